@@ -1,0 +1,30 @@
+# make run    set up (packages, build, Wine prefix) and start Tessavane
+# make test   set up, then run every test through CTest
+# make build  set up and build only
+BUILD ?= build
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps configure build run test clean
+
+all: build
+
+deps:
+	@tools/setup-deps
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+configure: deps $(BUILD)/CMakeCache.txt
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/tessavane
+
+test: build
+	TESS_BUILD_DIR=$(abspath $(BUILD)) tools/wine-session --private-display \
+	  ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+clean:
+	rm -rf $(BUILD)
