@@ -14,17 +14,22 @@ deps:
 $(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-configure: deps $(BUILD)/CMakeCache.txt
+# Host build of the platform-neutral code under sanitizers, with fuzzers.
+$(BUILD)/native/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD)/native -DTESS_NATIVE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+configure: deps $(BUILD)/CMakeCache.txt $(BUILD)/native/CMakeCache.txt
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
+	cmake --build $(BUILD)/native -j $(JOBS)
 
 run: build
 	$(BUILD)/tessavane
 
 test: build
 	TESS_BUILD_DIR=$(abspath $(BUILD)) tools/wine-session --private-display \
-	  ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+	  tools/run-tests $(BUILD) $(JOBS) $(CTEST_ARGS)
 
 clean:
 	rm -rf $(BUILD)

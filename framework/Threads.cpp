@@ -59,6 +59,10 @@ LRESULT CALLBACK SyncWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     } catch (...) {
       sc->error = std::current_exception();
     }
+    // The call ran inside some loop's message retrieval, which may now go
+    // back to sleep waiting for input although the call changed what that
+    // loop waits for (a modal result, a terminate flag): wake it up.
+    PostMessageW(hwnd, WM_NULL, 0, 0);
     return 1;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);

@@ -1,0 +1,7 @@
+// Main of the host-built test programs (platform-neutral code only).
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
