@@ -39,7 +39,15 @@ TWaitResult TEvent::WaitFor(unsigned timeoutMs) {
 
 namespace {
 
-DWORD gMainThreadID = GetCurrentThreadId();
+thread_local bool tWin32Thread = false;
+
+DWORD MarkWin32Thread() {
+  tWin32Thread = true;
+  return GetCurrentThreadId();
+}
+
+// Static initialisation runs on the process's first thread.
+DWORD gMainThreadID = MarkWin32Thread();
 HWND gSyncWindow = nullptr;
 void (*gWaitPump)() = nullptr;
 
@@ -94,8 +102,30 @@ void SetMainThread() {
     DestroyWindow(gSyncWindow);
     gSyncWindow = nullptr;
   }
-  gMainThreadID = GetCurrentThreadId();
+  gMainThreadID = MarkWin32Thread();
   SyncWindow();
+}
+
+unsigned long CurrentThreadID() { return GetCurrentThreadId(); }
+bool IsWin32Thread() { return tWin32Thread; }
+
+void PumpMessages() {
+  MSG msg;
+  for (;;) {
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) return;
+    // ANSI windows get their messages through the ANSI calls, so that
+    // character messages keep their meaning.
+    const bool unicode = !msg.hwnd || IsWindowUnicode(msg.hwnd);
+    const BOOL got = unicode ? PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)
+                             : PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    if (!got) return;
+    if (msg.message == WM_QUIT) continue;
+    TranslateMessage(&msg);
+    if (unicode)
+      DispatchMessageW(&msg);
+    else
+      DispatchMessageA(&msg);
+  }
 }
 
 void CallInMainThread(const std::function<void()>& call) {
@@ -228,6 +258,7 @@ int TThread::WaitFor() {
 }
 
 unsigned long TThread::Run(void* p) {
+  tWin32Thread = true;
   auto* self = static_cast<TThread*>(p);
   try {
     self->Execute();

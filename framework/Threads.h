@@ -67,6 +67,18 @@ unsigned long MainThreadID();
 bool IsMainThread();
 void SetMainThread();  // called by the application object on its own thread
 
+// Id of the calling thread. Only threads for which IsWin32Thread() is true
+// may ask: threads that native libraries start have no Win32 identity.
+unsigned long CurrentThreadID();
+// True on the GUI thread and on TThread threads, the threads that may call
+// Win32. Answered from thread-local data without calling Win32, so any
+// thread (an FFmpeg or SDL worker included) may ask.
+bool IsWin32Thread();
+
+// Removes and dispatches every pending message of the calling thread. A
+// WM_QUIT met on the way is removed and dropped, so nothing ends by it.
+void PumpMessages();
+
 // Runs `call` on the GUI thread and returns when it is done. On the GUI
 // thread itself the call is direct. From a worker it goes through a message
 // to a hidden window, so it also runs while the GUI thread sits in any modal
