@@ -783,8 +783,13 @@ void TBitmap::Draw(TCanvas* canvas, const TRect& r) {
 }
 
 void TBitmap::LoadFromStream(TStream* stream) {
+  int64_t start = stream->Position();
   std::vector<uint8_t> bytes = stream->ReadRest();
-  FromPixelImage(DecodeBmp(bytes.data(), bytes.size()));
+  size_t consumed = bytes.size();
+  TPixelImage image = DecodeBmp(bytes.data(), bytes.size(), &consumed);
+  // Whatever follows the picture in the stream is left for the next reader.
+  stream->SetPosition(start + static_cast<int64_t>(consumed));
+  FromPixelImage(image);
 }
 
 void TBitmap::SaveToStream(TStream* stream) {
@@ -885,6 +890,22 @@ void TIcon::LoadFromStream(TStream* stream) {
   if (!icon) throw EInvalidGraphic("Invalid icon: the system cannot read its image");
   SetHandle(icon);
   FData = std::move(data);
+}
+
+void TIcon::AssignTo(TPersistent* dest) const {
+  auto* b = dynamic_cast<TBitmap*>(dest);
+  if (!b) {
+    TGraphic::AssignTo(dest);
+    return;
+  }
+  if (!FHandle) {
+    b->Assign(nullptr);
+    return;
+  }
+  b->SetPixelFormat(pf32bit);
+  b->SetSize(0, 0);
+  b->SetSize(FWidth, FHeight);
+  DrawIconEx(b->Canvas()->Handle(), 0, 0, FHandle, FWidth, FHeight, 0, nullptr, DI_NORMAL);
 }
 
 void TIcon::SaveToStream(TStream* stream) {

@@ -459,6 +459,8 @@ public:
   int Height() const override { return FHeight; }
   bool Empty() const override { return FHandle == nullptr; }
   void Draw(TCanvas* canvas, const TRect& r) override;
+  // To a TBitmap: the icon drawn on black, 32 bits.
+  void AssignTo(TPersistent* dest) const override;
   // .ico and .cur files (through the system loader, via a temporary file
   // for streams).
   void LoadFromStream(TStream* stream) override;

@@ -61,6 +61,21 @@ TEST(TBitmap, BrokenBmpFilesRaiseAndLeaveTheBitmapAlone) {
   EXPECT_THROW(target.LoadFromFile(TempName("missing.bmp")), EFOpenError);
 }
 
+TEST(TBitmap, ReadsOnlyItsOwnPartOfAStream) {
+  TBitmap one(3, 2, pf24bit), two(5, 1, pf8bit);
+  TMemoryStream s;
+  one.SaveToStream(&s);
+  two.SaveToStream(&s);
+  s.SetPosition(0);
+  TBitmap a, b;
+  a.LoadFromStream(&s);
+  b.LoadFromStream(&s);
+  EXPECT_EQ(a.Width(), 3);
+  EXPECT_EQ(b.Width(), 5);
+  EXPECT_EQ(b.PixelFormat(), pf8bit);
+  EXPECT_EQ(s.Position(), s.Size());
+}
+
 TEST(TPngImage, RoundTripKeepsAlphaAndConvertsWithBitmaps) {
   TBitmap b(9, 6, pf32bit);
   FillPattern(b);
@@ -187,6 +202,10 @@ TEST(TIcon, ReadsIconsAndCursorsAndRefusesBrokenOnes) {
     TIcon copy;
     copy.Assign(&icon);
     EXPECT_NE(copy.Handle(), icon.Handle());
+    TBitmap asBitmap;
+    asBitmap.Assign(&icon);
+    EXPECT_EQ(asBitmap.Width(), 16);
+    EXPECT_EQ(asBitmap.PixelView().PixelARGB(3, 3) & 0xFFFFFF, 0x3366CCu);
   }
   std::vector<uint8_t> lying = IconFile(false);
   lying[14] = 0xFF;  // image size past the end

@@ -67,7 +67,10 @@ TEST(BmpCodec, RoundTripsEveryPixelFormat) {
     TPixelImage src = Pattern(c.w, c.h, c.bpp, c.rgb565);
     std::vector<uint8_t> file = EncodeBmp(src.View());
     TPixelImage back;
-    DecodeExact(file, [&](const uint8_t* d, size_t n) { back = DecodeBmp(d, n); });
+    size_t consumed = 0;
+    file.push_back(0xAB);  // whatever follows the file in a stream
+    DecodeExact(file, [&](const uint8_t* d, size_t n) { back = DecodeBmp(d, n, &consumed); });
+    EXPECT_EQ(consumed, file.size() - 1);
     EXPECT_EQ(back.BitsPerPixel, c.bpp);
     EXPECT_EQ(back.Rgb565, c.rgb565);
     EXPECT_TRUE(SamePixels(src, back));
