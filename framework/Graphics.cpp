@@ -3,6 +3,7 @@
 #include "framework/Graphics.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <typeinfo>
 
@@ -790,6 +791,17 @@ void TBitmap::LoadFromStream(TStream* stream) {
   // Whatever follows the picture in the stream is left for the next reader.
   stream->SetPosition(start + static_cast<int64_t>(consumed));
   FromPixelImage(image);
+}
+
+void TBitmap::LoadFromResourceName(HINSTANCE__* module, const std::string& name) {
+  std::u16string wide = UTF8ToUTF16(name);
+  LPCWSTR id = reinterpret_cast<LPCWSTR>(wide.c_str());
+  if (name.size() > 1 && name[0] == '#') id = MAKEINTRESOURCEW(std::atoi(name.c_str() + 1));
+  HRSRC info = FindResourceW(module, id, reinterpret_cast<LPCWSTR>(RT_BITMAP));
+  HGLOBAL res = info ? LoadResource(module, info) : nullptr;
+  const void* data = res ? LockResource(res) : nullptr;
+  if (!data) throw EInvalidGraphic("Bitmap resource " + name + " not found");
+  FromPixelImage(DecodeDib(static_cast<const uint8_t*>(data), SizeofResource(module, info)));
 }
 
 void TBitmap::SaveToStream(TStream* stream) {

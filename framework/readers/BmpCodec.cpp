@@ -196,6 +196,15 @@ TPixelImage DecodeBmp(const uint8_t* data, size_t size, size_t* consumed) {
   return image;
 }
 
+TPixelImage DecodeDib(const uint8_t* data, size_t size) {
+  // A file header whose pixel offset 0 means "right after the colours".
+  std::vector<uint8_t> file(14, 0);
+  file[0] = 'B';
+  file[1] = 'M';
+  file.insert(file.end(), data, data + size);
+  return DecodeBmp(file.data(), file.size());
+}
+
 std::vector<uint8_t> EncodeBmp(const TPixelView& image) {
   if (image.Width <= 0 || image.Height <= 0) throw EInvalidGraphic("Cannot save an empty bitmap");
   int bpp = image.BitsPerPixel;

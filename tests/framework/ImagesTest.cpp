@@ -61,6 +61,18 @@ TEST(TBitmap, BrokenBmpFilesRaiseAndLeaveTheBitmapAlone) {
   EXPECT_THROW(target.LoadFromFile(TempName("missing.bmp")), EFOpenError);
 }
 
+TEST(TBitmap, LoadsBitmapResourcesOfOtherModules) {
+  HMODULE module = LoadLibraryExW(u"comctl32.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  TBitmap b;
+  b.LoadFromResourceName(module, "#120");  // the standard small tool-bar glyphs
+  EXPECT_GT(b.Width(), 16);
+  EXPECT_EQ(b.Height(), 16);
+  EXPECT_THROW(b.LoadFromResourceName(module, "NoSuchBitmap"), EInvalidGraphic);
+  EXPECT_GT(b.Width(), 16);
+  FreeLibrary(module);
+}
+
 TEST(TBitmap, ReadsOnlyItsOwnPartOfAStream) {
   TBitmap one(3, 2, pf24bit), two(5, 1, pf8bit);
   TMemoryStream s;

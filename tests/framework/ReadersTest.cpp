@@ -77,6 +77,15 @@ TEST(BmpCodec, RoundTripsEveryPixelFormat) {
   }
 }
 
+TEST(BmpCodec, ReadsPackedDibs) {
+  TPixelImage src = Pattern(6, 5, 4);
+  std::vector<uint8_t> file = EncodeBmp(src.View());
+  std::vector<uint8_t> dib(file.begin() + 14, file.end());
+  EXPECT_TRUE(SamePixels(DecodeDib(dib.data(), dib.size()), src));
+  dib.resize(dib.size() - 1);
+  EXPECT_THROW(DecodeExact(dib, [](const uint8_t* d, size_t n) { DecodeDib(d, n); }), EInvalidGraphic);
+}
+
 TEST(BmpCodec, ThirtyTwoBitsKeepAlpha) {
   TPixelImage src = Pattern(4, 4, 32);
   TPixelImage back = DecodeBmp(EncodeBmp(src.View()).data(), EncodeBmp(src.View()).size());
