@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "framework/SysUtils.h"
+#include "framework/PngImage.h"
 #include "skin/data/SPMaskRuns.h"
 #include "skin/data/SPTextLayout.h"
 
@@ -570,4 +572,311 @@ void GetScreenWorkArea(bool WorkArea, TRect& Rc) {
   } else {
     Rc = TRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   }
+}
+
+// ---- glyph and caption ----
+
+namespace {
+bool OddFontHeight(TCanvas* c) { return c->Font()->Height() % 2 != 0; }
+
+// The caption's extent in M by the platform's measuring, as the layout needs it.
+void MeasureCaption(TCanvas* Canvas, const std::u16string& caption, int w, int h, int& tw, int& th) {
+  TRect m{0, 0, w, h};
+  CanvasDrawTextW(Canvas, caption, m, DT_CALCRECT | DT_EXPANDTABS | DT_WORDBREAK);
+  tw = m.Width(), th = m.Height();
+}
+}  // namespace
+
+static void StripGlyphAndText(TCanvas* Canvas, TRect Rc, int Margin, int Spacing, TspButtonLayout Layout,
+                              const std::string& Caption, TBitmap* Bitmap, int NumGlyphs, int GlyphIndex, bool Down,
+                              bool DrawMarker, TColor MarkerColor, bool Glow, TColor GlowColor, int GlowSize) {
+  const bool hasGlyph = Bitmap && !Bitmap->Empty() && NumGlyphs > 0;
+  const int gw = hasGlyph ? Bitmap->Width() / NumGlyphs : 0, gh = hasGlyph ? Bitmap->Height() : 0;
+  const std::u16string caption = UTF8ToUTF16(Caption);
+  int tw = 0, th = 0;
+  if (!caption.empty()) {
+    const bool side = Layout == blGlyphLeft || Layout == blGlyphRight;
+    MeasureCaption(Canvas, caption, Rc.Width() - (side ? gw : 0), Rc.Height() - (side ? 0 : gh), tw, th);
+    Canvas->Brush()->SetStyle(bsClear);
+  }
+  int tx, ty, gx, gy;
+  CalcGlyphAndTextPos(Layout, S(Rc), gw, gh, tw, th, Spacing, Margin, tx, ty, gx, gy);
+  if (Down) ++gx, ++gy, ++tx, ++ty;
+  TRect t{tx, ty, tx + tw, ty + th};
+  if (OddFontHeight(Canvas)) --t.Top;
+  t.Right += 2;
+  const UINT flags = DT_EXPANDTABS | DT_WORDBREAK | DT_VCENTER | DT_CENTER;
+  if (Glow && hasGlyph) {
+    TspBitmap g;
+    g.SetSize(Bitmap->Width() + 2 * GlowSize, Bitmap->Height() + 2 * GlowSize);
+    DrawBitmapGlowShape(&g, Bitmap, GlowSize);
+    GdiFlush();
+    StackBlurBitmap(g, GlowSize);
+    const TspColor colour = ColorToSpColor(GlowColor) & 0x00FFFFFF;
+    for (int i = 0; i < g.Width() * g.Height(); ++i) g.Bits()[i] = ((g.Bits()[i] >> 16 & 0xFF) << 24) | colour;
+    g.SetAlphaBlendFlag(true);
+    g.Draw(Canvas->Handle(), gx - GlowSize, gy - GlowSize);
+  }
+  if (!caption.empty()) {
+    if (Glow)
+      DrawThickGlowText(Canvas, t, Caption, flags, 0, GlowColor, GlowSize);
+    else
+      CanvasDrawTextW(Canvas, caption, t, flags);
+  }
+  if (hasGlyph) {
+    DrawStripFrame(Canvas, gx, gy, Bitmap, NumGlyphs, GlyphIndex);
+    if (DrawMarker) {
+      Canvas->Pen()->SetColor(MarkerColor);
+      for (int row : {gy + Bitmap->Height() - 2, gy + Bitmap->Height() - 1, gy + Bitmap->Height()}) {
+        Canvas->MoveTo(gx, row);
+        Canvas->LineTo(gx + Bitmap->Width(), row);
+      }
+    }
+  } else if (DrawMarker) {
+    if (!caption.empty()) {
+      Canvas->Pen()->SetColor(MarkerColor);
+      for (int row : {t.Bottom - 1, t.Bottom, t.Bottom + 1}) {
+        Canvas->MoveTo(t.Left, row);
+        Canvas->LineTo(t.Right, row);
+      }
+    } else {
+      Canvas->Brush()->SetColor(MarkerColor);
+      Canvas->Brush()->SetStyle(bsSolid);
+      Canvas->FillRect(Down ? TRect{Rc.Left + 4, Rc.Top + 5, Rc.Right - 2, Rc.Bottom - 3}
+                            : TRect{Rc.Left + 4, Rc.Top + 4, Rc.Right - 2, Rc.Bottom - 4});
+    }
+  }
+}
+
+void DrawStripGlyphAndText(TCanvas* Canvas, TRect Rc, int Margin, int Spacing, TspButtonLayout Layout,
+                           const std::string& Caption, TBitmap* Bitmap, int NumGlyphs, int GlyphIndex, bool Down,
+                           bool DrawMarker, TColor MarkerColor) {
+  StripGlyphAndText(Canvas, Rc, Margin, Spacing, Layout, Caption, Bitmap, NumGlyphs, GlyphIndex, Down, DrawMarker,
+                    MarkerColor, false, 0, 0);
+}
+
+void DrawStripGlyphAndGlowText(TCanvas* Canvas, TRect Rc, int Margin, int Spacing, TspButtonLayout Layout,
+                               const std::string& Caption, TBitmap* Bitmap, int NumGlyphs, int GlyphIndex, bool Down,
+                               bool DrawMarker, TColor MarkerColor, TColor GlowColor, int GlowSize) {
+  StripGlyphAndText(Canvas, Rc, Margin, Spacing, Layout, Caption, Bitmap, NumGlyphs, GlyphIndex, Down, DrawMarker,
+                    MarkerColor, true, GlowColor, GlowSize);
+}
+
+void DrawBitmapGlowShape(TspBitmap* Target, TBitmap* Bitmap, int Offset) {
+  if (!Bitmap || Bitmap->Empty() || Target->Empty()) return;
+  TspBitmap c;
+  c.Assign(Bitmap);
+  GdiFlush();
+  const TspColor key = c.GetPixel(0, 0);
+  const TspColor red = ColorToSpColorAlpha(clRed, 255);
+  for (int i = 0; i < c.Width() * c.Height(); ++i)
+    if (c.Bits()[i] != key) c.Bits()[i] = red;
+  c.CheckingTransparent(key);
+  for (int d : {0, -1, 1}) c.Draw(Target->Canvas()->Handle(), Offset + d, Offset + d);
+}
+
+// ---- text ----
+
+int GetDrawTextWidth(TCanvas* Canvas, const std::u16string& Text) {
+  TRect r{0, 0, 0, 0};
+  CanvasDrawTextW(Canvas, Text, r, DT_CALCRECT);
+  return r.Width();
+}
+
+int GetDrawTextHeight(TCanvas* Canvas, const std::u16string& Text) {
+  TRect r{0, 0, 0, 0};
+  CanvasDrawTextW(Canvas, Text, r, DT_CALCRECT);
+  return r.Height();
+}
+
+void ShortenWideTextToWidth(TCanvas* Canvas, std::u16string& Text, int MaxWidth) {
+  ShortenTextToWidth(Text, MaxWidth, [&](const std::u16string& s) { return GetDrawTextWidth(Canvas, s); });
+}
+
+void DrawAlignedTextVCentered(TCanvas* Canvas, const std::string& Text, TRect Rc, int Alignment) {
+  if (Text.empty()) return;
+  UINT flags = DT_SINGLELINE | DT_VCENTER;
+  if (Alignment == 1)
+    flags |= DT_RIGHT;
+  else if (Alignment == 2)
+    flags |= DT_CENTER;
+  else if (Alignment != 0)
+    return;
+  if (OddFontHeight(Canvas)) --Rc.Top;
+  CanvasDrawTextW(Canvas, UTF8ToUTF16(Text), Rc, flags);
+}
+
+void DrawTextVCentered(TCanvas* Canvas, const std::string& Text, TRect Rc) { DrawAlignedTextVCentered(Canvas, Text, Rc, 0); }
+
+void DrawTextRectVCenteredAt(TCanvas* Canvas, const std::string& Text, TRect Rc, int Offset) {
+  if (Text.empty()) return;
+  int y = Rc.Top + Rc.Height() / 2 - Canvas->TextHeight(Text) / 2;
+  if (OddFontHeight(Canvas)) --y;
+  Canvas->TextRect(Rc, Rc.Left + Offset + 2, y, Text);
+}
+
+void DrawTextRectVCentered(TCanvas* Canvas, const std::string& Text, TRect Rc) {
+  DrawTextRectVCenteredAt(Canvas, Text, Rc, 0);
+}
+
+void DrawCenteredWrappedText(TCanvas* Canvas, const std::string& Text, TRect Rc, bool BreakLongWords) {
+  if (Text.empty()) return;
+  if (OddFontHeight(Canvas)) --Rc.Top;
+  const std::u16string wrapped = BuildCenteredWrappedText(
+      UTF8ToUTF16(Text), Rc.Width(), BreakLongWords, [&](const std::u16string& s) { return GetDrawTextWidth(Canvas, s); });
+  CanvasDrawTextW(Canvas, wrapped, Rc, DT_WORDBREAK | DT_CENTER);
+}
+
+void DrawGlowTextW(TCanvas* Canvas, TRect Rc, const std::u16string& Text, UINT Flags, int Offset, TColor GlowColor,
+                   int GlowSize) {
+  GlowText(Canvas, Rc, UTF16ToUTF8(Text), Flags, Offset, GlowColor, GlowSize, false);
+}
+
+namespace {
+// The effect bitmap's red channel becomes the alpha of the effect colour.
+void RedToAlpha(TspBitmap& b, TColor colour) {
+  GdiFlush();
+  const TspColor c = ColorToSpColor(colour) & 0x00FFFFFF;
+  for (int i = 0; i < b.Width() * b.Height(); ++i) b.Bits()[i] = ((b.Bits()[i] >> 16 & 0xFF) << 24) | c;
+  b.SetAlphaBlendFlag(true);
+}
+
+void VistaGlow(TCanvas* Canvas, TRect Rc, const std::u16string& Text, UINT Flags, TColor GlowColor, int s,
+               bool narrow) {
+  TspBitmap b;
+  b.SetSize(Rc.Width() + 2 * s, Rc.Height() + 2 * s);
+  if (b.Empty()) return;
+  TCanvas* c = b.Canvas();
+  c->Font()->Assign(Canvas->Font());
+  c->Font()->SetColor(clRed);
+  const TRect t{s, s, b.Width() - s, b.Height() - s};
+  c->Brush()->SetColor(clRed);
+  c->Brush()->SetStyle(bsSolid);
+  c->FillRect(narrow ? TRect{t.Left + 3, t.Top + 3, t.Right - 3, t.Bottom - 3}
+                     : TRect{t.Left - 3, t.Top + 2, t.Right + 3, t.Bottom - 2});
+  c->Brush()->SetStyle(bsClear);
+  const int moves[9][2] = {{-1, -1}, {-2, -2}, {-1, 0}, {-2, 0}, {1, 0}, {2, 0}, {1, 1}, {2, 2}, {0, 0}};
+  for (const auto& m : moves) {
+    TRect r{t.Left + m[0], t.Top + m[1], t.Right + m[0], t.Bottom + m[1]};
+    CanvasDrawTextW(c, Text, r, Flags);
+  }
+  GdiFlush();
+  StackBlurBitmap(b, s / 2);
+  StackBlurBitmap(b, s / 2);
+  RedToAlpha(b, GlowColor);
+  b.Draw(Canvas->Handle(), Rc.Left - s, Rc.Top - s);
+  Canvas->Brush()->SetStyle(bsClear);
+  CanvasDrawTextW(Canvas, Text, Rc, Flags);
+}
+
+void Reflected(TCanvas* Canvas, TRect Rc, const std::u16string& Text, UINT Flags, int Offset, TColor Color,
+               double floor) {
+  const int W = Rc.Width(), H = Rc.Height();
+  TspBitmap b;
+  b.SetSize(W, H);
+  if (b.Empty()) return;
+  TCanvas* c = b.Canvas();
+  c->Font()->Assign(Canvas->Font());
+  c->Font()->SetColor(clRed);
+  c->Brush()->SetStyle(bsClear);
+  TRect m{0, 0, W, H};
+  CanvasDrawTextW(c, Text, m, Flags);
+  CanvasDrawTextW(c, Text, m, Flags | DT_CALCRECT);
+  TRect t = Rc;
+  CanvasDrawTextW(c, Text, t, Flags | DT_CALCRECT);
+  GdiFlush();
+  const int mh = m.Bottom - m.Top;
+  if (mh > 0) {
+    const TspColor colour = ColorToSpColor(Color) & 0x00FFFFFF;
+    for (int y = 0; y < H; ++y) {
+      TspColor* row = b.GetRowPtr(y);
+      if (y < m.Top || y > m.Bottom) {
+        std::fill(row, row + W, 0u);
+        continue;
+      }
+      double f = 0.7 - double(m.Bottom - (y - m.Top)) / mh;
+      if (f < floor) f = floor;
+      for (int x = 0; x < W; ++x) row[x] = TspColor(std::trunc((row[x] >> 16 & 0xFF) * f)) << 24 | colour;
+    }
+  }
+  b.SetAlphaBlendFlag(true);
+  b.FlipVert();
+  b.Draw(Canvas->Handle(), Rc.Left, t.Bottom - (H - m.Bottom) + Offset);
+  Canvas->Brush()->SetStyle(bsClear);
+  CanvasDrawTextW(Canvas, Text, Rc, Flags);
+}
+}  // namespace
+
+void DrawVistaGlowText(TCanvas* Canvas, TRect Rc, const std::u16string& Text, UINT Flags, TColor GlowColor) {
+  VistaGlow(Canvas, Rc, Text, Flags, GlowColor, 12, false);
+}
+void DrawVistaGlowTextNarrow(TCanvas* Canvas, TRect Rc, const std::u16string& Text, UINT Flags, TColor GlowColor) {
+  VistaGlow(Canvas, Rc, Text, Flags, GlowColor, 10, true);
+}
+void DrawReflectedText(TCanvas* Canvas, TRect Rc, const std::string& Text, UINT Flags, int Offset, TColor Color) {
+  Reflected(Canvas, Rc, UTF8ToUTF16(Text), Flags, Offset, Color, 0.05);
+}
+void DrawReflectedTextW(TCanvas* Canvas, TRect Rc, const std::u16string& Text, UINT Flags, int Offset, TColor Color) {
+  Reflected(Canvas, Rc, Text, Flags, Offset, Color, 0.0);
+}
+
+// ---- PNG and desktop composition ----
+
+void CopyPngToAlphaBitmap(TspBitmap* Target, TPngImage* Png) {
+  Target->SetSize(Png->Width(), Png->Height());
+  if (Target->Empty()) return;
+  for (int y = 0; y < Png->Height(); ++y)
+    for (int x = 0; x < Png->Width(); ++x)
+      Target->SetPixel(x, y, (ColorToSpColorAlpha(Png->Pixel(x, y), 255) & 0x00FFFFFF) | TspColor(Png->AlphaAt(x, y)) << 24);
+  Target->CheckingAlphaBlend();
+}
+
+namespace {
+struct TDwm {
+  HMODULE Module = nullptr;
+  HRESULT(WINAPI* IsCompositionEnabled)(BOOL*) = nullptr;
+  HRESULT(WINAPI* SetWindowAttribute)(HWND, DWORD, const void*, DWORD) = nullptr;
+  HRESULT(WINAPI* EnableBlurBehindWindow)(HWND, const void*) = nullptr;
+  TDwm() {
+    Module = LoadLibraryW(u"dwmapi.dll");
+    if (!Module) return;
+    IsCompositionEnabled = reinterpret_cast<decltype(IsCompositionEnabled)>(GetProcAddress(Module, "DwmIsCompositionEnabled"));
+    SetWindowAttribute = reinterpret_cast<decltype(SetWindowAttribute)>(GetProcAddress(Module, "DwmSetWindowAttribute"));
+    EnableBlurBehindWindow =
+        reinterpret_cast<decltype(EnableBlurBehindWindow)>(GetProcAddress(Module, "DwmEnableBlurBehindWindow"));
+  }
+  ~TDwm() {
+    if (Module) FreeLibrary(Module);
+  }
+};
+TDwm& Dwm() {
+  static TDwm dwm;
+  return dwm;
+}
+// The platform's blur-behind record.
+struct TBlurBehind {
+  DWORD dwFlags;
+  BOOL fEnable;
+  HRGN hRgnBlur;
+  BOOL fTransitionOnMaximized;
+};
+}  // namespace
+
+bool IsDwmCompositionEnabled() {
+  if (!Dwm().IsCompositionEnabled) return false;
+  BOOL on = FALSE;
+  Dwm().IsCompositionEnabled(&on);
+  return on != FALSE;
+}
+
+void SetDwmTransitionsEnabled(HWND Wnd, bool Enabled) {
+  if (!Dwm().SetWindowAttribute) return;
+  const int32_t value = Enabled ? 0 : -1;
+  Dwm().SetWindowAttribute(Wnd, 3, &value, sizeof value);
+}
+
+void EnableWindowBlurBehind(HWND Wnd, bool Enable, HRGN Region) {
+  if (!Dwm().EnableBlurBehindWindow) return;
+  const TBlurBehind bb{DWORD(Region ? 3 : 1), Enable ? -1 : 0, Region, FALSE};
+  Dwm().EnableBlurBehindWindow(Wnd, &bb);
 }

@@ -108,7 +108,32 @@ void DrawBevelFrame(TCanvas* Canvas, TRect R, TColor TopLeftColor, TColor Bottom
 // bitmap or a frame that does not exist.
 void DrawStripFrame(TCanvas* Canvas, int X, int Y, TBitmap* Bitmap, int NumGlyphs, int Index);
 
+// Caption beside a glyph: frame GlyphIndex of a strip, laid out by
+// CalcGlyphAndTextPos. No strip, no glyph: the caption is laid out alone.
+void DrawStripGlyphAndText(TCanvas* Canvas, TRect R, int Margin, int Spacing, TspButtonLayout Layout,
+                           const std::string& Caption, TBitmap* Bitmap, int NumGlyphs, int GlyphIndex, bool Down,
+                           bool DrawMarker, TColor MarkerColor);
+void DrawStripGlyphAndGlowText(TCanvas* Canvas, TRect R, int Margin, int Spacing, TspButtonLayout Layout,
+                               const std::string& Caption, TBitmap* Bitmap, int NumGlyphs, int GlyphIndex, bool Down,
+                               bool DrawMarker, TColor MarkerColor, TColor GlowColor, int GlowSize);
+void DrawBitmapGlowShape(TspBitmap* Target, TBitmap* Bitmap, int Offset);
+
 // ---- text ----
+
+void ShortenWideTextToWidth(TCanvas* Canvas, std::u16string& Text, int MaxWidth);
+int GetDrawTextWidth(TCanvas* Canvas, const std::u16string& Text);
+int GetDrawTextHeight(TCanvas* Canvas, const std::u16string& Text);
+void DrawTextVCentered(TCanvas* Canvas, const std::string& Text, TRect R);
+void DrawAlignedTextVCentered(TCanvas* Canvas, const std::string& Text, TRect R, int Alignment);
+void DrawTextRectVCentered(TCanvas* Canvas, const std::string& Text, TRect R);
+void DrawTextRectVCenteredAt(TCanvas* Canvas, const std::string& Text, TRect R, int Offset);
+void DrawCenteredWrappedText(TCanvas* Canvas, const std::string& Text, TRect R, bool BreakLongWords);
+void DrawGlowTextW(TCanvas* Canvas, TRect R, const std::u16string& Text, UINT Flags, int Offset, TColor GlowColor,
+                   int GlowSize);
+void DrawVistaGlowText(TCanvas* Canvas, TRect R, const std::u16string& Text, UINT Flags, TColor GlowColor);
+void DrawVistaGlowTextNarrow(TCanvas* Canvas, TRect R, const std::u16string& Text, UINT Flags, TColor GlowColor);
+void DrawReflectedText(TCanvas* Canvas, TRect R, const std::string& Text, UINT Flags, int Offset, TColor Color);
+void DrawReflectedTextW(TCanvas* Canvas, TRect R, const std::u16string& Text, UINT Flags, int Offset, TColor Color);
 
 void ShortenTextToWidth(TCanvas* Canvas, std::string& Text, int MaxWidth);
 int CanvasDrawTextW(TCanvas* Canvas, const std::u16string& Text, TRect& R, UINT Flags);
@@ -168,6 +193,15 @@ private:
   TspLayerFade FFade;
   bool FIsVisible = false;
 };
+
+// Target := the PNG's pixels with its alpha.
+class TPngImage;
+void CopyPngToAlphaBitmap(TspBitmap* Target, TPngImage* Png);
+
+// Desktop composition (dwmapi.dll, bound at start when present).
+bool IsDwmCompositionEnabled();
+void SetDwmTransitionsEnabled(HWND Wnd, bool Enabled);
+void EnableWindowBlurBehind(HWND Wnd, bool Enable, HRGN Region);
 
 // ---- system ----
 

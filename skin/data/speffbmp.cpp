@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <unordered_map>
 
+#include "framework/Streams.h"
+#include "skin/data/SPBitmapIO.h"
+
 namespace {
 
 // Every TspBitmap that owns a memory DC, by that DC (one DC per bitmap).
@@ -192,6 +195,35 @@ void TspBitmap::DrawGraphic(TGraphic* Graphic, const TRect& DstRect) {
     for (int x = 0; x < FWidth; ++x)
       if ((row[x] & 0xFFFFFF) != 0xFF00FF) SetPixel(x, y, row[x]);
   }
+}
+
+void TspBitmap::SaveToStream(TStream* Stream) const {
+  GdiFlush();
+  const std::vector<uint8_t> bytes = SaveBitmapRecord(*this);
+  Stream->WriteBuffer(bytes.data(), bytes.size());
+}
+
+void TspBitmap::LoadFromStream(TStream* Stream) {
+  const int64_t start = Stream->Position();
+  const std::vector<uint8_t> rest = Stream->ReadRest();
+  try {
+    const size_t used = LoadBitmapRecord(*this, rest.data(), rest.size());
+    Stream->SetPosition(start + int64_t(used));
+  } catch (...) {
+    Stream->SetPosition(start);
+    throw;
+  }
+}
+
+void TspBitmap::LoadFromPcxStream(TStream* Stream) {
+  const int64_t start = Stream->Position();
+  const std::vector<uint8_t> data = Stream->ReadRest();
+  TspPcxImage image;
+  if (!DecodePcx8(data.data(), data.size(), image)) {
+    Stream->SetPosition(start);
+    return;
+  }
+  PcxToBitmap(image, *this);
 }
 
 void TspBitmap::DrawOnDC(HDC DC, const TspRect& Dst, const TspRect& Src) {

@@ -27,6 +27,12 @@ public:
   void Assign(const TPersistent* Source) override;
   void AssignTo(TPersistent* Dest) const;
   void DrawGraphic(TGraphic* Graphic, const TRect& DstRect);
+  // The bitmap stream record; a broken record raises EReadError-style
+  // Exception and leaves the bitmap unchanged.
+  void SaveToStream(TStream* Stream) const;
+  void LoadFromStream(TStream* Stream);
+  // An 8-bit PCX picture; other files leave the bitmap unchanged.
+  void LoadFromPcxStream(TStream* Stream);
 
   HBITMAP Handle() const { return FHandle; }
   HDC DC() const { return FDC; }

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/PngImage.h"
+#include "framework/Streams.h"
 #include "skin/data/SPUtils.h"
 #include "support/gtest.h"
 
@@ -371,6 +373,102 @@ TEST(SkinLayerManager, FadesToItsTargetAndStops) {
     EXPECT_EQ(m.LayerWindow(), nullptr);
   }
   SkinUpdateLayeredWindow = real;
+}
+
+TEST(SkinBitmapWin32, StreamRecordRoundTripKeepsTheStreamPosition) {
+  TspBitmap a;
+  a.SetSize(3, 2);
+  a.Clear(0x80402010);
+  a.SetName("frame");
+  TMemoryStream ms;
+  a.SaveToStream(&ms);
+  const uint32_t tail = 0xDEADBEEF;
+  ms.WriteBuffer(&tail, 4);
+  ms.SetPosition(0);
+  TspBitmap b;
+  b.LoadFromStream(&ms);
+  EXPECT_EQ(b.Name(), "frame");
+  EXPECT_EQ(b.GetPixel(2, 1), 0x80402010u);
+  EXPECT_EQ(ms.Position(), ms.Size() - 4);
+  TMemoryStream broken;
+  const int32_t header[3] = {0, 5, 5};  // no pixels behind it
+  broken.WriteBuffer(header, sizeof header);
+  broken.SetPosition(0);
+  EXPECT_THROW(b.LoadFromStream(&broken), Exception);
+  EXPECT_EQ(b.Width(), 3);
+}
+
+// Bright (glow) pixels around the strokes, nothing far away.
+TEST(SkinTextEffects, GlowAndReflectionDrawAroundTheText) {
+  TBitmap canvasBmp(160, 60, pf32bit);
+  TCanvas* c = canvasBmp.Canvas();
+  c->Brush()->SetColor(clBlack);
+  c->FillRect(TRect{0, 0, 160, 60});
+  c->Font()->SetColor(clBlack);
+  c->Font()->SetHeight(-14);
+  DrawThickGlowText(c, TRect{20, 10, 140, 40}, "Glow", DT_CENTER | DT_VCENTER | DT_SINGLELINE, 0, clWhite, 4);
+  GdiFlush();
+  int lit = 0;
+  for (int y = 10; y < 40; ++y)
+    for (int x = 20; x < 140; ++x) lit += (reinterpret_cast<TspColor*>(canvasBmp.ScanLine(y))[x] & 0xFF) > 0;
+  EXPECT_GT(lit, 50);
+  EXPECT_EQ(reinterpret_cast<TspColor*>(canvasBmp.ScanLine(1))[1] & 0xFFFFFF, 0u);
+
+  TBitmap r(100, 80, pf32bit);
+  r.Canvas()->Brush()->SetColor(clBlack);
+  r.Canvas()->FillRect(TRect{0, 0, 100, 80});
+  r.Canvas()->Font()->SetColor(clWhite);
+  DrawReflectedText(r.Canvas(), TRect{0, 0, 100, 40}, "Hi", DT_CENTER | DT_SINGLELINE, 0, clWhite);
+  GdiFlush();
+  // The text sits in the top rows; its mirror image starts right under it.
+  TRect m{0, 0, 100, 40};
+  CanvasDrawTextW(r.Canvas(), u"Hi", m, DT_CENTER | DT_SINGLELINE | DT_CALCRECT);
+  int mirrored = 0;
+  for (int y = m.Bottom + 1; y < 2 * m.Bottom; ++y)
+    for (int x = 0; x < 100; ++x) mirrored += (reinterpret_cast<TspColor*>(r.ScanLine(y))[x] & 0xFF) > 0;
+  EXPECT_GT(mirrored, 0);
+}
+
+TEST(SkinTextEffects, ShortenAndCentredHelpers) {
+  TBitmap b(50, 20, pf32bit);
+  std::string t = "A rather long caption";
+  ShortenTextToWidth(b.Canvas(), t, 40);
+  EXPECT_EQ(t.substr(t.size() - 3), "...");
+  EXPECT_LE(b.Canvas()->TextWidth(t), 40);
+  std::string fits = "Ok";
+  ShortenTextToWidth(b.Canvas(), fits, 200);
+  EXPECT_EQ(fits, "Ok");
+  EXPECT_GT(GetDrawTextWidth(b.Canvas(), u"Wide"), 0);
+}
+
+TEST(SkinGlyphsWin32, StripGlyphMarkerRunsOverTheWholeStrip) {
+  TBitmap strip(30, 8, pf24bit);  // three frames of 10
+  strip.Canvas()->Brush()->SetColor(clWhite);
+  strip.Canvas()->FillRect(TRect{0, 0, 30, 8});
+  TBitmap b(60, 30, pf32bit);
+  b.Canvas()->Brush()->SetColor(clWhite);
+  b.Canvas()->FillRect(TRect{0, 0, 60, 30});
+  DrawStripGlyphAndText(b.Canvas(), TRect{0, 0, 60, 30}, 2, 0, blGlyphLeft, "", &strip, 3, 2, false, true, clBlack);
+  GdiFlush();
+  // Glyph at (2, 11); marker rows 17, 18, 19 from x 2 over 30 pixels.
+  for (int x = 0; x < 60; ++x)
+    EXPECT_EQ((reinterpret_cast<TspColor*>(b.ScanLine(18))[x] & 0xFFFFFF) == 0, x >= 2 && x < 32) << x;
+  TBitmap none;
+  DrawStripGlyphAndText(b.Canvas(), TRect{0, 0, 60, 30}, 2, 0, blGlyphLeft, "", &strip, 0, 1, false, false, clBlack);
+}
+
+TEST(SkinLayers, PngToAlphaBitmapAndComposition) {
+  TPngImage png;
+  png.CreateBlank(true, 2, 1);
+  png.SetPixel(1, 0, clRed);
+  png.SetAlphaAt(1, 0, 128);
+  TspBitmap b;
+  CopyPngToAlphaBitmap(&b, &png);
+  EXPECT_EQ(b.GetPixel(1, 0), 0x80FF0000u);
+  EXPECT_TRUE(b.AlphaBlend());
+  IsDwmCompositionEnabled();  // whatever Wine says, the calls are safe
+  SetDwmTransitionsEnabled(nullptr, false);
+  EnableWindowBlurBehind(nullptr, true, nullptr);
 }
 
 TEST(SkinSystem, Helpers) {
