@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "framework/SysUtils.h"
+#include "framework/Jpeg.h"
 #include "framework/PngImage.h"
 #include "skin/data/SPMaskRuns.h"
 #include "skin/data/SPTextLayout.h"
@@ -879,4 +880,38 @@ void EnableWindowBlurBehind(HWND Wnd, bool Enable, HRGN Region) {
   if (!Dwm().EnableBlurBehindWindow) return;
   const TBlurBehind bb{DWORD(Region ? 3 : 1), Enable ? -1 : 0, Region, FALSE};
   Dwm().EnableBlurBehindWindow(Wnd, &bb);
+}
+
+namespace {
+using TMonitorFromWindow = HMONITOR(WINAPI*)(HWND, DWORD);
+using TGetMonitorInfoA = BOOL(WINAPI*)(HMONITOR, MONITORINFO*);
+TMonitorFromWindow BoundMonitorFromWindow = User32Entry<TMonitorFromWindow>("MonitorFromWindow");
+TGetMonitorInfoA BoundGetMonitorInfoA = User32Entry<TGetMonitorInfoA>("GetMonitorInfoA");
+}  // namespace
+
+bool HasMultipleMonitors() { return GetSystemMetrics(SM_CMONITORS) > 1 && BoundGetMonitorInfoA != nullptr; }
+
+void GetMonitorArea(HWND Wnd, bool WorkArea, TRect& Rc) {
+  if (!HasMultipleMonitors() || !BoundMonitorFromWindow) {
+    GetScreenWorkArea(WorkArea, Rc);
+    return;
+  }
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (!BoundGetMonitorInfoA(BoundMonitorFromWindow(Wnd, MONITOR_DEFAULTTONEAREST), &mi)) return;
+  const RECT& r = WorkArea ? mi.rcWork : mi.rcMonitor;
+  Rc = TRect{r.left, r.top, r.right, r.bottom};
+}
+
+void CopyScreenToBitmap(int X, int Y, TBitmap* Bitmap) {
+  HDC screen = GetDC(nullptr);
+  BitBlt(Bitmap->Canvas()->Handle(), 0, 0, Bitmap->Width(), Bitmap->Height(), screen, X, Y, SRCCOPY);
+  ReleaseDC(nullptr, screen);
+}
+
+void LoadJpegToBitmap(TBitmap* Bitmap, const std::string& FileName) {
+  TJPEGImage jpeg;
+  jpeg.LoadFromFile(FileName);
+  Bitmap->SetSize(jpeg.Width(), jpeg.Height());
+  Bitmap->Canvas()->Draw(0, 0, &jpeg);
 }

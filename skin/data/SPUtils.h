@@ -214,3 +214,10 @@ bool IsWindows7();
 TColor AverageColor(TColor A, TColor B);
 TColor DarkenColor(TColor C, uint8_t Percent);
 void GetScreenWorkArea(bool WorkArea, TRect& R);
+bool HasMultipleMonitors();
+// The monitor nearest to Wnd (its work area or whole area); R unchanged when the query fails.
+void GetMonitorArea(HWND Wnd, bool WorkArea, TRect& R);
+// The screen area at (X, Y) of Bitmap's size, copied into Bitmap.
+void CopyScreenToBitmap(int X, int Y, TBitmap* Bitmap);
+// Load errors propagate; Bitmap keeps its size then.
+void LoadJpegToBitmap(TBitmap* Bitmap, const std::string& FileName);

@@ -197,6 +197,21 @@ void TspBitmap::DrawGraphic(TGraphic* Graphic, const TRect& DstRect) {
   }
 }
 
+std::unique_ptr<TspBitmapLink> TspBitmap::GetBitmapLink(const TRect& Rect) {
+  return std::make_unique<TspBitmapLink>(this, ToSpRect(Rect));
+}
+
+std::unique_ptr<TspBitmapLink> TspBitmap::GetBitmapLink(const std::string& Rect) {
+  return std::make_unique<TspBitmapLink>(this, ParseRectText(Rect));
+}
+
+void DrawBitmapLink(const TspBitmapLink& Link, TCanvas* Canvas, int X, int Y) {
+  auto* image = dynamic_cast<TspBitmap*>(Link.Image());
+  if (!image || image->Empty() || !Link.Assigned()) return;
+  const TspRect& r = Link.Rect();
+  image->Draw(Canvas->Handle(), X, Y, TRect{r.Left, r.Top, r.Right, r.Bottom});
+}
+
 void TspBitmap::SaveToStream(TStream* Stream) const {
   GdiFlush();
   const std::vector<uint8_t> bytes = SaveBitmapRecord(*this);

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "framework/Graphics.h"
+#include "skin/data/SPBitmapLink.h"
 #include "skin/data/SPEffectPixels.h"
 #include "skin/data/SPPixelBitmap.h"
 
@@ -33,6 +34,10 @@ public:
   void LoadFromStream(TStream* Stream);
   // An 8-bit PCX picture; other files leave the bitmap unchanged.
   void LoadFromPcxStream(TStream* Stream);
+
+  // A view on a rectangle of this bitmap, named after it.
+  std::unique_ptr<TspBitmapLink> GetBitmapLink(const TRect& Rect);
+  std::unique_ptr<TspBitmapLink> GetBitmapLink(const std::string& Rect);
 
   HBITMAP Handle() const { return FHandle; }
   HDC DC() const { return FDC; }
@@ -67,6 +72,9 @@ private:
   HGDIOBJ FOldBitmap = nullptr;
   std::unique_ptr<TCanvas> FCanvas;
 };
+
+// A link's rectangle drawn at (X, Y) of a canvas; nothing when it has no pixels.
+void DrawBitmapLink(const TspBitmapLink& Link, TCanvas* Canvas, int X, int Y);
 
 // The TspBitmap whose memory DC is DC, or null.
 TspBitmap* FindBitmapByDC(HDC DC);

@@ -481,6 +481,25 @@ TEST(SkinSystem, Helpers) {
   GetScreenWorkArea(false, r);
   EXPECT_EQ(r.Left, 0);
   EXPECT_GT(r.Right, 0);
+  TRect m{1, 2, 3, 4};
+  GetMonitorArea(nullptr, false, m);
+  EXPECT_EQ(m, r);  // one monitor: the whole screen
+}
+
+TEST(SkinBitmapWin32, LinksDrawTheirRectangle) {
+  TspBitmap b;
+  b.SetSize(10, 10);
+  b.Clear(0xFF000000);
+  b.SetPixel(6, 7, 0xFFFFFFFF);
+  b.SetName("atlas");
+  auto link = b.GetBitmapLink("5, 6, 8, 9");
+  EXPECT_EQ(link->Name(), "atlas");
+  ASSERT_TRUE(link->Assigned());
+  TBitmap out(4, 4, pf32bit);
+  DrawBitmapLink(*link, out.Canvas(), 0, 0);
+  GdiFlush();
+  EXPECT_EQ(reinterpret_cast<TspColor*>(out.ScanLine(1))[1] & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_EQ(reinterpret_cast<TspColor*>(out.ScanLine(0))[0] & 0xFFFFFF, 0u);
 }
 
 }  // namespace
