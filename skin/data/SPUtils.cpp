@@ -33,6 +33,20 @@ TspNinePartGeometry Geometry(TPoint LT, TPoint RT, TPoint LB, TPoint RB, TRect C
 
 void TspCanvasPiecePainter::Copy(const TspRect& Src, const TspRect& Dst) {
   TCanvas* c = FTarget->Canvas();
+  // A 1:1 source copy between two 32-bit sections is a row copy: no GDI call per tile.
+  if (RectWidth(Src) == RectWidth(Dst) && RectHeight(Src) == RectHeight(Dst) && c->CopyMode == cmSrcCopy &&
+      FPicture->PixelFormat() == pf32bit && FTarget->PixelFormat() == pf32bit) {
+    const TspRect s = IntersectRects(Src, TspRect(0, 0, FPicture->Width(), FPicture->Height()));
+    const int dx = Dst.Left - Src.Left, dy = Dst.Top - Src.Top;
+    const TspRect d = IntersectRects(TspRect(s.Left + dx, s.Top + dy, s.Right + dx, s.Bottom + dy),
+                                     TspRect(0, 0, FTarget->Width(), FTarget->Height()));
+    if (RectIsEmpty(d)) return;
+    const TPixelView from = FPicture->PixelView(), to = FTarget->PixelView();
+    for (int y = d.Top; y < d.Bottom; ++y)
+      CopyRow(reinterpret_cast<const TspColor*>(from.Row(y - dy)) + (d.Left - dx),
+              reinterpret_cast<TspColor*>(to.Row(y)) + d.Left, RectWidth(d));
+    return;
+  }
   SetStretchBltMode(c->Handle(), COLORONCOLOR);
   c->CopyRect(R(Dst), FPicture->Canvas(), R(Src));
 }
