@@ -133,6 +133,42 @@ void CreateClientAreaImage(TRect ClRect, TRect NewClRect, TBitmap* Target, TBitm
   LayClientAreaImage(S(ClRect), S(NewClRect), S(SkinRect), StretchEffect, StretchType, painter);
 }
 
+namespace {
+class TBitmapBorders : public TspBorderPainters {
+public:
+  TBitmapBorders(TBitmap* picture, TBitmap* images[4]) : FPicture(picture) {
+    for (int i = 0; i < 4; ++i) FImages[i] = images[i];
+  }
+  TspPiecePainter& Begin(TspBorderImage which, int w, int h) override {
+    TBitmap* b = FImages[int(which)];
+    SizeTarget(b, w, h);
+    FPainters[int(which)] = std::make_unique<TspCanvasPiecePainter>(FPicture, b);
+    return *FPainters[int(which)];
+  }
+  int CurrentHeight(TspBorderImage which) const override { return FImages[int(which)]->Height(); }
+
+private:
+  TBitmap* FPicture;
+  TBitmap* FImages[4];
+  std::unique_ptr<TspCanvasPiecePainter> FPainters[4];
+};
+}  // namespace
+
+void CreateBorderImages(TPoint LTPoint, TPoint RTPoint, TPoint LBPoint, TPoint RBPoint, TRect ClRect,
+                        TPoint NewLTPoint, TPoint NewRTPoint, TPoint NewLBPoint, TPoint NewRBPoint, TRect NewClRect,
+                        TBitmap* LeftImage, TBitmap* TopImage, TBitmap* RightImage, TBitmap* BottomImage,
+                        TBitmap* Picture, TRect SkinRect, int NewWidth, int NewHeight, bool LeftStretch,
+                        bool TopStretch, bool RightStretch, bool BottomStretch) {
+  if (!Picture || Picture->Empty()) return;
+  const TspNinePartGeometry g =
+      Geometry(LTPoint, RTPoint, LBPoint, RBPoint, ClRect, NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint, NewClRect,
+               SkinRect, NewWidth, NewHeight, false, LeftStretch, TopStretch, RightStretch, BottomStretch, false,
+               spstFull);
+  TBitmap* images[4] = {TopImage, BottomImage, LeftImage, RightImage};  // in TspBorderImage order
+  TBitmapBorders borders(Picture, images);
+  LayBorderImages(g, borders);
+}
+
 static void HorzStrip(TspThreePartKind kind, int LeftWidth, int RightWidth, TBitmap* Target, TBitmap* Picture,
                       TRect SkinRect, int NewWidth, bool Stretch) {
   SizeTarget(Target, NewWidth, SkinRect.Height());

@@ -36,6 +36,13 @@ void CreateNinePartImageOpenRight(TPoint LTPoint, TPoint RTPoint, TPoint LBPoint
 void DrawSkinRectStretched(TBitmap* Target, TBitmap* Picture, TRect SkinRect, TRect ClRect, bool DrawClient);
 void CreateClientAreaImage(TRect ClRect, TRect NewClRect, TBitmap* Target, TBitmap* Picture, TRect SkinRect,
                            int NewWidth, int NewHeight, bool StretchEffect, TspStretchType StretchType);
+// The four borders of a layered frame as separate bitmaps; an image whose
+// condition does not hold keeps its former size and pixels.
+void CreateBorderImages(TPoint LTPoint, TPoint RTPoint, TPoint LBPoint, TPoint RBPoint, TRect ClRect,
+                        TPoint NewLTPoint, TPoint NewRTPoint, TPoint NewLBPoint, TPoint NewRBPoint, TRect NewClRect,
+                        TBitmap* LeftImage, TBitmap* TopImage, TBitmap* RightImage, TBitmap* BottomImage,
+                        TBitmap* Picture, TRect SkinRect, int NewWidth, int NewHeight, bool LeftStretch,
+                        bool TopStretch, bool RightStretch, bool BottomStretch);
 void CreateHorzThreePartImage(int LeftWidth, int RightWidth, TBitmap* Target, TBitmap* Picture, TRect SkinRect,
                               int NewWidth, int NewHeight, bool Stretch);
 void CreateHorzLeftEndImage(int LeftWidth, int RightWidth, TBitmap* Target, TBitmap* Picture, TRect SkinRect,

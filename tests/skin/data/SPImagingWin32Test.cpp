@@ -296,6 +296,35 @@ TEST(SkinNinePartWin32, CanvasBuildEqualsThePixelBuild) {
   }
 }
 
+TEST(SkinNinePartWin32, SourceSizeIsTheSourceInEveryModeThroughGdi) {
+  std::mt19937 rng(37);
+  TBitmap picture(30, 26, pf24bit);  // 24-bit: every copy goes through GDI
+  for (int y = 0; y < 26; ++y)
+    for (int x = 0; x < 30; ++x) picture.Canvas()->SetPixel(x, y, TColor(rng() & 0xFFFFFF));
+  const TRect skin{3, 2, 27, 24};
+  const TPoint lt{5, 4}, rt{17, 4}, lb{6, 15}, rb{19, 16};
+  const TRect cl{3, 2, 20, 18};
+  for (unsigned flags = 0; flags < 32; ++flags)
+    for (TspStretchType st : {spstFull, spstHorz, spstVert}) {
+      TBitmap target;
+      CreateNinePartImage(lt, rt, lb, rb, cl, lt, rt, lb, rb, cl, &target, &picture, skin, 24, 22, true, flags & 1,
+                          flags & 2, flags & 4, flags & 8, flags & 16, st);
+      for (int y = 0; y < 22; ++y)
+        for (int x = 0; x < 24; ++x)
+          ASSERT_EQ(target.Canvas()->Pixel(x, y), picture.Canvas()->Pixel(skin.Left + x, skin.Top + y))
+              << "flags " << flags << " type " << st << " at " << x << "," << y;
+    }
+  TBitmap left, top, right, bottom;
+  CreateBorderImages(lt, rt, lb, rb, cl, lt, rt, lb, rb, cl, &left, &top, &right, &bottom, &picture, skin, 24, 22,
+                     true, true, true, true);
+  ASSERT_EQ(top.Width(), 24);
+  ASSERT_EQ(top.Height(), 2);
+  ASSERT_EQ(bottom.Height(), 4);
+  ASSERT_EQ(left.Height(), 16);
+  for (int x = 0; x < 24; ++x) EXPECT_EQ(top.Canvas()->Pixel(x, 1), picture.Canvas()->Pixel(skin.Left + x, skin.Top + 1));
+  for (int y = 0; y < 16; ++y) EXPECT_EQ(right.Canvas()->Pixel(3, y), picture.Canvas()->Pixel(skin.Left + 23, skin.Top + 2 + y));
+}
+
 // ---- glyphs ----
 
 std::string CanvasArt(TBitmap& b) {
@@ -325,6 +354,12 @@ TEST(SkinGlyphsWin32, CanvasGlyphsMatchTheirMasks) {
       {"small arrow down", [](TCanvas* c) { DrawSmallArrowGlyph(c, TRect{0, 0, 11, 11}, clBlack, 4); },
        "...........\n...........\n...........\n...........\n...#####...\n....###....\n.....#.....\n"
        "...........\n...........\n...........\n...........\n"},
+      {"bevel frame", [](TCanvas* c) { DrawBevelFrame(c, TRect{1, 1, 6, 5}, clBlack, clBlack); },
+       "...........\n.#####.....\n.#...#.....\n.#...#.....\n.#####.....\n...........\n...........\n"
+       "...........\n...........\n...........\n...........\n"},
+      {"dotted focus", [](TCanvas* c) { c->Font()->SetColor(clBlack); DrawDottedFocusFrame(c, TRect{0, 0, 10, 10}); },
+       "#.#.#.#.#..\n.........#.\n#..........\n.........#.\n#..........\n.........#.\n#..........\n"
+       ".........#.\n#..........\n.#.#.#.#.#.\n...........\n"},
       {"check mark", [](TCanvas* c) { DrawCheckMarkGlyph(c, 0, 0, clBlack); },
        "...........\n......#....\n.....##....\n#...###....\n##.###.....\n#####......\n.###.......\n"
        "..#........\n...........\n...........\n...........\n"},
