@@ -726,6 +726,16 @@ void DrawBitmapGlowShape(TspBitmap* Target, TBitmap* Bitmap, int Offset) {
   for (int d : {0, -1, 1}) c.Draw(Target->Canvas()->Handle(), Offset + d, Offset + d);
 }
 
+void DrawPngGlowShape(TspBitmap* Target, TPngImage* Png, int Offset) {
+  if (!Png || Target->Empty()) return;
+  GdiFlush();
+  const TspColor red = ColorToSpColorAlpha(clRed, 255);
+  for (int y = 0; y < Png->Height(); ++y)
+    for (int x = 0; x < Png->Width(); ++x)
+      if (Png->AlphaAt(x, y) != 0) Target->SetPixel(Offset + x, Offset + y, red);
+  Target->CheckingAlphaBlend();
+}
+
 // ---- text ----
 
 int GetDrawTextWidth(TCanvas* Canvas, const std::u16string& Text) {

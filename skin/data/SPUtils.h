@@ -124,6 +124,9 @@ void DrawStripGlyphAndGlowText(TCanvas* Canvas, TRect R, int Margin, int Spacing
                                const std::string& Caption, TBitmap* Bitmap, int NumGlyphs, int GlyphIndex, bool Down,
                                bool DrawMarker, TColor MarkerColor, TColor GlowColor, int GlowSize);
 void DrawBitmapGlowShape(TspBitmap* Target, TBitmap* Bitmap, int Offset);
+class TPngImage;
+// Pure red wherever the PNG is not fully transparent, at (Offset, Offset).
+void DrawPngGlowShape(TspBitmap* Target, TPngImage* Png, int Offset);
 
 // ---- text ----
 

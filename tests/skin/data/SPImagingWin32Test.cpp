@@ -501,6 +501,11 @@ TEST(SkinLayers, PngToAlphaBitmapAndComposition) {
   CopyPngToAlphaBitmap(&b, &png);
   EXPECT_EQ(b.GetPixel(1, 0), 0x80FF0000u);
   EXPECT_TRUE(b.AlphaBlend());
+  TspBitmap shape;
+  shape.SetSize(6, 5);
+  DrawPngGlowShape(&shape, &png, 2);  // only pixel (1, 0) is visible; it lands at (3, 2)
+  EXPECT_EQ(shape.GetPixel(3, 2), 0xFFFF0000u);
+  EXPECT_EQ(shape.GetPixel(2, 2), 0u);
   IsDwmCompositionEnabled();  // whatever Wine says, the calls are safe
   SetDwmTransitionsEnabled(nullptr, false);
   EnableWindowBlurBehind(nullptr, true, nullptr);
