@@ -11,14 +11,12 @@ all: build
 deps:
 	@tools/setup-deps
 
-$(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-
-# Host build of the platform-neutral code under sanitizers, with fuzzers.
-$(BUILD)/native/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD)/native -DTESS_NATIVE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
-
-configure: deps $(BUILD)/CMakeCache.txt $(BUILD)/native/CMakeCache.txt
+# Configure every time: cheap, and a folder that just got code joins the build.
+# The second tree is the host build of the platform-neutral code under
+# sanitizers, with fuzzers.
+configure: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake -S . -B $(BUILD)/native -DTESS_NATIVE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
