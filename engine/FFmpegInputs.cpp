@@ -101,6 +101,15 @@ void TCustomFFmpeg::AddInputStreams(TOptionsContext* o, AVFormatContext* ic) {
 int TCustomFFmpeg::OpenInputFile(TOptionsContext* o, const std::string& fileName) {
   if (!o) o = &optctx;
   OptionTable();
+  // Options given for an input that failed must not apply to the next one.
+  struct TResetOnFailure {
+    TCustomFFmpeg* self;
+    TOptionsContext* o;
+    bool done = false;
+    ~TResetOnFailure() {
+      if (!done) RunGuarded([&] { self->ResetOptions(o, true); });
+    }
+  } reset{this, o};
   const AVInputFormat* fmt = nullptr;
   if (o->format) {
     fmt = FindProgramInputFormat(o->format);
@@ -229,6 +238,7 @@ int TCustomFFmpeg::OpenInputFile(TOptionsContext* o, const std::string& fileName
         DumpAttachment(f.ctx->streams[i], o->dump_attachment[j].u.str);
 
   freeStreamOpts();
+  reset.done = true;
   ResetOptions(o, true);
   return index;
 }

@@ -8,6 +8,7 @@
 #include "engine/AVUtilStubs.h"
 #include "engine/FFLoad.h"
 #include "engine/FFmpeg.h"
+#include "engine/FormatConverter.h"
 #include "engine/MyUtilStubs.h"
 #include "engine/MyUtils.h"
 #include "engine/SwResampleStubs.h"
@@ -59,6 +60,8 @@ TCustomFFmpeg::TCustomFFmpeg() {
   FWriteCallback.opaque = this;
   FReadTimeout = 30000;
   FWriteTimeout = 30000;
+  FInputVideoHook = new TFormatConverter();
+  FOutputVideoHook.Converter = new TFormatConverter();
   ResetState();
 }
 
@@ -74,6 +77,8 @@ TCustomFFmpeg::~TCustomFFmpeg() {
     if (*p && ff::av_free) ff::av_free(*p);
     *p = nullptr;
   }
+  delete FInputVideoHook;
+  delete FOutputVideoHook.Converter;
 }
 
 void TCustomFFmpeg::ResetState() {
@@ -332,8 +337,8 @@ void TCustomFFmpeg::ApplyPostHooks(TPostHooks value) {
 }
 
 void TCustomFFmpeg::SetVideoHookBitsPixel(int value) {
-  if (value != 8 && value != 15 && value != 16 && value != 24 && value != 32)
-    throw Exception(FormatText("Invalid bits per pixel: %d", value));
+  FInputVideoHook->SetBitsPixel(value);
+  FOutputVideoHook.Converter->SetBitsPixel(value);
   FVideoHookBitsPixel = value;
 }
 
