@@ -8,6 +8,7 @@
 // FFmpegInputs, FFmpegOutputStreams and FFmpegOutputs (opening the files).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -271,6 +272,7 @@ public:
   void StopTask(bool waitForStop);
   void Pause();
   void Resume();
+  bool Paused() const { return FPaused; }
 
   [[noreturn]] void RaiseFatal(const std::string& message);
   template <class... A>
@@ -454,6 +456,8 @@ protected:
   friend class TDoTerminateThread;
   void DoConvert();
   void DoTerminate();
+  // The pause point of the worker: returns when resumed or stopped.
+  void WaitWhilePaused();
   // The transcode of the run itself (set-up, loop, draining).
   void Transcode();
 
@@ -536,9 +540,11 @@ protected:
   std::deque<TOutputStream> Foutput_streams;
   std::deque<TOutputFile> Foutput_files;
 
-  TConvertThread* FThread = nullptr;
+  std::atomic<TConvertThread*> FThread{nullptr};
   std::unique_ptr<TEvent> FStopEvent;
   std::unique_ptr<TEvent> FTermEvent;
+  std::unique_ptr<TEvent> FResumeEvent;
+  std::atomic<bool> FPaused{false};
   volatile bool FConverting = false;
   volatile bool FBroken = false;
   bool FFinished = false;

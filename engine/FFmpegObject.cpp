@@ -51,6 +51,7 @@ TCustomFFmpeg::TCustomFFmpeg() {
   std::memset(&optctx, 0, sizeof optctx);
   FStopEvent = std::make_unique<TEvent>(true, true);
   FTermEvent = std::make_unique<TEvent>(true, true);
+  FResumeEvent = std::make_unique<TEvent>(true, true);
   HaltOnInvalidOption = true;
   ReportInterval = 500000;
   PreviewInterval = 100000;
@@ -67,8 +68,11 @@ TCustomFFmpeg::TCustomFFmpeg() {
 
 TCustomFFmpeg::~TCustomFFmpeg() {
   Stop(true);
-  // A task that never started may still be delivering its end.
-  if (FTermEvent) FTermEvent->WaitFor();
+  // The worker clears FThread before its last steps; it is done with this
+  // object only once the stop event is set. A task that never started may
+  // still be delivering its end.
+  THandle handles[2] = {FStopEvent->Handle(), FTermEvent->Handle()};
+  WaitForHandles(handles, 2, true, INFINITE_WAIT);
   RunGuarded([&] { Cleanup(); });
   // The option table's context lists and texts.
   if (options && FFLoader().Loaded(AllLibraries)) RunGuarded([&] { ResetOptions(&optctx, false); });
@@ -310,10 +314,24 @@ void TCustomFFmpeg::StopTask(bool waitForStop) {
   }
 }
 
-// Pausing is observed by the transcode loop at the top of each pass, so a
-// paused worker never sits inside a lock that the GUI thread needs.
-void TCustomFFmpeg::Pause() {}
-void TCustomFFmpeg::Resume() {}
+// Pausing is observed by the transcode loop at the top of each pass (rather
+// than by suspending the thread anywhere), so a paused worker never sits
+// inside a lock that the GUI thread needs.
+void TCustomFFmpeg::Pause() {
+  if (!FThread || FPaused) return;
+  FPaused = true;
+  FResumeEvent->ResetEvent();
+}
+
+void TCustomFFmpeg::Resume() {
+  if (!FPaused) return;
+  FPaused = false;
+  FResumeEvent->SetEvent();
+}
+
+void TCustomFFmpeg::WaitWhilePaused() {
+  while (FPaused && !FBroken) FResumeEvent->WaitFor(100);
+}
 
 void TCustomFFmpeg::LogMsg(TLogLevel level, const std::string& text) { GlobalLogger()->Log(this, level, text); }
 

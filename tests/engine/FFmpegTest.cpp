@@ -2,6 +2,7 @@
 // opening inputs and outputs and the records they leave.
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -572,6 +573,66 @@ TEST_F(FFmpegTest, StopTaskOfATaskThatNeverStartedEndsItOnce) {
   EXPECT_TRUE(task->Terminated());
   task->StopTask(true);
   EXPECT_EQ(ends, 1);
+}
+
+TEST_F(FFmpegTest, IOTimeOutsAbortOnlyWhenDue) {
+  const int64_t now = ff::av_gettime_relative();
+  struct TCase {
+    int64_t last;
+    int timeout;
+    int expected;
+  } cases[] = {
+      {INT64_MAX, 1000, 0},       // nothing under way
+      {now - 2000000, 1000, 1},   // two seconds into a one-second limit
+      {now - 2000000, 0, 0},      // no limit
+      {now - 2000000, -5, 0},     // no limit
+      {now, 60000, 0},            // just started
+      {0, 1000, 1},               // "canceled"
+  };
+  for (const TCase& c : cases) {
+    task->FLastRead = task->FLastWrite = c.last;
+    task->FReadTimeout = task->FWriteTimeout = c.timeout;
+    EXPECT_EQ(TCustomFFmpeg::ReadInterruptCallback(task.get()), c.expected) << c.last << " " << c.timeout;
+    EXPECT_EQ(TCustomFFmpeg::WriteInterruptCallback(task.get()), c.expected) << c.last << " " << c.timeout;
+  }
+  // A stopped task aborts whatever is pending.
+  task->FLastRead = INT64_MAX;
+  task->Stop(false);
+  EXPECT_EQ(TCustomFFmpeg::ReadInterruptCallback(task.get()), 1);
+}
+
+TEST_F(FFmpegTest, WorkerRunsTheTaskAndEndsItOnce) {
+  OpenMulti();
+  const std::string out = OutName("worker.avi");
+  ASSERT_EQ(SetOutput("-map 0:0 -c:v mpeg4", out), "");
+  std::atomic<int> ends{0};
+  std::atomic<bool> onMain{true};
+  task->FOnTerminate = [&](TObject*) {
+    onMain = IsMainThread();
+    ++ends;
+  };
+  TConvertThread* thread = task->StartConvert(true);
+  ASSERT_NE(thread, nullptr);
+  EXPECT_TRUE(task->Converting());
+  thread->Start();
+  task->Stop(true);  // waits for the worker to finish
+  EXPECT_TRUE(PumpUntil([&] { return ends == 1; }));
+  EXPECT_FALSE(onMain);
+  EXPECT_FALSE(task->Converting());
+  EXPECT_TRUE(task->Terminated());
+  EXPECT_FALSE(task->Finished());
+  // The run cleaned up: no records, and the output that got no byte is gone.
+  EXPECT_EQ(task->OutputFileCount(), 0);
+  EXPECT_EQ(task->InputFileCount(), 0);
+  EXPECT_FALSE(UnixFileExists(out));
+  EXPECT_EQ(task->StartConvert(true), nullptr);
+}
+
+TEST_F(FFmpegTest, OutputsThatWriteNoFileAreNotTouched) {
+  OpenMulti();
+  ASSERT_EQ(SetOutput("-f null -map 0:0", OutName("nothing")), "");
+  EXPECT_TRUE(task->OutputFile(0).ctx->oformat->flags & AVFMT_NOFILE);
+  EXPECT_FALSE(UnixFileExists(OutName("nothing")));
 }
 
 TEST_F(FFmpegTest, JoinGroupsShareTheFirstOutput) {
