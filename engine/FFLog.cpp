@@ -42,7 +42,6 @@ bool OnGuiThread() { return IsWin32Thread() && IsMainThread(); }
 struct TQueuedLine {
   TLogInfo info;
   bool library = false;  // Sender becomes the logger that delivers it
-  int avLevel = 0;
 };
 
 class TLogQueue {
@@ -347,7 +346,6 @@ void TZIVoveva::DoLogLine(unsigned long threadID, int avLevel, const std::string
   line.info.LogLevel = AVLogLevelToLogLevel(avLevel);
   line.info.LogMsg = text;
   line.library = true;
-  line.avLevel = avLevel;
   Dispatch(line, TriggerEventInMainThread);
 }
 

@@ -1,5 +1,7 @@
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "EngineTestSupport.h"
@@ -56,15 +58,22 @@ TEST_F(FormatConverterTest, Yuv420pFrameBecomesA24BitBitmapMatchingTheReference)
   EXPECT_EQ(w, conv.DIB()->bmWidth);
   EXPECT_EQ(24, conv.DIB()->bmBitsPixel);
 
-  // Reference: the same conversion done on its own.
-  std::vector<uint8_t> ref(static_cast<size_t>(w) * 3 * h);
-  SwsContext* sws = ff::sws_getContext(w, h, AV_PIX_FMT_YUV420P, w, h, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr,
-                                       nullptr, nullptr);
-  ASSERT_NE(nullptr, sws);
-  uint8_t* dst[4] = {ref.data()};
-  int dstStride[4] = {w * 3};
-  ff::sws_scale(sws, yuv->data, yuv->linesize, 0, h, dst, dstStride);
-  ff::sws_freeContext(sws);
+  // Reference: the ffmpeg tool converting the same frame in a process of
+  // its own (same library, nothing of ours in between).
+  TScratchFolder folder;
+  {
+    std::ofstream raw(folder.Unix() + "/in.yuv", std::ios::binary);
+    for (int p = 0; p < 3; ++p)
+      for (int y = 0; y < (p ? h / 2 : h); ++y)
+        raw.write(reinterpret_cast<const char*>(yuv->data[p] + y * yuv->linesize[p]), p ? w / 2 : w);
+  }
+  const std::string command = "ffmpeg -v error -y -f rawvideo -pix_fmt yuv420p -s 320x240 -i '" + folder.Unix() +
+                              "/in.yuv' -sws_flags bicubic -pix_fmt bgr24 -f rawvideo '" + folder.Unix() +
+                              "/ref.bgr'";
+  ASSERT_EQ(0, system(command.c_str())) << command;
+  std::ifstream refFile(folder.Unix() + "/ref.bgr", std::ios::binary);
+  std::vector<uint8_t> ref((std::istreambuf_iterator<char>(refFile)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(static_cast<size_t>(w) * 3 * h, ref.size());
   int differing = 0, offFormula = 0;
   for (int y = 0; y < h; ++y) {
     const uint8_t* row = bmp->ScanLine(y);
