@@ -13,6 +13,7 @@
 #include "engine/FFBaseComponent.h"
 #include "engine/FFLoad.h"
 #include "engine/FFUtils.h"
+#include "engine/FormatConverter.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -75,8 +76,7 @@ struct TFrameInfo {
   int StreamIndex = -1;
   int64_t Position = -1;
   bool Ready = false;
-  uint8_t* Picture[4] = {};  // plane pointers into Buffer
-  int LineSize[4] = {};
+  TAVPicture Picture{};  // plane pointers and line sizes into Buffer
   uint8_t* Buffer = nullptr;  // owned (library allocation)
   int Size = 0;               // capacity of Buffer
 };
@@ -186,7 +186,7 @@ public:
   bool DecodePreviousFrame(int streamIndex = -1);
   bool CopyToBitmap(TBitmap* bitmap);
   // The current picture as the converter's device-independent bitmap.
-  const void* GetBitmapPtr();
+  const TDIBInfo* GetBitmapPtr();
   int64_t Position();
 
   const TFrameInfo& FrameInfo() const { return FPicture; }
@@ -223,11 +223,7 @@ protected:
   int FCodecIndex = -1;
   AVCodecContext* FAudioCodec = nullptr;
   int FAudioCodecIndex = -1;
-  // Picture to bitmap: cached scaler and the bitmap behind GetBitmapPtr.
-  bool ConvertPicture(TBitmap* target);
-  SwsContext* FScaler = nullptr;
-  int FBitsPixel = 24;
-  std::unique_ptr<TBitmap> FBitmap;
+  std::unique_ptr<TFormatConverter> FFormatConv;
   int FSeekIndex = -1;
   int FDesireVideoIndex = -1;
   AVRational FFrameRate{0, 0};

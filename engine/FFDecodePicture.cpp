@@ -70,7 +70,8 @@ bool DeinterlacePlanes(const AVFrame* src, uint8_t* const dst[4], const int dstL
 
 }  // namespace
 
-TFFDecoder::TFFDecoder(TComponent* owner) : TCustomDecoder(owner) {}
+TFFDecoder::TFFDecoder(TComponent* owner)
+    : TCustomDecoder(owner), FFormatConv(std::make_unique<TFormatConverter>()) {}
 
 TFFDecoder::~TFFDecoder() {
   CloseFile();
@@ -81,7 +82,6 @@ TFFDecoder::~TFFDecoder() {
   if (FFrame) ff::av_frame_free(&FFrame);
   if (FAudioDecodedFrame) ff::av_frame_free(&FAudioDecodedFrame);
   if (FPacket) ff::av_packet_free(&FPacket);
-  if (FScaler) ff::sws_freeContext(FScaler);
 }
 
 void TFFDecoder::CloseFile() {
@@ -289,8 +289,9 @@ bool TFFDecoder::StorePicture(const AVFrame* frame) {
   FPicture.StreamIndex = FDesireVideoIndex;
   FPicture.Position = frame->pkt_pos;
 
-  ff::av_image_fill_arrays(FPicture.Picture, FPicture.LineSize, FPicture.Buffer, fmt, w, h, 1);
-  ff::av_image_copy(FPicture.Picture, FPicture.LineSize, const_cast<const uint8_t**>(planes), lines, fmt, w, h);
+  ff::av_image_fill_arrays(FPicture.Picture.data, FPicture.Picture.linesize, FPicture.Buffer, fmt, w, h, 1);
+  ff::av_image_copy(FPicture.Picture.data, FPicture.Picture.linesize, const_cast<const uint8_t**>(planes), lines,
+                    fmt, w, h);
   FPicture.Ready = true;
   return true;
 }
@@ -403,55 +404,33 @@ bool TFFDecoder::DecodePreviousFrame(int streamIndex) {
   }
 }
 
-int TFFDecoder::BitmapBitsPixel() const { return FBitsPixel; }
+int TFFDecoder::BitmapBitsPixel() const { return FFormatConv->BitsPixel(); }
 
-void TFFDecoder::SetBitmapBitsPixel(int bits) {
-  if (bits != 24 && bits != 32) throw Exception(Fmt("Invalid BitsPixel %d", bits));
-  FBitsPixel = bits;
-}
-
-bool TFFDecoder::ConvertPicture(TBitmap* target) {
-  const int w = FPicture.Width, h = FPicture.Height;
-  const AVPixelFormat dstFmt = FBitsPixel == 32 ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24;
-  FScaler = ff::sws_getCachedContext(FScaler, w, h, static_cast<AVPixelFormat>(FPicture.PixFmt), w, h, dstFmt,
-                                     SWS_BICUBIC, nullptr, nullptr, nullptr);
-  if (!FScaler) {
-    FLastErrMsg = "Cannot initialize the toRGB conversion context";
-    return false;
-  }
-  target->SetPixelFormat(FBitsPixel == 32 ? pf32bit : pf24bit);
-  target->SetSize(w, h);
-  // Rows of the section run bottom-up: write from the top row with a
-  // negative stride.
-  uint8_t* dst[4] = {target->ScanLine(0), nullptr, nullptr, nullptr};
-  int dstLines[4] = {h > 1 ? static_cast<int>(target->ScanLine(1) - target->ScanLine(0)) : target->RowBytes(), 0,
-                     0, 0};
-  ff::sws_scale(FScaler, FPicture.Picture, FPicture.LineSize, 0, h, dst, dstLines);
-  return true;
-}
+void TFFDecoder::SetBitmapBitsPixel(int bits) { FFormatConv->SetBitsPixel(bits); }
 
 bool TFFDecoder::CopyToBitmap(TBitmap* bitmap) {
   if (!FPicture.Ready) return SetError(AV_LOG_ERROR, "picture not ready, please decode first"), false;
-  if (!ConvertPicture(bitmap)) {
-    const std::string message = FLastErrMsg;
+  if (!FFormatConv->PictureToRGB(&FPicture.Picture, static_cast<AVPixelFormat>(FPicture.PixFmt), true,
+                                 FPicture.Height, FPicture.Width)) {
     bitmap->SetSize(FPicture.Width, FPicture.Height);
     bitmap->Canvas()->Brush()->SetStyle(bsSolid);
     bitmap->Canvas()->Brush()->SetColor(clBlack);
     bitmap->Canvas()->FillRect(Rect(0, 0, FPicture.Width, FPicture.Height));
-    SetError(AV_LOG_ERROR, message);
+    SetError(AV_LOG_ERROR, FFormatConv->LastErrMsg());
     return false;
   }
+  bitmap->Assign(FFormatConv->Bitmap());
   return true;
 }
 
-const void* TFFDecoder::GetBitmapPtr() {
+const TDIBInfo* TFFDecoder::GetBitmapPtr() {
   if (!FPicture.Ready) return SetError(AV_LOG_ERROR, "picture not ready, please decode first"), nullptr;
-  if (!FBitmap) FBitmap = std::make_unique<TBitmap>();
-  if (!ConvertPicture(FBitmap.get())) {
-    SetError(AV_LOG_ERROR, FLastErrMsg);
+  if (!FFormatConv->PictureToRGB(&FPicture.Picture, static_cast<AVPixelFormat>(FPicture.PixFmt), false,
+                                 FPicture.Height, FPicture.Width)) {
+    SetError(AV_LOG_ERROR, FFormatConv->LastErrMsg());
     return nullptr;
   }
-  return FBitmap->Handle();
+  return FFormatConv->DIB();
 }
 
 int64_t TFFDecoder::Position() {

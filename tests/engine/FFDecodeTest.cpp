@@ -425,7 +425,11 @@ TEST_F(FFDecodeTest, BitmapCopyRules) {
   EXPECT_EQ(7, bitmap.Width());
   EXPECT_EQ(nullptr, decoder->GetBitmapPtr());
   ASSERT_TRUE(decoder->Decode());
-  EXPECT_NE(nullptr, decoder->GetBitmapPtr());
+  const TDIBInfo* dib = decoder->GetBitmapPtr();
+  ASSERT_NE(nullptr, dib);
+  EXPECT_EQ(640, dib->bmWidth);
+  EXPECT_EQ(360, dib->bmHeight);
+  EXPECT_EQ(24, dib->bmBitsPixel);
   decoder->SetBitmapBitsPixel(32);
   ASSERT_TRUE(decoder->CopyToBitmap(&bitmap));
   EXPECT_EQ(pf32bit, bitmap.PixelFormat());
