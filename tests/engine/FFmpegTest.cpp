@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "EngineTestSupport.h"
+#include "Fixtures.h"
 #include "engine/AVCodecStubs.h"
 #include "engine/AVFormatStubs.h"
 #include "engine/AVUtilStubs.h"
@@ -25,35 +26,30 @@ int64_t UnixFileSize(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
 
-// Media made once per test program by Debian's ffmpeg tool.
+// The transcoder's own MKV, made by the shared fixture generator: 5 s,
+// stream 0 video 320x240 25 fps, 1 stereo 44.1 kHz, 2 six channels 48 kHz
+// (language "eng"), 3 subtitles; title tag.
 class TFixtures {
 public:
   static TFixtures& Get() {
     static TFixtures f;
     return f;
   }
-  // 5 s: stream 0 video 320x240 25 fps, 1 stereo 44.1 kHz, 2 six channels
-  // 48 kHz, 3 subtitles.
-  std::string MultiMkvUnix() const { return FFolder.Unix() + "/multi.mkv"; }
-  std::string MultiMkv() const { return FromNativePath(MultiMkvUnix()); }
-  const TScratchFolder& Folder() const { return FFolder; }
+  std::string MultiMkvUnix() const { return fixtures::UnixPath("transcode.mkv"); }
+  std::string MultiMkv() const { return fixtures::WindowsPath("transcode.mkv"); }
+  bool FMade = false;
 
 private:
   TFixtures() {
-    const std::string dir = FFolder.Unix();
-    std::ofstream(dir + "/subs.srt") << "1\n00:00:00,500 --> 00:00:02,000\nHello\n\n2\n00:00:02,500 --> "
-                                        "00:00:04,000\nWorld\n";
-    const std::string cmd =
-        "ffmpeg -nostdin -y -v error -f lavfi -i testsrc2=s=320x240:r=25:d=5 "
-        "-f lavfi -i sine=f=440:r=44100:d=5 -f lavfi -i sine=f=660:r=48000:d=5 -i '" + dir + "/subs.srt' "
-        "-map 0:v -map 1:a -map 2:a -map 3:s -c:v mpeg4 -q:v 5 -c:a:0 aac -ac:a:0 2 -c:a:1 ac3 -ac:a:1 6 "
-        "-c:s srt -metadata title=Fixture -metadata:s:a:1 language=eng '" + MultiMkvUnix() + "'";
-    FMade = std::system(cmd.c_str()) == 0;
+    static const std::vector<fixtures::TFixture> set = {
+        {"transcode.mkv",
+         "printf '1\\n00:00:00,500 --> 00:00:02,000\\nHello\\n\\n2\\n00:00:02,500 --> 00:00:04,000\\nWorld\\n'"
+         " > {dir}/transcode.srt && ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=s=320x240:r=25:d=5"
+         " -f lavfi -i sine=f=440:r=44100:d=5 -f lavfi -i sine=f=660:r=48000:d=5 -i {dir}/transcode.srt"
+         " -map 0:v -map 1:a -map 2:a -map 3:s -c:v mpeg4 -q:v 5 -c:a:0 aac -ac:a:0 2 -c:a:1 ac3 -ac:a:1 6"
+         " -c:s srt -metadata title=Fixture -metadata:s:a:1 language=eng {out}"}};
+    FMade = fixtures::Ensure(set);
   }
-  TScratchFolder FFolder;
-
-public:
-  bool FMade = false;
 };
 
 class FFmpegTest : public TEngineTest {
@@ -301,8 +297,8 @@ TEST_F(FFmpegTest, OutputNamedLikeItsInputIsRefusedAndTheSourceKept) {
   const std::string source = TFixtures::Get().MultiMkvUnix();
   const int64_t size = UnixFileSize(source);
   // The same file, also when spelt another way.
-  const std::string dir = TFixtures::Get().Folder().Unix();
-  for (const std::string& name : {source, dir + "/../" + dir.substr(dir.rfind('/') + 1) + "/multi.mkv"}) {
+  const std::string dir = fixtures::Folder();
+  for (const std::string& name : {source, dir + "/../" + dir.substr(dir.rfind('/') + 1) + "/transcode.mkv"}) {
     SCOPED_TRACE(name);
     int r = 0;
     const std::string text = SetOutput("-c copy", name, &r);
