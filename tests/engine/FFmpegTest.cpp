@@ -631,6 +631,37 @@ TEST_F(FFmpegTest, OutputsThatWriteNoFileAreNotTouched) {
   EXPECT_FALSE(UnixFileExists(OutName("nothing")));
 }
 
+TEST_F(FFmpegTest, MetadataEntriesMapsAndAttachments) {
+  OpenMulti();
+  const std::string font = scratch.Unix() + "/font.ttf";
+  std::ofstream(font, std::ios::binary) << std::string(100, 'F');
+  ASSERT_EQ(SetOutput("-map 0:0 -map 0:2 -metadata title=Demo -metadata:s:1 language= -metadata:s:0 "
+                      "handler=Pictures -map_metadata:s:0 0:s:2 -attach \"" + FromNativePath(font) + "\"",
+                      OutName("meta.mkv")),
+            "");
+  AVFormatContext* oc = task->OutputFile(0).ctx;
+  EXPECT_EQ(Dict(oc->metadata, "title"), "Demo");
+  // Stream metadata is mapped by hand, so it is not copied automatically.
+  EXPECT_EQ(Dict(oc->streams[1]->metadata, "language"), "(none)");
+  EXPECT_EQ(Dict(oc->streams[0]->metadata, "language"), "eng");
+  EXPECT_EQ(Dict(oc->streams[0]->metadata, "handler"), "Pictures");
+  ASSERT_EQ(task->OutputStreamCount(), 3);
+  const TOutputStream& att = task->OutputStream(2);
+  EXPECT_EQ(att.st->codecpar->codec_type, AVMEDIA_TYPE_ATTACHMENT);
+  EXPECT_EQ(att.source_index, -1);
+  EXPECT_EQ(att.st->codecpar->extradata_size, 100);
+  EXPECT_EQ(Dict(att.st->metadata, "filename"), "font.ttf");
+
+  // A missing attachment fails the output and leaves nothing behind.
+  task = std::make_unique<TCustomFFmpeg>();
+  OpenMulti();
+  const std::string missing = FromNativePath(scratch.Unix() + "/none.ttf");
+  EXPECT_EQ(SetOutput("-attach \"" + missing + "\"", OutName("att.mkv")),
+            "Could not open attachment file " + missing + ".");
+  EXPECT_EQ(task->OutputStreamCount(), 0);
+  EXPECT_FALSE(UnixFileExists(OutName("att.mkv")));
+}
+
 TEST_F(FFmpegTest, JoinGroupsShareTheFirstOutput) {
   OpenMulti();
   ASSERT_EQ(task->OpenInputFile(nullptr, TFixtures::Get().MultiMkv()), 1);
