@@ -382,6 +382,27 @@ TEST_F(FFmpegTest, HandlersStoreWhatTheirWordsStandFor) {
   EXPECT_EQ(task->OutputStreamCount(), 1);
 }
 
+TEST_F(FFmpegTest, OptionTableHasItsRowsInOrder) {
+  const TOptionDef* t = task->OptionTable();
+  int n = 0;
+  while (t[n].name) ++n;
+  ASSERT_EQ(n, 140);
+  struct {
+    int row;
+    const char* name;
+    uint32_t flags;
+  } rows[] = {{0, "L", 0x800},          {13, "loglevel", 0x1},  {17, "f", 0x4009},     {24, "map", 0x2005},
+              {30, "t_microsecond", 0x4401}, {33, "ss_microsecond", 0x4401}, {59, "q", 0x28005},
+              {93, "vf", 0x2011},       {106, "ar", 0x80A1},    {111, "vol", 0xA1},    {132, "VideoHookBitsPixel", 0x15},
+              {138, "Join", 0x800},     {139, "default", 0x35}};
+  for (const auto& r : rows) {
+    EXPECT_STREQ(t[r.row].name, r.name);
+    EXPECT_EQ(t[r.row].flags, r.flags) << r.name;
+  }
+  // The same table is used for the life of the task.
+  EXPECT_EQ(task->OptionTable(), t);
+}
+
 TEST_F(FFmpegTest, OutputStreamValuesAreParsed) {
   OpenMulti();
   ASSERT_EQ(SetOutput("-map 0:0 -c:v mpeg4 -aspect 16:9 -rc_override 0,100,2/200,300,-50 -streamid 0:300 "
