@@ -683,6 +683,48 @@ TEST_F(FFmpegTest, MetadataEntriesMapsAndAttachments) {
   EXPECT_FALSE(UnixFileExists(OutName("att.mkv")));
 }
 
+TEST_F(FFmpegTest, FormatChoosersFitTheEncoder) {
+  TOutputStream ost;
+  const AVCodec* mp2 = ff::avcodec_find_encoder_by_name("mp2");
+  ASSERT_NE(mp2, nullptr);
+  ost.enc_ctx = ff::avcodec_alloc_context3(mp2);
+  ost.enc_ctx->sample_rate = 44000;
+  ost.enc_ctx->sample_fmt = AV_SAMPLE_FMT_FLTP;
+  task->ChooseSampleRate(ost, mp2);
+  task->ChooseSampleFmt(ost, mp2);
+  EXPECT_EQ(ost.enc_ctx->sample_rate, 44100);
+  EXPECT_EQ(ost.enc_ctx->sample_fmt, AV_SAMPLE_FMT_S16);
+  ff::avcodec_free_context(&ost.enc_ctx);
+
+  const AVCodec* mpeg4 = ff::avcodec_find_encoder_by_name("mpeg4");
+  ost.enc_ctx = ff::avcodec_alloc_context3(mpeg4);
+  ost.enc_ctx->pix_fmt = AV_PIX_FMT_RGB24;
+  task->ChoosePixelFmt(ost, mpeg4);
+  EXPECT_EQ(ost.enc_ctx->pix_fmt, AV_PIX_FMT_YUV420P);
+  ff::avcodec_free_context(&ost.enc_ctx);
+
+  // With relaxed compliance MJPEG also takes the full-range formats.
+  const AVCodec* mjpeg = ff::avcodec_find_encoder_by_name("mjpeg");
+  ost.enc_ctx = ff::avcodec_alloc_context3(mjpeg);
+  ost.enc_ctx->strict_std_compliance = -1;
+  ost.enc_ctx->pix_fmt = AV_PIX_FMT_YUV422P;
+  task->ChoosePixelFmt(ost, mjpeg);
+  EXPECT_EQ(ost.enc_ctx->pix_fmt, AV_PIX_FMT_YUV422P);
+  ff::avcodec_free_context(&ost.enc_ctx);
+}
+
+TEST_F(FFmpegTest, OverwriteCheckOfDumpedFiles) {
+  const std::string existing = FromNativePath(TFixtures::Get().MultiMkvUnix());
+  EXPECT_FALSE(task->ConfirmFileOverwrite(existing));
+  EXPECT_EQ(task->LastErrMsg(), "File \"" + existing + "\" already exists. Ignore.");
+  EXPECT_TRUE(task->ConfirmFileOverwrite(FromNativePath(scratch.Unix() + "/new.ttf")));
+  EXPECT_TRUE(task->ConfirmFileOverwrite("http://localhost/x.ttf"));
+  task->ParseOptions("-y");
+  EXPECT_TRUE(task->ConfirmFileOverwrite(existing));
+  task->ParseOptions("-n");
+  EXPECT_FALSE(task->ConfirmFileOverwrite(existing));
+}
+
 TEST_F(FFmpegTest, JoinGroupsShareTheFirstOutput) {
   OpenMulti();
   ASSERT_EQ(task->OpenInputFile(nullptr, TFixtures::Get().MultiMkv()), 1);
