@@ -173,7 +173,7 @@ TEST_F(FFmpegTest, MapsDisableKindsAndRepeatStreams) {
   EXPECT_EQ(task->OutputStream(0).source_index, 2);
 }
 
-TEST_F(FFmpegTest, SyncStreamOfAMapComesFromTheSyncPart) {
+TEST_F(FFmpegTest, SyncStreamOfAMapFollowsItsComma) {
   OpenMulti();
   ASSERT_EQ(SetOutput("-map 0:v,0:a -map 0:2", OutName("sync.mkv")), "");
   ASSERT_EQ(task->OutputStreamCount(), 2);
