@@ -1,0 +1,442 @@
+// The transcoder object: defaults, reset and clean-up, the worker thread,
+// stopping and pausing, the I/O time-outs and the registries of opened codecs.
+#include <cstring>
+
+#include "engine/AVCodecStubs.h"
+#include "engine/AVFilterStubs.h"
+#include "engine/AVFormatStubs.h"
+#include "engine/AVUtilStubs.h"
+#include "engine/FFLoad.h"
+#include "engine/FFmpeg.h"
+#include "engine/FormatConverter.h"
+#include "engine/MyUtilStubs.h"
+#include "engine/MyUtils.h"
+#include "engine/SwResampleStubs.h"
+#include "engine/SwScaleStubs.h"
+#include "engine/UnicodeProtocol.h"
+
+namespace {
+
+// Held by the preview step of a running task and by SetPostHooks, so the
+// preview set changes atomically with respect to a frame.
+TCriticalSection& PreviewLock() {
+  static TCriticalSection lock;
+  return lock;
+}
+
+// Held by every operation on the codec registries.
+TCriticalSection& RegistryLock() {
+  static TCriticalSection lock;
+  return lock;
+}
+
+void CheckLibraries() {
+  if (!FFLoader().Loaded(AllLibraries)) throw Exception("Assertion failure (FFmpeg)");
+}
+
+}  // namespace
+
+void TConvertThread::Execute() {
+  if (!FOwner) return;
+  try {
+    FOwner->DoConvert();
+  } catch (...) {
+    FOwner->FStopEvent->SetEvent();
+    throw;
+  }
+  FOwner->FStopEvent->SetEvent();
+}
+
+TCustomFFmpeg::TCustomFFmpeg() {
+  std::memset(&optctx, 0, sizeof optctx);
+  FStopEvent = std::make_unique<TEvent>(true, true);
+  FTermEvent = std::make_unique<TEvent>(true, true);
+  FResumeEvent = std::make_unique<TEvent>(true, true);
+  HaltOnInvalidOption = true;
+  ReportInterval = 500000;
+  PreviewInterval = 100000;
+  FReadCallback.callback = &TCustomFFmpeg::ReadInterruptCallback;
+  FReadCallback.opaque = this;
+  FWriteCallback.callback = &TCustomFFmpeg::WriteInterruptCallback;
+  FWriteCallback.opaque = this;
+  FReadTimeout = 30000;
+  FWriteTimeout = 30000;
+  FInputVideoHook = new TFormatConverter();
+  FOutputVideoHook.Converter = new TFormatConverter();
+  ResetState();
+}
+
+TCustomFFmpeg::~TCustomFFmpeg() {
+  Stop(true);
+  // The worker clears FThread before its last steps; it is done with this
+  // object only once the stop event is set. A task that never started may
+  // still be delivering its end.
+  THandle handles[2] = {FStopEvent->Handle(), FTermEvent->Handle()};
+  WaitForHandles(handles, 2, true, INFINITE_WAIT);
+  RunGuarded([&] { Cleanup(); });
+  // The option table's context lists and texts.
+  if (options && FFLoader().Loaded(AllLibraries)) RunGuarded([&] { ResetOptions(&optctx, false); });
+  if (FFLoader().Loaded(AllLibraries)) UninitFFOptions(FOptions);
+  for (char** p : {&Fvideo_codec_name, &Faudio_codec_name, &Fsubtitle_codec_name, &Fpass_logfilename_prefix}) {
+    if (*p && ff::av_free) ff::av_free(*p);
+    *p = nullptr;
+  }
+  delete FInputVideoHook;
+  delete FOutputVideoHook.Converter;
+}
+
+void TCustomFFmpeg::ResetState() {
+  CheckLibraries();
+  Fframe_bits_per_raw_sample = 0;
+  Fvideo_discard = 0;
+  Fsame_quant = 0;
+  Fdo_deinterlace = 0;
+  Fintra_dc_precision = 8;
+  Floop_input = 0;
+  Floop_output = -1;
+  Fqp_hist = 0;
+  Fintra_only = 0;
+  for (char** p : {&Fvideo_codec_name, &Faudio_codec_name, &Fsubtitle_codec_name, &Fpass_logfilename_prefix}) {
+    if (*p) ff::av_free(*p);
+    *p = nullptr;
+  }
+  Ffile_overwrite = 0;
+  Fno_file_overwrite = 0;
+  Fdo_hex_dump = 0;
+  Fdo_pkt_dump = 0;
+  Fdo_psnr = 0;
+  Fdo_pass = 0;
+  Fvideo_sync_method = -1;
+  Faudio_sync_method = 0;
+  Faudio_drift_threshold = 0.1f;
+  Fcopy_ts = 0;
+  Fcopy_tb = -1;
+  Fopt_shortest = 0;
+  Faudio_volume = 256;
+  Fexit_on_error = 0;
+  Fusing_stdin = 0;
+  Frun_as_daemon = 0;
+  Finput_sync = 0;
+  Fdts_delta_threshold = 10.0f;
+  Fprint_stats = 1;
+  Fbit_buffer_size = 262144;
+  Fusing_vhook = false;
+  FVideoHookWords.clear();
+
+  Fvideo_size = Faudio_size = Fextra_size = 0;
+  Fnb_frames_dup = Fnb_frames_drop = 0;
+  // Every quantiser starts uncounted.
+  std::memset(Fqp_histogram, 0, sizeof Fqp_histogram);
+
+  ResetOptions(&optctx, false);
+
+  FThread = nullptr;
+  FFirstHook = nullptr;
+  FOutputVideoHook.preview_last_time = FOutputVideoHook.preview_cur_time = 0;
+  FPostHooks = 0;
+  FPostHooksChanged = false;
+  FJoinMode = false;
+  Fnb_output_streams_join = 0;
+  FConverting = FBroken = FFinished = FTerminated = FFatalException = false;
+  FFatalMessage.clear();
+  FLastErrMsg.clear();
+  FInputDuration = FOutputDuration = -1;
+  FLastRead = FLastWrite = INT64_MAX;
+}
+
+void TCustomFFmpeg::FreeOutputStream(TOutputStream& ost) {
+  if (ost.enc_ctx) ff::avcodec_free_context(&ost.enc_ctx);
+  if (ost.bitstream_filters) ff::av_bsf_free(&ost.bitstream_filters);
+  if (ost.forced_kf_pts) ff::av_freep(&ost.forced_kf_pts);
+  if (ost.avfilter) ff::av_freep(&ost.avfilter);
+  if (ost.attachment_filename) ff::av_freep(&ost.attachment_filename);
+  if (ost.opts) ff::av_dict_free(&ost.opts);
+  if (ost.opts_join) ff::av_dict_free(&ost.opts_join);
+  if (ost.fifo) {
+    ff::av_audio_fifo_free(ost.fifo);
+    ost.fifo = nullptr;
+  }
+  if (ost.swr) ff::swr_free(&ost.swr);
+  if (ost.img_resample_ctx) {
+    ff::sws_freeContext(ost.img_resample_ctx);
+    ost.img_resample_ctx = nullptr;
+  }
+  if (ost.graph) ff::avfilter_graph_free(&ost.graph);
+  if (ost.resample_frame) ff::av_frame_free(&ost.resample_frame);
+  if (ost.picref) ff::av_frame_free(&ost.picref);
+  if (ost.logfile) {
+    ff::fclose(ost.logfile);
+    ost.logfile = nullptr;
+  }
+}
+
+void TCustomFFmpeg::Cleanup() {
+  CheckLibraries();
+  for (size_t i = 0; i < Foutput_files.size(); ++i) {
+    TOutputFile& of = Foutput_files[i];
+    // Join groups share the first output's container.
+    if (!(FJoinMode && i > 0) && of.ctx) {
+      AVFormatContext* oc = of.ctx;
+      if (!(oc->oformat->flags & AVFMT_NOFILE)) {
+        if (oc->pb) ff::avio_closep(&oc->pb);
+        // An output that never got a byte is not left behind.
+        if (!of.file_name.empty() && FileSizeByName(of.file_name) == 0) DeleteMediaFile(of.file_name);
+      }
+      ff::avformat_free_context(oc);
+    }
+    of.ctx = nullptr;
+    if (!(FJoinMode && i > 0) && of.opts) ff::av_dict_free(&of.opts);
+    of.opts = nullptr;
+  }
+  Foutput_files.clear();
+  for (TInputFile& f : Finput_files)
+    if (f.ctx) ff::avformat_close_input(&f.ctx);
+  Finput_files.clear();
+  for (TInputStream& ist : Finput_streams) {
+    if (ist.decoded_frame) ff::av_frame_free(&ist.decoded_frame);
+    if (ist.filtered_frame) ff::av_frame_free(&ist.filtered_frame);
+    if (ist.opts) ff::av_dict_free(&ist.opts);
+    if (ist.dec_ctx) ff::avcodec_free_context(&ist.dec_ctx);
+  }
+  Finput_streams.clear();
+  if (Fvstats_file) {
+    ff::fclose(Fvstats_file);
+    Fvstats_file = nullptr;
+  }
+  if (Fvstats_filename) ff::av_freep(&Fvstats_filename);
+  for (TOutputStream& ost : Foutput_streams) FreeOutputStream(ost);
+  Foutput_streams.clear();
+  UninitFFOptions(FOptions);
+  if (options) ResetOptions(&optctx, false);
+  FVideoHookWords.clear();
+  FFirstHook = nullptr;
+  if (FInputPictureBuf) ff::av_freep(&FInputPictureBuf);
+  if (FOutputPictureBuf) ff::av_freep(&FOutputPictureBuf);
+  FInputPictureBufSize = FOutputPictureBufSize = 0;
+  FOutputVideoHook.preview_last_time = FOutputVideoHook.preview_cur_time = 0;
+}
+
+TConvertThread* TCustomFFmpeg::StartConvert(bool useThread, int priority) {
+  (void)priority;  // the framework's threads run at normal priority
+  if (FConverting || FTerminated) return nullptr;
+  try {
+    if (Foutput_files.empty()) {
+      Cleanup();
+      throw FFmpegException("At least one output file must be specified");
+    }
+    if (Finput_files.empty()) {
+      Cleanup();
+      throw FFmpegException("At least one input file must be specified");
+    }
+  } catch (const Exception& e) {
+    LogMsg(llQuiet, e.what());
+    FFatalException = true;
+    FFatalMessage = e.what();
+    DoTerminate();
+    return nullptr;
+  }
+  FConverting = true;
+  FBroken = FFinished = FTerminated = false;
+  if (!useThread) {
+    DoConvert();
+    return nullptr;
+  }
+  // Reset here rather than in the thread, so a Stop right after this call
+  // cannot find the event still set from before.
+  FStopEvent->ResetEvent();
+  auto* thread = new TConvertThread(this);
+  thread->FreeOnTerminate = true;
+  FThread = thread;
+  return thread;
+}
+
+void TCustomFFmpeg::DoConvert() {
+  FFinished = false;
+  auto guarded = [&](const std::function<void()>& step) {
+    try {
+      step();
+    } catch (const Exception& e) {
+      LogMsg(llQuiet, e.what());
+      FFatalException = true;
+      FFatalMessage = e.what();
+    }
+  };
+  guarded([&] { Transcode(); });
+  guarded([&] { CloseEncoderList(FEncoderList); });
+  guarded([&] { CloseDecoderList(FDecoderList); });
+  guarded([&] { Cleanup(); });
+  guarded([&] { DoTerminate(); });
+  // The empty piece that ends a run of repeated log lines.
+  ff::av_log(nullptr, AV_LOG_QUIET, "%s", "");
+}
+
+void TCustomFFmpeg::DoTerminate() {
+  FConverting = false;
+  FTerminated = true;
+  FThread = nullptr;
+  if (FOnTerminate) FOnTerminate(this);
+}
+
+void TCustomFFmpeg::Stop(bool waitForStop) {
+  FBroken = true;
+  if (!FThread) return;
+  Resume();
+  if (waitForStop) {
+    THandle h = FStopEvent->Handle();
+    // On the GUI thread this keeps synchronised calls and messages flowing,
+    // which the worker needs to deliver its progress and end.
+    while (WaitForHandles(&h, 1, false, 20) == wrTimeout) {
+    }
+  }
+}
+
+void TCustomFFmpeg::StopTask(bool waitForStop) {
+  if (FConverting) {
+    Stop(waitForStop);
+    return;
+  }
+  if (FTerminated) return;
+  FTermEvent->ResetEvent();
+  auto* thread = new TAnonymousThread([this] {
+    try {
+      DoTerminate();
+    } catch (...) {
+      FTermEvent->SetEvent();
+      throw;
+    }
+    FTermEvent->SetEvent();
+  });
+  thread->FreeOnTerminate = true;
+  thread->Start();
+  if (waitForStop) {
+    THandle h = FTermEvent->Handle();
+    WaitForHandles(&h, 1, false, INFINITE_WAIT);
+  }
+}
+
+// Pausing is observed by the transcode loop at the top of each pass (rather
+// than by suspending the thread anywhere), so a paused worker never sits
+// inside a lock that the GUI thread needs.
+void TCustomFFmpeg::Pause() {
+  if (!FThread || FPaused) return;
+  FPaused = true;
+  FResumeEvent->ResetEvent();
+}
+
+void TCustomFFmpeg::Resume() {
+  if (!FPaused) return;
+  FPaused = false;
+  FResumeEvent->SetEvent();
+}
+
+void TCustomFFmpeg::WaitWhilePaused() {
+  while (FPaused && !FBroken) FResumeEvent->WaitFor(100);
+}
+
+void TCustomFFmpeg::LogMsg(TLogLevel level, const std::string& text) { GlobalLogger()->Log(this, level, text); }
+
+void TCustomFFmpeg::RaiseFatal(const std::string& message) {
+  FLastErrMsg = message;
+  LogMsg(llFatal, message);
+  throw FFmpegException(message);
+}
+
+void TCustomFFmpeg::SetPostHooks(TPostHooks value) {
+  TLock lock(PreviewLock());
+  ApplyPostHooks(value);
+  FPostHooksChanged = true;
+}
+
+void TCustomFFmpeg::ApplyPostHooks(TPostHooks value) {
+  if (value == FPostHooks) return;
+  // The preview window belongs to the preview hook (made by the first preview).
+  if ((FPostHooks & PostHook(phPreview)) && !(value & PostHook(phPreview))) FOutputVideoHook.Previewer = nullptr;
+  FPostHooks = value;
+}
+
+void TCustomFFmpeg::SetVideoHookBitsPixel(int value) {
+  FInputVideoHook->SetBitsPixel(value);
+  FOutputVideoHook.Converter->SetBitsPixel(value);
+  FVideoHookBitsPixel = value;
+}
+
+namespace {
+
+int Interrupt(TCustomFFmpeg* self, bool broken, int64_t last, int timeout, bool reading) {
+  if (broken) {
+    GlobalLogger()->Log(self, llInfo, std::string("reading/writing broken"));
+    return 1;
+  }
+  if (last == INT64_MAX || timeout <= 0) return 0;
+  const int64_t now = ff::av_gettime_relative();
+  if (now - last <= static_cast<int64_t>(timeout) * 1000) return 0;
+  std::string text = reading ? "connecting/reading " : "connecting/writing ";
+  text += last == 0 ? "canceled" : "timeout";
+  GlobalLogger()->Log(self, llInfo, text);
+  return 1;
+}
+
+}  // namespace
+
+// Called by the libraries inside blocking I/O; nothing may escape into them.
+int TCustomFFmpeg::ReadInterruptCallback(void* opaque) {
+  auto* self = static_cast<TCustomFFmpeg*>(opaque);
+  int r = 0;
+  RunGuarded([&] { r = Interrupt(self, self->FBroken, self->FLastRead, self->FReadTimeout, true); });
+  return r;
+}
+
+int TCustomFFmpeg::WriteInterruptCallback(void* opaque) {
+  auto* self = static_cast<TCustomFFmpeg*>(opaque);
+  int r = 0;
+  RunGuarded([&] { r = Interrupt(self, self->FBroken, self->FLastWrite, self->FWriteTimeout, false); });
+  return r;
+}
+
+void TCustomFFmpeg::AddCodecEntry(TCodecEntry*& list, void* item) {
+  TLock lock(RegistryLock());
+  auto* node = new TCodecEntry{item, nullptr, list};
+  if (list) list->prev = node;
+  list = node;
+}
+
+void TCustomFFmpeg::RemoveCodecEntry(TCodecEntry*& list, void* item) {
+  TLock lock(RegistryLock());
+  for (TCodecEntry* n = list; n; n = n->next) {
+    if (n->item != item) continue;
+    if (n->prev) n->prev->next = n->next; else list = n->next;
+    if (n->next) n->next->prev = n->prev;
+    delete n;
+    return;
+  }
+}
+
+void TCustomFFmpeg::CloseEncoderList(TCodecEntry*& list) {
+  TLock lock(RegistryLock());
+  while (list) {
+    TCodecEntry* n = list;
+    list = n->next;
+    auto* ost = static_cast<TOutputStream*>(n->item);
+    if (ost->encoding_needed && ost->enc_ctx) {
+      if (ost->enc_ctx->stats_in) ff::av_freep(&ost->enc_ctx->stats_in);
+      ff::avcodec_free_context(&ost->enc_ctx);
+    }
+    delete n;
+  }
+}
+
+void TCustomFFmpeg::CloseDecoderList(TCodecEntry*& list) {
+  TLock lock(RegistryLock());
+  while (list) {
+    TCodecEntry* n = list;
+    list = n->next;
+    auto* ist = static_cast<TInputStream*>(n->item);
+    if (ist->decoding_needed && ist->dec_ctx) ff::avcodec_free_context(&ist->dec_ctx);
+    delete n;
+  }
+}
+
+bool DeleteMediaFile(const std::string& fileName) {
+  const std::string native = MediaFileName(fileName);
+  return !native.empty() && std::remove(native.c_str()) == 0;
+}
