@@ -882,6 +882,17 @@ void TWinControl::PaintControls(HDC dc, TControl* upTo) {
   }
 }
 
+void TWinControl::PaintBackground(HDC dc, TControl* child) {
+  HandleNeeded();
+  int saved = SaveDC(dc);
+  OffsetViewportOrgEx(dc, -child->Left(), -child->Top(), nullptr);
+  SendMessageW(FHandle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  PaintWindow(dc);
+  bool windowless = dynamic_cast<TWinControl*>(child) == nullptr;
+  PaintControls(dc, windowless ? child : nullptr);
+  RestoreDC(dc, saved);
+}
+
 void TWinControl::PaintWindow(HDC dc) {
   // A plain container: its background is already erased.
   (void)dc;

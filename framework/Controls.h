@@ -269,6 +269,10 @@ public:
   // Paints the windowless children into `dc` (the window's client DC), up
   // to but not including `upTo` when given.
   void PaintControls(HDC dc, TControl* upTo);
+  // Paints into `dc`, whose origin is `child`'s top-left corner, what lies
+  // under `child`: this window's background and content and, for a
+  // windowless child, the windowless children below it.
+  void PaintBackground(HDC dc, TControl* child);
 
   void Invalidate() override;
   void Repaint() override;
