@@ -12,13 +12,12 @@
 #include <string>
 
 #include "framework/Controls.h"
+#include "skin/data/SkinData.h"
 #include "skin/controls/SkinDraw.h"
 
 // The skin library's message asking a control to repaint what shows
 // through it (sent by a parent that repainted its background).
 constexpr UINT SP_CHECKBACKGROUND = 1284;
-
-enum TspStretchType { spstFull, spstHorz, spstVert };
 
 // Clamps a 64-bit intermediate to the int range: size and position
 // arithmetic never overflows inside a window procedure.
@@ -53,6 +52,19 @@ template <class TBase>
 class TspSkinControlT : public TBase {
 public:
   explicit TspSkinControlT(TComponent* owner) : TBase(owner) {}
+
+  ~TspSkinControlT() override {
+    if (FSD) FSD->RemoveFreeNotification(this);
+  }
+
+  // The skin data component the control takes its look from; not owned.
+  TspSkinData* SkinData() const { return FSD; }
+  virtual void SetSkinData(TspSkinData* value) {
+    if (FSD) FSD->RemoveFreeNotification(this);
+    FSD = value;
+    if (FSD) FSD->FreeNotification(this);
+    if (FSD && !FSD->Empty) ChangeSkinData();
+  }
 
   const std::string& SkinDataName() const { return FSkinDataName; }
   // Stores the name only: the next paint or size change looks it up.
@@ -99,9 +111,30 @@ public:
   }
 
 protected:
-  // The skin lookup. No skin data is attached, so every control shows its
-  // default look; subclasses extend this with the copy of their element.
-  virtual void GetSkinData() { FIndex = -1; }
+  // The skin lookup, at every paint and size change; subclasses extend it
+  // with the copy of their element.
+  virtual void GetSkinData() {
+    FIndex = (!FSD || FSD->Empty) ? -1 : FSD->GetControlIndex(FSkinDataName);
+  }
+  // The element record in use, or null.
+  TspDataSkinControl* Element() const {
+    if (!FSD || FIndex < 0 || FIndex >= static_cast<int>(FSD->CtrlList.size())) return nullptr;
+    return FSD->CtrlList[FIndex].get();
+  }
+  // A picture of the skin by index; null for -1 or an index past the list.
+  const TspPicture* SkinPicture(int index) const {
+    if (!FSD || index < 0 || index >= static_cast<int>(FSD->FActivePictures.size())) return nullptr;
+    const TspPicture& p = FSD->FActivePictures[index];
+    return p.Empty() ? nullptr : &p;
+  }
+
+  void Notification(TComponent* component, TOperation operation) override {
+    TBase::Notification(component, operation);
+    if (operation == opRemove && component == FSD) {
+      FSD = nullptr;
+      FIndex = -1;
+    }
+  }
   virtual void PaintDefaultImage(TspPaintBuffer&) {}
   virtual void PaintSkinImage(TspPaintBuffer&) {}
 
@@ -141,6 +174,7 @@ protected:
     b.DrawTo(this->PaintDC(), 0, 0);
   }
 
+  TspSkinData* FSD = nullptr;
   int FIndex = -1;
   std::string FSkinDataName;
   bool FAlphaBlend = false;
@@ -215,12 +249,125 @@ public:
     }
   }
 
+  // The element's picture and mask, borrowed from the skin.
+  const TspPicture* Picture = nullptr;
+  const TspPicture* MaskPicture = nullptr;
+
 protected:
+  void GetSkinData() override {
+    Base::GetSkinData();
+    if (this->FIndex == -1) return;
+    auto* e = dynamic_cast<TspDataSkinCustomControl*>(this->Element());
+    if (!e) {
+      // A record without geometry: fixed size, nothing to draw from.
+      Geometry.ResizeMode = 0;
+      Picture = MaskPicture = nullptr;
+      return;
+    }
+    auto pt = [](const TspPoint& p) { return POINT{p.X, p.Y}; };
+    auto rc = [](const TspRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; };
+    Geometry.LTPt = pt(e->LTPoint);
+    Geometry.RTPt = pt(e->RTPoint);
+    Geometry.LBPt = pt(e->LBPoint);
+    Geometry.RBPt = pt(e->RBPoint);
+    Geometry.SkinRect = rc(e->SkinRect);
+    Geometry.ClRect = rc(e->ClRect);
+    Geometry.StretchEffect = e->StretchEffect;
+    Geometry.LeftStretch = e->LeftStretch;
+    Geometry.TopStretch = e->TopStretch;
+    Geometry.RightStretch = e->RightStretch;
+    Geometry.BottomStretch = e->BottomStretch;
+    Geometry.StretchType = e->StretchType;
+    Picture = this->SkinPicture(e->PictureIndex);
+    MaskPicture = this->SkinPicture(e->MaskPictureIndex);
+    Geometry.ResizeMode = Geometry.CalcResizeMode();
+  }
+
+  static TspImageSource Source(const TspPicture* p) {
+    TspImageSource s;
+    if (p) {
+      s.Pixels = p->Pixels.data();
+      s.Width = p->Width;
+      s.Height = p->Height;
+    }
+    return s;
+  }
+
+  // The element picture `source` of the picture at the control's size, by
+  // ResizeMode. Without a picture the default look stands in: the builders
+  // need one.
+  void CreateSkinImage(TspPaintBuffer& b, const TspPicture* picture, const RECT& source) {
+    if (!picture) {
+      PaintDefaultImage(b);
+      return;
+    }
+    const TspSkinGeometry& g = Geometry;
+    TspImageSource pic = Source(picture);
+    switch (g.ResizeMode) {
+      case 0:
+        DrawPiece(b, pic, source, RECT{0, 0, g.SkinWidth(), g.SkinHeight()});
+        break;
+      case 1: {
+        TspNinePartSpec n;
+        n.SkinRect = source;
+        n.LT = g.LTPt;
+        n.RT = g.RTPt;
+        n.LB = g.LBPt;
+        n.RB = g.RBPt;
+        n.ClRect = g.ClRect;
+        n.NewLT = g.NewLTPoint;
+        n.NewRT = g.NewRTPoint;
+        n.NewLB = g.NewLBPoint;
+        n.NewRB = g.NewRBPoint;
+        n.NewClRect = g.NewClRect;
+        n.LeftStretch = g.LeftStretch;
+        n.TopStretch = g.TopStretch;
+        n.RightStretch = g.RightStretch;
+        n.BottomStretch = g.BottomStretch;
+        n.StretchEffect = g.StretchEffect;
+        n.StretchType = static_cast<int>(g.StretchType);
+        DrawNinePart(b, pic, n);
+        break;
+      }
+      case 2:
+        DrawHorzThreePart(b, pic, source, g.LTPt.x, g.SkinWidth() - g.RTPt.x, g.StretchEffect);
+        break;
+      case 3:
+        DrawVertThreePart(b, pic, source, g.LTPt.y, g.SkinHeight() - g.LBPt.y, g.StretchEffect);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void PaintSkinImage(TspPaintBuffer& b) override { CreateSkinImage(b, Picture, Geometry.SkinRect); }
+
   virtual void DefaultFontChanged() {}
   virtual void CalcSkinSize(int& width, int& height) { Geometry.CalcSkinSize(this->FIndex != -1, width, height); }
   // The window shape follows the element's mask; without one the window is
   // rectangular.
-  virtual void UpdateSkinRegion() {}
+  virtual void UpdateSkinRegion() {
+    auto* win = dynamic_cast<TWinControl*>(static_cast<TControl*>(this));
+    if (!win || !this->Parent() || !win->HandleAllocated()) return;
+    HWND h = win->HandleIfAllocated();
+    // Only a fixed-size element is cut by its mask here; the other modes
+    // stay rectangular.
+    if (!MaskPicture || this->FIndex == -1 || Geometry.ResizeMode != 0) {
+      if (FRgn) {
+        SetWindowRgn(h, nullptr, TRUE);
+        FRgn = nullptr;
+      }
+      return;
+    }
+    HRGN rgn = RegionFromMask(Source(MaskPicture));
+    if (!rgn) return;
+    // From here on the window owns the region.
+    if (SetWindowRgn(h, rgn, TRUE))
+      FRgn = rgn;
+    else
+      DeleteObject(rgn);
+  }
+  HRGN FRgn = nullptr;
 
   void PaintDefaultImage(TspPaintBuffer& b) override { b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE)); }
 

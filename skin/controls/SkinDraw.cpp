@@ -148,3 +148,30 @@ void DrawFocusFrame(HDC dc, const RECT& r) {
   RECT f{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
   if (f.right > f.left && f.bottom > f.top) DrawFocusRect(dc, &f);
 }
+
+uint32_t* TspPaintBuffer::Bits() const {
+  GdiFlush();
+  return FBits;
+}
+
+HRGN RegionFromMask(const TspImageSource& mask) {
+  HRGN all = nullptr;
+  for (int y = 0; y < mask.Height; ++y) {
+    int x = 0;
+    while (x < mask.Width) {
+      while (x < mask.Width && (mask.Pixels[size_t(y) * mask.Width + x] & 0xFFFFFF) != 0) ++x;
+      int start = x;
+      while (x < mask.Width && (mask.Pixels[size_t(y) * mask.Width + x] & 0xFFFFFF) == 0) ++x;
+      if (x > start) {
+        HRGN run = CreateRectRgn(start, y, x, y + 1);
+        if (!all) {
+          all = run;
+        } else {
+          CombineRgn(all, all, run, RGN_OR);
+          DeleteObject(run);
+        }
+      }
+    }
+  }
+  return all;
+}

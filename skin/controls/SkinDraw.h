@@ -44,6 +44,8 @@ public:
   // Morph toward `other` by k in [0, 1]: this = this * (1 - k) + other * k.
   void MorphTo(const TspPaintBuffer& other, double k);
   void DrawTo(HDC dc, int x, int y) const;
+  // 0x00RRGGBB, top row first.
+  uint32_t* Bits() const;
 
   // Live buffers, for leak checks.
   static int LiveCount();
@@ -71,3 +73,34 @@ enum TspArrowDirection { adLeft, adRight, adUp, adDown };
 void DrawArrowGlyph(HDC dc, const RECT& r, TspArrowDirection direction, COLORREF color);
 // A dotted focus frame just inside `r`.
 void DrawFocusFrame(HDC dc, const RECT& r);
+
+// Pixels of a skin picture (0x??RRGGBB, top row first), borrowed.
+struct TspImageSource {
+  const uint32_t* Pixels = nullptr;
+  int Width = 0, Height = 0;
+  bool Empty() const { return !Pixels || Width <= 0 || Height <= 0; }
+};
+
+// A nine-part picture: the corner points and the client rectangle relative
+// to SkinRect, the New* ones for the target size.
+struct TspNinePartSpec {
+  RECT SkinRect{};
+  POINT LT{}, RT{}, LB{}, RB{};
+  RECT ClRect{};
+  POINT NewLT{}, NewRT{}, NewLB{}, NewRB{};
+  RECT NewClRect{};
+  bool LeftStretch = false, TopStretch = false, RightStretch = false, BottomStretch = false;
+  bool StretchEffect = false;
+  int StretchType = 0;  // full, horizontal, vertical
+};
+
+// The element pictures at a size, into the whole buffer.
+void DrawPiece(TspPaintBuffer& b, const TspImageSource& picture, const RECT& src, const RECT& dst);
+void DrawNinePart(TspPaintBuffer& b, const TspImageSource& picture, const TspNinePartSpec& spec);
+void DrawHorzThreePart(TspPaintBuffer& b, const TspImageSource& picture, const RECT& src, int leftWidth,
+                       int rightWidth, bool stretch);
+void DrawVertThreePart(TspPaintBuffer& b, const TspImageSource& picture, const RECT& src, int topHeight,
+                       int bottomHeight, bool stretch);
+
+// The black pixels of a mask picture as a region (null when none is black).
+HRGN RegionFromMask(const TspImageSource& mask);

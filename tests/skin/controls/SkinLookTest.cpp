@@ -1,0 +1,261 @@
+// The bases against a synthetic skin: flat colour blocks, one colour per
+// nine-part cell, a one-pixel marker column in the centre cell so that
+// tiling and stretching can be told apart, strips and a mask.
+#include "support/gtest.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "Dib.h"
+#include "framework/Forms.h"
+#include "skin/controls/SkinControl.h"
+
+namespace {
+
+// Picture colours are 0xRRGGBB; Dib::At gives COLORREF.
+COLORREF C(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+const uint32_t kCells[3][3] = {{0xFF0000, 0x00FF00, 0x0000FF},
+                               {0xFFFF00, 0x808080, 0x00FFFF},
+                               {0xFF00FF, 0x800000, 0x008000}};
+const uint32_t kMarker = 0x101010;
+const uint32_t kFixed = 0x336699;
+const uint32_t kStrip[3] = {0xAA0000, 0x00AA00, 0x0000AA};
+
+struct TestSkin {
+  TspSkinData* owned = new TspSkinData(nullptr);
+  TspSkinData& data = *owned;
+  ~TestSkin() { delete owned; }
+  void Free() {
+    delete owned;
+    owned = nullptr;
+  }
+
+  static TspPicture Picture(int w, int h, uint32_t fill) {
+    TspPicture p;
+    p.SetSize(w, h, fill);
+    return p;
+  }
+  static void Fill(TspPicture& p, int l, int t, int r, int b, uint32_t c) {
+    for (int y = t; y < b; ++y)
+      for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;
+  }
+  TspDataSkinCustomControl& Add(const std::string& name, int picture, TspRect skin) {
+    auto e = std::make_unique<TspDataSkinCustomControl>(name);
+    e->PictureIndex = picture;
+    e->SkinRect = skin;
+    auto& ref = *e;
+    data.CtrlList.push_back(std::move(e));
+    return ref;
+  }
+
+  TestSkin() {
+    // Picture 0: the nine-part element at (0, 0, 30, 30), the fixed one at (30, 0, 50, 20).
+    TspPicture p0 = Picture(60, 30, 0);
+    for (int j = 0; j < 3; ++j)
+      for (int i = 0; i < 3; ++i) Fill(p0, i * 10, j * 10, i * 10 + 10, j * 10 + 10, kCells[j][i]);
+    Fill(p0, 10, 10, 11, 20, kMarker);
+    Fill(p0, 30, 0, 50, 20, kFixed);
+    // Picture 1: a horizontal strip; picture 2: a vertical one.
+    TspPicture p1 = Picture(30, 10, 0);
+    TspPicture p2 = Picture(10, 30, 0);
+    for (int i = 0; i < 3; ++i) {
+      Fill(p1, i * 10, 0, i * 10 + 10, 10, kStrip[i]);
+      Fill(p2, 0, i * 10, 10, i * 10 + 10, kStrip[i]);
+    }
+    // Picture 3: a mask whose left half is inside.
+    TspPicture p3 = Picture(20, 20, 0xFFFFFF);
+    Fill(p3, 0, 0, 10, 20, 0x000000);
+    data.FActivePictures = {std::move(p0), std::move(p1), std::move(p2), std::move(p3)};
+
+    auto& nine = Add("nine", 0, TspRect{0, 0, 30, 30});
+    nine.LTPoint = TspPoint{10, 10};
+    nine.RTPoint = TspPoint{20, 10};
+    nine.LBPoint = TspPoint{10, 20};
+    nine.RBPoint = TspPoint{20, 20};
+    nine.ClRect = TspRect{10, 10, 20, 20};
+    auto& stretched = Add("ninestretched", 0, TspRect{0, 0, 30, 30});
+    stretched.LTPoint = TspPoint{10, 10};
+    stretched.RTPoint = TspPoint{20, 10};
+    stretched.LBPoint = TspPoint{10, 20};
+    stretched.RBPoint = TspPoint{20, 20};
+    stretched.ClRect = TspRect{10, 10, 20, 20};
+    stretched.StretchEffect = true;
+    Add("fixed", 0, TspRect{30, 0, 50, 20});
+    auto& h = Add("hstrip", 1, TspRect{0, 0, 30, 10});
+    h.LTPoint = TspPoint{10, 0};
+    h.RTPoint = TspPoint{20, 0};
+    auto& v = Add("vstrip", 2, TspRect{0, 0, 10, 30});
+    v.LTPoint = TspPoint{0, 10};
+    v.LBPoint = TspPoint{0, 20};
+    auto& masked = Add("masked", 0, TspRect{30, 0, 50, 20});
+    masked.MaskPictureIndex = 3;
+    Add("nopicture", 7, TspRect{0, 0, 30, 30});
+    data.Empty = false;
+  }
+};
+
+struct Host {
+  TForm form{nullptr};
+  Host() {
+    form.SetBounds(0, 0, 800, 600);
+    form.SetColor(RGB(0, 0, 0));
+  }
+  template <class T>
+  T* Add(TestSkin& skin, const std::string& name, int w, int h) {
+    auto* c = new T(&form);
+    c->SetParent(&form);
+    c->SetSkinDataName(name);
+    c->SetBounds(0, 0, w, h);
+    c->SetSkinData(&skin.data);
+    return c;
+  }
+  Dib Paint(TControl* c) {
+    Dib dib(c->Width(), c->Height());
+    if (auto* w = dynamic_cast<TWinControl*>(c)) {
+      SendMessageW(w->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(dib.dc), 0);
+    } else {
+      Dib whole(800, 600);
+      form.PaintTo(whole.dc, 0, 0);
+      BitBlt(dib.dc, 0, 0, c->Width(), c->Height(), whole.dc, c->Left(), c->Top(), SRCCOPY);
+    }
+    return dib;
+  }
+};
+
+TEST(TspSkinLook, NinePartPlacesCornersEdgesAndCentreAtEverySize) {
+  TestSkin skin;
+  Host host;
+  auto* windowed = host.Add<TspSkinCustomControl>(skin, "nine", 30, 30);
+  auto* windowless = host.Add<TspGraphicSkinCustomControl>(skin, "nine", 30, 30);
+  windowless->SetBounds(320, 150, 30, 30);
+  for (TControl* c : std::initializer_list<TControl*>{windowed, windowless}) {
+    for (SIZE size : {SIZE{30, 30}, SIZE{75, 25}, SIZE{90, 60}, SIZE{300, 120}}) {
+      c->SetBounds(c->Left(), c->Top(), size.cx, size.cy);
+      Dib d = host.Paint(c);
+      int w = size.cx, h = size.cy;
+      EXPECT_EQ(C(kCells[0][0]), d.At(0, 0)) << w;
+      EXPECT_EQ(C(kCells[0][2]), d.At(w - 1, 0)) << w;
+      EXPECT_EQ(C(kCells[2][0]), d.At(0, h - 1)) << w;
+      EXPECT_EQ(C(kCells[2][2]), d.At(w - 1, h - 1)) << w;
+      EXPECT_EQ(C(kCells[0][1]), d.At(w / 2, 0)) << w;
+      EXPECT_EQ(C(kCells[1][0]), d.At(0, h / 2)) << w;
+      if (h > 20) EXPECT_EQ(C(kCells[1][1]), d.At(15, 10 + (h - 20) / 2)) << w;
+    }
+  }
+  // Tiled: the marker column comes back every 10 pixels of the centre.
+  windowed->SetBounds(0, 0, 90, 60);
+  Dib tiled = host.Paint(windowed);
+  EXPECT_EQ(C(kMarker), tiled.At(10, 30));
+  EXPECT_EQ(C(kMarker), tiled.At(20, 30));
+  EXPECT_EQ(C(kMarker), tiled.At(70, 30));
+  // Stretched: it only widens at the start of the centre.
+  auto* stretched = host.Add<TspSkinCustomControl>(skin, "ninestretched", 90, 60);
+  Dib s = host.Paint(stretched);
+  EXPECT_EQ(C(kMarker), s.At(10, 30));
+  EXPECT_EQ(C(kMarker), s.At(15, 30));
+  EXPECT_EQ(C(kCells[1][1]), s.At(20, 30));
+}
+
+TEST(TspSkinLook, FixedAndStripElementsKeepTheirFixedSides) {
+  TestSkin skin;
+  Host host;
+  auto* fixed = host.Add<TspSkinCustomControl>(skin, "fixed", 40, 40);
+  fixed->SetBounds(0, 0, 100, 100);
+  EXPECT_EQ(20, fixed->Width());
+  EXPECT_EQ(20, fixed->Height());
+  EXPECT_EQ(C(kFixed), host.Paint(fixed).At(10, 10));
+
+  auto* h = host.Add<TspSkinCustomControl>(skin, "hstrip", 100, 40);
+  h->SetBounds(0, 0, 100, 40);
+  EXPECT_EQ(10, h->Height());
+  Dib hd = host.Paint(h);
+  EXPECT_EQ(C(kStrip[0]), hd.At(5, 5));
+  EXPECT_EQ(C(kStrip[1]), hd.At(50, 5));
+  EXPECT_EQ(C(kStrip[2]), hd.At(95, 5));
+
+  auto* v = host.Add<TspGraphicSkinCustomControl>(skin, "vstrip", 40, 100);
+  v->SetBounds(200, 0, 40, 100);
+  EXPECT_EQ(10, v->Width());
+  Dib vd = host.Paint(v);
+  EXPECT_EQ(C(kStrip[0]), vd.At(5, 5));
+  EXPECT_EQ(C(kStrip[1]), vd.At(5, 50));
+  EXPECT_EQ(C(kStrip[2]), vd.At(5, 95));
+}
+
+TEST(TspSkinLook, MaskCutsTheWindowAndAlphaBlendMixes) {
+  TestSkin skin;
+  Host host;
+  host.form.Show();
+  auto* masked = host.Add<TspSkinCustomControl>(skin, "masked", 20, 20);
+  masked->SetLeft(50);
+  masked->ChangeSkinData();
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(ERROR, GetWindowRgn(masked->Handle(), rgn));
+  EXPECT_TRUE(PtInRegion(rgn, 5, 10));
+  EXPECT_FALSE(PtInRegion(rgn, 15, 10));
+  DeleteObject(rgn);
+  // Without the skin the window is rectangular again.
+  masked->SetSkinDataName("none");
+  masked->ChangeSkinData();
+  EXPECT_EQ(ERROR, GetWindowRgn(masked->Handle(), CreateRectRgn(0, 0, 0, 0)));
+
+  auto* fixed = host.Add<TspSkinCustomControl>(skin, "fixed", 20, 20);
+  fixed->SetLeft(100);
+  const COLORREF mean = RGB((0x33 + 1) / 2, (0x66 + 1) / 2, (0x99 + 1) / 2);
+  for (auto [value, want] : {std::pair<int, COLORREF>{255, C(kFixed)}, {0, RGB(0, 0, 0)}, {128, mean}}) {
+    fixed->SetAlphaBlend(true);
+    fixed->SetAlphaBlendValue(value);
+    EXPECT_TRUE(Dib::Near(host.Paint(fixed).At(10, 10), want)) << value;
+  }
+}
+
+TEST(TspSkinLook, SkinChangeRepaintsThroughTheDefaultLookToTheNewElement) {
+  TestSkin skin;
+  Host host;
+  host.form.Show();
+  auto* c = host.Add<TspSkinCustomControl>(skin, "fixed", 20, 20);
+  std::vector<COLORREF> seen;
+  TWndMethod saved = c->WindowProc;
+  c->WindowProc = [&](TMessage& m) {
+    saved(m);
+    if (m.Msg == WM_PAINT) {
+      HDC dc = GetDC(c->Handle());
+      seen.push_back(GetPixel(dc, 10, 10));
+      ReleaseDC(c->Handle(), dc);
+    }
+  };
+  c->Repaint();
+  // The form component's order: before the reload, the reload, after it.
+  c->BeforeChangeSkinData();
+  skin.data.Empty = true;
+  c->Repaint();
+  TestSkin::Fill(skin.data.FActivePictures[0], 30, 0, 50, 20, 0x00FF00);
+  skin.data.Empty = false;
+  c->ChangeSkinData();
+  ASSERT_GE(seen.size(), 3u);
+  EXPECT_EQ(C(kFixed), seen.front());
+  EXPECT_NE(seen.end(), std::find(seen.begin(), seen.end(), GetSysColor(COLOR_BTNFACE)));
+  EXPECT_EQ(RGB(0, 255, 0), seen.back());
+}
+
+TEST(TspSkinLook, ElementWithoutPictureOrSizeDrawsTheDefaultLook) {
+  TestSkin skin;
+  Host host;
+  auto* c = host.Add<TspSkinCustomControl>(skin, "nopicture", 30, 30);
+  EXPECT_EQ(GetSysColor(COLOR_BTNFACE), host.Paint(c).At(15, 15));
+  auto* nine = host.Add<TspSkinCustomControl>(skin, "nine", 30, 30);
+  nine->SetBounds(0, 0, 0, 0);
+  Dib d(1, 1);
+  SendMessageW(nine->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(d.dc), 0);  // nothing, no crash
+  nine->SetBounds(0, 0, 3, 3);
+  host.Paint(nine);
+  // The skin going away leaves the default look.
+  nine->SetBounds(0, 0, 30, 30);
+  skin.Free();
+  EXPECT_EQ(nullptr, nine->SkinData());
+  EXPECT_EQ(GetSysColor(COLOR_BTNFACE), host.Paint(nine).At(15, 15));
+}
+
+}  // namespace
