@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <vector>
 
 #include "framework/SysUtils.h"
 
@@ -36,7 +37,36 @@ HFONT TspFontDesc::Create(int escapement) const {
   return CreateFontIndirectW(&lf);
 }
 
+namespace {
+// Paints come in bursts of the same few sizes; keeping a handful of released
+// DIB sections saves creating one per paint, which dominates a small control.
+struct TCachedDib {
+  int w, h;
+  HDC dc;
+  HBITMAP bmp;
+  HGDIOBJ old;
+  uint32_t* bits;
+};
+std::vector<TCachedDib>& DibCache() {
+  static std::vector<TCachedDib> cache;
+  return cache;
+}
+constexpr size_t kDibCacheSize = 8;
+}  // namespace
+
 TspPaintBuffer::TspPaintBuffer(int width, int height) : FWidth(std::max(width, 1)), FHeight(std::max(height, 1)) {
+  auto& cache = DibCache();
+  for (auto it = cache.begin(); it != cache.end(); ++it) {
+    if (it->w == FWidth && it->h == FHeight) {
+      FDC = it->dc;
+      FBitmap = it->bmp;
+      FOld = it->old;
+      FBits = it->bits;
+      cache.erase(it);
+      ++gLiveBuffers;
+      return;
+    }
+  }
   BITMAPINFO bi = {};
   bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
   bi.bmiHeader.biWidth = FWidth;
@@ -57,10 +87,18 @@ TspPaintBuffer::TspPaintBuffer(int width, int height) : FWidth(std::max(width, 1
 }
 
 TspPaintBuffer::~TspPaintBuffer() {
+  --gLiveBuffers;
+  auto& cache = DibCache();
+  // A buffer comes back as it was made: no clip, origin or objects left over.
+  if (cache.size() < kDibCacheSize && FWidth * FHeight <= 512 * 512) {
+    SelectClipRgn(FDC, nullptr);
+    SetViewportOrgEx(FDC, 0, 0, nullptr);
+    cache.push_back(TCachedDib{FWidth, FHeight, FDC, FBitmap, FOld, FBits});
+    return;
+  }
   SelectObject(FDC, FOld);
   DeleteObject(FBitmap);
   DeleteDC(FDC);
-  --gLiveBuffers;
 }
 
 int TspPaintBuffer::LiveCount() { return gLiveBuffers; }
