@@ -50,6 +50,22 @@ TspFaceState TspSkinButton::FaceState() const {
   return fsNormalFace;
 }
 
+RECT TspSkinButton::ChooseStateRect(bool& down, bool& hot) const {
+  down = hot = false;
+  bool focused = Focused();
+  if (!Enabled() && !IsEmptyRECT(FDisabledSkinRect)) return FDisabledSkinRect;
+  if (FDown && (FMouseIn || (focused && !FMouseDown) || FGroupIndex != 0)) {
+    down = hot = true;
+    return FDownSkinRect;
+  }
+  hot = true;
+  if (focused && !IsEmptyRECT(FFocusedSkinRect)) return FFocusedSkinRect;
+  if (focused || FMouseIn) return FActiveSkinRect;
+  if (Morphing && FMorph.Kf() == 1.0) return FActiveSkinRect;
+  hot = false;
+  return Geometry.SkinRect;
+}
+
 bool TspSkinButton::HoverChangesLook() const {
   if (FGroupIndex != 0) return !FDown;
   return FDown || !Focused();

@@ -96,8 +96,92 @@ protected:
 
   void GetSkinData() override {
     TBase::GetSkinData();
-    if (this->FIndex == -1) Morphing = false;
+    FButtonElement = false;
+    if (this->FIndex == -1) {
+      Morphing = false;
+      return;
+    }
+    auto* e = dynamic_cast<TspDataSkinButtonControl*>(this->Element());
+    if (!e) return;
+    FButtonElement = true;
+    FSkinFont = SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor);
+    FFontColor = static_cast<COLORREF>(e->FontColor) & 0xFFFFFF;
+    FActiveFontColor = static_cast<COLORREF>(e->ActiveFontColor) & 0xFFFFFF;
+    FDownFontColor = static_cast<COLORREF>(e->DownFontColor) & 0xFFFFFF;
+    FDisabledFontColor = static_cast<COLORREF>(e->DisabledFontColor) & 0xFFFFFF;
+    if (FDisabledFontColor == FFontColor) FDisabledFontColor = RGB(128, 128, 128);
+    FActiveSkinRect = ToRECT(e->ActiveSkinRect);
+    if (IsEmptyRECT(FActiveSkinRect)) FActiveSkinRect = this->Geometry.SkinRect;
+    FDownSkinRect = ToRECT(e->DownSkinRect);
+    if (IsEmptyRECT(FDownSkinRect)) FDownSkinRect = FActiveSkinRect;
+    FDisabledSkinRect = ToRECT(e->DisabledSkinRect);
+    FFocusedSkinRect = ToRECT(e->FocusedSkinRect);
+    Morphing = e->Morphing;
   }
+
+  // The state picture of the element and whether it shows pressed and hot.
+  virtual RECT ChooseStateRect(bool& down, bool& hot) const {
+    down = hot = false;
+    if (!this->Enabled() && !IsEmptyRECT(FDisabledSkinRect)) return FDisabledSkinRect;
+    if (FDown && (FMouseIn || FGroupIndex != 0)) {
+      down = hot = true;
+      return FDownSkinRect;
+    }
+    hot = true;
+    if (FMouseIn) return FActiveSkinRect;
+    if (Morphing && FMorph.Kf() == 1.0) return FActiveSkinRect;
+    hot = false;
+    return this->Geometry.SkinRect;
+  }
+
+  void DrawStateImage(TspPaintBuffer& b, const RECT& r, bool down, bool hot) {
+    this->CreateSkinImage(b, this->Picture, r);
+    COLORREF color;
+    if (this->Enabled() && !UseSkinFontColor)
+      color = this->FDefaultFont.Color;
+    else if (!this->Enabled())
+      color = FDisabledFontColor;
+    else if (down && hot)
+      color = FDownFontColor;
+    else if (hot)
+      color = FActiveFontColor;
+    else
+      color = FFontColor;
+    TspFontDesc font = this->UseSkinFont ? FSkinFont : this->FDefaultFont;
+    font.Color = color;
+    RECT area = this->Geometry.NewClRect;
+    if (IsEmptyRECT(area)) area = b.ClientRect();
+    if (OnPaint) {
+      bool drawDefault = true;
+      OnPaint(this, b.DC(), area, down, hot, drawDefault);
+      if (!drawDefault) return;
+    }
+    b.Text(ShownCaption(), area, font, color, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  }
+
+  void PaintSkinImage(TspPaintBuffer& b) override {
+    if (!FButtonElement) {
+      TBase::PaintSkinImage(b);
+      return;
+    }
+    double kf = FMorph.Kf();
+    if (Morphing && kf > 0.0 && kf < 1.0 && this->Enabled()) {
+      // The cross-fade between the normal and the hot picture.
+      DrawStateImage(b, this->Geometry.SkinRect, false, false);
+      TspPaintBuffer hot(b.Width(), b.Height());
+      DrawStateImage(hot, FActiveSkinRect, false, true);
+      b.MorphTo(hot, kf);
+      return;
+    }
+    bool down = false, hot = false;
+    RECT r = ChooseStateRect(down, hot);
+    DrawStateImage(b, r, down, hot);
+  }
+
+  bool FButtonElement = false;
+  TspFontDesc FSkinFont;
+  COLORREF FFontColor = 0, FActiveFontColor = 0, FDownFontColor = 0, FDisabledFontColor = RGB(128, 128, 128);
+  RECT FActiveSkinRect{}, FDownSkinRect{}, FDisabledSkinRect{}, FFocusedSkinRect{};
 
   // Pressed, hot or normal, as the default look shows it.
   virtual TspFaceState FaceState() const {
@@ -313,6 +397,7 @@ protected:
   void CreateWnd() override;
   bool HotTarget() const override { return FMouseIn || Focused(); }
   TspFaceState FaceState() const override;
+  RECT ChooseStateRect(bool& down, bool& hot) const override;
   bool HoverChangesLook() const override;
   bool KeepsMouseIn() const override { return FCanFocused && FDefault && FActive && !Focused(); }
   void PaintDefaultImage(TspPaintBuffer& b) override;

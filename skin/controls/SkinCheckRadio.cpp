@@ -99,9 +99,98 @@ void TspSkinCheckRadioBox::MouseUp(TMouseButton button, TShiftState shift, int x
   }
 }
 
+void TspSkinCheckRadioBox::GetSkinData() {
+  Base::GetSkinData();
+  FCheckElement = false;
+  auto* e = dynamic_cast<TspDataSkinCheckRadioControl*>(Element());
+  if (!e) {
+    if (FIndex == -1) Morphing = false;
+    return;
+  }
+  FCheckElement = true;
+  auto color = [](int32_t c) { return static_cast<COLORREF>(c) & 0xFFFFFF; };
+  FSkinFont = SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor);
+  FFontColor = color(e->FontColor);
+  FActiveFontColor = color(e->ActiveFontColor);
+  FFrameFontColor = color(e->FrameFontColor);
+  FUnEnabledFontColor = color(e->UnEnabledFontColor);
+  Morphing = e->Morphing;
+  FActiveSkinRect = ToRECT(e->ActiveSkinRect);
+  if (IsEmptyRECT(FActiveSkinRect)) FActiveSkinRect = Geometry.SkinRect;
+  FCheckImageArea = ToRECT(e->CheckImageArea);
+  FTextArea = ToRECT(e->TextArea);
+  FCheckImageRect = ToRECT(e->CheckImageRect);
+  FUnCheckImageRect = ToRECT(e->UnCheckImageRect);
+  FActiveCheckImageRect = ToRECT(e->ActiveCheckImageRect);
+  FActiveUnCheckImageRect = ToRECT(e->ActiveUnCheckImageRect);
+  FUnEnabledCheckImageRect = ToRECT(e->UnEnabledCheckImageRect);
+  FUnEnabledUnCheckImageRect = ToRECT(e->UnEnabledUnCheckImageRect);
+  FGrayedCheckImageRect = ToRECT(e->GrayedCheckImageRect);
+  FActiveGrayedCheckImageRect = ToRECT(e->ActiveGrayedCheckImageRect);
+}
+
+// The check picture for the present state (the grayed one falls back to
+// the checked picture of the same row).
+RECT TspSkinCheckRadioBox::CheckImage() const {
+  bool grayed = FState == cbGrayed;
+  if (!Enabled()) {
+    if (grayed) return IsEmptyRECT(FGrayedCheckImageRect) ? FUnEnabledCheckImageRect : FGrayedCheckImageRect;
+    return FChecked ? FUnEnabledCheckImageRect : FUnEnabledUnCheckImageRect;
+  }
+  if (FMouseIn) {
+    if (grayed) {
+      if (IsEmptyRECT(FGrayedCheckImageRect)) return FActiveCheckImageRect;
+      return IsEmptyRECT(FActiveGrayedCheckImageRect) ? FGrayedCheckImageRect : FActiveGrayedCheckImageRect;
+    }
+    return FChecked ? FActiveCheckImageRect : FActiveUnCheckImageRect;
+  }
+  if (grayed) return IsEmptyRECT(FGrayedCheckImageRect) ? FCheckImageRect : FGrayedCheckImageRect;
+  return FChecked ? FCheckImageRect : FUnCheckImageRect;
+}
+
+void TspSkinCheckRadioBox::DrawSkinFlat(TspPaintBuffer& b) {
+  int cw = FCheckImageRect.right - FCheckImageRect.left, ch = FCheckImageRect.bottom - FCheckImageRect.top;
+  RECT img = CheckImage();
+  if (Picture && !IsEmptyRECT(img)) {
+    RECT dst{3, b.Height() / 2 - ch / 2, 3 + (img.right - img.left), b.Height() / 2 - ch / 2 + (img.bottom - img.top)};
+    DrawPiece(b, Source(Picture), img, dst);
+  }
+  TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
+  COLORREF color = Enabled() ? (UseSkinFontColor ? FFrameFontColor : FDefaultFont.Color) : FUnEnabledFontColor;
+  RECT t{cw + 7, 0, b.Width() - 2, b.Height()};
+  UINT flags = WordWrap ? (DT_WORDBREAK | DT_EXPANDTABS) : (DT_SINGLELINE | DT_VCENTER);
+  b.Text(Caption(), t, font, color, flags);
+}
+
+void TspSkinCheckRadioBox::PaintSkinImage(TspPaintBuffer& b) {
+  bool active = FMouseIn || FocusedHere();
+  CreateSkinImage(b, Picture, active ? FActiveSkinRect : Geometry.SkinRect);
+  RECT img = CheckImage();
+  if (Picture && !IsEmptyRECT(img)) {
+    int iw = img.right - img.left, ih = img.bottom - img.top;
+    int top = FCIRect.top + (FCIRect.bottom - FCIRect.top) / 2 - ih / 2;
+    DrawPiece(b, Source(Picture), img, RECT{FCIRect.left, top, FCIRect.left + iw, top + ih});
+  }
+  TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
+  COLORREF color = !Enabled() ? FUnEnabledFontColor : active ? FActiveFontColor : FFontColor;
+  b.Text(Caption(), FNewTextArea, font, color, DT_SINGLELINE | DT_VCENTER);
+}
+
 void TspSkinCheckRadioBox::CalcSkinSize(int& width, int& height) {
   if (FFlat) return;  // the flat look keeps the requested size
   Base::CalcSkinSize(width, height);
+  if (!FCheckElement) return;
+  int dx = width - Geometry.SkinWidth();
+  FNewTextArea = FTextArea;
+  FNewTextArea.right += dx;
+  RECT r = FCheckImageArea;
+  if (FTextArea.right < FCheckImageArea.right) {
+    r.left += dx;
+    r.right += dx;
+  }
+  int cw = FCheckImageRect.right - FCheckImageRect.left, ch = FCheckImageRect.bottom - FCheckImageRect.top;
+  int left = r.left + (r.right - r.left) / 2 - cw / 2, top = r.top + (r.bottom - r.top) / 2 - ch / 2;
+  FCIRect = RECT{left, top, left + cw, top + ch};
 }
 
 void TspSkinCheckRadioBox::WndProc(TMessage& m) {
@@ -184,7 +273,10 @@ void TspSkinCheckRadioBox::Paint() {
   if (FFlat) {
     TspPaintBuffer b(Width(), Height());
     PaintParentBackground(b);
-    DrawBoxAndText(b, 22, true);
+    if (FIndex != -1 && FCheckElement)
+      DrawSkinFlat(b);
+    else
+      DrawBoxAndText(b, 22, true);
     b.DrawTo(PaintDC(), 0, 0);
     return;
   }

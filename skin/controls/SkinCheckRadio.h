@@ -50,11 +50,15 @@ protected:
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void CalcSkinSize(int& width, int& height) override;
+  void GetSkinData() override;
+  void PaintSkinImage(TspPaintBuffer& b) override;
 
 private:
   bool FocusedHere() const { return FCanFocused && Focused(); }
   void UpdateActiveLook();
   void DrawBoxAndText(TspPaintBuffer& b, int textLeft, bool flat);
+  RECT CheckImage() const;
+  void DrawSkinFlat(TspPaintBuffer& b);
   void DoClick() {
     if (OnClick) OnClick(this);
   }
@@ -68,4 +72,14 @@ private:
   bool FMouseIn = false;
   bool FClicksDisabled = false;
   TspMorph FMorph;
+
+  // Copied from the element.
+  bool FCheckElement = false;
+  TspFontDesc FSkinFont;
+  COLORREF FFontColor = 0, FActiveFontColor = 0, FFrameFontColor = 0, FUnEnabledFontColor = 0;
+  RECT FActiveSkinRect{}, FCheckImageArea{}, FTextArea{};
+  RECT FCheckImageRect{}, FUnCheckImageRect{}, FActiveCheckImageRect{}, FActiveUnCheckImageRect{};
+  RECT FUnEnabledCheckImageRect{}, FUnEnabledUnCheckImageRect{}, FGrayedCheckImageRect{},
+      FActiveGrayedCheckImageRect{};
+  RECT FCIRect{}, FNewTextArea{};
 };

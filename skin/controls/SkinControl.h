@@ -25,6 +25,19 @@ inline int ClampToInt(int64_t v) {
   return static_cast<int>(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, v)));
 }
 
+inline RECT ToRECT(const TspRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
+inline bool IsEmptyRECT(const RECT& r) { return r.right - r.left <= 0 || r.bottom - r.top <= 0; }
+inline TspFontDesc SkinFontDesc(const std::string& name, int height, uint8_t styles, int32_t color) {
+  TspFontDesc f;
+  f.Name = name;
+  f.Height = height;
+  f.Bold = (styles & fsBold) != 0;
+  f.Italic = (styles & fsItalic) != 0;
+  f.Underline = (styles & fsUnderline) != 0;
+  f.Color = static_cast<COLORREF>(color) & 0xFFFFFF;
+  return f;
+}
+
 // How an element's picture fits the control's size.
 struct TspSkinGeometry {
   RECT SkinRect{};

@@ -77,12 +77,12 @@ std::string TspSkinGauge::Text() const {
   return text;
 }
 
-void TspSkinGauge::DrawText(TspPaintBuffer& b) {
+void TspSkinGauge::DrawText(TspPaintBuffer& b, const TspFontDesc& font) {
   std::string text = Text();
   if (text.empty()) return;
   HDC dc = b.DC();
   std::u16string w = UTF8ToUTF16(text);
-  HFONT f = FDefaultFont.Create(FVertical ? 900 : 0);
+  HFONT f = font.Create(FVertical ? 900 : 0);
   HGDIOBJ old = SelectObject(dc, f);
   SIZE sz{};
   GetTextExtentPoint32W(dc, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &sz);
@@ -94,9 +94,9 @@ void TspSkinGauge::DrawText(TspPaintBuffer& b) {
     x = b.Width() / 2 - sz.cx / 2;
     y = b.Height() / 2 - sz.cy / 2;
   }
-  if (FDefaultFont.Height % 2 != 0) --y;
+  if (font.Height % 2 != 0) --y;
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, FDefaultFont.Color);
+  SetTextColor(dc, font.Color);
   TextOutW(dc, x, y, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()));
   SelectObject(dc, old);
   DeleteObject(f);
@@ -112,7 +112,89 @@ void TspSkinGauge::PaintDefaultImage(TspPaintBuffer& b) {
     return;
   }
   if (p.right > p.left && p.bottom > p.top) b.Fill(p, kDefaultHotFill);
-  DrawText(b);
+  DrawText(b, FDefaultFont);
+}
+
+void TspSkinGauge::GetSkinData() {
+  Base::GetSkinData();
+  FGaugeElement = false;
+  auto* e = dynamic_cast<TspDataSkinGaugeControl*>(Element());
+  if (!e) return;
+  FGaugeElement = true;
+  FVertical = e->Vertical;  // the skin's orientation wins
+  FProgressArea = ToRECT(e->ProgressArea);
+  FProgressRect = ToRECT(e->ProgressRect);
+  FBeginOffset = e->BeginOffset;
+  FEndOffset = e->EndOffset;
+  FProgressStretch = e->ProgressStretch;
+  FSkinFont = SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor);
+}
+
+void TspSkinGauge::CalcSkinSize(int& width, int& height) {
+  Base::CalcSkinSize(width, height);
+  FNewProgressArea = FProgressArea;
+  if (Geometry.ResizeMode > 0) {
+    if (FVertical)
+      FNewProgressArea.bottom += height - Geometry.SkinHeight();
+    else
+      FNewProgressArea.right += width - Geometry.SkinWidth();
+  }
+}
+
+void TspSkinGauge::PaintSkinImage(TspPaintBuffer& b) {
+  Base::PaintSkinImage(b);
+  if (!FGaugeElement) return;
+  RECT p = CalcProgressRect(FNewProgressArea);
+  if (OnGaugePaint) {
+    OnGaugePaint(b.DC(), FNewProgressArea, p);
+    return;
+  }
+  int pw = p.right - p.left, ph = p.bottom - p.top;
+  if (Picture && pw > 0 && ph > 0 && !IsEmptyRECT(FProgressRect)) {
+    TspImageSource pic = Source(Picture);
+    const RECT& s = FProgressRect;
+    if (!FVertical) {
+      int mid = pw - FBeginOffset - FEndOffset;
+      RECT src{s.left + FBeginOffset, s.top, s.right - FEndOffset, s.bottom};
+      if (mid > 0 && src.right > src.left) {
+        RECT dst{p.left + FBeginOffset, p.top, p.right - FEndOffset, p.bottom};
+        if (FProgressStretch) {
+          DrawPiece(b, pic, src, dst);
+        } else {
+          int tile = src.right - src.left;
+          for (int x = dst.left; x < dst.right; x += tile) {
+            int w = std::min(tile, static_cast<int>(dst.right - x));
+            DrawPiece(b, pic, RECT{src.left, src.top, src.left + w, src.bottom}, RECT{x, dst.top, x + w, dst.bottom});
+          }
+        }
+        DrawPiece(b, pic, RECT{s.left, s.top, s.left + FBeginOffset, s.bottom},
+                  RECT{p.left, p.top, p.left + FBeginOffset, p.bottom});
+        DrawPiece(b, pic, RECT{s.right - FEndOffset, s.top, s.right, s.bottom},
+                  RECT{p.right - FEndOffset, p.top, p.right, p.bottom});
+      }
+    } else {
+      int mid = ph - FBeginOffset - FEndOffset;
+      RECT src{s.left, s.top + FBeginOffset, s.right, s.bottom - FEndOffset};
+      if (mid > 0 && src.bottom > src.top) {
+        RECT dst{p.left, p.top + FBeginOffset, p.right, p.bottom - FEndOffset};
+        if (FProgressStretch) {
+          DrawPiece(b, pic, src, dst);
+        } else {
+          // Tiles laid from the bottom upwards.
+          int tile = src.bottom - src.top;
+          for (int y = dst.bottom; y > dst.top; y -= tile) {
+            int h = std::min(tile, static_cast<int>(y - dst.top));
+            DrawPiece(b, pic, RECT{src.left, src.bottom - h, src.right, src.bottom}, RECT{dst.left, y - h, dst.right, y});
+          }
+        }
+        DrawPiece(b, pic, RECT{s.left, s.top, s.right, s.top + FBeginOffset},
+                  RECT{p.left, p.top, p.right, p.top + FBeginOffset});
+        DrawPiece(b, pic, RECT{s.left, s.bottom - FEndOffset, s.right, s.bottom},
+                  RECT{p.left, p.bottom - FEndOffset, p.right, p.bottom});
+      }
+    }
+  }
+  DrawText(b, UseSkinFont ? FSkinFont : FDefaultFont);
 }
 
 void TspSkinGauge::WndProc(TMessage& m) {

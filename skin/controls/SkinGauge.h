@@ -44,10 +44,19 @@ public:
   void WndProc(TMessage& message) override;
 
 protected:
+  void GetSkinData() override;
+  void CalcSkinSize(int& width, int& height) override;
   void PaintDefaultImage(TspPaintBuffer& b) override;
+  void PaintSkinImage(TspPaintBuffer& b) override;
 
 private:
-  void DrawText(TspPaintBuffer& b);
+  void DrawText(TspPaintBuffer& b, const TspFontDesc& font);
+
+  bool FGaugeElement = false;
+  RECT FProgressArea{}, FNewProgressArea{}, FProgressRect{};
+  int FBeginOffset = 0, FEndOffset = 0;
+  bool FProgressStretch = false;
+  TspFontDesc FSkinFont;
 
   int FValue = 50, FMinValue = 0, FMaxValue = 100;
   bool FVertical = false;

@@ -108,13 +108,63 @@ void TspSkinScrollBar::SetBothMarkerWidth(int value) {
   if (FIndex == -1) Repaint();
 }
 
+void TspSkinScrollBar::GetSkinData() {
+  Base::GetSkinData();
+  FBarElement = false;
+  auto* e = dynamic_cast<TspDataSkinScrollBarControl*>(Element());
+  if (!e) return;
+  FBarElement = true;
+  FTrackArea = ToRECT(e->TrackArea);
+  FUpButtonRect = ToRECT(e->UpButtonRect);
+  FDownButtonRect = ToRECT(e->DownButtonRect);
+  FActiveUpButtonRect = ToRECT(e->ActiveUpButtonRect);
+  FDownUpButtonRect = ToRECT(e->DownUpButtonRect);
+  FActiveDownButtonRect = ToRECT(e->ActiveDownButtonRect);
+  FDownDownButtonRect = ToRECT(e->DownDownButtonRect);
+  FThumbRect = ToRECT(e->ThumbRect);
+  FActiveThumbRect = ToRECT(e->ActiveThumbRect);
+  FDownThumbRect = ToRECT(e->DownThumbRect);
+  FThumbOffset1 = e->ThumbOffset1;
+  FThumbOffset2 = e->ThumbOffset2;
+  FThumbMinSize = e->ThumbMinSize;
+  FThumbMinPageSize = e->ThumbMinPageSize;
+  FThumbStretchEffect = e->ThumbStretchEffect;
+}
+
 void TspSkinScrollBar::CalcRects() {
   bool horz = FKind == sbHorizontal;
   int64_t range = int64_t{FMax} - FMin;
   double q = range == 0 ? 0.0 : static_cast<double>(int64_t{FPosition} - FMin) / static_cast<double>(range);
   int w = Width(), h = Height();
-  // The default look: arrows of 16 pixels at both ends, thumb at least 16 long.
-  if (horz) {
+  GetSkinData();
+  bool skinned = FIndex != -1 && FBarElement;
+  int minLength = 16;
+  int breadth = 0;  // the skinned thumb's breadth across the bar
+  if (skinned) {
+    // Parts right of (below) the stretched middle follow the far end.
+    int d = horz ? w - Geometry.SkinWidth() : h - Geometry.SkinHeight();
+    FNewTrackArea = FTrackArea;
+    (horz ? FNewTrackArea.right : FNewTrackArea.bottom) += d;
+    RECT up = FUpButtonRect, down = FDownButtonRect;
+    auto follow = [&](RECT& r) {
+      if (horz ? r.left > Geometry.RTPt.x : r.top > Geometry.LBPt.y) {
+        if (horz) {
+          r.left += d;
+          r.right += d;
+        } else {
+          r.top += d;
+          r.bottom += d;
+        }
+      }
+    };
+    follow(up);
+    follow(down);
+    FButtons[kUpButton].R = up;
+    FButtons[kDownButton].R = down;
+    int thumbLength = horz ? FThumbRect.right - FThumbRect.left : FThumbRect.bottom - FThumbRect.top;
+    breadth = horz ? FThumbRect.bottom - FThumbRect.top : FThumbRect.right - FThumbRect.left;
+    minLength = FThumbMinSize != 0 ? FThumbMinSize : thumbLength;
+  } else if (horz) {
     int bw = FBoth ? w - FBothMarkerWidth : w;
     FButtons[kDownButton].R = RECT{1, 1, 17, h - 1};
     FButtons[kUpButton].R = RECT{bw - 17, 1, bw - 1, h - 1};
@@ -124,8 +174,8 @@ void TspSkinScrollBar::CalcRects() {
     FButtons[kUpButton].R = RECT{1, h - 17, w - 1, h - 1};
     FNewTrackArea = RECT{1, 17, w - 1, h - 17};
   }
-  const int minLength = 16;
   int length = minLength;
+  if (skinned && FPageSize == 0 && FThumbMinPageSize != 0) length = FThumbMinPageSize;
   double f = q;
   int trackStart = horz ? FNewTrackArea.left : FNewTrackArea.top;
   int trackEnd = horz ? FNewTrackArea.right : FNewTrackArea.bottom;
@@ -145,10 +195,16 @@ void TspSkinScrollBar::CalcRects() {
   FOffset2 = trackEnd - half;
   FBOffset = RoundEven((FOffset2 - FOffset1) * f);
   int a = FOffset1 + FBOffset - half, b = FOffset1 + FBOffset + half;
-  if (horz)
+  if (skinned) {
+    // Centred across the track with the thumb picture's breadth.
+    int across = horz ? FNewTrackArea.top + (FNewTrackArea.bottom - FNewTrackArea.top) / 2 - breadth / 2
+                      : FNewTrackArea.left + (FNewTrackArea.right - FNewTrackArea.left) / 2 - breadth / 2;
+    FButtons[kThumb].R = horz ? RECT{a, across, b, across + breadth} : RECT{across, a, across + breadth, b};
+  } else if (horz) {
     FButtons[kThumb].R = RECT{a, FNewTrackArea.top, b, FNewTrackArea.bottom};
-  else
+  } else {
     FButtons[kThumb].R = RECT{FNewTrackArea.left, a, FNewTrackArea.right, b};
+  }
 }
 
 int TspSkinScrollBar::CalcValue(int offset) {
@@ -443,6 +499,38 @@ void TspSkinScrollBar::DrawButton(TspPaintBuffer& b, int i) {
   bool horz = FKind == sbHorizontal;
   TspArrowDirection dir = i == kUpButton ? (horz ? adRight : adDown) : (horz ? adLeft : adUp);
   DrawArrowGlyph(b.DC(), in, dir, RGB(0, 0, 0));
+}
+
+void TspSkinScrollBar::PaintSkinImage(TspPaintBuffer& b) {
+  CalcRects();
+  Base::PaintSkinImage(b);
+  if (!FBarElement || !Picture) return;
+  TspImageSource pic = Source(Picture);
+  for (int i : {kUpButton, kDownButton}) {
+    const TButton& btn = FButtons[i];
+    RECT r{};
+    if (btn.Down && btn.MouseIn)
+      r = i == kUpButton ? FDownUpButtonRect : FDownDownButtonRect;
+    else if (btn.MouseIn)
+      r = i == kUpButton ? FActiveUpButtonRect : FActiveDownButtonRect;
+    // The normal look of the arrows is part of the element's picture.
+    if (!IsEmptyRECT(r)) DrawPiece(b, pic, r, btn.R);
+  }
+  if (!Enabled()) return;
+  const TButton& thumb = FButtons[kThumb];
+  RECT r = (thumb.Down || FocusedHere()) ? FDownThumbRect : thumb.MouseIn ? FActiveThumbRect : FThumbRect;
+  if (IsEmptyRECT(r)) r = FThumbRect;
+  if (IsEmptyRECT(r) || IsEmptyRECT(thumb.R)) return;
+  int tw = thumb.R.right - thumb.R.left, th = thumb.R.bottom - thumb.R.top;
+  TspPaintBuffer t(tw, th);
+  if (FPageSize == 0 && FThumbMinPageSize == 0) {
+    DrawPiece(t, pic, r, t.ClientRect());
+  } else if (FKind == sbHorizontal) {
+    DrawHorzThreePart(t, pic, r, FThumbOffset1, FThumbOffset2, FThumbStretchEffect);
+  } else {
+    DrawVertThreePart(t, pic, r, FThumbOffset1, FThumbOffset2, FThumbStretchEffect);
+  }
+  BitBlt(b.DC(), thumb.R.left, thumb.R.top, tw, th, t.DC(), 0, 0, SRCCOPY);
 }
 
 void TspSkinScrollBar::PaintDefaultImage(TspPaintBuffer& b) {

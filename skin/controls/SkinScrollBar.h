@@ -65,7 +65,9 @@ public:
   void WndProc(TMessage& message) override;
 
 protected:
+  void GetSkinData() override;
   void PaintDefaultImage(TspPaintBuffer& b) override;
+  void PaintSkinImage(TspPaintBuffer& b) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -104,4 +106,12 @@ private:
   int FTimerMode = 0;
   int FMX = 0, FMY = 0;
   TspTimer FTimer;
+
+  // Copied from the element.
+  bool FBarElement = false;
+  RECT FTrackArea{}, FUpButtonRect{}, FDownButtonRect{};
+  RECT FActiveUpButtonRect{}, FDownUpButtonRect{}, FActiveDownButtonRect{}, FDownDownButtonRect{};
+  RECT FThumbRect{}, FActiveThumbRect{}, FDownThumbRect{};
+  int FThumbOffset1 = 0, FThumbOffset2 = 0, FThumbMinSize = 0, FThumbMinPageSize = 0;
+  bool FThumbStretchEffect = false;
 };

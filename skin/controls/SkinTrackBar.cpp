@@ -44,7 +44,10 @@ RECT TspSkinTrackBar::CalcButtonRect(const RECT& r) {
   int64_t range = int64_t{FMaxValue} - FMinValue;
   double k = range == 0 ? 0.0 : static_cast<double>(int64_t{FValue} - FMinValue) / static_cast<double>(range);
   int bw, bh;
-  if (FVertical) {
+  if (FIndex != -1 && FTrackElement) {
+    bw = FButtonRect.right - FButtonRect.left;
+    bh = FButtonRect.bottom - FButtonRect.top;
+  } else if (FVertical) {
     bw = Width() - 4;
     bh = (Width() - 4) / 2;
   } else {
@@ -79,7 +82,7 @@ int TspSkinTrackBar::CalcValue(int offset) const {
 void TspSkinTrackBar::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   Base::MouseDown(button, shift, x, y);
   if (!MouseSupport || button != mbLeft) return;
-  FBR = CalcButtonRect(RECT{2, 2, Width() - 2, Height() - 2});
+  FBR = CalcButtonRect(TrackRect());
   if (x >= FBR.left && x <= FBR.right && y >= FBR.top && y <= FBR.bottom) {
     FOMPos = FVertical ? y : x;
     FOldBOffset = FBOffset;
@@ -105,8 +108,8 @@ void TspSkinTrackBar::MouseUp(TMouseButton button, TShiftState shift, int x, int
     Repaint();
     LastChange();
   } else if (JumpWhenClick) {
-    FBR = CalcButtonRect(RECT{2, 2, Width() - 2, Height() - 2});
-    const int a = 2;
+    FBR = CalcButtonRect(TrackRect());
+    const int a = FIndex != -1 && FTrackElement ? (FVertical ? FNewTrackArea.top : FNewTrackArea.left) : 2;
     int d = FVertical ? (Height() - y) - (FBR.bottom - FBR.top) / 2 - a : x - (FBR.right - FBR.left) / 2 - a;
     SetValue(CalcValue(d));
   }
@@ -182,6 +185,57 @@ void TspSkinTrackBar::WndProc(TMessage& m) {
       break;
   }
   Base::WndProc(m);
+}
+
+void TspSkinTrackBar::GetSkinData() {
+  Base::GetSkinData();
+  FTrackElement = false;
+  auto* e = dynamic_cast<TspDataSkinTrackBarControl*>(Element());
+  if (!e) return;
+  FTrackElement = true;
+  FActiveSkinRect = ToRECT(e->ActiveSkinRect);
+  FTrackArea = ToRECT(e->TrackArea);
+  FButtonRect = ToRECT(e->ButtonRect);
+  FActiveButtonRect = ToRECT(e->ActiveButtonRect);
+  if (IsEmptyRECT(FActiveButtonRect)) FActiveButtonRect = FButtonRect;
+  FVertical = e->Vertical;  // the skin's orientation wins
+}
+
+void TspSkinTrackBar::CalcSkinSize(int& width, int& height) {
+  Base::CalcSkinSize(width, height);
+  FNewTrackArea = FTrackArea;
+  if (Geometry.ResizeMode > 0) {
+    if (FVertical)
+      FNewTrackArea.bottom += height - Geometry.SkinHeight();
+    else
+      FNewTrackArea.right += width - Geometry.SkinWidth();
+  }
+}
+
+RECT TspSkinTrackBar::TrackRect() const {
+  if (FIndex != -1 && FTrackElement) return FNewTrackArea;
+  return RECT{2, 2, Width() - 2, Height() - 2};
+}
+
+void TspSkinTrackBar::PaintSkinImage(TspPaintBuffer& b) {
+  Base::PaintSkinImage(b);
+  if (!FTrackElement || !Picture) return;
+  FBR = CalcButtonRect(FNewTrackArea);
+  TspImageSource pic = Source(Picture);
+  if (!IsEmptyRECT(FActiveSkinRect)) {
+    // The filled part of the track comes from the active picture.
+    TspPaintBuffer active(b.Width(), b.Height());
+    CreateSkinImage(active, Picture, FActiveSkinRect);
+    if (FVertical) {
+      int top = FBR.top + (FBR.bottom - FBR.top) / 2;
+      if (top < b.Height()) BitBlt(b.DC(), 0, top, b.Width(), b.Height() - top, active.DC(), 0, top, SRCCOPY);
+    } else {
+      int right = FBR.left + (FBR.right - FBR.left) / 2;
+      if (right > 0) BitBlt(b.DC(), 0, 0, right, b.Height(), active.DC(), 0, 0, SRCCOPY);
+    }
+  }
+  RECT thumb = (FDown || FocusedHere()) ? FActiveButtonRect : FButtonRect;
+  if (!IsEmptyRECT(thumb)) DrawPiece(b, pic, thumb, FBR);
 }
 
 void TspSkinTrackBar::PaintDefaultImage(TspPaintBuffer& b) {

@@ -37,7 +37,12 @@ public:
   void WndProc(TMessage& message) override;
 
 protected:
+  void GetSkinData() override;
+  void CalcSkinSize(int& width, int& height) override;
   void PaintDefaultImage(TspPaintBuffer& b) override;
+  void PaintSkinImage(TspPaintBuffer& b) override;
+  // Where the thumb runs: the element's track, or the default inset.
+  RECT TrackRect() const;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -57,4 +62,7 @@ private:
   bool FClicksDisabled = false;
   int FOffset1 = 0, FOffset2 = 0, FBOffset = 0, FOMPos = 0, FOldBOffset = 0;
   RECT FBR{};
+
+  bool FTrackElement = false;
+  RECT FActiveSkinRect{}, FTrackArea{}, FNewTrackArea{}, FButtonRect{}, FActiveButtonRect{};
 };

@@ -9,7 +9,12 @@
 
 #include "Dib.h"
 #include "framework/Forms.h"
+#include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinCheckRadio.h"
 #include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinGauge.h"
+#include "skin/controls/SkinScrollBar.h"
+#include "skin/controls/SkinTrackBar.h"
 
 namespace {
 
@@ -22,6 +27,11 @@ const uint32_t kCells[3][3] = {{0xFF0000, 0x00FF00, 0x0000FF},
 const uint32_t kMarker = 0x101010;
 const uint32_t kFixed = 0x336699;
 const uint32_t kStrip[3] = {0xAA0000, 0x00AA00, 0x0000AA};
+// Normal, hot, pressed, checked, unchecked, thumb, hot thumb, progress, track, filled track.
+const uint32_t kStates[10] = {0x102030, 0x405060, 0x708090, 0xA0B0C0, 0xC0B0A0,
+                              0x112233, 0x445566, 0x778899, 0x99AA00, 0x00AA99};
+enum { sNormal, sHot, sDown, sChecked, sUnchecked, sThumb, sHotThumb, sProgress, sTrack, sFilled };
+TspRect Block(int i) { return TspRect{i * 20, 0, i * 20 + 20, 20}; }
 
 struct TestSkin {
   TspSkinData* owned = new TspSkinData(nullptr);
@@ -67,7 +77,10 @@ struct TestSkin {
     // Picture 3: a mask whose left half is inside.
     TspPicture p3 = Picture(20, 20, 0xFFFFFF);
     Fill(p3, 0, 0, 10, 20, 0x000000);
-    data.FActivePictures = {std::move(p0), std::move(p1), std::move(p2), std::move(p3)};
+    // Picture 4: state pictures of the controls, one block each.
+    TspPicture p4 = Picture(200, 20, 0);
+    for (int i = 0; i < 10; ++i) Fill(p4, i * 20, 0, i * 20 + 20, 20, kStates[i]);
+    data.FActivePictures = {std::move(p0), std::move(p1), std::move(p2), std::move(p3), std::move(p4)};
 
     auto& nine = Add("nine", 0, TspRect{0, 0, 30, 30});
     nine.LTPoint = TspPoint{10, 10};
@@ -92,6 +105,56 @@ struct TestSkin {
     auto& masked = Add("masked", 0, TspRect{30, 0, 50, 20});
     masked.MaskPictureIndex = 3;
     Add("nopicture", 7, TspRect{0, 0, 30, 30});
+
+    auto button = std::make_unique<TspDataSkinButtonControl>("button");
+    button->PictureIndex = 4;
+    button->SkinRect = Block(sNormal);
+    button->ActiveSkinRect = Block(sHot);
+    button->DownSkinRect = Block(sDown);
+    button->LTPoint = TspPoint{2, 2};
+    button->RTPoint = TspPoint{18, 2};
+    button->LBPoint = TspPoint{2, 18};
+    button->RBPoint = TspPoint{18, 18};
+    button->ClRect = TspRect{2, 2, 18, 18};
+    data.CtrlList.push_back(std::move(button));
+
+    auto check = std::make_unique<TspDataSkinCheckRadioControl>("checkbox");
+    check->PictureIndex = 4;
+    check->SkinRect = Block(sNormal);
+    check->CheckImageRect = TspRect{sChecked * 20, 0, sChecked * 20 + 12, 12};
+    check->UnCheckImageRect = TspRect{sUnchecked * 20, 0, sUnchecked * 20 + 12, 12};
+    check->ActiveCheckImageRect = check->CheckImageRect;
+    check->ActiveUnCheckImageRect = check->UnCheckImageRect;
+    data.CtrlList.push_back(std::move(check));
+
+    auto bar = std::make_unique<TspDataSkinScrollBarControl>("hscrollbar");
+    bar->PictureIndex = 4;
+    bar->SkinRect = TspRect{sTrack * 20, 0, sTrack * 20 + 20, 19};
+    bar->LTPoint = TspPoint{5, 0};
+    bar->RTPoint = TspPoint{15, 0};
+    bar->TrackArea = TspRect{5, 0, 15, 19};
+    bar->ThumbRect = TspRect{sThumb * 20, 0, sThumb * 20 + 10, 19};
+    bar->ActiveThumbRect = TspRect{sHotThumb * 20, 0, sHotThumb * 20 + 10, 19};
+    data.CtrlList.push_back(std::move(bar));
+
+    auto track = std::make_unique<TspDataSkinTrackBarControl>("htrackbar");
+    track->PictureIndex = 4;
+    track->SkinRect = TspRect{sTrack * 20, 0, sTrack * 20 + 20, 20};
+    track->LTPoint = TspPoint{5, 0};
+    track->RTPoint = TspPoint{15, 0};
+    track->TrackArea = TspRect{0, 0, 20, 20};
+    track->ActiveSkinRect = TspRect{sFilled * 20, 0, sFilled * 20 + 20, 20};
+    track->ButtonRect = TspRect{sThumb * 20, 0, sThumb * 20 + 10, 20};
+    data.CtrlList.push_back(std::move(track));
+
+    auto gauge = std::make_unique<TspDataSkinGaugeControl>("gauge");
+    gauge->PictureIndex = 4;
+    gauge->SkinRect = TspRect{sTrack * 20, 0, sTrack * 20 + 20, 20};
+    gauge->LTPoint = TspPoint{5, 0};
+    gauge->RTPoint = TspPoint{15, 0};
+    gauge->ProgressArea = TspRect{0, 0, 20, 20};
+    gauge->ProgressRect = Block(sProgress);
+    data.CtrlList.push_back(std::move(gauge));
     data.Empty = false;
   }
 };
@@ -256,6 +319,58 @@ TEST(TspSkinLook, ElementWithoutPictureOrSizeDrawsTheDefaultLook) {
   skin.Free();
   EXPECT_EQ(nullptr, nine->SkinData());
   EXPECT_EQ(GetSysColor(COLOR_BTNFACE), host.Paint(nine).At(15, 15));
+}
+
+TEST(TspSkinLook, ControlsPaintTheirStatePicturesFromTheSkin) {
+  TestSkin skin;
+  Host host;
+  host.form.Show();
+  // Push button: normal, hot, pressed.
+  auto* button = host.Add<TspSkinButton>(skin, "button", 75, 25);
+  EXPECT_EQ(C(kStates[sNormal]), host.Paint(button).At(1, 1));
+  button->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(button));
+  EXPECT_EQ(C(kStates[sHot]), host.Paint(button).At(1, 1));
+  SendMessageW(button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  EXPECT_EQ(C(kStates[sDown]), host.Paint(button).At(1, 1));
+  SendMessageW(button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+
+  // Check box, flat: the check picture follows Checked.
+  auto* check = host.Add<TspSkinCheckRadioBox>(skin, "checkbox", 150, 25);
+  check->SetTop(40);
+  EXPECT_EQ(C(kStates[sUnchecked]), host.Paint(check).At(5, 12));
+  check->SetChecked(true);
+  EXPECT_EQ(C(kStates[sChecked]), host.Paint(check).At(5, 12));
+
+  // Scroll bar: the element stretched over the bar, the thumb picture, hot on hover.
+  auto* bar = host.Add<TspSkinScrollBar>(skin, "hscrollbar", 200, 19);
+  bar->SetTop(80);
+  bar->SetRange(0, 100, 0, 0);
+  bar->CalcRects();
+  RECT thumb = bar->Button(TspSkinScrollBar::kThumb).R;
+  EXPECT_EQ(5, thumb.left);
+  Dib bd = host.Paint(bar);
+  EXPECT_EQ(C(kStates[sThumb]), bd.At(thumb.left + 2, 9));
+  EXPECT_EQ(C(kStates[sTrack]), bd.At(150, 9));
+  SendMessageW(bar->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(thumb.left + 2, 9));
+  EXPECT_EQ(C(kStates[sHotThumb]), host.Paint(bar).At(thumb.left + 2, 9));
+
+  // Track bar: the filled part left of the thumb, the thumb picture.
+  auto* track = host.Add<TspSkinTrackBar>(skin, "htrackbar", 100, 20);
+  track->SetTop(110);
+  track->SetValue(50);
+  Dib td = host.Paint(track);
+  RECT br = track->ButtonRect();
+  EXPECT_EQ(C(kStates[sFilled]), td.At(2, 10));
+  EXPECT_EQ(C(kStates[sThumb]), td.At((br.left + br.right) / 2, 10));
+  EXPECT_EQ(C(kStates[sTrack]), td.At(97, 10));
+
+  // Gauge: 29 of 100 fills 29 pixels of a 100-pixel progress area.
+  auto* gauge = host.Add<TspSkinGauge>(skin, "gauge", 100, 20);
+  gauge->SetTop(140);
+  gauge->SetValue(29);
+  Dib gd = host.Paint(gauge);
+  EXPECT_EQ(C(kStates[sProgress]), gd.At(28, 10));
+  EXPECT_EQ(C(kStates[sTrack]), gd.At(29, 10));
 }
 
 }  // namespace
