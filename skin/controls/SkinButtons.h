@@ -70,7 +70,7 @@ public:
 
 protected:
   virtual bool HotTarget() const { return FMouseIn; }
-  bool MorphPossible() const { return Morphing && this->FIndex != -1; }
+  bool MorphPossible() const { return Morphing && this->FIndex != -1 && this->FSD && this->FSD->EnableSkinEffects; }
   void StartMorph() {
     FMorph.Start([this] { return HotTarget(); }, [this] { return MorphPossible(); }, [this] { this->Repaint(); });
   }

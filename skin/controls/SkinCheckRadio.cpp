@@ -53,8 +53,9 @@ void TspSkinCheckRadioBox::ToggleChecked() {
 }
 
 void TspSkinCheckRadioBox::UpdateActiveLook() {
-  if (Morphing && FIndex != -1) {
-    FMorph.Start([this] { return FMouseIn || FocusedHere(); }, [this] { return Morphing && FIndex != -1; },
+  auto possible = [this] { return Morphing && FIndex != -1 && FSD && FSD->EnableSkinEffects; };
+  if (possible()) {
+    FMorph.Start([this] { return FMouseIn || FocusedHere(); }, possible,
                  [this] { Repaint(); });
   } else {
     Invalidate();

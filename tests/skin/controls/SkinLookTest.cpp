@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "Dib.h"
+#include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCheckRadio.h"
@@ -371,6 +372,43 @@ TEST(TspSkinLook, ControlsPaintTheirStatePicturesFromTheSkin) {
   Dib gd = host.Paint(gauge);
   EXPECT_EQ(C(kStates[sProgress]), gd.At(28, 10));
   EXPECT_EQ(C(kStates[sTrack]), gd.At(29, 10));
+}
+
+TEST(TspSkinLook, HoverFadeOfAButtonEndsExactlyAtEitherEnd) {
+  FakeTimers timers;
+  TestSkin skin;
+  static_cast<TspDataSkinButtonControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("button")]).Morphing = true;
+  Host host;
+  host.form.Show();
+  auto* button = host.Add<TspSkinButton>(skin, "button", 75, 25);
+  host.Paint(button);
+  std::vector<double> seen;
+  std::vector<COLORREF> pixels;
+  TWndMethod saved = button->WindowProc;
+  button->WindowProc = [&](TMessage& m) {
+    saved(m);
+    if (m.Msg == WM_PAINT) seen.push_back(button->MorphKf());
+  };
+  button->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(button));
+  for (int i = 0; i < 6; ++i) {
+    timers.Advance(20);
+    pixels.push_back(host.Paint(button).At(1, 1));
+  }
+  EXPECT_EQ(1.0, button->MorphKf());
+  EXPECT_EQ(0, timers.ActiveCount());
+  EXPECT_EQ(C(kStates[sHot]), pixels.back());
+  // Halfway the two pictures are mixed.
+  EXPECT_NE(C(kStates[sNormal]), pixels[1]);
+  EXPECT_NE(C(kStates[sHot]), pixels[1]);
+  button->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(button));
+  timers.Advance(200);
+  EXPECT_EQ(0.0, button->MorphKf());
+  EXPECT_EQ(C(kStates[sNormal]), host.Paint(button).At(1, 1));
+  for (double kf : seen) {
+    EXPECT_GE(kf, 0.0);
+    EXPECT_LE(kf, 1.0);
+  }
+  EXPECT_EQ(0, timers.ActiveCount());
 }
 
 }  // namespace
