@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The program starts inside the session and shows a top-level window titled
-# "Tessavane".
+# "Tessavane". Test programs running beside it may show windows with that
+# title too, so the window must belong to tessavane.exe (its X class).
 set -u
 bin=$1
 [[ -n ${TESS_WINE_SESSION:-} ]] || { echo "needs a Wine session"; exit 1; }
@@ -8,8 +9,9 @@ bin=$1
 pid=$!
 trap 'kill $pid 2>/dev/null; wait $pid 2>/dev/null' EXIT
 for _ in $(seq 1 300); do
-  if xwininfo -root -children 2>/dev/null | grep -q '"Tessavane"'; then
-    line=$(xwininfo -root -children | grep '"Tessavane"' | head -n 1)
+  pattern='"Tessavane": \("tessavane\.exe"'
+  if xwininfo -root -children 2>/dev/null | grep -qiE "$pattern"; then
+    line=$(xwininfo -root -children | grep -iE "$pattern" | head -n 1)
     echo "ok: top-level window $line"
     xwininfo -id "$(awk '{print $1}' <<<"$line")" | grep -q 'Map State: IsViewable' \
       || { echo "FAIL: the window is not viewable"; exit 1; }
