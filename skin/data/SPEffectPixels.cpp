@@ -32,7 +32,7 @@ double ClampFactor(double Kf) {
 
 TspEffectPixels::~TspEffectPixels() { ResetPixels(); }
 
-uint8_t* TspEffectPixels::AllocatePixels(int Bytes) {
+uint8_t* TspEffectPixels::AllocatePixels(int, int, int Bytes) {
   FHeap.assign(size_t(Bytes), 0);
   return FHeap.data();
 }
@@ -50,7 +50,7 @@ void TspEffectPixels::Create(int cx, int cy) {
   if (cx <= 0 || cy <= 0 || cx > MaxEffectSide || cy > MaxEffectSide)
     throw Exception("Can't allocate the DIB handle");
   const int size = (cx * 3 + cx % 4) * cy;
-  Bits = AllocatePixels(size);
+  Bits = AllocatePixels(cx, cy, size);
   Width = cx;
   Height = cy;
   Size = size;
@@ -112,18 +112,33 @@ void TspEffectPixels::Invert() {
   ApplyTable(*this, t);
 }
 
-void TspEffectPixels::GrayScale() {
-  if (!Bits) return;
-  for (int y = 0; y < Height; ++y) {
-    uint8_t* p = GetRowPtr(y);
-    for (int x = 0; x < Width; ++x, p += 3) {
-      // 0.3, 0.59 and 0.11 exactly: hundredths, rounded half to even.
-      const int n = 30 * p[2] + 59 * p[1] + 11 * p[0];
+namespace {
+// 30 R + 59 G + 11 B (hundredths, 0..25500) -> the grey, rounded half to even.
+struct TGreyTables {
+  uint16_t r[256], g[256], b[256];
+  uint8_t grey[25501];
+  TGreyTables() {
+    for (int c = 0; c < 256; ++c) r[c] = uint16_t(30 * c), g[c] = uint16_t(59 * c), b[c] = uint16_t(11 * c);
+    for (int n = 0; n <= 25500; ++n) {
       int v = n / 100;
       const int rem = n % 100;
       if (rem > 50 || (rem == 50 && (v & 1))) ++v;
-      p[0] = p[1] = p[2] = uint8_t(v);
+      grey[n] = uint8_t(v);
     }
+  }
+};
+const TGreyTables& GreyTables() {
+  static const TGreyTables tables;
+  return tables;
+}
+}  // namespace
+
+void TspEffectPixels::GrayScale() {
+  if (!Bits) return;
+  const TGreyTables& t = GreyTables();
+  for (int y = 0; y < Height; ++y) {
+    uint8_t* p = GetRowPtr(y);
+    for (int x = 0; x < Width; ++x, p += 3) p[0] = p[1] = p[2] = t.grey[t.r[p[2]] + t.g[p[1]] + t.b[p[0]]];
   }
 }
 

@@ -68,7 +68,7 @@ public:
   void MorphRightSlide(const TspEffectPixels& BMP, double Kf);
 
 protected:
-  virtual uint8_t* AllocatePixels(int Bytes);
+  virtual uint8_t* AllocatePixels(int cx, int cy, int Bytes);
   virtual void ReleasePixels();
   void ResetPixels();
 

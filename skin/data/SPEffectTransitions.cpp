@@ -24,10 +24,21 @@ void TspEffectPixels::Morph(const TspEffectPixels& BMP, double Kf) {
   Kf = ClampFactor(Kf);
   const double k1 = 1 - Kf;
   const int n = Width * 3;
+  auto mix = [&](int s, int b) { return uint8_t(ClampChannel(RoundEven(k1 * s + Kf * b))); };
+  // Big pictures: every (s, b) pair worked out once, then looked up.
+  std::vector<uint8_t> table;
+  if (size_t(n) * Height > 4 * 65536) {
+    table.resize(65536);
+    for (int s = 0; s < 256; ++s)
+      for (int b = 0; b < 256; ++b) table[size_t(s) << 8 | size_t(b)] = mix(s, b);
+  }
   for (int y = 0; y < Height; ++y) {
     uint8_t* s = GetRowPtr(y);
     const uint8_t* b = BMP.GetRowPtr(y);
-    for (int i = 0; i < n; ++i) s[i] = uint8_t(ClampChannel(RoundEven(k1 * s[i] + Kf * b[i])));
+    if (!table.empty())
+      for (int i = 0; i < n; ++i) s[i] = table[size_t(s[i]) << 8 | b[i]];
+    else
+      for (int i = 0; i < n; ++i) s[i] = mix(s[i], b[i]);
   }
 }
 

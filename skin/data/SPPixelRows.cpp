@@ -57,17 +57,13 @@ TspColor BlendPixelPlain(TspColor F, TspColor B) {
 }
 
 TspColor BlendPixelMmx(TspColor F, TspColor B) {
-  const uint32_t a = F >> 24;
-  TspColor r = 0;
-  for (int shift = 0; shift < 32; shift += 8) {
-    const int f = int((F >> shift) & 0xFF);
-    const int b = int((B >> shift) & 0xFF);
-    // The alpha lane blends the foreground's alpha with itself.
-    const int fc = shift == 24 ? int(a) : f;
-    const uint32_t v = uint32_t(b * 256 + (fc - b) * int(a)) >> 8;
-    r |= (v & 0xFF) << shift;
-  }
-  return r;
+  const uint32_t a = F >> 24, na = 256 - a;
+  // Per channel F*a + B*(256 - a) lies in 0..65280, so red and blue share
+  // one product without carrying; the alpha channel blends a with itself.
+  const uint32_t rb = (((F & 0x00FF00FF) * a + (B & 0x00FF00FF) * na) >> 8) & 0x00FF00FF;
+  const uint32_t g = (((F >> 8) & 0xFF) * a + ((B >> 8) & 0xFF) * na) >> 8;
+  const uint32_t al = (a * a + (B >> 24) * na) >> 8;
+  return rb | (g << 8) | (al << 24);
 }
 
 void BlendRowPlain(const TspColor* Src, TspColor* Dst, int Count) {

@@ -202,6 +202,28 @@ TEST(EffectTransitions, MorphValues) {
   EXPECT_EQ(c.GetPixel(1, 1), 0u);
 }
 
+TEST(EffectTransitions, MorphMatchesReferenceSmallAndLarge) {
+  // Large pictures take the table path: both must equal the per-pixel formula.
+  std::mt19937 rng(19);
+  for (int w : {7, 301}) {
+    TspEffectPixels a, b, ref;
+    RandomFill(a, w, w, rng);
+    RandomFill(b, w, w, rng);
+    ref.CreateCopy(a);
+    const double k = 0.61;
+    a.Morph(b, k);
+    for (int y = 0; y < w; ++y)
+      for (int x = 0; x < w; ++x) {
+        const uint32_t p = ref.GetPixel(x, y), q = b.GetPixel(x, y);
+        uint32_t r = 0;
+        for (int s = 0; s < 24; s += 8)
+          r |= uint32_t(std::nearbyint((1 - k) * int(p >> s & 255) + k * int(q >> s & 255))) << s;
+        ref.SetPixel(x, y, r);
+      }
+    ASSERT_EQ(0, std::memcmp(a.Bits, ref.Bits, size_t(a.Size))) << w;
+  }
+}
+
 TEST(EffectTransitions, SlidesPushAndCopy) {
   TspEffectPixels self, bmp, t;
   Columns(self, 10, 0x100);
