@@ -26,7 +26,9 @@ protected:
   void WndProc(TMessage& m) override {
     if (m.Msg >= WM_BEFORECHANGESKINDATA && m.Msg <= WM_AFTERCHANGESKINDATA) {
       EXPECT_EQ(m.LParam, 1000);
-      if (Skin) EXPECT_EQ(reinterpret_cast<TspSkinData*>(m.WParam), Skin);
+      if (Skin) {
+        EXPECT_EQ(reinterpret_cast<TspSkinData*>(m.WParam), Skin);
+      }
       Received.push_back(m.Msg);
       if (Skin) EmptyWhenReceived.push_back(Skin->Empty);
     }
