@@ -1,0 +1,163 @@
+#include "framework/readers/IniText.h"
+
+#include <algorithm>
+
+#include "framework/readers/Errors.h"
+
+std::string AsciiLower(const std::string& s) {
+  std::string r = s;
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return r;
+}
+
+bool SameTextAscii(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+namespace {
+std::string Trim(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+  return s.substr(b, e - b);
+}
+}  // namespace
+
+void TIniData::Clear() {
+  FSections.clear();
+  FIndex.clear();
+}
+
+void TIniData::Parse(const std::string& text) {
+  Clear();
+  if (text.find('\0') != std::string::npos)
+    throw EReadError("Invalid ini file: it holds a NUL byte, so it is not text");
+  TSection* current = nullptr;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = Trim(text.substr(pos, end - pos));
+    pos = end;
+    if (pos < text.size() && text[pos] == '\r') ++pos;
+    if (pos < text.size() && text[pos] == '\n') ++pos;
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      size_t close = line.find(']');
+      std::string name = Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+      current = FindSection(name);
+      if (!current) current = &AddSection(name);
+      continue;
+    }
+    if (!current) continue;
+    size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    std::string name = Trim(line.substr(0, eq));
+    std::string folded = AsciiLower(name);
+    if (current->Index.count(folded)) continue;  // the first occurrence wins
+    current->Index[folded] = current->Keys.size();
+    current->Keys.push_back({name, Trim(line.substr(eq + 1))});
+  }
+}
+
+std::string TIniData::Format() const {
+  std::string out;
+  for (size_t i = 0; i < FSections.size(); ++i) {
+    if (i) out += "\r\n";
+    out += "[" + FSections[i]->Name + "]\r\n";
+    for (const TKey& k : FSections[i]->Keys) out += k.Name + "=" + k.Value + "\r\n";
+  }
+  return out;
+}
+
+TIniData::TSection* TIniData::FindSection(const std::string& section) {
+  auto it = FIndex.find(AsciiLower(section));
+  return it == FIndex.end() ? nullptr : FSections[it->second].get();
+}
+
+const TIniData::TSection* TIniData::FindSection(const std::string& section) const {
+  return const_cast<TIniData*>(this)->FindSection(section);
+}
+
+TIniData::TSection& TIniData::AddSection(const std::string& name) {
+  FIndex[AsciiLower(name)] = FSections.size();
+  FSections.push_back(std::make_unique<TSection>());
+  FSections.back()->Name = name;
+  return *FSections.back();
+}
+
+bool TIniData::SectionExists(const std::string& section) const { return FindSection(section) != nullptr; }
+
+bool TIniData::ValueExists(const std::string& section, const std::string& name) const {
+  return Find(section, name) != nullptr;
+}
+
+const std::string* TIniData::Find(const std::string& section, const std::string& name) const {
+  const TSection* s = FindSection(section);
+  if (!s) return nullptr;
+  auto it = s->Index.find(AsciiLower(name));
+  return it == s->Index.end() ? nullptr : &s->Keys[it->second].Value;
+}
+
+void TIniData::Write(const std::string& section, const std::string& name, const std::string& value) {
+  TSection* s = FindSection(section);
+  if (!s) s = &AddSection(section);
+  std::string folded = AsciiLower(name);
+  auto it = s->Index.find(folded);
+  if (it != s->Index.end()) {
+    s->Keys[it->second].Value = value;
+    return;
+  }
+  s->Index[folded] = s->Keys.size();
+  s->Keys.push_back({name, value});
+}
+
+void TIniData::EraseSection(const std::string& section) {
+  auto it = FIndex.find(AsciiLower(section));
+  if (it == FIndex.end()) return;
+  FSections.erase(FSections.begin() + static_cast<ptrdiff_t>(it->second));
+  Reindex();
+}
+
+void TIniData::DeleteKey(const std::string& section, const std::string& name) {
+  TSection* s = FindSection(section);
+  if (!s) return;
+  auto it = s->Index.find(AsciiLower(name));
+  if (it == s->Index.end()) return;
+  s->Keys.erase(s->Keys.begin() + static_cast<ptrdiff_t>(it->second));
+  s->Index.clear();
+  for (size_t i = 0; i < s->Keys.size(); ++i) s->Index.emplace(AsciiLower(s->Keys[i].Name), i);
+}
+
+void TIniData::Reindex() {
+  FIndex.clear();
+  for (size_t i = 0; i < FSections.size(); ++i) FIndex.emplace(AsciiLower(FSections[i]->Name), i);
+}
+
+std::vector<std::string> TIniData::SectionNames() const {
+  std::vector<std::string> r;
+  for (const auto& s : FSections) r.push_back(s->Name);
+  return r;
+}
+
+std::vector<std::string> TIniData::KeyNames(const std::string& section) const {
+  std::vector<std::string> r;
+  if (const TSection* s = FindSection(section))
+    for (const TKey& k : s->Keys) r.push_back(k.Name);
+  return r;
+}
+
+std::vector<std::string> TIniData::SectionLines(const std::string& section) const {
+  std::vector<std::string> r;
+  if (const TSection* s = FindSection(section))
+    for (const TKey& k : s->Keys) r.push_back(k.Name + "=" + k.Value);
+  return r;
+}

@@ -1,0 +1,56 @@
+// The text form of ini files: sections in brackets, name=value lines, ';'
+// comment lines. Names compare without regard to ASCII case; the first
+// occurrence of a section or key wins; the order of writing is kept.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// ASCII case folding, as names in ini files and the registry are compared.
+std::string AsciiLower(const std::string& s);
+bool SameTextAscii(const std::string& a, const std::string& b);
+
+class TIniData {
+public:
+  struct TKey {
+    std::string Name;
+    std::string Value;
+  };
+  struct TSection {
+    std::string Name;
+    std::vector<TKey> Keys;
+    std::unordered_map<std::string, size_t> Index;  // folded name -> first key
+  };
+
+  // Text -> sections. Blanks around names and values are dropped; lines
+  // outside any section and lines without '=' are ignored; a NUL byte in
+  // the text raises EReadError (no ini file of ours carries one).
+  void Parse(const std::string& text);
+  // CRLF lines, one blank line between sections.
+  std::string Format() const;
+  void Clear();
+
+  bool SectionExists(const std::string& section) const;
+  bool ValueExists(const std::string& section, const std::string& name) const;
+  // Null when missing.
+  const std::string* Find(const std::string& section, const std::string& name) const;
+  void Write(const std::string& section, const std::string& name, const std::string& value);
+  void EraseSection(const std::string& section);
+  void DeleteKey(const std::string& section, const std::string& name);
+  std::vector<std::string> SectionNames() const;
+  std::vector<std::string> KeyNames(const std::string& section) const;
+  // name=value lines of one section
+  std::vector<std::string> SectionLines(const std::string& section) const;
+  size_t SectionCount() const { return FSections.size(); }
+
+private:
+  TSection* FindSection(const std::string& section);
+  const TSection* FindSection(const std::string& section) const;
+  TSection& AddSection(const std::string& name);
+  void Reindex();
+
+  std::vector<std::unique_ptr<TSection>> FSections;
+  std::unordered_map<std::string, size_t> FIndex;
+};
