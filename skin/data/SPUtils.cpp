@@ -1,0 +1,573 @@
+#include "skin/data/SPUtils.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "framework/SysUtils.h"
+#include "skin/data/SPMaskRuns.h"
+#include "skin/data/SPTextLayout.h"
+
+namespace {
+TRect R(const TspRect& r) { return TRect{r.Left, r.Top, r.Right, r.Bottom}; }
+TspPoint P(const TPoint& p) { return TspPoint(p.X, p.Y); }
+TspRect S(const TRect& r) { return TspRect(r.Left, r.Top, r.Right, r.Bottom); }
+
+TspNinePartGeometry Geometry(TPoint LT, TPoint RT, TPoint LB, TPoint RB, TRect Cl, TPoint NLT, TPoint NRT, TPoint NLB,
+                             TPoint NRB, TRect NCl, TRect Skin, int NW, int NH, bool DrawClient, bool LS, bool TS,
+                             bool RS, bool BS, bool SE, TspStretchType ST) {
+  TspNinePartGeometry g;
+  g.LTPoint = P(LT), g.RTPoint = P(RT), g.LBPoint = P(LB), g.RBPoint = P(RB), g.ClRect = S(Cl);
+  g.NewLTPoint = P(NLT), g.NewRTPoint = P(NRT), g.NewLBPoint = P(NLB), g.NewRBPoint = P(NRB), g.NewClRect = S(NCl);
+  g.SkinRect = S(Skin);
+  g.NewWidth = std::max(NW, 0), g.NewHeight = std::max(NH, 0);
+  g.DrawClient = DrawClient, g.LeftStretch = LS, g.TopStretch = TS, g.RightStretch = RS, g.BottomStretch = BS;
+  g.StretchEffect = SE, g.StretchType = ST;
+  return g;
+}
+}  // namespace
+
+// ---- nine-part pictures on framework bitmaps ----
+
+void TspCanvasPiecePainter::Copy(const TspRect& Src, const TspRect& Dst) {
+  TCanvas* c = FTarget->Canvas();
+  SetStretchBltMode(c->Handle(), COLORONCOLOR);
+  c->CopyRect(R(Dst), FPicture->Canvas(), R(Src));
+}
+
+void TspCanvasPiecePainter::StretchPiece(const TspRect& Src, const TspRect& Dst) {
+  TBitmap piece(RectWidth(Src), RectHeight(Src), pf32bit);
+  piece.Canvas()->CopyRect(TRect{0, 0, RectWidth(Src), RectHeight(Src)}, FPicture->Canvas(), R(Src));
+  SetStretchBltMode(FTarget->Canvas()->Handle(), COLORONCOLOR);
+  FTarget->Canvas()->StretchDraw(R(Dst), &piece);
+}
+
+void TspCanvasPiecePainter::StretchClient(const TspRect& Src, const TspRect& Dst, TspStretchType Type, bool Clip) {
+  TBitmap client(RectWidth(Src), RectHeight(Src), pf32bit);
+  client.Canvas()->CopyRect(TRect{0, 0, RectWidth(Src), RectHeight(Src)}, FPicture->Canvas(), R(Src));
+  TCanvas* c = FTarget->Canvas();
+  SetStretchBltMode(c->Handle(), COLORONCOLOR);
+  if (Type == spstFull) {
+    c->StretchDraw(R(Dst), &client);
+    return;
+  }
+  const bool horz = Type == spstHorz;
+  const int sw = horz ? RectWidth(Src) : RectWidth(Dst), sh = horz ? RectHeight(Dst) : RectHeight(Src);
+  TBitmap strip(sw, sh, pf32bit);
+  SetStretchBltMode(strip.Canvas()->Handle(), COLORONCOLOR);
+  strip.Canvas()->StretchDraw(TRect{0, 0, sw, sh}, &client);
+  HDC dc = c->Handle();
+  const int saved = SaveDC(dc);
+  if (Clip) IntersectClipRect(dc, Dst.Left, Dst.Top, Dst.Right, Dst.Bottom);
+  const int count = horz ? RectWidth(Dst) / sw : RectHeight(Dst) / sh;
+  for (int k = 0; k <= count; ++k)
+    BitBlt(dc, horz ? Dst.Left + k * sw : Dst.Left, horz ? Dst.Top : Dst.Top + k * sh, sw, sh, strip.DC(), 0, 0,
+           SRCCOPY);
+  RestoreDC(dc, saved);
+}
+
+static void SizeTarget(TBitmap* Target, int W, int H) {
+  if (Target->PixelFormat() != pf32bit && Target->Empty()) Target->SetPixelFormat(pf32bit);
+  Target->SetSize(std::max(W, 0), std::max(H, 0));
+}
+
+void CreateNinePartImage(TPoint LTPoint, TPoint RTPoint, TPoint LBPoint, TPoint RBPoint, TRect ClRect,
+                         TPoint NewLTPoint, TPoint NewRTPoint, TPoint NewLBPoint, TPoint NewRBPoint, TRect NewClRect,
+                         TBitmap* Target, TBitmap* Picture, TRect SkinRect, int NewWidth, int NewHeight,
+                         bool DrawClient, bool LeftStretch, bool TopStretch, bool RightStretch, bool BottomStretch,
+                         bool StretchEffect, TspStretchType StretchType) {
+  SizeTarget(Target, NewWidth, NewHeight);
+  if (!Picture || Picture->Empty() || Target->Empty()) return;
+  const TspNinePartGeometry g =
+      Geometry(LTPoint, RTPoint, LBPoint, RBPoint, ClRect, NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint, NewClRect,
+               SkinRect, NewWidth, NewHeight, DrawClient, LeftStretch, TopStretch, RightStretch, BottomStretch,
+               StretchEffect, StretchType);
+  TspCanvasPiecePainter painter(Picture, Target);
+  LayNinePartImage(g, painter);
+}
+
+void CreateNinePartImageOpenRight(TPoint LTPoint, TPoint RTPoint, TPoint LBPoint, TPoint RBPoint, TRect ClRect,
+                                  TPoint NewLTPoint, TPoint NewRTPoint, TPoint NewLBPoint, TPoint NewRBPoint,
+                                  TRect NewClRect, TBitmap* Target, TBitmap* Picture, TRect SkinRect, int NewWidth,
+                                  int NewHeight, bool DrawClient, bool LeftStretch, bool TopStretch, bool RightStretch,
+                                  bool BottomStretch, bool StretchEffect, TspStretchType StretchType) {
+  SizeTarget(Target, NewWidth, NewHeight);
+  if (!Picture || Picture->Empty() || Target->Empty()) return;
+  const TspNinePartGeometry g =
+      Geometry(LTPoint, RTPoint, LBPoint, RBPoint, ClRect, NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint, NewClRect,
+               SkinRect, NewWidth, NewHeight, DrawClient, LeftStretch, TopStretch, RightStretch, BottomStretch,
+               StretchEffect, StretchType);
+  TspCanvasPiecePainter painter(Picture, Target);
+  LayNinePartImageOpenRight(g, painter);
+}
+
+void DrawSkinRectStretched(TBitmap* Target, TBitmap* Picture, TRect SkinRect, TRect ClRect, bool DrawClient) {
+  if (!Picture || Picture->Empty() || Target->Empty()) return;
+  const TspNinePartGeometry g =
+      SkinRectStretchedGeometry(S(SkinRect), S(ClRect), Target->Width(), Target->Height(), DrawClient);
+  TspCanvasPiecePainter painter(Picture, Target);
+  LayNinePartImage(g, painter);
+}
+
+void CreateClientAreaImage(TRect ClRect, TRect NewClRect, TBitmap* Target, TBitmap* Picture, TRect SkinRect,
+                           int NewWidth, int NewHeight, bool StretchEffect, TspStretchType StretchType) {
+  SizeTarget(Target, NewWidth, NewHeight);
+  if (!Picture || Picture->Empty() || Target->Empty()) return;
+  TspCanvasPiecePainter painter(Picture, Target);
+  LayClientAreaImage(S(ClRect), S(NewClRect), S(SkinRect), StretchEffect, StretchType, painter);
+}
+
+static void HorzStrip(TspThreePartKind kind, int LeftWidth, int RightWidth, TBitmap* Target, TBitmap* Picture,
+                      TRect SkinRect, int NewWidth, bool Stretch) {
+  SizeTarget(Target, NewWidth, SkinRect.Height());
+  if (!Picture || Picture->Empty() || Target->Empty()) return;
+  TspCanvasPiecePainter painter(Picture, Target);
+  LayHorzThreePartImage(kind, LeftWidth, RightWidth, S(SkinRect), Target->Width(), Stretch, painter);
+}
+
+void CreateHorzThreePartImage(int LeftWidth, int RightWidth, TBitmap* Target, TBitmap* Picture, TRect SkinRect,
+                              int NewWidth, int, bool Stretch) {
+  HorzStrip(TspThreePartKind::Full, LeftWidth, RightWidth, Target, Picture, SkinRect, NewWidth, Stretch);
+}
+void CreateHorzLeftEndImage(int LeftWidth, int RightWidth, TBitmap* Target, TBitmap* Picture, TRect SkinRect,
+                            int NewWidth, int, bool Stretch) {
+  HorzStrip(TspThreePartKind::LeftEnd, LeftWidth, RightWidth, Target, Picture, SkinRect, NewWidth, Stretch);
+}
+void CreateHorzMiddleImage(int LeftWidth, int RightWidth, TBitmap* Target, TBitmap* Picture, TRect SkinRect,
+                           int NewWidth, int, bool Stretch) {
+  HorzStrip(TspThreePartKind::Middle, LeftWidth, RightWidth, Target, Picture, SkinRect, NewWidth, Stretch);
+}
+void CreateVertThreePartImage(int TopHeight, int BottomHeight, TBitmap* Target, TBitmap* Picture, TRect SkinRect,
+                              int, int NewHeight, bool Stretch) {
+  SizeTarget(Target, SkinRect.Width(), NewHeight);
+  if (!Picture || Picture->Empty() || Target->Empty()) return;
+  TspCanvasPiecePainter painter(Picture, Target);
+  LayVertThreePartImage(TopHeight, BottomHeight, S(SkinRect), Target->Height(), Stretch, painter);
+}
+
+// ---- regions ----
+
+int CreateRegionDataFromMask(TBitmap* Mask, int OffsetX, int OffsetY, std::vector<uint8_t>& Data) {
+  if (!Mask || Mask->Empty()) return 0;
+  // A 24-bit top-down copy, read a row at a time.
+  const int w = Mask->Width(), h = Mask->Height(), inc = Dib24RowInc(w);
+  std::vector<uint8_t> bits(size_t(inc) * h);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biCompression = BI_RGB;
+  HDC screen = GetDC(nullptr);
+  GdiFlush();
+  GetDIBits(screen, Mask->Handle(), 0, UINT(h), bits.data(), &bi, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  const auto runs = CollectMaskRuns(bits.data(), inc, w, h, OffsetX, OffsetY);
+  Data = BuildRegionData(runs, TspRect(OffsetX, OffsetY, OffsetX + w, OffsetY + h));
+  return int(Data.size());
+}
+
+static HRGN RegionFromData(const std::vector<uint8_t>& data) {
+  HRGN rgn = ExtCreateRegion(nullptr, DWORD(data.size()), reinterpret_cast<const RGNDATA*>(data.data()));
+  if (!rgn) throw Exception("Can't create the window region");
+  return rgn;
+}
+
+void CreateRegionFromMask(HRGN& Rgn, TBitmap* Mask) {
+  Rgn = nullptr;
+  std::vector<uint8_t> data;
+  if (CreateRegionDataFromMask(Mask, 0, 0, data) == 0) return;
+  Rgn = RegionFromData(data);
+}
+
+void CreateBorderMaskStripes(TPoint LTPt, TPoint RTPt, TPoint LBPt, TPoint RBPt, TRect ClRect, TPoint NewLTPoint,
+                             TPoint NewRTPoint, TPoint NewLBPoint, TPoint NewRBPoint, TRect NewClRect, TBitmap* Mask,
+                             TBitmap* TopStripe, TBitmap* LeftStripe, TBitmap* RightStripe, TBitmap* BottomStripe,
+                             int NewWidth, int) {
+  const int L = ClRect.Left, T = ClRect.Top, Rw = Mask->Width() - ClRect.Right, B = Mask->Height() - ClRect.Bottom;
+  const int CH = NewClRect.Height();
+  TCanvas* m = Mask->Canvas();
+  auto copy = [&](TBitmap* to, TRect src, TRect dst) {
+    if (!src.IsEmpty() && !dst.IsEmpty()) to->Canvas()->CopyRect(dst, m, src);
+  };
+  auto tileY = [&](TBitmap* to, int x0, int x1, int top, int h, int until) {
+    TileSpan(top, h, 0, until, [&](int s0, int s1, int d0, int d1) {
+      copy(to, TRect{x0, s0, x1, s1}, TRect{0, d0, x1 - x0, d1});
+    });
+  };
+  auto tileX = [&](TBitmap* to, int left, int w, int y0, int y1, int u, int v) {
+    TileSpan(left, w, u, v, [&](int s0, int s1, int d0, int d1) {
+      copy(to, TRect{s0, y0, s1, y1}, TRect{d0, 0, d1, y1 - y0});
+    });
+  };
+  if (L > 0 && CH > 0) {
+    SizeTarget(LeftStripe, L, CH);
+    if (LBPt.Y != LTPt.Y) tileY(LeftStripe, 0, L, LTPt.Y, LBPt.Y - LTPt.Y, CH);
+    if (LTPt.Y - T > 0) copy(LeftStripe, TRect{0, T, L, LTPt.Y}, TRect{0, 0, L, LTPt.Y - T});
+    if (ClRect.Bottom - LBPt.Y > 0)
+      copy(LeftStripe, TRect{0, LBPt.Y, L, ClRect.Bottom}, TRect{0, CH - (ClRect.Bottom - LBPt.Y), L, CH});
+  }
+  if (Rw > 0 && CH > 0) {
+    SizeTarget(RightStripe, Rw, CH);
+    const int x0 = ClRect.Right, x1 = Mask->Width();
+    if (RBPt.Y != RTPt.Y) tileY(RightStripe, x0, x1, RTPt.Y, RBPt.Y - RTPt.Y, CH);
+    if (RTPt.Y - T > 0) copy(RightStripe, TRect{x0, T, x1, RTPt.Y}, TRect{0, 0, Rw, RTPt.Y - T});
+    if (ClRect.Bottom - RBPt.Y > 0)
+      copy(RightStripe, TRect{x0, RBPt.Y, x1, ClRect.Bottom}, TRect{0, CH - (ClRect.Bottom - RBPt.Y), Rw, CH});
+  }
+  if (NewWidth > 0 && T > 0) {
+    SizeTarget(TopStripe, NewWidth, T);
+    if (RTPt.X != LTPt.X) tileX(TopStripe, LTPt.X, RTPt.X - LTPt.X, 0, T, NewLTPoint.X, NewRTPoint.X);
+    copy(TopStripe, TRect{0, 0, LTPt.X, T}, TRect{0, 0, LTPt.X, T});
+    copy(TopStripe, TRect{RTPt.X, 0, Mask->Width(), T}, TRect{NewRTPoint.X, 0, NewWidth, T});
+  }
+  if (NewWidth >= 1 && B >= 1) {
+    SizeTarget(BottomStripe, NewWidth, B);
+    if (RBPt.X != LBPt.X)
+      tileX(BottomStripe, LBPt.X, RBPt.X - LBPt.X, ClRect.Bottom, Mask->Height(), NewLBPoint.X, NewRBPoint.X);
+    copy(BottomStripe, TRect{0, ClRect.Bottom, LBPt.X, Mask->Height()}, TRect{0, 0, LBPt.X, B});
+    copy(BottomStripe, TRect{RBPt.X, ClRect.Bottom, Mask->Width(), Mask->Height()},
+         TRect{NewRBPoint.X, 0, NewWidth, B});
+  }
+}
+
+void CreateNinePartRegion(HRGN& Rgn, TPoint LTPt, TPoint RTPt, TPoint LBPt, TPoint RBPt, TRect ClRect,
+                          TPoint NewLTPoint, TPoint NewRTPoint, TPoint NewLBPoint, TPoint NewRBPoint, TRect NewClRect,
+                          TBitmap* Mask, int NewWidth, int NewHeight) {
+  Rgn = nullptr;
+  if (NewLTPoint.X > NewRTPoint.X || NewLTPoint.Y > NewLBPoint.Y) return;
+  if (NewClRect.IsEmpty()) return;  // no region, as before: the caller keeps a rectangular window
+  TBitmap top, left, right, bottom;
+  for (TBitmap* b : {&top, &left, &right, &bottom}) b->SetPixelFormat(pf24bit);
+  CreateBorderMaskStripes(LTPt, RTPt, LBPt, RBPt, ClRect, NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint, NewClRect,
+                          Mask, &top, &left, &right, &bottom, NewWidth, NewHeight);
+  Rgn = CreateRectRgn(NewClRect.Left, NewClRect.Top, NewClRect.Right, NewClRect.Bottom);
+  // Every stripe that exists joins the shape, whichever others are missing.
+  const struct {
+    TBitmap* b;
+    int x, y;
+  } stripes[] = {{&top, 0, 0}, {&bottom, 0, NewClRect.Bottom}, {&left, 0, NewClRect.Top},
+                 {&right, NewClRect.Right, NewClRect.Top}};
+  for (const auto& s : stripes) {
+    if (s.b->Empty() || s.b->Width() <= 0 || s.b->Height() <= 0) continue;
+    std::vector<uint8_t> data;
+    if (CreateRegionDataFromMask(s.b, s.x, s.y, data) == 0) continue;
+    HRGN part = RegionFromData(data);
+    CombineRgn(Rgn, Rgn, part, RGN_OR);
+    DeleteObject(part);
+  }
+}
+
+// ---- glyphs ----
+
+void TspCanvasGlyphPainter::Line(int x0, int y0, int x1, int y1) {
+  FCanvas->MoveTo(x0, y0);
+  FCanvas->LineTo(x1, y1);
+}
+void TspCanvasGlyphPainter::Box(int l, int t, int r, int b, bool Filled) {
+  FCanvas->Brush()->SetStyle(Filled ? bsSolid : bsClear);
+  FCanvas->Rectangle(l, t, r, b);
+}
+void TspCanvasGlyphPainter::Pixel(int x, int y) { FCanvas->SetPixel(x, y, FCanvas->Pen()->Color()); }
+
+
+void DrawSmallArrowGlyph(TCanvas* Canvas, TRect Rc, TColor Color, int Direction) {
+  Canvas->Pen()->SetColor(Color);
+  TspCanvasGlyphPainter p(Canvas);
+  LaySmallArrowGlyph(p, S(Rc), Direction);
+}
+void DrawArrowGlyph(TCanvas* Canvas, TRect Rc, TColor Color, int Direction) {
+  Canvas->Pen()->SetColor(Color);
+  TspCanvasGlyphPainter p(Canvas);
+  LayArrowGlyph(p, S(Rc), Direction);
+}
+void DrawDropDownArrowGlyph(TCanvas* Canvas, TRect Rc, TColor Color) {
+  Canvas->Pen()->SetColor(Color);
+  TspCanvasGlyphPainter p(Canvas);
+  LayDropDownArrowGlyph(p, S(Rc));
+}
+void DrawRadioDotGlyph(TCanvas* Canvas, int X, int Y, TColor Color) {
+  Canvas->Pen()->SetColor(Color);
+  Canvas->Brush()->SetColor(Color);
+  TspCanvasGlyphPainter p(Canvas);
+  LayRadioDotGlyph(p, X, Y);
+}
+#define SP_SIMPLE_GLYPH(Name, Lay)                           \
+  void Name(TCanvas* Canvas, int X, int Y, TColor Color) {   \
+    Canvas->Pen()->SetColor(Color);                          \
+    TspCanvasGlyphPainter p(Canvas);                         \
+    Lay(p, X, Y);                                            \
+  }
+SP_SIMPLE_GLYPH(DrawCheckMarkGlyph, LayCheckMarkGlyph)
+SP_SIMPLE_GLYPH(DrawCloseGlyph, LayCloseGlyph)
+SP_SIMPLE_GLYPH(DrawMinimizeGlyph, LayMinimizeGlyph)
+SP_SIMPLE_GLYPH(DrawMaximizeGlyph, LayMaximizeGlyph)
+SP_SIMPLE_GLYPH(DrawRestoreGlyph, LayRestoreGlyph)
+SP_SIMPLE_GLYPH(DrawSysMenuGlyph, LaySysMenuGlyph)
+SP_SIMPLE_GLYPH(DrawRollDownGlyph, LayRollDownGlyph)
+SP_SIMPLE_GLYPH(DrawRollUpGlyph, LayRollUpGlyph)
+#undef SP_SIMPLE_GLYPH
+
+void DrawMinimizeToTrayGlyph(TCanvas* Canvas, int X, int Y, TColor Color) {
+  Canvas->Pen()->SetColor(Color);
+  Canvas->Brush()->SetColor(Color);
+  TspCanvasGlyphPainter p(Canvas);
+  LayMinimizeToTrayGlyph(p, X, Y);
+}
+
+void DrawCloseGlyphCentered(TCanvas* Canvas, TRect Rc, TColor Color) {
+  DrawCloseGlyph(Canvas, Rc.Left + Rc.Width() / 2 - 5, Rc.Top + Rc.Height() / 2 - 5, Color);
+}
+
+void DrawDottedFocusFrame(TCanvas* Canvas, TRect Rc) {
+  Canvas->Pen()->SetColor(Canvas->Font()->Color());
+  TspCanvasGlyphPainter p(Canvas);
+  LayDottedFocusFrame(p, S(Rc));
+}
+
+void DrawBevelFrame(TCanvas* Canvas, TRect Rc, TColor TopLeftColor, TColor BottomRightColor) {
+  Canvas->Pen()->SetWidth(1);
+  --Rc.Right, --Rc.Bottom;
+  Canvas->Pen()->SetColor(TopLeftColor);
+  Canvas->Polyline({{Rc.Left, Rc.Bottom}, {Rc.Left, Rc.Top}, {Rc.Right, Rc.Top}});
+  Canvas->Pen()->SetColor(BottomRightColor);
+  Canvas->Polyline({{Rc.Right, Rc.Top}, {Rc.Right, Rc.Bottom}, {Rc.Left - 1, Rc.Bottom}});
+}
+
+void DrawStripFrame(TCanvas* Canvas, int X, int Y, TBitmap* Bitmap, int NumGlyphs, int Index) {
+  if (!Bitmap || Bitmap->Empty()) return;
+  const TspRect f = StripFrameRect(Bitmap->Width(), Bitmap->Height(), NumGlyphs, Index);
+  if (RectIsEmpty(f)) return;
+  TBitmap frame(RectWidth(f), RectHeight(f), pf24bit);
+  frame.Canvas()->CopyRect(TRect{0, 0, RectWidth(f), RectHeight(f)}, Bitmap->Canvas(), R(f));
+  frame.SetTransparent(true);
+  Canvas->Draw(X, Y, &frame);
+}
+
+// ---- text ----
+
+void ShortenTextToWidth(TCanvas* Canvas, std::string& Text, int MaxWidth) {
+  std::u16string t = UTF8ToUTF16(Text);
+  ShortenTextToWidth(t, MaxWidth, [&](const std::u16string& s) { return Canvas->TextWidth(UTF16ToUTF8(s)); });
+  Text = UTF16ToUTF8(t);
+}
+
+int CanvasDrawTextW(TCanvas* Canvas, const std::u16string& Text, TRect& Rc, UINT Flags) {
+  RECT r{Rc.Left, Rc.Top, Rc.Right, Rc.Bottom};
+  Canvas->Font()->Handle();
+  HDC dc = Canvas->Handle();
+  HGDIOBJ old = SelectObject(dc, Canvas->Font()->Handle());
+  SetTextColor(dc, COLORREF(ColorToRGB(Canvas->Font()->Color())) & 0xFFFFFF);
+  SetBkMode(dc, Canvas->Brush()->Style() == bsClear ? TRANSPARENT : OPAQUE);
+  const int result = DrawTextW(dc, reinterpret_cast<LPCWSTR>(Text.c_str()), int(Text.size()), &r, Flags);
+  SelectObject(dc, old);
+  Rc = TRect{r.left, r.top, r.right, r.bottom};
+  return result;
+}
+
+static void GlowText(TCanvas* Canvas, TRect Rc, const std::string& Text, UINT Flags, int Offset, TColor GlowColor,
+                     int GlowSize, bool Thick) {
+  const int s = GlowSize;
+  TspBitmap b;
+  b.SetSize(Rc.Width() + 2 * s, Rc.Height() + 2 * s);
+  if (b.Empty()) return;
+  TCanvas* c = b.Canvas();
+  c->Font()->Assign(Canvas->Font());
+  c->Font()->SetColor(clRed);
+  c->Brush()->SetStyle(bsClear);
+  const std::u16string t = UTF8ToUTF16(Text);
+  const TRect base{s, s, b.Width() - s, b.Height() - s};
+  const int moves[5][2] = {{0, 0}, {-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+  for (int i = 0; i < (Thick ? 5 : 1); ++i) {
+    TRect m{base.Left + moves[i][0], base.Top + moves[i][1], base.Right + moves[i][0], base.Bottom + moves[i][1]};
+    CanvasDrawTextW(c, t, m, Flags);
+  }
+  GdiFlush();
+  StackBlurBitmap(b, s);
+  const TspColor colour = ColorToSpColor(GlowColor) & 0x00FFFFFF;
+  for (int i = 0; i < b.Width() * b.Height(); ++i) b.Bits()[i] = ((b.Bits()[i] >> 16 & 0xFF) << 24) | colour;
+  b.SetAlphaBlendFlag(true);
+  b.Draw(Canvas->Handle(), Rc.Left + Offset - s, Rc.Top + Offset - s);
+  Canvas->Brush()->SetStyle(bsClear);
+  CanvasDrawTextW(Canvas, t, Rc, Flags);
+}
+
+void DrawGlowText(TCanvas* Canvas, TRect Rc, const std::string& Text, UINT Flags, int Offset, TColor GlowColor,
+                  int GlowSize) {
+  GlowText(Canvas, Rc, Text, Flags, Offset, GlowColor, GlowSize, false);
+}
+void DrawThickGlowText(TCanvas* Canvas, TRect Rc, const std::string& Text, UINT Flags, int Offset, TColor GlowColor,
+                       int GlowSize) {
+  GlowText(Canvas, Rc, Text, Flags, Offset, GlowColor, GlowSize, true);
+}
+
+// ---- layered windows ----
+
+namespace {
+template <class F> F User32Entry(const char* name) {
+  HMODULE user32 = GetModuleHandleW(u"user32.dll");
+  return user32 ? reinterpret_cast<F>(GetProcAddress(user32, name)) : nullptr;
+}
+}  // namespace
+
+TUpdateLayeredWindow SkinUpdateLayeredWindow = User32Entry<TUpdateLayeredWindow>("UpdateLayeredWindow");
+TSetLayeredWindowAttributes SkinSetLayeredWindowAttributes =
+    User32Entry<TSetLayeredWindowAttributes>("SetLayeredWindowAttributes");
+
+void BuildLayerImage(TBitmap* Image, TBitmap* Mask, TspBitmap* Target) {
+  Target->Assign(Image);
+  TspBitmap m;
+  m.Assign(Mask);
+  SetAlphaFromMask(*Target, m);
+  Target->CheckRGBA();
+}
+
+void UpdateLayeredWindowFromBitmap(TspBitmap* Bitmap, uint8_t Alpha, HWND Window, int Left, int Top) {
+  if (!SkinUpdateLayeredWindow || !Bitmap) return;
+  POINT dst{Left, Top}, src{0, 0};
+  SIZE size{Bitmap->Width(), Bitmap->Height()};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, Alpha, AC_SRC_ALPHA};
+  GdiFlush();
+  SkinUpdateLayeredWindow(Window, nullptr, &dst, &size, Bitmap->DC(), &src, 0, &blend, ULW_ALPHA);
+}
+
+void SetWindowAlphaValue(HWND Wnd, uint8_t Alpha) {
+  if (SkinSetLayeredWindowAttributes) SkinSetLayeredWindowAttributes(Wnd, 0, Alpha, LWA_ALPHA);
+}
+
+namespace {
+LRESULT CALLBACK LayerWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
+  return DefWindowProcW(wnd, msg, wp, lp);
+}
+const char16_t* LayerWindowClass() {
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSW wc{};
+    wc.style = CS_SAVEBITS;
+    wc.lpfnWndProc = LayerWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = u"TspFormLayerWindow";
+    RegisterClassW(&wc);
+    registered = true;
+  }
+  return u"TspFormLayerWindow";
+}
+}  // namespace
+
+TspLayerWindow::TspLayerWindow(int X, int Y, int W, int H) : Left(X), Top(Y), Width(W), Height(H) {
+  FHandle = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TRANSPARENT, LayerWindowClass(), u"", WS_POPUP, X, Y, W, H,
+                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+TspLayerWindow::~TspLayerWindow() {
+  if (FHandle) DestroyWindow(FHandle);
+}
+
+TspLayerManager::TspLayerManager(TComponent* AOwner) : TComponent(AOwner) {
+  FTimer = new TTimer(this);
+  FTimer->SetEnabled(false);
+  FTimer->SetInterval(25);
+  FTimer->OnTimer = [this](TObject*) { FadeTimerTick(); };
+}
+
+TspLayerManager::~TspLayerManager() {
+  FTimer->SetEnabled(false);
+  FLayerWindow.reset();
+  FBmp.reset();
+}
+
+void TspLayerManager::Show(int X, int Y, TBitmap* AImage, TBitmap* AImageMask, int AAlphaBlendValue) {
+  if (!IsWindows2000OrLater()) return;
+  if (FLayerWindow) Hide();
+  FIsVisible = true;
+  FLayerWindow = std::make_unique<TspLayerWindow>(X, Y, AImage->Width(), AImage->Height());
+  HWND wnd = FLayerWindow->Handle();
+  SetWindowLongW(wnd, GWL_EXSTYLE, GetWindowLongW(wnd, GWL_EXSTYLE) | WS_EX_LAYERED);
+  FBmp = std::make_unique<TspBitmap>();
+  BuildLayerImage(AImage, AImageMask, FBmp.get());
+  UpdateLayeredWindowFromBitmap(FBmp.get(), 0, wnd, X, Y);
+  SetWindowPos(wnd, TopMostMode ? HWND_TOPMOST : HWND_NOTOPMOST, X, Y, 0, 0,
+               SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOSIZE);
+  FFade.Start(AAlphaBlendValue);
+  StartTimer();
+}
+
+void TspLayerManager::StartTimer() {
+  FTimer->SetEnabled(true);
+}
+
+void TspLayerManager::StopTimer() {
+  FFade.Stop();
+  FTimer->SetEnabled(false);
+}
+
+void TspLayerManager::FadeTimerTick() {
+  if (!FBmp || !FLayerWindow) return;
+  const int alpha = FFade.Tick();
+  UpdateLayeredWindowFromBitmap(FBmp.get(), uint8_t(alpha), FLayerWindow->Handle(), FLayerWindow->Left,
+                                FLayerWindow->Top);
+  if (!FFade.Running()) StopTimer();
+}
+
+void TspLayerManager::Hide() {
+  if (!IsWindows2000OrLater()) return;
+  StopTimer();
+  FBmp.reset();
+  FIsVisible = false;
+  if (FLayerWindow) {
+    SetWindowPos(FLayerWindow->Handle(), nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+    FLayerWindow.reset();
+  }
+}
+
+void TspLayerManager::Update() {
+  if (!FIsVisible || !FLayerWindow) return;
+  SetWindowPos(FLayerWindow->Handle(), TopMostMode ? HWND_TOPMOST : HWND_NOTOPMOST, FLayerWindow->Left,
+               FLayerWindow->Top, 0, 0, SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOSIZE);
+}
+
+// ---- system ----
+
+bool IsJpegFileName(const std::string& FileName) {
+  // Any case: a name in capitals is still a JPEG (read as BMP it would always fail).
+  std::string lower = FileName;
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+  return lower.find(".jpg") != std::string::npos || lower.find(".jpeg") != std::string::npos;
+}
+
+void GetWindowsVersion(int& Major, int& Minor) {
+  const DWORD v = GetVersion();
+  Major = LOBYTE(LOWORD(v));
+  Minor = HIBYTE(LOWORD(v));
+}
+
+#define SP_VERSION_TEST(Name, Test) \
+  bool Name() {                     \
+    int major, minor;               \
+    GetWindowsVersion(major, minor); \
+    return Test(major, minor);      \
+  }
+SP_VERSION_TEST(IsWindows2000OrLater, IsWindows2000OrLaterVersion)
+SP_VERSION_TEST(IsWindowsXPOrLater, IsWindowsXPOrLaterVersion)
+SP_VERSION_TEST(IsWindowsVistaOrLater, IsWindowsVistaOrLaterVersion)
+SP_VERSION_TEST(IsWindows7, IsWindows7Version)
+#undef SP_VERSION_TEST
+
+TColor AverageColor(TColor A, TColor B) {
+  return TColor(AverageColorRGB(uint32_t(ColorToRGB(A)) & 0xFFFFFF, uint32_t(ColorToRGB(B)) & 0xFFFFFF));
+}
+TColor DarkenColor(TColor C, uint8_t Percent) {
+  return TColor(DarkenColorRGB(uint32_t(ColorToRGB(C)) & 0xFFFFFF, Percent));
+}
+
+void GetScreenWorkArea(bool WorkArea, TRect& Rc) {
+  if (WorkArea) {
+    RECT r{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
+    Rc = TRect{r.left, r.top, r.right, r.bottom};
+  } else {
+    Rc = TRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  }
+}

@@ -1,0 +1,102 @@
+// The skin library's pictures on Win32: TspBitmap (32-bit top-down DIB
+// section with its own memory DC and canvas) and TspEffectBmp (24-bit DIB
+// section for effects and transitions). Their pixel math lives in
+// SPPixelBitmap and SPEffectPixels; this layer adds the sections, device
+// contexts and the framework's pictures.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "framework/Graphics.h"
+#include "skin/data/SPEffectPixels.h"
+#include "skin/data/SPPixelBitmap.h"
+
+inline TspRect ToSpRect(const TRect& r) { return TspRect(r.Left, r.Top, r.Right, r.Bottom); }
+
+TspColor ColorToSpColor(TColor C);
+// The alpha byte is Alpha itself (the colour's own bits never carry into it).
+TspColor ColorToSpColorAlpha(TColor C, uint8_t Alpha);
+
+class TspBitmap : public TPersistent, public TspPixelBitmap {
+public:
+  TspBitmap();
+  ~TspBitmap() override;
+
+  void Assign(const TPersistent* Source) override;
+  void AssignTo(TPersistent* Dest) const;
+  void DrawGraphic(TGraphic* Graphic, const TRect& DstRect);
+
+  HBITMAP Handle() const { return FHandle; }
+  HDC DC() const { return FDC; }
+  TCanvas* Canvas();
+
+  using TspPixelBitmap::Draw;
+  void Draw(HDC DC, int X, int Y);
+  void Draw(HDC DC, int X, int Y, const TRect& SrcRect);
+  void Draw(HDC DC, const TRect& DstRect);
+  void Draw(HDC DC, const TRect& DstRect, const TRect& SrcRect);
+  void Draw(TCanvas* Canvas, int X, int Y) { Draw(Canvas->Handle(), X, Y); }
+  void Draw(TCanvas* Canvas, int X, int Y, const TRect& SrcRect) { Draw(Canvas->Handle(), X, Y, SrcRect); }
+  void Draw(TCanvas* Canvas, const TRect& DstRect) { Draw(Canvas->Handle(), DstRect); }
+  void Draw(TCanvas* Canvas, const TRect& DstRect, const TRect& SrcRect) { Draw(Canvas->Handle(), DstRect, SrcRect); }
+  using TspPixelBitmap::Tile;
+  using TspPixelBitmap::TileClip;
+  void Tile(HDC DC, const TRect& DstRect, const TRect& SrcRect);
+  void Tile(TCanvas* Canvas, const TRect& DstRect, const TRect& SrcRect) { Tile(Canvas->Handle(), DstRect, SrcRect); }
+  void TileClip(HDC DC, const TRect& DstRect, const TRect& DstClip, const TRect& SrcRect);
+  void TileClip(TCanvas* Canvas, const TRect& DstRect, const TRect& DstClip, const TRect& SrcRect) {
+    TileClip(Canvas->Handle(), DstRect, DstClip, SrcRect);
+  }
+
+protected:
+  TspColor* AllocatePixels(int W, int H) override;
+  void ReleasePixels() override;
+
+private:
+  void DrawOnDC(HDC DC, const TspRect& Dst, const TspRect& Src);
+  HBITMAP FHandle = nullptr;
+  HDC FDC = nullptr;
+  HGDIOBJ FOldBitmap = nullptr;
+  std::unique_ptr<TCanvas> FCanvas;
+};
+
+// The TspBitmap whose memory DC is DC, or null.
+TspBitmap* FindBitmapByDC(HDC DC);
+
+// The bitmap selected in DC described as a DIB section: bits (null when it
+// is not one), width, height (positive: bottom-up rows) and bit count.
+struct TspDibInfo {
+  void* Bits = nullptr;
+  int Width = 0, Height = 0, BitCount = 0;
+};
+TspDibInfo GetDCDibInfo(HDC DC);
+
+bool IsMsImgAvailable();
+bool IsTrueColorScreen();
+// Keyed drawing onto device contexts uses TransparentBlt when both hold.
+bool KeyedDrawUsesTransparentBlt();
+
+class TspEffectBmp : public TspEffectPixels {
+public:
+  TspEffectBmp(int cx, int cy);
+  // A copy of the pixels of a bitmap handle (e.g. a TBitmap's).
+  static std::unique_ptr<TspEffectBmp> CreateFromhWnd(HBITMAP hBmp);
+  static std::unique_ptr<TspEffectBmp> CreateCopy(const TspEffectBmp& Other);
+  ~TspEffectBmp() override;
+
+  HBITMAP Handle = nullptr;
+  BITMAPINFO BmpInfo{};
+
+  void Draw(HDC hDC, int x, int y);
+  void Stretch(HDC hDC, int x, int y, int cx, int cy);
+  void DrawRect(HDC hDC, int hx, int hy, int x, int y, int cx, int cy);
+
+protected:
+  uint8_t* AllocatePixels(int cx, int cy, int Bytes) override;
+  void ReleasePixels() override;
+
+private:
+  TspEffectBmp() = default;
+};
