@@ -206,9 +206,9 @@ void TspDataSkinTrackBar::LoadFromFile(const TspMemIni& f) {
 
 void TspDataSkinMenuItem::LoadFromFile(const TspMemIni& f) {
   TspDataSkinObject::LoadFromFile(f);
-  if (ActiveCheckImageRect.IsEmpty()) ActiveCheckImageRect = CheckImageRect;
-  if (ActiveRadioImageRect.IsEmpty()) ActiveRadioImageRect = RadioImageRect;
-  if (ActiveArrowImageRect.IsEmpty()) ActiveArrowImageRect = ArrowImageRect;
+  if (spRectEmpty(ActiveCheckImageRect)) ActiveCheckImageRect = CheckImageRect;
+  if (spRectEmpty(ActiveRadioImageRect)) ActiveRadioImageRect = RadioImageRect;
+  if (spRectEmpty(ActiveArrowImageRect)) ActiveArrowImageRect = ArrowImageRect;
 }
 
 // ---------------------------------------------------------------- factories

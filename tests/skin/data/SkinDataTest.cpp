@@ -46,8 +46,16 @@ TEST(TspSkinData, GeneratedSkinLoadsWithEveryPicture) {
   EXPECT_FALSE(skin.FInActivePicture.Empty());
   ASSERT_EQ(skin.FActivePictures.size(), skin.FActivePicturesNames.size());
   ASSERT_GE(skin.FActivePictures.size(), 7u);
-  for (size_t i = 0; i < skin.FActivePictures.size(); ++i)
+  for (size_t i = 0; i < skin.FActivePictures.size(); ++i) {
     EXPECT_FALSE(skin.FActivePictures[i].Empty()) << skin.FActivePicturesNames[i];
+    TBitmap* b = skin.ActivePicture(int32_t(i));
+    ASSERT_NE(b, nullptr);
+    EXPECT_NE(b->Handle(), nullptr) << skin.FActivePicturesNames[i];
+    EXPECT_EQ(b->Width(), skin.FActivePictures[i].Width);
+  }
+  EXPECT_EQ(skin.ActivePicture(int32_t(skin.FActivePictures.size())), nullptr);
+  EXPECT_EQ(skin.Picture()->Width(), skin.FPicture.Width);
+  EXPECT_TRUE(skin.Mask()->Empty());
   EXPECT_NE(skin.GetControlIndex("button"), -1);
   EXPECT_NE(skin.GetIndex("closebutton"), -1);
   EXPECT_FALSE(skin.ChangeSkinDataProcess);
@@ -105,6 +113,7 @@ TEST(TspSkinData, BrokenPictureKeepsThePreviousSkinAndStopsNoWindow) {
   form.Skin = &skin;
   skin.LoadFromFile(TestSkin());
   form.Received.clear();
+  EXPECT_EQ(skin.ActivePicture(0)->ToPixelImage().View().PixelARGB(7, 3), 0xFFFF0000u);
 
   std::string folder = ExtractFilePath(TestSkin());
   std::string broken = folder + "broken.ini";

@@ -1,20 +1,16 @@
 // Loading the generated skin folder: the ini text, every element and every
 // picture. Reported as milliseconds per load (median of the runs) and as a
 // ratio to reading the same files' bytes, measured in the same process.
-// The winelib build loads through the skin data component (messages and
-// cursors included); the host build through the model alone.
+// It loads through the skin data component, messages and cursors included.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "skin/data/spSkinModel.h"
-#ifndef TESS_NATIVE
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
 #include "skin/data/SkinData.h"
-#endif
 
 static double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
@@ -23,27 +19,18 @@ static double Median(std::vector<double> v) {
 
 int main() {
   const std::string folder = TESS_FULL_SKIN_DIR "/";
-#ifndef TESS_NATIVE
   TApplication app(nullptr);
   TForm form(&app);
   form.Handle();
   TspSkinData skin(&form);
   const std::string iniName = IncludeTrailingPathDelimiter(FromNativePath(TESS_FULL_SKIN_DIR)) + "skin.ini";
-#endif
   using clock = std::chrono::steady_clock;
   std::vector<double> loads, reads;
   size_t elements = 0;
   for (int run = 0; run < 25; ++run) {
     auto t0 = clock::now();
-#ifdef TESS_NATIVE
-    TspMemIni ini;
-    ini.LoadFromFile(folder + "skin.ini");
-    TspSkinModel m;
-    m.ReadSkin(ini, [&](const std::string& n) { return spLoadPictureFile(folder + n, n); });
-#else
     skin.LoadFromFile(iniName);
     const TspSkinModel& m = skin;
-#endif
     auto t1 = clock::now();
     elements = m.CtrlList.size() + m.ObjectList.size();
     std::vector<uint8_t> bytes;
