@@ -39,7 +39,46 @@ HCURSOR spSkinCursor(int32_t slot) {
 
 // ---------------------------------------------------------------- component
 
+static std::unique_ptr<TBitmap> ToBitmap(const TspPicture& p) {
+  auto b = std::make_unique<TBitmap>();
+  if (p.Empty()) return b;
+  TPixelImage image(p.Width, p.Height, p.HasAlpha ? 32 : 24);
+  image.HasAlpha = p.HasAlpha;
+  for (int32_t y = 0; y < p.Height; ++y) {
+    uint8_t* row = image.Row(y);
+    const uint32_t* src = &p.Pixels[size_t(y) * size_t(p.Width)];
+    for (int32_t x = 0; x < p.Width; ++x) {
+      uint32_t c = src[x];
+      *row++ = uint8_t(c);
+      *row++ = uint8_t(c >> 8);
+      *row++ = uint8_t(c >> 16);
+      if (p.HasAlpha) *row++ = uint8_t(c >> 24);
+    }
+  }
+  b->FromPixelImage(image);
+  return b;
+}
+
 TspSkinData::TspSkinData(TComponent* AOwner) : TComponent(AOwner) {}
+
+void TspSkinData::DropBitmaps() {
+  for (auto& b : FBitmaps) b.reset();
+  FActiveBitmaps.clear();
+}
+
+TBitmap* TspSkinData::WindowBitmap(int which) const {
+  const TspPicture* windows[5] = {&FPicture, &FInActivePicture, &FMask, &FRollUpPicture, &FRollUpMask};
+  if (!FBitmaps[which]) FBitmaps[which] = ToBitmap(*windows[which]);
+  return FBitmaps[which].get();
+}
+
+TBitmap* TspSkinData::ActivePicture(int32_t index) const {
+  if (index < 0 || size_t(index) >= FActivePictures.size()) return nullptr;
+  FActiveBitmaps.resize(FActivePictures.size());
+  auto& b = FActiveBitmaps[size_t(index)];
+  if (!b) b = ToBitmap(FActivePictures[size_t(index)]);
+  return b.get();
+}
 
 TspSkinData::~TspSkinData() {
   Empty = true;
@@ -131,6 +170,7 @@ void TspSkinData::Install(TspSkinModel&& skin) {
   ChangeSkinDataProcess = true;
   SendSkinDataMessage(WM_BEFORECHANGESKINDATA);
   static_cast<TspSkinModel&>(*this) = std::move(skin);
+  DropBitmaps();
   Empty = false;
   if (OnLoadData) OnLoadData(this);
   SendSkinDataMessage(WM_CHANGESKINDATA);
@@ -207,7 +247,10 @@ void TspSkinData::SaveToCompressedFile(const std::string& FileName) {
   stored.SaveToCompressFile(ToNativePath(FileName));
 }
 
-void TspSkinData::ClearAll() { TspSkinModel::ClearAll(); }
+void TspSkinData::ClearAll() {
+  TspSkinModel::ClearAll();
+  DropBitmaps();
+}
 
 void TspSkinData::ClearSkin() {
   ClearAll();
@@ -227,4 +270,5 @@ void TspSkinData::DeleteBitMap(int32_t Index) {
   if (Index < 0 || size_t(Index) >= FActivePictures.size() || size_t(Index) >= FActivePicturesNames.size()) return;
   FActivePicturesNames.erase(FActivePicturesNames.begin() + Index);
   FActivePictures.erase(FActivePictures.begin() + Index);
+  if (size_t(Index) < FActiveBitmaps.size()) FActiveBitmaps.erase(FActiveBitmaps.begin() + Index);
 }

@@ -8,10 +8,12 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/Classes.h"
+#include "framework/Graphics.h"
 #include "skin/data/spSkinModel.h"
 #include "skin/data/spzlibcompress.h"
 
@@ -78,6 +80,17 @@ public:
   void LoadFromCompressedFile(const std::string& FileName);
   void SaveToCompressedFile(const std::string& FileName);
 
+  // The skin's pictures as framework bitmaps (DIB sections) for drawing; the
+  // model's pixel buffers stay beside them. Empty pictures give empty bitmaps;
+  // ActivePicture gives nullptr outside the list.
+  // Each is made on first use and lives until the skin changes.
+  TBitmap* Picture() const { return WindowBitmap(0); }
+  TBitmap* InActivePicture() const { return WindowBitmap(1); }
+  TBitmap* Mask() const { return WindowBitmap(2); }
+  TBitmap* RollUpPicture() const { return WindowBitmap(3); }
+  TBitmap* RollUpMask() const { return WindowBitmap(4); }
+  TBitmap* ActivePicture(int32_t index) const;
+
   void ClearAll();
   void ClearSkin();
   void AddBitMap(const std::string& FileName);
@@ -90,6 +103,11 @@ protected:
 private:
   void Install(TspSkinModel&& skin);
   void InstallCursors(const std::string& folder, const TspSkinModel& skin);
+  void DropBitmaps();
+  TBitmap* WindowBitmap(int which) const;
+
+  mutable std::unique_ptr<TBitmap> FBitmaps[5];
+  mutable std::vector<std::unique_ptr<TBitmap>> FActiveBitmaps;
 
   bool FSkinnableForm = true;
   bool FShowLayeredBorders = true;

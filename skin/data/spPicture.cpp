@@ -256,10 +256,13 @@ bool spIsJpegFileName(const std::string& name) {
 }
 
 bool spReadFileBytes(const std::string& nativePath, std::vector<uint8_t>& bytes) {
-  std::ifstream f(nativePath, std::ios::binary);
+  std::ifstream f(nativePath, std::ios::binary | std::ios::ate);
   if (!f) return false;
-  bytes.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-  return true;
+  std::streamoff size = f.tellg();
+  if (size < 0) return false;
+  bytes.resize(size_t(size));
+  f.seekg(0);
+  return bool(f.read(reinterpret_cast<char*>(bytes.data()), size));
 }
 
 bool spWriteFileBytes(const std::string& nativePath, const std::vector<uint8_t>& bytes) {

@@ -68,7 +68,7 @@ void spSaveRows(TspSkinElement* e, const TspFieldTable& rows, TspMemIni& f, cons
   {TspValueKind::K, #F, Key, TspMissing(Miss), [](TspSkinElement* e) -> void* { return &static_cast<Self*>(e)->F; }},
 #define SP_DEFINE_ROWS(Cls)                                        \
   const TspFieldTable& Cls::OwnRows() {                            \
-    using Self = Cls;                                              \
+    using Self [[maybe_unused]] = Cls;                             \
     static const TspFieldTable rows = {SP_FIELDS_##Cls(SP_ROW)};   \
     return rows;                                                   \
   }
@@ -206,9 +206,9 @@ void TspDataSkinTrackBar::LoadFromFile(const TspMemIni& f) {
 
 void TspDataSkinMenuItem::LoadFromFile(const TspMemIni& f) {
   TspDataSkinObject::LoadFromFile(f);
-  if (ActiveCheckImageRect.IsEmpty()) ActiveCheckImageRect = CheckImageRect;
-  if (ActiveRadioImageRect.IsEmpty()) ActiveRadioImageRect = RadioImageRect;
-  if (ActiveArrowImageRect.IsEmpty()) ActiveArrowImageRect = ArrowImageRect;
+  if (spRectEmpty(ActiveCheckImageRect)) ActiveCheckImageRect = CheckImageRect;
+  if (spRectEmpty(ActiveRadioImageRect)) ActiveRadioImageRect = RadioImageRect;
+  if (spRectEmpty(ActiveArrowImageRect)) ActiveArrowImageRect = ArrowImageRect;
 }
 
 // ---------------------------------------------------------------- factories

@@ -192,7 +192,7 @@ void TspSkinModel::ReadFormInfo(const TspMemIni& f) {
   RollUpLeftPoint = ReadPointValue(f, s, "rollupleftpoint");
   RollUpRightPoint = ReadPointValue(f, s, "rolluprightpoint");
   if (!FMaskName.empty()) {
-    if (MaskRectArea.IsEmpty()) {
+    if (spRectEmpty(MaskRectArea)) {
       MaskRectArea = ClRect;
     } else {
       MaskRectArea.Left = std::min(MaskRectArea.Left, ClRect.Left);

@@ -7,24 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "skin/data/SPGeometry.h"
 #include "skin/data/spIniFile.h"
 
-struct TspRect {
-  int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
-  bool operator==(const TspRect& o) const {
-    return Left == o.Left && Top == o.Top && Right == o.Right && Bottom == o.Bottom;
-  }
-  bool operator!=(const TspRect& o) const { return !(*this == o); }
-  int64_t Width() const { return int64_t(Right) - Left; }
-  int64_t Height() const { return int64_t(Bottom) - Top; }
-  bool IsEmpty() const { return Width() <= 0 || Height() <= 0; }
-};
-
-struct TspPoint {
-  int32_t X = 0, Y = 0;
-  bool operator==(const TspPoint& o) const { return X == o.X && Y == o.Y; }
-  bool operator!=(const TspPoint& o) const { return !(*this == o); }
-};
+// Width/height emptiness in 64 bits: rectangles come from files and may hold
+// any 32-bit values.
+inline bool spRectEmpty(const TspRect& r) {
+  return int64_t(r.Right) - r.Left <= 0 || int64_t(r.Bottom) - r.Top <= 0;
+}
+inline bool operator!=(const TspPoint& a, const TspPoint& b) { return !(a == b); }
 
 inline TspRect spRect(int32_t l, int32_t t, int32_t r, int32_t b) { return TspRect{l, t, r, b}; }
 inline TspPoint spPoint(int32_t x, int32_t y) { return TspPoint{x, y}; }
@@ -39,9 +30,14 @@ public:
   explicit EspConvertError(const std::string& m) : EspSkinError(m) {}
 };
 
-// Font style set as bits.
-enum : uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
-using TFontStyles = uint8_t;
+// Font style set as bits: the framework's own type where the framework is
+// built, the same declaration in the host build.
+#ifdef TESS_NATIVE
+enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+using TFontStyles = unsigned;
+#else
+#include "framework/Graphics.h"
+#endif
 
 enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
 

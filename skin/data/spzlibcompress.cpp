@@ -6,9 +6,9 @@
 
 static int ZLevel(TCompressionLevel l) {
   switch (l) {
-    case clNone: return 0;
-    case clFastest: return 1;
-    case clDefault: return -1;
+    case TCompressionLevel::clNone: return 0;
+    case TCompressionLevel::clFastest: return 1;
+    case TCompressionLevel::clDefault: return -1;
     default: return 9;
   }
 }
@@ -216,14 +216,14 @@ void TspCompressedStoredSkin::LoadFromIniFile(const std::string& nativePath) {
   w.Int(int32_t(names.size()));
   for (const std::string& n : names) w.Picture(bmp(n));
   w.bytes.insert(w.bytes.end(), text.begin(), text.end());
-  FCompressedStream = CompressBytes(w.bytes.data(), w.bytes.size(), clMax);
+  FCompressedStream = CompressBytes(w.bytes.data(), w.bytes.size(), TCompressionLevel::clMax);
   FileName = nativePath;
 }
 
 void TspCompressedStoredSkin::LoadFromSkinData(const TspSkinModel& skin) {
   FCompressedStream.clear();
   std::vector<uint8_t> payload = spBuildSkinPayload(skin);
-  FCompressedStream = CompressBytes(payload.data(), payload.size(), clMax);
+  FCompressedStream = CompressBytes(payload.data(), payload.size(), TCompressionLevel::clMax);
 }
 
 std::vector<uint8_t> TspCompressedStoredSkin::DeCompressToStream() const {

@@ -28,13 +28,14 @@ public:
   explicit EDecompressionError(const std::string& m) : EZlibError(m) {}
 };
 
-enum TCompressionLevel { clNone, clFastest, clDefault, clMax };
+// Scoped: the colour constants clNone and clDefault share the names.
+enum class TCompressionLevel { clNone, clFastest, clDefault, clMax };
 
 // Largest payload a stored skin may inflate to (ours is a few MB).
 constexpr size_t spMaxSkinPayload = size_t(64) << 20;
 
 // One complete zlib stream of the bytes.
-std::vector<uint8_t> CompressBytes(const uint8_t* data, size_t size, TCompressionLevel level = clMax);
+std::vector<uint8_t> CompressBytes(const uint8_t* data, size_t size, TCompressionLevel level = TCompressionLevel::clMax);
 // Inflates one zlib stream, stopping at its end; bytes after it are ignored.
 // A truncated or damaged stream, or one larger than maxSize, raises.
 std::vector<uint8_t> DecompressBytes(const uint8_t* data, size_t size, size_t maxSize = spMaxSkinPayload);

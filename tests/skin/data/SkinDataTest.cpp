@@ -26,7 +26,9 @@ protected:
   void WndProc(TMessage& m) override {
     if (m.Msg >= WM_BEFORECHANGESKINDATA && m.Msg <= WM_AFTERCHANGESKINDATA) {
       EXPECT_EQ(m.LParam, 1000);
-      if (Skin) EXPECT_EQ(reinterpret_cast<TspSkinData*>(m.WParam), Skin);
+      if (Skin) {
+        EXPECT_EQ(reinterpret_cast<TspSkinData*>(m.WParam), Skin);
+      }
       Received.push_back(m.Msg);
       if (Skin) EmptyWhenReceived.push_back(Skin->Empty);
     }
@@ -44,8 +46,16 @@ TEST(TspSkinData, GeneratedSkinLoadsWithEveryPicture) {
   EXPECT_FALSE(skin.FInActivePicture.Empty());
   ASSERT_EQ(skin.FActivePictures.size(), skin.FActivePicturesNames.size());
   ASSERT_GE(skin.FActivePictures.size(), 7u);
-  for (size_t i = 0; i < skin.FActivePictures.size(); ++i)
+  for (size_t i = 0; i < skin.FActivePictures.size(); ++i) {
     EXPECT_FALSE(skin.FActivePictures[i].Empty()) << skin.FActivePicturesNames[i];
+    TBitmap* b = skin.ActivePicture(int32_t(i));
+    ASSERT_NE(b, nullptr);
+    EXPECT_NE(b->Handle(), nullptr) << skin.FActivePicturesNames[i];
+    EXPECT_EQ(b->Width(), skin.FActivePictures[i].Width);
+  }
+  EXPECT_EQ(skin.ActivePicture(int32_t(skin.FActivePictures.size())), nullptr);
+  EXPECT_EQ(skin.Picture()->Width(), skin.FPicture.Width);
+  EXPECT_TRUE(skin.Mask()->Empty());
   EXPECT_NE(skin.GetControlIndex("button"), -1);
   EXPECT_NE(skin.GetIndex("closebutton"), -1);
   EXPECT_FALSE(skin.ChangeSkinDataProcess);
@@ -103,6 +113,7 @@ TEST(TspSkinData, BrokenPictureKeepsThePreviousSkinAndStopsNoWindow) {
   form.Skin = &skin;
   skin.LoadFromFile(TestSkin());
   form.Received.clear();
+  EXPECT_EQ(skin.ActivePicture(0)->ToPixelImage().View().PixelARGB(7, 3), 0xFFFF0000u);
 
   std::string folder = ExtractFilePath(TestSkin());
   std::string broken = folder + "broken.ini";

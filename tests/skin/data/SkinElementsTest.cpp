@@ -75,6 +75,7 @@ TEST(SkinElements, EmptySectionLoadsTheMissingKeyValues) {
           case TspValueKind::Rect: EXPECT_EQ(Field<TspRect>(e.get(), r), TspRect{}); break;
           case TspValueKind::Point: EXPECT_EQ(Field<TspPoint>(e.get(), r), TspPoint{}); break;
           case TspValueKind::Lines: EXPECT_TRUE(Field<std::vector<std::string>>(e.get(), r).empty()); break;
+          case TspValueKind::Styles: EXPECT_EQ(Field<TFontStyles>(e.get(), r), 0u); break;
           default: EXPECT_EQ(int(Field<uint8_t>(e.get(), r)), r.Missing.Int);
         }
       }
@@ -202,6 +203,9 @@ TEST(SkinElements, SaveAndLoadGiveBackEveryField) {
               break;
             case TspValueKind::Lines:
               EXPECT_EQ(Field<std::vector<std::string>>(back.get(), r), Field<std::vector<std::string>>(e.get(), r));
+              break;
+            case TspValueKind::Styles:
+              EXPECT_EQ(Field<TFontStyles>(back.get(), r), Field<TFontStyles>(e.get(), r));
               break;
             default: EXPECT_EQ(Field<uint8_t>(back.get(), r), Field<uint8_t>(e.get(), r));
           }
