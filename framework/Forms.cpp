@@ -91,6 +91,7 @@ bool TApplication::ProcessMessage(MSG& msg) {
       if (h.second) h.second(msg, handled);
     }
   });
+  if (!handled) RunGuarded([&] { handled = TCustomForm::IsKeyMsg(msg); });
   if (!handled) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
@@ -134,89 +135,123 @@ void TApplication::HandleException(std::exception_ptr e) {
 }
 
 // ---------------------------------------------------------------------------
-// TForm
+// TCustomForm
 
-TForm::TForm(TComponent* owner) : TComponent(owner) {}
+TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
+  FLeft = CW_USEDEFAULT;
+  FTop = CW_USEDEFAULT;
+  FWidth = 640;
+  FHeight = 480;
+  FVisible = false;
+  ControlStyle |= csAcceptsControls;
+}
 
-TForm::~TForm() {
-  if (FHandle) {
-    HWND h = FHandle;
-    SetWindowLongPtrW(h, GWLP_USERDATA, 0);
-    FHandle = nullptr;
-    DestroyWindow(h);
-  }
+TCustomForm::~TCustomForm() {
+  FActiveControl = nullptr;
   if (Application && Application->FMainForm == this) Application->FMainForm = nullptr;
 }
 
-void TForm::CreateParams(DWORD& style, DWORD& exStyle) {
-  style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  exStyle = WS_EX_APPWINDOW;
+void TCustomForm::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  p.Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  p.ExStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+  if (FFormStyle == fsStayOnTop) p.ExStyle |= WS_EX_TOPMOST;
+  p.WndParent = Application ? Application->Handle() : nullptr;
+  p.WinClassName = WindowClassName();
+  p.WindowClassStyle = CS_DBLCLKS;
+  p.Background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
 }
 
-void TForm::CreateHandle() {
-  HINSTANCE inst = GetModuleHandleW(nullptr);
-  const char16_t* cls = WindowClassName();
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof(wc);
-  if (!GetClassInfoExW(inst, W(cls), &wc)) {
-    wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = &TForm::StdWndProc;
-    wc.hInstance = inst;
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = W(cls);
-    if (!RegisterClassExW(&wc)) throw Exception("Cannot register the window class of a form");
-  }
-  DWORD style = 0, exStyle = 0;
-  CreateParams(style, exStyle);
-  std::u16string caption = UTF8ToUTF16(FCaption);
-  HWND owner = Application ? Application->Handle() : nullptr;
-  HWND h = CreateWindowExW(exStyle, W(cls), W(caption.c_str()), style, FLeft, FTop, FWidth, FHeight,
-                           owner, nullptr, inst, this);
-  if (!h) throw Exception("Cannot create the window of a form");
-  FHandle = h;
+void TCustomForm::SetFormStyle(TFormStyle value) {
+  if (value == FFormStyle) return;
+  FFormStyle = value;
+  if (FHandle)
+    SetWindowPos(FHandle, value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-HWND TForm::Handle() {
-  if (!FHandle) CreateHandle();
-  return FHandle;
-}
-
-std::string TForm::Caption() const { return FCaption; }
-
-void TForm::SetCaption(const std::string& caption) {
-  FCaption = caption;
-  if (FHandle) SetWindowTextW(FHandle, W(UTF8ToUTF16(caption).c_str()));
-}
-
-void TForm::SetBounds(int left, int top, int width, int height) {
-  FLeft = left;
-  FTop = top;
-  FWidth = width;
-  FHeight = height;
-  if (FHandle) MoveWindow(FHandle, left, top, width, height, TRUE);
-}
-
-void TForm::Show() {
+void TCustomForm::Show() {
   HWND h = Handle();
-  ShowWindow(h, SW_SHOW);
+  bool was = FVisible;
   FVisible = true;
+  ShowWindow(h, SW_SHOW);
   BringWindowToTop(h);
-  if (OnShow) OnShow(this);
+  if (FActiveControl && FActiveControl->CanFocus())
+    FActiveControl->SetFocus();
+  else if (!FActiveControl)
+    SelectNext(nullptr, true, true);
+  if (!was && OnShow) OnShow(this);
 }
 
-void TForm::Hide() {
-  if (FHandle) ShowWindow(FHandle, SW_HIDE);
-  if (FVisible && OnHide) {
-    FVisible = false;
-    OnHide(this);
-  }
+void TCustomForm::Hide() {
+  bool was = FVisible;
   FVisible = false;
+  if (FHandle) ShowWindow(FHandle, SW_HIDE);
+  if (was && OnHide) OnHide(this);
 }
 
-void TForm::Close() {
+void TCustomForm::SetActiveControl(TWinControl* control) {
+  if (control && (!ContainsControl(control) || control == this)) throw Exception("The control is not on this form");
+  FActiveControl = control;
+  if (control && FHandle && IsWindowVisible(FHandle) && control->CanFocus()) control->SetFocus();
+}
+
+void TCustomForm::SetFocusedControl(TWinControl* control) {
+  if (control == FActiveControl) return;
+  TWinControl* old = FActiveControl;
+  FActiveControl = control;
+  if (old) old->DoExit();
+  if (control && FActiveControl == control) control->DoEnter();
+  Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(FActiveControl));
+}
+
+void TCustomForm::DefocusControl(TWinControl* control) {
+  if (!FActiveControl || !control->ContainsControl(FActiveControl)) return;
+  TWinControl* next = FindNextControl(FActiveControl, true, true, false);
+  if (next && control->ContainsControl(next)) next = nullptr;
+  if (next && next->SetFocus()) return;
+  FActiveControl = nullptr;
+  if (FHandle && control->HandleAllocated() && IsChild(control->HandleIfAllocated(), GetFocus()))
+    ::SetFocus(FHandle);
+  Perform(CM_FOCUSCHANGED, 0, 0);
+}
+
+void TCustomForm::ControlRemoving(TWinControl* control) {
+  if (FActiveControl && control->ContainsControl(FActiveControl)) FActiveControl = nullptr;
+}
+
+bool TCustomForm::IsKeyMsg(MSG& msg) {
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN && msg.message != WM_CHAR &&
+      msg.message != WM_SYSCHAR)
+    return false;
+  // The inner window of a system control belongs to the control around it.
+  TWinControl* control = nullptr;
+  for (HWND h = msg.hwnd; h && !control; h = GetParent(h)) control = TWinControl::FindControl(h);
+  if (!control) return false;
+  TCustomForm* form = control->GetParentForm();
+  if (!form) return false;
+  if (msg.message == WM_KEYDOWN) {
+    LRESULT mask = 0;
+    switch (msg.wParam) {
+      case VK_TAB: mask = DLGC_WANTTAB; break;
+      case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: mask = DLGC_WANTARROWS; break;
+      case VK_RETURN: case VK_EXECUTE: case VK_ESCAPE: case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
+      default: return false;
+    }
+    if (control->Perform(CM_WANTSPECIALKEY, msg.wParam, msg.lParam) != 0) return false;
+    if (SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)) & mask) return false;
+    return form->Perform(CM_DIALOGKEY, msg.wParam, msg.lParam) != 0;
+  }
+  if (msg.message == WM_SYSCHAR) return form->Perform(CM_DIALOGCHAR, msg.wParam, msg.lParam) != 0;
+  if (msg.message == WM_CHAR) {
+    if (SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)) & DLGC_WANTCHARS)
+      return false;
+    return form->Perform(CM_DIALOGCHAR, msg.wParam, msg.lParam) != 0;
+  }
+  return false;
+}
+
+void TCustomForm::Close() {
   bool canClose = true;
   if (OnCloseQuery) OnCloseQuery(this, canClose);
   if (!canClose) return;
@@ -242,7 +277,7 @@ void TForm::Close() {
   if (action == caFree) PostMessageW(Handle(), CM_RELEASE, 0, 0);
 }
 
-int TForm::ShowModal() {
+int TCustomForm::ShowModal() {
   if (FModal || !Application) return mrCancel;
   HWND h = Handle();
   // Every other window of the program is disabled while the dialog is up.
@@ -263,9 +298,7 @@ int TForm::ShowModal() {
   return result;
 }
 
-void TForm::DefaultHandler(TMessage& m) { m.Result = DefWindowProcW(FHandle, m.Msg, m.WParam, m.LParam); }
-
-void TForm::WndProc(TMessage& m) {
+void TCustomForm::WndProc(TMessage& m) {
   switch (m.Msg) {
     case WM_CLOSE:
       Close();
@@ -274,34 +307,51 @@ void TForm::WndProc(TMessage& m) {
     case CM_RELEASE:
       delete this;
       return;
-    default:
+    case WM_SETFOCUS:
+      // The form itself never keeps the focus while a control can take it.
+      if (FActiveControl && FActiveControl != this && FActiveControl->CanFocus()) {
+        FActiveControl->SetFocus();
+        return;
+      }
       DefaultHandler(m);
+      return;
+    case WM_ACTIVATE:
+      DefaultHandler(m);
+      if (LOWORD(m.WParam) != WA_INACTIVE && FActiveControl && FActiveControl->CanFocus())
+        FActiveControl->SetFocus();
+      return;
+    case CM_VISIBLECHANGED:
+      // Show and Hide do the work; SetVisible goes through them.
+      if (FVisible) {
+        FVisible = false;
+        Show();
+      } else {
+        FVisible = true;
+        Hide();
+      }
+      return;
+    case CM_DIALOGKEY:
+      if (GetKeyState(VK_MENU) >= 0) {
+        switch (m.WParam) {
+          case VK_TAB:
+            SelectNext(FActiveControl, GetKeyState(VK_SHIFT) >= 0, true);
+            m.Result = 1;
+            return;
+          case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
+            if (FActiveControl && FActiveControl->Parent()) {
+              FActiveControl->Parent()->SelectNext(FActiveControl, m.WParam == VK_RIGHT || m.WParam == VK_DOWN,
+                                                   false);
+              m.Result = 1;
+              return;
+            }
+            break;
+          default:
+            break;
+        }
+      }
+      break;
+    default:
+      break;
   }
-}
-
-LRESULT CALLBACK TForm::StdWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    auto* form = static_cast<TForm*>(cs->lpCreateParams);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-    if (form) form->FHandle = hwnd;
-  }
-  auto* form = reinterpret_cast<TForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!form) return DefWindowProcW(hwnd, msg, wParam, lParam);
-  TMessage m{msg, wParam, lParam, 0};
-  try {
-    form->WndProc(m);
-  } catch (...) {
-    // Nothing may unwind through the system's code.
-    if (Application)
-      Application->HandleException(std::current_exception());
-    else
-      ReportException(std::current_exception());
-    return 0;
-  }
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    if (form->FHandle == hwnd) form->FHandle = nullptr;
-  }
-  return m.Result;
+  TWinControl::WndProc(m);
 }

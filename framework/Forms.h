@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/Classes.h"
+#include "framework/Controls.h"
 #include "framework/Messages.h"
 
 enum TModalResult : int {
@@ -70,27 +71,21 @@ private:
   int FNextHookId = 1;
   std::vector<std::pair<int, TMessageEvent>> FHooks;
 
-  friend class TForm;
+  friend class TCustomForm;
 };
 
 extern TApplication* Application;
 
-// A top-level window. The window is made when first needed.
-class TForm : public TComponent {
+enum TFormStyle { fsNormal, fsStayOnTop };
+
+// A top-level window. The window is made when first needed. The form routes
+// dialog keys: Tab and arrows move the focus, Enter and Escape go to the
+// controls that take them (default and cancel buttons).
+class TCustomForm : public TWinControl {
 public:
-  explicit TForm(TComponent* owner);
-  ~TForm() override;
+  explicit TCustomForm(TComponent* owner);
+  ~TCustomForm() override;
 
-  HWND Handle();
-  bool HandleAllocated() const { return FHandle != nullptr; }
-
-  std::string Caption() const;
-  void SetCaption(const std::string& caption);
-  void SetBounds(int left, int top, int width, int height);
-  int Width() const { return FWidth; }
-  int Height() const { return FHeight; }
-
-  bool Visible() const { return FVisible; }
   void Show();
   void Hide();
   void Close();
@@ -99,25 +94,43 @@ public:
   int ModalResult = mrNone;
   bool Modal() const { return FModal; }
 
+  TFormStyle FormStyle() const { return FFormStyle; }
+  void SetFormStyle(TFormStyle value);
+
+  // The control that has (or gets, once the form is shown) the focus.
+  TWinControl* ActiveControl() const { return FActiveControl; }
+  void SetActiveControl(TWinControl* control);
+  // Called when `control` took the focus: fires OnExit/OnEnter and tells
+  // every control (CM_FOCUSCHANGED).
+  void SetFocusedControl(TWinControl* control);
+  // Moves the focus off `control` and its children before it hides, is
+  // disabled or goes away.
+  void DefocusControl(TWinControl* control);
+  void ControlRemoving(TWinControl* control);
+
+  // The key routing of framework loops: a key the focused control does not
+  // want becomes a dialog key of its form; true when one consumed it.
+  static bool IsKeyMsg(MSG& msg);
+
   std::function<void(TObject* sender, bool& canClose)> OnCloseQuery;
   std::function<void(TObject* sender, TCloseAction& action)> OnClose;
   TNotifyEvent OnShow;
   TNotifyEvent OnHide;
 
+  void WndProc(TMessage& message) override;
+
 protected:
   // Window class name; one class per form class.
   virtual const char16_t* WindowClassName() const { return u"TForm"; }
-  virtual void CreateParams(DWORD& style, DWORD& exStyle);
-  virtual void WndProc(TMessage& message);
-  void DefaultHandler(TMessage& message);
+  void CreateParams(TCreateParams& params) override;
 
 private:
-  void CreateHandle();
-  static LRESULT CALLBACK StdWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
-  HWND FHandle = nullptr;
-  std::string FCaption;
-  int FLeft = CW_USEDEFAULT, FTop = CW_USEDEFAULT, FWidth = 640, FHeight = 480;
-  bool FVisible = false;
+  TWinControl* FActiveControl = nullptr;
+  TFormStyle FFormStyle = fsNormal;
   bool FModal = false;
+};
+
+class TForm : public TCustomForm {
+public:
+  using TCustomForm::TCustomForm;
 };

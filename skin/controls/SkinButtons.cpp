@@ -1,0 +1,264 @@
+#include "skin/controls/SkinButtons.h"
+
+#include <cwctype>
+
+bool IsAccel(char16_t key, const std::string& caption) {
+  std::u16string text = UTF8ToUTF16(caption);
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != u'&') continue;
+    if (text[i + 1] == u'&') {
+      ++i;  // "&&" is a literal ampersand
+      continue;
+    }
+    return std::towupper(text[i + 1]) == std::towupper(key);
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------------------
+// TspSkinButton
+
+TspSkinButton::TspSkinButton(TComponent* owner) : Base(owner) {
+  SetSkinDataName("button");
+  SetBounds(0, 0, 75, 25);
+}
+
+void TspSkinButton::CreateWnd() {
+  Base::CreateWnd();
+  FActive = FDefault;
+}
+
+void TspSkinButton::SetDefault(bool value) {
+  FDefault = value;
+  if (HandleAllocated() && FCanFocused) {
+    if (TCustomForm* form = GetParentForm())
+      form->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(form->ActiveControl()));
+  }
+}
+
+void TspSkinButton::ButtonClick() {
+  if (FCanFocused) {
+    if (TCustomForm* form = GetParentForm()) form->ModalResult = ModalResult;
+  }
+  Base::ButtonClick();
+}
+
+TspFaceState TspSkinButton::FaceState() const {
+  bool focused = Focused();
+  if (FDown && (FMouseIn || (focused && !FMouseDown) || FGroupIndex != 0)) return fsDownFace;
+  if (FMouseIn || focused) return fsHotFace;
+  return fsNormalFace;
+}
+
+RECT TspSkinButton::ChooseStateRect(bool& down, bool& hot) const {
+  down = hot = false;
+  bool focused = Focused();
+  if (!Enabled() && !IsEmptyRECT(FDisabledSkinRect)) return FDisabledSkinRect;
+  if (FDown && (FMouseIn || (focused && !FMouseDown) || FGroupIndex != 0)) {
+    down = hot = true;
+    return FDownSkinRect;
+  }
+  hot = true;
+  if (focused && !IsEmptyRECT(FFocusedSkinRect)) return FFocusedSkinRect;
+  if (focused || FMouseIn) return FActiveSkinRect;
+  if (Morphing && FMorph.Kf() == 1.0) return FActiveSkinRect;
+  hot = false;
+  return Geometry.SkinRect;
+}
+
+bool TspSkinButton::HoverChangesLook() const {
+  if (FGroupIndex != 0) return !FDown;
+  return FDown || !Focused();
+}
+
+void TspSkinButton::PaintDefaultImage(TspPaintBuffer& b) {
+  Base::PaintDefaultImage(b);
+  if (Focused() && FCanFocused) DrawFocusFrame(b.DC(), RECT{1, 1, b.Width() - 1, b.Height() - 1});
+}
+
+void TspSkinButton::WndProc(TMessage& m) {
+  if (FCanFocused) {
+    switch (m.Msg) {
+      case WM_KEYDOWN:
+        if (m.WParam == VK_SPACE && FSpaceSupport) {
+          SetDown(true);
+          if (RepeatMode) ButtonClick();
+        } else if (m.WParam == VK_RETURN) {
+          ButtonClick();
+        }
+        break;
+      case WM_KEYUP:
+        if (m.WParam == VK_SPACE && FSpaceSupport) {
+          SetDown(false);
+          ButtonClick();
+        }
+        break;
+      case WM_LBUTTONDOWN:
+      case WM_LBUTTONDBLCLK:
+        if (!Focused()) {
+          FClicksDisabled = true;
+          ::SetFocus(Handle());
+          FClicksDisabled = false;
+          if (!Focused()) return;
+        }
+        break;
+      case CN_COMMAND:
+        if (FClicksDisabled) return;
+        break;
+      default:
+        break;
+    }
+  }
+  switch (m.Msg) {
+    case CM_DIALOGKEY:
+      if ((FActive && m.WParam == VK_RETURN && Enabled()) ||
+          (m.WParam == VK_ESCAPE && Cancel && FCanFocused && KeyDataToShiftState(m.LParam) == 0 && CanFocus())) {
+        ButtonClick();
+        m.Result = 1;
+        return;
+      }
+      break;
+    case CM_DIALOGCHAR:
+      if (IsAccel(static_cast<char16_t>(m.WParam), Caption()) && CanFocus() && FCanFocused) {
+        SetFocus();
+        ButtonClick();
+        m.Result = 1;
+        return;
+      }
+      break;
+    case CM_FOCUSCHANGED: {
+      auto* sender = reinterpret_cast<TControl*>(m.LParam);
+      auto* senderButton = dynamic_cast<TspSkinButton*>(sender);
+      FActive = senderButton ? senderButton == this : FDefault;
+      if (FCanFocused && FDefault) {
+        if (senderButton && senderButton != this) {
+          FMouseIn = false;
+          StartMorphOrRepaint();
+        } else if (!senderButton) {
+          FMouseIn = true;
+          if (Morphing) FMorph.SetKf(1);
+          Repaint();
+        }
+      }
+      break;
+    }
+    case WM_SETFOCUS:
+      Base::WndProc(m);
+      if (FCanFocused) StartMorphOrRepaint();
+      return;
+    case WM_KILLFOCUS:
+      StopRepeat();
+      if (FDown && FGroupIndex == 0) FDown = false;
+      Base::WndProc(m);
+      if (FCanFocused) {
+        if (MorphPossible())
+          StartMorph();
+        else
+          Invalidate();
+      }
+      return;
+    case WM_ERASEBKGND:
+      // The whole button paints into the erase DC unless its own paint runs.
+      if (!FromWMPaint && m.WParam) {
+        TMessage paint{WM_PAINT, m.WParam, 0, 0};
+        TCustomControl::WndProc(paint);
+      }
+      m.Result = 1;
+      return;
+    default:
+      break;
+  }
+  Base::WndProc(m);
+}
+
+// ---------------------------------------------------------------------------
+// TspSkinSpeedButton
+
+TspSkinSpeedButton::TspSkinSpeedButton(TComponent* owner) : Base(owner) {
+  SetSkinDataName("toolbutton");
+  ControlStyle = csCaptureMouse | csOpaque | csDoubleClicks;
+  SetBounds(0, 0, 25, 25);
+}
+
+void TspSkinSpeedButton::SetTransparent(bool transparent) {
+  if (transparent)
+    ControlStyle &= ~csOpaque;
+  else
+    ControlStyle |= csOpaque;
+}
+
+void TspSkinSpeedButton::SetFlat(bool value) {
+  FFlat = value;
+  SetTransparent(value);
+  Repaint();
+}
+
+void TspSkinSpeedButton::SetShowCaption(bool value) {
+  if (value == FShowCaption) return;
+  FShowCaption = value;
+  if (WidthWithCaption > 0 && WidthWithoutCaption > 0)
+    SetWidth(value ? WidthWithCaption : WidthWithoutCaption);
+  else
+    Repaint();
+}
+
+void TspSkinSpeedButton::Loaded() {
+  Base::Loaded();
+  if (FFlat && !(ControlStyle & csOpaque) && FDown) SetTransparent(false);
+}
+
+void TspSkinSpeedButton::GetSkinData() {
+  Base::GetSkinData();
+  if (FFlat) Morphing = false;  // a flat button never fades
+}
+
+void TspSkinSpeedButton::SetDown(bool value) {
+  if (!value && FFlat && (ControlStyle & csOpaque) && !FMouseIn) {
+    // Released away from the mouse: the flat look comes back. Invalidate
+    // while still opaque would skip the parent's erase, so switch first.
+    SetTransparent(true);
+  }
+  Base::SetDown(value);
+}
+
+void TspSkinSpeedButton::StartMorphOrRepaint() {
+  if (MorphPossible() && !FFlat && (ControlStyle & csOpaque))
+    StartMorph();
+  else
+    Repaint();
+}
+
+void TspSkinSpeedButton::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case CM_MOUSEENTER:
+    case CM_MOUSELEAVE: {
+      bool self = reinterpret_cast<TControl*>(m.LParam) == this;
+      bool change = (FGroupIndex == 0 || !FDown) && Enabled();
+      if (self && FFlat && change) SetTransparent(m.Msg == CM_MOUSELEAVE);
+      break;
+    }
+    case CM_DIALOGCHAR:
+      if (IsAccel(static_cast<char16_t>(m.WParam), Caption()) && Enabled() && Visible() && Parent() &&
+          Parent()->Showing()) {
+        ButtonClick();
+        m.Result = 1;
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  Base::WndProc(m);
+}
+
+void TspSkinSpeedButton::Paint() {
+  if (Width() < 1 || Height() < 1) return;
+  GetSkinData();
+  bool atRest = FFlat && !FMouseIn && !(FDown && FGroupIndex != 0) && !(FDown && FMouseIn);
+  if (FIndex == -1 && atRest) {
+    // Straight onto the parent, which has erased under a transparent button.
+    PaintContent(PaintDC(), ClientRect());
+    return;
+  }
+  Base::Paint();
+}

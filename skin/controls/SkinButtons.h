@@ -1,0 +1,443 @@
+// Push button (windowed, takes the focus, default and cancel buttons) and
+// speed button (windowless, flat tool-bar look). Both press, group, repeat
+// and fade the same way.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "framework/Forms.h"
+#include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinTimer.h"
+
+enum TspButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+
+// The caption's accelerator: the character after a single '&'.
+bool IsAccel(char16_t key, const std::string& caption);
+
+// What the two buttons share.
+template <class TBase>
+class TspButtonCore : public TBase {
+public:
+  explicit TspButtonCore(TComponent* owner) : TBase(owner) {
+    // The click comes from the press logic below, not from the framework.
+    this->ControlStyle &= ~csClickEvents;
+  }
+  ~TspButtonCore() override {
+    FRepeatTimer.Stop();
+    FMorph.Stop();
+  }
+
+  bool Down() const { return FDown; }
+  virtual void SetDown(bool value);
+  int GroupIndex() const { return FGroupIndex; }
+  virtual void SetGroupIndex(int value) { FGroupIndex = value; }
+  bool AllowAllUp = false;
+  bool CheckedMode() const { return FCheckedMode; }
+  void SetCheckedMode(bool value) {
+    if (value == FCheckedMode) return;
+    FCheckedMode = value;
+    if (value)
+      SetGroupIndex(-1);
+    else if (FGroupIndex == -1)
+      SetGroupIndex(0);
+  }
+  bool RepeatMode = false;
+  unsigned RepeatInterval = 100;
+  bool UseSkinSize = true;
+  bool UseSkinFontColor = true;
+  int Margin = -1;
+  int Spacing = 1;
+  TspButtonLayout Layout = blGlyphLeft;
+  int NumGlyphs = 1;
+
+  bool MouseIn() const { return FMouseIn; }
+  double MorphKf() const { return FMorph.Kf(); }
+  bool Morphing = false;  // the element asks for the cross-fade
+  bool RepeatRunning() const { return FRepeatTimer.Active(); }
+
+  // Drops the hot and pressed state.
+  void RefreshButton() {
+    FMouseIn = false;
+    FDown = false;
+    if (Morphing) FMorph.SetKf(0);
+    this->Repaint();
+  }
+
+  virtual void ButtonClick() {
+    if (this->OnClick) this->OnClick(this);
+  }
+
+protected:
+  virtual bool HotTarget() const { return FMouseIn; }
+  bool MorphPossible() const { return Morphing && this->FIndex != -1 && this->FSD && this->FSD->EnableSkinEffects; }
+  void StartMorph() {
+    FMorph.Start([this] { return HotTarget(); }, [this] { return MorphPossible(); }, [this] { this->Repaint(); });
+  }
+  virtual void StartMorphOrRepaint() {
+    if (MorphPossible())
+      StartMorph();
+    else
+      this->Repaint();
+  }
+  void StartRepeat() {
+    FRepeatTimer.Stop();
+    FRepeatSwitched = false;
+    FRepeatTimer.Start(500, [this] {
+      if (!FRepeatSwitched) {
+        FRepeatSwitched = true;
+        FRepeatTimer.SetInterval(RepeatInterval);
+        return;
+      }
+      ButtonClick();
+    });
+  }
+  void StopRepeat() { FRepeatTimer.Stop(); }
+
+  void GetSkinData() override {
+    TBase::GetSkinData();
+    FButtonElement = false;
+    if (this->FIndex == -1) {
+      Morphing = false;
+      return;
+    }
+    auto* e = dynamic_cast<TspDataSkinButtonControl*>(this->Element());
+    if (!e) return;
+    FButtonElement = true;
+    FSkinFont = SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor);
+    FFontColor = static_cast<COLORREF>(e->FontColor) & 0xFFFFFF;
+    FActiveFontColor = static_cast<COLORREF>(e->ActiveFontColor) & 0xFFFFFF;
+    FDownFontColor = static_cast<COLORREF>(e->DownFontColor) & 0xFFFFFF;
+    FDisabledFontColor = static_cast<COLORREF>(e->DisabledFontColor) & 0xFFFFFF;
+    if (FDisabledFontColor == FFontColor) FDisabledFontColor = RGB(128, 128, 128);
+    FActiveSkinRect = ToRECT(e->ActiveSkinRect);
+    if (IsEmptyRECT(FActiveSkinRect)) FActiveSkinRect = this->Geometry.SkinRect;
+    FDownSkinRect = ToRECT(e->DownSkinRect);
+    if (IsEmptyRECT(FDownSkinRect)) FDownSkinRect = FActiveSkinRect;
+    FDisabledSkinRect = ToRECT(e->DisabledSkinRect);
+    FFocusedSkinRect = ToRECT(e->FocusedSkinRect);
+    Morphing = e->Morphing;
+  }
+
+  // The state picture of the element and whether it shows pressed and hot.
+  virtual RECT ChooseStateRect(bool& down, bool& hot) const {
+    down = hot = false;
+    if (!this->Enabled() && !IsEmptyRECT(FDisabledSkinRect)) return FDisabledSkinRect;
+    if (FDown && (FMouseIn || FGroupIndex != 0)) {
+      down = hot = true;
+      return FDownSkinRect;
+    }
+    hot = true;
+    if (FMouseIn) return FActiveSkinRect;
+    if (Morphing && FMorph.Kf() == 1.0) return FActiveSkinRect;
+    hot = false;
+    return this->Geometry.SkinRect;
+  }
+
+  void DrawStateImage(TspPaintBuffer& b, const RECT& r, bool down, bool hot) {
+    this->CreateSkinImage(b, this->Picture, r);
+    COLORREF color;
+    if (this->Enabled() && !UseSkinFontColor)
+      color = this->FDefaultFont.Color;
+    else if (!this->Enabled())
+      color = FDisabledFontColor;
+    else if (down && hot)
+      color = FDownFontColor;
+    else if (hot)
+      color = FActiveFontColor;
+    else
+      color = FFontColor;
+    TspFontDesc font = this->UseSkinFont ? FSkinFont : this->FDefaultFont;
+    font.Color = color;
+    RECT area = this->Geometry.NewClRect;
+    if (IsEmptyRECT(area)) area = b.ClientRect();
+    if (OnPaint) {
+      bool drawDefault = true;
+      OnPaint(this, b.DC(), area, down, hot, drawDefault);
+      if (!drawDefault) return;
+    }
+    b.Text(ShownCaption(), area, font, color, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  }
+
+  void PaintSkinImage(TspPaintBuffer& b) override {
+    if (!FButtonElement) {
+      TBase::PaintSkinImage(b);
+      return;
+    }
+    double kf = FMorph.Kf();
+    if (Morphing && kf > 0.0 && kf < 1.0 && this->Enabled()) {
+      // The cross-fade between the normal and the hot picture.
+      DrawStateImage(b, this->Geometry.SkinRect, false, false);
+      TspPaintBuffer hot(b.Width(), b.Height());
+      DrawStateImage(hot, FActiveSkinRect, false, true);
+      b.MorphTo(hot, kf);
+      return;
+    }
+    bool down = false, hot = false;
+    RECT r = ChooseStateRect(down, hot);
+    DrawStateImage(b, r, down, hot);
+  }
+
+  bool FButtonElement = false;
+  TspFontDesc FSkinFont;
+  COLORREF FFontColor = 0, FActiveFontColor = 0, FDownFontColor = 0, FDisabledFontColor = RGB(128, 128, 128);
+  RECT FActiveSkinRect{}, FDownSkinRect{}, FDisabledSkinRect{}, FFocusedSkinRect{};
+
+  // Pressed, hot or normal, as the default look shows it.
+  virtual TspFaceState FaceState() const {
+    if (FDown && (FMouseIn || FGroupIndex != 0)) return fsDownFace;
+    if (FMouseIn) return fsHotFace;
+    return fsNormalFace;
+  }
+  virtual std::string ShownCaption() const { return this->Caption(); }
+
+  void PaintDefaultImage(TspPaintBuffer& b) override {
+    b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
+    RECT in = DrawDefaultFace(b, b.ClientRect(), FaceState());
+    PaintContent(b.DC(), in);
+  }
+
+  void PaintContent(HDC dc, const RECT& r) {
+    if (OnPaint) {
+      bool drawDefault = true;
+      OnPaint(this, dc, r, FDown, FMouseIn, drawDefault);
+      if (!drawDefault) return;
+    }
+    std::string text = ShownCaption();
+    if (text.empty()) return;
+    COLORREF color = this->Enabled() ? this->FDefaultFont.Color : GetSysColor(COLOR_BTNSHADOW);
+    HFONT f = this->FDefaultFont.Create();
+    HGDIOBJ old = SelectObject(dc, f);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, color);
+    std::u16string w = UTF8ToUTF16(text);
+    RECT t = r;
+    DrawTextW(dc, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &t,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    SelectObject(dc, old);
+    DeleteObject(f);
+  }
+
+public:
+  // Custom drawing on top of the face: (sender, DC, rect, down, mouse in, draw default).
+  std::function<void(TObject*, HDC, const RECT&, bool, bool, bool&)> OnPaint;
+
+protected:
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override {
+    TBase::MouseDown(button, shift, x, y);
+    if (button != mbLeft) return;
+    FMouseDown = true;
+    if (!FDown) {
+      FMouseIn = true;
+      SetDown(true);
+      if (FCheckedMode) {
+        FStopMouseUp = true;
+        ButtonClick();
+      } else if (RepeatMode && FGroupIndex == 0) {
+        StartRepeat();
+      } else if (FGroupIndex != 0) {
+        ButtonClick();
+      }
+      FAllowAllUpCheck = false;
+    } else if (FGroupIndex != 0) {
+      FAllowAllUpCheck = true;
+    }
+  }
+
+  void MouseMove(TShiftState shift, int x, int y) override {
+    TBase::MouseMove(shift, x, y);
+    if (!FDown) return;
+    bool inside = x >= 0 && x <= this->Width() && y >= 0 && y <= this->Height();
+    if (!inside && FMouseIn)
+      this->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
+    else if (inside && !FMouseIn)
+      this->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
+  }
+
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override {
+    if (button == mbLeft) {
+      FMouseDown = false;
+      bool wasDown = FDown;
+      if (FCheckedMode) {
+        if (FStopMouseUp) {
+          FStopMouseUp = false;
+        } else {
+          SetDown(false);
+          ButtonClick();
+        }
+      } else if (FGroupIndex == 0) {
+        if (FMouseIn) {
+          SetDown(false);
+          StopRepeat();
+          if (wasDown) ButtonClick();
+        } else {
+          FDown = false;
+          StopRepeat();
+          this->Repaint();
+        }
+      } else if (FDown && AllowAllUp && FAllowAllUpCheck && FMouseIn) {
+        SetDown(false);
+        ButtonClick();
+      }
+    }
+    if (this->Visible()) TBase::MouseUp(button, shift, x, y);
+  }
+
+  // The look changes on hover only when it would show.
+  virtual bool HoverChangesLook() const { return FGroupIndex != 0 ? !FDown : true; }
+  virtual bool KeepsMouseIn() const { return false; }
+
+  void MouseEntered() {
+    FMouseIn = true;
+    if (HoverChangesLook()) {
+      if (FDown) {
+        if (Morphing) FMorph.SetKf(1);
+        this->Repaint();
+      } else {
+        StartMorphOrRepaint();
+      }
+    }
+    if (FDown && RepeatMode && FGroupIndex == 0) StartRepeat();
+  }
+
+  void MouseLeft() {
+    if (!KeepsMouseIn()) FMouseIn = false;
+    if (HoverChangesLook()) StartMorphOrRepaint();
+    if (FDown && RepeatMode && FGroupIndex == 0) StopRepeat();
+  }
+
+  void WndProc(TMessage& m) override {
+    switch (m.Msg) {
+      case CM_MOUSEENTER:
+        TBase::WndProc(m);
+        if (reinterpret_cast<TControl*>(m.LParam) == this && this->Enabled()) MouseEntered();
+        return;
+      case CM_MOUSELEAVE:
+        TBase::WndProc(m);
+        if (reinterpret_cast<TControl*>(m.LParam) == this && this->Enabled()) MouseLeft();
+        return;
+      case CM_ENABLEDCHANGED:
+        TBase::WndProc(m);
+        if (Morphing) {
+          FMorph.Stop();
+          FMorph.SetKf(0);
+        }
+        FMouseIn = false;
+        this->Repaint();
+        return;
+      case CM_TEXTCHANGED:
+        if (this->FIndex != -1 || this->DrawDefault) this->Repaint();
+        TBase::WndProc(m);
+        return;
+      default:
+        TBase::WndProc(m);
+    }
+  }
+
+  bool FDown = false;
+  bool FMouseIn = false;
+  bool FMouseDown = false;
+  bool FStopMouseUp = false;
+  bool FAllowAllUpCheck = false;
+  bool FCheckedMode = false;
+  bool FRepeatSwitched = false;
+  int FGroupIndex = 0;
+  TspMorph FMorph;
+  TspTimer FRepeatTimer;
+};
+
+template <class TBase>
+void TspButtonCore<TBase>::SetDown(bool value) {
+  FDown = value;
+  if (Morphing) {
+    FMorph.SetKf(1);
+    if (value)
+      FMorph.Stop();
+    else
+      StartMorph();
+  }
+  this->Repaint();
+  if (FGroupIndex > 0 && FDown && !AllowAllUp && this->Parent()) {
+    TWinControl* parent = this->Parent();
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+      auto* other = dynamic_cast<TspButtonCore<TBase>*>(parent->Controls(i));
+      if (other && other != this && other->FGroupIndex == FGroupIndex && other->FDown) other->SetDown(false);
+    }
+  }
+}
+
+// A windowed push button: focus, keyboard, default and cancel buttons and
+// the modal result of its form.
+class TspSkinButton : public TspButtonCore<TspSkinCustomControl> {
+  using Base = TspButtonCore<TspSkinCustomControl>;
+
+public:
+  explicit TspSkinButton(TComponent* owner);
+
+  bool CanFocused() const { return FCanFocused; }
+  void SetCanFocused(bool value) {
+    FCanFocused = value;
+    TabStop = value;
+  }
+  void SetGroupIndex(int value) override {
+    Base::SetGroupIndex(value);
+    if (value != 0) SetCanFocused(false);
+  }
+  bool Default() const { return FDefault; }
+  void SetDefault(bool value);
+  bool Cancel = false;
+  int ModalResult = mrNone;
+  // The Enter key goes to this button (it is the focused or the default one).
+  bool Active() const { return FActive; }
+
+  void ButtonClick() override;
+  void WndProc(TMessage& message) override;
+
+protected:
+  void CreateWnd() override;
+  bool HotTarget() const override { return FMouseIn || Focused(); }
+  TspFaceState FaceState() const override;
+  RECT ChooseStateRect(bool& down, bool& hot) const override;
+  bool HoverChangesLook() const override;
+  bool KeepsMouseIn() const override { return FCanFocused && FDefault && FActive && !Focused(); }
+  void PaintDefaultImage(TspPaintBuffer& b) override;
+
+private:
+  bool FCanFocused = true;
+  bool FDefault = false;
+  bool FActive = false;
+  bool FClicksDisabled = false;
+  bool FSpaceSupport = true;
+};
+
+// A windowless tool-bar button; flat ones show their parent at rest.
+class TspSkinSpeedButton : public TspButtonCore<TspGraphicSkinCustomControl> {
+  using Base = TspButtonCore<TspGraphicSkinCustomControl>;
+
+public:
+  explicit TspSkinSpeedButton(TComponent* owner);
+
+  bool Flat() const { return FFlat; }
+  void SetFlat(bool value);
+  bool ShowCaption() const { return FShowCaption; }
+  void SetShowCaption(bool value);
+  int WidthWithCaption = 0;
+  int WidthWithoutCaption = 0;
+  int ImageIndex = 0;
+
+  void SetDown(bool value) override;
+  void WndProc(TMessage& message) override;
+  void Loaded() override;
+
+protected:
+  void Paint() override;
+  std::string ShownCaption() const override { return FShowCaption ? Caption() : std::string(); }
+  void StartMorphOrRepaint() override;
+  bool HoverChangesLook() const override { return (FGroupIndex == 0 || !FDown) && Enabled(); }
+  void GetSkinData() override;
+
+private:
+  void SetTransparent(bool transparent);
+  bool FFlat = false;
+  bool FShowCaption = true;
+};

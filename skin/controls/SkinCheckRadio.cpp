@@ -1,0 +1,339 @@
+#include "skin/controls/SkinCheckRadio.h"
+
+#include "skin/controls/SkinButtons.h"
+
+TspSkinCheckRadioBox::TspSkinCheckRadioBox(TComponent* owner) : Base(owner) {
+  SetSkinDataName("checkbox");
+  SetBounds(0, 0, 150, 25);
+  ControlStyle &= ~csClickEvents;
+}
+
+TspSkinCheckRadioBox::~TspSkinCheckRadioBox() { FMorph.Stop(); }
+
+void TspSkinCheckRadioBox::SetChecked(bool value) {
+  FChecked = value;
+  if (value)
+    FState = cbChecked;
+  else if (FState == cbChecked)
+    FState = cbUnchecked;
+  Repaint();
+  if (value && GroupIndex != 0 && Parent()) {
+    TWinControl* parent = Parent();
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+      auto* other = dynamic_cast<TspSkinCheckRadioBox*>(parent->Controls(i));
+      if (other && other != this && other->GroupIndex == GroupIndex && other->FChecked) other->SetChecked(false);
+    }
+  }
+  if (!FRadio || FChecked) DoClick();
+}
+
+void TspSkinCheckRadioBox::SetState(TCheckBoxState value) {
+  FState = value;
+  FChecked = value == cbChecked;
+  Repaint();
+  DoClick();
+}
+
+void TspSkinCheckRadioBox::SetRadio(bool value) {
+  FRadio = value;
+  if (FIndex == -1 && DrawDefault) Repaint();
+}
+
+void TspSkinCheckRadioBox::SetFlat(bool value) {
+  FFlat = value;
+  Repaint();
+}
+
+void TspSkinCheckRadioBox::ToggleChecked() {
+  if (FRadio) {
+    if (!FChecked) SetChecked(true);
+  } else {
+    SetChecked(!FChecked);
+  }
+}
+
+void TspSkinCheckRadioBox::UpdateActiveLook() {
+  auto possible = [this] { return Morphing && FIndex != -1 && FSD && FSD->EnableSkinEffects; };
+  if (possible()) {
+    FMorph.Start([this] { return FMouseIn || FocusedHere(); }, possible,
+                 [this] { Repaint(); });
+  } else {
+    Invalidate();
+  }
+}
+
+void TspSkinCheckRadioBox::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == mbLeft) {
+    FDown = true;
+    if (!FMouseIn) {
+      FMouseIn = true;
+      UpdateActiveLook();
+    }
+  }
+  Base::MouseDown(button, shift, x, y);
+}
+
+void TspSkinCheckRadioBox::MouseMove(TShiftState shift, int x, int y) {
+  Base::MouseMove(shift, x, y);
+  if (!FDown) return;
+  bool inside = x >= 0 && x <= Width() && y >= 0 && y <= Height();
+  if (!inside && FMouseIn)
+    Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
+  else if (inside && !FMouseIn)
+    Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
+}
+
+void TspSkinCheckRadioBox::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  Base::MouseUp(button, shift, x, y);
+  if (button != mbLeft) return;
+  if (!(FMouseIn && FDown)) {
+    FDown = false;
+    return;
+  }
+  FDown = false;
+  if (AllowGrayed && !FRadio && FState == cbUnchecked) {
+    FState = cbGrayed;
+    Repaint();
+    DoClick();
+  } else {
+    ToggleChecked();
+  }
+}
+
+void TspSkinCheckRadioBox::GetSkinData() {
+  Base::GetSkinData();
+  FCheckElement = false;
+  auto* e = dynamic_cast<TspDataSkinCheckRadioControl*>(Element());
+  if (!e) {
+    if (FIndex == -1) Morphing = false;
+    return;
+  }
+  FCheckElement = true;
+  auto color = [](int32_t c) { return static_cast<COLORREF>(c) & 0xFFFFFF; };
+  FSkinFont = SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor);
+  FFontColor = color(e->FontColor);
+  FActiveFontColor = color(e->ActiveFontColor);
+  FFrameFontColor = color(e->FrameFontColor);
+  FUnEnabledFontColor = color(e->UnEnabledFontColor);
+  Morphing = e->Morphing;
+  FActiveSkinRect = ToRECT(e->ActiveSkinRect);
+  if (IsEmptyRECT(FActiveSkinRect)) FActiveSkinRect = Geometry.SkinRect;
+  FCheckImageArea = ToRECT(e->CheckImageArea);
+  FTextArea = ToRECT(e->TextArea);
+  FCheckImageRect = ToRECT(e->CheckImageRect);
+  FUnCheckImageRect = ToRECT(e->UnCheckImageRect);
+  FActiveCheckImageRect = ToRECT(e->ActiveCheckImageRect);
+  FActiveUnCheckImageRect = ToRECT(e->ActiveUnCheckImageRect);
+  FUnEnabledCheckImageRect = ToRECT(e->UnEnabledCheckImageRect);
+  FUnEnabledUnCheckImageRect = ToRECT(e->UnEnabledUnCheckImageRect);
+  FGrayedCheckImageRect = ToRECT(e->GrayedCheckImageRect);
+  FActiveGrayedCheckImageRect = ToRECT(e->ActiveGrayedCheckImageRect);
+}
+
+// The check picture for the present state (the grayed one falls back to
+// the checked picture of the same row).
+RECT TspSkinCheckRadioBox::CheckImage() const {
+  bool grayed = FState == cbGrayed;
+  if (!Enabled()) {
+    if (grayed) return IsEmptyRECT(FGrayedCheckImageRect) ? FUnEnabledCheckImageRect : FGrayedCheckImageRect;
+    return FChecked ? FUnEnabledCheckImageRect : FUnEnabledUnCheckImageRect;
+  }
+  if (FMouseIn) {
+    if (grayed) {
+      if (IsEmptyRECT(FGrayedCheckImageRect)) return FActiveCheckImageRect;
+      return IsEmptyRECT(FActiveGrayedCheckImageRect) ? FGrayedCheckImageRect : FActiveGrayedCheckImageRect;
+    }
+    return FChecked ? FActiveCheckImageRect : FActiveUnCheckImageRect;
+  }
+  if (grayed) return IsEmptyRECT(FGrayedCheckImageRect) ? FCheckImageRect : FGrayedCheckImageRect;
+  return FChecked ? FCheckImageRect : FUnCheckImageRect;
+}
+
+void TspSkinCheckRadioBox::DrawSkinFlat(TspPaintBuffer& b) {
+  int cw = FCheckImageRect.right - FCheckImageRect.left, ch = FCheckImageRect.bottom - FCheckImageRect.top;
+  RECT img = CheckImage();
+  if (Picture && !IsEmptyRECT(img)) {
+    RECT dst{3, b.Height() / 2 - ch / 2, 3 + (img.right - img.left), b.Height() / 2 - ch / 2 + (img.bottom - img.top)};
+    DrawPiece(b, Source(Picture), img, dst);
+  }
+  TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
+  COLORREF color = Enabled() ? (UseSkinFontColor ? FFrameFontColor : FDefaultFont.Color) : FUnEnabledFontColor;
+  RECT t{cw + 7, 0, b.Width() - 2, b.Height()};
+  UINT flags = WordWrap ? (DT_WORDBREAK | DT_EXPANDTABS) : (DT_SINGLELINE | DT_VCENTER);
+  b.Text(Caption(), t, font, color, flags);
+}
+
+void TspSkinCheckRadioBox::PaintSkinImage(TspPaintBuffer& b) {
+  bool active = FMouseIn || FocusedHere();
+  CreateSkinImage(b, Picture, active ? FActiveSkinRect : Geometry.SkinRect);
+  RECT img = CheckImage();
+  if (Picture && !IsEmptyRECT(img)) {
+    int iw = img.right - img.left, ih = img.bottom - img.top;
+    int top = FCIRect.top + (FCIRect.bottom - FCIRect.top) / 2 - ih / 2;
+    DrawPiece(b, Source(Picture), img, RECT{FCIRect.left, top, FCIRect.left + iw, top + ih});
+  }
+  TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
+  COLORREF color = !Enabled() ? FUnEnabledFontColor : active ? FActiveFontColor : FFontColor;
+  b.Text(Caption(), FNewTextArea, font, color, DT_SINGLELINE | DT_VCENTER);
+}
+
+void TspSkinCheckRadioBox::CalcSkinSize(int& width, int& height) {
+  if (FFlat) return;  // the flat look keeps the requested size
+  Base::CalcSkinSize(width, height);
+  if (!FCheckElement) return;
+  int dx = width - Geometry.SkinWidth();
+  FNewTextArea = FTextArea;
+  FNewTextArea.right += dx;
+  RECT r = FCheckImageArea;
+  if (FTextArea.right < FCheckImageArea.right) {
+    r.left += dx;
+    r.right += dx;
+  }
+  int cw = FCheckImageRect.right - FCheckImageRect.left, ch = FCheckImageRect.bottom - FCheckImageRect.top;
+  int left = r.left + (r.right - r.left) / 2 - cw / 2, top = r.top + (r.bottom - r.top) / 2 - ch / 2;
+  FCIRect = RECT{left, top, left + cw, top + ch};
+}
+
+void TspSkinCheckRadioBox::WndProc(TMessage& m) {
+  if (FCanFocused) {
+    switch (m.Msg) {
+      case WM_KEYUP:
+        if (m.WParam == VK_SPACE && FocusedHere()) ToggleChecked();
+        break;
+      case WM_LBUTTONDOWN:
+      case WM_LBUTTONDBLCLK:
+        if (!Focused()) {
+          FClicksDisabled = true;
+          ::SetFocus(Handle());
+          FClicksDisabled = false;
+          if (!Focused()) return;
+        }
+        break;
+      case CN_COMMAND:
+        if (FClicksDisabled) return;
+        break;
+      case CM_DIALOGCHAR:
+        if (IsAccel(static_cast<char16_t>(m.WParam), Caption()) && CanFocus()) {
+          SetFocus();
+          ToggleChecked();
+          m.Result = 1;
+          return;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  switch (m.Msg) {
+    case CM_MOUSEENTER:
+    case CM_MOUSELEAVE:
+      Base::WndProc(m);
+      if (reinterpret_cast<TControl*>(m.LParam) == this) {
+        FMouseIn = m.Msg == CM_MOUSEENTER;
+        UpdateActiveLook();
+      }
+      return;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      Base::WndProc(m);
+      if (FCanFocused) UpdateActiveLook();
+      return;
+    case WM_MOVE:
+      Base::WndProc(m);
+      Invalidate();
+      return;
+    case CM_ENABLEDCHANGED:
+      Base::WndProc(m);
+      FMorph.Stop();
+      FMorph.SetKf(0);
+      FMouseIn = false;
+      Repaint();
+      return;
+    case CM_TEXTCHANGED:
+      Base::WndProc(m);
+      Repaint();
+      return;
+    case SP_CHECKBACKGROUND:
+      if (FFlat) Repaint();
+      return;
+    case WM_ERASEBKGND:
+      if (!FFlat && !FromWMPaint && m.WParam) {
+        TMessage paint{WM_PAINT, m.WParam, 0, 0};
+        TCustomControl::WndProc(paint);
+      }
+      m.Result = 1;
+      return;
+    default:
+      Base::WndProc(m);
+  }
+}
+
+void TspSkinCheckRadioBox::Paint() {
+  if (Width() < 1 || Height() < 1) return;
+  GetSkinData();
+  if (FFlat) {
+    TspPaintBuffer b(Width(), Height());
+    PaintParentBackground(b);
+    if (FIndex != -1 && FCheckElement)
+      DrawSkinFlat(b);
+    else
+      DrawBoxAndText(b, 22, true);
+    b.DrawTo(PaintDC(), 0, 0);
+    return;
+  }
+  Base::Paint();
+}
+
+void TspSkinCheckRadioBox::PaintDefaultImage(TspPaintBuffer& b) {
+  b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
+  if (FocusedHere() || FMouseIn) b.Frame(b.ClientRect(), GetSysColor(COLOR_BTNSHADOW));
+  DrawBoxAndText(b, 19, false);
+}
+
+void TspSkinCheckRadioBox::DrawBoxAndText(TspPaintBuffer& b, int textLeft, bool flat) {
+  int h = b.Height();
+  COLORREF textColor = Enabled() ? FDefaultFont.Color : GetSysColor(COLOR_BTNSHADOW);
+  RECT t{textLeft, 0, b.Width() - (flat ? 2 : 0), h};
+  UINT flags = WordWrap && flat ? (DT_WORDBREAK | DT_EXPANDTABS) : (DT_SINGLELINE | DT_VCENTER);
+  b.Text(Caption(), t, FDefaultFont, textColor, flags);
+
+  RECT k{3, h / 2 - 7, 17, h / 2 + 7};
+  b.Frame(k, FMouseIn ? kDefaultHotFrame : GetSysColor(COLOR_BTNSHADOW));
+  COLORREF mark = Enabled() ? RGB(0, 0, 0) : GetSysColor(COLOR_BTNSHADOW);
+  if (FState == cbGrayed && !FRadio) {
+    mark = GetSysColor(COLOR_GRAYTEXT);
+  } else if (!FChecked) {
+    mark = CLR_INVALID;
+  }
+  if (mark != CLR_INVALID) {
+    if (FRadio) {
+      RECT dot{7, h / 2 - 3, 13, h / 2 + 3};
+      b.Fill(dot, mark);
+    } else {
+      // A check mark: a short and a long stroke.
+      HPEN pen = CreatePen(PS_SOLID, 1, mark);
+      HGDIOBJ old = SelectObject(b.DC(), pen);
+      for (int i = 0; i < 2; ++i) {
+        int y = h / 2 - 4 + i;
+        MoveToEx(b.DC(), 7, y + 2, nullptr);
+        LineTo(b.DC(), 9, y + 4);
+        LineTo(b.DC(), 14, y - 1);
+      }
+      SelectObject(b.DC(), old);
+      DeleteObject(pen);
+    }
+  }
+  if (flat && FocusedHere() && !Caption().empty()) {
+    RECT m = t;
+    HDC dc = b.DC();
+    HFONT f = FDefaultFont.Create();
+    HGDIOBJ old = SelectObject(dc, f);
+    std::u16string w = UTF8ToUTF16(Caption());
+    SIZE sz{};
+    GetTextExtentPoint32W(dc, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &sz);
+    SelectObject(dc, old);
+    DeleteObject(f);
+    m = RECT{textLeft - 2, h / 2 - sz.cy / 2 - 1, textLeft + sz.cx + 3, h / 2 - sz.cy / 2 + sz.cy + 1};
+    DrawFocusRect(dc, &m);
+  }
+}

@@ -1,0 +1,85 @@
+// Check box and radio button.
+#pragma once
+
+#include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinTimer.h"
+
+enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
+
+class TspSkinCheckRadioBox : public TspSkinCustomControl {
+  using Base = TspSkinCustomControl;
+
+public:
+  explicit TspSkinCheckRadioBox(TComponent* owner);
+  ~TspSkinCheckRadioBox() override;
+
+  bool Checked() const { return FChecked; }
+  // Fires OnClick on every assignment for a check box (callers rely on it),
+  // and only when it ends checked for a radio button.
+  void SetChecked(bool value);
+  TCheckBoxState State() const { return FState; }
+  void SetState(TCheckBoxState value);
+  bool Radio() const { return FRadio; }
+  void SetRadio(bool value);
+  int GroupIndex = 0;
+  bool AllowGrayed = false;
+  bool WordWrap = false;
+  bool UseSkinFontColor = true;
+  bool Flat() const { return FFlat; }
+  void SetFlat(bool value);
+  bool CanFocused() const { return FCanFocused; }
+  void SetCanFocused(bool value) {
+    FCanFocused = value;
+    TabStop = value;
+  }
+  bool MouseIn() const { return FMouseIn; }
+  double MorphKf() const { return FMorph.Kf(); }
+  bool Morphing = false;
+
+  // What a click, the space bar or the accelerator does.
+  virtual void ToggleChecked();
+  // OnClick of its own: fired by the state changes, not by the framework.
+  TNotifyEvent OnClick;
+
+  void WndProc(TMessage& message) override;
+
+protected:
+  void Paint() override;
+  void PaintDefaultImage(TspPaintBuffer& b) override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void CalcSkinSize(int& width, int& height) override;
+  void GetSkinData() override;
+  void PaintSkinImage(TspPaintBuffer& b) override;
+
+private:
+  bool FocusedHere() const { return FCanFocused && Focused(); }
+  void UpdateActiveLook();
+  void DrawBoxAndText(TspPaintBuffer& b, int textLeft, bool flat);
+  RECT CheckImage() const;
+  void DrawSkinFlat(TspPaintBuffer& b);
+  void DoClick() {
+    if (OnClick) OnClick(this);
+  }
+
+  bool FChecked = false;
+  TCheckBoxState FState = cbUnchecked;
+  bool FRadio = false;
+  bool FFlat = true;
+  bool FCanFocused = true;
+  bool FDown = false;
+  bool FMouseIn = false;
+  bool FClicksDisabled = false;
+  TspMorph FMorph;
+
+  // Copied from the element.
+  bool FCheckElement = false;
+  TspFontDesc FSkinFont;
+  COLORREF FFontColor = 0, FActiveFontColor = 0, FFrameFontColor = 0, FUnEnabledFontColor = 0;
+  RECT FActiveSkinRect{}, FCheckImageArea{}, FTextArea{};
+  RECT FCheckImageRect{}, FUnCheckImageRect{}, FActiveCheckImageRect{}, FActiveUnCheckImageRect{};
+  RECT FUnEnabledCheckImageRect{}, FUnEnabledUnCheckImageRect{}, FGrayedCheckImageRect{},
+      FActiveGrayedCheckImageRect{};
+  RECT FCIRect{}, FNewTextArea{};
+};

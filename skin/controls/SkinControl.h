@@ -1,0 +1,454 @@
+// The bases of every skinned control: the windowed ones (TspSkinControl,
+// TspSkinCustomControl) and their windowless twins (TspGraphicSkinControl,
+// TspGraphicSkinCustomControl). A control finds its element in the skin by
+// name at every paint and size change, paints off-screen and copies the
+// image in one go; without an element it paints its default look.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include "framework/Controls.h"
+#include "skin/data/SkinData.h"
+#include "skin/controls/SkinDraw.h"
+
+// The skin library's message asking a control to repaint what shows
+// through it (sent by a parent that repainted its background).
+constexpr UINT SP_CHECKBACKGROUND = 1284;
+
+// Clamps a 64-bit intermediate to the int range: size and position
+// arithmetic never overflows inside a window procedure.
+inline int ClampToInt(int64_t v) {
+  return static_cast<int>(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, v)));
+}
+
+inline RECT ToRECT(const TspRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
+inline bool IsEmptyRECT(const RECT& r) { return r.right - r.left <= 0 || r.bottom - r.top <= 0; }
+inline TspFontDesc SkinFontDesc(const std::string& name, int height, uint8_t styles, int32_t color) {
+  TspFontDesc f;
+  f.Name = name;
+  f.Height = height;
+  f.Bold = (styles & fsBold) != 0;
+  f.Italic = (styles & fsItalic) != 0;
+  f.Underline = (styles & fsUnderline) != 0;
+  f.Color = static_cast<COLORREF>(color) & 0xFFFFFF;
+  return f;
+}
+
+// How an element's picture fits the control's size.
+struct TspSkinGeometry {
+  RECT SkinRect{};
+  POINT LTPt{}, RTPt{}, LBPt{}, RBPt{};
+  RECT ClRect{};
+  POINT NewLTPoint{}, NewRTPoint{}, NewLBPoint{}, NewRBPoint{};
+  RECT NewClRect{};
+  // -1 no picture, 0 fixed size, 1 nine-part, 2 horizontal strip, 3 vertical strip.
+  int ResizeMode = -1;
+  bool StretchEffect = false, LeftStretch = false, TopStretch = false, RightStretch = false,
+       BottomStretch = false;
+  TspStretchType StretchType = spstFull;
+
+  int SkinWidth() const { return SkinRect.right - SkinRect.left; }
+  int SkinHeight() const { return SkinRect.bottom - SkinRect.top; }
+  int CalcResizeMode() const;
+  // Fits a requested size to the element and computes the New* fields.
+  void CalcSkinSize(bool hasElement, int& width, int& height);
+  // Where an element-relative rectangle lands at the control's size.
+  RECT CalcResizedRect(const RECT& r, int width, int height) const;
+};
+
+// What every skinned control shares, over either kind of framework control.
+template <class TBase>
+class TspSkinControlT : public TBase {
+public:
+  explicit TspSkinControlT(TComponent* owner) : TBase(owner) {}
+
+  ~TspSkinControlT() override {
+    if (FSD) FSD->RemoveFreeNotification(this);
+  }
+
+  // The skin data component the control takes its look from; not owned.
+  TspSkinData* SkinData() const { return FSD; }
+  virtual void SetSkinData(TspSkinData* value) {
+    if (FSD) FSD->RemoveFreeNotification(this);
+    FSD = value;
+    if (FSD) FSD->FreeNotification(this);
+    if (FSD && !FSD->Empty) ChangeSkinData();
+  }
+
+  const std::string& SkinDataName() const { return FSkinDataName; }
+  // Stores the name only: the next paint or size change looks it up.
+  void SetSkinDataName(const std::string& name) { FSkinDataName = name; }
+  // Index of the control's element in the skin, -1 for the default look.
+  int SkinIndex() const { return FIndex; }
+
+  bool DrawDefault = true;
+  bool UseSkinCursor = false;
+  std::string HintTitle;
+  int HintImageIndex = 0;
+  std::string AreaName;
+
+  bool AlphaBlend() const { return FAlphaBlend; }
+  virtual void SetAlphaBlend(bool value) {
+    FAlphaBlend = value;
+    this->Repaint();
+  }
+  int AlphaBlendValue() const { return FAlphaBlendValue; }
+  virtual void SetAlphaBlendValue(int value) {
+    FAlphaBlendValue = std::max(0, std::min(255, value));
+    this->Repaint();
+  }
+
+  // The skin is about to change: the old element must not be used.
+  virtual void BeforeChangeSkinData() { FIndex = -1; }
+  // Re-reads the element and applies it.
+  virtual void ChangeSkinData() {
+    GetSkinData();
+    ApplySkinCursor();
+    this->Repaint();
+  }
+  // Repaints when blended over the parent, then asks the children to.
+  virtual void CheckParentBackground() {
+    if (FAlphaBlend) this->Repaint();
+  }
+
+  void WndProc(TMessage& m) override {
+    if (m.Msg == SP_CHECKBACKGROUND) {
+      CheckParentBackground();
+      return;
+    }
+    TBase::WndProc(m);
+  }
+
+protected:
+  // The skin lookup, at every paint and size change; subclasses extend it
+  // with the copy of their element.
+  virtual void GetSkinData() {
+    FIndex = (!FSD || FSD->Empty) ? -1 : FSD->GetControlIndex(FSkinDataName);
+  }
+  // The element record in use, or null.
+  TspDataSkinControl* Element() const {
+    if (!FSD || FIndex < 0 || FIndex >= static_cast<int>(FSD->CtrlList.size())) return nullptr;
+    return FSD->CtrlList[FIndex].get();
+  }
+  // A picture of the skin by index; null for -1 or an index past the list.
+  const TspPicture* SkinPicture(int index) const {
+    if (!FSD || index < 0 || index >= static_cast<int>(FSD->FActivePictures.size())) return nullptr;
+    const TspPicture& p = FSD->FActivePictures[index];
+    return p.Empty() ? nullptr : &p;
+  }
+
+  void Notification(TComponent* component, TOperation operation) override {
+    TBase::Notification(component, operation);
+    if (operation == opRemove && component == FSD) {
+      FSD = nullptr;
+      FIndex = -1;
+    }
+  }
+  virtual void PaintDefaultImage(TspPaintBuffer&) {}
+  virtual void PaintSkinImage(TspPaintBuffer&) {}
+
+  void ApplySkinCursor() {
+    if (UseSkinCursor) this->SetCursor(crDefault);
+  }
+
+  // What lies under the control, for transparent looks and blending.
+  void PaintParentBackground(TspPaintBuffer& b) {
+    if (this->Parent())
+      this->Parent()->PaintBackground(b.DC(), this);
+    else
+      b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
+  }
+
+  void Paint() override {
+    int w = this->Width(), h = this->Height();
+    if (w <= 0 || h <= 0) return;
+    GetSkinData();
+    TspPaintBuffer b(w, h);
+    if (FIndex != -1)
+      PaintSkinImage(b);
+    else if (DrawDefault)
+      PaintDefaultImage(b);
+    else
+      PaintParentBackground(b);  // nothing of its own: never show stale memory
+    ComposeAndDraw(b);
+  }
+
+  // The alpha blend over what lies beneath, then the copy to the screen.
+  void ComposeAndDraw(TspPaintBuffer& b) {
+    if (FAlphaBlend) {
+      TspPaintBuffer p(b.Width(), b.Height());
+      PaintParentBackground(p);
+      b.BlendOver(p, FAlphaBlendValue);
+    }
+    b.DrawTo(this->PaintDC(), 0, 0);
+  }
+
+  TspSkinData* FSD = nullptr;
+  int FIndex = -1;
+  std::string FSkinDataName;
+  bool FAlphaBlend = false;
+  int FAlphaBlendValue = 200;
+};
+
+// Adds the element geometry, the default font and the default size.
+template <class TBase>
+class TspSkinCustomControlT : public TspSkinControlT<TBase> {
+  using Base = TspSkinControlT<TBase>;
+
+public:
+  explicit TspSkinCustomControlT(TComponent* owner) : Base(owner) {}
+
+  TspSkinGeometry Geometry;
+  bool UseSkinFont = true;
+
+  const TspFontDesc& DefaultFont() const { return FDefaultFont; }
+  void SetDefaultFont(const TspFontDesc& font) {
+    FDefaultFont = font;
+    DefaultFontChanged();
+    if (this->FIndex == -1) this->Repaint();
+  }
+  int DefaultWidth() const { return FDefaultWidth; }
+  void SetDefaultWidth(int value) {
+    FDefaultWidth = value;
+    if (this->FIndex == -1 && value > 0) this->SetWidth(value);
+  }
+  int DefaultHeight() const { return FDefaultHeight; }
+  void SetDefaultHeight(int value) {
+    FDefaultHeight = value;
+    if (this->FIndex == -1 && value > 0) this->SetHeight(value);
+  }
+
+  int RealClientLeft() const { return Geometry.NewClRect.left; }
+  int RealClientTop() const { return Geometry.NewClRect.top; }
+  int RealClientWidth() const { return Geometry.NewClRect.right - Geometry.NewClRect.left; }
+  int RealClientHeight() const { return Geometry.NewClRect.bottom - Geometry.NewClRect.top; }
+
+  void ChangeSkinData() override {
+    this->GetSkinData();
+    this->ApplySkinCursor();
+    bool sized = false;
+    if (this->FIndex == -1) {
+      if (FDefaultWidth > 0) this->SetWidth(FDefaultWidth);
+      if (FDefaultHeight > 0) this->SetHeight(FDefaultHeight);
+    } else {
+      int w = this->Width(), h = this->Height();
+      CalcSkinSize(w, h);
+      if (w != this->Width() || h != this->Height()) {
+        this->SetBounds(this->Left(), this->Top(), w, h);
+        sized = true;
+      }
+    }
+    if (!sized || this->FIndex == -1) {
+      UpdateSkinRegion();
+      this->Repaint();
+    }
+  }
+
+  void SetBounds(int left, int top, int width, int height) override {
+    this->GetSkinData();
+    bool changed = (width != this->Width() || height != this->Height()) && this->FIndex != -1;
+    if (changed) {
+      CalcSkinSize(width, height);
+      if (Geometry.ResizeMode == 0) Geometry.NewClRect = Geometry.ClRect;
+    }
+    Base::SetBounds(left, top, width, height);
+    if (changed) {
+      UpdateSkinRegion();
+      this->Repaint();
+    }
+  }
+
+  // The element's picture and mask, borrowed from the skin.
+  const TspPicture* Picture = nullptr;
+  const TspPicture* MaskPicture = nullptr;
+
+protected:
+  void GetSkinData() override {
+    Base::GetSkinData();
+    if (this->FIndex == -1) return;
+    auto* e = dynamic_cast<TspDataSkinCustomControl*>(this->Element());
+    if (!e) {
+      // A record without geometry: fixed size, nothing to draw from.
+      Geometry.ResizeMode = 0;
+      Picture = MaskPicture = nullptr;
+      return;
+    }
+    auto pt = [](const TspPoint& p) { return POINT{p.X, p.Y}; };
+    auto rc = [](const TspRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; };
+    Geometry.LTPt = pt(e->LTPoint);
+    Geometry.RTPt = pt(e->RTPoint);
+    Geometry.LBPt = pt(e->LBPoint);
+    Geometry.RBPt = pt(e->RBPoint);
+    Geometry.SkinRect = rc(e->SkinRect);
+    Geometry.ClRect = rc(e->ClRect);
+    Geometry.StretchEffect = e->StretchEffect;
+    Geometry.LeftStretch = e->LeftStretch;
+    Geometry.TopStretch = e->TopStretch;
+    Geometry.RightStretch = e->RightStretch;
+    Geometry.BottomStretch = e->BottomStretch;
+    Geometry.StretchType = e->StretchType;
+    Picture = this->SkinPicture(e->PictureIndex);
+    MaskPicture = this->SkinPicture(e->MaskPictureIndex);
+    Geometry.ResizeMode = Geometry.CalcResizeMode();
+  }
+
+  static TspImageSource Source(const TspPicture* p) {
+    TspImageSource s;
+    if (p) {
+      s.Pixels = p->Pixels.data();
+      s.Width = p->Width;
+      s.Height = p->Height;
+    }
+    return s;
+  }
+
+  // The element picture `source` of the picture at the control's size, by
+  // ResizeMode. Without a picture the default look stands in: the builders
+  // need one.
+  void CreateSkinImage(TspPaintBuffer& b, const TspPicture* picture, const RECT& source) {
+    if (!picture) {
+      PaintDefaultImage(b);
+      return;
+    }
+    const TspSkinGeometry& g = Geometry;
+    TspImageSource pic = Source(picture);
+    switch (g.ResizeMode) {
+      case 0:
+        DrawPiece(b, pic, source, RECT{0, 0, g.SkinWidth(), g.SkinHeight()});
+        break;
+      case 1: {
+        TspNinePartSpec n;
+        n.SkinRect = source;
+        n.LT = g.LTPt;
+        n.RT = g.RTPt;
+        n.LB = g.LBPt;
+        n.RB = g.RBPt;
+        n.ClRect = g.ClRect;
+        n.NewLT = g.NewLTPoint;
+        n.NewRT = g.NewRTPoint;
+        n.NewLB = g.NewLBPoint;
+        n.NewRB = g.NewRBPoint;
+        n.NewClRect = g.NewClRect;
+        n.LeftStretch = g.LeftStretch;
+        n.TopStretch = g.TopStretch;
+        n.RightStretch = g.RightStretch;
+        n.BottomStretch = g.BottomStretch;
+        n.StretchEffect = g.StretchEffect;
+        n.StretchType = static_cast<int>(g.StretchType);
+        DrawNinePart(b, pic, n);
+        break;
+      }
+      case 2:
+        DrawHorzThreePart(b, pic, source, g.LTPt.x, g.SkinWidth() - g.RTPt.x, g.StretchEffect);
+        break;
+      case 3:
+        DrawVertThreePart(b, pic, source, g.LTPt.y, g.SkinHeight() - g.LBPt.y, g.StretchEffect);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void PaintSkinImage(TspPaintBuffer& b) override { CreateSkinImage(b, Picture, Geometry.SkinRect); }
+
+  virtual void DefaultFontChanged() {}
+  virtual void CalcSkinSize(int& width, int& height) { Geometry.CalcSkinSize(this->FIndex != -1, width, height); }
+  // The window shape follows the element's mask; without one the window is
+  // rectangular.
+  virtual void UpdateSkinRegion() {
+    auto* win = dynamic_cast<TWinControl*>(static_cast<TControl*>(this));
+    if (!win || !this->Parent() || !win->HandleAllocated()) return;
+    HWND h = win->HandleIfAllocated();
+    // Only a fixed-size element is cut by its mask here; the other modes
+    // stay rectangular.
+    if (!MaskPicture || this->FIndex == -1 || Geometry.ResizeMode != 0) {
+      if (FRgn) {
+        SetWindowRgn(h, nullptr, TRUE);
+        FRgn = nullptr;
+      }
+      return;
+    }
+    HRGN rgn = RegionFromMask(Source(MaskPicture));
+    if (!rgn) return;
+    // From here on the window owns the region.
+    if (SetWindowRgn(h, rgn, TRUE))
+      FRgn = rgn;
+    else
+      DeleteObject(rgn);
+  }
+  HRGN FRgn = nullptr;
+
+  void PaintDefaultImage(TspPaintBuffer& b) override { b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE)); }
+
+  void Paint() override {
+    if (this->Width() < 1 || this->Height() < 1) return;
+    this->GetSkinData();
+    int w = this->Width(), h = this->Height();
+    CalcSkinSize(w, h);
+    Base::Paint();
+  }
+
+  TspFontDesc FDefaultFont;
+  int FDefaultWidth = 0, FDefaultHeight = 0;
+};
+
+// Windowed: ignores WM_ERASEBKGND (it paints every pixel), keeps a blended
+// look in step when moved, and passes the background repaint on.
+template <class TBase>
+class TspWindowedSkin : public TBase {
+public:
+  using TBase::TBase;
+
+  // True only while the control's own WM_PAINT handling runs.
+  bool FromWMPaint = false;
+
+  void CheckParentBackground() override {
+    if (this->FAlphaBlend) {
+      this->Repaint();
+      CheckControlsBackground();
+    }
+  }
+
+  void CheckControlsBackground() {
+    for (int i = 0; i < this->ControlCount(); ++i) {
+      TControl* c = this->Controls(i);
+      if (auto* w = dynamic_cast<TWinControl*>(c))
+        SendMessageW(w->Handle(), SP_CHECKBACKGROUND, 0, 0);
+      else
+        c->Perform(SP_CHECKBACKGROUND, 0, 0);
+    }
+  }
+
+  void WndProc(TMessage& m) override {
+    switch (m.Msg) {
+      case WM_PAINT:
+        FromWMPaint = true;
+        try {
+          TBase::WndProc(m);
+        } catch (...) {
+          FromWMPaint = false;
+          throw;
+        }
+        FromWMPaint = false;
+        return;
+      case WM_ERASEBKGND:
+        m.Result = 0;
+        return;
+      case WM_MOVE:
+        TBase::WndProc(m);
+        if (this->FAlphaBlend) this->Repaint();
+        return;
+      default:
+        TBase::WndProc(m);
+    }
+  }
+};
+
+using TspSkinControl = TspWindowedSkin<TspSkinControlT<TCustomControl>>;
+using TspSkinCustomControl = TspWindowedSkin<TspSkinCustomControlT<TCustomControl>>;
+using TspGraphicSkinControl = TspSkinControlT<TGraphicControl>;
+using TspGraphicSkinCustomControl = TspSkinCustomControlT<TGraphicControl>;

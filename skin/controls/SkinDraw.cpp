@@ -1,0 +1,215 @@
+#include "skin/controls/SkinDraw.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <vector>
+
+#include "framework/SysUtils.h"
+
+namespace {
+int gLiveBuffers = 0;
+
+inline uint32_t Mix(uint32_t a, uint32_t b, int alpha) {
+  // Rounded a*alpha/255 + b*(255-alpha)/255 per channel.
+  uint32_t out = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    int ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
+    int v = (ca * alpha + cb * (255 - alpha) + 127) / 255;
+    out |= static_cast<uint32_t>(v) << shift;
+  }
+  return out;
+}
+}  // namespace
+
+HFONT TspFontDesc::Create(int escapement) const {
+  LOGFONTW lf = {};
+  lf.lfHeight = Height;
+  lf.lfEscapement = escapement;
+  lf.lfOrientation = escapement;
+  lf.lfWeight = Bold ? FW_BOLD : FW_NORMAL;
+  lf.lfItalic = Italic;
+  lf.lfUnderline = Underline;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  std::u16string face = UTF8ToUTF16(Name);
+  size_t n = std::min<size_t>(face.size(), LF_FACESIZE - 1);
+  std::copy(face.begin(), face.begin() + n, reinterpret_cast<char16_t*>(lf.lfFaceName));
+  return CreateFontIndirectW(&lf);
+}
+
+namespace {
+// Paints come in bursts of the same few sizes; keeping a handful of released
+// DIB sections saves creating one per paint, which dominates a small control.
+struct TCachedDib {
+  int w, h;
+  HDC dc;
+  HBITMAP bmp;
+  HGDIOBJ old;
+  uint32_t* bits;
+};
+std::vector<TCachedDib>& DibCache() {
+  static std::vector<TCachedDib> cache;
+  return cache;
+}
+constexpr size_t kDibCacheSize = 8;
+}  // namespace
+
+TspPaintBuffer::TspPaintBuffer(int width, int height) : FWidth(std::max(width, 1)), FHeight(std::max(height, 1)) {
+  auto& cache = DibCache();
+  for (auto it = cache.begin(); it != cache.end(); ++it) {
+    if (it->w == FWidth && it->h == FHeight) {
+      FDC = it->dc;
+      FBitmap = it->bmp;
+      FOld = it->old;
+      FBits = it->bits;
+      cache.erase(it);
+      ++gLiveBuffers;
+      return;
+    }
+  }
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = FWidth;
+  bi.bmiHeader.biHeight = -FHeight;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  FDC = CreateCompatibleDC(nullptr);
+  if (!FDC) throw Exception("Can't create compatible DC");
+  void* bits = nullptr;
+  FBitmap = CreateDIBSection(FDC, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!FBitmap) {
+    DeleteDC(FDC);
+    throw Exception("Can't allocate the DIB handle");
+  }
+  FBits = static_cast<uint32_t*>(bits);
+  FOld = SelectObject(FDC, FBitmap);
+  ++gLiveBuffers;
+}
+
+TspPaintBuffer::~TspPaintBuffer() {
+  --gLiveBuffers;
+  auto& cache = DibCache();
+  // A buffer comes back as it was made: no clip, origin or objects left over.
+  if (cache.size() < kDibCacheSize && FWidth * FHeight <= 512 * 512) {
+    SelectClipRgn(FDC, nullptr);
+    SetViewportOrgEx(FDC, 0, 0, nullptr);
+    cache.push_back(TCachedDib{FWidth, FHeight, FDC, FBitmap, FOld, FBits});
+    return;
+  }
+  SelectObject(FDC, FOld);
+  DeleteObject(FBitmap);
+  DeleteDC(FDC);
+}
+
+int TspPaintBuffer::LiveCount() { return gLiveBuffers; }
+
+COLORREF TspPaintBuffer::Pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight) return CLR_INVALID;
+  GdiFlush();
+  uint32_t v = FBits[y * FWidth + x];
+  return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+}
+
+void TspPaintBuffer::Fill(const RECT& r, COLORREF color) {
+  HBRUSH b = CreateSolidBrush(color);
+  FillRect(FDC, &r, b);
+  DeleteObject(b);
+}
+
+void TspPaintBuffer::Frame(const RECT& r, COLORREF color) {
+  HBRUSH b = CreateSolidBrush(color);
+  FrameRect(FDC, &r, b);
+  DeleteObject(b);
+}
+
+void TspPaintBuffer::Text(const std::string& text, RECT r, const TspFontDesc& font, COLORREF color, UINT flags,
+                          int escapement) {
+  if (text.empty()) return;
+  HFONT f = font.Create(escapement);
+  HGDIOBJ old = SelectObject(FDC, f);
+  SetBkMode(FDC, TRANSPARENT);
+  SetTextColor(FDC, color);
+  std::u16string w = UTF8ToUTF16(text);
+  DrawTextW(FDC, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &r, flags);
+  SelectObject(FDC, old);
+  DeleteObject(f);
+}
+
+void TspPaintBuffer::BlendOver(const TspPaintBuffer& background, int alpha) {
+  if (background.FWidth != FWidth || background.FHeight != FHeight) return;
+  alpha = std::max(0, std::min(255, alpha));
+  GdiFlush();
+  for (int i = 0, n = FWidth * FHeight; i < n; ++i) FBits[i] = Mix(FBits[i], background.FBits[i], alpha);
+}
+
+void TspPaintBuffer::MorphTo(const TspPaintBuffer& other, double k) {
+  if (other.FWidth != FWidth || other.FHeight != FHeight) return;
+  k = std::max(0.0, std::min(1.0, k));
+  BlendOver(other, static_cast<int>(std::lrint((1.0 - k) * 255)));
+}
+
+void TspPaintBuffer::DrawTo(HDC dc, int x, int y) const {
+  GdiFlush();
+  BitBlt(dc, x, y, FWidth, FHeight, FDC, 0, 0, SRCCOPY);
+}
+
+RECT DrawDefaultFace(TspPaintBuffer& b, const RECT& r, TspFaceState state) {
+  COLORREF frame = state == fsNormalFace ? GetSysColor(COLOR_BTNSHADOW) : kDefaultHotFrame;
+  COLORREF fill = state == fsNormalFace ? GetSysColor(COLOR_BTNFACE)
+                                        : state == fsHotFace ? kDefaultHotFill : kDefaultDownFill;
+  b.Frame(r, frame);
+  RECT in{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
+  if (in.right > in.left && in.bottom > in.top) b.Fill(in, fill);
+  return in;
+}
+
+void DrawArrowGlyph(HDC dc, const RECT& r, TspArrowDirection direction, COLORREF color) {
+  int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+  POINT p[3];
+  switch (direction) {
+    case adLeft: p[0] = {cx - 2, cy}; p[1] = {cx + 1, cy - 3}; p[2] = {cx + 1, cy + 3}; break;
+    case adRight: p[0] = {cx + 2, cy}; p[1] = {cx - 1, cy - 3}; p[2] = {cx - 1, cy + 3}; break;
+    case adUp: p[0] = {cx, cy - 2}; p[1] = {cx - 3, cy + 1}; p[2] = {cx + 3, cy + 1}; break;
+    case adDown: p[0] = {cx, cy + 2}; p[1] = {cx - 3, cy - 1}; p[2] = {cx + 3, cy - 1}; break;
+  }
+  HBRUSH b = CreateSolidBrush(color);
+  HPEN pen = CreatePen(PS_SOLID, 1, color);
+  HGDIOBJ ob = SelectObject(dc, b), op = SelectObject(dc, pen);
+  Polygon(dc, p, 3);
+  SelectObject(dc, ob);
+  SelectObject(dc, op);
+  DeleteObject(b);
+  DeleteObject(pen);
+}
+
+void DrawFocusFrame(HDC dc, const RECT& r) {
+  RECT f{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
+  if (f.right > f.left && f.bottom > f.top) DrawFocusRect(dc, &f);
+}
+
+uint32_t* TspPaintBuffer::Bits() const {
+  GdiFlush();
+  return FBits;
+}
+
+HRGN RegionFromMask(const TspImageSource& mask) {
+  HRGN all = nullptr;
+  for (int y = 0; y < mask.Height; ++y) {
+    int x = 0;
+    while (x < mask.Width) {
+      while (x < mask.Width && (mask.Pixels[size_t(y) * mask.Width + x] & 0xFFFFFF) != 0) ++x;
+      int start = x;
+      while (x < mask.Width && (mask.Pixels[size_t(y) * mask.Width + x] & 0xFFFFFF) == 0) ++x;
+      if (x > start) {
+        HRGN run = CreateRectRgn(start, y, x, y + 1);
+        if (!all) {
+          all = run;
+        } else {
+          CombineRgn(all, all, run, RGN_OR);
+          DeleteObject(run);
+        }
+      }
+    }
+  }
+  return all;
+}

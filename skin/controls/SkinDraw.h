@@ -1,0 +1,106 @@
+// Off-screen painting of the skinned controls: a 32-bit buffer the size of
+// the control, the default-look faces and the small glyphs they draw.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+// Font of a control's text as the skinned controls describe it.
+struct TspFontDesc {
+  std::string Name = "Arial";
+  int Height = 14;  // cell height in pixels, as the skin gives it
+  bool Bold = false, Italic = false, Underline = false;
+  COLORREF Color = 0;
+  HFONT Create(int escapement = 0) const;
+  bool operator==(const TspFontDesc& o) const {
+    return Name == o.Name && Height == o.Height && Bold == o.Bold && Italic == o.Italic &&
+           Underline == o.Underline && Color == o.Color;
+  }
+};
+
+// A top-down 32-bit DIB with its own memory DC.
+class TspPaintBuffer {
+public:
+  TspPaintBuffer(int width, int height);
+  ~TspPaintBuffer();
+  TspPaintBuffer(const TspPaintBuffer&) = delete;
+  TspPaintBuffer& operator=(const TspPaintBuffer&) = delete;
+
+  HDC DC() const { return FDC; }
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  RECT ClientRect() const { return RECT{0, 0, FWidth, FHeight}; }
+  COLORREF Pixel(int x, int y) const;
+
+  void Fill(const RECT& r, COLORREF color);
+  void Frame(const RECT& r, COLORREF color);
+  // Text in `r` with DrawText flags; returns the rectangle the text took.
+  void Text(const std::string& text, RECT r, const TspFontDesc& font, COLORREF color, UINT flags,
+            int escapement = 0);
+  // Per channel: this = this * alpha/255 + background * (255 - alpha)/255.
+  void BlendOver(const TspPaintBuffer& background, int alpha);
+  // Morph toward `other` by k in [0, 1]: this = this * (1 - k) + other * k.
+  void MorphTo(const TspPaintBuffer& other, double k);
+  void DrawTo(HDC dc, int x, int y) const;
+  // 0x00RRGGBB, top row first.
+  uint32_t* Bits() const;
+
+  // Live buffers, for leak checks.
+  static int LiveCount();
+
+private:
+  HDC FDC = nullptr;
+  HBITMAP FBitmap = nullptr;
+  HGDIOBJ FOld = nullptr;
+  uint32_t* FBits = nullptr;
+  int FWidth, FHeight;
+};
+
+// Colours of the default look (0x00BBGGRR).
+constexpr COLORREF kDefaultHotFrame = 0x800000;   // navy
+constexpr COLORREF kDefaultHotFill = 0xD2BDB6;
+constexpr COLORREF kDefaultDownFill = 0xB59385;
+
+enum TspFaceState { fsNormalFace, fsHotFace, fsDownFace };
+// The one-pixel frame and fill of a default-look button face; returns the
+// rectangle inside the frame.
+RECT DrawDefaultFace(TspPaintBuffer& b, const RECT& r, TspFaceState state);
+
+enum TspArrowDirection { adLeft, adRight, adUp, adDown };
+// A small filled arrow centred in `r`.
+void DrawArrowGlyph(HDC dc, const RECT& r, TspArrowDirection direction, COLORREF color);
+// A dotted focus frame just inside `r`.
+void DrawFocusFrame(HDC dc, const RECT& r);
+
+// Pixels of a skin picture (0x??RRGGBB, top row first), borrowed.
+struct TspImageSource {
+  const uint32_t* Pixels = nullptr;
+  int Width = 0, Height = 0;
+  bool Empty() const { return !Pixels || Width <= 0 || Height <= 0; }
+};
+
+// A nine-part picture: the corner points and the client rectangle relative
+// to SkinRect, the New* ones for the target size.
+struct TspNinePartSpec {
+  RECT SkinRect{};
+  POINT LT{}, RT{}, LB{}, RB{};
+  RECT ClRect{};
+  POINT NewLT{}, NewRT{}, NewLB{}, NewRB{};
+  RECT NewClRect{};
+  bool LeftStretch = false, TopStretch = false, RightStretch = false, BottomStretch = false;
+  bool StretchEffect = false;
+  int StretchType = 0;  // full, horizontal, vertical
+};
+
+// The element pictures at a size, into the whole buffer.
+void DrawPiece(TspPaintBuffer& b, const TspImageSource& picture, const RECT& src, const RECT& dst);
+void DrawNinePart(TspPaintBuffer& b, const TspImageSource& picture, const TspNinePartSpec& spec);
+void DrawHorzThreePart(TspPaintBuffer& b, const TspImageSource& picture, const RECT& src, int leftWidth,
+                       int rightWidth, bool stretch);
+void DrawVertThreePart(TspPaintBuffer& b, const TspImageSource& picture, const RECT& src, int topHeight,
+                       int bottomHeight, bool stretch);
+
+// The black pixels of a mask picture as a region (null when none is black).
+HRGN RegionFromMask(const TspImageSource& mask);

@@ -1,0 +1,111 @@
+// The element pictures of the skinned controls at any size: the nine-part
+// and three-part layouts laid into a paint buffer. Kept apart from the skin
+// data headers, whose geometry types have the same names.
+#include <algorithm>
+
+#include "skin/controls/SkinDraw.h"
+#include "skin/data/SPNinePart.h"
+
+namespace {
+
+TspRect R(const RECT& r) { return TspRect(r.left, r.top, r.right, r.bottom); }
+TspPoint P(const POINT& p) { return TspPoint(p.x, p.y); }
+
+// Nearest-neighbour copies from the picture into the buffer, clipped to both.
+class TBufferPainter : public TspPiecePainter {
+public:
+  TBufferPainter(const TspImageSource& picture, TspPaintBuffer& target) : FPicture(picture), FTarget(target) {}
+
+  void Copy(const TspRect& src, const TspRect& dst) override {
+    int sw = src.Right - src.Left, sh = src.Bottom - src.Top;
+    int dw = dst.Right - dst.Left, dh = dst.Bottom - dst.Top;
+    if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0 || FPicture.Empty()) return;
+    uint32_t* bits = FTarget.Bits();
+    int tw = FTarget.Width(), th = FTarget.Height();
+    for (int y = std::max(0, dst.Top); y < std::min(th, dst.Bottom); ++y) {
+      int sy = src.Top + static_cast<int>(int64_t{y - dst.Top} * sh / dh);
+      if (sy < 0 || sy >= FPicture.Height) continue;
+      const uint32_t* row = FPicture.Pixels + size_t(sy) * FPicture.Width;
+      for (int x = std::max(0, dst.Left); x < std::min(tw, dst.Right); ++x) {
+        int sx = src.Left + static_cast<int>(int64_t{x - dst.Left} * sw / dw);
+        if (sx < 0 || sx >= FPicture.Width) continue;
+        bits[y * tw + x] = row[sx] & 0xFFFFFF;
+      }
+    }
+  }
+
+  void StretchPiece(const TspRect& src, const TspRect& dst) override { Copy(src, dst); }
+
+  void StretchClient(const TspRect& src, const TspRect& dst, TspStretchType type, bool) override {
+    int sw = src.Right - src.Left, sh = src.Bottom - src.Top;
+    if (sw <= 0 || sh <= 0) return;
+    switch (type) {
+      case spstFull:
+        Copy(src, dst);
+        break;
+      case spstHorz:
+        // Stretched to the target's height, then laid side by side; the last
+        // tile is cut, not squeezed.
+        for (int x = dst.Left; x < dst.Right; x += sw) {
+          int w = std::min(sw, dst.Right - x);
+          Copy(TspRect(src.Left, src.Top, src.Left + w, src.Bottom), TspRect(x, dst.Top, x + w, dst.Bottom));
+        }
+        break;
+      case spstVert:
+        for (int y = dst.Top; y < dst.Bottom; y += sh) {
+          int h = std::min(sh, dst.Bottom - y);
+          Copy(TspRect(src.Left, src.Top, src.Right, src.Top + h), TspRect(dst.Left, y, dst.Right, y + h));
+        }
+        break;
+    }
+  }
+
+private:
+  const TspImageSource& FPicture;
+  TspPaintBuffer& FTarget;
+};
+
+}  // namespace
+
+void DrawPiece(TspPaintBuffer& b, const TspImageSource& picture, const RECT& src, const RECT& dst) {
+  TBufferPainter painter(picture, b);
+  painter.Copy(R(src), R(dst));
+}
+
+void DrawNinePart(TspPaintBuffer& b, const TspImageSource& picture, const TspNinePartSpec& s) {
+  TspNinePartGeometry n;
+  n.LTPoint = P(s.LT);
+  n.RTPoint = P(s.RT);
+  n.LBPoint = P(s.LB);
+  n.RBPoint = P(s.RB);
+  n.ClRect = R(s.ClRect);
+  n.NewLTPoint = P(s.NewLT);
+  n.NewRTPoint = P(s.NewRT);
+  n.NewLBPoint = P(s.NewLB);
+  n.NewRBPoint = P(s.NewRB);
+  n.NewClRect = R(s.NewClRect);
+  n.SkinRect = R(s.SkinRect);
+  n.NewWidth = b.Width();
+  n.NewHeight = b.Height();
+  n.DrawClient = true;
+  n.LeftStretch = s.LeftStretch;
+  n.TopStretch = s.TopStretch;
+  n.RightStretch = s.RightStretch;
+  n.BottomStretch = s.BottomStretch;
+  n.StretchEffect = s.StretchEffect;
+  n.StretchType = static_cast<TspStretchType>(s.StretchType);
+  TBufferPainter painter(picture, b);
+  LayNinePartImage(n, painter);
+}
+
+void DrawHorzThreePart(TspPaintBuffer& b, const TspImageSource& picture, const RECT& src, int leftWidth,
+                       int rightWidth, bool stretch) {
+  TBufferPainter painter(picture, b);
+  LayHorzThreePartImage(TspThreePartKind::Full, leftWidth, rightWidth, R(src), b.Width(), stretch, painter);
+}
+
+void DrawVertThreePart(TspPaintBuffer& b, const TspImageSource& picture, const RECT& src, int topHeight,
+                       int bottomHeight, bool stretch) {
+  TBufferPainter painter(picture, b);
+  LayVertThreePartImage(topHeight, bottomHeight, R(src), b.Height(), stretch, painter);
+}

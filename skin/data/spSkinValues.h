@@ -1,0 +1,109 @@
+// How single values of a skin description are spelled in skin.ini, and the
+// value words of the skin's enumerations. Platform-neutral.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "skin/data/SPGeometry.h"
+#include "skin/data/spIniFile.h"
+
+// Width/height emptiness in 64 bits: rectangles come from files and may hold
+// any 32-bit values.
+inline bool spRectEmpty(const TspRect& r) {
+  return int64_t(r.Right) - r.Left <= 0 || int64_t(r.Bottom) - r.Top <= 0;
+}
+inline bool operator!=(const TspPoint& a, const TspPoint& b) { return !(a == b); }
+
+inline TspRect spRect(int32_t l, int32_t t, int32_t r, int32_t b) { return TspRect{l, t, r, b}; }
+inline TspPoint spPoint(int32_t x, int32_t y) { return TspPoint{x, y}; }
+
+// Errors of the skin library's readers. The messages are the platform's.
+class EspSkinError : public std::runtime_error {
+public:
+  explicit EspSkinError(const std::string& m) : std::runtime_error(m) {}
+};
+class EspConvertError : public EspSkinError {
+public:
+  explicit EspConvertError(const std::string& m) : EspSkinError(m) {}
+};
+
+// Font style set as bits: the framework's own type where the framework is
+// built, the same declaration in the host build.
+#ifdef TESS_NATIVE
+enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+using TFontStyles = unsigned;
+#else
+#include "framework/Graphics.h"
+#endif
+
+enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
+
+enum TspStretchType : uint8_t { spstFull, spstHorz, spstVert };
+enum TMorphKind : uint8_t { mkDefault, mkGradient, mkLeftGradient, mkRightGradient, mkLeftSlide,
+                            mkRightSlide, mkPush };
+enum TspInActiveEffect : uint8_t { ieBrightness, ieDarkness, ieGrayScale, ieNoise, ieSplitBlur,
+                                   ieInvert };
+enum TFramesPlacement : uint8_t { fpHorizontal, fpVertical };
+enum TRegulatorKind : uint8_t { rkRound, rkHorizontal, rkVertical };
+enum TGaugeKind : uint8_t { gkHorizontal, gkVertical };
+enum TStdCommand : uint8_t { cmClose, cmMaximize, cmMinimize, cmSysMenu, cmDefault, cmRollUp,
+                             cmMinimizeToTray };
+enum TTrackKind : uint8_t { tkHorizontal, tkVertical };
+
+// A line list holds at most this many lines; more is a conversion error
+// rather than millions of appended lines from a damaged count.
+constexpr int32_t spMaxListLines = 65536;
+
+TspRect ParseRectText(const std::string& text);
+TspPoint ParsePointText(const std::string& text);
+std::string RectToText(const TspRect& r);
+std::string PointToText(const TspPoint& p);
+
+TspRect ReadRectValue(const TspMemIni& f, const std::string& section, const std::string& key);
+TspPoint ReadPointValue(const TspMemIni& f, const std::string& section, const std::string& key);
+bool ReadBoolValue(const TspMemIni& f, const std::string& section, const std::string& key);
+TFontStyles ReadFontStylesValue(const TspMemIni& f, const std::string& section, const std::string& key);
+TAlignment ReadAlignmentValue(const TspMemIni& f, const std::string& section, const std::string& key);
+void ReadLinesValue(const TspMemIni& f, const std::string& section, const std::string& key,
+                    std::vector<std::string>& lines);
+void ReadIndexedListValue(const TspMemIni& f, const std::string& section, const std::string& key,
+                          std::vector<std::string>& list);
+
+void WriteRectValue(TspMemIni& f, const std::string& section, const std::string& key, const TspRect& v);
+void WritePointValue(TspMemIni& f, const std::string& section, const std::string& key, const TspPoint& v);
+void WriteBoolValue(TspMemIni& f, const std::string& section, const std::string& key, bool v);
+void WriteFontStylesValue(TspMemIni& f, const std::string& section, const std::string& key, TFontStyles v);
+void WriteAlignmentValue(TspMemIni& f, const std::string& section, const std::string& key, TAlignment v);
+void WriteLinesValue(TspMemIni& f, const std::string& section, const std::string& key,
+                     const std::vector<std::string>& lines);
+void WriteIndexedListValue(TspMemIni& f, const std::string& section, const std::string& key,
+                           const std::vector<std::string>& list);
+
+TspStretchType ReadStretchTypeValue(const TspMemIni& f, const std::string& section, const std::string& key);
+void WriteStretchTypeValue(TspMemIni& f, const std::string& section, const std::string& key, TspStretchType v);
+TMorphKind ReadMorphKindValue(const TspMemIni& f, const std::string& section, const std::string& key);
+void WriteMorphKindValue(TspMemIni& f, const std::string& section, const std::string& key, TMorphKind v);
+TspInActiveEffect ReadInActiveEffectValue(const TspMemIni& f, const std::string& section, const std::string& key);
+void WriteInActiveEffectValue(TspMemIni& f, const std::string& section, const std::string& key, TspInActiveEffect v);
+
+// Word mapping of the value words (exact, case-sensitive).
+TspStretchType StretchTypeFromWord(const std::string& w);
+TMorphKind MorphKindFromWord(const std::string& w);
+TspInActiveEffect InActiveEffectFromWord(const std::string& w);
+TFramesPlacement FramesPlacementFromWord(const std::string& w);
+TRegulatorKind RegulatorKindFromWord(const std::string& w);
+TGaugeKind GaugeKindFromWord(const std::string& w);
+TStdCommand StdCommandFromWord(const std::string& w);
+const char* StretchTypeWord(TspStretchType v);
+const char* MorphKindWord(TMorphKind v);
+const char* InActiveEffectWord(TspInActiveEffect v);
+const char* FramesPlacementWord(TFramesPlacement v);
+const char* RegulatorKindWord(TRegulatorKind v);
+const char* GaugeKindWord(TGaugeKind v);
+const char* StdCommandWord(TStdCommand v);
+
+// True when all five sections of a skin description are present.
+bool IsSkinIniFile(const TspMemIni& f);

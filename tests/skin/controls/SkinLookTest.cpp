@@ -1,0 +1,414 @@
+// The bases against a synthetic skin: flat colour blocks, one colour per
+// nine-part cell, a one-pixel marker column in the centre cell so that
+// tiling and stretching can be told apart, strips and a mask.
+#include "support/gtest.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "Dib.h"
+#include "FakeTimers.h"
+#include "framework/Forms.h"
+#include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinCheckRadio.h"
+#include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinGauge.h"
+#include "skin/controls/SkinScrollBar.h"
+#include "skin/controls/SkinTrackBar.h"
+
+namespace {
+
+// Picture colours are 0xRRGGBB; Dib::At gives COLORREF.
+COLORREF C(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+const uint32_t kCells[3][3] = {{0xFF0000, 0x00FF00, 0x0000FF},
+                               {0xFFFF00, 0x808080, 0x00FFFF},
+                               {0xFF00FF, 0x800000, 0x008000}};
+const uint32_t kMarker = 0x101010;
+const uint32_t kFixed = 0x336699;
+const uint32_t kStrip[3] = {0xAA0000, 0x00AA00, 0x0000AA};
+// Normal, hot, pressed, checked, unchecked, thumb, hot thumb, progress, track, filled track.
+const uint32_t kStates[10] = {0x102030, 0x405060, 0x708090, 0xA0B0C0, 0xC0B0A0,
+                              0x112233, 0x445566, 0x778899, 0x99AA00, 0x00AA99};
+enum { sNormal, sHot, sDown, sChecked, sUnchecked, sThumb, sHotThumb, sProgress, sTrack, sFilled };
+TspRect Block(int i) { return TspRect{i * 20, 0, i * 20 + 20, 20}; }
+
+struct TestSkin {
+  TspSkinData* owned = new TspSkinData(nullptr);
+  TspSkinData& data = *owned;
+  ~TestSkin() { delete owned; }
+  void Free() {
+    delete owned;
+    owned = nullptr;
+  }
+
+  static TspPicture Picture(int w, int h, uint32_t fill) {
+    TspPicture p;
+    p.SetSize(w, h, fill);
+    return p;
+  }
+  static void Fill(TspPicture& p, int l, int t, int r, int b, uint32_t c) {
+    for (int y = t; y < b; ++y)
+      for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;
+  }
+  TspDataSkinCustomControl& Add(const std::string& name, int picture, TspRect skin) {
+    auto e = std::make_unique<TspDataSkinCustomControl>(name);
+    e->PictureIndex = picture;
+    e->SkinRect = skin;
+    auto& ref = *e;
+    data.CtrlList.push_back(std::move(e));
+    return ref;
+  }
+
+  TestSkin() {
+    // Picture 0: the nine-part element at (0, 0, 30, 30), the fixed one at (30, 0, 50, 20).
+    TspPicture p0 = Picture(60, 30, 0);
+    for (int j = 0; j < 3; ++j)
+      for (int i = 0; i < 3; ++i) Fill(p0, i * 10, j * 10, i * 10 + 10, j * 10 + 10, kCells[j][i]);
+    Fill(p0, 10, 10, 11, 20, kMarker);
+    Fill(p0, 30, 0, 50, 20, kFixed);
+    // Picture 1: a horizontal strip; picture 2: a vertical one.
+    TspPicture p1 = Picture(30, 10, 0);
+    TspPicture p2 = Picture(10, 30, 0);
+    for (int i = 0; i < 3; ++i) {
+      Fill(p1, i * 10, 0, i * 10 + 10, 10, kStrip[i]);
+      Fill(p2, 0, i * 10, 10, i * 10 + 10, kStrip[i]);
+    }
+    // Picture 3: a mask whose left half is inside.
+    TspPicture p3 = Picture(20, 20, 0xFFFFFF);
+    Fill(p3, 0, 0, 10, 20, 0x000000);
+    // Picture 4: state pictures of the controls, one block each.
+    TspPicture p4 = Picture(200, 20, 0);
+    for (int i = 0; i < 10; ++i) Fill(p4, i * 20, 0, i * 20 + 20, 20, kStates[i]);
+    data.FActivePictures = {std::move(p0), std::move(p1), std::move(p2), std::move(p3), std::move(p4)};
+
+    auto& nine = Add("nine", 0, TspRect{0, 0, 30, 30});
+    nine.LTPoint = TspPoint{10, 10};
+    nine.RTPoint = TspPoint{20, 10};
+    nine.LBPoint = TspPoint{10, 20};
+    nine.RBPoint = TspPoint{20, 20};
+    nine.ClRect = TspRect{10, 10, 20, 20};
+    auto& stretched = Add("ninestretched", 0, TspRect{0, 0, 30, 30});
+    stretched.LTPoint = TspPoint{10, 10};
+    stretched.RTPoint = TspPoint{20, 10};
+    stretched.LBPoint = TspPoint{10, 20};
+    stretched.RBPoint = TspPoint{20, 20};
+    stretched.ClRect = TspRect{10, 10, 20, 20};
+    stretched.StretchEffect = true;
+    Add("fixed", 0, TspRect{30, 0, 50, 20});
+    auto& h = Add("hstrip", 1, TspRect{0, 0, 30, 10});
+    h.LTPoint = TspPoint{10, 0};
+    h.RTPoint = TspPoint{20, 0};
+    auto& v = Add("vstrip", 2, TspRect{0, 0, 10, 30});
+    v.LTPoint = TspPoint{0, 10};
+    v.LBPoint = TspPoint{0, 20};
+    auto& masked = Add("masked", 0, TspRect{30, 0, 50, 20});
+    masked.MaskPictureIndex = 3;
+    Add("nopicture", 7, TspRect{0, 0, 30, 30});
+
+    auto button = std::make_unique<TspDataSkinButtonControl>("button");
+    button->PictureIndex = 4;
+    button->SkinRect = Block(sNormal);
+    button->ActiveSkinRect = Block(sHot);
+    button->DownSkinRect = Block(sDown);
+    button->LTPoint = TspPoint{2, 2};
+    button->RTPoint = TspPoint{18, 2};
+    button->LBPoint = TspPoint{2, 18};
+    button->RBPoint = TspPoint{18, 18};
+    button->ClRect = TspRect{2, 2, 18, 18};
+    data.CtrlList.push_back(std::move(button));
+
+    auto check = std::make_unique<TspDataSkinCheckRadioControl>("checkbox");
+    check->PictureIndex = 4;
+    check->SkinRect = Block(sNormal);
+    check->CheckImageRect = TspRect{sChecked * 20, 0, sChecked * 20 + 12, 12};
+    check->UnCheckImageRect = TspRect{sUnchecked * 20, 0, sUnchecked * 20 + 12, 12};
+    check->ActiveCheckImageRect = check->CheckImageRect;
+    check->ActiveUnCheckImageRect = check->UnCheckImageRect;
+    data.CtrlList.push_back(std::move(check));
+
+    auto bar = std::make_unique<TspDataSkinScrollBarControl>("hscrollbar");
+    bar->PictureIndex = 4;
+    bar->SkinRect = TspRect{sTrack * 20, 0, sTrack * 20 + 20, 19};
+    bar->LTPoint = TspPoint{5, 0};
+    bar->RTPoint = TspPoint{15, 0};
+    bar->TrackArea = TspRect{5, 0, 15, 19};
+    bar->ThumbRect = TspRect{sThumb * 20, 0, sThumb * 20 + 10, 19};
+    bar->ActiveThumbRect = TspRect{sHotThumb * 20, 0, sHotThumb * 20 + 10, 19};
+    data.CtrlList.push_back(std::move(bar));
+
+    auto track = std::make_unique<TspDataSkinTrackBarControl>("htrackbar");
+    track->PictureIndex = 4;
+    track->SkinRect = TspRect{sTrack * 20, 0, sTrack * 20 + 20, 20};
+    track->LTPoint = TspPoint{5, 0};
+    track->RTPoint = TspPoint{15, 0};
+    track->TrackArea = TspRect{0, 0, 20, 20};
+    track->ActiveSkinRect = TspRect{sFilled * 20, 0, sFilled * 20 + 20, 20};
+    track->ButtonRect = TspRect{sThumb * 20, 0, sThumb * 20 + 10, 20};
+    data.CtrlList.push_back(std::move(track));
+
+    auto gauge = std::make_unique<TspDataSkinGaugeControl>("gauge");
+    gauge->PictureIndex = 4;
+    gauge->SkinRect = TspRect{sTrack * 20, 0, sTrack * 20 + 20, 20};
+    gauge->LTPoint = TspPoint{5, 0};
+    gauge->RTPoint = TspPoint{15, 0};
+    gauge->ProgressArea = TspRect{0, 0, 20, 20};
+    gauge->ProgressRect = Block(sProgress);
+    data.CtrlList.push_back(std::move(gauge));
+    data.Empty = false;
+  }
+};
+
+struct Host {
+  TForm form{nullptr};
+  Host() {
+    form.SetBounds(0, 0, 800, 600);
+    form.SetColor(RGB(0, 0, 0));
+  }
+  template <class T>
+  T* Add(TestSkin& skin, const std::string& name, int w, int h) {
+    auto* c = new T(&form);
+    c->SetParent(&form);
+    c->SetSkinDataName(name);
+    c->SetBounds(0, 0, w, h);
+    c->SetSkinData(&skin.data);
+    return c;
+  }
+  Dib Paint(TControl* c) {
+    Dib dib(c->Width(), c->Height());
+    if (auto* w = dynamic_cast<TWinControl*>(c)) {
+      SendMessageW(w->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(dib.dc), 0);
+    } else {
+      Dib whole(800, 600);
+      form.PaintTo(whole.dc, 0, 0);
+      BitBlt(dib.dc, 0, 0, c->Width(), c->Height(), whole.dc, c->Left(), c->Top(), SRCCOPY);
+    }
+    return dib;
+  }
+};
+
+TEST(TspSkinLook, NinePartPlacesCornersEdgesAndCentreAtEverySize) {
+  TestSkin skin;
+  Host host;
+  auto* windowed = host.Add<TspSkinCustomControl>(skin, "nine", 30, 30);
+  auto* windowless = host.Add<TspGraphicSkinCustomControl>(skin, "nine", 30, 30);
+  windowless->SetBounds(320, 150, 30, 30);
+  for (TControl* c : std::initializer_list<TControl*>{windowed, windowless}) {
+    for (SIZE size : {SIZE{30, 30}, SIZE{75, 25}, SIZE{90, 60}, SIZE{300, 120}}) {
+      c->SetBounds(c->Left(), c->Top(), size.cx, size.cy);
+      Dib d = host.Paint(c);
+      int w = size.cx, h = size.cy;
+      EXPECT_EQ(C(kCells[0][0]), d.At(0, 0)) << w;
+      EXPECT_EQ(C(kCells[0][2]), d.At(w - 1, 0)) << w;
+      EXPECT_EQ(C(kCells[2][0]), d.At(0, h - 1)) << w;
+      EXPECT_EQ(C(kCells[2][2]), d.At(w - 1, h - 1)) << w;
+      EXPECT_EQ(C(kCells[0][1]), d.At(w / 2, 0)) << w;
+      EXPECT_EQ(C(kCells[1][0]), d.At(0, h / 2)) << w;
+      if (h > 20) EXPECT_EQ(C(kCells[1][1]), d.At(15, 10 + (h - 20) / 2)) << w;
+    }
+  }
+  // Tiled: the marker column comes back every 10 pixels of the centre.
+  windowed->SetBounds(0, 0, 90, 60);
+  Dib tiled = host.Paint(windowed);
+  EXPECT_EQ(C(kMarker), tiled.At(10, 30));
+  EXPECT_EQ(C(kMarker), tiled.At(20, 30));
+  EXPECT_EQ(C(kMarker), tiled.At(70, 30));
+  // Stretched: it only widens at the start of the centre.
+  auto* stretched = host.Add<TspSkinCustomControl>(skin, "ninestretched", 90, 60);
+  Dib s = host.Paint(stretched);
+  EXPECT_EQ(C(kMarker), s.At(10, 30));
+  EXPECT_EQ(C(kMarker), s.At(15, 30));
+  EXPECT_EQ(C(kCells[1][1]), s.At(20, 30));
+}
+
+TEST(TspSkinLook, FixedAndStripElementsKeepTheirFixedSides) {
+  TestSkin skin;
+  Host host;
+  auto* fixed = host.Add<TspSkinCustomControl>(skin, "fixed", 40, 40);
+  fixed->SetBounds(0, 0, 100, 100);
+  EXPECT_EQ(20, fixed->Width());
+  EXPECT_EQ(20, fixed->Height());
+  EXPECT_EQ(C(kFixed), host.Paint(fixed).At(10, 10));
+
+  auto* h = host.Add<TspSkinCustomControl>(skin, "hstrip", 100, 40);
+  h->SetBounds(0, 0, 100, 40);
+  EXPECT_EQ(10, h->Height());
+  Dib hd = host.Paint(h);
+  EXPECT_EQ(C(kStrip[0]), hd.At(5, 5));
+  EXPECT_EQ(C(kStrip[1]), hd.At(50, 5));
+  EXPECT_EQ(C(kStrip[2]), hd.At(95, 5));
+
+  auto* v = host.Add<TspGraphicSkinCustomControl>(skin, "vstrip", 40, 100);
+  v->SetBounds(200, 0, 40, 100);
+  EXPECT_EQ(10, v->Width());
+  Dib vd = host.Paint(v);
+  EXPECT_EQ(C(kStrip[0]), vd.At(5, 5));
+  EXPECT_EQ(C(kStrip[1]), vd.At(5, 50));
+  EXPECT_EQ(C(kStrip[2]), vd.At(5, 95));
+}
+
+TEST(TspSkinLook, MaskCutsTheWindowAndAlphaBlendMixes) {
+  TestSkin skin;
+  Host host;
+  host.form.Show();
+  auto* masked = host.Add<TspSkinCustomControl>(skin, "masked", 20, 20);
+  masked->SetLeft(50);
+  masked->ChangeSkinData();
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(ERROR, GetWindowRgn(masked->Handle(), rgn));
+  EXPECT_TRUE(PtInRegion(rgn, 5, 10));
+  EXPECT_FALSE(PtInRegion(rgn, 15, 10));
+  DeleteObject(rgn);
+  // Without the skin the window is rectangular again.
+  masked->SetSkinDataName("none");
+  masked->ChangeSkinData();
+  EXPECT_EQ(ERROR, GetWindowRgn(masked->Handle(), CreateRectRgn(0, 0, 0, 0)));
+
+  auto* fixed = host.Add<TspSkinCustomControl>(skin, "fixed", 20, 20);
+  fixed->SetLeft(100);
+  const COLORREF mean = RGB((0x33 + 1) / 2, (0x66 + 1) / 2, (0x99 + 1) / 2);
+  for (auto [value, want] : {std::pair<int, COLORREF>{255, C(kFixed)}, {0, RGB(0, 0, 0)}, {128, mean}}) {
+    fixed->SetAlphaBlend(true);
+    fixed->SetAlphaBlendValue(value);
+    EXPECT_TRUE(Dib::Near(host.Paint(fixed).At(10, 10), want)) << value;
+  }
+}
+
+TEST(TspSkinLook, SkinChangeRepaintsThroughTheDefaultLookToTheNewElement) {
+  TestSkin skin;
+  Host host;
+  host.form.Show();
+  auto* c = host.Add<TspSkinCustomControl>(skin, "fixed", 20, 20);
+  std::vector<COLORREF> seen;
+  TWndMethod saved = c->WindowProc;
+  c->WindowProc = [&](TMessage& m) {
+    saved(m);
+    if (m.Msg == WM_PAINT) {
+      HDC dc = GetDC(c->Handle());
+      seen.push_back(GetPixel(dc, 10, 10));
+      ReleaseDC(c->Handle(), dc);
+    }
+  };
+  c->Repaint();
+  // The form component's order: before the reload, the reload, after it.
+  c->BeforeChangeSkinData();
+  skin.data.Empty = true;
+  c->Repaint();
+  TestSkin::Fill(skin.data.FActivePictures[0], 30, 0, 50, 20, 0x00FF00);
+  skin.data.Empty = false;
+  c->ChangeSkinData();
+  ASSERT_GE(seen.size(), 3u);
+  EXPECT_EQ(C(kFixed), seen.front());
+  EXPECT_NE(seen.end(), std::find(seen.begin(), seen.end(), GetSysColor(COLOR_BTNFACE)));
+  EXPECT_EQ(RGB(0, 255, 0), seen.back());
+}
+
+TEST(TspSkinLook, ElementWithoutPictureOrSizeDrawsTheDefaultLook) {
+  TestSkin skin;
+  Host host;
+  auto* c = host.Add<TspSkinCustomControl>(skin, "nopicture", 30, 30);
+  EXPECT_EQ(GetSysColor(COLOR_BTNFACE), host.Paint(c).At(15, 15));
+  auto* nine = host.Add<TspSkinCustomControl>(skin, "nine", 30, 30);
+  nine->SetBounds(0, 0, 0, 0);
+  Dib d(1, 1);
+  SendMessageW(nine->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(d.dc), 0);  // nothing, no crash
+  nine->SetBounds(0, 0, 3, 3);
+  host.Paint(nine);
+  // The skin going away leaves the default look.
+  nine->SetBounds(0, 0, 30, 30);
+  skin.Free();
+  EXPECT_EQ(nullptr, nine->SkinData());
+  EXPECT_EQ(GetSysColor(COLOR_BTNFACE), host.Paint(nine).At(15, 15));
+}
+
+TEST(TspSkinLook, ControlsPaintTheirStatePicturesFromTheSkin) {
+  TestSkin skin;
+  Host host;
+  host.form.Show();
+  // Push button: normal, hot, pressed.
+  auto* button = host.Add<TspSkinButton>(skin, "button", 75, 25);
+  EXPECT_EQ(C(kStates[sNormal]), host.Paint(button).At(1, 1));
+  button->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(button));
+  EXPECT_EQ(C(kStates[sHot]), host.Paint(button).At(1, 1));
+  SendMessageW(button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  EXPECT_EQ(C(kStates[sDown]), host.Paint(button).At(1, 1));
+  SendMessageW(button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+
+  // Check box, flat: the check picture follows Checked.
+  auto* check = host.Add<TspSkinCheckRadioBox>(skin, "checkbox", 150, 25);
+  check->SetTop(40);
+  EXPECT_EQ(C(kStates[sUnchecked]), host.Paint(check).At(5, 12));
+  check->SetChecked(true);
+  EXPECT_EQ(C(kStates[sChecked]), host.Paint(check).At(5, 12));
+
+  // Scroll bar: the element stretched over the bar, the thumb picture, hot on hover.
+  auto* bar = host.Add<TspSkinScrollBar>(skin, "hscrollbar", 200, 19);
+  bar->SetTop(80);
+  bar->SetRange(0, 100, 0, 0);
+  bar->CalcRects();
+  RECT thumb = bar->Button(TspSkinScrollBar::kThumb).R;
+  EXPECT_EQ(5, thumb.left);
+  Dib bd = host.Paint(bar);
+  EXPECT_EQ(C(kStates[sThumb]), bd.At(thumb.left + 2, 9));
+  EXPECT_EQ(C(kStates[sTrack]), bd.At(150, 9));
+  SendMessageW(bar->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(thumb.left + 2, 9));
+  EXPECT_EQ(C(kStates[sHotThumb]), host.Paint(bar).At(thumb.left + 2, 9));
+
+  // Track bar: the filled part left of the thumb, the thumb picture.
+  auto* track = host.Add<TspSkinTrackBar>(skin, "htrackbar", 100, 20);
+  track->SetTop(110);
+  track->SetValue(50);
+  Dib td = host.Paint(track);
+  RECT br = track->ButtonRect();
+  EXPECT_EQ(C(kStates[sFilled]), td.At(2, 10));
+  EXPECT_EQ(C(kStates[sThumb]), td.At((br.left + br.right) / 2, 10));
+  EXPECT_EQ(C(kStates[sTrack]), td.At(97, 10));
+
+  // Gauge: 29 of 100 fills 29 pixels of a 100-pixel progress area.
+  auto* gauge = host.Add<TspSkinGauge>(skin, "gauge", 100, 20);
+  gauge->SetTop(140);
+  gauge->SetValue(29);
+  Dib gd = host.Paint(gauge);
+  EXPECT_EQ(C(kStates[sProgress]), gd.At(28, 10));
+  EXPECT_EQ(C(kStates[sTrack]), gd.At(29, 10));
+}
+
+TEST(TspSkinLook, HoverFadeOfAButtonEndsExactlyAtEitherEnd) {
+  FakeTimers timers;
+  TestSkin skin;
+  static_cast<TspDataSkinButtonControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("button")]).Morphing = true;
+  Host host;
+  host.form.Show();
+  auto* button = host.Add<TspSkinButton>(skin, "button", 75, 25);
+  host.Paint(button);
+  std::vector<double> seen;
+  std::vector<COLORREF> pixels;
+  TWndMethod saved = button->WindowProc;
+  button->WindowProc = [&](TMessage& m) {
+    saved(m);
+    if (m.Msg == WM_PAINT) seen.push_back(button->MorphKf());
+  };
+  button->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(button));
+  for (int i = 0; i < 6; ++i) {
+    timers.Advance(20);
+    pixels.push_back(host.Paint(button).At(1, 1));
+  }
+  EXPECT_EQ(1.0, button->MorphKf());
+  EXPECT_EQ(0, timers.ActiveCount());
+  EXPECT_EQ(C(kStates[sHot]), pixels.back());
+  // Halfway the two pictures are mixed.
+  EXPECT_NE(C(kStates[sNormal]), pixels[1]);
+  EXPECT_NE(C(kStates[sHot]), pixels[1]);
+  button->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(button));
+  timers.Advance(200);
+  EXPECT_EQ(0.0, button->MorphKf());
+  EXPECT_EQ(C(kStates[sNormal]), host.Paint(button).At(1, 1));
+  for (double kf : seen) {
+    EXPECT_GE(kf, 0.0);
+    EXPECT_LE(kf, 1.0);
+  }
+  EXPECT_EQ(0, timers.ActiveCount());
+}
+
+}  // namespace
