@@ -243,6 +243,12 @@ bool ParseCustomProfiles(const std::string& bytes, std::vector<TFormat>& formats
     const std::string line = Trim(lines[i]);
     if (line.find("</ROWDATA>") != std::string::npos) break;
     if (line.empty()) continue;
+    // A row cut short (a truncated file) would make a format with half its
+    // values: it is reported instead.
+    if (line.size() < 2 || line.compare(line.size() - 2, 2, "/>") != 0) {
+      ok = false;
+      continue;
+    }
     TFormat format;
     ParseFormatRow(line, format);
     // The ExtraParam of a custom format is passed on as it is: only a copy of

@@ -124,6 +124,9 @@ TEST(BuildCatalogue, BrokenFilesReportTheirErrorAndKeepTheProgramUsable) {
       {"corrupt custom file", categories, formats,
        std::string("h1\r\nh2\r\nh3\r\n<ROW id=\"-1\" name=\"x\" channel=\"2 -f null\"/>\r\n"),
        {"Error loading custom formats"}},
+      {"truncated custom file", categories, formats,
+       CustomProfilesText({TFormat()}).substr(0, 150), {"Error loading custom formats"}},
+      {"empty custom file", categories, formats, std::string(), {}},
       {"everything broken", std::string(), std::string("\x01"), std::string("\xFF"),
        {"Error loading profiles", "Error loading formats"}},
   };
