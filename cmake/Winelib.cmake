@@ -49,4 +49,10 @@ function(tess_add_gtest name)
   add_test(NAME ${name}
            COMMAND ${TESS_WINE_EXEC} $<TARGET_FILE:${name}>.so --gtest_color=no)
   set_tests_properties(${name} PROPERTIES LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT})
+  # Programs with windows share one Wine desktop: focus, activation and the
+  # foreground window are global to it, so they take turns. Media tests
+  # without windows run beside them.
+  if(NOT T_LABEL MATCHES "^(engine|player)$")
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_desktop)
+  endif()
 endfunction()
