@@ -453,7 +453,46 @@ TEST_F(FFDecodeTest, StillImageCannotSeekAndDecodesAgain) {
                                      decoder->FrameInfo().Buffer + decoder->FrameInfo().Size);
     ASSERT_TRUE(decoder->Decode());
     EXPECT_EQ(0, std::memcmp(first.data(), decoder->FrameInfo().Buffer, first.size()));
+    // A picture has no bit rate.
+    const std::string text = decoder->FileInfoText();
+    EXPECT_NE(std::string::npos, text.find(", bitrate: N/A\r\n")) << text;
   }
+}
+
+TEST_F(FFDecodeTest, DeinterlaceBlendsOddRowsOnly) {
+  Load("clip_h264_aac.mp4");
+  ASSERT_TRUE(decoder->Seek(1000000));
+  ASSERT_TRUE(decoder->Decode());
+  const TFrameInfo& f = decoder->FrameInfo();
+  const std::vector<uint8_t> plain(f.Buffer, f.Buffer + f.Size);
+  decoder->Deinterlace = true;
+  ASSERT_TRUE(decoder->Seek(1000000));
+  ASSERT_TRUE(decoder->Decode());
+  EXPECT_TRUE(decoder->Deinterlace);
+  const int stride = f.Picture.linesize[0];
+  int changedEven = 0, changedOdd = 0;
+  for (int y = 0; y < f.Height; ++y)
+    for (int x = 0; x < f.Width; ++x) {
+      const size_t at = static_cast<size_t>(y) * stride + x;
+      if (plain[at] != f.Buffer[at]) ++((y & 1) ? changedOdd : changedEven);
+    }
+  EXPECT_EQ(0, changedEven);
+  EXPECT_GT(changedOdd, 1000);
+}
+
+TEST_F(FFDecodeTest, BeforeFindStreamInfoSeesTheOpenedFile) {
+  int calls = 0;
+  decoder->OnBeforeFindStreamInfo = [&](TObject* sender, AVFormatContext* context) {
+    ++calls;
+    EXPECT_EQ(decoder.get(), sender);
+    ASSERT_NE(nullptr, context);
+    EXPECT_NE(nullptr, context->iformat);
+  };
+  Load("clip_h264_aac.mp4");
+  EXPECT_EQ(1, calls);
+  decoder->TriggerEventInMainThread = false;
+  Load("multi.mkv");
+  EXPECT_EQ(2, calls);
 }
 
 TEST_F(FFDecodeTest, AdoptedContextIsReadOnly) {
