@@ -13,8 +13,6 @@
 #include "engine/FFText.h"
 #include "engine/FFUtils.h"
 #include "engine/MyUtils.h"
-#include "engine/SwResampleStubs.h"
-#include "engine/SwScaleStubs.h"
 #include "engine/UnicodeProtocol.h"
 #include "framework/Graphics.h"
 
