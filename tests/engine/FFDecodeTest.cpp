@@ -16,6 +16,7 @@
 
 #include "engine/AVUtilStubs.h"
 #include "engine/FFDecode.h"
+#include "engine/FFLog.h"
 #include "engine/FFUtils.h"
 #include "engine/MyUtils.h"
 #include "engine/Fixtures.h"
@@ -600,6 +601,43 @@ TEST_F(FFDecodeTest, PlanarSourcesAndRateChange) {
   EXPECT_EQ(22050, decoder->WaveInfo().SampleRate);
   EXPECT_EQ(88200, decoder->WaveInfo().BytesPerSecond);
   EXPECT_NEAR(1152 / 2 * 4, decoder->WaveInfo().Size, 4 * 64);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FFDecodeTest, SourceFormatChangeMakesANewConverter) {
+  std::vector<std::string> lines;
+  TZIVoveva* logger = GlobalLogger();
+  const TLogEvent before = logger->OnLog;
+  const bool inMain = logger->TriggerEventInMainThread;
+  logger->TriggerEventInMainThread = false;
+  logger->OnLog = [&](TObject* sender, unsigned long, TLogLevel level, const std::string& message) {
+    if (sender == decoder.get() && level == llInfo) lines.push_back(message);
+  };
+  Load("rate_change.mp3");
+  int64_t bytes = 0;
+  while (decoder->DecodeAudio()) {
+    EXPECT_EQ(44100, decoder->WaveInfo().SampleRate);
+    bytes += decoder->WaveInfo().Size;
+  }
+  while (LogLinesPending()) PumpMessages();
+  logger->OnLog = before;
+  logger->TriggerEventInMainThread = inMain;
+  // Both halves come out at the output rate: two seconds in all.
+  EXPECT_NEAR(2.0, bytes / 176400.0, 0.15);
+  // Each change is logged once and followed by a converter for the new
+  // source format.
+  int changes = 0, converters = 0, toHalfRate = 0;
+  for (const std::string& line : lines) {
+    if (line.find("Audio stream #0 frame changed from rate:") == 0) ++changes;
+    if (line == "Audio stream #0 frame changed from rate:44100 fmt:fltp ch:2 to rate:22050 fmt:fltp ch:2")
+      ++toHalfRate;
+    if (line.find("need resample") == 0) ++converters;
+  }
+  EXPECT_EQ(1, toHalfRate) << ::testing::PrintToString(lines);
+  EXPECT_EQ(changes + 1, converters) << ::testing::PrintToString(lines);
 }
 
 }  // namespace
