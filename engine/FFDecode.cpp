@@ -13,8 +13,6 @@
 #include "engine/FFText.h"
 #include "engine/FFUtils.h"
 #include "engine/MyUtils.h"
-#include "engine/SwResampleStubs.h"
-#include "engine/SwScaleStubs.h"
 #include "engine/UnicodeProtocol.h"
 #include "framework/Graphics.h"
 
@@ -314,7 +312,11 @@ TFileStreamInfo TCustomDecoder::FileStreamInfo() {
   info.StartTime = FFileHandle->start_time;
   info.Duration = FFileHandle->duration == AV_NOPTS_VALUE ? -1 : FFileHandle->duration;
   info.BitRate = static_cast<int>(FFileHandle->bit_rate);
+  // The container's time stamp now lives in the "creation_time" tag.
   info.TimeStamp = 0;
+  const std::string created = TagText(FFileHandle->metadata, "creation_time");
+  int64_t parsed = 0;
+  if (!created.empty() && ff::av_parse_time(&parsed, created.c_str(), 0) >= 0) info.TimeStamp = parsed;
   const AVDictionary* m = FFileHandle->metadata;
   info.Year = TagNumber(m, "year");
   info.Track = TagNumber(m, "track");

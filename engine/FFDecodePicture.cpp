@@ -10,8 +10,6 @@
 #include "engine/FFDecode.h"
 #include "engine/FFLog.h"
 #include "engine/FFText.h"
-#include "engine/SwResampleStubs.h"
-#include "engine/SwScaleStubs.h"
 #include "framework/Graphics.h"
 
 namespace {

@@ -52,6 +52,12 @@ const std::vector<TFixture>& StandardFixtures() {
         " -c:a pcm_s16le -fflags +bitexact -flags:a +bitexact {out}";
     static const std::string mp3 = std::string(kFF) +
         " -f lavfi -i sine=f=440:r=44100:d=2 -ac 2 -c:a libmp3lame -b:a 128k {out}";
+    // Two MP3 streams back to back, the second at half the rate.
+    static const std::string rateChange = std::string(kFF) +
+        " -f lavfi -i sine=f=440:r=44100:d=1 -ac 2 -c:a libmp3lame -write_xing 0 -id3v2_version 0"
+        " {dir}/rate_a.mp3 && " + kFF +
+        " -f lavfi -i sine=f=440:r=22050:d=1 -ac 2 -c:a libmp3lame -write_xing 0 -id3v2_version 0"
+        " {dir}/rate_b.mp3 && cat {dir}/rate_a.mp3 {dir}/rate_b.mp3 > {out}";
     static const std::string png = std::string(kFF) + " -f lavfi -i testsrc2=s=160x120 -frames:v 1 {out}";
     return std::vector<TFixture>{
         {"clip_h264_aac.mp4", clip.c_str()},
@@ -59,6 +65,7 @@ const std::vector<TFixture>& StandardFixtures() {
         {"a48k_6ch.wav", a48.c_str()},
         {"a44k_s16.wav", a44.c_str()},
         {"tone.mp3", mp3.c_str()},
+        {"rate_change.mp3", rateChange.c_str()},
         {"still.png", png.c_str()},
         {"empty.mp4", ": > {out}"},
         {"truncated.mp4", "head -c 1000 {dir}/clip_h264_aac.mp4 > {out}"},

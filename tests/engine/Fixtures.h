@@ -18,7 +18,8 @@ struct TFixture {
 // every second, 2 B-frames; 44.1 kHz stereo AAC), multi.mkv (320x240 H.264,
 // AAC stereo "eng", SubRip "eng", AC-3 5.1 "fre"; title tag), a48k_6ch.wav
 // (1 s float 5.1 at 48 kHz), a44k_s16.wav (1 s stereo s16 at 44.1 kHz, no
-// extra chunks), tone.mp3, still.png, empty.mp4 (0 bytes), truncated.mp4
+// extra chunks), tone.mp3, rate_change.mp3 (1 s at 44.1 kHz, then 1 s at
+// 22.05 kHz), still.png, empty.mp4 (0 bytes), truncated.mp4
 // (the first 1000 bytes of the clip), fake.mp4 (a line of text).
 const std::vector<TFixture>& StandardFixtures();
 
