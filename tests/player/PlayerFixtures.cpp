@@ -1,0 +1,107 @@
+#include "PlayerFixtures.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+
+#include "framework/SysUtils.h"
+
+namespace fs = std::filesystem;
+
+std::string FixtureFolder() {
+  static const std::string folder = [] {
+    char pattern[] = "/tmp/tess-player-XXXXXX";
+    const char* made = ::mkdtemp(pattern);
+    if (!made) throw std::runtime_error("no fixture folder");
+    static const std::string path = made;
+    std::atexit([] {
+      std::error_code ignored;
+      fs::remove_all(path, ignored);
+    });
+    return path;
+  }();
+  return folder;
+}
+
+std::string FixturePath(const std::string& name) { return FromNativePath(FixtureFolder() + "/" + name); }
+
+std::string MakeMedia(const std::string& name, const std::string& args) {
+  const std::string path = FixtureFolder() + "/" + name;
+  if (!fs::exists(path)) {
+    const std::string command = "ffmpeg -nostdin -loglevel error -y " + args + " '" + path + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0 || !fs::exists(path))
+      throw std::runtime_error("ffmpeg could not make " + name);
+  }
+  return FromNativePath(path);
+}
+
+std::string WriteFixture(const std::string& name, const std::string& text) {
+  const std::string path = FixtureFolder() + "/" + name;
+  std::ofstream(path, std::ios::binary) << text;
+  return FromNativePath(path);
+}
+
+std::string CopySDL(const std::string& name) {
+  const std::string target = FixtureFolder() + "/" + name;
+  if (!fs::exists(target)) fs::copy_file(ToNativePath(ExeFolder() + "LibAV\\SDL.dll"), target);
+  return FromNativePath(FixtureFolder());
+}
+
+void UseSoundDriver(const std::string& driver, const std::string& diskFile) {
+  ::setenv("SDL_AUDIODRIVER", driver.c_str(), 1);
+  if (!diskFile.empty()) ::setenv("SDL_DISKAUDIOFILE", diskFile.c_str(), 1);
+}
+
+std::vector<int16_t> ReadSamples(const std::string& unixPath) {
+  std::ifstream in(unixPath, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<int16_t> samples(bytes.size() / 2);
+  for (size_t i = 0; i < samples.size(); ++i)
+    samples[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) | (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
+  return samples;
+}
+
+struct TSilentServer::Worker {
+  std::thread thread;
+  std::atomic<bool> stop{false};
+};
+
+TSilentServer::TSilentServer() {
+  FSocket = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = 0;
+  ::bind(FSocket, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  socklen_t len = sizeof addr;
+  ::getsockname(FSocket, reinterpret_cast<sockaddr*>(&addr), &len);
+  FPort = ntohs(addr.sin_port);
+  ::listen(FSocket, 8);
+  // Connections are taken so the client's connect succeeds; then silence.
+  FWorker = new Worker;
+  FWorker->thread = std::thread([this] {
+    while (!FWorker->stop) {
+      const int c = ::accept(FSocket, nullptr, nullptr);
+      if (c < 0) break;
+      FClients.push_back(c);
+    }
+  });
+}
+
+TSilentServer::~TSilentServer() {
+  FWorker->stop = true;
+  ::shutdown(FSocket, SHUT_RDWR);
+  ::close(FSocket);
+  FWorker->thread.join();
+  for (int c : FClients) ::close(c);
+  delete FWorker;
+}

@@ -1,0 +1,40 @@
+// Test fixtures of the player: media files made with the ffmpeg tool, the
+// per-player SDL copies, the sound driver's environment, a silent loopback
+// server, and a look into an SDL copy. Native code: no Win32 here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A fresh folder for this test program (Unix path), made once.
+std::string FixtureFolder();
+// Windows path of a file of the fixture folder.
+std::string FixturePath(const std::string& name);
+// Runs the ffmpeg tool with `args` writing `name` into the fixture folder
+// once per program; the Windows path of the file.
+std::string MakeMedia(const std::string& name, const std::string& args);
+// Writes a file of the given text into the fixture folder.
+std::string WriteFixture(const std::string& name, const std::string& text);
+// Copies the program's LibAV/SDL.dll into the fixture folder as `name`
+// (once); returns the Windows path of the fixture folder.
+std::string CopySDL(const std::string& name);
+// The sound driver for players opened from now on, through the process
+// environment that SDL reads; `diskFile` (a Unix path) for the disk driver.
+void UseSoundDriver(const std::string& driver, const std::string& diskFile = "");
+std::vector<int16_t> ReadSamples(const std::string& unixPath);
+
+// A loopback TCP server that accepts connections and never sends a byte.
+class TSilentServer {
+public:
+  TSilentServer();
+  ~TSilentServer();
+  int Port() const { return FPort; }
+
+private:
+  int FSocket = -1;
+  int FPort = 0;
+  std::vector<int> FClients;
+  struct Worker;
+  Worker* FWorker = nullptr;
+};
