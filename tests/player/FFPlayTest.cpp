@@ -53,6 +53,8 @@ struct VolumeCase {
   int16_t (*expected)(int16_t);
 };
 
+void PrintTo(const VolumeCase& c, std::ostream* os) { *os << c.what; }
+
 class PlayerSound : public ::testing::TestWithParam<VolumeCase> {};
 
 TEST_P(PlayerSound, PlaysTheToneToItsEndWithEvents) {
@@ -156,6 +158,14 @@ TEST(Player, SeekPauseAndResume) {
   EXPECT_NEAR(static_cast<double>(rec.Positions(from).front()), held, 50000.0);
   ASSERT_TRUE(WaitUntil([&] { return player->CurrentPTS() > held + 200000; }, 2000));
 
+  // Opening again ends the first playback completely before the next starts.
+  from = rec.seen.size();
+  ASSERT_TRUE(player->Open(Tone(), 0, false)) << player->LastErrMsg();
+  ASSERT_TRUE(WaitUntil([&] { return rec.IndexOfState(psPlay, from) >= 0; }, 2000));
+  const int stopped = rec.IndexOfState(psStop, from);
+  EXPECT_GE(stopped, 0);
+  EXPECT_LT(stopped, rec.IndexOfState(psPlay, from));
+
   player->Stop(true);
   EXPECT_EQ(psStop, player->PlayState());
 }
@@ -184,8 +194,9 @@ TEST(Player, TwoPlayersOnTwoCopiesPlayAtOnce) {
 
   ASSERT_TRUE(WaitUntil([&] { return ra.IndexOfState(psEnd) >= 0 && rb.IndexOfState(psEnd) >= 0; }, 8000));
   a->Stop(true);
-  b->Stop(true);
-  EXPECT_GE(ra.IndexOfState(psStop), 0);
+  EXPECT_TRUE(WaitUntil([&] { return ra.IndexOfState(psStop) >= 0; }, 2000));
+  // Destroying a player that still plays ends its playback and its threads.
+  b.reset();
 }
 
 // ---------------------------------------------------------------------------
