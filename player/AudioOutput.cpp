@@ -137,6 +137,7 @@ int BytesPerSecond(const TVideoState* is) {
 void AudioCallback(void* opaque, uint8_t* stream, int len) {
   auto* is = static_cast<TVideoState*>(opaque);
   TCustomPlayer* player = is->Owner;
+  std::lock_guard<std::mutex> lock(is->audio_lock);
   player->Faudio_callback_time = NowMicro();
   if (is->audio_drop_buffer.exchange(0)) is->audio_buf_index = static_cast<int>(is->audio_buf_size);
   bool sounded = false;
@@ -188,13 +189,22 @@ void AudioCallback(void* opaque, uint8_t* stream, int len) {
   const int bps = BytesPerSecond(is);
   if (bps <= 0) return;
   is->audio_write_buf_size = static_cast<int>(is->audio_buf_size) - is->audio_buf_index;
-  const double current = is->audio_clock - static_cast<double>(2 * is->audio_hw_buf_size + is->audio_write_buf_size) / bps;
+  double current = is->audio_clock - static_cast<double>(2 * is->audio_hw_buf_size + is->audio_write_buf_size) / bps;
+  // The estimate moves in steps with the callbacks' timing: a callback that
+  // comes late would pull the clock back by its lateness, and the clock of
+  // a dry queue would run on and then fall back. Positions must not go
+  // back except by a seek (which sets the clock itself), so the clock keeps
+  // the reading it has reached when that is a little ahead of the estimate,
+  // and stands still while there is nothing to play.
+  const double reading = GetAudioClock(is);
+  if (reading > current && reading - current < 0.5) current = reading;
+  is->audio_dry = sounded ? 0 : 1;
   is->audio_current_pts = current;
   is->audio_current_pts_drift = current - player->Faudio_callback_time / 1000000.0;
 }
 
 double GetAudioClock(TVideoState* is) {
-  if (is->paused) return is->audio_current_pts;
+  if (is->paused || is->audio_dry) return is->audio_current_pts;
   return is->audio_current_pts_drift + Now();
 }
 
@@ -266,18 +276,27 @@ int SynchronizeAudio(TVideoState* is, int size, double pts) {
 
 void StreamTogglePause(TVideoState* is) {
   TCustomPlayer* player = is->Owner;
-  if (player->FSeekEvent.WaitFor(250) != wrSignaled) player->FSeekEvent.SetEvent();
+  if (!WaitPumping(player->FSeekEvent, 250)) player->FSeekEvent.SetEvent();
   if (player->FVideoState != is) return;
   if (is->paused) {
     is->frame_timer += Now() + is->video_current_pts_drift - is->video_current_pts;
     if (is->read_pause_return != AVERROR(ENOSYS)) is->video_current_pts = is->video_current_pts_drift + Now();
     is->video_current_pts_drift = is->video_current_pts - Now();
-    is->paused = 0;
+    {
+      // The sound clock goes on from where the pause held it.
+      std::lock_guard<std::mutex> lock(is->audio_lock);
+      is->audio_current_pts_drift = is->audio_current_pts - Now();
+      is->paused = 0;
+    }
   } else {
     if (is->video_stream >= 0) {
-      if (player->FPictEvent.WaitFor(250) != wrSignaled) player->FPictEvent.SetEvent();
+      if (!WaitPumping(player->FPictEvent, 250)) player->FPictEvent.SetEvent();
       if (player->FVideoState != is) return;
     }
+    // A pause holds the clock at its reading, not at the last callback's
+    // estimate, which would put the position back by up to one buffer.
+    std::lock_guard<std::mutex> lock(is->audio_lock);
+    is->audio_current_pts = GetAudioClock(is);
     is->paused = 1;
   }
 }

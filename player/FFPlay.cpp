@@ -232,6 +232,15 @@ void TCustomPlayer::Stop(bool AWaitForStop) {
   if (AWaitForStop) WaitForStop();
 }
 
+// Takes FDataLock within ms, dispatching meanwhile when on the GUI thread.
+bool TCustomPlayer::TryDataLock(unsigned ms) {
+  for (unsigned waited = 0;; waited += 10) {
+    if (FDataLock.try_lock_for(std::chrono::milliseconds(10))) return true;
+    if (waited >= ms) return false;
+    if (IsMainThread()) PumpMessages();
+  }
+}
+
 void TCustomPlayer::WaitForStop() {
   int tries = 1;
   for (;;) {
@@ -242,7 +251,7 @@ void TCustomPlayer::WaitForStop() {
       WaitPumping(FStopEvent, 2000);
       break;
     }
-    if (!FDataLock.try_lock_for(std::chrono::milliseconds(100))) continue;
+    if (!TryDataLock(100)) continue;
     ++tries;
     TVideoState* is = FVideoState;
     if (!is) {

@@ -214,6 +214,7 @@ public:
 
 private:
   void WaitForStop();
+  bool TryDataLock(unsigned ms);
   void RecreateOptions();
   TAVLibUser FAVLib{PlayerLibraries};
   std::unique_ptr<TSDLLoader> FSDLLoader;

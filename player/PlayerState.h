@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 #include "player/FFPlay.h"
 #include "player/libsdl.h"
@@ -83,6 +84,10 @@ struct TVideoState {
   bool audio_drain_sent = false;  // the decoder was told the stream ended
   std::atomic<int> audio_drop_buffer{0};  // a seek made the decoded rest stale
   std::atomic<int> audio_silent_callbacks{0};  // callbacks in a row without sound to play
+  std::atomic<int> audio_dry{0};
+  // Held by each audio callback and by a seek while it sets the clock to
+  // its target, so that neither overwrites the other's clock half-way.
+  std::mutex audio_lock;  // the last callback had no sound: the clock stands still
   AVSampleFormat audio_src_fmt = AV_SAMPLE_FMT_NONE, audio_tgt_fmt = AV_SAMPLE_FMT_NONE;
   int audio_src_channels = 0, audio_tgt_channels = 0;
   AVChannelLayout audio_src_channel_layout{}, audio_tgt_channel_layout{};
@@ -135,6 +140,9 @@ struct TVideoState {
   std::atomic<int> flush_req{0};
   double frame_delay = 0.04;
   bool eof = false;  // the read thread met the end of the input
+  // Set when the playback closes: the read and refresh threads' pauses end
+  // at once instead of running out their time.
+  TEvent wake{true, false};
   // A stream switch asked for by the GUI thread, done by the read thread
   // between packets so that no packet goes into a queue being replaced.
   std::atomic<int> cycle_req{0};

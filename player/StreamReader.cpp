@@ -98,9 +98,12 @@ void DoSeek(TVideoState* is) {
     if (is->audio_stream >= 0 && !(is->seek_flags & AVSEEK_FLAG_BYTE)) {
       // Until the first sound of the new place is handed out, the clock
       // reads the target rather than the old place.
+      std::lock_guard<std::mutex> lock(is->audio_lock);
       const double pos = target / 1000000.0;
+      is->audio_clock = pos;
       is->audio_current_pts = pos;
       is->audio_current_pts_drift = pos - NowMicro() / 1000000.0;
+      is->audio_dry = 0;
     }
   }
   is->IOEOFLog = 0;
@@ -219,6 +222,9 @@ bool OpenInput(TVideoState* is) {
   return true;
 }
 
+// A pause of the read thread that ends early when the playback closes.
+void Nap(TVideoState* is, unsigned ms) { is->wake.WaitFor(ms); }
+
 // Returns true when the loop is to be left for good.
 bool HandleReadError(TVideoState* is, int ret) {
   TCustomPlayer* player = is->Owner;
@@ -253,7 +259,7 @@ bool HandleReadError(TVideoState* is, int ret) {
     if (player->CheckIOERR) return true;
     ClearIOFlags(ic);
   }
-  SleepPumping(100);
+  Nap(is, 100);
   return false;
 }
 
@@ -271,7 +277,7 @@ void ReadLoop(TVideoState* is) {
     }
     if (is->paused && (std::strcmp(ic->iformat->name, "rtsp") == 0 ||
                        (ic->pb && is->filename.compare(0, 5, "mmsh:") == 0))) {
-      SleepPumping(10);
+      Nap(is, 10);
       continue;
     }
     if (is->cycle_req) HandleCycleRequest(is);
@@ -285,7 +291,7 @@ void ReadLoop(TVideoState* is) {
         ((is->audioq.size > MinAudioQueueSize || is->audio_stream < 0) &&
          (is->videoq.nb_packets > MinFrames || is->video_stream < 0) &&
          (is->subtitleq.nb_packets > MinFrames || is->subtitle_stream < 0))) {
-      SleepPumping(10);
+      Nap(is, 10);
       continue;
     }
     if (is->eof) {
@@ -296,7 +302,7 @@ void ReadLoop(TVideoState* is) {
       if (is->audio_stream >= 0 && is->audio_ctx &&
           (is->audio_ctx->codec->capabilities & AV_CODEC_CAP_DELAY))
         PutEmptyPacket(&is->audioq);
-      SleepPumping(10);
+      Nap(is, 10);
       if (QueueSize(is) == 0) is->ReachEOF = 1;
       is->eof = false;
       continue;
@@ -325,7 +331,7 @@ void ReadLoop(TVideoState* is) {
   is->Reading = 0;
   player->FLastRead = INT64_MAX;
   // The read thread never ends a playback by itself: it waits to be told.
-  while (!is->abort_request) SleepPumping(100);
+  while (!is->abort_request) Nap(is, 100);
 }
 
 void ReadThread(TVideoState* is) {
@@ -407,6 +413,7 @@ bool StreamOpen(TCustomPlayer* player, const std::string& name, const AVInputFor
 void StreamClose(TCustomPlayer* player, bool shutdownSDL) {
   if (TVideoState* is = player->FVideoState) {
     is->abort_request = 1;
+    is->wake.SetEvent();
     JoinThread(is->read_tid);
     JoinThread(is->refresh_tid);
     FreePictures(is);

@@ -2,9 +2,6 @@
 // thread, and the seam where video decoding, the picture queue and drawing
 // into the host window attach. Until pictures are drawn, a video or
 // subtitle stream is left closed and the sound plays alone.
-#include <chrono>
-#include <thread>
-
 #include "player/PlayerState.h"
 
 int VideoComponentOpen(TVideoState* is) { return -1; }
@@ -24,7 +21,7 @@ void StartRefreshThread(TVideoState* is) {
         player->PushUserEvent(RefreshEvent, is);
       }
       const bool slow = is->audio_stream >= 0 && is->show_mode != 0;
-      std::this_thread::sleep_for(std::chrono::milliseconds(slow ? player->rdftspeed : 5));
+      is->wake.WaitFor(slow ? player->rdftspeed : 5);
     }
   });
   is->refresh_tid->Start();
