@@ -30,11 +30,6 @@ TCriticalSection& SDLLock() {
   return *lock;
 }
 
-bool SDLFileLoaded(const std::string& path) {
-  TLock lock(SDLLock());
-  return IndexOfFile(path) >= 0;
-}
-
 TSDLLoader::~TSDLLoader() { Unload(); }
 
 bool TSDLLoader::Load(const TPathFileName& APath, const TPathFileName& AFile) {
@@ -76,11 +71,8 @@ void TSDLLoader::Unload() {
 }
 
 void TSDLLoader::Release() {
-  if (FFixuped) {
-    FEntries = TSDLEntries();
-    FFixuped = false;
-  }
   FEntries = TSDLEntries();
+  FFixuped = false;
   if (FHandle) {
     FreeLibraryHandle(FHandle);
     FHandle = nullptr;

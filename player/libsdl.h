@@ -17,10 +17,8 @@
 #define TESS_SDL_FUNCTIONS(X) \
   X(SDL_Init)                 \
   X(SDL_Quit)                 \
-  X(SDL_WasInit)              \
   X(SDL_SetHint)              \
   X(SDL_GetError)             \
-  X(SDL_GetVersion)           \
   X(SDL_OpenAudioDevice)      \
   X(SDL_PauseAudioDevice)     \
   X(SDL_CloseAudioDevice)     \
@@ -74,5 +72,3 @@ private:
 // Guards the registry of loaded files, every load and unload, and the
 // players' SDL start-up, so two players never interleave those steps.
 TCriticalSection& SDLLock();
-// Full paths of the SDL files held by loaders right now.
-bool SDLFileLoaded(const std::string& path);
