@@ -41,6 +41,7 @@ extern "C" {
   X(avformat_network_deinit) \
   X(avformat_network_init) \
   X(avformat_new_stream) \
+  X(av_new_program) \
   X(av_program_add_stream_index) \
   X(avformat_open_input) \
   X(avformat_query_codec) \

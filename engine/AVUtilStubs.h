@@ -109,6 +109,7 @@ extern "C" {
   X(av_frame_move_ref) \
   X(av_frame_get_buffer) \
   X(av_frame_make_writable) \
+  X(av_frame_copy) \
   X(av_frame_copy_props) \
   X(av_pix_fmt_desc_get) \
   X(av_pix_fmt_desc_get_id) \

@@ -54,6 +54,7 @@ public:
   bool Acquire(TLibraries libraries);
   void Release(TLibraries libraries);
   int Holders(TLibrary library) const { return FHolders[library]; }
+  TModuleHandle Handle(TLibrary library) const { return FStatus[library].handle; }
 
   std::string LibraryPath;  // Windows form; empty: the system's search
   const std::string& LastErrMsg() const { return FLastErrMsg; }

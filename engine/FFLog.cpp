@@ -42,7 +42,6 @@ bool OnGuiThread() { return IsWin32Thread() && IsMainThread(); }
 struct TQueuedLine {
   TLogInfo info;
   bool library = false;  // Sender becomes the logger that delivers it
-  int avLevel = 0;
 };
 
 class TLogQueue {
@@ -133,6 +132,12 @@ void Dispatch(const TQueuedLine& line, bool inMainThread) {
 class TLogList {
 public:
   std::string& Pending(unsigned long thread) { return FItems[thread]; }
+  // Threads come and go (the libraries start workers per codec): an item
+  // with nothing pending is dropped, so the list stays small.
+  void Settle(unsigned long thread) {
+    auto it = FItems.find(thread);
+    if (it != FItems.end() && it->second.empty()) FItems.erase(it);
+  }
   void Clear() { FItems.clear(); }
 
 private:
@@ -199,6 +204,7 @@ void AVLogCallback(void* context, int level, const char* format, va_list args) {
 
       if (!piece.empty() && piece.back() == '\n' && piece == gLastPiece) {
         ++gRepeatCount;
+        gLogList.Settle(key);
         return;
       }
       if (gRepeatCount > 1) lines.push_back("    Last message repeated " + std::to_string(gRepeatCount) + " times");
@@ -211,6 +217,7 @@ void AVLogCallback(void* context, int level, const char* format, va_list args) {
         lines.push_back(pending.substr(0, lf));
         pending.erase(0, lf + 1);
       }
+      gLogList.Settle(key);
     }
     if (lines.empty()) return;
     // A thread of the libraries cannot make a logger (that starts a thread
@@ -339,7 +346,6 @@ void TZIVoveva::DoLogLine(unsigned long threadID, int avLevel, const std::string
   line.info.LogLevel = AVLogLevelToLogLevel(avLevel);
   line.info.LogMsg = text;
   line.library = true;
-  line.avLevel = avLevel;
   Dispatch(line, TriggerEventInMainThread);
 }
 

@@ -1,6 +1,7 @@
 #include "engine/OptionParser.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -132,12 +133,10 @@ bool ReadFloat(const char* text, double& value) {
   const char* end = p;
   SkipBlanks(p);
   if (*p) return false;
-  std::string number(start, end);
-  errno = 0;
-  char* stop = nullptr;
-  value = std::strtod(number.c_str(), &stop);
-  if (errno == ERANGE && std::fabs(value) > 1.0) return false;
-  return std::isfinite(value);
+  // Whatever locale the process runs in, "." is the separator here.
+  if (*start == '+') ++start;
+  const std::from_chars_result r = std::from_chars(start, end, value);
+  return r.ec == std::errc() && r.ptr == end && std::isfinite(value);
 }
 
 }  // namespace

@@ -102,7 +102,8 @@ protected:
 };
 
 TEST_F(OptionParserTest, StoresTypedValuesAtTheirFields) {
-  ASSERT_EQ(0, Parse("-flag -ar 44100 -big -9000000000 -q 2.5 -ratio 0.125 -t 1.5 -f avi"));
+  // A text option given twice keeps the last (and frees the first).
+  ASSERT_EQ(0, Parse("-flag -f mp4 -ar 44100 -big -9000000000 -q 2.5 -ratio 0.125 -t 1.5 -f avi"));
   EXPECT_EQ(1, ctx.flag);
   EXPECT_EQ(44100, ctx.rate);
   EXPECT_EQ(-9000000000LL, ctx.big);

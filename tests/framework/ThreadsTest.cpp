@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <thread>
 #include <vector>
 
 #include "framework/Forms.h"
@@ -177,6 +178,30 @@ TEST(TCriticalSection, SerialisesWorkers) {
   }
   for (auto& t : threads) t->WaitFor();
   EXPECT_EQ(80000, counter);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PumpMessages, DispatchesAndDropsAPendingQuit) {
+  PostQuitMessage(0);
+  PostThreadMessageW(GetCurrentThreadId(), WM_USER + 7, 0, 0);
+  PumpMessages();
+  MSG msg;
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
+}
+
+TEST(IsWin32Thread, OurThreadsYesForeignThreadsNo) {
+  EXPECT_TRUE(IsWin32Thread());
+  EXPECT_EQ(MainThreadID(), CurrentThreadID());
+  bool worker = false;
+  RunWorkerAndWait([&] { worker = IsWin32Thread(); });
+  EXPECT_TRUE(worker);
+  bool native = true;
+  std::thread t([&] { native = IsWin32Thread(); });
+  t.join();
+  EXPECT_FALSE(native);
 }
 
 }  // namespace
