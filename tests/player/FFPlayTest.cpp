@@ -11,39 +11,6 @@ namespace {
 constexpr int64_t kToneDuration = 3000000;
 
 // ---------------------------------------------------------------------------
-// The event ring
-
-TEST(PlayEventRing, CoalescesAndDropsAsDescribed) {
-  {
-    TPlayEvent ring;
-    for (int i = 0; i < 10; ++i) ring.Post(PlayEventPosition, i * 1000);
-    ASSERT_EQ(1, ring.Count());
-    const TPlayEventEntry e = ring.Take();
-    EXPECT_EQ(PlayEventPosition, e.Kind);
-    EXPECT_EQ(9000, e.Value);
-    EXPECT_EQ(PlayEventNone, ring.Take().Kind);
-    EXPECT_EQ(wrTimeout, ring.Event.WaitFor(0));
-  }
-  {
-    TPlayEvent ring;
-    for (int i = 0; i < 10; ++i) ring.Post(i % 2 ? PlayEventState : PlayEventPosition, i);
-    ASSERT_EQ(9, ring.Count());
-    for (int i = 1; i < 10; ++i) EXPECT_EQ(i, ring.Take().Value);
-  }
-  {
-    TPlayEvent ring;
-    ring.Post(PlayEventPosition, 1);
-    ring.Post(PlayEventState, psEnd);
-    ring.Post(PlayEventPosition, 2);
-    ring.Post(PlayEventPosition, 3);
-    ASSERT_EQ(3, ring.Count());
-    EXPECT_EQ(1, ring.Take().Value);
-    EXPECT_EQ(psEnd, ring.Take().Value);
-    EXPECT_EQ(3, ring.Take().Value);
-  }
-}
-
-// ---------------------------------------------------------------------------
 // Sound through SDL's disk driver
 
 struct VolumeCase {
@@ -256,7 +223,9 @@ TEST(Player, BadInputsFailWithTheirTexts) {
     EXPECT_FALSE(opened);
     EXPECT_EQ(c.text, player->LastErrMsg());
     EXPECT_EQ(psStop, player->PlayState());
-    if (c.name == stalled) EXPECT_TRUE(calledWhileOpening);
+    if (c.name == stalled) {
+      EXPECT_TRUE(calledWhileOpening);
+    }
   }
   Pump(100);
   EXPECT_TRUE(rec.seen.empty()) << "a failed open reports no states";

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "framework/SysUtils.h"
+#include "player/PlayerState.h"
 
 namespace fs = std::filesystem;
 
@@ -104,4 +105,32 @@ TSilentServer::~TSilentServer() {
   FWorker->thread.join();
   for (int c : FClients) ::close(c);
   delete FWorker;
+}
+
+void RunPositionRule(TPositionRun& run, const std::vector<double>& clocks) {
+  TVIDavaza player(nullptr);
+  player.OnPosition = [](TObject*, const int64_t) {};
+  player.OnState = [](TObject*, TPlayState) {};
+  player.PlayTime = run.playTime;
+  player.Fstart_time = run.startTime;
+  player.RepeatType = static_cast<TRepeatType>(run.repeatType);
+  auto* is = new TVideoState();
+  is->Owner = &player;
+  is->audio_stream = 0;
+  is->paused = 1;  // the clock reads exactly what is set
+  is->Duration = run.duration;
+  is->AudioDuration = run.duration;
+  is->ReachEOF = run.reachedEnd ? 1 : 0;
+  player.FVideoState = is;
+  for (double clock : clocks) {
+    is->audio_current_pts = clock;
+    player.UpdatePosition();
+    std::vector<std::pair<int, int64_t>> got;
+    for (TPlayEventEntry e; (e = player.FPlayEvent.Take()).Kind != PlayEventNone;) got.emplace_back(e.Kind, e.Value);
+    run.posted.push_back(got);
+  }
+  run.seekRequested = is->seek_req != 0;
+  run.seekTarget = is->seek_pos;
+  player.FVideoState = nullptr;
+  delete is;
 }

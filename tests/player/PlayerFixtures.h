@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A fresh folder for this test program (Unix path), made once.
@@ -38,3 +39,19 @@ private:
   struct Worker;
   Worker* FWorker = nullptr;
 };
+
+// The position rule of an audio-only playback, run over a sequence of
+// sound-clock readings (seconds) without libraries, SDL or threads.
+struct TPositionRun {
+  int64_t duration = -1;       // of the input, microseconds
+  bool reachedEnd = false;     // the input ended and the queues ran dry
+  int64_t playTime = INT64_MIN;
+  int64_t startTime = INT64_MIN;
+  int repeatType = 0;          // TRepeatType
+  // Results: what reached the event ring after each reading, as
+  // (kind, value); and the seek the repeat rule asked for, if any.
+  std::vector<std::vector<std::pair<int, int64_t>>> posted;
+  bool seekRequested = false;
+  int64_t seekTarget = 0;
+};
+void RunPositionRule(TPositionRun& run, const std::vector<double>& clocks);
