@@ -238,4 +238,26 @@ TEST(Player, BadInputsFailWithTheirTexts) {
   ASSERT_TRUE(WaitUntil([&] { return rec.IndexOfState(psStop) >= 0; }, 2000));
 }
 
+// A network source that stops sending in the middle of the playback: the
+// read blocks with no time-out, and Stop must still end everything.
+TEST(Player, StopEndsAPlaybackWhoseSourceStalled) {
+  UseSoundDriver("dummy");
+  const std::string wav = ReadBytes(ToNativePath(Tone()));
+  TSilentServer server(wav.substr(0, 44100 * 4));  // the header and about one second
+  auto player = NewPlayer("SDL_4.dll");
+  TRecorder rec;
+  rec.Attach(*player);
+  player->ReadTimeout = 0;
+  // Probing would otherwise wait for seconds of data that never come.
+  ASSERT_TRUE(player->opt_default("analyzeduration", "100000"));
+  ASSERT_TRUE(player->Open("tcp://127.0.0.1:" + std::to_string(server.Port()), 0, false)) << player->LastErrMsg();
+  ASSERT_TRUE(WaitUntil([&] { return player->CurrentPTS() > 500000; }, 5000));
+  Pump(1000);  // the data has run out by now
+  const double t0 = Seconds();
+  player->Stop(true);
+  EXPECT_LT(Seconds() - t0, 2.5);
+  EXPECT_TRUE(WaitUntil([&] { return rec.IndexOfState(psStop) >= 0; }, 2000));
+  EXPECT_EQ(psStop, player->PlayState());
+}
+
 }  // namespace

@@ -62,9 +62,13 @@ void UseSoundDriver(const std::string& driver, const std::string& diskFile) {
   if (!diskFile.empty()) ::setenv("SDL_DISKAUDIOFILE", diskFile.c_str(), 1);
 }
 
-std::vector<int16_t> ReadSamples(const std::string& unixPath) {
+std::string ReadBytes(const std::string& unixPath) {
   std::ifstream in(unixPath, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::vector<int16_t> ReadSamples(const std::string& unixPath) {
+  const std::string bytes = ReadBytes(unixPath);
   std::vector<int16_t> samples(bytes.size() / 2);
   for (size_t i = 0; i < samples.size(); ++i)
     samples[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) | (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
@@ -76,7 +80,7 @@ struct TSilentServer::Worker {
   std::atomic<bool> stop{false};
 };
 
-TSilentServer::TSilentServer() {
+TSilentServer::TSilentServer(std::string head) : FHead(std::move(head)) {
   FSocket = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
@@ -94,6 +98,11 @@ TSilentServer::TSilentServer() {
       const int c = ::accept(FSocket, nullptr, nullptr);
       if (c < 0) break;
       FClients.push_back(c);
+      for (size_t sent = 0; sent < FHead.size();) {
+        const ssize_t n = ::send(c, FHead.data() + sent, FHead.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) break;
+        sent += static_cast<size_t>(n);
+      }
     }
   });
 }

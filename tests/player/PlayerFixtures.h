@@ -24,17 +24,20 @@ std::string CopySDL(const std::string& name);
 // environment that SDL reads; `diskFile` (a Unix path) for the disk driver.
 void UseSoundDriver(const std::string& driver, const std::string& diskFile = "");
 std::vector<int16_t> ReadSamples(const std::string& unixPath);
+std::string ReadBytes(const std::string& unixPath);
 
-// A loopback TCP server that accepts connections and never sends a byte.
+// A loopback TCP server that accepts connections, sends each the given
+// bytes (none by default) and then stays silent.
 class TSilentServer {
 public:
-  TSilentServer();
+  explicit TSilentServer(std::string head = "");
   ~TSilentServer();
   int Port() const { return FPort; }
 
 private:
   int FSocket = -1;
   int FPort = 0;
+  std::string FHead;
   std::vector<int> FClients;
   struct Worker;
   Worker* FWorker = nullptr;
