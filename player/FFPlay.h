@@ -137,7 +137,7 @@ public:
   TRepeatType RepeatType = rtRewind;
   int ScreenWidth = 0;
   int ScreenHeight = 0;
-  // Playback options of the media libraries, ffplay's names
+  // Decoding and reading options, under the media libraries' own names
   Tav_sync_type av_sync_type = AV_SYNC_AUDIO_MASTER;
   int wanted_stream[AVMEDIA_TYPE_NB] = {-1, -1, -1, -1, -1};
   int seek_by_bytes = -1;

@@ -116,7 +116,7 @@ void DoSeek(TVideoState* is) {
   is->eof = false;
 }
 
-// Opening part of the read thread; the reason of a failure is in LastErrMsg.
+// Opening steps of the read thread; the reason of a failure is in LastErrMsg.
 bool OpenInput(TVideoState* is) {
   TCustomPlayer* player = is->Owner;
   const std::string& name = is->filename;
