@@ -1,0 +1,447 @@
+#include "player/FFPlay.h"
+
+#include <cmath>
+
+#include "engine/AVFormatStubs.h"
+#include "engine/AVUtilStubs.h"
+#include "engine/FFLog.h"
+#include "engine/MyUtils.h"
+#include "player/PlayerEvents.h"
+#include "player/PlayerState.h"
+#include "player/libsdl.h"
+
+namespace {
+
+// Only the pointer identity of the flush marker's data matters.
+uint8_t kFlushMarker[] = "FLUSH";
+
+// A stalled stop is forced after this many lock attempts (with a read
+// blocked in the input: the smaller count).
+constexpr int ForcedStopTries = 20;
+constexpr int ForcedStopTriesReading = 10;
+
+}  // namespace
+
+TCustomPlayer::TCustomPlayer(TComponent* AOwner)
+    : TFFBaseComponent(AOwner), FSDLLoader(new TSDLLoader), FSDL(new TSDLEntries) {
+  Fflush_pkt.data = kFlushMarker;
+  ResetPlayback();
+}
+
+TCustomPlayer::~TCustomPlayer() {
+  OnPosition = nullptr;
+  OnState = nullptr;
+  OnAudioHook = nullptr;
+  Stop(true);
+  if (FEventThread) {
+    FEventThread->Terminate();
+    FEventThread->WaitFor();
+    delete FEventThread;
+    FEventThread = nullptr;
+  }
+  if (FAVLib.AVLibLoaded()) UninitFFOptions(FOptions);
+  FSDLLoader->Unload();
+  FAVLib.UnloadAVLib();
+}
+
+void TCustomPlayer::ReportError(const std::string& message) {
+  FLastErrMsg = message;
+  GlobalLogger()->Log(this, llError, message);
+}
+
+void TCustomPlayer::RecreateOptions() {
+  if (!FAVLib.AVLibLoaded()) return;
+  InitFFOptions(FOptions, Fsws_flags);
+}
+
+bool TCustomPlayer::LoadAVLib(const TPathFileName& APath, bool AAutoLoadSDL) {
+  if (!FAVLib.LoadAVLib(APath)) {
+    FLastErrMsg = FAVLib.LastErrMsg;
+    return false;
+  }
+  RecreateOptions();
+  FAutoLoadSDL = AAutoLoadSDL;
+  if (FAutoLoadSDL) return LoadSDLLib(APath, "SDL.dll");
+  return true;
+}
+
+bool TCustomPlayer::SDLLibLoaded() const { return FSDLLoader->Loaded(); }
+
+bool TCustomPlayer::AVLibLoaded() const {
+  return FAVLib.AVLibLoaded() && (!FAutoLoadSDL || FSDLLoader->Loaded());
+}
+
+void TCustomPlayer::UnloadAVLib() {
+  // Nothing may be unloaded under a running playback.
+  Stop(true);
+  if (FAVLib.AVLibLoaded()) UninitFFOptions(FOptions);
+  FAVLib.UnloadAVLib();
+  if (FAutoLoadSDL) UnloadSDLLib();
+}
+
+bool TCustomPlayer::LoadSDLLib(const TPathFileName& APath, const TPathFileName& AFile) {
+  const bool ok = FSDLLoader->Load(APath, AFile);
+  if (ok) {
+    *FSDL = FSDLLoader->Entries();
+  } else {
+    *FSDL = TSDLEntries();
+    FLastErrMsg = FSDLLoader->LastErrMsg();
+  }
+  return ok;
+}
+
+void TCustomPlayer::UnloadSDLLib() {
+  Stop(true);
+  *FSDL = TSDLEntries();
+  FSDLLoader->Unload();
+}
+
+bool TCustomPlayer::opt_default(const std::string& opt, const std::string& arg) {
+  if (!FAVLib.AVLibLoaded()) {
+    ReportError("libav not loaded.");
+    return false;
+  }
+  return OptDefault(FOptions, opt.c_str(), arg.c_str()) == 0;
+}
+
+void TCustomPlayer::ResetPlayback() {
+  FState = psStop;
+  FLastPTS = NoTime;
+  FCurrentPTS = -1;
+  for (int& w : wanted_stream) w = -1;
+  seek_by_bytes = -1;
+  if (!FLoading) {
+    Ffile_iformat = nullptr;
+    Fstart_time = NoTime;
+    PlayTime = NoTime;
+    RepeatType = rtRewind;
+    FVerticalFlip = false;
+    audio_codec_name.clear();
+    video_codec_name.clear();
+    subtitle_codec_name.clear();
+    Fframe_width_set = Fframe_height_set = 0;
+    Fframe_pix_fmt = -1;
+    RecreateOptions();
+  }
+  FSeekEvent.SetEvent();
+  FSeeking = false;
+}
+
+bool TCustomPlayer::StartSDLForWindow(intptr_t AScreenHandle) {
+  // SDL's own signal handlers would turn a termination request for the
+  // whole program into a quit event of this playback.
+  SDL().SDL_SetHint("SDL_NO_SIGNAL_HANDLERS", "1");
+  if (AudioDriver != adDefault)
+    GlobalLogger()->Log(this, llDebug, "audio driver choice %d has no meaning here; SDL chooses",
+                        static_cast<int>(AudioDriver));
+  const Uint32 flags = DisableAudio ? (SDL_INIT_TIMER | SDL_INIT_EVENTS)
+                                    : (SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_EVENTS);
+  if (SDL().SDL_Init(flags) != 0) return false;
+  FSDLStarted = true;
+  if (!DisableAudio)
+    if (const char* name = SDL().SDL_GetCurrentAudioDriver())
+      GlobalLogger()->Log(this, llDebug, "using audio driver: %s", name);
+  FScreenHandle = AScreenHandle;
+  return true;
+}
+
+void TCustomPlayer::ShutdownSDL() {
+  if (FSDLStarted && SDL().SDL_Quit) SDL().SDL_Quit();
+  FSDLStarted = false;
+  ResetPlayback();
+}
+
+bool TCustomPlayer::Open(const TPathFileName& AFileName, intptr_t AScreenHandle, bool APaused) {
+  if (!FAVLib.AVLibLoaded()) {
+    ReportError("libav not loaded.");
+    return false;
+  }
+  if (!FSDLLoader->Loaded()) {
+    ReportError("sdl not loaded.");
+    return false;
+  }
+  int64_t flags = 4;
+  if (FOptions.sws_opts && ff::av_opt_get_int(FOptions.sws_opts, "sws_flags", 0, &flags) >= 0)
+    Fsws_flags = static_cast<int>(flags);
+  FLoading = true;
+  Stop(true);
+  bool ok = false;
+  {
+    TLock lock(SDLLock());
+    ok = StartSDLForWindow(AScreenHandle);
+  }
+  if (!ok) {
+    ReportError("Could not initialize SDL with ScreenHandle(" + std::to_string(static_cast<unsigned>(AScreenHandle)) +
+                "): " + SDL().SDL_GetError());
+    FLoading = false;
+    return false;
+  }
+  if (DisableDisplay) DisableVideo = true;
+
+  ok = StreamOpen(this, AFileName, Ffile_iformat, APaused);
+  if (ok) {
+    Finput_filename = AFileName;
+    FScreenHandle = AScreenHandle;
+    if (OnFileOpen) {
+      TVideoState* is = FVideoState;
+      int w = -1, h = -1;
+      if (is->video_ctx && is->video_ctx->width > 0) {
+        w = is->video_ctx->width;
+        h = is->video_ctx->height;
+      }
+      const int64_t duration = is->IsImage2 ? 0 : is->Duration;
+      auto call = [&] { OnFileOpen(this, duration, w, h, ScreenWidth, ScreenHeight); };
+      if (TriggerEventInMainThread)
+        CallInMainThread(call);
+      else
+        call();
+    }
+    if (FEventThread) {
+      FEventThread->Terminate();
+      FEventThread->WaitFor();
+      delete FEventThread;
+    }
+    FEventThread = new TEventThread(this);
+    FEventThread->Start();
+    FLooping = false;
+    FStopEvent.ResetEvent();
+    auto* play = new TPlayThread(this);
+    play->Start();
+    while (!FLooping && FStopEvent.WaitFor(0) != wrSignaled) SleepPumping(10);
+  } else {
+    ShutdownSDL();
+  }
+  FLoading = false;
+  RecreateOptions();
+  return ok;
+}
+
+void TCustomPlayer::Stop(bool AWaitForStop) {
+  TVideoState* is = FVideoState;
+  if (!is) {
+    FLastRead = 0;
+    if (TVideoState* opening = FVideoStateCB) opening->abort_request = 1;
+    if (AWaitForStop && FStopEvent.WaitFor(0) != wrSignaled) WaitForStop();
+    return;
+  }
+  if (is->paused) {
+    StreamTogglePause(is);
+    is->step = 0;
+  }
+  PushUserEvent(QuitEvent, is);
+  if (AWaitForStop) WaitForStop();
+}
+
+// Takes FDataLock within ms, dispatching meanwhile when on the GUI thread.
+bool TCustomPlayer::TryDataLock(unsigned ms) {
+  for (unsigned waited = 0;; waited += 10) {
+    if (FDataLock.try_lock_for(std::chrono::milliseconds(10))) return true;
+    if (waited >= ms) return false;
+    if (IsMainThread()) PumpMessages();
+  }
+}
+
+void TCustomPlayer::WaitForStop() {
+  int tries = 1;
+  for (;;) {
+    if (WaitPumping(FStopEvent, 100)) break;
+    if (IsMainThread()) PumpMessages();
+    if (!FVideoState) {
+      // The playback is gone; its play thread is on its way out.
+      WaitPumping(FStopEvent, 2000);
+      break;
+    }
+    if (!TryDataLock(100)) continue;
+    ++tries;
+    TVideoState* is = FVideoState;
+    if (!is) {
+      FDataLock.unlock();
+      continue;
+    }
+    if ((tries > ForcedStopTriesReading && is->Reading) || tries > ForcedStopTries) {
+      StreamClose(this, false);
+      FDataLock.unlock();
+      // The play thread still waits in SDL's queue: let it end before SDL
+      // itself is shut down under it.
+      PushUserEvent(QuitEvent, nullptr);
+      WaitPumping(FStopEvent, 2000);
+      break;
+    }
+    PushUserEvent(QuitEvent, is);
+    FDataLock.unlock();
+  }
+  ShutdownSDL();
+}
+
+bool TCustomPlayer::Paused() const {
+  TVideoState* is = FVideoState;
+  return !is || is->paused;
+}
+
+void TCustomPlayer::Pause() {
+  TVideoState* is = FVideoState;
+  if (!is || is->paused) return;
+  StreamTogglePause(is);
+  is->step = 0;
+  QueueState(psPause);
+}
+
+void TCustomPlayer::Resume() {
+  TVideoState* is = FVideoState;
+  if (!is || !is->paused) return;
+  StreamTogglePause(is);
+  is->step = 0;
+  QueueState(psResume);
+}
+
+void TCustomPlayer::TogglePause() {
+  TVideoState* is = FVideoState;
+  if (!is) return;
+  StreamTogglePause(is);
+  is->step = 0;
+  QueueState(is->paused ? psPause : psResume);
+}
+
+void TCustomPlayer::StepToNextFrame() {
+  TVideoState* is = FVideoState;
+  if (!is) return;
+  if (is->paused) StreamTogglePause(is);
+  if (is->step.exchange(1) == 0) QueueState(psStep);
+}
+
+void TCustomPlayer::StreamSeek(TVideoState* is, int64_t pos, int64_t rel, int flags, bool wait) {
+  if (is->seek_req) return;
+  FSeeking = true;
+  is->seek_paused = is->paused.load();
+  is->seek_pos = pos;
+  is->seek_rel = rel;
+  is->seek_flags = flags;
+  FSeekEvent.ResetEvent();
+  is->seek_req = 1;
+  if (!wait) return;
+  while (FVideoState == is && !WaitPumping(FSeekEvent, 100)) {
+  }
+  if (FVideoState == is && is->video_stream >= 0)
+    while (FVideoState == is && !WaitPumping(FPictEvent, 100)) {
+    }
+}
+
+void TCustomPlayer::Seek(const int64_t APTS, TSeekFlags ASeekFlags, bool AWaitForSeekEnd) {
+  TVideoState* is = FVideoState;
+  if (!is || APTS == NoTime) return;
+  int64_t target = APTS;
+  if (!(ASeekFlags & SeekFlag(sfByte))) {
+    if (is->Duration > 0 && target > is->Duration) target = is->Duration;
+    if (is->ic && is->ic->start_time != AV_NOPTS_VALUE && is->ic->start_time != 0) {
+      target += is->ic->start_time;
+      if (APTS == 0) target -= std::llround(is->frame_delay / 2 * 1000000.0);
+    }
+  }
+  StreamSeek(is, target, 0, SeekFlagsToAV(ASeekFlags), AWaitForSeekEnd);
+}
+
+void TCustomPlayer::Seek(const double ADelta, TSeekFlags ASeekFlags, bool AWaitForSeekEnd) {
+  TVideoState* is = FVideoState;
+  if (!is) return;
+  if (ASeekFlags & SeekFlag(sfByte)) {
+    int64_t base = is->ic && is->ic->pb ? ff::avio_seek(is->ic->pb, 0, SEEK_CUR) : 0;
+    if (base < 0) base = 0;
+    const int64_t distance = is->ic && is->ic->bit_rate > 0
+                                 ? static_cast<int64_t>(ADelta * is->ic->bit_rate / 8.0)
+                                 : static_cast<int64_t>(ADelta * 180000.0);
+    StreamSeek(is, base + distance, distance, SeekFlagsToAV(ASeekFlags), AWaitForSeekEnd);
+  } else {
+    const double pos = (is->video_stream >= 0 ? GetVideoClock(is) : GetMasterClock(is)) + ADelta;
+    StreamSeek(is, std::llround(pos * 1000000.0), std::llround(ADelta * 1000000.0), SeekFlagsToAV(ASeekFlags),
+               AWaitForSeekEnd);
+  }
+}
+
+void TCustomPlayer::FlushQueue() {
+  if (TVideoState* is = FVideoState) is->flush_req = 1;
+}
+
+std::string TCustomPlayer::ForceFormat() const {
+  return Ffile_iformat && Ffile_iformat->name ? Ffile_iformat->name : "";
+}
+
+void TCustomPlayer::SetForceFormat(const std::string& value) {
+  if (value.empty()) {
+    Ffile_iformat = nullptr;
+    return;
+  }
+  if (!FAVLib.AVLibLoaded()) {
+    ReportError("libav not loaded.");
+    return;
+  }
+  const AVInputFormat* f = FindProgramInputFormat(value.c_str());
+  if (!f) f = ff::av_find_input_format(value.c_str());
+  if (!f) throw Exception("Unknown input format: " + value);
+  Ffile_iformat = f;
+}
+
+void TCustomPlayer::SetForceFrameRate(const std::string& value) {
+  if (value == FForceFrameRate) return;
+  if (value.empty()) {
+    FForceFrameRate.clear();
+    return;
+  }
+  AVRational rate{};
+  if (!FAVLib.AVLibLoaded() || ff::av_parse_video_rate(&rate, value.c_str()) < 0 || rate.num <= 0)
+    throw Exception("Incorrect frame rate: " + value);
+  FForceFrameRate = value;
+  TVideoState* is = FVideoState;
+  if (is && is->video_stream >= 0 && is->video_ctx) {
+    const AVRational old = is->video_ctx->framerate;
+    GlobalLogger()->Log(this, llInfo, "Force stream %d frame rate: %2.2f (%d/%d) -> %2.2f (%d/%d)",
+                        is->video_stream.load(), old.den ? av_q2d(old) : 0.0, old.num, old.den, av_q2d(rate),
+                        rate.num, rate.den);
+    is->frame_delay = static_cast<double>(rate.den) / rate.num;
+    is->flush_req = 1;
+  }
+}
+
+void TCustomPlayer::SetFrameWidth(int value) {
+  if (value % 2 != 0) throw Exception("Frame size must be a multiple of 2");
+  Fframe_width_set = value;
+}
+
+void TCustomPlayer::SetFrameHeight(int value) {
+  if (value % 2 != 0) throw Exception("Frame size must be a multiple of 2");
+  Fframe_height_set = value;
+}
+
+void TCustomPlayer::SetStartTime(int64_t value) {
+  if (value == Fstart_time) return;
+  Fstart_time = value;
+  if (value != NoTime) Seek(value, 0, false);
+}
+
+int TCustomPlayer::AudioStreamIndex() const {
+  TVideoState* is = FVideoState;
+  return is ? is->audio_stream.load() : -1;
+}
+int TCustomPlayer::VideoStreamIndex() const {
+  TVideoState* is = FVideoState;
+  return is ? is->video_stream.load() : -1;
+}
+int TCustomPlayer::SubtitleStreamIndex() const {
+  TVideoState* is = FVideoState;
+  return is ? is->subtitle_stream.load() : -1;
+}
+
+bool TCustomPlayer::SetAudioStreamIndex(int value) {
+  TVideoState* is = FVideoState;
+  if (!is || value == is->audio_stream) return true;
+  return StreamCycleChannel(is, AVMEDIA_TYPE_AUDIO, value);
+}
+bool TCustomPlayer::SetVideoStreamIndex(int value) {
+  TVideoState* is = FVideoState;
+  if (!is || value == is->video_stream) return true;
+  return StreamCycleChannel(is, AVMEDIA_TYPE_VIDEO, value);
+}
+bool TCustomPlayer::SetSubtitleStreamIndex(int value) {
+  TVideoState* is = FVideoState;
+  if (!is || value == is->subtitle_stream) return true;
+  return StreamCycleChannel(is, AVMEDIA_TYPE_SUBTITLE, value);
+}

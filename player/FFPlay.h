@@ -1,0 +1,230 @@
+// The player component: plays one media file (or anything the media
+// libraries open by name) with sound into a host window through its own copy
+// of SDL, and reports position and state changes to the application.
+//
+// The pipeline lives in the other units of this folder: reading and packet
+// queues (StreamReader), stream components (StreamComponents), sound and
+// clocks (AudioOutput), events and the play thread (PlayerEvents), and the
+// picture side (VideoPath).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "engine/FFBaseComponent.h"
+#include "engine/FFLoad.h"
+#include "engine/FFUtils.h"
+#include "framework/Threads.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+enum TPlayState { psPlay, psPause, psResume, psStep, psStop, psEnd };
+enum TRepeatType { rtNone, rtStop, rtLoop, rtPause, rtRewind };
+enum TAudioDriver { adDefault, adDirectSound, adWaveOut };
+enum TVideoDriver { vdDefault, vdDirectDraw, vdGDI };
+enum Tav_sync_type { AV_SYNC_AUDIO_MASTER, AV_SYNC_VIDEO_MASTER, AV_SYNC_EXTERNAL_CLOCK };
+using TAudioVolume = int;  // 0..128
+
+constexpr int64_t NoTime = INT64_MIN;  // the libraries' no-timestamp value
+
+struct TVideoState;
+class TCustomPlayer;
+struct TSDLEntries;
+class TSDLLoader;
+
+// The ring of events from the playback threads to the event thread: ten
+// slots, at most nine events; a new event of the newest event's kind
+// replaces it, and a full ring drops its oldest event.
+enum { PlayEventNone = 0, PlayEventPosition = 1, PlayEventState = 2, PlayEventQuit = 3 };
+struct TPlayEventEntry {
+  int Kind = 0;
+  int64_t Value = 0;
+};
+struct TPlayEvent {
+  TCriticalSection Lock;
+  TEvent Event{true, false};
+  int Header = 0;
+  int Tailer = 0;
+  TPlayEventEntry Events[10];
+
+  void Post(int kind, int64_t value);
+  TPlayEventEntry Take();
+  int Count();
+};
+
+using TFileOpenEvent = std::function<void(TObject* Sender, const int64_t ADuration, int AFrameWidth,
+                                          int AFrameHeight, int& AScreenWidth, int& AScreenHeight)>;
+using TPositionEvent = std::function<void(TObject* Sender, const int64_t APTS)>;
+using TPlayStateEvent = std::function<void(TObject* Sender, TPlayState APlayState)>;
+// Runs on SDL's audio thread: the handler must not call Win32 or touch windows.
+using TAudioHookEvent = std::function<void(TObject* Sender, const int64_t APTS, uint8_t* ASample,
+                                           int ASize, int ASampleRate, int AChannels)>;
+
+class TEventThread;
+
+class TCustomPlayer : public TFFBaseComponent {
+public:
+  explicit TCustomPlayer(TComponent* AOwner);
+  ~TCustomPlayer() override;
+
+  // Libraries
+  bool LoadAVLib(const TPathFileName& APath, bool AAutoLoadSDL);
+  bool AVLibLoaded() const;
+  void UnloadAVLib();
+  bool LoadSDLLib(const TPathFileName& APath, const TPathFileName& AFile);
+  void UnloadSDLLib();
+  bool SDLLibLoaded() const;
+  bool opt_default(const std::string& opt, const std::string& arg);
+
+  // Playback
+  bool Open(const TPathFileName& AFileName, intptr_t AScreenHandle, bool APaused);
+  void Stop(bool AWaitForStop);
+  void Pause();
+  void Resume();
+  void TogglePause();
+  void StepToNextFrame();
+  void Seek(const int64_t APTS, TSeekFlags ASeekFlags, bool AWaitForSeekEnd);
+  void Seek(const double ADelta, TSeekFlags ASeekFlags, bool AWaitForSeekEnd);
+  void FlushQueue();
+
+  // Properties with behaviour
+  std::string ForceFormat() const;
+  void SetForceFormat(const std::string& value);
+  const std::string& ForceFrameRate() const { return FForceFrameRate; }
+  void SetForceFrameRate(const std::string& value);
+  int FrameWidth() const { return Fframe_width; }
+  int FrameHeight() const { return Fframe_height; }
+  void SetFrameWidth(int value);
+  void SetFrameHeight(int value);
+  int64_t StartTime() const { return Fstart_time; }
+  void SetStartTime(int64_t value);
+  int AudioStreamIndex() const;
+  int VideoStreamIndex() const;
+  int SubtitleStreamIndex() const;
+  bool SetAudioStreamIndex(int value);
+  bool SetVideoStreamIndex(int value);
+  bool SetSubtitleStreamIndex(int value);
+  bool Paused() const;
+  TPlayState PlayState() const { return FState; }
+  bool Seeking() const { return FSeeking; }
+  int64_t CurrentPTS() const { return FCurrentPTS; }
+  const TPathFileName& FileName() const { return Finput_filename; }
+  intptr_t ScreenHandle() const { return FScreenHandle; }
+  const std::string& LastErrMsg() const { return FLastErrMsg; }
+
+  // Plain properties
+  TAudioDriver AudioDriver = adDefault;
+  TVideoDriver VideoDriver = vdDefault;
+  std::atomic<TAudioVolume> AudioVolume{128};
+  std::atomic<bool> Mute{false};
+  bool DisableAudio = false;
+  bool DisableVideo = false;
+  bool DisableDisplay = false;
+  bool AudioHook = false;
+  bool TriggerEventInMainThread = true;
+  bool AutoAdjustFrameRate = true;
+  bool CheckIOEOF = true;
+  bool CheckIOERR = true;
+  bool NegativeOneAsEOF = true;
+  int64_t PlayTime = NoTime;
+  TRepeatType RepeatType = rtRewind;
+  int ScreenWidth = 0;
+  int ScreenHeight = 0;
+  // Decoding and reading options, under the media libraries' own names
+  Tav_sync_type av_sync_type = AV_SYNC_AUDIO_MASTER;
+  int wanted_stream[AVMEDIA_TYPE_NB] = {-1, -1, -1, -1, -1};
+  int seek_by_bytes = -1;
+  int workaround_bugs = 1;
+  bool fast = false;
+  bool genpts = false;
+  int lowres = 0;
+  int idct_algo = 0;
+  int skip_frame = 0, skip_idct = 0, skip_loop_filter = 0;
+  int error_recognition = 1;
+  int error_concealment = 3;
+  int decoder_reorder_pts = -1;
+  int framedrop = -1;
+  std::string audio_codec_name, video_codec_name, subtitle_codec_name;
+  int rdftspeed = 20;
+
+  // Events
+  TFileOpenEvent OnFileOpen;
+  TPositionEvent OnPosition;
+  TPlayStateEvent OnState;
+  TAudioHookEvent OnAudioHook;
+  TBeforeFindStreamInfoEvent OnBeforeFindStreamInfo;
+
+  // ---- Below: state shared with the pipeline units of this folder. ----
+  // This player's copy of the SDL entry points.
+  const TSDLEntries& SDL() const { return *FSDL; }
+  TFFOptions FOptions;
+  int Fsws_flags = 4;
+  const AVInputFormat* Ffile_iformat = nullptr;
+  TPathFileName Finput_filename;
+  int Fframe_width = 0, Fframe_height = 0;
+  int Fframe_width_set = 0, Fframe_height_set = 0;
+  int Fframe_pix_fmt = -1;
+  int64_t Fstart_time = NoTime;
+  std::atomic<TVideoState*> FVideoState{nullptr};
+  std::atomic<TVideoState*> FVideoStateCB{nullptr};
+  std::atomic<int64_t> Faudio_callback_time{0};
+  AVPacket Fflush_pkt{};
+  std::atomic<int64_t> FLastRead{INT64_MAX};
+  std::string FLastErrMsg;
+  std::atomic<int64_t> FLastPTS{NoTime};
+  std::atomic<int64_t> FCurrentPTS{-1};
+  std::atomic<bool> FLoading{false};
+  std::timed_mutex FDataLock;
+  TEvent FSeekEvent{true, true};
+  TEvent FPictEvent{true, true};
+  TEvent FStopEvent{true, true};
+  TPlayEvent FPlayEvent;
+  TPlayState FEventState = psStop;
+  int64_t FEventPTS = 0;
+  std::atomic<bool> FSeeking{false};
+  float FAspectRatio = 0;
+  std::string FForceFrameRate;
+  int FShowMode = -1;
+  bool FDeinterlace = false;
+  bool FVerticalFlip = false;
+  std::string Fvfilters;
+  std::atomic<TPlayState> FState{psStop};
+  std::atomic<bool> FLooping{false};
+  intptr_t FScreenHandle = 0;
+  bool FSDLStarted = false;
+
+  void ReportError(const std::string& message);
+  void QueueState(TPlayState AState);
+  void PostPlayEvent(int kind, int64_t value) { FPlayEvent.Post(kind, value); }
+  void UpdatePosition();
+  void PushUserEvent(int type, TVideoState* is);
+  bool StartSDLForWindow(intptr_t AScreenHandle);
+  void ShutdownSDL();
+  void ResetPlayback();
+  void StreamSeek(TVideoState* is, int64_t pos, int64_t rel, int flags, bool wait);
+  // The play thread runs SDL's event loop until the playback ends.
+  void EventLoop();
+
+private:
+  void WaitForStop();
+  bool TryDataLock(unsigned ms);
+  void RecreateOptions();
+  TAVLibUser FAVLib{PlayerLibraries};
+  std::unique_ptr<TSDLLoader> FSDLLoader;
+  std::unique_ptr<TSDLEntries> FSDL;
+  bool FAutoLoadSDL = true;
+  TEventThread* FEventThread = nullptr;
+};
+
+// The published form placed on the application's windows.
+class TVIDavaza : public TCustomPlayer {
+public:
+  explicit TVIDavaza(TComponent* AOwner) : TCustomPlayer(AOwner) {}
+};

@@ -1,0 +1,60 @@
+// Test fixtures of the player: media files made with the ffmpeg tool, the
+// per-player SDL copies, the sound driver's environment, a silent loopback
+// server, and a look into an SDL copy. Native code: no Win32 here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+// A fresh folder for this test program (Unix path), made once.
+std::string FixtureFolder();
+// Windows path of a file of the fixture folder.
+std::string FixturePath(const std::string& name);
+// Runs the ffmpeg tool with `args` writing `name` into the fixture folder
+// once per program; the Windows path of the file.
+std::string MakeMedia(const std::string& name, const std::string& args);
+// Writes a file of the given text into the fixture folder.
+std::string WriteFixture(const std::string& name, const std::string& text);
+// Copies the program's LibAV/SDL.dll into the fixture folder as `name`
+// (once); returns the Windows path of the fixture folder.
+std::string CopySDL(const std::string& name);
+// The sound driver for players opened from now on, through the process
+// environment that SDL reads; `diskFile` (a Unix path) for the disk driver.
+void UseSoundDriver(const std::string& driver, const std::string& diskFile = "");
+std::vector<int16_t> ReadSamples(const std::string& unixPath);
+std::string ReadBytes(const std::string& unixPath);
+
+// A loopback TCP server that accepts connections, sends each the given
+// bytes (none by default) and then stays silent.
+class TSilentServer {
+public:
+  explicit TSilentServer(std::string head = "");
+  ~TSilentServer();
+  int Port() const { return FPort; }
+
+private:
+  int FSocket = -1;
+  int FPort = 0;
+  std::string FHead;
+  std::vector<int> FClients;
+  struct Worker;
+  Worker* FWorker = nullptr;
+};
+
+// The position rule of an audio-only playback, run over a sequence of
+// sound-clock readings (seconds) without libraries, SDL or threads.
+struct TPositionRun {
+  int64_t duration = -1;       // of the input, microseconds
+  bool reachedEnd = false;     // the input ended and the queues ran dry
+  int64_t playTime = INT64_MIN;
+  int64_t startTime = INT64_MIN;
+  int repeatType = 0;          // TRepeatType
+  // Results: what reached the event ring after each reading, as
+  // (kind, value); and the seek the repeat rule asked for, if any.
+  std::vector<std::vector<std::pair<int, int64_t>>> posted;
+  bool seekRequested = false;
+  int64_t seekTarget = 0;
+};
+void RunPositionRule(TPositionRun& run, const std::vector<double>& clocks);
