@@ -104,7 +104,8 @@ size_t TDecompressionStream::Read(void* Buffer, size_t Count) {
     }
     int rc = inflate(&FZRec, Z_NO_FLUSH);
     if (rc == Z_STREAM_END) FEnded = true;
-    else if (rc < 0 && rc != Z_BUF_ERROR) throw EDecompressionError("compression error");
+    // Z_NEED_DICT is positive, but nothing will ever come of such a stream.
+    else if (rc == Z_NEED_DICT || (rc < 0 && rc != Z_BUF_ERROR)) throw EDecompressionError("compression error");
   }
   return Count - FZRec.avail_out;
 }

@@ -61,6 +61,12 @@ TEST(ZlibStreams, HelpersAndTrailingBytes) {
   out.SetPosition(0);
   EXPECT_EQ(out.ReadRest(), data);
 
+  TMemoryStream needsDictionary;
+  const uint8_t dict[] = {0x78, 0x3F, 0, 0, 0, 1, 0x63, 0x64, 0x62};
+  needsDictionary.Write(dict, sizeof dict);
+  TMemoryStream sink0;
+  EXPECT_THROW(DecompressStream(&sink0, &needsDictionary), EDecompressionError);
+
   TMemoryStream broken;
   broken.Write(data.data(), 100);
   TMemoryStream sink;
