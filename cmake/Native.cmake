@@ -3,7 +3,7 @@
 #  tess_native_library(<target> SOURCES ...)  a library of platform-neutral code
 #  tess_add_native_test(<name> LABEL <label> SOURCES ... [LIBS ...])
 #                                  GoogleTest program under ASan and UBSan
-#  tess_add_fuzzer(<name> LABEL <label> SOURCES ... [LIBS ...] [SECONDS n] [CORPUS dir])
+#  tess_add_fuzzer(<name> LABEL <label> SOURCES ... [LIBS ...] [SECONDS n] [CORPUS dir] [ARGS ...])
 #                                  libFuzzer target; CTest runs it for n seconds
 #
 # Sources compiled here never include windows.h.
@@ -39,7 +39,7 @@ endfunction()
 set(TESS_FUZZ_SECONDS 20 CACHE STRING "seconds each fuzzer runs under CTest")
 
 function(tess_add_fuzzer name)
-  cmake_parse_arguments(T "" "LABEL;SECONDS;CORPUS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "LABEL;SECONDS;CORPUS" "SOURCES;LIBS;ARGS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
@@ -56,7 +56,7 @@ function(tess_add_fuzzer name)
     set(corpus_args ${work} ${T_CORPUS})
   endif()
   add_test(NAME fuzz_${name}
-           COMMAND ${name} -max_total_time=${T_SECONDS} -rss_limit_mb=2048 -timeout=10 ${corpus_args})
+           COMMAND ${name} -max_total_time=${T_SECONDS} -rss_limit_mb=2048 -timeout=10 ${T_ARGS} ${corpus_args})
   math(EXPR limit "${T_SECONDS} * 3 + 60")
   set_tests_properties(fuzz_${name} PROPERTIES LABELS "${T_LABEL}" TIMEOUT ${limit})
 endfunction()

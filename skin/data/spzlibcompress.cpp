@@ -47,7 +47,9 @@ std::vector<uint8_t> DecompressBytes(const uint8_t* data, size_t size, size_t ma
     z.avail_out = sizeof buf;
     int rc = inflate(&z, Z_NO_FLUSH);
     size_t got = sizeof buf - z.avail_out;
-    if (rc < 0 && !(rc == Z_BUF_ERROR && got > 0)) {
+    // A stream that asks for a preset dictionary cannot be ours, and zlib
+    // says so with a positive code: waiting for progress would never end.
+    if (rc == Z_NEED_DICT || (rc < 0 && !(rc == Z_BUF_ERROR && got > 0))) {
       inflateEnd(&z);
       throw EDecompressionError("compression error");
     }
