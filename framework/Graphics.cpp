@@ -3,6 +3,7 @@
 #include "framework/Graphics.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <typeinfo>
 
@@ -783,8 +784,24 @@ void TBitmap::Draw(TCanvas* canvas, const TRect& r) {
 }
 
 void TBitmap::LoadFromStream(TStream* stream) {
+  int64_t start = stream->Position();
   std::vector<uint8_t> bytes = stream->ReadRest();
-  FromPixelImage(DecodeBmp(bytes.data(), bytes.size()));
+  size_t consumed = bytes.size();
+  TPixelImage image = DecodeBmp(bytes.data(), bytes.size(), &consumed);
+  // Whatever follows the picture in the stream is left for the next reader.
+  stream->SetPosition(start + static_cast<int64_t>(consumed));
+  FromPixelImage(image);
+}
+
+void TBitmap::LoadFromResourceName(HINSTANCE__* module, const std::string& name) {
+  std::u16string wide = UTF8ToUTF16(name);
+  LPCWSTR id = reinterpret_cast<LPCWSTR>(wide.c_str());
+  if (name.size() > 1 && name[0] == '#') id = MAKEINTRESOURCEW(std::atoi(name.c_str() + 1));
+  HRSRC info = FindResourceW(module, id, reinterpret_cast<LPCWSTR>(RT_BITMAP));
+  HGLOBAL res = info ? LoadResource(module, info) : nullptr;
+  const void* data = res ? LockResource(res) : nullptr;
+  if (!data) throw EInvalidGraphic("Bitmap resource " + name + " not found");
+  FromPixelImage(DecodeDib(static_cast<const uint8_t*>(data), SizeofResource(module, info)));
 }
 
 void TBitmap::SaveToStream(TStream* stream) {
@@ -885,6 +902,22 @@ void TIcon::LoadFromStream(TStream* stream) {
   if (!icon) throw EInvalidGraphic("Invalid icon: the system cannot read its image");
   SetHandle(icon);
   FData = std::move(data);
+}
+
+void TIcon::AssignTo(TPersistent* dest) const {
+  auto* b = dynamic_cast<TBitmap*>(dest);
+  if (!b) {
+    TGraphic::AssignTo(dest);
+    return;
+  }
+  if (!FHandle) {
+    b->Assign(nullptr);
+    return;
+  }
+  b->SetPixelFormat(pf32bit);
+  b->SetSize(0, 0);
+  b->SetSize(FWidth, FHeight);
+  DrawIconEx(b->Canvas()->Handle(), 0, 0, FHandle, FWidth, FHeight, 0, nullptr, DI_NORMAL);
 }
 
 void TIcon::SaveToStream(TStream* stream) {

@@ -30,6 +30,7 @@ struct HBRUSH__;
 struct HPEN__;
 struct HICON__;
 struct HGDIOBJ__;
+struct HINSTANCE__;
 
 // ---- geometry -------------------------------------------------------------
 
@@ -424,7 +425,9 @@ public:
   // BMP files; the reader refuses broken files with EInvalidGraphic.
   void LoadFromStream(TStream* stream) override;
   void SaveToStream(TStream* stream) override;
-  void Dormant() {}
+  // A bitmap resource (RT_BITMAP) of a module; "#123" names a numeric id.
+  // Raises EInvalidGraphic when it is missing or broken.
+  void LoadFromResourceName(HINSTANCE__* module, const std::string& name);
 
   // Sections alive at the moment (for leak checks).
   static int LiveHandles();
@@ -459,6 +462,8 @@ public:
   int Height() const override { return FHeight; }
   bool Empty() const override { return FHandle == nullptr; }
   void Draw(TCanvas* canvas, const TRect& r) override;
+  // To a TBitmap: the icon drawn on black, 32 bits.
+  void AssignTo(TPersistent* dest) const override;
   // .ico and .cur files (through the system loader, via a temporary file
   // for streams).
   void LoadFromStream(TStream* stream) override;

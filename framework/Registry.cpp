@@ -107,7 +107,7 @@ std::string TRegistry::ReadString(const std::string& name) const {
       (type != REG_SZ && type != REG_EXPAND_SZ))
     throw ERegistryException("Invalid data type for '" + name + "'");
   // The stored size need not be even nor end in a NUL; read what is there.
-  std::vector<char16_t> buffer(size / 2 + 1, u'\0');
+  std::vector<char16_t> buffer((size + 1) / 2 + 1, u'\0');
   DWORD got = static_cast<DWORD>((buffer.size() - 1) * 2);
   LONG r = RegQueryValueExW(FCurrentKey, W(n), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got);
   if (r != ERROR_SUCCESS) throw ERegistryException("Cannot read the registry value '" + name + "'");

@@ -33,15 +33,20 @@ int TStrings::Add(const std::string& s) {
   return index;
 }
 
+// One change for the listeners, not two.
 int TStrings::AddObject(const std::string& s, TObject* object) {
+  BeginUpdate();
   int index = Add(s);
   PutObject(index, object);
+  EndUpdate();
   return index;
 }
 
 void TStrings::InsertObject(int index, const std::string& s, TObject* object) {
+  BeginUpdate();
   Insert(index, s);
   PutObject(index, object);
+  EndUpdate();
 }
 
 void TStrings::AddStrings(const TStrings* strings) {
@@ -444,6 +449,27 @@ int TStringList::IndexOf(const std::string& s) const {
   if (!FSorted) return TStrings::IndexOf(s);
   int index;
   return Find(s, index) ? index : -1;
+}
+
+void TStringList::Move(int curIndex, int newIndex) {
+  if (curIndex == newIndex) return;
+  if (FSorted) throw EStringListError("Operation not allowed on sorted list");
+  CheckIndex(curIndex);
+  CheckIndex(newIndex);
+  Changing();
+  TItem item = std::move(FItems[static_cast<size_t>(curIndex)]);
+  FItems.erase(FItems.begin() + curIndex);
+  FItems.insert(FItems.begin() + newIndex, std::move(item));
+  Changed();
+}
+
+void TStringList::Exchange(int index1, int index2) {
+  if (FSorted) throw EStringListError("Operation not allowed on sorted list");
+  CheckIndex(index1);
+  CheckIndex(index2);
+  Changing();
+  std::swap(FItems[static_cast<size_t>(index1)], FItems[static_cast<size_t>(index2)]);
+  Changed();
 }
 
 void TStringList::Sort() {

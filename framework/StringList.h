@@ -30,8 +30,8 @@ public:
   virtual void InsertObject(int index, const std::string& s, TObject* object);
   void Append(const std::string& s) { Add(s); }
   void AddStrings(const TStrings* strings);
-  void Move(int curIndex, int newIndex);
-  void Exchange(int index1, int index2);
+  virtual void Move(int curIndex, int newIndex);
+  virtual void Exchange(int index1, int index2);
   virtual int IndexOf(const std::string& s) const;
   int IndexOfObject(const TObject* object) const;
   bool Contains(const std::string& s) const { return IndexOf(s) >= 0; }
@@ -114,6 +114,9 @@ public:
   void Clear() override;
   int Add(const std::string& s) override;
   int IndexOf(const std::string& s) const override;
+  // Objects move with their strings (an owning list frees none of them).
+  void Move(int curIndex, int newIndex) override;
+  void Exchange(int index1, int index2) override;
 
   // A sorted list keeps its order on Add and refuses Insert/Put.
   bool Sorted() const { return FSorted; }

@@ -51,7 +51,7 @@ void Put32(std::vector<uint8_t>& out, uint32_t v) {
 
 }  // namespace
 
-TPixelImage DecodeBmp(const uint8_t* data, size_t size) {
+TPixelImage DecodeBmp(const uint8_t* data, size_t size, size_t* consumed) {
   TReader in{data, size};
   in.Need(0, 14, "file header");
   if (data[0] != 'B' || data[1] != 'M') throw EInvalidGraphic("Invalid bitmap: the file is not a BMP file");
@@ -139,6 +139,7 @@ TPixelImage DecodeBmp(const uint8_t* data, size_t size) {
   if (pixelOffset < 14 + headerSize) throw EInvalidGraphic("Invalid bitmap: the pixels overlap the header");
   in.Need(pixelOffset, uint64_t(rowBytes) * uint64_t(height), "pixels");
   const uint8_t* pixels = data + pixelOffset;
+  if (consumed) *consumed = pixelOffset + rowBytes * size_t(height);
   auto sourceRow = [&](int y) { return pixels + rowBytes * size_t(topDown ? y : image.Height - 1 - y); };
 
   // Which layout the rows keep; anything unusual is unpacked into 32 bits.
@@ -193,6 +194,15 @@ TPixelImage DecodeBmp(const uint8_t* data, size_t size) {
     }
   }
   return image;
+}
+
+TPixelImage DecodeDib(const uint8_t* data, size_t size) {
+  // A file header whose pixel offset 0 means "right after the colours".
+  std::vector<uint8_t> file(14, 0);
+  file[0] = 'B';
+  file[1] = 'M';
+  file.insert(file.end(), data, data + size);
+  return DecodeBmp(file.data(), file.size());
 }
 
 std::vector<uint8_t> EncodeBmp(const TPixelView& image) {

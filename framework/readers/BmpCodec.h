@@ -10,7 +10,12 @@
 
 #include "framework/readers/PixelImage.h"
 
-TPixelImage DecodeBmp(const uint8_t* data, size_t size);
+// `consumed` receives the length of the file within the data (the end of
+// its pixels), so that a BMP inside a larger stream can be stepped over.
+TPixelImage DecodeBmp(const uint8_t* data, size_t size, size_t* consumed = nullptr);
+// A packed DIB (a bitmap resource): the info header, colours and pixels
+// without the file header.
+TPixelImage DecodeDib(const uint8_t* data, size_t size);
 // A complete BMP file (BITMAPINFOHEADER, bottom-up rows); 32-bit pictures
 // keep their alpha byte, 16-bit 5-6-5 ones get bit fields.
 std::vector<uint8_t> EncodeBmp(const TPixelView& image);

@@ -41,6 +41,13 @@ TPixelImage DecodePng(const uint8_t* data, size_t size, TPngInfo* info) {
     throw EInvalidGraphic("Invalid PNG picture: the file is too short for a " + std::to_string(width) + " x " +
                           std::to_string(height) + " picture");
 
+  // libpng stops once it has the pixels; a file cut after them is still a
+  // cut file, and the end chunk tells.
+  static const uint8_t kEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+  bool ended = false;
+  for (size_t at = size - sizeof kEnd + 1; at-- > 33 && !ended;) ended = std::memcmp(data + at, kEnd, sizeof kEnd) == 0;
+  if (!ended) throw EInvalidGraphic("Invalid PNG picture: the file is truncated (no end chunk)");
+
   TPngImageGuard guard;
   png_image& image = guard.Image;
   if (!png_image_begin_read_from_memory(&image, data, size))
