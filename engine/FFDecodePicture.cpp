@@ -410,16 +410,29 @@ void TFFDecoder::SetBitmapBitsPixel(int bits) { FFormatConv->SetBitsPixel(bits);
 
 bool TFFDecoder::CopyToBitmap(TBitmap* bitmap) {
   if (!FPicture.Ready) return SetError(AV_LOG_ERROR, "picture not ready, please decode first"), false;
-  if (!FFormatConv->PictureToRGB(&FPicture.Picture, static_cast<AVPixelFormat>(FPicture.PixFmt), true,
-                                 FPicture.Height, FPicture.Width)) {
-    bitmap->SetSize(FPicture.Width, FPicture.Height);
+  const int w = FPicture.Width, h = FPicture.Height;
+  // Indexed pictures need the converter's palette: they go through its bitmap.
+  const bool direct = FFormatConv->BitsPixel() > 8;
+  if (!FFormatConv->PictureToRGB(&FPicture.Picture, static_cast<AVPixelFormat>(FPicture.PixFmt), !direct, h, w)) {
+    bitmap->SetSize(w, h);
     bitmap->Canvas()->Brush()->SetStyle(bsSolid);
     bitmap->Canvas()->Brush()->SetColor(clBlack);
-    bitmap->Canvas()->FillRect(Rect(0, 0, FPicture.Width, FPicture.Height));
+    bitmap->Canvas()->FillRect(Rect(0, 0, w, h));
     SetError(AV_LOG_ERROR, FFormatConv->LastErrMsg());
     return false;
   }
-  bitmap->Assign(FFormatConv->Bitmap());
+  if (!direct) {
+    bitmap->Assign(FFormatConv->Bitmap());
+    return true;
+  }
+  // The same pixels as assigning the converter's bitmap, written straight
+  // into the caller's rows: a thumbnail needs no second section and copy.
+  const TAVPicture* rgb = FFormatConv->RGBPictureRef();
+  bitmap->SetPixelFormat(FFormatConv->BMPPixFmt());
+  bitmap->SetSize(w, h);
+  const size_t rowBytes = static_cast<size_t>(w) * (FFormatConv->BitsPixel() / 8);
+  for (int r = 0; r < h; ++r)
+    std::memcpy(bitmap->ScanLine(r), rgb->data[0] + static_cast<ptrdiff_t>(r) * rgb->linesize[0], rowBytes);
   return true;
 }
 

@@ -218,7 +218,7 @@ int TCustomFFmpeg::OpenInputFile(TOptionsContext* o, const std::string& fileName
     throw;
   }
   const int index = InputFileCount();
-  ff::av_dump_format(ic, index, libName.c_str(), 0);
+  ff::av_dump_format(ic, index, fileName.c_str(), 0);
   if (ic->duration != AV_NOPTS_VALUE && ic->duration - o->start_time > FInputDuration)
     FInputDuration = ic->duration - o->start_time;
 

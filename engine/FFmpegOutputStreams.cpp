@@ -119,8 +119,8 @@ void TCustomFFmpeg::ParseForcedKeyFrames(const char* text, TOutputStream& ost) {
   for (int i = 0; i < n; ++i) {
     const char* comma = std::strchr(p, ',');
     const std::string item = comma ? std::string(p, comma) : std::string(p);
-    // The Part reads each time from its comma to the end of the text; only
-    // the item itself is a time.
+    // Each time ends at the next comma: the library's time reader takes no
+    // trailing text.
     ost.forced_kf_pts[i] = ParseTime("force_key_frames", item.c_str(), 1);
     p = comma ? comma + 1 : p + std::strlen(p);
   }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "EngineTestSupport.h"
+#include "Fixtures.h"
 #include "engine/AVCodecStubs.h"
 #include "engine/AVFormatStubs.h"
 #include "engine/AVUtilStubs.h"
@@ -25,35 +26,30 @@ int64_t UnixFileSize(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
 
-// Media made once per test program by Debian's ffmpeg tool.
+// The transcoder's own MKV, made by the shared fixture generator: 5 s,
+// stream 0 video 320x240 25 fps, 1 stereo 44.1 kHz, 2 six channels 48 kHz
+// (language "eng"), 3 subtitles; title tag.
 class TFixtures {
 public:
   static TFixtures& Get() {
     static TFixtures f;
     return f;
   }
-  // 5 s: stream 0 video 320x240 25 fps, 1 stereo 44.1 kHz, 2 six channels
-  // 48 kHz, 3 subtitles.
-  std::string MultiMkvUnix() const { return FFolder.Unix() + "/multi.mkv"; }
-  std::string MultiMkv() const { return FromNativePath(MultiMkvUnix()); }
-  const TScratchFolder& Folder() const { return FFolder; }
+  std::string MultiMkvUnix() const { return fixtures::UnixPath("transcode.mkv"); }
+  std::string MultiMkv() const { return fixtures::WindowsPath("transcode.mkv"); }
+  bool FMade = false;
 
 private:
   TFixtures() {
-    const std::string dir = FFolder.Unix();
-    std::ofstream(dir + "/subs.srt") << "1\n00:00:00,500 --> 00:00:02,000\nHello\n\n2\n00:00:02,500 --> "
-                                        "00:00:04,000\nWorld\n";
-    const std::string cmd =
-        "ffmpeg -nostdin -y -v error -f lavfi -i testsrc2=s=320x240:r=25:d=5 "
-        "-f lavfi -i sine=f=440:r=44100:d=5 -f lavfi -i sine=f=660:r=48000:d=5 -i '" + dir + "/subs.srt' "
-        "-map 0:v -map 1:a -map 2:a -map 3:s -c:v mpeg4 -q:v 5 -c:a:0 aac -ac:a:0 2 -c:a:1 ac3 -ac:a:1 6 "
-        "-c:s srt -metadata title=Fixture -metadata:s:a:1 language=eng '" + MultiMkvUnix() + "'";
-    FMade = std::system(cmd.c_str()) == 0;
+    static const std::vector<fixtures::TFixture> set = {
+        {"transcode.mkv",
+         "printf '1\\n00:00:00,500 --> 00:00:02,000\\nHello\\n\\n2\\n00:00:02,500 --> 00:00:04,000\\nWorld\\n'"
+         " > {dir}/transcode.srt && ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=s=320x240:r=25:d=5"
+         " -f lavfi -i sine=f=440:r=44100:d=5 -f lavfi -i sine=f=660:r=48000:d=5 -i {dir}/transcode.srt"
+         " -map 0:v -map 1:a -map 2:a -map 3:s -c:v mpeg4 -q:v 5 -c:a:0 aac -ac:a:0 2 -c:a:1 ac3 -ac:a:1 6"
+         " -c:s srt -metadata title=Fixture -metadata:s:a:1 language=eng {out}"}};
+    FMade = fixtures::Ensure(set);
   }
-  TScratchFolder FFolder;
-
-public:
-  bool FMade = false;
 };
 
 class FFmpegTest : public TEngineTest {
@@ -177,7 +173,7 @@ TEST_F(FFmpegTest, MapsDisableKindsAndRepeatStreams) {
   EXPECT_EQ(task->OutputStream(0).source_index, 2);
 }
 
-TEST_F(FFmpegTest, SyncStreamOfAMapComesFromTheSyncPart) {
+TEST_F(FFmpegTest, SyncStreamOfAMapFollowsItsComma) {
   OpenMulti();
   ASSERT_EQ(SetOutput("-map 0:v,0:a -map 0:2", OutName("sync.mkv")), "");
   ASSERT_EQ(task->OutputStreamCount(), 2);
@@ -301,8 +297,8 @@ TEST_F(FFmpegTest, OutputNamedLikeItsInputIsRefusedAndTheSourceKept) {
   const std::string source = TFixtures::Get().MultiMkvUnix();
   const int64_t size = UnixFileSize(source);
   // The same file, also when spelt another way.
-  const std::string dir = TFixtures::Get().Folder().Unix();
-  for (const std::string& name : {source, dir + "/../" + dir.substr(dir.rfind('/') + 1) + "/multi.mkv"}) {
+  const std::string dir = fixtures::Folder();
+  for (const std::string& name : {source, dir + "/../" + dir.substr(dir.rfind('/') + 1) + "/transcode.mkv"}) {
     SCOPED_TRACE(name);
     int r = 0;
     const std::string text = SetOutput("-c copy", name, &r);
@@ -384,6 +380,27 @@ TEST_F(FFmpegTest, HandlersStoreWhatTheirWordsStandFor) {
   EXPECT_EQ(Dict(v.opts, "b"), "1000k");
   // -an: no audio stream in the output.
   EXPECT_EQ(task->OutputStreamCount(), 1);
+}
+
+TEST_F(FFmpegTest, OptionTableHasItsRowsInOrder) {
+  const TOptionDef* t = task->OptionTable();
+  int n = 0;
+  while (t[n].name) ++n;
+  ASSERT_EQ(n, 140);
+  struct {
+    int row;
+    const char* name;
+    uint32_t flags;
+  } rows[] = {{0, "L", 0x800},          {13, "loglevel", 0x1},  {17, "f", 0x4009},     {24, "map", 0x2005},
+              {30, "t_microsecond", 0x4401}, {33, "ss_microsecond", 0x4401}, {59, "q", 0x28005},
+              {93, "vf", 0x2011},       {106, "ar", 0x80A1},    {111, "vol", 0xA1},    {132, "VideoHookBitsPixel", 0x15},
+              {138, "Join", 0x800},     {139, "default", 0x35}};
+  for (const auto& r : rows) {
+    EXPECT_STREQ(t[r.row].name, r.name);
+    EXPECT_EQ(t[r.row].flags, r.flags) << r.name;
+  }
+  // The same table is used for the life of the task.
+  EXPECT_EQ(task->OptionTable(), t);
 }
 
 TEST_F(FFmpegTest, OutputStreamValuesAreParsed) {
@@ -633,6 +650,79 @@ TEST_F(FFmpegTest, OutputsThatWriteNoFileAreNotTouched) {
   ASSERT_EQ(SetOutput("-f null -map 0:0", OutName("nothing")), "");
   EXPECT_TRUE(task->OutputFile(0).ctx->oformat->flags & AVFMT_NOFILE);
   EXPECT_FALSE(UnixFileExists(OutName("nothing")));
+}
+
+TEST_F(FFmpegTest, MetadataEntriesMapsAndAttachments) {
+  OpenMulti();
+  const std::string font = scratch.Unix() + "/font.ttf";
+  std::ofstream(font, std::ios::binary) << std::string(100, 'F');
+  ASSERT_EQ(SetOutput("-map 0:0 -map 0:2 -metadata title=Demo -metadata:s:1 language= -metadata:s:0 "
+                      "handler=Pictures -map_metadata:s:0 0:s:2 -attach \"" + FromNativePath(font) + "\"",
+                      OutName("meta.mkv")),
+            "");
+  AVFormatContext* oc = task->OutputFile(0).ctx;
+  EXPECT_EQ(Dict(oc->metadata, "title"), "Demo");
+  // Stream metadata is mapped by hand, so it is not copied automatically.
+  EXPECT_EQ(Dict(oc->streams[1]->metadata, "language"), "(none)");
+  EXPECT_EQ(Dict(oc->streams[0]->metadata, "language"), "eng");
+  EXPECT_EQ(Dict(oc->streams[0]->metadata, "handler"), "Pictures");
+  ASSERT_EQ(task->OutputStreamCount(), 3);
+  const TOutputStream& att = task->OutputStream(2);
+  EXPECT_EQ(att.st->codecpar->codec_type, AVMEDIA_TYPE_ATTACHMENT);
+  EXPECT_EQ(att.source_index, -1);
+  EXPECT_EQ(att.st->codecpar->extradata_size, 100);
+  EXPECT_EQ(Dict(att.st->metadata, "filename"), "font.ttf");
+
+  // A missing attachment fails the output and leaves nothing behind.
+  task = std::make_unique<TCustomFFmpeg>();
+  OpenMulti();
+  const std::string missing = FromNativePath(scratch.Unix() + "/none.ttf");
+  EXPECT_EQ(SetOutput("-attach \"" + missing + "\"", OutName("att.mkv")),
+            "Could not open attachment file " + missing + ".");
+  EXPECT_EQ(task->OutputStreamCount(), 0);
+  EXPECT_FALSE(UnixFileExists(OutName("att.mkv")));
+}
+
+TEST_F(FFmpegTest, FormatChoosersFitTheEncoder) {
+  TOutputStream ost;
+  const AVCodec* mp2 = ff::avcodec_find_encoder_by_name("mp2");
+  ASSERT_NE(mp2, nullptr);
+  ost.enc_ctx = ff::avcodec_alloc_context3(mp2);
+  ost.enc_ctx->sample_rate = 44000;
+  ost.enc_ctx->sample_fmt = AV_SAMPLE_FMT_FLTP;
+  task->ChooseSampleRate(ost, mp2);
+  task->ChooseSampleFmt(ost, mp2);
+  EXPECT_EQ(ost.enc_ctx->sample_rate, 44100);
+  EXPECT_EQ(ost.enc_ctx->sample_fmt, AV_SAMPLE_FMT_S16);
+  ff::avcodec_free_context(&ost.enc_ctx);
+
+  const AVCodec* mpeg4 = ff::avcodec_find_encoder_by_name("mpeg4");
+  ost.enc_ctx = ff::avcodec_alloc_context3(mpeg4);
+  ost.enc_ctx->pix_fmt = AV_PIX_FMT_RGB24;
+  task->ChoosePixelFmt(ost, mpeg4);
+  EXPECT_EQ(ost.enc_ctx->pix_fmt, AV_PIX_FMT_YUV420P);
+  ff::avcodec_free_context(&ost.enc_ctx);
+
+  // With relaxed compliance MJPEG also takes the full-range formats.
+  const AVCodec* mjpeg = ff::avcodec_find_encoder_by_name("mjpeg");
+  ost.enc_ctx = ff::avcodec_alloc_context3(mjpeg);
+  ost.enc_ctx->strict_std_compliance = -1;
+  ost.enc_ctx->pix_fmt = AV_PIX_FMT_YUV422P;
+  task->ChoosePixelFmt(ost, mjpeg);
+  EXPECT_EQ(ost.enc_ctx->pix_fmt, AV_PIX_FMT_YUV422P);
+  ff::avcodec_free_context(&ost.enc_ctx);
+}
+
+TEST_F(FFmpegTest, OverwriteCheckOfDumpedFiles) {
+  const std::string existing = FromNativePath(TFixtures::Get().MultiMkvUnix());
+  EXPECT_FALSE(task->ConfirmFileOverwrite(existing));
+  EXPECT_EQ(task->LastErrMsg(), "File \"" + existing + "\" already exists. Ignore.");
+  EXPECT_TRUE(task->ConfirmFileOverwrite(FromNativePath(scratch.Unix() + "/new.ttf")));
+  EXPECT_TRUE(task->ConfirmFileOverwrite("http://localhost/x.ttf"));
+  task->ParseOptions("-y");
+  EXPECT_TRUE(task->ConfirmFileOverwrite(existing));
+  task->ParseOptions("-n");
+  EXPECT_FALSE(task->ConfirmFileOverwrite(existing));
 }
 
 TEST_F(FFmpegTest, JoinGroupsShareTheFirstOutput) {
