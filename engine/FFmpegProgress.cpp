@@ -60,7 +60,9 @@ void TTranscodeRun::PrintReport(int64_t now, bool isFinal, int fileIndex) {
       }
       frameText = true;
     }
-    if (i < FOutTime.size() && FOutTime[i] != AV_NOPTS_VALUE) currentTime = std::min(currentTime, FOutTime[i]);
+    // A stream that has taken units but written nothing yet holds the time
+    // at nought, so the reported time never runs backwards.
+    if (i < FOutTime.size()) currentTime = std::min(currentTime, FOutTime[i] == AV_NOPTS_VALUE ? 0 : FOutTime[i]);
   }
   // Before any stream has written, the time is nought rather than "none".
   if (currentTime == INT64_MAX) currentTime = 0;

@@ -357,8 +357,10 @@ int TTranscodeRun::OpenEncoder(TOutputStream& ost) {
   DefaultThreads(ost.opts);
   // The encoder takes its pictures through the filter graph; a picture
   // encoder takes the graph's sample aspect as it is.
+  if (enc->codec_type == AVMEDIA_TYPE_SUBTITLE && enc->time_base.num <= 0) enc->time_base = AVRational{1, AV_TIME_BASE};
   const int r = ff::avcodec_open2(enc, ost.enc, &ost.opts);
   if (r < 0) {
+    T.LogMsg(llError, FormatAVError("avcodec_open2", r));
     T.FLastErrMsg = TCustomFFmpeg::FormatText(
         "Error while opening encoder for output stream #%d:%d (%s) - maybe incorrect parameters such as bit_rate, "
         "rate, width or height. Please check error log message(reported by ZIVoveva) to find out more detail "
@@ -409,7 +411,7 @@ int TTranscodeRun::OpenBitstreamFilters(TOutputStream& ost) {
 
 int TTranscodeRun::InitInputStream(int row, std::string& error) {
   TInputStream& ist = T.Finput_streams[static_cast<size_t>(row)];
-  if (ist.decoding_needed) {
+  if (ist.decoding_needed && ist.dec_ctx && !ff::avcodec_is_open(ist.dec_ctx)) {
     if (!ist.avdec) {
       error = TCustomFFmpeg::FormatText("Decoder (codec %s) not found for input stream #%d:%d",
                                         ff::avcodec_get_name(ist.st->codecpar->codec_id), ist.file_index,
@@ -466,6 +468,11 @@ int TTranscodeRun::TranscodeInit() {
 
   int failure = 0;
   std::string error;
+  // A subtitle encoder starts from its decoder's header (styles, sizes),
+  // which the decoder makes when it opens: those decoders open first.
+  for (TOutputStream& ost : T.Foutput_streams)
+    if (!failure && ost.encoding_needed && ost.enc_ctx->codec_type == AVMEDIA_TYPE_SUBTITLE)
+      failure = InitInputStream(ost.source_index, error);
   for (size_t i = 0; i < T.Foutput_streams.size() && !failure; ++i) {
     TOutputStream& ost = T.Foutput_streams[i];
     if (!ost.encoding_needed) continue;

@@ -280,6 +280,8 @@ void TTranscodeRun::EncodeFrame(TOutputStream& ost, AVFrame* frame) {
     } else {
       T.Faudio_size += FOutPacket->size;
     }
+    // A picture lasts one tick of the encoder's clock (1 / frame rate).
+    if (enc->codec_type == AVMEDIA_TYPE_VIDEO && !FOutPacket->duration) FOutPacket->duration = 1;
     FOutPacket->stream_index = ost.index;
     ff::av_packet_rescale_ts(FOutPacket, enc->time_base, ost.st->time_base);
     FOutPacket->time_base = ost.st->time_base;

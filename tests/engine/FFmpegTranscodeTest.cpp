@@ -296,6 +296,33 @@ TEST_F(TranscodeTest, HookThatStopsOrThrowsAndPicturesItPaints) {
   }
 }
 
+TEST_F(TranscodeTest, PreviewBitmapsFollowTheOutputPictures) {
+  ASSERT_EQ(Open("", "clip_h264_aac.mp4", "-c:v mpeg4 -an -s 320x180 -t_microsecond 1000000", Out("preview.avi")),
+            "");
+  task->PreviewInterval = -1;  // every picture
+  task->SetPostHooks(PostHook(phBitmap));
+  std::vector<int> previewed;
+  task->FOnPreviewBitmap = [&](TObject*, TBitmap* bitmap, int frame, int64_t) {
+    EXPECT_EQ(bitmap->Width(), 320);
+    previewed.push_back(frame);
+  };
+  ASSERT_TRUE(RunInline()) << task->FatalMessage();
+  ASSERT_EQ(previewed.size(), 25u);
+  EXPECT_EQ(previewed.front(), 1);
+  EXPECT_EQ(previewed.back(), 25);
+}
+
+TEST_F(TranscodeTest, SubtitlesAreReencoded) {
+  // multi.mkv: 0 video, 1 AAC, 2 SubRip with two cues, 3 AC-3.
+  ASSERT_EQ(Open("", "multi.mkv", "-map 0:0 -map 0:2 -c:v mpeg4 -c:s ass", Out("subs.mkv")), "");
+  ASSERT_TRUE(RunInline()) << task->FatalMessage();
+  const TProbe p = Probe(Out("subs.mkv"));
+  ASSERT_NE(p.Find("subtitle"), nullptr);
+  EXPECT_EQ(p.Find("subtitle")->codec, "ass");
+  EXPECT_EQ(p.Find("subtitle")->frames, 2);
+  EXPECT_EQ(p.Find("video")->frames, 50);
+}
+
 struct TProgressRecord {
   int fileIndex, frame;
   int64_t duration, total, at;
