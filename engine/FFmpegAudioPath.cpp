@@ -186,10 +186,49 @@ void TTranscodeRun::DoAudioOut(TOutputStream& ost, AVFrame* frame, TInputStream&
                       enc->ch_layout.nb_channels, enc->sample_rate);
   }
 
-  // The next encoded sample follows the input's clock.
   const int64_t waiting = ff::av_audio_fifo_size(ost.fifo) +
                           (ost.swr ? ff::swr_get_delay(ost.swr, enc->sample_rate) : 0);
-  ost.sync_opts = std::llround((firstTime - of.start_time) / 1e6 * enc->sample_rate) - waiting;
+  if (T.Faudio_sync_method == 0) {
+    // The next encoded sample follows the input's clock.
+    ost.sync_opts = std::llround((firstTime - of.start_time) / 1e6 * enc->sample_rate) - waiting;
+  } else {
+    // The output keeps its own count of samples and is brought back to the
+    // input's clock by silence, cutting or stretching.
+    const double delta = (firstTime - of.start_time) / 1e6 * enc->sample_rate - ost.sync_opts - waiting;
+    if (std::fabs(delta) > 50) {
+      if (ist.is_start || std::fabs(delta) > T.Faudio_drift_threshold * enc->sample_rate) {
+        if (delta < 0) {
+          const int cut = static_cast<int>(std::min<double>(count - first, -delta * decRate / enc->sample_rate));
+          first += cut;
+          T.LogMsg(llVerbose, TCustomFFmpeg::FormatText("discarding %d audio samples", cut));
+          ist.is_start = 0;
+          if (first >= count) return;
+        } else {
+          const int silence = static_cast<int>(delta);
+          uint8_t** buffer = nullptr;
+          int lineSize = 0;
+          if (ff::av_samples_alloc_array_and_samples(&buffer, &lineSize, enc->ch_layout.nb_channels, silence,
+                                                     enc->sample_fmt, 0) < 0)
+            T.RaiseFatal("Out of memory in do_audio_out()");
+          ff::av_samples_set_silence(buffer, 0, silence, enc->ch_layout.nb_channels, enc->sample_fmt);
+          const int written = ff::av_audio_fifo_write(ost.fifo, reinterpret_cast<void**>(buffer), silence);
+          ff::av_freep(&buffer[0]);
+          ff::av_freep(&buffer);
+          if (written < silence) T.RaiseFatal("av_fifo_realloc2() failed");
+          T.LogMsg(llVerbose, TCustomFFmpeg::FormatText("adding %d audio samples of silence",
+                                                        static_cast<int>(delta * decRate / enc->sample_rate)));
+          ist.is_start = 0;
+        }
+      } else if (T.Faudio_sync_method > 1 && ost.swr) {
+        const int compensation =
+            std::clamp(static_cast<int>(delta), -T.Faudio_sync_method, T.Faudio_sync_method);
+        T.LogMsg(llVerbose, TCustomFFmpeg::FormatText("compensating audio timestamp drift:%f compensation:%d in:%d",
+                                                      delta, compensation, enc->sample_rate));
+        if (ff::swr_set_compensation(ost.swr, compensation, enc->sample_rate) < 0)
+          T.LogMsg(llWarning, "Audio drift compensation failed");
+      }
+    }
+  }
 
   const int bps = ff::av_get_bytes_per_sample(decFormat);
   const bool planar = ff::av_sample_fmt_is_planar(decFormat);
