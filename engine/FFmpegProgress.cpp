@@ -123,7 +123,6 @@ void TTranscodeRun::FlushEncoders() {
 }
 
 void TTranscodeRun::Ending() {
-  FEnded = true;
   T.FEnding = true;
   FlushDecoders();
   FlushEncoders();
@@ -170,7 +169,6 @@ void TTranscodeRun::TranscodeCleanup() {
   if (FOutPacket) ff::av_packet_free(&FOutPacket);
   if (FDecoded) ff::av_frame_free(&FDecoded);
   if (FFiltered) ff::av_frame_free(&FFiltered);
-  if (FHookFrame) ff::av_frame_free(&FHookFrame);
   if (FAudioFrame) ff::av_frame_free(&FAudioFrame);
   T.CloseDecoderList(T.FDecoderList);
   T.CloseEncoderList(T.FEncoderList);

@@ -83,13 +83,11 @@ private:
   AVPacket* FOutPacket = nullptr;   // encoder and copy output
   AVFrame* FDecoded = nullptr;      // the decoder's output
   AVFrame* FFiltered = nullptr;     // the filter graph's output
-  AVFrame* FHookFrame = nullptr;    // writable copy for the output hooks
   AVFrame* FAudioFrame = nullptr;   // one encoder frame of audio
   std::vector<int64_t> FOutTime;    // per output row: end of the last packet written, microseconds
   std::vector<float> FQuality;      // per output row: quality of the last encoded picture
   std::vector<int> FFramesOut;      // per decoded input row: frames out of the current packet
   std::vector<uint8_t> FHookSamples;  // packed copy of planar audio for the audio hook
   bool FCleanedUp = false;
-  bool FEnded = false;
   std::string FInputError;  // why an input ended early, if it did
 };

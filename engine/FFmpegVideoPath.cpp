@@ -191,36 +191,20 @@ void TTranscodeRun::DoVideoOut(TOutputStream& ost, AVFrame* picture, TInputStrea
 
 AVFrame* TTranscodeRun::DoOutputHooks(AVFrame* picture, AVCodecContext* enc, int64_t time, int frameNumber,
                                       bool& hookResult) {
-  // The picture out of the graph may be shared with it (and, when it is
-  // written twice, with the previous copy): the hooks draw on our own.
-  if (!FHookFrame) FHookFrame = ff::av_frame_alloc();
-  AVFrame* copy = FHookFrame;
-  if (!copy || copy->width != picture->width || copy->height != picture->height ||
-      copy->format != picture->format) {
-    if (copy) ff::av_frame_unref(copy);
-    if (copy) {
-      copy->width = picture->width;
-      copy->height = picture->height;
-      copy->format = picture->format;
-    }
-    if (!copy || ff::av_frame_get_buffer(copy, 0) < 0) {
-      T.LogMsg(llError, "hook buf malloc error.");
-      hookResult = false;
-      return picture;
-    }
-  }
-  if (ff::av_frame_make_writable(copy) < 0 || ff::av_frame_copy(copy, picture) < 0) {
+  // The picture out of the graph may share its buffer with pictures the
+  // graph still holds: the hooks draw on a buffer of our own (copied only
+  // when it is shared). A picture written twice is hooked again as hooked.
+  if (ff::av_frame_make_writable(picture) < 0) {
     T.LogMsg(llError, "hook buf malloc error.");
     hookResult = false;
     return picture;
   }
-  ff::av_frame_copy_props(copy, picture);
   hookResult = T.FOnOutputVideoHook
-                   ? CallVideoHook(T.FOnOutputVideoHook, T.FOutputVideoHook.Converter, time, frameNumber, copy)
+                   ? CallVideoHook(T.FOnOutputVideoHook, T.FOutputVideoHook.Converter, time, frameNumber, picture)
                    : false;
   if (T.FOnOutputFrameHook)
-    T.FOnOutputFrameHook(&T, copy, enc->pix_fmt, frameNumber, enc->width, enc->height, time);
-  return copy;
+    T.FOnOutputFrameHook(&T, picture, enc->pix_fmt, frameNumber, enc->width, enc->height, time);
+  return picture;
 }
 
 void TTranscodeRun::DoPostHooks(AVFrame* picture, AVCodecContext* enc, bool hookResult, int64_t time,
