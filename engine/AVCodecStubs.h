@@ -51,6 +51,7 @@ extern "C" {
   X(avcodec_get_class) \
   X(avcodec_get_name) \
   X(avcodec_open2) \
+  X(avcodec_is_open) \
   X(avcodec_parameters_alloc) \
   X(avcodec_parameters_copy) \
   X(avcodec_parameters_free) \

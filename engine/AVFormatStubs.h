@@ -40,6 +40,8 @@ extern "C" {
   X(avformat_get_class) \
   X(avformat_network_deinit) \
   X(avformat_network_init) \
+  X(avformat_index_get_entries_count) \
+  X(avformat_index_get_entry) \
   X(avformat_new_stream) \
   X(av_new_program) \
   X(av_program_add_stream_index) \

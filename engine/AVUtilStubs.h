@@ -91,8 +91,10 @@ extern "C" {
   X(av_rescale) \
   X(av_rescale_q) \
   X(av_rescale_q_rnd) \
+  X(av_rescale_rnd) \
   X(av_samples_get_buffer_size) \
   X(av_samples_alloc) \
+  X(av_samples_alloc_array_and_samples) \
   X(av_samples_copy) \
   X(av_samples_set_silence) \
   X(av_strdup) \

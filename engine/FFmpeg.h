@@ -5,7 +5,10 @@
 // Inside engine/ the transcoder is split by stage: FFmpegObject (life cycle,
 // threads, time-outs), FFmpegOptions (option table, option text, per-stream
 // lookups), FFmpegMapping (stream, channel and metadata maps, target),
-// FFmpegInputs, FFmpegOutputStreams and FFmpegOutputs (opening the files).
+// FFmpegInputs, FFmpegOutputStreams and FFmpegOutputs (opening the files);
+// the run itself in FFmpegRun.h: FFmpegTranscode (set-up, loop, packet
+// output), FFmpegVideoPath, FFmpegAudioPath and FFmpegProgress (reports,
+// draining, ending).
 #pragma once
 
 #include <atomic>
@@ -454,6 +457,7 @@ public:
 protected:
   friend class TConvertThread;
   friend class TDoTerminateThread;
+  friend class TTranscodeRun;  // the run's stages (FFmpegRun.h)
   void DoConvert();
   void DoTerminate();
   // The pause point of the worker: returns when resumed or stopped.
@@ -547,6 +551,7 @@ protected:
   std::atomic<bool> FPaused{false};
   volatile bool FConverting = false;
   volatile bool FBroken = false;
+  volatile bool FEnding = false;  // the run drains and writes its trailers
   bool FFinished = false;
   volatile bool FTerminated = false;
   bool FFatalException = false;

@@ -15,14 +15,14 @@
 #include "engine/SwScaleStubs.h"
 #include "engine/UnicodeProtocol.h"
 
-namespace {
-
 // Held by the preview step of a running task and by SetPostHooks, so the
 // preview set changes atomically with respect to a frame.
-TCriticalSection& PreviewLock() {
+TCriticalSection& TranscoderPreviewLock() {
   static TCriticalSection lock;
   return lock;
 }
+
+namespace {
 
 // Held by every operation on the codec registries.
 TCriticalSection& RegistryLock() {
@@ -138,6 +138,7 @@ void TCustomFFmpeg::ResetState() {
   FJoinMode = false;
   Fnb_output_streams_join = 0;
   FConverting = FBroken = FFinished = FTerminated = FFatalException = false;
+  FEnding = false;
   FFatalMessage.clear();
   FLastErrMsg.clear();
   FInputDuration = FOutputDuration = -1;
@@ -342,7 +343,7 @@ void TCustomFFmpeg::RaiseFatal(const std::string& message) {
 }
 
 void TCustomFFmpeg::SetPostHooks(TPostHooks value) {
-  TLock lock(PreviewLock());
+  TLock lock(TranscoderPreviewLock());
   ApplyPostHooks(value);
   FPostHooksChanged = true;
 }
@@ -389,7 +390,11 @@ int TCustomFFmpeg::ReadInterruptCallback(void* opaque) {
 int TCustomFFmpeg::WriteInterruptCallback(void* opaque) {
   auto* self = static_cast<TCustomFFmpeg*>(opaque);
   int r = 0;
-  RunGuarded([&] { r = Interrupt(self, self->FBroken, self->FLastWrite, self->FWriteTimeout, false); });
+  // A stopped task still completes its files: while it ends, only the
+  // time-out aborts a write.
+  RunGuarded([&] {
+    r = Interrupt(self, self->FBroken && !self->FEnding, self->FLastWrite, self->FWriteTimeout, false);
+  });
   return r;
 }
 

@@ -72,12 +72,15 @@ void TCustomFFmpeg::AutomaticStreams(TOptionsContext* o, AVFormatContext* oc, in
   const TInputFile& last = Finput_files[static_cast<size_t>(inputTo - 1)];
   const int end = last.ist_index + last.nb_streams;
   const AVOutputFormat* f = oc->oformat;
+  // A stream its input was told to drop (input "-vn" and friends) delivers
+  // nothing, so it is never chosen.
+  auto dropped = [&](int i) { return Finput_streams[static_cast<size_t>(i)].st->discard == AVDISCARD_ALL; };
   if (!o->video_disable && f->video_codec != AV_CODEC_ID_NONE) {
     int best = -1;
     int64_t area = 0;
     for (int i = first; i < end; ++i) {
       const AVCodecParameters* p = Finput_streams[static_cast<size_t>(i)].st->codecpar;
-      if (p->codec_type != AVMEDIA_TYPE_VIDEO) continue;
+      if (p->codec_type != AVMEDIA_TYPE_VIDEO || dropped(i)) continue;
       const int64_t a = static_cast<int64_t>(p->width) * p->height;
       if (a > area) {
         area = a;
@@ -90,7 +93,7 @@ void TCustomFFmpeg::AutomaticStreams(TOptionsContext* o, AVFormatContext* oc, in
     int best = -1, channels = 0;
     for (int i = first; i < end; ++i) {
       const AVCodecParameters* p = Finput_streams[static_cast<size_t>(i)].st->codecpar;
-      if (p->codec_type != AVMEDIA_TYPE_AUDIO) continue;
+      if (p->codec_type != AVMEDIA_TYPE_AUDIO || dropped(i)) continue;
       if (p->ch_layout.nb_channels > channels) {
         channels = p->ch_layout.nb_channels;
         best = i;
@@ -100,7 +103,7 @@ void TCustomFFmpeg::AutomaticStreams(TOptionsContext* o, AVFormatContext* oc, in
   }
   if (!o->subtitle_disable && (f->subtitle_codec != AV_CODEC_ID_NONE || Fsubtitle_codec_name)) {
     for (int i = first; i < end; ++i)
-      if (Finput_streams[static_cast<size_t>(i)].st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE) {
+      if (Finput_streams[static_cast<size_t>(i)].st->codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE && !dropped(i)) {
         chosen.push_back(i);
         break;
       }

@@ -1,0 +1,189 @@
+// Progress of a run (status line and progress event), and its ending:
+// draining decoders, filter graphs and encoders, trailers, the final report
+// and the release of what the run opened.
+#include <cmath>
+#include <cstring>
+
+#include "engine/AVCodecStubs.h"
+#include "engine/AVFilterStubs.h"
+#include "engine/AVFormatStubs.h"
+#include "engine/AVUtilStubs.h"
+#include "engine/FFmpegRun.h"
+#include "engine/SwResampleStubs.h"
+#include "engine/SwScaleStubs.h"
+
+size_t TTranscodeRun::RowOf(const TOutputStream& ost) const {
+  for (size_t i = 0; i < T.Foutput_streams.size(); ++i)
+    if (&T.Foutput_streams[i] == &ost) return i;
+  return T.Foutput_streams.size();
+}
+
+void TTranscodeRun::PrintReport(int64_t now, bool isFinal, int fileIndex) {
+  if (!T.Fprint_stats && !isFinal && !T.FOnProgress) return;
+  int frameCount = -1;
+  int fps = -1;
+  float quality = -1;
+  int64_t currentTime = INT64_MAX;
+  int64_t totalSize = 0;
+  AVFormatContext* oc = T.Foutput_files.empty() ? nullptr : T.Foutput_files[0].ctx;
+  if (oc && oc->pb) {
+    totalSize = ff::avio_size(oc->pb);
+    if (totalSize < 0) totalSize = ff::avio_seek(oc->pb, 0, SEEK_CUR);
+    if (totalSize < 0) totalSize = 0;
+  }
+  std::string text;
+  size_t from = 0;
+  size_t to = T.Foutput_streams.size();
+  if (T.FJoinMode && T.Fnb_output_streams_join > 0) {
+    const int part = isFinal ? T.InputFileCount() - 1 : fileIndex;
+    from = static_cast<size_t>(part * T.Fnb_output_streams_join);
+    to = std::min(to, from + static_cast<size_t>(T.Fnb_output_streams_join));
+  }
+  bool frameText = false;
+  for (size_t i = from; i < to; ++i) {
+    const TOutputStream& ost = T.Foutput_streams[i];
+    quality = ost.stream_copy || i >= FQuality.size() ? -1.0f : FQuality[i];
+    const bool video = ost.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    if (frameText && video) text += TCustomFFmpeg::FormatText("q=%2.1f ", quality);
+    if (!frameText && video && !ost.not_show_fps) {
+      if (ost.frame_number < 1) continue;
+      const double elapsed = (now - FTimerStart) / 1e6;
+      frameCount = ost.frame_number;
+      fps = elapsed > 1 ? static_cast<int>(frameCount / elapsed + 0.5) : 0;
+      text += TCustomFFmpeg::FormatText("frame=%5d fps=%3d q=%3.1f ", frameCount, fps, quality);
+      if (isFinal) text += "L";
+      if (T.Fqp_hist) {
+        const int q = static_cast<int>(std::lround(quality));
+        if (q >= 0 && q < 52) ++T.Fqp_histogram[q];
+        for (int k = 0; k < 32; ++k)
+          text += TCustomFFmpeg::FormatText("%X", static_cast<int>(std::lround(std::log2(T.Fqp_histogram[k] + 1))));
+      }
+      frameText = true;
+    }
+    // A stream that has taken units but written nothing yet holds the time
+    // at nought, so the reported time never runs backwards.
+    if (i < FOutTime.size()) currentTime = std::min(currentTime, FOutTime[i] == AV_NOPTS_VALUE ? 0 : FOutTime[i]);
+  }
+  // Before any stream has written, the time is nought rather than "none".
+  if (currentTime == INT64_MAX) currentTime = 0;
+  const double bitrate = currentTime > 0 ? totalSize * 8.0 / (currentTime / 1000.0) : 0;
+  const int64_t seconds = currentTime / 1000000;
+  text += TCustomFFmpeg::FormatText(
+      "size=%8.0fkB time=%02d:%02d:%02d.%02d bitrate=%6.1fkbits/s", totalSize / 1024.0,
+      static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60),
+      static_cast<int>(currentTime % 1000000 / 10000), bitrate);
+  if (text.size() > 1023) text.resize(1023);
+  if (T.Fnb_frames_dup || T.Fnb_frames_drop) {
+    text += TCustomFFmpeg::FormatText(" dup=%d drop=%d", T.Fnb_frames_dup, T.Fnb_frames_drop);
+    if (T.FShowDupOrDrop && T.FOnProgress) {
+      T.FShowDupOrDrop = false;
+      T.LogMsg(llInfo, text);
+    }
+  }
+  if (T.FOnProgress)
+    T.FOnProgress(&T, isFinal ? -1 : fileIndex, frameCount, fps, quality, static_cast<float>(bitrate), totalSize,
+                  currentTime, T.FOutputDuration);
+  else if (T.Fprint_stats)
+    T.LogMsg(llInfo, text);
+
+  if (isFinal) {
+    const double sum = static_cast<double>(T.Fvideo_size + T.Faudio_size + T.Fextra_size);
+    const std::string overhead =
+        sum > 0 ? TCustomFFmpeg::FormatText("%f%%", (totalSize - sum) * 100.0 / sum) : std::string("unknown");
+    T.LogMsg(llInfo, TCustomFFmpeg::FormatText("video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead ",
+                                               T.Fvideo_size / 1024.0, T.Faudio_size / 1024.0,
+                                               T.Fextra_size / 1024.0) +
+                         overhead + "\r\n");
+    if (sum == 0)
+      T.LogMsg(llWarning,
+               "Output file is empty, nothing was encoded (check -ss / -t / -frames parameters if used)");
+  }
+}
+
+void TTranscodeRun::FlushDecoders() {
+  for (TInputStream& ist : T.Finput_streams)
+    if (ist.decoding_needed && ist.decoder_flushed != 1 && ist.st->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE) {
+      if (T.FBroken) {
+        ist.decoder_flushed = 1;
+        continue;
+      }
+      if (OutputPacket(ist, nullptr) < 0) ist.decoder_flushed = 1;
+    }
+}
+
+void TTranscodeRun::FlushEncoders() {
+  for (TOutputStream& ost : T.Foutput_streams) {
+    if (ost.encoder_flushed || !ost.encoding_needed || !ost.enc_ctx || !ff::avcodec_is_open(ost.enc_ctx)) continue;
+    ost.encoder_flushed = 1;
+    const AVMediaType type = ost.enc_ctx->codec_type;
+    if (type == AVMEDIA_TYPE_AUDIO) EncodeAudioFifo(ost, true);
+    if (type != AVMEDIA_TYPE_AUDIO && type != AVMEDIA_TYPE_VIDEO) continue;
+    EncodeFrame(ost, nullptr);
+  }
+}
+
+void TTranscodeRun::Ending() {
+  T.FEnding = true;
+  FlushDecoders();
+  FlushEncoders();
+  for (size_t i = 0; i < T.Foutput_files.size(); ++i) {
+    if (T.FJoinMode && i > 0) break;
+    // Packets held by the bitstream filters go out before the trailer.
+    for (TOutputStream& ost : T.Foutput_streams)
+      if (ost.bitstream_filters && ost.file_index == static_cast<int>(i)) {
+        ff::av_bsf_send_packet(ost.bitstream_filters, nullptr);
+        while (ff::av_bsf_receive_packet(ost.bitstream_filters, FOutPacket) >= 0) MuxPacket(ost, FOutPacket);
+      }
+    T.FLastWrite = ff::av_gettime_relative();
+    const int r = ff::av_write_trailer(T.Foutput_files[i].ctx);
+    if (r < 0) T.RaiseFatal(FormatAVError("av_write_trailer()", r));
+  }
+  PrintReport(ff::av_gettime_relative(), true, -1);
+  for (size_t i = 0; i < T.Foutput_streams.size(); ++i) {
+    TOutputStream& ost = T.Foutput_streams[i];
+    if (ost.encoding_needed && ost.enc_ctx &&
+        !(T.FJoinMode && T.Fnb_output_streams_join > 0 && static_cast<int>(i) >= T.Fnb_output_streams_join)) {
+      if (ost.enc_ctx->stats_in) ff::av_freep(&ost.enc_ctx->stats_in);
+      ff::avcodec_free_context(&ost.enc_ctx);
+      TCustomFFmpeg::RemoveCodecEntry(T.FEncoderList, &ost);
+    }
+    if (ost.graph) ff::avfilter_graph_free(&ost.graph);
+  }
+  for (TInputStream& ist : T.Finput_streams)
+    if (ist.decoding_needed && ist.dec_ctx) {
+      ff::avcodec_free_context(&ist.dec_ctx);
+      TCustomFFmpeg::RemoveCodecEntry(T.FDecoderList, &ist);
+    }
+  T.FFinished = !T.FBroken;
+  if (!FInputError.empty()) {
+    // The output holds what could be read; the task itself failed.
+    T.FFinished = false;
+    T.RaiseFatal(FInputError);
+  }
+}
+
+void TTranscodeRun::TranscodeCleanup() {
+  if (FCleanedUp) return;
+  FCleanedUp = true;
+  if (FPacket) ff::av_packet_free(&FPacket);
+  if (FOutPacket) ff::av_packet_free(&FOutPacket);
+  if (FDecoded) ff::av_frame_free(&FDecoded);
+  if (FFiltered) ff::av_frame_free(&FFiltered);
+  if (FAudioFrame) ff::av_frame_free(&FAudioFrame);
+  T.CloseDecoderList(T.FDecoderList);
+  T.CloseEncoderList(T.FEncoderList);
+  for (TOutputStream& ost : T.Foutput_streams) {
+    if (ost.fifo) {
+      ff::av_audio_fifo_free(ost.fifo);
+      ost.fifo = nullptr;
+    }
+    if (ost.swr) ff::swr_free(&ost.swr);
+    if (ost.img_resample_ctx) {
+      ff::sws_freeContext(ost.img_resample_ctx);
+      ost.img_resample_ctx = nullptr;
+    }
+    ost.video_resample = 0;
+    if (ost.graph) ff::avfilter_graph_free(&ost.graph);
+    if (ost.bitstream_filters) ff::av_bsf_free(&ost.bitstream_filters);
+  }
+}

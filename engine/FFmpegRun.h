@@ -1,0 +1,93 @@
+// One run of a transcoder task on its worker: set-up, the loop over input
+// packets, the video, audio and subtitle paths, progress and the ending.
+// Lives only inside TCustomFFmpeg::Transcode; every stage works on the
+// task's own tables.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/FFmpeg.h"
+
+// The process-wide lock of the preview set (SetPostHooks and the preview step).
+TCriticalSection& TranscoderPreviewLock();
+
+class TTranscodeRun {
+public:
+  explicit TTranscodeRun(TCustomFFmpeg& task);
+  ~TTranscodeRun();
+  TTranscodeRun(const TTranscodeRun&) = delete;
+  TTranscodeRun& operator=(const TTranscodeRun&) = delete;
+
+  // The whole run; raises FFmpegException on a fatal error.
+  void Transcode();
+
+private:
+  // Set-up (FFmpegTranscode.cpp).
+  int TranscodeInit();
+  int SetupStreamCopy(TOutputStream& ost, TInputStream& ist);
+  int SetupEncoding(TOutputStream& ost, TInputStream& ist);
+  int ConfigureVideoFilters(TInputStream& ist, TOutputStream& ost);
+  int OpenEncoder(TOutputStream& ost);
+  int InitInputStream(int row, std::string& error);
+  int OpenBitstreamFilters(TOutputStream& ost);
+  void CheckExperimental(AVCodecContext* c, bool encoder);
+  void DumpStreamMapping();
+
+  // The loop and packet output (FFmpegTranscode.cpp).
+  int OutputPacket(TInputStream& ist, const AVPacket* pkt);
+  int CheckOutputConstraints(TInputStream& ist, TOutputStream& ost);
+  void RateEmulate(TInputStream& ist);
+  void DoStreamCopy(TInputStream& ist, TOutputStream& ost, const AVPacket* pkt);
+  // Takes the packet's data (the packet is left empty).
+  void WriteFrame(TOutputStream& ost, AVPacket* pkt);
+  void MuxPacket(TOutputStream& ost, AVPacket* pkt);
+  void CheckInputEnd(int fileIndex, int readResult);
+
+  // Video (FFmpegVideoPath.cpp).
+  int TranscodeVideo(TInputStream& ist, AVFrame* frame);
+  void PreProcessVideoFrame(TInputStream& ist, AVFrame* picture);
+  bool CallVideoHook(TVideoHookEvent& event, TFormatConverter* converter, int64_t time, int frameNumber,
+                     AVFrame* picture);
+  void PushVideoFrame(TInputStream& ist, TOutputStream& ost, AVFrame* picture);
+  void PullVideoFrames(TInputStream& ist, TOutputStream& ost);
+  void DoVideoOut(TOutputStream& ost, AVFrame* picture, TInputStream& ist, int64_t pictureTime);
+  AVFrame* DoOutputHooks(AVFrame* picture, AVCodecContext* enc, int64_t time, int frameNumber, bool& hookResult);
+  void DoPostHooks(AVFrame* picture, AVCodecContext* enc, bool hookResult, int64_t time, int frameNumber);
+  void EncodeFrame(TOutputStream& ost, AVFrame* frame);
+
+  // Audio and subtitles (FFmpegAudioPath.cpp).
+  int TranscodeAudio(TInputStream& ist, AVFrame* frame);
+  void CallAudioHook(TInputStream& ist, AVFrame* frame);
+  void AdjustVolume(AVFrame* frame);
+  void DoAudioOut(TOutputStream& ost, AVFrame* frame, TInputStream& ist);
+  void EncodeAudioFifo(TOutputStream& ost, bool flush);
+  int TranscodeSubtitles(TInputStream& ist, const AVPacket* pkt);
+  void DoSubtitleOut(TOutputStream& ost, int64_t pts, AVSubtitle* sub, TInputStream& ist);
+
+  // Progress, draining and ending (FFmpegProgress.cpp).
+  void PrintReport(int64_t now, bool isFinal, int fileIndex);
+  void FlushDecoders();
+  void FlushEncoders();
+  void Ending();
+  void TranscodeCleanup();
+
+  size_t RowOf(const TOutputStream& ost) const;
+
+  TCustomFFmpeg& T;
+  std::vector<char> FNoPacket;  // per input file
+  int FNoPacketCount = 0;
+  int64_t FTimerStart = 0;
+  AVPacket* FPacket = nullptr;      // the packet read last
+  AVPacket* FOutPacket = nullptr;   // encoder and copy output
+  AVFrame* FDecoded = nullptr;      // the decoder's output
+  AVFrame* FFiltered = nullptr;     // the filter graph's output
+  AVFrame* FAudioFrame = nullptr;   // one encoder frame of audio
+  std::vector<int64_t> FOutTime;    // per output row: end of the last packet written, microseconds
+  std::vector<float> FQuality;      // per output row: quality of the last encoded picture
+  std::vector<int> FFramesOut;      // per decoded input row: frames out of the current packet
+  std::vector<uint8_t> FHookSamples;  // packed copy of planar audio for the audio hook
+  bool FCleanedUp = false;
+  std::string FInputError;  // why an input ended early, if it did
+};
