@@ -1,0 +1,509 @@
+// The container and label controls on one test form, against a small
+// synthetic skin and in their default look.
+#include "support/gtest.h"
+
+#include <windows.h>
+#include <windowsx.h>
+
+#include "Dib.h"
+#include "framework/Forms.h"
+#include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinNotebook.h"
+#include "skin/controls/SkinPanel.h"
+#include "skin/controls/SkinPanelKinds.h"
+#include "skin/controls/SkinSplitter.h"
+
+namespace {
+
+LPARAM Pt(int x, int y) { return MAKELPARAM(x, y); }
+COLORREF C(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+// Panel element: a 30x30 nine-part block with 10-pixel borders, corners
+// red/blue/magenta/green, client grey, caption in the top border.
+const uint32_t kCorner[4] = {0xFF0000, 0x0000FF, 0xFF00FF, 0x008000};
+const uint32_t kEdge = 0x00FF00, kClient = 0x808080;
+
+struct PanelSkin {
+  TspSkinData data{nullptr};
+  PanelSkin() {
+    TspPicture p;
+    p.SetSize(30, 30, kEdge);
+    auto fill = [&](int l, int t, int r, int b, uint32_t c) {
+      for (int y = t; y < b; ++y)
+        for (int x = l; x < r; ++x) p.Pixels[size_t(y) * 30 + x] = c;
+    };
+    fill(0, 0, 10, 10, kCorner[0]);
+    fill(20, 0, 30, 10, kCorner[1]);
+    fill(0, 20, 10, 30, kCorner[2]);
+    fill(20, 20, 30, 30, kCorner[3]);
+    fill(10, 10, 20, 20, kClient);
+    data.FActivePictures = {std::move(p)};
+    auto e = std::make_unique<TspDataSkinPanelControl>("panel");
+    e->PictureIndex = 0;
+    e->SkinRect = TspRect{0, 0, 30, 30};
+    e->LTPoint = TspPoint{10, 10};
+    e->RTPoint = TspPoint{20, 10};
+    e->LBPoint = TspPoint{10, 20};
+    e->RBPoint = TspPoint{20, 20};
+    e->ClRect = TspRect{10, 10, 20, 20};
+    e->CaptionRect = TspRect{10, 0, 20, 10};
+    data.CtrlList.push_back(std::move(e));
+    data.Empty = false;
+  }
+};
+
+struct TestForm {
+  TForm form{nullptr};
+  TspSkinPanel* rolled;
+  TControl* shownChild;
+  TControl* hiddenChild;
+
+  template <class T>
+  T* Add(TWinControl* parent, int x, int y, int w, int h) {
+    auto* c = new T(&form);
+    c->SetParent(parent);
+    c->SetBounds(x, y, w, h);
+    return c;
+  }
+
+  TestForm() {
+    form.SetBounds(0, 0, 640, 480);
+    rolled = Add<TspSkinPanel>(&form, 10, 10, 200, 120);
+    rolled->SetCaption("Rolled");
+    rolled->SetCaptionMode(true);
+    rolled->SetRollUpMode(true);
+    shownChild = Add<TspSkinPanel>(rolled, 5, 30, 50, 50);
+    hiddenChild = Add<TspSkinPanel>(rolled, 60, 30, 50, 50);
+    hiddenChild->Hide();
+    form.Show();
+    Application->ProcessMessages();
+  }
+
+  static void Click(TWinControl* c, int x, int y) {
+    SendMessageW(c->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, Pt(x, y));
+    SendMessageW(c->Handle(), WM_LBUTTONUP, 0, Pt(x, y));
+  }
+  static Dib Paint(TWinControl* c) {
+    Dib d(c->Width(), c->Height());
+    SendMessageW(c->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(d.dc), 0);
+    return d;
+  }
+};
+
+TEST(TspSkinPanel, RollUpAndDownKeepHiddenChildrenHidden) {
+  TestForm t;
+  int events = 0;
+  t.rolled->OnChangeRollUpState = [&](TObject*) { ++events; };
+  // A click on the caption rolls up to the caption's height.
+  TestForm::Click(t.rolled, 50, 10);
+  EXPECT_TRUE(t.rolled->RollUpState());
+  EXPECT_EQ(t.rolled->Height(), t.rolled->DefaultCaptionHeight() + 1);
+  EXPECT_EQ(t.rolled->RealHeight(), 120);
+  EXPECT_FALSE(t.shownChild->Visible());
+  EXPECT_FALSE(t.hiddenChild->Visible());
+  // A click below the caption area does nothing.
+  TestForm::Click(t.rolled, 50, t.rolled->DefaultCaptionHeight() + 5);
+  EXPECT_TRUE(t.rolled->RollUpState());
+  TestForm::Click(t.rolled, 50, 10);
+  EXPECT_FALSE(t.rolled->RollUpState());
+  EXPECT_EQ(t.rolled->Height(), 120);
+  EXPECT_EQ(t.rolled->RealHeight(), -1);
+  EXPECT_TRUE(t.shownChild->Visible());
+  EXPECT_FALSE(t.hiddenChild->Visible());
+  EXPECT_EQ(events, 2);
+
+  // Without the mode the state stays expanded and nothing fires.
+  t.rolled->SetRollUpMode(false);
+  t.rolled->SetRollUpState(true);
+  EXPECT_FALSE(t.rolled->RollUpState());
+  EXPECT_EQ(t.rolled->Height(), 120);
+  EXPECT_EQ(events, 2);
+}
+
+TEST(TspSkinPanel, RolledUpSkinnedPanelKeepsItsFrameWithoutTheClient) {
+  TestForm t;
+  PanelSkin skin;
+  t.rolled->SetSkinData(&skin.data);
+  t.rolled->SetRollUpState(true);
+  // 120 high: the client part is 120 - 20 high, the frame 20.
+  EXPECT_EQ(t.rolled->Height(), 20);
+  t.rolled->SetRollUpState(false);
+  EXPECT_EQ(t.rolled->Height(), 120);
+}
+
+TEST(TspSkinPanel, CheckedFiresOnEveryAssignmentAndEnablesChildren) {
+  TestForm t;
+  int fired = 0;
+  t.rolled->OnChecked = [&](TObject*) { ++fired; };
+  t.rolled->SetCheckedMode(true);
+  t.rolled->SetChecked(false);
+  t.rolled->SetChecked(false);
+  EXPECT_EQ(fired, 2);
+  EXPECT_FALSE(t.shownChild->Enabled());
+  t.rolled->SetRollUpMode(false);
+  TestForm::Click(t.rolled, 50, 10);
+  EXPECT_TRUE(t.rolled->Checked());
+  EXPECT_TRUE(t.shownChild->Enabled());
+  EXPECT_EQ(fired, 3);
+}
+
+TEST(TspSkinPanel, ClientRectFollowsCaptionBorderAndSkin) {
+  TestForm t;
+  RECT r;
+  t.rolled->GetSkinClientRect(r);
+  EXPECT_EQ(r.top, 1 + 22);
+  EXPECT_EQ(r.left, 1);
+  EXPECT_EQ(r.right, 199);
+  t.rolled->SetRibbonStyle(true);
+  t.rolled->GetSkinClientRect(r);
+  EXPECT_EQ(r.top, 1);
+  EXPECT_EQ(r.bottom, 119 - 22);
+  PanelSkin skin;
+  t.rolled->SetSkinData(&skin.data);
+  t.rolled->GetSkinClientRect(r);
+  EXPECT_EQ(r.left, 10);
+  EXPECT_EQ(r.top, 10);
+  EXPECT_EQ(r.right, 190);
+  EXPECT_EQ(r.bottom, 110);
+}
+
+TEST(TspSkinPanel, PaintsTheDefaultLookAndTheSkin) {
+  TestForm t;
+  auto* p = t.rolled;
+  p->SetCaptionMode(false);
+  struct Case {
+    TspSkinBorderStyle style;
+    COLORREF topLeft, bottomRight;
+  };
+  COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT),
+           face = GetSysColor(COLOR_BTNFACE);
+  for (Case c : {Case{bvFrame, shadow, shadow}, Case{bvRaised, light, shadow}, Case{bvLowered, shadow, light},
+                 Case{bvNone, face, face}}) {
+    p->SetBorderStyle(c.style);
+    Dib d = TestForm::Paint(p);
+    EXPECT_TRUE(Dib::Near(d.At(0, 50), c.topLeft)) << c.style;
+    EXPECT_TRUE(Dib::Near(d.At(199, 50), c.bottomRight)) << c.style;
+    EXPECT_TRUE(Dib::Near(d.At(100, 60), face)) << c.style;
+  }
+  // Caption bar: the frame's inner highlight line just below the top frame.
+  p->SetBorderStyle(bvFrame);
+  p->SetCaptionMode(true);
+  {
+    Dib d = TestForm::Paint(p);
+    EXPECT_TRUE(Dib::Near(d.At(50, 1), light));
+    EXPECT_TRUE(Dib::Near(d.At(50, 21), shadow));
+  }
+  PanelSkin skin;
+  p->SetSkinData(&skin.data);
+  Dib d = TestForm::Paint(p);
+  EXPECT_TRUE(Dib::Near(d.At(2, 2), C(kCorner[0])));
+  EXPECT_TRUE(Dib::Near(d.At(197, 2), C(kCorner[1])));
+  EXPECT_TRUE(Dib::Near(d.At(2, 117), C(kCorner[2])));
+  EXPECT_TRUE(Dib::Near(d.At(197, 117), C(kCorner[3])));
+  EXPECT_TRUE(Dib::Near(d.At(100, 60), C(kClient)));
+}
+
+struct SplitterForm {
+  TForm form{nullptr};
+  TspSkinPanel* left;
+  TspSkinPanel* hidden;
+  TspSkinSplitterEx* splitter;
+  TspSkinPanel* client;
+  int moved = 0;
+  SplitterForm() {
+    form.SetBounds(0, 0, 400, 200);
+    hidden = new TspSkinPanel(&form);
+    hidden->SetParent(&form);
+    hidden->SetAlign(alLeft);
+    hidden->SetBounds(0, 0, 80, 10);
+    hidden->Hide();
+    left = new TspSkinPanel(&form);
+    left->SetParent(&form);
+    left->SetAlign(alLeft);
+    left->SetBounds(0, 0, 100, 10);
+    splitter = new TspSkinSplitterEx(&form);
+    splitter->SetParent(&form);
+    splitter->SetBounds(100, 0, 10, 10);
+    client = new TspSkinPanel(&form);
+    client->SetParent(&form);
+    client->SetAlign(alClient);
+    splitter->OnMoved = [this](TObject*) { ++moved; };
+    form.Show();
+    Application->ProcessMessages();
+  }
+  void Drag(int dx) {
+    HWND h = splitter->Handle();
+    SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, Pt(5, 5));
+    SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, Pt(5 + dx, 5));
+    SendMessageW(h, WM_LBUTTONUP, 0, Pt(5 + dx, 5));
+  }
+};
+
+TEST(TspSkinSplitterEx, ResizesItsNeighbourWithinMinimumAndSnaps) {
+  SplitterForm t;
+  ASSERT_EQ(t.splitter->Left(), t.left->Left() + t.left->Width());
+  t.Drag(50);
+  EXPECT_EQ(t.left->Width(), 150);
+  EXPECT_EQ(t.moved, 2);  // the move, then the release
+  EXPECT_EQ(t.splitter->Left(), 150);
+  // The client keeps its minimum: the hidden panel takes no room.
+  t.Drag(1000);
+  int room = t.form.ClientWidth() - t.splitter->Width() - 30;
+  EXPECT_EQ(t.left->Width(), room);
+  // Down to the minimum: snaps to nothing.
+  t.Drag(-1000);
+  EXPECT_EQ(t.left->Width(), 0);
+  // Without snapping it stops at the minimum.
+  t.left->SetBounds(0, 0, 100, 10);
+  t.splitter->AutoSnap = false;
+  t.Drag(-1000);
+  EXPECT_EQ(t.left->Width(), 30);
+  // A refused size changes nothing.
+  t.splitter->OnCanResize = [](TObject*, int&, bool& accept) { accept = false; };
+  t.Drag(40);
+  EXPECT_EQ(t.left->Width(), 30);
+}
+
+TEST(TspSkinSplitterEx, NeverSetsANegativeSizeOnATinyParent) {
+  SplitterForm t;
+  t.form.SetBounds(0, 0, 120, 200);
+  Application->ProcessMessages();
+  t.splitter->SetMinSize(500);
+  t.splitter->AutoSnap = false;
+  t.Drag(-20);
+  EXPECT_GE(t.left->Width(), 0);
+}
+
+TEST(TspSkinSplitterEx, AlignNoneFindsNothingToResize) {
+  SplitterForm t;
+  t.splitter->SetAlign(alNone);
+  t.splitter->SetBounds(100, 0, 10, 50);
+  t.Drag(30);
+  EXPECT_EQ(t.left->Width(), 100);
+  Dib d(10, 50);
+  SendMessageW(t.splitter->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(d.dc), 0);
+  EXPECT_TRUE(Dib::Near(d.At(5, 25), GetSysColor(COLOR_BTNFACE)));
+}
+
+TEST(TspSkinBevel, LineColoursFromTheSkinAndSystem) {
+  TForm form{nullptr};
+  form.SetBounds(0, 0, 200, 200);
+  form.SetColor(RGB(0, 0, 0));
+  auto* bevel = new TspSkinBevel(&form);
+  bevel->SetParent(&form);
+  bevel->SetBounds(10, 10, 50, 40);
+  form.Show();
+  TspSkinData data{nullptr};
+  auto e = std::make_unique<TspDataSkinBevel>("bevel");
+  e->LightColor = RGB(255, 0, 0);
+  e->DarkColor = RGB(0, 0, 255);
+  data.CtrlList.push_back(std::move(e));
+  data.Empty = false;
+  struct Case {
+    bool skin;
+    TBevelStyle style;
+    COLORREF topLeft, bottomRight;
+  };
+  COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT), dark = GetSysColor(COLOR_BTNSHADOW);
+  for (Case c : {Case{false, bsLowered, dark, light}, Case{false, bsRaised, light, dark},
+                 Case{true, bsLowered, RGB(0, 0, 255), RGB(255, 0, 0)},
+                 Case{true, bsRaised, RGB(255, 0, 0), RGB(0, 0, 255)}}) {
+    bevel->SetSkinData(c.skin ? &data : nullptr);
+    bevel->SetStyle(c.style);
+    Dib d(200, 200);
+    form.PaintTo(d.dc, 0, 0);
+    EXPECT_TRUE(Dib::Near(d.At(10, 30), c.topLeft)) << c.skin << c.style;
+    EXPECT_TRUE(Dib::Near(d.At(30, 10), c.topLeft)) << c.skin << c.style;
+    EXPECT_TRUE(Dib::Near(d.At(59, 30), c.bottomRight)) << c.skin << c.style;
+    EXPECT_TRUE(Dib::Near(d.At(30, 49), c.bottomRight)) << c.skin << c.style;
+    EXPECT_TRUE(Dib::Near(d.At(30, 30), RGB(0, 0, 0))) << c.skin << c.style;
+  }
+  // Divider: one centred two-tone line.
+  bevel->SetSkinData(nullptr);
+  bevel->SetStyle(bsLowered);
+  bevel->SetDividerMode(true);
+  bevel->SetShape(bsTopLine);
+  Dib d(200, 200);
+  form.PaintTo(d.dc, 0, 0);
+  EXPECT_TRUE(Dib::Near(d.At(30, 10 + 19), dark));
+  EXPECT_TRUE(Dib::Near(d.At(30, 10 + 20), light));
+  EXPECT_TRUE(Dib::Near(d.At(30, 10 + 5), RGB(0, 0, 0)));
+}
+
+TEST(TspSkinStatusBar, GripHitTestAndDragSizeTheForm) {
+  TForm form{nullptr};
+  form.SetBounds(50, 50, 400, 300);
+  auto* bar = new TspSkinStatusBar(&form);
+  bar->SetParent(&form);
+  bar->SetSizeGrip(true);
+  form.Show();
+  Application->ProcessMessages();
+  EXPECT_EQ(bar->Height(), 21);
+  EXPECT_EQ(bar->Top() + bar->Height(), form.ClientHeight());
+  RECT g = bar->GripRect();
+  RECT s;
+  bar->GetSkinClientRect(s);
+  EXPECT_EQ(s.right, bar->Width() - 21);
+  // Edges included.
+  POINT corner{g.right, g.bottom}, outside{g.left - 5, g.top};
+  ClientToScreen(bar->Handle(), &corner);
+  ClientToScreen(bar->Handle(), &outside);
+  EXPECT_EQ(SendMessageW(bar->Handle(), WM_NCHITTEST, 0, MAKELPARAM(corner.x, corner.y)), HTBOTTOMRIGHT);
+  EXPECT_EQ(SendMessageW(bar->Handle(), WM_NCHITTEST, 0, MAKELPARAM(outside.x, outside.y)), HTCLIENT);
+
+  // A press in the grip starts sizing of the form, not of the bar.
+  POINT p{(g.left + g.right) / 2, (g.top + g.bottom) / 2};
+  ClientToScreen(bar->Handle(), &p);
+  SendMessageW(bar->Handle(), WM_NCLBUTTONDOWN, HTBOTTOMRIGHT, MAKELPARAM(p.x, p.y));
+  MSG msg;
+  ASSERT_TRUE(PeekMessageW(&msg, form.Handle(), WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, static_cast<WPARAM>(SC_SIZE | WMSZ_BOTTOMRIGHT));
+
+  // Without ShowGrip (a maximized window) neither the grip nor its room.
+  bar->SetShowGrip(false);
+  bar->GetSkinClientRect(s);
+  EXPECT_EQ(s.right, bar->Width());
+  EXPECT_NE(SendMessageW(bar->Handle(), WM_NCHITTEST, 0, MAKELPARAM(corner.x, corner.y)), HTBOTTOMRIGHT);
+}
+
+TEST(TspSkinStatusBar, DrawsLineGripInTheDefaultLook) {
+  TForm form{nullptr};
+  form.SetBounds(0, 0, 300, 200);
+  auto* bar = new TspSkinStatusBar(&form);
+  bar->SetParent(&form);
+  bar->SetSizeGrip(true);
+  form.Show();
+  Application->ProcessMessages();
+  RECT g = bar->GripRect();
+  Dib d(bar->Width(), bar->Height());
+  SendMessageW(bar->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(d.dc), 0);
+  // The first dark line runs from (g.left + 3, g.bottom) up to (g.right, g.top + 3).
+  int x = g.left + 3 + 5;
+  EXPECT_TRUE(Dib::Near(d.At(x, g.bottom - 5), GetSysColor(COLOR_BTNSHADOW)));
+  EXPECT_TRUE(Dib::Near(d.At(x + 1, g.bottom - 5), GetSysColor(COLOR_BTNHIGHLIGHT)));
+  EXPECT_TRUE(Dib::Near(d.At(g.left - 10, 10), GetSysColor(COLOR_BTNFACE)));
+}
+
+TEST(TspSkinGroupBox, CaptionAlwaysOnAndSkinnedByItsOwnElement) {
+  TForm form{nullptr};
+  form.SetBounds(0, 0, 300, 200);
+  auto* box = new TspSkinGroupBox(&form);
+  box->SetParent(&form);
+  box->SetBounds(10, 10, 150, 100);
+  box->SetCaption("Group");
+  form.Show();
+  Application->ProcessMessages();
+  EXPECT_TRUE(box->CaptionMode());
+  EXPECT_EQ(box->SkinDataName(), "groupbox");
+  RECT r;
+  box->GetSkinClientRect(r);
+  EXPECT_EQ(r.top, 23);
+  PanelSkin skin;
+  skin.data.CtrlList[0]->IDName = "groupbox";
+  box->SetSkinData(&skin.data);
+  Dib d(150, 100);
+  SendMessageW(box->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(d.dc), 0);
+  EXPECT_TRUE(Dib::Near(d.At(2, 2), C(kCorner[0])));
+  EXPECT_TRUE(Dib::Near(d.At(75, 50), C(kClient)));
+}
+
+TEST(TspSkinPaintPanel, EventPaintsIntoTheClientArea) {
+  TForm form{nullptr};
+  form.SetBounds(0, 0, 300, 200);
+  auto* p = new TspSkinPaintPanel(&form);
+  p->SetParent(&form);
+  p->SetBounds(10, 10, 100, 80);
+  RECT seen{};
+  p->OnPanelPaint = [&](HDC dc, const RECT& r) {
+    seen = r;
+    HBRUSH b = CreateSolidBrush(RGB(1, 2, 3));
+    FillRect(dc, &r, b);
+    DeleteObject(b);
+  };
+  form.Show();
+  Dib d(100, 80);
+  SendMessageW(p->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(d.dc), 0);
+  EXPECT_EQ(seen.left, 1);
+  EXPECT_EQ(seen.right, 99);
+  EXPECT_TRUE(Dib::Near(d.At(50, 40), RGB(1, 2, 3)));
+  EXPECT_TRUE(Dib::Near(d.At(0, 40), GetSysColor(COLOR_BTNSHADOW)));
+}
+
+struct NotebookForm {
+  TForm form{nullptr};
+  TspSkinNotebook* book;
+  TspSkinButton* fields[3];
+  int changed = 0;
+  NotebookForm() {
+    form.SetBounds(0, 0, 300, 250);
+    book = new TspSkinNotebook(&form);
+    book->SetParent(&form);
+    book->SetBounds(10, 10, 200, 150);
+    book->SetPageCaption(0, "One");
+    book->AddPage("Two");
+    book->AddPage("Three");
+    for (int i = 0; i < 3; ++i) {
+      fields[i] = new TspSkinButton(&form);
+      fields[i]->SetParent(book->Page(i));
+      fields[i]->SetBounds(10, 10, 80, 25);
+    }
+    book->SetPageIndex(0);
+    book->OnPageChanged = [this](TObject*) { ++changed; };
+    form.Show();
+    Application->ProcessMessages();
+  }
+  int ShownPages() const {
+    int n = 0;
+    for (int i = 0; i < book->PageCount(); ++i) n += book->Page(i)->Visible();
+    return n;
+  }
+};
+
+TEST(TspSkinNotebook, SwitchingShowsExactlyOnePageAndMovesTheFocus) {
+  NotebookForm t;
+  ASSERT_EQ(t.book->PageCount(), 3);
+  EXPECT_EQ(t.book->PageIndex(), 0);
+  EXPECT_EQ(t.ShownPages(), 1);
+  ASSERT_TRUE(t.fields[0]->SetFocus());
+  Application->ProcessMessages();
+  t.book->SetPageIndex(2);
+  Application->ProcessMessages();
+  EXPECT_TRUE(t.book->Page(2)->Visible());
+  EXPECT_EQ(t.ShownPages(), 1);
+  EXPECT_EQ(t.book->ActivePage(), "Three");
+  EXPECT_EQ(GetFocus(), t.fields[2]->Handle());
+  EXPECT_EQ(t.changed, 1);
+  // Out of range or unchanged: nothing, no event.
+  t.book->SetPageIndex(5);
+  t.book->SetPageIndex(2);
+  EXPECT_EQ(t.changed, 1);
+  t.book->SetActivePage("Two");
+  EXPECT_EQ(t.book->PageIndex(), 1);
+  EXPECT_EQ(t.ShownPages(), 1);
+}
+
+TEST(TspSkinNotebook, EditingThePageListKeepsOnePageShown) {
+  NotebookForm t;
+  // Deleting the shown page 0 shows the new page 0.
+  t.book->DeletePage(0);
+  ASSERT_EQ(t.book->PageCount(), 2);
+  EXPECT_EQ(t.book->PageIndex(), 0);
+  EXPECT_TRUE(t.book->Page(0)->Visible());
+  EXPECT_EQ(t.ShownPages(), 1);
+  // Deleting a page before the shown one.
+  t.book->AddPage("Four");
+  t.book->SetPageIndex(2);
+  t.book->DeletePage(1);
+  EXPECT_EQ(t.ShownPages(), 1);
+  // Move exchanges the pages; the shown number stays shown.
+  t.book->AddPage("Five");
+  t.book->MovePage(0, 2);
+  EXPECT_EQ(t.book->Page(2)->Caption(), "Two");
+  EXPECT_EQ(t.ShownPages(), 1);
+  EXPECT_TRUE(t.book->Page(t.book->PageIndex())->Visible());
+  t.book->ClearPages();
+  EXPECT_EQ(t.book->PageIndex(), -1);
+  EXPECT_EQ(t.book->ActivePage(), "");
+}
+
+}  // namespace
