@@ -8,6 +8,7 @@
 #include "Dib.h"
 #include "framework/Forms.h"
 #include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinLabels.h"
 #include "skin/controls/SkinNotebook.h"
 #include "skin/controls/SkinPanel.h"
 #include "skin/controls/SkinPanelKinds.h"
@@ -504,6 +505,75 @@ TEST(TspSkinNotebook, EditingThePageListKeepsOnePageShown) {
   t.book->ClearPages();
   EXPECT_EQ(t.book->PageIndex(), -1);
   EXPECT_EQ(t.book->ActivePage(), "");
+}
+
+// How many pixels of the control's rectangle on the form have colour `c`.
+int CountColour(TForm& form, TControl* control, COLORREF c) {
+  Dib d(form.ClientWidth(), form.ClientHeight());
+  form.PaintTo(d.dc, 0, 0);
+  int n = 0;
+  for (int y = control->Top(); y < control->Top() + control->Height(); ++y)
+    for (int x = control->Left(); x < control->Left() + control->Width(); ++x) n += d.At(x, y) == c;
+  return n;
+}
+
+TEST(TspSkinStdLabel, TextColourFromSkinOrDefaultAndEmbossedWhenDisabled) {
+  TForm form{nullptr};
+  form.SetBounds(0, 0, 300, 200);
+  form.SetColor(RGB(0, 0, 0));
+  auto* label = new TspSkinStdLabel(&form);
+  label->SetParent(&form);
+  label->SetBounds(10, 10, 10, 10);
+  label->DefaultFont.Height = 24;
+  label->DefaultFont.Color = RGB(250, 250, 0);
+  label->SetCaption("WWWW");
+  form.Show();
+  // Auto size fits the caption.
+  EXPECT_GT(label->Width(), 40);
+  EXPECT_GE(label->Height(), 20);
+  EXPECT_GT(CountColour(form, label, RGB(250, 250, 0)), 20);
+
+  TspSkinData data{nullptr};
+  auto e = std::make_unique<TspDataSkinStdLabelControl>("stdlabel");
+  e->FontColor = RGB(0, 250, 250);
+  e->FontHeight = 24;
+  data.CtrlList.push_back(std::move(e));
+  data.Empty = false;
+  label->SetSkinData(&data);
+  EXPECT_EQ(CountColour(form, label, RGB(250, 250, 0)), 0);
+  EXPECT_GT(CountColour(form, label, RGB(0, 250, 250)), 20);
+  label->SetEnabled(false);
+  EXPECT_EQ(CountColour(form, label, RGB(0, 250, 250)), 0);
+  label->SetSkinData(nullptr);
+  label->SetEnabled(false);
+  EXPECT_GT(CountColour(form, label, GetSysColor(COLOR_BTNSHADOW)), 20);
+  EXPECT_GT(CountColour(form, label, GetSysColor(COLOR_BTNHIGHLIGHT)), 5);
+}
+
+TEST(TspSkinLinkLabel, ActiveColourWhileTheMouseIsOver) {
+  TForm form{nullptr};
+  form.SetBounds(0, 0, 300, 200);
+  form.SetColor(RGB(0, 0, 0));
+  auto* link = new TspSkinLinkLabel(&form);
+  link->SetParent(&form);
+  link->SetBounds(10, 10, 10, 10);
+  link->DefaultFont.Height = 24;
+  link->DefaultFont.Color = RGB(250, 250, 0);
+  link->DefaultActiveFontColor = RGB(250, 0, 250);
+  link->SetCaption("Link");
+  int clicks = 0;
+  link->OnClick = [&](TObject*) { ++clicks; };
+  form.Show();
+  EXPECT_EQ(link->Cursor(), crHandPoint);
+  EXPECT_GT(CountColour(form, link, RGB(250, 250, 0)), 20);
+  link->Perform(CM_MOUSEENTER, 0, 0);
+  EXPECT_TRUE(link->MouseIn());
+  EXPECT_EQ(CountColour(form, link, RGB(250, 250, 0)), 0);
+  EXPECT_GT(CountColour(form, link, RGB(250, 0, 250)), 20);
+  link->Perform(CM_MOUSELEAVE, 0, 0);
+  EXPECT_GT(CountColour(form, link, RGB(250, 250, 0)), 20);
+  link->Click();
+  EXPECT_EQ(clicks, 1);
 }
 
 }  // namespace
