@@ -13,6 +13,7 @@
 #include "skin/controls/SkinPanel.h"
 #include "skin/controls/SkinPanelKinds.h"
 #include "skin/controls/SkinSplitter.h"
+#include "skin/controls/SkinToolBar.h"
 
 namespace {
 
@@ -574,6 +575,63 @@ TEST(TspSkinLinkLabel, ActiveColourWhileTheMouseIsOver) {
   EXPECT_GT(CountColour(form, link, RGB(250, 250, 0)), 20);
   link->Click();
   EXPECT_EQ(clicks, 1);
+}
+
+TEST(TspSkinToolBar, NarrowedBarShowsScrollButtonsAndScrolls) {
+  TForm form{nullptr};
+  form.SetBounds(0, 0, 500, 200);
+  auto* bar = new TspSkinToolBar(&form);
+  bar->SetParent(&form);
+  bar->SetBounds(0, 0, 400, 30);
+  TspSkinSpeedButton* buttons[10];
+  for (int i = 0; i < 10; ++i) {
+    buttons[i] = new TspSkinSpeedButton(&form);
+    buttons[i]->SetParent(bar);
+    buttons[i]->SetBounds(i * 25, 0, 25, 20);
+  }
+  bar->SetCanScroll(true);
+  form.Show();
+  Application->ProcessMessages();
+  EXPECT_FALSE(bar->ScrollButtonsShown());
+
+  bar->SetBounds(0, 0, 100, 30);
+  // Kept vertically centred.
+  EXPECT_EQ(buttons[0]->Top(), 5);
+  ASSERT_TRUE(bar->ScrollButtonsShown());
+  int cw = bar->ClientWidth();
+  EXPECT_EQ(cw, 100 - 24);
+  EXPECT_EQ(bar->ScrollMax(), 249);
+  RECT wr;
+  GetWindowRect(bar->Handle(), &wr);
+  int y = wr.top + 10;
+  EXPECT_EQ(SendMessageW(bar->Handle(), WM_NCHITTEST, 0, MAKELPARAM(wr.left + 3, y)), HTSCROLLLEFT);
+  EXPECT_EQ(SendMessageW(bar->Handle(), WM_NCHITTEST, 0, MAKELPARAM(wr.right - 3, y)), HTSCROLLRIGHT);
+  auto click = [&](LRESULT hit) {
+    SendMessageW(bar->Handle(), WM_NCLBUTTONDOWN, hit, MAKELPARAM(wr.left, y));
+    SendMessageW(bar->Handle(), WM_NCLBUTTONUP, hit, MAKELPARAM(wr.left, y));
+  };
+  click(HTSCROLLRIGHT);
+  EXPECT_EQ(bar->ScrollPosition(), cw);
+  EXPECT_EQ(buttons[0]->Left(), -cw);
+  click(HTSCROLLRIGHT);
+  click(HTSCROLLRIGHT);
+  // Never past the last button.
+  EXPECT_EQ(bar->ScrollPosition(), 250 - cw);
+  EXPECT_EQ(buttons[9]->Left() + 25, cw);
+  click(HTSCROLLLEFT);
+  EXPECT_EQ(bar->ScrollPosition(), 250 - 2 * cw);
+  click(HTSCROLLLEFT);
+  click(HTSCROLLLEFT);
+  EXPECT_EQ(bar->ScrollPosition(), 0);
+  EXPECT_EQ(buttons[0]->Left(), 0);
+
+  // Widened again while scrolled: everything fits, the buttons go.
+  click(HTSCROLLRIGHT);
+  bar->SetBounds(0, 0, 400, 30);
+  EXPECT_FALSE(bar->ScrollButtonsShown());
+  EXPECT_EQ(bar->ScrollPosition(), 0);
+  EXPECT_EQ(buttons[0]->Left(), 0);
+  EXPECT_EQ(bar->ClientWidth(), 400);
 }
 
 }  // namespace
