@@ -6,7 +6,9 @@
 #include <windowsx.h>
 
 #include "Dib.h"
+#include "FakeTimers.h"
 #include "framework/Forms.h"
+#include "skin/controls/SkinAnimate.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinLabels.h"
 #include "skin/controls/SkinNotebook.h"
@@ -632,6 +634,93 @@ TEST(TspSkinToolBar, NarrowedBarShowsScrollButtonsAndScrolls) {
   EXPECT_EQ(bar->ScrollPosition(), 0);
   EXPECT_EQ(buttons[0]->Left(), 0);
   EXPECT_EQ(bar->ClientWidth(), 400);
+}
+
+TEST(TspSkinAnimate, StepsThroughTheStripOnceCyclicallyAndInButtonMode) {
+  FakeTimers timers;
+  TForm form{nullptr};
+  form.SetBounds(0, 0, 200, 200);
+  auto* anim = new TspSkinAnimate(&form);
+  anim->SetParent(&form);
+  const uint32_t colours[3] = {0xC00000, 0x00C000, 0x0000C0};
+  TspPicture strip;
+  strip.SetSize(30, 10, 0);
+  for (int i = 0; i < 3; ++i)
+    for (int y = 0; y < 10; ++y)
+      for (int x = 0; x < 10; ++x) strip.Pixels[size_t(y) * 30 + i * 10 + x] = colours[i];
+  anim->SetDefaultFramesCount(3);
+  anim->SetDefaultImage(strip);
+  form.Show();
+  // Always one frame big.
+  EXPECT_EQ(anim->Width(), 10);
+  EXPECT_EQ(anim->Height(), 10);
+  anim->SetBounds(0, 0, 40, 40);
+  EXPECT_EQ(anim->Width(), 10);
+  auto shown = [&] {
+    Dib d(10, 10);
+    SendMessageW(anim->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(d.dc), 0);
+    return d.At(5, 5);
+  };
+  EXPECT_EQ(shown(), C(colours[0]));
+  int starts = 0;
+  anim->OnStart = [&](TObject*) { ++starts; };
+  anim->SetActive(true);
+  timers.Advance(50);
+  EXPECT_EQ(anim->Frame(), 2);
+  EXPECT_EQ(shown(), C(colours[1]));
+  timers.Advance(200);
+  // Once: stays on the last frame, the timer still running.
+  EXPECT_EQ(anim->Frame(), 3);
+  EXPECT_TRUE(anim->Running());
+  anim->CycleMode = true;
+  timers.Advance(50);
+  EXPECT_EQ(anim->Frame(), 1);
+  anim->Stop();
+  EXPECT_FALSE(anim->Running());
+
+  // Button mode: forwards while the mouse is over it, back after it leaves.
+  anim->CycleMode = false;
+  anim->ButtonMode = true;
+  anim->Perform(CM_MOUSEENTER, 0, 0);
+  timers.Advance(100);
+  EXPECT_EQ(anim->Frame(), 3);
+  anim->Perform(CM_MOUSELEAVE, 0, 0);
+  timers.Advance(50);
+  EXPECT_EQ(anim->Frame(), 2);
+  timers.Advance(500);
+  EXPECT_EQ(anim->Frame(), 1);
+  EXPECT_EQ(starts, 3);
+  anim->Stop();
+}
+
+TEST(TspSkinAnimate, FramesFromASkinStrip) {
+  TForm form{nullptr};
+  form.SetBounds(0, 0, 200, 200);
+  TspSkinData data{nullptr};
+  TspPicture p;
+  p.SetSize(10, 40, 0x0000C0);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 10; ++x) p.Pixels[size_t(y) * 10 + x] = 0xC00000;
+  data.FActivePictures = {std::move(p)};
+  auto e = std::make_unique<TspDataSkinFrameControl>("anim");
+  e->PictureIndex = 0;
+  e->SkinRect = TspRect{0, 0, 10, 40};
+  e->FramesCount = 2;
+  e->FramesPlacement = fpVertical;
+  data.CtrlList.push_back(std::move(e));
+  data.Empty = false;
+  auto* anim = new TspSkinAnimate(&form);
+  anim->SetParent(&form);
+  anim->SetSkinDataName("anim");
+  anim->SetSkinData(&data);
+  form.Show();
+  EXPECT_EQ(anim->Width(), 10);
+  EXPECT_EQ(anim->Height(), 20);
+  anim->SetFrame(5);
+  EXPECT_EQ(anim->Frame(), 2);
+  Dib d(10, 20);
+  SendMessageW(anim->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(d.dc), 0);
+  EXPECT_EQ(d.At(5, 5), C(0x0000C0));
 }
 
 }  // namespace
