@@ -10,6 +10,7 @@
 #include "framework/Forms.h"
 #include "skin/controls/SkinAnimate.h"
 #include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinExPanel.h"
 #include "skin/controls/SkinLabels.h"
 #include "skin/controls/SkinNotebook.h"
 #include "skin/controls/SkinPanel.h"
@@ -721,6 +722,63 @@ TEST(TspSkinAnimate, FramesFromASkinStrip) {
   Dib d(10, 20);
   SendMessageW(anim->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(d.dc), 0);
   EXPECT_EQ(d.At(5, 5), C(0x0000C0));
+}
+
+TEST(TspSkinExPanel, RollsByItsButtonKeepsHiddenChildrenHiddenAndCloses) {
+  TForm form{nullptr};
+  form.SetBounds(0, 0, 300, 250);
+  auto* ex = new TspSkinExPanel(&form);
+  ex->SetParent(&form);
+  ex->SetBounds(10, 10, 150, 100);
+  auto* shown = new TspSkinPanel(&form);
+  shown->SetParent(ex);
+  shown->SetBounds(5, 30, 40, 40);
+  auto* hidden = new TspSkinPanel(&form);
+  hidden->SetParent(ex);
+  hidden->SetBounds(50, 30, 40, 40);
+  hidden->Hide();
+  int rolls = 0, closes = 0;
+  ex->OnChangeRollState = [&](TObject*) { ++rolls; };
+  ex->OnClose = [&](TObject*) { ++closes; };
+  form.Show();
+  Application->ProcessMessages();
+  RECT roll = ex->ButtonRect(1), close = ex->ButtonRect(0);
+  EXPECT_EQ(close.right, 148);
+  EXPECT_EQ(roll.right, close.left);
+  TestForm::Click(ex, (roll.left + roll.right) / 2, (roll.top + roll.bottom) / 2);
+  EXPECT_TRUE(ex->RollState());
+  EXPECT_EQ(ex->Height(), 21);
+  EXPECT_EQ(ex->Width(), 150);
+  EXPECT_FALSE(shown->Visible());
+  // The rolled height holds whatever is asked.
+  ex->SetBounds(10, 10, 150, 80);
+  EXPECT_EQ(ex->Height(), 21);
+  Dib d(150, 21);
+  SendMessageW(ex->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(d.dc), 0);
+  EXPECT_TRUE(Dib::Near(d.At(0, 10), GetSysColor(COLOR_BTNSHADOW)));
+  EXPECT_TRUE(Dib::Near(d.At(1, 10), GetSysColor(COLOR_BTNHIGHLIGHT)));
+  TestForm::Click(ex, (roll.left + roll.right) / 2, (roll.top + roll.bottom) / 2);
+  EXPECT_FALSE(ex->RollState());
+  EXPECT_EQ(ex->Height(), 100);
+  EXPECT_TRUE(shown->Visible());
+  EXPECT_FALSE(hidden->Visible());
+  EXPECT_EQ(rolls, 2);
+
+  // Sideways: as wide as the caption.
+  ex->SetRollKind(rkRollHorizontal);
+  ex->SetRollState(true);
+  EXPECT_EQ(ex->Width(), 21);
+  EXPECT_EQ(ex->Height(), 100);
+  ex->SetRollState(false);
+  EXPECT_EQ(ex->Width(), 150);
+
+  // Released off the close button: nothing; released on it: closed.
+  SendMessageW(ex->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, Pt(close.left + 3, close.top + 3));
+  SendMessageW(ex->Handle(), WM_LBUTTONUP, 0, Pt(20, 60));
+  EXPECT_TRUE(ex->Visible());
+  TestForm::Click(ex, close.left + 3, close.top + 3);
+  EXPECT_FALSE(ex->Visible());
+  EXPECT_EQ(closes, 1);
 }
 
 }  // namespace
