@@ -781,4 +781,72 @@ TEST(TspSkinExPanel, RollsByItsButtonKeepsHiddenChildrenHiddenAndCloses) {
   EXPECT_EQ(closes, 1);
 }
 
+// Every control of this family on one form, laid out by alignment, each
+// showing its default look where it stands.
+TEST(LabelControlsForm, AllControlsTogetherPaintWhereTheyStand) {
+  FakeTimers timers;
+  TForm form{nullptr};
+  form.SetBounds(0, 0, 640, 480);
+  form.SetColor(RGB(0, 0, 0));
+  auto add = [&](auto* c, TWinControl* parent, int x, int y, int w, int h) {
+    c->SetParent(parent);
+    c->SetBounds(x, y, w, h);
+    return c;
+  };
+  auto* bar = add(new TspSkinToolBar(&form), &form, 0, 0, 640, 30);
+  bar->SetAlign(alTop);
+  bar->SetCanScroll(true);
+  for (int i = 0; i < 10; ++i) add(new TspSkinSpeedButton(&form), bar, i * 25, 0, 25, 20);
+  auto* status = new TspSkinStatusBar(&form);
+  status->SetParent(&form);
+  status->SetSizeGrip(true);
+  auto* left = add(new TspSkinPanel(&form), &form, 0, 0, 120, 10);
+  left->SetAlign(alLeft);
+  auto* split = add(new TspSkinSplitterEx(&form), &form, 120, 0, 10, 10);
+  auto* rolled = add(new TspSkinPanel(&form), left, 5, 5, 110, 80);
+  rolled->SetCaptionMode(true);
+  rolled->SetRollUpMode(true);
+  rolled->SetRollUpState(true);
+  auto* group = add(new TspSkinGroupBox(&form), &form, 140, 40, 150, 80);
+  auto* label = add(new TspSkinStdLabel(&form), &form, 140, 130, 10, 10);
+  label->SetCaption("Label");
+  auto* link = add(new TspSkinLinkLabel(&form), &form, 200, 130, 10, 10);
+  link->SetCaption("Link");
+  auto* bevel = add(new TspSkinBevel(&form), &form, 140, 160, 150, 4);
+  bevel->SetShape(bsTopLine);
+  auto* anim = add(new TspSkinAnimate(&form), &form, 300, 40, 30, 30);
+  auto* ex = add(new TspSkinExPanel(&form), &form, 340, 40, 150, 100);
+  auto* book = add(new TspSkinNotebook(&form), &form, 300, 160, 200, 150);
+  book->AddPage("Two");
+  book->AddPage("Three");
+  book->SetPageIndex(0);
+  form.Show();
+  Application->ProcessMessages();
+
+  EXPECT_EQ(status->Top() + status->Height(), form.ClientHeight());
+  EXPECT_EQ(left->Top(), bar->Height());
+  EXPECT_EQ(split->Left(), left->Width());
+  EXPECT_EQ(rolled->Height(), rolled->DefaultCaptionHeight() + 1);
+  EXPECT_EQ(book->PageIndex(), 0);
+
+  Dib d(form.ClientWidth(), form.ClientHeight());
+  form.PaintTo(d.dc, 0, 0);
+  COLORREF face = GetSysColor(COLOR_BTNFACE), shadow = GetSysColor(COLOR_BTNSHADOW);
+  struct Probe {
+    const char* what;
+    int x, y;
+    COLORREF want;
+  };
+  for (Probe p : {Probe{"tool bar", 620, 2, face}, Probe{"status bar", 300, status->Top() + 10, face},
+                  Probe{"group box frame", 140, 80, shadow}, Probe{"group box body", 215, 90, face},
+                  Probe{"bevel", 200, 160, shadow}, Probe{"animation frame", 300, 50, shadow},
+                  Probe{"animation body", 315, 55, face}, Probe{"expandable panel frame", 340, 120, shadow},
+                  Probe{"splitter", split->Left() + 5, 200, face}, Probe{"notebook frame", 300, 250, shadow},
+                  Probe{"background", 620, 100, RGB(0, 0, 0)}})
+    EXPECT_TRUE(Dib::Near(d.At(p.x, p.y), p.want)) << p.what;
+  (void)group;
+  (void)anim;
+  (void)ex;
+}
+
 }  // namespace
