@@ -1,0 +1,89 @@
+// Panel: the skinned container, with an optional caption bar carrying a
+// check box (enables the children) and a roll-up button (collapses the
+// panel to its caption).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "skin/controls/SkinControl.h"
+
+enum TspSkinBorderStyle { bvFrame, bvRaised, bvLowered, bvNone };
+
+class TspSkinPanel : public TspSkinCustomControl {
+  using Base = TspSkinCustomControl;
+
+public:
+  explicit TspSkinPanel(TComponent* owner);
+
+  bool RibbonStyle() const { return FRibbonStyle; }
+  void SetRibbonStyle(bool value);
+  bool CheckedMode() const { return FCheckedMode; }
+  void SetCheckedMode(bool value);
+  bool Checked() const { return FChecked; }
+  void SetChecked(bool value);
+  bool AutoEnabledControls = true;
+  int Spacing() const { return FSpacing; }
+  void SetSpacing(int value);
+  TAlignment DefaultAlignment() const { return FDefaultAlignment; }
+  void SetDefaultAlignment(TAlignment value);
+  int DefaultCaptionHeight() const { return FDefaultCaptionHeight; }
+  virtual void SetDefaultCaptionHeight(int value);
+  TspSkinBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TspSkinBorderStyle value);
+  bool CaptionMode() const { return FCaptionMode; }
+  virtual void SetCaptionMode(bool value);
+  bool RollUpMode() const { return FRollUpMode; }
+  void SetRollUpMode(bool value);
+  bool RollUpState() const { return FRollUpState; }
+  void SetRollUpState(bool value);
+  // Height before rolling up; -1 while expanded.
+  int RealHeight() const { return FRealHeight; }
+
+  TNotifyEvent OnChecked;
+  TNotifyEvent OnChangeRollUpState;
+
+  // The area the children are aligned in.
+  void GetSkinClientRect(RECT& r);
+  void DoRollUp(bool rollUp);
+  void ChangeSkinData() override;
+  void SetBounds(int left, int top, int width, int height) override;
+  void WndProc(TMessage& message) override;
+
+  // Where the caption lies at the present size (skin look).
+  RECT NewCaptionRect{};
+
+protected:
+  void AdjustClientRect(RECT& rect) override;
+  void GetSkinData() override;
+  void PaintDefaultImage(TspPaintBuffer& b) override;
+  void PaintSkinImage(TspPaintBuffer& b) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  // Called with the finished off-screen image before it reaches the screen.
+  virtual void PaintPanelContent(TspPaintBuffer&) {}
+  void Paint() override;
+
+  bool FUseSkinSize = true;
+  bool FInChangingRollUp = false;
+  // Copied from the skin record.
+  bool FPanelElement = false;
+  RECT FCaptionRect{}, FCheckImageRect{}, FUnCheckImageRect{}, FMarkFrameRect{};
+  TAlignment FAlignment = taCenter;
+  TspFontDesc FSkinFont;
+  int FBGPictureIndex = -1;
+
+private:
+  void DrawSkinCaption(TspPaintBuffer& b);
+  void DrawPiece(TspPaintBuffer& b, const RECT& src, int x, int y);
+
+  bool FRibbonStyle = false, FCheckedMode = false, FChecked = false;
+  int FSpacing = 2;
+  TAlignment FDefaultAlignment = taLeftJustify;
+  int FDefaultCaptionHeight = 22;
+  TspSkinBorderStyle FBorderStyle = bvFrame;
+  bool FCaptionMode = false, FRollUpMode = false, FRollUpState = false;
+  int FRealHeight = -1;
+  // Children that were visible when the panel rolled up: only they come back.
+  std::vector<TControl*> FShownChildren;
+};
