@@ -121,3 +121,21 @@ TEST(PlayerVideo, PlaysToTheEndWithPositionsFollowingThePictures) {
   player->Stop(true);
   EXPECT_EQ(-1, player->VideoStreamIndex());
 }
+
+TEST(PlayerVideo, APictureSizeChangeMidStreamIsFollowed) {
+  UseSoundDriver("dummy");
+  // Two transport streams back to back: 320x240 red, then a 240x240 green square.
+  MakeMedia("wide.ts", "-f lavfi -i color=c=red:s=320x240:r=10 -t 1 -c:v mpeg2video -q:v 2");
+  MakeMedia("square.ts", "-f lavfi -i color=c=green:s=240x240:r=10 -t 3 -c:v mpeg2video -q:v 2");
+  const std::string both = WriteFixture("sizechange.ts", ReadBytes(FixtureFolder() + "/wide.ts") + ReadBytes(FixtureFolder() + "/square.ts"));
+  THost host;
+  auto player = NewPlayer("SDL_0.dll");
+  ASSERT_TRUE(player->Open(both, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
+  ASSERT_TRUE(WaitUntil([&] { return player->FrameWidth() == 240; }, 6000)) << player->FrameWidth();
+  Pump(200);
+  // 240x240 in 464x271: 270x271 at x 97.
+  EXPECT_TRUE(Near(host.At(70, 100), 0, 0, 0, 8)) << Show(host.At(70, 100));
+  EXPECT_TRUE(Near(host.At(230, 100), 0, 128, 0, 50)) << Show(host.At(230, 100));
+  EXPECT_EQ(kLineColour, host.At(230, kLineY) & 0xFFFFFF);
+  player->Stop(true);
+}
