@@ -3,6 +3,7 @@
 #include "support/gtest.h"
 
 #include "PlayerTestSupport.h"
+#include "framework/PngImage.h"
 
 namespace {
 
@@ -43,6 +44,18 @@ struct THost {
     UpdateWindow(top);
   }
   ~THost() { DestroyWindow(top); }
+  // Keeps what the panel shows as a PNG beside the test programs, for people to look at.
+  void SaveShot(const std::string& name) const {
+    TPngImage png;
+    png.CreateBlank(false, kPanelW, kPanelH);
+    HDC dc = GetDC(panel);
+    for (int y = 0; y < kPanelH; ++y)
+      for (int x = 0; x < kPanelW; ++x) png.SetPixel(x, y, static_cast<TColor>(GetPixel(dc, x, y)));
+    ReleaseDC(panel, dc);
+    const std::string folder = ExeFolder() + "artifacts";
+    CreateDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(folder).c_str()), nullptr);
+    png.SaveToFile(folder + "\\" + name);
+  }
   COLORREF At(int x, int y) const {
     HDC dc = GetDC(panel);
     const COLORREF c = GetPixel(dc, x, y);
@@ -86,6 +99,7 @@ TEST(PlayerVideo, LetterboxedPictureKeepsTheChildLineAndFollowsFlipAndAspect) {
     EXPECT_EQ(kLineColour, host.At(230, kLineY) & 0xFFFFFF);
   };
   expectPicture(false, "plain");
+  host.SaveShot("player-letterbox.png");
   // The host's paint redraws from the same picture.
   InvalidateRect(host.panel, nullptr, TRUE);
   UpdateWindow(host.panel);
