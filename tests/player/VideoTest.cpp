@@ -153,3 +153,38 @@ TEST(PlayerVideo, APictureSizeChangeMidStreamIsFollowed) {
   EXPECT_EQ(kLineColour, host.At(230, kLineY) & 0xFFFFFF);
   player->Stop(true);
 }
+
+TEST(PlayerVideo, LoopsWithPicturesAndRefusesAStreamOfTheWrongType) {
+  UseSoundDriver("dummy");
+  const std::string clip = MakeMedia(
+      "redsine.avi",
+      "-f lavfi -i color=c=red:s=320x240:r=10 -f lavfi -i sine=f=440:r=44100 -t 3 -pix_fmt yuv420p -c:v mpeg4 "
+      "-q:v 2 -c:a pcm_s16le");
+  THost host;
+  auto player = NewPlayer("SDL_0.dll");
+  TRecorder rec;
+  rec.Attach(*player);
+  ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
+  player->RepeatType = rtLoop;
+  player->PlayTime = 1000000;
+  ASSERT_GE(player->VideoStreamIndex(), 0);
+  ASSERT_GE(player->AudioStreamIndex(), 0);
+  EXPECT_FALSE(player->SetVideoStreamIndex(player->AudioStreamIndex()));
+  EXPECT_EQ("the stream type is not matched.", player->LastErrMsg());
+  EXPECT_GE(player->VideoStreamIndex(), 0);
+
+  // Past the play time the playback starts again from the beginning.
+  bool wrapped = false;
+  int64_t highest = 0;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        for (int64_t p : rec.Positions()) {
+          if (p >= 900000) highest = p;
+          if (highest > 0 && p < 500000) wrapped = true;
+        }
+        return wrapped;
+      },
+      6000));
+  EXPECT_TRUE(Near(host.At(230, 100), 255, 0, 0)) << Show(host.At(230, 100));
+  player->Stop(true);
+}
