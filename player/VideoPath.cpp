@@ -20,10 +20,20 @@ namespace {
 
 double NowSeconds() { return NowMicro() / 1000000.0; }
 
+// A seek was asked for and the video thread has not met its flush marker
+// yet: pictures decoded now belong to the old place.
+bool SeekPending(TVideoState* is) {
+  return !is->seek_flushed && is->Owner->FPictEvent.WaitFor(0) != wrSignaled;
+}
+
 bool WaitForRoom(TVideoState* is) {
   std::unique_lock<std::mutex> lock(is->pictq_mutex);
-  while (is->pictq_size >= PictureQueueSize && !is->videoq.abort_request)
+  // A paused playback takes no pictures: without giving up on a stale one
+  // the flush marker of a seek would never be reached.
+  while (is->pictq_size >= PictureQueueSize && !is->videoq.abort_request) {
+    if (SeekPending(is)) return false;
     is->pictq_cond.wait_for(lock, std::chrono::milliseconds(10));
+  }
   return !is->videoq.abort_request;
 }
 

@@ -188,3 +188,24 @@ TEST(PlayerVideo, LoopsWithPicturesAndRefusesAStreamOfTheWrongType) {
   EXPECT_TRUE(Near(host.At(230, 100), 255, 0, 0)) << Show(host.At(230, 100));
   player->Stop(true);
 }
+
+TEST(PlayerVideo, APausedSeekShowsThePictureOfTheNewPlace) {
+  UseSoundDriver("dummy");
+  // Red for the first 1.5 s, blue after.
+  const std::string clip = MakeMedia(
+      "redthenblue.avi",
+      "-f lavfi -i color=c=red:s=320x240:r=10,drawbox=c=blue:t=fill:enable='gte(t\\,1.5)' -t 3 -g 5 "
+      "-pix_fmt yuv420p -c:v mpeg4 -q:v 2");
+  THost host;
+  auto player = NewPlayer("SDL_0.dll");
+  ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), true)) << player->LastErrMsg();
+  ASSERT_TRUE(WaitUntil([&] { return Near(host.At(230, 100), 255, 0, 0); }, 5000)) << Show(host.At(230, 100));
+  player->Seek(static_cast<int64_t>(2000000), 0, true);
+  Pump(100);
+  EXPECT_TRUE(Near(host.At(230, 100), 0, 0, 255)) << Show(host.At(230, 100));
+  EXPECT_TRUE(player->Paused());
+  player->Seek(static_cast<int64_t>(0), 0, true);
+  Pump(100);
+  EXPECT_TRUE(Near(host.At(230, 100), 255, 0, 0)) << Show(host.At(230, 100));
+  player->Stop(true);
+}
