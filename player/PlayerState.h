@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 
@@ -44,6 +45,18 @@ struct TPacketQueue {
 constexpr int AudioBufferSize = 768000;
 constexpr int SampleArraySize = 131072;
 constexpr int SilenceBufferSize = 1024;
+
+class THostPicture;
+struct SwsContext;
+
+// A decoded picture waiting for its time to be shown.
+struct TVideoPicture {
+  AVFrame* frame = nullptr;
+  double pts = 0;
+  int64_t pos = -1;
+  int skip = 0;
+};
+constexpr int PictureQueueSize = 2;
 
 struct TVideoState {
   uint8_t audio_buf2[AudioBufferSize];
@@ -148,6 +161,17 @@ struct TVideoState {
   std::atomic<int> cycle_req{0};
   int cycle_type = 0;
   int cycle_index = -1;
+  // Picture side: the decoder, the queue between the video thread and the
+  // play thread, and the host window's picture with the last shown frame.
+  TVideoPicture pictq[PictureQueueSize];
+  int pictq_size = 0, pictq_rindex = 0, pictq_windex = 0;
+  std::mutex pictq_mutex;
+  std::condition_variable pictq_cond;
+  AVFrame* shown = nullptr;  // the current frame; a repaint or relayout uses it again
+  THostPicture* host = nullptr;
+  SwsContext* sws = nullptr;
+  int rect_x = 0, rect_y = 0, rect_w = 0, rect_h = 0;
+  int last_w = 0, last_h = 0, last_fmt = -1;
 };
 
 // Wall clock in microseconds.
