@@ -502,6 +502,7 @@ void TCustomEncoder::DoBeforeFindStreamInfo(TObject* task, AVFormatContext* cont
 
 void TCustomEncoder::StartDelivery(const TTerminateInfo& info, bool checkPrevious) {
   ++FDeliveries;
+  if (!checkPrevious) ++FTaskDeliveries;
   auto* thread = new TDoTerminateThread(this, info, checkPrevious);
   thread->FreeOnTerminate = true;
   thread->Start();
@@ -561,7 +562,13 @@ TDoTerminateThread::TDoTerminateThread(TCustomEncoder* sender, const TTerminateI
 
 void TDoTerminateThread::Execute() {
   if (FCheckThreadTerminated)
-    while (!*FThreadTerminated) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    while (!*FThreadTerminated || FSender->FTaskDeliveries > 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  auto done = [this] {
+    *FThreadTerminated = true;
+    if (!FCheckThreadTerminated) --FSender->FTaskDeliveries;
+    --FSender->FDeliveries;
+  };
   try {
     if (FOnTerminate) {
       if (FTriggerEventInMainThread)
@@ -570,10 +577,8 @@ void TDoTerminateThread::Execute() {
         FOnTerminate(FSender, FTerminateInfo);
     }
   } catch (...) {
-    *FThreadTerminated = true;
-    --FSender->FDeliveries;
+    done();
     throw;
   }
-  *FThreadTerminated = true;
-  --FSender->FDeliveries;
+  done();
 }

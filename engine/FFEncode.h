@@ -248,6 +248,9 @@ private:
   // End deliveries still running; the destructor waits for them, since they
   // call back into this object.
   std::atomic<int> FDeliveries{0};
+  // Task end deliveries not yet through; the final event waits for all of
+  // them, not only the one started last, so it never overtakes a slower one.
+  std::atomic<int> FTaskDeliveries{0};
 };
 
 class TFFEncoder : public TCustomEncoder {
