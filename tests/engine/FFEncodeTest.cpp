@@ -261,4 +261,39 @@ TEST_F(EncoderTest, WithoutAnEndHandlerTheRunStillEnds) {
   }, 60000));
 }
 
+// The program's equalisers in a -vf chain give the pixels of their integer
+// formulas: luma exactly, chroma within 1 where the library rounds a tie.
+TEST_F(EncoderTest, ProgramEqualisersMatchTheirFormulas) {
+  const std::string raw = " -an -c:v rawvideo -pix_fmt yuv420p -t_microsecond 200000";
+  const char* chains[] = {"scale=160:90", "scale=160:90, nativeeq=20:10, nativehue=0:30"};
+  for (int i = 0; i < 2; ++i) {
+    const int t = enc->AddTask(fixtures::WindowsPath("clip_h264_aac.mp4"), "", "");
+    ASSERT_EQ(t, i) << enc->LastErrMsg();
+    ASSERT_GE(enc->SetOutput(t, FromNativePath(Out(i, "nut")), std::string("-vf \"") + chains[i] + "\"" + raw), 0)
+        << enc->LastErrMsg();
+  }
+  enc->Start(0);
+  ASSERT_TRUE(finalSeen);
+  for (const TTerminateInfo& e : events) EXPECT_FALSE(e.Exception) << e.ExceptionMsg;
+  for (int i = 0; i < 2; ++i)
+    ASSERT_EQ(fixtures::Run("ffmpeg -nostdin -v error -y -i " + Out(i, "nut") + " -f rawvideo " + Out(i, "yuv")), 0);
+  const std::string plain = fixtures::ReadAll(Out(0, "yuv")), eq = fixtures::ReadAll(Out(1, "yuv"));
+  const size_t frame = 160 * 90 * 3 / 2, luma = 160 * 90;
+  ASSERT_EQ(plain.size(), 5 * frame);
+  ASSERT_EQ(eq.size(), plain.size());
+  const int C = static_cast<int>(std::floor(65536.0 * 130 / 100 + 0.5));
+  int lumaWrong = 0, chromaWrong = 0;
+  for (size_t i = 0; i < plain.size(); ++i) {
+    const int p = static_cast<uint8_t>(plain[i]), q = static_cast<uint8_t>(eq[i]);
+    if (i % frame < luma) {
+      lumaWrong += q != EqSample(static_cast<uint8_t>(p), 20, 10);
+    } else {
+      const int expected = std::min(255, std::max(0, (C * (p - 128) + 8421376) >> 16));
+      chromaWrong += std::abs(q - expected) > 1;
+    }
+  }
+  EXPECT_EQ(lumaWrong, 0);
+  EXPECT_EQ(chromaWrong, 0);
+}
+
 }  // namespace
