@@ -85,7 +85,7 @@ TEST_F(EncoderTest, OneThreadTaskReportsOnTheGuiThreadHooksOnTheWorkerThenEndsTh
   const int t = enc->AddTask(fixtures::WindowsPath("clip_h264_aac.mp4"), "", "");
   ASSERT_EQ(t, 0) << enc->LastErrMsg();
   ASSERT_EQ(enc->SetOutput(t, FromNativePath(Out(0)),
-                           "-c:v mpeg4 -c:a libmp3lame -vf \"scale=640:480\" -t_microsecond 2000000 "
+                           "-c:v mpeg4 -c:a libmp3lame -vf \"nativeeq=20:10, nativehue=0:30, scale=640:480\" -t_microsecond 2000000 "
                            "-VideoOutputHook"),
             0)
       << enc->LastErrMsg();
