@@ -6,6 +6,7 @@
 #include <cstring>
 #include <thread>
 
+#include "engine/ProgramFilters.h"
 #include "engine/AVCodecStubs.h"
 #include "engine/AVFilterStubs.h"
 #include "engine/AVFormatStubs.h"
@@ -185,7 +186,8 @@ int TTranscodeRun::ConfigureVideoFilters(TInputStream& ist, TOutputStream& ost) 
     inputs->filter_ctx = ost.output_video_filter;
     inputs->pad_idx = 0;
     inputs->next = nullptr;
-    r = ff::avfilter_graph_parse_ptr(ost.graph, ost.avfilter, &inputs, &outputs, nullptr);
+    const std::string chain = TranslateProgramFilters(ost.avfilter);
+    r = ff::avfilter_graph_parse_ptr(ost.graph, chain.c_str(), &inputs, &outputs, nullptr);
     ff::avfilter_inout_free(&outputs);
     ff::avfilter_inout_free(&inputs);
     ff::av_freep(&ost.avfilter);
