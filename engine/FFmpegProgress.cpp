@@ -42,6 +42,10 @@ void TTranscodeRun::PrintReport(int64_t now, bool isFinal, int fileIndex) {
   bool frameText = false;
   for (size_t i = from; i < to; ++i) {
     const TOutputStream& ost = T.Foutput_streams[i];
+    // A stream that has taken units but written nothing yet holds the time
+    // at nought, so the reported time never runs backwards. Every stream
+    // counts, also a video stream that has no frame to show yet.
+    if (i < FOutTime.size()) currentTime = std::min(currentTime, FOutTime[i] == AV_NOPTS_VALUE ? 0 : FOutTime[i]);
     quality = ost.stream_copy || i >= FQuality.size() ? -1.0f : FQuality[i];
     const bool video = ost.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
     if (frameText && video) text += TCustomFFmpeg::FormatText("q=%2.1f ", quality);
@@ -60,9 +64,6 @@ void TTranscodeRun::PrintReport(int64_t now, bool isFinal, int fileIndex) {
       }
       frameText = true;
     }
-    // A stream that has taken units but written nothing yet holds the time
-    // at nought, so the reported time never runs backwards.
-    if (i < FOutTime.size()) currentTime = std::min(currentTime, FOutTime[i] == AV_NOPTS_VALUE ? 0 : FOutTime[i]);
   }
   // Before any stream has written, the time is nought rather than "none".
   if (currentTime == INT64_MAX) currentTime = 0;
