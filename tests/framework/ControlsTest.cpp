@@ -8,40 +8,9 @@
 
 #include "framework/Controls.h"
 #include "framework/Forms.h"
+#include "support/Dib.h"
 
 namespace {
-
-// A 32-bit top-down DIB to paint into and read back.
-struct Dib {
-  HDC dc = nullptr;
-  HBITMAP bmp = nullptr;
-  HGDIOBJ old = nullptr;
-  uint32_t* bits = nullptr;
-  int w, h;
-  Dib(int width, int height) : w(width), h(height) {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    dc = CreateCompatibleDC(nullptr);
-    void* p = nullptr;
-    bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
-    bits = static_cast<uint32_t*>(p);
-    old = SelectObject(dc, bmp);
-    std::fill(bits, bits + w * h, 0x123456u);
-  }
-  ~Dib() {
-    SelectObject(dc, old);
-    DeleteObject(bmp);
-    DeleteDC(dc);
-  }
-  COLORREF At(int x, int y) const {
-    uint32_t v = bits[y * w + x];
-    return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-  }
-};
 
 void FillDC(HDC dc, int w, int h, COLORREF c) {
   HBRUSH b = CreateSolidBrush(c);

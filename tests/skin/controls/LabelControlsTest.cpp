@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <windowsx.h>
 
-#include "Dib.h"
+#include "support/Dib.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "skin/controls/SkinAnimate.h"

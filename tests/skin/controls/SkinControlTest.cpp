@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "Dib.h"
+#include "support/Dib.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "skin/controls/SkinControl.h"

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "Dib.h"
+#include "support/Dib.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "skin/controls/SkinButtons.h"
