@@ -108,7 +108,7 @@ int64_t ParseInt64(const char* opt, const char* arg);
 float ParseSingle(const char* opt, const char* arg);
 double ParseDouble(const char* opt, const char* arg);
 // Microseconds; a text the library cannot read raises
-// "Invalid duration|date specification for %s: %s".
+// the "Invalid duration|date ..." text.
 int64_t ParseTime(const char* opt, const char* arg, int isDuration);
 
 // Enlarges a library-allocated array to `newCount` zero-filled elements.

@@ -78,6 +78,7 @@ void TspSkinButton::PaintDefaultImage(TspPaintBuffer& b) {
 
 void TspSkinButton::WndProc(TMessage& m) {
   if (FCanFocused) {
+    if (!this->FocusBeforeClick(m)) return;
     switch (m.Msg) {
       case WM_KEYDOWN:
         if (m.WParam == VK_SPACE && FSpaceSupport) {
@@ -92,18 +93,6 @@ void TspSkinButton::WndProc(TMessage& m) {
           SetDown(false);
           ButtonClick();
         }
-        break;
-      case WM_LBUTTONDOWN:
-      case WM_LBUTTONDBLCLK:
-        if (!Focused()) {
-          FClicksDisabled = true;
-          ::SetFocus(Handle());
-          FClicksDisabled = false;
-          if (!Focused()) return;
-        }
-        break;
-      case CN_COMMAND:
-        if (FClicksDisabled) return;
         break;
       default:
         break;

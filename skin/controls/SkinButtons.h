@@ -406,7 +406,6 @@ private:
   bool FCanFocused = true;
   bool FDefault = false;
   bool FActive = false;
-  bool FClicksDisabled = false;
   bool FSpaceSupport = true;
 };
 

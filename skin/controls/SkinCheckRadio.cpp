@@ -196,21 +196,10 @@ void TspSkinCheckRadioBox::CalcSkinSize(int& width, int& height) {
 
 void TspSkinCheckRadioBox::WndProc(TMessage& m) {
   if (FCanFocused) {
+    if (!this->FocusBeforeClick(m)) return;
     switch (m.Msg) {
       case WM_KEYUP:
         if (m.WParam == VK_SPACE && FocusedHere()) ToggleChecked();
-        break;
-      case WM_LBUTTONDOWN:
-      case WM_LBUTTONDBLCLK:
-        if (!Focused()) {
-          FClicksDisabled = true;
-          ::SetFocus(Handle());
-          FClicksDisabled = false;
-          if (!Focused()) return;
-        }
-        break;
-      case CN_COMMAND:
-        if (FClicksDisabled) return;
         break;
       case CM_DIALOGCHAR:
         if (IsAccel(static_cast<char16_t>(m.WParam), Caption()) && CanFocus()) {

@@ -70,7 +70,6 @@ private:
   bool FCanFocused = true;
   bool FDown = false;
   bool FMouseIn = false;
-  bool FClicksDisabled = false;
   TspMorph FMorph;
 
   // Copied from the element.

@@ -222,6 +222,25 @@ public:
     if (this->FIndex == -1 && value > 0) this->SetHeight(value);
   }
 
+  // A focusable control takes the focus before a mouse press counts, and a
+  // click that the focus change itself produces is dropped. False means the
+  // message must go no further.
+  bool FocusBeforeClick(const TMessage& m) {
+    switch (m.Msg) {
+      case WM_LBUTTONDOWN:
+      case WM_LBUTTONDBLCLK:
+        if (this->Focused()) return true;
+        FClicksDisabled = true;
+        ::SetFocus(this->Handle());
+        FClicksDisabled = false;
+        return this->Focused();
+      case CN_COMMAND:
+        return !FClicksDisabled;
+      default:
+        return true;
+    }
+  }
+
   int RealClientLeft() const { return Geometry.NewClRect.left; }
   int RealClientTop() const { return Geometry.NewClRect.top; }
   int RealClientWidth() const { return Geometry.NewClRect.right - Geometry.NewClRect.left; }
@@ -394,6 +413,9 @@ protected:
 
   TspFontDesc FDefaultFont;
   int FDefaultWidth = 0, FDefaultHeight = 0;
+
+ private:
+  bool FClicksDisabled = false;
 };
 
 // Windowed: ignores WM_ERASEBKGND (it paints every pixel), keeps a blended

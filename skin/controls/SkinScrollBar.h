@@ -96,7 +96,6 @@ private:
   int FBothMarkerWidth = 0;
   std::string FNormalSkinDataName;
   bool FCanFocused = false;
-  bool FClicksDisabled = false;
 
   TButton FButtons[3];
   RECT FNewTrackArea{};

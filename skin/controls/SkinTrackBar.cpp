@@ -135,24 +135,7 @@ void TspSkinTrackBar::KeyDown(WORD& key, TShiftState shift) {
 }
 
 void TspSkinTrackBar::WndProc(TMessage& m) {
-  if (FCanFocused) {
-    switch (m.Msg) {
-      case WM_LBUTTONDOWN:
-      case WM_LBUTTONDBLCLK:
-        if (!Focused()) {
-          FClicksDisabled = true;
-          ::SetFocus(Handle());
-          FClicksDisabled = false;
-          if (!Focused()) return;
-        }
-        break;
-      case CN_COMMAND:
-        if (FClicksDisabled) return;
-        break;
-      default:
-        break;
-    }
-  }
+  if (FCanFocused && !FocusBeforeClick(m)) return;
   switch (m.Msg) {
     case CM_WANTSPECIALKEY:
       Base::WndProc(m);

@@ -59,7 +59,6 @@ private:
   bool FVertical = false;
   bool FCanFocused = false;
   bool FDown = false;
-  bool FClicksDisabled = false;
   int FOffset1 = 0, FOffset2 = 0, FBOffset = 0, FOMPos = 0, FOldBOffset = 0;
   RECT FBR{};
 
