@@ -193,8 +193,7 @@ TCustomForm* TControl::GetParentForm() const {
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
-  width = std::max(width, 0);
-  height = std::max(height, 0);
+  CheckNewSize(width, height);
   if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
   bool sized = width != FWidth || height != FHeight;
   Invalidate();
@@ -203,8 +202,164 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   FWidth = width;
   FHeight = height;
   Invalidate();
+  UpdateAnchorRules();
   RequestAlign();
   if (sized) Resize();
+}
+
+bool TControl::CanAutoSize(int&, int&) { return true; }
+
+void TControl::CheckNewSize(int& width, int& height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  // A client-aligned control takes what the parent gives it.
+  if (FAutoSize && FAlign != alClient) {
+    int w = width, h = height;
+    if (CanAutoSize(w, h)) {
+      if (FAlign == alNone || FAlign == alLeft || FAlign == alRight) width = w;
+      if (FAlign == alNone || FAlign == alTop || FAlign == alBottom) height = h;
+    }
+  }
+  FConstraints.Constrain(width, height);
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+}
+
+void TControl::SetAutoSize(bool value) {
+  if (value == FAutoSize) return;
+  FAutoSize = value;
+  if (value) AdjustSize();
+}
+
+void TControl::AdjustSize() {
+  // Fitting a parent around its children sets the children's bounds, which
+  // asks the parent to fit again: one pass at a time is enough.
+  if (FAdjustingSize) return;
+  FAdjustingSize = true;
+  try {
+    SetBounds(FLeft, FTop, FWidth, FHeight);
+  } catch (...) {
+    FAdjustingSize = false;
+    throw;
+  }
+  FAdjustingSize = false;
+}
+
+void TControl::ConstraintsChanged() { AdjustSize(); }
+
+void TControl::SetAnchors(TAnchors value) {
+  if (value == FAnchors) return;
+  FAnchors = value;
+  UpdateAnchorRules();
+}
+
+void TControl::UpdateAnchorRules() {
+  if (!FParent || FParent->FAnchoring) return;
+  RECT r = FParent->ClientRect();
+  int pw = r.right - r.left, ph = r.bottom - r.top;
+  FAnchorParentWidth = pw;
+  FAnchorParentHeight = ph;
+  FAnchorRight = pw - (FLeft + FWidth);
+  FAnchorBottom = ph - (FTop + FHeight);
+  FAnchorCentreX = FLeft + FWidth / 2;
+  FAnchorCentreY = FTop + FHeight / 2;
+}
+
+void TControl::AnchorTo(int parentWidth, int parentHeight) {
+  if (FAlign != alNone || FAnchorParentWidth < 0) return;
+  int left = FLeft, top = FTop, width = FWidth, height = FHeight;
+  // Distances taken against a parent of no size say nothing about where
+  // the control belongs: they are taken anew from the first real size.
+  bool horizontal = FAnchorParentWidth > 0, vertical = FAnchorParentHeight > 0;
+  if (horizontal) {
+    if (FAnchors & akRight) {
+      if (FAnchors & akLeft)
+        width = parentWidth - FAnchorRight - left;
+      else
+        left = parentWidth - FAnchorRight - width;
+    } else if (!(FAnchors & akLeft)) {
+      left = MulDiv(FAnchorCentreX, parentWidth, FAnchorParentWidth) - width / 2;
+    }
+  }
+  if (vertical) {
+    if (FAnchors & akBottom) {
+      if (FAnchors & akTop)
+        height = parentHeight - FAnchorBottom - top;
+      else
+        top = parentHeight - FAnchorBottom - height;
+    } else if (!(FAnchors & akTop)) {
+      top = MulDiv(FAnchorCentreY, parentHeight, FAnchorParentHeight) - height / 2;
+    }
+  }
+  SetBounds(left, top, width, height);
+  if (!horizontal) {
+    FAnchorParentWidth = parentWidth;
+    FAnchorRight = parentWidth - (FLeft + FWidth);
+    FAnchorCentreX = FLeft + FWidth / 2;
+  }
+  if (!vertical) {
+    FAnchorParentHeight = parentHeight;
+    FAnchorBottom = parentHeight - (FTop + FHeight);
+    FAnchorCentreY = FTop + FHeight / 2;
+  }
+}
+
+void TSizeConstraints::Assign(const TPersistent* source) {
+  auto* c = dynamic_cast<const TSizeConstraints*>(source);
+  if (!c) return TPersistent::Assign(source);
+  FMinWidth = c->FMinWidth;
+  FMaxWidth = c->FMaxWidth;
+  FMinHeight = c->FMinHeight;
+  FMaxHeight = c->FMaxHeight;
+  Changed();
+}
+
+void TSizeConstraints::SetMinWidth(int value) {
+  value = std::max(value, 0);
+  if (value == FMinWidth) return;
+  FMinWidth = value;
+  if (FMaxWidth > 0 && FMaxWidth < value) FMaxWidth = value;
+  Changed();
+}
+
+void TSizeConstraints::SetMaxWidth(int value) {
+  value = std::max(value, 0);
+  if (value == FMaxWidth) return;
+  FMaxWidth = value;
+  if (value > 0 && value < FMinWidth) FMinWidth = value;
+  Changed();
+}
+
+void TSizeConstraints::SetMinHeight(int value) {
+  value = std::max(value, 0);
+  if (value == FMinHeight) return;
+  FMinHeight = value;
+  if (FMaxHeight > 0 && FMaxHeight < value) FMaxHeight = value;
+  Changed();
+}
+
+void TSizeConstraints::SetMaxHeight(int value) {
+  value = std::max(value, 0);
+  if (value == FMaxHeight) return;
+  FMaxHeight = value;
+  if (value > 0 && value < FMinHeight) FMinHeight = value;
+  Changed();
+}
+
+void TSizeConstraints::Constrain(int& width, int& height) const {
+  if (FMinWidth > 0 && width < FMinWidth)
+    width = FMinWidth;
+  else if (FMaxWidth > 0 && width > FMaxWidth)
+    width = FMaxWidth;
+  if (FMinHeight > 0 && height < FMinHeight)
+    height = FMinHeight;
+  else if (FMaxHeight > 0 && height > FMaxHeight)
+    height = FMaxHeight;
+}
+
+void TSizeConstraints::Changed() {
+  if (OnChange) OnChange(this);
+  if (FControl) FControl->ConstraintsChanged();
 }
 
 RECT TControl::ClientRect() const { return RECT{0, 0, FWidth, FHeight}; }
@@ -258,7 +413,9 @@ void TControl::SetAlign(TAlign value) {
 }
 
 void TControl::RequestAlign() {
-  if (FParent && FAlign != alNone) FParent->Realign();
+  if (!FParent) return;
+  if (FAlign != alNone) FParent->Realign();
+  if (FParent->FAutoSize) FParent->AdjustSize();
 }
 
 void TControl::SetVisible(bool value) {
@@ -268,7 +425,7 @@ void TControl::SetVisible(bool value) {
   FVisible = value;
   Perform(CM_VISIBLECHANGED, value ? 1 : 0, 0);
   if (value) Invalidate();
-  if (FParent && FAlign != alNone) FParent->Realign();
+  RequestAlign();
 }
 
 bool TControl::Showing() const {
@@ -566,6 +723,9 @@ void TWinControl::CreateWnd() {
   FDefWndProc = SuperClassProcs()[params.WinClassName];
   CreateWindowHandle(params);
   if (!FHandle) throw Exception("Cannot create the window of \"" + Name() + "\"");
+  // The window's client area may be smaller than its bounds: anchored
+  // children keep the places they have now, measured against it.
+  for (TControl* c : FControls) c->UpdateAnchorRules();
   // The system may have changed the size (minimum track size of a form).
   UpdateBoundsFromWindow();
 }
@@ -619,6 +779,7 @@ void TWinControl::UpdateBoundsFromWindow() {
   FTop = r.top;
   FWidth = r.right - r.left;
   FHeight = r.bottom - r.top;
+  UpdateAnchorRules();
   if (sized) {
     Realign();
     Resize();
@@ -627,8 +788,7 @@ void TWinControl::UpdateBoundsFromWindow() {
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
-  width = std::max(width, 0);
-  height = std::max(height, 0);
+  CheckNewSize(width, height);
   if (FHandle) {
     if (left != FLeft || top != FTop || width != FWidth || height != FHeight)
       SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -642,11 +802,32 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
   FTop = top;
   FWidth = width;
   FHeight = height;
+  UpdateAnchorRules();
   RequestAlign();
   if (sized) {
     Realign();
     Resize();
   }
+}
+
+bool TWinControl::CanAutoSize(int& width, int& height) {
+  int right = 0, bottom = 0;
+  bool any = false;
+  for (TControl* c : FControls) {
+    if (!c->FVisible) continue;
+    any = true;
+    right = std::max(right, c->FLeft + c->FWidth);
+    bottom = std::max(bottom, c->FTop + c->FHeight);
+  }
+  if (!any) return false;
+  // Children stand in the client area; what the window keeps around it
+  // (border, caption band) comes on top.
+  RECT client = ClientRect();
+  RECT inner = client;
+  AdjustClientRect(inner);
+  width = FWidth - (client.right - client.left) + right + (client.right - inner.right);
+  height = FHeight - (client.bottom - client.top) + bottom + (client.bottom - inner.bottom);
+  return true;
 }
 
 RECT TWinControl::ClientRect() const {
@@ -667,8 +848,9 @@ void TWinControl::InsertControl(TControl* control) {
   if (w) FTabList.push_back(w);
   if (control->FParentColor) control->ParentColorChanged();
   if (w && FHandle) w->Handle();
+  control->UpdateAnchorRules();
   control->Invalidate();
-  if (control->FAlign != alNone) Realign();
+  control->RequestAlign();
 }
 
 void TWinControl::RemoveControl(TControl* control) {
@@ -685,6 +867,7 @@ void TWinControl::RemoveControl(TControl* control) {
   FControls.erase(std::find(FControls.begin(), FControls.end(), control));
   control->FParent = nullptr;
   if (control->FAlign != alNone) Realign();
+  if (FAutoSize) AdjustSize();
 }
 
 bool TWinControl::ContainsControl(const TControl* control) const {
@@ -719,11 +902,17 @@ void TWinControl::Realign() {
   FAligning = true;
   try {
     AlignControls(nullptr, r);
+    RECT client = ClientRect();
+    FAnchoring = true;
+    for (TControl* c : std::vector<TControl*>(FControls))
+      c->AnchorTo(client.right - client.left, client.bottom - client.top);
   } catch (...) {
     FAligning = false;
+    FAnchoring = false;
     throw;
   }
   FAligning = false;
+  FAnchoring = false;
 }
 
 void TWinControl::AlignControls(TControl*, RECT& rect) {
@@ -997,6 +1186,25 @@ void TWinControl::WndProc(TMessage& m) {
       DefaultHandler(m);
       UpdateBoundsFromWindow();
       return;
+    case WM_WINDOWPOSCHANGING: {
+      // Sizes that come from outside (the user's drag, another program)
+      // keep to the constraints and auto-size as well.
+      auto* pos = reinterpret_cast<WINDOWPOS*>(m.LParam);
+      if (!(pos->flags & SWP_NOSIZE)) CheckNewSize(pos->cx, pos->cy);
+      DefaultHandler(m);
+      return;
+    }
+    case WM_GETMINMAXINFO: {
+      DefaultHandler(m);
+      auto* info = reinterpret_cast<MINMAXINFO*>(m.LParam);
+      const TSizeConstraints& c = FConstraints;
+      if (c.MinWidth() > 0) info->ptMinTrackSize.x = c.MinWidth();
+      if (c.MinHeight() > 0) info->ptMinTrackSize.y = c.MinHeight();
+      if (c.MaxWidth() > 0) info->ptMaxTrackSize.x = c.MaxWidth();
+      if (c.MaxHeight() > 0) info->ptMaxTrackSize.y = c.MaxHeight();
+      m.Result = 0;
+      return;
+    }
     case WM_SETFOCUS:
       if (TCustomForm* form = GetParentForm()) {
         if (form != this) form->SetFocusedControl(this);

@@ -73,6 +73,48 @@ constexpr TColorValue kSysColorFlag = static_cast<int32_t>(0x80000000u);
 constexpr TColorValue clBtnFaceValue = kSysColorFlag | COLOR_BTNFACE;
 COLORREF ColorToRGBValue(TColorValue color);
 
+// Which parent edges a control keeps its distance to when the parent is
+// resized (controls with Align alNone only). Left and right together
+// stretch it; neither keeps its centre at the same proportion.
+using TAnchors = unsigned;
+enum : unsigned {
+  akLeft = 1u << 0,
+  akTop = 1u << 1,
+  akRight = 1u << 2,
+  akBottom = 1u << 3,
+};
+
+class TControl;
+
+// Size limits of a control; 0 means no limit. SetBounds keeps the size
+// within them, also for sizes that come from alignment or auto-size.
+class TSizeConstraints : public TPersistent {
+public:
+  explicit TSizeConstraints(TControl* control) : FControl(control) {}
+  void Assign(const TPersistent* source) override;
+
+  int MinWidth() const { return FMinWidth; }
+  int MaxWidth() const { return FMaxWidth; }
+  int MinHeight() const { return FMinHeight; }
+  int MaxHeight() const { return FMaxHeight; }
+  // A maximum below the minimum lowers the minimum with it, and a minimum
+  // above the maximum raises the maximum, so the pair never contradicts.
+  void SetMinWidth(int value);
+  void SetMaxWidth(int value);
+  void SetMinHeight(int value);
+  void SetMaxHeight(int value);
+
+  // The size these limits allow for the wanted one.
+  void Constrain(int& width, int& height) const;
+
+  TNotifyEvent OnChange;
+
+private:
+  void Changed();
+  TControl* FControl;
+  int FMinWidth = 0, FMaxWidth = 0, FMinHeight = 0, FMaxHeight = 0;
+};
+
 TShiftState KeysToShiftState(WPARAM keys);
 TShiftState KeyDataToShiftState(LPARAM keyData);
 TShiftState CurrentShiftState();
@@ -114,6 +156,19 @@ public:
 
   TAlign Align() const { return FAlign; }
   void SetAlign(TAlign value);
+
+  TAnchors Anchors() const { return FAnchors; }
+  void SetAnchors(TAnchors value);
+
+  TSizeConstraints* Constraints() { return &FConstraints; }
+  const TSizeConstraints* Constraints() const { return &FConstraints; }
+
+  // With AutoSize the control chooses its own size through CanAutoSize
+  // whenever its bounds are set.
+  bool AutoSize() const { return FAutoSize; }
+  virtual void SetAutoSize(bool value);
+  // Sets the bounds again, so auto-size and the constraints apply to them.
+  void AdjustSize();
 
   bool Visible() const { return FVisible; }
   void SetVisible(bool value);
@@ -180,6 +235,14 @@ protected:
   virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
   virtual void Resize();
   virtual void ParentColorChanged();
+  // The size the control wants for a requested one; false leaves the
+  // request as it is. Plain controls accept any size.
+  virtual bool CanAutoSize(int& width, int& height);
+  // Applies auto-size and the constraints to a requested size.
+  void CheckNewSize(int& width, int& height);
+  virtual void ConstraintsChanged();
+  // Remembers the distances to the parent's edges that the anchors keep.
+  void UpdateAnchorRules();
   // Asks the parent to lay its aligned children out again.
   void RequestAlign();
   virtual void VisibleChanging() {}
@@ -193,12 +256,24 @@ protected:
   TColorValue FColor = clBtnFaceValue;
   bool FParentColor = false;
   TCursor FCursor = crDefault;
+  TAnchors FAnchors = akLeft | akTop;
+  TSizeConstraints FConstraints{this};
+  bool FAutoSize = false;
 
 private:
+  // Moves or stretches the control for its parent's new client size.
+  void AnchorTo(int parentWidth, int parentHeight);
+  // The parent's client size, the control's right and bottom margins and
+  // its centre when the anchors were last taken.
+  int FAnchorParentWidth = -1, FAnchorParentHeight = -1;
+  int FAnchorRight = 0, FAnchorBottom = 0, FAnchorCentreX = 0, FAnchorCentreY = 0;
+  bool FAdjustingSize = false;
+
   void HandleMouseDown(TMessage& m, TMouseButton button, TShiftState extra);
   void HandleMouseUp(TMessage& m, TMouseButton button);
 
   friend class TWinControl;
+  friend class TSizeConstraints;
 };
 
 // The fields of CreateWindowEx, as a control wants them.
@@ -298,6 +373,8 @@ protected:
   virtual void DestroyWnd();
   virtual void AdjustClientRect(RECT& rect);
   virtual void AlignControls(TControl* control, RECT& rect);
+  // Fits the client area around the visible children.
+  bool CanAutoSize(int& width, int& height) override;
   virtual void KeyDown(WORD& key, TShiftState shift);
   virtual void KeyUp(WORD& key, TShiftState shift);
   virtual void KeyPress(char16_t& key);
@@ -322,6 +399,9 @@ private:
   std::vector<TWinControl*> FTabList;
   int FAlignLevel = 0;
   bool FAligning = false;
+  // Set while the anchored children follow a size change, so their own
+  // margins are not taken again from the bounds they are given.
+  bool FAnchoring = false;
 
   friend class TControl;
   friend class TCustomForm;

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <windowsx.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -342,3 +343,194 @@ TEST(TControl, DestroyingParentAndChildInEitherOrderIsSafe) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Rect4 {
+  int l, t, w, h;
+  bool operator==(const Rect4& o) const { return l == o.l && t == o.t && w == o.w && h == o.h; }
+};
+std::ostream& operator<<(std::ostream& os, const Rect4& r) {
+  return os << "(" << r.l << "," << r.t << " " << r.w << "x" << r.h << ")";
+}
+Rect4 Bounds(const TControl* c) { return Rect4{c->Left(), c->Top(), c->Width(), c->Height()}; }
+
+}  // namespace
+
+TEST(TControl, ConstraintsHoldForEveryWayTheSizeIsSet) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 400, 300);
+  auto* host = new TCustomControl(&form);
+  host->SetBounds(0, 0, 300, 200);
+  host->SetParent(&form);
+  auto* spot = new Spot(&form, 0);
+  spot->SetParent(host);
+  auto* block = new Block(&form, 0);
+  block->SetParent(host);
+  block->Handle();
+  for (TControl* c : {static_cast<TControl*>(spot), static_cast<TControl*>(block)}) {
+    SCOPED_TRACE(c == spot ? "windowless" : "windowed");
+    TSizeConstraints* k = c->Constraints();
+    k->SetMinWidth(20);
+    k->SetMinHeight(15);
+    k->SetMaxWidth(100);
+    k->SetMaxHeight(50);
+    c->SetBounds(5, 6, 10, 10);
+    EXPECT_EQ((Rect4{5, 6, 20, 15}), Bounds(c));
+    c->SetBounds(5, 6, 500, 500);
+    EXPECT_EQ((Rect4{5, 6, 100, 50}), Bounds(c));
+    // A new maximum applies at once; below the minimum it takes the minimum along.
+    k->SetMaxWidth(10);
+    EXPECT_EQ(10, k->MinWidth());
+    EXPECT_EQ(10, c->Width());
+    k->SetMinWidth(60);
+    EXPECT_EQ(60, k->MaxWidth());
+    EXPECT_EQ(60, c->Width());
+    // Zero is no limit; alignment is limited too.
+    k->SetMaxWidth(0);
+    k->SetMaxHeight(0);
+    k->SetMinWidth(0);
+    k->SetMinHeight(0);
+    c->SetBounds(5, 6, 500, 500);
+    EXPECT_EQ((Rect4{5, 6, 500, 500}), Bounds(c));
+    k->SetMaxWidth(120);
+    c->SetAlign(alClient);
+    EXPECT_EQ((Rect4{0, 0, 120, 200}), Bounds(c));
+    c->SetAlign(alNone);
+    k->SetMaxWidth(0);
+  }
+  // A window sized from outside keeps to them as well.
+  block->Constraints()->SetMaxHeight(40);
+  SetWindowPos(block->Handle(), nullptr, 0, 0, 90, 90, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT r;
+  GetWindowRect(block->Handle(), &r);
+  EXPECT_EQ(40, r.bottom - r.top);
+  EXPECT_EQ(40, block->Height());
+  EXPECT_EQ(90, block->Width());
+}
+
+TEST(TControl, AnchorsKeepDistancesToTheParentEdges) {
+  for (bool windowed : {false, true}) {
+    SCOPED_TRACE(windowed ? "parent with a window" : "parent without a window yet");
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 500, 400);
+    auto* host = new TCustomControl(&form);
+    host->SetBounds(0, 0, 200, 100);
+    host->SetParent(&form);
+    if (windowed) host->Handle();
+    struct Case {
+      TAnchors anchors;
+      Rect4 wide;  // after the host grows to 300 x 160
+    };
+    const Rect4 start{40, 30, 60, 20};
+    const Case cases[] = {
+        {akLeft | akTop, {40, 30, 60, 20}},
+        {akRight | akBottom, {140, 90, 60, 20}},
+        {akLeft | akRight, {40, 54, 160, 20}},  // no vertical anchor: the centre keeps its proportion
+        {akTop | akBottom, {75, 30, 60, 80}},
+        {akLeft | akTop | akRight | akBottom, {40, 30, 160, 80}},
+        {0, {75, 54, 60, 20}},  // the centre stays at the same proportion
+    };
+    std::vector<TControl*> children;
+    for (const Case& c : cases) {
+      auto* child = new Spot(&form, 0);
+      child->SetBounds(start.l, start.t, start.w, start.h);
+      child->SetParent(host);
+      child->SetAnchors(c.anchors);
+      children.push_back(child);
+    }
+    auto* aligned = new Spot(&form, 0);
+    aligned->SetBounds(0, 0, 10, 10);
+    aligned->SetAnchors(akRight | akBottom);
+    aligned->SetAlign(alTop);
+    aligned->SetParent(host);
+
+    host->SetBounds(0, 0, 300, 160);
+    for (size_t i = 0; i < children.size(); ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(cases[i].wide, Bounds(children[i]));
+    }
+    EXPECT_EQ((Rect4{0, 0, 300, 10}), Bounds(aligned));  // alignment wins over anchors
+    host->SetBounds(0, 0, 200, 100);
+    for (TControl* c : children) EXPECT_EQ(start, Bounds(c));
+
+    // A control moved by the program keeps its new distances.
+    children[1]->SetBounds(100, 50, 60, 20);
+    host->SetBounds(0, 0, 220, 100);
+    EXPECT_EQ((Rect4{120, 50, 60, 20}), Bounds(children[1]));
+  }
+}
+
+TEST(TControl, AnchorsTakenInAParentOfNoSizeStartFromItsFirstSize) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 500, 400);
+  auto* host = new TCustomControl(&form);
+  host->SetParent(&form);
+  auto* child = new Spot(&form, 0);
+  child->SetBounds(10, 10, 50, 20);
+  child->SetAnchors(akRight | akTop);
+  child->SetParent(host);
+  host->SetBounds(0, 0, 200, 100);
+  EXPECT_EQ((Rect4{10, 10, 50, 20}), Bounds(child));
+  host->SetBounds(0, 0, 300, 100);
+  EXPECT_EQ((Rect4{110, 10, 50, 20}), Bounds(child));
+}
+
+TEST(TWinControl, AutoSizeFitsTheVisibleChildrenWithinTheConstraints) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 500, 400);
+  auto* host = new TCustomControl(&form);
+  host->SetBounds(10, 10, 50, 50);
+  host->SetParent(&form);
+  host->Handle();
+  auto* a = new Spot(&form, 0);
+  a->SetBounds(5, 5, 100, 20);
+  a->SetParent(host);
+  auto* b = new Block(&form, 0);
+  b->SetBounds(20, 40, 30, 60);
+  b->SetParent(host);
+  EXPECT_EQ((Rect4{10, 10, 50, 50}), Bounds(host));  // no auto-size yet
+
+  host->SetAutoSize(true);
+  EXPECT_EQ((Rect4{10, 10, 105, 100}), Bounds(host));
+  b->SetBounds(20, 40, 200, 60);  // a child that grows grows the parent
+  EXPECT_EQ((Rect4{10, 10, 220, 100}), Bounds(host));
+  b->Hide();
+  EXPECT_EQ((Rect4{10, 10, 105, 25}), Bounds(host));
+  host->Constraints()->SetMinHeight(40);
+  EXPECT_EQ((Rect4{10, 10, 105, 40}), Bounds(host));
+  host->SetBounds(10, 10, 400, 400);  // the program's request gives way to the children
+  EXPECT_EQ((Rect4{10, 10, 105, 40}), Bounds(host));
+  host->SetAutoSize(false);
+  host->SetBounds(10, 10, 400, 400);
+  EXPECT_EQ((Rect4{10, 10, 400, 400}), Bounds(host));
+}
+
+TEST(TControl, AutoSizeQueryCanRefuseAndAlignmentKeepsItsSide) {
+  struct Fixed : TGraphicControl {
+    bool answer = true;
+    explicit Fixed(TComponent* o) : TGraphicControl(o) {}
+    bool CanAutoSize(int& w, int& h) override {
+      w = 33;
+      h = 44;
+      return answer;
+    }
+  };
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 500, 400);
+  auto* host = new TCustomControl(&form);
+  host->SetBounds(0, 0, 200, 100);
+  host->SetParent(&form);
+  auto* f = new Fixed(&form);
+  f->SetParent(host);
+  f->SetAutoSize(true);
+  EXPECT_EQ((Rect4{0, 0, 33, 44}), Bounds(f));
+  f->answer = false;
+  f->SetBounds(0, 0, 70, 80);
+  EXPECT_EQ((Rect4{0, 0, 70, 80}), Bounds(f));
+  f->answer = true;
+  f->SetAlign(alTop);  // the parent gives the width, the control its height
+  EXPECT_EQ((Rect4{0, 0, 200, 44}), Bounds(f));
+  f->SetAlign(alClient);  // a client-aligned control takes the whole area
+  EXPECT_EQ((Rect4{0, 0, 200, 100}), Bounds(f));
+}
