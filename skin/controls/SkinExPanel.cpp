@@ -127,6 +127,9 @@ void TspSkinExPanel::SetRollState(bool value) {
   if (value) {
     int rolledW = RolledWidth(), rolledH = RolledHeight();
     FRollState = true;
+    FSavedConstraints.Assign(Constraints());
+    TSizeConstraints none(nullptr);
+    Constraints()->Assign(&none);
     FShownChildren.clear();
     for (int i = 0; i < ControlCount(); ++i)
       if (Controls(i)->Visible()) FShownChildren.push_back(Controls(i));
@@ -141,6 +144,7 @@ void TspSkinExPanel::SetRollState(bool value) {
     }
   } else {
     FRollState = false;
+    Constraints()->Assign(&FSavedConstraints);
     if (FRollKind == rkRollVertical) {
       SetBounds(Left(), Top(), Width(), FRealHeight);
       FRealHeight = 0;

@@ -91,6 +91,8 @@ private:
   int FNumGlyphs = 1, FSpacing = 2;
   Button FButtons[2];
   std::vector<TControl*> FShownChildren;
+  // The size limits while unrolled; a rolled panel has none.
+  TSizeConstraints FSavedConstraints{nullptr};
 
   // Copied from the skin record.
   bool FExElement = false;

@@ -113,8 +113,23 @@ void TspSkinPanel::SetRollUpState(bool value) {
   // Without the mode there is nothing to roll; the state stays expanded.
   if (!FRollUpMode) return;
   FRollUpState = value;
-  DoRollUp(value);
+  if (value) {
+    FSavedConstraints.Assign(Constraints());
+    TSizeConstraints none(nullptr);
+    Constraints()->Assign(&none);
+    DoRollUp(true);
+  } else {
+    // The limits come back once the panel has its height again.
+    DoRollUp(false);
+    Constraints()->Assign(&FSavedConstraints);
+  }
   if (OnChangeRollUpState) OnChangeRollUpState(this);
+}
+
+bool TspSkinPanel::CanAutoSize(int& width, int& height) {
+  // Rolling must not be undone by the panel fitting its content.
+  if (FRollUpMode && FInChangingRollUp && AutoSize()) return false;
+  return Base::CanAutoSize(width, height);
 }
 
 void TspSkinPanel::DoRollUp(bool rollUp) {

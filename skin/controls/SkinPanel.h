@@ -67,6 +67,7 @@ protected:
   void PaintDefaultImage(TspPaintBuffer& b) override;
   void PaintSkinImage(TspPaintBuffer& b) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  bool CanAutoSize(int& width, int& height) override;
   // Called with the finished off-screen image before it reaches the screen.
   virtual void PaintPanelContent(TspPaintBuffer&) {}
   void Paint() override;
@@ -100,6 +101,8 @@ private:
   TspSkinBorderStyle FBorderStyle = bvFrame;
   bool FCaptionMode = false, FRollUpMode = false, FRollUpState = false, FTransparentMode = false;
   int FRealHeight = -1;
+  // The size limits while expanded; a rolled-up panel has none.
+  TSizeConstraints FSavedConstraints{nullptr};
   // Children that were visible when the panel rolled up: only they come back.
   std::vector<TControl*> FShownChildren;
 };

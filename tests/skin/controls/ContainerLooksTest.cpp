@@ -8,7 +8,9 @@
 
 #include "FakeTimers.h"
 #include "framework/Forms.h"
+#include "framework/StdCtrls.h"
 #include "support/Dib.h"
+#include "skin/controls/SkinAnimate.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinExPanel.h"
 #include "skin/controls/SkinLabels.h"
@@ -687,6 +689,164 @@ TEST(ContainerLooks, NotebookPageButtonsStackAroundTheShownPage) {
   EXPECT_EQ(book->Page(1)->SkinData(), &skin.data);
   book->SetButtonsMode(false);
   EXPECT_EQ(book->ButtonCount(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ContainerLooks, RollingKeepsTheSizeConstraints) {
+  Form f;
+  auto* panel = f.Add<TspSkinPanel>(&f.form, 10, 10, 200, 120);
+  panel->SetCaptionMode(true);
+  panel->SetRollUpMode(true);
+  auto* ex = f.Add<TspSkinExPanel>(&f.form, 250, 10, 150, 100);
+  f.Show();
+  for (TControl* c : {static_cast<TControl*>(panel), static_cast<TControl*>(ex)}) {
+    c->Constraints()->SetMinHeight(80);
+    c->Constraints()->SetMaxWidth(300);
+  }
+  panel->SetRollUpState(true);
+  ex->SetRollState(true);
+  // Rolled: down to the caption, whatever the limits say.
+  EXPECT_EQ(panel->Height(), 23);
+  EXPECT_EQ(ex->Height(), 21);
+  EXPECT_EQ(panel->Constraints()->MinHeight(), 0);
+  panel->SetRollUpState(false);
+  ex->SetRollState(false);
+  for (TControl* c : {static_cast<TControl*>(panel), static_cast<TControl*>(ex)}) {
+    EXPECT_EQ(c->Constraints()->MinHeight(), 80);
+    EXPECT_EQ(c->Constraints()->MaxWidth(), 300);
+  }
+  EXPECT_EQ(panel->Height(), 120);
+  EXPECT_EQ(ex->Height(), 100);
+  // The limits hold again once unrolled.
+  panel->SetBounds(10, 10, 400, 40);
+  EXPECT_EQ(panel->Height(), 80);
+  EXPECT_EQ(panel->Width(), 300);
+  // Without the mode nothing is rolled and the limits stay.
+  panel->SetRollUpMode(false);
+  panel->SetRollUpState(true);
+  EXPECT_FALSE(panel->RollUpState());
+  EXPECT_EQ(panel->Constraints()->MinHeight(), 80);
+}
+
+// The whole family on one form: the behaviours that matter, then each
+// control's look where it stands, in the default look and in the skin.
+TEST(ContainerLooks, TheTestFormInBothLooks) {
+  FakeTimers timers;
+  LooksSkin skin;
+  Form f(640, 480);
+  TForm& form = f.form;
+  auto* bar = f.Add<TspSkinToolBar>(&form, 0, 0, 640, 25);
+  bar->SetAlign(alTop);
+  bar->SetCanScroll(true);
+  TspSkinSpeedButton* tools[10];
+  for (int i = 0; i < 10; ++i) tools[i] = f.Add<TspSkinSpeedButton>(bar, i * 25, 0, 25, 20);
+  auto* status = new TspSkinStatusBar(&form);
+  status->SetParent(&form);
+  status->SetSizeGrip(true);
+  auto* left = f.Add<TspSkinPanel>(&form, 0, 0, 140, 10);
+  left->SetAlign(alLeft);
+  auto* split = f.Add<TspSkinSplitterEx>(&form, 140, 0, 10, 10);
+  auto* rolled = f.Add<TspSkinPanel>(left, 5, 5, 130, 100);
+  rolled->SetCaptionMode(true);
+  rolled->SetRollUpMode(true);
+  auto* shown = f.Add<TspSkinPanel>(rolled, 5, 30, 40, 40);
+  auto* hidden = f.Add<TspSkinPanel>(rolled, 50, 30, 40, 40);
+  hidden->Hide();
+  auto* group = f.Add<TspSkinGroupBox>(&form, 160, 40, 150, 80);
+  group->SetCaption("Group");
+  auto* std = f.Add<TspSkinStdLabel>(&form, 160, 130, 10, 10);
+  std->SetCaption("Label");
+  auto* link = f.Add<TspSkinLinkLabel>(&form, 220, 130, 10, 10);
+  link->SetCaption("Link");
+  auto* button = f.Add<TspSkinButtonLabel>(&form, 270, 125, 60, 25);
+  button->SetCaption("Button");
+  auto* framed = f.Add<TspSkinLabel>(&form, 160, 170, 100, 24);
+  framed->SetCaption("Framed");
+  auto* bevel = f.Add<TspSkinBevel>(&form, 160, 200, 150, 4);
+  bevel->SetShape(bsTopLine);
+  auto* anim = f.Add<TspSkinAnimate>(&form, 320, 40, 30, 30);
+  auto* ex = f.Add<TspSkinExPanel>(&form, 360, 40, 150, 100);
+  auto* book = f.Add<TspSkinNotebook>(&form, 320, 210, 200, 150);
+  book->AddPage("Two");
+  book->AddPage("Three");
+  TEdit* edits[3];
+  for (int i = 0; i < 3; ++i) edits[i] = f.Add<TEdit>(book->Page(i), 10, 10, 100, 21);
+  book->SetPageIndex(0);
+  f.Show();
+
+  // Roll-up changes the height and keeps the hidden child hidden.
+  rolled->SetRollUpState(true);
+  EXPECT_EQ(rolled->Height(), rolled->DefaultCaptionHeight() + 1);
+  EXPECT_FALSE(shown->Visible());
+  rolled->SetRollUpState(false);
+  EXPECT_EQ(rolled->Height(), 100);
+  EXPECT_TRUE(shown->Visible());
+  EXPECT_FALSE(hidden->Visible());
+  // The splitter resizes its neighbour, down to the snap.
+  SendMessageW(split->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(split->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(25, 5));
+  SendMessageW(split->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(25, 5));
+  EXPECT_EQ(left->Width(), 160);
+  // The notebook shows one page and takes the focus along.
+  ASSERT_TRUE(edits[0]->SetFocus());
+  book->SetPageIndex(1);
+  EXPECT_EQ(GetFocus(), edits[1]->Handle());
+  int shownPages = 0;
+  for (int i = 0; i < 3; ++i) shownPages += book->Page(i)->Visible();
+  EXPECT_EQ(shownPages, 1);
+  book->SetPageIndex(0);
+  // Narrowed, the tool bar scrolls.
+  bar->SetAlign(alNone);
+  bar->SetBounds(0, 0, 120, 25);
+  ASSERT_TRUE(bar->ScrollButtonsShown());
+  SendMessageW(bar->Handle(), WM_NCLBUTTONDOWN, HTSCROLLRIGHT, 0);
+  SendMessageW(bar->Handle(), WM_NCLBUTTONUP, HTSCROLLRIGHT, 0);
+  EXPECT_EQ(tools[0]->Left(), -bar->ClientWidth());
+  bar->SetAlign(alTop);
+  EXPECT_FALSE(bar->ScrollButtonsShown());
+
+  auto paint = [&] {
+    Application->ProcessMessages();
+    Dib d(form.ClientWidth(), form.ClientHeight());
+    form.PaintTo(d.dc, 0, 0);
+    return d;
+  };
+  int sb = status->Top();
+  COLORREF face = GetSysColor(COLOR_BTNFACE), shadow = GetSysColor(COLOR_BTNSHADOW);
+  ExpectPixels(paint(),
+               {{"tool bar", 620, 2, face}, {"status bar", 300, sb + 10, face},
+                {"panel frame", 0, 200, shadow}, {"splitter", split->Left() + 5, 300, face},
+                {"group box frame", 160, 100, shadow}, {"group box body", 235, 100, face},
+                {"framed label frame", 160, 180, shadow}, {"bevel", 200, 200, shadow},
+                {"animation frame", 320, 50, shadow}, {"animation body", 335, 55, face},
+                {"expandable panel frame", 360, 120, shadow}, {"notebook frame", 320, 300, shadow}},
+               "default");
+
+  for (TControl* c : std::initializer_list<TControl*>{bar, status, left, split, rolled, group, framed, ex, book})
+    dynamic_cast<TspSkinControlT<TCustomControl>*>(c)->SetSkinData(&skin.data);
+  std->SetSkinData(&skin.data);
+  link->SetSkinData(&skin.data);
+  button->SetSkinData(&skin.data);
+  Application->ProcessMessages();
+  sb = status->Top();
+  RECT g = status->GripRect();
+  Dib d = paint();
+  ExpectPixels(d,
+               {{"tool bar end", 2, 1, C(kBarLeft)}, {"tool bar middle", 620, 1, C(kBarMiddle)},
+                {"status bar", 300, sb + 10, C(kStatus)}, {"grip", g.left + 5, sb + g.bottom - 5, C(kGrip)},
+                {"panel frame", 2, 200, C(kPanelFrame)}, {"splitter", split->Left() + 4, 300, C(kSplitMiddle)},
+                {"group box frame", 162, 100, C(kPanelFrame)}, {"group box client", 235, 80, C(kPanelClient)},
+                {"framed label frame", 161, 180, C(kLabelFrame)}, {"expandable panel top", 420, 59, C(kExTop)},
+                {"expandable panel client", 435, 90, C(kExClient)}, {"notebook frame", 322, 300, C(kPanelFrame)},
+                {"animation placeholder", 335, 55, face}},
+               "skin");
+  int skinText = 0;
+  for (int y = 125; y < 160; ++y)
+    for (int x = 160; x < 330; ++x) skinText += d.At(x, y) == RGB(0, 250, 250);
+  EXPECT_GT(skinText, 30) << "the labels take the skin's text colour";
 }
 
 }  // namespace
