@@ -24,35 +24,84 @@ public:
   void SetShowRollButton(bool value);
   bool ShowCloseButton() const { return FShowCloseButton; }
   void SetShowCloseButton(bool value);
+  // Draw the element at its own proportions; off: a "panel" element with a
+  // caption bar of DefaultCaptionHeight.
+  bool UseSkinSize() const { return FUseSkinSize; }
+  void SetUseSkinSize(bool value);
+  // Caption glyph: a strip of NumGlyphs frames, the second for disabled.
+  const TspPicture& Glyph() const { return FGlyph; }
+  void SetGlyph(const TspPicture& value);
+  int NumGlyphs() const { return FNumGlyphs; }
+  void SetNumGlyphs(int value);
+  int Spacing() const { return FSpacing; }
+  void SetSpacing(int value);
+  bool Moveable = false;
+  bool Sizeable = false;
   int RealWidth() const { return FRealWidth; }
   int RealHeight() const { return FRealHeight; }
-  int Spacing = 2;
+  // The size of the rolled panel across its roll direction.
+  int RolledWidth();
+  int RolledHeight();
 
   TNotifyEvent OnChangeRollState;
   TNotifyEvent OnClose;
 
   void Close();
-  // Button rectangles in client coordinates: 0 close, 1 roll.
-  RECT ButtonRect(int index) const;
+  // Button rectangles in client coordinates: 0 close, 1 roll; empty when hidden.
+  RECT ButtonRect(int index);
+  bool ButtonHot(int index) const { return FButtons[index].MouseIn; }
+  bool ButtonDown(int index) const { return FButtons[index].Down; }
 
+  void ChangeSkinData() override;
   void SetBounds(int left, int top, int width, int height) override;
   void WndProc(TMessage& message) override;
 
 protected:
   void AdjustClientRect(RECT& rect) override;
+  void GetSkinData() override;
+  void Paint() override;
   void PaintDefaultImage(TspPaintBuffer& b) override;
-  void PaintSkinImage(TspPaintBuffer& b) override { PaintDefaultImage(b); }
+  void PaintSkinImage(TspPaintBuffer& b) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
 
 private:
-  int ButtonAt(int x, int y) const;
+  struct Button {
+    RECT R{};
+    bool MouseIn = false, Down = false;
+  };
+  void Layout();
+  RECT CaptionArea();
+  int ButtonAt(int x, int y);
+  void TestActive(int x, int y);
+  void PaintPanelStyle(TspPaintBuffer& b);
+  void DrawDefaultButton(TspPaintBuffer& b, int index);
+  void DrawSkinButton(TspPaintBuffer& b, int index);
+  void DrawCaption(TspPaintBuffer& b, RECT area, const TspFontDesc& font, bool upwards);
+  LRESULT HitTest(int x, int y);
 
+  bool FUseSkinSize = true;
   bool FRollState = false, FStopCheckSize = false;
   TspExPanelRollKind FRollKind = rkRollVertical;
   int FDefaultCaptionHeight = 21;
   int FRealWidth = 0, FRealHeight = 0;
   bool FShowRollButton = true, FShowCloseButton = true;
-  int FPressed = -1;
+  TspPicture FGlyph;
+  int FNumGlyphs = 1, FSpacing = 2;
+  Button FButtons[2];
   std::vector<TControl*> FShownChildren;
+  // The size limits while unrolled; a rolled panel has none.
+  TSizeConstraints FSavedConstraints{nullptr};
+
+  // Copied from the skin record.
+  bool FExElement = false;
+  RECT FRollHSkinRect{}, FRollVSkinRect{}, FRollVCaptionRect{}, FRollHCaptionRect{}, FCaptionRect{};
+  int FRollLeftOffset = 0, FRollRightOffset = 0, FRollTopOffset = 0, FRollBottomOffset = 0;
+  // Close, horizontal roll and restore, vertical roll and restore: normal,
+  // active and down pictures.
+  RECT FButtonPictures[5][3]{};
+  TspFontDesc FSkinFont;
+  bool FButtonsTransparent = false;
+  COLORREF FButtonsTransparentColor = 0xFF00FF;
 };

@@ -188,3 +188,480 @@ void TspSkinLinkLabel::Click() {
     ShellExecuteW(nullptr, u"open", reinterpret_cast<LPCWSTR>(u.c_str()), nullptr, nullptr, SW_SHOWNORMAL);
   }
 }
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+int TextExtent(HDC dc, const std::string& text, const TspFontDesc& font, int* height = nullptr) {
+  HFONT f = font.Create();
+  HGDIOBJ old = SelectObject(dc, f);
+  std::u16string w = UTF8ToUTF16(text.empty() ? std::string(" ") : text);
+  SIZE s{};
+  GetTextExtentPoint32W(dc, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &s);
+  SelectObject(dc, old);
+  DeleteObject(f);
+  if (height) *height = s.cy;
+  return text.empty() ? 0 : s.cx;
+}
+
+void TextAt(HDC dc, const std::string& text, int x, int y, const TspFontDesc& font, COLORREF color,
+            const RECT* clip = nullptr) {
+  if (text.empty()) return;
+  HFONT f = font.Create();
+  HGDIOBJ old = SelectObject(dc, f);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, color);
+  SetTextAlign(dc, TA_LEFT | TA_TOP);
+  std::u16string w = UTF8ToUTF16(text);
+  ExtTextOutW(dc, x, y, clip ? ETO_CLIPPED : 0, clip, reinterpret_cast<LPCWSTR>(w.c_str()),
+              static_cast<UINT>(w.size()), nullptr);
+  SelectObject(dc, old);
+  DeleteObject(f);
+}
+
+// Frame `index` (1-based) of a strip of `count` frames at (x, y), the colour
+// of its bottom-left pixel left out.
+void DrawStripFrame(HDC dc, const TspPicture& strip, int index, int count, int x, int y) {
+  if (strip.Empty() || count < 1) return;
+  int fw = strip.Width / count;
+  int left = (std::max(1, std::min(index, count)) - 1) * fw;
+  uint32_t key = strip.Pixel(left, strip.Height - 1) & 0xFFFFFF;
+  for (int sy = 0; sy < strip.Height; ++sy)
+    for (int sx = 0; sx < fw; ++sx) {
+      uint32_t v = strip.Pixel(left + sx, sy) & 0xFFFFFF;
+      if (v == key) continue;
+      SetPixelV(dc, x + sx, y + sy, RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
+    }
+}
+
+}  // namespace
+
+TspSkinButtonLabel::TspSkinButtonLabel(TComponent* owner) : TGraphicControl(owner) {
+  ControlStyle &= ~csOpaque;
+  ControlStyle |= csSetCaption;
+  TGraphicControl::SetBounds(0, 0, 100, 50);
+}
+
+TspSkinButtonLabel::~TspSkinButtonLabel() {
+  if (FSD) FSD->RemoveFreeNotification(this);
+}
+
+void TspSkinButtonLabel::SetSkinData(TspSkinData* value) {
+  if (FSD) FSD->RemoveFreeNotification(this);
+  FSD = value;
+  if (FSD) {
+    FSD->FreeNotification(this);
+    ChangeSkinData();
+  }
+}
+
+void TspSkinButtonLabel::Notification(TComponent* component, TOperation operation) {
+  TGraphicControl::Notification(component, operation);
+  if (operation == opRemove && component == FSD) {
+    FSD = nullptr;
+    FIndex = -1;
+  }
+}
+
+void TspSkinButtonLabel::GetSkinData() {
+  FIndex = (FSD && !FSD->Empty) ? FSD->GetControlIndex(SkinDataName) : -1;
+  if (FIndex < 0 || FIndex >= static_cast<int>(FSD->CtrlList.size())) {
+    FIndex = -1;
+    return;
+  }
+  if (auto* e = dynamic_cast<TspDataSkinStdLabelControl*>(FSD->CtrlList[FIndex].get())) {
+    FSkinFont = SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor);
+    FActiveFontColor = static_cast<COLORREF>(e->ActiveFontColor) & 0xFFFFFF;
+  }
+}
+
+void TspSkinButtonLabel::ChangeSkinData() {
+  GetSkinData();
+  Repaint();
+}
+
+void TspSkinButtonLabel::SetDoubleBuffered(bool value) {
+  FDoubleBuffered = value;
+  if (value)
+    ControlStyle |= csOpaque;
+  else
+    ControlStyle &= ~csOpaque;
+}
+
+void TspSkinButtonLabel::SetGlyph(const TspPicture& value) {
+  FGlyph = value;
+  Repaint();
+}
+
+void TspSkinButtonLabel::SetNumGlyphs(int value) {
+  FNumGlyphs = std::max(1, std::min(4, value));
+  Repaint();
+}
+
+void TspSkinButtonLabel::SetMargin(int value) {
+  if (value == FMargin || value < -1) return;
+  FMargin = value;
+  Repaint();
+}
+
+void TspSkinButtonLabel::SetLayout(TspButtonLayout value) {
+  if (value == FLayout) return;
+  FLayout = value;
+  Repaint();
+}
+
+int TspSkinButtonLabel::GlyphFrame() const {
+  if (FDown && FMouseIn && FNumGlyphs > 2) return 3;
+  if (FMouseIn && FNumGlyphs > 3) return 4;
+  if (Enabled() || FNumGlyphs < 2) return 1;
+  return 2;
+}
+
+void TspSkinButtonLabel::WndProc(TMessage& m) {
+  TGraphicControl::WndProc(m);
+  switch (m.Msg) {
+    case CM_TEXTCHANGED:
+      Repaint();
+      break;
+    case CM_MOUSEENTER:
+    case CM_MOUSELEAVE:
+      if (Enabled()) {
+        FMouseIn = m.Msg == CM_MOUSEENTER;
+        Repaint();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void TspSkinButtonLabel::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  FDown = true;
+  if (!WebStyle) Repaint();
+  TGraphicControl::MouseDown(button, shift, x, y);
+}
+
+void TspSkinButtonLabel::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  FDown = false;
+  if (!WebStyle) Repaint();
+  TGraphicControl::MouseUp(button, shift, x, y);
+}
+
+void TspSkinButtonLabel::MouseMove(TShiftState shift, int x, int y) {
+  TGraphicControl::MouseMove(shift, x, y);
+  if (!FDown) return;
+  bool inside = x >= 0 && x <= Width() && y >= 0 && y <= Height();
+  if (!inside && FMouseIn)
+    Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
+  else if (inside && !FMouseIn)
+    Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
+}
+
+void TspSkinButtonLabel::Paint() {
+  HDC dc = PaintDC();
+  if (!dc || Width() <= 0 || Height() <= 0) return;
+  GetSkinData();
+  if (!FDoubleBuffered) {
+    PaintInto(dc);
+    return;
+  }
+  TspPaintBuffer b(Width(), Height());
+  if (Parent())
+    Parent()->PaintBackground(b.DC(), this);
+  else
+    b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
+  PaintInto(b.DC());
+  b.DrawTo(dc, 0, 0);
+}
+
+void TspSkinButtonLabel::PaintInto(HDC dc) {
+  TspFontDesc font;
+  COLORREF glow;
+  if (FIndex == -1) {
+    font = DefaultFont;
+    if (FMouseIn) font.Color = DefaultActiveFontColor;
+    if (!Enabled()) font.Color = RGB(128, 128, 128);
+    glow = CustomGlowColor;
+  } else {
+    font = UseSkinFont ? FSkinFont : DefaultFont;
+    font.Color = FMouseIn && !GlowEffect ? FActiveFontColor : FSkinFont.Color;
+    if (!Enabled()) {
+      uint32_t u = static_cast<uint32_t>(FSD->SkinColors.cBtnShadow);
+      font.Color = (u & 0xFF000000u) == 0xFF000000u ? GetSysColor(static_cast<int>(u & 0xFF)) : (u & 0xFFFFFF);
+    }
+    glow = UseCustomGlowColor ? CustomGlowColor : FActiveFontColor;
+  }
+  if (WebStyle) font.Underline = FMouseIn;
+  const std::string& text = Caption();
+  int th = 0;
+  int tw = TextExtent(dc, text, font, &th);
+  int gw = FGlyph.Empty() ? 0 : FGlyph.Width / FNumGlyphs, gh = FGlyph.Empty() ? 0 : FGlyph.Height;
+  int w = Width(), h = Height();
+  int space = gw > 0 && !text.empty() ? Spacing : 0;
+  bool horizontal = FLayout == blGlyphLeft || FLayout == blGlyphRight;
+  int total = horizontal ? gw + space + tw : gh + space + th;
+  int start = FMargin == -1 ? ((horizontal ? w : h) - total) / 2 : FMargin;
+  int gx, gy, tx, ty;
+  if (horizontal) {
+    gy = h / 2 - gh / 2;
+    ty = h / 2 - th / 2;
+    if (FLayout == blGlyphLeft) {
+      gx = start;
+      tx = start + gw + space;
+    } else {
+      tx = start;
+      gx = start + tw + space;
+    }
+  } else {
+    gx = w / 2 - gw / 2;
+    tx = w / 2 - tw / 2;
+    if (FLayout == blGlyphTop) {
+      gy = start;
+      ty = start + gh + space;
+    } else {
+      ty = start;
+      gy = start + th + space;
+    }
+  }
+  if (gw > 0) DrawStripFrame(dc, FGlyph, GlyphFrame(), FNumGlyphs, gx, gy);
+  if (GlowEffect && FMouseIn && Enabled()) {
+    // The halo: the caption in the glow colour spread around its place.
+    int r = std::max(1, GlowSize / 3);
+    for (int dy = -r; dy <= r; ++dy)
+      for (int dx = -r; dx <= r; ++dx)
+        if (dx || dy) TextAt(dc, text, tx + dx, ty + dy, font, glow);
+  }
+  TextAt(dc, text, tx, ty, font, font.Color);
+}
+
+// ---------------------------------------------------------------------------
+
+TspSkinLabel::TspSkinLabel(TComponent* owner) : Base(owner) {
+  FSkinDataName = "label";
+  SetBounds(0, 0, 75, 21);
+}
+
+void TspSkinLabel::SetShadowEffect(bool value) {
+  if (value == FShadowEffect) return;
+  FShadowEffect = value;
+  Repaint();
+}
+
+void TspSkinLabel::SetReflectionEffect(bool value) {
+  if (value == FReflectionEffect) return;
+  FReflectionEffect = value;
+  Repaint();
+}
+
+void TspSkinLabel::SetEllipsType(TspEllipsType2 value) {
+  if (value == FEllipsType) return;
+  FEllipsType = value;
+  Invalidate();
+}
+
+void TspSkinLabel::SetBorderStyle(TspSkinBorderStyle value) {
+  FBorderStyle = value;
+  if (FIndex == -1) {
+    Repaint();
+    Realign();
+  }
+}
+
+void TspSkinLabel::SetAlignment(TAlignment value) {
+  if (value == FAlignment) return;
+  FAlignment = value;
+  Repaint();
+}
+
+void TspSkinLabel::SetAutoSize(bool value) {
+  FAutoSize = value;
+  if (value) AdjustWidth();
+}
+
+void TspSkinLabel::GetSkinData() {
+  Base::GetSkinData();
+  FLabelElement = false;
+  if (FIndex == -1) return;
+  // A fixed-size element leaves no room to grow.
+  if (Geometry.ResizeMode == 0) FAutoSize = false;
+  if (auto* e = dynamic_cast<TspDataSkinLabelControl*>(Element())) {
+    FLabelElement = true;
+    FSkinFont = SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor);
+  }
+}
+
+TspFontDesc TspSkinLabel::TextFont() const {
+  TspFontDesc f;
+  if (FIndex != -1 && UseSkinFont) {
+    f = FSkinFont;
+  } else {
+    f = FDefaultFont;
+    if (FIndex != -1) f.Color = FSkinFont.Color;
+  }
+  if (!UseSkinFontColor) f.Color = FDefaultFont.Color;
+  return f;
+}
+
+int TspSkinLabel::CalcTextWidthDelta() {
+  GetSkinData();
+  HDC dc = CreateCompatibleDC(nullptr);
+  int tw = TextExtent(dc, Caption(), FIndex == -1 ? FDefaultFont : TextFont());
+  DeleteDC(dc);
+  if (FIndex == -1) return tw - (Width() - 4);
+  if (Geometry.ResizeMode == 0) return 0;
+  int w = Width(), h = Height();
+  CalcSkinSize(w, h);
+  return tw - (Geometry.NewClRect.right - Geometry.NewClRect.left);
+}
+
+void TspSkinLabel::AdjustWidth() {
+  if (Align() == alTop || Align() == alBottom || Align() == alClient) return;
+  int d = CalcTextWidthDelta();
+  if (d != 0) SetBounds(Left(), Top(), Width() + d, Height());
+}
+
+void TspSkinLabel::CalcSkinSize(int& width, int& height) {
+  if (UseSkinSize || Geometry.ResizeMode == 1 || FIndex == -1) {
+    Base::CalcSkinSize(width, height);
+  } else {
+    // Only the width follows the request.
+    TspSkinGeometry& g = Geometry;
+    int dx = width - g.SkinWidth();
+    g.NewLTPoint = g.LTPt;
+    g.NewLBPoint = g.LBPt;
+    g.NewRBPoint = g.RBPt;
+    g.NewRTPoint = POINT{g.RTPt.x + dx, g.RTPt.y};
+    g.NewClRect = g.ClRect;
+    g.NewClRect.right += dx;
+  }
+}
+
+void TspSkinLabel::UpdateSkinRegion() {
+  if (UseSkinSize) Base::UpdateSkinRegion();
+}
+
+void TspSkinLabel::DrawLabelText(TspPaintBuffer& b, RECT r) {
+  TspFontDesc font = TextFont();
+  std::string text = Caption();
+  HDC dc = b.DC();
+  int th = 0;
+  int tw = TextExtent(dc, text, font, &th);
+  if (FEllipsType == spetEllips && tw > r.right - r.left) {
+    // Characters leave the end until the text and "..." fit.
+    while (!text.empty()) {
+      text.pop_back();
+      while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) text.pop_back();
+      if (TextExtent(dc, text + "...", font) <= r.right - r.left) break;
+    }
+    text += "...";
+    tw = TextExtent(dc, text, font, &th);
+  }
+  int y = r.top + (r.bottom - r.top) / 2 - th / 2;
+  if (font.Height % 2 != 0) --y;
+  int x = r.left;
+  if (FAlignment == taRightJustify)
+    x = r.right - tw;
+  else if (FAlignment == taCenter)
+    x = r.left + (r.right - r.left) / 2 - tw / 2;
+  if (FShadowEffect) {
+    COLORREF shadow = ShadowColor;
+    if (FIndex != -1 && UseSkinFontColor) {
+      uint32_t u = static_cast<uint32_t>(FSD->SkinColors.cBtnFace);
+      COLORREF face = (u & 0xFF000000u) == 0xFF000000u ? GetSysColor(static_cast<int>(u & 0xFF)) : (u & 0xFFFFFF);
+      shadow = RGB(GetRValue(face) - GetRValue(face) * 70 / 100, GetGValue(face) - GetGValue(face) * 70 / 100,
+                   GetBValue(face) - GetBValue(face) * 70 / 100);
+    }
+    // A soft shadow: the text spread in the shadow colour under it.
+    int s = std::max(1, ShadowSize / 2);
+    for (int dy = -s; dy <= s; ++dy)
+      for (int dx = -s; dx <= s; ++dx)
+        TextAt(dc, text, x + dx + ShadowOffset, y + dy + ShadowOffset, font, shadow, &r);
+  } else if (FReflectionEffect) {
+    // A mirrored copy below the text.
+    TspPaintBuffer line(std::max(1, tw), std::max(1, th));
+    line.Fill(line.ClientRect(), RGB(0, 0, 0));
+    TextAt(line.DC(), text, 0, 0, font, RGB(255, 255, 255));
+    GdiFlush();
+    uint32_t* bits = b.Bits();
+    const uint32_t* src = line.Bits();
+    uint32_t c = (GetRValue(font.Color) << 16) | (GetGValue(font.Color) << 8) | GetBValue(font.Color);
+    for (int yy = 0; yy < th; ++yy) {
+      int dy = y + th + ReflectionOffset + (th - 1 - yy);
+      if (dy < 0 || dy >= b.Height()) continue;
+      for (int xx = 0; xx < tw; ++xx) {
+        int dx = x + xx;
+        if (dx < 0 || dx >= b.Width() || (src[size_t(yy) * tw + xx] & 0xFF) < 128) continue;
+        // Fades out downwards.
+        int a = 128 * yy / std::max(1, th);
+        uint32_t& d = bits[size_t(dy) * b.Width() + dx];
+        auto mix = [&](int sh) {
+          int o = (d >> sh) & 0xFF, n = (c >> sh) & 0xFF;
+          return static_cast<uint32_t>((n * a + o * (255 - a)) / 255) << sh;
+        };
+        d = mix(16) | mix(8) | mix(0);
+      }
+    }
+  }
+  TextAt(dc, text, x, y, font, font.Color, &r);
+}
+
+void TspSkinLabel::PaintDefaultImage(TspPaintBuffer& b) {
+  b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
+  COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
+  RECT r = b.ClientRect();
+  auto frame = [&](COLORREF tl, COLORREF br) {
+    b.Fill(RECT{r.left, r.top, r.right, r.top + 1}, tl);
+    b.Fill(RECT{r.left, r.top, r.left + 1, r.bottom}, tl);
+    b.Fill(RECT{r.left, r.bottom - 1, r.right, r.bottom}, br);
+    b.Fill(RECT{r.right - 1, r.top, r.right, r.bottom}, br);
+  };
+  switch (FBorderStyle) {
+    case bvFrame: frame(shadow, shadow); break;
+    case bvRaised: frame(light, shadow); break;
+    case bvLowered: frame(shadow, light); break;
+    case bvNone: break;
+  }
+  DrawLabelText(b, RECT{3, 3, Width() - 3, Height() - 3});
+}
+
+void TspSkinLabel::PaintSkinImage(TspPaintBuffer& b) {
+  if (!Picture) {
+    PaintDefaultImage(b);
+    return;
+  }
+  const TspSkinGeometry& g = Geometry;
+  if (UseSkinSize || g.ResizeMode == 1) {
+    Base::PaintSkinImage(b);
+    DrawLabelText(b, g.NewClRect);
+    return;
+  }
+  // The element stretched over the label, its client margins kept.
+  TspNinePartSpec n;
+  n.SkinRect = g.SkinRect;
+  int dx = Width() - g.SkinWidth(), dy = Height() - g.SkinHeight();
+  n.LT = POINT{g.ClRect.left, g.ClRect.top};
+  n.RT = POINT{g.ClRect.right, g.ClRect.top};
+  n.LB = POINT{g.ClRect.left, g.ClRect.bottom};
+  n.RB = POINT{g.ClRect.right, g.ClRect.bottom};
+  n.ClRect = g.ClRect;
+  n.NewLT = n.LT;
+  n.NewRT = POINT{n.RT.x + dx, n.RT.y};
+  n.NewLB = POINT{n.LB.x, n.LB.y + dy};
+  n.NewRB = POINT{n.RB.x + dx, n.RB.y + dy};
+  n.NewClRect = RECT{n.ClRect.left, n.ClRect.top, n.ClRect.right + dx, n.ClRect.bottom + dy};
+  n.LeftStretch = n.TopStretch = n.RightStretch = n.BottomStretch = true;
+  n.StretchEffect = true;
+  DrawNinePart(b, Source(Picture), n);
+  RECT t = g.NewClRect;
+  t.bottom += Height() - g.SkinHeight();
+  DrawLabelText(b, t);
+}
+
+void TspSkinLabel::WndProc(TMessage& m) {
+  Base::WndProc(m);
+  if (m.Msg == CM_TEXTCHANGED) {
+    if (FAutoSize) AdjustWidth();
+    Repaint();
+  }
+}

@@ -1,10 +1,13 @@
-// Windowless labels whose text look comes from the skin's "stdlabel":
-// the plain label and the hyperlink label.
+// Labels whose text look comes from the skin: the windowless plain,
+// hyperlink and button labels on "stdlabel", and the windowed framed label
+// on "label".
 #pragma once
 
 #include <string>
 
+#include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinPanel.h"
 
 enum TspEllipsType { spetNone, spetEndEllips, spetPathEllips };
 
@@ -72,4 +75,116 @@ protected:
 
 private:
   bool FUseUnderLine = true, FMouseIn = false;
+};
+
+// A clickable label with a glyph strip beside its caption: hover and
+// pressed glyph frames, an underline on hover in web style.
+class TspSkinButtonLabel : public TGraphicControl {
+public:
+  explicit TspSkinButtonLabel(TComponent* owner);
+  ~TspSkinButtonLabel() override;
+
+  TspSkinData* SkinData() const { return FSD; }
+  void SetSkinData(TspSkinData* value);
+  std::string SkinDataName = "stdlabel";
+  TspFontDesc DefaultFont;
+  bool UseSkinFont = true;
+  COLORREF DefaultActiveFontColor = RGB(0, 0, 255);
+  bool UseCustomGlowColor = false;
+  COLORREF CustomGlowColor = RGB(0, 255, 255);
+  bool GlowEffect = false;
+  int GlowSize = 7;
+  bool DoubleBuffered() const { return FDoubleBuffered; }
+  void SetDoubleBuffered(bool value);
+  bool WebStyle = false;
+  const TspPicture& Glyph() const { return FGlyph; }
+  void SetGlyph(const TspPicture& value);
+  // Frames of the strip: 1 normal, 2 disabled, 3 pressed, 4 hot.
+  int NumGlyphs() const { return FNumGlyphs; }
+  void SetNumGlyphs(int value);
+  int Margin() const { return FMargin; }
+  void SetMargin(int value);
+  int Spacing = 1;
+  TspButtonLayout Layout() const { return FLayout; }
+  void SetLayout(TspButtonLayout value);
+
+  bool MouseIn() const { return FMouseIn; }
+  bool Pressed() const { return FDown; }
+  // The glyph frame shown in the present state, 1-based.
+  int GlyphFrame() const;
+  void ChangeSkinData();
+  void WndProc(TMessage& message) override;
+
+protected:
+  void Paint() override;
+  void Notification(TComponent* component, TOperation operation) override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+
+private:
+  void GetSkinData();
+  void PaintInto(HDC dc);
+
+  TspSkinData* FSD = nullptr;
+  int FIndex = -1;
+  TspFontDesc FSkinFont;
+  COLORREF FActiveFontColor = 0;
+  bool FDoubleBuffered = false, FMouseIn = false, FDown = false;
+  TspPicture FGlyph;
+  int FNumGlyphs = 1, FMargin = -1;
+  TspButtonLayout FLayout = blGlyphLeft;
+};
+
+enum TspEllipsType2 { spetNoneEllips, spetEllips };
+
+// A windowed label framed by the skin's "label" element, with an optional
+// soft shadow or mirrored reflection of its text.
+class TspSkinLabel : public TspSkinCustomControl {
+  using Base = TspSkinCustomControl;
+
+public:
+  explicit TspSkinLabel(TComponent* owner);
+
+  bool ShadowEffect() const { return FShadowEffect; }
+  void SetShadowEffect(bool value);
+  COLORREF ShadowColor = 0;
+  int ShadowOffset = 0;
+  int ShadowSize = 3;
+  bool ReflectionEffect() const { return FReflectionEffect; }
+  void SetReflectionEffect(bool value);
+  int ReflectionOffset = -5;
+  TspEllipsType2 EllipsType() const { return FEllipsType; }
+  void SetEllipsType(TspEllipsType2 value);
+  bool UseSkinSize = true;
+  bool UseSkinFontColor = true;
+  TspSkinBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TspSkinBorderStyle value);
+  TAlignment Alignment() const { return FAlignment; }
+  void SetAlignment(TAlignment value);
+  bool AutoSize() const { return FAutoSize; }
+  void SetAutoSize(bool value);
+
+  void WndProc(TMessage& message) override;
+
+protected:
+  // How much wider the caption is than the room for it.
+  virtual int CalcTextWidthDelta();
+  void GetSkinData() override;
+  void CalcSkinSize(int& width, int& height) override;
+  void UpdateSkinRegion() override;
+  void PaintDefaultImage(TspPaintBuffer& b) override;
+  void PaintSkinImage(TspPaintBuffer& b) override;
+
+private:
+  TspFontDesc TextFont() const;
+  void DrawLabelText(TspPaintBuffer& b, RECT r);
+  void AdjustWidth();
+
+  bool FShadowEffect = false, FReflectionEffect = false, FAutoSize = false;
+  TspEllipsType2 FEllipsType = spetNoneEllips;
+  TspSkinBorderStyle FBorderStyle = bvFrame;
+  TAlignment FAlignment = taLeftJustify;
+  TspFontDesc FSkinFont;
+  bool FLabelElement = false;
 };

@@ -8,6 +8,70 @@ TspSkinPage::TspSkinPage(TComponent* owner) : TspSkinPanel(owner) {
   SetBorderStyle(bvNone);
 }
 
+void TspSkinPage::WndProc(TMessage& m) {
+  // The page lets the mouse through to what lies under it.
+  if (m.Msg == WM_NCHITTEST) {
+    m.Result = HTTRANSPARENT;
+    return;
+  }
+  TspSkinPanel::WndProc(m);
+}
+
+TspPageButton::TspPageButton(TComponent* owner, TspSkinNotebook* notebook, int pageIndex)
+    : TspSkinSpeedButton(owner), FNoteBook(notebook), FPageIndex(pageIndex) {
+  NumGlyphs = 1;
+  Spacing = 5;
+  SetSkinDataName(notebook->ButtonSkinDataName);
+}
+
+void TspPageButton::ButtonClick() {
+  FNoteBook->SetPageIndex(FPageIndex);
+  TspSkinSpeedButton::ButtonClick();
+}
+
+TspSkinNotebook::~TspSkinNotebook() { FButtons.clear(); }
+
+void TspSkinNotebook::FreeButtons() {
+  std::vector<TspPageButton*> buttons;
+  buttons.swap(FButtons);
+  for (TspPageButton* b : buttons) delete b;
+}
+
+void TspSkinNotebook::BuildButtons() {
+  FreeButtons();
+  if (FPageList.empty()) return;
+  DisableAlign();
+  for (int i = 0; i < PageCount(); ++i) {
+    auto* b = new TspPageButton(this, this, i);
+    FButtons.push_back(b);
+    // Below everything, each lower than the last: the bottom stack keeps
+    // page order however often it is laid out.
+    b->SetBounds(b->Left(), Height() + i * 25, b->Width(), b->Height());
+    b->SetAlign(i > FPageIndex ? alBottom : alTop);
+    b->SetParent(this);
+    b->SetDefaultHeight(25);
+    b->SetSkinData(FSD);
+    b->SetCaption(FPageList[i]->Caption());
+  }
+  EnableAlign();
+}
+
+void TspSkinNotebook::SetButtonsMode(bool value) {
+  FButtonsMode = value;
+  if (value)
+    BuildButtons();
+  else
+    FreeButtons();
+}
+
+void TspSkinNotebook::UpdateButton(int pageIndex, const std::string& caption) {
+  for (TspPageButton* b : FButtons)
+    if (b->PageIndex() == pageIndex) {
+      b->SetCaption(caption);
+      b->Repaint();
+    }
+}
+
 TspSkinNotebook::TspSkinNotebook(TComponent* owner) : Base(owner) {
   ControlStyle &= ~(csAcceptsControls | csCaptureMouse | csClickEvents);
   SetBounds(Left(), Top(), 150, 150);
@@ -25,6 +89,7 @@ int TspSkinNotebook::AddPage(const std::string& caption) {
   FPageList.push_back(NewPage(caption));
   int index = PageCount() - 1;
   ShowPage(index);
+  if (FButtonsMode) BuildButtons();
   return index;
 }
 
@@ -32,6 +97,7 @@ void TspSkinNotebook::InsertPage(int index, const std::string& caption) {
   index = std::max(0, std::min(index, PageCount()));
   FPageList.insert(FPageList.begin() + index, NewPage(caption));
   ShowPage(index);
+  if (FButtonsMode) BuildButtons();
 }
 
 void TspSkinNotebook::DeletePage(int index) {
@@ -42,6 +108,7 @@ void TspSkinNotebook::DeletePage(int index) {
   // The shown page may be the one deleted: show by object, even when the
   // number stays the same.
   ShowPage(PageCount() > 0 ? 0 : -1);
+  if (FButtonsMode) BuildButtons();
 }
 
 void TspSkinNotebook::ClearPages() {
@@ -49,6 +116,7 @@ void TspSkinNotebook::ClearPages() {
   pages.swap(FPageList);
   for (TspSkinPage* p : pages) delete p;
   FPageIndex = -1;
+  if (FButtonsMode) BuildButtons();
 }
 
 void TspSkinNotebook::MovePage(int curIndex, int newIndex) {
@@ -56,10 +124,13 @@ void TspSkinNotebook::MovePage(int curIndex, int newIndex) {
     return;
   std::swap(FPageList[curIndex], FPageList[newIndex]);
   ShowPage(FPageIndex);
+  if (FButtonsMode) BuildButtons();
 }
 
 void TspSkinNotebook::SetPageCaption(int index, const std::string& caption) {
-  if (index >= 0 && index < PageCount()) FPageList[index]->SetCaption(caption);
+  if (index < 0 || index >= PageCount()) return;
+  FPageList[index]->SetCaption(caption);
+  if (FButtonsMode) UpdateButton(index, caption);
 }
 
 std::string TspSkinNotebook::ActivePage() const {
@@ -111,6 +182,14 @@ void TspSkinNotebook::ShowPage(int index) {
         form->SetActiveControl(c);
         break;
       }
+  }
+  if (FButtonsMode) {
+    // Buttons of the pages after the shown one go to the bottom, the others
+    // to the top, in an order that keeps each stack in page order.
+    for (int i = static_cast<int>(FButtons.size()) - 1; i >= 0; --i)
+      if (FButtons[i]->PageIndex() > index && FButtons[i]->Align() != alBottom) FButtons[i]->SetAlign(alBottom);
+    for (TspPageButton* b : FButtons)
+      if (b->PageIndex() <= index && b->Align() != alTop) b->SetAlign(alTop);
   }
   if (OnPageChanged) OnPageChanged(this);
 }

@@ -4,12 +4,28 @@
 #include <string>
 #include <vector>
 
+#include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinPanel.h"
+
+class TspSkinNotebook;
 
 class TspSkinPage : public TspSkinPanel {
 public:
   explicit TspSkinPage(TComponent* owner);
   int ImageIndex = -1;
+  void WndProc(TMessage& message) override;
+};
+
+// The button of one page of a notebook in its outlook-bar look.
+class TspPageButton : public TspSkinSpeedButton {
+public:
+  TspPageButton(TComponent* owner, TspSkinNotebook* notebook, int pageIndex);
+  int PageIndex() const { return FPageIndex; }
+  void ButtonClick() override;
+
+private:
+  TspSkinNotebook* FNoteBook;
+  int FPageIndex;
 };
 
 class TspSkinNotebook : public TspSkinPanel {
@@ -36,10 +52,24 @@ public:
   void MovePage(int curIndex, int newIndex);
   void SetPageCaption(int index, const std::string& caption);
 
+  // One button per page: those up to the shown page at the top, the others
+  // at the bottom.
+  bool ButtonsMode() const { return FButtonsMode; }
+  void SetButtonsMode(bool value);
+  std::string ButtonSkinDataName = "toolbutton";
+  int ButtonCount() const { return static_cast<int>(FButtons.size()); }
+  TspPageButton* Button(int index) const { return FButtons[index]; }
+  void UpdateButton(int pageIndex, const std::string& caption);
+  ~TspSkinNotebook() override;
+
 private:
   TspSkinPage* NewPage(const std::string& caption);
   void ShowPage(int index);
+  void BuildButtons();
+  void FreeButtons();
 
   std::vector<TspSkinPage*> FPageList;
+  std::vector<TspPageButton*> FButtons;
   int FPageIndex = -1;
+  bool FButtonsMode = false;
 };

@@ -2,6 +2,12 @@
 
 #include <algorithm>
 
+COLORREF SkinColorValue(int32_t v) {
+  uint32_t u = static_cast<uint32_t>(v);
+  if ((u & 0xFF000000u) == 0xFF000000u) return GetSysColor(static_cast<int>(u & 0xFF));
+  return u & 0xFFFFFF;
+}
+
 namespace {
 
 // A one-pixel 3-D frame; leaves `r` inset by one.
@@ -42,6 +48,13 @@ void TspSkinPanel::SetRibbonStyle(bool value) {
   if (FRibbonStyle == value) return;
   FRibbonStyle = value;
   Repaint();
+}
+
+void TspSkinPanel::SetTransparentMode(bool value) {
+  if (FTransparentMode == value) return;
+  FTransparentMode = value;
+  Repaint();
+  CheckControlsBackground();
 }
 
 void TspSkinPanel::SetCheckedMode(bool value) {
@@ -100,8 +113,23 @@ void TspSkinPanel::SetRollUpState(bool value) {
   // Without the mode there is nothing to roll; the state stays expanded.
   if (!FRollUpMode) return;
   FRollUpState = value;
-  DoRollUp(value);
+  if (value) {
+    FSavedConstraints.Assign(Constraints());
+    TSizeConstraints none(nullptr);
+    Constraints()->Assign(&none);
+    DoRollUp(true);
+  } else {
+    // The limits come back once the panel has its height again.
+    DoRollUp(false);
+    Constraints()->Assign(&FSavedConstraints);
+  }
   if (OnChangeRollUpState) OnChangeRollUpState(this);
+}
+
+bool TspSkinPanel::CanAutoSize(int& width, int& height) {
+  // Rolling must not be undone by the panel fitting its content.
+  if (FRollUpMode && FInChangingRollUp && AutoSize()) return false;
+  return Base::CanAutoSize(width, height);
 }
 
 void TspSkinPanel::DoRollUp(bool rollUp) {
@@ -161,7 +189,21 @@ void TspSkinPanel::SetBounds(int left, int top, int width, int height) {
   if (FIndex == -1) Repaint();
 }
 
+void TspSkinPanel::CheckParentBackground() {
+  if (!FTransparentMode && !AlphaBlend()) return;
+  Repaint();
+  CheckControlsBackground();
+}
+
 void TspSkinPanel::WndProc(TMessage& m) {
+  if (m.Msg == WM_MOVE) {
+    Base::WndProc(m);
+    if (FTransparentMode) {
+      Repaint();
+      CheckControlsBackground();
+    }
+    return;
+  }
   if (m.Msg == CM_TEXTCHANGED) {
     Base::WndProc(m);
     if (FCaptionMode) Repaint();
@@ -186,6 +228,11 @@ void TspSkinPanel::AdjustClientRect(RECT& r) {
       else
         r.top += FDefaultCaptionHeight;
     }
+    return;
+  }
+  if (FTransparentMode) {
+    r = RECT{2, 2, Width() - 2, Height() - 2};
+    if (FCaptionMode) r.top = TextHeight(Caption(), CaptionFont());
     return;
   }
   RECT inherited = r;
@@ -222,7 +269,181 @@ void TspSkinPanel::GetSkinData() {
 
 void TspSkinPanel::Paint() {
   if (Width() <= 0 || Height() <= 0) return;
-  Base::Paint();
+  GetSkinData();
+  bool skin = FIndex != -1;
+  const TspSkinGeometry& g = Geometry;
+  if (skin && !FUseSkinSize && !FTransparentMode && FCaptionMode) {
+    TspPaintBuffer b(Width(), Height());
+    PaintCaptionBand(b);
+    ComposeAndDraw(b);
+    return;
+  }
+  if (skin && FTransparentMode) {
+    TspPaintBuffer b(Width(), Height());
+    if (FCaptionMode)
+      PaintTransparentFrame(b);
+    else
+      PaintTransparentPlain(b);
+    b.DrawTo(PaintDC(), 0, 0);
+    return;
+  }
+  if (!skin || (!FForceBackground && g.StretchEffect)) {
+    Base::Paint();
+    return;
+  }
+  int w = Width(), h = Height();
+  CalcSkinSize(w, h);
+  if (FBorderStyle == bvNone && g.ResizeMode == 1 && !FCaptionMode && FForceBackground && !AlphaBlend() &&
+      Picture) {
+    // The client piece alone covers the panel.
+    TspPaintBuffer b(Width(), Height());
+    RECT piece{g.SkinRect.left + g.ClRect.left, g.SkinRect.top + g.ClRect.top, g.SkinRect.left + g.ClRect.right,
+               g.SkinRect.top + g.ClRect.bottom};
+    PaintTiled(b, *Picture, piece, b.ClientRect());
+    PaintPanelContent(b);
+    b.DrawTo(PaintDC(), 0, 0);
+    return;
+  }
+  const TspPicture* bg = SkinPicture(FBGPictureIndex);
+  if (FBGPictureIndex == -1 || !bg) {
+    Base::Paint();
+    return;
+  }
+  // The background picture over the skin's frame.
+  TspPaintBuffer b(Width(), Height());
+  CreateSkinImage(b, Picture, g.SkinRect);
+  PaintTiled(b, *bg, RECT{0, 0, bg->Width, bg->Height}, g.NewClRect);
+  PaintPanelContent(b);
+  ComposeAndDraw(b);
+}
+
+int TspSkinPanel::TextHeight(const std::string& text, const TspFontDesc& font) const {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HFONT f = font.Create();
+  HGDIOBJ old = SelectObject(dc, f);
+  std::u16string w = UTF8ToUTF16(text.empty() ? std::string(" ") : text);
+  SIZE s{};
+  GetTextExtentPoint32W(dc, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &s);
+  SelectObject(dc, old);
+  DeleteObject(f);
+  DeleteDC(dc);
+  return s.cy;
+}
+
+TspFontDesc TspSkinPanel::CaptionFont() const {
+  TspFontDesc f = UseSkinFont && FIndex != -1 ? FSkinFont : FDefaultFont;
+  return f;
+}
+
+// Tiles, or by the stretch type stretches, a piece of a picture over the
+// buffer; `fullTarget` takes a fully stretched piece.
+void TspSkinPanel::PaintTiled(TspPaintBuffer& b, const TspPicture& picture, const RECT& piece,
+                              const RECT& fullTarget) {
+  int pw = piece.right - piece.left, ph = piece.bottom - piece.top;
+  int w = Width(), h = Height();
+  if (pw <= 0 || ph <= 0) {
+    // A piece of no size would never cover the panel.
+    b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
+    return;
+  }
+  TspImageSource src = Source(&picture);
+  const TspSkinGeometry& g = Geometry;
+  if (g.StretchEffect) {
+    switch (g.StretchType) {
+      case spstFull:
+        ::DrawPiece(b, src, piece, fullTarget);
+        return;
+      case spstHorz:
+        for (int i = 0; i <= w / pw; ++i) ::DrawPiece(b, src, piece, RECT{i * pw, 0, i * pw + pw, h});
+        return;
+      case spstVert:
+        for (int j = 0; j <= h / ph; ++j) ::DrawPiece(b, src, piece, RECT{0, j * ph, w, j * ph + ph});
+        return;
+    }
+  }
+  for (int j = 0; j <= h / ph; ++j)
+    for (int i = 0; i <= w / pw; ++i) ::DrawPiece(b, src, piece, RECT{i * pw, j * ph, i * pw + pw, j * ph + ph});
+}
+
+void TspSkinPanel::PaintCaptionBand(TspPaintBuffer& b) {
+  std::string own = FSkinDataName;
+  FSkinDataName = "panel";
+  GetSkinData();
+  if (FIndex == -1) {
+    FSkinDataName = own;
+    GetSkinData();
+    b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
+    return;
+  }
+  int w = Width(), h = Height();
+  CalcSkinSize(w, h);
+  CreateSkinImage(b, Picture, Geometry.SkinRect);
+  RECT cl = Geometry.NewClRect;
+  FSkinDataName = own;
+  GetSkinData();
+  const TspSkinGeometry& g = Geometry;
+  int bandHeight = FDefaultCaptionHeight - cl.top - 1;
+  if (Picture && bandHeight > 0 && !IsEmptyRECT(FCaptionRect)) {
+    RECT src = FCaptionRect;
+    InflateRect(&src, -1, -1);
+    OffsetRect(&src, g.SkinRect.left, g.SkinRect.top);
+    ::DrawPiece(b, Source(Picture), src, RECT{cl.left, cl.top, cl.right, cl.top + bandHeight});
+  }
+  NewCaptionRect = RECT{cl.left, cl.top, cl.right, FDefaultCaptionHeight - 1};
+  if (!Caption().empty()) DrawSkinCaption(b);
+  PaintPanelContent(b);
+}
+
+void TspSkinPanel::PaintTransparentPlain(TspPaintBuffer& b) {
+  PaintParentBackground(b);
+  if (FBorderStyle != bvNone) b.Frame(b.ClientRect(), SkinColorValue(FSD->SkinColors.cBtnShadow));
+  PaintPanelContent(b);
+}
+
+void TspSkinPanel::PaintTransparentFrame(TspPaintBuffer& b) {
+  PaintParentBackground(b);
+  COLORREF pen = SkinColorValue(FSD->SkinColors.cBtnShadow);
+  TspFontDesc font = CaptionFont();
+  const std::string& text = Caption();
+  int th = TextHeight(text, font), w = Width(), h = Height();
+  NewCaptionRect = RECT{5, 0, w, th + 5};
+  int y = (th + 5) / 2, x = 5;
+  if (FCheckedMode) {
+    const RECT& piece = FChecked ? FCheckImageRect : FUnCheckImageRect;
+    int cw = FCheckImageRect.right - FCheckImageRect.left, ch = FCheckImageRect.bottom - FCheckImageRect.top;
+    DrawPiece(b, piece, 5, (th + 5) / 2 - ch / 2, true);
+    x = cw + 10;
+  }
+  int i = FSD->GetControlIndex("stdlabel");
+  auto* label = i >= 0 && i < static_cast<int>(FSD->CtrlList.size())
+                    ? dynamic_cast<TspDataSkinStdLabelControl*>(FSD->CtrlList[i].get())
+                    : nullptr;
+  font.Color = label ? static_cast<COLORREF>(label->FontColor) & 0xFFFFFF : SkinColorValue(FSD->SkinColors.cBtnText);
+  RECT t{x, 0, w, th + 5};
+  b.Text(text, t, font, font.Color, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+  int tw = 0;
+  if (!text.empty()) {
+    HFONT f = font.Create();
+    HGDIOBJ old = SelectObject(b.DC(), f);
+    std::u16string u = UTF8ToUTF16(text);
+    RECT m{0, 0, 0, 0};
+    DrawTextW(b.DC(), reinterpret_cast<LPCWSTR>(u.c_str()), static_cast<int>(u.size()), &m,
+              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(b.DC(), old);
+    DeleteObject(f);
+    tw = m.right;
+  }
+  int lineStart = x + tw + 3;
+  if (FRollUpMode) {
+    DrawArrowGlyph(b.DC(), RECT{x + tw + 3, 0, x + tw + 10, th + 5}, FRollUpState ? adDown : adUp, font.Color);
+    lineStart = x + tw + 12;
+  }
+  b.Fill(RECT{lineStart, y, w, y + 1}, pen);
+  b.Fill(RECT{0, y, 5, y + 1}, pen);
+  b.Fill(RECT{w - 1, y, w, h}, pen);
+  b.Fill(RECT{0, h - 1, w, h}, pen);
+  b.Fill(RECT{0, y, 1, h}, pen);
+  PaintPanelContent(b);
 }
 
 void TspSkinPanel::PaintDefaultImage(TspPaintBuffer& b) {
@@ -278,9 +499,28 @@ void TspSkinPanel::PaintDefaultImage(TspPaintBuffer& b) {
   PaintPanelContent(b);
 }
 
-void TspSkinPanel::DrawPiece(TspPaintBuffer& b, const RECT& src, int x, int y) {
+void TspSkinPanel::DrawPiece(TspPaintBuffer& b, const RECT& src, int x, int y, bool transparent) {
   if (IsEmptyRECT(src) || !Picture) return;
-  ::DrawPiece(b, Source(Picture), src, RECT{x, y, x + src.right - src.left, y + src.bottom - src.top});
+  if (!transparent) {
+    ::DrawPiece(b, Source(Picture), src, RECT{x, y, x + src.right - src.left, y + src.bottom - src.top});
+    return;
+  }
+  // The colour of the piece's bottom-left pixel is left out.
+  const TspPicture& p = *Picture;
+  auto at = [&](int px, int py) -> uint32_t {
+    if (px < 0 || py < 0 || px >= p.Width || py >= p.Height) return 0xFFFFFFFFu;
+    return p.Pixels[size_t(py) * p.Width + px] & 0xFFFFFF;
+  };
+  uint32_t key = at(src.left, src.bottom - 1);
+  GdiFlush();
+  uint32_t* bits = b.Bits();
+  for (int sy = src.top; sy < src.bottom; ++sy)
+    for (int sx = src.left; sx < src.right; ++sx) {
+      uint32_t v = at(sx, sy);
+      int dx = x + sx - src.left, dy = y + sy - src.top;
+      if (v == 0xFFFFFFFFu || v == key || dx < 0 || dy < 0 || dx >= b.Width() || dy >= b.Height()) continue;
+      bits[size_t(dy) * b.Width() + dx] = v;
+    }
 }
 
 void TspSkinPanel::PaintSkinImage(TspPaintBuffer& b) {
@@ -313,7 +553,7 @@ void TspSkinPanel::DrawSkinCaption(TspPaintBuffer& b) {
   if (FCheckedMode) {
     const RECT& piece = FChecked ? FCheckImageRect : FUnCheckImageRect;
     int cw = FCheckImageRect.right - FCheckImageRect.left, ch = FCheckImageRect.bottom - FCheckImageRect.top;
-    DrawPiece(b, piece, r.left, r.top + (r.bottom - r.top) / 2 - ch / 2);
+    DrawPiece(b, piece, r.left, r.top + (r.bottom - r.top) / 2 - ch / 2, true);
     r.left += cw + 2;
   }
   TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;

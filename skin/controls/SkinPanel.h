@@ -11,6 +11,9 @@
 
 enum TspSkinBorderStyle { bvFrame, bvRaised, bvLowered, bvNone };
 
+// A skin colour: RGB, or a system colour named by its index.
+COLORREF SkinColorValue(int32_t value);
+
 class TspSkinPanel : public TspSkinCustomControl {
   using Base = TspSkinCustomControl;
 
@@ -38,6 +41,9 @@ public:
   void SetRollUpMode(bool value);
   bool RollUpState() const { return FRollUpState; }
   void SetRollUpState(bool value);
+  // Shows what lies under the panel (with a skin only).
+  bool TransparentMode() const { return FTransparentMode; }
+  void SetTransparentMode(bool value);
   // Height before rolling up; -1 while expanded.
   int RealHeight() const { return FRealHeight; }
 
@@ -48,6 +54,7 @@ public:
   void GetSkinClientRect(RECT& r);
   void DoRollUp(bool rollUp);
   void ChangeSkinData() override;
+  void CheckParentBackground() override;
   void SetBounds(int left, int top, int width, int height) override;
   void WndProc(TMessage& message) override;
 
@@ -60,12 +67,16 @@ protected:
   void PaintDefaultImage(TspPaintBuffer& b) override;
   void PaintSkinImage(TspPaintBuffer& b) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  bool CanAutoSize(int& width, int& height) override;
   // Called with the finished off-screen image before it reaches the screen.
   virtual void PaintPanelContent(TspPaintBuffer&) {}
   void Paint() override;
 
   bool FUseSkinSize = true;
   bool FInChangingRollUp = false;
+  // The frame is painted by itself and the client filled apart (the panel);
+  // off, the whole image is one composed picture (the paint panel, the bar).
+  bool FForceBackground = true;
   // Copied from the skin record.
   bool FPanelElement = false;
   RECT FCaptionRect{}, FCheckImageRect{}, FUnCheckImageRect{}, FMarkFrameRect{};
@@ -75,15 +86,23 @@ protected:
 
 private:
   void DrawSkinCaption(TspPaintBuffer& b);
-  void DrawPiece(TspPaintBuffer& b, const RECT& src, int x, int y);
+  void DrawPiece(TspPaintBuffer& b, const RECT& src, int x, int y, bool transparent = false);
+  void PaintCaptionBand(TspPaintBuffer& b);
+  void PaintTransparentPlain(TspPaintBuffer& b);
+  void PaintTransparentFrame(TspPaintBuffer& b);
+  void PaintTiled(TspPaintBuffer& b, const TspPicture& picture, const RECT& piece, const RECT& fullTarget);
+  TspFontDesc CaptionFont() const;
+  int TextHeight(const std::string& text, const TspFontDesc& font) const;
 
   bool FRibbonStyle = false, FCheckedMode = false, FChecked = false;
   int FSpacing = 2;
   TAlignment FDefaultAlignment = taLeftJustify;
   int FDefaultCaptionHeight = 22;
   TspSkinBorderStyle FBorderStyle = bvFrame;
-  bool FCaptionMode = false, FRollUpMode = false, FRollUpState = false;
+  bool FCaptionMode = false, FRollUpMode = false, FRollUpState = false, FTransparentMode = false;
   int FRealHeight = -1;
+  // The size limits while expanded; a rolled-up panel has none.
+  TSizeConstraints FSavedConstraints{nullptr};
   // Children that were visible when the panel rolled up: only they come back.
   std::vector<TControl*> FShownChildren;
 };

@@ -18,6 +18,12 @@ TspSkinGroupBox::TspSkinGroupBox(TComponent* owner) : TspSkinPanel(owner) {
   SetCaptionMode(true);
 }
 
+void TspSkinGroupBox::GetSkinData() {
+  TspSkinPanel::GetSkinData();
+  // A caption below the client part: the whole image is built in one piece.
+  FForceBackground = !(FIndex != -1 && FPanelElement && Geometry.ClRect.bottom < FCaptionRect.top);
+}
+
 void TspSkinGroupBox::SetUseSkinSize(bool value) {
   FUseSkinSize = value;
   Repaint();
@@ -29,6 +35,7 @@ TspSkinStatusBar::TspSkinStatusBar(TComponent* owner) : Base(owner) {
   SetAlign(alBottom);
   SetBounds(Left(), Top(), Width(), 21);
   SetBorderStyle(bvNone);
+  FForceBackground = false;
 }
 
 void TspSkinStatusBar::SetSizeGrip(bool value) {

@@ -11,7 +11,7 @@ using TspPaintPanelEvent = std::function<void(HDC dc, const RECT& r)>;
 
 class TspSkinPaintPanel : public TspSkinPanel {
 public:
-  explicit TspSkinPaintPanel(TComponent* owner) : TspSkinPanel(owner) {}
+  explicit TspSkinPaintPanel(TComponent* owner) : TspSkinPanel(owner) { FForceBackground = false; }
   TspPaintPanelEvent OnPanelPaint;
 
 protected:
@@ -28,6 +28,9 @@ public:
   explicit TspSkinGroupBox(TComponent* owner);
   bool UseSkinSize() const { return FUseSkinSize; }
   void SetUseSkinSize(bool value);
+
+protected:
+  void GetSkinData() override;
 };
 
 class TspSkinStatusBar : public TspSkinPanel {

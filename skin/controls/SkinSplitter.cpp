@@ -1,6 +1,7 @@
 #include "skin/controls/SkinSplitter.h"
 
 #include "framework/Forms.h"
+#include "skin/controls/SkinToolBar.h"
 
 TspSkinBevel::TspSkinBevel(TComponent* owner)
     : TGraphicControl(owner), LightColor(GetSysColor(COLOR_BTNHIGHLIGHT)), DarkColor(GetSysColor(COLOR_BTNSHADOW)) {
@@ -55,6 +56,12 @@ void TspSkinBevel::ChangeSkinData() {
 }
 
 void TspSkinBevel::SetBounds(int left, int top, int width, int height) {
+  // A bevel on a tool bar stays centred in it whatever top it is given.
+  if (auto* bar = dynamic_cast<TspSkinToolBar*>(Parent())) {
+    RECT r;
+    bar->GetSkinClientRect(r);
+    top = r.top + (r.bottom - r.top) / 2 - height / 2;
+  }
   TGraphicControl::SetBounds(left, top, width, height);
 }
 

@@ -2,13 +2,20 @@
 
 #include <windowsx.h>
 
+#include "framework/Forms.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinSplitter.h"
 
 TspSkinToolBar::TspSkinToolBar(TComponent* owner) : Base(owner) {
   FSkinDataName = "toolpanel";
   SetBorderStyle(bvNone);
+  FForceBackground = false;
   SetBounds(Left(), Top(), Width(), 25);
+}
+
+TspSkinToolBar::~TspSkinToolBar() {
+  FScrollTimer.Stop();
+  FLeaveTimer.Stop();
 }
 
 void TspSkinToolBar::SetCanScroll(bool value) {
@@ -22,12 +29,31 @@ void TspSkinToolBar::SetFlat(bool value) {
     if (auto* b = dynamic_cast<TspSkinSpeedButton*>(Controls(i))) b->SetFlat(value);
 }
 
+void TspSkinToolBar::SetShowCaptions(bool value) {
+  if (FShowCaptions == value) return;
+  FShowCaptions = value;
+  if (AutoShowHideCaptions)
+    for (int i = 0; i < ControlCount(); ++i)
+      if (auto* b = dynamic_cast<TspSkinSpeedButton*>(Controls(i))) b->SetShowCaption(value);
+  if (WidthWithCaptions != 0 && WidthWithoutCaptions != 0)
+    SetBounds(Left(), Top(), value ? WidthWithCaptions : WidthWithoutCaptions, Height());
+}
+
 void TspSkinToolBar::SetSkinData(TspSkinData* value) {
   Base::SetSkinData(value);
   for (int i = 0; i < ControlCount(); ++i) {
     if (auto* b = dynamic_cast<TspSkinSpeedButton*>(Controls(i))) b->SetSkinData(value);
     if (auto* b = dynamic_cast<TspSkinBevel*>(Controls(i))) b->SetSkinData(value);
   }
+}
+
+void TspSkinToolBar::GetSkinData() {
+  Base::GetSkinData();
+  FButtonData = nullptr;
+  if (FIndex == -1) return;
+  int i = FSD->GetControlIndex("resizebutton");
+  if (i >= 0 && i < static_cast<int>(FSD->CtrlList.size()))
+    FButtonData = dynamic_cast<TspDataSkinButtonControl*>(FSD->CtrlList[i].get());
 }
 
 void TspSkinToolBar::AdjustControlsTop() {
@@ -42,18 +68,49 @@ void TspSkinToolBar::AdjustControlsTop() {
 }
 
 void TspSkinToolBar::SetBounds(int left, int top, int width, int height) {
+  int oldWidth = Width();
   Base::SetBounds(left, top, width, height);
-  if (AdjustControls) AdjustControlsTop();
-  if (FCanScroll) CheckScroll();
+  if (AdjustControls) {
+    for (int i = 0; i < ControlCount(); ++i) {
+      TControl* c = Controls(i);
+      c->SetBounds(c->Left(), c->Top(), c->Width(), c->Height());
+    }
+    AdjustControlsTop();
+  }
+  if (FCanScroll) {
+    FHSizeOffset = oldWidth != 0 && Width() > oldWidth ? Width() - oldWidth : 0;
+    CheckScroll();
+  }
 }
 
 void TspSkinToolBar::AdjustClientRect(RECT& r) {
   Base::AdjustClientRect(r);
-  if (FButtonsShown && FCanScroll) {
-    RECT c = ClientRect();
-    r.left = -SPosition;
-    r.right = r.left + std::max<int>(SMax, c.right);
+  if (!(FButtons[0].Shown && FCanScroll)) return;
+  RECT c = ClientRect();
+  int top = r.top, bottom = r.bottom;
+  if (FIndex == -1) {
+    top = 1;
+    bottom = c.bottom - 1;
+  } else if (!(BorderStyle() == bvNone && Geometry.ResizeMode == 1)) {
+    top = Geometry.NewClRect.top;
+    bottom = Geometry.NewClRect.bottom;
   }
+  r = RECT{-SPosition, top, -SPosition + std::max<int>(SMax, c.right), bottom};
+}
+
+void TspSkinToolBar::PaintSkinImage(TspPaintBuffer& b) {
+  const TspSkinGeometry& g = Geometry;
+  if (FButtons[0].Shown && g.ResizeMode == 2 && Picture) {
+    // The end pieces belong to the bar's ends, which the scroll buttons
+    // cover now: only the middle of the strip fills the client area.
+    RECT middle{g.SkinRect.left + g.LTPt.x, g.SkinRect.top, g.SkinRect.left + g.RTPt.x, g.SkinRect.bottom};
+    if (!IsEmptyRECT(middle)) {
+      DrawHorzThreePart(b, Source(Picture), middle, 0, 0, g.StretchEffect);
+      PaintPanelContent(b);
+      return;
+    }
+  }
+  Base::PaintSkinImage(b);
 }
 
 void TspSkinToolBar::ScrollControls(int d) {
@@ -68,13 +125,25 @@ void TspSkinToolBar::ScrollControls(int d) {
 }
 
 void TspSkinToolBar::SetScrollButtons(bool shown) {
-  if (FButtonsShown == shown) return;
-  FButtonsShown = shown;
-  FPressed = -1;
+  if (FButtons[0].Shown == shown) return;
+  for (ScrollButton& b : FButtons) {
+    b.Shown = shown;
+    b.MouseIn = b.Down = false;
+  }
+  StopTimer();
+  // A focused button of ours keeps the focus across the frame change.
+  TWinControl* focused = nullptr;
+  if (TCustomForm* form = GetParentForm()) {
+    TWinControl* a = form->ActiveControl();
+    if (a && a != this && ContainsControl(a)) focused = a;
+  }
+  FMouseIn = false;
+  FLeaveTimer.Stop();
   // The non-client area changes: the window recomputes it.
   if (HandleAllocated())
     SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
                  SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (focused && focused->Visible() && !focused->Focused() && focused->CanFocus()) focused->SetFocus();
 }
 
 void TspSkinToolBar::CheckScroll() {
@@ -85,29 +154,38 @@ void TspSkinToolBar::CheckScroll() {
     TControl* c = Controls(i);
     if (c->Visible()) a = std::max(a, c->Left() + c->Width());
   }
-  if (!FCanScroll || a == 0) {
-    if (SPosition) ScrollControls(-SPosition);
-    SMax = SPosition = SPage = SOldPosition = 0;
+  if (a == 0) {
     SetScrollButtons(false);
     FInCheck = false;
     return;
   }
   int cw = ClientRect().right;
   int e = SPosition + a;
-  if (cw >= e) {
+  if (cw >= e || !FCanScroll) {
     if (SPosition) ScrollControls(-SPosition);
-    SMax = SPosition = SPage = SOldPosition = 0;
+    FHSizeOffset = SMax = SPosition = SPage = SOldPosition = 0;
     SetScrollButtons(false);
   } else {
     SetScrollButtons(true);
     cw = ClientRect().right;
-    SMax = e - 1;
-    SPage = cw;
-    // Grown or shrunk while scrolled: pull the content back so no gap shows.
-    int maxPos = std::max(0, SMax - SPage + 1);
-    if (SPosition > maxPos) {
-      ScrollControls(maxPos - SPosition);
-      SPosition = maxPos;
+    if (SPosition > 0 && cw > a && FHSizeOffset > 0) {
+      // Grown while scrolled: the content follows the growth back.
+      FHSizeOffset = std::min(FHSizeOffset, SPosition);
+      SMax = e - 1;
+      ScrollControls(-FHSizeOffset);
+      SPosition -= FHSizeOffset;
+      SPage = cw;
+    } else if (FHSizeOffset == 0 && e - 1 < SMax && SPosition > 0 && cw > a) {
+      // The content shrank while scrolled: close the gap at the right.
+      SMax = e - 1;
+      int gap = std::min(cw - a, SPosition);
+      ScrollControls(-gap);
+      SPosition -= gap;
+      FHSizeOffset = 0;
+    } else {
+      SMax = e - 1;
+      SPage = cw;
+      FHSizeOffset = 0;
     }
     SOldPosition = SPosition;
   }
@@ -120,40 +198,129 @@ void TspSkinToolBar::ScrollStep(bool right) {
     SPosition = std::max(0, std::min(SPosition + step, SMax - SPage + 1));
   else
     SPosition = std::max(SPosition - step, 0);
-  if (SPosition == SOldPosition) return;
+  if (SPosition == SOldPosition) {
+    StopTimer();
+    return;
+  }
   ScrollControls(SPosition - SOldPosition);
   SOldPosition = SPosition;
   CheckScroll();
 }
 
+void TspSkinToolBar::StartScrollTimer(int mode) {
+  FTimerMode = mode;
+  FScrollTimer.Start(static_cast<unsigned>(FScrollTimerInterval), [this] {
+    if (FTimerMode == 1 || FTimerMode == 2) ScrollStep(FTimerMode == 2);
+  });
+}
+
+void TspSkinToolBar::StopTimer() {
+  FScrollTimer.Stop();
+  FTimerMode = 0;
+}
+
+void TspSkinToolBar::MouseLeaveNC() {
+  FMouseIn = false;
+  bool lit = false;
+  for (ScrollButton& b : FButtons)
+    if (b.MouseIn) {
+      b.MouseIn = false;
+      lit = true;
+    }
+  if (FTimerMode != 0) StopTimer();
+  if (lit) RepaintNC();
+}
+
+void TspSkinToolBar::CheckMouseLeave() {
+  POINT p;
+  GetCursorPos(&p);
+  if (HandleAllocated() && WindowFromPoint(p) == HandleIfAllocated()) return;
+  FLeaveTimer.Stop();
+  MouseLeaveNC();
+}
+
+void TspSkinToolBar::RepaintNC() {
+  if (HandleAllocated()) SendMessageW(HandleIfAllocated(), WM_NCPAINT, 1, 0);
+}
+
 void TspSkinToolBar::DrawScrollButton(HDC dc, int index) {
-  int h = Height();
-  RECT r = index == 0 ? RECT{0, 0, kButtonWidth, h} : RECT{Width() - kButtonWidth, 0, Width(), h};
-  TspPaintBuffer b(kButtonWidth, std::max(1, h));
-  RECT face = DrawDefaultFace(b, b.ClientRect(), FPressed == index ? fsDownFace : fsNormalFace);
-  (void)face;
-  DrawArrowGlyph(b.DC(), b.ClientRect(), index == 0 ? adLeft : adRight, GetSysColor(COLOR_BTNTEXT));
-  b.DrawTo(dc, r.left, r.top);
+  const ScrollButton& sb = FButtons[index];
+  int w = sb.R.right - sb.R.left, h = sb.R.bottom - sb.R.top;
+  if (w <= 0 || h <= 0) return;
+  TspPaintBuffer b(w, h);
+  bool downLook = (sb.Down && sb.MouseIn) || (sb.MouseIn && HotScroll);
+  COLORREF arrow;
+  const TspPicture* pic = FButtonData ? SkinPicture(FButtonData->PictureIndex) : nullptr;
+  if (FButtonData && pic) {
+    const TspDataSkinButtonControl& e = *FButtonData;
+    RECT src = ToRECT(e.SkinRect);
+    int32_t color = e.FontColor;
+    if (downLook && !IsEmptyRECT(ToRECT(e.DownSkinRect))) {
+      src = ToRECT(e.DownSkinRect);
+      color = e.DownFontColor;
+    } else if (sb.MouseIn && !IsEmptyRECT(ToRECT(e.ActiveSkinRect))) {
+      src = ToRECT(e.ActiveSkinRect);
+      color = e.ActiveFontColor;
+    }
+    arrow = static_cast<COLORREF>(color) & 0xFFFFFF;
+    // The element's corner points moved by the size difference.
+    int dx = w - (e.SkinRect.Right - e.SkinRect.Left), dy = h - (e.SkinRect.Bottom - e.SkinRect.Top);
+    TspNinePartSpec n;
+    n.SkinRect = src;
+    n.LT = POINT{e.LTPoint.X, e.LTPoint.Y};
+    n.RT = POINT{e.RTPoint.X, e.RTPoint.Y};
+    n.LB = POINT{e.LBPoint.X, e.LBPoint.Y};
+    n.RB = POINT{e.RBPoint.X, e.RBPoint.Y};
+    n.ClRect = ToRECT(e.ClRect);
+    n.NewLT = n.LT;
+    n.NewRT = POINT{n.RT.x + dx, n.RT.y};
+    n.NewLB = POINT{n.LB.x, n.LB.y + dy};
+    n.NewRB = POINT{n.RB.x + dx, n.RB.y + dy};
+    n.NewClRect = RECT{n.ClRect.left, n.ClRect.top, n.ClRect.right + dx, n.ClRect.bottom + dy};
+    n.LeftStretch = e.LeftStretch;
+    n.TopStretch = e.TopStretch;
+    n.RightStretch = e.RightStretch;
+    n.BottomStretch = e.BottomStretch;
+    n.StretchEffect = e.StretchEffect;
+    n.StretchType = static_cast<int>(e.StretchType);
+    DrawNinePart(b, Source(pic), n);
+  } else {
+    b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
+    DrawDefaultFace(b, b.ClientRect(), downLook ? fsDownFace : sb.MouseIn ? fsHotFace : fsNormalFace);
+    arrow = GetSysColor(COLOR_BTNTEXT);
+  }
+  DrawArrowGlyph(b.DC(), b.ClientRect(), index == 0 ? adLeft : adRight, arrow);
+  b.DrawTo(dc, sb.R.left, sb.R.top);
 }
 
 void TspSkinToolBar::WndProc(TMessage& m) {
   switch (m.Msg) {
     case WM_WINDOWPOSCHANGING:
       Base::WndProc(m);
-      if (AdjustControls) AdjustControlsTop();
+      if (AdjustControls && HandleAllocated()) AdjustControlsTop();
+      return;
+    case WM_SIZE:
+      Base::WndProc(m);
+      if (FButtons[0].Shown) {
+        FButtons[0].R = RECT{0, 0, kButtonWidth, Height()};
+        FButtons[1].R = RECT{Width() - kButtonWidth, 0, Width(), Height()};
+        RepaintNC();
+      }
       return;
     case WM_NCCALCSIZE: {
+      GetSkinData();
       // No frame of its own: only the scroll buttons take room.
       auto* r = reinterpret_cast<RECT*>(m.LParam);
-      if (FCanScroll && FButtonsShown) {
-        r->left += kButtonWidth;
-        r->right -= kButtonWidth;
-      }
+      if (FCanScroll && FButtons[0].Shown) r->left += kButtonWidth;
+      if (FCanScroll && FButtons[1].Shown) r->right -= kButtonWidth;
       m.Result = 0;
       return;
     }
     case WM_NCPAINT:
-      if (FCanScroll && FButtonsShown) {
+      if (FCanScroll && FButtons[0].Shown) {
+        FButtons[0].R = RECT{0, 0, kButtonWidth, Height()};
+        FButtons[1].R = RECT{Width() - kButtonWidth, 0, Width(), Height()};
+        GetSkinData();
         HDC dc = GetWindowDC(Handle());
         DrawScrollButton(dc, 0);
         DrawScrollButton(dc, 1);
@@ -163,14 +330,18 @@ void TspSkinToolBar::WndProc(TMessage& m) {
       }
       break;
     case WM_NCHITTEST:
-      if (FCanScroll && FButtonsShown) {
+      if (FCanScroll) {
+        if (!FMouseIn) {
+          FMouseIn = true;
+          if (FButtons[0].Shown) FLeaveTimer.Start(100, [this] { CheckMouseLeave(); });
+        }
         POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
         ::ScreenToClient(Handle(), &p);
-        if (p.x < 0) {
+        if (p.x < 0 && FButtons[0].Shown) {
           m.Result = HTSCROLLLEFT;
           return;
         }
-        if (p.x >= ClientRect().right) {
+        if (p.x >= ClientRect().right && FButtons[1].Shown) {
           m.Result = HTSCROLLRIGHT;
           return;
         }
@@ -183,24 +354,61 @@ void TspSkinToolBar::WndProc(TMessage& m) {
         return;
       }
       break;
+    case WM_NCMOUSEMOVE:
+      if (FCanScroll && (m.WParam == HTSCROLLLEFT || m.WParam == HTSCROLLRIGHT)) {
+        int i = m.WParam == HTSCROLLLEFT ? 0 : 1;
+        if (!FButtons[i].MouseIn) {
+          FButtons[i].MouseIn = true;
+          FButtons[1 - i].MouseIn = false;
+          RepaintNC();
+          if (HotScroll) StartScrollTimer(i + 1);
+        }
+        m.Result = 0;
+        return;
+      }
+      break;
     case WM_NCLBUTTONDOWN:
     case WM_NCLBUTTONDBLCLK:
-      if (m.WParam == HTSCROLLLEFT || m.WParam == HTSCROLLRIGHT) {
-        FPressed = m.WParam == HTSCROLLLEFT ? 0 : 1;
-        SendMessageW(Handle(), WM_NCPAINT, 1, 0);
+      if (FCanScroll && (m.WParam == HTSCROLLLEFT || m.WParam == HTSCROLLRIGHT)) {
+        int i = m.WParam == HTSCROLLLEFT ? 0 : 1;
+        FButtons[i].Down = true;
+        FButtons[i].MouseIn = true;
+        RepaintNC();
+        // Held: the timer scrolls; the first step comes with the release.
+        StartScrollTimer(i + 1);
         m.Result = 0;
         return;
       }
       break;
     case WM_NCLBUTTONUP:
-      if (m.WParam == HTSCROLLLEFT || m.WParam == HTSCROLLRIGHT) {
+      if (FCanScroll && (m.WParam == HTSCROLLLEFT || m.WParam == HTSCROLLRIGHT)) {
+        int i = m.WParam == HTSCROLLLEFT ? 0 : 1;
+        FButtons[i].Down = false;
+        RepaintNC();
+        StopTimer();
         // A click scrolls once, on release.
-        FPressed = -1;
-        SendMessageW(Handle(), WM_NCPAINT, 1, 0);
-        ScrollStep(m.WParam == HTSCROLLRIGHT);
+        ScrollStep(i == 1);
         m.Result = 0;
         return;
       }
+      break;
+    case WM_MOUSEMOVE:
+      if (FCanScroll) {
+        bool lit = false;
+        for (ScrollButton& b : FButtons)
+          if (b.MouseIn) {
+            b.MouseIn = false;
+            lit = true;
+          }
+        if (FTimerMode != 0) StopTimer();
+        if (lit) RepaintNC();
+      }
+      break;
+    case WM_DESTROY:
+      FScrollTimer.Stop();
+      FLeaveTimer.Stop();
+      FTimerMode = 0;
+      FMouseIn = false;
       break;
     default:
       break;

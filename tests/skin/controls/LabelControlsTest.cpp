@@ -8,6 +8,8 @@
 #include "support/Dib.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
+#include "framework/StdCtrls.h"
+#include "framework/Threads.h"
 #include "skin/controls/SkinAnimate.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinExPanel.h"
@@ -371,6 +373,67 @@ TEST(TspSkinStatusBar, GripHitTestAndDragSizeTheForm) {
   EXPECT_NE(SendMessageW(bar->Handle(), WM_NCHITTEST, 0, MAKELPARAM(corner.x, corner.y)), HTBOTTOMRIGHT);
 }
 
+// Mouse input from another thread, as the user gives it, while the GUI
+// thread runs whatever loop the input starts (here the system's size loop).
+class MouseScript : public TThread {
+public:
+  struct Step {
+    int x, y;
+    DWORD flags;  // MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP or 0 for a move
+  };
+  explicit MouseScript(std::vector<Step> steps) : FSteps(std::move(steps)) {}
+
+protected:
+  void Execute() override {
+    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    for (const Step& s : FSteps) {
+      INPUT in{};
+      in.type = INPUT_MOUSE;
+      in.mi.dx = MulDiv(s.x, 65535, sw - 1);
+      in.mi.dy = MulDiv(s.y, 65535, sh - 1);
+      in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | s.flags;
+      SendInput(1, &in, sizeof(in));
+      // Lets the GUI thread take each event in turn (enter the loop, track).
+      Sleep(60);
+    }
+  }
+
+private:
+  std::vector<Step> FSteps;
+};
+
+TEST(TspSkinStatusBar, DraggingTheGripSizesTheFormNotTheBar) {
+  TForm form{nullptr};
+  form.SetBounds(50, 50, 400, 300);
+  auto* bar = new TspSkinStatusBar(&form);
+  bar->SetParent(&form);
+  bar->SetSizeGrip(true);
+  form.Show();
+  SetForegroundWindow(form.Handle());
+  Application->ProcessMessages();
+  RECT g = bar->GripRect();
+  POINT p{(g.left + g.right) / 2, (g.top + g.bottom) / 2};
+  ClientToScreen(bar->Handle(), &p);
+  ASSERT_EQ(WindowFromPoint(p), bar->Handle());
+  int formWidth = form.Width(), formHeight = form.Height();
+  MouseScript script({{p.x, p.y, 0},
+                      {p.x, p.y, MOUSEEVENTF_LEFTDOWN},
+                      {p.x + 20, p.y + 10, 0},
+                      {p.x + 40, p.y + 20, 0},
+                      {p.x + 60, p.y + 40, 0},
+                      {p.x + 60, p.y + 40, MOUSEEVENTF_LEFTUP},
+                      {p.x + 60, p.y + 40, 0}});
+  script.Start();
+  script.WaitFor();
+  Application->ProcessMessages();
+  EXPECT_EQ(form.Width(), formWidth + 60);
+  EXPECT_EQ(form.Height(), formHeight + 40);
+  // The bar stays at the bottom, as high as before, as wide as the form.
+  EXPECT_EQ(bar->Height(), 21);
+  EXPECT_EQ(bar->Top() + bar->Height(), form.ClientHeight());
+  EXPECT_EQ(bar->Width(), form.ClientWidth());
+}
+
 TEST(TspSkinStatusBar, DrawsLineGripInTheDefaultLook) {
   TForm form{nullptr};
   form.SetBounds(0, 0, 300, 200);
@@ -437,7 +500,7 @@ TEST(TspSkinPaintPanel, EventPaintsIntoTheClientArea) {
 struct NotebookForm {
   TForm form{nullptr};
   TspSkinNotebook* book;
-  TspSkinButton* fields[3];
+  TEdit* fields[3];
   int changed = 0;
   NotebookForm() {
     form.SetBounds(0, 0, 300, 250);
@@ -448,9 +511,9 @@ struct NotebookForm {
     book->AddPage("Two");
     book->AddPage("Three");
     for (int i = 0; i < 3; ++i) {
-      fields[i] = new TspSkinButton(&form);
+      fields[i] = new TEdit(&form);
       fields[i]->SetParent(book->Page(i));
-      fields[i]->SetBounds(10, 10, 80, 25);
+      fields[i]->SetBounds(10, 10, 80, 21);
     }
     book->SetPageIndex(0);
     book->OnPageChanged = [this](TObject*) { ++changed; };
@@ -478,6 +541,14 @@ TEST(TspSkinNotebook, SwitchingShowsExactlyOnePageAndMovesTheFocus) {
   EXPECT_EQ(t.book->ActivePage(), "Three");
   EXPECT_EQ(GetFocus(), t.fields[2]->Handle());
   EXPECT_EQ(t.changed, 1);
+  // The focused edit takes typed text.
+  int edits = 0;
+  t.fields[2]->OnChange = [&](TObject*) { ++edits; };
+  for (char16_t ch : std::u16string(u"ab")) SendMessageW(GetFocus(), WM_CHAR, ch, 1);
+  EXPECT_EQ(t.fields[2]->Text(), "ab");
+  EXPECT_EQ(edits, 2);
+  t.fields[0]->SetText("set");
+  EXPECT_EQ(t.fields[0]->Text(), "set");
   // Out of range or unchanged: nothing, no event.
   t.book->SetPageIndex(5);
   t.book->SetPageIndex(2);
