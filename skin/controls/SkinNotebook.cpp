@@ -19,8 +19,8 @@ void TspSkinPage::WndProc(TMessage& m) {
 
 TspPageButton::TspPageButton(TComponent* owner, TspSkinNotebook* notebook, int pageIndex)
     : TspSkinSpeedButton(owner), FNoteBook(notebook), FPageIndex(pageIndex) {
-  NumGlyphs = 1;
-  Spacing = 5;
+  SetNumGlyphs(1);
+  SetSpacing(5);
   SetSkinDataName(notebook->ButtonSkinDataName);
 }
 

@@ -31,7 +31,7 @@ check "failing Xvfb" "Xvfb failed to start" \
   env -u TESS_WINE_SESSION PATH="$tmp/bin:$PATH" TESS_BUILD_DIR="$tmp" "$root/tools/wine-session" --private-display true
 
 # An X server that never opens its socket.
-printf '#!/bin/sh\nexec sleep 30\n' >"$tmp/bin/Xvfb"
+printf '#!/bin/sh\nexec sleep 120\n' >"$tmp/bin/Xvfb"
 check "silent Xvfb" "did not open its socket" \
   env -u TESS_WINE_SESSION PATH="$tmp/bin:$PATH" TESS_BUILD_DIR="$tmp" "$root/tools/wine-session" --private-display true
 
