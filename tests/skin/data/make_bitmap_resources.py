@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the bitmap resources of the skin bitmap tests: three small BMP
-files of 8, 24 and 32 bits and the resource script that names them.
+files of 8, 24 and 32 bits, the resource script that names them and the
+empty export list of the resource-only module.
 
     make_bitmap_resources.py OUTDIR
 
@@ -59,7 +60,7 @@ def main():
         f.write('SPTRUE BITMAP "sp24.bmp"\n')
         f.write('SPALPHA BITMAP "sp32.bmp"\n')
         f.write('7 BITMAP "sp24.bmp"\n')
-    with open(os.path.join(out, "spbitmaps.spec"), "w") as f:
+    with open(os.path.join(out, "spbitmaps.exports"), "w") as f:
         f.write("")
 
 
