@@ -49,6 +49,8 @@ enum : unsigned {
   csClicked = 1u << 1,
   csFocusing = 1u << 8,
   csAlignmentNeeded = 1u << 10,
+  // Painted as a copy for another control's background, not for the screen.
+  csPaintCopy = 1u << 11,
 };
 
 // Cursors: the system ones by negative number as in the component framework;

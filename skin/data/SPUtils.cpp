@@ -1,9 +1,13 @@
 #include "skin/data/SPUtils.h"
 
+#include "skin/data/sppngimagelist.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 
+#include "framework/Controls.h"
+#include "framework/Forms.h"
 #include "framework/SysUtils.h"
 #include "framework/Jpeg.h"
 #include "framework/PngImage.h"
@@ -397,6 +401,67 @@ void DrawStripFrame(TCanvas* Canvas, int X, int Y, TBitmap* Bitmap, int NumGlyph
   Canvas->Draw(X, Y, &frame);
 }
 
+// ---- backgrounds of transparent controls ----
+
+namespace {
+// A window's own painting, without its windowless children.
+struct TOwnPainting : TWinControl {
+  static void Run(TWinControl* w, HDC dc) { (w->*(&TOwnPainting::PaintWindow))(dc); }
+};
+
+// The paint-copy flag and the DC's state are put back also when painting raises.
+struct TPaintCopyFlag {
+  TControl* Control;
+  explicit TPaintCopyFlag(TControl* c) : Control(c) { Control->ControlState |= csPaintCopy; }
+  ~TPaintCopyFlag() { Control->ControlState &= ~csPaintCopy; }
+};
+struct TSavedDC {
+  HDC DC;
+  int Saved;
+  explicit TSavedDC(HDC dc) : DC(dc), Saved(SaveDC(dc)) {}
+  ~TSavedDC() { RestoreDC(DC, Saved); }
+};
+
+void PaintBeneath(TControl* Control, int dx, int dy, TCanvas* Canvas) {
+  if (!Control || !Canvas) return;
+  TWinControl* parent = Control->Parent();
+  if (!parent) return;
+  HDC dc = Canvas->Handle();
+  const int n = parent->ControlCount();
+  const RECT cr = Control->BoundsRect();
+  TPaintCopyFlag parentFlag(parent);
+  {
+    TSavedDC state(dc);
+    SetViewportOrgEx(dc, dx, dy, nullptr);
+    IntersectClipRect(dc, 0, 0, parent->ClientWidth(), parent->ClientHeight());
+    parent->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    if (!dynamic_cast<TCustomForm*>(parent)) TOwnPainting::Run(parent, dc);
+  }
+  for (int i = 0; i < n && i < parent->ControlCount(); ++i) {
+    TControl* c = parent->Controls(i);
+    if (c == Control) break;
+    auto* g = dynamic_cast<TGraphicControl*>(c);
+    RECT b = c->BoundsRect(), common;
+    if (!g || !g->Visible() || !IntersectRect(&common, &b, &cr)) continue;
+    TPaintCopyFlag flag(g);
+    TSavedDC state(dc);
+    SetViewportOrgEx(dc, g->Left() + dx, g->Top() + dy, nullptr);
+    IntersectClipRect(dc, 0, 0, g->Width(), g->Height());
+    g->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+  }
+}
+}  // namespace
+
+void PaintParentBackground(TControl* Control, TCanvas* Canvas) {
+  if (!Control) return;
+  PaintBeneath(Control, -Control->Left(), -Control->Top(), Canvas);
+}
+
+void PaintParentBackgroundAt(TControl* Control, const TRect& R, TCanvas* Canvas) {
+  if (!Control) return;
+  PaintBeneath(Control, -Control->Left() - R.Left, -Control->Top() - R.Top, Canvas);
+}
+
 // ---- text ----
 
 void ShortenTextToWidth(TCanvas* Canvas, std::string& Text, int MaxWidth) {
@@ -711,6 +776,103 @@ void DrawStripGlyphAndGlowText(TCanvas* Canvas, TRect Rc, int Margin, int Spacin
                                bool DrawMarker, TColor MarkerColor, TColor GlowColor, int GlowSize) {
   StripGlyphAndText(Canvas, Rc, Margin, Spacing, Layout, Caption, Bitmap, NumGlyphs, GlyphIndex, Down, DrawMarker,
                     MarkerColor, true, GlowColor, GlowSize);
+}
+
+static void ImageListGlyphAndText(TCanvas* Canvas, TRect Rc, int Margin, int Spacing, TspButtonLayout Layout,
+                                  const std::string& Caption, int ImageIndex, TCustomImageList* ImageList, bool Down,
+                                  bool Enabled, bool DrawMarker, TColor MarkerColor, bool Glow, TColor GlowColor,
+                                  int GlowSize) {
+  const bool hasGlyph = ImageList && ImageIndex >= 0 && ImageIndex < ImageList->Count();
+  const int gw = hasGlyph ? ImageList->Width() : 0, gh = hasGlyph ? ImageList->Height() : 0;
+  const std::u16string caption = UTF8ToUTF16(Caption);
+  int tw = 0, th = 0;
+  if (!caption.empty()) {
+    const bool side = Layout == blGlyphLeft || Layout == blGlyphRight;
+    MeasureCaption(Canvas, caption, Rc.Width() - (side ? gw : 0), Rc.Height() - (side ? 0 : gh), tw, th);
+  }
+  Canvas->Brush()->SetStyle(bsClear);
+  int tx, ty, gx, gy;
+  CalcGlyphAndTextPos(Layout, S(Rc), gw, gh, tw, th, Spacing, Margin, tx, ty, gx, gy);
+  if (Down) ++gx, ++gy, ++tx, ++ty;
+  TRect t{tx, ty, tx + tw, ty + th};
+  if (OddFontHeight(Canvas)) --t.Top;
+  t.Right += 2;
+  const UINT flags = DT_EXPANDTABS | DT_WORDBREAK | DT_VCENTER | DT_CENTER;
+  if (Glow && gw != 0) {
+    TspBitmap g;
+    g.SetSize(gw + 2 * GlowSize, gh + 2 * GlowSize);
+    DrawImageListGlowShape(&g, ImageList, ImageIndex, GlowSize);
+    GdiFlush();
+    StackBlurBitmap(g, GlowSize);
+    const TspColor colour = ColorToSpColor(GlowColor) & 0x00FFFFFF;
+    for (int i = 0; i < g.Width() * g.Height(); ++i) g.Bits()[i] = ((g.Bits()[i] >> 16 & 0xFF) << 24) | colour;
+    g.SetAlphaBlendFlag(true);
+    g.Draw(Canvas->Handle(), gx - GlowSize, gy - GlowSize);
+  }
+  if (!caption.empty()) {
+    if (Glow)
+      DrawThickGlowText(Canvas, t, Caption, flags, 0, GlowColor, GlowSize);
+    else
+      CanvasDrawTextW(Canvas, caption, t, flags);
+  }
+  if (gw != 0) {
+    ImageList->Draw(Canvas, gx, gy, ImageIndex, Enabled);
+    if (DrawMarker) {
+      Canvas->Pen()->SetColor(MarkerColor);
+      for (int row : {gy + gh - 2, gy + gh - 1, gy + gh}) {
+        Canvas->MoveTo(gx, row);
+        Canvas->LineTo(gx + gw, row);
+      }
+    }
+  } else if (DrawMarker) {
+    if (!caption.empty()) {
+      Canvas->Pen()->SetColor(MarkerColor);
+      for (int row : {t.Bottom - 1, t.Bottom, t.Bottom + 1}) {
+        Canvas->MoveTo(t.Left, row);
+        Canvas->LineTo(t.Right, row);
+      }
+    } else {
+      Canvas->Brush()->SetColor(MarkerColor);
+      Canvas->Brush()->SetStyle(bsSolid);
+      // The glowing twin keeps the marker where it is when the button is down.
+      Canvas->FillRect(Down && !Glow ? TRect{Rc.Left + 4, Rc.Top + 5, Rc.Right - 2, Rc.Bottom - 3}
+                                     : TRect{Rc.Left + 4, Rc.Top + 4, Rc.Right - 2, Rc.Bottom - 4});
+    }
+  }
+}
+
+void DrawImageListGlyphAndText(TCanvas* Canvas, TRect Rc, int Margin, int Spacing, TspButtonLayout Layout,
+                               const std::string& Caption, int ImageIndex, TCustomImageList* ImageList, bool Down,
+                               bool Enabled, bool DrawMarker, TColor MarkerColor) {
+  ImageListGlyphAndText(Canvas, Rc, Margin, Spacing, Layout, Caption, ImageIndex, ImageList, Down, Enabled,
+                        DrawMarker, MarkerColor, false, 0, 0);
+}
+
+void DrawImageListGlyphAndGlowText(TCanvas* Canvas, TRect Rc, int Margin, int Spacing, TspButtonLayout Layout,
+                                   const std::string& Caption, int ImageIndex, TCustomImageList* ImageList,
+                                   bool Down, bool Enabled, bool DrawMarker, TColor MarkerColor, TColor GlowColor,
+                                   int GlowSize) {
+  ImageListGlyphAndText(Canvas, Rc, Margin, Spacing, Layout, Caption, ImageIndex, ImageList, Down, Enabled,
+                        DrawMarker, MarkerColor, true, GlowColor, GlowSize);
+}
+
+void DrawImageListGlowShape(TspBitmap* Target, TCustomImageList* ImageList, int Index, int Offset) {
+  if (!ImageList || Index < 0 || Index >= ImageList->Count()) return;
+  if (auto* png = dynamic_cast<TspPngImageList*>(ImageList)) {
+    DrawPngGlowShape(Target, png->Items(Index)->PngImage(), Offset);
+    return;
+  }
+  // The list knows which pixels are transparent: no key colour is guessed
+  // from a corner pixel, which would turn the silhouette inside out for a
+  // glyph that covers its corner. Like a keyed bitmap, the shape is laid
+  // three times, along the diagonal.
+  if (Target->Empty()) return;
+  GdiFlush();
+  const TspColor red = ColorToSpColorAlpha(clRed, 255);
+  for (int d : {0, -1, 1})
+    for (int y = 0; y < ImageList->Height(); ++y)
+      for (int x = 0; x < ImageList->Width(); ++x)
+        if (ImageList->PixelARGB(Index, x, y) != 0) Target->SetPixel(Offset + d + x, Offset + d + y, red);
 }
 
 void DrawBitmapGlowShape(TspBitmap* Target, TBitmap* Bitmap, int Offset) {

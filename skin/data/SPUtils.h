@@ -14,6 +14,7 @@
 
 #include "framework/ExtCtrls.h"
 #include "framework/Graphics.h"
+#include "framework/ImgList.h"
 #include "skin/data/SPGeometry.h"
 #include "skin/data/SPGlyphLayout.h"
 #include "skin/data/SPLayerFade.h"
@@ -124,9 +125,34 @@ void DrawStripGlyphAndGlowText(TCanvas* Canvas, TRect R, int Margin, int Spacing
                                const std::string& Caption, TBitmap* Bitmap, int NumGlyphs, int GlyphIndex, bool Down,
                                bool DrawMarker, TColor MarkerColor, TColor GlowColor, int GlowSize);
 void DrawBitmapGlowShape(TspBitmap* Target, TBitmap* Bitmap, int Offset);
+// Caption beside picture ImageIndex of an image list, enabled or disabled;
+// an index outside the list (or no list) means no glyph.
+void DrawImageListGlyphAndText(TCanvas* Canvas, TRect R, int Margin, int Spacing, TspButtonLayout Layout,
+                               const std::string& Caption, int ImageIndex, TCustomImageList* ImageList, bool Down,
+                               bool Enabled, bool DrawMarker, TColor MarkerColor);
+void DrawImageListGlyphAndGlowText(TCanvas* Canvas, TRect R, int Margin, int Spacing, TspButtonLayout Layout,
+                                   const std::string& Caption, int ImageIndex, TCustomImageList* ImageList,
+                                   bool Down, bool Enabled, bool DrawMarker, TColor MarkerColor, TColor GlowColor,
+                                   int GlowSize);
+// Pure red over the opaque pixels of picture Index at (Offset, Offset):
+// a PNG list's own alpha, any other list's mask.
+void DrawImageListGlowShape(TspBitmap* Target, TCustomImageList* ImageList, int Index, int Offset);
 class TPngImage;
 // Pure red wherever the PNG is not fully transparent, at (Offset, Offset).
 void DrawPngGlowShape(TspBitmap* Target, TPngImage* Png, int Offset);
+
+// ---- backgrounds of transparent controls ----
+
+class TControl;
+// Paints into Canvas what lies beneath Control: its parent's background and
+// own painting and the windowless controls below Control (before it in the
+// parent's list). Canvas shows Control's top-left corner at its origin.
+// Nothing for a control without a parent. The parent and the copied
+// controls carry csPaintCopy while they paint.
+void PaintParentBackground(TControl* Control, TCanvas* Canvas);
+// The same for the part of Control at R: Canvas shows (R.Left, R.Top) of
+// Control at its origin.
+void PaintParentBackgroundAt(TControl* Control, const TRect& R, TCanvas* Canvas);
 
 // ---- text ----
 

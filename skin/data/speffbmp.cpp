@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "framework/Streams.h"
+#include "framework/SysUtils.h"
 #include "skin/data/SPBitmapIO.h"
 
 namespace {
@@ -170,6 +171,36 @@ void TspBitmap::Assign(const TPersistent* Source) {
     return;
   }
   TPersistent::Assign(Source);
+}
+
+void TspBitmap::LoadFromResource(const std::string& ResFileName, const std::string& ResName) {
+  // A module that fails to open must not fall back to the program's own
+  // resources, which a null module handle would mean.
+  HMODULE module = nullptr;
+  bool own = ResFileName.empty();
+  if (own) {
+    module = GetModuleHandleW(nullptr);
+  } else {
+    std::u16string file = UTF8ToUTF16(ResFileName);
+    module = LoadLibraryExW(reinterpret_cast<LPCWSTR>(file.c_str()), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  }
+  if (!module) return;
+  struct TRelease {
+    HMODULE M;
+    bool Own;
+    ~TRelease() {
+      if (!Own) FreeLibrary(M);
+    }
+  } release{module, own};
+  std::u16string wide = UTF8ToUTF16(ResName);
+  LPCWSTR id = reinterpret_cast<LPCWSTR>(wide.c_str());
+  if (ResName.size() > 1 && ResName[0] == '#') id = MAKEINTRESOURCEW(std::atoi(ResName.c_str() + 1));
+  if (!FindResourceW(module, id, reinterpret_cast<LPCWSTR>(RT_BITMAP))) return;
+  // Every depth goes through the framework's own DIB reader: the pixels are
+  // those of the resource whatever the screen's depth.
+  TBitmap bitmap;
+  bitmap.LoadFromResourceName(module, ResName);
+  Assign(&bitmap);
 }
 
 void TspBitmap::AssignTo(TPersistent* Dest) const {

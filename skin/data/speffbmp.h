@@ -34,6 +34,11 @@ public:
   void LoadFromStream(TStream* Stream);
   // An 8-bit PCX picture; other files leave the bitmap unchanged.
   void LoadFromPcxStream(TStream* Stream);
+  // Bitmap resource ResName ("#12" for a number) of the module file
+  // ResFileName, opened as data only; an empty ResFileName is the program
+  // itself. A module that cannot be opened or lacks the resource changes
+  // nothing.
+  void LoadFromResource(const std::string& ResFileName, const std::string& ResName);
 
   // A view on a rectangle of this bitmap, named after it.
   std::unique_ptr<TspBitmapLink> GetBitmapLink(const TRect& Rect);
