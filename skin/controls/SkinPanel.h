@@ -10,6 +10,7 @@
 #include "skin/controls/SkinControl.h"
 
 enum TspSkinBorderStyle { bvFrame, bvRaised, bvLowered, bvNone };
+enum TspImagePosition { spipDefault, spipLeft };
 
 // A skin colour: RGB, or a system colour named by its index.
 COLORREF SkinColorValue(int32_t value);
@@ -29,6 +30,14 @@ public:
   bool AutoEnabledControls = true;
   int Spacing() const { return FSpacing; }
   void SetSpacing(int value);
+  // Caption glyph: a strip of NumGlyphs (1 or 2) frames, the second for disabled.
+  const TspPicture& Glyph() const { return FGlyph; }
+  void SetGlyph(const TspPicture& value);
+  int NumGlyphs() const { return FNumGlyphs; }
+  void SetNumGlyphs(int value);
+  // Skinned caption: the glyph beside the text, or pinned to the left end.
+  TspImagePosition ImagePosition() const { return FImagePosition; }
+  void SetImagePosition(TspImagePosition value);
   TAlignment DefaultAlignment() const { return FDefaultAlignment; }
   void SetDefaultAlignment(TAlignment value);
   int DefaultCaptionHeight() const { return FDefaultCaptionHeight; }
@@ -80,6 +89,8 @@ protected:
   // Copied from the skin record.
   bool FPanelElement = false;
   RECT FCaptionRect{}, FCheckImageRect{}, FUnCheckImageRect{}, FMarkFrameRect{};
+  RECT FFrameRect{}, FFrameTextRect{};
+  int FFrameLeftOffset = 0, FFrameRightOffset = 0;
   TAlignment FAlignment = taCenter;
   TspFontDesc FSkinFont;
   int FBGPictureIndex = -1;
@@ -88,6 +99,10 @@ private:
   void DrawSkinCaption(TspPaintBuffer& b);
   void DrawPiece(TspPaintBuffer& b, const RECT& src, int x, int y, bool transparent = false);
   void PaintCaptionBand(TspPaintBuffer& b);
+  // The glyph frame for the enabled state at (x, y), its bottom-left
+  // pixel's colour left out; returns its width.
+  int DrawGlyph(TspPaintBuffer& b, int x, int y);
+  int GlyphWidth() const { return FGlyph.Empty() ? 0 : FGlyph.Width / FNumGlyphs; }
   void PaintTransparentPlain(TspPaintBuffer& b);
   void PaintTransparentFrame(TspPaintBuffer& b);
   void PaintTiled(TspPaintBuffer& b, const TspPicture& picture, const RECT& piece, const RECT& fullTarget);
@@ -96,6 +111,9 @@ private:
 
   bool FRibbonStyle = false, FCheckedMode = false, FChecked = false;
   int FSpacing = 2;
+  TspPicture FGlyph;
+  int FNumGlyphs = 1;
+  TspImagePosition FImagePosition = spipDefault;
   TAlignment FDefaultAlignment = taLeftJustify;
   int FDefaultCaptionHeight = 22;
   TspSkinBorderStyle FBorderStyle = bvFrame;

@@ -850,3 +850,78 @@ TEST(ContainerLooks, TheTestFormInBothLooks) {
 }
 
 }  // namespace
+
+namespace {
+
+// An 8 x 8 two-frame strip, red then blue; the bottom row is the
+// transparent colour.
+TspPicture TwoFrameGlyph() {
+  TspPicture g;
+  g.SetSize(16, 9, 0x000000);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 16; ++x) g.Pixels[size_t(y) * 16 + x] = x < 8 ? 0xE00000 : 0x0000E0;
+  return g;
+}
+
+TEST(ContainerLooks, PanelCaptionGlyphAndFrameStrip) {
+  LooksSkin skin;
+  Form f;
+  auto* p = f.Add<TspSkinPanel>(&f.form, 10, 10, 150, 100);
+  p->SetCaption("Cap");
+  p->SetCaptionMode(true);
+  p->SetGlyph(TwoFrameGlyph());
+  p->SetNumGlyphs(2);
+  f.Show();
+  // Default look: the glyph starts the caption, two pixels in.
+  ExpectPixels(Form::Paint(p), {{"glyph", 6, 8, C(0xE00000)}, {"left of glyph", 3, 8, GetSysColor(COLOR_BTNFACE)}},
+               "default");
+  p->SetEnabled(false);
+  ExpectPixels(Form::Paint(p), {{"disabled glyph", 6, 8, C(0x0000E0)}}, "disabled");
+  p->SetEnabled(true);
+  // Skinned, pinned to the caption's left end while the text is centred.
+  p->SetSkinData(&skin.data);
+  p->SetImagePosition(spipLeft);
+  ExpectPixels(Form::Paint(p), {{"glyph", 14, 4, C(0xE00000)}}, "skin, left");
+  // A frame strip behind a left-aligned caption.
+  auto* e = static_cast<TspDataSkinPanelControl*>(skin.data.CtrlList[0].get());
+  e->Alignment = taLeftJustify;
+  e->FrameRect = TspRect{0, 180, 30, 190};
+  e->FrameTextRect = TspRect{5, 0, 25, 10};
+  e->FrameLeftOffset = e->FrameRightOffset = 5;
+  TspPicture& pic = skin.data.FActivePictures[0];
+  for (int y = 180; y < 190; ++y)
+    for (int x = 0; x < 30; ++x) pic.Pixels[size_t(y) * pic.Width + x] = x < 5 ? 0x102030 : 0x405060;
+  p->SetGlyph(TspPicture());
+  ExpectPixels(Form::Paint(p), {{"strip end", 11, 1, C(0x102030)}, {"strip middle", 16, 1, C(0x405060)}},
+               "frame strip");
+}
+
+TEST(ContainerLooks, LinkLabelGlowsInTheActiveColour) {
+  LooksSkin skin;
+  Form f;
+  auto* link = f.Add<TspSkinLinkLabel>(&f.form, 10, 10, 10, 10);
+  link->SetCaption("Glowing");
+  link->GlowEffect = true;
+  link->GlowSize = 6;
+  f.Show();
+  link->SetSkinData(&skin.data);
+  link->SetBounds(10, 10, link->Width(), link->Height() + 12);
+  auto count = [&](COLORREF c, int fromRow) {
+    Dib d(f.form.ClientWidth(), f.form.ClientHeight());
+    f.form.PaintTo(d.dc, 0, 0);
+    int n = 0;
+    for (int y = 10 + fromRow; y < 10 + link->Height(); ++y)
+      for (int x = 10; x < 10 + link->Width(); ++x) n += d.At(x, y) == c;
+    return n;
+  };
+  EXPECT_EQ(count(RGB(250, 0, 250), 0), 0);
+  int text = count(RGB(0, 250, 250), 0);
+  EXPECT_GT(text, 20);
+  // The text sits GlowSize lower: nothing of it in the top rows.
+  EXPECT_EQ(count(RGB(0, 250, 250), 0) - count(RGB(0, 250, 250), 6), 0);
+  link->Perform(CM_MOUSEENTER, 0, 0);
+  EXPECT_GT(count(RGB(250, 0, 250), 0), 20);
+  EXPECT_GT(count(RGB(0, 250, 250), 0), 10);
+}
+
+}  // namespace
