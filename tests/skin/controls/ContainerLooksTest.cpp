@@ -925,3 +925,64 @@ TEST(ContainerLooks, LinkLabelGlowsInTheActiveColour) {
 }
 
 }  // namespace
+
+namespace {
+
+// A splitter between an aligned neighbour and a client panel, dragged by
+// `d` pixels along its axis.
+TEST(ContainerLooks, SplitterDragsEveryAlignmentAndEscapeEndsTheDrag) {
+  struct Case {
+    TAlign align;
+    int drag, wantSize;
+  };
+  for (Case c : {Case{alTop, 30, 130}, Case{alBottom, -30, 130}, Case{alLeft, 30, 130}, Case{alRight, -30, 130}}) {
+    Form f(400, 400);
+    bool vertical = c.align == alTop || c.align == alBottom;
+    auto* n = f.Add<TspSkinPanel>(&f.form, 0, 0, 100, 100);
+    n->SetAlign(c.align);
+    auto* s = f.Add<TspSkinSplitterEx>(&f.form, 0, 0, 10, 10);
+    s->SetAlign(c.align);
+    // Placed just inside the neighbour, so the layout puts it next to it.
+    if (c.align == alTop) s->SetBounds(0, 100, 400, 10);
+    if (c.align == alBottom) s->SetBounds(0, 250, 400, 10);
+    if (c.align == alLeft) s->SetBounds(100, 0, 10, 400);
+    if (c.align == alRight) s->SetBounds(250, 0, 10, 400);
+    auto* client = f.Add<TspSkinPanel>(&f.form, 0, 0, 10, 10);
+    client->SetAlign(alClient);
+    f.Show();
+    EXPECT_EQ(s->Cursor(), vertical ? crVSplit : crHSplit) << c.align;
+    int x = vertical ? 5 : 5 + c.drag, y = vertical ? 5 + c.drag : 5;
+    SendMessageW(s->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(s->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(s->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    EXPECT_EQ(vertical ? n->Height() : n->Width(), c.wantSize) << c.align;
+    // The neighbour keeps to its edge of the form.
+    if (c.align == alBottom) EXPECT_EQ(n->Top() + n->Height(), f.form.ClientHeight());
+    if (c.align == alRight) EXPECT_EQ(n->Left() + n->Width(), f.form.ClientWidth());
+  }
+
+  // Esc during a drag: sizing ends, the new size stays, OnMoved fires.
+  Form f(400, 200);
+  auto* n = f.Add<TspSkinPanel>(&f.form, 0, 0, 100, 10);
+  n->SetAlign(alLeft);
+  auto* s = f.Add<TspSkinSplitterEx>(&f.form, 100, 0, 10, 10);
+  auto* edit = f.Add<TEdit>(&f.form, 200, 10, 100, 21);
+  f.Show();
+  ASSERT_TRUE(edit->SetFocus());
+  int moved = 0;
+  s->OnMoved = [&](TObject*) { ++moved; };
+  SendMessageW(s->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(s->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(25, 5));
+  EXPECT_EQ(n->Width(), 120);
+  EXPECT_EQ(moved, 1);
+  SendMessageW(edit->Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_EQ(s->Sizing(), nullptr);
+  EXPECT_EQ(moved, 2);
+  SendMessageW(s->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60, 5));
+  SendMessageW(s->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(60, 5));
+  EXPECT_EQ(n->Width(), 120);
+  // The edit has its own key handling back.
+  EXPECT_FALSE(edit->OnKeyDown);
+}
+
+}  // namespace
