@@ -986,3 +986,32 @@ TEST(ContainerLooks, SplitterDragsEveryAlignmentAndEscapeEndsTheDrag) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ContainerLooks, ExpandablePanelWithoutTheSkinSizeUsesThePanelLook) {
+  LooksSkin skin;
+  Form f;
+  auto* ex = f.Add<TspSkinExPanel>(&f.form, 10, 10, 150, 100);
+  f.Show();
+  ex->SetSkinData(&skin.data);
+  ex->SetUseSkinSize(false);
+  // The children start below a caption bar DefaultCaptionHeight high.
+  auto* child = f.Add<TspSkinPanel>(ex, 0, 0, 10, 10);
+  child->SetAlign(alClient);
+  EXPECT_EQ(child->Top(), 21);
+  child->Hide();
+  // The "panel" body, the expandable panel's caption picture as the bar,
+  // a shadow line under it, buttons in their default look.
+  RECT close = ex->ButtonRect(0);
+  ExpectPixels(Form::Paint(ex),
+               {{"body frame", 2, 50, C(kPanelFrame)}, {"body client", 75, 50, C(kPanelClient)},
+                {"bar", 60, 12, C(kExTop)}, {"bar line", 60, 19, RGB(10, 20, 30)},
+                {"close", close.left + 1, close.top + 1, GetSysColor(COLOR_BTNFACE)}},
+               "panel style");
+  // Rolled, it is as high as the caption.
+  ex->SetRollState(true);
+  EXPECT_EQ(ex->Height(), 21);
+}
+
+}  // namespace
