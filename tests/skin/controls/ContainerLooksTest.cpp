@@ -570,7 +570,8 @@ TEST(ContainerLooks, ToolBarHeldAndHoveredScrollButtons) {
   RECT wr;
   GetWindowRect(bar->Handle(), &wr);
   SendMessageW(bar->Handle(), WM_NCHITTEST, 0, MAKELPARAM(wr.right - 3, wr.top + 5));
-  SetCursorPos(wr.right + 200, wr.bottom + 100);
+  // The far corner of the screen, where no test puts a window.
+  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
   timers.Advance(100);
   EXPECT_FALSE(bar->ScrollButtonHot(1));
   EXPECT_EQ(bar->TimerMode(), 0);
