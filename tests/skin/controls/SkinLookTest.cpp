@@ -10,6 +10,7 @@
 #include "support/Dib.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
+#include "framework/ImgList.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCheckRadio.h"
 #include "skin/controls/SkinControl.h"
@@ -666,6 +667,42 @@ TEST(TspSkinLook, NonFlatCheckBoxFadesItsElementAndEndsOnEitherLook) {
   EXPECT_EQ(0.0, check->MorphKf());
   EXPECT_EQ(C(kStates[sNormal]), pixel());
   EXPECT_EQ(0, timers.ActiveCount());
+}
+
+TEST(TspSkinLook, ButtonsDrawTheirImageListPicture) {
+  TestSkin skin;
+  Host host;
+  host.form.Show();
+  auto* images = new TImageList(nullptr, 16, 16);
+  const COLORREF colours[2] = {RGB(220, 0, 0), RGB(0, 0, 220)};
+  for (COLORREF c : colours) {
+    TBitmap b(16, 16, pf24bit);
+    b.Canvas()->Brush()->SetColor(static_cast<TColor>(c));
+    b.Canvas()->FillRect(TRect{0, 0, 16, 16});
+    images->AddMasked(&b, static_cast<TColor>(RGB(255, 0, 255)));
+  }
+  auto* button = host.Add<TspSkinButton>(skin, "none", 75, 25);
+  auto* speed = host.Add<TspSkinSpeedButton>(skin, "none", 25, 25);
+  speed->SetTop(40);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  EXPECT_EQ(-1, button->ImageIndex());
+  EXPECT_EQ(0, speed->ImageIndex());
+  button->SetImageList(images);
+  speed->SetImageList(images);
+  EXPECT_EQ(face, host.Paint(button).At(37, 12));  // index -1: no picture
+  EXPECT_EQ(colours[0], host.Paint(speed).At(12, 12));
+  button->SetImageIndex(1);
+  EXPECT_EQ(colours[1], host.Paint(button).At(37, 12));
+  button->SetImageIndex(5);  // past the list: the (empty) glyph strip instead
+  EXPECT_EQ(face, host.Paint(button).At(37, 12));
+  button->SetImageIndex(0);
+  int before = button->PaintCount;
+  images->Clear();  // a change of the list repaints the buttons that show it
+  EXPECT_GT(button->PaintCount, before);
+  delete images;
+  EXPECT_EQ(nullptr, button->ImageList());
+  EXPECT_EQ(nullptr, speed->ImageList());
+  EXPECT_EQ(face, host.Paint(button).At(37, 12));
 }
 
 }  // namespace
