@@ -59,7 +59,7 @@ RECT TspSkinButton::ChooseStateRect(bool& down, bool& hot) const {
     return FDownSkinRect;
   }
   hot = true;
-  if (focused && !IsEmptyRECT(FFocusedSkinRect)) return FFocusedSkinRect;
+  if (focused && !IsEmptyRECT(FFocusedSkinRect) && !FAnimateTimer.Active()) return FFocusedSkinRect;
   if (focused || FMouseIn) return FActiveSkinRect;
   if (Morphing && FMorph.Kf() == 1.0) return FActiveSkinRect;
   hot = false;
@@ -133,13 +133,17 @@ void TspSkinButton::WndProc(TMessage& m) {
     }
     case WM_SETFOCUS:
       Base::WndProc(m);
-      if (FCanFocused) StartMorphOrRepaint();
+      if (FCanFocused) {
+        if (CanAnimate()) StartAnimate(true);
+        StartMorphOrRepaint();
+      }
       return;
     case WM_KILLFOCUS:
       StopRepeat();
       if (FDown && FGroupIndex == 0) FDown = false;
       Base::WndProc(m);
       if (FCanFocused) {
+        if (CanAnimate()) StartAnimate(false);
         if (MorphPossible())
           StartMorph();
         else
@@ -167,6 +171,8 @@ TspSkinSpeedButton::TspSkinSpeedButton(TComponent* owner) : Base(owner) {
   SetSkinDataName("toolbutton");
   ControlStyle = csCaptureMouse | csOpaque | csDoubleClicks;
   SetBounds(0, 0, 25, 25);
+  // Unlike the push button, a speed button given a list shows its first image.
+  FImageIndex = 0;
 }
 
 void TspSkinSpeedButton::SetTransparent(bool transparent) {

@@ -7,10 +7,12 @@
 #include <string>
 
 #include "framework/Forms.h"
+#include "framework/Graphics.h"
+#include "framework/ImgList.h"
+#include "skin/data/SPGlyphLayout.h"
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinTimer.h"
 
-enum TspButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 
 // The caption's accelerator: the character after a single '&'.
 bool IsAccel(char16_t key, const std::string& caption);
@@ -22,9 +24,15 @@ public:
   explicit TspButtonCore(TComponent* owner) : TBase(owner) {
     // The click comes from the press logic below, not from the framework.
     this->ControlStyle &= ~csClickEvents;
+    FImageChangeLink.OnChange = [this](TObject*) { this->Repaint(); };
   }
   ~TspButtonCore() override {
+    if (FImageList) {
+      FImageList->UnRegisterChanges(&FImageChangeLink);
+      FImageList->RemoveFreeNotification(this);
+    }
     FRepeatTimer.Stop();
+    FAnimateTimer.Stop();
     FMorph.Stop();
   }
 
@@ -46,22 +54,85 @@ public:
   unsigned RepeatInterval = 100;
   bool UseSkinSize = true;
   bool UseSkinFontColor = true;
-  int Margin = -1;
-  int Spacing = 1;
-  TspButtonLayout Layout = blGlyphLeft;
-  int NumGlyphs = 1;
+
+  // A strip of NumGlyphs equal pictures side by side: normal, disabled,
+  // pressed, hot. Owned; the writer copies.
+  TBitmap* Glyph() { return &FGlyph; }
+  void SetGlyph(const TBitmap* value) {
+    FGlyph.Assign(value);
+    this->Repaint();
+  }
+  int NumGlyphs() const { return FNumGlyphs; }
+  void SetNumGlyphs(int value) {
+    FNumGlyphs = std::max(1, std::min(4, value));
+    this->Repaint();
+  }
+  // Distance of the glyph from the edge; -1 centres glyph and caption.
+  int Margin() const { return FMargin; }
+  void SetMargin(int value) {
+    if (value == FMargin || value < -1) return;
+    FMargin = value;
+    this->Repaint();
+  }
+  int Spacing() const { return FSpacing; }
+  void SetSpacing(int value) {
+    if (value == FSpacing) return;
+    FSpacing = value;
+    this->Repaint();
+  }
+  // An image of a list shown instead of the glyph strip; not owned, and
+  // forgotten when the list goes.
+  TCustomImageList* ImageList() const { return FImageList; }
+  void SetImageList(TCustomImageList* value) {
+    if (value == FImageList) return;
+    if (FImageList) {
+      FImageList->UnRegisterChanges(&FImageChangeLink);
+      FImageList->RemoveFreeNotification(this);
+    }
+    FImageList = value;
+    if (FImageList) {
+      FImageList->RegisterChanges(&FImageChangeLink);
+      FImageList->FreeNotification(this);
+    }
+    this->Repaint();
+  }
+  int ImageIndex() const { return FImageIndex; }
+  virtual void SetImageIndex(int value) {
+    if (value == FImageIndex) return;
+    FImageIndex = value;
+    this->Repaint();
+  }
+
+  TspButtonLayout Layout() const { return FLayout; }
+  void SetLayout(TspButtonLayout value) {
+    if (value == FLayout) return;
+    FLayout = value;
+    this->Repaint();
+  }
 
   bool MouseIn() const { return FMouseIn; }
   double MorphKf() const { return FMorph.Kf(); }
   bool Morphing = false;  // the element asks for the cross-fade
   bool RepeatRunning() const { return FRepeatTimer.Active(); }
+  // The frame animation: 1-based frame, 0 when idle.
+  int CurrentFrame() const { return FCurrentFrame; }
+  bool AnimateRunning() const { return FAnimateTimer.Active(); }
 
   // Drops the hot and pressed state.
   void RefreshButton() {
     FMouseIn = false;
     FDown = false;
     if (Morphing) FMorph.SetKf(0);
+    if (SkinEffectsEnabled()) StopAnimate();
     this->Repaint();
+  }
+
+  void ChangeSkinData() override {
+    FMorph.Stop();
+    StopAnimate();
+    FMorph.SetKf(0);
+    TBase::ChangeSkinData();
+    if (MorphPossible() && HotTarget()) FMorph.SetKf(1);
   }
 
   virtual void ButtonClick() {
@@ -94,15 +165,70 @@ protected:
   }
   void StopRepeat() { FRepeatTimer.Stop(); }
 
+  bool SkinEffectsEnabled() const { return this->FSD && !this->FSD->Empty && this->FSD->EnableSkinEffects; }
+  // An element with animation frames, with skin effects on.
+  virtual bool CanAnimate() const {
+    return this->FIndex != -1 && SkinEffectsEnabled() && !IsEmptyRECT(FAnimateSkinRect) && FFrameCount > 0;
+  }
+  // Forward plays the frames toward the hot look, backward toward the normal one.
+  void StartAnimate(bool forward) {
+    StopAnimate();
+    FAnimateInc = forward;
+    FCurrentFrame = forward ? 1 : FFrameCount;
+    FAnimateTimer.Start(static_cast<unsigned>(std::max(1, FAnimateInterval)), [this] {
+      if (FAnimateInc) {
+        if (FCurrentFrame <= FFrameCount) {
+          ++FCurrentFrame;
+          this->Repaint();
+        }
+        if (FCurrentFrame > FFrameCount) StopAnimate();
+      } else {
+        if (FCurrentFrame >= 0) {
+          --FCurrentFrame;
+          this->Repaint();
+        }
+        if (FCurrentFrame <= 0) StopAnimate();
+      }
+    });
+  }
+  void StopAnimate() {
+    FCurrentFrame = 0;
+    FAnimateTimer.Stop();
+  }
+  // Frame n (1-based): side by side when the frames are wider than the
+  // element, stacked otherwise.
+  RECT AnimateFrameRect(int n) const {
+    RECT r = FAnimateSkinRect;
+    if (FFrameCount <= 0) return r;
+    if (r.right - r.left > this->Geometry.SkinWidth()) {
+      int w = (r.right - r.left) / FFrameCount;
+      return RECT{r.left + (n - 1) * w, r.top, r.left + n * w, r.bottom};
+    }
+    int h = (r.bottom - r.top) / FFrameCount;
+    return RECT{r.left, r.top + (n - 1) * h, r.right, r.top + n * h};
+  }
+
   void GetSkinData() override {
     TBase::GetSkinData();
     FButtonElement = false;
     if (this->FIndex == -1) {
       Morphing = false;
+      FAnimateSkinRect = RECT{};
       return;
     }
     auto* e = dynamic_cast<TspDataSkinButtonControl*>(this->Element());
-    if (!e) return;
+    if (e) CopyButtonElement(*e);
+    if (SkinEffectsEnabled() && FAnimateTimer.Active() && FCurrentFrame > 0 && FCurrentFrame <= FFrameCount) {
+      RECT frame = AnimateFrameRect(FCurrentFrame);
+      if (FAnimateInc)
+        FActiveSkinRect = frame;
+      else
+        this->Geometry.SkinRect = frame;
+    }
+  }
+
+  void CopyButtonElement(const TspDataSkinButtonControl& element) {
+    const TspDataSkinButtonControl* e = &element;
     FButtonElement = true;
     FSkinFont = SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor);
     FFontColor = static_cast<COLORREF>(e->FontColor) & 0xFFFFFF;
@@ -117,6 +243,9 @@ protected:
     FDisabledSkinRect = ToRECT(e->DisabledSkinRect);
     FFocusedSkinRect = ToRECT(e->FocusedSkinRect);
     Morphing = e->Morphing;
+    FAnimateSkinRect = ToRECT(e->AnimateSkinRect);
+    FFrameCount = e->FrameCount;
+    FAnimateInterval = e->AnimateInterval;
   }
 
   // The state picture of the element and whether it shows pressed and hot.
@@ -156,7 +285,38 @@ protected:
       OnPaint(this, b.DC(), area, down, hot, drawDefault);
       if (!drawDefault) return;
     }
-    b.Text(ShownCaption(), area, font, color, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawContent(b.DC(), area, font, down, hot);
+  }
+
+  // Which picture of the glyph strip shows.
+  int GetGlyphNum(bool down, bool hot) const {
+    if (down && hot && FNumGlyphs > 2) return 3;
+    if (hot && FNumGlyphs > 3) return 4;
+    if (!this->Enabled() && FNumGlyphs > 1) return 2;
+    return 1;
+  }
+
+  // The image list to draw from now, or null for the glyph strip.
+  virtual TCustomImageList* ContentImages(bool down, bool hot) const {
+    if (FImageList && FImageIndex >= 0 && FImageIndex < FImageList->Count()) return FImageList;
+    return nullptr;
+  }
+
+  // The image (list picture or glyph) and the caption laid out together in
+  // `area`, in `font`.
+  void DrawContent(HDC dc, const RECT& area, const TspFontDesc& font, bool down, bool hot) {
+    if (TCustomImageList* images = ContentImages(down, hot)) {
+      DrawImageListGlyphAndCaption(dc, area, font, FMargin, FSpacing, FLayout, ShownCaption(), images, FImageIndex,
+                                   this->Enabled(), down);
+      return;
+    }
+    DrawGlyphAndCaption(dc, area, font, FMargin, FSpacing, FLayout, ShownCaption(), &FGlyph, FNumGlyphs,
+                        GetGlyphNum(down, hot), down);
+  }
+
+  void Notification(TComponent* component, TOperation operation) override {
+    TBase::Notification(component, operation);
+    if (operation == opRemove && component == FImageList) FImageList = nullptr;
   }
 
   void PaintSkinImage(TspPaintBuffer& b) override {
@@ -203,19 +363,9 @@ protected:
       OnPaint(this, dc, r, FDown, FMouseIn, drawDefault);
       if (!drawDefault) return;
     }
-    std::string text = ShownCaption();
-    if (text.empty()) return;
-    COLORREF color = this->Enabled() ? this->FDefaultFont.Color : GetSysColor(COLOR_BTNSHADOW);
-    HFONT f = this->FDefaultFont.Create();
-    HGDIOBJ old = SelectObject(dc, f);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, color);
-    std::u16string w = UTF8ToUTF16(text);
-    RECT t = r;
-    DrawTextW(dc, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &t,
-              DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    SelectObject(dc, old);
-    DeleteObject(f);
+    TspFontDesc font = this->FDefaultFont;
+    if (!this->Enabled()) font.Color = GetSysColor(COLOR_BTNSHADOW);
+    DrawContent(dc, r, font, FDown, FMouseIn);
   }
 
 public:
@@ -226,6 +376,7 @@ protected:
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override {
     TBase::MouseDown(button, shift, x, y);
     if (button != mbLeft) return;
+    if (CanAnimate() && FAnimateTimer.Active()) StopAnimate();
     FMouseDown = true;
     if (!FDown) {
       FMouseIn = true;
@@ -294,6 +445,7 @@ protected:
         if (Morphing) FMorph.SetKf(1);
         this->Repaint();
       } else {
+        if (CanAnimate()) StartAnimate(true);
         StartMorphOrRepaint();
       }
     }
@@ -302,7 +454,10 @@ protected:
 
   void MouseLeft() {
     if (!KeepsMouseIn()) FMouseIn = false;
-    if (HoverChangesLook()) StartMorphOrRepaint();
+    if (HoverChangesLook()) {
+      if (CanAnimate()) StartAnimate(false);
+      StartMorphOrRepaint();
+    }
     if (FDown && RepeatMode && FGroupIndex == 0) StopRepeat();
   }
 
@@ -344,6 +499,19 @@ protected:
   int FGroupIndex = 0;
   TspMorph FMorph;
   TspTimer FRepeatTimer;
+  TBitmap FGlyph;
+  TCustomImageList* FImageList = nullptr;
+  TChangeLink FImageChangeLink;
+  int FImageIndex = -1;
+  int FNumGlyphs = 1;
+  int FMargin = -1;
+  int FSpacing = 1;
+  TspButtonLayout FLayout = blGlyphLeft;
+  RECT FAnimateSkinRect{};
+  int FFrameCount = 0, FAnimateInterval = 0;
+  int FCurrentFrame = 0;
+  bool FAnimateInc = false;
+  TspTimer FAnimateTimer;
 };
 
 template <class TBase>
@@ -422,7 +590,6 @@ public:
   void SetShowCaption(bool value);
   int WidthWithCaption = 0;
   int WidthWithoutCaption = 0;
-  int ImageIndex = 0;
 
   void SetDown(bool value) override;
   void WndProc(TMessage& message) override;
@@ -433,6 +600,8 @@ protected:
   std::string ShownCaption() const override { return FShowCaption ? Caption() : std::string(); }
   void StartMorphOrRepaint() override;
   bool HoverChangesLook() const override { return (FGroupIndex == 0 || !FDown) && Enabled(); }
+  // A flat button never plays its frames.
+  bool CanAnimate() const override { return !FFlat && Base::CanAnimate(); }
   void GetSkinData() override;
 
 private:

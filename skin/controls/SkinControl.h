@@ -376,28 +376,53 @@ protected:
 
   virtual void DefaultFontChanged() {}
   virtual void CalcSkinSize(int& width, int& height) { Geometry.CalcSkinSize(this->FIndex != -1, width, height); }
-  // The window shape follows the element's mask; without one the window is
-  // rectangular.
+  // The window shape follows the element's mask, resized like the picture;
+  // without a mask the window is rectangular.
   virtual void UpdateSkinRegion() {
     auto* win = dynamic_cast<TWinControl*>(static_cast<TControl*>(this));
     if (!win || !this->Parent() || !win->HandleAllocated()) return;
     HWND h = win->HandleIfAllocated();
-    // Only a fixed-size element is cut by its mask here; the other modes
-    // stay rectangular.
-    if (!MaskPicture || this->FIndex == -1 || Geometry.ResizeMode != 0) {
+    if (!MaskPicture || this->FIndex == -1) {
       if (FRgn) {
         SetWindowRgn(h, nullptr, TRUE);
         FRgn = nullptr;
       }
       return;
     }
-    HRGN rgn = RegionFromMask(Source(MaskPicture));
+    if (Geometry.ResizeMode < 0) return;
+    HRGN rgn = CreateSkinRegion();
     if (!rgn) return;
     // From here on the window owns the region.
     if (SetWindowRgn(h, rgn, TRUE))
       FRgn = rgn;
     else
       DeleteObject(rgn);
+  }
+
+  // The mask at the control's size: fixed elements use it as it is, the
+  // others stretch their border stripes around the new client rectangle
+  // (a strip is a nine-part layout without the far band).
+  HRGN CreateSkinRegion() {
+    int w = this->Width(), h = this->Height();
+    CalcSkinSize(w, h);
+    const TspSkinGeometry& g = Geometry;
+    if (g.ResizeMode == 0) return RegionFromMask(Source(MaskPicture));
+    int dx = this->Width() - g.SkinWidth(), dy = this->Height() - g.SkinHeight();
+    POINT lt = g.LTPt, rt = g.RTPt, lb = g.LBPt, rb = g.RBPt;
+    POINT nlt = g.NewLTPoint, nrt = g.NewRTPoint, nlb = g.NewLBPoint, nrb = g.NewRBPoint;
+    if (g.ResizeMode == 2) {
+      lb = lt;
+      rb = rt;
+      nlt = nlb = lt;
+      nrt = nrb = POINT{rt.x + dx, rt.y};
+    } else if (g.ResizeMode == 3) {
+      rt = lt;
+      rb = lb;
+      nlt = nrt = lt;
+      nlb = nrb = POINT{lb.x, lb.y + dy};
+    }
+    return NinePartRegionFromMask(Source(MaskPicture), lt, rt, lb, rb, g.ClRect, nlt, nrt, nlb, nrb, g.NewClRect,
+                                  this->Width(), this->Height());
   }
   HRGN FRgn = nullptr;
 

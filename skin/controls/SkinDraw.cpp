@@ -2,10 +2,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
+#include "framework/Graphics.h"
+#include "framework/ImgList.h"
 #include "framework/SysUtils.h"
+#include "skin/data/SPUtils.h"
+
+void TspFontDesc::AssignTo(TFont* font) const {
+  font->SetName(Name);
+  font->SetHeight(Height);
+  font->SetStyle((Bold ? fsBold : 0u) | (Italic ? fsItalic : 0u) | (Underline ? fsUnderline : 0u));
+  font->SetColor(static_cast<TColor>(Color & 0xFFFFFF));
+  font->SetCharset(DEFAULT_CHARSET);
+}
 
 namespace {
 int gLiveBuffers = 0;
@@ -212,4 +224,72 @@ HRGN RegionFromMask(const TspImageSource& mask) {
     }
   }
   return all;
+}
+
+namespace {
+
+// The mask picture as the 24-bit bitmap the region builders read.
+std::unique_ptr<TBitmap> MaskBitmap(const TspImageSource& mask) {
+  auto b = std::make_unique<TBitmap>(mask.Width, mask.Height, pf24bit);
+  for (int y = 0; y < mask.Height; ++y) {
+    uint8_t* row = b->ScanLine(y);
+    for (int x = 0; x < mask.Width; ++x) {
+      uint32_t p = mask.Pixels[size_t(y) * mask.Width + x];
+      row[3 * x] = p & 0xFF;
+      row[3 * x + 1] = (p >> 8) & 0xFF;
+      row[3 * x + 2] = (p >> 16) & 0xFF;
+    }
+  }
+  return b;
+}
+
+TPoint P(POINT p) { return TPoint{p.x, p.y}; }
+TRect R(const RECT& r) { return TRect{r.left, r.top, r.right, r.bottom}; }
+
+}  // namespace
+
+HRGN NinePartRegionFromMask(const TspImageSource& mask, POINT lt, POINT rt, POINT lb, POINT rb, const RECT& clRect,
+                            POINT newLT, POINT newRT, POINT newLB, POINT newRB, const RECT& newClRect, int width,
+                            int height) {
+  if (mask.Empty()) return nullptr;
+  std::unique_ptr<TBitmap> b = MaskBitmap(mask);
+  HRGN rgn = nullptr;
+  CreateNinePartRegion(rgn, P(lt), P(rt), P(lb), P(rb), R(clRect), P(newLT), P(newRT), P(newLB), P(newRB),
+                       R(newClRect), b.get(), width, height);
+  return rgn;
+}
+
+void DrawGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int margin, int spacing, int layout,
+                         const std::string& caption, TBitmap* glyph, int numGlyphs, int glyphIndex, bool down) {
+  TCanvas canvas;
+  canvas.SetHandle(dc);
+  font.AssignTo(canvas.Font());
+  DrawStripGlyphAndText(&canvas, R(r), margin, spacing, static_cast<TspButtonLayout>(layout), caption,
+                        glyph && !glyph->Empty() ? glyph : nullptr, numGlyphs, glyphIndex, down, false, 0);
+  canvas.SetHandle(nullptr);
+}
+
+void DrawImageListGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int margin, int spacing, int layout,
+                                  const std::string& caption, TCustomImageList* images, int index, bool enabled,
+                                  bool down) {
+  TCanvas canvas;
+  canvas.SetHandle(dc);
+  font.AssignTo(canvas.Font());
+  const std::u16string text = UTF8ToUTF16(caption);
+  int tw = 0, th = 0;
+  if (!text.empty()) {
+    tw = GetDrawTextWidth(&canvas, text);
+    th = GetDrawTextHeight(&canvas, text);
+    canvas.Brush()->SetStyle(bsClear);
+  }
+  int tx, ty, gx, gy;
+  CalcGlyphAndTextPos(static_cast<TspButtonLayout>(layout), TspRect{r.left, r.top, r.right, r.bottom}, images->Width(),
+                      images->Height(), tw, th, spacing, margin, tx, ty, gx, gy);
+  if (down) ++gx, ++gy, ++tx, ++ty;
+  if (!text.empty()) {
+    TRect t{tx, ty, tx + tw + 2, ty + th};
+    CanvasDrawTextW(&canvas, text, t, DT_EXPANDTABS | DT_WORDBREAK | DT_VCENTER | DT_CENTER);
+  }
+  images->Draw(&canvas, gx, gy, index, enabled);
+  canvas.SetHandle(nullptr);
 }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+class TFont;
+
 // Font of a control's text as the skinned controls describe it.
 struct TspFontDesc {
   std::string Name = "Arial";
@@ -14,6 +16,8 @@ struct TspFontDesc {
   bool Bold = false, Italic = false, Underline = false;
   COLORREF Color = 0;
   HFONT Create(int escapement = 0) const;
+  // The same font as the framework's font object, for canvas drawing.
+  void AssignTo(TFont* font) const;
   bool operator==(const TspFontDesc& o) const {
     return Name == o.Name && Height == o.Height && Bold == o.Bold && Italic == o.Italic &&
            Underline == o.Underline && Color == o.Color;
@@ -104,3 +108,22 @@ void DrawVertThreePart(TspPaintBuffer& b, const TspImageSource& picture, const R
 
 // The black pixels of a mask picture as a region (null when none is black).
 HRGN RegionFromMask(const TspImageSource& mask);
+// The mask of a nine-part element resized like its picture: the black
+// pixels of the border stripes joined with the new client rectangle. Null
+// when the new corners cross or the client rectangle is empty.
+HRGN NinePartRegionFromMask(const TspImageSource& mask, POINT lt, POINT rt, POINT lb, POINT rb, const RECT& clRect,
+                            POINT newLT, POINT newRT, POINT newLB, POINT newRB, const RECT& newClRect, int width,
+                            int height);
+
+class TBitmap;
+class TCustomImageList;
+// A glyph (frame `glyphIndex` of a strip of `numGlyphs`) and a caption laid
+// out together in `r`; a pressed look moves both by one pixel.
+void DrawGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int margin, int spacing, int layout,
+                         const std::string& caption, TBitmap* glyph, int numGlyphs, int glyphIndex, bool down);
+
+// Picture `index` of an image list and a caption laid out together in `r`,
+// as a glyph strip is; a disabled picture is drawn as the list draws it.
+void DrawImageListGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int margin, int spacing, int layout,
+                                  const std::string& caption, TCustomImageList* images, int index, bool enabled,
+                                  bool down);

@@ -8,33 +8,42 @@ void TspPngImageItem::Assign(const TspPngImageItem& source) {
   Name = source.Name;
 }
 
-TspPngImageList::TspPngImageList(TComponent* AOwner) : TComponent(AOwner) {}
+TspPngImageList::TspPngImageList(TComponent* AOwner) : TCustomImageList(AOwner) {}
 
-void TspPngImageList::SetPngWidth(int value) {
-  if (value == FWidth) return;
-  FWidth = value;
-  if (!(ComponentState() & csLoading)) Clear();
+void TspPngImageList::SetPngSize(int width, int height) {
+  if (width == Width() && height == Height()) return;
+  SetSize(width, height);
+  if (!(ComponentState() & csLoading)) FItems.clear();
 }
 
-void TspPngImageList::SetPngHeight(int value) {
-  if (value == FHeight) return;
-  FHeight = value;
-  if (!(ComponentState() & csLoading)) Clear();
-}
+void TspPngImageList::SetPngWidth(int value) { SetPngSize(value, Height()); }
+void TspPngImageList::SetPngHeight(int value) { SetPngSize(Width(), value); }
 
 TspPngImageItem* TspPngImageList::Add() {
-  FItems.push_back(std::make_unique<TspPngImageItem>(Count()));
+  int index = int(FItems.size());
+  FItems.push_back(std::make_unique<TspPngImageItem>(index));
+  // The placeholder that keeps the counts equal; never drawn.
+  TBitmap blank;
+  blank.SetPixelFormat(pf1bit);
+  blank.SetSize(Width(), Height());
+  if (index <= Count()) Insert(index, &blank, nullptr);
   return FItems.back().get();
 }
 
+void TspPngImageList::Clear() {
+  FItems.clear();
+  TCustomImageList::Clear();
+}
+
 TspPngImageItem* TspPngImageList::Items(int index) const {
-  if (index < 0 || index >= Count()) throw EspListError("List index out of bounds (" + std::to_string(index) + ")");
+  if (index < 0 || index >= int(FItems.size())) throw EspListError("List index out of bounds (" + std::to_string(index) + ")");
   return FItems[size_t(index)].get();
 }
 
 void TspPngImageList::Delete(int index) {
   Items(index);
   FItems.erase(FItems.begin() + index);
+  if (index < Count()) TCustomImageList::Delete(index);
 }
 
 uint8_t spDisabledAlpha(uint8_t alpha) {
@@ -70,9 +79,9 @@ void spMakeDisabledPng(const TspPngImage& source, TspPngImage& dest) {
     }
 }
 
-void TspPngImageList::Draw(TCanvas* Canvas, int X, int Y, int Index, bool Enabled) const {
+void TspPngImageList::DoDraw(int Index, TCanvas* Canvas, int X, int Y, bool Enabled) {
   TspPngImageItem* item = Items(Index);
-  TRect r = Bounds(X, Y, FWidth, FHeight);
+  TRect r = Bounds(X, Y, Width(), Height());
   if (Enabled) {
     item->PngImage()->Draw(Canvas, r);
     return;

@@ -1,5 +1,7 @@
 // An image list of PNG pictures with alpha: each glyph is drawn from its own
-// PNG, a disabled glyph from a copy at half the alpha.
+// PNG, a disabled glyph from a copy at half the alpha. The list underneath
+// holds a blank picture per item, so that its Count, which every user of
+// image lists consults, is the number of PNG items.
 #pragma once
 
 #include <memory>
@@ -8,6 +10,7 @@
 
 #include "framework/Classes.h"
 #include "framework/Graphics.h"
+#include "framework/ImgList.h"
 #include "framework/PngImage.h"
 #include "framework/SysUtils.h"
 
@@ -34,30 +37,30 @@ private:
   std::unique_ptr<TspPngImage> FPngImage;
 };
 
-class TspPngImageList : public TComponent {
+class TspPngImageList : public TCustomImageList {
 public:
   explicit TspPngImageList(TComponent* AOwner);
 
-  int PngWidth() const { return FWidth; }
-  int PngHeight() const { return FHeight; }
+  int PngWidth() const { return Width(); }
+  int PngHeight() const { return Height(); }
   // A new size empties the list (outside form loading), as the image list
   // underneath can only hold pictures of its own size.
   void SetPngWidth(int value);
   void SetPngHeight(int value);
 
-  int Count() const { return int(FItems.size()); }
   TspPngImageItem* Add();
   TspPngImageItem* Items(int index) const;
   void Delete(int index);
-  void Clear() { FItems.clear(); }
+  void Clear();
 
+protected:
   // Draws glyph Index into (X, Y, X + PngWidth, Y + PngHeight); a disabled
   // glyph is drawn from a copy with half the alpha. Raises EspListError
   // for an index outside the list.
-  void Draw(TCanvas* Canvas, int X, int Y, int Index, bool Enabled = true) const;
+  void DoDraw(int Index, TCanvas* Canvas, int X, int Y, bool Enabled) override;
 
 private:
-  int FWidth = 16, FHeight = 16;
+  void SetPngSize(int width, int height);
   std::vector<std::unique_ptr<TspPngImageItem>> FItems;
 };
 

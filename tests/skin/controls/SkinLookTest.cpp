@@ -10,6 +10,7 @@
 #include "support/Dib.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
+#include "framework/ImgList.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCheckRadio.h"
 #include "skin/controls/SkinControl.h"
@@ -31,6 +32,7 @@ const uint32_t kStrip[3] = {0xAA0000, 0x00AA00, 0x0000AA};
 // Normal, hot, pressed, checked, unchecked, thumb, hot thumb, progress, track, filled track.
 const uint32_t kStates[10] = {0x102030, 0x405060, 0x708090, 0xA0B0C0, 0xC0B0A0,
                               0x112233, 0x445566, 0x778899, 0x99AA00, 0x00AA99};
+const uint32_t kFrames[3] = {0x010203, 0x040506, 0x070809};
 enum { sNormal, sHot, sDown, sChecked, sUnchecked, sThumb, sHotThumb, sProgress, sTrack, sFilled };
 TspRect Block(int i) { return TspRect{i * 20, 0, i * 20 + 20, 20}; }
 
@@ -79,9 +81,18 @@ struct TestSkin {
     TspPicture p3 = Picture(20, 20, 0xFFFFFF);
     Fill(p3, 0, 0, 10, 20, 0x000000);
     // Picture 4: state pictures of the controls, one block each.
-    TspPicture p4 = Picture(200, 20, 0);
+    // Then three animation frames side by side.
+    TspPicture p4 = Picture(260, 20, 0);
     for (int i = 0; i < 10; ++i) Fill(p4, i * 20, 0, i * 20 + 20, 20, kStates[i]);
-    data.FActivePictures = {std::move(p0), std::move(p1), std::move(p2), std::move(p3), std::move(p4)};
+    for (int i = 0; i < 3; ++i) Fill(p4, 200 + i * 20, 0, 220 + i * 20, 20, kFrames[i]);
+    // Picture 5: a nine-part mask with the top-left 5 x 5 corner cut off;
+    // picture 6: a strip mask whose last three columns are cut off.
+    TspPicture p5 = Picture(30, 30, 0x000000);
+    Fill(p5, 0, 0, 5, 5, 0xFFFFFF);
+    TspPicture p6 = Picture(30, 10, 0x000000);
+    Fill(p6, 27, 0, 30, 10, 0xFFFFFF);
+    data.FActivePictures = {std::move(p0), std::move(p1), std::move(p2), std::move(p3),
+                            std::move(p4), std::move(p5), std::move(p6)};
 
     auto& nine = Add("nine", 0, TspRect{0, 0, 30, 30});
     nine.LTPoint = TspPoint{10, 10};
@@ -106,6 +117,18 @@ struct TestSkin {
     auto& masked = Add("masked", 0, TspRect{30, 0, 50, 20});
     masked.MaskPictureIndex = 3;
     Add("nopicture", 7, TspRect{0, 0, 30, 30});
+    auto& maskedNine = Add("maskednine", 0, TspRect{0, 0, 30, 30});
+    maskedNine.LTPoint = TspPoint{10, 10};
+    maskedNine.RTPoint = TspPoint{20, 10};
+    maskedNine.LBPoint = TspPoint{10, 20};
+    maskedNine.RBPoint = TspPoint{20, 20};
+    maskedNine.ClRect = TspRect{10, 10, 20, 20};
+    maskedNine.MaskPictureIndex = 5;
+    auto& maskedStrip = Add("maskedstrip", 1, TspRect{0, 0, 30, 10});
+    maskedStrip.LTPoint = TspPoint{10, 0};
+    maskedStrip.RTPoint = TspPoint{20, 0};
+    maskedStrip.ClRect = TspRect{10, 0, 20, 10};
+    maskedStrip.MaskPictureIndex = 6;
 
     auto button = std::make_unique<TspDataSkinButtonControl>("button");
     button->PictureIndex = 4;
@@ -275,6 +298,38 @@ TEST(TspSkinLook, MaskCutsTheWindowAndAlphaBlendMixes) {
   }
 }
 
+TEST(TspSkinLook, NinePartAndStripMasksFollowTheControlSize) {
+  TestSkin skin;
+  Host host;
+  host.form.Show();
+  auto inside = [](TControl* c, int x, int y) {
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    bool set = GetWindowRgn(static_cast<TWinControl*>(c)->Handle(), rgn) != ERROR;
+    bool in = set && PtInRegion(rgn, x, y);
+    DeleteObject(rgn);
+    EXPECT_TRUE(set);
+    return in;
+  };
+  auto* nine = host.Add<TspSkinCustomControl>(skin, "maskednine", 60, 50);
+  nine->ChangeSkinData();
+  EXPECT_FALSE(inside(nine, 2, 2));   // the cut corner stays in the corner
+  EXPECT_TRUE(inside(nine, 7, 7));
+  EXPECT_TRUE(inside(nine, 57, 2));   // the other corners are whole
+  EXPECT_TRUE(inside(nine, 57, 47));
+  EXPECT_TRUE(inside(nine, 30, 25));  // the client area
+  nine->SetBounds(0, 0, 90, 70);      // a new size cuts anew
+  EXPECT_TRUE(inside(nine, 87, 67));
+  EXPECT_FALSE(inside(nine, 4, 4));
+
+  auto* strip = host.Add<TspSkinCustomControl>(skin, "maskedstrip", 100, 10);
+  strip->SetTop(100);
+  strip->ChangeSkinData();
+  EXPECT_TRUE(inside(strip, 2, 5));
+  EXPECT_TRUE(inside(strip, 50, 5));
+  EXPECT_TRUE(inside(strip, 96, 5));
+  EXPECT_FALSE(inside(strip, 98, 5));  // the cut end moved with the right part
+}
+
 TEST(TspSkinLook, SkinChangeRepaintsThroughTheDefaultLookToTheNewElement) {
   TestSkin skin;
   Host host;
@@ -409,6 +464,245 @@ TEST(TspSkinLook, HoverFadeOfAButtonEndsExactlyAtEitherEnd) {
     EXPECT_LE(kf, 1.0);
   }
   EXPECT_EQ(0, timers.ActiveCount());
+}
+
+TEST(TspSkinLook, ButtonFramesPlayForwardOnHoverAndBackOnLeave) {
+  FakeTimers timers;
+  TestSkin skin;
+  auto& e = static_cast<TspDataSkinButtonControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("button")]);
+  e.AnimateSkinRect = TspRect{200, 0, 260, 20};
+  e.FrameCount = 3;
+  e.AnimateInterval = 30;
+  skin.data.EnableSkinEffects = true;
+  Host host;
+  host.form.Show();
+  auto* button = host.Add<TspSkinButton>(skin, "button", 75, 25);
+  auto* flat = host.Add<TspSkinSpeedButton>(skin, "button", 25, 25);
+  flat->SetTop(40);
+  flat->SetFlat(true);
+  auto pixel = [&] { return host.Paint(button).At(1, 1); };
+  EXPECT_EQ(C(kStates[sNormal]), pixel());
+
+  button->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(button));
+  std::vector<COLORREF> seen{pixel()};
+  for (int i = 0; i < 4; ++i) {
+    timers.Advance(30);
+    seen.push_back(pixel());
+  }
+  const std::vector<COLORREF> forward{C(kFrames[0]), C(kFrames[1]), C(kFrames[2]), C(kStates[sHot]),
+                                      C(kStates[sHot])};
+  EXPECT_EQ(forward, seen);
+  EXPECT_FALSE(button->AnimateRunning());
+  EXPECT_EQ(0, button->CurrentFrame());
+
+  button->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(button));
+  seen = {pixel()};
+  for (int i = 0; i < 3; ++i) {
+    timers.Advance(30);
+    seen.push_back(pixel());
+  }
+  const std::vector<COLORREF> backward{C(kFrames[2]), C(kFrames[1]), C(kFrames[0]), C(kStates[sNormal])};
+  EXPECT_EQ(backward, seen);
+  EXPECT_EQ(0, timers.ActiveCount());
+
+  // A press stops the frames; a flat button never plays them.
+  button->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(button));
+  EXPECT_TRUE(button->AnimateRunning());
+  SendMessageW(button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  EXPECT_FALSE(button->AnimateRunning());
+  SendMessageW(button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  flat->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(flat));
+  EXPECT_FALSE(flat->AnimateRunning());
+  // Without skin effects there is no animation either.
+  button->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(button));
+  skin.data.EnableSkinEffects = false;
+  button->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(button));
+  EXPECT_FALSE(button->AnimateRunning());
+}
+
+TEST(TspSkinLook, GlyphStripShowsThePictureOfTheState) {
+  // Four 16 x 16 pictures; the bottom-left pixel of each is the see-through colour.
+  const COLORREF colours[4] = {RGB(200, 0, 0), RGB(0, 200, 0), RGB(0, 0, 200), RGB(200, 200, 0)};
+  TBitmap strip(64, 16, pf24bit);
+  for (int i = 0; i < 4; ++i) {
+    strip.Canvas()->Brush()->SetColor(static_cast<TColor>(colours[i]));
+    strip.Canvas()->FillRect(TRect{i * 16, 0, i * 16 + 16, 16});
+    strip.Canvas()->SetPixel(i * 16, 15, static_cast<TColor>(RGB(255, 0, 255)));
+  }
+  TestSkin skin;
+  Host host;
+  host.form.Show();
+  for (const char* element : {"none", "button"}) {
+    SCOPED_TRACE(element);
+    auto* b = host.Add<TspSkinButton>(skin, element, 75, 25);
+    b->SetGlyph(&strip);
+    b->SetNumGlyphs(4);
+    auto centre = [&] { return host.Paint(b).At(37, 12); };
+    EXPECT_EQ(colours[0], centre());  // normal
+    b->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(b));
+    EXPECT_EQ(colours[3], centre());  // hot
+    SendMessageW(b->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(colours[2], centre());  // pressed
+    SendMessageW(b->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    b->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(b));
+    b->SetEnabled(false);
+    EXPECT_EQ(colours[1], centre());  // disabled
+    // Two pictures (each now 32 wide, centred): hot and pressed fall back to the first.
+    b->SetEnabled(true);
+    b->SetNumGlyphs(2);
+    b->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(b));
+    EXPECT_EQ(colours[0], host.Paint(b).At(30, 12));
+    // With a caption, a left glyph stands left of the centre and the text right of it.
+    b->SetNumGlyphs(4);
+    b->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(b));
+    b->SetCaption("Go");
+    b->SetMargin(4);
+    Dib d = host.Paint(b);
+    EXPECT_EQ(colours[0], d.At(element == std::string("none") ? 1 + 4 + 8 : 2 + 4 + 8, 12));
+    EXPECT_NE(colours[0], d.At(37, 12));
+    b->SetTop(b->Top() + 30);
+  }
+}
+
+TEST(TspSkinLook, GaugeAnimationRunsItsFramesOverTheFillThenPauses) {
+  FakeTimers timers;
+  TestSkin skin;
+  auto& e = static_cast<TspDataSkinGaugeControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("gauge")]);
+  e.ProgressAnimationSkinRect = TspRect{200, 0, 260, 20};
+  e.ProgressAnimationCountFrames = 3;
+  e.ProgressAnimationTimerInterval = 40;
+  Host host;
+  host.form.Show();
+  auto* gauge = host.Add<TspSkinGauge>(skin, "gauge", 100, 20);
+  gauge->SetValue(50);
+  gauge->SetProgressAnimationPause(100);
+  gauge->SetProgressAnimationPause(-5);  // refused
+  EXPECT_EQ(100, gauge->ProgressAnimationPause());
+  auto fill = [&] { return host.Paint(gauge).At(25, 10); };
+  auto empty = [&] { return host.Paint(gauge).At(75, 10); };
+
+  gauge->StartProgressAnimation();
+  gauge->SetProgressAnimationPause(500);  // the running animation keeps its pause
+  std::vector<COLORREF> seen{fill()};
+  for (int i = 0; i < 4; ++i) {
+    timers.Advance(40);
+    seen.push_back(fill());
+  }
+  const COLORREF plain = C(kStates[sProgress]);
+  const std::vector<COLORREF> frames{plain, C(kFrames[0]), C(kFrames[1]), C(kFrames[2]), plain};
+  EXPECT_EQ(frames, seen);
+  EXPECT_EQ(C(kStates[sTrack]), empty());  // only the filled part animates
+  timers.Advance(99);
+  EXPECT_EQ(0, gauge->AnimationFrame());
+  timers.Advance(1 + 40);  // the pause is over: the frames run again
+  EXPECT_EQ(1, gauge->AnimationFrame());
+  EXPECT_EQ(C(kFrames[0]), fill());
+
+  // A skin change restarts it; stopping frees both timers.
+  gauge->ChangeSkinData();
+  EXPECT_TRUE(gauge->AnimationRunning());
+  EXPECT_EQ(0, gauge->AnimationFrame());
+  gauge->StopProgressAnimation();
+  EXPECT_EQ(0, timers.ActiveCount());
+  EXPECT_EQ(plain, fill());
+
+  // Without frames in the skin nothing starts.
+  e.ProgressAnimationSkinRect = TspRect{};
+  gauge->StartProgressAnimation();
+  EXPECT_FALSE(gauge->AnimationRunning());
+  EXPECT_EQ(0, timers.ActiveCount());
+}
+
+TEST(TspSkinLook, GaugeTextOpacity) {
+  TestSkin skin;
+  auto& e = static_cast<TspDataSkinGaugeControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("gauge")]);
+  e.FontColor = static_cast<int32_t>(RGB(255, 255, 255));
+  e.FontHeight = 18;
+  Host host;
+  host.form.Show();
+  auto* gauge = host.Add<TspSkinGauge>(skin, "gauge", 100, 20);
+  gauge->SetValue(0);
+  gauge->SetShowPercent(true);
+  // The brightest pixel of the text over the dark track.
+  auto brightest = [&] {
+    Dib d = host.Paint(gauge);
+    int best = 0;
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < 100; ++x) best = std::max(best, static_cast<int>(GetGValue(d.At(x, y))));
+    return best;
+  };
+  EXPECT_EQ(255, brightest());
+  gauge->SetTextAlphaBlend(true);
+  gauge->SetTextAlphaBlendValue(128);
+  int half = brightest();
+  const int track = GetGValue(C(kStates[sTrack]));
+  EXPECT_NEAR(track + (255 - track) * 128 / 255, half, 2);
+}
+
+TEST(TspSkinLook, NonFlatCheckBoxFadesItsElementAndEndsOnEitherLook) {
+  FakeTimers timers;
+  TestSkin skin;
+  auto& e = static_cast<TspDataSkinCheckRadioControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("checkbox")]);
+  e.ActiveSkinRect = Block(sHot);
+  e.Morphing = true;
+  Host host;
+  host.form.Show();
+  auto* check = host.Add<TspSkinCheckRadioBox>(skin, "checkbox", 150, 25);
+  check->SetFlat(false);
+  check->ChangeSkinData();
+  auto pixel = [&] { return host.Paint(check).At(15, 15); };
+  EXPECT_EQ(C(kStates[sNormal]), pixel());
+  check->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(check));
+  std::vector<COLORREF> seen;
+  for (int i = 0; i < 6; ++i) {
+    timers.Advance(20);
+    seen.push_back(pixel());
+  }
+  EXPECT_EQ(1.0, check->MorphKf());
+  EXPECT_EQ(C(kStates[sHot]), seen.back());
+  EXPECT_NE(C(kStates[sNormal]), seen[1]);  // both looks mixed on the way
+  EXPECT_NE(C(kStates[sHot]), seen[1]);
+  check->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(check));
+  timers.Advance(200);
+  EXPECT_EQ(0.0, check->MorphKf());
+  EXPECT_EQ(C(kStates[sNormal]), pixel());
+  EXPECT_EQ(0, timers.ActiveCount());
+}
+
+TEST(TspSkinLook, ButtonsDrawTheirImageListPicture) {
+  TestSkin skin;
+  Host host;
+  host.form.Show();
+  auto* images = new TImageList(nullptr, 16, 16);
+  const COLORREF colours[2] = {RGB(220, 0, 0), RGB(0, 0, 220)};
+  for (COLORREF c : colours) {
+    TBitmap b(16, 16, pf24bit);
+    b.Canvas()->Brush()->SetColor(static_cast<TColor>(c));
+    b.Canvas()->FillRect(TRect{0, 0, 16, 16});
+    images->AddMasked(&b, static_cast<TColor>(RGB(255, 0, 255)));
+  }
+  auto* button = host.Add<TspSkinButton>(skin, "none", 75, 25);
+  auto* speed = host.Add<TspSkinSpeedButton>(skin, "none", 25, 25);
+  speed->SetTop(40);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  EXPECT_EQ(-1, button->ImageIndex());
+  EXPECT_EQ(0, speed->ImageIndex());
+  button->SetImageList(images);
+  speed->SetImageList(images);
+  EXPECT_EQ(face, host.Paint(button).At(37, 12));  // index -1: no picture
+  EXPECT_EQ(colours[0], host.Paint(speed).At(12, 12));
+  button->SetImageIndex(1);
+  EXPECT_EQ(colours[1], host.Paint(button).At(37, 12));
+  button->SetImageIndex(5);  // past the list: the (empty) glyph strip instead
+  EXPECT_EQ(face, host.Paint(button).At(37, 12));
+  button->SetImageIndex(0);
+  int before = button->PaintCount;
+  images->Clear();  // a change of the list repaints the buttons that show it
+  EXPECT_GT(button->PaintCount, before);
+  delete images;
+  EXPECT_EQ(nullptr, button->ImageList());
+  EXPECT_EQ(nullptr, speed->ImageList());
+  EXPECT_EQ(face, host.Paint(button).At(37, 12));
 }
 
 }  // namespace

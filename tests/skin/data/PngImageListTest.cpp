@@ -104,4 +104,32 @@ TEST(TspPngImageList, DrawsGlyphsWithAlpha) {
   EXPECT_THROW(list.Draw(target.Canvas(), 0, 0, 1, true), EspListError);
 }
 
+// Users of image lists see the PNG items through the image-list interface.
+TEST(TspPngImageList, IsAnImageList) {
+  TspPngImageList list(nullptr);
+  list.SetPngWidth(2);
+  list.SetPngHeight(1);
+  TCustomImageList* base = &list;
+  int changes = 0;
+  TChangeLink link;
+  link.OnChange = [&](TObject*) { ++changes; };
+  base->RegisterChanges(&link);
+  auto red = MakePng(6, 2, {255, 0, 0, 255, 255, 0, 0, 128});
+  for (int i = 0; i < 3; ++i) list.Add()->SetPngImage(red.get());
+  list.Delete(0);
+  EXPECT_EQ(base->Count(), 2);
+  EXPECT_EQ(base->Width(), 2);
+  EXPECT_EQ(base->Height(), 1);
+  EXPECT_GE(changes, 4);
+  TBitmap target(2, 1, pf24bit);
+  target.Canvas()->Brush()->SetColor(TColor(0xFFFFFF));
+  target.Canvas()->FillRect(Rect(0, 0, 2, 1));
+  base->Draw(target.Canvas(), 0, 0, 1, true);
+  TPixelImage px = target.ToPixelImage();
+  EXPECT_EQ(px.View().PixelARGB(0, 0) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_NEAR(int((px.View().PixelARGB(1, 0) >> 8) & 0xFF), 127, 2);  // half-transparent red on white
+  list.SetPngWidth(3);
+  EXPECT_EQ(base->Count(), 0);
+}
+
 }  // namespace
