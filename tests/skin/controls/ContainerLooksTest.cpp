@@ -8,6 +8,7 @@
 
 #include "FakeTimers.h"
 #include "framework/Forms.h"
+#include "framework/ImgList.h"
 #include "framework/StdCtrls.h"
 #include "support/Dib.h"
 #include "skin/controls/SkinAnimate.h"
@@ -1013,6 +1014,37 @@ TEST(ContainerLooks, ExpandablePanelWithoutTheSkinSizeUsesThePanelLook) {
   // Rolled, it is as high as the caption.
   ex->SetRollState(true);
   EXPECT_EQ(ex->Height(), 21);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ContainerLooks, NotebookPageButtonsTakeTheirPagesImages) {
+  Form f;
+  auto* images = new TCustomImageList(&f.form, 8, 8);
+  TBitmap pic;
+  pic.SetSize(16, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 16; ++x) pic.Canvas()->SetPixel(x, y, static_cast<TColor>(x < 8 ? RGB(200, 0, 0) : RGB(0, 0, 200)));
+  ASSERT_EQ(images->Add(&pic, nullptr), 0);
+  ASSERT_EQ(images->Count(), 2);
+  auto* book = f.Add<TspSkinNotebook>(&f.form, 10, 10, 200, 300);
+  book->AddPage("Two");
+  book->AddPage("Three");
+  book->Page(1)->ImageIndex = 1;
+  book->Page(2)->ImageIndex = 5;  // past the list: no image
+  book->SetImages(images);
+  book->SetButtonsMode(true);
+  f.Show();
+  EXPECT_EQ(book->Button(0)->ImageList(), nullptr);
+  EXPECT_EQ(book->Button(1)->ImageList(), images);
+  EXPECT_EQ(book->Button(1)->ImageIndex(), 1);
+  EXPECT_EQ(book->Button(2)->ImageList(), nullptr);
+  EXPECT_EQ(book->Button(2)->ImageIndex(), -1);
+  delete images;
+  EXPECT_EQ(book->Images(), nullptr);
+  EXPECT_EQ(book->Button(1)->ImageList(), nullptr);
 }
 
 }  // namespace
