@@ -78,6 +78,48 @@ void TspSkinPanel::SetImagePosition(TspImagePosition value) {
   Repaint();
 }
 
+void TspSkinPanel::SetCaptionImageList(TCustomImageList* value) {
+  if (FCaptionImageList) FCaptionImageList->RemoveFreeNotification(this);
+  FCaptionImageList = value;
+  if (FCaptionImageList) FCaptionImageList->FreeNotification(this);
+  Repaint();
+}
+
+void TspSkinPanel::SetCaptionImageIndex(int value) {
+  if (FCaptionImageIndex == value) return;
+  FCaptionImageIndex = value;
+  Repaint();
+}
+
+void TspSkinPanel::Notification(TComponent* component, TOperation operation) {
+  Base::Notification(component, operation);
+  if (operation == opRemove && component == FCaptionImageList) FCaptionImageList = nullptr;
+}
+
+bool TspSkinPanel::ListImage() const {
+  return FGlyph.Empty() && FCaptionImageList && FCaptionImageIndex >= 0 &&
+         FCaptionImageIndex < FCaptionImageList->Count();
+}
+
+int TspSkinPanel::ImageWidth() const { return ListImage() ? FCaptionImageList->Width() : GlyphWidth(); }
+
+int TspSkinPanel::ImageHeight() const {
+  return ListImage() ? FCaptionImageList->Height() : FGlyph.Empty() ? 0 : FGlyph.Height;
+}
+
+void TspSkinPanel::DrawImage(TspPaintBuffer& b, int x, int y) {
+  if (!ListImage()) {
+    DrawGlyph(b, x, y);
+    return;
+  }
+  GdiFlush();
+  TCanvas canvas;
+  canvas.SetHandle(b.DC());
+  FCaptionImageList->Draw(&canvas, x, y, FCaptionImageIndex, Enabled());
+  canvas.SetHandle(nullptr);
+  GdiFlush();
+}
+
 int TspSkinPanel::DrawGlyph(TspPaintBuffer& b, int x, int y) {
   int gw = GlyphWidth();
   if (gw <= 0) return 0;
@@ -451,7 +493,10 @@ void TspSkinPanel::PaintTransparentFrame(TspPaintBuffer& b) {
     DrawPiece(b, piece, 5, (th + 5) / 2 - ch / 2, true);
     x = cw + 10;
   }
-  if (!FGlyph.Empty()) x += DrawGlyph(b, x, (th + 5) / 2 - FGlyph.Height / 2) + 2;
+  if (ImageWidth() > 0) {
+    DrawImage(b, x, (th + 5) / 2 - ImageHeight() / 2);
+    x += ImageWidth() + 2;
+  }
   int i = FSD->GetControlIndex("stdlabel");
   auto* label = i >= 0 && i < static_cast<int>(FSD->CtrlList.size())
                     ? dynamic_cast<TspDataSkinStdLabelControl*>(FSD->CtrlList[i].get())
@@ -540,9 +585,9 @@ void TspSkinPanel::PaintDefaultImage(TspPaintBuffer& b) {
       DeleteObject(pen);
     }
   }
-  if (!FGlyph.Empty()) {
-    DrawGlyph(b, textX, c.top + (c.bottom - c.top) / 2 - FGlyph.Height / 2);
-    textX += GlyphWidth() + FSpacing;
+  if (ImageWidth() > 0) {
+    DrawImage(b, textX, c.top + (c.bottom - c.top) / 2 - ImageHeight() / 2);
+    textX += ImageWidth() + FSpacing;
   }
   b.Text(text, RECT{textX, c.top, c.right, c.bottom}, FDefaultFont, FDefaultFont.Color,
          DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
@@ -613,14 +658,15 @@ void TspSkinPanel::DrawSkinCaption(TspPaintBuffer& b) {
   font.Color = FSkinFont.Color;
   const std::string& text = Caption();
   int textWidth = TextWidth(b.DC(), text, font);
-  int gw = GlyphWidth();
-  int contentWidth = textWidth + (gw > 0 ? gw + FSpacing : 0);
+  int gw = ImageWidth();
+  // As in the default look, only a glyph counts in the content's width.
+  int contentWidth = textWidth + (GlyphWidth() > 0 ? GlyphWidth() + FSpacing : 0);
   int textX = r.left;
   if (FAlignment == taRightJustify)
     textX = r.right - contentWidth;
   else if (FAlignment == taCenter)
     textX = r.left + (r.right - r.left) / 2 - contentWidth / 2;
-  int imageX = textX, imageY = r.top + (r.bottom - r.top) / 2 - FGlyph.Height / 2;
+  int imageX = textX, imageY = r.top + (r.bottom - r.top) / 2 - ImageHeight() / 2;
   if (gw > 0) {
     if (FImagePosition == spipDefault) {
       imageX = textX;
@@ -666,7 +712,7 @@ void TspSkinPanel::DrawSkinCaption(TspPaintBuffer& b) {
     }
   }
   b.Text(text, RECT{textX, r.top, r.right, r.bottom}, font, font.Color, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-  if (gw > 0) DrawGlyph(b, imageX, imageY);
+  if (gw > 0) DrawImage(b, imageX, imageY);
 }
 
 void TspSkinPanel::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/ImgList.h"
 #include "skin/controls/SkinControl.h"
 
 enum TspSkinBorderStyle { bvFrame, bvRaised, bvLowered, bvNone };
@@ -35,6 +36,11 @@ public:
   void SetGlyph(const TspPicture& value);
   int NumGlyphs() const { return FNumGlyphs; }
   void SetNumGlyphs(int value);
+  // An image of a list in the caption, used while Glyph is empty; not owned.
+  TCustomImageList* CaptionImageList() const { return FCaptionImageList; }
+  void SetCaptionImageList(TCustomImageList* value);
+  int CaptionImageIndex() const { return FCaptionImageIndex; }
+  void SetCaptionImageIndex(int value);
   // Skinned caption: the glyph beside the text, or pinned to the left end.
   TspImagePosition ImagePosition() const { return FImagePosition; }
   void SetImagePosition(TspImagePosition value);
@@ -73,6 +79,7 @@ public:
 protected:
   void AdjustClientRect(RECT& rect) override;
   void GetSkinData() override;
+  void Notification(TComponent* component, TOperation operation) override;
   void PaintDefaultImage(TspPaintBuffer& b) override;
   void PaintSkinImage(TspPaintBuffer& b) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -103,6 +110,11 @@ private:
   // pixel's colour left out; returns its width.
   int DrawGlyph(TspPaintBuffer& b, int x, int y);
   int GlyphWidth() const { return FGlyph.Empty() ? 0 : FGlyph.Width / FNumGlyphs; }
+  // The caption image: the list's while there is no glyph, else the glyph.
+  bool ListImage() const;
+  int ImageWidth() const;
+  int ImageHeight() const;
+  void DrawImage(TspPaintBuffer& b, int x, int y);
   void PaintTransparentPlain(TspPaintBuffer& b);
   void PaintTransparentFrame(TspPaintBuffer& b);
   void PaintTiled(TspPaintBuffer& b, const TspPicture& picture, const RECT& piece, const RECT& fullTarget);
@@ -114,6 +126,8 @@ private:
   TspPicture FGlyph;
   int FNumGlyphs = 1;
   TspImagePosition FImagePosition = spipDefault;
+  TCustomImageList* FCaptionImageList = nullptr;
+  int FCaptionImageIndex = -1;
   TAlignment FDefaultAlignment = taLeftJustify;
   int FDefaultCaptionHeight = 22;
   TspSkinBorderStyle FBorderStyle = bvFrame;

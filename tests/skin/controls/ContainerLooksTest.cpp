@@ -1048,3 +1048,41 @@ TEST(ContainerLooks, NotebookPageButtonsTakeTheirPagesImages) {
 }
 
 }  // namespace
+
+namespace {
+
+// A caption shows an image of its list only while it has no glyph.
+TEST(ContainerLooks, CaptionImagesOfAListGiveWayToTheGlyph) {
+  Form f;
+  auto* images = new TCustomImageList(&f.form, 8, 8);
+  TBitmap pic;
+  pic.SetSize(8, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) pic.Canvas()->SetPixel(x, y, static_cast<TColor>(RGB(0, 200, 0)));
+  ASSERT_EQ(images->Add(&pic, nullptr), 0);
+  auto* panel = f.Add<TspSkinPanel>(&f.form, 10, 10, 150, 100);
+  panel->SetCaption("Cap");
+  panel->SetCaptionMode(true);
+  auto* ex = f.Add<TspSkinExPanel>(&f.form, 200, 10, 150, 100);
+  ex->SetCaption("Cap");
+  f.Show();
+  panel->SetCaptionImageList(images);
+  ex->SetCaptionImageList(images);
+  // Out of range: nothing.
+  panel->SetCaptionImageIndex(3);
+  ex->SetCaptionImageIndex(3);
+  ExpectPixels(Form::Paint(panel), {{"no image", 6, 8, GetSysColor(COLOR_BTNFACE)}}, "panel, bad index");
+  panel->SetCaptionImageIndex(0);
+  ex->SetCaptionImageIndex(0);
+  ExpectPixels(Form::Paint(panel), {{"image", 6, 8, RGB(0, 200, 0)}}, "panel, list");
+  ExpectPixels(Form::Paint(ex), {{"image", 4, 10, RGB(0, 200, 0)}}, "expandable panel, list");
+  panel->SetGlyph(TwoFrameGlyph());
+  ex->SetGlyph(TwoFrameGlyph());
+  ExpectPixels(Form::Paint(panel), {{"glyph", 6, 8, C(0xE00000)}}, "panel, glyph");
+  ExpectPixels(Form::Paint(ex), {{"glyph", 4, 10, C(0xE00000)}}, "expandable panel, glyph");
+  delete images;
+  EXPECT_EQ(panel->CaptionImageList(), nullptr);
+  EXPECT_EQ(ex->CaptionImageList(), nullptr);
+}
+
+}  // namespace
