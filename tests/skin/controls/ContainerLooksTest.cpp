@@ -650,6 +650,15 @@ TEST(ContainerLooks, ToolBarCaptionsWidthsAndCentredBevel) {
   EXPECT_EQ(bar->Width(), 150);
   bar->SetShowCaptions(true);
   EXPECT_EQ(bar->Width(), 280);
+  // The bar's image lists let go of a list that goes away.
+  auto* images = new TCustomImageList(&f.form, 8, 8);
+  bar->SetImages(images);
+  bar->SetHotImages(images);
+  bar->SetDisabledImages(images);
+  delete images;
+  EXPECT_EQ(bar->Images(), nullptr);
+  EXPECT_EQ(bar->HotImages(), nullptr);
+  EXPECT_EQ(bar->DisabledImages(), nullptr);
 }
 
 TEST(ContainerLooks, NotebookPageButtonsStackAroundTheShownPage) {
