@@ -171,6 +171,8 @@ TspSkinSpeedButton::TspSkinSpeedButton(TComponent* owner) : Base(owner) {
   SetSkinDataName("toolbutton");
   ControlStyle = csCaptureMouse | csOpaque | csDoubleClicks;
   SetBounds(0, 0, 25, 25);
+  // Unlike the push button, a speed button given a list shows its first image.
+  FImageIndex = 0;
 }
 
 void TspSkinSpeedButton::SetTransparent(bool transparent) {

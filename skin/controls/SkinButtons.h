@@ -8,6 +8,7 @@
 
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
+#include "framework/ImgList.h"
 #include "skin/data/SPGlyphLayout.h"
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinTimer.h"
@@ -23,8 +24,13 @@ public:
   explicit TspButtonCore(TComponent* owner) : TBase(owner) {
     // The click comes from the press logic below, not from the framework.
     this->ControlStyle &= ~csClickEvents;
+    FImageChangeLink.OnChange = [this](TObject*) { this->Repaint(); };
   }
   ~TspButtonCore() override {
+    if (FImageList) {
+      FImageList->UnRegisterChanges(&FImageChangeLink);
+      FImageList->RemoveFreeNotification(this);
+    }
     FRepeatTimer.Stop();
     FAnimateTimer.Stop();
     FMorph.Stop();
@@ -74,6 +80,29 @@ public:
     FSpacing = value;
     this->Repaint();
   }
+  // An image of a list shown instead of the glyph strip; not owned, and
+  // forgotten when the list goes.
+  TCustomImageList* ImageList() const { return FImageList; }
+  void SetImageList(TCustomImageList* value) {
+    if (value == FImageList) return;
+    if (FImageList) {
+      FImageList->UnRegisterChanges(&FImageChangeLink);
+      FImageList->RemoveFreeNotification(this);
+    }
+    FImageList = value;
+    if (FImageList) {
+      FImageList->RegisterChanges(&FImageChangeLink);
+      FImageList->FreeNotification(this);
+    }
+    this->Repaint();
+  }
+  int ImageIndex() const { return FImageIndex; }
+  virtual void SetImageIndex(int value) {
+    if (value == FImageIndex) return;
+    FImageIndex = value;
+    this->Repaint();
+  }
+
   TspButtonLayout Layout() const { return FLayout; }
   void SetLayout(TspButtonLayout value) {
     if (value == FLayout) return;
@@ -267,10 +296,27 @@ protected:
     return 1;
   }
 
-  // The glyph and the caption laid out together in `area`, in `font`.
+  // The image list to draw from now, or null for the glyph strip.
+  virtual TCustomImageList* ContentImages(bool down, bool hot) const {
+    if (FImageList && FImageIndex >= 0 && FImageIndex < FImageList->Count()) return FImageList;
+    return nullptr;
+  }
+
+  // The image (list picture or glyph) and the caption laid out together in
+  // `area`, in `font`.
   void DrawContent(HDC dc, const RECT& area, const TspFontDesc& font, bool down, bool hot) {
+    if (TCustomImageList* images = ContentImages(down, hot)) {
+      DrawImageListGlyphAndCaption(dc, area, font, FMargin, FSpacing, FLayout, ShownCaption(), images, FImageIndex,
+                                   this->Enabled(), down);
+      return;
+    }
     DrawGlyphAndCaption(dc, area, font, FMargin, FSpacing, FLayout, ShownCaption(), &FGlyph, FNumGlyphs,
                         GetGlyphNum(down, hot), down);
+  }
+
+  void Notification(TComponent* component, TOperation operation) override {
+    TBase::Notification(component, operation);
+    if (operation == opRemove && component == FImageList) FImageList = nullptr;
   }
 
   void PaintSkinImage(TspPaintBuffer& b) override {
@@ -454,6 +500,9 @@ protected:
   TspMorph FMorph;
   TspTimer FRepeatTimer;
   TBitmap FGlyph;
+  TCustomImageList* FImageList = nullptr;
+  TChangeLink FImageChangeLink;
+  int FImageIndex = -1;
   int FNumGlyphs = 1;
   int FMargin = -1;
   int FSpacing = 1;
@@ -541,7 +590,6 @@ public:
   void SetShowCaption(bool value);
   int WidthWithCaption = 0;
   int WidthWithoutCaption = 0;
-  int ImageIndex = 0;
 
   void SetDown(bool value) override;
   void WndProc(TMessage& message) override;

@@ -164,8 +164,21 @@ void TspSkinCheckRadioBox::DrawSkinFlat(TspPaintBuffer& b) {
 }
 
 void TspSkinCheckRadioBox::PaintSkinImage(TspPaintBuffer& b) {
+  double kf = FMorph.Kf();
+  if (Morphing && FIndex != -1 && FSD && FSD->EnableSkinEffects && kf > 0.0 && kf < 1.0) {
+    // Halfway between the looks: the normal one blended toward the active one.
+    DrawSkinImage(b, Geometry.SkinRect, false);
+    TspPaintBuffer active(b.Width(), b.Height());
+    DrawSkinImage(active, FActiveSkinRect, true);
+    b.MorphTo(active, kf);
+    return;
+  }
   bool active = FMouseIn || FocusedHere();
-  CreateSkinImage(b, Picture, active ? FActiveSkinRect : Geometry.SkinRect);
+  DrawSkinImage(b, active ? FActiveSkinRect : Geometry.SkinRect, active);
+}
+
+void TspSkinCheckRadioBox::DrawSkinImage(TspPaintBuffer& b, const RECT& element, bool active) {
+  CreateSkinImage(b, Picture, element);
   RECT img = CheckImage();
   if (Picture && !IsEmptyRECT(img)) {
     int iw = img.right - img.left, ih = img.bottom - img.top;

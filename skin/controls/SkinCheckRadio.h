@@ -52,6 +52,8 @@ protected:
   void CalcSkinSize(int& width, int& height) override;
   void GetSkinData() override;
   void PaintSkinImage(TspPaintBuffer& b) override;
+  // The element picture `element` with the check image and the caption.
+  void DrawSkinImage(TspPaintBuffer& b, const RECT& element, bool active);
 
 private:
   bool FocusedHere() const { return FCanFocused && Focused(); }

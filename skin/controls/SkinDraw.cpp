@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/Graphics.h"
+#include "framework/ImgList.h"
 #include "framework/SysUtils.h"
 #include "skin/data/SPUtils.h"
 
@@ -265,5 +266,30 @@ void DrawGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int mar
   font.AssignTo(canvas.Font());
   DrawStripGlyphAndText(&canvas, R(r), margin, spacing, static_cast<TspButtonLayout>(layout), caption,
                         glyph && !glyph->Empty() ? glyph : nullptr, numGlyphs, glyphIndex, down, false, 0);
+  canvas.SetHandle(nullptr);
+}
+
+void DrawImageListGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int margin, int spacing, int layout,
+                                  const std::string& caption, TCustomImageList* images, int index, bool enabled,
+                                  bool down) {
+  TCanvas canvas;
+  canvas.SetHandle(dc);
+  font.AssignTo(canvas.Font());
+  const std::u16string text = UTF8ToUTF16(caption);
+  int tw = 0, th = 0;
+  if (!text.empty()) {
+    tw = GetDrawTextWidth(&canvas, text);
+    th = GetDrawTextHeight(&canvas, text);
+    canvas.Brush()->SetStyle(bsClear);
+  }
+  int tx, ty, gx, gy;
+  CalcGlyphAndTextPos(static_cast<TspButtonLayout>(layout), TspRect{r.left, r.top, r.right, r.bottom}, images->Width(),
+                      images->Height(), tw, th, spacing, margin, tx, ty, gx, gy);
+  if (down) ++gx, ++gy, ++tx, ++ty;
+  if (!text.empty()) {
+    TRect t{tx, ty, tx + tw + 2, ty + th};
+    CanvasDrawTextW(&canvas, text, t, DT_EXPANDTABS | DT_WORDBREAK | DT_VCENTER | DT_CENTER);
+  }
+  images->Draw(&canvas, gx, gy, index, enabled);
   canvas.SetHandle(nullptr);
 }

@@ -116,7 +116,14 @@ HRGN NinePartRegionFromMask(const TspImageSource& mask, POINT lt, POINT rt, POIN
                             int height);
 
 class TBitmap;
+class TCustomImageList;
 // A glyph (frame `glyphIndex` of a strip of `numGlyphs`) and a caption laid
 // out together in `r`; a pressed look moves both by one pixel.
 void DrawGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int margin, int spacing, int layout,
                          const std::string& caption, TBitmap* glyph, int numGlyphs, int glyphIndex, bool down);
+
+// Picture `index` of an image list and a caption laid out together in `r`,
+// as a glyph strip is; a disabled picture is drawn as the list draws it.
+void DrawImageListGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int margin, int spacing, int layout,
+                                  const std::string& caption, TCustomImageList* images, int index, bool enabled,
+                                  bool down);

@@ -106,6 +106,24 @@ void TspSkinExPanel::SetSpacing(int value) {
   Repaint();
 }
 
+void TspSkinExPanel::SetCaptionImageList(TCustomImageList* value) {
+  if (FCaptionImageList) FCaptionImageList->RemoveFreeNotification(this);
+  FCaptionImageList = value;
+  if (FCaptionImageList) FCaptionImageList->FreeNotification(this);
+  Repaint();
+}
+
+void TspSkinExPanel::SetCaptionImageIndex(int value) {
+  if (FCaptionImageIndex == value) return;
+  FCaptionImageIndex = value;
+  Repaint();
+}
+
+void TspSkinExPanel::Notification(TComponent* component, TOperation operation) {
+  Base::Notification(component, operation);
+  if (operation == opRemove && component == FCaptionImageList) FCaptionImageList = nullptr;
+}
+
 void TspSkinExPanel::Close() {
   Hide();
   if (OnClose) OnClose(this);
@@ -358,10 +376,29 @@ void TspSkinExPanel::DrawCaption(TspPaintBuffer& b, RECT area, const TspFontDesc
     int n = !Enabled() && FNumGlyphs == 2 ? 1 : 0;
     frame = RECT{n * gw, 0, (n + 1) * gw, gh};
   }
+  // Without a glyph, an image of the list stands in its place.
+  bool list = gw == 0 && FCaptionImageList && FCaptionImageIndex >= 0 &&
+              FCaptionImageIndex < FCaptionImageList->Count();
+  if (list) {
+    gw = FCaptionImageList->Width();
+    gh = FCaptionImageList->Height();
+  }
+  auto drawImage = [&](int x, int y) {
+    if (!list) {
+      DrawPicturePiece(b, FGlyph, frame, x, y, false, 0);
+      return;
+    }
+    GdiFlush();
+    TCanvas canvas;
+    canvas.SetHandle(b.DC());
+    FCaptionImageList->Draw(&canvas, x, y, FCaptionImageIndex, Enabled());
+    canvas.SetHandle(nullptr);
+    GdiFlush();
+  };
   if (!upwards) {
     int x = area.left;
     if (gw > 0) {
-      DrawPicturePiece(b, FGlyph, frame, x, area.top + RH(area) / 2 - gh / 2, false, 0);
+      drawImage(x, area.top + RH(area) / 2 - gh / 2);
       x += gw + FSpacing;
     }
     // Left-aligned from two pixels in, vertically centred.
@@ -372,7 +409,7 @@ void TspSkinExPanel::DrawCaption(TspPaintBuffer& b, RECT area, const TspFontDesc
   // Written upwards from the bottom, the glyph at its start.
   int y = area.bottom;
   if (gw > 0) {
-    DrawPicturePiece(b, FGlyph, frame, area.left + RW(area) / 2 - gw / 2, y - gh, false, 0);
+    drawImage(area.left + RW(area) / 2 - gw / 2, y - gh);
     y -= gh + FSpacing;
   }
   if (text.empty()) return;

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "framework/ImgList.h"
 #include "skin/controls/SkinControl.h"
 
 enum TspExPanelRollKind { rkRollHorizontal, rkRollVertical };
@@ -35,6 +36,11 @@ public:
   void SetNumGlyphs(int value);
   int Spacing() const { return FSpacing; }
   void SetSpacing(int value);
+  // An image of a list in the caption, used while Glyph is empty; not owned.
+  TCustomImageList* CaptionImageList() const { return FCaptionImageList; }
+  void SetCaptionImageList(TCustomImageList* value);
+  int CaptionImageIndex() const { return FCaptionImageIndex; }
+  void SetCaptionImageIndex(int value);
   bool Moveable = false;
   bool Sizeable = false;
   int RealWidth() const { return FRealWidth; }
@@ -59,6 +65,7 @@ public:
 protected:
   void AdjustClientRect(RECT& rect) override;
   void GetSkinData() override;
+  void Notification(TComponent* component, TOperation operation) override;
   void Paint() override;
   void PaintDefaultImage(TspPaintBuffer& b) override;
   void PaintSkinImage(TspPaintBuffer& b) override;
@@ -89,6 +96,8 @@ private:
   bool FShowRollButton = true, FShowCloseButton = true;
   TspPicture FGlyph;
   int FNumGlyphs = 1, FSpacing = 2;
+  TCustomImageList* FCaptionImageList = nullptr;
+  int FCaptionImageIndex = -1;
   Button FButtons[2];
   std::vector<TControl*> FShownChildren;
   // The size limits while unrolled; a rolled panel has none.

@@ -5,6 +5,86 @@ TspSkinGauge::TspSkinGauge(TComponent* owner) : Base(owner) {
   SetBounds(0, 0, 100, 20);
 }
 
+TspSkinGauge::~TspSkinGauge() {
+  FPauseTimer.Stop();
+  FFrameTimer.Stop();
+}
+
+void TspSkinGauge::SetTextAlphaBlend(bool value) {
+  FTextAlphaBlend = value;
+  if (FIndex != -1 && !Text().empty()) Repaint();
+}
+
+void TspSkinGauge::SetTextAlphaBlendValue(int value) {
+  FTextAlphaBlendValue = std::max(0, std::min(255, value));
+  if (FIndex != -1 && FTextAlphaBlend && !Text().empty()) Repaint();
+}
+
+void TspSkinGauge::StartProgressAnimation() {
+  GetSkinData();
+  if (FIndex == -1 || IsEmptyRECT(FAnimationSkinRect)) return;
+  FPauseTimer.Stop();
+  FFrameTimer.Stop();
+  FAnimationStarted = true;
+  FRunningPause = FProgressAnimationPause;
+  StartInternalAnimation();
+}
+
+void TspSkinGauge::StartInternalAnimation() {
+  if (!FAnimationStarted) return;
+  FPauseTimer.Stop();
+  FAnimationFrame = 0;
+  FFrameTimer.Start(static_cast<unsigned>(std::max(1, FAnimationInterval)), [this] { AnimationTick(); });
+  Repaint();
+}
+
+void TspSkinGauge::AnimationTick() {
+  ++FAnimationFrame;
+  if (FAnimationFrame > FAnimationCountFrames)
+    StopInternalAnimation();
+  else
+    Repaint();
+}
+
+void TspSkinGauge::StopInternalAnimation() {
+  if (!FAnimationStarted) return;
+  FFrameTimer.Stop();
+  FAnimationFrame = 0;
+  // A pause of 0 would tick at once and forever: the timers count whole
+  // milliseconds, so the shortest pause is one.
+  FPauseTimer.Start(static_cast<unsigned>(std::max(1, FRunningPause)), [this] { StartInternalAnimation(); });
+  Repaint();
+}
+
+void TspSkinGauge::StopProgressAnimation() {
+  FAnimationFrame = 0;
+  FAnimationStarted = false;
+  FPauseTimer.Stop();
+  FFrameTimer.Stop();
+}
+
+void TspSkinGauge::ChangeSkinData() {
+  if (!FAnimationStarted) {
+    Base::ChangeSkinData();
+    return;
+  }
+  // The new skin's frames and interval take over.
+  StopProgressAnimation();
+  Base::ChangeSkinData();
+  StartProgressAnimation();
+}
+
+RECT TspSkinGauge::AnimationFrameRect(int n) const {
+  RECT r = FAnimationSkinRect;
+  int count = std::max(1, FAnimationCountFrames);
+  if (FProgressRect.right - FProgressRect.left < r.right - r.left) {
+    int fw = (r.right - r.left) / count;
+    return RECT{r.left + fw * (n - 1), r.top, r.left + fw * n, r.bottom};
+  }
+  int fh = (r.bottom - r.top) / count;
+  return RECT{r.left, r.top + fh * (n - 1), r.right, r.top + fh * n};
+}
+
 void TspSkinGauge::SetValue(int value) {
   value = std::max(FMinValue, std::min(value, FMaxValue));
   if (value == FValue) return;
@@ -118,6 +198,7 @@ void TspSkinGauge::PaintDefaultImage(TspPaintBuffer& b) {
 void TspSkinGauge::GetSkinData() {
   Base::GetSkinData();
   FGaugeElement = false;
+  FAnimationSkinRect = RECT{};
   auto* e = dynamic_cast<TspDataSkinGaugeControl*>(Element());
   if (!e) return;
   FGaugeElement = true;
@@ -128,6 +209,10 @@ void TspSkinGauge::GetSkinData() {
   FEndOffset = e->EndOffset;
   FProgressStretch = e->ProgressStretch;
   FSkinFont = SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor);
+  FSkinFontColor = static_cast<COLORREF>(e->FontColor) & 0xFFFFFF;
+  FAnimationSkinRect = ToRECT(e->ProgressAnimationSkinRect);
+  FAnimationCountFrames = e->ProgressAnimationCountFrames;
+  FAnimationInterval = e->ProgressAnimationTimerInterval;
 }
 
 void TspSkinGauge::CalcSkinSize(int& width, int& height) {
@@ -153,12 +238,17 @@ void TspSkinGauge::PaintSkinImage(TspPaintBuffer& b) {
   if (Picture && pw > 0 && ph > 0 && !IsEmptyRECT(FProgressRect)) {
     TspImageSource pic = Source(Picture);
     const RECT& s = FProgressRect;
+    // While a frame of the animation shows, it replaces the middle and is
+    // stretched over it; the end pieces stay those of the filled picture.
+    bool animating = AnimatingFrame();
+    const RECT m = animating ? AnimationFrameRect(FAnimationFrame) : s;
+    bool stretch = FProgressStretch || animating;
     if (!FVertical) {
       int mid = pw - FBeginOffset - FEndOffset;
-      RECT src{s.left + FBeginOffset, s.top, s.right - FEndOffset, s.bottom};
+      RECT src{m.left + FBeginOffset, m.top, m.right - FEndOffset, m.bottom};
       if (mid > 0 && src.right > src.left) {
         RECT dst{p.left + FBeginOffset, p.top, p.right - FEndOffset, p.bottom};
-        if (FProgressStretch) {
+        if (stretch) {
           DrawPiece(b, pic, src, dst);
         } else {
           int tile = src.right - src.left;
@@ -174,10 +264,10 @@ void TspSkinGauge::PaintSkinImage(TspPaintBuffer& b) {
       }
     } else {
       int mid = ph - FBeginOffset - FEndOffset;
-      RECT src{s.left, s.top + FBeginOffset, s.right, s.bottom - FEndOffset};
+      RECT src{m.left, m.top + FBeginOffset, m.right, m.bottom - FEndOffset};
       if (mid > 0 && src.bottom > src.top) {
         RECT dst{p.left, p.top + FBeginOffset, p.right, p.bottom - FEndOffset};
-        if (FProgressStretch) {
+        if (stretch) {
           DrawPiece(b, pic, src, dst);
         } else {
           // Tiles laid from the bottom upwards.
@@ -194,7 +284,23 @@ void TspSkinGauge::PaintSkinImage(TspPaintBuffer& b) {
       }
     }
   }
-  DrawText(b, UseSkinFont ? FSkinFont : FDefaultFont);
+  TspFontDesc font = FSkinFont;
+  if (!UseSkinFont) {
+    font = FDefaultFont;
+    font.Color = FSkinFontColor;
+  }
+  DrawBlendedText(b, font);
+}
+
+void TspSkinGauge::DrawBlendedText(TspPaintBuffer& b, const TspFontDesc& font) {
+  if (!FTextAlphaBlend || Text().empty()) {
+    DrawText(b, font);
+    return;
+  }
+  TspPaintBuffer under(b.Width(), b.Height());
+  BitBlt(under.DC(), 0, 0, b.Width(), b.Height(), b.DC(), 0, 0, SRCCOPY);
+  DrawText(b, font);
+  b.BlendOver(under, FTextAlphaBlendValue);
 }
 
 void TspSkinGauge::WndProc(TMessage& m) {

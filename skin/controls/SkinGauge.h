@@ -5,6 +5,7 @@
 #include <string>
 
 #include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinTimer.h"
 
 // (DC, progress area, filled part); when assigned it replaces the drawing of
 // the filled part and of the text.
@@ -15,6 +16,7 @@ class TspSkinGauge : public TspSkinCustomControl {
 
 public:
   explicit TspSkinGauge(TComponent* owner);
+  ~TspSkinGauge() override;
 
   int Value() const { return FValue; }
   void SetValue(int value);
@@ -31,6 +33,25 @@ public:
   bool ShowPercent() const { return FShowPercent; }
   void SetShowPercent(bool value);
   bool UseSkinSize = true;
+  bool TextAlphaBlend() const { return FTextAlphaBlend; }
+  void SetTextAlphaBlend(bool value);
+  int TextAlphaBlendValue() const { return FTextAlphaBlendValue; }
+  void SetTextAlphaBlendValue(int value);
+
+  // Milliseconds of plain progress between two runs of the animation;
+  // negative values are refused, and a running animation keeps its pause.
+  int ProgressAnimationPause() const { return FProgressAnimationPause; }
+  void SetProgressAnimationPause(int value) {
+    if (value >= 0) FProgressAnimationPause = value;
+  }
+  // The skin's frames run over the filled part, pause, and run again.
+  void StartProgressAnimation();
+  void StopProgressAnimation();
+  void StartInternalAnimation();
+  void StopInternalAnimation();
+  // 1-based frame on show, 0 for the plain filled part.
+  int AnimationFrame() const { return FAnimationFrame; }
+  bool AnimationRunning() const { return FAnimationStarted; }
 
   TspGaugePaintEvent OnGaugePaint;
 
@@ -42,6 +63,7 @@ public:
   std::string Text() const;
 
   void WndProc(TMessage& message) override;
+  void ChangeSkinData() override;
 
 protected:
   void GetSkinData() override;
@@ -51,12 +73,31 @@ protected:
 
 private:
   void DrawText(TspPaintBuffer& b, const TspFontDesc& font);
+  // The text, with its opacity when TextAlphaBlend asks for one.
+  void DrawBlendedText(TspPaintBuffer& b, const TspFontDesc& font);
+  void AnimationTick();
+  RECT AnimationFrameRect(int n) const;
+  // The filled part's middle comes from an animation frame now.
+  bool AnimatingFrame() const {
+    return FFrameTimer.Active() && FAnimationFrame != 0 && FAnimationCountFrames != 0;
+  }
 
   bool FGaugeElement = false;
   RECT FProgressArea{}, FNewProgressArea{}, FProgressRect{};
   int FBeginOffset = 0, FEndOffset = 0;
   bool FProgressStretch = false;
   TspFontDesc FSkinFont;
+  COLORREF FSkinFontColor = 0;
+  RECT FAnimationSkinRect{};
+  int FAnimationCountFrames = 0, FAnimationInterval = 0;
+
+  bool FTextAlphaBlend = false;
+  int FTextAlphaBlendValue = 200;
+  int FProgressAnimationPause = 1000;
+  int FRunningPause = 1000;
+  int FAnimationFrame = 0;
+  bool FAnimationStarted = false;
+  TspTimer FPauseTimer, FFrameTimer;
 
   int FValue = 50, FMinValue = 0, FMaxValue = 100;
   bool FVertical = false;

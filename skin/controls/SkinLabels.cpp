@@ -167,10 +167,45 @@ TspFontDesc TspSkinLinkLabel::TextFont() const {
     if (FMouseIn) f.Color = DefaultActiveFontColor;
   } else {
     f = UseSkinFont ? FSkinFont : Font;
-    f.Color = FMouseIn ? FActiveFontColor : FSkinFont.Color;
+    f.Color = FMouseIn && !GlowEffect ? FActiveFontColor : FSkinFont.Color;
   }
   f.Underline = FUseUnderLine;
   return f;
+}
+
+void TspSkinLinkLabel::Paint() {
+  HDC dc = PaintDC();
+  if (!dc) return;
+  GetSkinData();
+  RECT r{0, 0, Width(), Height()};
+  if (GlowEffect) OffsetRect(&r, 0, GlowSize);
+  UINT flags = WordWrap ? DT_WORDBREAK : DT_SINGLELINE;
+  if (Alignment == taRightJustify)
+    flags |= DT_RIGHT;
+  else if (Alignment == taCenter)
+    flags |= DT_CENTER;
+  if (GlowEffect && FMouseIn && Enabled()) {
+    // The halo: the text spread around its place in the glow colour.
+    COLORREF glow = FIndex == -1 ? DefaultActiveFontColor : FActiveFontColor;
+    TspFontDesc font = TextFont();
+    HFONT f = font.Create();
+    HGDIOBJ old = SelectObject(dc, f);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, glow);
+    std::u16string w = UTF8ToUTF16(Caption());
+    int s = std::max(1, GlowSize / 3);
+    for (int dy = -s; dy <= s; ++dy)
+      for (int dx = -s; dx <= s; ++dx) {
+        if (!dx && !dy) continue;
+        RECT m = r;
+        OffsetRect(&m, dx, dy);
+        DrawTextW(dc, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &m,
+                  flags | (ShowAccelChar ? 0 : DT_NOPREFIX));
+      }
+    SelectObject(dc, old);
+    DeleteObject(f);
+  }
+  DoDrawText(dc, r, flags);
 }
 
 void TspSkinLinkLabel::WndProc(TMessage& m) {

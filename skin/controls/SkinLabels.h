@@ -62,6 +62,10 @@ public:
 
   bool UseUnderLine() const { return FUseUnderLine; }
   void SetUseUnderLine(bool value);
+  // A halo of the active colour under the text while the mouse is over it;
+  // the text sits GlowSize lower to leave it room.
+  bool GlowEffect = false;
+  int GlowSize = 7;
   COLORREF DefaultActiveFontColor = RGB(0, 0, 255);
   std::string URL;
   bool MouseIn() const { return FMouseIn; }
@@ -72,6 +76,7 @@ public:
 protected:
   TspFontDesc TextFont() const override;
   UINT ExtraFormat() const override { return 0; }
+  void Paint() override;
 
 private:
   bool FUseUnderLine = true, FMouseIn = false;

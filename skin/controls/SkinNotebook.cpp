@@ -52,8 +52,29 @@ void TspSkinNotebook::BuildButtons() {
     b->SetDefaultHeight(25);
     b->SetSkinData(FSD);
     b->SetCaption(FPageList[i]->Caption());
+    int image = FPageList[i]->ImageIndex;
+    if (image != -1 && FImages && image < FImages->Count()) {
+      b->SetImageList(FImages);
+      b->SetImageIndex(image);
+    } else {
+      b->SetImageList(nullptr);
+      b->SetImageIndex(-1);
+    }
   }
   EnableAlign();
+}
+
+void TspSkinNotebook::SetImages(TCustomImageList* value) {
+  if (FImages) FImages->RemoveFreeNotification(this);
+  FImages = value;
+  if (FImages) FImages->FreeNotification(this);
+  if (FButtonsMode) BuildButtons();
+}
+
+void TspSkinNotebook::Notification(TComponent* component, TOperation operation) {
+  Base::Notification(component, operation);
+  // The buttons let go of a list that goes away by themselves.
+  if (operation == opRemove && component == FImages) FImages = nullptr;
 }
 
 void TspSkinNotebook::SetButtonsMode(bool value) {
@@ -68,6 +89,8 @@ void TspSkinNotebook::UpdateButton(int pageIndex, const std::string& caption) {
   for (TspPageButton* b : FButtons)
     if (b->PageIndex() == pageIndex) {
       b->SetCaption(caption);
+      b->SetImageList(FImages);
+      if (pageIndex >= 0 && pageIndex < PageCount()) b->SetImageIndex(FPageList[pageIndex]->ImageIndex);
       b->Repaint();
     }
 }

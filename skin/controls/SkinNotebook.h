@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/ImgList.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinPanel.h"
 
@@ -57,10 +58,16 @@ public:
   bool ButtonsMode() const { return FButtonsMode; }
   void SetButtonsMode(bool value);
   std::string ButtonSkinDataName = "toolbutton";
+  // Images of the page buttons, by each page's ImageIndex; not owned.
+  TCustomImageList* Images() const { return FImages; }
+  void SetImages(TCustomImageList* value);
   int ButtonCount() const { return static_cast<int>(FButtons.size()); }
   TspPageButton* Button(int index) const { return FButtons[index]; }
   void UpdateButton(int pageIndex, const std::string& caption);
   ~TspSkinNotebook() override;
+
+protected:
+  void Notification(TComponent* component, TOperation operation) override;
 
 private:
   TspSkinPage* NewPage(const std::string& caption);
@@ -72,4 +79,5 @@ private:
   std::vector<TspPageButton*> FButtons;
   int FPageIndex = -1;
   bool FButtonsMode = false;
+  TCustomImageList* FImages = nullptr;
 };

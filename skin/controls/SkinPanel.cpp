@@ -62,6 +62,81 @@ void TspSkinPanel::SetCheckedMode(bool value) {
   Repaint();
 }
 
+void TspSkinPanel::SetGlyph(const TspPicture& value) {
+  FGlyph = value;
+  Repaint();
+}
+
+void TspSkinPanel::SetNumGlyphs(int value) {
+  FNumGlyphs = std::max(1, std::min(2, value));
+  Repaint();
+}
+
+void TspSkinPanel::SetImagePosition(TspImagePosition value) {
+  if (FImagePosition == value) return;
+  FImagePosition = value;
+  Repaint();
+}
+
+void TspSkinPanel::SetCaptionImageList(TCustomImageList* value) {
+  if (FCaptionImageList) FCaptionImageList->RemoveFreeNotification(this);
+  FCaptionImageList = value;
+  if (FCaptionImageList) FCaptionImageList->FreeNotification(this);
+  Repaint();
+}
+
+void TspSkinPanel::SetCaptionImageIndex(int value) {
+  if (FCaptionImageIndex == value) return;
+  FCaptionImageIndex = value;
+  Repaint();
+}
+
+void TspSkinPanel::Notification(TComponent* component, TOperation operation) {
+  Base::Notification(component, operation);
+  if (operation == opRemove && component == FCaptionImageList) FCaptionImageList = nullptr;
+}
+
+bool TspSkinPanel::ListImage() const {
+  return FGlyph.Empty() && FCaptionImageList && FCaptionImageIndex >= 0 &&
+         FCaptionImageIndex < FCaptionImageList->Count();
+}
+
+int TspSkinPanel::ImageWidth() const { return ListImage() ? FCaptionImageList->Width() : GlyphWidth(); }
+
+int TspSkinPanel::ImageHeight() const {
+  return ListImage() ? FCaptionImageList->Height() : FGlyph.Empty() ? 0 : FGlyph.Height;
+}
+
+void TspSkinPanel::DrawImage(TspPaintBuffer& b, int x, int y) {
+  if (!ListImage()) {
+    DrawGlyph(b, x, y);
+    return;
+  }
+  GdiFlush();
+  TCanvas canvas;
+  canvas.SetHandle(b.DC());
+  FCaptionImageList->Draw(&canvas, x, y, FCaptionImageIndex, Enabled());
+  canvas.SetHandle(nullptr);
+  GdiFlush();
+}
+
+int TspSkinPanel::DrawGlyph(TspPaintBuffer& b, int x, int y) {
+  int gw = GlyphWidth();
+  if (gw <= 0) return 0;
+  int left = (!Enabled() && FNumGlyphs == 2 ? 1 : 0) * gw;
+  uint32_t key = FGlyph.Pixel(left, FGlyph.Height - 1) & 0xFFFFFF;
+  GdiFlush();
+  uint32_t* bits = b.Bits();
+  for (int sy = 0; sy < FGlyph.Height; ++sy)
+    for (int sx = 0; sx < gw; ++sx) {
+      uint32_t v = FGlyph.Pixel(left + sx, sy) & 0xFFFFFF;
+      int dx = x + sx, dy = y + sy;
+      if (v == key || dx < 0 || dy < 0 || dx >= b.Width() || dy >= b.Height()) continue;
+      bits[size_t(dy) * b.Width() + dx] = v;
+    }
+  return gw;
+}
+
 void TspSkinPanel::SetSpacing(int value) {
   FSpacing = value;
   Repaint();
@@ -265,6 +340,10 @@ void TspSkinPanel::GetSkinData() {
   FCheckImageRect = ToRECT(e->CheckImageRect);
   FUnCheckImageRect = ToRECT(e->UnCheckImageRect);
   FMarkFrameRect = ToRECT(e->MarkFrameRect);
+  FFrameRect = ToRECT(e->FrameRect);
+  FFrameTextRect = ToRECT(e->FrameTextRect);
+  FFrameLeftOffset = e->FrameLeftOffset;
+  FFrameRightOffset = e->FrameRightOffset;
 }
 
 void TspSkinPanel::Paint() {
@@ -414,6 +493,10 @@ void TspSkinPanel::PaintTransparentFrame(TspPaintBuffer& b) {
     DrawPiece(b, piece, 5, (th + 5) / 2 - ch / 2, true);
     x = cw + 10;
   }
+  if (ImageWidth() > 0) {
+    DrawImage(b, x, (th + 5) / 2 - ImageHeight() / 2);
+    x += ImageWidth() + 2;
+  }
   int i = FSD->GetControlIndex("stdlabel");
   auto* label = i >= 0 && i < static_cast<int>(FSD->CtrlList.size())
                     ? dynamic_cast<TspDataSkinStdLabelControl*>(FSD->CtrlList[i].get())
@@ -477,6 +560,7 @@ void TspSkinPanel::PaintDefaultImage(TspPaintBuffer& b) {
   if (FRollUpMode) c.right -= 10;
   const std::string& text = Caption();
   int contentWidth = TextWidth(b.DC(), text, FDefaultFont);
+  if (!FGlyph.Empty()) contentWidth += GlyphWidth() + FSpacing;
   int textX = c.left + 2;
   if (FDefaultAlignment == taRightJustify)
     textX = c.right - contentWidth;
@@ -487,9 +571,23 @@ void TspSkinPanel::PaintDefaultImage(TspPaintBuffer& b) {
     RECT k{5, top, 19, top + 14};
     b.Frame(k, shadow);
     if (FChecked) {
-      RECT m{k.left + 3, k.top + 3, k.right - 3, k.bottom - 3};
-      b.Fill(m, GetSysColor(COLOR_BTNTEXT));
+      // The check mark: three strokes, each one pixel above the last.
+      HDC dc = b.DC();
+      HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNTEXT));
+      HGDIOBJ old = SelectObject(dc, pen);
+      int x = k.left + 4, y = k.top + 3;
+      for (int i = 0; i <= 2; ++i) {
+        MoveToEx(dc, x, y + 5 - i, nullptr);
+        LineTo(dc, x + 2, y + 7 - i);
+        LineTo(dc, x + 7, y + 2 - i);
+      }
+      SelectObject(dc, old);
+      DeleteObject(pen);
     }
+  }
+  if (ImageWidth() > 0) {
+    DrawImage(b, textX, c.top + (c.bottom - c.top) / 2 - ImageHeight() / 2);
+    textX += ImageWidth() + FSpacing;
   }
   b.Text(text, RECT{textX, c.top, c.right, c.bottom}, FDefaultFont, FDefaultFont.Color,
          DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
@@ -559,18 +657,62 @@ void TspSkinPanel::DrawSkinCaption(TspPaintBuffer& b) {
   TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
   font.Color = FSkinFont.Color;
   const std::string& text = Caption();
-  int contentWidth = TextWidth(b.DC(), text, font);
+  int textWidth = TextWidth(b.DC(), text, font);
+  int gw = ImageWidth();
+  // As in the default look, only a glyph counts in the content's width.
+  int contentWidth = textWidth + (GlyphWidth() > 0 ? GlyphWidth() + FSpacing : 0);
   int textX = r.left;
   if (FAlignment == taRightJustify)
     textX = r.right - contentWidth;
   else if (FAlignment == taCenter)
     textX = r.left + (r.right - r.left) / 2 - contentWidth / 2;
+  int imageX = textX, imageY = r.top + (r.bottom - r.top) / 2 - ImageHeight() / 2;
+  if (gw > 0) {
+    if (FImagePosition == spipDefault) {
+      imageX = textX;
+      textX += gw + FSpacing;
+    } else {
+      // Pinned to the left; the text keeps its alignment but never runs
+      // into the image.
+      imageX = r.left + 2;
+      textX = imageX + gw + FSpacing;
+      if (FAlignment == taRightJustify)
+        textX = r.right - textWidth;
+      else if (FAlignment == taCenter)
+        textX = r.left + (r.right - r.left) / 2 - textWidth / 2;
+      textX = std::max(textX, imageX + gw + FSpacing);
+    }
+  }
   if (FRollUpMode) {
     RECT a{r.right, r.top, r.right + 10, r.bottom};
     if (!IsEmptyRECT(FMarkFrameRect)) DrawPiece(b, FMarkFrameRect, a.left, a.top);
     DrawArrowGlyph(b.DC(), a, FRollUpState ? adDown : adUp, font.Color);
   }
+  if (!IsEmptyRECT(FFrameRect) && Picture) {
+    // A frame strip around the text, as long as the text needs.
+    int extra = (FFrameRect.right - FFrameRect.left) - (FFrameTextRect.right - FFrameTextRect.left);
+    int stripX;
+    if (FAlignment == taLeftJustify) {
+      stripX = textX;
+      textX += FFrameTextRect.left;
+    } else if (FAlignment == taRightJustify) {
+      stripX = textX - extra;
+      textX = stripX + FFrameTextRect.left;
+      imageX -= extra;
+    } else {
+      stripX = textX - FFrameTextRect.left - 2;
+      imageX -= FFrameTextRect.left;
+      textX -= 2;
+    }
+    int sw = extra + textWidth, sh = FFrameRect.bottom - FFrameRect.top;
+    if (sw > 0 && sh > 0) {
+      TspPaintBuffer strip(sw, sh);
+      DrawHorzThreePart(strip, Source(Picture), FFrameRect, FFrameLeftOffset, FFrameRightOffset, false);
+      strip.DrawTo(b.DC(), stripX, FCaptionRect.top);
+    }
+  }
   b.Text(text, RECT{textX, r.top, r.right, r.bottom}, font, font.Color, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  if (gw > 0) DrawImage(b, imageX, imageY);
 }
 
 void TspSkinPanel::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {

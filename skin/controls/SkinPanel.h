@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "framework/ImgList.h"
 #include "skin/controls/SkinControl.h"
 
 enum TspSkinBorderStyle { bvFrame, bvRaised, bvLowered, bvNone };
+enum TspImagePosition { spipDefault, spipLeft };
 
 // A skin colour: RGB, or a system colour named by its index.
 COLORREF SkinColorValue(int32_t value);
@@ -29,6 +31,19 @@ public:
   bool AutoEnabledControls = true;
   int Spacing() const { return FSpacing; }
   void SetSpacing(int value);
+  // Caption glyph: a strip of NumGlyphs (1 or 2) frames, the second for disabled.
+  const TspPicture& Glyph() const { return FGlyph; }
+  void SetGlyph(const TspPicture& value);
+  int NumGlyphs() const { return FNumGlyphs; }
+  void SetNumGlyphs(int value);
+  // An image of a list in the caption, used while Glyph is empty; not owned.
+  TCustomImageList* CaptionImageList() const { return FCaptionImageList; }
+  void SetCaptionImageList(TCustomImageList* value);
+  int CaptionImageIndex() const { return FCaptionImageIndex; }
+  void SetCaptionImageIndex(int value);
+  // Skinned caption: the glyph beside the text, or pinned to the left end.
+  TspImagePosition ImagePosition() const { return FImagePosition; }
+  void SetImagePosition(TspImagePosition value);
   TAlignment DefaultAlignment() const { return FDefaultAlignment; }
   void SetDefaultAlignment(TAlignment value);
   int DefaultCaptionHeight() const { return FDefaultCaptionHeight; }
@@ -64,6 +79,7 @@ public:
 protected:
   void AdjustClientRect(RECT& rect) override;
   void GetSkinData() override;
+  void Notification(TComponent* component, TOperation operation) override;
   void PaintDefaultImage(TspPaintBuffer& b) override;
   void PaintSkinImage(TspPaintBuffer& b) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -80,6 +96,8 @@ protected:
   // Copied from the skin record.
   bool FPanelElement = false;
   RECT FCaptionRect{}, FCheckImageRect{}, FUnCheckImageRect{}, FMarkFrameRect{};
+  RECT FFrameRect{}, FFrameTextRect{};
+  int FFrameLeftOffset = 0, FFrameRightOffset = 0;
   TAlignment FAlignment = taCenter;
   TspFontDesc FSkinFont;
   int FBGPictureIndex = -1;
@@ -88,6 +106,15 @@ private:
   void DrawSkinCaption(TspPaintBuffer& b);
   void DrawPiece(TspPaintBuffer& b, const RECT& src, int x, int y, bool transparent = false);
   void PaintCaptionBand(TspPaintBuffer& b);
+  // The glyph frame for the enabled state at (x, y), its bottom-left
+  // pixel's colour left out; returns its width.
+  int DrawGlyph(TspPaintBuffer& b, int x, int y);
+  int GlyphWidth() const { return FGlyph.Empty() ? 0 : FGlyph.Width / FNumGlyphs; }
+  // The caption image: the list's while there is no glyph, else the glyph.
+  bool ListImage() const;
+  int ImageWidth() const;
+  int ImageHeight() const;
+  void DrawImage(TspPaintBuffer& b, int x, int y);
   void PaintTransparentPlain(TspPaintBuffer& b);
   void PaintTransparentFrame(TspPaintBuffer& b);
   void PaintTiled(TspPaintBuffer& b, const TspPicture& picture, const RECT& piece, const RECT& fullTarget);
@@ -96,6 +123,11 @@ private:
 
   bool FRibbonStyle = false, FCheckedMode = false, FChecked = false;
   int FSpacing = 2;
+  TspPicture FGlyph;
+  int FNumGlyphs = 1;
+  TspImagePosition FImagePosition = spipDefault;
+  TCustomImageList* FCaptionImageList = nullptr;
+  int FCaptionImageIndex = -1;
   TAlignment FDefaultAlignment = taLeftJustify;
   int FDefaultCaptionHeight = 22;
   TspSkinBorderStyle FBorderStyle = bvFrame;

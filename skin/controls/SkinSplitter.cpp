@@ -140,6 +140,16 @@ void TspCustomSplitter::WndProc(TMessage& m) {
   Base::WndProc(m);
 }
 
+void TspCustomSplitter::SetBounds(int left, int top, int width, int height) {
+  // A new alignment turns the split cursor with the bar.
+  if (Align() != FCursorAlign) {
+    FCursorAlign = Align();
+    if (Cursor() == crVSplit || Cursor() == crHSplit)
+      SetCursor(Align() == alTop || Align() == alBottom ? crVSplit : crHSplit);
+  }
+  Base::SetBounds(left, top, width, height);
+}
+
 bool TspCustomSplitter::CanResize(int& newSize) {
   bool accept = true;
   if (OnCanResize) OnCanResize(this, newSize, accept);

@@ -57,6 +57,7 @@ public:
   // The control being resized; null while not dragging.
   TControl* Sizing() const { return FControl; }
   void WndProc(TMessage& message) override;
+  void SetBounds(int left, int top, int width, int height) override;
 
 protected:
   virtual bool CanResize(int& newSize);
@@ -73,6 +74,7 @@ private:
 
   TControl* FControl = nullptr;
   TWinControl* FActiveControl = nullptr;
+  TAlign FCursorAlign = alLeft;
   TKeyEvent FOldKeyDown;
   POINT FDownPos{};
   int FMinSize = 30, FMaxSize = 0, FNewSize = 0, FOldSize = -1, FSplit = 0;

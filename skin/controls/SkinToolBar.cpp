@@ -29,6 +29,36 @@ void TspSkinToolBar::SetFlat(bool value) {
     if (auto* b = dynamic_cast<TspSkinSpeedButton*>(Controls(i))) b->SetFlat(value);
 }
 
+void TspSkinToolBar::Watch(TCustomImageList*& field, TCustomImageList* value) {
+  TCustomImageList* old = field;
+  field = value;
+  // Still watched while another of the three holds the same list.
+  if (old && old != FImages && old != FHotImages && old != FDisabledImages) old->RemoveFreeNotification(this);
+  if (value) value->FreeNotification(this);
+}
+
+void TspSkinToolBar::SetImages(TCustomImageList* value) {
+  Watch(FImages, value);
+  for (int i = 0; i < ControlCount(); ++i)
+    if (auto* b = dynamic_cast<TspSkinSpeedButton*>(Controls(i))) b->Repaint();
+}
+
+void TspSkinToolBar::SetHotImages(TCustomImageList* value) { Watch(FHotImages, value); }
+
+void TspSkinToolBar::SetDisabledImages(TCustomImageList* value) { Watch(FDisabledImages, value); }
+
+void TspSkinToolBar::Notification(TComponent* component, TOperation operation) {
+  Base::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == FImages) {
+    FImages = nullptr;
+    for (int i = 0; i < ControlCount(); ++i)
+      if (auto* b = dynamic_cast<TspSkinSpeedButton*>(Controls(i))) b->Repaint();
+  }
+  if (component == FHotImages) FHotImages = nullptr;
+  if (component == FDisabledImages) FDisabledImages = nullptr;
+}
+
 void TspSkinToolBar::SetShowCaptions(bool value) {
   if (FShowCaptions == value) return;
   FShowCaptions = value;

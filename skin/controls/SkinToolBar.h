@@ -2,6 +2,7 @@
 // when they do not fit, scrolls them with two buttons at its ends.
 #pragma once
 
+#include "framework/ImgList.h"
 #include "skin/controls/SkinPanel.h"
 #include "skin/controls/SkinTimer.h"
 
@@ -30,6 +31,13 @@ public:
   }
   bool Flat() const { return FFlat; }
   void SetFlat(bool value);
+  // Image lists of the tool buttons on the bar; not owned.
+  TCustomImageList* Images() const { return FImages; }
+  void SetImages(TCustomImageList* value);
+  TCustomImageList* HotImages() const { return FHotImages; }
+  void SetHotImages(TCustomImageList* value);
+  TCustomImageList* DisabledImages() const { return FDisabledImages; }
+  void SetDisabledImages(TCustomImageList* value);
   bool AutoShowHideCaptions = false;
   bool ShowCaptions() const { return FShowCaptions; }
   void SetShowCaptions(bool value);
@@ -55,6 +63,7 @@ public:
 protected:
   void AdjustClientRect(RECT& rect) override;
   void GetSkinData() override;
+  void Notification(TComponent* component, TOperation operation) override;
   void PaintSkinImage(TspPaintBuffer& b) override;
 
 private:
@@ -82,4 +91,6 @@ private:
   // The skin's "resizebutton" element, drawn on the scroll buttons.
   TspDataSkinButtonControl* FButtonData = nullptr;
   TspTimer FScrollTimer, FLeaveTimer;
+  TCustomImageList *FImages = nullptr, *FHotImages = nullptr, *FDisabledImages = nullptr;
+  void Watch(TCustomImageList*& field, TCustomImageList* value);
 };

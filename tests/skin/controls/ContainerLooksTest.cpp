@@ -8,6 +8,7 @@
 
 #include "FakeTimers.h"
 #include "framework/Forms.h"
+#include "framework/ImgList.h"
 #include "framework/StdCtrls.h"
 #include "support/Dib.h"
 #include "skin/controls/SkinAnimate.h"
@@ -570,7 +571,8 @@ TEST(ContainerLooks, ToolBarHeldAndHoveredScrollButtons) {
   RECT wr;
   GetWindowRect(bar->Handle(), &wr);
   SendMessageW(bar->Handle(), WM_NCHITTEST, 0, MAKELPARAM(wr.right - 3, wr.top + 5));
-  SetCursorPos(wr.right + 200, wr.bottom + 100);
+  // The far corner of the screen, where no test puts a window.
+  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
   timers.Advance(100);
   EXPECT_FALSE(bar->ScrollButtonHot(1));
   EXPECT_EQ(bar->TimerMode(), 0);
@@ -648,6 +650,15 @@ TEST(ContainerLooks, ToolBarCaptionsWidthsAndCentredBevel) {
   EXPECT_EQ(bar->Width(), 150);
   bar->SetShowCaptions(true);
   EXPECT_EQ(bar->Width(), 280);
+  // The bar's image lists let go of a list that goes away.
+  auto* images = new TCustomImageList(&f.form, 8, 8);
+  bar->SetImages(images);
+  bar->SetHotImages(images);
+  bar->SetDisabledImages(images);
+  delete images;
+  EXPECT_EQ(bar->Images(), nullptr);
+  EXPECT_EQ(bar->HotImages(), nullptr);
+  EXPECT_EQ(bar->DisabledImages(), nullptr);
 }
 
 TEST(ContainerLooks, NotebookPageButtonsStackAroundTheShownPage) {
@@ -847,6 +858,240 @@ TEST(ContainerLooks, TheTestFormInBothLooks) {
   for (int y = 125; y < 160; ++y)
     for (int x = 160; x < 330; ++x) skinText += d.At(x, y) == RGB(0, 250, 250);
   EXPECT_GT(skinText, 30) << "the labels take the skin's text colour";
+}
+
+}  // namespace
+
+namespace {
+
+// An 8 x 8 two-frame strip, red then blue; the bottom row is the
+// transparent colour.
+TspPicture TwoFrameGlyph() {
+  TspPicture g;
+  g.SetSize(16, 9, 0x000000);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 16; ++x) g.Pixels[size_t(y) * 16 + x] = x < 8 ? 0xE00000 : 0x0000E0;
+  return g;
+}
+
+TEST(ContainerLooks, PanelCaptionGlyphAndFrameStrip) {
+  LooksSkin skin;
+  Form f;
+  auto* p = f.Add<TspSkinPanel>(&f.form, 10, 10, 150, 100);
+  p->SetCaption("Cap");
+  p->SetCaptionMode(true);
+  p->SetGlyph(TwoFrameGlyph());
+  p->SetNumGlyphs(2);
+  f.Show();
+  // Default look: the glyph starts the caption, two pixels in.
+  ExpectPixels(Form::Paint(p), {{"glyph", 6, 8, C(0xE00000)}, {"left of glyph", 3, 8, GetSysColor(COLOR_BTNFACE)}},
+               "default");
+  p->SetEnabled(false);
+  ExpectPixels(Form::Paint(p), {{"disabled glyph", 6, 8, C(0x0000E0)}}, "disabled");
+  p->SetEnabled(true);
+  // Skinned, pinned to the caption's left end while the text is centred.
+  p->SetSkinData(&skin.data);
+  p->SetImagePosition(spipLeft);
+  ExpectPixels(Form::Paint(p), {{"glyph", 14, 4, C(0xE00000)}}, "skin, left");
+  // A frame strip behind a left-aligned caption.
+  auto* e = static_cast<TspDataSkinPanelControl*>(skin.data.CtrlList[0].get());
+  e->Alignment = taLeftJustify;
+  e->FrameRect = TspRect{0, 180, 30, 190};
+  e->FrameTextRect = TspRect{5, 0, 25, 10};
+  e->FrameLeftOffset = e->FrameRightOffset = 5;
+  TspPicture& pic = skin.data.FActivePictures[0];
+  for (int y = 180; y < 190; ++y)
+    for (int x = 0; x < 30; ++x) pic.Pixels[size_t(y) * pic.Width + x] = x < 5 ? 0x102030 : 0x405060;
+  p->SetGlyph(TspPicture());
+  ExpectPixels(Form::Paint(p), {{"strip end", 11, 1, C(0x102030)}, {"strip middle", 16, 1, C(0x405060)}},
+               "frame strip");
+}
+
+TEST(ContainerLooks, LinkLabelGlowsInTheActiveColour) {
+  LooksSkin skin;
+  Form f;
+  auto* link = f.Add<TspSkinLinkLabel>(&f.form, 10, 10, 10, 10);
+  link->SetCaption("Glowing");
+  link->GlowEffect = true;
+  link->GlowSize = 6;
+  f.Show();
+  link->SetSkinData(&skin.data);
+  link->SetBounds(10, 10, link->Width(), link->Height() + 12);
+  auto count = [&](COLORREF c, int fromRow) {
+    Dib d(f.form.ClientWidth(), f.form.ClientHeight());
+    f.form.PaintTo(d.dc, 0, 0);
+    int n = 0;
+    for (int y = 10 + fromRow; y < 10 + link->Height(); ++y)
+      for (int x = 10; x < 10 + link->Width(); ++x) n += d.At(x, y) == c;
+    return n;
+  };
+  EXPECT_EQ(count(RGB(250, 0, 250), 0), 0);
+  int text = count(RGB(0, 250, 250), 0);
+  EXPECT_GT(text, 20);
+  // The text sits GlowSize lower: nothing of it in the top rows.
+  EXPECT_EQ(count(RGB(0, 250, 250), 0) - count(RGB(0, 250, 250), 6), 0);
+  link->Perform(CM_MOUSEENTER, 0, 0);
+  EXPECT_GT(count(RGB(250, 0, 250), 0), 20);
+  EXPECT_GT(count(RGB(0, 250, 250), 0), 10);
+}
+
+}  // namespace
+
+namespace {
+
+// A splitter between an aligned neighbour and a client panel, dragged by
+// `d` pixels along its axis.
+TEST(ContainerLooks, SplitterDragsEveryAlignmentAndEscapeEndsTheDrag) {
+  struct Case {
+    TAlign align;
+    int drag, wantSize;
+  };
+  for (Case c : {Case{alTop, 30, 130}, Case{alBottom, -30, 130}, Case{alLeft, 30, 130}, Case{alRight, -30, 130}}) {
+    Form f(400, 400);
+    bool vertical = c.align == alTop || c.align == alBottom;
+    auto* n = f.Add<TspSkinPanel>(&f.form, 0, 0, 100, 100);
+    n->SetAlign(c.align);
+    auto* s = f.Add<TspSkinSplitterEx>(&f.form, 0, 0, 10, 10);
+    s->SetAlign(c.align);
+    // Placed just inside the neighbour, so the layout puts it next to it.
+    if (c.align == alTop) s->SetBounds(0, 100, 400, 10);
+    if (c.align == alBottom) s->SetBounds(0, 250, 400, 10);
+    if (c.align == alLeft) s->SetBounds(100, 0, 10, 400);
+    if (c.align == alRight) s->SetBounds(250, 0, 10, 400);
+    auto* client = f.Add<TspSkinPanel>(&f.form, 0, 0, 10, 10);
+    client->SetAlign(alClient);
+    f.Show();
+    EXPECT_EQ(s->Cursor(), vertical ? crVSplit : crHSplit) << c.align;
+    int x = vertical ? 5 : 5 + c.drag, y = vertical ? 5 + c.drag : 5;
+    SendMessageW(s->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(s->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(s->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    EXPECT_EQ(vertical ? n->Height() : n->Width(), c.wantSize) << c.align;
+    // The neighbour keeps to its edge of the form.
+    if (c.align == alBottom) EXPECT_EQ(n->Top() + n->Height(), f.form.ClientHeight());
+    if (c.align == alRight) EXPECT_EQ(n->Left() + n->Width(), f.form.ClientWidth());
+  }
+
+  // Esc during a drag: sizing ends, the new size stays, OnMoved fires.
+  Form f(400, 200);
+  auto* n = f.Add<TspSkinPanel>(&f.form, 0, 0, 100, 10);
+  n->SetAlign(alLeft);
+  auto* s = f.Add<TspSkinSplitterEx>(&f.form, 100, 0, 10, 10);
+  auto* edit = f.Add<TEdit>(&f.form, 200, 10, 100, 21);
+  f.Show();
+  ASSERT_TRUE(edit->SetFocus());
+  int moved = 0;
+  s->OnMoved = [&](TObject*) { ++moved; };
+  SendMessageW(s->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(s->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(25, 5));
+  EXPECT_EQ(n->Width(), 120);
+  EXPECT_EQ(moved, 1);
+  SendMessageW(edit->Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_EQ(s->Sizing(), nullptr);
+  EXPECT_EQ(moved, 2);
+  SendMessageW(s->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60, 5));
+  SendMessageW(s->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(60, 5));
+  EXPECT_EQ(n->Width(), 120);
+  // The edit has its own key handling back.
+  EXPECT_FALSE(edit->OnKeyDown);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ContainerLooks, ExpandablePanelWithoutTheSkinSizeUsesThePanelLook) {
+  LooksSkin skin;
+  Form f;
+  auto* ex = f.Add<TspSkinExPanel>(&f.form, 10, 10, 150, 100);
+  f.Show();
+  ex->SetSkinData(&skin.data);
+  ex->SetUseSkinSize(false);
+  // The children start below a caption bar DefaultCaptionHeight high.
+  auto* child = f.Add<TspSkinPanel>(ex, 0, 0, 10, 10);
+  child->SetAlign(alClient);
+  EXPECT_EQ(child->Top(), 21);
+  child->Hide();
+  // The "panel" body, the expandable panel's caption picture as the bar,
+  // a shadow line under it, buttons in their default look.
+  RECT close = ex->ButtonRect(0);
+  ExpectPixels(Form::Paint(ex),
+               {{"body frame", 2, 50, C(kPanelFrame)}, {"body client", 75, 50, C(kPanelClient)},
+                {"bar", 60, 12, C(kExTop)}, {"bar line", 60, 19, RGB(10, 20, 30)},
+                {"close", close.left + 1, close.top + 1, GetSysColor(COLOR_BTNFACE)}},
+               "panel style");
+  // Rolled, it is as high as the caption.
+  ex->SetRollState(true);
+  EXPECT_EQ(ex->Height(), 21);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ContainerLooks, NotebookPageButtonsTakeTheirPagesImages) {
+  Form f;
+  auto* images = new TCustomImageList(&f.form, 8, 8);
+  TBitmap pic;
+  pic.SetSize(16, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 16; ++x) pic.Canvas()->SetPixel(x, y, static_cast<TColor>(x < 8 ? RGB(200, 0, 0) : RGB(0, 0, 200)));
+  ASSERT_EQ(images->Add(&pic, nullptr), 0);
+  ASSERT_EQ(images->Count(), 2);
+  auto* book = f.Add<TspSkinNotebook>(&f.form, 10, 10, 200, 300);
+  book->AddPage("Two");
+  book->AddPage("Three");
+  book->Page(1)->ImageIndex = 1;
+  book->Page(2)->ImageIndex = 5;  // past the list: no image
+  book->SetImages(images);
+  book->SetButtonsMode(true);
+  f.Show();
+  EXPECT_EQ(book->Button(0)->ImageList(), nullptr);
+  EXPECT_EQ(book->Button(1)->ImageList(), images);
+  EXPECT_EQ(book->Button(1)->ImageIndex(), 1);
+  EXPECT_EQ(book->Button(2)->ImageList(), nullptr);
+  EXPECT_EQ(book->Button(2)->ImageIndex(), -1);
+  delete images;
+  EXPECT_EQ(book->Images(), nullptr);
+  EXPECT_EQ(book->Button(1)->ImageList(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// A caption shows an image of its list only while it has no glyph.
+TEST(ContainerLooks, CaptionImagesOfAListGiveWayToTheGlyph) {
+  Form f;
+  auto* images = new TCustomImageList(&f.form, 8, 8);
+  TBitmap pic;
+  pic.SetSize(8, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) pic.Canvas()->SetPixel(x, y, static_cast<TColor>(RGB(0, 200, 0)));
+  ASSERT_EQ(images->Add(&pic, nullptr), 0);
+  auto* panel = f.Add<TspSkinPanel>(&f.form, 10, 10, 150, 100);
+  panel->SetCaption("Cap");
+  panel->SetCaptionMode(true);
+  auto* ex = f.Add<TspSkinExPanel>(&f.form, 200, 10, 150, 100);
+  ex->SetCaption("Cap");
+  f.Show();
+  panel->SetCaptionImageList(images);
+  ex->SetCaptionImageList(images);
+  // Out of range: nothing.
+  panel->SetCaptionImageIndex(3);
+  ex->SetCaptionImageIndex(3);
+  ExpectPixels(Form::Paint(panel), {{"no image", 6, 8, GetSysColor(COLOR_BTNFACE)}}, "panel, bad index");
+  panel->SetCaptionImageIndex(0);
+  ex->SetCaptionImageIndex(0);
+  ExpectPixels(Form::Paint(panel), {{"image", 6, 8, RGB(0, 200, 0)}}, "panel, list");
+  ExpectPixels(Form::Paint(ex), {{"image", 4, 10, RGB(0, 200, 0)}}, "expandable panel, list");
+  panel->SetGlyph(TwoFrameGlyph());
+  ex->SetGlyph(TwoFrameGlyph());
+  ExpectPixels(Form::Paint(panel), {{"glyph", 6, 8, C(0xE00000)}}, "panel, glyph");
+  ExpectPixels(Form::Paint(ex), {{"glyph", 4, 10, C(0xE00000)}}, "expandable panel, glyph");
+  delete images;
+  EXPECT_EQ(panel->CaptionImageList(), nullptr);
+  EXPECT_EQ(ex->CaptionImageList(), nullptr);
 }
 
 }  // namespace

@@ -404,11 +404,14 @@ private:
 
 TEST(TspSkinStatusBar, DraggingTheGripSizesTheFormNotTheBar) {
   TForm form{nullptr};
-  form.SetBounds(50, 50, 400, 300);
+  // Far from where the other test programs of the session put their
+  // windows, and above them all, so the real mouse reaches only this form.
+  form.SetBounds(820, 660, 400, 300);
   auto* bar = new TspSkinStatusBar(&form);
   bar->SetParent(&form);
   bar->SetSizeGrip(true);
   form.Show();
+  SetWindowPos(form.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   SetForegroundWindow(form.Handle());
   Application->ProcessMessages();
   RECT g = bar->GripRect();

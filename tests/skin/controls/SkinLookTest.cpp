@@ -10,6 +10,7 @@
 #include "support/Dib.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
+#include "framework/ImgList.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCheckRadio.h"
 #include "skin/controls/SkinControl.h"
@@ -561,6 +562,147 @@ TEST(TspSkinLook, GlyphStripShowsThePictureOfTheState) {
     EXPECT_NE(colours[0], d.At(37, 12));
     b->SetTop(b->Top() + 30);
   }
+}
+
+TEST(TspSkinLook, GaugeAnimationRunsItsFramesOverTheFillThenPauses) {
+  FakeTimers timers;
+  TestSkin skin;
+  auto& e = static_cast<TspDataSkinGaugeControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("gauge")]);
+  e.ProgressAnimationSkinRect = TspRect{200, 0, 260, 20};
+  e.ProgressAnimationCountFrames = 3;
+  e.ProgressAnimationTimerInterval = 40;
+  Host host;
+  host.form.Show();
+  auto* gauge = host.Add<TspSkinGauge>(skin, "gauge", 100, 20);
+  gauge->SetValue(50);
+  gauge->SetProgressAnimationPause(100);
+  gauge->SetProgressAnimationPause(-5);  // refused
+  EXPECT_EQ(100, gauge->ProgressAnimationPause());
+  auto fill = [&] { return host.Paint(gauge).At(25, 10); };
+  auto empty = [&] { return host.Paint(gauge).At(75, 10); };
+
+  gauge->StartProgressAnimation();
+  gauge->SetProgressAnimationPause(500);  // the running animation keeps its pause
+  std::vector<COLORREF> seen{fill()};
+  for (int i = 0; i < 4; ++i) {
+    timers.Advance(40);
+    seen.push_back(fill());
+  }
+  const COLORREF plain = C(kStates[sProgress]);
+  const std::vector<COLORREF> frames{plain, C(kFrames[0]), C(kFrames[1]), C(kFrames[2]), plain};
+  EXPECT_EQ(frames, seen);
+  EXPECT_EQ(C(kStates[sTrack]), empty());  // only the filled part animates
+  timers.Advance(99);
+  EXPECT_EQ(0, gauge->AnimationFrame());
+  timers.Advance(1 + 40);  // the pause is over: the frames run again
+  EXPECT_EQ(1, gauge->AnimationFrame());
+  EXPECT_EQ(C(kFrames[0]), fill());
+
+  // A skin change restarts it; stopping frees both timers.
+  gauge->ChangeSkinData();
+  EXPECT_TRUE(gauge->AnimationRunning());
+  EXPECT_EQ(0, gauge->AnimationFrame());
+  gauge->StopProgressAnimation();
+  EXPECT_EQ(0, timers.ActiveCount());
+  EXPECT_EQ(plain, fill());
+
+  // Without frames in the skin nothing starts.
+  e.ProgressAnimationSkinRect = TspRect{};
+  gauge->StartProgressAnimation();
+  EXPECT_FALSE(gauge->AnimationRunning());
+  EXPECT_EQ(0, timers.ActiveCount());
+}
+
+TEST(TspSkinLook, GaugeTextOpacity) {
+  TestSkin skin;
+  auto& e = static_cast<TspDataSkinGaugeControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("gauge")]);
+  e.FontColor = static_cast<int32_t>(RGB(255, 255, 255));
+  e.FontHeight = 18;
+  Host host;
+  host.form.Show();
+  auto* gauge = host.Add<TspSkinGauge>(skin, "gauge", 100, 20);
+  gauge->SetValue(0);
+  gauge->SetShowPercent(true);
+  // The brightest pixel of the text over the dark track.
+  auto brightest = [&] {
+    Dib d = host.Paint(gauge);
+    int best = 0;
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < 100; ++x) best = std::max(best, static_cast<int>(GetGValue(d.At(x, y))));
+    return best;
+  };
+  EXPECT_EQ(255, brightest());
+  gauge->SetTextAlphaBlend(true);
+  gauge->SetTextAlphaBlendValue(128);
+  int half = brightest();
+  const int track = GetGValue(C(kStates[sTrack]));
+  EXPECT_NEAR(track + (255 - track) * 128 / 255, half, 2);
+}
+
+TEST(TspSkinLook, NonFlatCheckBoxFadesItsElementAndEndsOnEitherLook) {
+  FakeTimers timers;
+  TestSkin skin;
+  auto& e = static_cast<TspDataSkinCheckRadioControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("checkbox")]);
+  e.ActiveSkinRect = Block(sHot);
+  e.Morphing = true;
+  Host host;
+  host.form.Show();
+  auto* check = host.Add<TspSkinCheckRadioBox>(skin, "checkbox", 150, 25);
+  check->SetFlat(false);
+  check->ChangeSkinData();
+  auto pixel = [&] { return host.Paint(check).At(15, 15); };
+  EXPECT_EQ(C(kStates[sNormal]), pixel());
+  check->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(check));
+  std::vector<COLORREF> seen;
+  for (int i = 0; i < 6; ++i) {
+    timers.Advance(20);
+    seen.push_back(pixel());
+  }
+  EXPECT_EQ(1.0, check->MorphKf());
+  EXPECT_EQ(C(kStates[sHot]), seen.back());
+  EXPECT_NE(C(kStates[sNormal]), seen[1]);  // both looks mixed on the way
+  EXPECT_NE(C(kStates[sHot]), seen[1]);
+  check->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(check));
+  timers.Advance(200);
+  EXPECT_EQ(0.0, check->MorphKf());
+  EXPECT_EQ(C(kStates[sNormal]), pixel());
+  EXPECT_EQ(0, timers.ActiveCount());
+}
+
+TEST(TspSkinLook, ButtonsDrawTheirImageListPicture) {
+  TestSkin skin;
+  Host host;
+  host.form.Show();
+  auto* images = new TImageList(nullptr, 16, 16);
+  const COLORREF colours[2] = {RGB(220, 0, 0), RGB(0, 0, 220)};
+  for (COLORREF c : colours) {
+    TBitmap b(16, 16, pf24bit);
+    b.Canvas()->Brush()->SetColor(static_cast<TColor>(c));
+    b.Canvas()->FillRect(TRect{0, 0, 16, 16});
+    images->AddMasked(&b, static_cast<TColor>(RGB(255, 0, 255)));
+  }
+  auto* button = host.Add<TspSkinButton>(skin, "none", 75, 25);
+  auto* speed = host.Add<TspSkinSpeedButton>(skin, "none", 25, 25);
+  speed->SetTop(40);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  EXPECT_EQ(-1, button->ImageIndex());
+  EXPECT_EQ(0, speed->ImageIndex());
+  button->SetImageList(images);
+  speed->SetImageList(images);
+  EXPECT_EQ(face, host.Paint(button).At(37, 12));  // index -1: no picture
+  EXPECT_EQ(colours[0], host.Paint(speed).At(12, 12));
+  button->SetImageIndex(1);
+  EXPECT_EQ(colours[1], host.Paint(button).At(37, 12));
+  button->SetImageIndex(5);  // past the list: the (empty) glyph strip instead
+  EXPECT_EQ(face, host.Paint(button).At(37, 12));
+  button->SetImageIndex(0);
+  int before = button->PaintCount;
+  images->Clear();  // a change of the list repaints the buttons that show it
+  EXPECT_GT(button->PaintCount, before);
+  delete images;
+  EXPECT_EQ(nullptr, button->ImageList());
+  EXPECT_EQ(nullptr, speed->ImageList());
+  EXPECT_EQ(face, host.Paint(button).At(37, 12));
 }
 
 }  // namespace
