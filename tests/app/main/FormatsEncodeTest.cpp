@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -89,50 +90,10 @@ struct TJob {
   TTerminateInfo end;
 };
 
-TEST(ShippedFormats, EveryFormatConvertsThroughTheEncoderWithTheBuiltOptions) {
-  ASSERT_TRUE(fixtures::Ensure({kClip})) << "the ffmpeg tool could not make the clip";
-  TCatalogueFiles files;
-  files.Categories = Bytes("profiles0.dat");
-  files.Formats = Bytes("formats0.dat");
-  std::vector<std::string> errors;
-  OnReportError = [&](const std::string& t, const std::string&) { errors.push_back(t); };
-  BuildCatalogue(files);
-  OnReportError = nullptr;
-  ASSERT_TRUE(errors.empty()) << errors.front();
-
-  TScratchFolder scratch;
-  ASSERT_FALSE(scratch.Unix().empty());
-  TTaskContext context;
-  context.OutputFolder = scratch.Windows();
-
-  std::vector<TJob> jobs;
-  for (const TProfile& p : Profiles) {
-    for (const TFormat& shipped : p.Formats) {
-      TJob job;
-      job.title = shipped.Title;
-      job.format = shipped;
-      // Small pictures keep the run short (the size check follows), except
-      // for encoders that take only their own sizes.
-      if (shipped.IsAudioFormat != "1" && shipped.VideoCodecName != "dvvideo" &&
-          shipped.VideoCodecName != "h263") {
-        job.format.Width = "160";
-        job.format.Height = "120";
-      }
-      TMediaFile item;
-      item.Source = fixtures::WindowsPath(kClip.name);
-      item.DestinationTitle = "out" + std::to_string(jobs.size());
-      item.SourceWidth = 160;
-      item.SourceHeight = 120;
-      item.TimeStart = 0;
-      item.TimeEnd = 3000000;
-      item.AudioTracks = {"Audio#1", "Disable"};
-      job.options = BuildTaskOptions(item, job.format, context);
-      job.outputName = item.DestinationTitle + shipped.FormatExt;
-      jobs.push_back(job);
-    }
-  }
-  ASSERT_GE(jobs.size(), 40u);
-
+// Runs every job as one task of one encoder, all at once on worker threads
+// as the main window does, and serves the GUI thread until the final end
+// event. `hooked` gets the count of hooked pictures per task.
+void RunJobs(std::vector<TJob>& jobs, std::vector<int>& hooked) {
   TFFEncoder encoder;
   ASSERT_TRUE(encoder.LoadAVLib(LibAVFolder())) << encoder.LastErrMsg();
   bool finished = false, offGui = false;
@@ -149,10 +110,10 @@ TEST(ShippedFormats, EveryFormatConvertsThroughTheEncoderWithTheBuiltOptions) {
       }
   };
   // The main window draws on every picture about to be encoded.
-  std::vector<std::atomic<int>> hooked(jobs.size());
+  std::vector<std::atomic<int>> counts(jobs.size());
   encoder.OnVideoOutputHook = [&](TObject*, THookInfo* info) {
-    if (info->Bitmap && info->TaskIndex >= 0 && static_cast<size_t>(info->TaskIndex) < hooked.size())
-      ++hooked[static_cast<size_t>(info->TaskIndex)];
+    if (info->Bitmap && info->TaskIndex >= 0 && static_cast<size_t>(info->TaskIndex) < counts.size())
+      ++counts[static_cast<size_t>(info->TaskIndex)];
   };
   for (TJob& job : jobs) {
     SCOPED_TRACE(job.title);
@@ -174,6 +135,72 @@ TEST(ShippedFormats, EveryFormatConvertsThroughTheEncoderWithTheBuiltOptions) {
   encoder.Start(static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 2u, 8u)));
   ASSERT_TRUE(PumpUntil([&] { return finished; }, 240000)) << "the run did not end";
   EXPECT_FALSE(offGui);
+  for (const TJob& job : jobs) {
+    SCOPED_TRACE(job.title);
+    EXPECT_EQ(1, job.ends);
+    EXPECT_FALSE(job.end.Exception) << job.end.ExceptionMsg << "\n" << job.options.OutputOptions;
+  }
+  for (const auto& c : counts) hooked.push_back(c);
+}
+
+// The shipped catalogue of language 0, read from beside the program.
+void LoadShippedCatalogue() {
+  TCatalogueFiles files;
+  files.Categories = Bytes("profiles0.dat");
+  files.Formats = Bytes("formats0.dat");
+  std::vector<std::string> errors;
+  OnReportError = [&](const std::string& t, const std::string&) { errors.push_back(t); };
+  BuildCatalogue(files);
+  OnReportError = nullptr;
+  ASSERT_TRUE(errors.empty()) << errors.front();
+}
+
+TMediaFile ClipItem(const std::string& title) {
+  TMediaFile item;
+  item.Source = fixtures::WindowsPath(kClip.name);
+  item.DestinationTitle = title;
+  item.SourceWidth = 160;
+  item.SourceHeight = 120;
+  item.TimeStart = 0;
+  item.TimeEnd = 3000000;
+  item.AudioTracks = {"Audio#1", "Disable"};
+  return item;
+}
+
+TEST(ShippedFormats, EveryFormatConvertsThroughTheEncoderWithTheBuiltOptions) {
+  ASSERT_TRUE(fixtures::Ensure({kClip})) << "the ffmpeg tool could not make the clip";
+  LoadShippedCatalogue();
+  if (HasFatalFailure()) return;
+
+  TScratchFolder scratch;
+  ASSERT_FALSE(scratch.Unix().empty());
+  TTaskContext context;
+  context.OutputFolder = scratch.Windows();
+
+  std::vector<TJob> jobs;
+  for (const TProfile& p : Profiles) {
+    for (const TFormat& shipped : p.Formats) {
+      TJob job;
+      job.title = shipped.Title;
+      job.format = shipped;
+      // Small pictures keep the run short (the size check follows), except
+      // for encoders that take only their own sizes.
+      if (shipped.IsAudioFormat != "1" && shipped.VideoCodecName != "dvvideo" &&
+          shipped.VideoCodecName != "h263") {
+        job.format.Width = "160";
+        job.format.Height = "120";
+      }
+      const TMediaFile item = ClipItem("out" + std::to_string(jobs.size()));
+      job.options = BuildTaskOptions(item, job.format, context);
+      job.outputName = item.DestinationTitle + shipped.FormatExt;
+      jobs.push_back(job);
+    }
+  }
+  ASSERT_GE(jobs.size(), 40u);
+
+  std::vector<int> hooked;
+  RunJobs(jobs, hooked);
+  if (HasFatalFailure()) return;
 
   std::vector<std::string> names;
   for (const TJob& job : jobs) names.push_back(job.outputName);
@@ -181,8 +208,6 @@ TEST(ShippedFormats, EveryFormatConvertsThroughTheEncoderWithTheBuiltOptions) {
 
   for (const TJob& job : jobs) {
     SCOPED_TRACE(job.title);
-    EXPECT_EQ(1, job.ends);
-    EXPECT_FALSE(job.end.Exception) << job.end.ExceptionMsg << "\n" << job.options.OutputOptions;
     const std::string probed = fixtures::ReadAll(scratch.Unix() + "/" + job.outputName + ".probe");
     const TProbe p = ParseProbe(probed);
     const TFormat& f = job.format;
@@ -199,6 +224,94 @@ TEST(ShippedFormats, EveryFormatConvertsThroughTheEncoderWithTheBuiltOptions) {
       EXPECT_EQ(std::stoi(f.Width), p.width);
       EXPECT_EQ(std::stoi(f.Height), p.height);
     }
+  }
+}
+
+// The tenth picture of each file as 24-bit RGB rows, written to <file>.rgb
+// in `folder` by the ffmpeg tool, all files side by side.
+void ExtractPictures(const std::string& folder, const std::vector<std::string>& files) {
+  std::string command;
+  for (size_t i = 0; i < files.size(); ++i)
+    command += "ffmpeg -nostdin -v error -y -i '" + files[i] + "' -vf 'select=eq(n\\,10)' -frames:v 1"
+               " -f rawvideo -pix_fmt rgb24 '" + folder + "/" + std::to_string(i) + ".rgb' & ";
+  fixtures::Run(command + "wait");
+}
+
+// The mean colour of the 2x2 block at x, y of a 160x120 picture.
+std::vector<int> PixelAt(const std::string& rgb, int x, int y) {
+  if (rgb.size() != 160u * 120u * 3u) return {};
+  std::vector<int> sum(3, 0);
+  for (int dy = 0; dy < 2; ++dy)
+    for (int dx = 0; dx < 2; ++dx)
+      for (int c = 0; c < 3; ++c)
+        sum[static_cast<size_t>(c)] +=
+            static_cast<unsigned char>(rgb[static_cast<size_t>(((y + dy) * 160 + x + dx) * 3 + c)]);
+  for (int& c : sum) c /= 4;
+  return sum;
+}
+
+bool Near(const std::vector<int>& a, const std::vector<int>& b, int tolerance) {
+  if (a.size() != 3 || b.size() != 3) return false;
+  for (size_t i = 0; i < 3; ++i)
+    if (std::abs(a[i] - b[i]) > tolerance) return false;
+  return true;
+}
+
+// The overlay picture is the one file name that goes into option text: with
+// blanks, quotes, backslashes and the filter graph's own separators in its
+// name it must still be read, and be read as this very file.
+TEST(BuiltOptions, OverlayPictureWithAnyNameIsLaidOverThePicture) {
+  ASSERT_TRUE(fixtures::Ensure({kClip})) << "the ffmpeg tool could not make the clip";
+  LoadShippedCatalogue();
+  if (HasFatalFailure()) return;
+  TScratchFolder scratch;
+  ASSERT_FALSE(scratch.Unix().empty());
+  const std::string plain = scratch.Unix() + "/plain.png";
+  ASSERT_EQ(0, fixtures::Run("ffmpeg -nostdin -v error -f lavfi -i color=c=0xFF00FF:s=16x16 -frames:v 1 '" +
+                             plain + "'"));
+  const std::vector<std::string> names = {
+      "a b's [1],x;y:z.png", "q\"uote\" -y -f null.png", "back\\slash=\\.png", "ñandú%d.png"};
+
+  TTaskContext context;
+  context.OutputFolder = scratch.Windows();
+  TFormat format = Profiles[4].Formats[2];  // the default format
+  format.Width = "160";
+  format.Height = "120";
+  std::vector<TJob> jobs;
+  for (const std::string& name : names) {
+    const std::string picture = scratch.Unix() + "/" + name;
+    std::ofstream(picture, std::ios::binary) << fixtures::ReadAll(plain);
+    TJob job;
+    job.title = name;
+    job.format = format;
+    TMediaFile item = ClipItem("out" + std::to_string(jobs.size()));
+    item.PictureOverlay = true;
+    item.OverlayPictureX = 20;
+    item.OverlayPictureY = 30;
+    context.OverlayPictureName = picture;
+    job.options = BuildTaskOptions(item, format, context);
+    job.outputName = item.DestinationTitle + format.FormatExt;
+    jobs.push_back(job);
+  }
+  std::vector<int> hooked;
+  RunJobs(jobs, hooked);
+  if (HasFatalFailure()) return;
+
+  std::vector<std::string> files = {fixtures::UnixPath(kClip.name)};
+  for (const TJob& job : jobs) files.push_back(scratch.Unix() + "/" + job.outputName);
+  ExtractPictures(scratch.Unix(), files);
+  auto picture = [&](size_t i) { return fixtures::ReadAll(scratch.Unix() + "/" + std::to_string(i) + ".rgb"); };
+
+  const std::vector<int> magenta = {255, 0, 255};
+  const std::string source = picture(0);
+  ASSERT_EQ(3u, PixelAt(source, 24, 34).size());
+  ASSERT_FALSE(Near(PixelAt(source, 24, 34), magenta, 120)) << "the clip itself is magenta there";
+  for (size_t i = 0; i < jobs.size(); ++i) {
+    SCOPED_TRACE(jobs[i].title);
+    const std::string output = picture(i + 1);
+    EXPECT_TRUE(Near(PixelAt(output, 24, 34), magenta, 40));
+    // Outside the picture the video shows as it was.
+    EXPECT_TRUE(Near(PixelAt(output, 60, 60), PixelAt(source, 60, 60), 40));
   }
 }
 
