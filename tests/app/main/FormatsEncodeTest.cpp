@@ -1,8 +1,9 @@
-// Every shipped format converts through the encoder component the way the
-// main window drives it: one task per format with the input and output
-// records the option-text builder makes, all started at once on worker
-// threads, the end events taken on the GUI thread. The prober of the ffmpeg
-// suite then checks encoder, picture size and length of every output.
+// Option text from the builder, run through the encoder component the way
+// the main window drives it: one task per item with the input and output
+// records the builder makes, all started at once on worker threads, the end
+// events taken on the GUI thread. Every shipped format converts (the prober
+// of the ffmpeg suite checks encoder, picture size and length of each
+// output), and an overlay picture is laid over the video whatever its name.
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
