@@ -109,7 +109,10 @@ std::string PadFilter(int width, int height, int left, int top, int right, int b
 }
 
 std::string WatermarkFilter(int x, int y, const std::string& pictureName, const std::string& chain) {
-  const std::string name = EscapeFor(EscapeFor(pictureName, "':"), "'[],;");
+  std::string name = EscapeFor(EscapeFor(pictureName, "':"), "'[],;");
+  // The picture reader takes a name with "%d" in it for a numbered series
+  // and then finds no such files; the name is always one file.
+  if (pictureName.find('%') != std::string::npos) name += ":format_opts=pattern_type=none";
   std::string graph = "movie=" + name + " [watermark]; [in] [watermark] overlay=" +
                       std::to_string(x) + ":" + std::to_string(y);
   if (!chain.empty()) graph += ", " + chain;

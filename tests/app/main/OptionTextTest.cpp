@@ -302,6 +302,10 @@ TEST(BuildTaskOptions, OverlayPathsCannotAddOptions) {
   // The graph level sees every special character escaped twice.
   EXPECT_EQ("movie=a\\\\:b\\\\\\'c\\[d\\] [watermark]; [in] [watermark] overlay=1:2 [out]",
             WatermarkFilter(1, 2, "a:b'c[d]", ""));
+  // A name that looks like a numbered series is still read as one file.
+  EXPECT_EQ("movie=/t/100%done.png:format_opts=pattern_type=none [watermark]; [in] [watermark]"
+            " overlay=1:2, vflip [out]",
+            WatermarkFilter(1, 2, "/t/100%done.png", "vflip"));
 }
 
 TEST(BuildTaskOptions, TitlesNeverReachTheOptionText) {

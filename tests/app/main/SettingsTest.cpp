@@ -11,6 +11,18 @@
 
 namespace {
 
+std::string ReadAll(const std::string& name) {
+  HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(name).c_str()), GENERIC_READ,
+                         FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::string();
+  std::string data(1 << 16, '\0');
+  DWORD got = 0;
+  ReadFile(h, data.data(), static_cast<DWORD>(data.size()), &got, nullptr);
+  CloseHandle(h);
+  data.resize(got);
+  return data;
+}
+
 class SettingsTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -81,6 +93,30 @@ TEST_F(SettingsTest, RoundTripThroughTheKey) {
   EXPECT_GE(user, 0);
   EXPECT_LE(user, 9999999);
 
+  // The values sit in the current user's key, integers and Booleans as
+  // DWORD values, texts as strings.
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, reinterpret_cast<LPCWSTR>(u"Software\\Brenlowe\\Tessavane"),
+                                         0, KEY_READ, &key));
+  auto raw = [&](const char16_t* name, DWORD& type) {
+    BYTE data[512] = {};
+    DWORD size = sizeof data;
+    type = REG_NONE;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, reinterpret_cast<LPCWSTR>(name), nullptr, &type, data, &size));
+    return std::string(reinterpret_cast<char*>(data), size);
+  };
+  DWORD type;
+  const std::string language = raw(u"language", type);
+  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+  EXPECT_EQ(std::string("\x01\0\0\0", 4), language);
+  EXPECT_EQ(std::string(4, '\0'), raw(u"UseAllCPUs", type));
+  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+  raw(u"OutputPath", type);
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+  raw(u"videowidth", type);
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+  RegCloseKey(key);
+
   Reset();
   LoadSettingsFor(MAKELANGID(LANG_ENGLISH, SUBLANG_DEFAULT));
   EXPECT_EQ(user, UserId);
@@ -108,6 +144,8 @@ TEST_F(SettingsTest, RoundTripThroughTheKey) {
   LoadSettingsFor(0);
   EXPECT_EQ(-1, LastEditedProfileIndex);
   EXPECT_EQ(-1, LastEditedFormatIndex);
+  // The open dialog was not used in that run: its folder stays as it was.
+  EXPECT_EQ("C:\\", OpenVideoDialogPath);
 }
 
 TEST_F(SettingsTest, FirstStartFollowsTheSystemLanguage) {
@@ -163,6 +201,31 @@ TEST_F(SettingsTest, BadValuesAreClampedOrSkipped) {
   LoadTranslations();  // the table has two languages
   EXPECT_EQ(0, LanguageIndex);
   TranslationTable.clear();
+
+  // Indexes past the catalogue: the catalogue still builds with a current
+  // format that exists, and no last-edited value lands anywhere.
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(RegistryKeyPath, true));
+    reg.WriteInteger("recentprofileind", 2);
+    reg.WriteInteger("recentformatind", 2000000000);
+    reg.WriteInteger("lasteditedprofileind", 2000000000);
+    reg.WriteInteger("lasteditedformatind", 0);
+    reg.WriteString("videowidth", "322");
+  }
+  LoadSettingsFor(0);
+  LoadTranslations();  // as at start-up: the language above the table becomes English
+  LoadProfileCatalogue();
+  TranslationTable.clear();
+  ASSERT_EQ(0, LanguageIndex);
+  ASSERT_TRUE(CatalogueHasFormats());
+  ASSERT_LT(CurrentProfileIndex, static_cast<int>(Profiles.size()));
+  ASSERT_LT(CurrentFormatIndex, static_cast<int>(Profiles[CurrentProfileIndex].Formats.size()));
+  for (const TProfile& p : Profiles)
+    for (const TFormat& f : p.Formats) EXPECT_NE("322", f.Width) << f.Title;
+  SaveSettings();
+  LoadSettingsFor(0);
+  EXPECT_EQ(-1, LastEditedProfileIndex);
 }
 
 TEST_F(SettingsTest, CustomProfilesSurviveSaveAndReloadFromDisk) {
@@ -172,6 +235,7 @@ TEST_F(SettingsTest, CustomProfilesSurviveSaveAndReloadFromDisk) {
   ForceDirectories(CustomProfileFolder);
   DeleteFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(CustomProfilesFile()).c_str()));
   DeleteFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(CustomProfilesFile() + ".bak").c_str()));
+  RemoveDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(CustomProfilesFile() + ".new").c_str()));
 
   LoadProfileCatalogue();
   ASSERT_FALSE(Profiles.empty());
@@ -201,9 +265,25 @@ TEST_F(SettingsTest, CustomProfilesSurviveSaveAndReloadFromDisk) {
   EXPECT_TRUE(FileExists(CustomProfilesFile() + ".bak"));
   EXPECT_TRUE(Profiles[CustomProfileIndex].Formats.empty());
 
-  // A folder that cannot take the file: reported, nothing crashes.
+  // A write that fails is reported once and leaves the old file whole.
+  Profiles[CustomProfileIndex].Formats.push_back(mine);
+  ASSERT_TRUE(SaveCustomProfiles());
+  const std::string before = ReadAll(CustomProfilesFile());
+  ASSERT_FALSE(before.empty());
+  const std::u16string blocker = UTF8ToUTF16(CustomProfilesFile() + ".new");
+  ASSERT_TRUE(CreateDirectoryW(reinterpret_cast<LPCWSTR>(blocker.c_str()), nullptr));
+  Profiles[CustomProfileIndex].Formats.push_back(mine);
+  errors.clear();
+  OnReportError = [&](const std::string& t, const std::string&) { errors.push_back(t); };
+  EXPECT_FALSE(SaveCustomProfiles());
+  OnReportError = nullptr;
+  EXPECT_EQ(std::vector<std::string>{"Cannot save custom profiles"}, errors);
+  EXPECT_EQ(before, ReadAll(CustomProfilesFile()));
+  RemoveDirectoryW(reinterpret_cast<LPCWSTR>(blocker.c_str()));
+
+  // No folder to hold the file: nothing is written and nothing reported.
   CustomProfileFolder += "\\missing";
-  EXPECT_TRUE(SaveCustomProfiles());  // no folder: nothing to write
+  EXPECT_TRUE(SaveCustomProfiles());
 }
 
 }  // namespace
