@@ -438,8 +438,9 @@ int TTranscodeRun::SetupPassLog(TOutputStream& ost, size_t row) {
     // The H.264 encoder reads and writes its statistics itself; it is only
     // told the file, unless the option text named one.
     if (stats) ff::av_free(stats);
-    if (ost.enc && ost.enc->priv_class &&
-        ff::av_opt_find(const_cast<const AVClass**>(&ost.enc->priv_class), "stats", nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ))
+    const AVClass** encoderClass = ost.enc ? const_cast<const AVClass**>(&ost.enc->priv_class) : nullptr;
+    if (encoderClass && *encoderClass &&
+        ff::av_opt_find(encoderClass, "stats", nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ))
       ff::av_dict_set(&ost.opts, "stats", native.c_str(), AV_DICT_DONT_OVERWRITE);
     return 0;
   }
