@@ -146,6 +146,8 @@ void TCustomFFmpeg::ResetState() {
 }
 
 void TCustomFFmpeg::FreeOutputStream(TOutputStream& ost) {
+  // Pass-2 statistics are ours, also when the encoder never opened.
+  if (ost.enc_ctx && ost.enc_ctx->stats_in) ff::av_freep(&ost.enc_ctx->stats_in);
   if (ost.enc_ctx) ff::avcodec_free_context(&ost.enc_ctx);
   if (ost.bitstream_filters) ff::av_bsf_free(&ost.bitstream_filters);
   if (ost.forced_kf_pts) ff::av_freep(&ost.forced_kf_pts);

@@ -18,6 +18,12 @@ size_t TTranscodeRun::RowOf(const TOutputStream& ost) const {
   return T.Foutput_streams.size();
 }
 
+size_t TTranscodeRun::RowOf(const TInputStream& ist) const {
+  for (size_t i = 0; i < T.Finput_streams.size(); ++i)
+    if (&T.Finput_streams[i] == &ist) return i;
+  return T.Finput_streams.size();
+}
+
 void TTranscodeRun::PrintReport(int64_t now, bool isFinal, int fileIndex) {
   if (!T.Fprint_stats && !isFinal && !T.FOnProgress) return;
   int frameCount = -1;
@@ -171,6 +177,9 @@ void TTranscodeRun::TranscodeCleanup() {
   if (FDecoded) ff::av_frame_free(&FDecoded);
   if (FFiltered) ff::av_frame_free(&FFiltered);
   if (FAudioFrame) ff::av_frame_free(&FAudioFrame);
+  if (FDeinterlaced) ff::av_frame_free(&FDeinterlaced);
+  for (TDeinterlacer& d : FDeinterlacers)
+    if (d.graph) ff::avfilter_graph_free(&d.graph);
   T.CloseDecoderList(T.FDecoderList);
   T.CloseEncoderList(T.FEncoderList);
   for (TOutputStream& ost : T.Foutput_streams) {

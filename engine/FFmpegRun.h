@@ -32,6 +32,7 @@ private:
   int OpenEncoder(TOutputStream& ost);
   int InitInputStream(int row, std::string& error);
   int OpenBitstreamFilters(TOutputStream& ost);
+  int SetupPassLog(TOutputStream& ost, size_t row);
   void CheckExperimental(AVCodecContext* c, bool encoder);
   void DumpStreamMapping();
 
@@ -48,6 +49,7 @@ private:
   // Video (FFmpegVideoPath.cpp).
   int TranscodeVideo(TInputStream& ist, AVFrame* frame);
   void PreProcessVideoFrame(TInputStream& ist, AVFrame* picture);
+  bool Deinterlace(TInputStream& ist, AVFrame* picture);
   bool CallVideoHook(TVideoHookEvent& event, TFormatConverter* converter, int64_t time, int frameNumber,
                      AVFrame* picture);
   void PushVideoFrame(TInputStream& ist, TOutputStream& ost, AVFrame* picture);
@@ -56,6 +58,7 @@ private:
   AVFrame* DoOutputHooks(AVFrame* picture, AVCodecContext* enc, int64_t time, int frameNumber, bool& hookResult);
   void DoPostHooks(AVFrame* picture, AVCodecContext* enc, bool hookResult, int64_t time, int frameNumber);
   void EncodeFrame(TOutputStream& ost, AVFrame* frame);
+  void DoVideoStats(TOutputStream& ost, const AVPacket* pkt);
 
   // Audio and subtitles (FFmpegAudioPath.cpp).
   int TranscodeAudio(TInputStream& ist, AVFrame* frame);
@@ -74,6 +77,17 @@ private:
   void TranscodeCleanup();
 
   size_t RowOf(const TOutputStream& ost) const;
+  size_t RowOf(const TInputStream& ist) const;
+
+  // The deinterlacer of one decoded input stream: a small library graph
+  // built for the pictures' size and format, rebuilt when they change.
+  struct TDeinterlacer {
+    AVFilterGraph* graph = nullptr;
+    AVFilterContext* source = nullptr;
+    AVFilterContext* sink = nullptr;
+    int width = 0, height = 0, format = AV_PIX_FMT_NONE;
+    bool failed = false;  // the library cannot deinterlace this format
+  };
 
   TCustomFFmpeg& T;
   std::vector<char> FNoPacket;  // per input file
@@ -87,6 +101,9 @@ private:
   std::vector<int64_t> FOutTime;    // per output row: end of the last packet written, microseconds
   std::vector<float> FQuality;      // per output row: quality of the last encoded picture
   std::vector<int> FFramesOut;      // per decoded input row: frames out of the current packet
+  std::vector<int> FPacketsOut;     // per output row: pictures the encoder has given back
+  std::vector<TDeinterlacer> FDeinterlacers;  // per input row
+  AVFrame* FDeinterlaced = nullptr;
   std::vector<uint8_t> FHookSamples;  // packed copy of planar audio for the audio hook
   bool FCleanedUp = false;
   std::string FInputError;  // why an input ended early, if it did

@@ -12,6 +12,9 @@
 #include "engine/AVFormatStubs.h"
 #include "engine/AVUtilStubs.h"
 #include "engine/FFText.h"
+#include "engine/FFUtils.h"
+#include "engine/MyUtilStubs.h"
+#include "engine/UnicodeProtocol.h"
 #include "engine/FFmpegRun.h"
 #include "engine/SwResampleStubs.h"
 
@@ -399,6 +402,63 @@ int TTranscodeRun::OpenEncoder(TOutputStream& ost) {
   return 0;
 }
 
+// Two-pass encoding: pass 1 writes what the encoder learnt about every
+// picture into a statistics file, pass 2 gives all of it back to the encoder
+// before it opens. The file is named after the output row, so the two passes
+// of one profile meet at the same file.
+int TTranscodeRun::SetupPassLog(TOutputStream& ost, size_t row) {
+  AVCodecContext* enc = ost.enc_ctx;
+  const int pass = enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2);
+  if (!pass) return 0;
+  const char* prefix = T.Fpass_logfilename_prefix && *T.Fpass_logfilename_prefix ? T.Fpass_logfilename_prefix
+                                                                                  : "ffencoder2pass";
+  std::string name = TCustomFFmpeg::FormatText("%s-%d.log", prefix, static_cast<int>(row));
+  if (name.size() > 1023) name.resize(1023);
+  const std::string native = MediaFileName(name);
+  const auto readError = [&](int r) {
+    T.FLastErrMsg = TCustomFFmpeg::FormatText("Error reading log file \"%s\" for pass-2 encoding", name.c_str());
+    if (r == AVERROR(ENOMEM)) {
+      T.FLastErrMsg = "Could not allocate file buffer: " + T.FLastErrMsg;
+      return AVERROR(ENOMEM);
+    }
+    return -1;
+  };
+  // Pass 2 needs statistics. An empty file is no statistics either: the
+  // encoders' parsers look past the end of an empty text.
+  uint8_t* stats = nullptr;
+  int size = 0;
+  if (pass & AV_CODEC_FLAG_PASS2) {
+    const int r = ReadFile(name, stats, size);
+    if (r < 0 || size <= 1 || !stats) {
+      if (stats) ff::av_free(stats);
+      return readError(r < 0 ? r : -1);
+    }
+  }
+  if (enc->codec_id == AV_CODEC_ID_H264) {
+    // The H.264 encoder reads and writes its statistics itself; it is only
+    // told the file, unless the option text named one.
+    if (stats) ff::av_free(stats);
+    const AVClass** encoderClass = ost.enc ? const_cast<const AVClass**>(&ost.enc->priv_class) : nullptr;
+    if (encoderClass && *encoderClass &&
+        ff::av_opt_find(encoderClass, "stats", nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ))
+      ff::av_dict_set(&ost.opts, "stats", native.c_str(), AV_DICT_DONT_OVERWRITE);
+    return 0;
+  }
+  if (stats) {
+    if (enc->stats_in) ff::av_freep(&enc->stats_in);
+    enc->stats_in = reinterpret_cast<char*>(stats);
+  }
+  if (pass & AV_CODEC_FLAG_PASS1) {
+    if (ost.logfile) ff::fclose(ost.logfile);
+    ost.logfile = native.empty() ? nullptr : ff::fopen(native.c_str(), "wb");
+    if (!ost.logfile) {
+      T.FLastErrMsg = TCustomFFmpeg::FormatText("Cannot write log file %s for pass-1 encoding", name.c_str());
+      return -1;
+    }
+  }
+  return 0;
+}
+
 int TTranscodeRun::OpenBitstreamFilters(TOutputStream& ost) {
   if (ost.bitstream_filter_names.empty() || ost.bitstream_filters) return 0;
   int r = ff::av_bsf_list_parse_str(ost.bitstream_filter_names.c_str(), &ost.bitstream_filters);
@@ -456,7 +516,8 @@ int TTranscodeRun::TranscodeInit() {
     }
   }
 
-  for (TOutputStream& ost : T.Foutput_streams) {
+  for (size_t row = 0; row < T.Foutput_streams.size(); ++row) {
+    TOutputStream& ost = T.Foutput_streams[row];
     if (ost.st->codecpar->codec_type == AVMEDIA_TYPE_ATTACHMENT || ost.source_index < 0) continue;
     TInputStream& ist = T.Finput_streams[static_cast<size_t>(ost.source_index)];
     ost.st->disposition = ist.st->disposition;
@@ -464,7 +525,8 @@ int TTranscodeRun::TranscodeInit() {
       ost.enc_ctx->bits_per_raw_sample = ist.dec_ctx->bits_per_raw_sample;
       ost.enc_ctx->chroma_sample_location = ist.dec_ctx->chroma_sample_location;
     }
-    const int r = ost.stream_copy ? SetupStreamCopy(ost, ist) : SetupEncoding(ost, ist);
+    int r = ost.stream_copy ? SetupStreamCopy(ost, ist) : SetupEncoding(ost, ist);
+    if (r >= 0 && !ost.stream_copy) r = SetupPassLog(ost, row);
     if (r < 0) return r;
   }
 
@@ -571,6 +633,8 @@ void TTranscodeRun::Transcode() {
   FOutTime.assign(T.Foutput_streams.size(), AV_NOPTS_VALUE);
   FQuality.assign(T.Foutput_streams.size(), -1.0f);
   FFramesOut.assign(T.Finput_streams.size(), 0);
+  FPacketsOut.assign(T.Foutput_streams.size(), 0);
+  FDeinterlacers.assign(T.Finput_streams.size(), TDeinterlacer());
   FPacket = ff::av_packet_alloc();
   FOutPacket = ff::av_packet_alloc();
   FDecoded = ff::av_frame_alloc();

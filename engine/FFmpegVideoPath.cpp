@@ -1,6 +1,7 @@
 // The video path of a run: decoded pictures, the input hooks, the filter
 // graph of each encoded output, frame-rate sync, the output hooks and the
 // preview, and the encoder.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -10,6 +11,8 @@
 #include "engine/AVUtilStubs.h"
 #include "engine/FFmpegRun.h"
 #include "engine/FormatConverter.h"
+#include "engine/MyUtilStubs.h"
+#include "engine/UnicodeProtocol.h"
 
 extern "C" {
 #include <libavfilter/buffersink.h>
@@ -81,6 +84,9 @@ void TTranscodeRun::PullVideoFrames(TInputStream& ist, TOutputStream& ost) {
 void TTranscodeRun::PreProcessVideoFrame(TInputStream& ist, AVFrame* picture) {
   ++ist.frame_number;
   const int64_t time = ist.pts;
+  // Deinterlaced before anything sees the picture: the hooks, every
+  // output's filters and the encoders get the same deinterlaced picture.
+  if (T.Fdo_deinterlace && !Deinterlace(ist, picture)) T.LogMsg(llWarning, "Deinterlacing failed.");
   if (!T.FOnInputFrameHook && !T.FOnInputVideoHook && !T.Fusing_vhook) return;
   // Decoded pictures may be the decoder's references: the hooks work on a
   // copy of our own.
@@ -92,6 +98,55 @@ void TTranscodeRun::PreProcessVideoFrame(TInputStream& ist, AVFrame* picture) {
     T.FOnInputFrameHook(&T, picture, static_cast<AVPixelFormat>(picture->format), ist.frame_number, picture->width,
                         picture->height, time);
   if (T.FOnInputVideoHook) CallVideoHook(T.FOnInputVideoHook, T.FInputVideoHook, time, ist.frame_number, picture);
+}
+
+// The picture's lines of the second field are rebuilt from their
+// neighbours by the library's vertical low-pass (-1 4 2 4 -1); the first
+// field is kept. It takes the picture alone, so a picture goes out as soon
+// as it came in, and it works on 8-bit planar YUV only: other pictures are
+// left as they are.
+bool TTranscodeRun::Deinterlace(TInputStream& ist, AVFrame* picture) {
+  const size_t row = RowOf(ist);
+  if (row >= FDeinterlacers.size()) return false;
+  TDeinterlacer& d = FDeinterlacers[row];
+  if (d.width != picture->width || d.height != picture->height || d.format != picture->format) {
+    if (d.graph) ff::avfilter_graph_free(&d.graph);
+    d = TDeinterlacer();
+    d.width = picture->width;
+    d.height = picture->height;
+    d.format = picture->format;
+    d.graph = ff::avfilter_graph_alloc();
+    AVFilterContext* lowpass = nullptr;
+    const std::string args = TCustomFFmpeg::FormatText(
+        "video_size=%dx%d:pix_fmt=%d:time_base=1/%d:pixel_aspect=0/1", picture->width, picture->height,
+        picture->format, AV_TIME_BASE);
+    const AVFilter* pp = ff::avfilter_get_by_name("pp");
+    d.failed = !d.graph || !pp ||
+               ff::avfilter_graph_create_filter(&d.source, ff::avfilter_get_by_name("buffer"), "src", args.c_str(),
+                                                nullptr, d.graph) < 0 ||
+               ff::avfilter_graph_create_filter(&lowpass, pp, "deinterlace", "subfilters=fd", nullptr, d.graph) < 0 ||
+               ff::avfilter_graph_create_filter(&d.sink, ff::avfilter_get_by_name("buffersink"), "out", nullptr,
+                                                nullptr, d.graph) < 0 ||
+               ff::avfilter_link(d.source, 0, lowpass, 0) < 0 || ff::avfilter_link(lowpass, 0, d.sink, 0) < 0 ||
+               ff::avfilter_graph_config(d.graph, nullptr) < 0 ||
+               // The library converts what the filter does not take; a
+               // converted picture is not the picture we were given.
+               ff::av_buffersink_get_format(d.sink) != picture->format;
+    if (d.failed && d.graph) ff::avfilter_graph_free(&d.graph);
+  }
+  if (d.failed) return false;
+  if (!FDeinterlaced) FDeinterlaced = ff::av_frame_alloc();
+  if (!FDeinterlaced) return false;
+  const int64_t pts = picture->pts;
+  picture->pts = ist.pts;
+  int r = ff::av_buffersrc_add_frame_flags(d.source, picture, AV_BUFFERSRC_FLAG_KEEP_REF);
+  picture->pts = pts;
+  if (r >= 0) r = ff::av_buffersink_get_frame(d.sink, FDeinterlaced);
+  if (r < 0) return false;
+  ff::av_frame_copy_props(FDeinterlaced, picture);
+  ff::av_frame_unref(picture);
+  ff::av_frame_move_ref(picture, FDeinterlaced);
+  return true;
 }
 
 bool TTranscodeRun::CallVideoHook(TVideoHookEvent& event, TFormatConverter* converter, int64_t time,
@@ -264,11 +319,62 @@ void TTranscodeRun::EncodeFrame(TOutputStream& ost, AVFrame* frame) {
     } else {
       T.Faudio_size += FOutPacket->size;
     }
+    if (ost.logfile && enc->stats_out) ff::fprintf(ost.logfile, "%s", enc->stats_out);
     // A picture lasts one tick of the encoder's clock (1 / frame rate).
     if (enc->codec_type == AVMEDIA_TYPE_VIDEO && !FOutPacket->duration) FOutPacket->duration = 1;
     FOutPacket->stream_index = ost.index;
     ff::av_packet_rescale_ts(FOutPacket, enc->time_base, ost.st->time_base);
     FOutPacket->time_base = ost.st->time_base;
+    // The statistics describe the packet as the encoder made it; writing
+    // hands its data to the muxer.
+    const bool stats = enc->codec_type == AVMEDIA_TYPE_VIDEO && T.Fvstats_filename && FOutPacket->size > 0;
+    AVPacket* described = nullptr;
+    if (stats) {
+      described = ff::av_packet_clone(FOutPacket);
+      if (!described) T.RaiseFatal("Out of memory");
+    }
     WriteFrame(ost, FOutPacket);
+    if (described) {
+      DoVideoStats(ost, described);
+      ff::av_packet_free(&described);
+    }
   }
+}
+
+// One line per encoded picture: its number, quality, size and type, with
+// the stream's size and bit rate so far.
+void TTranscodeRun::DoVideoStats(TOutputStream& ost, const AVPacket* pkt) {
+  if (!T.Fvstats_file) {
+    const std::string native = MediaFileName(T.Fvstats_filename);
+    T.Fvstats_file = native.empty() ? nullptr : ff::fopen(native.c_str(), "w");
+    if (!T.Fvstats_file) T.RaiseFatal(std::string("fopen fail: ") + T.Fvstats_filename);
+  }
+  AVCodecContext* enc = ost.enc_ctx;
+  const size_t row = RowOf(ost);
+  int frameNumber = 0;
+  if (row < FPacketsOut.size()) frameNumber = ++FPacketsOut[row];
+  // Quality, picture type and the per-plane squared errors come with the
+  // packet from the encoder.
+  size_t size = 0;
+  const uint8_t* side = ff::av_packet_get_side_data(pkt, AV_PKT_DATA_QUALITY_STATS, &size);
+  int32_t quality = 0;
+  int pictType = AV_PICTURE_TYPE_NONE;
+  int64_t error = -1;
+  if (side && size >= 4) std::memcpy(&quality, side, 4);
+  if (side && size >= 5) pictType = side[4];
+  if (side && size >= 16 && side[5] > 0) std::memcpy(&error, side + 8, 8);
+  FILE* f = T.Fvstats_file;
+  ff::fprintf(f, "frame= %5d q= %2.1f ", frameNumber, quality / static_cast<float>(FF_QP2LAMBDA));
+  if ((enc->flags & AV_CODEC_FLAG_PSNR) && error >= 0) {
+    const double e = static_cast<double>(error) / (static_cast<double>(enc->width) * enc->height * 255.0 * 255.0);
+    ff::fprintf(f, "PSNR= %6.2f ", e > 0 ? -10.0 * std::log10(e) : 99.99);
+  }
+  ff::fprintf(f, "f_size= %6d ", pkt->size);
+  const double end = row < FOutTime.size() && FOutTime[row] != AV_NOPTS_VALUE ? FOutTime[row] / 1e6 : 0;
+  const double time = std::max(end, 0.01);
+  const double bitrate = pkt->size * 8 / av_q2d(enc->time_base) / 1000.0;
+  const double average = T.Fvideo_size * 8 / time / 1000.0;
+  ff::fprintf(f, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ", T.Fvideo_size / 1024.0, time,
+              bitrate, average);
+  ff::fprintf(f, "type= %c\n", ff::av_get_picture_type_char(static_cast<AVPictureType>(pictType)));
 }

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <regex>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "EngineTestSupport.h"
 #include "engine/Fixtures.h"
 #include "engine/AVUtilStubs.h"
+#include "engine/FFLog.h"
 #include "engine/FFmpeg.h"
 #include "framework/Graphics.h"
 
@@ -39,6 +41,12 @@ const std::vector<fixtures::TFixture>& RunFixtures() {
       {"late_audio.mkv",
        "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=s=160x120:r=25:d=2 -itsoffset 0.5 -f lavfi "
        "-i sine=r=48000:d=1.5 -c:v mpeg4 -c:a pcm_s16le {out}"},
+      // 1 s of interlaced-looking pictures: the lines of one field dark, of
+      // the other light. Stored losslessly, in YUV and in RGB.
+      {"comb.mkv",
+       "ffmpeg -nostdin -v error -y -f lavfi -i \"color=c=gray:s=160x120:r=25:d=1,format=yuv420p,"
+       "geq=lum='if(mod(Y\\,2)\\,200\\,40)':cb=128:cr=128\" -c:v ffv1 {out}"},
+      {"comb_rgb.mkv", "ffmpeg -nostdin -v error -y -i {dir}/comb.mkv -c:v ffv1 -pix_fmt bgr0 {out}"},
   };
   return set;
 }
@@ -46,6 +54,7 @@ const std::vector<fixtures::TFixture>& RunFixtures() {
 struct TProbedStream {
   std::string type, codec;
   int width = 0, height = 0, frames = -1, channels = 0, rate = 0;
+  int headerFrames = -1;  // as the container's index or header counts them
   double duration = -1;
 };
 
@@ -65,7 +74,8 @@ TProbe Probe(const std::string& unixPath) {
   TProbe p;
   const std::string text = fixtures::Output(
       "ffprobe -v error -count_frames -show_entries "
-      "stream=codec_type,codec_name,width,height,nb_read_frames,channels,sample_rate,duration:format=duration "
+      "stream=codec_type,codec_name,width,height,nb_read_frames,nb_frames,channels,sample_rate,duration:"
+      "format=duration "
       "'" + unixPath + "'");
   std::istringstream in(text);
   std::string line;
@@ -89,6 +99,7 @@ TProbe Probe(const std::string& unixPath) {
     if (key == "width") s.width = std::atoi(value.c_str());
     if (key == "height") s.height = std::atoi(value.c_str());
     if (key == "nb_read_frames" && value != "N/A") s.frames = std::atoi(value.c_str());
+    if (key == "nb_frames" && value != "N/A") s.headerFrames = std::atoi(value.c_str());
     if (key == "channels") s.channels = std::atoi(value.c_str());
     if (key == "sample_rate") s.rate = std::atoi(value.c_str());
     if (key == "duration" && value != "N/A") s.duration = std::atof(value.c_str());
@@ -166,6 +177,7 @@ struct TConversion {
   int width, height, frames;
   const char* audioCodec;     // nullptr: no audio stream
   double duration;
+  const char* input = "clip_h264_aac.mp4";
 };
 
 // The 5 s clip: 640x360, 25 pictures a second, stereo AAC at 44.1 kHz.
@@ -181,6 +193,10 @@ const TConversion kConversions[] = {
      "mpeg4", 640, 360, 50, "mp3", 2.0},
     {"stream copy", "", "-c copy", "copy.mkv", "h264", 640, 360, 125, "aac", 5.0},
     {"double frame rate", "", "-c:v mpeg4 -r 50 -an", "r50.avi", "mpeg4", 640, 360, 250, nullptr, 5.0},
+    // MPEG-TS counts in 1/90000 s; AVI gets one tick per picture, not
+    // thousands of empty chunks between them.
+    {"stream copy from MPEG-TS into AVI", "", "-c:v copy -an", "copy_ts.avi", "h264", 640, 360, 125, nullptr, 5.0,
+     "clip.ts"},
 };
 
 TEST_F(TranscodeTest, ConversionsProbeBackWithTheirStreamsDurationsAndFrames) {
@@ -193,7 +209,7 @@ TEST_F(TranscodeTest, ConversionsProbeBackWithTheirStreamsDurationsAndFrames) {
     const size_t logo = options.find("{logo}");
     if (logo != std::string::npos) options.replace(logo, 6, fixtures::UnixPath("logo.png"));
     const std::string out = Out(c.output);
-    ASSERT_EQ(Open(c.inputOptions, "clip_h264_aac.mp4", options, out), "");
+    ASSERT_EQ(Open(c.inputOptions, c.input, options, out), "");
     ASSERT_TRUE(RunInline()) << task->FatalMessage();
     EXPECT_TRUE(task->Finished());
     const TProbe p = Probe(out);
@@ -205,6 +221,9 @@ TEST_F(TranscodeTest, ConversionsProbeBackWithTheirStreamsDurationsAndFrames) {
       EXPECT_EQ(v->width, c.width);
       EXPECT_EQ(v->height, c.height);
       EXPECT_EQ(v->frames, c.frames);
+      // The container's own count: an AVI index may hold one empty chunk
+      // more (the ffmpeg tool writes the same), never one per clock tick.
+      if (v->headerFrames >= 0) EXPECT_NEAR(v->headerFrames, c.frames, 1);
     }
     if (c.audioCodec) {
       const TProbedStream* a = p.Find("audio");
@@ -342,6 +361,193 @@ TEST_F(TranscodeTest, AudioSyncFillsALateStartWithSilence) {
     ASSERT_TRUE(RunInline()) << task->FatalMessage();
     EXPECT_NEAR(Probe(out).duration, c.duration, 0.03);
   }
+}
+
+// Largest step in brightness from one line to the next, down the middle
+// column, away from the top and bottom edges.
+template <class Pixel>
+int CombDepth(int height, const Pixel& pixel) {
+  int depth = 0;
+  for (int y = 4; y + 5 < height; ++y) depth = std::max(depth, std::abs(pixel(y) - pixel(y + 1)));
+  return depth;
+}
+
+// The log lines a task sends while it runs inline.
+class TTaskLog {
+public:
+  explicit TTaskLog(TObject* task) : FLogger(GlobalLogger()), FBefore(FLogger->OnLog) {
+    FInMain = FLogger->TriggerEventInMainThread;
+    FLogger->TriggerEventInMainThread = false;
+    FLogger->OnLog = [this, task](TObject* sender, unsigned long, TLogLevel, const std::string& text) {
+      std::lock_guard<std::mutex> lock(FMutex);
+      if (sender == task) FLines.push_back(text);
+    };
+  }
+  ~TTaskLog() {
+    FLogger->OnLog = FBefore;
+    FLogger->TriggerEventInMainThread = FInMain;
+  }
+  int Count(const std::string& line) {
+    while (LogLinesPending()) PumpMessages();
+    std::lock_guard<std::mutex> lock(FMutex);
+    return static_cast<int>(std::count(FLines.begin(), FLines.end(), line));
+  }
+
+private:
+  TZIVoveva* FLogger;
+  TLogEvent FBefore;
+  bool FInMain = true;
+  std::mutex FMutex;
+  std::vector<std::string> FLines;
+};
+
+TEST_F(TranscodeTest, DeinterlaceSmoothsTheFieldsBeforeTheHooksSeeThem) {
+  struct TCase {
+    const char* name;
+    const char* input;
+    const char* options;
+    bool smoothed;
+    bool refused;  // "Deinterlacing failed." logged
+  } cases[] = {
+      {"without the option", "comb.mkv", "-c:v ffv1 -pix_fmt yuv420p -an", false, false},
+      {"planar YUV", "comb.mkv", "-deinterlace -c:v ffv1 -pix_fmt yuv420p -an", true, false},
+      {"RGB, which it cannot take", "comb_rgb.mkv", "-deinterlace -c:v ffv1 -pix_fmt yuv420p -an", false, true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    task = std::make_unique<TCustomFFmpeg>();
+    ends = 0;
+    task->FOnTerminate = [this](TObject*) { ++ends; };
+    const std::string out = Out("deinterlaced.mkv");
+    ASSERT_EQ(Open("", c.input, c.options, out), "");
+    std::vector<int> depths;
+    task->FOnInputVideoHook = [&](TObject*, TBitmap* bitmap, int, int64_t, bool& update, bool&) {
+      update = false;
+      depths.push_back(CombDepth(bitmap->Height(), [&](int y) { return int(bitmap->ScanLine(y)[80 * 3 + 1]); }));
+    };
+    TTaskLog log(task.get());
+    ASSERT_TRUE(RunInline()) << task->FatalMessage();
+    EXPECT_EQ(log.Count("Deinterlacing failed.") > 0, c.refused);
+    // Every picture goes through at once: none is held back or lost.
+    ASSERT_EQ(depths.size(), 25u);
+    EXPECT_EQ(Probe(out).Find("video")->frames, 25);
+    for (int depth : depths) EXPECT_EQ(depth < 8, c.smoothed) << depth;
+    // The encoder got the picture the hooks saw.
+    const std::string gray = fixtures::Output("ffmpeg -nostdin -v error -i '" + out +
+                                              "' -frames:v 1 -f rawvideo -pix_fmt gray -");
+    ASSERT_EQ(gray.size(), 160u * 120u);
+    const int depth = CombDepth(120, [&](int y) { return int(static_cast<uint8_t>(gray[y * 160 + 80])); });
+    EXPECT_EQ(depth < 8, c.smoothed) << depth;
+  }
+}
+
+TEST_F(TranscodeTest, TwoPassesMeetAtTheirStatisticsFile) {
+  struct TCase {
+    const char* name;
+    const char* encoder;
+    const char* output;
+  } cases[] = {
+      {"MPEG-4", "-c:v mpeg4 -b:v 1000k", "two.avi"},
+      {"H.264", "-c:v libx264 -preset ultrafast -b:v 1000k", "two.mp4"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string prefix = FromNativePath(scratch.Unix() + "/stats " + c.output);
+    const auto pass = [&](int n, const std::string& passPrefix) {
+      task = std::make_unique<TCustomFFmpeg>();
+      ends = 0;
+      task->FOnTerminate = [this](TObject*) { ++ends; };
+      const std::string options = std::string(c.encoder) + " -an -t_microsecond 1000000 -pass " +
+                                  std::to_string(n) + " -passlogfile \"" + passPrefix + "\"";
+      EXPECT_EQ(Open("", "clip_h264_aac.mp4", options, Out(c.output)), "");
+      return RunInline();
+    };
+    ASSERT_TRUE(pass(1, prefix)) << task->FatalMessage();
+    const std::string stats = fixtures::ReadAll(scratch.Unix() + "/stats " + c.output + "-0.log");
+    EXPECT_GT(stats.size(), 100u);
+    ASSERT_TRUE(pass(2, prefix)) << task->FatalMessage();
+    EXPECT_EQ(Probe(Out(c.output)).Find("video")->frames, 25);
+    // The statistics are read, never written, by the second pass.
+    EXPECT_TRUE(fixtures::ReadAll(scratch.Unix() + "/stats " + c.output + "-0.log") == stats);
+
+    // Statistics that are missing or empty are named in the task's error;
+    // damaged ones make the encoder refuse to open. Nothing is left behind.
+    struct TBad {
+      const char* name;
+      const char* content;  // nullptr: no file
+      const char* message;
+    } bad[] = {
+        {"missing", nullptr, "Error reading log file \"{log}\" for pass-2 encoding"},
+        {"empty", "", "Error reading log file \"{log}\" for pass-2 encoding"},
+        {"damaged", "frame 1 was fine\n", "Error while opening encoder for output stream #0:0 (Video)"},
+    };
+    for (const TBad& b : bad) {
+      SCOPED_TRACE(b.name);
+      const std::string badUnix = scratch.Unix() + "/" + b.name;
+      if (b.content) std::ofstream(badUnix + "-0.log") << b.content;
+      std::remove(Out(c.output).c_str());
+      EXPECT_FALSE(pass(2, FromNativePath(badUnix)));
+      std::string message = b.message;
+      const size_t at = message.find("{log}");
+      if (at != std::string::npos) message.replace(at, 5, FromNativePath(badUnix) + "-0.log");
+      EXPECT_EQ(task->FatalMessage().rfind(message, 0), 0u) << task->FatalMessage();
+      EXPECT_FALSE(UnixFileExists(Out(c.output)));
+      std::remove((badUnix + "-0.log").c_str());
+    }
+  }
+}
+
+TEST_F(TranscodeTest, VideoStatisticsFileHasALinePerPicture) {
+  struct TCase {
+    const char* name;
+    const char* options;
+    bool psnr;
+  } cases[] = {{"plain", "", false}, {"with PSNR", "-psnr ", true}};
+  const std::regex line(
+      "frame= +([0-9]+) q= +[0-9.]+ (PSNR= +([0-9.]+) )?f_size= +([0-9]+) s_size= +[0-9]+kB time= ([0-9.]+) "
+      "br= +[0-9.]+kbits/s avg_br= +[0-9.]+kbits/s type= ([IPB])");
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    task = std::make_unique<TCustomFFmpeg>();
+    ends = 0;
+    task->FOnTerminate = [this](TObject*) { ++ends; };
+    const std::string stats = scratch.Unix() + "/vstats.log";
+    ASSERT_EQ(Open("", "clip_h264_aac.mp4",
+                   std::string(c.options) + "-c:v mpeg4 -c:a libmp3lame -t_microsecond 1000000 -vstats_file \"" +
+                       FromNativePath(stats) + "\"",
+                   Out("vstats.avi")),
+              "");
+    ASSERT_TRUE(RunInline()) << task->FatalMessage();
+    std::istringstream in(fixtures::ReadAll(stats));
+    std::string text;
+    int count = 0;
+    int64_t bytes = 0;
+    double time = 0;
+    while (std::getline(in, text)) {
+      std::smatch m;
+      ASSERT_TRUE(std::regex_match(text, m, line)) << text;
+      ++count;
+      EXPECT_EQ(std::atoi(m[1].str().c_str()), count);
+      EXPECT_EQ(m[2].matched, c.psnr) << text;
+      if (c.psnr) EXPECT_GT(std::atof(m[3].str().c_str()), 15.0) << text;
+      bytes += std::atoi(m[4].str().c_str());
+      time = std::atof(m[5].str().c_str());
+      if (count == 1) EXPECT_EQ(m[6].str(), "I");
+    }
+    // Only the pictures: the sound has no lines.
+    EXPECT_EQ(count, 25);
+    EXPECT_EQ(bytes, task->Fvideo_size);
+    EXPECT_NEAR(time, 1.0, 0.001);
+  }
+  // A file that cannot be made ends the task with its name.
+  task = std::make_unique<TCustomFFmpeg>();
+  ends = 0;
+  task->FOnTerminate = [this](TObject*) { ++ends; };
+  const std::string nowhere = FromNativePath(scratch.Unix() + "/no folder/vstats.log");
+  ASSERT_EQ(Open("", "clip_h264_aac.mp4", "-c:v mpeg4 -an -vstats_file \"" + nowhere + "\"", Out("vstats.avi")),
+            "");
+  EXPECT_FALSE(RunInline());
+  EXPECT_EQ(task->FatalMessage(), "fopen fail: " + nowhere);
 }
 
 struct TProgressRecord {
