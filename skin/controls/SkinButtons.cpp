@@ -252,7 +252,10 @@ void TspSkinSpeedButton::Paint() {
   bool atRest = FFlat && !FMouseIn && !(FDown && FGroupIndex != 0) && !(FDown && FMouseIn);
   if (FIndex == -1 && atRest) {
     // Straight onto the parent, which has erased under a transparent button.
-    PaintContent(PaintDC(), ClientRect());
+    TCanvas canvas;
+    canvas.SetHandle(PaintDC());
+    PaintContent(&canvas, ClientRect());
+    canvas.SetHandle(nullptr);
     return;
   }
   Base::Paint();

@@ -282,7 +282,7 @@ protected:
     if (IsEmptyRECT(area)) area = b.ClientRect();
     if (OnPaint) {
       bool drawDefault = true;
-      OnPaint(this, b.DC(), area, down, hot, drawDefault);
+      OnPaint(this, b.Canvas(), area, down, hot, drawDefault);
       if (!drawDefault) return;
     }
     DrawContent(b.DC(), area, font, down, hot);
@@ -354,23 +354,25 @@ protected:
   void PaintDefaultImage(TspPaintBuffer& b) override {
     b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
     RECT in = DrawDefaultFace(b, b.ClientRect(), FaceState());
-    PaintContent(b.DC(), in);
+    PaintContent(b.Canvas(), in);
   }
 
-  void PaintContent(HDC dc, const RECT& r) {
+  void PaintContent(TCanvas* canvas, const RECT& r) {
     if (OnPaint) {
       bool drawDefault = true;
-      OnPaint(this, dc, r, FDown, FMouseIn, drawDefault);
+      OnPaint(this, canvas, r, FDown, FMouseIn, drawDefault);
       if (!drawDefault) return;
     }
+    HDC dc = canvas->Handle();
     TspFontDesc font = this->FDefaultFont;
     if (!this->Enabled()) font.Color = GetSysColor(COLOR_BTNSHADOW);
     DrawContent(dc, r, font, FDown, FMouseIn);
   }
 
 public:
-  // Custom drawing on top of the face: (sender, DC, rect, down, mouse in, draw default).
-  std::function<void(TObject*, HDC, const RECT&, bool, bool, bool&)> OnPaint;
+  // Custom drawing on top of the face: (sender, canvas, rect, down, mouse
+  // in, draw default); clearing draw default leaves out glyph and caption.
+  std::function<void(TObject*, TCanvas*, const RECT&, bool, bool, bool&)> OnPaint;
 
 protected:
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override {

@@ -98,7 +98,18 @@ TspPaintBuffer::TspPaintBuffer(int width, int height) : FWidth(std::max(width, 1
   ++gLiveBuffers;
 }
 
+TCanvas* TspPaintBuffer::Canvas() {
+  if (!FCanvas) {
+    FCanvas = std::make_unique<TCanvas>();
+    FCanvas->SetHandle(FDC);
+  }
+  return FCanvas.get();
+}
+
 TspPaintBuffer::~TspPaintBuffer() {
+  // The canvas gives back the context with its own objects taken out.
+  if (FCanvas) FCanvas->SetHandle(nullptr);
+  FCanvas.reset();
   --gLiveBuffers;
   auto& cache = DibCache();
   // A buffer comes back as it was made: no clip, origin or objects left over.

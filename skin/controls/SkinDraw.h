@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class TFont;
+class TCanvas;
 
 // Font of a control's text as the skinned controls describe it.
 struct TspFontDesc {
@@ -33,6 +35,9 @@ public:
   TspPaintBuffer& operator=(const TspPaintBuffer&) = delete;
 
   HDC DC() const { return FDC; }
+  // A canvas on the buffer, for drawing through the framework's pen, brush
+  // and font; made on first use.
+  TCanvas* Canvas();
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
   RECT ClientRect() const { return RECT{0, 0, FWidth, FHeight}; }
@@ -56,6 +61,7 @@ public:
 
 private:
   HDC FDC = nullptr;
+  std::unique_ptr<TCanvas> FCanvas;
   HBITMAP FBitmap = nullptr;
   HGDIOBJ FOld = nullptr;
   uint32_t* FBits = nullptr;

@@ -705,4 +705,38 @@ TEST(TspSkinLook, ButtonsDrawTheirImageListPicture) {
   EXPECT_EQ(face, host.Paint(button).At(37, 12));
 }
 
+TEST(TspSkinLook, OnPaintDrawsOnTheButtonCanvasAndCanTakeOverTheContent) {
+  TestSkin skin;
+  Host host;
+  host.form.Show();
+  for (const char* element : {"none", "button"}) {
+    SCOPED_TRACE(element);
+    auto* b = host.Add<TspSkinButton>(skin, element, 75, 25);
+    b->SetCaption("WWWWWWWW");
+    int calls = 0;
+    bool takeOver = false;
+    b->OnPaint = [&](TObject* sender, TCanvas* canvas, const RECT& r, bool, bool, bool& drawDefault) {
+      ++calls;
+      EXPECT_EQ(b, sender);
+      canvas->Brush()->SetColor(static_cast<TColor>(RGB(1, 2, 3)));
+      canvas->FillRect(TRect{r.left, r.top, r.left + 4, r.top + 4});
+      drawDefault = !takeOver;
+    };
+    auto captionPixels = [&](const Dib& d) {
+      int n = 0;
+      for (int x = 10; x < 65; ++x)
+        if (d.At(x, 12) == RGB(0, 0, 0)) ++n;
+      return n;
+    };
+    Dib d = host.Paint(b);
+    EXPECT_EQ(RGB(1, 2, 3), d.At(3, 3));
+    EXPECT_GT(captionPixels(d), 0);
+    takeOver = true;
+    EXPECT_EQ(0, captionPixels(host.Paint(b)));
+    EXPECT_GE(calls, 2);
+    b->OnPaint = nullptr;  // it refers to this round's locals
+    b->SetTop(b->Top() + 30);
+  }
+}
+
 }  // namespace
