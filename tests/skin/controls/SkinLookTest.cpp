@@ -739,4 +739,33 @@ TEST(TspSkinLook, OnPaintDrawsOnTheButtonCanvasAndCanTakeOverTheContent) {
   }
 }
 
+TEST(TspSkinLook, ScrollThumbShowsItsGlyphAndLeavesOutItsTransparentColours) {
+  TestSkin skin;
+  auto& e = static_cast<TspDataSkinScrollBarControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("hscrollbar")]);
+  e.GlyphRect = TspRect{sChecked * 20, 0, sChecked * 20 + 6, 6};
+  e.ActiveGlyphRect = TspRect{sUnchecked * 20, 0, sUnchecked * 20 + 6, 6};
+  Host host;
+  host.form.Show();
+  auto* bar = host.Add<TspSkinScrollBar>(skin, "hscrollbar", 200, 19);
+  bar->SetRange(0, 100, 0, 0);
+  bar->CalcRects();
+  RECT thumb = bar->Button(TspSkinScrollBar::kThumb).R;
+  const int cx = (thumb.left + thumb.right) / 2, cy = 9;
+  Dib d = host.Paint(bar);
+  EXPECT_EQ(C(kStates[sChecked]), d.At(cx, cy));          // the glyph, centred
+  EXPECT_EQ(C(kStates[sThumb]), d.At(thumb.left, 1));     // the thumb around it
+  SendMessageW(bar->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(thumb.left + 1, 9));
+  EXPECT_EQ(C(kStates[sUnchecked]), host.Paint(bar).At(cx, cy));  // hot glyph
+  SendMessageW(bar->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(150, 9));
+
+  e.GlyphTransparent = true;
+  e.GlyphTransparentColor = static_cast<int32_t>(C(kStates[sChecked]));
+  EXPECT_EQ(C(kStates[sThumb]), host.Paint(bar).At(cx, cy));
+  e.ThumbTransparent = true;
+  e.ThumbTransparentColor = static_cast<int32_t>(C(kStates[sThumb]));
+  Dib t = host.Paint(bar);
+  EXPECT_EQ(C(kStates[sTrack]), t.At(thumb.left, 1));  // the track shows through
+  EXPECT_EQ(C(kStates[sTrack]), t.At(cx, cy));
+}
+
 }  // namespace
