@@ -246,6 +246,23 @@ protected:
     FAnimateSkinRect = ToRECT(e->AnimateSkinRect);
     FFrameCount = e->FrameCount;
     FAnimateInterval = e->AnimateInterval;
+    // The drop-down marker pictures, each falling back to the one before.
+    FMenuMarkerFlatRect = ToRECT(e->MenuMarkerFlatRect);
+    FMenuMarkerRect = ToRECT(e->MenuMarkerRect);
+    FMenuMarkerActiveRect = ToRECT(e->MenuMarkerActiveRect);
+    if (IsEmptyRECT(FMenuMarkerActiveRect)) FMenuMarkerActiveRect = FMenuMarkerRect;
+    FMenuMarkerDownRect = ToRECT(e->MenuMarkerDownRect);
+    if (IsEmptyRECT(FMenuMarkerDownRect)) FMenuMarkerDownRect = FMenuMarkerActiveRect;
+    FMenuMarkerTransparentColor = static_cast<COLORREF>(e->MenuMarkerTransparentColor) & 0xFFFFFF;
+    FGlowLayerPictureIndex = e->GlowLayerPictureIndex;
+    FGlowLayerMaskPictureIndex = e->GlowLayerMaskPictureIndex;
+    FGlowLayerOffsetLeft = e->GlowLayerOffsetLeft;
+    FGlowLayerOffsetRight = e->GlowLayerOffsetRight;
+    FGlowLayerOffsetTop = e->GlowLayerOffsetTop;
+    FGlowLayerOffsetBottom = e->GlowLayerOffsetBottom;
+    FGlowLayerShowOffsetX = e->GlowLayerShowOffsetX;
+    FGlowLayerShowOffsetY = e->GlowLayerShowOffsetY;
+    FGlowLayerAlphaBlendValue = e->GlowLayerAlphaBlendValue;
   }
 
   // The state picture of the element and whether it shows pressed and hot.
@@ -342,6 +359,11 @@ protected:
   TspFontDesc FSkinFont;
   COLORREF FFontColor = 0, FActiveFontColor = 0, FDownFontColor = 0, FDisabledFontColor = RGB(128, 128, 128);
   RECT FActiveSkinRect{}, FDownSkinRect{}, FDisabledSkinRect{}, FFocusedSkinRect{};
+  RECT FMenuMarkerFlatRect{}, FMenuMarkerRect{}, FMenuMarkerActiveRect{}, FMenuMarkerDownRect{};
+  COLORREF FMenuMarkerTransparentColor = 0;
+  int FGlowLayerPictureIndex = -1, FGlowLayerMaskPictureIndex = -1;
+  int FGlowLayerOffsetLeft = 0, FGlowLayerOffsetRight = 0, FGlowLayerOffsetTop = 0, FGlowLayerOffsetBottom = 0;
+  int FGlowLayerShowOffsetX = 0, FGlowLayerShowOffsetY = 0, FGlowLayerAlphaBlendValue = 255;
 
   // Pressed, hot or normal, as the default look shows it.
   virtual TspFaceState FaceState() const {
@@ -562,6 +584,15 @@ public:
 
   void ButtonClick() override;
   void WndProc(TMessage& message) override;
+  void BeforeChangeSkinData() override;
+  void ChangeSkinData() override;
+
+  // Show the glow frame even when the skin leaves glow frames off.
+  bool AlwaysShowLayeredFrame = false;
+  // The glow frame around the button, while the mouse is over it.
+  void ShowLayer();
+  void HideLayer();
+  bool LayerVisible() const { return FGlow.Visible(); }
 
 protected:
   void CreateWnd() override;
@@ -577,6 +608,7 @@ private:
   bool FDefault = false;
   bool FActive = false;
   bool FSpaceSupport = true;
+  TspGlowLayer FGlow;
 };
 
 // A windowless tool-bar button; flat ones show their parent at rest.

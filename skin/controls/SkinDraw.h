@@ -133,3 +133,33 @@ void DrawGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int mar
 void DrawImageListGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int margin, int spacing, int layout,
                                   const std::string& caption, TCustomImageList* images, int index, bool enabled,
                                   bool down);
+
+class TspLayerManager;
+
+// The glow frame of a button: a picture shown on a layered window around
+// it while the mouse is over it.
+class TspGlowLayer {
+public:
+  TspGlowLayer();
+  ~TspGlowLayer();
+  TspGlowLayer(const TspGlowLayer&) = delete;
+  TspGlowLayer& operator=(const TspGlowLayer&) = delete;
+
+  struct TSpec {
+    int ResizeMode = 0;  // of the button's element
+    bool UseSkinSize = true;
+    int SkinWidth = 0, SkinHeight = 0;  // the element
+    int Width = 0, Height = 0;          // the button
+    int OffsetLeft = 0, OffsetTop = 0, OffsetRight = 0, OffsetBottom = 0;
+  };
+  // Whether the glow picture can follow the element's size rules: fixed,
+  // nine-part, or a horizontal strip of skin size.
+  static bool Fits(const TSpec& spec);
+  // Shows `glow` (resized like the button, `mask` with it) at screen (x, y).
+  void Show(TBitmap* glow, TBitmap* mask, const TSpec& spec, int x, int y, int alpha, bool topMost);
+  void Hide();
+  bool Visible() const;
+
+private:
+  TspLayerManager* FManager;
+};

@@ -768,4 +768,37 @@ TEST(TspSkinLook, ScrollThumbShowsItsGlyphAndLeavesOutItsTransparentColours) {
   EXPECT_EQ(C(kStates[sTrack]), t.At(cx, cy));
 }
 
+TEST(TspSkinLook, GlowFrameShowsWhileTheMouseIsOverTheButton) {
+  TestSkin skin;
+  auto& e = static_cast<TspDataSkinButtonControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("button")]);
+  e.GlowLayerPictureIndex = 0;
+  e.GlowLayerMaskPictureIndex = 5;
+  e.GlowLayerOffsetLeft = e.GlowLayerOffsetTop = e.GlowLayerOffsetRight = e.GlowLayerOffsetBottom = 10;
+  e.GlowLayerShowOffsetX = e.GlowLayerShowOffsetY = 5;
+  Host host;
+  host.form.Show();
+  auto* b = host.Add<TspSkinButton>(skin, "button", 75, 25);
+  auto hover = [&](bool in) {
+    b->Perform(in ? CM_MOUSEENTER : CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(b));
+    Application->ProcessMessages();
+    return b->LayerVisible();
+  };
+  EXPECT_TRUE(hover(true));
+  EXPECT_FALSE(hover(false));
+  // Glow frames switched off in the skin, unless the button always wants one.
+  skin.data.ShowButtonGlowFrames = false;
+  EXPECT_FALSE(hover(true));
+  hover(false);
+  b->AlwaysShowLayeredFrame = true;
+  EXPECT_TRUE(hover(true));
+  // A skin change takes the frame down at once.
+  b->BeforeChangeSkinData();
+  EXPECT_FALSE(b->LayerVisible());
+  hover(false);
+  // No glow picture: no frame.
+  e.GlowLayerPictureIndex = -1;
+  b->ChangeSkinData();
+  EXPECT_FALSE(hover(true));
+}
+
 }  // namespace
