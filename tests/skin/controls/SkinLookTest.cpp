@@ -801,4 +801,32 @@ TEST(TspSkinLook, GlowFrameShowsWhileTheMouseIsOverTheButton) {
   EXPECT_FALSE(hover(true));
 }
 
+TEST(TspSkinLook, FlatCheckBoxShowsItsImageBeforeTheCaption) {
+  TestSkin skin;
+  Host host;
+  host.form.Show();
+  auto* images = new TImageList(nullptr, 16, 16);
+  TBitmap red(16, 16, pf24bit);
+  red.Canvas()->Brush()->SetColor(static_cast<TColor>(RGB(220, 0, 0)));
+  red.Canvas()->FillRect(TRect{0, 0, 16, 16});
+  images->AddMasked(&red, static_cast<TColor>(RGB(255, 0, 255)));
+  struct Case {
+    const char* element;
+    int imageLeft;  // 22 in the default look, check picture width + 7 in the skinned one
+  };
+  for (const Case& c : {Case{"none", 22}, Case{"checkbox", 12 + 7}}) {
+    SCOPED_TRACE(c.element);
+    auto* check = host.Add<TspSkinCheckRadioBox>(skin, c.element, 150, 25);
+    check->SetImages(images);
+    EXPECT_NE(RGB(220, 0, 0), host.Paint(check).At(c.imageLeft + 8, 12));  // index -1: none
+    check->SetImageIndex(0);
+    Dib d = host.Paint(check);
+    EXPECT_EQ(RGB(220, 0, 0), d.At(c.imageLeft, 12));
+    EXPECT_EQ(RGB(220, 0, 0), d.At(c.imageLeft + 15, 12));
+    check->SetTop(check->Top() + 30);
+  }
+  delete images;  // the boxes forget the list
+  EXPECT_EQ(nullptr, static_cast<TspSkinCheckRadioBox*>(host.form.Controls(host.form.ControlCount() - 1))->Images());
+}
+
 }  // namespace
