@@ -36,6 +36,47 @@ void TspSkinButton::SetDefault(bool value) {
   }
 }
 
+// Posted by the button to itself, so that the glow frame follows the hover
+// once the messages of the moment are handled.
+constexpr UINT SP_SHOWGLOW = 1424;
+constexpr UINT SP_HIDEGLOW = 1425;
+
+void TspSkinButton::ShowLayer() {
+  if (!FSD || FSD->Empty) return;
+  if (!(FSD->ShowButtonGlowFrames || AlwaysShowLayeredFrame) || FGlowLayerPictureIndex == -1) return;
+  GetSkinData();
+  TspGlowLayer::TSpec spec;
+  spec.ResizeMode = Geometry.ResizeMode;
+  spec.UseSkinSize = UseSkinSize;
+  spec.SkinWidth = Geometry.SkinWidth();
+  spec.SkinHeight = Geometry.SkinHeight();
+  spec.Width = Width();
+  spec.Height = Height();
+  spec.OffsetLeft = FGlowLayerOffsetLeft;
+  spec.OffsetTop = FGlowLayerOffsetTop;
+  spec.OffsetRight = FGlowLayerOffsetRight;
+  spec.OffsetBottom = FGlowLayerOffsetBottom;
+  if (!TspGlowLayer::Fits(spec)) return;
+  TCustomForm* form = GetParentForm();
+  bool topMost = form && form->FormStyle() == fsStayOnTop;
+  POINT at = ClientToScreen(POINT{0, 0});
+  FGlow.Show(FSD->ActivePicture(FGlowLayerPictureIndex), FSD->ActivePicture(FGlowLayerMaskPictureIndex), spec,
+             at.x - FGlowLayerShowOffsetX, at.y - FGlowLayerShowOffsetY, FGlowLayerAlphaBlendValue, topMost);
+}
+
+void TspSkinButton::HideLayer() { FGlow.Hide(); }
+
+void TspSkinButton::BeforeChangeSkinData() {
+  Base::BeforeChangeSkinData();
+  HideLayer();
+}
+
+void TspSkinButton::ChangeSkinData() {
+  Base::ChangeSkinData();
+  // The glow frame is made anew from the new skin.
+  if (FMouseIn && HandleAllocated()) PostMessageW(Handle(), SP_SHOWGLOW, 0, 0);
+}
+
 void TspSkinButton::ButtonClick() {
   if (FCanFocused) {
     if (TCustomForm* form = GetParentForm()) form->ModalResult = ModalResult;
@@ -99,6 +140,18 @@ void TspSkinButton::WndProc(TMessage& m) {
     }
   }
   switch (m.Msg) {
+    case CM_MOUSEENTER:
+    case CM_MOUSELEAVE:
+      Base::WndProc(m);
+      if (reinterpret_cast<TControl*>(m.LParam) == this && HandleAllocated())
+        PostMessageW(Handle(), m.Msg == CM_MOUSEENTER ? SP_SHOWGLOW : SP_HIDEGLOW, 0, 0);
+      return;
+    case SP_SHOWGLOW:
+      ShowLayer();
+      return;
+    case SP_HIDEGLOW:
+      HideLayer();
+      return;
     case CM_DIALOGKEY:
       if ((FActive && m.WParam == VK_RETURN && Enabled()) ||
           (m.WParam == VK_ESCAPE && Cancel && FCanFocused && KeyDataToShiftState(m.LParam) == 0 && CanFocus())) {
@@ -252,7 +305,10 @@ void TspSkinSpeedButton::Paint() {
   bool atRest = FFlat && !FMouseIn && !(FDown && FGroupIndex != 0) && !(FDown && FMouseIn);
   if (FIndex == -1 && atRest) {
     // Straight onto the parent, which has erased under a transparent button.
-    PaintContent(PaintDC(), ClientRect());
+    TCanvas canvas;
+    canvas.SetHandle(PaintDC());
+    PaintContent(&canvas, ClientRect());
+    canvas.SetHandle(nullptr);
     return;
   }
   Base::Paint();

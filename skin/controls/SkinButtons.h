@@ -246,6 +246,23 @@ protected:
     FAnimateSkinRect = ToRECT(e->AnimateSkinRect);
     FFrameCount = e->FrameCount;
     FAnimateInterval = e->AnimateInterval;
+    // The drop-down marker pictures, each falling back to the one before.
+    FMenuMarkerFlatRect = ToRECT(e->MenuMarkerFlatRect);
+    FMenuMarkerRect = ToRECT(e->MenuMarkerRect);
+    FMenuMarkerActiveRect = ToRECT(e->MenuMarkerActiveRect);
+    if (IsEmptyRECT(FMenuMarkerActiveRect)) FMenuMarkerActiveRect = FMenuMarkerRect;
+    FMenuMarkerDownRect = ToRECT(e->MenuMarkerDownRect);
+    if (IsEmptyRECT(FMenuMarkerDownRect)) FMenuMarkerDownRect = FMenuMarkerActiveRect;
+    FMenuMarkerTransparentColor = static_cast<COLORREF>(e->MenuMarkerTransparentColor) & 0xFFFFFF;
+    FGlowLayerPictureIndex = e->GlowLayerPictureIndex;
+    FGlowLayerMaskPictureIndex = e->GlowLayerMaskPictureIndex;
+    FGlowLayerOffsetLeft = e->GlowLayerOffsetLeft;
+    FGlowLayerOffsetRight = e->GlowLayerOffsetRight;
+    FGlowLayerOffsetTop = e->GlowLayerOffsetTop;
+    FGlowLayerOffsetBottom = e->GlowLayerOffsetBottom;
+    FGlowLayerShowOffsetX = e->GlowLayerShowOffsetX;
+    FGlowLayerShowOffsetY = e->GlowLayerShowOffsetY;
+    FGlowLayerAlphaBlendValue = e->GlowLayerAlphaBlendValue;
   }
 
   // The state picture of the element and whether it shows pressed and hot.
@@ -282,7 +299,7 @@ protected:
     if (IsEmptyRECT(area)) area = b.ClientRect();
     if (OnPaint) {
       bool drawDefault = true;
-      OnPaint(this, b.DC(), area, down, hot, drawDefault);
+      OnPaint(this, b.Canvas(), area, down, hot, drawDefault);
       if (!drawDefault) return;
     }
     DrawContent(b.DC(), area, font, down, hot);
@@ -342,6 +359,11 @@ protected:
   TspFontDesc FSkinFont;
   COLORREF FFontColor = 0, FActiveFontColor = 0, FDownFontColor = 0, FDisabledFontColor = RGB(128, 128, 128);
   RECT FActiveSkinRect{}, FDownSkinRect{}, FDisabledSkinRect{}, FFocusedSkinRect{};
+  RECT FMenuMarkerFlatRect{}, FMenuMarkerRect{}, FMenuMarkerActiveRect{}, FMenuMarkerDownRect{};
+  COLORREF FMenuMarkerTransparentColor = 0;
+  int FGlowLayerPictureIndex = -1, FGlowLayerMaskPictureIndex = -1;
+  int FGlowLayerOffsetLeft = 0, FGlowLayerOffsetRight = 0, FGlowLayerOffsetTop = 0, FGlowLayerOffsetBottom = 0;
+  int FGlowLayerShowOffsetX = 0, FGlowLayerShowOffsetY = 0, FGlowLayerAlphaBlendValue = 255;
 
   // Pressed, hot or normal, as the default look shows it.
   virtual TspFaceState FaceState() const {
@@ -354,23 +376,25 @@ protected:
   void PaintDefaultImage(TspPaintBuffer& b) override {
     b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
     RECT in = DrawDefaultFace(b, b.ClientRect(), FaceState());
-    PaintContent(b.DC(), in);
+    PaintContent(b.Canvas(), in);
   }
 
-  void PaintContent(HDC dc, const RECT& r) {
+  void PaintContent(TCanvas* canvas, const RECT& r) {
     if (OnPaint) {
       bool drawDefault = true;
-      OnPaint(this, dc, r, FDown, FMouseIn, drawDefault);
+      OnPaint(this, canvas, r, FDown, FMouseIn, drawDefault);
       if (!drawDefault) return;
     }
+    HDC dc = canvas->Handle();
     TspFontDesc font = this->FDefaultFont;
     if (!this->Enabled()) font.Color = GetSysColor(COLOR_BTNSHADOW);
     DrawContent(dc, r, font, FDown, FMouseIn);
   }
 
 public:
-  // Custom drawing on top of the face: (sender, DC, rect, down, mouse in, draw default).
-  std::function<void(TObject*, HDC, const RECT&, bool, bool, bool&)> OnPaint;
+  // Custom drawing on top of the face: (sender, canvas, rect, down, mouse
+  // in, draw default); clearing draw default leaves out glyph and caption.
+  std::function<void(TObject*, TCanvas*, const RECT&, bool, bool, bool&)> OnPaint;
 
 protected:
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override {
@@ -560,6 +584,15 @@ public:
 
   void ButtonClick() override;
   void WndProc(TMessage& message) override;
+  void BeforeChangeSkinData() override;
+  void ChangeSkinData() override;
+
+  // Show the glow frame even when the skin leaves glow frames off.
+  bool AlwaysShowLayeredFrame = false;
+  // The glow frame around the button, while the mouse is over it.
+  void ShowLayer();
+  void HideLayer();
+  bool LayerVisible() const { return FGlow.Visible(); }
 
 protected:
   void CreateWnd() override;
@@ -575,6 +608,7 @@ private:
   bool FDefault = false;
   bool FActive = false;
   bool FSpaceSupport = true;
+  TspGlowLayer FGlow;
 };
 
 // A windowless tool-bar button; flat ones show their parent at rest.

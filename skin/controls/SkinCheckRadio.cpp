@@ -6,9 +6,44 @@ TspSkinCheckRadioBox::TspSkinCheckRadioBox(TComponent* owner) : Base(owner) {
   SetSkinDataName("checkbox");
   SetBounds(0, 0, 150, 25);
   ControlStyle &= ~csClickEvents;
+  FImageChangeLink.OnChange = [this](TObject*) { Repaint(); };
 }
 
-TspSkinCheckRadioBox::~TspSkinCheckRadioBox() { FMorph.Stop(); }
+TspSkinCheckRadioBox::~TspSkinCheckRadioBox() {
+  FMorph.Stop();
+  SetImages(nullptr);
+}
+
+void TspSkinCheckRadioBox::SetImages(TCustomImageList* value) {
+  if (value == FImages) return;
+  if (FImages) {
+    FImages->UnRegisterChanges(&FImageChangeLink);
+    FImages->RemoveFreeNotification(this);
+  }
+  FImages = value;
+  if (FImages) {
+    FImages->RegisterChanges(&FImageChangeLink);
+    FImages->FreeNotification(this);
+  }
+  Repaint();
+}
+
+void TspSkinCheckRadioBox::SetImageIndex(int value) {
+  if (value == FImageIndex) return;
+  FImageIndex = value;
+  Repaint();
+}
+
+void TspSkinCheckRadioBox::Notification(TComponent* component, TOperation operation) {
+  Base::Notification(component, operation);
+  if (operation == opRemove && component == FImages) FImages = nullptr;
+}
+
+int TspSkinCheckRadioBox::DrawImage(TspPaintBuffer& b, int left, int gap) {
+  if (!FImages || FImageIndex < 0 || FImageIndex >= FImages->Count()) return 0;
+  FImages->Draw(b.Canvas(), left, b.Height() / 2 - FImages->Height() / 2, FImageIndex, Enabled());
+  return FImages->Width() + gap;
+}
 
 void TspSkinCheckRadioBox::SetChecked(bool value) {
   FChecked = value;
@@ -159,6 +194,7 @@ void TspSkinCheckRadioBox::DrawSkinFlat(TspPaintBuffer& b) {
   TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
   COLORREF color = Enabled() ? (UseSkinFontColor ? FFrameFontColor : FDefaultFont.Color) : FUnEnabledFontColor;
   RECT t{cw + 7, 0, b.Width() - 2, b.Height()};
+  t.left += DrawImage(b, t.left, 8);
   UINT flags = WordWrap ? (DT_WORDBREAK | DT_EXPANDTABS) : (DT_SINGLELINE | DT_VCENTER);
   b.Text(Caption(), t, font, color, flags);
 }
@@ -296,6 +332,8 @@ void TspSkinCheckRadioBox::DrawBoxAndText(TspPaintBuffer& b, int textLeft, bool 
   int h = b.Height();
   COLORREF textColor = Enabled() ? FDefaultFont.Color : GetSysColor(COLOR_BTNSHADOW);
   RECT t{textLeft, 0, b.Width() - (flat ? 2 : 0), h};
+  // Only the flat look shows the image.
+  if (flat) t.left += DrawImage(b, t.left, 5);
   UINT flags = WordWrap && flat ? (DT_WORDBREAK | DT_EXPANDTABS) : (DT_SINGLELINE | DT_VCENTER);
   b.Text(Caption(), t, FDefaultFont, textColor, flags);
 

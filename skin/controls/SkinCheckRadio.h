@@ -1,6 +1,7 @@
 // Check box and radio button.
 #pragma once
 
+#include "framework/ImgList.h"
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinTimer.h"
 
@@ -32,6 +33,12 @@ public:
     FCanFocused = value;
     TabStop = value;
   }
+  // A picture of a list shown before the caption in the flat looks; the
+  // list is not owned and is forgotten when it goes.
+  TCustomImageList* Images() const { return FImages; }
+  void SetImages(TCustomImageList* value);
+  int ImageIndex() const { return FImageIndex; }
+  void SetImageIndex(int value);
   bool MouseIn() const { return FMouseIn; }
   double MorphKf() const { return FMorph.Kf(); }
   bool Morphing = false;
@@ -44,6 +51,10 @@ public:
   void WndProc(TMessage& message) override;
 
 protected:
+  void Notification(TComponent* component, TOperation operation) override;
+  // Draws the image at the text's left edge, vertically centred, and returns
+  // how far the text moves right for it (0 without an image).
+  int DrawImage(TspPaintBuffer& b, int left, int gap);
   void Paint() override;
   void PaintDefaultImage(TspPaintBuffer& b) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -83,4 +94,7 @@ private:
   RECT FUnEnabledCheckImageRect{}, FUnEnabledUnCheckImageRect{}, FGrayedCheckImageRect{},
       FActiveGrayedCheckImageRect{};
   RECT FCIRect{}, FNewTextArea{};
+  TCustomImageList* FImages = nullptr;
+  TChangeLink FImageChangeLink;
+  int FImageIndex = -1;
 };

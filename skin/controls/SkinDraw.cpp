@@ -98,7 +98,18 @@ TspPaintBuffer::TspPaintBuffer(int width, int height) : FWidth(std::max(width, 1
   ++gLiveBuffers;
 }
 
+TCanvas* TspPaintBuffer::Canvas() {
+  if (!FCanvas) {
+    FCanvas = std::make_unique<TCanvas>();
+    FCanvas->SetHandle(FDC);
+  }
+  return FCanvas.get();
+}
+
 TspPaintBuffer::~TspPaintBuffer() {
+  // The canvas gives back the context with its own objects taken out.
+  if (FCanvas) FCanvas->SetHandle(nullptr);
+  FCanvas.reset();
   --gLiveBuffers;
   auto& cache = DibCache();
   // A buffer comes back as it was made: no clip, origin or objects left over.
@@ -293,3 +304,49 @@ void DrawImageListGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font
   images->Draw(&canvas, gx, gy, index, enabled);
   canvas.SetHandle(nullptr);
 }
+
+TspGlowLayer::TspGlowLayer() : FManager(new TspLayerManager(nullptr)) {}
+
+TspGlowLayer::~TspGlowLayer() {
+  Hide();
+  delete FManager;
+}
+
+bool TspGlowLayer::Fits(const TSpec& spec) {
+  return spec.ResizeMode == 0 || spec.ResizeMode == 1 || (spec.ResizeMode == 2 && spec.UseSkinSize);
+}
+
+void TspGlowLayer::Show(TBitmap* glow, TBitmap* mask, const TSpec& spec, int x, int y, int alpha, bool topMost) {
+  if (!glow || glow->Empty() || !Fits(spec)) return;
+  FManager->TopMostMode = topMost;
+  if (spec.ResizeMode == 0) {
+    FManager->Show(x, y, glow, mask, alpha);
+    return;
+  }
+  // The picture grows by what the button grew beyond its element.
+  auto resized = [&](TBitmap* from) -> std::unique_ptr<TBitmap> {
+    if (!from || from->Empty()) return nullptr;
+    int w = from->Width() - spec.SkinWidth + spec.Width;
+    int h = spec.ResizeMode == 1 ? from->Height() - spec.SkinHeight + spec.Height : from->Height();
+    if (w <= 0 || h <= 0) return nullptr;
+    auto b = std::make_unique<TBitmap>(w, h, pf24bit);
+    TRect whole{0, 0, from->Width(), from->Height()};
+    if (spec.ResizeMode == 1)
+      DrawSkinRectStretched(b.get(), from, whole,
+                            TRect{spec.OffsetLeft, spec.OffsetTop, from->Width() - spec.OffsetRight,
+                                  from->Height() - spec.OffsetBottom},
+                            true);
+    else
+      CreateHorzThreePartImage(spec.OffsetLeft, spec.OffsetRight, b.get(), from, whole, w, h, true);
+    return b;
+  };
+  std::unique_ptr<TBitmap> image = resized(glow), shape = resized(mask);
+  if (!image) return;
+  FManager->Show(x, y, image.get(), shape.get(), alpha);
+}
+
+void TspGlowLayer::Hide() {
+  if (FManager->IsVisible()) FManager->Hide();
+}
+
+bool TspGlowLayer::Visible() const { return FManager->IsVisible(); }

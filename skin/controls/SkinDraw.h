@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class TFont;
+class TCanvas;
 
 // Font of a control's text as the skinned controls describe it.
 struct TspFontDesc {
@@ -33,6 +35,9 @@ public:
   TspPaintBuffer& operator=(const TspPaintBuffer&) = delete;
 
   HDC DC() const { return FDC; }
+  // A canvas on the buffer, for drawing through the framework's pen, brush
+  // and font; made on first use.
+  TCanvas* Canvas();
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
   RECT ClientRect() const { return RECT{0, 0, FWidth, FHeight}; }
@@ -56,6 +61,7 @@ public:
 
 private:
   HDC FDC = nullptr;
+  std::unique_ptr<TCanvas> FCanvas;
   HBITMAP FBitmap = nullptr;
   HGDIOBJ FOld = nullptr;
   uint32_t* FBits = nullptr;
@@ -127,3 +133,33 @@ void DrawGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int mar
 void DrawImageListGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int margin, int spacing, int layout,
                                   const std::string& caption, TCustomImageList* images, int index, bool enabled,
                                   bool down);
+
+class TspLayerManager;
+
+// The glow frame of a button: a picture shown on a layered window around
+// it while the mouse is over it.
+class TspGlowLayer {
+public:
+  TspGlowLayer();
+  ~TspGlowLayer();
+  TspGlowLayer(const TspGlowLayer&) = delete;
+  TspGlowLayer& operator=(const TspGlowLayer&) = delete;
+
+  struct TSpec {
+    int ResizeMode = 0;  // of the button's element
+    bool UseSkinSize = true;
+    int SkinWidth = 0, SkinHeight = 0;  // the element
+    int Width = 0, Height = 0;          // the button
+    int OffsetLeft = 0, OffsetTop = 0, OffsetRight = 0, OffsetBottom = 0;
+  };
+  // Whether the glow picture can follow the element's size rules: fixed,
+  // nine-part, or a horizontal strip of skin size.
+  static bool Fits(const TSpec& spec);
+  // Shows `glow` (resized like the button, `mask` with it) at screen (x, y).
+  void Show(TBitmap* glow, TBitmap* mask, const TSpec& spec, int x, int y, int alpha, bool topMost);
+  void Hide();
+  bool Visible() const;
+
+private:
+  TspLayerManager* FManager;
+};

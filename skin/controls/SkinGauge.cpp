@@ -160,12 +160,11 @@ std::string TspSkinGauge::Text() const {
 void TspSkinGauge::DrawText(TspPaintBuffer& b, const TspFontDesc& font) {
   std::string text = Text();
   if (text.empty()) return;
-  HDC dc = b.DC();
-  std::u16string w = UTF8ToUTF16(text);
-  HFONT f = font.Create(FVertical ? 900 : 0);
-  HGDIOBJ old = SelectObject(dc, f);
-  SIZE sz{};
-  GetTextExtentPoint32W(dc, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &sz);
+  TCanvas* c = b.Canvas();
+  font.AssignTo(c->Font());
+  // A vertical gauge writes upwards.
+  c->Font()->SetOrientation(FVertical ? 900 : 0);
+  TSize sz = c->TextExtent(text);
   int x, y;
   if (FVertical) {
     x = b.Width() / 2 - sz.cy / 2;
@@ -175,11 +174,8 @@ void TspSkinGauge::DrawText(TspPaintBuffer& b, const TspFontDesc& font) {
     y = b.Height() / 2 - sz.cy / 2;
   }
   if (font.Height % 2 != 0) --y;
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, font.Color);
-  TextOutW(dc, x, y, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()));
-  SelectObject(dc, old);
-  DeleteObject(f);
+  c->Brush()->SetStyle(bsClear);
+  c->TextOut(x, y, text);
 }
 
 void TspSkinGauge::PaintDefaultImage(TspPaintBuffer& b) {
@@ -188,7 +184,7 @@ void TspSkinGauge::PaintDefaultImage(TspPaintBuffer& b) {
   RECT r{1, 1, b.Width() - 1, b.Height() - 1};
   RECT p = CalcProgressRect(r);
   if (OnGaugePaint) {
-    OnGaugePaint(b.DC(), r, p);
+    OnGaugePaint(b.Canvas(), r, p);
     return;
   }
   if (p.right > p.left && p.bottom > p.top) b.Fill(p, kDefaultHotFill);
@@ -231,7 +227,7 @@ void TspSkinGauge::PaintSkinImage(TspPaintBuffer& b) {
   if (!FGaugeElement) return;
   RECT p = CalcProgressRect(FNewProgressArea);
   if (OnGaugePaint) {
-    OnGaugePaint(b.DC(), FNewProgressArea, p);
+    OnGaugePaint(b.Canvas(), FNewProgressArea, p);
     return;
   }
   int pw = p.right - p.left, ph = p.bottom - p.top;

@@ -7,9 +7,9 @@
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinTimer.h"
 
-// (DC, progress area, filled part); when assigned it replaces the drawing of
-// the filled part and of the text.
-using TspGaugePaintEvent = std::function<void(HDC dc, const RECT& progressArea, const RECT& progressRect)>;
+// (canvas, progress area, filled part); when assigned it replaces the
+// drawing of the filled part and of the text.
+using TspGaugePaintEvent = std::function<void(TCanvas* canvas, const RECT& progressArea, const RECT& progressRect)>;
 
 class TspSkinGauge : public TspSkinCustomControl {
   using Base = TspSkinCustomControl;

@@ -129,7 +129,40 @@ void TspSkinScrollBar::GetSkinData() {
   FThumbMinSize = e->ThumbMinSize;
   FThumbMinPageSize = e->ThumbMinPageSize;
   FThumbStretchEffect = e->ThumbStretchEffect;
+  FGlyphRect = ToRECT(e->GlyphRect);
+  FActiveGlyphRect = ToRECT(e->ActiveGlyphRect);
+  if (IsEmptyRECT(FActiveGlyphRect)) FActiveGlyphRect = FGlyphRect;
+  FDownGlyphRect = ToRECT(e->DownGlyphRect);
+  if (IsEmptyRECT(FDownGlyphRect)) FDownGlyphRect = FActiveGlyphRect;
+  FGlyphTransparent = e->GlyphTransparent;
+  FGlyphTransparentColor = static_cast<COLORREF>(e->GlyphTransparentColor) & 0xFFFFFF;
+  FThumbTransparent = e->ThumbTransparent;
+  FThumbTransparentColor = static_cast<COLORREF>(e->ThumbTransparentColor) & 0xFFFFFF;
 }
+
+namespace {
+
+// 0x00BBGGRR as the 0x00RRGGBB of picture and buffer pixels.
+uint32_t PixelOf(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+
+// Copies `w` x `h` pixels to (x, y) of `to`, leaving out those of colour
+// `key`; the rectangle is clipped to the buffer.
+void CopyKeyed(TspPaintBuffer& to, int x, int y, const uint32_t* from, int stride, int w, int h, uint32_t key) {
+  GdiFlush();
+  uint32_t* bits = to.Bits();
+  for (int j = 0; j < h; ++j) {
+    int ty = y + j;
+    if (ty < 0 || ty >= to.Height()) continue;
+    for (int i = 0; i < w; ++i) {
+      int tx = x + i;
+      if (tx < 0 || tx >= to.Width()) continue;
+      uint32_t p = from[size_t(j) * stride + i] & 0xFFFFFF;
+      if (p != key) bits[size_t(ty) * to.Width() + tx] = p;
+    }
+  }
+}
+
+}  // namespace
 
 void TspSkinScrollBar::CalcRects() {
   bool horz = FKind == sbHorizontal;
@@ -512,6 +545,31 @@ void TspSkinScrollBar::PaintSkinImage(TspPaintBuffer& b) {
     DrawHorzThreePart(t, pic, r, FThumbOffset1, FThumbOffset2, FThumbStretchEffect);
   } else {
     DrawVertThreePart(t, pic, r, FThumbOffset1, FThumbOffset2, FThumbStretchEffect);
+  }
+  // The grip marks, centred on the thumb, by the same state rule.
+  RECT g = (thumb.Down || FocusedHere()) ? FDownGlyphRect : thumb.MouseIn ? FActiveGlyphRect : FGlyphRect;
+  RECT gs{std::max<LONG>(g.left, 0), std::max<LONG>(g.top, 0), std::min<LONG>(g.right, pic.Width),
+          std::min<LONG>(g.bottom, pic.Height)};
+  if (!IsEmptyRECT(g) && !IsEmptyRECT(gs)) {
+    int gw = g.right - g.left, gh = g.bottom - g.top;
+    RECT at{tw / 2 - gw / 2, th / 2 - gh / 2, tw / 2 - gw / 2 + gw, th / 2 - gh / 2 + gh};
+    if (FGlyphTransparent)
+      CopyKeyed(t, at.left + (gs.left - g.left), at.top + (gs.top - g.top),
+                pic.Pixels + size_t(gs.top) * pic.Width + gs.left, pic.Width, gs.right - gs.left,
+                gs.bottom - gs.top, PixelOf(FGlyphTransparentColor));
+    else
+      DrawPiece(t, pic, g, at);
+  }
+  if (AlphaBlend()) {
+    // Blended with the bar already painted under it.
+    TspPaintBuffer under(tw, th);
+    BitBlt(under.DC(), 0, 0, tw, th, b.DC(), thumb.R.left, thumb.R.top, SRCCOPY);
+    t.BlendOver(under, AlphaBlendValue());
+  }
+  if (FThumbTransparent) {
+    GdiFlush();
+    CopyKeyed(b, thumb.R.left, thumb.R.top, t.Bits(), tw, tw, th, PixelOf(FThumbTransparentColor));
+    return;
   }
   BitBlt(b.DC(), thumb.R.left, thumb.R.top, tw, th, t.DC(), 0, 0, SRCCOPY);
 }

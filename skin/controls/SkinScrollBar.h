@@ -113,4 +113,7 @@ private:
   RECT FThumbRect{}, FActiveThumbRect{}, FDownThumbRect{};
   int FThumbOffset1 = 0, FThumbOffset2 = 0, FThumbMinSize = 0, FThumbMinPageSize = 0;
   bool FThumbStretchEffect = false;
+  RECT FGlyphRect{}, FActiveGlyphRect{}, FDownGlyphRect{};
+  bool FGlyphTransparent = false, FThumbTransparent = false;
+  COLORREF FGlyphTransparentColor = 0, FThumbTransparentColor = 0;
 };

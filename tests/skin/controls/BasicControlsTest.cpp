@@ -309,7 +309,7 @@ TEST(TspSkinGauge, PercentAndFillUseWholeNumbers) {
   EXPECT_EQ(kDefaultHotFill, dib.At(28, 2));
   EXPECT_EQ(GetSysColor(COLOR_WINDOW), dib.At(30, 2));
   int painted = 0;
-  t.gauge->OnGaugePaint = [&](HDC, const RECT&, const RECT& r) {
+  t.gauge->OnGaugePaint = [&](TCanvas*, const RECT&, const RECT& r) {
     ++painted;
     EXPECT_EQ(1 + 98 * 29 / 100, r.right);
   };
@@ -461,6 +461,7 @@ TEST(TspSkinScrollBar, KeysAndWheelOnlyWhenItCanTakeTheFocus) {
   EXPECT_EQ(2, b.Position());
   SendMessageW(h, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
   EXPECT_EQ(1, b.Position());
+  EXPECT_EQ(5, t.changes[&b]);  // one OnChange per step that moved
 }
 
 TEST(TspSkinBases, GdiObjectsAndTimersReturnToBaseline) {

@@ -705,4 +705,128 @@ TEST(TspSkinLook, ButtonsDrawTheirImageListPicture) {
   EXPECT_EQ(face, host.Paint(button).At(37, 12));
 }
 
+TEST(TspSkinLook, OnPaintDrawsOnTheButtonCanvasAndCanTakeOverTheContent) {
+  TestSkin skin;
+  Host host;
+  host.form.Show();
+  for (const char* element : {"none", "button"}) {
+    SCOPED_TRACE(element);
+    auto* b = host.Add<TspSkinButton>(skin, element, 75, 25);
+    b->SetCaption("WWWWWWWW");
+    int calls = 0;
+    bool takeOver = false;
+    b->OnPaint = [&](TObject* sender, TCanvas* canvas, const RECT& r, bool, bool, bool& drawDefault) {
+      ++calls;
+      EXPECT_EQ(b, sender);
+      canvas->Brush()->SetColor(static_cast<TColor>(RGB(1, 2, 3)));
+      canvas->FillRect(TRect{r.left, r.top, r.left + 4, r.top + 4});
+      drawDefault = !takeOver;
+    };
+    auto captionPixels = [&](const Dib& d) {
+      int n = 0;
+      for (int x = 10; x < 65; ++x)
+        if (d.At(x, 12) == RGB(0, 0, 0)) ++n;
+      return n;
+    };
+    Dib d = host.Paint(b);
+    EXPECT_EQ(RGB(1, 2, 3), d.At(3, 3));
+    EXPECT_GT(captionPixels(d), 0);
+    takeOver = true;
+    EXPECT_EQ(0, captionPixels(host.Paint(b)));
+    EXPECT_GE(calls, 2);
+    b->OnPaint = nullptr;  // it refers to this round's locals
+    b->SetTop(b->Top() + 30);
+  }
+}
+
+TEST(TspSkinLook, ScrollThumbShowsItsGlyphAndLeavesOutItsTransparentColours) {
+  TestSkin skin;
+  auto& e = static_cast<TspDataSkinScrollBarControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("hscrollbar")]);
+  e.GlyphRect = TspRect{sChecked * 20, 0, sChecked * 20 + 6, 6};
+  e.ActiveGlyphRect = TspRect{sUnchecked * 20, 0, sUnchecked * 20 + 6, 6};
+  Host host;
+  host.form.Show();
+  auto* bar = host.Add<TspSkinScrollBar>(skin, "hscrollbar", 200, 19);
+  bar->SetRange(0, 100, 0, 0);
+  bar->CalcRects();
+  RECT thumb = bar->Button(TspSkinScrollBar::kThumb).R;
+  const int cx = (thumb.left + thumb.right) / 2, cy = 9;
+  Dib d = host.Paint(bar);
+  EXPECT_EQ(C(kStates[sChecked]), d.At(cx, cy));          // the glyph, centred
+  EXPECT_EQ(C(kStates[sThumb]), d.At(thumb.left, 1));     // the thumb around it
+  SendMessageW(bar->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(thumb.left + 1, 9));
+  EXPECT_EQ(C(kStates[sUnchecked]), host.Paint(bar).At(cx, cy));  // hot glyph
+  SendMessageW(bar->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(150, 9));
+
+  e.GlyphTransparent = true;
+  e.GlyphTransparentColor = static_cast<int32_t>(C(kStates[sChecked]));
+  EXPECT_EQ(C(kStates[sThumb]), host.Paint(bar).At(cx, cy));
+  e.ThumbTransparent = true;
+  e.ThumbTransparentColor = static_cast<int32_t>(C(kStates[sThumb]));
+  Dib t = host.Paint(bar);
+  EXPECT_EQ(C(kStates[sTrack]), t.At(thumb.left, 1));  // the track shows through
+  EXPECT_EQ(C(kStates[sTrack]), t.At(cx, cy));
+}
+
+TEST(TspSkinLook, GlowFrameShowsWhileTheMouseIsOverTheButton) {
+  TestSkin skin;
+  auto& e = static_cast<TspDataSkinButtonControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("button")]);
+  e.GlowLayerPictureIndex = 0;
+  e.GlowLayerMaskPictureIndex = 5;
+  e.GlowLayerOffsetLeft = e.GlowLayerOffsetTop = e.GlowLayerOffsetRight = e.GlowLayerOffsetBottom = 10;
+  e.GlowLayerShowOffsetX = e.GlowLayerShowOffsetY = 5;
+  Host host;
+  host.form.Show();
+  auto* b = host.Add<TspSkinButton>(skin, "button", 75, 25);
+  auto hover = [&](bool in) {
+    b->Perform(in ? CM_MOUSEENTER : CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(b));
+    Application->ProcessMessages();
+    return b->LayerVisible();
+  };
+  EXPECT_TRUE(hover(true));
+  EXPECT_FALSE(hover(false));
+  // Glow frames switched off in the skin, unless the button always wants one.
+  skin.data.ShowButtonGlowFrames = false;
+  EXPECT_FALSE(hover(true));
+  hover(false);
+  b->AlwaysShowLayeredFrame = true;
+  EXPECT_TRUE(hover(true));
+  // A skin change takes the frame down at once.
+  b->BeforeChangeSkinData();
+  EXPECT_FALSE(b->LayerVisible());
+  hover(false);
+  // No glow picture: no frame.
+  e.GlowLayerPictureIndex = -1;
+  b->ChangeSkinData();
+  EXPECT_FALSE(hover(true));
+}
+
+TEST(TspSkinLook, FlatCheckBoxShowsItsImageBeforeTheCaption) {
+  TestSkin skin;
+  Host host;
+  host.form.Show();
+  auto* images = new TImageList(nullptr, 16, 16);
+  TBitmap red(16, 16, pf24bit);
+  red.Canvas()->Brush()->SetColor(static_cast<TColor>(RGB(220, 0, 0)));
+  red.Canvas()->FillRect(TRect{0, 0, 16, 16});
+  images->AddMasked(&red, static_cast<TColor>(RGB(255, 0, 255)));
+  struct Case {
+    const char* element;
+    int imageLeft;  // 22 in the default look, check picture width + 7 in the skinned one
+  };
+  for (const Case& c : {Case{"none", 22}, Case{"checkbox", 12 + 7}}) {
+    SCOPED_TRACE(c.element);
+    auto* check = host.Add<TspSkinCheckRadioBox>(skin, c.element, 150, 25);
+    check->SetImages(images);
+    EXPECT_NE(RGB(220, 0, 0), host.Paint(check).At(c.imageLeft + 8, 12));  // index -1: none
+    check->SetImageIndex(0);
+    Dib d = host.Paint(check);
+    EXPECT_EQ(RGB(220, 0, 0), d.At(c.imageLeft, 12));
+    EXPECT_EQ(RGB(220, 0, 0), d.At(c.imageLeft + 15, 12));
+    check->SetTop(check->Top() + 30);
+  }
+  delete images;  // the boxes forget the list
+  EXPECT_EQ(nullptr, static_cast<TspSkinCheckRadioBox*>(host.form.Controls(host.form.ControlCount() - 1))->Images());
+}
+
 }  // namespace
