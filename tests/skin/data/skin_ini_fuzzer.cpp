@@ -1,4 +1,4 @@
-// A whole skin.ini: the model reads it (pictures stubbed) or raises one of
+// A whole skin.ini: the ini reader refuses it or the model reads it (pictures stubbed) or raises one of
 // the skin errors; what it read saves and reads back to the same text, and
 // lookups stay inside the lists.
 #include <cstddef>
@@ -6,10 +6,16 @@
 #include <cstdlib>
 #include <string>
 
+#include "framework/readers/Errors.h"
 #include "skin/data/spSkinModel.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  TspMemIni ini(std::string(reinterpret_cast<const char*>(data), size));
+  TIniData ini;
+  try {
+    ini.Parse(std::string(reinterpret_cast<const char*>(data), size));
+  } catch (const EReadError&) {
+    return 0;  // a NUL byte: no ini text
+  }
   auto stub = [](const std::string&) {
     TspPicture p;
     p.SetSize(1, 1);
@@ -24,12 +30,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (m.FActivePictures.size() != m.FActivePicturesNames.size()) abort();
   for (auto& c : m.CtrlList)
     if (m.GetControlIndex(c->IDName) < 0 || size_t(m.GetControlIndex(c->IDName)) >= m.CtrlList.size()) abort();
-  TspMemIni out;
+  TIniData out;
   m.SaveToCustomIniFile(out);
   TspSkinModel again;
-  again.ReadSkin(TspMemIni(out.GetText()), stub);
-  TspMemIni out2;
+  again.ReadSkin(TIniData(out.Format()), stub);
+  TIniData out2;
   again.SaveToCustomIniFile(out2);
-  if (out.GetText() != out2.GetText()) abort();
+  if (out.Format() != out2.Format()) abort();
   return 0;
 }
