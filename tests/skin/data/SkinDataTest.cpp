@@ -295,6 +295,11 @@ TEST(TspSkinData, SavedSkinAndStoredFolderLoadAgain) {
   EXPECT_EQ(back.FActivePictures.size(), count);
   EXPECT_THROW(back.AddBitMap(folder + "missing.bmp"), EspInvalidGraphic);
   EXPECT_EQ(back.FActivePicturesNames.size(), count);
+
+  // A name that leaves the folder is refused, and nothing is written there.
+  back.FActivePicturesNames[0] = "..\\tess-escaped.bmp";
+  EXPECT_THROW(back.StoreToDisk(folder + "skin.ini"), Exception);
+  EXPECT_FALSE(FileExists(GetTempFolder() + "tess-escaped.bmp"));
 }
 
 // A skin list of three packed copies of the test skin, told apart by name.

@@ -201,11 +201,26 @@ TEST(SkinModel, GlobalChangeFont) {
 TEST(SkinModel, ResourceStrings) {
   const auto& d = spDefaultResourceStrings();
   EXPECT_EQ(d.size(), 131u);
-  EXPECT_EQ(spGetResStr(d, "mi_mincaption"), "Mi&nimize");
-  EXPECT_EQ(spGetResStr(d, "MI_MINCAPTION "), "");
-  EXPECT_EQ(spGetResStr(d, "FLV_LOOKIN"), "Look in: ");
-  EXPECT_EQ(spGetResStr({"A=b=c", "A=second", "novalue"}, "a"), "b=c");
-  EXPECT_EQ(spGetResStr({"novalue"}, "novalue"), "");
+  const std::vector<std::string> own{"A=b=c", "A=second", "novalue"};
+  struct Case { const std::vector<std::string>* lines; const char* name; const char* value; } cases[] = {
+      {&d, "mi_mincaption", "Mi&nimize"},
+      {&d, "MI_MINCAPTION ", ""},       // the name is compared whole
+      {&d, "FLV_LOOKIN", "Look in: "},  // letter case does not matter; the value is kept as is
+      {&own, "a", "b=c"},               // the first line wins; the value runs to the line end
+      {&own, "novalue", ""},            // a line without "=" names nothing
+  };
+  for (const Case& c : cases) EXPECT_EQ(spGetResStr(*c.lines, c.name), c.value) << c.name;
+}
+
+// Picture names may come from a packed skin: only plain names may be
+// joined to a folder when the skin is written out.
+TEST(SkinModel, PlainFileNames) {
+  struct Case { const char* name; bool plain; } cases[] = {
+      {"button.bmp", true}, {"grey.jpg", true}, {"..bmp", true}, {"", true},
+      {"..", false}, {".", false}, {"../x.bmp", false}, {"..\\x.bmp", false}, {"sub/x.bmp", false},
+      {"C:x.bmp", false}, {"\\\\server\\x.bmp", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(spIsPlainFileName(c.name), c.plain) << c.name;
 }
 
 }  // namespace
