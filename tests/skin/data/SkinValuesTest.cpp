@@ -26,7 +26,10 @@ TEST(SkinIni, IntegerReading) {
   struct Case { const char* text; int32_t expected; } cases[] = {
       {"12", 12}, {"-5", -5}, {"$1F", 31}, {"0x10", 16}, {"0X10", 16}, {"$FFFFFFFF", -1},
       {"2147483647", 2147483647}, {"-2147483648", INT32_MIN}, {"2147483648", 99}, {"true", 99},
-      {"", 99}, {"1 2", 99}, {"0x", 99}, {"$123456789", 99}};
+      {"", 99}, {"1 2", 99}, {"0x", 99}, {"$123456789", 99},
+      // Settings files and skins share this rule: hexadecimal is a bit
+      // pattern of at most eight digits and takes no sign.
+      {"+7", 7}, {"-$10", 99}, {"$000000001", 99}, {"0x7fffffff", INT32_MAX}, {"12abc", 99}, {"$1G", 99}};
   for (const Case& c : cases) {
     TIniData f = Ini(std::string("[s]\nk=") + c.text + "\n");
     EXPECT_EQ(f.ReadInteger("s", "k", 99), c.expected) << c.text;
