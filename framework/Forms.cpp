@@ -6,6 +6,29 @@
 
 TApplication* Application = nullptr;
 
+// Never destroyed: the cursors it owns go with the process, and no window
+// may be left pointing at a destroyed one while statics are torn down.
+static TScreen* const gScreen = new TScreen();
+TScreen* Screen = gScreen;
+
+HCURSOR TScreen::GetCursors(TCursor index) const {
+  auto it = FOwned.find(index);
+  return it != FOwned.end() ? it->second : CursorHandle(index);
+}
+
+void TScreen::SetCursors(TCursor index, HCURSOR cursor) {
+  auto it = FOwned.find(index);
+  if (it != FOwned.end()) {
+    if (it->second == cursor) return;
+    DestroyCursor(it->second);
+    FOwned.erase(it);
+  }
+  if (cursor) FOwned[index] = cursor;
+  // The controls look cursors up by number in the framework's table; an
+  // emptied slot shows the default arrow there (a shared system cursor).
+  SetScreenCursor(index, cursor ? cursor : CursorHandle(crDefault));
+}
+
 namespace {
 
 const char16_t kAppClass[] = u"TApplication";

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,45 @@ private:
 };
 
 extern TApplication* Application;
+
+// The screen's cursor table, as `Screen->Cursors[n]`: reading a number
+// gives its cursor (the system ones below 1, an empty slot the default
+// arrow); assigning one installs a program cursor there, which the controls
+// show for that number. The screen owns what it was given and destroys the
+// handle a new assignment replaces; assigning null empties the slot.
+class TScreen {
+public:
+  class TCursorSlot {
+  public:
+    TCursorSlot(TScreen* screen, TCursor index) : FScreen(screen), FIndex(index) {}
+    operator HCURSOR() const { return FScreen->GetCursors(FIndex); }
+    TCursorSlot& operator=(HCURSOR cursor) {
+      FScreen->SetCursors(FIndex, cursor);
+      return *this;
+    }
+
+  private:
+    TScreen* FScreen;
+    TCursor FIndex;
+  };
+  struct TCursorTable {
+    TScreen* Screen;
+    TCursorSlot operator[](TCursor index) const { return TCursorSlot(Screen, index); }
+  };
+
+  TScreen() = default;
+  TScreen(const TScreen&) = delete;
+  TScreen& operator=(const TScreen&) = delete;
+
+  TCursorTable Cursors{this};
+  HCURSOR GetCursors(TCursor index) const;
+  void SetCursors(TCursor index, HCURSOR cursor);
+
+private:
+  std::map<TCursor, HCURSOR> FOwned;
+};
+
+extern TScreen* Screen;
 
 enum TFormStyle { fsNormal, fsStayOnTop };
 

@@ -1,45 +1,6 @@
 #include "framework/IniFiles.h"
 
-#include <cerrno>
-#include <cstdlib>
-
 #include "framework/readers/TextDecoding.h"
-
-namespace {
-
-// Decimal, or hexadecimal with "$" or "0x"; the whole text must be a number
-// that fits an int.
-bool ParseInteger(const std::string& text, int& value) {
-  std::string s = text;
-  bool negative = false;
-  size_t p = 0;
-  if (p < s.size() && (s[p] == '-' || s[p] == '+')) negative = s[p++] == '-';
-  int base = 10;
-  if (p < s.size() && s[p] == '$') {
-    base = 16;
-    ++p;
-  } else if (p + 1 < s.size() && s[p] == '0' && (s[p + 1] == 'x' || s[p + 1] == 'X')) {
-    base = 16;
-    p += 2;
-  }
-  if (p >= s.size()) return false;
-  long long v = 0;
-  for (; p < s.size(); ++p) {
-    char c = s[p];
-    int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : 99;
-    if (d >= base) return false;
-    v = v * base + d;
-    if (v > 0xFFFFFFFFLL) return false;
-  }
-  if (negative) v = -v;
-  // Hexadecimal texts may spell the bit pattern of a negative number.
-  if (base == 16 && v > 0x7FFFFFFFLL) v -= 0x100000000LL;
-  if (v < -0x80000000LL || v > 0x7FFFFFFFLL) return false;
-  value = static_cast<int>(v);
-  return true;
-}
-
-}  // namespace
 
 std::string TCustomIniFile::ReadString(const std::string& section, const std::string& name,
                                        const std::string& defaultValue) const {
@@ -48,15 +9,13 @@ std::string TCustomIniFile::ReadString(const std::string& section, const std::st
 }
 
 int TCustomIniFile::ReadInteger(const std::string& section, const std::string& name, int defaultValue) const {
-  const std::string* v = FData.Find(section, name);
-  int value;
-  return v && ParseInteger(*v, value) ? value : defaultValue;
+  return FData.ReadInteger(section, name, defaultValue);
 }
 
 bool TCustomIniFile::ReadBool(const std::string& section, const std::string& name, bool defaultValue) const {
   const std::string* v = FData.Find(section, name);
-  int value;
-  return v && ParseInteger(*v, value) ? value != 0 : defaultValue;
+  int32_t value;
+  return v && IniStrToInt(*v, value) ? value != 0 : defaultValue;
 }
 
 void TCustomIniFile::WriteString(const std::string& section, const std::string& name, const std::string& value) {

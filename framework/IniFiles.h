@@ -22,7 +22,8 @@ public:
 
   std::string ReadString(const std::string& section, const std::string& name,
                          const std::string& defaultValue) const;
-  // Decimal or hexadecimal ($1F, 0x1F); anything else gives the default.
+  // Decimal or hexadecimal ($1F, 0x1F), as IniStrToInt reads it; anything
+  // else gives the default.
   int ReadInteger(const std::string& section, const std::string& name, int defaultValue) const;
   // "0" is false, any other number true; else the default.
   bool ReadBool(const std::string& section, const std::string& name, bool defaultValue) const;
@@ -42,6 +43,13 @@ public:
 
   virtual void UpdateFile() = 0;
 
+  // The parsed content, for readers that work on it directly (the skin
+  // model reads and writes skin.ini through it); call DataChanged after
+  // writing through it so that a write-through file is written.
+  TIniData& Data() { return FData; }
+  const TIniData& Data() const { return FData; }
+  void DataChanged() { Changed(); }
+
 protected:
   virtual void Changed() {}
   TIniData FData;
@@ -55,6 +63,10 @@ public:
   explicit TMemIniFile(const std::string& fileName = "");
   void GetStrings(TStrings* lines) const;
   void SetStrings(const TStrings* lines);
+  // The whole content as ini text (CR LF lines) and back; SetText replaces
+  // everything and raises EReadError for text with a NUL byte.
+  std::string GetText() const { return FData.Format(); }
+  void SetText(const std::string& text) { FData.Parse(text); }
   void Clear() { FData.Clear(); }
   // Writes the whole file in the ANSI code page (or UTF-8, see Encoding), CR LF.
   void UpdateFile() override;

@@ -22,6 +22,48 @@ bool SameTextAscii(const std::string& a, const std::string& b) {
   return true;
 }
 
+bool IniStrToInt(const std::string& s, int32_t& value) {
+  size_t i = 0;
+  if (s.empty()) return false;
+  bool hex = false;
+  if (s[0] == '$') {
+    hex = true;
+    i = 1;
+  } else if (s.size() > 1 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+    hex = true;
+    i = 2;
+  }
+  if (hex) {
+    if (i >= s.size() || s.size() - i > 8) return false;
+    uint32_t v = 0;
+    for (; i < s.size(); ++i) {
+      char c = s[i];
+      int d = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+            : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+      if (d < 0) return false;
+      v = v * 16 + uint32_t(d);
+    }
+    value = int32_t(v);
+    return true;
+  }
+  bool neg = false;
+  if (s[0] == '-' || s[0] == '+') {
+    neg = s[0] == '-';
+    i = 1;
+  }
+  if (i >= s.size()) return false;
+  int64_t v = 0;
+  for (; i < s.size(); ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+    v = v * 10 + (s[i] - '0');
+    if (v > int64_t(INT32_MAX) + 1) return false;
+  }
+  if (neg) v = -v;
+  if (v > INT32_MAX || v < INT32_MIN) return false;
+  value = int32_t(v);
+  return true;
+}
+
 namespace {
 std::string Trim(const std::string& s) {
   size_t b = 0, e = s.size();
@@ -118,6 +160,22 @@ void TIniData::Write(const std::string& section, const std::string& name, const 
   }
   s->Index[folded] = s->Keys.size();
   s->Keys.push_back({name, value});
+}
+
+std::string TIniData::ReadString(const std::string& section, const std::string& name,
+                                 const std::string& def) const {
+  const std::string* v = Find(section, name);
+  return v ? *v : def;
+}
+
+int32_t TIniData::ReadInteger(const std::string& section, const std::string& name, int32_t def) const {
+  const std::string* v = Find(section, name);
+  int32_t value;
+  return v && IniStrToInt(*v, value) ? value : def;
+}
+
+void TIniData::WriteInteger(const std::string& section, const std::string& name, int32_t value) {
+  Write(section, name, std::to_string(value));
 }
 
 void TIniData::EraseSection(const std::string& section) {

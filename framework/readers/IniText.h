@@ -3,6 +3,7 @@
 // occurrence of a section or key wins; the order of writing is kept.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -11,6 +12,12 @@
 // ASCII case folding, as names in ini files and the registry are compared.
 std::string AsciiLower(const std::string& s);
 bool SameTextAscii(const std::string& a, const std::string& b);
+
+// Integer text of ini values: an optional sign and decimal digits, or "$",
+// "0x" or "0X" and at most eight hexadecimal digits read as the 32-bit
+// pattern (so "$FFFFFFFF" is -1; hexadecimal takes no sign). Nothing else,
+// not even blanks, is accepted; false leaves value alone.
+bool IniStrToInt(const std::string& text, int32_t& value);
 
 class TIniData {
 public:
@@ -23,6 +30,11 @@ public:
     std::vector<TKey> Keys;
     std::unordered_map<std::string, size_t> Index;  // folded name -> first key
   };
+
+  TIniData() = default;
+  explicit TIniData(const std::string& text) { Parse(text); }
+  TIniData(TIniData&&) = default;
+  TIniData& operator=(TIniData&&) = default;
 
   // Text -> sections. Blanks around names and values are dropped; lines
   // outside any section and lines without '=' are ignored; a NUL byte in
@@ -37,6 +49,15 @@ public:
   // Null when missing.
   const std::string* Find(const std::string& section, const std::string& name) const;
   void Write(const std::string& section, const std::string& name, const std::string& value);
+
+  // Typed access: a missing key gives def; a present one is used as stored
+  // (an empty value is ""), and integer text that IniStrToInt refuses gives def.
+  std::string ReadString(const std::string& section, const std::string& name, const std::string& def) const;
+  int32_t ReadInteger(const std::string& section, const std::string& name, int32_t def) const;
+  void WriteString(const std::string& section, const std::string& name, const std::string& value) {
+    Write(section, name, value);
+  }
+  void WriteInteger(const std::string& section, const std::string& name, int32_t value);
   void EraseSection(const std::string& section);
   void DeleteKey(const std::string& section, const std::string& name);
   std::vector<std::string> SectionNames() const;

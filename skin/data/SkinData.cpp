@@ -1,41 +1,11 @@
 #include "skin/data/SkinData.h"
 
-#include <map>
-
 #include "framework/Forms.h"
+#include "framework/IniFiles.h"
 #include "framework/SysUtils.h"
 
 TspResourceStrData::TspResourceStrData(TComponent* AOwner)
     : TComponent(AOwner), ResStrings(spDefaultResourceStrings()) {}
-
-// ---------------------------------------------------------------- cursors
-
-namespace {
-// The application's cursor table as far as skins use it: slots the skin
-// fills, owned here, replaced slot by slot.
-struct CursorTable {
-  std::map<int32_t, HCURSOR> slots;
-  ~CursorTable() {
-    for (auto& s : slots)
-      if (s.second) DestroyCursor(s.second);
-  }
-  void Set(int32_t slot, HCURSOR c) {
-    auto it = slots.find(slot);
-    if (it != slots.end() && it->second) DestroyCursor(it->second);
-    slots[slot] = c;
-  }
-};
-CursorTable& Cursors() {
-  static CursorTable t;
-  return t;
-}
-}  // namespace
-
-HCURSOR spSkinCursor(int32_t slot) {
-  auto it = Cursors().slots.find(slot);
-  if (it != Cursors().slots.end() && it->second) return it->second;
-  return LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-}
 
 // ---------------------------------------------------------------- component
 
@@ -87,12 +57,24 @@ TspSkinData::~TspSkinData() {
 
 void TspSkinData::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
-  if (Operation == opRemove && AComponent == FResourceStrData) FResourceStrData = nullptr;
+  if (Operation != opRemove) return;
+  if (AComponent == FResourceStrData) FResourceStrData = nullptr;
+  if (AComponent == FCompressedStoredSkin) FCompressedStoredSkin = nullptr;
+  if (AComponent == FCompressedSkinList) FCompressedSkinList = nullptr;
 }
 
 static bool Designing(const TComponent* c) { return (c->ComponentState() & csDesigning) != 0; }
 static bool LoadingOrDesigning(const TComponent* c) {
   return (c->ComponentState() & (csDesigning | csLoading)) != 0;
+}
+
+// Follows a referenced component, so that the reference is cleared when it
+// goes away.
+template <class T>
+static void Follow(TspSkinData* self, T*& field, T* value) {
+  if (field && field != value) field->RemoveFreeNotification(self);
+  field = value;
+  if (value) value->FreeNotification(self);
 }
 
 void TspSkinData::SetSkinnableForm(bool v) {
@@ -114,15 +96,31 @@ void TspSkinData::SetAeroBlurEnabled(bool v) {
 }
 
 void TspSkinData::SetResourceStrData(TspResourceStrData* v) {
-  if (FResourceStrData && FResourceStrData != v) FResourceStrData->RemoveFreeNotification(this);
-  FResourceStrData = v;
-  if (v) v->FreeNotification(this);
+  Follow(this, FResourceStrData, v);
   if (!Designing(this)) SendSkinDataMessage(WM_CHANGERESSTRDATA);
 }
 
 void TspSkinData::SetCompressedStoredSkin(TspCompressedStoredSkin* v) {
-  FCompressedStoredSkin = v;
+  Follow(this, FCompressedStoredSkin, v);
   if (!Designing(this) && v) LoadCompressedStoredSkin(v);
+}
+
+void TspSkinData::SetSkinList(TspCompressedSkinList* v) {
+  Follow(this, FCompressedSkinList, v);
+  if (!Designing(this) && v)
+    if (TspSkinListItem* item = v->Skins().Items(FCompressedSkinIndex)) LoadCompressedStoredSkin(item->Skin());
+}
+
+void TspSkinData::SetSkinIndex(int32_t v) {
+  if (v == FCompressedSkinIndex) return;
+  if (!FCompressedSkinList) {
+    FCompressedSkinIndex = v;
+    return;
+  }
+  TspSkinListItem* item = FCompressedSkinList->Skins().Items(v);
+  if (!item) return;
+  FCompressedSkinIndex = v;
+  if (!Designing(this)) LoadCompressedStoredSkin(item->Skin());
 }
 
 namespace {
@@ -184,29 +182,34 @@ void TspSkinData::InstallCursors(const std::string& folder, const TspSkinModel& 
     int64_t slot = int64_t(skin.StartCursorIndex) + int64_t(n);
     if (slot > INT32_MAX) break;
     std::u16string path = UTF8ToUTF16(folder + skin.FCursorsNames[n]);
-    Cursors().Set(int32_t(slot), LoadCursorFromFileW(reinterpret_cast<LPCWSTR>(path.c_str())));
+    Screen->Cursors[int32_t(slot)] = LoadCursorFromFileW(reinterpret_cast<LPCWSTR>(path.c_str()));
   }
 }
 
 void TspSkinData::LoadFromFile(const std::string& FileName) {
-  TspMemIni ini;
   std::string native = ToNativePath(FileName);
-  if (native.empty() || !ini.LoadFromFile(native) || !IsSkinIniFile(ini)) return;
+  if (native.empty()) return;
+  // A missing file reads as an empty ini, which is no skin description.
+  TMemIniFile ini(FileName);
+  if (!IsSkinIniFile(ini.Data())) return;
   std::string folder = ExtractFilePath(FileName);
   std::string nativeFolder = native.substr(0, native.find_last_of('/') + 1);
   TspSkinModel skin;
-  skin.ReadSkin(ini, [&](const std::string& name) { return spLoadPictureFile(nativeFolder + name, name); });
+  skin.ReadSkin(ini.Data(), [&](const std::string& name) { return spLoadPictureFile(nativeFolder + name, name); });
   // Only a skin that read completely replaces the cursors.
   InstallCursors(folder, skin);
   Install(std::move(skin));
 }
 
+void TspSkinData::SaveToCustomIniFile(TCustomIniFile* F) const {
+  TspSkinModel::SaveToCustomIniFile(F->Data());
+  F->DataChanged();
+}
+
 void TspSkinData::SaveToFile(const std::string& FileName) {
-  std::string native = ToNativePath(FileName);
-  TspMemIni ini;
-  ini.LoadFromFile(native);
-  SaveToCustomIniFile(ini);
-  if (!ini.SaveToFile(native)) throw Exception("Cannot create file \"" + FileName + "\"");
+  TMemIniFile ini(FileName);
+  SaveToCustomIniFile(&ini);
+  ini.UpdateFile();
 }
 
 void TspSkinData::StoreToDisk(const std::string& AFileName) {

@@ -14,6 +14,7 @@
 
 #include "framework/Classes.h"
 #include "framework/Graphics.h"
+#include "framework/IniFiles.h"
 #include "skin/data/spSkinModel.h"
 #include "skin/data/spzlibcompress.h"
 
@@ -34,10 +35,6 @@ public:
   uint8_t CharSet = 1;
   std::string GetResStr(const std::string& ResName) const { return spGetResStr(ResStrings, ResName); }
 };
-
-// Cursor slots the skin's cursors go into (index -> cursor); slots the skin
-// did not fill give the system arrow.
-HCURSOR spSkinCursor(int32_t slot);
 
 class TspSkinData : public TComponent, public TspSkinModel {
 public:
@@ -66,6 +63,13 @@ public:
   void SetResourceStrData(TspResourceStrData* v);
   TspCompressedStoredSkin* CompressedStoredSkin() const { return FCompressedStoredSkin; }
   void SetCompressedStoredSkin(TspCompressedStoredSkin* v);
+  // Which skin of a skin list is loaded: setting either loads skin number
+  // SkinIndex of SkinList when there is one; an index outside the list is
+  // refused (SkinIndex stays).
+  TspCompressedSkinList* SkinList() const { return FCompressedSkinList; }
+  void SetSkinList(TspCompressedSkinList* v);
+  int32_t SkinIndex() const { return FCompressedSkinIndex; }
+  void SetSkinIndex(int32_t v);
 
   // Loads the skin folder whose description is FileName (a Windows path).
   // The new skin is read completely before anything changes: a file that
@@ -74,6 +78,9 @@ public:
   // as they were.
   void LoadFromFile(const std::string& FileName);
   void SaveToFile(const std::string& FileName);
+  using TspSkinModel::SaveToCustomIniFile;
+  // Into any ini file object; a write-through file is written at once.
+  void SaveToCustomIniFile(TCustomIniFile* F) const;
   void StoreToDisk(const std::string& AFileName);
   // Same transaction for a compressed skin; a version above 3 changes nothing.
   void LoadCompressedStoredSkin(const TspCompressedStoredSkin* AStoredSkin);
@@ -114,4 +121,6 @@ private:
   bool FAeroBlurEnabled = true;
   TspResourceStrData* FResourceStrData = nullptr;
   TspCompressedStoredSkin* FCompressedStoredSkin = nullptr;
+  TspCompressedSkinList* FCompressedSkinList = nullptr;
+  int32_t FCompressedSkinIndex = 0;
 };

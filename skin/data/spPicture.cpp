@@ -251,7 +251,7 @@ TspPicture spDecodeJpeg(const uint8_t* data, size_t size) {
 }
 
 bool spIsJpegFileName(const std::string& name) {
-  std::string n = spLowerAscii(name);
+  std::string n = AsciiLower(name);
   return n.find(".jpg") != std::string::npos || n.find(".jpeg") != std::string::npos;
 }
 
@@ -275,6 +275,11 @@ bool spWriteFileBytes(const std::string& nativePath, const std::vector<uint8_t>&
 TspPicture spLoadPictureFile(const std::string& nativePath, const std::string& name) {
   std::vector<uint8_t> bytes;
   if (!spReadFileBytes(nativePath, bytes)) throw EspInvalidGraphic("Cannot open file \"" + name + "\"");
-  if (spIsJpegFileName(name)) return spDecodeJpeg(bytes.data(), bytes.size());
+  // The bytes decide where they say what they are: a stored skin folder
+  // holds BMP data under the JPEG names of the skin it was stored from, and
+  // must load again. The name decides for anything else.
+  bool bmp = bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
+  bool jpeg = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
+  if (jpeg || (!bmp && spIsJpegFileName(name))) return spDecodeJpeg(bytes.data(), bytes.size());
   return spDecodeBmp(bytes.data(), bytes.size());
 }

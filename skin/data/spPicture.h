@@ -49,6 +49,7 @@ bool spIsJpegFileName(const std::string& name);
 
 bool spReadFileBytes(const std::string& nativePath, std::vector<uint8_t>& bytes);
 bool spWriteFileBytes(const std::string& nativePath, const std::vector<uint8_t>& bytes);
-// Reads a picture file, JPEG or BMP by its name. Raises EspInvalidGraphic,
-// also for a file that cannot be read.
+// Reads a picture file: JPEG or BMP by its first bytes, by its name when
+// they are neither. Raises EspInvalidGraphic, also for a file that cannot
+// be read.
 TspPicture spLoadPictureFile(const std::string& nativePath, const std::string& name);

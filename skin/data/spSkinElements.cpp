@@ -8,7 +8,7 @@ static T& At(const TspFieldRow& r, TspSkinElement* e) {
   return *static_cast<T*>(r.Ptr(e));
 }
 
-void spLoadRows(TspSkinElement* e, const TspFieldTable& rows, const TspMemIni& f, const std::string& section) {
+void spLoadRows(TspSkinElement* e, const TspFieldTable& rows, const TIniData& f, const std::string& section) {
   for (const TspFieldRow& r : rows) {
     switch (r.Kind) {
       case TspValueKind::Int:
@@ -40,7 +40,7 @@ void spLoadRows(TspSkinElement* e, const TspFieldTable& rows, const TspMemIni& f
   }
 }
 
-void spSaveRows(TspSkinElement* e, const TspFieldTable& rows, TspMemIni& f, const std::string& section) {
+void spSaveRows(TspSkinElement* e, const TspFieldTable& rows, TIniData& f, const std::string& section) {
   for (const TspFieldRow& r : rows) {
     switch (r.Kind) {
       case TspValueKind::Int:
@@ -142,36 +142,36 @@ const TspFieldTable& TspDataUserObject::UserRows() {
 
 // ---------------------------------------------------------------- load/save
 
-static void LoadTables(TspSkinElement* e, const TspMemIni& f, const std::string& section) {
+static void LoadTables(TspSkinElement* e, const TIniData& f, const std::string& section) {
   for (const TspFieldTable* t : e->IOTables()) spLoadRows(e, *t, f, section);
 }
 
-static void SaveTables(TspSkinElement* e, TspMemIni& f, const std::string& section) {
+static void SaveTables(TspSkinElement* e, TIniData& f, const std::string& section) {
   f.EraseSection(section);
   for (const TspFieldTable* t : e->IOTables()) spSaveRows(e, *t, f, section);
 }
 
-void TspDataSkinControl::LoadFromFile(const TspMemIni& f) { LoadTables(this, f, IDName); }
-void TspDataSkinControl::SaveToFile(TspMemIni& f) { SaveTables(this, f, IDName); }
-void TspDataSkinObject::LoadFromFile(const TspMemIni& f) { LoadTables(this, f, IDName); }
-void TspDataSkinObject::SaveToFile(TspMemIni& f) { SaveTables(this, f, IDName); }
+void TspDataSkinControl::LoadFromFile(const TIniData& f) { LoadTables(this, f, IDName); }
+void TspDataSkinControl::SaveToFile(TIniData& f) { SaveTables(this, f, IDName); }
+void TspDataSkinObject::LoadFromFile(const TIniData& f) { LoadTables(this, f, IDName); }
+void TspDataSkinObject::SaveToFile(TIniData& f) { SaveTables(this, f, IDName); }
 
 void TspDataSkinUpDownControl::ClearGeometry() {
   LTPoint = RTPoint = LBPoint = RBPoint = TspPoint{};
   ClRect = TspRect{};
 }
 
-void TspDataSkinUpDownControl::LoadFromFile(const TspMemIni& f) {
+void TspDataSkinUpDownControl::LoadFromFile(const TIniData& f) {
   TspDataSkinCustomControl::LoadFromFile(f);
   ClearGeometry();
 }
 
-void TspDataSkinUpDownControl::SaveToFile(TspMemIni& f) {
+void TspDataSkinUpDownControl::SaveToFile(TIniData& f) {
   ClearGeometry();
   TspDataSkinCustomControl::SaveToFile(f);
 }
 
-void TspDataSkinFrameControl::LoadFromFile(const TspMemIni& f) {
+void TspDataSkinFrameControl::LoadFromFile(const TIniData& f) {
   TspDataSkinControl::LoadFromFile(f);
   if (FramesCount < 1) FramesCount = 1;
 }
@@ -183,28 +183,28 @@ static void ApplyRestoreHint(const std::string& hint, TStdCommand command, std::
     restoreHint = "Restore";
 }
 
-void TspDataSkinStdButton::LoadFromFile(const TspMemIni& f) {
+void TspDataSkinStdButton::LoadFromFile(const TIniData& f) {
   TspDataSkinButton::LoadFromFile(f);
   ApplyRestoreHint(Hint, Command, RestoreHint);
 }
 
-void TspDataSkinAnimate::LoadFromFile(const TspMemIni& f) {
+void TspDataSkinAnimate::LoadFromFile(const TIniData& f) {
   TspDataSkinObject::LoadFromFile(f);
   Morphing = false;
   ApplyRestoreHint(Hint, Command, RestoreHint);
 }
 
-void TspDataSkinBitLabel::LoadFromFile(const TspMemIni& f) {
+void TspDataSkinBitLabel::LoadFromFile(const TIniData& f) {
   TspDataSkinObject::LoadFromFile(f);
   Morphing = false;
 }
 
-void TspDataSkinTrackBar::LoadFromFile(const TspMemIni& f) {
+void TspDataSkinTrackBar::LoadFromFile(const TIniData& f) {
   TspDataSkinObject::LoadFromFile(f);
   Morphing = false;
 }
 
-void TspDataSkinMenuItem::LoadFromFile(const TspMemIni& f) {
+void TspDataSkinMenuItem::LoadFromFile(const TIniData& f) {
   TspDataSkinObject::LoadFromFile(f);
   if (spRectEmpty(ActiveCheckImageRect)) ActiveCheckImageRect = CheckImageRect;
   if (spRectEmpty(ActiveRadioImageRect)) ActiveRadioImageRect = RadioImageRect;

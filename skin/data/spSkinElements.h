@@ -67,8 +67,8 @@ public:
 };
 
 // Reads/writes one table's keys of one section.
-void spLoadRows(TspSkinElement* e, const TspFieldTable& rows, const TspMemIni& f, const std::string& section);
-void spSaveRows(TspSkinElement* e, const TspFieldTable& rows, TspMemIni& f, const std::string& section);
+void spLoadRows(TspSkinElement* e, const TspFieldTable& rows, const TIniData& f, const std::string& section);
+void spSaveRows(TspSkinElement* e, const TspFieldTable& rows, TIniData& f, const std::string& section);
 
 #define SP_DECLARE_FIELD(K, F, Key, Miss, Init) typename TspKindType<TspValueKind::K>::type F = Init;
 
@@ -100,8 +100,8 @@ public:
   const char* ClassName() const override { return "TspDataSkinControl"; }
   std::vector<const TspFieldTable*> Tables() const override { return {&OwnRows()}; }
   virtual const char* KindWord() const { return ""; }
-  virtual void LoadFromFile(const TspMemIni& f);
-  virtual void SaveToFile(TspMemIni& f);
+  virtual void LoadFromFile(const TIniData& f);
+  virtual void SaveToFile(TIniData& f);
 };
 
 #define SP_NINE_PART_FIELDS(X)                             \
@@ -241,8 +241,8 @@ SP_CONTROL_KIND(TspDataSkinSpinEditControl, TspDataSkinCustomControl, "spinedit"
 // An up-down never keeps nine-part geometry, whatever its section says.
 #define SP_FIELDS_TspDataSkinUpDownControl(X) SP_UPDOWN_BUTTON_FIELDS(X)
 SP_CONTROL_KIND(TspDataSkinUpDownControl, TspDataSkinCustomControl, "updown")
-  void LoadFromFile(const TspMemIni& f) override;
-  void SaveToFile(TspMemIni& f) override;
+  void LoadFromFile(const TIniData& f) override;
+  void SaveToFile(TIniData& f) override;
   void ClearGeometry();
 };
 
@@ -467,7 +467,7 @@ public:
   X(Int, FramesCount, "framescount", 1, 1)                                     \
   X(Frames, FramesPlacement, "framesplacement", fpHorizontal, fpHorizontal)
   SP_FIELDS_TspDataSkinFrameControl(SP_DECLARE_FIELD)
-  void LoadFromFile(const TspMemIni& f) override;
+  void LoadFromFile(const TIniData& f) override;
 };
 
 #define SP_NO_OWN_FIELDS(X)
@@ -599,8 +599,8 @@ public:
   const char* ClassName() const override { return "TspDataSkinObject"; }
   std::vector<const TspFieldTable*> Tables() const override { return {&OwnRows()}; }
   virtual const char* KindWord() const { return ""; }
-  virtual void LoadFromFile(const TspMemIni& f);
-  virtual void SaveToFile(TspMemIni& f);
+  virtual void LoadFromFile(const TIniData& f);
+  virtual void SaveToFile(TIniData& f);
 };
 
 #define SP_OBJECT_KIND(Cls, Parent, Word) SP_CONTROL_KIND(Cls, Parent, Word)
@@ -625,7 +625,7 @@ SP_OBJECT_KIND(TspDataSkinButton, TspDataSkinObject, "button") };
   X(Command, Command, "command", cmDefault, cmClose)                           \
   SP_RESTORE_FIELDS(X)
 SP_OBJECT_KIND(TspDataSkinStdButton, TspDataSkinButton, "stdbutton")
-  void LoadFromFile(const TspMemIni& f) override;
+  void LoadFromFile(const TIniData& f) override;
 };
 
 #define SP_FIELDS_TspDataSkinMainMenuBarButton SP_NO_OWN_FIELDS
@@ -701,7 +701,7 @@ SP_OBJECT_KIND(TspDataSkinLabel, TspDataSkinObject, "label") };
   X(Bool, Transparent, "transparent", 0, false)                                \
   X(Color, TransparentColor, "transparentcolor", 0xFF00FF, 0xFF00FF)
 SP_OBJECT_KIND(TspDataSkinBitLabel, TspDataSkinObject, "bitlabel")
-  void LoadFromFile(const TspMemIni& f) override;
+  void LoadFromFile(const TIniData& f) override;
 };
 
 #define SP_FIELDS_TspDataSkinAnimate(X)                                        \
@@ -713,7 +713,7 @@ SP_OBJECT_KIND(TspDataSkinBitLabel, TspDataSkinObject, "bitlabel")
   X(Rect, DownSkinRect, "downskinrect", 0, {})                                 \
   SP_RESTORE_FIELDS(X)
 SP_OBJECT_KIND(TspDataSkinAnimate, TspDataSkinObject, "animate")
-  void LoadFromFile(const TspMemIni& f) override;
+  void LoadFromFile(const TIniData& f) override;
 };
 
 #define SP_FIELDS_TspDataSkinSwitch SP_NO_OWN_FIELDS
@@ -736,7 +736,7 @@ SP_OBJECT_KIND(TspDataSkinGauge, TspDataSkinObject, "gauge") };
   X(Bool, ButtonTransparent, "buttontransparent", 0, false)                    \
   X(Color, ButtonTransparentColor, "buttontransparentcolor", 0, 0)
 SP_OBJECT_KIND(TspDataSkinTrackBar, TspDataSkinObject, "trackbar")
-  void LoadFromFile(const TspMemIni& f) override;
+  void LoadFromFile(const TIniData& f) override;
 };
 
 #define SP_FRAME_OBJECT_FIELDS(X)                                              \
@@ -783,7 +783,7 @@ SP_OBJECT_KIND(TspDataSkinFrameRegulatorObject, TspDataSkinObject, "frameregulat
   X(Rect, ArrowImageRect, "arrowimagerect", 0, {})                             \
   X(Rect, ActiveArrowImageRect, "activearrowimagerect", 0, {})
 SP_OBJECT_KIND(TspDataSkinMenuItem, TspDataSkinObject, "menuitem")
-  void LoadFromFile(const TspMemIni& f) override;
+  void LoadFromFile(const TIniData& f) override;
 };
 
 #define SP_FIELDS_TspDataSkinMainMenuItem(X)                                   \
@@ -817,8 +817,8 @@ SP_OBJECT_KIND(TspDataSkinMainMenuBarItem, TspDataSkinMainMenuItem, "mainmenubar
     static constexpr const char* Section = SectionName;                       \
     const char* ClassName() const override { return #Cls; }                   \
     std::vector<const TspFieldTable*> Tables() const override { return {&OwnRows()}; } \
-    void LoadFromFile(const TspMemIni& f) { spLoadRows(this, OwnRows(), f, Section); } \
-    void SaveToFile(TspMemIni& f) {                                            \
+    void LoadFromFile(const TIniData& f) { spLoadRows(this, OwnRows(), f, Section); } \
+    void SaveToFile(TIniData& f) {                                            \
       f.EraseSection(Section);                                                 \
       spSaveRows(this, OwnRows(), f, Section);                                 \
     }                                                                          \

@@ -2,6 +2,17 @@
 
 #include <algorithm>
 
+#include "framework/readers/TextDecoding.h"
+
+std::string spDecodeSkinText(const uint8_t* data, size_t size) { return DecodeText(data, size); }
+
+bool spLoadIniFile(const std::string& nativePath, TIniData& ini) {
+  std::vector<uint8_t> bytes;
+  if (!spReadFileBytes(nativePath, bytes)) return false;
+  ini.Parse(spDecodeSkinText(bytes.data(), bytes.size()));
+  return true;
+}
+
 // ---------------------------------------------------------------- colours
 
 void TspSkinColors::SetColorsToDefault() {
@@ -22,13 +33,13 @@ void TspSkinColors::SetColorsToDefault() {
   X(cHighLight, "chighlight") X(cHighLightText, "chighlighttext") X(cBtnHighLight, "cbtnhighlight")  \
   X(cBtnShadow, "cbtnshadow") X(c3DLight, "c3dlight") X(c3DDkShadow, "c3ddkshadow")
 
-void TspSkinColors::LoadFromFile(const TspMemIni& f) {
+void TspSkinColors::LoadFromFile(const TIniData& f) {
 #define SP_READ(F, K) F = f.ReadInteger("SKINCOLORS", K, 0);
   SP_COLOR_KEYS(SP_READ)
 #undef SP_READ
 }
 
-void TspSkinColors::SaveToFile(TspMemIni& f) const {
+void TspSkinColors::SaveToFile(TIniData& f) const {
 #define SP_WRITE(F, K) f.WriteInteger("SKINCOLORS", K, F);
   SP_COLOR_KEYS(SP_WRITE)
 #undef SP_WRITE
@@ -41,11 +52,11 @@ bool TspSkinColors::operator==(const TspSkinColors& o) const {
 }
 
 std::string spGetResStr(const std::vector<std::string>& lines, const std::string& name) {
-  std::string folded = spLowerAscii(name);
+  std::string folded = AsciiLower(name);
   for (const std::string& l : lines) {
     size_t eq = l.find('=');
     if (eq == std::string::npos) continue;
-    if (spLowerAscii(l.substr(0, eq)) == folded) return l.substr(eq + 1);
+    if (AsciiLower(l.substr(0, eq)) == folded) return l.substr(eq + 1);
   }
   return "";
 }
@@ -157,13 +168,13 @@ bool spIsPlainFileName(const std::string& name) {
 
 // The lists' counts come from the file: stop at the largest numbered key
 // present, which reads the same entries as the count would.
-static int32_t BoundedCount(const TspMemIni& f, const std::string& section, const std::string& key) {
+static int32_t BoundedCount(const TIniData& f, const std::string& section, const std::string& key) {
   int32_t n = f.ReadInteger(section, key, 0);
   if (n > spMaxListLines) n = spMaxListLines;
   return n;
 }
 
-void TspSkinModel::ReadFormInfo(const TspMemIni& f) {
+void TspSkinModel::ReadFormInfo(const TIniData& f) {
   const char* s = "FORMINFO";
   LTPoint = ReadPointValue(f, s, "lefttoppoint");
   RTPoint = ReadPointValue(f, s, "righttoppoint");
@@ -233,7 +244,7 @@ void TspSkinModel::ReadFormInfo(const TspMemIni& f) {
   StatusBarName = f.ReadString(s, "statusbarname", "");
 }
 
-void TspSkinModel::WriteFormInfo(TspMemIni& f) const {
+void TspSkinModel::WriteFormInfo(TIniData& f) const {
   const char* s = "FORMINFO";
   f.EraseSection(s);
   WritePointValue(f, s, "lefttoppoint", LTPoint);
@@ -277,7 +288,7 @@ void TspSkinModel::WriteFormInfo(TspMemIni& f) const {
   f.WriteString(s, "statusbarname", StatusBarName);
 }
 
-void TspSkinModel::ReadSkinAreas(const TspMemIni& f) {
+void TspSkinModel::ReadSkinAreas(const TIniData& f) {
   int32_t n = BoundedCount(f, "SKINAREAS", "count");
   for (int32_t i = 0; i < n; ++i) {
     std::string name;
@@ -288,7 +299,7 @@ void TspSkinModel::ReadSkinAreas(const TspMemIni& f) {
   }
 }
 
-void TspSkinModel::ReadSkinObjects(const TspMemIni& f) {
+void TspSkinModel::ReadSkinObjects(const TIniData& f) {
   int32_t n = BoundedCount(f, "SKINOBJECTS", "count");
   for (int32_t i = 0; i < n; ++i) {
     std::string name, kind;
@@ -300,7 +311,7 @@ void TspSkinModel::ReadSkinObjects(const TspMemIni& f) {
   }
 }
 
-void TspSkinModel::ReadSkinControls(const TspMemIni& f) {
+void TspSkinModel::ReadSkinControls(const TIniData& f) {
   int32_t n = BoundedCount(f, "SKINCONTROLS", "count");
   for (int32_t i = 0; i < n; ++i) {
     std::string name, kind;
@@ -312,7 +323,7 @@ void TspSkinModel::ReadSkinControls(const TspMemIni& f) {
   }
 }
 
-void TspSkinModel::ReadDescription(const TspMemIni& f, bool readPictureNames) {
+void TspSkinModel::ReadDescription(const TIniData& f, bool readPictureNames) {
   SkinName = f.ReadString("VERSION", "skinname", "");
   SkinAuthor = f.ReadString("VERSION", "skinauthor", "");
   AuthorEmail = f.ReadString("VERSION", "authoremail", "");
@@ -340,7 +351,7 @@ void TspSkinModel::ReadDescription(const TspMemIni& f, bool readPictureNames) {
   ReadSkinControls(f);
 }
 
-void TspSkinModel::ReadSkin(const TspMemIni& f, const TspPictureReader& readPicture) {
+void TspSkinModel::ReadSkin(const TIniData& f, const TspPictureReader& readPicture) {
   ClearAll();
   FPictureName = f.ReadString("PICTURES", "picture", "");
   FInActivePictureName = f.ReadString("PICTURES", "inactivepicture", "");
@@ -359,7 +370,7 @@ void TspSkinModel::ReadSkin(const TspMemIni& f, const TspPictureReader& readPict
   Empty = false;
 }
 
-void TspSkinModel::SaveToCustomIniFile(TspMemIni& f) const {
+void TspSkinModel::SaveToCustomIniFile(TIniData& f) const {
   f.EraseSection("VERSION");
   f.WriteInteger("VERSION", "ver", 2);
   f.WriteString("VERSION", "skinname", SkinName);

@@ -20,8 +20,8 @@ public:
   int32_t cBtnFace = 0, cBtnText = 0, cWindow = 0, cWindowText = 0, cHighLight = 0, cHighLightText = 0,
           cBtnHighLight = 0, cBtnShadow = 0, c3DLight = 0, c3DDkShadow = 0;
   void SetColorsToDefault();
-  void LoadFromFile(const TspMemIni& f);
-  void SaveToFile(TspMemIni& f) const;
+  void LoadFromFile(const TIniData& f);
+  void SaveToFile(TIniData& f) const;
   bool operator==(const TspSkinColors& o) const;
 };
 
@@ -95,23 +95,32 @@ public:
   // Reads a whole skin description into this (fresh) model; pictures come
   // from readPicture (an empty name gives an empty picture, so picture
   // indexes stay aligned with the names). Raises on bad values or pictures.
-  void ReadSkin(const TspMemIni& f, const TspPictureReader& readPicture);
+  void ReadSkin(const TIniData& f, const TspPictureReader& readPicture);
   // Everything of ReadSkin that lives in the ini text alone (used by the
   // compressed skins, whose pictures travel beside the text).
-  void ReadDescription(const TspMemIni& f, bool readPictureNames);
-  void SaveToCustomIniFile(TspMemIni& f) const;
+  void ReadDescription(const TIniData& f, bool readPictureNames);
+  void SaveToCustomIniFile(TIniData& f) const;
 
   // Exposed for tests and the fuzzers.
   static void SplitNameAndKind(const std::string& entry, std::string& name, std::string& kind);
   static void ParseAreaEntry(const std::string& entry, std::string& name, TspRect& rect, bool flags[5]);
 
 private:
-  void ReadFormInfo(const TspMemIni& f);
-  void WriteFormInfo(TspMemIni& f) const;
-  void ReadSkinAreas(const TspMemIni& f);
-  void ReadSkinObjects(const TspMemIni& f);
-  void ReadSkinControls(const TspMemIni& f);
+  void ReadFormInfo(const TIniData& f);
+  void WriteFormInfo(TIniData& f) const;
+  void ReadSkinAreas(const TIniData& f);
+  void ReadSkinObjects(const TIniData& f);
+  void ReadSkinControls(const TIniData& f);
 };
+
+// Reads a skin description file into ini. A byte-order mark picks the
+// encoding, else UTF-8 or the 8-bit code page (Windows-1252 here; the skin
+// data component reads files through the framework's ini file, which knows
+// the process code page). False when the file cannot be read; text with a
+// NUL byte raises EReadError.
+bool spLoadIniFile(const std::string& nativePath, TIniData& ini);
+// The text of a skin description from its bytes, decoded as above.
+std::string spDecodeSkinText(const uint8_t* data, size_t size);
 
 // A picture name that may be joined to a folder: no separators, drive
 // colons or parent references (names from packed skins are untrusted).

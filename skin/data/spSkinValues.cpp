@@ -3,7 +3,7 @@
 static int32_t SlotToInt(const std::string& slot) {
   int32_t v;
   // Only digits (and one leading sign) reach a slot; hex prefixes cannot.
-  if (!spTryStrToInt(slot, v)) throw EspConvertError("'" + slot + "' is not a valid integer value");
+  if (!IniStrToInt(slot, v)) throw EspConvertError("'" + slot + "' is not a valid integer value");
   return v;
 }
 
@@ -55,19 +55,19 @@ std::string RectToText(const TspRect& r) {
 
 std::string PointToText(const TspPoint& p) { return std::to_string(p.X) + "," + std::to_string(p.Y); }
 
-TspRect ReadRectValue(const TspMemIni& f, const std::string& section, const std::string& key) {
+TspRect ReadRectValue(const TIniData& f, const std::string& section, const std::string& key) {
   return ParseRectText(f.ReadString(section, key, "0,0,0,0"));
 }
 
-TspPoint ReadPointValue(const TspMemIni& f, const std::string& section, const std::string& key) {
+TspPoint ReadPointValue(const TIniData& f, const std::string& section, const std::string& key) {
   return ParsePointText(f.ReadString(section, key, "0,0"));
 }
 
-bool ReadBoolValue(const TspMemIni& f, const std::string& section, const std::string& key) {
+bool ReadBoolValue(const TIniData& f, const std::string& section, const std::string& key) {
   return f.ReadInteger(section, key, 0) == 1;
 }
 
-TFontStyles ReadFontStylesValue(const TspMemIni& f, const std::string& section, const std::string& key) {
+TFontStyles ReadFontStylesValue(const TIniData& f, const std::string& section, const std::string& key) {
   std::string s = f.ReadString(section, key, "");
   TFontStyles r = 0;
   if (s.find("fsbold") != std::string::npos) r |= fsBold;
@@ -77,45 +77,45 @@ TFontStyles ReadFontStylesValue(const TspMemIni& f, const std::string& section, 
   return r;
 }
 
-TAlignment ReadAlignmentValue(const TspMemIni& f, const std::string& section, const std::string& key) {
+TAlignment ReadAlignmentValue(const TIniData& f, const std::string& section, const std::string& key) {
   std::string s = f.ReadString(section, key, "tacenter");
   if (s == "tacenter") return taCenter;
   if (s == "taleftjustify") return taLeftJustify;
   return taRightJustify;
 }
 
-static int32_t ListCount(const TspMemIni& f, const std::string& section, const std::string& key) {
+static int32_t ListCount(const TIniData& f, const std::string& section, const std::string& key) {
   int32_t n = f.ReadInteger(section, key, 0);
   if (n > spMaxListLines)
     throw EspConvertError("'" + std::to_string(n) + "' is not a valid integer value");
   return n;
 }
 
-void ReadLinesValue(const TspMemIni& f, const std::string& section, const std::string& key,
+void ReadLinesValue(const TIniData& f, const std::string& section, const std::string& key,
                     std::vector<std::string>& lines) {
   int32_t n = ListCount(f, section, key + "linecount");
   for (int32_t i = 0; i < n; ++i) lines.push_back(f.ReadString(section, key + "line" + std::to_string(i), ""));
 }
 
-void ReadIndexedListValue(const TspMemIni& f, const std::string& section, const std::string& key,
+void ReadIndexedListValue(const TIniData& f, const std::string& section, const std::string& key,
                           std::vector<std::string>& list) {
   int32_t n = ListCount(f, section, key + "count");
   for (int32_t i = 0; i < n; ++i) list.push_back(f.ReadString(section, std::to_string(i), ""));
 }
 
-void WriteRectValue(TspMemIni& f, const std::string& section, const std::string& key, const TspRect& v) {
+void WriteRectValue(TIniData& f, const std::string& section, const std::string& key, const TspRect& v) {
   f.WriteString(section, key, RectToText(v));
 }
 
-void WritePointValue(TspMemIni& f, const std::string& section, const std::string& key, const TspPoint& v) {
+void WritePointValue(TIniData& f, const std::string& section, const std::string& key, const TspPoint& v) {
   f.WriteString(section, key, PointToText(v));
 }
 
-void WriteBoolValue(TspMemIni& f, const std::string& section, const std::string& key, bool v) {
+void WriteBoolValue(TIniData& f, const std::string& section, const std::string& key, bool v) {
   f.WriteInteger(section, key, v ? 1 : 0);
 }
 
-void WriteFontStylesValue(TspMemIni& f, const std::string& section, const std::string& key, TFontStyles v) {
+void WriteFontStylesValue(TIniData& f, const std::string& section, const std::string& key, TFontStyles v) {
   std::string s;
   auto add = [&](const char* w) { s += s.empty() ? w : std::string(",") + w; };
   if (v & fsBold) add("fsbold");
@@ -125,17 +125,17 @@ void WriteFontStylesValue(TspMemIni& f, const std::string& section, const std::s
   f.WriteString(section, key, s);
 }
 
-void WriteAlignmentValue(TspMemIni& f, const std::string& section, const std::string& key, TAlignment v) {
+void WriteAlignmentValue(TIniData& f, const std::string& section, const std::string& key, TAlignment v) {
   f.WriteString(section, key, v == taLeftJustify ? "taleftjustify" : v == taRightJustify ? "tarightjustify" : "tacenter");
 }
 
-void WriteLinesValue(TspMemIni& f, const std::string& section, const std::string& key,
+void WriteLinesValue(TIniData& f, const std::string& section, const std::string& key,
                      const std::vector<std::string>& lines) {
   f.WriteInteger(section, key + "linecount", int32_t(lines.size()));
   for (size_t i = 0; i < lines.size(); ++i) f.WriteString(section, key + "line" + std::to_string(i), lines[i]);
 }
 
-void WriteIndexedListValue(TspMemIni& f, const std::string& section, const std::string& key,
+void WriteIndexedListValue(TIniData& f, const std::string& section, const std::string& key,
                            const std::vector<std::string>& list) {
   f.WriteInteger(section, key + "count", int32_t(list.size()));
   for (size_t i = 0; i < list.size(); ++i) f.WriteString(section, std::to_string(i), list[i]);
@@ -192,27 +192,27 @@ const char* RegulatorKindWord(TRegulatorKind v) { return kRegulatorWords[v < 3 ?
 const char* GaugeKindWord(TGaugeKind v) { return kGaugeWords[v == gkVertical ? 1 : 0]; }
 const char* StdCommandWord(TStdCommand v) { return kCommandWords[v < 7 ? v : 4]; }
 
-TspStretchType ReadStretchTypeValue(const TspMemIni& f, const std::string& section, const std::string& key) {
+TspStretchType ReadStretchTypeValue(const TIniData& f, const std::string& section, const std::string& key) {
   return StretchTypeFromWord(f.ReadString(section, key, "stfull"));
 }
-void WriteStretchTypeValue(TspMemIni& f, const std::string& section, const std::string& key, TspStretchType v) {
+void WriteStretchTypeValue(TIniData& f, const std::string& section, const std::string& key, TspStretchType v) {
   f.WriteString(section, key, StretchTypeWord(v));
 }
-TMorphKind ReadMorphKindValue(const TspMemIni& f, const std::string& section, const std::string& key) {
+TMorphKind ReadMorphKindValue(const TIniData& f, const std::string& section, const std::string& key) {
   return MorphKindFromWord(f.ReadString(section, key, "mkdefault"));
 }
-void WriteMorphKindValue(TspMemIni& f, const std::string& section, const std::string& key, TMorphKind v) {
+void WriteMorphKindValue(TIniData& f, const std::string& section, const std::string& key, TMorphKind v) {
   f.WriteString(section, key, MorphKindWord(v));
 }
-TspInActiveEffect ReadInActiveEffectValue(const TspMemIni& f, const std::string& section, const std::string& key) {
+TspInActiveEffect ReadInActiveEffectValue(const TIniData& f, const std::string& section, const std::string& key) {
   return InActiveEffectFromWord(f.ReadString(section, key, "iebrightness"));
 }
-void WriteInActiveEffectValue(TspMemIni& f, const std::string& section, const std::string& key,
+void WriteInActiveEffectValue(TIniData& f, const std::string& section, const std::string& key,
                               TspInActiveEffect v) {
   f.WriteString(section, key, InActiveEffectWord(v));
 }
 
-bool IsSkinIniFile(const TspMemIni& f) {
+bool IsSkinIniFile(const TIniData& f) {
   return f.SectionExists("VERSION") && f.SectionExists("PICTURES") && f.SectionExists("FORMINFO") &&
          f.SectionExists("SKINOBJECTS") && f.SectionExists("SKINCONTROLS");
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "skin/data/SPGeometry.h"
-#include "skin/data/spIniFile.h"
+#include "framework/readers/IniText.h"
 
 // Width/height emptiness in 64 bits: rectangles come from files and may hold
 // any 32-bit values.
@@ -62,32 +62,32 @@ TspPoint ParsePointText(const std::string& text);
 std::string RectToText(const TspRect& r);
 std::string PointToText(const TspPoint& p);
 
-TspRect ReadRectValue(const TspMemIni& f, const std::string& section, const std::string& key);
-TspPoint ReadPointValue(const TspMemIni& f, const std::string& section, const std::string& key);
-bool ReadBoolValue(const TspMemIni& f, const std::string& section, const std::string& key);
-TFontStyles ReadFontStylesValue(const TspMemIni& f, const std::string& section, const std::string& key);
-TAlignment ReadAlignmentValue(const TspMemIni& f, const std::string& section, const std::string& key);
-void ReadLinesValue(const TspMemIni& f, const std::string& section, const std::string& key,
+TspRect ReadRectValue(const TIniData& f, const std::string& section, const std::string& key);
+TspPoint ReadPointValue(const TIniData& f, const std::string& section, const std::string& key);
+bool ReadBoolValue(const TIniData& f, const std::string& section, const std::string& key);
+TFontStyles ReadFontStylesValue(const TIniData& f, const std::string& section, const std::string& key);
+TAlignment ReadAlignmentValue(const TIniData& f, const std::string& section, const std::string& key);
+void ReadLinesValue(const TIniData& f, const std::string& section, const std::string& key,
                     std::vector<std::string>& lines);
-void ReadIndexedListValue(const TspMemIni& f, const std::string& section, const std::string& key,
+void ReadIndexedListValue(const TIniData& f, const std::string& section, const std::string& key,
                           std::vector<std::string>& list);
 
-void WriteRectValue(TspMemIni& f, const std::string& section, const std::string& key, const TspRect& v);
-void WritePointValue(TspMemIni& f, const std::string& section, const std::string& key, const TspPoint& v);
-void WriteBoolValue(TspMemIni& f, const std::string& section, const std::string& key, bool v);
-void WriteFontStylesValue(TspMemIni& f, const std::string& section, const std::string& key, TFontStyles v);
-void WriteAlignmentValue(TspMemIni& f, const std::string& section, const std::string& key, TAlignment v);
-void WriteLinesValue(TspMemIni& f, const std::string& section, const std::string& key,
+void WriteRectValue(TIniData& f, const std::string& section, const std::string& key, const TspRect& v);
+void WritePointValue(TIniData& f, const std::string& section, const std::string& key, const TspPoint& v);
+void WriteBoolValue(TIniData& f, const std::string& section, const std::string& key, bool v);
+void WriteFontStylesValue(TIniData& f, const std::string& section, const std::string& key, TFontStyles v);
+void WriteAlignmentValue(TIniData& f, const std::string& section, const std::string& key, TAlignment v);
+void WriteLinesValue(TIniData& f, const std::string& section, const std::string& key,
                      const std::vector<std::string>& lines);
-void WriteIndexedListValue(TspMemIni& f, const std::string& section, const std::string& key,
+void WriteIndexedListValue(TIniData& f, const std::string& section, const std::string& key,
                            const std::vector<std::string>& list);
 
-TspStretchType ReadStretchTypeValue(const TspMemIni& f, const std::string& section, const std::string& key);
-void WriteStretchTypeValue(TspMemIni& f, const std::string& section, const std::string& key, TspStretchType v);
-TMorphKind ReadMorphKindValue(const TspMemIni& f, const std::string& section, const std::string& key);
-void WriteMorphKindValue(TspMemIni& f, const std::string& section, const std::string& key, TMorphKind v);
-TspInActiveEffect ReadInActiveEffectValue(const TspMemIni& f, const std::string& section, const std::string& key);
-void WriteInActiveEffectValue(TspMemIni& f, const std::string& section, const std::string& key, TspInActiveEffect v);
+TspStretchType ReadStretchTypeValue(const TIniData& f, const std::string& section, const std::string& key);
+void WriteStretchTypeValue(TIniData& f, const std::string& section, const std::string& key, TspStretchType v);
+TMorphKind ReadMorphKindValue(const TIniData& f, const std::string& section, const std::string& key);
+void WriteMorphKindValue(TIniData& f, const std::string& section, const std::string& key, TMorphKind v);
+TspInActiveEffect ReadInActiveEffectValue(const TIniData& f, const std::string& section, const std::string& key);
+void WriteInActiveEffectValue(TIniData& f, const std::string& section, const std::string& key, TspInActiveEffect v);
 
 // Word mapping of the value words (exact, case-sensitive).
 TspStretchType StretchTypeFromWord(const std::string& w);
@@ -106,4 +106,4 @@ const char* GaugeKindWord(TGaugeKind v);
 const char* StdCommandWord(TStdCommand v);
 
 // True when all five sections of a skin description are present.
-bool IsSkinIniFile(const TspMemIni& f);
+bool IsSkinIniFile(const TIniData& f);

@@ -4,6 +4,8 @@
 
 #include <zlib.h>
 
+#include "framework/readers/Errors.h"
+
 static int ZLevel(TCompressionLevel l) {
   switch (l) {
     case TCompressionLevel::clNone: return 0;
@@ -123,28 +125,15 @@ public:
 // 26 bytes is the smallest BMP file image there is.
 constexpr size_t kMinBmp = 14 + 12;
 
-std::string PayloadText(const uint8_t* p, size_t n) {
-  if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) return std::string(p + 3, p + n);
-  if (n >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF))) {
-    bool le = p[0] == 0xFF;
-    std::string out;
-    for (size_t i = 2; i + 1 < n; i += 2) {
-      uint32_t c = le ? (p[i] | (p[i + 1] << 8)) : ((p[i] << 8) | p[i + 1]);
-      if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;  // the skin text is plain; no pairs expected
-      if (c < 0x80) {
-        out += char(c);
-      } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-      } else {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-      }
-    }
-    return out;
+// The description text: a byte-order mark picks UTF-8 or UTF-16, else the
+// bytes are UTF-8 or the 8-bit code page. Text the ini reader refuses (a
+// NUL byte, a broken UTF-16 length) makes the block corrupt.
+TIniData PayloadIni(const uint8_t* p, size_t n) {
+  try {
+    return TIniData(spDecodeSkinText(p, n));
+  } catch (const EReadError&) {
+    PayloadReader::Corrupt();
   }
-  return std::string(p, p + n);
 }
 }  // namespace
 
@@ -158,9 +147,9 @@ std::vector<uint8_t> spBuildSkinPayload(const TspSkinModel& skin) {
   w.Flagged(skin.FRollUpMask);
   w.Int(int32_t(skin.FActivePictures.size()));
   for (const TspPicture& p : skin.FActivePictures) w.Picture(p);
-  TspMemIni ini;
+  TIniData ini;
   skin.SaveToCustomIniFile(ini);
-  std::string text = ini.GetText();
+  std::string text = ini.Format();
   w.bytes.insert(w.bytes.end(), text.begin(), text.end());
   return w.bytes;
 }
@@ -180,7 +169,7 @@ bool spReadSkinPayload(const std::vector<uint8_t>& payload, TspSkinModel& skin) 
   int32_t n = r.Int();
   if (n > 0 && size_t(n) > r.Left() / kMinBmp) PayloadReader::Corrupt();
   for (int32_t i = 0; i < n; ++i) skin.FActivePictures.push_back(r.Picture());
-  TspMemIni ini(PayloadText(payload.data() + r.pos, r.Left()));
+  TIniData ini = PayloadIni(payload.data() + r.pos, r.Left());
   skin.ReadDescription(ini, true);
   // Picture indexes count in both lists; a text that names other pictures
   // than the block carries would index past them.
@@ -199,8 +188,7 @@ bool spLoadCompressedSkin(const TspCompressedStoredSkin& stored, TspSkinModel& s
 void TspCompressedStoredSkin::LoadFromIniFile(const std::string& nativePath) {
   std::vector<uint8_t> raw;
   if (!spReadFileBytes(nativePath, raw)) throw EspSkinError("Cannot open file \"" + nativePath + "\"");
-  std::string text(raw.begin(), raw.end());
-  TspMemIni ini(text);
+  TIniData ini(spDecodeSkinText(raw.data(), raw.size()));
   if (!IsSkinIniFile(ini)) return;
   std::string folder = nativePath.substr(0, nativePath.find_last_of("/\\") + 1);
   auto bmp = [&](const std::string& name) {
@@ -217,7 +205,8 @@ void TspCompressedStoredSkin::LoadFromIniFile(const std::string& nativePath) {
   ReadIndexedListValue(ini, "PICTURES", "activepictures", names);
   w.Int(int32_t(names.size()));
   for (const std::string& n : names) w.Picture(bmp(n));
-  w.bytes.insert(w.bytes.end(), text.begin(), text.end());
+  // The description travels exactly as the file holds it.
+  w.bytes.insert(w.bytes.end(), raw.begin(), raw.end());
   FCompressedStream = CompressBytes(w.bytes.data(), w.bytes.size(), TCompressionLevel::clMax);
   FileName = nativePath;
 }
@@ -264,4 +253,41 @@ void TspCompressedStoredSkin::LoadFromCompressFile(const std::string& nativePath
   if (!spReadFileBytes(nativePath, b)) throw EspSkinError("Cannot open file \"" + nativePath + "\"");
   LoadFromCompressStream(b.data(), b.size());
   CompressedFileName = nativePath;
+}
+
+// ---------------------------------------------------------------- skin list
+
+TspSkinListItem::TspSkinListItem(TspCompressedSkinList* list, int32_t index)
+    : Name("spSkin" + std::to_string(index)), FSkinList(list), FSkin(new TspCompressedStoredSkin()) {}
+
+TspSkinListItem* TspSkinListItems::Items(int32_t index) const {
+  if (index < 0 || index >= Count()) return nullptr;
+  return FItems[size_t(index)].get();
+}
+
+TspSkinListItem* TspSkinListItems::Add() {
+  FItems.push_back(std::make_unique<TspSkinListItem>(FSkinList, Count()));
+  return FItems.back().get();
+}
+
+void TspSkinListItems::Delete(int32_t index) {
+  if (index >= 0 && index < Count()) FItems.erase(FItems.begin() + index);
+}
+
+void TspSkinListItems::Assign(const TspSkinListItems& source) {
+  if (&source == this) return;
+  Clear();
+  for (const auto& from : source.FItems) {
+    TspSkinListItem* to = Add();
+    to->Description = from->Description;
+    to->FileName = from->FileName;
+    to->CompressedFileName = from->CompressedFileName;
+    to->Name = from->Name;
+    TspCompressedStoredSkin* s = to->Skin();
+    const TspCompressedStoredSkin* f = from->Skin();
+    s->FileName = f->FileName;
+    s->CompressedFileName = f->CompressedFileName;
+    s->Description = f->Description;
+    s->SetCompressedData(f->CompressedData());
+  }
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,8 +41,26 @@ std::vector<uint8_t> CompressBytes(const uint8_t* data, size_t size, TCompressio
 // A truncated or damaged stream, or one larger than maxSize, raises.
 std::vector<uint8_t> DecompressBytes(const uint8_t* data, size_t size, size_t maxSize = spMaxSkinPayload);
 
-class TspCompressedStoredSkin {
+// Stored skins and skin lists are components in the program, so that a
+// skin data component that refers to one hears when it goes away. The host
+// build (tests, fuzzers) has no component framework and uses them alone.
+#ifdef TESS_NATIVE
+class TComponent;
+class TspSkinComponent {
 public:
+  explicit TspSkinComponent(TComponent*) {}
+  virtual ~TspSkinComponent() = default;
+  TspSkinComponent(const TspSkinComponent&) = delete;
+  TspSkinComponent& operator=(const TspSkinComponent&) = delete;
+};
+#else
+#include "framework/Classes.h"
+using TspSkinComponent = TComponent;
+#endif
+
+class TspCompressedStoredSkin : public TspSkinComponent {
+public:
+  explicit TspCompressedStoredSkin(TComponent* AOwner = nullptr) : TspSkinComponent(AOwner) {}
   std::string FileName, CompressedFileName, Description;
 
   bool Empty() const { return FCompressedStream.empty(); }
@@ -64,6 +83,56 @@ public:
 
 private:
   std::vector<uint8_t> FCompressedStream;
+};
+
+class TspCompressedSkinList;
+
+// One skin of a skin list: a stored skin it owns and the texts about it.
+class TspSkinListItem {
+public:
+  TspSkinListItem(TspCompressedSkinList* list, int32_t index);
+  TspCompressedStoredSkin* Skin() const { return FSkin.get(); }
+  TspCompressedSkinList* SkinList() const { return FSkinList; }
+  std::string Description, FileName, CompressedFileName;
+  // "spSkin<index at creation>"; also what the item shows as its name.
+  std::string Name;
+  std::string DisplayName() const { return Name; }
+
+private:
+  TspCompressedSkinList* FSkinList;
+  std::unique_ptr<TspCompressedStoredSkin> FSkin;
+};
+
+// The items of a skin list, in order.
+class TspSkinListItems {
+public:
+  explicit TspSkinListItems(TspCompressedSkinList* owner) : FSkinList(owner) {}
+  int32_t Count() const { return int32_t(FItems.size()); }
+  // nullptr outside 0 .. Count-1.
+  TspSkinListItem* Items(int32_t index) const;
+  TspSkinListItem* Add();
+  void Delete(int32_t index);
+  void Clear() { FItems.clear(); }
+  // Makes this a copy of source: as many items, each with the same texts
+  // and a copy of the same packed skin.
+  void Assign(const TspSkinListItems& source);
+
+private:
+  TspCompressedSkinList* FSkinList;
+  std::vector<std::unique_ptr<TspSkinListItem>> FItems;
+};
+
+// Several packed skins in one component; a skin data component loads one
+// of them by number (its SkinList and SkinIndex).
+class TspCompressedSkinList : public TspSkinComponent {
+public:
+  explicit TspCompressedSkinList(TComponent* AOwner = nullptr) : TspSkinComponent(AOwner), FSkins(this) {}
+  TspSkinListItems& Skins() { return FSkins; }
+  const TspSkinListItems& Skins() const { return FSkins; }
+  void SetSkins(const TspSkinListItems& value) { FSkins.Assign(value); }
+
+private:
+  TspSkinListItems FSkins;
 };
 
 // The payload of a skin model (version 2).

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "framework/Forms.h"
 #include "framework/Threads.h"
 
@@ -93,6 +95,39 @@ TEST(TForm, CloseWithFreeReleasesTheFormAfterItsHandler) {
   Application->ProcessMessages();
   EXPECT_TRUE(freed);
   EXPECT_EQ(0, owner.ComponentCount());
+}
+
+HCURSOR MakeCursor(uint8_t pattern) {
+  uint8_t andMask[32 * 4], xorMask[32 * 4];
+  memset(andMask, pattern, sizeof andMask);
+  memset(xorMask, ~pattern, sizeof xorMask);
+  return CreateCursor(GetModuleHandleW(nullptr), 0, 0, 32, 32, andMask, xorMask);
+}
+
+TEST(TScreen, CursorTableOwnsWhatItIsGivenAndFeedsTheControls) {
+  HCURSOR arrow = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  EXPECT_EQ(static_cast<HCURSOR>(Screen->Cursors[crDefault]), arrow);
+  EXPECT_EQ(static_cast<HCURSOR>(Screen->Cursors[901]), arrow);  // an empty slot
+
+  HCURSOR first = MakeCursor(0x0F), second = MakeCursor(0xF0);
+  ASSERT_TRUE(first && second);
+  Screen->Cursors[901] = first;
+  EXPECT_EQ(static_cast<HCURSOR>(Screen->Cursors[901]), first);
+  EXPECT_EQ(CursorHandle(901), first);  // what a control with Cursor 901 shows
+  Screen->Cursors[901] = first;         // the same handle again: kept, not destroyed
+  ICONINFO info;
+  ASSERT_TRUE(GetIconInfo(first, &info));
+  DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+
+  Screen->Cursors[901] = second;  // replaces and destroys the first
+  EXPECT_EQ(CursorHandle(901), second);
+  EXPECT_FALSE(GetIconInfo(first, &info));
+
+  Screen->Cursors[901] = nullptr;
+  EXPECT_EQ(static_cast<HCURSOR>(Screen->Cursors[901]), arrow);
+  EXPECT_EQ(CursorHandle(901), arrow);
+  EXPECT_FALSE(GetIconInfo(second, &info));
 }
 
 }  // namespace

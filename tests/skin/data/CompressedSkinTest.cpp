@@ -5,8 +5,8 @@
 namespace {
 
 TspSkinModel LoadFolder(const std::string& folder) {
-  TspMemIni ini;
-  EXPECT_TRUE(ini.LoadFromFile(folder + "/skin.ini"));
+  TIniData ini;
+  EXPECT_TRUE(spLoadIniFile(folder + "/skin.ini", ini));
   TspSkinModel m;
   m.ReadSkin(ini, [&](const std::string& n) { return spLoadPictureFile(folder + "/" + n, n); });
   return m;
@@ -19,10 +19,10 @@ void ExpectSameSkin(const TspSkinModel& a, const TspSkinModel& b) {
   ASSERT_EQ(a.FActivePictures.size(), b.FActivePictures.size());
   for (size_t i = 0; i < a.FActivePictures.size(); ++i) EXPECT_TRUE(a.FActivePictures[i] == b.FActivePictures[i]) << i;
   EXPECT_EQ(a.FActivePicturesNames, b.FActivePicturesNames);
-  TspMemIni ia, ib;
+  TIniData ia, ib;
   a.SaveToCustomIniFile(ia);
   b.SaveToCustomIniFile(ib);
-  EXPECT_EQ(ia.GetText(), ib.GetText());
+  EXPECT_EQ(ia.Format(), ib.Format());
 }
 
 TEST(CompressedSkin, PackedSkinReadsBackEqual) {
@@ -157,6 +157,44 @@ TEST(CompressedSkin, InflateStopsAtTheEndAndAtTheCap) {
   z.push_back(0xAB);   // trailing bytes after the stream are left alone
   EXPECT_EQ(DecompressBytes(z.data(), z.size()), data);
   EXPECT_THROW(DecompressBytes(z.data(), z.size(), 1000), EDecompressionError);
+}
+
+TEST(CompressedSkin, SkinListItemsAreNamedByTheirIndexAndCopyWholly) {
+  TspCompressedSkinList list;
+  EXPECT_EQ(list.Skins().Count(), 0);
+  EXPECT_EQ(list.Skins().Items(0), nullptr);
+  TspSkinListItem* first = list.Skins().Add();
+  TspSkinListItem* second = list.Skins().Add();
+  EXPECT_EQ(first->Name, "spSkin0");
+  EXPECT_EQ(second->DisplayName(), "spSkin1");
+  EXPECT_EQ(first->SkinList(), &list);
+  EXPECT_TRUE(first->Skin()->Empty());
+  first->Skin()->LoadFromSkinData(LoadFolder(TESS_TEST_SKIN_DIR));
+  first->Description = "flat";
+  // The name counts the items there were when it was made, not its place.
+  list.Skins().Delete(0);
+  EXPECT_EQ(list.Skins().Items(0), second);
+  EXPECT_EQ(list.Skins().Add()->Name, "spSkin1");
+  list.Skins().Delete(5);   // outside: nothing happens
+  EXPECT_EQ(list.Skins().Count(), 2);
+
+  TspCompressedSkinList source;
+  TspSkinListItem* packed = source.Skins().Add();
+  packed->Skin()->LoadFromSkinData(LoadFolder(TESS_TEST_SKIN_DIR));
+  packed->Description = "flat";
+  packed->Name = "mine";
+  source.Skins().Add();
+  list.SetSkins(source.Skins());
+  ASSERT_EQ(list.Skins().Count(), 2);
+  TspSkinListItem* copy = list.Skins().Items(0);
+  EXPECT_EQ(copy->Name, "mine");
+  EXPECT_EQ(copy->Description, "flat");
+  EXPECT_NE(copy->Skin(), packed->Skin());
+  EXPECT_EQ(copy->Skin()->CompressedData(), packed->Skin()->CompressedData());
+  EXPECT_TRUE(list.Skins().Items(1)->Skin()->Empty());
+  TspSkinModel back;
+  ASSERT_TRUE(spLoadCompressedSkin(*copy->Skin(), back));
+  ExpectSameSkin(LoadFolder(TESS_TEST_SKIN_DIR), back);
 }
 
 }  // namespace

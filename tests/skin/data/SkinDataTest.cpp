@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "framework/Forms.h"
+#include "framework/IniFiles.h"
+#include "framework/ShellFolders.h"
 #include "framework/SysUtils.h"
 #include "skin/data/SkinData.h"
 
@@ -21,6 +23,10 @@ public:
   std::vector<UINT> Received;
   std::vector<bool> EmptyWhenReceived;
   TspSkinData* Skin = nullptr;
+  // The setting messages (1274, 1294, 1427, 1428), apart from the load ones.
+  std::vector<UINT> Settings;
+  // When set, every load message appends the receiving form here.
+  std::vector<TRecordingForm*>* Log = nullptr;
 
 protected:
   void WndProc(TMessage& m) override {
@@ -31,6 +37,10 @@ protected:
       }
       Received.push_back(m.Msg);
       if (Skin) EmptyWhenReceived.push_back(Skin->Empty);
+      if (Log) Log->push_back(this);
+    } else if (m.Msg == WM_CHANGERESSTRDATA || m.Msg == WM_SKINNABLEFORMCHANGED ||
+               m.Msg == WM_LAYEREDBORDERSCHANGED || m.Msg == WM_AEROBLURCHANGED) {
+      Settings.push_back(m.Msg);
     }
     TForm::WndProc(m);
   }
@@ -59,8 +69,11 @@ TEST(TspSkinData, GeneratedSkinLoadsWithEveryPicture) {
   EXPECT_NE(skin.GetControlIndex("button"), -1);
   EXPECT_NE(skin.GetIndex("closebutton"), -1);
   EXPECT_FALSE(skin.ChangeSkinDataProcess);
-  // The skin's cursor went into slot 1 of the cursor table.
-  EXPECT_NE(spSkinCursor(1), LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
+  // The skin's cursor went into slot 1 of the screen's cursor table, where
+  // the controls find it by number.
+  HCURSOR skinCursor = Screen->Cursors[1];
+  EXPECT_NE(skinCursor, LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
+  EXPECT_EQ(CursorHandle(1), skinCursor);
 }
 
 TEST(TspSkinData, EveryFormHearsTheChangeOnceInOrder) {
@@ -117,12 +130,14 @@ TEST(TspSkinData, BrokenPictureKeepsThePreviousSkinAndStopsNoWindow) {
 
   std::string folder = ExtractFilePath(TestSkin());
   std::string broken = folder + "broken.ini";
-  std::string nativeBroken = ToNativePath(broken);
-  TspMemIni ini;
-  ASSERT_TRUE(ini.LoadFromFile(ToNativePath(TestSkin())));
-  ini.WriteString("PICTURES", "1", "missing.bmp");
-  ini.WriteString("VERSION", "skinname", "broken");
-  ASSERT_TRUE(ini.SaveToFile(nativeBroken));
+  {
+    TMemIniFile ini(TestSkin());
+    ini.WriteString("PICTURES", "1", "missing.bmp");
+    ini.WriteString("VERSION", "skinname", "broken");
+    TMemIniFile out(broken);
+    out.SetText(ini.GetText());
+    out.UpdateFile();
+  }
   EXPECT_THROW(skin.LoadFromFile(broken), EspInvalidGraphic);
   EXPECT_TRUE(form.Received.empty());   // no 1225 without the 1226 that ends it
   EXPECT_FALSE(skin.Empty);
@@ -132,9 +147,12 @@ TEST(TspSkinData, BrokenPictureKeepsThePreviousSkinAndStopsNoWindow) {
   EXPECT_EQ(skin.FActivePictures.size(), 4u);
 
   // Not a skin description at all: nothing changes, nothing is sent.
-  TspMemIni partial;
-  partial.WriteString("VERSION", "skinname", "x");
-  ASSERT_TRUE(partial.SaveToFile(nativeBroken));
+  {
+    TMemIniFile partial(broken);
+    partial.Clear();
+    partial.WriteString("VERSION", "skinname", "x");
+    partial.UpdateFile();
+  }
   skin.LoadFromFile(broken);
   skin.LoadFromFile(folder + "no-such-file.ini");
   EXPECT_TRUE(form.Received.empty());
@@ -170,8 +188,188 @@ TEST(TspSkinData, ResourceStringsAndTheirMessage) {
   EXPECT_EQ(res->CharSet, 1);
   skin.SetResourceStrData(res);
   EXPECT_EQ(skin.ResourceStrData(), res);
+  skin.SetResourceStrData(res);   // also when unchanged
+  EXPECT_EQ(form.Settings, (std::vector<UINT>{WM_CHANGERESSTRDATA, WM_CHANGERESSTRDATA}));
   delete res;
   EXPECT_EQ(skin.ResourceStrData(), nullptr);
+}
+
+TEST(TspSkinData, SettingsSendTheirMessageOnlyWhenTheyChange) {
+  TRecordingForm form(nullptr);
+  form.Handle();
+  TspSkinData skin(nullptr);
+  struct Case { void (TspSkinData::*set)(bool); bool value; std::vector<UINT> sent; } cases[] = {
+      {&TspSkinData::SetShowLayeredBorders, true, {}},
+      {&TspSkinData::SetShowLayeredBorders, false, {WM_LAYEREDBORDERSCHANGED}},
+      {&TspSkinData::SetAeroBlurEnabled, true, {}},
+      {&TspSkinData::SetAeroBlurEnabled, false, {WM_AEROBLURCHANGED}},
+      {&TspSkinData::SetSkinnableForm, true, {}},
+      {&TspSkinData::SetSkinnableForm, false, {WM_SKINNABLEFORMCHANGED}},
+      {&TspSkinData::SetSkinnableForm, false, {}},
+  };
+  for (const Case& c : cases) {
+    form.Settings.clear();
+    (skin.*c.set)(c.value);
+    EXPECT_EQ(form.Settings, c.sent) << c.value;
+  }
+  EXPECT_FALSE(skin.SkinnableForm());
+  EXPECT_FALSE(skin.ShowLayeredBorders());
+  EXPECT_FALSE(skin.AeroBlurEnabled());
+}
+
+// The layered border windows of skinned forms.
+class TLayerWindow : public TRecordingForm {
+public:
+  using TRecordingForm::TRecordingForm;
+
+protected:
+  const char16_t* WindowClassName() const override { return u"TspFormLayerWindow"; }
+};
+
+TEST(TspSkinData, LayeredFramesReverseTheOrderAndLayerWindowsHearNothing) {
+  std::vector<TRecordingForm*> log;
+  TRecordingForm a(nullptr), b(nullptr), c(nullptr);
+  TLayerWindow layer(nullptr);
+  for (TRecordingForm* f : {static_cast<TRecordingForm*>(&a), &b, &c, static_cast<TRecordingForm*>(&layer)}) {
+    f->Handle();
+    f->Log = &log;
+  }
+  TspSkinData skin(nullptr);
+  skin.SendSkinDataMessage(WM_AFTERCHANGESKINDATA);
+  std::vector<TRecordingForm*> forward = log;
+  ASSERT_EQ(forward.size(), 3u);
+  EXPECT_TRUE(layer.Received.empty());
+
+  // With layered borders and a layered-frame picture, last form first.
+  log.clear();
+  skin.LayerFrame->PictureIndex = 0;
+  skin.SendSkinDataMessage(WM_AFTERCHANGESKINDATA);
+  EXPECT_EQ(log, std::vector<TRecordingForm*>(forward.rbegin(), forward.rend()));
+  EXPECT_TRUE(layer.Received.empty());
+
+  // ClearSkin on a skin that holds nothing still tells every form.
+  log.clear();
+  skin.LayerFrame->PictureIndex = -1;
+  skin.ClearSkin();
+  EXPECT_EQ(log.size(), 9u);
+  EXPECT_EQ(a.Received, (std::vector<UINT>{WM_AFTERCHANGESKINDATA, WM_AFTERCHANGESKINDATA, WM_BEFORECHANGESKINDATA,
+                                          WM_CHANGESKINDATA, WM_AFTERCHANGESKINDATA}));
+  EXPECT_TRUE(layer.Received.empty());
+}
+
+TEST(TspSkinData, SavedSkinAndStoredFolderLoadAgain) {
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(TestSkin());
+  std::string folder = GetTempFolder() + "tess-stored-skin\\";
+  CreateDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(folder).c_str()), nullptr);
+  skin.StoreToDisk(folder + "skin.ini");
+
+  TspSkinData back(nullptr);
+  back.LoadFromFile(folder + "skin.ini");
+  ASSERT_FALSE(back.Empty);
+  EXPECT_EQ(back.SkinName, skin.SkinName);
+  EXPECT_EQ(back.FActivePicturesNames, skin.FActivePicturesNames);
+  // grey.jpg went to disk as BMP data under its JPEG name, and reads again.
+  ASSERT_EQ(back.FActivePictures.size(), skin.FActivePictures.size());
+  for (size_t i = 0; i < skin.FActivePictures.size(); ++i)
+    EXPECT_TRUE(back.FActivePictures[i] == skin.FActivePictures[i]) << skin.FActivePicturesNames[i];
+  EXPECT_TRUE(back.FPicture == skin.FPicture);
+
+  // Into any ini object: the text is the model's own writer's.
+  TMemIniFile mem("");
+  back.SaveToCustomIniFile(&mem);
+  TIniData direct;
+  skin.SaveToCustomIniFile(direct);
+  EXPECT_EQ(mem.GetText(), direct.Format());
+
+  // AddBitMap appends name and picture together; DeleteBitMap takes both out.
+  size_t count = back.FActivePictures.size();
+  back.AddBitMap(folder + back.FActivePicturesNames[0]);
+  ASSERT_EQ(back.FActivePictures.size(), count + 1);
+  EXPECT_EQ(back.FActivePicturesNames.back(), back.FActivePicturesNames[0]);
+  EXPECT_TRUE(back.FActivePictures.back() == back.FActivePictures[0]);
+  back.DeleteBitMap(0);
+  EXPECT_EQ(back.FActivePictures.size(), count);
+  EXPECT_EQ(back.FActivePicturesNames.size(), count);
+  back.DeleteBitMap(int32_t(count) + 5);   // outside: nothing happens
+  EXPECT_EQ(back.FActivePictures.size(), count);
+  EXPECT_THROW(back.AddBitMap(folder + "missing.bmp"), EspInvalidGraphic);
+  EXPECT_EQ(back.FActivePicturesNames.size(), count);
+
+  // A name that leaves the folder is refused, and nothing is written there.
+  back.FActivePicturesNames[0] = "..\\tess-escaped.bmp";
+  EXPECT_THROW(back.StoreToDisk(folder + "skin.ini"), Exception);
+  EXPECT_FALSE(FileExists(GetTempFolder() + "tess-escaped.bmp"));
+}
+
+// A skin list of three packed copies of the test skin, told apart by name.
+void FillSkinList(TspCompressedSkinList& list) {
+  for (const char* name : {"first", "second", "third"}) {
+    TspSkinData source(nullptr);
+    source.BuildMode = true;   // tells no window
+    source.LoadFromFile(TestSkin());
+    source.SkinName = name;
+    list.Skins().Add()->Skin()->LoadFromSkinData(source);
+  }
+}
+
+TEST(TspSkinData, SkinListAndSkinIndexChooseTheLoadedSkin) {
+  TRecordingForm form(nullptr);
+  form.Handle();
+  TspSkinData skin(nullptr);
+  form.Skin = &skin;
+
+  // Without a list the index is only stored.
+  skin.SetSkinIndex(2);
+  EXPECT_EQ(skin.SkinIndex(), 2);
+  EXPECT_TRUE(skin.Empty);
+  EXPECT_TRUE(form.Received.empty());
+
+  auto* list = new TspCompressedSkinList(nullptr);
+  FillSkinList(*list);
+  skin.SetSkinList(list);  // loads skin number 2 at once
+  EXPECT_EQ(skin.SkinName, "third");
+  EXPECT_EQ(form.Received, kChange);
+
+  struct Case { int32_t index; int32_t stays; const char* loaded; bool sends; } cases[] = {
+      {0, 0, "first", true},
+      {5, 0, "first", false},    // outside the list: refused, nothing loaded
+      {-1, 0, "first", false},
+      {3, 0, "first", false},
+      {0, 0, "first", false},    // the same index again loads nothing
+      {1, 1, "second", true},
+  };
+  for (const Case& c : cases) {
+    form.Received.clear();
+    skin.SetSkinIndex(c.index);
+    EXPECT_EQ(skin.SkinIndex(), c.stays) << c.index;
+    EXPECT_EQ(skin.SkinName, c.loaded) << c.index;
+    EXPECT_EQ(form.Received, c.sends ? kChange : std::vector<UINT>{}) << c.index;
+  }
+  EXPECT_NE(skin.GetControlIndex("panel"), -1);
+  EXPECT_EQ(skin.FActivePictures.size(), 4u);
+
+  // A list whose skins the index does not reach loads nothing.
+  TspCompressedSkinList shortList(nullptr);
+  shortList.Skins().Add();
+  form.Received.clear();
+  skin.SetSkinList(&shortList);
+  EXPECT_TRUE(form.Received.empty());
+  EXPECT_EQ(skin.SkinName, "second");
+  skin.SetSkinList(list);
+
+  // The references are cleared when their components go away.
+  delete list;
+  EXPECT_EQ(skin.SkinList(), nullptr);
+  skin.SetSkinIndex(7);
+  EXPECT_EQ(skin.SkinIndex(), 7);
+  auto* stored = new TspCompressedStoredSkin(nullptr);
+  stored->LoadFromSkinData(skin);
+  skin.SetCompressedStoredSkin(stored);
+  EXPECT_EQ(skin.CompressedStoredSkin(), stored);
+  delete stored;
+  EXPECT_EQ(skin.CompressedStoredSkin(), nullptr);
+  skin.SetSkinList(&shortList);
 }
 
 }  // namespace

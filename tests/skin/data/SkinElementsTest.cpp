@@ -24,7 +24,7 @@ std::vector<std::unique_ptr<TspSkinElement>> AllClasses() {
   return all;
 }
 
-void Load(TspSkinElement* e, const TspMemIni& f) {
+void Load(TspSkinElement* e, const TIniData& f) {
   if (auto* c = dynamic_cast<TspDataSkinControl*>(e)) return c->LoadFromFile(f);
   if (auto* o = dynamic_cast<TspDataSkinObject*>(e)) return o->LoadFromFile(f);
   if (auto* p = dynamic_cast<TspDataSkinPopupWindow*>(e)) return p->LoadFromFile(f);
@@ -32,7 +32,7 @@ void Load(TspSkinElement* e, const TspMemIni& f) {
   dynamic_cast<TspDataSkinHintWindow*>(e)->LoadFromFile(f);
 }
 
-void Save(TspSkinElement* e, TspMemIni& f) {
+void Save(TspSkinElement* e, TIniData& f) {
   if (auto* c = dynamic_cast<TspDataSkinControl*>(e)) return c->SaveToFile(f);
   if (auto* o = dynamic_cast<TspDataSkinObject*>(e)) return o->SaveToFile(f);
   if (auto* p = dynamic_cast<TspDataSkinPopupWindow*>(e)) return p->SaveToFile(f);
@@ -55,13 +55,13 @@ TEST(SkinElements, FiftyTwoLoadableClassesWithDistinctKeys) {
     std::set<std::string> keys;
     for (const TspFieldTable* t : e->IOTables())
       for (const TspFieldRow& r : *t)
-        EXPECT_TRUE(keys.insert(spLowerAscii(r.Key)).second) << e->ClassName() << " reads " << r.Key << " twice";
+        EXPECT_TRUE(keys.insert(AsciiLower(r.Key)).second) << e->ClassName() << " reads " << r.Key << " twice";
   }
   EXPECT_EQ(names.size(), 52u);
 }
 
 TEST(SkinElements, EmptySectionLoadsTheMissingKeyValues) {
-  TspMemIni empty;
+  TIniData empty;
   for (auto& e : AllClasses()) {
     Load(e.get(), empty);
     for (const TspFieldTable* t : e->IOTables())
@@ -111,16 +111,16 @@ TEST(SkinElements, MissingKeyValuesDifferFromConstructedOnes) {
         if (std::string(r.Field) == c.field) row = &r;
     ASSERT_NE(row, nullptr) << c.kind << "." << c.field;
     EXPECT_EQ(Field<int32_t>(e.get(), *row), c.constructed) << c.kind << "." << c.field;
-    Load(e.get(), TspMemIni());
+    Load(e.get(), TIniData());
     EXPECT_EQ(Field<int32_t>(e.get(), *row), c.loaded) << c.kind << "." << c.field;
   }
   TspDataSkinHintWindow hint;
   EXPECT_EQ(hint.FontHeight, 12);
-  hint.LoadFromFile(TspMemIni());
+  hint.LoadFromFile(TIniData());
   EXPECT_EQ(hint.FontHeight, 14);
   TspDataSkinListBox list("l");
   EXPECT_EQ(list.VScrollBarName, "");
-  list.LoadFromFile(TspMemIni());
+  list.LoadFromFile(TIniData());
   EXPECT_EQ(list.VScrollBarName, "vscrollbar");
   EXPECT_EQ(list.BothScrollBarName, "bothhscrollbar");
 }
@@ -178,10 +178,10 @@ TEST(SkinElements, SaveAndLoadGiveBackEveryField) {
   for (int round = 0; round < 20; ++round)
     for (auto& e : AllClasses()) {
       Randomise(e.get(), rng);
-      TspMemIni f;
+      TIniData f;
       Save(e.get(), f);
       auto back = Fresh(e.get());
-      TspMemIni reread(f.GetText());
+      TIniData reread(f.Format());
       Load(back.get(), reread);
       for (const TspFieldTable* t : e->IOTables())
         for (const TspFieldRow& r : *t) {
@@ -214,7 +214,7 @@ TEST(SkinElements, SaveAndLoadGiveBackEveryField) {
 }
 
 TEST(SkinElements, LoadingRules) {
-  TspMemIni f(
+  TIniData f(
       "[ud]\nlefttoppoint=5,6\nclientrect=1,2,3,4\nupbuttonrect=1,1,2,2\n"
       "[mi]\ncheckimagerect=1,2,3,4\narrowimagerect=5,6,7,8\nactivearrowimagerect=9,9,9,20\n"
       "activeradioimagerect=1,1,5,5\n"
@@ -229,7 +229,7 @@ TEST(SkinElements, LoadingRules) {
   EXPECT_EQ(ud.LTPoint, TspPoint{});
   EXPECT_EQ(ud.ClRect, TspRect{});
   EXPECT_EQ(ud.UpButtonRect, spRect(1, 1, 2, 2));
-  TspMemIni out;
+  TIniData out;
   ud.LTPoint = spPoint(3, 3);
   ud.SaveToFile(out);
   EXPECT_EQ(out.ReadString("ud", "lefttoppoint", ""), "0,0");
@@ -240,18 +240,20 @@ TEST(SkinElements, LoadingRules) {
   EXPECT_EQ(mi.ActiveArrowImageRect, spRect(5, 6, 7, 8));   // zero width falls back too
   EXPECT_EQ(mi.ActiveRadioImageRect, spRect(1, 1, 5, 5));
 
-  TspDataSkinStdButton sb("sb"), sb2("sb2"), sb3("sb3"), sb4("sb4");
-  sb.LoadFromFile(f);
-  sb2.LoadFromFile(f);
-  sb3.LoadFromFile(f);
-  sb4.LoadFromFile(f);
-  EXPECT_EQ(sb.RestoreHint, "Restore");
-  EXPECT_EQ(sb2.RestoreHint, "");
-  EXPECT_EQ(sb3.RestoreHint, "Unroll");
-  EXPECT_EQ(sb4.Command, cmMinimizeToTray);
-  TspDataSkinStdButton none("none");
-  none.LoadFromFile(f);
-  EXPECT_EQ(none.Command, cmDefault);
+  // Caption buttons: the command word and the hint that goes with it.
+  struct StdButtonCase { const char* section; TStdCommand command; const char* restoreHint; } buttons[] = {
+      {"sb", cmMaximize, "Restore"},
+      {"sb2", cmMaximize, ""},            // the hint text is compared exactly
+      {"sb3", cmRollUp, "Unroll"},        // a stored restore hint wins
+      {"sb4", cmMinimizeToTray, ""},      // an unknown word
+      {"none", cmDefault, ""},            // no section at all
+  };
+  for (const StdButtonCase& c : buttons) {
+    TspDataSkinStdButton sb(c.section);
+    sb.LoadFromFile(f);
+    EXPECT_EQ(sb.Command, c.command) << c.section;
+    EXPECT_EQ(sb.RestoreHint, c.restoreHint) << c.section;
+  }
 
   TspDataSkinAnimate an("an");
   an.LoadFromFile(f);
@@ -269,7 +271,7 @@ TEST(SkinElements, LoadingRules) {
   EXPECT_FALSE(uo.Morphing);
   EXPECT_TRUE(uo.RollUp);
   EXPECT_EQ(uo.SkinRect, spRect(1, 2, 3, 4));
-  TspMemIni uout;
+  TIniData uout;
   uo.SaveToFile(uout);
   EXPECT_FALSE(uout.ValueExists("uo", "hint"));
   EXPECT_TRUE(uout.ValueExists("uo", "cursorindex"));
@@ -283,7 +285,7 @@ TEST(SkinElements, LoadingRules) {
 }
 
 TEST(SkinElements, BitLabelAppendsSymbols) {
-  TspMemIni f("[bl]\nsymbolslinecount=2\nsymbolsline0=ABC\nsymbolsline1=DEF\n");
+  TIniData f("[bl]\nsymbolslinecount=2\nsymbolsline0=ABC\nsymbolsline1=DEF\n");
   TspDataSkinBitLabelControl bl("bl");
   bl.Symbols.push_back("old");
   bl.LoadFromFile(f);
@@ -291,12 +293,35 @@ TEST(SkinElements, BitLabelAppendsSymbols) {
 }
 
 TEST(SkinElements, KindWordsSelectClasses) {
-  EXPECT_STREQ(spCreateControl("panel", "N")->ClassName(), "TspDataSkinPanelControl");
-  EXPECT_EQ(spCreateControl("panel", "N")->IDName, "N");
-  EXPECT_EQ(spCreateControl("Panel", "N"), nullptr);
-  EXPECT_EQ(spCreateControl("", "N"), nullptr);
-  EXPECT_STREQ(spCreateObject("button", "b")->ClassName(), "TspDataSkinButton");
-  EXPECT_STREQ(spCreateControl("button", "b")->ClassName(), "TspDataSkinButtonControl");
+  struct Case { bool control; const char* word; const char* className; } cases[] = {
+      {true, "panel", "TspDataSkinPanelControl"},
+      {true, "Panel", nullptr},   // kind words are exact
+      {true, "", nullptr},
+      {true, "button", "TspDataSkinButtonControl"},
+      {false, "button", "TspDataSkinButton"},
+      {false, "panel", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.control ? "control " : "object ") + c.word);
+    std::unique_ptr<TspSkinElement> e;
+    std::string id;
+    if (c.control) {
+      auto control = spCreateControl(c.word, "N");
+      if (control) id = control->IDName;
+      e = std::move(control);
+    } else {
+      auto object = spCreateObject(c.word, "N");
+      if (object) id = object->IDName;
+      e = std::move(object);
+    }
+    if (!c.className) {
+      EXPECT_EQ(e, nullptr);
+      continue;
+    }
+    ASSERT_NE(e, nullptr);
+    EXPECT_STREQ(e->ClassName(), c.className);
+    EXPECT_EQ(id, "N");
+  }
   EXPECT_EQ(spControlKindWords().size(), 33u);
   EXPECT_EQ(spObjectKindWords().size(), 16u);
   for (const std::string& w : spControlKindWords()) EXPECT_EQ(spCreateControl(w, "x")->KindWord(), w);

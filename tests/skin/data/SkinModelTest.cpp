@@ -18,15 +18,15 @@ TspPictureReader FakeReader() {
 
 TspSkinModel LoadText(const std::string& text) {
   TspSkinModel m;
-  m.ReadSkin(TspMemIni(text), FakeReader());
+  m.ReadSkin(TIniData(text), FakeReader());
   return m;
 }
 
 const char* kSections = "[VERSION]\n[PICTURES]\n[FORMINFO]\n[SKINOBJECTS]\n[SKINCONTROLS]\n";
 
 TEST(SkinModel, FlatTestSkinLoadsWithItsPictures) {
-  TspMemIni ini;
-  ASSERT_TRUE(ini.LoadFromFile(TESS_TEST_SKIN_DIR "/skin.ini"));
+  TIniData ini;
+  ASSERT_TRUE(spLoadIniFile(TESS_TEST_SKIN_DIR "/skin.ini", ini));
   TspSkinModel m;
   m.ReadSkin(ini, FolderReader(TESS_TEST_SKIN_DIR));
   ASSERT_EQ(m.FActivePictures.size(), 4u);
@@ -45,8 +45,8 @@ TEST(SkinModel, FlatTestSkinLoadsWithItsPictures) {
 }
 
 TEST(SkinModel, GeneratedSkinHasEveryLookedUpElement) {
-  TspMemIni ini;
-  ASSERT_TRUE(ini.LoadFromFile(TESS_FULL_SKIN_DIR "/skin.ini"));
+  TIniData ini;
+  ASSERT_TRUE(spLoadIniFile(TESS_FULL_SKIN_DIR "/skin.ini", ini));
   TspSkinModel m;
   m.ReadSkin(ini, FolderReader(TESS_FULL_SKIN_DIR));
   for (const char* c : {"button", "toolbutton", "bigtoolbutton", "resizebutton", "resizetoolbutton",
@@ -81,20 +81,20 @@ TEST(SkinModel, GeneratedSkinHasEveryLookedUpElement) {
 }
 
 TEST(SkinModel, SaveAndReloadGiveTheSameSkin) {
-  TspMemIni ini;
-  ASSERT_TRUE(ini.LoadFromFile(TESS_FULL_SKIN_DIR "/skin.ini"));
+  TIniData ini;
+  ASSERT_TRUE(spLoadIniFile(TESS_FULL_SKIN_DIR "/skin.ini", ini));
   TspSkinModel a;
   a.ReadSkin(ini, FakeReader());
-  TspMemIni out;
+  TIniData out;
   out.WriteString("stale", "kept", "1");
   a.SaveToCustomIniFile(out);
   EXPECT_TRUE(out.SectionExists("stale"));   // the writer erases only what it writes
   TspSkinModel b;
-  b.ReadSkin(TspMemIni(out.GetText()), FakeReader());
-  TspMemIni first, again;
+  b.ReadSkin(TIniData(out.Format()), FakeReader());
+  TIniData first, again;
   a.SaveToCustomIniFile(first);
   b.SaveToCustomIniFile(again);
-  EXPECT_EQ(first.GetText(), again.GetText());
+  EXPECT_EQ(first.Format(), again.Format());
   EXPECT_EQ(a.FActivePicturesNames, b.FActivePicturesNames);
   ASSERT_EQ(a.CtrlList.size(), b.CtrlList.size());
   for (size_t i = 0; i < a.CtrlList.size(); ++i) {
@@ -176,7 +176,7 @@ TEST(SkinModel, EmptyPictureNamesKeepIndexesAligned) {
 TEST(SkinModel, BadValueOrPictureRaises) {
   EXPECT_THROW(LoadText(std::string(kSections) + "[FORMINFO]\nclientrect=1,2\n"), EspConvertError);
   TspSkinModel m;
-  EXPECT_THROW(m.ReadSkin(TspMemIni(std::string(kSections) + "[PICTURES]\npicture=missing.bmp\n"),
+  EXPECT_THROW(m.ReadSkin(TIniData(std::string(kSections) + "[PICTURES]\npicture=missing.bmp\n"),
                           FolderReader(TESS_TEST_SKIN_DIR)),
                EspInvalidGraphic);
 }
@@ -201,11 +201,26 @@ TEST(SkinModel, GlobalChangeFont) {
 TEST(SkinModel, ResourceStrings) {
   const auto& d = spDefaultResourceStrings();
   EXPECT_EQ(d.size(), 131u);
-  EXPECT_EQ(spGetResStr(d, "mi_mincaption"), "Mi&nimize");
-  EXPECT_EQ(spGetResStr(d, "MI_MINCAPTION "), "");
-  EXPECT_EQ(spGetResStr(d, "FLV_LOOKIN"), "Look in: ");
-  EXPECT_EQ(spGetResStr({"A=b=c", "A=second", "novalue"}, "a"), "b=c");
-  EXPECT_EQ(spGetResStr({"novalue"}, "novalue"), "");
+  const std::vector<std::string> own{"A=b=c", "A=second", "novalue"};
+  struct Case { const std::vector<std::string>* lines; const char* name; const char* value; } cases[] = {
+      {&d, "mi_mincaption", "Mi&nimize"},
+      {&d, "MI_MINCAPTION ", ""},       // the name is compared whole
+      {&d, "FLV_LOOKIN", "Look in: "},  // letter case does not matter; the value is kept as is
+      {&own, "a", "b=c"},               // the first line wins; the value runs to the line end
+      {&own, "novalue", ""},            // a line without "=" names nothing
+  };
+  for (const Case& c : cases) EXPECT_EQ(spGetResStr(*c.lines, c.name), c.value) << c.name;
+}
+
+// Picture names may come from a packed skin: only plain names may be
+// joined to a folder when the skin is written out.
+TEST(SkinModel, PlainFileNames) {
+  struct Case { const char* name; bool plain; } cases[] = {
+      {"button.bmp", true}, {"grey.jpg", true}, {"..bmp", true}, {"", true},
+      {"..", false}, {".", false}, {"../x.bmp", false}, {"..\\x.bmp", false}, {"sub/x.bmp", false},
+      {"C:x.bmp", false}, {"\\\\server\\x.bmp", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(spIsPlainFileName(c.name), c.plain) << c.name;
 }
 
 }  // namespace

@@ -4,10 +4,10 @@
 
 namespace {
 
-TspMemIni Ini(const std::string& text) { return TspMemIni(text); }
+TIniData Ini(const std::string& text) { return TIniData(text); }
 
 TEST(SkinIni, SectionsAndKeysIgnoreCaseAndFirstDuplicateWins) {
-  TspMemIni f = Ini("[Sec]\r\nKey=one\r\nkey=two\r\nempty=\r\n ; comment\r\n  spaced  =  v  \r\n");
+  TIniData f = Ini("[Sec]\r\nKey=one\r\nkey=two\r\nempty=\r\n ; comment\r\n  spaced  =  v  \r\n");
   EXPECT_EQ(f.ReadString("SEC", "KEY", "d"), "one");
   EXPECT_TRUE(f.ValueExists("sec", "EMPTY"));
   EXPECT_EQ(f.ReadString("sec", "empty", "d"), "");
@@ -19,16 +19,19 @@ TEST(SkinIni, SectionsAndKeysIgnoreCaseAndFirstDuplicateWins) {
   f.EraseSection("sEc");
   EXPECT_FALSE(f.SectionExists("sec"));
   f.WriteInteger("new", "n", -7);
-  EXPECT_EQ(f.GetText(), "[new]\r\nn=-7\r\n\r\n");
+  EXPECT_EQ(f.Format(), "[new]\r\nn=-7\r\n");
 }
 
 TEST(SkinIni, IntegerReading) {
   struct Case { const char* text; int32_t expected; } cases[] = {
       {"12", 12}, {"-5", -5}, {"$1F", 31}, {"0x10", 16}, {"0X10", 16}, {"$FFFFFFFF", -1},
       {"2147483647", 2147483647}, {"-2147483648", INT32_MIN}, {"2147483648", 99}, {"true", 99},
-      {"", 99}, {"1 2", 99}, {"0x", 99}, {"$123456789", 99}};
+      {"", 99}, {"1 2", 99}, {"0x", 99}, {"$123456789", 99},
+      // Settings files and skins share this rule: hexadecimal is a bit
+      // pattern of at most eight digits and takes no sign.
+      {"+7", 7}, {"-$10", 99}, {"$000000001", 99}, {"0x7fffffff", INT32_MAX}, {"12abc", 99}, {"$1G", 99}};
   for (const Case& c : cases) {
-    TspMemIni f = Ini(std::string("[s]\nk=") + c.text + "\n");
+    TIniData f = Ini(std::string("[s]\nk=") + c.text + "\n");
     EXPECT_EQ(f.ReadInteger("s", "k", 99), c.expected) << c.text;
   }
 }
@@ -69,25 +72,23 @@ TEST(SkinValues, RectAndPointText) {
 }
 
 TEST(SkinValues, KeyReaders) {
-  TspMemIni f = Ini(
+  TIniData f = Ini(
       "[s]\nrect=\nb1=1\nbhex=0x1\nbtrue=true\nb2=2\nfs1=fsbold,fsitalic\nfs2=fsitalicfsbold\nfs3=FSBOLD\n"
       "a1=TACENTER\na2=taright\na3=taleftjustify\na4=tacenter\n"
       "xlinecount=2\nxline0=first\nlistcount=3\n0=a\n2=c\nhuge=\n");
   EXPECT_THROW(ReadRectValue(f, "s", "rect"), EspConvertError);
   EXPECT_EQ(ReadRectValue(f, "s", "missing"), TspRect{});
   EXPECT_EQ(ReadPointValue(f, "s", "missing"), TspPoint{});
-  EXPECT_TRUE(ReadBoolValue(f, "s", "b1"));
-  EXPECT_TRUE(ReadBoolValue(f, "s", "bhex"));
-  EXPECT_FALSE(ReadBoolValue(f, "s", "btrue"));
-  EXPECT_FALSE(ReadBoolValue(f, "s", "b2"));
-  EXPECT_EQ(ReadFontStylesValue(f, "s", "fs1"), fsBold | fsItalic);
-  EXPECT_EQ(ReadFontStylesValue(f, "s", "fs2"), fsBold | fsItalic);
-  EXPECT_EQ(ReadFontStylesValue(f, "s", "fs3"), 0);
-  EXPECT_EQ(ReadAlignmentValue(f, "s", "a1"), taRightJustify);
-  EXPECT_EQ(ReadAlignmentValue(f, "s", "a2"), taRightJustify);
-  EXPECT_EQ(ReadAlignmentValue(f, "s", "a3"), taLeftJustify);
-  EXPECT_EQ(ReadAlignmentValue(f, "s", "a4"), taCenter);
-  EXPECT_EQ(ReadAlignmentValue(f, "s", "missing"), taCenter);
+  struct BoolCase { const char* key; bool expected; } bools[] = {
+      {"b1", true}, {"bhex", true}, {"btrue", false}, {"b2", false}, {"missing", false}};
+  for (const BoolCase& c : bools) EXPECT_EQ(ReadBoolValue(f, "s", c.key), c.expected) << c.key;
+  struct StylesCase { const char* key; TFontStyles expected; } styles[] = {
+      {"fs1", fsBold | fsItalic}, {"fs2", fsBold | fsItalic}, {"fs3", 0}, {"missing", 0}};
+  for (const StylesCase& c : styles) EXPECT_EQ(ReadFontStylesValue(f, "s", c.key), c.expected) << c.key;
+  struct AlignCase { const char* key; TAlignment expected; } aligns[] = {
+      {"a1", taRightJustify}, {"a2", taRightJustify}, {"a3", taLeftJustify}, {"a4", taCenter},
+      {"missing", taCenter}};
+  for (const AlignCase& c : aligns) EXPECT_EQ(ReadAlignmentValue(f, "s", c.key), c.expected) << c.key;
   std::vector<std::string> lines{"kept"};
   ReadLinesValue(f, "s", "x", lines);
   EXPECT_EQ(lines, (std::vector<std::string>{"kept", "first", ""}));
@@ -95,12 +96,12 @@ TEST(SkinValues, KeyReaders) {
   ReadIndexedListValue(f, "s", "list", list);
   EXPECT_EQ(list, (std::vector<std::string>{"a", "", "c"}));
   // A damaged count must not append millions of empty lines.
-  TspMemIni bomb = Ini("[s]\nxlinecount=2000000000\n");
+  TIniData bomb = Ini("[s]\nxlinecount=2000000000\n");
   EXPECT_THROW(ReadLinesValue(bomb, "s", "x", lines), EspConvertError);
 }
 
 TEST(SkinValues, WritersRoundTrip) {
-  TspMemIni f;
+  TIniData f;
   WriteFontStylesValue(f, "s", "fs", fsBold | fsStrikeOut);
   EXPECT_EQ(f.ReadString("s", "fs", ""), "fsbold,fsstrikeout");
   WriteFontStylesValue(f, "s", "none", 0);
@@ -137,7 +138,7 @@ TEST(SkinValues, EnumerationWords) {
     EXPECT_EQ(GaugeKindFromWord(c.word), c.gauge) << c.word;
     EXPECT_EQ(StdCommandFromWord(c.word), c.command) << c.word;
   }
-  TspMemIni empty;
+  TIniData empty;
   EXPECT_EQ(ReadStretchTypeValue(empty, "s", "k"), spstFull);
   EXPECT_EQ(ReadInActiveEffectValue(empty, "s", "k"), ieBrightness);
   EXPECT_EQ(ReadMorphKindValue(empty, "s", "k"), mkDefault);
@@ -149,7 +150,7 @@ TEST(SkinValues, SkinIniNeedsAllFiveSections) {
     std::string text;
     for (int i = 0; i < 5; ++i)
       if (i != skip) text += std::string("[") + all[i] + "]\nx=1\n";
-    EXPECT_EQ(IsSkinIniFile(TspMemIni(text)), skip == -1) << skip;
+    EXPECT_EQ(IsSkinIniFile(TIniData(text)), skip == -1) << skip;
   }
 }
 

@@ -21,9 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const EspConvertError&) {
   }
   int32_t v;
-  if (spTryStrToInt(text, v) && data[0] == 0) {
+  if (IniStrToInt(text, v) && data[0] == 0) {
     int32_t again;
-    if (!spTryStrToInt(std::to_string(v), again) || again != v) abort();
+    if (!IniStrToInt(std::to_string(v), again) || again != v) abort();
   }
   std::string name, kind;
   TspSkinModel::SplitNameAndKind(text, name, kind);
@@ -37,9 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MorphKindFromWord(text);
   InActiveEffectFromWord(text);
   StdCommandFromWord(text);
-  TspMemIni f("[s]\nk=" + text + "\n");
-  ReadBoolValue(f, "s", "k");
-  ReadFontStylesValue(f, "s", "k");
-  ReadAlignmentValue(f, "s", "k");
+  if (text.find('\0') == std::string::npos) {
+    TIniData f("[s]\nk=" + text + "\n");
+    ReadBoolValue(f, "s", "k");
+    ReadFontStylesValue(f, "s", "k");
+    ReadAlignmentValue(f, "s", "k");
+  }
   return 0;
 }
