@@ -252,6 +252,12 @@ int TCustomEncoder::SetOutput(int taskIndex, const TPathFileName& fileName, TOut
     if (r < 0) {
       FLastErrMsg = task->LastErrMsg();
       task->FOutputOptions[n].reset();
+      return r;
+    }
+    if (task->FJoinMode) {
+      const int j = task->PrepareJoin();
+      if (j < 0) FLastErrMsg = task->LastErrMsg();
+      return j;
     }
     return r;
   } catch (const std::exception& e) {

@@ -205,7 +205,12 @@ void TCustomFFmpeg::Cleanup() {
     Fvstats_file = nullptr;
   }
   if (Fvstats_filename) ff::av_freep(&Fvstats_filename);
-  for (TOutputStream& ost : Foutput_streams) FreeOutputStream(ost);
+  for (size_t i = 0; i < Foutput_streams.size(); ++i) {
+    // Later parts of a join borrow the first part's encoders.
+    if (FJoinMode && Fnb_output_streams_join > 0 && i >= static_cast<size_t>(Fnb_output_streams_join))
+      Foutput_streams[i].enc_ctx = nullptr;
+    FreeOutputStream(Foutput_streams[i]);
+  }
   Foutput_streams.clear();
   UninitFFOptions(FOptions);
   if (options) ResetOptions(&optctx, false);

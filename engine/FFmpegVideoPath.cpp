@@ -51,6 +51,7 @@ int TTranscodeRun::TranscodeVideo(TInputStream& ist, AVFrame* frame) {
 }
 
 void TTranscodeRun::PushVideoFrame(TInputStream& ist, TOutputStream& ost, AVFrame* picture) {
+  PollLiveFilters(ost);
   const int64_t saved = picture->pts;
   picture->pts = ist.pts;
   const int r = ff::av_buffersrc_add_frame_flags(ost.input_video_filter, picture, AV_BUFFERSRC_FLAG_KEEP_REF);

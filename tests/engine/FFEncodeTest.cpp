@@ -261,6 +261,98 @@ TEST_F(EncoderTest, WithoutAnEndHandlerTheRunStillEnds) {
   }, 60000));
 }
 
+// Three 2 s clips joined into one output: about 6 s, with times that rise
+// across the seams without gap or overlap, progress by part.
+TEST_F(EncoderTest, JoinedClipsMakeOneContinuousOutput) {
+  static const char* kPart =
+      "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=s=320x240:r=25:d=2 -f lavfi -i sine=f=%d:r=44100:d=2 "
+      "-ac 2 -c:v libx264 -threads 1 -g 25 -bf 2 -c:a aac {out}";
+  std::vector<std::string> commands;
+  for (int f : {440, 550, 660}) commands.push_back(TCustomFFmpeg::FormatText(kPart, f));
+  const std::vector<fixtures::TFixture> parts = {{"join1.mp4", commands[0].c_str()},
+                                                 {"join2.mp4", commands[1].c_str()},
+                                                 {"join3.mp4", commands[2].c_str()}};
+  ASSERT_TRUE(fixtures::Ensure(parts));
+  struct {
+    const char* ext;
+    const char* options;
+  } cases[] = {
+      {"mp4", "-c:v libx264 -preset veryfast -c:a aac -b:a 128k -Join -VideoOutputHook"},
+      {"avi", "-c:v mpeg4 -b:v 1000000 -r 25 -c:a libmp3lame -ac 2 -ar 44100 -b:a 128k -Join -VideoOutputHook"},
+  };
+  for (int c = 0; c < 2; ++c) {
+    SCOPED_TRACE(cases[c].ext);
+    if (c > 0) {
+      enc->ClearTasks();
+      events.clear();
+      finalSeen = false;
+    }
+    enc->SetProgressInterval(100);
+    const int t = enc->AddTask(fixtures::WindowsPath("join1.mp4"), "", "");
+    ASSERT_EQ(t, 0) << enc->LastErrMsg();
+    ASSERT_EQ(enc->AddInput(t, fixtures::WindowsPath("join2.mp4"), "", ""), 1) << enc->LastErrMsg();
+    ASSERT_EQ(enc->AddInput(t, fixtures::WindowsPath("join3.mp4"), "", ""), 2) << enc->LastErrMsg();
+    ASSERT_EQ(enc->SetOutput(t, FromNativePath(Out(c, cases[c].ext)), cases[c].options), 0) << enc->LastErrMsg();
+    std::vector<int> fileIndexes;
+    std::vector<int64_t> totals;
+    enc->OnProgress = [&](TObject*, TProgressInfo* info) {
+      if (fileIndexes.empty() || fileIndexes.back() != info->FileIndex) fileIndexes.push_back(info->FileIndex);
+      totals.push_back(info->TotalDuration);
+    };
+    // Slow enough for reports inside each part.
+    enc->OnVideoOutputHook = [](TObject*, THookInfo*) { std::this_thread::sleep_for(std::chrono::milliseconds(4)); };
+    enc->Start(1);
+    ASSERT_TRUE(WaitFinal());
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_TRUE(events[0].Finished);
+    EXPECT_FALSE(events[0].Exception) << events[0].ExceptionMsg;
+    EXPECT_EQ(fileIndexes, (std::vector<int>{0, 1, 2, -1}));
+    ASSERT_FALSE(totals.empty());
+    EXPECT_NEAR(totals.back(), 6000000, 100000);
+
+    const std::string duration =
+        fixtures::Output("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + Out(c, cases[c].ext) + "'");
+    // The next part starts where the longest stream of the part before
+    // ended (sound frames run a little past the pictures): at most a
+    // picture repeated at each seam.
+    EXPECT_NEAR(std::atof(duration.c_str()), 6.0, 0.25) << duration;
+    // Presentation times of the pictures, in order: one every 40 ms across
+    // the seams (the container places the very first picture its own way).
+    const std::string video = fixtures::Output(
+        "ffprobe -v error -select_streams v:0 -show_entries frame=pts_time -of csv=p=0 '" + Out(c, cases[c].ext) + "'");
+    std::vector<double> pts;
+    for (const char* p = video.c_str(); *p;) {
+      char* end = nullptr;
+      const double v = std::strtod(p, &end);
+      if (end == p) break;
+      pts.push_back(v);
+      p = end;
+      while (*p == '\n' || *p == ',') ++p;
+    }
+    EXPECT_GE(pts.size(), 150u);
+    EXPECT_LE(pts.size(), 152u);
+    for (size_t i = 2; i < pts.size(); ++i) EXPECT_NEAR(pts[i] - pts[i - 1], 0.04, 0.002) << "picture " << i;
+    // The sound goes on across the seams as well.
+    const std::string audio = fixtures::Output(
+        "ffprobe -v error -select_streams a:0 -show_entries packet=dts_time -of csv=p=0 '" + Out(c, cases[c].ext) + "'");
+    std::vector<double> dts;
+    for (const char* p = audio.c_str(); *p;) {
+      char* end = nullptr;
+      const double v = std::strtod(p, &end);
+      if (end == p) break;
+      dts.push_back(v);
+      p = end;
+      while (*p == '\n' || *p == ',') ++p;
+    }
+    ASSERT_GT(dts.size(), 100u);
+    for (size_t i = 1; i < dts.size(); ++i) {
+      EXPECT_GT(dts[i], dts[i - 1]) << "packet " << i;
+      EXPECT_LT(dts[i] - dts[i - 1], 0.06) << "packet " << i;
+    }
+    EXPECT_NEAR(dts.back(), 6.0, 0.25);
+  }
+}
+
 // The program's equalisers in a -vf chain give the pixels of their integer
 // formulas: luma exactly, chroma within 1 where the library rounds a tie.
 TEST_F(EncoderTest, ProgramEqualisersMatchTheirFormulas) {
@@ -294,6 +386,139 @@ TEST_F(EncoderTest, ProgramEqualisersMatchTheirFormulas) {
   }
   EXPECT_EQ(lumaWrong, 0);
   EXPECT_EQ(chromaWrong, 0);
+}
+
+// Hue turned as well as saturation: the library's rotation against the
+// integer formula, ±1 only where the coefficient rounding meets a tie.
+TEST_F(EncoderTest, ProgramHueTurnMatchesItsFormula) {
+  const std::string raw = " -an -c:v rawvideo -pix_fmt yuv420p -t_microsecond 120000";
+  struct {
+    int hue, sat;
+  } cases[] = {{0, 0}, {25, -20}, {-60, 40}};
+  for (int i = 0; i < 3; ++i) {
+    const int t = enc->AddTask(fixtures::WindowsPath("clip_h264_aac.mp4"), "", "");
+    ASSERT_EQ(t, i) << enc->LastErrMsg();
+    const std::string chain = i == 0 ? "scale=160:90"
+                                     : TCustomFFmpeg::FormatText("scale=160:90, nativehue=%d:%d", cases[i].hue,
+                                                                 cases[i].sat);
+    ASSERT_GE(enc->SetOutput(t, FromNativePath(Out(i, "nut")), "-vf \"" + chain + "\"" + raw), 0)
+        << enc->LastErrMsg();
+  }
+  enc->Start(0);
+  ASSERT_TRUE(finalSeen);
+  for (const TTerminateInfo& e : events) EXPECT_FALSE(e.Exception) << e.ExceptionMsg;
+  std::string yuv[3];
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(fixtures::Run("ffmpeg -nostdin -v error -y -i " + Out(i, "nut") + " -f rawvideo " + Out(i, "yuv")), 0);
+    yuv[i] = fixtures::ReadAll(Out(i, "yuv"));
+  }
+  const size_t frame = 160 * 90 * 3 / 2, luma = 160 * 90, chroma = 80 * 45;
+  ASSERT_GT(yuv[0].size(), 0u);
+  ASSERT_EQ(yuv[0].size() % frame, 0u);
+  for (int c = 1; c < 3; ++c) {
+    SCOPED_TRACE(cases[c].hue);
+    ASSERT_EQ(yuv[c].size(), yuv[0].size());
+    int wrong = 0, off = 0;
+    for (size_t f = 0; f < yuv[0].size(); f += frame)
+      for (size_t k = 0; k < chroma; ++k) {
+        const size_t iu = f + luma + k, iv = iu + chroma;
+        uint8_t eu = 0, ev = 0;
+        HueSample(static_cast<uint8_t>(yuv[0][iu]), static_cast<uint8_t>(yuv[0][iv]), cases[c].hue, cases[c].sat, eu,
+                  ev);
+        const int du = std::abs(static_cast<uint8_t>(yuv[c][iu]) - eu);
+        const int dv = std::abs(static_cast<uint8_t>(yuv[c][iv]) - ev);
+        wrong += du > 1 || dv > 1;
+        off += du == 1 || dv == 1;
+      }
+    EXPECT_EQ(wrong, 0);
+    // A tie is rare: most samples agree exactly.
+    EXPECT_LT(off, static_cast<int>(yuv[0].size() / frame * chroma / 20));
+    // Luma untouched.
+    for (size_t f = 0; f < yuv[0].size(); f += frame) EXPECT_EQ(yuv[c].compare(f, luma, yuv[0], f, luma), 0);
+  }
+}
+
+// The Edit dialog's sliders: values at registered addresses change the
+// picture while the conversion runs, and a value out of range is held.
+TEST_F(EncoderTest, LiveEqualiserValuesTakeEffectDuringTheRun) {
+  static int32_t brightness = 0, contrast = 0;
+  RegisterLiveParameter(&brightness);
+  RegisterLiveParameter(&contrast);
+  brightness = contrast = 0;
+  const std::string raw = " -an -c:v rawvideo -pix_fmt yuv420p -t_microsecond 400000";
+  const std::string live = TCustomFFmpeg::FormatText("scale=160:90, nativeeq=0:0:%lld:%lld",
+                                                     static_cast<long long>(reinterpret_cast<intptr_t>(&brightness)),
+                                                     static_cast<long long>(reinterpret_cast<intptr_t>(&contrast)));
+  for (int i = 0; i < 2; ++i) {
+    const int t = enc->AddTask(fixtures::WindowsPath("clip_h264_aac.mp4"), "", "");
+    ASSERT_EQ(t, i);
+    ASSERT_GE(enc->SetOutput(t, FromNativePath(Out(i, "nut")),
+                             "-vf \"" + std::string(i == 0 ? "scale=160:90" : live) + "\"" + raw +
+                                 " -VideoOutputHook"),
+              0)
+        << enc->LastErrMsg();
+  }
+  // From the fifth picture on the sliders stand at 150 (held at 100) and 20.
+  enc->OnVideoOutputHook = [](TObject*, THookInfo* info) {
+    info->Update = false;  // the picture as the graph made it
+    if (info->TaskIndex == 1 && info->FrameNumber == 4) {
+      brightness = 150;
+      contrast = 20;
+    }
+  };
+  enc->Start(0);
+  UnregisterLiveParameter(&brightness);
+  UnregisterLiveParameter(&contrast);
+  ASSERT_TRUE(finalSeen);
+  for (const TTerminateInfo& e : events) EXPECT_FALSE(e.Exception) << e.ExceptionMsg;
+  EXPECT_EQ(brightness, 100);
+  std::string yuv[2];
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(fixtures::Run("ffmpeg -nostdin -v error -y -i " + Out(i, "nut") + " -f rawvideo " + Out(i, "yuv")), 0);
+    yuv[i] = fixtures::ReadAll(Out(i, "yuv"));
+  }
+  const size_t frame = 160 * 90 * 3 / 2, luma = 160 * 90;
+  ASSERT_EQ(yuv[0].size(), 10 * frame);
+  ASSERT_EQ(yuv[1].size(), yuv[0].size());
+  // The first pictures pass untouched, the last ones follow the formula.
+  for (size_t f = 0; f < 3; ++f) EXPECT_EQ(yuv[1].compare(f * frame, frame, yuv[0], f * frame, frame), 0) << f;
+  for (size_t f = 7; f < 10; ++f) {
+    int wrong = 0;
+    for (size_t k = 0; k < luma; ++k)
+      wrong += static_cast<uint8_t>(yuv[1][f * frame + k]) != EqSample(static_cast<uint8_t>(yuv[0][f * frame + k]), 100, 20);
+    EXPECT_EQ(wrong, 0) << f;
+  }
+}
+
+// "rotate" in whole degrees: the turned size, the inverted aspect.
+TEST_F(EncoderTest, ProgramRotationSizesAndAspect) {
+  struct {
+    const char* chain;
+    int w, h;
+    const char* sar;
+  } cases[] = {
+      {"scale=640:480, setsar=1, rotate", 791, 791, "1:1"},
+      {"scale=640:480, setsar=4/3, rotate=90", 480, 640, "3:4"},
+      {"scale=640:480, setsar=1, rotate=0", 640, 480, "1:1"},
+  };
+  for (int i = 0; i < 3; ++i) {
+    const int t = enc->AddTask(fixtures::WindowsPath("clip_h264_aac.mp4"), "", "");
+    ASSERT_EQ(t, i);
+    ASSERT_GE(enc->SetOutput(t, FromNativePath(Out(i, "nut")),
+                             std::string("-an -c:v rawvideo -pix_fmt yuv420p -t_microsecond 80000 -vf \"") +
+                                 cases[i].chain + "\""),
+              0)
+        << enc->LastErrMsg();
+  }
+  enc->Start(0);
+  ASSERT_TRUE(finalSeen);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_FALSE(events[static_cast<size_t>(i)].Exception) << events[static_cast<size_t>(i)].ExceptionMsg;
+    const std::string probe =
+        fixtures::Output("ffprobe -v error -select_streams v:0 -show_entries stream=width,height,sample_aspect_ratio "
+                         "-of csv=p=0 '" + Out(i, "nut") + "'");
+    EXPECT_EQ(probe, TCustomFFmpeg::FormatText("%d,%d,%s\n", cases[i].w, cases[i].h, cases[i].sar)) << cases[i].chain;
+  }
 }
 
 }  // namespace
