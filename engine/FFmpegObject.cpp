@@ -8,6 +8,7 @@
 #include "engine/AVUtilStubs.h"
 #include "engine/FFLoad.h"
 #include "engine/FFmpeg.h"
+#include "engine/FrameHook.h"
 #include "engine/FormatConverter.h"
 #include "engine/MyUtilStubs.h"
 #include "engine/MyUtils.h"
@@ -215,6 +216,8 @@ void TCustomFFmpeg::Cleanup() {
   UninitFFOptions(FOptions);
   if (options) ResetOptions(&optctx, false);
   FVideoHookWords.clear();
+  auto* hooks = static_cast<TFrameHookEntry*>(FFirstHook);
+  FrameHookRelease(hooks);
   FFirstHook = nullptr;
   if (FInputPictureBuf) ff::av_freep(&FInputPictureBuf);
   if (FOutputPictureBuf) ff::av_freep(&FOutputPictureBuf);

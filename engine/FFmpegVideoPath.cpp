@@ -9,6 +9,7 @@
 #include "engine/AVFormatStubs.h"
 #include "engine/AVUtilStubs.h"
 #include "engine/FFmpegRun.h"
+#include "engine/FrameHook.h"
 #include "engine/FormatConverter.h"
 
 extern "C" {
@@ -89,6 +90,9 @@ void TTranscodeRun::PreProcessVideoFrame(TInputStream& ist, AVFrame* picture) {
     T.LogMsg(llError, "hook buf malloc error in pre_process_video_frame().");
     return;
   }
+  if (T.FFirstHook)
+    FrameHookProcess(static_cast<TFrameHookEntry*>(T.FFirstHook), picture, static_cast<AVPixelFormat>(picture->format),
+                     picture->width, picture->height, time);
   if (T.FOnInputFrameHook)
     T.FOnInputFrameHook(&T, picture, static_cast<AVPixelFormat>(picture->format), ist.frame_number, picture->width,
                         picture->height, time);

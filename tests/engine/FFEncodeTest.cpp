@@ -1,5 +1,7 @@
 // The encoder component: tasks run on workers with a bound, events reach the
 // GUI thread in the order the application relies on, stop and pause.
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -519,6 +521,55 @@ TEST_F(EncoderTest, ProgramRotationSizesAndAspect) {
                          "-of csv=p=0 '" + Out(i, "nut") + "'");
     EXPECT_EQ(probe, TCustomFFmpeg::FormatText("%d,%d,%s\n", cases[i].w, cases[i].h, cases[i].sar)) << cases[i].chain;
   }
+}
+
+// "-vhook": a module's Process sees every decoded picture before it is
+// encoded; the module is loaded once however many tasks use it.
+TEST_F(EncoderTest, FrameHookModulesSeeEveryPicture) {
+  const std::string module = ApplicationFolder() + "tess_test_hook.so";
+  const std::string noConfigure = ApplicationFolder() + "tess_test_hook_noconf.so";
+  void* native = dlopen(ToNativePath(module).c_str(), RTLD_NOW);
+  ASSERT_NE(native, nullptr) << dlerror();
+  auto calls = reinterpret_cast<int (*)()>(dlsym(native, "HookCalls"));
+  auto releases = reinterpret_cast<int (*)()>(dlsym(native, "HookReleases"));
+  ASSERT_TRUE(calls && releases);
+  const int callsBefore = calls(), releasesBefore = releases();
+
+  const std::string raw = " -an -c:v rawvideo -pix_fmt yuv420p -t_microsecond 200000";
+  // Two tasks with their own values over the one module, one without Configure.
+  const std::string texts[] = {"-vhook \"" + module + " 7\"" + raw, "-vhook \"" + module + " 9\"" + raw,
+                               "-vhook \"" + noConfigure + "\"" + raw};
+  for (int i = 0; i < 3; ++i) {
+    const int t = enc->AddTask(fixtures::WindowsPath("clip_h264_aac.mp4"), "", "");
+    ASSERT_EQ(t, i);
+    ASSERT_GE(enc->SetOutput(t, FromNativePath(Out(i, "nut")), texts[i]), 0) << enc->LastErrMsg();
+  }
+  enc->Start(2);
+  ASSERT_TRUE(WaitFinal());
+  for (const TTerminateInfo& e : events) EXPECT_FALSE(e.Exception) << e.ExceptionMsg;
+  // Every decoded picture, also those decoded past the end of the output.
+  EXPECT_GE(calls() - callsBefore, 10);
+  EXPECT_EQ(releases() - releasesBefore, 2);
+  // The first luma sample of each picture carries the task's value.
+  const size_t frame = 640 * 360 * 3 / 2;
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(fixtures::Run("ffmpeg -nostdin -v error -y -i " + Out(i, "nut") + " -f rawvideo " + Out(i, "yuv")), 0);
+    const std::string yuv = fixtures::ReadAll(Out(i, "yuv"));
+    ASSERT_EQ(yuv.size(), 5 * frame);
+    for (size_t f = 0; f < 5; ++f) EXPECT_EQ(static_cast<uint8_t>(yuv[f * frame]), i == 0 ? 7 : 9) << f;
+  }
+
+  // Refusals become option errors.
+  enc->ClearTasks();
+  const std::string refused[] = {"-vhook \"" + module + " 1 2\"", "-vhook \"" + noConfigure + " 3\"",
+                                 "-vhook \"" + ApplicationFolder() + "no_such_hook.so\""};
+  for (const std::string& text : refused) {
+    const int t = enc->AddTask(fixtures::WindowsPath("clip_h264_aac.mp4"), "", "");
+    ASSERT_GE(t, 0);
+    EXPECT_LT(enc->SetOutput(t, FromNativePath(Out(9, "nut")), text + raw), 0) << text;
+    EXPECT_NE(enc->LastErrMsg().find("Failed to add video hook function"), std::string::npos) << enc->LastErrMsg();
+  }
+  dlclose(native);
 }
 
 }  // namespace
