@@ -283,6 +283,33 @@ int TCustomEncoder::SetOutput(int taskIndex, const TPathFileName& fileName, cons
   return SetOutput(taskIndex, fileName, &o);
 }
 
+std::string TCustomEncoder::StreamName(const TStream* stream, const std::string& privateData) {
+  return "stream:" + std::to_string(reinterpret_cast<intptr_t>(stream)) + ":" + privateData;
+}
+
+int TCustomEncoder::AddTask(TStream* stream, const std::string& privateData, TInputOptions* options) {
+  return AddTask(StreamName(stream, privateData), options);
+}
+int TCustomEncoder::AddTask(TStream* stream, const std::string& privateData, const std::string& options,
+                            const std::string& presets) {
+  return AddTask(StreamName(stream, privateData), options, presets);
+}
+int TCustomEncoder::AddInput(int taskIndex, TStream* stream, const std::string& privateData, TInputOptions* options) {
+  return AddInput(taskIndex, StreamName(stream, privateData), options);
+}
+int TCustomEncoder::AddInput(int taskIndex, TStream* stream, const std::string& privateData,
+                             const std::string& options, const std::string& presets) {
+  return AddInput(taskIndex, StreamName(stream, privateData), options, presets);
+}
+int TCustomEncoder::SetOutput(int taskIndex, TStream* stream, const std::string& privateData,
+                              TOutputOptions* options) {
+  return SetOutput(taskIndex, StreamName(stream, privateData), options);
+}
+int TCustomEncoder::SetOutput(int taskIndex, TStream* stream, const std::string& privateData,
+                              const std::string& options, const std::string& presets) {
+  return SetOutput(taskIndex, StreamName(stream, privateData), options, presets);
+}
+
 void TCustomEncoder::RemoveTask(int taskIndex) {
   CheckBusy("RemoveTask");
   FFFmpegList.Delete(taskIndex);

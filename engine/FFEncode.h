@@ -14,6 +14,7 @@
 #include "engine/FFDecode.h"
 #include "engine/FFLoad.h"
 #include "engine/FFmpeg.h"
+#include "framework/Streams.h"
 #include "framework/Threads.h"
 
 struct TInputOptions {
@@ -148,6 +149,17 @@ public:
   int SetOutput(int taskIndex, const TPathFileName& fileName, TOutputOptions* options);
   int SetOutput(int taskIndex, const TPathFileName& fileName, const std::string& options,
                 const std::string& presets = "");
+  // Stream forms: the name is "stream:<address of the stream>:<privateData>".
+  int AddTask(TStream* stream, const std::string& privateData, TInputOptions* options);
+  int AddTask(TStream* stream, const std::string& privateData, const std::string& options,
+              const std::string& presets);
+  int AddInput(int taskIndex, TStream* stream, const std::string& privateData, TInputOptions* options);
+  int AddInput(int taskIndex, TStream* stream, const std::string& privateData, const std::string& options,
+               const std::string& presets);
+  int SetOutput(int taskIndex, TStream* stream, const std::string& privateData, TOutputOptions* options);
+  int SetOutput(int taskIndex, TStream* stream, const std::string& privateData, const std::string& options,
+                const std::string& presets);
+  static std::string StreamName(const TStream* stream, const std::string& privateData);
   void RemoveTask(int taskIndex);
   void Exchange(int taskIndex1, int taskIndex2);
   int GetTaskIndex(const TObject* task) const { return FFFmpegList.IndexOf(task); }

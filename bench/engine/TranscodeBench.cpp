@@ -94,7 +94,7 @@ double ToolParallelMs(const std::string& command, const std::string& ext, int co
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   TApplication app;
   std::vector<fixtures::TFixture> set = fixtures::StandardFixtures();
   const std::string hd = std::string("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=s=1280x720:r=25:d=20") +
@@ -125,6 +125,10 @@ int main() {
   const double toolStart = ToolMs("ffmpeg -v error -version", 5);
   double plainA = 0;
   for (const TJob& job : jobs) {
+    // Job names on the command line pick some of the jobs.
+    bool wanted = argc < 2;
+    for (int i = 1; i < argc; ++i) wanted = wanted || job.name == std::string(argv[i]);
+    if (!wanted) continue;
     const std::string input = fixtures::UnixPath(job.input);
     const std::string out = fixtures::Folder() + "/bench_" + job.name + "_";
     std::vector<double> ours, tool;

@@ -29,6 +29,20 @@ std::string ProbeVideo(const std::string& unixPath) {
                           "stream=width,height,nb_read_frames -of csv=p=0 '" + unixPath + "'");
 }
 
+// Three 2 s clips (320x240 H.264 with B-frames, AAC) for joining.
+bool EnsureJoinParts() {
+  static const char* kPart =
+      "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=s=320x240:r=25:d=2 -f lavfi -i sine=f=%d:r=44100:d=2 "
+      "-ac 2 -c:v libx264 -threads 1 -g 25 -bf 2 -c:a aac {out}";
+  static std::vector<std::string> commands;
+  if (commands.empty())
+    for (int f : {440, 550, 660}) commands.push_back(TCustomFFmpeg::FormatText(kPart, f));
+  const std::vector<fixtures::TFixture> parts = {{"join1.mp4", commands[0].c_str()},
+                                                 {"join2.mp4", commands[1].c_str()},
+                                                 {"join3.mp4", commands[2].c_str()}};
+  return fixtures::Ensure(parts);
+}
+
 class EncoderTest : public TEngineTest {
 protected:
   static void SetUpTestSuite() { FMade = fixtures::EnsureStandard(); }
@@ -266,15 +280,7 @@ TEST_F(EncoderTest, WithoutAnEndHandlerTheRunStillEnds) {
 // Three 2 s clips joined into one output: about 6 s, with times that rise
 // across the seams without gap or overlap, progress by part.
 TEST_F(EncoderTest, JoinedClipsMakeOneContinuousOutput) {
-  static const char* kPart =
-      "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=s=320x240:r=25:d=2 -f lavfi -i sine=f=%d:r=44100:d=2 "
-      "-ac 2 -c:v libx264 -threads 1 -g 25 -bf 2 -c:a aac {out}";
-  std::vector<std::string> commands;
-  for (int f : {440, 550, 660}) commands.push_back(TCustomFFmpeg::FormatText(kPart, f));
-  const std::vector<fixtures::TFixture> parts = {{"join1.mp4", commands[0].c_str()},
-                                                 {"join2.mp4", commands[1].c_str()},
-                                                 {"join3.mp4", commands[2].c_str()}};
-  ASSERT_TRUE(fixtures::Ensure(parts));
+  ASSERT_TRUE(EnsureJoinParts());
   struct {
     const char* ext;
     const char* options;
@@ -570,6 +576,43 @@ TEST_F(EncoderTest, FrameHookModulesSeeEveryPicture) {
     EXPECT_NE(enc->LastErrMsg().find("Failed to add video hook function"), std::string::npos) << enc->LastErrMsg();
   }
   dlclose(native);
+}
+
+// Stream tasks name their input by the stream's address; no protocol of
+// the libraries opens such a name, so the failure carries it.
+TEST_F(EncoderTest, StreamTasksNameTheStreamByAddress) {
+  TMemoryStream stream;
+  const std::string name = "stream:" + std::to_string(reinterpret_cast<intptr_t>(&stream)) + ":clip";
+  EXPECT_EQ(TCustomEncoder::StreamName(&stream, "clip"), name);
+  EXPECT_LT(enc->AddTask(&stream, "clip", "", ""), 0);
+  EXPECT_EQ(enc->TasksCount(), 0);
+  EXPECT_NE(enc->LastErrMsg().find(name), std::string::npos) << enc->LastErrMsg();
+}
+
+// A stop during the second part ends the run with the output's trailer
+// written; the task did not finish.
+TEST_F(EncoderTest, StopDuringAJoinKeepsAPlayableOutput) {
+  ASSERT_TRUE(EnsureJoinParts());
+  enc->SetProgressInterval(100);
+  const int t = enc->AddTask(fixtures::WindowsPath("join1.mp4"), "", "");
+  ASSERT_EQ(t, 0) << enc->LastErrMsg();
+  ASSERT_EQ(enc->AddInput(t, fixtures::WindowsPath("join2.mp4"), "", ""), 1);
+  ASSERT_EQ(enc->AddInput(t, fixtures::WindowsPath("join3.mp4"), "", ""), 2);
+  ASSERT_EQ(enc->SetOutput(t, FromNativePath(Out(0, "mp4")), "-c:v mpeg4 -c:a aac -Join -VideoOutputHook"), 0)
+      << enc->LastErrMsg();
+  enc->OnVideoOutputHook = [](TObject*, THookInfo*) { std::this_thread::sleep_for(std::chrono::milliseconds(5)); };
+  enc->OnProgress = [&](TObject*, TProgressInfo* info) {
+    if (info->FileIndex == 1) enc->Stop(false);
+  };
+  enc->Start(1);
+  ASSERT_TRUE(WaitFinal());
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_FALSE(events[0].Finished);
+  EXPECT_FALSE(events[0].Exception) << events[0].ExceptionMsg;
+  const double seconds = std::atof(
+      fixtures::Output("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + Out(0, "mp4") + "'").c_str());
+  EXPECT_GT(seconds, 2.0);
+  EXPECT_LT(seconds, 4.0);
 }
 
 }  // namespace
