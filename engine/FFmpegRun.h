@@ -88,11 +88,13 @@ private:
   void FreeJoinTemplates();
   std::vector<AVCodecContext*> FJoinTemplates;
   int FJoinPart = 0;
+  std::vector<int64_t> FJoinLastDts;  // per library stream: the last time written
+
   // Program equalisers whose values the program changes during the run,
-  // per output row; read before each picture enters the row's graph.
+  // per output row; read before each picture enters the row's graph
+  // (FFmpegLiveFilters.cpp).
   void PollLiveFilters(TOutputStream& ost);
   std::vector<std::vector<TLiveFilter>> FLiveFilters;
-  std::vector<int64_t> FJoinLastDts;  // per library stream: the last time written
 
   TCustomFFmpeg& T;
   std::vector<char> FNoPacket;  // per input file
