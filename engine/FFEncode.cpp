@@ -594,12 +594,21 @@ TDoTerminateThread::TDoTerminateThread(TCustomEncoder* sender, const TTerminateI
       FTriggerEventInMainThread(sender->TriggerEventInMainThread) {}
 
 void TDoTerminateThread::Execute() {
-  if (FCheckThreadTerminated)
+  if (FCheckThreadTerminated) {
+    // Woken as each task delivery finishes, so the final event follows the
+    // last one at once.
+    std::unique_lock<std::mutex> lock(FSender->FDeliveryLock);
     while (!*FThreadTerminated || FSender->FTaskDeliveries > 0)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      FSender->FDeliveryDone.wait_for(lock, std::chrono::milliseconds(10));
+  }
   auto done = [this] {
-    *FThreadTerminated = true;
-    if (!FCheckThreadTerminated) --FSender->FTaskDeliveries;
+    {
+      std::lock_guard<std::mutex> lock(FSender->FDeliveryLock);
+      *FThreadTerminated = true;
+      if (!FCheckThreadTerminated) --FSender->FTaskDeliveries;
+      FSender->FDeliveryDone.notify_all();
+    }
+    // Last: the encoder may go once no delivery is left.
     --FSender->FDeliveries;
   };
   try {

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -263,6 +265,8 @@ private:
   // Task end deliveries not yet through; the final event waits for all of
   // them, not only the one started last, so it never overtakes a slower one.
   std::atomic<int> FTaskDeliveries{0};
+  std::mutex FDeliveryLock;
+  std::condition_variable FDeliveryDone;
 };
 
 class TFFEncoder : public TCustomEncoder {
