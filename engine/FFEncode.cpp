@@ -252,6 +252,12 @@ int TCustomEncoder::SetOutput(int taskIndex, const TPathFileName& fileName, TOut
     if (r < 0) {
       FLastErrMsg = task->LastErrMsg();
       task->FOutputOptions[n].reset();
+      return r;
+    }
+    if (task->FJoinMode) {
+      const int j = task->PrepareJoin();
+      if (j < 0) FLastErrMsg = task->LastErrMsg();
+      return j;
     }
     return r;
   } catch (const std::exception& e) {
@@ -275,6 +281,33 @@ int TCustomEncoder::SetOutput(int taskIndex, const TPathFileName& fileName, cons
   o.FrameOutputHook = has(" -FrameOutputHook ");
   o.Join = has(" -Join ");
   return SetOutput(taskIndex, fileName, &o);
+}
+
+std::string TCustomEncoder::StreamName(const TStream* stream, const std::string& privateData) {
+  return "stream:" + std::to_string(reinterpret_cast<intptr_t>(stream)) + ":" + privateData;
+}
+
+int TCustomEncoder::AddTask(TStream* stream, const std::string& privateData, TInputOptions* options) {
+  return AddTask(StreamName(stream, privateData), options);
+}
+int TCustomEncoder::AddTask(TStream* stream, const std::string& privateData, const std::string& options,
+                            const std::string& presets) {
+  return AddTask(StreamName(stream, privateData), options, presets);
+}
+int TCustomEncoder::AddInput(int taskIndex, TStream* stream, const std::string& privateData, TInputOptions* options) {
+  return AddInput(taskIndex, StreamName(stream, privateData), options);
+}
+int TCustomEncoder::AddInput(int taskIndex, TStream* stream, const std::string& privateData,
+                             const std::string& options, const std::string& presets) {
+  return AddInput(taskIndex, StreamName(stream, privateData), options, presets);
+}
+int TCustomEncoder::SetOutput(int taskIndex, TStream* stream, const std::string& privateData,
+                              TOutputOptions* options) {
+  return SetOutput(taskIndex, StreamName(stream, privateData), options);
+}
+int TCustomEncoder::SetOutput(int taskIndex, TStream* stream, const std::string& privateData,
+                              const std::string& options, const std::string& presets) {
+  return SetOutput(taskIndex, StreamName(stream, privateData), options, presets);
 }
 
 void TCustomEncoder::RemoveTask(int taskIndex) {
@@ -561,12 +594,21 @@ TDoTerminateThread::TDoTerminateThread(TCustomEncoder* sender, const TTerminateI
       FTriggerEventInMainThread(sender->TriggerEventInMainThread) {}
 
 void TDoTerminateThread::Execute() {
-  if (FCheckThreadTerminated)
+  if (FCheckThreadTerminated) {
+    // Woken as each task delivery finishes, so the final event follows the
+    // last one at once.
+    std::unique_lock<std::mutex> lock(FSender->FDeliveryLock);
     while (!*FThreadTerminated || FSender->FTaskDeliveries > 0)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      FSender->FDeliveryDone.wait_for(lock, std::chrono::milliseconds(10));
+  }
   auto done = [this] {
-    *FThreadTerminated = true;
-    if (!FCheckThreadTerminated) --FSender->FTaskDeliveries;
+    {
+      std::lock_guard<std::mutex> lock(FSender->FDeliveryLock);
+      *FThreadTerminated = true;
+      if (!FCheckThreadTerminated) --FSender->FTaskDeliveries;
+      FSender->FDeliveryDone.notify_all();
+    }
+    // Last: the encoder may go once no delivery is left.
     --FSender->FDeliveries;
   };
   try {

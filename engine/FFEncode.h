@@ -4,9 +4,11 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "engine/FFDecode.h"
 #include "engine/FFLoad.h"
 #include "engine/FFmpeg.h"
+#include "framework/Streams.h"
 #include "framework/Threads.h"
 
 struct TInputOptions {
@@ -148,6 +151,17 @@ public:
   int SetOutput(int taskIndex, const TPathFileName& fileName, TOutputOptions* options);
   int SetOutput(int taskIndex, const TPathFileName& fileName, const std::string& options,
                 const std::string& presets = "");
+  // Stream forms: the name is "stream:<address of the stream>:<privateData>".
+  int AddTask(TStream* stream, const std::string& privateData, TInputOptions* options);
+  int AddTask(TStream* stream, const std::string& privateData, const std::string& options,
+              const std::string& presets);
+  int AddInput(int taskIndex, TStream* stream, const std::string& privateData, TInputOptions* options);
+  int AddInput(int taskIndex, TStream* stream, const std::string& privateData, const std::string& options,
+               const std::string& presets);
+  int SetOutput(int taskIndex, TStream* stream, const std::string& privateData, TOutputOptions* options);
+  int SetOutput(int taskIndex, TStream* stream, const std::string& privateData, const std::string& options,
+                const std::string& presets);
+  static std::string StreamName(const TStream* stream, const std::string& privateData);
   void RemoveTask(int taskIndex);
   void Exchange(int taskIndex1, int taskIndex2);
   int GetTaskIndex(const TObject* task) const { return FFFmpegList.IndexOf(task); }
@@ -251,6 +265,8 @@ private:
   // Task end deliveries not yet through; the final event waits for all of
   // them, not only the one started last, so it never overtakes a slower one.
   std::atomic<int> FTaskDeliveries{0};
+  std::mutex FDeliveryLock;
+  std::condition_variable FDeliveryDone;
 };
 
 class TFFEncoder : public TCustomEncoder {

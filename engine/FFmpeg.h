@@ -299,6 +299,9 @@ public:
   // file are left behind by a failure.
   int OpenOutputFile(const std::string& fileName, bool join);
   int AddJoinOutputGroup(int k);
+  // After an output opened in join mode: one part of output rows for each
+  // further input. 0, or -1 with LastErrMsg.
+  int PrepareJoin();
 
   bool Converting() const { return FConverting; }
   bool Finished() const { return FFinished; }

@@ -8,6 +8,7 @@
 #include "engine/AVUtilStubs.h"
 #include "engine/FFLoad.h"
 #include "engine/FFmpeg.h"
+#include "engine/FrameHook.h"
 #include "engine/FormatConverter.h"
 #include "engine/MyUtilStubs.h"
 #include "engine/MyUtils.h"
@@ -207,11 +208,18 @@ void TCustomFFmpeg::Cleanup() {
     Fvstats_file = nullptr;
   }
   if (Fvstats_filename) ff::av_freep(&Fvstats_filename);
-  for (TOutputStream& ost : Foutput_streams) FreeOutputStream(ost);
+  for (size_t i = 0; i < Foutput_streams.size(); ++i) {
+    // Later parts of a join borrow the first part's encoders.
+    if (FJoinMode && Fnb_output_streams_join > 0 && i >= static_cast<size_t>(Fnb_output_streams_join))
+      Foutput_streams[i].enc_ctx = nullptr;
+    FreeOutputStream(Foutput_streams[i]);
+  }
   Foutput_streams.clear();
   UninitFFOptions(FOptions);
   if (options) ResetOptions(&optctx, false);
   FVideoHookWords.clear();
+  auto* hooks = static_cast<TFrameHookEntry*>(FFirstHook);
+  FrameHookRelease(hooks);
   FFirstHook = nullptr;
   if (FInputPictureBuf) ff::av_freep(&FInputPictureBuf);
   if (FOutputPictureBuf) ff::av_freep(&FOutputPictureBuf);

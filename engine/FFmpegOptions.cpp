@@ -13,6 +13,7 @@
 #include "engine/AVFormatStubs.h"
 #include "engine/AVUtilStubs.h"
 #include "engine/FFmpeg.h"
+#include "engine/FrameHook.h"
 #include "engine/MyUtils.h"
 #include "engine/OptionValues.h"
 #include "engine/UnicodeProtocol.h"
@@ -347,8 +348,12 @@ int TCustomFFmpeg::OptVstats(const char* opt, const char*) {
 
 int TCustomFFmpeg::OptVideoHook(const char*, const char* arg) {
   const std::vector<std::string> words = VideoHookWords(arg ? arg : "");
-  if (words.empty()) RaiseFatal(std::string("Failed to add video hook function: ") + (arg ? arg : ""));
-  // The module chain is built from these words when the run is set up.
+  std::vector<char*> argv;
+  for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
+  auto* first = static_cast<TFrameHookEntry*>(FFirstHook);
+  const int r = words.empty() ? -2 : FrameHookAdd(first, static_cast<int>(argv.size()), argv.data());
+  FFirstHook = first;
+  if (r < 0) RaiseFatal(std::string("Failed to add video hook function: ") + (arg ? arg : ""));
   FVideoHookWords.push_back(arg);
   Fusing_vhook = true;
   return 0;

@@ -118,8 +118,9 @@ void TTranscodeRun::FlushDecoders() {
     }
 }
 
-void TTranscodeRun::FlushEncoders() {
-  for (TOutputStream& ost : T.Foutput_streams) {
+void TTranscodeRun::FlushEncoders(size_t rows) {
+  for (size_t i = 0; i < T.Foutput_streams.size() && i < rows; ++i) {
+    TOutputStream& ost = T.Foutput_streams[i];
     if (ost.encoder_flushed || !ost.encoding_needed || !ost.enc_ctx || !ff::avcodec_is_open(ost.enc_ctx)) continue;
     ost.encoder_flushed = 1;
     const AVMediaType type = ost.enc_ctx->codec_type;
@@ -132,7 +133,9 @@ void TTranscodeRun::FlushEncoders() {
 void TTranscodeRun::Ending() {
   T.FEnding = true;
   FlushDecoders();
-  FlushEncoders();
+  // Parts of a join not reached yet have nothing in the shared encoders.
+  FlushEncoders(T.FJoinMode ? (static_cast<size_t>(FJoinPart) + 1) * static_cast<size_t>(T.Fnb_output_streams_join)
+                            : SIZE_MAX);
   for (size_t i = 0; i < T.Foutput_files.size(); ++i) {
     if (T.FJoinMode && i > 0) break;
     // Packets held by the bitstream filters go out before the trailer.
@@ -172,6 +175,7 @@ void TTranscodeRun::Ending() {
 void TTranscodeRun::TranscodeCleanup() {
   if (FCleanedUp) return;
   FCleanedUp = true;
+  FreeJoinTemplates();
   if (FPacket) ff::av_packet_free(&FPacket);
   if (FOutPacket) ff::av_packet_free(&FOutPacket);
   if (FDecoded) ff::av_frame_free(&FDecoded);

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "engine/FFmpeg.h"
+#include "engine/ProgramFilters.h"
 
 // The process-wide lock of the preview set (SetPostHooks and the preview step).
 TCriticalSection& TranscoderPreviewLock();
@@ -72,7 +74,8 @@ private:
   // Progress, draining and ending (FFmpegProgress.cpp).
   void PrintReport(int64_t now, bool isFinal, int fileIndex);
   void FlushDecoders();
-  void FlushEncoders();
+  // Drains the encoders of the first `rows` rows not drained before.
+  void FlushEncoders(size_t rows = SIZE_MAX);
   void Ending();
   void TranscodeCleanup();
 
@@ -88,6 +91,24 @@ private:
     int width = 0, height = 0, format = AV_PIX_FMT_NONE;
     bool failed = false;  // the library cannot deinterlace this format
   };
+
+  // Join (FFmpegJoin.cpp): the input of the current part, or -1 when its
+  // frame limit is reached; the switch to the next part.
+  int JoinInputToRead() const;
+  void JoinNextPart();
+  void ReopenJoinEncoders();
+  // The first part's encoder settings before their first opening.
+  void SaveJoinTemplate(TOutputStream& ost);
+  void FreeJoinTemplates();
+  std::vector<AVCodecContext*> FJoinTemplates;
+  int FJoinPart = 0;
+  std::vector<int64_t> FJoinLastDts;  // per library stream: the last time written
+
+  // Program equalisers whose values the program changes during the run,
+  // per output row; read before each picture enters the row's graph
+  // (FFmpegLiveFilters.cpp).
+  void PollLiveFilters(TOutputStream& ost);
+  std::vector<std::vector<TLiveFilter>> FLiveFilters;
 
   TCustomFFmpeg& T;
   std::vector<char> FNoPacket;  // per input file

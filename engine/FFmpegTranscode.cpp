@@ -189,7 +189,19 @@ int TTranscodeRun::ConfigureVideoFilters(TInputStream& ist, TOutputStream& ost) 
     inputs->filter_ctx = ost.output_video_filter;
     inputs->pad_idx = 0;
     inputs->next = nullptr;
-    const std::string chain = TranslateProgramFilters(ost.avfilter);
+    TFilterTranslation translation = TranslateFilterChain(ost.avfilter);
+    for (const TFilterMessage& m : translation.Messages) ff::av_log(ost.graph, m.Level, "%s", m.Text.c_str());
+    if (!translation.Ok) {
+      ff::avfilter_inout_free(&outputs);
+      ff::avfilter_inout_free(&inputs);
+      const std::string& text = translation.Messages.back().Text;
+      T.FLastErrMsg = text.substr(0, text.find_last_not_of('\n') + 1);
+      return AVERROR(EINVAL);
+    }
+    const size_t row = RowOf(ost);
+    if (FLiveFilters.size() <= row) FLiveFilters.resize(row + 1);
+    FLiveFilters[row] = std::move(translation.Live);
+    const std::string& chain = translation.Chain;
     r = ff::avfilter_graph_parse_ptr(ost.graph, chain.c_str(), &inputs, &outputs, nullptr);
     ff::avfilter_inout_free(&outputs);
     ff::avfilter_inout_free(&inputs);
@@ -358,6 +370,7 @@ int TTranscodeRun::OpenEncoder(TOutputStream& ost) {
   if (T.FJoinMode) {
     ost.codec_id_join = enc->codec_id;
     ff::av_dict_copy(&ost.opts_join, ost.opts, 0);
+    SaveJoinTemplate(ost);
   }
   DefaultThreads(ost.opts);
   // The encoder takes its pictures through the filter graph; a picture
@@ -657,11 +670,13 @@ void TTranscodeRun::Transcode() {
     T.WaitWhilePaused();
     if (T.FBroken) break;
 
-    // The input whose output lags most is read next.
+    // The input whose output lags most is read next; a join reads its
+    // inputs one after the other.
     int fileIndex = -1;
     double bestOutput = 1e100;
     int64_t bestInput = INT64_MAX;
-    for (size_t i = 0; i < T.Foutput_streams.size(); ++i) {
+    if (T.FJoinMode) fileIndex = JoinInputToRead();
+    for (size_t i = 0; i < T.Foutput_streams.size() && !T.FJoinMode; ++i) {
       TOutputStream& ost = T.Foutput_streams[i];
       if (ost.source_index < 0) continue;  // attached files read nothing
       const TInputStream& ist = T.Finput_streams[static_cast<size_t>(ost.source_index)];
@@ -704,6 +719,11 @@ void TTranscodeRun::Transcode() {
     if (rr < 0) {
       ifile.eof_reached = 1;
       CheckInputEnd(fileIndex, rr);
+      if (T.FJoinMode) {
+        if (fileIndex >= T.InputFileCount() - 1) break;
+        JoinNextPart();
+        continue;
+      }
       if (T.Fopt_shortest) break;
       continue;
     }
@@ -926,6 +946,18 @@ void TTranscodeRun::WriteFrame(TOutputStream& ost, AVPacket* pkt) {
 }
 
 void TTranscodeRun::MuxPacket(TOutputStream& ost, AVPacket* pkt) {
+  if (T.FJoinMode && pkt->dts != AV_NOPTS_VALUE) {
+    // An encoder made afresh for the next part starts with its own delay;
+    // the stream's times must still rise.
+    if (FJoinLastDts.size() <= static_cast<size_t>(ost.index))
+      FJoinLastDts.resize(static_cast<size_t>(ost.index) + 1, AV_NOPTS_VALUE);
+    int64_t& last = FJoinLastDts[static_cast<size_t>(ost.index)];
+    if (last != AV_NOPTS_VALUE && pkt->dts <= last) {
+      pkt->dts = last + 1;
+      if (pkt->pts != AV_NOPTS_VALUE && pkt->pts < pkt->dts) pkt->pts = pkt->dts;
+    }
+    last = pkt->dts;
+  }
   const size_t row = RowOf(ost);
   if (row < FOutTime.size() && pkt->dts != AV_NOPTS_VALUE) {
     const int64_t end = ff::av_rescale_q(pkt->dts + pkt->duration, ost.st->time_base, kMicro);

@@ -10,6 +10,7 @@
 #include "engine/AVFormatStubs.h"
 #include "engine/AVUtilStubs.h"
 #include "engine/FFmpegRun.h"
+#include "engine/FrameHook.h"
 #include "engine/FormatConverter.h"
 #include "engine/MyUtilStubs.h"
 #include "engine/UnicodeProtocol.h"
@@ -54,6 +55,7 @@ int TTranscodeRun::TranscodeVideo(TInputStream& ist, AVFrame* frame) {
 }
 
 void TTranscodeRun::PushVideoFrame(TInputStream& ist, TOutputStream& ost, AVFrame* picture) {
+  PollLiveFilters(ost);
   const int64_t saved = picture->pts;
   picture->pts = ist.pts;
   const int r = ff::av_buffersrc_add_frame_flags(ost.input_video_filter, picture, AV_BUFFERSRC_FLAG_KEEP_REF);
@@ -94,6 +96,9 @@ void TTranscodeRun::PreProcessVideoFrame(TInputStream& ist, AVFrame* picture) {
     T.LogMsg(llError, "hook buf malloc error in pre_process_video_frame().");
     return;
   }
+  if (T.FFirstHook)
+    FrameHookProcess(static_cast<TFrameHookEntry*>(T.FFirstHook), picture, static_cast<AVPixelFormat>(picture->format),
+                     picture->width, picture->height, time);
   if (T.FOnInputFrameHook)
     T.FOnInputFrameHook(&T, picture, static_cast<AVPixelFormat>(picture->format), ist.frame_number, picture->width,
                         picture->height, time);

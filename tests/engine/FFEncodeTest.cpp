@@ -1,5 +1,7 @@
 // The encoder component: tasks run on workers with a bound, events reach the
 // GUI thread in the order the application relies on, stop and pause.
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -25,6 +27,20 @@ using TClock = std::chrono::steady_clock;
 std::string ProbeVideo(const std::string& unixPath) {
   return fixtures::Output("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
                           "stream=width,height,nb_read_frames -of csv=p=0 '" + unixPath + "'");
+}
+
+// Three 2 s clips (320x240 H.264 with B-frames, AAC) for joining.
+bool EnsureJoinParts() {
+  static const char* kPart =
+      "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=s=320x240:r=25:d=2 -f lavfi -i sine=f=%d:r=44100:d=2 "
+      "-ac 2 -c:v libx264 -threads 1 -g 25 -bf 2 -c:a aac {out}";
+  static std::vector<std::string> commands;
+  if (commands.empty())
+    for (int f : {440, 550, 660}) commands.push_back(TCustomFFmpeg::FormatText(kPart, f));
+  const std::vector<fixtures::TFixture> parts = {{"join1.mp4", commands[0].c_str()},
+                                                 {"join2.mp4", commands[1].c_str()},
+                                                 {"join3.mp4", commands[2].c_str()}};
+  return fixtures::Ensure(parts);
 }
 
 class EncoderTest : public TEngineTest {
@@ -261,6 +277,90 @@ TEST_F(EncoderTest, WithoutAnEndHandlerTheRunStillEnds) {
   }, 60000));
 }
 
+// Three 2 s clips joined into one output: about 6 s, with times that rise
+// across the seams without gap or overlap, progress by part.
+TEST_F(EncoderTest, JoinedClipsMakeOneContinuousOutput) {
+  ASSERT_TRUE(EnsureJoinParts());
+  struct {
+    const char* ext;
+    const char* options;
+  } cases[] = {
+      {"mp4", "-c:v libx264 -preset veryfast -c:a aac -b:a 128k -Join -VideoOutputHook"},
+      {"avi", "-c:v mpeg4 -b:v 1000000 -r 25 -c:a libmp3lame -ac 2 -ar 44100 -b:a 128k -Join -VideoOutputHook"},
+  };
+  for (int c = 0; c < 2; ++c) {
+    SCOPED_TRACE(cases[c].ext);
+    if (c > 0) {
+      enc->ClearTasks();
+      events.clear();
+      finalSeen = false;
+    }
+    enc->SetProgressInterval(100);
+    const int t = enc->AddTask(fixtures::WindowsPath("join1.mp4"), "", "");
+    ASSERT_EQ(t, 0) << enc->LastErrMsg();
+    ASSERT_EQ(enc->AddInput(t, fixtures::WindowsPath("join2.mp4"), "", ""), 1) << enc->LastErrMsg();
+    ASSERT_EQ(enc->AddInput(t, fixtures::WindowsPath("join3.mp4"), "", ""), 2) << enc->LastErrMsg();
+    ASSERT_EQ(enc->SetOutput(t, FromNativePath(Out(c, cases[c].ext)), cases[c].options), 0) << enc->LastErrMsg();
+    std::vector<int> fileIndexes;
+    std::vector<int64_t> totals;
+    enc->OnProgress = [&](TObject*, TProgressInfo* info) {
+      if (fileIndexes.empty() || fileIndexes.back() != info->FileIndex) fileIndexes.push_back(info->FileIndex);
+      totals.push_back(info->TotalDuration);
+    };
+    // Slow enough for reports inside each part.
+    enc->OnVideoOutputHook = [](TObject*, THookInfo*) { std::this_thread::sleep_for(std::chrono::milliseconds(4)); };
+    enc->Start(1);
+    ASSERT_TRUE(WaitFinal());
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_TRUE(events[0].Finished);
+    EXPECT_FALSE(events[0].Exception) << events[0].ExceptionMsg;
+    EXPECT_EQ(fileIndexes, (std::vector<int>{0, 1, 2, -1}));
+    ASSERT_FALSE(totals.empty());
+    EXPECT_NEAR(totals.back(), 6000000, 100000);
+
+    const std::string duration =
+        fixtures::Output("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + Out(c, cases[c].ext) + "'");
+    // The next part starts where the longest stream of the part before
+    // ended (sound frames run a little past the pictures): at most a
+    // picture repeated at each seam.
+    EXPECT_NEAR(std::atof(duration.c_str()), 6.0, 0.25) << duration;
+    // Presentation times of the pictures, in order: one every 40 ms across
+    // the seams (the container places the very first picture its own way).
+    const std::string video = fixtures::Output(
+        "ffprobe -v error -select_streams v:0 -show_entries frame=pts_time -of csv=p=0 '" + Out(c, cases[c].ext) + "'");
+    std::vector<double> pts;
+    for (const char* p = video.c_str(); *p;) {
+      char* end = nullptr;
+      const double v = std::strtod(p, &end);
+      if (end == p) break;
+      pts.push_back(v);
+      p = end;
+      while (*p == '\n' || *p == ',') ++p;
+    }
+    EXPECT_GE(pts.size(), 150u);
+    EXPECT_LE(pts.size(), 152u);
+    for (size_t i = 2; i < pts.size(); ++i) EXPECT_NEAR(pts[i] - pts[i - 1], 0.04, 0.002) << "picture " << i;
+    // The sound goes on across the seams as well.
+    const std::string audio = fixtures::Output(
+        "ffprobe -v error -select_streams a:0 -show_entries packet=dts_time -of csv=p=0 '" + Out(c, cases[c].ext) + "'");
+    std::vector<double> dts;
+    for (const char* p = audio.c_str(); *p;) {
+      char* end = nullptr;
+      const double v = std::strtod(p, &end);
+      if (end == p) break;
+      dts.push_back(v);
+      p = end;
+      while (*p == '\n' || *p == ',') ++p;
+    }
+    ASSERT_GT(dts.size(), 100u);
+    for (size_t i = 1; i < dts.size(); ++i) {
+      EXPECT_GT(dts[i], dts[i - 1]) << "packet " << i;
+      EXPECT_LT(dts[i] - dts[i - 1], 0.06) << "packet " << i;
+    }
+    EXPECT_NEAR(dts.back(), 6.0, 0.25);
+  }
+}
+
 // The program's equalisers in a -vf chain give the pixels of their integer
 // formulas: luma exactly, chroma within 1 where the library rounds a tie.
 TEST_F(EncoderTest, ProgramEqualisersMatchTheirFormulas) {
@@ -294,6 +394,225 @@ TEST_F(EncoderTest, ProgramEqualisersMatchTheirFormulas) {
   }
   EXPECT_EQ(lumaWrong, 0);
   EXPECT_EQ(chromaWrong, 0);
+}
+
+// Hue turned as well as saturation: the library's rotation against the
+// integer formula, ±1 only where the coefficient rounding meets a tie.
+TEST_F(EncoderTest, ProgramHueTurnMatchesItsFormula) {
+  const std::string raw = " -an -c:v rawvideo -pix_fmt yuv420p -t_microsecond 120000";
+  struct {
+    int hue, sat;
+  } cases[] = {{0, 0}, {25, -20}, {-60, 40}};
+  for (int i = 0; i < 3; ++i) {
+    const int t = enc->AddTask(fixtures::WindowsPath("clip_h264_aac.mp4"), "", "");
+    ASSERT_EQ(t, i) << enc->LastErrMsg();
+    const std::string chain = i == 0 ? "scale=160:90"
+                                     : TCustomFFmpeg::FormatText("scale=160:90, nativehue=%d:%d", cases[i].hue,
+                                                                 cases[i].sat);
+    ASSERT_GE(enc->SetOutput(t, FromNativePath(Out(i, "nut")), "-vf \"" + chain + "\"" + raw), 0)
+        << enc->LastErrMsg();
+  }
+  enc->Start(0);
+  ASSERT_TRUE(finalSeen);
+  for (const TTerminateInfo& e : events) EXPECT_FALSE(e.Exception) << e.ExceptionMsg;
+  std::string yuv[3];
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(fixtures::Run("ffmpeg -nostdin -v error -y -i " + Out(i, "nut") + " -f rawvideo " + Out(i, "yuv")), 0);
+    yuv[i] = fixtures::ReadAll(Out(i, "yuv"));
+  }
+  const size_t frame = 160 * 90 * 3 / 2, luma = 160 * 90, chroma = 80 * 45;
+  ASSERT_GT(yuv[0].size(), 0u);
+  ASSERT_EQ(yuv[0].size() % frame, 0u);
+  for (int c = 1; c < 3; ++c) {
+    SCOPED_TRACE(cases[c].hue);
+    ASSERT_EQ(yuv[c].size(), yuv[0].size());
+    int wrong = 0, off = 0;
+    for (size_t f = 0; f < yuv[0].size(); f += frame)
+      for (size_t k = 0; k < chroma; ++k) {
+        const size_t iu = f + luma + k, iv = iu + chroma;
+        uint8_t eu = 0, ev = 0;
+        HueSample(static_cast<uint8_t>(yuv[0][iu]), static_cast<uint8_t>(yuv[0][iv]), cases[c].hue, cases[c].sat, eu,
+                  ev);
+        const int du = std::abs(static_cast<uint8_t>(yuv[c][iu]) - eu);
+        const int dv = std::abs(static_cast<uint8_t>(yuv[c][iv]) - ev);
+        wrong += du > 1 || dv > 1;
+        off += du == 1 || dv == 1;
+      }
+    EXPECT_EQ(wrong, 0);
+    // A tie is rare: most samples agree exactly.
+    EXPECT_LT(off, static_cast<int>(yuv[0].size() / frame * chroma / 20));
+    // Luma untouched.
+    for (size_t f = 0; f < yuv[0].size(); f += frame) EXPECT_EQ(yuv[c].compare(f, luma, yuv[0], f, luma), 0);
+  }
+}
+
+// The Edit dialog's sliders: values at registered addresses change the
+// picture while the conversion runs, and a value out of range is held.
+TEST_F(EncoderTest, LiveEqualiserValuesTakeEffectDuringTheRun) {
+  static int32_t brightness = 0, contrast = 0;
+  RegisterLiveParameter(&brightness);
+  RegisterLiveParameter(&contrast);
+  brightness = contrast = 0;
+  const std::string raw = " -an -c:v rawvideo -pix_fmt yuv420p -t_microsecond 400000";
+  const std::string live = TCustomFFmpeg::FormatText("scale=160:90, nativeeq=0:0:%lld:%lld",
+                                                     static_cast<long long>(reinterpret_cast<intptr_t>(&brightness)),
+                                                     static_cast<long long>(reinterpret_cast<intptr_t>(&contrast)));
+  for (int i = 0; i < 2; ++i) {
+    const int t = enc->AddTask(fixtures::WindowsPath("clip_h264_aac.mp4"), "", "");
+    ASSERT_EQ(t, i);
+    ASSERT_GE(enc->SetOutput(t, FromNativePath(Out(i, "nut")),
+                             "-vf \"" + std::string(i == 0 ? "scale=160:90" : live) + "\"" + raw +
+                                 " -VideoOutputHook"),
+              0)
+        << enc->LastErrMsg();
+  }
+  // From the fifth picture on the sliders stand at 150 (held at 100) and 20.
+  enc->OnVideoOutputHook = [](TObject*, THookInfo* info) {
+    info->Update = false;  // the picture as the graph made it
+    if (info->TaskIndex == 1 && info->FrameNumber == 4) {
+      brightness = 150;
+      contrast = 20;
+    }
+  };
+  enc->Start(0);
+  UnregisterLiveParameter(&brightness);
+  UnregisterLiveParameter(&contrast);
+  ASSERT_TRUE(finalSeen);
+  for (const TTerminateInfo& e : events) EXPECT_FALSE(e.Exception) << e.ExceptionMsg;
+  EXPECT_EQ(brightness, 100);
+  std::string yuv[2];
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(fixtures::Run("ffmpeg -nostdin -v error -y -i " + Out(i, "nut") + " -f rawvideo " + Out(i, "yuv")), 0);
+    yuv[i] = fixtures::ReadAll(Out(i, "yuv"));
+  }
+  const size_t frame = 160 * 90 * 3 / 2, luma = 160 * 90;
+  ASSERT_EQ(yuv[0].size(), 10 * frame);
+  ASSERT_EQ(yuv[1].size(), yuv[0].size());
+  // The first pictures pass untouched, the last ones follow the formula.
+  for (size_t f = 0; f < 3; ++f) EXPECT_EQ(yuv[1].compare(f * frame, frame, yuv[0], f * frame, frame), 0) << f;
+  for (size_t f = 7; f < 10; ++f) {
+    int wrong = 0;
+    for (size_t k = 0; k < luma; ++k)
+      wrong += static_cast<uint8_t>(yuv[1][f * frame + k]) != EqSample(static_cast<uint8_t>(yuv[0][f * frame + k]), 100, 20);
+    EXPECT_EQ(wrong, 0) << f;
+  }
+}
+
+// "rotate" in whole degrees: the turned size, the inverted aspect.
+TEST_F(EncoderTest, ProgramRotationSizesAndAspect) {
+  struct {
+    const char* chain;
+    int w, h;
+    const char* sar;
+  } cases[] = {
+      {"scale=640:480, setsar=1, rotate", 791, 791, "1:1"},
+      {"scale=640:480, setsar=4/3, rotate=90", 480, 640, "3:4"},
+      {"scale=640:480, setsar=1, rotate=0", 640, 480, "1:1"},
+  };
+  for (int i = 0; i < 3; ++i) {
+    const int t = enc->AddTask(fixtures::WindowsPath("clip_h264_aac.mp4"), "", "");
+    ASSERT_EQ(t, i);
+    ASSERT_GE(enc->SetOutput(t, FromNativePath(Out(i, "nut")),
+                             std::string("-an -c:v rawvideo -pix_fmt yuv420p -t_microsecond 80000 -vf \"") +
+                                 cases[i].chain + "\""),
+              0)
+        << enc->LastErrMsg();
+  }
+  enc->Start(0);
+  ASSERT_TRUE(finalSeen);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_FALSE(events[static_cast<size_t>(i)].Exception) << events[static_cast<size_t>(i)].ExceptionMsg;
+    const std::string probe =
+        fixtures::Output("ffprobe -v error -select_streams v:0 -show_entries stream=width,height,sample_aspect_ratio "
+                         "-of csv=p=0 '" + Out(i, "nut") + "'");
+    EXPECT_EQ(probe, TCustomFFmpeg::FormatText("%d,%d,%s\n", cases[i].w, cases[i].h, cases[i].sar)) << cases[i].chain;
+  }
+}
+
+// "-vhook": a module's Process sees every decoded picture before it is
+// encoded; the module is loaded once however many tasks use it.
+TEST_F(EncoderTest, FrameHookModulesSeeEveryPicture) {
+  const std::string module = ApplicationFolder() + "tess_test_hook.so";
+  const std::string noConfigure = ApplicationFolder() + "tess_test_hook_noconf.so";
+  void* native = dlopen(ToNativePath(module).c_str(), RTLD_NOW);
+  ASSERT_NE(native, nullptr) << dlerror();
+  auto calls = reinterpret_cast<int (*)()>(dlsym(native, "HookCalls"));
+  auto releases = reinterpret_cast<int (*)()>(dlsym(native, "HookReleases"));
+  ASSERT_TRUE(calls && releases);
+  const int callsBefore = calls(), releasesBefore = releases();
+
+  const std::string raw = " -an -c:v rawvideo -pix_fmt yuv420p -t_microsecond 200000";
+  // Two tasks with their own values over the one module, one without Configure.
+  const std::string texts[] = {"-vhook \"" + module + " 7\"" + raw, "-vhook \"" + module + " 9\"" + raw,
+                               "-vhook \"" + noConfigure + "\"" + raw};
+  for (int i = 0; i < 3; ++i) {
+    const int t = enc->AddTask(fixtures::WindowsPath("clip_h264_aac.mp4"), "", "");
+    ASSERT_EQ(t, i);
+    ASSERT_GE(enc->SetOutput(t, FromNativePath(Out(i, "nut")), texts[i]), 0) << enc->LastErrMsg();
+  }
+  enc->Start(2);
+  ASSERT_TRUE(WaitFinal());
+  for (const TTerminateInfo& e : events) EXPECT_FALSE(e.Exception) << e.ExceptionMsg;
+  // Every decoded picture, also those decoded past the end of the output.
+  EXPECT_GE(calls() - callsBefore, 10);
+  EXPECT_EQ(releases() - releasesBefore, 2);
+  // The first luma sample of each picture carries the task's value.
+  const size_t frame = 640 * 360 * 3 / 2;
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(fixtures::Run("ffmpeg -nostdin -v error -y -i " + Out(i, "nut") + " -f rawvideo " + Out(i, "yuv")), 0);
+    const std::string yuv = fixtures::ReadAll(Out(i, "yuv"));
+    ASSERT_EQ(yuv.size(), 5 * frame);
+    for (size_t f = 0; f < 5; ++f) EXPECT_EQ(static_cast<uint8_t>(yuv[f * frame]), i == 0 ? 7 : 9) << f;
+  }
+
+  // Refusals become option errors.
+  enc->ClearTasks();
+  const std::string refused[] = {"-vhook \"" + module + " 1 2\"", "-vhook \"" + noConfigure + " 3\"",
+                                 "-vhook \"" + ApplicationFolder() + "no_such_hook.so\""};
+  for (const std::string& text : refused) {
+    const int t = enc->AddTask(fixtures::WindowsPath("clip_h264_aac.mp4"), "", "");
+    ASSERT_GE(t, 0);
+    EXPECT_LT(enc->SetOutput(t, FromNativePath(Out(9, "nut")), text + raw), 0) << text;
+    EXPECT_NE(enc->LastErrMsg().find("Failed to add video hook function"), std::string::npos) << enc->LastErrMsg();
+  }
+  dlclose(native);
+}
+
+// Stream tasks name their input by the stream's address; no protocol of
+// the libraries opens such a name, so the failure carries it.
+TEST_F(EncoderTest, StreamTasksNameTheStreamByAddress) {
+  TMemoryStream stream;
+  const std::string name = "stream:" + std::to_string(reinterpret_cast<intptr_t>(&stream)) + ":clip";
+  EXPECT_EQ(TCustomEncoder::StreamName(&stream, "clip"), name);
+  EXPECT_LT(enc->AddTask(&stream, "clip", "", ""), 0);
+  EXPECT_EQ(enc->TasksCount(), 0);
+  EXPECT_NE(enc->LastErrMsg().find(name), std::string::npos) << enc->LastErrMsg();
+}
+
+// A stop during the second part ends the run with the output's trailer
+// written; the task did not finish.
+TEST_F(EncoderTest, StopDuringAJoinKeepsAPlayableOutput) {
+  ASSERT_TRUE(EnsureJoinParts());
+  enc->SetProgressInterval(100);
+  const int t = enc->AddTask(fixtures::WindowsPath("join1.mp4"), "", "");
+  ASSERT_EQ(t, 0) << enc->LastErrMsg();
+  ASSERT_EQ(enc->AddInput(t, fixtures::WindowsPath("join2.mp4"), "", ""), 1);
+  ASSERT_EQ(enc->AddInput(t, fixtures::WindowsPath("join3.mp4"), "", ""), 2);
+  ASSERT_EQ(enc->SetOutput(t, FromNativePath(Out(0, "mp4")), "-c:v mpeg4 -c:a aac -Join -VideoOutputHook"), 0)
+      << enc->LastErrMsg();
+  enc->OnVideoOutputHook = [](TObject*, THookInfo*) { std::this_thread::sleep_for(std::chrono::milliseconds(5)); };
+  enc->OnProgress = [&](TObject*, TProgressInfo* info) {
+    if (info->FileIndex == 1) enc->Stop(false);
+  };
+  enc->Start(1);
+  ASSERT_TRUE(WaitFinal());
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_FALSE(events[0].Finished);
+  EXPECT_FALSE(events[0].Exception) << events[0].ExceptionMsg;
+  const double seconds = std::atof(
+      fixtures::Output("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + Out(0, "mp4") + "'").c_str());
+  EXPECT_GT(seconds, 2.0);
+  EXPECT_LT(seconds, 4.0);
 }
 
 }  // namespace
