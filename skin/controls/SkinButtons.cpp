@@ -1,5 +1,7 @@
 #include "skin/controls/SkinButtons.h"
 
+#include "skin/controls/SkinToolBar.h"
+
 #include <cwctype>
 
 bool IsAccel(char16_t key, const std::string& caption) {
@@ -253,6 +255,23 @@ void TspSkinSpeedButton::SetShowCaption(bool value) {
 void TspSkinSpeedButton::Loaded() {
   Base::Loaded();
   if (FFlat && !(ControlStyle & csOpaque) && FDown) SetTransparent(false);
+}
+
+TCustomImageList* TspSkinSpeedButton::ContentImages(bool down, bool hot) const {
+  auto* bar = dynamic_cast<TspSkinToolBar*>(Parent());
+  if (!bar || !FGlyph.Empty()) return Base::ContentImages(down, hot);
+  TCustomImageList* images = bar->Images();
+  if (!Enabled() && bar->DisabledImages())
+    images = bar->DisabledImages();
+  else if ((hot || down) && bar->HotImages())
+    images = bar->HotImages();
+  if (images && FImageIndex >= 0 && FImageIndex < images->Count()) return images;
+  return Base::ContentImages(down, hot);
+}
+
+bool TspSkinSpeedButton::DrawsImagesEnabled(TCustomImageList* images) const {
+  auto* bar = dynamic_cast<TspSkinToolBar*>(Parent());
+  return Enabled() || (bar && images && images == bar->DisabledImages());
 }
 
 void TspSkinSpeedButton::GetSkinData() {

@@ -321,10 +321,16 @@ protected:
 
   // The image (list picture or glyph) and the caption laid out together in
   // `area`, in `font`.
+  // Whether a picture of `images` draws in its enabled look.
+  virtual bool DrawsImagesEnabled(TCustomImageList* images) const {
+    (void)images;
+    return this->Enabled();
+  }
+
   void DrawContent(HDC dc, const RECT& area, const TspFontDesc& font, bool down, bool hot) {
     if (TCustomImageList* images = ContentImages(down, hot)) {
       DrawImageListGlyphAndCaption(dc, area, font, FMargin, FSpacing, FLayout, ShownCaption(), images, FImageIndex,
-                                   this->Enabled(), down);
+                                   DrawsImagesEnabled(images), down);
       return;
     }
     DrawGlyphAndCaption(dc, area, font, FMargin, FSpacing, FLayout, ShownCaption(), &FGlyph, FNumGlyphs,
@@ -637,6 +643,11 @@ protected:
   // A flat button never plays its frames.
   bool CanAnimate() const override { return !FFlat && Base::CanAnimate(); }
   void GetSkinData() override;
+  // On a tool bar, a button without a glyph takes its picture from the bar's
+  // lists: the disabled list (drawn as it is) when disabled, the hot list
+  // under the mouse or while down, else the normal list.
+  TCustomImageList* ContentImages(bool down, bool hot) const override;
+  bool DrawsImagesEnabled(TCustomImageList* images) const override;
 
 private:
   void SetTransparent(bool transparent);

@@ -1095,3 +1095,48 @@ TEST(ContainerLooks, CaptionImagesOfAListGiveWayToTheGlyph) {
 }
 
 }  // namespace
+
+namespace {
+
+// A button on a tool bar without a glyph shows the bar's pictures: the hot
+// list under the mouse, the disabled list (as drawn, not greyed) when
+// disabled, else the normal list; without a disabled list it greys the normal one.
+TEST(ContainerLooks, ToolBarButtonsTakeTheBarsImageLists) {
+  Form f;
+  auto list = [&](COLORREF colour) {
+    auto* images = new TCustomImageList(&f.form, 8, 8);
+    TBitmap pic;
+    pic.SetSize(8, 8);
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) pic.Canvas()->SetPixel(x, y, static_cast<TColor>(colour));
+    EXPECT_EQ(images->Add(&pic, nullptr), 0);
+    return images;
+  };
+  const COLORREF normal = RGB(200, 0, 0), hot = RGB(0, 200, 0), disabled = RGB(0, 0, 200);
+  auto* bar = f.Add<TspSkinToolBar>(&f.form, 0, 0, 200, 40);
+  auto* b = f.Add<TspSkinSpeedButton>(bar, 0, 0, 40, 30);
+  b->SetCaption("");
+  b->SetImageIndex(0);
+  bar->SetImages(list(normal));
+  f.Show();
+  auto centre = [&] {
+    Dib d = Form::Paint(bar);
+    return d.At(b->Left() + 20, b->Top() + 15);
+  };
+  EXPECT_EQ(centre(), normal) << "at rest";
+  b->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(b));
+  EXPECT_EQ(centre(), normal) << "hot without a hot list";
+  bar->SetHotImages(list(hot));
+  EXPECT_EQ(centre(), hot) << "hot";
+  b->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(b));
+  EXPECT_EQ(centre(), normal) << "left again";
+  b->SetEnabled(false);
+  EXPECT_NE(centre(), normal) << "disabled without a disabled list greys the normal picture";
+  bar->SetDisabledImages(list(disabled));
+  EXPECT_EQ(centre(), disabled) << "disabled list drawn as it is";
+  b->SetEnabled(true);
+  b->SetImageIndex(3);
+  EXPECT_NE(centre(), normal) << "an index past the lists shows no picture";
+}
+
+}  // namespace
