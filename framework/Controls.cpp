@@ -418,6 +418,16 @@ void TControl::RequestAlign() {
   if (FParent->FAutoSize) FParent->AdjustSize();
 }
 
+void TControl::Show() {
+  if (FParent) FParent->ShowControl(this);
+  SetVisible(true);
+}
+
+void TWinControl::ShowControl(TControl* control) {
+  (void)control;
+  if (Parent()) Parent()->ShowControl(this);
+}
+
 void TControl::SetVisible(bool value) {
   if (value == FVisible) return;
   VisibleChanging();

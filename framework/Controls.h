@@ -174,7 +174,9 @@ public:
 
   bool Visible() const { return FVisible; }
   void SetVisible(bool value);
-  void Show() { SetVisible(true); }
+  // Showing a control first asks its parents to bring it into view (a
+  // notebook turns to the page that holds it).
+  void Show();
   void Hide() { SetVisible(false); }
   // Visible itself and every parent up to a shown top-level window.
   bool Showing() const;
@@ -297,6 +299,9 @@ class TWinControl : public TControl {
 public:
   explicit TWinControl(TComponent* owner);
   ~TWinControl() override;
+
+  // A child asks to be brought into view; by default the request goes up.
+  virtual void ShowControl(TControl* control);
 
   // The window is made when first asked for, parents first.
   HWND Handle();

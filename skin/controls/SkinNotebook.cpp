@@ -169,6 +169,15 @@ void TspSkinNotebook::SetActivePage(const std::string& caption) {
     }
 }
 
+void TspSkinNotebook::ShowControl(TControl* control) {
+  for (int i = 0; i < PageCount(); ++i)
+    if (FPageList[i] == control) {
+      SetPageIndex(i);
+      return;
+    }
+  Base::ShowControl(control);
+}
+
 void TspSkinNotebook::SetPageIndex(int value) {
   if (value == FPageIndex || value < 0 || value >= PageCount()) return;
   ShowPage(value);

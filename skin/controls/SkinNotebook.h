@@ -41,6 +41,8 @@ public:
   std::string ActivePage() const;
   void SetActivePage(const std::string& caption);
   TNotifyEvent OnPageChanged;
+  // Showing one of the pages turns to it.
+  void ShowControl(TControl* control) override;
 
   // The page list, edited like a list of captions.
   int PageCount() const { return static_cast<int>(FPageList.size()); }

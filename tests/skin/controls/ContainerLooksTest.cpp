@@ -1140,3 +1140,25 @@ TEST(ContainerLooks, ToolBarButtonsTakeTheBarsImageLists) {
 }
 
 }  // namespace
+
+namespace {
+
+// Showing a page, or a control on a page, turns the notebook to that page.
+TEST(ContainerLooks, ShowingAControlOnAPageTurnsToIt) {
+  Form f;
+  auto* book = f.Add<TspSkinNotebook>(&f.form, 10, 10, 200, 150);
+  book->AddPage("Two");
+  book->AddPage("Three");
+  auto* edit = f.Add<TEdit>(book->Page(2), 5, 5, 80, 20);
+  f.Show();
+  book->SetPageIndex(0);
+  ASSERT_EQ(book->PageIndex(), 0);
+  book->Page(1)->Show();
+  EXPECT_EQ(book->PageIndex(), 1);
+  edit->Show();
+  EXPECT_EQ(book->PageIndex(), 2);
+  EXPECT_TRUE(edit->Showing());
+  EXPECT_FALSE(book->Page(1)->Showing());
+}
+
+}  // namespace
