@@ -20,14 +20,6 @@ namespace {
 
 constexpr AVRational kMicro{1, 1000000};
 
-template <class... A>
-std::string Fmt(const char* format, A... args) {
-  const int n = std::snprintf(nullptr, 0, format, args...);
-  std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-  if (n > 0) std::snprintf(&text[0], text.size() + 1, format, args...);
-  return text;
-}
-
 TLogLevel LevelOf(int avLevel) {
   switch (avLevel) {
     case AV_LOG_ERROR: return llError;
@@ -53,7 +45,7 @@ std::string SecondsText(int64_t us) {
   int64_t secs = us / 1000000;
   int64_t frac = us % 1000000;
   if (frac < 0) frac = -frac;
-  return Fmt("%d.%.6d", static_cast<int>(secs), static_cast<int>(frac));
+  return PrintfText("%d.%.6d", static_cast<int>(secs), static_cast<int>(frac));
 }
 
 // Cuts at most `limit` bytes without splitting a UTF-8 character.
@@ -76,15 +68,15 @@ void TagBlock(std::string& out, const AVDictionary* dict, const char* indent) {
     std::string value = CutUTF8(e->value ? e->value : "", 255);
     for (char& c : value)
       if (c == '\r') c = ' ';
-    out += Fmt("%s  %-16s: %s", indent, e->key, value.c_str()) + "\r\n";
+    out += PrintfText("%s  %-16s: %s", indent, e->key, value.c_str()) + "\r\n";
   }
 }
 
 std::string RateText(double r, const char* unit) {
   const int64_t v = std::llround(r * 100);
-  if (v % 100) return Fmt(", %3.2f %s", r, unit);
-  if (v % 100000) return Fmt(", %1.0f %s", r, unit);
-  return Fmt(", %1.0fk %s", r / 1000, unit);
+  if (v % 100) return PrintfText(", %3.2f %s", r, unit);
+  if (v % 100000) return PrintfText(", %1.0f %s", r, unit);
+  return PrintfText(", %1.0fk %s", r / 1000, unit);
 }
 
 }  // namespace
@@ -148,7 +140,7 @@ bool TCustomDecoder::LoadFile(const std::string& fileName, const std::string& fo
     format = FindProgramInputFormat(formatName.c_str());
     if (!format) format = ff::av_find_input_format(formatName.c_str());
     if (!format) {
-      SetError(AV_LOG_ERROR, Fmt("Unknown input format: %s", formatName.c_str()));
+      SetError(AV_LOG_ERROR, PrintfText("Unknown input format: %s", formatName.c_str()));
       CloseFile();
       return false;
     }
@@ -181,7 +173,7 @@ bool TCustomDecoder::LoadFile(const std::string& fileName, const std::string& fo
   FFileName = fileName;
   const AVDictionaryEntry* e = nullptr;
   while ((e = ff::av_dict_get(formatOpts, "", e, AV_DICT_IGNORE_SUFFIX)))
-    GlobalLogger()->Log(this, llError, Fmt("Option %s not found, ignored.", e->key));
+    GlobalLogger()->Log(this, llError, PrintfText("Option %s not found, ignored.", e->key));
   ff::av_dict_free(&formatOpts);
 
   ctx->flags |= AVFMT_FLAG_NONBLOCK;
@@ -203,7 +195,7 @@ bool TCustomDecoder::LoadFile(const std::string& fileName, const std::string& fo
     ff::av_free(streamOpts);
   }
   if (p < 0) {
-    FLastErrMsg = Fmt("%s: could not find codec parameters", fileName.c_str());
+    FLastErrMsg = PrintfText("%s: could not find codec parameters", fileName.c_str());
     CloseFile();
     return false;
   }
@@ -285,21 +277,21 @@ bool StreamIs(AVFormatContext* ctx, int index, AVMediaType type) {
 bool TCustomDecoder::IsAudioStream(int streamIndex) {
   if (!HasFile()) return SetError(AV_LOG_WARNING, "file not loaded."), false;
   if (streamIndex < 0 || streamIndex >= FStreamCount)
-    return SetError(AV_LOG_ERROR, Fmt("stream index #%d is invalid.", streamIndex)), false;
+    return SetError(AV_LOG_ERROR, PrintfText("stream index #%d is invalid.", streamIndex)), false;
   return StreamIs(FFileHandle, streamIndex, AVMEDIA_TYPE_AUDIO);
 }
 
 bool TCustomDecoder::IsVideoStream(int streamIndex) {
   if (!HasFile()) return SetError(AV_LOG_WARNING, "file not loaded."), false;
   if (streamIndex < 0 || streamIndex >= FStreamCount)
-    return SetError(AV_LOG_ERROR, Fmt("stream index #%d is invalid.", streamIndex)), false;
+    return SetError(AV_LOG_ERROR, PrintfText("stream index #%d is invalid.", streamIndex)), false;
   return StreamIs(FFileHandle, streamIndex, AVMEDIA_TYPE_VIDEO);
 }
 
 bool TCustomDecoder::IsSubtitleStream(int streamIndex) {
   if (!HasFile()) return SetError(AV_LOG_WARNING, "file not loaded."), false;
   if (streamIndex < 0 || streamIndex >= FStreamCount)
-    return SetError(AV_LOG_ERROR, Fmt("stream index #%d is invalid.", streamIndex)), false;
+    return SetError(AV_LOG_ERROR, PrintfText("stream index #%d is invalid.", streamIndex)), false;
   return StreamIs(FFileHandle, streamIndex, AVMEDIA_TYPE_SUBTITLE);
 }
 
@@ -341,15 +333,15 @@ int FindTypedStream(AVFormatContext* ctx, int index, int first, int count, AVMed
   }
   level = AV_LOG_ERROR;
   if (index < 0) {
-    if (first < 0) error = Fmt("no %s stream.", word);
+    if (first < 0) error = PrintfText("no %s stream.", word);
     return first;
   }
   if (index >= count) {
-    error = Fmt("stream index #%d is invalid.", index);
+    error = PrintfText("stream index #%d is invalid.", index);
     return -1;
   }
   if (ctx->streams[index]->codecpar->codec_type != type) {
-    error = Fmt("stream #%d is not %s stream.", index, word);
+    error = PrintfText("stream #%d is not %s stream.", index, word);
     return -1;
   }
   return index;
@@ -370,16 +362,9 @@ std::string StreamCodecName(const AVStream* st) {
   return name;
 }
 
-}  // namespace
-
-bool TCustomDecoder::GetAudioStreamInfo(int streamIndex, TAudioStreamInfo& info) {
-  info = TAudioStreamInfo();
-  std::string error;
-  int level = 0;
-  const int i = FindTypedStream(FFileHandle, streamIndex, FFirstAudioStreamIndex, FStreamCount, AVMEDIA_TYPE_AUDIO,
-                                "audio", error, level);
-  if (i < 0) return SetError(level, error), false;
-  AVStream* st = FFileHandle->streams[i];
+// What audio and video stream infos share: language, codec and times.
+template <class Info>
+void FillCommonStreamInfo(AVStream* st, Info& info) {
   const AVRational tb = StreamTimeBase(st);
   info.Language = TagText(st->metadata, "language");
   info.CodecName = StreamCodecName(st);
@@ -387,6 +372,24 @@ bool TCustomDecoder::GetAudioStreamInfo(int streamIndex, TAudioStreamInfo& info)
   info.Duration = st->duration;
   if (st->start_time != AV_NOPTS_VALUE) info.StartTimeScaled = ff::av_rescale_q(st->start_time, tb, kMicro);
   if (st->duration != AV_NOPTS_VALUE) info.DurationScaled = ff::av_rescale_q(st->duration, tb, kMicro);
+}
+
+}  // namespace
+
+int TCustomDecoder::TypedStreamIndex(int index, int fallback, AVMediaType type, const char* word) {
+  std::string error;
+  int level = 0;
+  const int i = FindTypedStream(FFileHandle, index, fallback, FStreamCount, type, word, error, level);
+  if (i < 0) SetError(level, error);
+  return i;
+}
+
+bool TCustomDecoder::GetAudioStreamInfo(int streamIndex, TAudioStreamInfo& info) {
+  info = TAudioStreamInfo();
+  const int i = TypedStreamIndex(streamIndex, FFirstAudioStreamIndex, AVMEDIA_TYPE_AUDIO, "audio");
+  if (i < 0) return false;
+  AVStream* st = FFileHandle->streams[i];
+  FillCommonStreamInfo(st, info);
   info.BitRate = static_cast<int>(st->codecpar->bit_rate);
   info.Channels = st->codecpar->ch_layout.nb_channels;
   info.SampleRate = st->codecpar->sample_rate;
@@ -396,20 +399,11 @@ bool TCustomDecoder::GetAudioStreamInfo(int streamIndex, TAudioStreamInfo& info)
 
 bool TCustomDecoder::GetVideoStreamInfo(int streamIndex, TVideoStreamInfo& info) {
   info = TVideoStreamInfo();
-  std::string error;
-  int level = 0;
-  const int i = FindTypedStream(FFileHandle, streamIndex, FFirstVideoStreamIndex, FStreamCount, AVMEDIA_TYPE_VIDEO,
-                                "video", error, level);
-  if (i < 0) return SetError(level, error), false;
+  const int i = TypedStreamIndex(streamIndex, FFirstVideoStreamIndex, AVMEDIA_TYPE_VIDEO, "video");
+  if (i < 0) return false;
   AVStream* st = FFileHandle->streams[i];
-  const AVRational tb = StreamTimeBase(st);
+  FillCommonStreamInfo(st, info);
   const AVCodecParameters* par = st->codecpar;
-  info.Language = TagText(st->metadata, "language");
-  info.CodecName = StreamCodecName(st);
-  info.StartTime = st->start_time;
-  info.Duration = st->duration;
-  if (st->start_time != AV_NOPTS_VALUE) info.StartTimeScaled = ff::av_rescale_q(st->start_time, tb, kMicro);
-  if (st->duration != AV_NOPTS_VALUE) info.DurationScaled = ff::av_rescale_q(st->duration, tb, kMicro);
   info.BitRate = static_cast<int>(par->bit_rate);
   info.Height = par->height;
   info.Width = par->width;
@@ -489,13 +483,13 @@ bool TCustomDecoder::opt_default(const std::string& option, const std::string& v
 void TCustomDecoder::StreamLines(std::string& out, int i, std::vector<char>& shown) {
   AVStream* st = FFileHandle->streams[i];
   shown[i] = 1;
-  std::string line = Fmt("  Stream #%d", i);
-  if (FFileHandle->iformat && (FFileHandle->iformat->flags & AVFMT_SHOW_IDS)) line += Fmt("[0x%x]", st->id);
+  std::string line = PrintfText("  Stream #%d", i);
+  if (FFileHandle->iformat && (FFileHandle->iformat->flags & AVFMT_SHOW_IDS)) line += PrintfText("[0x%x]", st->id);
   const AVDictionaryEntry* lang = ff::av_dict_get(st->metadata, "language", nullptr, 0);
-  if (lang) line += Fmt("(%s)", lang->value);
+  if (lang) line += PrintfText("(%s)", lang->value);
   int g = ff::av_gcd(st->time_base.num, st->time_base.den);
   if (g == 0) g = 1;
-  line += Fmt(", %d/%d", st->time_base.num / g, st->time_base.den / g);
+  line += PrintfText(", %d/%d", st->time_base.num / g, st->time_base.den / g);
 
   char buf[256] = {};
   AVCodecContext* ctx = ff::avcodec_alloc_context3(nullptr);
@@ -511,7 +505,7 @@ void TCustomDecoder::StreamLines(std::string& out, int i, std::vector<char>& sho
     int dn = 0, dd = 0;
     ff::av_reduce(&dn, &dd, int64_t{par->width} * st->sample_aspect_ratio.num,
                   int64_t{par->height} * st->sample_aspect_ratio.den, 1024 * 1024);
-    line += Fmt(", SAR %d:%d DAR %d:%d", st->sample_aspect_ratio.num, st->sample_aspect_ratio.den, dn, dd);
+    line += PrintfText(", SAR %d:%d DAR %d:%d", st->sample_aspect_ratio.num, st->sample_aspect_ratio.den, dn, dd);
   }
   if (par->codec_type == AVMEDIA_TYPE_VIDEO) {
     if (st->avg_frame_rate.num && st->avg_frame_rate.den) line += RateText(av_q2d(st->avg_frame_rate), "fps");
@@ -557,13 +551,14 @@ std::string TCustomDecoder::FileInfoText() {
   std::string line = "Duration: " + TimeStampToText(ic->duration);
   if (ic->start_time != AV_NOPTS_VALUE) line += ", start: " + SecondsText(ic->start_time);
   line += ", bitrate: ";
-  line += ic->bit_rate > 0 ? Fmt("%d kb/s", static_cast<int>(ic->bit_rate / 1000)) : std::string("N/A");
+  line += ic->bit_rate > 0 ? PrintfText("%d kb/s", static_cast<int>(ic->bit_rate / 1000)) : std::string("N/A");
   out += line + "\r\n";
 
   for (unsigned i = 0; i < ic->nb_chapters; ++i) {
     const AVChapter* ch = ic->chapters[i];
-    out += Fmt("Chapter #%d: ", static_cast<int>(i)) + Fmt("start %.6f, ", ch->start * av_q2d(ch->time_base)) +
-           Fmt("end %.6f", ch->end * av_q2d(ch->time_base)) + "\r\n";
+    out += PrintfText("Chapter #%d: ", static_cast<int>(i)) +
+           PrintfText("start %.6f, ", ch->start * av_q2d(ch->time_base)) +
+           PrintfText("end %.6f", ch->end * av_q2d(ch->time_base)) + "\r\n";
     TagBlock(out, ch->metadata, "  ");
   }
 
@@ -572,7 +567,7 @@ std::string TCustomDecoder::FileInfoText() {
     unsigned listed = 0;
     for (unsigned j = 0; j < ic->nb_programs; ++j) {
       const AVProgram* program = ic->programs[j];
-      out += Fmt("Program %d %s", program->id, TagText(program->metadata, "name").c_str()) + "\r\n";
+      out += PrintfText("Program %d %s", program->id, TagText(program->metadata, "name").c_str()) + "\r\n";
       TagBlock(out, program->metadata, "  ");
       for (unsigned k = 0; k < program->nb_stream_indexes; ++k) {
         const unsigned s = program->stream_index[k];

@@ -148,6 +148,9 @@ protected:
   // Stores the text and sends it to the logger at the level matching the
   // library level given (16 error, 24 warning, 32 info, 48 debug).
   void SetError(int avLevel, const std::string& text);
+  // The stream of that type at `index`, or `fallback` for a negative index;
+  // -1 with the error set when there is none ("audio", "video" name the type).
+  int TypedStreamIndex(int index, int fallback, AVMediaType type, const char* word);
   bool HasFile() const { return FFileHandle != nullptr; }
   bool OwnHandle() const { return FOwnHandle; }
   int64_t FileSizeOfContext() const;

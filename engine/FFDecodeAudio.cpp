@@ -15,14 +15,6 @@
 
 namespace {
 
-template <class... A>
-std::string Fmt(const char* format, A... args) {
-  const int n = std::snprintf(nullptr, 0, format, args...);
-  std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-  if (n > 0) std::snprintf(&text[0], text.size() + 1, format, args...);
-  return text;
-}
-
 const char* SampleFormatName(int fmt) {
   const char* name = fmt >= 0 ? ff::av_get_sample_fmt_name(static_cast<AVSampleFormat>(fmt)) : nullptr;
   return name ? name : "none";
@@ -64,15 +56,9 @@ void TFFDecoder::SetDesireAudioSampleRate(int rate) {
 
 int TFFDecoder::SelectAudioStream(int streamIndex) {
   if (!SeekableCheck()) return -1;
-  int index = streamIndex;
-  if (index < 0) {
-    index = FDesireAudioIndex >= 0 ? FDesireAudioIndex : FFirstAudioStreamIndex;
-    if (index < 0) return SetError(AV_LOG_ERROR, "no audio stream."), -1;
-  } else if (index >= FStreamCount) {
-    return SetError(AV_LOG_ERROR, Fmt("stream index #%d is invalid.", index)), -1;
-  } else if (FFileHandle->streams[index]->codecpar->codec_type != AVMEDIA_TYPE_AUDIO) {
-    return SetError(AV_LOG_ERROR, Fmt("stream #%d is not audio stream.", index)), -1;
-  }
+  const int index = TypedStreamIndex(streamIndex, FDesireAudioIndex >= 0 ? FDesireAudioIndex : FFirstAudioStreamIndex,
+                                     AVMEDIA_TYPE_AUDIO, "audio");
+  if (index < 0) return -1;
   if (index != FDesireAudioIndex) {
     ResetWave();
     FreeConverter();
@@ -91,7 +77,7 @@ bool TFFDecoder::OpenAudioDecoder(int index) {
   const AVCodec* codec = ff::avcodec_find_decoder(par->codec_id);
   if (!codec) {
     SetError(AV_LOG_ERROR,
-             Fmt("Unsupported codec (id=%d) for input file stream #%d", static_cast<int>(par->codec_id), index));
+             PrintfText("Unsupported codec (id=%d) for input file stream #%d", static_cast<int>(par->codec_id), index));
     return false;
   }
   FAudioCodec = ff::avcodec_alloc_context3(codec);
@@ -99,7 +85,7 @@ bool TFFDecoder::OpenAudioDecoder(int index) {
       (FAudioCodec->pkt_timebase = FFileHandle->streams[index]->time_base,
        ff::avcodec_open2(FAudioCodec, codec, nullptr)) < 0) {
     if (FAudioCodec) ff::avcodec_free_context(&FAudioCodec);
-    SetError(AV_LOG_ERROR, Fmt("Error while opening codec for input file stream #%d", index));
+    SetError(AV_LOG_ERROR, PrintfText("Error while opening codec for input file stream #%d", index));
     return false;
   }
   FAudioCodecIndex = index;
@@ -116,7 +102,7 @@ bool TFFDecoder::ConvertAudio(const AVFrame* frame, int index) {
   if (channels != FResampleChannels || rate != FResampleSampleRate || format != FResampleSampleFormat) {
     if (FResampleChannels != -1) {
       GlobalLogger()->Log(this, llInfo,
-                          Fmt("Audio stream #%d frame changed from rate:%d fmt:%s ch:%d to rate:%d fmt:%s ch:%d",
+                          PrintfText("Audio stream #%d frame changed from rate:%d fmt:%s ch:%d to rate:%d fmt:%s ch:%d",
                               index, FResampleSampleRate, SampleFormatName(FResampleSampleFormat), FResampleChannels,
                               rate, SampleFormatName(format), channels));
       FreeConverter();
@@ -185,12 +171,12 @@ bool TFFDecoder::ConvertAudio(const AVFrame* frame, int index) {
     ff::av_channel_layout_uninit(&outLayout);
     ff::av_channel_layout_uninit(&inLayout);
     if (!FAudioSwrCtx) {
-      SetError(AV_LOG_ERROR, Fmt("Can not resample %d channels @ %d Hz to %d channels @ %d Hz", channels, rate,
+      SetError(AV_LOG_ERROR, PrintfText("Can not resample %d channels @ %d Hz to %d channels @ %d Hz", channels, rate,
                                  FDesireAudioChannels, FDesireAudioSampleRate));
       return false;
     }
     GlobalLogger()->Log(this, llInfo,
-                        Fmt("need resample %d channels @ %d Hz to %d channels @ %d Hz", channels, rate,
+                        PrintfText("need resample %d channels @ %d Hz to %d channels @ %d Hz", channels, rate,
                             FDesireAudioChannels, FDesireAudioSampleRate));
   }
 
@@ -198,7 +184,7 @@ bool TFFDecoder::ConvertAudio(const AVFrame* frame, int index) {
   const int converted = ff::swr_convert(FAudioSwrCtx, outPlanes, static_cast<int>(capacity),
                                         const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
   if (converted < 0) {
-    SetError(AV_LOG_ERROR, FormatAVError(Fmt("Error while converting audio stream #%d", index), converted));
+    SetError(AV_LOG_ERROR, FormatAVError(PrintfText("Error while converting audio stream #%d", index), converted));
     return false;
   }
   FWaveInfo.Buffer = FResampledAudioBuffer;
@@ -226,7 +212,7 @@ bool TFFDecoder::DecodeAudio(int streamIndex) {
       if (FEOFpkt) {
         AVIOContext* pb = FFileHandle->pb;
         if (r != AVERROR_EOF && r != AVERROR(EPIPE) && !(pb && ff::avio_feof(pb)))
-          return SetError(AV_LOG_INFO, Fmt("unknown error #%d.", r)), false;
+          return SetError(AV_LOG_INFO, PrintfText("unknown error #%d.", r)), false;
         FEOF = true;
         return SetError(AV_LOG_INFO, "stream eof reached."), false;
       }
@@ -240,7 +226,8 @@ bool TFFDecoder::DecodeAudio(int streamIndex) {
     ResetWave();
     const int sent = ff::avcodec_send_packet(FAudioCodec, draining ? nullptr : FPacket);
     if (sent < 0 && sent != AVERROR_EOF)
-      GlobalLogger()->Log(this, llError, FormatAVError(Fmt("Error while decoding audio stream #%d", index), sent));
+      GlobalLogger()->Log(this, llError,
+                          FormatAVError(PrintfText("Error while decoding audio stream #%d", index), sent));
     int frames = 0;
     bool failed = false;
     for (;;) {
@@ -249,11 +236,11 @@ bool TFFDecoder::DecodeAudio(int streamIndex) {
       if (got < 0) {
         if (got != AVERROR(EAGAIN) && got != AVERROR_EOF)
           GlobalLogger()->Log(this, llError,
-                              FormatAVError(Fmt("Error while decoding audio stream #%d", index), got));
+                              FormatAVError(PrintfText("Error while decoding audio stream #%d", index), got));
         break;
       }
       if (++frames == 2)
-        GlobalLogger()->Log(this, llWarning, Fmt("Multiple frames in a packet from stream %d", index));
+        GlobalLogger()->Log(this, llWarning, PrintfText("Multiple frames in a packet from stream %d", index));
       if (!ConvertAudio(FAudioDecodedFrame, index)) {
         failed = true;
         break;
@@ -272,8 +259,8 @@ bool TFFDecoder::DecodeAudio(int streamIndex) {
       continue;
     }
     GlobalLogger()->Log(this, llDebug,
-                        Fmt("pkt.st_idx=%d, dts=%" PRId64 ", pts=%" PRId64 ", flags=%d, samples data size=%d", index,
-                            FPacket->dts, FPacket->pts, FPacket->flags, FWaveInfo.Size));
+                        PrintfText("pkt.st_idx=%d, dts=%" PRId64 ", pts=%" PRId64 ", flags=%d, samples data size=%d",
+                                   index, FPacket->dts, FPacket->pts, FPacket->flags, FWaveInfo.Size));
 
     const int outBps = ff::av_get_bytes_per_sample(FDesireAudioSampleFormat);
     FWaveInfo.Channels = FDesireAudioChannels;
@@ -288,7 +275,7 @@ bool TFFDecoder::DecodeAudio(int streamIndex) {
     } else {
       if (st->start_time != AV_NOPTS_VALUE) raw -= st->start_time;
       FWaveInfo.PTS = ff::av_rescale_q(raw, st->time_base, AVRational{1, 1000000});
-      GlobalLogger()->Log(this, llDebug, Fmt("decode PTS: %0.3f", FWaveInfo.PTS / 1000000.0));
+      GlobalLogger()->Log(this, llDebug, PrintfText("decode PTS: %0.3f", FWaveInfo.PTS / 1000000.0));
     }
     FWaveInfo.OriginalDTS = draining ? AV_NOPTS_VALUE : FPacket->dts;
     FWaveInfo.OriginalPTS = draining ? AV_NOPTS_VALUE : FPacket->pts;

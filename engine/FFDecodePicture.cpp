@@ -16,14 +16,6 @@ namespace {
 
 constexpr AVRational kMicro{1, 1000000};
 
-template <class... A>
-std::string Fmt(const char* format, A... args) {
-  const int n = std::snprintf(nullptr, 0, format, args...);
-  std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-  if (n > 0) std::snprintf(&text[0], text.size() + 1, format, args...);
-  return text;
-}
-
 // Single pictures: the "image2" demuxer, and the picture demuxers
 // ("png_pipe", "jpeg_pipe", ...) that the library now picks for one file.
 bool IsImage2(const AVFormatContext* ctx) {
@@ -131,15 +123,9 @@ bool TFFDecoder::SeekableCheck() {
 
 int TFFDecoder::SelectVideoStream(int streamIndex) {
   if (!SeekableCheck()) return -1;
-  int index = streamIndex;
-  if (index < 0) {
-    index = FDesireVideoIndex >= 0 ? FDesireVideoIndex : FFirstVideoStreamIndex;
-    if (index < 0) return SetError(AV_LOG_ERROR, "no video stream."), -1;
-  } else if (index >= FStreamCount) {
-    return SetError(AV_LOG_ERROR, Fmt("stream index #%d is invalid.", index)), -1;
-  } else if (FFileHandle->streams[index]->codecpar->codec_type != AVMEDIA_TYPE_VIDEO) {
-    return SetError(AV_LOG_ERROR, Fmt("stream #%d is not video stream.", index)), -1;
-  }
+  const int index = TypedStreamIndex(streamIndex, FDesireVideoIndex >= 0 ? FDesireVideoIndex : FFirstVideoStreamIndex,
+                                     AVMEDIA_TYPE_VIDEO, "video");
+  if (index < 0) return -1;
   if (index != FDesireVideoIndex) {
     ResetPicture();
     const AVStream* st = FFileHandle->streams[index];
@@ -159,14 +145,14 @@ bool TFFDecoder::OpenVideoDecoder(int index) {
   const AVCodec* codec = ff::avcodec_find_decoder(par->codec_id);
   if (!codec) {
     SetError(AV_LOG_ERROR,
-             Fmt("Unsupported codec (id=%d) for input file stream #%d", static_cast<int>(par->codec_id), index));
+             PrintfText("Unsupported codec (id=%d) for input file stream #%d", static_cast<int>(par->codec_id), index));
     return false;
   }
   FCodec = ff::avcodec_alloc_context3(codec);
   if (!FCodec || ff::avcodec_parameters_to_context(FCodec, par) < 0 ||
       (FCodec->pkt_timebase = FFileHandle->streams[index]->time_base, ff::avcodec_open2(FCodec, codec, nullptr)) < 0) {
     if (FCodec) ff::avcodec_free_context(&FCodec);
-    SetError(AV_LOG_ERROR, Fmt("Error while opening codec for input file stream #%d", index));
+    SetError(AV_LOG_ERROR, PrintfText("Error while opening codec for input file stream #%d", index));
     return false;
   }
   FCodecIndex = index;
@@ -177,7 +163,8 @@ bool TFFDecoder::Seek(int64_t pts, TSeekFlags seekFlags) {
   if (!SeekableCheck()) return false;
   if (IsImage2(FFileHandle)) return SetError(AV_LOG_INFO, "\"image2\" format cannot to be seeked."), false;
   AVFormatContext* ctx = FFileHandle;
-  if (ctx->pb) SetError(AV_LOG_DEBUG, Fmt("current position %" PRId64 " bytes", ff::avio_seek(ctx->pb, 0, SEEK_CUR)));
+  if (ctx->pb)
+    SetError(AV_LOG_DEBUG, PrintfText("current position %" PRId64 " bytes", ff::avio_seek(ctx->pb, 0, SEEK_CUR)));
 
   int64_t ts = pts;
   const bool videoSeek = FSeekIndex >= 0 && ctx->streams[FSeekIndex]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
@@ -213,12 +200,13 @@ bool TFFDecoder::Seek(int64_t pts, TSeekFlags seekFlags) {
   FLastRead = INT64_MAX;
   if (r < 0) {
     if (seekFlags & SeekFlag(sfByte))
-      SetError(AV_LOG_ERROR, Fmt("could not seek to position %" PRId64 " bytes", pts));
+      SetError(AV_LOG_ERROR, PrintfText("could not seek to position %" PRId64 " bytes", pts));
     else
-      SetError(AV_LOG_ERROR, Fmt("could not seek to position %0.3f seconds", pts / 1000000.0));
+      SetError(AV_LOG_ERROR, PrintfText("could not seek to position %0.3f seconds", pts / 1000000.0));
     return false;
   }
-  if (ctx->pb) SetError(AV_LOG_DEBUG, Fmt("seek to position %" PRId64 " bytes", ff::avio_seek(ctx->pb, 0, SEEK_CUR)));
+  if (ctx->pb)
+    SetError(AV_LOG_DEBUG, PrintfText("seek to position %" PRId64 " bytes", ff::avio_seek(ctx->pb, 0, SEEK_CUR)));
   return true;
 }
 
@@ -280,7 +268,7 @@ bool TFFDecoder::StorePicture(const AVFrame* frame) {
     FPicture.PTS = extrapolated;
   } else {
     FPicture.PTS = StreamToMicro(FDesireVideoIndex, raw);
-    GlobalLogger()->Log(this, llDebug, Fmt("decode PTS: %0.3f", FPicture.PTS / 1000000.0));
+    GlobalLogger()->Log(this, llDebug, PrintfText("decode PTS: %0.3f", FPicture.PTS / 1000000.0));
   }
   FPicture.OriginalDTS = frame->pkt_dts;
   FPicture.OriginalPTS = frame->pts;
@@ -310,8 +298,8 @@ bool TFFDecoder::Decode(int streamIndex) {
     const int got = ff::avcodec_receive_frame(FCodec, FFrame);
     if (got == 0) {
       GlobalLogger()->Log(this, llDebug,
-                          Fmt("pkt.st_idx=%d, dts=%" PRId64 ", pts=%" PRId64 ", flags=%d, pict_type=%d(%s)", index,
-                              FFrame->pkt_dts, FFrame->pts, FFrame->key_frame ? AV_PKT_FLAG_KEY : 0,
+                          PrintfText("pkt.st_idx=%d, dts=%" PRId64 ", pts=%" PRId64 ", flags=%d, pict_type=%d(%s)",
+                                     index, FFrame->pkt_dts, FFrame->pts, FFrame->key_frame ? AV_PKT_FLAG_KEY : 0,
                               static_cast<int>(FFrame->pict_type), PictureTypeText(FFrame->pict_type).c_str()));
       const bool ok = StorePicture(FFrame);
       ff::av_frame_unref(FFrame);
@@ -340,7 +328,7 @@ bool TFFDecoder::Decode(int streamIndex) {
     }
     const int sent = ff::avcodec_send_packet(FCodec, FPacket);
     if (sent < 0 && sent != AVERROR(EAGAIN))
-      GlobalLogger()->Log(this, llDebug, FormatAVError(Fmt("Error while decoding stream #%d", index), sent));
+      GlobalLogger()->Log(this, llDebug, FormatAVError(PrintfText("Error while decoding stream #%d", index), sent));
     ff::av_packet_unref(FPacket);
   }
 }

@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "engine/AVErrorTable.h"
@@ -73,4 +74,13 @@ std::string PictureTypeText(int type) {
     case 7: return "BI type";
     default: return "Unknown";
   }
+}
+
+unsigned CodecTagFromText(const char* tag) {
+  char* end = nullptr;
+  const unsigned long v = std::strtoul(tag, &end, 0);
+  if (*tag && !*end) return static_cast<unsigned>(v);
+  unsigned t = 0;
+  for (int i = 0; i < 4 && tag[i]; ++i) t |= static_cast<unsigned>(static_cast<unsigned char>(tag[i])) << (8 * i);
+  return t;
 }

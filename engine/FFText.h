@@ -3,10 +3,20 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 extern "C" {
 #include <libavutil/rational.h>
+}
+
+// printf into a string.
+template <class... A>
+std::string PrintfText(const char* format, A... args) {
+  const int n = std::snprintf(nullptr, 0, format, args...);
+  std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+  if (n > 0) std::snprintf(&text[0], text.size() + 1, format, args...);
+  return text;
 }
 
 // prefix + ": " + the text of `code`, or "Error number %d occurred".
@@ -29,3 +39,7 @@ double UnixTimeToLocal(int64_t seconds);
 
 std::string MediaTypeText(int type);
 std::string PictureTypeText(int type);
+
+// A codec tag given as a number ("0x31637661") or as up to four characters
+// ("avc1"), the first character in the low byte.
+unsigned CodecTagFromText(const char* tag);

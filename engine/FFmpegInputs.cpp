@@ -34,19 +34,6 @@ const AVCodec* TCustomFFmpeg::ChooseDecoder(TOptionsContext*, AVFormatContext* s
   return ff::avcodec_find_decoder(st->codecpar->codec_id);
 }
 
-namespace {
-
-unsigned CodecTagFromText(const char* tag) {
-  char* end = nullptr;
-  const unsigned long v = std::strtoul(tag, &end, 0);
-  if (*tag && !*end) return static_cast<unsigned>(v);
-  unsigned t = 0;
-  for (int i = 0; i < 4 && tag[i]; ++i) t |= static_cast<unsigned>(static_cast<unsigned char>(tag[i])) << (8 * i);
-  return t;
-}
-
-}  // namespace
-
 void TCustomFFmpeg::AddInputStreams(TOptionsContext* o, AVFormatContext* ic) {
   const int fileIndex = InputFileCount();
   for (unsigned i = 0; i < ic->nb_streams; ++i) {

@@ -10,19 +10,6 @@
 #include "engine/FFmpeg.h"
 #include "engine/OptionValues.h"
 
-namespace {
-
-unsigned TagFromText(const char* tag) {
-  char* end = nullptr;
-  const unsigned long v = std::strtoul(tag, &end, 0);
-  if (*tag && !*end) return static_cast<unsigned>(v);
-  unsigned t = 0;
-  for (int i = 0; i < 4 && tag[i]; ++i) t |= static_cast<unsigned>(static_cast<unsigned char>(tag[i])) << (8 * i);
-  return t;
-}
-
-}  // namespace
-
 void TCustomFFmpeg::ChooseEncoder(TOptionsContext*, AVFormatContext* oc, TOutputStream& ost) {
   const char* name = nullptr;
   MatchCodecName(oc, ost.st, name);
@@ -84,7 +71,7 @@ TOutputStream& TCustomFFmpeg::NewOutputStream(TOptionsContext* o, AVFormatContex
   const char* tag = nullptr;
   MatchCodecTag(oc, st, tag);
   if (tag) {
-    st->codecpar->codec_tag = TagFromText(tag);
+    st->codecpar->codec_tag = CodecTagFromText(tag);
     ost.enc_ctx->codec_tag = st->codecpar->codec_tag;
   }
 

@@ -210,6 +210,15 @@ void DrawFocusFrame(HDC dc, const RECT& r) {
   if (f.right > f.left && f.bottom > f.top) DrawFocusRect(dc, &f);
 }
 
+void DrawSolidLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF color) {
+  HPEN pen = CreatePen(PS_SOLID, 1, color);
+  HGDIOBJ old = SelectObject(dc, pen);
+  MoveToEx(dc, x1, y1, nullptr);
+  LineTo(dc, x2, y2);
+  SelectObject(dc, old);
+  DeleteObject(pen);
+}
+
 uint32_t* TspPaintBuffer::Bits() const {
   GdiFlush();
   return FBits;

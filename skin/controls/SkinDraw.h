@@ -83,6 +83,8 @@ enum TspArrowDirection { adLeft, adRight, adUp, adDown };
 void DrawArrowGlyph(HDC dc, const RECT& r, TspArrowDirection direction, COLORREF color);
 // A dotted focus frame just inside `r`.
 void DrawFocusFrame(HDC dc, const RECT& r);
+// A one-pixel solid line from (x1, y1) up to, not including, (x2, y2).
+void DrawSolidLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF color);
 
 // Pixels of a skin picture (0x??RRGGBB, top row first), borrowed.
 struct TspImageSource {

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include "skin/controls/SkinPanel.h"
+
 namespace {
 
 bool InRectInclusive(const RECT& r, int x, int y) {
@@ -29,28 +31,13 @@ void DrawPicturePiece(TspPaintBuffer& b, const TspPicture& p, const RECT& src, i
     }
 }
 
-void Line(HDC dc, int x1, int y1, int x2, int y2, COLORREF c) {
-  HPEN pen = CreatePen(PS_SOLID, 1, c);
-  HGDIOBJ old = SelectObject(dc, pen);
-  MoveToEx(dc, x1, y1, nullptr);
-  LineTo(dc, x2, y2);
-  SelectObject(dc, old);
-  DeleteObject(pen);
-}
-
 // The cross of a close button, centred in `r`.
 void DrawCloseGlyphCentered(HDC dc, const RECT& r, COLORREF c) {
   int x = (r.left + r.right) / 2 - 5, y = (r.top + r.bottom) / 2 - 5;
-  Line(dc, x + 1, y + 1, x + 9, y + 9, c);
-  Line(dc, x + 9, y + 1, x + 1, y + 9, c);
-  Line(dc, x + 2, y + 1, x + 10, y + 9, c);
-  Line(dc, x + 8, y + 1, x, y + 9, c);
-}
-
-COLORREF SkinColor(int32_t v) {
-  uint32_t u = static_cast<uint32_t>(v);
-  if ((u & 0xFF000000u) == 0xFF000000u) return GetSysColor(static_cast<int>(u & 0xFF));
-  return u & 0xFFFFFF;
+  DrawSolidLine(dc, x + 1, y + 1, x + 9, y + 9, c);
+  DrawSolidLine(dc, x + 9, y + 1, x + 1, y + 9, c);
+  DrawSolidLine(dc, x + 2, y + 1, x + 10, y + 9, c);
+  DrawSolidLine(dc, x + 8, y + 1, x, y + 9, c);
 }
 
 }  // namespace
@@ -530,8 +517,8 @@ void TspSkinExPanel::PaintPanelStyle(TspPaintBuffer& b) {
       ::DrawPiece(b, pic, src, bar);
       if (!FRollState && bh > 0) {
         const TspSkinColors& c = FSD->SkinColors;
-        b.Fill(RECT{bar.left, bar.bottom - 1, bar.right, bar.bottom}, SkinColor(c.cBtnShadow));
-        b.Fill(RECT{bar.left, bar.bottom - 1, bar.left + 1, bar.bottom}, SkinColor(c.cBtnHighLight));
+        b.Fill(RECT{bar.left, bar.bottom - 1, bar.right, bar.bottom}, SkinColorValue(c.cBtnShadow));
+        b.Fill(RECT{bar.left, bar.bottom - 1, bar.left + 1, bar.bottom}, SkinColorValue(c.cBtnHighLight));
       }
     }
   }

@@ -2,26 +2,11 @@
 
 #include <shellapi.h>
 
-namespace {
-
-COLORREF SkinColor(int32_t v) {
-  uint32_t u = static_cast<uint32_t>(v);
-  if ((u & 0xFF000000u) == 0xFF000000u) return GetSysColor(static_cast<int>(u & 0xFF));
-  return u & 0xFFFFFF;
-}
-
-}  // namespace
-
-TspSkinStdLabel::TspSkinStdLabel(TComponent* owner) : TGraphicControl(owner) {
-  ControlStyle &= ~csOpaque;
-  TGraphicControl::SetBounds(0, 0, 65, 17);
-}
-
-TspSkinStdLabel::~TspSkinStdLabel() {
+TspSkinFontLabel::~TspSkinFontLabel() {
   if (FSD) FSD->RemoveFreeNotification(this);
 }
 
-void TspSkinStdLabel::SetSkinData(TspSkinData* value) {
+void TspSkinFontLabel::SetSkinData(TspSkinData* value) {
   if (FSD) FSD->RemoveFreeNotification(this);
   FSD = value;
   if (FSD) {
@@ -30,7 +15,7 @@ void TspSkinStdLabel::SetSkinData(TspSkinData* value) {
   }
 }
 
-void TspSkinStdLabel::Notification(TComponent* component, TOperation operation) {
+void TspSkinFontLabel::Notification(TComponent* component, TOperation operation) {
   TGraphicControl::Notification(component, operation);
   if (operation == opRemove && component == FSD) {
     FSD = nullptr;
@@ -38,7 +23,7 @@ void TspSkinStdLabel::Notification(TComponent* component, TOperation operation) 
   }
 }
 
-void TspSkinStdLabel::GetSkinData() {
+void TspSkinFontLabel::GetSkinData() {
   FIndex = (FSD && !FSD->Empty) ? FSD->GetControlIndex(SkinDataName) : -1;
   if (FIndex < 0 || FIndex >= static_cast<int>(FSD->CtrlList.size())) {
     FIndex = -1;
@@ -48,6 +33,16 @@ void TspSkinStdLabel::GetSkinData() {
     FSkinFont = SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor);
     FActiveFontColor = static_cast<COLORREF>(e->ActiveFontColor) & 0xFFFFFF;
   }
+}
+
+void TspSkinFontLabel::ChangeSkinData() {
+  GetSkinData();
+  Repaint();
+}
+
+TspSkinStdLabel::TspSkinStdLabel(TComponent* owner) : TspSkinFontLabel(owner) {
+  ControlStyle &= ~csOpaque;
+  TGraphicControl::SetBounds(0, 0, 65, 17);
 }
 
 void TspSkinStdLabel::ChangeSkinData() {
@@ -83,7 +78,7 @@ UINT TspSkinStdLabel::ExtraFormat() const {
 }
 
 COLORREF TspSkinStdLabel::DisabledColor(bool light) const {
-  if (FIndex != -1) return SkinColor(light ? FSD->SkinColors.cBtnHighLight : FSD->SkinColors.cBtnShadow);
+  if (FIndex != -1) return SkinColorValue(light ? FSD->SkinColors.cBtnHighLight : FSD->SkinColors.cBtnShadow);
   return GetSysColor(light ? COLOR_BTNHIGHLIGHT : COLOR_BTNSHADOW);
 }
 
@@ -272,48 +267,10 @@ void DrawStripFrame(HDC dc, const TspPicture& strip, int index, int count, int x
 
 }  // namespace
 
-TspSkinButtonLabel::TspSkinButtonLabel(TComponent* owner) : TGraphicControl(owner) {
+TspSkinButtonLabel::TspSkinButtonLabel(TComponent* owner) : TspSkinFontLabel(owner) {
   ControlStyle &= ~csOpaque;
   ControlStyle |= csSetCaption;
   TGraphicControl::SetBounds(0, 0, 100, 50);
-}
-
-TspSkinButtonLabel::~TspSkinButtonLabel() {
-  if (FSD) FSD->RemoveFreeNotification(this);
-}
-
-void TspSkinButtonLabel::SetSkinData(TspSkinData* value) {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) {
-    FSD->FreeNotification(this);
-    ChangeSkinData();
-  }
-}
-
-void TspSkinButtonLabel::Notification(TComponent* component, TOperation operation) {
-  TGraphicControl::Notification(component, operation);
-  if (operation == opRemove && component == FSD) {
-    FSD = nullptr;
-    FIndex = -1;
-  }
-}
-
-void TspSkinButtonLabel::GetSkinData() {
-  FIndex = (FSD && !FSD->Empty) ? FSD->GetControlIndex(SkinDataName) : -1;
-  if (FIndex < 0 || FIndex >= static_cast<int>(FSD->CtrlList.size())) {
-    FIndex = -1;
-    return;
-  }
-  if (auto* e = dynamic_cast<TspDataSkinStdLabelControl*>(FSD->CtrlList[FIndex].get())) {
-    FSkinFont = SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor);
-    FActiveFontColor = static_cast<COLORREF>(e->ActiveFontColor) & 0xFFFFFF;
-  }
-}
-
-void TspSkinButtonLabel::ChangeSkinData() {
-  GetSkinData();
-  Repaint();
 }
 
 void TspSkinButtonLabel::SetDoubleBuffered(bool value) {
@@ -422,8 +379,7 @@ void TspSkinButtonLabel::PaintInto(HDC dc) {
     font = UseSkinFont ? FSkinFont : DefaultFont;
     font.Color = FMouseIn && !GlowEffect ? FActiveFontColor : FSkinFont.Color;
     if (!Enabled()) {
-      uint32_t u = static_cast<uint32_t>(FSD->SkinColors.cBtnShadow);
-      font.Color = (u & 0xFF000000u) == 0xFF000000u ? GetSysColor(static_cast<int>(u & 0xFF)) : (u & 0xFFFFFF);
+      font.Color = SkinColorValue(FSD->SkinColors.cBtnShadow);
     }
     glow = UseCustomGlowColor ? CustomGlowColor : FActiveFontColor;
   }
@@ -602,8 +558,7 @@ void TspSkinLabel::DrawLabelText(TspPaintBuffer& b, RECT r) {
   if (FShadowEffect) {
     COLORREF shadow = ShadowColor;
     if (FIndex != -1 && UseSkinFontColor) {
-      uint32_t u = static_cast<uint32_t>(FSD->SkinColors.cBtnFace);
-      COLORREF face = (u & 0xFF000000u) == 0xFF000000u ? GetSysColor(static_cast<int>(u & 0xFF)) : (u & 0xFFFFFF);
+      COLORREF face = SkinColorValue(FSD->SkinColors.cBtnFace);
       shadow = RGB(GetRValue(face) - GetRValue(face) * 70 / 100, GetGValue(face) - GetGValue(face) * 70 / 100,
                    GetBValue(face) - GetBValue(face) * 70 / 100);
     }

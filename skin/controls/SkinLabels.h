@@ -11,16 +11,35 @@
 
 enum TspEllipsType { spetNone, spetEndEllips, spetPathEllips };
 
-class TspSkinStdLabel : public TGraphicControl {
+// A windowless label whose font and hover colour come from a "stdlabel"
+// skin element.
+class TspSkinFontLabel : public TGraphicControl {
 public:
-  explicit TspSkinStdLabel(TComponent* owner);
-  ~TspSkinStdLabel() override;
+  explicit TspSkinFontLabel(TComponent* owner) : TGraphicControl(owner) {}
+  ~TspSkinFontLabel() override;
 
   TspSkinData* SkinData() const { return FSD; }
   void SetSkinData(TspSkinData* value);
   std::string SkinDataName = "stdlabel";
   TspFontDesc DefaultFont;
   bool UseSkinFont = true;
+
+  virtual void ChangeSkinData();
+
+protected:
+  void Notification(TComponent* component, TOperation operation) override;
+  void GetSkinData();
+
+  TspSkinData* FSD = nullptr;
+  int FIndex = -1;
+  TspFontDesc FSkinFont;
+  COLORREF FActiveFontColor = 0;
+};
+
+class TspSkinStdLabel : public TspSkinFontLabel {
+public:
+  explicit TspSkinStdLabel(TComponent* owner);
+
   bool UseSkinColor = true;
   // The font when the skin font is not used.
   TspFontDesc Font;
@@ -32,7 +51,7 @@ public:
   bool AutoSize() const { return FAutoSize; }
   void SetAutoSize(bool value);
 
-  void ChangeSkinData();
+  void ChangeSkinData() override;
   void WndProc(TMessage& message) override;
   int SkinIndex() const { return FIndex; }
   // Fits the size to the caption.
@@ -40,18 +59,12 @@ public:
 
 protected:
   void Paint() override;
-  void Notification(TComponent* component, TOperation operation) override;
-  void GetSkinData();
   // The font and colour of the text in the present state.
   virtual TspFontDesc TextFont() const;
   virtual UINT ExtraFormat() const;
   void DoDrawText(HDC dc, RECT& r, UINT flags);
   COLORREF DisabledColor(bool light) const;
 
-  TspSkinData* FSD = nullptr;
-  int FIndex = -1;
-  TspFontDesc FSkinFont;
-  COLORREF FActiveFontColor = 0;
   bool FAutoSize = true;
   TspEllipsType FEllipsType = spetNone;
 };
@@ -84,16 +97,9 @@ private:
 
 // A clickable label with a glyph strip beside its caption: hover and
 // pressed glyph frames, an underline on hover in web style.
-class TspSkinButtonLabel : public TGraphicControl {
+class TspSkinButtonLabel : public TspSkinFontLabel {
 public:
   explicit TspSkinButtonLabel(TComponent* owner);
-  ~TspSkinButtonLabel() override;
-
-  TspSkinData* SkinData() const { return FSD; }
-  void SetSkinData(TspSkinData* value);
-  std::string SkinDataName = "stdlabel";
-  TspFontDesc DefaultFont;
-  bool UseSkinFont = true;
   COLORREF DefaultActiveFontColor = RGB(0, 0, 255);
   bool UseCustomGlowColor = false;
   COLORREF CustomGlowColor = RGB(0, 255, 255);
@@ -117,24 +123,17 @@ public:
   bool Pressed() const { return FDown; }
   // The glyph frame shown in the present state, 1-based.
   int GlyphFrame() const;
-  void ChangeSkinData();
   void WndProc(TMessage& message) override;
 
 protected:
   void Paint() override;
-  void Notification(TComponent* component, TOperation operation) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
 
 private:
-  void GetSkinData();
   void PaintInto(HDC dc);
 
-  TspSkinData* FSD = nullptr;
-  int FIndex = -1;
-  TspFontDesc FSkinFont;
-  COLORREF FActiveFontColor = 0;
   bool FDoubleBuffered = false, FMouseIn = false, FDown = false;
   TspPicture FGlyph;
   int FNumGlyphs = 1, FMargin = -1;

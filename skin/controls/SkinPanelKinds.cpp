@@ -2,17 +2,6 @@
 
 #include <windowsx.h>
 
-namespace {
-
-// Skin colours name system colours as 0xFF000000 + index.
-COLORREF SkinColor(int32_t v) {
-  uint32_t u = static_cast<uint32_t>(v);
-  if ((u & 0xFF000000u) == 0xFF000000u) return GetSysColor(static_cast<int>(u & 0xFF));
-  return u & 0xFFFFFF;
-}
-
-}  // namespace
-
 TspSkinGroupBox::TspSkinGroupBox(TComponent* owner) : TspSkinPanel(owner) {
   FSkinDataName = "groupbox";
   SetCaptionMode(true);
@@ -89,17 +78,9 @@ RECT TspSkinStatusBar::GripRect() {
 void TspSkinStatusBar::DrawGripLines(TspPaintBuffer& b, COLORREF dark, COLORREF light) {
   RECT g = GripRect();
   HDC dc = b.DC();
-  auto line = [dc](int x1, int y1, int x2, int y2, COLORREF c) {
-    HPEN pen = CreatePen(PS_SOLID, 1, c);
-    HGDIOBJ old = SelectObject(dc, pen);
-    MoveToEx(dc, x1, y1, nullptr);
-    LineTo(dc, x2, y2);
-    SelectObject(dc, old);
-    DeleteObject(pen);
-  };
   for (int d = 3; g.left + d + 2 <= g.right; d += 3) {
-    line(g.left + d, g.bottom, g.right, g.top + d, dark);
-    line(g.left + d + 1, g.bottom, g.right, g.top + d + 1, light);
+    DrawSolidLine(dc, g.left + d, g.bottom, g.right, g.top + d, dark);
+    DrawSolidLine(dc, g.left + d + 1, g.bottom, g.right, g.top + d + 1, light);
   }
 }
 
@@ -113,7 +94,7 @@ void TspSkinStatusBar::PaintSkinImage(TspPaintBuffer& b) {
   if (!GripActive()) return;
   if (IsEmptyRECT(FGripperRect) || !Picture) {
     const TspSkinColors& colors = FSD->SkinColors;
-    DrawGripLines(b, SkinColor(colors.cBtnShadow), SkinColor(colors.cBtnHighLight));
+    DrawGripLines(b, SkinColorValue(colors.cBtnShadow), SkinColorValue(colors.cBtnHighLight));
     return;
   }
   RECT g = GripRect();

@@ -67,20 +67,11 @@ void TspSkinBevel::SetBounds(int left, int top, int width, int height) {
 
 namespace {
 
-void Line(HDC dc, int x1, int y1, int x2, int y2, COLORREF c) {
-  HPEN pen = CreatePen(PS_SOLID, 1, c);
-  HGDIOBJ old = SelectObject(dc, pen);
-  MoveToEx(dc, x1, y1, nullptr);
-  LineTo(dc, x2, y2);
-  SelectObject(dc, old);
-  DeleteObject(pen);
-}
-
 void Box(HDC dc, const RECT& r, COLORREF c1, COLORREF c2) {
-  Line(dc, r.left, r.bottom, r.left, r.top, c1);
-  Line(dc, r.left, r.top, r.right, r.top, c1);
-  Line(dc, r.right, r.top, r.right, r.bottom, c2);
-  Line(dc, r.right, r.bottom, r.left, r.bottom, c2);
+  DrawSolidLine(dc, r.left, r.bottom, r.left, r.top, c1);
+  DrawSolidLine(dc, r.left, r.top, r.right, r.top, c1);
+  DrawSolidLine(dc, r.right, r.top, r.right, r.bottom, c2);
+  DrawSolidLine(dc, r.right, r.bottom, r.left, r.bottom, c2);
 }
 
 }  // namespace
@@ -105,20 +96,20 @@ void TspSkinBevel::Paint() {
       Box(dc, RECT{0, 0, w - 2, h - 2}, c1, c1);
       break;
     case bsTopLine:
-      Line(dc, 0, 0, w, 0, c1);
-      Line(dc, 0, 1, w, 1, c2);
+      DrawSolidLine(dc, 0, 0, w, 0, c1);
+      DrawSolidLine(dc, 0, 1, w, 1, c2);
       break;
     case bsBottomLine:
-      Line(dc, 0, h - 2, w, h - 2, c1);
-      Line(dc, 0, h - 1, w, h - 1, c2);
+      DrawSolidLine(dc, 0, h - 2, w, h - 2, c1);
+      DrawSolidLine(dc, 0, h - 1, w, h - 1, c2);
       break;
     case bsLeftLine:
-      Line(dc, 0, 0, 0, h, c1);
-      Line(dc, 1, 0, 1, h, c2);
+      DrawSolidLine(dc, 0, 0, 0, h, c1);
+      DrawSolidLine(dc, 1, 0, 1, h, c2);
       break;
     case bsRightLine:
-      Line(dc, w - 2, 0, w - 2, h, c1);
-      Line(dc, w - 1, 0, w - 1, h, c2);
+      DrawSolidLine(dc, w - 2, 0, w - 2, h, c1);
+      DrawSolidLine(dc, w - 1, 0, w - 1, h, c2);
       break;
     case bsSpacer: break;
   }

@@ -251,6 +251,10 @@ void TspSkinToolBar::StopTimer() {
 
 void TspSkinToolBar::MouseLeaveNC() {
   FMouseIn = false;
+  LeaveScrollButtons();
+}
+
+void TspSkinToolBar::LeaveScrollButtons() {
   bool lit = false;
   for (ScrollButton& b : FButtons)
     if (b.MouseIn) {
@@ -423,16 +427,7 @@ void TspSkinToolBar::WndProc(TMessage& m) {
       }
       break;
     case WM_MOUSEMOVE:
-      if (FCanScroll) {
-        bool lit = false;
-        for (ScrollButton& b : FButtons)
-          if (b.MouseIn) {
-            b.MouseIn = false;
-            lit = true;
-          }
-        if (FTimerMode != 0) StopTimer();
-        if (lit) RepaintNC();
-      }
+      if (FCanScroll) LeaveScrollButtons();
       break;
     case WM_DESTROY:
       FScrollTimer.Stop();

@@ -80,6 +80,8 @@ private:
   void StartScrollTimer(int mode);
   void StopTimer();
   void MouseLeaveNC();
+  // Drops the scroll buttons' hover and stops their repeat.
+  void LeaveScrollButtons();
   void CheckMouseLeave();
 
   bool FCanScroll = false, FFlat = false, FShowCaptions = false;

@@ -14,6 +14,7 @@
 #include "framework/PngImage.h"
 #include "framework/Streams.h"
 #include "skin/data/SPUtils.h"
+#include "support/DrawModePixel.h"
 #include "support/gtest.h"
 
 namespace {
@@ -28,19 +29,6 @@ TspColor RandomPixel(std::mt19937& rng, TspDrawMode mode) {
     if (pick == 1) p |= 0xFF000000;
   }
   return p;
-}
-
-// What one source pixel does to an opaque destination pixel.
-TspColor Expected(TspDrawMode m, TspColor s, TspColor d) {
-  switch (m) {
-    case TspDrawMode::Copy: return s;
-    case TspDrawMode::Keyed: return (s & 0xFFFFFF) == TransparentKey ? d : (s | 0xFF000000);
-    case TspDrawMode::Alpha: {
-      const unsigned a = s >> 24;
-      return a == 0 ? d : a == 255 ? s : BlendPixel(s, d);
-    }
-  }
-  return 0;
 }
 
 // Three kinds of target: another TspBitmap's DC, a 32-bit DIB section
@@ -127,7 +115,7 @@ TEST(SkinBitmapWin32, DrawsOntoEveryKindOfDeviceContext) {
                 sx = int(double(sx) * double(float(4) / float(8)));
                 sy = int(double(sy) * double(float(3) / float(7)));
               }
-              want = Expected(mode, src.GetPixel(sx, sy), fill);
+              want = ExpectedDrawnPixel(mode, src.GetPixel(sx, sy), fill);
             }
             TspColor got = t->Get(x, y);
             if (kind != 0) got |= 0xFF000000, want |= 0xFF000000;  // foreign DCs keep no alpha of ours

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "skin/data/SPPixelBitmap.h"
+#include "support/DrawModePixel.h"
 
 namespace {
 
@@ -97,19 +98,6 @@ TEST(PixelBitmap, AssignCopiesPixelsNameAndFlags) {
   EXPECT_TRUE(b.Empty());
 }
 
-// Expected destination pixel for each mode, given source s and old destination d.
-TspColor Expect(TspDrawMode m, TspColor s, TspColor d) {
-  switch (m) {
-    case TspDrawMode::Copy: return s;
-    case TspDrawMode::Keyed: return (s & 0xFFFFFF) == TransparentKey ? d : (s | 0xFF000000);
-    case TspDrawMode::Alpha: {
-      const unsigned a = s >> 24;
-      return a == 0 ? d : a == 255 ? s : BlendPixel(s, d);
-    }
-  }
-  return 0;
-}
-
 TEST(PixelBitmap, DrawEveryModeOneToOneAndStretched) {
   std::mt19937 rng(3);
   for (TspDrawMode mode : {TspDrawMode::Copy, TspDrawMode::Keyed, TspDrawMode::Alpha}) {
@@ -148,7 +136,7 @@ TEST(PixelBitmap, DrawEveryModeOneToOneAndStretched) {
               sx = dw < 2 ? (srcR.Left + srcR.Right - 1) / 2 : int(double(x - dstR.Left) * rx + srcR.Left);
               sy = dh < 2 ? (srcR.Top + srcR.Bottom - 1) / 2 : int(double(y - dstR.Top) * ry + srcR.Top);
             }
-            want = Expect(mode, src.GetPixel(sx, sy), want);
+            want = ExpectedDrawnPixel(mode, src.GetPixel(sx, sy), want);
           }
           ASSERT_EQ(dst.GetPixel(x, y), want) << int(mode) << " trial " << trial << " at " << x << "," << y;
         }
