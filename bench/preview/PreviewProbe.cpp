@@ -9,3 +9,8 @@ double PreviewClockGap(TCustomPlayer* player) {
   if (!is || is->paused || is->shown_frames == 0 || is->audio_stream < 0) return -1;
   return std::fabs(GetVideoClock(is) - GetAudioClock(is));
 }
+
+long long PreviewShownPictures(TCustomPlayer* player) {
+  TVideoState* is = player->FVideoState;
+  return is ? is->shown_frames : -1;
+}
