@@ -114,7 +114,7 @@ TFigures RunTool(const std::string& clip) {
   const std::string log = FixtureFolder() + "/ffplay_status.txt";
   const std::string times = FixtureFolder() + "/ffplay_times.txt";
   fixtures::Run("bash -c 'TIMEFORMAT=\"%U %S\"; { time SDL_AUDIODRIVER=dummy SDL_RENDER_DRIVER=software ffplay "
-                "-nostdin -autoexit -x " +
+                "-autoexit -x " +
                 std::to_string(kW) + " -y " + std::to_string(kH) + " \"" + clip + "\" 2> \"" + log + "\" ; } 2> \"" +
                 times + "\"'");
   TFigures fig;
