@@ -617,7 +617,6 @@ void FreePictures(TVideoState* is) {
 }
 
 void StartRefreshThread(TVideoState* is) {
-  AttachHost(is);  // also the sound pictures are drawn there
   is->refresh_tid = new TAnonymousThread([is] {
     TCustomPlayer* player = is->Owner;
     while (!is->abort_request) {

@@ -438,36 +438,3 @@ TEST(PlayerVideo, FilterChainAndDeinterlaceFallBack) {
   player->Stop(true);
   logger->OnLog = before;
 }
-
-TEST(PlayerVideo, SoundIsDrawnAsSpectrumAndWaves) {
-  UseSoundDriver("dummy");
-  const std::string tone = Tone();
-  THost host;
-  auto player = NewPlayer("SDL_0.dll");
-  ASSERT_TRUE(player->Open(tone, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
-  auto litPixels = [&] {
-    const TShot s = Grab(host.panel);
-    int lit = 0;
-    for (int y = 0; y < s.h; ++y)
-      for (int x = 0; x < s.w; ++x)
-        if (y != kLineY && (s.At(x, y) & 0xFFFFFF) != 0) ++lit;
-    return lit;
-  };
-  // Without a picture stream the spectrum is drawn column by column.
-  ASSERT_TRUE(WaitUntil([&] { return litPixels() > 20; }, 3000));
-  player->ToggleAudioDisplay();  // to the plain picture mode: cleared
-  Pump(150);
-  EXPECT_EQ(0, litPixels());
-  player->ToggleAudioDisplay();  // waves: white bars around the middle
-  ASSERT_TRUE(WaitUntil([&] { return litPixels() > 200; }, 3000));
-  const TShot s = Grab(host.panel);
-  // Columns with a white bar near the first band's middle line.
-  int columns = 0;
-  for (int x = 0; x < s.w; ++x) {
-    bool bar = false;
-    for (int y = 40; y < 95 && !bar; ++y) bar = (s.At(x, y) & 0xFFFFFF) == 0xFFFFFF;
-    columns += bar;
-  }
-  EXPECT_GT(columns, s.w / 2);
-  player->Stop(true);
-}
