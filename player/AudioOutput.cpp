@@ -159,6 +159,7 @@ void AudioCallback(void* opaque, uint8_t* stream, int len) {
           } catch (...) {
           }
         }
+        if (is->show_mode != 0) UpdateSampleDisplay(is, reinterpret_cast<const int16_t*>(is->audio_buf), size);
         size = SynchronizeAudio(is, size, pts);
         is->audio_buf_size = static_cast<unsigned>(size);
       }

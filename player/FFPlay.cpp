@@ -5,6 +5,7 @@
 #include "engine/AVFormatStubs.h"
 #include "engine/AVUtilStubs.h"
 #include "engine/FFLog.h"
+#include "engine/FormatConverter.h"
 #include "engine/MyUtils.h"
 #include "player/PlayerEvents.h"
 #include "player/PlayerState.h"
@@ -20,10 +21,20 @@ uint8_t kFlushMarker[] = "FLUSH";
 constexpr int ForcedStopTries = 20;
 constexpr int ForcedStopTriesReading = 10;
 
+struct TSectionGuard {
+  explicit TSectionGuard(TCriticalSection& section) : Section(section) { Section.Enter(); }
+  ~TSectionGuard() { Section.Leave(); }
+  TCriticalSection& Section;
+};
+
 }  // namespace
 
 TCustomPlayer::TCustomPlayer(TComponent* AOwner)
-    : TFFBaseComponent(AOwner), FSDLLoader(new TSDLLoader), FSDL(new TSDLEntries) {
+    : TFFBaseComponent(AOwner),
+      FSDLLoader(new TSDLLoader),
+      FSDL(new TSDLEntries),
+      FRGBConverter(new TFormatConverter),
+      FHookConverter(new TFormatConverter) {
   Fflush_pkt.data = kFlushMarker;
   ResetPlayback();
 }
@@ -32,6 +43,8 @@ TCustomPlayer::~TCustomPlayer() {
   OnPosition = nullptr;
   OnState = nullptr;
   OnAudioHook = nullptr;
+  OnVideoHook = nullptr;
+  OnFrameHook = nullptr;
   Stop(true);
   if (FEventThread) {
     FEventThread->Terminate();
@@ -40,6 +53,9 @@ TCustomPlayer::~TCustomPlayer() {
     FEventThread = nullptr;
   }
   if (FAVLib.AVLibLoaded()) UninitFFOptions(FOptions);
+  // The converters free library memory: before the libraries go.
+  FRGBConverter.reset();
+  FHookConverter.reset();
   FSDLLoader->Unload();
   FAVLib.UnloadAVLib();
 }
@@ -164,6 +180,10 @@ bool TCustomPlayer::Open(const TPathFileName& AFileName, intptr_t AScreenHandle,
   if (FOptions.sws_opts && ff::av_opt_get_int(FOptions.sws_opts, "sws_flags", 0, &flags) >= 0)
     Fsws_flags = static_cast<int>(flags);
   FLoading = true;
+  {
+    TSectionGuard guard(FDisplayRectLock);
+    FDisplayRect = TRect{};
+  }
   Stop(true);
   bool ok = false;
   {
@@ -359,6 +379,60 @@ void TCustomPlayer::Seek(const double ADelta, TSeekFlags ASeekFlags, bool AWaitF
 
 void TCustomPlayer::FlushQueue() {
   if (TVideoState* is = FVideoState) is->flush_req = 1;
+}
+
+void TCustomPlayer::SetAspectRatio(float value) {
+  FAspectRatio = value;
+  if (TVideoState* is = FVideoState) PushUserEvent(RelayoutEvent, is);
+}
+
+void TCustomPlayer::ToggleAudioDisplay() {
+  TVideoState* is = FVideoState;
+  if (!is) return;
+  FShowMode = (is->show_mode + 1) % 3;
+  is->show_mode = FShowMode;
+  // The play thread draws: this thread must not wait for the picture while
+  // that thread may be waiting for this one inside the window system.
+  PushUserEvent(ClearEvent, is);
+}
+
+int TCustomPlayer::VideoHookBitsPixel() const { return FRGBConverter->BitsPixel(); }
+
+void TCustomPlayer::SetVideoHookBitsPixel(int value) {
+  FRGBConverter->SetBitsPixel(value);
+  FHookConverter->SetBitsPixel(value);
+}
+
+void TCustomPlayer::SetDisplayRect(int x, int y, int w, int h) {
+  const TRect r{x, y, x + w, y + h};
+  TSectionGuard guard(FDisplayRectLock);
+  if (r != FDisplayRect) FDisplayRect = r;
+}
+
+TRect TCustomPlayer::DisplayRect() {
+  TSectionGuard guard(FDisplayRectLock);
+  return FDisplayRect;
+}
+
+TRect TCustomPlayer::DisplayToActualRect(TRect r) {
+  if (!FVideoState) return TRect{};
+  if (r.Left > r.Right) std::swap(r.Left, r.Right);
+  if (r.Top > r.Bottom) std::swap(r.Top, r.Bottom);
+  TSectionGuard guard(FDisplayRectLock);
+  const TRect d = FDisplayRect;
+  r.Left = std::min(std::max(r.Left, d.Left), d.Right) - d.Left;
+  r.Right = std::min(std::max(r.Right, d.Left), d.Right) - d.Left;
+  r.Top = std::min(std::max(r.Top, d.Top), d.Bottom) - d.Top;
+  r.Bottom = std::min(std::max(r.Bottom, d.Top), d.Bottom) - d.Top;
+  if (d.Width() > 0) {
+    r.Left = static_cast<int>(static_cast<int64_t>(r.Left) * Fframe_width / d.Width());
+    r.Right = static_cast<int>(static_cast<int64_t>(r.Right) * Fframe_width / d.Width());
+  }
+  if (d.Height() > 0) {
+    r.Top = static_cast<int>(static_cast<int64_t>(r.Top) * Fframe_height / d.Height());
+    r.Bottom = static_cast<int>(static_cast<int64_t>(r.Bottom) * Fframe_height / d.Height());
+  }
+  return r;
 }
 
 std::string TCustomPlayer::ForceFormat() const {

@@ -18,6 +18,7 @@
 #include "engine/FFBaseComponent.h"
 #include "engine/FFLoad.h"
 #include "engine/FFUtils.h"
+#include "framework/Graphics.h"
 #include "framework/Threads.h"
 
 extern "C" {
@@ -68,9 +69,15 @@ using TAudioHookEvent = std::function<void(TObject* Sender, const int64_t APTS, 
                                            int ASize, int ASampleRate, int AChannels)>;
 
 class TEventThread;
+class TFormatConverter;
 
 class TCustomPlayer : public TFFBaseComponent {
 public:
+  // Run on the video thread, with the picture about to be queued.
+  using TVideoHookEvent = std::function<void(TObject* Sender, TBitmap* ABitmap, const int64_t APTS, bool& AUpdate)>;
+  using TFrameHookEvent = std::function<void(TObject* Sender, void* APicture, AVPixelFormat APixFmt, int AWidth,
+                                             int AHeight, const int64_t APTS)>;
+
   explicit TCustomPlayer(TComponent* AOwner);
   ~TCustomPlayer() override;
 
@@ -93,6 +100,15 @@ public:
   void Seek(const int64_t APTS, TSeekFlags ASeekFlags, bool AWaitForSeekEnd);
   void Seek(const double ADelta, TSeekFlags ASeekFlags, bool AWaitForSeekEnd);
   void FlushQueue();
+  void ToggleAudioDisplay();
+  // The picture last shown, as an RGB bitmap owned by the player (0x0 when
+  // nothing plays); APTS its time, -1 without a picture.
+  TBitmap* CurrentFrame();
+  TBitmap* CurrentFrame(int64_t& APTS);
+  // A rectangle of the host window in pixels of the picture shown there.
+  TRect DisplayToActualRect(TRect ADisplayRect);
+  void SetDisplayRect(int x, int y, int w, int h);
+  TRect DisplayRect();
 
   // Properties with behaviour
   std::string ForceFormat() const;
@@ -118,6 +134,16 @@ public:
   const TPathFileName& FileName() const { return Finput_filename; }
   intptr_t ScreenHandle() const { return FScreenHandle; }
   const std::string& LastErrMsg() const { return FLastErrMsg; }
+  float AspectRatio() const { return FAspectRatio; }
+  void SetAspectRatio(float value);
+  bool VerticalFlip() const { return FVerticalFlip; }
+  void SetVerticalFlip(bool value) { FVerticalFlip = value; }
+  bool Deinterlace() const { return FDeinterlace; }
+  void SetDeinterlace(bool value) { FDeinterlace = value; }
+  const std::string& VideoFilters() const { return Fvfilters; }
+  void SetVideoFilters(const std::string& value) { Fvfilters = value; }
+  int VideoHookBitsPixel() const;
+  void SetVideoHookBitsPixel(int value);
 
   // Plain properties
   TAudioDriver AudioDriver = adDefault;
@@ -128,6 +154,8 @@ public:
   bool DisableVideo = false;
   bool DisableDisplay = false;
   bool AudioHook = false;
+  bool VideoHook = false;
+  bool FrameHook = false;
   bool TriggerEventInMainThread = true;
   bool AutoAdjustFrameRate = true;
   bool CheckIOEOF = true;
@@ -159,6 +187,8 @@ public:
   TPositionEvent OnPosition;
   TPlayStateEvent OnState;
   TAudioHookEvent OnAudioHook;
+  TVideoHookEvent OnVideoHook;
+  TFrameHookEvent OnFrameHook;
   TBeforeFindStreamInfoEvent OnBeforeFindStreamInfo;
 
   // ---- Below: state shared with the pipeline units of this folder. ----
@@ -189,11 +219,11 @@ public:
   TPlayState FEventState = psStop;
   int64_t FEventPTS = 0;
   std::atomic<bool> FSeeking{false};
-  float FAspectRatio = 0;
+  std::atomic<float> FAspectRatio{0};
   std::string FForceFrameRate;
   int FShowMode = -1;
-  bool FDeinterlace = false;
-  bool FVerticalFlip = false;
+  std::atomic<bool> FDeinterlace{false};
+  std::atomic<bool> FVerticalFlip{false};
   std::string Fvfilters;
   std::atomic<TPlayState> FState{psStop};
   std::atomic<bool> FLooping{false};
@@ -211,6 +241,9 @@ public:
   void StreamSeek(TVideoState* is, int64_t pos, int64_t rel, int flags, bool wait);
   // The play thread runs SDL's event loop until the playback ends.
   void EventLoop();
+  // The video hooks, on the video thread; APicture is a planar 4:2:0 picture.
+  void DoVideoHook(AVFrame* APicture, double APTS);
+  void DoFrameHook(AVFrame* APicture, double APTS);
 
 private:
   void WaitForStop();
@@ -221,6 +254,10 @@ private:
   std::unique_ptr<TSDLEntries> FSDL;
   bool FAutoLoadSDL = true;
   TEventThread* FEventThread = nullptr;
+  std::unique_ptr<TFormatConverter> FRGBConverter;
+  std::unique_ptr<TFormatConverter> FHookConverter;
+  TCriticalSection FDisplayRectLock;
+  TRect FDisplayRect;
 };
 
 // The published form placed on the application's windows.

@@ -133,6 +133,7 @@ void TCustomPlayer::EventLoop() {
       case RelayoutEvent:
       case ResizeEvent:
       case ExposeEvent:
+      case ClearEvent:
         HandleVideoEvent(is, event);
         break;
       default:

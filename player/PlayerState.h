@@ -6,8 +6,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <vector>
 
 #include "player/FFPlay.h"
+#include "player/SubtitlePixels.h"
 #include "player/libsdl.h"
 
 extern "C" {
@@ -23,6 +25,7 @@ enum TPlayerSDLEvent : uint32_t {
   RelayoutEvent,
   ResizeEvent,  // code = width, data2 = height
   ExposeEvent,
+  ClearEvent,  // the display mode changed: the picture area goes black
 };
 
 struct TPacketNode {
@@ -48,15 +51,27 @@ constexpr int SilenceBufferSize = 1024;
 
 class THostPicture;
 struct SwsContext;
+struct AVFilterGraph;
+struct AVFilterContext;
+struct RDFTContext;
 
 // A decoded picture waiting for its time to be shown.
 struct TVideoPicture {
   AVFrame* frame = nullptr;
   double pts = 0;
+  double duration = 0;
   int64_t pos = -1;
   int skip = 0;
+  bool flipped = false;  // turned upside down as it was queued
 };
 constexpr int PictureQueueSize = 2;
+
+// A decoded subtitle waiting for, or during, its display time.
+struct TSubPicture {
+  double pts = 0;
+  AVSubtitle sub{};
+};
+constexpr int SubPictureQueueSize = 4;
 
 struct TVideoState {
   uint8_t audio_buf2[AudioBufferSize];
@@ -170,8 +185,30 @@ struct TVideoState {
   AVFrame* shown = nullptr;  // the current frame; a repaint or relayout uses it again
   THostPicture* host = nullptr;
   SwsContext* sws = nullptr;
+  bool shown_flipped = false;
+  double shown_pts = 0;
   int rect_x = 0, rect_y = 0, rect_w = 0, rect_h = 0;
   int last_w = 0, last_h = 0, last_fmt = -1;
+  // The display filter graph between the decoder and the picture queue.
+  AVFilterGraph* graph = nullptr;
+  AVFilterContext* in_video_filter = nullptr;
+  AVFilterContext* out_video_filter = nullptr;
+  double frame_last_returned_time = 0;
+  double frame_last_filter_delay = 0;
+  int64_t frame_last_dropped_pos = -1;
+  std::vector<uint8_t> deint_buf;
+  // Bitmap subtitles: decoded by their own thread, blended at display.
+  TThread* subtitle_tid = nullptr;
+  TSubPicture subpq[SubPictureQueueSize];
+  int subpq_size = 0, subpq_rindex = 0, subpq_windex = 0;
+  std::mutex subpq_mutex;
+  std::condition_variable subpq_cond;
+  std::atomic<int> subtitle_stream_changed{0};
+  // The audio display's transform and its buffer.
+  RDFTContext* rdft = nullptr;
+  int rdft_bits = 0;
+  std::vector<float> rdft_data;
+  int64_t shown_frames = 0;  // pictures drawn, for the statistics at close
 };
 
 // Wall clock in microseconds.
@@ -225,3 +262,8 @@ void VideoRefresh(TVideoState* is, bool fromTimer);
 void VideoDisplay(TVideoState* is);
 void HandleVideoEvent(TVideoState* is, const SDL_Event& event);
 void FreePictures(TVideoState* is);
+// Clears the picture area for a change of the display mode.
+void ClearDisplay(TVideoState* is);
+void UpdateSampleDisplay(TVideoState* is, const int16_t* samples, int size);
+void AudioDisplay(TVideoState* is);
+

@@ -2,8 +2,14 @@
 // child controls, read back from the window's pixels.
 #include "support/gtest.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+
 #include "PlayerTestSupport.h"
+#include "engine/FFLog.h"
 #include "framework/PngImage.h"
+#include "support/Dib.h"
 
 namespace {
 
@@ -108,7 +114,7 @@ TEST(PlayerVideo, LetterboxedPictureKeepsTheChildLineAndFollowsFlipAndAspect) {
 
   // Stretched to the whole area, then flipped, after a relayout.
   player->FAspectRatio = -1;
-  player->FVerticalFlip = true;
+  player->SetVerticalFlip(true);
   SetWindowPos(host.panel, nullptr, 0, 0, kPanelW, kPanelH - 1, SWP_NOMOVE | SWP_NOZORDER);
   SetWindowPos(host.panel, nullptr, 0, 0, kPanelW, kPanelH, SWP_NOMOVE | SWP_NOZORDER);
   Pump(300);
@@ -144,8 +150,18 @@ TEST(PlayerVideo, APictureSizeChangeMidStreamIsFollowed) {
   const std::string both = WriteFixture("sizechange.ts", ReadBytes(FixtureFolder() + "/wide.ts") + ReadBytes(FixtureFolder() + "/square.ts"));
   THost host;
   auto player = NewPlayer("SDL_0.dll");
+  std::vector<std::string> lines;
+  TZIVoveva* logger = GlobalLogger();
+  const TLogEvent before = logger->OnLog;
+  logger->OnLog = [&](TObject*, unsigned long, TLogLevel level, const std::string& text) {
+    if (level == llInfo) lines.push_back(text);
+  };
   ASSERT_TRUE(player->Open(both, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
   ASSERT_TRUE(WaitUntil([&] { return player->FrameWidth() == 240; }, 6000)) << player->FrameWidth();
+  ASSERT_TRUE(WaitUntil([&] { return !LogLinesPending(); }, 1000));
+  EXPECT_NE(lines.end(),
+            std::find(lines.begin(), lines.end(), "Frame changed from size:320x240 to size:240x240"));
+  logger->OnLog = before;
   Pump(200);
   // 240x240 in 464x271: 270x271 at x 97.
   EXPECT_TRUE(Near(host.At(70, 100), 0, 0, 0, 8)) << Show(host.At(70, 100));
@@ -208,4 +224,217 @@ TEST(PlayerVideo, APausedSeekShowsThePictureOfTheNewPlace) {
   Pump(100);
   EXPECT_TRUE(Near(host.At(230, 100), 255, 0, 0)) << Show(host.At(230, 100));
   player->Stop(true);
+}
+
+namespace {
+
+// What the panel shows, read back in one go.
+struct TShot {
+  std::vector<uint32_t> px;
+  int w = 0, h = 0;
+  uint32_t At(int x, int y) const { return px[static_cast<size_t>(y) * w + x]; }
+};
+TShot Grab(HWND panel) {
+  RECT r{};
+  GetClientRect(panel, &r);
+  TShot shot;
+  shot.w = r.right, shot.h = r.bottom;
+  Dib dib(shot.w, shot.h);
+  HDC dc = GetDC(panel);
+  BitBlt(dib.dc, 0, 0, shot.w, shot.h, dc, 0, 0, SRCCOPY);
+  ReleaseDC(panel, dc);
+  GdiFlush();
+  shot.px.assign(dib.bits, dib.bits + static_cast<size_t>(shot.w) * shot.h);
+  return shot;
+}
+
+// The bitmap's pixels as 0xRRGGBB, whatever its bit depth.
+uint32_t BitmapPixel(TBitmap* bmp, int x, int y) {
+  const int bytes = bmp->BitsPerPixel() / 8;
+  const uint8_t* p = bmp->ScanLine(y) + x * bytes;
+  return static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
+}
+
+std::string CheckerClip() {
+  return MakeMedia("clip3s.avi",
+                   "-f lavfi -i testsrc2=size=320x240:rate=25 -f lavfi -i sine=f=1000:r=44100 -t 3 -pix_fmt yuv420p "
+                   "-c:v mpeg4 -g 25 -q:v 2 -c:a pcm_s16le");
+}
+
+bool RectIs(const TRect& r, int x, int y, int w, int h) {
+  return r.Left == x && r.Top == y && r.Width() == w && r.Height() == h;
+}
+std::string Show(const TRect& r) {
+  return std::to_string(r.Left) + "," + std::to_string(r.Top) + " " + std::to_string(r.Width()) + "x" +
+         std::to_string(r.Height());
+}
+
+}  // namespace
+
+TEST(PlayerVideo, ShownPixelsAreTheCurrentFrameScaledIntoItsRectangle) {
+  UseSoundDriver("dummy");
+  const std::string clip = CheckerClip();
+  THost host;
+  auto player = NewPlayer("SDL_0.dll");
+  ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
+  ASSERT_TRUE(WaitUntil([&] { return player->CurrentPTS() > 300000; }, 5000));
+  int64_t pts1 = 0, pts2 = 0;
+  player->CurrentFrame(pts1);
+  ASSERT_TRUE(WaitUntil([&] { return player->CurrentPTS() > 1000000; }, 5000));
+  player->Pause();
+  Pump(150);
+  TBitmap* frame = player->CurrentFrame(pts2);
+  GdiFlush();
+  ASSERT_EQ(320, frame->Width());
+  ASSERT_EQ(240, frame->Height());
+  EXPECT_GT(pts1, 0);
+  EXPECT_GT(pts2, pts1);
+
+  // 4:3 in 464x271: 360x271 at x 52, black bars beside it.
+  const TRect rect = player->DisplayRect();
+  ASSERT_TRUE(RectIs(rect, 52, 0, 360, 271)) << Show(rect);
+  const TRect actual = player->DisplayToActualRect(TRect{412, 271, 52, 0});
+  EXPECT_TRUE(RectIs(actual, 0, 0, 320, 240)) << Show(actual);
+  const TShot shot = Grab(host.panel);
+  for (int y : {0, 100, 270}) {
+    EXPECT_EQ(0u, shot.At(10, y) & 0xFFFFFF);
+    EXPECT_EQ(0u, shot.At(450, y) & 0xFFFFFF);
+  }
+  // The child line crosses the picture untouched.
+  for (int x = 0; x < kPanelW; x += 7) ASSERT_EQ(0x00FF00u, shot.At(x, kLineY) & 0xFFFFFF) << x;
+
+  // The frame scaled to the rectangle (bilinear) against the shown pixels.
+  std::vector<uint32_t> src(320 * 240);
+  for (int y = 0; y < 240; ++y)
+    for (int x = 0; x < 320; ++x) src[y * 320 + x] = BitmapPixel(frame, x, y);
+  double sum[3] = {0, 0, 0};
+  int n = 0;
+  for (int y = 0; y < rect.Height(); ++y) {
+    if (y == kLineY) continue;
+    const double sy = std::min(std::max((y + 0.5) * 240 / rect.Height() - 0.5, 0.0), 239.0);
+    const int y0 = static_cast<int>(sy), y1 = std::min(y0 + 1, 239);
+    const double fy = sy - y0;
+    for (int x = 0; x < rect.Width(); ++x) {
+      const double sx = std::min(std::max((x + 0.5) * 320 / rect.Width() - 0.5, 0.0), 319.0);
+      const int x0 = static_cast<int>(sx), x1 = std::min(x0 + 1, 319);
+      const double fx = sx - x0;
+      const uint32_t shown = shot.At(rect.Left + x, rect.Top + y);
+      for (int c = 0; c < 3; ++c) {
+        auto ch = [&](int xx, int yy) { return static_cast<double>((src[yy * 320 + xx] >> (8 * c)) & 0xFF); };
+        const double want = (ch(x0, y0) * (1 - fx) + ch(x1, y0) * fx) * (1 - fy) +
+                            (ch(x0, y1) * (1 - fx) + ch(x1, y1) * fx) * fy;
+        sum[c] += std::fabs(want - static_cast<double>((shown >> (8 * c)) & 0xFF));
+      }
+      ++n;
+    }
+  }
+  for (int c = 0; c < 3; ++c) EXPECT_LE(sum[c] / n, 6.0) << "channel " << c;
+  host.SaveShot("player-testsrc.png");
+
+  // Aspect modes and a resize of the host lay the still picture out again.
+  struct Case {
+    const char* what;
+    float aspect;
+    int panelW, panelH;
+    int x, y, w, h;
+  } cases[] = {
+      {"fill the area", -1, kPanelW, kPanelH, 0, 0, 464, 271},
+      {"16:9", 16.0f / 9, kPanelW, kPanelH, 0, 5, 464, 260},
+      {"own ratio in a 320x240 host", 0, 320, 240, 0, 0, 320, 240},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetWindowPos(host.panel, nullptr, 0, 0, c.panelW, c.panelH, SWP_NOMOVE | SWP_NOZORDER);
+    player->SetAspectRatio(c.aspect);
+    ASSERT_TRUE(WaitUntil([&] { return RectIs(player->DisplayRect(), c.x, c.y, c.w, c.h); }, 2000))
+        << Show(player->DisplayRect());
+    Pump(100);
+    const TShot s = Grab(host.panel);
+    // The picture fills its rectangle; the bands around it stay black.
+    int lit = 0;
+    for (int y = c.y; y < c.y + c.h; ++y)
+      for (int x = c.x; x < c.x + c.w; ++x) lit += (s.At(x, y) & 0xFFFFFF) != 0;
+    EXPECT_GT(lit, c.w * c.h * 3 / 4);
+    for (int y = 0; y < c.y; ++y) EXPECT_EQ(0u, s.At(200, y) & 0xFFFFFF) << y;
+    for (int y = c.y + c.h; y < c.panelH; ++y) EXPECT_EQ(0u, s.At(200, y) & 0xFFFFFF) << y;
+  }
+  player->Stop(true);
+  EXPECT_EQ(0, player->CurrentFrame()->Width());
+  int64_t none = 0;
+  player->CurrentFrame(none);
+  EXPECT_EQ(-1, none);
+  EXPECT_EQ(0, player->DisplayToActualRect(TRect{0, 0, 10, 10}).Width());
+}
+
+TEST(PlayerVideo, HooksSeeTheFlippedPictureAndTheirDrawingIsShown) {
+  UseSoundDriver("dummy");
+  const std::string clip = Clip();
+  THost host;
+  auto player = NewPlayer("SDL_0.dll");
+  player->SetVerticalFlip(true);
+  player->VideoHook = true;
+  player->FrameHook = true;
+  std::atomic<int> hooked{0}, topLuma{-1};
+  std::atomic<int64_t> hookPts{-1};
+  player->OnVideoHook = [&](TObject*, TBitmap* bmp, const int64_t pts, bool& update) {
+    // A red box in the top left corner, drawn into the picture.
+    bmp->Canvas()->Brush()->SetColor(clRed);
+    bmp->Canvas()->FillRect(TRect{0, 0, 60, 60});
+    bmp->Canvas()->Brush()->SetColor(clLime);
+    bmp->Canvas()->FillRect(TRect{0, 0, 30, 30});
+    hookPts = pts;
+    ++hooked;
+    update = true;
+  };
+  player->OnFrameHook = [&](TObject*, void* picture, AVPixelFormat fmt, int w, int h, const int64_t) {
+    if (fmt == AV_PIX_FMT_YUV420P && w == 320 && h == 240) topLuma = static_cast<AVFrame*>(picture)->data[0][300];
+  };
+  ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
+  ASSERT_TRUE(WaitUntil([&] { return player->CurrentPTS() > 500000; }, 5000));
+  player->Pause();
+  Pump(150);
+  EXPECT_GT(hooked.load(), 0);
+  EXPECT_GE(hookPts.load(), 0);
+  // Turned upside down before the hooks: blue on top (luma 41 against red's 81).
+  EXPECT_NEAR(41, topLuma.load(), 12);
+  TBitmap* frame = player->CurrentFrame();
+  ASSERT_EQ(320, frame->Width());
+  const uint32_t top = BitmapPixel(frame, 300, 0), bottom = BitmapPixel(frame, 300, 239);
+  EXPECT_TRUE(Near(RGB(top >> 16, (top >> 8) & 0xFF, top & 0xFF), 0, 0, 255)) << std::hex << top;
+  EXPECT_TRUE(Near(RGB(bottom >> 16, (bottom >> 8) & 0xFF, bottom & 0xFF), 255, 0, 0)) << std::hex << bottom;
+  // The hook's drawing reaches the screen: lime inside red, at the top left
+  // of the picture (x 52).
+  EXPECT_TRUE(Near(host.At(52 + 10, 10), 0, 255, 0, 60)) << Show(host.At(62, 10));
+  EXPECT_TRUE(Near(host.At(52 + 50, 50), 255, 0, 0, 60)) << Show(host.At(102, 50));
+  EXPECT_TRUE(Near(host.At(300, 20), 0, 0, 255)) << Show(host.At(300, 20));
+  player->Stop(true);
+  EXPECT_FALSE(player->VerticalFlip()) << "the flip holds for one playback";
+}
+
+TEST(PlayerVideo, FilterChainAndDeinterlaceFallBack) {
+  UseSoundDriver("dummy");
+  // 330 wide: not a size the deinterlacer takes.
+  const std::string odd = MakeMedia("redblue330.avi",
+                                    "-f lavfi -i color=c=red:s=330x240:r=10,drawbox=y=120:h=120:c=blue:t=fill -t 3 "
+                                    "-pix_fmt yuv420p -c:v mpeg4 -q:v 2");
+  THost host;
+  auto player = NewPlayer("SDL_0.dll");
+  std::vector<std::string> lines;
+  TZIVoveva* logger = GlobalLogger();
+  const TLogEvent before = logger->OnLog;
+  logger->OnLog = [&](TObject*, unsigned long, TLogLevel level, const std::string& text) {
+    if (level <= llError) lines.push_back(text);
+  };
+  player->SetVideoFilters("vflip");
+  player->SetDeinterlace(true);
+  ASSERT_TRUE(player->Open(odd, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
+  ASSERT_TRUE(WaitUntil([&] { return player->CurrentPTS() > 500000; }, 5000));
+  Pump(100);
+  // The chain turned the picture over; playback went on without deinterlacing.
+  const TRect r = player->DisplayRect();
+  EXPECT_TRUE(Near(host.At(r.Left + 20, r.Top + 20), 0, 0, 255)) << Show(host.At(r.Left + 20, r.Top + 20));
+  EXPECT_FALSE(player->Deinterlace());
+  EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "deinterlacing failed.")) << lines.size();
+  player->Stop(true);
+  logger->OnLog = before;
 }

@@ -1,0 +1,167 @@
+// The preview player against the ffplay tool on the same generated clip
+// (10 s, 1280x720, 30 pictures a second, with sound) in a window of the same
+// size (464x271), both with the dummy sound driver:
+//   shown pictures / source pictures   goal >= 97 %
+//   |video clock - sound clock|        goal: median <= 20 ms (after 0.5 s)
+//   CPU seconds (user + system)        goal: <= 1.2x the tool's
+// Our CPU is this process's during the run (the wine server's share is left out).
+#include <windows.h>
+
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "PlayerFixtures.h"
+#include "engine/Fixtures.h"
+#include "framework/Forms.h"
+#include "framework/Threads.h"
+#include "PreviewProbe.h"
+#include "player/FFPlay.h"
+
+namespace {
+
+constexpr int kW = 464, kH = 271, kSourcePictures = 300;
+
+// CPU seconds (user + system) from a /proc stat file.
+double CpuOf(const std::string& statFile) {
+  std::ifstream in(statFile);
+  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t close = stat.rfind(')');
+  if (close == std::string::npos) return 0;
+  std::istringstream fields(stat.substr(close + 2));
+  std::string f;
+  double utime = 0, stime = 0;
+  for (int i = 3; fields >> f; ++i) {
+    if (i == 14) utime = std::atof(f.c_str());
+    if (i == 15) {
+      stime = std::atof(f.c_str());
+      break;
+    }
+  }
+  return (utime + stime) / 100.0;  // clock ticks of the kernel's USER_HZ
+}
+
+double CpuSelf() { return CpuOf("/proc/self/stat"); }
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+struct TFigures {
+  double shownPercent = 0, gapMedianMs = 0, gapMaxMs = 0, cpu = 0;
+};
+
+LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
+
+TFigures RunOurs(const std::string& clip) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = PlainProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = u"TessPreviewBench";
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  RegisterClassW(&wc);
+  HWND top = CreateWindowExW(0, u"TessPreviewBench", u"preview", WS_POPUP | WS_VISIBLE, 0, 0, kW, kH, nullptr,
+                             nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND panel = CreateWindowExW(0, u"TessPreviewBench", u"", WS_CHILD | WS_VISIBLE, 0, 0, kW, kH, top, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  UseSoundDriver("dummy");
+  TVIDavaza player(nullptr);
+  TFigures fig;
+  if (!player.LoadAVLib(ExeFolder() + "LibAV", false) ||
+      !player.LoadSDLLib(CopySDL("SDL_bench.dll"), "SDL_bench.dll")) {
+    std::fprintf(stderr, "%s\n", player.LastErrMsg().c_str());
+    return fig;
+  }
+  long long shown = -1;
+  bool ended = false;
+  player.OnState = [&](TObject*, TPlayState s) { ended = ended || s == psEnd; };
+  player.RepeatType = rtNone;
+  std::vector<double> gaps;
+  const double cpu0 = CpuSelf();
+  if (!player.Open(clip, reinterpret_cast<intptr_t>(panel), false)) {
+    std::fprintf(stderr, "%s\n", player.LastErrMsg().c_str());
+    return fig;
+  }
+  const DWORD start = GetTickCount();
+  while (!ended && GetTickCount() - start < 20000) {
+    PumpMessages();
+    WaitForHandles(nullptr, 0, false, 20);
+    shown = std::max(shown, PreviewShownPictures(&player));
+    const double gap = PreviewClockGap(&player);
+    if (GetTickCount() - start > 500 && gap >= 0) gaps.push_back(gap * 1000);
+  }
+  player.Stop(true);
+  fig.cpu = CpuSelf() - cpu0;
+  fig.shownPercent = 100.0 * shown / kSourcePictures;
+  fig.gapMedianMs = Median(gaps);
+  fig.gapMaxMs = gaps.empty() ? 0 : *std::max_element(gaps.begin(), gaps.end());
+  DestroyWindow(top);
+  return fig;
+}
+
+// The tool's status line: "  3.21 A-V:  0.004 fd=   2 aq= ..."; its CPU
+// from the shell's time keyword.
+TFigures RunTool(const std::string& clip) {
+  const std::string log = FixtureFolder() + "/ffplay_status.txt";
+  const std::string times = FixtureFolder() + "/ffplay_times.txt";
+  fixtures::Run("bash -c 'TIMEFORMAT=\"%U %S\"; { time SDL_AUDIODRIVER=dummy SDL_RENDER_DRIVER=software ffplay "
+                "-autoexit -x " +
+                std::to_string(kW) + " -y " + std::to_string(kH) + " \"" + clip + "\" 2> \"" + log + "\" ; } 2> \"" +
+                times + "\"'");
+  TFigures fig;
+  std::istringstream t(fixtures::ReadAll(times));
+  double user = 0, sys = 0;
+  t >> user >> sys;
+  fig.cpu = user + sys;
+  std::string status = fixtures::ReadAll(log);
+  std::replace(status.begin(), status.end(), '\r', '\n');
+  const std::regex line(R"(^\s*([0-9.]+) A-V:\s*(-?[0-9.]+) fd=\s*([0-9]+))");
+  std::istringstream in(status);
+  std::string l;
+  std::vector<double> gaps;
+  int drops = 0;
+  while (std::getline(in, l)) {
+    std::smatch m;
+    if (!std::regex_search(l, m, line)) continue;
+    drops = std::atoi(m[3].str().c_str());
+    if (std::atof(m[1].str().c_str()) > 0.5) gaps.push_back(std::fabs(std::atof(m[2].str().c_str())) * 1000);
+  }
+  fig.shownPercent = 100.0 * (kSourcePictures - drops) / kSourcePictures;
+  fig.gapMedianMs = Median(gaps);
+  fig.gapMaxMs = gaps.empty() ? 0 : *std::max_element(gaps.begin(), gaps.end());
+  return fig;
+}
+
+}  // namespace
+
+int main() {
+  TApplication app;
+  // TESS_PREVIEW_CODECS replaces the codec options (to tell a codec's share).
+  const char* codecs = std::getenv("TESS_PREVIEW_CODECS");
+  const std::string name = codecs ? "hd10s_g30_alt.mkv" : "hd10s_g30.mp4";
+  const std::string clip =
+      MakeMedia(name, std::string("-f lavfi -i testsrc2=size=1280x720:rate=30 -f lavfi -i sine=f=440:r=44100 -t 10 ") +
+                          (codecs ? codecs : "-c:v libx264 -preset veryfast -g 30 -pix_fmt yuv420p -c:a aac"));
+  const std::string unixClip = FixtureFolder() + "/" + name;
+  const TFigures ours = RunOurs(clip);
+  const TFigures tool = RunTool(unixClip);
+  std::printf("%-8s %10s %14s %12s %8s\n", "", "shown %", "A/V median ms", "A/V max ms", "CPU s");
+  std::printf("%-8s %10.1f %14.1f %12.1f %8.2f\n", "ffplay", tool.shownPercent, tool.gapMedianMs, tool.gapMaxMs,
+              tool.cpu);
+  std::printf("%-8s %10.1f %14.1f %12.1f %8.2f\n", "player", ours.shownPercent, ours.gapMedianMs, ours.gapMaxMs,
+              ours.cpu);
+  const double ratio = tool.cpu > 0 ? ours.cpu / tool.cpu : 0;
+  std::printf("CPU ratio %.2f (goal <= 1.2)\n", ratio);
+  const bool ok = ours.shownPercent >= 97 && ours.gapMedianMs <= 20 && ratio > 0 && ratio <= 1.2;
+  std::printf("%s\n", ok ? "goals met" : "goals NOT met");
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,16 @@
+#include "PreviewProbe.h"
+
+#include <cmath>
+
+#include "player/PlayerState.h"
+
+double PreviewClockGap(TCustomPlayer* player) {
+  TVideoState* is = player->FVideoState;
+  if (!is || is->paused || is->shown_frames == 0 || is->audio_stream < 0) return -1;
+  return std::fabs(GetVideoClock(is) - GetAudioClock(is));
+}
+
+long long PreviewShownPictures(TCustomPlayer* player) {
+  TVideoState* is = player->FVideoState;
+  return is ? is->shown_frames : -1;
+}
