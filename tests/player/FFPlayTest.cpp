@@ -51,7 +51,9 @@ TEST_P(PlayerSound, PlaysTheToneToItsEndWithEvents) {
   const double t0 = Seconds();
   player->Stop(true);
   const double stopTook = Seconds() - t0;
-  EXPECT_LT(stopTook, 0.200);
+  // Stopping after the end must not wait out any thread's time-out (those
+  // are seconds long); the margin leaves room for a loaded machine.
+  EXPECT_LT(stopTook, 1.5);
   ASSERT_TRUE(WaitUntil([&] { return rec.IndexOfState(psStop) >= 0; }, 2000));
 
   ASSERT_FALSE(rec.seen.empty());
@@ -114,7 +116,11 @@ TEST(Player, SeekPauseAndResume) {
     return -1;
   };
   ASSERT_TRUE(WaitUntil([&] { return landed() >= 0; }, 3000));
-  EXPECT_NEAR(static_cast<double>(landed()), target, 50000.0);
+  // Positions reach the GUI thread a report interval apart and a loaded
+  // machine adds its own delay, so the first one may lie a little past the
+  // target; a seek that failed or landed on another second is far off.
+  EXPECT_GE(landed(), target - 50000);
+  EXPECT_LT(landed(), target + 250000);
 
   player->Pause();
   EXPECT_TRUE(player->Paused());
@@ -132,7 +138,8 @@ TEST(Player, SeekPauseAndResume) {
   EXPECT_FALSE(player->Paused());
   from = rec.seen.size();
   ASSERT_TRUE(WaitUntil([&] { return rec.IndexOfState(psResume) >= 0 && !rec.Positions(from).empty(); }, 2000));
-  EXPECT_NEAR(static_cast<double>(rec.Positions(from).front()), held, 50000.0);
+  EXPECT_GE(rec.Positions(from).front(), held - 10000);
+  EXPECT_LT(rec.Positions(from).front(), held + 250000);
   ASSERT_TRUE(WaitUntil([&] { return player->CurrentPTS() > held + 200000; }, 2000));
 
   // Opening again ends the first playback completely before the next starts.
