@@ -1,5 +1,7 @@
 #include "skin/controls/SkinLabels.h"
 
+#include "skin/data/SPUtils.h"
+
 #include <shellapi.h>
 
 TspSkinFontLabel::~TspSkinFontLabel() {
@@ -180,25 +182,15 @@ void TspSkinLinkLabel::Paint() {
   else if (Alignment == taCenter)
     flags |= DT_CENTER;
   if (GlowEffect && FMouseIn && Enabled()) {
-    // The halo: the text spread around its place in the glow colour.
+    // A blurred halo in the active colour under the text.
     COLORREF glow = FIndex == -1 ? DefaultActiveFontColor : FActiveFontColor;
-    TspFontDesc font = TextFont();
-    HFONT f = font.Create();
-    HGDIOBJ old = SelectObject(dc, f);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, glow);
-    std::u16string w = UTF8ToUTF16(Caption());
-    int s = std::max(1, GlowSize / 3);
-    for (int dy = -s; dy <= s; ++dy)
-      for (int dx = -s; dx <= s; ++dx) {
-        if (!dx && !dy) continue;
-        RECT m = r;
-        OffsetRect(&m, dx, dy);
-        DrawTextW(dc, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &m,
-                  flags | (ShowAccelChar ? 0 : DT_NOPREFIX));
-      }
-    SelectObject(dc, old);
-    DeleteObject(f);
+    TCanvas canvas;
+    canvas.SetHandle(dc);
+    TextFont().AssignTo(canvas.Font());
+    DrawThickGlowText(&canvas, Rect(r.left, r.top, r.right, r.bottom), Caption(),
+                      flags | (ShowAccelChar ? 0 : DT_NOPREFIX), 0, static_cast<TColor>(glow), GlowSize);
+    canvas.SetHandle(nullptr);
+    return;
   }
   DoDrawText(dc, r, flags);
 }
@@ -555,6 +547,15 @@ void TspSkinLabel::DrawLabelText(TspPaintBuffer& b, RECT r) {
     x = r.right - tw;
   else if (FAlignment == taCenter)
     x = r.left + (r.right - r.left) / 2 - tw / 2;
+  if (!FShadowEffect && !FReflectionEffect) {
+    TextAt(dc, text, x, y, font, font.Color, &r);
+    return;
+  }
+  TCanvas canvas;
+  canvas.SetHandle(dc);
+  font.AssignTo(canvas.Font());
+  const UINT align = FAlignment == taRightJustify ? DT_RIGHT : FAlignment == taCenter ? DT_CENTER : DT_LEFT;
+  const TRect line = Rect(r.left, y, r.right, r.bottom);
   if (FShadowEffect) {
     COLORREF shadow = ShadowColor;
     if (FIndex != -1 && UseSkinFontColor) {
@@ -562,38 +563,11 @@ void TspSkinLabel::DrawLabelText(TspPaintBuffer& b, RECT r) {
       shadow = RGB(GetRValue(face) - GetRValue(face) * 70 / 100, GetGValue(face) - GetGValue(face) * 70 / 100,
                    GetBValue(face) - GetBValue(face) * 70 / 100);
     }
-    // A soft shadow: the text spread in the shadow colour under it.
-    int s = std::max(1, ShadowSize / 2);
-    for (int dy = -s; dy <= s; ++dy)
-      for (int dx = -s; dx <= s; ++dx)
-        TextAt(dc, text, x + dx + ShadowOffset, y + dy + ShadowOffset, font, shadow, &r);
-  } else if (FReflectionEffect) {
-    // A mirrored copy below the text.
-    TspPaintBuffer line(std::max(1, tw), std::max(1, th));
-    line.Fill(line.ClientRect(), RGB(0, 0, 0));
-    TextAt(line.DC(), text, 0, 0, font, RGB(255, 255, 255));
-    GdiFlush();
-    uint32_t* bits = b.Bits();
-    const uint32_t* src = line.Bits();
-    uint32_t c = (GetRValue(font.Color) << 16) | (GetGValue(font.Color) << 8) | GetBValue(font.Color);
-    for (int yy = 0; yy < th; ++yy) {
-      int dy = y + th + ReflectionOffset + (th - 1 - yy);
-      if (dy < 0 || dy >= b.Height()) continue;
-      for (int xx = 0; xx < tw; ++xx) {
-        int dx = x + xx;
-        if (dx < 0 || dx >= b.Width() || (src[size_t(yy) * tw + xx] & 0xFF) < 128) continue;
-        // Fades out downwards.
-        int a = 128 * yy / std::max(1, th);
-        uint32_t& d = bits[size_t(dy) * b.Width() + dx];
-        auto mix = [&](int sh) {
-          int o = (d >> sh) & 0xFF, n = (c >> sh) & 0xFF;
-          return static_cast<uint32_t>((n * a + o * (255 - a)) / 255) << sh;
-        };
-        d = mix(16) | mix(8) | mix(0);
-      }
-    }
+    DrawGlowText(&canvas, line, text, align, ShadowOffset, static_cast<TColor>(shadow), ShadowSize);
+  } else {
+    DrawReflectedText(&canvas, line, text, align, ReflectionOffset, static_cast<TColor>(font.Color));
   }
-  TextAt(dc, text, x, y, font, font.Color, &r);
+  canvas.SetHandle(nullptr);
 }
 
 void TspSkinLabel::PaintDefaultImage(TspPaintBuffer& b) {

@@ -7,6 +7,10 @@
 
 // Right and bottom are exclusive in drawing. The helpers below are templates
 // so that they serve the framework's rectangle type as well.
+// How a picture's middle parts fill a larger area: both ways, across only or
+// down only.
+enum TspStretchType : uint8_t { spstFull, spstHorz, spstVert };
+
 struct TspRect {
   int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
   constexpr TspRect() = default;

@@ -6,7 +6,6 @@
 #include "skin/data/SPGeometry.h"
 #include "skin/data/SPPixelBitmap.h"
 
-enum TspStretchType { spstFull, spstHorz, spstVert };
 
 // Receives the copies of a layout. Source rectangles are in picture
 // coordinates, target rectangles in target coordinates; both are non-empty.

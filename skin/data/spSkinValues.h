@@ -41,7 +41,6 @@ using TFontStyles = unsigned;
 
 enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
 
-enum TspStretchType : uint8_t { spstFull, spstHorz, spstVert };
 enum TMorphKind : uint8_t { mkDefault, mkGradient, mkLeftGradient, mkRightGradient, mkLeftSlide,
                             mkRightSlide, mkPush };
 enum TspInActiveEffect : uint8_t { ieBrightness, ieDarkness, ieGrayScale, ieNoise, ieSplitBlur,
