@@ -466,6 +466,43 @@ TEST(TspSkinLook, HoverFadeOfAButtonEndsExactlyAtEitherEnd) {
   EXPECT_EQ(0, timers.ActiveCount());
 }
 
+TEST(TspSkinLook, ButtonAndCheckBoxFadeWithTheirElementsMorphKind) {
+  FakeTimers timers;
+  TestSkin skin;
+  auto& be = static_cast<TspDataSkinButtonControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("button")]);
+  be.Morphing = true;
+  be.MorphKind = mkLeftSlide;
+  auto& ce = static_cast<TspDataSkinCheckRadioControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("checkbox")]);
+  ce.ActiveSkinRect = Block(sHot);
+  ce.Morphing = true;
+  ce.MorphKind = mkRightSlide;
+  Host host;
+  host.form.Show();
+  auto* button = host.Add<TspSkinButton>(skin, "button", 75, 25);
+  auto* check = host.Add<TspSkinCheckRadioBox>(skin, "checkbox", 150, 25);
+  check->SetTop(40);
+  check->SetFlat(false);
+  check->ChangeSkinData();
+  for (TControl* c : std::initializer_list<TControl*>{button, check}) c->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(c));
+  timers.Advance(40);  // two steps: 0.4 of the way
+  ASSERT_DOUBLE_EQ(0.4, button->MorphKf());
+  ASSERT_DOUBLE_EQ(0.4, check->MorphKf());
+  // The hot look slides in from the left over 30 of 75 columns, unmixed.
+  Dib bd = host.Paint(button);
+  EXPECT_EQ(C(kStates[sHot]), bd.At(10, 12));
+  EXPECT_EQ(C(kStates[sNormal]), bd.At(60, 12));
+  // The check box keeps its element's 20 x 20 and slides it in from the
+  // right over 8 columns.
+  ASSERT_EQ(20, check->Width());
+  Dib cd = host.Paint(check);
+  EXPECT_EQ(C(kStates[sNormal]), cd.At(3, 16));
+  EXPECT_EQ(C(kStates[sNormal]), cd.At(11, 16));
+  EXPECT_EQ(C(kStates[sHot]), cd.At(12, 16));
+  timers.Advance(200);
+  EXPECT_EQ(C(kStates[sHot]), host.Paint(button).At(60, 12));
+  EXPECT_EQ(0, timers.ActiveCount());
+}
+
 TEST(TspSkinLook, ButtonFramesPlayForwardOnHoverAndBackOnLeave) {
   FakeTimers timers;
   TestSkin skin;
