@@ -650,6 +650,77 @@ TEST(TspSkinLook, GaugeAnimationRunsItsFramesOverTheFillThenPauses) {
   EXPECT_EQ(0, timers.ActiveCount());
 }
 
+TEST(TspSkinLook, GaugeWithoutSkinSizeStretchesTheFittedPictureOverItsOwnSize) {
+  TestSkin skin;
+  auto fixed = std::make_unique<TspDataSkinGaugeControl>("fixedgauge");
+  fixed->PictureIndex = 4;
+  fixed->SkinRect = Block(sTrack);
+  fixed->ProgressArea = TspRect{0, 0, 20, 20};
+  fixed->ProgressRect = Block(sProgress);
+  fixed->MaskPictureIndex = 3;  // left half inside
+  fixed->FontColor = static_cast<int32_t>(RGB(255, 255, 255));
+  fixed->FontHeight = 18;
+  skin.data.CtrlList.push_back(std::move(fixed));
+  Host host;
+  host.form.Show();
+  auto hasRegion = [](TspSkinGauge* g) {
+    HRGN r = CreateRectRgn(0, 0, 0, 0);
+    int kind = GetWindowRgn(g->Handle(), r);
+    DeleteObject(r);
+    return kind != ERROR;
+  };
+
+  // With the skin's size a fixed element sets the size and the mask the shape.
+  auto* sized = host.Add<TspSkinGauge>(skin, "fixedgauge", 100, 40);
+  EXPECT_EQ(20, sized->Width());
+  EXPECT_TRUE(hasRegion(sized));
+
+  // Without it: the control keeps 100 x 40, loses the region, and the
+  // 20 x 20 picture (half filled at 50) is spread five times across and
+  // twice down.
+  auto* gauge = new TspSkinGauge(&host.form);
+  gauge->UseSkinSize = false;
+  gauge->SetParent(&host.form);
+  gauge->SetSkinDataName("fixedgauge");
+  gauge->SetBounds(0, 50, 100, 40);
+  gauge->SetSkinData(&skin.data);
+  gauge->SetBounds(0, 50, 100, 40);
+  EXPECT_EQ(100, gauge->Width());
+  EXPECT_EQ(40, gauge->Height());
+  EXPECT_FALSE(hasRegion(gauge));
+  Dib d = host.Paint(gauge);
+  EXPECT_EQ(C(kStates[sProgress]), d.At(0, 0));
+  EXPECT_EQ(C(kStates[sProgress]), d.At(49, 39));
+  EXPECT_EQ(C(kStates[sTrack]), d.At(50, 0));
+  EXPECT_EQ(C(kStates[sTrack]), d.At(99, 39));
+
+  // A strip element keeps its fitted width and height 20, stretched to 40:
+  // 29 of 100 still fills 29 columns, now on every row.
+  auto* strip = new TspSkinGauge(&host.form);
+  strip->UseSkinSize = false;
+  strip->SetParent(&host.form);
+  strip->SetSkinDataName("gauge");
+  strip->SetBounds(0, 100, 100, 40);
+  strip->SetSkinData(&skin.data);
+  strip->SetValue(29);
+  EXPECT_EQ(40, strip->Height());
+  Dib sd = host.Paint(strip);
+  EXPECT_EQ(C(kStates[sProgress]), sd.At(28, 39));
+  EXPECT_EQ(C(kStates[sTrack]), sd.At(29, 0));
+
+  // The text is written on the stretched picture at its own size: centred
+  // in the 40 rows, not doubled in height.
+  gauge->SetShowPercent(true);
+  Dib td = host.Paint(gauge);
+  int top = 40, bottom = -1;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 100; ++x)
+      if (td.At(x, y) == RGB(255, 255, 255)) top = std::min(top, y), bottom = std::max(bottom, y);
+  ASSERT_GE(bottom, 0);
+  EXPECT_GE(top, 8);
+  EXPECT_LE(bottom, 31);
+}
+
 TEST(TspSkinLook, GaugeTextOpacity) {
   TestSkin skin;
   auto& e = static_cast<TspDataSkinGaugeControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("gauge")]);
