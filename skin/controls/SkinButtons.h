@@ -113,6 +113,7 @@ public:
   bool MouseIn() const { return FMouseIn; }
   double MorphKf() const { return FMorph.Kf(); }
   bool Morphing = false;  // the element asks for the cross-fade
+  TMorphKind MorphKind = mkDefault;
   bool RepeatRunning() const { return FRepeatTimer.Active(); }
   // The frame animation: 1-based frame, 0 when idle.
   int CurrentFrame() const { return FCurrentFrame; }
@@ -243,6 +244,7 @@ protected:
     FDisabledSkinRect = ToRECT(e->DisabledSkinRect);
     FFocusedSkinRect = ToRECT(e->FocusedSkinRect);
     Morphing = e->Morphing;
+    MorphKind = e->MorphKind;
     FAnimateSkinRect = ToRECT(e->AnimateSkinRect);
     FFrameCount = e->FrameCount;
     FAnimateInterval = e->AnimateInterval;
@@ -353,7 +355,7 @@ protected:
       DrawStateImage(b, this->Geometry.SkinRect, false, false);
       TspPaintBuffer hot(b.Width(), b.Height());
       DrawStateImage(hot, FActiveSkinRect, false, true);
-      b.MorphTo(hot, kf);
+      MorphLooks(b, hot, MorphKind, kf);
       return;
     }
     bool down = false, hot = false;

@@ -151,6 +151,7 @@ void TspSkinCheckRadioBox::GetSkinData() {
   FFrameFontColor = color(e->FrameFontColor);
   FUnEnabledFontColor = color(e->UnEnabledFontColor);
   Morphing = e->Morphing;
+  MorphKind = e->MorphKind;
   FActiveSkinRect = ToRECT(e->ActiveSkinRect);
   if (IsEmptyRECT(FActiveSkinRect)) FActiveSkinRect = Geometry.SkinRect;
   FCheckImageArea = ToRECT(e->CheckImageArea);
@@ -206,7 +207,7 @@ void TspSkinCheckRadioBox::PaintSkinImage(TspPaintBuffer& b) {
     DrawSkinImage(b, Geometry.SkinRect, false);
     TspPaintBuffer active(b.Width(), b.Height());
     DrawSkinImage(active, FActiveSkinRect, true);
-    b.MorphTo(active, kf);
+    MorphLooks(b, active, MorphKind, kf);
     return;
   }
   bool active = FMouseIn || FocusedHere();

@@ -42,6 +42,7 @@ public:
   bool MouseIn() const { return FMouseIn; }
   double MorphKf() const { return FMorph.Kf(); }
   bool Morphing = false;
+  TMorphKind MorphKind = mkDefault;
 
   // What a click, the space bar or the accelerator does.
   virtual void ToggleChecked();

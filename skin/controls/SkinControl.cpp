@@ -1,5 +1,7 @@
 #include "skin/controls/SkinControl.h"
 
+#include "skin/data/SPEffectPixels.h"
+
 namespace {
 
 bool IsEmpty(const RECT& r) { return r.right - r.left <= 0 || r.bottom - r.top <= 0; }
@@ -108,5 +110,45 @@ RECT TspSkinGeometry::CalcResizedRect(const RECT& r, int width, int height) cons
       return n;
     default:
       return r;
+  }
+}
+
+namespace {
+
+void ToEffectPixels(const TspPaintBuffer& b, TspEffectPixels& e) {
+  e.Create(b.Width(), b.Height());
+  const uint32_t* src = b.Bits();
+  for (int y = 0; y < b.Height(); ++y) {
+    uint8_t* row = e.GetRowPtr(y);
+    for (int x = 0; x < b.Width(); ++x) {
+      uint32_t c = src[size_t(y) * b.Width() + x];
+      row[x * 3] = uint8_t(c), row[x * 3 + 1] = uint8_t(c >> 8), row[x * 3 + 2] = uint8_t(c >> 16);
+    }
+  }
+}
+
+}  // namespace
+
+void MorphLooks(TspPaintBuffer& normal, const TspPaintBuffer& active, TMorphKind kind, double kf) {
+  if (normal.Width() != active.Width() || normal.Height() != active.Height()) return;
+  if (normal.Width() <= 0 || normal.Height() <= 0) return;
+  TspEffectPixels self, other;
+  ToEffectPixels(normal, self);
+  ToEffectPixels(active, other);
+  switch (kind) {
+    case mkGradient: self.MorphGrad(other, kf); break;
+    case mkLeftGradient: self.MorphLeftGrad(other, kf); break;
+    case mkRightGradient: self.MorphRightGrad(other, kf); break;
+    case mkLeftSlide: self.MorphLeftSlide(other, kf); break;
+    case mkRightSlide: self.MorphRightSlide(other, kf); break;
+    case mkPush: self.MorphPush(other, kf); break;
+    default: self.Morph(other, kf); break;
+  }
+  uint32_t* dst = normal.Bits();
+  for (int y = 0; y < normal.Height(); ++y) {
+    const uint8_t* row = self.GetRowPtr(y);
+    for (int x = 0; x < normal.Width(); ++x)
+      dst[size_t(y) * normal.Width() + x] =
+          uint32_t(row[x * 3]) | uint32_t(row[x * 3 + 1]) << 8 | uint32_t(row[x * 3 + 2]) << 16;
   }
 }

@@ -38,6 +38,11 @@ inline TspFontDesc SkinFontDesc(const std::string& name, int height, uint8_t sty
   return f;
 }
 
+// The look halfway through a hover fade: `normal` turned toward `active` by
+// kf (0 keeps normal, 1 gives active) with the transition the element names.
+// Both buffers must have the same size; otherwise normal is left as it is.
+void MorphLooks(TspPaintBuffer& normal, const TspPaintBuffer& active, TMorphKind kind, double kf);
+
 // How an element's picture fits the control's size.
 struct TspSkinGeometry {
   RECT SkinRect{};

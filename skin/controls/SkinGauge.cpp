@@ -198,6 +198,8 @@ void TspSkinGauge::GetSkinData() {
   auto* e = dynamic_cast<TspDataSkinGaugeControl*>(Element());
   if (!e) return;
   FGaugeElement = true;
+  // A stretched picture no longer matches the mask's shape.
+  if (!UseSkinSize) MaskPicture = nullptr;
   FVertical = e->Vertical;  // the skin's orientation wins
   FProgressArea = ToRECT(e->ProgressArea);
   FProgressRect = ToRECT(e->ProgressRect);
@@ -212,7 +214,9 @@ void TspSkinGauge::GetSkinData() {
 }
 
 void TspSkinGauge::CalcSkinSize(int& width, int& height) {
+  const int askedWidth = width, askedHeight = height;
   Base::CalcSkinSize(width, height);
+  FFittedSize = SIZE{width, height};
   FNewProgressArea = FProgressArea;
   if (Geometry.ResizeMode > 0) {
     if (FVertical)
@@ -220,6 +224,33 @@ void TspSkinGauge::CalcSkinSize(int& width, int& height) {
     else
       FNewProgressArea.right += width - Geometry.SkinWidth();
   }
+  if (!UseSkinSize) {
+    width = askedWidth;
+    height = askedHeight;
+  }
+}
+
+void TspSkinGauge::Paint() {
+  if (UseSkinSize || Width() < 1 || Height() < 1) {
+    Base::Paint();
+    return;
+  }
+  GetSkinData();
+  int w = Width(), h = Height();
+  CalcSkinSize(w, h);
+  if (FIndex == -1 || FFittedSize.cx < 1 || FFittedSize.cy < 1) {
+    Base::Paint();
+    return;
+  }
+  // The picture at the element's own size, then spread over the control;
+  // the text goes on afterwards so that it keeps its shape.
+  TspPaintBuffer image(FFittedSize.cx, FFittedSize.cy);
+  PaintSkinImage(image);
+  TspPaintBuffer b(w, h);
+  SetStretchBltMode(b.DC(), COLORONCOLOR);
+  StretchBlt(b.DC(), 0, 0, w, h, image.DC(), 0, 0, FFittedSize.cx, FFittedSize.cy, SRCCOPY);
+  if (FGaugeElement && !OnGaugePaint) DrawText(b, SkinTextFont());
+  ComposeAndDraw(b);
 }
 
 void TspSkinGauge::PaintSkinImage(TspPaintBuffer& b) {
@@ -280,12 +311,14 @@ void TspSkinGauge::PaintSkinImage(TspPaintBuffer& b) {
       }
     }
   }
-  TspFontDesc font = FSkinFont;
-  if (!UseSkinFont) {
-    font = FDefaultFont;
-    font.Color = FSkinFontColor;
-  }
-  DrawBlendedText(b, font);
+  if (UseSkinSize) DrawBlendedText(b, SkinTextFont());
+}
+
+TspFontDesc TspSkinGauge::SkinTextFont() const {
+  if (UseSkinFont) return FSkinFont;
+  TspFontDesc font = FDefaultFont;
+  font.Color = FSkinFontColor;
+  return font;
 }
 
 void TspSkinGauge::DrawBlendedText(TspPaintBuffer& b, const TspFontDesc& font) {

@@ -32,6 +32,8 @@ public:
   void SetShowProgressText(bool value);
   bool ShowPercent() const { return FShowPercent; }
   void SetShowPercent(bool value);
+  // Off: the skin picture is built at the size the element fits to and
+  // stretched over the control, which keeps its own size and no mask.
   bool UseSkinSize = true;
   bool TextAlphaBlend() const { return FTextAlphaBlend; }
   void SetTextAlphaBlend(bool value);
@@ -70,9 +72,11 @@ protected:
   void CalcSkinSize(int& width, int& height) override;
   void PaintDefaultImage(TspPaintBuffer& b) override;
   void PaintSkinImage(TspPaintBuffer& b) override;
+  void Paint() override;
 
 private:
   void DrawText(TspPaintBuffer& b, const TspFontDesc& font);
+  TspFontDesc SkinTextFont() const;
   // The text, with its opacity when TextAlphaBlend asks for one.
   void DrawBlendedText(TspPaintBuffer& b, const TspFontDesc& font);
   void AnimationTick();
@@ -84,6 +88,7 @@ private:
 
   bool FGaugeElement = false;
   RECT FProgressArea{}, FNewProgressArea{}, FProgressRect{};
+  SIZE FFittedSize{};  // the element's own fit of the size asked for
   int FBeginOffset = 0, FEndOffset = 0;
   bool FProgressStretch = false;
   TspFontDesc FSkinFont;

@@ -182,6 +182,64 @@ TEST(TspSkinGeometry, ResizedRectMovesWithTheQuarterItLiesIn) {
   }
 }
 
+TEST(MorphLooks, EachKindHalfwayShowsItsOwnTransition) {
+  // 40 x 10: both looks have a different left and right half, so that
+  // slides, pushes and ramps land different colours on the probe columns.
+  const COLORREF A1 = RGB(200, 0, 0), A2 = RGB(0, 200, 0), B1 = RGB(0, 0, 200), B2 = RGB(200, 200, 0);
+  const COLORREF m = 0xFFFFFFFF;  // a blend: neither look's own colour
+  const COLORREF any = 0xFFFFFFFE;
+  const int probes[5] = {0, 10, 20, 30, 39};
+  struct Case {
+    TMorphKind kind;
+    COLORREF at[5];
+  } cases[] = {
+      {mkDefault, {m, m, m, m, m}},
+      {mkGradient, {A1, B1, B2, B2, m}},  // wider than tall: ramps out from the centre half
+      {mkLeftGradient, {B1, m, A2, A2, A2}},
+      {mkRightGradient, {A1, A1, any, m, B2}},
+      {mkLeftSlide, {B2, B2, A2, A2, A2}},
+      {mkRightSlide, {A1, A1, B1, B1, B1}},
+      {mkPush, {B1, B2, B2, A1, A1}},
+  };
+  for (const Case& c : cases) {
+    TspPaintBuffer normal(40, 10), active(40, 10);
+    normal.Fill(RECT{0, 0, 20, 10}, A1);
+    normal.Fill(RECT{20, 0, 40, 10}, A2);
+    active.Fill(RECT{0, 0, 20, 10}, B1);
+    active.Fill(RECT{20, 0, 40, 10}, B2);
+    MorphLooks(normal, active, c.kind, 0.5);
+    for (int i = 0; i < 5; ++i) {
+      const int x = probes[i];
+      const COLORREF got = normal.Pixel(x, 5);
+      EXPECT_EQ(got, normal.Pixel(x, 0)) << "kind " << int(c.kind) << " x " << x;  // whole columns alike
+      if (c.at[i] == any) continue;
+      if (c.at[i] == m) {
+        EXPECT_NE(x < 20 ? A1 : A2, got) << "kind " << int(c.kind) << " x " << x;
+        EXPECT_NE(x < 20 ? B1 : B2, got) << "kind " << int(c.kind) << " x " << x;
+      } else {
+        EXPECT_EQ(c.at[i], got) << "kind " << int(c.kind) << " x " << x;
+      }
+    }
+  }
+  // The plain blend is the exact half; a vertical ramp on a tall picture.
+  TspPaintBuffer a(4, 4), b(4, 4);
+  a.Fill(a.ClientRect(), RGB(0, 0, 0));
+  b.Fill(b.ClientRect(), RGB(200, 100, 50));
+  MorphLooks(a, b, mkDefault, 0.5);
+  EXPECT_EQ(RGB(100, 50, 25), a.Pixel(1, 1));
+  TspPaintBuffer tall(10, 40), tallHot(10, 40);
+  tall.Fill(tall.ClientRect(), A1);
+  tallHot.Fill(tallHot.ClientRect(), B1);
+  MorphLooks(tall, tallHot, mkGradient, 0.5);
+  EXPECT_EQ(A1, tall.Pixel(5, 0));
+  EXPECT_EQ(B1, tall.Pixel(5, 20));
+  // Looks of different sizes leave the normal one alone.
+  TspPaintBuffer other(5, 4);
+  other.Fill(other.ClientRect(), B1);
+  MorphLooks(a, other, mkPush, 0.5);
+  EXPECT_EQ(RGB(100, 50, 25), a.Pixel(0, 0));
+}
+
 TEST(TspMorph, FadeRunsInFiveStepsAndEndsExactlyAtEitherEnd) {
   FakeTimers timers;
   TspMorph morph;

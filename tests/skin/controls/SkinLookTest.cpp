@@ -466,6 +466,43 @@ TEST(TspSkinLook, HoverFadeOfAButtonEndsExactlyAtEitherEnd) {
   EXPECT_EQ(0, timers.ActiveCount());
 }
 
+TEST(TspSkinLook, ButtonAndCheckBoxFadeWithTheirElementsMorphKind) {
+  FakeTimers timers;
+  TestSkin skin;
+  auto& be = static_cast<TspDataSkinButtonControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("button")]);
+  be.Morphing = true;
+  be.MorphKind = mkLeftSlide;
+  auto& ce = static_cast<TspDataSkinCheckRadioControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("checkbox")]);
+  ce.ActiveSkinRect = Block(sHot);
+  ce.Morphing = true;
+  ce.MorphKind = mkRightSlide;
+  Host host;
+  host.form.Show();
+  auto* button = host.Add<TspSkinButton>(skin, "button", 75, 25);
+  auto* check = host.Add<TspSkinCheckRadioBox>(skin, "checkbox", 150, 25);
+  check->SetTop(40);
+  check->SetFlat(false);
+  check->ChangeSkinData();
+  for (TControl* c : std::initializer_list<TControl*>{button, check}) c->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(c));
+  timers.Advance(40);  // two steps: 0.4 of the way
+  ASSERT_DOUBLE_EQ(0.4, button->MorphKf());
+  ASSERT_DOUBLE_EQ(0.4, check->MorphKf());
+  // The hot look slides in from the left over 30 of 75 columns, unmixed.
+  Dib bd = host.Paint(button);
+  EXPECT_EQ(C(kStates[sHot]), bd.At(10, 12));
+  EXPECT_EQ(C(kStates[sNormal]), bd.At(60, 12));
+  // The check box keeps its element's 20 x 20 and slides it in from the
+  // right over 8 columns.
+  ASSERT_EQ(20, check->Width());
+  Dib cd = host.Paint(check);
+  EXPECT_EQ(C(kStates[sNormal]), cd.At(3, 16));
+  EXPECT_EQ(C(kStates[sNormal]), cd.At(11, 16));
+  EXPECT_EQ(C(kStates[sHot]), cd.At(12, 16));
+  timers.Advance(200);
+  EXPECT_EQ(C(kStates[sHot]), host.Paint(button).At(60, 12));
+  EXPECT_EQ(0, timers.ActiveCount());
+}
+
 TEST(TspSkinLook, ButtonFramesPlayForwardOnHoverAndBackOnLeave) {
   FakeTimers timers;
   TestSkin skin;
@@ -611,6 +648,77 @@ TEST(TspSkinLook, GaugeAnimationRunsItsFramesOverTheFillThenPauses) {
   gauge->StartProgressAnimation();
   EXPECT_FALSE(gauge->AnimationRunning());
   EXPECT_EQ(0, timers.ActiveCount());
+}
+
+TEST(TspSkinLook, GaugeWithoutSkinSizeStretchesTheFittedPictureOverItsOwnSize) {
+  TestSkin skin;
+  auto fixed = std::make_unique<TspDataSkinGaugeControl>("fixedgauge");
+  fixed->PictureIndex = 4;
+  fixed->SkinRect = Block(sTrack);
+  fixed->ProgressArea = TspRect{0, 0, 20, 20};
+  fixed->ProgressRect = Block(sProgress);
+  fixed->MaskPictureIndex = 3;  // left half inside
+  fixed->FontColor = static_cast<int32_t>(RGB(255, 255, 255));
+  fixed->FontHeight = 18;
+  skin.data.CtrlList.push_back(std::move(fixed));
+  Host host;
+  host.form.Show();
+  auto hasRegion = [](TspSkinGauge* g) {
+    HRGN r = CreateRectRgn(0, 0, 0, 0);
+    int kind = GetWindowRgn(g->Handle(), r);
+    DeleteObject(r);
+    return kind != ERROR;
+  };
+
+  // With the skin's size a fixed element sets the size and the mask the shape.
+  auto* sized = host.Add<TspSkinGauge>(skin, "fixedgauge", 100, 40);
+  EXPECT_EQ(20, sized->Width());
+  EXPECT_TRUE(hasRegion(sized));
+
+  // Without it: the control keeps 100 x 40, loses the region, and the
+  // 20 x 20 picture (half filled at 50) is spread five times across and
+  // twice down.
+  auto* gauge = new TspSkinGauge(&host.form);
+  gauge->UseSkinSize = false;
+  gauge->SetParent(&host.form);
+  gauge->SetSkinDataName("fixedgauge");
+  gauge->SetBounds(0, 50, 100, 40);
+  gauge->SetSkinData(&skin.data);
+  gauge->SetBounds(0, 50, 100, 40);
+  EXPECT_EQ(100, gauge->Width());
+  EXPECT_EQ(40, gauge->Height());
+  EXPECT_FALSE(hasRegion(gauge));
+  Dib d = host.Paint(gauge);
+  EXPECT_EQ(C(kStates[sProgress]), d.At(0, 0));
+  EXPECT_EQ(C(kStates[sProgress]), d.At(49, 39));
+  EXPECT_EQ(C(kStates[sTrack]), d.At(50, 0));
+  EXPECT_EQ(C(kStates[sTrack]), d.At(99, 39));
+
+  // A strip element keeps its fitted width and height 20, stretched to 40:
+  // 29 of 100 still fills 29 columns, now on every row.
+  auto* strip = new TspSkinGauge(&host.form);
+  strip->UseSkinSize = false;
+  strip->SetParent(&host.form);
+  strip->SetSkinDataName("gauge");
+  strip->SetBounds(0, 100, 100, 40);
+  strip->SetSkinData(&skin.data);
+  strip->SetValue(29);
+  EXPECT_EQ(40, strip->Height());
+  Dib sd = host.Paint(strip);
+  EXPECT_EQ(C(kStates[sProgress]), sd.At(28, 39));
+  EXPECT_EQ(C(kStates[sTrack]), sd.At(29, 0));
+
+  // The text is written on the stretched picture at its own size: centred
+  // in the 40 rows, not doubled in height.
+  gauge->SetShowPercent(true);
+  Dib td = host.Paint(gauge);
+  int top = 40, bottom = -1;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 100; ++x)
+      if (td.At(x, y) == RGB(255, 255, 255)) top = std::min(top, y), bottom = std::max(bottom, y);
+  ASSERT_GE(bottom, 0);
+  EXPECT_GE(top, 8);
+  EXPECT_LE(bottom, 31);
 }
 
 TEST(TspSkinLook, GaugeTextOpacity) {
