@@ -242,21 +242,6 @@ void TextAt(HDC dc, const std::string& text, int x, int y, const TspFontDesc& fo
   DeleteObject(f);
 }
 
-// Frame `index` (1-based) of a strip of `count` frames at (x, y), the colour
-// of its bottom-left pixel left out.
-void DrawStripFrame(HDC dc, const TspPicture& strip, int index, int count, int x, int y) {
-  if (strip.Empty() || count < 1) return;
-  int fw = strip.Width / count;
-  int left = (std::max(1, std::min(index, count)) - 1) * fw;
-  uint32_t key = strip.Pixel(left, strip.Height - 1) & 0xFFFFFF;
-  for (int sy = 0; sy < strip.Height; ++sy)
-    for (int sx = 0; sx < fw; ++sx) {
-      uint32_t v = strip.Pixel(left + sx, sy) & 0xFFFFFF;
-      if (v == key) continue;
-      SetPixelV(dc, x + sx, y + sy, RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
-    }
-}
-
 }  // namespace
 
 TspSkinButtonLabel::TspSkinButtonLabel(TComponent* owner) : TspSkinFontLabel(owner) {
@@ -273,9 +258,35 @@ void TspSkinButtonLabel::SetDoubleBuffered(bool value) {
     ControlStyle &= ~csOpaque;
 }
 
-void TspSkinButtonLabel::SetGlyph(const TspPicture& value) {
-  FGlyph = value;
+void TspSkinButtonLabel::SetGlyph(TBitmap* value) {
+  FGlyph.Assign(value);
   Repaint();
+}
+
+void TspSkinButtonLabel::SetImageList(TCustomImageList* value) {
+  if (value == FImageList) return;
+  if (FImageList) FImageList->RemoveFreeNotification(this);
+  FImageList = value;
+  if (FImageList) FImageList->FreeNotification(this);
+  Repaint();
+}
+
+void TspSkinButtonLabel::SetImageIndex(int value) {
+  if (value == FImageIndex) return;
+  FImageIndex = value;
+  Repaint();
+}
+
+void TspSkinButtonLabel::Notification(TComponent* component, TOperation operation) {
+  TspSkinFontLabel::Notification(component, operation);
+  if (operation == opRemove && component == FImageList) FImageList = nullptr;
+}
+
+int TspSkinButtonLabel::ShownImageIndex() const {
+  if (!FImageList) return -1;
+  auto valid = [&](int i) { return i >= 0 && i < FImageList->Count(); };
+  if (FMouseIn && valid(ActiveImageIndex)) return ActiveImageIndex;
+  return valid(FImageIndex) ? FImageIndex : -1;
 }
 
 void TspSkinButtonLabel::SetNumGlyphs(int value) {
@@ -376,46 +387,28 @@ void TspSkinButtonLabel::PaintInto(HDC dc) {
     glow = UseCustomGlowColor ? CustomGlowColor : FActiveFontColor;
   }
   if (WebStyle) font.Underline = FMouseIn;
-  const std::string& text = Caption();
-  int th = 0;
-  int tw = TextExtent(dc, text, font, &th);
-  int gw = FGlyph.Empty() ? 0 : FGlyph.Width / FNumGlyphs, gh = FGlyph.Empty() ? 0 : FGlyph.Height;
-  int w = Width(), h = Height();
-  int space = gw > 0 && !text.empty() ? Spacing : 0;
-  bool horizontal = FLayout == blGlyphLeft || FLayout == blGlyphRight;
-  int total = horizontal ? gw + space + tw : gh + space + th;
-  int start = FMargin == -1 ? ((horizontal ? w : h) - total) / 2 : FMargin;
-  int gx, gy, tx, ty;
-  if (horizontal) {
-    gy = h / 2 - gh / 2;
-    ty = h / 2 - th / 2;
-    if (FLayout == blGlyphLeft) {
-      gx = start;
-      tx = start + gw + space;
-    } else {
-      tx = start;
-      gx = start + tw + space;
-    }
+  TCanvas canvas;
+  canvas.SetHandle(dc);
+  font.AssignTo(canvas.Font());
+  const TRect r = Rect(0, 0, Width(), Height());
+  const bool glowing = GlowEffect && FMouseIn && Enabled();
+  const TColor glowColor = static_cast<TColor>(glow);
+  const int image = ShownImageIndex();
+  if (image >= 0) {
+    if (glowing)
+      DrawImageListGlyphAndGlowText(&canvas, r, FMargin, Spacing, FLayout, Caption(), image, FImageList, false,
+                                    Enabled(), false, clNone, glowColor, GlowSize);
+    else
+      DrawImageListGlyphAndText(&canvas, r, FMargin, Spacing, FLayout, Caption(), image, FImageList, false,
+                                Enabled(), false, clNone);
+  } else if (glowing) {
+    DrawStripGlyphAndGlowText(&canvas, r, FMargin, Spacing, FLayout, Caption(), &FGlyph, FNumGlyphs, GlyphFrame(),
+                              false, false, clNone, glowColor, GlowSize);
   } else {
-    gx = w / 2 - gw / 2;
-    tx = w / 2 - tw / 2;
-    if (FLayout == blGlyphTop) {
-      gy = start;
-      ty = start + gh + space;
-    } else {
-      ty = start;
-      gy = start + th + space;
-    }
+    DrawStripGlyphAndText(&canvas, r, FMargin, Spacing, FLayout, Caption(), &FGlyph, FNumGlyphs, GlyphFrame(), false,
+                          false, clNone);
   }
-  if (gw > 0) DrawStripFrame(dc, FGlyph, GlyphFrame(), FNumGlyphs, gx, gy);
-  if (GlowEffect && FMouseIn && Enabled()) {
-    // The halo: the caption in the glow colour spread around its place.
-    int r = std::max(1, GlowSize / 3);
-    for (int dy = -r; dy <= r; ++dy)
-      for (int dx = -r; dx <= r; ++dx)
-        if (dx || dy) TextAt(dc, text, tx + dx, ty + dy, font, glow);
-  }
-  TextAt(dc, text, tx, ty, font, font.Color);
+  canvas.SetHandle(nullptr);
 }
 
 // ---------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "framework/ImgList.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinPanel.h"
@@ -108,8 +109,18 @@ public:
   bool DoubleBuffered() const { return FDoubleBuffered; }
   void SetDoubleBuffered(bool value);
   bool WebStyle = false;
-  const TspPicture& Glyph() const { return FGlyph; }
-  void SetGlyph(const TspPicture& value);
+  // A strip of NumGlyphs frames; the colour of its bottom-left pixel is
+  // left out.
+  TBitmap* Glyph() { return &FGlyph; }
+  void SetGlyph(TBitmap* value);
+  // A picture of the list stands in for the glyph: the active one while the
+  // mouse is over the label, else ImageIndex; an index outside the list
+  // means the glyph strip.
+  TCustomImageList* ImageList() const { return FImageList; }
+  void SetImageList(TCustomImageList* value);
+  int ImageIndex() const { return FImageIndex; }
+  void SetImageIndex(int value);
+  int ActiveImageIndex = -1;
   // Frames of the strip: 1 normal, 2 disabled, 3 pressed, 4 hot.
   int NumGlyphs() const { return FNumGlyphs; }
   void SetNumGlyphs(int value);
@@ -127,15 +138,19 @@ public:
 
 protected:
   void Paint() override;
+  void Notification(TComponent* component, TOperation operation) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
 
 private:
   void PaintInto(HDC dc);
+  int ShownImageIndex() const;
 
   bool FDoubleBuffered = false, FMouseIn = false, FDown = false;
-  TspPicture FGlyph;
+  TBitmap FGlyph;
+  TCustomImageList* FImageList = nullptr;
+  int FImageIndex = -1;
   int FNumGlyphs = 1, FMargin = -1;
   TspButtonLayout FLayout = blGlyphLeft;
 };

@@ -450,13 +450,14 @@ TEST(ContainerLooks, ButtonLabelGlyphFramesAndColours) {
   label->DefaultFont.Color = RGB(250, 250, 0);
   // Four 10 x 10 frames: red, green, blue, white; the bottom-left pixel of
   // each is its transparent colour.
-  TspPicture strip;
-  strip.SetSize(40, 10, 0);
+  TBitmap strip;
+  strip.SetSize(40, 10);
   const uint32_t frames[4] = {0xC00000, 0x00C000, 0x0000C0, 0xC0C0C0};
   for (int i = 0; i < 4; ++i)
-    for (int y = 0; y < 9; ++y)
-      for (int x = 0; x < 10; ++x) strip.Pixels[size_t(y) * 40 + i * 10 + x] = frames[i];
-  label->SetGlyph(strip);
+    for (int y = 0; y < 10; ++y)
+      for (int x = 0; x < 10; ++x)
+        strip.Canvas()->SetPixel(i * 10 + x, y, static_cast<TColor>(y < 9 ? C(frames[i]) : RGB(0, 0, 0)));
+  label->SetGlyph(&strip);
   label->SetNumGlyphs(4);
   f.Show();
   auto count = [&](COLORREF c) {
@@ -493,6 +494,41 @@ TEST(ContainerLooks, ButtonLabelGlyphFramesAndColours) {
   EXPECT_GT(count(RGB(0, 250, 250)), 10);
   label->Perform(CM_MOUSEENTER, 0, 0);
   EXPECT_GT(count(RGB(250, 0, 250)), 10);
+}
+
+// A list picture stands in for the glyph: the active one under the mouse.
+TEST(ContainerLooks, ButtonLabelShowsItsListPictures) {
+  Form f;
+  auto* label = f.Add<TspSkinButtonLabel>(&f.form, 10, 10, 120, 40);
+  label->SetCaption("Go");
+  auto* images = new TCustomImageList(&f.form, 10, 10);
+  TBitmap pic;
+  pic.SetSize(20, 10);
+  const COLORREF normal = RGB(240, 120, 0), active = RGB(120, 0, 240);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 20; ++x) pic.Canvas()->SetPixel(x, y, static_cast<TColor>(x < 10 ? normal : active));
+  ASSERT_EQ(images->Add(&pic, nullptr), 0);
+  label->SetImageList(images);
+  label->SetImageIndex(0);
+  label->ActiveImageIndex = 1;
+  f.Show();
+  auto count = [&](COLORREF c) {
+    Dib d(f.form.ClientWidth(), f.form.ClientHeight());
+    f.form.PaintTo(d.dc, 0, 0);
+    int n = 0;
+    for (int y = 10; y < 50; ++y)
+      for (int x = 10; x < 130; ++x) n += d.At(x, y) == c;
+    return n;
+  };
+  EXPECT_EQ(count(normal), 100);
+  label->Perform(CM_MOUSEENTER, 0, 0);
+  EXPECT_EQ(count(active), 100);
+  label->ActiveImageIndex = 7;  // past the list: the normal picture stays
+  EXPECT_EQ(count(normal), 100);
+  label->Perform(CM_MOUSELEAVE, 0, 0);
+  delete images;
+  EXPECT_EQ(label->ImageList(), nullptr);
+  EXPECT_EQ(count(normal), 0);
 }
 
 TEST(ContainerLooks, SplitterFromTheSkin) {
