@@ -703,87 +703,21 @@ void MeasureCaption(TCanvas* Canvas, const std::u16string& caption, int w, int h
 }
 }  // namespace
 
-static void StripGlyphAndText(TCanvas* Canvas, TRect Rc, int Margin, int Spacing, TspButtonLayout Layout,
-                              const std::string& Caption, TBitmap* Bitmap, int NumGlyphs, int GlyphIndex, bool Down,
-                              bool DrawMarker, TColor MarkerColor, bool Glow, TColor GlowColor, int GlowSize) {
-  const bool hasGlyph = Bitmap && !Bitmap->Empty() && NumGlyphs > 0;
-  const int gw = hasGlyph ? Bitmap->Width() / NumGlyphs : 0, gh = hasGlyph ? Bitmap->Height() : 0;
-  const std::u16string caption = UTF8ToUTF16(Caption);
-  int tw = 0, th = 0;
-  if (!caption.empty()) {
-    const bool side = Layout == blGlyphLeft || Layout == blGlyphRight;
-    MeasureCaption(Canvas, caption, Rc.Width() - (side ? gw : 0), Rc.Height() - (side ? 0 : gh), tw, th);
-    Canvas->Brush()->SetStyle(bsClear);
-  }
-  int tx, ty, gx, gy;
-  CalcGlyphAndTextPos(Layout, S(Rc), gw, gh, tw, th, Spacing, Margin, tx, ty, gx, gy);
-  if (Down) ++gx, ++gy, ++tx, ++ty;
-  TRect t{tx, ty, tx + tw, ty + th};
-  if (OddFontHeight(Canvas)) --t.Top;
-  t.Right += 2;
-  const UINT flags = DT_EXPANDTABS | DT_WORDBREAK | DT_VCENTER | DT_CENTER;
-  if (Glow && hasGlyph) {
-    TspBitmap g;
-    g.SetSize(Bitmap->Width() + 2 * GlowSize, Bitmap->Height() + 2 * GlowSize);
-    DrawBitmapGlowShape(&g, Bitmap, GlowSize);
-    GdiFlush();
-    StackBlurBitmap(g, GlowSize);
-    const TspColor colour = ColorToSpColor(GlowColor) & 0x00FFFFFF;
-    for (int i = 0; i < g.Width() * g.Height(); ++i) g.Bits()[i] = ((g.Bits()[i] >> 16 & 0xFF) << 24) | colour;
-    g.SetAlphaBlendFlag(true);
-    g.Draw(Canvas->Handle(), gx - GlowSize, gy - GlowSize);
-  }
-  if (!caption.empty()) {
-    if (Glow)
-      DrawThickGlowText(Canvas, t, Caption, flags, 0, GlowColor, GlowSize);
-    else
-      CanvasDrawTextW(Canvas, caption, t, flags);
-  }
-  if (hasGlyph) {
-    DrawStripFrame(Canvas, gx, gy, Bitmap, NumGlyphs, GlyphIndex);
-    if (DrawMarker) {
-      Canvas->Pen()->SetColor(MarkerColor);
-      for (int row : {gy + Bitmap->Height() - 2, gy + Bitmap->Height() - 1, gy + Bitmap->Height()}) {
-        Canvas->MoveTo(gx, row);
-        Canvas->LineTo(gx + Bitmap->Width(), row);
-      }
-    }
-  } else if (DrawMarker) {
-    if (!caption.empty()) {
-      Canvas->Pen()->SetColor(MarkerColor);
-      for (int row : {t.Bottom - 1, t.Bottom, t.Bottom + 1}) {
-        Canvas->MoveTo(t.Left, row);
-        Canvas->LineTo(t.Right, row);
-      }
-    } else {
-      Canvas->Brush()->SetColor(MarkerColor);
-      Canvas->Brush()->SetStyle(bsSolid);
-      Canvas->FillRect(Down ? TRect{Rc.Left + 4, Rc.Top + 5, Rc.Right - 2, Rc.Bottom - 3}
-                            : TRect{Rc.Left + 4, Rc.Top + 4, Rc.Right - 2, Rc.Bottom - 4});
-    }
-  }
-}
+namespace {
 
-void DrawStripGlyphAndText(TCanvas* Canvas, TRect Rc, int Margin, int Spacing, TspButtonLayout Layout,
-                           const std::string& Caption, TBitmap* Bitmap, int NumGlyphs, int GlyphIndex, bool Down,
-                           bool DrawMarker, TColor MarkerColor) {
-  StripGlyphAndText(Canvas, Rc, Margin, Spacing, Layout, Caption, Bitmap, NumGlyphs, GlyphIndex, Down, DrawMarker,
-                    MarkerColor, false, 0, 0);
-}
+// What the caption is laid out beside: its size (0 x 0 for none), how it
+// draws, its glow silhouette (sized by the source) and the width of the
+// underline marker.
+struct TGlyphSource {
+  int Width = 0, Height = 0, MarkerWidth = 0;
+  std::function<void(TspBitmap& shape)> Shape;
+  std::function<void(int x, int y)> Draw;
+};
 
-void DrawStripGlyphAndGlowText(TCanvas* Canvas, TRect Rc, int Margin, int Spacing, TspButtonLayout Layout,
-                               const std::string& Caption, TBitmap* Bitmap, int NumGlyphs, int GlyphIndex, bool Down,
-                               bool DrawMarker, TColor MarkerColor, TColor GlowColor, int GlowSize) {
-  StripGlyphAndText(Canvas, Rc, Margin, Spacing, Layout, Caption, Bitmap, NumGlyphs, GlyphIndex, Down, DrawMarker,
-                    MarkerColor, true, GlowColor, GlowSize);
-}
-
-static void ImageListGlyphAndText(TCanvas* Canvas, TRect Rc, int Margin, int Spacing, TspButtonLayout Layout,
-                                  const std::string& Caption, int ImageIndex, TCustomImageList* ImageList, bool Down,
-                                  bool Enabled, bool DrawMarker, TColor MarkerColor, bool Glow, TColor GlowColor,
-                                  int GlowSize) {
-  const bool hasGlyph = ImageList && ImageIndex >= 0 && ImageIndex < ImageList->Count();
-  const int gw = hasGlyph ? ImageList->Width() : 0, gh = hasGlyph ? ImageList->Height() : 0;
+void GlyphAndText(TCanvas* Canvas, TRect Rc, int Margin, int Spacing, TspButtonLayout Layout,
+                  const std::string& Caption, const TGlyphSource& Glyph, bool Down, bool MarkerDown, bool DrawMarker,
+                  TColor MarkerColor, bool Glow, TColor GlowColor, int GlowSize) {
+  const int gw = Glyph.Width, gh = Glyph.Height;
   const std::u16string caption = UTF8ToUTF16(Caption);
   int tw = 0, th = 0;
   if (!caption.empty()) {
@@ -800,8 +734,7 @@ static void ImageListGlyphAndText(TCanvas* Canvas, TRect Rc, int Margin, int Spa
   const UINT flags = DT_EXPANDTABS | DT_WORDBREAK | DT_VCENTER | DT_CENTER;
   if (Glow && gw != 0) {
     TspBitmap g;
-    g.SetSize(gw + 2 * GlowSize, gh + 2 * GlowSize);
-    DrawImageListGlowShape(&g, ImageList, ImageIndex, GlowSize);
+    Glyph.Shape(g);
     GdiFlush();
     StackBlurBitmap(g, GlowSize);
     const TspColor colour = ColorToSpColor(GlowColor) & 0x00FFFFFF;
@@ -816,12 +749,12 @@ static void ImageListGlyphAndText(TCanvas* Canvas, TRect Rc, int Margin, int Spa
       CanvasDrawTextW(Canvas, caption, t, flags);
   }
   if (gw != 0) {
-    ImageList->Draw(Canvas, gx, gy, ImageIndex, Enabled);
+    Glyph.Draw(gx, gy);
     if (DrawMarker) {
       Canvas->Pen()->SetColor(MarkerColor);
       for (int row : {gy + gh - 2, gy + gh - 1, gy + gh}) {
         Canvas->MoveTo(gx, row);
-        Canvas->LineTo(gx + gw, row);
+        Canvas->LineTo(gx + Glyph.MarkerWidth, row);
       }
     }
   } else if (DrawMarker) {
@@ -834,26 +767,74 @@ static void ImageListGlyphAndText(TCanvas* Canvas, TRect Rc, int Margin, int Spa
     } else {
       Canvas->Brush()->SetColor(MarkerColor);
       Canvas->Brush()->SetStyle(bsSolid);
-      // The glowing twin keeps the marker where it is when the button is down.
-      Canvas->FillRect(Down && !Glow ? TRect{Rc.Left + 4, Rc.Top + 5, Rc.Right - 2, Rc.Bottom - 3}
-                                     : TRect{Rc.Left + 4, Rc.Top + 4, Rc.Right - 2, Rc.Bottom - 4});
+      Canvas->FillRect(MarkerDown ? TRect{Rc.Left + 4, Rc.Top + 5, Rc.Right - 2, Rc.Bottom - 3}
+                                  : TRect{Rc.Left + 4, Rc.Top + 4, Rc.Right - 2, Rc.Bottom - 4});
     }
   }
+}
+
+// Frame GlyphIndex of a strip; its glow and marker span the whole strip.
+TGlyphSource StripSource(TCanvas* Canvas, TBitmap* Bitmap, int NumGlyphs, int GlyphIndex, int GlowSize) {
+  TGlyphSource g;
+  if (!Bitmap || Bitmap->Empty() || NumGlyphs <= 0) return g;
+  g.Width = Bitmap->Width() / NumGlyphs;
+  g.Height = Bitmap->Height();
+  g.MarkerWidth = Bitmap->Width();
+  g.Shape = [=](TspBitmap& shape) {
+    shape.SetSize(Bitmap->Width() + 2 * GlowSize, Bitmap->Height() + 2 * GlowSize);
+    DrawBitmapGlowShape(&shape, Bitmap, GlowSize);
+  };
+  g.Draw = [=](int x, int y) { DrawStripFrame(Canvas, x, y, Bitmap, NumGlyphs, GlyphIndex); };
+  return g;
+}
+
+TGlyphSource ImageListSource(TCanvas* Canvas, TCustomImageList* ImageList, int ImageIndex, bool Enabled,
+                             int GlowSize) {
+  TGlyphSource g;
+  if (!ImageList || ImageIndex < 0 || ImageIndex >= ImageList->Count()) return g;
+  g.Width = g.MarkerWidth = ImageList->Width();
+  g.Height = ImageList->Height();
+  g.Shape = [=](TspBitmap& shape) {
+    shape.SetSize(ImageList->Width() + 2 * GlowSize, ImageList->Height() + 2 * GlowSize);
+    DrawImageListGlowShape(&shape, ImageList, ImageIndex, GlowSize);
+  };
+  g.Draw = [=](int x, int y) { ImageList->Draw(Canvas, x, y, ImageIndex, Enabled); };
+  return g;
+}
+
+}  // namespace
+
+void DrawStripGlyphAndText(TCanvas* Canvas, TRect Rc, int Margin, int Spacing, TspButtonLayout Layout,
+                           const std::string& Caption, TBitmap* Bitmap, int NumGlyphs, int GlyphIndex, bool Down,
+                           bool DrawMarker, TColor MarkerColor) {
+  GlyphAndText(Canvas, Rc, Margin, Spacing, Layout, Caption, StripSource(Canvas, Bitmap, NumGlyphs, GlyphIndex, 0),
+               Down, Down, DrawMarker, MarkerColor, false, 0, 0);
+}
+
+void DrawStripGlyphAndGlowText(TCanvas* Canvas, TRect Rc, int Margin, int Spacing, TspButtonLayout Layout,
+                               const std::string& Caption, TBitmap* Bitmap, int NumGlyphs, int GlyphIndex, bool Down,
+                               bool DrawMarker, TColor MarkerColor, TColor GlowColor, int GlowSize) {
+  GlyphAndText(Canvas, Rc, Margin, Spacing, Layout, Caption,
+               StripSource(Canvas, Bitmap, NumGlyphs, GlyphIndex, GlowSize), Down, Down, DrawMarker, MarkerColor,
+               true, GlowColor, GlowSize);
 }
 
 void DrawImageListGlyphAndText(TCanvas* Canvas, TRect Rc, int Margin, int Spacing, TspButtonLayout Layout,
                                const std::string& Caption, int ImageIndex, TCustomImageList* ImageList, bool Down,
                                bool Enabled, bool DrawMarker, TColor MarkerColor) {
-  ImageListGlyphAndText(Canvas, Rc, Margin, Spacing, Layout, Caption, ImageIndex, ImageList, Down, Enabled,
-                        DrawMarker, MarkerColor, false, 0, 0);
+  GlyphAndText(Canvas, Rc, Margin, Spacing, Layout, Caption,
+               ImageListSource(Canvas, ImageList, ImageIndex, Enabled, 0), Down, Down, DrawMarker, MarkerColor,
+               false, 0, 0);
 }
 
+// The glowing twin keeps the marker where it is when the button is down.
 void DrawImageListGlyphAndGlowText(TCanvas* Canvas, TRect Rc, int Margin, int Spacing, TspButtonLayout Layout,
                                    const std::string& Caption, int ImageIndex, TCustomImageList* ImageList,
                                    bool Down, bool Enabled, bool DrawMarker, TColor MarkerColor, TColor GlowColor,
                                    int GlowSize) {
-  ImageListGlyphAndText(Canvas, Rc, Margin, Spacing, Layout, Caption, ImageIndex, ImageList, Down, Enabled,
-                        DrawMarker, MarkerColor, true, GlowColor, GlowSize);
+  GlyphAndText(Canvas, Rc, Margin, Spacing, Layout, Caption,
+               ImageListSource(Canvas, ImageList, ImageIndex, Enabled, GlowSize), Down, false, DrawMarker,
+               MarkerColor, true, GlowColor, GlowSize);
 }
 
 void DrawImageListGlowShape(TspBitmap* Target, TCustomImageList* ImageList, int Index, int Offset) {
