@@ -171,10 +171,16 @@ bool TTranscodeRun::CallVideoHook(TVideoHookEvent& event, TFormatConverter* conv
       update = false;
     }
     if (update) {
-      converter->BitmapToRGB();
-      if (converter->RGBPictureRef() != pic && !converter->RGBToPicture(pic, format, picture->height, picture->width)) {
-        T.LogMsg(llError, converter->LastErrMsg());
-        stopHook = true;
+      // The way back converts the whole picture again: a bitmap the handler
+      // left as it was keeps the picture as it came (the same picture,
+      // without the losses of a second conversion).
+      if (converter->BitmapChanged()) {
+        converter->BitmapToRGB();
+        if (converter->RGBPictureRef() != pic &&
+            !converter->RGBToPicture(pic, format, picture->height, picture->width)) {
+          T.LogMsg(llError, converter->LastErrMsg());
+          stopHook = true;
+        }
       }
     } else if (T.FPostHooks) {
       result = false;
