@@ -230,7 +230,9 @@ constexpr TPostHooks PostHook(TPostHook h) { return 1u << h; }
 // The output-video preview state.
 struct TPostHookContext {
   TFormatConverter* Converter = nullptr;
-  TPreviewer* Previewer = nullptr;
+  // Shared with the worker while it paints, so that the caller's thread
+  // may switch the preview off at any moment.
+  std::shared_ptr<TPreviewer> Previewer;
   int64_t preview_last_time = 0;
   int64_t preview_cur_time = 0;
 };

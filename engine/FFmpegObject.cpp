@@ -11,6 +11,7 @@
 #include "engine/FrameHook.h"
 #include "engine/FormatConverter.h"
 #include "engine/MyUtilStubs.h"
+#include "engine/Previewer.h"
 #include "engine/MyUtils.h"
 #include "engine/SwResampleStubs.h"
 #include "engine/SwScaleStubs.h"
@@ -225,6 +226,12 @@ void TCustomFFmpeg::Cleanup() {
   if (FOutputPictureBuf) ff::av_freep(&FOutputPictureBuf);
   FInputPictureBufSize = FOutputPictureBufSize = 0;
   FOutputVideoHook.preview_last_time = FOutputVideoHook.preview_cur_time = 0;
+  // The preview window goes with the run.
+  std::shared_ptr<TPreviewer> previewer;
+  {
+    TLock lock(TranscoderPreviewLock());
+    previewer.swap(FOutputVideoHook.Previewer);
+  }
 }
 
 TConvertThread* TCustomFFmpeg::StartConvert(bool useThread, int priority) {
@@ -361,7 +368,7 @@ void TCustomFFmpeg::SetPostHooks(TPostHooks value) {
 void TCustomFFmpeg::ApplyPostHooks(TPostHooks value) {
   if (value == FPostHooks) return;
   // The preview window belongs to the preview hook (made by the first preview).
-  if ((FPostHooks & PostHook(phPreview)) && !(value & PostHook(phPreview))) FOutputVideoHook.Previewer = nullptr;
+  if ((FPostHooks & PostHook(phPreview)) && !(value & PostHook(phPreview))) FOutputVideoHook.Previewer.reset();
   FPostHooks = value;
 }
 

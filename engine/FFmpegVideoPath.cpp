@@ -13,6 +13,7 @@
 #include "engine/FrameHook.h"
 #include "engine/FormatConverter.h"
 #include "engine/MyUtilStubs.h"
+#include "engine/Previewer.h"
 #include "engine/UnicodeProtocol.h"
 
 extern "C" {
@@ -170,10 +171,16 @@ bool TTranscodeRun::CallVideoHook(TVideoHookEvent& event, TFormatConverter* conv
       update = false;
     }
     if (update) {
-      converter->BitmapToRGB();
-      if (converter->RGBPictureRef() != pic && !converter->RGBToPicture(pic, format, picture->height, picture->width)) {
-        T.LogMsg(llError, converter->LastErrMsg());
-        stopHook = true;
+      // The way back converts the whole picture again: a bitmap the handler
+      // left as it was keeps the picture as it came (the same picture,
+      // without the losses of a second conversion).
+      if (converter->BitmapChanged()) {
+        converter->BitmapToRGB();
+        if (converter->RGBPictureRef() != pic &&
+            !converter->RGBToPicture(pic, format, picture->height, picture->width)) {
+          T.LogMsg(llError, converter->LastErrMsg());
+          stopHook = true;
+        }
       }
     } else if (T.FPostHooks) {
       result = false;
@@ -271,33 +278,50 @@ void TTranscodeRun::DoPostHooks(AVFrame* picture, AVCodecContext* enc, bool hook
                                 int frameNumber) {
   TPostHooks hooks;
   bool changed;
+  std::shared_ptr<TPreviewer> previewer;
   {
     TLock lock(TranscoderPreviewLock());
     hooks = T.FPostHooks;
     changed = T.FPostHooksChanged;
     T.FPostHooksChanged = false;
+    previewer = T.FOutputVideoHook.Previewer;
   }
-  // The preview event runs outside the lock: its handler may wait for the
-  // GUI thread, which may itself be changing the preview set.
-  if ((hooks & PostHook(phBitmap)) && T.FOnPreviewBitmap) {
-    const int64_t now = ff::av_gettime_relative();
-    if (now - T.FOutputVideoHook.preview_last_time > T.PreviewInterval) {
-      TFormatConverter* converter = T.FOutputVideoHook.Converter;
-      bool converted = true;
-      if (!hookResult || changed)
-        converted = converter->PictureToRGB(reinterpret_cast<TAVPicture*>(picture), enc->pix_fmt, true,
-                                            enc->height, enc->width);
-      if (converted) {
-        T.FOnPreviewBitmap(&T, converter->Bitmap(), frameNumber, time);
-      } else {
-        T.LogMsg(llError, converter->LastErrMsg());
-        hooks &= ~PostHook(phBitmap);
-      }
-      T.FOutputVideoHook.preview_last_time = now;
+  TPostHook kind;
+  if ((hooks & PostHook(phBitmap)) && T.FOnPreviewBitmap)
+    kind = phBitmap;
+  else if (hooks & PostHook(phPreview))
+    kind = phPreview;
+  else
+    return;
+  // The preview event and the painting run outside the lock: both may wait
+  // for the GUI thread, which may itself be changing the preview set.
+  const int64_t now = ff::av_gettime_relative();
+  if (now - T.FOutputVideoHook.preview_last_time <= T.PreviewInterval) return;
+  TFormatConverter* converter = T.FOutputVideoHook.Converter;
+  bool converted = true;
+  if (!hookResult || changed)
+    converted =
+        converter->PictureToRGB(reinterpret_cast<TAVPicture*>(picture), enc->pix_fmt, true, enc->height, enc->width);
+  if (!converted) {
+    T.LogMsg(llError, converter->LastErrMsg());
+  } else if (kind == phBitmap) {
+    T.FOnPreviewBitmap(&T, converter->Bitmap(), frameNumber, time);
+  } else {
+    if (!previewer) {
+      previewer = std::make_shared<TPreviewer>();
+      TLock lock(TranscoderPreviewLock());
+      // Kept only while the preview is still wanted.
+      if (T.FPostHooks & PostHook(phPreview)) T.FOutputVideoHook.Previewer = previewer;
     }
+    // False once the user has closed the window.
+    converted = previewer->PaintFrame(converter->Bitmap(), frameNumber, time);
   }
+  T.FOutputVideoHook.preview_last_time = now;
+  if (converted) return;
+  // The kind that failed (or whose window was closed) leaves the set; what
+  // the caller changed meanwhile stays.
   TLock lock(TranscoderPreviewLock());
-  if (!(hooks & PostHook(phBitmap)) && (T.FPostHooks & PostHook(phBitmap))) T.ApplyPostHooks(hooks);
+  if (T.FPostHooks & PostHook(kind)) T.ApplyPostHooks(T.FPostHooks & ~PostHook(kind));
 }
 
 void TTranscodeRun::EncodeFrame(TOutputStream& ost, AVFrame* frame) {

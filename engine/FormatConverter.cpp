@@ -151,6 +151,18 @@ void TFormatConverter::BitmapToRGB() {
                 bytes);
 }
 
+bool TFormatConverter::BitmapChanged() {
+  if (!FRGBPictureRef) return false;
+  const TPixelView view = FBitmap.PixelView();
+  if (view.Width != FWidth || view.Height != FHeight) return true;
+  const size_t bytes = static_cast<size_t>(RowCopyBytes());
+  for (int r = 0; r < FHeight; ++r)
+    if (std::memcmp(FRGBPictureRef->data[0] + static_cast<ptrdiff_t>(r) * FRGBPictureRef->linesize[0], view.Row(r),
+                    bytes) != 0)
+      return true;
+  return false;
+}
+
 bool TFormatConverter::RGBToPicture(TAVPicture* dst, AVPixelFormat format, int h, int w) {
   if (!FRGBPictureRef) throw Exception("No RGB picture to convert");
   FfromRGB_convert_ctx = ff::sws_getCachedContext(FfromRGB_convert_ctx, w, h, FAVPixFmt, w, h, format,

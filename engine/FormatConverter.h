@@ -62,6 +62,9 @@ public:
   // Copy between the current RGB picture and Bitmap() (raise without one).
   void RGBToBitmap();
   void BitmapToRGB();
+  // True when Bitmap() no longer holds the current RGB picture (someone
+  // drew on it since RGBToBitmap); false without an RGB picture.
+  bool BitmapChanged();
   bool RGBToPicture(TAVPicture* picture, AVPixelFormat format, int height, int width);
 
 private:

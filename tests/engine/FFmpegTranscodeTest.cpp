@@ -319,6 +319,33 @@ TEST_F(TranscodeTest, HookThatStopsOrThrowsAndPicturesItPaints) {
   }
 }
 
+TEST_F(TranscodeTest, HookThatDrawsNothingLeavesThePicturesAsTheyCame) {
+  // Same job without and with a hook that only looks: the same pictures
+  // reach the encoder, so the decoded outputs match frame for frame.
+  const char* options = "-c:v mpeg4 -q:v 2 -an -t_microsecond 400000";
+  ASSERT_EQ(Open("", "clip_h264_aac.mp4", options, Out("plain.avi")), "");
+  ASSERT_TRUE(RunInline()) << task->FatalMessage();
+  task = std::make_unique<TCustomFFmpeg>();
+  ends = 0;
+  task->FOnTerminate = [this](TObject*) { ++ends; };
+  ASSERT_EQ(Open("", "clip_h264_aac.mp4", options, Out("looked.avi")), "");
+  int calls = 0;
+  task->FOnOutputVideoHook = [&](TObject*, TBitmap* bitmap, int, int64_t, bool&, bool&) {
+    ++calls;
+    EXPECT_NE(bitmap->ScanLine(0), nullptr);
+  };
+  ASSERT_TRUE(RunInline()) << task->FatalMessage();
+  EXPECT_EQ(calls, 10);
+  auto hashes = [](const std::string& file) {
+    const std::string text =
+        fixtures::Output("ffmpeg -nostdin -v error -i '" + file + "' -f framemd5 - | grep -v '^#'");
+    return text;
+  };
+  const std::string plain = hashes(Out("plain.avi"));
+  EXPECT_FALSE(plain.empty());
+  EXPECT_EQ(hashes(Out("looked.avi")), plain);
+}
+
 TEST_F(TranscodeTest, PreviewBitmapsFollowTheOutputPictures) {
   ASSERT_EQ(Open("", "clip_h264_aac.mp4", "-c:v mpeg4 -an -s 320x180 -t_microsecond 1000000", Out("preview.avi")),
             "");

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <vector>
 
@@ -201,6 +202,32 @@ TEST_F(FormatConverterTest, HookRoundTripCarriesTheDrawingBack) {
     }
   const double psnr = se == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / (se / n));
   EXPECT_GT(psnr, 40.0);
+}
+
+TEST_F(FormatConverterTest, BitmapChangedSeesDrawingOfEveryKindAndNothingElse) {
+  const int w = 64, h = 48;
+  struct TCase {
+    const char* name;
+    std::function<void(TBitmap*)> draw;
+    bool changed;
+  } cases[] = {
+      {"nothing", [](TBitmap*) {}, false},
+      {"canvas locked, nothing drawn", [](TBitmap* b) { b->Canvas()->Lock(); b->Canvas()->Unlock(); }, false},
+      {"last byte of the bottom row", [&](TBitmap* b) { b->ScanLine(h - 1)[w * 3 - 1] ^= 0xFF; }, true},
+      {"canvas pixel", [](TBitmap* b) { b->Canvas()->SetPixel(5, 7, b->Canvas()->Pixel(5, 7) ^ 0xFFFFFF); }, true},
+      {"canvas fill", [](TBitmap* b) {
+         b->Canvas()->Brush()->SetColor(clBlack);
+         b->Canvas()->FillRect(TRect{0, 0, 8, 8});
+       }, true},
+  };
+  TFormatConverter conv;
+  EXPECT_FALSE(conv.BitmapChanged());  // no picture yet
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(conv.PictureToRGB(Picture(YuvFrame(w, h)), AV_PIX_FMT_YUV420P, true, h, w));
+    c.draw(conv.Bitmap());
+    EXPECT_EQ(conv.BitmapChanged(), c.changed);
+  }
 }
 
 }  // namespace
