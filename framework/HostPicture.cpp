@@ -38,6 +38,29 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         default:
           break;
       }
+      if (pic->HijackWndProc) {
+        switch (msg) {
+          case WM_CLOSE:
+            return 0;  // the host lives as long as its owner wants, not until a close request
+          case WM_SETCURSOR:
+            if (pic->HijackCursor && LOWORD(lp) == HTCLIENT) {
+              SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
+              return TRUE;
+            }
+            break;
+          case WM_LBUTTONDOWN:
+          case WM_LBUTTONUP:
+          case WM_RBUTTONDOWN:
+          case WM_RBUTTONUP:
+          case WM_MBUTTONDOWN:
+          case WM_MBUTTONUP:
+            // Keys pressed after a click into the picture go to the host.
+            if (GetFocus() != hwnd) SetFocus(hwnd);
+            break;
+          default:
+            break;
+        }
+      }
     }
   }
   if (!old) return DefWindowProcW(hwnd, msg, wp, lp);
@@ -81,6 +104,40 @@ THostPicture::~THostPicture() {
   if (IsWindow(hwnd) && GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(HostProc))
     SetWindowLongPtrW(hwnd, GWLP_WNDPROC, FOldProc);
   if (IsWindow(hwnd)) InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void THostPicture::UpdatePosition(intptr_t AHandle) {
+  HWND hwnd = reinterpret_cast<HWND>(AHandle);
+  std::lock_guard<std::recursive_mutex> lock(HostsLock());
+  auto it = Hosts().find(hwnd);
+  if (it == Hosts().end()) return;
+  THostPicture* pic = it->second;
+  int w = 0, h = 0;
+  if (!pic->ClientSize(w, h)) return;
+  if (w != pic->FWidth || h != pic->FHeight) pic->Resized(w, h);
+}
+
+namespace {
+
+BOOL CALLBACK FindFolderView(HWND top, LPARAM lp) {
+  if (!IsWindowVisible(top)) return TRUE;
+  HWND view = FindWindowExW(top, nullptr, u"SHELLDLL_DefView", nullptr);
+  if (!view) return TRUE;
+  HWND list = FindWindowExW(view, nullptr, u"SysListView32", u"FolderView");
+  if (!list) return TRUE;
+  *reinterpret_cast<HWND*>(lp) = list;
+  return FALSE;
+}
+
+}  // namespace
+
+intptr_t FindDesktopListView() {
+  if (HWND progman = FindWindowW(u"ProgMan", nullptr))
+    if (HWND child = GetWindow(progman, GW_CHILD))
+      if (HWND grandchild = GetWindow(child, GW_CHILD)) return reinterpret_cast<intptr_t>(grandchild);
+  HWND found = nullptr;
+  EnumWindows(FindFolderView, reinterpret_cast<LPARAM>(&found));
+  return reinterpret_cast<intptr_t>(found);
 }
 
 bool THostPicture::ClientSize(int& AWidth, int& AHeight) const {

@@ -37,6 +37,15 @@ public:
   // drawn: the drawing thread is to show it all once it is done.
   std::function<void()> OnExpose;
 
+  // While true the host ignores close requests, clicks focus it, and
+  // (with HijackCursor) it shows the arrow over its client area.
+  bool HijackWndProc = true;
+  bool HijackCursor = true;
+
+  // Re-reads the client size of a host with a picture after the owner moved
+  // or resized it, announcing a change through OnResize. Host's thread.
+  static void UpdatePosition(intptr_t AHandle);
+
   // Used by the host's window procedure.
   void Paint();
   void Resized(int AWidth, int AHeight);
@@ -49,3 +58,6 @@ private:
   int FWidth = 0, FHeight = 0;
   std::vector<uint32_t> FPixels;
 };
+
+// The desktop's icon list window (a fallback host for a picture), 0 when none.
+intptr_t FindDesktopListView();

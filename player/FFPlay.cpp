@@ -1,5 +1,7 @@
 #include "player/FFPlay.h"
 
+#include "framework/HostPicture.h"
+
 #include <cmath>
 
 #include "engine/AVFormatStubs.h"
@@ -412,6 +414,10 @@ void TCustomPlayer::SetDisplayRect(int x, int y, int w, int h) {
 TRect TCustomPlayer::DisplayRect() {
   TSectionGuard guard(FDisplayRectLock);
   return FDisplayRect;
+}
+
+void TCustomPlayer::UpdateScreenPosition() {
+  if (FVideoState && FScreenHandle) THostPicture::UpdatePosition(FScreenHandle);
 }
 
 TRect TCustomPlayer::DisplayToActualRect(TRect r) {

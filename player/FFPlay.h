@@ -109,6 +109,8 @@ public:
   TRect DisplayToActualRect(TRect ADisplayRect);
   void SetDisplayRect(int x, int y, int w, int h);
   TRect DisplayRect();
+  // Tells the picture that the host window moved or changed size.
+  void UpdateScreenPosition();
 
   // Properties with behaviour
   std::string ForceFormat() const;
@@ -153,6 +155,8 @@ public:
   bool DisableAudio = false;
   bool DisableVideo = false;
   bool DisableDisplay = false;
+  bool HijackWndProc = true;
+  bool HijackCursor = true;
   bool AudioHook = false;
   bool VideoHook = false;
   bool FrameHook = false;

@@ -483,6 +483,8 @@ void AttachHost(TVideoState* is) {
   TCustomPlayer* player = is->Owner;
   if (!is->host && player->FScreenHandle && !player->DisableDisplay) {
     is->host = new THostPicture(player->FScreenHandle);
+    is->host->HijackWndProc = player->HijackWndProc;
+    is->host->HijackCursor = player->HijackCursor;
     is->host->OnResize = [player, is](int w, int h) {
       SDL_Event event{};
       event.type = ResizeEvent;

@@ -8,6 +8,7 @@
 
 #include "PlayerTestSupport.h"
 #include "engine/FFLog.h"
+#include "framework/HostPicture.h"
 #include "framework/PngImage.h"
 #include "support/Dib.h"
 
@@ -23,7 +24,13 @@ std::string Clip() {
                    "-pix_fmt yuv420p -c:v mpeg4 -q:v 2");
 }
 
-LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
+// Cursor requests that reached the windows' own procedure.
+std::atomic<int> gOwnCursorCalls{0};
+
+LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_SETCURSOR) ++gOwnCursorCalls;
+  return DefWindowProcW(h, m, w, l);
+}
 
 struct THost {
   HWND top = nullptr, panel = nullptr, line = nullptr;
@@ -437,4 +444,62 @@ TEST(PlayerVideo, FilterChainAndDeinterlaceFallBack) {
   EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "deinterlacing failed.")) << lines.size();
   player->Stop(true);
   logger->OnLog = before;
+}
+
+TEST(PlayerVideo, HostIgnoresCloseTakesFocusOnClickAndKeepsItsCursorWhenAsked) {
+  UseSoundDriver("dummy");
+  const std::string clip = Clip();
+  for (bool hijackCursor : {true, false}) {
+    SCOPED_TRACE(hijackCursor ? "cursor taken" : "own cursor");
+    THost host;
+    auto player = NewPlayer("SDL_0.dll");
+    player->HijackCursor = hijackCursor;
+    ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), true)) << player->LastErrMsg();
+    ASSERT_TRUE(WaitUntil([&] { return player->FrameWidth() == 320; }, 5000));
+    SendMessageW(host.panel, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(host.panel));
+    SetFocus(host.top);
+    SendMessageW(host.panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 30));
+    EXPECT_EQ(host.panel, GetFocus());
+    gOwnCursorCalls = 0;
+    SendMessageW(host.panel, WM_SETCURSOR, reinterpret_cast<WPARAM>(host.panel), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    // The window's own handling also asks its parent, so count only whether it ran.
+    EXPECT_EQ(hijackCursor, gOwnCursorCalls.load() == 0) << gOwnCursorCalls.load();
+    // A size change the owner reports is followed by the picture.
+    SetWindowPos(host.panel, nullptr, 0, 0, 400, 300, SWP_NOMOVE | SWP_NOZORDER);
+    player->UpdateScreenPosition();
+    ASSERT_TRUE(WaitUntil([&] { return player->DisplayRect().Width() == 400; }, 5000))
+        << player->DisplayRect().Width();
+    player->Stop(true);
+    // Without a playback the host is its own again: a close request closes it.
+    SendMessageW(host.panel, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(host.panel));
+  }
+}
+
+TEST(PlayerVideo, FindsTheDesktopIconListBesideTheShellView) {
+  if (FindWindowW(u"ProgMan", nullptr)) GTEST_SKIP() << "the session has a program manager window";
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = PlainProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = u"SHELLDLL_DefView";
+  RegisterClassW(&wc);
+  wc.lpszClassName = u"SysListView32";
+  RegisterClassW(&wc);
+  wc.lpszClassName = u"TessDeskTop";
+  RegisterClassW(&wc);
+  const HINSTANCE inst = GetModuleHandleW(nullptr);
+  HWND top = CreateWindowExW(0, u"TessDeskTop", u"desk", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                             nullptr, inst, nullptr);
+  HWND view = CreateWindowExW(0, u"SHELLDLL_DefView", u"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, top, nullptr,
+                              inst, nullptr);
+  HWND other = CreateWindowExW(0, u"SysListView32", u"Other", WS_CHILD, 0, 0, 50, 50, view, nullptr, inst, nullptr);
+  EXPECT_EQ(0, FindDesktopListView());
+  HWND list = CreateWindowExW(0, u"SysListView32", u"FolderView", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, view,
+                              nullptr, inst, nullptr);
+  EXPECT_EQ(reinterpret_cast<intptr_t>(list), FindDesktopListView());
+  ShowWindow(top, SW_HIDE);
+  EXPECT_EQ(0, FindDesktopListView());
+  DestroyWindow(other);
+  DestroyWindow(top);
 }
