@@ -314,37 +314,26 @@ void TSizeConstraints::Assign(const TPersistent* source) {
   Changed();
 }
 
-void TSizeConstraints::SetMinWidth(int value) {
+void TSizeConstraints::SetLower(int& lower, int& upper, int value) {
   value = std::max(value, 0);
-  if (value == FMinWidth) return;
-  FMinWidth = value;
-  if (FMaxWidth > 0 && FMaxWidth < value) FMaxWidth = value;
+  if (value == lower) return;
+  lower = value;
+  if (upper > 0 && upper < value) upper = value;
   Changed();
 }
 
-void TSizeConstraints::SetMaxWidth(int value) {
+void TSizeConstraints::SetUpper(int& lower, int& upper, int value) {
   value = std::max(value, 0);
-  if (value == FMaxWidth) return;
-  FMaxWidth = value;
-  if (value > 0 && value < FMinWidth) FMinWidth = value;
+  if (value == upper) return;
+  upper = value;
+  if (value > 0 && value < lower) lower = value;
   Changed();
 }
 
-void TSizeConstraints::SetMinHeight(int value) {
-  value = std::max(value, 0);
-  if (value == FMinHeight) return;
-  FMinHeight = value;
-  if (FMaxHeight > 0 && FMaxHeight < value) FMaxHeight = value;
-  Changed();
-}
-
-void TSizeConstraints::SetMaxHeight(int value) {
-  value = std::max(value, 0);
-  if (value == FMaxHeight) return;
-  FMaxHeight = value;
-  if (value > 0 && value < FMinHeight) FMinHeight = value;
-  Changed();
-}
+void TSizeConstraints::SetMinWidth(int value) { SetLower(FMinWidth, FMaxWidth, value); }
+void TSizeConstraints::SetMaxWidth(int value) { SetUpper(FMinWidth, FMaxWidth, value); }
+void TSizeConstraints::SetMinHeight(int value) { SetLower(FMinHeight, FMaxHeight, value); }
+void TSizeConstraints::SetMaxHeight(int value) { SetUpper(FMinHeight, FMaxHeight, value); }
 
 void TSizeConstraints::Constrain(int& width, int& height) const {
   if (FMinWidth > 0 && width < FMinWidth)

@@ -112,6 +112,9 @@ public:
   TNotifyEvent OnChange;
 
 private:
+  // A lower or upper limit of one dimension; the other limit gives way.
+  void SetLower(int& lower, int& upper, int value);
+  void SetUpper(int& lower, int& upper, int value);
   void Changed();
   TControl* FControl;
   int FMinWidth = 0, FMaxWidth = 0, FMinHeight = 0, FMaxHeight = 0;

@@ -206,12 +206,7 @@ void TspSkinButton::WndProc(TMessage& m) {
       }
       return;
     case WM_ERASEBKGND:
-      // The whole button paints into the erase DC unless its own paint runs.
-      if (!FromWMPaint && m.WParam) {
-        TMessage paint{WM_PAINT, m.WParam, 0, 0};
-        TCustomControl::WndProc(paint);
-      }
-      m.Result = 1;
+      PaintIntoEraseDC(m);
       return;
     default:
       break;

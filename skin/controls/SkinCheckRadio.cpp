@@ -296,11 +296,10 @@ void TspSkinCheckRadioBox::WndProc(TMessage& m) {
       if (FFlat) Repaint();
       return;
     case WM_ERASEBKGND:
-      if (!FFlat && !FromWMPaint && m.WParam) {
-        TMessage paint{WM_PAINT, m.WParam, 0, 0};
-        TCustomControl::WndProc(paint);
-      }
-      m.Result = 1;
+      if (FFlat)
+        m.Result = 1;
+      else
+        PaintIntoEraseDC(m);
       return;
     default:
       Base::WndProc(m);

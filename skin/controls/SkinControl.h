@@ -458,6 +458,16 @@ public:
   // True only while the control's own WM_PAINT handling runs.
   bool FromWMPaint = false;
 
+  // For controls that draw their whole look on erase: paints into the erase
+  // DC unless the control's own paint runs, and reports the background done.
+  void PaintIntoEraseDC(TMessage& m) {
+    if (!FromWMPaint && m.WParam) {
+      TMessage paint{WM_PAINT, m.WParam, 0, 0};
+      TCustomControl::WndProc(paint);
+    }
+    m.Result = 1;
+  }
+
   void CheckParentBackground() override {
     if (this->FAlphaBlend) {
       this->Repaint();

@@ -334,11 +334,7 @@ void TspSkinGauge::DrawBlendedText(TspPaintBuffer& b, const TspFontDesc& font) {
 
 void TspSkinGauge::WndProc(TMessage& m) {
   if (m.Msg == WM_ERASEBKGND) {
-    if (!FromWMPaint && m.WParam) {
-      TMessage paint{WM_PAINT, m.WParam, 0, 0};
-      TCustomControl::WndProc(paint);
-    }
-    m.Result = 1;
+    PaintIntoEraseDC(m);
     return;
   }
   Base::WndProc(m);

@@ -491,11 +491,7 @@ void TspSkinScrollBar::WndProc(TMessage& m) {
       if (FMouseD && FTimerMode >= 3) StopTimer();
       return;
     case WM_ERASEBKGND:
-      if (!FromWMPaint && m.WParam) {
-        TMessage paint{WM_PAINT, m.WParam, 0, 0};
-        TCustomControl::WndProc(paint);
-      }
-      m.Result = 1;
+      PaintIntoEraseDC(m);
       return;
     default:
       break;

@@ -158,11 +158,7 @@ void TspSkinTrackBar::WndProc(TMessage& m) {
       if (FCanFocused) Repaint();
       return;
     case WM_ERASEBKGND:
-      if (!FromWMPaint && m.WParam) {
-        TMessage paint{WM_PAINT, m.WParam, 0, 0};
-        TCustomControl::WndProc(paint);
-      }
-      m.Result = 1;
+      PaintIntoEraseDC(m);
       return;
     default:
       break;
