@@ -5,6 +5,8 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -204,10 +206,12 @@ struct TVideoState {
   std::mutex subpq_mutex;
   std::condition_variable subpq_cond;
   std::atomic<int> subtitle_stream_changed{0};
-  // The audio display's transform and its buffer.
+  // The audio display's transform and its buffer. The transform's vector
+  // code faults on data less aligned than its widest registers, which a
+  // plain heap block is not always.
   RDFTContext* rdft = nullptr;
   int rdft_bits = 0;
-  std::vector<float> rdft_data;
+  std::unique_ptr<float, void (*)(void*)> rdft_data{nullptr, std::free};
   int64_t shown_frames = 0;  // pictures drawn, for the statistics at close
 };
 

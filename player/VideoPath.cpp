@@ -494,6 +494,8 @@ void AttachHost(TVideoState* is) {
       if (player->SDL().SDL_PushEvent) player->SDL().SDL_PushEvent(&event);
     };
     is->host->OnExpose = [player, is] { player->PushUserEvent(ExposeEvent, is); };
+    // Black from the start: the sound pictures draw a column at a time.
+    is->host->ShowAll();
   }
 }
 
@@ -619,6 +621,8 @@ void FreePictures(TVideoState* is) {
 }
 
 void StartRefreshThread(TVideoState* is) {
+  // Sound alone is drawn as waves or a spectrum: it needs the host as well.
+  AttachHost(is);
   is->refresh_tid = new TAnonymousThread([is] {
     TCustomPlayer* player = is->Owner;
     while (!is->abort_request) {
@@ -963,15 +967,19 @@ void AudioDisplay(TVideoState* is) {
       showX = 0, showW = width;
     } else if (mode == 2) {
       channels = std::min(channels, 2);
+      // Each channel's block starts on a 64-byte boundary.
+      const size_t stride = (static_cast<size_t>(2 * nb_freq) + 15) / 16 * 16;
       if (bits != is->rdft_bits || !is->rdft) {
         if (is->rdft) ff::av_rdft_end(is->rdft);
         is->rdft = ff::av_rdft_init(bits, DFT_R2C);
         is->rdft_bits = bits;
-        is->rdft_data.assign(static_cast<size_t>(4 * nb_freq), 0.f);
+        const size_t bytes = 2 * stride * sizeof(float);
+        is->rdft_data.reset(static_cast<float*>(std::aligned_alloc(64, bytes)));
+        if (is->rdft_data) std::memset(is->rdft_data.get(), 0, bytes);
       }
-      if (!is->rdft) return;
+      if (!is->rdft || !is->rdft_data) return;
       for (int ch = 0; ch < channels; ++ch) {
-        float* data = &is->rdft_data[static_cast<size_t>(2 * nb_freq * ch)];
+        float* data = is->rdft_data.get() + stride * ch;
         int i = WrapSample(start + ch);
         for (int x = 0; x < 2 * nb_freq; ++x) {
           const double w = (x - nb_freq) * (1.0 / nb_freq);
@@ -982,8 +990,8 @@ void AudioDisplay(TVideoState* is) {
       }
       if (is->xpos >= width) is->xpos = 0;
       const double norm = std::sqrt(static_cast<double>(nb_freq));
-      const float* d0 = &is->rdft_data[0];
-      const float* d1 = channels > 1 ? &is->rdft_data[static_cast<size_t>(2 * nb_freq)] : d0;
+      const float* d0 = is->rdft_data.get();
+      const float* d1 = channels > 1 ? d0 + stride : d0;
       for (int y = 0; y < height && y < nb_freq; ++y) {
         const int a = std::min(255, static_cast<int>(std::lround(
                                         std::sqrt(std::sqrt(d0[2 * y] * d0[2 * y] + d0[2 * y + 1] * d0[2 * y + 1]) / norm))));

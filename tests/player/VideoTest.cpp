@@ -503,3 +503,44 @@ TEST(PlayerVideo, FindsTheDesktopIconListBesideTheShellView) {
   DestroyWindow(other);
   DestroyWindow(top);
 }
+
+TEST(PlayerVideo, SoundIsDrawnAsSpectrumAndWaves) {
+  UseSoundDriver("dummy");
+  const std::string tone = Tone();
+  THost host;
+  auto player = NewPlayer("SDL_0.dll");
+  ASSERT_TRUE(player->Open(tone, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
+  ASSERT_LT(player->VideoStreamIndex(), 0);
+  // Sound without pictures starts as a spectrum, a column per tick from the
+  // left: a 1 kHz tone at 44.1 kHz lights a narrow band about 23 rows (of 43 Hz
+  // each) above the bottom, and leaves the rest of the column dark.
+  constexpr int kColumn = 30;
+  ASSERT_TRUE(WaitUntil([&] { return (host.At(kColumn + 5, kPanelH - 23) & 0xFFFFFF) != 0; }, 5000));
+  int bright = 0, peak = 0, peakY = -1;
+  for (int y = 0; y < kPanelH; ++y) {
+    if (y == kLineY) continue;
+    const COLORREF c = host.At(kColumn, y);
+    const int level = std::max({GetRValue(c), GetGValue(c), GetBValue(c)});
+    if (level > 64) ++bright;
+    if (level > peak) peak = level, peakY = y;
+  }
+  EXPECT_GT(peak, 128);
+  EXPECT_NEAR(kPanelH - 23, peakY, 2);
+  EXPECT_LT(bright, 12) << "a pure tone lights a narrow band, not the whole column";
+  host.SaveShot("player-spectrum.png");
+  // Waves next (spectrum -> nothing -> waves): both channels' white traces
+  // around the middle of their halves, crossing it somewhere.
+  player->ToggleAudioDisplay();
+  player->ToggleAudioDisplay();
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        int white = 0;
+        for (int x = 0; x < kPanelW; x += 4)
+          if ((host.At(x, kPanelH / 4) & 0xFFFFFF) == 0xFFFFFF) ++white;
+        return white > 5;
+      },
+      5000));
+  host.SaveShot("player-waves.png");
+  EXPECT_EQ(kLineColour, host.At(5, kLineY) & 0xFFFFFF);
+  player->Stop(true);
+}
