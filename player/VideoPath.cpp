@@ -646,6 +646,7 @@ void VideoRefresh(TVideoState* is, bool fromTimer) {
     }
     return;
   }
+  bool report = true;  // a refresh that dropped a late picture reports no position
   for (;;) {
     int size;
     {
@@ -653,12 +654,15 @@ void VideoRefresh(TVideoState* is, bool fromTimer) {
       size = is->pictq_size;
     }
     if (size == 0) {
-      // A picture dropped early still moves the clock of the pictures.
-      std::lock_guard<std::mutex> lock(is->pictq_mutex);
-      if (is->frame_last_dropped_pts != AV_NOPTS_VALUE && is->frame_last_dropped_pts > is->frame_last_pts) {
-        UpdateVideoPts(is, is->frame_last_dropped_pts, is->frame_last_dropped_pos);
-        is->frame_last_dropped_pts = AV_NOPTS_VALUE;
+      {
+        // A picture dropped early still moves the clock of the pictures.
+        std::lock_guard<std::mutex> lock(is->pictq_mutex);
+        if (is->frame_last_dropped_pts != AV_NOPTS_VALUE && is->frame_last_dropped_pts > is->frame_last_pts) {
+          UpdateVideoPts(is, is->frame_last_dropped_pts, is->frame_last_dropped_pos);
+          is->frame_last_dropped_pts = AV_NOPTS_VALUE;
+        }
       }
+      if (!fromTimer) VideoDisplay(is);  // a redraw asked for while nothing waits
       return;
     }
     TVideoPicture& vp = is->pictq[is->pictq_rindex];
@@ -670,30 +674,35 @@ void VideoRefresh(TVideoState* is, bool fromTimer) {
     if (is->paused && !is->step && !afterSeek) return;
     const double time = NowSeconds();
     if (!afterSeek) {
-      double last = vp.pts - is->frame_last_pts;
-      if (is->frame_last_pts != AV_NOPTS_VALUE && last > 0 && last < 10)
-        is->frame_last_duration = last;
-      else
-        last = is->frame_last_duration;
-      const double delay = ComputeTargetDelay(is, last);
+      const double last = vp.pts - is->frame_last_pts;
+      if (is->frame_last_pts != AV_NOPTS_VALUE && last > 0 && last < 10) is->frame_last_duration = last;
+      const double delay = ComputeTargetDelay(is, is->frame_last_duration);
       if (time < is->frame_timer + delay && !is->step) return;
-      is->frame_timer += delay;
-      if (delay > 0 && time - is->frame_timer > 0.1) is->frame_timer = time;
-      // A late picture is dropped when the next one is due already.
-      if (size > 1 && player->framedrop != 0 && !is->step &&
-          (player->framedrop > 0 || is->audio_stream >= 0) && is->av_sync_type != AV_SYNC_VIDEO_MASTER) {
+      // The timer moves by whole frame times, so a late picture does not
+      // shift the schedule of the ones after it.
+      if (delay > 0) is->frame_timer += delay * std::max(1.0, std::floor((time - is->frame_timer) / delay));
+      {
+        std::lock_guard<std::mutex> lock(is->pictq_mutex);
+        UpdateVideoPts(is, vp.pts, vp.pos);
+      }
+      // A late picture is dropped when the next one is due already; right
+      // after a seek only the newest picture counts.
+      if (size > 1 && !is->step) {
         const TVideoPicture& next = is->pictq[(is->pictq_rindex + 1) % PictureQueueSize];
-        if (!next.skip && time > is->frame_timer + (next.pts - vp.pts)) {
+        const double nextDuration = next.pts - vp.pts;
+        const bool dropAllowed = player->framedrop > 0 || (player->framedrop != 0 && is->audio_stream >= 0);
+        if (is->seek_done || (dropAllowed && time > is->frame_timer + nextDuration && !is->IsDevice)) {
           ++is->frame_drops_late;
-          UpdateVideoPts(is, vp.pts, vp.pos);
           PictqNext(is);
+          report = false;
           continue;
         }
       }
     } else {
       is->frame_timer = time;
+      std::lock_guard<std::mutex> lock(is->pictq_mutex);
+      UpdateVideoPts(is, vp.pts, vp.pos);
     }
-    UpdateVideoPts(is, vp.pts, vp.pos);
     {
       std::lock_guard<std::mutex> lock(is->pictq_mutex);
       if (!is->shown) is->shown = ff::av_frame_alloc();
@@ -713,7 +722,7 @@ void VideoRefresh(TVideoState* is, bool fromTimer) {
       player->FSeeking = false;
       player->FPictEvent.SetEvent();
     }
-    player->UpdatePosition();
+    if (report) player->UpdatePosition();
     if (is->step && !is->paused.load()) {
       is->step = 0;
       StreamTogglePause(is);
