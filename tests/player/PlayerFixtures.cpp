@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,9 @@
 #include <thread>
 
 #include "framework/SysUtils.h"
+#include "engine/AVCodecStubs.h"
+#include "engine/AVFormatStubs.h"
+#include "engine/AVUtilStubs.h"
 #include "player/PlayerState.h"
 
 namespace fs = std::filesystem;
@@ -142,4 +146,100 @@ void RunPositionRule(TPositionRun& run, const std::vector<double>& clocks) {
   run.seekTarget = is->seek_pos;
   player.FVideoState = nullptr;
   delete is;
+}
+
+std::string MakeSubtitledClip(const std::string& name, const std::string& videoName, const std::string& videoArgs,
+                              const TBitmapCue& cue) {
+  const std::string path = FixtureFolder() + "/" + name;
+  if (fs::exists(path)) return FromNativePath(path);
+  const std::string video = ToNativePath(MakeMedia(videoName, videoArgs));
+  AVFormatContext* in = nullptr;
+  AVFormatContext* out = nullptr;
+  AVCodecContext* enc = nullptr;
+  AVPacket* pkt = ff::av_packet_alloc();
+  std::string failed;
+  auto check = [&](int ret, const char* what) {
+    if (ret < 0 && failed.empty()) failed = what;
+    return ret >= 0;
+  };
+  if (check(ff::avformat_open_input(&in, video.c_str(), nullptr, nullptr), "open") &&
+      check(ff::avformat_find_stream_info(in, nullptr), "probe") &&
+      check(ff::avformat_alloc_output_context2(&out, nullptr, "matroska", path.c_str()), "output")) {
+    AVStream* vst = ff::avformat_new_stream(out, nullptr);
+    ff::avcodec_parameters_copy(vst->codecpar, in->streams[0]->codecpar);
+    vst->codecpar->codec_tag = 0;
+    const AVCodec* codec = ff::avcodec_find_encoder(AV_CODEC_ID_DVD_SUBTITLE);
+    enc = codec ? ff::avcodec_alloc_context3(codec) : nullptr;
+    if (!enc) failed = "no subtitle encoder";
+    if (enc) {
+      enc->width = in->streams[0]->codecpar->width;
+      enc->height = in->streams[0]->codecpar->height;
+      enc->time_base = AVRational{1, 1000};
+      AVStream* sst = ff::avformat_new_stream(out, nullptr);
+      sst->time_base = enc->time_base;
+      if (check(ff::avcodec_open2(enc, codec, nullptr), "subtitle encoder") &&
+          check(ff::avcodec_parameters_from_context(sst->codecpar, enc), "subtitle parameters") &&
+          check(ff::avio_open(&out->pb, path.c_str(), AVIO_FLAG_WRITE), "create") &&
+          check(ff::avformat_write_header(out, nullptr), "header")) {
+        // The cue: one rectangle of palette entry 1, packed with the pictures
+        // so that it arrives before the picture of its start time.
+        std::vector<uint8_t> index(static_cast<size_t>(cue.w * cue.h), 1);
+        uint32_t palette[4] = {0x00000000u, cue.argb, 0, 0};
+        AVSubtitleRect rect{};
+        rect.x = cue.x, rect.y = cue.y, rect.w = cue.w, rect.h = cue.h;
+        rect.nb_colors = 4;
+        rect.type = SUBTITLE_BITMAP;
+        rect.data[0] = index.data();
+        rect.linesize[0] = cue.w;
+        rect.data[1] = reinterpret_cast<uint8_t*>(palette);
+        AVSubtitleRect* rects[1] = {&rect};
+        AVSubtitle sub{};
+        sub.num_rects = 1;
+        sub.rects = rects;
+        sub.start_display_time = 0;
+        sub.end_display_time = static_cast<uint32_t>(cue.endMs - cue.startMs);
+        sub.pts = static_cast<int64_t>(cue.startMs) * 1000;
+        std::vector<uint8_t> buf(1 << 16);
+        const int size = ff::avcodec_encode_subtitle(enc, buf.data(), static_cast<int>(buf.size()), &sub);
+        bool cueWritten = false;
+        auto writeCue = [&] {
+          AVPacket* sp = ff::av_packet_alloc();
+          ff::av_new_packet(sp, size);
+          std::copy(buf.begin(), buf.begin() + size, sp->data);
+          sp->stream_index = 1;
+          sp->pts = sp->dts = ff::av_rescale_q(sub.pts, AVRational{1, 1000000}, sst->time_base);
+          sp->duration = ff::av_rescale_q(cue.endMs - cue.startMs, AVRational{1, 1000}, sst->time_base);
+          check(ff::av_interleaved_write_frame(out, sp), "cue");
+          ff::av_packet_free(&sp);
+          cueWritten = true;
+        };
+        if (size <= 0) failed = "subtitle encoding";
+        while (failed.empty() && ff::av_read_frame(in, pkt) >= 0) {
+          if (pkt->stream_index == 0) {
+            const double t = pkt->dts == AV_NOPTS_VALUE ? 0 : pkt->dts * av_q2d(in->streams[0]->time_base);
+            if (!cueWritten && t * 1000 >= cue.startMs - 500) writeCue();
+            ff::av_packet_rescale_ts(pkt, in->streams[0]->time_base, vst->time_base);
+            pkt->stream_index = 0;
+            pkt->pos = -1;
+            check(ff::av_interleaved_write_frame(out, pkt), "picture");
+          }
+          ff::av_packet_unref(pkt);
+        }
+        if (!cueWritten && failed.empty()) writeCue();
+        check(ff::av_write_trailer(out), "trailer");
+      }
+    }
+  }
+  ff::av_packet_free(&pkt);
+  if (enc) ff::avcodec_free_context(&enc);
+  if (out) {
+    if (out->pb) ff::avio_closep(&out->pb);
+    ff::avformat_free_context(out);
+  }
+  if (in) ff::avformat_close_input(&in);
+  if (!failed.empty()) {
+    fs::remove(path);
+    throw std::runtime_error("could not make " + name + ": " + failed);
+  }
+  return FromNativePath(path);
 }

@@ -15,6 +15,18 @@ std::string FixturePath(const std::string& name);
 // Runs the ffmpeg tool with `args` writing `name` into the fixture folder
 // once per program; the Windows path of the file.
 std::string MakeMedia(const std::string& name, const std::string& args);
+// A bitmap subtitle cue: one rectangle of one colour (ARGB) shown from
+// startMs to endMs.
+struct TBitmapCue {
+  int x, y, w, h;
+  uint32_t argb;
+  int startMs, endMs;
+};
+// A Matroska file of the pictures of a clip made by MakeMedia(videoName,
+// videoArgs) and a DVD subtitle track holding the cue. Uses the media
+// libraries, so a player must have loaded them first.
+std::string MakeSubtitledClip(const std::string& name, const std::string& videoName, const std::string& videoArgs,
+                              const TBitmapCue& cue);
 // Writes a file of the given text into the fixture folder.
 std::string WriteFixture(const std::string& name, const std::string& text);
 // Copies the program's LibAV/SDL.dll into the fixture folder as `name`

@@ -544,3 +544,51 @@ TEST(PlayerVideo, SoundIsDrawnAsSpectrumAndWaves) {
   EXPECT_EQ(kLineColour, host.At(5, kLineY) & 0xFFFFFF);
   player->Stop(true);
 }
+
+TEST(PlayerVideo, ABitmapSubtitleShowsFromItsStartUntilThePicturesPassItsEnd) {
+  UseSoundDriver("dummy");
+  THost host;
+  auto player = NewPlayer("SDL_0.dll");  // loads the media libraries the fixture needs
+  // Blue pictures at 10 per second; a yellow bar over the lower part from 1 s to 2 s.
+  const std::string clip = MakeSubtitledClip(
+      "subbed.mkv", "blue4s.avi", "-f lavfi -i color=c=blue:s=320x240:r=10 -t 4 -pix_fmt yuv420p -c:v mpeg4 -q:v 2",
+      TBitmapCue{40, 180, 240, 40, 0xFFFFFF00u, 1000, 2000});
+  TRecorder rec;
+  rec.Attach(*player);
+  ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
+  ASSERT_GE(player->SubtitleStreamIndex(), 0);
+  // 320x240 in 464x271 is drawn at 52,0 360x271: picture point (158, 199)
+  // of the bar is panel point (230, 225).
+  struct TSample {
+    int64_t pts;
+    COLORREF c;
+  };
+  std::vector<TSample> samples;
+  WaitUntil(
+      [&] {
+        samples.push_back({player->CurrentPTS(), host.At(230, 225)});
+        return rec.IndexOfState(psEnd) >= 0;
+      },
+      8000);
+  player->Stop(true);
+  // Per window: how many samples, and the first that shows the wrong thing.
+  struct TWindow {
+    const char* name;
+    int64_t from, to;
+    bool bar;
+    int seen = 0;
+    std::string wrong;
+  } windows[] = {{"before", 100000, 850000, false}, {"during", 1150000, 1850000, true}, {"after", 2250000, 3800000, false}};
+  for (const TSample& s : samples) {
+    const bool bar = GetRValue(s.c) > 150 && GetBValue(s.c) < 100;
+    for (TWindow& w : windows) {
+      if (s.pts <= w.from || s.pts >= w.to) continue;
+      ++w.seen;
+      if (bar != w.bar && w.wrong.empty()) w.wrong = std::to_string(s.pts) + ": " + Show(s.c);
+    }
+  }
+  for (const TWindow& w : windows) {
+    EXPECT_GT(w.seen, 5) << w.name;
+    EXPECT_EQ("", w.wrong) << w.name;
+  }
+}
