@@ -157,7 +157,11 @@ bool TCustomDecoder::LoadFile(const std::string& fileName, const std::string& fo
   FOwnHandle = true;
   FLastRead = ff::av_gettime_relative();
 
-  const std::string mediaName = MediaFileName(StringToUTF8Buffer(fileName));
+  // The program's own devices (a window, the desktop) take their names as
+  // they stand: they are no files.
+  const bool device = format && FindProgramInputFormat(format->name) == format;
+  const std::string mediaName =
+      device ? StringToUTF8Buffer(fileName) : MediaFileName(StringToUTF8Buffer(fileName));
   AVDictionary* formatOpts = nullptr;
   ff::av_dict_copy(&formatOpts, FOptions.format_opts, 0);
   const int r = ff::avformat_open_input(&ctx, mediaName.c_str(), format, &formatOpts);

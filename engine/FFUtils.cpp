@@ -30,6 +30,22 @@ void UninitFFOptions(TFFOptions& options) {
   if (options.codec_opts) ff::av_dict_free(&options.codec_opts);
 }
 
+namespace {
+
+std::mutex gRegistryMutex;
+
+std::vector<const AVInputFormat*>& InputFormats() {
+  static std::vector<const AVInputFormat*> formats;
+  return formats;
+}
+
+std::set<std::string>& Filters() {
+  static std::set<std::string> filters;
+  return filters;
+}
+
+}  // namespace
+
 int OptDefault(TFFOptions& options, const char* opt, const char* arg) {
   const char* colon = std::strchr(opt, ':');
   std::string stripped(opt, colon ? static_cast<size_t>(colon - opt) : std::strlen(opt));
@@ -47,6 +63,15 @@ int OptDefault(TFFOptions& options, const char* opt, const char* arg) {
     ff::av_dict_set(&options.codec_opts, opt, arg, c->type == AV_OPT_TYPE_FLAGS ? AV_DICT_APPEND : 0);
 
   const AVOption* f = ff::av_opt_find(&fc, opt, nullptr, 0, search);
+  // The program's own input formats are not among the library's children:
+  // their options are looked up in their classes here.
+  if (!f) {
+    std::lock_guard<std::mutex> lock(gRegistryMutex);
+    for (const AVInputFormat* pf : InputFormats()) {
+      const AVClass* pc = pf->priv_class;
+      if (pc && (f = ff::av_opt_find(&pc, opt, nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ))) break;
+    }
+  }
   if (f)
     ff::av_dict_set(&options.format_opts, opt, arg, f->type == AV_OPT_TYPE_FLAGS ? AV_DICT_APPEND : 0);
 
@@ -241,21 +266,6 @@ int ReadFile(const std::string& fileName, uint8_t*& buffer, int& size) {
   return result;
 }
 
-namespace {
-
-std::mutex gRegistryMutex;
-
-std::vector<const AVInputFormat*>& InputFormats() {
-  static std::vector<const AVInputFormat*> formats;
-  return formats;
-}
-
-std::set<std::string>& Filters() {
-  static std::set<std::string> filters;
-  return filters;
-}
-
-}  // namespace
 
 void RegisterInputFormatOnce(const AVInputFormat* format) {
   if (!format || !format->name) throw Exception("Assertion failure");

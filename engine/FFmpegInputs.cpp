@@ -153,7 +153,10 @@ int TCustomFFmpeg::OpenInputFile(TOptionsContext* o, const std::string& fileName
     ff::av_dict_set(&FOptions.format_opts, "loop", std::to_string(Floop_input).c_str(), 0);
   }
 
-  const std::string libName = MediaURL(fileName);
+  // The program's own devices (a window, the desktop) take their names as
+  // they stand: they are no files.
+  const bool device = fmt && FindProgramInputFormat(fmt->name) == fmt;
+  const std::string libName = device ? fileName : MediaURL(fileName);
   FLastRead = ff::av_gettime_relative();
   int err = libName.empty() ? AVERROR(ENOENT)
                             : ff::avformat_open_input(&ic, libName.c_str(), fmt, &FOptions.format_opts);
