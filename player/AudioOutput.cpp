@@ -191,15 +191,15 @@ void AudioCallback(void* opaque, uint8_t* stream, int len) {
   if (bps <= 0) return;
   is->audio_write_buf_size = static_cast<int>(is->audio_buf_size) - is->audio_buf_index;
   double current = is->audio_clock - static_cast<double>(2 * is->audio_hw_buf_size + is->audio_write_buf_size) / bps;
-  // The estimate moves in steps with the callbacks' timing: a callback that
-  // comes late would pull the clock back by its lateness, and the clock of
-  // a dry queue would run on and then fall back. Positions must not go
-  // back except by a seek (which sets the clock itself), so the clock keeps
-  // the reading it has reached when that is a little ahead of the estimate,
-  // and stands still while there is nothing to play.
-  const double reading = GetAudioClock(is);
-  if (reading > current && reading - current < 0.5) current = reading;
+  // The estimate follows the callbacks' timing and may step back by a
+  // late callback's lateness; it is left that way, because keeping the
+  // highest reading instead would follow the earliest callbacks and run
+  // ahead of the sound more and more (the pictures would lag behind it).
+  // The position reports hide such small steps back. A pause holds the
+  // clock at its reading, and a dry queue stands still instead of running
+  // on and falling back.
   is->audio_dry = sounded ? 0 : 1;
+  if (is->paused) return;
   is->audio_current_pts = current;
   is->audio_current_pts_drift = current - player->Faudio_callback_time / 1000000.0;
 }

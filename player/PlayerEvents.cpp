@@ -164,6 +164,9 @@ void TCustomPlayer::UpdatePosition() {
     if (FLastPTS != pos) FLastPTS = 0;  // the end is always reported
   }
   const int64_t last = FLastPTS;
+  // The sound clock steps back a little when a callback comes late; a
+  // position report never does, except by more than a seek's worth.
+  if (is->video_stream < 0 && last != NoTime && pos < last && last - pos < 500000) pos = last;
   if (last == NoTime || std::llabs(pos - last) > 10000) {
     FLastPTS = pos;
     if (OnPosition) PostPlayEvent(PlayEventPosition, pos);

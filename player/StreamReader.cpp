@@ -104,6 +104,9 @@ void DoSeek(TVideoState* is) {
       is->audio_current_pts = pos;
       is->audio_current_pts_drift = pos - NowMicro() / 1000000.0;
       is->audio_dry = 0;
+      // Positions of sound alone are held from going back a little; a seek
+      // may take them back any distance.
+      if (is->video_stream < 0) is->Owner->FLastPTS = NoTime;
     }
   }
   is->IOEOFLog = 0;
