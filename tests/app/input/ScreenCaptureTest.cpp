@@ -49,7 +49,17 @@ struct TPatternWindow {
     h = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, reinterpret_cast<LPCWSTR>(u"Capture pattern"),
                         WS_POPUP | WS_VISIBLE, kX, kY, kW, kH, nullptr, nullptr, wc.hInstance, nullptr);
     UpdateWindow(h);
-    PumpMessages();
+    // The X server maps the window some time after it was created; on a busy
+    // machine the first grabs could still see the desktop behind it.
+    HDC screen = GetDC(nullptr);
+    for (int i = 0; i < 250; ++i) {
+      PumpMessages();
+      if (GetPixel(screen, kX + kW / 4, kY + kH / 2) == RGB(255, 0, 0) &&
+          GetPixel(screen, kX + 3 * kW / 4, kY + kH / 2) == RGB(0, 255, 0))
+        break;
+      Sleep(20);
+    }
+    ReleaseDC(nullptr, screen);
   }
   ~TPatternWindow() { DestroyWindow(h); }
 };
