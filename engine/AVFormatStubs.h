@@ -49,7 +49,9 @@ extern "C" {
   X(avformat_query_codec) \
   X(avformat_seek_file) \
   X(avformat_write_header) \
+  X(avio_alloc_context) \
   X(avio_check) \
+  X(avio_context_free) \
   X(avio_close) \
   X(avio_closep) \
   X(avio_flush) \

@@ -1,5 +1,7 @@
 #include "engine/FFDecode.h"
 
+#include "engine/DVDTitleSource.h"
+
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -164,7 +166,7 @@ bool TCustomDecoder::LoadFile(const std::string& fileName, const std::string& fo
       device ? StringToUTF8Buffer(fileName) : MediaFileName(StringToUTF8Buffer(fileName));
   AVDictionary* formatOpts = nullptr;
   ff::av_dict_copy(&formatOpts, FOptions.format_opts, 0);
-  const int r = ff::avformat_open_input(&ctx, mediaName.c_str(), format, &formatOpts);
+  const int r = OpenMediaInput(&ctx, mediaName, format, &formatOpts);
   if (r < 0) {
     // The library frees the context of a failed open.
     ff::av_dict_free(&formatOpts);
@@ -228,7 +230,7 @@ void TCustomDecoder::CloseFile() {
     FForceFormat.clear();
   }
   if (FFileHandle) {
-    if (FOwnHandle) ff::avformat_close_input(&FFileHandle);
+    if (FOwnHandle) CloseMediaInput(&FFileHandle);
     FFileHandle = nullptr;
   }
   FFileName.clear();

@@ -2,6 +2,7 @@
 // probing, the start position, one input-stream row per stream.
 #include <cstring>
 
+#include "engine/DVDTitleSource.h"
 #include "engine/AVCodecStubs.h"
 #include "engine/AVFormatStubs.h"
 #include "engine/AVUtilStubs.h"
@@ -121,7 +122,7 @@ int TCustomFFmpeg::OpenInputFile(TOptionsContext* o, const std::string& fileName
     ~TGuard() {
       if (!ic) return;
       if (opened)
-        ff::avformat_close_input(&ic);
+        CloseMediaInput(&ic);
       else
         ff::avformat_free_context(ic);
     }
@@ -159,7 +160,7 @@ int TCustomFFmpeg::OpenInputFile(TOptionsContext* o, const std::string& fileName
   const std::string libName = device ? fileName : MediaURL(fileName);
   FLastRead = ff::av_gettime_relative();
   int err = libName.empty() ? AVERROR(ENOENT)
-                            : ff::avformat_open_input(&ic, libName.c_str(), fmt, &FOptions.format_opts);
+                            : OpenMediaInput(&ic, libName, fmt, &FOptions.format_opts);
   if (err < 0) {
     // The library frees the context of a failed open.
     if (!libName.empty()) ic = nullptr;

@@ -2,6 +2,7 @@
 // stopping and pausing, the I/O time-outs and the registries of opened codecs.
 #include <cstring>
 
+#include "engine/DVDTitleSource.h"
 #include "engine/AVCodecStubs.h"
 #include "engine/AVFilterStubs.h"
 #include "engine/AVFormatStubs.h"
@@ -195,7 +196,7 @@ void TCustomFFmpeg::Cleanup() {
   }
   Foutput_files.clear();
   for (TInputFile& f : Finput_files)
-    if (f.ctx) ff::avformat_close_input(&f.ctx);
+    if (f.ctx) CloseMediaInput(&f.ctx);
   Finput_files.clear();
   for (TInputStream& ist : Finput_streams) {
     if (ist.decoded_frame) ff::av_frame_free(&ist.decoded_frame);

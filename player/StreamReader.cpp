@@ -5,6 +5,7 @@
 #include <cstring>
 #include <thread>
 
+#include "engine/DVDTitleSource.h"
 #include "engine/AVCodecStubs.h"
 #include "engine/AVFormatStubs.h"
 #include "engine/AVUtilStubs.h"
@@ -145,7 +146,7 @@ bool OpenInput(TVideoState* is) {
   AVDictionary* formatOpts = nullptr;
   ff::av_dict_copy(&formatOpts, player->FOptions.format_opts, 0);
   player->FLastRead = NowMicro();
-  int err = ff::avformat_open_input(&ic, media.c_str(), is->iformat, &formatOpts);
+  int err = OpenMediaInput(&ic, media, is->iformat, &formatOpts);
   if (err < 0) {
     ff::av_dict_free(&formatOpts);
     player->ReportError(FormatAVError(name, err));
@@ -351,7 +352,7 @@ void ReadThread(TVideoState* is) {
   if (is->audio_stream >= 0) StreamComponentClose(is, is->audio_stream);
   if (is->video_stream >= 0) StreamComponentClose(is, is->video_stream);
   if (is->subtitle_stream >= 0) StreamComponentClose(is, is->subtitle_stream);
-  if (is->ic) ff::avformat_close_input(&is->ic);
+  if (is->ic) CloseMediaInput(&is->ic);
   if (!opened) player->PushUserEvent(QuitEvent, is);
   if (is->Opened == -1) is->Opened = -2;
 }
