@@ -27,6 +27,10 @@ TEndpoints Read() {
   text("MailPassword", e.MailPassword);
   text("ReportMailbox", e.ReportMailbox);
   text("SupportMailbox", e.SupportMailbox);
+  text("HomePage", e.HomePage);
+  text("SupportPage", e.SupportPage);
+  text("GuidePage", e.GuidePage);
+  text("ProductPage", e.ProductPage);
   try {
     if (reg.ValueExists("MailPort")) {
       const int port = reg.ReadInteger("MailPort");

@@ -14,6 +14,11 @@ struct TEndpoints {
   std::string MailPassword;    // "MailPassword"
   std::string ReportMailbox = "reports@brenlowe.example";   // "ReportMailbox": sender and recipient
   std::string SupportMailbox = "support@brenlowe.example";  // "SupportMailbox": the mail program's recipient
+  // The maker's web pages.
+  std::string HomePage = "http://www.brenlowe.example/";                        // "HomePage"
+  std::string SupportPage = "http://www.brenlowe.example/support/";             // "SupportPage"
+  std::string GuidePage = "http://www.brenlowe.example/tessavane/guide/";       // "GuidePage"
+  std::string ProductPage = "http://www.brenlowe.example/tessavane/";           // "ProductPage"
 };
 
 const TEndpoints& Endpoints();

@@ -145,6 +145,8 @@ TEST_F(ErrorReport, WithoutAMailTheMailProgramOpensAndTheHistoryKeepsTheBlock) {
               "%20%3BCODE%20LINE%20MARK%3ACLM_VIDavazaOpen%3B%20%20YOUR%20COMMENT%20%28DETAILS%29%3A",
               opened[0]);
     EXPECT_EQ("CODE LINE MARK: CLM_VIDavazaOpen", HistoryLine(HistoryCount() - 1));
-    if (server) EXPECT_TRUE(server->Messages().empty());
+    if (server) {
+      EXPECT_TRUE(server->Messages().empty());
+    }
   }
 }
