@@ -39,31 +39,37 @@ std::string EnsureFolder(const std::string& base, const std::string& sub) {
   return folder;
 }
 
-bool DeleteFolderTree(const std::string& folder) {
-  std::string dir = ExcludeTrailingPathDelimiter(folder);
-  if (dir.size() <= 3) return false;  // never a drive root
-  std::u16string pattern = UTF8ToUTF16(dir + "\\*");
+bool DeleteFolderTree(const std::string& folder, bool resetAttributes, bool stopOnFailure, bool removeFolder) {
+  const std::string dir = ExcludeTrailingPathDelimiter(folder);
+  if (dir.size() <= 3 || !DirectoryExists(dir)) return false;  // never a drive root
+  auto wide = [](const std::string& name) { return UTF8ToUTF16(name); };
+  auto path = [](const std::u16string& name) { return reinterpret_cast<LPCWSTR>(name.c_str()); };
+  bool result = true;
+  const std::u16string pattern = wide(dir + "\\*");
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW(reinterpret_cast<LPCWSTR>(pattern.c_str()), &data);
+  HANDLE find = FindFirstFileW(path(pattern), &data);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      std::string name = UTF16ToUTF8(reinterpret_cast<const char16_t*>(data.cFileName));
+      const std::string name = UTF16ToUTF8(reinterpret_cast<const char16_t*>(data.cFileName));
       if (name == "." || name == "..") continue;
-      std::string full = dir + "\\" + name;
-      std::u16string wide = UTF8ToUTF16(full);
-      // Links to folders are removed, not followed.
-      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        DeleteFolderTree(full);
-      } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveDirectoryW(reinterpret_cast<LPCWSTR>(wide.c_str()));
-      } else {
-        SetFileAttributesW(reinterpret_cast<LPCWSTR>(wide.c_str()), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(reinterpret_cast<LPCWSTR>(wide.c_str()));
-      }
+      const std::string full = dir + "\\" + name;
+      const std::u16string w = wide(full);
+      if (resetAttributes) SetFileAttributesW(path(w), FILE_ATTRIBUTE_ARCHIVE);
+      bool ok;
+      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        ok = DeleteFolderTree(full, resetAttributes, stopOnFailure, true);
+      else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        ok = RemoveDirectoryW(path(w)) != FALSE;
+      else
+        ok = DeleteFileW(path(w)) != FALSE;
+      // One entry left behind makes the whole call fail, whichever entry
+      // came last.
+      result = result && ok;
+      if (!ok && stopOnFailure) break;
     } while (FindNextFileW(find, &data));
     FindClose(find);
   }
-  std::u16string wide = UTF8ToUTF16(dir);
-  RemoveDirectoryW(reinterpret_cast<LPCWSTR>(wide.c_str()));
-  return !DirectoryExists(dir);
+  if (!result) return false;
+  if (removeFolder && !RemoveDirectoryW(path(wide(dir)))) return false;
+  return true;
 }

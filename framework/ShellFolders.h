@@ -14,6 +14,12 @@ std::string GetTempFolder();
 // base + sub with the missing folders made; raises Exception when they
 // cannot be made.
 std::string EnsureFolder(const std::string& base, const std::string& sub);
-// Deletes the folder with everything in it; true when it is gone.
-bool DeleteFolderTree(const std::string& folder);
+// Deletes what the folder holds and, with removeFolder, the folder itself.
+// resetAttributes clears read-only and other attributes first, so such
+// files go too; stopOnFailure ends at the first entry that cannot be
+// deleted. True when everything asked for is gone; false for a folder that
+// does not exist. A drive root is never emptied; links to folders are
+// removed, not followed.
+bool DeleteFolderTree(const std::string& folder, bool resetAttributes = true, bool stopOnFailure = false,
+                      bool removeFolder = true);
 std::string ExcludeTrailingPathDelimiter(const std::string& path);

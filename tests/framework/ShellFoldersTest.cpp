@@ -36,3 +36,42 @@ TEST(ShellFolders, WorkingFoldersAreMadeAndRemovedWithTheirContents) {
 }
 
 }  // namespace
+
+namespace {
+
+void Touch(const std::string& name, bool readOnly) {
+  WriteFileBytes(name, "x", 1);
+  if (readOnly) SetFileAttributesW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(name).c_str()), FILE_ATTRIBUTE_READONLY);
+}
+
+}  // namespace
+
+TEST(ShellFolders, DeletingATreeHonoursItsFlagsAndReportsAnyEntryLeft) {
+  const std::string base = GetTempFolder() + "tess-tree";
+  const struct {
+    bool reset, stop, removeFolder;
+    bool result, folderLeft, readOnlyLeft;
+  } cases[] = {
+      {true, false, true, true, false, false},   // everything goes
+      {true, false, false, true, true, false},   // the folder stays, empty
+      {false, false, true, false, true, true},   // the read-only file stays: a failure
+      {false, true, true, false, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.reset) + std::to_string(c.stop) + std::to_string(c.removeFolder));
+    DeleteFolderTree(base);
+    EnsureFolder(base, "sub");
+    Touch(base + "\\a.tmp", false);
+    Touch(base + "\\sub\\locked.tmp", true);
+    Touch(base + "\\z.tmp", false);
+    EXPECT_EQ(c.result, DeleteFolderTree(base, c.reset, c.stop, c.removeFolder));
+    EXPECT_EQ(c.folderLeft, DirectoryExists(base));
+    EXPECT_EQ(c.readOnlyLeft, FileExists(base + "\\sub\\locked.tmp"));
+    if (!c.stop && c.folderLeft) {
+      EXPECT_FALSE(FileExists(base + "\\a.tmp"));
+      EXPECT_FALSE(FileExists(base + "\\z.tmp"));
+    }
+  }
+  DeleteFolderTree(base);
+  EXPECT_FALSE(DeleteFolderTree(base));  // no such folder
+}
