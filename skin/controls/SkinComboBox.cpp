@@ -124,6 +124,11 @@ void TspComboEdit::SetSel(int start, int length) {
     SendMessageW(h, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + length));
 }
 
+void TspComboEdit::CreateWnd() {
+  TEdit::CreateWnd();
+  if (OnCreated) OnCreated();
+}
+
 void TspComboEdit::KeyPress(char16_t& key) {
   TEdit::KeyPress(key);
   // Number combos take digits and the editing keys only.
@@ -317,6 +322,10 @@ void TspSkinCustomComboBox::CreateEditControl() {
   FEdit = new TspComboEdit(this);
   FEdit->NumOnly = FNumEdit;
   FEdit->CharCase = FCharCase;
+  FEdit->OnCreated = [this] {
+    ApplyEditFont();
+    CalcRects();
+  };
   FEdit->SetParent(this);
   FEditWindowProc = FEdit->WindowProc;
   FEdit->WindowProc = [this](TMessage& m) { EditWindowProcHook(m); };
@@ -344,7 +353,8 @@ void TspSkinCustomComboBox::FreeEditControl() {
 }
 
 void TspSkinCustomComboBox::ApplyEditFont() {
-  if (!FEdit) return;
+  // A window made later takes the font when it is made.
+  if (!FEdit || !FEdit->HandleAllocated()) return;
   GetSkinData();
   TspFontDesc f = (HasElement() && UseSkinFont) ? SkinFont : FDefaultFont;
   HFONT font = CreateDescFont(f);
@@ -756,7 +766,7 @@ void TspSkinCustomComboBox::EditChange() {
   if (!t.empty()) {
     int found = FListBox->ListBox->FindString(t, -1);
     if (found >= 0) {
-      if (HWND h = FListBox->ListBox->Handle()) {
+      if (HWND h = FListBox->ListBox->HandleIfAllocated()) {
         if (AutoComplete) {
           SendMessageW(h, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
           FListBox->ListBox->Invalidate();

@@ -43,9 +43,11 @@ public:
   void SetSel(int start, int length);
   void SelectAll() { SetSel(0, -1); }
   TNotifyEvent OnEditCancelMode;
+  std::function<void()> OnCreated;
 
 protected:
   void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
   void KeyPress(char16_t& key) override;
 };
 

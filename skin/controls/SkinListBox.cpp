@@ -31,7 +31,10 @@ void TspListBox::CreateParams(TCreateParams& p) {
 
 void TspListBox::CreateWnd() {
   TListBox::CreateWnd();
-  if (SkinListBox) SkinListBox->ListBoxCreateWnd();
+  if (SkinListBox) {
+    SkinListBox->ListBoxCreateWnd();
+    SkinListBox->UpDateScrollBar();
+  }
 }
 
 void TspListBox::SetBounds(int left, int top, int width, int height) {
@@ -482,7 +485,9 @@ int TspSkinCustomListBox::GetItemTextWidth(int index, TCanvas* canvas) {
 }
 
 void TspSkinCustomListBox::UpDateScrollBar() {
-  if (!ListBox || FInLayout || Destroying()) return;
+  // The list's own scroll state exists only with its window; the window's
+  // creation runs this again.
+  if (!ListBox || FInLayout || Destroying() || !ListBox->HandleAllocated()) return;
   bool multi = ListBox->Columns() > 0;
   if (!multi) {
     if (!FHorizontalExtent || FStopUpDateHScrollBar) {
