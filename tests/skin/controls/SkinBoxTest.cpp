@@ -246,6 +246,43 @@ TEST(TspSkinComboBox, EscapeKeepsArrowSelectionsButRestoresAnUnacceptedDropDown)
   EXPECT_FALSE(empty.IsPopupVisible());
 }
 
+TEST(TspSkinComboBox, ClicksOpenCloseAndPickFromTheList) {
+  SettingsForm t;
+  TspSkinComboBox* c = t.combos[6];
+  c->SetItemIndex(1);
+  HWND h = c->Handle();
+  // A plain click on the button opens the list and leaves it open.
+  SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, Pt(c->Width() - 8, 10));
+  SendMessageW(h, WM_LBUTTONUP, 0, Pt(c->Width() - 8, 10));
+  ASSERT_TRUE(c->IsPopupVisible());
+  EXPECT_TRUE(c->Focused()) << "the list never takes the focus";
+  EXPECT_EQ(MA_NOACTIVATE, SendMessageW(c->ListBox()->Handle(), WM_MOUSEACTIVATE, 0, 0));
+  // A second click closes it without accepting.
+  SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, Pt(c->Width() - 8, 10));
+  SendMessageW(h, WM_LBUTTONUP, 0, Pt(c->Width() - 8, 10));
+  EXPECT_FALSE(c->IsPopupVisible());
+  EXPECT_EQ(0, t.closeUps[c]);
+  // Pressing a row and releasing over the list accepts that row.
+  c->DropDown();
+  TspListBox* lb = c->ListBox()->ListBox;
+  RECT r = lb->ItemRect(3);
+  POINT screen{r.left + 5, (r.top + r.bottom) / 2};
+  ClientToScreen(lb->Handle(), &screen);
+  SetCursorPos(screen.x, screen.y);
+  SendMessageW(lb->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(r.left + 5, (r.top + r.bottom) / 2));
+  EXPECT_EQ(3, c->ListBox()->ItemIndex()) << "the selection follows the pointer";
+  EXPECT_EQ(1, c->OldItemIndex()) << "the committed index stays until accepted";
+  EXPECT_EQ(c->Items()->Get(1), c->Text());
+  SendMessageW(lb->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.left + 5, (r.top + r.bottom) / 2));
+  POINT cur;
+  GetCursorPos(&cur);
+  if (cur.x != screen.x || cur.y != screen.y) GTEST_SKIP() << "the pointer cannot be placed on this display";
+  SendMessageW(h, WM_LBUTTONUP, 0, Pt(0, 0));
+  EXPECT_FALSE(c->IsPopupVisible());
+  EXPECT_EQ(3, c->ItemIndex());
+  EXPECT_EQ(1, t.closeUps[c]);
+}
+
 TEST(TspSkinComboBox, DraggingBelowTheListScrollsItEvery25Milliseconds) {
   SettingsForm t;
   TspSkinComboBox* c = t.combos[7];  // 30 items
@@ -512,6 +549,13 @@ TEST(TspSkinListBox, HeldCaptionButtonRepeatsAndStopsAtTheLastItem) {
   SendMessageW(h, WM_LBUTTONUP, 0, Pt(x, y));
   EXPECT_EQ(1, fired);
   EXPECT_EQ(3, l->ItemIndex());
+  // A release away from the button does nothing.
+  l->OnDownButtonClick = nullptr;
+  SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, Pt(x, y));
+  SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, Pt(5, 80));
+  SendMessageW(h, WM_LBUTTONUP, 0, Pt(5, 80));
+  EXPECT_EQ(3, l->ItemIndex());
+  EXPECT_EQ(0, l->TimerMode());
   // Leaving the control clears the hot buttons.
   SendMessageW(h, WM_MOUSEMOVE, 0, Pt(x, y));
   l->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(l));
