@@ -27,7 +27,8 @@ bool StartsWithNoCase(const std::string& item, const std::u16string& prefix) {
 
 int FindListPrefix(const TStrings* items, const std::string& text, int start) {
   int n = items ? items->Count() : 0;
-  if (n == 0) return -1;
+  // An empty text matches nothing, as in the system list.
+  if (n == 0 || text.empty()) return -1;
   std::u16string prefix = UTF8ToUTF16(text);
   if (start < -1 || start >= n) start = -1;
   for (int k = 1; k <= n; ++k) {

@@ -60,7 +60,7 @@ private:
 
 // Case-insensitive prefix search as the system list box does it: the first
 // item after `start` that begins with `text`, wrapping round; -1 as start
-// searches from the top; -1 when nothing matches.
+// searches from the top; -1 when nothing matches (also for an empty text).
 int FindListPrefix(const TStrings* items, const std::string& text, int start);
 
 class TListBox : public TWinControl {
