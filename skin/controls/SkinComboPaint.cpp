@@ -67,7 +67,6 @@ void TspSkinCustomComboBox::DrawButton(TspPaintBuffer& b) {
   else if (Button.MouseIn)
     src = ActiveButtonRect;
   if (IsEmptyRECT(src)) return;  // the background already shows the button
-  OffsetRect(&src, Geometry.SkinRect.left, Geometry.SkinRect.top);
   DrawPiece(b, Source(Picture), src, Button.R);
 }
 

@@ -11,6 +11,7 @@
 #include "support/Dib.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
+#include "framework/SysUtils.h"
 #include "skin/controls/SkinComboBox.h"
 #include "skin/controls/SkinListBox.h"
 
@@ -195,6 +196,38 @@ TEST(TspSkinComboBoxLook, TheBoxShowsTheItemNotTheText) {
   drawn.clear();
   c->PaintTo(dib.dc, 0, 0);
   EXPECT_TRUE(drawn.empty()) << "no item: the box stays empty";
+}
+
+TEST(TspSkinComboBoxLook, TheProgramsSkinDressesTheComboAndItsList) {
+  FakeTimers timers;
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
+  ASSERT_FALSE(skin.Empty);
+  TForm form(nullptr);
+  form.SetBounds(50, 50, 320, 240);
+  form.Show();
+  auto* c = new TspSkinComboBox(&form);
+  c->SetParent(&form);
+  c->SetBounds(10, 10, 160, 24);
+  c->SetSkinData(&skin);
+  for (int i = 0; i < 20; ++i) c->Items()->Add("choice " + std::to_string(i));
+  c->SetItemIndex(3);
+  EXPECT_NE(-1, c->SkinIndex());
+  EXPECT_TRUE(c->HasElement());
+  Dib plain(c->Width(), c->Height());
+  c->PaintTo(plain.dc, 0, 0);
+  c->DropDown();
+  ASSERT_TRUE(c->IsPopupVisible());
+  TspPopupListBox* list = c->ListBox();
+  EXPECT_NE(-1, list->SkinIndex());
+  EXPECT_EQ(list->CalcHeight(8), list->Height());
+  ASSERT_NE(nullptr, list->ScrollBar);
+  EXPECT_EQ("vscrollbar", list->ScrollBar->SkinDataName());
+  EXPECT_NE(-1, list->ScrollBar->SkinIndex());
+  EXPECT_EQ(3, list->TopIndex()) << "the selected row is the first one shown";
+  Dib dib(list->Width(), list->Height());
+  list->PaintTo(dib.dc, 0, 0);
+  c->CloseUp(false);
 }
 
 }  // namespace
