@@ -169,6 +169,7 @@ TspSkinCustomComboBox::~TspSkinCustomComboBox() {
     delete e;
   }
   if (FEditFont) DeleteObject(FEditFont);
+  if (FEditBrush) DeleteObject(FEditBrush);
   if (FListBox) {
     FListBox->Combo = nullptr;
     if (FListBox->ListBox) FListBox->ListBox->WindowProc = FListBoxWindowProc;
@@ -926,14 +927,12 @@ void TspSkinCustomComboBox::WndProc(TMessage& m) {
         if (!Enabled()) text = GetDisabledFontColor();
         SetTextColor(dc, text);
         SetBkColor(dc, FDefaultColor);
-        static HBRUSH brush = nullptr;
-        static COLORREF brushColour = 0;
-        if (!brush || brushColour != FDefaultColor) {
-          if (brush) DeleteObject(brush);
-          brush = CreateSolidBrush(FDefaultColor);
-          brushColour = FDefaultColor;
+        if (!FEditBrush || FEditBrushColour != FDefaultColor) {
+          if (FEditBrush) DeleteObject(FEditBrush);
+          FEditBrush = CreateSolidBrush(FDefaultColor);
+          FEditBrushColour = FDefaultColor;
         }
-        m.Result = reinterpret_cast<LRESULT>(brush);
+        m.Result = reinterpret_cast<LRESULT>(FEditBrush);
         return;
       }
       break;

@@ -222,6 +222,8 @@ private:
   bool FElement = false;
   TspTimer FTimer;
   HFONT FEditFont = nullptr;
+  HBRUSH FEditBrush = nullptr;
+  COLORREF FEditBrushColour = 0;
 };
 
 class TspSkinComboBox : public TspSkinCustomComboBox {

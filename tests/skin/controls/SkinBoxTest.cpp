@@ -195,6 +195,43 @@ TEST(TspSkinComboBox, EditStyleCompletesTheTypedTextAndBackspaceDoesNot) {
   EXPECT_EQ("Apr", c->Text());
 }
 
+TEST(TspSkinComboBox, ArrowsAndWheelStepTheSelection) {
+  SettingsForm t;
+  // Edit style: the arrows take the next item into the edit, selected.
+  TspSkinComboBox* e = t.combos[3];
+  e->SetItemIndex(0);
+  t.clicks.clear();
+  HWND edit = e->Edit()->Handle();
+  SendMessageW(edit, WM_KEYDOWN, VK_DOWN, 1);
+  EXPECT_EQ("Apricot", e->Edit()->Text());
+  EXPECT_EQ(0, e->SelStart());
+  EXPECT_EQ(7, e->SelLength());
+  EXPECT_EQ(1, t.clicks[e]);
+  SendMessageW(edit, WM_KEYDOWN, VK_UP, 1);
+  SendMessageW(edit, WM_KEYDOWN, VK_UP, 1);
+  EXPECT_EQ("Apple", e->Text()) << "no step above the first item";
+  // With the list open the wheel moves only the list's row.
+  e->DropDown();
+  EXPECT_TRUE(e->Edit()->Focused()) << "the edit keeps the focus while the list shows";
+  SendMessageW(edit, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+  EXPECT_EQ(1, e->ListBox()->ItemIndex());
+  EXPECT_EQ("Apple", e->Text());
+  SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
+  EXPECT_EQ("Apricot", e->Text());
+  // Fixed style: the wheel steps the combo itself.
+  TspSkinComboBox* f = t.combos[0];
+  f->SetItemIndex(0);
+  SendMessageW(f->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+  EXPECT_EQ("avi", f->Text());
+  SendMessageW(f->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+  EXPECT_EQ("mp4", f->Text());
+  // Alt+Down opens the list and Alt+Up closes it.
+  SendMessageW(f->Handle(), WM_SYSKEYDOWN, VK_DOWN, 1 << 29);
+  EXPECT_TRUE(f->IsPopupVisible());
+  SendMessageW(f->Handle(), WM_SYSKEYDOWN, VK_UP, 1 << 29);
+  EXPECT_FALSE(f->IsPopupVisible());
+}
+
 TEST(TspSkinComboBox, ItemIndexAssignmentsFireEveryTimeAndKeepTheTextForNoItem) {
   SettingsForm t;
   TspSkinComboBox* c = t.combos[0];
