@@ -616,14 +616,27 @@ def build_skin(test=False):
         captionfontcolor=color(TEXT), hscrollbarname='hscrollbar', vscrollbarname='vscrollbar',
         bothhscrollbarname='bothhscrollbar', showfocus=0))
     cb = arrow_cells(inp, 20, 20, ARROW_DOWN)
-    cbox = inp.alloc(80, 24, box(FACE, BORDER, 2))
-    cbox_a = inp.alloc(80, 24, box(FACE, ACCENT, 2))
-    ckeys = {'pictureindex': INP, 'skinrect': R(cbox), 'activeskinrect': R(cbox_a)}
-    ckeys.update(corners(cbox, 2))
+
+    # The combo's box carries its button in the right-hand piece (the normal
+    # state copies nothing over it); the hot box shows the accent border.
+    def combo_box(border):
+        def draw(cv, x, y, w, h):
+            box(FACE, border, 2)(cv, x, y, w, h)
+            cv.fill(x + 57, y + 4, 1, h - 8, BORDER)
+            with_glyph(flat(FACE), ARROW_DOWN, TEXT_MUTED)(cv, x + 58, y + 2, 20, 20)
+        return draw
+    cbox = inp.alloc(80, 24, combo_box(BORDER))
+    cbox_a = inp.alloc(80, 24, combo_box(ACCENT))
+    citem = inp.alloc(20, 20, flat(FACE))
+    citem_a = inp.alloc(20, 20, flat(FACE_HOVER))
+    ckeys = {'pictureindex': INP, 'skinrect': R(cbox), 'activeskinrect': R(cbox_a),
+             'lefttoppoint': P(2, 2), 'righttoppoint': P(56, 2), 'leftbottompoint': P(2, 22),
+             'rightbottompoint': P(56, 22), 'clientrect': R((2, 2, 56, 22))}
     ckeys.update({'leftstretch': 1, 'topstretch': 1, 'rightstretch': 1, 'bottomstretch': 1, 'stretcheffect': 1})
     ckeys.update(font(13))
-    ckeys.update({'itemrect': R(rel(cbox, cbox)), 'activeitemrect': R(cbox_a), 'focusitemrect': R(cbox_a),
-                  'itemtextrect': R((4, 2, 58, 22)), 'activefontcolor': color(TEXT), 'focusfontcolor': color(TEXT),
+    ckeys.update({'itemrect': R(citem), 'activeitemrect': R(citem_a), 'focusitemrect': R(citem_a),
+                  'itemleftoffset': 0, 'itemrightoffset': 0, 'itemstretcheffect': 1, 'focusitemstretcheffect': 1,
+                  'itemtextrect': R((2, 0, 18, 20)), 'activefontcolor': color(TEXT), 'focusfontcolor': color(TEXT),
                   'buttonrect': R((58, 2, 78, 22)), 'activebuttonrect': R(cb[1]), 'downbuttonrect': R(cb[2]),
                   'unenabledbuttonrect': R(cb[3]), 'listboxname': 'listbox', 'showfocus': 0})
     controls.append(('combobox', 'combobox', ckeys))
