@@ -11,6 +11,7 @@
 #include "skin/controls/FakeTimers.h"
 #include "support/Dib.h"
 #include "framework/Forms.h"
+#include "framework/ImgList.h"
 #include "framework/Menus.h"
 #include "skin/frame/SkinMenus.h"
 
@@ -544,6 +545,174 @@ TEST(TspSkinPopupWindow, DefaultLookPaintsTheGlyphStripFrameAndHighlight) {
   TRect b = w->ItemList[1]->ObjectRect;
   EXPECT_TRUE(Dib::Near(d.At(b.Left + 2, b.Top + 1), GetSysColor(COLOR_BTNFACE)));
   EXPECT_TRUE(Dib::Near(d.At(b.Right - 3, b.Top + 1), GetSysColor(COLOR_WINDOW)));
+}
+
+// A small skin: a 40 x 40 window picture with a 4-pixel border, item
+// pictures of one colour each, and a header element.
+constexpr uint32_t kBorder = 0x112233, kInside = 0x445566, kNormal = 0x00C000, kActiveItem = 0xC00000,
+                   kDivider = 0x0000C0, kHeader = 0xC0C000;
+
+struct MenuSkin {
+  TspSkinData data{nullptr};
+  TspDataSkinMenuItem* item;
+  static TspPicture Picture(int w, int h, uint32_t fill) {
+    TspPicture p;
+    p.SetSize(w, h, fill);
+    return p;
+  }
+  static void Fill(TspPicture& p, int l, int t, int r, int b, uint32_t c) {
+    for (int y = t; y < b; ++y)
+      for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;
+  }
+  MenuSkin() {
+    TspPicture window = Picture(40, 40, kBorder);
+    Fill(window, 4, 4, 36, 36, kInside);
+    TspPicture items = Picture(60, 54, 0);
+    Fill(items, 0, 0, 60, 24, kNormal);
+    Fill(items, 0, 24, 60, 48, kActiveItem);
+    Fill(items, 0, 48, 60, 54, kDivider);
+    TspPicture header = Picture(60, 20, kHeader);
+    data.FActivePictures = {std::move(window), std::move(items), std::move(header)};
+    data.PopupWindow = std::make_unique<TspDataSkinPopupWindow>();
+    auto& pw = *data.PopupWindow;
+    pw.WindowPictureIndex = 0;
+    pw.LTPoint = TspPoint{4, 4};
+    pw.RTPoint = TspPoint{36, 4};
+    pw.LBPoint = TspPoint{4, 36};
+    pw.RBPoint = TspPoint{36, 36};
+    pw.ItemsRect = TspRect{4, 4, 36, 36};
+    auto mi = std::make_unique<TspDataSkinMenuItem>("menuitem");
+    mi->ActivePictureIndex = 1;
+    mi->SkinRect = TspRect{0, 0, 60, 24};
+    mi->ActiveSkinRect = TspRect{0, 24, 60, 48};
+    mi->DividerRect = TspRect{0, 48, 60, 54};
+    mi->TextRct = TspRect{20, 2, 50, 22};
+    mi->ItemLO = mi->ItemRO = 2;
+    mi->FontName = "Arial";
+    mi->FontHeight = 14;
+    item = mi.get();
+    data.ObjectList.push_back(std::move(mi));
+    auto h = std::make_unique<TspDataSkinLabelControl>("menuheader");
+    h->PictureIndex = 2;
+    h->SkinRect = TspRect{0, 0, 60, 20};
+    h->LTPoint = TspPoint{5, 0};
+    h->RTPoint = TspPoint{55, 0};
+    h->ClRect = TspRect{5, 0, 55, 20};
+    data.CtrlList.push_back(std::move(h));
+    data.Empty = false;
+  }
+};
+
+COLORREF C(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+TEST(TspSkinPopupWindow, SkinnedWindowTakesItsSizeAndLookFromTheSkin) {
+  Fixture f;
+  MenuSkin skin;
+  f.Add(f.popup.Items(), "Alpha");
+  f.Add(f.popup.Items(), "-");
+  f.Add(f.popup.Items(), "Beta");
+  f.Add(f.popup.Items(), "-Title-", false);
+  f.menu->Popup(nullptr, &skin.data, 0, PointRect(200, 150), f.popup.Items(), false);
+  TspSkinPopupWindow* w = f.Window(0);
+  ASSERT_TRUE(w->PW != nullptr);
+  ASSERT_EQ(skin.item, w->DSMI);
+  // Items 24 high, the divider 6, the window's frame 4 + 4.
+  EXPECT_EQ(24 + 6 + 24 + 24 + 8, w->Height());
+  EXPECT_EQ((TRect{4, 4, w->Width() - 4, w->Height() - 4}), w->NewItemsRect);
+  EXPECT_EQ((TRect{4, 4, w->Width() - 4, 28}), w->ItemList[0]->ObjectRect);
+  // Width: the text and glyph column, the item's text insets and the window's.
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, w->MenuFont.Handle());
+  int widest = 0;
+  for (const char16_t* t : {u"Alpha", u"-", u"Beta", u"-Title-"}) {
+    RECT r{0, 0, 0, 0};
+    DrawTextW(dc, reinterpret_cast<LPCWSTR>(t), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+    widest = std::max(widest, int(r.right) + 2);
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  EXPECT_EQ(widest + 16 + 16 + 20 + 10 + 8, w->Width());
+  EXPECT_TRUE(w->ItemList[3]->IsHeader());
+
+  Dib d(w->Width(), w->Height());
+  w->PaintMenu(d.dc);
+  EXPECT_EQ(C(kBorder), d.At(1, 1));
+  EXPECT_EQ(C(kBorder), d.At(w->Width() - 2, w->Height() - 2));
+  TRect a = w->ItemList[0]->ObjectRect, div = w->ItemList[1]->ObjectRect, b = w->ItemList[2]->ObjectRect,
+        h = w->ItemList[3]->ObjectRect;
+  EXPECT_EQ(C(kActiveItem), d.At(a.Left + 1, a.Top + 1)) << "opened with its first item highlighted";
+  EXPECT_EQ(C(kDivider), d.At(div.Left + 1, div.Top + 1));
+  EXPECT_EQ(C(kNormal), d.At(b.Left + 1, b.Top + 1));
+  EXPECT_EQ(C(kHeader), d.At(h.Left + 1, h.Top + h.Height() / 2)) << "a disabled -word- item is a header";
+
+  // The pointer onto the second item moves the highlight.
+  w->TrackMouse(b.Left + 3, b.Top + 3);
+  w->PaintMenu(d.dc);
+  EXPECT_EQ(C(kNormal), d.At(a.Left + 1, a.Top + 1));
+  EXPECT_EQ(C(kActiveItem), d.At(b.Left + 1, b.Top + 1));
+
+  // Without skin sizes the items take the default height and stretch their pictures.
+  f.menu->UseSkinSize = false;
+  f.menu->Popup(nullptr, &skin.data, 0, PointRect(200, 150), f.popup.Items(), false);
+  w = f.Window(0);
+  EXPECT_EQ(20, w->ItemList[0]->ObjectRect.Height());
+  Dib d2(w->Width(), w->Height());
+  w->PaintMenu(d2.dc);
+  TRect a2 = w->ItemList[0]->ObjectRect;
+  EXPECT_EQ(C(kActiveItem), d2.At(a2.Left + 1, a2.Top + 1));
+}
+
+TEST(TspSkinPopupWindow, MissingItemPictureGivesNoPictureAndLeavesTheSkinAsItWas) {
+  Fixture f;
+  MenuSkin skin;
+  skin.item->ActivePictureIndex = 9;
+  f.Fill(2);
+  f.menu->Popup(nullptr, &skin.data, 0, PointRect(200, 150), f.popup.Items(), false);
+  TspSkinPopupWindow* w = f.Window(0);
+  Dib d(w->Width(), w->Height());
+  w->PaintMenu(d.dc);
+  EXPECT_EQ((TspRect{0, 0, 60, 24}), skin.item->SkinRect) << "the shared record is not changed";
+  EXPECT_EQ((TspRect{0, 24, 60, 48}), skin.item->ActiveSkinRect);
+  TRect b = w->ItemList[1]->ObjectRect;
+  EXPECT_NE(C(kNormal), d.At(b.Left + 1, b.Top + 1));
+  // In the default look a "-word-" item is an ordinary one.
+  f.popup.Items()->Clear();
+  f.Add(f.popup.Items(), "-Title-", false);
+  f.Open(PointRect(200, 150));
+  EXPECT_FALSE(f.Window(0)->ItemList[0]->IsHeader());
+}
+
+TEST(TspSkinMenuItem, CheckedGlyphGetsAFrameInsteadOfACheckMark) {
+  Fixture f;
+  TImageList images(nullptr, 16, 16);
+  TBitmap red(16, 16, pf24bit);
+  red.Canvas()->Brush()->SetColor(clRed);
+  red.Canvas()->FillRect(TRect{0, 0, 16, 16});
+  images.Add(&red, nullptr);
+  f.popup.SetImages(&images);
+  f.Add(f.popup.Items(), "First");
+  TMenuItem* withGlyph = f.Add(f.popup.Items(), "Glyph");
+  withGlyph->ImageIndex = 0;
+  withGlyph->SetChecked(true);
+  TMenuItem* plain = f.Add(f.popup.Items(), "Plain");
+  plain->SetChecked(true);
+  f.Open(PointRect(200, 150));
+  TspSkinPopupWindow* w = f.Window(0);
+  EXPECT_EQ(16 + 5, w->GlyphWidth);
+  Dib d(w->Width(), w->Height());
+  w->PaintMenu(d.dc);
+  TRect g = w->ItemList[1]->ObjectRect;
+  int gy = g.Top + (2 + (g.Height() - 4) / 2) - 8;
+  EXPECT_EQ(RGB(255, 0, 0), d.At(g.Left + 4 + 8, gy + 8)) << "the glyph";
+  EXPECT_EQ(GetSysColor(COLOR_WINDOWTEXT), d.At(g.Left + 3, gy + 8)) << "the frame one pixel outside it";
+  // The plain checked item draws the check mark in the text colour.
+  TRect p = w->ItemList[2]->ObjectRect;
+  int mid = p.Top + 2 + (p.Height() - 4) / 2;
+  bool mark = false;
+  for (int y = mid - 4; y < mid + 4; ++y)
+    for (int x = p.Left + 5; x < p.Left + 13; ++x) mark = mark || d.At(x, y) == GetSysColor(COLOR_WINDOWTEXT);
+  EXPECT_TRUE(mark);
+  f.popup.SetImages(nullptr);
 }
 
 }  // namespace
