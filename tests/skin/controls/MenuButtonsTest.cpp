@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FakeTimers.h"
+#include "support/Dib.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "skin/controls/SkinMenuButtons.h"
@@ -201,6 +202,63 @@ TEST(TspSkinMenuSpeedButton, PressOnTheTrackPartOpensAndTheCloseLeavesItNeitherH
   EXPECT_FALSE(f.speed->Down());
   EXPECT_FALSE(f.speed->MouseIn());
   EXPECT_EQ(1, f.hides);
+}
+
+TEST(TspSkinMenuButton, DefaultLookShowsTheTrackPartPressedWhileTheMenuIsOpen) {
+  Fixture f;
+  f.button->SetSkinPopupMenu(&f.menu);
+  f.button->SetTrackButtonMode(true);
+  const COLORREF hot = RGB(182, 189, 210), pressed = RGB(133, 147, 181);
+  f.Press(95, 10);
+  Dib open(100, 25);
+  f.button->PaintTo(open.dc, 0, 0);
+  EXPECT_EQ(hot, open.At(5, 5)) << "main part";
+  EXPECT_EQ(pressed, open.At(88, 3)) << "track part";
+  f.menu.Close();
+  Dib closed(100, 25);
+  f.button->PaintTo(closed.dc, 0, 0);
+  // Closed: no longer pressed; the press gave it the focus, which shows hot.
+  ASSERT_TRUE(f.button->Focused());
+  EXPECT_EQ(hot, closed.At(5, 5));
+  EXPECT_EQ(hot, closed.At(88, 3));
+}
+
+// An element of its own kind with a track part: the pressed picture of the
+// track part shows while the menu is open.
+TEST(TspSkinMenuButton, SkinnedTrackPartShowsPressedWhileTheMenuIsOpen) {
+  Fixture f;
+  TspSkinData data(nullptr);
+  TspPicture pic;
+  pic.SetSize(120, 20, 0x000000);
+  const uint32_t normal = 0x102030, active = 0x405060, down = 0x708090;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 120; ++x) pic.Pixels[size_t(y) * 120 + x] = x < 40 ? normal : (x < 80 ? active : down);
+  data.FActivePictures.push_back(std::move(pic));
+  auto e = std::make_unique<TspDataSkinMenuButtonControl>("toolmenubutton");
+  e->PictureIndex = 0;
+  e->SkinRect = TspRect{0, 0, 40, 20};
+  e->ActiveSkinRect = TspRect{40, 0, 80, 20};
+  e->DownSkinRect = TspRect{80, 0, 120, 20};
+  e->TrackButtonRect = TspRect{25, 0, 40, 20};
+  data.CtrlList.push_back(std::move(e));
+  data.Empty = false;
+  f.button->SetSkinData(&data);
+  f.button->SetSkinPopupMenu(&f.menu);
+  f.button->SetTrackButtonMode(true);
+  ASSERT_EQ(40, f.button->Width());
+  RECT t = f.button->TrackRect();
+  EXPECT_EQ(25, t.left);
+  EXPECT_FALSE(f.button->IsTrackPoint(20, 5));
+  EXPECT_TRUE(f.button->IsTrackPoint(30, 5));
+  f.Press(30, 10);
+  ASSERT_TRUE(f.button->MenuTracked());
+  Dib d(40, 20);
+  f.button->PaintTo(d.dc, 0, 0);
+  auto C = [](uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); };
+  EXPECT_EQ(C(active), d.At(5, 5));
+  EXPECT_EQ(C(down), d.At(30, 5));
+  f.menu.Close();
+  f.button->SetSkinData(nullptr);
 }
 
 }  // namespace
