@@ -715,4 +715,57 @@ TEST(TspSkinMenuItem, CheckedGlyphGetsAFrameInsteadOfACheckMark) {
   f.popup.SetImages(nullptr);
 }
 
+TEST(TspSkinPopupWindow, MaskShapesTheWindowAndItemsFadeOnTheMorphTimer) {
+  FakeTimers timers;
+  Fixture f;
+  MenuSkin skin;
+  // A mask whose top-left 4 x 4 corner is cut off.
+  TspPicture mask = MenuSkin::Picture(40, 40, 0x000000);
+  MenuSkin::Fill(mask, 0, 0, 4, 4, 0xFFFFFF);
+  skin.data.FActivePictures.push_back(std::move(mask));
+  skin.data.PopupWindow->MaskPictureIndex = 3;
+  skin.item->Morphing = true;
+  f.Fill(3);
+  f.menu->Popup(nullptr, &skin.data, 0, PointRect(200, 150), f.popup.Items(), false);
+  TspSkinPopupWindow* w = f.Window(0);
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(ERROR, GetWindowRgn(w->Handle(), rgn));
+  EXPECT_FALSE(PtInRegion(rgn, 1, 1));
+  EXPECT_TRUE(PtInRegion(rgn, 5, 5));
+  EXPECT_TRUE(PtInRegion(rgn, w->Width() - 2, w->Height() - 2)) << "the mask stretched with the window";
+  DeleteObject(rgn);
+
+  TspSkinMenuItem* first = w->ItemList[0];
+  TspSkinMenuItem* second = w->ItemList[1];
+  EXPECT_EQ(0.0, first->MorphKf());
+  timers.Advance(60);
+  EXPECT_NEAR(0.6, first->MorphKf(), 1e-9);
+  timers.Advance(100);
+  EXPECT_EQ(1.0, first->MorphKf());
+  w->TrackMouse(second->ObjectRect.Left + 3, second->ObjectRect.Top + 3);
+  timers.Advance(200);
+  EXPECT_EQ(0.0, first->MorphKf());
+  EXPECT_EQ(1.0, second->MorphKf());
+  EXPECT_FALSE(w->MorphTimer.Active()) << "stops once nothing changes";
+}
+
+TEST(TspSkinPopupWindow, TranslucentMenusAreLayeredAndFadeInOnlyWhenFirst) {
+  Fixture f;
+  f.Fill(3);
+  f.menu->AlphaBlend = true;
+  f.menu->AlphaBlendValue = 180;
+  f.menu->AlphaBlendAnimation = true;
+  f.Open(PointRect(200, 150));
+  HWND h = f.Window(0)->Handle();
+  EXPECT_TRUE(GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_LAYERED);
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  ASSERT_TRUE(GetLayeredWindowAttributes(h, nullptr, &alpha, &flags));
+  EXPECT_EQ(180, alpha) << "the fade ends at the menu's value";
+  EXPECT_FALSE(f.menu->First());
+  f.menu->AlphaBlend = false;
+  f.Open(PointRect(200, 150));
+  EXPECT_FALSE(GetWindowLongW(f.Window(0)->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED);
+}
+
 }  // namespace
