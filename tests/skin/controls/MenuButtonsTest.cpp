@@ -11,6 +11,7 @@
 #include "support/Dib.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
+#include "framework/SysUtils.h"
 #include "skin/controls/SkinMenuButtons.h"
 
 namespace {
@@ -257,6 +258,34 @@ TEST(TspSkinMenuButton, SkinnedTrackPartShowsPressedWhileTheMenuIsOpen) {
   auto C = [](uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); };
   EXPECT_EQ(C(active), d.At(5, 5));
   EXPECT_EQ(C(down), d.At(30, 5));
+  f.menu.Close();
+  f.button->SetSkinData(nullptr);
+}
+
+// The program's own skin: the drop-down track part of "toolmenutrackbutton"
+// keeps to the right edge at any width and shows pressed while the menu is open.
+TEST(TspSkinMenuButton, ProgramSkinTrackButtonFollowsTheRightEdge) {
+  Fixture f;
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
+  ASSERT_FALSE(skin.Empty);
+  f.button->SetSkinDataName("toolmenutrackbutton");
+  f.button->SetSkinData(&skin);
+  f.button->SetSkinPopupMenu(&f.menu);
+  f.button->SetTrackButtonMode(true);
+  f.button->SetBounds(10, 10, 90, 32);
+  ASSERT_EQ(90, f.button->Width());
+  RECT t = f.button->TrackRect();
+  EXPECT_EQ(90 - 14, t.left);
+  EXPECT_EQ(90, t.right);
+  EXPECT_FALSE(f.button->IsTrackPoint(60, 10));
+  EXPECT_TRUE(f.button->IsTrackPoint(80, 10));
+  f.Press(80, 10);
+  ASSERT_TRUE(f.button->MenuTracked());
+  Dib d(90, 32);
+  f.button->PaintTo(d.dc, 0, 0);
+  EXPECT_EQ(RGB(214, 228, 252), d.At(87, 2)) << "pressed track part";
+  EXPECT_EQ(RGB(235, 242, 254), d.At(40, 16)) << "hot main part";
   f.menu.Close();
   f.button->SetSkinData(nullptr);
 }
