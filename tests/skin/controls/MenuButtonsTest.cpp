@@ -262,6 +262,30 @@ TEST(TspSkinMenuButton, SkinnedTrackPartShowsPressedWhileTheMenuIsOpen) {
   f.button->SetSkinData(nullptr);
 }
 
+TEST(TspSkinMenuSpeedButton, FlatAtRestShowsItsMarkerOnTheParentAndPressedWhileOpen) {
+  Fixture f;
+  f.speed->SetFlat(true);
+  f.speed->SetSkinPopupMenu(&f.menu);
+  auto arrowIn = [&](const Dib& d) {
+    COLORREF text = GetSysColor(COLOR_BTNTEXT);
+    for (int y = f.speed->Top(); y < f.speed->Top() + 40; ++y)
+      for (int x = f.speed->Left() + 45; x < f.speed->Left() + 60; ++x)
+        if (d.At(x, y) == text) return true;
+    return false;
+  };
+  Dib rest(300, 200);
+  f.form.PaintTo(rest.dc, 0, 0);
+  EXPECT_TRUE(arrowIn(rest));
+  EXPECT_EQ(GetSysColor(COLOR_BTNFACE), rest.At(f.speed->Left(), f.speed->Top())) << "no frame at rest";
+  f.PressSpeed(20, 20);
+  ASSERT_TRUE(f.speed->MenuTracked());
+  Dib open(300, 200);
+  f.form.PaintTo(open.dc, 0, 0);
+  EXPECT_EQ(RGB(133, 147, 181), open.At(f.speed->Left() + 5, f.speed->Top() + 5)) << "pressed while open";
+  EXPECT_TRUE(arrowIn(open));
+  f.menu.Close();
+}
+
 // The program's own skin: the drop-down track part of "toolmenutrackbutton"
 // keeps to the right edge at any width and shows pressed while the menu is open.
 TEST(TspSkinMenuButton, ProgramSkinTrackButtonFollowsTheRightEdge) {

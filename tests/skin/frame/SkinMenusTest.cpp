@@ -434,6 +434,20 @@ TEST(TspSkinMenu, NothingToShowOpensNothingAndTheOpenerIsNotLeftWaiting) {
   EXPECT_EQ((std::vector<std::string>{"closed"}), f.log);
 }
 
+TEST(TspSkinMenu, AnOpenerFreedWhileItsMenuIsOpenIsForgotten) {
+  Fixture f;
+  f.Fill(2);
+  auto* gone = new Recorder(&f.form, &f.log);
+  gone->SetParent(&f.form);
+  f.Open(PointRect(200, 150), false, gone);
+  EXPECT_EQ(gone, f.menu->PopupCtrl());
+  delete gone;
+  EXPECT_EQ(nullptr, f.menu->PopupCtrl());
+  f.Key(VK_RETURN);
+  EXPECT_FALSE(f.menu->Visible());
+  EXPECT_TRUE(f.log.empty());
+}
+
 TEST(TspSkinMenu, MenuCloseMessages) {
   const UINT closing[] = {WM_MOVE, WM_SIZE, WM_ACTIVATE, WM_KILLFOCUS, WM_CANCELMODE, WM_MOUSEACTIVATE,
                           WM_NCLBUTTONDOWN, WM_NCRBUTTONDOWN, WM_NCMBUTTONDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN,
