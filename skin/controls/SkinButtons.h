@@ -610,12 +610,13 @@ protected:
   bool HoverChangesLook() const override;
   bool KeepsMouseIn() const override { return FCanFocused && FDefault && FActive && !Focused(); }
   void PaintDefaultImage(TspPaintBuffer& b) override;
+  // Whether the space bar presses the button.
+  bool FSpaceSupport = true;
 
 private:
   bool FCanFocused = true;
   bool FDefault = false;
   bool FActive = false;
-  bool FSpaceSupport = true;
   TspGlowLayer FGlow;
 };
 

@@ -491,13 +491,35 @@ def build_skin(test=False):
                                         with_glyph(flat(FACE_DOWN), ARROW_DOWN, ACCENT_DARK),
                                         with_glyph(flat(FACE_DISABLED), ARROW_DOWN, TEXT_DISABLED),
                                         with_glyph(flat(FACE), ARROW_DOWN, ACCENT)))
+    # The track part of a menu button lies in the element (element-relative).
     for mb in ('toolmenubutton', 'menubutton'):
-        track = btn.alloc(14, 32, with_glyph(flat(SURFACE), ARROW_DOWN, TEXT_MUTED))
         marker = btn.alloc(9, 5, with_glyph(flat((255, 0, 255)), ARROW_DOWN, TEXT_MUTED))
         push_button(mb, 46, 32, flat_faces, 'menubutton', {
-            'trackbuttonrect': R(track), 'menumarkerrect': R(marker), 'menumarkerflatrect': R(marker),
-            'menumarkeractiverect': R(marker), 'menumarkerdownrect': R(marker),
+            'trackbuttonrect': R((46 - 14, 0, 46, 32)), 'menumarkerrect': R(marker),
+            'menumarkerflatrect': R(marker), 'menumarkeractiverect': R(marker), 'menumarkerdownrect': R(marker),
             'menumarkertransparentcolor': color((255, 0, 255))})
+
+    # A button with a drop-down track part at its right edge: a horizontal
+    # strip, so the track part follows the right edge at any width.
+    def split_face(face, track_face, arrow):
+        def draw(cv, x, y, w, h):
+            face(cv, x, y, w, h)
+            track_face(cv, x + w - 14, y, 14, h)
+            for j in range(4, h - 4):
+                cv.put(x + w - 15, y + j, BORDER)
+            with_glyph(None, ARROW_DOWN, arrow)(cv, x + w - 14, y, 14, h)
+        return draw
+
+    tw, th = 58, 32
+    track_faces = (split_face(box(SURFACE, SURFACE), flat(SURFACE), TEXT_MUTED),
+                   split_face(box(FACE_HOVER, FACE_HOVER), flat(FACE_HOVER), TEXT),
+                   split_face(box(FACE_HOVER, FACE_HOVER), flat(FACE_DOWN), TEXT),
+                   split_face(box(SURFACE, SURFACE), flat(SURFACE), TEXT_DISABLED),
+                   split_face(box(SURFACE, ACCENT), flat(SURFACE), TEXT_MUTED))
+    push_button('toolmenutrackbutton', tw, th, track_faces, 'menubutton', {
+        'lefttoppoint': P(4, 0), 'righttoppoint': P(tw - 16, 0), 'leftbottompoint': P(0, 0),
+        'rightbottompoint': P(0, 0), 'clientrect': R((4, 3, tw - 16, th - 3)),
+        'trackbuttonrect': R((tw - 14, 0, tw, th))})
 
     # ---- check and radio boxes
     for name, radio in (('checkbox', False), ('radiobox', True)):

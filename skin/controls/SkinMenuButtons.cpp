@@ -1,0 +1,685 @@
+#include "skin/controls/SkinMenuButtons.h"
+
+#include "framework/Forms.h"
+
+void NotifyMenuControl(TControl* ctrl, UINT msg) {
+  if (!ctrl) return;
+  if (auto* w = dynamic_cast<TWinControl*>(ctrl)) {
+    if (w->HandleAllocated()) {
+      SendMessageW(w->HandleIfAllocated(), msg, 0, 0);
+      return;
+    }
+  }
+  ctrl->Perform(msg, 0, 0);
+}
+
+void OpenControlMenu(TPopupMenu* menu, TControl* ctrl, const RECT& r) {
+  if (!menu) return;
+  if (auto* source = dynamic_cast<TspMenuSource*>(menu)) {
+    source->PopupFromRect2(ctrl, r, false);
+    return;
+  }
+  // The system's popup menu runs its own loop and is closed when Popup returns.
+  menu->PopupComponent = ctrl;
+  menu->Popup(r.left, r.bottom);
+  menu->PopupComponent = nullptr;
+  NotifyMenuControl(ctrl, SP_MENUCLOSED);
+}
+
+namespace {
+
+bool IsStretchVariant(const std::string& n) { return n == "toolbutton" || n == "bigtoolbutton"; }
+bool IsResizeVariant(const std::string& n) { return n == "resizebutton" || n == "resizetoolbutton"; }
+bool IsOwnDrawnVariant(const std::string& n) { return IsStretchVariant(n) || IsResizeVariant(n); }
+
+TspImageSource SourceOf(const TspPicture* p) {
+  TspImageSource s;
+  if (p) {
+    s.Pixels = p->Pixels.data();
+    s.Width = p->Width;
+    s.Height = p->Height;
+  }
+  return s;
+}
+
+// The element's track part where it lands at the control's size.
+RECT MovedTrackButtonRect(const TspSkinGeometry& g, const RECT& trackButtonRect, int w, int h) {
+  RECT r = trackButtonRect;
+  int mode = g.CalcResizeMode();
+  if (mode == 2)
+    OffsetRect(&r, w - g.SkinWidth(), 0);
+  else if (mode == 3)
+    OffsetRect(&r, 0, h - g.SkinHeight());
+  return r;
+}
+
+bool PointIn(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+
+// Picture `src` resized into the part (x, y, w, h) of b: the corner points
+// and client rectangle (relative to src) keep their distances to the edges.
+void DrawResizedPart(TspPaintBuffer& b, const TspPicture* picture, const RECT& src, POINT lt, POINT rt, POINT lb,
+                     POINT rb, const RECT& cl, int x, int y, int w, int h, bool stretchEffect = false) {
+  if (!picture || IsEmptyRECT(src) || w <= 0 || h <= 0) return;
+  TspPaintBuffer part(w, h);
+  TspNinePartSpec n;
+  n.SkinRect = src;
+  n.LT = lt;
+  n.RT = rt;
+  n.LB = lb;
+  n.RB = rb;
+  n.ClRect = cl;
+  int dx = w - (src.right - src.left), dy = h - (src.bottom - src.top);
+  n.NewLT = lt;
+  n.NewRT = POINT{rt.x + dx, rt.y};
+  n.NewLB = POINT{lb.x, lb.y + dy};
+  n.NewRB = POINT{rb.x + dx, rb.y + dy};
+  n.NewClRect = RECT{cl.left, cl.top, cl.right + dx, cl.bottom + dy};
+  n.StretchEffect = stretchEffect;
+  DrawNinePart(part, SourceOf(picture), n);
+  part.DrawTo(b.DC(), x, y);
+}
+
+// The same with the client rectangle as the only border: the whole
+// picture stretched around fixed borders.
+void DrawStretchedPart(TspPaintBuffer& b, const TspPicture* picture, const RECT& src, const RECT& cl, int x, int y,
+                       int w, int h) {
+  DrawResizedPart(b, picture, src, POINT{cl.left, cl.top}, POINT{cl.right, cl.top}, POINT{cl.left, cl.bottom},
+                  POINT{cl.right, cl.bottom}, cl, x, y, w, h);
+}
+
+// A marker picture of the skin, its `transparent` colour left out, centred in `target`.
+void DrawMarkerPicture(HDC dc, const TspPicture* picture, const RECT& src, const RECT& target, COLORREF transparent) {
+  if (!picture || IsEmptyRECT(src)) return;
+  int mw = src.right - src.left, mh = src.bottom - src.top;
+  TspPaintBuffer mark(mw, mh);
+  GdiFlush();
+  uint32_t* bits = mark.Bits();
+  for (int j = 0; j < mh; ++j)
+    for (int i = 0; i < mw; ++i) {
+      int sx = src.left + i, sy = src.top + j;
+      uint32_t p = (sx >= 0 && sy >= 0 && sx < picture->Width && sy < picture->Height)
+                       ? picture->Pixels[static_cast<size_t>(sy) * picture->Width + sx] & 0xFFFFFF
+                       : ((transparent & 0xFF) << 16) | (transparent & 0xFF00) | ((transparent >> 16) & 0xFF);
+      bits[static_cast<size_t>(j) * mw + i] = p;
+    }
+  int x = target.left + (target.right - target.left) / 2 - mw / 2;
+  int y = target.top + (target.bottom - target.top) / 2 - mh / 2;
+  TransparentBlt(dc, x, y, mw, mh, mark.DC(), 0, 0, mw, mh, transparent & 0xFFFFFF);
+}
+
+}  // namespace
+
+// ===========================================================================
+// TspSkinMenuButton
+
+TspSkinMenuButton::TspSkinMenuButton(TComponent* owner) : TspSkinButton(owner) {
+  SetSkinDataName("toolmenubutton");
+  FSpaceSupport = false;
+}
+
+TspSkinMenuButton::~TspSkinMenuButton() {
+  if (FSkinPopupMenu) FSkinPopupMenu->RemoveFreeNotification(this);
+}
+
+void TspSkinMenuButton::SetSkinPopupMenu(TPopupMenu* value) {
+  if (FSkinPopupMenu == value) return;
+  if (FSkinPopupMenu) FSkinPopupMenu->RemoveFreeNotification(this);
+  FSkinPopupMenu = value;
+  if (FSkinPopupMenu) FSkinPopupMenu->FreeNotification(this);
+}
+
+void TspSkinMenuButton::SetTrackButtonMode(bool value) {
+  FTrackButtonMode = value;
+  if (FIndex == -1) Repaint();
+}
+
+void TspSkinMenuButton::Notification(TComponent* component, TOperation operation) {
+  TspSkinButton::Notification(component, operation);
+  if (operation == opRemove && component == FSkinPopupMenu) FSkinPopupMenu = nullptr;
+}
+
+void TspSkinMenuButton::GetSkinData() {
+  TspSkinButton::GetSkinData();
+  FTrackButtonRect = RECT{};
+  if (auto* e = dynamic_cast<TspDataSkinMenuButtonControl*>(Element())) FTrackButtonRect = ToRECT(e->TrackButtonRect);
+}
+
+RECT TspSkinMenuButton::TrackRect() {
+  GetSkinData();
+  if (FIndex != -1 && !IsOwnDrawnVariant(SkinDataName()))
+    return MovedTrackButtonRect(Geometry, FTrackButtonRect, Width(), Height());
+  return RECT{Width() - kMenuTrackSize, 0, Width(), Height()};
+}
+
+bool TspSkinMenuButton::IsTrackPoint(int X, int Y) {
+  if (!FSkinPopupMenu) return false;
+  if (!FTrackButtonMode) return true;
+  return PointIn(TrackRect(), X, Y);
+}
+
+void TspSkinMenuButton::DropDownMenu() {
+  if (!FSkinPopupMenu) return;
+  if (OnShowTrackMenu) OnShowTrackMenu(this);
+  POINT p = ClientToScreen(POINT{0, 0});
+  OpenControlMenu(FSkinPopupMenu, this, RECT{p.x, p.y, p.x + Width(), p.y + Height()});
+}
+
+void TspSkinMenuButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == mbLeft) {
+    FMenuTracked = IsTrackPoint(x, y);
+    FMouseIn = true;
+    if (FIndex != -1 && FAnimateTimer.Active()) StopAnimate();
+    if (FMenuTracked) {
+      if (!FDown) {
+        FDown = true;
+        Repaint();
+      }
+      DropDownMenu();
+      return;
+    }
+  }
+  TspSkinButton::MouseDown(button, shift, x, y);
+}
+
+void TspSkinMenuButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (!FMenuTracked) TspSkinButton::MouseUp(button, shift, x, y);
+}
+
+void TspSkinMenuButton::MenuClosed() {
+  FMenuTracked = false;
+  FDown = false;
+  bool inside = false;
+  if (HandleAllocated()) {
+    POINT p;
+    GetCursorPos(&p);
+    inside = WindowFromPoint(p) == HandleIfAllocated();
+  }
+  FMouseIn = inside;
+  if (OnHideTrackMenu) OnHideTrackMenu(this);
+  if (LayerVisible() && !FMouseIn) HideLayer();
+  Repaint();
+}
+
+void TspSkinMenuButton::WndProc(TMessage& m) {
+  if (m.Msg == SP_MENUCLOSED) {
+    MenuClosed();
+    return;
+  }
+  if (CanFocused() && FSkinPopupMenu) {
+    if (m.Msg == WM_KEYDOWN && m.WParam == VK_SPACE && !FTrackButtonMode) {
+      FMenuTracked = true;
+      FDown = true;
+      Repaint();
+      DropDownMenu();
+      return;
+    }
+    if (m.Msg == WM_KEYUP && m.WParam == VK_SPACE && !FMenuTracked) {
+      FDown = false;
+      Repaint();
+      if (OnClick) OnClick(this);
+      return;
+    }
+    if (m.Msg == WM_KEYUP && m.WParam == VK_RETURN && !FMenuTracked) {
+      if (OnClick) OnClick(this);
+    }
+  }
+  switch (m.Msg) {
+    case CM_MOUSEENTER:
+    case CM_MOUSELEAVE:
+      if (FMenuTracked) {
+        if (reinterpret_cast<TControl*>(m.LParam) == this) FMouseIn = m.Msg == CM_MOUSEENTER;
+        return;
+      }
+      break;
+    case CM_DIALOGCHAR:
+      if (!FTrackButtonMode && FSkinPopupMenu && IsAccel(static_cast<char16_t>(m.WParam), Caption())) {
+        if (CanFocus() && CanFocused()) SetFocus();
+        FMenuTracked = true;
+        FDown = true;
+        Repaint();
+        DropDownMenu();
+        m.Result = 1;
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  TspSkinButton::WndProc(m);
+}
+
+void TspSkinMenuButton::PaintDefaultImage(TspPaintBuffer& b) {
+  int w = b.Width(), h = b.Height();
+  b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
+  bool focused = Focused();
+  if (FTrackButtonMode) {
+    TspFaceState mainState, trackState;
+    if (FMenuTracked) {
+      mainState = fsHotFace;
+      trackState = fsDownFace;
+    } else if (FDown && FMouseIn) {
+      mainState = trackState = fsDownFace;
+    } else if (FMouseIn || focused) {
+      mainState = trackState = fsHotFace;
+    } else {
+      mainState = trackState = fsNormalFace;
+    }
+    DrawDefaultFace(b, RECT{0, 0, w - kMenuTrackSize, h}, mainState);
+    DrawDefaultFace(b, RECT{w - kMenuTrackSize, 0, w, h}, trackState);
+  } else {
+    TspFaceState s = (FDown && FMouseIn) ? fsDownFace : ((FMouseIn || focused) ? fsHotFace : fsNormalFace);
+    DrawDefaultFace(b, b.ClientRect(), s);
+  }
+  TspFontDesc font = FDefaultFont;
+  if (!Enabled()) font.Color = GetSysColor(COLOR_BTNSHADOW);
+  DrawContent(b.DC(), RECT{0, 0, w - kMenuTrackSize, h}, font, FDown && FMouseIn, FMouseIn);
+  DrawArrowGlyph(b.DC(), RECT{w - kMenuTrackSize, 0, w, h}, adDown, GetSysColor(COLOR_BTNTEXT));
+}
+
+void TspSkinMenuButton::PaintSkinImage(TspPaintBuffer& b) {
+  const std::string& name = SkinDataName();
+  int w = b.Width(), h = b.Height();
+  if (!FButtonElement) {
+    TspSkinButton::PaintSkinImage(b);
+    return;
+  }
+  if (!IsOwnDrawnVariant(name)) {
+    RECT track = TrackRect();
+    if (FMenuTracked && FTrackButtonMode && !IsEmptyRECT(FTrackButtonRect) && !IsEmptyRECT(FDownSkinRect)) {
+      DrawStateImage(b, FActiveSkinRect, false, true);
+      RECT src = FTrackButtonRect;
+      OffsetRect(&src, FDownSkinRect.left, FDownSkinRect.top);
+      DrawPiece(b, SourceOf(Picture), src, track);
+      return;
+    }
+    TspSkinButton::PaintSkinImage(b);
+    return;
+  }
+  const RECT N = Geometry.SkinRect, A = FActiveSkinRect, D = FDownSkinRect;
+  bool pressed = FDown && FMouseIn;
+  bool stretch = IsStretchVariant(name);
+  auto part = [&](const RECT& src, int x, int pw) {
+    if (stretch) {
+      DrawStretchedPart(b, Picture, src, Geometry.ClRect, x, 0, pw, h);
+    } else {
+      DrawResizedPart(b, Picture, src, Geometry.LTPt, Geometry.RTPt, Geometry.LBPt, Geometry.RBPt, Geometry.ClRect, x,
+                      0, pw, h, Geometry.StretchEffect);
+    }
+  };
+  b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
+  if (FTrackButtonMode) {
+    RECT mainSrc = N, trackSrc = N;
+    if (FMenuTracked) {
+      mainSrc = A;
+      trackSrc = D;
+    } else if (pressed) {
+      mainSrc = trackSrc = D;
+    } else if (FMouseIn) {
+      mainSrc = trackSrc = A;
+    }
+    part(mainSrc, 0, w - kMenuTrackSize);
+    part(trackSrc, w - kMenuTrackSize, kMenuTrackSize);
+  } else {
+    part((pressed || FMenuTracked) ? D : (FMouseIn ? A : N), 0, w);
+  }
+  COLORREF color;
+  if (Enabled() && !UseSkinFontColor)
+    color = FDefaultFont.Color;
+  else if (!Enabled())
+    color = FDisabledFontColor;
+  else if (pressed)
+    color = FDownFontColor;
+  else if (FMouseIn)
+    color = FActiveFontColor;
+  else
+    color = FFontColor;
+  TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
+  font.Color = color;
+  auto* e = dynamic_cast<TspDataSkinButtonControl*>(Element());
+  if (e && e->ShowFocus && Focused()) DrawFocusFrame(b.DC(), Geometry.NewClRect);
+  DrawContent(b.DC(), RECT{0, 0, w - kMenuTrackSize, h}, font, pressed, FMouseIn);
+  RECT marker{w - kMenuTrackSize, 0, w, h};
+  if (stretch && (pressed || FMenuTracked)) OffsetRect(&marker, 2, 2);
+  if (IsEmptyRECT(FMenuMarkerRect)) {
+    DrawArrowGlyph(b.DC(), marker, adDown, FMenuTracked ? FDownFontColor : color);
+  } else {
+    RECT src = (pressed || FMenuTracked) ? FMenuMarkerDownRect : (FMouseIn ? FMenuMarkerActiveRect : FMenuMarkerRect);
+    DrawMarkerPicture(b.DC(), Picture, src, marker, FMenuMarkerTransparentColor);
+  }
+}
+
+// ===========================================================================
+// TspSkinMenuSpeedButton
+
+TspSkinMenuSpeedButton::TspSkinMenuSpeedButton(TComponent* owner) : TspSkinSpeedButton(owner) {
+  SetSkinDataName("toolmenubutton");
+}
+
+TspSkinMenuSpeedButton::~TspSkinMenuSpeedButton() {
+  if (FSkinPopupMenu) FSkinPopupMenu->RemoveFreeNotification(this);
+}
+
+void TspSkinMenuSpeedButton::SetSkinPopupMenu(TPopupMenu* value) {
+  if (FSkinPopupMenu == value) return;
+  if (FSkinPopupMenu) FSkinPopupMenu->RemoveFreeNotification(this);
+  FSkinPopupMenu = value;
+  if (FSkinPopupMenu) FSkinPopupMenu->FreeNotification(this);
+}
+
+void TspSkinMenuSpeedButton::SetTrackButtonMode(bool value) {
+  FTrackButtonMode = value;
+  if (FIndex == -1) Repaint();
+}
+
+void TspSkinMenuSpeedButton::SetNewStyle(bool value) {
+  FNewStyle = value;
+  if (value) SetSkinDataName("resizetoolbutton");
+  Repaint();
+}
+
+void TspSkinMenuSpeedButton::SetTrackPosition(TspTrackPosition value) {
+  FTrackPosition = value;
+  Repaint();
+}
+
+void TspSkinMenuSpeedButton::Notification(TComponent* component, TOperation operation) {
+  TspSkinSpeedButton::Notification(component, operation);
+  if (operation == opRemove && component == FSkinPopupMenu) FSkinPopupMenu = nullptr;
+}
+
+void TspSkinMenuSpeedButton::GetSkinData() {
+  TspSkinSpeedButton::GetSkinData();
+  FTrackButtonRect = RECT{};
+  if (auto* e = dynamic_cast<TspDataSkinMenuButtonControl*>(Element())) FTrackButtonRect = ToRECT(e->TrackButtonRect);
+}
+
+RECT TspSkinMenuSpeedButton::TrackRect() {
+  GetSkinData();
+  int w = Width(), h = Height();
+  if (FIndex != -1 && !IsOwnDrawnVariant(SkinDataName()))
+    return MovedTrackButtonRect(Geometry, FTrackButtonRect, w, h);
+  if (FNewStyle && FTrackPosition == sptpBottom) return RECT{0, h - kMenuTrackSize, w, h};
+  return RECT{w - kMenuTrackSize, 0, w, h};
+}
+
+RECT TspSkinMenuSpeedButton::MainRect() {
+  int w = Width(), h = Height();
+  if (FNewStyle && FTrackPosition == sptpBottom) return RECT{0, 0, w, h - kMenuTrackSize};
+  return RECT{0, 0, w - kMenuTrackSize, h};
+}
+
+bool TspSkinMenuSpeedButton::IsTrackPoint(int X, int Y) {
+  if (!FSkinPopupMenu) return false;
+  if (!FTrackButtonMode) return true;
+  return PointIn(TrackRect(), X, Y);
+}
+
+void TspSkinMenuSpeedButton::DropDownMenu() {
+  if (!FSkinPopupMenu) return;
+  if (OnShowTrackMenu) OnShowTrackMenu(this);
+  POINT p = ClientToScreen(POINT{0, 0});
+  OpenControlMenu(FSkinPopupMenu, this, RECT{p.x, p.y, p.x + Width(), p.y + Height()});
+}
+
+void TspSkinMenuSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == mbLeft && IsTrackPoint(x, y)) {
+    FMenuTracked = true;
+    FMouseIn = true;
+    FDown = true;
+    Repaint();
+    DropDownMenu();
+    return;
+  }
+  TspSkinSpeedButton::MouseDown(button, shift, x, y);
+}
+
+void TspSkinMenuSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (!FMenuTracked) TspSkinSpeedButton::MouseUp(button, shift, x, y);
+}
+
+void TspSkinMenuSpeedButton::MenuClosed() {
+  FMenuTracked = false;
+  FDown = false;
+  if (OnHideTrackMenu) OnHideTrackMenu(this);
+  FMouseIn = false;
+  Repaint();
+}
+
+void TspSkinMenuSpeedButton::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case SP_MENUCLOSED:
+      MenuClosed();
+      return;
+    case CM_MOUSEENTER:
+    case CM_MOUSELEAVE:
+      if (FMenuTracked) {
+        if (reinterpret_cast<TControl*>(m.LParam) == this) FMouseIn = m.Msg == CM_MOUSEENTER;
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  TspSkinSpeedButton::WndProc(m);
+}
+
+void TspSkinMenuSpeedButton::Paint() {
+  if (Width() < 1 || Height() < 1) return;
+  GetSkinData();
+  if ((FDown && FMouseIn) || FMenuTracked || !Flat()) {
+    TspSkinSpeedButton::Paint();
+    return;
+  }
+  // A flat button at rest: content and marker straight on the parent.
+  HDC dc = PaintDC();
+  if (!dc) return;
+  int w = Width(), h = Height();
+  bool element = FIndex != -1;
+  bool ownVariant = IsOwnDrawnVariant(SkinDataName());
+  RECT area = (element && !ownVariant) ? Geometry.NewClRect : MainRect();
+  TspFontDesc font = (UseSkinFont && element && FButtonElement) ? FSkinFont : FDefaultFont;
+  if (element && FSD) {
+    if (!Enabled())
+      font.Color = static_cast<COLORREF>(ColorToRGB(FSD->SkinColors.cBtnShadow)) & 0xFFFFFF;
+    else if (UseSkinFontColor)
+      font.Color = static_cast<COLORREF>(ColorToRGB(FSD->SkinColors.cBtnText)) & 0xFFFFFF;
+  }
+  if (!Enabled()) font.Color = GetSysColor(COLOR_BTNSHADOW);
+  DrawContent(dc, area, font, false, false);
+  RECT marker = (element && !ownVariant) ? RECT{area.right, 0, w, h} : TrackRect();
+  if (element && !IsEmptyRECT(FMenuMarkerFlatRect)) {
+    DrawMarkerPicture(dc, Picture, FMenuMarkerFlatRect, marker, FMenuMarkerTransparentColor);
+  } else if (!element) {
+    DrawArrowGlyph(dc, marker, adDown, GetSysColor(COLOR_BTNTEXT));
+  } else {
+    COLORREF c = FSD ? static_cast<COLORREF>(ColorToRGB(FSD->SkinColors.cBtnText)) & 0xFFFFFF : 0;
+    DrawArrowGlyph(dc, marker, adDown, c);
+  }
+}
+
+void TspSkinMenuSpeedButton::PaintDefaultImage(TspPaintBuffer& b) {
+  int w = b.Width(), h = b.Height();
+  b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
+  RECT track = TrackRect();
+  RECT main = MainRect();
+  bool pressed = FDown && FMouseIn;
+  if (FNewStyle) {
+    if (FTrackButtonMode && FMouseIn) {
+      if (FMenuTracked) {
+        DrawDefaultFace(b, main, fsHotFace);
+        DrawDefaultFace(b, track, fsDownFace);
+      } else if (pressed) {
+        DrawDefaultFace(b, main, fsDownFace);
+        DrawDefaultFace(b, track, fsHotFace);
+      } else {
+        DrawDefaultFace(b, main, fsHotFace);
+        DrawDefaultFace(b, track, fsHotFace);
+      }
+    } else if (pressed) {
+      DrawDefaultFace(b, b.ClientRect(), fsDownFace);
+    } else if (FMouseIn) {
+      DrawDefaultFace(b, b.ClientRect(), fsHotFace);
+    } else if (!Flat()) {
+      DrawDefaultFace(b, b.ClientRect(), fsNormalFace);
+    }
+  } else if (FTrackButtonMode) {
+    TspFaceState mainState = fsNormalFace, trackState = fsNormalFace;
+    if (FMenuTracked) {
+      mainState = fsHotFace;
+      trackState = fsDownFace;
+    } else if (pressed) {
+      mainState = trackState = fsDownFace;
+    } else if (FMouseIn) {
+      mainState = trackState = fsHotFace;
+    }
+    DrawDefaultFace(b, main, mainState);
+    DrawDefaultFace(b, track, trackState);
+  } else {
+    DrawDefaultFace(b, b.ClientRect(), pressed ? fsDownFace : (FMouseIn ? fsHotFace : fsNormalFace));
+  }
+  TspFontDesc font = FDefaultFont;
+  if (!Enabled()) font.Color = GetSysColor(COLOR_BTNSHADOW);
+  DrawContent(b.DC(), main, font, pressed, FMouseIn);
+  DrawArrowGlyph(b.DC(), track, adDown, GetSysColor(COLOR_BTNTEXT));
+  (void)w;
+  (void)h;
+}
+
+void TspSkinMenuSpeedButton::DrawNewStyle(TspPaintBuffer& b) {
+  int w = b.Width(), h = b.Height();
+  int index = FSD->GetControlIndex("resizetoolbutton");
+  if (index < 0) index = FSD->GetControlIndex("resizebutton");
+  auto* e = index < 0 ? nullptr : dynamic_cast<TspDataSkinButtonControl*>(FSD->CtrlList[static_cast<size_t>(index)].get());
+  if (!e) {
+    PaintDefaultImage(b);
+    return;
+  }
+  const TspPicture* pic = SkinPicture(e->PictureIndex);
+  RECT N = ToRECT(e->SkinRect), A = ToRECT(e->ActiveSkinRect), D = ToRECT(e->DownSkinRect);
+  if (IsEmptyRECT(A)) A = N;
+  if (IsEmptyRECT(D)) D = A;
+  auto pt = [](const TspPoint& p) { return POINT{p.X, p.Y}; };
+  auto nine = [&](const TspDataSkinButtonControl* el, const TspPicture* p, const RECT& src, const RECT& dst) {
+    DrawResizedPart(b, p, src, pt(el->LTPoint), pt(el->RTPoint), pt(el->LBPoint), pt(el->RBPoint), ToRECT(el->ClRect),
+                    dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, el->StretchEffect);
+  };
+  bool pressed = FDown && FMouseIn;
+  RECT main = MainRect(), track = TrackRect();
+  PaintParentBackground(b);
+  if (FTrackButtonMode && FMouseIn) {
+    const char* trackName = FTrackPosition == sptpBottom ? "htracktoolbutton" : "vtracktoolbutton";
+    int ti = FSD->GetControlIndex(trackName);
+    auto* te = ti < 0 ? nullptr : dynamic_cast<TspDataSkinButtonControl*>(FSD->CtrlList[static_cast<size_t>(ti)].get());
+    RECT mainSrc = (pressed && !FMenuTracked) ? D : A;
+    if (te) {
+      nine(e, pic, mainSrc, b.ClientRect());
+      RECT tn = ToRECT(te->SkinRect), ta = ToRECT(te->ActiveSkinRect), td = ToRECT(te->DownSkinRect);
+      if (IsEmptyRECT(ta)) ta = tn;
+      if (IsEmptyRECT(td)) td = ta;
+      nine(te, SkinPicture(te->PictureIndex), FMenuTracked ? td : ta, track);
+    } else {
+      nine(e, pic, mainSrc, main);
+      nine(e, pic, FMenuTracked ? D : A, track);
+    }
+  } else if (pressed || (FMenuTracked && !FTrackButtonMode)) {
+    nine(e, pic, D, b.ClientRect());
+  } else if (FMouseIn) {
+    nine(e, pic, A, b.ClientRect());
+  } else if (!Flat()) {
+    nine(e, pic, N, b.ClientRect());
+  }
+  COLORREF color = pressed ? static_cast<COLORREF>(e->DownFontColor) & 0xFFFFFF
+                           : (FMouseIn ? static_cast<COLORREF>(e->ActiveFontColor) & 0xFFFFFF
+                                       : static_cast<COLORREF>(e->FontColor) & 0xFFFFFF);
+  if (!Enabled()) color = static_cast<COLORREF>(e->DisabledFontColor) & 0xFFFFFF;
+  TspFontDesc font = UseSkinFont ? SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor) : FDefaultFont;
+  font.Color = color;
+  DrawContent(b.DC(), main, font, pressed, FMouseIn);
+  RECT mr = ToRECT(e->MenuMarkerRect);
+  if (IsEmptyRECT(mr)) {
+    DrawArrowGlyph(b.DC(), track, adDown, FMenuTracked ? static_cast<COLORREF>(e->DownFontColor) & 0xFFFFFF : color);
+  } else {
+    RECT ma = ToRECT(e->MenuMarkerActiveRect), md = ToRECT(e->MenuMarkerDownRect);
+    if (IsEmptyRECT(ma)) ma = mr;
+    if (IsEmptyRECT(md)) md = ma;
+    DrawMarkerPicture(b.DC(), pic, (pressed || FMenuTracked) ? md : (FMouseIn ? ma : mr), track,
+                      static_cast<COLORREF>(e->MenuMarkerTransparentColor) & 0xFFFFFF);
+  }
+  (void)w;
+  (void)h;
+}
+
+void TspSkinMenuSpeedButton::PaintSkinImage(TspPaintBuffer& b) {
+  const std::string& name = SkinDataName();
+  if (FNewStyle && name == "resizetoolbutton") {
+    DrawNewStyle(b);
+    return;
+  }
+  if (!FButtonElement) {
+    TspSkinSpeedButton::PaintSkinImage(b);
+    return;
+  }
+  int w = b.Width(), h = b.Height();
+  if (!IsOwnDrawnVariant(name)) {
+    if (FMenuTracked && FTrackButtonMode && !IsEmptyRECT(FTrackButtonRect) && !IsEmptyRECT(FDownSkinRect)) {
+      DrawStateImage(b, FActiveSkinRect, false, true);
+      RECT src = FTrackButtonRect;
+      OffsetRect(&src, FDownSkinRect.left, FDownSkinRect.top);
+      DrawPiece(b, SourceOf(Picture), src, TrackRect());
+      return;
+    }
+    TspSkinSpeedButton::PaintSkinImage(b);
+    return;
+  }
+  const RECT N = Geometry.SkinRect, A = FActiveSkinRect, D = FDownSkinRect;
+  bool pressed = FDown && FMouseIn;
+  bool stretch = IsStretchVariant(name);
+  bool atRest = Flat() && !pressed && !FMenuTracked && !FMouseIn;
+  auto part = [&](const RECT& src, int x, int pw) {
+    if (stretch)
+      DrawStretchedPart(b, Picture, src, Geometry.ClRect, x, 0, pw, h);
+    else
+      DrawResizedPart(b, Picture, src, Geometry.LTPt, Geometry.RTPt, Geometry.LBPt, Geometry.RBPt, Geometry.ClRect, x,
+                      0, pw, h, Geometry.StretchEffect);
+  };
+  PaintParentBackground(b);
+  if (!atRest) {
+    if (FTrackButtonMode) {
+      RECT mainSrc = N, trackSrc = N;
+      if (FMenuTracked) {
+        mainSrc = A;
+        trackSrc = D;
+      } else if (pressed) {
+        mainSrc = trackSrc = D;
+      } else if (FMouseIn) {
+        mainSrc = trackSrc = A;
+      }
+      part(mainSrc, 0, w - kMenuTrackSize);
+      part(trackSrc, w - kMenuTrackSize, kMenuTrackSize);
+    } else {
+      part((pressed || FMenuTracked) ? D : (FMouseIn ? A : N), 0, w);
+    }
+  }
+  COLORREF color;
+  if (Enabled() && !UseSkinFontColor)
+    color = FDefaultFont.Color;
+  else if (!Enabled())
+    color = FDisabledFontColor;
+  else if (pressed)
+    color = FDownFontColor;
+  else if (FMouseIn)
+    color = FActiveFontColor;
+  else
+    color = FFontColor;
+  TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
+  font.Color = color;
+  DrawContent(b.DC(), RECT{0, 0, w - kMenuTrackSize, h}, font, pressed, FMouseIn);
+  RECT marker{w - kMenuTrackSize, 0, w, h};
+  if (stretch && (pressed || FMenuTracked)) OffsetRect(&marker, 2, 2);
+  if (IsEmptyRECT(FMenuMarkerRect)) {
+    DrawArrowGlyph(b.DC(), marker, adDown, FMenuTracked ? FDownFontColor : color);
+  } else {
+    RECT src = (pressed || FMenuTracked) ? FMenuMarkerDownRect : (FMouseIn ? FMenuMarkerActiveRect : FMenuMarkerRect);
+    DrawMarkerPicture(b.DC(), Picture, src, marker, FMenuMarkerTransparentColor);
+  }
+}

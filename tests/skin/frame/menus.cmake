@@ -1,0 +1,4 @@
+# The skinned popup menus: windows, items and the menu chain.
+tess_add_gtest(skin_menus_tests LABEL frame
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/SkinMenusTest.cpp
+  LIBS tess_skin_frame)
