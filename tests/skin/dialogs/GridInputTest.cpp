@@ -1,0 +1,1 @@
+#include "support/gtest.h"
