@@ -451,6 +451,19 @@ void TspSkinCustomGrid::DoExit() {
 }
 
 void TspSkinCustomGrid::WndProc(TMessage& m) {
+  // A DC the canvas took for a handler goes back when the message is done,
+  // and before the window it belongs to goes.
+  if (m.Msg == WM_DESTROY) FCanvas.ReleaseOwnDC();
+  try {
+    HandleMessage(m);
+  } catch (...) {
+    FCanvas.ReleaseOwnDC();
+    throw;
+  }
+  FCanvas.ReleaseOwnDC();
+}
+
+void TspSkinCustomGrid::HandleMessage(TMessage& m) {
   switch (m.Msg) {
     case WM_PAINT:
       Base::WndProc(m);

@@ -12,6 +12,22 @@ TRect ToTRect(const RECT& r) { return TRect{r.left, r.top, r.right, r.bottom}; }
 
 }  // namespace
 
+void TspGridCanvas::CreateHandle() {
+  HWND h = FControl->HandleIfAllocated();
+  if (!h || FOwnDC) return;
+  FOwnDC = GetDC(h);
+  FOwnWnd = h;
+  SetHandle(FOwnDC);
+}
+
+void TspGridCanvas::ReleaseOwnDC() {
+  if (!FOwnDC) return;
+  if (HandleAllocated()) SetHandle(nullptr);
+  ReleaseDC(FOwnWnd, FOwnDC);
+  FOwnDC = nullptr;
+  FOwnWnd = nullptr;
+}
+
 void TspSkinCustomGrid::TileBackground(TCanvas* canvas, TBitmap* picture, int width, int height) {
   if (!picture) return;
   int w = picture->Width(), h = picture->Height();
@@ -219,6 +235,7 @@ void TspSkinCustomGrid::Paint() {
   if (Width() <= 0 || Height() <= 0) return;
   GetSkinData();
   HDC dc = PaintDC();
+  FCanvas.ReleaseOwnDC();
   FCanvas.SetHandle(dc);
   try {
     if (Skinned() && BGPicture && !FTransparent) {
@@ -283,6 +300,7 @@ void TspSkinCustomGrid::Paint() {
 HDC TspSkinCustomGrid::BeginCanvas() {
   HWND h = HandleIfAllocated();
   if (!h) return nullptr;
+  FCanvas.ReleaseOwnDC();
   HDC dc = GetDC(h);
   FCanvas.SetHandle(dc);
   return dc;

@@ -206,6 +206,24 @@ private:
   bool FLoading = false;
 };
 
+// The grid's canvas: the paint DC while painting; outside painting it takes
+// the window's DC on first use (measuring text in a handler, say) and gives
+// it back when the message that wanted it is done.
+class TspGridCanvas : public TCanvas {
+public:
+  explicit TspGridCanvas(TWinControl* control) : FControl(control) {}
+  ~TspGridCanvas() override { ReleaseOwnDC(); }
+  void ReleaseOwnDC();
+
+protected:
+  void CreateHandle() override;
+
+private:
+  TWinControl* FControl;
+  HDC FOwnDC = nullptr;
+  HWND FOwnWnd = nullptr;
+};
+
 class TspSkinCustomGrid : public TspSkinControl {
   using Base = TspSkinControl;
 
@@ -468,7 +486,7 @@ protected:
   TBitmap* BGPicture = nullptr;  // the skin's, not owned
 
   TFont FFont;
-  TCanvas FCanvas;
+  TspGridCanvas FCanvas{this};
 
 private:
   void DrawGridLines(const TGridLayout& layout, bool doHorz, bool doVert, int startCol, int startRow,
@@ -482,6 +500,7 @@ private:
   void TimerTick();
   void CancelMode();
   void ScrollPixels(int code, int pos, int factor, const TGridLayout& layout);
+  void HandleMessage(TMessage& message);
   void BindScrollBar(TspSkinScrollBar* bar, bool horizontal);
   void UnbindScrollBar(TspSkinScrollBar* bar);
   // A DC for drawing outside the paint message (the sizing and move marks).

@@ -150,6 +150,19 @@ TEST(GridPaint, TransparentGridShowsTheParentUnderItsCells) {
   EXPECT_EQ(d.At(30, 12), Sys(COLOR_BTNFACE));
 }
 
+TEST(GridPaint, CanvasMeasuresOutsidePainting) {
+  Painted t;
+  t.host.Show();
+  TCanvas* c = t.grid->Canvas();
+  c->Font()->Assign(t.grid->Font());
+  int w = c->TextWidth("WWWW");
+  EXPECT_GT(w, 0);
+  // The DC goes back after the message; the next use takes one again.
+  SendMessageW(t.grid->Handle(), WM_NULL, 0, 0);
+  EXPECT_FALSE(c->HandleAllocated());
+  EXPECT_EQ(c->TextWidth("WWWW"), w);
+}
+
 TEST(StringGridPaint, TextAndCellParameters) {
   Painted t;
   TspSkinStringGrid* g = t.grid;
