@@ -91,3 +91,18 @@ void TTimer::Timer() {
     handler(this);
   }
 }
+
+TImage::TImage(TComponent* owner) : TGraphicControl(owner), FPicture(new TPicture) {}
+
+TImage::~TImage() = default;
+
+void TImage::Paint() {
+  TGraphic* g = FPicture->Graphic();
+  if (!g || g->Empty()) return;
+  TCanvas canvas;
+  canvas.SetHandle(PaintDC());
+  g->SetTransparent(Transparent);
+  const TRect r = Stretch ? TRect{0, 0, Width(), Height()} : TRect{0, 0, g->Width(), g->Height()};
+  g->Draw(&canvas, r);
+  canvas.SetHandle(nullptr);
+}

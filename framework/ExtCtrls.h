@@ -1,7 +1,11 @@
 // Timers on the GUI thread.
 #pragma once
 
+#include <memory>
+
 #include "framework/Classes.h"
+#include "framework/Controls.h"
+#include "framework/Graphics.h"
 
 // A window timer. OnTimer runs on the thread that made the timer (the GUI
 // thread), from its message loop. The handler may disable, re-arm or delete
@@ -29,4 +33,21 @@ private:
   unsigned FInterval = 1000;
   bool FEnabled = true;
   uintptr_t FId = 0;  // window timer id while armed
+};
+
+// A picture on a form, drawn at its top-left corner (or stretched over the
+// control).
+class TImage : public TGraphicControl {
+public:
+  explicit TImage(TComponent* owner);
+  ~TImage() override;
+  TPicture* Picture() const { return FPicture.get(); }
+  bool Stretch = false;
+  bool Transparent = false;
+
+protected:
+  void Paint() override;
+
+private:
+  std::unique_ptr<TPicture> FPicture;
 };
