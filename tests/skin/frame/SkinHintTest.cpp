@@ -1,0 +1,3 @@
+#include "support/gtest.h"
+#include "skin/frame/SkinHint.h"
+TEST(Dummy, Builds) {}
