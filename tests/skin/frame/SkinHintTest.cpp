@@ -161,6 +161,54 @@ TEST_F(SkinHintTest, WindowSizeForPlainTitledAndPictureHintsWithAndWithoutSkin) 
   }
 }
 
+TEST_F(SkinHintTest, SkinnedHintPaintsTheElementAndTranslucencyFollowsTheSettings) {
+  HintSkin skin;
+  hint->SetSkinData(&skin.data);
+  hint->ActivateHint(POINT{100, 100}, "Skinned");
+  ASSERT_TRUE(hint->IsVisible());
+  RECT r = Bounds();
+  int w = r.right - r.left, h = r.bottom - r.top;
+  {
+    Dib dib(w, h);
+    SendMessageW(Window()->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(dib.dc), 0);
+    EXPECT_EQ(dib.At(1, h / 2), RGB(255, 0, 0)) << "frame of the element";
+    EXPECT_EQ(dib.At(6, 6), RGB(0, 0, 255)) << "its client area";
+  }
+
+  // Real translucency: the layered style and the opacity, faded in or not.
+  for (bool animate : {false, true}) {
+    hint->AlphaBlend = true;
+    hint->AlphaBlendAnimation = animate;
+    hint->AlphaBlendValue = 180;
+    hint->ActivateHint(POINT{100, 100}, "Skinned");
+    HWND hw = Window()->Handle();
+    EXPECT_TRUE(GetWindowLongW(hw, GWL_EXSTYLE) & WS_EX_LAYERED);
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(hw, nullptr, &alpha, &flags));
+    EXPECT_EQ(alpha, 180) << "animate " << animate;
+  }
+  hint->AlphaBlend = false;
+  hint->ActivateHint(POINT{100, 100}, "Skinned");
+  EXPECT_FALSE(GetWindowLongW(Window()->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED);
+
+  // Simulated translucency: fully transparent shows the screen copy taken
+  // before the hint appeared.
+  hint->SetAlphaBlendSupport(false);
+  hint->AlphaBlend = true;
+  hint->AlphaBlendValue = 0;
+  hint->ActivateHint(POINT{100, 100}, "Skinned");
+  TBitmap* screen = Window()->ScreenImage();
+  ASSERT_EQ(screen->Width(), w);
+  Dib dib(w, h);
+  SendMessageW(Window()->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(dib.dc), 0);
+  for (POINT p : {POINT{1, h / 2}, POINT{6, 6}, POINT{w / 2, h / 2}}) {
+    TColor c = screen->Canvas()->Pixel(p.x, p.y);
+    EXPECT_TRUE(Dib::Near(dib.At(p.x, p.y), static_cast<COLORREF>(c), 2)) << p.x << "," << p.y;
+  }
+  hint->HideHint();
+}
+
 TEST_F(SkinHintTest, HintPassingTheWorkAreaFlipsToTheOtherSideOfThePoint) {
   RECT area{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);

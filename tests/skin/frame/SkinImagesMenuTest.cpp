@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/Forms.h"
+#include "skin/frame/SkinHint.h"
 #include "skin/frame/SkinImagesMenu.h"
 #include "support/Dib.h"
 
@@ -87,6 +88,71 @@ TEST_F(ImagesMenuTest, GridOfThreeColumnsLaysOutRowsHeaderAndButton) {
   SendMessageW(w->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(dib.dc), 0);
   EXPECT_EQ(dib.At(5 + 5 + 3, 32 + 5 + 3), RGB(0, 255, 0));
   menu->Hide();
+}
+
+TEST_F(ImagesMenuTest, SkinElementsSetTheGridOriginWindowSizeAndHeaderHeight) {
+  TspSkinData skin(nullptr);
+  TspPicture window;
+  window.SetSize(40, 40, 0x00FF0000);
+  TspPicture label;
+  label.SetSize(30, 20, 0x0000FF00);
+  skin.FActivePictures = {std::move(window), std::move(label)};
+  skin.PopupWindow = std::make_unique<TspDataSkinPopupWindow>();
+  auto& e = *skin.PopupWindow;
+  e.WindowPictureIndex = 0;
+  e.LTPoint = TspPoint{6, 6};
+  e.RTPoint = TspPoint{34, 6};
+  e.LBPoint = TspPoint{6, 34};
+  e.RBPoint = TspPoint{34, 34};
+  e.ItemsRect = TspRect{6, 6, 34, 34};
+  auto l = std::make_unique<TspDataSkinLabelControl>("label");
+  l->PictureIndex = 1;
+  l->SkinRect = TspRect{0, 0, 30, 20};
+  l->LTPoint = TspPoint{5, 0};
+  l->RTPoint = TspPoint{25, 0};
+  l->ClRect = TspRect{5, 0, 25, 20};
+  skin.CtrlList.push_back(std::move(l));
+  skin.Empty = false;
+  menu->SetSkinData(&skin);
+  auto* w = Open();
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(w->FSkinSupport);
+  RECT header = Cell(0), first = Cell(1), button = Cell(8);
+  EXPECT_EQ(header.left, 6);
+  EXPECT_EQ(header.top, 6);
+  EXPECT_EQ(header.bottom, 26) << "as high as the label element";
+  EXPECT_EQ(first.top, 27);
+  EXPECT_EQ(button.bottom, 27 + 3 * 27 + 26);
+  RECT b;
+  GetWindowRect(w->Handle(), &b);
+  EXPECT_EQ(b.right - b.left, 40 - 28 + 78);
+  EXPECT_EQ(b.bottom - b.top, 40 - 28 + (button.bottom - 6));
+  // The header strip and the window picture are drawn.
+  Dib dib(b.right - b.left, b.bottom - b.top);
+  SendMessageW(w->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(dib.dc), 0);
+  EXPECT_EQ(dib.At(1, 1), RGB(255, 0, 0));
+  EXPECT_EQ(dib.At(8, 8), RGB(0, 255, 0));
+  menu->Hide();
+  menu->SetSkinData(nullptr);
+}
+
+TEST_F(ImagesMenuTest, HoveredCellAsksTheSkinHintForItsHint) {
+  auto* hint = new TspSkinHint(nullptr);
+  menu->SetSkinHint(hint);
+  menu->ImagesItems()->Items(2)->Hint = "Olive";
+  auto* w = Open();
+  ASSERT_NE(w, nullptr);
+  RECT c = Cell(2), d = Cell(3);
+  SendMessageW(w->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(c.left + 3, c.top + 3));
+  EXPECT_EQ(w->MouseInItem, 2);
+  EXPECT_TRUE(hint->TimerPending());
+  EXPECT_EQ(hint->HintText, "Olive");
+  SendMessageW(w->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(d.left + 3, d.top + 3));
+  EXPECT_EQ(w->MouseInItem, 3);
+  EXPECT_FALSE(hint->TimerPending()) << "a cell without a hint hides it";
+  menu->Hide();
+  delete hint;
+  EXPECT_EQ(menu->SkinHint(), nullptr);
 }
 
 TEST_F(ImagesMenuTest, ColumnsCountAcceptsOneToFifty) {
