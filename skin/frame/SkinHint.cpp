@@ -462,7 +462,9 @@ void TspSkinHintWindow::PaintHintEx(TspPaintBuffer& b) {
 
 void TspSkinHintWindow::Paint() {
   int w = Width(), h = Height();
-  if (w <= 0 || h <= 0 || !FspHint) return;
+  // The component of the activation may be gone since: paint only for the
+  // one that is still in charge.
+  if (w <= 0 || h <= 0 || !FspHint || FspHint != TspSkinHint::FindSkinHint()) return;
   // The settings may have changed since the activation (font, skin).
   if (FSD && FSD != FspHint->SkinData()) FSD = nullptr;
   TspPaintBuffer b(w, h);
