@@ -15,6 +15,8 @@
 #include "skin/data/SkinData.h"
 #include "skin/controls/SkinDraw.h"
 
+class TCustomImageList;
+
 // The skin library's message asking a control to repaint what shows
 // through it (sent by a parent that repainted its background).
 constexpr UINT SP_CHECKBACKGROUND = 1284;
@@ -94,6 +96,8 @@ public:
   bool UseSkinCursor = false;
   std::string HintTitle;
   int HintImageIndex = 0;
+  // Picture list of the extended hint; not owned, not watched.
+  TCustomImageList* HintImageList = nullptr;
   std::string AreaName;
 
   bool AlphaBlend() const { return FAlphaBlend; }
