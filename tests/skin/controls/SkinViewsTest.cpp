@@ -442,6 +442,16 @@ TEST(TspSkinListView, BarsFollowTheListAndScrollIt) {
   EXPECT_TRUE(r.hbar->Visible());
   EXPECT_TRUE(r.hbar->Both());
 
+  // In the icon views a step of the bar is one pixel.
+  list->SetViewStyle(vsIcon);
+  Pump();
+  list->UpDateScrollBars();
+  ASSERT_TRUE(r.vbar->Visible());
+  EXPECT_GT(r.vbar->Max(), list->Height());
+  int before = GetScrollPos(list->Handle(), SB_VERT);
+  r.vbar->SetPosition(r.vbar->Position() + 1);
+  EXPECT_EQ(before + 1, GetScrollPos(list->Handle(), SB_VERT));
+
   // In the list style the vertical bar never shows.
   list->SetViewStyle(vsList);
   Pump();
