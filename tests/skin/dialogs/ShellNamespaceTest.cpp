@@ -205,6 +205,17 @@ TEST(ShellNames, OffsetAnswersStayInsideTheItem) {
   FreeIdList(list);
 }
 
+TEST(ShellNames, AFolderWithoutDetailInterfacesGivesNone) {
+  // Asked, never assumed: a folder that lacks the second folder interface
+  // must not be called through it.
+  FakeFolder folder;
+  LPITEMIDLIST empty = MakeList({});
+  TspShellFolder wrapper(nullptr, empty, &folder);
+  EXPECT_EQ(nullptr, wrapper.ShellFolder2());
+  EXPECT_EQ(nullptr, wrapper.ShellDetails());
+  FreeIdList(empty);
+}
+
 // ---------------------------------------------------------------- the real shell
 
 const char* kFixture = "C:\\tv_fixture";
