@@ -1,0 +1,1159 @@
+#include "framework/ComCtrls.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "framework/SysUtils.h"
+
+namespace {
+
+WCHAR* WMutable(std::u16string& s) { return reinterpret_cast<WCHAR*>(&s[0]); }
+
+void InitViewClasses() {
+  static bool done = false;
+  if (done) return;
+  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&icc);
+  done = true;
+}
+
+TCustomDrawState DrawState(UINT itemState) {
+  TCustomDrawState s = 0;
+  if (itemState & CDIS_SELECTED) s |= cdsSelected;
+  if (itemState & CDIS_GRAYED) s |= cdsGrayed;
+  if (itemState & CDIS_DISABLED) s |= cdsDisabled;
+  if (itemState & CDIS_CHECKED) s |= cdsChecked;
+  if (itemState & CDIS_FOCUS) s |= cdsFocused;
+  if (itemState & CDIS_DEFAULT) s |= cdsDefault;
+  if (itemState & CDIS_HOT) s |= cdsHot;
+  return s;
+}
+
+TRect ToTRect(const RECT& r) { return TRect{r.left, r.top, r.right, r.bottom}; }
+
+// The expand or collapse part of a tree notification's action.
+constexpr UINT kTveActionMask = 0x0003;
+
+}  // namespace
+
+// ===========================================================================
+// Tree nodes
+
+TCustomTreeView* TTreeNode::TreeView() const { return FOwner->Owner(); }
+
+static HWND TreeHandle(const TTreeNode* n) { return n->TreeView()->HandleIfAllocated(); }
+
+void TTreeNode::SetText(const std::string& value) {
+  FText = value;
+  HWND h = TreeHandle(this);
+  if (!h) return;
+  std::u16string t = UTF8ToUTF16(value);
+  TVITEMW it{};
+  it.mask = TVIF_TEXT;
+  it.hItem = FItemId;
+  it.pszText = WMutable(t);
+  SendMessageW(h, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+int TTreeNode::Level() const {
+  int level = 0;
+  for (TTreeNode* p = Parent(); p; p = p->Parent()) ++level;
+  return level;
+}
+
+bool TTreeNode::HasChildren() const {
+  HWND h = TreeHandle(this);
+  if (!h) return false;
+  TVITEMW it{};
+  it.mask = TVIF_CHILDREN;
+  it.hItem = FItemId;
+  SendMessageW(h, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+  return it.cChildren != 0 || FirstChild() != nullptr;
+}
+
+void TTreeNode::SetHasChildren(bool value) {
+  HWND h = TreeHandle(this);
+  if (!h) return;
+  TVITEMW it{};
+  it.mask = TVIF_CHILDREN;
+  it.hItem = FItemId;
+  it.cChildren = value ? 1 : 0;
+  SendMessageW(h, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+bool TTreeNode::Expanded() const {
+  HWND h = TreeHandle(this);
+  if (!h) return false;
+  return (SendMessageW(h, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(FItemId), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+}
+
+void TTreeNode::SetExpanded(bool value) {
+  if (value)
+    Expand(false);
+  else
+    Collapse(false);
+}
+
+void TTreeNode::Expand(bool recurse) {
+  HWND h = TreeHandle(this);
+  if (!h) return;
+  SendMessageW(h, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(FItemId));
+  if (recurse)
+    for (TTreeNode* c = FirstChild(); c; c = c->NextSibling()) c->Expand(true);
+}
+
+void TTreeNode::Collapse(bool recurse) {
+  HWND h = TreeHandle(this);
+  if (!h) return;
+  if (recurse)
+    for (TTreeNode* c = FirstChild(); c; c = c->NextSibling()) c->Collapse(true);
+  SendMessageW(h, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(FItemId));
+}
+
+bool TTreeNode::Selected() const {
+  HWND h = TreeHandle(this);
+  return h && reinterpret_cast<HTREEITEM>(SendMessageW(h, TVM_GETNEXTITEM, TVGN_CARET, 0)) == FItemId;
+}
+
+void TTreeNode::SetSelected(bool value) {
+  HWND h = TreeHandle(this);
+  if (!h) return;
+  if (value)
+    SendMessageW(h, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(FItemId));
+  else if (Selected())
+    SendMessageW(h, TVM_SELECTITEM, TVGN_CARET, 0);
+}
+
+bool TTreeNode::Focused() const {
+  HWND h = TreeHandle(this);
+  return h && (SendMessageW(h, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(FItemId), TVIS_FOCUSED) & TVIS_FOCUSED);
+}
+
+void TTreeNode::SetImageIndex(int value) {
+  FImageIndex = value;
+  HWND h = TreeHandle(this);
+  if (!h) return;
+  TVITEMW it{};
+  it.mask = TVIF_IMAGE;
+  it.hItem = FItemId;
+  it.iImage = value;
+  SendMessageW(h, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+void TTreeNode::SetSelectedIndex(int value) {
+  FSelectedIndex = value;
+  HWND h = TreeHandle(this);
+  if (!h) return;
+  TVITEMW it{};
+  it.mask = TVIF_SELECTEDIMAGE;
+  it.hItem = FItemId;
+  it.iSelectedImage = value;
+  SendMessageW(h, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+static TTreeNode* Related(const TTreeNode* n, UINT code) {
+  HWND h = TreeHandle(n);
+  if (!h) return nullptr;
+  auto item = reinterpret_cast<HTREEITEM>(SendMessageW(h, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(n->ItemId())));
+  return n->Owner()->GetNode(item);
+}
+
+TTreeNode* TTreeNode::Parent() const { return Related(this, TVGN_PARENT); }
+TTreeNode* TTreeNode::FirstChild() const { return Related(this, TVGN_CHILD); }
+TTreeNode* TTreeNode::NextSibling() const { return Related(this, TVGN_NEXT); }
+TTreeNode* TTreeNode::PrevSibling() const { return Related(this, TVGN_PREVIOUS); }
+TTreeNode* TTreeNode::GetNextVisible() const { return Related(this, TVGN_NEXTVISIBLE); }
+
+int TTreeNode::Count() const {
+  int n = 0;
+  for (TTreeNode* c = FirstChild(); c; c = c->NextSibling()) ++n;
+  return n;
+}
+
+TTreeNode* TTreeNode::Item(int index) const {
+  TTreeNode* c = FirstChild();
+  while (c && index-- > 0) c = c->NextSibling();
+  return c;
+}
+
+// The node after `n` in a depth-first walk.
+static TTreeNode* NextInTree(const TTreeNode* n) {
+  if (TTreeNode* c = n->FirstChild()) return c;
+  for (const TTreeNode* p = n; p; p = p->Parent())
+    if (TTreeNode* s = p->NextSibling()) return s;
+  return nullptr;
+}
+
+int TTreeNode::AbsoluteIndex() const {
+  int i = 0;
+  for (TTreeNode* n = FOwner->GetFirstNode(); n; n = NextInTree(n), ++i)
+    if (n == this) return i;
+  return -1;
+}
+
+bool TTreeNode::IsVisible() const {
+  for (TTreeNode* p = Parent(); p; p = p->Parent())
+    if (!p->Expanded()) return false;
+  return true;
+}
+
+TRect TTreeNode::DisplayRect(bool textOnly) const {
+  HWND h = TreeHandle(this);
+  if (!h) return TRect{};
+  // The message takes the item in the rectangle's place.
+  RECT r{};
+  HTREEITEM item = FItemId;
+  memcpy(&r, &item, sizeof(item));
+  if (!SendMessageW(h, TVM_GETITEMRECT, textOnly ? TRUE : FALSE, reinterpret_cast<LPARAM>(&r))) return TRect{};
+  return ToTRect(r);
+}
+
+void TTreeNode::MakeVisible() {
+  if (HWND h = TreeHandle(this)) SendMessageW(h, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(FItemId));
+}
+
+void TTreeNode::Delete() { FOwner->Delete(this); }
+
+// ===========================================================================
+// Tree node list
+
+TTreeNode* TTreeNodes::InsertItem(HTREEITEM parent, HTREEITEM after, const std::string& text) {
+  HWND h = FOwner->Handle();
+  std::u16string t = UTF8ToUTF16(text);
+  TVINSERTSTRUCTW ins{};
+  ins.hParent = parent;
+  ins.hInsertAfter = after;
+  ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  ins.item.pszText = WMutable(t);
+  ins.item.iImage = -1;
+  ins.item.iSelectedImage = -1;
+  auto item = reinterpret_cast<HTREEITEM>(SendMessageW(h, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
+  if (!item) throw Exception("Cannot add the tree node \"" + text + "\"");
+  auto node = std::make_unique<TTreeNode>(this, item);
+  node->FText = text;
+  TTreeNode* result = node.get();
+  FNodes[item] = std::move(node);
+  TVITEMW it{};
+  it.mask = TVIF_PARAM;
+  it.hItem = item;
+  it.lParam = reinterpret_cast<LPARAM>(result);
+  SendMessageW(h, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+  return result;
+}
+
+TTreeNode* TTreeNodes::Add(TTreeNode* sibling, const std::string& text) {
+  TTreeNode* parent = sibling ? sibling->Parent() : nullptr;
+  return InsertItem(parent ? parent->ItemId() : TVI_ROOT, TVI_LAST, text);
+}
+
+TTreeNode* TTreeNodes::AddChild(TTreeNode* parent, const std::string& text) {
+  return InsertItem(parent ? parent->ItemId() : TVI_ROOT, TVI_LAST, text);
+}
+
+TTreeNode* TTreeNodes::AddChildFirst(TTreeNode* parent, const std::string& text) {
+  return InsertItem(parent ? parent->ItemId() : TVI_ROOT, TVI_FIRST, text);
+}
+
+TTreeNode* TTreeNodes::Insert(TTreeNode* sibling, const std::string& text) {
+  if (!sibling) return InsertItem(TVI_ROOT, TVI_LAST, text);
+  TTreeNode* parent = sibling->Parent();
+  TTreeNode* prev = sibling->PrevSibling();
+  return InsertItem(parent ? parent->ItemId() : TVI_ROOT, prev ? prev->ItemId() : TVI_FIRST, text);
+}
+
+void TTreeNodes::Delete(TTreeNode* node) {
+  if (!node) return;
+  HWND h = FOwner->HandleIfAllocated();
+  HTREEITEM item = node->ItemId();
+  // The system reports every deleted item (children first); a parent
+  // window that does not pass the report on still must not keep stale nodes.
+  std::vector<HTREEITEM> gone;
+  std::vector<TTreeNode*> stack{node};
+  while (!stack.empty()) {
+    TTreeNode* n = stack.back();
+    stack.pop_back();
+    gone.push_back(n->ItemId());
+    for (TTreeNode* c = n->FirstChild(); c; c = c->NextSibling()) stack.push_back(c);
+  }
+  if (h) SendMessageW(h, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
+  for (HTREEITEM g : gone) Forget(g);
+}
+
+void TTreeNodes::Clear() {
+  if (HWND h = FOwner->HandleIfAllocated()) SendMessageW(h, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  FNodes.clear();
+}
+
+void TTreeNodes::Forget(HTREEITEM item) { FNodes.erase(item); }
+
+TTreeNode* TTreeNodes::GetFirstNode() const {
+  HWND h = FOwner->HandleIfAllocated();
+  if (!h) return nullptr;
+  return GetNode(reinterpret_cast<HTREEITEM>(SendMessageW(h, TVM_GETNEXTITEM, TVGN_ROOT, 0)));
+}
+
+TTreeNode* TTreeNodes::GetNode(HTREEITEM item) const {
+  if (!item) return nullptr;
+  auto it = FNodes.find(item);
+  return it == FNodes.end() ? nullptr : it->second.get();
+}
+
+TTreeNode* TTreeNodes::Item(int index) const {
+  TTreeNode* n = GetFirstNode();
+  while (n && index-- > 0) n = NextInTree(n);
+  return n;
+}
+
+// ===========================================================================
+// Tree view
+
+TCustomTreeView::TCustomTreeView(TComponent* owner) : TWinControl(owner) {
+  InitViewClasses();
+  // The system control tracks the mouse itself (and eats the button-up of
+  // a click in its drag-detect loop): no capture of ours.
+  ControlStyle &= ~(csCaptureMouse | csSetCaption);
+  TabStop = true;
+  FColor = clWindow;
+  FFont.OnChange = [this](TObject*) { ApplyLook(); };
+  SetBounds(0, 0, 121, 97);
+}
+
+TCustomTreeView::~TCustomTreeView() {
+  FFont.OnChange = nullptr;
+  if (FImages) FImages->RemoveFreeNotification(this);
+  if (FStateImages) FStateImages->RemoveFreeNotification(this);
+  // While this object is still whole, so the system's deletion reports reach it.
+  DestroyHandle();
+}
+
+void TCustomTreeView::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  p.SuperClass = WC_TREEVIEWW;
+  p.WinClassName = u"TessTreeView";
+  p.ExStyle |= WS_EX_CLIENTEDGE;
+  if (FShowLines) p.Style |= TVS_HASLINES;
+  if (FShowButtons) p.Style |= TVS_HASBUTTONS;
+  if (FShowRoot) p.Style |= TVS_LINESATROOT;
+  if (!FHideSelection) p.Style |= TVS_SHOWSELALWAYS;
+  if (!FReadOnly) p.Style |= TVS_EDITLABELS;
+  if (FRowSelect) p.Style |= TVS_FULLROWSELECT;
+}
+
+void TCustomTreeView::CreateWindowHandle(const TCreateParams& params) {
+  TWinControl::CreateWindowHandle(params);
+  if (!FHandle) return;
+  SendMessageW(FHandle, TVM_SETINDENT, static_cast<WPARAM>(FIndent), 0);
+  if (FImages)
+    SendMessageW(FHandle, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(FImages->Handle()));
+  if (FStateImages)
+    SendMessageW(FHandle, TVM_SETIMAGELIST, TVSIL_STATE, reinterpret_cast<LPARAM>(FStateImages->Handle()));
+  ApplyLook();
+}
+
+void TCustomTreeView::DestroyWnd() {
+  TWinControl::DestroyWnd();
+  // The nodes lived in the window.
+  FTreeNodes.FNodes.clear();
+}
+
+void TCustomTreeView::ApplyLook() {
+  if (!FHandle) return;
+  SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Handle()), TRUE);
+  SendMessageW(FHandle, TVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(FFont.Color())));
+  SendMessageW(FHandle, TVM_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(FColor)));
+  InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+void TCustomTreeView::Notification(TComponent* component, TOperation operation) {
+  TWinControl::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == FImages) SetImages(nullptr);
+  if (component == FStateImages) SetStateImages(nullptr);
+}
+
+void TCustomTreeView::SetStyleBit(DWORD bit, bool on) {
+  if (!FHandle) return;
+  LONG_PTR style = GetWindowLongPtrW(FHandle, GWL_STYLE);
+  LONG_PTR wanted = on ? (style | bit) : (style & ~static_cast<LONG_PTR>(bit));
+  if (wanted != style) SetWindowLongPtrW(FHandle, GWL_STYLE, wanted);
+  InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+int TCustomTreeView::Indent() const {
+  if (FHandle) return static_cast<int>(SendMessageW(FHandle, TVM_GETINDENT, 0, 0));
+  return FIndent;
+}
+
+void TCustomTreeView::SetIndent(int value) {
+  FIndent = value;
+  if (FHandle) SendMessageW(FHandle, TVM_SETINDENT, static_cast<WPARAM>(std::max(0, value)), 0);
+}
+
+void TCustomTreeView::SetShowRoot(bool value) {
+  FShowRoot = value;
+  SetStyleBit(TVS_LINESATROOT, value);
+}
+void TCustomTreeView::SetShowLines(bool value) {
+  FShowLines = value;
+  SetStyleBit(TVS_HASLINES, value);
+}
+void TCustomTreeView::SetShowButtons(bool value) {
+  FShowButtons = value;
+  SetStyleBit(TVS_HASBUTTONS, value);
+}
+void TCustomTreeView::SetReadOnly(bool value) {
+  FReadOnly = value;
+  SetStyleBit(TVS_EDITLABELS, !value);
+}
+void TCustomTreeView::SetHideSelection(bool value) {
+  FHideSelection = value;
+  SetStyleBit(TVS_SHOWSELALWAYS, !value);
+}
+void TCustomTreeView::SetRowSelect(bool value) {
+  FRowSelect = value;
+  SetStyleBit(TVS_FULLROWSELECT, value);
+}
+
+void TCustomTreeView::SetImages(TCustomImageList* value) {
+  if (FImages) FImages->RemoveFreeNotification(this);
+  FImages = value;
+  if (FImages) FImages->FreeNotification(this);
+  if (FHandle)
+    SendMessageW(FHandle, TVM_SETIMAGELIST, TVSIL_NORMAL,
+                 reinterpret_cast<LPARAM>(FImages ? FImages->Handle() : nullptr));
+}
+
+void TCustomTreeView::SetStateImages(TCustomImageList* value) {
+  if (FStateImages) FStateImages->RemoveFreeNotification(this);
+  FStateImages = value;
+  if (FStateImages) FStateImages->FreeNotification(this);
+  if (FHandle)
+    SendMessageW(FHandle, TVM_SETIMAGELIST, TVSIL_STATE,
+                 reinterpret_cast<LPARAM>(FStateImages ? FStateImages->Handle() : nullptr));
+}
+
+TTreeNode* TCustomTreeView::Selected() const {
+  if (!FHandle) return nullptr;
+  return FTreeNodes.GetNode(reinterpret_cast<HTREEITEM>(SendMessageW(FHandle, TVM_GETNEXTITEM, TVGN_CARET, 0)));
+}
+
+void TCustomTreeView::SetSelected(TTreeNode* node) {
+  if (node)
+    node->SetSelected(true);
+  else if (FHandle)
+    SendMessageW(FHandle, TVM_SELECTITEM, TVGN_CARET, 0);
+}
+
+TTreeNode* TCustomTreeView::TopItem() const {
+  if (!FHandle) return nullptr;
+  return FTreeNodes.GetNode(
+      reinterpret_cast<HTREEITEM>(SendMessageW(FHandle, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0)));
+}
+
+void TCustomTreeView::SetTopItem(TTreeNode* node) {
+  if (FHandle && node) SendMessageW(FHandle, TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(node->ItemId()));
+}
+
+TTreeNode* TCustomTreeView::GetNodeAt(int x, int y) const {
+  if (!FHandle) return nullptr;
+  TVHITTESTINFO hit{};
+  hit.pt = POINT{x, y};
+  auto item = reinterpret_cast<HTREEITEM>(SendMessageW(FHandle, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  if (!(hit.flags & (TVHT_ONITEM | TVHT_ONITEMBUTTON | TVHT_ONITEMINDENT | TVHT_ONITEMRIGHT))) return nullptr;
+  return FTreeNodes.GetNode(item);
+}
+
+void TCustomTreeView::FullExpand() {
+  for (TTreeNode* n = FTreeNodes.GetFirstNode(); n; n = n->NextSibling()) n->Expand(true);
+}
+
+void TCustomTreeView::FullCollapse() {
+  for (TTreeNode* n = FTreeNodes.GetFirstNode(); n; n = n->NextSibling()) n->Collapse(true);
+}
+
+void TCustomTreeView::Change(TTreeNode* node) {
+  if (OnChange) OnChange(this, node);
+}
+
+bool TCustomTreeView::CanExpand(TTreeNode* node) {
+  bool allow = true;
+  if (OnExpanding) OnExpanding(this, node, allow);
+  return allow;
+}
+
+void TCustomTreeView::Expand(TTreeNode* node) {
+  if (OnExpanded) OnExpanded(this, node);
+}
+
+bool TCustomTreeView::CanCollapse(TTreeNode* node) {
+  bool allow = true;
+  if (OnCollapsing) OnCollapsing(this, node, allow);
+  return allow;
+}
+
+void TCustomTreeView::Collapse(TTreeNode* node) {
+  if (OnCollapsed) OnCollapsed(this, node);
+}
+
+LRESULT TCustomTreeView::CustomDraw(NMTVCUSTOMDRAW* cd) {
+  if (!OnAdvancedCustomDrawItem) return CDRF_DODEFAULT;
+  switch (cd->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: {
+      TTreeNode* node = FTreeNodes.GetNode(reinterpret_cast<HTREEITEM>(cd->nmcd.dwItemSpec));
+      if (!node) return CDRF_DODEFAULT;
+      bool paintImages = true, defaultDraw = true;
+      int saved = SaveDC(cd->nmcd.hdc);
+      FCanvas.SetHandle(cd->nmcd.hdc);
+      FCanvas.Font()->Assign(&FFont);
+      FCanvas.Brush()->SetColor(FColor);
+      try {
+        OnAdvancedCustomDrawItem(this, node, DrawState(cd->nmcd.uItemState), cdPrePaint, paintImages, defaultDraw);
+      } catch (...) {
+        FCanvas.SetHandle(nullptr);
+        RestoreDC(cd->nmcd.hdc, saved);
+        throw;
+      }
+      FCanvas.SetHandle(nullptr);
+      RestoreDC(cd->nmcd.hdc, saved);
+      return defaultDraw ? CDRF_DODEFAULT : CDRF_SKIPDEFAULT;
+    }
+    default:
+      return CDRF_DODEFAULT;
+  }
+}
+
+void TCustomTreeView::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    // The system control paints itself.
+    case WM_PAINT:
+    case WM_ERASEBKGND:
+    case WM_PRINTCLIENT:
+    case WM_GETDLGCODE:
+      DefaultHandler(m);
+      return;
+    case CM_COLORCHANGED:
+    case CM_FONTCHANGED:
+      ApplyLook();
+      return;
+    case CN_NOTIFY: {
+      auto* hdr = reinterpret_cast<NMHDR*>(m.LParam);
+      switch (hdr->code) {
+        case NM_CUSTOMDRAW:
+          m.Result = CustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(m.LParam));
+          return;
+        case TVN_SELCHANGEDW:
+        case TVN_SELCHANGEDA:
+          Change(FTreeNodes.GetNode(reinterpret_cast<NMTREEVIEWW*>(m.LParam)->itemNew.hItem));
+          return;
+        case TVN_ITEMEXPANDINGW:
+        case TVN_ITEMEXPANDINGA: {
+          auto* nm = reinterpret_cast<NMTREEVIEWW*>(m.LParam);
+          TTreeNode* node = FTreeNodes.GetNode(nm->itemNew.hItem);
+          bool allow = true;
+          if (node) {
+            if ((nm->action & kTveActionMask) == TVE_EXPAND)
+              allow = CanExpand(node);
+            else if ((nm->action & kTveActionMask) == TVE_COLLAPSE)
+              allow = CanCollapse(node);
+          }
+          m.Result = allow ? FALSE : TRUE;
+          return;
+        }
+        case TVN_ITEMEXPANDEDW:
+        case TVN_ITEMEXPANDEDA: {
+          auto* nm = reinterpret_cast<NMTREEVIEWW*>(m.LParam);
+          if (TTreeNode* node = FTreeNodes.GetNode(nm->itemNew.hItem)) {
+            if ((nm->action & kTveActionMask) == TVE_EXPAND)
+              Expand(node);
+            else if ((nm->action & kTveActionMask) == TVE_COLLAPSE)
+              Collapse(node);
+          }
+          return;
+        }
+        case TVN_DELETEITEMW:
+        case TVN_DELETEITEMA:
+          FTreeNodes.Forget(reinterpret_cast<NMTREEVIEWW*>(m.LParam)->itemOld.hItem);
+          return;
+        default:
+          break;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  TWinControl::WndProc(m);
+}
+
+// ===========================================================================
+// List columns
+
+int TListColumn::Index() const {
+  auto& cols = FOwner->FColumns.FColumns;
+  for (size_t i = 0; i < cols.size(); ++i)
+    if (cols[i].get() == this) return static_cast<int>(i);
+  return -1;
+}
+
+void TListColumn::Update() {
+  HWND h = FOwner->HandleIfAllocated();
+  int i = Index();
+  if (!h || i < 0) return;
+  std::u16string t = UTF8ToUTF16(FCaption);
+  LVCOLUMNW c{};
+  c.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH;
+  c.pszText = WMutable(t);
+  c.cx = FWidth;
+  c.fmt = FAlignment == caRightJustify ? LVCFMT_RIGHT : FAlignment == caCenter ? LVCFMT_CENTER : LVCFMT_LEFT;
+  if (FImageIndex >= 0) {
+    c.mask |= LVCF_IMAGE;
+    c.fmt |= LVCFMT_IMAGE;
+    c.iImage = FImageIndex;
+  }
+  SendMessageW(h, LVM_SETCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&c));
+}
+
+void TListColumn::SetCaption(const std::string& value) {
+  FCaption = value;
+  Update();
+}
+
+int TListColumn::Width() const {
+  HWND h = FOwner->HandleIfAllocated();
+  if (h) return static_cast<int>(SendMessageW(h, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(Index()), 0));
+  return FWidth;
+}
+
+void TListColumn::SetWidth(int value) {
+  FWidth = value;
+  Update();
+}
+
+void TListColumn::SetAlignment(int value) {
+  FAlignment = value;
+  Update();
+}
+
+void TListColumn::SetImageIndex(int value) {
+  FImageIndex = value;
+  Update();
+}
+
+TListColumn* TListColumns::Add() {
+  FColumns.push_back(std::make_unique<TListColumn>(FOwner));
+  TListColumn* c = FColumns.back().get();
+  if (HWND h = FOwner->HandleIfAllocated()) {
+    LVCOLUMNW col{};
+    col.mask = LVCF_WIDTH;
+    col.cx = c->FWidth;
+    SendMessageW(h, LVM_INSERTCOLUMNW, FColumns.size() - 1, reinterpret_cast<LPARAM>(&col));
+    c->Update();
+  }
+  return c;
+}
+
+TListColumn* TListColumns::Items(int index) const {
+  if (index < 0 || index >= Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+  return FColumns[static_cast<size_t>(index)].get();
+}
+
+void TListColumns::Clear() {
+  if (HWND h = FOwner->HandleIfAllocated())
+    for (int i = Count() - 1; i >= 0; --i) SendMessageW(h, LVM_DELETECOLUMN, static_cast<WPARAM>(i), 0);
+  FColumns.clear();
+}
+
+void TListColumns::Recreate() {
+  HWND h = FOwner->HandleIfAllocated();
+  if (!h) return;
+  for (size_t i = 0; i < FColumns.size(); ++i) {
+    LVCOLUMNW col{};
+    col.mask = LVCF_WIDTH;
+    col.cx = FColumns[i]->FWidth;
+    SendMessageW(h, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
+    FColumns[i]->Update();
+  }
+}
+
+// ===========================================================================
+// List items
+
+TCustomListView* TListItem::ListView() const { return FOwner->Owner(); }
+int TListItem::Index() const { return FOwner->IndexOf(this); }
+
+void TListItem::PushToWindow(int index) {
+  HWND h = ListView()->HandleIfAllocated();
+  if (!h) return;
+  std::u16string t = UTF8ToUTF16(FCaption);
+  LVITEMW it{};
+  it.mask = LVIF_TEXT | LVIF_IMAGE;
+  it.iItem = index;
+  it.pszText = WMutable(t);
+  it.iImage = FImageIndex;
+  SendMessageW(h, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+  for (size_t s = 0; s < FSubItems.size(); ++s) {
+    std::u16string st = UTF8ToUTF16(FSubItems[s]);
+    LVITEMW si{};
+    si.mask = LVIF_TEXT;
+    si.iItem = index;
+    si.iSubItem = static_cast<int>(s) + 1;
+    si.pszText = WMutable(st);
+    SendMessageW(h, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&si));
+  }
+  if (ListView()->Checkboxes()) {
+    ListView()->FSettingChecks = true;
+    LVITEMW st{};
+    st.stateMask = LVIS_STATEIMAGEMASK;
+    st.state = INDEXTOSTATEIMAGEMASK(FChecked ? 2 : 1);
+    SendMessageW(h, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&st));
+    ListView()->FSettingChecks = false;
+  }
+}
+
+void TListItem::SetCaption(const std::string& value) {
+  FCaption = value;
+  PushToWindow(Index());
+}
+
+void TListItem::SetImageIndex(int value) {
+  FImageIndex = value;
+  PushToWindow(Index());
+}
+
+void TListItem::AddSubItem(const std::string& text, int imageIndex) {
+  FSubItems.push_back(text);
+  FSubItemImages.push_back(imageIndex);
+  PushToWindow(Index());
+}
+
+void TListItem::SetSubItem(int index, const std::string& text) {
+  if (index < 0) return;
+  while (static_cast<int>(FSubItems.size()) <= index) {
+    FSubItems.emplace_back();
+    FSubItemImages.push_back(-1);
+  }
+  FSubItems[static_cast<size_t>(index)] = text;
+  PushToWindow(Index());
+}
+
+int TListItem::SubItemImage(int index) const {
+  if (index < 0 || index >= static_cast<int>(FSubItemImages.size())) return -1;
+  return FSubItemImages[static_cast<size_t>(index)];
+}
+
+void TListItem::SetSubItemImage(int index, int imageIndex) {
+  if (index < 0 || index >= static_cast<int>(FSubItemImages.size())) return;
+  FSubItemImages[static_cast<size_t>(index)] = imageIndex;
+  ListView()->Invalidate();
+}
+
+bool TListItem::Checked() const {
+  HWND h = ListView()->HandleIfAllocated();
+  if (h && ListView()->Checkboxes()) {
+    UINT s = static_cast<UINT>(SendMessageW(h, LVM_GETITEMSTATE, static_cast<WPARAM>(Index()), LVIS_STATEIMAGEMASK));
+    return ((s & LVIS_STATEIMAGEMASK) >> 12) == 2;
+  }
+  return FChecked;
+}
+
+void TListItem::SetChecked(bool value) {
+  FChecked = value;
+  PushToWindow(Index());
+}
+
+static bool ItemState(const TListItem* item, UINT mask) {
+  HWND h = item->ListView()->HandleIfAllocated();
+  return h && (SendMessageW(h, LVM_GETITEMSTATE, static_cast<WPARAM>(item->Index()), mask) & mask);
+}
+
+static void SetItemState(TListItem* item, UINT mask, bool on) {
+  HWND h = item->ListView()->Handle();
+  LVITEMW st{};
+  st.stateMask = mask;
+  st.state = on ? mask : 0;
+  SendMessageW(h, LVM_SETITEMSTATE, static_cast<WPARAM>(item->Index()), reinterpret_cast<LPARAM>(&st));
+}
+
+bool TListItem::Selected() const { return ItemState(this, LVIS_SELECTED); }
+void TListItem::SetSelected(bool value) { SetItemState(this, LVIS_SELECTED, value); }
+bool TListItem::Focused() const { return ItemState(this, LVIS_FOCUSED); }
+void TListItem::SetFocused(bool value) { SetItemState(this, LVIS_FOCUSED, value); }
+
+TRect TListItem::DisplayRect(TDisplayCode code) const {
+  HWND h = ListView()->HandleIfAllocated();
+  if (!h) return TRect{};
+  RECT r{};
+  r.left = code == drBounds ? LVIR_BOUNDS : code == drIcon ? LVIR_ICON : code == drLabel ? LVIR_LABEL : LVIR_SELECTBOUNDS;
+  if (!SendMessageW(h, LVM_GETITEMRECT, static_cast<WPARAM>(Index()), reinterpret_cast<LPARAM>(&r))) return TRect{};
+  return ToTRect(r);
+}
+
+void TListItem::MakeVisible(bool partialOK) {
+  if (HWND h = ListView()->HandleIfAllocated())
+    SendMessageW(h, LVM_ENSUREVISIBLE, static_cast<WPARAM>(Index()), partialOK ? TRUE : FALSE);
+}
+
+void TListItem::CancelEdit() {
+  HWND h = ListView()->HandleIfAllocated();
+  if (h && SendMessageW(h, LVM_GETEDITCONTROL, 0, 0)) SendMessageW(h, LVM_CANCELEDITLABEL, 0, 0);
+}
+
+void TListItem::Delete() { FOwner->Delete(Index()); }
+
+TListItem* TListItems::Insert(int index) {
+  index = std::max(0, std::min(index, Count()));
+  auto item = std::make_unique<TListItem>(this);
+  TListItem* result = item.get();
+  FItems.insert(FItems.begin() + index, std::move(item));
+  if (HWND h = FOwner->HandleIfAllocated()) {
+    LVITEMW it{};
+    it.mask = LVIF_PARAM | LVIF_TEXT;
+    it.iItem = index;
+    std::u16string empty;
+    empty.push_back(u'\0');
+    it.pszText = WMutable(empty);
+    it.lParam = reinterpret_cast<LPARAM>(result);
+    SendMessageW(h, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it));
+    result->PushToWindow(index);
+  }
+  return result;
+}
+
+TListItem* TListItems::Add() { return Insert(Count()); }
+
+void TListItems::Delete(int index) {
+  if (index < 0 || index >= Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+  if (HWND h = FOwner->HandleIfAllocated()) SendMessageW(h, LVM_DELETEITEM, static_cast<WPARAM>(index), 0);
+  FItems.erase(FItems.begin() + index);
+}
+
+void TListItems::Clear() {
+  if (HWND h = FOwner->HandleIfAllocated()) SendMessageW(h, LVM_DELETEALLITEMS, 0, 0);
+  FItems.clear();
+}
+
+TListItem* TListItems::Item(int index) const {
+  if (index < 0 || index >= Count()) return nullptr;
+  return FItems[static_cast<size_t>(index)].get();
+}
+
+int TListItems::IndexOf(const TListItem* item) const {
+  for (size_t i = 0; i < FItems.size(); ++i)
+    if (FItems[i].get() == item) return static_cast<int>(i);
+  return -1;
+}
+
+void TListItems::Recreate() {
+  HWND h = FOwner->HandleIfAllocated();
+  if (!h) return;
+  for (size_t i = 0; i < FItems.size(); ++i) {
+    LVITEMW it{};
+    it.mask = LVIF_PARAM | LVIF_TEXT;
+    it.iItem = static_cast<int>(i);
+    std::u16string empty(1, u'\0');
+    it.pszText = WMutable(empty);
+    it.lParam = reinterpret_cast<LPARAM>(FItems[i].get());
+    SendMessageW(h, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it));
+    FItems[i]->PushToWindow(static_cast<int>(i));
+  }
+}
+
+// ===========================================================================
+// List view
+
+TCustomListView::TCustomListView(TComponent* owner) : TWinControl(owner) {
+  InitViewClasses();
+  ControlStyle &= ~(csCaptureMouse | csSetCaption);
+  TabStop = true;
+  FColor = clWindow;
+  FFont.OnChange = [this](TObject*) { ApplyLook(); };
+  SetBounds(0, 0, 250, 150);
+}
+
+TCustomListView::~TCustomListView() {
+  FFont.OnChange = nullptr;
+  if (FSmallImages) FSmallImages->RemoveFreeNotification(this);
+  if (FLargeImages) FLargeImages->RemoveFreeNotification(this);
+  DestroyHandle();
+}
+
+void TCustomListView::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  p.SuperClass = WC_LISTVIEWW;
+  p.WinClassName = u"TessListView";
+  p.ExStyle |= WS_EX_CLIENTEDGE;
+  static const DWORD kViews[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT};
+  p.Style |= kViews[FViewStyle] | LVS_SHAREIMAGELISTS;
+  if (!FHideSelection) p.Style |= LVS_SHOWSELALWAYS;
+  if (!FMultiSelect) p.Style |= LVS_SINGLESEL;
+  if (!FReadOnly) p.Style |= LVS_EDITLABELS;
+  if (!FShowColumnHeaders) p.Style |= LVS_NOCOLUMNHEADER;
+  if (!FWrapText) p.Style |= LVS_NOLABELWRAP;
+}
+
+void TCustomListView::CreateWindowHandle(const TCreateParams& params) {
+  TWinControl::CreateWindowHandle(params);
+  if (!FHandle) return;
+  UpdateExStyle();
+  if (FSmallImages)
+    SendMessageW(FHandle, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(FSmallImages->Handle()));
+  if (FLargeImages)
+    SendMessageW(FHandle, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(FLargeImages->Handle()));
+  FColumns.Recreate();
+  FListItems.Recreate();
+  ApplyLook();
+}
+
+void TCustomListView::UpdateExStyle() {
+  if (!FHandle) return;
+  DWORD ex = 0;
+  if (FCheckboxes) ex |= LVS_EX_CHECKBOXES;
+  if (FRowSelect) ex |= LVS_EX_FULLROWSELECT;
+  if (FGridLines) ex |= LVS_EX_GRIDLINES;
+  if (FFullDrag) ex |= LVS_EX_HEADERDRAGDROP;
+  SendMessageW(FHandle, LVM_SETEXTENDEDLISTVIEWSTYLE,
+               LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP, ex);
+}
+
+void TCustomListView::ApplyLook() {
+  if (!FHandle) return;
+  SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Handle()), TRUE);
+  COLORREF bk = ColorToRGB(FColor);
+  SendMessageW(FHandle, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(bk));
+  SendMessageW(FHandle, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(bk));
+  SendMessageW(FHandle, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(FFont.Color())));
+  InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+void TCustomListView::Notification(TComponent* component, TOperation operation) {
+  TWinControl::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == FSmallImages) SetSmallImages(nullptr);
+  if (component == FLargeImages) SetLargeImages(nullptr);
+}
+
+void TCustomListView::SetStyleBit(DWORD bit, bool on) {
+  if (!FHandle) return;
+  LONG_PTR style = GetWindowLongPtrW(FHandle, GWL_STYLE);
+  LONG_PTR wanted = on ? (style | bit) : (style & ~static_cast<LONG_PTR>(bit));
+  if (wanted != style) SetWindowLongPtrW(FHandle, GWL_STYLE, wanted);
+  InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+void TCustomListView::SetViewStyle(TViewStyle value) {
+  FViewStyle = value;
+  if (!FHandle) return;
+  static const DWORD kViews[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT};
+  LONG_PTR style = GetWindowLongPtrW(FHandle, GWL_STYLE);
+  SetWindowLongPtrW(FHandle, GWL_STYLE, (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | kViews[value]);
+  InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+void TCustomListView::SetCheckboxes(bool value) {
+  FCheckboxes = value;
+  UpdateExStyle();
+  if (value && FHandle)
+    for (int i = 0; i < FListItems.Count(); ++i) FListItems.Item(i)->PushToWindow(i);
+}
+
+void TCustomListView::SetRowSelect(bool value) {
+  FRowSelect = value;
+  UpdateExStyle();
+}
+
+void TCustomListView::SetGridLines(bool value) {
+  FGridLines = value;
+  UpdateExStyle();
+}
+
+void TCustomListView::SetFullDrag(bool value) {
+  FFullDrag = value;
+  UpdateExStyle();
+}
+
+void TCustomListView::SetShowColumnHeaders(bool value) {
+  if (value == FShowColumnHeaders) return;
+  FShowColumnHeaders = value;
+  // The system makes a header only with the window: make it again.
+  if (FHandle) {
+    DestroyHandle();
+    HandleNeeded();
+  }
+}
+
+void TCustomListView::SetWrapText(bool value) {
+  FWrapText = value;
+  SetStyleBit(LVS_NOLABELWRAP, !value);
+}
+
+void TCustomListView::SetMultiSelect(bool value) {
+  FMultiSelect = value;
+  SetStyleBit(LVS_SINGLESEL, !value);
+}
+
+void TCustomListView::SetReadOnly(bool value) {
+  FReadOnly = value;
+  SetStyleBit(LVS_EDITLABELS, !value);
+}
+
+void TCustomListView::SetHideSelection(bool value) {
+  FHideSelection = value;
+  SetStyleBit(LVS_SHOWSELALWAYS, !value);
+}
+
+void TCustomListView::SetSmallImages(TCustomImageList* value) {
+  if (FSmallImages) FSmallImages->RemoveFreeNotification(this);
+  FSmallImages = value;
+  if (FSmallImages) FSmallImages->FreeNotification(this);
+  if (FHandle)
+    SendMessageW(FHandle, LVM_SETIMAGELIST, LVSIL_SMALL,
+                 reinterpret_cast<LPARAM>(FSmallImages ? FSmallImages->Handle() : nullptr));
+}
+
+void TCustomListView::SetLargeImages(TCustomImageList* value) {
+  if (FLargeImages) FLargeImages->RemoveFreeNotification(this);
+  FLargeImages = value;
+  if (FLargeImages) FLargeImages->FreeNotification(this);
+  if (FHandle)
+    SendMessageW(FHandle, LVM_SETIMAGELIST, LVSIL_NORMAL,
+                 reinterpret_cast<LPARAM>(FLargeImages ? FLargeImages->Handle() : nullptr));
+}
+
+TListItem* TCustomListView::Selected() const {
+  if (!FHandle) return nullptr;
+  int i = static_cast<int>(SendMessageW(FHandle, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  return FListItems.Item(i);
+}
+
+void TCustomListView::SetSelected(TListItem* item) {
+  if (!FHandle) HandleNeeded();
+  LVITEMW st{};
+  st.stateMask = LVIS_SELECTED;
+  st.state = 0;
+  SendMessageW(FHandle, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&st));
+  if (item) {
+    item->SetSelected(true);
+    item->SetFocused(true);
+  }
+}
+
+TListItem* TCustomListView::ItemFocused() const {
+  if (!FHandle) return nullptr;
+  int i = static_cast<int>(SendMessageW(FHandle, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+  return FListItems.Item(i);
+}
+
+TListItem* TCustomListView::TopItem() const {
+  if (!FHandle) return nullptr;
+  return FListItems.Item(static_cast<int>(SendMessageW(FHandle, LVM_GETTOPINDEX, 0, 0)));
+}
+
+int TCustomListView::VisibleRowCount() const {
+  if (!FHandle) return 0;
+  return static_cast<int>(SendMessageW(FHandle, LVM_GETCOUNTPERPAGE, 0, 0));
+}
+
+TListItem* TCustomListView::GetItemAt(int x, int y) const {
+  if (!FHandle) return nullptr;
+  LVHITTESTINFO hit{};
+  hit.pt = POINT{x, y};
+  int i = static_cast<int>(SendMessageW(FHandle, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  if (!(hit.flags & LVHT_ONITEM)) return nullptr;
+  return FListItems.Item(i);
+}
+
+void TCustomListView::Scroll(int dx, int dy) {
+  if (FHandle) SendMessageW(FHandle, LVM_SCROLL, static_cast<WPARAM>(dx), static_cast<LPARAM>(dy));
+}
+
+HWND TCustomListView::HeaderHandle() const {
+  if (!FHandle) return nullptr;
+  return reinterpret_cast<HWND>(SendMessageW(FHandle, LVM_GETHEADER, 0, 0));
+}
+
+void TCustomListView::Change(TListItem* item, TItemChange change) {
+  if (OnChange) OnChange(this, item, change);
+}
+
+LRESULT TCustomListView::CustomDraw(NMLVCUSTOMDRAW* cd) {
+  if (!OnCustomDrawItem) return CDRF_DODEFAULT;
+  switch (cd->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: {
+      TListItem* item = FListItems.Item(static_cast<int>(cd->nmcd.dwItemSpec));
+      if (!item) return CDRF_DODEFAULT;
+      // The item's own state: the system's report varies with focus and version.
+      TCustomDrawState state = DrawState(cd->nmcd.uItemState) & ~(cdsSelected | cdsFocused);
+      if (item->Selected()) state |= cdsSelected;
+      if (item->Focused()) state |= cdsFocused;
+      bool defaultDraw = true;
+      int saved = SaveDC(cd->nmcd.hdc);
+      FCanvas.SetHandle(cd->nmcd.hdc);
+      FCanvas.Font()->Assign(&FFont);
+      FCanvas.Brush()->SetColor(FColor);
+      try {
+        OnCustomDrawItem(this, item, state, defaultDraw);
+      } catch (...) {
+        FCanvas.SetHandle(nullptr);
+        RestoreDC(cd->nmcd.hdc, saved);
+        throw;
+      }
+      FCanvas.SetHandle(nullptr);
+      RestoreDC(cd->nmcd.hdc, saved);
+      return defaultDraw ? CDRF_DODEFAULT : CDRF_SKIPDEFAULT;
+    }
+    default:
+      return CDRF_DODEFAULT;
+  }
+}
+
+void TCustomListView::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case WM_PAINT:
+    case WM_ERASEBKGND:
+    case WM_PRINTCLIENT:
+    case WM_GETDLGCODE:
+      DefaultHandler(m);
+      return;
+    case CM_COLORCHANGED:
+    case CM_FONTCHANGED:
+      ApplyLook();
+      return;
+    case CN_NOTIFY: {
+      auto* hdr = reinterpret_cast<NMHDR*>(m.LParam);
+      switch (hdr->code) {
+        case NM_CUSTOMDRAW:
+          m.Result = CustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(m.LParam));
+          return;
+        case LVN_ITEMCHANGED: {
+          auto* nm = reinterpret_cast<NMLISTVIEW*>(m.LParam);
+          TListItem* item = FListItems.Item(nm->iItem);
+          if (!item) return;
+          if (nm->uChanged & LVIF_STATE) {
+            if ((nm->uNewState ^ nm->uOldState) & LVIS_STATEIMAGEMASK && !FSettingChecks)
+              item->FChecked = ((nm->uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;
+            if (((nm->uNewState ^ nm->uOldState) & LVIS_SELECTED) && OnSelectItem)
+              OnSelectItem(this, item, (nm->uNewState & LVIS_SELECTED) != 0);
+          }
+          Change(item, (nm->uChanged & LVIF_TEXT) ? ctText : (nm->uChanged & LVIF_IMAGE) ? ctImage : ctState);
+          return;
+        }
+        case LVN_COLUMNCLICK: {
+          auto* nm = reinterpret_cast<NMLISTVIEW*>(m.LParam);
+          if (OnColumnClick && nm->iSubItem >= 0 && nm->iSubItem < FColumns.Count())
+            OnColumnClick(this, FColumns.Items(nm->iSubItem));
+          return;
+        }
+        default:
+          break;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  TWinControl::WndProc(m);
+}

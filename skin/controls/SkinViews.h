@@ -1,0 +1,228 @@
+// Skinned tree view and list view: the system controls coloured from the
+// skin, without a frame or scroll bars of their own; two external skinned
+// scroll bars follow their scroll state. With DrawSkin they draw their
+// nodes and items themselves from the skin's pictures.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "framework/ComCtrls.h"
+#include "skin/controls/SkinScrollBar.h"
+#include "skin/data/SkinData.h"
+
+// Query from outside the program: does the window paint itself skinned?
+constexpr UINT SP_SKINQUERY = 45513;
+constexpr LRESULT SP_SKINQUERY_ANSWER = 12851;
+// From outside the program: paint the list's column header into wParam's DC.
+constexpr UINT SP_PAINTHEADER = 45512;
+
+// ---------------------------------------------------------------- tree view
+
+class TspSkinCustomTreeView : public TCustomTreeView {
+public:
+  explicit TspSkinCustomTreeView(TComponent* owner);
+  ~TspSkinCustomTreeView() override;
+
+  bool DrawSkin() const { return FDrawSkin; }
+  virtual void SetDrawSkin(bool value);
+  virtual void ChangeSkinData();
+  void UpDateScrollBars();
+
+  TspSkinData* SkinData() const { return FSD; }
+  void SetSkinData(TspSkinData* value);
+  const std::string& SkinDataName() const { return FSkinDataName; }
+  void SetSkinDataName(const std::string& value) { FSkinDataName = value; }
+  const std::string& ItemSkinDataName() const { return FItemSkinDataName; }
+  void SetItemSkinDataName(const std::string& value) { FItemSkinDataName = value; }
+  int SkinIndex() const { return FIndex; }
+
+  TFont* DefaultFont() { return &FDefaultFont; }
+  void SetDefaultFont(const TFont* value);
+  TColor DefaultColor() const { return FDefaultColor; }
+  void SetDefaultColor(TColor value);
+  bool UseSkinFont() const { return FUseSkinFont; }
+  void SetUseSkinFont(bool value) { FUseSkinFont = value; }
+
+  TCustomImageList* ButtonImageList() const { return FButtonImageList; }
+  void SetButtonImageList(TCustomImageList* value);
+  int ButtonExpandImageIndex = 1;
+  int ButtonNoExpandImageIndex = 0;
+
+  TspSkinScrollBar* VScrollBar() const { return FVScrollBar; }
+  void SetVScrollBar(TspSkinScrollBar* value);
+  TspSkinScrollBar* HScrollBar() const { return FHScrollBar; }
+  void SetHScrollBar(TspSkinScrollBar* value);
+
+  // What the skin gave (for painting and tests).
+  TColor LineColor() const { return FLineColor; }
+  TColor ButtonColor() const { return FButtonColor; }
+  int ButtonSize() const { return FButtonSize; }
+  TBitmap* ExpandImage() { return &FExpandImage; }
+  TBitmap* NoExpandImage() { return &FNoExpandImage; }
+
+  void Loaded() override;
+  void WndProc(TMessage& message) override;
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void Notification(TComponent* component, TOperation operation) override;
+  void Change(TTreeNode* node) override;
+
+  void SkinAdvancedCustomDrawItem(TCustomTreeView* sender, TTreeNode* node, TCustomDrawState state,
+                                  TCustomDrawStage stage, bool& paintImages, bool& defaultDraw);
+  void DrawNodeLines(TRect r, TTreeNode* node);
+  void DrawNodeImage(TRect r, int imageIndex);
+
+private:
+  void OnVScrollBarChange(TObject*);
+  void OnHScrollBarChange(TObject*);
+  void DrawFadingLine(HDC dc, int x, int y, int length);
+
+  TBitmap FExpandImage, FNoExpandImage;
+  HIMAGELIST FThirdImages = nullptr;
+  int FThirdImageWidth = 0, FThirdImageHeight = 0, FThirdImagesCount = 0;
+  TCustomImageList* FButtonImageList = nullptr;
+  std::string FItemSkinDataName = "listbox";
+  TColor FLineColor = 0x808080;
+  TColor FButtonColor = 0x808080;
+  int FButtonSize = 5;
+  bool FDrawSkin = false;
+  bool FInCheckScrollBars = false;
+  TspSkinData* FSD = nullptr;
+  std::string FSkinDataName = "treeview";
+  int FIndex = -1;
+  TFont FDefaultFont;
+  bool FUseSkinFont = true;
+  TColor FDefaultColor = clWindow;
+  TspSkinScrollBar* FVScrollBar = nullptr;
+  TspSkinScrollBar* FHScrollBar = nullptr;
+};
+
+class TspSkinTreeView : public TspSkinCustomTreeView {
+public:
+  using TspSkinCustomTreeView::TspSkinCustomTreeView;
+};
+
+// ---------------------------------------------------------------- list view
+
+class TspSkinCustomListView;
+using TspDrawSkinSubItemEvent = std::function<void(TCustomListView* sender, TListItem* item, int subItemIndex,
+                                                   TCustomDrawState state, TCanvas* canvas, TRect drawRect)>;
+using TspDrawHeaderSectionEvent =
+    std::function<void(TCanvas* canvas, TListColumn* column, bool pressed, TRect r)>;
+
+class TspSkinCustomListView : public TCustomListView {
+public:
+  explicit TspSkinCustomListView(TComponent* owner);
+  ~TspSkinCustomListView() override;
+
+  bool DrawSkin() const { return FDrawSkin; }
+  virtual void SetDrawSkin(bool value);
+  bool DrawSkinLines() const { return FDrawSkinLines; }
+  void SetDrawSkinLines(bool value);
+  void ChangeSkinData();
+  void UpDateScrollBars();
+
+  TspSkinData* SkinData() const { return FSD; }
+  void SetSkinData(TspSkinData* value);
+  const std::string& SkinDataName() const { return FSkinDataName; }
+  void SetSkinDataName(const std::string& value) { FSkinDataName = value; }
+  const std::string& ItemSkinDataName() const { return FItemSkinDataName; }
+  void SetItemSkinDataName(const std::string& value) { FItemSkinDataName = value; }
+  const std::string& CheckSkinDataName() const { return FCheckSkinDataName; }
+  void SetCheckSkinDataName(const std::string& value) { FCheckSkinDataName = value; }
+  const std::string& HeaderSkinDataName() const { return FHeaderSkinDataName; }
+  void SetHeaderSkinDataName(const std::string& value) { FHeaderSkinDataName = value; }
+  int SkinIndex() const { return FIndex; }
+
+  TFont* DefaultFont() { return &FDefaultFont; }
+  void SetDefaultFont(const TFont* value);
+  TColor DefaultColor() const { return FDefaultColor; }
+  void SetDefaultColor(TColor value);
+  bool UseSkinFont() const { return FUseSkinFont; }
+  void SetUseSkinFont(bool value) { FUseSkinFont = value; }
+
+  TspSkinScrollBar* VScrollBar() const { return FVScrollBar; }
+  void SetVScrollBar(TspSkinScrollBar* value);
+  TspSkinScrollBar* HScrollBar() const { return FHScrollBar; }
+  void SetHScrollBar(TspSkinScrollBar* value);
+
+  TspDrawSkinSubItemEvent OnDrawSkinSubItem;
+  TspDrawHeaderSectionEvent OnDrawHeaderSection;
+
+  // The column header taken over (null when none).
+  HWND SubclassedHeader() const { return FHeaderHandle; }
+  int ActiveSection() const { return FActiveSection; }
+  bool HeaderDown() const { return FHeaderDown; }
+  bool DividerDown() const { return FDevDown; }
+  TColor LineColor() const { return FLineColor; }
+  // Paints the column header into `dc` (the header's own paint when null).
+  void HeaderPaint(HDC dc);
+
+  void Loaded() override;
+  void WndProc(TMessage& message) override;
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void Notification(TComponent* component, TOperation operation) override;
+  void Change(TListItem* item, TItemChange change) override;
+
+  void SkinCustomDrawItem(TCustomListView* sender, TListItem* item, TCustomDrawState state, bool& defaultDraw);
+
+private:
+  static LRESULT CALLBACK HeaderWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT HeaderSubclassProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  void SubclassHeader(HWND header);
+  void ReleaseHeader();
+  void GetHeaderSkinData();
+  RECT GetSectionRect(int index);
+  void DrawHeaderSection(TCanvas* canvas, TListColumn* column, const RECT& r, bool pressed);
+  void DrawSubItems(TCanvas* canvas, TListItem* item, TCustomDrawState state, const TRect& bounds, int dx, int dy);
+  void OnVScrollBarChange(TObject*);
+  void OnHScrollBarChange(TObject*);
+  void SetBarVisible(TspSkinScrollBar* bar, bool visible, bool& changed);
+
+  HIMAGELIST FThirdImages = nullptr;
+  int FThirdImageWidth = 0, FThirdImageHeight = 0, FThirdImagesCount = 0;
+  TColor FLineColor = 0xC0C0C0;
+  std::string FItemSkinDataName = "listbox";
+  std::string FCheckSkinDataName = "checkbox";
+  bool FDrawSkin = false;
+  bool FDrawSkinLines = false;
+  bool FDevDown = false;
+  std::string FHeaderSkinDataName = "resizetoolbutton";
+  bool FInCheckScrollBars = false;
+  bool FromSB = false;
+  TspSkinData* FSD = nullptr;
+  std::string FSkinDataName = "listview";
+  int FIndex = -1;
+  TFont FDefaultFont;
+  bool FUseSkinFont = true;
+  TColor FDefaultColor = clWindow;
+  TspSkinScrollBar* FVScrollBar = nullptr;
+  TspSkinScrollBar* FHScrollBar = nullptr;
+  int FOldVScrollBarPos = 0, FOldHScrollBarPos = 0;
+  HWND FHeaderHandle = nullptr;
+  WNDPROC FDefHeaderProc = nullptr;
+  int FActiveSection = 0;
+  bool FHeaderDown = false;
+  int FHIndex = -1;
+  // The header element, copied at each paint.
+  POINT HLTPt{}, HRTPt{}, HLBPt{}, HRBPt{};
+  RECT HSkinRect{}, HClRect{};
+  TBitmap* HPicture = nullptr;
+  TColor HFontColor = 0, HActiveFontColor = 0, HDownFontColor = 0;
+  RECT HActiveSkinRect{}, HDownSkinRect{};
+  bool HStretchEffect = false, HLeftStretch = false, HTopStretch = false, HRightStretch = false,
+       HBottomStretch = false;
+  TspStretchType HStretchType = spstFull;
+};
+
+class TspSkinListView : public TspSkinCustomListView {
+public:
+  using TspSkinCustomListView::TspSkinCustomListView;
+};
