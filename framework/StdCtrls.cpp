@@ -185,6 +185,12 @@ void TCustomEdit::WndProc(TMessage& m) {
     case CN_COMMAND:
       if (HIWORD(m.WParam) == EN_CHANGE && !FRecreating) Change();
       break;
+    case WM_SETTEXT:
+      // A multi-line window reports no change for a new text; the program
+      // still hears of it, as with a one-line edit.
+      DefaultHandler(m);
+      if (FHandle && (GetWindowLongW(FHandle, GWL_STYLE) & ES_MULTILINE) && !FRecreating) Change();
+      return;
     case CM_FONTCHANGED:
       Invalidate();
       return;
