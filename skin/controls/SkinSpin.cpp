@@ -146,7 +146,7 @@ void TspArrowButtons::Tick() {
     WaitMode = false;
     FTimer.Start(100, [this] { Tick(); });
   }
-  if (TimerMode != 0 && Step) Step(TimerMode);
+  if (TimerMode != 0 && Step) Step(TimerMode, true);
 }
 
 void TspArrowButtons::MouseUp() {
@@ -160,7 +160,7 @@ void TspArrowButtons::MouseUp() {
   if (Repaint) Repaint();
   CaptureButton = -1;
   if (StepWhenReleasedOff || ActiveButton == i) {
-    if (Step) Step(i == kUp ? 2 : 1);
+    if (Step) Step(i == kUp ? 2 : 1, false);
     if (Click) Click(i);
   }
 }
@@ -186,11 +186,11 @@ TspSkinUpDown::TspSkinUpDown(TComponent* owner) : Base(owner) {
   ControlStyle &= ~csCaptureMouse;
   SetSkinDataName("vupdown");
   FButtons.Repaint = [this] { Repaint(); };
-  FButtons.Step = [this](int mode) {
+  FButtons.Step = [this](int mode, bool fromTimer) {
     if (mode == 2)
-      StepUp();
+      StepUp(fromTimer);
     else
-      StepDown();
+      StepDown(fromTimer);
   };
   FButtons.Click = [this](int i) {
     TNotifyEvent& e = i == TspArrowButtons::kUp ? OnUpButtonClick : OnDownButtonClick;
@@ -202,6 +202,11 @@ TspSkinUpDown::TspSkinUpDown(TComponent* owner) : Base(owner) {
 }
 
 TspSkinUpDown::~TspSkinUpDown() { FButtons.Stop(); }
+
+void TspSkinUpDown::SetBounds(int left, int top, int width, int height) {
+  Base::SetBounds(left, top, width, height);
+  CalcButtonRects();
+}
 
 void TspSkinUpDown::SetPosition(int value) {
   if (value < FMin || value > FMax) return;
@@ -231,12 +236,12 @@ void TspSkinUpDown::SetUseSkinSize(bool value) {
   Repaint();
 }
 
-void TspSkinUpDown::StepUp() {
+void TspSkinUpDown::StepUp(bool) {
   int64_t next = int64_t{FPosition} + Increment;
   if (next <= FMax && next >= FMin) SetPosition(static_cast<int>(next));
 }
 
-void TspSkinUpDown::StepDown() {
+void TspSkinUpDown::StepDown(bool) {
   int64_t next = int64_t{FPosition} - Increment;
   if (next >= FMin && next <= FMax) SetPosition(static_cast<int>(next));
 }
@@ -378,14 +383,14 @@ TspSkinIntUpDown::TspSkinIntUpDown(TComponent* owner) : TspSkinUpDown(owner) {
   FButtons.StepWhenReleasedOff = false;
 }
 
-void TspSkinIntUpDown::StepUp() {
-  TspSkinUpDown::StepUp();
-  if (OnUpChange) OnUpChange(this);
+void TspSkinIntUpDown::StepUp(bool fromTimer) {
+  TspSkinUpDown::StepUp(fromTimer);
+  if (fromTimer && OnUpChange) OnUpChange(this);
 }
 
-void TspSkinIntUpDown::StepDown() {
-  TspSkinUpDown::StepDown();
-  if (OnDownChange) OnDownChange(this);
+void TspSkinIntUpDown::StepDown(bool fromTimer) {
+  TspSkinUpDown::StepDown(fromTimer);
+  if (fromTimer && OnDownChange) OnDownChange(this);
 }
 
 void TspSkinIntUpDown::PaintDefaultImage(TspPaintBuffer& b) {
@@ -459,7 +464,7 @@ TspSkinSpinEdit::TspSkinSpinEdit(TComponent* owner) : Base(owner) {
     if (!FEditFocused) SetStateFontColor(true);
   };
   FButtons.Repaint = [this] { Repaint(); };
-  FButtons.Step = [this](int mode) { SetValue(mode == 2 ? FValue + Increment : FValue - Increment); };
+  FButtons.Step = [this](int mode, bool) { SetValue(mode == 2 ? FValue + Increment : FValue - Increment); };
   FButtons.Click = [this](int i) {
     TNotifyEvent& e = i == TspArrowButtons::kUp ? OnUpButtonClick : OnDownButtonClick;
     if (e) e(this);

@@ -23,7 +23,8 @@ public:
   bool WaitMode = false;
 
   std::function<void()> Repaint;
-  std::function<void(int timerMode)> Step;
+  // One step (timer mode 1 down, 2 up), from the repeat or the release.
+  std::function<void(int timerMode, bool fromTimer)> Step;
   std::function<void(int button)> Click;
   std::function<bool()> CanRepeat;
   // Whether a release away from the pressed button still steps and clicks.
@@ -73,6 +74,7 @@ public:
 
   const TspArrowButtons& ArrowButtons() const { return FButtons; }
   void CalcButtonRects();
+  void SetBounds(int left, int top, int width, int height) override;
   void WndProc(TMessage& message) override;
 
 protected:
@@ -84,8 +86,8 @@ protected:
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
-  virtual void StepUp();
-  virtual void StepDown();
+  virtual void StepUp(bool fromTimer);
+  virtual void StepDown(bool fromTimer);
   void DrawDefaultButtons(TspPaintBuffer& b);
   bool HasUpDownElement() const { return FUpDownElement; }
 
@@ -99,7 +101,8 @@ protected:
 };
 
 // The up-down of composite controls: buttons drawn from the skin's button
-// elements, steps only when released over the button, and the step events.
+// elements, steps only when released over the button, and the events of
+// the repeat's steps (OnUpChange, OnDownChange).
 class TspSkinIntUpDown : public TspSkinUpDown {
 public:
   explicit TspSkinIntUpDown(TComponent* owner);
@@ -110,8 +113,8 @@ protected:
   void PaintDefaultImage(TspPaintBuffer& b) override;
   void CalcSkinSize(int&, int&) override {}
   void UpdateSkinRegion() override {}
-  void StepUp() override;
-  void StepDown() override;
+  void StepUp(bool fromTimer) override;
+  void StepDown(bool fromTimer) override;
 };
 
 enum TspValueType { vtInteger, vtFloat };

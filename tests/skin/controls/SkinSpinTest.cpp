@@ -188,8 +188,20 @@ TEST(TspSkinUpDown, LimitsAndReleaseOff) {
   SendMessageW(iud->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(100, 100));
   EXPECT_EQ(0, iud->Position());
   EXPECT_EQ(0, upChanges);
+  // A click steps once and reports only the click; held, each repeat step
+  // reports its change.
+  int upClicks = 0;
+  iud->OnUpButtonClick = [&](TObject*) { ++upClicks; };
   SendMessageW(iud->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, Centre(iup));
   SendMessageW(iud->Handle(), WM_LBUTTONUP, 0, Centre(iup));
   EXPECT_EQ(1, iud->Position());
-  EXPECT_EQ(1, upChanges);
+  EXPECT_EQ(0, upChanges);
+  EXPECT_EQ(1, upClicks);
+  SendMessageW(iud->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, Centre(iup));
+  timers.Advance(600);
+  EXPECT_EQ(3, iud->Position());
+  EXPECT_EQ(2, upChanges);
+  SendMessageW(iud->Handle(), WM_LBUTTONUP, 0, Centre(iup));
+  EXPECT_EQ(4, iud->Position());
+  EXPECT_EQ(2, upClicks);
 }
