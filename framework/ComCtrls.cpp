@@ -134,7 +134,7 @@ void TPageControl::UpdateTabs() {
     TCITEMW item{};
     item.mask = TCIF_TEXT | TCIF_IMAGE;
     item.pszText = reinterpret_cast<LPWSTR>(&caption[0]);
-    item.iImage = s->ImageIndex;
+    item.iImage = TabImage(s);
     SendMessageW(FHandle, TCM_INSERTITEMW, n++, reinterpret_cast<LPARAM>(&item));
   }
   SendMessageW(FHandle, TCM_SETCURSEL, sel, 0);

@@ -96,6 +96,8 @@ protected:
   void ShowControl(TControl* control) override;
   // The system control's items again from the visible pages.
   void UpdateTabs();
+  // The image a page's tab asks the system control to reserve room for.
+  virtual int TabImage(const TTabSheet* page) const { return page->ImageIndex; }
   void RecreateWnd();
 
   std::vector<TTabSheet*> FPages;
