@@ -165,3 +165,51 @@ TEST(TspSkinPageControl, CloseButtonClosesUnlessRefused) {
   EXPECT_EQ(2, f.pc->PageCount());
   EXPECT_EQ(f.sheets[1], f.pc->ActivePage());
 }
+
+TEST(TspSkinPageControl, SkinnedFrameAndTabs) {
+  EditSkin skin;
+  auto tab = std::make_unique<TspDataSkinTabControl>("tab");
+  tab->PictureIndex = 0;
+  tab->SkinRect = TspRect{0, 0, 40, 20};
+  tab->ClRect = TspRect{3, 3, 37, 17};
+  tab->LTPoint = TspPoint{3, 3};
+  tab->RTPoint = TspPoint{37, 3};
+  tab->LBPoint = TspPoint{3, 17};
+  tab->RBPoint = TspPoint{37, 17};
+  tab->TabRect = TspRect{120, 0, 140, 20};
+  tab->ActiveTabRect = TspRect{140, 0, 160, 20};
+  tab->TabLeftOffset = 3;
+  tab->TabRightOffset = 3;
+  skin.data.CtrlList.push_back(std::move(tab));
+  TabsForm f(3, 400);
+  f.pc->SetSkinData(&skin.data);
+  ASSERT_NE(-1, f.pc->SkinIndex());
+  // The page area keeps the skin's frame widths.
+  RECT area = f.pc->DisplayRect();
+  RECT c = f.pc->ClientRect();
+  EXPECT_EQ(3, area.left);
+  EXPECT_EQ(c.right - 3, area.right);
+  EXPECT_EQ(c.bottom - 3, area.bottom);
+  Dib dib(f.pc->Width(), f.pc->Height());
+  f.pc->PaintControlTo(dib.dc);
+  RECT active = f.pc->TabRect(0), other = f.pc->TabRect(1);
+  EXPECT_EQ(C(EditSkin::kActiveTab), dib.At(active.left + 1, active.top + 1));
+  EXPECT_EQ(C(EditSkin::kTab), dib.At(other.left + 1, other.top + 1));
+  // The frame below the page area comes from the element's border.
+  EXPECT_EQ(C(EditSkin::kFrame), dib.At(area.left + 10, area.bottom + 1));
+  // Selecting the second page swaps the looks.
+  f.pc->SetActivePage(f.sheets[1]);
+  f.pc->PaintControlTo(dib.dc);
+  EXPECT_EQ(C(EditSkin::kTab), dib.At(active.left + 1, active.top + 1));
+  EXPECT_EQ(C(EditSkin::kActiveTab), dib.At(other.left + 1, other.top + 1));
+}
+
+TEST(TspSkinPageControl, PlainLookMarksTheSelectedTab) {
+  TabsForm f(2, 400);
+  Dib dib(f.pc->Width(), f.pc->Height());
+  f.pc->PaintControlTo(dib.dc);
+  RECT active = f.pc->TabRect(0), other = f.pc->TabRect(1);
+  EXPECT_EQ(RGB(0, 0, 128), dib.At(active.left, active.top + 5));  // the navy frame
+  EXPECT_EQ(RGB(182, 189, 210), dib.At(active.left + 2, active.top + 2));
+  EXPECT_EQ(GetSysColor(COLOR_BTNFACE), dib.At(other.left + 2, other.top + 2));
+}
