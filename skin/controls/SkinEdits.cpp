@@ -336,8 +336,13 @@ void TspCustomEdit::WndProc(TMessage& m) {
     case WM_MOUSEMOVE:
       repaint = FDown;
       break;
-    case WM_MOVE:
     case WM_SETFOCUS:
+      TCustomMaskEdit::WndProc(m);
+      // The window is a multi-line one, which the framework leaves as it is.
+      if (AutoSelect && SingleLine() && GetKeyState(VK_LBUTTON) >= 0) SelectAll();
+      if (FEditTransparent) Invalidate();
+      return;
+    case WM_MOVE:
     case WM_KILLFOCUS:
       repaint = true;
       break;

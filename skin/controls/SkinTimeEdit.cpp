@@ -400,10 +400,15 @@ void TspSkinTimeEdit::TimeKeyPress(TObject*, char16_t& key) {
 }
 
 void TspSkinTimeEdit::Step(int delta) {
-  if (!Focused()) SetFocus();
+  // The field is the one the caret was in before the focus came (taking
+  // the focus selects the whole text).
+  int caret = SelStart();
+  if (!Focused()) {
+    SetFocus();
+    SetSelStart(caret);
+  }
   int h, m, s, ms;
   DecodeTime(h, m, s, ms);
-  int caret = SelStart();
   std::u16string t = WideText();
   char16_t sep = LocaleTimeSeparator();
   int field = 0;

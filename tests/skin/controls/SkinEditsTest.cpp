@@ -120,6 +120,22 @@ TEST(TspSkinEdit, SelectAllIsOfferedOnlyWhileSomethingIsLeftUnselected) {
   EXPECT_EQ("bc", edit->Text());
 }
 
+TEST(TspSkinEdit, FocusSelectsTheWholeText) {
+  Form f;
+  auto* edit = f.Add<TspSkinEdit>(10, 10, 150, 20);
+  auto* other = f.Add<TspSkinEdit>(10, 40, 150, 20);
+  edit->SetText("select me");
+  ASSERT_TRUE(other->SetFocus());
+  ASSERT_TRUE(edit->SetFocus());
+  EXPECT_EQ(0, edit->SelStart());
+  EXPECT_EQ(9, edit->SelLength());
+  edit->AutoSelect = false;
+  SendMessageW(edit->Handle(), EM_SETSEL, 2, 2);
+  ASSERT_TRUE(other->SetFocus());
+  ASSERT_TRUE(edit->SetFocus());
+  EXPECT_EQ(0, edit->SelLength());
+}
+
 TEST(TspSkinEdit, PastedLineBreaksStayOutOfTheOneLineEdit) {
   Form f;
   auto* edit = f.Add<TspSkinEdit>(10, 10, 150, 20);
