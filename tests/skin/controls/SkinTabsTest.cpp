@@ -166,8 +166,9 @@ TEST(TspSkinPageControl, CloseButtonClosesUnlessRefused) {
   EXPECT_EQ(f.sheets[1], f.pc->ActivePage());
 }
 
-TEST(TspSkinPageControl, SkinnedFrameAndTabs) {
-  EditSkin skin;
+namespace {
+// The edit skin with a "tab" element: frame 3 pixels wide on every side.
+void AddTabElement(EditSkin& skin) {
   auto tab = std::make_unique<TspDataSkinTabControl>("tab");
   tab->PictureIndex = 0;
   tab->SkinRect = TspRect{0, 0, 40, 20};
@@ -181,6 +182,12 @@ TEST(TspSkinPageControl, SkinnedFrameAndTabs) {
   tab->TabLeftOffset = 3;
   tab->TabRightOffset = 3;
   skin.data.CtrlList.push_back(std::move(tab));
+}
+}  // namespace
+
+TEST(TspSkinPageControl, SkinnedFrameAndTabs) {
+  EditSkin skin;
+  AddTabElement(skin);
   TabsForm f(3, 400);
   f.pc->SetSkinData(&skin.data);
   ASSERT_NE(-1, f.pc->SkinIndex());
@@ -212,4 +219,27 @@ TEST(TspSkinPageControl, PlainLookMarksTheSelectedTab) {
   EXPECT_EQ(RGB(0, 0, 128), dib.At(active.left, active.top + 5));  // the navy frame
   EXPECT_EQ(RGB(182, 189, 210), dib.At(active.left + 2, active.top + 2));
   EXPECT_EQ(GetSysColor(COLOR_BTNFACE), dib.At(other.left + 2, other.top + 2));
+}
+
+TEST(TspSkinPageControl, PageAreaKeepsTheSkinFrameOnEverySide) {
+  EditSkin skin;
+  AddTabElement(skin);
+  TabsForm f(2, 400);
+  f.pc->SetSkinData(&skin.data);
+  struct Case {
+    TTabPosition position;
+    bool left, right, bottom;  // which edges the frame fixes
+  } cases[] = {{tpTop, true, true, true}, {tpBottom, true, true, false}, {tpLeft, false, true, true},
+               {tpRight, true, false, true}};
+  for (auto& c : cases) {
+    f.pc->SetTabPosition(c.position);
+    RECT area = f.pc->DisplayRect();
+    RECT client = f.pc->ClientRect();
+    if (c.left) EXPECT_EQ(3, area.left) << c.position;
+    if (c.right) EXPECT_EQ(client.right - 3, area.right) << c.position;
+    if (c.bottom) EXPECT_EQ(client.bottom - 3, area.bottom) << c.position;
+    // The page follows the area.
+    EXPECT_EQ(area.left, f.sheets[0]->Left()) << c.position;
+    EXPECT_EQ(area.bottom - area.top, f.sheets[0]->Height()) << c.position;
+  }
 }
