@@ -1277,6 +1277,19 @@ void TWinControl::WndProc(TMessage& m) {
       }
       break;
     }
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+      // A framework edit may choose its own colours; 0 leaves the default.
+      if (TWinControl* c = FindControl(reinterpret_cast<HWND>(m.LParam))) {
+        if (c != this) {
+          LRESULT brush = c->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+          if (brush) {
+            m.Result = brush;
+            return;
+          }
+        }
+      }
+      break;
     case CM_ENABLEDCHANGED:
       if (!FEnabled) {
         if (TCustomForm* form = GetParentForm())

@@ -15,6 +15,13 @@
 #include "skin/data/SkinData.h"
 #include "skin/controls/SkinDraw.h"
 
+// A button of a skinned control: where it is and how it looks.
+struct TspCBButtonX {
+  RECT R{};
+  bool MouseIn = false;
+  bool Down = false;
+};
+
 class TCustomImageList;
 
 // The skin library's message asking a control to repaint what shows

@@ -21,13 +21,6 @@ constexpr LPARAM kSkinPaintClientCode = 16802;
 constexpr UINT SP_PAINTNONCLIENT = 45513;
 constexpr LRESULT kSkinNonClientDone = 12851;
 
-// A button of a skinned control: where it is and how it looks.
-struct TspCBButtonX {
-  RECT R{};
-  bool MouseIn = false;
-  bool Down = false;
-};
-
 // Draws item Index into Cnvs, a bitmap of ItemWidth x ItemHeight whose text
 // area is TxtRect; the handler draws everything.
 using TspDrawSkinItemEvent = std::function<void(TCanvas* Cnvs, int Index, int ItemWidth, int ItemHeight,

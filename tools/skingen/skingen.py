@@ -555,11 +555,25 @@ def build_skin(test=False):
         controls.append((name, 'checkradio', keys))
 
     # ---- inputs
-    def edit_like(name, kind, w, h, extra=None):
-        normal = inp.alloc(w, h, box(FACE, BORDER, 2))
-        active = inp.alloc(w, h, box(FACE, ACCENT, 2))
+    # Places of buttons inside an element (buttonrect, upbuttonrect...) are
+    # element-relative and drawn into the element's own picture; their hot,
+    # pressed and disabled looks are picture coordinates.
+    def with_parts(base, parts):
+        def draw(cv, x, y, w, h):
+            base(cv, x, y, w, h)
+            for px, py, pw, ph, d in parts:
+                d(cv, x + px, y + py, pw, ph)
+        return draw
+
+    def edit_like(name, kind, w, h, extra=None, parts=(), right=2):
+        normal = inp.alloc(w, h, with_parts(box(FACE, BORDER, 2), parts))
+        active = inp.alloc(w, h, with_parts(box(FACE, ACCENT, 2), parts))
         keys = {'pictureindex': INP, 'skinrect': R(normal), 'activeskinrect': R(active)}
         keys.update(corners(normal, 2))
+        # A button end stays at the right edge: the right-top point lies
+        # left of it, and so does the text area.
+        keys.update({'righttoppoint': P(w - right, 2), 'rightbottompoint': P(w - right, h - 2),
+                     'clientrect': R((2, 2, w - right, h - 2))})
         keys.update({'leftstretch': 1, 'topstretch': 1, 'rightstretch': 1, 'bottomstretch': 1,
                      'stretcheffect': 1})
         keys.update(font(13))
@@ -569,27 +583,45 @@ def build_skin(test=False):
         controls.append((name, kind, keys))
         return keys
 
-    def arrow_cells(atl, w, h, glyph):
-        return [atl.alloc(w, h, with_glyph(flat(f), glyph, c)) for f, c in (
+    def arrow_looks(glyph):
+        return [with_glyph(flat(f), glyph, c) for f, c in (
             (FACE, TEXT_MUTED), (FACE_HOVER, ACCENT), (FACE_DOWN, ACCENT_DARK), (FACE_DISABLED, TEXT_DISABLED))]
+
+    def arrow_cells(atl, w, h, glyph):
+        return [atl.alloc(w, h, d) for d in arrow_looks(glyph)]
 
     eb = arrow_cells(inp, 18, 18, DOT)
     ebkeys = {'buttonrect': R(eb[0]), 'activebuttonrect': R(eb[1]), 'downbuttonrect': R(eb[2]),
               'unenabledbuttonrect': R(eb[3])}
     edit_like('edit', 'edit', 60, 22, ebkeys)
-    edit_like('buttonedit', 'edit', 60, 22, ebkeys)
+    edit_like('buttonedit', 'edit', 60, 22, dict(ebkeys, buttonrect=R((40, 2, 58, 20))),
+              parts=[(40, 2, 18, 18, arrow_looks(DOT)[0])], right=22)
     edit_like('memo', 'memo', 60, 40, dict(ebkeys, bgcolor=color(FACE), activebgcolor=color(FACE)))
     up = arrow_cells(inp, 16, 10, ARROW_UP)
     dn = arrow_cells(inp, 16, 10, ARROW_DOWN)
     lf = arrow_cells(inp, 12, 16, ARROW_LEFT)
     rt = arrow_cells(inp, 12, 16, ARROW_RIGHT)
-    spin = {'upbuttonrect': R(up[0]), 'activeupbuttonrect': R(up[1]), 'downupbuttonrect': R(up[2]),
-            'downbuttonrect': R(dn[0]), 'activedownbuttonrect': R(dn[1]), 'downdownbuttonrect': R(dn[2])}
-    edit_like('spinedit', 'spinedit', 60, 22, spin)
-    for name, a, b in (('vupdown', up, dn), ('hupdown', lf, rt)):
+    spin = {'upbuttonrect': R((42, 1, 58, 11)), 'activeupbuttonrect': R(up[1]), 'downupbuttonrect': R(up[2]),
+            'downbuttonrect': R((42, 11, 58, 21)), 'activedownbuttonrect': R(dn[1]),
+            'downdownbuttonrect': R(dn[2])}
+    edit_like('spinedit', 'spinedit', 60, 22, spin,
+              parts=[(42, 1, 16, 10, arrow_looks(ARROW_UP)[0]), (42, 11, 16, 10, arrow_looks(ARROW_DOWN)[0])],
+              right=20)
+    # Up-downs: both buttons in one picture; vertical up over down,
+    # horizontal the decreasing (left) button before the increasing one.
+    for name, a, b, vertical in (('vupdown', up, dn, True), ('hupdown', rt, lf, False)):
+        aw, ah = a[0][2] - a[0][0], a[0][3] - a[0][1]
+        first, second = (ARROW_UP, ARROW_DOWN) if vertical else (ARROW_LEFT, ARROW_RIGHT)
+        if vertical:
+            w, h, up_at, down_at = aw, 2 * ah, (0, 0, aw, ah), (0, ah, aw, 2 * ah)
+        else:
+            w, h, up_at, down_at = 2 * aw, ah, (aw, 0, 2 * aw, ah), (0, 0, aw, ah)
+        cell = inp.alloc(w, h, with_parts(flat(FACE), [
+            (0, 0, aw, ah, arrow_looks(first)[0]),
+            ((0 if vertical else aw), (ah if vertical else 0), aw, ah, arrow_looks(second)[0])]))
         controls.append((name, 'updown', {
-            'pictureindex': INP, 'skinrect': R(a[0]), 'upbuttonrect': R(a[0]), 'activeupbuttonrect': R(a[1]),
-            'downupbuttonrect': R(a[2]), 'downbuttonrect': R(b[0]), 'activedownbuttonrect': R(b[1]),
+            'pictureindex': INP, 'skinrect': R(cell), 'upbuttonrect': R(up_at), 'activeupbuttonrect': R(a[1]),
+            'downupbuttonrect': R(a[2]), 'downbuttonrect': R(down_at), 'activedownbuttonrect': R(b[1]),
             'downdownbuttonrect': R(b[2])}))
 
     # scroll bars: track, arrows and thumb; the arrow and track places are

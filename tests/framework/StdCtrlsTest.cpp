@@ -1,0 +1,135 @@
+// The edit family and the page control of the framework.
+#include "support/gtest.h"
+
+#include <windows.h>
+
+#include "framework/PageControl.h"
+#include "framework/Forms.h"
+#include "framework/Mask.h"
+#include "framework/StdCtrls.h"
+
+namespace {
+
+struct Host {
+  TForm form{nullptr};
+  Host() { form.SetBounds(50, 50, 500, 400); }
+  template <class T>
+  T* Add() {
+    auto* c = new T(&form);
+    c->SetParent(&form);
+    return c;
+  }
+};
+
+}  // namespace
+
+TEST(TMemo, LinesReadAndWriteTheWindowText) {
+  Host h;
+  auto* memo = h.Add<TMemo>();
+  // Before the window exists the lines live in the text.
+  memo->Lines()->Add("first");
+  memo->Lines()->Add("second");
+  EXPECT_EQ("first\r\nsecond\r\n", memo->Text());
+  memo->HandleNeeded();
+  EXPECT_EQ(2, memo->Lines()->Count());
+  memo->Lines()->Insert(1, "middle");
+  memo->Lines()->Put(0, "one");
+  memo->Lines()->Delete(2);
+  ASSERT_EQ(2, memo->Lines()->Count());
+  EXPECT_EQ("one", memo->Lines()->Get(0));
+  EXPECT_EQ("middle", memo->Lines()->Get(1));
+  EXPECT_THROW(memo->Lines()->Get(2), EStringListError);
+  // A text without a final line break still counts its last line.
+  memo->SetText("a\r\nb");
+  EXPECT_EQ(2, memo->Lines()->Count());
+  EXPECT_EQ("b", memo->Lines()->Get(1));
+  int changes = 0;
+  memo->OnChange = [&](TObject*) { ++changes; };
+  memo->Lines()->Clear();
+  EXPECT_EQ(0, memo->Lines()->Count());
+  EXPECT_EQ(1, changes);
+}
+
+TEST(TEdit, TextSelectionAndChanges) {
+  Host h;
+  auto* edit = h.Add<TEdit>();
+  edit->SetText("before");
+  edit->HandleNeeded();
+  EXPECT_EQ("before", edit->Text());
+  int changes = 0;
+  edit->OnChange = [&](TObject*) { ++changes; };
+  SendMessageW(edit->Handle(), EM_SETSEL, 6, 6);
+  SendMessageW(edit->Handle(), WM_CHAR, 'X', 1);
+  EXPECT_EQ("beforeX", edit->Text());
+  EXPECT_EQ(1, changes);
+  edit->SetSelStart(0);
+  edit->SetSelLength(3);
+  EXPECT_EQ("bef", edit->SelText());
+  edit->SetSelText("aft");
+  EXPECT_EQ("aftoreX", edit->Text());
+  edit->SetMaxLength(3);
+  edit->SetText("");
+  for (char c : std::string("abcdef")) SendMessageW(edit->Handle(), WM_CHAR, c, 1);
+  EXPECT_EQ("abc", edit->Text());
+}
+
+TEST(TMaskEdit, PlacesTakeOnlyWhatTheMaskAllows) {
+  Host h;
+  auto* edit = h.Add<TMaskEdit>();
+  edit->HandleNeeded();
+  edit->SetEditMask("!90:00;1;_");
+  // ':' stands for the locale's time separator.
+  EXPECT_EQ(std::u16string(u"__") + LocaleTimeSeparator() + u"__", UTF8ToUTF16(edit->Text()));
+  EXPECT_EQ(5, edit->MaskLength());
+  EXPECT_FALSE(edit->IsInputPlace(2));
+  SendMessageW(edit->Handle(), EM_SETSEL, 0, 0);
+  for (char c : std::string("1x234")) SendMessageW(edit->Handle(), WM_CHAR, c, 1);
+  EXPECT_EQ("12", edit->Text().substr(0, 2));
+  EXPECT_EQ("34", edit->Text().substr(3, 2));
+  // A text set by the program is laid into the places.
+  edit->SetText("9");
+  EXPECT_EQ("9_", edit->Text().substr(0, 2));
+  EXPECT_THROW(edit->ValidateEdit(), EInvalidMaskInput);
+  edit->SetEditMask("");
+  EXPECT_FALSE(edit->IsMasked());
+}
+
+TEST(TPageControl, PagesTabsAndTheActivePage) {
+  Host h;
+  auto* pc = h.Add<TPageControl>();
+  pc->SetBounds(10, 10, 300, 200);
+  TTabSheet* pages[3];
+  for (int i = 0; i < 3; ++i) {
+    pages[i] = new TTabSheet(&h.form);
+    pages[i]->SetPageControl(pc);
+    pages[i]->SetCaption("P" + std::to_string(i));
+  }
+  pc->HandleNeeded();
+  EXPECT_EQ(pages[0], pc->ActivePage());
+  EXPECT_TRUE(pages[0]->Visible());
+  EXPECT_FALSE(pages[1]->Visible());
+  RECT r = pc->DisplayRect();
+  EXPECT_EQ(r.left, pages[0]->Left());
+  EXPECT_EQ(r.right - r.left, pages[0]->Width());
+  EXPECT_EQ(3, static_cast<int>(SendMessageW(pc->Handle(), TCM_GETITEMCOUNT, 0, 0)));
+  // A hidden tab leaves the row; its page hands over to the next one.
+  pc->SetActivePage(pages[1]);
+  pages[1]->SetTabVisible(false);
+  EXPECT_EQ(2, static_cast<int>(SendMessageW(pc->Handle(), TCM_GETITEMCOUNT, 0, 0)));
+  EXPECT_EQ(pages[2], pc->ActivePage());
+  EXPECT_EQ(1, pc->TabIndex());
+  EXPECT_EQ(-1, pages[1]->TabIndex());
+  EXPECT_EQ(pages[0], pc->FindNextPage(pages[2], true, true));
+  // A freed page leaves the control.
+  delete pages[2];
+  EXPECT_EQ(2, pc->PageCount());
+  EXPECT_EQ(pages[0], pc->ActivePage());
+  // The user's selection shows its page and reports the change.
+  pages[1]->SetTabVisible(true);
+  int changes = 0;
+  pc->OnChange = [&](TObject*) { ++changes; };
+  pc->SelectNextPage(true);
+  EXPECT_EQ(pages[1], pc->ActivePage());
+  EXPECT_TRUE(pages[1]->Visible());
+  EXPECT_EQ(1, changes);
+}
