@@ -59,6 +59,8 @@ public:
   bool AutoCheck = false;
   bool Enabled = true;
   bool Visible = true;
+  // The item a double click on the menu's owner runs (drawn bold).
+  bool Default = false;
   int ImageIndex = -1;
   std::string Hint;
   // A picture of its own, drawn instead of the image list's.
@@ -140,6 +142,8 @@ public:
   // menu uses the system's own popup menu.
   virtual void Popup(int x, int y);
   TNotifyEvent OnPopup;
+  // Whether the owner opens the menu itself on a right click.
+  bool AutoPopup = true;
   // The control whose menu this is while it shows.
   TComponent* PopupComponent = nullptr;
 };

@@ -1592,3 +1592,15 @@ bool IsMenuCloseMessage(UINT Msg) {
       return false;
   }
 }
+
+bool TspSkinPopupMenu::ClickDefaultItem() {
+  TMenuItem* root = Items();
+  for (int i = 0; root && i < root->Count(); ++i) {
+    TMenuItem* item = root->Items(i);
+    if (item->Default && item->Visible && item->Enabled) {
+      item->Click();
+      return true;
+    }
+  }
+  return false;
+}

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "skin/frame/spTrayIcon.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
 #include "framework/ImgList.h"
@@ -240,7 +241,7 @@ TspSkinMenuHost* FindSkinMenuHost(TComponent* form);
 
 // The popup menu component of skinned forms: opens its items through the
 // skinned menu chain of the form it belongs to.
-class TspSkinPopupMenu : public TPopupMenu, public TspMenuSource {
+class TspSkinPopupMenu : public TPopupMenu, public TspMenuSource, public TspTrayPopupMenu {
 public:
   explicit TspSkinPopupMenu(TComponent* AOwner);
   ~TspSkinPopupMenu() override;
@@ -256,6 +257,12 @@ public:
   void PopupFromRect(const TRect& R, bool APopupUp);
   void PopupFromRect2(TControl* ACtrl, const RECT& R, bool APopupUp) override;
   void Popup2(TControl* ACtrl, int X, int Y);
+
+  // As the notification-area icon's menu.
+  TComponent* MenuComponent() override { return this; }
+  bool AutoPopup() const override { return TPopupMenu::AutoPopup; }
+  void SetPopupComponent(TComponent* component) override { PopupComponent = component; }
+  bool ClickDefaultItem() override;
 
 protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;

@@ -231,3 +231,39 @@ TEST_F(TrayIconTest, MinimizingTheApplicationHidesTheMainFormIntoTheTray) {
 }
 
 }  // namespace
+
+#include "skin/frame/SkinMenus.h"
+
+TEST(TrayIconSkinMenu, TheSkinnedMenuServesTheIconAndItsDefaultItemRunsOnADoubleClick) {
+  TspSkinPopupMenu menu(nullptr);
+  int opened = 0, plain = 0;
+  auto* item = new TMenuItem(&menu);
+  item->SetCaption("Show");
+  item->OnClick = [&](TObject*) { ++plain; };
+  auto* def = new TMenuItem(&menu);
+  def->SetCaption("Open");
+  def->Default = true;
+  def->OnClick = [&](TObject*) { ++opened; };
+  menu.Items()->Add(item);
+  menu.Items()->Add(def);
+
+  TspTrayPopupMenu& link = menu;
+  EXPECT_EQ(&menu, link.MenuComponent());
+  EXPECT_TRUE(link.AutoPopup());
+  EXPECT_TRUE(link.ClickDefaultItem());
+  EXPECT_EQ(1, opened);
+  EXPECT_EQ(0, plain);
+  // A disabled default item is not run; without one nothing is.
+  def->Enabled = false;
+  EXPECT_FALSE(link.ClickDefaultItem());
+  def->Default = false;
+  def->Enabled = true;
+  EXPECT_FALSE(link.ClickDefaultItem());
+  EXPECT_EQ(1, opened);
+
+  TspTrayIcon tray(nullptr);
+  tray.SetPopupMenu(&menu);
+  def->Default = true;
+  SendMessageW(tray.Handle(), WM_SPTRAYICONNOTIFY, 1, WM_LBUTTONDBLCLK);
+  EXPECT_EQ(2, opened);
+}
