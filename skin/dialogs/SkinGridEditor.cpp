@@ -415,16 +415,16 @@ const std::vector<TspEditMenuItem>& TspSkinInplaceEdit::BuildEditMenu() {
   bool selected = selLength > 0;
   bool canModify = !ReadOnly && EditCanModify();
   bool clipboardText = IsClipboardFormatAvailable(CF_UNICODETEXT) || IsClipboardFormatAvailable(CF_TEXT);
-  FSysPopupMenu.push_back({ResText(sd, "EDIT_UNDO", "Undo"), CanUndo(), [this] { Undo(); }});
-  FSysPopupMenu.push_back({"-", true, nullptr});
-  FSysPopupMenu.push_back({ResText(sd, "EDIT_CUT", "Cut"), selected && canModify, [this] { CutToClipboard(); }});
-  FSysPopupMenu.push_back({ResText(sd, "EDIT_COPY", "Copy"), selected, [this] { CopyToClipboard(); }});
+  FSysPopupMenu.push_back({"EDIT_UNDO", ResText(sd, "EDIT_UNDO", "Undo"), CanUndo(), [this] { Undo(); }});
+  FSysPopupMenu.push_back({"-", "-", true, nullptr});
+  FSysPopupMenu.push_back({"EDIT_CUT", ResText(sd, "EDIT_CUT", "Cut"), selected && canModify, [this] { CutToClipboard(); }});
+  FSysPopupMenu.push_back({"EDIT_COPY", ResText(sd, "EDIT_COPY", "Copy"), selected, [this] { CopyToClipboard(); }});
   FSysPopupMenu.push_back(
-      {ResText(sd, "EDIT_PASTE", "Paste"), clipboardText && canModify, [this] { PasteFromClipboard(); }});
+      {"EDIT_PASTE", ResText(sd, "EDIT_PASTE", "Paste"), clipboardText && canModify, [this] { PasteFromClipboard(); }});
   FSysPopupMenu.push_back(
-      {ResText(sd, "EDIT_DELETE", "Delete"), selected && canModify, [this] { ClearSelection(); }});
-  FSysPopupMenu.push_back({"-", true, nullptr});
-  FSysPopupMenu.push_back({ResText(sd, "EDIT_SELECTALL", "Select All"), selLength != len, [this] { SelectAll(); }});
+      {"EDIT_DELETE", ResText(sd, "EDIT_DELETE", "Delete"), selected && canModify, [this] { ClearSelection(); }});
+  FSysPopupMenu.push_back({"-", "-", true, nullptr});
+  FSysPopupMenu.push_back({"EDIT_SELECTALL", ResText(sd, "EDIT_SELECTALL", "Select All"), selLength != len, [this] { SelectAll(); }});
   FHasMenu = true;
   return FSysPopupMenu;
 }

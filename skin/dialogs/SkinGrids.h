@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "skin/controls/SkinEdits.h"  // the edit menu entries
 #include "framework/Graphics.h"
 #include "framework/StdCtrls.h"
 #include "framework/StringList.h"
@@ -151,11 +152,6 @@ public:
 };
 
 // The edit commands of the in-place editor's context menu.
-struct TspEditMenuItem {
-  std::string Caption;  // "-" for a separator
-  bool Enabled = true;
-  std::function<void()> Action;
-};
 
 // The editor that lies over the grid's current cell while it is edited.
 class TspSkinInplaceEdit : public TspSkinTransparentMaskEdit {
