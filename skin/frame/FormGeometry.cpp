@@ -313,7 +313,9 @@ bool StripeInside(const TBitmap& stripe, int x, int y, TColor black) {
 
 bool TspDynamicSkinForm::PointInSkinMask(TPoint P) const {
   if (PtIn(NewMaskRectArea, P)) return true;
-  if (P.Y <= NewMaskRectArea.Top) return StripeInside(RMTop, P.X, P.Y, BlackColor);
+  // The top stripe holds the rows above the sure-inside area; the row at
+  // its top edge belongs to the side stripes.
+  if (P.Y < NewMaskRectArea.Top) return StripeInside(RMTop, P.X, P.Y, BlackColor);
   if (P.Y >= NewMaskRectArea.Bottom) return StripeInside(RMBottom, P.X, P.Y - NewMaskRectArea.Bottom, BlackColor);
   if (P.X > NewMaskRectArea.Left)
     return StripeInside(RMRight, P.X - NewMaskRectArea.Right, P.Y - NewMaskRectArea.Top, BlackColor);

@@ -247,6 +247,17 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
 
 void TspDynamicSkinForm::AfterMessage(TMessage& M) {
   switch (M.Msg) {
+    case WM_CREATE: {
+      // A skin given before the window existed shapes it now.
+      const TRect b = FormBounds();
+      FFormWidth = b.Width();
+      FFormHeight = b.Height();
+      if (SkinInUse() && FSupportNCArea)
+        UpdateFrameSize(true);
+      else
+        SetFormRegion(true);
+      return;
+    }
     case WM_SHOWWINDOW:
       WMShowWindowAfter(M);
       return;
