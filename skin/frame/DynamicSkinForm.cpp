@@ -241,6 +241,31 @@ void TspDynamicSkinForm::DrawFormIcon(TCanvas* Canvas, int X, int Y) {
   if (FIcon) DrawIconEx(Canvas->Handle(), X, Y, FIcon, 0, 0, 0, nullptr, DI_NORMAL);
 }
 
+bool TspDynamicSkinForm::IconHasAlpha() {
+  int w, h;
+  GetIconSize(w, h);
+  if (w <= 0 || h <= 0) return false;
+  PrepareSmallIcon();
+  if (!FIcon) return false;
+  TspBitmap b;
+  b.SetSize(w, h);
+  b.SetAlpha(0);
+  DrawIconEx(b.DC(), 0, 0, FIcon, w, h, 0, nullptr, DI_NORMAL);
+  GdiFlush();
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if ((b.GetPixel(x, y) >> 24) != 0) return true;
+  return false;
+}
+
+void TspDynamicSkinForm::BringStayOnTopFormsToFront() {
+  for (TspDynamicSkinForm* c : AllComponents()) {
+    TCustomForm* f = c->FForm;
+    if (f->FormStyle() == fsStayOnTop && f->HandleAllocated() && IsWindowVisible(f->HandleIfAllocated()))
+      SetForegroundWindow(f->HandleIfAllocated());
+  }
+}
+
 void TspDynamicSkinForm::UpDateFormNC() {
   if (FForm->HandleAllocated()) SendMessageW(FForm->Handle(), WM_NCPAINT, 0, 0);
 }

@@ -76,6 +76,14 @@ public:
   virtual void ChangeSkinData() = 0;
 };
 
+// A control placed on a named area of the skin picture; it moves and
+// stretches with the window as the area's anchors say.
+struct TspLinkedArea {
+  TControl* Control = nullptr;
+  TRect AreaRect;
+  bool UseAnchors = false, AnchorLeft = false, AnchorTop = false, AnchorRight = false, AnchorBottom = false;
+};
+
 using TspCaptionPaintEvent = std::function<void(TCanvas* Cnvs, const TRect& R, bool AActive)>;
 using TspObjectMouseEvent =
     std::function<void(const std::string& IDName, int X, int Y, const TRect& ObjectRect, TMouseButton Button)>;
@@ -185,6 +193,9 @@ public:
   static std::string GetProductVersion() { return "12.22"; }
   void RepaintChildBackgrounds();
   bool IsMainForm() const;
+  // The form's icon has per-pixel alpha at the small-icon size.
+  bool IconHasAlpha();
+  void BringStayOnTopFormsToFront();
   bool HasBorder() const;
 
   // ---- geometry, shape and hit testing
@@ -196,6 +207,9 @@ public:
   int GetDefCaptionHeight() const;
   int GetDefButtonSize() const;
   TRect GetAreaRect(const std::string& AIDName) const;
+  TRect GetNewAreaRect(const TRect& AreaRect, bool UseAnchors, bool AnchorBottom, bool AnchorRight, bool AnchorTop,
+                       bool AnchorLeft) const;
+  void UpdateLinkedControls();
   void UpdateFrameSize(bool Recalc);
   void SetFormRegion(bool Recalc);
   bool IsResizableSkin() const;
@@ -285,6 +299,7 @@ public:
 
   // ---- state the other parts of the frame read
   std::vector<std::unique_ptr<TspActiveSkinObject>> ObjectList;
+  std::vector<TspLinkedArea> AreaList;
   int ActiveObject = -1, OldActiveObject = -1, MouseCaptureObject = -1;
   bool InMenu = false, InMainMenu = false;
   bool FFormActive = false;

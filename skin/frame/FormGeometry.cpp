@@ -213,6 +213,34 @@ TRect TspDynamicSkinForm::GetAreaRect(const std::string& AIDName) const {
   return r;
 }
 
+TRect TspDynamicSkinForm::GetNewAreaRect(const TRect& AreaRect, bool UseAnchors, bool AnchorBottom, bool AnchorRight,
+                                         bool AnchorTop, bool AnchorLeft) const {
+  if (!UseAnchors) return GetNewObjectRect(AreaRect);
+  if (!FSD) return AreaRect;
+  const int dx = NewRBPoint.X - FSD->RBPoint.X, dy = NewRBPoint.Y - FSD->RBPoint.Y;
+  TRect r = AreaRect;
+  if (AnchorBottom && AnchorTop)
+    r.Bottom += dy;
+  else if (AnchorBottom)
+    r = MoveRect(r, 0, dy);
+  if (AnchorRight && AnchorLeft)
+    r.Right += dx;
+  else if (AnchorRight)
+    r = MoveRect(r, dx, 0);
+  return r;
+}
+
+void TspDynamicSkinForm::UpdateLinkedControls() {
+  const bool resizable = IsResizableSkin();
+  for (const TspLinkedArea& a : AreaList) {
+    if (!a.Control) continue;
+    const TRect r = resizable ? GetNewAreaRect(a.AreaRect, a.UseAnchors, a.AnchorBottom, a.AnchorRight, a.AnchorTop,
+                                               a.AnchorLeft)
+                              : a.AreaRect;
+    a.Control->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+  }
+}
+
 void TspDynamicSkinForm::UpdateFrameSize(bool Recalc) {
   if (!FSD || FSD->Empty) return;
   if (FSkinnableForm) {
@@ -230,6 +258,7 @@ void TspDynamicSkinForm::UpdateFrameSize(bool Recalc) {
     }
   } else {
     FForm->Invalidate();
+    UpdateLinkedControls();
   }
 }
 

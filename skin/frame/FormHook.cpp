@@ -81,7 +81,6 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
       if (HasBorder()) {
         if (SkinInUse()) {
           if (FSupportNCArea) {
-            UpdateCaptionButtons();
             UpDateFormNC();
           } else {
             UpdateCaptionText();
@@ -252,8 +251,8 @@ void TspDynamicSkinForm::AfterMessage(TMessage& M) {
       const TRect b = FormBounds();
       FFormWidth = b.Width();
       FFormHeight = b.Height();
-      if (SkinInUse() && FSupportNCArea)
-        UpdateFrameSize(true);
+      if (SkinInUse())
+        UpdateFrameSize(FSupportNCArea || IsResizableSkin());
       else
         SetFormRegion(true);
       return;
@@ -457,7 +456,12 @@ void TspDynamicSkinForm::WMShowWindowBefore(TMessage& M) {
     SetWindowAlphaValue(h, 0);
     SetTimer(h, 1, 1, nullptr);
   }
-  if (FSupportNCArea) ForceRealign();
+  if (FSupportNCArea) {
+    ForceRealign();
+  } else {
+    UpdateLinkedControls();
+    if (FWindowStateInit != FWindowState) ChangeWindowState(FWindowStateInit);
+  }
 }
 
 void TspDynamicSkinForm::WMShowWindowAfter(TMessage&) {}

@@ -60,6 +60,7 @@ void TspDynamicSkinForm::ClearObjects() {
   if (HWND h = FForm ? FForm->HandleIfAllocated() : nullptr)
     if (GetCapture() == h) ReleaseCapture();
   ObjectList.clear();
+  AreaList.clear();
 }
 
 void TspDynamicSkinForm::CreateSkinObjects() {
