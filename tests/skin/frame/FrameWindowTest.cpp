@@ -537,3 +537,26 @@ TEST(FrameButtons, CaptionButtonsFollowTheBorderIcons) {
   EXPECT_EQ(f.Button("closebutton")->Hint, "Close");
   EXPECT_EQ(f.Button("maxbutton")->RestoreHint, "Restore");
 }
+
+// ---------------------------------------------------------------------------
+// The program's own skin
+
+TEST(FrameProgramSkin, CaptionButtonsAndEdgesOfTheShippedSkin) {
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
+  ASSERT_FALSE(skin.Empty);
+  Frame f(&skin, 100, 100, 500, 400);
+  f.Activate(true);
+  SendMessageW(f.h(), WM_NCPAINT, 0, 0);
+  // The caption buttons land on the glyphs of the window picture: the
+  // picture's right part (200..300) stays at the right end.
+  TspSkinStdButtonObject* close = f.Button("closebutton");
+  ASSERT_NE(close, nullptr);
+  EXPECT_TRUE(close->ObjectRect == (TRect{468, 4, 496, 26})) << close->ObjectRect.Left;
+  EXPECT_EQ(f.Hit(482, 15), HTOBJECT);
+  EXPECT_EQ(f.Hit(250, 15), HTCAPTION);
+  EXPECT_EQ(f.Hit(250, 200), HTCLIENT);
+  EXPECT_EQ(f.Hit(1, 200), HTLEFT);
+  EXPECT_EQ(f.Hit(498, 398), HTBOTTOMRIGHT);
+  EXPECT_EQ(f.Hit(250, 1), HTTOP);
+}
