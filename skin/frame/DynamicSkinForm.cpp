@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "skin/controls/SkinPanelKinds.h"
 #include "skin/data/SPUtils.h"
 
 std::function<std::unique_ptr<TspFrameMenuHandler>(TspDynamicSkinForm*)> TspDynamicSkinForm::MenuHandlerFactory;
@@ -63,6 +64,7 @@ TspDynamicSkinForm::~TspDynamicSkinForm() {
   ClearObjects();
   if (FSD) FSD->RemoveFreeNotification(this);
   if (FMSD) FMSD->RemoveFreeNotification(this);
+  if (FStatusBar) FStatusBar->RemoveFreeNotification(this);
   // A form that is going away takes its window procedure with it; only a
   // living form gets its own procedure back.
   if (FForm && !(FForm->ComponentState() & csDestroying)) {
@@ -93,6 +95,13 @@ void TspDynamicSkinForm::Notification(TComponent* AComponent, TOperation Operati
     for (auto& o : ObjectList) o->SD = nullptr;
   }
   if (AComponent == FMSD) FMSD = nullptr;
+  if (AComponent == FStatusBar) FStatusBar = nullptr;
+}
+
+void TspDynamicSkinForm::SetStatusBar(TspSkinStatusBar* Value) {
+  if (FStatusBar) FStatusBar->RemoveFreeNotification(this);
+  FStatusBar = Value;
+  if (FStatusBar) FStatusBar->FreeNotification(this);
 }
 
 void TspDynamicSkinForm::SetSkinData(TspSkinData* Value) {

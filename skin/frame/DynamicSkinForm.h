@@ -93,6 +93,8 @@ using TspObjectPaintEvent = std::function<void(const std::string& IDName, TCanva
 using TspActivateCustomObjectEvent = std::function<void(const std::string& IDName, bool& ObjectVisible)>;
 using TspChangeClientRectEvent = std::function<void(const TRect& NewClientRect)>;
 
+class TspSkinStatusBar;
+
 class TspDynamicSkinForm : public TComponent {
 public:
   // The owner must be a form.
@@ -132,6 +134,9 @@ public:
   TFont* DefInActiveCaptionFont() { return &FDefInActiveCaptionFont; }
   TBitmap* LogoBitMap() { return &FLogoBitMap; }
   void SetLogoBitMap(TBitmap* Value) { FLogoBitMap.Assign(Value); }
+  // The status bar whose size grip hides while the form is maximized.
+  TspSkinStatusBar* StatusBar() const { return FStatusBar; }
+  void SetStatusBar(TspSkinStatusBar* Value);
   bool GetSkinnableForm() const { return FSkinnableForm; }
   void SetSkinnableForm(bool Value);
   bool UseRibbon() const { return FUseRibbon; }
@@ -376,6 +381,7 @@ private:
   TWndMethod OldWindowProc;
   TspSkinData* FSD = nullptr;
   TspSkinData* FMSD = nullptr;
+  TspSkinStatusBar* FStatusBar = nullptr;
   bool FSupportNCArea = true;
   TspBorderIcons FBorderIcons = biSystemMenu | biMinimize | biMaximize | biRollUp;
   TWindowState FWindowState = wsNormal;

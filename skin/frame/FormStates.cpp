@@ -2,6 +2,7 @@
 // the caption buttons must follow), roll-up, size limits and snapping.
 #include <algorithm>
 
+#include "skin/controls/SkinPanelKinds.h"
 #include "skin/data/SPUtils.h"
 #include "skin/frame/DynamicSkinForm.h"
 
@@ -142,6 +143,7 @@ void TspDynamicSkinForm::DoMaximize() {
       R = TRect{R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom - 1};
   }
   SetFormBounds(R.Left, R.Top, R.Width(), R.Height());
+  if (FStatusBar && FStatusBar->SizeGrip()) FStatusBar->SetShowGrip(false);
   if (OnMaximize) OnMaximize(this);
 }
 
@@ -165,6 +167,7 @@ void TspDynamicSkinForm::DoRestore() {
     FForm->Invalidate();
   }
   OldBoundsRect = TRect{};
+  if (FStatusBar && FStatusBar->SizeGrip()) FStatusBar->SetShowGrip(true);
   if (OnRestore) OnRestore(this);
 }
 

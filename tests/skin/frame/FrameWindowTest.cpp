@@ -10,6 +10,8 @@
 
 #include "FrameTestSkin.h"
 #include "framework/Forms.h"
+#include "skin/controls/SkinPanelKinds.h"
+#include "skin/data/SPUtils.h"
 #include "skin/frame/DynamicSkinForm.h"
 #include "support/Dib.h"
 
@@ -559,4 +561,113 @@ TEST(FrameProgramSkin, CaptionButtonsAndEdgesOfTheShippedSkin) {
   EXPECT_EQ(f.Hit(1, 200), HTLEFT);
   EXPECT_EQ(f.Hit(498, 398), HTBOTTOMRIGHT);
   EXPECT_EQ(f.Hit(250, 1), HTTOP);
+}
+
+// ---------------------------------------------------------------------------
+// More of the window hook
+
+TEST(FrameWindow, TrackingSizesComeFromTheFrame) {
+  FrameSkin skin;
+  Frame f(&skin.data);
+  MINMAXINFO info{};
+  SendMessageW(f.h(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(info.ptMinTrackSize.x, 100);
+  EXPECT_EQ(info.ptMinTrackSize.y, 35);
+  const RECT work = WorkArea();
+  EXPECT_EQ(info.ptMaxTrackSize.x, work.right - work.left);
+  EXPECT_EQ(info.ptMaxTrackSize.y, work.bottom - work.top);
+}
+
+TEST(FrameWindow, UnskinnedFrameGivesTheSystemFrameBack) {
+  FrameSkin skin;
+  Frame f(&skin.data);
+  ASSERT_FALSE(InRegion(f.h(), 0, 0));
+  f.sf->SetSkinnableForm(false);
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(f.h(), rgn), ERROR) << "no window region";
+  DeleteObject(rgn);
+  EXPECT_EQ(f.form->BorderIcons(), TBorderIcons(biSystemMenu | biMinimize | biMaximize));
+  EXPECT_EQ(SendMessageW(f.h(), SP_FRAMEQUERY, 0, 0), IsWindowsVistaOrLater() ? 12852 : 12853);
+  RECT client;
+  GetClientRect(f.h(), &client);
+  EXPECT_NE(client.bottom, 165) << "the system's frame, not the skin's";
+  f.sf->SetSkinnableForm(true);
+  GetClientRect(f.h(), &client);
+  EXPECT_EQ(client.bottom, 165);
+  EXPECT_FALSE(InRegion(f.h(), 0, 0));
+}
+
+TEST(FrameWindow, MinimizedFormsStartANewRowWhenOneIsFull) {
+  TspDynamicSkinForm::MonitorAreaOverride = [](HWND, bool, TRect& r) { r = TRect{0, 0, 250, 800}; };
+  FrameSkin skin;
+  Frame a(&skin.data), b(&skin.data), c(&skin.data);
+  for (Frame* f : {&a, &b, &c}) {
+    f->form->Show();
+    f->sf->SetWindowState(wsMinimized);
+  }
+  EXPECT_TRUE(Same(a.Bounds(), RECT{0, 765, 100, 800})) << Str(a.Bounds());
+  EXPECT_TRUE(Same(b.Bounds(), RECT{100, 765, 200, 800})) << Str(b.Bounds());
+  EXPECT_TRUE(Same(c.Bounds(), RECT{0, 730, 100, 765})) << Str(c.Bounds());
+  for (Frame* f : {&a, &b, &c}) f->form->Hide();
+  TspDynamicSkinForm::MonitorAreaOverride = nullptr;
+}
+
+TEST(FramePainting, CaptionPaintHandlerReplacesTheText) {
+  Frame f(nullptr);
+  f.Activate(true);
+  int calls = 0;
+  TRect got;
+  bool active = false;
+  f.sf->OnCaptionPaint = [&](TCanvas*, const TRect& r, bool a) {
+    ++calls;
+    got = r;
+    active = a;
+  };
+  Dib dib(300, 200);
+  SendMessageW(f.h(), SP_PAINTFRAMETODC, reinterpret_cast<WPARAM>(dib.dc), SP_PAINTFRAMEKEY);
+  EXPECT_EQ(calls, 1);
+  // Between the system-menu button (3..20) and the roll-up button (229..).
+  EXPECT_TRUE(got == (TRect{17, 0, 226, 19})) << got.Left << "," << got.Right;
+  EXPECT_TRUE(active);
+}
+
+TEST(FrameButtons, DefaultButtonLooksFollowTheMouse) {
+  Frame f(nullptr);
+  f.Activate(true);
+  SendMessageW(f.h(), WM_NCPAINT, 0, 0);
+  TspSkinStdButtonObject* close = f.Button("closebutton");
+  ASSERT_NE(close, nullptr);
+  // The close button sits at (280, 4, 297, 21); (282, 6) is face, (280, 4) its frame.
+  auto paint = [&](Dib& dib) {
+    SendMessageW(f.h(), SP_PAINTFRAMETODC, reinterpret_cast<WPARAM>(dib.dc), SP_PAINTFRAMEKEY);
+  };
+  Dib normal(300, 200);
+  paint(normal);
+  EXPECT_EQ(normal.At(282, 6), GetSysColor(COLOR_BTNFACE));
+  f.sf->TestActive(288, 12, true);
+  ASSERT_TRUE(close->FMouseIn);
+  Dib hot(300, 200);
+  paint(hot);
+  EXPECT_EQ(hot.At(282, 6), RGB(182, 189, 210));
+  EXPECT_EQ(hot.At(280, 4), RGB(0, 0, 128));
+  close->SetDown(true);
+  Dib down(300, 200);
+  paint(down);
+  EXPECT_EQ(down.At(282, 6), RGB(133, 147, 181));
+  close->SetDown(false);
+}
+
+TEST(FrameWindow, StatusBarGripHidesWhileMaximized) {
+  FrameSkin skin;
+  Frame f(&skin.data);
+  auto* bar = new TspSkinStatusBar(f.form);
+  bar->SetParent(f.form);
+  bar->SetSizeGrip(true);
+  f.sf->SetStatusBar(bar);
+  f.sf->SetWindowState(wsMaximized);
+  EXPECT_FALSE(bar->ShowGrip());
+  f.sf->SetWindowState(wsNormal);
+  EXPECT_TRUE(bar->ShowGrip());
+  delete bar;
+  EXPECT_EQ(f.sf->StatusBar(), nullptr);
 }
