@@ -6,6 +6,7 @@
 
 #include "FrameTestSkin.h"
 #include "framework/Forms.h"
+#include "skin/controls/SkinControl.h"
 #include "skin/frame/DynamicSkinForm.h"
 #include "support/Dib.h"
 
@@ -249,4 +250,109 @@ TEST(FrameHover, MouseTimerFollowsTheCursorOverTheButtons) {
                                          "leave maxbutton"};
   EXPECT_EQ(events, want);
   f.form->Hide();
+}
+
+// ---------------------------------------------------------------------------
+// Timers driven by hand
+
+TEST(FrameTimers, HoverMorphRunsFiveStepsAndStops) {
+  FrameSkin skin;
+  auto* close = dynamic_cast<TspDataSkinStdButton*>(skin.data.ObjectList[1].get());
+  ASSERT_NE(close, nullptr);
+  close->Morphing = true;
+  Frame f(&skin.data);
+  SendMessageW(f.h(), WM_ACTIVATE, WA_ACTIVE, 0);
+  TspActiveSkinObject* button = f.sf->ObjectList[1].get();
+  f.sf->TestActive(287, 12, true);
+  ASSERT_TRUE(button->Active);
+  EXPECT_TRUE(f.sf->MorphTimer->Enabled());
+  for (int i = 0; i < 5; ++i) f.sf->MorphTimer->Timer();
+  EXPECT_DOUBLE_EQ(button->MorphKf(), 1.0);
+  EXPECT_TRUE(f.sf->MorphTimer->Enabled());
+  f.sf->MorphTimer->Timer();  // nothing left to do
+  EXPECT_FALSE(f.sf->MorphTimer->Enabled());
+  // Leaving half-way back reverses from the factor reached.
+  f.sf->TestActive(150, 100, true);
+  f.sf->MorphTimer->Timer();
+  f.sf->MorphTimer->Timer();
+  EXPECT_NEAR(button->MorphKf(), 0.6, 1e-9);
+  f.sf->TestActive(287, 12, true);
+  f.sf->MorphTimer->Timer();
+  EXPECT_NEAR(button->MorphKf(), 0.8, 1e-9);
+}
+
+TEST(FrameTimers, CaptionAnimationStepsThroughItsFrames) {
+  FrameSkin skin;
+  auto* caption = dynamic_cast<TspDataSkinCaption*>(skin.data.ObjectList[0].get());
+  ASSERT_NE(caption, nullptr);
+  caption->ActivePictureIndex = 0;
+  caption->AnimateSkinRect = TspRect{0, 0, 150, 15};
+  caption->FrameCount = 3;
+  caption->AnimateInterval = 50;
+  caption->InActiveAnimation = true;
+  Frame f(&skin.data);
+  auto* c = dynamic_cast<TspSkinCaptionObject*>(f.sf->ObjectList[0].get());
+  ASSERT_TRUE(c && c->EnableAnimation());
+  SendMessageW(f.h(), WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_EQ(c->CurrentFrame, 1);
+  EXPECT_TRUE(f.sf->AnimateTimer->Enabled());
+  f.sf->AnimateTimer->Timer();  // 25 -> 50 ms counted
+  EXPECT_EQ(c->CurrentFrame, 1);
+  f.sf->AnimateTimer->Timer();
+  EXPECT_EQ(c->CurrentFrame, 2);
+  for (int i = 0; i < 6; ++i) f.sf->AnimateTimer->Timer();
+  EXPECT_EQ(c->CurrentFrame, 4) << "one past the last frame shows the active look";
+  f.sf->AnimateTimer->Timer();
+  f.sf->AnimateTimer->Timer();
+  EXPECT_FALSE(f.sf->AnimateTimer->Enabled());
+  // Deactivated with the backward animation: from the last frame down.
+  SendMessageW(f.h(), WM_ACTIVATE, WA_INACTIVE, 0);
+  EXPECT_EQ(c->CurrentFrame, 3);
+  for (int i = 0; i < 12; ++i) f.sf->AnimateTimer->Timer();
+  EXPECT_EQ(c->CurrentFrame, 0);
+  // Frame rectangles stay inside the strip whatever the number.
+  EXPECT_TRUE(c->AnimationFrameRect(0) == (TRect{0, 0, 50, 15}));
+  EXPECT_TRUE(c->AnimationFrameRect(9) == (TRect{100, 0, 150, 15}));
+}
+
+// ---------------------------------------------------------------------------
+// The skin-change walk over the form's controls
+
+namespace {
+
+class CountingControl : public TspGraphicSkinControl {
+public:
+  using TspGraphicSkinControl::TspGraphicSkinControl;
+  int Before = 0, Changed = 0;
+  void BeforeChangeSkinData() override {
+    ++Before;
+    TspGraphicSkinControl::BeforeChangeSkinData();
+  }
+  void ChangeSkinData() override { ++Changed; }
+};
+
+}  // namespace
+
+TEST(FrameSkinChange, ControlsOfTheChangedSkinAreTold) {
+  FrameSkin skin, other;
+  Frame f(&skin.data);
+  auto* mine = new CountingControl(f.form);
+  mine->SetParent(f.form);
+  mine->SetSkinData(&skin.data);
+  auto* theirs = new CountingControl(f.form);
+  theirs->SetParent(f.form);
+  theirs->SetSkinData(&other.data);
+  mine->Changed = theirs->Changed = 0;
+  SendMessageW(f.h(), WM_BEFORECHANGESKINDATA, reinterpret_cast<WPARAM>(&skin.data), 1000);
+  SendMessageW(f.h(), WM_CHANGESKINDATA, reinterpret_cast<WPARAM>(&skin.data), 1000);
+  EXPECT_EQ(mine->Before, 1);
+  EXPECT_EQ(mine->Changed, 1);
+  EXPECT_EQ(theirs->Before, 0);
+  EXPECT_EQ(theirs->Changed, 0);
+  // The walk runs for the other skin's controls too, leaving the frame alone.
+  SendMessageW(f.h(), WM_BEFORECHANGESKINDATA, reinterpret_cast<WPARAM>(&other.data), 1000);
+  SendMessageW(f.h(), WM_CHANGESKINDATA, reinterpret_cast<WPARAM>(&other.data), 1000);
+  EXPECT_EQ(theirs->Before, 1);
+  EXPECT_EQ(theirs->Changed, 1);
+  EXPECT_EQ(mine->Changed, 1);
 }
