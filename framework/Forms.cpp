@@ -145,6 +145,20 @@ void TApplication::Terminate() {
     PostThreadMessageW(MainThreadID(), WM_QUIT, 0, 0);
 }
 
+void TApplication::Minimize() {
+  if (FMinimized) return;
+  FMinimized = true;
+  if (FHandle) ShowOwnedPopups(FHandle, FALSE);
+  if (OnMinimize) OnMinimize(this);
+}
+
+void TApplication::Restore() {
+  if (!FMinimized) return;
+  FMinimized = false;
+  if (FHandle) ShowOwnedPopups(FHandle, TRUE);
+  if (OnRestore) OnRestore(this);
+}
+
 void TApplication::HandleException(std::exception_ptr e) {
   std::string text = ExceptionText(e);
   if (OnException) {
@@ -178,11 +192,53 @@ void TCustomForm::CreateParams(TCreateParams& p) {
   TWinControl::CreateParams(p);
   p.Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   p.ExStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+  FrameStyles(p.Style, p.ExStyle);
   if (FFormStyle == fsStayOnTop) p.ExStyle |= WS_EX_TOPMOST;
   p.WndParent = Application ? Application->Handle() : nullptr;
   p.WinClassName = WindowClassName();
   p.WindowClassStyle = CS_DBLCLKS;
   p.Background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+}
+
+void TCustomForm::FrameStyles(DWORD& style, DWORD& exStyle) const {
+  style &= ~DWORD(WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_POPUP);
+  exStyle &= ~DWORD(WS_EX_TOOLWINDOW | WS_EX_DLGMODALFRAME);
+  switch (FBorderStyle) {
+    case bsNone: style |= WS_POPUP; break;
+    case bsSingle: case bsToolWindow: style |= WS_CAPTION; break;
+    case bsDialog: style |= WS_CAPTION; exStyle |= WS_EX_DLGMODALFRAME; break;
+    case bsSizeable: case bsSizeToolWin: style |= WS_CAPTION | WS_THICKFRAME; break;
+  }
+  if (FBorderStyle == bsToolWindow || FBorderStyle == bsSizeToolWin) exStyle |= WS_EX_TOOLWINDOW;
+  if (FBorderStyle != bsNone && (FBorderIcons & biSystemMenu)) {
+    style |= WS_SYSMENU;
+    if (FBorderStyle != bsDialog && FBorderStyle != bsToolWindow && FBorderStyle != bsSizeToolWin) {
+      if (FBorderIcons & biMinimize) style |= WS_MINIMIZEBOX;
+      if (FBorderIcons & biMaximize) style |= WS_MAXIMIZEBOX;
+    }
+  }
+}
+
+void TCustomForm::ApplyFrameStyle() {
+  if (!FHandle) return;
+  DWORD style = DWORD(GetWindowLongW(FHandle, GWL_STYLE)), ex = DWORD(GetWindowLongW(FHandle, GWL_EXSTYLE));
+  FrameStyles(style, ex);
+  SetWindowLongW(FHandle, GWL_STYLE, LONG(style));
+  SetWindowLongW(FHandle, GWL_EXSTYLE, LONG(ex));
+  SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
+               SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
+  if (value == FBorderStyle) return;
+  FBorderStyle = value;
+  ApplyFrameStyle();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons value) {
+  if (value == FBorderIcons) return;
+  FBorderIcons = value;
+  ApplyFrameStyle();
 }
 
 void TCustomForm::SetFormStyle(TFormStyle value) {
@@ -339,6 +395,7 @@ void TCustomForm::WndProc(TMessage& m) {
       DefaultHandler(m);
       return;
     case WM_ACTIVATE:
+      FActive = LOWORD(m.WParam) != WA_INACTIVE;
       DefaultHandler(m);
       if (LOWORD(m.WParam) != WA_INACTIVE && FActiveControl && FActiveControl->CanFocus())
         FActiveControl->SetFocus();

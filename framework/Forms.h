@@ -55,6 +55,14 @@ public:
   TForm* MainForm() const { return FMainForm; }
   std::string Title;
 
+  // Minimizing the program hides its top-level windows together and marks
+  // the application minimized; Restore shows them again and fires OnRestore.
+  void Minimize();
+  void Restore();
+  bool Minimized() const { return FMinimized; }
+  TNotifyEvent OnMinimize;
+  TNotifyEvent OnRestore;
+
   // Creates a form owned by the application; the first becomes the main form.
   template <class T>
   void CreateForm(T*& reference) {
@@ -69,6 +77,7 @@ private:
   HWND FHandle = nullptr;
   TForm* FMainForm = nullptr;
   bool FTerminated = false;
+  bool FMinimized = false;
   int FNextHookId = 1;
   std::vector<std::pair<int, TMessageEvent>> FHooks;
 
@@ -118,6 +127,13 @@ extern TScreen* Screen;
 
 enum TFormStyle { fsNormal, fsStayOnTop };
 
+// The frame a form asks the system for, and the buttons on its caption.
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using TBorderIcons = unsigned;
+enum : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+
 // A top-level window. The window is made when first needed. The form routes
 // dialog keys: Tab and arrows move the focus, Enter and Escape go to the
 // controls that take them (default and cancel buttons).
@@ -136,6 +152,15 @@ public:
 
   TFormStyle FormStyle() const { return FFormStyle; }
   void SetFormStyle(TFormStyle value);
+
+  // Border style and caption buttons become window styles; changing them
+  // on a live window re-runs the non-client sizing.
+  TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TFormBorderStyle value);
+  TBorderIcons BorderIcons() const { return FBorderIcons; }
+  void SetBorderIcons(TBorderIcons value);
+  // The form is the active window (kept from WM_ACTIVATE).
+  bool Active() const { return FActive; }
 
   // The control that has (or gets, once the form is shown) the focus.
   TWinControl* ActiveControl() const { return FActiveControl; }
@@ -167,7 +192,12 @@ protected:
 private:
   TWinControl* FActiveControl = nullptr;
   TFormStyle FFormStyle = fsNormal;
+  TFormBorderStyle FBorderStyle = bsSizeable;
+  TBorderIcons FBorderIcons = biSystemMenu | biMinimize | biMaximize;
+  bool FActive = false;
   bool FModal = false;
+  void ApplyFrameStyle();
+  void FrameStyles(DWORD& style, DWORD& exStyle) const;
 };
 
 class TForm : public TCustomForm {

@@ -452,7 +452,7 @@ def build_skin(test=False):
         'activeskinrect': R(sysmenu), 'inactiveskinrect': R(sysmenu), 'command': 'cmsysmenu'}))
     objects.append(('caption', 'caption', dict(
         font(13, (200, 206, 216), 'fsbold'), activefontcolor=color((241, 245, 249)), alignment='taleftjustify',
-        textrect=R((40, 0, 200, CAP)), defaultcaption=1, shadow=0, light=0, stretcheffect=1, glowsize=3,
+        skinrect=R((30, 0, 210, CAP - 1)), textrect=R((8, 0, 172, CAP - 1)), defaultcaption=1, shadow=0, light=0, stretcheffect=1, glowsize=3,
         quickbuttonalphamaskpictureindex=-1)))
 
     # ---- push buttons and their relatives
@@ -883,8 +883,10 @@ def build_skin(test=False):
         'rightbottompoint': P(FW - B, FH - B), 'clientrect': R((B, CAP, FW - B, FH - B)),
         'bgpictureindex': BG, 'mdibgpictureindex': -1, 'leftstretch': 1, 'rightstretch': 1, 'topstretch': 1,
         'bottomstretch': 1, 'stretcheffect': 1, 'stretchtype': 'stfull', 'mdibgstretcheffect': 0,
-        'mdibgstretchtype': 'stfull', 'buttonsrect': R((200, 0, FW, CAP)), 'captionrect': R((40, 0, 200, CAP)),
-        'buttonsoffset': 0, 'buttonsinleft': 0, 'maskrectarea': R((0, 0, 0, 0)),
+        'mdibgstretchtype': 'stfull', 'buttonsrect': R((208, 4, 296, 26)), 'captionrect': R((40, 0, 200, CAP)),
+        'buttonsoffset': 2, 'buttonsinleft': 0, 'maskrectarea': R((0, 0, 0, 0)),
+        'hittestlefttoppoint': P(10, 10), 'hittestrighttoppoint': P(FW - 10, 10),
+        'hittestleftbottompoint': P(10, FH - 10), 'hittestrightbottompoint': P(FW - 10, FH - 10),
         'mainmenurect': R((B, CAP, FW - B, CAP + 24)), 'iconrect': R((10, 7, 26, 23)), 'mainmenupopupup': 0,
         'borderwidth': B, 'formminwidth': 200, 'formminheight': 100, 'mditabstransparent': 0,
         'mainmenubartransparent': 0, 'cursorindex': -1, 'autorenderinginactiveimage': 0,

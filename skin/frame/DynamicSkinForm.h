@@ -1,0 +1,401 @@
+// The skinned form component: one per form. It takes over the form's window
+// procedure and paints the non-client frame from the skin picture (frame
+// mode) or makes the whole window the skin picture (client-skin mode). It
+// keeps the frame objects, the window shape and hit testing, applies the
+// window states itself (maximize, minimize, roll-up) and follows skin
+// changes broadcast by the skin data component.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/ExtCtrls.h"
+#include "framework/Forms.h"
+#include "framework/Graphics.h"
+#include "skin/data/SkinData.h"
+#include "skin/frame/SkinFrameObjects.h"
+
+// Caption buttons the component draws: the form's own three plus roll-up
+// and minimize-to-tray.
+using TspBorderIcons = unsigned;
+enum : unsigned { biRollUp = 8, biMinimizeToTray = 16 };
+
+enum TspPositionInMonitor { sppDefault, sppScreenCenter, sppDesktopCenter };
+
+// Messages of the skin library handled by the frame (besides the skin
+// change messages of SkinData.h).
+constexpr UINT WM_CLOSESKINMENU = 1228;
+constexpr UINT WM_RESTOREFROMTRAY = 1426;
+constexpr UINT SP_FRAMEQUERY = 45490;
+constexpr UINT SP_SMARTEFFECTSBEGIN = 45491;
+constexpr UINT SP_SMARTEFFECTSEND = 45492;
+constexpr UINT SP_PAINTTODC = 45513;
+constexpr UINT SP_PAINTFRAMETODC = 48203;
+constexpr LPARAM SP_PAINTFRAMEKEY = 16802;
+
+// What the skinned menus add to a form's frame. The frame works without it:
+// no menu is ever open then, and the system-menu button opens nothing.
+class TspFrameMenuHandler {
+public:
+  virtual ~TspFrameMenuHandler() = default;
+  // A skin menu of the form is open.
+  virtual bool MenuOpen() = 0;
+  // Closes what a message that closes menus should close.
+  virtual void CloseMenus() = 0;
+  // Message 1228: the form's skin menu closed.
+  virtual void SkinMenuClose() = 0;
+  virtual void PopupSystemMenuAt(int X, int Y) = 0;
+  // Drops the button's menu down under ScreenRect.
+  virtual void TrackButtonMenu(TspSkinButtonObject* Button, const TRect& ScreenRect) = 0;
+  // The items of the system menu for the system-menu button.
+  virtual TMenuItem* SystemMenuItems() = 0;
+  // SC_KEYMENU; true when the menus took it.
+  virtual bool KeyMenu() = 0;
+};
+
+// What the skinned hint adds: the delayed hint of frame objects.
+class TspFrameHintHandler {
+public:
+  virtual ~TspFrameHintHandler() = default;
+  virtual void ActivateHint2(const std::string& Hint) = 0;
+  virtual void HideHint() = 0;
+};
+
+// A control that takes its look from a skin data component and follows a
+// skin change when the form's component tells it to. The skinned bases are
+// reached by their own classes; controls made elsewhere join through this.
+class TspSkinChangeable {
+public:
+  virtual ~TspSkinChangeable() = default;
+  virtual TspSkinData* ChangeableSkinData() const = 0;
+  virtual void BeforeChangeSkinData() {}
+  virtual void ChangeSkinData() = 0;
+};
+
+// A control placed on a named area of the skin picture; it moves and
+// stretches with the window as the area's anchors say.
+struct TspLinkedArea {
+  TControl* Control = nullptr;
+  TRect AreaRect;
+  bool UseAnchors = false, AnchorLeft = false, AnchorTop = false, AnchorRight = false, AnchorBottom = false;
+};
+
+using TspCaptionPaintEvent = std::function<void(TCanvas* Cnvs, const TRect& R, bool AActive)>;
+using TspObjectMouseEvent =
+    std::function<void(const std::string& IDName, int X, int Y, const TRect& ObjectRect, TMouseButton Button)>;
+using TspObjectMouseMoveEvent = std::function<void(const std::string& IDName, int X, int Y, const TRect& ObjectRect)>;
+using TspObjectEvent = std::function<void(const std::string& IDName)>;
+using TspObjectPaintEvent = std::function<void(const std::string& IDName, TCanvas* Canvas, const TRect& ObjectRect)>;
+using TspActivateCustomObjectEvent = std::function<void(const std::string& IDName, bool& ObjectVisible)>;
+using TspChangeClientRectEvent = std::function<void(const TRect& NewClientRect)>;
+
+class TspSkinStatusBar;
+
+class TspDynamicSkinForm : public TComponent {
+public:
+  // The owner must be a form.
+  explicit TspDynamicSkinForm(TComponent* AOwner);
+  ~TspDynamicSkinForm() override;
+
+  void Loaded() override;
+
+  // Hooks the menus and the hint fill in for every component made after
+  // they are set (see the handler classes above).
+  static std::function<std::unique_ptr<TspFrameMenuHandler>(TspDynamicSkinForm*)> MenuHandlerFactory;
+  static std::function<std::unique_ptr<TspFrameHintHandler>(TspDynamicSkinForm*)> HintHandlerFactory;
+  std::unique_ptr<TspFrameMenuHandler> MenuHandler;
+  std::unique_ptr<TspFrameHintHandler> HintHandler;
+
+  // ---- properties
+  TspSkinData* SkinData() const { return FSD; }
+  void SetSkinData(TspSkinData* Value);
+  TspSkinData* MenusSkinData() const { return FMSD; }
+  void SetMenusSkinData(TspSkinData* Value);
+  bool SupportNCArea() const { return FSupportNCArea; }
+  void SetSupportNCArea(bool Value) { FSupportNCArea = Value; }
+  TspBorderIcons BorderIcons() const { return FBorderIcons; }
+  void SetBorderIcons(TspBorderIcons Value);
+  TWindowState WindowState() const { return FWindowState; }
+  void SetWindowState(TWindowState Value);
+  bool RollUpState() const { return FRollUpState; }
+  void SetRollUpState(bool Value);
+  int RealHeight() const { return FRollUpState ? OldHeight : FFormHeight; }
+  bool AlphaBlend() const { return FAlphaBlend; }
+  void SetAlphaBlend(bool Value);
+  uint8_t AlphaBlendValue() const { return FAlphaBlendValue; }
+  void SetAlphaBlendValue(uint8_t Value);
+  bool ShowIcon() const { return FShowIcon; }
+  void SetShowIcon(bool Value);
+  TFont* DefCaptionFont() { return &FDefCaptionFont; }
+  TFont* DefInActiveCaptionFont() { return &FDefInActiveCaptionFont; }
+  TBitmap* LogoBitMap() { return &FLogoBitMap; }
+  void SetLogoBitMap(TBitmap* Value) { FLogoBitMap.Assign(Value); }
+  // The status bar whose size grip hides while the form is maximized.
+  TspSkinStatusBar* StatusBar() const { return FStatusBar; }
+  void SetStatusBar(TspSkinStatusBar* Value);
+  bool GetSkinnableForm() const { return FSkinnableForm; }
+  void SetSkinnableForm(bool Value);
+  bool UseRibbon() const { return FUseRibbon; }
+  void SetUseRibbon(bool Value);
+
+  bool Sizeable = true;
+  bool DraggAble = false;
+  bool NCDraggAble = true;
+  bool Magnetic = false;
+  uint8_t MagneticSize = 10;
+  int MinHeight = 0, MinWidth = 0, MaxHeight = 0, MaxWidth = 0;
+  int ClientWidth = 0, ClientHeight = 0;
+  bool AlphaBlendAnimation = false;
+  bool MenusAlphaBlend = false, MenusAlphaBlendAnimation = false;
+  uint8_t MenusAlphaBlendValue = 200;
+  bool UseSkinFontInCaption = true;
+  bool HideCaptionButtons = false;
+  bool DisableSystemMenu = false;
+  bool UseDefaultSysMenu = true;
+  TspPositionInMonitor PositionInMonitor = sppDefault;
+  bool MaximizeOnFullScreen = false;
+  bool UseFormCursorInNCArea = false;
+  bool UseSkinCursors = false;
+  bool ShowObjectHint = false;
+  bool UseDefaultObjectHint = true;
+  bool LogoBitMapTransparent = false;
+  bool AlwaysMinimizeToTray = false;
+  bool PreviewMode = false;
+  bool AlwaysDisableLayeredFrames = false;
+  bool FMinimizeDefault = false;
+
+  // ---- events
+  TspCaptionPaintEvent OnCaptionPaint;
+  TspChangeClientRectEvent OnChangeClientRect;
+  TNotifyEvent OnChangeSkinData, OnActivate, OnDeActivate, OnChangeRollUpState;
+  TNotifyEvent OnMinimize, OnRestore, OnMaximize, OnMinimizeToTray;
+  TspObjectMouseEvent OnMouseUpEvent, OnMouseDownEvent;
+  TspObjectMouseMoveEvent OnMouseMoveEvent;
+  TspObjectEvent OnMouseEnterEvent, OnMouseLeaveEvent;
+  TspObjectPaintEvent OnPaintEvent;
+  TspActivateCustomObjectEvent OnActivateCustomObject;
+
+  // ---- services (lifecycle)
+  TCustomForm* Form() const { return FForm; }
+  bool GetFormActive() const;
+  bool UseLayeredBorder() const;
+  bool NeedsLayeredShow() const;
+  bool UseInActiveEffect() const;
+  bool IsSizeAble() const;
+  bool SkinInUse() const { return FSD && !FSD->Empty; }
+  static void GetIconSize(int& W, int& H);
+  void PrepareSmallIcon();
+  void DrawFormIcon(TCanvas* Canvas, int X, int Y);
+  void UpDateFormNC();
+  void EnableShadow(bool AShowShadow, bool AHideFormBefore);
+  bool HaveShadow() const { return FHaveShadow; }
+  void SetFormBorderStyle(TFormBorderStyle BS);
+  void SetFormStyle(TFormStyle FS);
+  static std::string GetProductVersion() { return "12.22"; }
+  void RepaintChildBackgrounds();
+  bool IsMainForm() const;
+  // The form's icon has per-pixel alpha at the small-icon size.
+  bool IconHasAlpha();
+  void BringStayOnTopFormsToFront();
+  bool HasBorder() const;
+
+  // ---- geometry, shape and hit testing
+  void CalcRects();
+  TRect GetNewObjectRect(const TRect& R) const;
+  void CalcObjectRects();
+  void CalcDefRects();
+  void GetDefCaptionRect(TRect& R);
+  int GetDefCaptionHeight() const;
+  int GetDefButtonSize() const;
+  TRect GetAreaRect(const std::string& AIDName) const;
+  TRect GetNewAreaRect(const TRect& AreaRect, bool UseAnchors, bool AnchorBottom, bool AnchorRight, bool AnchorTop,
+                       bool AnchorLeft) const;
+  void UpdateLinkedControls();
+  void UpdateFrameSize(bool Recalc);
+  void SetFormRegion(bool Recalc);
+  bool IsResizableSkin() const;
+  bool CanPaintSkinNC() const;
+  void ScreenToFrame(TPoint& P) const;
+  int HitTestDefault(TPoint P);
+  int HitTestSkin(TPoint P);
+  int HitTestClientSkin(TPoint P);
+  bool PointInSkinMask(TPoint P) const;
+
+  // ---- skin change, objects and mouse tracking
+  void ChangeSkinData();
+  void BeforeChangeControls(TspSkinData* ASkinData, TControl* AControl);
+  void ChangeControlsSkinData(TspSkinData* ASkinData, TControl* AControl);
+  void CreateSkinObjects();
+  void CreateDefaultObjects();
+  void ClearObjects();
+  void UpdateCaptionButtons();
+  void UpdateButtonHints();
+  void UpdateCaptionText();
+  void UpdateFormBorderIcons();
+  void ResetObjectStates();
+  void UpdateActiveState(bool Redraw);
+  bool IsObjectShown(bool ARollUp) const;
+  void TestActive(int X, int Y, bool CanBeActive);
+  void ObjectsMouseDown(TMouseButton Button, int X, int Y);
+  void ObjectsMouseUp(TMouseButton Button, int X, int Y);
+  void ObjectsMouseMove(int X, int Y);
+  void ObjectsDblClick();
+  void BeginDragging(int X, int Y);
+  void EndDragging() { FIsDragging = false; }
+  void UpdateSkinCursor();
+  void MorphTimerProc();
+  void MouseTimerProc();
+  void AnimateTimerProc();
+  void FitClientToSkin();
+  void CallOnPaintEvent(const std::string& IDName, TCanvas* Canvas, const TRect& R);
+  void CallOnMouseUpEvent(const std::string& IDName, int X, int Y, const TRect& R, TMouseButton B);
+  void CallOnMouseDownEvent(const std::string& IDName, int X, int Y, const TRect& R, TMouseButton B);
+  void CallOnMouseMoveEvent(const std::string& IDName, int X, int Y, const TRect& R);
+  void CallOnMouseEnterEvent(const std::string& IDName);
+  void CallOnMouseLeaveEvent(const std::string& IDName);
+  // The object at an index of ObjectList, or null for -1 or a stale index.
+  TspActiveSkinObject* ObjectAt(int Index) const;
+  TspSkinCaptionObject* FirstCaption() const;
+
+  // ---- window states
+  int GetMinWidth() const;
+  int GetMinHeight() const;
+  int GetMaxWidth() const;
+  int GetMaxHeight() const;
+  void ChangeWindowState(TWindowState Value);
+  void DoMinimize();
+  void DoMaximize();
+  void DoRestore();
+  void GetMinimizedPosition(TPoint& P) const;
+  void DoMagnetic(int& X, int& Y, int W, int H);
+  void ApplyPositionInMonitor();
+  TPoint GetPositionInMonitor(int AX, int AY, int AW, int AH) const;
+  void Move(int AX, int AY);
+  void SetBounds(int AX, int AY, int AWidth, int AHeight);
+  void RestoreOldBounds();
+  void ForceRealign();
+  void RollUpClientSkin();
+  void RollDownClientSkin();
+  void SetRollUpRegion();
+  // Caption double click in the client area (client-skin mode).
+  void CaptionDblClick();
+
+  // ---- painting
+  void PaintNCSkin(HDC ADC, bool AUseExternalDC);
+  void PaintNCDefault(HDC ADC, bool AUseExternalDC);
+  void DrawSkinObject(TspActiveSkinObject* AObject);
+  void FitCaptionText(TCanvas* Canvas, std::u16string& Text, int Width);
+  void PaintBG(HDC DC);
+  void PaintBG2(HDC DC);
+  void PaintBG3(HDC DC);
+  void PaintBGDefault(HDC DC);
+  void PaintMDIBGDefault(HDC DC);
+  void Paint(HDC DC);
+  void DrawLogoBitMap(TCanvas* Canvas);
+  void DrawSizeGrip(TCanvas* Canvas);
+
+  // ---- window hook
+  void NewWndProc(TMessage& Message);
+  void CheckCloseMenus(const TMessage& Message);
+
+  // ---- state the other parts of the frame read
+  std::vector<std::unique_ptr<TspActiveSkinObject>> ObjectList;
+  std::vector<TspLinkedArea> AreaList;
+  int ActiveObject = -1, OldActiveObject = -1, MouseCaptureObject = -1;
+  bool InMenu = false, InMainMenu = false;
+  bool FFormActive = false;
+  bool FSkinSupport = false;
+  bool FStopPainting = false;
+  bool FStartShow = true;
+  bool FInChangeSkinData = false;
+  bool FSizeMove = false, FSizing = false, FFullDrag = false;
+  bool MaxRollUpState = false, FRollUpBeforeMaximize = false;
+  bool HMagnetized = false, VMagnetized = false, HMagnetized2 = false, VMagnetized2 = false;
+  TPoint FOnMouseDownCoord{-1, -1};
+  bool MouseIn = false;
+  bool FIsDragging = false;
+  int FOldX = 0, FOldY = 0;
+  bool FSmartEffectsShow = false;
+  bool IsAlphaIcon = false;
+  int FFormWidth = 0, FFormHeight = 0, FFormLeft = 0, FFormTop = 0, FOldFormLeft = 0, FOldFormTop = 0;
+  TRect OldBoundsRect;
+  int OldHeight = 0;
+  TRect FOldFormBounds;
+  int FOldFullBorder = -1;
+  TPoint NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint;
+  TRect NewClRect, NewCaptionRect, NewButtonsRect;
+  int NewButtonsOffset = 0;
+  bool NewButtonsInLeft = false;
+  TRect NewMaskRectArea;
+  TPoint NewHitTestLTPoint, NewHitTestRTPoint, NewHitTestLBPoint, NewHitTestRBPoint;
+  TRect NewDefCaptionRect, NewMainMenuRect, NewIconRect, FSizeGripArea;
+  TBitmap RMTop, RMBottom, RMLeft, RMRight;
+  TColor BlackColor = 0;
+  HRGN FRgn = nullptr;
+  TTimer* MorphTimer = nullptr;
+  TTimer* MouseTimer = nullptr;
+  TTimer* AnimateTimer = nullptr;
+  TspLayerManager* FLayerManager = nullptr;
+  TspLayerManager* FMenuLayerManager = nullptr;
+  std::vector<TControl*> VisibleControls;
+  bool OldActive = false;
+  bool DisableDWMAnimation = false;
+  bool FHaveShadow = false;
+  // Every live component, for the placement of minimized forms.
+  static std::vector<TspDynamicSkinForm*>& AllComponents();
+  // Set by tests: the frame uses these instead of the form's monitor.
+  static std::function<void(HWND, bool WorkArea, TRect&)> MonitorAreaOverride;
+
+protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+  // Window hook pieces.
+  void WMSize(TMessage& M);
+  void WMShowWindowBefore(TMessage& M);
+  void WMShowWindowAfter(TMessage& M);
+  void WMNCCalcSize(TMessage& M);
+  void WMNCHitTest(TMessage& M);
+  void WMNCActivate(TMessage& M);
+  void WMTimerFade(TMessage& M);
+  void WMSizing(TMessage& M);
+  void WMWindowPosChanged(TMessage& M);
+  void AfterMessage(TMessage& M);
+  bool PrivateMessage(TMessage& M, bool& Handled);
+  void SaveBoundsForChange();
+  void CallOld(TMessage& M);
+  void MonitorArea(bool WorkArea, TRect& R) const;
+public:
+  // The form's window rectangle on the screen (its bounds before the
+  // framework has taken them from the window).
+  TRect FormBounds() const;
+
+private:
+  void SetFormBounds(int L, int T, int W, int H);
+
+  TCustomForm* FForm = nullptr;
+  TWndMethod OldWindowProc;
+  TspSkinData* FSD = nullptr;
+  TspSkinData* FMSD = nullptr;
+  TspSkinStatusBar* FStatusBar = nullptr;
+  bool FSupportNCArea = true;
+  TspBorderIcons FBorderIcons = biSystemMenu | biMinimize | biMaximize | biRollUp;
+  TWindowState FWindowState = wsNormal;
+  TWindowState FWindowStateInit = wsNormal;
+  bool FRollUpState = false;
+  bool FAlphaBlend = false;
+  uint8_t FAlphaBlendValue = 200;
+  bool FShowIcon = false;
+  bool FSkinnableForm = true;
+  bool FUseRibbon = false;
+  TFont FDefCaptionFont, FDefInActiveCaptionFont;
+  TBitmap FLogoBitMap;
+  HICON FIcon = nullptr;
+  bool FIsW7 = false, FIsVistaOS = false, FIsLayerEnabled = false;
+  bool FInAppHook = false;
+  bool FBorderLayerChangeSize = false;
+};
