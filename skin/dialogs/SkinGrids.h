@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Forms.h"
 #include "skin/controls/SkinEdits.h"  // the edit menu entries
 #include "framework/Graphics.h"
 #include "framework/StdCtrls.h"
@@ -64,7 +65,8 @@ struct TGridRect {
   }
 };
 
-enum TBorderStyle { bsNone, bsSingle };
+// A control's border: bsNone or bsSingle of the form border styles.
+using TBorderStyle = TFormBorderStyle;
 
 using TSelectCellEvent = std::function<void(TObject* sender, int aCol, int aRow, bool& canSelect)>;
 using TDrawCellEvent = std::function<void(TObject* sender, int aCol, int aRow, TRect rect, TGridDrawState state)>;
