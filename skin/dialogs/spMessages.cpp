@@ -11,6 +11,7 @@
 #include "skin/controls/SkinLabels.h"
 #include "skin/data/SkinData.h"
 #include "skin/data/spSkinElements.h"
+#include "skin/frame/DynamicSkinForm.h"
 
 namespace {
 
@@ -78,14 +79,10 @@ int TextWidth(const TspFontDesc& font, const std::string& text) {
 
 // A box to be centred is placed once its size is known.
 TspMessageForm::TspMessageForm(TComponent* owner, int x, int y) : TForm(owner) {
+  SetBorderStyle(bsDialog);
   SetBounds(x < -10000 ? 0 : x, x < -10000 ? 0 : y, 200, 100);
-}
-
-void TspMessageForm::CreateParams(TCreateParams& p) {
-  TForm::CreateParams(p);
-  // A dialog frame: no sizing border, no minimize or maximize buttons.
-  p.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME;
-  p.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+  DSF = new TspDynamicSkinForm(this);
+  DSF->SetBorderIcons(0);
 }
 
 // ---- the component ---------------------------------------------------------
@@ -159,6 +156,11 @@ int TspSkinMessage::Run(const TBox& box) {
   form->SetName("MessageForm");
   form->HelpContext = box.helpCtx;
   form->HelpFile = box.helpFile;
+  form->DSF->SetSkinData(FSD);
+  form->DSF->SetMenusSkinData(FCtrlSD);
+  form->DSF->SetAlphaBlend(AlphaBlend);
+  form->DSF->AlphaBlendAnimation = AlphaBlendAnimation;
+  form->DSF->SetAlphaBlendValue(static_cast<uint8_t>(AlphaBlendValue));
 
   int buttonHeight = 25;
   if (FCtrlSD && !FCtrlSD->Empty) {
@@ -241,10 +243,11 @@ int TspSkinMessage::Run(const TBox& box) {
   }
 
   SetClientSize(form.get(), clientWidth, clientHeight);
-  // Never wider than the monitor's work area.
-  RECT work{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  if (work.right - work.left < form->Width()) form->SetWidth(work.right - work.left);
+  // Never wider than the frame allows, nor narrower.
+  if (form->DSF->GetMaxWidth() < form->Width())
+    form->SetWidth(form->DSF->GetMaxWidth());
+  else if (form->Width() < form->DSF->GetMinWidth())
+    form->SetWidth(form->DSF->GetMinWidth());
   clientWidth = form->ClientWidth();
 
   const TMsgDlgBtn defaultButton = HasButton(buttons, mbOK) ? mbOK : (HasButton(buttons, mbYes) ? mbYes : mbRetry);

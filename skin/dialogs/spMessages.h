@@ -17,11 +17,13 @@ class TspSkinStdLabel;
 class TspSkinCheckRadioBox;
 class TspSkinButton;
 class TCustomImageList;
+class TspDynamicSkinForm;
 
 // The form of one message box. X below -10000 centres it on the screen.
 class TspMessageForm : public TForm {
 public:
   TspMessageForm(TComponent* owner, int x, int y);
+  TspDynamicSkinForm* DSF = nullptr;
   TspSkinCheckRadioBox* DisplayCheckBox = nullptr;
   TspSkinStdLabel* Message = nullptr;
   int HelpContext = 0;
@@ -29,7 +31,6 @@ public:
 
 protected:
   const char16_t* WindowClassName() const override { return u"TspMessageForm"; }
-  void CreateParams(TCreateParams& params) override;
 };
 
 class TspSkinMessage : public TComponent {

@@ -203,3 +203,33 @@ TEST(SkinMessage, APositionedBoxCanBeMovedByItsOwner) {
   };
   s.box.MessageDlgPos("Here.", mtInformation, MsgDlgButton(mbOK), 0, 100, 120);
 }
+
+#include "skin/data/SkinData.h"
+#include "skin/data/spSkinElements.h"
+
+TEST(SkinMessage, TheSkinGivesTheButtonHeightAndTheCaptions) {
+  TspSkinData skin(nullptr);
+  auto button = std::make_unique<TspDataSkinButtonControl>("button");
+  button->SkinRect = TspRect{0, 0, 60, 31};
+  skin.CtrlList.push_back(std::move(button));
+  skin.Empty = false;
+  TspResourceStrData strings(nullptr);
+  strings.ResStrings = {"MSG_BTN_YES=&Sí", "MSG_CAP_WARNING=Aviso"};
+  skin.SetResourceStrData(&strings);
+
+  TScript s;
+  s.box.SetCtrlSkinData(&skin);
+  s.look = [&](TspMessageForm* f) {
+    EXPECT_EQ("Aviso", f->Caption());
+    auto* yes = Part<TspSkinButton>(f, "Yes");
+    auto* no = Part<TspSkinButton>(f, "No");
+    ASSERT_TRUE(yes && no);
+    EXPECT_EQ("&Sí", yes->Caption());
+    EXPECT_EQ("&No", no->Caption());  // no string in the skin: the built-in one
+    EXPECT_EQ(31, yes->Height());
+    EXPECT_EQ(f->ClientHeight() - 31 - 10, yes->Top());
+    EXPECT_EQ(31 + f->Message->Height() + 50, f->ClientHeight());
+  };
+  EXPECT_EQ(mrNo, s.box.MessageDlg("Unjoin all?", mtWarning, MsgDlgButtons({mbYes, mbNo}), 0));
+  skin.SetResourceStrData(nullptr);
+}
