@@ -306,22 +306,28 @@ int TspSkinMessage::Run(const TBox& box) {
   return result;
 }
 
-int TspSkinMessage::MessageDlg(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpCtx) {
+namespace {
+
+// The fields every variant sets; each variant then adds its own.
+template <class TBox>
+TBox BoxOf(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpCtx) {
   TBox b;
   b.msg = msg;
   b.type = type;
   b.buttons = buttons;
   b.helpCtx = helpCtx;
-  return Run(b);
+  return b;
+}
+
+}  // namespace
+
+int TspSkinMessage::MessageDlg(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpCtx) {
+  return Run(BoxOf<TBox>(msg, type, buttons, helpCtx));
 }
 
 int TspSkinMessage::MessageDlgPos(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpCtx,
                                   int x, int y) {
-  TBox b;
-  b.msg = msg;
-  b.type = type;
-  b.buttons = buttons;
-  b.helpCtx = helpCtx;
+  TBox b = BoxOf<TBox>(msg, type, buttons, helpCtx);
   b.x = x;
   b.y = y;
   b.showPosEvent = true;
@@ -330,11 +336,7 @@ int TspSkinMessage::MessageDlgPos(const std::string& msg, TMsgDlgType type, TMsg
 
 int TspSkinMessage::MessageDlgHelp(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpCtx,
                                    const std::string& helpFileName) {
-  TBox b;
-  b.msg = msg;
-  b.type = type;
-  b.buttons = buttons;
-  b.helpCtx = helpCtx;
+  TBox b = BoxOf<TBox>(msg, type, buttons, helpCtx);
   b.helpFile = helpFileName;
   return Run(b);
 }
@@ -346,13 +348,9 @@ int TspSkinMessage::MessageDlg2(const std::string& msg, const std::string& capti
 
 int TspSkinMessage::MessageDlgHelp2(const std::string& msg, const std::string& caption, TMsgDlgType type,
                                     TMsgDlgButtons buttons, int helpCtx, const std::string& helpFileName) {
-  TBox b;
-  b.msg = msg;
+  TBox b = BoxOf<TBox>(msg, type, buttons, helpCtx);
   b.caption = caption;
   b.customCaption = true;
-  b.type = type;
-  b.buttons = buttons;
-  b.helpCtx = helpCtx;
   b.helpFile = helpFileName;
   return Run(b);
 }
@@ -365,15 +363,12 @@ int TspSkinMessage::CustomMessageDlg(const std::string& msg, const std::string& 
 int TspSkinMessage::CustomMessageDlgPos(const std::string& msg, const std::string& caption,
                                         TCustomImageList* images, int imageIndex, TMsgDlgButtons buttons,
                                         int helpCtx, int x, int y) {
-  TBox b;
-  b.msg = msg;
+  TBox b = BoxOf<TBox>(msg, mtCustom, buttons, helpCtx);
   b.caption = caption;
   b.customCaption = true;
   b.images = images;
   b.imageIndex = imageIndex;
   b.imageVariant = true;
-  b.buttons = buttons;
-  b.helpCtx = helpCtx;
   b.x = x;
   b.y = y;
   b.showPosEvent = true;
@@ -383,36 +378,25 @@ int TspSkinMessage::CustomMessageDlgPos(const std::string& msg, const std::strin
 int TspSkinMessage::CustomMessageDlgHelp(const std::string& msg, const std::string& caption,
                                          TCustomImageList* images, int imageIndex, TMsgDlgButtons buttons,
                                          int helpCtx, const std::string& helpFileName) {
-  TBox b;
-  b.msg = msg;
+  TBox b = BoxOf<TBox>(msg, mtCustom, buttons, helpCtx);
   b.caption = caption;
   b.customCaption = true;
   b.images = images;
   b.imageIndex = imageIndex;
   b.imageVariant = true;
-  b.buttons = buttons;
-  b.helpCtx = helpCtx;
   b.helpFile = helpFileName;
   return Run(b);
 }
 
 int TspSkinMessage::WideMessageDlg(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpCtx) {
-  TBox b;
-  b.msg = msg;
-  b.type = type;
-  b.buttons = buttons;
-  b.helpCtx = helpCtx;
+  TBox b = BoxOf<TBox>(msg, type, buttons, helpCtx);
   b.checkBoxAllowed = false;
   return Run(b);
 }
 
 int TspSkinMessage::WideMessageDlgPos(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons,
                                       int helpCtx, int x, int y) {
-  TBox b;
-  b.msg = msg;
-  b.type = type;
-  b.buttons = buttons;
-  b.helpCtx = helpCtx;
+  TBox b = BoxOf<TBox>(msg, type, buttons, helpCtx);
   b.x = x;
   b.y = y;
   b.checkBoxAllowed = false;
