@@ -34,7 +34,7 @@ void HostShowMessage(const std::string& text) {
     return;
   }
   const std::u16string w = UTF8ToUTF16(text);
-  MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(w.c_str()), L"Tessavane", MB_OK | MB_ICONINFORMATION);
+  MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(w.c_str()), reinterpret_cast<LPCWSTR>(u"Tessavane"), MB_OK | MB_ICONINFORMATION);
 }
 
 std::string EditSkinFolder() { return ExeFolder() + "skin-tessavane\\"; }

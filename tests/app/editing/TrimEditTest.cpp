@@ -1,8 +1,327 @@
+// The trim and edit windows driven through their handlers, without playing:
+// the players' file-open events are delivered as the player would.
 #include "support/gtest.h"
 
 #include <windows.h>
 
+#include <string>
+
+#include "app/editing/EditHost.h"
 #include "app/editing/clip.h"
 #include "app/editing/crop.h"
+#include "app/main/AppData.h"
+#include "app/main/OptionText.h"
+#include "app/editing/EditControls.h"
+#include "framework/ExtCtrls.h"
+#include "framework/Graphics.h"
+#include "framework/Shapes.h"
+#include "player/FFPlay.h"
+#include "skin/controls/SkinCheckRadio.h"
+#include "skin/controls/SkinComboBox.h"
+#include "skin/controls/SkinEdits.h"
+#include "skin/controls/SkinSpin.h"
+#include "skin/controls/SkinTimeEdit.h"
+#include "skin/controls/SkinTrackBar.h"
 
-TEST(TrimEditBuild, Links) { SUCCEED(); }
+namespace {
+
+constexpr int64_t kSecond = 1000000;
+
+TFormat Mp4Format() {
+  TFormat f;
+  f.FormatExt = "mp4";
+  f.IsAudioFormat = "0";
+  f.VideoCodecName = "libx264";
+  f.AudioCodecName = "aac";
+  f.Width = "640";
+  f.Height = "360";
+  f.FrameRate = "25000";
+  f.VideoBitRate = "500000";
+  f.SampleRate = "44100";
+  f.AudioBitRate = "128000";
+  f.Channel = "2";
+  f.KeepOriFrameRate = "0";
+  return f;
+}
+
+struct Messages {
+  std::vector<std::string> shown;
+  Messages() {
+    EditHost().ShowMessage = [this](const std::string& t) { shown.push_back(t); };
+  }
+  ~Messages() { EditHost().ShowMessage = nullptr; }
+};
+
+TMediaFile VideoItem(int64_t length) {
+  TMediaFile item;
+  item.Source = "c:\\media\\clip.mp4";
+  item.SourceWidth = 640;
+  item.SourceHeight = 480;
+  item.TimeEnd = length;
+  item.TrimmedLength = length;
+  return item;
+}
+
+}  // namespace
+
+TEST(FormatMicroseconds, HoursAreNotWrapped) {
+  const struct {
+    int64_t t;
+    const char* text;
+  } cases[] = {{0, "00:00:00"},
+               {(3600 + 120 + 3) * kSecond, "01:02:03"},
+               {25 * 3600 * kSecond, "25:00:00"},
+               {3 * kSecond + 999999, "00:00:03"}};
+  for (const auto& c : cases) EXPECT_EQ(FormatMicroseconds(c.t), c.text) << c.t;
+}
+
+TEST(TrimGeometry, HandlesMapBackToTheirTimes) {
+  // The whole length spans the bar; a handle that is pressed and released in
+  // place keeps (almost) its time.
+  EXPECT_EQ(ClipTimeToHandleLeft(0, 10 * kSecond, 464, 1000), 10);
+  EXPECT_EQ(ClipTimeToHandleLeft(10 * kSecond, 10 * kSecond, 464, 1000), 474);
+  for (int64_t t : {int64_t{2000000}, int64_t{5000000}, int64_t{7777777}}) {
+    const int left = ClipTimeToHandleLeft(t, 10 * kSecond, 464, 1000);
+    EXPECT_NEAR(static_cast<double>(ClipHandleLeftToTime(left, 10 * kSecond, 464, 1000)), t, 0.03 * kSecond);
+  }
+  // No length yet: the reset place, no division by zero.
+  EXPECT_EQ(ClipTimeToHandleLeft(5 * kSecond, 0, 464, 1000), 10);
+}
+
+class TrimDialog : public ::testing::Test {
+protected:
+  void SetUp() override {
+    MediaFiles.clear();
+    MediaFiles.push_back(VideoItem(10 * kSecond));
+    form = new TClipForm(nullptr);
+    form->ItemIndex = 0;
+    form->FDuration = 10 * kSecond;
+    form->SetClipTrimStart(0);
+    form->SetClipTrimEnd(10 * kSecond);
+  }
+  void TearDown() override {
+    delete form;
+    MediaFiles.clear();
+  }
+  void Type(TspSkinTimeEdit* edit, const char* text) { edit->SetTime(text); }
+  TClipForm* form = nullptr;
+  Messages messages;
+};
+
+TEST_F(TrimDialog, TypedRangeWritesTheRowAndTheOptionText) {
+  Type(form->TimeStart, "00:00:02");
+  form->spSkinSpeedButton1Click(form);
+  Type(form->TimeEnd, "00:00:05");
+  form->spSkinSpeedButton2Click(form);
+  EXPECT_LT(form->imgTrimLeft->Left(), form->imgTrimRight->Left());
+  form->spSkinButton4Click(form);
+
+  const TMediaFile& item = MediaFiles[0];
+  EXPECT_EQ(item.TimeStart, 2 * kSecond);
+  EXPECT_EQ(item.TimeEnd, 5 * kSecond);
+  EXPECT_EQ(item.TrimmedLength, 3 * kSecond);
+  EXPECT_EQ(FormatMicroseconds(item.TrimmedLength), "00:00:03");
+
+  TTaskContext context;
+  context.OutputFolder = "c:\\out";
+  context.TempFolder = "c:\\temp";
+  const TTaskOptions o = BuildTaskOptions(item, Mp4Format(), context);
+  EXPECT_NE(o.InputOptions.find("-ss_microsecond 2000000"), std::string::npos) << o.InputOptions;
+  EXPECT_NE(o.OutputOptions.find("-t_microsecond 3000000"), std::string::npos) << o.OutputOptions;
+}
+
+TEST_F(TrimDialog, EmptyRangeIsRefusedAndTypedTimesStayInsideTheFile) {
+  // A typed end beyond the file is the file's end.
+  Type(form->TimeEnd, "00:05:00");
+  form->spSkinSpeedButton2Click(form);
+  EXPECT_EQ(ClipTrimEnd, 10 * kSecond);
+  EXPECT_EQ(form->TimeEnd->Time(), "00:00:10");
+
+  // "Set start" after the end makes the range empty: OK keeps the row.
+  ClipLastPosition = 10 * kSecond;
+  form->videotrackbar2->SetValue(1000);
+  form->spSkinButton1Click(form);
+  EXPECT_EQ(ClipTrimStart, ClipTrimEnd);
+  EXPECT_LT(form->imgTrimLeft->Left(), form->imgTrimRight->Left());
+  form->spSkinButton4Click(form);
+  EXPECT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(MediaFiles[0].TrimmedLength, 10 * kSecond);
+
+  // A text that is no time leaves the range as it was.
+  const int64_t before = ClipTrimStart;
+  for (const char* bad : {"xx", "00:75:00", "24:00:00", "1:2:3:4"}) EXPECT_ANY_THROW(TimeTextToMicroseconds(bad)) << bad;
+  form->TimeStart->SetText("00:75:00");
+  if (form->TimeStart->Time() == "00:75:00") {
+    EXPECT_ANY_THROW(form->spSkinSpeedButton1Click(form));
+    EXPECT_EQ(ClipTrimStart, before);
+  }
+}
+
+TEST_F(TrimDialog, HandlesNeverCrossWhileDragged) {
+  form->spSkinButton6Click(form);  // reset: 10 and W + 10
+  EXPECT_EQ(form->imgTrimLeft->Left(), 10);
+  EXPECT_EQ(form->imgTrimRight->Left(), 474);
+  ClipLeftDragging = true;
+  ClipLeftDownX = 0;
+  const int right = form->imgTrimRight->Left();
+  form->imgTrimLeftMouseMove(form, 0, right - form->imgTrimLeft->Left(), 0);  // onto the right handle
+  EXPECT_EQ(form->imgTrimLeft->Left(), 10);
+  form->imgTrimLeftMouseMove(form, 0, 100, 0);
+  EXPECT_EQ(form->imgTrimLeft->Left(), 110);
+  EXPECT_EQ(form->TrimmedTimeLine->Left(), 110 + 6 + 6);
+  ClipLeftDragging = false;
+}
+
+class EditDialog : public ::testing::Test {
+protected:
+  void SetUp() override {
+    MediaFiles.clear();
+    MediaFiles.push_back(VideoItem(10 * kSecond));
+    form = new TCropForm(nullptr);
+    form->ItemIndex = 0;
+  }
+  void TearDown() override {
+    delete form;
+    for (TMediaFile& m : MediaFiles) delete m.OverlayTextFont;
+    MediaFiles.clear();
+  }
+  void Open(int w, int h) {
+    EditApplyItemOnOpen = true;
+    int sw = 0, sh = 0;
+    form->VIDavaza1FileOpen(form->VIDavaza1, 10 * kSecond, w, h, sw, sh);
+  }
+  TCropForm* form = nullptr;
+};
+
+TEST_F(EditDialog, FullFrameCropOfAVgaSource) {
+  Open(640, 480);
+  EXPECT_EQ(EditPictureLeft, 12);
+  EXPECT_EQ(EditPictureRight, 308);
+  EXPECT_EQ(form->szLeftTop->Left(), 8);
+  EXPECT_EQ(form->szLeftTop->Top(), -4);
+  EXPECT_EQ(form->szRightBottom->Left(), 304);
+  EXPECT_EQ(form->szRightBottom->Top(), 218);
+  EXPECT_EQ(form->edWidth->Value(), 640);
+  EXPECT_EQ(form->cmbAspectRatio->ItemIndex(), 0);
+  // The whole frame letterboxed as in the source preview.
+  EXPECT_EQ(form->Panel2->Width(), 296);
+  EXPECT_EQ(form->Panel2->Left(), 12);
+  // Apply of the whole frame: four zero margins.
+  form->spSkinButton1Click(form);
+  const TMediaFile& item = MediaFiles[0];
+  EXPECT_EQ(item.CropLeft + item.CropTop + item.CropRight + item.CropBottom, 0);
+}
+
+TEST_F(EditDialog, EditedValuesReachTheRowAndTheOptionText) {
+  Open(640, 480);
+  form->edLeft->SetValue(100);
+  form->edWidth->SetValue(540);
+  form->cmbAspectRatio->SetItemIndex(3);
+  form->cmbAspectRatioChange(form);
+  form->chBrightness->SetChecked(true);
+  form->tbBrightness->SetValue(30);
+  form->chText->SetChecked(true);
+  form->edTextOverlay->SetText("HELLO");
+  form->TextOverlayX->SetValue(10);
+  form->TextOverlayY->SetValue(10);
+  form->OverlayFont->SetColor(RGB(255, 0, 0));
+  form->chPictureOverlay->SetChecked(true);
+  form->edPictureOverlay->SetText("c:\\media\\logo.png");
+  form->chPictureOverlay->SetChecked(true);
+  form->PictureOverlayX->SetValue(20);
+  form->PictureOverlayY->SetValue(20);
+  form->spSkinButton1Click(form);
+
+  const TMediaFile& item = MediaFiles[0];
+  EXPECT_EQ(item.CropLeft, 100);
+  EXPECT_EQ(item.CropRight, 0);
+  EXPECT_EQ(item.AspectRatio, 3);
+  EXPECT_EQ(item.Brightness, 30);
+  EXPECT_TRUE(item.TextOverlay);
+  EXPECT_EQ(item.OverlayText, "HELLO");
+  EXPECT_EQ(item.OverlayTextX, 10);
+  EXPECT_EQ(item.OverlayTextY, 10);
+  ASSERT_NE(item.OverlayTextFont, nullptr);
+  EXPECT_EQ(item.OverlayTextFont->Color(), RGB(255, 0, 0));
+  EXPECT_TRUE(item.PictureOverlay);
+  EXPECT_EQ(item.OverlayPicturePath, "c:\\media\\logo.png");
+  EXPECT_EQ(item.OverlayPictureX, 20);
+  EXPECT_EQ(item.OverlayPictureY, 20);
+
+  TTaskContext context;
+  context.OutputFolder = "c:\\out";
+  context.TempFolder = "c:\\temp";
+  context.OverlayPictureName = "c:\\temp\\0.png";
+  const TTaskOptions o = BuildTaskOptions(item, Mp4Format(), context);
+  EXPECT_NE(o.OutputOptions.find("nativeeq=30"), std::string::npos) << o.OutputOptions;
+  EXPECT_NE(o.OutputOptions.find("crop="), std::string::npos) << o.OutputOptions;
+  EXPECT_NE(o.OutputOptions.find("movie="), std::string::npos) << o.OutputOptions;
+
+  // Opening the row again shows what was written.
+  form->tbBrightness->SetValue(0);
+  Open(640, 480);
+  EXPECT_EQ(form->edLeft->Value(), 100);
+  EXPECT_EQ(form->edWidth->Value(), 540);
+  EXPECT_EQ(form->tbBrightness->Value(), 30);
+  EXPECT_TRUE(form->chBrightness->Checked());
+  EXPECT_EQ(form->cmbAspectRatio->ItemIndex(), 3);
+}
+
+TEST_F(EditDialog, FilterTextNamesTheLiveValues) {
+  form->FBrightness = 20;
+  form->FContrast = -10;
+  form->FSaturation = 5;
+  form->UpdateVideoFilters();
+  const std::string text = form->VIDavaza2->VideoFilters();
+  const std::string eq = "nativeeq=20:-10:" + std::to_string(reinterpret_cast<intptr_t>(&form->FBrightness)) +
+                         ":" + std::to_string(reinterpret_cast<intptr_t>(&form->FContrast));
+  const std::string hue = "nativehue=0:5:" + std::to_string(reinterpret_cast<intptr_t>(&form->FHue)) + ":" +
+                          std::to_string(reinterpret_cast<intptr_t>(&form->FSaturation));
+  EXPECT_EQ(text, eq + ", " + hue);
+  // Moving a bar changes the value the running filter reads; unchecking the
+  // box returns it to 0.
+  form->tbHue->SetValue(40);
+  EXPECT_EQ(form->FHue, 40);
+  form->chHue->SetChecked(true);
+  form->chHue->SetChecked(false);
+  EXPECT_EQ(form->tbHue->Value(), 0);
+  EXPECT_EQ(form->FHue, 0);
+  form->tbBrightness->SetValue(55);
+  EXPECT_EQ(form->FBrightness, 55);
+}
+
+TEST_F(EditDialog, OverlaySettingsArePublishedForThePictureHook) {
+  Open(640, 480);
+  form->chText->SetChecked(true);
+  form->edTextOverlay->SetText("HELLO");
+  form->TextOverlayX->SetValue(10);
+  auto s = form->Overlay();
+  ASSERT_TRUE(s);
+  EXPECT_TRUE(s->Text);
+  EXPECT_EQ(s->TextValue, "HELLO");
+  EXPECT_EQ(s->TextX, 10);
+  // The hook draws the text onto the picture in the picture's own pixels.
+  TBitmap b;
+  b.SetSize(64, 48);
+  b.Canvas()->Brush()->SetColor(0);
+  b.Canvas()->FillRect(TRect{0, 0, 64, 48});
+  form->OverlayFont->SetColor(RGB(255, 0, 0));
+  form->PublishOverlay();
+  bool update = true;
+  form->VIDavaza2VideoHook(form->VIDavaza2, &b, 0, update);
+  bool red = false;
+  for (int y = 0; y < 48 && !red; ++y)
+    for (int x = 10; x < 64 && !red; ++x) red = (b.Canvas()->Pixel(x, y) & 0xFF) > 128;
+  EXPECT_TRUE(red);
+}
+
+TEST(EditDialogRefusal, AudioItemsAreNotEdited) {
+  Messages messages;
+  MediaFiles.clear();
+  MediaFiles.push_back(VideoItem(10 * kSecond));
+  MediaFiles[0].isSourceAudioFormat = true;
+  EXPECT_EQ(ShowEditDialog(0), mrNone);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0], "Can't edit audio formats. You can click \"Trim\" button.");
+  MediaFiles.clear();
+}
