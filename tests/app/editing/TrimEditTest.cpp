@@ -325,3 +325,105 @@ TEST(EditDialogRefusal, AudioItemsAreNotEdited) {
   EXPECT_EQ(messages.shown[0], "Can't edit audio formats. You can click \"Trim\" button.");
   MediaFiles.clear();
 }
+
+// ---- with the real players on a generated clip ------------------------------
+
+#include "engine/Fixtures.h"
+#include "framework/Forms.h"
+#include "framework/SysUtils.h"
+#include "framework/Threads.h"
+
+namespace {
+
+bool PumpUntil(const std::function<bool()>& pred, unsigned ms) {
+  const DWORD end = GetTickCount() + ms;
+  while (!pred()) {
+    if (GetTickCount() > end) return false;
+    PumpMessages();
+    Sleep(5);
+  }
+  return true;
+}
+
+double MeanLevel(TBitmap* b) {
+  double sum = 0;
+  int n = 0;
+  for (int y = 0; y < b->Height(); y += b->Height() / 16 + 1)
+    for (int x = 0; x < b->Width(); x += b->Width() / 16 + 1) {
+      const TColor c = b->Canvas()->Pixel(x, y);
+      sum += ((c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF)) / 3.0;
+      ++n;
+    }
+  return n ? sum / n : 0;
+}
+
+class PreviewPlayers : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(fixtures::EnsureStandard());
+    char16_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, reinterpret_cast<LPWSTR>(temp));
+    TempFolder = UTF16ToUTF8(temp);
+    while (!TempFolder.empty() && TempFolder.back() == '\\') TempFolder.pop_back();
+    MediaFiles.clear();
+    TMediaFile item = VideoItem(5 * kSecond);
+    item.Source = fixtures::WindowsPath("clip_h264_aac.mp4");
+    item.SourceWidth = 640;
+    item.SourceHeight = 360;
+    MediaFiles.push_back(item);
+  }
+  void TearDown() override {
+    for (TMediaFile& m : MediaFiles) delete m.OverlayTextFont;
+    MediaFiles.clear();
+  }
+};
+
+}  // namespace
+
+TEST_F(PreviewPlayers, TrimWindowPlaysTheItemAndReportsItsLength) {
+  TClipForm form(nullptr);
+  form.ItemIndex = 0;
+  form.Show();
+  ASSERT_TRUE(PumpUntil([&] { return form.FDuration > 0 && ClipLastPosition > 0; }, 15000));
+  EXPECT_NEAR(static_cast<double>(form.FDuration), 5.0 * kSecond, 0.2 * kSecond);
+  EXPECT_GT(form.videotrackbar2->Value(), 0);
+  // Once the length is known, the untrimmed item's handles span the bar.
+  form.Hide();
+  form.StopButtonClick(&form);
+  form.Show();
+  EXPECT_EQ(form.imgTrimLeft->Left(), 10);
+  EXPECT_EQ(form.imgTrimRight->Left(), form.videotrackbar2->Width() + 10);
+  TCloseAction action = caHide;
+  form.FormClose(&form, action);
+}
+
+TEST_F(PreviewPlayers, BrightnessBarChangesTheOutputPreviewWithoutReopening) {
+  TCropForm form(nullptr);
+  form.ItemIndex = 0;
+  form.Show();
+  ASSERT_TRUE(PumpUntil([&] { return EditSourceWidth == 640 && !EditApplyItemOnOpen; }, 15000));
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        int64_t pts = -1;
+        TBitmap* b = form.VIDavaza2->CurrentFrame(pts);
+        return b && b->Width() > 0 && pts > 0;
+      },
+      15000));
+  form.PauseButtonClick(&form);
+  PumpUntil([] { return false; }, 300);
+  const double before = MeanLevel(form.VIDavaza2->CurrentFrame());
+  const std::string filters = form.VIDavaza2->VideoFilters();
+
+  form.chBrightness->SetChecked(true);
+  form.tbBrightness->SetValue(80);
+  form.VIDavaza1->Resume();
+  form.VIDavaza2->Resume();
+  PumpUntil([] { return false; }, 600);
+  form.PauseButtonClick(&form);
+  PumpUntil([] { return false; }, 300);
+  const double after = MeanLevel(form.VIDavaza2->CurrentFrame());
+  EXPECT_GT(after, before + 20) << before << " -> " << after;
+  EXPECT_EQ(form.VIDavaza2->VideoFilters(), filters);  // the same chain, not reopened
+  TCloseAction action = caHide;
+  form.FormClose(&form, action);
+}
