@@ -328,7 +328,9 @@ TEST(EditDialogRefusal, AudioItemsAreNotEdited) {
 
 // ---- with the real players on a generated clip ------------------------------
 
+#include "app/main/ErrorReport.h"
 #include "engine/Fixtures.h"
+#include "framework/StringList.h"
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
 #include "framework/Threads.h"
@@ -401,14 +403,24 @@ TEST_F(PreviewPlayers, BrightnessBarChangesTheOutputPreviewWithoutReopening) {
   TCropForm form(nullptr);
   form.ItemIndex = 0;
   form.Show();
+  int hooks = 0, v1 = 0;
+  auto hook = form.VIDavaza2->OnVideoHook;
+  form.VIDavaza2->OnVideoHook = [&](TObject* s, TBitmap* b, const int64_t pts, bool& u) {
+    ++hooks;
+    hook(s, b, pts, u);
+  };
   ASSERT_TRUE(PumpUntil([&] { return EditSourceWidth == 640 && !EditApplyItemOnOpen; }, 15000));
   ASSERT_TRUE(PumpUntil(
       [&] {
         int64_t pts = -1;
         TBitmap* b = form.VIDavaza2->CurrentFrame(pts);
+        if (form.VIDavaza1->CurrentFrame()) v1 = std::max(v1, form.VIDavaza1->CurrentFrame()->Width());
         return b && b->Width() > 0 && pts > 0;
       },
-      15000));
+      15000))
+      << "src " << v1 << " hooks " << hooks << " err1 "
+      << form.VIDavaza1->LastErrMsg() << " err2 " << form.VIDavaza2->LastErrMsg() << " state " << EditPlayerState
+      << " filters " << form.VIDavaza2->VideoFilters() << " history " << ActionHistory().Text();
   form.PauseButtonClick(&form);
   PumpUntil([] { return false; }, 300);
   const double before = MeanLevel(form.VIDavaza2->CurrentFrame());
@@ -424,6 +436,7 @@ TEST_F(PreviewPlayers, BrightnessBarChangesTheOutputPreviewWithoutReopening) {
   const double after = MeanLevel(form.VIDavaza2->CurrentFrame());
   EXPECT_GT(after, before + 20) << before << " -> " << after;
   EXPECT_EQ(form.VIDavaza2->VideoFilters(), filters);  // the same chain, not reopened
+  EXPECT_GT(hooks, 0);  // the overlay hook saw the output pictures
   TCloseAction action = caHide;
   form.FormClose(&form, action);
 }
