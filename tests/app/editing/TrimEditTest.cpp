@@ -385,8 +385,10 @@ protected:
 TEST_F(PreviewPlayers, TrimWindowPlaysTheItemAndReportsItsLength) {
   TClipForm form(nullptr);
   form.ItemIndex = 0;
+  ClipLastPosition = 0;
   form.Show();
-  ASSERT_TRUE(PumpUntil([&] { return form.FDuration > 0 && ClipLastPosition > 0; }, 15000));
+  ASSERT_TRUE(PumpUntil(
+      [&] { return form.FDuration > 0 && ClipLastPosition > 0 && form.videotrackbar2->Value() > 0; }, 15000));
   EXPECT_NEAR(static_cast<double>(form.FDuration), 5.0 * kSecond, 0.2 * kSecond);
   EXPECT_GT(form.videotrackbar2->Value(), 0);
   // Once the length is known, the untrimmed item's handles span the bar.
