@@ -315,6 +315,109 @@ TEST_F(EditDialog, OverlaySettingsArePublishedForThePictureHook) {
   EXPECT_TRUE(red);
 }
 
+// The source player is taken to show a 640 x 480 picture.
+class PictureCropForm : public TCropForm {
+public:
+  using TCropForm::TCropForm;
+  void CurrentPictureSize(int& width, int& height) override {
+    width = 640;
+    height = 480;
+  }
+};
+
+class CropHandles : public ::testing::Test {
+protected:
+  void SetUp() override {
+    MediaFiles.clear();
+    MediaFiles.push_back(VideoItem(10 * kSecond));
+    form = new PictureCropForm(nullptr);
+    form->ItemIndex = 0;
+    EditApplyItemOnOpen = true;
+    int sw = 0, sh = 0;
+    form->VIDavaza1FileOpen(form->VIDavaza1, 10 * kSecond, 640, 480, sw, sh);
+    EditPlayerState = psPause;
+  }
+  void TearDown() override {
+    EditHandleDragging = false;
+    delete form;
+    for (TMediaFile& m : MediaFiles) delete m.OverlayTextFont;
+    MediaFiles.clear();
+  }
+  // Presses handle `kind` at (4, 4) inside it and moves the mouse by (dx, dy).
+  void Drag(int kind, int dx, int dy) {
+    form->szMouseDown(nullptr, mbLeft, 0, 4, 4);
+    form->szMouseMove(kind, 4 + dx, 4 + dy);
+    form->szMouseUp(nullptr, mbLeft, 0, 4 + dx, 4 + dy);
+  }
+  PictureCropForm* form = nullptr;
+};
+
+TEST_F(CropHandles, DraggingStaysInsideThePictureAndNeverCrosses) {
+  // Past the top-left handle: refused.
+  Drag(1, -300, 0);
+  EXPECT_EQ(form->szRightBottom->Left(), 304);
+  // Inward: the edits follow the handle.
+  Drag(1, -100, -50);
+  EXPECT_EQ(form->szRightBottom->Left(), 204);
+  EXPECT_EQ(form->edWidth->Value(), 424);  // 425 − 1: the left edge shows half a pixel in
+  EXPECT_EQ(form->szRightTop->Left(), 204);
+  EXPECT_EQ(form->szBottomMiddle->Top(), form->szRightBottom->Top());
+  // Outward past the picture: the centre stops on its edge.
+  Drag(1, 200, 200);
+  EXPECT_EQ(form->szRightBottom->Left() + 4, EditPictureRight);
+  EXPECT_EQ(form->szRightBottom->Top() + 4, EditPictureBottom);
+  EXPECT_EQ(form->edWidth->Value(), 640);
+  EXPECT_EQ(form->edHeight->Value(), 480);
+  // Never closer than 8 pixels to the other side.
+  Drag(1, 10 - form->szRightBottom->Left(), 0);
+  EXPECT_EQ(form->szRightBottom->Left(), form->szLeftTop->Left() + 8);
+  // Typed values can make it smaller.
+  form->edWidth->SetValue(4);
+  EXPECT_LT(form->szRightBottom->Left() - form->szLeftTop->Left(), 8);
+}
+
+TEST_F(CropHandles, StoppedPlayerIgnoresHandles) {
+  EditPlayerState = psStop;
+  Drag(0, 50, 50);
+  EXPECT_EQ(form->szLeftTop->Left(), 8);
+  EXPECT_EQ(form->szLeftTop->Top(), -4);
+  EXPECT_EQ(form->edLeft->Value(), 0);
+}
+
+TEST_F(CropHandles, FlippingClearsTheEditsOnlyWhenSwitchedOn) {
+  form->edLeft->SetValue(100);
+  form->chBrightness->SetChecked(true);
+  form->tbBrightness->SetValue(30);
+  form->chText->SetChecked(true);
+  form->edTextOverlay->SetText("HELLO");
+  form->cmbAspectRatio->SetItemIndex(3);
+  form->chFlipVertical->SetChecked(true);
+  EXPECT_EQ(form->edLeft->Value(), 0);
+  EXPECT_EQ(form->edWidth->Value(), 640);
+  EXPECT_EQ(form->tbBrightness->Value(), 0);
+  EXPECT_FALSE(form->chText->Checked());
+  EXPECT_EQ(form->edTextOverlay->Text(), "");
+  EXPECT_EQ(form->cmbAspectRatio->ItemIndex(), 0);
+  EXPECT_TRUE(form->VIDavaza2->VerticalFlip());
+  form->tbBrightness->SetValue(20);
+  form->chFlipVertical->SetChecked(false);
+  EXPECT_EQ(form->tbBrightness->Value(), 20);
+  EXPECT_FALSE(form->VIDavaza2->VerticalFlip());
+}
+
+TEST_F(CropHandles, FlippedItemKeepsItsAdjustmentsWhenOpened) {
+  MediaFiles[0].FlipVertical = true;
+  MediaFiles[0].Brightness = 25;
+  MediaFiles[0].CropLeft = 40;
+  EditApplyItemOnOpen = true;
+  int sw = 0, sh = 0;
+  form->VIDavaza1FileOpen(form->VIDavaza1, 10 * kSecond, 640, 480, sw, sh);
+  EXPECT_TRUE(form->chFlipVertical->Checked());
+  EXPECT_EQ(form->tbBrightness->Value(), 25);
+  EXPECT_EQ(form->edLeft->Value(), 40);
+  EXPECT_EQ(form->edWidth->Value(), 600);
+}
+
 TEST(EditDialogRefusal, AudioItemsAreNotEdited) {
   Messages messages;
   MediaFiles.clear();
