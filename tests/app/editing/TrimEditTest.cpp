@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/editing/EditHost.h"
 #include "app/editing/clip.h"
@@ -500,6 +502,28 @@ TEST_F(PreviewPlayers, TrimWindowPlaysTheItemAndReportsItsLength) {
   form.Show();
   EXPECT_EQ(form.imgTrimLeft->Left(), 10);
   EXPECT_EQ(form.imgTrimRight->Left(), form.videotrackbar2->Width() + 10);
+
+  // "Play trimmed part" loops the range 1 s .. 2 s until Stop.
+  std::vector<int64_t> positions;
+  auto onPosition = form.VIDavaza2->OnPosition;
+  form.VIDavaza2->OnPosition = [&](TObject* s, const int64_t p) {
+    onPosition(s, p);
+    positions.push_back(p);
+  };
+  ASSERT_TRUE(PumpUntil([&] { return ClipPlayerState == psPlay && !positions.empty(); }, 10000));
+  form.SetClipTrimStart(1 * kSecond);
+  form.SetClipTrimEnd(2 * kSecond);
+  form.spSkinButton2Click(&form);
+  positions.clear();
+  PumpUntil([] { return false; }, 3000);
+  ASSERT_FALSE(positions.empty());
+  int jumpsBack = 0;
+  for (size_t i = 1; i < positions.size(); ++i)
+    if (positions[i] + 300000 < positions[i - 1]) ++jumpsBack;
+  EXPECT_GE(jumpsBack, 1);
+  EXPECT_LT(*std::max_element(positions.begin(), positions.end()), 2600000);
+  form.StopButtonClick(&form);
+  EXPECT_FALSE(ClipPlayingTrimmed);
   TCloseAction action = caHide;
   form.FormClose(&form, action);
 }
