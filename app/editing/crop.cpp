@@ -948,10 +948,16 @@ void TCropForm::spSkinButton2Click(TObject*) { CropAreaToEdits(true, false); }
 
 void TCropForm::spSkinButton1Click(TObject*) {
   if (ItemIndex < 0 || ItemIndex >= static_cast<int>(MediaFiles.size())) return;
+  // Until the source has opened this time the controls still hold another
+  // showing's values (and the frame size another file's): nothing to write.
+  if (EditApplyItemOnOpen) return;
   try {
     TMediaFile& item = MediaFiles[ItemIndex];
-    const int left = R(edLeft->Value()), top = R(edTop->Value());
-    const int width = R(edWidth->Value()), height = R(edHeight->Value());
+    // Typed values can reach past the frame; the margins stay non-negative.
+    const int left = std::min(R(edLeft->Value()), EditSourceWidth);
+    const int top = std::min(R(edTop->Value()), EditSourceHeight);
+    const int width = std::min(R(edWidth->Value()), EditSourceWidth - left);
+    const int height = std::min(R(edHeight->Value()), EditSourceHeight - top);
     item.CropLeft = left;
     item.CropTop = top;
     item.CropRight = EditSourceWidth - width - left;

@@ -420,6 +420,28 @@ TEST_F(CropHandles, FlippedItemKeepsItsAdjustmentsWhenOpened) {
   EXPECT_EQ(form->edWidth->Value(), 600);
 }
 
+TEST_F(CropHandles, ApplyKeepsMarginsInsideTheFrameAndNeedsAnOpenedSource) {
+  // Typed values past the frame: the margins stay at 0, never negative.
+  form->edLeft->SetValue(600);
+  form->edWidth->SetValue(640);
+  form->edTop->SetValue(100);
+  form->edHeight->SetValue(480);
+  form->spSkinButton1Click(form);
+  EXPECT_EQ(MediaFiles[0].CropLeft, 600);
+  EXPECT_EQ(MediaFiles[0].CropRight, 0);
+  EXPECT_EQ(MediaFiles[0].CropTop, 100);
+  EXPECT_EQ(MediaFiles[0].CropBottom, 0);
+
+  // Shown for another row whose file did not open: the controls still hold
+  // the first row's values, which must not reach the second row.
+  MediaFiles.push_back(VideoItem(10 * kSecond));
+  form->ItemIndex = 1;
+  EditApplyItemOnOpen = true;
+  form->spSkinButton1Click(form);
+  EXPECT_EQ(MediaFiles[1].CropLeft, 0);
+  EXPECT_EQ(MediaFiles[1].CropTop, 0);
+}
+
 TEST(EditDialogRefusal, AudioItemsAreNotEdited) {
   Messages messages;
   MediaFiles.clear();
