@@ -2,6 +2,10 @@
 // on it. Only the units of this folder include this header.
 #pragma once
 
+#include <vector>
+
+#include "engine/ProgramFilters.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -195,6 +199,9 @@ struct TVideoState {
   AVFilterGraph* graph = nullptr;
   AVFilterContext* in_video_filter = nullptr;
   AVFilterContext* out_video_filter = nullptr;
+  // The program's equalisers of the chain whose values the application
+  // changes while it plays; polled before each picture enters the graph.
+  std::vector<TLiveFilter> live_filters;
   double frame_last_returned_time = 0;
   double frame_last_filter_delay = 0;
   int64_t frame_last_dropped_pos = -1;

@@ -154,6 +154,16 @@ int64_t RawTime(TVideoState* is, const AVFrame* frame) {
   return ts == AV_NOPTS_VALUE ? 0 : ts;
 }
 
+// Hands changed live values to the display graph's equalisers.
+void PollDisplayLiveFilters(TVideoState* is) {
+  if (is->live_filters.empty() || !is->graph) return;
+  std::vector<TFilterMessage> messages;
+  for (TLiveFilter& f : is->live_filters)
+    for (const TFilterCommand& c : PollLiveFilter(f, messages))
+      ff::avfilter_graph_send_command(is->graph, c.Target.c_str(), c.Command.c_str(), c.Argument.c_str(), nullptr,
+                                      0, 0);
+}
+
 // The display graph: the decoded pictures in, an optional filter chain, and
 // planar 4:2:0 pictures out.
 int ConfigureDisplayFilters(TVideoState* is, const AVFrame* frame) {
@@ -183,7 +193,17 @@ int ConfigureDisplayFilters(TVideoState* is, const AVFrame* frame) {
   ret = ff::av_opt_set_bin(sink, "pix_fmts", reinterpret_cast<const uint8_t*>(formats), sizeof formats,
                            AV_OPT_SEARCH_CHILDREN);
   if (ret < 0) return ret;
-  const std::string chain = player->Fvfilters;
+  // The program's own filters become library filters; those with live
+  // values are polled per picture.
+  is->live_filters.clear();
+  std::string chain = player->Fvfilters;
+  if (!chain.empty()) {
+    TFilterTranslation translation = TranslateFilterChain(chain);
+    for (const TFilterMessage& m : translation.Messages) GlobalLogger()->Log(player, llInfo, "%s", m.Text.c_str());
+    if (!translation.Ok) return AVERROR(EINVAL);
+    chain = translation.Chain;
+    is->live_filters = std::move(translation.Live);
+  }
   if (!chain.empty()) {
     AVFilterInOut* outputs = ff::avfilter_inout_alloc();
     AVFilterInOut* inputs = ff::avfilter_inout_alloc();
@@ -365,6 +385,7 @@ void VideoThread(TVideoState* is) {
           break;
         }
       }
+      PollDisplayLiveFilters(is);
       // The picture keeps its time in the graph's terms.
       frame->pts = RawTime(is, frame);
       if (ff::av_buffersrc_add_frame_flags(is->in_video_filter, frame, 0) < 0 || !DrainFilters(is, out)) {
