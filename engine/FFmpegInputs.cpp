@@ -155,15 +155,16 @@ int TCustomFFmpeg::OpenInputFile(TOptionsContext* o, const std::string& fileName
   }
 
   // The program's own devices (a window, the desktop) take their names as
-  // they stand: they are no files.
+  // they stand: they are no files, and an empty name is their default
+  // device (the webcam's first driver).
   const bool device = fmt && FindProgramInputFormat(fmt->name) == fmt;
   const std::string libName = device ? fileName : MediaURL(fileName);
   FLastRead = ff::av_gettime_relative();
-  int err = libName.empty() ? AVERROR(ENOENT)
-                            : OpenMediaInput(&ic, libName, fmt, &FOptions.format_opts);
+  const bool opens = device || !libName.empty();
+  int err = !opens ? AVERROR(ENOENT) : OpenMediaInput(&ic, libName, fmt, &FOptions.format_opts);
   if (err < 0) {
     // The library frees the context of a failed open.
-    if (!libName.empty()) ic = nullptr;
+    if (opens) ic = nullptr;
     FLastErrMsg = FormatAVError(fileName, err);
     LogMsg(llFatal, FLastErrMsg);
     return err;

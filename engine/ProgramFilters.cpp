@@ -274,6 +274,8 @@ void UnregisterLiveParameter(int32_t* address) {
   Registry().erase(address);
 }
 
+bool LiveParameterRegistered(int32_t* address) { return Registered(address); }
+
 TFilterTranslation TranslateFilterChain(const std::string& chain) {
   TFilterTranslation result;
   TTranslateState st{0, &result};

@@ -30,6 +30,7 @@ void RotatedSize(int width, int height, int degrees, int& outWidth, int& outHeig
 // registered address is read or written; any other fails the filter.
 void RegisterLiveParameter(int32_t* address);
 void UnregisterLiveParameter(int32_t* address);
+bool LiveParameterRegistered(int32_t* address);
 
 // Library log levels of the filter messages.
 constexpr int kFilterLogError = 16;
