@@ -451,8 +451,9 @@ bool TspSkinOpenDialog::Execute() {
   f->OverwritePromt = OverwritePromt;
   f->DefaultExt = DefaultExt;
   f->SetCaption(FTitle);
-  f->FileListView->SetDefaultFont(nullptr);
-  FDefaultFont.AssignTo(f->FileListView->DefaultFont());
+  TFont font;
+  FDefaultFont.AssignTo(&font);
+  f->FileListView->SetDefaultFont(&font);
   f->OpenButton->SetDefaultFont(FDefaultFont);
   f->CancelButton->SetDefaultFont(FDefaultFont);
   f->ShellBox->SetDefaultFont(FDefaultFont);
@@ -731,7 +732,9 @@ bool TspSkinSelectDirectoryDialog::Execute() {
   f->SetCaption(FTitle);
   f->DirTreeViewPanel->SetSkinData(FCtrlFSD);
   f->DirTreeView->SetSkinData(FCtrlFSD);
-  FDefaultFont.AssignTo(f->DirTreeView->DefaultFont());
+  TFont font;
+  FDefaultFont.AssignTo(&font);
+  f->DirTreeView->SetDefaultFont(&font);
   f->DirTreeView->Handle();
   if (!Directory.empty() && DirectoryExists(Directory)) {
     try {

@@ -93,11 +93,13 @@ void TspCustomShellListView::CreateWnd() {
   TspSkinCustomListView::CreateWnd();
   SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(SystemImageList(false)));
   SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(SystemImageList(true)));
-  TspShellFolder* old = FRootFolder;
-  try {
-    FRootFolder = CreateRootFolder(FRootFolder, FRoot, FOldRoot);
-  } catch (const std::exception&) {
-    FRootFolder = old;
+  // A folder shown before the window existed stays shown.
+  if (!FRootFolder) {
+    try {
+      FRootFolder = CreateRootFolder(nullptr, FRoot, FOldRoot);
+    } catch (const std::exception&) {
+      FRootFolder = nullptr;
+    }
   }
   FillItems();
   if (ViewStyle() == vsReport) BuildColumns();
@@ -365,7 +367,10 @@ void TspCustomShellListView::SetRoot(const TRoot& value) {
   if (Lower(value) == Lower(FRoot)) return;
   FOldRoot = FRoot;
   FRoot = value;
-  FRootFolder = CreateRootFolder(FRootFolder, FRoot, FOldRoot);
+  TspShellFolder* next = CreateRootFolder(nullptr, FRoot, FOldRoot);
+  ClearItems();
+  delete FRootFolder;
+  FRootFolder = next;
   FSettingRoot = true;
   Update();
 }
@@ -407,6 +412,8 @@ void TspCustomShellListView::SetPathFromID(LPCITEMIDLIST id) {
   if (FUpdating) return;
   if (FRootFolder && IdListsEqual(FRootFolder->AbsoluteID(), id)) return;
   TspShellFolder* next = FolderFromAbsoluteIdList(id);
+  // The items' wrappers name the old folder as their parent: they go first.
+  ClearItems();
   delete FRootFolder;
   FRootFolder = next;
   FSettingRoot = false;
@@ -456,6 +463,7 @@ void TspCustomShellListView::Refresh() {
   const int index = sel ? sel->Index() : -1;
   if (sel) sel->SetSelected(false);
   LPITEMIDLIST id = CloneIdList(FRootFolder->AbsoluteID());
+  ClearItems();
   delete FRootFolder;
   FRootFolder = nullptr;
   SetPathFromID(id);

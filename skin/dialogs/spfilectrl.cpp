@@ -141,7 +141,7 @@ void ProcessPath(const std::string& editText, char& drive, std::string& dirPart,
       root = DrivePart(saved);
     drive = root.size() >= 2 && root[1] == ':' ? root[0] : 0;
   }
-  if (!root.empty() && FolderExists(root + "\\")) ChangeDir(root + "\\");
+  if (!root.empty() && FolderExists(root)) ChangeDir(root);
   filePart = ExtractFileName(dirPart);
   if (dirPart.size() == filePart.size() + 1) {
     dirPart = "\\";
