@@ -49,8 +49,53 @@ void CreateFolderOrRaise(const std::string& name) {
     throw EInOutError("Unable to create directory \"" + name + "\" (error " + std::to_string(GetLastError()) + ")");
 }
 
+// The library's own 16 x 16 tool glyphs, drawn on a magenta ground that
+// the button leaves transparent (its bottom-left pixel).
+void DrawLibraryGlyph(TBitmap* bmp, const std::string& name) {
+  bmp->SetSize(16, 16);
+  TCanvas* c = bmp->Canvas();
+  c->Brush()->SetColor(0xFF00FF);
+  c->FillRect(Rect(0, 0, 16, 16));
+  const TColor ink = 0x404040, folder = 0x4FC4F0;
+  auto drawFolder = [&](int l, int t, int r, int b) {
+    c->Pen()->SetColor(0x206080);
+    c->Brush()->SetColor(folder);
+    c->Rectangle(l, t, r, b);
+    c->Rectangle(l, t - 2, l + 5, t + 1);
+  };
+  c->Pen()->SetColor(ink);
+  c->Brush()->SetColor(ink);
+  if (name == "SP_BACK") {
+    for (int i = 0; i < 5; ++i) {
+      c->MoveTo(3 + i, 8 - i);
+      c->LineTo(3 + i, 9 + i);
+    }
+    c->FillRect(Rect(8, 7, 13, 10));
+  } else if (name == "SP_UP") {
+    drawFolder(1, 6, 15, 15);
+    c->Pen()->SetColor(ink);
+    for (int i = 0; i < 4; ++i) {
+      c->MoveTo(8 - i, 2 + i);
+      c->LineTo(9 + i, 2 + i);
+    }
+    c->Brush()->SetColor(ink);
+    c->FillRect(Rect(7, 6, 10, 12));
+  } else if (name == "SP_NEWFOLDER") {
+    drawFolder(1, 6, 13, 15);
+    c->Pen()->SetColor(0x00A0FF);
+    c->MoveTo(12, 1);
+    c->LineTo(12, 6);
+    c->MoveTo(10, 3);
+    c->LineTo(15, 3);
+  } else if (name == "SP_LVSTYLE") {
+    for (int y = 2; y < 14; y += 4)
+      for (int x = 2; x < 14; x += 6) c->FillRect(Rect(x, y, x + 4, y + 3));
+  }
+}
+
 TspSkinSpeedButton* MakeToolButton(TComponent* form, TWinControl* parent, const std::string& name, bool flat,
-                                   TCustomImageList* images, int imageIndex, const std::string& hint) {
+                                   TCustomImageList* images, int imageIndex, const std::string& hint,
+                                   const std::string& glyphName) {
   auto* b = new TspSkinSpeedButton(form);
   b->SetName(name);
   b->SetSkinDataName("toolbutton");
@@ -61,6 +106,10 @@ TspSkinSpeedButton* MakeToolButton(TComponent* form, TWinControl* parent, const 
   if (images) {
     b->SetImageList(images);
     b->SetImageIndex(imageIndex);
+  } else {
+    TBitmap glyph;
+    DrawLibraryGlyph(&glyph, glyphName);
+    b->SetGlyph(&glyph);
   }
   b->SetAlign(alRight);
   b->SetParent(parent);
@@ -102,11 +151,11 @@ TspOpenDlgForm::TspOpenDlgForm(TComponent* owner, bool saveMode, TspSkinData* ct
   Drivelabel->SetParent(ToolPanel);
 
   BackToolButton = MakeToolButton(this, ToolPanel, "BackToolButton", toolButtonsTransparent, toolBarImageList, 0,
-                                  Text("MSG_BTN_BACK_HINT", "Go To Last Folder Visited"));
+                                  Text("MSG_BTN_BACK_HINT", "Go To Last Folder Visited"), "SP_BACK");
   UpToolButton = MakeToolButton(this, ToolPanel, "UpToolButton", toolButtonsTransparent, toolBarImageList, 1,
-                                Text("MSG_BTN_UP_HINT", "Up One Level"));
+                                Text("MSG_BTN_UP_HINT", "Up One Level"), "SP_UP");
   NewFolderToolButton = MakeToolButton(this, ToolPanel, "NewFolderToolButton", toolButtonsTransparent,
-                                       toolBarImageList, 2, Text("MSG_BTN_NEWFOLDER_HINT", "Create New Folder"));
+                                       toolBarImageList, 2, Text("MSG_BTN_NEWFOLDER_HINT", "Create New Folder"), "SP_NEWFOLDER");
   auto* spacer2 = new TspSkinPanel(this);
   spacer2->SetBorderStyle(bvNone);
   spacer2->SetBounds(0, 0, 10, 25);
@@ -139,6 +188,10 @@ TspOpenDlgForm::TspOpenDlgForm(TComponent* owner, bool saveMode, TspSkinData* ct
   if (toolBarImageList) {
     StyleToolButton->SetImageList(toolBarImageList);
     StyleToolButton->SetImageIndex(3);
+  } else {
+    TBitmap glyph;
+    DrawLibraryGlyph(&glyph, "SP_LVSTYLE");
+    StyleToolButton->SetGlyph(&glyph);
   }
   StyleToolButton->SetSkinPopupMenu(StylePopupMenu);
   StyleToolButton->SetAlign(alRight);
@@ -580,7 +633,7 @@ TspSelDirDlgForm::TspSelDirDlgForm(TComponent* owner, TspSkinData* ctrlSkinData,
     ToolPanel->SetParent(this);
     NewFolderToolButton = MakeToolButton(this, ToolPanel, "NewFolderToolButton", toolButtonsTransparent,
                                          toolBarImageList, toolButtonImageIndex,
-                                         Text("MSG_BTN_NEWFOLDER_HINT", "Create New Folder"));
+                                         Text("MSG_BTN_NEWFOLDER_HINT", "Create New Folder"), "SP_NEWFOLDER");
     NewFolderToolButton->OnClick = [this](TObject*) { NewFolderToolButtonClick(); };
     auto* spacer = new TspSkinPanel(this);
     spacer->SetBorderStyle(bvNone);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinMenuButtons.h"
 #include "skin/dialogs/spFileDialogs.h"
 #include "tests/skin/dialogs/FileDialogsFixture.h"
 
@@ -73,6 +75,17 @@ TEST_F(OpenDialogTest, ListsSubFoldersFirstThenOnlyTheFilteredKinds) {
     EXPECT_EQ(kRoot, f->FileListView->Path());
     EXPECT_EQ(0, f->FilterComboBox->ItemIndex());
     EXPECT_EQ("Image files", f->FilterComboBox->Text());
+    EXPECT_EQ("Open file", f->Caption());
+    EXPECT_EQ(450, f->ClientWidth());
+    EXPECT_EQ(290, f->ClientHeight());
+    for (const char* name : {"FileListView", "FileNameEdit", "FilterComboBox", "ShellBox", "OpenButton",
+                             "CancelButton", "BackToolButton", "UpToolButton", "NewFolderToolButton",
+                             "StyleToolButton"})
+      EXPECT_TRUE(f->FindComponent(name)) << name;
+    // Without an image list the tool buttons carry the library's glyphs.
+    EXPECT_FALSE(f->BackToolButton->Glyph()->Empty());
+    EXPECT_FALSE(f->StyleToolButton->Glyph()->Empty());
+    EXPECT_EQ(kRoot, f->ShellBox->Path()) << "the look-in box shows the listed folder";
     f->ModalResult = mrCancel;
   });
   EXPECT_EQ("*.jpg;*.png;*.bmp", mask);
