@@ -3,6 +3,12 @@
 #include <windows.h>
 #include <winnetwk.h>
 
+#include <algorithm>
+#include <vector>
+
+#include "framework/StdCtrls.h"
+#include "skin/controls/SkinLabels.h"
+
 #include "framework/SysUtils.h"
 
 namespace {
@@ -213,5 +219,464 @@ std::string TspSkinFilterComboBox::Mask() {
   return i >= 0 && i < FMaskList.Count() ? FMaskList.Get(i) : "*.*";
 }
 
-// The text change already told OnChange; no file list box is linked here.
-void TspSkinFilterComboBox::Change() {}
+// The text change already told OnChange; the linked file list takes the mask.
+void TspSkinFilterComboBox::Change() {
+  if (FFileList) FFileList->SetMask(Mask());
+}
+
+void TspSkinFilterComboBox::SetFileList(TspSkinFileListBox* value) {
+  if (FFileList) FFileList->FilterCombo = nullptr;
+  FFileList = value;
+  if (value) {
+    value->FreeNotification(this);
+    value->FilterCombo = this;
+  }
+}
+
+void TspSkinFilterComboBox::Notification(TComponent* component, TOperation operation) {
+  TspSkinComboBox::Notification(component, operation);
+  if (operation == opRemove && component == FFileList) FFileList = nullptr;
+}
+
+// ---------------------------------------------------------------- file list box
+
+namespace {
+
+constexpr DWORD kSearchAttr[] = {0x1, 0x2, 0x4, 0x8, 0x10, 0x20};
+
+std::string LowerText(const std::string& s) { return CaseOf(s, true); }
+
+// The current directory moves to `dir` (relative texts resolve against the
+// current one); the resulting directory is returned.
+std::string MoveTo(const std::string& dir) {
+  ChangeDir(dir);
+  return CurrentDir();
+}
+
+}  // namespace
+
+TspSkinFileListBox::TspSkinFileListBox(TComponent* owner) : TspSkinListBox(owner) {
+  FDirectory = CurrentDir();
+  SetBounds(Left(), Top(), 145, Height());
+  SetMultiSelect(false);
+  SetSorted(true);
+}
+
+TspSkinFileListBox::~TspSkinFileListBox() {
+  if (FilterCombo) FilterCombo->SetFileList(nullptr);
+}
+
+void TspSkinFileListBox::CreateWnd() {
+  TspSkinListBox::CreateWnd();
+  ReadFileNames();
+}
+
+void TspSkinFileListBox::Notification(TComponent* component, TOperation operation) {
+  TspSkinListBox::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == FFileEdit) FFileEdit = nullptr;
+  if (component == DirList) DirList = nullptr;
+  if (component == FilterCombo) FilterCombo = nullptr;
+}
+
+void TspSkinFileListBox::ReadFileNames() {
+  if (!HandleAllocated()) return;
+  DWORD attrs = 0;
+  for (int i = 0; i < 6; ++i)
+    if (FFileType & (1u << i)) attrs |= kSearchAttr[i];
+  ChangeDir(FDirectory);
+  Items()->Clear();
+  HCURSOR saved = nullptr;
+  int count = 0;
+  std::string mask = FMask;
+  size_t pos = 0;
+  while (pos <= mask.size()) {
+    size_t semi = mask.find(';', pos);
+    const std::string part = mask.substr(pos, semi == std::string::npos ? std::string::npos : semi - pos);
+    pos = semi == std::string::npos ? mask.size() + 1 : semi + 1;
+    if (part.empty()) continue;
+    WIN32_FIND_DATAW fd{};
+    HANDLE h = FindFirstFileExW(W(Wide(part)), FindExInfoStandard, &fd, FindExSearchNameMatch, nullptr, 0);
+    if (h == INVALID_HANDLE_VALUE) continue;
+    do {
+      const std::string name = UTF16ToUTF8(reinterpret_cast<const char16_t*>(fd.cFileName));
+      if (name == "." || name == "..") continue;
+      const bool dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+      if (!(FFileType & FileTypeOf({spftNormal})) && !(fd.dwFileAttributes & attrs)) continue;
+      if (dir && !(attrs & 0x10)) continue;
+      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) && !(attrs & 0x2)) continue;
+      Items()->Add(dir ? "[" + name + "]" : name);
+      if (++count == 100) saved = ::SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+  }
+  if (saved) ::SetCursor(saved);
+  Change();
+}
+
+void TspSkinFileListBox::Change() {
+  FLastSel = ItemIndex();
+  if (FFileEdit) {
+    FFileEdit->SetText(ItemIndex() >= 0 ? Items()->Get(ItemIndex()) : FMask);
+    FFileEdit->SelectAll();
+  }
+  if (OnChange) OnChange(this);
+}
+
+void TspSkinFileListBox::ListBoxClick() {
+  TspSkinListBox::ListBoxClick();
+  if (ItemIndex() != FLastSel) Change();
+}
+
+std::string TspSkinFileListBox::GetFileName() {
+  const int i = ItemIndex();
+  return i >= 0 ? JoinPath(FDirectory, Items()->Get(i)) : std::string();
+}
+
+void TspSkinFileListBox::SetDirectory(const std::string& value) {
+  if (LowerText(value) == LowerText(FDirectory)) return;
+  if (FolderExists(FDirectory)) ChangeDir(FDirectory);
+  FDirectory = MoveTo(value);
+  ReadFileNames();
+}
+
+void TspSkinFileListBox::SetDrive(char value) {
+  if (tolower(static_cast<unsigned char>(value)) == tolower(static_cast<unsigned char>(Drive()))) return;
+  ApplyFilePath(std::string(1, value) + ":");
+}
+
+void TspSkinFileListBox::SetMask(const std::string& value) {
+  if (value == FMask) return;
+  FMask = value;
+  ReadFileNames();
+}
+
+void TspSkinFileListBox::SetFileType(TspFileType value) {
+  if (value == FFileType) return;
+  FFileType = value;
+  ReadFileNames();
+}
+
+void TspSkinFileListBox::SetFileEdit(TEdit* value) {
+  FFileEdit = value;
+  if (value) {
+    value->FreeNotification(this);
+    value->SetText(ItemIndex() >= 0 ? Items()->Get(ItemIndex()) : FMask);
+  }
+}
+
+void TspSkinFileListBox::ApplyFilePath(const std::string& editText) {
+  if (editText.empty() || LowerText(editText) == LowerText(FileName())) return;
+  char drive = 0;
+  std::string dir, file;
+  ProcessPath(editText, drive, dir, file);
+  if (DirList)
+    DirList->SetDirectory(editText);
+  else
+    SetDirectory(drive ? std::string(1, drive) + ":" + dir : dir);
+  if (file.find_first_of("*?") != std::string::npos) {
+    SetMask(file);
+  } else if (!file.empty()) {
+    const int sel = ItemIndex();
+    if (sel < 0 || LowerText(Items()->Get(sel)) != LowerText(file)) {
+      int found = -1;
+      for (int i = 0; i < Items()->Count(); ++i)
+        if (LowerText(Items()->Get(i)) == LowerText(file)) found = i;
+      SetItemIndex(found);
+      Change();
+      if (found < 0 && FileExists(JoinPath(FDirectory, file))) {
+        SetMask(file);
+        for (int i = 0; i < Items()->Count(); ++i)
+          if (LowerText(Items()->Get(i)) == LowerText(file)) SetItemIndex(i);
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------- folder list box
+
+TspSkinDirectoryListBox::TspSkinDirectoryListBox(TComponent* owner) : TspSkinListBox(owner) {
+  FDirectory = CurrentDir();
+  SetBounds(Left(), Top(), 145, Height());
+  SetSorted(false);
+  OnDrawItem = [this](TCanvas* c, int index, int, int h, RECT r, TOwnerDrawState) {
+    if (index < 0 || index >= Items()->Count()) return;
+    const int x = r.left + ItemIndent(index);
+    // A small folder picture: open for the path, closed for sub-folders.
+    HDC dc = c->Handle();
+    const bool current = index == FCurrentIndex;
+    HBRUSH b = CreateSolidBrush(current ? RGB(240, 200, 80) : RGB(230, 180, 60));
+    RECT f{x, r.top + (h - 11) / 2, x + 16, r.top + (h - 11) / 2 + 11};
+    FillRect(dc, &f, b);
+    DeleteObject(b);
+    const std::u16string w = UTF8ToUTF16(Items()->Get(index));
+    SetBkMode(dc, TRANSPARENT);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &size);
+    TextOutW(dc, x + 16 + 6, r.top + (h - size.cy) / 2, reinterpret_cast<LPCWSTR>(w.c_str()),
+             static_cast<int>(w.size()));
+  };
+}
+
+TspSkinDirectoryListBox::~TspSkinDirectoryListBox() {
+  if (DriveCombo) DriveCombo->SetDirList(nullptr);
+}
+
+void TspSkinDirectoryListBox::CreateWnd() {
+  TspSkinListBox::CreateWnd();
+  BuildList();
+}
+
+void TspSkinDirectoryListBox::Notification(TComponent* component, TOperation operation) {
+  TspSkinListBox::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == FFileList) FFileList = nullptr;
+  if (component == FDirLabel) FDirLabel = nullptr;
+  if (component == DriveCombo) DriveCombo = nullptr;
+}
+
+std::string TspSkinDirectoryListBox::DisplayCase(const std::string& s) const {
+  return FPreserveCase || FCaseSensitive ? s : LowerText(s);
+}
+
+int TspSkinDirectoryListBox::FileCompareText(const std::string& a, const std::string& b) const {
+  return FCaseSensitive ? a.compare(b) : LowerText(a).compare(LowerText(b));
+}
+
+int TspSkinDirectoryListBox::ItemIndent(int index) const {
+  if (index > FCurrentIndex) return 4 * static_cast<int>(std::count(FDirectory.begin(), FDirectory.end(), '\\')) + 6;
+  return 4 * index + 2;
+}
+
+void TspSkinDirectoryListBox::BuildList() {
+  Items()->Clear();
+  DWORD serial = 0, maxLen = 0, flags = 0;
+  const std::string drivePart = DrivePart(FDirectory);
+  if (GetVolumeInformationW(W(Wide(drivePart + "\\")), nullptr, 0, &serial, &maxLen, &flags, nullptr, 0)) {
+    FPreserveCase = (flags & 3) != 0;
+    FCaseSensitive = (flags & 1) != 0;
+  }
+  const bool network = drivePart.size() > 2 && drivePart[0] == '\\';
+  std::vector<std::string> parts;
+  std::string rest = FDirectory;
+  if (network) {
+    parts.push_back(drivePart);
+    rest = FDirectory.size() > drivePart.size() ? FDirectory.substr(drivePart.size() + 1) : std::string();
+  }
+  if (!rest.empty() && rest.back() == '\\') {
+    parts.push_back(rest);
+  } else {
+    size_t pos = 0;
+    while (pos <= rest.size() && !rest.empty()) {
+      size_t bs = rest.find('\\', pos);
+      std::string part = rest.substr(pos, bs == std::string::npos ? std::string::npos : bs - pos);
+      if (parts.empty() && !network) part += "\\";
+      parts.push_back(part);
+      if (bs == std::string::npos) break;
+      pos = bs + 1;
+    }
+  }
+  for (const std::string& p : parts) Items()->Add(DisplayCase(p));
+  FCurrentIndex = Items()->Count() - 1;
+  std::vector<std::string> subs;
+  WIN32_FIND_DATAW fd{};
+  HANDLE h = FindFirstFileW(W(Wide(JoinPath(FDirectory, "*.*"))), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = UTF16ToUTF8(reinterpret_cast<const char16_t*>(fd.cFileName));
+      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..")
+        subs.push_back(DisplayCase(name));
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+  }
+  std::sort(subs.begin(), subs.end(), [this](const std::string& a, const std::string& b) {
+    return FileCompareText(a, b) < 0;
+  });
+  for (const std::string& s : subs) Items()->Add(s);
+  if (HandleAllocated()) SetItemIndex(FCurrentIndex);
+}
+
+std::string TspSkinDirectoryListBox::GetItemPath(int index) const {
+  auto* self = const_cast<TspSkinDirectoryListBox*>(this);
+  if (index < 0 || index >= self->Items()->Count()) return "";
+  const std::string drive = DrivePart(FDirectory);
+  if (index == 0) return drive + "\\";
+  if (index > FCurrentIndex) return JoinPath(FDirectory, self->Items()->Get(index));
+  if (index == FCurrentIndex) return FDirectory;
+  // Ancestor i: the path up to its (i + 1)-th backslash after the drive.
+  size_t pos = std::string::npos;
+  for (int k = 0; k <= index; ++k) {
+    pos = FDirectory.find('\\', k == 0 ? drive.size() : pos + 1);
+    if (pos == std::string::npos) break;
+  }
+  return pos == std::string::npos ? FDirectory : FDirectory.substr(0, pos);
+}
+
+void TspSkinDirectoryListBox::OpenCurrent() { SetDirectory(GetItemPath(ItemIndex())); }
+
+void TspSkinDirectoryListBox::ListBoxDblClick() {
+  TspSkinListBox::ListBoxDblClick();
+  OpenCurrent();
+}
+
+void TspSkinDirectoryListBox::ListBoxKeyDown(WORD& key, TShiftState shift) {
+  TspSkinListBox::ListBoxKeyDown(key, shift);
+  if (key == VK_RETURN) OpenCurrent();
+}
+
+void TspSkinDirectoryListBox::SetDirectory(const std::string& value) {
+  if (value.empty() || FileCompareText(value, FDirectory) == 0) return;
+  char drive = 0;
+  std::string dir, file;
+  ProcessPath(value, drive, dir, file);
+  if (drive && tolower(static_cast<unsigned char>(drive)) != tolower(static_cast<unsigned char>(Drive()))) {
+    FInSetDir = true;
+    if (DriveCombo)
+      DriveCombo->SetDrive(drive);
+    else
+      DriveChange(drive);
+    FInSetDir = false;
+  }
+  if (FolderExists(FDirectory)) ChangeDir(FDirectory);
+  FDirectory = MoveTo(drive ? std::string(1, drive) + ":" + dir : dir);
+  BuildList();
+  Change();
+}
+
+void TspSkinDirectoryListBox::DriveChange(char newDrive) {
+  if (tolower(static_cast<unsigned char>(newDrive)) == tolower(static_cast<unsigned char>(Drive()))) return;
+  if (newDrive) {
+    const std::string target = std::string(1, newDrive) + ":";
+    if (SetCurrentDirectoryW(W(Wide(target)))) FDirectory = CurrentDir();
+  }
+  if (!FInSetDir) {
+    BuildList();
+    Change();
+  }
+}
+
+void TspSkinDirectoryListBox::SetDrive(char value) {
+  if (tolower(static_cast<unsigned char>(value)) != tolower(static_cast<unsigned char>(Drive())))
+    SetDirectory(std::string(1, value) + ":");
+}
+
+void TspSkinDirectoryListBox::SetFileList(TspSkinFileListBox* value) {
+  if (FFileList) FFileList->DirList = nullptr;
+  FFileList = value;
+  if (value) {
+    value->FreeNotification(this);
+    value->DirList = this;
+  }
+}
+
+void TspSkinDirectoryListBox::SetDirLabel(TspSkinStdLabel* value) {
+  FDirLabel = value;
+  if (value) value->FreeNotification(this);
+  UpdateLabel();
+}
+
+void TspSkinDirectoryListBox::UpdateLabel() {
+  if (!FDirLabel) return;
+  TBitmap bmp;
+  bmp.SetSize(1, 1);
+  FDirLabel->SetCaption(MinimizePathName(FDirectory, bmp.Canvas(), FDirLabel->AutoSize() ? Width() : FDirLabel->Width()));
+}
+
+void TspSkinDirectoryListBox::Change() {
+  if (FFileList) FFileList->SetDirectory(FDirectory);
+  UpdateLabel();
+  if (OnChange) OnChange(this);
+}
+
+// ---------------------------------------------------------------- drive box
+
+TspSkinDriveComboBox::TspSkinDriveComboBox(TComponent* owner) : TspSkinComboBox(owner) {
+  const std::string cur = CurrentDir();
+  FDrive = !cur.empty() && cur[0] != '\\' ? cur[0] : 0;
+  OnChange = [this](TObject*) {
+    if (ItemIndex() >= 0) SetDrive(Items()->Get(ItemIndex())[0]);
+  };
+  BuildList();
+}
+
+TspSkinDriveComboBox::~TspSkinDriveComboBox() {
+  if (FDirList) FDirList->DriveCombo = nullptr;
+}
+
+void TspSkinDriveComboBox::CreateWnd() {
+  TspSkinComboBox::CreateWnd();
+  BuildList();
+  const char d = FDrive;
+  FDrive = 0;
+  SetDrive(d);
+}
+
+void TspSkinDriveComboBox::Notification(TComponent* component, TOperation operation) {
+  TspSkinComboBox::Notification(component, operation);
+  if (operation == opRemove && component == FDirList) FDirList = nullptr;
+}
+
+void TspSkinDriveComboBox::BuildList() {
+  Items()->Clear();
+  const DWORD drives = GetLogicalDrives();
+  for (int i = 0; i < 26; ++i) {
+    if (!(drives & (1u << i))) continue;
+    const char lower = static_cast<char>('a' + i);
+    const char letter = FTextCase == tcUpperCase ? static_cast<char>('A' + i) : lower;
+    const std::string root = std::string(1, lower) + ":\\";
+    switch (GetDriveTypeW(W(Wide(root)))) {
+      case DRIVE_REMOVABLE:
+        Items()->Add(std::string(1, letter) + ":");
+        break;
+      case DRIVE_FIXED:
+      case DRIVE_CDROM:
+      case DRIVE_RAMDISK:
+        Items()->Add(std::string(1, letter) + ": " + VolumeLabelText(letter));
+        break;
+      case DRIVE_REMOTE:
+        Items()->Add(std::string(1, letter) + ": " + NetworkVolumeText(letter));
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void TspSkinDriveComboBox::SetDrive(char value) {
+  if (ItemIndex() >= 0 && tolower(static_cast<unsigned char>(value)) == tolower(static_cast<unsigned char>(FDrive)))
+    return;
+  if (value) {
+    FDrive = FTextCase == tcUpperCase ? static_cast<char>(toupper(static_cast<unsigned char>(value)))
+                                      : static_cast<char>(tolower(static_cast<unsigned char>(value)));
+    int found = -1;
+    for (int i = 0; i < Items()->Count() && found < 0; ++i) {
+      const std::string& s = Items()->Get(i);
+      if (s.size() >= 2 && s[1] == ':' && tolower(static_cast<unsigned char>(s[0])) == tolower(static_cast<unsigned char>(value)))
+        found = i;
+    }
+    ListBox()->SetItemIndex(found);
+    if (found >= 0) SetText(Items()->Get(found));
+  } else {
+    FDrive = 0;
+    ListBox()->SetItemIndex(-1);
+  }
+  if (FDirList) FDirList->DriveChange(FDrive);
+  Change();
+}
+
+void TspSkinDriveComboBox::SetTextCase(TTextCase value) {
+  FTextCase = value;
+  BuildList();
+  const char d = FDrive;
+  FDrive = 0;
+  SetDrive(d);
+}
+
+void TspSkinDriveComboBox::SetDirList(TspSkinDirectoryListBox* value) {
+  if (FDirList) FDirList->DriveCombo = nullptr;
+  FDirList = value;
+  if (value) {
+    value->FreeNotification(this);
+    value->DriveCombo = this;
+  }
+}

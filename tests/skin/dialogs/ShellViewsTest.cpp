@@ -300,3 +300,110 @@ TEST(PathHelpers, JoinCutMinimizeAndProcess) {
   SetCurrentDirectoryW(saved);
   EXPECT_EQ("[", VolumeLabelText('c').substr(0, 1));
 }
+
+// ---------------------------------------------------------------- plain file controls
+
+namespace {
+
+// The controls move the process's current folder; the fixture folder must
+// not stay current when it is removed.
+struct TKeepCurrentDir {
+  WCHAR saved[MAX_PATH + 1] = {};
+  TKeepCurrentDir() { GetCurrentDirectoryW(MAX_PATH, saved); }
+  ~TKeepCurrentDir() { SetCurrentDirectoryW(saved); }
+};
+
+std::vector<std::string> ItemsOf(TStrings* items) {
+  std::vector<std::string> v;
+  for (int i = 0; i < items->Count(); ++i) v.push_back(items->Get(i));
+  return v;
+}
+
+}  // namespace
+
+TEST(FileControls, FileListMasksFolderEntriesAndLinks) {
+  dlgtest::TTree tree;
+  TKeepCurrentDir keep;
+  TForm form(nullptr);
+  auto* files = new TspSkinFileListBox(&form);
+  files->SetParent(&form);
+  files->Handle();
+  files->SetDirectory(kRoot);
+  files->SetMask("*.jpg;*.png");
+  EXPECT_EQ((std::vector<std::string>{"p1.jpg", "p2.png"}), ItemsOf(files->Items()));
+  files->SetMask("*.*");
+  files->SetFileType(FileTypeOf({spftNormal, spftDirectory}));
+  auto all = ItemsOf(files->Items());
+  EXPECT_NE(all.end(), std::find(all.begin(), all.end(), "[a]"));
+  EXPECT_NE(all.end(), std::find(all.begin(), all.end(), "[sub1]"));
+
+  // A filter box linked to the list gives it its mask.
+  auto* filter = new TspSkinFilterComboBox(&form);
+  filter->SetParent(&form);
+  filter->SetFilter("Pictures|*.bmp|Texts|*.txt");
+  filter->SetFileList(files);
+  filter->SetItemIndex(1);
+  EXPECT_EQ("*.txt", files->Mask());
+  EXPECT_EQ((std::vector<std::string>{"doc.txt"}), ItemsOf(files->Items()));
+  files->SetItemIndex(0);
+  EXPECT_EQ(kRoot + "\\doc.txt", files->FileName());
+
+  // A relative parent path ending in a pattern moves up and takes the mask.
+  files->SetFileType(FileTypeOf({spftNormal}));
+  files->SetDirectory(kRoot + "\\a");
+  files->ApplyFilePath("..\\*.png");
+  EXPECT_EQ(kRoot, files->Directory());
+  EXPECT_EQ("*.png", files->Mask());
+  EXPECT_EQ((std::vector<std::string>{"p2.png"}), ItemsOf(files->Items()));
+}
+
+TEST(FileControls, FolderListShowsThePathThenTheSubFoldersAndDrivesTheFileList) {
+  dlgtest::TTree tree;
+  TKeepCurrentDir keep;
+  ForceDirectories(kRoot + "\\a\\zeta");
+  ForceDirectories(kRoot + "\\a\\alpha");
+  TForm form(nullptr);
+  auto* dirs = new TspSkinDirectoryListBox(&form);
+  dirs->SetParent(&form);
+  auto* files = new TspSkinFileListBox(&form);
+  files->SetParent(&form);
+  files->Handle();
+  dirs->SetFileList(files);
+  dirs->Handle();
+  dirs->SetDirectory(kRoot + "\\a");
+  EXPECT_EQ((std::vector<std::string>{"C:\\", "tv_fixture_dlg", "a", "alpha", "b", "zeta"}), ItemsOf(dirs->Items()));
+  EXPECT_EQ(2, dirs->ItemIndex());
+  EXPECT_EQ(2, dirs->CurrentIndex());
+  EXPECT_EQ("C:\\", dirs->GetItemPath(0));
+  EXPECT_EQ(kRoot, dirs->GetItemPath(1));
+  EXPECT_EQ(kRoot + "\\a", dirs->GetItemPath(2));
+  EXPECT_EQ(kRoot + "\\a\\b", dirs->GetItemPath(4));
+  EXPECT_EQ("", dirs->GetItemPath(6));
+  EXPECT_EQ(kRoot + "\\a", files->Directory()) << "the file list follows";
+  EXPECT_LT(dirs->ItemIndent(1), dirs->ItemIndent(2));
+  EXPECT_GT(dirs->ItemIndent(3), dirs->ItemIndent(2));
+  dirs->SetItemIndex(1);
+  dirs->OpenCurrent();
+  EXPECT_EQ(kRoot, dirs->Directory());
+  EXPECT_EQ(kRoot, files->Directory());
+}
+
+TEST(FileControls, DriveBoxLettersFollowTheTextCase) {
+  TForm form(nullptr);
+  auto* drives = new TspSkinDriveComboBox(&form);
+  drives->SetParent(&form);
+  drives->Handle();
+  auto hasDrive = [&](const std::string& prefix) {
+    for (int i = 0; i < drives->Items()->Count(); ++i)
+      if (drives->Items()->Get(i).compare(0, prefix.size(), prefix) == 0) return true;
+    return false;
+  };
+  EXPECT_TRUE(hasDrive("c: ["));
+  drives->SetTextCase(tcUpperCase);
+  EXPECT_TRUE(hasDrive("C: ["));
+  EXPECT_FALSE(hasDrive("c:"));
+  drives->SetDrive('c');
+  EXPECT_EQ('C', drives->Drive());
+  ASSERT_GE(drives->ItemIndex(), 0);
+  EXPECT_EQ('C', drives->Items()->Get(drives->ItemIndex())[0]);
+}
