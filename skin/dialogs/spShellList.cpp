@@ -494,22 +494,6 @@ void TspCustomShellListView::GetSelectedFiles(TStrings* files) const {
       files->Add(FFolders[static_cast<size_t>(i)]->FullObjectName());
 }
 
-int TspCustomShellListView::FindCaption(int start, const std::string& text, bool wrap) const {
-  const int count = static_cast<int>(FFolders.size());
-  if (start < 0 || start >= count) return -1;
-  const std::string t = Lower(text);
-  int i = start;
-  do {
-    if (Lower(FFolders[static_cast<size_t>(i)]->DisplayName()).compare(0, t.size(), t) == 0) return i;
-    ++i;
-    if (i >= count) {
-      if (!wrap) return -1;
-      i = 0;
-    }
-  } while (i != start);
-  return -1;
-}
-
 void TspCustomShellListView::SetShellTreeView(TspCustomShellTreeView* value) {
   if (value == FTreeView) return;
   if (FTreeView) FTreeView->RemoveFreeNotification(this);

@@ -62,9 +62,6 @@ public:
   void GetSelectedFiles(TStrings* files) const;
   int FolderCount() const { return static_cast<int>(FFolders.size()); }
   TspShellFolder* Folders(int index) const { return FFolders.at(static_cast<size_t>(index)); }
-  // Index of the item whose name starts with `text` (ignoring case) from
-  // `start` on, wrapping when asked; -1 when none.
-  int FindCaption(int start, const std::string& text, bool wrap) const;
   // True when the mask lets the file name through.
   static bool MaskAccepts(const std::string& mask, const std::string& fileName);
 
