@@ -1,0 +1,863 @@
+#include "skin/dialogs/spFileDialogs.h"
+
+#include <windows.h>
+
+#include "framework/SysUtils.h"
+#include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinLabels.h"
+#include "skin/controls/SkinMenuButtons.h"
+#include "skin/controls/SkinPanel.h"
+#include "skin/controls/SkinScrollBar.h"
+#include "skin/controls/SkinToolBar.h"
+#include "skin/data/SkinData.h"
+#include "skin/frame/SkinMenus.h"
+
+namespace {
+
+std::string ResourceText(TspSkinData* sd, const char* key, const char* builtIn) {
+  if (sd && sd->ResourceStrData()) {
+    const std::string s = sd->ResourceStrData()->GetResStr(key);
+    if (!s.empty()) return s;
+  }
+  return builtIn;
+}
+
+void SetClientSize(TCustomForm* form, int width, int height) {
+  form->Handle();
+  form->SetBounds(form->Left(), form->Top(), width + form->Width() - form->ClientWidth(),
+                  height + form->Height() - form->ClientHeight());
+}
+
+void CenterOnScreen(TCustomForm* form) {
+  form->SetBounds((GetSystemMetrics(SM_CXSCREEN) - form->Width()) / 2,
+                  (GetSystemMetrics(SM_CYSCREEN) - form->Height()) / 2, form->Width(), form->Height());
+}
+
+bool IsAbsolutePath(const std::string& s) {
+  return (s.size() >= 3 && s[1] == ':' && s[2] == '\\') || (s.size() >= 2 && s[0] == '\\' && s[1] == '\\');
+}
+
+std::string ProgramFolder() {
+  WCHAR buf[MAX_PATH + 1] = {};
+  GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  return ExtractFilePath(UTF16ToUTF8(reinterpret_cast<const char16_t*>(buf)));
+}
+
+// A raised platform error for a folder that cannot be made.
+void CreateFolderOrRaise(const std::string& name) {
+  if (!CreateDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(name).c_str()), nullptr))
+    throw EInOutError("Unable to create directory \"" + name + "\" (error " + std::to_string(GetLastError()) + ")");
+}
+
+// The library's own 16 x 16 tool glyphs, drawn on a magenta ground that
+// the button leaves transparent (its bottom-left pixel).
+void DrawLibraryGlyph(TBitmap* bmp, const std::string& name) {
+  bmp->SetSize(16, 16);
+  TCanvas* c = bmp->Canvas();
+  c->Brush()->SetColor(0xFF00FF);
+  c->FillRect(Rect(0, 0, 16, 16));
+  const TColor ink = 0x404040, folder = 0x4FC4F0;
+  auto drawFolder = [&](int l, int t, int r, int b) {
+    c->Pen()->SetColor(0x206080);
+    c->Brush()->SetColor(folder);
+    c->Rectangle(l, t, r, b);
+    c->Rectangle(l, t - 2, l + 5, t + 1);
+  };
+  c->Pen()->SetColor(ink);
+  c->Brush()->SetColor(ink);
+  if (name == "SP_BACK") {
+    for (int i = 0; i < 5; ++i) {
+      c->MoveTo(3 + i, 8 - i);
+      c->LineTo(3 + i, 9 + i);
+    }
+    c->FillRect(Rect(8, 7, 13, 10));
+  } else if (name == "SP_UP") {
+    drawFolder(1, 6, 15, 15);
+    c->Pen()->SetColor(ink);
+    for (int i = 0; i < 4; ++i) {
+      c->MoveTo(8 - i, 2 + i);
+      c->LineTo(9 + i, 2 + i);
+    }
+    c->Brush()->SetColor(ink);
+    c->FillRect(Rect(7, 6, 10, 12));
+  } else if (name == "SP_NEWFOLDER") {
+    drawFolder(1, 6, 13, 15);
+    c->Pen()->SetColor(0x00A0FF);
+    c->MoveTo(12, 1);
+    c->LineTo(12, 6);
+    c->MoveTo(10, 3);
+    c->LineTo(15, 3);
+  } else if (name == "SP_LVSTYLE") {
+    for (int y = 2; y < 14; y += 4)
+      for (int x = 2; x < 14; x += 6) c->FillRect(Rect(x, y, x + 4, y + 3));
+  }
+}
+
+TspSkinSpeedButton* MakeToolButton(TComponent* form, TWinControl* parent, const std::string& name, bool flat,
+                                   TCustomImageList* images, int imageIndex, const std::string& hint,
+                                   const std::string& glyphName) {
+  auto* b = new TspSkinSpeedButton(form);
+  b->SetName(name);
+  b->SetSkinDataName("toolbutton");
+  b->SetBounds(0, 0, 27, 25);
+  b->SetFlat(flat);
+  b->Hint = hint;
+  b->ShowHint = true;
+  if (images) {
+    b->SetImageList(images);
+    b->SetImageIndex(imageIndex);
+  } else {
+    TBitmap glyph;
+    DrawLibraryGlyph(&glyph, glyphName);
+    b->SetGlyph(&glyph);
+  }
+  b->SetAlign(alRight);
+  b->SetParent(parent);
+  return b;
+}
+
+}  // namespace
+
+// ===========================================================================
+// Open dialog window
+
+TspOpenDlgForm::TspOpenDlgForm(TComponent* owner, bool saveMode, TspSkinData* ctrlSkinData,
+                               bool toolButtonsTransparent, TCustomImageList* toolBarImageList)
+    : TForm(owner), SaveMode(saveMode), CtrlSD(ctrlSkinData) {
+  SetName("spOpenDlgForm");
+  const int clientWidth = 450;
+  SetClientSize(this, clientWidth, 290);
+
+  ToolPanel = new TspSkinToolBar(this);
+  ToolPanel->SetName("ToolPanel");
+  ToolPanel->SetSkinDataName("toolpanel");
+  ToolPanel->SetBorderStyle(bvNone);
+  ToolPanel->SetBounds(0, 0, clientWidth, 25);
+  ToolPanel->SetAlign(alTop);
+  ToolPanel->SetParent(this);
+
+  auto* spacer = new TspSkinPanel(this);
+  spacer->SetBorderStyle(bvNone);
+  spacer->SetBounds(0, 0, 10, 25);
+  spacer->SetAlign(alLeft);
+  spacer->SetParent(ToolPanel);
+
+  Drivelabel = new TspSkinStdLabel(this);
+  Drivelabel->SetName("Drivelabel");
+  Drivelabel->SetAutoSize(true);
+  Drivelabel->SetCaption(Text("FLV_LOOKIN", "Look in: "));
+  Drivelabel->SetBounds(10, 5, 50, 15);
+  Drivelabel->SetAlign(alLeft);
+  Drivelabel->SetParent(ToolPanel);
+
+  BackToolButton = MakeToolButton(this, ToolPanel, "BackToolButton", toolButtonsTransparent, toolBarImageList, 0,
+                                  Text("MSG_BTN_BACK_HINT", "Go To Last Folder Visited"), "SP_BACK");
+  UpToolButton = MakeToolButton(this, ToolPanel, "UpToolButton", toolButtonsTransparent, toolBarImageList, 1,
+                                Text("MSG_BTN_UP_HINT", "Up One Level"), "SP_UP");
+  NewFolderToolButton = MakeToolButton(this, ToolPanel, "NewFolderToolButton", toolButtonsTransparent,
+                                       toolBarImageList, 2, Text("MSG_BTN_NEWFOLDER_HINT", "Create New Folder"), "SP_NEWFOLDER");
+  auto* spacer2 = new TspSkinPanel(this);
+  spacer2->SetBorderStyle(bvNone);
+  spacer2->SetBounds(0, 0, 10, 25);
+  spacer2->SetAlign(alRight);
+  spacer2->SetParent(ToolPanel);
+
+  StylePopupMenu = new TspSkinPopupMenu(this);
+  StylePopupMenu->SetName("StylePopupMenu");
+  auto addStyle = [&](const char* name, const char* key, const char* text, TViewStyle style) {
+    auto* item = new TMenuItem(this);
+    item->SetName(name);
+    item->SetCaption(Text(key, text));
+    item->RadioItem = true;
+    item->OnClick = [this, style](TObject*) { SetViewStyle(style); };
+    StylePopupMenu->Items()->Add(item);
+    return item;
+  };
+  IconMenuItem = addStyle("IconMenuItem", "MSG_LV_ICON", "Large icons", vsIcon);
+  SmallIconMenuItem = addStyle("SmallIconMenuItem", "MSG_LV_SMALLICON", "Small icons", vsSmallIcon);
+  ListMenuItem = addStyle("ListMenuItem", "MSG_LV_LIST", "List", vsList);
+  ReportMenuItem = addStyle("ReportMenuItem", "MSG_LV_DETAILS", "Details", vsReport);
+
+  StyleToolButton = new TspSkinMenuSpeedButton(this);
+  StyleToolButton->SetName("StyleToolButton");
+  StyleToolButton->SetSkinDataName("toolmenubutton");
+  StyleToolButton->SetBounds(0, 0, 37, 25);
+  StyleToolButton->SetFlat(toolButtonsTransparent);
+  StyleToolButton->Hint = Text("MSG_BTN_VIEWMENU_HINT", "View Menu");
+  StyleToolButton->ShowHint = true;
+  if (toolBarImageList) {
+    StyleToolButton->SetImageList(toolBarImageList);
+    StyleToolButton->SetImageIndex(3);
+  } else {
+    TBitmap glyph;
+    DrawLibraryGlyph(&glyph, "SP_LVSTYLE");
+    StyleToolButton->SetGlyph(&glyph);
+  }
+  StyleToolButton->SetSkinPopupMenu(StylePopupMenu);
+  StyleToolButton->SetAlign(alRight);
+  StyleToolButton->SetParent(ToolPanel);
+
+  ShellBox = new TspSkinShellComboBox(this);
+  ShellBox->SetName("ShellBox");
+  ShellBox->SetDropDownCount(10);
+  ShellBox->SetAlign(alClient);
+  ShellBox->SetParent(ToolPanel);
+
+  BottomPanel = new TspSkinPanel(this);
+  BottomPanel->SetName("BottomPanel");
+  BottomPanel->SetBorderStyle(bvNone);
+  BottomPanel->SetBounds(0, 290 - 80, clientWidth, 80);
+  BottomPanel->SetAlign(alBottom);
+  BottomPanel->SetParent(this);
+
+  OpenFileLabel = new TspSkinStdLabel(this);
+  OpenFileLabel->SetName("OpenFileLabel");
+  OpenFileLabel->SetAutoSize(true);
+  OpenFileLabel->SetCaption(Text("MSG_FILENAME", "File name:"));
+  OpenFileLabel->SetBounds(10, 10, 55, 15);
+  OpenFileLabel->SetParent(BottomPanel);
+  FileTypeLabel = new TspSkinStdLabel(this);
+  FileTypeLabel->SetName("FileTypeLabel");
+  FileTypeLabel->SetAutoSize(true);
+  FileTypeLabel->SetCaption(Text("MSG_FILETYPE", "File type:"));
+  FileTypeLabel->SetBounds(10, 45, 55, 15);
+  FileTypeLabel->SetParent(BottomPanel);
+
+  FileNameEdit = new TspSkinEdit(this);
+  FileNameEdit->SetName("FileNameEdit");
+  FileNameEdit->ControlStyle &= ~csSetCaption;
+  FileNameEdit->SetBounds(70, 10, clientWidth - 160, 21);
+  FileNameEdit->SetAnchors(akLeft | akTop | akRight);
+  FileNameEdit->SetParent(BottomPanel);
+  FileNameEdit->SetText("");
+  FileNameEdit->OnKeyPress = [this](TObject*, char16_t& key) { EditKeyPress(key); };
+
+  FilterComboBox = new TspSkinFilterComboBox(this);
+  FilterComboBox->SetName("FilterComboBox");
+  FilterComboBox->SetBounds(70, 45, clientWidth - 160, 21);
+  FilterComboBox->SetAnchors(akLeft | akTop | akRight);
+  FilterComboBox->SetParent(BottomPanel);
+
+  OpenButton = new TspSkinButton(this);
+  OpenButton->SetName("OpenButton");
+  OpenButton->SetCaption(Text("MSG_BTN_OPEN", "&Open"));
+  OpenButton->SetCanFocused(true);
+  OpenButton->SetBounds(clientWidth - 80, 10, 70, 25);
+  OpenButton->SetAnchors(akTop | akRight);
+  OpenButton->OnClick = [this](TObject*) { OpenButtonClick(); };
+  OpenButton->SetParent(BottomPanel);
+
+  CancelButton = new TspSkinButton(this);
+  CancelButton->SetName("CancelButton");
+  CancelButton->SetCaption(Text("MSG_BTN_CANCEL", "Cancel"));
+  CancelButton->SetCanFocused(true);
+  CancelButton->ModalResult = mrCancel;
+  CancelButton->Cancel = true;
+  CancelButton->SetBounds(clientWidth - 80, 45, 70, 25);
+  CancelButton->SetAnchors(akTop | akRight);
+  CancelButton->SetParent(BottomPanel);
+
+  FileListViewPanel = new TspSkinPanel(this);
+  FileListViewPanel->SetName("FileListViewPanel");
+  FileListViewPanel->SetBorderStyle(bvFrame);
+  FileListViewPanel->SetAlign(alClient);
+  FileListViewPanel->SetParent(this);
+
+  FLVHScrollBar = new TspSkinScrollBar(this);
+  FLVHScrollBar->SetName("FLVHScrollBar");
+  FLVHScrollBar->SetKind(sbHorizontal);
+  FLVHScrollBar->SetSkinDataName("hscrollbar");
+  FLVHScrollBar->SetBothMarkerWidth(19);
+  FLVHScrollBar->SetBounds(0, 0, 100, 19);
+  FLVHScrollBar->SetEnabled(false);
+  FLVHScrollBar->SetAlign(alBottom);
+  FLVHScrollBar->SetParent(FileListViewPanel);
+  FLVVScrollBar = new TspSkinScrollBar(this);
+  FLVVScrollBar->SetName("FLVVScrollBar");
+  FLVVScrollBar->SetKind(sbVertical);
+  FLVVScrollBar->SetSkinDataName("vscrollbar");
+  FLVVScrollBar->SetBounds(0, 0, 19, 100);
+  FLVVScrollBar->SetEnabled(false);
+  FLVVScrollBar->SetAlign(alRight);
+  FLVVScrollBar->SetParent(FileListViewPanel);
+
+  FileListView = new TspSkinFileListView(this);
+  FileListView->SetName("FileListView");
+  FileListView->SetViewStyle(vsList);
+  FileListView->SetShowColumnHeaders(true);
+  FileListView->SetHideSelection(false);
+  FileListView->SetHScrollBar(FLVHScrollBar);
+  FileListView->SetVScrollBar(FLVVScrollBar);
+  FileListView->SetAlign(alClient);
+  FileListView->SetParent(FileListViewPanel);
+  FileListView->SetShellComboBox(ShellBox);
+  ShellBox->SetShellListView(FileListView);
+  FileListView->OnChange = [this](TObject*, TListItem*, TItemChange change) {
+    if (change == ctState) FLVChange();
+  };
+  FileListView->OnPathChanged = [this](TObject*) { FLVPathChange(); };
+  FileListView->OnDblClick = [this](TObject*) { FLVDBLClick(); };
+  FileListView->OnKeyDown = [this](TObject*, WORD& key, TShiftState) { FLVKeyDown(key); };
+
+  BackToolButton->OnClick = [this](TObject*) { BackToolButtonClick(); };
+  UpToolButton->OnClick = [this](TObject*) { UpToolButtonClick(); };
+  NewFolderToolButton->OnClick = [this](TObject*) { NewFolderToolButtonClick(); };
+
+  SetActiveControl(FileNameEdit);
+  NewFolderCount = 0;
+  CheckFileExists = true;
+}
+
+TspOpenDlgForm::~TspOpenDlgForm() {
+  for (LPITEMIDLIST id : FolderHistory) FreeIdList(id);
+  FolderHistory.clear();
+}
+
+std::string TspOpenDlgForm::Text(const char* key, const char* builtIn) const {
+  return ResourceText(CtrlSD, key, builtIn);
+}
+
+std::string TspOpenDlgForm::DefaultExtension() {
+  if (!DefaultExt.empty()) return "." + DefaultExt;
+  std::string mask = FilterComboBox->Mask();
+  if (mask.find(".*") != std::string::npos) return "";
+  const size_t semi = mask.find(';');
+  if (semi != std::string::npos) mask.erase(semi);
+  return ExtractFileExt(mask);
+}
+
+void TspOpenDlgForm::SetViewStyle(TViewStyle style) {
+  FileListView->SetViewStyle(style);
+  IconMenuItem->SetChecked(style == vsIcon);
+  SmallIconMenuItem->SetChecked(style == vsSmallIcon);
+  ListMenuItem->SetChecked(style == vsList);
+  ReportMenuItem->SetChecked(style == vsReport);
+}
+
+void TspOpenDlgForm::FLVChange() {
+  TspShellFolder* f = FileListView->SelectedFolder();
+  if (f && !f->IsFolder()) FileNameEdit->SetText(ExtractFileName(f->FullObjectName()));
+  if (OnFolderChange) OnFolderChange(this);
+}
+
+void TspOpenDlgForm::FLVPathChange() {
+  if (!StopAddToHistory && FileListView->RootFolder()) {
+    LPCITEMIDLIST id = FileListView->RootFolder()->AbsoluteID();
+    if (FolderHistory.empty() || !IdListsEqual(FolderHistory.back(), id)) FolderHistory.push_back(CloneIdList(id));
+  }
+  if (FileListView->Items()->Count() > 0) FileListView->Items()->Item(0)->SetFocused(true);
+  if (OnFolderChange) OnFolderChange(this);
+}
+
+void TspOpenDlgForm::FLVDBLClick() {
+  TspShellFolder* f = FileListView->SelectedFolder();
+  if (f && !f->IsFolder()) {
+    FileName = f->FullObjectName();
+    ModalResult = mrOk;
+  }
+}
+
+void TspOpenDlgForm::FLVKeyDown(WORD& key) {
+  if (key == VK_RETURN && !FileListView->GetSelectedFile().empty()) {
+    OpenButtonClick();
+    key = 0;
+  }
+}
+
+void TspOpenDlgForm::EditKeyPress(char16_t& key) {
+  if (key != 13) return;
+  key = 0;
+  const std::string text = FileNameEdit->Text();
+  if (text.find('*') != std::string::npos) {
+    FileListView->SetMask(text);
+  } else if (text.find('\\') != std::string::npos && DirectoryExists(text)) {
+    FileListView->SetPath(text);
+  } else if (text.find('\\') == std::string::npos || IsAbsolutePath(text)) {
+    OpenButtonClick();
+  }
+}
+
+void TspOpenDlgForm::FCBChange() { FileListView->SetMask(FilterComboBox->Mask()); }
+
+void TspOpenDlgForm::OpenButtonClick() {
+  const std::string selected = FileListView->GetSelectedFile();
+  const std::string typed = FileNameEdit->Text();
+  std::string folder = FileListView->Path();
+  if (folder.empty() || folder.back() != '\\') folder += "\\";
+  // A typed absolute path stands as it is; anything else is in the folder shown.
+  const std::string joined = IsAbsolutePath(typed) ? typed : folder + typed;
+  std::string name;
+  if (selected.empty() && CheckFileExists && !typed.empty()) {
+    name = joined;
+    if (ExtractFileExt(name).empty()) name += DefaultExtension();
+    if (!FileExists(name)) return;
+  }
+  if (typed.empty()) return;
+  if (CheckFileExists) {
+    FileName = selected.empty() ? name : selected;
+    if (FileExists(FileName))
+      ModalResult = mrOk;
+    else
+      FileName.clear();
+  } else {
+    if (!selected.empty()) {
+      FileName = selected;
+    } else {
+      FileName = joined;
+      if (ExtractFileExt(FileName).empty()) FileName += DefaultExtension();
+    }
+    ModalResult = mrOk;
+  }
+}
+
+void TspOpenDlgForm::BackToolButtonClick() {
+  if (FolderHistory.size() <= 1) return;
+  StopAddToHistory = true;
+  struct TEnd {
+    bool& flag;
+    ~TEnd() { flag = false; }
+  } end{StopAddToHistory};
+  // The current folder goes; the one before it is shown.
+  FreeIdList(FolderHistory.back());
+  FolderHistory.pop_back();
+  FileListView->SetPathFromID(FolderHistory.back());
+}
+
+void TspOpenDlgForm::UpToolButtonClick() { FileListView->Back(); }
+
+void TspOpenDlgForm::NewFolderToolButtonClick() {
+  const std::string path = FileListView->Path();
+  if (path.find('\\') == std::string::npos) return;
+  ++NewFolderCount;
+  std::string name = Text("MSG_NEWFOLDER", "New Folder");
+  if (NewFolderCount > 1) name += "(" + std::to_string(NewFolderCount) + ")";
+  const std::string full = JoinPath(path, name);
+  if (DirectoryExists(full) || FileExists(full)) return;
+  CreateFolderOrRaise(full);
+  FileListView->Refresh();
+  if (Application) Application->ProcessMessages();
+  for (int i = 0; i < FileListView->FolderCount(); ++i)
+    if (FileListView->Folders(i)->DisplayName() == name) {
+      FileListView->SetFocus();
+      SendMessageW(FileListView->Handle(), LVM_EDITLABELW, i, 0);
+      break;
+    }
+}
+
+void TspOpenDlgForm::InitHistory() {
+  for (LPITEMIDLIST id : FolderHistory) FreeIdList(id);
+  FolderHistory.clear();
+  if (FileListView->RootFolder()) FolderHistory.push_back(CloneIdList(FileListView->RootFolder()->AbsoluteID()));
+}
+
+// ===========================================================================
+// Open dialog component
+
+TspSkinOpenDialog::TspSkinOpenDialog(TComponent* owner) : TComponent(owner) {}
+
+TspSkinOpenDialog::~TspSkinOpenDialog() = default;
+
+void TspSkinOpenDialog::SetToolBarImageList(TCustomImageList* value) {
+  FToolBarImageList = value;
+  if (value) value->FreeNotification(this);
+}
+
+void TspSkinOpenDialog::SetSkinData(TspSkinData* value) {
+  FSD = value;
+  if (value) value->FreeNotification(this);
+}
+
+void TspSkinOpenDialog::SetCtrlSkinData(TspSkinData* value) {
+  FCtrlFSD = value;
+  if (value) value->FreeNotification(this);
+}
+
+void TspSkinOpenDialog::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == FSD) FSD = nullptr;
+  if (component == FCtrlFSD) FCtrlFSD = nullptr;
+  if (component == FToolBarImageList) FToolBarImageList = nullptr;
+}
+
+void TspSkinOpenDialog::SetFileName(const std::string& value) {
+  FFileName = value;
+  if (FDlgFrm) FDlgFrm->FileNameEdit->SetText(value);
+}
+
+std::string TspSkinOpenDialog::GetSelectedFile() const {
+  return FDlgFrm ? FDlgFrm->FileListView->GetSelectedFile() : std::string();
+}
+
+bool TspSkinOpenDialog::Execute() {
+  if (OnShow) OnShow(this);
+  std::unique_ptr<TspOpenDlgForm> form(
+      new TspOpenDlgForm(Application, FSaveMode, FCtrlFSD, ToolButtonsTransparent, FToolBarImageList));
+  FDlgFrm = form.get();
+  struct TEnd {
+    TspSkinOpenDialog* self;
+    ~TEnd() { self->FDlgFrm = nullptr; }
+  } end{this};
+  TspOpenDlgForm* f = form.get();
+  f->OnFolderChange = OnFolderChange;
+  f->CheckFileExists = CheckFileExists;
+  f->OverwritePromt = OverwritePromt;
+  f->DefaultExt = DefaultExt;
+  f->SetCaption(FTitle);
+  TFont font;
+  FDefaultFont.AssignTo(&font);
+  f->FileListView->SetDefaultFont(&font);
+  f->OpenButton->SetDefaultFont(FDefaultFont);
+  f->CancelButton->SetDefaultFont(FDefaultFont);
+  f->ShellBox->SetDefaultFont(FDefaultFont);
+  f->ShellBox->ListBoxAlphaBlend = CtrlAlphaBlend;
+  f->ShellBox->ListBoxAlphaBlendAnimation = CtrlAlphaBlendAnimation;
+  f->ShellBox->ListBoxAlphaBlendValue = static_cast<uint8_t>(CtrlAlphaBlendValue);
+  f->FilterComboBox->ListBoxAlphaBlend = CtrlAlphaBlend;
+  f->FilterComboBox->ListBoxAlphaBlendAnimation = CtrlAlphaBlendAnimation;
+  f->FilterComboBox->ListBoxAlphaBlendValue = static_cast<uint8_t>(CtrlAlphaBlendValue);
+
+  f->SetViewStyle(ListViewStyle);
+
+  // The start folder: the file name's folder, else the initial folder, else
+  // the program's.
+  std::string start;
+  const std::string fileFolder = ExtractFilePath(FFileName);
+  if (!fileFolder.empty() && DirectoryExists(fileFolder))
+    start = fileFolder;
+  else if (!InitialDir.empty() && DirectoryExists(InitialDir))
+    start = InitialDir;
+  else
+    start = ProgramFolder();
+  f->FileListView->Handle();
+  try {
+    f->FileListView->SetPath(start);
+  } catch (const EInvalidPath&) {
+  }
+
+  f->FileListView->SetHeaderSkinDataName(LVHeaderSkinDataName);
+  f->FileListView->SetSkinData(FCtrlFSD);
+  f->FileListView->SetMultiSelect(MultiSelection);
+  if (ShowHiddenFiles)
+    f->FileListView->SetObjectTypes(f->FileListView->ObjectTypes() | ShellObjectTypes({otHidden}));
+
+  f->FilterComboBox->SetFilter(Filter);
+  f->FilterComboBox->SetItemIndex(FilterIndex - 1);
+  f->FileListView->SetMask(f->FilterComboBox->Mask());
+  f->FilterComboBox->OnChange = [f](TObject*) { f->FCBChange(); };
+
+  for (TspSkinCustomControl* c : std::initializer_list<TspSkinCustomControl*>{
+           f->FileListViewPanel, f->BottomPanel, f->ToolPanel, f->FLVHScrollBar, f->FLVVScrollBar,
+           f->FilterComboBox, f->OpenButton, f->CancelButton, f->ShellBox})
+    c->SetSkinData(FCtrlFSD);
+  f->FileNameEdit->SetSkinData(FCtrlFSD);
+  f->ShellBox->SetSkinDataName("combobox");
+
+  SetClientSize(f, DialogWidth > 0 ? DialogWidth : 450, DialogHeight > 0 ? DialogHeight : 290);
+  CenterOnScreen(f);
+
+  if (f->FileListView->Items()->Count() > 0) f->FileListView->Items()->Item(0)->SetFocused(true);
+  f->FileNameEdit->SetText(ExtractFileName(FFileName));
+  f->InitHistory();
+
+  if (OnDialogCreated) OnDialogCreated(f);
+  const bool ok = f->ShowModal() == mrOk;
+
+  FilterIndex = f->FilterComboBox->ItemIndex() + 1;
+  DialogWidth = f->ClientWidth();
+  DialogHeight = f->ClientHeight();
+  ListViewStyle = f->FileListView->ViewStyle();
+  if (ok) {
+    FFileName = f->FileName;
+    f->FileListView->GetSelectedFiles(&FFiles);
+    // A typed name with nothing selected is still the chosen file: the
+    // caller reads the list.
+    if (FFiles.Count() == 0 && !FFileName.empty()) FFiles.Add(FFileName);
+    if (OnChange) OnChange(this);
+  }
+  if (OnClose) OnClose(this);
+  return ok;
+}
+
+// ===========================================================================
+// File edit
+
+TspSkinFileEdit::TspSkinFileEdit(TComponent* owner) : TspSkinEdit(owner) {
+  OD = new TspSkinOpenDialog(this);
+  OD->ToolButtonsTransparent = true;
+  OD->CheckFileExists = false;
+  SetButtonMode(true);
+  SetSkinDataName("buttonedit");
+  OnButtonClick = [this](TObject*) { ButtonClick(); };
+  ControlStyle &= ~csSetCaption;
+}
+
+TspSkinFileEdit::~TspSkinFileEdit() = default;
+
+void TspSkinFileEdit::Notification(TComponent* component, TOperation operation) {
+  TspSkinEdit::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == DlgSkinData) DlgSkinData = nullptr;
+  if (component == DlgCtrlSkinData) DlgCtrlSkinData = nullptr;
+  if (component == DlgToolBarImageList) DlgToolBarImageList = nullptr;
+}
+
+void TspSkinFileEdit::ButtonClick() {
+  OD->SetFileName(Text());
+  OD->SetSkinData(DlgSkinData);
+  OD->SetCtrlSkinData(DlgCtrlSkinData);
+  OD->LVHeaderSkinDataName = LVHeaderSkinDataName;
+  OD->SetToolBarImageList(DlgToolBarImageList);
+  OD->InitialDir = DlgInitialDir;
+  if (OD->Execute()) SetText(OD->FileName());
+}
+
+// ===========================================================================
+// Folder dialog window
+
+TspSelDirDlgForm::TspSelDirDlgForm(TComponent* owner, TspSkinData* ctrlSkinData, bool showToolBar,
+                                   bool toolButtonsTransparent, TCustomImageList* toolBarImageList,
+                                   int toolButtonImageIndex, bool treeShowLines,
+                                   TCustomImageList* treeButtonImageList, int treeButtonExpandImageIndex,
+                                   int treeButtonNoExpandImageIndex)
+    : TForm(owner), CtrlSD(ctrlSkinData), ShowToolBar(showToolBar) {
+  SetName("spSelDirDlgForm");
+  SetClientSize(this, 280, 280);
+  if (showToolBar) {
+    ToolPanel = new TspSkinPanel(this);
+    ToolPanel->SetName("ToolPanel");
+    ToolPanel->SetSkinDataName("toolpanel");
+    ToolPanel->SetBorderStyle(bvNone);
+    ToolPanel->SetBounds(0, 0, 280, 25);
+    ToolPanel->SetAlign(alTop);
+    ToolPanel->SetParent(this);
+    NewFolderToolButton = MakeToolButton(this, ToolPanel, "NewFolderToolButton", toolButtonsTransparent,
+                                         toolBarImageList, toolButtonImageIndex,
+                                         Text("MSG_BTN_NEWFOLDER_HINT", "Create New Folder"), "SP_NEWFOLDER");
+    NewFolderToolButton->OnClick = [this](TObject*) { NewFolderToolButtonClick(); };
+    auto* spacer = new TspSkinPanel(this);
+    spacer->SetBorderStyle(bvNone);
+    spacer->SetBounds(0, 0, 5, 25);
+    spacer->SetAlign(alRight);
+    spacer->SetParent(ToolPanel);
+    DirEdit = new TspSkinEdit(this);
+    DirEdit->SetName("DirEdit");
+    DirEdit->ControlStyle &= ~csSetCaption;
+    DirEdit->SetSkinDataName("edit");
+    DirEdit->SetAlign(alClient);
+    DirEdit->SetParent(ToolPanel);
+    DirEdit->SetText("");
+    DirEdit->OnKeyPress = [this](TObject*, char16_t& key) { DirEditKeyPress(key); };
+  }
+
+  BottomPanel = new TspSkinPanel(this);
+  BottomPanel->SetName("BottomPanel");
+  BottomPanel->SetBorderStyle(bvNone);
+  BottomPanel->SetBounds(0, 230, 280, 50);
+  BottomPanel->SetAlign(alBottom);
+  BottomPanel->SetParent(this);
+
+  DirTreeViewPanel = new TspSkinPanel(this);
+  DirTreeViewPanel->SetName("DirTreeViewPanel");
+  DirTreeViewPanel->SetBorderStyle(bvFrame);
+  DirTreeViewPanel->SetAlign(alClient);
+  DirTreeViewPanel->SetParent(this);
+
+  VScrollBar = new TspSkinScrollBar(this);
+  VScrollBar->SetName("VScrollBar");
+  VScrollBar->SetKind(sbVertical);
+  VScrollBar->SetSkinDataName("vscrollbar");
+  VScrollBar->SetBounds(0, 0, 19, 100);
+  VScrollBar->SetEnabled(false);
+  VScrollBar->SetAlign(alRight);
+  VScrollBar->SetParent(DirTreeViewPanel);
+  HScrollBar = new TspSkinScrollBar(this);
+  HScrollBar->SetName("HScrollBar");
+  HScrollBar->SetKind(sbHorizontal);
+  HScrollBar->SetSkinDataName("hscrollbar");
+  HScrollBar->SetBothMarkerWidth(19);
+  HScrollBar->SetBounds(0, 0, 100, 19);
+  HScrollBar->SetEnabled(false);
+  HScrollBar->SetAlign(alBottom);
+  HScrollBar->SetParent(DirTreeViewPanel);
+
+  DirTreeView = new TspSkinDirTreeView(this);
+  DirTreeView->SetName("DirTreeView");
+  DirTreeView->SetObjectTypes(DirTreeView->ObjectTypes() | ShellObjectTypes({otHidden}));
+  DirTreeView->SetHideSelection(false);
+  DirTreeView->SetShowLines(treeShowLines);
+  DirTreeView->SetButtonImageList(treeButtonImageList);
+  DirTreeView->ButtonExpandImageIndex = treeButtonExpandImageIndex;
+  DirTreeView->ButtonNoExpandImageIndex = treeButtonNoExpandImageIndex;
+  DirTreeView->SetVScrollBar(VScrollBar);
+  DirTreeView->SetHScrollBar(HScrollBar);
+  DirTreeView->SetAlign(alClient);
+  DirTreeView->SetParent(DirTreeViewPanel);
+  DirTreeView->OnChange = [this](TObject*, TTreeNode*) { DirTreeViewChange(); };
+
+  OkButton = new TspSkinButton(this);
+  OkButton->SetName("OkButton");
+  OkButton->SetCaption(Text("MSG_BTN_OK", "OK"));
+  OkButton->SetCanFocused(true);
+  OkButton->SetDefault(true);
+  OkButton->SetBounds(20, 15, 70, 25);
+  OkButton->OnClick = [this](TObject*) { OkButtonClick(); };
+  OkButton->SetParent(BottomPanel);
+  CancelButton = new TspSkinButton(this);
+  CancelButton->SetName("CancelButton");
+  CancelButton->SetCaption(Text("MSG_BTN_CANCEL", "Cancel"));
+  CancelButton->SetCanFocused(true);
+  CancelButton->ModalResult = mrCancel;
+  CancelButton->Cancel = true;
+  CancelButton->SetBounds(100, 15, 70, 25);
+  CancelButton->SetParent(BottomPanel);
+}
+
+std::string TspSelDirDlgForm::Text(const char* key, const char* builtIn) const {
+  return ResourceText(CtrlSD, key, builtIn);
+}
+
+void TspSelDirDlgForm::DirTreeViewChange() {
+  if (ShowToolBar && DirEdit) DirEdit->SetText(DirTreeView->Path());
+}
+
+void TspSelDirDlgForm::DirEditKeyPress(char16_t& key) {
+  if (key != 13) return;
+  key = 0;
+  const std::string text = DirEdit->Text();
+  if (!text.empty() && DirectoryExists(text)) DirTreeView->SetPath(text);
+}
+
+void TspSelDirDlgForm::NewFolderToolButtonClick() {
+  if (!DirTreeView->Selected()) return;
+  const std::string name = DirTreeView->Path() + "\\" + Text("MSG_NEWFOLDER", "New Folder");
+  if (DirectoryExists(name) || name.find(":\\") == std::string::npos) return;
+  CreateFolderOrRaise(name);
+  DirTreeView->Refresh(DirTreeView->Selected());
+}
+
+void TspSelDirDlgForm::OkButtonClick() {
+  TspShellFolder* f = DirTreeView->SelectedFolder();
+  if (!f || f->FullObjectName().empty()) {
+    MessageBeep(MB_OK);
+    return;
+  }
+  ModalResult = mrOk;
+}
+
+// ===========================================================================
+// Folder dialog component
+
+TspSkinSelectDirectoryDialog::TspSkinSelectDirectoryDialog(TComponent* owner) : TComponent(owner) {}
+
+TspSkinSelectDirectoryDialog::~TspSkinSelectDirectoryDialog() = default;
+
+void TspSkinSelectDirectoryDialog::SetSkinData(TspSkinData* value) {
+  FSD = value;
+  if (value) value->FreeNotification(this);
+}
+
+void TspSkinSelectDirectoryDialog::SetCtrlSkinData(TspSkinData* value) {
+  FCtrlFSD = value;
+  if (value) value->FreeNotification(this);
+}
+
+void TspSkinSelectDirectoryDialog::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == FSD) FSD = nullptr;
+  if (component == FCtrlFSD) FCtrlFSD = nullptr;
+  if (component == ToolBarImageList) ToolBarImageList = nullptr;
+  if (component == TreeButtonImageList) TreeButtonImageList = nullptr;
+}
+
+bool TspSkinSelectDirectoryDialog::Execute() {
+  if (OnShow) OnShow(this);
+  std::unique_ptr<TspSelDirDlgForm> form(new TspSelDirDlgForm(
+      Application, FCtrlFSD, ShowToolBar, ToolButtonsTransparent, ToolBarImageList, ToolButtonImageIndex,
+      TreeShowLines, TreeButtonImageList, TreeButtonExpandImageIndex, TreeButtonNoExpandImageIndex));
+  FDlgFrm = form.get();
+  struct TEnd {
+    TspSkinSelectDirectoryDialog* self;
+    ~TEnd() { self->FDlgFrm = nullptr; }
+  } end{this};
+  TspSelDirDlgForm* f = form.get();
+  f->SetCaption(FTitle);
+  f->DirTreeViewPanel->SetSkinData(FCtrlFSD);
+  f->DirTreeView->SetSkinData(FCtrlFSD);
+  TFont font;
+  FDefaultFont.AssignTo(&font);
+  f->DirTreeView->SetDefaultFont(&font);
+  f->DirTreeView->Handle();
+  if (!Directory.empty() && DirectoryExists(Directory)) {
+    try {
+      f->DirTreeView->SetPath(Directory);
+    } catch (const EInvalidPath&) {
+      f->DirTreeView->ExpandMyComputer();
+    }
+  } else {
+    f->DirTreeView->ExpandMyComputer();
+  }
+  f->VScrollBar->SetSkinData(FCtrlFSD);
+  f->HScrollBar->SetSkinData(FCtrlFSD);
+  f->OkButton->SetSkinData(FCtrlFSD);
+  f->CancelButton->SetSkinData(FCtrlFSD);
+  f->BottomPanel->SetSkinData(FCtrlFSD);
+  if (ShowToolBar) {
+    f->ToolPanel->SetSkinData(FCtrlFSD);
+    f->NewFolderToolButton->SetSkinData(FCtrlFSD);
+    f->DirEdit->SetSkinData(FCtrlFSD);
+  }
+  f->OkButton->SetDefaultFont(FDefaultFont);
+  f->CancelButton->SetDefaultFont(FDefaultFont);
+  SetClientSize(f, DialogWidth >= 1 ? DialogWidth : 280, DialogHeight >= 1 ? DialogHeight : 280);
+  CenterOnScreen(f);
+  f->SetActiveControl(f->DirTreeView);
+
+  if (OnDialogCreated) OnDialogCreated(f);
+  const bool ok = f->ShowModal() == mrOk;
+  DialogWidth = f->ClientWidth();
+  DialogHeight = f->ClientHeight();
+  if (ok) {
+    Directory = f->DirTreeView->Path();
+    if (OnChange) OnChange(this);
+  }
+  if (OnClose) OnClose(this);
+  return ok;
+}
+
+// ===========================================================================
+// Directory edit
+
+TspSkinDirectoryEdit::TspSkinDirectoryEdit(TComponent* owner) : TspSkinEdit(owner) {
+  SD = new TspSkinSelectDirectoryDialog(this);
+  SetButtonMode(true);
+  SetSkinDataName("buttonedit");
+  OnButtonClick = [this](TObject*) { ButtonClick(); };
+  ControlStyle &= ~csSetCaption;
+}
+
+TspSkinDirectoryEdit::~TspSkinDirectoryEdit() = default;
+
+void TspSkinDirectoryEdit::Notification(TComponent* component, TOperation operation) {
+  TspSkinEdit::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == DlgSkinData) DlgSkinData = nullptr;
+  if (component == DlgCtrlSkinData) DlgCtrlSkinData = nullptr;
+  if (component == DlgToolBarImageList) DlgToolBarImageList = nullptr;
+  if (component == DlgTreeButtonImageList) DlgTreeButtonImageList = nullptr;
+}
+
+void TspSkinDirectoryEdit::ButtonClick() {
+  SD->Directory = Text();
+  SD->SetSkinData(DlgSkinData);
+  SD->SetCtrlSkinData(DlgCtrlSkinData);
+  SD->ToolBarImageList = DlgToolBarImageList;
+  SD->ToolButtonImageIndex = DlgToolButtonImageIndex;
+  SD->ShowToolBar = DlgShowToolBar;
+  SD->TreeShowLines = DlgTreeShowLines;
+  SD->TreeButtonImageList = DlgTreeButtonImageList;
+  SD->TreeButtonExpandImageIndex = DlgTreeButtonExpandImageIndex;
+  SD->TreeButtonNoExpandImageIndex = DlgTreeButtonNoExpandImageIndex;
+  if (SD->Execute()) SetText(SD->Directory);
+}

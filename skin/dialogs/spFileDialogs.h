@@ -1,0 +1,274 @@
+// The skinned open dialog and folder dialog, built in code at each Execute
+// around the shell list and the shell tree, and the file and directory
+// edits whose button runs them.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "framework/Forms.h"
+#include "framework/Menus.h"
+#include "framework/StringList.h"
+#include "skin/controls/SkinDraw.h"
+#include "skin/controls/SkinEdits.h"
+#include "skin/dialogs/spShellViews.h"
+#include "skin/dialogs/spfilectrl.h"
+
+class TspSkinData;
+class TspSkinPanel;
+class TspSkinToolBar;
+class TspSkinScrollBar;
+class TspSkinButton;
+class TspSkinSpeedButton;
+class TspSkinMenuSpeedButton;
+class TspSkinStdLabel;
+class TspSkinPopupMenu;
+class TCustomImageList;
+
+// ---------------------------------------------------------------- open dialog
+
+class TspOpenDlgForm : public TForm {
+public:
+  TspOpenDlgForm(TComponent* owner, bool saveMode, TspSkinData* ctrlSkinData, bool toolButtonsTransparent,
+                 TCustomImageList* toolBarImageList);
+  ~TspOpenDlgForm() override;
+
+  bool SaveMode = false;
+  std::vector<LPITEMIDLIST> FolderHistory;  // absolute lists, owned; the current folder last
+  bool StopAddToHistory = false;
+  TspSkinData* CtrlSD = nullptr;
+  int NewFolderCount = 0;
+  std::string DefaultExt;
+  bool OverwritePromt = false;
+  std::string FileName;
+  TspSkinPanel* FileListViewPanel = nullptr;
+  TspSkinPanel* BottomPanel = nullptr;
+  TspSkinScrollBar* FLVHScrollBar = nullptr;
+  TspSkinScrollBar* FLVVScrollBar = nullptr;
+  TspSkinFileListView* FileListView = nullptr;
+  TspSkinEdit* FileNameEdit = nullptr;
+  TspSkinFilterComboBox* FilterComboBox = nullptr;
+  TspSkinShellComboBox* ShellBox = nullptr;
+  TspSkinButton* OpenButton = nullptr;
+  TspSkinButton* CancelButton = nullptr;
+  TspSkinStdLabel* Drivelabel = nullptr;
+  TspSkinStdLabel* OpenFileLabel = nullptr;
+  TspSkinStdLabel* FileTypeLabel = nullptr;
+  TspSkinToolBar* ToolPanel = nullptr;
+  TspSkinSpeedButton* NewFolderToolButton = nullptr;
+  TspSkinSpeedButton* UpToolButton = nullptr;
+  TspSkinSpeedButton* BackToolButton = nullptr;
+  TspSkinMenuSpeedButton* StyleToolButton = nullptr;
+  TspSkinPopupMenu* StylePopupMenu = nullptr;
+  TMenuItem* IconMenuItem = nullptr;
+  TMenuItem* SmallIconMenuItem = nullptr;
+  TMenuItem* ReportMenuItem = nullptr;
+  TMenuItem* ListMenuItem = nullptr;
+  TNotifyEvent OnFolderChange;
+  bool CheckFileExists = true;
+
+  // Handlers (public so that the component and tests can drive them).
+  void FLVChange();
+  void FLVPathChange();
+  void FLVDBLClick();
+  void FLVKeyDown(WORD& key);
+  void EditKeyPress(char16_t& key);
+  void FCBChange();
+  void OpenButtonClick();
+  void BackToolButtonClick();
+  void UpToolButtonClick();
+  void NewFolderToolButtonClick();
+  void SetViewStyle(TViewStyle style);
+  void InitHistory();
+  // "." + extension for a typed name without one (DefaultExt, else the
+  // filter's mask); empty when none applies.
+  std::string DefaultExtension();
+  std::string Text(const char* key, const char* builtIn) const;
+
+protected:
+  const char16_t* WindowClassName() const override { return u"TspOpenDlgForm"; }
+};
+
+class TspSkinOpenDialog : public TComponent {
+public:
+  explicit TspSkinOpenDialog(TComponent* owner);
+  ~TspSkinOpenDialog() override;
+
+  bool Execute();
+
+  TCustomImageList* ToolBarImageList() const { return FToolBarImageList; }
+  void SetToolBarImageList(TCustomImageList* value);
+  TNotifyEvent OnShow, OnClose;
+  bool ShowHiddenFiles = false;
+  bool ToolButtonsTransparent = false;
+  bool OverwritePromt = false;
+  std::string DefaultExt;
+  int DialogWidth = 0, DialogHeight = 0, DialogMinWidth = 0, DialogMinHeight = 0;
+  TNotifyEvent OnFolderChange;
+  bool CheckFileExists = true;
+  bool MultiSelection = false;
+  TspSkinData* SkinData() const { return FSD; }
+  void SetSkinData(TspSkinData* value);
+  TspSkinData* CtrlSkinData() const { return FCtrlFSD; }
+  void SetCtrlSkinData(TspSkinData* value);
+  std::string LVHeaderSkinDataName = "resizetoolbutton";
+  const TspFontDesc& DefaultFont() const { return FDefaultFont; }
+  void SetDefaultFont(const TspFontDesc& value) { FDefaultFont = value; }
+  const std::string& Title() const { return FTitle; }
+  void SetTitle(const std::string& value) { FTitle = value; }
+  TspOpenDlgForm* DlgFrm() const { return FDlgFrm; }
+  TNotifyEvent OnChange;
+  std::string InitialDir;
+  std::string Filter = "All files|*.*";
+  const std::string& FileName() const { return FFileName; }
+  void SetFileName(const std::string& value);
+  int FilterIndex = 1;
+  bool AlphaBlend = false, AlphaBlendAnimation = false;
+  int AlphaBlendValue = 225;
+  bool CtrlAlphaBlend = false, CtrlAlphaBlendAnimation = false;
+  int CtrlAlphaBlendValue = 225;
+  // The selected files after a confirmed run (the owner may fill it too).
+  TStringList* Files() { return &FFiles; }
+  TViewStyle ListViewStyle = vsList;
+  std::string GetSelectedFile() const;
+
+  // Called with the window once it is built, before it shows (tests drive
+  // the modal window from here).
+  std::function<void(TspOpenDlgForm* form)> OnDialogCreated;
+
+protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+private:
+  TCustomImageList* FToolBarImageList = nullptr;
+  TspSkinData* FSD = nullptr;
+  TspSkinData* FCtrlFSD = nullptr;
+  TspFontDesc FDefaultFont;
+  std::string FTitle = "Open file";
+  TspOpenDlgForm* FDlgFrm = nullptr;
+  std::string FFileName;
+  TStringList FFiles;
+  bool FSaveMode = false;
+};
+
+class TspSkinFileEdit : public TspSkinEdit {
+public:
+  explicit TspSkinFileEdit(TComponent* owner);
+  ~TspSkinFileEdit() override;
+
+  std::string Filter() const { return OD->Filter; }
+  void SetFilter(const std::string& value) { OD->Filter = value; }
+  TspSkinData* DlgSkinData = nullptr;
+  TspSkinData* DlgCtrlSkinData = nullptr;
+  TCustomImageList* DlgToolBarImageList = nullptr;
+  std::string DlgInitialDir;
+  std::string LVHeaderSkinDataName = "resizetoolbutton";
+  TspSkinOpenDialog* Dialog() const { return OD; }
+  void ButtonClick();
+
+protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+private:
+  TspSkinOpenDialog* OD = nullptr;
+};
+
+// ---------------------------------------------------------------- folder dialog
+
+class TspSelDirDlgForm : public TForm {
+public:
+  TspSelDirDlgForm(TComponent* owner, TspSkinData* ctrlSkinData, bool showToolBar, bool toolButtonsTransparent,
+                   TCustomImageList* toolBarImageList, int toolButtonImageIndex, bool treeShowLines,
+                   TCustomImageList* treeButtonImageList, int treeButtonExpandImageIndex,
+                   int treeButtonNoExpandImageIndex);
+
+  TspSkinData* CtrlSD = nullptr;
+  bool ShowToolBar = false;
+  TspSkinPanel* DirTreeViewPanel = nullptr;
+  TspSkinPanel* BottomPanel = nullptr;
+  TspSkinDirTreeView* DirTreeView = nullptr;
+  TspSkinScrollBar* VScrollBar = nullptr;
+  TspSkinScrollBar* HScrollBar = nullptr;
+  TspSkinButton* OkButton = nullptr;
+  TspSkinButton* CancelButton = nullptr;
+  TspSkinPanel* ToolPanel = nullptr;
+  TspSkinSpeedButton* NewFolderToolButton = nullptr;
+  TspSkinEdit* DirEdit = nullptr;
+
+  void DirTreeViewChange();
+  void DirEditKeyPress(char16_t& key);
+  void NewFolderToolButtonClick();
+  // OK only for a folder with a file-system path; a virtual folder (the
+  // computer, the network) keeps the window open.
+  void OkButtonClick();
+  std::string Text(const char* key, const char* builtIn) const;
+
+protected:
+  const char16_t* WindowClassName() const override { return u"TspSelDirDlgForm"; }
+};
+
+class TspSkinSelectDirectoryDialog : public TComponent {
+public:
+  explicit TspSkinSelectDirectoryDialog(TComponent* owner);
+  ~TspSkinSelectDirectoryDialog() override;
+
+  bool Execute();
+
+  TCustomImageList* ToolBarImageList = nullptr;
+  int ToolButtonImageIndex = 0;
+  TNotifyEvent OnShow, OnClose;
+  bool ToolButtonsTransparent = false;
+  int DialogWidth = 0, DialogHeight = 0, DialogMinWidth = 0, DialogMinHeight = 0;
+  TspSkinData* SkinData() const { return FSD; }
+  void SetSkinData(TspSkinData* value);
+  TspSkinData* CtrlSkinData() const { return FCtrlFSD; }
+  void SetCtrlSkinData(TspSkinData* value);
+  const TspFontDesc& DefaultFont() const { return FDefaultFont; }
+  void SetDefaultFont(const TspFontDesc& value) { FDefaultFont = value; }
+  const std::string& Title() const { return FTitle; }
+  void SetTitle(const std::string& value) { FTitle = value; }
+  TspSelDirDlgForm* DlgFrm() const { return FDlgFrm; }
+  TNotifyEvent OnChange;
+  std::string Directory;
+  bool AlphaBlend = false, AlphaBlendAnimation = false;
+  int AlphaBlendValue = 200;
+  bool ShowToolBar = false;
+  bool TreeShowLines = true;
+  TCustomImageList* TreeButtonImageList = nullptr;
+  int TreeButtonExpandImageIndex = 0, TreeButtonNoExpandImageIndex = 1;
+
+  std::function<void(TspSelDirDlgForm* form)> OnDialogCreated;
+
+protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+private:
+  TspSkinData* FSD = nullptr;
+  TspSkinData* FCtrlFSD = nullptr;
+  TspFontDesc FDefaultFont;
+  std::string FTitle = "Select folder";
+  TspSelDirDlgForm* FDlgFrm = nullptr;
+};
+
+class TspSkinDirectoryEdit : public TspSkinEdit {
+public:
+  explicit TspSkinDirectoryEdit(TComponent* owner);
+  ~TspSkinDirectoryEdit() override;
+
+  TspSkinData* DlgSkinData = nullptr;
+  TspSkinData* DlgCtrlSkinData = nullptr;
+  bool DlgShowToolBar = false;
+  TCustomImageList* DlgToolBarImageList = nullptr;
+  int DlgToolButtonImageIndex = 0;
+  bool DlgTreeShowLines = true;
+  TCustomImageList* DlgTreeButtonImageList = nullptr;
+  int DlgTreeButtonExpandImageIndex = 0, DlgTreeButtonNoExpandImageIndex = 1;
+  TspSkinSelectDirectoryDialog* Dialog() const { return SD; }
+  void ButtonClick();
+
+protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+private:
+  TspSkinSelectDirectoryDialog* SD = nullptr;
+};
