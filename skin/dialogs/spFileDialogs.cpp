@@ -1,5 +1,7 @@
 #include "skin/dialogs/spFileDialogs.h"
 
+#include "skin/frame/DynamicSkinForm.h"
+
 #include <windows.h>
 
 #include "framework/SysUtils.h"
@@ -11,6 +13,24 @@
 #include "skin/controls/SkinToolBar.h"
 #include "skin/data/SkinData.h"
 #include "skin/frame/SkinMenus.h"
+
+namespace {
+
+// The dialog windows' own skinned frame: no caption buttons, the frame and
+// menu skins, the minimum size and the frame's translucency.
+void AttachFrame(TspDynamicSkinForm* dsf, TspSkinData* skin, TspSkinData* ctrlSkin, int minWidth, int minHeight,
+                 bool alphaBlend, bool alphaBlendAnimation, int alphaBlendValue) {
+  dsf->SetBorderIcons(0);
+  dsf->SetSkinData(skin);
+  dsf->SetMenusSkinData(ctrlSkin);
+  dsf->MinWidth = minWidth;
+  dsf->MinHeight = minHeight;
+  dsf->SetAlphaBlend(alphaBlend);
+  dsf->AlphaBlendAnimation = alphaBlendAnimation;
+  dsf->SetAlphaBlendValue(static_cast<uint8_t>(alphaBlendValue));
+}
+
+}  // namespace
 
 namespace {
 
@@ -125,6 +145,7 @@ TspOpenDlgForm::TspOpenDlgForm(TComponent* owner, bool saveMode, TspSkinData* ct
                                bool toolButtonsTransparent, TCustomImageList* toolBarImageList)
     : TForm(owner), SaveMode(saveMode), CtrlSD(ctrlSkinData) {
   SetName("spOpenDlgForm");
+  DSF = new TspDynamicSkinForm(this);
   const int clientWidth = 450;
   SetClientSize(this, clientWidth, 290);
 
@@ -499,6 +520,11 @@ bool TspSkinOpenDialog::Execute() {
     ~TEnd() { self->FDlgFrm = nullptr; }
   } end{this};
   TspOpenDlgForm* f = form.get();
+  AttachFrame(f->DSF, FSD, FCtrlFSD, DialogMinWidth, DialogMinHeight, AlphaBlend, AlphaBlendAnimation,
+              AlphaBlendValue);
+  f->DSF->MenusAlphaBlend = CtrlAlphaBlend;
+  f->DSF->MenusAlphaBlendAnimation = CtrlAlphaBlendAnimation;
+  f->DSF->MenusAlphaBlendValue = static_cast<uint8_t>(CtrlAlphaBlendValue);
   f->OnFolderChange = OnFolderChange;
   f->CheckFileExists = CheckFileExists;
   f->OverwritePromt = OverwritePromt;
@@ -622,6 +648,7 @@ TspSelDirDlgForm::TspSelDirDlgForm(TComponent* owner, TspSkinData* ctrlSkinData,
                                    int treeButtonNoExpandImageIndex)
     : TForm(owner), CtrlSD(ctrlSkinData), ShowToolBar(showToolBar) {
   SetName("spSelDirDlgForm");
+  DSF = new TspDynamicSkinForm(this);
   SetClientSize(this, 280, 280);
   if (showToolBar) {
     ToolPanel = new TspSkinPanel(this);
@@ -782,6 +809,8 @@ bool TspSkinSelectDirectoryDialog::Execute() {
     ~TEnd() { self->FDlgFrm = nullptr; }
   } end{this};
   TspSelDirDlgForm* f = form.get();
+  AttachFrame(f->DSF, FSD, FCtrlFSD, DialogMinWidth, DialogMinHeight, AlphaBlend, AlphaBlendAnimation,
+              AlphaBlendValue);
   f->SetCaption(FTitle);
   f->DirTreeViewPanel->SetSkinData(FCtrlFSD);
   f->DirTreeView->SetSkinData(FCtrlFSD);

@@ -15,6 +15,7 @@
 #include "skin/dialogs/spfilectrl.h"
 
 class TspSkinData;
+class TspDynamicSkinForm;
 class TspSkinPanel;
 class TspSkinToolBar;
 class TspSkinScrollBar;
@@ -41,6 +42,7 @@ public:
   std::string DefaultExt;
   bool OverwritePromt = false;
   std::string FileName;
+  TspDynamicSkinForm* DSF = nullptr;
   TspSkinPanel* FileListViewPanel = nullptr;
   TspSkinPanel* BottomPanel = nullptr;
   TspSkinScrollBar* FLVHScrollBar = nullptr;
@@ -184,6 +186,7 @@ public:
 
   TspSkinData* CtrlSD = nullptr;
   bool ShowToolBar = false;
+  TspDynamicSkinForm* DSF = nullptr;
   TspSkinPanel* DirTreeViewPanel = nullptr;
   TspSkinPanel* BottomPanel = nullptr;
   TspSkinDirTreeView* DirTreeView = nullptr;
