@@ -407,7 +407,7 @@ void TspSkinInplaceEdit::DblClick() {
     TspSkinTransparentMaskEdit::DblClick();
 }
 
-const std::vector<TspEditMenuItem>& TspSkinInplaceEdit::BuildEditMenu() {
+const std::vector<TspGridEditMenuItem>& TspSkinInplaceEdit::BuildEditMenu() {
   FSysPopupMenu.clear();
   TspSkinData* sd = FGrid ? FGrid->SkinData() : nullptr;
   int len = static_cast<int>(UTF8ToUTF16(Text()).size());
@@ -433,7 +433,7 @@ void TspSkinInplaceEdit::ShowEditMenu(POINT screen) {
   BuildEditMenu();
   HMENU menu = CreatePopupMenu();
   for (size_t i = 0; i < FSysPopupMenu.size(); ++i) {
-    const TspEditMenuItem& item = FSysPopupMenu[i];
+    const TspGridEditMenuItem& item = FSysPopupMenu[i];
     if (item.Caption == "-") {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     } else {

@@ -151,7 +151,7 @@ public:
 };
 
 // The edit commands of the in-place editor's context menu.
-struct TspEditMenuItem {
+struct TspGridEditMenuItem {
   std::string Caption;  // "-" for a separator
   bool Enabled = true;
   std::function<void()> Action;
@@ -178,8 +178,8 @@ public:
   void SetGrid(TspSkinCustomGrid* grid) { FGrid = grid; }
   TspSkinCustomGrid* Grid() const { return FGrid; }
   // The context menu's items as they stand now (also what the menu shows).
-  const std::vector<TspEditMenuItem>& BuildEditMenu();
-  const std::vector<TspEditMenuItem>& EditMenu() const { return FSysPopupMenu; }
+  const std::vector<TspGridEditMenuItem>& BuildEditMenu();
+  const std::vector<TspGridEditMenuItem>& EditMenu() const { return FSysPopupMenu; }
   bool HasEditMenu() const { return FHasMenu; }
 
   int64_t FClickTime = 0;
@@ -201,7 +201,7 @@ private:
   void ShowEditMenu(POINT screen);
 
   TspSkinCustomGrid* FGrid = nullptr;
-  std::vector<TspEditMenuItem> FSysPopupMenu;
+  std::vector<TspGridEditMenuItem> FSysPopupMenu;
   bool FHasMenu = false;
   bool FLoading = false;
 };
