@@ -4,6 +4,9 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <shellapi.h>
+
+#include <cstring>
 
 #include <string>
 #include <vector>
@@ -17,7 +20,10 @@
 #include "framework/Registry.h"
 #include "framework/StringList.h"
 #include "framework/SysUtils.h"
+#include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCheckRadio.h"
+#include "skin/controls/SkinComboBox.h"
+#include "skin/controls/SkinGauge.h"
 #include "skin/controls/SkinEdits.h"
 #include "skin/controls/SkinExPanel.h"
 #include "skin/controls/SkinLabels.h"
@@ -226,6 +232,76 @@ TEST_F(MainWindow, LoadsMediaFilesAndRefusesAFakeOne) {
   ASSERT_EQ(4u, MediaFiles.size());
   EXPECT_EQ("All Media Joined in One", MediaFiles[3].DestinationTitle);
   EXPECT_EQ(1u, messages.size());
+}
+
+// A drop as the shell delivers it: a DROPFILES block with wide names.
+HDROP MakeDrop(const std::vector<std::string>& names) {
+  std::u16string list;
+  for (const std::string& n : names) list += UTF8ToUTF16(n) + u'\0';
+  list += u'\0';
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size() * sizeof(char16_t));
+  auto* df = static_cast<DROPFILES*>(GlobalLock(mem));
+  df->pFiles = sizeof(DROPFILES);
+  df->fWide = TRUE;
+  memcpy(reinterpret_cast<char*>(df) + sizeof(DROPFILES), list.data(), list.size() * sizeof(char16_t));
+  GlobalUnlock(mem);
+  return static_cast<HDROP>(mem);
+}
+
+TEST_F(MainWindow, DroppedFilesReplaceTheDialogsChoiceAndCancelStopsTheLoop) {
+  ASSERT_TRUE(fixtures::EnsureStandard());
+  std::vector<std::string> messages;
+  std::vector<int> gauge;
+  load->SkinMessage->OnBoxCreated = [&](TspMessageForm* box) {
+    messages.push_back(box->Message->Caption());
+    gauge.push_back(load->Gauge->Value());
+    PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
+  };
+  // What the open dialog held last time is not loaded again.
+  form->DialogFiles = {fixtures::WindowsPath("multi.mkv"), fixtures::WindowsPath("multi.mkv"),
+                       fixtures::WindowsPath("multi.mkv"), fixtures::WindowsPath("multi.mkv"),
+                       fixtures::WindowsPath("multi.mkv")};
+  const LRESULT result =
+      SendMessageW(form->Handle(), WM_DROPFILES,
+                   reinterpret_cast<WPARAM>(MakeDrop({fixtures::WindowsPath("tone.mp3"), fixtures::WindowsPath("empty.mp4"),
+                                                      fixtures::WindowsPath("clip_h264_aac.mp4")})),
+                   0);
+  EXPECT_EQ(0, result);
+  EXPECT_EQ((std::vector<std::string>{"tone", "clip_h264_aac"}), Titles());
+  ASSERT_EQ(1u, messages.size());
+  EXPECT_EQ("File empty.mp4 is not a valid media file or its format is not supported.", messages[0]);
+  EXPECT_EQ(std::vector<int>{66}, gauge);  // 100 div 3 for each name
+  EXPECT_EQ(form->VideoFilesTableContextMenu, form->sgListPopupMenu);
+
+  // Selecting a row puts its tracks into the boxes below the table, and a
+  // choice there goes back into the row.
+  form->sgList->SetRow(2);
+  form->sgListClick(nullptr);
+  ASSERT_EQ(2, form->cboAudio->Items()->Count());
+  EXPECT_EQ("Audio Track #1", (*form->cboAudio->Items())[0]);
+  form->cboAudio->SetItemIndex(1);
+  EXPECT_EQ(1, MediaFiles[1].AudioTrackIndex);
+  form->chkDeinterlace->SetChecked(true);
+  EXPECT_TRUE(MediaFiles[1].Deinterlace);
+  EXPECT_FALSE(MediaFiles[0].Deinterlace);
+
+  // Cancel asked while a file is refused: the rows so far stay, the rest
+  // of the names are not probed.
+  load->SkinMessage->OnBoxCreated = [&](TspMessageForm* box) {
+    load->CancelButtonClick(nullptr);
+    PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
+  };
+  form->DropFiles({fixtures::WindowsPath("clip_h264_aac.mp4"), fixtures::WindowsPath("fake.mp4"),
+                   fixtures::WindowsPath("tone.mp3")});
+  EXPECT_EQ((std::vector<std::string>{"tone", "clip_h264_aac", "clip_h264_aac"}), Titles());
+  EXPECT_EQ(0, load->CancelButton->Tag);
+}
+
+TEST_F(MainWindow, RecorderHotKeysReachTheRecorder) {
+  std::vector<int> ids;
+  form->OnRecorderHotKey = [&](int id) { ids.push_back(id); };
+  for (WPARAM id : {1, 2, 7}) SendMessageW(form->Handle(), WM_HOTKEY, id, 0);
+  EXPECT_EQ((std::vector<int>{1, 2}), ids);
 }
 
 TEST_F(MainWindow, ThumbnailBoxKeepsTheSourceShape) {
