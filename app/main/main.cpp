@@ -9,6 +9,7 @@
 
 #include "app/main/AppData.h"
 #include "app/main/AppStorage.h"
+#include "app/main/Endpoints.h"
 #include "app/main/ErrorReport.h"
 #include "app/main/MainSetup.h"
 #include "app/main/mediaload.h"
@@ -35,6 +36,7 @@ TMainForm* MainForm = nullptr;
 std::vector<std::unique_ptr<TBitmap>> Thumbnails;
 bool AllItemsChecked = true;
 std::string FileToLoad;
+std::vector<TProfileIcon> ProfileIcons;
 
 static const char kProductName[] = "Tessavane";
 
@@ -77,14 +79,6 @@ void DrawCheckMark(TBitmap& bitmap, bool checked) {
     c->LineTo(5, 9);
     c->LineTo(10, 3);
   }
-}
-
-std::string TimeNow() {
-  SYSTEMTIME t{};
-  GetLocalTime(&t);
-  char16_t text[64] = {};
-  GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &t, nullptr, reinterpret_cast<LPWSTR>(text), 64);
-  return UTF16ToUTF8(text);
 }
 
 void DrawTextIn(TCanvas* canvas, TRect r, const std::string& text, UINT flags) {
@@ -170,7 +164,7 @@ void TMainForm::BuildComponents() {
   Preferences1 = AddItem(ToolsMenuItem, this, "Preferences1", "Preferences");
   EventsLogMenuItem = AddItem(ToolsMenuItem, this, "EventsLogMenuItem", "History Log");
   Help1 = AddItem(bar, this, "Help1", "Help");
-  Help2 = AddItem(Help1, this, "Help2", "Online Guide");
+  Help2 = AddItem(Help1, this, "Help2", "Online Guide", [this](TObject* s) { Help2Click(s); });
   Support1 = AddItem(Help1, this, "Support1", "Support");
   HomePage1 = AddItem(Help1, this, "HomePage1", "Home Page");
   TellaFriend1 = AddItem(Help1, this, "TellaFriend1", "Tell a Friend");
@@ -327,6 +321,9 @@ void TMainForm::BuildComponents() {
   sgList->OnClick = [this](TObject* s) { sgListClick(s); };
   sgList->OnKeyDown = [this](TObject* s, WORD& k, TShiftState sh) { sgListKeyDown(s, k, sh); };
   GettingStartedPanel = Make<TspSkinPanel>(this, TablePanel, "GettingStartedPanel");
+  GettingStartedImage = Make<TImage>(this, GettingStartedPanel, "GettingStartedImage");
+  GettingStartedImage->SetAlign(alClient);
+  GettingStartedImage->Stretch = true;
   TitleMemo = Make<TspSkinMemo>(this, sgList, "TitleMemo");
   TitleMemo->SetVisible(false);
   TitleMemo->OnExit = [this](TObject* s) { TitleMemoExit(s); };
@@ -414,6 +411,44 @@ void TMainForm::LoadSkinPictures() {
   load(ProgressBitmap, "progress.bmp");
   load(ProgressFillBitmap, "progress_fill.bmp");
   if (!load(LogoImage, "logo.png")) load(LogoImage, "logo.bmp");
+
+  // The small toolbar's pictures, when the skin has them; otherwise the
+  // buttons keep their own.
+  if (!HiddenToolbarButtons.empty()) {
+    TspSkinSpeedButton* targets[] = {spSkinSpeedButton1, spSkinSpeedButton2, nullptr, spSkinSpeedButton4,
+                                     spSkinSpeedButton5, spSkinSpeedButton6, spSkinSpeedButton7, nullptr,
+                                     spSkinSpeedButton9};
+    for (size_t i = 0; i < HiddenToolbarButtons.size() && i < std::size(targets); ++i) {
+      TGraphic* g = HiddenToolbarButtons[i]->Graphic();
+      if (!g) continue;
+      TBitmap glyph;
+      glyph.Assign(g);
+      if (targets[i]) targets[i]->SetGlyph(&glyph);
+      if (i == 0) spSkinMenuSpeedButton1->SetGlyph(&glyph);
+    }
+  }
+}
+
+void TMainForm::LoadProfileIcons() {
+  ProfileIcons.clear();
+  const std::string folder = ProgramFolder() + "\\varnotel-profiles\\Icons\\";
+  WIN32_FIND_DATAW fd{};
+  HANDLE find = FindFirstFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(folder + "*.png").c_str()), &fd);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = UTF16ToUTF8(reinterpret_cast<const char16_t*>(fd.cFileName));
+    if (name.size() < 4) continue;
+    TProfileIcon icon;
+    icon.Picture = std::make_unique<TPicture>();
+    try {
+      icon.Picture->LoadFromFile(folder + name);
+    } catch (const std::exception&) {
+      continue;  // an unreadable icon is left out
+    }
+    icon.ID = name.substr(0, name.size() - 4);
+    ProfileIcons.push_back(std::move(icon));
+  } while (FindNextFileW(find, &fd));
+  FindClose(find);
 }
 
 void TMainForm::FormCreate() {
@@ -522,9 +557,18 @@ void TMainForm::FormCreate() {
   ParamGrid->SetColWidths(1, (ParamGrid->Width() - 20 - 16) / 2);
   ParamGrid->SetColWidths(2, (ParamGrid->Width() - 20 - 16) / 2);
 
-  if (!FileExists(SkinFolder + "\\gettingstarted" + std::to_string(LanguageIndex) + ".bmp"))
-    GettingStartedPanel->SetVisible(false);
+  const std::string gettingStarted = SkinFolder + "\\gettingstarted" + std::to_string(LanguageIndex) + ".bmp";
+  bool haveGettingStarted = false;
+  if (FileExists(gettingStarted)) {
+    try {
+      GettingStartedImage->Picture()->LoadFromFile(gettingStarted);
+      haveGettingStarted = true;
+    } catch (const std::exception&) {
+    }
+  }
+  GettingStartedPanel->SetVisible(haveGettingStarted);
   FChanging = 0;
+  LoadProfileIcons();
 
   // Client area 680 x 400.
   SetBounds(Left(), Top(), 680 + Width() - ClientWidth(), 400 + Height() - ClientHeight());
@@ -538,7 +582,9 @@ void TMainForm::FormCreate() {
                              : nullptr)
     lblProfile->SetCaption(f->Title);
 
+  // Nothing to act on yet; the getting-started picture covers the table.
   EnableControls(false, false);
+  GettingStartedPanel->SetVisible(GettingStartedImage->Picture()->Graphic() != nullptr);
 
   if (!BindMediaLibraries("CLM_FFAVLibLoad")) return;
 
@@ -590,6 +636,16 @@ void TMainForm::FormClose(TObject*, TCloseAction&) {
 }
 
 void TMainForm::Exit1Click(TObject*) { Close(); }
+
+void TMainForm::Help2Click(TObject*) {
+  AddToHistory("-> Help -> Online guide is chosen in main menu.");
+  const std::string guide = Endpoints().GuidePage + "tessavane.htm";
+  if (OnShellOpen)
+    OnShellOpen(guide);
+  else
+    ShellExecuteW(nullptr, u"open", reinterpret_cast<LPCWSTR>(UTF8ToUTF16(guide).c_str()), nullptr, nullptr,
+                  SW_SHOWNORMAL);
+}
 
 void TMainForm::WndProc(TMessage& m) {
   switch (m.Msg) {

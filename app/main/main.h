@@ -38,8 +38,16 @@ class TFFEncoder;
 extern std::vector<std::unique_ptr<TBitmap>> Thumbnails;
 // The header's check mark: set when every row is checked.
 extern bool AllItemsChecked;
-// One queued file from the recorder and the queued files of the downloader.
+// One queued file from the recorder.
 extern std::string FileToLoad;
+
+// A picture of the catalogue's icon folder; ID is the file name without
+// ".png".
+struct TProfileIcon {
+  std::unique_ptr<TPicture> Picture;
+  std::string ID;
+};
+extern std::vector<TProfileIcon> ProfileIcons;
 
 // "hh:mm:ss" of a time in microseconds.
 std::string FormatMicroseconds(int64_t microseconds);
@@ -105,12 +113,13 @@ public:
   TspSkinPanel* TablePanel = nullptr;
   TspSkinStringGrid* sgList = nullptr;
   TspSkinPanel* GettingStartedPanel = nullptr;
+  TImage* GettingStartedImage = nullptr;
   TspSkinMemo* TitleMemo = nullptr;
 
   // ---- pictures ----
   TBitmap imgCheck, imgUncheck;
   TPicture imgTableRow, imgTableColumnCaptionBar, MusicIcon, VolumeImg, ProfileComboImage, ProfileComboImageOver,
-      LogoImage, GettingStartedImage, imgPlayerArea;
+      LogoImage, imgPlayerArea;
   std::vector<std::unique_ptr<TPicture>> ToolbarButtons, HiddenToolbarButtons, SaveAsList, PlayerImages,
       CustomProfileEditRemove;
   TPicture ProgressBitmap, ProgressFillBitmap;
@@ -131,6 +140,9 @@ public:
   std::vector<std::string> FilesToLoad;
   TspSkinPopupMenu* sgListPopupMenu = nullptr;
   int RecorderState = 0;  // 0 idle, 1 recording, 2 paused
+  // The icons of the selected row's category and format (indexes into
+  // ProfileIcons, -1 when there are none).
+  int ProfileIconIndex = -1, FormatIconIndex = -1;
 
   // Seams for the windows that are not part of this one: the open dialog
   // (false: cancelled), the recorder's hot keys.
@@ -168,6 +180,7 @@ public:
   // The dropped files (in the order the system reports them) into the table.
   void DropFiles(const std::vector<std::string>& names);
   void Exit1Click(TObject* sender);
+  void Help2Click(TObject* sender);
 
   // Shows the loading dialog over the queued names and brings the table up
   // when it holds rows.
@@ -187,6 +200,7 @@ private:
   void BuildComponents();
   void TranslateCaptions();
   void LoadSkinPictures();
+  void LoadProfileIcons();
   void FreeRowFont(size_t index);
   bool FPainting = false;
 };

@@ -151,6 +151,9 @@ TEST_F(MainWindow, StartsTitledCentredWithItsFoldersAndLayout) {
   for (int i = 0; i < 7; ++i) EXPECT_EQ(widths[i], form->sgList->ColWidths(i)) << i;
   EXPECT_EQ(18, form->sgList->DefaultRowHeight());
   EXPECT_EQ(1, form->sgList->RowCount());
+  // The empty table lies under the getting-started picture.
+  EXPECT_TRUE(form->GettingStartedPanel->Visible());
+  EXPECT_GT(ProfileIcons.size(), 1u);
   // The components are found by name.
   for (const char* name : {"sgList", "edDestinationFolder", "HiddenToolbar", "BottomPanel", "chShutDownPC",
                            "chApplyToAll", "SettingsButton", "spSkinData1", "VideoFilesTableContextMenu", "Timer1"})
@@ -295,6 +298,16 @@ TEST_F(MainWindow, DroppedFilesReplaceTheDialogsChoiceAndCancelStopsTheLoop) {
                    fixtures::WindowsPath("tone.mp3")});
   EXPECT_EQ((std::vector<std::string>{"tone", "clip_h264_aac", "clip_h264_aac"}), Titles());
   EXPECT_EQ(0, load->CancelButton->Tag);
+}
+
+TEST_F(MainWindow, OnlineGuideOpensTheGuidePage) {
+  std::vector<std::string> opened;
+  OnShellOpen = [&](const std::string& target) { opened.push_back(target); };
+  form->Help2->Click();
+  OnShellOpen = nullptr;
+  ASSERT_EQ(1u, opened.size());
+  EXPECT_NE(std::string::npos, opened[0].find("tessavane.htm"));
+  EXPECT_NE(std::string::npos, LastHistoryLines(1).find("-> Help -> Online guide is chosen in main menu."));
 }
 
 TEST_F(MainWindow, RecorderHotKeysReachTheRecorder) {
