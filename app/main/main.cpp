@@ -236,19 +236,16 @@ void TMainForm::BuildComponents() {
   for (int i = 0; i < 9; ++i) {
     const std::string name = "spSkinSpeedButton" + std::to_string(i + 2);
     *smallButtons[i] = Make<TspSkinSpeedButton>(this, HiddenToolbar, name.c_str());
+    (*smallButtons[i])->SetBounds(0, 2, 75, 24);
   }
+  spSkinMenuSpeedButton1->SetBounds(0, 2, 85, 24);
+  spSkinSpeedButton2->SetWidth(80);
+  spSkinSpeedButton4->SetWidth(65);
+  spSkinSpeedButton6->SetWidth(80);
+  spSkinSpeedButton9->SetWidth(65);
+  spSkinSpeedButton10->SetWidth(80);
   spSkinSpeedButton2->OnClick = remove;
   spSkinSpeedButton8->OnClick = rename;
-  // The small toolbar's buttons in their row, left to right.
-  int x = 2;
-  for (TControl* b : std::initializer_list<TControl*>{spSkinSpeedButton1, spSkinMenuSpeedButton1,
-                                                      spSkinSpeedButton2, spSkinSpeedButton3, spSkinSpeedButton8,
-                                                      spSkinSpeedButton4, spSkinSpeedButton5, spSkinSpeedButton6,
-                                                      spSkinSpeedButton10, spSkinSpeedButton7, spSkinSpeedButton9}) {
-    b->SetBounds(x, 2, 75, 24);
-    x += 77;
-  }
-
   // Output settings along the bottom.
   BottomPanel = Make<TspSkinExPanel>(this, this, "BottomPanel");
   BottomPanel->SetBounds(0, 300, 680, 100);
@@ -491,6 +488,16 @@ void TMainForm::FormCreate() {
   spSkinSpeedButton8->SetWidth(85);
   spSkinSpeedButton5->SetWidth(70);
   spSkinSpeedButton7->SetWidth(115);
+  // The shown buttons of the small toolbar side by side, left to right.
+  int x = 2;
+  for (TControl* b : std::initializer_list<TControl*>{spSkinSpeedButton1, spSkinMenuSpeedButton1,
+                                                      spSkinSpeedButton2, spSkinSpeedButton3, spSkinSpeedButton8,
+                                                      spSkinSpeedButton4, spSkinSpeedButton5, spSkinSpeedButton6,
+                                                      spSkinSpeedButton10, spSkinSpeedButton7, spSkinSpeedButton9}) {
+    if (!b->Visible()) continue;
+    b->SetBounds(x, 2, b->Width(), 24);
+    x += b->Width() + 2;
+  }
   TablePanel->SetAlign(alClient);
   sgList->SetAlign(alClient);
   GettingStartedPanel->SetAlign(alClient);
