@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <type_traits>
 
+#include "app/input/DVDPlugIn.h"
 #include "app/main/AppData.h"
 #include "app/main/AppStorage.h"
 #include "app/main/Endpoints.h"
@@ -692,6 +693,12 @@ void TMainForm::UpdateRowCount() {
   sgList->SetRowCount(static_cast<int>(MediaFiles.size()) + 1);
 }
 
+void TMainForm::ClearRows() {
+  ClearTitleList();
+  for (size_t i = 0; i < MediaFiles.size(); ++i) FreeRowFont(i);
+  MediaFiles.clear();
+}
+
 void TMainForm::FreeRowFont(size_t index) {
   delete MediaFiles[index].OverlayTextFont;
   MediaFiles[index].OverlayTextFont = nullptr;
@@ -867,9 +874,11 @@ void TMainForm::cboAudioChange(TObject*) {
   TMediaFile& item = MediaFiles[sgList->Row() - 1];
   if (DVDMode) {
     if (!item.DVDTitleInfo) return;
-    // Without the DVD plug-in's information block the row has no track
-    // list of its own: every choice but a real track disables the sound.
-    item.DVDTitleInfo->AudioID = 0;
+    // The last entries ("Disable", "No audio tracks") turn the sound off.
+    const TDVDTitleInfo* info = item.DVDTitleInfo->Info;
+    const int k = cboAudio->ItemIndex();
+    item.DVDTitleInfo->AudioID =
+        info && k >= 0 && k < info->AudioCount && k < DVDMaxAudio ? info->Audio[k].ID : 0;
   } else {
     item.AudioTrackIndex = cboAudio->ItemIndex();
   }
@@ -878,7 +887,11 @@ void TMainForm::cboAudioChange(TObject*) {
 void TMainForm::cboSubtitleChange(TObject*) {
   if (FChanging != 0 || sgList->Row() < 1 || sgList->Row() > static_cast<int>(MediaFiles.size())) return;
   TMediaFile& item = MediaFiles[sgList->Row() - 1];
-  if (DVDMode && item.DVDTitleInfo) item.DVDTitleInfo->SubtitleID = 0;
+  if (!DVDMode || !item.DVDTitleInfo) return;
+  const TDVDTitleInfo* info = item.DVDTitleInfo->Info;
+  const int k = cboSubtitle->ItemIndex();
+  item.DVDTitleInfo->SubtitleID =
+      info && k >= 0 && k < info->SubtitleCount && k < DVDMaxSubtitles ? info->Subtitles[k].ID : 0;
 }
 
 void TMainForm::chkDeinterlaceClick(TObject*) {
@@ -980,9 +993,7 @@ void TMainForm::Remove1Click(TObject*) {
 void TMainForm::ClearAll1Click(TObject*) {
   AddToHistory("-> Clear all items");
   TitleMemo->SetVisible(false);
-  ClearTitleList();
-  for (size_t i = 0; i < MediaFiles.size(); ++i) FreeRowFont(i);
-  MediaFiles.clear();
+  ClearRows();
   for (auto& t : Thumbnails)
     if (t && t->Handle()) DeleteObject(t->ReleaseHandle());
   UpdateRowCount();
@@ -1050,9 +1061,7 @@ void TMainForm::AddButtonClick(TObject*) {
   if (!OnChooseFiles || !OnChooseFiles(files)) return;
   DialogFiles = files;
   if (DVDMode && !MediaFiles.empty()) {
-    ClearTitleList();
-    for (size_t i = 0; i < MediaFiles.size(); ++i) FreeRowFont(i);
-    MediaFiles.clear();
+    ClearRows();
     Thumbnails.clear();
   }
   RunLoadDialog();
@@ -1064,9 +1073,7 @@ void TMainForm::DropFiles(const std::vector<std::string>& names) {
     const std::string question = Translate("You are going to open the different type of media.") + "\r\n" +
                                  Translate("Therefore all records in the table will be cleared.");
     if (SkinMessage->MessageDlg(question, mtWarning, MsgDlgButtons({mbYes, mbNo}), 0) != mrYes) return;
-    ClearTitleList();
-    for (size_t i = 0; i < MediaFiles.size(); ++i) FreeRowFont(i);
-    MediaFiles.clear();
+    ClearRows();
     Thumbnails.clear();
     JoinButton->SetCaption(Translate("Join All"));
     JoinAllVideos = false;

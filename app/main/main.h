@@ -133,6 +133,8 @@ public:
   bool MediaLibrariesFailed = false;
   std::string PausedText = "Paused";
   std::string theDVDPath;
+  // The DVD information text (what the DVD information window shows).
+  std::vector<std::string> DVDInfoLines;
   // The open dialog's chosen files (also the dropped files); the loading
   // dialog reads them.
   std::vector<std::string> DialogFiles;
@@ -190,6 +192,8 @@ public:
   void RepaintList();
   // The grid's rows follow the item table: one per item plus the header.
   void UpdateRowCount();
+  // Empties the table: title records, rows and their fonts.
+  void ClearRows();
 
   void WndProc(TMessage& message) override;
 

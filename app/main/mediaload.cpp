@@ -4,11 +4,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
+#include "app/input/DVDPlugIn.h"
 #include "app/main/AppData.h"
 #include "app/main/AppStorage.h"
 #include "app/main/ErrorReport.h"
+#include "app/main/OptionText.h"
 #include "app/main/main.h"
 #include "engine/FFDecode.h"
 #include "engine/FFEncode.h"
@@ -28,6 +33,20 @@ constexpr UINT WM_LOADWORK = WM_APP + 0x121;
 
 // Rounds halves to the even neighbour.
 int RoundEven(double value) { return static_cast<int>(std::nearbyint(value)); }
+
+// The DVD plug-in's information blocks of the rows; they go when the table
+// is rebuilt from another DVD.
+std::vector<std::unique_ptr<TDVDTitleInfo>> TitleBlocks;
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) {
+  char text[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  return text;
+}
 
 std::string FileNamePart(const std::string& path) {
   const size_t slash = path.find_last_of("\\/");
@@ -133,7 +152,10 @@ void TLoadForm::FormActivate(TObject*) {
   if (IsShown || !Modal()) return;
   IsShown = true;
   try {
-    LoadFiles();
+    if (DVDMode)
+      LoadDVDTitles();
+    else
+      LoadFiles();
   } catch (...) {
     CancelButton->Tag = 0;
     PostMessageW(Handle(), WM_CLOSE, 0, 0);
@@ -228,5 +250,97 @@ void TLoadForm::LoadFiles() {
     }
     decoder->CloseFile();
     if (MediaFiles[row].isSourceAudioFormat) RecalcItem(row);
+  }
+}
+
+void TLoadForm::LoadDVDTitles() {
+  if (!MainForm || !MainForm->MediaEncoder) return;
+  TFFDecoder* decoder = MainForm->MediaEncoder->Decoder();
+  std::vector<std::string>& info = MainForm->DVDInfoLines;
+  ++MainForm->FChanging;
+  struct Lower {
+    ~Lower() {
+      if (MainForm) --MainForm->FChanging;
+    }
+  } lower;
+  MainForm->ClearRows();
+  Thumbnails.clear();
+  TitleBlocks.clear();
+  info.clear();
+  info.push_back(Format("There are %d title(s) in %s", DVDTitleCount, MainForm->theDVDPath.c_str()));
+  for (int i = 0; i < DVDTitleCount && CancelButton->Tag != 1; ++i) {
+    auto block = std::make_unique<TDVDTitleInfo>();
+    if (!GetDVDTitleInfo(i, *block)) {
+      AddToHistory(Format("-> Calling DVDGetTitle(#%d) failed.", i));
+      continue;
+    }
+    auto* title = new TDVDTitle;
+    title->Info = block.get();
+    title->Title = i;
+    title->FromChapter = 1;
+    title->ToChapter = block->ChapterCount;
+    title->AudioID = block->AudioCount >= 1 ? block->Audio[0].ID : 0;
+    title->SubtitleID = block->SubtitleCount >= 1 ? block->Subtitles[0].ID : 0;
+    title->AudioChannels = 2;
+    title->Deinterlace = 0;
+    const TDVDTitleInfo& t = *block;
+    TitleBlocks.push_back(std::move(block));
+
+    if (Application) Application->ProcessMessages();
+    MediaFiles.emplace_back();
+    const int row = static_cast<int>(MediaFiles.size()) - 1;
+    TMediaFile& item = MediaFiles.back();
+    item.Checked = false;
+    item.TrimmedLength = std::llround(t.Length * 1000000.0);
+    item.TimeStart = 0;
+    item.TimeEnd = item.TrimmedLength;
+    item.SourceWidth = t.Width;
+    item.SourceHeight = t.Height;
+    item.OverlayTextFont = new TFont();
+    if (OverlayFont) CopyFont(OverlayFont, item.OverlayTextFont);
+    item.Volume = 100;
+    item.ProfileInd = CurrentProfileIndex;
+    item.FormatInd = CurrentFormatIndex;
+    item.DestinationTitle = Translate("Title") + std::to_string(i + 1);
+    item.Source = item.DestinationTitle;
+    MainForm->UpdateRowCount();
+
+    VideoTitleLabel->SetCaption(Translate("Loading") + " " + item.DestinationTitle);
+    Gauge->SetValue(DVDTitleCount > 0 ? row * (100 / DVDTitleCount) : 0);
+    Repaint();
+
+    item.VideoThumbnailIndex = -1;
+    item.Status = Translate("Ready");
+    item.StatusS = -1.0f;
+    RecalcItem(row);
+    item.DVDTitleInfo = title;
+    // A title the decoder cannot open keeps its row, without a picture.
+    if (decoder && item.SourceWidth >= 1 && item.SourceHeight >= 1 &&
+        decoder->LoadFile(DvdTitleAddress(item, MainForm->theDVDPath)))
+      item.VideoThumbnailIndex = MakeThumbnail(decoder, 0, item.SourceWidth, item.SourceHeight, item.TrimmedLength);
+
+    info.push_back(Format("Title #%d Length: %f", i + 1, t.Length));
+    info.push_back(Format("  Video Type[%s], ID[0x%x], Frame Size[%dx%d], Norm[%s], Aspect[%s]",
+                          DVDStreamTypeName(t.VideoType).c_str(), t.VideoID, t.Width, t.Height,
+                          DVDNormName(t.Norm).c_str(), DVDAspectName(t.Aspect).c_str()));
+    info.push_back(Format("  AudioCount: %d", t.AudioCount));
+    for (int k = 0; k < DVDBoundedCount(t.AudioCount, DVDMaxAudio); ++k) {
+      const TDVDAudioInfo& a = t.Audio[k];
+      info.push_back(Format("    Audio #%d Type[%s], ID[0x%x], SampleRate[%d], Channels[%d], Language[%s, %s]", k,
+                            DVDStreamTypeName(a.Type).c_str(), a.ID, a.SampleRate, a.Channels,
+                            DVDText(a.LanguageCode).c_str(), DVDText(a.Language).c_str()));
+    }
+    info.push_back(Format("  SubtitleCount: %d", t.SubtitleCount));
+    for (int k = 0; k < DVDBoundedCount(t.SubtitleCount, DVDMaxSubtitles); ++k) {
+      const TDVDSubtitleInfo& st = t.Subtitles[k];
+      info.push_back(Format("    Subtitle #%d Type[%s], ID[0x%x], Language[%s, %s]", k,
+                            DVDStreamTypeName(st.Type).c_str(), st.ID, DVDText(st.LanguageCode).c_str(),
+                            DVDText(st.Language).c_str()));
+    }
+    info.push_back(Format("  ChapterCount: %d", t.ChapterCount));
+    if (t.ChapterCount < DVDMaxChapters)
+      for (int k = 0; k < DVDBoundedCount(t.ChapterCount, DVDMaxChapters); ++k)
+        info.push_back(Format("    Chapter #%d Length: %f", k + 1, t.ChapterLength[k]));
+    info.push_back(t.IsValid ? "  IsValid: True" : "  IsValid: False");
   }
 }

@@ -38,6 +38,7 @@ protected:
 
 private:
   void LoadFiles();
+  void LoadDVDTitles();
 };
 
 // The 50 x 37 box a picture of that size fills in a thumbnail, centred on

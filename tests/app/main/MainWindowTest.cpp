@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/input/DVDPlugIn.h"
 #include "app/main/AppData.h"
 #include "app/main/ErrorReport.h"
 #include "app/main/MainSetup.h"
@@ -315,6 +316,84 @@ TEST_F(MainWindow, RecorderHotKeysReachTheRecorder) {
   form->OnRecorderHotKey = [&](int id) { ids.push_back(id); };
   for (WPARAM id : {1, 2, 7}) SendMessageW(form->Handle(), WM_HOTKEY, id, 0);
   EXPECT_EQ((std::vector<int>{1, 2}), ids);
+}
+
+// A small DVD authored at test time: three titles (3 s; 6 s in two
+// chapters; 4 s with two AC-3 tracks).
+const std::vector<fixtures::TFixture>& DvdFixture() {
+  static const std::vector<fixtures::TFixture> set = {
+      {"dvd.done",
+       "set -e; w={dir}/dvdwork; rm -rf $w {dir}/dvd; mkdir -p $w; cd $w; export VIDEO_FORMAT=PAL; "
+       "q='-v error -y -target pal-dvd'; "
+       "ffmpeg -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
+       "-t 3 $q c1.mpg; "
+       "ffmpeg -f lavfi -i testsrc2=size=720x576:rate=25 -f lavfi -i sine=frequency=660:sample_rate=48000 "
+       "-t 6 $q c2.mpg; "
+       "ffmpeg -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
+       "-f lavfi -i sine=frequency=880:sample_rate=48000 -t 4 -map 0 -map 1 -map 2 $q c3.mpg; "
+       "dvdauthor -o {dir}/dvd -t c1.mpg 2>/dev/null; dvdauthor -o {dir}/dvd -t -c 0,3 c2.mpg 2>/dev/null; "
+       "dvdauthor -o {dir}/dvd -t c3.mpg 2>/dev/null; dvdauthor -o {dir}/dvd -T 2>/dev/null; "
+       "cd {dir}; rm -rf $w; touch {out}"},
+  };
+  return set;
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& start) {
+  for (const std::string& l : lines)
+    if (l.rfind(start, 0) == 0) return true;
+  return false;
+}
+
+// In DVD mode the table is rebuilt from the disc's titles, unchecked, with
+// the information text beside it.
+TEST_F(MainWindow, DvdModeRebuildsTheTableFromTheTitles) {
+  ASSERT_TRUE(fixtures::Ensure(DvdFixture()));
+  ASSERT_TRUE(LoadDVDPlugIn(ExeFolder() + "LibAV", "")) << GetDVDPlugInError();
+  AddRows({"old"});
+  form->theDVDPath = fixtures::WindowsPath("dvd");
+  DVDTitleCount = EnumDVDTitles(form->theDVDPath);
+  ASSERT_EQ(3, DVDTitleCount);
+  DVDMode = true;
+  load->ShowModal();
+  load->IsShown = false;
+
+  EXPECT_EQ((std::vector<std::string>{"Title1", "Title2", "Title3"}), Titles());
+  EXPECT_EQ(4, form->sgList->RowCount());
+  EXPECT_EQ(0, form->FChanging);
+  const int64_t lengths[] = {3000000, 6000000, 4000000};
+  for (int i = 0; i < 3; ++i) {
+    const TMediaFile& t = MediaFiles[i];
+    SCOPED_TRACE(i);
+    EXPECT_FALSE(t.Checked);
+    EXPECT_EQ(t.DestinationTitle, t.Source);
+    EXPECT_NEAR(lengths[i], t.TrimmedLength, 100000);
+    EXPECT_EQ(720, t.SourceWidth);
+    ASSERT_NE(nullptr, t.DVDTitleInfo);
+    EXPECT_EQ(i, t.DVDTitleInfo->Title);
+    EXPECT_EQ(0x80, t.DVDTitleInfo->AudioID);
+    EXPECT_GE(t.VideoThumbnailIndex, 0);
+  }
+  EXPECT_EQ(2, MediaFiles[1].DVDTitleInfo->ToChapter);
+  const std::vector<std::string>& info = form->DVDInfoLines;
+  ASSERT_FALSE(info.empty());
+  EXPECT_EQ("There are 3 title(s) in " + form->theDVDPath, info[0]);
+  EXPECT_TRUE(HasLine(info, "Title #3 Length: 4."));
+  EXPECT_TRUE(HasLine(info, "  Video Type[MPEG-2], ID[0x"));
+  EXPECT_TRUE(HasLine(info, "    Audio #1 Type[AC3], ID[0x81], SampleRate[48000]"));
+  EXPECT_TRUE(HasLine(info, "    Chapter #2 Length: 3."));
+  EXPECT_TRUE(HasLine(info, "  IsValid: True"));
+
+  // The audio choice of a title: a track gives its ID, the last entry
+  // turns the sound off.
+  form->sgList->SetFixedRows(1);
+  form->sgList->SetRow(3);
+  form->cboAudio->Items()->Clear();
+  for (const char* t : {"AC3 1", "AC3 2", "Disable"}) form->cboAudio->Items()->Add(t);
+  form->cboAudio->SetItemIndex(1);
+  EXPECT_EQ(0x81, MediaFiles[2].DVDTitleInfo->AudioID);
+  form->cboAudio->SetItemIndex(2);
+  EXPECT_EQ(0, MediaFiles[2].DVDTitleInfo->AudioID);
+  DVDMode = false;
 }
 
 TEST_F(MainWindow, ThumbnailBoxKeepsTheSourceShape) {
