@@ -138,6 +138,8 @@ void TMainForm::BuildComponents() {
   auto remove = [this](TObject* s) { Remove1Click(s); };
   auto clearAll = [this](TObject* s) { ClearAll1Click(s); };
   auto addFiles = [this](TObject* s) { AddButtonClick(s); };
+  auto trim = [this](TObject* s) { ClipButtonClick(s); };
+  auto edit = [this](TObject* s) { EditButtonClick(s); };
   MainMenu1 = Make<TMainMenu>(this, nullptr, "MainMenu1");
   TMenuItem* bar = MainMenu1->Items();
   File1 = AddItem(bar, this, "File1", "File");
@@ -152,8 +154,8 @@ void TMainForm::BuildComponents() {
   ItemClearAll = AddItem(MenuEdit1, this, "ItemClearAll", "Clear All Items", clearAll);
   ItemRename = AddItem(MenuEdit1, this, "ItemRename", "Rename Selected", rename);
   Actions1 = AddItem(bar, this, "Actions1", "Actions");
-  ClipVideo2 = AddItem(Actions1, this, "ClipVideo2", "Trim Selected...");
-  EditVideo2 = AddItem(Actions1, this, "EditVideo2", "Edit Selected...");
+  ClipVideo2 = AddItem(Actions1, this, "ClipVideo2", "Trim Selected...", trim);
+  EditVideo2 = AddItem(Actions1, this, "EditVideo2", "Edit Selected...", edit);
   Joinall1 = AddItem(Actions1, this, "Joinall1", "Join Checked Items");
   Convert1 = AddItem(Actions1, this, "Convert1", "Convert Checked Item(s)");
   Pause1 = AddItem(Actions1, this, "Pause1", "Pause Checked Item(s)");
@@ -186,16 +188,16 @@ void TMainForm::BuildComponents() {
   Rename1 = AddItem(vm, this, "Rename1", "Rename", rename);
   MoveUp1 = AddItem(vm, this, "MoveUp1", "Move Up", [this](TObject* s) { MoveUp1Click(s); });
   MoveDown1 = AddItem(vm, this, "MoveDown1", "Move Down", [this](TObject* s) { MoveDown1Click(s); });
-  ClipVideo1 = AddItem(vm, this, "ClipVideo1", "Trim Video...");
-  EditVideo1 = AddItem(vm, this, "EditVideo1", "Edit Video...");
+  ClipVideo1 = AddItem(vm, this, "ClipVideo1", "Trim Video...", trim);
+  EditVideo1 = AddItem(vm, this, "EditVideo1", "Edit Video...", edit);
   JoinAll2 = AddItem(vm, this, "JoinAll2", "Join All");
   FileInformation1 = AddItem(vm, this, "FileInformation1", "Properties");
 
   DVDTableContextMenu = Make<TspSkinPopupMenu>(this, nullptr, "DVDTableContextMenu");
   TMenuItem* dm = DVDTableContextMenu->Items();
   MenuItem3 = AddItem(dm, this, "MenuItem3", "Rename", rename);
-  MenuItem8 = AddItem(dm, this, "MenuItem8", "Trim Video...");
-  MenuItem9 = AddItem(dm, this, "MenuItem9", "Edit Video...");
+  MenuItem8 = AddItem(dm, this, "MenuItem8", "Trim Video...", trim);
+  MenuItem9 = AddItem(dm, this, "MenuItem9", "Edit Video...", edit);
   MenuItem10 = AddItem(dm, this, "MenuItem10", "Join All");
   MenuItem12 = AddItem(dm, this, "MenuItem12", "DVD Info");
 
@@ -221,6 +223,8 @@ void TMainForm::BuildComponents() {
     (*big[i])->SetBounds(4 + i * 66, 4, 64, 52);
   }
   AddButton->OnClick = addFiles;
+  ClipButton->OnClick = trim;
+  EditButton->OnClick = edit;
 
   // The small toolbar along the top.
   HiddenToolbar = Make<TspSkinToolBar>(this, this, "HiddenToolbar");
@@ -247,6 +251,9 @@ void TMainForm::BuildComponents() {
   spSkinSpeedButton10->SetWidth(80);
   spSkinSpeedButton2->OnClick = remove;
   spSkinSpeedButton8->OnClick = rename;
+  spSkinSpeedButton4->OnClick = trim;
+  spSkinSpeedButton5->OnClick = edit;
+  spSkinSpeedButton10->OnClick = [this](TObject* s) { spSkinSpeedButton10Click(s); };
   // Output settings along the bottom.
   BottomPanel = Make<TspSkinExPanel>(this, this, "BottomPanel");
   BottomPanel->SetBounds(0, 300, 680, 100);
@@ -317,6 +324,11 @@ void TMainForm::BuildComponents() {
     sgListMouseDown(s, b, sh, x, y);
   };
   sgList->OnClick = [this](TObject* s) { sgListClick(s); };
+  sgList->OnMouseUp = [this](TObject*, TMouseButton button, TShiftState, int x, int y) {
+    if (button != mbRight || !sgListPopupMenu) return;
+    const POINT p = sgList->ClientToScreen(POINT{x, y});
+    sgListPopupMenu->Popup(p.x, p.y);
+  };
   sgList->OnKeyDown = [this](TObject* s, WORD& k, TShiftState sh) { sgListKeyDown(s, k, sh); };
   GettingStartedPanel = Make<TspSkinPanel>(this, TablePanel, "GettingStartedPanel");
   GettingStartedImage = Make<TImage>(this, GettingStartedPanel, "GettingStartedImage");
@@ -940,6 +952,28 @@ void TMainForm::TitleMemoKeyPress(TObject* sender, char16_t& key) {
     key = 0;
     TitleMemoExit(sender);
   }
+}
+
+void TMainForm::ClipButtonClick(TObject*) {
+  AddToHistory("-> Trim is clicked.");
+  if (MediaFiles.empty()) return;
+  if (OnShowTrimWindow) OnShowTrimWindow();
+}
+
+void TMainForm::EditButtonClick(TObject*) {
+  AddToHistory("-> Edit is clicked.");
+  if (MediaFiles.empty()) return;
+  const int row = sgList->Row();
+  if (row >= 1 && row <= static_cast<int>(MediaFiles.size()) && MediaFiles[row - 1].isSourceAudioFormat) {
+    SkinMessage->MessageDlg(Translate("Can't edit audio formats. You can click \"Trim\" button."), mtWarning,
+                            MsgDlgButtons({mbOK}), 0);
+    return;
+  }
+  if (OnShowEditWindow) OnShowEditWindow();
+}
+
+void TMainForm::spSkinSpeedButton10Click(TObject*) {
+  if (!MediaFiles.empty() && OnShowTagWindow) OnShowTagWindow();
 }
 
 void TMainForm::SwapItems(int a, int b) {

@@ -150,6 +150,8 @@ public:
   // (false: cancelled), the recorder's hot keys.
   std::function<bool(std::vector<std::string>& files)> OnChooseFiles;
   std::function<void(int id)> OnRecorderHotKey;
+  // The Trim, Edit and Edit Tags windows, shown modally for the selected row.
+  std::function<void()> OnShowTrimWindow, OnShowEditWindow, OnShowTagWindow;
 
   // ---- events and commands ----
   void FormCreate();
@@ -173,6 +175,9 @@ public:
   void cboAudioChange(TObject* sender);
   void cboSubtitleChange(TObject* sender);
   void chkDeinterlaceClick(TObject* sender);
+  void ClipButtonClick(TObject* sender);
+  void EditButtonClick(TObject* sender);
+  void spSkinSpeedButton10Click(TObject* sender);
   void SwapItems(int a, int b);
   void EnableControls(bool enable, bool allControls);
   void PrepareItemControls();

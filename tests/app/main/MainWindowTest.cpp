@@ -508,6 +508,82 @@ TEST_F(MainWindow, RenameInPlaceStoresTheTitleOnEnter) {
   form->Hide();
 }
 
+TEST_F(MainWindow, TrimAndEditOpenTheirWindowsButEditRefusesAudio) {
+  int trims = 0, edits = 0;
+  form->OnShowTrimWindow = [&] { ++trims; };
+  form->OnShowEditWindow = [&] { ++edits; };
+  std::vector<std::string> warnings;
+  form->SkinMessage->OnBoxCreated = [&](TspMessageForm* box) {
+    warnings.push_back(box->Message->Caption());
+    PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
+  };
+  EXPECT_FALSE(form->ClipVideo2->Enabled);
+  form->ClipButtonClick(nullptr);  // an empty table: only the history line
+  form->EditButtonClick(nullptr);
+  EXPECT_EQ(0, trims + edits);
+  EXPECT_NE(std::string::npos, LastHistoryLines(2).find("-> Trim is clicked."));
+  EXPECT_NE(std::string::npos, LastHistoryLines(1).find("-> Edit is clicked."));
+
+  AddRows({"video", "music"});
+  MediaFiles[1].isSourceAudioFormat = true;
+  form->sgList->SetRow(1);
+  form->EditVideo1->Click();
+  form->ClipVideo1->Click();
+  EXPECT_EQ(1, edits);
+  EXPECT_EQ(1, trims);
+  form->sgList->SetRow(2);
+  form->EditVideo1->Click();
+  EXPECT_EQ(1, edits);
+  ASSERT_EQ(1u, warnings.size());
+  EXPECT_EQ("Can't edit audio formats. You can click \"Trim\" button.", warnings[0]);
+  form->ClipVideo1->Click();  // audio can be trimmed
+  EXPECT_EQ(2, trims);
+}
+
+// The table as the user sees it: check marks in the first column, the
+// header's mark for all rows, the start line written on the first showing
+// only.
+TEST_F(MainWindow, PaintsTheRowsMarksAndStartsOnFirstShow) {
+  AddRows({"first", "second"});
+  MediaFiles[1].Checked = false;
+  AllItemsChecked = false;
+  auto startLines = [] {
+    int n = 0;
+    TStringList& h = ActionHistory();
+    for (int i = 0; i < h.Count(); ++i)
+      if (h[i].find("-> Program is started and shown.") != std::string::npos) ++n;
+    return n;
+  };
+  const int before = startLines();
+  form->Show();
+  form->Hide();
+  form->Show();
+  EXPECT_EQ(before + 1, startLines());
+  EXPECT_TRUE(form->Timer1->Enabled());
+  for (int i = 0; i < 20; ++i) {
+    Application->ProcessMessages();
+    Sleep(10);
+  }
+  UpdateWindow(form->sgList->Handle());
+  HDC dc = GetDC(form->sgList->Handle());
+  // Dark pixels of a tick inside a cell's check mark.
+  auto tickPixels = [&](int row) {
+    const TRect r = form->sgList->CellRect(0, row);
+    int dark = 0;
+    for (int y = r.Top; y < r.Bottom; ++y)
+      for (int x = r.Left + 9; x < r.Left + 20; ++x) {
+        const COLORREF c = GetPixel(dc, x, y);
+        if (GetRValue(c) < 80 && GetGValue(c) < 80 && GetBValue(c) < 80) ++dark;
+      }
+    return dark;
+  };
+  EXPECT_GT(tickPixels(1), 3);
+  EXPECT_EQ(0, tickPixels(2));
+  EXPECT_EQ(0, tickPixels(0));
+  ReleaseDC(form->sgList->Handle(), dc);
+  form->Hide();
+}
+
 TEST_F(MainWindow, ClosingWritesTheSettingsAndEmptiesTempOnce) {
   ASSERT_EQ(Documents() + "\\Brenlowe\\Tessavane\\Temp", TempFolder);
   WriteFileText(TempFolder + "\\part.tmp", "x");
