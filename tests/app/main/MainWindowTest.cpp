@@ -59,6 +59,21 @@ bool FolderIsEmpty(const std::string& folder) {
   return empty;
 }
 
+// A modal box or dialog a broken test leaves open is closed after a while,
+// so that the test fails instead of hanging.
+BOOL CALLBACK CloseModalWindow(HWND window, LPARAM) {
+  char16_t cls[64] = {};
+  GetClassNameW(window, reinterpret_cast<LPWSTR>(cls), 64);
+  const std::u16string name(cls);
+  if (name == u"TspMessageForm" || name == u"TLoadForm") PostMessageW(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+void CALLBACK FailSafe(HWND, UINT, UINT_PTR, DWORD) {
+  ADD_FAILURE() << "a modal window was still open after 60 s";
+  EnumThreadWindows(GetCurrentThreadId(), CloseModalWindow, 0);
+}
+
 // One main window (and the loading dialog) per test, over a clean settings
 // key and an empty table.
 class MainWindow : public ::testing::Test {
@@ -74,8 +89,10 @@ protected:
     MainForm = form;
     load = new TLoadForm(nullptr);
     LoadForm = load;
+    failSafe = SetTimer(nullptr, 0, 60000, FailSafe);
   }
   void TearDown() override {
+    KillTimer(nullptr, failSafe);
     TCloseAction action = caHide;
     form->FormClose(form, action);
     delete load;
@@ -116,6 +133,7 @@ protected:
 
   TMainForm* form = nullptr;
   TLoadForm* load = nullptr;
+  UINT_PTR failSafe = 0;
 };
 
 TEST_F(MainWindow, StartsTitledCentredWithItsFoldersAndLayout) {
@@ -506,6 +524,56 @@ TEST_F(MainWindow, RenameInPlaceStoresTheTitleOnEnter) {
   form->TitleMemoExit(nullptr);
   EXPECT_EQ("Holiday", MediaFiles[1].DestinationTitle);
   form->Hide();
+}
+
+// Add Files: the chosen files are appended; over a DVD's titles the user
+// is asked first, and No keeps the titles.
+TEST_F(MainWindow, AddFilesAsksBeforeReplacingDvdTitlesAndQueuesWin) {
+  ASSERT_TRUE(fixtures::EnsureStandard());
+  int chooser = 0;
+  form->OnChooseFiles = [&](std::vector<std::string>& files) {
+    ++chooser;
+    files = {fixtures::WindowsPath("tone.mp3")};
+    return true;
+  };
+  AddRows({"Title1"});
+  DVDMode = true;
+  std::vector<std::string> questions;
+  int answer = VK_ESCAPE;
+  form->SkinMessage->OnBoxCreated = [&](TspMessageForm* box) {
+    questions.push_back(box->Message->Caption());
+    if (answer == VK_ESCAPE) {
+      PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
+    } else {
+      HWND target = box->ActiveControl() ? box->ActiveControl()->Handle() : box->Handle();
+      PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
+      PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC0000001);
+    }
+  };
+  form->AddButtonClick(nullptr);
+  ASSERT_EQ(1u, questions.size());
+  EXPECT_EQ("You are going to open the different type of media.\r\nTherefore all records in the table will be cleared.",
+            questions[0]);
+  EXPECT_EQ(0, chooser);
+  EXPECT_EQ((std::vector<std::string>{"Title1"}), Titles());
+
+  answer = VK_RETURN;
+  form->AddButtonClick(nullptr);
+  EXPECT_EQ(1, chooser);
+  EXPECT_FALSE(DVDMode);
+  EXPECT_EQ((std::vector<std::string>{"tone"}), Titles());
+  EXPECT_TRUE(form->EditVideo2->Enabled);
+
+  // The downloader's queue wins over the dialog's files; the recorder's one
+  // file over the dialog's as well.
+  form->FilesToLoad = {fixtures::WindowsPath("clip_h264_aac.mp4")};
+  form->DropFiles({fixtures::WindowsPath("multi.mkv")});
+  EXPECT_EQ((std::vector<std::string>{"tone", "clip_h264_aac"}), Titles());
+  form->FilesToLoad.clear();
+  FileToLoad = fixtures::WindowsPath("multi.mkv");
+  form->DropFiles({fixtures::WindowsPath("tone.mp3"), fixtures::WindowsPath("tone.mp3")});
+  EXPECT_EQ((std::vector<std::string>{"tone", "clip_h264_aac", "multi"}), Titles());
+  EXPECT_TRUE(FileToLoad.empty());
 }
 
 TEST_F(MainWindow, TrimAndEditOpenTheirWindowsButEditRefusesAudio) {
