@@ -10,6 +10,7 @@
 #include "app/input/DVDPlugIn.h"
 #include "app/main/AppData.h"
 #include "app/main/AppStorage.h"
+#include "app/main/Downloader.h"
 #include "app/main/Endpoints.h"
 #include "app/main/ErrorReport.h"
 #include "app/main/MainSetup.h"
@@ -653,6 +654,13 @@ void TMainForm::FormClose(TObject*, TCloseAction&) {
   for (auto& t : Thumbnails)
     if (t && t->Handle()) DeleteObject(t->ReleaseHandle());
   spSkinData1->ClearAll();
+  if (DownloaderLoaded()) {
+    try {
+      FreeDownloader();
+    } catch (const std::exception&) {
+      ReportError("Cannot free Downloader library", "CLM_CannotFreeRunDownloadDll");
+    }
+  }
 }
 
 void TMainForm::Exit1Click(TObject*) { Close(); }
