@@ -116,8 +116,7 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
 }
 
 TMainForm::~TMainForm() {
-  for (size_t i = 0; i < MediaFiles.size(); ++i) FreeRowFont(i);
-  MediaFiles.clear();
+  ClearRows();
   Thumbnails.clear();
   if (MainForm == this) MainForm = nullptr;
 }
