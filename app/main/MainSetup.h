@@ -24,3 +24,17 @@ std::string PrepareSdlLibrary(int n);
 // The open dialog's filter: all formats, video formats, audio formats, then
 // one entry per format.
 std::string OpenDialogFilter();
+
+// The program's own default temporary folder (set by SetUpFolders).
+std::string DefaultTempFolder();
+
+// Empties the temporary folder at exit. Only the program's own default Temp
+// folder is emptied whole: a folder the user chose in the settings may hold
+// the user's files, so there only the files the program itself puts into
+// it (the players' library copies) go.
+void CleanTempFolder();
+
+// Deletes what a folder holds (and, with removeFolder, the folder itself);
+// the result reflects the last entry handled unless stopOnFailure ends the
+// walk at the first failure.
+bool DeleteFolderTree(const std::string& folder, bool resetAttributes, bool stopOnFailure, bool removeFolder);

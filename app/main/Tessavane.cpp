@@ -1,6 +1,7 @@
 // Program entry: makes the application object and the main window, then runs
 // the message loop until the main window closes.
 #include "app/main/main.h"
+#include "app/main/mediaload.h"
 
 int main() {
   int exitCode = 0;
@@ -8,6 +9,7 @@ int main() {
     TApplication app;
     app.Title = "";
     app.CreateForm(MainForm);
+    app.CreateForm(LoadForm);
     app.Run();
   });
   if (!ok) exitCode = 1;

@@ -1,14 +1,217 @@
-// The program's main window.
+// The program's main window: the item table with its commands, the output
+// settings below it, the menus and the small toolbar. It prepares the
+// program's folders, settings, translations, skin and catalogue when it is
+// made and writes the settings back and clears the temporary folder when it
+// closes.
 #pragma once
 
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
+#include "framework/Graphics.h"
+#include "framework/Menus.h"
+
+class TspSkinData;
+class TspSkinMessage;
+class TspSkinPopupMenu;
+class TspSkinPanel;
+class TspSkinExPanel;
+class TspSkinToolBar;
+class TspSkinButton;
+class TspSkinSpeedButton;
+class TspSkinMenuSpeedButton;
+class TspSkinCheckRadioBox;
+class TspSkinStdLabel;
+class TspSkinEdit;
+class TspSkinMemo;
+class TspSkinComboBox;
+class TspSkinStringGrid;
+class TspSkinBevel;
+class TFFEncoder;
+
+// Thumbnails of the rows, parallel to the rows through
+// TMediaFile::VideoThumbnailIndex; a removed row's picture stays here.
+extern std::vector<std::unique_ptr<TBitmap>> Thumbnails;
+// The header's check mark: set when every row is checked.
+extern bool AllItemsChecked;
+// One queued file from the recorder.
+extern std::string FileToLoad;
+
+// A picture of the catalogue's icon folder; ID is the file name without
+// ".png".
+struct TProfileIcon {
+  std::unique_ptr<TPicture> Picture;
+  std::string ID;
+};
+extern std::vector<TProfileIcon> ProfileIcons;
+
+// "hh:mm:ss" of a time in microseconds.
+std::string FormatMicroseconds(int64_t microseconds);
 
 class TMainForm : public TForm {
 public:
   explicit TMainForm(TComponent* owner);
+  ~TMainForm() override;
+
+  // ---- components, in creation order ----
+  TspSkinData* spSkinData1 = nullptr;
+  TspSkinMessage* SkinMessage = nullptr;
+  TFFEncoder* MediaEncoder = nullptr;
+  TTimer* Timer1 = nullptr;
+
+  TMainMenu* MainMenu1 = nullptr;
+  TMenuItem *File1, *Openvideo1, *LoadDVD1, *DownloadfromWeb1, *RecordVideo1, *FileInformation2, *Exit1;
+  TMenuItem *MenuEdit1, *ItemRemove, *ItemClearAll, *ItemRename;
+  TMenuItem *Actions1, *ClipVideo2, *EditVideo2, *Joinall1, *Convert1, *Pause1, *Stop1, *AfterConversion1,
+      *ShutdownComputer1;
+  TMenuItem *ToolsMenuItem, *OpenOutputFolder1, *Preferences1, *EventsLogMenuItem;
+  TMenuItem *Help1, *Help2, *Support1, *HomePage1, *TellaFriend1, *OnFacebook1, *OnTwitter1, *Checkforupdates1,
+      *About1;
+
+  TspSkinPopupMenu* AddClipMenu = nullptr;
+  TMenuItem *VideoFiles1, *YouTubeVideo1, *DVDVideo1;
+  TspSkinPopupMenu* VideoFilesTableContextMenu = nullptr;
+  TMenuItem *Remove1, *ClearAll1, *Rename1, *MoveUp1, *MoveDown1, *ClipVideo1, *EditVideo1, *JoinAll2,
+      *FileInformation1;
+  TspSkinPopupMenu* DVDTableContextMenu = nullptr;
+  TMenuItem *MenuItem3, *MenuItem8, *MenuItem9, *MenuItem10, *MenuItem12;
+  TspSkinPopupMenu* SnapshotMenu = nullptr;
+  TMenuItem *Item12, *Item22, *Item32, *ChangeSnapshotFormat1;
+  TspSkinPopupMenu* PopupMenu1 = nullptr;  // the DVD drives
+
+  TspSkinPanel* spSkinPanel6 = nullptr;  // the large toolbar
+  TspSkinButton *AddButton, *LoadDVDButton, *DownloadButton, *RecordButton, *ClipButton, *EditButton, *JoinButton,
+      *StartButton, *PauseBtn, *StopBtn;
+
+  TspSkinToolBar* HiddenToolbar = nullptr;  // the small toolbar
+  TspSkinSpeedButton* spSkinSpeedButton1 = nullptr;
+  TspSkinMenuSpeedButton* spSkinMenuSpeedButton1 = nullptr;
+  TspSkinSpeedButton *spSkinSpeedButton2, *spSkinSpeedButton3, *spSkinSpeedButton4, *spSkinSpeedButton5,
+      *spSkinSpeedButton6, *spSkinSpeedButton7, *spSkinSpeedButton8, *spSkinSpeedButton9, *spSkinSpeedButton10;
+
+  TspSkinExPanel* BottomPanel = nullptr;
+  TspSkinPanel* setpanel = nullptr;
+  TspSkinStdLabel *spSkinStdLabel1, *lblProfile, *spSkinStdLabel2, *spSkinStdLabel3, *spSkinStdLabel4;
+  TspSkinPanel* imgProfileField = nullptr;
+  TspSkinSpeedButton *ProfileIconButton, *ProfileSaveAsButton;
+  TspSkinButton *SettingsButton, *ApplytoAllButton, *FindTargetButton;
+  TspSkinCheckRadioBox *chApplyToAll, *chShutDownPC, *chkDeinterlace;
+  TspSkinEdit* edDestinationFolder = nullptr;
+  TspSkinComboBox *cboAudio, *cboSubtitle;
+  TspSkinBevel* spSkinBevel5 = nullptr;
+
+  TspSkinPanel* spSkinPanel1 = nullptr;  // right-hand panel: preview and parameters
+  TspSkinExPanel *spSkinExPanel1, *spSkinExPanel2;
+  TspSkinPanel* panPreview = nullptr;
+  TspSkinStringGrid* ParamGrid = nullptr;
+  TspSkinPanel* spSkinPanel4 = nullptr;
+
+  TspSkinPanel* TablePanel = nullptr;
+  TspSkinStringGrid* sgList = nullptr;
+  TspSkinPanel* GettingStartedPanel = nullptr;
+  TImage* GettingStartedImage = nullptr;
+  TspSkinMemo* TitleMemo = nullptr;
+
+  // ---- pictures ----
+  TBitmap imgCheck, imgUncheck;
+  TPicture imgTableRow, imgTableColumnCaptionBar, MusicIcon, VolumeImg, ProfileComboImage, ProfileComboImageOver,
+      LogoImage, imgPlayerArea;
+  std::vector<std::unique_ptr<TPicture>> ToolbarButtons, HiddenToolbarButtons, SaveAsList, PlayerImages,
+      CustomProfileEditRemove;
+  TPicture ProgressBitmap, ProgressFillBitmap;
+
+  // ---- state ----
+  int FChanging = 0;
+  bool HotKeysFailed = false;
+  bool JoinAllVideos = false;
+  bool StartupCheckDone = false;
+  bool CloseDone = false;
+  bool MediaLibrariesFailed = false;
+  std::string PausedText = "Paused";
+  std::string theDVDPath;
+  // The DVD information text (what the DVD information window shows).
+  std::vector<std::string> DVDInfoLines;
+  // The open dialog's chosen files (also the dropped files); the loading
+  // dialog reads them.
+  std::vector<std::string> DialogFiles;
+  // Queued names of the downloader command.
+  std::vector<std::string> FilesToLoad;
+  TspSkinPopupMenu* sgListPopupMenu = nullptr;
+  int RecorderState = 0;  // 0 idle, 1 recording, 2 paused
+  // The icons of the selected row's category and format (indexes into
+  // ProfileIcons, -1 when there are none).
+  int ProfileIconIndex = -1, FormatIconIndex = -1;
+
+  // Seams for the windows that are not part of this one: the open dialog
+  // (false: cancelled), the recorder's hot keys.
+  std::function<bool(std::vector<std::string>& files)> OnChooseFiles;
+  std::function<void(int id)> OnRecorderHotKey;
+  // The Trim, Edit and Edit Tags windows, shown modally for the selected row.
+  std::function<void()> OnShowTrimWindow, OnShowEditWindow, OnShowTagWindow;
+
+  // ---- events and commands ----
+  void FormCreate();
+  void FormShow(TObject* sender);
+  void FormCloseQuery(TObject* sender, bool& canClose);
+  void FormClose(TObject* sender, TCloseAction& action);
+
+  void sgListDrawCell(TObject* sender, int aCol, int aRow, TRect rect, unsigned state);
+  void Timer1Timer(TObject* sender);
+  void sgListMouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+  void sgListClick(TObject* sender);
+  void sgListKeyDown(TObject* sender, WORD& key, TShiftState shift);
+  void Rename1Click(TObject* sender);
+  void BeginRenameTitle(int aRow);
+  void TitleMemoExit(TObject* sender);
+  void TitleMemoKeyPress(TObject* sender, char16_t& key);
+  void MoveUp1Click(TObject* sender);
+  void MoveDown1Click(TObject* sender);
+  void Remove1Click(TObject* sender);
+  void ClearAll1Click(TObject* sender);
+  void cboAudioChange(TObject* sender);
+  void cboSubtitleChange(TObject* sender);
+  void chkDeinterlaceClick(TObject* sender);
+  void ClipButtonClick(TObject* sender);
+  void EditButtonClick(TObject* sender);
+  void spSkinSpeedButton10Click(TObject* sender);
+  void SwapItems(int a, int b);
+  void EnableControls(bool enable, bool allControls);
+  void PrepareItemControls();
+  void CheckStartButton();
+
+  void AddButtonClick(TObject* sender);
+  // The dropped files (in the order the system reports them) into the table.
+  void DropFiles(const std::vector<std::string>& names);
+  void Exit1Click(TObject* sender);
+  void Help2Click(TObject* sender);
+
+  // Shows the loading dialog over the queued names and brings the table up
+  // when it holds rows.
+  void RunLoadDialog();
+  // Binds the media libraries beside the program when the encoder has none.
+  bool BindMediaLibraries(const char* mark);
+  void RepaintList();
+  // The grid's rows follow the item table: one per item plus the header.
+  void UpdateRowCount();
+  // Empties the table: title records, rows and their fonts.
+  void ClearRows();
+
+  void WndProc(TMessage& message) override;
 
 protected:
   const char16_t* WindowClassName() const override { return u"TMainForm"; }
+
+private:
+  void BuildComponents();
+  void TranslateCaptions();
+  void LoadSkinPictures();
+  void LoadProfileIcons();
+  void FreeRowFont(size_t index);
+  bool FPainting = false;
 };
 
 extern TMainForm* MainForm;

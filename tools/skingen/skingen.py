@@ -942,6 +942,16 @@ def app_pictures():
         cv.glyph(12 - max(len(r) for r in g) // 2, 12 - len(g) // 2, g, WHITE)
         files[name + '.png'] = cv.png()
 
+    # The small toolbar's pictures: a plain glyph on a clear ground.
+    small = {'sm_add_files': PLUS, 'sm_remove': CLOSE, 'sm_remove_all': MENU, 'sm_trim': CLOSE, 'sm_edit': MENU,
+             'sm_join': PLUS, 'sm_convert': ARROW_RIGHT, 'sm_pause': ['## ##'] * 7, 'sm_stop': ['#######'] * 7}
+    for name, g in small.items():
+        cv = Canvas(16, 16, (0, 0, 0))
+        for p in cv.px:
+            p[3] = 0
+        cv.glyph(8 - max(len(r) for r in g) // 2, 8 - len(g) // 2, g, ACCENT_DARK)
+        files[name + '.png'] = cv.png()
+
     def bmp(name, w, h, draw):
         cv = Canvas(w, h, SURFACE)
         draw(cv)
@@ -957,6 +967,15 @@ def app_pictures():
     bmp('webcam.bmp', 64, 32, lambda cv: (cv.rounded(0, 0, 32, 32, FACE, BORDER, SURFACE),
                                           cv.rounded(32, 0, 32, 32, FACE_HOVER, ACCENT, SURFACE),
                                           cv.glyph(14, 14, DOT, TEXT_MUTED), cv.glyph(46, 14, DOT, ACCENT)))
+    # What covers the empty item table: a drop zone with a large plus, one
+    # picture per language.
+    def getting_started(cv):
+        cv.fill(0, 0, 680, 272, FACE)
+        cv.rounded(40, 24, 600, 224, SURFACE, BORDER, FACE)
+        big = [row.replace('#', '####').replace(' ', '    ') for row in PLUS for _ in range(4)]
+        cv.glyph(340 - max(len(r) for r in big) // 2, 136 - len(big) // 2, big, ACCENT)
+    for n in (0, 1):
+        bmp('gettingstarted%d.bmp' % n, 680, 272, getting_started)
     return files
 
 

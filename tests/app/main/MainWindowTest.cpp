@@ -1,0 +1,716 @@
+// The main window: its start-up state, files into the item table through
+// the loading dialog, the table's commands and the shutdown.
+#include "support/gtest.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+#include <string>
+#include <vector>
+
+#include "app/input/DVDPlugIn.h"
+#include "app/main/AppData.h"
+#include "app/main/ErrorReport.h"
+#include "app/main/MainSetup.h"
+#include "app/main/main.h"
+#include "app/main/mediaload.h"
+#include "engine/Fixtures.h"
+#include "framework/Registry.h"
+#include "framework/StringList.h"
+#include "framework/SysUtils.h"
+#include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinCheckRadio.h"
+#include "skin/controls/SkinComboBox.h"
+#include "skin/controls/SkinGauge.h"
+#include "skin/controls/SkinEdits.h"
+#include "skin/controls/SkinExPanel.h"
+#include "skin/controls/SkinLabels.h"
+#include "skin/controls/SkinMemo.h"
+#include "skin/controls/SkinToolBar.h"
+#include "skin/dialogs/SkinGrids.h"
+#include "skin/dialogs/spMessages.h"
+
+namespace {
+
+std::string Documents() { return SpecialFolderPath(CSIDL_PERSONAL); }
+
+void WriteFileText(const std::string& name, const std::string& text) {
+  HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(name).c_str()), GENERIC_WRITE, 0, nullptr,
+                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h) << name;
+  DWORD written = 0;
+  WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(h);
+}
+
+bool FolderIsEmpty(const std::string& folder) {
+  WIN32_FIND_DATAW fd{};
+  HANDLE find = FindFirstFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(folder + "\\*").c_str()), &fd);
+  if (find == INVALID_HANDLE_VALUE) return true;
+  bool empty = true;
+  do {
+    const std::u16string n(reinterpret_cast<const char16_t*>(fd.cFileName));
+    if (n != u"." && n != u"..") empty = false;
+  } while (FindNextFileW(find, &fd));
+  FindClose(find);
+  return empty;
+}
+
+// A modal box or dialog a broken test leaves open is closed after a while,
+// so that the test fails instead of hanging.
+BOOL CALLBACK CloseModalWindow(HWND window, LPARAM) {
+  char16_t cls[64] = {};
+  GetClassNameW(window, reinterpret_cast<LPWSTR>(cls), 64);
+  const std::u16string name(cls);
+  if (name == u"TspMessageForm" || name == u"TLoadForm") PostMessageW(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+void CALLBACK FailSafe(HWND, UINT, UINT_PTR, DWORD) {
+  ADD_FAILURE() << "a modal window was still open after 60 s";
+  EnumThreadWindows(GetCurrentThreadId(), CloseModalWindow, 0);
+}
+
+// One main window (and the loading dialog) per test, over a clean settings
+// key and an empty table.
+class MainWindow : public ::testing::Test {
+protected:
+  void SetUp() override {
+    RegDeleteTreeW(HKEY_CURRENT_USER, reinterpret_cast<LPCWSTR>(u"Software\\Brenlowe\\Tessavane"));
+    MediaFiles.clear();
+    Thumbnails.clear();
+    AllItemsChecked = true;
+    DVDMode = false;
+    FileToLoad.clear();
+    form = new TMainForm(nullptr);
+    MainForm = form;
+    load = new TLoadForm(nullptr);
+    LoadForm = load;
+    failSafe = SetTimer(nullptr, 0, 60000, FailSafe);
+  }
+  void TearDown() override {
+    KillTimer(nullptr, failSafe);
+    TCloseAction action = caHide;
+    form->FormClose(form, action);
+    delete load;
+    LoadForm = nullptr;
+    delete form;
+    MainForm = nullptr;
+  }
+
+  // Rows made by hand, for the commands that need no media.
+  void AddRows(std::initializer_list<const char*> titles) {
+    for (const char* t : titles) {
+      TMediaFile f;
+      f.DestinationTitle = t;
+      f.Source = std::string("c:\\") + t + ".mp4";
+      f.Status = "Ready";
+      MediaFiles.push_back(f);
+    }
+    form->UpdateRowCount();
+    form->EnableControls(true, true);
+    form->sgList->SetFixedRows(1);
+  }
+  std::vector<std::string> Titles() const {
+    std::vector<std::string> t;
+    for (const TMediaFile& f : MediaFiles) t.push_back(f.DestinationTitle);
+    return t;
+  }
+  std::string LastHistoryLines(int n) const {
+    std::string text;
+    TStringList& h = ActionHistory();
+    for (int i = std::max(0, h.Count() - n); i < h.Count(); ++i) text += h[i] + "\n";
+    return text;
+  }
+  // A click on the grid's cell.
+  void ClickCell(int col, int row) {
+    const TRect r = form->sgList->CellRect(col, row);
+    form->sgListMouseDown(form->sgList, mbLeft, 0, r.Left + 2, r.Top + 2);
+  }
+
+  TMainForm* form = nullptr;
+  TLoadForm* load = nullptr;
+  UINT_PTR failSafe = 0;
+};
+
+TEST_F(MainWindow, StartsTitledCentredWithItsFoldersAndLayout) {
+  EXPECT_EQ("Tessavane", form->Caption());
+  EXPECT_EQ(680, form->ClientWidth());
+  EXPECT_EQ(400, form->ClientHeight());
+  const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+  EXPECT_NEAR(sw / 2 - form->Width() / 2, form->Left(), 1);
+  EXPECT_NEAR(sh / 2 - form->Height() / 2, form->Top(), 1);
+  EXPECT_FALSE(form->MediaLibrariesFailed);
+
+  const std::string base = Documents() + "\\Brenlowe\\Tessavane";
+  for (const char* sub : {"\\Output", "\\Temp", "\\Snapshots", "\\ReportData"})
+    EXPECT_TRUE(DirectoryExists(base + sub)) << sub;
+  EXPECT_TRUE(DirectoryExists(SpecialFolderPath(CSIDL_APPDATA) + "\\Tessavane"));
+  EXPECT_EQ(base + "\\Output", form->edDestinationFolder->Text());
+  EXPECT_EQ(base + "\\Temp", TempFolder);
+
+  // Toolbar on top, table, output settings at the bottom; the right-hand
+  // panel and the large toolbar stay hidden.
+  EXPECT_TRUE(form->HiddenToolbar->Visible());
+  EXPECT_EQ(alTop, form->HiddenToolbar->Align());
+  EXPECT_FALSE(form->spSkinPanel1->Visible());
+  EXPECT_FALSE(form->spSkinPanel6->Visible());
+  EXPECT_EQ("Output Settings", form->BottomPanel->Caption());
+  EXPECT_EQ(100, form->BottomPanel->Height());
+  EXPECT_EQ("Advanced...", form->SettingsButton->Caption());
+  EXPECT_TRUE(form->chApplyToAll->Checked());
+  EXPECT_EQ(form->SettingsButton->Left() + form->SettingsButton->Width() + 10, form->chApplyToAll->Left());
+  EXPECT_EQ("Shutdown PC", form->chShutDownPC->Caption());
+  EXPECT_FALSE(form->RecordVideo1->Visible);
+  EXPECT_EQ("Add File(s)", form->Openvideo1->Caption());
+  const int widths[] = {40, 0, 200, 90, 90, 200, 70};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(widths[i], form->sgList->ColWidths(i)) << i;
+  EXPECT_EQ(18, form->sgList->DefaultRowHeight());
+  EXPECT_EQ(1, form->sgList->RowCount());
+  // The empty table lies under the getting-started picture.
+  EXPECT_TRUE(form->GettingStartedPanel->Visible());
+  EXPECT_GT(ProfileIcons.size(), 1u);
+  // The components are found by name.
+  for (const char* name : {"sgList", "edDestinationFolder", "HiddenToolbar", "BottomPanel", "chShutDownPC",
+                           "chApplyToAll", "SettingsButton", "spSkinData1", "VideoFilesTableContextMenu", "Timer1"})
+    EXPECT_NE(nullptr, form->FindComponent(name)) << name;
+  // Nothing to act on yet.
+  EXPECT_FALSE(form->StartButton->Enabled());
+  EXPECT_FALSE(form->Remove1->Enabled);
+  // The catalogue's everyday format is current.
+  EXPECT_EQ(4, CurrentProfileIndex);
+  EXPECT_EQ(2, CurrentFormatIndex);
+  ASSERT_GT(Profiles.size(), 4u);
+  EXPECT_EQ(Profiles[4].Formats.at(2).Title, form->lblProfile->Caption());
+  EXPECT_EQ("MP4 (H.264/AAC)", form->lblProfile->Caption());
+}
+
+// Files into the table through the loading dialog: each readable file
+// gets a row; a file the decoder refuses gets the message and no row.
+TEST_F(MainWindow, LoadsMediaFilesAndRefusesAFakeOne) {
+  ASSERT_TRUE(fixtures::EnsureStandard());
+  std::vector<std::string> messages;
+  load->SkinMessage->OnBoxCreated = [&](TspMessageForm* box) {
+    messages.push_back(box->Message->Caption());
+    PostMessageW(box->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
+  };
+  form->DialogFiles = {fixtures::WindowsPath("clip_h264_aac.mp4"), fixtures::WindowsPath("fake.mp4"),
+                       fixtures::WindowsPath("multi.mkv"), fixtures::WindowsPath("tone.mp3")};
+  form->RunLoadDialog();
+
+  ASSERT_EQ(1u, messages.size());
+  EXPECT_EQ("File fake.mp4 is not a valid media file or its format is not supported.", messages[0]);
+  ASSERT_EQ(3u, MediaFiles.size());
+  EXPECT_EQ(4, form->sgList->RowCount());
+  EXPECT_EQ((std::vector<std::string>{"clip_h264_aac", "multi", "tone"}), Titles());
+  EXPECT_FALSE(load->IsShown);
+  EXPECT_NE(std::string::npos, LastHistoryLines(20).find("File load error"));
+
+  const TMediaFile& clip = MediaFiles[0];
+  EXPECT_EQ("00:00:05", FormatMicroseconds(clip.TrimmedLength));
+  EXPECT_EQ(640, clip.SourceWidth);
+  EXPECT_EQ(360, clip.SourceHeight);
+  EXPECT_FALSE(clip.isSourceAudioFormat);
+  EXPECT_EQ("Ready", clip.Status);
+  EXPECT_EQ(4, clip.ProfileInd);
+  EXPECT_EQ(2, clip.FormatInd);
+  EXPECT_TRUE(clip.Checked);
+  EXPECT_GT(clip.EstimatedSize, 0.0);
+  EXPECT_EQ((std::vector<std::string>{"Audio Track #1", "Disable audio"}), clip.AudioTracks);
+  EXPECT_EQ((std::vector<std::string>{"Not available"}), clip.Subtitles);
+  // The thumbnail holds the picture, not just the black fill.
+  ASSERT_GE(clip.VideoThumbnailIndex, 0);
+  TBitmap* thumb = Thumbnails.at(clip.VideoThumbnailIndex).get();
+  EXPECT_EQ(50, thumb->Width());
+  EXPECT_EQ(37, thumb->Height());
+  int lit = 0;
+  for (int y = 0; y < 37; y += 3)
+    for (int x = 0; x < 50; x += 3)
+      if (GetPixel(thumb->Canvas()->Handle(), x, y) != 0) ++lit;
+  EXPECT_GT(lit, 20);
+
+  // Tracks are numbered by the file's own stream index.
+  const TMediaFile& multi = MediaFiles[1];
+  EXPECT_EQ((std::vector<std::string>{"Audio Track #1", "Audio Track #3", "Disable audio"}), multi.AudioTracks);
+
+  const TMediaFile& tone = MediaFiles[2];
+  EXPECT_TRUE(tone.isSourceAudioFormat);
+  EXPECT_EQ(-1, tone.VideoThumbnailIndex);
+  EXPECT_GT(tone.EstimatedSize, 0.0);
+
+  // The table is up with the last row selected.
+  EXPECT_EQ(3, form->sgList->Row());
+  EXPECT_TRUE(form->StartButton->Enabled());
+  EXPECT_TRUE(form->Remove1->Enabled);
+  EXPECT_FALSE(form->GettingStartedPanel->Visible());
+
+  // Dropped files replace what the open dialog held.
+  form->JoinAllVideos = true;
+  form->DropFiles({fixtures::WindowsPath("tone.mp3")});
+  ASSERT_EQ(4u, MediaFiles.size());
+  EXPECT_EQ("All Media Joined in One", MediaFiles[3].DestinationTitle);
+  EXPECT_EQ(1u, messages.size());
+}
+
+// A drop as the shell delivers it: a DROPFILES block with wide names.
+HDROP MakeDrop(const std::vector<std::string>& names) {
+  std::u16string list;
+  for (const std::string& n : names) list += UTF8ToUTF16(n) + u'\0';
+  list += u'\0';
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size() * sizeof(char16_t));
+  auto* df = static_cast<DROPFILES*>(GlobalLock(mem));
+  df->pFiles = sizeof(DROPFILES);
+  df->fWide = TRUE;
+  memcpy(reinterpret_cast<char*>(df) + sizeof(DROPFILES), list.data(), list.size() * sizeof(char16_t));
+  GlobalUnlock(mem);
+  return static_cast<HDROP>(mem);
+}
+
+TEST_F(MainWindow, DroppedFilesReplaceTheDialogsChoiceAndCancelStopsTheLoop) {
+  ASSERT_TRUE(fixtures::EnsureStandard());
+  std::vector<std::string> messages;
+  std::vector<int> gauge;
+  load->SkinMessage->OnBoxCreated = [&](TspMessageForm* box) {
+    messages.push_back(box->Message->Caption());
+    gauge.push_back(load->Gauge->Value());
+    PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
+  };
+  // What the open dialog held last time is not loaded again.
+  form->DialogFiles = {fixtures::WindowsPath("multi.mkv"), fixtures::WindowsPath("multi.mkv"),
+                       fixtures::WindowsPath("multi.mkv"), fixtures::WindowsPath("multi.mkv"),
+                       fixtures::WindowsPath("multi.mkv")};
+  const LRESULT result =
+      SendMessageW(form->Handle(), WM_DROPFILES,
+                   reinterpret_cast<WPARAM>(MakeDrop({fixtures::WindowsPath("tone.mp3"), fixtures::WindowsPath("empty.mp4"),
+                                                      fixtures::WindowsPath("clip_h264_aac.mp4")})),
+                   0);
+  EXPECT_EQ(0, result);
+  EXPECT_EQ((std::vector<std::string>{"tone", "clip_h264_aac"}), Titles());
+  ASSERT_EQ(1u, messages.size());
+  EXPECT_EQ("File empty.mp4 is not a valid media file or its format is not supported.", messages[0]);
+  EXPECT_EQ(std::vector<int>{66}, gauge);  // 100 div 3 for each name
+  EXPECT_EQ(form->VideoFilesTableContextMenu, form->sgListPopupMenu);
+
+  // Selecting a row puts its tracks into the boxes below the table, and a
+  // choice there goes back into the row.
+  form->sgList->SetRow(2);
+  form->sgListClick(nullptr);
+  ASSERT_EQ(2, form->cboAudio->Items()->Count());
+  EXPECT_EQ("Audio Track #1", (*form->cboAudio->Items())[0]);
+  form->cboAudio->SetItemIndex(1);
+  EXPECT_EQ(1, MediaFiles[1].AudioTrackIndex);
+  form->chkDeinterlace->SetChecked(true);
+  EXPECT_TRUE(MediaFiles[1].Deinterlace);
+  EXPECT_FALSE(MediaFiles[0].Deinterlace);
+
+  // Cancel asked while a file is refused: the rows so far stay, the rest
+  // of the names are not probed.
+  load->SkinMessage->OnBoxCreated = [&](TspMessageForm* box) {
+    load->CancelButtonClick(nullptr);
+    PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
+  };
+  form->DropFiles({fixtures::WindowsPath("clip_h264_aac.mp4"), fixtures::WindowsPath("fake.mp4"),
+                   fixtures::WindowsPath("tone.mp3")});
+  EXPECT_EQ((std::vector<std::string>{"tone", "clip_h264_aac", "clip_h264_aac"}), Titles());
+  EXPECT_EQ(0, load->CancelButton->Tag);
+}
+
+TEST_F(MainWindow, OnlineGuideOpensTheGuidePage) {
+  std::vector<std::string> opened;
+  OnShellOpen = [&](const std::string& target) { opened.push_back(target); };
+  form->Help2->Click();
+  OnShellOpen = nullptr;
+  ASSERT_EQ(1u, opened.size());
+  EXPECT_NE(std::string::npos, opened[0].find("tessavane.htm"));
+  EXPECT_NE(std::string::npos, LastHistoryLines(1).find("-> Help -> Online guide is chosen in main menu."));
+}
+
+TEST_F(MainWindow, RecorderHotKeysReachTheRecorder) {
+  std::vector<int> ids;
+  form->OnRecorderHotKey = [&](int id) { ids.push_back(id); };
+  for (WPARAM id : {1, 2, 7}) SendMessageW(form->Handle(), WM_HOTKEY, id, 0);
+  EXPECT_EQ((std::vector<int>{1, 2}), ids);
+}
+
+// A small DVD authored at test time: three titles (3 s; 6 s in two
+// chapters; 4 s with two AC-3 tracks).
+const std::vector<fixtures::TFixture>& DvdFixture() {
+  static const std::vector<fixtures::TFixture> set = {
+      {"dvd.done",
+       "set -e; w={dir}/dvdwork; rm -rf $w {dir}/dvd; mkdir -p $w; cd $w; export VIDEO_FORMAT=PAL; "
+       "q='-v error -y -target pal-dvd'; "
+       "ffmpeg -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
+       "-t 3 $q c1.mpg; "
+       "ffmpeg -f lavfi -i testsrc2=size=720x576:rate=25 -f lavfi -i sine=frequency=660:sample_rate=48000 "
+       "-t 6 $q c2.mpg; "
+       "ffmpeg -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
+       "-f lavfi -i sine=frequency=880:sample_rate=48000 -t 4 -map 0 -map 1 -map 2 $q c3.mpg; "
+       "dvdauthor -o {dir}/dvd -t c1.mpg 2>/dev/null; dvdauthor -o {dir}/dvd -t -c 0,3 c2.mpg 2>/dev/null; "
+       "dvdauthor -o {dir}/dvd -t c3.mpg 2>/dev/null; dvdauthor -o {dir}/dvd -T 2>/dev/null; "
+       "cd {dir}; rm -rf $w; touch {out}"},
+  };
+  return set;
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& start) {
+  for (const std::string& l : lines)
+    if (l.rfind(start, 0) == 0) return true;
+  return false;
+}
+
+// In DVD mode the table is rebuilt from the disc's titles, unchecked, with
+// the information text beside it.
+TEST_F(MainWindow, DvdModeRebuildsTheTableFromTheTitles) {
+  ASSERT_TRUE(fixtures::Ensure(DvdFixture()));
+  ASSERT_TRUE(LoadDVDPlugIn(ExeFolder() + "LibAV", "")) << GetDVDPlugInError();
+  AddRows({"old"});
+  form->theDVDPath = fixtures::WindowsPath("dvd");
+  DVDTitleCount = EnumDVDTitles(form->theDVDPath);
+  ASSERT_EQ(3, DVDTitleCount);
+  DVDMode = true;
+  load->ShowModal();
+  load->IsShown = false;
+
+  EXPECT_EQ((std::vector<std::string>{"Title1", "Title2", "Title3"}), Titles());
+  EXPECT_EQ(4, form->sgList->RowCount());
+  EXPECT_EQ(0, form->FChanging);
+  const int64_t lengths[] = {3000000, 6000000, 4000000};
+  for (int i = 0; i < 3; ++i) {
+    const TMediaFile& t = MediaFiles[i];
+    SCOPED_TRACE(i);
+    EXPECT_FALSE(t.Checked);
+    EXPECT_EQ(t.DestinationTitle, t.Source);
+    EXPECT_NEAR(lengths[i], t.TrimmedLength, 100000);
+    EXPECT_EQ(720, t.SourceWidth);
+    ASSERT_NE(nullptr, t.DVDTitleInfo);
+    EXPECT_EQ(i, t.DVDTitleInfo->Title);
+    EXPECT_EQ(0x80, t.DVDTitleInfo->AudioID);
+    EXPECT_GE(t.VideoThumbnailIndex, 0);
+  }
+  EXPECT_EQ(2, MediaFiles[1].DVDTitleInfo->ToChapter);
+  const std::vector<std::string>& info = form->DVDInfoLines;
+  ASSERT_FALSE(info.empty());
+  EXPECT_EQ("There are 3 title(s) in " + form->theDVDPath, info[0]);
+  EXPECT_TRUE(HasLine(info, "Title #3 Length: 4."));
+  EXPECT_TRUE(HasLine(info, "  Video Type[MPEG-2], ID[0x"));
+  EXPECT_TRUE(HasLine(info, "    Audio #1 Type[AC3], ID[0x81], SampleRate[48000]"));
+  EXPECT_TRUE(HasLine(info, "    Chapter #2 Length: 3."));
+  EXPECT_TRUE(HasLine(info, "  IsValid: True"));
+
+  // The audio choice of a title: a track gives its ID, the last entry
+  // turns the sound off.
+  form->sgList->SetFixedRows(1);
+  form->sgList->SetRow(3);
+  form->cboAudio->Items()->Clear();
+  for (const char* t : {"AC3 1", "AC3 2", "Disable"}) form->cboAudio->Items()->Add(t);
+  form->cboAudio->SetItemIndex(1);
+  EXPECT_EQ(0x81, MediaFiles[2].DVDTitleInfo->AudioID);
+  form->cboAudio->SetItemIndex(2);
+  EXPECT_EQ(0, MediaFiles[2].DVDTitleInfo->AudioID);
+  DVDMode = false;
+}
+
+TEST_F(MainWindow, ThumbnailBoxKeepsTheSourceShape) {
+  struct Case {
+    int w, h;
+    TThumbnailBox box;
+  } cases[] = {{1920, 1080, {0, 4, 50, 28}}, {720, 576, {2, 0, 46, 37}}, {1000, 740, {0, 0, 50, 37}},
+               {640, 360, {0, 4, 50, 28}}};
+  for (const Case& c : cases) {
+    const TThumbnailBox b = ThumbnailBox(c.w, c.h);
+    EXPECT_EQ(c.box.Left, b.Left) << c.w << "x" << c.h;
+    EXPECT_EQ(c.box.Top, b.Top) << c.w << "x" << c.h;
+    EXPECT_EQ(c.box.Width, b.Width) << c.w << "x" << c.h;
+    EXPECT_EQ(c.box.Height, b.Height) << c.w << "x" << c.h;
+  }
+}
+
+TEST_F(MainWindow, MoveAndRemoveKeepTheOrderAndTheSelection) {
+  AddRows({"a", "b", "c", "d"});
+  form->sgList->SetRow(1);
+  form->MoveUp1Click(nullptr);  // the first row has nothing above it
+  EXPECT_EQ((std::vector<std::string>{"a", "b", "c", "d"}), Titles());
+  EXPECT_EQ(1, form->sgList->Row());
+  form->sgList->SetRow(4);
+  form->MoveDown1Click(nullptr);  // nor the last below it
+  EXPECT_EQ((std::vector<std::string>{"a", "b", "c", "d"}), Titles());
+  EXPECT_EQ(4, form->sgList->Row());
+
+  form->sgList->SetRow(2);
+  form->MoveDown1Click(nullptr);
+  EXPECT_EQ((std::vector<std::string>{"a", "c", "b", "d"}), Titles());
+  EXPECT_EQ(3, form->sgList->Row());
+  form->MoveUp1Click(nullptr);
+  EXPECT_EQ((std::vector<std::string>{"a", "b", "c", "d"}), Titles());
+  EXPECT_EQ(2, form->sgList->Row());
+
+  form->Remove1Click(nullptr);
+  EXPECT_EQ((std::vector<std::string>{"a", "c", "d"}), Titles());
+  EXPECT_EQ(2, form->sgList->Row());
+  EXPECT_EQ(4, form->sgList->RowCount());
+  // The Delete key removes the selected row, here the last one.
+  form->sgList->SetRow(3);
+  WORD key = VK_DELETE;
+  form->sgListKeyDown(nullptr, key, 0);
+  EXPECT_EQ((std::vector<std::string>{"a", "c"}), Titles());
+  EXPECT_EQ(2, form->sgList->Row());
+}
+
+TEST_F(MainWindow, RemovingTheOnlyRowClearsTheTable) {
+  AddRows({"only"});
+  form->sgList->SetRow(1);
+  form->Remove1Click(nullptr);
+  EXPECT_TRUE(MediaFiles.empty());
+  EXPECT_EQ(1, form->sgList->RowCount());
+  const std::string history = LastHistoryLines(2);
+  EXPECT_NE(std::string::npos, history.find("-> Remove Selected is clicked\n"));
+  EXPECT_NE(std::string::npos, history.find("-> Clear all items"));
+  EXPECT_FALSE(form->Remove1->Enabled);
+  EXPECT_FALSE(form->StartButton->Enabled());
+  // Nothing left to remove: only the history line.
+  form->Remove1Click(nullptr);
+  EXPECT_TRUE(MediaFiles.empty());
+
+  AddRows({"a", "b"});
+  form->ClearAll1Click(nullptr);
+  EXPECT_TRUE(MediaFiles.empty());
+  EXPECT_EQ(1, form->sgList->RowCount());
+}
+
+TEST_F(MainWindow, CheckMarksDecideTheConvertButton) {
+  AddRows({"a", "b", "c"});
+  MediaFiles[1].Checked = false;
+  MediaFiles[2].Checked = false;
+  AllItemsChecked = false;
+  ClickCell(0, 0);  // the header mark checks every row
+  EXPECT_TRUE(AllItemsChecked);
+  for (const TMediaFile& f : MediaFiles) EXPECT_TRUE(f.Checked);
+  EXPECT_TRUE(form->StartButton->Enabled());
+  ClickCell(0, 0);
+  EXPECT_FALSE(AllItemsChecked);
+  for (const TMediaFile& f : MediaFiles) EXPECT_FALSE(f.Checked);
+  EXPECT_FALSE(form->StartButton->Enabled());
+
+  ClickCell(0, 2);  // one row on, the others off
+  EXPECT_TRUE(MediaFiles[1].Checked);
+  EXPECT_FALSE(AllItemsChecked);
+  EXPECT_TRUE(form->StartButton->Enabled());
+  ClickCell(0, 2);  // unchecking the only checked row
+  EXPECT_FALSE(form->StartButton->Enabled());
+  ClickCell(2, 1);  // other columns leave the marks alone
+  EXPECT_FALSE(MediaFiles[0].Checked);
+}
+
+TEST_F(MainWindow, RenameInPlaceStoresTheTitleOnEnter) {
+  AddRows({"a", "b"});
+  form->Show();
+  form->sgList->SetRow(2);
+  form->Rename1Click(nullptr);
+  ASSERT_TRUE(form->TitleMemo->Visible());
+  EXPECT_EQ("b", form->TitleMemo->Text());
+  form->TitleMemo->SetText("Holiday\r\n");
+  char16_t key = 13;
+  form->TitleMemoKeyPress(form->TitleMemo, key);
+  EXPECT_FALSE(form->TitleMemo->Visible());
+  EXPECT_EQ("Holiday", MediaFiles[1].DestinationTitle);
+  EXPECT_EQ("a", MediaFiles[0].DestinationTitle);
+  // An emptied title keeps the old one: the output needs a name.
+  form->Rename1Click(nullptr);
+  form->TitleMemo->SetText("");
+  form->TitleMemoExit(nullptr);
+  EXPECT_EQ("Holiday", MediaFiles[1].DestinationTitle);
+  form->Hide();
+}
+
+// Add Files: the chosen files are appended; over a DVD's titles the user
+// is asked first, and No keeps the titles.
+TEST_F(MainWindow, AddFilesAsksBeforeReplacingDvdTitlesAndQueuesWin) {
+  ASSERT_TRUE(fixtures::EnsureStandard());
+  int chooser = 0;
+  form->OnChooseFiles = [&](std::vector<std::string>& files) {
+    ++chooser;
+    files = {fixtures::WindowsPath("tone.mp3")};
+    return true;
+  };
+  AddRows({"Title1"});
+  DVDMode = true;
+  std::vector<std::string> questions;
+  int answer = VK_ESCAPE;
+  form->SkinMessage->OnBoxCreated = [&](TspMessageForm* box) {
+    questions.push_back(box->Message->Caption());
+    if (answer == VK_ESCAPE) {
+      PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
+    } else {
+      HWND target = box->ActiveControl() ? box->ActiveControl()->Handle() : box->Handle();
+      PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
+      PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC0000001);
+    }
+  };
+  form->AddButtonClick(nullptr);
+  ASSERT_EQ(1u, questions.size());
+  EXPECT_EQ("You are going to open the different type of media.\r\nTherefore all records in the table will be cleared.",
+            questions[0]);
+  EXPECT_EQ(0, chooser);
+  EXPECT_EQ((std::vector<std::string>{"Title1"}), Titles());
+
+  answer = VK_RETURN;
+  form->AddButtonClick(nullptr);
+  EXPECT_EQ(1, chooser);
+  EXPECT_FALSE(DVDMode);
+  EXPECT_EQ((std::vector<std::string>{"tone"}), Titles());
+  EXPECT_TRUE(form->EditVideo2->Enabled);
+
+  // The downloader's queue wins over the dialog's files; the recorder's one
+  // file over the dialog's as well.
+  form->FilesToLoad = {fixtures::WindowsPath("clip_h264_aac.mp4")};
+  form->DropFiles({fixtures::WindowsPath("multi.mkv")});
+  EXPECT_EQ((std::vector<std::string>{"tone", "clip_h264_aac"}), Titles());
+  form->FilesToLoad.clear();
+  FileToLoad = fixtures::WindowsPath("multi.mkv");
+  form->DropFiles({fixtures::WindowsPath("tone.mp3"), fixtures::WindowsPath("tone.mp3")});
+  EXPECT_EQ((std::vector<std::string>{"tone", "clip_h264_aac", "multi"}), Titles());
+  EXPECT_TRUE(FileToLoad.empty());
+}
+
+TEST_F(MainWindow, TrimAndEditOpenTheirWindowsButEditRefusesAudio) {
+  int trims = 0, edits = 0;
+  form->OnShowTrimWindow = [&] { ++trims; };
+  form->OnShowEditWindow = [&] { ++edits; };
+  std::vector<std::string> warnings;
+  form->SkinMessage->OnBoxCreated = [&](TspMessageForm* box) {
+    warnings.push_back(box->Message->Caption());
+    PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
+  };
+  EXPECT_FALSE(form->ClipVideo2->Enabled);
+  form->ClipButtonClick(nullptr);  // an empty table: only the history line
+  form->EditButtonClick(nullptr);
+  EXPECT_EQ(0, trims + edits);
+  EXPECT_NE(std::string::npos, LastHistoryLines(2).find("-> Trim is clicked."));
+  EXPECT_NE(std::string::npos, LastHistoryLines(1).find("-> Edit is clicked."));
+
+  AddRows({"video", "music"});
+  MediaFiles[1].isSourceAudioFormat = true;
+  form->sgList->SetRow(1);
+  form->EditVideo1->Click();
+  form->ClipVideo1->Click();
+  EXPECT_EQ(1, edits);
+  EXPECT_EQ(1, trims);
+  form->sgList->SetRow(2);
+  form->EditVideo1->Click();
+  EXPECT_EQ(1, edits);
+  ASSERT_EQ(1u, warnings.size());
+  EXPECT_EQ("Can't edit audio formats. You can click \"Trim\" button.", warnings[0]);
+  form->ClipVideo1->Click();  // audio can be trimmed
+  EXPECT_EQ(2, trims);
+}
+
+// The table as the user sees it: check marks in the first column, the
+// header's mark for all rows, the start line written on the first showing
+// only.
+TEST_F(MainWindow, PaintsTheRowsMarksAndStartsOnFirstShow) {
+  AddRows({"first", "second"});
+  MediaFiles[1].Checked = false;
+  AllItemsChecked = false;
+  auto startLines = [] {
+    int n = 0;
+    TStringList& h = ActionHistory();
+    for (int i = 0; i < h.Count(); ++i)
+      if (h[i].find("-> Program is started and shown.") != std::string::npos) ++n;
+    return n;
+  };
+  const int before = startLines();
+  form->Show();
+  form->Hide();
+  form->Show();
+  EXPECT_EQ(before + 1, startLines());
+  EXPECT_TRUE(form->Timer1->Enabled());
+  for (int i = 0; i < 20; ++i) {
+    Application->ProcessMessages();
+    Sleep(10);
+  }
+  UpdateWindow(form->sgList->Handle());
+  HDC dc = GetDC(form->sgList->Handle());
+  // Dark pixels of a tick inside a cell's check mark.
+  auto tickPixels = [&](int row) {
+    const TRect r = form->sgList->CellRect(0, row);
+    int dark = 0;
+    for (int y = r.Top; y < r.Bottom; ++y)
+      for (int x = r.Left + 9; x < r.Left + 20; ++x) {
+        const COLORREF c = GetPixel(dc, x, y);
+        if (GetRValue(c) < 80 && GetGValue(c) < 80 && GetBValue(c) < 80) ++dark;
+      }
+    return dark;
+  };
+  EXPECT_GT(tickPixels(1), 3);
+  EXPECT_EQ(0, tickPixels(2));
+  EXPECT_EQ(0, tickPixels(0));
+  ReleaseDC(form->sgList->Handle(), dc);
+  form->Hide();
+}
+
+TEST_F(MainWindow, ClosingWritesTheSettingsAndEmptiesTempOnce) {
+  ASSERT_EQ(Documents() + "\\Brenlowe\\Tessavane\\Temp", TempFolder);
+  WriteFileText(TempFolder + "\\part.tmp", "x");
+  CreateDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(TempFolder + "\\sub").c_str()), nullptr);
+  WriteFileText(TempFolder + "\\sub\\locked.tmp", "x");
+  SetFileAttributesW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(TempFolder + "\\sub\\locked.tmp").c_str()),
+                     FILE_ATTRIBUTE_READONLY);
+  form->edDestinationFolder->SetText("c:\\out");
+
+  bool canClose = false;
+  form->FormCloseQuery(form, canClose);
+  EXPECT_TRUE(canClose);
+  TCloseAction action = caHide;
+  form->FormClose(form, action);
+  EXPECT_TRUE(DirectoryExists(TempFolder));
+  EXPECT_TRUE(FolderIsEmpty(TempFolder));
+  {
+    TRegistry reg;
+    reg.SetRootKey(HKEY_CURRENT_USER);
+    ASSERT_TRUE(reg.OpenKeyReadOnly("Software\\Brenlowe\\Tessavane"));
+    EXPECT_EQ("c:\\out", reg.ReadString("OutputPath"));
+    EXPECT_EQ(4, reg.ReadInteger("recentprofileind"));
+    EXPECT_EQ(-1, reg.ReadInteger("lasteditedformatind"));
+  }
+  // The close event arriving again does nothing.
+  WriteFileText(TempFolder + "\\late.tmp", "x");
+  form->FormClose(form, action);
+  EXPECT_TRUE(FileExists(TempFolder + "\\late.tmp"));
+  DeleteFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(TempFolder + "\\late.tmp").c_str()));
+}
+
+// A temporary folder the user chose is not the program's: only the
+// program's own files go from it at exit.
+TEST_F(MainWindow, ClosingLeavesTheUsersFilesInAChosenTempFolder) {
+  const std::string chosen = Documents() + "\\ChosenTemp";
+  CreateDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(chosen).c_str()), nullptr);
+  WriteFileText(chosen + "\\holiday.mp4", "mine");
+  TempFolder = chosen;
+  WriteFileText(chosen + "\\SDL_0.dll", "copy");
+  TCloseAction action = caHide;
+  form->FormClose(form, action);
+  EXPECT_TRUE(FileExists(chosen + "\\holiday.mp4"));
+  EXPECT_FALSE(FileExists(chosen + "\\SDL_0.dll"));
+  DeleteFolderTree(chosen, true, false, true);
+}
+
+TEST(DeleteFolderTree, RemovesReadOnlyEntriesAndReportsAMissingFolder) {
+  const std::string root = SpecialFolderPath(CSIDL_PERSONAL) + "\\TreeTest";
+  EXPECT_FALSE(DeleteFolderTree(root + "\\missing", true, false, false));
+  CreateDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(root).c_str()), nullptr);
+  CreateDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(root + "\\a").c_str()), nullptr);
+  WriteFileText(root + "\\a\\ro.txt", "x");
+  SetFileAttributesW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(root + "\\a\\ro.txt").c_str()), FILE_ATTRIBUTE_READONLY);
+  WriteFileText(root + "\\b.txt", "x");
+  EXPECT_TRUE(DeleteFolderTree(root, true, false, false));
+  EXPECT_TRUE(DirectoryExists(root));
+  EXPECT_TRUE(FolderIsEmpty(root));
+  EXPECT_TRUE(DeleteFolderTree(root, true, false, true));
+  EXPECT_FALSE(DirectoryExists(root));
+}
+
+}  // namespace
