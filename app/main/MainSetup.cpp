@@ -123,36 +123,6 @@ std::string OpenDialogFilter() {
 
 std::string DefaultTempFolder() { return OwnTempFolder(); }
 
-bool DeleteFolderTree(const std::string& folderIn, bool resetAttributes, bool stopOnFailure, bool removeFolder) {
-  if (!DirectoryExists(folderIn)) return false;
-  bool result = true;
-  const std::string folder = IncludeTrailingPathDelimiter(folderIn);
-  WIN32_FIND_DATAW fd{};
-  HANDLE find = FindFirstFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(folder + "*").c_str()), &fd);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = UTF16ToUTF8(reinterpret_cast<const char16_t*>(fd.cFileName));
-      if (name == "." || name == "..") continue;
-      const std::string full = folder + name;
-      const std::u16string wfull = UTF8ToUTF16(full);
-      if (resetAttributes)
-        SetFileAttributesW(reinterpret_cast<LPCWSTR>(wfull.c_str()), FILE_ATTRIBUTE_ARCHIVE);
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        result = DeleteFolderTree(full, resetAttributes, stopOnFailure, true);
-      else
-        result = DeleteFileW(reinterpret_cast<LPCWSTR>(wfull.c_str())) != 0;
-      if (!result && stopOnFailure) {
-        FindClose(find);
-        return false;
-      }
-    } while (FindNextFileW(find, &fd));
-    FindClose(find);
-  }
-  if (result && removeFolder && !RemoveDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(folderIn).c_str())))
-    result = false;
-  return result;
-}
-
 void CleanTempFolder() {
   if (!OwnTempFolder().empty() && lstrcmpiW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(TempFolder).c_str()),
                                                 reinterpret_cast<LPCWSTR>(UTF8ToUTF16(OwnTempFolder()).c_str())) == 0) {

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "framework/ShellFolders.h"  // DeleteFolderTree
+
 // The shell's special folder with that id (5 documents, 14 videos, 26
 // application data), made when missing; empty on failure. No trailing
 // delimiter.
@@ -34,7 +36,3 @@ std::string DefaultTempFolder();
 // it (the players' library copies) go.
 void CleanTempFolder();
 
-// Deletes what a folder holds (and, with removeFolder, the folder itself);
-// the result reflects the last entry handled unless stopOnFailure ends the
-// walk at the first failure.
-bool DeleteFolderTree(const std::string& folder, bool resetAttributes, bool stopOnFailure, bool removeFolder);
