@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ModalScript.h"
+#include "support/Dib.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinTimeEdit.h"
 #include "skin/controls/spColorCtrls.h"
@@ -131,6 +132,29 @@ TEST(ColourGrids, TheBasicGridCentresItsCellsAndReportsOnlyTableColours) {
   Click(grid, r.left + 2, r.top + 2);
   EXPECT_EQ(Rgb(0xFF, 0x80, 0xFF), grid->ColorValue());
   EXPECT_EQ(2, changes);
+}
+
+TEST(ColourGrids, WithoutASkinTheChosenSwatchSitsOnANavyFramedBackground) {
+  THost host;
+  auto* grid = new TspSkinColorGrid(&host.form);
+  grid->SetColCount(6);
+  grid->SetRowCount(8);
+  grid->SetBounds(5, 5, 167, 195);
+  grid->SetParent(&host.form);
+  grid->SetColorValue(Rgb(0xFF, 0, 0));  // cell 4
+  Dib d(grid->Width(), grid->Height());
+  SendMessageW(grid->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(d.dc), 0);
+  const RECT sel = grid->CellRect(4), other = grid->CellRect(5);
+  // The chosen cell: frame one pixel outside the cell, fill, swatch 4 in.
+  EXPECT_TRUE(Dib::Near(d.At(sel.left - 1, sel.top - 1), RGB(0, 0, 0x80)));
+  EXPECT_TRUE(Dib::Near(d.At(sel.left + 2, sel.top + 2), RGB(0x85, 0x93, 0xB5)));
+  EXPECT_TRUE(Dib::Near(d.At(sel.left + 4, sel.top + 4), RGB(0xFF, 0, 0)));
+  EXPECT_TRUE(Dib::Near(d.At(sel.right - 5, sel.bottom - 5), RGB(0xFF, 0, 0)));
+  EXPECT_FALSE(Dib::Near(d.At(sel.right - 4, sel.bottom - 4), RGB(0xFF, 0, 0)));
+  // Any other cell: its swatch 3 in, nothing behind.
+  EXPECT_TRUE(Dib::Near(d.At(other.left + 3, other.top + 3), RGB(0xFF, 0x80, 0x80)));
+  EXPECT_FALSE(Dib::Near(d.At(other.left + 2, other.top + 2), RGB(0xFF, 0x80, 0x80)));
+  EXPECT_FALSE(Dib::Near(d.At(other.left + 2, other.top + 2), RGB(0x85, 0x93, 0xB5)));
 }
 
 TEST(ColourGrids, TheCustomGridWrapsAfterTwelveColoursAndSelectsByClick) {
