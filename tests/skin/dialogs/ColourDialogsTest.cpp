@@ -349,3 +349,28 @@ TEST(TextColorButton, MoreColorsOpensTheDialogOnTheButtonsColour) {
   EXPECT_EQ(Rgb(0x80, 0, 0x80), gridValue);
   EXPECT_EQ(Rgb(0x80, 0xFF, 0x80), button->ColorValue());
 }
+
+TEST(TextColorButton, APressOpensTheColourGridBelowTheButton) {
+  THost host;
+  host.form.Show();
+  auto* button = new TspSkinTextColorButton(&host.form);
+  button->SetBounds(10, 10, 70, 21);
+  button->SetParent(&host.form);
+  button->ShowAutoColor = false;
+  button->InitColors();
+  button->SetColorValue(Rgb(0, 0, 0x80));
+  SendMessageW(host.form.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 20));
+  auto* popup = button->ColorMenu()->PopupWindow();
+  ASSERT_TRUE(popup);
+  EXPECT_TRUE(IsWindowVisible(popup->Handle()));
+  EXPECT_EQ(5, button->ColorMenu()->ItemIndex) << "navy is chosen as the grid opens";
+  RECT r{};
+  GetWindowRect(popup->Handle(), &r);
+  POINT bottomLeft = button->ClientToScreen(POINT{0, button->Height()});
+  EXPECT_EQ(bottomLeft.y, r.top);
+  button->ColorMenu()->Hide();
+  EXPECT_FALSE(button->ColorMenu()->PopupWindow());
+  SendMessageW(host.form.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(30, 20));
+  EXPECT_EQ(Rgb(0, 0, 0x80), button->ColorValue()) << "closed without a choice";
+  host.form.Hide();
+}

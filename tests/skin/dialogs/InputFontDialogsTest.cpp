@@ -261,3 +261,26 @@ TEST(FontDialog, SizeAndHeightBoxesAreNeverBothShown) {
   EXPECT_EQ(1, EntryToCharset(-1));
   EXPECT_EQ(186, EntryToCharset(18));
 }
+
+TEST(FontDialog, TheNameScriptAndColourChangeTheSample) {
+  TFontRun run;
+  run.dialog.ShowScript = true;
+  run.dialog.Font()->SetName("Liberation Sans");
+  run.dialog.Font()->SetSize(14);
+  std::string sizeShown;
+  run.Script([&](TspFontDlgForm* form) {
+    form->FontNameBox->SetFontName("Liberation Serif");
+    sizeShown = form->FontSizeEdit->Text();
+    form->ScriptComboBox->SetItemIndex(17);
+    // A colour from the button's menu.
+    form->FontColorBox->ColorMenu()->ItemIndex = 10;
+    form->FontColorBox->ColorMenuItemClick();
+    form->ModalResult = mrOk;
+  });
+  ASSERT_TRUE(run.dialog.Execute());
+  EXPECT_EQ("Liberation Serif", run.dialog.Font()->Name());
+  EXPECT_EQ("14", sizeShown) << "the size box is refilled for the face and keeps the size";
+  EXPECT_EQ(14, run.dialog.Font()->Size());
+  EXPECT_EQ(77, run.dialog.Font()->Charset());
+  EXPECT_EQ(0x0000FF, run.dialog.Font()->Color()) << "red";
+}
