@@ -10,6 +10,7 @@
 #include "ModalScript.h"
 #include "support/Dib.h"
 #include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinLabels.h"
 #include "skin/controls/SkinTimeEdit.h"
 #include "skin/controls/spColorCtrls.h"
 #include "skin/dialogs/spColorButton.h"
@@ -223,6 +224,46 @@ TEST(ColourDialog, RgbAndHslEditsFollowEachOtherBothWays) {
   EXPECT_EQ("0", seen.b2);
   EXPECT_EQ(Rgb(255, 0, 0), seen.viewer);
   EXPECT_EQ(Rgb(255, 0, 0), dialog.Color);
+}
+
+TEST(ColourDialog, TheWindowIsLaidOutAroundThePalette) {
+  TspSkinColorDialog dialog(nullptr);
+  std::unique_ptr<TModalScript> script;
+  dialog.OnFormCreated = [&](TForm* form) {
+    script = std::make_unique<TModalScript>(form, [&, form] {
+      EXPECT_EQ("Set color", form->Caption());
+      EXPECT_EQ(378, form->ClientWidth());
+      EXPECT_EQ(5, dialog.ColorGrid->Left());
+      EXPECT_EQ(195, dialog.ColorGrid->Height());
+      EXPECT_EQ(210, dialog.CustomColorGrid->Top());
+      EXPECT_EQ(177, dialog.PalettePSPPanel->Left());
+      EXPECT_EQ(195, dialog.PalettePSP->Width());
+      EXPECT_EQ(dialog.RLabel->Left() + dialog.RLabel->Width() + 5, dialog.REdit->Left());
+      EXPECT_EQ(210, dialog.REdit->Top());
+      EXPECT_EQ(241, dialog.GEdit->Top());
+      EXPECT_EQ(272, dialog.BEdit->Top());
+      EXPECT_EQ(dialog.REdit->Left() + dialog.REdit->Width() + 5, dialog.HLabel->Left());
+      EXPECT_EQ(dialog.REdit->Top(), dialog.HEdit->Top());
+      EXPECT_EQ(dialog.HEdit->Top() + 2, dialog.HLabel->Top());
+      EXPECT_EQ(359, dialog.HEdit->MaxValue());
+      EXPECT_EQ(100, dialog.LEdit->MaxValue());
+      const int hRight = dialog.HEdit->Left() + dialog.HEdit->Width();
+      EXPECT_EQ(hRight + 5, dialog.ColorViewer->Left());
+      EXPECT_EQ(210, dialog.ColorViewer->Top());
+      EXPECT_EQ(372 - hRight - 5, dialog.ColorViewer->Width());
+      EXPECT_EQ(dialog.ColorViewer->Width(), dialog.ColorViewer->Height());
+      const int buttonTop = dialog.LEdit->Top() + dialog.LEdit->Height() + 15;
+      EXPECT_EQ(buttonTop, dialog.OkButton->Top());
+      EXPECT_EQ(5, dialog.OkButton->Left());
+      EXPECT_EQ(90, dialog.CancelButton->Left());
+      EXPECT_EQ(177, dialog.AddCustomColorButton->Left());
+      EXPECT_EQ(195, dialog.AddCustomColorButton->Width());
+      EXPECT_EQ(buttonTop + 25 + 10, form->ClientHeight());
+      form->ModalResult = mrCancel;
+    });
+  };
+  EXPECT_FALSE(dialog.Execute());
+  EXPECT_FALSE(script->TimedOut);
 }
 
 TEST(ColourDialog, SwatchesAndCustomColoursCarryOverAndCancelKeepsTheColour) {
