@@ -528,8 +528,9 @@ void TspSkinColorDialog::DrawSquare() {
   for (int y = SquareMin; y <= SquareMax; ++y) {
     uint8_t* row = bmp->ScanLine(y);
     for (int x = SquareMin; x <= SquareMax; ++x) {
-      TRGB c = TPSPColor::HSLToRGB(
-          THSL{hue, (x - SquareMin) / static_cast<double>(SquareSpan), (y - SquareMin) / static_cast<double>(SquareSpan)});
+      const double sat = (x - SquareMin) / static_cast<double>(SquareSpan);
+      const double light = (y - SquareMin) / static_cast<double>(SquareSpan);
+      TRGB c = TPSPColor::HSLToRGB(THSL{hue, sat, light});
       row[x * 4] = c.B;
       row[x * 4 + 1] = c.G;
       row[x * 4 + 2] = c.R;
@@ -751,7 +752,8 @@ bool TspSkinColorDialog::Execute() {
   CancelButton->ModalResult = mrCancel;
   CancelButton->Cancel = true;
   AddCustomColorButton = makeButton("AddCustomColorButton", ResText("ADDCUSTOMCOLORBUTTON_CAP"), 177, PaletteSize);
-  SetClientSize(form.get(), 378, std::max(AddCustomColorButton->Top() + 25, ColorViewer->Top() + ColorViewer->Height()) + 10);
+  SetClientSize(form.get(), 378,
+                std::max(AddCustomColorButton->Top() + 25, ColorViewer->Top() + ColorViewer->Height()) + 10);
 
   ColorGrid->OnChange = [this](TObject*) { SwatchChosen(ColorGrid->ColorValue()); };
   CustomColorGrid->OnChange = [this](TObject*) { SwatchChosen(CustomColorGrid->ColorValue()); };
