@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <type_traits>
 
+#include "app/update/updater.h"  // StartupCheckDone
 #include "app/input/DVDPlugIn.h"
 #include "app/main/AppData.h"
 #include "app/main/AppStorage.h"

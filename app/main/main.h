@@ -128,7 +128,6 @@ public:
   int FChanging = 0;
   bool HotKeysFailed = false;
   bool JoinAllVideos = false;
-  bool StartupCheckDone = false;
   bool CloseDone = false;
   bool MediaLibrariesFailed = false;
   std::string PausedText = "Paused";
