@@ -15,3 +15,10 @@ TspSkinButton* MakeDialogButton(TComponent* owner, TWinControl* parent, const ch
                                 const std::string& caption);
 // The outer height that gives the form that client height.
 void SetFormClientHeight(TForm* form, int height);
+
+class TspSkinData;
+// The skin the little windows take when they are made (the main window
+// sets it to its own skin at start-up); none leaves their plain looks.
+extern TspSkinData* DialogSkinData;
+// Gives the form's skinned frame and every skinned control on it `data`.
+void SetDialogSkinData(TForm* form, TspSkinData* data);

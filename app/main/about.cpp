@@ -43,6 +43,7 @@ TAboutForm::TAboutForm(TComponent* owner) : TForm(owner) {
   PreviewButton = MakeDialogButton(this, this, "PreviewButton", 300, 192, 80, 25, "OK");
   PreviewButton->OnClick = [this](TObject* s) { PreviewButtonClick(s); };
   OnShow = [this](TObject* s) { FormShow(s); };
+  if (DialogSkinData) SetDialogSkinData(this, DialogSkinData);
   FormCreate(this);
 }
 

@@ -37,6 +37,7 @@ TErrorForm::TErrorForm(TComponent* owner) : TForm(owner) {
   SendButton->OnClick = [this](TObject* s) { SendButtonClick(s); };
   spSkinButton1->OnClick = [this](TObject* s) { spSkinButton1Click(s); };
   OnShow = [this](TObject* s) { FormShow(s); };
+  if (DialogSkinData) SetDialogSkinData(this, DialogSkinData);
   FormCreate(this);
 }
 

@@ -76,6 +76,7 @@ TFileInfoForm::TFileInfoForm(TComponent* owner) : TForm(owner) {
   spSkinButton1 = MakeDialogButton(this, this, "spSkinButton1", 262, 332, 80, 25, "OK");
   spSkinButton1->OnClick = [this](TObject* s) { spSkinButton1Click(s); };
   OnShow = [this](TObject* s) { FormShow(s); };
+  if (DialogSkinData) SetDialogSkinData(this, DialogSkinData);
   FormCreate(this);
 }
 

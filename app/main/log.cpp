@@ -27,6 +27,7 @@ TLogForm::TLogForm(TComponent* owner) : TForm(owner) {
   mmoLog->SetScrollBars(ssBoth);
   OKButton = MakeDialogButton(this, this, "OKButton", 424, 328, 80, 25, "OK");
   OKButton->OnClick = [this](TObject*) { ModalResult = mrOk; };
+  if (DialogSkinData) SetDialogSkinData(this, DialogSkinData);
   FormCreate(this);
 }
 

@@ -124,6 +124,7 @@ TPreferForm::TPreferForm(TComponent* owner) : TForm(owner) {
   radDefineCores->OnClick = [this](TObject* s) { radDefineCoresClick(s); };
   cmbLanguage->OnChange = [this](TObject* s) { cmbLanguageChange(s); };
   OnShow = [this](TObject* s) { FormShow(s); };
+  if (DialogSkinData) SetDialogSkinData(this, DialogSkinData);
   FormCreate(this);
 }
 

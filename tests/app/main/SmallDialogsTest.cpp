@@ -16,6 +16,7 @@
 
 #include "engine/Fixtures.h"
 #include "app/main/AppData.h"
+#include "app/main/DialogParts.h"
 #include "app/main/Endpoints.h"
 #include "app/main/ErrorReport.h"
 #include "app/main/HelpLinks.h"
@@ -36,7 +37,9 @@
 #include "skin/controls/SkinMemo.h"
 #include "skin/controls/SkinPanelKinds.h"
 #include "skin/controls/SkinTabs.h"
+#include "skin/data/SkinData.h"
 #include "skin/dialogs/spMessages.h"
+#include "skin/frame/DynamicSkinForm.h"
 
 namespace {
 
@@ -505,4 +508,19 @@ TEST_F(SmallDialogs, ExitWritesTheHistoryAndClosesTheMainWindow) {
   EXPECT_TRUE(closed);
   ASSERT_EQ(before + 1, ActionHistory().Count());
   EXPECT_NE(std::string::npos, ActionHistory()[before].find("-> File -> Exit is chosen"));
+}
+
+TEST_F(SmallDialogs, WindowsTakeTheDialogSkinWhenMade) {
+  TspSkinData data(nullptr);
+  DialogSkinData = &data;
+  PreferForm = new TPreferForm(nullptr);
+  AboutForm = new TAboutForm(nullptr);
+  DialogSkinData = nullptr;
+  EXPECT_EQ(&data, PreferForm->spDynamicSkinForm1->SkinData());
+  EXPECT_EQ(&data, PreferForm->OKButton->SkinData());
+  EXPECT_EQ(&data, PreferForm->cmbLanguage->SkinData());
+  EXPECT_EQ(&data, PreferForm->edScreenshots->SkinData());
+  EXPECT_EQ(&data, PreferForm->spSkinMessage1->SkinData());
+  EXPECT_EQ(&data, AboutForm->lblversion->SkinData());
+  DropWindows();
 }
