@@ -1,0 +1,483 @@
+// The menus of a skinned form on real windows: the system menu per window
+// state, Alt+Space, the menu bar's keyboard mode, popup menus opened from
+// controls, caption buttons with menus, shortcut keys and the edit menus.
+#include "support/gtest.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "FrameTestSkin.h"
+#include "framework/Forms.h"
+#include "framework/Menus.h"
+#include "skin/controls/SkinEdits.h"
+#include "skin/controls/SkinMenuButtons.h"
+#include "skin/frame/DynamicSkinForm.h"
+#include "skin/frame/FormMenus.h"
+#include "skin/frame/SkinMainMenuBar.h"
+
+namespace {
+
+// A windowed control that writes down the menu notices it gets.
+class Recorder : public TCustomControl {
+public:
+  Recorder(TComponent* owner, std::vector<std::string>* log) : TCustomControl(owner), Log(log) {}
+  void WndProc(TMessage& m) override {
+    if (m.Msg == SP_MENUCLOSED) Log->push_back("closed");
+    if (m.Msg == SP_MENUCOMMAND) Log->push_back("command");
+    TCustomControl::WndProc(m);
+  }
+  std::vector<std::string>* Log;
+};
+
+struct Fixture {
+  TForm* form = new TForm(nullptr);
+  TspDynamicSkinForm* sf;
+  TspFormMenus* fm;
+  std::vector<std::string> log;
+
+  explicit Fixture(TspSkinData* skin = nullptr) {
+    form->SetBounds(200, 150, 400, 300);
+    sf = new TspDynamicSkinForm(form);
+    if (skin) sf->SetSkinData(skin);
+    fm = spFormMenus(sf);
+    form->Show();
+    Pump();
+    SetCursorPos(0, 0);
+  }
+  ~Fixture() {
+    if (fm && fm->SkinMenu->Visible()) fm->SkinMenu->Hide();
+    Pump();
+    delete form;
+    Pump();
+  }
+  Fixture(const Fixture&) = delete;
+  Fixture& operator=(const Fixture&) = delete;
+
+  static void Pump() { Application->ProcessMessages(); }
+  HWND h() { return form->Handle(); }
+
+  TMenuItem* Add(TMenuItem* parent, const std::string& caption, std::string* ran = nullptr) {
+    auto* item = new TMenuItem(nullptr);
+    item->SetCaption(caption);
+    if (ran) item->OnClick = [ran, caption](TObject*) { *ran += caption + ";"; };
+    parent->Add(item);
+    return item;
+  }
+  void Key(HWND target, WORD vk, bool alt = false) {
+    const LPARAM lp = 1 | (alt ? (LPARAM(KF_ALTDOWN) << 16) : 0);
+    PostMessageW(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, lp);
+    Pump();
+  }
+  std::vector<std::string> Names(TMenuItem* root) {
+    std::vector<std::string> n;
+    for (int i = 0; i < root->Count(); ++i)
+      n.push_back(root->Items(i)->IsLine() ? "-" : root->Items(i)->Name());
+    return n;
+  }
+  TspSkinStdButtonObject* Button(TStdCommand c) {
+    for (auto& o : sf->ObjectList)
+      if (auto* b = dynamic_cast<TspSkinStdButtonObject*>(o.get()))
+        if (b->Command == c) return b;
+    return nullptr;
+  }
+  RECT FirstWindowRect() {
+    RECT r{};
+    if (TspSkinPopupWindow* w = fm->SkinMenu->FPopupList.empty() ? nullptr : fm->SkinMenu->FPopupList[0])
+      GetWindowRect(w->Handle(), &r);
+    return r;
+  }
+};
+
+using Names = std::vector<std::string>;
+
+TEST(FormMenus, TheFrameGetsTheSkinnedMenusAndTheHint) {
+  Fixture f;
+  ASSERT_NE(f.fm, nullptr);
+  EXPECT_NE(f.sf->HintHandler, nullptr);
+  // A popup menu of the form finds the form's chain through the component.
+  EXPECT_EQ(FindSkinMenuHost(f.form), static_cast<TspSkinMenuHost*>(f.fm));
+}
+
+TEST(FormMenus, SystemMenuHoldsTheCommandsOfTheWindowState) {
+  Fixture f;
+  const std::string kMin = "DSF_MINITEM", kMax = "DSF_MAXITEM", kRes = "DSF_RESTORE", kRoll = "DSF_ROLLUP",
+                    kTray = "DSF_MINTOTRAY", kClose = "DSF_CLOSE";
+  struct Case {
+    const char* what;
+    TspBorderIcons icons;
+    TWindowState state;
+    bool rolled;
+    Names expected;
+  } cases[] = {
+      {"normal", biSystemMenu | biMinimize | biMaximize | biRollUp, wsNormal, false,
+       {kMin, kMax, kRoll, "-", kClose}},
+      {"maximized", biSystemMenu | biMinimize | biMaximize | biRollUp, wsMaximized, false,
+       {kMin, kRes, kRoll, "-", kClose}},
+      {"minimized", biSystemMenu | biMinimize | biMaximize | biRollUp | biMinimizeToTray, wsMinimized, false,
+       {kMax, kRes, kTray, "-", kClose}},
+      {"rolled up", biSystemMenu | biMinimize | biMaximize | biRollUp, wsNormal, true, {kMin, kMax, kRes, "-", kClose}},
+      {"no icons", 0, wsNormal, false, {kClose}},
+  };
+  for (const Case& c : cases) {
+    f.sf->SetBorderIcons(c.icons);
+    f.sf->SetWindowState(c.state);
+    f.sf->SetRollUpState(c.rolled);
+    Fixture::Pump();
+    EXPECT_EQ(f.Names(f.fm->GetSystemMenuItems()), c.expected) << c.what;
+    f.sf->SetRollUpState(false);
+    f.sf->SetWindowState(wsNormal);
+    Fixture::Pump();
+  }
+  // Close shows the window's key and closes the form.
+  TMenuItem* close = f.fm->GetSystemMenuItems()->Items(f.fm->GetSystemMenuItems()->Count() - 1);
+  EXPECT_EQ(ShortCutToText(close->ShortCut()), "Alt+F4");
+  EXPECT_EQ(close->Caption(), "&Close");
+}
+
+TEST(FormMenus, ApplicationSystemMenuKeepsOneCopyOfEachCommand) {
+  Fixture f;
+  TPopupMenu own(nullptr);
+  f.Add(own.Items(), "About");
+  own.Items()->Items(0)->SetName("about");
+  f.fm->SystemMenu = &own;
+  f.fm->GetSystemMenuItems();
+  f.fm->GetSystemMenuItems();
+  EXPECT_EQ(f.Names(own.Items()), (Names{"DSF_MINITEM", "DSF_MAXITEM", "DSF_ROLLUP", "about", "DSF_CLOSE"}));
+  f.sf->SetWindowState(wsMaximized);
+  Fixture::Pump();
+  EXPECT_EQ(f.Names(f.fm->GetSystemMenuItems()),
+            (Names{"DSF_MINITEM", "DSF_RESTORE", "DSF_ROLLUP", "about", "DSF_CLOSE"}));
+  f.sf->SetWindowState(wsNormal);
+  // Without the standard commands the menu stays as the program made it.
+  f.sf->UseDefaultSysMenu = false;
+  TPopupMenu plain(nullptr);
+  f.Add(plain.Items(), "Only");
+  f.fm->SystemMenu = &plain;
+  EXPECT_EQ(f.fm->GetSystemMenuItems()->Count(), 1);
+  f.fm->SystemMenu = nullptr;
+}
+
+TEST(FormMenus, SystemMenuCommandsChangeTheWindow) {
+  Fixture f;
+  f.fm->SysMenuMaximizeClick();
+  EXPECT_EQ(f.sf->WindowState(), wsMaximized);
+  f.fm->SysMenuRestoreClick();
+  EXPECT_EQ(f.sf->WindowState(), wsNormal);
+  f.fm->SysMenuRollUpClick();
+  EXPECT_TRUE(f.sf->RollUpState());
+  f.fm->SysMenuRestoreClick();
+  EXPECT_FALSE(f.sf->RollUpState());
+  // Minimize to tray asks the icon through the component's event.
+  int trays = 0;
+  f.sf->OnMinimizeToTray = [&](TObject*) { ++trays; };
+  f.sf->AlwaysMinimizeToTray = true;
+  f.fm->SysMenuMinimizeClick();
+  EXPECT_EQ(trays, 1);
+  EXPECT_EQ(f.sf->WindowState(), wsNormal);
+}
+
+TEST(FormMenus, AltSpaceOpensTheSystemMenuUnderItsButton) {
+  Fixture f;
+  TspSkinStdButtonObject* sys = f.Button(cmSysMenu);
+  ASSERT_NE(sys, nullptr);
+  ASSERT_TRUE(sys->Enabled);
+  f.Key(f.h(), VK_SPACE, true);
+  ASSERT_TRUE(f.fm->SkinMenu->Visible());
+  EXPECT_TRUE(f.sf->InMenu);
+  RECT w = f.FirstWindowRect();
+  const TRect fb = f.sf->FormBounds();
+  EXPECT_EQ(w.left, fb.Left + sys->ObjectRect.Left);
+  EXPECT_EQ(w.top, fb.Top + sys->ObjectRect.Bottom);
+  // Esc closes it and gives the keyboard back.
+  f.Key(f.h(), VK_ESCAPE);
+  EXPECT_FALSE(f.fm->SkinMenu->Visible());
+  EXPECT_FALSE(f.sf->InMenu);
+  EXPECT_FALSE(f.fm->AppHooked());
+  // With the system menu disabled nothing opens.
+  f.sf->DisableSystemMenu = true;
+  f.Key(f.h(), VK_SPACE, true);
+  EXPECT_FALSE(f.fm->SkinMenu->Visible());
+}
+
+TEST(FormMenus, SystemMenuItemRunsItsCommandFromTheKeyboard) {
+  Fixture f;
+  f.fm->PopupSystemMenuAt(250, 200);
+  ASSERT_TRUE(f.fm->SkinMenu->Visible());
+  // First item Minimize, second Maximize.
+  f.Key(f.h(), VK_DOWN);
+  f.Key(f.h(), VK_DOWN);
+  f.Key(f.h(), VK_RETURN);
+  EXPECT_FALSE(f.fm->SkinMenu->Visible());
+  EXPECT_FALSE(f.sf->InMenu);
+  EXPECT_EQ(f.sf->WindowState(), wsMaximized);
+}
+
+TEST(FormMenus, WheelIsSwallowedWhileAMenuIsOpen) {
+  Fixture f;
+  f.fm->PopupSystemMenuAt(250, 200);
+  MSG m{f.h(), WM_MOUSEWHEEL, 0, 0};
+  bool handled = false;
+  f.fm->AppMessageHook(m, handled);
+  EXPECT_TRUE(handled);
+  EXPECT_EQ(m.message, UINT(WM_NULL));
+  MSG other{f.h(), WM_MOUSEMOVE, 0, 0};
+  handled = false;
+  f.fm->AppMessageHook(other, handled);
+  EXPECT_FALSE(handled);
+}
+
+TEST(FormMenus, OpeningTwiceRaisesOneOpenAndOneClose) {
+  Fixture f;
+  int opens = 0, closes = 0;
+  f.fm->OnSkinMenuOpen = [&](TObject*) { ++opens; };
+  f.fm->OnSkinMenuClose = [&](TObject*) { ++closes; };
+  f.fm->PopupSystemMenuAt(250, 200);
+  f.fm->SkinMenuOpen();
+  EXPECT_EQ(opens, 1);
+  // A click on the form closes the menu.
+  SendMessageW(f.h(), WM_LBUTTONDOWN, 0, MAKELPARAM(5, 5));
+  Fixture::Pump();
+  EXPECT_FALSE(f.fm->SkinMenu->Visible());
+  EXPECT_EQ(closes, 1);
+  EXPECT_FALSE(f.fm->AppHooked());
+}
+
+struct BarFixture : Fixture {
+  TspSkinMainMenu* menu = new TspSkinMainMenu(form);
+  TspSkinMainMenuBar* bar = new TspSkinMainMenuBar(form);
+  std::string ran;
+  TMenuItem *file, *edit, *help;
+  BarFixture() {
+    file = Add(menu->Items(), "&File");
+    Add(file, "&Open", &ran);
+    Add(file, "E&xit", &ran);
+    edit = Add(menu->Items(), "&Edit");
+    Add(edit, "&Copy", &ran);
+    help = Add(menu->Items(), "&Help");
+    Add(help, "&About", &ran);
+    bar->SetParent(form);
+    bar->SetDynamicSkinForm(sf);
+    bar->SetMainMenu(menu);
+    Pump();
+    bar->Repaint();
+  }
+  int ActiveIndex() {
+    for (int i = 0; i < bar->ItemCount(); ++i)
+      if (bar->Item(i)->Active || bar->Item(i)->FDown) return i;
+    return -1;
+  }
+};
+
+TEST(FormMenus, MenuBarKeyboardModeWrapsOpensAndLeaves) {
+  BarFixture f;
+  ASSERT_EQ(f.bar->ItemCount(), 3);
+  EXPECT_EQ(f.fm->MainMenuBar, f.bar);
+  // The system key enters the menu mode on the first item.
+  SendMessageW(f.h(), WM_SYSCOMMAND, SC_KEYMENU, 0);
+  EXPECT_TRUE(f.sf->InMainMenu);
+  EXPECT_EQ(f.ActiveIndex(), 0);
+  f.Key(f.h(), VK_RIGHT);
+  EXPECT_EQ(f.ActiveIndex(), 1);
+  f.Key(f.h(), VK_RIGHT);
+  f.Key(f.h(), VK_RIGHT);
+  EXPECT_EQ(f.ActiveIndex(), 0);  // wrapped
+  f.Key(f.h(), VK_LEFT);
+  EXPECT_EQ(f.ActiveIndex(), 2);  // and back
+  // Enter drops the item's menu down under it.
+  f.Key(f.h(), VK_RETURN);
+  ASSERT_TRUE(f.fm->SkinMenu->Visible());
+  EXPECT_TRUE(f.bar->Item(2)->FDown);
+  RECT w = f.FirstWindowRect();
+  POINT below = f.bar->ClientToScreen(POINT{f.bar->Item(2)->ObjectRect.Left, f.bar->Item(2)->ObjectRect.Bottom});
+  EXPECT_EQ(w.left, below.x);
+  EXPECT_EQ(w.top, below.y);
+  // Right on a leaf moves the open drop-down to the next item (wrapping).
+  f.Key(f.h(), VK_RIGHT);
+  EXPECT_TRUE(f.bar->Item(0)->FDown);
+  EXPECT_FALSE(f.bar->Item(2)->FDown);
+  EXPECT_TRUE(f.fm->SkinMenu->Visible());
+  // Esc closes the drop-down but keeps the mode; a second Esc leaves it.
+  f.Key(f.h(), VK_ESCAPE);
+  EXPECT_FALSE(f.fm->SkinMenu->Visible());
+  EXPECT_TRUE(f.sf->InMainMenu);
+  EXPECT_EQ(f.ActiveIndex(), 0);
+  f.Key(f.h(), VK_ESCAPE);
+  EXPECT_FALSE(f.sf->InMainMenu);
+  EXPECT_EQ(f.ActiveIndex(), -1);
+  EXPECT_FALSE(f.fm->AppHooked());
+}
+
+TEST(FormMenus, AltKeyEntersMenuModeAndAnItemRunsFromTheKeyboard) {
+  BarFixture f;
+  // Alt pressed and released alone: the system turns it into the menu key.
+  PostMessageW(f.h(), WM_SYSKEYDOWN, VK_MENU, 1 | (LPARAM(KF_ALTDOWN) << 16));
+  PostMessageW(f.h(), WM_SYSKEYUP, VK_MENU, 1 | (LPARAM(KF_UP | KF_REPEAT) << 16));
+  Fixture::Pump();
+  ASSERT_TRUE(f.sf->InMainMenu);
+  // The accelerator opens File; Down, Down, Enter runs Exit.
+  f.Key(f.h(), 'F');
+  ASSERT_TRUE(f.fm->SkinMenu->Visible());
+  f.Key(f.h(), VK_DOWN);
+  f.Key(f.h(), VK_DOWN);
+  f.Key(f.h(), VK_RETURN);
+  EXPECT_EQ(f.ran, "E&xit;");
+  EXPECT_FALSE(f.fm->SkinMenu->Visible());
+  EXPECT_FALSE(f.sf->InMainMenu);
+  EXPECT_FALSE(f.sf->InMenu);
+}
+
+TEST(FormMenus, MenuBarClickOpensAndALeafItemRunsAtOnce) {
+  BarFixture f;
+  TspSkinMainMenuBarItem* fileItem = f.bar->Item(0);
+  const TRect r = fileItem->ObjectRect;
+  ASSERT_GT(r.Width(), 0);
+  f.bar->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.Left + 3, r.Top + 3));
+  f.bar->Perform(WM_LBUTTONUP, 0, MAKELPARAM(r.Left + 3, r.Top + 3));
+  EXPECT_TRUE(f.fm->SkinMenu->Visible());
+  EXPECT_TRUE(fileItem->FDown);
+  f.fm->SkinMenu->Hide();
+  Fixture::Pump();
+  EXPECT_FALSE(f.sf->InMainMenu);
+  EXPECT_FALSE(fileItem->FDown);
+  // A top-level item without sub-items runs its command on the click.
+  std::string ran;
+  TMenuItem* direct = f.Add(f.menu->Items(), "Go", &ran);
+  (void)direct;
+  f.bar->UpDateItems();
+  f.bar->Repaint();
+  TspSkinMainMenuBarItem* go = f.bar->Item(3);
+  ASSERT_NE(go, nullptr);
+  f.bar->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(go->ObjectRect.Left + 2, go->ObjectRect.Top + 2));
+  f.bar->Perform(WM_LBUTTONUP, 0, MAKELPARAM(go->ObjectRect.Left + 2, go->ObjectRect.Top + 2));
+  EXPECT_EQ(ran, "Go;");
+  EXPECT_FALSE(f.fm->SkinMenu->Visible());
+}
+
+TEST(FormMenus, NarrowBarHidesItemsThatDoNotFitAndListsThemFromTheMarker) {
+  BarFixture f;
+  // An invisible item before the ones that do not fit must not shift the list.
+  f.edit->Visible = false;
+  f.bar->UpDateItems();
+  f.bar->SetWidth(60);
+  f.bar->Repaint();
+  ASSERT_TRUE(f.bar->Scroll);
+  int hidden = -1;
+  for (int i = 0; i < f.bar->ItemCount(); ++i)
+    if (!f.bar->Item(i)->Visible) {
+      hidden = i;
+      break;
+    }
+  ASSERT_GE(hidden, 0);
+  EXPECT_FALSE(f.bar->Item(hidden)->Enabled);
+  TRect m = f.bar->MarkerRect();
+  f.bar->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(m.Left + 1, m.Top + 1));
+  f.bar->Perform(WM_LBUTTONUP, 0, MAKELPARAM(m.Left + 1, m.Top + 1));
+  ASSERT_TRUE(f.fm->SkinMenu->Visible());
+  TspSkinPopupWindow* w = f.fm->SkinMenu->FPopupList[0];
+  ASSERT_FALSE(w->ItemList.empty());
+  EXPECT_EQ(w->ItemList[0]->MenuItem, f.bar->Item(hidden)->MenuItem);
+  f.fm->SkinMenu->Hide();
+  // Wide again: every item is back.
+  f.bar->SetWidth(380);
+  f.bar->Repaint();
+  for (int i = 0; i < f.bar->ItemCount(); ++i) EXPECT_TRUE(f.bar->Item(i)->Enabled) << i;
+}
+
+TEST(FormMenus, PopupMenuFromAControlOpensAndClosesItsChain) {
+  Fixture f;
+  auto* ctrl = new Recorder(f.form, &f.log);
+  ctrl->SetParent(f.form);
+  ctrl->SetBounds(10, 10, 80, 24);
+  auto* popup = new TspSkinPopupMenu(f.form);
+  std::string ran;
+  f.Add(popup->Items(), "One", &ran);
+  f.Add(popup->Items(), "Two", &ran);
+  Fixture::Pump();
+  popup->PopupFromRect2(ctrl, RECT{300, 200, 380, 224}, false);
+  ASSERT_TRUE(f.fm->SkinMenu->Visible());
+  EXPECT_TRUE(f.sf->InMenu);
+  EXPECT_TRUE(f.fm->AppHooked());
+  f.Key(ctrl->Handle(), VK_DOWN);
+  f.Key(ctrl->Handle(), VK_DOWN);
+  f.Key(ctrl->Handle(), VK_RETURN);
+  EXPECT_EQ(ran, "Two;");
+  EXPECT_FALSE(f.fm->SkinMenu->Visible());
+  EXPECT_FALSE(f.sf->InMenu);
+  EXPECT_FALSE(f.fm->AppHooked());
+  EXPECT_EQ(f.log, (std::vector<std::string>{"closed", "command"}));
+}
+
+TEST(FormMenus, CaptionButtonsOpenTheirMenus) {
+  Fixture f;
+  // The system-menu button drops the system menu on the press.
+  TspSkinStdButtonObject* sys = f.Button(cmSysMenu);
+  ASSERT_NE(sys, nullptr);
+  sys->MouseDown(1, 1, mbLeft);
+  ASSERT_TRUE(f.fm->SkinMenu->Visible());
+  EXPECT_EQ(f.FirstWindowRect().top, f.sf->FormBounds().Top + sys->ObjectRect.Bottom);
+  f.fm->SkinMenu->Hide();
+  Fixture::Pump();
+  EXPECT_FALSE(sys->FDown);
+  // A button given a menu opens it and comes up when the menu closes.
+  TPopupMenu menu(nullptr);
+  f.Add(menu.Items(), "A");
+  TspSkinButtonObject* b = f.Button(cmClose);
+  b->MenuItem = menu.Items();
+  b->MouseDown(1, 1, mbLeft);
+  EXPECT_TRUE(b->FDown);
+  ASSERT_TRUE(f.fm->SkinMenu->Visible());
+  f.Key(f.h(), VK_ESCAPE);
+  EXPECT_FALSE(f.fm->SkinMenu->Visible());
+  EXPECT_FALSE(b->FDown);
+  b->MenuItem = nullptr;
+}
+
+TEST(FormMenus, ShortcutsOfTheFormsMenuRunTheirItems) {
+  BarFixture f;
+  TMenuItem* open = f.file->Items(0);
+  open->SetShortCut(ShortCut(VK_F5, 0));
+  TMenuItem* copy = f.edit->Items(0);
+  copy->SetShortCut(ShortCut('C', ssCtrl));
+  f.Key(f.h(), VK_F5);
+  EXPECT_EQ(f.ran, "&Open;");
+  EXPECT_TRUE(f.fm->FormShortCut('C', ssCtrl));
+  EXPECT_EQ(f.ran, "&Open;&Copy;");
+  // A disabled item's key is not taken.
+  copy->Enabled = false;
+  EXPECT_FALSE(f.fm->FormShortCut('C', ssCtrl));
+  // Alt with a letter opens the bar item; Alt+F4 is never an accelerator.
+  f.Key(f.h(), 'H', true);
+  EXPECT_TRUE(f.fm->SkinMenu->Visible());
+  EXPECT_TRUE(f.bar->Item(2)->FDown);
+  f.fm->SkinMenu->Hide();
+  Fixture::Pump();
+  f.help->SetCaption("F&4");
+  EXPECT_FALSE(f.fm->FormShortCut(VK_F4, ssAlt));
+  // The program's own handler comes first.
+  f.fm->OnShortCut = [](WORD key, TShiftState, bool& handled) { handled = key == VK_F5; };
+  f.Key(f.h(), VK_F5);
+  EXPECT_EQ(f.ran, "&Open;&Copy;");
+}
+
+TEST(FormMenus, EditMenuOpensAsASkinnedMenu) {
+  Fixture f;
+  InstallSkinnedEditMenus();
+  auto* edit = new TspSkinEdit(f.form);
+  edit->SetParent(f.form);
+  edit->SetBounds(20, 40, 120, 22);
+  edit->SetText("hello");
+  Fixture::Pump();
+  SendMessageW(edit->Handle(), WM_CONTEXTMENU, WPARAM(edit->Handle()), MAKELPARAM(260, 220));
+  Fixture::Pump();
+  ASSERT_TRUE(f.fm->SkinMenu->Visible());
+  TspSkinPopupWindow* w = f.fm->SkinMenu->FPopupList[0];
+  bool selectAll = false;
+  for (auto* i : w->ItemList) selectAll |= i->MenuItem->Caption() == "Select All";
+  EXPECT_TRUE(selectAll);
+  f.fm->SkinMenu->Hide();
+  Fixture::Pump();
+}
+
+}  // namespace
