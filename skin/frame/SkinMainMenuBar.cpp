@@ -257,7 +257,7 @@ void TspSkinMainMenuBarItem::CloseOtherItem() {
 void TspSkinMainMenuBarItem::MouseEnter() {
   bool otherDown = false;
   for (auto& o : Parent->ObjectList)
-    if (o.get() != this && o->FDown && o->IDName != IDName) otherDown = true;
+    if (o.get() != this && o->FDown) otherDown = true;
   if (otherDown && MenuItem && MenuItem->Count() > 0) {
     CloseOtherItem();
     Active = true;
@@ -690,7 +690,7 @@ void TspSkinMainMenuBar::NextMenuItem() {
   for (int i = 0; i < n && next == -1; ++i)
     if (usable(i)) next = i;
   if (next == -1 || next == cur) return;
-  if (cur != -1 && !ObjectList[static_cast<size_t>(cur)]->FDown) ObjectList[static_cast<size_t>(cur)]->MouseLeave();
+  if (cur != -1) ObjectList[static_cast<size_t>(cur)]->MouseLeave();
   ObjectList[static_cast<size_t>(next)]->MouseEnter();
   ActiveObject = next;
 }
@@ -713,7 +713,7 @@ void TspSkinMainMenuBar::PrevMenuItem() {
   for (int i = n - 1; i >= 0 && prev == -1; --i)
     if (usable(i)) prev = i;
   if (prev == -1 || prev == cur) return;
-  if (cur != -1 && !ObjectList[static_cast<size_t>(cur)]->FDown) ObjectList[static_cast<size_t>(cur)]->MouseLeave();
+  if (cur != -1) ObjectList[static_cast<size_t>(cur)]->MouseLeave();
   ObjectList[static_cast<size_t>(prev)]->MouseEnter();
   ActiveObject = prev;
 }

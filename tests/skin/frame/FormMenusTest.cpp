@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -205,8 +206,7 @@ TEST(FormMenus, SystemMenuItemRunsItsCommandFromTheKeyboard) {
   Fixture f;
   f.fm->PopupSystemMenuAt(250, 200);
   ASSERT_TRUE(f.fm->SkinMenu->Visible());
-  // First item Minimize, second Maximize.
-  f.Key(f.h(), VK_DOWN);
+  // The menu opens on Minimize; the next item is Maximize.
   f.Key(f.h(), VK_DOWN);
   f.Key(f.h(), VK_RETURN);
   EXPECT_FALSE(f.fm->SkinMenu->Visible());
@@ -316,10 +316,9 @@ TEST(FormMenus, AltKeyEntersMenuModeAndAnItemRunsFromTheKeyboard) {
   PostMessageW(f.h(), WM_SYSKEYUP, VK_MENU, 1 | (LPARAM(KF_UP | KF_REPEAT) << 16));
   Fixture::Pump();
   ASSERT_TRUE(f.sf->InMainMenu);
-  // The accelerator opens File; Down, Down, Enter runs Exit.
+  // The accelerator opens File on its first item; Down, Enter runs Exit.
   f.Key(f.h(), 'F');
   ASSERT_TRUE(f.fm->SkinMenu->Visible());
-  f.Key(f.h(), VK_DOWN);
   f.Key(f.h(), VK_DOWN);
   f.Key(f.h(), VK_RETURN);
   EXPECT_EQ(f.ran, "E&xit;");
@@ -360,6 +359,7 @@ TEST(FormMenus, NarrowBarHidesItemsThatDoNotFitAndListsThemFromTheMarker) {
   // An invisible item before the ones that do not fit must not shift the list.
   f.edit->Visible = false;
   f.bar->UpDateItems();
+  f.bar->SetAlign(alNone);
   f.bar->SetWidth(60);
   f.bar->Repaint();
   ASSERT_TRUE(f.bar->Scroll);
@@ -400,7 +400,6 @@ TEST(FormMenus, PopupMenuFromAControlOpensAndClosesItsChain) {
   EXPECT_TRUE(f.sf->InMenu);
   EXPECT_TRUE(f.fm->AppHooked());
   f.Key(ctrl->Handle(), VK_DOWN);
-  f.Key(ctrl->Handle(), VK_DOWN);
   f.Key(ctrl->Handle(), VK_RETURN);
   EXPECT_EQ(ran, "Two;");
   EXPECT_FALSE(f.fm->SkinMenu->Visible());
@@ -423,7 +422,9 @@ TEST(FormMenus, CaptionButtonsOpenTheirMenus) {
   // A button given a menu opens it and comes up when the menu closes.
   TPopupMenu menu(nullptr);
   f.Add(menu.Items(), "A");
-  TspSkinButtonObject* b = f.Button(cmClose);
+  f.sf->ObjectList.push_back(std::make_unique<TspSkinButtonObject>(f.sf, nullptr));
+  TspSkinButtonObject* b = static_cast<TspSkinButtonObject*>(f.sf->ObjectList.back().get());
+  b->ObjectRect = TRect{40, 4, 56, 20};
   b->MenuItem = menu.Items();
   b->MouseDown(1, 1, mbLeft);
   EXPECT_TRUE(b->FDown);
@@ -431,6 +432,7 @@ TEST(FormMenus, CaptionButtonsOpenTheirMenus) {
   f.Key(f.h(), VK_ESCAPE);
   EXPECT_FALSE(f.fm->SkinMenu->Visible());
   EXPECT_FALSE(b->FDown);
+  EXPECT_EQ(f.FirstWindowRect().left, 0);  // the window is gone
   b->MenuItem = nullptr;
 }
 
