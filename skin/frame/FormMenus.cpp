@@ -7,6 +7,7 @@
 #include "skin/controls/SkinEdits.h"
 #include "skin/frame/SkinHint.h"
 #include "skin/frame/SkinMainMenuBar.h"
+#include "skin/frame/spTrayIcon.h"
 
 const char* const spSysMenuItemNames[6] = {"DSF_MINITEM",  "DSF_MAXITEM",   "DSF_RESTORE",
                                            "DSF_ROLLUP",   "DSF_MINTOTRAY", "DSF_CLOSE"};
@@ -94,14 +95,52 @@ TspFormMenus* spFormMenus(TspDynamicSkinForm* DSF) {
 
 // ===========================================================================
 
+class TspFormMenusWatch : public TComponent {
+public:
+  TspFormMenusWatch(TComponent* owner, TspFormMenus* menus) : TComponent(owner), Menus(menus) {}
+  TspFormMenus* Menus;
+
+protected:
+  void Notification(TComponent* c, TOperation op) override {
+    TComponent::Notification(c, op);
+    if (op != opRemove || !Menus) return;
+    if (c == Menus->FSystemMenu) Menus->FSystemMenu = nullptr;
+    if (c == Menus->FMainMenu) Menus->FMainMenu = nullptr;
+    if (c == Menus->FTrayIcon) Menus->FTrayIcon = nullptr;
+  }
+};
+
 TspFormMenus::TspFormMenus(TspDynamicSkinForm* AOwner) : DSF(AOwner) {
   SkinMenu = new TspSkinMenu(DSF, DSF->Form());
   FSysMenu = new TPopupMenu(DSF);
+  FWatch = new TspFormMenusWatch(DSF, this);
+  // The tray menu's captions are the built-in ones: no skin is set yet.
+  FSysTrayMenu = new TspSkinPopupMenu(DSF);
+  FSysTrayMenu->ComponentForm = DSF->Form();
+  auto* restore = new TMenuItem(nullptr);
+  restore->SetName("TRAY_DSF_RESTORE");
+  restore->SetCaption(kBuiltInTexts[kRestore]);
+  restore->OnClick = [this](TObject*) { RestoreFromTray(); };
+  FSysTrayMenu->Items()->Add(restore);
+  auto* line = new TMenuItem(nullptr);
+  line->SetCaption("-");
+  FSysTrayMenu->Items()->Add(line);
+  auto* close = new TMenuItem(nullptr);
+  close->SetName("TRAY_DSF_CLOSE");
+  close->SetCaption(kBuiltInTexts[kClose]);
+  close->SetShortCut(ShortCut(VK_F4, ssAlt));
+  close->OnClick = [this](TObject*) { SysMenuCloseClick(); };
+  FSysTrayMenu->Items()->Add(close);
   if (Application)
     FKeyHookId = Application->AddMessageHook([this](MSG& m, bool& handled) { KeyHook(m, handled); });
 }
 
 TspFormMenus::~TspFormMenus() {
+  SetSystemMenu(nullptr);
+  SetMainMenu(nullptr);
+  if (FTrayIcon) FTrayIcon->RemoveFreeNotification(FWatch);
+  FTrayIcon = nullptr;
+  static_cast<TspFormMenusWatch*>(FWatch)->Menus = nullptr;
   UnHookApp();
   if (Application && FKeyHookId) Application->RemoveMessageHook(FKeyHookId);
   FKeyHookId = 0;
@@ -137,6 +176,9 @@ void TspFormMenus::UnHookApp() {
 }
 
 void TspFormMenus::SkinMenuOpen() {
+  SkinMenu->AlphaBlend = DSF->MenusAlphaBlend;
+  SkinMenu->AlphaBlendAnimation = DSF->MenusAlphaBlendAnimation;
+  SkinMenu->AlphaBlendValue = DSF->MenusAlphaBlendValue;
   if (!DSF->InMainMenu) HookApp();
   if (DSF->InMenu) return;
   DSF->InMenu = true;
@@ -335,8 +377,8 @@ void TspFormMenus::RebuildSystemMenu() {
 }
 
 void TspFormMenus::UpdateUserSystemMenu() {
-  if (!SystemMenu || !DSF->UseDefaultSysMenu) return;
-  TMenuItem* root = SystemMenu->Items();
+  if (!FSystemMenu || !DSF->UseDefaultSysMenu) return;
+  TMenuItem* root = FSystemMenu->Items();
   for (bool found = true; found;) {
     found = false;
     for (int i = 0; i < root->Count() && !found; ++i)
@@ -355,9 +397,9 @@ void TspFormMenus::UpdateUserSystemMenu() {
 }
 
 TMenuItem* TspFormMenus::GetSystemMenuItems() {
-  if (SystemMenu) {
+  if (FSystemMenu) {
     UpdateUserSystemMenu();
-    return SystemMenu->Items();
+    return FSystemMenu->Items();
   }
   RebuildSystemMenu();
   return FSysMenu->Items();
@@ -402,9 +444,58 @@ void TspFormMenus::SysMenuRestoreClick() {
 
 void TspFormMenus::SysMenuRollUpClick() { DSF->SetRollUpState(true); }
 
-void TspFormMenus::SysMenuMinimizeToTrayClick() {
-  // The notification-area icon listens to this event and hides the form.
+void TspFormMenus::SysMenuMinimizeToTrayClick() { MinimizeToTray(); }
+
+void TspFormMenus::SetSystemMenu(TPopupMenu* Value) {
+  if (FSystemMenu) FSystemMenu->RemoveFreeNotification(FWatch);
+  FSystemMenu = Value;
+  if (FSystemMenu) FSystemMenu->FreeNotification(FWatch);
+}
+
+void TspFormMenus::SetMainMenu(TMainMenu* Value) {
+  if (FMainMenu) FMainMenu->RemoveFreeNotification(FWatch);
+  FMainMenu = Value;
+  if (FMainMenu) FMainMenu->FreeNotification(FWatch);
+}
+
+void TspFormMenus::SetTrayIcon(TspTrayIcon* Value) {
+  if (FTrayIcon) FTrayIcon->RemoveFreeNotification(FWatch);
+  FTrayIcon = Value;
+  if (!FTrayIcon) return;
+  FTrayIcon->FreeNotification(FWatch);
+  if (!AlwaysShowInTray) FTrayIcon->SetIconVisible(false);
+  if (!FTrayIcon->PopupMenu()) {
+    FTrayIcon->SetPopupMenu(FSysTrayMenu);
+    if (!FTrayIcon->OnDblClick) FTrayIcon->OnDblClick = [this](TObject*) { RestoreFromTray(); };
+  }
+}
+
+void TspFormMenus::MinimizeToTray() {
+  if (!FTrayIcon) return;
+  FTrayIcon->MinimizeToTray = true;
+  if (Application) Application->Minimize();
   if (DSF->OnMinimizeToTray) DSF->OnMinimizeToTray(DSF);
+}
+
+void TspFormMenus::RestoreFromTray() {
+  if (!FTrayIcon) return;
+  FTrayIcon->MinimizeToTray = false;
+  FTrayIcon->ShowMainForm();
+  if (Application) Application->Restore();
+  if (!AlwaysShowInTray) FTrayIcon->SetIconVisible(false);
+  if (OnRestoreFromTray) OnRestoreFromTray(DSF);
+}
+
+void TspFormMenus::LinkMenu(const std::string& AIDName, TMenu* AMenu, bool APopupUp) {
+  if (!AMenu) return;
+  for (auto& o : DSF->ObjectList)
+    if (o->IDName == AIDName) {
+      if (auto* b = dynamic_cast<TspSkinButtonObject*>(o.get())) {
+        b->MenuItem = AMenu->Items();
+        b->FPopupUp = APopupUp;
+      }
+      return;
+    }
 }
 
 void TspFormMenus::SysMenuCloseClick() { DSF->Form()->Close(); }
@@ -440,7 +531,7 @@ bool TspFormMenus::FormShortCut(WORD Key, TShiftState Shift) {
     return true;
   }
   FInShortCut = false;
-  TMainMenu* menu = (MainMenuBar && MainMenuBar->MainMenu()) ? MainMenuBar->MainMenu() : MainMenu;
+  TMainMenu* menu = (MainMenuBar && MainMenuBar->MainMenu()) ? MainMenuBar->MainMenu() : FMainMenu;
   if (!menu) return false;
   if (mods == ssAlt && Key != VK_F4 && MainMenuBar && MainMenuBar->CheckAccelerator(Key)) return true;
   if (MenuIsShortCut(menu, ShortCut(Key, mods))) {

@@ -16,6 +16,7 @@
 #include "skin/frame/SkinMenus.h"
 
 class TspSkinMainMenuBar;
+class TspTrayIcon;
 
 // Item names of the system menu (the application finds them by name).
 extern const char* const spSysMenuItemNames[6];
@@ -34,13 +35,37 @@ public:
   // A menu of the application shown instead of the built-in system menu;
   // with UseDefaultSysMenu the standard commands are put into it at each
   // popup.
-  TPopupMenu* SystemMenu = nullptr;
+  TPopupMenu* SystemMenu() const { return FSystemMenu; }
+  void SetSystemMenu(TPopupMenu* Value);
   // The menu bar in the form's client area (set by the bar itself).
   TspSkinMainMenuBar* MainMenuBar = nullptr;
   // A main menu whose shortcuts the form runs when it has no bar.
-  TMainMenu* MainMenu = nullptr;
+  TMainMenu* MainMenu() const { return FMainMenu; }
+  void SetMainMenu(TMainMenu* Value);
 
   TNotifyEvent OnSkinMenuOpen, OnSkinMenuClose, OnMainMenuEnter, OnMainMenuExit;
+  TNotifyEvent OnRestoreFromTray;
+
+  // The notification-area icon the form minimizes to, and its small menu
+  // (Restore, Close) given to an icon that has none of its own.
+  TspTrayIcon* TrayIcon() const { return FTrayIcon; }
+  void SetTrayIcon(TspTrayIcon* Value);
+  bool AlwaysShowInTray = false;
+  TspSkinPopupMenu* FSysTrayMenu;
+  void MinimizeToTray();
+  void RestoreFromTray();
+
+  // Look of the form's menus, handed to the chain at each popup.
+  int MaxMenuItemsInWindow() const { return SkinMenu->MaxMenuItemsInWindow; }
+  void SetMaxMenuItemsInWindow(int Value) {
+    if (Value >= 0) SkinMenu->MaxMenuItemsInWindow = Value;
+  }
+  int DefMenuItemHeight() const { return SkinMenu->DefaultMenuItemHeight; }
+  void SetDefMenuItemHeight(int Value) {
+    if (Value > 0) SkinMenu->DefaultMenuItemHeight = Value;
+  }
+  // Gives the named caption button a menu to drop down when pressed.
+  void LinkMenu(const std::string& AIDName, TMenu* AMenu, bool APopupUp);
   // Runs before the form's own shortcut handling; set handled to take the key.
   std::function<void(WORD key, TShiftState shift, bool& handled)> OnShortCut;
 
@@ -103,6 +128,12 @@ private:
 
   int FHookId = 0;
   int FKeyHookId = 0;
+  TspTrayIcon* FTrayIcon = nullptr;
+  TPopupMenu* FSystemMenu = nullptr;
+  TMainMenu* FMainMenu = nullptr;
+  // Forgets the menus, menu bar and icon given to the form when they go.
+  TComponent* FWatch;
+  friend class TspFormMenusWatch;
 };
 
 // The menus of a skinned form component (null when the menu hook is not

@@ -17,6 +17,7 @@
 #include "skin/frame/DynamicSkinForm.h"
 #include "skin/frame/FormMenus.h"
 #include "skin/frame/SkinMainMenuBar.h"
+#include "skin/frame/spTrayIcon.h"
 
 namespace {
 
@@ -142,7 +143,7 @@ TEST(FormMenus, ApplicationSystemMenuKeepsOneCopyOfEachCommand) {
   TPopupMenu own(nullptr);
   f.Add(own.Items(), "About");
   own.Items()->Items(0)->SetName("about");
-  f.fm->SystemMenu = &own;
+  f.fm->SetSystemMenu(&own);
   f.fm->GetSystemMenuItems();
   f.fm->GetSystemMenuItems();
   EXPECT_EQ(f.Names(own.Items()), (Names{"DSF_MINITEM", "DSF_MAXITEM", "DSF_ROLLUP", "about", "DSF_CLOSE"}));
@@ -155,9 +156,9 @@ TEST(FormMenus, ApplicationSystemMenuKeepsOneCopyOfEachCommand) {
   f.sf->UseDefaultSysMenu = false;
   TPopupMenu plain(nullptr);
   f.Add(plain.Items(), "Only");
-  f.fm->SystemMenu = &plain;
+  f.fm->SetSystemMenu(&plain);
   EXPECT_EQ(f.fm->GetSystemMenuItems()->Count(), 1);
-  f.fm->SystemMenu = nullptr;
+  f.fm->SetSystemMenu(nullptr);
 }
 
 TEST(FormMenus, SystemMenuCommandsChangeTheWindow) {
@@ -170,13 +171,72 @@ TEST(FormMenus, SystemMenuCommandsChangeTheWindow) {
   EXPECT_TRUE(f.sf->RollUpState());
   f.fm->SysMenuRestoreClick();
   EXPECT_FALSE(f.sf->RollUpState());
-  // Minimize to tray asks the icon through the component's event.
-  int trays = 0;
+  // Without an icon, minimizing to the tray does nothing at all.
+  int trays = 0, restores = 0;
   f.sf->OnMinimizeToTray = [&](TObject*) { ++trays; };
+  f.fm->OnRestoreFromTray = [&](TObject*) { ++restores; };
   f.sf->AlwaysMinimizeToTray = true;
   f.fm->SysMenuMinimizeClick();
-  EXPECT_EQ(trays, 1);
+  f.fm->RestoreFromTray();
+  EXPECT_EQ(trays, 0);
+  EXPECT_EQ(restores, 0);
   EXPECT_EQ(f.sf->WindowState(), wsNormal);
+  // With one, the form goes to the icon and comes back; the icon gets the
+  // form's tray menu and hides again afterwards.
+  {
+    TspTrayIcon icon(nullptr);
+    f.fm->SetTrayIcon(&icon);
+    EXPECT_EQ(icon.PopupMenu(), static_cast<TspTrayPopupMenu*>(f.fm->FSysTrayMenu));
+    f.fm->SysMenuMinimizeClick();
+    EXPECT_EQ(trays, 1);
+    EXPECT_TRUE(icon.MinimizeToTray);
+    EXPECT_TRUE(Application->Minimized());
+    f.fm->RestoreFromTray();
+    EXPECT_EQ(restores, 1);
+    EXPECT_FALSE(icon.MinimizeToTray);
+    EXPECT_FALSE(Application->Minimized());
+    EXPECT_FALSE(icon.IconVisible());
+  }
+  // The icon went: the form forgot it.
+  EXPECT_EQ(f.fm->TrayIcon(), nullptr);
+  f.fm->SysMenuMinimizeToTrayClick();
+  EXPECT_EQ(trays, 1);
+  // The tray menu: Restore, a line, Close.
+  TMenuItem* tray = f.fm->FSysTrayMenu->Items();
+  ASSERT_EQ(tray->Count(), 3);
+  EXPECT_EQ(tray->Items(0)->Name(), "TRAY_DSF_RESTORE");
+  EXPECT_TRUE(tray->Items(1)->IsLine());
+  EXPECT_EQ(tray->Items(2)->Name(), "TRAY_DSF_CLOSE");
+}
+
+TEST(FormMenus, MenuSettingsKeepTheirLastGoodValueAndAMenuItGivenGoesWithIt) {
+  Fixture f;
+  f.fm->SetMaxMenuItemsInWindow(5);
+  f.fm->SetMaxMenuItemsInWindow(-1);
+  EXPECT_EQ(f.fm->MaxMenuItemsInWindow(), 5);
+  f.fm->SetDefMenuItemHeight(24);
+  f.fm->SetDefMenuItemHeight(0);
+  EXPECT_EQ(f.fm->DefMenuItemHeight(), 24);
+  auto* own = new TPopupMenu(nullptr);
+  f.fm->SetSystemMenu(own);
+  delete own;
+  EXPECT_EQ(f.fm->SystemMenu(), nullptr);
+  EXPECT_EQ(f.fm->GetSystemMenuItems()->Items(0)->Name(), "DSF_MINITEM");
+  // A caption button linked to a menu opens it on the press.
+  TPopupMenu menu(nullptr);
+  f.Add(menu.Items(), "Linked");
+  f.fm->LinkMenu("no such button", &menu, false);
+  f.sf->ObjectList.push_back(std::make_unique<TspSkinButtonObject>(f.sf, nullptr));
+  auto* b = static_cast<TspSkinButtonObject*>(f.sf->ObjectList.back().get());
+  b->IDName = "menubutton";
+  b->ObjectRect = TRect{40, 4, 56, 20};
+  f.fm->LinkMenu("menubutton", &menu, false);
+  EXPECT_EQ(b->MenuItem, menu.Items());
+  b->MouseDown(1, 1, mbLeft);
+  EXPECT_TRUE(f.fm->SkinMenu->Visible());
+  f.fm->SkinMenu->Hide();
+  Fixture::Pump();
+  b->MenuItem = nullptr;
 }
 
 TEST(FormMenus, AltSpaceOpensTheSystemMenuUnderItsButton) {
