@@ -219,7 +219,9 @@ void TspSkinMainMenuBarItem::SkinDraw(TCanvas* Cnvs) {
     src = EmptyRect(ActiveSkinRect) ? SkinRect : ActiveSkinRect;
     color = ActiveFontColor;
   }
-  if (Picture)
+  if (Parent->ItemTransparent && src == SkinRect)
+    b.Canvas()->CopyRect(TRect{0, 0, w, h}, Cnvs, ObjectRect);  // the bar shows through a resting item
+  else if (Picture)
     CreateHorzThreePartImage(LO, RO, &b, Picture, src, w, h, StretchEffect && src != SkinRect);
   else
     FillBox(b.Canvas(), TRect{0, 0, w, h}, clBtnFace);

@@ -12,6 +12,7 @@
 #include "FrameTestSkin.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
+#include "framework/SysUtils.h"
 #include "skin/controls/SkinEdits.h"
 #include "skin/controls/SkinMenuButtons.h"
 #include "skin/frame/DynamicSkinForm.h"
@@ -443,6 +444,54 @@ TEST(FormMenus, NarrowBarHidesItemsThatDoNotFitAndListsThemFromTheMarker) {
   f.bar->SetWidth(380);
   f.bar->Repaint();
   for (int i = 0; i < f.bar->ItemCount(); ++i) EXPECT_TRUE(f.bar->Item(i)->Enabled) << i;
+}
+
+TEST(FormMenus, MenuBarTakesItsLookFromTheProgramSkin) {
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
+  ASSERT_FALSE(skin.Empty);
+  BarFixture f;
+  f.bar->SetSkinData(&skin);
+  f.sf->SetMenusSkinData(&skin);
+  f.bar->Repaint();
+  ASSERT_TRUE(f.bar->FSkinSupport);
+  // The bar is as high as its picture; the items are laid out from the
+  // items area, each as wide as its picture minus its text area plus the
+  // caption.
+  EXPECT_EQ(f.bar->Height(), 24);
+  TspSkinMainMenuBarItem* file = f.bar->Item(0);
+  ASSERT_TRUE(file->FSkinSupport);
+  EXPECT_EQ(file->ObjectRect.Left, 2);
+  EXPECT_EQ(file->ObjectRect.Height(), 24);
+  EXPECT_EQ(f.bar->Item(1)->ObjectRect.Left, file->ObjectRect.Right);
+  TBitmap probe;
+  probe.SetSize(1, 1);
+  probe.Canvas()->Font()->SetName(file->FontName);
+  probe.Canvas()->Font()->SetHeight(file->FontHeight);
+  probe.Canvas()->Font()->SetStyle(file->FontStyle);
+  RECT tr{0, 0, 0, 0};
+  DrawTextW(probe.Canvas()->Handle(), u"&File", -1, &tr, DT_CALCRECT | DT_CENTER);
+  EXPECT_EQ(file->ObjectRect.Width(), (40 - 28) + (tr.right - tr.left) + 2);
+  // The hot look differs from the resting one on screen.
+  HDC dc = GetDC(f.bar->Handle());
+  const COLORREF rest = GetPixel(dc, file->ObjectRect.Left + 1, 12);
+  ReleaseDC(f.bar->Handle(), dc);
+  file->MouseEnter();
+  dc = GetDC(f.bar->Handle());
+  const COLORREF hot = GetPixel(dc, file->ObjectRect.Left + 1, 12);
+  ReleaseDC(f.bar->Handle(), dc);
+  EXPECT_NE(rest, hot);
+  file->MouseLeave();
+  // Its drop-down uses the skin's menu look.
+  SendMessageW(f.h(), WM_SYSCOMMAND, SC_KEYMENU, 0);
+  f.Key(f.h(), VK_RETURN);
+  ASSERT_TRUE(f.fm->SkinMenu->Visible());
+  EXPECT_EQ(f.fm->SkinMenu->SkinData, &skin);
+  f.Key(f.h(), VK_ESCAPE);
+  f.Key(f.h(), VK_ESCAPE);
+  EXPECT_FALSE(f.sf->InMainMenu);
+  f.bar->SetSkinData(nullptr);
+  f.sf->SetMenusSkinData(nullptr);
 }
 
 TEST(FormMenus, PopupMenuFromAControlOpensAndClosesItsChain) {
