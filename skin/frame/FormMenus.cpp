@@ -47,23 +47,12 @@ TMenuItem* FindShortCut(TMenuItem* root, TShortCut key) {
   return nullptr;
 }
 
-// The skinned hint of the program shows the frame objects' hints.
-class TspFormHints : public TspFrameHintHandler {
-public:
-  void ActivateHint2(const std::string& Hint) override {
-    if (TspSkinHint* h = TspSkinHint::FindSkinHint()) h->ActivateHint2(Hint);
-  }
-  void HideHint() override {
-    if (TspSkinHint* h = TspSkinHint::FindSkinHint()) h->HideHint();
-  }
-};
-
 bool InstallHooks() {
   TspDynamicSkinForm::MenuHandlerFactory = [](TspDynamicSkinForm* dsf) -> std::unique_ptr<TspFrameMenuHandler> {
     return std::make_unique<TspFormMenus>(dsf);
   };
-  TspDynamicSkinForm::HintHandlerFactory = [](TspDynamicSkinForm*) -> std::unique_ptr<TspFrameHintHandler> {
-    return std::make_unique<TspFormHints>();
+  TspDynamicSkinForm::HintHandlerFactory = [](TspDynamicSkinForm* dsf) -> std::unique_ptr<TspFrameHintHandler> {
+    return std::make_unique<TspFormHints>(dsf);
   };
   return true;
 }
@@ -91,6 +80,45 @@ TspSkinMenuHost* SkinMenuHostOf(TComponent* component) {
 
 TspFormMenus* spFormMenus(TspDynamicSkinForm* DSF) {
   return DSF ? dynamic_cast<TspFormMenus*>(DSF->MenuHandler.get()) : nullptr;
+}
+
+// ===========================================================================
+
+class TspFormHintsWatch : public TComponent {
+public:
+  TspFormHintsWatch(TComponent* owner, TspFormHints* hints) : TComponent(owner), Hints(hints) {}
+  TspFormHints* Hints;
+
+protected:
+  void Notification(TComponent* c, TOperation op) override {
+    TComponent::Notification(c, op);
+    if (op == opRemove && Hints && c == Hints->FSkinHint) Hints->FSkinHint = nullptr;
+  }
+};
+
+TspFormHints::TspFormHints(TspDynamicSkinForm* AOwner) : FWatch(new TspFormHintsWatch(AOwner, this)) {}
+
+TspFormHints::~TspFormHints() {
+  SetSkinHint(nullptr);
+  static_cast<TspFormHintsWatch*>(FWatch)->Hints = nullptr;
+}
+
+void TspFormHints::SetSkinHint(TspSkinHint* Value) {
+  if (FSkinHint) FSkinHint->RemoveFreeNotification(FWatch);
+  FSkinHint = Value;
+  if (FSkinHint) FSkinHint->FreeNotification(FWatch);
+}
+
+void TspFormHints::ActivateHint2(const std::string& Hint) {
+  if (FSkinHint) FSkinHint->ActivateHint2(Hint);
+}
+
+void TspFormHints::HideHint() {
+  if (FSkinHint) FSkinHint->HideHint();
+}
+
+TspFormHints* spFormHints(TspDynamicSkinForm* DSF) {
+  return DSF ? dynamic_cast<TspFormHints*>(DSF->HintHandler.get()) : nullptr;
 }
 
 // ===========================================================================

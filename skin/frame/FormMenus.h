@@ -136,6 +136,27 @@ private:
   friend class TspFormMenusWatch;
 };
 
+class TspSkinHint;
+
+// The hints of a skinned form's frame objects, shown through the skinned
+// hint the program gives the form.
+class TspFormHints : public TspFrameHintHandler {
+public:
+  explicit TspFormHints(TspDynamicSkinForm* AOwner);
+  ~TspFormHints() override;
+  TspSkinHint* SkinHint() const { return FSkinHint; }
+  void SetSkinHint(TspSkinHint* Value);
+  void ActivateHint2(const std::string& Hint) override;
+  void HideHint() override;
+
+private:
+  TspSkinHint* FSkinHint = nullptr;
+  TComponent* FWatch;
+  friend class TspFormHintsWatch;
+};
+
+TspFormHints* spFormHints(TspDynamicSkinForm* DSF);
+
 // The menus of a skinned form component (null when the menu hook is not
 // the skinned menus').
 TspFormMenus* spFormMenus(TspDynamicSkinForm* DSF);

@@ -17,6 +17,7 @@
 #include "skin/controls/SkinMenuButtons.h"
 #include "skin/frame/DynamicSkinForm.h"
 #include "skin/frame/FormMenus.h"
+#include "skin/frame/SkinHint.h"
 #include "skin/frame/SkinMainMenuBar.h"
 #include "skin/frame/spTrayIcon.h"
 
@@ -101,6 +102,31 @@ TEST(FormMenus, TheFrameGetsTheSkinnedMenusAndTheHint) {
   EXPECT_NE(f.sf->HintHandler, nullptr);
   // A popup menu of the form finds the form's chain through the component.
   EXPECT_EQ(FindSkinMenuHost(f.form), static_cast<TspSkinMenuHost*>(f.fm));
+}
+
+TEST(FormMenus, CaptionButtonHintsGoThroughTheFormsSkinnedHint) {
+  frametest::FrameSkin skin;
+  Fixture f(&skin.data);
+  TspFormHints* hints = spFormHints(f.sf);
+  ASSERT_NE(hints, nullptr);
+  f.sf->ShowObjectHint = true;
+  SendMessageW(f.h(), WM_ACTIVATE, WA_ACTIVE, 0);
+  auto* hint = new TspSkinHint(f.form);
+  hints->SetSkinHint(hint);
+  TspSkinStdButtonObject* close = f.Button(cmClose);
+  ASSERT_NE(close, nullptr);
+  ASSERT_EQ(close->Hint, "Close");
+  const TRect r = close->ObjectRect;
+  f.sf->TestActive(r.Left + 2, r.Top + 2, true);
+  EXPECT_EQ(hint->HintText, "Close");
+  EXPECT_TRUE(hint->TimerPending());
+  // Leaving the button cancels the pending hint.
+  f.sf->TestActive(-1, -1, false);
+  EXPECT_FALSE(hint->TimerPending());
+  // The hint component going away leaves the form without one.
+  delete hint;
+  EXPECT_EQ(hints->SkinHint(), nullptr);
+  f.sf->TestActive(r.Left + 2, r.Top + 2, true);
 }
 
 TEST(FormMenus, SystemMenuHoldsTheCommandsOfTheWindowState) {
