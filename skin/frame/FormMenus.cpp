@@ -307,9 +307,8 @@ bool TspFormMenus::KeyMenu() {
     MainMenuBar->EnterMenuMode();
     return true;
   }
-  // No menu bar: the keyboard has no menu to enter; the key is still ours,
-  // so that the system does not bring its own menu.
-  return true;
+  // No menu bar: the system's own handling runs.
+  return false;
 }
 
 void TspFormMenus::PopupSkinMenu(TMenu* Menu, TPoint P) { PopupSkinMenu1(Menu, TRect{P.X, P.Y, P.X, P.Y}, false); }

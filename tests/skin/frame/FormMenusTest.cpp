@@ -412,6 +412,14 @@ TEST(FormMenus, AltKeyEntersMenuModeAndAnItemRunsFromTheKeyboard) {
   EXPECT_FALSE(f.fm->SkinMenu->Visible());
   EXPECT_FALSE(f.sf->InMainMenu);
   EXPECT_FALSE(f.sf->InMenu);
+  // F10 enters the mode too; the system key again leaves it.
+  PostMessageW(f.h(), WM_SYSKEYDOWN, VK_F10, 1);
+  PostMessageW(f.h(), WM_SYSKEYUP, VK_F10, 1 | (LPARAM(KF_UP | KF_REPEAT) << 16));
+  Fixture::Pump();
+  EXPECT_TRUE(f.sf->InMainMenu);
+  SendMessageW(f.h(), WM_SYSCOMMAND, SC_KEYMENU, 0);
+  EXPECT_FALSE(f.sf->InMainMenu);
+  EXPECT_FALSE(f.fm->AppHooked());
 }
 
 TEST(FormMenus, MenuBarClickOpensAndALeafItemRunsAtOnce) {
