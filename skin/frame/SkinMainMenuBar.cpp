@@ -6,6 +6,7 @@
 #include "framework/Messages.h"
 #include "framework/SysUtils.h"
 #include "skin/data/SPUtils.h"
+#include "skin/data/speffbmp.h"
 #include "skin/frame/FormMenus.h"
 
 namespace {
@@ -55,9 +56,29 @@ TspMenuBarObject::TspMenuBarObject(TspSkinMainMenuBar* AParent, const TspDataSki
   DownRect = ActiveSkinRect;
   ObjectRect = SkinRect;
   Picture = PictureOf(AParent->SkinData(), AData->ActivePictureIndex);
+  Morphing = AData->Morphing;
+  MorphKind = AData->MorphKind;
 }
 
-void TspMenuBarObject::ReDraw() { Parent->DrawObject(this); }
+bool TspMenuBarObject::EnableMorphing() const {
+  TspSkinData* sd = Parent->SkinData();
+  return Morphing && sd && !sd->Empty && sd->EnableSkinEffects &&
+         !(Parent->ToolBarMode && Parent->ToolBarModeItemTransparent);
+}
+
+bool TspMenuBarObject::CanMorphing() {
+  if (FDown && !EmptyRect(DownRect)) return false;
+  return (Active && FMorphKf < 1) || (!Active && FMorphKf > 0);
+}
+
+void TspMenuBarObject::DoMorphing() { SetMorphKf(FMorphKf + (Active ? 0.2 : -0.2)); }
+
+void TspMenuBarObject::ReDraw() {
+  if (EnableMorphing())
+    Parent->MorphTimer->SetEnabled(true);
+  else
+    Parent->DrawObject(this);
+}
 
 void TspMenuBarObject::MouseEnter() {
   FMouseIn = true;
@@ -92,6 +113,7 @@ TspSkinMainMenuBarItem::TspSkinMainMenuBarItem(TspSkinMainMenuBar* AParent, cons
   LO = AData->ItemLO;
   RO = AData->ItemRO;
   StretchEffect = AData->StretchEffect;
+  if (EmptyRect(ActiveSkinRect)) Morphing = false;
 }
 
 void TspSkinMainMenuBarItem::SetItemFont(TCanvas* C) const {
@@ -208,26 +230,51 @@ void TspSkinMainMenuBarItem::SkinDraw(TCanvas* Cnvs) {
   if (!CalcGeometry(Cnvs)) return;
   const int w = ObjectRect.Width(), h = ObjectRect.Height();
   if (w <= 0 || h <= 0) return;
+  const TRect activeRect = EmptyRect(ActiveSkinRect) ? SkinRect : ActiveSkinRect;
+  const TColor normalColor = MenuItem->Enabled ? FontColor : UnEnabledFontColor;
   TBitmap b;
-  b.SetSize(w, h);
-  TRect src = SkinRect;
-  TColor color = MenuItem->Enabled ? FontColor : UnEnabledFontColor;
   if (FDown) {
-    src = DownRect;
-    color = DownFontColor;
-  } else if (Active) {
-    src = EmptyRect(ActiveSkinRect) ? SkinRect : ActiveSkinRect;
-    color = ActiveFontColor;
+    MakeImage(Cnvs, &b, DownRect, DownFontColor, Active);
+  } else if (MorphAtRest()) {
+    if (Active)
+      MakeImage(Cnvs, &b, activeRect, ActiveFontColor, true);
+    else
+      MakeImage(Cnvs, &b, SkinRect, normalColor, false);
+  } else {
+    // Halfway through the hover fade: the two looks blended.
+    TBitmap active;
+    MakeImage(Cnvs, &b, SkinRect, normalColor, false);
+    MakeImage(Cnvs, &active, activeRect, ActiveFontColor, true);
+    auto eb = TspEffectBmp::CreateFromhWnd(b.Handle());
+    auto ea = TspEffectBmp::CreateFromhWnd(active.Handle());
+    if (eb && ea) {
+      switch (MorphKind) {
+        case mkGradient: eb->MorphGrad(*ea, FMorphKf); break;
+        case mkLeftGradient: eb->MorphLeftGrad(*ea, FMorphKf); break;
+        case mkRightGradient: eb->MorphRightGrad(*ea, FMorphKf); break;
+        case mkLeftSlide: eb->MorphLeftSlide(*ea, FMorphKf); break;
+        case mkRightSlide: eb->MorphRightSlide(*ea, FMorphKf); break;
+        case mkPush: eb->MorphPush(*ea, FMorphKf); break;
+        default: eb->Morph(*ea, FMorphKf); break;
+      }
+      eb->Draw(Cnvs->Handle(), ObjectRect.Left, ObjectRect.Top);
+      return;
+    }
   }
-  if (Parent->ItemTransparent && src == SkinRect)
-    b.Canvas()->CopyRect(TRect{0, 0, w, h}, Cnvs, ObjectRect);  // the bar shows through a resting item
-  else if (Picture)
-    CreateHorzThreePartImage(LO, RO, &b, Picture, src, w, h, StretchEffect && src != SkinRect);
-  else
-    FillBox(b.Canvas(), TRect{0, 0, w, h}, clBtnFace);
-  TRect t{TextRct.Left, 0, w - (SkinRect.Width() - TextRct.Right), h};
-  DrawCaption(b.Canvas(), t, color, Active);
   Cnvs->Draw(ObjectRect.Left, ObjectRect.Top, &b);
+}
+
+void TspSkinMainMenuBarItem::MakeImage(TCanvas* Cnvs, TBitmap* B, const TRect& Src, TColor Color, bool Selected) {
+  const int w = ObjectRect.Width(), h = ObjectRect.Height();
+  B->SetSize(w, h);
+  if (Parent->ItemTransparent && Src == SkinRect)
+    B->Canvas()->CopyRect(TRect{0, 0, w, h}, Cnvs, ObjectRect);  // the bar shows through a resting item
+  else if (Picture)
+    CreateHorzThreePartImage(LO, RO, B, Picture, Src, w, h, StretchEffect && Src != SkinRect);
+  else
+    FillBox(B->Canvas(), TRect{0, 0, w, h}, clBtnFace);
+  TRect t{TextRct.Left, 0, w - (SkinRect.Width() - TextRct.Right), h};
+  DrawCaption(B->Canvas(), t, Color, Selected);
 }
 
 void TspSkinMainMenuBarItem::Draw(TCanvas* Cnvs) {
@@ -264,6 +311,7 @@ void TspSkinMainMenuBarItem::MouseEnter() {
     CloseOtherItem();
     Active = true;
     FMouseIn = true;
+    if (EnableMorphing()) FMorphKf = 1;
     SetDown(true);
     return;
   }
@@ -287,6 +335,7 @@ void TspSkinMainMenuBarItem::MouseEnter() {
 void TspSkinMainMenuBarItem::MouseLeave() {
   Active = false;
   FMouseIn = false;
+  if (EnableMorphing() && FDown) FMorphKf = 0;
   ReDraw();
   if (Parent->OnItemMouseLeave) Parent->OnItemMouseLeave(MenuItem);
 }
@@ -321,6 +370,8 @@ void TspSkinMainMenuBarItem::SetDown(bool Value) {
     PopupItemMenu();
   } else {
     Active = false;
+    // A fading item fades out from its full active look.
+    if (EnableMorphing()) FMorphKf = 1;
     ReDraw();
   }
 }
@@ -350,6 +401,10 @@ TspSkinMainMenuBar::TspSkinMainMenuBar(TComponent* AOwner) : TspSkinControl(AOwn
   MouseTimer->SetEnabled(false);
   MouseTimer->SetInterval(50);
   MouseTimer->OnTimer = [this](TObject*) { MouseTimerProc(); };
+  MorphTimer = new TTimer(this);
+  MorphTimer->SetEnabled(false);
+  MorphTimer->SetInterval(25);
+  MorphTimer->OnTimer = [this](TObject*) { MorphTimerProc(); };
   SetAlign(alTop);
   SetHeight(22);
 }
@@ -357,6 +412,8 @@ TspSkinMainMenuBar::TspSkinMainMenuBar(TComponent* AOwner) : TspSkinControl(AOwn
 TspSkinMainMenuBar::~TspSkinMainMenuBar() {
   MouseTimer->SetEnabled(false);
   MouseTimer->OnTimer = nullptr;
+  MorphTimer->SetEnabled(false);
+  MorphTimer->OnTimer = nullptr;
   SetDynamicSkinForm(nullptr);
   SetMainMenu(nullptr);
   ObjectList.clear();
@@ -580,6 +637,20 @@ void TspSkinMainMenuBar::MouseTimerProc() {
   }
 }
 
+void TspSkinMainMenuBar::MorphTimerProc() {
+  bool any = false;
+  for (auto& o : ObjectList)
+    if (o->EnableMorphing() && o->CanMorphing()) {
+      o->DoMorphing();
+      any = true;
+    }
+  if (any) {
+    if (HandleAllocated()) Repaint();
+  } else {
+    MorphTimer->SetEnabled(false);
+  }
+}
+
 void TspSkinMainMenuBar::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TspSkinControl::MouseDown(Button, Shift, X, Y);
   TestActive(X, Y);
@@ -753,6 +824,7 @@ void TspSkinMainMenuBar::ItemMenuClosed() {
     if (o->FDown) {
       o->FDown = false;
       o->Active = true;
+      if (o->EnableMorphing()) o->FMorphKf = 1;
       DrawObject(o.get());
       break;
     }
@@ -765,7 +837,12 @@ void TspSkinMainMenuBar::ExitMenuMode() {
       o->Active = false;
       o->FMouseIn = false;
       o->FDown = false;
-      DrawObject(o.get());
+      if (o->EnableMorphing()) {
+        o->FMorphKf = 1;  // fades out
+        o->ReDraw();
+      } else {
+        DrawObject(o.get());
+      }
       break;
     }
   ActiveObject = OldActiveObject = -1;

@@ -48,9 +48,17 @@ public:
   std::string IDName;
   TRect SkinRect, ActiveSkinRect, DownRect, ObjectRect;
   TBitmap* Picture = nullptr;
+  bool Morphing = false;
+  TMorphKind MorphKind = mkDefault;
 
   double MorphKf() const { return FMorphKf; }
   void SetMorphKf(double v) { FMorphKf = v < 0 ? 0 : (v > 1 ? 1 : v); }
+  // The hover fade between the normal and the active look.
+  bool EnableMorphing() const;
+  virtual bool CanMorphing();
+  void DoMorphing();
+  // At rest: no fade under way.
+  bool MorphAtRest() const { return !EnableMorphing() || (Active ? FMorphKf >= 1 : FMorphKf <= 0); }
   virtual void ReDraw();
   virtual void Draw(TCanvas* /*Cnvs*/) {}
   virtual void DblClick() {}
@@ -96,6 +104,7 @@ private:
   int CaptionWidth(TCanvas* C) const;
   TBitmap* Glyph(int& W, int& H) const;
   void DrawCaption(TCanvas* C, TRect T, TColor Color, bool Selected);
+  void MakeImage(TCanvas* Cnvs, TBitmap* B, const TRect& Src, TColor Color, bool Selected);
 };
 
 class TspSkinMainMenuBar : public TspSkinControl {
@@ -129,6 +138,7 @@ public:
   int ActiveObject = -1, OldActiveObject = -1, MouseCaptureObject = -1;
   TRect NewItemsRect;
   TTimer* MouseTimer;
+  TTimer* MorphTimer;
   std::vector<std::unique_ptr<TspMenuBarObject>> ObjectList;
   // From the skin record.
   TRect SkinRect, ItemsRect;
@@ -174,6 +184,7 @@ protected:
 private:
   void PaintObjects(TCanvas* C);
   void MouseTimerProc();
+  void MorphTimerProc();
 
   TFont FDefItemFont;
   TspDynamicSkinForm* FDSF = nullptr;

@@ -516,6 +516,27 @@ TEST(FormMenus, MenuBarTakesItsLookFromTheProgramSkin) {
   ReleaseDC(f.bar->Handle(), dc);
   EXPECT_NE(rest, hot);
   file->MouseLeave();
+  EXPECT_FALSE(f.bar->MorphTimer->Enabled());
+  // With the hover fade, the look goes from resting to hot in five steps of
+  // the fade timer, and the timer stops once there.
+  file->Morphing = true;
+  file->MouseEnter();
+  EXPECT_TRUE(f.bar->MorphTimer->Enabled());
+  f.bar->MorphTimer->Timer();
+  f.bar->MorphTimer->Timer();
+  EXPECT_NEAR(file->MorphKf(), 0.4, 1e-9);
+  dc = GetDC(f.bar->Handle());
+  const COLORREF mid = GetPixel(dc, file->ObjectRect.Left + 1, 12);
+  ReleaseDC(f.bar->Handle(), dc);
+  EXPECT_NE(mid, rest);
+  EXPECT_NE(mid, hot);
+  for (int i = 0; i < 4; ++i) f.bar->MorphTimer->Timer();
+  EXPECT_EQ(file->MorphKf(), 1.0);
+  EXPECT_FALSE(f.bar->MorphTimer->Enabled());
+  file->MouseLeave();
+  for (int i = 0; i < 6; ++i) f.bar->MorphTimer->Timer();
+  EXPECT_EQ(file->MorphKf(), 0.0);
+  file->Morphing = false;
   // Its drop-down uses the skin's menu look.
   SendMessageW(f.h(), WM_SYSCOMMAND, SC_KEYMENU, 0);
   f.Key(f.h(), VK_RETURN);
