@@ -59,8 +59,12 @@ bool InstallHooks() {
 
 }  // namespace
 
-// The frame's hooks are filled as soon as the library's menus are linked in.
-void spInstallFormMenus() { InstallHooks(); }
+// Fills the frame's hooks; the first skinned form calls it. The skinned
+// edits' menus follow the skinned forms from then on.
+void spInstallFormMenus() {
+  InstallHooks();
+  InstallSkinnedEditMenus();
+}
 
 bool MenuIsShortCut(TMenu* Menu, TShortCut Key) {
   if (!Menu || Key == 0) return false;

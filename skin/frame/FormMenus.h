@@ -163,8 +163,11 @@ TspFormMenus* spFormMenus(TspDynamicSkinForm* DSF);
 
 // Routes the skinned edits' context menus through the skinned popup menu of
 // their form (a form without a skinned form component keeps the previous
-// handler).
+// handler). The first skinned form component installs it.
 void InstallSkinnedEditMenus();
+// Gives the skinned form components the skinned menus and hint (done by
+// the first one made, unless the program set hooks of its own).
+void spInstallFormMenus();
 
 // Runs a menu's item whose shortcut is the key: true when one ran.
 bool MenuIsShortCut(TMenu* Menu, TShortCut Key);

@@ -628,8 +628,7 @@ TEST(FormMenus, ShortcutsOfTheFormsMenuRunTheirItems) {
 }
 
 TEST(FormMenus, EditMenuOpensAsASkinnedMenu) {
-  Fixture f;
-  InstallSkinnedEditMenus();
+  Fixture f;  // the first skinned form put the skinned edit menus in place
   auto* edit = new TspSkinEdit(f.form);
   edit->SetParent(f.form);
   edit->SetBounds(20, 40, 120, 22);
@@ -642,8 +641,16 @@ TEST(FormMenus, EditMenuOpensAsASkinnedMenu) {
   bool selectAll = false;
   for (auto* i : w->ItemList) selectAll |= i->MenuItem->Caption() == "Select All";
   EXPECT_TRUE(selectAll);
-  f.fm->SkinMenu->Hide();
-  Fixture::Pump();
+  // Choosing Select All from the keyboard runs it on the edit.
+  edit->SetSelStart(0);
+  edit->SetSelLength(0);
+  for (int i = 0; i < 10; ++i) {
+    if (w->ActiveItem >= 0 && w->ItemList[size_t(w->ActiveItem)]->MenuItem->Caption() == "Select All") break;
+    f.Key(edit->Handle(), VK_DOWN);
+  }
+  f.Key(edit->Handle(), VK_RETURN);
+  EXPECT_FALSE(f.fm->SkinMenu->Visible());
+  EXPECT_EQ(edit->SelLength(), 5);
 }
 
 }  // namespace
