@@ -114,6 +114,29 @@ TspSkinMainMenuBarItem::TspSkinMainMenuBarItem(TspSkinMainMenuBar* AParent, cons
   RO = AData->ItemRO;
   StretchEffect = AData->StretchEffect;
   if (EmptyRect(ActiveSkinRect)) Morphing = false;
+  AnimateSkinRect = RectOf(AData->AnimateSkinRect);
+  FrameCount = AData->FrameCount;
+  AnimateInterval = AData->AnimateInterval > 0 ? AData->AnimateInterval : 25;
+  InActiveAnimation = AData->InActiveAnimation;
+}
+
+bool TspSkinMainMenuBarItem::EnableAnimation() const {
+  TspSkinData* sd = Parent->SkinData();
+  return !EmptyRect(AnimateSkinRect) && FrameCount > 0 && sd && !sd->Empty && sd->EnableSkinEffects &&
+         !Parent->ToolBarMode;
+}
+
+TRect TspSkinMainMenuBarItem::FrameRect(int N) const {
+  const int n = std::max(1, FrameCount);
+  N = std::max(1, std::min(N, n));
+  if (AnimateSkinRect.Height() > SkinRect.Height()) {
+    const int h = AnimateSkinRect.Height() / n;
+    return TRect{AnimateSkinRect.Left, AnimateSkinRect.Top + (N - 1) * h, AnimateSkinRect.Right,
+                 AnimateSkinRect.Top + N * h};
+  }
+  const int w = AnimateSkinRect.Width() / n;
+  return TRect{AnimateSkinRect.Left + (N - 1) * w, AnimateSkinRect.Top, AnimateSkinRect.Left + N * w,
+               AnimateSkinRect.Bottom};
 }
 
 void TspSkinMainMenuBarItem::SetItemFont(TCanvas* C) const {
@@ -235,6 +258,8 @@ void TspSkinMainMenuBarItem::SkinDraw(TCanvas* Cnvs) {
   TBitmap b;
   if (FDown) {
     MakeImage(Cnvs, &b, DownRect, DownFontColor, Active);
+  } else if (EnableAnimation() && CurrentFrame >= 1 && CurrentFrame <= FrameCount) {
+    MakeImage(Cnvs, &b, FrameRect(CurrentFrame), ActiveFontColor, true);
   } else if (MorphAtRest()) {
     if (Active)
       MakeImage(Cnvs, &b, activeRect, ActiveFontColor, true);
@@ -328,6 +353,10 @@ void TspSkinMainMenuBarItem::MouseEnter() {
   FMouseIn = true;
   Active = true;
   ReDraw();
+  if (EnableAnimation()) {
+    Parent->AnimateTimer->SetInterval(static_cast<unsigned>(AnimateInterval));
+    Parent->AnimateTimer->SetEnabled(true);
+  }
   if (Parent->OnItemMouseEnter) Parent->OnItemMouseEnter(MenuItem);
   if (MenuItem && Parent->Hint != MenuItem->Hint) Parent->Hint = MenuItem->Hint;
 }
@@ -335,6 +364,14 @@ void TspSkinMainMenuBarItem::MouseEnter() {
 void TspSkinMainMenuBarItem::MouseLeave() {
   Active = false;
   FMouseIn = false;
+  if (EnableAnimation()) {
+    if (InActiveAnimation) {
+      Parent->AnimateTimer->SetEnabled(true);  // the frames run back
+    } else {
+      CurrentFrame = 0;
+      Parent->DrawObject(this);
+    }
+  }
   if (EnableMorphing() && FDown) FMorphKf = 0;
   ReDraw();
   if (Parent->OnItemMouseLeave) Parent->OnItemMouseLeave(MenuItem);
@@ -370,6 +407,16 @@ void TspSkinMainMenuBarItem::SetDown(bool Value) {
     PopupItemMenu();
   } else {
     Active = false;
+    if (EnableAnimation()) {
+      if (InActiveAnimation) {
+        CurrentFrame = FrameCount + 1;
+        Parent->AnimateTimer->SetEnabled(true);
+      } else {
+        CurrentFrame = 0;
+      }
+      Parent->DrawObject(this);
+      return;
+    }
     // A fading item fades out from its full active look.
     if (EnableMorphing()) FMorphKf = 1;
     ReDraw();
@@ -405,6 +452,10 @@ TspSkinMainMenuBar::TspSkinMainMenuBar(TComponent* AOwner) : TspSkinControl(AOwn
   MorphTimer->SetEnabled(false);
   MorphTimer->SetInterval(25);
   MorphTimer->OnTimer = [this](TObject*) { MorphTimerProc(); };
+  AnimateTimer = new TTimer(this);
+  AnimateTimer->SetEnabled(false);
+  AnimateTimer->SetInterval(25);
+  AnimateTimer->OnTimer = [this](TObject*) { AnimateTimerProc(); };
   SetAlign(alTop);
   SetHeight(22);
 }
@@ -414,6 +465,8 @@ TspSkinMainMenuBar::~TspSkinMainMenuBar() {
   MouseTimer->OnTimer = nullptr;
   MorphTimer->SetEnabled(false);
   MorphTimer->OnTimer = nullptr;
+  AnimateTimer->SetEnabled(false);
+  AnimateTimer->OnTimer = nullptr;
   SetDynamicSkinForm(nullptr);
   SetMainMenu(nullptr);
   ObjectList.clear();
@@ -651,6 +704,26 @@ void TspSkinMainMenuBar::MorphTimerProc() {
   }
 }
 
+void TspSkinMainMenuBar::AnimateTimerProc() {
+  bool any = false;
+  for (auto& o : ObjectList) {
+    auto* it = dynamic_cast<TspSkinMainMenuBarItem*>(o.get());
+    if (!it || !it->EnableAnimation()) continue;
+    if (it->Active && it->CurrentFrame <= it->FrameCount) {
+      ++it->CurrentFrame;
+      any = true;
+    } else if (!it->Active && it->CurrentFrame > 0) {
+      --it->CurrentFrame;
+      any = true;
+    }
+  }
+  if (any) {
+    if (HandleAllocated()) Repaint();
+  } else {
+    AnimateTimer->SetEnabled(false);
+  }
+}
+
 void TspSkinMainMenuBar::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TspSkinControl::MouseDown(Button, Shift, X, Y);
   TestActive(X, Y);
@@ -837,7 +910,15 @@ void TspSkinMainMenuBar::ExitMenuMode() {
       o->Active = false;
       o->FMouseIn = false;
       o->FDown = false;
-      if (o->EnableMorphing()) {
+      auto* it = dynamic_cast<TspSkinMainMenuBarItem*>(o.get());
+      if (it && it->EnableAnimation()) {
+        if (it->InActiveAnimation) {
+          AnimateTimer->SetEnabled(true);
+        } else {
+          it->CurrentFrame = 0;
+          DrawObject(it);
+        }
+      } else if (o->EnableMorphing()) {
         o->FMorphKf = 1;  // fades out
         o->ReDraw();
       } else {

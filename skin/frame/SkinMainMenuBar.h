@@ -85,6 +85,13 @@ public:
   TRect TextRct;
   int LO = 0, RO = 0;
   bool StretchEffect = false;
+  // Hover animation: FrameCount frames of AnimateSkinRect, side by side or
+  // stacked, shown one per tick while the item is hot and back while not.
+  TRect AnimateSkinRect;
+  int FrameCount = 0, AnimateInterval = 25, CurrentFrame = 0;
+  bool InActiveAnimation = false;
+  bool EnableAnimation() const;
+  TRect FrameRect(int N) const;
 
   // Places the item after the previous one; false when it does not fit.
   bool CalcGeometry(TCanvas* Cnvs);
@@ -139,6 +146,7 @@ public:
   TRect NewItemsRect;
   TTimer* MouseTimer;
   TTimer* MorphTimer;
+  TTimer* AnimateTimer;
   std::vector<std::unique_ptr<TspMenuBarObject>> ObjectList;
   // From the skin record.
   TRect SkinRect, ItemsRect;
@@ -185,6 +193,7 @@ private:
   void PaintObjects(TCanvas* C);
   void MouseTimerProc();
   void MorphTimerProc();
+  void AnimateTimerProc();
 
   TFont FDefItemFont;
   TspDynamicSkinForm* FDSF = nullptr;

@@ -537,6 +537,21 @@ TEST(FormMenus, MenuBarTakesItsLookFromTheProgramSkin) {
   for (int i = 0; i < 6; ++i) f.bar->MorphTimer->Timer();
   EXPECT_EQ(file->MorphKf(), 0.0);
   file->Morphing = false;
+  // A hover animation of one frame: shown on the first tick, then the hot
+  // look; leaving the item drops back to the resting look at once.
+  file->AnimateSkinRect = file->ActiveSkinRect;
+  file->FrameCount = 1;
+  file->MouseEnter();
+  EXPECT_TRUE(f.bar->AnimateTimer->Enabled());
+  f.bar->AnimateTimer->Timer();
+  EXPECT_EQ(file->CurrentFrame, 1);
+  f.bar->AnimateTimer->Timer();
+  f.bar->AnimateTimer->Timer();
+  EXPECT_EQ(file->CurrentFrame, 2);
+  EXPECT_FALSE(f.bar->AnimateTimer->Enabled());
+  file->MouseLeave();
+  EXPECT_EQ(file->CurrentFrame, 0);
+  file->FrameCount = 0;
   // Its drop-down uses the skin's menu look.
   SendMessageW(f.h(), WM_SYSCOMMAND, SC_KEYMENU, 0);
   f.Key(f.h(), VK_RETURN);
