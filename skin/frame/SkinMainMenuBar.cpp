@@ -497,6 +497,21 @@ void TspSkinMainMenuBar::SetDynamicSkinForm(TspDynamicSkinForm* Value) {
   }
 }
 
+void TspSkinMainMenuBar::SetDefItemFont(const TFont* Value) {
+  FDefItemFont.Assign(Value);
+  if (FIndex == -1 && HandleAllocated()) Invalidate();
+}
+
+void TspSkinMainMenuBar::SetDefaultWidth(int Value) {
+  FDefaultWidth = Value;
+  if (FIndex == -1 && Value > 0) SetWidth(Value);
+}
+
+void TspSkinMainMenuBar::SetDefaultHeight(int Value) {
+  FDefaultHeight = Value;
+  if (FIndex == -1 && Value > 0) SetHeight(Value);
+}
+
 void TspSkinMainMenuBar::SetMainMenu(TMainMenu* Value) {
   if (FMainMenu == Value) return;
   if (FMainMenu) FMainMenu->RemoveFreeNotification(this);
@@ -537,8 +552,8 @@ void TspSkinMainMenuBar::ChangeSkinData() {
   CreateMenu();
   if (FSkinSupport && UseSkinSize && SkinRect.Height() > 0)
     SetHeight(SkinRect.Height());
-  else if (DefaultHeight > 0)
-    SetHeight(DefaultHeight);
+  else if (FDefaultHeight > 0)
+    SetHeight(FDefaultHeight);
   if (HandleAllocated()) Invalidate();
 }
 
@@ -583,6 +598,8 @@ void TspSkinMainMenuBar::UpDateItems() {
 void TspSkinMainMenuBar::UpDateEnabledItems() {
   for (auto& o : ObjectList)
     if (auto* it = dynamic_cast<TspSkinMainMenuBarItem*>(o.get())) {
+      // A hot item that turns disabled stops being hot.
+      if (!it->MenuItem->Enabled && it->Active && !it->FDown) it->MouseLeave();
       it->Enabled = it->MenuItem->Enabled;
       it->OldEnabled = it->Enabled;
     }
@@ -803,13 +820,12 @@ void TspSkinMainMenuBar::WndProc(TMessage& m) {
 
 void TspSkinMainMenuBar::EnterMenuMode() {
   MenuActive = true;
+  // The hot item, else the first one the keyboard can reach.
   TspSkinMainMenuBarItem* first = nullptr;
-  for (auto& o : ObjectList)
-    if (o->Active) {
-      first = dynamic_cast<TspSkinMainMenuBarItem*>(o.get());
-      break;
-    }
-  if (!first) first = Item(0);
+  for (int i = 0; i < ItemCount() && !first; ++i)
+    if (Item(i) && Item(i)->Active && Item(i)->Enabled && Item(i)->Visible) first = Item(i);
+  for (int i = 0; i < ItemCount() && !first; ++i)
+    if (Item(i) && Item(i)->Enabled && Item(i)->Visible) first = Item(i);
   if (first) first->MouseEnter();
   TspFormMenus* fm = spFormMenus(FDSF);
   if (!fm) return;

@@ -126,7 +126,12 @@ public:
   bool ScrollMenu = true;
   bool PopupToUp = false;
   TFont* DefItemFont() { return &FDefItemFont; }
-  int DefaultWidth = 0, DefaultHeight = 22;
+  void SetDefItemFont(const TFont* Value);
+  // The size of the bar without a skin (values above 0 apply at once).
+  int DefaultWidth() const { return FDefaultWidth; }
+  void SetDefaultWidth(int Value);
+  int DefaultHeight() const { return FDefaultHeight; }
+  void SetDefaultHeight(int Value);
 
   TspDynamicSkinForm* DynamicSkinForm() const { return FDSF; }
   void SetDynamicSkinForm(TspDynamicSkinForm* Value);
@@ -196,6 +201,7 @@ private:
   void AnimateTimerProc();
 
   TFont FDefItemFont;
+  int FDefaultWidth = 0, FDefaultHeight = 22;
   TspDynamicSkinForm* FDSF = nullptr;
   TMainMenu* FMainMenu = nullptr;
   bool FInPaint = false;

@@ -449,6 +449,39 @@ TEST(FormMenus, MenuBarClickOpensAndALeafItemRunsAtOnce) {
   EXPECT_FALSE(f.fm->SkinMenu->Visible());
 }
 
+TEST(FormMenus, PlainBarLaysOutItemsAndIgnoresRightAndDisabledClicks) {
+  BarFixture f;
+  f.bar->SetDefaultHeight(26);
+  EXPECT_EQ(f.bar->Height(), 26);
+  f.bar->Repaint();
+  // Items from the left of the items area, each its caption plus 12 wide.
+  TBitmap probe;
+  probe.SetSize(1, 1);
+  probe.Canvas()->Font()->Assign(f.bar->DefItemFont());
+  RECT tr{0, 0, 0, 0};
+  DrawTextW(probe.Canvas()->Handle(), u"&Edit", -1, &tr, DT_CALCRECT | DT_CENTER);
+  TspSkinMainMenuBarItem* edit = f.bar->Item(1);
+  EXPECT_EQ(f.bar->Item(0)->ObjectRect.Left, 2);
+  EXPECT_EQ(edit->ObjectRect.Left, f.bar->Item(0)->ObjectRect.Right);
+  EXPECT_EQ(edit->ObjectRect.Width(), (tr.right - tr.left) + 12);
+  EXPECT_EQ(edit->ObjectRect.Bottom, 26 - 2);
+  const TRect r = edit->ObjectRect;
+  f.bar->Perform(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(r.Left + 2, r.Top + 2));
+  f.bar->Perform(WM_RBUTTONUP, 0, MAKELPARAM(r.Left + 2, r.Top + 2));
+  EXPECT_FALSE(f.fm->SkinMenu->Visible());
+  f.edit->Enabled = false;
+  f.bar->UpDateEnabledItems();
+  f.bar->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.Left + 2, r.Top + 2));
+  f.bar->Perform(WM_LBUTTONUP, 0, MAKELPARAM(r.Left + 2, r.Top + 2));
+  EXPECT_FALSE(f.fm->SkinMenu->Visible());
+  // The menu mode passes over the disabled item.
+  SendMessageW(f.h(), WM_SYSCOMMAND, SC_KEYMENU, 0);
+  f.Key(f.h(), VK_RIGHT);
+  EXPECT_EQ(f.ActiveIndex(), 2);
+  f.Key(f.h(), VK_ESCAPE);
+  EXPECT_FALSE(f.sf->InMainMenu);
+}
+
 TEST(FormMenus, NarrowBarHidesItemsThatDoNotFitAndListsThemFromTheMarker) {
   BarFixture f;
   // An invisible item before the ones that do not fit must not shift the list.
