@@ -11,6 +11,8 @@ std::function<std::unique_ptr<TspFrameMenuHandler>(TspDynamicSkinForm*)> TspDyna
 std::function<std::unique_ptr<TspFrameHintHandler>(TspDynamicSkinForm*)> TspDynamicSkinForm::HintHandlerFactory;
 std::function<void(HWND, bool, TRect&)> TspDynamicSkinForm::MonitorAreaOverride;
 
+void spInstallFormMenus();  // FormMenus.cpp
+
 TspDynamicSkinForm::TspDynamicSkinForm(TComponent* AOwner) : TComponent(AOwner) {
   FForm = dynamic_cast<TCustomForm*>(AOwner);
   if (!FForm) throw Exception("Invalid class typecast");
@@ -44,6 +46,9 @@ TspDynamicSkinForm::TspDynamicSkinForm(TComponent* AOwner) : TComponent(AOwner) 
   // bring the system's own menu and caption back.
   FForm->SetBorderIcons(0);
 
+  // The library's skinned menus and hint serve every form unless a program
+  // put hooks of its own in place.
+  if (!MenuHandlerFactory && !HintHandlerFactory) spInstallFormMenus();
   if (MenuHandlerFactory) MenuHandler = MenuHandlerFactory(this);
   if (HintHandlerFactory) HintHandler = HintHandlerFactory(this);
 

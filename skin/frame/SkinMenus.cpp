@@ -1514,7 +1514,7 @@ void TspSkinMenu::WaitTimerProc() {
 TspSkinMenuHost* FindSkinMenuHost(TComponent* form) {
   if (!form) return nullptr;
   for (int i = 0; i < form->ComponentCount(); ++i)
-    if (auto* host = dynamic_cast<TspSkinMenuHost*>(form->Components(i))) return host;
+    if (TspSkinMenuHost* host = SkinMenuHostOf(form->Components(i))) return host;
   return nullptr;
 }
 
@@ -1537,7 +1537,7 @@ void TspSkinPopupMenu::Notification(TComponent* AComponent, TOperation Operation
 }
 
 TspSkinMenuHost* TspSkinPopupMenu::FindHost() {
-  if (SkinComponent) return dynamic_cast<TspSkinMenuHost*>(SkinComponent);
+  if (SkinComponent) return SkinMenuHostOf(SkinComponent);
   if (ComponentForm) return FindSkinMenuHost(ComponentForm);
   TComponent* owner = Owner();
   if (dynamic_cast<TCustomForm*>(owner)) return FindSkinMenuHost(owner);

@@ -238,6 +238,8 @@ public:
 
 // The first component of `form` that is a skinned form component, or null.
 TspSkinMenuHost* FindSkinMenuHost(TComponent* form);
+// The host a component is or serves through, or null.
+TspSkinMenuHost* SkinMenuHostOf(TComponent* component);
 
 // The popup menu component of skinned forms: opens its items through the
 // skinned menu chain of the form it belongs to.
