@@ -14,7 +14,7 @@
 #include "app/main/MainSetup.h"
 #include "app/main/OptionText.h"
 #include "framework/ExtCtrls.h"
-#include "framework/Shapes.h"
+#include "framework/Shape.h"
 #include "framework/SysUtils.h"
 #include "player/FFPlay.h"
 #include "skin/controls/SkinButtons.h"

@@ -16,7 +16,7 @@
 #include "app/editing/EditControls.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Graphics.h"
-#include "framework/Shapes.h"
+#include "framework/Shape.h"
 #include "player/FFPlay.h"
 #include "skin/controls/SkinCheckRadio.h"
 #include "skin/controls/SkinComboBox.h"
