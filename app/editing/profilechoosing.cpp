@@ -231,8 +231,9 @@ void Tproform::FormShow(TObject*) {
   PickerFormatIndex = CurrentFormatIndex;
   PickerProfileIndex = CurrentProfileIndex;
   PickerShownProfileIndex = CurrentProfileIndex;
+  // The current format's row at the top, as far as the list can scroll.
   if (CurrentFormatIndex >= 0 && CurrentFormatIndex < sgFormats->RowCount())
-    sgFormats->SetTopRow(CurrentFormatIndex);
+    sgFormats->SetTopRow(std::min(CurrentFormatIndex, sgFormats->MaxTopLeftCell(TGridCoord{0, sgFormats->RowCount() - 1}).Y));
   sgProfiles->Invalidate();
   sgFormats->Invalidate();
 }
