@@ -14,6 +14,7 @@
 #include "framework/Shapes.h"
 #include "skin/controls/SkinScrollBar.h"
 #include "skin/dialogs/SkinGrids.h"
+#include "skin/dialogs/spMessages.h"
 
 std::vector<TProfileIcon> ProfileIcons;
 Tproform* proform = nullptr;
@@ -425,9 +426,14 @@ bool Tproform::RemoveFormat() {
   const int custom = PickerProfileIndex;
   const int removed = PickerFormatIndex;
   auto& formats = Profiles.at(custom).Formats;
-  const int answer = Host.MessageDlg ? Host.MessageDlg(Translate("Remove profile ") + formats.at(removed).Title,
-                                                       mtConfirmation, MsgDlgButtons({mbYes, mbNo}))
-                                     : static_cast<int>(mrNo);
+  const std::string question = Translate("Remove profile ") + formats.at(removed).Title;
+  int answer = mrNo;
+  if (Host.MessageDlg) {
+    answer = Host.MessageDlg(question, mtConfirmation, MsgDlgButtons({mbYes, mbNo}));
+  } else {
+    TspSkinMessage box(nullptr);
+    answer = box.MessageDlg(question, mtConfirmation, MsgDlgButtons({mbYes, mbNo}), 0);
+  }
   if (answer != mrYes) return false;
 
   const int count = static_cast<int>(formats.size());

@@ -215,12 +215,18 @@ TEST_F(SettingsWindow, DefaultPutsBackTheStoredValuesAndCancelWritesNothing) {
   form->spSkinButton3Click(nullptr);
   EXPECT_EQ("128 kbps", form->cmbAudioBitRate->Text());
 
-  // Shown modally: Cancel from inside the loop closes it without writing.
+  // Shown modally: a refused size keeps the window open with the typed
+  // text; Cancel then closes it without writing.
+  bool stayedOpen = false;
   TTimer press(nullptr);
   press.SetInterval(10);
   press.OnTimer = [&](TObject*) {
     press.SetEnabled(false);
     form->cmbAudioBitRate->SetItemIndex(2);
+    form->cmbVideoResolution->SetText("641*480");
+    form->spSkinButton1Click(nullptr);
+    stayedOpen = form->ModalResult == mrNone && form->Visible() && warnings.size() == 1 &&
+                 form->cmbVideoResolution->Text() == "641*480";
     form->spSkinButton2Click(nullptr);
   };
   TTimer failSafe(nullptr);
@@ -229,7 +235,9 @@ TEST_F(SettingsWindow, DefaultPutsBackTheStoredValuesAndCancelWritesNothing) {
   press.SetEnabled(true);
   failSafe.SetEnabled(true);
   EXPECT_EQ(mrCancel, form->ShowModal());
+  EXPECT_TRUE(stayedOpen);
   EXPECT_EQ("128000", Current().AudioBitRate);
+  EXPECT_EQ("640", Current().Width);
   EXPECT_EQ(-1, LastEditedProfileIndex);
 }
 

@@ -150,6 +150,18 @@ TEST_F(ProfilePicker, ShowingScrollsTheCurrentFormatUpAsFarAsTheListGoes) {
   EXPECT_EQ(0, picker->sgFormats->TopRow());
 }
 
+TEST_F(ProfilePicker, LosingActivationHidesThePickerAndStopsTheDelay) {
+  int focused = 0;
+  picker->Host.FocusMainWindow = [&] { ++focused; };
+  HoverCategory(1);
+  ASSERT_TRUE(picker->ProfileChangeDelayTimer->Enabled());
+  SendMessageW(picker->Handle(), WM_ACTIVATE, WA_INACTIVE, 0);
+  EXPECT_FALSE(picker->Visible());
+  EXPECT_FALSE(picker->ProfileChangeDelayTimer->Enabled());
+  EXPECT_EQ(1, focused);
+  EXPECT_EQ(0, CurrentProfileIndex);
+}
+
 TEST_F(ProfilePicker, MovingIntoTheFormatsBeforeTheDelayKeepsTheListedCategory) {
   HoverCategory(1);
   EXPECT_EQ(1, PickerProfileIndex);
