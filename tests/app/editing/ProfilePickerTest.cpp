@@ -11,6 +11,7 @@
 #include "framework/ImgList.h"
 #include "skin/controls/SkinComboBox.h"
 #include "skin/dialogs/SkinGrids.h"
+#include "support/Dib.h"
 
 // ---- profile picker -------------------------------------------------------------
 
@@ -160,6 +161,42 @@ TEST_F(ProfilePicker, LosingActivationHidesThePickerAndStopsTheDelay) {
   EXPECT_FALSE(picker->ProfileChangeDelayTimer->Enabled());
   EXPECT_EQ(1, focused);
   EXPECT_EQ(0, CurrentProfileIndex);
+}
+
+TEST_F(ProfilePicker, RowsDrawTheHighlightTheIconAndTheTexts) {
+  // A red icon picture for every format: the fallback entry 0.
+  TProfileIcon icon;
+  icon.ID = "_default";
+  icon.Picture.reset(new TPicture);
+  TBitmap red;
+  red.SetSize(20, 20);
+  red.Canvas()->Brush()->SetColor(clRed);
+  red.Canvas()->FillRect(TRect{0, 0, 20, 20});
+  icon.Picture->SetGraphic(&red);
+  ProfileIcons.clear();
+  ProfileIcons.push_back(std::move(icon));
+
+  HoverFormat(1);
+  TspSkinStringGrid* g = picker->sgFormats;
+  Dib dib(g->Width(), g->Height());
+  g->PaintTo(dib.dc, 0, 0);
+  const int rowHeight = g->RowHeights(0);
+  const COLORREF highlight = RGB(185, 212, 255);
+  // Row 0 white, row 1 highlighted between its margins.
+  EXPECT_EQ(RGB(255, 255, 255), dib.At(8, rowHeight - 4));
+  EXPECT_EQ(highlight, dib.At(8, rowHeight + 45));
+  EXPECT_EQ(RGB(255, 255, 255), dib.At(2, rowHeight + 45));
+  // The icon centred on (28, 20) of each row.
+  EXPECT_EQ(RGB(255, 0, 0), dib.At(28, 20));
+  EXPECT_EQ(RGB(255, 0, 0), dib.At(28, rowHeight + 20));
+  // Title text (dark pixels) right of the icon in the first row.
+  int dark = 0;
+  for (int y = 2; y < 20; ++y)
+    for (int x = 50; x < 150; ++x)
+      if (GetRValue(dib.At(x, y)) < 100) ++dark;
+  EXPECT_GT(dark, 10);
+  EXPECT_TRUE(reports.empty());
+  ProfileIcons.clear();
 }
 
 TEST_F(ProfilePicker, MovingIntoTheFormatsBeforeTheDelayKeepsTheListedCategory) {
