@@ -6,6 +6,7 @@
 
 #include "app/editing/profilechoosing.h"
 #include "app/editing/settings.h"
+#include "app/main/AppStorage.h"
 #include "app/main/ProfileFiles.h"
 #include "framework/ExtCtrls.h"
 #include "framework/ImgList.h"
@@ -339,3 +340,78 @@ TEST(ProfileIconChoice, CategoryAndFormatPicturesWithTheLastMatchWinning) {
   EXPECT_EQ(nullptr, category);
 }
 
+
+// The shipped catalogue beside the test program: raise the audio bit rate
+// of the default format for every row, refuse an odd video size, then pick
+// "MP3" from "Audio" for the selected row.
+TEST(ShippedCatalogue, SettingsAndPickerOverTheProgramsOwnFormats) {
+  LanguageIndex = 0;
+  CustomProfileFolder.clear();
+  Profiles.clear();
+  LoadProfileCatalogue();
+  ASSERT_FALSE(Profiles.empty());
+  int audio = -1;
+  for (size_t i = 0; i < Profiles.size(); ++i)
+    if (Profiles[i].Title == "Audio") audio = static_cast<int>(i);
+  ASSERT_GE(audio, 0);
+  ASSERT_FALSE(Profiles[audio].Formats.empty());
+  ASSERT_EQ("MP3", Profiles[audio].Formats[0].Title);
+  CurrentProfileIndex = 4;
+  CurrentFormatIndex = 2;
+  TFormat& mp4 = Profiles[4].Formats[2];
+  ASSERT_EQ("0", mp4.IsAudioFormat);
+  ASSERT_EQ("128000", mp4.AudioBitRate);
+  MediaFiles = {Item(4, 2, 90), Item(4, 2, 300)};
+  for (int i = 0; i < 2; ++i) RecalcItem(i);
+  const double sizes[] = {MediaFiles[0].EstimatedSize, MediaFiles[1].EstimatedSize};
+
+  std::vector<std::string> warnings;
+  Tsettingsform settings(nullptr);
+  settingsform = &settings;
+  settings.OnWarning = [&](const std::string& t) { warnings.push_back(t); };
+  settings.FillProfileSettings();
+  settings.FormShow(nullptr);
+  std::unique_ptr<TStringList> values(SplitOptionList(mp4.AudioBitRates, true));
+  const int i192 = values->IndexOf("192000");
+  ASSERT_GE(i192, 0);
+  settings.cmbVideoResolution->SetText("641*480");
+  settings.cmbAudioBitRate->SetItemIndex(i192);
+  settings.spSkinButton1Click(nullptr);
+  ASSERT_EQ(1u, warnings.size());
+  EXPECT_EQ("128000", mp4.AudioBitRate);
+  EXPECT_EQ(sizes[0], MediaFiles[0].EstimatedSize);
+
+  settings.cmbVideoResolution->SetText("640*480");
+  settings.spSkinButton1Click(nullptr);
+  EXPECT_EQ("192000", mp4.AudioBitRate);
+  EXPECT_GT(MediaFiles[0].EstimatedSize, sizes[0]);
+  EXPECT_GT(MediaFiles[1].EstimatedSize, sizes[1]);
+
+  Tproform picker(nullptr);
+  int selected = 0;
+  picker.Host.SelectedItemIndex = [&] { return selected; };
+  picker.SetBounds(100, 100, 500, std::max(ProfileMenuHeight, 200));
+  picker.Show();
+  TRect r = picker.sgProfiles->CellRect(0, audio);
+  picker.sgProfilesMouseMove(nullptr, 0, r.Left + 20, r.Top + 5);
+  ASSERT_TRUE(picker.ProfileChangeDelayTimer->Enabled());
+  picker.ProfileChangeDelayTimerTimer(nullptr);
+  // The list keeps its scroll position across categories: scroll up to MP3.
+  picker.sgFormats->SetTopRow(0);
+  r = picker.sgFormats->CellRect(0, 0);
+  picker.sgFormatsMouseMove(nullptr, 0, r.Left + 60, r.Top + 10);
+  const double before = MediaFiles[0].EstimatedSize;
+  picker.sgFormatsClick(nullptr);
+  EXPECT_EQ(audio, CurrentProfileIndex);
+  EXPECT_EQ(0, CurrentFormatIndex);
+  EXPECT_EQ(audio, MediaFiles[0].ProfileInd);
+  EXPECT_EQ(0, MediaFiles[0].FormatInd);
+  EXPECT_NE(before, MediaFiles[0].EstimatedSize);
+  EXPECT_EQ(4, MediaFiles[1].ProfileInd);
+  EXPECT_EQ("MP3", settings.cmbAudioEncoder->Text());
+  EXPECT_FALSE(picker.Visible());
+
+  settingsform = nullptr;
+  MediaFiles.clear();
+  Profiles.clear();
+}
