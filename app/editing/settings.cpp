@@ -164,6 +164,10 @@ Tsettingsform::Tsettingsform(TComponent* owner) : TForm(owner) {
   FormCreate();
 }
 
+Tsettingsform::~Tsettingsform() {
+  if (settingsform == this) settingsform = nullptr;
+}
+
 void Tsettingsform::SetClientSize(int width, int height) {
   Handle();
   SetBounds(Left(), Top(), width + Width() - ClientWidth(), height + Height() - ClientHeight());

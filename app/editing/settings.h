@@ -31,6 +31,7 @@ std::string ResolutionHeight(const std::string& text);
 class Tsettingsform : public TForm {
 public:
   explicit Tsettingsform(TComponent* owner);
+  ~Tsettingsform() override;
 
   // ---- components, in creation order ----
   TspSkinStdLabel* lblProfile = nullptr;

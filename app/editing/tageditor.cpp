@@ -63,6 +63,10 @@ TTagEditForm::TTagEditForm(TComponent* owner) : TForm(owner) {
   OnShow = [this](TObject* s) { FormShow(s); };
 }
 
+TTagEditForm::~TTagEditForm() {
+  if (TagEditForm == this) TagEditForm = nullptr;
+}
+
 void TTagEditForm::SetClientSize(int width, int height) {
   Handle();
   SetBounds(Left(), Top(), width + Width() - ClientWidth(), height + Height() - ClientHeight());

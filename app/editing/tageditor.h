@@ -16,6 +16,7 @@ class TTagEditor;
 class TTagEditForm : public TForm {
 public:
   explicit TTagEditForm(TComponent* owner);
+  ~TTagEditForm() override;
 
   // ---- components, in creation order ----
   TTagEditor* TagEditor1 = nullptr;
