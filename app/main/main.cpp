@@ -33,6 +33,8 @@
 #include "skin/data/SkinData.h"
 #include "skin/dialogs/SkinGrids.h"
 #include "skin/dialogs/spMessages.h"
+#include "skin/frame/DynamicSkinForm.h"
+#include "skin/frame/SkinMainMenuBar.h"
 #include "skin/frame/SkinMenus.h"
 
 TMainForm* MainForm = nullptr;
@@ -106,6 +108,8 @@ std::string FormatMicroseconds(int64_t microseconds) {
 
 TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   SetName("MainForm");
+  // A new main window starts up afresh: its first showing runs the check.
+  StartupCheckDone = false;
   SetCaption(kProductName);
   SetBounds(CW_USEDEFAULT, CW_USEDEFAULT, 700, 480);
   BuildComponents();
@@ -124,6 +128,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::BuildComponents() {
   spSkinData1 = Make<TspSkinData>(this, nullptr, "spSkinData1");
+  spDynamicSkinForm1 = Make<TspDynamicSkinForm>(this, nullptr, "spDynamicSkinForm1");
   SkinMessage = Make<TspSkinMessage>(this, nullptr, "SkinMessage");
   SkinMessage->SetSkinData(spSkinData1);
   SkinMessage->SetCtrlSkinData(spSkinData1);
@@ -141,7 +146,7 @@ void TMainForm::BuildComponents() {
   auto addFiles = [this](TObject* s) { AddButtonClick(s); };
   auto trim = [this](TObject* s) { ClipButtonClick(s); };
   auto edit = [this](TObject* s) { EditButtonClick(s); };
-  MainMenu1 = Make<TMainMenu>(this, nullptr, "MainMenu1");
+  MainMenu1 = Make<TspSkinMainMenu>(this, nullptr, "MainMenu1");
   TMenuItem* bar = MainMenu1->Items();
   File1 = AddItem(bar, this, "File1", "File");
   Openvideo1 = AddItem(File1, this, "Openvideo1", "Add File(s)", addFiles);
@@ -226,6 +231,12 @@ void TMainForm::BuildComponents() {
   AddButton->OnClick = addFiles;
   ClipButton->OnClick = trim;
   EditButton->OnClick = edit;
+
+  // The menu bar above everything, drawn by the skin.
+  spSkinMainMenuBar1 = Make<TspSkinMainMenuBar>(this, this, "spSkinMainMenuBar1");
+  spSkinMainMenuBar1->SetAlign(alTop);
+  spSkinMainMenuBar1->SetMainMenu(MainMenu1);
+  spSkinMainMenuBar1->SetDynamicSkinForm(spDynamicSkinForm1);
 
   // The small toolbar along the top.
   HiddenToolbar = Make<TspSkinToolBar>(this, this, "HiddenToolbar");
@@ -558,6 +569,9 @@ void TMainForm::FormCreate() {
   for (int i = 0; i < ComponentCount(); ++i) {
     if (auto* sc = dynamic_cast<TspSkinControl*>(Components(i))) sc->SetSkinData(spSkinData1);
   }
+  spDynamicSkinForm1->SetSkinData(spSkinData1);
+  spDynamicSkinForm1->SetMenusSkinData(spSkinData1);
+  MainMenu1->SetSkinData(spSkinData1);
   LoadSkinPictures();
 
   SetCaption(kProductName);

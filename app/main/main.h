@@ -16,6 +16,9 @@
 #include "framework/Menus.h"
 
 class TspSkinData;
+class TspDynamicSkinForm;
+class TspSkinMainMenu;
+class TspSkinMainMenuBar;
 class TspSkinMessage;
 class TspSkinPopupMenu;
 class TspSkinPanel;
@@ -63,7 +66,9 @@ public:
   TFFEncoder* MediaEncoder = nullptr;
   TTimer* Timer1 = nullptr;
 
-  TMainMenu* MainMenu1 = nullptr;
+  TspSkinMainMenu* MainMenu1 = nullptr;
+  TspDynamicSkinForm* spDynamicSkinForm1 = nullptr;
+  TspSkinMainMenuBar* spSkinMainMenuBar1 = nullptr;
   TMenuItem *File1, *Openvideo1, *LoadDVD1, *DownloadfromWeb1, *RecordVideo1, *FileInformation2, *Exit1;
   TMenuItem *MenuEdit1, *ItemRemove, *ItemClearAll, *ItemRename;
   TMenuItem *Actions1, *ClipVideo2, *EditVideo2, *Joinall1, *Convert1, *Pause1, *Stop1, *AfterConversion1,
