@@ -230,10 +230,13 @@ TEST(FrameHover, MouseTimerFollowsTheCursorOverTheButtons) {
   std::vector<std::string> events;
   f.sf->OnMouseEnterEvent = [&](const std::string& n) { events.push_back("enter " + n); };
   f.sf->OnMouseLeaveEvent = [&](const std::string& n) { events.push_back("leave " + n); };
+  // The pointer starts away from the form, wherever earlier tests left it.
+  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
   f.form->Show();
   SetForegroundWindow(f.h());
   PumpFor(50);
   SendMessageW(f.h(), WM_ACTIVATE, WA_ACTIVE, 0);
+  events.clear();
   RECT r;
   GetWindowRect(f.h(), &r);
   SetCursorPos(r.left + 287, r.top + 12);
