@@ -1,6 +1,7 @@
 // The skinned form component: construction, properties and the small
 // services the rest of the frame uses.
 #include "skin/frame/DynamicSkinForm.h"
+#include "skin/frame/LayeredBorder.h"
 
 #include <algorithm>
 
@@ -18,6 +19,7 @@ TspDynamicSkinForm::TspDynamicSkinForm(TComponent* AOwner) : TComponent(AOwner) 
   FIsW7 = IsWindows7();
   FIsVistaOS = IsWindowsVistaOrLater();
   AllComponents().push_back(this);
+  FBorderLayer = new TspFormLayerBorder(this);
   FLayerManager = new TspLayerManager(this);
   FMenuLayerManager = new TspLayerManager(this);
 
@@ -61,6 +63,8 @@ TspDynamicSkinForm::~TspDynamicSkinForm() {
     t->SetEnabled(false);
     t->OnTimer = nullptr;
   }
+  // The layer windows go before the objects they draw.
+  if (FBorderLayer) FBorderLayer->Hide();
   ClearObjects();
   if (FSD) FSD->RemoveFreeNotification(this);
   if (FMSD) FMSD->RemoveFreeNotification(this);
@@ -199,9 +203,7 @@ bool TspDynamicSkinForm::IsMainForm() const { return Application && Application-
 bool TspDynamicSkinForm::HasBorder() const { return FForm->BorderStyle() != bsNone; }
 
 bool TspDynamicSkinForm::UseLayeredBorder() const {
-  // The decision as the skin and the form ask for it. The border windows
-  // themselves are another part of the library; without them the frame
-  // draws as if no layered border were in use.
+  // The decision as the skin and the form ask for it.
   if (!FSD || FSD->Empty || !FSD->ShowLayeredBorders() || !FSD->LayerFrame) return false;
   if (FSD->LayerFrame->PictureIndex == -1) return false;
   if (!FIsLayerEnabled || !FSkinnableForm || AlwaysDisableLayeredFrames || PreviewMode) return false;

@@ -94,6 +94,7 @@ using TspActivateCustomObjectEvent = std::function<void(const std::string& IDNam
 using TspChangeClientRectEvent = std::function<void(const TRect& NewClientRect)>;
 
 class TspSkinStatusBar;
+class TspFormLayerBorder;
 
 class TspDynamicSkinForm : public TComponent {
 public:
@@ -302,6 +303,25 @@ public:
   void NewWndProc(TMessage& Message);
   void CheckCloseMenus(const TMessage& Message);
 
+  // ---- the layered border around the form (owned)
+  TspFormLayerBorder* FBorderLayer = nullptr;
+  // The layered border is resizing the form.
+  bool FBorderLayerChangeSize = false;
+  // The border is in use and its windows are shown.
+  bool LayerBorderShown() const;
+  // The border in use carries the caption and buttons (a full border).
+  bool LayerFullBorder() const;
+  bool IsCollapsedLayerFrame() const;
+  // The border's part of the window hook.
+  void LayerAfterSize();
+  void LayerPosChanged(const WINDOWPOS& WP);
+  void LayerShowWindow(bool AShow);
+  void LayerActivate();
+  void LayerInitFrame();
+  void LayeredBordersChanged();
+  // The form's bounds as the border's outer rectangle, or the form's own.
+  TRect LayerOuterBounds() const;
+
   // ---- state the other parts of the frame read
   std::vector<std::unique_ptr<TspActiveSkinObject>> ObjectList;
   std::vector<TspLinkedArea> AreaList;
@@ -397,5 +417,4 @@ private:
   HICON FIcon = nullptr;
   bool FIsW7 = false, FIsVistaOS = false, FIsLayerEnabled = false;
   bool FInAppHook = false;
-  bool FBorderLayerChangeSize = false;
 };

@@ -5,6 +5,7 @@
 #include "skin/controls/SkinLabels.h"
 #include "skin/controls/SkinSplitter.h"
 #include "skin/frame/DynamicSkinForm.h"
+#include "skin/frame/LayeredBorder.h"
 
 namespace {
 
@@ -244,6 +245,7 @@ void TspDynamicSkinForm::TestActive(int X, int Y, bool CanBeActive) {
   if (!(GetFormActive() || !FSupportNCArea)) return;
   if (FSizeMove || FBorderLayerChangeSize || PreviewMode) return;
   if (FSupportNCArea && !HasBorder()) return;
+  if (LayerBorderShown() && LayerFullBorder()) return;
   OldActiveObject = ActiveObject;
   int hit = -1;
   for (size_t i = 0; i < ObjectList.size(); ++i) {
@@ -439,11 +441,13 @@ void TspDynamicSkinForm::ChangeSkinData() {
   FSkinSupport = SkinInUse();
   if (FLayerManager->IsVisible()) FLayerManager->Hide();
   if (FMenuLayerManager->IsVisible()) FMenuLayerManager->Hide();
+  if (FBorderLayer && FBorderLayer->FVisible) FBorderLayer->Hide();
   TRect b = FormBounds();
   if (FSupportNCArea) {
     if (FSkinSupport && FSkinnableForm) {
       CreateSkinObjects();
       UpdateCaptionButtons();
+      LayerInitFrame();
     } else {
       ClearObjects();
       FFormWidth = b.Width();
@@ -491,6 +495,7 @@ void TspDynamicSkinForm::ChangeSkinData() {
     if (!FRollUpState) FitClientToSkin();
     CreateSkinObjects();
     UpdateCaptionButtons();
+    LayerInitFrame();
     if (FRollUpState) RollUpClientSkin();
     FInChangeSkinData = true;
     if (OnChangeSkinData) OnChangeSkinData(this);
@@ -510,6 +515,10 @@ void TspDynamicSkinForm::ChangeSkinData() {
     ClearObjects();
     SetFormRegion(true);
     FForm->Invalidate();
+  }
+  if (UseLayeredBorder() && FForm->HandleAllocated() && IsWindowVisible(FForm->Handle())) {
+    FBorderLayer->SetActive(GetFormActive(), false);
+    FBorderLayer->ShowWithForm();
   }
   RestoreOldBounds();
   if (FSupportNCArea && !FRollUpState) {

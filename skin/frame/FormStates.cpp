@@ -5,6 +5,7 @@
 #include "skin/controls/SkinPanelKinds.h"
 #include "skin/data/SPUtils.h"
 #include "skin/frame/DynamicSkinForm.h"
+#include "skin/frame/LayeredBorder.h"
 
 std::vector<TspDynamicSkinForm*>& TspDynamicSkinForm::AllComponents() {
   static std::vector<TspDynamicSkinForm*> list;
@@ -142,7 +143,13 @@ void TspDynamicSkinForm::DoMaximize() {
     if (R.Width() == mon.Width() && R.Height() == mon.Height() && mon == screen)
       R = TRect{R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom - 1};
   }
+  if (LayerFullBorder()) {
+    // The frame lies outside the form: the outer rectangle fills the area.
+    const TspFormLayerBorder* L = FBorderLayer;
+    R = TRect{R.Left + L->LeftSize, R.Top + L->TopSize, R.Right - L->RightSize, R.Bottom - L->BottomSize};
+  }
   SetFormBounds(R.Left, R.Top, R.Width(), R.Height());
+  if (FBorderLayer && FBorderLayer->FVisible && !LayerFullBorder()) FBorderLayer->Hide();
   if (FStatusBar && FStatusBar->SizeGrip()) FStatusBar->SetShowGrip(false);
   if (OnMaximize) OnMaximize(this);
 }
@@ -150,6 +157,7 @@ void TspDynamicSkinForm::DoMaximize() {
 void TspDynamicSkinForm::DoRestore() {
   MaxRollUpState = false;
   const TRect before = FormBounds();
+  if (FSupportNCArea && HasBorder()) LayerShowWindow(FForm->HandleAllocated() && IsWindowVisible(FForm->Handle()));
   if (!OldBoundsRect.IsEmpty() || FStartShow) {
     TRect r = OldBoundsRect.IsEmpty() ? before : OldBoundsRect;
     if (FSupportNCArea && FStartShow) {
@@ -338,7 +346,12 @@ void TspDynamicSkinForm::SetBounds(int AX, int AY, int AWidth, int AHeight) {
 void TspDynamicSkinForm::RestoreOldBounds() {
   // Only bounds saved with a layered border around them need re-applying;
   // without the border the form keeps its own.
-  if (FOldFullBorder == 1) {
+  if (FOldFullBorder != -1 && LayerBorderShown() && LayerFullBorder()) {
+    const TRect o = FOldFormBounds;
+    const TspFormLayerBorder* L = FBorderLayer;
+    SetFormBounds(o.Left + L->LeftSize, o.Top + L->TopSize, o.Right - L->LeftSize - L->RightSize,
+                  o.Bottom - L->TopSize - L->BottomSize);
+  } else if (FOldFullBorder == 1) {
     TRect b = FOldFormBounds;
     SetFormBounds(b.Left, b.Top, b.Right, FRollUpState ? GetMinHeight() : b.Bottom);
   }
