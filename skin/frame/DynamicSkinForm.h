@@ -18,6 +18,7 @@
 #include "framework/Graphics.h"
 #include "skin/data/SkinData.h"
 #include "skin/frame/SkinFrameObjects.h"
+#include "skin/frame/SkinValueObjects.h"
 
 // Caption buttons the component draws: the form's own three plus roll-up
 // and minimize-to-tray.
@@ -95,6 +96,10 @@ using TspChangeClientRectEvent = std::function<void(const TRect& NewClientRect)>
 
 class TspSkinStatusBar;
 class TspFormLayerBorder;
+
+class TspDynamicSkinForm;
+// The first skinned form component owned by the form, or null.
+TspDynamicSkinForm* GetDynamicSkinForm(TCustomForm* Form);
 
 class TspDynamicSkinForm : public TComponent {
 public:
@@ -302,6 +307,39 @@ public:
   // ---- window hook
   void NewWndProc(TMessage& Message);
   void CheckCloseMenus(const TMessage& Message);
+
+  // ---- frame objects by name (first exact match; absent names and other
+  // kinds do nothing and read as 0, swsOff or false)
+  std::function<void(const std::string& IDName, TSwitchState State)> OnSwitchChangeStateEvent;
+  std::function<void(const std::string& IDName, int Value)> OnTrackBarChangeValueEvent;
+  std::function<void(const std::string& IDName, int Value)> OnFrameRegulatorChangeValueEvent;
+  void DoSwitchChangeState(const std::string& IDName, TSwitchState State);
+  void DoTrackBarChangeValue(const std::string& IDName, int Value);
+  void DoFrameRegulatorChangeValue(const std::string& IDName, int Value);
+  int GetIndex(const std::string& AIDName) const;
+  int TrackBarGetValue(const std::string& AIDName) const;
+  void TrackBarSetValue(const std::string& AIDName, int AValue);
+  void GaugeSetValue(const std::string& AIDName, int AValue);
+  void FrameGaugeSetValue(const std::string& AIDName, int AValue);
+  int FrameRegulatorGetValue(const std::string& AIDName) const;
+  void FrameRegulatorSetValue(const std::string& AIDName, int AValue);
+  void LabelSetText(const std::string& AIDName, const std::string& ATextValue);
+  void BitLabelSetText(const std::string& AIDName, const std::string& AValue);
+  void CaptionSetText(const std::string& AIDName, const std::string& AText);
+  TSwitchState SwitchGetState(const std::string& AIDName) const;
+  void SwitchSetState(const std::string& AIDName, TSwitchState AState);
+  bool ButtonGetDown(const std::string& AIDName) const;
+  void ButtonSetDown(const std::string& AIDName, bool ADown);
+  void SetEnabled(const std::string& AIDName, bool Value);
+  void UserObjectDraw(const std::string& AIDName);
+  void AnimateStart(const std::string& AIDName);
+  void AnimateStop(const std::string& AIDName);
+  // Ordinary controls placed on named skin areas.
+  void LinkControlToArea(const std::string& AreaName, TControl* Control);
+  void UnLinkControlFromArea(TControl* Control);
+  void LinkControlsToAreas();
+  // One tick of the animation objects; true while one still runs.
+  bool AnimateObjectsTick();
 
   // ---- the layered border around the form (owned)
   TspFormLayerBorder* FBorderLayer = nullptr;

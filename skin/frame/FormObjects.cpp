@@ -81,8 +81,8 @@ void TspDynamicSkinForm::CreateSkinObjects() {
       o = std::make_unique<TspSkinCaptionObject>(this, d);
     else if (dynamic_cast<const TspDataUserObject*>(d))
       o = std::make_unique<TspUserObject>(this, d);
-    // Gauges, track bars, switches, labels, animations and regulators are
-    // frame objects of their own kinds, made elsewhere in the library.
+    else
+      o = CreateValueObject(this, d);
     if (o) ObjectList.push_back(std::move(o));
   }
 }
@@ -413,6 +413,7 @@ void TspDynamicSkinForm::AnimateTimerProc() {
       any = true;
     }
   }
+  if (AnimateObjectsTick()) any = true;
   if (!any) AnimateTimer->SetEnabled(false);
 }
 
@@ -447,6 +448,7 @@ void TspDynamicSkinForm::ChangeSkinData() {
     if (FSkinSupport && FSkinnableForm) {
       CreateSkinObjects();
       UpdateCaptionButtons();
+      LinkControlsToAreas();
       LayerInitFrame();
     } else {
       ClearObjects();
@@ -495,6 +497,7 @@ void TspDynamicSkinForm::ChangeSkinData() {
     if (!FRollUpState) FitClientToSkin();
     CreateSkinObjects();
     UpdateCaptionButtons();
+    LinkControlsToAreas();
     LayerInitFrame();
     if (FRollUpState) RollUpClientSkin();
     FInChangeSkinData = true;
