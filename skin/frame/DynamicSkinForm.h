@@ -19,6 +19,7 @@
 #include "skin/data/SkinData.h"
 #include "skin/frame/SkinFrameObjects.h"
 #include "skin/frame/SkinValueObjects.h"
+#include "skin/frame/ClientInActivePanel.h"
 
 // Caption buttons the component draws: the form's own three plus roll-up
 // and minimize-to-tray.
@@ -340,6 +341,16 @@ public:
   void LinkControlsToAreas();
   // One tick of the animation objects; true while one still runs.
   bool AnimateObjectsTick();
+
+  // ---- the client-inactive effect
+  bool ClientInActiveEffect = false;
+  TspClientInActiveEffect ClientInActiveEffectType = spieSemiTransparent;
+  TspClientInActivePanel* FInActivePanel = nullptr;  // owned while shown
+  bool FClientInActiveDraw = false;
+  void ShowClientInActiveEffect();
+  void HideClientInActiveEffect();
+  // The form was activated or deactivated.
+  void ClientInActiveChanged(bool AActive);
 
   // ---- the layered border around the form (owned)
   TspFormLayerBorder* FBorderLayer = nullptr;

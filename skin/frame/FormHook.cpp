@@ -58,6 +58,7 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
       if (!skinnable) break;
       FIsDragging = false;
       CallOld(M);
+      ClientInActiveChanged(LOWORD(M.WParam) != WA_INACTIVE);
       if (FSupportNCArea) {
         TestActive(-1, -1, false);
         ResetObjectStates();

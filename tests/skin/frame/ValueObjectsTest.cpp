@@ -312,3 +312,33 @@ TEST(ValueObjects, BitLabelFindsDigitsAndTheColonOnTheirLines) {
   EXPECT_EQ(c, 0);
   EXPECT_FALSE(b->FindSymbol('x', r, c));
 }
+
+TEST(ClientInActiveEffect, DeactivationCoversTheClientAreaAndActivationRemovesIt) {
+  FrameSkin skin;
+  Framed f(&skin.data);
+  f.sf->ClientInActiveEffect = true;
+  ShowWindow(f.form->Handle(), SW_SHOWNA);
+  for (TspClientInActiveEffect kind : {spieSemiTransparent, spieBlur}) {
+    f.sf->ClientInActiveEffectType = kind;
+    SendMessageW(f.form->Handle(), WM_ACTIVATE, WA_INACTIVE, 0);
+    TspClientInActivePanel* p = f.sf->FInActivePanel;
+    ASSERT_NE(p, nullptr);
+    RECT cr;
+    GetClientRect(f.form->Handle(), &cr);
+    EXPECT_TRUE(p->Visible());
+    EXPECT_EQ(p->Width(), cr.right);
+    EXPECT_EQ(p->Height(), cr.bottom);
+    ASSERT_TRUE(p->Buffer);
+    EXPECT_EQ(p->Buffer->Width(), cr.right);
+    SendMessageW(f.form->Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(f.sf->FInActivePanel, nullptr);
+  }
+  // Without a client area the panel is made but stays hidden.
+  SetWindowPos(f.form->Handle(), nullptr, 0, 0, 300, 35, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT cr;
+  GetClientRect(f.form->Handle(), &cr);
+  ASSERT_EQ(cr.bottom, 0);
+  SendMessageW(f.form->Handle(), WM_ACTIVATE, WA_INACTIVE, 0);
+  ASSERT_NE(f.sf->FInActivePanel, nullptr);
+  EXPECT_FALSE(f.sf->FInActivePanel->Visible());
+}
