@@ -278,6 +278,11 @@ void TspDynamicSkinForm::BringStayOnTopFormsToFront() {
 }
 
 void TspDynamicSkinForm::UpDateFormNC() {
+  // A full layered border carries the caption: it redraws itself.
+  if (LayerBorderShown() && LayerFullBorder()) {
+    FBorderLayer->UpdateBorder();
+    return;
+  }
   if (FForm->HandleAllocated()) SendMessageW(FForm->Handle(), WM_NCPAINT, 0, 0);
 }
 

@@ -277,10 +277,6 @@ void TspSkinCaptionObject::Draw(TCanvas* Cnvs, bool UpDate) {
   DrawCaptionText(Cnvs, TR, ObjectRect.Left, ObjectRect.Top, Active, ObjectRect);
 }
 
-void TspSkinCaptionObject::DrawAlpha(TCanvas*, TspBitmap*) {
-  // The layered border paints its caption through its own path.
-}
-
 void TspSkinCaptionObject::MouseDown(int X, int Y, TMouseButton Button) {
   if (!Parent->SupportNCArea() && Parent->NCDraggAble && Parent->WindowState() != wsMaximized)
     Parent->BeginDragging(X, Y);

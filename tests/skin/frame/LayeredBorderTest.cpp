@@ -316,6 +316,19 @@ TEST(LayeredBorder, FullBorderCarriesTheCaptionAndButtons) {
   EXPECT_EQ(top->GetHitMode(TPoint{tr.left + 40, tr.top + 30}), spflCaption);
   EXPECT_EQ(top->GetHitMode(TPoint{tr.left + 300, tr.top + 27}), spflObject);
 
+  // The caption text goes into the top piece opaque; around it the piece
+  // keeps the picture's alpha (mask grey 0xC0).
+  f.form->SetCaption("WWWWWW");
+  TspBitmap* img = f.L()->TopImage.get();
+  ASSERT_NE(img, nullptr);
+  int opaque = 0;
+  for (int y = 20; y < 40; ++y)
+    for (int x = 12; x < 200; ++x)
+      if ((img->GetPixel(x, y) >> 24) == 255) ++opaque;
+  EXPECT_GT(opaque, 10);
+  EXPECT_EQ(img->GetPixel(5, 45) >> 24, 0xC0u);
+  EXPECT_EQ(img->GetPixel(150, 22) >> 24, 0xC0u);
+
   // A double click on the caption maximizes: the outer frame fills the work area.
   top->LayerDblClick(TPoint{tr.left + 40, tr.top + 30});
   EXPECT_EQ(f.sf->WindowState(), wsMaximized);
