@@ -2,6 +2,7 @@
 // services the rest of the frame uses.
 #include "skin/frame/DynamicSkinForm.h"
 #include "skin/frame/LayeredBorder.h"
+#include "framework/ImgList.h"
 
 #include <algorithm>
 
@@ -99,7 +100,15 @@ void TspDynamicSkinForm::Notification(TComponent* AComponent, TOperation Operati
     for (auto& o : ObjectList) o->SD = nullptr;
   }
   if (AComponent == FMSD) FMSD = nullptr;
+  if (AComponent == QuickImageList) QuickImageList = nullptr;
   if (AComponent == FStatusBar) FStatusBar = nullptr;
+}
+
+void TspDynamicSkinForm::SetQuickImageList(TCustomImageList* Value) {
+  if (QuickImageList) QuickImageList->RemoveFreeNotification(this);
+  QuickImageList = Value;
+  if (QuickImageList) QuickImageList->FreeNotification(this);
+  UpDateFormNC();
 }
 
 void TspDynamicSkinForm::SetStatusBar(TspSkinStatusBar* Value) {

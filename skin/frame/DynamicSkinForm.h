@@ -20,6 +20,7 @@
 #include "skin/frame/SkinFrameObjects.h"
 #include "skin/frame/SkinValueObjects.h"
 #include "skin/frame/ClientInActivePanel.h"
+#include "skin/frame/QuickButtons.h"
 
 // Caption buttons the component draws: the form's own three plus roll-up
 // and minimize-to-tray.
@@ -342,6 +343,14 @@ public:
   // One tick of the animation objects; true while one still runs.
   bool AnimateObjectsTick();
 
+  // ---- quick buttons of the caption
+  TspQuickButtonItems& QuickButtons() { return *FQuickButtons; }
+  const TspQuickButtonItems& QuickButtons() const { return *FQuickButtons; }
+  void SetQuickButtons(const TspQuickButtonItems& Value) { FQuickButtons->Assign(Value); }
+  TCustomImageList* QuickImageList = nullptr;  // not owned; cleared when freed
+  void SetQuickImageList(TCustomImageList* Value);
+  bool QuickButtonsShowHint = false;
+
   // ---- the client-inactive effect
   bool ClientInActiveEffect = false;
   TspClientInActiveEffect ClientInActiveEffectType = spieSemiTransparent;
@@ -466,4 +475,5 @@ private:
   HICON FIcon = nullptr;
   bool FIsW7 = false, FIsVistaOS = false, FIsLayerEnabled = false;
   bool FInAppHook = false;
+  std::unique_ptr<TspQuickButtonItems> FQuickButtons{new TspQuickButtonItems(this)};
 };

@@ -251,6 +251,12 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
 
 void TspDynamicSkinForm::AfterMessage(TMessage& M) {
   switch (M.Msg) {
+    case WM_CLOSESKINMENU:
+      // A quick button's menu closed: the button comes back up.
+      for (size_t i = 0; i < ObjectList.size(); ++i)
+        if (auto* c = dynamic_cast<TspSkinCaptionObject*>(ObjectList[i].get()); c && c->PopupMenuQuickButton != -1)
+          c->QuickMenuClosed();
+      return;
     case WM_CREATE: {
       // A skin given before the window existed shapes it now.
       const TRect b = FormBounds();

@@ -60,6 +60,7 @@ void AlphaText(TspBitmap* Image, TRect Q, const std::u16string& Text, UINT Flags
 void TspSkinCaptionObject::DrawAlpha(TCanvas*, TspBitmap* ABitMap) {
   if (!ABitMap || ABitMap->Empty()) return;
   TRect R = ObjectRect;
+  R.Left += QuickButtonsWidth();
   if (VistaGlowEffect) {
     R.Left += 6;
     R.Right -= 6;

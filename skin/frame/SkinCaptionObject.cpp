@@ -130,6 +130,7 @@ TRect TspSkinCaptionObject::CurrentTextRect() const {
   TRect TR = TextRct;
   if (!TextRct.IsEmpty()) {
     const int D = SkinRect.Width() - TextRct.Right;
+    TR.Left += QuickButtonsWidth();
     TR.Right = ObjectRect.Width() - D;
   }
   if (!FrameRect.IsEmpty()) {
@@ -220,6 +221,12 @@ void TspSkinCaptionObject::ApplyInActiveEffect(TBitmap* Image) const {
 
 void TspSkinCaptionObject::Draw(TCanvas* Cnvs, bool UpDate) {
   if (!SkinUsable()) return;
+  // The quick buttons go over whatever look the caption takes.
+  struct QuickOnTop {
+    TspSkinCaptionObject* o;
+    TCanvas* c;
+    ~QuickOnTop() { o->DrawQuickButtons(c); }
+  } quick{this, Cnvs};
   Active = ActiveWindow();
   if (EnableAnimation()) {
     if (!Active && !InActiveAnimation) CurrentFrame = 0;
@@ -281,14 +288,20 @@ void TspSkinCaptionObject::MouseDown(int X, int Y, TMouseButton Button) {
   if (!Parent->SupportNCArea() && Parent->NCDraggAble && Parent->WindowState() != wsMaximized)
     Parent->BeginDragging(X, Y);
   Parent->CallOnMouseDownEvent(IDName, X, Y, ObjectRect, Button);
+  QuickMouseDown(X, Y, Button);
 }
 
 void TspSkinCaptionObject::MouseUp(int X, int Y, TMouseButton Button) {
   if (!Parent->SupportNCArea()) Parent->EndDragging();
   Parent->CallOnMouseUpEvent(IDName, X, Y, ObjectRect, Button);
+  if (!Parent->SupportNCArea()) return;
+  QuickMouseUp(X, Y, Button);
 }
 
-void TspSkinCaptionObject::MouseMove(int X, int Y) { Parent->CallOnMouseMoveEvent(IDName, X, Y, ObjectRect); }
+void TspSkinCaptionObject::MouseMove(int X, int Y) {
+  Parent->CallOnMouseMoveEvent(IDName, X, Y, ObjectRect);
+  if (HasQuickButtons()) TestActiveQuickButton(X, Y);
+}
 
 void TspSkinCaptionObject::MouseEnter() {
   FMouseIn = true;
@@ -298,4 +311,8 @@ void TspSkinCaptionObject::MouseEnter() {
 void TspSkinCaptionObject::MouseLeave() {
   FMouseIn = false;
   Parent->CallOnMouseLeaveEvent(IDName);
+  if (HasQuickButtons()) {
+    ActiveQuickButton = OldActiveQuickButton = -1;
+    TestActiveQuickButton(-1, -1);
+  }
 }

@@ -11,6 +11,7 @@
 
 #include "FrameTestSkin.h"
 #include "framework/Forms.h"
+#include "framework/ImgList.h"
 #include "skin/frame/DynamicSkinForm.h"
 
 using namespace frametest;
@@ -341,4 +342,59 @@ TEST(ClientInActiveEffect, DeactivationCoversTheClientAreaAndActivationRemovesIt
   SendMessageW(f.form->Handle(), WM_ACTIVATE, WA_INACTIVE, 0);
   ASSERT_NE(f.sf->FInActivePanel, nullptr);
   EXPECT_FALSE(f.sf->FInActivePanel->Visible());
+}
+
+TEST(QuickButtons, LaidOutAtTheCaptionStartAndClickedOnRelease) {
+  FrameSkin skin;
+  Framed f(&skin.data);
+  TCustomImageList images(nullptr, 16, 16);
+  TBitmap strip(32, 16);
+  images.Add(&strip, nullptr);
+  f.sf->SetQuickImageList(&images);
+  int clicks = 0;
+  TspQuickButtonItem* a = f.sf->QuickButtons().Add();
+  a->SetImageIndex(0);
+  a->Hint = "first";
+  a->OnClick = [&](TObject*) { ++clicks; };
+  TspQuickButtonItem* b = f.sf->QuickButtons().Add();
+  b->SetImageIndex(1);
+  b->SetEnabled(false);
+  SendMessageW(f.form->Handle(), WM_NCPAINT, 0, 0);
+  auto* cap = f.sf->FirstCaption();
+  ASSERT_NE(cap, nullptr);
+  // Caption object from (10, 5), 20 high: buttons 20 x 20 from x 15, 24 apart.
+  EXPECT_EQ(a->ItemRect.Left, cap->ObjectRect.Left + 5);
+  EXPECT_EQ(a->ItemRect.Width(), 20);
+  EXPECT_EQ(b->ItemRect.Left, a->ItemRect.Left + 24);
+  EXPECT_EQ(cap->CurrentTextRect().Left, cap->TextRct.Left + 2 * 24 + 5);
+
+  const int ax = a->ItemRect.Left + 5, ay = a->ItemRect.Top + 5;
+  cap->TestActiveQuickButton(ax, ay);
+  EXPECT_TRUE(a->Active);
+  // A disabled button never becomes the active one.
+  cap->TestActiveQuickButton(b->ItemRect.Left + 5, ay);
+  EXPECT_EQ(cap->ActiveQuickButton, -1);
+  cap->MouseDown(ax, ay, mbLeft);
+  EXPECT_TRUE(a->Down);
+  cap->MouseUp(ax, ay, mbLeft);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_FALSE(a->Down);
+  // Pressed, dragged off and released: no click, the button shows idle.
+  cap->MouseDown(ax, ay, mbLeft);
+  cap->MouseUp(200, ay, mbLeft);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_FALSE(a->Down);
+  EXPECT_FALSE(a->Active);
+
+  // Assigning another collection copies images, hints and flags, not events.
+  TspQuickButtonItems other(nullptr);
+  other.Assign(f.sf->QuickButtons());
+  ASSERT_EQ(other.Count(), 2);
+  EXPECT_EQ(other.Items(0)->Hint, "first");
+  EXPECT_FALSE(other.Items(1)->Enabled());
+  EXPECT_FALSE(other.Items(0)->OnClick);
+  EXPECT_EQ(other.Items(5), nullptr);
+  // The image list going away leaves the component without one.
+  f.sf->SetQuickImageList(nullptr);
+  EXPECT_FALSE(cap->HasQuickButtons());
 }
