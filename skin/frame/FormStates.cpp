@@ -34,6 +34,9 @@ int TspDynamicSkinForm::GetMinHeight() const {
       return (!shrunk && MinHeight > h) ? MinHeight : h;
     }
     const int F = FSD->FPicture.Height - RectHeight(FSD->ClRect);
+    // A full layered border draws the caption outside: the form itself
+    // may shrink to a strip.
+    if (LayerFullBorder()) return (!shrunk && F < MinHeight) ? MinHeight : 10;
     const int base = FSD->FormMinHeight > 0 ? FSD->FormMinHeight : F;
     return (!shrunk && MinHeight > base) ? MinHeight : base;
   }
@@ -93,7 +96,13 @@ void TspDynamicSkinForm::DoMinimize() {
     if (OldBoundsRect.IsEmpty()) OldBoundsRect = FormBounds();
     TPoint p;
     GetMinimizedPosition(p);
-    SetFormBounds(p.X, p.Y, GetMinWidth(), GetMinHeight());
+    if (LayerBorderShown() && LayerFullBorder()) {
+      const TspFormLayerBorder* L = FBorderLayer;
+      SetFormBounds(p.X + L->LeftSize, p.Y - L->BottomSize - L->FData->RollUpFormHeight + 10, GetMinWidth(),
+                    GetMinHeight());
+    } else {
+      SetFormBounds(p.X, p.Y, GetMinWidth(), GetMinHeight());
+    }
   }
   if (OnMinimize) OnMinimize(this);
 }
@@ -191,6 +200,12 @@ void TspDynamicSkinForm::SetRollUpState(bool Value) {
   if (FSupportNCArea) {
     if (Value) {
       OldHeight = b.Height();
+      // The border follows size changes only: a form already at the rolled
+      // height must still change once.
+      if (LayerBorderShown() && LayerFullBorder() && b.Height() == GetMinHeight()) {
+        SetFormBounds(b.Left, b.Top, b.Width(), b.Height() + 1);
+        OldHeight = b.Height() + 1;
+      }
       SetFormBounds(b.Left, b.Top, b.Width(), GetMinHeight());
     } else if (ClientHeight != 0) {
       RECT cr{0, 0, 0, 0};
@@ -334,12 +349,33 @@ void TspDynamicSkinForm::ApplyPositionInMonitor() {
   SetFormBounds(p.X, p.Y, b.Width(), b.Height());
 }
 
+namespace {
+// With a sizing band or a full border the frame's outer rectangle is what
+// callers place.
+bool OuterPlacement(const TspDynamicSkinForm* f) {
+  if (!f->LayerBorderShown()) return false;
+  const TspDataSkinLayerFrame* d = f->FBorderLayer->FData;
+  const TspRect& r = d->BorderRect;
+  return d->FullBorder || !(r.Right <= r.Left || r.Bottom <= r.Top);
+}
+}  // namespace
+
 void TspDynamicSkinForm::Move(int AX, int AY) {
   const TRect b = FormBounds();
+  if (OuterPlacement(this)) {
+    AX += FBorderLayer->LeftSize;
+    AY += FBorderLayer->TopSize;
+  }
   SetFormBounds(AX, AY, b.Width(), b.Height());
 }
 
 void TspDynamicSkinForm::SetBounds(int AX, int AY, int AWidth, int AHeight) {
+  if (OuterPlacement(this)) {
+    const TspFormLayerBorder* L = FBorderLayer;
+    SetFormBounds(AX + L->LeftSize, AY + L->TopSize, AWidth - L->LeftSize - L->RightSize,
+                  AHeight - L->TopSize - L->BottomSize);
+    return;
+  }
   SetFormBounds(AX, AY, AWidth, AHeight);
 }
 

@@ -353,3 +353,30 @@ TEST(LayeredBorder, FullBorderCarriesTheCaptionAndButtons) {
   top->LayerMouseUp(mbLeft, TPoint{tr.left + 300, tr.top + 27});
   EXPECT_TRUE(closed);
 }
+
+TEST(LayeredBorder, OuterPlacementAndFullBorderRollUp) {
+  LayerSkin skin(kFull);
+  Framed f(skin.data());
+  // Move and SetBounds place the outer frame (6-pixel band all round).
+  f.sf->SetBounds(200, 150, 312, 212);
+  RECT w;
+  GetWindowRect(f.h(), &w);
+  EXPECT_EQ(Str(w), Str(RECT{206, 156, 506, 356}));
+  f.sf->Move(100, 100);
+  GetWindowRect(f.h(), &w);
+  EXPECT_EQ(Str(w), Str(RECT{106, 106, 406, 306}));
+  // Rolled up, the form keeps a strip and its shape the border's roll-up
+  // height (none in this skin: one pixel on this system version, else 0).
+  f.sf->SetRollUpState(true);
+  GetWindowRect(f.h(), &w);
+  EXPECT_EQ(w.bottom - w.top, 10);
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(f.h(), rgn), ERROR);
+  RECT box;
+  GetRgnBox(rgn, &box);
+  DeleteObject(rgn);
+  EXPECT_LE(box.bottom - box.top, 1);
+  f.sf->SetRollUpState(false);
+  GetWindowRect(f.h(), &w);
+  EXPECT_EQ(w.bottom - w.top, 200);
+}
