@@ -58,6 +58,9 @@ public:
   virtual TMenuItem* SystemMenuItems() = 0;
   // SC_KEYMENU; true when the menus took it.
   virtual bool KeyMenu() = 0;
+  // Drops the sub-menu of a main-menu item in the frame down under
+  // ScreenRect; without the skinned menus nothing opens.
+  virtual void PopupMainMenuItem(TspActiveSkinObject* /*Item*/, TMenuItem* /*Menu*/, const TRect& /*ScreenRect*/) {}
 };
 
 // What the skinned hint adds: the delayed hint of frame objects.
@@ -180,6 +183,7 @@ public:
   TspCaptionPaintEvent OnCaptionPaint;
   TspChangeClientRectEvent OnChangeClientRect;
   TNotifyEvent OnChangeSkinData, OnActivate, OnDeActivate, OnChangeRollUpState;
+  TNotifyEvent OnMainMenuEnter;
   TNotifyEvent OnMinimize, OnRestore, OnMaximize, OnMinimizeToTray;
   TspObjectMouseEvent OnMouseUpEvent, OnMouseDownEvent;
   TspObjectMouseMoveEvent OnMouseMoveEvent;

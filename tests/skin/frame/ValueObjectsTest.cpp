@@ -12,7 +12,9 @@
 #include "FrameTestSkin.h"
 #include "framework/Forms.h"
 #include "framework/ImgList.h"
+#include "framework/Menus.h"
 #include "skin/frame/DynamicSkinForm.h"
+#include "skin/frame/SkinMainMenuItem.h"
 
 using namespace frametest;
 
@@ -397,4 +399,53 @@ TEST(QuickButtons, LaidOutAtTheCaptionStartAndClickedOnRelease) {
   // The image list going away leaves the component without one.
   f.sf->SetQuickImageList(nullptr);
   EXPECT_FALSE(cap->HasQuickButtons());
+}
+
+TEST(MainMenuItems, FollowEachOtherHideWhenTheyDoNotFitAndClickLeaves) {
+  FrameSkin skin;
+  Framed f(&skin.data);
+  TspDataSkinMainMenuItem rec("MAINMENUITEM");
+  rec.SkinRect = TspRect{0, 0, 40, 20};
+  rec.TextRct = TspRect{5, 0, 35, 20};
+  TMainMenu menu(nullptr);
+  std::vector<TspSkinMainMenuItem*> items;
+  int clicks = 0;
+  for (const char* caption : {"File", "Edit", "Help"}) {
+    auto* mi = new TMenuItem(&menu);
+    mi->SetCaption(caption);
+    menu.Items()->Add(mi);
+    auto o = std::make_unique<TspSkinMainMenuItem>(f.sf, &rec);
+    o->MenuItem = mi;
+    o->IDName = caption;
+    items.push_back(o.get());
+    f.sf->ObjectList.push_back(std::move(o));
+  }
+  menu.Items()->Items(2)->OnClick = [&](TObject*) { ++clicks; };
+  f.sf->NewMainMenuRect = TRect{10, 30, 400, 50};
+  for (auto* o : items) ASSERT_TRUE(o->CalcGeometry(true));
+  EXPECT_EQ(items[0]->ObjectRect.Left, 10);
+  EXPECT_EQ(items[0]->ObjectRect.Top, 30);
+  EXPECT_EQ(items[0]->ObjectRect.Height(), 20);
+  EXPECT_EQ(items[1]->ObjectRect.Left, items[0]->ObjectRect.Right);
+  EXPECT_EQ(items[2]->ObjectRect.Left, items[1]->ObjectRect.Right);
+  // The frame is 10 pixels wider than the caption area around the text.
+  TBitmap probe(1, 1);
+  probe.Canvas()->Font()->SetName(rec.FontName);
+  probe.Canvas()->Font()->SetHeight(rec.FontHeight);
+  EXPECT_EQ(items[0]->ObjectRect.Width(), 10 + probe.Canvas()->TextWidth("File") + 2);
+
+  // A narrower area: the last item hides and is disabled; wider again, it
+  // comes back with its old enabled state.
+  f.sf->NewMainMenuRect.Right = items[2]->ObjectRect.Right - 1;
+  EXPECT_FALSE(items[2]->CalcGeometry(true));
+  EXPECT_FALSE(items[2]->ItemVisible);
+  EXPECT_FALSE(items[2]->Enabled);
+  f.sf->NewMainMenuRect.Right = 400;
+  EXPECT_TRUE(items[2]->CalcGeometry(true));
+  EXPECT_TRUE(items[2]->Enabled);
+
+  // An item without sub-items runs its command on the press.
+  items[2]->MouseDown(items[2]->ObjectRect.Left + 2, 35, mbLeft);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_FALSE(items[2]->FDown);
 }
