@@ -58,6 +58,8 @@ void TspDynamicSkinForm::ClearObjects() {
   // The indexes point into the list: they go with it, so that no mouse
   // message arriving before the next rebuild can reach a freed object.
   ActiveObject = OldActiveObject = MouseCaptureObject = -1;
+  if (FBorderLayer)
+    FBorderLayer->ActiveObject = FBorderLayer->OldActiveObject = FBorderLayer->MouseCaptureObject = -1;
   if (HWND h = FForm ? FForm->HandleIfAllocated() : nullptr)
     if (GetCapture() == h) ReleaseCapture();
   ObjectList.clear();

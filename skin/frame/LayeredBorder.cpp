@@ -124,21 +124,40 @@ TspFormLayerBorder::TspFormLayerBorder(TspDynamicSkinForm* AOwner) : TComponent(
   MouseTimer->SetEnabled(false);
   MouseTimer->SetInterval(500);
   MouseTimer->OnTimer = [this](TObject*) { MouseTimerCheck(); };
+  PurgeTimer = new TTimer(this);
+  PurgeTimer->SetEnabled(false);
+  PurgeTimer->SetInterval(1);
+  PurgeTimer->OnTimer = [this](TObject*) {
+    PurgeTimer->SetEnabled(false);
+    FRetired.clear();
+  };
 }
 
 TspFormLayerBorder::~TspFormLayerBorder() {
   MouseTimer->SetEnabled(false);
   MouseTimer->OnTimer = nullptr;
+  PurgeTimer->SetEnabled(false);
+  PurgeTimer->OnTimer = nullptr;
   FreeWindows();
+  FRetired.clear();
   FreePieces();
   DeleteRegions(true);
 }
 
 void TspFormLayerBorder::FreeWindows() {
+  bool any = false;
   for (TspFormLayerWindow** w : {&LeftBorder, &RightBorder, &TopBorder, &BottomBorder}) {
-    delete *w;
+    if (!*w) continue;
+    if (HWND h = (*w)->HandleIfAllocated())
+      SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+    // A retired window must not act on the border any more.
+    (*w)->FDown = false;
+    (*w)->Retired = true;
+    FRetired.emplace_back(*w);
     *w = nullptr;
+    any = true;
   }
+  if (any && PurgeTimer) PurgeTimer->SetEnabled(true);
 }
 
 void TspFormLayerBorder::FreePieces() {
@@ -769,12 +788,14 @@ bool TspFormLayerWindow::MouseAllowed(TspFormLayerBorderHit Hit) const {
   return D && D->HitTestEnable && (FLayerBorder->DSF->IsSizeAble() || Hit == spflCaption || Hit == spflObject);
 }
 
-void TspFormLayerWindow::ProcessPending() {
+bool TspFormLayerWindow::ProcessPending() {
   FInProcessMessages = true;
   HWND me = HandleIfAllocated();
   if (Application) Application->ProcessMessages();
   // The pending messages may have taken this window away.
-  if (me && IsWindow(me)) FInProcessMessages = false;
+  if (!me || !IsWindow(me)) return false;
+  FInProcessMessages = false;
+  return true;
 }
 
 void TspFormLayerWindow::LayerMouseDown(TMouseButton Button, TPoint Cursor) {
@@ -821,15 +842,13 @@ void TspFormLayerWindow::LayerMouseMove(TPoint Cursor) {
       }
   } else {
     dsf->FBorderLayerChangeSize = true;
-    if (FHitMode == spflCaption)
-      MoveStep(dx, dy);
-    else
-      SizeStep(FHitMode, dx, dy, Cursor);
+    const bool alive = FHitMode == spflCaption ? MoveStep(dx, dy) : SizeStep(FHitMode, dx, dy, Cursor);
+    if (!alive) return;
   }
   MousePos1 = MousePos2;
 }
 
-void TspFormLayerWindow::SizeStep(TspFormLayerBorderHit Mode, int dx, int dy, TPoint P) {
+bool TspFormLayerWindow::SizeStep(TspFormLayerBorderHit Mode, int dx, int dy, TPoint P) {
   TspFormLayerBorder* L = FLayerBorder;
   TspDynamicSkinForm* dsf = L->DSF;
   const int HS = L->FData->HitTestSize;
@@ -847,7 +866,7 @@ void TspFormLayerWindow::SizeStep(TspFormLayerBorderHit Mode, int dx, int dy, TP
   if (bottom && dy > 0 && !(P.Y >= FT + FH + L->BottomSize - HS)) dy = 0;
   if (!left && !right) dx = 0;
   if (!top && !bottom) dy = 0;
-  if (dx == 0 && dy == 0) return;
+  if (dx == 0 && dy == 0) return true;
   auto clampW = [&](int w) { return std::clamp(w, dsf->GetMinWidth(), std::max(dsf->GetMinWidth(), dsf->GetMaxWidth())); };
   auto clampH = [&](int h) {
     return std::clamp(h, dsf->GetMinHeight(), std::max(dsf->GetMinHeight(), dsf->GetMaxHeight()));
@@ -868,20 +887,20 @@ void TspFormLayerWindow::SizeStep(TspFormLayerBorderHit Mode, int dx, int dy, TP
       if (top) nt = FT + dy;
     }
   }
-  if (nw == FW && nh == FH) return;
+  if (nw == FW && nh == FH) return true;
   HWND form = FForm->Handle();
   if (top && nt > FT) L->MoveWithForm2(nl, nt);
   RedrawWindow(form, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   FForm->SetBounds(nl, nt, nw, nh);
   if (top && nh == FH) L->MoveWithForm();
   MousePos1 = MousePos2;
-  ProcessPending();
+  return ProcessPending();
 }
 
-void TspFormLayerWindow::MoveStep(int dx, int dy) {
+bool TspFormLayerWindow::MoveStep(int dx, int dy) {
   TspFormLayerBorder* L = FLayerBorder;
   TspDynamicSkinForm* dsf = L->DSF;
-  if (dx == 0 && dy == 0) return;
+  if (dx == 0 && dy == 0) return true;
   const TRect f = dsf->FormBounds();
   int x = f.Left + dx, y = f.Top + dy;
   bool moveIt = true;
@@ -901,8 +920,9 @@ void TspFormLayerWindow::MoveStep(int dx, int dy) {
     FForm->SetBounds(x, y, f.Width(), f.Height());
   }
   L->MoveWithForm();
-  ProcessPending();
+  if (!ProcessPending()) return false;
   MousePos1 = MousePos2;
+  return true;
 }
 
 void TspFormLayerWindow::LayerMouseUp(TMouseButton Button, TPoint Cursor) {
@@ -956,6 +976,14 @@ void TspFormLayerWindow::LayerDblClick(TPoint Cursor) {
 }
 
 void TspFormLayerWindow::WndProc(TMessage& m) {
+  if (Retired) {
+    if (m.Msg == WM_MOUSEACTIVATE) {
+      m.Result = MA_NOACTIVATE;
+      return;
+    }
+    TForm::WndProc(m);
+    return;
+  }
   auto cursor = [] {
     POINT p;
     GetCursorPos(&p);

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
@@ -53,6 +54,8 @@ public:
   TspFormLayerBorderHit FHitMode = spflhNone;
   bool FInProcessMessages = false;
   TspFormLayerBorderType BorderType = spflTop;
+  // Taken off the border; waiting to be freed.
+  bool Retired = false;
 
   // The zone under screen point P.
   TspFormLayerBorderHit GetHitMode(TPoint P);
@@ -71,9 +74,11 @@ protected:
 
 private:
   bool MouseAllowed(TspFormLayerBorderHit Hit) const;
-  void SizeStep(TspFormLayerBorderHit Mode, int dx, int dy, TPoint P);
-  void MoveStep(int dx, int dy);
-  void ProcessPending();
+  // The steps run pending messages, which may close the form and free this
+  // window: false then, and nothing of this object may be touched.
+  bool SizeStep(TspFormLayerBorderHit Mode, int dx, int dy, TPoint P);
+  bool MoveStep(int dx, int dy);
+  bool ProcessPending();
 };
 
 class TspFormLayerBorder : public TComponent {
@@ -135,7 +140,11 @@ private:
   uint8_t CurrentAlpha() const;
   void PutPiece(TspFormLayerWindow* W, TspBitmap* Image, HRGN BlurRgn);
   void PlaceWindows(int X, int Y, int AWidth, int AHeight, UINT ExtraFlags);
+  // Hides the windows at once and frees them from the message loop: a
+  // window may be in its own handler (a button that closed the form).
   void FreeWindows();
+  std::vector<std::unique_ptr<TspFormLayerWindow>> FRetired;
+  TTimer* PurgeTimer = nullptr;
   void FreePieces();
   void DeleteRegions(bool All);
   void CreateBlurRegions();

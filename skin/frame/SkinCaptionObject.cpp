@@ -2,6 +2,7 @@
 // picture stretched with the frame, text effects, active/inactive looks,
 // morphing and the frame animation.
 #include "skin/frame/DynamicSkinForm.h"
+#include "skin/frame/LayeredBorder.h"
 #include "skin/frame/SkinFrameObjects.h"
 
 TspSkinCaptionObject::TspSkinCaptionObject(TspDynamicSkinForm* AParent, const TspDataSkinObject* AData)
@@ -295,7 +296,16 @@ void TspSkinCaptionObject::MouseUp(int X, int Y, TMouseButton Button) {
   if (!Parent->SupportNCArea()) Parent->EndDragging();
   Parent->CallOnMouseUpEvent(IDName, X, Y, ObjectRect, Button);
   if (!Parent->SupportNCArea()) return;
-  QuickMouseUp(X, Y, Button);
+  if (QuickMouseUp(X, Y, Button)) return;
+  // A right click on a full layered border's caption opens the system menu.
+  if (Button == mbRight && Parent->LayerBorderShown() && Parent->LayerFullBorder()) {
+    Parent->FBorderLayer->MouseCaptureObject = -1;
+    if (!Parent->DisableSystemMenu && ActiveQuickButton == -1 && Parent->MenuHandler) {
+      POINT p;
+      GetCursorPos(&p);
+      Parent->MenuHandler->PopupSystemMenuAt(p.x, p.y);
+    }
+  }
 }
 
 void TspSkinCaptionObject::MouseMove(int X, int Y) {

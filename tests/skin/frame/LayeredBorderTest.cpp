@@ -380,3 +380,73 @@ TEST(LayeredBorder, OuterPlacementAndFullBorderRollUp) {
   GetWindowRect(f.h(), &w);
   EXPECT_EQ(w.bottom - w.top, 200);
 }
+
+namespace {
+struct RecordingMenus : TspFrameMenuHandler {
+  int* systemMenus;
+  explicit RecordingMenus(int* n) : systemMenus(n) {}
+  bool MenuOpen() override { return false; }
+  void CloseMenus() override {}
+  void SkinMenuClose() override {}
+  void PopupSystemMenuAt(int, int) override { ++*systemMenus; }
+  void TrackButtonMenu(TspSkinButtonObject*, const TRect&) override {}
+  TMenuItem* SystemMenuItems() override { return nullptr; }
+  bool KeyMenu() override { return false; }
+};
+}  // namespace
+
+TEST(LayeredBorder, RightClickOnTheFullBorderCaptionOpensTheSystemMenu) {
+  int systemMenus = 0;
+  TspDynamicSkinForm::MenuHandlerFactory = [&](TspDynamicSkinForm*) {
+    return std::unique_ptr<TspFrameMenuHandler>(new RecordingMenus(&systemMenus));
+  };
+  LayerSkin skin(kFull);
+  Framed f(skin.data());
+  TspDynamicSkinForm::MenuHandlerFactory = nullptr;
+  SetForegroundWindow(f.h());
+  Pump();
+  TspFormLayerWindow* top = f.L()->TopBorder;
+  const RECT tr = Win(top);
+  const TPoint caption{tr.left + 40, tr.top + 30};
+  top->LayerMouseDown(mbRight, caption);
+  top->LayerMouseUp(mbRight, caption);
+  EXPECT_EQ(systemMenus, 1);
+  EXPECT_EQ(f.L()->MouseCaptureObject, -1);
+  // A left click there opens nothing.
+  top->LayerMouseDown(mbLeft, caption);
+  top->LayerMouseUp(mbLeft, caption);
+  EXPECT_EQ(systemMenus, 1);
+  f.sf->DisableSystemMenu = true;
+  top->LayerMouseDown(mbRight, caption);
+  top->LayerMouseUp(mbRight, caption);
+  EXPECT_EQ(systemMenus, 1);
+}
+
+TEST(LayeredBorder, CloseButtonClickedThroughMessagesFreesTheWindowsLater) {
+  LayerSkin skin(kFull);
+  Framed f(skin.data());
+  SetForegroundWindow(f.h());
+  Pump();
+  bool closed = false;
+  f.form->OnClose = [&](TObject*, TCloseAction& a) {
+    closed = true;
+    a = caHide;
+  };
+  HWND top = f.L()->TopBorder->Handle();
+  const RECT tr = Win(f.L()->TopBorder);
+  SetCursorPos(tr.left + 300, tr.top + 27);
+  SendMessageW(top, WM_MOUSEMOVE, 0, MAKELPARAM(300, 27));
+  SendMessageW(top, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 27));
+  SendMessageW(top, WM_LBUTTONUP, 0, MAKELPARAM(300, 27));
+  EXPECT_TRUE(closed);
+  // The hidden form took its border down; the window that ran the click
+  // goes once the messages are pumped.
+  EXPECT_FALSE(f.L()->FVisible);
+  EXPECT_EQ(f.L()->TopBorder, nullptr);
+  EXPECT_FALSE(IsWindowVisible(top));
+  for (int i = 0; i < 20 && IsWindow(top); ++i) {
+    Sleep(5);
+    Pump();
+  }
+  EXPECT_FALSE(IsWindow(top));
+}
