@@ -1,6 +1,8 @@
 // The skinned form component: construction, properties and the small
 // services the rest of the frame uses.
 #include "skin/frame/DynamicSkinForm.h"
+#include "skin/frame/LayeredBorder.h"
+#include "framework/ImgList.h"
 
 #include <algorithm>
 
@@ -20,6 +22,7 @@ TspDynamicSkinForm::TspDynamicSkinForm(TComponent* AOwner) : TComponent(AOwner) 
   FIsW7 = IsWindows7();
   FIsVistaOS = IsWindowsVistaOrLater();
   AllComponents().push_back(this);
+  FBorderLayer = new TspFormLayerBorder(this);
   FLayerManager = new TspLayerManager(this);
   FMenuLayerManager = new TspLayerManager(this);
 
@@ -66,6 +69,8 @@ TspDynamicSkinForm::~TspDynamicSkinForm() {
     t->SetEnabled(false);
     t->OnTimer = nullptr;
   }
+  // The layer windows go before the objects they draw.
+  if (FBorderLayer) FBorderLayer->Hide();
   ClearObjects();
   if (FSD) FSD->RemoveFreeNotification(this);
   if (FMSD) FMSD->RemoveFreeNotification(this);
@@ -100,7 +105,15 @@ void TspDynamicSkinForm::Notification(TComponent* AComponent, TOperation Operati
     for (auto& o : ObjectList) o->SD = nullptr;
   }
   if (AComponent == FMSD) FMSD = nullptr;
+  if (AComponent == QuickImageList) QuickImageList = nullptr;
   if (AComponent == FStatusBar) FStatusBar = nullptr;
+}
+
+void TspDynamicSkinForm::SetQuickImageList(TCustomImageList* Value) {
+  if (QuickImageList) QuickImageList->RemoveFreeNotification(this);
+  QuickImageList = Value;
+  if (QuickImageList) QuickImageList->FreeNotification(this);
+  UpDateFormNC();
 }
 
 void TspDynamicSkinForm::SetStatusBar(TspSkinStatusBar* Value) {
@@ -204,9 +217,7 @@ bool TspDynamicSkinForm::IsMainForm() const { return Application && Application-
 bool TspDynamicSkinForm::HasBorder() const { return FForm->BorderStyle() != bsNone; }
 
 bool TspDynamicSkinForm::UseLayeredBorder() const {
-  // The decision as the skin and the form ask for it. The border windows
-  // themselves are another part of the library; without them the frame
-  // draws as if no layered border were in use.
+  // The decision as the skin and the form ask for it.
   if (!FSD || FSD->Empty || !FSD->ShowLayeredBorders() || !FSD->LayerFrame) return false;
   if (FSD->LayerFrame->PictureIndex == -1) return false;
   if (!FIsLayerEnabled || !FSkinnableForm || AlwaysDisableLayeredFrames || PreviewMode) return false;
@@ -281,6 +292,11 @@ void TspDynamicSkinForm::BringStayOnTopFormsToFront() {
 }
 
 void TspDynamicSkinForm::UpDateFormNC() {
+  // A full layered border carries the caption: it redraws itself.
+  if (LayerBorderShown() && LayerFullBorder()) {
+    FBorderLayer->UpdateBorder();
+    return;
+  }
   if (FForm->HandleAllocated()) SendMessageW(FForm->Handle(), WM_NCPAINT, 0, 0);
 }
 

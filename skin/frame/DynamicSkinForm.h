@@ -18,6 +18,9 @@
 #include "framework/Graphics.h"
 #include "skin/data/SkinData.h"
 #include "skin/frame/SkinFrameObjects.h"
+#include "skin/frame/SkinValueObjects.h"
+#include "skin/frame/ClientInActivePanel.h"
+#include "skin/frame/QuickButtons.h"
 
 // Caption buttons the component draws: the form's own three plus roll-up
 // and minimize-to-tray.
@@ -55,6 +58,9 @@ public:
   virtual TMenuItem* SystemMenuItems() = 0;
   // SC_KEYMENU; true when the menus took it.
   virtual bool KeyMenu() = 0;
+  // Drops the sub-menu of a main-menu item in the frame down under
+  // ScreenRect; without the skinned menus nothing opens.
+  virtual void PopupMainMenuItem(TspActiveSkinObject* /*Item*/, TMenuItem* /*Menu*/, const TRect& /*ScreenRect*/) {}
 };
 
 // What the skinned hint adds: the delayed hint of frame objects.
@@ -94,6 +100,11 @@ using TspActivateCustomObjectEvent = std::function<void(const std::string& IDNam
 using TspChangeClientRectEvent = std::function<void(const TRect& NewClientRect)>;
 
 class TspSkinStatusBar;
+class TspFormLayerBorder;
+
+class TspDynamicSkinForm;
+// The first skinned form component owned by the form, or null.
+TspDynamicSkinForm* GetDynamicSkinForm(TCustomForm* Form);
 
 class TspDynamicSkinForm : public TComponent {
 public:
@@ -172,6 +183,7 @@ public:
   TspCaptionPaintEvent OnCaptionPaint;
   TspChangeClientRectEvent OnChangeClientRect;
   TNotifyEvent OnChangeSkinData, OnActivate, OnDeActivate, OnChangeRollUpState;
+  TNotifyEvent OnMainMenuEnter;
   TNotifyEvent OnMinimize, OnRestore, OnMaximize, OnMinimizeToTray;
   TspObjectMouseEvent OnMouseUpEvent, OnMouseDownEvent;
   TspObjectMouseMoveEvent OnMouseMoveEvent;
@@ -302,6 +314,76 @@ public:
   void NewWndProc(TMessage& Message);
   void CheckCloseMenus(const TMessage& Message);
 
+  // ---- frame objects by name (first exact match; absent names and other
+  // kinds do nothing and read as 0, swsOff or false)
+  std::function<void(const std::string& IDName, TSwitchState State)> OnSwitchChangeStateEvent;
+  std::function<void(const std::string& IDName, int Value)> OnTrackBarChangeValueEvent;
+  std::function<void(const std::string& IDName, int Value)> OnFrameRegulatorChangeValueEvent;
+  void DoSwitchChangeState(const std::string& IDName, TSwitchState State);
+  void DoTrackBarChangeValue(const std::string& IDName, int Value);
+  void DoFrameRegulatorChangeValue(const std::string& IDName, int Value);
+  int GetIndex(const std::string& AIDName) const;
+  int TrackBarGetValue(const std::string& AIDName) const;
+  void TrackBarSetValue(const std::string& AIDName, int AValue);
+  void GaugeSetValue(const std::string& AIDName, int AValue);
+  void FrameGaugeSetValue(const std::string& AIDName, int AValue);
+  int FrameRegulatorGetValue(const std::string& AIDName) const;
+  void FrameRegulatorSetValue(const std::string& AIDName, int AValue);
+  void LabelSetText(const std::string& AIDName, const std::string& ATextValue);
+  void BitLabelSetText(const std::string& AIDName, const std::string& AValue);
+  void CaptionSetText(const std::string& AIDName, const std::string& AText);
+  TSwitchState SwitchGetState(const std::string& AIDName) const;
+  void SwitchSetState(const std::string& AIDName, TSwitchState AState);
+  bool ButtonGetDown(const std::string& AIDName) const;
+  void ButtonSetDown(const std::string& AIDName, bool ADown);
+  void SetEnabled(const std::string& AIDName, bool Value);
+  void UserObjectDraw(const std::string& AIDName);
+  void AnimateStart(const std::string& AIDName);
+  void AnimateStop(const std::string& AIDName);
+  // Ordinary controls placed on named skin areas.
+  void LinkControlToArea(const std::string& AreaName, TControl* Control);
+  void UnLinkControlFromArea(TControl* Control);
+  void LinkControlsToAreas();
+  // One tick of the animation objects; true while one still runs.
+  bool AnimateObjectsTick();
+
+  // ---- quick buttons of the caption
+  TspQuickButtonItems& QuickButtons() { return *FQuickButtons; }
+  const TspQuickButtonItems& QuickButtons() const { return *FQuickButtons; }
+  void SetQuickButtons(const TspQuickButtonItems& Value) { FQuickButtons->Assign(Value); }
+  TCustomImageList* QuickImageList = nullptr;  // not owned; cleared when freed
+  void SetQuickImageList(TCustomImageList* Value);
+  bool QuickButtonsShowHint = false;
+
+  // ---- the client-inactive effect
+  bool ClientInActiveEffect = false;
+  TspClientInActiveEffect ClientInActiveEffectType = spieSemiTransparent;
+  TspClientInActivePanel* FInActivePanel = nullptr;  // owned while shown
+  bool FClientInActiveDraw = false;
+  void ShowClientInActiveEffect();
+  void HideClientInActiveEffect();
+  // The form was activated or deactivated.
+  void ClientInActiveChanged(bool AActive);
+
+  // ---- the layered border around the form (owned)
+  TspFormLayerBorder* FBorderLayer = nullptr;
+  // The layered border is resizing the form.
+  bool FBorderLayerChangeSize = false;
+  // The border is in use and its windows are shown.
+  bool LayerBorderShown() const;
+  // The border in use carries the caption and buttons (a full border).
+  bool LayerFullBorder() const;
+  bool IsCollapsedLayerFrame() const;
+  // The border's part of the window hook.
+  void LayerAfterSize();
+  void LayerPosChanged(const WINDOWPOS& WP);
+  void LayerShowWindow(bool AShow);
+  void LayerActivate();
+  void LayerInitFrame();
+  void LayeredBordersChanged();
+  // The form's bounds as the border's outer rectangle, or the form's own.
+  TRect LayerOuterBounds() const;
+
   // ---- state the other parts of the frame read
   std::vector<std::unique_ptr<TspActiveSkinObject>> ObjectList;
   std::vector<TspLinkedArea> AreaList;
@@ -397,5 +479,5 @@ private:
   HICON FIcon = nullptr;
   bool FIsW7 = false, FIsVistaOS = false, FIsLayerEnabled = false;
   bool FInAppHook = false;
-  bool FBorderLayerChangeSize = false;
+  std::unique_ptr<TspQuickButtonItems> FQuickButtons{new TspQuickButtonItems(this)};
 };

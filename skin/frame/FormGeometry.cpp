@@ -4,6 +4,7 @@
 
 #include "skin/data/SPUtils.h"
 #include "skin/frame/DynamicSkinForm.h"
+#include "skin/frame/LayeredBorder.h"
 
 namespace {
 
@@ -289,6 +290,18 @@ void TspDynamicSkinForm::SetFormRegion(bool Recalc) {
   if (!FSD || FSD->Empty) {
     emptyStripes();
     setRegion(CreateRectRgn(0, 0, FFormWidth, FFormHeight));
+    return;
+  }
+  if (FSupportNCArea && LayerFullBorder()) {
+    // The layered border draws the whole frame; a rolled-up form keeps only
+    // the border's roll-up height.
+    int h = FFormHeight;
+    if (IsCollapsedLayerFrame()) {
+      h = FBorderLayer->FData->RollUpFormHeight;
+      if (h == 0) h = FIsW7 ? 1 : 0;
+    }
+    emptyStripes();
+    setRegion(CreateRectRgn(0, 0, FFormWidth, h));
     return;
   }
   TBitmap* mask = FSD->Mask();

@@ -5,6 +5,7 @@
 
 #include "skin/data/SPUtils.h"
 #include "skin/frame/DynamicSkinForm.h"
+#include "skin/frame/LayeredBorder.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
       if (!skinnable) break;
       FIsDragging = false;
       CallOld(M);
+      ClientInActiveChanged(LOWORD(M.WParam) != WA_INACTIVE);
       if (FSupportNCArea) {
         TestActive(-1, -1, false);
         ResetObjectStates();
@@ -148,7 +150,9 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
     case WM_NCPAINT:
       if (!skinnable) break;
       if (HasBorder() && FSupportNCArea) {
-        if (SkinInUse())
+        if (SkinInUse() && LayerFullBorder())
+          M.Result = 1;
+        else if (SkinInUse())
           PaintNCSkin(nullptr, false);
         else
           PaintNCDefault(nullptr, false);
@@ -231,6 +235,7 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
         ActiveObject = OldActiveObject = MouseCaptureObject = -1;
         FSizeMove = FSizing = false;
         if (SkinInUse() && h) SendMessageW(h, WM_NCPAINT, 0, 0);
+        LayerAfterSize();
       }
       break;
     default:
@@ -246,6 +251,12 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
 
 void TspDynamicSkinForm::AfterMessage(TMessage& M) {
   switch (M.Msg) {
+    case WM_CLOSESKINMENU:
+      // A quick button's menu closed: the button comes back up.
+      for (size_t i = 0; i < ObjectList.size(); ++i)
+        if (auto* c = dynamic_cast<TspSkinCaptionObject*>(ObjectList[i].get()); c && c->PopupMenuQuickButton != -1)
+          c->QuickMenuClosed();
+      return;
     case WM_CREATE: {
       // A skin given before the window existed shapes it now.
       const TRect b = FormBounds();
@@ -405,7 +416,10 @@ void TspDynamicSkinForm::WMSize(TMessage& M) {
         SetFormRegion(true);
       }
     } else if (FSupportNCArea) {
-      if (FSkinnableForm && FFormWidth >= GetMinWidth() && FFormHeight >= GetMinHeight()) UpdateFrameSize(true);
+      if (FSkinnableForm && FFormWidth >= GetMinWidth() && FFormHeight >= GetMinHeight()) {
+        LayerAfterSize();
+        UpdateFrameSize(true);
+      }
     } else if (!FRollUpState) {
       RECT cr{0, 0, 0, 0};
       if (h) GetClientRect(h, &cr);
@@ -427,6 +441,7 @@ void TspDynamicSkinForm::WMSize(TMessage& M) {
 
 void TspDynamicSkinForm::WMShowWindowBefore(TMessage& M) {
   if (M.WParam == 0) {
+    LayerShowWindow(false);
     if (FLayerManager->IsVisible()) FLayerManager->Hide();
     if (FMenuLayerManager->IsVisible()) FMenuLayerManager->Hide();
     return;
@@ -464,7 +479,9 @@ void TspDynamicSkinForm::WMShowWindowBefore(TMessage& M) {
   }
 }
 
-void TspDynamicSkinForm::WMShowWindowAfter(TMessage&) {}
+void TspDynamicSkinForm::WMShowWindowAfter(TMessage& M) {
+  if (M.WParam != 0 && FSkinnableForm) LayerShowWindow(true);
+}
 
 void TspDynamicSkinForm::WMTimerFade(TMessage&) {
   HWND h = FForm->HandleIfAllocated();
@@ -504,6 +521,7 @@ void TspDynamicSkinForm::WMWindowPosChanged(TMessage& M) {
     FFormLeft = wp->x;
     FFormTop = wp->y;
   }
+  LayerPosChanged(*wp);
   FOldFormLeft = FFormLeft;
   FOldFormTop = FFormTop;
 }
@@ -531,6 +549,8 @@ void TspDynamicSkinForm::WMNCCalcSize(TMessage& M) {
   auto* r = reinterpret_cast<RECT*>(M.LParam);
   if (CanPaintSkinNC()) {
     CalcRects();
+    // A full layered border draws the frame outside: all of it is client.
+    if (LayerFullBorder()) return;
     r->left += FSD->ClRect.Left;
     r->top += FSD->ClRect.Top;
     r->right -= FSD->FPicture.Width - FSD->ClRect.Right;
@@ -549,6 +569,10 @@ void TspDynamicSkinForm::WMNCHitTest(TMessage& M) {
   M.Result = 0;
   TPoint p = LParamPoint(M.LParam);
   if (FSupportNCArea) {
+    if (LayerBorderShown() && LayerFullBorder()) {
+      M.Result = HTCLIENT;
+      return;
+    }
     if (!FSkinnableForm) return;
     ScreenToFrame(p);
     if (FFormWidth == 0 || FFormHeight == 0) {
@@ -590,10 +614,17 @@ void TspDynamicSkinForm::WMNCActivate(TMessage& M) {
     if (h) SendMessageW(h, WM_NCPAINT, 0, 0);
     UpdateActiveState(true);
   }
+  LayerActivate();
 }
 
 void TspDynamicSkinForm::SaveBoundsForChange() {
   const TRect b = FormBounds();
+  if (LayerBorderShown() && LayerFullBorder()) {
+    const TRect o = LayerOuterBounds();
+    FOldFormBounds = TRect{o.Left, o.Top, o.Width(), o.Height()};
+    FOldFullBorder = 1;
+    return;
+  }
   FOldFormBounds = TRect{b.Left, b.Top, b.Width(), b.Height()};
   FOldFullBorder = 0;
 }
@@ -638,9 +669,13 @@ bool TspDynamicSkinForm::PrivateMessage(TMessage& M, bool& Handled) {
       if (FForm->Tag == -10000) FForm->Tag = 0;
       return true;
     case WM_LAYEREDBORDERSCHANGED:
-      SaveBoundsForChange();
+      LayeredBordersChanged();
       return true;
     case WM_AEROBLURCHANGED:
+      if (LayerBorderShown()) {
+        LayerShowWindow(false);
+        LayerShowWindow(true);
+      }
       return true;
     case SP_FRAMEQUERY:
       M.Result = (FSkinnableForm || !FIsVistaOS) ? 12853 : 12852;

@@ -5,6 +5,7 @@
 #include "skin/controls/SkinLabels.h"
 #include "skin/controls/SkinSplitter.h"
 #include "skin/frame/DynamicSkinForm.h"
+#include "skin/frame/LayeredBorder.h"
 
 namespace {
 
@@ -57,6 +58,8 @@ void TspDynamicSkinForm::ClearObjects() {
   // The indexes point into the list: they go with it, so that no mouse
   // message arriving before the next rebuild can reach a freed object.
   ActiveObject = OldActiveObject = MouseCaptureObject = -1;
+  if (FBorderLayer)
+    FBorderLayer->ActiveObject = FBorderLayer->OldActiveObject = FBorderLayer->MouseCaptureObject = -1;
   if (HWND h = FForm ? FForm->HandleIfAllocated() : nullptr)
     if (GetCapture() == h) ReleaseCapture();
   ObjectList.clear();
@@ -80,8 +83,8 @@ void TspDynamicSkinForm::CreateSkinObjects() {
       o = std::make_unique<TspSkinCaptionObject>(this, d);
     else if (dynamic_cast<const TspDataUserObject*>(d))
       o = std::make_unique<TspUserObject>(this, d);
-    // Gauges, track bars, switches, labels, animations and regulators are
-    // frame objects of their own kinds, made elsewhere in the library.
+    else
+      o = CreateValueObject(this, d);
     if (o) ObjectList.push_back(std::move(o));
   }
 }
@@ -244,6 +247,7 @@ void TspDynamicSkinForm::TestActive(int X, int Y, bool CanBeActive) {
   if (!(GetFormActive() || !FSupportNCArea)) return;
   if (FSizeMove || FBorderLayerChangeSize || PreviewMode) return;
   if (FSupportNCArea && !HasBorder()) return;
+  if (LayerBorderShown() && LayerFullBorder()) return;
   OldActiveObject = ActiveObject;
   int hit = -1;
   for (size_t i = 0; i < ObjectList.size(); ++i) {
@@ -411,6 +415,7 @@ void TspDynamicSkinForm::AnimateTimerProc() {
       any = true;
     }
   }
+  if (AnimateObjectsTick()) any = true;
   if (!any) AnimateTimer->SetEnabled(false);
 }
 
@@ -439,11 +444,14 @@ void TspDynamicSkinForm::ChangeSkinData() {
   FSkinSupport = SkinInUse();
   if (FLayerManager->IsVisible()) FLayerManager->Hide();
   if (FMenuLayerManager->IsVisible()) FMenuLayerManager->Hide();
+  if (FBorderLayer && FBorderLayer->FVisible) FBorderLayer->Hide();
   TRect b = FormBounds();
   if (FSupportNCArea) {
     if (FSkinSupport && FSkinnableForm) {
       CreateSkinObjects();
       UpdateCaptionButtons();
+      LinkControlsToAreas();
+      LayerInitFrame();
     } else {
       ClearObjects();
       FFormWidth = b.Width();
@@ -491,6 +499,8 @@ void TspDynamicSkinForm::ChangeSkinData() {
     if (!FRollUpState) FitClientToSkin();
     CreateSkinObjects();
     UpdateCaptionButtons();
+    LinkControlsToAreas();
+    LayerInitFrame();
     if (FRollUpState) RollUpClientSkin();
     FInChangeSkinData = true;
     if (OnChangeSkinData) OnChangeSkinData(this);
@@ -510,6 +520,10 @@ void TspDynamicSkinForm::ChangeSkinData() {
     ClearObjects();
     SetFormRegion(true);
     FForm->Invalidate();
+  }
+  if (UseLayeredBorder() && FForm->HandleAllocated() && IsWindowVisible(FForm->Handle())) {
+    FBorderLayer->SetActive(GetFormActive(), false);
+    FBorderLayer->ShowWithForm();
   }
   RestoreOldBounds();
   if (FSupportNCArea && !FRollUpState) {

@@ -5,6 +5,7 @@
 #include "skin/controls/SkinPanelKinds.h"
 #include "skin/data/SPUtils.h"
 #include "skin/frame/DynamicSkinForm.h"
+#include "skin/frame/LayeredBorder.h"
 
 std::vector<TspDynamicSkinForm*>& TspDynamicSkinForm::AllComponents() {
   static std::vector<TspDynamicSkinForm*> list;
@@ -33,6 +34,9 @@ int TspDynamicSkinForm::GetMinHeight() const {
       return (!shrunk && MinHeight > h) ? MinHeight : h;
     }
     const int F = FSD->FPicture.Height - RectHeight(FSD->ClRect);
+    // A full layered border draws the caption outside: the form itself
+    // may shrink to a strip.
+    if (LayerFullBorder()) return (!shrunk && F < MinHeight) ? MinHeight : 10;
     const int base = FSD->FormMinHeight > 0 ? FSD->FormMinHeight : F;
     return (!shrunk && MinHeight > base) ? MinHeight : base;
   }
@@ -92,7 +96,13 @@ void TspDynamicSkinForm::DoMinimize() {
     if (OldBoundsRect.IsEmpty()) OldBoundsRect = FormBounds();
     TPoint p;
     GetMinimizedPosition(p);
-    SetFormBounds(p.X, p.Y, GetMinWidth(), GetMinHeight());
+    if (LayerBorderShown() && LayerFullBorder()) {
+      const TspFormLayerBorder* L = FBorderLayer;
+      SetFormBounds(p.X + L->LeftSize, p.Y - L->BottomSize - L->FData->RollUpFormHeight + 10, GetMinWidth(),
+                    GetMinHeight());
+    } else {
+      SetFormBounds(p.X, p.Y, GetMinWidth(), GetMinHeight());
+    }
   }
   if (OnMinimize) OnMinimize(this);
 }
@@ -142,7 +152,13 @@ void TspDynamicSkinForm::DoMaximize() {
     if (R.Width() == mon.Width() && R.Height() == mon.Height() && mon == screen)
       R = TRect{R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom - 1};
   }
+  if (LayerFullBorder()) {
+    // The frame lies outside the form: the outer rectangle fills the area.
+    const TspFormLayerBorder* L = FBorderLayer;
+    R = TRect{R.Left + L->LeftSize, R.Top + L->TopSize, R.Right - L->RightSize, R.Bottom - L->BottomSize};
+  }
   SetFormBounds(R.Left, R.Top, R.Width(), R.Height());
+  if (FBorderLayer && FBorderLayer->FVisible && !LayerFullBorder()) FBorderLayer->Hide();
   if (FStatusBar && FStatusBar->SizeGrip()) FStatusBar->SetShowGrip(false);
   if (OnMaximize) OnMaximize(this);
 }
@@ -150,6 +166,7 @@ void TspDynamicSkinForm::DoMaximize() {
 void TspDynamicSkinForm::DoRestore() {
   MaxRollUpState = false;
   const TRect before = FormBounds();
+  if (FSupportNCArea && HasBorder()) LayerShowWindow(FForm->HandleAllocated() && IsWindowVisible(FForm->Handle()));
   if (!OldBoundsRect.IsEmpty() || FStartShow) {
     TRect r = OldBoundsRect.IsEmpty() ? before : OldBoundsRect;
     if (FSupportNCArea && FStartShow) {
@@ -183,6 +200,12 @@ void TspDynamicSkinForm::SetRollUpState(bool Value) {
   if (FSupportNCArea) {
     if (Value) {
       OldHeight = b.Height();
+      // The border follows size changes only: a form already at the rolled
+      // height must still change once.
+      if (LayerBorderShown() && LayerFullBorder() && b.Height() == GetMinHeight()) {
+        SetFormBounds(b.Left, b.Top, b.Width(), b.Height() + 1);
+        OldHeight = b.Height() + 1;
+      }
       SetFormBounds(b.Left, b.Top, b.Width(), GetMinHeight());
     } else if (ClientHeight != 0) {
       RECT cr{0, 0, 0, 0};
@@ -326,19 +349,45 @@ void TspDynamicSkinForm::ApplyPositionInMonitor() {
   SetFormBounds(p.X, p.Y, b.Width(), b.Height());
 }
 
+namespace {
+// With a sizing band or a full border the frame's outer rectangle is what
+// callers place.
+bool OuterPlacement(const TspDynamicSkinForm* f) {
+  if (!f->LayerBorderShown()) return false;
+  const TspDataSkinLayerFrame* d = f->FBorderLayer->FData;
+  const TspRect& r = d->BorderRect;
+  return d->FullBorder || !(r.Right <= r.Left || r.Bottom <= r.Top);
+}
+}  // namespace
+
 void TspDynamicSkinForm::Move(int AX, int AY) {
   const TRect b = FormBounds();
+  if (OuterPlacement(this)) {
+    AX += FBorderLayer->LeftSize;
+    AY += FBorderLayer->TopSize;
+  }
   SetFormBounds(AX, AY, b.Width(), b.Height());
 }
 
 void TspDynamicSkinForm::SetBounds(int AX, int AY, int AWidth, int AHeight) {
+  if (OuterPlacement(this)) {
+    const TspFormLayerBorder* L = FBorderLayer;
+    SetFormBounds(AX + L->LeftSize, AY + L->TopSize, AWidth - L->LeftSize - L->RightSize,
+                  AHeight - L->TopSize - L->BottomSize);
+    return;
+  }
   SetFormBounds(AX, AY, AWidth, AHeight);
 }
 
 void TspDynamicSkinForm::RestoreOldBounds() {
   // Only bounds saved with a layered border around them need re-applying;
   // without the border the form keeps its own.
-  if (FOldFullBorder == 1) {
+  if (FOldFullBorder != -1 && LayerBorderShown() && LayerFullBorder()) {
+    const TRect o = FOldFormBounds;
+    const TspFormLayerBorder* L = FBorderLayer;
+    SetFormBounds(o.Left + L->LeftSize, o.Top + L->TopSize, o.Right - L->LeftSize - L->RightSize,
+                  o.Bottom - L->TopSize - L->BottomSize);
+  } else if (FOldFullBorder == 1) {
     TRect b = FOldFormBounds;
     SetFormBounds(b.Left, b.Top, b.Right, FRollUpState ? GetMinHeight() : b.Bottom);
   }

@@ -2,6 +2,7 @@
 // picture stretched with the frame, text effects, active/inactive looks,
 // morphing and the frame animation.
 #include "skin/frame/DynamicSkinForm.h"
+#include "skin/frame/LayeredBorder.h"
 #include "skin/frame/SkinFrameObjects.h"
 
 TspSkinCaptionObject::TspSkinCaptionObject(TspDynamicSkinForm* AParent, const TspDataSkinObject* AData)
@@ -130,6 +131,7 @@ TRect TspSkinCaptionObject::CurrentTextRect() const {
   TRect TR = TextRct;
   if (!TextRct.IsEmpty()) {
     const int D = SkinRect.Width() - TextRct.Right;
+    TR.Left += QuickButtonsWidth();
     TR.Right = ObjectRect.Width() - D;
   }
   if (!FrameRect.IsEmpty()) {
@@ -220,6 +222,12 @@ void TspSkinCaptionObject::ApplyInActiveEffect(TBitmap* Image) const {
 
 void TspSkinCaptionObject::Draw(TCanvas* Cnvs, bool UpDate) {
   if (!SkinUsable()) return;
+  // The quick buttons go over whatever look the caption takes.
+  struct QuickOnTop {
+    TspSkinCaptionObject* o;
+    TCanvas* c;
+    ~QuickOnTop() { o->DrawQuickButtons(c); }
+  } quick{this, Cnvs};
   Active = ActiveWindow();
   if (EnableAnimation()) {
     if (!Active && !InActiveAnimation) CurrentFrame = 0;
@@ -277,22 +285,33 @@ void TspSkinCaptionObject::Draw(TCanvas* Cnvs, bool UpDate) {
   DrawCaptionText(Cnvs, TR, ObjectRect.Left, ObjectRect.Top, Active, ObjectRect);
 }
 
-void TspSkinCaptionObject::DrawAlpha(TCanvas*, TspBitmap*) {
-  // The layered border paints its caption through its own path.
-}
-
 void TspSkinCaptionObject::MouseDown(int X, int Y, TMouseButton Button) {
   if (!Parent->SupportNCArea() && Parent->NCDraggAble && Parent->WindowState() != wsMaximized)
     Parent->BeginDragging(X, Y);
   Parent->CallOnMouseDownEvent(IDName, X, Y, ObjectRect, Button);
+  QuickMouseDown(X, Y, Button);
 }
 
 void TspSkinCaptionObject::MouseUp(int X, int Y, TMouseButton Button) {
   if (!Parent->SupportNCArea()) Parent->EndDragging();
   Parent->CallOnMouseUpEvent(IDName, X, Y, ObjectRect, Button);
+  if (!Parent->SupportNCArea()) return;
+  if (QuickMouseUp(X, Y, Button)) return;
+  // A right click on a full layered border's caption opens the system menu.
+  if (Button == mbRight && Parent->LayerBorderShown() && Parent->LayerFullBorder()) {
+    Parent->FBorderLayer->MouseCaptureObject = -1;
+    if (!Parent->DisableSystemMenu && ActiveQuickButton == -1 && Parent->MenuHandler) {
+      POINT p;
+      GetCursorPos(&p);
+      Parent->MenuHandler->PopupSystemMenuAt(p.x, p.y);
+    }
+  }
 }
 
-void TspSkinCaptionObject::MouseMove(int X, int Y) { Parent->CallOnMouseMoveEvent(IDName, X, Y, ObjectRect); }
+void TspSkinCaptionObject::MouseMove(int X, int Y) {
+  Parent->CallOnMouseMoveEvent(IDName, X, Y, ObjectRect);
+  if (HasQuickButtons()) TestActiveQuickButton(X, Y);
+}
 
 void TspSkinCaptionObject::MouseEnter() {
   FMouseIn = true;
@@ -302,4 +321,8 @@ void TspSkinCaptionObject::MouseEnter() {
 void TspSkinCaptionObject::MouseLeave() {
   FMouseIn = false;
   Parent->CallOnMouseLeaveEvent(IDName);
+  if (HasQuickButtons()) {
+    ActiveQuickButton = OldActiveQuickButton = -1;
+    TestActiveQuickButton(-1, -1);
+  }
 }

@@ -209,6 +209,19 @@ public:
   bool DividerTransparent = false;
   TColor DividerTransparentColor = 0;
   int QuickButtonAlphaMaskPictureIndex = -1;
+  int ActiveQuickButton = -1, OldActiveQuickButton = -1, MouseCaptureQuickButton = -1, PopupMenuQuickButton = -1;
+
+  // The owner's quick buttons at the caption's left end.
+  bool HasQuickButtons() const;
+  int QuickButtonsWidth() const;
+  void DrawQuickButtons(TCanvas* C);
+  void TestActiveQuickButton(int X, int Y);
+  void RepaintCaption();
+  void QuickMouseDown(int X, int Y, TMouseButton Button);
+  // True when the release was a left click on a quick button.
+  bool QuickMouseUp(int X, int Y, TMouseButton Button);
+  // The menu a quick button opened has closed.
+  void QuickMenuClosed();
 
   const std::string& TextValue() const { return FTextValue; }
   void SetTextValue(const std::string& Value);
