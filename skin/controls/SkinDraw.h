@@ -86,6 +86,21 @@ void DrawFocusFrame(HDC dc, const RECT& r);
 // A one-pixel solid line from (x1, y1) up to, not including, (x2, y2).
 void DrawSolidLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF color);
 
+// Answers WM_PAINT and WM_PRINTCLIENT of a control that paints its whole
+// client area at once: into the DC the message carries, or else into the
+// window's own paint DC.
+template <class Paint>
+void PaintClientMessage(HWND window, WPARAM dcParam, Paint&& paint) {
+  if (HDC dc = reinterpret_cast<HDC>(dcParam)) {
+    paint(dc);
+  } else if (window) {
+    PAINTSTRUCT ps;
+    HDC own = BeginPaint(window, &ps);
+    paint(own);
+    EndPaint(window, &ps);
+  }
+}
+
 // Pixels of a skin picture (0x??RRGGBB, top row first), borrowed.
 struct TspImageSource {
   const uint32_t* Pixels = nullptr;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "skin/controls/SkinDraw.h"
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
 
@@ -986,19 +987,10 @@ void TspSkinCustomEdit::WndProc(TMessage& m) {
       m.Result = 1;
       return;
     case WM_PAINT:
-    case WM_PRINTCLIENT: {
-      HDC dc = reinterpret_cast<HDC>(m.WParam);
-      if (dc) {
-        PaintClient(dc);
-      } else if (h) {
-        PAINTSTRUCT ps;
-        dc = BeginPaint(h, &ps);
-        PaintClient(dc);
-        EndPaint(h, &ps);
-      }
+    case WM_PRINTCLIENT:
+      PaintClientMessage(h, m.WParam, [this](HDC dc) { PaintClient(dc); });
       m.Result = 0;
       return;
-    }
     case CN_CTLCOLOREDIT:
     case CN_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(m.WParam);

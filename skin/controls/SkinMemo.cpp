@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "skin/controls/SkinDraw.h"
 #include "framework/SysUtils.h"
 
 namespace {
@@ -354,19 +355,10 @@ void TspSkinMemo::WndProc(TMessage& m) {
       m.Result = 1;
       return;
     case WM_PAINT:
-    case WM_PRINTCLIENT: {
-      HDC dc = reinterpret_cast<HDC>(m.WParam);
-      if (dc) {
-        PaintClient(dc);
-      } else if (h) {
-        PAINTSTRUCT ps;
-        dc = BeginPaint(h, &ps);
-        PaintClient(dc);
-        EndPaint(h, &ps);
-      }
+    case WM_PRINTCLIENT:
+      PaintClientMessage(h, m.WParam, [this](HDC dc) { PaintClient(dc); });
       m.Result = 0;
       return;
-    }
     case SP_PAINTCOPY:
       if (m.WParam) DrawBackground(reinterpret_cast<HDC>(m.WParam));
       m.Result = SP_PAINTCOPY_RESULT;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "skin/controls/SkinDraw.h"
 #include "framework/SysUtils.h"
 
 namespace {
@@ -1170,19 +1171,10 @@ void TspSkinPageControl::WndProc(TMessage& m) {
       return;
     }
     case WM_PAINT:
-    case WM_PRINTCLIENT: {
-      HDC dc = reinterpret_cast<HDC>(m.WParam);
-      if (dc) {
-        PaintControlTo(dc);
-      } else if (h) {
-        PAINTSTRUCT ps;
-        dc = BeginPaint(h, &ps);
-        PaintControlTo(dc);
-        EndPaint(h, &ps);
-      }
+    case WM_PRINTCLIENT:
+      PaintClientMessage(h, m.WParam, [this](HDC dc) { PaintControlTo(dc); });
       m.Result = 0;
       return;
-    }
     case SP_PAINTCOPY:
       m.Result = SP_PAINTCOPY_RESULT;
       return;

@@ -294,7 +294,7 @@ int TspSkinMessage::Run(const TBox& box) {
   form->SetBounds(left, top, form->Width(), form->Height());
   if (OnBoxCreated) OnBoxCreated(form.get());
 
-  int result = mrCancel;
+  // The box's answer is kept even when showing fails.
   struct TKeepAnswer {
     TspSkinMessage* self;
     TspMessageForm* form;
@@ -302,8 +302,7 @@ int TspSkinMessage::Run(const TBox& box) {
       if (form->DisplayCheckBox) self->ShowAgainFlagValue = !form->DisplayCheckBox->Checked();
     }
   } keep{this, form.get()};
-  result = form->ShowModal();
-  return result;
+  return form->ShowModal();
 }
 
 namespace {

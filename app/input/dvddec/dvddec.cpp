@@ -9,36 +9,9 @@
 #include <string>
 
 #include "DVDTitles.h"
+#include "app/input/DVDPlugIn.h"  // the title block the program reads
 
 namespace {
-
-#pragma pack(push, 4)
-struct TAudioBlock {
-  int32_t Type, ID, SampleRate, Channels;
-  char LanguageCode[4];
-  char Language[64];
-};
-struct TSubtitleBlock {
-  int32_t Type, ID;
-  char LanguageCode[4];
-  char Language[64];
-};
-struct TTitleBlock {
-  double Length;
-  int32_t VideoType, VideoID, Width, Height, Norm, Aspect;
-  int32_t AudioCount;
-  TAudioBlock Audio[8];
-  int32_t SubtitleCount;
-  TSubtitleBlock Subtitles[32];
-  int32_t ChapterCount, Reserved1;
-  double ChapterLength[100];
-  int32_t IsValid, Reserved2;
-};
-#pragma pack(pop)
-static_assert(sizeof(TTitleBlock) == 3960 && offsetof(TTitleBlock, SubtitleCount) == 708 &&
-                  offsetof(TTitleBlock, ChapterCount) == 3144 && offsetof(TTitleBlock, ChapterLength) == 3152 &&
-                  offsetof(TTitleBlock, IsValid) == 3952,
-              "the program's title block");
 
 std::mutex lock;
 std::unique_ptr<dvd::TDisc> disc;
@@ -68,7 +41,7 @@ __attribute__((visibility("default"))) int32_t DVDGetTitle(int32_t index, void* 
   if (!disc || !block) return 0;
   dvd::TTitleFacts f;
   if (!disc->Title(index + 1, f)) return 0;
-  TTitleBlock& b = *static_cast<TTitleBlock*>(block);
+  TDVDTitleInfo& b = *static_cast<TDVDTitleInfo*>(block);
   std::memset(&b, 0, sizeof b);
   b.Length = f.length;
   b.VideoType = f.videoType;
@@ -79,7 +52,7 @@ __attribute__((visibility("default"))) int32_t DVDGetTitle(int32_t index, void* 
   b.Aspect = f.aspect;
   for (const auto& a : f.audio) {
     if (b.AudioCount == 8) break;
-    TAudioBlock& to = b.Audio[b.AudioCount++];
+    TDVDAudioInfo& to = b.Audio[b.AudioCount++];
     to.Type = a.type;
     to.ID = a.id;
     to.SampleRate = a.sampleRate;
@@ -89,7 +62,7 @@ __attribute__((visibility("default"))) int32_t DVDGetTitle(int32_t index, void* 
   }
   for (const auto& s : f.subtitles) {
     if (b.SubtitleCount == 32) break;
-    TSubtitleBlock& to = b.Subtitles[b.SubtitleCount++];
+    TDVDSubtitleInfo& to = b.Subtitles[b.SubtitleCount++];
     to.Type = s.type;
     to.ID = s.id;
     CopyText(to.LanguageCode, s.code);
