@@ -30,13 +30,6 @@ bool ClipPositionBusy = false;
 
 TClipForm* ClipForm = nullptr;
 
-std::string FormatMicroseconds(int64_t t) {
-  const int64_t seconds = t / 1000000;
-  char text[64];
-  std::snprintf(text, sizeof text, "%.2lld:%.2lld:%.2lld", static_cast<long long>(seconds / 60 / 60),
-                static_cast<long long>((seconds / 60) % 60), static_cast<long long>(seconds % 60));
-  return text;
-}
 
 int64_t TimeTextToMicroseconds(const std::string& text) {
   int part[3] = {0, 0, 0};

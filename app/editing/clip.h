@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/main/AppData.h"  // FormatMicroseconds
 #include "framework/Forms.h"
 
 class TPreviewPanel;
@@ -18,9 +19,6 @@ class TspSkinStdLabel;
 class TspSkinTimeEdit;
 class TControl;
 
-// The time text used throughout the program: hours (not wrapped at 24),
-// minutes and seconds of a microsecond count.
-std::string FormatMicroseconds(int64_t t);
 
 // "hh:mm:ss" (or "hh:mm") as microseconds; throws Exception when the text is
 // not a valid time of day.

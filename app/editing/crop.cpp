@@ -25,6 +25,8 @@
 #include "skin/controls/SkinSpin.h"
 #include "skin/controls/SkinTabs.h"
 #include "skin/controls/SkinTrackBar.h"
+#include "skin/dialogs/spDialogs.h"
+#include "skin/dialogs/spFileDialogs.h"
 
 int EditSourceWidth = 0, EditSourceHeight = 0, EditDvdDisplayHeight = 0;
 int EditPictureLeft = 0, EditPictureTop = 0, EditPictureRight = 0, EditPictureBottom = 0;
@@ -219,8 +221,11 @@ TCropForm::TCropForm(TComponent* owner) : TForm(owner) {
   chDeinterlace = Check(this, tabAdjust, "chDeinterlace", 340, 62, "Deinterlace");
 
   chPictureOverlay = Check(this, tabOverlay, "chPictureOverlay", 10, 8, "Picture");
-  edPictureOverlay = Make<TspSkinEdit>(this, tabOverlay, "edPictureOverlay", 120, 8, 250, 20);
+  edPictureOverlay = Make<TspSkinFileEdit>(this, tabOverlay, "edPictureOverlay", 120, 8, 250, 20);
   edPictureOverlay->SetReadOnly(true);
+  edPictureOverlay->SetFilter("Image files|*.jpg;*.png;*.bmp");
+  spSkinFontDialog1 = new TspSkinFontDialog(this);
+  spSkinFontDialog1->SetName("spSkinFontDialog1");
   btnPictureOverlay = Make<TspSkinSpeedButton>(this, tabOverlay, "btnPictureOverlay", 372, 8, 22, 20);
   btnPictureOverlay->SetCaption("...");
   lblPictureX = Label(this, tabOverlay, "lblPictureX", 400, 10, "X - offset:");

@@ -26,6 +26,8 @@ class TspSkinSpinEdit;
 class TspSkinCheckRadioBox;
 class TspSkinComboBox;
 class TspSkinEdit;
+class TspSkinFileEdit;
+class TspSkinFontDialog;
 class TspSkinPageControl;
 class TspSkinTabSheet;
 
@@ -93,8 +95,9 @@ public:
   TspSkinSpinEdit* spinVolume;
   // Overlay tab
   TspSkinCheckRadioBox *chPictureOverlay, *chText;
-  TspSkinEdit* edPictureOverlay;
+  TspSkinFileEdit* edPictureOverlay;  // its dialog chooses the overlay picture
   TspSkinSpeedButton* btnPictureOverlay;  // the file edit's button
+  TspSkinFontDialog* spSkinFontDialog1;   // the text overlay's font
   TspSkinStdLabel *lblPictureX, *lblPictureY, *lblTextX, *lblTextY;
   TspSkinSpinEdit *PictureOverlayX, *PictureOverlayY, *TextOverlayX, *TextOverlayY;
   TspSkinEdit* edTextOverlay;

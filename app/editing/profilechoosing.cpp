@@ -16,7 +16,6 @@
 #include "skin/dialogs/SkinGrids.h"
 #include "skin/dialogs/spMessages.h"
 
-std::vector<TProfileIcon> ProfileIcons;
 Tproform* proform = nullptr;
 
 int PickerProfileIndex = 0;

@@ -13,6 +13,7 @@
 #include "framework/Dialogs.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
+#include "app/main/ProfileIcons.h"
 
 class TShape;
 class TImage;
@@ -22,14 +23,6 @@ class TspSkinData;
 class TspSkinStringGrid;
 class TspSkinScrollBar;
 
-// One icon picture of the catalogue: ID is the picture's file name without
-// its extension. Filled by the main window at start; the picker and the
-// profile field look the icons of categories and formats up here.
-struct TProfileIcon {
-  std::string ID;
-  std::unique_ptr<TPicture> Picture;
-};
-extern std::vector<TProfileIcon> ProfileIcons;
 
 // The pictures of a category and of one of its formats: walking the icons,
 // an ID equal to the category's icon (ignoring case) gives the category

@@ -109,6 +109,7 @@ TFreeHandWindow::TFreeHandWindow(TComponent* owner) : TForm(owner) {
 }
 
 TFreeHandWindow::~TFreeHandWindow() {
+  if (FreeHandWindow == this) FreeHandWindow = nullptr;
   fBMP.reset();
   CancelHint();
   if (FHint) DestroyWindow(FHint);
@@ -272,6 +273,8 @@ void TFreeHandWindow::CancelHint() {
   if (FHint) ShowWindow(FHint, SW_HIDE);
 }
 
+TFreeHandWindow* FreeHandWindow = nullptr;
+
 void ResetCaptureRegion() { CaptureRegion = TCaptureRegion{0, 0, DesktopWidth(), DesktopHeight()}; }
 
 TCaptureRegion CaptureRegionFor(const TFreeHandRegion& picked) {
@@ -289,7 +292,12 @@ void ChooseCaptureRegion(int source) {
       ResetCaptureRegion();
       break;
     case 1: {
-      std::unique_ptr<TFreeHandWindow> picker(new TFreeHandWindow(Application));
+      std::unique_ptr<TFreeHandWindow> own;
+      TFreeHandWindow* picker = FreeHandWindow;
+      if (!picker) {
+        own.reset(new TFreeHandWindow(Application));
+        picker = own.get();
+      }
       SetWindowPos(picker->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
       if (picker->ShowModal() == mrOk) CaptureRegion = CaptureRegionFor(picker->PRegion);
       break;

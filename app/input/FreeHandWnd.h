@@ -81,6 +81,10 @@ struct TCaptureRegion {
   int Left = 0, Top = 0, Width = 0, Height = 0;
 };
 extern TCaptureRegion CaptureRegion;
+
+// The program's region picker, made at start-up; ChooseCaptureRegion uses
+// it when it is there and a window of its own otherwise.
+extern TFreeHandWindow* FreeHandWindow;
 void ResetCaptureRegion();
 
 // The region for a picked rectangle: odd sides above 2 lose one pixel (the

@@ -109,8 +109,13 @@ bool RecorderHotKeysFailed() { return gHotKeysFailed; }
 
 std::string ShowRecorder(TComponent* owner) {
   gFileToLoad.clear();
-  TRecForm form(owner);
-  form.ShowModal();
+  if (RecForm) {
+    // The program's own recorder window, made at start-up.
+    RecForm->ShowModal();
+  } else {
+    TRecForm form(owner);
+    form.ShowModal();
+  }
   return gFileToLoad;
 }
 

@@ -1,3 +1,4 @@
+#include <cstdio>
 #include "app/main/AppData.h"
 
 #include <cmath>
@@ -100,6 +101,15 @@ void ClearTitleList() {
     delete item.DVDTitleInfo;
     item.DVDTitleInfo = nullptr;
   }
+}
+
+std::string FormatMicroseconds(int64_t microseconds) {
+  if (microseconds < 0) microseconds = 0;
+  const int64_t seconds = microseconds / 1000000;
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2lld:%.2lld:%.2lld", static_cast<long long>(seconds / 3600),
+                static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+  return text;
 }
 
 int64_t TimeOfDayToMicroseconds(double dateTime) {

@@ -180,6 +180,11 @@ void ClearTitleList();
 // in microseconds.
 int64_t TimeOfDayToMicroseconds(double dateTime);
 
+// The time text used throughout the program, "hh:mm:ss": hours (not
+// wrapped at 24), minutes and seconds of a microsecond count; a negative
+// count reads as zero.
+std::string FormatMicroseconds(int64_t microseconds);
+
 // Texts: the table is read from transl.dat's bytes; an unusable file leaves
 // it empty. A language index outside the table falls back to English.
 void LoadTranslationTable(const std::string& bytes);

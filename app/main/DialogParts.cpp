@@ -36,6 +36,14 @@ void SetFormClientHeight(TForm* form, int height) {
 
 TspSkinData* DialogSkinData = nullptr;
 
+void SkinProgramWindow(TForm* form, TspSkinData* data) {
+  bool framed = false;
+  for (int i = 0; i < form->ComponentCount() && !framed; ++i)
+    framed = dynamic_cast<TspDynamicSkinForm*>(form->Components(i)) != nullptr;
+  if (!framed) (new TspDynamicSkinForm(form))->SetName("spDynamicSkinForm1");
+  SetDialogSkinData(form, data);
+}
+
 void SetDialogSkinData(TForm* form, TspSkinData* data) {
   for (int i = 0; i < form->ComponentCount(); ++i) {
     TComponent* c = form->Components(i);

@@ -22,3 +22,5 @@ class TspSkinData;
 extern TspSkinData* DialogSkinData;
 // Gives the form's skinned frame and every skinned control on it `data`.
 void SetDialogSkinData(TForm* form, TspSkinData* data);
+// As SetDialogSkinData, first giving the form a skinned frame when it has none.
+void SkinProgramWindow(TForm* form, TspSkinData* data);

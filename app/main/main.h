@@ -14,6 +14,8 @@
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
 #include "framework/Menus.h"
+#include "app/main/AppData.h"
+#include "app/main/ProfileIcons.h"
 
 class TspSkinData;
 class TspDynamicSkinForm;
@@ -35,6 +37,8 @@ class TspSkinComboBox;
 class TspSkinStringGrid;
 class TspSkinBevel;
 class TFFEncoder;
+class TspSkinOpenDialog;
+class TspSkinHint;
 
 // Thumbnails of the rows, parallel to the rows through
 // TMediaFile::VideoThumbnailIndex; a removed row's picture stays here.
@@ -44,16 +48,7 @@ extern bool AllItemsChecked;
 // One queued file from the recorder.
 extern std::string FileToLoad;
 
-// A picture of the catalogue's icon folder; ID is the file name without
-// ".png".
-struct TProfileIcon {
-  std::unique_ptr<TPicture> Picture;
-  std::string ID;
-};
-extern std::vector<TProfileIcon> ProfileIcons;
 
-// "hh:mm:ss" of a time in microseconds.
-std::string FormatMicroseconds(int64_t microseconds);
 
 class TMainForm : public TForm {
 public:
@@ -204,6 +199,46 @@ public:
   // Empties the table: title records, rows and their fonts.
   void ClearRows();
 
+  // ---- conversion: Convert, Pause, Stop, Join All and the encoder's events (mainconvert.cpp) ----
+  void BuildConversionCommands();
+
+  // ---- preview and snapshots (mainpreview.cpp) ----
+  void BuildPreview();
+  // The preview's volume (0..128) and its change from the edit window.
+  int PreviewVolume();
+  void SetPreviewVolume(int volume);
+
+  // ---- output parameter grid and profile commands (mainprofiles.cpp) ----
+  void BuildProfileCommands();
+  // The current format's category and format pictures beside the profile field.
+  void ShowProfileIcons(TPicture* category, TPicture* format);
+  // The skinned input box; true with the answer in value when confirmed.
+  bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value);
+
+  // ---- DVD titles, downloads and recordings (maindvd.cpp) ----
+  void BuildMediaInputCommands();
+  // The opened DVD's path (a drive root), for the DVD title addresses.
+  std::string FDVDPath;
+
+  // Stops a playing or paused preview (the Trim and Edit commands, closing,
+  // a conversion's start); nothing when none runs.
+  void StopPreview();
+
+  // ---- the other windows: dialogs, help links, the program's hooks (mainwindows.cpp) ----
+  void BuildWindowCommands();
+  TspSkinOpenDialog* dlgopen = nullptr;
+  TspSkinHint* spSkinHint1 = nullptr;
+  void About1Click(TObject* sender);
+  void EventsLogMenuItemClick(TObject* sender);
+  void Preferences1Click(TObject* sender);
+  void FileInformation1Click(TObject* sender);
+  void RecordButtonClick(TObject* sender);
+  void Checkforupdates1Click(TObject* sender);
+  // The open dialog over the files to add: false when cancelled.
+  bool ChooseFiles(std::vector<std::string>& files);
+  // The first showing's silent check for a newer version.
+  void StartupUpdateCheck();
+
   void WndProc(TMessage& message) override;
 
 protected:
@@ -219,3 +254,12 @@ private:
 };
 
 extern TMainForm* MainForm;
+
+// Gives the program's windows, once all are made, the main window's skin,
+// message box and data through their hooks, and routes error reports to the
+// error window.
+void ConnectProgramWindows();
+
+// The program: the application object, its sixteen windows in their order,
+// the message loop until the main window closes. The process's exit code.
+int RunTessavane();

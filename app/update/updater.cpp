@@ -20,6 +20,8 @@ void SetClientHeight(TCustomForm* form, int height) {
 }
 }  // namespace
 
+TUpdaterForm* UpdaterForm = nullptr;
+
 TUpdaterForm::TUpdaterForm(TComponent* owner) : TForm(owner) {
   SetName("UpdaterForm");
   SetBounds(0, 0, 360, 140);
@@ -76,7 +78,9 @@ TUpdaterForm::TUpdaterForm(TComponent* owner) : TForm(owner) {
   FormCreate(this);
 }
 
-TUpdaterForm::~TUpdaterForm() = default;
+TUpdaterForm::~TUpdaterForm() {
+  if (UpdaterForm == this) UpdaterForm = nullptr;
+}
 
 void TUpdaterForm::CreateParams(TCreateParams& p) {
   TForm::CreateParams(p);

@@ -18,6 +18,10 @@ class TspSkinMessage;
 // the error and "no update" messages appear only once it is true.
 extern bool StartupCheckDone;
 
+class TUpdaterForm;
+// The program's updater window, made at start-up.
+extern TUpdaterForm* UpdaterForm;
+
 class TUpdaterForm : public TForm {
 public:
   explicit TUpdaterForm(TComponent* owner);

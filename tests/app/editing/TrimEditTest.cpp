@@ -11,6 +11,7 @@
 #include "app/editing/EditHost.h"
 #include "app/editing/clip.h"
 #include "app/editing/crop.h"
+#include "skin/dialogs/spFileDialogs.h"
 #include "app/main/AppData.h"
 #include "app/main/OptionText.h"
 #include "app/editing/EditControls.h"

@@ -1,0 +1,533 @@
+#include "acceptance/Driver.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <thread>
+
+#include "app/main/main.h"
+#include "framework/Forms.h"
+#include "framework/Graphics.h"
+#include "framework/PngImage.h"
+#include "framework/Streams.h"
+#include "framework/SysUtils.h"
+#include "framework/Threads.h"
+#include "skin/frame/SkinMainMenuBar.h"
+#include "skin/frame/SkinMenus.h"
+#include "support/gtest.h"
+
+namespace drv {
+
+namespace {
+
+// Where a named thing is, read on the program's GUI thread.
+template <class F>
+void OnGui(F f) {
+  std::function<void()> call = f;
+  CallInMainThread(call);
+}
+
+TComponent* FindByName(TComponent* root, const std::string& name) {
+  if (!root) return nullptr;
+  if (root->Name() == name) return root;
+  for (int i = 0; i < root->ComponentCount(); ++i)
+    if (TComponent* c = FindByName(root->Components(i), name)) return c;
+  return nullptr;
+}
+
+// The program's top-level forms: by their name or their window class.
+struct FormSearch {
+  const std::string* form;
+  TCustomForm* found;
+};
+
+BOOL CALLBACK FormOfWindow(HWND w, LPARAM p) {
+  auto* ctx = reinterpret_cast<FormSearch*>(p);
+  auto* f = dynamic_cast<TCustomForm*>(TWinControl::FindControl(w));
+  if (!f || !IsWindowVisible(w)) return TRUE;
+  const std::string cls = UTF16ToUTF8(ClassOf(w));
+  if (f->Name() == *ctx->form || cls == *ctx->form) {
+    ctx->found = f;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+TCustomForm* FindForm(const std::string& form) {
+  FormSearch ctx{&form, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), FormOfWindow, reinterpret_cast<LPARAM>(&ctx));
+  if (!ctx.found && MainForm && form == "MainForm") ctx.found = MainForm;
+  return ctx.found;
+}
+
+bool ShownOnScreen(TControl* c) {
+  for (TControl* p = c; p; p = p->Parent())
+    if (!p->Visible()) return false;
+  return true;
+}
+
+void SendMouse(DWORD flags, int x, int y) {
+  const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = MulDiv(x, 65535, sw - 1);
+  in.mi.dy = MulDiv(y, 65535, sh - 1);
+  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flags;
+  SendInput(1, &in, sizeof(in));
+}
+
+void SendKey(WORD vk, bool up) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof(in));
+}
+
+}  // namespace
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (true) {
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() > end) return false;
+    Sleep(50);
+  }
+}
+
+void Pause(int ms) { Sleep(ms); }
+
+std::u16string ClassOf(HWND window) {
+  char16_t name[256] = {0};
+  GetClassNameW(window, reinterpret_cast<LPWSTR>(name), 255);
+  return name;
+}
+
+std::string TextOf(HWND window) {
+  char16_t text[1024] = {0};
+  GetWindowTextW(window, reinterpret_cast<LPWSTR>(text), 1023);
+  return UTF16ToUTF8(text);
+}
+
+bool ControlRect(const std::string& form, const std::string& control, RECT& r) {
+  bool ok = false;
+  OnGui([&] {
+    TCustomForm* f = FindForm(form);
+    if (!f) return;
+    auto* c = dynamic_cast<TControl*>(control.empty() ? f : FindByName(f, control));
+    if (!c || !ShownOnScreen(c) || !IsWindowVisible(f->Handle())) return;
+    const POINT tl = c->ClientToScreen(POINT{0, 0});
+    r = RECT{tl.x, tl.y, tl.x + c->Width(), tl.y + c->Height()};
+    if (auto* w = dynamic_cast<TWinControl*>(c)) {
+      GetWindowRect(w->Handle(), &r);
+    }
+    ok = r.right > r.left && r.bottom > r.top;
+  });
+  return ok;
+}
+
+RECT WaitControl(const std::string& form, const std::string& control, int timeoutMs) {
+  RECT r{};
+  const bool shown = WaitUntil([&] { return ControlRect(form, control, r); }, timeoutMs);
+  EXPECT_TRUE(shown) << "no shown control " << control << " on " << form;
+  return r;
+}
+
+bool MenuBarItemRect(const std::string& item, RECT& r) {
+  bool ok = false;
+  OnGui([&] {
+    if (!MainForm || !MainForm->spSkinMainMenuBar1) return;
+    TspSkinMainMenuBar* bar = MainForm->spSkinMainMenuBar1;
+    for (int i = 0; i < bar->ItemCount(); ++i) {
+      TspSkinMainMenuBarItem* it = bar->Item(i);
+      if (!it || !it->MenuItem || it->MenuItem->Name() != item || !it->Visible) continue;
+      const POINT tl = bar->ClientToScreen(POINT{it->ObjectRect.Left, it->ObjectRect.Top});
+      r = RECT{tl.x, tl.y, tl.x + it->ObjectRect.Width(), tl.y + it->ObjectRect.Height()};
+      ok = true;
+      return;
+    }
+  });
+  return ok;
+}
+
+struct PopupSearch {
+  const std::string* item;
+  RECT* r;
+  bool* ok;
+};
+
+BOOL CALLBACK PopupItemOfWindow(HWND w, LPARAM p) {
+  auto* c = reinterpret_cast<PopupSearch*>(p);
+  if (!IsWindowVisible(w)) return TRUE;
+  auto* popup = dynamic_cast<TspSkinPopupWindow*>(TWinControl::FindControl(w));
+  if (!popup) return TRUE;
+  for (TspSkinMenuItem* mi : popup->ItemList) {
+    if (!mi || !mi->MenuItem || mi->MenuItem->Name() != *c->item || !mi->FVisible) continue;
+    POINT tl{mi->ObjectRect.Left, mi->ObjectRect.Top};
+    ClientToScreen(w, &tl);
+    *c->r = RECT{tl.x, tl.y, tl.x + mi->ObjectRect.Width(), tl.y + mi->ObjectRect.Height()};
+    *c->ok = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+bool PopupItemRect(const std::string& item, RECT& r) {
+  bool ok = false;
+  OnGui([&] {
+    PopupSearch ctx{&item, &r, &ok};
+    EnumThreadWindows(GetCurrentThreadId(), PopupItemOfWindow, reinterpret_cast<LPARAM>(&ctx));
+  });
+  return ok;
+}
+
+HWND ActiveWindow() {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  DWORD thread = 0;
+  if (MainForm) thread = GetWindowThreadProcessId(MainForm->Handle(), nullptr);
+  GetGUIThreadInfo(thread, &info);
+  return info.hwndActive;
+}
+
+struct ClassSearch {
+  const std::u16string* cls;
+  HWND found;
+};
+
+BOOL CALLBACK ShownWindowOfClass(HWND w, LPARAM p) {
+  auto* c = reinterpret_cast<ClassSearch*>(p);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid != GetCurrentProcessId() || !IsWindowVisible(w)) return TRUE;
+  if (ClassOf(w) == *c->cls) {
+    c->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindShownWindow(const std::u16string& className) {
+  ClassSearch ctx{&className, nullptr};
+  EnumWindows(ShownWindowOfClass, reinterpret_cast<LPARAM>(&ctx));
+  return ctx.found;
+}
+
+HWND WaitWindow(const std::u16string& className, int timeoutMs) {
+  HWND w = nullptr;
+  WaitUntil([&] { return (w = FindShownWindow(className)) != nullptr; }, timeoutMs);
+  EXPECT_NE(w, nullptr) << "no window of class " << UTF16ToUTF8(className);
+  if (w) Sleep(150);  // its first painting
+  return w;
+}
+
+bool WaitWindowGone(const std::u16string& className, int timeoutMs) {
+  return WaitUntil([&] { return FindShownWindow(className) == nullptr; }, timeoutMs);
+}
+
+void MoveTo(int x, int y) {
+  SendMouse(0, x, y);
+  Sleep(40);
+}
+
+void Click(int x, int y, bool right) {
+  MoveTo(x, y);
+  SendMouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, x, y);
+  Sleep(40);
+  SendMouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP, x, y);
+  Sleep(120);
+}
+
+void DoubleClick(int x, int y) {
+  MoveTo(x, y);
+  for (int i = 0; i < 2; ++i) {
+    SendMouse(MOUSEEVENTF_LEFTDOWN, x, y);
+    SendMouse(MOUSEEVENTF_LEFTUP, x, y);
+  }
+  Sleep(150);
+}
+
+void ClickCenter(const RECT& r, bool right) { Click((r.left + r.right) / 2, (r.top + r.bottom) / 2, right); }
+
+void Drag(POINT from, POINT to, int steps) {
+  MoveTo(from.x, from.y);
+  SendMouse(MOUSEEVENTF_LEFTDOWN, from.x, from.y);
+  Sleep(60);
+  for (int i = 1; i <= steps; ++i) {
+    MoveTo(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps);
+  }
+  SendMouse(MOUSEEVENTF_LEFTUP, to.x, to.y);
+  Sleep(120);
+}
+
+void ClickControl(const std::string& form, const std::string& control, bool right) {
+  const RECT r = WaitControl(form, control);
+  ClickCenter(r, right);
+}
+
+void ClickPopupItem(const std::string& item) {
+  RECT r{};
+  const bool shown = WaitUntil([&] { return PopupItemRect(item, r); }, 10000);
+  ASSERT_TRUE(shown) << "no shown menu item " << item;
+  Sleep(100);
+  ClickCenter(r);
+}
+
+void ClickMenu(const std::vector<std::string>& path) {
+  ASSERT_FALSE(path.empty());
+  RECT r{};
+  const bool shown = WaitUntil([&] { return MenuBarItemRect(path[0], r); }, 10000);
+  ASSERT_TRUE(shown) << "no menu bar item " << path[0];
+  ClickCenter(r);
+  for (size_t i = 1; i < path.size(); ++i) {
+    RECT ir{};
+    const bool there = WaitUntil([&] { return PopupItemRect(path[i], ir); }, 10000);
+    ASSERT_TRUE(there) << "no shown menu item " << path[i];
+    Sleep(100);
+    if (i + 1 < path.size())
+      MoveTo((ir.left + ir.right) / 2, (ir.top + ir.bottom) / 2);  // a sub-menu opens on hover
+    else
+      ClickCenter(ir);
+  }
+}
+
+void Key(WORD vk, bool ctrl, bool alt, bool shift) {
+  if (ctrl) SendKey(VK_CONTROL, false);
+  if (alt) SendKey(VK_MENU, false);
+  if (shift) SendKey(VK_SHIFT, false);
+  SendKey(vk, false);
+  SendKey(vk, true);
+  if (shift) SendKey(VK_SHIFT, true);
+  if (alt) SendKey(VK_MENU, true);
+  if (ctrl) SendKey(VK_CONTROL, true);
+  Sleep(80);
+}
+
+void Type(const std::string& text) {
+  for (char16_t ch : UTF8ToUTF16(text)) {
+    INPUT in[2] = {};
+    for (int i = 0; i < 2; ++i) {
+      in[i].type = INPUT_KEYBOARD;
+      in[i].ki.wScan = ch;
+      in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+    }
+    SendInput(2, in, sizeof(INPUT));
+    Sleep(10);
+  }
+  Sleep(80);
+}
+
+std::vector<unsigned> Grab(const RECT& r) {
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  std::vector<unsigned> pixels(static_cast<size_t>(std::max(0, w) * std::max(0, h)));
+  if (w <= 0 || h <= 0) return pixels;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, dib);
+  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  const unsigned* p = static_cast<const unsigned*>(bits);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = p[i] & 0xFFFFFF;
+  SelectObject(mem, old);
+  DeleteObject(dib);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+int ColourCount(const RECT& r) {
+  const std::vector<unsigned> pixels = Grab(r);
+  std::set<unsigned> colours(pixels.begin(), pixels.end());
+  return static_cast<int>(colours.size());
+}
+
+RECT WindowRect(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  return r;
+}
+
+std::string ArtifactsFolder() {
+  const std::string folder = ExeFolder() + "artifacts";
+  CreateDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(folder).c_str()), nullptr);
+  return folder;
+}
+
+std::string Screenshot(const std::string& name, const RECT* area) {
+  RECT r = area ? *area : RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  const std::vector<unsigned> pixels = Grab(r);
+  TBitmap bitmap;
+  bitmap.SetSize(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const unsigned p = pixels[static_cast<size_t>(y * w + x)];
+      // The canvas takes 0x00BBGGRR colours.
+      bitmap.Canvas()->SetPixel(x, y, ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF));
+    }
+  TPngImage png;
+  png.Assign(&bitmap);
+  const std::string path = ArtifactsFolder() + "\\" + name + ".png";
+  png.SaveToFile(path);
+  return path;
+}
+
+std::string DocumentsFolder() {
+  char16_t path[MAX_PATH] = {0};
+  SHGetFolderPathW(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, 0, reinterpret_cast<LPWSTR>(path));
+  return UTF16ToUTF8(path);
+}
+
+std::string ProgramFolder() { return ExeFolder(); }
+
+bool FileExistsW(const std::string& path) {
+  const DWORD a = GetFileAttributesW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(path).c_str()));
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RegistryString(const std::string& key, const std::string& value, std::string& out) {
+  HKEY k = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, reinterpret_cast<LPCWSTR>(UTF8ToUTF16(key).c_str()), 0, KEY_READ, &k) !=
+      ERROR_SUCCESS)
+    return false;
+  char16_t data[2048] = {0};
+  DWORD size = sizeof data - sizeof(char16_t), type = 0;
+  const bool ok = RegQueryValueExW(k, reinterpret_cast<LPCWSTR>(UTF8ToUTF16(value).c_str()), nullptr, &type,
+                                   reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS;
+  RegCloseKey(k);
+  if (ok) out = UTF16ToUTF8(data);
+  return ok;
+}
+
+}  // namespace drv
+
+namespace drv {
+
+namespace {
+inline int Luma(unsigned p) { return (((p >> 16) & 0xFF) * 30 + ((p >> 8) & 0xFF) * 59 + (p & 0xFF) * 11) / 100; }
+}  // namespace
+
+bool ShowsText(const RECT& area, const std::string& text, const char* font, int size, bool bold) {
+  // The text's own letters, black on white, as the program's canvas draws them.
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  const int height = -MulDiv(size, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  const std::u16string face = UTF8ToUTF16(font);
+  HFONT f = CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                        DEFAULT_QUALITY, 0, reinterpret_cast<LPCWSTR>(face.c_str()));
+  HGDIOBJ oldFont = SelectObject(mem, f);
+  const std::u16string w = UTF8ToUTF16(text);
+  SIZE extent{};
+  GetTextExtentPoint32W(mem, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &extent);
+  const int tw = extent.cx, th = extent.cy;
+  std::vector<unsigned> glyph(static_cast<size_t>(std::max(1, tw * th)), 0xFFFFFF);
+  if (tw > 0 && th > 0) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = tw;
+    bi.bmiHeader.biHeight = -th;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    RECT all{0, 0, tw, th};
+    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SetBkMode(mem, TRANSPARENT);
+    SetTextColor(mem, 0);
+    TextOutW(mem, 0, 0, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()));
+    GdiFlush();
+    const unsigned* p = static_cast<const unsigned*>(bits);
+    for (size_t i = 0; i < glyph.size(); ++i) glyph[i] = p[i] & 0xFFFFFF;
+    SelectObject(mem, old);
+    DeleteObject(dib);
+  }
+  SelectObject(mem, oldFont);
+  DeleteObject(f);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  if (tw <= 0 || th <= 0) return false;
+
+  // Ink: clearly dark pixels of the letters; ground: white pixels with no
+  // ink beside them.
+  std::vector<std::pair<int, int>> ink, ground;
+  for (int y = 0; y < th; ++y)
+    for (int x = 0; x < tw; ++x) {
+      const int l = Luma(glyph[static_cast<size_t>(y * tw + x)]);
+      if (l < 90) {
+        ink.emplace_back(x, y);
+      } else if (l == 255) {
+        bool clear = true;
+        for (int dy = -1; dy <= 1 && clear; ++dy)
+          for (int dx = -1; dx <= 1 && clear; ++dx) {
+            const int nx = x + dx, ny = y + dy;
+            if (nx >= 0 && ny >= 0 && nx < tw && ny < th && Luma(glyph[static_cast<size_t>(ny * tw + nx)]) < 200)
+              clear = false;
+          }
+        if (clear) ground.emplace_back(x, y);
+      }
+    }
+  if (ink.empty()) return false;
+
+  const int aw = area.right - area.left, ah = area.bottom - area.top;
+  if (aw < tw || ah < th) return false;
+  const std::vector<unsigned> shown = Grab(area);
+  auto at = [&](int x, int y) { return Luma(shown[static_cast<size_t>(y * aw + x)]); };
+  const size_t inkMiss = ink.size() / 12, groundMiss = ground.size() / 12;
+  for (int oy = 0; oy + th <= ah; ++oy)
+    for (int ox = 0; ox + tw <= aw; ++ox) {
+      size_t miss = 0;
+      bool ok = true;
+      for (const auto& p : ink)
+        if (at(ox + p.first, oy + p.second) > 110 && ++miss > inkMiss) {
+          ok = false;
+          break;
+        }
+      if (!ok) continue;
+      miss = 0;
+      for (const auto& p : ground)
+        if (at(ox + p.first, oy + p.second) < 150 && ++miss > groundMiss) {
+          ok = false;
+          break;
+        }
+      if (ok) return true;
+    }
+  return false;
+}
+
+bool WaitText(const RECT& area, const std::string& text, int timeoutMs, const char* font, int size, bool bold) {
+  return WaitUntil([&] { return ShowsText(area, text, font, size, bold); }, timeoutMs);
+}
+
+}  // namespace drv
+
+namespace drv {
+
+void Reveal(const std::string& form, const std::string& name) {
+  OnGui([&] {
+    TCustomForm* f = FindForm(form);
+    if (!f) return;
+    TComponent* c = FindByName(f, name);
+    if (auto* item = dynamic_cast<TMenuItem*>(c)) {
+      item->Visible = true;
+      if (MainForm && MainForm->spSkinMainMenuBar1) MainForm->spSkinMainMenuBar1->UpDateItems();
+      return;
+    }
+    auto* control = dynamic_cast<TControl*>(c);
+    for (TControl* p = control; p && p != f; p = p->Parent()) p->SetVisible(true);
+  });
+  Pause(200);
+}
+
+}  // namespace drv
