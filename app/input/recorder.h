@@ -141,6 +141,9 @@ public:
   void HotKeyPauseResume();
   void HotKeyStop();
 
+protected:
+  const char16_t* WindowClassName() const override { return u"TRecForm"; }
+
 private:
   void StartRecording();
   void FailedStart();

@@ -11,6 +11,7 @@
 #include "app/input/recorder.h"
 #include "app/main/about.h"
 #include "app/main/dvdinfo.h"
+#include "app/main/ErrorReport.h"
 #include "app/main/errordlg.h"
 #include "app/main/fileinfo.h"
 #include "app/main/log.h"
@@ -23,6 +24,10 @@ int RunTessavane() {
   const bool ok = RunGuarded([] {
     TApplication app;
     app.Title = "";
+    // From the first step of the start-up on, every failure shows the
+    // error window.
+    InstallErrorReport();
+    InstallErrorWindow();
     app.CreateForm(MainForm);
     app.CreateForm(proform);
     app.CreateForm(ClipForm);

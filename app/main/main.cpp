@@ -36,6 +36,7 @@
 #include "skin/controls/SkinSplitter.h"
 #include "skin/controls/SkinToolBar.h"
 #include "skin/data/SkinData.h"
+#include "skin/data/sppngimagelist.h"
 #include "skin/dialogs/SkinGrids.h"
 #include "skin/dialogs/spMessages.h"
 #include "skin/frame/DynamicSkinForm.h"
@@ -102,6 +103,11 @@ void TMainForm::BuildComponents() {
   spSkinData1 = Make<TspSkinData>(this, nullptr, "spSkinData1");
   spDynamicSkinForm1 = Make<TspDynamicSkinForm>(this, nullptr, "spDynamicSkinForm1");
   SkinMessage = Make<TspSkinMessage>(this, nullptr, "SkinMessage");
+  ToolbarButtons = Make<TspPngImageList>(this, nullptr, "ToolbarButtons");
+  HiddenToolbarButtons = Make<TspPngImageList>(this, nullptr, "HiddenToolbarButtons");
+  SaveAsList = Make<TspPngImageList>(this, nullptr, "SaveAsList");
+  PlayerImages = Make<TspPngImageList>(this, nullptr, "PlayerImages");
+  CustomProfileEditRemove = Make<TspPngImageList>(this, nullptr, "CustomProfileEditRemove");
   SkinMessage->SetSkinData(spSkinData1);
   SkinMessage->SetCtrlSkinData(spSkinData1);
   MediaEncoder = Make<TFFEncoder>(this, nullptr, "MediaEncoder");
@@ -386,11 +392,19 @@ void TMainForm::LoadSkinPictures() {
       return false;
     }
   };
-  auto loadList = [&](std::vector<std::unique_ptr<TPicture>>& list, std::initializer_list<const char*> names) {
-    list.clear();
+  auto loadList = [&](TspPngImageList* list, std::initializer_list<const char*> names) {
+    list->Clear();
     for (const char* n : names) {
-      list.push_back(std::make_unique<TPicture>());
-      load(*list.back(), n);
+      TspPngImage png;
+      const std::string file = SkinFolder + "\\" + n;
+      try {
+        if (FileExists(file)) png.LoadFromFile(file);
+      } catch (const std::exception&) {
+        // an unreadable picture leaves its entry empty
+      }
+      // The list takes the size of its first picture.
+      if (list->Count() == 0 && png.Width() > 0) list->SetSize(png.Width(), png.Height());
+      list->Add()->SetPngImage(&png);
     }
   };
   loadList(ToolbarButtons, {"add_files.png", "load_dvd.png", "download.png", "record.png", "trim.png", "edit.png",
@@ -406,6 +420,15 @@ void TMainForm::LoadSkinPictures() {
   load(imgTableRow, "tablerow.bmp");
   load(imgTableColumnCaptionBar, "tablecolumncaptionbar.bmp");
   loadList(CustomProfileEditRemove, {"rename.png", "remove.png", "rename_over.png", "remove_over.png"});
+  // The large toolbar's buttons show their pictures from the list.
+  {
+    TspSkinButton* big[] = {AddButton, LoadDVDButton, DownloadButton, RecordButton, ClipButton,
+                            EditButton, JoinButton, StartButton, PauseBtn, StopBtn};
+    for (int i = 0; i < 10; ++i) {
+      big[i]->SetImageList(ToolbarButtons);
+      big[i]->SetImageIndex(i);
+    }
+  }
   load(MusicIcon, "music_icon.png");
   load(VolumeImg, "volume.png");
   load(ProgressBitmap, "progress.bmp");
@@ -414,19 +437,23 @@ void TMainForm::LoadSkinPictures() {
 
   // The small toolbar's pictures, when the skin has them; otherwise the
   // buttons keep their own.
-  if (!HiddenToolbarButtons.empty()) {
+  if (HiddenToolbarButtons->Count() > 0) {
     TspSkinSpeedButton* targets[] = {spSkinSpeedButton1, spSkinSpeedButton2, nullptr, spSkinSpeedButton4,
                                      spSkinSpeedButton5, spSkinSpeedButton6, spSkinSpeedButton7, nullptr,
                                      spSkinSpeedButton9};
-    for (size_t i = 0; i < HiddenToolbarButtons.size() && i < std::size(targets); ++i) {
-      TGraphic* g = HiddenToolbarButtons[i]->Graphic();
-      if (!g) continue;
-      TBitmap glyph;
-      glyph.Assign(g);
-      if (targets[i]) targets[i]->SetGlyph(&glyph);
-      if (i == 0) spSkinMenuSpeedButton1->SetGlyph(&glyph);
+    for (int i = 0; i < HiddenToolbarButtons->Count() && i < static_cast<int>(std::size(targets)); ++i) {
+      if (targets[i]) {
+        targets[i]->SetImageList(HiddenToolbarButtons);
+        targets[i]->SetImageIndex(i);
+      }
+      if (i == 0) {
+        spSkinMenuSpeedButton1->SetImageList(HiddenToolbarButtons);
+        spSkinMenuSpeedButton1->SetImageIndex(0);
+      }
     }
   }
+  ProfileSaveAsButton->SetImageList(SaveAsList);
+  ProfileSaveAsButton->SetImageIndex(0);
 }
 
 void TMainForm::LoadProfileIcons() {

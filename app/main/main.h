@@ -37,6 +37,7 @@ class TspSkinComboBox;
 class TspSkinStringGrid;
 class TspSkinBevel;
 class TFFEncoder;
+class TspPngImageList;
 class TspSkinOpenDialog;
 class TspSkinHint;
 
@@ -120,8 +121,11 @@ public:
   TBitmap imgCheck, imgUncheck;
   TPicture imgTableRow, imgTableColumnCaptionBar, MusicIcon, VolumeImg, ProfileComboImage, ProfileComboImageOver,
       LogoImage, imgPlayerArea;
-  std::vector<std::unique_ptr<TPicture>> ToolbarButtons, HiddenToolbarButtons, SaveAsList, PlayerImages,
-      CustomProfileEditRemove;
+  // The skin's button pictures as image lists: the large toolbar's, the
+  // small toolbar's, the save-as button's, the players' (the trim window's
+  // buttons use them too) and the picker's rename/remove marks.
+  TspPngImageList *ToolbarButtons = nullptr, *HiddenToolbarButtons = nullptr, *SaveAsList = nullptr,
+                  *PlayerImages = nullptr, *CustomProfileEditRemove = nullptr;
   TPicture ProgressBitmap, ProgressFillBitmap;
 
   // ---- state ----

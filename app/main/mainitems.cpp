@@ -443,6 +443,9 @@ void TMainForm::AddButtonClick(TObject*) {
     ClearRows();
     Thumbnails.clear();
   }
+  // The table of files answers the right button with the files' menu, as
+  // it does after dropped files.
+  sgListPopupMenu = VideoFilesTableContextMenu;
   RunLoadDialog();
   if (!MediaFiles.empty()) PrepareItemControls();
 }

@@ -36,6 +36,7 @@
 #include "skin/controls/SkinLabels.h"
 #include "skin/controls/SkinMemo.h"
 #include "skin/data/SkinData.h"
+#include "skin/data/sppngimagelist.h"
 #include "skin/dialogs/SkinGrids.h"
 #include "skin/dialogs/spDialogs.h"
 #include "skin/dialogs/spFileDialogs.h"
@@ -289,6 +290,19 @@ void ConnectProgramWindows() {
   SetRecorderHotKeysFailed(main->HotKeysFailed);
 
   if (UpdaterForm) UpdaterForm->SkinMessage = main->SkinMessage;
+
+  // The players' buttons of the trim and edit windows show the main
+  // window's player pictures; the picker marks custom formats with its own.
+  if (ClipForm) {
+    for (TspSkinButton* b : {ClipForm->PlayButton, ClipForm->PauseButton, ClipForm->StopButton,
+                             ClipForm->spSkinButton1, ClipForm->spSkinButton3, ClipForm->spSkinButton2})
+      b->SetImageList(main->PlayerImages);
+  }
+  if (CropForm) {
+    for (TspSkinButton* b : {CropForm->PlayButton, CropForm->PauseButton, CropForm->StopButton})
+      b->SetImageList(main->PlayerImages);
+  }
+  if (proform) proform->CustomProfileEditRemove = main->CustomProfileEditRemove;
 
   // Every window of the program wears the main window's skin.
   for (TForm* form : std::initializer_list<TForm*>{ClipForm, CropForm, settingsform, LoadForm, RecForm, UpdaterForm,

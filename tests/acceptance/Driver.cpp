@@ -418,47 +418,58 @@ namespace {
 inline int Luma(unsigned p) { return (((p >> 16) & 0xFF) * 30 + ((p >> 8) & 0xFF) * 59 + (p & 0xFF) * 11) / 100; }
 }  // namespace
 
-bool ShowsText(const RECT& area, const std::string& text, const char* font, int size, bool bold) {
-  // The text's own letters, black on white, as the program's canvas draws them.
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  const int height = -MulDiv(size, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  const std::u16string face = UTF8ToUTF16(font);
-  HFONT f = CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
-                        DEFAULT_QUALITY, 0, reinterpret_cast<LPCWSTR>(face.c_str()));
-  HGDIOBJ oldFont = SelectObject(mem, f);
-  const std::u16string w = UTF8ToUTF16(text);
-  SIZE extent{};
-  GetTextExtentPoint32W(mem, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &extent);
-  const int tw = extent.cx, th = extent.cy;
-  std::vector<unsigned> glyph(static_cast<size_t>(std::max(1, tw * th)), 0xFFFFFF);
-  if (tw > 0 && th > 0) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = tw;
-    bi.bmiHeader.biHeight = -th;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    RECT all{0, 0, tw, th};
-    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    SetBkMode(mem, TRANSPARENT);
-    SetTextColor(mem, 0);
-    TextOutW(mem, 0, 0, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()));
-    GdiFlush();
-    const unsigned* p = static_cast<const unsigned*>(bits);
-    for (size_t i = 0; i < glyph.size(); ++i) glyph[i] = p[i] & 0xFFFFFF;
-    SelectObject(mem, old);
-    DeleteObject(dib);
-  }
-  SelectObject(mem, oldFont);
-  DeleteObject(f);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
-  if (tw <= 0 || th <= 0) return false;
+static bool ShowsTextIn(const RECT& area, const std::string& text, const char* font, int size, bool bold,
+                        TFontQuality quality);
 
+bool ShowsText(const RECT& area, const std::string& text, const char* font, int size, bool bold) {
+  // Controls that leave the text to the system's own edit draw it without
+  // smoothing; the others with the default quality.
+  return ShowsTextIn(area, text, font, size, bold, fqDefault) ||
+         ShowsTextIn(area, text, font, size, bold, fqNonAntialiased);
+}
+
+static bool ShowsTextIn(const RECT& area, const std::string& text, const char* font, int size, bool bold,
+                        TFontQuality quality) {
+  // The text's own letters, black on white, drawn by a canvas with the
+  // program's font settings (the same font the system picks for the program).
+  const std::u16string w = UTF8ToUTF16(text);
+  TBitmap probe(8, 8, pf32bit);
+  TCanvas* pc = probe.Canvas();
+  pc->Font()->SetName(font);
+  if (size > 0)
+    pc->Font()->SetSize(size);
+  else
+    pc->Font()->SetHeight(-size);
+  pc->Font()->SetColor(0);
+  if (bold) pc->Font()->SetStyle(fsBold);
+  pc->Font()->SetQuality(quality);
+  SIZE extent{};
+  GetTextExtentPoint32W(pc->Handle(), reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &extent);
+  const int tw = extent.cx, th = extent.cy;
+  if (tw <= 0 || th <= 0) return false;
+  TBitmap letters(tw, th, pf32bit);
+  TCanvas* lc = letters.Canvas();
+  lc->Brush()->SetColor(0xFFFFFF);
+  lc->FillRect(TRect{0, 0, tw, th});
+  lc->Font()->Assign(pc->Font());
+  lc->Brush()->SetStyle(bsClear);
+  RECT all{0, 0, tw, th};
+  DrawTextW(lc->Handle(), reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &all,
+            DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+  GdiFlush();
+  std::vector<unsigned> glyph(static_cast<size_t>(tw * th));
+  for (int y = 0; y < th; ++y) {
+    const uint8_t* row = letters.ScanLine(y);
+    for (int x = 0; x < tw; ++x)
+      glyph[static_cast<size_t>(y * tw + x)] = (row[x * 4 + 2] << 16) | (row[x * 4 + 1] << 8) | row[x * 4];
+  }
+
+  if (GetEnvironmentVariableW(u"TESS_SHOWS_TEXT_DEBUG", nullptr, 0)) {
+    TPngImage png;
+    png.Assign(&letters);
+    png.SaveToFile(ArtifactsFolder() + "\\text-probe.png");
+    Screenshot("text-area", &area);
+  }
   // Ink: clearly dark pixels of the letters; ground: white pixels with no
   // ink beside them.
   std::vector<std::pair<int, int>> ink, ground;
@@ -484,20 +495,29 @@ bool ShowsText(const RECT& area, const std::string& text, const char* font, int 
   if (aw < tw || ah < th) return false;
   const std::vector<unsigned> shown = Grab(area);
   auto at = [&](int x, int y) { return Luma(shown[static_cast<size_t>(y * aw + x)]); };
-  const size_t inkMiss = ink.size() / 12, groundMiss = ground.size() / 12;
+  // The letters may stand on a picture (a selected row): judged against the
+  // ground around them rather than against fixed levels.
+  const size_t inkMiss = ink.size() / 12, groundMiss = ground.size() / 10;
+  const size_t sampleStep = std::max<size_t>(1, ground.size() / 24);
   for (int oy = 0; oy + th <= ah; ++oy)
     for (int ox = 0; ox + tw <= aw; ++ox) {
+      if (ground.empty()) break;
+      int sum = 0, n = 0;
+      for (size_t i = 0; i < ground.size(); i += sampleStep, ++n)
+        sum += at(ox + ground[i].first, oy + ground[i].second);
+      const int level = sum / std::max(1, n);
+      if (level < 120) continue;  // dark letters need a light ground
       size_t miss = 0;
       bool ok = true;
       for (const auto& p : ink)
-        if (at(ox + p.first, oy + p.second) > 110 && ++miss > inkMiss) {
+        if (at(ox + p.first, oy + p.second) > level - 60 && ++miss > inkMiss) {
           ok = false;
           break;
         }
       if (!ok) continue;
       miss = 0;
       for (const auto& p : ground)
-        if (at(ox + p.first, oy + p.second) < 150 && ++miss > groundMiss) {
+        if (at(ox + p.first, oy + p.second) < level - 40 && ++miss > groundMiss) {
           ok = false;
           break;
         }
@@ -528,6 +548,28 @@ void Reveal(const std::string& form, const std::string& name) {
     for (TControl* p = control; p && p != f; p = p->Parent()) p->SetVisible(true);
   });
   Pause(200);
+}
+
+}  // namespace drv
+
+#include "framework/PageControl.h"
+
+namespace drv {
+
+bool TabRect(const std::string& form, const std::string& pageControl, int index, RECT& r) {
+  bool ok = false;
+  OnGui([&] {
+    TCustomForm* f = FindForm(form);
+    auto* pc = dynamic_cast<TPageControl*>(f ? FindByName(f, pageControl) : nullptr);
+    if (!pc) return;
+    r = pc->TabRect(index);
+    POINT tl{r.left, r.top}, br{r.right, r.bottom};
+    ClientToScreen(pc->Handle(), &tl);
+    ClientToScreen(pc->Handle(), &br);
+    r = RECT{tl.x, tl.y, br.x, br.y};
+    ok = r.right > r.left;
+  });
+  return ok;
 }
 
 }  // namespace drv

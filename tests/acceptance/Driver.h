@@ -80,7 +80,8 @@ bool RegistryString(const std::string& key, const std::string& value, std::strin
 
 namespace drv {
 // True when the screen's rectangle shows `text` as the program draws it:
-// dark letters of that font somewhere on a light ground.
+// dark letters of that font somewhere on a light ground. `size` is in
+// points; a negative one is the font's height in pixels (as a skin gives it).
 bool ShowsText(const RECT& area, const std::string& text, const char* font = "Microsoft Sans Serif", int size = 8,
                bool bold = false);
 bool WaitText(const RECT& area, const std::string& text, int timeoutMs = 10000,
@@ -92,4 +93,9 @@ namespace drv {
 // parents) or a menu item that the start-up layout hides, so that the
 // scenario can then click it like any other.
 void Reveal(const std::string& form, const std::string& name);
+}  // namespace drv
+
+namespace drv {
+// The screen rectangle of tab `index` of a named page control.
+bool TabRect(const std::string& form, const std::string& pageControl, int index, RECT& r);
 }  // namespace drv

@@ -1,23 +1,244 @@
 // The program assembled: its windows are reached the way a person reaches
 // them, from the menus and buttons of the main window.
+#include <windows.h>
+
+#include <string>
+
 #include "acceptance/Driver.h"
 #include "acceptance/Session.h"
+#include "engine/Fixtures.h"
+#include "framework/SysUtils.h"
 #include "support/gtest.h"
 
 namespace {
 
+// Two short clips made by the ffmpeg tool; the first one's name has blanks,
+// a comma and letters outside ASCII.
+const char* const kClipOne = "clip one, \xC3\xBC\xC3\xA9.mp4";  // "clip one, üé.mp4"
+const char* const kClipTwo = "second clip.mp4";
+
+void MakeClips() {
+  const std::vector<fixtures::TFixture> clips = {
+      {kClipOne,
+       "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=320x240:rate=25:duration=3 -f lavfi -i "
+       "sine=frequency=440:duration=3 -c:v libx264 -pix_fmt yuv420p -c:a aac -shortest '{out}'"},
+      {kClipTwo,
+       "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=320x240:rate=25:duration=4 -f lavfi -i "
+       "sine=frequency=880:duration=4 -c:v libx264 -pix_fmt yuv420p -c:a aac -shortest '{out}'"},
+      {"not media.mp4", "printf 'this is no media file\\n' > '{out}'"},
+      {"zero bytes.mp4", ": > '{out}'"},
+  };
+  ASSERT_TRUE(fixtures::Ensure(clips));
+}
+
 class Program : public ::testing::Test {
 protected:
   void SetUp() override { session::WaitForProgram(); }
+
+  RECT Table() { return drv::WaitControl("MainForm", "sgList"); }
+
+  // The open dialog: the file's full name typed into it and Enter.
+  void OpenThroughDialog(const std::string& windowsName) {
+    HWND dialog = drv::WaitWindow(u"TspOpenDlgForm");
+    ASSERT_NE(dialog, nullptr);
+    drv::ClickControl("TspOpenDlgForm", "FileNameEdit");
+    // Whatever the box holds is selected and typed over.
+    drv::Key(VK_END);
+    drv::Key(VK_HOME, false, false, true);
+    drv::Type(windowsName);
+    drv::Key(VK_RETURN);
+  }
+
+  // Waits for the loading dialog to come and go.
+  void WaitLoaded() {
+    drv::WaitUntil([] { return drv::FindShownWindow(u"TLoadForm") != nullptr; }, 3000);
+    EXPECT_TRUE(drv::WaitWindowGone(u"TLoadForm", 30000));
+    drv::Pause(300);
+  }
+
+  void AddFile(const std::string& name) {
+    drv::ClickMenu({"File1", "Openvideo1"});
+    OpenThroughDialog(fixtures::WindowsPath(name));
+    WaitLoaded();
+  }
+
+  // Closes a window by the button of that name and waits for it to go.
+  void CloseWith(const std::u16string& windowClass, const std::string& button) {
+    drv::ClickControl(UTF16ToUTF8(windowClass), button);
+    EXPECT_TRUE(drv::WaitWindowGone(windowClass)) << UTF16ToUTF8(windowClass) << " stayed open";
+  }
+
+  // Shows the window of that class, keeps its picture and checks that its
+  // skinned frame is drawn (a frame in the skin's colours, not a blank).
+  void Shot(const std::u16string& windowClass, const std::string& artifact) {
+    HWND w = drv::WaitWindow(windowClass);
+    ASSERT_NE(w, nullptr) << UTF16ToUTF8(windowClass) << " did not open";
+    drv::Pause(300);
+    RECT r = drv::WindowRect(w);
+    drv::Screenshot(artifact, &r);
+    RECT caption{r.left, r.top, r.right, r.top + 20};
+    EXPECT_GT(drv::ColourCount(caption), 3) << "no frame drawn on " << UTF16ToUTF8(windowClass);
+  }
 };
 
 TEST_F(Program, AboutOpensFromTheHelpMenuAndClosesWithOk) {
   drv::Screenshot("main-window");
   drv::ClickMenu({"Help1", "About1"});
-  HWND about = drv::WaitWindow(u"TAboutForm");
-  ASSERT_NE(about, nullptr);
-  RECT r = drv::WindowRect(about);
-  drv::Screenshot("about", &r);
+  Shot(u"TAboutForm", "about");
+  CloseWith(u"TAboutForm", "PreviewButton");
+}
+
+BEFORE_PROGRAM_START(Program, AddFilesThroughTheOpenDialogFillsTheTable) {
+  session::ForgetSettings();
+  MakeClips();
+}
+TEST_F(Program, AddFilesThroughTheOpenDialogFillsTheTable) {
+  drv::ClickMenu({"File1", "Openvideo1"});
+  Shot(u"TspOpenDlgForm", "open-dialog");
+  OpenThroughDialog(fixtures::WindowsPath(kClipOne));
+  WaitLoaded();
+  const RECT table = Table();
+  EXPECT_TRUE(drv::WaitText(table, "clip one, \xC3\xBC\xC3\xA9")) << "the first row's title";
+  EXPECT_TRUE(drv::WaitText(table, "00:00:03")) << "the first row's length";
+
+  // The same through the Add Clip button's menu (its arrow part).
+  RECT addClip = drv::WaitControl("MainForm", "spSkinMenuSpeedButton1");
+  drv::Click(addClip.right - 5, (addClip.top + addClip.bottom) / 2);
+  drv::ClickPopupItem("VideoFiles1");
+  OpenThroughDialog(fixtures::WindowsPath(kClipTwo));
+  WaitLoaded();
+  EXPECT_TRUE(drv::WaitText(table, "second clip")) << "the second row's title";
+  EXPECT_TRUE(drv::WaitText(table, "00:00:04")) << "the second row's length";
+  EXPECT_TRUE(drv::ShowsText(table, "00:00:03")) << "the first row stays";
+  drv::Screenshot("table-two-rows");
+}
+
+BEFORE_PROGRAM_START(Program, BadFilesLeaveTheTableAsItWas) {
+  session::ForgetSettings();
+  MakeClips();
+}
+TEST_F(Program, BadFilesLeaveTheTableAsItWas) {
+  AddFile(kClipOne);
+  const RECT table = Table();
+  ASSERT_TRUE(drv::WaitText(table, "00:00:03"));
+  const std::vector<unsigned> before = drv::Grab(table);
+
+  for (const char* bad : {"not media.mp4", "zero bytes.mp4"}) {
+    drv::ClickMenu({"File1", "Openvideo1"});
+    OpenThroughDialog(fixtures::WindowsPath(bad));
+    // The loading dialog's message names the file.
+    HWND box = drv::WaitWindow(u"TspMessageForm", 20000);
+    ASSERT_NE(box, nullptr) << "no message for " << bad;
+    RECT r = drv::WindowRect(box);
+    drv::Screenshot(std::string("bad-file-") + (bad[0] == 'n' ? "not-media" : "zero-bytes"), &r);
+    drv::Key(VK_RETURN);
+    EXPECT_TRUE(drv::WaitWindowGone(u"TspMessageForm"));
+    WaitLoaded();
+  }
+  // A name that is not there: the dialog stays open and says nothing.
+  drv::ClickMenu({"File1", "Openvideo1"});
+  OpenThroughDialog(fixtures::WindowsPath("no such file.mp4"));
+  drv::Pause(500);
+  EXPECT_NE(drv::FindShownWindow(u"TspOpenDlgForm"), nullptr);
+  CloseWith(u"TspOpenDlgForm", "CancelButton");
+
+  drv::Pause(300);
+  EXPECT_EQ(drv::Grab(table), before) << "the table changed";
+}
+
+BEFORE_PROGRAM_START(Program, EachWindowOpensFromItsCommandAndClosesWithItsButton) {
+  session::ForgetSettings();
+  MakeClips();
+}
+TEST_F(Program, EachWindowOpensFromItsCommandAndClosesWithItsButton) {
+  AddFile(kClipOne);
+  const RECT table = Table();
+  ASSERT_TRUE(drv::WaitText(table, "00:00:03"));
+  // The row is selected by a click on its title.
+  drv::Click(table.left + 120, table.top + 18 + 9);
+
+  drv::ClickMenu({"Actions1", "ClipVideo2"});
+  Shot(u"TClipForm", "trim");
+  CloseWith(u"TClipForm", "spSkinButton5");
+
+  drv::ClickMenu({"Actions1", "EditVideo2"});
+  Shot(u"TCropForm", "edit");
+  CloseWith(u"TCropForm", "spSkinButton5");
+
+  drv::ClickControl("MainForm", "spSkinSpeedButton10");  // Edit Tags
+  Shot(u"TTagEditForm", "tags");
+  CloseWith(u"TTagEditForm", "spSkinButton1");
+
+  drv::ClickMenu({"File1", "FileInformation2"});  // Properties of the row
+  Shot(u"TFileInfoForm", "properties");
+  CloseWith(u"TFileInfoForm", "spSkinButton1");
+
+  // The table's own menu: right click on the row.
+  drv::Click(table.left + 120, table.top + 18 + 9, true);
+  drv::ClickPopupItem("FileInformation1");
+  Shot(u"TFileInfoForm", "properties-from-table");
+  CloseWith(u"TFileInfoForm", "spSkinButton1");
+}
+
+BEFORE_PROGRAM_START(Program, PreferencesShutdownMarkChecksTheMainWindowsBox) { session::ForgetSettings(); }
+TEST_F(Program, PreferencesShutdownMarkChecksTheMainWindowsBox) {
+  const RECT box = drv::WaitControl("MainForm", "chShutDownPC");
+  const std::vector<unsigned> unchecked = drv::Grab(box);
+  drv::ClickMenu({"ToolsMenuItem", "Preferences1"});
+  Shot(u"TPreferForm", "preferences");
+  RECT tab{};
+  ASSERT_TRUE(drv::TabRect("TPreferForm", "spSkinPageControl1", 1, tab));
+  drv::ClickCenter(tab);
+  drv::ClickControl("TPreferForm", "chkShutdown");
+  drv::Screenshot("preferences-conversion", nullptr);
+  CloseWith(u"TPreferForm", "OKButton");
+  drv::Pause(300);
+  EXPECT_NE(drv::Grab(box), unchecked) << "the main window's Shutdown PC box did not change";
+  drv::Screenshot("shutdown-checked", &box);
+}
+
+TEST_F(Program, HiddenCommandsWorkOnceTheirControlIsShown) {
+  // History Log.
+  drv::Reveal("MainForm", "EventsLogMenuItem");
+  drv::ClickMenu({"ToolsMenuItem", "EventsLogMenuItem"});
+  Shot(u"TLogForm", "history-log");
+  const RECT memo = drv::WaitControl("TLogForm", "mmoLog");
+  // The memo shows the history's lines: its first lines are written on.
+  const RECT lines{memo.left + 2, memo.top + 2, memo.right - 20, memo.top + 34};
+  EXPECT_TRUE(drv::WaitUntil([&] { return drv::ColourCount(lines) > 1; })) << "an empty history";
+  CloseWith(u"TLogForm", "OKButton");
+
+  // Record, from the menu and from the large toolbar's button.
+  drv::Reveal("MainForm", "RecordVideo1");
+  drv::ClickMenu({"File1", "RecordVideo1"});
+  Shot(u"TRecForm", "recorder");
+  CloseWith(u"TRecForm", "spSkinButton1");
+  drv::Reveal("MainForm", "RecordButton");
+  drv::ClickControl("MainForm", "RecordButton");
+  EXPECT_NE(drv::WaitWindow(u"TRecForm"), nullptr);
+  CloseWith(u"TRecForm", "spSkinButton1");
+}
+
+}  // namespace
+
+namespace {
+
+// Runs from a program folder whose LibAV lacks a library (see CMakeLists.txt).
+TEST(Startup, MissingMediaLibraryShowsTheErrorWindow) {
+  HWND error = drv::WaitWindow(u"TErrorForm", 60000);
+  ASSERT_NE(error, nullptr) << "no error window at start-up";
+  RECT r = drv::WindowRect(error);
+  drv::Screenshot("startup-missing-library", &r);
+  // The engine's text names the library it could not load.
+  // The engine's text stands in the error label.
+  const RECT label = drv::WaitControl("TErrorForm", "lblErrorText");
+  EXPECT_GT(drv::ColourCount(label), 2) << "the engine's text is not shown";
+  drv::ClickControl("TErrorForm", "spSkinButton1");  // Cancel: nothing is sent
+  EXPECT_TRUE(drv::WaitWindowGone(u"TErrorForm"));
+  session::WaitForProgram();
+  // The program stays usable.
+  drv::ClickMenu({"Help1", "About1"});
+  EXPECT_NE(drv::WaitWindow(u"TAboutForm"), nullptr);
   drv::ClickControl("TAboutForm", "PreviewButton");
   EXPECT_TRUE(drv::WaitWindowGone(u"TAboutForm"));
 }

@@ -120,6 +120,11 @@ int Main(int argc, char** argv) {
   ProgramLoop();
   WaitForSingleObject(tests, INFINITE);
   CloseHandle(tests);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  // The result leaves through the system's own exit: the program's units
+  // may still hold process-wide state whose clean-up must not decide it.
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(gTestResult));
   return gTestResult;
 }
 
