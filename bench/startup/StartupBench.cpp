@@ -1,90 +1,64 @@
-// Start-up time of the program against Wine's own notepad started the same
-// way in the same run: from process creation to the main window answering a
-// message. Prints each median and the ratio (the program over notepad).
+// The waiting half of the start-up bench (run.sh starts the programs):
 //
-//   startup_bench [runs]
+//   startup_bench --wait <window class>
+//
+// prints "ready", then waits until a shown window of that class answers a
+// message and prints the wall-clock time of that moment in nanoseconds, the
+// same clock as the shell's `date +%s%N`; "timeout" after 60 s.
 #include <windows.h>
 
-#include <algorithm>
-#include <chrono>
+#include <time.h>
+
 #include <cstdio>
+#include <cstring>
 #include <string>
-#include <vector>
 
 namespace {
 
 struct WindowSearch {
-  DWORD pid;
   const char16_t* cls;
   HWND found;
 };
 
-BOOL CALLBACK FindProcessWindow(HWND w, LPARAM p) {
+BOOL CALLBACK FindClassWindow(HWND w, LPARAM p) {
   auto* s = reinterpret_cast<WindowSearch*>(p);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
   char16_t cls[128] = {0};
   GetClassNameW(w, reinterpret_cast<LPWSTR>(cls), 127);
-  if (pid == s->pid && IsWindowVisible(w) && std::u16string(cls) == s->cls) {
+  if (IsWindowVisible(w) && std::u16string(cls) == s->cls) {
     s->found = w;
     return FALSE;
   }
   return TRUE;
 }
 
-// Milliseconds from CreateProcess to the shown main window answering
-// WM_NULL; -1 when it did not come within 60 s.
-double TimeToWindow(const std::u16string& commandLine, const char16_t* windowClass) {
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  std::vector<char16_t> line(commandLine.begin(), commandLine.end());
-  line.push_back(0);
-  const auto start = std::chrono::steady_clock::now();
-  if (!CreateProcessW(nullptr, reinterpret_cast<LPWSTR>(line.data()), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-  double ms = -1;
-  while (std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) {
-    WindowSearch s{pi.dwProcessId, windowClass, nullptr};
-    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&s));
-    DWORD_PTR answer = 0;
-    if (s.found && SendMessageTimeoutW(s.found, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer)) {
-      ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-      break;
-    }
-    Sleep(2);
-  }
-  // Only the process this bench started is ended.
-  TerminateProcess(pi.hProcess, 0);
-  WaitForSingleObject(pi.hProcess, 10000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return ms;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? -1 : v[v.size() / 2];
+long long NowNs() {
+  timespec t{};
+  clock_gettime(CLOCK_REALTIME, &t);
+  return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
-  char16_t self[MAX_PATH] = {0};
-  GetModuleFileNameW(nullptr, reinterpret_cast<LPWSTR>(self), MAX_PATH);
-  std::u16string folder(self);
-  folder = folder.substr(0, folder.find_last_of(u"\\/") + 1);
-  // The program lies in bin beside the bench folder.
-  const std::u16string program = u"\"" + folder + u"..\\bin\\tessavane.exe\"";
-  std::vector<double> ours, notepad;
-  for (int i = 0; i < runs; ++i) {
-    ours.push_back(TimeToWindow(program, u"TMainForm"));
-    notepad.push_back(TimeToWindow(u"notepad.exe", u"Notepad"));
+  if (argc < 3 || std::strcmp(argv[1], "--wait") != 0) {
+    std::fprintf(stderr, "usage: startup_bench --wait <window class>\n");
+    return 2;
   }
-  const double a = Median(ours), b = Median(notepad);
-  std::printf("start-up to an answering main window, median of %d runs:\n", runs);
-  std::printf("  tessavane (sixteen windows)  %8.1f ms\n", a);
-  std::printf("  notepad                      %8.1f ms\n", b);
-  if (a > 0 && b > 0) std::printf("  ratio                        %8.2f (goal <= 1.0)\n", a / b);
-  return a > 0 && b > 0 ? 0 : 1;
+  const std::string name = argv[2];
+  const std::u16string cls(name.begin(), name.end());
+  std::printf("ready\n");
+  std::fflush(stdout);
+  const long long deadline = NowNs() + 60000000000LL;
+  while (NowNs() < deadline) {
+    WindowSearch s{cls.c_str(), nullptr};
+    EnumWindows(FindClassWindow, reinterpret_cast<LPARAM>(&s));
+    DWORD_PTR answer = 0;
+    if (s.found && SendMessageTimeoutW(s.found, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer)) {
+      std::printf("%lld\n", NowNs());
+      return 0;
+    }
+    Sleep(1);
+  }
+  std::printf("timeout\n");
+  return 1;
 }
