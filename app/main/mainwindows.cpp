@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdlib>
+
 #include "app/editing/EditHost.h"
 #include "app/editing/clip.h"
 #include "app/editing/crop.h"
@@ -176,18 +178,42 @@ void TMainForm::RecordButtonClick(TObject*) {
   if (!MediaFiles.empty()) PrepareItemControls();
 }
 
+namespace {
+
+// The updater asks the maker's version page; an address with its own port
+// ("http://host:port/...") gives the port to the component, which takes the
+// host and the path from the address.
+void AimUpdater() {
+  std::string url = Endpoints().HomePage + "download/version_tessavane.html";
+  unsigned port = 80;
+  const size_t scheme = url.find("://");
+  const size_t hostStart = scheme == std::string::npos ? 0 : scheme + 3;
+  const size_t pathStart = url.find('/', hostStart);
+  const size_t colon = url.find(':', hostStart);
+  if (colon != std::string::npos && (pathStart == std::string::npos || colon < pathStart)) {
+    const std::string digits =
+        url.substr(colon + 1, (pathStart == std::string::npos ? url.size() : pathStart) - colon - 1);
+    const unsigned long value = digits.empty() ? 0 : std::strtoul(digits.c_str(), nullptr, 10);
+    if (value > 0 && value < 65536) port = static_cast<unsigned>(value);
+    url.erase(colon, (pathStart == std::string::npos ? url.size() : pathStart) - colon);
+  }
+  UpdaterForm->WebUpdater->ProductInfo()->SetURL(url);
+  UpdaterForm->WebUpdater->ProductInfo()->Version = "1.0";
+  UpdaterForm->WebUpdater->HTTPPort = port;
+}
+
+}  // namespace
+
 void TMainForm::StartupUpdateCheck() {
   if (!UpdaterForm) return;
-  UpdaterForm->WebUpdater->ProductInfo()->SetURL(Endpoints().HomePage + "download/version_tessavane.html");
-  UpdaterForm->WebUpdater->ProductInfo()->Version = "1.0";
+  AimUpdater();
   UpdaterForm->WebUpdater->CheckForAnUpdate();
 }
 
 void TMainForm::Checkforupdates1Click(TObject*) {
   AddToHistory("-> Help -> Check for updates... is chosen in main menu.");
   if (!UpdaterForm) return;
-  UpdaterForm->WebUpdater->ProductInfo()->SetURL(Endpoints().HomePage + "download/version_tessavane.html");
-  UpdaterForm->WebUpdater->ProductInfo()->Version = "1.0";
+  AimUpdater();
   UpdaterForm->WebUpdater->CheckForAnUpdate();
 }
 

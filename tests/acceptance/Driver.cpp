@@ -573,3 +573,36 @@ bool TabRect(const std::string& form, const std::string& pageControl, int index,
 }
 
 }  // namespace drv
+
+#include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinMenuButtons.h"
+
+namespace drv {
+
+std::vector<std::string> CommandsWithoutHandler() {
+  std::vector<std::string> missing;
+  OnGui([&] {
+    if (!Application) return;
+    std::function<void(TComponent*, const std::string&)> walk = [&](TComponent* c, const std::string& form) {
+      for (int i = 0; i < c->ComponentCount(); ++i) {
+        TComponent* child = c->Components(i);
+        const std::string where = form + "." + child->Name();
+        if (auto* item = dynamic_cast<TMenuItem*>(child)) {
+          if (item->Count() == 0 && !item->IsLine() && !item->OnClick) missing.push_back(where);
+        } else if (auto* b = dynamic_cast<TspSkinButton*>(child)) {
+          if (!b->OnClick) missing.push_back(where);
+        } else if (auto* sb = dynamic_cast<TspSkinSpeedButton*>(child)) {
+          if (!sb->OnClick && !dynamic_cast<TspSkinMenuSpeedButton*>(child)) missing.push_back(where);
+        }
+        walk(child, form);
+      }
+    };
+    for (int i = 0; i < Application->ComponentCount(); ++i) {
+      TComponent* form = Application->Components(i);
+      walk(form, form->Name());
+    }
+  });
+  return missing;
+}
+
+}  // namespace drv

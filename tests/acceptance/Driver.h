@@ -99,3 +99,11 @@ namespace drv {
 // The screen rectangle of tab `index` of a named page control.
 bool TabRect(const std::string& form, const std::string& pageControl, int index, RECT& r);
 }  // namespace drv
+
+namespace drv {
+// Every menu item without sub-items and every button of every window the
+// program made that has no command bound: "Window.Name" each. (It reads the
+// program's objects, which a person cannot: the walk over the commands is
+// the one check of this kind.)
+std::vector<std::string> CommandsWithoutHandler();
+}  // namespace drv

@@ -2,6 +2,7 @@
 // them, from the menus and buttons of the main window.
 #include <windows.h>
 
+#include <set>
 #include <string>
 
 #include "acceptance/Driver.h"
@@ -241,6 +242,114 @@ TEST(Startup, MissingMediaLibraryShowsTheErrorWindow) {
   EXPECT_NE(drv::WaitWindow(u"TAboutForm"), nullptr);
   drv::ClickControl("TAboutForm", "PreviewButton");
   EXPECT_TRUE(drv::WaitWindowGone(u"TAboutForm"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Program, EveryMenuItemAndButtonHasItsCommand) {
+  // Commands the program deliberately leaves without a handler of its own.
+  const std::set<std::string> allowed = {};
+  std::vector<std::string> unbound;
+  for (const std::string& name : drv::CommandsWithoutHandler())
+    if (!allowed.count(name)) unbound.push_back(name);
+  std::string list;
+  for (const std::string& name : unbound) list += "\n  " + name;
+  EXPECT_TRUE(unbound.empty()) << "commands with no handler:" << list;
+}
+
+}  // namespace
+
+namespace {
+
+// The maker's pages live on a loopback server of this scenario (Python's
+// own, a process of its own: a native server inside a program that links
+// the system's socket layer would meet that layer's names), and the system's
+// browser is a script that writes down the addresses it is given.
+int gSitePort = 0;
+std::string SiteFile(const std::string& name) { return fixtures::UnixPath("site-" + std::to_string(gSitePort) + "-" + name); }
+std::string BrowserLog() { return fixtures::UnixPath("browser-addresses.txt"); }
+int SiteRequests(const std::string& path) {
+  const std::string log = fixtures::ReadAll(SiteFile("requests.log"));
+  int n = 0;
+  for (size_t at = log.find("GET " + path); at != std::string::npos; at = log.find("GET " + path, at + 1)) ++n;
+  return n;
+}
+
+void SetUserString(const char16_t* key, const char16_t* name, const std::string& value) {
+  HKEY k = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, reinterpret_cast<LPCWSTR>(key), 0, nullptr, 0, KEY_WRITE, nullptr, &k,
+                      nullptr) != ERROR_SUCCESS)
+    return;
+  const std::u16string w = UTF8ToUTF16(value);
+  RegSetValueExW(k, reinterpret_cast<LPCWSTR>(name), 0, REG_SZ, reinterpret_cast<const BYTE*>(w.c_str()),
+                 static_cast<DWORD>((w.size() + 1) * sizeof(char16_t)));
+  RegCloseKey(k);
+}
+
+BEFORE_PROGRAM_START(Program, WebCommandsReachTheSiteAndTheBrowser) {
+  session::ForgetSettings();
+  gSitePort = 20000 + static_cast<int>(GetCurrentProcessId() % 20000);
+  const std::string root = SiteFile("root");
+  fixtures::Run("rm -rf '" + root + "' && mkdir -p '" + root + "/download' && printf '" +
+                "<META NAME=\"mxProduct\" CONTENT=\"Tessavane\">\\r\\n<META NAME=\"mxVersion\" CONTENT=\"1.0\">\\r\\n' > '" +
+                root + "/download/version_tessavane.html'");
+  fixtures::Run("cd '" + root + "' && (python3 -u -m http.server " + std::to_string(gSitePort) +
+                " --bind 127.0.0.1 > '" + SiteFile("requests.log") + "' 2>&1 & echo $! > '" + SiteFile("pid") +
+                "')");
+  for (int i = 0; i < 100 && fixtures::Run("python3 -c \"import socket; socket.create_connection(('127.0.0.1', " +
+                                           std::to_string(gSitePort) + "), 1)\" 2>/dev/null") != 0; ++i)
+    Sleep(100);
+  const std::string site = "http://127.0.0.1:" + std::to_string(gSitePort) + "/";
+  SetUserString(u"Software\\Brenlowe\\Tessavane\\Endpoints", u"HomePage", site);
+  SetUserString(u"Software\\Brenlowe\\Tessavane\\Endpoints", u"SupportPage", site + "support/");
+  const std::string script = fixtures::UnixPath("record-browser.sh");
+  fixtures::Run("printf '#!/bin/sh\\necho \"$1\" >> \"" + BrowserLog() + "\"\\n' > '" + script + "'; chmod +x '" +
+                script + "'; rm -f '" + BrowserLog() + "'");
+  SetUserString(u"Software\\Wine\\WineBrowser", u"Browsers", script);
+}
+
+// Stops the scenario's own server (only the process it started).
+struct SiteStopper {
+  ~SiteStopper() {
+    if (gSitePort) fixtures::Run("kill $(cat '" + SiteFile("pid") + "') 2>/dev/null");
+    SetUserString(u"Software\\Wine\\WineBrowser", u"Browsers", "");
+    RegDeleteTreeW(HKEY_CURRENT_USER, reinterpret_cast<LPCWSTR>(u"Software\\Brenlowe\\Tessavane\\Endpoints"));
+  }
+};
+
+TEST_F(Program, WebCommandsReachTheSiteAndTheBrowser) {
+  SiteStopper stopper;
+  ASSERT_NE(gSitePort, 0);
+  const std::string site = "http://127.0.0.1:" + std::to_string(gSitePort) + "/";
+  // The first showing asked the version page without a word.
+  EXPECT_TRUE(drv::WaitUntil([] { return SiteRequests("/download/version_tessavane.html") == 1; }, 10000));
+  EXPECT_EQ(drv::FindShownWindow(u"TspMessageForm"), nullptr);
+
+  drv::Reveal("MainForm", "Checkforupdates1");
+  drv::ClickMenu({"Help1", "Checkforupdates1"});
+  HWND box = drv::WaitWindow(u"TspMessageForm", 20000);
+  ASSERT_NE(box, nullptr) << "no answer to Check for Updates";
+  RECT r = drv::WindowRect(box);
+  drv::Screenshot("no-update", &r);
+  drv::Key(VK_RETURN);
+  EXPECT_TRUE(drv::WaitWindowGone(u"TspMessageForm"));
+  EXPECT_EQ(SiteRequests("/download/version_tessavane.html"), 2);
+
+  drv::Reveal("MainForm", "HomePage1");
+  drv::ClickMenu({"Help1", "HomePage1"});
+  drv::Reveal("MainForm", "Support1");
+  drv::ClickMenu({"Help1", "Support1"});
+  std::string opened;
+  EXPECT_TRUE(drv::WaitUntil(
+      [&] {
+        opened = fixtures::ReadAll(BrowserLog());
+        return opened.find(site + "support/") != std::string::npos;
+      },
+      20000))
+      << "the browser got: " << opened;
+  EXPECT_NE(opened.find(site + "\n"), std::string::npos) << "the home page was not opened: " << opened;
 }
 
 }  // namespace
