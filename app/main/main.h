@@ -232,6 +232,8 @@ public:
   void BuildWindowCommands();
   TspSkinOpenDialog* dlgopen = nullptr;
   TspSkinHint* spSkinHint1 = nullptr;
+  // The share buttons (on the panel the start-up layout hides).
+  TspSkinSpeedButton *LikeButton = nullptr, *TweetButton = nullptr;
   void About1Click(TObject* sender);
   void EventsLogMenuItemClick(TObject* sender);
   void Preferences1Click(TObject* sender);

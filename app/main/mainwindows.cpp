@@ -93,6 +93,14 @@ void TMainForm::BuildWindowCommands() {
   Support1->OnClick = [](TObject*) { Support1Click(); };
   OnFacebook1->OnClick = [](TObject*) { LikeButtonClick(); };
   OnTwitter1->OnClick = [](TObject*) { TweetButtonClick(); };
+  LikeButton = Make<TspSkinSpeedButton>(this, spSkinPanel4, "LikeButton");
+  LikeButton->SetBounds(4, 4, 24, 24);
+  LikeButton->Hint = "Facebook";
+  LikeButton->OnClick = [](TObject*) { LikeButtonClick(); };
+  TweetButton = Make<TspSkinSpeedButton>(this, spSkinPanel4, "TweetButton");
+  TweetButton->SetBounds(32, 4, 24, 24);
+  TweetButton->Hint = "Twitter";
+  TweetButton->OnClick = [](TObject*) { TweetButtonClick(); };
   Checkforupdates1->OnClick = [this](TObject* s) { Checkforupdates1Click(s); };
   RecordButton->OnClick = [this](TObject* s) { RecordButtonClick(s); };
   RecordVideo1->OnClick = [this](TObject* s) { RecordButtonClick(s); };

@@ -350,6 +350,17 @@ TEST_F(Program, WebCommandsReachTheSiteAndTheBrowser) {
       20000))
       << "the browser got: " << opened;
   EXPECT_NE(opened.find(site + "\n"), std::string::npos) << "the home page was not opened: " << opened;
+
+  // The share links of Tell a Friend: the share pages name the product page.
+  drv::ClickMenu({"Help1", "TellaFriend1", "OnFacebook1"});
+  drv::ClickMenu({"Help1", "TellaFriend1", "OnTwitter1"});
+  EXPECT_TRUE(drv::WaitUntil(
+      [&] {
+        opened = fixtures::ReadAll(BrowserLog());
+        return opened.find("facebook") != std::string::npos && opened.find("twitter") != std::string::npos;
+      },
+      20000))
+      << "the browser got: " << opened;
 }
 
 }  // namespace
