@@ -35,6 +35,8 @@ void TspDynamicSkinForm::CheckCloseMenus(const TMessage& Message) {
 }
 
 void TspDynamicSkinForm::NewWndProc(TMessage& M) {
+  // A child that goes tells the frame, also while the form object is going.
+  if (M.Msg == WM_DESTROY && IsMDIChild()) MDIChildDestroyed();
   // The window is going: only the form's own procedure sees the rest.
   if (M.Msg == WM_NCDESTROY || (FForm->ComponentState() & csDestroying)) {
     CallOld(M);
@@ -58,6 +60,7 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
       if (!skinnable) break;
       FIsDragging = false;
       CallOld(M);
+      if (IsMDIForm()) UpdateMainMenuBarItems();
       ClientInActiveChanged(LOWORD(M.WParam) != WA_INACTIVE);
       if (FSupportNCArea) {
         TestActive(-1, -1, false);
@@ -80,7 +83,13 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
       } else {
         CallOld(M);
       }
-      if (HasBorder()) {
+      if (IsMDIChild()) {
+        UpDateChildCaptionInMenu(FForm);
+        RefreshMDIBarTab(FForm);
+        if (MaximizedMDIChild())
+          if (TspDynamicSkinForm* main = MainFormDSF()) main->UpDateFormNC();
+      }
+      if (HasBorder() && !MaximizedMDIChild()) {
         if (SkinInUse()) {
           if (FSupportNCArea) {
             UpDateFormNC();
@@ -94,6 +103,8 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
       handled = true;
       break;
     case WM_ERASEBKGND: {
+      // The MDI client covers an MDI form's client area.
+      if (IsMDIForm() && !FClientInActiveDraw) break;
       HDC dc = reinterpret_cast<HDC>(M.WParam);
       if (!FSupportNCArea)
         Paint(dc);
@@ -140,6 +151,12 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
       break;
     case WM_NCCALCSIZE:
       if (!skinnable) break;
+      // A maximized child shows its client only; the frame's bar carries its buttons.
+      if (MaximizedMDIChild()) {
+        M.Result = 0;
+        handled = true;
+        break;
+      }
       WMNCCalcSize(M);
       handled = true;
       break;
@@ -149,7 +166,7 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
       break;
     case WM_NCPAINT:
       if (!skinnable) break;
-      if (HasBorder() && FSupportNCArea) {
+      if (HasBorder() && FSupportNCArea && !MaximizedMDIChild()) {
         if (SkinInUse() && LayerFullBorder())
           M.Result = 1;
         else if (SkinInUse())
@@ -163,6 +180,11 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
     case WM_NCACTIVATE:
       if (!skinnable) break;
       WMNCActivate(M);
+      if (IsMDIChild()) {
+        UpdateMainMenuBarItems();
+        UpdateMDITabsBarActive();
+        UpDateChildActiveInMenu();
+      }
       handled = true;
       break;
     case WM_SYNCPAINT:
@@ -270,6 +292,15 @@ void TspDynamicSkinForm::AfterMessage(TMessage& M) {
     }
     case WM_SHOWWINDOW:
       WMShowWindowAfter(M);
+      if (M.WParam != 0 && IsMDIChild())
+        if (TspDynamicSkinForm* main = MainFormDSF())
+          SendMessageW(main->FForm->Handle(), SP_MDICHILDMOVED, 0, 0);
+      return;
+    case WM_MOVE:
+    case WM_SIZE:
+      if (IsMDIChild())
+        if (TspDynamicSkinForm* main = MainFormDSF())
+          SendMessageW(main->FForm->Handle(), SP_MDICHILDMOVED, 0, 0);
       return;
     case WM_NCMOUSEMOVE: case WM_NCLBUTTONDOWN: case WM_NCLBUTTONUP: case WM_NCLBUTTONDBLCLK:
     case WM_NCRBUTTONDOWN: case WM_NCRBUTTONUP: case WM_NCRBUTTONDBLCLK: {
@@ -439,7 +470,43 @@ void TspDynamicSkinForm::WMSize(TMessage& M) {
   if (FSupportNCArea && !FLogoBitMap.Empty()) FForm->Invalidate();
 }
 
+void TspDynamicSkinForm::MDIChildDestroyed() {
+  FWindowState = FWindowStateInit = wsNormal;
+  DeleteChildFromMenu(FForm);
+  DeleteChildFromBar(FForm);
+  TspDynamicSkinForm* main = MainFormDSF();
+  HWND mh = main ? main->FForm->HandleIfAllocated() : nullptr;
+  if (!mh) return;
+  SendMessageW(mh, SP_MDICHILDRESTORED, 0, 0);
+  UpdateMainMenuBarItems();
+  UpdateMDITabsBarActive();
+  SendMessageW(mh, SP_MDICHILDMOVED, reinterpret_cast<WPARAM>(FForm->HandleIfAllocated()), 0);
+}
+
+void TspDynamicSkinForm::WMShowWindowMDI(TMessage& M) {
+  if (M.WParam == 0) {
+    if (IsMDIChild()) {
+      DeleteChildFromMenu(FForm);
+      DeleteChildFromBar(FForm);
+    }
+    return;
+  }
+  if (IsMDIForm()) {
+    CreateMDIScrollBars();
+    InstallClientProc();
+  }
+  if (IsMDIChild()) {
+    AddChildToMenu(FForm);
+    AddChildToBar(FForm);
+    TspDynamicSkinForm* main = MainFormDSF();
+    HWND mh = main ? main->FForm->HandleIfAllocated() : nullptr;
+    if (mh && SendMessageW(mh, SP_MDIQUERYMAXIMIZED, 0, 0) == 1 && (FBorderIcons & biMaximize))
+      SetWindowState(wsMaximized);
+  }
+}
+
 void TspDynamicSkinForm::WMShowWindowBefore(TMessage& M) {
+  WMShowWindowMDI(M);
   if (M.WParam == 0) {
     LayerShowWindow(false);
     if (FLayerManager->IsVisible()) FLayerManager->Hide();
@@ -650,14 +717,11 @@ bool TspDynamicSkinForm::PrivateMessage(TMessage& M, bool& Handled) {
       if (sd == FSD && FSD) ChangeSkinData();
       ChangeControlsSkinData(sd, FForm);
       return true;
-    case WM_AFTERCHANGESKINDATA:
-      return true;
     case WM_CLOSESKINMENU:
       if (MenuHandler) MenuHandler->SkinMenuClose();
       return true;
-    case 1236:
-      M.Result = 0;
-      Handled = true;
+    case WM_AFTERCHANGESKINDATA:
+      if (sd == FSD && FSD && IsMDIForm()) UpdateMDIChildren();
       return true;
     case WM_CHANGERESSTRDATA:
       UpdateButtonHints();
@@ -704,6 +768,6 @@ bool TspDynamicSkinForm::PrivateMessage(TMessage& M, bool& Handled) {
     }
     default:
       (void)h;
-      return false;
+      return MDIMessage(M, Handled);
   }
 }

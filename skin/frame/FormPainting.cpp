@@ -110,7 +110,7 @@ void TspDynamicSkinForm::PaintNCDefault(HDC ADC, bool AUseExternalDC) {
   const bool active = GetFormActive();
   c->Font()->Assign(active ? &FDefCaptionFont : &FDefInActiveCaptionFont);
   if (FSD && FSD->ResourceStrData()) c->Font()->SetCharset(FSD->ResourceStrData()->CharSet);
-  const std::string caption = FForm->Caption();
+  const std::string caption = CaptionText();
   if (OnCaptionPaint) {
     OnCaptionPaint(c, TRect{NewDefCaptionRect.Left - 3, 0, NewDefCaptionRect.Right - 3, ch}, active);
   } else if (!caption.empty()) {

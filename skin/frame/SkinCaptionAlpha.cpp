@@ -73,7 +73,7 @@ void TspSkinCaptionObject::DrawAlpha(TCanvas*, TspBitmap* ABitMap) {
   TBitmap probe(1, 1);
   SetCaptionFont(probe.Canvas(), Active ? ActiveFontColor : FontColor);
   const TFont& font = *probe.Canvas()->Font();
-  std::u16string text = UTF8ToUTF16(Parent->Form()->Caption());
+  std::u16string text = UTF8ToUTF16(Parent->CaptionText());
   TCanvas* mc = probe.Canvas();
   ShortenWideTextToWidth(mc, text, R.Width());
   const int W = GetDrawTextWidth(mc, text), H = GetDrawTextHeight(mc, text);
