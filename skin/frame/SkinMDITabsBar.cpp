@@ -736,21 +736,19 @@ TspSkinMenuSpeedButton* TspSkinMDITabsBar::MakeListButton(TAlign Align, int Arro
   b->SetSkinPopupMenu(Menu);
   b->OnShowTrackMenu = [this, Menu, HiddenOnly](TObject*) { FillListMenu(Menu, HiddenOnly); };
   Menu->OnPopup = [this, Menu, HiddenOnly](TObject*) { FillListMenu(Menu, HiddenOnly); };
+  b->SetVisible(false);
   b->SetParent(this);
   return b;
 }
 
 void TspSkinMDITabsBar::CheckListButtons() {
-  if (!ObjectList.empty() && !FListButton) FListButton = MakeListButton(alLeft, 4, FListMenu, false);
-  if (ObjectList.empty() && FListButton) {
-    delete FListButton;
-    FListButton = nullptr;
-  }
-  if (FInVisibleCount > 0 && !FHideListButton) FHideListButton = MakeListButton(alRight, 2, FHideListMenu, true);
-  if (FInVisibleCount == 0 && FHideListButton) {
-    delete FHideListButton;
-    FHideListButton = nullptr;
-  }
+  // The buttons are made once and shown while they have something to list;
+  // a control is never freed from inside the messages that paint or hide.
+  if (!FListButton) FListButton = MakeListButton(alLeft, 4, FListMenu, false);
+  if (!FHideListButton) FHideListButton = MakeListButton(alRight, 2, FHideListMenu, true);
+  const bool list = !ObjectList.empty(), hidden = FInVisibleCount > 0;
+  if (FListButton->Visible() != list) FListButton->SetVisible(list);
+  if (FHideListButton->Visible() != hidden) FHideListButton->SetVisible(hidden);
 }
 
 void TspSkinMDITabsBar::FillListMenu(TspSkinPopupMenu* Menu, bool HiddenOnly) {

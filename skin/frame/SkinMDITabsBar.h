@@ -92,6 +92,7 @@ public:
   int FInVisibleCount = 0;
   int FCloseSize = 14;
   int FBottomOffset = 0, FActiveTabOffset = 0;
+  // Shown while there are tabs, and while some have no place.
   TspSkinMenuSpeedButton* FListButton = nullptr;
   TspSkinMenuSpeedButton* FHideListButton = nullptr;
   TspSkinPopupMenu* FListMenu = nullptr;

@@ -789,7 +789,8 @@ def build_skin(test=False):
                'bgpictureindex': -1, 'tabstretcheffect': 1, 'leftstretch': 1, 'topstretch': 1, 'rightstretch': 1,
                'bottomstretch': 1, 'stretcheffect': 1, 'stretchtype': 'stfull',
                'buttontransparentcolor': color((255, 0, 255)), 'tableftbottomactiverect': R(tab_a),
-               'tableftbottomfocusrect': R(tab_a)})
+               'tableftbottomfocusrect': R(tab_a), 'closebuttonrect': R(close[0]),
+               'closebuttonactiverect': R(close[1]), 'closebuttondownrect': R(close[2]), 'buttontransparent': 0})
     tk.update(font(13))
     tk.update({'activefontcolor': color(TEXT), 'focusfontcolor': color(ACCENT), 'mouseinfontcolor': color(ACCENT)})
     controls.append(('tab', 'tab', tk))
@@ -812,8 +813,18 @@ def build_skin(test=False):
                                                   noexpandimagerect=R(plus))))
     controls.append(('listview', 'listview', dict(font(13), bgcolor=color(FACE))))
     mbar = bar.alloc(48, 24, flat((236, 238, 241)))
+    # the buttons of a maximized MDI child at the ends of the menu bar
+    for name, glyph, cmd in (('mdiminbutton', MINIMIZE, 'cmminimize'), ('mdimaxbutton', RESTORE, 'cmmaximize'),
+                             ('mdiclosebutton', CLOSE, 'cmclose'), ('mdisysmenubutton', MENU, 'cmsysmenu')):
+        normal = bar.alloc(20, 20, with_glyph(flat((236, 238, 241)), glyph, TEXT))
+        hot = bar.alloc(20, 20, with_glyph(box(FACE_HOVER, BORDER, 0), glyph, ACCENT_DARK))
+        down = bar.alloc(20, 20, with_glyph(box(FACE_DOWN, BORDER, 0), glyph, ACCENT_DARK))
+        objects.append((name, 'mainmenubarbutton', {
+            'skinrectinapicture': 1, 'activepictureindex': BAR, 'skinrect': R(normal), 'activeskinrect': R(hot),
+            'inactiveskinrect': R(normal), 'downrect': R(down), 'command': cmd, 'morphing': 0}))
     mk = {'pictureindex': BAR, 'skinrect': R(mbar), 'itemsrect': R((2, 0, 46, 24)), 'menubaritem': 'mainmenubaritem',
-          'closebutton': '', 'maxbutton': '', 'minbutton': '', 'sysmenubutton': '',
+          'closebutton': 'mdiclosebutton', 'maxbutton': 'mdimaxbutton', 'minbutton': 'mdiminbutton',
+          'sysmenubutton': 'mdisysmenubutton',
           'trackmarkcolor': color(TEXT_MUTED), 'trackmarkactivecolor': color(ACCENT), 'stretcheffect': 1,
           'itemtransparent': 1}
     controls.append(('mainmenubar', 'mainmenubar', mk))

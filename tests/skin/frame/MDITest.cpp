@@ -14,6 +14,7 @@
 
 #include "framework/Forms.h"
 #include "framework/Menus.h"
+#include "framework/SysUtils.h"
 #include "skin/controls/SkinScrollBar.h"
 #include "skin/frame/DynamicSkinForm.h"
 #include "skin/frame/FormMenus.h"
@@ -35,21 +36,22 @@ bool PumpUntil(const std::function<bool()>& done) {
   return true;
 }
 
-// A left click of the real mouse at a screen point.
-void Click(POINT p) {
+// Left clicks of the real mouse at a screen point; all the input is queued
+// before the GUI thread takes any, so a loop that a press starts (the
+// system's move loop on a caption) finds its release.
+void Click(POINT p, int clicks = 1) {
   SetCursorPos(p.x, p.y);
   PumpUntil([&] {
     POINT c;
     GetCursorPos(&c);
     return c.x == p.x && c.y == p.y;
   });
-  INPUT in[2] = {};
-  in[0].type = in[1].type = INPUT_MOUSE;
-  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(1, &in[0], sizeof(INPUT));
-  Pump();
-  SendInput(1, &in[1], sizeof(INPUT));
+  std::vector<INPUT> in(size_t(clicks) * 2);
+  for (size_t i = 0; i < in.size(); ++i) {
+    in[i].type = INPUT_MOUSE;
+    in[i].mi.dwFlags = (i % 2) ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+  }
+  SendInput(UINT(in.size()), in.data(), sizeof(INPUT));
   Pump();
 }
 
@@ -95,6 +97,7 @@ void Snap(HWND h, const char* name) {
 struct Mdi {
   TForm* frame = nullptr;
   TspDynamicSkinForm* fsf = nullptr;
+  TspSkinData* skin = nullptr;  // given to every child's component
   std::vector<std::string> names;
 
   explicit Mdi(int n, const std::function<void(Mdi&)>& beforeShow = nullptr) {
@@ -127,7 +130,8 @@ struct Mdi {
     c->SetCaption("Child " + std::to_string(names.size()));
     c->SetFormStyle(fsMDIChild);
     c->SetBounds(10 + 20 * int(names.size()), 10 + 20 * int(names.size()), 220, 160);
-    new TspDynamicSkinForm(c);
+    auto* d = new TspDynamicSkinForm(c);
+    if (skin) d->SetSkinData(skin);
     names.push_back(name);
     if (beforeShow) beforeShow(c);
     c->Show();
@@ -377,6 +381,75 @@ TEST(MDIForms, TheTabsBarShowsOneTabPerChildAndAClickActivatesOrClosesIt) {
   EXPECT_EQ(Application->FindComponent("Child0"), nullptr);
 }
 
+TEST(MDIForms, WithTheProgramsSkinTheChildButtonsAndTabsComeFromTheSkin) {
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
+  ASSERT_FALSE(skin.Empty);
+  TspSkinMainMenuBar* bar = nullptr;
+  TspSkinMDITabsBar* tabs = nullptr;
+  Mdi m(0, [&](Mdi& mm) {
+    mm.skin = &skin;
+    mm.fsf->SetSkinData(&skin);
+    auto* menu = new TMainMenu(mm.frame);
+    auto* file = new TMenuItem(nullptr);
+    file->SetName("FileItem");
+    file->SetCaption("&File");
+    menu->Items()->Add(file);
+    bar = new TspSkinMainMenuBar(mm.frame);
+    bar->SetParent(mm.frame);
+    bar->SetDynamicSkinForm(mm.fsf);
+    bar->SetSkinData(&skin);
+    bar->SetMainMenu(menu);
+    tabs = new TspSkinMDITabsBar(mm.frame);
+    tabs->SetAlign(alTop);
+    tabs->SetParent(mm.frame);
+    tabs->SetShowCloseButtons(true);
+    tabs->SetDynamicSkinForm(mm.fsf);
+    tabs->SetSkinData(&skin);
+    mm.fsf->SetMDITabsBar(tabs);
+  });
+  for (int i = 0; i < 3; ++i) m.AddChild();
+  Pump();
+  ASSERT_NE(tabs->SkinIndex(), -1);
+  // The tab close button is the skin's 14-pixel cell.
+  tabs->Repaint();
+  EXPECT_EQ(tabs->GetCloseSize(), 14);
+  EXPECT_EQ(tabs->ObjectList[0]->ButtonRect.Width(), 14);
+  Snap(m.frame->Handle(), "mdi_skinned");
+
+  // A double click on the child's caption maximizes it (and so all).
+  TForm* top = m.Child(2);
+  TspDynamicSkinForm* d = m.Dsf(top);
+  TspSkinCaptionObject* cap = d->FirstCaption();
+  ASSERT_NE(cap, nullptr);
+  const TRect cr = cap->ObjectRect;
+  RECT wr;
+  GetWindowRect(top->Handle(), &wr);
+  POINT p{wr.left + (cr.Left + cr.Right) / 2, wr.top + (cr.Top + cr.Bottom) / 2};
+  Click(p, 2);
+  ASSERT_TRUE(PumpUntil([&] { return d->WindowState() == wsMaximized; }));
+  ASSERT_EQ(bar->ButtonsCount, 4);
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(bar->Button(i)->FSkinSupport) << i;
+  Snap(m.frame->Handle(), "mdi_skinned_maximized");
+  // The close button shows its skin picture: the picture's own pixel at the
+  // button's centre.
+  bar->CalcItemsRect();
+  TspSkinMainMenuBarButton* close = nullptr;
+  for (int i = 0; i < 4; ++i)
+    if (bar->Button(i)->Command == cmClose) close = bar->Button(i);
+  ASSERT_NE(close, nullptr);
+  const TRect o = close->ObjectRect;
+  const POINT c = bar->ClientToScreen(POINT{o.Left + 1, o.Top + 1});
+  HDC screen = GetDC(nullptr);
+  const COLORREF shown = GetPixel(screen, c.x, c.y);
+  ReleaseDC(nullptr, screen);
+  const TColor want = close->Picture->Canvas()->Pixel(close->SkinRect.Left + 1, close->SkinRect.Top + 1);
+  EXPECT_EQ(shown, COLORREF(want));
+  Click(bar->ClientToScreen(POINT{(o.Left + o.Right) / 2, (o.Top + o.Bottom) / 2}));
+  EXPECT_TRUE(PumpUntil([&] { return m.frame->MDIChildCount() == 2; }));
+  EXPECT_EQ(tabs->ObjectList.size(), 2u);
+}
+
 TEST(MDIForms, TheTabLayoutFollowsTheWidthLimits) {
   TForm host(nullptr);
   auto* bar = new TspSkinMDITabsBar(&host);
@@ -394,6 +467,8 @@ TEST(MDIForms, TheTabLayoutFollowsTheWidthLimits) {
     }
     bar->CalcObjectRects();
     EXPECT_EQ(bar->FInVisibleCount, c.hiddenCount);
+    ASSERT_NE(bar->FListButton, nullptr);
+    EXPECT_TRUE(bar->FListButton->Visible());
     if (c.firstHidden != -1) {
       EXPECT_TRUE(bar->ObjectList[size_t(c.firstHidden) - 1]->Visible);
       EXPECT_FALSE(bar->ObjectList[size_t(c.firstHidden)]->Visible);
@@ -405,6 +480,7 @@ TEST(MDIForms, TheTabLayoutFollowsTheWidthLimits) {
     for (TForm* k : kids) delete k;
     kids.clear();
     EXPECT_TRUE(bar->ObjectList.empty());
+    EXPECT_FALSE(bar->FListButton->Visible()) << "no tab, no list";
   }
 }
 
