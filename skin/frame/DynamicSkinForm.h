@@ -61,6 +61,8 @@ public:
   // Drops the sub-menu of a main-menu item in the frame down under
   // ScreenRect; without the skinned menus nothing opens.
   virtual void PopupMainMenuItem(TspActiveSkinObject* /*Item*/, TMenuItem* /*Menu*/, const TRect& /*ScreenRect*/) {}
+  // Adds the main-menu item objects to the frame's objects.
+  virtual void CreateMainMenuItems() {}
 };
 
 // What the skinned hint adds: the delayed hint of frame objects.

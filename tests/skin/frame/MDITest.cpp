@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "framework/Forms.h"
+#include "support/Dib.h"
 #include "framework/Menus.h"
 #include "framework/SysUtils.h"
 #include "skin/controls/SkinScrollBar.h"
@@ -439,12 +440,10 @@ TEST(MDIForms, WithTheProgramsSkinTheChildButtonsAndTabsComeFromTheSkin) {
     if (bar->Button(i)->Command == cmClose) close = bar->Button(i);
   ASSERT_NE(close, nullptr);
   const TRect o = close->ObjectRect;
-  const POINT c = bar->ClientToScreen(POINT{o.Left + 1, o.Top + 1});
-  HDC screen = GetDC(nullptr);
-  const COLORREF shown = GetPixel(screen, c.x, c.y);
-  ReleaseDC(nullptr, screen);
+  Dib dib(bar->Width(), bar->Height());
+  bar->PaintTo(dib.dc, 0, 0);
   const TColor want = close->Picture->Canvas()->Pixel(close->SkinRect.Left + 1, close->SkinRect.Top + 1);
-  EXPECT_EQ(shown, COLORREF(want));
+  EXPECT_EQ(dib.At(o.Left + 1, o.Top + 1), COLORREF(want));
   Click(bar->ClientToScreen(POINT{(o.Left + o.Right) / 2, (o.Top + o.Bottom) / 2}));
   EXPECT_TRUE(PumpUntil([&] { return m.frame->MDIChildCount() == 2; }));
   EXPECT_EQ(tabs->ObjectList.size(), 2u);
