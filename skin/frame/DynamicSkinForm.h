@@ -230,6 +230,12 @@ public:
   bool IconHasAlpha();
   void BringStayOnTopFormsToFront();
   bool HasBorder() const;
+  // The main form brings the other shown forms above its layered border
+  // again (after the application was restored).
+  void CheckAppLayeredBorders();
+  void DoAppRestore() { CheckAppLayeredBorders(); }
+  // Test hook: each step of the fade-in, with the opacity just applied.
+  std::function<void(int Alpha)> OnFadeStep;
 
   // ---- geometry, shape and hit testing
   void CalcRects();

@@ -197,6 +197,13 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
     case WM_SYSCOMMAND:
       if ((M.WParam & 0xFFF0) == SC_RESTORE) {
         if (OnRestore) OnRestore(this);
+        // The main form on the taskbar comes back with its border.
+        if (FSupportNCArea && UseLayeredBorder() && IsMainForm() && h &&
+            (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_APPWINDOW)) {
+          CallOld(M);
+          LayerShowWindow(true);
+          handled = true;
+        }
       } else if ((M.WParam & 0xFFF0) == SC_KEYMENU) {
         // Without the skinned menus the system's own handling runs.
         if (MenuHandler && MenuHandler->KeyMenu()) {
@@ -513,22 +520,35 @@ void TspDynamicSkinForm::WMShowWindowBefore(TMessage& M) {
     if (FMenuLayerManager->IsVisible()) FMenuLayerManager->Hide();
     return;
   }
+  HWND h = FForm->HandleIfAllocated();
   if (!FSkinnableForm) {
     if (FStartShow && PositionInMonitor == sppDefault) FStartShow = false;
     if (FStartShow && FWindowStateInit == wsNormal) {
       FStartShow = false;
       ApplyPositionInMonitor();
     }
+    // The fade-in still runs, without the layered border.
+    if (h && FIsLayerEnabled && (FAlphaBlend || AlphaBlendAnimation || (FSD && FSD->AnimationForAllWindows))) {
+      const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
+      if (!(ex & WS_EX_LAYERED)) SetWindowLongW(h, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+      SetWindowAlphaValue(h, 0);
+      SetTimer(h, 1, 1, nullptr);
+    }
     return;
   }
+  if (IsMainForm() && Application && !Application->OnRestore)
+    Application->OnRestore = [](TObject*) {
+      if (TspDynamicSkinForm* main = MainFormDSF()) main->DoAppRestore();
+    };
   if (FStartShow && PositionInMonitor == sppDefault) FStartShow = false;
   if (FStartShow && FWindowState == wsNormal) {
     FStartShow = false;
     ApplyPositionInMonitor();
   }
   if (FSD && FSD->AnimationForAllWindows && FAlphaBlendValue == 0) FAlphaBlendValue = 255;
-  HWND h = FForm->HandleIfAllocated();
-  if (h && FIsLayerEnabled && (FAlphaBlend || AlphaBlendAnimation || (FSD && FSD->AnimationForAllWindows))) {
+  const bool layeredShow = NeedsLayeredShow();
+  if (h && ((FIsLayerEnabled && (FAlphaBlend || AlphaBlendAnimation || (FSD && FSD->AnimationForAllWindows))) ||
+            layeredShow)) {
     if (FIsVistaOS && !DisableDWMAnimation) {
       SetDwmTransitionsEnabled(h, false);
       DisableDWMAnimation = true;
@@ -536,6 +556,17 @@ void TspDynamicSkinForm::WMShowWindowBefore(TMessage& M) {
     const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
     if (!(ex & WS_EX_LAYERED)) SetWindowLongW(h, GWL_EXSTYLE, ex | WS_EX_LAYERED);
     SetWindowAlphaValue(h, 0);
+    // The border starts as clear as the form and comes up with it.
+    // (The form is being shown: it counts as visible here.)
+    if (UseLayeredBorder() && FBorderLayer) {
+      FBorderLayer->CheckFormAlpha(0, false);
+      if (!FBorderLayer->FVisible) {
+        FBorderLayer->SetActive(GetFormActive(), false);
+        FBorderLayer->ShowWithForm();
+      } else {
+        FBorderLayer->SetAlphaBlend();
+      }
+    }
     SetTimer(h, 1, 1, nullptr);
   }
   if (FSupportNCArea) {
@@ -547,15 +578,36 @@ void TspDynamicSkinForm::WMShowWindowBefore(TMessage& M) {
 }
 
 void TspDynamicSkinForm::WMShowWindowAfter(TMessage& M) {
-  if (M.WParam != 0 && FSkinnableForm) LayerShowWindow(true);
+  if (M.WParam == 0 || !FSkinnableForm) return;
+  // A fading form brings its border up itself.
+  if (FAlphaBlend || AlphaBlendAnimation || NeedsLayeredShow() || (FSD && FSD->AnimationForAllWindows)) return;
+  if (!UseLayeredBorder()) return;
+  if (FBorderLayer && !FBorderLayer->FVisible) {
+    if (Application) Application->ProcessMessages();
+    LayerShowWindow(true);
+  }
 }
 
 void TspDynamicSkinForm::WMTimerFade(TMessage&) {
   HWND h = FForm->HandleIfAllocated();
   if (!h) return;
+  const bool borderUp = FSkinnableForm && UseLayeredBorder() && FBorderLayer && FBorderLayer->FVisible &&
+                        (IsWindowVisible(h) || FForm->Visible() || FForm->Tag == -10000);
+  if (FSkinnableForm && NeedsLayeredShow()) {
+    // The border was shown under a clear form: both become opaque at once.
+    KillTimer(h, 1);
+    const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
+    if (ex & WS_EX_LAYERED) SetWindowLongW(h, GWL_EXSTYLE, ex & ~WS_EX_LAYERED);
+    if (borderUp) {
+      FBorderLayer->SetActive(GetFormActive(), false);
+      FBorderLayer->CheckFormAlpha(255, true);
+    }
+    return;
+  }
   const bool animate = AlphaBlendAnimation || (FSD && FSD->AnimationForAllWindows);
   if (!(FIsLayerEnabled && (FAlphaBlend || animate))) return;
   KillTimer(h, 1);
+  if (borderUp) FBorderLayer->SetActive(GetFormActive(), false);
   const int target = (animate && !FAlphaBlend) ? 255 : FAlphaBlendValue;
   if (animate) {
     const int step = std::max(1, target / 15);
@@ -568,9 +620,16 @@ void TspDynamicSkinForm::WMTimerFade(TMessage&) {
       Sleep(5);
       alpha = std::min(target, alpha + step);
       SetWindowAlphaValue(h, uint8_t(alpha));
+      if (borderUp) FBorderLayer->CheckFormAlpha(alpha, true);
+      if (OnFadeStep) OnFadeStep(alpha);
     }
+    if (borderUp && !LayerFullBorder()) FBorderLayer->SetBoundsWithForm();
   } else if (target != 255) {
     SetWindowAlphaValue(h, uint8_t(FAlphaBlendValue));
+    if (borderUp) {
+      FBorderLayer->CheckFormAlpha(FAlphaBlendValue, true);
+      if (!LayerFullBorder()) FBorderLayer->SetBoundsWithForm();
+    }
   }
   if (target == 255) {
     const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
@@ -578,6 +637,7 @@ void TspDynamicSkinForm::WMTimerFade(TMessage&) {
       SetWindowLongW(h, GWL_EXSTYLE, ex & ~WS_EX_LAYERED);
       RedrawWindow(h, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
     }
+    if (borderUp) FBorderLayer->CheckFormAlpha(255, true);
   }
 }
 
@@ -730,7 +790,14 @@ bool TspDynamicSkinForm::PrivateMessage(TMessage& M, bool& Handled) {
       if (!FUseRibbon && sd && sd == FSD) SetSkinnableForm(sd->SkinnableForm());
       return true;
     case WM_RESTOREFROMTRAY:
-      if (FForm->Tag == -10000) FForm->Tag = 0;
+      if (FForm->Tag == -10000) {
+        if (UseLayeredBorder()) {
+          if (HWND mh = Application && Application->MainForm() ? Application->MainForm()->HandleIfAllocated() : nullptr)
+            SetForegroundWindow(mh);
+          BringStayOnTopFormsToFront();
+        }
+        FForm->Tag = 0;
+      }
       return true;
     case WM_LAYEREDBORDERSCHANGED:
       LayeredBordersChanged();
@@ -749,7 +816,15 @@ bool TspDynamicSkinForm::PrivateMessage(TMessage& M, bool& Handled) {
       FSmartEffectsShow = true;
       return true;
     case SP_SMARTEFFECTSEND:
-      FSmartEffectsShow = false;
+      if (FSmartEffectsShow) {
+        FSmartEffectsShow = false;
+        const bool shown = (h && IsWindowVisible(h)) || FForm->Visible() || FForm->Tag == -10000;
+        if (shown && UseLayeredBorder() && FBorderLayer) {
+          if (Application) Application->ProcessMessages();
+          FBorderLayer->SetActive(GetFormActive(), false);
+          if (!FBorderLayer->FVisible) FBorderLayer->ShowWithFormAnimation();
+        }
+      }
       return true;
     case SP_PAINTTODC:
     case SP_PAINTFRAMETODC: {
