@@ -36,7 +36,14 @@ bool PumpUntil(const std::function<bool()>& done) {
 
 // Real key strokes: each key of `keys` pressed in order, then released in
 // reverse order (so {VK_MENU, 'E'} is Alt+E).
+HWND gKeyTarget = nullptr;
+
 void Keys(std::vector<WORD> keys) {
+  // Other programs of the session may have taken the foreground meanwhile.
+  if (gKeyTarget && GetForegroundWindow() != gKeyTarget) {
+    SetForegroundWindow(gKeyTarget);
+    PumpUntil([] { return GetForegroundWindow() == gKeyTarget; });
+  }
   std::vector<INPUT> in;
   for (WORD k : keys) {
     INPUT i{};
@@ -86,7 +93,7 @@ struct MenuForm {
     Add(menu->Items(), "&Edit", {"Copy"});
     TMenuItem* help = Add(menu->Items(), "&Help", {});
     help->OnClick = [this](TObject*) { ran += "help;"; };
-    form->SetBounds(150, 120, 420, 260);
+    form->SetBounds(340, 540, 420, 240);
     sf = new TspDynamicSkinForm(form);
     sf->SetSkinData(&skin.data);
     fm = spFormMenus(sf);
@@ -95,8 +102,10 @@ struct MenuForm {
     SetWindowPos(form->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetForegroundWindow(form->Handle());
     PumpUntil([&] { return GetForegroundWindow() == form->Handle(); });
+    gKeyTarget = form->Handle();
   }
   ~MenuForm() {
+    gKeyTarget = nullptr;
     if (fm->SkinMenu->Visible()) fm->SkinMenu->Hide();
     Pump();
     delete form;

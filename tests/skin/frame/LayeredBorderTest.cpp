@@ -14,6 +14,7 @@
 
 #include "FrameTestSkin.h"
 #include "framework/Forms.h"
+#include "framework/SysUtils.h"
 #include "skin/data/SPUtils.h"
 #include "skin/frame/DynamicSkinForm.h"
 #include "skin/frame/LayeredBorder.h"
@@ -467,7 +468,8 @@ struct Shown {
       RealULW = SkinUpdateLayeredWindow;
       SkinUpdateLayeredWindow = RecordULW;
     }
-    form->SetBounds(120, 110, 300, 200);
+    // Away from where the other test programs of the session show windows.
+    form->SetBounds(340, 800, 300, 200);
     sf = new TspDynamicSkinForm(form);
     sf->SetSkinData(skin);
     if (setup) setup(sf);
@@ -564,4 +566,27 @@ TEST(LayeredBorderShow, WithoutAFadeTheBorderShowsClearThenOpaque) {
   Pump();
   EXPECT_EQ(s.FormAlpha(), 255);
   EXPECT_EQ(s.BorderAlpha(), 200);
+}
+
+TEST(LayeredBorderShow, TheProgramsSkinGivesAFormItsShadowBorder) {
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
+  ASSERT_FALSE(skin.Empty);
+  Shown s(&skin);
+  ASSERT_TRUE(s.sf->UseLayeredBorder());
+  s.form->Show();
+  SendMessageW(s.form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  Pump();
+  ASSERT_TRUE(s.L()->FVisible);
+  EXPECT_EQ(s.FormAlpha(), 255);
+  EXPECT_EQ(s.BorderAlpha(), 255);
+  // The shadow lies 10 pixels around the window.
+  RECT f;
+  GetWindowRect(s.form->Handle(), &f);
+  const RECT top = Win(s.L()->TopBorder);
+  EXPECT_EQ(top.left, f.left - 10);
+  EXPECT_EQ(top.top, f.top - 10);
+  EXPECT_EQ(top.right, f.right + 10);
+  SendMessageW(s.form->Handle(), WM_NCACTIVATE, FALSE, 0);
+  EXPECT_EQ(s.BorderAlpha(), 170);
 }

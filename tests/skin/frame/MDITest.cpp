@@ -105,7 +105,7 @@ struct Mdi {
     Application->CreateForm(frame);
     frame->SetFormStyle(fsMDIForm);
     frame->SetCaption("Frame");
-    frame->SetBounds(60, 40, 640, 480);
+    frame->SetBounds(620, 40, 640, 480);
     fsf = new TspDynamicSkinForm(frame);
     if (beforeShow) beforeShow(*this);
     frame->Show();
