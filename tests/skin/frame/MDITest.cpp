@@ -64,6 +64,7 @@ void Snap(HWND h, const char* name) {
   Pump();
   RECT r;
   GetWindowRect(h, &r);
+  InflateRect(&r, 12, 12);  // with the layered border around the window
   const int w = r.right - r.left, ht = r.bottom - r.top;
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);
