@@ -61,6 +61,7 @@ void TspSkinCaptionObject::DrawAlpha(TCanvas*, TspBitmap* ABitMap) {
   if (!ABitMap || ABitMap->Empty()) return;
   TRect R = ObjectRect;
   R.Left += QuickButtonsWidth();
+  DrawQuickButtonsAlpha(ABitMap);
   if (VistaGlowEffect) {
     R.Left += 6;
     R.Right -= 6;
