@@ -1,5 +1,6 @@
 #include "framework/Forms.h"
 
+#include "framework/Menus.h"
 #include "framework/Threads.h"
 
 #include <algorithm>
@@ -114,6 +115,9 @@ bool TApplication::ProcessMessage(MSG& msg) {
       if (h.second) h.second(msg, handled);
     }
   });
+  if (!handled && FMainForm && FMainForm->FormStyle() == fsMDIForm && FMainForm->ClientHandle() &&
+      (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN))
+    handled = TranslateMDISysAccel(FMainForm->ClientHandle(), &msg) != FALSE;
   if (!handled) RunGuarded([&] { handled = TCustomForm::IsKeyMsg(msg); });
   if (!handled) {
     TranslateMessage(&msg);
@@ -195,6 +199,15 @@ void TCustomForm::CreateParams(TCreateParams& p) {
   FrameStyles(p.Style, p.ExStyle);
   if (FFormStyle == fsStayOnTop) p.ExStyle |= WS_EX_TOPMOST;
   p.WndParent = Application ? Application->Handle() : nullptr;
+  if (FFormStyle == fsMDIChild) {
+    TCustomForm* frame = Application ? Application->MainForm() : nullptr;
+    if (!frame || frame == this || frame->FFormStyle != fsMDIForm)
+      throw Exception("Cannot create the form: no MDI form is active");
+    frame->HandleNeeded();
+    p.WndParent = frame->FClientHandle;
+    p.Style = (p.Style & ~DWORD(WS_POPUP)) | WS_CHILD | WS_CLIPSIBLINGS;
+    p.ExStyle = (p.ExStyle & ~DWORD(WS_EX_APPWINDOW | WS_EX_TOPMOST)) | WS_EX_MDICHILD;
+  }
   p.WinClassName = WindowClassName();
   p.WindowClassStyle = CS_DBLCLKS;
   p.Background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -243,10 +256,107 @@ void TCustomForm::SetBorderIcons(TBorderIcons value) {
 
 void TCustomForm::SetFormStyle(TFormStyle value) {
   if (value == FFormStyle) return;
+  const bool mdi = value == fsMDIChild || value == fsMDIForm || FFormStyle == fsMDIChild || FFormStyle == fsMDIForm;
   FFormStyle = value;
+  if (FHandle && mdi) {
+    const bool visible = FVisible;
+    DestroyHandle();
+    if (visible) {
+      FVisible = false;
+      Show();
+    }
+    return;
+  }
   if (FHandle)
     SetWindowPos(FHandle, value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TCustomForm::CreateWnd() {
+  TWinControl::CreateWnd();
+  if (FFormStyle != fsMDIForm || FClientHandle) return;
+  CLIENTCREATESTRUCT ccs = {};
+  ccs.idFirstChild = 0xFF00;
+  RECT r;
+  GetClientRect(FHandle, &r);
+  // No system scroll bars: the skinned frame shows its own over the client.
+  FClientHandle = CreateWindowExW(0, W(u"MDICLIENT"), nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                                  0, 0, r.right, r.bottom, FHandle, nullptr, GetModuleHandleW(nullptr), &ccs);
+  if (!FClientHandle) throw Exception("Cannot create the MDI client window of \"" + Name() + "\"");
+}
+
+void TCustomForm::DestroyWnd() {
+  if (FFormStyle == fsMDIChild && FHandle) {
+    // The client picks the next active child and forgets this one.
+    HWND client = GetParent(FHandle);
+    if (client && IsWindow(client)) SendMessageW(client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(FHandle), 0);
+  }
+  TWinControl::DestroyWnd();
+  FClientHandle = nullptr;
+}
+
+void TCustomForm::AlignControls(TControl* control, RECT& rect) {
+  TWinControl::AlignControls(control, rect);
+  if (FFormStyle == fsMDIForm && FClientHandle && IsWindow(FClientHandle))
+    SetWindowPos(FClientHandle, HWND_BOTTOM, rect.left, rect.top, std::max(0, int(rect.right - rect.left)),
+                 std::max(0, int(rect.bottom - rect.top)), SWP_NOACTIVATE);
+}
+
+void TCustomForm::DefaultHandler(TMessage& m) {
+  if (FHandle && FFormStyle == fsMDIForm && FClientHandle) {
+    // The frame lays the client out itself (AlignControls).
+    if (m.Msg == WM_SIZE)
+      m.Result = DefWindowProcW(FHandle, m.Msg, m.WParam, m.LParam);
+    else
+      m.Result = DefFrameProcW(FHandle, FClientHandle, m.Msg, m.WParam, m.LParam);
+    return;
+  }
+  if (FHandle && FFormStyle == fsMDIChild) {
+    m.Result = DefMDIChildProcW(FHandle, m.Msg, m.WParam, m.LParam);
+    return;
+  }
+  TWinControl::DefaultHandler(m);
+}
+
+std::vector<TCustomForm*> TCustomForm::MDIChildList() const {
+  std::vector<TCustomForm*> list;
+  if (FFormStyle != fsMDIForm || !FClientHandle) return list;
+  for (HWND w = GetWindow(FClientHandle, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    auto* f = dynamic_cast<TCustomForm*>(TWinControl::FindControl(w));
+    if (f && f->FFormStyle == fsMDIChild && !(f->ComponentState() & csDestroying)) list.push_back(f);
+  }
+  return list;
+}
+
+int TCustomForm::MDIChildCount() const { return static_cast<int>(MDIChildList().size()); }
+
+TCustomForm* TCustomForm::MDIChildren(int index) const {
+  std::vector<TCustomForm*> list = MDIChildList();
+  if (index < 0 || index >= static_cast<int>(list.size())) return nullptr;
+  return list[static_cast<size_t>(index)];
+}
+
+TCustomForm* TCustomForm::ActiveMDIChild() const {
+  if (FFormStyle != fsMDIForm || !FClientHandle) return nullptr;
+  HWND w = reinterpret_cast<HWND>(SendMessageW(FClientHandle, WM_MDIGETACTIVE, 0, 0));
+  auto* f = w ? dynamic_cast<TCustomForm*>(TWinControl::FindControl(w)) : nullptr;
+  return f && f->FFormStyle == fsMDIChild ? f : nullptr;
+}
+
+void TCustomForm::Next() {
+  if (FFormStyle == fsMDIForm && FClientHandle) SendMessageW(FClientHandle, WM_MDINEXT, 0, 0);
+}
+
+void TCustomForm::Previous() {
+  if (FFormStyle == fsMDIForm && FClientHandle) SendMessageW(FClientHandle, WM_MDINEXT, 0, 1);
+}
+
+bool TCustomForm::CloseQuery() {
+  for (TCustomForm* child : MDIChildList())
+    if (!child->CloseQuery()) return false;
+  bool canClose = true;
+  if (OnCloseQuery) OnCloseQuery(this, canClose);
+  return canClose;
 }
 
 void TCustomForm::Show() {
@@ -254,7 +364,10 @@ void TCustomForm::Show() {
   bool was = FVisible;
   FVisible = true;
   ShowWindow(h, SW_SHOW);
-  BringWindowToTop(h);
+  if (FFormStyle == fsMDIChild && GetParent(h))
+    SendMessageW(GetParent(h), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(h), 0);
+  else
+    BringWindowToTop(h);
   if (FActiveControl && FActiveControl->CanFocus())
     FActiveControl->SetFocus();
   else if (!FActiveControl)
@@ -331,10 +444,9 @@ bool TCustomForm::IsKeyMsg(MSG& msg) {
 }
 
 void TCustomForm::Close() {
-  bool canClose = true;
-  if (OnCloseQuery) OnCloseQuery(this, canClose);
-  if (!canClose) return;
-  TCloseAction action = caHide;
+  if (!CloseQuery()) return;
+  // An MDI child has no place to hide in: closing it frees it.
+  TCloseAction action = FFormStyle == fsMDIChild ? caFree : caHide;
   if (OnClose) OnClose(this, action);
   if (action == caNone) return;
   if (FModal) {

@@ -125,7 +125,13 @@ private:
 
 extern TScreen* Screen;
 
-enum TFormStyle { fsNormal, fsStayOnTop };
+// fsMDIForm: the form holds the system's MDI client window, which fills the
+// client area the aligned controls leave free; fsMDIChild: the form lives
+// in the MDI client of the application's main form, which must be an
+// fsMDIForm by the time the child's window is made.
+enum TFormStyle { fsNormal, fsStayOnTop, fsMDIChild, fsMDIForm };
+
+class TMenuItem;
 
 // The frame a form asks the system for, and the buttons on its caption.
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
@@ -145,13 +151,29 @@ public:
   void Show();
   void Hide();
   void Close();
+  // Asks OnCloseQuery whether the form may close; an MDI form first asks
+  // each of its children, once, and stops at the first that refuses.
+  bool CloseQuery();
   // Shows the form and runs a message loop until ModalResult is set.
   int ShowModal();
   int ModalResult = mrNone;
   bool Modal() const { return FModal; }
 
   TFormStyle FormStyle() const { return FFormStyle; }
+  // Switching to or from an MDI style makes the window again.
   void SetFormStyle(TFormStyle value);
+
+  // MDI form: the MDI client window, the children (top of the client's
+  // z-order first, so the active child is the first), the active child, and
+  // activation of the next or previous child. The window menu is where the
+  // skinned frame lists the children. All are empty for other forms.
+  HWND ClientHandle() const { return FClientHandle; }
+  int MDIChildCount() const;
+  TCustomForm* MDIChildren(int index) const;
+  TCustomForm* ActiveMDIChild() const;
+  void Next();
+  void Previous();
+  TMenuItem* WindowMenu = nullptr;
 
   // Border style and caption buttons become window styles; changing them
   // on a live window re-runs the non-client sizing.
@@ -183,13 +205,19 @@ public:
   TNotifyEvent OnHide;
 
   void WndProc(TMessage& message) override;
+  void DefaultHandler(TMessage& message) override;
 
 protected:
   // Window class name; one class per form class.
   virtual const char16_t* WindowClassName() const { return u"TForm"; }
   void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  void DestroyWnd() override;
+  void AlignControls(TControl* control, RECT& rect) override;
 
 private:
+  std::vector<TCustomForm*> MDIChildList() const;
+  HWND FClientHandle = nullptr;
   TWinControl* FActiveControl = nullptr;
   TFormStyle FFormStyle = fsNormal;
   TFormBorderStyle FBorderStyle = bsSizeable;

@@ -7,6 +7,8 @@
 #include <algorithm>
 
 #include "skin/controls/SkinPanelKinds.h"
+#include "skin/controls/SkinScrollBar.h"
+#include "skin/frame/SkinMDITabsBar.h"
 #include "skin/data/SPUtils.h"
 
 std::function<std::unique_ptr<TspFrameMenuHandler>(TspDynamicSkinForm*)> TspDynamicSkinForm::MenuHandlerFactory;
@@ -55,6 +57,8 @@ TspDynamicSkinForm::TspDynamicSkinForm(TComponent* AOwner) : TComponent(AOwner) 
   if (MenuHandlerFactory) MenuHandler = MenuHandlerFactory(this);
   if (HintHandlerFactory) HintHandler = HintHandlerFactory(this);
 
+  if (IsMDIForm()) CreateMDIScrollBars();
+
   OldWindowProc = FForm->WindowProc;
   FForm->WindowProc = [this](TMessage& m) { NewWndProc(m); };
   // A window made before the hook computes its frame again through it.
@@ -65,6 +69,7 @@ TspDynamicSkinForm::TspDynamicSkinForm(TComponent* AOwner) : TComponent(AOwner) 
 TspDynamicSkinForm::~TspDynamicSkinForm() {
   auto& all = AllComponents();
   all.erase(std::remove(all.begin(), all.end(), this), all.end());
+  RemoveClientProc();
   for (TTimer* t : {MorphTimer, MouseTimer, AnimateTimer}) {
     t->SetEnabled(false);
     t->OnTimer = nullptr;
@@ -107,6 +112,9 @@ void TspDynamicSkinForm::Notification(TComponent* AComponent, TOperation Operati
   if (AComponent == FMSD) FMSD = nullptr;
   if (AComponent == QuickImageList) QuickImageList = nullptr;
   if (AComponent == FStatusBar) FStatusBar = nullptr;
+  if (AComponent == static_cast<TComponent*>(FMDITabsBar)) FMDITabsBar = nullptr;
+  if (AComponent == static_cast<TComponent*>(FMDIHScrollBar)) FMDIHScrollBar = nullptr;
+  if (AComponent == static_cast<TComponent*>(FMDIVScrollBar)) FMDIVScrollBar = nullptr;
 }
 
 void TspDynamicSkinForm::SetQuickImageList(TCustomImageList* Value) {
@@ -209,6 +217,7 @@ void TspDynamicSkinForm::SetShowIcon(bool Value) {
 
 bool TspDynamicSkinForm::GetFormActive() const {
   if (PreviewMode) return true;
+  if (IsMDIChild() || IsMDIForm()) return FFormActive;
   return FForm->Active();
 }
 
@@ -222,6 +231,7 @@ bool TspDynamicSkinForm::UseLayeredBorder() const {
   if (FSD->LayerFrame->PictureIndex == -1) return false;
   if (!FIsLayerEnabled || !FSkinnableForm || AlwaysDisableLayeredFrames || PreviewMode) return false;
   if (FForm->BorderStyle() == bsNone && FSupportNCArea) return false;
+  if (IsMDIChild()) return false;
   return !FSmartEffectsShow;
 }
 
@@ -331,6 +341,13 @@ void TspDynamicSkinForm::RepaintChildBackgrounds() {
 
 void TspDynamicSkinForm::MonitorArea(bool WorkArea, TRect& R) const {
   HWND h = FForm->HandleIfAllocated();
+  // An MDI child lives in the main form's MDI client.
+  if (IsMDIChild()) {
+    TRect c{0, 0, 0, 0};
+    GetMDIClientRect(c);
+    R = TRect{0, 0, c.Width(), c.Height()};
+    return;
+  }
   if (MonitorAreaOverride) {
     MonitorAreaOverride(h, WorkArea, R);
     return;
@@ -345,6 +362,9 @@ TRect TspDynamicSkinForm::FormBounds() const {
   if (HWND h = FForm->HandleIfAllocated()) {
     RECT r;
     GetWindowRect(h, &r);
+    // An MDI child is placed in its client's coordinates.
+    if (HWND parent = GetParent(h); parent && (GetWindowLongW(h, GWL_STYLE) & WS_CHILD))
+      MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
     return TRect{r.left, r.top, r.right, r.bottom};
   }
   return TRect{FForm->Left(), FForm->Top(), FForm->Left() + FForm->Width(), FForm->Top() + FForm->Height()};

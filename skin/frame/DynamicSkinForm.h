@@ -61,6 +61,8 @@ public:
   // Drops the sub-menu of a main-menu item in the frame down under
   // ScreenRect; without the skinned menus nothing opens.
   virtual void PopupMainMenuItem(TspActiveSkinObject* /*Item*/, TMenuItem* /*Menu*/, const TRect& /*ScreenRect*/) {}
+  // Adds the main-menu item objects to the frame's objects.
+  virtual void CreateMainMenuItems() {}
 };
 
 // What the skinned hint adds: the delayed hint of frame objects.
@@ -101,6 +103,20 @@ using TspChangeClientRectEvent = std::function<void(const TRect& NewClientRect)>
 
 class TspSkinStatusBar;
 class TspFormLayerBorder;
+class TspSkinScrollBar;
+class TspSkinMDITabsBar;
+
+// The MDI protocol between the children's components and the frame's.
+constexpr UINT SP_MDICHILDFILL = 1230;        // frame -> child: a maximized child fills the client again
+constexpr UINT SP_MDICHILDMAXIMIZED = 1231;   // child -> frame
+constexpr UINT SP_MDICHILDRESTORED = 1232;    // child -> frame: restored, minimized or destroyed
+constexpr UINT SP_MDICHILDMOVED = 1233;       // child -> frame: wParam = a child leaving the extent, or 0
+constexpr UINT SP_MDIRESTOREALL = 1234;       // child -> frame
+constexpr UINT SP_MDIRESTOREALLEXCEPT = 1235; // child -> frame: wParam = the child that stays
+constexpr UINT SP_MDIQUERYMAXIMIZED = 1236;   // child -> frame: 1 when a child is maximized
+
+enum TTileMode { tbHorizontal, tbVertical };
+using TspOnAcceptToMDITabsBar = std::function<void(bool& Accept)>;
 
 class TspDynamicSkinForm;
 // The first skinned form component owned by the form, or null.
@@ -214,6 +230,12 @@ public:
   bool IconHasAlpha();
   void BringStayOnTopFormsToFront();
   bool HasBorder() const;
+  // The main form brings the other shown forms above its layered border
+  // again (after the application was restored).
+  void CheckAppLayeredBorders();
+  void DoAppRestore() { CheckAppLayeredBorders(); }
+  // Test hook: each step of the fade-in, with the opacity just applied.
+  std::function<void(int Alpha)> OnFadeStep;
 
   // ---- geometry, shape and hit testing
   void CalcRects();
@@ -309,6 +331,61 @@ public:
   void Paint(HDC DC);
   void DrawLogoBitMap(TCanvas* Canvas);
   void DrawSizeGrip(TCanvas* Canvas);
+
+  // ---- MDI: the frame form's component arranges the children, shows the
+  // client's scroll bars and keeps the window menu and the tabs bar; a
+  // child's component reports to the main form's (all do nothing for
+  // forms that are not MDI forms)
+  bool IsMDIForm() const { return FForm->FormStyle() == fsMDIForm; }
+  bool IsMDIChild() const { return FForm->FormStyle() == fsMDIChild; }
+  bool ShowMDIScrollBars() const { return FShowMDIScrollBars; }
+  void SetShowMDIScrollBars(bool Value);
+  TspSkinMDITabsBar* MDITabsBar() const { return FMDITabsBar; }
+  void SetMDITabsBar(TspSkinMDITabsBar* Value);
+  TspOnAcceptToMDITabsBar OnAcceptToMDITabsBar;
+  TTileMode FTileMode = tbHorizontal;
+  bool GetMDIChildMaximized() const { return FMDIChildMaximized; }
+  // The caption the frame shows: an MDI form with a maximized child adds
+  // the child's caption in brackets.
+  std::string CaptionText() const;
+  void Tile();
+  void TileHorizontal();
+  void TileVertical();
+  void Cascade();
+  void MinimizeAll();
+  void MaximizeAll();
+  void CloseAll();
+  void RestoreAll();
+  void RestoreAllExcept(HWND AFormHandle);
+  void AddChildToMenu(TCustomForm* Child);
+  void DeleteChildFromMenu(TCustomForm* Child);
+  void UpDateChildCaptionInMenu(TCustomForm* Child);
+  void UpDateChildActiveInMenu();
+  void MDIItemClick(TObject* Sender);
+  void AddChildToBar(TCustomForm* Child);
+  void DeleteChildFromBar(TCustomForm* Child);
+  void RefreshMDIBarTab(TCustomForm* Child);
+  void UpdateMDITabsBarActive();
+  void UpdateMainMenuBarItems();
+  void UpdateMDIScrollBars(bool AUpdateRange);
+  void AlignMDIScrollBars();
+  void UpdateMDIChildren();
+  void GetMDIClientRect(TRect& R) const;
+  // The main form's maximized child (the active one first), or null.
+  TCustomForm* GetMaximizedMDIChild() const;
+  static TspDynamicSkinForm* GetMaximizedMDIChildDSF();
+  static TspDynamicSkinForm* GetActiveMDIChildDSF();
+  // The main form's component, or null.
+  static TspDynamicSkinForm* MainFormDSF();
+  TspSkinScrollBar* FMDIHScrollBar = nullptr;
+  TspSkinScrollBar* FMDIVScrollBar = nullptr;
+  int FOldHSrollBarPosition = 0, FOldVSrollBarPosition = 0;
+  bool FStopCheckChildMove = false;
+  HWND ChangeVisibleChildHanle = nullptr;
+  bool FMDIChildMaximized = false, FInMaximizeAll = false, FInRestoreAll = false;
+  // The procedure of the MDI client window while the component serves it.
+  WNDPROC FPrevClientProc = nullptr;
+  HWND FClientWindow = nullptr;
 
   // ---- window hook
   void NewWndProc(TMessage& Message);
@@ -448,6 +525,19 @@ private:
   void WMWindowPosChanged(TMessage& M);
   void AfterMessage(TMessage& M);
   bool PrivateMessage(TMessage& M, bool& Handled);
+  bool MDIMessage(TMessage& M, bool& Handled);
+  void MDIChildDestroyed();
+  void WMShowWindowMDI(TMessage& M);
+  void CreateMDIScrollBars();
+  void MDIScrollBarChange(TspSkinScrollBar* Bar);
+  void InstallClientProc();
+  void RemoveClientProc();
+  static LRESULT CALLBACK ClientWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT NewClientWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  bool MaximizedMDIChild() const { return IsMDIChild() && FWindowStateInit == wsMaximized; }
+  bool FShowMDIScrollBars = true;
+  TspSkinMDITabsBar* FMDITabsBar = nullptr;
+  bool FMDIFirstShown = false;
   void SaveBoundsForChange();
   void CallOld(TMessage& M);
   void MonitorArea(bool WorkArea, TRect& R) const;

@@ -287,7 +287,7 @@ void TspDynamicSkinForm::SetFormRegion(bool Recalc) {
     if (FFormWidth == 0) FFormWidth = b.Width();
     if (FFormHeight == 0) FFormHeight = b.Height();
   }
-  if (!FSD || FSD->Empty) {
+  if (!FSD || FSD->Empty || MaximizedMDIChild()) {
     emptyStripes();
     setRegion(CreateRectRgn(0, 0, FFormWidth, FFormHeight));
     return;
@@ -365,6 +365,15 @@ bool TspDynamicSkinForm::PointInSkinMask(TPoint P) const {
 }
 
 void TspDynamicSkinForm::ScreenToFrame(TPoint& P) const {
+  HWND h = FForm->HandleIfAllocated();
+  if (IsMDIChild() && h) {
+    POINT q{P.X, P.Y};
+    ScreenToClient(h, &q);
+    const bool skin = SkinInUse() && FSupportNCArea;
+    P.X = q.x + (skin ? NewClRect.Left : 3);
+    P.Y = q.y + (skin ? NewClRect.Top : GetDefCaptionHeight() + 3);
+    return;
+  }
   const TRect b = FormBounds();
   P.X -= b.Left;
   P.Y -= b.Top;

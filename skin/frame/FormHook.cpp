@@ -35,6 +35,8 @@ void TspDynamicSkinForm::CheckCloseMenus(const TMessage& Message) {
 }
 
 void TspDynamicSkinForm::NewWndProc(TMessage& M) {
+  // A child that goes tells the frame, also while the form object is going.
+  if (M.Msg == WM_DESTROY && IsMDIChild()) MDIChildDestroyed();
   // The window is going: only the form's own procedure sees the rest.
   if (M.Msg == WM_NCDESTROY || (FForm->ComponentState() & csDestroying)) {
     CallOld(M);
@@ -58,6 +60,7 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
       if (!skinnable) break;
       FIsDragging = false;
       CallOld(M);
+      if (IsMDIForm()) UpdateMainMenuBarItems();
       ClientInActiveChanged(LOWORD(M.WParam) != WA_INACTIVE);
       if (FSupportNCArea) {
         TestActive(-1, -1, false);
@@ -80,7 +83,13 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
       } else {
         CallOld(M);
       }
-      if (HasBorder()) {
+      if (IsMDIChild()) {
+        UpDateChildCaptionInMenu(FForm);
+        RefreshMDIBarTab(FForm);
+        if (MaximizedMDIChild())
+          if (TspDynamicSkinForm* main = MainFormDSF()) main->UpDateFormNC();
+      }
+      if (HasBorder() && !MaximizedMDIChild()) {
         if (SkinInUse()) {
           if (FSupportNCArea) {
             UpDateFormNC();
@@ -94,6 +103,8 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
       handled = true;
       break;
     case WM_ERASEBKGND: {
+      // The MDI client covers an MDI form's client area.
+      if (IsMDIForm() && !FClientInActiveDraw) break;
       HDC dc = reinterpret_cast<HDC>(M.WParam);
       if (!FSupportNCArea)
         Paint(dc);
@@ -140,6 +151,12 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
       break;
     case WM_NCCALCSIZE:
       if (!skinnable) break;
+      // A maximized child shows its client only; the frame's bar carries its buttons.
+      if (MaximizedMDIChild()) {
+        M.Result = 0;
+        handled = true;
+        break;
+      }
       WMNCCalcSize(M);
       handled = true;
       break;
@@ -149,7 +166,7 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
       break;
     case WM_NCPAINT:
       if (!skinnable) break;
-      if (HasBorder() && FSupportNCArea) {
+      if (HasBorder() && FSupportNCArea && !MaximizedMDIChild()) {
         if (SkinInUse() && LayerFullBorder())
           M.Result = 1;
         else if (SkinInUse())
@@ -163,6 +180,11 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
     case WM_NCACTIVATE:
       if (!skinnable) break;
       WMNCActivate(M);
+      if (IsMDIChild()) {
+        UpdateMainMenuBarItems();
+        UpdateMDITabsBarActive();
+        UpDateChildActiveInMenu();
+      }
       handled = true;
       break;
     case WM_SYNCPAINT:
@@ -175,6 +197,13 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
     case WM_SYSCOMMAND:
       if ((M.WParam & 0xFFF0) == SC_RESTORE) {
         if (OnRestore) OnRestore(this);
+        // The main form on the taskbar comes back with its border.
+        if (FSupportNCArea && UseLayeredBorder() && IsMainForm() && h &&
+            (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_APPWINDOW)) {
+          CallOld(M);
+          LayerShowWindow(true);
+          handled = true;
+        }
       } else if ((M.WParam & 0xFFF0) == SC_KEYMENU) {
         // Without the skinned menus the system's own handling runs.
         if (MenuHandler && MenuHandler->KeyMenu()) {
@@ -270,6 +299,15 @@ void TspDynamicSkinForm::AfterMessage(TMessage& M) {
     }
     case WM_SHOWWINDOW:
       WMShowWindowAfter(M);
+      if (M.WParam != 0 && IsMDIChild())
+        if (TspDynamicSkinForm* main = MainFormDSF())
+          SendMessageW(main->FForm->Handle(), SP_MDICHILDMOVED, 0, 0);
+      return;
+    case WM_MOVE:
+    case WM_SIZE:
+      if (IsMDIChild())
+        if (TspDynamicSkinForm* main = MainFormDSF())
+          SendMessageW(main->FForm->Handle(), SP_MDICHILDMOVED, 0, 0);
       return;
     case WM_NCMOUSEMOVE: case WM_NCLBUTTONDOWN: case WM_NCLBUTTONUP: case WM_NCLBUTTONDBLCLK:
     case WM_NCRBUTTONDOWN: case WM_NCRBUTTONUP: case WM_NCRBUTTONDBLCLK: {
@@ -439,29 +477,78 @@ void TspDynamicSkinForm::WMSize(TMessage& M) {
   if (FSupportNCArea && !FLogoBitMap.Empty()) FForm->Invalidate();
 }
 
+void TspDynamicSkinForm::MDIChildDestroyed() {
+  FWindowState = FWindowStateInit = wsNormal;
+  DeleteChildFromMenu(FForm);
+  DeleteChildFromBar(FForm);
+  TspDynamicSkinForm* main = MainFormDSF();
+  HWND mh = main ? main->FForm->HandleIfAllocated() : nullptr;
+  if (!mh) return;
+  SendMessageW(mh, SP_MDICHILDRESTORED, 0, 0);
+  UpdateMainMenuBarItems();
+  UpdateMDITabsBarActive();
+  SendMessageW(mh, SP_MDICHILDMOVED, reinterpret_cast<WPARAM>(FForm->HandleIfAllocated()), 0);
+}
+
+void TspDynamicSkinForm::WMShowWindowMDI(TMessage& M) {
+  if (M.WParam == 0) {
+    if (IsMDIChild()) {
+      DeleteChildFromMenu(FForm);
+      DeleteChildFromBar(FForm);
+    }
+    return;
+  }
+  if (IsMDIForm()) {
+    CreateMDIScrollBars();
+    InstallClientProc();
+  }
+  if (IsMDIChild()) {
+    AddChildToMenu(FForm);
+    AddChildToBar(FForm);
+    TspDynamicSkinForm* main = MainFormDSF();
+    HWND mh = main ? main->FForm->HandleIfAllocated() : nullptr;
+    if (mh && SendMessageW(mh, SP_MDIQUERYMAXIMIZED, 0, 0) == 1 && (FBorderIcons & biMaximize))
+      SetWindowState(wsMaximized);
+  }
+}
+
 void TspDynamicSkinForm::WMShowWindowBefore(TMessage& M) {
+  WMShowWindowMDI(M);
   if (M.WParam == 0) {
     LayerShowWindow(false);
     if (FLayerManager->IsVisible()) FLayerManager->Hide();
     if (FMenuLayerManager->IsVisible()) FMenuLayerManager->Hide();
     return;
   }
+  HWND h = FForm->HandleIfAllocated();
   if (!FSkinnableForm) {
     if (FStartShow && PositionInMonitor == sppDefault) FStartShow = false;
     if (FStartShow && FWindowStateInit == wsNormal) {
       FStartShow = false;
       ApplyPositionInMonitor();
     }
+    // The fade-in still runs, without the layered border.
+    if (h && FIsLayerEnabled && (FAlphaBlend || AlphaBlendAnimation || (FSD && FSD->AnimationForAllWindows))) {
+      const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
+      if (!(ex & WS_EX_LAYERED)) SetWindowLongW(h, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+      SetWindowAlphaValue(h, 0);
+      SetTimer(h, 1, 1, nullptr);
+    }
     return;
   }
+  if (IsMainForm() && Application && !Application->OnRestore)
+    Application->OnRestore = [](TObject*) {
+      if (TspDynamicSkinForm* main = MainFormDSF()) main->DoAppRestore();
+    };
   if (FStartShow && PositionInMonitor == sppDefault) FStartShow = false;
   if (FStartShow && FWindowState == wsNormal) {
     FStartShow = false;
     ApplyPositionInMonitor();
   }
   if (FSD && FSD->AnimationForAllWindows && FAlphaBlendValue == 0) FAlphaBlendValue = 255;
-  HWND h = FForm->HandleIfAllocated();
-  if (h && FIsLayerEnabled && (FAlphaBlend || AlphaBlendAnimation || (FSD && FSD->AnimationForAllWindows))) {
+  const bool layeredShow = NeedsLayeredShow();
+  if (h && ((FIsLayerEnabled && (FAlphaBlend || AlphaBlendAnimation || (FSD && FSD->AnimationForAllWindows))) ||
+            layeredShow)) {
     if (FIsVistaOS && !DisableDWMAnimation) {
       SetDwmTransitionsEnabled(h, false);
       DisableDWMAnimation = true;
@@ -469,6 +556,17 @@ void TspDynamicSkinForm::WMShowWindowBefore(TMessage& M) {
     const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
     if (!(ex & WS_EX_LAYERED)) SetWindowLongW(h, GWL_EXSTYLE, ex | WS_EX_LAYERED);
     SetWindowAlphaValue(h, 0);
+    // The border starts as clear as the form and comes up with it.
+    // (The form is being shown: it counts as visible here.)
+    if (UseLayeredBorder() && FBorderLayer) {
+      FBorderLayer->CheckFormAlpha(0, false);
+      if (!FBorderLayer->FVisible) {
+        FBorderLayer->SetActive(GetFormActive(), false);
+        FBorderLayer->ShowWithForm();
+      } else {
+        FBorderLayer->SetAlphaBlend();
+      }
+    }
     SetTimer(h, 1, 1, nullptr);
   }
   if (FSupportNCArea) {
@@ -480,15 +578,36 @@ void TspDynamicSkinForm::WMShowWindowBefore(TMessage& M) {
 }
 
 void TspDynamicSkinForm::WMShowWindowAfter(TMessage& M) {
-  if (M.WParam != 0 && FSkinnableForm) LayerShowWindow(true);
+  if (M.WParam == 0 || !FSkinnableForm) return;
+  // A fading form brings its border up itself.
+  if (FAlphaBlend || AlphaBlendAnimation || NeedsLayeredShow() || (FSD && FSD->AnimationForAllWindows)) return;
+  if (!UseLayeredBorder()) return;
+  if (FBorderLayer && !FBorderLayer->FVisible) {
+    if (Application) Application->ProcessMessages();
+    LayerShowWindow(true);
+  }
 }
 
 void TspDynamicSkinForm::WMTimerFade(TMessage&) {
   HWND h = FForm->HandleIfAllocated();
   if (!h) return;
+  const bool borderUp = FSkinnableForm && UseLayeredBorder() && FBorderLayer && FBorderLayer->FVisible &&
+                        (IsWindowVisible(h) || FForm->Visible() || FForm->Tag == -10000);
+  if (FSkinnableForm && NeedsLayeredShow()) {
+    // The border was shown under a clear form: both become opaque at once.
+    KillTimer(h, 1);
+    const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
+    if (ex & WS_EX_LAYERED) SetWindowLongW(h, GWL_EXSTYLE, ex & ~WS_EX_LAYERED);
+    if (borderUp) {
+      FBorderLayer->SetActive(GetFormActive(), false);
+      FBorderLayer->CheckFormAlpha(255, true);
+    }
+    return;
+  }
   const bool animate = AlphaBlendAnimation || (FSD && FSD->AnimationForAllWindows);
   if (!(FIsLayerEnabled && (FAlphaBlend || animate))) return;
   KillTimer(h, 1);
+  if (borderUp) FBorderLayer->SetActive(GetFormActive(), false);
   const int target = (animate && !FAlphaBlend) ? 255 : FAlphaBlendValue;
   if (animate) {
     const int step = std::max(1, target / 15);
@@ -501,9 +620,16 @@ void TspDynamicSkinForm::WMTimerFade(TMessage&) {
       Sleep(5);
       alpha = std::min(target, alpha + step);
       SetWindowAlphaValue(h, uint8_t(alpha));
+      if (borderUp) FBorderLayer->CheckFormAlpha(alpha, true);
+      if (OnFadeStep) OnFadeStep(alpha);
     }
+    if (borderUp && !LayerFullBorder()) FBorderLayer->SetBoundsWithForm();
   } else if (target != 255) {
     SetWindowAlphaValue(h, uint8_t(FAlphaBlendValue));
+    if (borderUp) {
+      FBorderLayer->CheckFormAlpha(FAlphaBlendValue, true);
+      if (!LayerFullBorder()) FBorderLayer->SetBoundsWithForm();
+    }
   }
   if (target == 255) {
     const LONG ex = GetWindowLongW(h, GWL_EXSTYLE);
@@ -511,6 +637,7 @@ void TspDynamicSkinForm::WMTimerFade(TMessage&) {
       SetWindowLongW(h, GWL_EXSTYLE, ex & ~WS_EX_LAYERED);
       RedrawWindow(h, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
     }
+    if (borderUp) FBorderLayer->CheckFormAlpha(255, true);
   }
 }
 
@@ -650,14 +777,11 @@ bool TspDynamicSkinForm::PrivateMessage(TMessage& M, bool& Handled) {
       if (sd == FSD && FSD) ChangeSkinData();
       ChangeControlsSkinData(sd, FForm);
       return true;
-    case WM_AFTERCHANGESKINDATA:
-      return true;
     case WM_CLOSESKINMENU:
       if (MenuHandler) MenuHandler->SkinMenuClose();
       return true;
-    case 1236:
-      M.Result = 0;
-      Handled = true;
+    case WM_AFTERCHANGESKINDATA:
+      if (sd == FSD && FSD && IsMDIForm()) UpdateMDIChildren();
       return true;
     case WM_CHANGERESSTRDATA:
       UpdateButtonHints();
@@ -666,7 +790,14 @@ bool TspDynamicSkinForm::PrivateMessage(TMessage& M, bool& Handled) {
       if (!FUseRibbon && sd && sd == FSD) SetSkinnableForm(sd->SkinnableForm());
       return true;
     case WM_RESTOREFROMTRAY:
-      if (FForm->Tag == -10000) FForm->Tag = 0;
+      if (FForm->Tag == -10000) {
+        if (UseLayeredBorder()) {
+          if (HWND mh = Application && Application->MainForm() ? Application->MainForm()->HandleIfAllocated() : nullptr)
+            SetForegroundWindow(mh);
+          BringStayOnTopFormsToFront();
+        }
+        FForm->Tag = 0;
+      }
       return true;
     case WM_LAYEREDBORDERSCHANGED:
       LayeredBordersChanged();
@@ -685,7 +816,15 @@ bool TspDynamicSkinForm::PrivateMessage(TMessage& M, bool& Handled) {
       FSmartEffectsShow = true;
       return true;
     case SP_SMARTEFFECTSEND:
-      FSmartEffectsShow = false;
+      if (FSmartEffectsShow) {
+        FSmartEffectsShow = false;
+        const bool shown = (h && IsWindowVisible(h)) || FForm->Visible() || FForm->Tag == -10000;
+        if (shown && UseLayeredBorder() && FBorderLayer) {
+          if (Application) Application->ProcessMessages();
+          FBorderLayer->SetActive(GetFormActive(), false);
+          if (!FBorderLayer->FVisible) FBorderLayer->ShowWithFormAnimation();
+        }
+      }
       return true;
     case SP_PAINTTODC:
     case SP_PAINTFRAMETODC: {
@@ -704,6 +843,6 @@ bool TspDynamicSkinForm::PrivateMessage(TMessage& M, bool& Handled) {
     }
     default:
       (void)h;
-      return false;
+      return MDIMessage(M, Handled);
   }
 }

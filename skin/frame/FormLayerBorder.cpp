@@ -25,6 +25,33 @@ TRect TspDynamicSkinForm::LayerOuterBounds() const {
   return TRect{b.Left - L->LeftSize, b.Top - L->TopSize, b.Right + L->RightSize, b.Bottom + L->BottomSize};
 }
 
+namespace {
+struct TopForms {
+  std::vector<TCustomForm*> list;
+};
+BOOL CALLBACK CollectForm(HWND w, LPARAM p) {
+  if (auto* f = dynamic_cast<TCustomForm*>(TWinControl::FindControl(w)))
+    reinterpret_cast<TopForms*>(p)->list.push_back(f);
+  return TRUE;
+}
+}  // namespace
+
+void TspDynamicSkinForm::CheckAppLayeredBorders() {
+  if (!IsMainForm() || !FSD || !FSD->ShowLayeredBorders() || !UseLayeredBorder()) return;
+  TopForms all;
+  EnumThreadWindows(GetCurrentThreadId(), &CollectForm, reinterpret_cast<LPARAM>(&all));
+  std::vector<TCustomForm*> others;
+  for (TCustomForm* f : all.list) {
+    if (f == FForm || dynamic_cast<TspFormLayerWindow*>(f)) continue;
+    if (!f->HandleAllocated() || !IsWindowVisible(f->HandleIfAllocated())) continue;
+    if (f->FormStyle() == fsStayOnTop || f->FormStyle() == fsMDIChild) continue;
+    others.push_back(f);
+  }
+  if (others.empty()) return;
+  for (TCustomForm* f : others) f->Show();
+  if (FForm->Visible()) FForm->Show();
+}
+
 void TspDynamicSkinForm::LayerInitFrame() {
   if (!FBorderLayer) return;
   if (FBorderLayer->FVisible) FBorderLayer->Hide();

@@ -7,6 +7,7 @@
 #include "skin/controls/SkinEdits.h"
 #include "skin/frame/SkinHint.h"
 #include "skin/frame/SkinMainMenuBar.h"
+#include "skin/frame/SkinMainMenuItem.h"
 #include "skin/frame/spTrayIcon.h"
 
 const char* const spSysMenuItemNames[6] = {"DSF_MINITEM",  "DSF_MAXITEM",   "DSF_RESTORE",
@@ -137,7 +138,11 @@ protected:
     TComponent::Notification(c, op);
     if (op != opRemove || !Menus) return;
     if (c == Menus->FSystemMenu) Menus->FSystemMenu = nullptr;
-    if (c == Menus->FMainMenu) Menus->FMainMenu = nullptr;
+    if (c == Menus->FMainMenu) {
+      Menus->FMainMenu = nullptr;
+      // The frame's items pointed into the menu that went.
+      Menus->UpdateMainMenu(false);
+    }
     if (c == Menus->FTrayIcon) Menus->FTrayIcon = nullptr;
   }
 };
@@ -221,6 +226,11 @@ void TspFormMenus::SkinMenuClose() {
   if (DSF->FMenuLayerManager && DSF->FMenuLayerManager->IsVisible()) DSF->FMenuLayerManager->Hide();
   DSF->InMenu = false;
   for (auto& o : DSF->ObjectList) {
+    if (auto* m = dynamic_cast<TspSkinMainMenuItem*>(o.get()); m && m->FDown) {
+      m->Active = false;
+      m->SetDown(false);
+      break;
+    }
     auto* b = dynamic_cast<TspSkinButtonObject*>(o.get());
     if (b && b->MenuItem && b->FDown) {
       b->SetDown(false);
@@ -239,14 +249,20 @@ void TspFormMenus::SkinMenuClose() {
 void TspFormMenus::CloseMainMenu() {
   DSF->InMainMenu = false;
   if (SkinMenu->Visible()) SkinMenu->Hide();
-  if (MainMenuBar) MainMenuBar->ExitMenuMode();
+  if (MainMenuBar)
+    MainMenuBar->ExitMenuMode();
+  else
+    LeaveMainMenuItem();
   UnHookApp();
   if (OnMainMenuExit) OnMainMenuExit(DSF);
 }
 
 void TspFormMenus::EndMainMenuPopup() {
   DSF->InMenu = false;
-  if (MainMenuBar) MainMenuBar->ItemMenuClosed();
+  if (MainMenuBar)
+    MainMenuBar->ItemMenuClosed();
+  else
+    ReleaseMainMenuItem(true);
   if (OnSkinMenuClose) OnSkinMenuClose(DSF);
 }
 
@@ -273,21 +289,27 @@ void TspFormMenus::AppMessageHook(MSG& Msg, bool& Handled) {
 
 void TspFormMenus::MenuKeyDown(WORD Key) {
   const bool mainMode = DSF->InMainMenu;
-  if (mainMode && MainMenuBar && MainMenuBar->CheckAccelerator(Key)) return;
+  if (mainMode && MainMenuAccel(Key)) return;
   if (Key == VK_ESCAPE && mainMode && !DSF->InMenu) {
     CloseMainMenu();
     return;
   }
   if (Key == VK_LEFT && mainMode && IsFirstMenuLevel()) {
-    if (MainMenuBar) MainMenuBar->PrevMenuItem();
+    if (MainMenuBar)
+      MainMenuBar->PrevMenuItem();
+    else
+      SelectPrevMainMenuItem();
     return;
   }
   if (Key == VK_RIGHT && mainMode && (!DSF->InMenu || IsLastMenuLevel())) {
-    if (MainMenuBar) MainMenuBar->NextMenuItem();
+    if (MainMenuBar)
+      MainMenuBar->NextMenuItem();
+    else
+      SelectNextMainMenuItem();
     return;
   }
   if (Key == VK_RETURN || Key == VK_DOWN) {
-    if (mainMode && MainMenuBar && MainMenuBar->OpenActiveItem()) return;
+    if (mainMode && ClickActiveMainMenuItem()) return;
     if (SkinMenu->Visible() && SkinMenu->LastWindow()) SkinMenu->LastWindow()->PopupKeyDown(Key);
     return;
   }
@@ -311,6 +333,7 @@ bool TspFormMenus::KeyMenu() {
     MainMenuBar->EnterMenuMode();
     return true;
   }
+  if (HasMainMenuItems()) return EnterMainMenu();
   // No menu bar: the system's own handling runs.
   return false;
 }
@@ -487,6 +510,7 @@ void TspFormMenus::SetMainMenu(TMainMenu* Value) {
   if (FMainMenu) FMainMenu->RemoveFreeNotification(FWatch);
   FMainMenu = Value;
   if (FMainMenu) FMainMenu->FreeNotification(FWatch);
+  if (DSF->SkinInUse() && !(DSF->ComponentState() & csDesigning)) UpdateMainMenu(true);
 }
 
 void TspFormMenus::SetTrayIcon(TspTrayIcon* Value) {
@@ -564,7 +588,7 @@ bool TspFormMenus::FormShortCut(WORD Key, TShiftState Shift) {
   FInShortCut = false;
   TMainMenu* menu = (MainMenuBar && MainMenuBar->MainMenu()) ? MainMenuBar->MainMenu() : FMainMenu;
   if (!menu) return false;
-  if (mods == ssAlt && Key != VK_F4 && MainMenuBar && MainMenuBar->CheckAccelerator(Key)) return true;
+  if (mods == ssAlt && Key != VK_F4 && (MainMenuBar || HasMainMenuItems()) && MainMenuAccel(Key)) return true;
   if (MenuIsShortCut(menu, ShortCut(Key, mods))) {
     FInShortCut = true;
     return true;

@@ -77,6 +77,25 @@ public:
   void TrackButtonMenu(TspSkinButtonObject* Button, const TRect& ScreenRect) override;
   TMenuItem* SystemMenuItems() override { return GetSystemMenuItems(); }
   bool KeyMenu() override;
+  void PopupMainMenuItem(TspActiveSkinObject* Item, TMenuItem* Menu, const TRect& ScreenRect) override;
+  void CreateMainMenuItems() override;
+
+  // ---- the main menu drawn in the frame (when the form has no menu bar)
+  // Rebuilds the item objects; redraws the frame when asked.
+  void UpdateMainMenu(bool ARedraw);
+  bool MainMenuAccel(WORD Key);
+  bool EnterMainMenu();
+  void SelectNextMainMenuItem();
+  void SelectPrevMainMenuItem();
+  bool ClickActiveMainMenuItem();
+  bool HasMainMenuItems() const;
+  // The look of the menus, kept by the skin menu.
+  bool UseSkinFontInMenu() const { return SkinMenu->UseSkinFont; }
+  void SetUseSkinFontInMenu(bool Value) { SkinMenu->UseSkinFont = Value; }
+  bool UseSkinSizeInMenu() const { return SkinMenu->UseSkinSize; }
+  void SetUseSkinSizeInMenu(bool Value) { SkinMenu->UseSkinSize = Value; }
+  TFont* DefMenuItemFont() { return SkinMenu->DefaultMenuItemFont(); }
+  void SetDefMenuItemFont(const TFont* Value) { SkinMenu->SetDefaultMenuItemFont(Value); }
 
   // ---- the popup menus' host
   TspSkinMenu* GetSkinMenu() override { return SkinMenu; }
@@ -120,6 +139,9 @@ public:
 
 private:
   void ShowSystemMenu(const TRect& R);
+  // The pressed main-menu item comes up (and stays highlighted when asked).
+  void ReleaseMainMenuItem(bool KeepHighlight);
+  void LeaveMainMenuItem();
   // Which of the six standard commands the current window state offers.
   void StandardCommands(bool Offer[6]) const;
   TMenuItem* MakeSysItem(int Kind);

@@ -87,6 +87,7 @@ void TspDynamicSkinForm::CreateSkinObjects() {
       o = CreateValueObject(this, d);
     if (o) ObjectList.push_back(std::move(o));
   }
+  if (MenuHandler) MenuHandler->CreateMainMenuItems();
 }
 
 void TspDynamicSkinForm::CreateDefaultObjects() {

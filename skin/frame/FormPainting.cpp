@@ -4,6 +4,8 @@
 
 #include "skin/data/SPUtils.h"
 #include "skin/frame/DynamicSkinForm.h"
+#include "skin/frame/LayeredBorder.h"
+#include "skin/frame/SkinMainMenuItem.h"
 
 namespace {
 
@@ -49,8 +51,18 @@ void TspDynamicSkinForm::PaintNCSkin(HDC ADC, bool AUseExternalDC) {
                      ToTRect(FSD->ClRect), NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint, NewClRect, &left, &top,
                      &right, &bottom, src, TRect{0, 0, src->Width(), src->Height()}, FFormWidth, FFormHeight,
                      FSD->LeftStretch, FSD->TopStretch, FSD->RightStretch, FSD->BottomStretch);
+  // The main-menu items first: each lays itself out after the one before.
+  for (auto& o : ObjectList) {
+    if (!dynamic_cast<TspSkinMainMenuItem*>(o.get())) continue;
+    if (NewClRect.Top < NewMainMenuRect.Top) {
+      if (!bottom.Empty()) o->Draw(bottom.Canvas(), false);
+    } else if (!top.Empty()) {
+      o->Draw(top.Canvas(), false);
+    }
+  }
   for (size_t i = 0; i < ObjectList.size(); ++i) {
     TspActiveSkinObject* o = ObjectList[i].get();
+    if (dynamic_cast<TspSkinMainMenuItem*>(o)) continue;
     if (!IsObjectShown(o->RollUp) || !o->Visible) continue;
     if (o->ObjectRect.Bottom > NewClRect.Top) {
       if (bottom.Empty()) continue;
@@ -110,7 +122,7 @@ void TspDynamicSkinForm::PaintNCDefault(HDC ADC, bool AUseExternalDC) {
   const bool active = GetFormActive();
   c->Font()->Assign(active ? &FDefCaptionFont : &FDefInActiveCaptionFont);
   if (FSD && FSD->ResourceStrData()) c->Font()->SetCharset(FSD->ResourceStrData()->CharSet);
-  const std::string caption = FForm->Caption();
+  const std::string caption = CaptionText();
   if (OnCaptionPaint) {
     OnCaptionPaint(c, TRect{NewDefCaptionRect.Left - 3, 0, NewDefCaptionRect.Right - 3, ch}, active);
   } else if (!caption.empty()) {
@@ -166,7 +178,12 @@ void TspDynamicSkinForm::DrawSkinObject(TspActiveSkinObject* AObject) {
     ReleaseDC(h, dc);
     return;
   }
-  if (!HasBorder()) return;
+  // A full layered border carries the objects: it draws them again.
+  if (LayerBorderShown() && LayerFullBorder()) {
+    FBorderLayer->UpdateBorder();
+    return;
+  }
+  if (!HasBorder() || MaximizedMDIChild()) return;
   HDC dc = GetWindowDC(h);
   {
     TDCCanvas c(dc);

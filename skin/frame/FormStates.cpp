@@ -96,6 +96,16 @@ void TspDynamicSkinForm::DoMinimize() {
     if (OldBoundsRect.IsEmpty()) OldBoundsRect = FormBounds();
     TPoint p;
     GetMinimizedPosition(p);
+    if (IsMDIChild()) {
+      SetFormBounds(p.X, p.Y, GetMinWidth(), GetMinHeight());
+      if (TspDynamicSkinForm* main = MainFormDSF())
+        if (HWND mh = main->FForm->HandleIfAllocated()) {
+          SendMessageW(mh, SP_MDICHILDRESTORED, 0, 0);
+          SendMessageW(mh, SP_MDIRESTOREALLEXCEPT, reinterpret_cast<WPARAM>(FForm->HandleIfAllocated()), 0);
+        }
+      if (OnMinimize) OnMinimize(this);
+      return;
+    }
     if (LayerBorderShown() && LayerFullBorder()) {
       const TspFormLayerBorder* L = FBorderLayer;
       SetFormBounds(p.X + L->LeftSize, p.Y - L->BottomSize - L->FData->RollUpFormHeight + 10, GetMinWidth(),
@@ -140,6 +150,23 @@ void TspDynamicSkinForm::GetMinimizedPosition(TPoint& P) const {
 void TspDynamicSkinForm::DoMaximize() {
   if (!FSupportNCArea && FIsDragging) EndDragging();
   if (OldBoundsRect.IsEmpty()) OldBoundsRect = FormBounds();
+  if (IsMDIChild()) {
+    MouseTimer->SetEnabled(false);
+    TestActive(-1, -1, false);
+    TRect c{0, 0, 0, 0};
+    GetMDIClientRect(c);
+    const TRect before = FormBounds();
+    SetFormBounds(0, 0, c.Width(), c.Height());
+    const TRect after = FormBounds();
+    if (after.Width() == before.Width() && after.Height() == before.Height()) ForceRealign();
+    // The frame changes from skinned to none.
+    if (HWND h = FForm->HandleIfAllocated())
+      SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (TspDynamicSkinForm* main = MainFormDSF())
+      if (HWND mh = main->FForm->HandleIfAllocated()) SendMessageW(mh, SP_MDICHILDMAXIMIZED, 0, 0);
+    if (OnMaximize) OnMaximize(this);
+    return;
+  }
   TRect R;
   if (MaximizeOnFullScreen) {
     MonitorArea(false, R);
@@ -185,6 +212,15 @@ void TspDynamicSkinForm::DoRestore() {
   }
   OldBoundsRect = TRect{};
   if (FStatusBar && FStatusBar->SizeGrip()) FStatusBar->SetShowGrip(true);
+  if (IsMDIChild()) {
+    if (HWND h = FForm->HandleIfAllocated())
+      SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (TspDynamicSkinForm* main = MainFormDSF())
+      if (HWND mh = main->FForm->HandleIfAllocated()) {
+        SendMessageW(mh, SP_MDICHILDRESTORED, 0, 0);
+        SendMessageW(mh, SP_MDIRESTOREALL, 0, 0);
+      }
+  }
   if (OnRestore) OnRestore(this);
 }
 

@@ -5,6 +5,7 @@
 
 #include "framework/ImgList.h"
 #include "skin/frame/DynamicSkinForm.h"
+#include "skin/data/SPUtils.h"
 #include "skin/frame/SkinMenus.h"
 
 void TspQuickButtonItem::Assign(const TspQuickButtonItem& Source) {
@@ -104,6 +105,70 @@ void TspSkinCaptionObject::DrawQuickButtons(TCanvas* C) {
                q->ItemRect.Top + q->ItemRect.Height() / 2 - ih / 2, q->ImageIndex(), q->Enabled());
     x += iw + 8;
   }
+}
+
+void TspSkinCaptionObject::DrawQuickButtonsAlpha(TspBitmap* Image) {
+  if (!HasQuickButtons() || !Image || Image->Empty()) return;
+  TCustomImageList* il = Parent->QuickImageList;
+  const int iw = il->Width(), ih = il->Height();
+  int x = ObjectRect.Left + (DividerRect.IsEmpty() ? 5 : DividerRect.Width() + 6);
+  const int y = ObjectRect.Top + ObjectRect.Height() / 2 - ih / 2 - 2;
+  TspQuickButtonItems& items = Parent->QuickButtons();
+  for (int i = 0; i < items.Count(); ++i) {
+    TspQuickButtonItem* q = items.Items(i);
+    if (!q->Visible()) continue;
+    q->ItemRect = TRect{x, y, x + iw + 4, y + ih + 4};
+    DrawQuickButtonAlpha(Image, q);
+    x += iw + 8;
+  }
+}
+
+void TspSkinCaptionObject::DrawQuickButtonAlpha(TspBitmap* Image, TspQuickButtonItem* Item) {
+  if (!Item->Visible() || Item->ImageIndex() < 0) return;
+  const TRect R = Item->ItemRect;
+  auto put = [&](int x, int y, TColor c, uint32_t alpha) {
+    if (x < 0 || y < 0 || x >= Image->Width() || y >= Image->Height()) return;
+    const uint32_t rgb = (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
+    Image->SetPixel(x, y, rgb | (alpha << 24));
+  };
+  // The face of a hovered button, opaque.
+  TspSkinData* sd = Parent->SkinData();
+  if (Item->Active && sd && !sd->Empty) {
+    int idx = sd->GetControlIndex("officequickbutton");
+    if (idx < 0) idx = sd->GetControlIndex("resizetoolbutton");
+    auto* e = idx >= 0 ? dynamic_cast<TspDataSkinButtonControl*>(sd->CtrlList[size_t(idx)].get()) : nullptr;
+    TBitmap* pic = e ? sd->ActivePicture(e->PictureIndex) : nullptr;
+    if (pic && !pic->Empty() && R.Width() > 0 && R.Height() > 0) {
+      const TspRect& s = Item->Down ? e->DownSkinRect : e->ActiveSkinRect;
+      TBitmap face;
+      face.SetSize(R.Width(), R.Height());
+      DrawSkinRectStretched(&face, pic, TRect{s.Left, s.Top, s.Right, s.Bottom},
+                            TRect{e->ClRect.Left, e->ClRect.Top, e->ClRect.Right, e->ClRect.Bottom}, true);
+      for (int yy = 0; yy < R.Height(); ++yy)
+        for (int xx = 0; xx < R.Width(); ++xx) put(R.Left + xx, R.Top + yy, face.Canvas()->Pixel(xx, yy), 255);
+    }
+  }
+  // The glyph over a key colour: its pixels become opaque when enabled and
+  // keep the picture's alpha when not.
+  TCustomImageList* il = Parent->QuickImageList;
+  if (Item->ImageIndex() >= il->Count()) return;
+  const int iw = il->Width(), ih = il->Height();
+  const TColor key = TColor(0x007F007F);
+  TBitmap g;
+  g.SetSize(iw, ih);
+  g.Canvas()->Brush()->SetColor(key);
+  g.Canvas()->FillRect(TRect{0, 0, iw, ih});
+  il->Draw(g.Canvas(), 0, 0, Item->ImageIndex(), Item->Enabled());
+  const int gx = R.Left + R.Width() / 2 - iw / 2, gy = R.Top + R.Height() / 2 - ih / 2;
+  for (int yy = 0; yy < ih; ++yy)
+    for (int xx = 0; xx < iw; ++xx) {
+      const TColor c = g.Canvas()->Pixel(xx, yy);
+      if (c == key) continue;
+      const int px = gx + xx, py = gy + yy;
+      if (px < 0 || py < 0 || px >= Image->Width() || py >= Image->Height()) continue;
+      const uint32_t under = Image->GetPixel(px, py) >> 24;
+      put(px, py, c, Item->Enabled() ? 255 : under);
+    }
 }
 
 void TspSkinCaptionObject::RepaintCaption() { Parent->DrawSkinObject(this); }

@@ -61,6 +61,7 @@ void TspSkinCaptionObject::DrawAlpha(TCanvas*, TspBitmap* ABitMap) {
   if (!ABitMap || ABitMap->Empty()) return;
   TRect R = ObjectRect;
   R.Left += QuickButtonsWidth();
+  DrawQuickButtonsAlpha(ABitMap);
   if (VistaGlowEffect) {
     R.Left += 6;
     R.Right -= 6;
@@ -73,7 +74,7 @@ void TspSkinCaptionObject::DrawAlpha(TCanvas*, TspBitmap* ABitMap) {
   TBitmap probe(1, 1);
   SetCaptionFont(probe.Canvas(), Active ? ActiveFontColor : FontColor);
   const TFont& font = *probe.Canvas()->Font();
-  std::u16string text = UTF8ToUTF16(Parent->Form()->Caption());
+  std::u16string text = UTF8ToUTF16(Parent->CaptionText());
   TCanvas* mc = probe.Canvas();
   ShortenWideTextToWidth(mc, text, R.Width());
   const int W = GetDrawTextWidth(mc, text), H = GetDrawTextHeight(mc, text);

@@ -144,7 +144,7 @@ TRect TspSkinCaptionObject::CurrentTextRect() const {
 
 void TspSkinCaptionObject::DrawCaptionText(TCanvas* C, const TRect& TR, int X, int Y, bool A,
                                            const TRect& PaintRect) {
-  std::string text = Parent->Form()->Caption();
+  std::string text = Parent->CaptionText();
   if (!Parent->SupportNCArea() && !DefaultCaption) text = FTextValue;
   if (Parent->OnCaptionPaint) {
     Parent->OnCaptionPaint(C, PaintRect, A);

@@ -18,6 +18,7 @@ class TMenuItem;
 #include "skin/data/SkinData.h"
 
 class TspDynamicSkinForm;
+class TspQuickButtonItem;
 
 inline TRect ToTRect(const TspRect& r) { return TRect{r.Left, r.Top, r.Right, r.Bottom}; }
 inline TPoint ToTPoint(const TspPoint& p) { return TPoint{p.X, p.Y}; }
@@ -215,6 +216,10 @@ public:
   bool HasQuickButtons() const;
   int QuickButtonsWidth() const;
   void DrawQuickButtons(TCanvas* C);
+  // The quick buttons into the 32-bit picture of a layered border: faces
+  // and glyphs opaque, the rest keeps the picture's alpha.
+  void DrawQuickButtonsAlpha(TspBitmap* Image);
+  void DrawQuickButtonAlpha(TspBitmap* Image, TspQuickButtonItem* Item);
   void TestActiveQuickButton(int X, int Y);
   void RepaintCaption();
   void QuickMouseDown(int X, int Y, TMouseButton Button);

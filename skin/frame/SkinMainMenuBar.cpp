@@ -566,7 +566,10 @@ void TspSkinMainMenuBar::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 
 void TspSkinMainMenuBar::CreateMenu() {
   ObjectList.clear();
+  ButtonsCount = 0;
   ActiveObject = OldActiveObject = MouseCaptureObject = -1;
+  const bool mdi = (FDSF && FDSF->IsMDIForm()) || FMergeMenu;
+  TMainMenu* child = mdi ? GetChildMainMenu() : nullptr;
   if (!FMainMenu) return;
   const TspDataSkinMainMenuItem* data = nullptr;
   if (FSD && !FSD->Empty) {
@@ -577,15 +580,36 @@ void TspSkinMainMenuBar::CreateMenu() {
         data = dynamic_cast<const TspDataSkinMainMenuItem*>(FSD->ObjectList[static_cast<size_t>(i)].get());
     }
   }
+  ChildMenuIn = child != nullptr;
+  if (ChildMenuIn) ScrollMenu = false;
+  std::vector<TMenuItem*> list;
   TMenuItem* root = FMainMenu->Items();
-  for (int i = 0; i < root->Count(); ++i) {
-    TMenuItem* mi = root->Items(i);
+  if (child) {
+    TMenuItem* croot = child->Items();
+    auto inChild = [croot](int group) {
+      for (int j = 0; j < croot->Count(); ++j)
+        if (croot->Items(j)->GroupIndex == group) return true;
+      return false;
+    };
+    for (int i = 0; i < root->Count(); ++i)
+      if (!inChild(root->Items(i)->GroupIndex)) list.push_back(root->Items(i));
+    for (int j = 0; j < croot->Count(); ++j) list.push_back(croot->Items(j));
+    std::stable_sort(list.begin(), list.end(),
+                     [](TMenuItem* a, TMenuItem* b) { return a->GroupIndex < b->GroupIndex; });
+  } else {
+    for (int i = 0; i < root->Count(); ++i) list.push_back(root->Items(i));
+  }
+  for (TMenuItem* mi : list) {
     if (!mi->Visible) continue;
     auto item = std::make_unique<TspSkinMainMenuBarItem>(this, data);
     item->IDName = mi->Name();
     item->Enabled = item->OldEnabled = mi->Enabled;
     item->MenuItem = mi;
     ObjectList.push_back(std::move(item));
+  }
+  if (FMDIChildMax) {
+    CreateMDIButtons();
+    if (TspDynamicSkinForm* d = TspDynamicSkinForm::GetMaximizedMDIChildDSF()) UpdateMDIButtons(d->BorderIcons());
   }
 }
 
@@ -618,6 +642,29 @@ void TspSkinMainMenuBar::CalcItemsRect() {
     if (!UseSkinSize) NewItemsRect.Bottom = h - (SkinRect.Height() - ItemsRect.Bottom);
   } else {
     NewItemsRect = TRect{2, 2, w - 2, h - 2};
+  }
+  if (!FMDIChildMax || ButtonsCount != 4) return;
+  // The child's buttons: system menu at the left end, the others from the
+  // right end inwards.
+  const int mid = (NewItemsRect.Top + NewItemsRect.Bottom) / 2;
+  auto size = [&](TspMenuBarObject* o, int& bw, int& bh) {
+    auto* b = static_cast<TspSkinMainMenuBarButton*>(o);
+    if (b->FSkinSupport) {
+      bw = b->SkinRect.Width();
+      bh = b->SkinRect.Height();
+    } else {
+      bw = bh = NewItemsRect.Height();
+    }
+  };
+  int bw = 0, bh = 0;
+  size(ObjectList[0].get(), bw, bh);
+  ObjectList[0]->ObjectRect = TRect{NewItemsRect.Left, mid - bh / 2, NewItemsRect.Left + bw, mid - bh / 2 + bh};
+  NewItemsRect.Left += bw + 2;
+  for (int i = 1; i < 4; ++i) {
+    size(ObjectList[static_cast<size_t>(i)].get(), bw, bh);
+    ObjectList[static_cast<size_t>(i)]->ObjectRect =
+        TRect{NewItemsRect.Right - bw, mid - bh / 2, NewItemsRect.Right, mid - bh / 2 + bh};
+    NewItemsRect.Right -= bw + 2;
   }
 }
 
@@ -798,6 +845,10 @@ void TspSkinMainMenuBar::WndProc(TMessage& m) {
     case WM_SIZE:
       TspSkinControl::WndProc(m);
       CalcItemsRect();
+      return;
+    case WM_CLOSESKINMENU:
+      TspSkinControl::WndProc(m);
+      ResetSysMenuButton();
       return;
     case CM_MOUSEENTER:
       TspSkinControl::WndProc(m);

@@ -114,6 +114,24 @@ private:
   void MakeImage(TCanvas* Cnvs, TBitmap* B, const TRect& Src, TColor Color, bool Selected);
 };
 
+// One of the four buttons of a maximized MDI child at the bar's ends.
+class TspSkinMainMenuBarButton : public TspMenuBarObject {
+public:
+  TspSkinMainMenuBarButton(TspSkinMainMenuBar* AParent, const TspDataSkinStdButton* AData);
+
+  bool FSkinSupport = false;
+  TStdCommand Command = cmClose;
+
+  void Draw(TCanvas* Cnvs) override;
+  void DefaultDraw(TCanvas* Cnvs);
+  void MouseDown(int X, int Y, TMouseButton Button) override;
+  void MouseUp(int X, int Y, TMouseButton Button) override;
+  void MouseEnter() override;
+  void MouseLeave() override;
+  void DblClick() override;
+  void DoCommand();
+};
+
 class TspSkinMainMenuBar : public TspSkinControl {
 public:
   explicit TspSkinMainMenuBar(TComponent* AOwner);
@@ -162,6 +180,24 @@ public:
 
   void CreateMenu();
   void UpDateItems();
+  // ---- MDI: a maximized child's buttons and its merged menu
+  int ButtonsCount = 0;
+  bool FMDIChildMax = false;
+  bool ChildMenuIn = false;
+  TMainMenu* FMergeMenu = nullptr;
+  void Merge(TMainMenu* Menu);
+  void UnMerge();
+  // The menu merged into the bar: the one given to Merge, else the first
+  // main menu of the main form's active MDI child.
+  TMainMenu* GetChildMainMenu() const;
+  void CreateMDIButtons();
+  void UpdateMDIButtons(TspBorderIcons Icons);
+  void MDIChildMaximize();
+  void MDIChildRestore();
+  void ResetSysMenuButton();
+  // The active child changed: the merged menu follows it.
+  void UpdateChildMenu();
+  TspSkinMainMenuBarButton* Button(int Index) const;
   void UpDateEnabledItems();
   void CalcItemsRect();
   TRect MarkerRect() const;

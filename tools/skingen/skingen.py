@@ -399,6 +399,10 @@ def build_skin(test=False):
     pictures.append('hint.bmp')
     BG = len(pictures)
     pictures.append('background.jpg')
+    LAYER = len(pictures)
+    pictures.append('layerframe.bmp')
+    LAYERMASK = len(pictures)
+    pictures.append('layerframemask.bmp')
 
     controls = []   # (name, kind, keys)
     objects = []
@@ -789,7 +793,8 @@ def build_skin(test=False):
                'bgpictureindex': -1, 'tabstretcheffect': 1, 'leftstretch': 1, 'topstretch': 1, 'rightstretch': 1,
                'bottomstretch': 1, 'stretcheffect': 1, 'stretchtype': 'stfull',
                'buttontransparentcolor': color((255, 0, 255)), 'tableftbottomactiverect': R(tab_a),
-               'tableftbottomfocusrect': R(tab_a)})
+               'tableftbottomfocusrect': R(tab_a), 'closebuttonrect': R(close[0]),
+               'closebuttonactiverect': R(close[1]), 'closebuttondownrect': R(close[2]), 'buttontransparent': 0})
     tk.update(font(13))
     tk.update({'activefontcolor': color(TEXT), 'focusfontcolor': color(ACCENT), 'mouseinfontcolor': color(ACCENT)})
     controls.append(('tab', 'tab', tk))
@@ -812,8 +817,18 @@ def build_skin(test=False):
                                                   noexpandimagerect=R(plus))))
     controls.append(('listview', 'listview', dict(font(13), bgcolor=color(FACE))))
     mbar = bar.alloc(48, 24, flat((236, 238, 241)))
+    # the buttons of a maximized MDI child at the ends of the menu bar
+    for name, glyph, cmd in (('mdiminbutton', MINIMIZE, 'cmminimize'), ('mdimaxbutton', RESTORE, 'cmmaximize'),
+                             ('mdiclosebutton', CLOSE, 'cmclose'), ('mdisysmenubutton', MENU, 'cmsysmenu')):
+        normal = bar.alloc(20, 20, with_glyph(flat((236, 238, 241)), glyph, TEXT))
+        hot = bar.alloc(20, 20, with_glyph(box(FACE_HOVER, BORDER, 0), glyph, ACCENT_DARK))
+        down = bar.alloc(20, 20, with_glyph(box(FACE_DOWN, BORDER, 0), glyph, ACCENT_DARK))
+        objects.append((name, 'mainmenubarbutton', {
+            'skinrectinapicture': 1, 'activepictureindex': BAR, 'skinrect': R(normal), 'activeskinrect': R(hot),
+            'inactiveskinrect': R(normal), 'downrect': R(down), 'command': cmd, 'morphing': 0}))
     mk = {'pictureindex': BAR, 'skinrect': R(mbar), 'itemsrect': R((2, 0, 46, 24)), 'menubaritem': 'mainmenubaritem',
-          'closebutton': '', 'maxbutton': '', 'minbutton': '', 'sysmenubutton': '',
+          'closebutton': 'mdiclosebutton', 'maxbutton': 'mdimaxbutton', 'minbutton': 'mdiminbutton',
+          'sysmenubutton': 'mdisysmenubutton',
           'trackmarkcolor': color(TEXT_MUTED), 'trackmarkactivecolor': color(ACCENT), 'stretcheffect': 1,
           'itemtransparent': 1}
     controls.append(('mainmenubar', 'mainmenubar', mk))
@@ -861,6 +876,20 @@ def build_skin(test=False):
     bg.vgrad(0, 0, 64, 64, (246, 247, 249), (238, 240, 243))
     files['background.jpg'] = bg.jpeg()
 
+    # ---- layered border: a soft shadow around the window, LS pixels wide;
+    # the mask's grey is the opacity, strongest next to the window
+    LW, LS = 48, 10
+    layer = Canvas(LW, LW, (20, 24, 33))
+    files['layerframe.bmp'] = layer.bmp()
+    lmask = Canvas(LW, LW, (0, 0, 0))
+    for y in range(LW):
+        for x in range(LW):
+            d = min(x, y, LW - 1 - x, LW - 1 - y)
+            if d < LS:
+                g = (d + 1) * 90 // LS
+                lmask.put(x, y, (g, g, g))
+    files['layerframemask.bmp'] = lmask.bmp()
+
     for a in atlases.values():
         files[a.name] = a.render().bmp()
 
@@ -891,6 +920,15 @@ def build_skin(test=False):
         'borderwidth': B, 'formminwidth': 200, 'formminheight': 100, 'mditabstransparent': 0,
         'mainmenubartransparent': 0, 'cursorindex': -1, 'autorenderinginactiveimage': 0,
         'inactiveeffect': 'iebrightness', 'sizegriparea': R((0, 0, 0, 0)), 'statusbarname': 'statusbar'})
+    ini.section('LAYERFRAME', {
+        'pictureindex': LAYER, 'maskpictureindex': LAYERMASK, 'inactivepictureindex': -1,
+        'inactivemaskpictureindex': -1, 'lefttoppoint': P(LS + 4, LS + 4), 'righttoppoint': P(LW - LS - 4, LS + 4),
+        'leftbottompoint': P(LS + 4, LW - LS - 4), 'rightbottompoint': P(LW - LS - 4, LW - LS - 4),
+        'clientrect': R((LS, LS, LW - LS, LW - LS)), 'alphablendvalue': 255, 'inactivealphablendvalue': 170,
+        'borderrect': R((0, 0, 0, 0)), 'hittestenable': 0, 'fullborder': 0, 'hittestsize': 0,
+        'captionrect': R((0, 0, 0, 0)), 'buttonsrect': R((0, 0, 0, 0)), 'sysmenubuttonrect': R((0, 0, 0, 0)),
+        'fullstretch': 0, 'rollupformheight': 0, 'buttonstopoffset': 0, 'sysbuttontopoffset': 0,
+        'blurmaskpictureindex': -1})
     ini.section('POPUPWINDOW', {'windowpictureindex': POPUP, 'maskpictureindex': -1, 'lefttoppoint': P(2, 2),
                                 'righttoppoint': P(46, 2), 'leftbottompoint': P(2, 46), 'rightbottompoint': P(46, 46),
                                 'itemsrect': R((3, 3, 45, 45)), 'scrollmarkercolor': color(TEXT_MUTED),

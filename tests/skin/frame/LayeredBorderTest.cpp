@@ -6,11 +6,15 @@
 
 #include <windows.h>
 
+#include <cmath>
+#include <functional>
 #include <map>
+#include <vector>
 #include <string>
 
 #include "FrameTestSkin.h"
 #include "framework/Forms.h"
+#include "framework/SysUtils.h"
 #include "skin/data/SPUtils.h"
 #include "skin/frame/DynamicSkinForm.h"
 #include "skin/frame/LayeredBorder.h"
@@ -449,4 +453,140 @@ TEST(LayeredBorder, CloseButtonClickedThroughMessagesFreesTheWindowsLater) {
     Pump();
   }
   EXPECT_FALSE(IsWindow(top));
+}
+
+// ---------------------------------------------------------------------------
+// Showing and fading a form with a layered border
+
+namespace {
+
+struct Shown {
+  TForm* form = new TForm(nullptr);
+  TspDynamicSkinForm* sf;
+  explicit Shown(TspSkinData* skin, const std::function<void(TspDynamicSkinForm*)>& setup = nullptr) {
+    if (!RealULW) {
+      RealULW = SkinUpdateLayeredWindow;
+      SkinUpdateLayeredWindow = RecordULW;
+    }
+    // Away from where the other test programs of the session show windows.
+    form->SetBounds(340, 800, 300, 200);
+    sf = new TspDynamicSkinForm(form);
+    sf->SetSkinData(skin);
+    if (setup) setup(sf);
+  }
+  ~Shown() { delete form; }
+  Shown(const Shown&) = delete;
+  Shown& operator=(const Shown&) = delete;
+  TspFormLayerBorder* L() { return sf->FBorderLayer; }
+  BYTE FormAlpha() {
+    BYTE a = 255;
+    DWORD flags = 0;
+    if (!(GetWindowLongW(form->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED)) return 255;
+    GetLayeredWindowAttributes(form->Handle(), nullptr, &a, &flags);
+    return a;
+  }
+  BYTE BorderAlpha() { return L()->TopBorder ? Alphas()[L()->TopBorder->Handle()] : 0; }
+};
+
+}  // namespace
+
+TEST(LayeredBorderShow, TheBorderFadesInStepByStepWithTheForm) {
+  LayerSkin skin;
+  struct Step {
+    int alpha, form, border;
+  };
+  std::vector<Step> steps;
+  Shown s(skin.data(), [](TspDynamicSkinForm* sf) { sf->AlphaBlendAnimation = true; });
+  s.sf->OnFadeStep = [&](int a) { steps.push_back({a, s.FormAlpha(), s.BorderAlpha()}); };
+  s.form->Show();
+  // Shown clear: the border comes up with the form at opacity 0.
+  ASSERT_TRUE(s.L()->FVisible);
+  EXPECT_EQ(s.FormAlpha(), 0);
+  EXPECT_EQ(s.BorderAlpha(), 0);
+  Pump();
+  ASSERT_EQ(steps.size(), 15u);  // 255 in steps of 255 div 15
+  int last = 0;
+  for (const Step& st : steps) {
+    EXPECT_GT(st.alpha, last);
+    last = st.alpha;
+    EXPECT_EQ(st.form, st.alpha);
+    EXPECT_EQ(st.border, int(std::nearbyint(200.0 * st.alpha / 255))) << st.alpha;
+  }
+  EXPECT_EQ(last, 255);
+  // Opaque at the end: the form is no longer layered, the border at its own value.
+  EXPECT_FALSE(GetWindowLongW(s.form->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED);
+  EXPECT_EQ(s.BorderAlpha(), 200);
+}
+
+TEST(LayeredBorderShow, TheBorderKeepsTheFormsOpacityThroughHideShowMinimizeAndRestore) {
+  LayerSkin skin;
+  Shown s(skin.data(), [](TspDynamicSkinForm* sf) {
+    sf->SetAlphaBlend(true);
+    sf->SetAlphaBlendValue(128);
+  });
+  s.form->Show();
+  Pump();
+  ASSERT_TRUE(s.L()->FVisible);
+  EXPECT_EQ(s.FormAlpha(), 128);
+  EXPECT_EQ(s.BorderAlpha(), 100);  // 200 * 128 / 255
+  const RECT before = Win(s.L()->TopBorder);
+
+  s.form->Hide();
+  Pump();
+  EXPECT_FALSE(s.L()->FVisible);
+  s.form->Show();
+  Pump();
+  ASSERT_TRUE(s.L()->FVisible);
+  EXPECT_EQ(s.FormAlpha(), 128);
+  EXPECT_EQ(s.BorderAlpha(), 100);
+  EXPECT_EQ(Str(Win(s.L()->TopBorder)), Str(before));
+
+  // Minimized to a caption strip and back: the border returns around the
+  // form's old place at the same opacity.
+  s.sf->SetWindowState(wsMinimized);
+  Pump();
+  EXPECT_EQ(s.form->Height(), s.sf->GetMinHeight());
+  s.sf->SetWindowState(wsNormal);
+  Pump();
+  ASSERT_TRUE(s.L()->FVisible);
+  EXPECT_EQ(Str(Win(s.L()->TopBorder)), Str(before));
+  EXPECT_EQ(s.BorderAlpha(), 100);
+}
+
+TEST(LayeredBorderShow, WithoutAFadeTheBorderShowsClearThenOpaque) {
+  // A layered form that asks for no fade is still shown through a clear
+  // first frame, so that the border and the form appear together.
+  LayerSkin skin;
+  Shown s(skin.data());
+  ASSERT_TRUE(s.sf->NeedsLayeredShow());
+  s.form->Show();
+  EXPECT_EQ(s.FormAlpha(), 0);
+  ASSERT_TRUE(s.L()->FVisible);
+  EXPECT_EQ(s.BorderAlpha(), 0);
+  Pump();
+  EXPECT_EQ(s.FormAlpha(), 255);
+  EXPECT_EQ(s.BorderAlpha(), 200);
+}
+
+TEST(LayeredBorderShow, TheProgramsSkinGivesAFormItsShadowBorder) {
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
+  ASSERT_FALSE(skin.Empty);
+  Shown s(&skin);
+  ASSERT_TRUE(s.sf->UseLayeredBorder());
+  s.form->Show();
+  SendMessageW(s.form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  Pump();
+  ASSERT_TRUE(s.L()->FVisible);
+  EXPECT_EQ(s.FormAlpha(), 255);
+  EXPECT_EQ(s.BorderAlpha(), 255);
+  // The shadow lies 10 pixels around the window.
+  RECT f;
+  GetWindowRect(s.form->Handle(), &f);
+  const RECT top = Win(s.L()->TopBorder);
+  EXPECT_EQ(top.left, f.left - 10);
+  EXPECT_EQ(top.top, f.top - 10);
+  EXPECT_EQ(top.right, f.right + 10);
+  SendMessageW(s.form->Handle(), WM_NCACTIVATE, FALSE, 0);
+  EXPECT_EQ(s.BorderAlpha(), 170);
 }

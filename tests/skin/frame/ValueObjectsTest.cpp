@@ -449,3 +449,33 @@ TEST(MainMenuItems, FollowEachOtherHideWhenTheyDoNotFitAndClickLeaves) {
   EXPECT_EQ(clicks, 1);
   EXPECT_FALSE(items[2]->FDown);
 }
+
+TEST(QuickButtons, TheLayeredCaptionDrawsThemOpaqueAndKeepsTheRestClear) {
+  FrameSkin skin;
+  Framed f(&skin.data);
+  TCustomImageList images(nullptr, 16, 16);
+  TBitmap strip(32, 16);
+  strip.Canvas()->Brush()->SetColor(TColor(RGB(200, 30, 40)));
+  strip.Canvas()->FillRect(TRect{0, 0, 32, 16});
+  images.Add(&strip, nullptr);
+  f.sf->SetQuickImageList(&images);
+  TspQuickButtonItem* a = f.sf->QuickButtons().Add();
+  a->SetImageIndex(0);
+  TspQuickButtonItem* b = f.sf->QuickButtons().Add();
+  b->SetImageIndex(1);
+  b->SetEnabled(false);
+  auto* cap = f.sf->FirstCaption();
+  ASSERT_NE(cap, nullptr);
+  // A clear picture of the frame, as the layered border hands it over.
+  TspBitmap image;
+  image.SetSize(200, 40);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 200; ++x) image.SetPixel(x, y, 0x20000000u);
+  cap->DrawAlpha(nullptr, &image);
+  ASSERT_EQ(a->ItemRect.Width(), 20);
+  const int ax = a->ItemRect.Left + 10, ay = a->ItemRect.Top + 10;
+  EXPECT_EQ(image.GetPixel(ax, ay), 0xFFC81E28u) << "the enabled glyph, opaque";
+  const int bx = b->ItemRect.Left + 10, by = b->ItemRect.Top + 10;
+  EXPECT_EQ(image.GetPixel(bx, by) >> 24, 0x20u) << "a disabled glyph keeps the picture's alpha";
+  EXPECT_EQ(image.GetPixel(a->ItemRect.Left, a->ItemRect.Top), 0x20000000u) << "outside the glyph";
+}
