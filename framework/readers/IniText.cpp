@@ -1,24 +1,45 @@
 #include "framework/readers/IniText.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "framework/readers/Errors.h"
 
+namespace {
+// Byte -> its ASCII lower case: folding by table, without a test per byte.
+struct TLowerTable {
+  unsigned char map[256];
+  TLowerTable() {
+    for (int c = 0; c < 256; ++c) map[c] = (c >= 'A' && c <= 'Z') ? (unsigned char)(c - 'A' + 'a') : (unsigned char)c;
+  }
+};
+const TLowerTable kLower;
+
+void FoldInto(const std::string& s, std::string& out) {
+  out.resize(s.size());
+  const unsigned char* from = reinterpret_cast<const unsigned char*>(s.data());
+  for (size_t i = 0, n = s.size(); i < n; ++i) out[i] = char(kLower.map[from[i]]);
+}
+
+// The folded form of a name looked up, kept in one buffer per thread: the
+// lookups run for every key of every description.
+const std::string& FoldedName(const std::string& s) {
+  thread_local std::string buffer;
+  FoldInto(s, buffer);
+  return buffer;
+}
+}  // namespace
+
 std::string AsciiLower(const std::string& s) {
-  std::string r = s;
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  std::string r;
+  FoldInto(s, r);
   return r;
 }
 
 bool SameTextAscii(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-    if (x != y) return false;
-  }
+  for (size_t i = 0; i < a.size(); ++i)
+    if (kLower.map[(unsigned char)a[i]] != kLower.map[(unsigned char)b[i]]) return false;
   return true;
 }
 
@@ -65,7 +86,7 @@ bool IniStrToInt(const std::string& s, int32_t& value) {
 }
 
 namespace {
-std::string Trim(const std::string& s) {
+std::string_view TrimView(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
   while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
@@ -87,26 +108,26 @@ void TIniData::Parse(const std::string& text) {
   while (pos < text.size()) {
     size_t end = text.find_first_of("\r\n", pos);
     if (end == std::string::npos) end = text.size();
-    std::string line = Trim(text.substr(pos, end - pos));
+    const std::string_view line = TrimView(std::string_view(text).substr(pos, end - pos));
     pos = end;
     if (pos < text.size() && text[pos] == '\r') ++pos;
     if (pos < text.size() && text[pos] == '\n') ++pos;
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
-      size_t close = line.find(']');
-      std::string name = Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+      const size_t close = line.find(']');
+      const std::string name(TrimView(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
       current = FindSection(name);
       if (!current) current = &AddSection(name);
       continue;
     }
     if (!current) continue;
-    size_t eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    std::string name = Trim(line.substr(0, eq));
-    std::string folded = AsciiLower(name);
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos) continue;
+    std::string name(TrimView(line.substr(0, eq)));
+    const std::string& folded = FoldedName(name);
     if (current->Index.count(folded)) continue;  // the first occurrence wins
-    current->Index[folded] = current->Keys.size();
-    current->Keys.push_back({name, Trim(line.substr(eq + 1))});
+    current->Index.emplace(folded, current->Keys.size());
+    current->Keys.push_back({std::move(name), std::string(TrimView(line.substr(eq + 1)))});
   }
 }
 
@@ -121,7 +142,7 @@ std::string TIniData::Format() const {
 }
 
 TIniData::TSection* TIniData::FindSection(const std::string& section) {
-  auto it = FIndex.find(AsciiLower(section));
+  auto it = FIndex.find(FoldedName(section));
   return it == FIndex.end() ? nullptr : FSections[it->second].get();
 }
 
@@ -145,20 +166,20 @@ bool TIniData::ValueExists(const std::string& section, const std::string& name) 
 const std::string* TIniData::Find(const std::string& section, const std::string& name) const {
   const TSection* s = FindSection(section);
   if (!s) return nullptr;
-  auto it = s->Index.find(AsciiLower(name));
+  auto it = s->Index.find(FoldedName(name));
   return it == s->Index.end() ? nullptr : &s->Keys[it->second].Value;
 }
 
 void TIniData::Write(const std::string& section, const std::string& name, const std::string& value) {
   TSection* s = FindSection(section);
   if (!s) s = &AddSection(section);
-  std::string folded = AsciiLower(name);
+  const std::string& folded = FoldedName(name);
   auto it = s->Index.find(folded);
   if (it != s->Index.end()) {
     s->Keys[it->second].Value = value;
     return;
   }
-  s->Index[folded] = s->Keys.size();
+  s->Index.emplace(folded, s->Keys.size());
   s->Keys.push_back({name, value});
 }
 
