@@ -25,6 +25,13 @@ std::string Clip() {
                    "-pix_fmt yuv420p -c:v mpeg4 -q:v 2");
 }
 
+// Red pictures and a 440 Hz tone, 3 s.
+std::string RedSineClip() {
+  return MakeMedia("redsine.avi",
+                   "-f lavfi -i color=c=red:s=320x240:r=10 -f lavfi -i sine=f=440:r=44100 -t 3 -pix_fmt yuv420p "
+                   "-c:v mpeg4 -q:v 2 -c:a pcm_s16le");
+}
+
 // Cursor requests that reached the windows' own procedure.
 std::atomic<int> gOwnCursorCalls{0};
 
@@ -180,10 +187,7 @@ TEST(PlayerVideo, APictureSizeChangeMidStreamIsFollowed) {
 
 TEST(PlayerVideo, LoopsWithPicturesAndRefusesAStreamOfTheWrongType) {
   UseSoundDriver("dummy");
-  const std::string clip = MakeMedia(
-      "redsine.avi",
-      "-f lavfi -i color=c=red:s=320x240:r=10 -f lavfi -i sine=f=440:r=44100 -t 3 -pix_fmt yuv420p -c:v mpeg4 "
-      "-q:v 2 -c:a pcm_s16le");
+  const std::string clip = RedSineClip();
   THost host;
   auto player = NewPlayer("SDL_0.dll");
   TRecorder rec;
@@ -664,10 +668,7 @@ TEST(PlayerVideo, SeekToTheStartOfAFileWithAStartTimeBacksOffHalfAFrame) {
 
 TEST(PlayerVideo, TheDecoderShowsTheOpenFileWhilePlaying) {
   UseSoundDriver("dummy");
-  const std::string clip = MakeMedia(
-      "redsine.avi",
-      "-f lavfi -i color=c=red:s=320x240:r=10 -f lavfi -i sine=f=440:r=44100 -t 3 -pix_fmt yuv420p -c:v mpeg4 "
-      "-q:v 2 -c:a pcm_s16le");
+  const std::string clip = RedSineClip();
   THost host;
   auto player = NewPlayer("SDL_0.dll");
   ASSERT_NE(player->Decoder(), nullptr);

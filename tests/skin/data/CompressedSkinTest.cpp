@@ -29,16 +29,21 @@ void ExpectSameSkin(const TspSkinModel& a, const TspSkinModel& b) {
   EXPECT_EQ(ia.Format(), ib.Format());
 }
 
-TEST(CompressedSkin, PackedSkinReadsBackEqual) {
-  TspSkinModel skin = LoadFolder(TESS_FULL_SKIN_DIR);
-  TspCompressedStoredSkin stored;
-  stored.LoadFromSkinData(skin);
+// The stored skin written as a container, read back and loaded.
+void LoadThroughContainer(const TspCompressedStoredSkin& stored, TspSkinModel& back) {
   ASSERT_FALSE(stored.Empty());
   std::vector<uint8_t> container = stored.SaveToCompressStream();
   TspCompressedStoredSkin reread;
   reread.LoadFromCompressStream(container.data(), container.size());
-  TspSkinModel back;
   ASSERT_TRUE(spLoadCompressedSkin(reread, back));
+}
+
+TEST(CompressedSkin, PackedSkinReadsBackEqual) {
+  TspSkinModel skin = LoadFolder(TESS_FULL_SKIN_DIR);
+  TspCompressedStoredSkin stored;
+  stored.LoadFromSkinData(skin);
+  TspSkinModel back;
+  ASSERT_NO_FATAL_FAILURE(LoadThroughContainer(stored, back));
   ExpectSameSkin(skin, back);
   EXPECT_FALSE(back.Empty);
 }
@@ -54,12 +59,8 @@ TEST(CompressedSkin, ProgramSkinFolderPacksAndReadsBackEqual) {
   ASSERT_FALSE(folder.FCursorsNames.empty());
   TspCompressedStoredSkin stored;
   stored.LoadFromIniFile(TESS_FULL_SKIN_DIR "/skin.ini");
-  ASSERT_FALSE(stored.Empty());
-  std::vector<uint8_t> container = stored.SaveToCompressStream();
-  TspCompressedStoredSkin reread;
-  reread.LoadFromCompressStream(container.data(), container.size());
   TspSkinModel back;
-  ASSERT_TRUE(spLoadCompressedSkin(reread, back));
+  ASSERT_NO_FATAL_FAILURE(LoadThroughContainer(stored, back));
   ExpectSameSkin(folder, back);
 }
 
