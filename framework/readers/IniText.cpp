@@ -203,13 +203,13 @@ std::string TIniData::Format() const {
 TIniData::TSection* TIniData::FindSection(const std::string& section) {
   // Readers and writers take one section's keys in a row: the last section
   // found answers the same spelling again without a lookup.
-  if (FLastSection && FLastSection->Name.size() == section.size() && FLastSection->Name == section)
-    return FLastSection;
+  TSection* last = FLastSection.load(std::memory_order_relaxed);
+  if (last && last->Name.size() == section.size() && last->Name == section) return last;
   const size_t at =
       IndexFind(FIndex, section, [&](size_t i) -> std::string_view { return FSections[i]->Name; });
   if (at == std::string::npos) return nullptr;
-  FLastSection = FSections[at].get();
-  return FLastSection;
+  FLastSection.store(FSections[at].get(), std::memory_order_relaxed);
+  return FSections[at].get();
 }
 
 const TIniData::TSection* TIniData::FindSection(const std::string& section) const {

@@ -3,6 +3,7 @@
 // occurrence of a section or key wins; the order of writing is kept.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -49,14 +50,14 @@ public:
   TIniData() = default;
   explicit TIniData(const std::string& text) { Parse(text); }
   TIniData(TIniData&& o) noexcept
-      : FSections(std::move(o.FSections)), FIndex(std::move(o.FIndex)), FLastSection(o.FLastSection) {
+      : FSections(std::move(o.FSections)), FIndex(std::move(o.FIndex)), FLastSection(o.FLastSection.load()) {
     o.Clear();
   }
   TIniData& operator=(TIniData&& o) noexcept {
     if (this != &o) {
       FSections = std::move(o.FSections);
       FIndex = std::move(o.FIndex);
-      FLastSection = o.FLastSection;
+      FLastSection = o.FLastSection.load();
       o.Clear();
     }
     return *this;
@@ -102,5 +103,7 @@ private:
 
   std::vector<std::unique_ptr<TSection>> FSections;
   TNameIndex FIndex;
-  TSection* FLastSection = nullptr;  // of the last FindSection; cleared when sections go
+  // Of the last FindSection; cleared when sections go. Readers of a shared
+  // const ini may set it at the same time, so it is atomic.
+  std::atomic<TSection*> FLastSection{nullptr};
 };
