@@ -349,7 +349,7 @@ void TTranscodeRun::DoSubtitleOut(TOutputStream& ost, int64_t pts, AVSubtitle* s
                                    AVRational{1, 1000}, ost.st->time_base);
     pkt->dts = pkt->pts;
     pkt->time_base = ost.st->time_base;
+    // Encoded subtitles do not count towards the stream's frame limit.
     WriteFrame(ost, pkt);
-    ++ost.frame_number;
   }
 }

@@ -37,6 +37,7 @@ private:
   int SetupPassLog(TOutputStream& ost, size_t row);
   void CheckExperimental(AVCodecContext* c, bool encoder);
   void DumpStreamMapping();
+  void PrintSDP();
 
   // The loop and packet output (FFmpegTranscode.cpp).
   int OutputPacket(TInputStream& ist, const AVPacket* pkt);

@@ -598,7 +598,23 @@ int TTranscodeRun::TranscodeInit() {
     T.FLastErrMsg = error;
     return failure;
   }
+  // Outputs that are all RTP need their session description to be received.
+  bool sdp = !T.Foutput_files.empty();
+  for (const TOutputFile& of : T.Foutput_files)
+    if (!of.ctx || !of.ctx->oformat || std::strcmp(of.ctx->oformat->name, "rtp") != 0) sdp = false;
+  if (sdp) PrintSDP();
   return 0;
+}
+
+void TTranscodeRun::PrintSDP() {
+  std::vector<AVFormatContext*> contexts;
+  for (const TOutputFile& of : T.Foutput_files) contexts.push_back(of.ctx);
+  char text[2048] = {};
+  ff::av_sdp_create(contexts.data(), static_cast<int>(contexts.size()), text, sizeof text);
+  std::string sdp = text;
+  const size_t first = sdp.find_first_not_of(" \t\r\n");
+  sdp = first == std::string::npos ? std::string() : sdp.substr(first, sdp.find_last_not_of(" \t\r\n") - first + 1);
+  T.LogMsg(llInfo, "SDP:\r\n" + sdp);
 }
 
 void TTranscodeRun::DumpStreamMapping() {

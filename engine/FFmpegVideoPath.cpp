@@ -97,13 +97,15 @@ void TTranscodeRun::PreProcessVideoFrame(TInputStream& ist, AVFrame* picture) {
     T.LogMsg(llError, "hook buf malloc error in pre_process_video_frame().");
     return;
   }
-  if (T.FFirstHook)
-    FrameHookProcess(static_cast<TFrameHookEntry*>(T.FFirstHook), picture, static_cast<AVPixelFormat>(picture->format),
-                     picture->width, picture->height, time);
   if (T.FOnInputFrameHook)
     T.FOnInputFrameHook(&T, picture, static_cast<AVPixelFormat>(picture->format), ist.frame_number, picture->width,
                         picture->height, time);
-  if (T.FOnInputVideoHook) CallVideoHook(T.FOnInputVideoHook, T.FInputVideoHook, time, ist.frame_number, picture);
+  // The application's bitmap hook takes the place of the loaded modules.
+  if (T.FOnInputVideoHook)
+    CallVideoHook(T.FOnInputVideoHook, T.FInputVideoHook, time, ist.frame_number, picture);
+  else if (T.Fusing_vhook && T.FFirstHook)
+    FrameHookProcess(static_cast<TFrameHookEntry*>(T.FFirstHook), picture, static_cast<AVPixelFormat>(picture->format),
+                     picture->width, picture->height, time);
 }
 
 // The picture's lines of the second field are rebuilt from their

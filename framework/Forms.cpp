@@ -17,6 +17,16 @@ HCURSOR TScreen::GetCursors(TCursor index) const {
   return it != FOwned.end() ? it->second : CursorHandle(index);
 }
 
+int TScreen::FormCount() const {
+  std::lock_guard<std::mutex> lock(FFormsLock);
+  return int(FForms.size());
+}
+
+void TScreen::VisitForms(const std::function<void(TCustomForm*)>& visit) const {
+  std::lock_guard<std::mutex> lock(FFormsLock);
+  for (TCustomForm* f : FForms) visit(f);
+}
+
 void TScreen::SetCursors(TCursor index, HCURSOR cursor) {
   auto it = FOwned.find(index);
   if (it != FOwned.end()) {
@@ -185,9 +195,16 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
   FHeight = 480;
   FVisible = false;
   ControlStyle |= csAcceptsControls;
+  std::lock_guard<std::mutex> lock(Screen->FFormsLock);
+  Screen->FForms.push_back(this);
 }
 
 TCustomForm::~TCustomForm() {
+  {
+    std::lock_guard<std::mutex> lock(Screen->FFormsLock);
+    auto& forms = Screen->FForms;
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+  }
   FActiveControl = nullptr;
   if (Application && Application->FMainForm == this) Application->FMainForm = nullptr;
 }

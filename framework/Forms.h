@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -119,8 +120,17 @@ public:
   HCURSOR GetCursors(TCursor index) const;
   void SetCursors(TCursor index, HCURSOR cursor);
 
+  // The program's forms, in the order they were created, whatever window
+  // owns them and whichever thread made them. The visit runs under the
+  // list's lock: it must not create or destroy forms, nor send messages.
+  int FormCount() const;
+  void VisitForms(const std::function<void(class TCustomForm*)>& visit) const;
+
 private:
+  friend class TCustomForm;
   std::map<TCursor, HCURSOR> FOwned;
+  mutable std::mutex FFormsLock;
+  std::vector<class TCustomForm*> FForms;
 };
 
 extern TScreen* Screen;

@@ -140,9 +140,11 @@ intptr_t FindDesktopListView() {
   return reinterpret_cast<intptr_t>(found);
 }
 
-bool THostPicture::ClientSize(int& AWidth, int& AHeight) const {
+bool THostPicture::ClientSize(int& AWidth, int& AHeight) const { return WindowClientSize(FHandle, AWidth, AHeight); }
+
+bool THostPicture::WindowClientSize(intptr_t AHandle, int& AWidth, int& AHeight) {
   RECT r{};
-  if (!GetClientRect(reinterpret_cast<HWND>(FHandle), &r)) return false;
+  if (!GetClientRect(reinterpret_cast<HWND>(AHandle), &r)) return false;
   AWidth = r.right - r.left;
   AHeight = r.bottom - r.top;
   return true;

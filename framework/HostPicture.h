@@ -19,6 +19,8 @@ public:
 
   // The host's client size now; false when the host is gone.
   bool ClientSize(int& AWidth, int& AHeight) const;
+  // The client size of any window; false when it is gone.
+  static bool WindowClientSize(intptr_t AHandle, int& AWidth, int& AHeight);
   // Clears the picture to black at the new size. Caller holds Lock().
   void SetSize(int AWidth, int AHeight);
   int Width() const { return FWidth; }

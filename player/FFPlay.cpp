@@ -6,6 +6,7 @@
 
 #include "engine/AVFormatStubs.h"
 #include "engine/AVUtilStubs.h"
+#include "engine/FFDecode.h"
 #include "engine/FFLog.h"
 #include "engine/FormatConverter.h"
 #include "engine/MyUtils.h"
@@ -34,6 +35,7 @@ struct TSectionGuard {
 TCustomPlayer::TCustomPlayer(TComponent* AOwner)
     : TFFBaseComponent(AOwner),
       FSDLLoader(new TSDLLoader),
+      FDecoder(new TFFDecoder(nullptr)),
       FSDL(new TSDLEntries),
       FRGBConverter(new TFormatConverter),
       FHookConverter(new TFormatConverter) {
@@ -59,6 +61,7 @@ TCustomPlayer::~TCustomPlayer() {
   FRGBConverter.reset();
   FHookConverter.reset();
   FSDLLoader->Unload();
+  FDecoder.reset();
   FAVLib.UnloadAVLib();
 }
 
@@ -78,6 +81,8 @@ bool TCustomPlayer::LoadAVLib(const TPathFileName& APath, bool AAutoLoadSDL) {
     return false;
   }
   RecreateOptions();
+  // The decoder binds the same libraries; without them it only stays idle.
+  FDecoder->LoadAVLib(APath);
   FAutoLoadSDL = AAutoLoadSDL;
   if (FAutoLoadSDL) return LoadSDLLib(APath, "SDL.dll");
   return true;
@@ -93,6 +98,7 @@ void TCustomPlayer::UnloadAVLib() {
   // Nothing may be unloaded under a running playback.
   Stop(true);
   if (FAVLib.AVLibLoaded()) UninitFFOptions(FOptions);
+  FDecoder->UnloadAVLib();
   FAVLib.UnloadAVLib();
   if (FAutoLoadSDL) UnloadSDLLib();
 }
@@ -217,6 +223,14 @@ bool TCustomPlayer::Open(const TPathFileName& AFileName, intptr_t AScreenHandle,
         CallInMainThread(call);
       else
         call();
+      // A size left at 0 follows the host window.
+      if (AScreenHandle && (ScreenWidth == 0 || ScreenHeight == 0)) {
+        int cw = 0, ch = 0;
+        if (THostPicture::WindowClientSize(AScreenHandle, cw, ch)) {
+          ScreenWidth = cw;
+          ScreenHeight = ch;
+        }
+      }
     }
     if (FEventThread) {
       FEventThread->Terminate();
@@ -466,8 +480,14 @@ void TCustomPlayer::SetForceFrameRate(const std::string& value) {
     FForceFrameRate.clear();
     return;
   }
+  // Before the libraries are loaded the text is kept as it is: the video
+  // open tries it and, when it does not parse, chooses the rate itself.
+  if (!FAVLib.AVLibLoaded()) {
+    FForceFrameRate = value;
+    return;
+  }
   AVRational rate{};
-  if (!FAVLib.AVLibLoaded() || ff::av_parse_video_rate(&rate, value.c_str()) < 0 || rate.num <= 0)
+  if (ff::av_parse_video_rate(&rate, value.c_str()) < 0 || rate.num <= 0)
     throw Exception("Incorrect frame rate: " + value);
   FForceFrameRate = value;
   TVideoState* is = FVideoState;

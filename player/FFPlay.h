@@ -39,6 +39,7 @@ struct TVideoState;
 class TCustomPlayer;
 struct TSDLEntries;
 class TSDLLoader;
+class TFFDecoder;
 
 // The ring of events from the playback threads to the event thread: ten
 // slots, at most nine events; a new event of the newest event's kind
@@ -111,6 +112,10 @@ public:
   TRect DisplayRect();
   // Tells the picture that the host window moved or changed size.
   void UpdateScreenPosition();
+
+  // The player's own decoder: it holds the open file's context while a
+  // playback runs (for its stream information) and none otherwise.
+  TFFDecoder* Decoder() const { return FDecoder.get(); }
 
   // Properties with behaviour
   std::string ForceFormat() const;
@@ -255,6 +260,7 @@ private:
   void RecreateOptions();
   TAVLibUser FAVLib{PlayerLibraries};
   std::unique_ptr<TSDLLoader> FSDLLoader;
+  std::unique_ptr<TFFDecoder> FDecoder;
   std::unique_ptr<TSDLEntries> FSDL;
   bool FAutoLoadSDL = true;
   TEventThread* FEventThread = nullptr;

@@ -252,6 +252,9 @@ bool StreamCycleChannel(TVideoState* is, int codec_type, int stream_index);
 void HandleCycleRequest(TVideoState* is);
 // A decoder context for a stream of the open input, with the player's settings.
 AVCodecContext* OpenStreamDecoder(TVideoState* is, int stream_index, int& error);
+// The time one picture stands for, from the forced rate, the decoder's or
+// the container's frame rate; pictures without a time advance by it.
+double ChooseFrameDelay(TVideoState* is, int stream_index, const AVCodecContext* ctx);
 
 // Sound and clocks
 void AudioCallback(void* opaque, uint8_t* stream, int len);

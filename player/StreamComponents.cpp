@@ -154,6 +154,37 @@ AVCodecContext* OpenStreamDecoder(TVideoState* is, int stream_index, int& error)
   return ctx;
 }
 
+double ChooseFrameDelay(TVideoState* is, int stream_index, const AVCodecContext* ctx) {
+  TCustomPlayer* player = is->Owner;
+  const AVStream* st = is->ic->streams[stream_index];
+  // The decoder's picture period, when its stream headers tell one.
+  const AVRational tb = ctx->framerate.num > 0 && ctx->framerate.den > 0
+                            ? AVRational{ctx->framerate.den, ctx->framerate.num}
+                            : AVRational{0, 1};
+  const double decoderRate = tb.num > 0 ? double(tb.den) / tb.num : 0.0;
+  AVRational forced{};
+  if (!player->ForceFrameRate().empty() && ff::av_parse_video_rate(&forced, player->ForceFrameRate().c_str()) >= 0 &&
+      forced.num > 0 && forced.den > 0) {
+    Log()->Log(player, llInfo, "Force stream %d frame rate: %2.2f (%d/%d) -> %2.2f (%d/%d)", stream_index,
+               decoderRate, tb.den, tb.num, av_q2d(forced), forced.num, forced.den);
+    return double(forced.den) / forced.num;
+  }
+  AVRational rate = st->r_frame_rate;
+  if (rate.num <= 0 || rate.den <= 0) rate = st->avg_frame_rate;
+  const bool haveRate = rate.num > 0 && rate.den > 0;
+  const bool agree = tb.num > 0 && haveRate && tb.num == rate.den && rate.num == tb.den;
+  if (tb.num > 0 && (!player->AutoAdjustFrameRate || agree || !haveRate)) return double(tb.num) / tb.den;
+  if (haveRate) {
+    // A decoder that names no rate of its own follows the container quietly.
+    if (tb.num > 0)
+      Log()->Log(player, llInfo,
+                 "Seems stream %d codec frame rate differs from container frame rate: %2.2f (%d/%d) -> %2.2f (%d/%d)",
+                 stream_index, decoderRate, tb.den, tb.num, av_q2d(rate), rate.num, rate.den);
+    return double(rate.den) / rate.num;
+  }
+  return is->frame_delay;
+}
+
 int StreamComponentOpen(TVideoState* is, int stream_index) {
   AVFormatContext* ic = is->ic;
   if (stream_index < 0 || stream_index >= static_cast<int>(ic->nb_streams)) return -1;

@@ -11,6 +11,7 @@
 #include "engine/AVUtilStubs.h"
 #include "engine/FFLog.h"
 #include "engine/UnicodeProtocol.h"
+#include "engine/FFDecode.h"
 #include "player/PlayerState.h"
 
 int64_t NowMicro() { return ff::av_gettime(); }
@@ -342,6 +343,9 @@ void ReadThread(TVideoState* is) {
   TCustomPlayer* player = is->Owner;
   const bool opened = OpenInput(is);
   if (opened) {
+    // The player's decoder shows the open file while it plays; adopted and
+    // given back on this thread, so it never holds a closed context.
+    if (player->Decoder()->AVLibLoaded()) player->Decoder()->SetFileHandle(is->ic);
     is->Opened = 1;
     ReadLoop(is);
   }
@@ -352,6 +356,7 @@ void ReadThread(TVideoState* is) {
   if (is->audio_stream >= 0) StreamComponentClose(is, is->audio_stream);
   if (is->video_stream >= 0) StreamComponentClose(is, is->video_stream);
   if (is->subtitle_stream >= 0) StreamComponentClose(is, is->subtitle_stream);
+  if (player->Decoder()->FileHandle() == is->ic && is->ic) player->Decoder()->SetFileHandle(nullptr);
   if (is->ic) CloseMediaInput(&is->ic);
   if (!opened) player->PushUserEvent(QuitEvent, is);
   if (is->Opened == -1) is->Opened = -2;

@@ -527,6 +527,7 @@ int VideoComponentOpen(TVideoState* is) {
   AVCodecContext* ctx = OpenStreamDecoder(is, is->video_stream, error);
   if (!ctx) return error < 0 ? error : -1;
   is->video_ctx = ctx;
+  is->frame_delay = ChooseFrameDelay(is, is->video_stream, ctx);
   for (TVideoPicture& vp : is->pictq) {
     if (!vp.frame) vp.frame = ff::av_frame_alloc();
   }

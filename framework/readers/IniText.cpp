@@ -1,26 +1,91 @@
 #include "framework/readers/IniText.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "framework/readers/Errors.h"
 
+// The name helpers below run for every key of every lookup; coverage
+// tracing of their byte loops would cost the fuzzers more than it tells.
+#if defined(__clang__)
+#define TESS_NO_COVERAGE __attribute__((no_sanitize("coverage")))
+#else
+#define TESS_NO_COVERAGE
+#endif
+
+namespace {
+// Byte -> its ASCII lower case: folding by table, without a test per byte.
+struct TLowerTable {
+  unsigned char map[256];
+  TLowerTable() {
+    for (int c = 0; c < 256; ++c) map[c] = (c >= 'A' && c <= 'Z') ? (unsigned char)(c - 'A' + 'a') : (unsigned char)c;
+  }
+};
+const TLowerTable kLower;
+
+TESS_NO_COVERAGE void FoldInto(const std::string& s, std::string& out) {
+  out.resize(s.size());
+  const unsigned char* from = reinterpret_cast<const unsigned char*>(s.data());
+  for (size_t i = 0, n = s.size(); i < n; ++i) out[i] = char(kLower.map[from[i]]);
+}
+
+TESS_NO_COVERAGE uint32_t FoldedHash(std::string_view s) {
+  uint32_t h = 2166136261u;
+  for (unsigned char c : s) h = (h ^ kLower.map[c]) * 16777619u;
+  return h;
+}
+
+TESS_NO_COVERAGE bool SameFolded(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (kLower.map[(unsigned char)a[i]] != kLower.map[(unsigned char)b[i]]) return false;
+  return true;
+}
+
+// Position (0-based) of name in the index, whose positions name the items
+// that nameAt gives; npos when absent.
+template <class NameAt>
+TESS_NO_COVERAGE size_t IndexFind(const TIniData::TNameIndex& index, std::string_view name, NameAt nameAt) {
+  const size_t size = index.Slots.size();
+  if (size == 0) return std::string::npos;
+  const uint32_t h = FoldedHash(name);
+  for (size_t i = h & (size - 1);; i = (i + 1) & (size - 1)) {
+    const TIniData::TNameIndex::TSlot& slot = index.Slots[i];
+    if (slot.Position == 0) return std::string::npos;
+    if (slot.Hash == h && SameFolded(nameAt(slot.Position - 1), name)) return slot.Position - 1;
+  }
+}
+
+TESS_NO_COVERAGE void IndexPlace(std::vector<TIniData::TNameIndex::TSlot>& slots, TIniData::TNameIndex::TSlot slot) {
+  for (size_t i = slot.Hash & (slots.size() - 1);; i = (i + 1) & (slots.size() - 1))
+    if (!slots[i].Position) {
+      slots[i] = slot;
+      return;
+    }
+}
+
+// Adds the position (0-based) of a name.
+void IndexAdd(TIniData::TNameIndex& index, std::string_view name, size_t position) {
+  if ((index.Count + 1) * 2 > index.Slots.size()) {
+    std::vector<TIniData::TNameIndex::TSlot> old;
+    old.swap(index.Slots);
+    index.Slots.assign(old.empty() ? 16 : old.size() * 2, TIniData::TNameIndex::TSlot{0, 0});
+    for (const auto& o : old)
+      if (o.Position) IndexPlace(index.Slots, o);
+  }
+  IndexPlace(index.Slots, TIniData::TNameIndex::TSlot{FoldedHash(name), uint32_t(position + 1)});
+  ++index.Count;
+}
+}  // namespace
+
 std::string AsciiLower(const std::string& s) {
-  std::string r = s;
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  std::string r;
+  FoldInto(s, r);
   return r;
 }
 
-bool SameTextAscii(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
+bool SameTextAscii(const std::string& a, const std::string& b) { return SameFolded(a, b); }
+
 
 bool IniStrToInt(const std::string& s, int32_t& value) {
   size_t i = 0;
@@ -65,7 +130,7 @@ bool IniStrToInt(const std::string& s, int32_t& value) {
 }
 
 namespace {
-std::string Trim(const std::string& s) {
+TESS_NO_COVERAGE std::string_view TrimView(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
   while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
@@ -74,8 +139,19 @@ std::string Trim(const std::string& s) {
 }  // namespace
 
 void TIniData::Clear() {
+  FLastSection = nullptr;
   FSections.clear();
-  FIndex.clear();
+  FIndex.Clear();
+}
+
+size_t TIniData::FindKey(const TSection& s, std::string_view name) {
+  return IndexFind(s.Index, name, [&](size_t i) -> std::string_view { return s.Keys[i].Name; });
+}
+
+void TIniData::IndexKeys(TSection& s) {
+  s.Index.Clear();
+  for (size_t i = 0; i < s.Keys.size(); ++i)
+    if (FindKey(s, s.Keys[i].Name) == std::string::npos) IndexAdd(s.Index, s.Keys[i].Name, i);
 }
 
 void TIniData::Parse(const std::string& text) {
@@ -87,26 +163,25 @@ void TIniData::Parse(const std::string& text) {
   while (pos < text.size()) {
     size_t end = text.find_first_of("\r\n", pos);
     if (end == std::string::npos) end = text.size();
-    std::string line = Trim(text.substr(pos, end - pos));
+    const std::string_view line = TrimView(std::string_view(text).substr(pos, end - pos));
     pos = end;
     if (pos < text.size() && text[pos] == '\r') ++pos;
     if (pos < text.size() && text[pos] == '\n') ++pos;
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
-      size_t close = line.find(']');
-      std::string name = Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+      const size_t close = line.find(']');
+      const std::string name(TrimView(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
       current = FindSection(name);
       if (!current) current = &AddSection(name);
       continue;
     }
     if (!current) continue;
-    size_t eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    std::string name = Trim(line.substr(0, eq));
-    std::string folded = AsciiLower(name);
-    if (current->Index.count(folded)) continue;  // the first occurrence wins
-    current->Index[folded] = current->Keys.size();
-    current->Keys.push_back({name, Trim(line.substr(eq + 1))});
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos) continue;
+    const std::string_view name = TrimView(line.substr(0, eq));
+    if (FindKey(*current, name) != std::string::npos) continue;  // the first occurrence wins
+    IndexAdd(current->Index, name, current->Keys.size());
+    current->Keys.push_back({std::string(name), std::string(TrimView(line.substr(eq + 1)))});
   }
 }
 
@@ -115,14 +190,26 @@ std::string TIniData::Format() const {
   for (size_t i = 0; i < FSections.size(); ++i) {
     if (i) out += "\r\n";
     out += "[" + FSections[i]->Name + "]\r\n";
-    for (const TKey& k : FSections[i]->Keys) out += k.Name + "=" + k.Value + "\r\n";
+    for (const TKey& k : FSections[i]->Keys) {
+      out += k.Name;
+      out += '=';
+      out += k.Value;
+      out += "\r\n";
+    }
   }
   return out;
 }
 
 TIniData::TSection* TIniData::FindSection(const std::string& section) {
-  auto it = FIndex.find(AsciiLower(section));
-  return it == FIndex.end() ? nullptr : FSections[it->second].get();
+  // Readers and writers take one section's keys in a row: the last section
+  // found answers the same spelling again without a lookup.
+  TSection* last = FLastSection.load(std::memory_order_relaxed);
+  if (last && last->Name.size() == section.size() && last->Name == section) return last;
+  const size_t at =
+      IndexFind(FIndex, section, [&](size_t i) -> std::string_view { return FSections[i]->Name; });
+  if (at == std::string::npos) return nullptr;
+  FLastSection.store(FSections[at].get(), std::memory_order_relaxed);
+  return FSections[at].get();
 }
 
 const TIniData::TSection* TIniData::FindSection(const std::string& section) const {
@@ -130,9 +217,10 @@ const TIniData::TSection* TIniData::FindSection(const std::string& section) cons
 }
 
 TIniData::TSection& TIniData::AddSection(const std::string& name) {
-  FIndex[AsciiLower(name)] = FSections.size();
+  IndexAdd(FIndex, name, FSections.size());
   FSections.push_back(std::make_unique<TSection>());
   FSections.back()->Name = name;
+  FSections.back()->Keys.reserve(16);
   return *FSections.back();
 }
 
@@ -145,20 +233,19 @@ bool TIniData::ValueExists(const std::string& section, const std::string& name) 
 const std::string* TIniData::Find(const std::string& section, const std::string& name) const {
   const TSection* s = FindSection(section);
   if (!s) return nullptr;
-  auto it = s->Index.find(AsciiLower(name));
-  return it == s->Index.end() ? nullptr : &s->Keys[it->second].Value;
+  const size_t at = FindKey(*s, name);
+  return at == std::string::npos ? nullptr : &s->Keys[at].Value;
 }
 
 void TIniData::Write(const std::string& section, const std::string& name, const std::string& value) {
   TSection* s = FindSection(section);
   if (!s) s = &AddSection(section);
-  std::string folded = AsciiLower(name);
-  auto it = s->Index.find(folded);
-  if (it != s->Index.end()) {
-    s->Keys[it->second].Value = value;
+  const size_t at = FindKey(*s, name);
+  if (at != std::string::npos) {
+    s->Keys[at].Value = value;
     return;
   }
-  s->Index[folded] = s->Keys.size();
+  IndexAdd(s->Index, name, s->Keys.size());
   s->Keys.push_back({name, value});
 }
 
@@ -179,25 +266,29 @@ void TIniData::WriteInteger(const std::string& section, const std::string& name,
 }
 
 void TIniData::EraseSection(const std::string& section) {
-  auto it = FIndex.find(AsciiLower(section));
-  if (it == FIndex.end()) return;
-  FSections.erase(FSections.begin() + static_cast<ptrdiff_t>(it->second));
+  const size_t at =
+      IndexFind(FIndex, section, [&](size_t i) -> std::string_view { return FSections[i]->Name; });
+  if (at == std::string::npos) return;
+  FLastSection = nullptr;
+  FSections.erase(FSections.begin() + static_cast<ptrdiff_t>(at));
   Reindex();
 }
 
 void TIniData::DeleteKey(const std::string& section, const std::string& name) {
   TSection* s = FindSection(section);
   if (!s) return;
-  auto it = s->Index.find(AsciiLower(name));
-  if (it == s->Index.end()) return;
-  s->Keys.erase(s->Keys.begin() + static_cast<ptrdiff_t>(it->second));
-  s->Index.clear();
-  for (size_t i = 0; i < s->Keys.size(); ++i) s->Index.emplace(AsciiLower(s->Keys[i].Name), i);
+  const size_t at = FindKey(*s, name);
+  if (at == std::string::npos) return;
+  s->Keys.erase(s->Keys.begin() + static_cast<ptrdiff_t>(at));
+  IndexKeys(*s);
 }
 
 void TIniData::Reindex() {
-  FIndex.clear();
-  for (size_t i = 0; i < FSections.size(); ++i) FIndex.emplace(AsciiLower(FSections[i]->Name), i);
+  FIndex.Clear();
+  for (size_t i = 0; i < FSections.size(); ++i)
+    if (IndexFind(FIndex, FSections[i]->Name, [&](size_t j) -> std::string_view { return FSections[j]->Name; }) ==
+        std::string::npos)
+      IndexAdd(FIndex, FSections[i]->Name, i);
 }
 
 std::vector<std::string> TIniData::SectionNames() const {

@@ -3,10 +3,11 @@
 // occurrence of a section or key wins; the order of writing is kept.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 // ASCII case folding, as names in ini files and the registry are compared.
@@ -21,6 +22,21 @@ bool IniStrToInt(const std::string& text, int32_t& value);
 
 class TIniData {
 public:
+  // Positions of names in a list by their case-folded hash (open
+  // addressing): a lookup folds and hashes the name once and allocates
+  // nothing.
+  struct TNameIndex {
+    struct TSlot {
+      uint32_t Hash;
+      uint32_t Position;  // 1-based; 0 marks a free slot
+    };
+    std::vector<TSlot> Slots;  // a power of two long, at most half full
+    size_t Count = 0;
+    void Clear() {
+      Slots.clear();
+      Count = 0;
+    }
+  };
   struct TKey {
     std::string Name;
     std::string Value;
@@ -28,13 +44,24 @@ public:
   struct TSection {
     std::string Name;
     std::vector<TKey> Keys;
-    std::unordered_map<std::string, size_t> Index;  // folded name -> first key
+    TNameIndex Index;  // folded name -> first key
   };
 
   TIniData() = default;
   explicit TIniData(const std::string& text) { Parse(text); }
-  TIniData(TIniData&&) = default;
-  TIniData& operator=(TIniData&&) = default;
+  TIniData(TIniData&& o) noexcept
+      : FSections(std::move(o.FSections)), FIndex(std::move(o.FIndex)), FLastSection(o.FLastSection.load()) {
+    o.Clear();
+  }
+  TIniData& operator=(TIniData&& o) noexcept {
+    if (this != &o) {
+      FSections = std::move(o.FSections);
+      FIndex = std::move(o.FIndex);
+      FLastSection = o.FLastSection.load();
+      o.Clear();
+    }
+    return *this;
+  }
 
   // Text -> sections. Blanks around names and values are dropped; lines
   // outside any section and lines without '=' are ignored; a NUL byte in
@@ -71,7 +98,12 @@ private:
   const TSection* FindSection(const std::string& section) const;
   TSection& AddSection(const std::string& name);
   void Reindex();
+  static size_t FindKey(const TSection& s, std::string_view name);
+  static void IndexKeys(TSection& s);
 
   std::vector<std::unique_ptr<TSection>> FSections;
-  std::unordered_map<std::string, size_t> FIndex;
+  TNameIndex FIndex;
+  // Of the last FindSection; cleared when sections go. Readers of a shared
+  // const ini may set it at the same time, so it is atomic.
+  std::atomic<TSection*> FLastSection{nullptr};
 };

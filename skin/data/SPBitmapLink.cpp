@@ -97,7 +97,7 @@ void CutRectToken(std::string& S, std::string& Token) {
   S = Trim(S);
 }
 
-TspRect ParseRectText(const std::string& Text) {
+TspRect ParseLinkRectText(const std::string& Text) {
   std::string s = Text.substr(0, 255);
   int32_t v[4];
   for (int i = 0; i < 4; ++i) {

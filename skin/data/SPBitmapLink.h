@@ -57,4 +57,4 @@ private:
 // ends it; Token and the rest of S are trimmed.
 void CutRectToken(std::string& S, std::string& Token);
 // Four integer tokens; any conversion error gives (0, 0, 0, 0).
-TspRect ParseRectText(const std::string& S);
+TspRect ParseLinkRectText(const std::string& S);

@@ -28,6 +28,17 @@ void CreateNinePartImage(TPoint LTPoint, TPoint RTPoint, TPoint LBPoint, TPoint 
                          TBitmap* Target, TBitmap* Picture, TRect SkinRect, int NewWidth, int NewHeight,
                          bool DrawClient, bool LeftStretch, bool TopStretch, bool RightStretch, bool BottomStretch,
                          bool StretchEffect, TspStretchType StretchType);
+// The second name of the same build, for the callers that use it.
+inline void CreateNinePartImage2(TPoint LTPoint, TPoint RTPoint, TPoint LBPoint, TPoint RBPoint, TRect ClRect,
+                                 TPoint NewLTPoint, TPoint NewRTPoint, TPoint NewLBPoint, TPoint NewRBPoint,
+                                 TRect NewClRect, TBitmap* Target, TBitmap* Picture, TRect SkinRect, int NewWidth,
+                                 int NewHeight, bool DrawClient, bool LeftStretch, bool TopStretch,
+                                 bool RightStretch, bool BottomStretch, bool StretchEffect,
+                                 TspStretchType StretchType) {
+  CreateNinePartImage(LTPoint, RTPoint, LBPoint, RBPoint, ClRect, NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint,
+                      NewClRect, Target, Picture, SkinRect, NewWidth, NewHeight, DrawClient, LeftStretch, TopStretch,
+                      RightStretch, BottomStretch, StretchEffect, StretchType);
+}
 void CreateNinePartImageOpenRight(TPoint LTPoint, TPoint RTPoint, TPoint LBPoint, TPoint RBPoint, TRect ClRect,
                                   TPoint NewLTPoint, TPoint NewRTPoint, TPoint NewLBPoint, TPoint NewRBPoint,
                                   TRect NewClRect, TBitmap* Target, TBitmap* Picture, TRect SkinRect, int NewWidth,

@@ -1,5 +1,7 @@
 #include "skin/data/SkinData.h"
 
+#include <algorithm>
+
 #include "framework/Forms.h"
 #include "framework/IniFiles.h"
 #include "framework/SysUtils.h"
@@ -124,20 +126,15 @@ void TspSkinData::SetSkinIndex(int32_t v) {
 }
 
 namespace {
-struct FormWalk {
-  HWND app;
-  HWND skip;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectForm(HWND h, LPARAM lp) {
-  auto* w = reinterpret_cast<FormWalk*>(lp);
-  if (h == w->skip || GetWindow(h, GW_OWNER) != w->app) return TRUE;
-  char16_t cls[64] = {};
-  GetClassNameW(h, reinterpret_cast<LPWSTR>(cls), 64);
-  if (std::u16string(cls) == u"TspFormLayerWindow") return TRUE;
-  w->found.push_back(h);
-  return TRUE;
+void SendToForm(HWND h, UINT M, WPARAM self) {
+  if (GetWindowThreadProcessId(h, nullptr) == GetCurrentThreadId()) {
+    SendMessageW(h, M, self, 1000);
+    return;
+  }
+  // A form of a worker thread (the screen-capture frame) answers only while
+  // that thread takes messages: wait for it, but never for ever.
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(h, M, self, 1000, SMTO_NORMAL | SMTO_ABORTIFHUNG, 2000, &result);
 }
 }  // namespace
 
@@ -148,16 +145,27 @@ void TspSkinData::SendSkinDataMessage(UINT M) {
   auto* form = dynamic_cast<TForm*>(Owner());
   if (form && !FShowLayeredBorders) {
     owner = form->Handle();
-    SendMessageW(owner, M, self, 1000);
+    SendToForm(owner, M, self);
   }
-  // The program's forms are the top-level windows that the application
-  // window owns, in the order the system lists them.
-  FormWalk walk{Application ? Application->Handle() : nullptr, owner, {}};
-  EnumThreadWindows(GetCurrentThreadId(), &CollectForm, reinterpret_cast<LPARAM>(&walk));
+  // Every form of the screen's list, in its order, but the owner and the
+  // layered border windows. A form without a window yet has nothing to
+  // rebuild: it takes the skin when its window is made.
+  std::vector<HWND> found;
+  Screen->VisitForms([&](TCustomForm* f) {
+    HWND h = f->HandleIfAllocated();
+    if (h && h != owner) found.push_back(h);
+  });
+  found.erase(std::remove_if(found.begin(), found.end(),
+                             [](HWND h) {
+                               char16_t cls[64] = {};
+                               GetClassNameW(h, reinterpret_cast<LPWSTR>(cls), 64);
+                               return std::u16string(cls) == u"TspFormLayerWindow";
+                             }),
+              found.end());
   if (FShowLayeredBorders && LayerFrame->PictureIndex != -1) {
-    for (auto it = walk.found.rbegin(); it != walk.found.rend(); ++it) SendMessageW(*it, M, self, 1000);
+    for (auto it = found.rbegin(); it != found.rend(); ++it) SendToForm(*it, M, self);
   } else {
-    for (HWND h : walk.found) SendMessageW(h, M, self, 1000);
+    for (HWND h : found) SendToForm(h, M, self);
   }
 }
 

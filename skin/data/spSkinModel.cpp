@@ -63,9 +63,7 @@ std::string spGetResStr(const std::vector<std::string>& lines, const std::string
 
 // ---------------------------------------------------------------- model
 
-TspSkinModel::TspSkinModel()
-    : PopupWindow(new TspDataSkinPopupWindow()), LayerFrame(new TspDataSkinLayerFrame()),
-      HintWindow(new TspDataSkinHintWindow()) {}
+TspSkinModel::TspSkinModel() = default;
 
 template <class L>
 static int32_t IndexOf(const L& list, const std::string& name) {
@@ -338,9 +336,6 @@ void TspSkinModel::ReadDescription(const TIniData& f, bool readPictureNames) {
     FActivePicturesNames.clear();
     ReadIndexedListValue(f, "PICTURES", "activepictures", FActivePicturesNames);
   }
-  StartCursorIndex = std::max<int32_t>(1, f.ReadInteger("CURSORS", "startcursorindex", 1));
-  FCursorsNames.clear();
-  ReadIndexedListValue(f, "CURSORS", "cursors", FCursorsNames);
   ReadFormInfo(f);
   PopupWindow->LoadFromFile(f);
   LayerFrame->LoadFromFile(f);
@@ -366,6 +361,10 @@ void TspSkinModel::ReadSkin(const TIniData& f, const TspPictureReader& readPictu
   FRollUpMask = load(FRollUpMaskName);
   ReadIndexedListValue(f, "PICTURES", "activepictures", FActivePicturesNames);
   for (const std::string& name : FActivePicturesNames) FActivePictures.push_back(load(name));
+  // Cursors come only with a skin folder, beside its description file.
+  StartCursorIndex = std::max<int32_t>(1, f.ReadInteger("CURSORS", "startcursorindex", 1));
+  FCursorsNames.clear();
+  ReadIndexedListValue(f, "CURSORS", "cursors", FCursorsNames);
   ReadDescription(f, false);
   Empty = false;
 }

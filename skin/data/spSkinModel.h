@@ -34,6 +34,30 @@ std::string spGetResStr(const std::vector<std::string>& lines, const std::string
 // Reads a picture of the skin by its file name (relative to the skin folder).
 using TspPictureReader = std::function<TspPicture(const std::string& name)>;
 
+// One of the model's window-part descriptions. It lives as long as its
+// model: windows keep pointers to it across skin changes, so assigning a
+// model copies the values into the existing object instead of replacing it.
+template <class T>
+class TspLastingPart {
+public:
+  TspLastingPart() : FPart(new T()) {}
+  TspLastingPart(TspLastingPart&& o) noexcept : FPart(std::move(o.FPart)) {}
+  TspLastingPart& operator=(TspLastingPart&& o) {
+    if (this != &o) {
+      if (!FPart) FPart.reset(new T());
+      *FPart = o.FPart ? *o.FPart : T();
+    }
+    return *this;
+  }
+  T* get() const { return FPart.get(); }
+  T* operator->() const { return FPart.get(); }
+  T& operator*() const { return *FPart; }
+  explicit operator bool() const { return FPart != nullptr; }
+
+private:
+  std::unique_ptr<T> FPart;
+};
+
 class TspSkinModel {
 public:
   TspSkinModel();
@@ -51,9 +75,9 @@ public:
   TspInActiveEffect InActiveEffect = ieBrightness;
   int32_t StartCursorIndex = 1;
   int32_t CursorIndex = -1;
-  std::unique_ptr<TspDataSkinPopupWindow> PopupWindow;
-  std::unique_ptr<TspDataSkinLayerFrame> LayerFrame;
-  std::unique_ptr<TspDataSkinHintWindow> HintWindow;
+  TspLastingPart<TspDataSkinPopupWindow> PopupWindow;
+  TspLastingPart<TspDataSkinLayerFrame> LayerFrame;
+  TspLastingPart<TspDataSkinHintWindow> HintWindow;
   bool Empty = true;
   TspPicture FPicture, FInActivePicture, FMask, FRollUpPicture, FRollUpMask;
   std::vector<TspPicture> FActivePictures;
@@ -96,8 +120,9 @@ public:
   // from readPicture (an empty name gives an empty picture, so picture
   // indexes stay aligned with the names). Raises on bad values or pictures.
   void ReadSkin(const TIniData& f, const TspPictureReader& readPicture);
-  // Everything of ReadSkin that lives in the ini text alone (used by the
-  // compressed skins, whose pictures travel beside the text).
+  // Everything of ReadSkin that lives in the ini text alone but the cursors
+  // (used by the compressed skins, whose pictures travel beside the text and
+  // which carry no cursor files).
   void ReadDescription(const TIniData& f, bool readPictureNames);
   void SaveToCustomIniFile(TIniData& f) const;
 

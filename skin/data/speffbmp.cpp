@@ -233,7 +233,7 @@ std::unique_ptr<TspBitmapLink> TspBitmap::GetBitmapLink(const TRect& Rect) {
 }
 
 std::unique_ptr<TspBitmapLink> TspBitmap::GetBitmapLink(const std::string& Rect) {
-  return std::make_unique<TspBitmapLink>(this, ParseRectText(Rect));
+  return std::make_unique<TspBitmapLink>(this, ParseLinkRectText(Rect));
 }
 
 void DrawBitmapLink(const TspBitmapLink& Link, TCanvas* Canvas, int X, int Y) {

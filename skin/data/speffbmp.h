@@ -66,6 +66,32 @@ public:
     TileClip(Canvas->Handle(), DstRect, DstClip, SrcRect);
   }
 
+  // Drawing members kept for callers written against the full bitmap class:
+  // they draw nothing and the text measures are 0. Drawing on the bitmap
+  // goes through its Canvas.
+  void DrawBevel(const TRect&, bool) {}
+  void DrawEdge(const TRect&, UINT, UINT) {}
+  void DrawEllipse(const TRect&, TspColor) {}
+  void DrawFocusRect(const TRect&, TspColor) {}
+  void DrawLine(int, int, int, int, TspColor) {}
+  void DrawPolygon(const TPoint*, int, TspColor) {}
+  void DrawRect(const TRect&, TspColor) {}
+  void DrawRoundRect(const TRect&, int, TspColor) {}
+  void DrawText(int, int, const std::string&) {}
+  void DrawText(const std::string&, TRect&, UINT) {}
+  void DrawVerticalText(const std::string&, TRect&, UINT) {}
+  void FillEllipse(const TRect&, TspColor) {}
+  void FillGradientRect(const TRect&, TspColor, TspColor, bool) {}
+  void FillHalftonePolygon(const TPoint*, int, TspColor, TspColor) {}
+  void FillHalftoneRect(const TRect&, TspColor, TspColor) {}
+  void FillPolygon(const TPoint*, int, TspColor) {}
+  void FillRadialGradientRect(const TRect&, TspColor, TspColor, const TPoint&) {}
+  void FillRoundRect(const TRect&, int, TspColor) {}
+  void LineTo(int, int) {}
+  void MoveTo(int, int) {}
+  int TextHeight(const std::string&) const { return 0; }
+  int TextWidth(const std::string&) const { return 0; }
+
 protected:
   TspColor* AllocatePixels(int W, int H) override;
   void ReleasePixels() override;

@@ -419,6 +419,14 @@ public:
     std::lock_guard<std::mutex> lock(FMutex);
     return static_cast<int>(std::count(FLines.begin(), FLines.end(), line));
   }
+  // The first line that starts with prefix; empty when none does.
+  std::string Starting(const std::string& prefix) {
+    while (LogLinesPending()) PumpMessages();
+    std::lock_guard<std::mutex> lock(FMutex);
+    for (const std::string& l : FLines)
+      if (l.compare(0, prefix.size(), prefix) == 0) return l;
+    return "";
+  }
 
 private:
   TZIVoveva* FLogger;
@@ -806,3 +814,32 @@ TEST_F(TranscodeTest, BadInputLeavesTheUsersFilesAlone) {
 }
 
 }  // namespace
+
+TEST_F(TranscodeTest, RtpOutputsPrintTheirSessionDescription) {
+  struct TCase {
+    const char* options;
+    const char* output;
+    bool sdp;
+  } cases[] = {{"-map 0:0 -c:v mpeg4 -frames:v 5 -f rtp", "rtp://127.0.0.1:47811", true},
+               {"-map 0:0 -c:v mpeg4 -frames:v 5", nullptr, false}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.options);
+    task = std::make_unique<TCustomFFmpeg>();
+    ends = 0;
+    task->FOnTerminate = [this](TObject*) { ++ends; };
+    TTaskLog log(task.get());
+    task->ParseOptions("");
+    ASSERT_GE(task->OpenInputFile(nullptr, fixtures::WindowsPath("multi.mkv")), 0) << task->LastErrMsg();
+    task->ParseOptions(c.options);
+    // Packets go to a loopback port nobody reads.
+    const std::string out = c.output ? std::string(c.output) : FromNativePath(Out("nosdp.mkv"));
+    ASSERT_GE(task->OpenOutputFile(out, false), 0) << task->LastErrMsg();
+    ASSERT_TRUE(RunInline()) << task->FatalMessage();
+    const std::string sdp = log.Starting("SDP:\r\n");
+    EXPECT_EQ(!sdp.empty(), c.sdp) << sdp;
+    if (c.sdp) {
+      EXPECT_NE(sdp.find("m=video 47811 RTP/AVP 96"), std::string::npos) << sdp;
+      EXPECT_NE(sdp.find("c=IN IP4 127.0.0.1"), std::string::npos) << sdp;
+    }
+  }
+}

@@ -243,3 +243,15 @@ std::string MakeSubtitledClip(const std::string& name, const std::string& videoN
   }
   return FromNativePath(path);
 }
+
+TPlaybackFacts PlaybackFacts(const TCustomPlayer& player) {
+  TPlaybackFacts facts;
+  TVideoState* is = player.FVideoState;
+  if (!is) return facts;
+  facts.playing = true;
+  facts.frameDelay = is->frame_delay;
+  facts.seekTarget = is->seek_pos;
+  facts.input = is->ic;
+  facts.startTime = is->ic ? is->ic->start_time : INT64_MIN;
+  return facts;
+}

@@ -70,3 +70,15 @@ struct TPositionRun {
   int64_t seekTarget = 0;
 };
 void RunPositionRule(TPositionRun& run, const std::vector<double>& clocks);
+
+// What a running playback chose and holds, read through the playback record.
+class TCustomPlayer;
+struct AVFormatContext;
+struct TPlaybackFacts {
+  bool playing = false;
+  double frameDelay = -1;   // seconds one picture without a time stands for
+  int64_t seekTarget = 0;   // of the last seek request, microseconds
+  int64_t startTime = 0;    // of the input, microseconds
+  AVFormatContext* input = nullptr;
+};
+TPlaybackFacts PlaybackFacts(const TCustomPlayer& player);

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "PlayerTestSupport.h"
+#include "engine/FFDecode.h"
 #include "engine/FFLog.h"
 #include "framework/HostPicture.h"
 #include "framework/PngImage.h"
@@ -22,6 +23,13 @@ std::string Clip() {
   return MakeMedia("redblue.avi",
                    "-f lavfi -i color=c=red:s=320x240:r=10,drawbox=y=120:h=120:c=blue:t=fill -t 3 "
                    "-pix_fmt yuv420p -c:v mpeg4 -q:v 2");
+}
+
+// Red pictures and a 440 Hz tone, 3 s.
+std::string RedSineClip() {
+  return MakeMedia("redsine.avi",
+                   "-f lavfi -i color=c=red:s=320x240:r=10 -f lavfi -i sine=f=440:r=44100 -t 3 -pix_fmt yuv420p "
+                   "-c:v mpeg4 -q:v 2 -c:a pcm_s16le");
 }
 
 // Cursor requests that reached the windows' own procedure.
@@ -179,10 +187,7 @@ TEST(PlayerVideo, APictureSizeChangeMidStreamIsFollowed) {
 
 TEST(PlayerVideo, LoopsWithPicturesAndRefusesAStreamOfTheWrongType) {
   UseSoundDriver("dummy");
-  const std::string clip = MakeMedia(
-      "redsine.avi",
-      "-f lavfi -i color=c=red:s=320x240:r=10 -f lavfi -i sine=f=440:r=44100 -t 3 -pix_fmt yuv420p -c:v mpeg4 "
-      "-q:v 2 -c:a pcm_s16le");
+  const std::string clip = RedSineClip();
   THost host;
   auto player = NewPlayer("SDL_0.dll");
   TRecorder rec;
@@ -591,4 +596,101 @@ TEST(PlayerVideo, ABitmapSubtitleShowsFromItsStartUntilThePicturesPassItsEnd) {
     EXPECT_GT(w.seen, 5) << w.name;
     EXPECT_EQ("", w.wrong) << w.name;
   }
+}
+
+namespace {
+// The player's choice of the time one picture stands for, right after Open.
+double FrameDelayAfterOpen(TCustomPlayer& player, const std::string& clip, intptr_t host) {
+  if (!player.Open(clip, host, true)) {
+    ADD_FAILURE() << player.LastErrMsg();
+    return -1;
+  }
+  const double delay = PlaybackFacts(player).frameDelay;
+  player.Stop(true);
+  return delay;
+}
+}  // namespace
+
+TEST(PlayerVideo, FrameDelayComesFromTheForcedTheDecodersOrTheContainersRate) {
+  UseSoundDriver("dummy");
+  const std::string mpeg4 =
+      MakeMedia("rate10.avi", "-f lavfi -i testsrc=s=64x48:r=10 -t 1 -pix_fmt yuv420p -c:v mpeg4 -q:v 2");
+  // Motion JPEG names no rate of its own: the container's counts.
+  const std::string mjpeg =
+      MakeMedia("rate10mjpeg.avi", "-f lavfi -i testsrc=s=64x48:r=10 -t 1 -pix_fmt yuvj420p -c:v mjpeg");
+  THost host;
+  const intptr_t panel = reinterpret_cast<intptr_t>(host.panel);
+  struct Case {
+    const char* what;
+    const std::string& clip;
+    const char* forced;
+    double delay;
+  };
+  const Case cases[] = {
+      {"decoder", mpeg4, "", 0.1},
+      {"container", mjpeg, "", 0.1},
+      {"forced", mpeg4, "5", 0.2},
+      {"forced ntsc", mjpeg, "ntsc", 1001.0 / 30000},
+  };
+  for (const Case& c : cases) {
+    auto player = NewPlayer("SDL_0.dll");
+    player->SetForceFrameRate(c.forced);
+    EXPECT_NEAR(FrameDelayAfterOpen(*player, c.clip, panel), c.delay, 1e-9) << c.what;
+  }
+
+  // Set before the libraries are there, a rate is tried at the video open;
+  // one that does not parse leaves the choice to the stream.
+  for (const Case& c : {Case{"early", mpeg4, "5", 0.2}, Case{"early junk", mpeg4, "fast", 0.1}}) {
+    auto player = std::make_unique<TVIDavaza>(nullptr);
+    player->SetForceFrameRate(c.forced);
+    ASSERT_TRUE(player->LoadAVLib(ExeFolder() + "LibAV", false)) << player->LastErrMsg();
+    ASSERT_TRUE(player->LoadSDLLib(CopySDL("SDL_0.dll"), "SDL_0.dll")) << player->LastErrMsg();
+    EXPECT_NEAR(FrameDelayAfterOpen(*player, c.clip, panel), c.delay, 1e-9) << c.what;
+  }
+}
+
+TEST(PlayerVideo, SeekToTheStartOfAFileWithAStartTimeBacksOffHalfAFrame) {
+  UseSoundDriver("dummy");
+  // MPEG-TS starts its times at 1.4 s.
+  const std::string clip =
+      MakeMedia("rate5.ts", "-f lavfi -i testsrc=s=64x48:r=5 -t 2 -pix_fmt yuv420p -c:v mpeg2video -f mpegts");
+  THost host;
+  auto player = NewPlayer("SDL_0.dll");
+  ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), true)) << player->LastErrMsg();
+  const TPlaybackFacts before = PlaybackFacts(*player);
+  ASSERT_TRUE(before.playing);
+  ASSERT_GT(before.startTime, 0);
+  EXPECT_NEAR(before.frameDelay, 0.2, 1e-9);
+  player->Seek(int64_t(0), 0, true);
+  EXPECT_EQ(PlaybackFacts(*player).seekTarget, before.startTime - 100000);
+  player->Stop(true);
+}
+
+TEST(PlayerVideo, TheDecoderShowsTheOpenFileWhilePlaying) {
+  UseSoundDriver("dummy");
+  const std::string clip = RedSineClip();
+  THost host;
+  auto player = NewPlayer("SDL_0.dll");
+  ASSERT_NE(player->Decoder(), nullptr);
+  EXPECT_EQ(player->Decoder()->FileHandle(), nullptr);
+  int screenW = -1, screenH = -1;
+  player->OnFileOpen = [&](TObject*, const int64_t, int, int, int& w, int& h) {
+    screenW = w;
+    screenH = h;
+  };
+  ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), true)) << player->LastErrMsg();
+  const TPlaybackFacts facts = PlaybackFacts(*player);
+  ASSERT_TRUE(facts.playing);
+  EXPECT_EQ(player->Decoder()->FileHandle(), facts.input);
+  EXPECT_EQ(player->Decoder()->FStreamCount, 2);
+  EXPECT_EQ(player->Decoder()->FVideoStreamCount, 1);
+  EXPECT_EQ(player->Decoder()->FAudioStreamCount, 1);
+  EXPECT_EQ(player->Decoder()->FirstVideoStreamInfo().Width, 320);
+  // The handler saw 0 x 0; the playback takes the host's client size.
+  EXPECT_EQ(screenW, 0);
+  EXPECT_EQ(player->ScreenWidth, kPanelW);
+  EXPECT_EQ(player->ScreenHeight, kPanelH);
+  player->Stop(true);
+  EXPECT_EQ(player->Decoder()->FileHandle(), nullptr);
+  EXPECT_EQ(player->Decoder()->FStreamCount, -1);
 }

@@ -90,8 +90,8 @@ class Canvas:
         return encode_jpeg(self)
 
 
-# Baseline JPEG, 4:4:4, standard tables at quality 90: enough for a
-# background picture, and it keeps the generator free of any library.
+# Baseline JPEG, 4:4:4, standard tables at quality 90: enough for the
+# test skin's JPEG picture, and it keeps the generator free of any library.
 ZIGZAG = [0, 1, 8, 16, 9, 2, 3, 10, 17, 24, 32, 25, 18, 11, 4, 5, 12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,
           7, 14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51, 58, 59, 52, 45, 38, 31,
           39, 46, 53, 60, 61, 54, 47, 55, 62, 63]
@@ -398,7 +398,7 @@ def build_skin(test=False):
     HINT = len(pictures)
     pictures.append('hint.bmp')
     BG = len(pictures)
-    pictures.append('background.jpg')
+    pictures.append('background.bmp')
     LAYER = len(pictures)
     pictures.append('layerframe.bmp')
     LAYERMASK = len(pictures)
@@ -874,7 +874,7 @@ def build_skin(test=False):
     files['hint.bmp'] = hint.bmp()
     bg = Canvas(64, 64, SURFACE)
     bg.vgrad(0, 0, 64, 64, (246, 247, 249), (238, 240, 243))
-    files['background.jpg'] = bg.jpeg()
+    files['background.bmp'] = bg.bmp()
 
     # ---- layered border: a soft shadow around the window, LS pixels wide;
     # the mask's grey is the opacity, strongest next to the window

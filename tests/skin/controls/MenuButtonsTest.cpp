@@ -310,6 +310,10 @@ TEST(TspSkinMenuButton, ProgramSkinTrackButtonFollowsTheRightEdge) {
   f.button->PaintTo(d.dc, 0, 0);
   EXPECT_EQ(RGB(214, 228, 252), d.At(87, 2)) << "pressed track part";
   EXPECT_EQ(RGB(235, 242, 254), d.At(40, 16)) << "hot main part";
+  // The separator keeps its place before the track part, one pixel wide.
+  EXPECT_EQ(RGB(203, 208, 216), d.At(90 - 15, 16)) << "separator";
+  EXPECT_NE(RGB(203, 208, 216), d.At(90 - 16, 16)) << "left of the separator";
+  EXPECT_NE(RGB(203, 208, 216), d.At(90 - 14, 16)) << "right of the separator";
   f.menu.Close();
   f.button->SetSkinData(nullptr);
 }

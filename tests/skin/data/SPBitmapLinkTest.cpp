@@ -5,7 +5,7 @@
 
 namespace {
 
-TEST(BitmapLink, ParseRectText) {
+TEST(BitmapLink, ParseLinkRectText) {
   struct Case {
     const char* text;
     TspRect r;
@@ -18,7 +18,7 @@ TEST(BitmapLink, ParseRectText) {
       {"a, 2, 3, 4", {0, 0, 0, 0}},
       {"-1,-2,3,4", {-1, -2, 3, 4}},
   };
-  for (const auto& c : cases) EXPECT_EQ(ParseRectText(c.text), c.r) << c.text;
+  for (const auto& c : cases) EXPECT_EQ(ParseLinkRectText(c.text), c.r) << c.text;
   std::string s = "  12 ,rest";
   std::string token;
   CutRectToken(s, token);

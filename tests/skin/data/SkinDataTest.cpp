@@ -100,15 +100,19 @@ TEST(TspSkinData, EveryFormHearsTheChangeOnceInOrder) {
 }
 
 TEST(TspSkinData, OwnerFormHearsFirstWithoutLayeredBorders) {
-  TRecordingForm owner(nullptr), other(nullptr);
+  TRecordingForm other(nullptr), owner(nullptr);
   other.Handle();
   TspSkinData* skin = new TspSkinData(&owner);
   owner.Skin = other.Skin = skin;
   skin->SetShowLayeredBorders(false);
   owner.Received.clear();
   other.Received.clear();
-  std::vector<HWND> order;
+  // The owner was made after the other form, yet it hears first, and once.
+  std::vector<TRecordingForm*> order;
+  owner.Log = other.Log = &order;
   skin->SendSkinDataMessage(WM_AFTERCHANGESKINDATA);
+  EXPECT_EQ(order, (std::vector<TRecordingForm*>{&owner, &other}));
+  owner.Log = other.Log = nullptr;
   EXPECT_EQ(owner.Received, std::vector<UINT>{WM_AFTERCHANGESKINDATA});
   EXPECT_EQ(other.Received, std::vector<UINT>{WM_AFTERCHANGESKINDATA});
   // Setting a property to its value sends nothing.
@@ -117,6 +121,56 @@ TEST(TspSkinData, OwnerFormHearsFirstWithoutLayeredBorders) {
   skin->BuildMode = true;
   skin->SendSkinDataMessage(WM_AFTERCHANGESKINDATA);
   EXPECT_EQ(owner.Received.size(), 1u);
+}
+
+// A form whose window the desktop owns, as the screen-capture frame's.
+class TDesktopOwnedForm : public TRecordingForm {
+public:
+  using TRecordingForm::TRecordingForm;
+
+protected:
+  void CreateParams(TCreateParams& p) override {
+    TRecordingForm::CreateParams(p);
+    p.Style = WS_POPUP;
+    p.ExStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+    p.WndParent = GetDesktopWindow();
+  }
+};
+
+std::vector<UINT>* gPopupGot = nullptr;
+WNDPROC gPopupProc = nullptr;
+LRESULT CALLBACK RecordingPopupProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m >= WM_BEFORECHANGESKINDATA && m <= WM_AFTERCHANGESKINDATA) gPopupGot->push_back(m);
+  return CallWindowProcW(gPopupProc, h, m, w, l);
+}
+
+TEST(TspSkinData, FormsOwnedElsewhereHearTheChangeAndOtherWindowsDoNot) {
+  TDesktopOwnedForm frame(nullptr);
+  TRecordingForm plain(nullptr);
+  frame.Handle();
+  plain.Handle();
+  ASSERT_NE(GetWindow(frame.Handle(), GW_OWNER), Application->Handle());
+  // A popup of the application window that is no form.
+  HWND popup = CreateWindowExW(0, u"STATIC", u"", WS_POPUP, 0, 0, 10, 10, Application->Handle(), nullptr,
+                               nullptr, nullptr);
+  ASSERT_NE(popup, nullptr);
+  std::vector<UINT> got;
+  gPopupGot = &got;
+  gPopupProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(popup, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordingPopupProc)));
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(TestSkin());
+  EXPECT_EQ(frame.Received, kChange);
+  EXPECT_EQ(plain.Received, kChange);
+  EXPECT_TRUE(got.empty());
+  DestroyWindow(popup);
+
+  // A form made but not yet shown has no window to tell.
+  TRecordingForm later(nullptr);
+  skin.ClearSkin();
+  EXPECT_TRUE(later.Received.empty());
+  EXPECT_EQ(later.HandleIfAllocated(), nullptr);
+  EXPECT_EQ(frame.Received.size(), 6u);
 }
 
 TEST(TspSkinData, BrokenPictureKeepsThePreviousSkinAndStopsNoWindow) {

@@ -80,6 +80,31 @@ TEST(SkinModel, GeneratedSkinHasEveryLookedUpElement) {
   EXPECT_GT(m.ButtonsRect.Left, m.FPicture.Width / 2);
 }
 
+TEST(SkinModel, WindowPartsOutliveASkinChange) {
+  // Windows keep pointers to the three window-part descriptions while a new
+  // skin replaces the old one: the objects stay, their values change.
+  TspSkinModel m = LoadText(std::string(kSections) +
+                            "[LAYERFRAME]\npictureindex=2\n"
+                            "[POPUPWINDOW]\nwindowpictureindex=3\n[HINTWINDOW]\nfontname=Old\n");
+  const TspDataSkinLayerFrame* layer = m.LayerFrame.get();
+  const TspDataSkinPopupWindow* popup = m.PopupWindow.get();
+  const TspDataSkinHintWindow* hint = m.HintWindow.get();
+  ASSERT_EQ(layer->PictureIndex, 2);
+  for (int round = 0; round < 2; ++round) {
+    m = LoadText(std::string(kSections) + "[LAYERFRAME]\npictureindex=5\n[HINTWINDOW]\nfontname=New\n");
+    EXPECT_EQ(m.LayerFrame.get(), layer);
+    EXPECT_EQ(m.PopupWindow.get(), popup);
+    EXPECT_EQ(m.HintWindow.get(), hint);
+    // Read through the kept pointers: freed memory would trip the sanitizer.
+    EXPECT_EQ(layer->PictureIndex, 5);
+    EXPECT_EQ(popup->WindowPictureIndex, -1);
+    EXPECT_EQ(hint->FontName, "New");
+  }
+  m.ClearAll();
+  EXPECT_EQ(m.LayerFrame.get(), layer);
+  EXPECT_EQ(layer->PictureIndex, -1);
+}
+
 TEST(SkinModel, SaveAndReloadGiveTheSameSkin) {
   TIniData ini;
   ASSERT_TRUE(spLoadIniFile(TESS_FULL_SKIN_DIR "/skin.ini", ini));

@@ -15,6 +15,7 @@
 #include "FrameTestSkin.h"
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
+#include "skin/data/spzlibcompress.h"
 #include "skin/data/SPUtils.h"
 #include "skin/frame/DynamicSkinForm.h"
 #include "skin/frame/LayeredBorder.h"
@@ -58,7 +59,7 @@ void AddLayerFrame(TspSkinData& sd, LayerKind kind) {
     lf->FullBorder = true;
     lf->CaptionRect = TspRect{12, 20, 48, 40};
   }
-  sd.LayerFrame = std::move(lf);
+  *sd.LayerFrame = *lf;
 }
 
 struct LayerSkin {
@@ -589,4 +590,63 @@ TEST(LayeredBorderShow, TheProgramsSkinGivesAFormItsShadowBorder) {
   EXPECT_EQ(top.right, f.right + 10);
   SendMessageW(s.form->Handle(), WM_NCACTIVATE, FALSE, 0);
   EXPECT_EQ(s.BorderAlpha(), 170);
+namespace {
+// A plain form that looks at the framed form's border whenever a skin
+// message reaches it.
+class TBorderWatcher : public TForm {
+public:
+  using TForm::TForm;
+  TspFormLayerBorder* Border = nullptr;
+  TspSkinData* Skin = nullptr;
+  int Seen = 0;
+
+protected:
+  void WndProc(TMessage& m) override {
+    if (m.Msg >= WM_BEFORECHANGESKINDATA && m.Msg <= WM_AFTERCHANGESKINDATA && Border) {
+      ++Seen;
+      // Whatever the border still holds must be the skin's own description.
+      if (Border->FData) {
+        EXPECT_EQ(Border->FData, Skin->LayerFrame.get()) << m.Msg;
+        EXPECT_EQ(Border->FData->AlphaBlendValue, Skin->LayerFrame->AlphaBlendValue) << m.Msg;
+      }
+    }
+    TForm::WndProc(m);
+  }
+};
+}  // namespace
+
+TEST(LayeredBorder, LoadingAnotherSkinKeepsTheBordersDescription) {
+  LayerSkin skin;
+  TspSkinData& sd = skin.frame.data;
+  for (size_t i = sd.FActivePicturesNames.size(); i < sd.FActivePictures.size(); ++i)
+    sd.FActivePicturesNames.push_back("picture" + std::to_string(i) + ".bmp");
+  // Forms made before and after the framed one: one of them hears each
+  // message before the framed form has taken the new skin.
+  TBorderWatcher before(nullptr);
+  before.HandleNeeded();
+  Framed f(skin.data());
+  TBorderWatcher after(nullptr);
+  after.HandleNeeded();
+  ASSERT_TRUE(f.L()->FVisible);
+  const TspDataSkinLayerFrame* held = f.L()->FData;
+  ASSERT_EQ(held, sd.LayerFrame.get());
+  for (TBorderWatcher* w : {&before, &after}) {
+    w->Border = f.L();
+    w->Skin = &sd;
+  }
+
+  // The second skin: the same one, packed, with other opacities.
+  TspCompressedStoredSkin stored;
+  sd.LayerFrame->AlphaBlendValue = 150;
+  stored.LoadFromSkinData(sd);
+  sd.LayerFrame->AlphaBlendValue = 200;
+  sd.LoadCompressedStoredSkin(&stored);
+  EXPECT_EQ(before.Seen, 3);
+  EXPECT_EQ(after.Seen, 3);
+  EXPECT_EQ(sd.LayerFrame.get(), held);
+  EXPECT_EQ(f.L()->FData, held);
+  EXPECT_EQ(held->AlphaBlendValue, 150);
+  ASSERT_TRUE(f.L()->FVisible);
+  EXPECT_RECT(f.L()->TopBorder, 90, 90, 410, 140);
+  Pump();
 }

@@ -47,7 +47,7 @@ struct HintSkin {
     for (int y = 0; y < 3; ++y)
       for (int x = 0; x < 3; ++x) mask.Pixels[size_t(y) * 60 + x] = 0xFFFFFF;  // top-left corner cut off
     data.FActivePictures = {std::move(p), std::move(mask)};
-    data.HintWindow = std::make_unique<TspDataSkinHintWindow>();
+    *data.HintWindow = TspDataSkinHintWindow();
     auto& e = *data.HintWindow;
     e.WindowPictureIndex = 0;
     e.MaskPictureIndex = 1;

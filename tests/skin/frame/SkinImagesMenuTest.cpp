@@ -97,7 +97,7 @@ TEST_F(ImagesMenuTest, SkinElementsSetTheGridOriginWindowSizeAndHeaderHeight) {
   TspPicture label;
   label.SetSize(30, 20, 0x0000FF00);
   skin.FActivePictures = {std::move(window), std::move(label)};
-  skin.PopupWindow = std::make_unique<TspDataSkinPopupWindow>();
+  *skin.PopupWindow = TspDataSkinPopupWindow();
   auto& e = *skin.PopupWindow;
   e.WindowPictureIndex = 0;
   e.LTPoint = TspPoint{6, 6};

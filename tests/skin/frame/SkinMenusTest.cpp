@@ -587,7 +587,7 @@ struct MenuSkin {
     Fill(items, 0, 48, 60, 54, kDivider);
     TspPicture header = Picture(60, 20, kHeader);
     data.FActivePictures = {std::move(window), std::move(items), std::move(header)};
-    data.PopupWindow = std::make_unique<TspDataSkinPopupWindow>();
+    *data.PopupWindow = TspDataSkinPopupWindow();
     auto& pw = *data.PopupWindow;
     pw.WindowPictureIndex = 0;
     pw.LTPoint = TspPoint{4, 4};
