@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/Dib.h"
+#include "support/RealInput.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
@@ -228,6 +229,79 @@ TEST(TspSkinComboBoxLook, TheProgramsSkinDressesTheComboAndItsList) {
   Dib dib(list->Width(), list->Height());
   list->PaintTo(dib.dc, 0, 0);
   c->CloseUp(false);
+}
+
+// What the screen shows under the inner edit of an edit-style combo, at a
+// place right of its text.
+COLORREF UnderTheEdit(TspSkinComboBox* c) {
+  TspComboEdit* e = c->Edit();
+  return real_input::ScreenPixel(e->Handle(), e->Width() - 4, e->Height() / 2);
+}
+
+TEST(TspSkinComboBoxLook, TheEditStyleTextShowsOverTheSkinNotOverABox) {
+  LookForm t;
+  const COLORREF kPaper = RGB(250, 240, 200);
+  auto make = [&](int top) {
+    auto* c = new TspSkinComboBox(&t.form);
+    c->SetParent(&t.form);
+    c->SetBounds(10, top, 120, 20);
+    c->SetDefaultColor(kPaper);
+    c->SetStyle(spcbEditStyle);
+    c->Items()->Add("12");
+    c->SetItemIndex(0);
+    return c;
+  };
+  TspSkinComboBox* skinned = make(10);
+  skinned->SetSkinData(&t.skin.data);
+  TspSkinComboBox* plain = make(40);
+  ASSERT_TRUE(skinned->HasElement());
+  EXPECT_TRUE(skinned->Edit()->EditTransparent());
+  EXPECT_FALSE(plain->Edit()->EditTransparent()) << "without a skin the edit keeps the box colour";
+  EXPECT_TRUE(real_input::PumpUntil([&] {
+    return UnderTheEdit(skinned) == C(kBox) && UnderTheEdit(plain) == kPaper;
+  })) << std::hex << UnderTheEdit(skinned) << " " << UnderTheEdit(plain);
+  // Typing keeps the skin under the text.
+  ASSERT_TRUE(real_input::Activate(t.form.Handle()));
+  ASSERT_TRUE(skinned->Edit()->SetFocus());
+  real_input::Press(VK_END);
+  real_input::TypeText("34");
+  EXPECT_TRUE(real_input::PumpUntil([&] { return skinned->Text() == "1234" && UnderTheEdit(skinned) == C(kBox); }))
+      << skinned->Text();
+  real_input::SaveShot(t.form.Handle(), "combo-edit-synthetic-skin.png");
+  // Back to no skin: the edit is opaque again.
+  t.skin.data.Empty = true;
+  skinned->ChangeSkinData();
+  EXPECT_FALSE(skinned->Edit()->EditTransparent());
+  EXPECT_TRUE(real_input::PumpUntil([&] { return UnderTheEdit(skinned) == kPaper; }));
+}
+
+TEST(TspSkinComboBoxLook, TheProgramsSkinShowsUnderTheEditStyleText) {
+  FakeTimers timers;
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
+  ASSERT_FALSE(skin.Empty);
+  TForm form(nullptr);
+  form.SetBounds(50, 50, 320, 120);
+  form.Show();
+  auto* c = new TspSkinComboBox(&form);
+  c->SetParent(&form);
+  c->SetBounds(10, 10, 160, 24);
+  c->SetSkinData(&skin);
+  c->SetDefaultColor(RGB(255, 0, 255));
+  c->SetStyle(spcbEditStyle);
+  c->Items()->Add("640x480");
+  c->SetItemIndex(0);
+  ASSERT_TRUE(c->HasElement());
+  TspComboEdit* e = c->Edit();
+  EXPECT_TRUE(e->EditTransparent());
+  // The combo's own picture at that place, without the edit.
+  Dib own(c->Width(), c->Height());
+  SendMessageW(c->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(own.dc), 0);
+  COLORREF want = own.At(e->Left() + e->Width() - 4, e->Top() + e->Height() / 2);
+  EXPECT_NE(RGB(255, 0, 255), want);
+  EXPECT_TRUE(real_input::PumpUntil([&] { return UnderTheEdit(c) == want; }))
+      << std::hex << UnderTheEdit(c) << " want " << want;
+  real_input::SaveShot(form.Handle(), "combo-edit-program-skin.png");
 }
 
 }  // namespace
