@@ -325,7 +325,7 @@ TEST_F(SkinHintTest, SkinnedButtonHintShowsTitleAndPictureThroughTheApplication)
   button->Hint = "Starts converting";
   button->ShowHint = true;
   button->HintTitle = "Convert";
-  button->HintImageList = images.get();
+  button->SetHintImageList(images.get());
   button->HintImageIndex = 0;
   main->Show();
   std::string seen;
