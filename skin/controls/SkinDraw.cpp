@@ -10,6 +10,7 @@
 #include "framework/ImgList.h"
 #include "framework/SysUtils.h"
 #include "skin/data/SPUtils.h"
+#include "skin/data/spPicture.h"
 
 void TspFontDesc::AssignTo(TFont* font) const {
   font->SetName(Name);
@@ -359,3 +360,22 @@ void TspGlowLayer::Hide() {
 }
 
 bool TspGlowLayer::Visible() const { return FManager->IsVisible(); }
+
+void DrawMarkerGlyph(HDC dc, const TspPicture* picture, const RECT& src, const RECT& target, COLORREF transparent) {
+  if (!picture || src.right <= src.left || src.bottom <= src.top) return;
+  int mw = src.right - src.left, mh = src.bottom - src.top;
+  TspPaintBuffer mark(mw, mh);
+  GdiFlush();
+  uint32_t* bits = mark.Bits();
+  for (int j = 0; j < mh; ++j)
+    for (int i = 0; i < mw; ++i) {
+      int sx = src.left + i, sy = src.top + j;
+      uint32_t p = (sx >= 0 && sy >= 0 && sx < picture->Width && sy < picture->Height)
+                       ? picture->Pixels[static_cast<size_t>(sy) * picture->Width + sx] & 0xFFFFFF
+                       : ((transparent & 0xFF) << 16) | (transparent & 0xFF00) | ((transparent >> 16) & 0xFF);
+      bits[static_cast<size_t>(j) * mw + i] = p;
+    }
+  int x = target.left + (target.right - target.left) / 2 - mw / 2;
+  int y = target.top + (target.bottom - target.top) / 2 - mh / 2;
+  TransparentBlt(dc, x, y, mw, mh, mark.DC(), 0, 0, mw, mh, transparent & 0xFFFFFF);
+}

@@ -10,6 +10,7 @@
 
 class TFont;
 class TCanvas;
+struct TspPicture;
 
 // Font of a control's text as the skinned controls describe it.
 struct TspFontDesc {
@@ -83,6 +84,9 @@ enum TspArrowDirection { adLeft, adRight, adUp, adDown };
 void DrawArrowGlyph(HDC dc, const RECT& r, TspArrowDirection direction, COLORREF color);
 // A dotted focus frame just inside `r`.
 void DrawFocusFrame(HDC dc, const RECT& r);
+// A marker glyph cut from a skin picture at `src`, drawn centred in
+// `target` with the pixels of the transparent colour left out.
+void DrawMarkerGlyph(HDC dc, const TspPicture* picture, const RECT& src, const RECT& target, COLORREF transparent);
 // A one-pixel solid line from (x1, y1) up to, not including, (x2, y2).
 void DrawSolidLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF color);
 
