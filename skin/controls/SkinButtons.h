@@ -10,6 +10,8 @@
 #include "framework/Graphics.h"
 #include "framework/ImgList.h"
 #include "skin/data/SPGlyphLayout.h"
+#include "skin/data/SPUtils.h"
+#include "skin/controls/SkinBoxDraw.h"
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinTimer.h"
 
@@ -217,6 +219,8 @@ protected:
       FAnimateSkinRect = RECT{};
       return;
     }
+    // A free-size button is never shaped.
+    if (!UseSkinSize) this->MaskPicture = nullptr;
     auto* e = dynamic_cast<TspDataSkinButtonControl*>(this->Element());
     if (e) CopyButtonElement(*e);
     if (SkinEffectsEnabled() && FAnimateTimer.Active() && FCurrentFrame > 0 && FCurrentFrame <= FFrameCount) {
@@ -243,6 +247,7 @@ protected:
     if (IsEmptyRECT(FDownSkinRect)) FDownSkinRect = FActiveSkinRect;
     FDisabledSkinRect = ToRECT(e->DisabledSkinRect);
     FFocusedSkinRect = ToRECT(e->FocusedSkinRect);
+    FShowFocus = e->ShowFocus;
     Morphing = e->Morphing;
     MorphKind = e->MorphKind;
     FAnimateSkinRect = ToRECT(e->AnimateSkinRect);
@@ -282,8 +287,33 @@ protected:
     return this->Geometry.SkinRect;
   }
 
+  // The size rule: the element's, or with UseSkinSize off (and not a
+  // nine-part element) any size, the caption area growing with it.
+  void CalcSkinSize(int& width, int& height) override {
+    if (UseSkinSize || this->FIndex == -1 || this->Geometry.ResizeMode == 1) {
+      TBase::CalcSkinSize(width, height);
+      return;
+    }
+    const RECT& cl = this->Geometry.ClRect;
+    this->Geometry.NewClRect = RECT{cl.left, cl.top, cl.right + width - this->Geometry.SkinWidth(),
+                                    cl.bottom + height - this->Geometry.SkinHeight()};
+  }
+  bool FreeSize() const { return !UseSkinSize && this->Geometry.ResizeMode != 1; }
+
   void DrawStateImage(TspPaintBuffer& b, const RECT& r, bool down, bool hot) {
-    this->CreateSkinImage(b, this->Picture, r);
+    RECT freeArea{};
+    if (!FreeSize()) {
+      this->CreateSkinImage(b, this->Picture, r);
+    } else if (this->Picture) {
+      // The state picture stretched over the whole button.
+      if (this->Geometry.ResizeMode == 0)
+        DrawPiece(b, this->Source(this->Picture), r, b.ClientRect());
+      else
+        DrawStretchedSkinRect(b, this->Source(this->Picture), r, this->Geometry.ClRect);
+      const RECT& cl = this->Geometry.ClRect;
+      freeArea = RECT{cl.left, cl.top, cl.right + b.Width() - (r.right - r.left),
+                      cl.bottom + b.Height() - (r.bottom - r.top)};
+    }
     COLORREF color;
     if (this->Enabled() && !UseSkinFontColor)
       color = this->FDefaultFont.Color;
@@ -297,14 +327,27 @@ protected:
       color = FFontColor;
     TspFontDesc font = this->UseSkinFont ? FSkinFont : this->FDefaultFont;
     font.Color = color;
-    RECT area = this->Geometry.NewClRect;
+    RECT area = FreeSize() ? freeArea : this->Geometry.NewClRect;
     if (IsEmptyRECT(area)) area = b.ClientRect();
+    if (FShowFocus && HasInputFocus() && this->FSD) {
+      // The dotted frame in the skin's button face colour.
+      TCanvas* cv = b.Canvas();
+      cv->Font()->SetColor(static_cast<TColor>(ColorToRGBValue(static_cast<TColor>(this->FSD->SkinColors.cBtnFace))));
+      DrawDottedFocusFrame(cv, TRect{area.left, area.top, area.right, area.bottom});
+      cv->Brush()->SetStyle(bsClear);
+    }
     if (OnPaint) {
       bool drawDefault = true;
       OnPaint(this, b.Canvas(), area, down, hot, drawDefault);
       if (!drawDefault) return;
     }
     DrawContent(b.DC(), area, font, down, hot);
+  }
+
+  // Whether the (windowed) button has the keyboard focus.
+  bool HasInputFocus() const {
+    auto* w = dynamic_cast<const TWinControl*>(static_cast<const TControl*>(this));
+    return w && w->HandleAllocated() && GetFocus() == w->HandleIfAllocated();
   }
 
   // Which picture of the glyph strip shows.
@@ -364,6 +407,7 @@ protected:
   }
 
   bool FButtonElement = false;
+  bool FShowFocus = false;
   TspFontDesc FSkinFont;
   COLORREF FFontColor = 0, FActiveFontColor = 0, FDownFontColor = 0, FDisabledFontColor = RGB(128, 128, 128);
   RECT FActiveSkinRect{}, FDownSkinRect{}, FDisabledSkinRect{}, FFocusedSkinRect{};
