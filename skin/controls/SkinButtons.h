@@ -19,6 +19,22 @@
 // The caption's accelerator: the character after a single '&'.
 bool IsAccel(char16_t key, const std::string& caption);
 
+// A picture-grid menu as the buttons know it: the skinned images menu of
+// the frame library is one. A button shows its selected item and opens it.
+class TspImagesMenuSource {
+public:
+  virtual ~TspImagesMenuSource() = default;
+  // The component itself, for its removal notice.
+  virtual TComponent* MenuComponent() = 0;
+  virtual void PopupFromRect(const RECT& r) = 0;
+  virtual TCustomImageList* Images() const = 0;
+  // The selected item's image index and caption; false with none selected.
+  virtual bool SelectedItemContent(int& imageIndex, std::string& caption) const = 0;
+  // Set by the button: after a new choice, and when the grid closes.
+  virtual TNotifyEvent& InternalChangeEvent() = 0;
+  virtual TNotifyEvent& InternalMenuCloseEvent() = 0;
+};
+
 // What the two buttons share.
 template <class TBase>
 class TspButtonCore : public TBase {
@@ -29,6 +45,7 @@ public:
     FImageChangeLink.OnChange = [this](TObject*) { this->Repaint(); };
   }
   ~TspButtonCore() override {
+    SetSkinImagesMenu(nullptr);
     if (FImageList) {
       FImageList->UnRegisterChanges(&FImageChangeLink);
       FImageList->RemoveFreeNotification(this);
@@ -56,6 +73,27 @@ public:
   unsigned RepeatInterval = 100;
   bool UseSkinSize = true;
   bool UseSkinFontColor = true;
+
+  // The picture menu whose selected item the button shows (with
+  // UseImagesMenuImage, and its caption with UseImagesMenuCaption); not
+  // owned: forgotten when it goes.
+  TspImagesMenuSource* SkinImagesMenu() const { return FSkinImagesMenu; }
+  void SetSkinImagesMenu(TspImagesMenuSource* value) {
+    if (FSkinImagesMenu) {
+      FSkinImagesMenuComponent->RemoveFreeNotification(this);
+      FSkinImagesMenu->InternalChangeEvent() = nullptr;
+      FSkinImagesMenu->InternalMenuCloseEvent() = nullptr;
+    }
+    FSkinImagesMenu = value;
+    FSkinImagesMenuComponent = value ? value->MenuComponent() : nullptr;
+    if (value) {
+      FSkinImagesMenuComponent->FreeNotification(this);
+      value->InternalChangeEvent() = [this](TObject*) { this->Repaint(); };
+    }
+    this->Repaint();
+  }
+  bool UseImagesMenuImage = false;
+  bool UseImagesMenuCaption = false;
 
   // A strip of NumGlyphs equal pictures side by side: normal, disabled,
   // pressed, hot. Owned; the writer copies.
@@ -373,6 +411,15 @@ protected:
   }
 
   void DrawContent(HDC dc, const RECT& area, const TspFontDesc& font, bool down, bool hot) {
+    int menuImage = -1;
+    std::string menuCaption;
+    if (FSkinImagesMenu && UseImagesMenuImage && FSkinImagesMenu->Images() &&
+        FSkinImagesMenu->SelectedItemContent(menuImage, menuCaption)) {
+      DrawImageListGlyphAndCaption(dc, area, font, FMargin, FSpacing, FLayout,
+                                   UseImagesMenuCaption ? menuCaption : ShownCaption(), FSkinImagesMenu->Images(),
+                                   menuImage, this->Enabled(), down);
+      return;
+    }
     if (TCustomImageList* images = ContentImages(down, hot)) {
       DrawImageListGlyphAndCaption(dc, area, font, FMargin, FSpacing, FLayout, ShownCaption(), images, FImageIndex,
                                    DrawsImagesEnabled(images), down);
@@ -384,7 +431,12 @@ protected:
 
   void Notification(TComponent* component, TOperation operation) override {
     TBase::Notification(component, operation);
-    if (operation == opRemove && component == FImageList) FImageList = nullptr;
+    if (operation != opRemove) return;
+    if (component == FImageList) FImageList = nullptr;
+    if (FSkinImagesMenu && component == FSkinImagesMenuComponent) {
+      FSkinImagesMenu = nullptr;
+      FSkinImagesMenuComponent = nullptr;
+    }
   }
 
   void PaintSkinImage(TspPaintBuffer& b) override {
@@ -408,6 +460,8 @@ protected:
 
   bool FButtonElement = false;
   bool FShowFocus = false;
+  TspImagesMenuSource* FSkinImagesMenu = nullptr;
+  TComponent* FSkinImagesMenuComponent = nullptr;
   TspFontDesc FSkinFont;
   COLORREF FFontColor = 0, FActiveFontColor = 0, FDownFontColor = 0, FDisabledFontColor = RGB(128, 128, 128);
   RECT FActiveSkinRect{}, FDownSkinRect{}, FDisabledSkinRect{}, FFocusedSkinRect{};

@@ -133,16 +133,23 @@ RECT TspSkinMenuButton::TrackRect() {
 }
 
 bool TspSkinMenuButton::IsTrackPoint(int X, int Y) {
-  if (!FSkinPopupMenu) return false;
+  if (!FSkinPopupMenu && !FSkinImagesMenu) return false;
   if (!FTrackButtonMode) return true;
   return PointIn(TrackRect(), X, Y);
 }
 
 void TspSkinMenuButton::DropDownMenu() {
-  if (!FSkinPopupMenu) return;
-  if (OnShowTrackMenu) OnShowTrackMenu(this);
   POINT p = ClientToScreen(POINT{0, 0});
-  OpenControlMenu(FSkinPopupMenu, this, RECT{p.x, p.y, p.x + Width(), p.y + Height()});
+  RECT r{p.x, p.y, p.x + Width(), p.y + Height()};
+  if (FSkinPopupMenu) {
+    if (OnShowTrackMenu) OnShowTrackMenu(this);
+    OpenControlMenu(FSkinPopupMenu, this, r);
+  }
+  if (FSkinImagesMenu) {
+    if (OnShowTrackMenu) OnShowTrackMenu(this);
+    FSkinImagesMenu->InternalMenuCloseEvent() = [this](TObject*) { ImagesMenuClosed(); };
+    FSkinImagesMenu->PopupFromRect(r);
+  }
 }
 
 void TspSkinMenuButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
@@ -179,6 +186,11 @@ void TspSkinMenuButton::MenuClosed() {
   if (OnHideTrackMenu) OnHideTrackMenu(this);
   if (LayerVisible() && !FMouseIn) HideLayer();
   Repaint();
+}
+
+void TspSkinMenuButton::ImagesMenuClosed() {
+  MenuClosed();
+  StartMorphOrRepaint();
 }
 
 void TspSkinMenuButton::WndProc(TMessage& m) {
@@ -390,16 +402,23 @@ RECT TspSkinMenuSpeedButton::MainRect() {
 }
 
 bool TspSkinMenuSpeedButton::IsTrackPoint(int X, int Y) {
-  if (!FSkinPopupMenu) return false;
+  if (!FSkinPopupMenu && !FSkinImagesMenu) return false;
   if (!FTrackButtonMode) return true;
   return PointIn(TrackRect(), X, Y);
 }
 
 void TspSkinMenuSpeedButton::DropDownMenu() {
-  if (!FSkinPopupMenu) return;
-  if (OnShowTrackMenu) OnShowTrackMenu(this);
   POINT p = ClientToScreen(POINT{0, 0});
-  OpenControlMenu(FSkinPopupMenu, this, RECT{p.x, p.y, p.x + Width(), p.y + Height()});
+  RECT r{p.x, p.y, p.x + Width(), p.y + Height()};
+  if (FSkinPopupMenu) {
+    if (OnShowTrackMenu) OnShowTrackMenu(this);
+    OpenControlMenu(FSkinPopupMenu, this, r);
+  }
+  if (FSkinImagesMenu) {
+    if (OnShowTrackMenu) OnShowTrackMenu(this);
+    FSkinImagesMenu->InternalMenuCloseEvent() = [this](TObject*) { ImagesMenuClosed(); };
+    FSkinImagesMenu->PopupFromRect(r);
+  }
 }
 
 void TspSkinMenuSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
@@ -425,6 +444,8 @@ void TspSkinMenuSpeedButton::MenuClosed() {
   FMouseIn = false;
   Repaint();
 }
+
+void TspSkinMenuSpeedButton::ImagesMenuClosed() { MenuClosed(); }
 
 void TspSkinMenuSpeedButton::WndProc(TMessage& m) {
   switch (m.Msg) {
