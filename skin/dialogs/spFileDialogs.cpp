@@ -157,6 +157,7 @@ TspOpenDlgForm::TspOpenDlgForm(TComponent* owner, bool saveMode, TspSkinData* ct
                                bool toolButtonsTransparent, TCustomImageList* toolBarImageList)
     : TForm(owner), SaveMode(saveMode), CtrlSD(ctrlSkinData) {
   SetName("spOpenDlgForm");
+  KeyPreview = true;
   DSF = new TspDynamicSkinForm(this);
   const int clientWidth = 450;
   SetClientSize(this, clientWidth, 290);
@@ -664,6 +665,7 @@ TspSelDirDlgForm::TspSelDirDlgForm(TComponent* owner, TspSkinData* ctrlSkinData,
                                    int treeButtonNoExpandImageIndex)
     : TForm(owner), CtrlSD(ctrlSkinData), ShowToolBar(showToolBar) {
   SetName("spSelDirDlgForm");
+  KeyPreview = true;
   DSF = new TspDynamicSkinForm(this);
   SetClientSize(this, 280, 280);
   if (showToolBar) {
