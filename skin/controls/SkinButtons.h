@@ -417,17 +417,22 @@ protected:
         FSkinImagesMenu->SelectedItemContent(menuImage, menuCaption)) {
       DrawImageListGlyphAndCaption(dc, area, font, FMargin, FSpacing, FLayout,
                                    UseImagesMenuCaption ? menuCaption : ShownCaption(), FSkinImagesMenu->Images(),
-                                   menuImage, this->Enabled(), down);
+                                   menuImage, this->Enabled(), down, FDrawColorMarker, MarkerColour());
       return;
     }
     if (TCustomImageList* images = ContentImages(down, hot)) {
       DrawImageListGlyphAndCaption(dc, area, font, FMargin, FSpacing, FLayout, ShownCaption(), images, FImageIndex,
-                                   DrawsImagesEnabled(images), down);
+                                   DrawsImagesEnabled(images), down, FDrawColorMarker, MarkerColour());
       return;
     }
     DrawGlyphAndCaption(dc, area, font, FMargin, FSpacing, FLayout, ShownCaption(), &FGlyph, FNumGlyphs,
-                        GetGlyphNum(down, hot), down);
+                        GetGlyphNum(down, hot), down, FDrawColorMarker, MarkerColour());
   }
+  COLORREF MarkerColour() const { return ColorToRGBValue(FColorMarkerValue) & 0xFFFFFF; }
+
+  // A colour marker under the image or caption (set by subclasses).
+  bool FDrawColorMarker = false;
+  TColor FColorMarkerValue = 0;
 
   void Notification(TComponent* component, TOperation operation) override {
     TBase::Notification(component, operation);

@@ -281,18 +281,20 @@ HRGN NinePartRegionFromMask(const TspImageSource& mask, POINT lt, POINT rt, POIN
 }
 
 void DrawGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int margin, int spacing, int layout,
-                         const std::string& caption, TBitmap* glyph, int numGlyphs, int glyphIndex, bool down) {
+                         const std::string& caption, TBitmap* glyph, int numGlyphs, int glyphIndex, bool down,
+                         bool drawMarker, COLORREF markerColor) {
   TCanvas canvas;
   canvas.SetHandle(dc);
   font.AssignTo(canvas.Font());
   DrawStripGlyphAndText(&canvas, R(r), margin, spacing, static_cast<TspButtonLayout>(layout), caption,
-                        glyph && !glyph->Empty() ? glyph : nullptr, numGlyphs, glyphIndex, down, false, 0);
+                        glyph && !glyph->Empty() ? glyph : nullptr, numGlyphs, glyphIndex, down, drawMarker,
+                        static_cast<TColor>(markerColor));
   canvas.SetHandle(nullptr);
 }
 
 void DrawImageListGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int margin, int spacing, int layout,
                                   const std::string& caption, TCustomImageList* images, int index, bool enabled,
-                                  bool down) {
+                                  bool down, bool drawMarker, COLORREF markerColor) {
   TCanvas canvas;
   canvas.SetHandle(dc);
   font.AssignTo(canvas.Font());
@@ -312,6 +314,11 @@ void DrawImageListGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font
     CanvasDrawTextW(&canvas, text, t, DT_EXPANDTABS | DT_WORDBREAK | DT_VCENTER | DT_CENTER);
   }
   images->Draw(&canvas, gx, gy, index, enabled);
+  if (drawMarker) {
+    // Three lines under the picture.
+    const int gw = images->Width(), gh = images->Height();
+    for (int row = gy + gh - 2; row <= gy + gh; ++row) DrawSolidLine(dc, gx, row, gx + gw, row, markerColor);
+  }
   canvas.SetHandle(nullptr);
 }
 
