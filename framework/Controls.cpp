@@ -1113,6 +1113,27 @@ void TWinControl::KeyUp(WORD& key, TShiftState shift) {
   if (OnKeyUp) OnKeyUp(this, key, shift);
 }
 
+namespace {
+
+TWinControl* PreviewingForm(TWinControl* control) {
+  TCustomForm* form = control->GetParentForm();
+  return form && form != control && form->KeyPreview ? form : nullptr;
+}
+
+}  // namespace
+
+void TWinControl::PreviewKeyDown(WORD& key, TShiftState shift) {
+  if (TWinControl* form = PreviewingForm(this)) form->KeyDown(key, shift);
+}
+
+void TWinControl::PreviewKeyUp(WORD& key, TShiftState shift) {
+  if (TWinControl* form = PreviewingForm(this)) form->KeyUp(key, shift);
+}
+
+void TWinControl::PreviewKeyPress(char16_t& key) {
+  if (TWinControl* form = PreviewingForm(this)) form->KeyPress(key);
+}
+
 void TWinControl::KeyPress(char16_t& key) {
   if (OnKeyPress) OnKeyPress(this, key);
 }
@@ -1216,20 +1237,23 @@ void TWinControl::WndProc(TMessage& m) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
       WORD key = static_cast<WORD>(m.WParam);
-      KeyDown(key, KeyDataToShiftState(m.LParam));
+      PreviewKeyDown(key, KeyDataToShiftState(m.LParam));
+      if (key != 0) KeyDown(key, KeyDataToShiftState(m.LParam));
       if (key == 0) return;
       break;
     }
     case WM_KEYUP:
     case WM_SYSKEYUP: {
       WORD key = static_cast<WORD>(m.WParam);
-      KeyUp(key, KeyDataToShiftState(m.LParam));
+      PreviewKeyUp(key, KeyDataToShiftState(m.LParam));
+      if (key != 0) KeyUp(key, KeyDataToShiftState(m.LParam));
       if (key == 0) return;
       break;
     }
     case WM_CHAR: {
       char16_t key = static_cast<char16_t>(m.WParam);
-      KeyPress(key);
+      PreviewKeyPress(key);
+      if (key != 0) KeyPress(key);
       if (key == 0) return;
       break;
     }

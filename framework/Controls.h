@@ -388,6 +388,10 @@ protected:
   virtual void KeyDown(WORD& key, TShiftState shift);
   virtual void KeyUp(WORD& key, TShiftState shift);
   virtual void KeyPress(char16_t& key);
+  // The parent form's first look at a key when it has KeyPreview.
+  void PreviewKeyDown(WORD& key, TShiftState shift);
+  void PreviewKeyUp(WORD& key, TShiftState shift);
+  void PreviewKeyPress(char16_t& key);
   // Returns true when the wheel was used.
   virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos);
   // Paints the window's own content into `dc` (WM_PAINT with or without a DC).

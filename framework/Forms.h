@@ -168,6 +168,9 @@ public:
   int ShowModal();
   int ModalResult = mrNone;
   bool Modal() const { return FModal; }
+  // The form's OnKeyDown, OnKeyPress and OnKeyUp see the keys of its
+  // controls first; a key the form clears goes no further.
+  bool KeyPreview = false;
 
   TFormStyle FormStyle() const { return FFormStyle; }
   // Switching to or from an MDI style makes the window again.

@@ -187,7 +187,8 @@ void TCustomMaskEdit::WndProc(TMessage& m) {
     switch (m.Msg) {
       case WM_CHAR: {
         char16_t key = static_cast<char16_t>(m.WParam);
-        KeyPress(key);
+        PreviewKeyPress(key);
+        if (key != 0) KeyPress(key);
         if (key == 0) return;
         if (key == 8) {
           BlankSelection(true);
@@ -204,7 +205,8 @@ void TCustomMaskEdit::WndProc(TMessage& m) {
       }
       case WM_KEYDOWN: {
         WORD key = static_cast<WORD>(m.WParam);
-        KeyDown(key, KeyDataToShiftState(m.LParam));
+        PreviewKeyDown(key, KeyDataToShiftState(m.LParam));
+        if (key != 0) KeyDown(key, KeyDataToShiftState(m.LParam));
         if (key == 0) return;
         if (key == VK_DELETE) {
           BlankSelection(false);

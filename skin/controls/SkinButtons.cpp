@@ -325,5 +325,26 @@ void TspSkinSpeedButton::Paint() {
     canvas.SetHandle(nullptr);
     return;
   }
+  if (FIndex != -1 && atRest && FButtonElement) {
+    // No background: the parent shows through, with the image and caption
+    // in the skin's button text colour.
+    TCanvas canvas;
+    canvas.SetHandle(PaintDC());
+    auto skinColour = [this](int32_t c) { return ColorToRGBValue(static_cast<TColor>(c)); };
+    TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
+    if (!Enabled())
+      font.Color = skinColour(FSD->SkinColors.cBtnShadow);
+    else if (UseSkinFontColor)
+      font.Color = skinColour(FSD->SkinColors.cBtnText);
+    else
+      font.Color = FDefaultFont.Color;
+    RECT area = Geometry.NewClRect;
+    if (IsEmptyRECT(area)) area = ClientRect();
+    bool drawDefault = true;
+    if (OnPaint) OnPaint(this, &canvas, area, FDown, FMouseIn, drawDefault);
+    if (drawDefault) DrawContent(canvas.Handle(), area, font, false, false);
+    canvas.SetHandle(nullptr);
+    return;
+  }
   Base::Paint();
 }

@@ -10,12 +10,30 @@
 #include "framework/Graphics.h"
 #include "framework/ImgList.h"
 #include "skin/data/SPGlyphLayout.h"
+#include "skin/data/SPUtils.h"
+#include "skin/controls/SkinBoxDraw.h"
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinTimer.h"
 
 
 // The caption's accelerator: the character after a single '&'.
 bool IsAccel(char16_t key, const std::string& caption);
+
+// A picture-grid menu as the buttons know it: the skinned images menu of
+// the frame library is one. A button shows its selected item and opens it.
+class TspImagesMenuSource {
+public:
+  virtual ~TspImagesMenuSource() = default;
+  // The component itself, for its removal notice.
+  virtual TComponent* MenuComponent() = 0;
+  virtual void PopupFromRect(const RECT& r) = 0;
+  virtual TCustomImageList* Images() const = 0;
+  // The selected item's image index and caption; false with none selected.
+  virtual bool SelectedItemContent(int& imageIndex, std::string& caption) const = 0;
+  // Set by the button: after a new choice, and when the grid closes.
+  virtual TNotifyEvent& InternalChangeEvent() = 0;
+  virtual TNotifyEvent& InternalMenuCloseEvent() = 0;
+};
 
 // What the two buttons share.
 template <class TBase>
@@ -27,6 +45,7 @@ public:
     FImageChangeLink.OnChange = [this](TObject*) { this->Repaint(); };
   }
   ~TspButtonCore() override {
+    SetSkinImagesMenu(nullptr);
     if (FImageList) {
       FImageList->UnRegisterChanges(&FImageChangeLink);
       FImageList->RemoveFreeNotification(this);
@@ -54,6 +73,27 @@ public:
   unsigned RepeatInterval = 100;
   bool UseSkinSize = true;
   bool UseSkinFontColor = true;
+
+  // The picture menu whose selected item the button shows (with
+  // UseImagesMenuImage, and its caption with UseImagesMenuCaption); not
+  // owned: forgotten when it goes.
+  TspImagesMenuSource* SkinImagesMenu() const { return FSkinImagesMenu; }
+  void SetSkinImagesMenu(TspImagesMenuSource* value) {
+    if (FSkinImagesMenu) {
+      FSkinImagesMenuComponent->RemoveFreeNotification(this);
+      FSkinImagesMenu->InternalChangeEvent() = nullptr;
+      FSkinImagesMenu->InternalMenuCloseEvent() = nullptr;
+    }
+    FSkinImagesMenu = value;
+    FSkinImagesMenuComponent = value ? value->MenuComponent() : nullptr;
+    if (value) {
+      FSkinImagesMenuComponent->FreeNotification(this);
+      value->InternalChangeEvent() = [this](TObject*) { this->Repaint(); };
+    }
+    this->Repaint();
+  }
+  bool UseImagesMenuImage = false;
+  bool UseImagesMenuCaption = false;
 
   // A strip of NumGlyphs equal pictures side by side: normal, disabled,
   // pressed, hot. Owned; the writer copies.
@@ -217,6 +257,8 @@ protected:
       FAnimateSkinRect = RECT{};
       return;
     }
+    // A free-size button is never shaped.
+    if (!UseSkinSize) this->MaskPicture = nullptr;
     auto* e = dynamic_cast<TspDataSkinButtonControl*>(this->Element());
     if (e) CopyButtonElement(*e);
     if (SkinEffectsEnabled() && FAnimateTimer.Active() && FCurrentFrame > 0 && FCurrentFrame <= FFrameCount) {
@@ -243,6 +285,7 @@ protected:
     if (IsEmptyRECT(FDownSkinRect)) FDownSkinRect = FActiveSkinRect;
     FDisabledSkinRect = ToRECT(e->DisabledSkinRect);
     FFocusedSkinRect = ToRECT(e->FocusedSkinRect);
+    FShowFocus = e->ShowFocus;
     Morphing = e->Morphing;
     MorphKind = e->MorphKind;
     FAnimateSkinRect = ToRECT(e->AnimateSkinRect);
@@ -282,8 +325,33 @@ protected:
     return this->Geometry.SkinRect;
   }
 
+  // The size rule: the element's, or with UseSkinSize off (and not a
+  // nine-part element) any size, the caption area growing with it.
+  void CalcSkinSize(int& width, int& height) override {
+    if (UseSkinSize || this->FIndex == -1 || this->Geometry.ResizeMode == 1) {
+      TBase::CalcSkinSize(width, height);
+      return;
+    }
+    const RECT& cl = this->Geometry.ClRect;
+    this->Geometry.NewClRect = RECT{cl.left, cl.top, cl.right + width - this->Geometry.SkinWidth(),
+                                    cl.bottom + height - this->Geometry.SkinHeight()};
+  }
+  bool FreeSize() const { return !UseSkinSize && this->Geometry.ResizeMode != 1; }
+
   void DrawStateImage(TspPaintBuffer& b, const RECT& r, bool down, bool hot) {
-    this->CreateSkinImage(b, this->Picture, r);
+    RECT freeArea{};
+    if (!FreeSize()) {
+      this->CreateSkinImage(b, this->Picture, r);
+    } else if (this->Picture) {
+      // The state picture stretched over the whole button.
+      if (this->Geometry.ResizeMode == 0)
+        DrawPiece(b, this->Source(this->Picture), r, b.ClientRect());
+      else
+        DrawStretchedSkinRect(b, this->Source(this->Picture), r, this->Geometry.ClRect);
+      const RECT& cl = this->Geometry.ClRect;
+      freeArea = RECT{cl.left, cl.top, cl.right + b.Width() - (r.right - r.left),
+                      cl.bottom + b.Height() - (r.bottom - r.top)};
+    }
     COLORREF color;
     if (this->Enabled() && !UseSkinFontColor)
       color = this->FDefaultFont.Color;
@@ -297,14 +365,27 @@ protected:
       color = FFontColor;
     TspFontDesc font = this->UseSkinFont ? FSkinFont : this->FDefaultFont;
     font.Color = color;
-    RECT area = this->Geometry.NewClRect;
+    RECT area = FreeSize() ? freeArea : this->Geometry.NewClRect;
     if (IsEmptyRECT(area)) area = b.ClientRect();
+    if (FShowFocus && HasInputFocus() && this->FSD) {
+      // The dotted frame in the skin's button face colour.
+      TCanvas* cv = b.Canvas();
+      cv->Font()->SetColor(static_cast<TColor>(ColorToRGBValue(static_cast<TColor>(this->FSD->SkinColors.cBtnFace))));
+      DrawDottedFocusFrame(cv, TRect{area.left, area.top, area.right, area.bottom});
+      cv->Brush()->SetStyle(bsClear);
+    }
     if (OnPaint) {
       bool drawDefault = true;
       OnPaint(this, b.Canvas(), area, down, hot, drawDefault);
       if (!drawDefault) return;
     }
     DrawContent(b.DC(), area, font, down, hot);
+  }
+
+  // Whether the (windowed) button has the keyboard focus.
+  bool HasInputFocus() const {
+    auto* w = dynamic_cast<const TWinControl*>(static_cast<const TControl*>(this));
+    return w && w->HandleAllocated() && GetFocus() == w->HandleIfAllocated();
   }
 
   // Which picture of the glyph strip shows.
@@ -330,18 +411,37 @@ protected:
   }
 
   void DrawContent(HDC dc, const RECT& area, const TspFontDesc& font, bool down, bool hot) {
+    int menuImage = -1;
+    std::string menuCaption;
+    if (FSkinImagesMenu && UseImagesMenuImage && FSkinImagesMenu->Images() &&
+        FSkinImagesMenu->SelectedItemContent(menuImage, menuCaption)) {
+      DrawImageListGlyphAndCaption(dc, area, font, FMargin, FSpacing, FLayout,
+                                   UseImagesMenuCaption ? menuCaption : ShownCaption(), FSkinImagesMenu->Images(),
+                                   menuImage, this->Enabled(), down, FDrawColorMarker, MarkerColour());
+      return;
+    }
     if (TCustomImageList* images = ContentImages(down, hot)) {
       DrawImageListGlyphAndCaption(dc, area, font, FMargin, FSpacing, FLayout, ShownCaption(), images, FImageIndex,
-                                   DrawsImagesEnabled(images), down);
+                                   DrawsImagesEnabled(images), down, FDrawColorMarker, MarkerColour());
       return;
     }
     DrawGlyphAndCaption(dc, area, font, FMargin, FSpacing, FLayout, ShownCaption(), &FGlyph, FNumGlyphs,
-                        GetGlyphNum(down, hot), down);
+                        GetGlyphNum(down, hot), down, FDrawColorMarker, MarkerColour());
   }
+  COLORREF MarkerColour() const { return ColorToRGBValue(FColorMarkerValue) & 0xFFFFFF; }
+
+  // A colour marker under the image or caption (set by subclasses).
+  bool FDrawColorMarker = false;
+  TColor FColorMarkerValue = 0;
 
   void Notification(TComponent* component, TOperation operation) override {
     TBase::Notification(component, operation);
-    if (operation == opRemove && component == FImageList) FImageList = nullptr;
+    if (operation != opRemove) return;
+    if (component == FImageList) FImageList = nullptr;
+    if (FSkinImagesMenu && component == FSkinImagesMenuComponent) {
+      FSkinImagesMenu = nullptr;
+      FSkinImagesMenuComponent = nullptr;
+    }
   }
 
   void PaintSkinImage(TspPaintBuffer& b) override {
@@ -364,6 +464,9 @@ protected:
   }
 
   bool FButtonElement = false;
+  bool FShowFocus = false;
+  TspImagesMenuSource* FSkinImagesMenu = nullptr;
+  TComponent* FSkinImagesMenuComponent = nullptr;
   TspFontDesc FSkinFont;
   COLORREF FFontColor = 0, FActiveFontColor = 0, FDownFontColor = 0, FDisabledFontColor = RGB(128, 128, 128);
   RECT FActiveSkinRect{}, FDownSkinRect{}, FDisabledSkinRect{}, FFocusedSkinRect{};

@@ -96,23 +96,9 @@ void TspPopupListBox::Hide() {
 // TspComboEdit
 
 void TspComboEdit::CreateParams(TCreateParams& p) {
-  TEdit::CreateParams(p);
-  p.Style &= ~WS_BORDER;
-  p.WinClassName = u"TessComboEdit";
+  TspSkinNumEdit::CreateParams(p);
   if (CharCase == ecUpperCase) p.Style |= ES_UPPERCASE;
   if (CharCase == ecLowerCase) p.Style |= ES_LOWERCASE;
-}
-
-int TspComboEdit::SelStart() const {
-  DWORD start = 0, end = 0;
-  if (HWND h = HandleIfAllocated()) SendMessageW(h, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  return static_cast<int>(start);
-}
-
-int TspComboEdit::SelLength() const {
-  DWORD start = 0, end = 0;
-  if (HWND h = HandleIfAllocated()) SendMessageW(h, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  return static_cast<int>(end - start);
 }
 
 void TspComboEdit::SetSel(int start, int length) {
@@ -125,17 +111,21 @@ void TspComboEdit::SetSel(int start, int length) {
 }
 
 void TspComboEdit::CreateWnd() {
-  TEdit::CreateWnd();
+  TspSkinNumEdit::CreateWnd();
   if (OnCreated) OnCreated();
 }
 
 void TspComboEdit::KeyPress(char16_t& key) {
-  TEdit::KeyPress(key);
-  // Number combos take digits and the editing keys only.
-  if (NumOnly && key >= 32 && !(key >= u'0' && key <= u'9')) {
-    MessageBeep(0);
-    key = 0;
-  }
+  if (NumOnly)
+    TspSkinNumEdit::KeyPress(key);
+  else
+    TspCustomEdit::KeyPress(key);
+}
+
+void TspComboEdit::KeyDown(WORD& key, TShiftState shift) { TspCustomEdit::KeyDown(key, shift); }
+
+bool TspComboEdit::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
+  return TspCustomEdit::DoMouseWheel(shift, wheelDelta, mousePos);
 }
 
 // ---------------------------------------------------------------------------
@@ -330,7 +320,7 @@ void TspSkinCustomComboBox::CreateEditControl() {
   FEdit->SetParent(this);
   FEditWindowProc = FEdit->WindowProc;
   FEdit->WindowProc = [this](TMessage& m) { EditWindowProcHook(m); };
-  FEdit->OnEditCancelMode = [this](TObject* s) { CancelFrom(dynamic_cast<TControl*>(s)); };
+  FEdit->OnEditCancelMode = [this](TControl* c) { CancelFrom(c); };
   FEdit->OnChange = [this](TObject*) { EditChange(); };
   FEdit->OnKeyDown = [this](TObject*, WORD& key, TShiftState shift) {
     if (OnKeyDown) OnKeyDown(this, key, shift);
@@ -341,6 +331,8 @@ void TspSkinCustomComboBox::CreateEditControl() {
   FEdit->OnKeyPress = [this](TObject*, char16_t& key) {
     if (OnKeyPress) OnKeyPress(this, key);
   };
+  GetSkinData();
+  FEdit->SetEditTransparent(HasElement());
   ApplyEditFont();
   CalcRects();
 }
@@ -861,9 +853,6 @@ void TspSkinCustomComboBox::EditWindowProcHook(TMessage& m) {
       else
         EditDown(!visible);
       break;
-    case CM_CANCELMODE:
-      CancelFrom(reinterpret_cast<TControl*>(m.LParam));
-      break;
     default:
       break;
   }
@@ -926,6 +915,13 @@ void TspSkinCustomComboBox::WndProc(TMessage& m) {
         }
         if (!Enabled()) text = GetDisabledFontColor();
         SetTextColor(dc, text);
+        FEdit->TransparentTextColour = text;
+        if (FEdit->EditTransparent()) {
+          // The skin element under the edit shows through.
+          SetBkMode(dc, TRANSPARENT);
+          m.Result = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+          return;
+        }
         SetBkColor(dc, FDefaultColor);
         if (!FEditBrush || FEditBrushColour != FDefaultColor) {
           if (FEditBrush) DeleteObject(FEditBrush);
@@ -999,6 +995,7 @@ void TspSkinCustomComboBox::ChangeSkinData() {
   FListBox->SetSkinData(FSD);
   FListBox->UpDateScrollBar();
   CalcRects();
+  if (FEdit) FEdit->SetEditTransparent(HasElement());
   if (FEdit && HasElement()) {
     int w = Width(), h = Height();
     CalcSkinSize(w, h);

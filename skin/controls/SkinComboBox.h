@@ -5,6 +5,7 @@
 
 #include "framework/StdCtrls.h"
 #include "skin/controls/SkinBoxDraw.h"
+#include "skin/controls/SkinEdits.h"
 #include "skin/controls/SkinListBox.h"
 
 enum TspSkinCustomComboBoxStyle { spcbEditStyle, spcbFixedStyle };
@@ -32,23 +33,27 @@ protected:
   void CreateParams(TCreateParams& params) override;
 };
 
-// The inner edit of the edit style; digits only for number combos.
-class TspComboEdit : public TEdit {
+// The inner edit of the edit style: the skinned edit (its menu, Enter and
+// Escape for the form's default and cancel buttons, transparent over the
+// combo's skin element); a number combo's edit takes what a number edit
+// takes.
+class TspComboEdit : public TspSkinNumEdit {
 public:
-  explicit TspComboEdit(TComponent* owner) : TEdit(owner) {}
+  explicit TspComboEdit(TComponent* owner) : TspSkinNumEdit(owner) {}
   bool NumOnly = false;
   TEditCharCase CharCase = ecNormal;
-  int SelStart() const;
-  int SelLength() const;
   void SetSel(int start, int length);
-  void SelectAll() { SetSel(0, -1); }
-  TNotifyEvent OnEditCancelMode;
   std::function<void()> OnCreated;
+  // The colour the text is drawn in while transparent.
+  COLORREF TransparentTextColour = 0;
 
 protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void KeyPress(char16_t& key) override;
+  void KeyDown(WORD& key, TShiftState shift) override;
+  bool DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) override;
+  COLORREF TextColor() const override { return TransparentTextColour; }
 };
 
 class TspSkinCustomComboBox : public TspSkinCustomControl {

@@ -91,12 +91,24 @@ void TspSkinCustomComboBox::DrawResizeButton(TspPaintBuffer& b) {
   TspPaintBuffer btn(w, h);
   RECT cl = ToRECT(e->ClRect);
   DrawStretchedSkinRect(btn, Source(pic), src, cl);
-  if (IsEmptyRECT(ToRECT(e->MenuMarkerRect))) {
+  RECT marker = ToRECT(e->MenuMarkerRect);
+  if (IsEmptyRECT(marker)) {
     if (Enabled()) {
       RECT r = btn.ClientRect();
       if (pressed) OffsetRect(&r, 0, 2);
       DrawArrowGlyph(btn.DC(), r, adDown, colour);
     }
+  } else {
+    RECT active = ToRECT(e->MenuMarkerActiveRect), down = ToRECT(e->MenuMarkerDownRect);
+    RECT src = marker;
+    if (pressed && !IsEmptyRECT(down))
+      src = down;
+    else if (hot && !IsEmptyRECT(active))
+      src = active;
+    RECT r = btn.ClientRect();
+    if (pressed) OffsetRect(&r, 0, 1);
+    DrawMarkerGlyph(btn.DC(), Picture ? Picture : pic, src, r,
+                    static_cast<COLORREF>(e->MenuMarkerTransparentColor) & 0xFFFFFF);
   }
   btn.DrawTo(b.DC(), Button.R.left, Button.R.top);
 }
@@ -230,6 +242,18 @@ void TspSkinCustomComboBox::DrawToolButton(TspPaintBuffer& b, bool skin) {
     cv->Brush()->SetStyle(bsClear);
     DrawItemContent(item, index, tr, false, false);
     item.DrawTo(b.DC(), 0, 0);
+  }
+  if (TspDataSkinButtonControl* e = skin ? ButtonElement({"resizetoolbutton", "resizebutton"}) : nullptr) {
+    RECT marker = ToRECT(e->MenuMarkerRect);
+    if (!IsEmptyRECT(marker)) {
+      RECT active = ToRECT(e->MenuMarkerActiveRect), down = ToRECT(e->MenuMarkerDownRect);
+      if (IsEmptyRECT(active)) active = marker;
+      if (IsEmptyRECT(down)) down = active;
+      const TspPicture* pic = Picture ? Picture : SkinPicture(e->PictureIndex);
+      DrawMarkerGlyph(b.DC(), pic, FDropDown ? down : hot ? active : marker, RECT{w - 15, 0, w, h},
+                      static_cast<COLORREF>(e->MenuMarkerTransparentColor) & 0xFFFFFF);
+      return;
+    }
   }
   TCanvas* cv = b.Canvas();
   DrawDropDownArrowGlyph(cv, TRect{w - 15, 0, w, h}, static_cast<TColor>(arrow));

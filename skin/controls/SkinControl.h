@@ -12,6 +12,7 @@
 #include <string>
 
 #include "framework/Controls.h"
+#include "framework/ImgList.h"
 #include "skin/data/SkinData.h"
 #include "skin/controls/SkinDraw.h"
 
@@ -82,6 +83,7 @@ public:
 
   ~TspSkinControlT() override {
     if (FSD) FSD->RemoveFreeNotification(this);
+    if (FHintImageList) FHintImageList->RemoveFreeNotification(this);
   }
 
   // The skin data component the control takes its look from; not owned.
@@ -101,10 +103,17 @@ public:
 
   bool DrawDefault = true;
   bool UseSkinCursor = false;
+  // The element's cursor number among the skin's cursors; -1 for none.
+  int CursorIndex = -1;
   std::string HintTitle;
   int HintImageIndex = 0;
-  // Picture list of the extended hint; not owned, not watched.
-  TCustomImageList* HintImageList = nullptr;
+  // Picture list of the extended hint; not owned: forgotten when it goes.
+  TCustomImageList* HintImageList() const { return FHintImageList; }
+  void SetHintImageList(TCustomImageList* value) {
+    if (FHintImageList) FHintImageList->RemoveFreeNotification(this);
+    FHintImageList = value;
+    if (FHintImageList) FHintImageList->FreeNotification(this);
+  }
   std::string AreaName;
 
   bool AlphaBlend() const { return FAlphaBlend; }
@@ -126,6 +135,9 @@ public:
     ApplySkinCursor();
     this->Repaint();
   }
+  // Asks the children to repaint what they blend over (windowed controls
+  // have children).
+  virtual void CheckControlsBackground() {}
   // Repaints when blended over the parent, then asks the children to.
   virtual void CheckParentBackground() {
     if (FAlphaBlend) this->Repaint();
@@ -159,16 +171,24 @@ protected:
 
   void Notification(TComponent* component, TOperation operation) override {
     TBase::Notification(component, operation);
-    if (operation == opRemove && component == FSD) {
+    if (operation != opRemove) return;
+    if (component == FSD) {
       FSD = nullptr;
       FIndex = -1;
     }
+    if (component == FHintImageList) FHintImageList = nullptr;
   }
   virtual void PaintDefaultImage(TspPaintBuffer&) {}
   virtual void PaintSkinImage(TspPaintBuffer&) {}
 
+  // With UseSkinCursor the control shows the element's cursor, which the
+  // skin installed among the screen's cursors from its first cursor number
+  // on; the default cursor when the element names none.
   void ApplySkinCursor() {
-    if (UseSkinCursor) this->SetCursor(crDefault);
+    if (!UseSkinCursor) return;
+    int64_t n = (CursorIndex == -1 || !FSD) ? 0 : int64_t(CursorIndex) + int64_t(FSD->StartCursorIndex);
+    if (n < INT32_MIN || n > INT32_MAX) n = 0;
+    this->SetCursor(static_cast<TCursor>(n));
   }
 
   // What lies under the control, for transparent looks and blending.
@@ -208,6 +228,7 @@ protected:
   std::string FSkinDataName;
   bool FAlphaBlend = false;
   int FAlphaBlendValue = 200;
+  TCustomImageList* FHintImageList = nullptr;
 };
 
 // Adds the element geometry, the default font and the default size.
@@ -295,6 +316,8 @@ public:
       UpdateSkinRegion();
       this->Repaint();
     }
+    // A stretched picture changed under the children that blend over it.
+    if (this->FIndex != -1 && Geometry.StretchEffect) this->CheckControlsBackground();
   }
 
   // The element's picture and mask, borrowed from the skin.
@@ -320,6 +343,7 @@ protected:
     Geometry.RBPt = pt(e->RBPoint);
     Geometry.SkinRect = rc(e->SkinRect);
     Geometry.ClRect = rc(e->ClRect);
+    this->CursorIndex = e->CursorIndex;
     Geometry.StretchEffect = e->StretchEffect;
     Geometry.LeftStretch = e->LeftStretch;
     Geometry.TopStretch = e->TopStretch;
@@ -486,7 +510,7 @@ public:
     }
   }
 
-  void CheckControlsBackground() {
+  void CheckControlsBackground() override {
     for (int i = 0; i < this->ControlCount(); ++i) {
       TControl* c = this->Controls(i);
       if (auto* w = dynamic_cast<TWinControl*>(c))

@@ -10,6 +10,7 @@
 #include "framework/ImgList.h"
 #include "framework/SysUtils.h"
 #include "skin/data/SPUtils.h"
+#include "skin/data/spPicture.h"
 
 void TspFontDesc::AssignTo(TFont* font) const {
   font->SetName(Name);
@@ -280,18 +281,20 @@ HRGN NinePartRegionFromMask(const TspImageSource& mask, POINT lt, POINT rt, POIN
 }
 
 void DrawGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int margin, int spacing, int layout,
-                         const std::string& caption, TBitmap* glyph, int numGlyphs, int glyphIndex, bool down) {
+                         const std::string& caption, TBitmap* glyph, int numGlyphs, int glyphIndex, bool down,
+                         bool drawMarker, COLORREF markerColor) {
   TCanvas canvas;
   canvas.SetHandle(dc);
   font.AssignTo(canvas.Font());
   DrawStripGlyphAndText(&canvas, R(r), margin, spacing, static_cast<TspButtonLayout>(layout), caption,
-                        glyph && !glyph->Empty() ? glyph : nullptr, numGlyphs, glyphIndex, down, false, 0);
+                        glyph && !glyph->Empty() ? glyph : nullptr, numGlyphs, glyphIndex, down, drawMarker,
+                        static_cast<TColor>(markerColor));
   canvas.SetHandle(nullptr);
 }
 
 void DrawImageListGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int margin, int spacing, int layout,
                                   const std::string& caption, TCustomImageList* images, int index, bool enabled,
-                                  bool down) {
+                                  bool down, bool drawMarker, COLORREF markerColor) {
   TCanvas canvas;
   canvas.SetHandle(dc);
   font.AssignTo(canvas.Font());
@@ -311,6 +314,11 @@ void DrawImageListGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font
     CanvasDrawTextW(&canvas, text, t, DT_EXPANDTABS | DT_WORDBREAK | DT_VCENTER | DT_CENTER);
   }
   images->Draw(&canvas, gx, gy, index, enabled);
+  if (drawMarker) {
+    // Three lines under the picture.
+    const int gw = images->Width(), gh = images->Height();
+    for (int row = gy + gh - 2; row <= gy + gh; ++row) DrawSolidLine(dc, gx, row, gx + gw, row, markerColor);
+  }
   canvas.SetHandle(nullptr);
 }
 
@@ -359,3 +367,22 @@ void TspGlowLayer::Hide() {
 }
 
 bool TspGlowLayer::Visible() const { return FManager->IsVisible(); }
+
+void DrawMarkerGlyph(HDC dc, const TspPicture* picture, const RECT& src, const RECT& target, COLORREF transparent) {
+  if (!picture || src.right <= src.left || src.bottom <= src.top) return;
+  int mw = src.right - src.left, mh = src.bottom - src.top;
+  TspPaintBuffer mark(mw, mh);
+  GdiFlush();
+  uint32_t* bits = mark.Bits();
+  for (int j = 0; j < mh; ++j)
+    for (int i = 0; i < mw; ++i) {
+      int sx = src.left + i, sy = src.top + j;
+      uint32_t p = (sx >= 0 && sy >= 0 && sx < picture->Width && sy < picture->Height)
+                       ? picture->Pixels[static_cast<size_t>(sy) * picture->Width + sx] & 0xFFFFFF
+                       : ((transparent & 0xFF) << 16) | (transparent & 0xFF00) | ((transparent >> 16) & 0xFF);
+      bits[static_cast<size_t>(j) * mw + i] = p;
+    }
+  int x = target.left + (target.right - target.left) / 2 - mw / 2;
+  int y = target.top + (target.bottom - target.top) / 2 - mh / 2;
+  TransparentBlt(dc, x, y, mw, mh, mark.DC(), 0, 0, mw, mh, transparent & 0xFFFFFF);
+}

@@ -10,6 +10,7 @@
 
 class TFont;
 class TCanvas;
+struct TspPicture;
 
 // Font of a control's text as the skinned controls describe it.
 struct TspFontDesc {
@@ -83,6 +84,9 @@ enum TspArrowDirection { adLeft, adRight, adUp, adDown };
 void DrawArrowGlyph(HDC dc, const RECT& r, TspArrowDirection direction, COLORREF color);
 // A dotted focus frame just inside `r`.
 void DrawFocusFrame(HDC dc, const RECT& r);
+// A marker glyph cut from a skin picture at `src`, drawn centred in
+// `target` with the pixels of the transparent colour left out.
+void DrawMarkerGlyph(HDC dc, const TspPicture* picture, const RECT& src, const RECT& target, COLORREF transparent);
 // A one-pixel solid line from (x1, y1) up to, not including, (x2, y2).
 void DrawSolidLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF color);
 
@@ -141,15 +145,18 @@ HRGN NinePartRegionFromMask(const TspImageSource& mask, POINT lt, POINT rt, POIN
 class TBitmap;
 class TCustomImageList;
 // A glyph (frame `glyphIndex` of a strip of `numGlyphs`) and a caption laid
-// out together in `r`; a pressed look moves both by one pixel.
+// out together in `r`; a pressed look moves both by one pixel. With
+// `drawMarker` a colour marker in `markerColor` goes under the glyph, under
+// the caption, or (with neither) fills the middle of `r`.
 void DrawGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int margin, int spacing, int layout,
-                         const std::string& caption, TBitmap* glyph, int numGlyphs, int glyphIndex, bool down);
+                         const std::string& caption, TBitmap* glyph, int numGlyphs, int glyphIndex, bool down,
+                         bool drawMarker = false, COLORREF markerColor = 0);
 
 // Picture `index` of an image list and a caption laid out together in `r`,
 // as a glyph strip is; a disabled picture is drawn as the list draws it.
 void DrawImageListGlyphAndCaption(HDC dc, const RECT& r, const TspFontDesc& font, int margin, int spacing, int layout,
                                   const std::string& caption, TCustomImageList* images, int index, bool enabled,
-                                  bool down);
+                                  bool down, bool drawMarker = false, COLORREF markerColor = 0);
 
 class TspLayerManager;
 

@@ -88,25 +88,6 @@ void DrawStretchedPart(TspPaintBuffer& b, const TspPicture* picture, const RECT&
 }
 
 // A marker picture of the skin, its `transparent` colour left out, centred in `target`.
-void DrawMarkerPicture(HDC dc, const TspPicture* picture, const RECT& src, const RECT& target, COLORREF transparent) {
-  if (!picture || IsEmptyRECT(src)) return;
-  int mw = src.right - src.left, mh = src.bottom - src.top;
-  TspPaintBuffer mark(mw, mh);
-  GdiFlush();
-  uint32_t* bits = mark.Bits();
-  for (int j = 0; j < mh; ++j)
-    for (int i = 0; i < mw; ++i) {
-      int sx = src.left + i, sy = src.top + j;
-      uint32_t p = (sx >= 0 && sy >= 0 && sx < picture->Width && sy < picture->Height)
-                       ? picture->Pixels[static_cast<size_t>(sy) * picture->Width + sx] & 0xFFFFFF
-                       : ((transparent & 0xFF) << 16) | (transparent & 0xFF00) | ((transparent >> 16) & 0xFF);
-      bits[static_cast<size_t>(j) * mw + i] = p;
-    }
-  int x = target.left + (target.right - target.left) / 2 - mw / 2;
-  int y = target.top + (target.bottom - target.top) / 2 - mh / 2;
-  TransparentBlt(dc, x, y, mw, mh, mark.DC(), 0, 0, mw, mh, transparent & 0xFFFFFF);
-}
-
 }  // namespace
 
 // ===========================================================================
@@ -152,16 +133,23 @@ RECT TspSkinMenuButton::TrackRect() {
 }
 
 bool TspSkinMenuButton::IsTrackPoint(int X, int Y) {
-  if (!FSkinPopupMenu) return false;
+  if (!FSkinPopupMenu && !FSkinImagesMenu) return false;
   if (!FTrackButtonMode) return true;
   return PointIn(TrackRect(), X, Y);
 }
 
 void TspSkinMenuButton::DropDownMenu() {
-  if (!FSkinPopupMenu) return;
-  if (OnShowTrackMenu) OnShowTrackMenu(this);
   POINT p = ClientToScreen(POINT{0, 0});
-  OpenControlMenu(FSkinPopupMenu, this, RECT{p.x, p.y, p.x + Width(), p.y + Height()});
+  RECT r{p.x, p.y, p.x + Width(), p.y + Height()};
+  if (FSkinPopupMenu) {
+    if (OnShowTrackMenu) OnShowTrackMenu(this);
+    OpenControlMenu(FSkinPopupMenu, this, r);
+  }
+  if (FSkinImagesMenu) {
+    if (OnShowTrackMenu) OnShowTrackMenu(this);
+    FSkinImagesMenu->InternalMenuCloseEvent() = [this](TObject*) { ImagesMenuClosed(); };
+    FSkinImagesMenu->PopupFromRect(r);
+  }
 }
 
 void TspSkinMenuButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
@@ -198,6 +186,11 @@ void TspSkinMenuButton::MenuClosed() {
   if (OnHideTrackMenu) OnHideTrackMenu(this);
   if (LayerVisible() && !FMouseIn) HideLayer();
   Repaint();
+}
+
+void TspSkinMenuButton::ImagesMenuClosed() {
+  MenuClosed();
+  StartMorphOrRepaint();
 }
 
 void TspSkinMenuButton::WndProc(TMessage& m) {
@@ -344,7 +337,7 @@ void TspSkinMenuButton::PaintSkinImage(TspPaintBuffer& b) {
     DrawArrowGlyph(b.DC(), marker, adDown, FMenuTracked ? FDownFontColor : color);
   } else {
     RECT src = (pressed || FMenuTracked) ? FMenuMarkerDownRect : (FMouseIn ? FMenuMarkerActiveRect : FMenuMarkerRect);
-    DrawMarkerPicture(b.DC(), Picture, src, marker, FMenuMarkerTransparentColor);
+    DrawMarkerGlyph(b.DC(), Picture, src, marker, FMenuMarkerTransparentColor);
   }
 }
 
@@ -409,16 +402,23 @@ RECT TspSkinMenuSpeedButton::MainRect() {
 }
 
 bool TspSkinMenuSpeedButton::IsTrackPoint(int X, int Y) {
-  if (!FSkinPopupMenu) return false;
+  if (!FSkinPopupMenu && !FSkinImagesMenu) return false;
   if (!FTrackButtonMode) return true;
   return PointIn(TrackRect(), X, Y);
 }
 
 void TspSkinMenuSpeedButton::DropDownMenu() {
-  if (!FSkinPopupMenu) return;
-  if (OnShowTrackMenu) OnShowTrackMenu(this);
   POINT p = ClientToScreen(POINT{0, 0});
-  OpenControlMenu(FSkinPopupMenu, this, RECT{p.x, p.y, p.x + Width(), p.y + Height()});
+  RECT r{p.x, p.y, p.x + Width(), p.y + Height()};
+  if (FSkinPopupMenu) {
+    if (OnShowTrackMenu) OnShowTrackMenu(this);
+    OpenControlMenu(FSkinPopupMenu, this, r);
+  }
+  if (FSkinImagesMenu) {
+    if (OnShowTrackMenu) OnShowTrackMenu(this);
+    FSkinImagesMenu->InternalMenuCloseEvent() = [this](TObject*) { ImagesMenuClosed(); };
+    FSkinImagesMenu->PopupFromRect(r);
+  }
 }
 
 void TspSkinMenuSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
@@ -444,6 +444,8 @@ void TspSkinMenuSpeedButton::MenuClosed() {
   FMouseIn = false;
   Repaint();
 }
+
+void TspSkinMenuSpeedButton::ImagesMenuClosed() { MenuClosed(); }
 
 void TspSkinMenuSpeedButton::WndProc(TMessage& m) {
   switch (m.Msg) {
@@ -488,7 +490,7 @@ void TspSkinMenuSpeedButton::Paint() {
   DrawContent(dc, area, font, false, false);
   RECT marker = (element && !ownVariant) ? RECT{area.right, 0, w, h} : TrackRect();
   if (element && !IsEmptyRECT(FMenuMarkerFlatRect)) {
-    DrawMarkerPicture(dc, Picture, FMenuMarkerFlatRect, marker, FMenuMarkerTransparentColor);
+    DrawMarkerGlyph(dc, Picture, FMenuMarkerFlatRect, marker, FMenuMarkerTransparentColor);
   } else if (!element) {
     DrawArrowGlyph(dc, marker, adDown, GetSysColor(COLOR_BTNTEXT));
   } else {
@@ -602,7 +604,7 @@ void TspSkinMenuSpeedButton::DrawNewStyle(TspPaintBuffer& b) {
     RECT ma = ToRECT(e->MenuMarkerActiveRect), md = ToRECT(e->MenuMarkerDownRect);
     if (IsEmptyRECT(ma)) ma = mr;
     if (IsEmptyRECT(md)) md = ma;
-    DrawMarkerPicture(b.DC(), pic, (pressed || FMenuTracked) ? md : (FMouseIn ? ma : mr), track,
+    DrawMarkerGlyph(b.DC(), pic, (pressed || FMenuTracked) ? md : (FMouseIn ? ma : mr), track,
                       static_cast<COLORREF>(e->MenuMarkerTransparentColor) & 0xFFFFFF);
   }
   (void)w;
@@ -680,6 +682,6 @@ void TspSkinMenuSpeedButton::PaintSkinImage(TspPaintBuffer& b) {
     DrawArrowGlyph(b.DC(), marker, adDown, FMenuTracked ? FDownFontColor : color);
   } else {
     RECT src = (pressed || FMenuTracked) ? FMenuMarkerDownRect : (FMouseIn ? FMenuMarkerActiveRect : FMenuMarkerRect);
-    DrawMarkerPicture(b.DC(), Picture, src, marker, FMenuMarkerTransparentColor);
+    DrawMarkerGlyph(b.DC(), Picture, src, marker, FMenuMarkerTransparentColor);
   }
 }

@@ -71,6 +71,7 @@ protected:
 
 private:
   void MenuClosed();
+  void ImagesMenuClosed();
   bool FTrackButtonMode = false;
   bool FMenuTracked = false;
   TPopupMenu* FSkinPopupMenu = nullptr;
@@ -117,6 +118,7 @@ protected:
 
 private:
   void MenuClosed();
+  void ImagesMenuClosed();
   void DrawNewStyle(TspPaintBuffer& b);
   RECT MainRect();
   bool FTrackButtonMode = false;

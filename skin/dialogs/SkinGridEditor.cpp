@@ -26,7 +26,8 @@ std::string ResText(TspSkinData* sd, const char* key, const char* fallback) {
 // ---------------------------------------------------------------------------
 // TspSkinTransparentMaskEdit
 
-TspSkinTransparentMaskEdit::TspSkinTransparentMaskEdit(TComponent* owner) : TEdit(owner) {
+TspSkinTransparentMaskEdit::TspSkinTransparentMaskEdit(TComponent* owner) : TCustomMaskEdit(owner) {
+  AutoSelect = false;
   ControlStyle |= csOpaque;
   FFont.SetName("Arial");
   FFont.SetHeight(14);
@@ -38,12 +39,12 @@ TspSkinTransparentMaskEdit::~TspSkinTransparentMaskEdit() {
 }
 
 void TspSkinTransparentMaskEdit::CreateParams(TCreateParams& params) {
-  TEdit::CreateParams(params);
+  TCustomMaskEdit::CreateParams(params);
   if (FTransparent) params.ExStyle |= WS_EX_TRANSPARENT;
 }
 
 void TspSkinTransparentMaskEdit::CreateWindowHandle(const TCreateParams& params) {
-  TEdit::CreateWindowHandle(params);
+  TCustomMaskEdit::CreateWindowHandle(params);
   ApplyFont();
   if (HWND h = HandleIfAllocated()) SendMessageW(h, EM_LIMITTEXT, FMaxLength > 0 ? FMaxLength : 0, 0);
 }
@@ -160,7 +161,7 @@ void TspSkinTransparentMaskEdit::WndProc(TMessage& m) {
         m.Result = 0;
         return;
       }
-      TEdit::WndProc(m);
+      TCustomMaskEdit::WndProc(m);
       if (FTransparent) InvalidateEdit();
       return;
     case WM_UNDO:
@@ -169,19 +170,19 @@ void TspSkinTransparentMaskEdit::WndProc(TMessage& m) {
         m.Result = 0;
         return;
       }
-      TEdit::WndProc(m);
+      TCustomMaskEdit::WndProc(m);
       if (FTransparent) InvalidateEdit();
       return;
     case WM_SETTEXT:
     case WM_KEYDOWN:
     case WM_MOVE:
-      TEdit::WndProc(m);
+      TCustomMaskEdit::WndProc(m);
       if (FTransparent) InvalidateEdit();
       return;
     default:
       break;
   }
-  TEdit::WndProc(m);
+  TCustomMaskEdit::WndProc(m);
 }
 
 // ---------------------------------------------------------------------------
@@ -284,7 +285,7 @@ void TspSkinInplaceEdit::LoadCellContents() {
   FLoading = true;
   try {
     SetText("");
-    EditMask = FGrid->GetCellEditMask(FGrid->Col(), FGrid->Row());
+    SetEditMask(FGrid->GetCellEditMask(FGrid->Col(), FGrid->Row()));
     SetText(FGrid->GetCellEditText(FGrid->Col(), FGrid->Row()));
     SetMaxLength(FGrid->GetCellEditLimit());
   } catch (...) {
@@ -491,6 +492,19 @@ void TspSkinInplaceEdit::WndProc(TMessage& m) {
     case WM_ERASEBKGND:
       if (FTransparent) {
         m.Result = 1;
+        return;
+      }
+      break;
+    case WM_CHAR:
+    case WM_KEYDOWN:
+    case WM_CUT:
+    case WM_CLEAR:
+      if (IsMasked()) {
+        // The mask writes the whole text at once, which the window does
+        // not always report as a change: the cell hears of it here.
+        const std::string before = Text();
+        TspSkinTransparentMaskEdit::WndProc(m);
+        if (FGrid && !FLoading && Text() != before) FGrid->PushEditorText();
         return;
       }
       break;

@@ -104,16 +104,14 @@ struct TGridLayout {
   TGridAxisInfo Horz, Vert;
 };
 
-// An edit whose background may show what lies under it.
-class TspSkinTransparentMaskEdit : public TEdit {
+// A mask edit whose background may show what lies under it.
+class TspSkinTransparentMaskEdit : public TCustomMaskEdit {
 public:
   explicit TspSkinTransparentMaskEdit(TComponent* owner);
 
   bool Transparent() const { return FTransparent; }
   void SetTransparent(bool value);
 
-  // The edit mask of the cell, kept for the hooks that supply it.
-  std::string EditMask;
   // -1 marks text that may not be changed; 0 means no limit.
   int MaxLength() const { return FMaxLength; }
   void SetMaxLength(int value);

@@ -34,6 +34,8 @@ const TColor spTextMenuColors[16] = {
 };
 
 TspSkinTextColorButton::TspSkinTextColorButton(TComponent* owner) : TspSkinMenuSpeedButton(owner) {
+  FDrawColorMarker = true;
+  FColorMarkerValue = 0;
   FColorImages = new TCustomImageList(this);
   FColorImages->SetSize(12, 12);
   FColorMenu = new TspSkinImagesMenu(this);
@@ -73,6 +75,7 @@ void TspSkinTextColorButton::Loaded() {
 
 void TspSkinTextColorButton::SetColorValue(TColor value) {
   FColorValue = value;
+  FColorMarkerValue = value;
   Invalidate();
   if (!(ComponentState() & (csLoading | csDesigning)) && OnChangeColor) OnChangeColor(this);
 }
@@ -157,13 +160,3 @@ void TspSkinTextColorButton::MouseUp(TMouseButton button, TShiftState shift, int
   if (!FMenuOpen) TspSkinMenuSpeedButton::MouseUp(button, shift, x, y);
 }
 
-// The button's face, then the colour bar along its bottom.
-void TspSkinTextColorButton::Paint() {
-  TspSkinMenuSpeedButton::Paint();
-  HDC dc = PaintDC();
-  if (!dc || Width() < 8 || Height() < 8) return;
-  RECT bar{3, Height() - 7, Width() - 3, Height() - 3};
-  HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(FColorValue)) & 0xFFFFFF);
-  FillRect(dc, &bar, brush);
-  DeleteObject(brush);
-}

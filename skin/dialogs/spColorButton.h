@@ -59,7 +59,6 @@ protected:
   void Notification(TComponent* component, TOperation operation) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
-  void Paint() override;
 
 private:
   TspSkinImagesMenu* FColorMenu = nullptr;

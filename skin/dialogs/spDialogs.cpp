@@ -102,6 +102,7 @@ std::string TspSkinInputDialog::ResText(const char* key) const { return LibraryT
 bool TspSkinInputDialog::InputQuery(const std::string& caption, const std::string& prompt, std::string& value) {
   std::unique_ptr<TForm> form(new TspInputDlgForm(Application));
   form->SetName("InputForm");
+  form->KeyPreview = true;
   form->SetCaption(caption);
 
   // Dialog units from the form's font: the average letter and the line.
@@ -209,6 +210,7 @@ TspFontDlgForm::TspFontDlgForm(TComponent* owner, TspSkinData* ctrlSkinData, boo
                                TCustomImageList* buttonsImageList)
     : TForm(owner), FCtrlSD(ctrlSkinData) {
   SetName("FontDlgForm");
+  KeyPreview = true;
   const int d = showScript ? 45 : 0;
   SetClientSize(this, 260, showScript ? 310 : 270);
 

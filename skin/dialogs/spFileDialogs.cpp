@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "framework/SysUtils.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinLabels.h"
@@ -46,6 +48,16 @@ void SetClientSize(TCustomForm* form, int width, int height) {
   form->Handle();
   form->SetBounds(form->Left(), form->Top(), width + form->Width() - form->ClientWidth(),
                   height + form->Height() - form->ClientHeight());
+}
+
+// The client size asked for, but with a skinned frame not below the frame's
+// own minimum size.
+void SetDialogClientSize(TCustomForm* form, TspDynamicSkinForm* dsf, TspSkinData* skin, int width, int height) {
+  if (skin && !skin->Empty) {
+    width = std::max(width, dsf->GetMinWidth());
+    height = std::max(height, dsf->GetMinHeight());
+  }
+  SetClientSize(form, width, height);
 }
 
 void CenterOnScreen(TCustomForm* form) {
@@ -145,6 +157,7 @@ TspOpenDlgForm::TspOpenDlgForm(TComponent* owner, bool saveMode, TspSkinData* ct
                                bool toolButtonsTransparent, TCustomImageList* toolBarImageList)
     : TForm(owner), SaveMode(saveMode), CtrlSD(ctrlSkinData) {
   SetName("spOpenDlgForm");
+  KeyPreview = true;
   DSF = new TspDynamicSkinForm(this);
   const int clientWidth = 450;
   SetClientSize(this, clientWidth, 290);
@@ -563,6 +576,10 @@ bool TspSkinOpenDialog::Execute() {
 
   f->FileListView->SetHeaderSkinDataName(LVHeaderSkinDataName);
   f->FileListView->SetSkinData(FCtrlFSD);
+  if (FCtrlFSD) {
+    f->FileListView->SetItemSkinDataName(FCtrlFSD->DlgListViewItemSkinDataName);
+    f->FileListView->SetDrawSkin(FCtrlFSD->DlgListViewDrawSkin);
+  }
   f->FileListView->SetMultiSelect(MultiSelection);
   if (ShowHiddenFiles)
     f->FileListView->SetObjectTypes(f->FileListView->ObjectTypes() | ShellObjectTypes({otHidden}));
@@ -579,7 +596,7 @@ bool TspSkinOpenDialog::Execute() {
   f->FileNameEdit->SetSkinData(FCtrlFSD);
   f->ShellBox->SetSkinDataName("combobox");
 
-  SetClientSize(f, DialogWidth > 0 ? DialogWidth : 450, DialogHeight > 0 ? DialogHeight : 290);
+  SetDialogClientSize(f, f->DSF, FSD, DialogWidth > 0 ? DialogWidth : 450, DialogHeight > 0 ? DialogHeight : 290);
   CenterOnScreen(f);
 
   if (f->FileListView->Items()->Count() > 0) f->FileListView->Items()->Item(0)->SetFocused(true);
@@ -648,6 +665,7 @@ TspSelDirDlgForm::TspSelDirDlgForm(TComponent* owner, TspSkinData* ctrlSkinData,
                                    int treeButtonNoExpandImageIndex)
     : TForm(owner), CtrlSD(ctrlSkinData), ShowToolBar(showToolBar) {
   SetName("spSelDirDlgForm");
+  KeyPreview = true;
   DSF = new TspDynamicSkinForm(this);
   SetClientSize(this, 280, 280);
   if (showToolBar) {
@@ -814,6 +832,10 @@ bool TspSkinSelectDirectoryDialog::Execute() {
   f->SetCaption(FTitle);
   f->DirTreeViewPanel->SetSkinData(FCtrlFSD);
   f->DirTreeView->SetSkinData(FCtrlFSD);
+  if (FCtrlFSD) {
+    f->DirTreeView->SetItemSkinDataName(FCtrlFSD->DlgTreeViewItemSkinDataName);
+    f->DirTreeView->SetDrawSkin(FCtrlFSD->DlgTreeViewDrawSkin);
+  }
   TFont font;
   FDefaultFont.AssignTo(&font);
   f->DirTreeView->SetDefaultFont(&font);
@@ -839,7 +861,7 @@ bool TspSkinSelectDirectoryDialog::Execute() {
   }
   f->OkButton->SetDefaultFont(FDefaultFont);
   f->CancelButton->SetDefaultFont(FDefaultFont);
-  SetClientSize(f, DialogWidth >= 1 ? DialogWidth : 280, DialogHeight >= 1 ? DialogHeight : 280);
+  SetDialogClientSize(f, f->DSF, FSD, DialogWidth >= 1 ? DialogWidth : 280, DialogHeight >= 1 ? DialogHeight : 280);
   CenterOnScreen(f);
   f->SetActiveControl(f->DirTreeView);
 

@@ -80,6 +80,7 @@ int TextWidth(const TspFontDesc& font, const std::string& text) {
 // A box to be centred is placed once its size is known.
 TspMessageForm::TspMessageForm(TComponent* owner, int x, int y) : TForm(owner) {
   SetBorderStyle(bsDialog);
+  KeyPreview = true;
   SetBounds(x < -10000 ? 0 : x, x < -10000 ? 0 : y, 200, 100);
   DSF = new TspDynamicSkinForm(this);
   DSF->SetBorderIcons(0);

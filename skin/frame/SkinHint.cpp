@@ -570,11 +570,11 @@ void TspSkinHint::AppShowHint(std::string& hintStr, bool& canShow, THintInfo& hi
   if (auto* c = dynamic_cast<TspSkinControlT<TCustomControl>*>(hintInfo.HintControl)) {
     FHintTitle = c->HintTitle;
     FHintImageIndex = c->HintImageIndex;
-    FHintImageList = c->HintImageList;
+    FHintImageList = c->HintImageList();
   } else if (auto* g = dynamic_cast<TspSkinControlT<TGraphicControl>*>(hintInfo.HintControl)) {
     FHintTitle = g->HintTitle;
     FHintImageIndex = g->HintImageIndex;
-    FHintImageList = g->HintImageList;
+    FHintImageList = g->HintImageList();
   }
   if (OnShowHint) OnShowHint(hintStr, canShow, hintInfo);
 }

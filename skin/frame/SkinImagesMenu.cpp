@@ -693,6 +693,14 @@ TspImagesMenuItem* TspSkinImagesMenu::SelectedItem() const {
   return nullptr;
 }
 
+bool TspSkinImagesMenu::SelectedItemContent(int& imageIndex, std::string& caption) const {
+  TspImagesMenuItem* item = SelectedItem();
+  if (!item) return false;
+  imageIndex = item->ImageIndex();
+  caption = item->Caption();
+  return true;
+}
+
 void TspSkinImagesMenu::Popup(int x, int y) { PopupFromRect(RECT{x, y, x, y}); }
 
 void TspSkinImagesMenu::PopupFromRect(const RECT& r) {

@@ -12,6 +12,7 @@
 #include "framework/Controls.h"
 #include "framework/Graphics.h"
 #include "framework/ImgList.h"
+#include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinTimer.h"
 #include "skin/data/SkinData.h"
 
@@ -115,12 +116,12 @@ private:
   int FHookId = 0;
 };
 
-class TspSkinImagesMenu : public TComponent {
+class TspSkinImagesMenu : public TComponent, public TspImagesMenuSource {
 public:
   explicit TspSkinImagesMenu(TComponent* owner);
   ~TspSkinImagesMenu() override;
 
-  TCustomImageList* Images() const { return FImages; }
+  TCustomImageList* Images() const override { return FImages; }
   void SetImages(TCustomImageList* value);
   TspImagesMenuItems* ImagesItems() { return &FImagesItems; }
   int ItemIndex = -1;
@@ -145,10 +146,16 @@ public:
   TNotifyEvent OnInternalChange, OnInternalMenuClose;
 
   void Popup(int x, int y);
-  void PopupFromRect(const RECT& r);
+  void PopupFromRect(const RECT& r) override;
   // Closes an open grid without a choice.
   void Hide();
   TspImagesMenuItem* SelectedItem() const;
+
+  // What the buttons that show and open the grid ask of it.
+  TComponent* MenuComponent() override { return this; }
+  bool SelectedItemContent(int& imageIndex, std::string& caption) const override;
+  TNotifyEvent& InternalChangeEvent() override { return OnInternalChange; }
+  TNotifyEvent& InternalMenuCloseEvent() override { return OnInternalMenuClose; }
   TspSkinImagesMenuPopupWindow* PopupWindow() const { return FPopupWindow; }
 
   // Closes the window and fires the close and choice events.

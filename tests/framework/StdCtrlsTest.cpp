@@ -7,6 +7,7 @@
 #include "framework/Forms.h"
 #include "framework/Mask.h"
 #include "framework/StdCtrls.h"
+#include "support/RealInput.h"
 
 namespace {
 
@@ -92,6 +93,49 @@ TEST(TMaskEdit, PlacesTakeOnlyWhatTheMaskAllows) {
   EXPECT_THROW(edit->ValidateEdit(), EInvalidMaskInput);
   edit->SetEditMask("");
   EXPECT_FALSE(edit->IsMasked());
+}
+
+TEST(TCustomForm, KeyPreviewGivesTheFormTheKeysOfItsControlsFirst) {
+  Host h;
+  auto* edit = h.Add<TEdit>();
+  edit->SetBounds(10, 10, 150, 22);
+  auto* masked = h.Add<TMaskEdit>();
+  masked->SetBounds(10, 40, 150, 22);
+  masked->SetEditMask("999;1;_");
+  std::string seen;
+  int downs = 0;
+  h.form.OnKeyPress = [&](TObject*, char16_t& key) {
+    seen += static_cast<char>(key);
+    if (key == u'5') key = 0;  // the form keeps this one
+  };
+  h.form.OnKeyDown = [&](TObject*, WORD&, TShiftState) { ++downs; };
+  h.form.Show();
+  ASSERT_TRUE(real_input::Activate(h.form.Handle()));
+  struct Case {
+    bool preview;
+    const char* seen;
+    const char* text;
+  };
+  for (const Case& k : {Case{false, "", "151"}, Case{true, "151", "11"}}) {
+    h.form.KeyPreview = k.preview;
+    seen.clear();
+    downs = 0;
+    edit->SetText("");
+    ASSERT_TRUE(edit->SetFocus());
+    real_input::TypeText("151");
+    EXPECT_TRUE(real_input::PumpUntil([&] { return edit->Text() == k.text; })) << edit->Text();
+    EXPECT_EQ(k.seen, seen);
+    EXPECT_EQ(k.preview ? 3 : 0, downs);
+    // The mask edit's own typing path too.
+    seen.clear();
+    masked->SetText("");
+    ASSERT_TRUE(masked->SetFocus());
+    SendMessageW(masked->Handle(), EM_SETSEL, 0, 0);
+    real_input::TypeText("151");
+    std::string want = k.preview ? "11_" : "151";
+    EXPECT_TRUE(real_input::PumpUntil([&] { return masked->Text() == want; })) << masked->Text();
+    EXPECT_EQ(k.seen, seen);
+  }
 }
 
 TEST(TPageControl, PagesTabsAndTheActivePage) {

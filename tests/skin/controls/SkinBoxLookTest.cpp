@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/Dib.h"
+#include "support/RealInput.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
@@ -228,6 +229,235 @@ TEST(TspSkinComboBoxLook, TheProgramsSkinDressesTheComboAndItsList) {
   Dib dib(list->Width(), list->Height());
   list->PaintTo(dib.dc, 0, 0);
   c->CloseUp(false);
+}
+
+// What the screen shows under the inner edit of an edit-style combo, at a
+// place right of its text.
+COLORREF UnderTheEdit(TspSkinComboBox* c) {
+  TspComboEdit* e = c->Edit();
+  return real_input::ScreenPixel(e->Handle(), e->Width() - 4, e->Height() / 2);
+}
+
+TEST(TspSkinComboBoxLook, TheEditStyleTextShowsOverTheSkinNotOverABox) {
+  LookForm t;
+  const COLORREF kPaper = RGB(250, 240, 200);
+  auto make = [&](int top) {
+    auto* c = new TspSkinComboBox(&t.form);
+    c->SetParent(&t.form);
+    c->SetBounds(10, top, 120, 20);
+    c->SetDefaultColor(kPaper);
+    c->SetStyle(spcbEditStyle);
+    c->Items()->Add("12");
+    c->SetItemIndex(0);
+    return c;
+  };
+  TspSkinComboBox* skinned = make(10);
+  skinned->SetSkinData(&t.skin.data);
+  TspSkinComboBox* plain = make(40);
+  ASSERT_TRUE(skinned->HasElement());
+  EXPECT_TRUE(skinned->Edit()->EditTransparent());
+  EXPECT_FALSE(plain->Edit()->EditTransparent()) << "without a skin the edit keeps the box colour";
+  EXPECT_TRUE(real_input::PumpUntil([&] {
+    return UnderTheEdit(skinned) == C(kBox) && UnderTheEdit(plain) == kPaper;
+  })) << std::hex << UnderTheEdit(skinned) << " " << UnderTheEdit(plain);
+  // Typing keeps the skin under the text.
+  ASSERT_TRUE(real_input::Activate(t.form.Handle()));
+  ASSERT_TRUE(skinned->Edit()->SetFocus());
+  real_input::Press(VK_END);
+  real_input::TypeText("34");
+  EXPECT_TRUE(real_input::PumpUntil([&] { return skinned->Text() == "1234" && UnderTheEdit(skinned) == C(kBox); }))
+      << skinned->Text();
+  real_input::SaveShot(t.form.Handle(), "combo-edit-synthetic-skin.png");
+  // Back to no skin: the edit is opaque again.
+  t.skin.data.Empty = true;
+  skinned->ChangeSkinData();
+  EXPECT_FALSE(skinned->Edit()->EditTransparent());
+  EXPECT_TRUE(real_input::PumpUntil([&] { return UnderTheEdit(skinned) == kPaper; }));
+}
+
+TEST(TspSkinComboBoxLook, TheProgramsSkinShowsUnderTheEditStyleText) {
+  FakeTimers timers;
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
+  ASSERT_FALSE(skin.Empty);
+  TForm form(nullptr);
+  form.SetBounds(50, 50, 320, 120);
+  form.Show();
+  auto* c = new TspSkinComboBox(&form);
+  c->SetParent(&form);
+  c->SetBounds(10, 10, 160, 24);
+  c->SetSkinData(&skin);
+  c->SetDefaultColor(RGB(255, 0, 255));
+  c->SetStyle(spcbEditStyle);
+  c->Items()->Add("640x480");
+  c->SetItemIndex(0);
+  ASSERT_TRUE(c->HasElement());
+  TspComboEdit* e = c->Edit();
+  EXPECT_TRUE(e->EditTransparent());
+  // The combo's own picture at that place, without the edit.
+  Dib own(c->Width(), c->Height());
+  SendMessageW(c->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(own.dc), 0);
+  COLORREF want = own.At(e->Left() + e->Width() - 4, e->Top() + e->Height() / 2);
+  EXPECT_NE(RGB(255, 0, 255), want);
+  EXPECT_TRUE(real_input::PumpUntil([&] { return UnderTheEdit(c) == want; }))
+      << std::hex << UnderTheEdit(c) << " want " << want;
+  real_input::SaveShot(form.Handle(), "combo-edit-program-skin.png");
+}
+
+// The combo's button and tool-button looks with marker glyphs: the combo's
+// picture holds the strip and three markers (red, green, blue inside a
+// border of the transparent colour), the button elements' picture three
+// flat bodies.
+const uint32_t kMagenta = 0xFF00FF, kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
+const uint32_t kBody = 0x808000, kBodyHot = 0x008080, kBodyDown = 0x800080;
+
+struct MarkerSkin {
+  TspSkinData data{nullptr};
+  MarkerSkin() {
+    TspPicture p0;
+    p0.SetSize(100, 40, kBox);
+    BoxSkin::Fill(p0, 44, 2, 58, 18, kButton);
+    int x = 0;
+    for (uint32_t c : {kRed, kGreen, kBlue}) {
+      BoxSkin::Fill(p0, x, 20, x + 8, 26, kMagenta);
+      BoxSkin::Fill(p0, x + 1, 21, x + 7, 25, c);
+      x += 10;
+    }
+    TspPicture p1;
+    p1.SetSize(60, 20, kBody);
+    BoxSkin::Fill(p1, 20, 0, 40, 20, kBodyHot);
+    BoxSkin::Fill(p1, 40, 0, 60, 20, kBodyDown);
+    data.FActivePictures = {std::move(p0), std::move(p1)};
+
+    auto combo = std::make_unique<TspDataSkinComboBox>("combobox");
+    combo->PictureIndex = 0;
+    combo->SkinRect = TspRect{0, 0, 60, 20};
+    combo->LTPoint = TspPoint{2, 0};
+    combo->RTPoint = TspPoint{44, 0};
+    combo->ClRect = TspRect{2, 2, 44, 18};
+    combo->ButtonRect = TspRect{44, 2, 58, 18};
+    data.CtrlList.push_back(std::move(combo));
+    for (const char* name : {"combobutton", "resizetoolbutton"}) {
+      auto b = std::make_unique<TspDataSkinButtonControl>(name);
+      b->PictureIndex = 1;
+      b->SkinRect = TspRect{0, 0, 20, 20};
+      b->ActiveSkinRect = TspRect{20, 0, 40, 20};
+      b->DownSkinRect = TspRect{40, 0, 60, 20};
+      b->LTPoint = TspPoint{2, 2};
+      b->RTPoint = TspPoint{18, 2};
+      b->LBPoint = TspPoint{2, 18};
+      b->RBPoint = TspPoint{18, 18};
+      b->ClRect = TspRect{2, 2, 18, 18};
+      b->MenuMarkerRect = TspRect{0, 20, 8, 26};
+      b->MenuMarkerActiveRect = TspRect{10, 20, 18, 26};
+      b->MenuMarkerDownRect = TspRect{20, 20, 28, 26};
+      b->MenuMarkerTransparentColor = static_cast<int32_t>(RGB(255, 0, 255));
+      data.CtrlList.push_back(std::move(b));
+    }
+    data.Empty = false;
+  }
+  TspDataSkinButtonControl* Button(const char* name) {
+    return dynamic_cast<TspDataSkinButtonControl*>(data.CtrlList[data.GetControlIndex(name)].get());
+  }
+};
+
+TEST(TspSkinComboBoxLook, TheStretchedButtonShowsTheMarkerOfItsState) {
+  LookForm t;
+  MarkerSkin skin;
+  auto* c = new TspSkinComboBox(&t.form);
+  c->SetParent(&t.form);
+  c->SetUseSkinSize(false);
+  c->SetBounds(10, 10, 120, 30);
+  c->SetSkinData(&skin.data);
+  Dib dib(c->Width(), c->Height());
+  RECT r = c->Button.R;
+  int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+  struct Case {
+    bool hot, down;
+    uint32_t marker, body;
+    int dy;
+  };
+  for (const Case& k : {Case{false, false, kRed, kBody, 0}, Case{true, false, kGreen, kBodyHot, 0},
+                        Case{true, true, kBlue, kBodyDown, 1}}) {
+    c->Button.MouseIn = k.hot;
+    c->Button.Down = k.down;
+    c->PaintTo(dib.dc, 0, 0);
+    EXPECT_EQ(C(k.marker), dib.At(cx, cy + k.dy)) << k.hot << k.down;
+    EXPECT_EQ(C(k.body), dib.At(cx - 4, cy - 3 + k.dy)) << "the transparent colour leaves the body showing";
+    EXPECT_EQ(C(k.body), dib.At(r.left + 1, r.top + 1));
+  }
+  // Without a marker the element's button shows the plain arrow, and a
+  // disabled combo none.
+  c->Button.MouseIn = c->Button.Down = false;
+  skin.Button("combobutton")->MenuMarkerRect = TspRect{};
+  c->PaintTo(dib.dc, 0, 0);
+  EXPECT_NE(C(kRed), dib.At(cx, cy));
+  c->SetEnabled(false);
+  c->PaintTo(dib.dc, 0, 0);
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) ASSERT_EQ(C(kBody), dib.At(x, y)) << x << "," << y;
+}
+
+TEST(TspSkinComboBoxLook, TheSkinnedToolButtonShowsTheMarkerOfItsState) {
+  LookForm t;
+  MarkerSkin skin;
+  auto* c = new TspSkinComboBox(&t.form);
+  c->SetParent(&t.form);
+  c->SetToolButtonStyle(true);
+  c->SetBounds(10, 10, 120, 24);
+  c->SetSkinData(&skin.data);
+  c->Items()->Add("one");
+  c->Items()->Add("two");
+  c->SetItemIndex(0);
+  Dib dib(c->Width(), c->Height());
+  const int cx = 120 - 15 + 7, cy = 12;
+  c->PaintTo(dib.dc, 0, 0);
+  EXPECT_EQ(C(kRed), dib.At(cx, cy)) << "at rest";
+  EXPECT_EQ(C(kBody), dib.At(cx - 4, cy - 3));
+  ASSERT_TRUE(c->SetFocus());
+  c->PaintTo(dib.dc, 0, 0);
+  EXPECT_EQ(C(kGreen), dib.At(cx, cy)) << "hot";
+  EXPECT_EQ(C(kBodyHot), dib.At(cx - 4, cy - 3));
+  c->DropDown();
+  c->PaintTo(dib.dc, 0, 0);
+  EXPECT_EQ(C(kBlue), dib.At(cx, cy)) << "dropped down";
+  EXPECT_EQ(C(kBodyDown), dib.At(cx - 4, cy - 3));
+  c->CloseUp(false);
+  // A dropped combo without a down marker shows the active one.
+  skin.Button("resizetoolbutton")->MenuMarkerDownRect = TspRect{};
+  c->DropDown();
+  c->PaintTo(dib.dc, 0, 0);
+  EXPECT_EQ(C(kGreen), dib.At(cx, cy));
+  c->CloseUp(false);
+}
+
+TEST(TspSkinComboBoxLook, TheProgramsSkinDrawsTheToolButtonArrowInItsFontColour) {
+  FakeTimers timers;
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
+  ASSERT_FALSE(skin.Empty);
+  int i = skin.GetControlIndex("resizetoolbutton");
+  ASSERT_GE(i, 0);
+  auto* e = dynamic_cast<TspDataSkinButtonControl*>(skin.CtrlList[i].get());
+  ASSERT_NE(nullptr, e);
+  ASSERT_TRUE(e->MenuMarkerRect.Right <= e->MenuMarkerRect.Left) << "the program's skin has no marker here";
+  TForm form(nullptr);
+  form.SetBounds(50, 50, 320, 120);
+  form.Show();
+  auto* c = new TspSkinComboBox(&form);
+  c->SetParent(&form);
+  c->SetToolButtonStyle(true);
+  c->SetBounds(10, 10, 140, 24);
+  c->SetSkinData(&skin);
+  c->Items()->Add("H.264");
+  c->SetItemIndex(0);
+  Dib dib(c->Width(), c->Height());
+  c->PaintTo(dib.dc, 0, 0);
+  const COLORREF font = static_cast<COLORREF>(e->FontColor) & 0xFFFFFF;
+  int hits = 0;
+  for (int y = 0; y < c->Height(); ++y)
+    for (int x = c->Width() - 15; x < c->Width(); ++x) hits += dib.At(x, y) == font;
+  EXPECT_GE(hits, 4) << "the arrow";
 }
 
 }  // namespace

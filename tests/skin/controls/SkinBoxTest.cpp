@@ -5,12 +5,15 @@
 #include <windows.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
 #include "support/Dib.h"
+#include "support/RealInput.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
+#include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinComboBox.h"
 #include "skin/controls/SkinListBox.h"
 #include "skin/data/SPUtils.h"
@@ -625,6 +628,74 @@ TEST(TspSkinListBox, TheSelectedRowIsDrawnSelectedAndTheRestPlain) {
   EXPECT_EQ(GetSysColor(COLOR_WINDOW), dib.At(x, y0 + 40));
   EXPECT_EQ(GetSysColor(COLOR_WINDOW), dib.At(x, y0 + 70)) << "below the rows: the background";
   EXPECT_EQ(GetSysColor(COLOR_BTNSHADOW), dib.At(0, 50)) << "the frame";
+}
+
+// A combo whose edit takes numbers only, as the font-size combo has.
+class TNumberCombo : public TspSkinComboBox {
+public:
+  explicit TNumberCombo(TComponent* owner) : TspSkinComboBox(owner) { FNumEdit = true; }
+};
+
+TEST(TspSkinComboBox, TheInnerEditIsTheSkinnedEditWithItsMenuAndDialogKeys) {
+  SettingsForm t;
+  int oks = 0, cancels = 0;
+  auto* ok = new TspSkinButton(&t.form);
+  ok->SetParent(&t.form);
+  ok->SetBounds(10, 8, 70, 22);
+  ok->SetDefault(true);
+  ok->OnClick = [&](TObject*) { ++oks; };
+  auto* cancel = new TspSkinButton(&t.form);
+  cancel->SetParent(&t.form);
+  cancel->SetBounds(10, 40, 70, 22);
+  cancel->Cancel = true;
+  cancel->OnClick = [&](TObject*) { ++cancels; };
+  auto* numbers = new TNumberCombo(&t.form);
+  numbers->SetParent(&t.form);
+  numbers->SetBounds(10, 70, 80, 20);
+  numbers->SetStyle(spcbEditStyle);
+  TspSkinComboBox* c = t.combos[3];
+  c->AutoComplete = false;
+  ASSERT_NE(nullptr, dynamic_cast<TspCustomEdit*>(c->Edit()));
+
+  // Typed with the keyboard: Enter presses the default button, Escape the
+  // cancel button, and neither gets into the text.
+  ASSERT_TRUE(real_input::Activate(t.form.Handle()));
+  ASSERT_TRUE(c->Edit()->SetFocus());
+  c->Edit()->SetText("");
+  real_input::TypeText("Kiwi");
+  real_input::Press(VK_RETURN);
+  EXPECT_TRUE(real_input::PumpUntil([&] { return oks == 1; })) << oks;
+  EXPECT_EQ("Kiwi", c->Text());
+  real_input::Press(VK_ESCAPE);
+  EXPECT_TRUE(real_input::PumpUntil([&] { return cancels == 1; })) << cancels;
+  EXPECT_EQ("Kiwi", c->Text());
+  EXPECT_EQ(1, oks);
+
+  // A number combo takes a minus sign and digits, and refuses letters.
+  ASSERT_TRUE(numbers->Edit()->SetFocus());
+  real_input::TypeText("-12a3");
+  EXPECT_TRUE(real_input::PumpUntil([&] { return numbers->Text() == "-123"; })) << numbers->Text();
+
+  // The right button opens the skinned edit menu, whose entries act on the
+  // inner edit.
+  c->Edit()->SetText("Kiwi");
+  HWND e = c->Edit()->Handle();
+  SendMessageW(e, EM_SETSEL, 0, 2);
+  TspEditMenuPopup saved = EditMenuPopupHandler();
+  TWinControl* shownFor = nullptr;
+  std::vector<std::string> keys;
+  EditMenuPopupHandler() = [&](TWinControl* control, TspEditMenuItems& items, POINT) {
+    shownFor = control;
+    for (auto& i : items) {
+      keys.push_back(i.Key);
+      if (i.Key == "EDIT_DELETE") i.Action();
+    }
+  };
+  SendMessageW(e, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(e), MAKELPARAM(-1, -1));
+  EditMenuPopupHandler() = saved;
+  EXPECT_EQ(c->Edit(), shownFor);
+  EXPECT_NE(keys.end(), std::find(keys.begin(), keys.end(), "EDIT_SELECTALL"));
+  EXPECT_EQ("wi", c->Text()) << "the menu's Delete changes the combo's text through the edit";
 }
 
 }  // namespace

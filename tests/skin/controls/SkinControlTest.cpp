@@ -3,8 +3,11 @@
 #include <windows.h>
 
 #include "support/Dib.h"
+#include "support/RealInput.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
+#include "framework/ImgList.h"
+#include "framework/SysUtils.h"
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinTimer.h"
 
@@ -91,6 +94,145 @@ TEST(TspSkinBases, BackgroundRepaintStopsAtAControlWithoutAlphaBlend) {
   Application->ProcessMessages();
   EXPECT_GT(middle->PaintCount, middleBefore);
   EXPECT_GT(leaf->PaintCount, leafBefore);
+}
+
+// A skin of one nine-part element, "plate", whose cursor and stretching the
+// tests set.
+struct PlateSkin {
+  TspSkinData data{nullptr};
+  TspDataSkinCustomControl* plate = nullptr;
+  PlateSkin() {
+    TspPicture p;
+    p.SetSize(30, 30, 0x336699);
+    data.FActivePictures.push_back(std::move(p));
+    auto e = std::make_unique<TspDataSkinCustomControl>("plate");
+    e->PictureIndex = 0;
+    e->SkinRect = TspRect{0, 0, 30, 30};
+    e->LTPoint = TspPoint{5, 5};
+    e->RTPoint = TspPoint{25, 5};
+    e->LBPoint = TspPoint{5, 25};
+    e->RBPoint = TspPoint{25, 25};
+    e->ClRect = TspRect{5, 5, 25, 25};
+    plate = e.get();
+    data.CtrlList.push_back(std::move(e));
+    data.Empty = false;
+  }
+};
+
+TEST(TspSkinBases, TheSkinCursorIsTheElementsNumberAmongTheSkinsCursors) {
+  PlateSkin skin;
+  skin.data.StartCursorIndex = 5;
+  TForm form(nullptr);
+  auto* c = new TspSkinCustomControl(&form);
+  c->SetParent(&form);
+  c->SetSkinDataName("plate");
+  struct Case {
+    bool use;
+    int index;
+    TCursor want;
+  };
+  for (const Case& k : {Case{true, 2, 7}, Case{true, 0, 5}, Case{true, -1, crDefault}, Case{false, 2, crCross}}) {
+    c->SetCursor(crCross);
+    c->UseSkinCursor = k.use;
+    skin.plate->CursorIndex = k.index;
+    c->SetSkinData(&skin.data);
+    EXPECT_EQ(k.want, c->Cursor()) << k.use << " " << k.index;
+  }
+  // Without a skin the control falls back to the default cursor.
+  c->SetCursor(crCross);
+  c->UseSkinCursor = true;
+  c->SetSkinData(nullptr);
+  c->ChangeSkinData();
+  EXPECT_EQ(crDefault, c->Cursor());
+}
+
+TEST(TspSkinBases, ThePointerOverAControlShowsTheProgramSkinsCursor) {
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
+  ASSERT_FALSE(skin.Empty);
+  ASSERT_NE(nullptr, HCURSOR(Screen->Cursors[skin.StartCursorIndex])) << "the skin's own cursor file";
+  // The first element with geometry is given the skin's first cursor.
+  TspDataSkinCustomControl* element = nullptr;
+  for (auto& e : skin.CtrlList)
+    if ((element = dynamic_cast<TspDataSkinCustomControl*>(e.get()))) break;
+  ASSERT_NE(nullptr, element);
+  element->CursorIndex = 0;
+  TForm form(nullptr);
+  form.SetBounds(60, 60, 300, 200);
+  auto* c = new TspSkinCustomControl(&form);
+  c->SetParent(&form);
+  c->SetBounds(20, 20, 120, 60);
+  c->SetSkinDataName(element->IDName);
+  c->UseSkinCursor = true;
+  c->SetSkinData(&skin);
+  EXPECT_EQ(skin.StartCursorIndex, c->Cursor());
+  form.Show();
+  ASSERT_TRUE(real_input::Activate(form.Handle()));
+  HCURSOR hand = Screen->Cursors[skin.StartCursorIndex];
+  POINT p{c->Width() / 2, c->Height() / 2};
+  ClientToScreen(c->Handle(), &p);
+  int step = 0;
+  EXPECT_TRUE(real_input::PumpUntil([&] {
+    if (GetCursor() == hand) return true;
+    SetCursorPos(p.x + (++step % 2), p.y);
+    return false;
+  }));
+  // Away from the control the pointer is the form's again.
+  POINT away{250, 150};
+  ClientToScreen(form.Handle(), &away);
+  EXPECT_TRUE(real_input::PumpUntil([&] {
+    if (GetCursor() != hand) return true;
+    SetCursorPos(away.x + (++step % 2), away.y);
+    return false;
+  }));
+}
+
+TEST(TspSkinBases, AStretchedElementAsksItsChildrenToRepaintWhenMovedOrSized) {
+  PlateSkin skin;
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 300, 200);
+  auto* outer = new TspSkinCustomControl(&form);
+  outer->SetParent(&form);
+  outer->SetBounds(10, 10, 150, 100);
+  outer->SetSkinDataName("plate");
+  outer->SetSkinData(&skin.data);
+  auto* child = new TspSkinCustomControl(&form);
+  child->SetParent(outer);
+  child->SetBounds(10, 10, 30, 20);
+  int asked = 0;
+  TWndMethod saved = child->WindowProc;
+  child->WindowProc = [&](TMessage& m) {
+    if (m.Msg == SP_CHECKBACKGROUND) ++asked;
+    saved(m);
+  };
+  form.Show();
+  Application->ProcessMessages();
+  struct Case {
+    bool stretch;
+    int asks;
+  };
+  for (const Case& k : {Case{false, 0}, Case{true, 2}}) {
+    skin.plate->StretchEffect = k.stretch;
+    outer->ChangeSkinData();
+    asked = 0;
+    outer->SetBounds(outer->Left() + 1, outer->Top(), outer->Width(), outer->Height());  // moved
+    outer->SetBounds(outer->Left(), outer->Top(), outer->Width() + 4, outer->Height());  // sized
+    EXPECT_EQ(k.asks, asked) << k.stretch;
+  }
+  child->WindowProc = saved;
+}
+
+TEST(TspSkinBases, TheHintPictureListIsForgottenWhenItGoes) {
+  TForm form(nullptr);
+  auto* windowed = new TspSkinCustomControl(&form);
+  auto* windowless = new TspGraphicSkinCustomControl(&form);
+  auto* images = new TImageList(nullptr);
+  windowed->SetHintImageList(images);
+  windowless->SetHintImageList(images);
+  EXPECT_EQ(images, windowed->HintImageList());
+  delete images;
+  EXPECT_EQ(nullptr, windowed->HintImageList());
+  EXPECT_EQ(nullptr, windowless->HintImageList());
 }
 
 TEST(TspSkinGeometry, ResizeModeFollowsTheCornerPoints) {

@@ -141,6 +141,30 @@ struct TestSkin {
     button->RBPoint = TspPoint{18, 18};
     button->ClRect = TspRect{2, 2, 18, 18};
     data.CtrlList.push_back(std::move(button));
+    // A fixed-size button with a mask, a strip button and a button that
+    // shows its focus.
+    auto fixedButton = std::make_unique<TspDataSkinButtonControl>("fixedbutton");
+    fixedButton->PictureIndex = 0;
+    fixedButton->SkinRect = TspRect{30, 0, 50, 20};
+    fixedButton->MaskPictureIndex = 3;
+    data.CtrlList.push_back(std::move(fixedButton));
+    auto stripButton = std::make_unique<TspDataSkinButtonControl>("stripbutton");
+    stripButton->PictureIndex = 1;
+    stripButton->SkinRect = TspRect{0, 0, 30, 10};
+    stripButton->LTPoint = TspPoint{10, 0};
+    stripButton->RTPoint = TspPoint{20, 0};
+    stripButton->ClRect = TspRect{10, 0, 20, 10};
+    data.CtrlList.push_back(std::move(stripButton));
+    auto focusButton = std::make_unique<TspDataSkinButtonControl>("focusbutton");
+    focusButton->PictureIndex = 4;
+    focusButton->SkinRect = Block(sNormal);
+    focusButton->LTPoint = TspPoint{2, 2};
+    focusButton->RTPoint = TspPoint{18, 2};
+    focusButton->LBPoint = TspPoint{2, 18};
+    focusButton->RBPoint = TspPoint{18, 18};
+    focusButton->ClRect = TspRect{2, 2, 18, 18};
+    focusButton->ShowFocus = true;
+    data.CtrlList.push_back(std::move(focusButton));
 
     auto check = std::make_unique<TspDataSkinCheckRadioControl>("checkbox");
     check->PictureIndex = 4;
@@ -427,6 +451,96 @@ TEST(TspSkinLook, ControlsPaintTheirStatePicturesFromTheSkin) {
   Dib gd = host.Paint(gauge);
   EXPECT_EQ(C(kStates[sProgress]), gd.At(28, 10));
   EXPECT_EQ(C(kStates[sTrack]), gd.At(29, 10));
+}
+
+TEST(TspSkinLook, ButtonsWithoutSkinSizeStretchTheirPictureToAnySizeAndDropTheMask) {
+  TestSkin skin;
+  Host host;
+  host.form.Show();
+  // The skin's size rules: a fixed element keeps its size and its shape,
+  // a strip its height.
+  auto* fixed = host.Add<TspSkinButton>(skin, "fixedbutton", 60, 40);
+  EXPECT_EQ(20, fixed->Width());
+  EXPECT_EQ(20, fixed->Height());
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_NE(ERROR, GetWindowRgn(fixed->Handle(), rgn)) << "the mask shapes it";
+  auto* strip = host.Add<TspSkinButton>(skin, "stripbutton", 60, 40);
+  EXPECT_EQ(10, strip->Height());
+
+  // Free size: the requested size stays and the state picture covers it.
+  for (TspSkinButton* b : {fixed, strip}) {
+    b->UseSkinSize = false;
+    b->ChangeSkinData();
+    b->SetBounds(0, 0, 60, 40);
+    EXPECT_EQ(60, b->Width());
+    EXPECT_EQ(40, b->Height());
+  }
+  EXPECT_EQ(ERROR, GetWindowRgn(fixed->Handle(), rgn)) << "a free-size button is never shaped";
+  DeleteObject(rgn);
+  Dib fd = host.Paint(fixed);
+  for (POINT p : {POINT{0, 0}, POINT{59, 39}, POINT{30, 20}}) EXPECT_EQ(C(kFixed), fd.At(p.x, p.y));
+  Dib sd = host.Paint(strip);
+  EXPECT_EQ(C(kStrip[0]), sd.At(5, 35)) << "the ends keep their width";
+  EXPECT_EQ(C(kStrip[1]), sd.At(30, 35)) << "the middle is stretched";
+  EXPECT_EQ(C(kStrip[2]), sd.At(55, 35));
+  EXPECT_EQ(C(kStrip[0]), sd.At(9, 0));
+  EXPECT_EQ(C(kStrip[2]), sd.At(50, 39));
+}
+
+TEST(TspSkinLook, AFocusedButtonWhoseElementShowsFocusDrawsADottedFrameInTheSkinsFaceColour) {
+  TestSkin skin;
+  const COLORREF face = RGB(0x21, 0x43, 0x65);
+  skin.data.SkinColors.cBtnFace = static_cast<int32_t>(face);
+  Host host;
+  host.form.Show();
+  auto* shows = host.Add<TspSkinButton>(skin, "focusbutton", 75, 25);
+  auto* plain = host.Add<TspSkinButton>(skin, "button", 75, 25);
+  plain->SetTop(40);
+  auto framePixels = [&](TspSkinButton* b) {
+    Dib d = host.Paint(b);
+    int n = 0;
+    for (int x = 2; x < 73; ++x) n += d.At(x, 2) == face;
+    for (int y = 2; y < 23; ++y) n += d.At(2, y) == face;
+    return n;
+  };
+  EXPECT_EQ(0, framePixels(shows)) << "not focused";
+  ASSERT_TRUE(shows->SetFocus());
+  EXPECT_GT(framePixels(shows), 20) << "the dotted frame along the caption area";
+  ASSERT_TRUE(plain->SetFocus());
+  EXPECT_EQ(0, framePixels(plain)) << "an element without ShowFocus";
+  EXPECT_EQ(0, framePixels(shows));
+}
+
+TEST(TspSkinLook, AFlatSpeedButtonAtRestShowsOnlyItsCaptionOverTheParent) {
+  TestSkin skin;
+  const COLORREF text = RGB(0, 200, 0), shadow = RGB(200, 0, 200);
+  skin.data.SkinColors.cBtnText = static_cast<int32_t>(text);
+  skin.data.SkinColors.cBtnShadow = static_cast<int32_t>(shadow);
+  Host host;
+  host.form.Show();
+  auto* b = host.Add<TspSkinSpeedButton>(skin, "button", 60, 30);
+  b->SetCaption("WWW");
+  b->SetFlat(true);
+  auto count = [](const Dib& d, COLORREF c) {
+    int n = 0;
+    for (int y = 0; y < d.h; ++y)
+      for (int x = 0; x < d.w; ++x) n += d.At(x, y) == c;
+    return n;
+  };
+  Dib rest = host.Paint(b);
+  EXPECT_EQ(0, count(rest, C(kStates[sNormal]))) << "no background at rest";
+  EXPECT_EQ(RGB(0, 0, 0), rest.At(1, 1)) << "the parent shows through";
+  EXPECT_GT(count(rest, text), 5) << "the caption in the skin's button text colour";
+  // Hovered it draws its hot picture; leaving makes it bare again.
+  b->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(b));
+  EXPECT_EQ(C(kStates[sHot]), host.Paint(b).At(1, 1));
+  b->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(b));
+  EXPECT_EQ(RGB(0, 0, 0), host.Paint(b).At(1, 1));
+  // Disabled, the caption takes the skin's shadow colour.
+  b->SetEnabled(false);
+  Dib off = host.Paint(b);
+  EXPECT_GT(count(off, shadow), 5);
+  EXPECT_EQ(0, count(off, text));
 }
 
 TEST(TspSkinLook, HoverFadeOfAButtonEndsExactlyAtEitherEnd) {

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
+#include <tuple>
 #include <string>
 
 #include "ModalScript.h"
@@ -413,5 +415,43 @@ TEST(TextColorButton, APressOpensTheColourGridBelowTheButton) {
   EXPECT_FALSE(button->ColorMenu()->PopupWindow());
   SendMessageW(host.form.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(30, 20));
   EXPECT_EQ(Rgb(0, 0, 0x80), button->ColorValue()) << "closed without a choice";
+  host.form.Hide();
+}
+
+TEST(TextColorButton, ItsColourShowsAsAMarkerUnderTheCaptionOrFillingAnEmptyFace) {
+  THost host;
+  host.form.Show();
+  auto* button = new TspSkinTextColorButton(&host.form);
+  button->SetParent(&host.form);
+  button->SetBounds(10, 10, 60, 30);
+  button->SetColorValue(Rgb(0xE0, 0x10, 0x20));
+  const COLORREF marker = RGB(0xE0, 0x10, 0x20);
+  auto look = [&] {
+    Dib whole(400, 400);
+    host.form.PaintTo(whole.dc, 0, 0);
+    int count = 0, lowest = -1, highest = 1000;
+    for (int y = 10; y < 40; ++y)
+      for (int x = 10; x < 70; ++x)
+        if (whole.At(x, y) == marker) {
+          ++count;
+          lowest = std::max(lowest, y - 10);
+          highest = std::min(highest, y - 10);
+        }
+    return std::make_tuple(count, highest, lowest, whole.At(40, 25) == marker);
+  };
+  // Neither picture nor caption: the marker fills the face.
+  auto [filled, top, bottom, centre] = look();
+  EXPECT_TRUE(centre);
+  EXPECT_GT(filled, 300);
+  // With a caption: three lines under it, the middle of the face free.
+  button->SetCaption("Text");
+  auto [lines, lineTop, lineBottom, lineCentre] = look();
+  EXPECT_GT(lines, 10);
+  EXPECT_LT(lines, 3 * 60);
+  EXPECT_EQ(2, lineBottom - lineTop) << "three rows";
+  (void)lineCentre;
+  // A new colour redraws the marker.
+  button->SetColorValue(Rgb(0, 0, 0));
+  EXPECT_EQ(0, std::get<0>(look()));
   host.form.Hide();
 }

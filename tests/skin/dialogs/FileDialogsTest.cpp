@@ -7,10 +7,14 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "support/RealInput.h"
 #include "skin/controls/SkinButtons.h"
+#include "skin/data/SkinData.h"
+#include "skin/frame/DynamicSkinForm.h"
 #include "skin/controls/SkinMenuButtons.h"
 #include "skin/dialogs/spFileDialogs.h"
 #include "tests/skin/dialogs/FileDialogsFixture.h"
@@ -59,6 +63,52 @@ void Select(TspCustomShellListView* list, const std::string& name) {
   const int i = IndexOfName(list, name);
   ASSERT_GE(i, 0) << name;
   list->Items()->Item(i)->SetSelected(true);
+}
+
+// The program's own skin, for the frame and the controls.
+struct ProgramSkin {
+  TspSkinData data{nullptr};
+  ProgramSkin() { data.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini"); }
+};
+
+// A skin made in code whose list item pictures have colours of their own:
+// a plain row, a selected row (not focused) and a focused one.
+constexpr COLORREF kRow = RGB(0x10, 0x20, 0x30), kSelectedRow = RGB(0x20, 0xA0, 0x40),
+                   kFocusedRow = RGB(0xC0, 0x30, 0xB0);
+struct ItemSkin {
+  TspSkinData data{nullptr};
+  ItemSkin() {
+    TspPicture p;
+    p.SetSize(60, 16, 0);
+    auto fill = [&](int l, COLORREF c) {
+      for (int y = 0; y < 16; ++y)
+        for (int x = l; x < l + 20; ++x)
+          p.Pixels[size_t(y) * p.Width + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+    };
+    fill(0, kRow);
+    fill(20, kSelectedRow);
+    fill(40, kFocusedRow);
+    data.FActivePictures.push_back(std::move(p));
+    auto lb = std::make_unique<TspDataSkinListBox>("listbox");
+    lb->PictureIndex = 0;
+    lb->SItemRect = TspRect{0, 0, 20, 16};
+    lb->ActiveItemRect = TspRect{20, 0, 40, 16};
+    lb->FocusItemRect = TspRect{40, 0, 60, 16};
+    lb->ItemTextRect = TspRect{2, 2, 18, 14};
+    lb->FontColor = 0xFFFFFF;
+    lb->ActiveFontColor = 0xFFFFFF;
+    lb->FocusFontColor = 0xFFFFFF;
+    data.CtrlList.push_back(std::move(lb));
+    data.Empty = false;
+  }
+};
+
+// The screen colour just right of a shown list item's caption, inside the
+// row's selection area.
+COLORREF RowColour(TspCustomShellListView* list, int index) {
+  TRect label = list->Items()->Item(index)->DisplayRect(drLabel);
+  int y = (label.Top + label.Bottom) / 2;
+  return real_input::ScreenPixel(list->Handle(), label.Left + 1, y);
 }
 
 }  // namespace
@@ -396,4 +446,142 @@ TEST(FolderDialog, ToolBarPathEditAndNewFolder) {
   EXPECT_TRUE(made);
   EXPECT_FALSE(virtualMade);
   EXPECT_EQ(kRoot + "\\sub1\\New Folder", dialog.Directory);
+}
+
+TEST_F(OpenDialogTest, TheListDrawsItsRowsFromTheSkinsItemPictures) {
+  ItemSkin skin;
+  dialog.SetCtrlSkinData(&skin.data);
+  bool drawSkin = false;
+  std::string itemName;
+  COLORREF selected = 0, focused = 0;
+  Run([&](TspOpenDlgForm* f) {
+    auto* list = f->FileListView;
+    drawSkin = list->DrawSkin();
+    itemName = list->ItemSkinDataName();
+    ASSERT_TRUE(real_input::Activate(f->Handle()));
+    const int i = IndexOfName(list, "p2.png");
+    ASSERT_GE(i, 0);
+    Select(list, "p2.png");
+    real_input::PumpUntil([&] { return (selected = RowColour(list, i)) == kSelectedRow; });
+    list->SetFocus();
+    real_input::PumpUntil([&] { return (focused = RowColour(list, i)) == kFocusedRow; });
+    real_input::SaveShot(f->Handle(), "open-dialog-synthetic-skin.png");
+    f->ModalResult = mrCancel;
+  });
+  EXPECT_TRUE(drawSkin);
+  EXPECT_EQ("listbox", itemName);
+  EXPECT_EQ(kSelectedRow, selected) << std::hex << selected;
+  EXPECT_EQ(kFocusedRow, focused) << std::hex << focused;
+
+  // The skin data can turn the dialogs' skinned drawing off.
+  skin.data.DlgListViewDrawSkin = false;
+  Run([&](TspOpenDlgForm* f) {
+    drawSkin = f->FileListView->DrawSkin();
+    f->ModalResult = mrCancel;
+  });
+  EXPECT_FALSE(drawSkin);
+}
+
+TEST_F(OpenDialogTest, WithTheProgramsSkinANameTypedAndConfirmedWithEnterOpens) {
+  ProgramSkin skin;
+  ASSERT_FALSE(skin.data.Empty);
+  dialog.SetSkinData(&skin.data);
+  dialog.SetCtrlSkinData(&skin.data);
+  dialog.DialogWidth = 60;  // below what the skin's frame allows
+  dialog.DialogHeight = 40;
+  bool drawSkin = false;
+  int minWidth = 0, minHeight = 0, width = 0, height = 0;
+  COLORREF selected = 0, plain = 0;
+  std::string typed;
+  const bool ok = Run([&](TspOpenDlgForm* f) {
+    drawSkin = f->FileListView->DrawSkin();
+    minWidth = f->DSF->GetMinWidth();
+    minHeight = f->DSF->GetMinHeight();
+    width = f->ClientWidth();
+    height = f->ClientHeight();
+    // Make room to see the list.
+    f->SetBounds(f->Left(), f->Top(), 520, 380);
+    auto* list = f->FileListView;
+    ASSERT_TRUE(real_input::Activate(f->Handle()));
+    const int i = IndexOfName(list, "p3.bmp"), j = IndexOfName(list, "p1.jpg");
+    ASSERT_GE(i, 0);
+    ASSERT_GE(j, 0);
+    Select(list, "p3.bmp");
+    real_input::PumpUntil([&] {
+      selected = RowColour(list, i);
+      plain = RowColour(list, j);
+      return selected != plain && selected != GetSysColor(COLOR_HIGHLIGHT);
+    });
+    real_input::SaveShot(f->Handle(), "open-dialog-program-skin.png");
+    list->Items()->Item(i)->SetSelected(false);  // the typed name is the choice
+    // The user types a name into the edit and confirms it with Enter.
+    ASSERT_TRUE(f->FileNameEdit->SetFocus());
+    f->FileNameEdit->SelectAll();
+    real_input::TypeText("p1.jpg");
+    real_input::PumpUntil([&] { return f->FileNameEdit->Text() == "p1.jpg"; });
+    typed = f->FileNameEdit->Text();
+    real_input::Press(VK_RETURN);
+    real_input::PumpUntil([&] { return f->ModalResult != mrNone; });
+  });
+  EXPECT_TRUE(drawSkin);
+  EXPECT_GE(width, minWidth);
+  EXPECT_GE(height, minHeight);
+  EXPECT_GT(minWidth, 60);
+  EXPECT_NE(GetSysColor(COLOR_HIGHLIGHT), selected) << "the selected row is the skin's picture";
+  EXPECT_NE(plain, selected);
+  EXPECT_EQ("p1.jpg", typed);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(kRoot + "\\p1.jpg", dialog.FileName());
+}
+
+TEST(FolderDialog, TheTreeIsSkinnedAndArrowsAndEnterChooseAFolder) {
+  dlgtest::TTree tree;
+  ItemSkin items;
+  ProgramSkin frame;
+  ASSERT_FALSE(frame.data.Empty);
+  TspSkinSelectDirectoryDialog dialog(nullptr);
+  dialog.SetSkinData(&frame.data);
+  dialog.SetCtrlSkinData(&items.data);
+  dialog.Directory = kRoot + "\\a";
+  dialog.DialogWidth = 50;
+  dialog.DialogHeight = 50;
+  bool drawSkin = false;
+  int minWidth = 0, width = 0;
+  COLORREF selected = 0;
+  std::string chosen;
+  TModalScript driver([&]() {
+    TspSelDirDlgForm* f = dialog.DlgFrm();
+    auto* treeView = f->DirTreeView;
+    drawSkin = treeView->DrawSkin();
+    minWidth = f->DSF->GetMinWidth();
+    width = f->ClientWidth();
+    f->SetBounds(f->Left(), f->Top(), 320, 360);
+    ASSERT_TRUE(real_input::Activate(f->Handle()));
+    ASSERT_TRUE(treeView->SetFocus());
+    // The selected folder shows the skin's focused row picture.
+    real_input::PumpUntil([&] {
+      TTreeNode* n = treeView->Selected();
+      if (!n) return false;
+      TRect r = n->DisplayRect(true);
+      selected = real_input::ScreenPixel(treeView->Handle(), r.Left + 1, (r.Top + r.Bottom) / 2);
+      return selected == kFocusedRow;
+    });
+    real_input::SaveShot(f->Handle(), "folder-dialog-synthetic-items.png");
+    // The start folder shows opened: one step down is its sub-folder,
+    // confirmed with Enter.
+    real_input::Press(VK_DOWN);
+    real_input::PumpUntil([&] { return treeView->Path() == kRoot + "\\a\\b"; });
+    chosen = treeView->Path();
+    real_input::Press(VK_RETURN);
+    real_input::PumpUntil([&] { return f->ModalResult != mrNone; });
+  });
+  dialog.OnDialogCreated = [&](TspSelDirDlgForm* f) { driver.Arm(f); };
+  const bool ok = dialog.Execute();
+  EXPECT_EQ("", driver.Error);
+  EXPECT_TRUE(drawSkin);
+  EXPECT_GE(width, minWidth);
+  EXPECT_EQ(kFocusedRow, selected) << std::hex << selected;
+  EXPECT_EQ(kRoot + "\\a\\b", chosen);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(kRoot + "\\a\\b", dialog.Directory);
 }

@@ -4,6 +4,7 @@
 #include "support/gtest.h"
 
 #include "GridFixture.h"
+#include "support/RealInput.h"
 
 using namespace gridtest;
 
@@ -152,6 +153,35 @@ TEST(GridEditor, TransparentGridGivesATransparentEditor) {
   t.grid->SetCol(2);
   EXPECT_TRUE(t.Editor()->Transparent());
   EXPECT_TRUE(GetWindowLongW(t.Editor()->Handle(), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+}
+
+TEST(GridEditor, AMaskedCellRefusesALetterWhereTheMaskWantsADigit) {
+  Editing t;
+  TspSkinStringGrid* g = t.grid;
+  std::vector<std::pair<int, int>> asked;
+  g->OnGetEditMask = [&](TObject*, int col, int row, std::string& mask) {
+    asked.push_back({col, row});
+    if (col == 1) mask = "00:00;1;_";
+  };
+  ASSERT_TRUE(real_input::Activate(t.host.form.Handle()));
+  ASSERT_TRUE(g->SetFocus());
+  // Typed with the keyboard into the current cell (1, 1).
+  real_input::TypeText("1a234");
+  EXPECT_TRUE(real_input::PumpUntil([&] { return g->Cells(1, 1) == "12:34"; }))
+      << g->Cells(1, 1) << " / editor: " << (t.Editor() ? t.Editor()->Text() : std::string());
+  ASSERT_NE(t.Editor(), nullptr);
+  EXPECT_EQ("00:00;1;_", t.Editor()->EditMask());
+  ASSERT_FALSE(asked.empty());
+  EXPECT_EQ(std::make_pair(1, 1), asked.back());
+  // A cell without a mask takes letters.
+  real_input::Press(VK_RETURN);
+  EXPECT_TRUE(real_input::PumpUntil([&] { return !g->EditorMode(); }));
+  real_input::Press(VK_RIGHT);
+  EXPECT_TRUE(real_input::PumpUntil([&] { return g->Col() == 2; }));
+  real_input::TypeText("ab");
+  EXPECT_TRUE(real_input::PumpUntil([&] { return g->Cells(2, 1) == "ab"; })) << g->Cells(2, 1);
+  EXPECT_EQ("", t.Editor()->EditMask());
+  EXPECT_EQ("12:34", g->Cells(1, 1));
 }
 
 }  // namespace

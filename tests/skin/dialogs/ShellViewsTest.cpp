@@ -11,6 +11,7 @@
 
 #include "skin/dialogs/spShellViews.h"
 #include "skin/dialogs/spfilectrl.h"
+#include "support/RealInput.h"
 #include "tests/skin/dialogs/FileDialogsFixture.h"
 
 using dlgtest::kRoot;
@@ -171,6 +172,83 @@ TEST(ShellTree, PathThreeLevelsDownExpandsTheAncestorsAndSelects) {
   EXPECT_TRUE(sawA);
   EXPECT_FALSE(sawSub1);
   EXPECT_EQ(kRoot, view->Path()) << "the selection survives the refresh";
+}
+
+TTreeNode* ChildNamed(TTreeNode* parent, const std::string& name) {
+  for (TTreeNode* c = parent ? parent->FirstChild() : nullptr; c; c = c->NextSibling())
+    if (c->Text() == name) return c;
+  return nullptr;
+}
+
+TEST(ShellTree, ALabelTypedWithTheKeyboardRenamesTheFolderAndTheParentKeepsItsOpenFolders) {
+  dlgtest::TTree tree;
+  TForm form(nullptr);
+  form.SetBounds(40, 40, 320, 420);
+  auto* view = new TspSkinDirTreeView(&form);
+  view->SetAlign(alClient);
+  view->SetParent(&form);
+  form.Show();
+  view->SetPath(kRoot + "\\a\\b");  // opens a and b
+  view->SetPath(kRoot + "\\sub1");
+  TTreeNode* root = view->Selected()->Parent();
+  ASSERT_TRUE(root);
+  ASSERT_TRUE(ChildNamed(root, "a") && ChildNamed(root, "a")->Expanded());
+  std::vector<std::string> edited;
+  view->OnEdited = [&](TObject*, TTreeNode*, std::string& text) { edited.push_back(text); };
+
+  // The rename verb opens the label editor; the user types the new name
+  // and confirms it with Enter.
+  ASSERT_TRUE(real_input::Activate(form.Handle()));
+  bool handled = false;
+  view->ExecuteCommand("rename", handled);
+  EXPECT_TRUE(handled);
+  ASSERT_TRUE(real_input::PumpUntil([&] { return SendMessageW(view->Handle(), TVM_GETEDITCONTROL, 0, 0) != 0; }));
+  real_input::TypeText("moved");
+  real_input::Press(VK_RETURN);
+  EXPECT_TRUE(real_input::PumpUntil([&] { return DirectoryExists(kRoot + "\\moved"); }));
+  EXPECT_FALSE(DirectoryExists(kRoot + "\\sub1"));
+  EXPECT_EQ((std::vector<std::string>{"moved"}), edited);
+  // The parent was read again: the new name is there, the old one gone,
+  // and the folders that were open are open still.
+  TTreeNode* parent = nullptr;
+  for (TTreeNode* n = view->Items()->GetFirstNode(); n; n = n->GetNextVisible())
+    if (ChildNamed(n, "moved")) parent = n;
+  ASSERT_TRUE(parent);
+  EXPECT_FALSE(ChildNamed(parent, "sub1"));
+  TTreeNode* a = ChildNamed(parent, "a");
+  ASSERT_TRUE(a);
+  EXPECT_TRUE(a->Expanded());
+  EXPECT_TRUE(ChildNamed(a, "b"));
+}
+
+TEST(ShellTree, AutoRefreshShowsAFolderMadeOutsideTheProgram) {
+  dlgtest::TTree tree;
+  TForm form(nullptr);
+  form.SetBounds(40, 40, 320, 420);
+  auto* view = new TspSkinDirTreeView(&form);
+  view->SetAlign(alClient);
+  view->SetParent(&form);
+  form.Show();
+  // The watcher follows the selection: it watches the folder chosen next.
+  view->SetAutoRefresh(true);
+  view->SetPath(kRoot);
+  TTreeNode* selected = view->Selected();
+  ASSERT_TRUE(selected);
+  EXPECT_FALSE(ChildNamed(selected, "fresh"));
+  ForceDirectories(kRoot + "\\fresh");
+  // The watcher starts on its own thread: until the tree has read the
+  // folder again, each round makes one more change for it to see.
+  int round = 0;
+  EXPECT_TRUE(real_input::PumpUntil([&] {
+    if (ChildNamed(view->Selected(), "fresh")) return true;
+    const std::string poke = kRoot + "\\poke";
+    if (++round % 2)
+      ForceDirectories(poke);
+    else
+      RemoveDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(poke).c_str()));
+    return false;
+  }));
+  view->SetAutoRefresh(false);
 }
 
 TEST(ShellComboBox, DesktopRootListsTheDrivesIndentedAndShowsAPathChain) {

@@ -1,6 +1,7 @@
 // Client backgrounds, client-skin windows, grouped buttons, linked areas
 // and the fade-in of translucent forms.
 #include "support/gtest.h"
+#include "support/RealInput.h"
 
 #include <windows.h>
 
@@ -241,13 +242,13 @@ TEST(FrameHover, MouseTimerFollowsTheCursorOverTheButtons) {
   GetWindowRect(f.h(), &r);
   SetCursorPos(r.left + 287, r.top + 12);
   f.sf->MouseTimer->SetEnabled(true);
-  PumpFor(150);
+  real_input::PumpUntil([&] { return f.sf->ActiveObject == 1; });
   EXPECT_EQ(f.sf->ActiveObject, 1) << "the close button";
   SetCursorPos(r.left + 270, r.top + 12);
-  PumpFor(150);
+  real_input::PumpUntil([&] { return f.sf->ActiveObject == 2; });
   EXPECT_EQ(f.sf->ActiveObject, 2) << "the maximize button";
   SetCursorPos(r.left + 150, r.top + 100);
-  PumpFor(150);
+  real_input::PumpUntil([&] { return f.sf->ActiveObject == -1; });
   EXPECT_EQ(f.sf->ActiveObject, -1) << "the client area clears the hover";
   const std::vector<std::string> want = {"enter closebutton", "leave closebutton", "enter maxbutton",
                                          "leave maxbutton"};

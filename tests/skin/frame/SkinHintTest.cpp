@@ -12,6 +12,7 @@
 #include "skin/controls/SkinButtons.h"
 #include "skin/frame/SkinHint.h"
 #include "support/Dib.h"
+#include "support/RealInput.h"
 #include "skin/controls/FakeTimers.h"
 
 namespace {
@@ -324,7 +325,7 @@ TEST_F(SkinHintTest, SkinnedButtonHintShowsTitleAndPictureThroughTheApplication)
   button->Hint = "Starts converting";
   button->ShowHint = true;
   button->HintTitle = "Convert";
-  button->HintImageList = images.get();
+  button->SetHintImageList(images.get());
   button->HintImageIndex = 0;
   main->Show();
   std::string seen;
@@ -334,8 +335,17 @@ TEST_F(SkinHintTest, SkinnedButtonHintShowsTitleAndPictureThroughTheApplication)
   };
 
   // The mouse rests on the button: the loop's hook arms the pause timer.
-  PostMessageW(button->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(20, 15));
-  Application->ProcessMessages();
+  // The pointer itself is put there too, so that a move the display sends
+  // on its own (the window appearing under it) points at the button as
+  // well; the move is given again until the loop has seen it.
+  POINT onButton{20, 15};
+  ClientToScreen(button->Handle(), &onButton);
+  SetCursorPos(onButton.x, onButton.y);
+  EXPECT_TRUE(real_input::PumpUntil([&] {
+    if (app->HintControl() == button && app->PendingTimer()) return true;
+    PostMessageW(button->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(20, 15));
+    return false;
+  }));
   EXPECT_EQ(app->HintControl(), button);
   ASSERT_NE(app->PendingTimer(), nullptr);
   app->PendingTimer()->Timer();

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "framework/Forms.h"
+#include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinMenuButtons.h"
 #include "skin/frame/SkinHint.h"
 #include "skin/frame/SkinImagesMenu.h"
 #include "support/Dib.h"
@@ -316,6 +318,94 @@ TEST_F(ImagesMenuTest, ItemAssignCopiesPictureCaptionButtonAndHint) {
   EXPECT_EQ(menu->SelectedItem(), a);
   menu->ItemIndex = 42;
   EXPECT_EQ(menu->SelectedItem(), nullptr);
+}
+
+// The four button kinds with a picture menu: each shows the chosen item's
+// picture, the menu buttons open the grid and come back up when it closes.
+TEST(ImagesMenuButtons, ButtonsShowTheChosenPictureAndMenuButtonsOpenTheGrid) {
+  TImageList images(nullptr, 16, 16);
+  TBitmap pic(48, 16);
+  const TColor colours[3] = {clRed, clLime, clBlue};
+  for (int i = 0; i < 3; ++i) {
+    pic.Canvas()->Brush()->SetColor(colours[i]);
+    pic.Canvas()->FillRect(TRect{i * 16, 0, i * 16 + 16, 16});
+  }
+  images.AddMasked(&pic, clFuchsia);
+  auto* menu = new TspSkinImagesMenu(nullptr);
+  menu->SetImages(&images);
+  for (const char* caption : {"Red", "Green", "Blue"}) {
+    TspImagesMenuItem* it = menu->ImagesItems()->Add();
+    it->SetImageIndex(menu->ImagesItems()->Count() - 1);
+    it->SetCaption(caption);
+  }
+  TForm form(nullptr);
+  form.SetBounds(40, 40, 400, 200);
+  form.Show();
+  auto* push = new TspSkinButton(&form);
+  auto* speed = new TspSkinSpeedButton(&form);
+  auto* menuButton = new TspSkinMenuButton(&form);
+  auto* menuSpeed = new TspSkinMenuSpeedButton(&form);
+  TControl* all[4] = {push, speed, menuButton, menuSpeed};
+  for (int i = 0; i < 4; ++i) {
+    all[i]->SetParent(&form);
+    all[i]->SetBounds(10 + i * 90, 10, 80, 30);
+  }
+  push->SetSkinImagesMenu(menu);
+  speed->SetSkinImagesMenu(menu);
+  menuButton->SetSkinImagesMenu(menu);
+  menuSpeed->SetSkinImagesMenu(menu);
+  push->UseImagesMenuImage = menuButton->UseImagesMenuImage = true;
+  speed->UseImagesMenuImage = menuSpeed->UseImagesMenuImage = true;
+  auto pixels = [&](TControl* c, TColor colour) {
+    Dib whole(400, 200);
+    form.PaintTo(whole.dc, 0, 0);
+    int n = 0;
+    for (int y = c->Top(); y < c->Top() + c->Height(); ++y)
+      for (int x = c->Left(); x < c->Left() + c->Width(); ++x) n += whole.At(x, y) == ColorToRGB(colour);
+    return n;
+  };
+  menu->ItemIndex = 1;
+  for (TControl* c : all) EXPECT_GE(pixels(c, clLime), 200) << "the chosen item's picture";
+
+  // The menu button opens the grid; a choice there closes it, the button
+  // comes back up and shows the new picture.
+  HWND h = menuButton->Handle();
+  SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 15));
+  TspSkinImagesMenuPopupWindow* w = menu->PopupWindow();
+  ASSERT_NE(nullptr, w);
+  EXPECT_TRUE(menuButton->Down());
+  RECT b, c = menu->ImagesItems()->Items(2)->ItemRect;
+  GetWindowRect(w->Handle(), &b);
+  int cx = (c.left + c.right) / 2, cy = (c.top + c.bottom) / 2;
+  SetCursorPos(b.left + cx, b.top + cy);
+  SendMessageW(w->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cx, cy));
+  SendMessageW(w->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(cx, cy));
+  EXPECT_EQ(nullptr, menu->PopupWindow());
+  EXPECT_EQ(2, menu->ItemIndex);
+  EXPECT_FALSE(menuButton->Down());
+  EXPECT_FALSE(menuButton->MenuTracked());
+  EXPECT_GE(pixels(menuButton, clBlue), 200);
+  SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(20, 15));
+
+  // The windowless one the same way, through its parent.
+  SendMessageW(form.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(menuSpeed->Left() + 20, 25));
+  w = menu->PopupWindow();
+  ASSERT_NE(nullptr, w);
+  EXPECT_TRUE(menuSpeed->Down());
+  menu->Hide();
+  EXPECT_FALSE(menuSpeed->Down());
+  EXPECT_FALSE(menuSpeed->MenuTracked());
+  SendMessageW(form.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(menuSpeed->Left() + 20, 25));
+
+  // With the caption: the item's own.
+  push->UseImagesMenuCaption = true;
+  EXPECT_GE(pixels(push, clBlue), 200);
+
+  // A destroyed menu is forgotten.
+  delete menu;
+  EXPECT_EQ(nullptr, push->SkinImagesMenu());
+  EXPECT_EQ(nullptr, menuSpeed->SkinImagesMenu());
+  EXPECT_EQ(0, pixels(push, clBlue));
 }
 
 }  // namespace
