@@ -590,6 +590,8 @@ TEST(LayeredBorderShow, TheProgramsSkinGivesAFormItsShadowBorder) {
   EXPECT_EQ(top.right, f.right + 10);
   SendMessageW(s.form->Handle(), WM_NCACTIVATE, FALSE, 0);
   EXPECT_EQ(s.BorderAlpha(), 170);
+}
+
 namespace {
 // A plain form that looks at the framed form's border whenever a skin
 // message reaches it.
