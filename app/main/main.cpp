@@ -542,6 +542,16 @@ void TMainForm::FormCreate() {
   CustomCPUNumber = 1;
   UseAllCPUs = true;
   LoadSettings();
+  // A temporary folder named by the settings that is gone is made again;
+  // one that cannot be made gives way to the program's own (every preview
+  // copies its SDL library there).
+  if (!DirectoryExists(TempFolder)) {
+    try {
+      ForceDirectories(TempFolder);
+    } catch (const std::exception&) {
+    }
+    if (!DirectoryExists(TempFolder)) TempFolder = DefaultTempFolder();
+  }
   edDestinationFolder->SetText(OutputPathText);
 
   LoadTranslations();

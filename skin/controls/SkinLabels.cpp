@@ -137,7 +137,8 @@ void TspSkinStdLabel::Paint() {
   HDC dc = PaintDC();
   if (!dc) return;
   RECT r{0, 0, Width(), Height()};
-  UINT flags = WordWrap ? DT_WORDBREAK : DT_SINGLELINE;
+  // Without word wrap the text still breaks where it holds a line break.
+  UINT flags = WordWrap ? DT_WORDBREAK : 0;
   if (Alignment == taRightJustify)
     flags |= DT_RIGHT;
   else if (Alignment == taCenter)
@@ -176,7 +177,8 @@ void TspSkinLinkLabel::Paint() {
   GetSkinData();
   RECT r{0, 0, Width(), Height()};
   if (GlowEffect) OffsetRect(&r, 0, GlowSize);
-  UINT flags = WordWrap ? DT_WORDBREAK : DT_SINGLELINE;
+  // Without word wrap the text still breaks where it holds a line break.
+  UINT flags = WordWrap ? DT_WORDBREAK : 0;
   if (Alignment == taRightJustify)
     flags |= DT_RIGHT;
   else if (Alignment == taCenter)

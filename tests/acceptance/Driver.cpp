@@ -281,7 +281,19 @@ void ClickMenu(const std::vector<std::string>& path) {
   RECT r{};
   const bool shown = WaitUntil([&] { return MenuBarItemRect(path[0], r); }, 10000);
   ASSERT_TRUE(shown) << "no menu bar item " << path[0];
-  ClickCenter(r);
+  // A click that lands while the window is still taking the focus back from
+  // a closed dialog may not open the menu: a person clicks again.
+  bool open = false;
+  for (int attempt = 0; attempt < 4 && !open; ++attempt) {
+    if (attempt > 0) {
+      Key(VK_ESCAPE);
+      Sleep(300);
+    }
+    ClickCenter(r);
+    RECT ir{};
+    open = path.size() < 2 || WaitUntil([&] { return PopupItemRect(path[1], ir); }, 3000);
+  }
+  ASSERT_TRUE(open) << "the menu " << path[0] << " did not open";
   for (size_t i = 1; i < path.size(); ++i) {
     RECT ir{};
     const bool there = WaitUntil([&] { return PopupItemRect(path[i], ir); }, 10000);
