@@ -90,6 +90,24 @@ void DrawStretchedPart(TspPaintBuffer& b, const TspPicture* picture, const RECT&
 // A marker picture of the skin, its `transparent` colour left out, centred in `target`.
 }  // namespace
 
+// The popup menu first, then the picture menu, below the control's screen
+// rectangle; `onShow` fires before each, `imagesClosed` when the picture
+// menu closes.
+static void OpenButtonMenus(TControl* control, TPopupMenu* popup, TspImagesMenuSource* images,
+                            const TNotifyEvent& onShow, std::function<void()> imagesClosed) {
+  POINT p = control->ClientToScreen(POINT{0, 0});
+  RECT r{p.x, p.y, p.x + control->Width(), p.y + control->Height()};
+  if (popup) {
+    if (onShow) onShow(control);
+    OpenControlMenu(popup, control, r);
+  }
+  if (images) {
+    if (onShow) onShow(control);
+    images->InternalMenuCloseEvent() = [closed = std::move(imagesClosed)](TObject*) { closed(); };
+    images->PopupFromRect(r);
+  }
+}
+
 // ===========================================================================
 // TspSkinMenuButton
 
@@ -139,17 +157,7 @@ bool TspSkinMenuButton::IsTrackPoint(int X, int Y) {
 }
 
 void TspSkinMenuButton::DropDownMenu() {
-  POINT p = ClientToScreen(POINT{0, 0});
-  RECT r{p.x, p.y, p.x + Width(), p.y + Height()};
-  if (FSkinPopupMenu) {
-    if (OnShowTrackMenu) OnShowTrackMenu(this);
-    OpenControlMenu(FSkinPopupMenu, this, r);
-  }
-  if (FSkinImagesMenu) {
-    if (OnShowTrackMenu) OnShowTrackMenu(this);
-    FSkinImagesMenu->InternalMenuCloseEvent() = [this](TObject*) { ImagesMenuClosed(); };
-    FSkinImagesMenu->PopupFromRect(r);
-  }
+  OpenButtonMenus(this, FSkinPopupMenu, FSkinImagesMenu, OnShowTrackMenu, [this] { ImagesMenuClosed(); });
 }
 
 void TspSkinMenuButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
@@ -408,17 +416,7 @@ bool TspSkinMenuSpeedButton::IsTrackPoint(int X, int Y) {
 }
 
 void TspSkinMenuSpeedButton::DropDownMenu() {
-  POINT p = ClientToScreen(POINT{0, 0});
-  RECT r{p.x, p.y, p.x + Width(), p.y + Height()};
-  if (FSkinPopupMenu) {
-    if (OnShowTrackMenu) OnShowTrackMenu(this);
-    OpenControlMenu(FSkinPopupMenu, this, r);
-  }
-  if (FSkinImagesMenu) {
-    if (OnShowTrackMenu) OnShowTrackMenu(this);
-    FSkinImagesMenu->InternalMenuCloseEvent() = [this](TObject*) { ImagesMenuClosed(); };
-    FSkinImagesMenu->PopupFromRect(r);
-  }
+  OpenButtonMenus(this, FSkinPopupMenu, FSkinImagesMenu, OnShowTrackMenu, [this] { ImagesMenuClosed(); });
 }
 
 void TspSkinMenuSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {

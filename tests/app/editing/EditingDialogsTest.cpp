@@ -18,6 +18,9 @@
 #include "skin/controls/SkinComboBox.h"
 #include "skin/controls/SkinEdits.h"
 #include "skin/controls/SkinPanelKinds.h"
+#include "skin/data/SkinData.h"
+#include "support/Dib.h"
+#include "support/RealInput.h"
 
 
 // ---- text helpers -----------------------------------------------------------------
@@ -109,6 +112,45 @@ TEST_F(SettingsWindow, TheBoxesMirrorTheCurrentFormat) {
   EXPECT_EQ(190, form->ClientHeight());
   // The audio group and the buttons moved up with the bottom edge.
   EXPECT_EQ(158 - 118, form->spSkinGroupBox2->Top());
+}
+
+TEST_F(SettingsWindow, WithTheProgramsSkinTheTypedComboShowsNoBoxOverItsSkin) {
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
+  ASSERT_FALSE(skin.Empty);
+  form->SetSkinData(&skin);
+  form->Show();
+  // The window keeps its video group hidden when it shows; it is shown here
+  // in place of the audio group so that the one typed combo box can be
+  // seen. An opaque box would show in magenta.
+  form->spSkinGroupBox2->SetVisible(false);
+  form->spSkinGroupBox1->SetVisible(true);
+  TspSkinComboBox* c = form->cmbVideoResolution;
+  c->SetDefaultColor(RGB(255, 0, 255));
+  ASSERT_EQ(spcbEditStyle, c->Style());
+  ASSERT_TRUE(c->HasElement());
+  TspComboEdit* e = c->Edit();
+  ASSERT_TRUE(e);
+  EXPECT_TRUE(e->EditTransparent());
+  // Right of the text the screen shows the combo's own skin picture.
+  Dib own(c->Width(), c->Height());
+  SendMessageW(c->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(own.dc), 0);
+  const COLORREF want = own.At(e->Left() + e->Width() - 4, e->Top() + e->Height() / 2);
+  EXPECT_NE(RGB(255, 0, 255), want);
+  real_input::PumpUntil([&] { return IsWindowVisible(e->Handle()) != 0; });
+  real_input::SaveShot(form->Handle(), "settings-window-program-skin.png");
+  POINT at{e->Width() - 4, e->Height() / 2};
+  ClientToScreen(e->Handle(), &at);
+  // (A transparent window lets the point through to the combo under it.)
+  ASSERT_TRUE(real_input::PumpUntil([&] {
+    HWND h = WindowFromPoint(at);
+    return h == e->Handle() || h == c->Handle();
+  })) << "the edit is in sight";
+  COLORREF shown = 0;
+  EXPECT_TRUE(real_input::PumpUntil([&] {
+    return (shown = real_input::ScreenPixel(e->Handle(), e->Width() - 4, e->Height() / 2)) == want;
+  })) << std::hex << shown << " want " << want;
+  form->Hide();
 }
 
 TEST_F(SettingsWindow, OkWritesTheChosenValuesAndRecomputesEveryItem) {

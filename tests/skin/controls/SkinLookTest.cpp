@@ -11,6 +11,7 @@
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "framework/ImgList.h"
+#include "framework/SysUtils.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCheckRadio.h"
 #include "skin/controls/SkinControl.h"
@@ -541,6 +542,41 @@ TEST(TspSkinLook, AFlatSpeedButtonAtRestShowsOnlyItsCaptionOverTheParent) {
   Dib off = host.Paint(b);
   EXPECT_GT(count(off, shadow), 5);
   EXPECT_EQ(0, count(off, text));
+}
+
+TEST(TspSkinLook, TheProgramsToolButtonIsBareAtRestWhenFlatAndKeepsAnyFreeSize) {
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
+  ASSERT_FALSE(skin.Empty);
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 300, 200);
+  const COLORREF back = RGB(0x12, 0x34, 0x56);
+  form.SetColor(back);
+  form.Show();
+  auto* b = new TspSkinSpeedButton(&form);
+  b->SetParent(&form);
+  b->SetBounds(10, 10, 32, 32);
+  b->SetSkinData(&skin);
+  ASSERT_NE(-1, b->SkinIndex()) << "the skin's tool button";
+  auto paint = [&] {
+    Dib whole(300, 200);
+    form.PaintTo(whole.dc, 0, 0);
+    return whole.At(10 + 16, 10 + 16);
+  };
+  EXPECT_NE(back, paint()) << "not flat: the skin picture";
+  b->SetFlat(true);
+  EXPECT_EQ(back, paint()) << "flat at rest: the form shows through";
+  b->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(b));
+  EXPECT_NE(back, paint()) << "hovered: the skin picture";
+  b->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(b));
+  // Without the skin size a push button keeps the size it is given.
+  auto* push = new TspSkinButton(&form);
+  push->SetParent(&form);
+  push->SetSkinData(&skin);
+  push->UseSkinSize = false;
+  push->SetBounds(60, 10, 203, 57);
+  EXPECT_EQ(203, push->Width());
+  EXPECT_EQ(57, push->Height());
 }
 
 TEST(TspSkinLook, HoverFadeOfAButtonEndsExactlyAtEitherEnd) {

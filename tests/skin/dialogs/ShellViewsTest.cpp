@@ -180,14 +180,23 @@ TTreeNode* ChildNamed(TTreeNode* parent, const std::string& name) {
   return nullptr;
 }
 
-TEST(ShellTree, ALabelTypedWithTheKeyboardRenamesTheFolderAndTheParentKeepsItsOpenFolders) {
+// A shown form filled by a folder tree, over the fixture tree.
+struct TTreeHost {
   dlgtest::TTree tree;
-  TForm form(nullptr);
-  form.SetBounds(40, 40, 320, 420);
-  auto* view = new TspSkinDirTreeView(&form);
-  view->SetAlign(alClient);
-  view->SetParent(&form);
-  form.Show();
+  TForm form{nullptr};
+  TspSkinDirTreeView* view = new TspSkinDirTreeView(&form);
+  TTreeHost() {
+    form.SetBounds(40, 40, 320, 420);
+    view->SetAlign(alClient);
+    view->SetParent(&form);
+    form.Show();
+  }
+};
+
+TEST(ShellTree, ALabelTypedWithTheKeyboardRenamesTheFolderAndTheParentKeepsItsOpenFolders) {
+  TTreeHost host;
+  TForm& form = host.form;
+  TspSkinDirTreeView* view = host.view;
   view->SetPath(kRoot + "\\a\\b");  // opens a and b
   view->SetPath(kRoot + "\\sub1");
   TTreeNode* root = view->Selected()->Parent();
@@ -222,13 +231,8 @@ TEST(ShellTree, ALabelTypedWithTheKeyboardRenamesTheFolderAndTheParentKeepsItsOp
 }
 
 TEST(ShellTree, AutoRefreshShowsAFolderMadeOutsideTheProgram) {
-  dlgtest::TTree tree;
-  TForm form(nullptr);
-  form.SetBounds(40, 40, 320, 420);
-  auto* view = new TspSkinDirTreeView(&form);
-  view->SetAlign(alClient);
-  view->SetParent(&form);
-  form.Show();
+  TTreeHost host;
+  TspSkinDirTreeView* view = host.view;
   // The watcher follows the selection: it watches the folder chosen next.
   view->SetAutoRefresh(true);
   view->SetPath(kRoot);
