@@ -68,11 +68,18 @@ void TMainForm::BuildPreview() {
   SnapshotButton = Make<TspSkinMenuSpeedButton>(this, spSkinExPanel1, "SnapshotButton");
   SnapshotButton->SetBounds(52, 126, 34, 22);
   SnapshotButton->SetSkinPopupMenu(SnapshotMenu);
+  SnapshotButton->SetTrackButtonMode(true);  // the arrow opens the menu, the rest snaps
   lblPlayTime = Make<TspSkinStdLabel>(this, spSkinExPanel1, "lblPlayTime");
-  lblPlayTime->SetBounds(88, 129, 100, 16);
+  lblPlayTime->SetBounds(89, 129, 108, 16);
   lblPlayTime->SetCaption("00:00:00 / 00:00:00");
+  // The time in the grid's own font, dark on the panel.
+  lblPlayTime->UseSkinFont = false;
+  lblPlayTime->UseSkinColor = false;
+  lblPlayTime->Font.Name = "Microsoft Sans Serif";
+  lblPlayTime->Font.Height = -11;
+  lblPlayTime->Font.Color = 0;
   VolumeTrackBar = Make<TspSkinTrackBar>(this, spSkinExPanel1, "VolumeTrackBar");
-  VolumeTrackBar->SetBounds(188, 130, 48, 14);
+  VolumeTrackBar->SetBounds(198, 130, 38, 14);
   VolumeTrackBar->SetMinValue(0);
   VolumeTrackBar->SetMaxValue(128);
   VolumeTrackBar->SetValue(128);

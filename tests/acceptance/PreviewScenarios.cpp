@@ -1,0 +1,239 @@
+// The preview pane and the output parameters of the main window, driven by
+// mouse and keyboard: playing, seeking and stopping a clip, snapshots, the
+// parameter grid and saving a custom format.
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "acceptance/Driver.h"
+#include "acceptance/Session.h"
+#include "engine/Fixtures.h"
+#include "support/gtest.h"
+
+namespace {
+
+// A 20 s clip and a file no player can open, under the names the rows take.
+const std::vector<fixtures::TFixture>& PreviewFixtures() {
+  static const std::vector<fixtures::TFixture> set{
+      {"Clip.mp4",
+       "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=s=320x240:r=25:d=20 -f lavfi -i "
+       "sine=f=440:r=44100:d=20 -c:v libx264 -threads 1 -g 25 -pix_fmt yuv420p -c:a aac -ac 2 -shortest {out}"},
+      {"Broken.mp4", "head -c 3000 {dir}/Clip.mp4 > {out}"},
+  };
+  return set;
+}
+
+std::string SnapshotFolder() { return drv::DocumentsFolder() + "\\Brenlowe\\Tessavane\\Snapshots"; }
+
+void RemoveFile(const std::string& path) {
+  std::u16string w(path.begin(), path.end());
+  DeleteFileW(reinterpret_cast<LPCWSTR>(w.c_str()));
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::u16string w(path.begin(), path.end());
+  HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(w.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(h);
+  return bytes;
+}
+
+// A JPEG's or BMP's picture size as "width,height" ("" when unreadable).
+std::string PictureSize(const std::string& path) {
+  const std::string b = ReadBytes(path);
+  auto u8 = [&](size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(b[i])); };
+  if (b.size() > 26 && b[0] == 'B' && b[1] == 'M') {
+    const int w = static_cast<int>(u8(18) | u8(19) << 8 | u8(20) << 16 | u8(21) << 24);
+    const int h = static_cast<int>(u8(22) | u8(23) << 8 | u8(24) << 16 | u8(25) << 24);
+    return std::to_string(w) + "," + std::to_string(h < 0 ? -h : h);
+  }
+  // JPEG: the first start-of-frame segment.
+  for (size_t i = 2; i + 9 < b.size();) {
+    if (u8(i) != 0xFF) return {};
+    const unsigned marker = u8(i + 1);
+    const size_t length = u8(i + 2) << 8 | u8(i + 3);
+    if (marker >= 0xC0 && marker <= 0xC2)
+      return std::to_string(u8(i + 7) << 8 | u8(i + 8)) + "," + std::to_string(u8(i + 5) << 8 | u8(i + 6));
+    i += 2 + length;
+  }
+  return {};
+}
+
+// Opens a file through File > Open video: the name typed into the open
+// dialog, then Enter; waits until the loading dialog is gone.
+void AddFile(const std::string& windowsPath) {
+  drv::ClickMenu({"File1", "Openvideo1"});
+  const RECT edit = drv::WaitControl("spOpenDlgForm", "FileNameEdit");
+  drv::ClickCenter(edit);
+  drv::Type(windowsPath);
+  drv::Key(VK_RETURN);
+  drv::WaitUntil([] { return drv::FindShownWindow(u"TLoadForm") != nullptr; }, 3000);
+  drv::WaitWindowGone(u"TLoadForm", 30000);
+}
+
+// A rectangle inset on every side.
+RECT Inset(RECT r, int d) {
+  r.left += d;
+  r.top += d;
+  r.right -= d;
+  r.bottom -= d;
+  return r;
+}
+
+std::vector<unsigned> Pixels(const std::string& control) {
+  RECT r{};
+  if (!drv::ControlRect("MainForm", control, r)) return {};
+  return drv::Grab(Inset(r, 2));
+}
+
+bool ShowsTime(const RECT& area, const std::string& text) { return drv::ShowsText(area, text); }
+bool WaitTime(const RECT& area, const std::string& text, int timeoutMs) {
+  return drv::WaitUntil([&] { return ShowsTime(area, text); }, timeoutMs);
+}
+
+// True when one of the texts shows in the area.
+bool ShowsAny(const RECT& area, const std::vector<std::string>& texts) {
+  for (const auto& t : texts)
+    if (ShowsTime(area, t)) return true;
+  return false;
+}
+
+class Preview : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(fixtures::Ensure(PreviewFixtures()));
+    session::WaitForProgram();
+  }
+
+  // The clip in the table, selected, and the right-hand panel shown.
+  void OpenClip(const std::string& name = "Clip.mp4") {
+    AddFile(fixtures::WindowsPath(name));
+    drv::Reveal("MainForm", "spSkinPanel1");
+    drv::WaitControl("MainForm", "PlayButton");
+  }
+};
+
+BEFORE_PROGRAM_START(Preview, PlaysSeeksPausesAndStopsTheSelectedClip) { session::ForgetSettings(); }
+
+TEST_F(Preview, PlaysSeeksPausesAndStopsTheSelectedClip) {
+  OpenClip();
+  const std::vector<unsigned> before = Pixels("panPreview");
+  const DWORD start = GetTickCount();
+  drv::ClickControl("MainForm", "PlayButton");
+  // The picture comes into the panel.
+  ASSERT_TRUE(drv::WaitUntil([&] { return Pixels("panPreview") != before && drv::ColourCount(Inset([] {
+                                                RECT r{};
+                                                drv::ControlRect("MainForm", "panPreview", r);
+                                                return r;
+                                              }(), 4)) > 20; },
+                             5000))
+      << drv::Screenshot("preview-no-picture");
+  drv::Screenshot("preview-playing-first");
+  const DWORD firstPicture = GetTickCount() - start;
+  EXPECT_LE(firstPicture, 1500u);
+  drv::Screenshot("preview-playing");
+
+  // The time text and the position bar move.
+  const RECT time = drv::WaitControl("MainForm", "lblPlayTime");
+  EXPECT_TRUE(WaitTime(time, "00:00:01 / 00:00:20", 5000));
+  const RECT bar = drv::WaitControl("MainForm", "VideoTrackBar");
+  const std::vector<unsigned> barEarly = drv::Grab(bar);
+  EXPECT_TRUE(drv::WaitUntil([&] { return drv::Grab(bar) != barEarly; }, 5000));
+
+  // The thumb dragged to the middle: the preview goes on from 10 s.
+  const std::vector<unsigned> grabbed = drv::Grab(bar);
+  int thumb = -1;
+  {
+    // The thumb is where the bar's row differs most from its ends.
+    const int w = bar.right - bar.left, h = bar.bottom - bar.top;
+    const int y = h / 2;
+    for (int x = 0; x < w && thumb < 0; ++x) {
+      const unsigned c = grabbed[y * w + x];
+      if (((c >> 16) & 255) + ((c >> 8) & 255) + (c & 255) < 3 * 150 && x > 0) thumb = x;
+    }
+    if (thumb < 0) thumb = 0;
+  }
+  const POINT from{bar.left + thumb + 2, (bar.top + bar.bottom) / 2};
+  const POINT to{(bar.left + bar.right) / 2, (bar.top + bar.bottom) / 2};
+  drv::Drag(from, to);
+  EXPECT_TRUE(drv::WaitUntil([&] { return ShowsAny(time, {"00:00:09 / 00:00:20", "00:00:10 / 00:00:20",
+                                                          "00:00:11 / 00:00:20"}); },
+                             3000));
+  drv::Screenshot("preview-after-seek");
+
+  // Pause: the pause button goes, the picture stands.
+  drv::ClickControl("MainForm", "PauseButton");
+  drv::Pause(500);
+  const std::vector<unsigned> paused = Pixels("panPreview");
+  drv::Pause(800);
+  EXPECT_EQ(paused, Pixels("panPreview"));
+  // Play resumes.
+  drv::ClickControl("MainForm", "PlayButton");
+  EXPECT_TRUE(drv::WaitUntil([&] { return Pixels("panPreview") != paused; }, 3000));
+  // Stop: the bar back at the start and the time text shows the length twice.
+  drv::ClickControl("MainForm", "StopButton");
+  EXPECT_TRUE(WaitTime(time, "00:00:20 / 00:00:20", 3000));
+  drv::Screenshot("preview-stopped");
+}
+
+BEFORE_PROGRAM_START(Preview, TheEndOfTheClipStopsThePreviewAndVolumeReachesBothPlayers) { session::ForgetSettings(); }
+
+TEST_F(Preview, TheEndOfTheClipStopsThePreviewAndVolumeReachesBothPlayers) {
+  OpenClip();
+  drv::ClickControl("MainForm", "PlayButton");
+  const RECT time = drv::WaitControl("MainForm", "lblPlayTime");
+  ASSERT_TRUE(WaitTime(time, "00:00:01 / 00:00:20", 5000));
+  // Close to the end, then the preview stops by itself as Stop does.
+  const RECT bar = drv::WaitControl("MainForm", "VideoTrackBar");
+  drv::Click(bar.right - 3, (bar.top + bar.bottom) / 2);
+  drv::Key(VK_END);
+  EXPECT_TRUE(WaitTime(time, "00:00:20 / 00:00:20", 15000));
+  drv::WaitControl("MainForm", "PlayButton");
+  drv::Screenshot("preview-ended");
+}
+
+BEFORE_PROGRAM_START(Preview, SnapshotsCountPerFormatAndNeedAPicture) { session::ForgetSettings(); }
+
+TEST_F(Preview, SnapshotsCountPerFormatAndNeedAPicture) {
+  for (const char* n : {"Clip_1.jpg", "Clip_2.jpg", "Clip_1.bmp", "Clip_3.jpg"})
+    RemoveFile(SnapshotFolder() + "\\" + n);
+  OpenClip();
+  // No picture yet: nothing is written.
+  drv::ClickControl("MainForm", "SnapshotButton");
+  drv::Pause(500);
+  EXPECT_FALSE(drv::FileExistsW(SnapshotFolder() + "\\Clip_1.jpg"));
+
+  drv::ClickControl("MainForm", "PlayButton");
+  const RECT time = drv::WaitControl("MainForm", "lblPlayTime");
+  ASSERT_TRUE(WaitTime(time, "00:00:01 / 00:00:20", 5000));
+  drv::ClickControl("MainForm", "PauseButton");
+  drv::Pause(300);
+  drv::ClickControl("MainForm", "SnapshotButton");
+  ASSERT_TRUE(drv::WaitUntil([] { return drv::FileExistsW(SnapshotFolder() + "\\Clip_1.jpg"); }, 5000))
+      << drv::Screenshot("snapshot-jpeg-missing");
+  drv::ClickControl("MainForm", "SnapshotButton");
+  ASSERT_TRUE(drv::WaitUntil([] { return drv::FileExistsW(SnapshotFolder() + "\\Clip_2.jpg"); }, 5000));
+  EXPECT_EQ("320,240", PictureSize(SnapshotFolder() + "\\Clip_1.jpg"));
+
+  // BMP through the button's menu; its counter starts at 1.
+  RECT button = drv::WaitControl("MainForm", "SnapshotButton");
+  drv::Click(button.right - 4, (button.top + button.bottom) / 2);
+  drv::ClickPopupItem("ChangeSnapshotFormat1");
+  drv::ClickPopupItem("BMP1");
+  drv::Pause(300);
+  button = drv::WaitControl("MainForm", "SnapshotButton");
+  drv::Click(button.right - 4, (button.top + button.bottom) / 2);
+  drv::ClickPopupItem("Item12");
+  ASSERT_TRUE(drv::WaitUntil([] { return drv::FileExistsW(SnapshotFolder() + "\\Clip_1.bmp"); }, 5000));
+  EXPECT_EQ("320,240", PictureSize(SnapshotFolder() + "\\Clip_1.bmp"));
+  EXPECT_FALSE(drv::FileExistsW(SnapshotFolder() + "\\Clip_3.jpg"));
+}
+
+}  // namespace
