@@ -271,6 +271,8 @@ public:
   void ParamGridSelectCell(TObject* sender, int aCol, int aRow, bool& canSelect);
   void cmbParamsCloseUp(TObject* sender);
   void cmbParamsExit(TObject* sender);
+  // Writes the value being edited in place and closes the editor.
+  void FinishParamEdit();
   void ProfileIconButtonClick(TObject* sender);
   void imgProfileButtonMouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
   void imgProfileFieldMouseEnter(TObject* sender);

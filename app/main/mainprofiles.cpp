@@ -117,12 +117,16 @@ void TMainForm::BuildProfileCommands() {
   ParamGrid->SetDefaultDrawing(false);
   ParamGrid->SetFixedCols(0);
   ParamGrid->SetFixedRows(0);
+  ParamGrid->SetUseSkinCellHeight(false);
   ParamGrid->SetDefaultRowHeight(26);
   ParamGrid->OnDrawCell = [this](TObject* s, int c, int r, TRect rect, TGridDrawState st) {
     ParamGridDrawCell(s, c, r, rect, st);
   };
   ParamGrid->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
     ParamGridMouseDown(s, b, sh, x, y);
+  };
+  ParamGrid->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) {
+    if (cmbParams->Visible() && cmbParams->CanFocus()) cmbParams->SetFocus();
   };
   ParamGrid->OnSelectCell = [this](TObject* s, int c, int r, bool& can) { ParamGridSelectCell(s, c, r, can); };
   cmbParams->OnCloseUp = [this](TObject* s) { cmbParamsCloseUp(s); };
@@ -207,6 +211,8 @@ void TMainForm::ParamGridDrawCell(TObject*, int aCol, int aRow, TRect rect, unsi
 void TMainForm::ParamGridMouseDown(TObject*, TMouseButton, TShiftState, int x, int y) {
   int col = -1, row = -1;
   ParamGrid->MouseToCell(x, y, col, row);
+  // A press anywhere but on the value being edited ends that edit.
+  if (cmbParams->Visible() && (col != 2 || row != cmbParams->Tag)) FinishParamEdit();
   if (col != 0) return;
   if (row == 0) {
     if (IsAudio(CurrentFormat())) return;
@@ -223,6 +229,7 @@ void TMainForm::ParamGridMouseDown(TObject*, TMouseButton, TShiftState, int x, i
 
 void TMainForm::ParamGridSelectCell(TObject*, int aCol, int aRow, bool& canSelect) {
   canSelect = true;
+  if (cmbParams->Visible() && (aCol != 2 || aRow != cmbParams->Tag)) FinishParamEdit();
   const int parameter = ParameterOfRow(aRow);
   if (aCol == 0 || parameter == 0) return;
   TspSkinComboBox* box = SettingsBox(parameter);
@@ -240,7 +247,9 @@ void TMainForm::ParamGridSelectCell(TObject*, int aCol, int aRow, bool& canSelec
     cmbParams->SetItemIndex(box->ItemIndex());
   cmbParams->SetVisible(true);
   cmbParams->BringToFront();
-  if (cmbParams->CanFocus()) cmbParams->SetFocus();
+  // A click selects the cell while the grid still handles the mouse; the
+  // editor takes the focus when the button comes up (see below).
+  if (!IsMouseButtonDown() && cmbParams->CanFocus()) cmbParams->SetFocus();
 }
 
 void TMainForm::cmbParamsCloseUp(TObject*) {
@@ -266,7 +275,16 @@ void TMainForm::cmbParamsCloseUp(TObject*) {
   RepaintList();
 }
 
+void TMainForm::FinishParamEdit() {
+  cmbParamsCloseUp(this);
+  cmbParams->SetVisible(false);
+}
+
 void TMainForm::cmbParamsExit(TObject* sender) {
+  // The editable box hands the focus on to its own edit: still inside.
+  const HWND focus = GetFocus();
+  if (focus && cmbParams->HandleAllocated() && (focus == cmbParams->Handle() || IsChild(cmbParams->Handle(), focus)))
+    return;
   cmbParamsCloseUp(sender);
   cmbParams->SetVisible(false);
 }
@@ -280,7 +298,7 @@ void TMainForm::ProfileIconButtonClick(TObject*) {
 
 void TMainForm::imgProfileButtonMouseDown(TObject*, TMouseButton, TShiftState, int, int) {
   AddToHistory("-> Profile is clicked.");
-  if (cmbParams->Visible()) cmbParamsExit(this);
+  if (cmbParams->Visible()) FinishParamEdit();
   if (!proform) return;
   const TPoint p = ScreenOrigin(imgProfileField);
   proform->ShowAt(p.X, p.Y);

@@ -2,6 +2,7 @@
 // mouse and keyboard: playing, seeking and stopping a clip, snapshots, the
 // parameter grid and saving a custom format.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <string>
@@ -10,6 +11,8 @@
 #include "acceptance/Driver.h"
 #include "acceptance/Session.h"
 #include "engine/Fixtures.h"
+#include "app/main/main.h"
+#include "framework/Threads.h"
 #include "support/gtest.h"
 
 namespace {
@@ -234,6 +237,202 @@ TEST_F(Preview, SnapshotsCountPerFormatAndNeedAPicture) {
   ASSERT_TRUE(drv::WaitUntil([] { return drv::FileExistsW(SnapshotFolder() + "\\Clip_1.bmp"); }, 5000));
   EXPECT_EQ("320,240", PictureSize(SnapshotFolder() + "\\Clip_1.bmp"));
   EXPECT_FALSE(drv::FileExistsW(SnapshotFolder() + "\\Clip_3.jpg"));
+}
+
+
+// ---- the output parameters and the profile commands ----
+
+std::string AppDataFolder() {
+  char16_t path[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, reinterpret_cast<LPWSTR>(path));
+  std::string out;
+  for (const char16_t* p = path; *p; ++p) out += static_cast<char>(*p);
+  return out;
+}
+
+std::string CustomProfilesFile() { return AppDataFolder() + "\\Tessavane\\custom-profiles.dat"; }
+
+// An integer value of the program's settings (-1 when absent).
+int SettingsNumber(const char16_t* name) {
+  DWORD value = 0, size = sizeof value;
+  if (RegGetValueW(HKEY_CURRENT_USER, reinterpret_cast<LPCWSTR>(u"Software\\Brenlowe\\Tessavane"),
+                   reinterpret_cast<LPCWSTR>(name), RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+    return -1;
+  return static_cast<int>(value);
+}
+
+// Shows a control the start-up layout hides and, when that layout parked
+// it off its panel, puts it back at (left, top) of its parent: the one step
+// a person could not take.
+void RevealAt(const std::string& name, int left, int top) {
+  drv::Reveal("MainForm", name);
+  CallInMainThread([&] {
+    if (!MainForm) return;
+    if (auto* c = dynamic_cast<TControl*>(MainForm->FindComponent(name))) {
+      c->SetBounds(left, top, c->Width(), c->Height());
+      c->BringToFront();
+    }
+  });
+  drv::Pause(200);
+}
+
+class Profiles : public Preview {
+protected:
+  RECT grid{};
+  static constexpr int kRow = 26;
+  // A cell of the parameter grid on screen (columns 20, label, value).
+  RECT Cell(int col, int row) {
+    grid = drv::WaitControl("MainForm", "ParamGrid");
+    const int label = (grid.right - grid.left - 36) / 2;
+    const int lefts[4] = {0, 20, 20 + label, 20 + 2 * label};
+    RECT r{grid.left + lefts[col], grid.top + row * kRow, grid.left + lefts[col + 1], grid.top + (row + 1) * kRow};
+    // The grid's frame: look a little inside.
+    r.left += 1;
+    r.top += 1;
+    return r;
+  }
+  bool RowShows(int row, const std::string& text, bool bold = false) {
+    RECT r = Cell(1, row);
+    r.right = Cell(2, row).right;
+    return drv::ShowsText(r, text, "Microsoft Sans Serif", 8, bold);
+  }
+  bool WaitRow(int row, const std::string& text, bool bold = false) {
+    return drv::WaitUntil([&] { return RowShows(row, text, bold); }, 3000);
+  }
+  void Fold(int headingRow) {
+    drv::ClickCenter(Cell(0, headingRow));
+    drv::Pause(200);
+  }
+  // Types a new value into the resolution row's editor and leaves it.
+  void TypeResolution(const std::string& text) {
+    drv::ClickCenter(Cell(2, 1));
+    drv::WaitControl("MainForm", "cmbParams");
+    drv::Key(VK_END);
+    for (int i = 0; i < 16; ++i) drv::Key(VK_BACK);
+    drv::Type(text);
+    // Pressing on the fold column of a parameter row takes the focus away.
+    drv::ClickCenter(Cell(0, 2));
+    drv::Pause(300);
+  }
+};
+
+BEFORE_PROGRAM_START(Profiles, TheGridFoldsAndEditsTheCurrentFormat) { session::ForgetSettings(); }
+
+TEST_F(Profiles, TheGridFoldsAndEditsTheCurrentFormat) {
+  OpenClip();
+  // A video format: Video, its four rows, Audio and its four rows.
+  EXPECT_TRUE(WaitRow(0, "Video", true)) << drv::Screenshot("grid-video");
+  EXPECT_TRUE(RowShows(1, "Video Resolution:"));
+  EXPECT_TRUE(RowShows(2, "Video Encoder:"));
+  // Folding the video part brings the audio part up under it.
+  Fold(0);
+  EXPECT_TRUE(WaitRow(1, "Audio", true)) << drv::Screenshot("grid-video-folded");
+  EXPECT_TRUE(RowShows(2, "Audio Sample Rate:"));
+  // Both folded: the two headings alone.
+  Fold(1);
+  const RECT third = Cell(1, 2);
+  RECT below = third;
+  below.right = Cell(2, 2).right;
+  EXPECT_TRUE(drv::WaitUntil([&] { return drv::ColourCount(below) <= 2 && !RowShows(2, "Audio Sample Rate:"); },
+                             3000))
+      << drv::Screenshot("grid-both-folded");
+  Fold(1);
+  Fold(0);
+  ASSERT_TRUE(WaitRow(1, "Video Resolution:"));
+
+  // The resolution typed in place: width and height of the format.
+  TypeResolution("640*360");
+  EXPECT_TRUE(drv::WaitText(Cell(2, 1), "640*360", 3000)) << drv::Screenshot("grid-resolution");
+  // Without the asterisk neither part is a number.
+  TypeResolution("640");
+  EXPECT_TRUE(drv::WaitText(Cell(2, 1), "-1*-1", 3000)) << drv::Screenshot("grid-resolution-bad");
+  TypeResolution("640*360");
+  ASSERT_TRUE(drv::WaitText(Cell(2, 1), "640*360", 3000));
+
+  // A new audio bit rate: the row's estimated size follows.
+  RECT table = drv::WaitControl("MainForm", "sgList");
+  const RECT size{table.left + 40 + 200 + 90 + 4, table.top + 20, table.left + 40 + 200 + 90 + 86, table.top + 36};
+  const std::vector<unsigned> sizeBefore = drv::Grab(size);
+  Fold(0);
+  ASSERT_TRUE(WaitRow(1, "Audio", true));
+  // The keyboard walks the fold column down to the fifth row; the grid
+  // scrolls it into view.
+  drv::ClickCenter(Cell(0, 3));
+  drv::Key(VK_DOWN);
+  drv::Pause(300);
+  // The audio bit rate row is the fifth; find it on screen.
+  int row = -1;
+  for (int r = 0; r < 4 && row < 0; ++r)
+    if (RowShows(r, "Audio Bitrate:")) row = r;
+  ASSERT_GE(row, 0) << drv::Screenshot("grid-audio-bitrate");
+  drv::ClickCenter(Cell(2, row));
+  const RECT combo = drv::WaitControl("MainForm", "cmbParams");
+  drv::ClickCenter(combo);
+  drv::Pause(300);
+  drv::Key(VK_UP);
+  drv::Key(VK_RETURN);
+  drv::ClickCenter(Cell(0, row == 3 ? 2 : 3));
+  EXPECT_TRUE(drv::WaitUntil([&] { return drv::Grab(size) != sizeBefore; }, 3000))
+      << drv::Screenshot("table-size-after-bitrate");
+}
+
+BEFORE_PROGRAM_START(Profiles, SaveAsUnderANonAsciiTitleKeepsTheFormatOverARestart) {
+  session::ForgetSettings();
+  RemoveFile(CustomProfilesFile());
+}
+
+TEST_F(Profiles, SaveAsUnderANonAsciiTitleKeepsTheFormatOverARestart) {
+  OpenClip();
+  const int profileBefore = SettingsNumber(u"recentprofileind");
+  RevealAt("ProfileSaveAsButton", 620, 4);
+  drv::ClickControl("MainForm", "ProfileSaveAsButton");
+  const RECT edit = drv::WaitControl("InputForm", "Edit");
+  drv::ClickCenter(edit);
+  drv::Key(VK_END);
+  for (int i = 0; i < 40; ++i) drv::Key(VK_BACK);
+  const std::string title = "Vídeo ñandú 日本";
+  drv::Type(title);
+  drv::ClickControl("InputForm", "OkButton");
+  ASSERT_TRUE(drv::WaitWindowGone(u"TspInputDlgForm"));
+  // The custom-profile file is written at once, with the title as typed.
+  ASSERT_TRUE(drv::WaitUntil([&] { return ReadBytes(CustomProfilesFile()).find(title) != std::string::npos; }, 5000))
+      << drv::Screenshot("save-as");
+  const int profile = SettingsNumber(u"recentprofileind"), format = SettingsNumber(u"recentformatind");
+  EXPECT_NE(profileBefore, profile);
+  EXPECT_EQ(0, format);
+  drv::Screenshot("save-as-done");
+
+  // Closed and started again: the format is there and still the current one.
+  drv::ClickMenu({"File1", "Exit1"});
+  ASSERT_TRUE(session::WaitForProgramEnd());
+  session::Restart();
+  EXPECT_NE(std::string::npos, ReadBytes(CustomProfilesFile()).find(title));
+  EXPECT_EQ(profile, SettingsNumber(u"recentprofileind"));
+  EXPECT_EQ(format, SettingsNumber(u"recentformatind"));
+  drv::Screenshot("save-as-after-restart");
+}
+
+BEFORE_PROGRAM_START(Preview, AnUnplayableRowShowsThePlayersErrorAndStaysClosed) { session::ForgetSettings(); }
+
+TEST_F(Preview, AnUnplayableRowShowsThePlayersErrorAndStaysClosed) {
+  // A clip that loads, then is spoiled on disk before it is played.
+  ASSERT_EQ(0, fixtures::Run("cp '" + fixtures::UnixPath("Clip.mp4") + "' '" + fixtures::Folder() + "/Spoilt.mp4'"));
+  OpenClip("Spoilt.mp4");
+  ASSERT_EQ(0, fixtures::Run("head -c 2000 '" + fixtures::UnixPath("Broken.mp4") + "' > '" + fixtures::Folder() +
+                             "/Spoilt.mp4'"));
+  const std::vector<unsigned> before = Pixels("panPreview");
+  drv::ClickControl("MainForm", "PlayButton");
+  HWND error = drv::WaitWindow(u"TErrorForm", 10000);
+  ASSERT_NE(nullptr, error) << drv::Screenshot("unplayable-no-error");
+  RECT r = drv::WindowRect(error);
+  drv::Screenshot("unplayable-error", &r);
+  drv::ClickControl("TErrorForm", "spSkinButton1");
+  drv::WaitWindowGone(u"TErrorForm");
+  // Nothing plays: the pane stays as it was and the play button is back.
+  drv::Pause(500);
+  EXPECT_EQ(before, Pixels("panPreview"));
+  RECT play{};
+  EXPECT_TRUE(drv::ControlRect("MainForm", "PlayButton", play));
 }
 
 }  // namespace
