@@ -215,8 +215,8 @@ void TMainForm::ParamGridMouseDown(TObject*, TMouseButton, TShiftState, int x, i
   if (cmbParams->Visible() && (col != 2 || row != cmbParams->Tag)) FinishParamEdit();
   if (col != 0) return;
   if (row == 0) {
-    if (IsAudio(CurrentFormat())) return;
-    VideoParametersCollapsed = !VideoParametersCollapsed;
+    // An audio format has no video part to fold.
+    if (!IsAudio(CurrentFormat())) VideoParametersCollapsed = !VideoParametersCollapsed;
   } else if (row == VideoParameterRows() + 1) {
     AudioParametersCollapsed = !AudioParametersCollapsed;
   } else {
