@@ -205,7 +205,7 @@ TEST_F(Preview, TheEndOfTheClipStopsThePreviewAndVolumeReachesBothPlayers) {
 BEFORE_PROGRAM_START(Preview, SnapshotsCountPerFormatAndNeedAPicture) { session::ForgetSettings(); }
 
 TEST_F(Preview, SnapshotsCountPerFormatAndNeedAPicture) {
-  for (const char* n : {"Clip_1.jpg", "Clip_2.jpg", "Clip_1.bmp", "Clip_3.jpg"})
+  for (const char* n : {"Clip_1.jpg", "Clip_2.jpg", "Clip_1.bmp", "Clip_3.jpg", "Clip_2.bmp", "Clip_3.bmp"})
     RemoveFile(SnapshotFolder() + "\\" + n);
   OpenClip();
   // No picture yet: nothing is written.
@@ -237,6 +237,25 @@ TEST_F(Preview, SnapshotsCountPerFormatAndNeedAPicture) {
   ASSERT_TRUE(drv::WaitUntil([] { return drv::FileExistsW(SnapshotFolder() + "\\Clip_1.bmp"); }, 5000));
   EXPECT_EQ("320,240", PictureSize(SnapshotFolder() + "\\Clip_1.bmp"));
   EXPECT_FALSE(drv::FileExistsW(SnapshotFolder() + "\\Clip_3.jpg"));
+
+  // The folder gone: the message box, and the counter stays where it was.
+  const std::string folder = SnapshotFolder();
+  const std::u16string wide(folder.begin(), folder.end());
+  for (const char* n : {"Clip_1.jpg", "Clip_2.jpg", "Clip_1.bmp"}) RemoveFile(folder + "\\" + n);
+  ASSERT_TRUE(RemoveDirectoryW(reinterpret_cast<LPCWSTR>(wide.c_str())));
+  drv::ClickControl("MainForm", "SnapshotButton");
+  HWND box = drv::WaitWindow(u"TspMessageForm", 5000);
+  EXPECT_NE(nullptr, box);
+  if (box) {
+    RECT r = drv::WindowRect(box);
+    drv::Screenshot("snapshot-folder-gone", &r);
+    drv::Key(VK_RETURN);
+    drv::WaitWindowGone(u"TspMessageForm");
+  }
+  ASSERT_TRUE(CreateDirectoryW(reinterpret_cast<LPCWSTR>(wide.c_str()), nullptr));
+  drv::ClickControl("MainForm", "SnapshotButton");
+  EXPECT_TRUE(drv::WaitUntil([] { return drv::FileExistsW(SnapshotFolder() + "\\Clip_2.bmp"); }, 5000));
+  EXPECT_FALSE(drv::FileExistsW(SnapshotFolder() + "\\Clip_3.bmp"));
 }
 
 
