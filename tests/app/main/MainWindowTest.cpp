@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/editing/crop.h"
 #include "app/input/DVDPlugIn.h"
 #include "app/main/AppData.h"
 #include "app/main/ErrorReport.h"
@@ -844,10 +845,16 @@ TEST_F(MainWindow, PreviewTimeAndSnapshotsWithoutAPicture) {
     EXPECT_EQ(1, form->BmpSnapshotCounter);
     EXPECT_FALSE(FileExists(SnapshotFolder + "\\NoPicture_1." + (bmp ? "bmp" : "jpg")));
   }
-  // The volume reaches the player.
-  form->SetPreviewVolume(64);
+  // The volume bar reaches both preview players and the edit window's bar.
+  TCropForm* crop = new TCropForm(nullptr);
+  CropForm = crop;
+  form->VolumeTrackBar->SetValue(64);
   EXPECT_EQ(64, form->PreviewVolume());
   EXPECT_EQ(64, form->VIDavaza->AudioVolume.load());
+  EXPECT_EQ(64, crop->VIDavaza1->AudioVolume.load());
+  EXPECT_EQ(64, crop->VolumeTrackBar->Value());
+  delete crop;
+  CropForm = nullptr;
 }
 
 TEST(DeleteFolderTree, RemovesReadOnlyEntriesAndReportsAMissingFolder) {
