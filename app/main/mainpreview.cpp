@@ -198,6 +198,9 @@ void TMainForm::StopButtonClick(TObject*) {
   if (PlayButton->Down()) PlayButton->SetDown(false);
   if (PauseButton->Down()) PauseButton->SetDown(false);
   VIDavaza->Stop(true);
+  // Play after Stop opens the file again even before the player's own
+  // report of the stop arrives.
+  PreviewState = psStop;
   VideoTrackBar->SetValue(0);
   panPreview->Repaint();
   if (imgPlayerAreaView->Picture()->Graphic()) imgPlayerAreaView->SetVisible(true);
