@@ -40,6 +40,7 @@ class TFFEncoder;
 class TspSkinOpenDialog;
 class TspSkinHint;
 class TspSkinInputDialog;
+class TCustomImageList;
 class TVIDavaza;
 class TZIVoveva;
 class TspSkinTrackBar;
@@ -284,6 +285,9 @@ public:
   void FindTargetButtonClick(TObject* sender);
   // lblProfile and the icons of the current format.
   void ShowCurrentProfile();
+  // The picker's rename and remove marks, from the skin's pictures.
+  void PreparePicker();
+  TCustomImageList* PickerIcons = nullptr;
 
   // ---- DVD titles, downloads and recordings (maindvd.cpp) ----
   void BuildMediaInputCommands();

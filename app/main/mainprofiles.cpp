@@ -12,6 +12,7 @@
 #include "app/main/AppStorage.h"
 #include "app/main/ErrorReport.h"
 #include "framework/ExtCtrls.h"
+#include "framework/ImgList.h"
 #include "framework/StringList.h"
 #include "framework/SysUtils.h"
 #include "skin/controls/SkinButtons.h"
@@ -289,8 +290,26 @@ void TMainForm::cmbParamsExit(TObject* sender) {
   cmbParams->SetVisible(false);
 }
 
+void TMainForm::PreparePicker() {
+  // The rename and remove marks of the custom formats' rows.
+  if (proform->CustomProfileEditRemove || CustomProfileEditRemove.empty()) return;
+  if (!PickerIcons) {
+    TGraphic* first = CustomProfileEditRemove[0]->Graphic();
+    if (!first) return;
+    PickerIcons = new TCustomImageList(this, first->Width(), first->Height());
+    for (const auto& picture : CustomProfileEditRemove) {
+      if (!picture->Graphic()) continue;
+      TBitmap bitmap;
+      bitmap.Assign(picture->Graphic());
+      PickerIcons->AddMasked(&bitmap, clDefault);
+    }
+  }
+  proform->CustomProfileEditRemove = PickerIcons;
+}
+
 void TMainForm::ProfileIconButtonClick(TObject*) {
   if (!proform) return;
+  PreparePicker();
   proform->SetHeight(ProfileMenuHeight);
   const TPoint p = ScreenOrigin(ProfileIconButton);
   proform->ShowAt(p.X, p.Y);
@@ -300,6 +319,7 @@ void TMainForm::imgProfileButtonMouseDown(TObject*, TMouseButton, TShiftState, i
   AddToHistory("-> Profile is clicked.");
   if (cmbParams->Visible()) FinishParamEdit();
   if (!proform) return;
+  PreparePicker();
   const TPoint p = ScreenOrigin(imgProfileField);
   proform->ShowAt(p.X, p.Y);
 }

@@ -186,9 +186,9 @@ TEST_F(Preview, PlaysSeeksPausesAndStopsTheSelectedClip) {
   drv::Screenshot("preview-stopped");
 }
 
-BEFORE_PROGRAM_START(Preview, TheEndOfTheClipStopsThePreviewAndVolumeReachesBothPlayers) { session::ForgetSettings(); }
+BEFORE_PROGRAM_START(Preview, TheEndOfTheClipStopsThePreviewAsStopDoes) { session::ForgetSettings(); }
 
-TEST_F(Preview, TheEndOfTheClipStopsThePreviewAndVolumeReachesBothPlayers) {
+TEST_F(Preview, TheEndOfTheClipStopsThePreviewAsStopDoes) {
   OpenClip();
   drv::ClickControl("MainForm", "PlayButton");
   const RECT time = drv::WaitControl("MainForm", "lblPlayTime");
@@ -242,7 +242,13 @@ TEST_F(Preview, SnapshotsCountPerFormatAndNeedAPicture) {
   const std::string folder = SnapshotFolder();
   const std::u16string wide(folder.begin(), folder.end());
   for (const char* n : {"Clip_1.jpg", "Clip_2.jpg", "Clip_1.bmp"}) RemoveFile(folder + "\\" + n);
-  ASSERT_TRUE(RemoveDirectoryW(reinterpret_cast<LPCWSTR>(wide.c_str())));
+  // The system may hold the folder a moment after its removal.
+  ASSERT_TRUE(drv::WaitUntil(
+      [&] {
+        RemoveDirectoryW(reinterpret_cast<LPCWSTR>(wide.c_str()));
+        return GetFileAttributesW(reinterpret_cast<LPCWSTR>(wide.c_str())) == INVALID_FILE_ATTRIBUTES;
+      },
+      5000));
   drv::ClickControl("MainForm", "SnapshotButton");
   HWND box = drv::WaitWindow(u"TspMessageForm", 5000);
   EXPECT_NE(nullptr, box);
@@ -252,7 +258,8 @@ TEST_F(Preview, SnapshotsCountPerFormatAndNeedAPicture) {
     drv::Key(VK_RETURN);
     drv::WaitWindowGone(u"TspMessageForm");
   }
-  ASSERT_TRUE(CreateDirectoryW(reinterpret_cast<LPCWSTR>(wide.c_str()), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(reinterpret_cast<LPCWSTR>(wide.c_str()), nullptr) ||
+              GetLastError() == ERROR_ALREADY_EXISTS);
   drv::ClickControl("MainForm", "SnapshotButton");
   EXPECT_TRUE(drv::WaitUntil([] { return drv::FileExistsW(SnapshotFolder() + "\\Clip_2.bmp"); }, 5000));
   EXPECT_FALSE(drv::FileExistsW(SnapshotFolder() + "\\Clip_3.bmp"));
@@ -335,6 +342,27 @@ protected:
   }
 };
 
+// The picker opened from the profile field, with the custom category (the
+// last, after the shipped ones) under the mouse: its formats' list.
+int CategoryCount() {
+  const std::string text = ReadBytes(drv::ProgramFolder() + "\\varnotel-profiles\\profiles0.dat");
+  int n = 0;
+  for (size_t at = 0; (at = text.find("<category id=", at)) != std::string::npos; ++at) ++n;
+  return n;
+}
+
+RECT OpenCustomFormats() {
+  drv::ClickControl("MainForm", "imgProfileField");
+  drv::WaitWindow(u"Tproform");
+  const RECT categories = drv::WaitControl("Tproform", "sgProfiles");
+  drv::MoveTo(categories.left + 40, categories.top + CategoryCount() * 27 + 13);
+  drv::Pause(900);
+  const RECT formats = drv::WaitControl("Tproform", "sgFormats");
+  drv::MoveTo(formats.left + 100, formats.top + 28);
+  drv::Pause(400);
+  return formats;
+}
+
 BEFORE_PROGRAM_START(Profiles, TheGridFoldsAndEditsTheCurrentFormat) { session::ForgetSettings(); }
 
 TEST_F(Profiles, TheGridFoldsAndEditsTheCurrentFormat) {
@@ -395,12 +423,12 @@ TEST_F(Profiles, TheGridFoldsAndEditsTheCurrentFormat) {
       << drv::Screenshot("table-size-after-bitrate");
 }
 
-BEFORE_PROGRAM_START(Profiles, SaveAsUnderANonAsciiTitleKeepsTheFormatOverARestart) {
+BEFORE_PROGRAM_START(Profiles, SaveAsUnderANonAsciiTitleKeepsTheFormatAndThePickerRenamesAndRemovesIt) {
   session::ForgetSettings();
   RemoveFile(CustomProfilesFile());
 }
 
-TEST_F(Profiles, SaveAsUnderANonAsciiTitleKeepsTheFormatOverARestart) {
+TEST_F(Profiles, SaveAsUnderANonAsciiTitleKeepsTheFormatAndThePickerRenamesAndRemovesIt) {
   OpenClip();
   const int profileBefore = SettingsNumber(u"recentprofileind");
   RevealAt("ProfileSaveAsButton", 620, 4);
@@ -429,6 +457,41 @@ TEST_F(Profiles, SaveAsUnderANonAsciiTitleKeepsTheFormatOverARestart) {
   EXPECT_EQ(profile, SettingsNumber(u"recentprofileind"));
   EXPECT_EQ(format, SettingsNumber(u"recentformatind"));
   drv::Screenshot("save-as-after-restart");
+
+  // Renamed through the picker: the custom category (the last one), then
+  // the rename mark of the format's row.
+  const std::string renamed = "Renamed ü";
+  RECT formats = OpenCustomFormats();
+  drv::Screenshot("picker-custom");
+  drv::Click(formats.left + 297, formats.top + 17);
+  const RECT renameEdit = drv::WaitControl("InputForm", "Edit");
+  drv::ClickCenter(renameEdit);
+  drv::Key(VK_END);
+  for (int i = 0; i < 40; ++i) drv::Key(VK_BACK);
+  drv::Type(renamed);
+  drv::ClickControl("InputForm", "OkButton");
+  ASSERT_TRUE(drv::WaitWindowGone(u"TspInputDlgForm"));
+  drv::Key(VK_ESCAPE);
+  drv::ClickMenu({"File1", "Exit1"});
+  ASSERT_TRUE(session::WaitForProgramEnd());
+  std::string file = ReadBytes(CustomProfilesFile());
+  EXPECT_NE(std::string::npos, file.find(renamed));
+  EXPECT_EQ(std::string::npos, file.find(title));
+
+  // Removed through the picker, after the question.
+  session::Restart();
+  formats = OpenCustomFormats();
+  drv::Click(formats.left + 328, formats.top + 17);
+  HWND question = drv::WaitWindow(u"TspMessageForm", 5000);
+  ASSERT_NE(nullptr, question) << drv::Screenshot("picker-remove");
+  drv::Key(VK_RETURN);
+  drv::WaitWindowGone(u"TspMessageForm");
+  drv::Key(VK_ESCAPE);
+  drv::ClickMenu({"File1", "Exit1"});
+  ASSERT_TRUE(session::WaitForProgramEnd());
+  file = ReadBytes(CustomProfilesFile());
+  EXPECT_EQ(std::string::npos, file.find(renamed));
+  session::Restart();
 }
 
 BEFORE_PROGRAM_START(Preview, AnUnplayableRowShowsThePlayersErrorAndStaysClosed) { session::ForgetSettings(); }
