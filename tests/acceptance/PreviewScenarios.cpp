@@ -202,6 +202,53 @@ TEST_F(Preview, TheEndOfTheClipStopsThePreviewAsStopDoes) {
   drv::Screenshot("preview-ended");
 }
 
+// Where a track bar's thumb is, as a share of the bar's width: the middle
+// of the columns that differ from the bar's left end.
+double ThumbShare(const RECT& bar) {
+  const std::vector<unsigned> px = drv::Grab(bar);
+  const int w = bar.right - bar.left, h = bar.bottom - bar.top;
+  if (w <= 8 || h <= 0) return -1;
+  std::vector<unsigned> track(h);
+  for (int y = 0; y < h; ++y) track[y] = px[y * w + 3];
+  long sum = 0, n = 0;
+  for (int x = 3; x < w - 1; ++x) {
+    int differing = 0;
+    for (int y = 0; y < h; ++y) differing += px[y * w + x] != track[y];
+    if (differing * 2 > h) {
+      sum += x;
+      ++n;
+    }
+  }
+  return n ? static_cast<double>(sum) / n / w : -1;
+}
+
+BEFORE_PROGRAM_START(Preview, TheVolumeBarSetsTheEditWindowsVolumeToo) { session::ForgetSettings(); }
+
+TEST_F(Preview, TheVolumeBarSetsTheEditWindowsVolumeToo) {
+  OpenClip();
+  const RECT volume = drv::WaitControl("MainForm", "VolumeTrackBar");
+  const double before = ThumbShare(volume);
+  EXPECT_GT(before, 0.7);  // 128 of 128
+  // The thumb from the right end to the middle: 64 of 128.
+  drv::Drag(POINT{volume.right - 4, (volume.top + volume.bottom) / 2},
+            POINT{(volume.left + volume.right) / 2, (volume.top + volume.bottom) / 2});
+  drv::Pause(300);
+  const double main = ThumbShare(volume);
+  EXPECT_GT(main, 0.3);
+  EXPECT_LT(main, 0.7);
+  // The edit window's player and bar follow.
+  drv::ClickMenu({"Actions1", "EditVideo2"});
+  const RECT edit = drv::WaitControl("TCropForm", "VolumeTrackBar");
+  drv::Pause(500);
+  const double share = ThumbShare(edit);
+  RECT window = drv::WindowRect(drv::WaitWindow(u"TCropForm"));
+  drv::Screenshot("edit-window-volume", &window);
+  EXPECT_GT(share, 0.3);
+  EXPECT_LT(share, 0.7);
+  drv::ClickControl("TCropForm", "spSkinButton5");  // Cancel
+  drv::WaitWindowGone(u"TCropForm");
+}
+
 BEFORE_PROGRAM_START(Preview, SnapshotsCountPerFormatAndNeedAPicture) { session::ForgetSettings(); }
 
 TEST_F(Preview, SnapshotsCountPerFormatAndNeedAPicture) {
