@@ -81,15 +81,23 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-// Titles may carry quotes and ampersands: they are stored as entities so
-// that a quote cannot end the value early. Plain text that merely looks
-// like another entity is left alone.
+// Values may carry quotes, ampersands, angle brackets, equals signs and
+// line breaks: they are stored as entities so that a quote cannot end the
+// value early, a value ending in `name=` cannot pass for the attribute that
+// follows it, a closing tag inside a title cannot end the rows and a line
+// break cannot split a row. Plain text that merely looks like another entity is left
+// alone.
 std::string EncodeValue(const std::string& value) {
   std::string out;
   for (char c : value) {
     if (c == '&') out += "&amp;";
     else if (c == '"') out += "&quot;";
-    else if (c == '\r' || c == '\n' || c == '\t') out += ' ';
+    else if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else if (c == '=') out += "&#61;";
+    else if (c == '\r') out += "&#13;";
+    else if (c == '\n') out += "&#10;";
+    else if (c == '\t') out += "&#9;";
     else out += c;
   }
   return out;
@@ -97,17 +105,22 @@ std::string EncodeValue(const std::string& value) {
 
 std::string DecodeValue(const std::string& value) {
   if (value.find('&') == std::string::npos) return value;
+  static const std::pair<const char*, char> kEntities[] = {{"&quot;", '"'}, {"&amp;", '&'},   {"&lt;", '<'},
+                                                           {"&gt;", '>'},   {"&#13;", '\r'}, {"&#10;", '\n'},
+                                                           {"&#9;", '\t'},   {"&#61;", '='}};
   std::string out;
   for (size_t i = 0; i < value.size();) {
-    if (value.compare(i, 6, "&quot;") == 0) {
-      out += '"';
-      i += 6;
-    } else if (value.compare(i, 5, "&amp;") == 0) {
-      out += '&';
-      i += 5;
-    } else {
-      out += value[i++];
+    bool matched = false;
+    for (const auto& [entity, c] : kEntities) {
+      const size_t n = std::char_traits<char>::length(entity);
+      if (value.compare(i, n, entity) == 0) {
+        out += c;
+        i += n;
+        matched = true;
+        break;
+      }
     }
+    if (!matched) out += value[i++];
   }
   return out;
 }
@@ -230,7 +243,10 @@ bool ParseCategoryFile(const std::string& bytes, std::vector<TProfile>& profiles
 bool FormatValuesAreSafe(const TFormat& f) {
   auto number = [](const std::string& v) { return v.empty() || IsDecimalText(v); };
   auto codec = [](const std::string& v) { return v.empty() || IsCodecName(v); };
-  return number(f.Width) && number(f.Height) && number(f.FrameRate) && number(f.VideoBitRate) &&
+  // A size typed without its asterisk is kept as "-1" (the conversion
+  // refuses it with its own message).
+  auto size = [&](const std::string& v) { return v == "-1" || number(v); };
+  return size(f.Width) && size(f.Height) && number(f.FrameRate) && number(f.VideoBitRate) &&
          number(f.SampleRate) && number(f.AudioBitRate) && number(f.Channel) &&
          number(f.IsAudioFormat) && codec(f.VideoCodecName) && codec(f.AudioCodecName);
 }
@@ -341,9 +357,13 @@ TCatalogueResult BuildCatalogue(const TCatalogueFiles& files) {
     size_t rows = 0;
     if (files.Formats && LoadFormatsText(*files.Formats, lines)) {
       for (size_t i = 3; i + 2 < lines.size(); ++i) {
-        FormatList.emplace_back();
-        ParseFormatRow(lines[i], FormatList.back());
+        TFormat format;
+        ParseFormatRow(lines[i], format);
         ++rows;
+        // The rule of the custom file holds here too: a format the custom
+        // file would refuse must not reach the catalogue, or saving a copy
+        // of it would write a format that is lost on the next start.
+        if (FormatValuesAreSafe(format)) FormatList.push_back(std::move(format));
       }
     }
     // A file that yields no format at all is as broken as one that is

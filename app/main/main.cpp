@@ -267,7 +267,7 @@ void TMainForm::BuildComponents() {
   ApplytoAllButton->SetBounds(550, 4, 90, 26);
   spSkinStdLabel2 = Make<TspSkinStdLabel>(this, setpanel, "spSkinStdLabel2");
   spSkinStdLabel2->SetBounds(4, 44, 60, 20);
-  edDestinationFolder = Make<TspSkinEdit>(this, setpanel, "edDestinationFolder");
+  edDestinationFolder = Make<TspSkinDirectoryEdit>(this, setpanel, "edDestinationFolder");
   edDestinationFolder->SetBounds(70, 40, 350, 24);
   FindTargetButton = Make<TspSkinButton>(this, setpanel, "FindTargetButton");
   FindTargetButton->SetBounds(430, 39, 70, 26);
@@ -592,6 +592,7 @@ void TMainForm::FormCreate() {
   // The program's other windows take the same skin when they are made.
   DialogSkinData = spSkinData1;
   LoadSkinPictures();
+  PreparePreviewPictures();
 
   SetCaption(kProductName);
   if (Application) Application->Title = kProductName;

@@ -40,6 +40,12 @@ class TFFEncoder;
 class TspPngImageList;
 class TspSkinOpenDialog;
 class TspSkinHint;
+class TspSkinInputDialog;
+class TCustomImageList;
+class TVIDavaza;
+class TZIVoveva;
+class TspSkinTrackBar;
+class TspSkinSelectDirectoryDialog;
 
 // Thumbnails of the rows, parallel to the rows through
 // TMediaFile::VideoThumbnailIndex; a removed row's picture stays here.
@@ -211,6 +217,42 @@ public:
   // The preview's volume (0..128) and its change from the edit window.
   int PreviewVolume();
   void SetPreviewVolume(int volume);
+  TVIDavaza* VIDavaza = nullptr;
+  TZIVoveva* ZIVoveva = nullptr;
+  TImage* imgPlayerAreaView = nullptr;  // the placeholder over the stopped preview
+  TspSkinSpeedButton *PlayButton = nullptr, *PauseButton = nullptr, *StopButton = nullptr;
+  TspSkinMenuSpeedButton* SnapshotButton = nullptr;
+  TspSkinTrackBar *VideoTrackBar = nullptr, *VolumeTrackBar = nullptr;
+  TspSkinStdLabel* lblPlayTime = nullptr;
+  TMenuItem *JPEG1 = nullptr, *BMP1 = nullptr;
+  TspSkinSelectDirectoryDialog* spSkinSelectDirectoryDialog1 = nullptr;
+  int PreviewState = 0;  // the player's last TPlayState
+  bool TrackBarDragging = false;
+  int64_t FDuration = 0;  // microseconds
+  TWinControl* FScreenControl = nullptr;
+  bool SnapshotAsBMP = false;
+  int JpegSnapshotCounter = 1, BmpSnapshotCounter = 1;
+  // Every line of the media libraries' log.
+  std::vector<std::string> EngineLog;
+  // The skin's pictures on the preview's buttons (once the skin is read).
+  void PreparePreviewPictures();
+  bool OpenVideo(const std::string& fileName);
+  void PlayButtonClick(TObject* sender);
+  void PauseButtonClick(TObject* sender);
+  void StopButtonClick(TObject* sender);
+  void VIDavazaFileOpen(TObject* sender, int64_t duration, int frameWidth, int frameHeight, int& screenWidth,
+                        int& screenHeight);
+  void VIDavazaPosition(TObject* sender, int64_t pts);
+  void VIDavazaState(TObject* sender, int state);
+  void VideoTrackBarStartDragButton(TObject* sender);
+  void VideoTrackBarLastChange(TObject* sender);
+  void VolumeTrackBarChange(TObject* sender);
+  void SnapshotButtonClick(TObject* sender);
+  void Item22Click(TObject* sender);
+  void Item32Click(TObject* sender);
+  void JPEG1Click(TObject* sender);
+  void BMP1Click(TObject* sender);
+  void ZIVovevaLog(TObject* sender, unsigned long threadID, int level, const std::string& message);
 
   // ---- output parameter grid and profile commands (mainprofiles.cpp) ----
   void BuildProfileCommands();
@@ -218,6 +260,38 @@ public:
   void ShowProfileIcons(TPicture* category, TPicture* format);
   // The skinned input box; true with the answer in value when confirmed.
   bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value);
+  TspSkinComboBox* cmbParams = nullptr;  // the in-place editor of ParamGrid's values
+  TspSkinInputDialog* SkinInput = nullptr;
+  TImage *imgProfileIcon = nullptr, *imgProfileBack = nullptr;
+  bool VideoParametersCollapsed = false, AudioParametersCollapsed = false;
+  // The grid's sections: the video and audio parameter row counts (0 when
+  // folded, or for the video part of an audio format).
+  int VideoParameterRows();
+  int AudioParameterRows();
+  // The parameter a grid row shows: 1..4 video, 5..8 audio, 0 a heading or
+  // nothing.
+  int ParameterOfRow(int row);
+  void ParamGridDrawCell(TObject* sender, int aCol, int aRow, TRect rect, unsigned state);
+  void ParamGridMouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+  void ParamGridSelectCell(TObject* sender, int aCol, int aRow, bool& canSelect);
+  void cmbParamsCloseUp(TObject* sender);
+  void cmbParamsExit(TObject* sender);
+  // Writes the value being edited in place and closes the editor.
+  void FinishParamEdit();
+  void ProfileIconButtonClick(TObject* sender);
+  void imgProfileButtonMouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+  void imgProfileFieldMouseEnter(TObject* sender);
+  void imgProfileFieldMouseLeave(TObject* sender);
+  void SettingsButtonClick(TObject* sender);
+  void ProfileSaveAsButtonClick(TObject* sender);
+  void ApplytoAllButtonClick(TObject* sender);
+  void chApplyToAllClick(TObject* sender);
+  void FindTargetButtonClick(TObject* sender);
+  // lblProfile and the icons of the current format.
+  void ShowCurrentProfile();
+  // The picker's rename and remove marks, from the skin's pictures.
+  void PreparePicker();
+  TCustomImageList* PickerIcons = nullptr;
 
   // ---- DVD titles, downloads and recordings (maindvd.cpp) ----
   void BuildMediaInputCommands();

@@ -11,6 +11,7 @@
 #include <type_traits>
 
 #include "app/update/updater.h"  // StartupCheckDone
+#include "app/editing/settings.h"
 #include "app/input/DVDPlugIn.h"
 #include "app/main/AppData.h"
 #include "app/main/AppStorage.h"
@@ -34,6 +35,8 @@
 #include "skin/controls/SkinSplitter.h"
 #include "skin/controls/SkinToolBar.h"
 #include "skin/data/SkinData.h"
+#include "skin/controls/SkinMenuButtons.h"
+#include "skin/controls/SkinTrackBar.h"
 #include "skin/dialogs/SkinGrids.h"
 #include "skin/dialogs/spMessages.h"
 #include "skin/frame/DynamicSkinForm.h"
@@ -207,7 +210,8 @@ void TMainForm::sgListClick(TObject*) {
   const TMediaFile& item = MediaFiles[row - 1];
   CurrentProfileIndex = item.ProfileInd;
   CurrentFormatIndex = item.FormatInd;
-  if (const TFormat* f = FormatOfItem(item)) lblProfile->SetCaption(f->Title);
+  ShowCurrentProfile();
+  if (settingsform) settingsform->FillProfileSettings();
   ++FChanging;
   cboAudio->Items()->Clear();
   cboSubtitle->Items()->Clear();
@@ -220,6 +224,7 @@ void TMainForm::sgListClick(TObject*) {
   }
   --FChanging;
   RepaintList();
+  ParamGrid->Invalidate();
 }
 
 void TMainForm::sgListKeyDown(TObject*, WORD& key, TShiftState) {
@@ -385,8 +390,9 @@ void TMainForm::EnableControls(bool enable, bool allControls) {
     for (TControl* c : std::initializer_list<TControl*>{
              AddButton, LoadDVDButton, DownloadButton, RecordButton, cboAudio, cboSubtitle, imgProfileField,
              lblProfile, ProfileIconButton, ProfileSaveAsButton, edDestinationFolder, ApplytoAllButton, chApplyToAll,
-             SettingsButton, FindTargetButton, chkDeinterlace, ParamGrid, sgList})
-      c->SetEnabled(enable);
+             SettingsButton, FindTargetButton, chkDeinterlace, ParamGrid, VideoTrackBar, VolumeTrackBar,
+             SnapshotButton, sgList})
+      if (c) c->SetEnabled(enable);
     for (TMenuItem* m : {Openvideo1, LoadDVD1, DownloadfromWeb1, RecordVideo1}) m->Enabled = enable;
   }
   for (TControl* c : std::initializer_list<TControl*>{EditButton, ClipButton, JoinButton, StartButton})

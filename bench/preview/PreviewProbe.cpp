@@ -7,6 +7,10 @@
 double PreviewClockGap(TCustomPlayer* player) {
   TVideoState* is = player->FVideoState;
   if (!is || is->paused || is->shown_frames == 0 || is->audio_stream < 0) return -1;
+  // Once every packet is played out the sound clock stands at its end while
+  // the picture clock runs on over the last picture: that is no gap between
+  // two playing streams (the tool stops reporting there too).
+  if (is->ReachEOF) return -1;
   return std::fabs(GetVideoClock(is) - GetAudioClock(is));
 }
 

@@ -11,6 +11,25 @@
 #include "app/main/ProfileFiles.h"
 #include "engine/TextUtils.h"
 
+namespace {
+
+// The fields the custom file keeps.
+bool SameSavedFields(const TFormat& a, const TFormat& b) {
+  const std::string TFormat::*fields[] = {
+      &TFormat::Category,    &TFormat::Title,         &TFormat::Description,    &TFormat::Icon,
+      &TFormat::FormatExt,   &TFormat::IsAudioFormat, &TFormat::VideoCodecName, &TFormat::Width,
+      &TFormat::Height,      &TFormat::KeepOriFrameRate, &TFormat::FrameRate,   &TFormat::VideoBitRate,
+      &TFormat::AudioCodecName, &TFormat::SampleRate, &TFormat::Channel,        &TFormat::AudioBitRate,
+      &TFormat::ExtraParam,  &TFormat::VideoCodecs,   &TFormat::Resolutions,    &TFormat::FrameRates,
+      &TFormat::VideoBitRates, &TFormat::AudioCodecs, &TFormat::SampleRates,    &TFormat::Channels,
+      &TFormat::AudioBitRates};
+  for (auto field : fields)
+    if (a.*field != b.*field) return false;
+  return true;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Three files separated by a marker line; the formats part is scrambled
   // here so the fuzzer works on readable text.
@@ -52,10 +71,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
     }
   }
-  // What the writer makes, the reader reads back the same.
-  std::vector<TFormat> custom = Profiles.back().Formats, loaded;
-  ParseCustomProfiles(CustomProfilesText(custom), loaded);
-  for (size_t i = 0; i < loaded.size() && i < custom.size(); ++i)
-    if (loaded[i].Title.size() > custom[i].Title.size() + 1) __builtin_trap();
+  // What the writer makes, the reader reads back the same, round after
+  // round: every custom format, every field, in its place.
+  std::vector<TFormat> custom = Profiles.back().Formats;
+  for (int round = 0; round < 2; ++round) {
+    std::vector<TFormat> loaded;
+    if (!ParseCustomProfiles(CustomProfilesText(custom), loaded)) __builtin_trap();
+    if (loaded.size() != custom.size()) __builtin_trap();
+    for (size_t i = 0; i < loaded.size(); ++i)
+      if (!SameSavedFields(loaded[i], custom[i])) __builtin_trap();
+    custom = loaded;
+  }
   return 0;
 }

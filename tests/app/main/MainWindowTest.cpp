@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/editing/crop.h"
 #include "app/input/DVDPlugIn.h"
 #include "app/main/AppData.h"
 #include "app/main/ErrorReport.h"
@@ -31,6 +32,8 @@
 #include "skin/controls/SkinMemo.h"
 #include "skin/controls/SkinToolBar.h"
 #include "skin/dialogs/SkinGrids.h"
+#include "skin/controls/SkinTrackBar.h"
+#include "player/FFPlay.h"
 #include "skin/dialogs/spMessages.h"
 
 namespace {
@@ -696,6 +699,162 @@ TEST_F(MainWindow, ClosingLeavesTheUsersFilesInAChosenTempFolder) {
   EXPECT_TRUE(FileExists(chosen + "\\holiday.mp4"));
   EXPECT_FALSE(FileExists(chosen + "\\SDL_0.dll"));
   DeleteFolderTree(chosen, true, false, true);
+}
+
+// The first format of the catalogue that is (or is not) an audio format.
+bool FindFormat(bool audio, int& profile, int& format) {
+  for (size_t p = 0; p < Profiles.size(); ++p)
+    for (size_t f = 0; f < Profiles[p].Formats.size(); ++f) {
+      const std::string& a = Profiles[p].Formats[f].IsAudioFormat;
+      if ((!a.empty() && a != "0") == audio) {
+        profile = static_cast<int>(p);
+        format = static_cast<int>(f);
+        return true;
+      }
+    }
+  return false;
+}
+
+TEST_F(MainWindow, ParameterGridRowsFollowTheFormatAndTheFolds) {
+  int videoProfile, videoFormat, audioProfile, audioFormat;
+  ASSERT_TRUE(FindFormat(false, videoProfile, videoFormat));
+  ASSERT_TRUE(FindFormat(true, audioProfile, audioFormat));
+  TspSkinStringGrid* grid = form->ParamGrid;
+  // Shown and tall enough for every row to take a click.
+  form->spSkinPanel1->SetVisible(true);
+  form->spSkinExPanel2->SetHeight(400);
+  grid->SetHeight(360);
+  auto click = [&](int row) {
+    const TRect r = grid->CellRect(0, row);
+    form->ParamGridMouseDown(grid, mbLeft, 0, r.Left + 2, r.Top + 2);
+  };
+  // format, folds clicked (heading rows, in order) -> rows, parameter of rows 1 and 2
+  const struct {
+    bool audio;
+    std::vector<int> clicks;
+    int rows, row1, row2;
+  } cases[] = {
+      {false, {}, 10, 1, 2},         // Video, 4 rows, Audio, 4 rows
+      {false, {0}, 6, 0, 5},         // video folded: Audio heading on row 1
+      {false, {5}, 6, 1, 2},         // audio folded
+      {false, {0, 1}, 2, 0, 0},      // both folded: the headings alone
+      {true, {}, 6, 0, 5},           // audio format: no video rows
+      {true, {0}, 6, 0, 5},          // its Video heading does not fold
+      {true, {1}, 2, 0, 0},
+  };
+  for (const auto& c : cases) {
+    form->VideoParametersCollapsed = form->AudioParametersCollapsed = false;
+    CurrentProfileIndex = c.audio ? audioProfile : videoProfile;
+    CurrentFormatIndex = c.audio ? audioFormat : videoFormat;
+    grid->SetRowCount(10);
+    for (int row : c.clicks) click(row);
+    const int rows = form->VideoParameterRows() + form->AudioParameterRows() + 2;
+    EXPECT_EQ(c.rows, rows) << c.audio << " " << c.clicks.size();
+    if (!c.clicks.empty()) EXPECT_EQ(c.rows, grid->RowCount()) << c.audio << " " << c.clicks.size();
+    EXPECT_EQ(c.row1, form->ParameterOfRow(1)) << c.audio << " " << c.clicks.size();
+    EXPECT_EQ(c.row2, form->ParameterOfRow(2)) << c.audio << " " << c.clicks.size();
+    EXPECT_FALSE(c.audio && form->VideoParametersCollapsed);
+  }
+  form->VideoParametersCollapsed = form->AudioParametersCollapsed = false;
+}
+
+TEST_F(MainWindow, InPlaceEditsWriteTheCurrentFormatAndReestimateEveryRow) {
+  int profile, format;
+  ASSERT_TRUE(FindFormat(false, profile, format));
+  CurrentProfileIndex = profile;
+  CurrentFormatIndex = format;
+  TFormat& f = Profiles[profile].Formats[format];
+  AddRows({"One", "Two"});
+  for (TMediaFile& m : MediaFiles) {
+    m.ProfileInd = profile;
+    m.FormatInd = format;
+    m.TrimmedLength = 60 * 1000000LL;
+  }
+  // The resolution row takes any typed text; without its asterisk both
+  // parts become "-1".
+  const struct {
+    const char* typed;
+    const char *width, *height;
+  } sizes[] = {{"640*360", "640", "360"}, {"640", "-1", "-1"}, {"1280*720", "1280", "720"}};
+  for (const auto& c : sizes) {
+    form->cmbParams->Tag = 1;
+    form->cmbParams->SetStyle(spcbEditStyle);
+    form->cmbParams->SetText(c.typed);
+    form->cmbParams->SetVisible(true);
+    form->FinishParamEdit();
+    EXPECT_EQ(c.width, f.Width) << c.typed;
+    EXPECT_EQ(c.height, f.Height) << c.typed;
+    EXPECT_FALSE(form->cmbParams->Visible());
+  }
+  EXPECT_EQ(profile, LastEditedProfileIndex);
+  EXPECT_EQ(format, LastEditedFormatIndex);
+
+  // A new audio bit rate (row 8 with both sections open): every row's
+  // estimate follows; no chosen entry keeps the value.
+  f.AudioBitRates = "64000$64 kbps,320000$320 kbps";
+  f.AudioBitRate = "64000";
+  f.VideoBitRate = "1000000";
+  for (int i = 0; i < 2; ++i) RecalcItem(i);
+  const double before = MediaFiles[1].EstimatedSize;
+  form->cmbParams->Tag = 8;
+  form->cmbParams->SetStyle(spcbFixedStyle);
+  form->cmbParams->Items()->Clear();
+  form->cmbParams->Items()->Add("64 kbps");
+  form->cmbParams->Items()->Add("320 kbps");
+  form->cmbParams->SetItemIndex(1);
+  form->cmbParams->SetVisible(true);
+  form->FinishParamEdit();
+  EXPECT_EQ("320000", f.AudioBitRate);
+  EXPECT_GT(MediaFiles[0].EstimatedSize, before);
+  EXPECT_EQ(MediaFiles[0].EstimatedSize, MediaFiles[1].EstimatedSize);
+  form->cmbParams->SetItemIndex(-1);
+  form->cmbParams->SetVisible(true);
+  form->FinishParamEdit();
+  EXPECT_EQ("320000", f.AudioBitRate);
+  LastEditedProfileIndex = LastEditedFormatIndex = -1;
+}
+
+TEST_F(MainWindow, PreviewTimeAndSnapshotsWithoutAPicture) {
+  AddRows({"NoPicture"});
+  // Without a length the position writes the time only.
+  form->FDuration = 0;
+  form->VideoTrackBar->SetValue(0);
+  form->VIDavazaPosition(form->VIDavaza, 5000000);
+  EXPECT_EQ(0, form->VideoTrackBar->Value());
+  EXPECT_EQ("00:00:05 / 00:00:00", form->lblPlayTime->Caption());
+  form->FDuration = 120000000;
+  form->VIDavazaPosition(form->VIDavaza, 60000000);
+  EXPECT_EQ(500, form->VideoTrackBar->Value());
+  EXPECT_EQ("00:01:00 / 00:02:00", form->lblPlayTime->Caption());
+  // The end of the media stops the preview as Stop does.
+  form->VIDavazaState(form->VIDavaza, psEnd);
+  EXPECT_EQ(0, form->VideoTrackBar->Value());
+  EXPECT_EQ("00:02:00 / 00:02:00", form->lblPlayTime->Caption());
+  EXPECT_FALSE(form->PauseButton->Visible());
+
+  // No picture shown: nothing written, no counter moves, in either format.
+  for (bool bmp : {false, true}) {
+    if (bmp)
+      form->BMP1Click(form);
+    else
+      form->JPEG1Click(form);
+    EXPECT_EQ(bmp, form->BMP1->Checked());
+    EXPECT_EQ(!bmp, form->JPEG1->Checked());
+    form->SnapshotButtonClick(form);
+    EXPECT_EQ(1, form->JpegSnapshotCounter);
+    EXPECT_EQ(1, form->BmpSnapshotCounter);
+    EXPECT_FALSE(FileExists(SnapshotFolder + "\\NoPicture_1." + (bmp ? "bmp" : "jpg")));
+  }
+  // The volume bar reaches both preview players and the edit window's bar.
+  TCropForm* crop = new TCropForm(nullptr);
+  CropForm = crop;
+  form->VolumeTrackBar->SetValue(64);
+  EXPECT_EQ(64, form->PreviewVolume());
+  EXPECT_EQ(64, form->VIDavaza->AudioVolume.load());
+  EXPECT_EQ(64, crop->VIDavaza1->AudioVolume.load());
+  EXPECT_EQ(64, crop->VolumeTrackBar->Value());
+  delete crop;
+  CropForm = nullptr;
 }
 
 TEST(DeleteFolderTree, RemovesReadOnlyEntriesAndReportsAMissingFolder) {
