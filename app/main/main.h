@@ -291,7 +291,6 @@ public:
   void ShowCurrentProfile();
   // The picker's rename and remove marks, from the skin's pictures.
   void PreparePicker();
-  TCustomImageList* PickerIcons = nullptr;
 
   // ---- DVD titles, downloads and recordings (maindvd.cpp) ----
   void BuildMediaInputCommands();

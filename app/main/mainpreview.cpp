@@ -1,6 +1,7 @@
 // The main window's preview player and snapshots.
 #include "app/main/main.h"
 #include "app/main/MainParts.h"
+#include "skin/data/sppngimagelist.h"
 
 #include <shellapi.h>
 
@@ -32,11 +33,11 @@ using namespace mainparts;
 
 namespace {
 
-void GlyphFrom(TspSkinSpeedButton* button, const std::vector<std::unique_ptr<TPicture>>& pictures, size_t index) {
-  if (index >= pictures.size() || !pictures[index]->Graphic()) return;
-  TBitmap glyph;
-  glyph.Assign(pictures[index]->Graphic());
-  button->SetGlyph(&glyph);
+// A player button shows picture `index` of the player pictures.
+void GlyphFrom(TspSkinSpeedButton* button, TspPngImageList* pictures, int index) {
+  if (!pictures || index >= pictures->Count()) return;
+  button->SetImageList(pictures);
+  button->SetImageIndex(index);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The main window's output parameter grid and profile commands.
 #include "app/main/main.h"
 #include "app/main/MainParts.h"
+#include "skin/data/sppngimagelist.h"
 
 #include <shellapi.h>
 
@@ -292,19 +293,7 @@ void TMainForm::cmbParamsExit(TObject* sender) {
 
 void TMainForm::PreparePicker() {
   // The rename and remove marks of the custom formats' rows.
-  if (proform->CustomProfileEditRemove || CustomProfileEditRemove.empty()) return;
-  if (!PickerIcons) {
-    TGraphic* first = CustomProfileEditRemove[0]->Graphic();
-    if (!first) return;
-    PickerIcons = new TCustomImageList(this, first->Width(), first->Height());
-    for (const auto& picture : CustomProfileEditRemove) {
-      if (!picture->Graphic()) continue;
-      TBitmap bitmap;
-      bitmap.Assign(picture->Graphic());
-      PickerIcons->AddMasked(&bitmap, clDefault);
-    }
-  }
-  proform->CustomProfileEditRemove = PickerIcons;
+  if (!proform->CustomProfileEditRemove) proform->CustomProfileEditRemove = CustomProfileEditRemove;
 }
 
 void TMainForm::ProfileIconButtonClick(TObject*) {
