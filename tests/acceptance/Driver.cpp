@@ -430,6 +430,97 @@ namespace {
 inline int Luma(unsigned p) { return (((p >> 16) & 0xFF) * 30 + ((p >> 8) & 0xFF) * 59 + (p & 0xFF) * 11) / 100; }
 }  // namespace
 
+// The letters as the system draws a font of that size in points, judged
+// against fixed levels: dark letters on a light ground.
+static bool ShowsTextAtLevels(const RECT& area, const std::string& text, const char* font, int size, bool bold) {
+  // The text's own letters, black on white, as the program's canvas draws them.
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  const int height = -MulDiv(size, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  const std::u16string face = UTF8ToUTF16(font);
+  HFONT f = CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                        DEFAULT_QUALITY, 0, reinterpret_cast<LPCWSTR>(face.c_str()));
+  HGDIOBJ oldFont = SelectObject(mem, f);
+  const std::u16string w = UTF8ToUTF16(text);
+  SIZE extent{};
+  GetTextExtentPoint32W(mem, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &extent);
+  const int tw = extent.cx, th = extent.cy;
+  std::vector<unsigned> glyph(static_cast<size_t>(std::max(1, tw * th)), 0xFFFFFF);
+  if (tw > 0 && th > 0) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = tw;
+    bi.bmiHeader.biHeight = -th;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    RECT all{0, 0, tw, th};
+    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SetBkMode(mem, TRANSPARENT);
+    SetTextColor(mem, 0);
+    TextOutW(mem, 0, 0, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()));
+    GdiFlush();
+    const unsigned* p = static_cast<const unsigned*>(bits);
+    for (size_t i = 0; i < glyph.size(); ++i) glyph[i] = p[i] & 0xFFFFFF;
+    SelectObject(mem, old);
+    DeleteObject(dib);
+  }
+  SelectObject(mem, oldFont);
+  DeleteObject(f);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  if (tw <= 0 || th <= 0) return false;
+
+  // Ink: clearly dark pixels of the letters; ground: white pixels with no
+  // ink beside them.
+  std::vector<std::pair<int, int>> ink, ground;
+  for (int y = 0; y < th; ++y)
+    for (int x = 0; x < tw; ++x) {
+      const int l = Luma(glyph[static_cast<size_t>(y * tw + x)]);
+      if (l < 90) {
+        ink.emplace_back(x, y);
+      } else if (l == 255) {
+        bool clear = true;
+        for (int dy = -1; dy <= 1 && clear; ++dy)
+          for (int dx = -1; dx <= 1 && clear; ++dx) {
+            const int nx = x + dx, ny = y + dy;
+            if (nx >= 0 && ny >= 0 && nx < tw && ny < th && Luma(glyph[static_cast<size_t>(ny * tw + nx)]) < 200)
+              clear = false;
+          }
+        if (clear) ground.emplace_back(x, y);
+      }
+    }
+  if (ink.empty()) return false;
+
+  const int aw = area.right - area.left, ah = area.bottom - area.top;
+  if (aw < tw || ah < th) return false;
+  const std::vector<unsigned> shown = Grab(area);
+  auto at = [&](int x, int y) { return Luma(shown[static_cast<size_t>(y * aw + x)]); };
+  const size_t inkMiss = ink.size() / 12, groundMiss = ground.size() / 12;
+  for (int oy = 0; oy + th <= ah; ++oy)
+    for (int ox = 0; ox + tw <= aw; ++ox) {
+      size_t miss = 0;
+      bool ok = true;
+      for (const auto& p : ink)
+        if (at(ox + p.first, oy + p.second) > 110 && ++miss > inkMiss) {
+          ok = false;
+          break;
+        }
+      if (!ok) continue;
+      miss = 0;
+      for (const auto& p : ground)
+        if (at(ox + p.first, oy + p.second) < 150 && ++miss > groundMiss) {
+          ok = false;
+          break;
+        }
+      if (ok) return true;
+    }
+  return false;
+}
+
+
 static bool ShowsTextIn(const RECT& area, const std::string& text, const char* font, int size, bool bold,
                         TFontQuality quality);
 
@@ -437,7 +528,8 @@ bool ShowsText(const RECT& area, const std::string& text, const char* font, int 
   // Controls that leave the text to the system's own edit draw it without
   // smoothing; the others with the default quality.
   return ShowsTextIn(area, text, font, size, bold, fqDefault) ||
-         ShowsTextIn(area, text, font, size, bold, fqNonAntialiased);
+         ShowsTextIn(area, text, font, size, bold, fqNonAntialiased) ||
+         (size > 0 && ShowsTextAtLevels(area, text, font, size, bold));
 }
 
 static bool ShowsTextIn(const RECT& area, const std::string& text, const char* font, int size, bool bold,
