@@ -486,7 +486,7 @@ TEST(MDIForms, TheTabLayoutFollowsTheWidthLimits) {
 
 TEST(MDIForms, MDIRequestsToAFormWithoutMDIChangeNothing) {
   TForm form(nullptr);
-  form.SetBounds(100, 100, 300, 200);
+  form.SetBounds(700, 560, 300, 200);
   auto* dsf = new TspDynamicSkinForm(&form);
   form.Show();
   Pump();
