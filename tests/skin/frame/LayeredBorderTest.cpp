@@ -539,9 +539,10 @@ TEST(LayeredBorderShow, TheBorderKeepsTheFormsOpacityThroughHideShowMinimizeAndR
   s.Show();
   Pump();
   ASSERT_TRUE(s.L()->FVisible);
-  const int scaled = int(std::nearbyint(s.Own() * 128.0 / 255));  // 200 -> 100, 100 -> 50
+  // The border's own opacity scaled by the form's: 200 -> 100, 100 -> 50.
+  auto scaled = [&] { return int(std::nearbyint(s.Own() * 128.0 / 255)); };
   EXPECT_EQ(s.FormAlpha(), 128);
-  EXPECT_EQ(s.BorderAlpha(), scaled);
+  EXPECT_EQ(s.BorderAlpha(), scaled());
   const RECT before = Win(s.L()->TopBorder);
 
   s.Hide();
@@ -551,7 +552,7 @@ TEST(LayeredBorderShow, TheBorderKeepsTheFormsOpacityThroughHideShowMinimizeAndR
   Pump();
   ASSERT_TRUE(s.L()->FVisible);
   EXPECT_EQ(s.FormAlpha(), 128);
-  EXPECT_EQ(s.BorderAlpha(), scaled);
+  EXPECT_EQ(s.BorderAlpha(), scaled());
   EXPECT_EQ(Str(Win(s.L()->TopBorder)), Str(before));
 
   // Minimized to a caption strip and back: the border returns around the
@@ -563,7 +564,7 @@ TEST(LayeredBorderShow, TheBorderKeepsTheFormsOpacityThroughHideShowMinimizeAndR
   Pump();
   ASSERT_TRUE(s.L()->FVisible);
   EXPECT_EQ(Str(Win(s.L()->TopBorder)), Str(before));
-  EXPECT_EQ(s.BorderAlpha(), scaled);
+  EXPECT_EQ(s.BorderAlpha(), scaled());
 }
 
 TEST(LayeredBorderShow, WithoutAFadeTheBorderShowsClearThenOpaque) {
