@@ -130,6 +130,11 @@ int main() {
     });
     c.SetHandle(nullptr);
     Report("  of which the objects", objects, blit);
+    const double layout = MedianSeconds([&] {
+      sf->CalcRects();
+      sf->CalcObjectRects();
+    });
+    Report("  of which the layout", layout, blit);
   }
 
   delete form;

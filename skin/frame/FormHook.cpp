@@ -143,6 +143,14 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
     case WM_WINDOWPOSCHANGED:
       WMWindowPosChanged(M);
       break;
+    case WM_MOUSEACTIVATE:
+      // A click on the active child marks it active before the client does.
+      if (skinnable && IsMDIChild() && !FFormActive && Application && Application->MainForm() &&
+          Application->MainForm()->ActiveMDIChild() == FForm) {
+        FFormActive = true;
+        UpdateActiveState(FWindowState != wsMaximized);
+      }
+      break;
     case WM_DISPLAYCHANGE:
       if (FSupportNCArea && HasBorder()) {
         const TRect b = FormBounds();

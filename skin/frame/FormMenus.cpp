@@ -593,6 +593,15 @@ bool TspFormMenus::FormShortCut(WORD Key, TShiftState Shift) {
     FInShortCut = true;
     return true;
   }
+  // The merged menu of the active MDI child answers its own shortcuts.
+  if (MainMenuBar && MainMenuBar->ChildMenuIn)
+    if (TMainMenu* child = MainMenuBar->GetChildMainMenu()) {
+      if (mods == ssAlt && Key != VK_F4) return MainMenuBar->CheckAccelerator(Key);
+      if (MenuIsShortCut(child, ShortCut(Key, mods))) {
+        FInShortCut = true;
+        return true;
+      }
+    }
   return false;
 }
 

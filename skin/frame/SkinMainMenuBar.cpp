@@ -290,16 +290,62 @@ void TspSkinMainMenuBarItem::SkinDraw(TCanvas* Cnvs) {
 }
 
 void TspSkinMainMenuBarItem::MakeImage(TCanvas* Cnvs, TBitmap* B, const TRect& Src, TColor Color, bool Selected) {
+  if (Parent->ToolBarMode && MakeToolBarImage(Cnvs, B, Selected, FDown)) return;
   const int w = ObjectRect.Width(), h = ObjectRect.Height();
   B->SetSize(w, h);
-  if (Parent->ItemTransparent && Src == SkinRect)
+  if (Parent->ItemTransparent && (Src == SkinRect || (!Parent->UseSkinSize && !Selected)))
     B->Canvas()->CopyRect(TRect{0, 0, w, h}, Cnvs, ObjectRect);  // the bar shows through a resting item
-  else if (Picture)
+  else if (Picture && Parent->UseSkinSize)
     CreateHorzThreePartImage(LO, RO, B, Picture, Src, w, h, StretchEffect && Src != SkinRect);
-  else
+  else if (Picture) {
+    const int sh = Src.Height();
+    DrawSkinRectStretched(B, Picture, Src, TRect{LO, sh / 4, Src.Width() - RO, sh - sh / 4}, true);
+  } else
     FillBox(B->Canvas(), TRect{0, 0, w, h}, clBtnFace);
   TRect t{TextRct.Left, 0, w - (SkinRect.Width() - TextRct.Right), h};
   DrawCaption(B->Canvas(), t, Color, Selected);
+}
+
+bool TspSkinMainMenuBarItem::MakeToolBarImage(TCanvas* Cnvs, TBitmap* B, bool IsActive, bool IsDown) {
+  TspSkinData* sd = Parent->SkinData();
+  const int idx = sd ? sd->GetControlIndex("resizetoolbutton") : -1;
+  auto* e = idx >= 0 ? dynamic_cast<TspDataSkinButtonControl*>(sd->CtrlList[size_t(idx)].get()) : nullptr;
+  TBitmap* pic = e ? PictureOf(sd, e->PictureIndex) : nullptr;
+  if (!e || !pic) return false;
+  const int w = ObjectRect.Width(), h = ObjectRect.Height();
+  B->SetSize(w, h);
+  TRect src = RectOf(e->SkinRect);
+  TColor color = e->FontColor;
+  if (IsDown) {
+    src = !EmptyRect(RectOf(e->DownSkinRect)) ? RectOf(e->DownSkinRect)
+          : !EmptyRect(RectOf(e->ActiveSkinRect)) ? RectOf(e->ActiveSkinRect) : RectOf(e->SkinRect);
+    color = e->DownFontColor;
+  } else if (IsActive) {
+    src = !EmptyRect(RectOf(e->ActiveSkinRect)) ? RectOf(e->ActiveSkinRect) : RectOf(e->SkinRect);
+    color = e->ActiveFontColor;
+  }
+  if (MenuItem && !MenuItem->Enabled) color = UnEnabledFontColor;
+  const int dw = w - src.Width(), dh = h - src.Height();
+  const TPoint lt{e->LTPoint.X, e->LTPoint.Y}, rt{e->RTPoint.X, e->RTPoint.Y}, lb{e->LBPoint.X, e->LBPoint.Y},
+      rb{e->RBPoint.X, e->RBPoint.Y};
+  const TRect cl = RectOf(e->ClRect);
+  const TRect ncl{cl.Left, cl.Top, cl.Right + dw, cl.Bottom + dh};
+  if (!IsDown && !IsActive && Parent->ToolBarModeItemTransparent)
+    B->Canvas()->CopyRect(TRect{0, 0, w, h}, Cnvs, ObjectRect);
+  else
+    CreateNinePartImage(lt, rt, lb, rb, cl, lt, TPoint{rt.X + dw, rt.Y}, TPoint{lb.X, lb.Y + dh},
+                        TPoint{rb.X + dw, rb.Y + dh}, ncl, B, pic, src, w, h, true, e->LeftStretch, e->TopStretch,
+                        e->RightStretch, e->BottomStretch, e->StretchEffect, e->StretchType);
+  TRect t = ncl;
+  if (Parent->UseSkinFont) {
+    // The control's own font for the caption.
+    TCanvas* c = B->Canvas();
+    c->Font()->SetName(e->FontName);
+    c->Font()->SetHeight(e->FontHeight);
+    c->Font()->SetStyle(e->FontStyle);
+  }
+  DrawCaption(B->Canvas(), t, color, IsActive);
+  return true;
 }
 
 void TspSkinMainMenuBarItem::Draw(TCanvas* Cnvs) {
@@ -691,11 +737,19 @@ void TspSkinMainMenuBar::PaintDefaultImage(TspPaintBuffer& b) {
 void TspSkinMainMenuBar::PaintSkinImage(TspPaintBuffer& b) {
   if (FSD && FSD->MainMenuBarTransparent) {
     PaintParentBackground(b);
-  } else if (Picture && !EmptyRect(SkinRect)) {
+  } else if (Picture && !EmptyRect(SkinRect) && UseSkinSize) {
     TBitmap bg;
     bg.SetSize(b.Width(), b.Height());
     CreateHorzThreePartImage(ItemsRect.Left, SkinRect.Width() - ItemsRect.Right, &bg, Picture, SkinRect, b.Width(),
                              b.Height(), StretchEffect);
+    b.Canvas()->Draw(0, 0, &bg);
+  } else if (ToolBarMode && PaintPanelBackground(b)) {
+  } else if (Picture && !EmptyRect(SkinRect)) {
+    // Free size: the bar picture stretched around its middle.
+    TBitmap bg;
+    bg.SetSize(b.Width(), b.Height());
+    const int h = SkinRect.Height();
+    DrawSkinRectStretched(&bg, Picture, SkinRect, TRect{ItemsRect.Left, h / 4, ItemsRect.Right, h - h / 4}, true);
     b.Canvas()->Draw(0, 0, &bg);
   } else {
     b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
@@ -849,6 +903,14 @@ void TspSkinMainMenuBar::WndProc(TMessage& m) {
     case WM_CLOSESKINMENU:
       TspSkinControl::WndProc(m);
       ResetSysMenuButton();
+      return;
+    case WM_MOVE:
+    case SP_CHECKBACKGROUND:
+      TspSkinControl::WndProc(m);
+      // What shows through a transparent bar changed.
+      if (FIndex != -1 && FSD && FSD->MainMenuBarTransparent && (m.Msg != WM_MOVE || Align() == alNone) &&
+          HandleAllocated())
+        Repaint();
       return;
     case CM_MOUSEENTER:
       TspSkinControl::WndProc(m);

@@ -112,6 +112,8 @@ private:
   TBitmap* Glyph(int& W, int& H) const;
   void DrawCaption(TCanvas* C, TRect T, TColor Color, bool Selected);
   void MakeImage(TCanvas* Cnvs, TBitmap* B, const TRect& Src, TColor Color, bool Selected);
+  // The tool-bar look from the skin's "resizetoolbutton"; false without it.
+  bool MakeToolBarImage(TCanvas* Cnvs, TBitmap* B, bool IsActive, bool IsDown);
 };
 
 // One of the four buttons of a maximized MDI child at the bar's ends.
@@ -232,6 +234,9 @@ protected:
 
 private:
   void PaintObjects(TCanvas* C);
+  // The tool-bar mode background from "resizetoolpanel" (or "panel"); false
+  // when the skin has neither.
+  bool PaintPanelBackground(TspPaintBuffer& b);
   void MouseTimerProc();
   void MorphTimerProc();
   void AnimateTimerProc();

@@ -287,3 +287,29 @@ void TspSkinMainMenuBar::ResetSysMenuButton() {
     DrawObject(b);
   }
 }
+
+// ===========================================================================
+// TspSkinMainMenuBar: the tool-bar mode background
+
+bool TspSkinMainMenuBar::PaintPanelBackground(TspPaintBuffer& b) {
+  if (!FSD || FSD->Empty) return false;
+  int idx = FSD->GetControlIndex("resizetoolpanel");
+  if (idx < 0) idx = FSD->GetControlIndex("panel");
+  auto* e = idx >= 0 ? dynamic_cast<TspDataSkinCustomControl*>(FSD->CtrlList[size_t(idx)].get()) : nullptr;
+  if (!e || e->PictureIndex < 0 || e->PictureIndex >= int(FSD->FActivePictures.size())) return false;
+  TBitmap* pic = FSD->ActivePicture(e->PictureIndex);
+  if (!pic || pic->Empty()) return false;
+  const TRect src = RectOf(e->SkinRect);
+  const int w = b.Width(), h = b.Height(), dw = w - src.Width(), dh = h - src.Height();
+  const TPoint lt{e->LTPoint.X, e->LTPoint.Y}, rt{e->RTPoint.X, e->RTPoint.Y}, lb{e->LBPoint.X, e->LBPoint.Y},
+      rb{e->RBPoint.X, e->RBPoint.Y};
+  const TRect cl = RectOf(e->ClRect);
+  TBitmap bg;
+  bg.SetSize(w, h);
+  CreateNinePartImage(lt, rt, lb, rb, cl, lt, TPoint{rt.X + dw, rt.Y}, TPoint{lb.X, lb.Y + dh},
+                      TPoint{rb.X + dw, rb.Y + dh}, TRect{cl.Left, cl.Top, cl.Right + dw, cl.Bottom + dh}, &bg, pic,
+                      src, w, h, true, e->LeftStretch, e->TopStretch, e->RightStretch, e->BottomStretch,
+                      e->StretchEffect, e->StretchType);
+  b.Canvas()->Draw(0, 0, &bg);
+  return true;
+}

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "FrameTestSkin.h"
+#include "support/Dib.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/SysUtils.h"
@@ -511,6 +512,37 @@ TEST(FormMenus, NarrowBarHidesItemsThatDoNotFitAndListsThemFromTheMarker) {
   f.bar->SetWidth(380);
   f.bar->Repaint();
   for (int i = 0; i < f.bar->ItemCount(); ++i) EXPECT_TRUE(f.bar->Item(i)->Enabled) << i;
+}
+
+TEST(FormMenus, MenuBarInToolBarModeTakesThePanelAndToolButtonLooks) {
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
+  ASSERT_FALSE(skin.Empty);
+  BarFixture f;
+  f.bar->ToolBarMode = true;
+  f.bar->UseSkinSize = false;
+  f.bar->SetSkinData(&skin);
+  f.bar->SetHeight(30);
+  auto look = [&](const char* name, bool active, int x, int y) {
+    auto* e = dynamic_cast<TspDataSkinButtonControl*>(skin.CtrlList[size_t(skin.GetControlIndex(name))].get());
+    const TspRect& r = active ? e->ActiveSkinRect : e->SkinRect;
+    return COLORREF(skin.ActivePicture(e->PictureIndex)->Canvas()->Pixel(r.Left + x, r.Top + y));
+  };
+  auto* panel = dynamic_cast<TspDataSkinCustomControl*>(skin.CtrlList[size_t(skin.GetControlIndex("panel"))].get());
+  ASSERT_NE(panel, nullptr);
+  const TspRect& pr = panel->SkinRect;
+  const COLORREF face = skin.ActivePicture(panel->PictureIndex)->Canvas()->Pixel((pr.Left + pr.Right) / 2,
+                                                                               (pr.Top + pr.Bottom) / 2);
+  TspSkinMainMenuBarItem* file = f.bar->Item(0);
+  file->MouseEnter();
+  Dib dib(f.bar->Width(), f.bar->Height());
+  f.bar->PaintTo(dib.dc, 0, 0);
+  // The bar stretches the panel picture (the skin has no tool panel of its own).
+  EXPECT_EQ(dib.At(f.bar->Width() - 10, 15), face);
+  // The hot item is the tool button's hot picture, nine-part: its corner as is.
+  const TRect o = file->ObjectRect;
+  EXPECT_EQ(dib.At(o.Left + 1, o.Top + 1), look("resizetoolbutton", true, 1, 1));
+  EXPECT_EQ(o.Height(), f.bar->NewItemsRect.Height());
 }
 
 TEST(FormMenus, MenuBarTakesItsLookFromTheProgramSkin) {

@@ -479,6 +479,12 @@ struct Shown {
   Shown(const Shown&) = delete;
   Shown& operator=(const Shown&) = delete;
   TspFormLayerBorder* L() { return sf->FBorderLayer; }
+  // Shown without taking the activation from the other programs of the session.
+  void Show() {
+    form->HandleNeeded();
+    ShowWindow(form->Handle(), SW_SHOWNA);
+  }
+  void Hide() { ShowWindow(form->Handle(), SW_HIDE); }
   BYTE FormAlpha() {
     BYTE a = 255;
     DWORD flags = 0;
@@ -487,6 +493,8 @@ struct Shown {
     return a;
   }
   BYTE BorderAlpha() { return L()->TopBorder ? Alphas()[L()->TopBorder->Handle()] : 0; }
+  // The border's own opacity for the form's state (not activated: inactive).
+  int Own() { return L()->FActive ? 200 : 100; }
 };
 
 }  // namespace
@@ -498,8 +506,12 @@ TEST(LayeredBorderShow, TheBorderFadesInStepByStepWithTheForm) {
   };
   std::vector<Step> steps;
   Shown s(skin.data(), [](TspDynamicSkinForm* sf) { sf->AlphaBlendAnimation = true; });
-  s.sf->OnFadeStep = [&](int a) { steps.push_back({a, s.FormAlpha(), s.BorderAlpha()}); };
-  s.form->Show();
+  int own = 0;
+  s.sf->OnFadeStep = [&](int a) {
+    steps.push_back({a, s.FormAlpha(), s.BorderAlpha()});
+    own = s.Own();
+  };
+  s.Show();
   // Shown clear: the border comes up with the form at opacity 0.
   ASSERT_TRUE(s.L()->FVisible);
   EXPECT_EQ(s.FormAlpha(), 0);
@@ -511,12 +523,12 @@ TEST(LayeredBorderShow, TheBorderFadesInStepByStepWithTheForm) {
     EXPECT_GT(st.alpha, last);
     last = st.alpha;
     EXPECT_EQ(st.form, st.alpha);
-    EXPECT_EQ(st.border, int(std::nearbyint(200.0 * st.alpha / 255))) << st.alpha;
+    EXPECT_EQ(st.border, int(std::nearbyint(own * double(st.alpha) / 255))) << st.alpha;
   }
   EXPECT_EQ(last, 255);
   // Opaque at the end: the form is no longer layered, the border at its own value.
   EXPECT_FALSE(GetWindowLongW(s.form->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED);
-  EXPECT_EQ(s.BorderAlpha(), 200);
+  EXPECT_EQ(s.BorderAlpha(), s.Own());
 }
 
 TEST(LayeredBorderShow, TheBorderKeepsTheFormsOpacityThroughHideShowMinimizeAndRestore) {
@@ -525,21 +537,23 @@ TEST(LayeredBorderShow, TheBorderKeepsTheFormsOpacityThroughHideShowMinimizeAndR
     sf->SetAlphaBlend(true);
     sf->SetAlphaBlendValue(128);
   });
-  s.form->Show();
+  s.Show();
   Pump();
   ASSERT_TRUE(s.L()->FVisible);
+  // The border's own opacity scaled by the form's: 200 -> 100, 100 -> 50.
+  auto scaled = [&] { return int(std::nearbyint(s.Own() * 128.0 / 255)); };
   EXPECT_EQ(s.FormAlpha(), 128);
-  EXPECT_EQ(s.BorderAlpha(), 100);  // 200 * 128 / 255
+  EXPECT_EQ(s.BorderAlpha(), scaled());
   const RECT before = Win(s.L()->TopBorder);
 
-  s.form->Hide();
+  s.Hide();
   Pump();
   EXPECT_FALSE(s.L()->FVisible);
-  s.form->Show();
+  s.Show();
   Pump();
   ASSERT_TRUE(s.L()->FVisible);
   EXPECT_EQ(s.FormAlpha(), 128);
-  EXPECT_EQ(s.BorderAlpha(), 100);
+  EXPECT_EQ(s.BorderAlpha(), scaled());
   EXPECT_EQ(Str(Win(s.L()->TopBorder)), Str(before));
 
   // Minimized to a caption strip and back: the border returns around the
@@ -551,7 +565,7 @@ TEST(LayeredBorderShow, TheBorderKeepsTheFormsOpacityThroughHideShowMinimizeAndR
   Pump();
   ASSERT_TRUE(s.L()->FVisible);
   EXPECT_EQ(Str(Win(s.L()->TopBorder)), Str(before));
-  EXPECT_EQ(s.BorderAlpha(), 100);
+  EXPECT_EQ(s.BorderAlpha(), scaled());
 }
 
 TEST(LayeredBorderShow, WithoutAFadeTheBorderShowsClearThenOpaque) {
@@ -560,13 +574,13 @@ TEST(LayeredBorderShow, WithoutAFadeTheBorderShowsClearThenOpaque) {
   LayerSkin skin;
   Shown s(skin.data());
   ASSERT_TRUE(s.sf->NeedsLayeredShow());
-  s.form->Show();
+  s.Show();
   EXPECT_EQ(s.FormAlpha(), 0);
   ASSERT_TRUE(s.L()->FVisible);
   EXPECT_EQ(s.BorderAlpha(), 0);
   Pump();
   EXPECT_EQ(s.FormAlpha(), 255);
-  EXPECT_EQ(s.BorderAlpha(), 200);
+  EXPECT_EQ(s.BorderAlpha(), s.Own());
 }
 
 TEST(LayeredBorderShow, TheProgramsSkinGivesAFormItsShadowBorder) {
@@ -575,9 +589,9 @@ TEST(LayeredBorderShow, TheProgramsSkinGivesAFormItsShadowBorder) {
   ASSERT_FALSE(skin.Empty);
   Shown s(&skin);
   ASSERT_TRUE(s.sf->UseLayeredBorder());
-  s.form->Show();
-  SendMessageW(s.form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  s.Show();
   Pump();
+  SendMessageW(s.form->Handle(), WM_NCACTIVATE, TRUE, 0);
   ASSERT_TRUE(s.L()->FVisible);
   EXPECT_EQ(s.FormAlpha(), 255);
   EXPECT_EQ(s.BorderAlpha(), 255);

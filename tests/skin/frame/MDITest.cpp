@@ -257,14 +257,20 @@ TEST(MDIForms, AMaximizedChildMergesItsMenuAndItsButtonsMinimizeRestoreAndClose)
     bar->SetDynamicSkinForm(mm.fsf);
     bar->SetMainMenu(frameMenu);
   });
+  std::string ran;
   for (int i = 0; i < 3; ++i)
-    m.AddChild([i](TForm* c) {
+    m.AddChild([i, &ran](TForm* c) {
       auto* menu = new TMainMenu(c);
       auto* edit = new TMenuItem(nullptr);
       edit->SetName("EditItem" + std::to_string(i));
       edit->SetCaption("&Edit");
       edit->GroupIndex = 1;
       menu->Items()->Add(edit);
+      auto* copy = new TMenuItem(nullptr);
+      copy->SetCaption("Copy");
+      copy->SetShortCut(ShortCut('K', ssCtrl));
+      copy->OnClick = [i, &ran](TObject*) { ran += "copy" + std::to_string(i) + ";"; };
+      edit->Add(copy);
     });
   Pump();
   // The window menu lists the children; the active one checked.
@@ -279,6 +285,9 @@ TEST(MDIForms, AMaximizedChildMergesItsMenuAndItsButtonsMinimizeRestoreAndClose)
     return n;
   };
   EXPECT_EQ(names(), (std::vector<std::string>{"FileItem", "EditItem2", "WindowItem"}));
+  // The active child's menu answers its shortcut through the frame.
+  EXPECT_TRUE(spFormMenus(m.fsf)->FormShortCut('K', ssCtrl));
+  EXPECT_EQ(ran, "copy2;");
   Snap(m.frame->Handle(), "mdi_children");
 
   // Maximizing one maximizes all; the bar shows the four child buttons and
@@ -486,7 +495,7 @@ TEST(MDIForms, TheTabLayoutFollowsTheWidthLimits) {
 
 TEST(MDIForms, MDIRequestsToAFormWithoutMDIChangeNothing) {
   TForm form(nullptr);
-  form.SetBounds(100, 100, 300, 200);
+  form.SetBounds(700, 560, 300, 200);
   auto* dsf = new TspDynamicSkinForm(&form);
   form.Show();
   Pump();
