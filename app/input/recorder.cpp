@@ -147,11 +147,11 @@ std::string RecorderOutputOptions(int source, const TRecordRegion& r, bool withS
   const int w = r.Width - (r.Width & 1), h = r.Height - (r.Height & 1);
   std::string text;
   if (source == 0)
-    text = "-c:v libx264 -preset ultrafast -s " + std::to_string(w) + "x" + std::to_string(h) + " -r 5";
+    text = "-c:v libx264 -preset ultrafast -tune zerolatency -s " + std::to_string(w) + "x" + std::to_string(h) + " -r 5";
   else
     // The part of the screen is captured at its own (even) size; the webcam
     // keeps its driver's size rather than the last desktop rectangle's.
-    text = "-c:v libx264 -preset ultrafast -r 5";
+    text = "-c:v libx264 -preset ultrafast -tune zerolatency -r 5";
   // The installed libraries have no "libfaac"; their own AAC encoder.
   text += withSound ? " -c:a aac -b:a 128k -ar 44100" : " -an";
   return text;

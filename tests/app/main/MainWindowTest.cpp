@@ -414,6 +414,67 @@ TEST_F(MainWindow, DvdModeRebuildsTheTableFromTheTitles) {
   DVDMode = false;
 }
 
+// The audio and subtitle lists of a DVD title: its entries by language and
+// ID, the record's choice selected, the last entry turning the track off.
+TEST_F(MainWindow, DvdTrackListsFollowTheTitleRecord) {
+  TDVDTitleInfo info{};
+  info.AudioCount = 2;
+  info.Audio[0].ID = 0x80;
+  std::strcpy(info.Audio[0].Language, "English");
+  info.Audio[1].ID = 0x81;
+  std::strcpy(info.Audio[1].Language, "French");
+  struct Case {
+    int audioId, subtitleCount, subtitleId;
+    std::vector<std::string> audio, subtitles;
+    int audioIndex, subtitleIndex;
+  } cases[] = {
+      {0x81, 0, 0, {"English[0x80]", "French[0x81]", "Disable"}, {"No subtitles"}, 1, 0},
+      {0x80, 1, 0x20, {"English[0x80]", "French[0x81]", "Disable"}, {"[0x20]", "Disable"}, 0, 0},
+      // A choice the title does not hold (or 0, no sound) shows the last entry.
+      {0, 1, 0, {"English[0x80]", "French[0x81]", "Disable"}, {"[0x20]", "Disable"}, 2, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.audioId);
+    info.SubtitleCount = c.subtitleCount;
+    info.Subtitles[0].ID = 0x20;
+    TDVDTitle title;
+    title.Info = &info;
+    title.AudioID = c.audioId;
+    title.SubtitleID = c.subtitleId;
+    title.Deinterlace = 1;
+    form->cboAudio->Items()->Clear();
+    form->cboSubtitle->Items()->Clear();
+    form->FillDVDTrackCombos(title);
+    std::vector<std::string> audio, subtitles;
+    for (int i = 0; i < form->cboAudio->Items()->Count(); ++i) audio.push_back((*form->cboAudio->Items())[i]);
+    for (int i = 0; i < form->cboSubtitle->Items()->Count(); ++i)
+      subtitles.push_back((*form->cboSubtitle->Items())[i]);
+    EXPECT_EQ(c.audio, audio);
+    EXPECT_EQ(c.subtitles, subtitles);
+    EXPECT_EQ(c.audioIndex, form->cboAudio->ItemIndex());
+    EXPECT_EQ(c.subtitleIndex, form->cboSubtitle->ItemIndex());
+    EXPECT_TRUE(form->chkDeinterlace->Checked());
+  }
+  // A title without sound offers only "No audio tracks".
+  info.AudioCount = 0;
+  TDVDTitle silent;
+  silent.Info = &info;
+  form->cboAudio->Items()->Clear();
+  form->cboSubtitle->Items()->Clear();
+  form->FillDVDTrackCombos(silent);
+  ASSERT_EQ(1, form->cboAudio->Items()->Count());
+  EXPECT_EQ("No audio tracks", (*form->cboAudio->Items())[0]);
+  EXPECT_EQ(0, form->cboAudio->ItemIndex());
+}
+
+// The longest title is the one checked after loading: the first of equals.
+TEST_F(MainWindow, TheLongestDvdTitleIsTheFirstOfTheLongest) {
+  AddRows({"a", "b", "c"});
+  const int64_t lengths[] = {300000000, 7200000000, 7200000000};
+  for (int i = 0; i < 3; ++i) MediaFiles[i].TrimmedLength = lengths[i];
+  EXPECT_EQ(1, form->LongestTitleRow());
+}
+
 TEST_F(MainWindow, ThumbnailBoxKeepsTheSourceShape) {
   struct Case {
     int w, h;
