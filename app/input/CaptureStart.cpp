@@ -4,6 +4,7 @@
 
 namespace {
 std::atomic<int64_t> start{0};
+std::atomic<const int32_t*> pauseFlag{nullptr};
 }
 
 void ResetCaptureStart() { start = 0; }
@@ -14,3 +15,12 @@ void MarkCaptureStart(int64_t nowMicroseconds) {
 }
 
 int64_t CaptureStartTime() { return start; }
+
+void SetCapturePauseFlag(const int32_t* flag) { pauseFlag = flag; }
+
+void ClearCapturePauseFlag(const int32_t* flag) { pauseFlag.compare_exchange_strong(flag, nullptr); }
+
+bool CapturePaused() {
+  const int32_t* flag = pauseFlag;
+  return flag && __atomic_load_n(flag, __ATOMIC_RELAXED) != 0;
+}

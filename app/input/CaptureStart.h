@@ -12,3 +12,10 @@ void ResetCaptureStart();
 void MarkCaptureStart(int64_t nowMicroseconds);
 // When the recording started (av_gettime microseconds), 0 before.
 int64_t CaptureStartTime();
+
+// The pause flag of the recording's sound input (non-zero: paused), so that
+// the picture pauses with the sound; null when the recording has no sound.
+void SetCapturePauseFlag(const int32_t* flag);
+// Unsets the flag when it is still `flag`.
+void ClearCapturePauseFlag(const int32_t* flag);
+bool CapturePaused();

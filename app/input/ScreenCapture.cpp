@@ -160,6 +160,12 @@ int ReadPacket(AVFormatContext* ctx, AVPacket* pkt) {
     GrabSleep(static_cast<int>(delay / 1000));
     delay = DueIn(s);
   }
+  // The recording was paused while this frame was awaited: it belongs to
+  // the paused stretch, like the sound, and is taken after the pause.
+  if (CapturePaused()) {
+    s->time_frame -= 1000000;
+    return AVERROR(EAGAIN);
+  }
   const double period = 1000000.0 * s->time_base.num / s->time_base.den;
   if (delay < -2 * period) {
     // Far behind (the recording was paused, or the machine stalled): start

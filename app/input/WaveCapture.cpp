@@ -170,6 +170,7 @@ void FreeQueue(Twave_ctx* s) {
 
 int ReadClose(AVFormatContext* ctx) {
   auto* s = static_cast<Twave_ctx*>(ctx->priv_data);
+  if (s->pause_pointer) ClearCapturePauseFlag(reinterpret_cast<const int32_t*>(static_cast<intptr_t>(s->pause_pointer)));
   s->owner = nullptr;
   s->stopped = 1;
   if (s->hwi) {
@@ -340,6 +341,7 @@ int ReadHeader(AVFormatContext* ctx) {
   st->time_base = AVRational{1, 1000000};
   st->pts_wrap_bits = 64;
   ResetCaptureStart();
+  SetCapturePauseFlag(reinterpret_cast<const int32_t*>(static_cast<intptr_t>(s->pause_pointer)));
   ff::av_log(ctx, AV_LOG_INFO, "ready for recording...\n");
   return 0;
 }

@@ -394,11 +394,11 @@ BEFORE_PROGRAM_START(MediaInput, AFullScreenRecordingWithSoundKeepsBothTracksOfO
 TEST_F(MediaInput, AFullScreenRecordingWithSoundKeepsBothTracksOfOneLength) {
   drv::Reveal("MainForm", "RecordVideo1");
   drv::ClickMenu({"File1", "RecordVideo1"});
-  ASSERT_NE(nullptr, drv::WaitWindow(u"TRecForm"));
-  drv::ClickControl("TRecForm", "ochRecordAudio");
-  const RECT recorder = WholeWindow(u"TRecForm");
-  drv::Screenshot("recorder", &recorder);
-  drv::ClickControl("TRecForm", "btRecord");
+  RECT record;
+  ASSERT_TRUE(drv::WaitUntil([&] { return drv::ControlRect("RecForm", "btRecord", record); }));
+  drv::ClickControl("RecForm", "ochRecordAudio");
+  drv::Screenshot("recorder");
+  drv::ClickControl("RecForm", "btRecord");
   // Ten seconds of desktop with one pause in the middle, by the hot keys.
   drv::Pause(5000);
   drv::Key('P', true, true);
@@ -407,8 +407,9 @@ TEST_F(MediaInput, AFullScreenRecordingWithSoundKeepsBothTracksOfOneLength) {
   drv::Pause(5000);
   drv::Key('D', true, true);
   const RECT table = Rect("MainForm", "sgList");
-  ASSERT_TRUE(WaitRows(table, 1, 60000));
+  const bool loaded = WaitRows(table, 1, 60000);
   drv::Screenshot("recorded");
+  ASSERT_TRUE(loaded);
   const std::string file = Recording();
   ASSERT_FALSE(file.empty());
   const double frames = Probe(file, "v:0", "nb_read_frames");
