@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "app/input/VfwCapture.h"
+#include "app/input/VfwSyntheticCamera.h"
 #include "app/input/WaveCapture.h"
 #include "app/input/WaveInSynthetic.h"
 #include "engine/Fixtures.h"
@@ -287,6 +289,26 @@ double Probe(const std::string& file, const char* stream, const char* entry) {
   return std::atof(out.c_str());
 }
 
+int ProbeInt(const std::string& file, const char* entry) {
+  return std::atoi(fixtures::Output(std::string("ffprobe -v error -select_streams v:0 -show_entries stream=") + entry +
+                                    " -of default=nw=1:nk=1 '" + file + "'").c_str());
+}
+
+// Opens the recorder from the File menu (its item is hidden at start-up)
+// and picks the source by the keyboard in its list.
+void OpenRecorder(int source) {
+  drv::Reveal("MainForm", "RecordVideo1");
+  drv::ClickMenu({"File1", "RecordVideo1"});
+  RECT record;
+  ASSERT_TRUE(drv::WaitUntil([&] { return drv::ControlRect("RecForm", "btRecord", record); }));
+  if (source == 0) return;
+  drv::ClickControl("RecForm", "spSkinComboBox1");
+  drv::Pause(300);
+  for (int i = 0; i < source; ++i) drv::Key(VK_DOWN);
+  drv::Key(VK_RETURN);
+  drv::Pause(300);
+}
+
 class MediaInput : public ::testing::Test {
 protected:
   void SetUp() override { session::WaitForProgram(); }
@@ -392,10 +414,7 @@ BEFORE_PROGRAM_START(MediaInput, AFullScreenRecordingWithSoundKeepsBothTracksOfO
 }
 
 TEST_F(MediaInput, AFullScreenRecordingWithSoundKeepsBothTracksOfOneLength) {
-  drv::Reveal("MainForm", "RecordVideo1");
-  drv::ClickMenu({"File1", "RecordVideo1"});
-  RECT record;
-  ASSERT_TRUE(drv::WaitUntil([&] { return drv::ControlRect("RecForm", "btRecord", record); }));
+  OpenRecorder(0);
   drv::ClickControl("RecForm", "ochRecordAudio");
   drv::Screenshot("recorder");
   drv::ClickControl("RecForm", "btRecord");
@@ -416,6 +435,74 @@ TEST_F(MediaInput, AFullScreenRecordingWithSoundKeepsBothTracksOfOneLength) {
   const double video = Probe(file, "v:0", "duration"), sound = Probe(file, "a:0", "duration");
   EXPECT_NEAR(50.0, frames, 2.0);
   EXPECT_NEAR(video, sound, 0.1) << "video " << video << " s, sound " << sound << " s";
+}
+
+BEFORE_PROGRAM_START(MediaInput, ARegionChosenWithThePickerGivesThatSize) {}
+
+TEST_F(MediaInput, ARegionChosenWithThePickerGivesThatSize) {
+  OpenRecorder(1);
+  drv::Screenshot("recorder-region");
+  drv::ClickControl("RecForm", "btRecord");
+  HWND picker = drv::WaitWindow(u"TFreeHandWindow");
+  ASSERT_NE(nullptr, picker);
+  drv::Pause(500);
+  drv::Drag(POINT{200, 150}, POINT{521, 391}, 12);
+  drv::Pause(3000);
+  drv::Key('D', true, true);
+  const RECT table = Rect("MainForm", "sgList");
+  const bool loaded = WaitRows(table, 1, 60000);
+  drv::Screenshot("recorded-region");
+  ASSERT_TRUE(loaded);
+  const std::string file = Recording();
+  ASSERT_FALSE(file.empty());
+  // The dragged rectangle, 321 x 241, made even for the encoder.
+  EXPECT_EQ(320, ProbeInt(file, "width"));
+  EXPECT_EQ(240, ProbeInt(file, "height"));
+}
+
+BEFORE_PROGRAM_START(MediaInput, TheSyntheticWebcamRecords) {
+  static TSyntheticCamera camera(320, 240);
+  SetVfwDrivers({&camera});
+}
+
+TEST_F(MediaInput, TheSyntheticWebcamRecords) {
+  OpenRecorder(2);
+  drv::ClickControl("RecForm", "btRecord");
+  RECT stop;
+  ASSERT_TRUE(drv::WaitUntil([&] { return drv::ControlRect("RecForm", "btStop", stop); }, 15000));
+  drv::Pause(3000);
+  drv::Screenshot("recording-webcam");
+  drv::ClickControl("RecForm", "btStop");
+  const RECT table = Rect("MainForm", "sgList");
+  const bool loaded = WaitRows(table, 1, 60000);
+  drv::Screenshot("recorded-webcam");
+  ASSERT_TRUE(loaded);
+  const std::string file = Recording();
+  ASSERT_FALSE(file.empty());
+  EXPECT_GT(Probe(file, "v:0", "nb_read_frames"), 5.0);
+}
+
+BEFORE_PROGRAM_START(MediaInput, WithoutACameraTheRecorderSaysSo) {}
+
+TEST_F(MediaInput, WithoutACameraTheRecorderSaysSo) {
+  OpenRecorder(2);
+  drv::ClickControl("RecForm", "btRecord");
+  HWND box = drv::WaitWindow(u"TspMessageForm");
+  ASSERT_NE(nullptr, box);
+  drv::Pause(300);
+  const RECT r = drv::WindowRect(box);
+  drv::Screenshot("no-camera", &r);
+  // Answered by the keyboard: the box comes up from inside the Record
+  // button's click.
+  drv::Pause(500);
+  drv::Key(VK_RETURN);
+  const bool gone = drv::WaitWindowGone(u"TspMessageForm");
+  drv::Screenshot("no-camera-after");
+  EXPECT_TRUE(gone);
+  // The recorder closed and nothing was added.
+  RECT record;
+  EXPECT_TRUE(drv::WaitUntil([&] { return !drv::ControlRect("RecForm", "btRecord", record); }, 10000));
+  EXPECT_EQ(0, TitledRows(Rect("MainForm", "sgList")));
 }
 
 }  // namespace
