@@ -22,6 +22,7 @@
 #include "app/input/VfwSyntheticCamera.h"
 #include "app/input/WaveCapture.h"
 #include "app/input/WaveInSynthetic.h"
+#include "engine/FFLog.h"
 #include "engine/Fixtures.h"
 #include "framework/SysUtils.h"
 
@@ -264,7 +265,22 @@ public:
   }
 };
 
-std::string TempFolderPath() { return drv::DocumentsFolder() + "\\Brenlowe\\Tessavane\\Temp"; }
+// The program's Temp folder for these scenarios: one of their own, as the
+// default one lies in the Documents folder that other programs of the
+// machine may share (and empty when they close).
+std::string TempFolderPath() { return fixtures::WindowsPath("media-input-temp"); }
+
+void UsePrivateTempFolder() {
+  const std::string unix = fixtures::UnixPath("media-input-temp");
+  fixtures::Run("rm -rf '" + unix + "'; mkdir -p '" + unix + "'");
+  HKEY key;
+  RegCreateKeyExW(HKEY_CURRENT_USER, reinterpret_cast<LPCWSTR>(u"Software\\Brenlowe\\Tessavane"), 0, nullptr, 0,
+                  KEY_WRITE, nullptr, &key, nullptr);
+  const std::u16string value = UTF8ToUTF16(TempFolderPath());
+  RegSetValueExW(key, reinterpret_cast<LPCWSTR>(u"TempFilesFolder"), 0, REG_SZ,
+                 reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>((value.size() + 1) * 2));
+  RegCloseKey(key);
+}
 
 // The newest recording in the program's Temp folder (Unix path), or "".
 std::string Recording() {
@@ -318,6 +334,7 @@ protected:
 // ---------------------------------------------------------------- DVD
 
 BEFORE_PROGRAM_START(MediaInput, ADvdReplacesTheTableByItsTitles) {
+  UsePrivateTempFolder();
   ASSERT_TRUE(fixtures::Ensure(DvdFixture()));
   ASSERT_TRUE(fixtures::EnsureStandard());
   ASSERT_TRUE(DefineDrive(kDvdDrive, fixtures::UnixPath("accdvd")));
@@ -362,6 +379,7 @@ TEST_F(MediaInput, ADvdReplacesTheTableByItsTitles) {
 }
 
 BEFORE_PROGRAM_START(MediaInput, TwoDrivesOfferTheDeviceMenuAndAnEmptyOneHasNoTitles) {
+  UsePrivateTempFolder();
   ASSERT_TRUE(fixtures::Ensure(DvdFixture()));
   ASSERT_TRUE(DefineDrive(kDvdDrive, fixtures::UnixPath("accdvd")));
   ASSERT_TRUE(DefineDrive(kSecondDrive, fixtures::UnixPath("emptydvd")));
@@ -380,17 +398,16 @@ TEST_F(MediaInput, TwoDrivesOfferTheDeviceMenuAndAnEmptyOneHasNoTitles) {
 // ---------------------------------------------------------------- download
 
 BEFORE_PROGRAM_START(MediaInput, DownloadAddsTheSavedFilesAndRefusesNamesOutsideTemp) {
+  UsePrivateTempFolder();
   ASSERT_TRUE(fixtures::EnsureStandard());
   const int port = Site()->Port();
   Site()->Route("/first.mp4", Media("clip_h264_aac.mp4"));
   Site()->Route("/second.mp4", Media("clip_h264_aac.mp4"));
   const std::string at = "http://127.0.0.1:" + std::to_string(port);
   WriteDownloaderScript({"url " + at + "/first.mp4 first.mp4", "url " + at + "/second.mp4 second.mp4",
-                         "result first.mp4|..\\..\\outside.mp4|second.mp4|"});
-  // A file the refused name would reach.
-  const std::string outside = drv::DocumentsFolder() + "\\Brenlowe\\outside.mp4";
-  CopyFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(fixtures::WindowsPath("clip_h264_aac.mp4")).c_str()),
-            reinterpret_cast<LPCWSTR>(UTF8ToUTF16(outside).c_str()), FALSE);
+                         "result first.mp4|..\\outside.mp4|second.mp4|"});
+  // A file the refused name would reach, beside the Temp folder.
+  fixtures::Run("cp '" + fixtures::UnixPath("clip_h264_aac.mp4") + "' '" + fixtures::UnixPath("outside.mp4") + "'");
 }
 
 TEST_F(MediaInput, DownloadAddsTheSavedFilesAndRefusesNamesOutsideTemp) {
@@ -409,6 +426,7 @@ TEST_F(MediaInput, DownloadAddsTheSavedFilesAndRefusesNamesOutsideTemp) {
 // ---------------------------------------------------------------- recordings
 
 BEFORE_PROGRAM_START(MediaInput, AFullScreenRecordingWithSoundKeepsBothTracksOfOneLength) {
+  UsePrivateTempFolder();
   static TPacedTone tone;
   SetWaveInDevices(&tone);
 }
@@ -437,7 +455,7 @@ TEST_F(MediaInput, AFullScreenRecordingWithSoundKeepsBothTracksOfOneLength) {
   EXPECT_NEAR(video, sound, 0.1) << "video " << video << " s, sound " << sound << " s";
 }
 
-BEFORE_PROGRAM_START(MediaInput, ARegionChosenWithThePickerGivesThatSize) {}
+BEFORE_PROGRAM_START(MediaInput, ARegionChosenWithThePickerGivesThatSize) { UsePrivateTempFolder(); }
 
 TEST_F(MediaInput, ARegionChosenWithThePickerGivesThatSize) {
   OpenRecorder(1);
@@ -461,6 +479,7 @@ TEST_F(MediaInput, ARegionChosenWithThePickerGivesThatSize) {
 }
 
 BEFORE_PROGRAM_START(MediaInput, TheSyntheticWebcamRecords) {
+  UsePrivateTempFolder();
   static TSyntheticCamera camera(320, 240);
   SetVfwDrivers({&camera});
 }
@@ -482,7 +501,7 @@ TEST_F(MediaInput, TheSyntheticWebcamRecords) {
   EXPECT_GT(Probe(file, "v:0", "nb_read_frames"), 5.0);
 }
 
-BEFORE_PROGRAM_START(MediaInput, WithoutACameraTheRecorderSaysSo) {}
+BEFORE_PROGRAM_START(MediaInput, WithoutACameraTheRecorderSaysSo) { UsePrivateTempFolder(); }
 
 TEST_F(MediaInput, WithoutACameraTheRecorderSaysSo) {
   OpenRecorder(2);
