@@ -414,6 +414,54 @@ TEST_F(MainWindow, DvdModeRebuildsTheTableFromTheTitles) {
   DVDMode = false;
 }
 
+// Opening a DVD over file rows asks first: No keeps the files, Yes brings
+// the titles with the longest one checked and selected; a folder without
+// titles says so and changes nothing.
+TEST_F(MainWindow, OpenDvdAsksOverFilesAndChecksTheLongestTitle) {
+  ASSERT_TRUE(fixtures::Ensure(DvdFixture()));
+  ASSERT_TRUE(LoadDVDPlugIn(ExeFolder() + "LibAV", "")) << GetDVDPlugInError();
+  fixtures::Run("mkdir -p '" + fixtures::UnixPath("nodvd") + "'");
+  AddRows({"file"});
+  std::vector<std::string> boxes;
+  int answer = VK_ESCAPE;
+  form->SkinMessage->OnBoxCreated = [&](TspMessageForm* box) {
+    boxes.push_back(box->Message->Caption());
+    if (answer == VK_ESCAPE) {
+      PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
+    } else {
+      HWND target = box->ActiveControl() ? box->ActiveControl()->Handle() : box->Handle();
+      PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
+      PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC0000001);
+    }
+  };
+  form->OpenDVD(fixtures::WindowsPath("nodvd"));
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ("No DVD title(s) found. Common reason: invalid DVD.", boxes[0]);
+  EXPECT_FALSE(DVDMode);
+
+  form->OpenDVD(fixtures::WindowsPath("dvd"));
+  ASSERT_EQ(2u, boxes.size());
+  EXPECT_EQ(0u, boxes[1].find("You are going to open the different type of media."));
+  EXPECT_FALSE(DVDMode);
+  EXPECT_EQ((std::vector<std::string>{"file"}), Titles());
+
+  answer = VK_RETURN;
+  form->OpenDVD(fixtures::WindowsPath("dvd"));
+  EXPECT_TRUE(DVDMode);
+  EXPECT_EQ(fixtures::WindowsPath("dvd"), form->FDVDPath);
+  ASSERT_EQ((std::vector<std::string>{"Title1", "Title2", "Title3"}), Titles());
+  EXPECT_EQ((std::vector<bool>{false, true, false}),
+            (std::vector<bool>{MediaFiles[0].Checked, MediaFiles[1].Checked, MediaFiles[2].Checked}));
+  EXPECT_EQ(2, form->sgList->Row());
+  EXPECT_EQ(form->DVDTableContextMenu, form->sgListPopupMenu);
+  EXPECT_FALSE(form->ItemRemove->Enabled);
+  EXPECT_FALSE(form->ItemClearAll->Enabled);
+  // The selected title's tracks are in the lists.
+  ASSERT_EQ(2, form->cboAudio->Items()->Count());
+  EXPECT_EQ("Disable", (*form->cboAudio->Items())[1]);
+  DVDMode = false;
+}
+
 // The audio and subtitle lists of a DVD title: its entries by language and
 // ID, the record's choice selected, the last entry turning the track off.
 TEST_F(MainWindow, DvdTrackListsFollowTheTitleRecord) {
