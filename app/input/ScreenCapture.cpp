@@ -13,6 +13,7 @@
 #include "engine/AVFormatStubs.h"
 #include "engine/AVUtilStubs.h"
 #include "engine/FFUtils.h"
+#include "app/input/CaptureStart.h"
 
 namespace {
 
@@ -137,6 +138,7 @@ int ReadHeader(AVFormatContext* ctx) {
   ctx->probesize = 0;
   st->start_time = 0;
   s->time_frame = FrameClockNow(s);
+  ResetCaptureStart();
   if (byTitle) ff::av_log(ctx, AV_LOG_INFO, "Found window %s, ", name);
   ff::av_log(ctx, AV_LOG_INFO, "ready for capturing %ix%ix%i at (%i,%i)\n", s->width, s->height, s->bpp, s->x_off,
              s->y_off);
@@ -148,6 +150,7 @@ int ReadPacket(AVFormatContext* ctx, AVPacket* pkt) {
   if (!s->Started) {
     s->time_frame = FrameClockNow(s);
     s->time_start = ff::av_gettime();
+    MarkCaptureStart(s->time_start);
     s->Started = 1;
     GrabFrameStarted(s->frame);
   }
@@ -157,11 +160,20 @@ int ReadPacket(AVFormatContext* ctx, AVPacket* pkt) {
     GrabSleep(static_cast<int>(delay / 1000));
     delay = DueIn(s);
   }
+  // The recording was paused while this frame was awaited: it belongs to
+  // the paused stretch, like the sound, and is taken after the pause.
+  if (CapturePaused()) {
+    s->time_frame -= 1000000;
+    return AVERROR(EAGAIN);
+  }
   const double period = 1000000.0 * s->time_base.num / s->time_base.den;
   if (delay < -2 * period) {
     // Far behind (the recording was paused, or the machine stalled): start
     // the clock afresh instead of delivering the missed slots at full speed.
-    s->time_frame = FrameClockNow(s);
+    // The picture is taken one period on, as at the start, so that the
+    // frames stand for the time recorded and nothing more.
+    s->time_frame = FrameClockNow(s) + 1000000;
+    for (delay = DueIn(s); delay > 0; delay = DueIn(s)) GrabSleep(static_cast<int>(delay / 1000));
   } else if (delay < -period) {
     s->time_frame += 1000000;  // one slot late: skip it
   }

@@ -14,6 +14,7 @@
 #include "engine/AVFormatStubs.h"
 #include "engine/AVUtilStubs.h"
 #include "engine/FFUtils.h"
+#include "app/input/CaptureStart.h"
 #include "engine/ProgramFilters.h"
 
 struct TWavePacketNode {
@@ -109,10 +110,24 @@ void Callback(TWaveInMessage message, void* instance, TWaveInHeader* header) {
     GiveBack(s, header);
     return;
   }
+  // Sound from before the recording started is not kept; the buffer that
+  // spans the start keeps only its part recorded since then.
+  uint32_t skip = 0;
   if (!s->started) {
-    ff::av_log(s->owner, AV_LOG_DEBUG, "not started, skip wave data %d bytes\n", static_cast<int>(n));
-    GiveBack(s, header);
-    return;
+    const int64_t since = CaptureStartTime() > 0 ? ff::av_gettime() - CaptureStartTime() : -1;
+    if (since < 0) {
+      ff::av_log(s->owner, AV_LOG_DEBUG, "not started, skip wave data %d bytes\n", static_cast<int>(n));
+      GiveBack(s, header);
+      return;
+    }
+    s->started = 1;
+    const uint32_t align = s->wave_format.BlockAlign ? s->wave_format.BlockAlign : 1;
+    const uint64_t recent = static_cast<uint64_t>(since) * s->wave_format.AvgBytesPerSec / 1000000 / align * align;
+    if (recent < n) skip = n - static_cast<uint32_t>(recent);
+    if (skip == n) {
+      GiveBack(s, header);
+      return;
+    }
   }
   if (PausedByCaller(s)) {
     GiveBack(s, header);
@@ -127,7 +142,7 @@ void Callback(TWaveInMessage message, void* instance, TWaveInHeader* header) {
     return;
   }
   node->pkt = ff::av_packet_alloc();
-  if (!node->pkt || ff::av_new_packet(node->pkt, static_cast<int>(n)) < 0) {
+  if (!node->pkt || ff::av_new_packet(node->pkt, static_cast<int>(n - skip)) < 0) {
     ff::av_log(s->owner, AV_LOG_ERROR, "av_new_packet() error\n");
     ff::av_packet_free(&node->pkt);
     ff::av_free(node);
@@ -135,7 +150,7 @@ void Callback(TWaveInMessage message, void* instance, TWaveInHeader* header) {
     Event(s)->Signal();
     return;
   }
-  std::memcpy(node->pkt->data, header->Data, n);
+  std::memcpy(node->pkt->data, header->Data + skip, n - skip);
   TWavePacketNode** tail = &s->pktl;
   while (*tail) tail = &(*tail)->next;
   *tail = node;
@@ -155,6 +170,7 @@ void FreeQueue(Twave_ctx* s) {
 
 int ReadClose(AVFormatContext* ctx) {
   auto* s = static_cast<Twave_ctx*>(ctx->priv_data);
+  if (s->pause_pointer) ClearCapturePauseFlag(reinterpret_cast<const int32_t*>(static_cast<intptr_t>(s->pause_pointer)));
   s->owner = nullptr;
   s->stopped = 1;
   if (s->hwi) {
@@ -324,12 +340,15 @@ int ReadHeader(AVFormatContext* ctx) {
   st->start_time = 0;
   st->time_base = AVRational{1, 1000000};
   st->pts_wrap_bits = 64;
+  ResetCaptureStart();
+  SetCapturePauseFlag(reinterpret_cast<const int32_t*>(static_cast<intptr_t>(s->pause_pointer)));
   ff::av_log(ctx, AV_LOG_INFO, "ready for recording...\n");
   return 0;
 }
 
 int ReadPacket(AVFormatContext* ctx, AVPacket* pkt) {
   auto* s = static_cast<Twave_ctx*>(ctx->priv_data);
+  MarkCaptureStart(ff::av_gettime());
   s->started = 1;
   for (;;) {
     // What was queued before the capture ended is still delivered; only an

@@ -30,6 +30,12 @@ int RecorderState = 0;
 TRecForm* RecForm = nullptr;
 
 namespace {
+
+// The sound input hands its sound on a buffer at a time: 32 ms at 8000 Hz in
+// two 16-bit channels. What the device holds when the recording stops is
+// lost, so a small buffer keeps the sound as long as the picture.
+constexpr int kWaveBufferBytes = 1024;
+
 std::string gFileToLoad;
 bool gHotKeysFailed = false;
 
@@ -147,11 +153,11 @@ std::string RecorderOutputOptions(int source, const TRecordRegion& r, bool withS
   const int w = r.Width - (r.Width & 1), h = r.Height - (r.Height & 1);
   std::string text;
   if (source == 0)
-    text = "-c:v libx264 -preset ultrafast -s " + std::to_string(w) + "x" + std::to_string(h) + " -r 5";
+    text = "-c:v libx264 -preset ultrafast -tune zerolatency -s " + std::to_string(w) + "x" + std::to_string(h) + " -r 5";
   else
     // The part of the screen is captured at its own (even) size; the webcam
     // keeps its driver's size rather than the last desktop rectangle's.
-    text = "-c:v libx264 -preset ultrafast -r 5";
+    text = "-c:v libx264 -preset ultrafast -tune zerolatency -r 5";
   // The installed libraries have no "libfaac"; their own AAC encoder.
   text += withSound ? " -c:a aac -b:a 128k -ar 44100" : " -an";
   return text;
@@ -395,7 +401,7 @@ void TRecForm::StartRecording() {
     FWavePauseFlag = 0;
     const std::string opts = "-f wavecapture -pause_pointer " +
                              std::to_string(reinterpret_cast<intptr_t>(&FWavePauseFlag)) + " -ar " + "8000" +
-                             " -ac " + "2" + " -sample_fmt s16";
+                             " -ac " + "2" + " -sample_fmt s16" + " -bufsize " + std::to_string(kWaveBufferBytes);
     if (MediaEncoder->AddInput(task, "-1", opts) < 0) {
       AddToHistory("");
       const std::string msg = MediaEncoder->LastErrMsg();
@@ -437,13 +443,22 @@ void TRecForm::btPauseClick(TObject* sender) {
   }
 }
 
-void TRecForm::btStopClick(TObject*) { MediaEncoder->Stop(false); }
+// The sound stops being kept at once and the picture awaited now is not
+// taken, so that both tracks end at the same moment.
+void TRecForm::EndCapture() { FWavePauseFlag = 1; }
+
+void TRecForm::btStopClick(TObject*) {
+  EndCapture();
+  MediaEncoder->Stop(false);
+}
 
 void TRecForm::spSkinButton1Click(TObject*) {
-  if (RecorderState == 1 || RecorderState == 2)
+  if (RecorderState == 1 || RecorderState == 2) {
+    EndCapture();
     MediaEncoder->Stop(true);
-  else
+  } else {
     Close();
+  }
 }
 
 void TRecForm::HotKeyPauseResume() {
@@ -457,7 +472,9 @@ void TRecForm::HotKeyPauseResume() {
 }
 
 void TRecForm::HotKeyStop() {
-  if (RecorderState != 0) MediaEncoder->Stop(true);
+  if (RecorderState == 0) return;
+  EndCapture();
+  MediaEncoder->Stop(true);
 }
 
 void TRecForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {

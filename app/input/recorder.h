@@ -134,6 +134,8 @@ public:
   void btRecordClick(TObject* sender);
   void btPauseClick(TObject* sender);
   void btStopClick(TObject* sender);
+  // Ends the sound and picture capture before the encoder stops.
+  void EndCapture();
   void spSkinButton1Click(TObject* sender);
   void MediaEncoderTerminate(TObject* sender, const TTerminateInfo& info);
 

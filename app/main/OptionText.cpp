@@ -153,8 +153,9 @@ int ChosenAudioStreamNumber(const TMediaFile& item) {
 std::string DvdTitleAddress(const TMediaFile& item, const std::string& dvdPath) {
   const TDVDTitle empty;
   const TDVDTitle& t = item.DVDTitleInfo ? *item.DVDTitleInfo : empty;
-  // The title the row was loaded from, so that moving or removing rows
-  // never makes a row name another title.
+  // The title the row was loaded from, not the row's place: a title whose
+  // information cannot be read gets no row, and rows can be moved, so the
+  // place would name another title of the disc.
   return "opendvd:" + dvdPath + "|Title=" + std::to_string(static_cast<int64_t>(t.Title) + 1) +
          ",FromChapter=" + std::to_string(t.FromChapter) + ",ToChapter=" +
          std::to_string(t.ToChapter) + ",AudioID=" + std::to_string(t.AudioID) +

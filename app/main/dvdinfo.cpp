@@ -23,6 +23,9 @@ TDVDInfoForm::TDVDInfoForm(TComponent* owner) : TForm(owner) {
   OKButton = MakeDialogButton(this, this, "OKButton", 364, 288, 80, 25, "OK");
   OKButton->OnClick = [this](TObject*) { ModalResult = mrOk; };
   SetFormClientHeight(this, 322);
+  // The skinned frame takes its caption from the client area once it is
+  // shown: the OK button stays inside.
+  OnShow = [this](TObject*) { SetFormClientHeight(this, 322); };
   if (DialogSkinData) SetDialogSkinData(this, DialogSkinData);
   SetCaption(Translate("DVD Info"));
   OKButton->SetCaption(Translate("OK"));

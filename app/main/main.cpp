@@ -643,6 +643,7 @@ void TMainForm::FormCreate() {
   // Nothing to act on yet; the getting-started picture covers the table.
   EnableControls(false, false);
   GettingStartedPanel->SetVisible(GettingStartedImage->Picture()->Graphic() != nullptr);
+  BuildDVDDeviceMenu(PopupMenu1, [this](TObject* s) { DoMenuClick(s); });
 
   if (!BindMediaLibraries("CLM_FFAVLibLoad")) return;
 

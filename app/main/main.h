@@ -296,6 +296,22 @@ public:
   void BuildMediaInputCommands();
   // The opened DVD's path (a drive root), for the DVD title addresses.
   std::string FDVDPath;
+  // One item in `menu`: "Select DVD Device" with the CD-ROM drives' roots,
+  // each calling onClick, or a disabled "No DVD Device found".
+  void BuildDVDDeviceMenu(TspSkinPopupMenu* menu, TNotifyEvent onClick);
+  void LoadDVDButtonClick(TObject* sender);
+  // A drive of the device menu: opens its DVD.
+  void DoMenuClick(TObject* sender);
+  // Replaces the table by the titles of the DVD at `path` (a drive root).
+  void OpenDVD(const std::string& path);
+  // The audio and subtitle lists (emptied by the caller) and the
+  // deinterlace box from a DVD title's record.
+  void FillDVDTrackCombos(const TDVDTitle& title);
+  // The DVD Info window.
+  void MenuItem12Click(TObject* sender);
+  void DownloadButtonClick(TObject* sender);
+  // The row of the longest title (the first of equals).
+  int LongestTitleRow() const;
 
   // Stops a playing or paused preview (the Trim and Edit commands, closing,
   // a conversion's start); nothing when none runs.

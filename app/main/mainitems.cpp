@@ -221,6 +221,8 @@ void TMainForm::sgListClick(TObject*) {
     for (const std::string& t : item.Subtitles) cboSubtitle->Items()->Add(t);
     cboSubtitle->SetItemIndex(item.SubtitleIndex);
     chkDeinterlace->SetChecked(item.Deinterlace);
+  } else if (item.DVDTitleInfo) {
+    FillDVDTrackCombos(*item.DVDTitleInfo);
   }
   --FChanging;
   RepaintList();

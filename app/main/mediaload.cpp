@@ -14,6 +14,7 @@
 #include "app/main/AppStorage.h"
 #include "app/main/ErrorReport.h"
 #include "app/main/OptionText.h"
+#include "app/main/dvdinfo.h"
 #include "app/main/main.h"
 #include "engine/FFDecode.h"
 #include "engine/FFEncode.h"
@@ -22,6 +23,8 @@
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinGauge.h"
 #include "skin/controls/SkinLabels.h"
+#include "skin/controls/SkinMemo.h"
+#include "framework/StringList.h"
 #include "skin/dialogs/spMessages.h"
 
 TLoadForm* LoadForm = nullptr;
@@ -256,13 +259,23 @@ void TLoadForm::LoadFiles() {
 void TLoadForm::LoadDVDTitles() {
   if (!MainForm || !MainForm->MediaEncoder) return;
   TFFDecoder* decoder = MainForm->MediaEncoder->Decoder();
+  // The information text goes to the DVD Info window's memo, also when a
+  // title's reading throws.
   std::vector<std::string>& info = MainForm->DVDInfoLines;
   ++MainForm->FChanging;
   struct Lower {
+    std::vector<std::string>& info;
     ~Lower() {
+      if (DVDInfoForm) {
+        TStrings* lines = DVDInfoForm->Memo1->Lines();
+        lines->BeginUpdate();
+        lines->Clear();
+        for (const std::string& l : info) lines->Add(l);
+        lines->EndUpdate();
+      }
       if (MainForm) --MainForm->FChanging;
     }
-  } lower;
+  } lower{info};
   MainForm->ClearRows();
   Thumbnails.clear();
   TitleBlocks.clear();

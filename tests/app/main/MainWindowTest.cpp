@@ -417,6 +417,115 @@ TEST_F(MainWindow, DvdModeRebuildsTheTableFromTheTitles) {
   DVDMode = false;
 }
 
+// Opening a DVD over file rows asks first: No keeps the files, Yes brings
+// the titles with the longest one checked and selected; a folder without
+// titles says so and changes nothing.
+TEST_F(MainWindow, OpenDvdAsksOverFilesAndChecksTheLongestTitle) {
+  ASSERT_TRUE(fixtures::Ensure(DvdFixture()));
+  ASSERT_TRUE(LoadDVDPlugIn(ExeFolder() + "LibAV", "")) << GetDVDPlugInError();
+  fixtures::Run("mkdir -p '" + fixtures::UnixPath("nodvd") + "'");
+  AddRows({"file"});
+  std::vector<std::string> boxes;
+  int answer = VK_ESCAPE;
+  form->SkinMessage->OnBoxCreated = [&](TspMessageForm* box) {
+    boxes.push_back(box->Message->Caption());
+    if (answer == VK_ESCAPE) {
+      PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
+    } else {
+      HWND target = box->ActiveControl() ? box->ActiveControl()->Handle() : box->Handle();
+      PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
+      PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC0000001);
+    }
+  };
+  form->OpenDVD(fixtures::WindowsPath("nodvd"));
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ("No DVD title(s) found. Common reason: invalid DVD.", boxes[0]);
+  EXPECT_FALSE(DVDMode);
+
+  form->OpenDVD(fixtures::WindowsPath("dvd"));
+  ASSERT_EQ(2u, boxes.size());
+  EXPECT_EQ(0u, boxes[1].find("You are going to open the different type of media."));
+  EXPECT_FALSE(DVDMode);
+  EXPECT_EQ((std::vector<std::string>{"file"}), Titles());
+
+  answer = VK_RETURN;
+  form->OpenDVD(fixtures::WindowsPath("dvd"));
+  EXPECT_TRUE(DVDMode);
+  EXPECT_EQ(fixtures::WindowsPath("dvd"), form->FDVDPath);
+  ASSERT_EQ((std::vector<std::string>{"Title1", "Title2", "Title3"}), Titles());
+  EXPECT_EQ((std::vector<bool>{false, true, false}),
+            (std::vector<bool>{MediaFiles[0].Checked, MediaFiles[1].Checked, MediaFiles[2].Checked}));
+  EXPECT_EQ(2, form->sgList->Row());
+  EXPECT_EQ(form->DVDTableContextMenu, form->sgListPopupMenu);
+  EXPECT_FALSE(form->ItemRemove->Enabled);
+  EXPECT_FALSE(form->ItemClearAll->Enabled);
+  // The selected title's tracks are in the lists.
+  ASSERT_EQ(2, form->cboAudio->Items()->Count());
+  EXPECT_EQ("Disable", (*form->cboAudio->Items())[1]);
+  DVDMode = false;
+}
+
+// The audio and subtitle lists of a DVD title: its entries by language and
+// ID, the record's choice selected, the last entry turning the track off.
+TEST_F(MainWindow, DvdTrackListsFollowTheTitleRecord) {
+  TDVDTitleInfo info{};
+  info.AudioCount = 2;
+  info.Audio[0].ID = 0x80;
+  std::strcpy(info.Audio[0].Language, "English");
+  info.Audio[1].ID = 0x81;
+  std::strcpy(info.Audio[1].Language, "French");
+  struct Case {
+    int audioId, subtitleCount, subtitleId;
+    std::vector<std::string> audio, subtitles;
+    int audioIndex, subtitleIndex;
+  } cases[] = {
+      {0x81, 0, 0, {"English[0x80]", "French[0x81]", "Disable"}, {"No subtitles"}, 1, 0},
+      {0x80, 1, 0x20, {"English[0x80]", "French[0x81]", "Disable"}, {"[0x20]", "Disable"}, 0, 0},
+      // A choice the title does not hold (or 0, no sound) shows the last entry.
+      {0, 1, 0, {"English[0x80]", "French[0x81]", "Disable"}, {"[0x20]", "Disable"}, 2, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.audioId);
+    info.SubtitleCount = c.subtitleCount;
+    info.Subtitles[0].ID = 0x20;
+    TDVDTitle title;
+    title.Info = &info;
+    title.AudioID = c.audioId;
+    title.SubtitleID = c.subtitleId;
+    title.Deinterlace = 1;
+    form->cboAudio->Items()->Clear();
+    form->cboSubtitle->Items()->Clear();
+    form->FillDVDTrackCombos(title);
+    std::vector<std::string> audio, subtitles;
+    for (int i = 0; i < form->cboAudio->Items()->Count(); ++i) audio.push_back((*form->cboAudio->Items())[i]);
+    for (int i = 0; i < form->cboSubtitle->Items()->Count(); ++i)
+      subtitles.push_back((*form->cboSubtitle->Items())[i]);
+    EXPECT_EQ(c.audio, audio);
+    EXPECT_EQ(c.subtitles, subtitles);
+    EXPECT_EQ(c.audioIndex, form->cboAudio->ItemIndex());
+    EXPECT_EQ(c.subtitleIndex, form->cboSubtitle->ItemIndex());
+    EXPECT_TRUE(form->chkDeinterlace->Checked());
+  }
+  // A title without sound offers only "No audio tracks".
+  info.AudioCount = 0;
+  TDVDTitle silent;
+  silent.Info = &info;
+  form->cboAudio->Items()->Clear();
+  form->cboSubtitle->Items()->Clear();
+  form->FillDVDTrackCombos(silent);
+  ASSERT_EQ(1, form->cboAudio->Items()->Count());
+  EXPECT_EQ("No audio tracks", (*form->cboAudio->Items())[0]);
+  EXPECT_EQ(0, form->cboAudio->ItemIndex());
+}
+
+// The longest title is the one checked after loading: the first of equals.
+TEST_F(MainWindow, TheLongestDvdTitleIsTheFirstOfTheLongest) {
+  AddRows({"a", "b", "c"});
+  const int64_t lengths[] = {300000000, 7200000000, 7200000000};
+  for (int i = 0; i < 3; ++i) MediaFiles[i].TrimmedLength = lengths[i];
+  EXPECT_EQ(1, form->LongestTitleRow());
+}
+
 TEST_F(MainWindow, ThumbnailBoxKeepsTheSourceShape) {
   struct Case {
     int w, h;
