@@ -695,6 +695,7 @@ void TMainForm::FormClose(TObject*, TCloseAction&) {
   for (auto& t : Thumbnails)
     if (t && t->Handle()) DeleteObject(t->ReleaseHandle());
   spSkinData1->ClearAll();
+  spDynamicSkinForm1->CloseAll();
   if (DownloaderLoaded()) {
     try {
       FreeDownloader();
