@@ -53,9 +53,10 @@ function(tess_add_gtest name)
   set_tests_properties(${name} PROPERTIES LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT}
                        FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]")
   # Programs with windows share one Wine desktop: focus, activation and the
-  # foreground window are global to it, so they take turns. Media tests
-  # without windows run beside them.
-  if(NOT T_LABEL MATCHES "^(engine|player)$")
+  # foreground window are global to it, and some tests read the screen, so
+  # they take turns (the player's tests show their pictures in windows).
+  # Engine tests without windows run beside them.
+  if(NOT T_LABEL MATCHES "^engine$")
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_desktop)
   endif()
 endfunction()

@@ -402,8 +402,14 @@ RECT OpenCustomFormats() {
   drv::ClickControl("MainForm", "imgProfileField");
   drv::WaitWindow(u"Tproform");
   const RECT categories = drv::WaitControl("Tproform", "sgProfiles");
-  drv::MoveTo(categories.left + 40, categories.top + CategoryCount() * 27 + 13);
-  drv::Pause(900);
+  // The pointer rests on the custom category until its formats open (a
+  // person moves it a little when nothing happens).
+  const int y = categories.top + CategoryCount() * 27 + 13;
+  RECT shown{};
+  for (int i = 0; i < 30 && !drv::ControlRect("Tproform", "sgFormats", shown); ++i) {
+    drv::MoveTo(categories.left + 40 + (i % 2) * 6, y);
+    drv::Pause(500);
+  }
   const RECT formats = drv::WaitControl("Tproform", "sgFormats");
   drv::MoveTo(formats.left + 100, formats.top + 28);
   drv::Pause(400);
