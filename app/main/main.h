@@ -333,6 +333,10 @@ public:
   bool ChooseFiles(std::vector<std::string>& files);
   // The first showing's silent check for a newer version.
   void StartupUpdateCheck();
+  // Work the start-up hands to the message loop: it runs once the main
+  // window is up, before any input that comes after it.
+  void RunLater(std::function<void()> work);
+  std::vector<std::function<void()>> FLaterWork;
 
   void WndProc(TMessage& message) override;
 

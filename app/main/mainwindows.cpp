@@ -338,8 +338,13 @@ void ConnectProgramWindows() {
   }
   if (proform) proform->CustomProfileEditRemove = main->CustomProfileEditRemove;
 
-  // Every window of the program wears the main window's skin.
-  for (TForm* form : std::initializer_list<TForm*>{ClipForm, CropForm, settingsform, LoadForm, RecForm, UpdaterForm,
-                                                   TagEditForm})
+  // Every window of the program wears the main window's skin. The larger
+  // ones take it once the main window is up (the edit window alone has
+  // some sixty controls to skin): no command reaches them before.
+  for (TForm* form : std::initializer_list<TForm*>{LoadForm, RecForm, UpdaterForm})
     if (form) SkinProgramWindow(form, main->spSkinData1);
+  main->RunLater([skin = main->spSkinData1] {
+    for (TForm* form : std::initializer_list<TForm*>{ClipForm, CropForm, settingsform, TagEditForm})
+      if (form) SkinProgramWindow(form, skin);
+  });
 }
