@@ -1,0 +1,295 @@
+// Converting from the main window: files are added through the open
+// dialog, converted with the menu commands, and the outputs in the output
+// folder are probed with the ffprobe tool.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "acceptance/Driver.h"
+#include "acceptance/Session.h"
+#include "engine/Fixtures.h"
+#include "framework/SysUtils.h"
+#include "support/gtest.h"
+
+namespace {
+
+// ---- media made for these scenarios ----
+
+std::string Lavfi(const std::string& video, double seconds, const std::string& size = "320x240") {
+  std::ostringstream c;
+  c << "ffmpeg -y -v error -f lavfi -i " << video << (video.back() == ':' ? "" : "=") << "size=" << size << ":rate=25:duration=" << seconds
+    << " -f lavfi -i sine=frequency=440:sample_rate=44100:duration=" << seconds
+    << " -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -ac 2 -shortest {out}";
+  return c.str();
+}
+
+const std::vector<fixtures::TFixture>& ConversionFixtures() {
+  static const std::vector<fixtures::TFixture> set = [] {
+    static std::vector<std::string> commands = {
+        Lavfi("testsrc", 4),  Lavfi("testsrc", 2), Lavfi("testsrc", 3), Lavfi("testsrc", 1.5),
+        Lavfi("testsrc", 40, "1280x720"), Lavfi("color=c=black:", 15), Lavfi("color=c=black:", 10),
+        "ffmpeg -y -v error -f lavfi -i testsrc=size=320x240:rate=25:duration=3 -f lavfi -i "
+        "sine=duration=3 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest -f mp4 "
+        "{dir}/conv_full3.tmp && head -c 20000 {dir}/conv_full3.tmp > {out}"};
+    static const char* names[] = {"conv_4s.mp4",   "conv_a2.mp4",    "conv_b3.mp4",    "conv_c15.mp4",
+                                  "conv_long.mp4", "conv_black15.mp4", "conv_black10.mp4", "conv_cut.mp4"};
+    std::vector<fixtures::TFixture> v;
+    for (size_t i = 0; i < commands.size(); ++i) v.push_back({names[i], commands[i].c_str()});
+    return v;
+  }();
+  return set;
+}
+
+// ---- where things are ----
+
+std::string OutputFolder() { return drv::DocumentsFolder() + "\\Brenlowe\\Tessavane\\Output"; }
+std::string Unix(const std::string& windowsPath) { return ToNativePath(windowsPath); }
+
+// The first file of the folder whose name starts with `stem` + ".", or "".
+std::string FindOutput(const std::string& folder, const std::string& stem) {
+  WIN32_FIND_DATAW data{};
+  const std::u16string pattern = UTF8ToUTF16(folder + "\\" + stem + ".*");
+  HANDLE h = FindFirstFileW(reinterpret_cast<LPCWSTR>(pattern.c_str()), &data);
+  if (h == INVALID_HANDLE_VALUE) return "";
+  FindClose(h);
+  return folder + "\\" + UTF16ToUTF8(std::u16string(reinterpret_cast<const char16_t*>(data.cFileName)));
+}
+
+void DeleteOutputs(const std::string& folder, const std::string& stem) {
+  for (std::string f = FindOutput(folder, stem); !f.empty(); f = FindOutput(folder, stem))
+    if (!DeleteFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(f).c_str()))) break;
+}
+
+int64_t FileSize(const std::string& windowsPath) {
+  WIN32_FILE_ATTRIBUTE_DATA a{};
+  if (!GetFileAttributesExW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(windowsPath).c_str()), GetFileExInfoStandard, &a))
+    return -1;
+  return (static_cast<int64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+}
+
+std::string Probe(const std::string& windowsPath, const std::string& entries, const std::string& stream = "") {
+  std::string cmd = "ffprobe -v error ";
+  if (!stream.empty()) cmd += "-select_streams " + stream + " ";
+  cmd += "-show_entries " + entries + " -of default=nw=1:nk=1 '" + Unix(windowsPath) + "'";
+  std::string out = fixtures::Output(cmd);
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
+double Duration(const std::string& windowsPath) {
+  const std::string d = Probe(windowsPath, "format=duration");
+  return d.empty() ? -1 : std::atof(d.c_str());
+}
+
+// ---- the hands: the commands a person uses ----
+
+// Adds one file through File > Add File(s): its full name typed into the
+// open dialog; waits until the loading dialog is done.
+void AddFile(const std::string& windowsPath) {
+  drv::ClickMenu({"File1", "Openvideo1"});
+  ASSERT_NE(drv::WaitWindow(u"TspOpenDlgForm"), nullptr);
+  drv::ClickControl("TspOpenDlgForm", "FileNameEdit");
+  drv::Type(windowsPath);
+  drv::Key(VK_RETURN);
+  ASSERT_TRUE(drv::WaitWindowGone(u"TspOpenDlgForm"));
+  drv::WaitUntil([] { return drv::FindShownWindow(u"TLoadForm") == nullptr; }, 30000);
+}
+
+RECT TableRect() { return drv::WaitControl("MainForm", "sgList"); }
+
+// The status cell of table row `row` (from 1), in screen coordinates.
+RECT StatusCell(int row) {
+  const RECT t = TableRect();
+  const int top = t.top + 18 + (row - 1) * 18;
+  return RECT{t.left + 620, top, t.left + 690, top + 18};
+}
+
+RECT CheckCell(int row) {
+  const RECT t = TableRect();
+  const int top = t.top + 18 + (row - 1) * 18;
+  return RECT{t.left, top, t.left + 40, top + 18};
+}
+
+bool RowShows(int row, const std::string& text, int timeoutMs) {
+  const RECT cell = StatusCell(row);
+  return drv::WaitText(cell, text, timeoutMs);
+}
+
+void Convert() { drv::ClickMenu({"Actions1", "Convert1"}); }
+void PauseRun() { drv::ClickMenu({"Actions1", "Pause1"}); }
+void StopRun() { drv::ClickMenu({"Actions1", "Stop1"}); }
+
+// Answers the skinned message box shown now with the named button.
+void Answer(const std::string& button) {
+  ASSERT_NE(drv::WaitWindow(u"TspMessageForm"), nullptr);
+  drv::ClickControl("TspMessageForm", button);
+  ASSERT_TRUE(drv::WaitWindowGone(u"TspMessageForm"));
+}
+
+std::string Fixture(const char* name) { return fixtures::WindowsPath(name); }
+
+// The whole file, for "nothing of the source is touched".
+std::string Bytes(const char* fixture) { return fixtures::ReadAll(fixtures::UnixPath(fixture)); }
+
+double ProcessCpuSeconds() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  auto secs = [](const FILETIME& f) {
+    return ((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e7;
+  };
+  return secs(kernel) + secs(user);
+}
+
+std::string RecorderFile() { return Unix(drv::DocumentsFolder() + "\\tess-shutdown-record.txt"); }
+
+int RecordedRequests() {
+  std::ifstream in(RecorderFile());
+  int lines = 0;
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) ++lines;
+  return lines;
+}
+
+class Conversion : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(fixtures::Ensure(ConversionFixtures()));
+    session::WaitForProgram();
+  }
+};
+
+// ---- scenarios ----
+
+BEFORE_PROGRAM_START(Conversion, OneClipConvertsToTheDefaultFormat) {
+  session::ForgetSettings();
+  DeleteOutputs(OutputFolder(), "conv_4s");
+}
+
+TEST_F(Conversion, OneClipConvertsToTheDefaultFormat) {
+  AddFile(Fixture("conv_4s.mp4"));
+  Convert();
+  EXPECT_TRUE(RowShows(1, "100%", 60000));
+  drv::Screenshot("conversion-one-clip");
+  const std::string out = FindOutput(OutputFolder(), "conv_4s");
+  ASSERT_FALSE(out.empty());
+  EXPECT_EQ(Probe(out, "stream=codec_name", "v:0"), "h264");
+  EXPECT_EQ(Probe(out, "stream=codec_name", "a:0"), "aac");
+  EXPECT_EQ(Probe(out, "stream=width,height", "v:0"), "320\n240");
+  EXPECT_NEAR(Duration(out), 4.0, 0.1);
+
+  // The history, as the events log shows it.
+  drv::ClickMenu({"ToolsMenuItem", "EventsLogMenuItem"});
+  HWND log = drv::WaitWindow(u"TLogForm");
+  ASSERT_NE(log, nullptr);
+  const RECT r = drv::WindowRect(log);
+  drv::Screenshot("conversion-history", &r);
+  for (const char* line : {"-> Convert is clicked.", "-> Started Conversion.", "-> Conversion successfully done."})
+    EXPECT_TRUE(drv::WaitText(r, line, 5000)) << line;
+}
+
+BEFORE_PROGRAM_START(Conversion, PauseHoldsTheRunAndConvertResumesIt) {
+  session::ForgetSettings();
+  DeleteOutputs(OutputFolder(), "conv_long");
+}
+
+TEST_F(Conversion, PauseHoldsTheRunAndConvertResumesIt) {
+  AddFile(Fixture("conv_long.mp4"));
+  Convert();
+  const std::string out = OutputFolder() + "\\conv_long.mp4";
+  ASSERT_TRUE(drv::WaitUntil([&] { return FileSize(out) > 100000; }, 60000));
+  PauseRun();
+  EXPECT_TRUE(RowShows(1, "Paused", 1500));
+  drv::Screenshot("conversion-paused");
+  // A paused run does no work: the output stops growing and the process
+  // stays nearly idle.
+  const int64_t size = FileSize(out);
+  const double cpu0 = ProcessCpuSeconds();
+  const auto t0 = std::chrono::steady_clock::now();
+  drv::Pause(2000);
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  EXPECT_LT((ProcessCpuSeconds() - cpu0) / wall, 0.05);
+  EXPECT_EQ(FileSize(out), size);
+  Convert();  // resumes
+  EXPECT_TRUE(RowShows(1, "100%", 180000));
+  EXPECT_NEAR(Duration(out), 40.0, 0.1);
+}
+
+BEFORE_PROGRAM_START(Conversion, StopCancelsTheRunAndLeavesTheSourceAlone) {
+  session::ForgetSettings();
+  DeleteOutputs(OutputFolder(), "conv_long");
+}
+
+TEST_F(Conversion, StopCancelsTheRunAndLeavesTheSourceAlone) {
+  const std::string before = Bytes("conv_long.mp4");
+  AddFile(Fixture("conv_long.mp4"));
+  Convert();
+  const std::string out = OutputFolder() + "\\conv_long.mp4";
+  ASSERT_TRUE(drv::WaitUntil([&] { return FileSize(out) > 100000; }, 60000));
+  StopRun();
+  EXPECT_TRUE(RowShows(1, "Cancelled", 30000));
+  drv::Screenshot("conversion-stopped");
+  // A stopped task still leaves a complete, playable file.
+  const double d = Duration(out);
+  EXPECT_GT(d, 0.0);
+  EXPECT_LT(d, 40.0);
+  EXPECT_EQ(Bytes("conv_long.mp4"), before);
+}
+
+BEFORE_PROGRAM_START(Conversion, ShutdownIsRequestedAfterTheSettingsWereSaved) {
+  session::ForgetSettings();
+  DeleteFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(drv::DocumentsFolder() + "\\tess-shutdown-record.txt").c_str()));
+  SetEnvironmentVariableW(u"TESSAVANE_SHUTDOWN_RECORDER",
+                          reinterpret_cast<LPCWSTR>(UTF8ToUTF16(drv::DocumentsFolder() + "\\tess-shutdown-record.txt").c_str()));
+  DeleteOutputs(OutputFolder(), "conv_a2");
+  DeleteOutputs(OutputFolder(), "conv_long");
+}
+
+TEST_F(Conversion, ShutdownIsRequestedAfterTheSettingsWereSaved) {
+  drv::ClickMenu({"Actions1", "AfterConversion1", "ShutdownComputer1"});
+  AddFile(Fixture("conv_a2.mp4"));
+  std::string value;
+  ASSERT_FALSE(drv::RegistryString("Software\\Brenlowe\\Tessavane", "OutputPath", value));
+  Convert();
+  ASSERT_TRUE(drv::WaitUntil([] { return RecordedRequests() >= 1; }, 60000));
+  // The settings were written before the request.
+  EXPECT_TRUE(drv::RegistryString("Software\\Brenlowe\\Tessavane", "OutputPath", value));
+  EXPECT_EQ(RecordedRequests(), 1);
+  EXPECT_GT(Duration(FindOutput(OutputFolder(), "conv_a2")), 1.9);
+
+  // Also a run the user stopped ends with the request.
+  AddFile(Fixture("conv_long.mp4"));
+  Convert();
+  ASSERT_TRUE(drv::WaitUntil([] { return FileSize(OutputFolder() + "\\conv_long.mp4") > 100000; }, 60000));
+  StopRun();
+  EXPECT_TRUE(drv::WaitUntil([] { return RecordedRequests() >= 2; }, 60000));
+  drv::Pause(300);
+  EXPECT_EQ(RecordedRequests(), 2);
+}
+
+BEFORE_PROGRAM_START(Conversion, MissingOutputFolderConvertsToTheFallbackFolder) {
+  session::ForgetSettings();
+  DeleteOutputs("c:\\Brenlowe_temp", "conv_a2");
+}
+
+TEST_F(Conversion, MissingOutputFolderConvertsToTheFallbackFolder) {
+  AddFile(Fixture("conv_a2.mp4"));
+  drv::ClickControl("MainForm", "edDestinationFolder");
+  drv::Key(VK_HOME);
+  drv::Key(VK_END, false, false, true);
+  drv::Type("c:\\no such folder\\here");
+  Convert();
+  ASSERT_NE(drv::WaitWindow(u"TspMessageForm"), nullptr);
+  const RECT box = drv::WindowRect(drv::FindShownWindow(u"TspMessageForm"));
+  drv::Screenshot("conversion-missing-folder", &box);
+  EXPECT_TRUE(drv::ShowsText(box, "Output folder does not exit. Converting to \"c:\\Brenlowe_temp\"."));
+  Answer("OK");
+  EXPECT_TRUE(RowShows(1, "100%", 60000));
+  EXPECT_NEAR(Duration(FindOutput("c:\\Brenlowe_temp", "conv_a2")), 2.0, 0.1);
+}
+
+}  // namespace
