@@ -221,6 +221,7 @@ public:
   void OpenOutputFolder1Click(TObject* sender);
   // Disables a button and redraws it at once.
   void DisableButton(TControl* button);
+  void ShowRows();
   // The 500 ms pace of the progress texts while a run goes on.
   TTimer* ProcessUpdateTimer = nullptr;
   // The promotional picture drawn into the last seconds of every video.

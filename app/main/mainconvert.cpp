@@ -221,6 +221,14 @@ void TMainForm::BuildConversionCommands() {
   MediaEncoder->OnVideoOutputHook = [this](TObject* s, THookInfo* info) { MediaEncoderVideoOutputHook(s, info); };
 }
 
+// The item grid redrawn at once: the rows' states change while the GUI
+// thread is busy with the engine's calls, and a paint left for later can
+// wait behind them.
+void TMainForm::ShowRows() {
+  RepaintList();
+  if (sgList) sgList->Repaint();
+}
+
 void TMainForm::DisableButton(TControl* button) {
   button->SetEnabled(false);
   button->Repaint();
@@ -237,7 +245,7 @@ void TMainForm::StartButtonClick(TObject*) {
     StopBtn->SetEnabled(true);
     Stop1->Enabled = true;
     MediaEncoder->Resume();
-    RepaintList();
+    ShowRows();
     return;
   }
   AddToHistory("-> Convert is clicked.");
@@ -258,7 +266,7 @@ void TMainForm::StartButtonClick(TObject*) {
     spSkinSpeedButton6->SetCaption(Translate("Join All"));
     JoinAllVideos = false;
     for (TMediaFile& f : MediaFiles) f.DestinationTitle = NameWithoutExtension(f.Source);
-    RepaintList();
+    ShowRows();
   }
   const bool phase2 = JoinConvertedFilesNow;
   const bool joining = JoinAllVideos;
@@ -420,7 +428,7 @@ void TMainForm::StartButtonClick(TObject*) {
   Pause1->Enabled = true;
   StopBtn->SetEnabled(true);
   Stop1->Enabled = true;
-  RepaintList();
+  ShowRows();
   AddToHistory("-> " + Translate("Started Conversion."));
   ProgressRefreshDue = false;
   MediaEncoder->Start(phase2 ? 1 : threads);
@@ -442,7 +450,7 @@ void TMainForm::PauseBtnClick(TObject*) {
   Pause1->Enabled = false;
   StartButton->SetEnabled(true);
   Convert1->Enabled = true;
-  RepaintList();
+  ShowRows();
 }
 
 void TMainForm::spSkinSpeedButton7Click(TObject* sender) {
@@ -476,7 +484,7 @@ void TMainForm::JoinButtonClick(TObject*) {
       f.FormatInd = format;
     }
   }
-  RepaintList();
+  ShowRows();
 }
 
 void TMainForm::ProcessUpdateTimerTimer(TObject*) { ProgressRefreshDue = true; }
@@ -517,7 +525,7 @@ void TMainForm::MediaEncoderProgress(TObject*, TProgressInfo* info) {
     if (item.StatusS <= 0) continue;
     item.Status = JoinConvertedFilesNow ? Translate("Joining...") : PercentText(item.StatusS);
   }
-  RepaintList();
+  ShowRows();
 }
 
 void TMainForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {
@@ -575,7 +583,7 @@ void TMainForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {
           item.StatusS = -2;
           item.Status = Translate("Cancelled");
         }
-        RepaintList();
+        ShowRows();
         EnableControls(true, true);
         DisableButton(StopBtn);
         DisableButton(PauseBtn);
@@ -618,7 +626,7 @@ void TMainForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {
     // 6.
     AllItemsChecked = false;
     StoppedByUser = 0;
-    RepaintList();
+    ShowRows();
     DisableButton(StartButton);
     // 7.
     if (OpenOutputFolder1->Checked() && !ShutdownComputer1->Checked())
@@ -639,7 +647,7 @@ void TMainForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {
         MediaFiles[row].StatusS = kFailedState;
         MediaFiles[row].Status = Translate("Failed");
       }
-      RepaintList();
+      ShowRows();
     }
     ReportError(Translate("Conversion terminated with error") + ": " + info.ExceptionMsg, "CLM_Terminate");
     AddToHistory("-> " + info.ExceptionMsg);
