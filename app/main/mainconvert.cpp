@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <atomic>
-#include <fstream>
 #include <memory>
 
 #include "app/editing/ACS_Misc.h"
@@ -117,9 +116,14 @@ void BlendPicture(TBitmap& frame, const TBitmap& picture, int x, int y) {
   }
 }
 
-void AppendRecord(const char* path, const std::string& line) {
-  std::ofstream out(path, std::ios::app | std::ios::binary);
-  out << line << "\n";
+void AppendRecord(const std::string& path, const std::string& line) {
+  HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(path).c_str()), FILE_APPEND_DATA, FILE_SHARE_READ,
+                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return;
+  const std::string text = line + "\r\n";
+  DWORD written = 0;
+  WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(h);
 }
 
 }  // namespace
@@ -175,11 +179,13 @@ void ShutdownComputer() {
 }
 
 std::function<void()> RequestShutdown = [] {
-  if (const char* recorder = std::getenv("TESSAVANE_SHUTDOWN_RECORDER")) {
-    if (*recorder) {
-      AppendRecord(recorder, "shutdown requested");
-      return;
-    }
+  // The process's own environment (the Win32 one, which is what a parent
+  // process hands down).
+  char16_t recorder[1024] = {};
+  const DWORD n = GetEnvironmentVariableW(u"TESSAVANE_SHUTDOWN_RECORDER", reinterpret_cast<LPWSTR>(recorder), 1024);
+  if (n > 0 && n < 1024) {
+    AppendRecord(UTF16ToUTF8(recorder), "shutdown requested");
+    return;
   }
   ShutdownComputer();
 };
