@@ -36,9 +36,14 @@ const std::vector<fixtures::TFixture>& ConversionFixtures() {
         Lavfi("testsrc", 20, "640x360"), Lavfi("color=c=black:", 15), Lavfi("color=c=black:", 10),
         "ffmpeg -y -v error -f lavfi -i testsrc=size=320x240:rate=25:duration=3 -f lavfi -i "
         "sine=duration=3 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest -f mp4 "
-        "{dir}/conv_full3.tmp && head -c 20000 {dir}/conv_full3.tmp > {out}"};
+        "{dir}/conv_full3.tmp && head -c 20000 {dir}/conv_full3.tmp > {out}",
+        Lavfi("testsrc", 20, "640x360"),
+        "ffmpeg -y -v error -f lavfi -i testsrc=size=320x240:rate=25:duration=6 -f lavfi -i "
+        "sine=duration=6 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest -movflags +faststart "
+        "-f mp4 {dir}/conv_fs6.tmp && head -c $(( $(stat -c %s {dir}/conv_fs6.tmp) / 2 )) {dir}/conv_fs6.tmp > {out}"};
     static const char* names[] = {"conv_4s.mp4",   "conv_a2.mp4",    "conv_b3.mp4",    "conv_c15.mp4",
-                                  "conv_long.mp4", "conv_black15.mp4", "conv_black10.mp4", "conv_cut.mp4"};
+                                  "conv_long.mp4", "conv_black15.mp4", "conv_black10.mp4", "conv_cut.mp4",
+                                  "conv_long2.mp4", "conv_half.mp4"};
     std::vector<fixtures::TFixture> v;
     for (size_t i = 0; i < commands.size(); ++i) v.push_back({names[i], commands[i].c_str()});
     return v;
@@ -95,6 +100,9 @@ void AddFile(const std::string& windowsPath) {
   drv::ClickMenu({"File1", "Openvideo1"});
   ASSERT_NE(drv::WaitWindow(u"TspOpenDlgForm"), nullptr);
   drv::ClickControl("TspOpenDlgForm", "FileNameEdit");
+  // The edit may still hold the name chosen last time.
+  drv::Key(VK_HOME);
+  drv::Key(VK_END, false, false, true);
   drv::Type(windowsPath);
   drv::Key(VK_RETURN);
   ASSERT_TRUE(drv::WaitWindowGone(u"TspOpenDlgForm"));
@@ -210,7 +218,7 @@ bool WaitTextAnyFont(const RECT& area, const std::string& text, int timeoutMs) {
   while (true) {
     if (ShowsTextAnyFont(area, text)) return true;
     if (std::chrono::steady_clock::now() > end) return false;
-    drv::Pause(250);
+    drv::Pause(700);
   }
 }
 
@@ -416,6 +424,102 @@ TEST_F(Conversion, MissingOutputFolderConvertsToTheFallbackFolder) {
   drv::Screenshot("conversion-fallback-folder");
   EXPECT_TRUE(done);
   EXPECT_NEAR(Duration(FindOutput("c:\\Brenlowe_temp", "conv_a2")), 2.0, 0.1);
+}
+
+BEFORE_PROGRAM_START(Conversion, JoinAllMakesOneFileOfTheCheckedRows) {
+  session::ForgetSettings();
+  DeleteOutputs(OutputFolder(), "All Media Joined in One");
+}
+
+TEST_F(Conversion, JoinAllMakesOneFileOfTheCheckedRows) {
+  for (const char* f : {"conv_a2.mp4", "conv_4s.mp4", "conv_b3.mp4", "conv_c15.mp4"}) AddFile(Fixture(f));
+  drv::ClickCenter(CheckCell(2));  // the second row stays out
+  drv::ClickMenu({"Actions1", "Joinall1"});
+  Answer("Yes");
+  Convert();
+  EXPECT_TRUE(RowShows(1, "100%", 60000));
+  drv::Screenshot("conversion-joined");
+  const std::string out = FindOutput(OutputFolder(), "All Media Joined in One");
+  ASSERT_FALSE(out.empty());
+  EXPECT_NEAR(Duration(out), 2.0 + 3.0 + 1.5, 0.2);
+  EXPECT_TRUE(FindOutput(OutputFolder(), "conv_4s").empty());
+
+  // Unjoin All gives the rows their own titles back.
+  drv::ClickMenu({"Actions1", "Joinall1"});
+  Answer("Yes");
+  const RECT t = TableRect();
+  const RECT title{t.left + 40, t.top + 18, t.left + 240, t.top + 18 * 5};
+  for (const char* name : {"conv_a2", "conv_4s", "conv_b3", "conv_c15"})
+    EXPECT_TRUE(WaitTextAnyFont(title, name, 5000)) << name;
+}
+
+BEFORE_PROGRAM_START(Conversion, FiveClipsOnTwoThreadsWithOneBroken) {
+  session::ForgetSettings();
+  HKEY key;
+  RegCreateKeyExW(HKEY_CURRENT_USER, reinterpret_cast<LPCWSTR>(u"Software\\Brenlowe\\Tessavane"), 0, nullptr, 0,
+                  KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  const DWORD no = 0, two = 2;
+  RegSetValueExW(key, reinterpret_cast<LPCWSTR>(u"UseAllCPUs"), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&no), 4);
+  RegSetValueExW(key, reinterpret_cast<LPCWSTR>(u"CustomCPUNumber"), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&two),
+                 4);
+  RegCloseKey(key);
+  for (const char* stem : {"conv_long", "conv_long2", "conv_a2", "conv_half", "conv_b3"})
+    DeleteOutputs(OutputFolder(), stem);
+}
+
+TEST_F(Conversion, FiveClipsOnTwoThreadsWithOneBroken) {
+  for (const char* f : {"conv_long.mp4", "conv_long2.mp4", "conv_a2.mp4", "conv_half.mp4", "conv_b3.mp4"})
+    AddFile(Fixture(f));
+  Convert();
+  // Both threads at work: the first two outputs grow side by side.
+  const std::string a = OutputFolder() + "\\conv_long.mp4", b = OutputFolder() + "\\conv_long2.mp4";
+  EXPECT_TRUE(drv::WaitUntil(
+      [&] { return FileSize(a) > 50000 && FileSize(b) > 50000 && Duration(a) < 0 && Duration(b) < 0; }, 60000));
+  // The broken clip's error comes up while the others go on.
+  HWND error = drv::WaitWindow(u"TErrorForm", 120000);
+  ASSERT_NE(error, nullptr);
+  const RECT er = drv::WindowRect(error);
+  drv::Screenshot("conversion-error", &er);
+  EXPECT_TRUE(WaitTextAnyFont(er, "Conversion terminated with error", 5000));
+  drv::ClickControl("TErrorForm", "spSkinButton1");
+  EXPECT_TRUE(drv::WaitWindowGone(u"TErrorForm"));
+  EXPECT_TRUE(RowShows(5, "100%", 120000));
+  drv::Screenshot("conversion-five");
+  EXPECT_TRUE(RowShows(4, "Failed", 5000));
+  for (int row : {1, 2, 3}) EXPECT_TRUE(RowShows(row, "100%", 5000)) << row;
+  EXPECT_NEAR(Duration(a), 20.0, 0.1);
+  EXPECT_NEAR(Duration(b), 20.0, 0.1);
+  EXPECT_NEAR(Duration(OutputFolder() + "\\conv_a2.mp4"), 2.0, 0.1);
+  EXPECT_NEAR(Duration(OutputFolder() + "\\conv_b3.mp4"), 3.0, 0.1);
+}
+
+// The luma of the output's picture at `seconds`, over the bottom-right
+// 198 x 18 corner: its brightest value (the clips are black).
+int CornerBrightness(const std::string& windowsPath, double seconds) {
+  const std::string cmd = "ffmpeg -v error -ss " + std::to_string(seconds) + " -i '" + Unix(windowsPath) +
+                          "' -frames:v 1 -vf \"crop=198:18:iw-198:ih-18,format=gray\" -f rawvideo - | od -An -tu1 -v";
+  std::istringstream in(fixtures::Output(cmd));
+  int best = -1;
+  for (int v; in >> v;) best = std::max(best, v);
+  return best;
+}
+
+BEFORE_PROGRAM_START(Conversion, PromotionalPictureMarksTheLastTenSeconds) {
+  session::ForgetSettings();
+  DeleteOutputs(OutputFolder(), "conv_black15");
+  DeleteOutputs(OutputFolder(), "conv_black10");
+}
+
+TEST_F(Conversion, PromotionalPictureMarksTheLastTenSeconds) {
+  AddFile(Fixture("conv_black15.mp4"));
+  AddFile(Fixture("conv_black10.mp4"));
+  Convert();
+  EXPECT_TRUE(RowShows(1, "100%", 120000));
+  EXPECT_TRUE(RowShows(2, "100%", 120000));
+  const std::string fifteen = OutputFolder() + "\\conv_black15.mp4", ten = OutputFolder() + "\\conv_black10.mp4";
+  for (double t : {1.0, 5.0, 9.8}) EXPECT_LT(CornerBrightness(fifteen, t), 60) << t;
+  for (double t : {10.5, 12.0, 14.9}) EXPECT_GT(CornerBrightness(fifteen, t), 150) << t;
+  for (double t : {0.5, 5.0, 9.9}) EXPECT_LT(CornerBrightness(ten, t), 60) << t;
 }
 
 }  // namespace
