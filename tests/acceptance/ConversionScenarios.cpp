@@ -190,9 +190,10 @@ bool ShowsSmoothText(const RECT& area, const std::vector<unsigned>& shown, const
   for (int oy = 0; oy + th <= ah; ++oy)
     for (int ox = 0; ox + tw <= aw; ++ox) {
       size_t inkMiss = 0, groundMiss = 0;
+      // Smoothed strokes: any shade darker than the ground counts as ink.
       for (const auto& p : ink)
-        if (at(ox + p.first, oy + p.second) > 200) ++inkMiss;
-      if (inkMiss > ink.size() / 6) continue;
+        if (at(ox + p.first, oy + p.second) > 245) ++inkMiss;
+      if (inkMiss > ink.size() / 5) continue;
       for (const auto& p : ground)
         if (at(ox + p.first, oy + p.second) < 150) ++groundMiss;
       if (groundMiss <= ground.size() / 12) return true;
@@ -202,21 +203,63 @@ bool ShowsSmoothText(const RECT& area, const std::vector<unsigned>& shown, const
 
 // The pointer goes to the screen's corner first: a row under it is drawn
 // highlighted.
-bool ShowsTextAnyFont(const RECT& area, const std::string& text) {
+// The widest run of columns holding dark pixels, in pixels (0 when none).
+int InkExtent(const std::vector<unsigned>& shown, int aw, int ah) {
+  int first = -1, last = -1;
+  for (int x = 0; x < aw; ++x)
+    for (int y = 0; y < ah; ++y) {
+      const unsigned c = shown[static_cast<size_t>(y * aw + x)];
+      // The grid's dark edge beyond the window is not ink of the text.
+      if (c == 0) continue;
+      if (Luma(c) < 120) {
+        if (first < 0) first = x;
+        last = x;
+        break;
+      }
+    }
+  return first < 0 ? 0 : last - first + 1;
+}
+
+int TextWidthAt(const std::string& text, const char* font, bool bold, int height) {
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  const std::u16string face = UTF8ToUTF16(font);
+  HFONT f = CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                        NONANTIALIASED_QUALITY, 0, reinterpret_cast<LPCWSTR>(face.c_str()));
+  HGDIOBJ old = SelectObject(mem, f);
+  const std::u16string w = UTF8ToUTF16(text);
+  SIZE extent{};
+  GetTextExtentPoint32W(mem, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &extent);
+  SelectObject(mem, old);
+  DeleteObject(f);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return extent.cx;
+}
+
+// `wholeCell`: the area holds nothing but the text (a status cell), so the
+// dark part must also be as wide as the text.
+bool ShowsTextAnyFont(const RECT& area, const std::string& text, bool wholeCell = false) {
   const std::vector<unsigned> shown = drv::Grab(area);
+  const int aw = area.right - area.left, ah = area.bottom - area.top;
+  const int ink = wholeCell ? InkExtent(shown, aw, ah) : 0;
   // The program's 8-point texts, at the screen's resolution or at the
   // common larger ones.
-  for (int height : {-11, -13, -12, -14})
+  for (int height : {-11, -13, -12, -14, -15})
     for (bool bold : {false, true})
       for (const char* font : {"Microsoft Sans Serif", "Tahoma"})
-        if (ShowsSmoothText(area, shown, text, font, bold, height)) return true;
+        if (ShowsSmoothText(area, shown, text, font, bold, height)) {
+          if (!wholeCell) return true;
+          const int w = TextWidthAt(text, font, bold, height);
+          if (ink * 10 >= w * 7 && ink * 10 <= w * 14) return true;
+        }
   return false;
 }
 
-bool WaitTextAnyFont(const RECT& area, const std::string& text, int timeoutMs) {
+bool WaitTextAnyFont(const RECT& area, const std::string& text, int timeoutMs, bool wholeCell = false) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (true) {
-    if (ShowsTextAnyFont(area, text)) return true;
+    if (ShowsTextAnyFont(area, text, wholeCell)) return true;
     if (std::chrono::steady_clock::now() > end) return false;
     drv::Pause(700);
   }
@@ -225,7 +268,7 @@ bool WaitTextAnyFont(const RECT& area, const std::string& text, int timeoutMs) {
 bool RowShows(int row, const std::string& text, int timeoutMs) {
   const RECT cell = StatusCell(row);
   drv::MoveTo(2, 2);
-  return WaitTextAnyFont(cell, text, timeoutMs);
+  return WaitTextAnyFont(cell, text, timeoutMs, true);
 }
 
 void Convert() { drv::ClickMenu({"Actions1", "Convert1"}); }
@@ -429,6 +472,7 @@ TEST_F(Conversion, MissingOutputFolderConvertsToTheFallbackFolder) {
 BEFORE_PROGRAM_START(Conversion, JoinAllMakesOneFileOfTheCheckedRows) {
   session::ForgetSettings();
   DeleteOutputs(OutputFolder(), "All Media Joined in One");
+  DeleteOutputs(OutputFolder(), "conv_4s");
 }
 
 TEST_F(Conversion, JoinAllMakesOneFileOfTheCheckedRows) {
@@ -437,10 +481,11 @@ TEST_F(Conversion, JoinAllMakesOneFileOfTheCheckedRows) {
   drv::ClickMenu({"Actions1", "Joinall1"});
   Answer("Yes");
   Convert();
+  ASSERT_TRUE(drv::WaitUntil(
+      [] { return Duration(FindOutput(OutputFolder(), "All Media Joined in One")) > 0; }, 120000));
   EXPECT_TRUE(RowShows(1, "100%", 60000));
   drv::Screenshot("conversion-joined");
   const std::string out = FindOutput(OutputFolder(), "All Media Joined in One");
-  ASSERT_FALSE(out.empty());
   EXPECT_NEAR(Duration(out), 2.0 + 3.0 + 1.5, 0.2);
   EXPECT_TRUE(FindOutput(OutputFolder(), "conv_4s").empty());
 
