@@ -386,23 +386,33 @@ void TCustomEncoder::StartNextTask() {
   }
   task->ReportInterval = static_cast<int64_t>(FProgressInterval) * 1000;
   if (FThreadMode) {
-    if (TConvertThread* thread = task->StartConvert(true, ThreadPriority)) thread->Start();
+    TConvertThread* thread;
+    {
+      // A task that starts while the run is paused starts paused: Pause and
+      // this choice take the same lock.
+      TLock lock(FStartLock);
+      thread = task->StartConvert(true, ThreadPriority);
+      if (thread && FPaused) task->Pause();
+    }
+    if (thread) thread->Start();
   } else {
     task->StartConvert(false, ThreadPriority);
   }
 }
 
 void TCustomEncoder::Pause() {
+  TLock lock(FStartLock);
   if (FWorking && !FPaused) {
-    FFFmpegList.PauseAll();
     FPaused = true;
+    FFFmpegList.PauseAll();
   }
 }
 
 void TCustomEncoder::Resume() {
+  TLock lock(FStartLock);
   if (FWorking && FPaused) {
-    FFFmpegList.ResumeAll();
     FPaused = false;
+    FFFmpegList.ResumeAll();
   }
 }
 

@@ -183,6 +183,8 @@ public:
   void SetProgressInterval(int value);
   bool Working() const { return FWorking; }
   bool Paused() const { return FPaused; }
+  // The run has ended (its final event was raised) or was never started.
+  bool Terminated() const { return FTerminated; }
 
   void* FData = nullptr;
   bool FHaltOnInvalidOption = true;
@@ -244,7 +246,7 @@ private:
   std::atomic<bool> FTerminated{false};
   bool FThreadMode = false;
   std::atomic<bool> FWorking{false};
-  bool FPaused = false;
+  std::atomic<bool> FPaused{false};
 
   TProgressInfo FProgressInfo;
   TTerminateInfo FTerminateInfo;

@@ -408,11 +408,11 @@ int TCustomFFmpeg::ReadInterruptCallback(void* opaque) {
 int TCustomFFmpeg::WriteInterruptCallback(void* opaque) {
   auto* self = static_cast<TCustomFFmpeg*>(opaque);
   int r = 0;
-  // A stopped task still completes its files: while it ends, only the
-  // time-out aborts a write.
-  RunGuarded([&] {
-    r = Interrupt(self, self->FBroken && !self->FEnding, self->FLastWrite, self->FWriteTimeout, false);
-  });
+  // A stopped task still completes its files: Stop ends the reading, and a
+  // packet being written when it comes is written whole (aborting it failed
+  // the task and left the file without its trailer). Only the time-out
+  // aborts a write.
+  RunGuarded([&] { r = Interrupt(self, false, self->FLastWrite, self->FWriteTimeout, false); });
   return r;
 }
 

@@ -48,15 +48,23 @@ void TTranscodeRun::PrintReport(int64_t now, bool isFinal, int fileIndex) {
   bool frameText = false;
   for (size_t i = from; i < to; ++i) {
     const TOutputStream& ost = T.Foutput_streams[i];
-    // A stream that has taken units but written nothing yet holds the time
-    // at nought, so the reported time never runs backwards. Every stream
-    // counts, also a video stream that has no frame to show yet.
-    if (i < FOutTime.size()) currentTime = std::min(currentTime, FOutTime[i] == AV_NOPTS_VALUE ? 0 : FOutTime[i]);
-    quality = ost.stream_copy || i >= FQuality.size() ? -1.0f : FQuality[i];
     const bool video = ost.st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+    // The first shown video stream that has no frame yet does not count at
+    // all, not even for the time.
+    if (!frameText && video && !ost.not_show_fps && ost.frame_number < 1) continue;
+    // Nor does a video stream whose encoder still holds its first pictures
+    // back (H.264 look-ahead): it has written nothing, and counting it would
+    // hold the progress at nought for the first seconds. Any other stream
+    // that has written nothing yet holds the time at nought.
+    if (i < FOutTime.size()) {
+      if (FOutTime[i] != AV_NOPTS_VALUE)
+        currentTime = std::min(currentTime, FOutTime[i]);
+      else if (!video)
+        currentTime = 0;
+    }
+    quality = ost.stream_copy || i >= FQuality.size() ? -1.0f : FQuality[i];
     if (frameText && video) text += TCustomFFmpeg::FormatText("q=%2.1f ", quality);
     if (!frameText && video && !ost.not_show_fps) {
-      if (ost.frame_number < 1) continue;
       const double elapsed = (now - FTimerStart) / 1e6;
       frameCount = ost.frame_number;
       fps = elapsed > 1 ? static_cast<int>(frameCount / elapsed + 0.5) : 0;
@@ -73,6 +81,9 @@ void TTranscodeRun::PrintReport(int64_t now, bool isFinal, int fileIndex) {
   }
   // Before any stream has written, the time is nought rather than "none".
   if (currentTime == INT64_MAX) currentTime = 0;
+  // A video stream that starts counting late must not move the time back.
+  currentTime = std::max(currentTime, FReportedTime);
+  FReportedTime = currentTime;
   const double bitrate = currentTime > 0 ? totalSize * 8.0 / (currentTime / 1000.0) : 0;
   const int64_t seconds = currentTime / 1000000;
   text += TCustomFFmpeg::FormatText(
@@ -110,10 +121,8 @@ void TTranscodeRun::PrintReport(int64_t now, bool isFinal, int fileIndex) {
 void TTranscodeRun::FlushDecoders() {
   for (TInputStream& ist : T.Finput_streams)
     if (ist.decoding_needed && ist.decoder_flushed != 1 && ist.st->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE) {
-      if (T.FBroken) {
-        ist.decoder_flushed = 1;
-        continue;
-      }
+      // Also after Stop: what the decoder holds back still belongs to the
+      // part already read (audio decoders keep samples back).
       if (OutputPacket(ist, nullptr) < 0) ist.decoder_flushed = 1;
     }
 }

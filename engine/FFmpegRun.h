@@ -121,6 +121,7 @@ private:
   AVFrame* FFiltered = nullptr;     // the filter graph's output
   AVFrame* FAudioFrame = nullptr;   // one encoder frame of audio
   std::vector<int64_t> FOutTime;    // per output row: end of the last packet written, microseconds
+  int64_t FReportedTime = 0;        // the time of the last progress report, microseconds
   std::vector<float> FQuality;      // per output row: quality of the last encoded picture
   std::vector<int> FFramesOut;      // per decoded input row: frames out of the current packet
   std::vector<int> FPacketsOut;     // per output row: pictures the encoder has given back

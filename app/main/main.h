@@ -5,6 +5,8 @@
 // closes.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -38,6 +40,9 @@ class TspSkinStringGrid;
 class TspSkinBevel;
 class TFFEncoder;
 class TspPngImageList;
+struct TProgressInfo;
+struct TTerminateInfo;
+struct THookInfo;
 class TspSkinOpenDialog;
 class TspSkinHint;
 class TspSkinInputDialog;
@@ -211,6 +216,35 @@ public:
 
   // ---- conversion: Convert, Pause, Stop, Join All and the encoder's events (mainconvert.cpp) ----
   void BuildConversionCommands();
+  void StartButtonClick(TObject* sender);
+  void PauseBtnClick(TObject* sender);
+  void StopBtnClick(TObject* sender);
+  void spSkinSpeedButton7Click(TObject* sender);
+  void JoinButtonClick(TObject* sender);
+  void ProcessUpdateTimerTimer(TObject* sender);
+  void MediaEncoderProgress(TObject* sender, TProgressInfo* info);
+  void MediaEncoderTerminate(TObject* sender, const TTerminateInfo& info);
+  void MediaEncoderVideoInputHook(TObject* sender, THookInfo* info);
+  void MediaEncoderVideoOutputHook(TObject* sender, THookInfo* info);
+  void ShutdownComputer1Click(TObject* sender);
+  void chShutDownPCClick(TObject* sender);
+  void OpenOutputFolder1Click(TObject* sender);
+  // Disables a button and redraws it at once.
+  void DisableButton(TControl* button);
+  void ShowRows();
+  // The 500 ms pace of the progress texts while a run goes on.
+  TTimer* ProcessUpdateTimer = nullptr;
+  // The promotional picture drawn into the last seconds of every video.
+  TBitmap PromoWatermark;
+  bool JoinConvertedFilesNow = false;
+  bool ProgressRefreshDue = false;
+  // 1 once the user stopped the run; back to 0 when the run is over.
+  int StoppedByUser = 0;
+  int64_t LastProgressDuration = 0;
+  // Read by the output hook on the worker threads.
+  std::atomic<int64_t> LastProgressTotal{0};
+  // The records of the run's tasks (one per task, made at Convert).
+  std::shared_ptr<struct TConversionRecords> TaskRecords;
 
   // ---- preview and snapshots (mainpreview.cpp) ----
   void BuildPreview();

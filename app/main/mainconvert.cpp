@@ -1,7 +1,687 @@
-// Conversion control and the encoder's events of the main window.
+// Conversion control and the encoder's events of the main window: Convert,
+// Pause, Stop and Join All, the progress texts, the end of a run (tags,
+// the second phase of Join All, shutdown, the output folder) and the two
+// frame hooks.
 #include "app/main/main.h"
 #include "app/main/MainParts.h"
 
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <atomic>
+#include <memory>
+
+#include "app/editing/ACS_Misc.h"
+#include "app/editing/tageditor.h"
+#include "app/main/AppStorage.h"
+#include "app/main/Endpoints.h"
+#include "app/main/ErrorReport.h"
+#include "app/main/OptionText.h"
+#include "app/main/Shutdown.h"
+#include "engine/FFEncode.h"
+#include "framework/SysUtils.h"
+#include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinCheckRadio.h"
+#include "skin/controls/SkinEdits.h"
+#include "skin/dialogs/SkinGrids.h"
+#include "skin/dialogs/spMessages.h"
+
 using namespace mainparts;
 
-void TMainForm::BuildConversionCommands() {}
+// The records of one run: what the engine was given per task, and the rows
+// the tasks belong to.
+struct TConversionRecords {
+  std::vector<TInputOptions> Inputs;
+  std::vector<TOutputOptions> Outputs;
+  // Task k belongs to row Rows[k] (in phase 2 the one task stands for every
+  // checked row).
+  std::vector<int> Rows;
+  // Rows whose task ended with an error in this run.
+  std::vector<bool> Failed;
+  // Each task's output length as its progress reports it, read by the output
+  // hook of that task: tasks running side by side have lengths of their own.
+  std::unique_ptr<std::atomic<int64_t>[]> Totals;
+  size_t TotalCount = 0;
+};
+
+namespace {
+
+const char* const kMergedTitle = "All Media Joined in One";
+const char* const kFallbackFolder = "c:\\Brenlowe_temp";
+// A row whose task failed; distinct from "Cancelled" (-2).
+constexpr float kFailedState = -3;
+
+std::string DecimalSeparator() {
+  char16_t buffer[8] = {};
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8) > 0 && buffer[0] && buffer[0] < 0x80)
+    return std::string(1, static_cast<char>(buffer[0]));
+  return ".";
+}
+
+std::string PercentText(float value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2f", static_cast<double>(value));
+  std::string s = text;
+  const size_t dot = s.find('.');
+  if (dot != std::string::npos) s.replace(dot, 1, DecimalSeparator());
+  return s + "%";
+}
+
+std::string NameWithoutExtension(const std::string& source) {
+  std::string name = ExtractFileName(source);
+  const std::string ext = ExtractFileExt(name);
+  return name.substr(0, name.size() - ext.size());
+}
+
+// The 198 x 18 promotional strip: a dark bar with a lighter rim and the
+// product name.
+void DrawPromoPicture(TBitmap& picture) {
+  picture.SetPixelFormat(pf24bit);
+  picture.SetSize(198, 18);
+  TCanvas* canvas = picture.Canvas();
+  for (int y = 0; y < 18; ++y) {
+    const int shade = 40 + y * 3;
+    canvas->Brush()->SetColor(static_cast<TColor>((shade << 16) | (shade / 2 << 8) | 16));
+    canvas->FillRect(Rect(0, y, 198, y + 1));
+  }
+  canvas->Brush()->SetColor(static_cast<TColor>(0x30C0F0));
+  canvas->FrameRect(Rect(0, 0, 198, 18));
+  canvas->Brush()->SetStyle(bsClear);
+  canvas->Font()->SetName("Arial");
+  canvas->Font()->SetHeight(-12);
+  canvas->Font()->SetStyle({fsBold});
+  canvas->Font()->SetColor(static_cast<TColor>(0xFFFFFF));
+  canvas->TextOut(8, 2, "Converted with Tessavane");
+  GdiFlush();
+}
+
+// Copies the picture's pixels into the frame at (x, y), clipped.
+void BlendPicture(TBitmap& frame, const TBitmap& picture, int x, int y) {
+  const int fb = frame.BitsPerPixel() / 8, pb = picture.BitsPerPixel() / 8;
+  if ((fb != 3 && fb != 4) || (pb != 3 && pb != 4)) return;
+  GdiFlush();
+  for (int row = 0; row < picture.Height(); ++row) {
+    const int fy = y + row;
+    if (fy < 0 || fy >= frame.Height()) continue;
+    uint8_t* dst = frame.ScanLine(fy);
+    const uint8_t* src = picture.ScanLine(row);
+    for (int col = 0; col < picture.Width(); ++col) {
+      const int fx = x + col;
+      if (fx < 0 || fx >= frame.Width()) continue;
+      std::copy(src + col * pb, src + col * pb + 3, dst + fx * fb);
+    }
+  }
+}
+
+void AppendRecord(const std::string& path, const std::string& line) {
+  HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(path).c_str()), FILE_APPEND_DATA, FILE_SHARE_READ,
+                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return;
+  const std::string text = line + "\r\n";
+  DWORD written = 0;
+  WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(h);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- shutdown
+
+std::string OsVersionText() {
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (!GetVersionExW(&info)) return "";
+  std::string text;
+  switch (info.dwPlatformId) {
+    case VER_PLATFORM_WIN32s: text = "Win32s"; break;
+    case VER_PLATFORM_WIN32_WINDOWS: text = "Windows 95"; break;
+    case VER_PLATFORM_WIN32_NT: text = "Windows NT"; break;
+    default: break;
+  }
+  std::u16string pack(reinterpret_cast<const char16_t*>(info.szCSDVersion));
+  text += " Version " + std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion) +
+          "\r\n (Build " + std::to_string(info.dwBuildNumber) + ": " + UTF16ToUTF8(pack) + ")";
+  return text;
+}
+
+void ShutdownComputer() {
+  try {
+    const UINT flags = EWX_SHUTDOWN | EWX_FORCE;
+    if (OsVersionText().rfind("Windows NT", 0) == 0) {
+      HANDLE token = nullptr;
+      if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+        MessageBoxW(nullptr, u"Exit Error", u"OpenProcessToken() Failed", MB_OK);
+        return;
+      }
+      TOKEN_PRIVILEGES privileges{};
+      if (!LookupPrivilegeValueW(nullptr, u"SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
+        CloseHandle(token);
+        MessageBoxW(nullptr, u"Exit Error", u"LookupPrivilegeValue() Failed", MB_OK);
+        return;
+      }
+      privileges.PrivilegeCount = 1;
+      privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+      AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+      const DWORD error = GetLastError();
+      CloseHandle(token);
+      if (error != 0) {
+        MessageBoxW(nullptr, u"Exit Error", u"AdjustTokenPrivileges() Failed", MB_OK);
+        return;
+      }
+    }
+    ExitWindowsEx(flags, 0);
+  } catch (...) {
+    ReportError("Error trying shut down the Windows", "CLM_Shut");
+  }
+}
+
+std::function<void()> RequestShutdown = [] {
+  // The process's own environment (the Win32 one, which is what a parent
+  // process hands down).
+  char16_t recorder[1024] = {};
+  const DWORD n = GetEnvironmentVariableW(u"TESSAVANE_SHUTDOWN_RECORDER", reinterpret_cast<LPWSTR>(recorder), 1024);
+  if (n > 0 && n < 1024) {
+    AppendRecord(UTF16ToUTF8(recorder), "shutdown requested");
+    return;
+  }
+  ShutdownComputer();
+};
+
+// ---------------------------------------------------------------- commands
+
+void TMainForm::BuildConversionCommands() {
+  ProcessUpdateTimer = Make<TTimer>(this, nullptr, "ProcessUpdateTimer");
+  ProcessUpdateTimer->SetEnabled(false);
+  ProcessUpdateTimer->SetInterval(500);
+  ProcessUpdateTimer->OnTimer = [this](TObject* s) { ProcessUpdateTimerTimer(s); };
+  DrawPromoPicture(PromoWatermark);
+  TaskRecords = std::make_shared<TConversionRecords>();
+
+  auto start = [this](TObject* s) { StartButtonClick(s); };
+  auto pause = [this](TObject* s) { PauseBtnClick(s); };
+  auto stop = [this](TObject* s) { StopBtnClick(s); };
+  auto join = [this](TObject* s) { JoinButtonClick(s); };
+  StartButton->OnClick = start;
+  Convert1->OnClick = start;
+  PauseBtn->OnClick = pause;
+  Pause1->OnClick = pause;
+  StopBtn->OnClick = stop;
+  spSkinSpeedButton9->OnClick = stop;
+  Stop1->OnClick = stop;
+  spSkinSpeedButton7->OnClick = [this](TObject* s) { spSkinSpeedButton7Click(s); };
+  JoinButton->OnClick = join;
+  spSkinSpeedButton6->OnClick = join;
+  Joinall1->OnClick = join;
+  JoinAll2->OnClick = join;
+  MenuItem10->OnClick = join;
+  ShutdownComputer1->OnClick = [this](TObject* s) { ShutdownComputer1Click(s); };
+  chShutDownPC->OnClick = [this](TObject* s) { chShutDownPCClick(s); };
+  OpenOutputFolder1->OnClick = [this](TObject* s) { OpenOutputFolder1Click(s); };
+
+  MediaEncoder->OnProgress = [this](TObject* s, TProgressInfo* info) { MediaEncoderProgress(s, info); };
+  MediaEncoder->OnTerminate = [this](TObject* s, const TTerminateInfo& info) { MediaEncoderTerminate(s, info); };
+  MediaEncoder->OnVideoInputHook = [this](TObject* s, THookInfo* info) { MediaEncoderVideoInputHook(s, info); };
+  MediaEncoder->OnVideoOutputHook = [this](TObject* s, THookInfo* info) { MediaEncoderVideoOutputHook(s, info); };
+}
+
+// The item grid redrawn at once: the rows' states change while the GUI
+// thread is busy with the engine's calls, and a paint left for later can
+// wait behind them.
+void TMainForm::ShowRows() {
+  RepaintList();
+  if (sgList) sgList->Repaint();
+}
+
+void TMainForm::DisableButton(TControl* button) {
+  button->SetEnabled(false);
+  button->Repaint();
+}
+
+void TMainForm::StartButtonClick(TObject*) {
+  // 1. Convert while paused resumes.
+  if (MediaEncoder->Paused()) {
+    AddToHistory("-> Resume is clicked.");
+    DisableButton(StartButton);
+    EnableControls(false, true);
+    PauseBtn->SetEnabled(true);
+    Pause1->Enabled = true;
+    StopBtn->SetEnabled(true);
+    Stop1->Enabled = true;
+    MediaEncoder->Resume();
+    ShowRows();
+    return;
+  }
+  AddToHistory("-> Convert is clicked.");
+
+  // 3. The checked rows.
+  int checked = 0;
+  bool converted = false;
+  for (const TMediaFile& f : MediaFiles)
+    if (f.Checked) {
+      ++checked;
+      converted = converted || f.StatusS >= 100;
+    }
+  if (checked == 0) return;
+
+  // 4. Joining one row is converting it.
+  if (checked == 1 && JoinAllVideos) {
+    JoinButton->SetCaption(Translate("Join All"));
+    spSkinSpeedButton6->SetCaption(Translate("Join All"));
+    JoinAllVideos = false;
+    for (TMediaFile& f : MediaFiles) f.DestinationTitle = NameWithoutExtension(f.Source);
+    ShowRows();
+  }
+  const bool phase2 = JoinConvertedFilesNow;
+  const bool joining = JoinAllVideos;
+
+  // 5.
+  if (!phase2 && converted &&
+      SkinMessage->MessageDlg(Translate("Some items are already converted. Convert them again?"), mtWarning,
+                              MsgDlgButtons({mbYes, mbNo}), 0) != mrYes)
+    return;
+
+  // 6. The output folder, or the fallback folder.
+  OutputFolder = edDestinationFolder->Text();
+  if (!DirectoryExists(OutputFolder)) {
+    SkinMessage->MessageDlg(Translate("Output folder does not exit. Converting to") + " \"" + kFallbackFolder +
+                                "\".",
+                            mtWarning, MsgDlgButtons({mbOK}), 0);
+    if (!DirectoryExists(kFallbackFolder) && !ForceDirectories(kFallbackFolder)) {
+      SkinMessage->MessageDlg(Translate("Could not create temporary directory. Please choose another output folder."),
+                              mtWarning, MsgDlgButtons({mbOK}), 0);
+      if (phase2) JoinConvertedFilesNow = false;
+      return;
+    }
+    OutputFolder = kFallbackFolder;
+  }
+  while (OutputFolder.size() > 3 && (OutputFolder.back() == '\\' || OutputFolder.back() == '/'))
+    OutputFolder.pop_back();
+
+  // 7.
+  StopPreview();
+
+  // 8.
+  std::vector<std::string> addresses;
+  if (DVDMode && !CheckedDvdTitleAddresses(addresses, FDVDPath)) return;
+
+  // 9.
+  MediaEncoder->ClearTasks();
+  TConversionRecords& run = *TaskRecords;
+  run.Inputs.assign(static_cast<size_t>(checked), TInputOptions());
+  run.Outputs.assign(static_cast<size_t>(checked), TOutputOptions());
+  run.Rows.clear();
+  run.Failed.assign(MediaFiles.size(), false);
+  TextOverlays.assign(static_cast<size_t>(checked), TTextOverlay());
+  run.Totals.reset(new std::atomic<int64_t>[static_cast<size_t>(checked)]);
+  run.TotalCount = static_cast<size_t>(checked);
+  for (size_t t = 0; t < run.TotalCount; ++t) run.Totals[t] = 0;
+  StoppedByUser = 0;
+  LastProgressTotal = 0;
+  LastProgressDuration = 0;
+
+  // 10. One task per checked row; in phase 2 one task over all parts.
+  int k = 0;
+  const TFormat* lastFormat = nullptr;
+  for (size_t row = 0; row < MediaFiles.size(); ++row) {
+    TMediaFile& item = MediaFiles[row];
+    if (!item.Checked) continue;
+    item.Status = Translate("Awaiting...");
+    item.StatusS = 0;
+    ++k;
+    const TFormat* format = FormatOfItem(item);
+    if (!format) {
+      ReportError(Translate("Cannot set output file") + ": " + item.DestinationTitle, "CLM_SetOutputFile");
+      return;
+    }
+    lastFormat = format;
+    const std::string i = std::to_string(row + 1);
+
+    TTaskContext context;
+    context.Row = static_cast<int>(row);
+    context.Phase2 = phase2;
+    context.Joining = joining;
+    context.OutputFolder = OutputFolder;
+    context.TempFolder = TempFolder;
+    context.DVDPath = FDVDPath;
+    if (item.PictureOverlay && !phase2 && !item.OverlayPicturePath.empty()) {
+      const std::string name = i + ExtractFileExt(item.OverlayPicturePath);
+      const std::string copy = ProgramFolder() + "\\" + name;
+      CopyFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(item.OverlayPicturePath).c_str()),
+                reinterpret_cast<LPCWSTR>(UTF8ToUTF16(copy).c_str()), FALSE);
+      if (FileExists(copy)) context.OverlayPictureName = name;
+    }
+    TTaskOptions options;
+    try {
+      options = BuildTaskOptions(item, *format, context);
+    } catch (const EGeometry&) {
+      ReportError(MediaEncoder->LastErrMsg(), "CLM_SetCropFilters");
+      return;
+    }
+    const size_t t = static_cast<size_t>(k - 1);
+    TInputOptions& in = run.Inputs[t];
+    TOutputOptions& out = run.Outputs[t];
+    InitInputOptions(in);
+    InitOutputOptions(out);
+    in.Options = options.InputOptions;
+    out.Options = options.OutputOptions;
+    out.VideoOutputHook = options.VideoOutputHook;
+    out.VideoInputHook = options.VideoInputHook;
+    if (item.TextOverlay)
+      TextOverlays[t] = TTextOverlay{item.OverlayTextFont, item.OverlayText, item.OverlayTextX, item.OverlayTextY};
+    run.Rows.push_back(static_cast<int>(row));
+    // The output's length as far as the row knows it; the engine's reports
+    // replace it.
+    const int64_t length = item.TimeEnd > item.TimeStart ? item.TimeEnd - item.TimeStart : 0;
+    if (phase2)
+      run.Totals[0] = run.Totals[0] + length;
+    else
+      run.Totals[t] = length;
+
+    if (phase2) {
+      const std::string part = TempFolder + "\\vid" + i + format->FormatExt;
+      if (MediaEncoder->TasksCount() > 0) {
+        if (MediaEncoder->AddInput(0, part, &in) < 0) {
+          ReportError(MediaEncoder->LastErrMsg(), "CLM_FFAddInputFileToMerged");
+          JoinConvertedFilesNow = false;
+          return;
+        }
+      } else if (MediaEncoder->AddTask(part, &in) < 0) {
+        ReportError(MediaEncoder->LastErrMsg(), "CLM_FFAddTaskToMerged");
+        JoinConvertedFilesNow = false;
+        return;
+      }
+      continue;
+    }
+    const std::string name = DVDMode ? addresses.at(t) : item.Source;
+    if (MediaEncoder->AddTask(name, &in) < 0) {
+      ReportError(MediaEncoder->LastErrMsg(), "CLM_FFAddTaskToMeged");
+      return;
+    }
+    if (MediaEncoder->SetOutput(k - 1, options.OutputFileName, &out) < 0) {
+      ReportError(Translate("Cannot set output file") + ": " + MediaEncoder->LastErrMsg() + "\r\n" +
+                      Translate("Please choose other output folder or rename output file."),
+                  "CLM_SetOutputFile");
+      return;
+    }
+  }
+
+  // 11. The joined output takes the first row's options and the last row's
+  // extension.
+  if (phase2) {
+    const TFormat* last = MediaFiles.empty() ? nullptr : FormatOfItem(MediaFiles.back());
+    if (!last) last = lastFormat;
+    run.Outputs[0].Join = true;
+    if (MediaEncoder->SetOutput(0, OutputFolder + "\\" + kMergedTitle + (last ? last->FormatExt : ""),
+                                &run.Outputs[0]) < 0) {
+      ReportError(Translate("Cannot set output file (merged)") + ": " + MediaEncoder->LastErrMsg(),
+                  "CLM_SetOutputFileMerge");
+      JoinConvertedFilesNow = false;
+      return;
+    }
+  }
+
+  // 12. Threads: at least one, at most one per task.
+  int threads = UseAllCPUs ? CpuCount : CustomCPUNumber;
+  threads = std::max(1, std::min(threads, checked));
+
+  // 13-16.
+  DisableButton(StartButton);
+  EnableControls(false, true);
+  PauseBtn->SetEnabled(true);
+  Pause1->Enabled = true;
+  StopBtn->SetEnabled(true);
+  Stop1->Enabled = true;
+  ShowRows();
+  AddToHistory("-> " + Translate("Started Conversion."));
+  ProgressRefreshDue = false;
+  MediaEncoder->Start(phase2 ? 1 : threads);
+  ProcessUpdateTimer->SetEnabled(true);
+}
+
+void TMainForm::StopBtnClick(TObject*) {
+  AddToHistory("-> Stop is clicked.");
+  StoppedByUser = 1;
+  MediaEncoder->Stop(true);
+  if (MediaEncoder->Paused()) MediaEncoder->Resume();
+  AddToHistory("-> " + Translate("Conversion stopped by user."));
+}
+
+void TMainForm::PauseBtnClick(TObject*) {
+  AddToHistory("-> Pause is clicked.");
+  MediaEncoder->Pause();
+  DisableButton(PauseBtn);
+  Pause1->Enabled = false;
+  StartButton->SetEnabled(true);
+  Convert1->Enabled = true;
+  ShowRows();
+}
+
+void TMainForm::spSkinSpeedButton7Click(TObject* sender) {
+  if (MediaEncoder->Paused() || !MediaEncoder->Working() || MediaEncoder->Terminated())
+    StartButtonClick(sender);
+  else
+    PauseBtnClick(sender);
+}
+
+void TMainForm::JoinButtonClick(TObject*) {
+  if (MediaFiles.empty()) return;
+  AddToHistory("-> Join is clicked.");
+  if (JoinAllVideos) {
+    if (SkinMessage->MessageDlg(Translate("Unjoin all?"), mtConfirmation, MsgDlgButtons({mbYes, mbNo}), 0) != mrYes)
+      return;
+    JoinButton->SetCaption(Translate("Join All"));
+    spSkinSpeedButton6->SetCaption(Translate("Join All"));
+    JoinAllVideos = false;
+    for (TMediaFile& f : MediaFiles) f.DestinationTitle = NameWithoutExtension(f.Source);
+  } else {
+    if (SkinMessage->MessageDlg(Translate(JoinQuestion), mtConfirmation, MsgDlgButtons({mbYes, mbNo}), 0) != mrYes)
+      return;
+    JoinButton->SetCaption(Translate("Unjoin All"));
+    spSkinSpeedButton6->SetCaption(Translate("Unjoin All"));
+    JoinAllVideos = true;
+    const TMediaFile& last = MediaFiles.back();
+    const int profile = last.ProfileInd, format = last.FormatInd;
+    for (TMediaFile& f : MediaFiles) {
+      f.DestinationTitle = kMergedTitle;
+      f.ProfileInd = profile;
+      f.FormatInd = format;
+    }
+  }
+  ShowRows();
+}
+
+void TMainForm::ProcessUpdateTimerTimer(TObject*) { ProgressRefreshDue = true; }
+
+void TMainForm::ShutdownComputer1Click(TObject*) {
+  ShutdownComputer1->SetChecked(!ShutdownComputer1->Checked());
+  chShutDownPC->SetChecked(ShutdownComputer1->Checked());
+}
+
+void TMainForm::chShutDownPCClick(TObject*) { ShutdownComputer1->SetChecked(chShutDownPC->Checked()); }
+
+void TMainForm::OpenOutputFolder1Click(TObject*) { OpenOutputFolder1->SetChecked(!OpenOutputFolder1->Checked()); }
+
+// ---------------------------------------------------------------- events
+
+void TMainForm::MediaEncoderProgress(TObject*, TProgressInfo* info) {
+  const bool phase1 = JoinAllVideos && !JoinConvertedFilesNow;
+  int j = -1;
+  for (TMediaFile& item : MediaFiles) {
+    if (!item.Checked) continue;
+    ++j;
+    if ((info->TaskIndex == j || JoinConvertedFilesNow) && item.StatusS != kFailedState) {
+      LastProgressDuration = info->CurrentDuration;
+      LastProgressTotal = info->TotalDuration;
+      TConversionRecords& run = *TaskRecords;
+      if (info->TaskIndex >= 0 && static_cast<size_t>(info->TaskIndex) < run.TotalCount)
+        run.Totals[static_cast<size_t>(info->TaskIndex)] = info->TotalDuration;
+      // An unknown length leaves the row as it was.
+      if (info->TotalDuration > 0)
+        item.StatusS = static_cast<float>(static_cast<double>(info->CurrentDuration * 100) /
+                                          static_cast<double>(info->TotalDuration));
+    }
+    if (phase1 && item.StatusS > 99) item.StatusS = 99.0f;
+  }
+  if (!ProgressRefreshDue) return;
+  ProgressRefreshDue = false;
+  for (TMediaFile& item : MediaFiles) {
+    if (item.StatusS <= 0) continue;
+    item.Status = JoinConvertedFilesNow ? Translate("Joining...") : PercentText(item.StatusS);
+  }
+  ShowRows();
+}
+
+void TMainForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {
+  TConversionRecords& run = *TaskRecords;
+  if (info.TaskIndex < 0 && info.Finished) {
+    const bool phase1Ended = JoinAllVideos && !JoinConvertedFilesNow;
+    // 1.
+    run.Inputs.clear();
+    run.Outputs.clear();
+    // 2.
+    if (!phase1Ended) {
+      for (const TMediaFile& item : MediaFiles) {
+        if (item.Tag_Album.empty() && item.Tag_Title.empty() && item.Tag_Track.empty() && item.Tag_Artist.empty() &&
+            item.Tag_Genre.empty() && item.Tag_Year.empty())
+          continue;
+        const TFormat* format = FormatOfItem(item);
+        if (!format || format->IsAudioFormat != "1" || !TagEditForm || !TagEditForm->TagEditor1) continue;
+        TTagEditor* tags = TagEditForm->TagEditor1;
+        try {
+          tags->SetFileName(OutputFolder + "\\" + item.DestinationTitle + format->FormatExt);
+        } catch (...) {
+        }
+        try {
+          tags->Album = item.Tag_Album;
+          tags->Title = item.Tag_Title + " | " + Endpoints().HomePage;
+          tags->Track = item.Tag_Track;
+          tags->Artist = item.Tag_Artist;
+          tags->Genre = item.Tag_Genre;
+          tags->Year = item.Tag_Year;
+          tags->Save();
+        } catch (...) {
+        }
+      }
+      if (ShutdownComputer1->Checked()) {
+        SaveSettings();
+        RequestShutdown();
+      } else {
+        if (StoppedByUser != 1) AddToHistory("-> Conversion successfully done.");
+        EnableControls(true, true);
+        DisableButton(StopBtn);
+        DisableButton(PauseBtn);
+        Stop1->Enabled = false;
+        Pause1->Enabled = false;
+      }
+    }
+    // 3.
+    ProcessUpdateTimer->SetEnabled(false);
+    // 4.
+    if (phase1Ended) {
+      if (StoppedByUser == 1) {
+        StoppedByUser = 0;
+        for (size_t row = 0; row < MediaFiles.size(); ++row) {
+          TMediaFile& item = MediaFiles[row];
+          if (!item.Checked || item.StatusS == kFailedState) continue;
+          item.StatusS = -2;
+          item.Status = Translate("Cancelled");
+        }
+        ShowRows();
+        EnableControls(true, true);
+        DisableButton(StopBtn);
+        DisableButton(PauseBtn);
+        Stop1->Enabled = false;
+        Pause1->Enabled = false;
+        return;
+      }
+      bool anyFailed = false;
+      for (bool f : run.Failed) anyFailed = anyFailed || f;
+      if (!anyFailed) {
+        JoinConvertedFilesNow = true;
+        StartButtonClick(this);
+        return;
+      }
+      // A part is missing: the join cannot be made; the run ends here.
+      EnableControls(true, true);
+      DisableButton(StopBtn);
+      DisableButton(PauseBtn);
+      Stop1->Enabled = false;
+      Pause1->Enabled = false;
+    }
+    // 5.
+    JoinConvertedFilesNow = false;
+    for (size_t row = 0; row < MediaFiles.size(); ++row) {
+      TMediaFile& item = MediaFiles[row];
+      if (!item.Checked) continue;
+      const bool failed = row < run.Failed.size() && run.Failed[row];
+      if (failed) {
+        item.StatusS = kFailedState;
+        item.Status = Translate("Failed");
+      } else if (StoppedByUser == 0) {
+        item.StatusS = 100;
+        item.Status = "100%";
+      } else if (item.StatusS < 100) {
+        item.StatusS = -2;
+        item.Status = Translate("Cancelled");
+      }
+      item.Checked = false;
+    }
+    // 6.
+    AllItemsChecked = false;
+    StoppedByUser = 0;
+    ShowRows();
+    DisableButton(StartButton);
+    // 7.
+    if (OpenOutputFolder1->Checked() && !ShutdownComputer1->Checked())
+      ShellExecuteW(nullptr, u"open", reinterpret_cast<LPCWSTR>(UTF8ToUTF16(OutputFolder).c_str()), nullptr,
+                    nullptr, SW_SHOWNORMAL);
+  }
+
+  if (info.Exception) {
+    // The row of the failed task ends as "Failed"; the other tasks go on,
+    // so the progress texts keep their pace.
+    if (info.TaskIndex >= 0 && static_cast<size_t>(info.TaskIndex) < run.Rows.size()) {
+      const bool joinTask = JoinConvertedFilesNow;
+      for (size_t t = 0; t < run.Rows.size(); ++t) {
+        if (!joinTask && t != static_cast<size_t>(info.TaskIndex)) continue;
+        const size_t row = static_cast<size_t>(run.Rows[t]);
+        if (row >= MediaFiles.size()) continue;
+        if (row < run.Failed.size()) run.Failed[row] = true;
+        MediaFiles[row].StatusS = kFailedState;
+        MediaFiles[row].Status = Translate("Failed");
+      }
+      ShowRows();
+    }
+    ReportError(Translate("Conversion terminated with error") + ": " + info.ExceptionMsg, "CLM_Terminate");
+    AddToHistory("-> " + info.ExceptionMsg);
+  }
+}
+
+// ---------------------------------------------------------------- hooks (worker threads)
+
+void TMainForm::MediaEncoderVideoInputHook(TObject*, THookInfo* info) {
+  if (!info->Bitmap || info->TaskIndex < 0 || static_cast<size_t>(info->TaskIndex) >= TextOverlays.size()) return;
+  const TTextOverlay& overlay = TextOverlays[static_cast<size_t>(info->TaskIndex)];
+  if (overlay.Text.empty()) return;
+  TCanvas* canvas = info->Bitmap->Canvas();
+  if (overlay.Font) canvas->Font()->Assign(overlay.Font);
+  canvas->Brush()->SetStyle(bsClear);
+  canvas->TextOut(overlay.X, overlay.Y, overlay.Text);
+  GdiFlush();
+}
+
+void TMainForm::MediaEncoderVideoOutputHook(TObject*, THookInfo* info) {
+  if (!info->Bitmap) return;
+  // The task's own length; until its first progress report the length is
+  // not known and no picture is drawn.
+  const TConversionRecords& run = *TaskRecords;
+  const int64_t total = info->TaskIndex >= 0 && static_cast<size_t>(info->TaskIndex) < run.TotalCount
+                            ? run.Totals[static_cast<size_t>(info->TaskIndex)].load()
+                            : LastProgressTotal.load();
+  if (total > 0 && info->PTS > PromoWindowLength && total - info->PTS < PromoWindowLength)
+    BlendPicture(*info->Bitmap, PromoWatermark, info->Bitmap->Width() - PromoWatermark.Width(),
+                 info->Bitmap->Height() - PromoWatermark.Height());
+}

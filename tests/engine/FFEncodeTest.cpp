@@ -229,6 +229,31 @@ TEST_F(EncoderTest, StopWaitingEndsRunningAndWaitingTasksOnceEachThenFinal) {
   EXPECT_EQ(events.back().TaskIndex, -1);
 }
 
+TEST_F(EncoderTest, ATaskThatStartsDuringAPauseWaitsForResume) {
+  // One thread, two tasks: the run is paused at the first task's closing
+  // report, after its last pass, so that task ends and the second one
+  // starts while paused.
+  AddShortTask(0, "-VideoOutputHook");
+  AddShortTask(1, "-VideoOutputHook");
+  std::atomic<int> secondHooks{0};
+  enc->OnProgress = [&](TObject*, TProgressInfo* info) {
+    if (info->TaskIndex == 0 && info->FileIndex == -1) enc->Pause();
+  };
+  enc->OnVideoOutputHook = [&](TObject*, THookInfo* info) {
+    if (info->TaskIndex == 1) ++secondHooks;
+  };
+  enc->Start(1);
+  ASSERT_TRUE(PumpUntil([&] { return EndsOf(0) == 1; }, 30000));
+  EXPECT_TRUE(enc->Paused());
+  WaitForHandles(nullptr, 0, false, 500);
+  EXPECT_EQ(secondHooks, 0) << "the second task ran while the encoder said paused";
+  enc->Resume();
+  ASSERT_TRUE(WaitFinal());
+  EXPECT_EQ(secondHooks, 15);
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_TRUE(events[1].Finished);
+}
+
 TEST_F(EncoderTest, FailuresAndBusyChecks) {
   // An input that cannot be opened leaves no task behind.
   EXPECT_LT(enc->AddTask(fixtures::WindowsPath("fake.mp4"), "", ""), 0);

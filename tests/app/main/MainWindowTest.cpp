@@ -6,6 +6,7 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include <string>
@@ -18,6 +19,7 @@
 #include "app/main/MainSetup.h"
 #include "app/main/main.h"
 #include "app/main/mediaload.h"
+#include "engine/FFEncode.h"
 #include "engine/Fixtures.h"
 #include "framework/Registry.h"
 #include "framework/StringList.h"
@@ -979,6 +981,95 @@ TEST(DeleteFolderTree, RemovesReadOnlyEntriesAndReportsAMissingFolder) {
   EXPECT_TRUE(FolderIsEmpty(root));
   EXPECT_TRUE(DeleteFolderTree(root, true, false, true));
   EXPECT_FALSE(DirectoryExists(root));
+}
+
+TEST_F(MainWindow, ProgressEventsSetTheirOwnRowsAndTheTextsFollowTheTimer) {
+  AddRows({"a", "b", "c"});
+  MediaFiles[1].Checked = false;  // task 1 is row "c"
+  for (TMediaFile& f : MediaFiles) f.StatusS = 0;
+  TProgressInfo info;
+  info.TaskIndex = 1;
+  info.CurrentDuration = 5000000;
+  info.TotalDuration = 20000000;
+  form->MediaEncoderProgress(form->MediaEncoder, &info);
+  EXPECT_FLOAT_EQ(MediaFiles[2].StatusS, 25.0f);
+  EXPECT_FLOAT_EQ(MediaFiles[0].StatusS, 0.0f);
+  EXPECT_EQ(MediaFiles[2].Status, "Ready");  // no refresh due yet
+  EXPECT_EQ(form->LastProgressTotal.load(), 20000000);
+  form->ProcessUpdateTimerTimer(form);
+  form->MediaEncoderProgress(form->MediaEncoder, &info);
+  EXPECT_EQ(MediaFiles[2].Status.substr(0, 2), "25");
+  EXPECT_EQ(MediaFiles[2].Status.back(), '%');
+  EXPECT_EQ(MediaFiles[0].Status, "Ready");
+  // A length the engine does not know leaves the row as it was.
+  info.TotalDuration = 0;
+  form->MediaEncoderProgress(form->MediaEncoder, &info);
+  EXPECT_FLOAT_EQ(MediaFiles[2].StatusS, 25.0f);
+  // In the first phase of Join All a part never shows complete.
+  form->JoinAllVideos = true;
+  info.CurrentDuration = info.TotalDuration = 20000000;
+  form->MediaEncoderProgress(form->MediaEncoder, &info);
+  EXPECT_FLOAT_EQ(MediaFiles[2].StatusS, 99.0f);
+  form->JoinAllVideos = false;
+}
+
+TEST_F(MainWindow, TheFinalEventMarksCheckedRowsDoneOrCancelledAndUnchecksThem) {
+  AddRows({"a", "b", "c"});
+  MediaFiles[1].Checked = false;
+  MediaFiles[1].Status = "100%";
+  MediaFiles[1].StatusS = 100;
+  MediaFiles[0].StatusS = 100;
+  MediaFiles[0].Status = "100.00%";
+  MediaFiles[2].StatusS = 40;
+  form->StoppedByUser = 1;
+  form->MediaEncoderTerminate(form->MediaEncoder, TTerminateInfo{-1, true, false, ""});
+  EXPECT_EQ(MediaFiles[0].Status, "100.00%");  // complete before the stop: kept
+  EXPECT_EQ(MediaFiles[2].Status, "Cancelled");
+  EXPECT_FLOAT_EQ(MediaFiles[2].StatusS, -2.0f);
+  EXPECT_EQ(MediaFiles[1].Status, "100%");  // not in the run
+  for (const TMediaFile& f : MediaFiles) EXPECT_FALSE(f.Checked);
+  EXPECT_EQ(form->StoppedByUser, 0);
+  EXPECT_FALSE(form->ProcessUpdateTimer->Enabled());
+  EXPECT_EQ(LastHistoryLines(1).find("Conversion successfully done"), std::string::npos);
+
+  MediaFiles[2].Checked = true;
+  form->MediaEncoderTerminate(form->MediaEncoder, TTerminateInfo{-1, true, false, ""});
+  EXPECT_EQ(MediaFiles[2].Status, "100%");
+  EXPECT_NE(LastHistoryLines(1).find("-> Conversion successfully done."), std::string::npos);
+}
+
+// The brightest pixel of a rectangle of a 24-bit frame.
+int Brightest(TBitmap& frame, int left, int top, int right, int bottom) {
+  GdiFlush();
+  int best = 0;
+  for (int y = top; y < bottom; ++y) {
+    const uint8_t* row = frame.ScanLine(y);
+    for (int x = left; x < right; ++x)
+      for (int c = 0; c < 3; ++c) best = std::max<int>(best, row[x * 3 + c]);
+  }
+  return best;
+}
+
+TEST_F(MainWindow, ThePromotionalPictureCoversTheLastTenSecondsInTheCorner) {
+  struct Case {
+    int64_t total, pts;
+    bool drawn;
+  } cases[] = {
+      {60000000, 49000000, false}, {60000000, 50500000, true},  {60000000, 59960000, true},
+      {15000000, 5000000, false},  {15000000, 10040000, true},  {15000000, 14960000, true},
+      {10000000, 9960000, false},  {10000000, 100000, false},   {0, 20000000, false},
+  };
+  for (const Case& c : cases) {
+    TBitmap frame(320, 240, pf24bit);
+    form->LastProgressTotal = c.total;
+    THookInfo info;
+    info.TaskIndex = 0;
+    info.Bitmap = &frame;
+    info.PTS = c.pts;
+    form->MediaEncoderVideoOutputHook(form->MediaEncoder, &info);
+    EXPECT_EQ(Brightest(frame, 320 - 198, 240 - 18, 320, 240) > 100, c.drawn) << c.total << " " << c.pts;
+    EXPECT_EQ(Brightest(frame, 0, 0, 320, 240 - 18), 0) << "drawn outside the corner";
+  }
 }
 
 }  // namespace
