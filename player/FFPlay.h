@@ -66,7 +66,7 @@ using TFileOpenEvent = std::function<void(TObject* Sender, const int64_t ADurati
 using TPositionEvent = std::function<void(TObject* Sender, const int64_t APTS)>;
 using TPlayStateEvent = std::function<void(TObject* Sender, TPlayState APlayState)>;
 // Runs on SDL's audio thread: the handler must not call Win32 or touch windows.
-using TAudioHookEvent = std::function<void(TObject* Sender, const int64_t APTS, uint8_t* ASample,
+using TPlayerAudioHookEvent = std::function<void(TObject* Sender, const int64_t APTS, uint8_t* ASample,
                                            int ASize, int ASampleRate, int AChannels)>;
 
 class TEventThread;
@@ -195,7 +195,7 @@ public:
   TFileOpenEvent OnFileOpen;
   TPositionEvent OnPosition;
   TPlayStateEvent OnState;
-  TAudioHookEvent OnAudioHook;
+  TPlayerAudioHookEvent OnAudioHook;
   TVideoHookEvent OnVideoHook;
   TFrameHookEvent OnFrameHook;
   TBeforeFindStreamInfoEvent OnBeforeFindStreamInfo;
