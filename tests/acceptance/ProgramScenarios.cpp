@@ -249,8 +249,10 @@ TEST(Startup, MissingMediaLibraryShowsTheErrorWindow) {
 namespace {
 
 TEST_F(Program, EveryMenuItemAndButtonHasItsCommand) {
-  // Commands the program deliberately leaves without a handler of its own.
-  const std::set<std::string> allowed = {};
+  // Commands the program deliberately leaves without a handler of its own:
+  // with no CD-ROM drive the DVD device menu holds one disabled item that
+  // only says so ("No DVD Device found").
+  const std::set<std::string> allowed = {"MainForm.DVDDeviceItem"};
   std::vector<std::string> unbound;
   for (const std::string& name : drv::CommandsWithoutHandler())
     if (!allowed.count(name)) unbound.push_back(name);
