@@ -39,8 +39,10 @@ constexpr UINT kTveActionMask = 0x0003;
 // ===========================================================================
 // What the views share
 
-TCustomViewControl::TCustomViewControl(TComponent* owner, int width, int height)
-    : TWinControl(owner), FImageSlots{TImageSlot(this, 0, 0), TImageSlot(this, 0, 0)} {
+TCustomViewControl::TCustomViewControl(TComponent* owner, int width, int height, UINT imageListMessage,
+                                       WPARAM firstList, WPARAM secondList)
+    : TWinControl(owner),
+      FImageSlots{TImageSlot(this, imageListMessage, firstList), TImageSlot(this, imageListMessage, secondList)} {
   InitViewClasses();
   // The system control tracks the mouse itself (and eats the button-up of
   // a click in its drag-detect loop): no capture of ours.
@@ -52,6 +54,13 @@ TCustomViewControl::TCustomViewControl(TComponent* owner, int width, int height)
 }
 
 TCustomViewControl::~TCustomViewControl() { FFont.OnChange = nullptr; }
+
+void TCustomViewControl::CreateViewParams(TCreateParams& p, const char16_t* superClass, const char16_t* className) {
+  TWinControl::CreateParams(p);
+  p.SuperClass = superClass;
+  p.WinClassName = className;
+  p.ExStyle |= WS_EX_CLIENTEDGE;
+}
 
 void TCustomViewControl::ApplyLook() {
   if (!FHandle) return;
@@ -394,11 +403,8 @@ TTreeNode* TTreeNodes::Item(int index) const {
 // ===========================================================================
 // Tree view
 
-TCustomTreeView::TCustomTreeView(TComponent* owner) : TCustomViewControl(owner, 121, 97) {
-  FImageSlots[0].Message = FImageSlots[1].Message = TVM_SETIMAGELIST;
-  FImageSlots[0].Which = TVSIL_NORMAL;
-  FImageSlots[1].Which = TVSIL_STATE;
-}
+TCustomTreeView::TCustomTreeView(TComponent* owner)
+    : TCustomViewControl(owner, 121, 97, TVM_SETIMAGELIST, TVSIL_NORMAL, TVSIL_STATE) {}
 
 TCustomTreeView::~TCustomTreeView() {
   // While this object is still whole, so the system's deletion reports reach it.
@@ -406,10 +412,7 @@ TCustomTreeView::~TCustomTreeView() {
 }
 
 void TCustomTreeView::CreateParams(TCreateParams& p) {
-  TWinControl::CreateParams(p);
-  p.SuperClass = WC_TREEVIEWW;
-  p.WinClassName = u"TessTreeView";
-  p.ExStyle |= WS_EX_CLIENTEDGE;
+  CreateViewParams(p, WC_TREEVIEWW, u"TessTreeView");
   if (FShowLines) p.Style |= TVS_HASLINES;
   if (FShowButtons) p.Style |= TVS_HASBUTTONS;
   if (FShowRoot) p.Style |= TVS_LINESATROOT;
@@ -881,21 +884,15 @@ void TListItems::Recreate() {
 // ===========================================================================
 // List view
 
-TCustomListView::TCustomListView(TComponent* owner) : TCustomViewControl(owner, 250, 150) {
-  FImageSlots[0].Message = FImageSlots[1].Message = LVM_SETIMAGELIST;
-  FImageSlots[0].Which = LVSIL_SMALL;
-  FImageSlots[1].Which = LVSIL_NORMAL;
-}
+TCustomListView::TCustomListView(TComponent* owner)
+    : TCustomViewControl(owner, 250, 150, LVM_SETIMAGELIST, LVSIL_SMALL, LVSIL_NORMAL) {}
 
 TCustomListView::~TCustomListView() {
   DestroyHandle();
 }
 
 void TCustomListView::CreateParams(TCreateParams& p) {
-  TWinControl::CreateParams(p);
-  p.SuperClass = WC_LISTVIEWW;
-  p.WinClassName = u"TessListView";
-  p.ExStyle |= WS_EX_CLIENTEDGE;
+  CreateViewParams(p, WC_LISTVIEWW, u"TessListView");
   static const DWORD kViews[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT};
   p.Style |= kViews[FViewStyle] | LVS_SHAREIMAGELISTS;
   if (!FHideSelection) p.Style |= LVS_SHOWSELALWAYS;

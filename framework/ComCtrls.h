@@ -54,7 +54,10 @@ protected:
     WPARAM Which;
   };
 
-  TCustomViewControl(TComponent* owner, int width, int height);
+  TCustomViewControl(TComponent* owner, int width, int height, UINT imageListMessage, WPARAM firstList,
+                     WPARAM secondList);
+  // The system class superclassed under our own class name, with a sunken edge.
+  void CreateViewParams(TCreateParams& params, const char16_t* superClass, const char16_t* className);
   ~TCustomViewControl() override;
   void Notification(TComponent* component, TOperation operation) override;
   // Applies Font and Color to the window.

@@ -275,28 +275,20 @@ void TspSkinCustomTreeView::UpDateScrollBars() {
   }
 }
 
-void TspSkinCustomTreeView::OnVScrollBarChange(TObject*) {
-  HWND h = HandleIfAllocated();
-  if (!h || !FVScrollBar) return;
-  int pos = FVScrollBar->Position();
-  if (MajorVersionAtLeast6()) {
-    SCROLLINFO si{sizeof(si), SIF_POS};
-    si.nPos = pos;
-    SetScrollInfo(h, SB_VERT, &si, TRUE);
-  }
-  SendMessageW(h, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, pos), 0);
-}
+void TspSkinCustomTreeView::OnVScrollBarChange(TObject*) { ScrollTo(FVScrollBar, SB_VERT, WM_VSCROLL); }
 
-void TspSkinCustomTreeView::OnHScrollBarChange(TObject*) {
+void TspSkinCustomTreeView::OnHScrollBarChange(TObject*) { ScrollTo(FHScrollBar, SB_HORZ, WM_HSCROLL); }
+
+void TspSkinCustomTreeView::ScrollTo(TspSkinScrollBar* bar, int which, UINT message) {
   HWND h = HandleIfAllocated();
-  if (!h || !FHScrollBar) return;
-  int pos = FHScrollBar->Position();
+  if (!h || !bar) return;
+  int pos = bar->Position();
   if (MajorVersionAtLeast6()) {
     SCROLLINFO si{sizeof(si), SIF_POS};
     si.nPos = pos;
-    SetScrollInfo(h, SB_HORZ, &si, TRUE);
+    SetScrollInfo(h, which, &si, TRUE);
   }
-  SendMessageW(h, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, pos), 0);
+  SendMessageW(h, message, MAKEWPARAM(SB_THUMBPOSITION, pos), 0);
 }
 
 void TspSkinCustomTreeView::WndProc(TMessage& m) {

@@ -116,6 +116,7 @@ protected:
 private:
   void OnVScrollBarChange(TObject*) override;
   void OnHScrollBarChange(TObject*) override;
+  void ScrollTo(TspSkinScrollBar* bar, int which, UINT message);
   void DrawFadingLine(HDC dc, int x, int y, int length);
 
   TBitmap FExpandImage, FNoExpandImage;
