@@ -144,10 +144,12 @@ void TComponentRefBase::Assign(TComponent* value) {
   TComponent* old = FValue;
   FValue = value;
   if (old) {
-    // The link stays while another reference of the holder still uses it.
-    bool shared = false;
-    for (TComponentRefBase* ref : FHolder->FRefs) shared = shared || ref->FValue == old;
-    if (!shared) old->RemoveFreeNotification(FHolder);
+    // The link serves both ways: it stays while another reference of the
+    // holder, or one of the old component to the holder, still uses it.
+    bool used = false;
+    for (TComponentRefBase* ref : FHolder->FRefs) used = used || ref->FValue == old;
+    for (TComponentRefBase* ref : old->FRefs) used = used || ref->FValue == FHolder;
+    if (!used) old->RemoveFreeNotification(FHolder);
   }
   if (value) value->FreeNotification(FHolder);
 }

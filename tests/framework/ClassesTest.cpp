@@ -102,6 +102,27 @@ TEST(TComponentRef, EmptiesItselfWhenTheComponentGoesAndNotBefore) {
   EXPECT_EQ((std::vector<std::string>{"free other"}), log);
 }
 
+TEST(TComponentRef, TwoComponentsReferringToEachOtherStayToldWhenOneLetsGo) {
+  RefHolder a(nullptr), b(nullptr);
+  auto* c = new RefHolder(nullptr);
+  a.first.Set(c);
+  c->first.Set(&a);
+  a.first.Set(nullptr);
+  b.first.Set(c);
+  c->first.Set(&b);
+  c->first.Set(nullptr);
+  delete c;
+  EXPECT_EQ(nullptr, a.first.Get());
+  EXPECT_EQ(nullptr, b.first.Get());
+  // And the other way round: c goes while a still refers to it.
+  auto* d = new RefHolder(nullptr);
+  a.first.Set(d);
+  d->first.Set(&a);
+  d->first.Set(nullptr);
+  delete d;
+  EXPECT_EQ(nullptr, a.first.Get());
+}
+
 TEST(TComponent, NamesAreUniquePerOwnerAndFoundIgnoringCase) {
   std::vector<std::string> log;
   Probe form(nullptr, "form", &log);
