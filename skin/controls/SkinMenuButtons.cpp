@@ -61,20 +61,8 @@ void DrawResizedPart(TspPaintBuffer& b, const TspPicture* picture, const RECT& s
                      POINT rb, const RECT& cl, int x, int y, int w, int h, bool stretchEffect = false) {
   if (!picture || IsEmptyRECT(src) || w <= 0 || h <= 0) return;
   TspPaintBuffer part(w, h);
-  TspNinePartSpec n;
-  n.SkinRect = src;
-  n.LT = lt;
-  n.RT = rt;
-  n.LB = lb;
-  n.RB = rb;
-  n.ClRect = cl;
   int dx = w - (src.right - src.left), dy = h - (src.bottom - src.top);
-  n.NewLT = lt;
-  n.NewRT = POINT{rt.x + dx, rt.y};
-  n.NewLB = POINT{lb.x, lb.y + dy};
-  n.NewRB = POINT{rb.x + dx, rb.y + dy};
-  n.NewClRect = RECT{cl.left, cl.top, cl.right + dx, cl.bottom + dy};
-  n.StretchEffect = stretchEffect;
+  TspNinePartSpec n = NinePartGrown(src, lt, rt, lb, rb, cl, dx, dy, stretchEffect);
   DrawNinePart(part, SourceOf(picture), n);
   part.DrawTo(b.DC(), x, y);
 }
