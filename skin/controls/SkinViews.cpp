@@ -152,8 +152,9 @@ void TspSkinViewControl<TView>::WndProc(TMessage& m) {
     case WM_NCPAINT:
       m.Result = 0;
       return;
-    case SP_SKINQUERY:
-      m.Result = SP_SKINQUERY_ANSWER;
+    case SP_PAINTCOPY:
+      // Asked from outside: this window paints itself skinned.
+      m.Result = SP_PAINTCOPY_RESULT;
       return;
     case CM_VISIBLECHANGED:
       TView::WndProc(m);

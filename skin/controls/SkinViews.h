@@ -11,12 +11,10 @@
 #include <string>
 
 #include "framework/ComCtrls.h"
+#include "skin/controls/SkinMessages.h"
 #include "skin/controls/SkinScrollBar.h"
 #include "skin/data/SkinData.h"
 
-// Query from outside the program: does the window paint itself skinned?
-constexpr UINT SP_SKINQUERY = 45513;
-constexpr LRESULT SP_SKINQUERY_ANSWER = 12851;
 // From outside the program: paint the list's column header into wParam's DC.
 constexpr UINT SP_PAINTHEADER = 45512;
 
