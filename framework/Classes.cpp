@@ -20,7 +20,7 @@ TComponent::~TComponent() {
     TComponent* other = FFreeNotifies.back();
     FFreeNotifies.pop_back();
     other->RemoveFreeNote(this);
-    other->Notification(this, opRemove);
+    other->Notify(this, opRemove);
   }
   DestroyComponents();
   if (FOwner) FOwner->RemoveComponent(this);
@@ -77,7 +77,7 @@ void TComponent::InsertComponent(TComponent* component) {
 
 void TComponent::RemoveComponent(TComponent* component) {
   if (!component || component->FOwner != this) return;
-  Notification(component, opRemove);
+  Notify(component, opRemove);
   Remove(component);
 }
 
@@ -121,6 +121,35 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
   // are the common case on a form.
   if (operation == opRemove && component) {
     for (TComponent* c : FComponents)
-      if (c != component) c->Notification(component, operation);
+      if (c != component) c->Notify(component, operation);
   }
+}
+
+void TComponent::Notify(TComponent* component, TOperation operation) {
+  Notification(component, operation);
+  if (operation != opRemove) return;
+  for (TComponentRefBase* ref : FRefs)
+    if (ref->FValue == component) ref->FValue = nullptr;
+}
+
+TComponentRefBase::TComponentRefBase(TComponent* holder) : FHolder(holder) { holder->FRefs.push_back(this); }
+
+TComponentRefBase::~TComponentRefBase() {
+  Assign(nullptr);
+  auto& refs = FHolder->FRefs;
+  refs.erase(std::find(refs.begin(), refs.end(), this));
+}
+
+void TComponentRefBase::Assign(TComponent* value) {
+  TComponent* old = FValue;
+  FValue = value;
+  if (old) {
+    // The link serves both ways: it stays while another reference of the
+    // holder, or one of the old component to the holder, still uses it.
+    bool used = false;
+    for (TComponentRefBase* ref : FHolder->FRefs) used = used || ref->FValue == old;
+    for (TComponentRefBase* ref : old->FRefs) used = used || ref->FValue == FHolder;
+    if (!used) old->RemoveFreeNotification(FHolder);
+  }
+  if (value) value->FreeNotification(FHolder);
 }

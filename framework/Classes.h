@@ -24,6 +24,44 @@ using TNotifyEvent = std::function<void(TObject* sender)>;
 
 enum TOperation { opInsert, opRemove };
 
+class TComponent;
+
+// The untyped part of TComponentRef: the holder and what it refers to.
+class TComponentRefBase {
+public:
+  TComponentRefBase(const TComponentRefBase&) = delete;
+  TComponentRefBase& operator=(const TComponentRefBase&) = delete;
+
+protected:
+  explicit TComponentRefBase(TComponent* holder);
+  ~TComponentRefBase();
+  void Assign(TComponent* value);
+  TComponent* FValue = nullptr;
+
+private:
+  friend class TComponent;
+  TComponent* FHolder;
+};
+
+// A member of `holder` that refers to another component and empties itself
+// when that component goes away. The holder's Notification still hears of
+// the removal first, with the reference not yet cleared, so it can undo what
+// it had made of the component.
+template <class T>
+class TComponentRef : public TComponentRefBase {
+public:
+  explicit TComponentRef(TComponent* holder) : TComponentRefBase(holder) {}
+  T* Get() const { return static_cast<T*>(FValue); }
+  operator T*() const { return Get(); }
+  T* operator->() const { return Get(); }
+  // False when `value` is already held.
+  bool Set(T* value) {
+    if (value == Get()) return false;
+    Assign(value);
+    return true;
+  }
+};
+
 enum TComponentStateFlag : unsigned {
   csLoading = 1u << 0,
   csReading = 1u << 1,
@@ -70,6 +108,9 @@ protected:
   virtual void Notification(TComponent* component, TOperation operation);
 
 private:
+  friend class TComponentRefBase;
+  // Notification, then the references to a removed component are cleared.
+  void Notify(TComponent* component, TOperation operation);
   void DestroyComponents();
   void Insert(TComponent* component);
   void Remove(TComponent* component);
@@ -79,6 +120,7 @@ private:
   TComponent* FOwner = nullptr;
   std::vector<TComponent*> FComponents;
   std::vector<TComponent*> FFreeNotifies;
+  std::vector<TComponentRefBase*> FRefs;
   std::string FName;
   unsigned FComponentState = 0;
 };

@@ -37,6 +37,102 @@ constexpr UINT kTveActionMask = 0x0003;
 }  // namespace
 
 // ===========================================================================
+// What the views share
+
+TCustomViewControl::TCustomViewControl(TComponent* owner, int width, int height, UINT imageListMessage,
+                                       WPARAM firstList, WPARAM secondList)
+    : TWinControl(owner),
+      FImageSlots{TImageSlot(this, imageListMessage, firstList), TImageSlot(this, imageListMessage, secondList)} {
+  InitViewClasses();
+  // The system control tracks the mouse itself (and eats the button-up of
+  // a click in its drag-detect loop): no capture of ours.
+  ControlStyle &= ~(csCaptureMouse | csSetCaption);
+  TabStop = true;
+  FColor = clWindow;
+  FFont.OnChange = [this](TObject*) { ApplyLook(); };
+  SetBounds(0, 0, width, height);
+}
+
+TCustomViewControl::~TCustomViewControl() { FFont.OnChange = nullptr; }
+
+void TCustomViewControl::CreateViewParams(TCreateParams& p, const char16_t* superClass, const char16_t* className) {
+  TWinControl::CreateParams(p);
+  p.SuperClass = superClass;
+  p.WinClassName = className;
+  p.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TCustomViewControl::ApplyLook() {
+  if (!FHandle) return;
+  SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Handle()), TRUE);
+  ApplyColors(ColorToRGB(FFont.Color()), ColorToRGB(FColor));
+  InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+void TCustomViewControl::ApplyColors(COLORREF, COLORREF) {}
+
+void TCustomViewControl::Notification(TComponent* component, TOperation operation) {
+  TWinControl::Notification(component, operation);
+  if (operation != opRemove) return;
+  for (TImageSlot& slot : FImageSlots)
+    if (component == slot.Ref) SetImageList(slot, nullptr);
+}
+
+void TCustomViewControl::SetStyleBit(DWORD bit, bool on) {
+  if (!FHandle) return;
+  LONG_PTR style = GetWindowLongPtrW(FHandle, GWL_STYLE);
+  LONG_PTR wanted = on ? (style | bit) : (style & ~static_cast<LONG_PTR>(bit));
+  if (wanted != style) SetWindowLongPtrW(FHandle, GWL_STYLE, wanted);
+  InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+void TCustomViewControl::SetImageList(TImageSlot& slot, TCustomImageList* value) {
+  slot.Ref.Set(value);
+  if (FHandle) SendMessageW(FHandle, slot.Message, slot.Which, reinterpret_cast<LPARAM>(value ? value->Handle() : nullptr));
+}
+
+void TCustomViewControl::PushImageLists() {
+  for (TImageSlot& slot : FImageSlots)
+    if (slot.Ref) SendMessageW(FHandle, slot.Message, slot.Which, reinterpret_cast<LPARAM>(slot.Ref->Handle()));
+}
+
+LRESULT TCustomViewControl::DrawWithEvent(HDC dc, const std::function<void(bool& defaultDraw)>& event) {
+  bool defaultDraw = true;
+  int saved = SaveDC(dc);
+  FCanvas.SetHandle(dc);
+  FCanvas.Font()->Assign(&FFont);
+  FCanvas.Brush()->SetColor(FColor);
+  try {
+    event(defaultDraw);
+  } catch (...) {
+    FCanvas.SetHandle(nullptr);
+    RestoreDC(dc, saved);
+    throw;
+  }
+  FCanvas.SetHandle(nullptr);
+  RestoreDC(dc, saved);
+  return defaultDraw ? CDRF_DODEFAULT : CDRF_SKIPDEFAULT;
+}
+
+void TCustomViewControl::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    // The system control paints itself.
+    case WM_PAINT:
+    case WM_ERASEBKGND:
+    case WM_PRINTCLIENT:
+    case WM_GETDLGCODE:
+      DefaultHandler(m);
+      return;
+    case CM_COLORCHANGED:
+    case CM_FONTCHANGED:
+      ApplyLook();
+      return;
+    default:
+      TWinControl::WndProc(m);
+  }
+}
+
+// ===========================================================================
 // Tree nodes
 
 TCustomTreeView* TTreeNode::TreeView() const { return FOwner->Owner(); }
@@ -307,30 +403,16 @@ TTreeNode* TTreeNodes::Item(int index) const {
 // ===========================================================================
 // Tree view
 
-TCustomTreeView::TCustomTreeView(TComponent* owner) : TWinControl(owner) {
-  InitViewClasses();
-  // The system control tracks the mouse itself (and eats the button-up of
-  // a click in its drag-detect loop): no capture of ours.
-  ControlStyle &= ~(csCaptureMouse | csSetCaption);
-  TabStop = true;
-  FColor = clWindow;
-  FFont.OnChange = [this](TObject*) { ApplyLook(); };
-  SetBounds(0, 0, 121, 97);
-}
+TCustomTreeView::TCustomTreeView(TComponent* owner)
+    : TCustomViewControl(owner, 121, 97, TVM_SETIMAGELIST, TVSIL_NORMAL, TVSIL_STATE) {}
 
 TCustomTreeView::~TCustomTreeView() {
-  FFont.OnChange = nullptr;
-  if (FImages) FImages->RemoveFreeNotification(this);
-  if (FStateImages) FStateImages->RemoveFreeNotification(this);
   // While this object is still whole, so the system's deletion reports reach it.
   DestroyHandle();
 }
 
 void TCustomTreeView::CreateParams(TCreateParams& p) {
-  TWinControl::CreateParams(p);
-  p.SuperClass = WC_TREEVIEWW;
-  p.WinClassName = u"TessTreeView";
-  p.ExStyle |= WS_EX_CLIENTEDGE;
+  CreateViewParams(p, WC_TREEVIEWW, u"TessTreeView");
   if (FShowLines) p.Style |= TVS_HASLINES;
   if (FShowButtons) p.Style |= TVS_HASBUTTONS;
   if (FShowRoot) p.Style |= TVS_LINESATROOT;
@@ -343,10 +425,7 @@ void TCustomTreeView::CreateWindowHandle(const TCreateParams& params) {
   TWinControl::CreateWindowHandle(params);
   if (!FHandle) return;
   SendMessageW(FHandle, TVM_SETINDENT, static_cast<WPARAM>(FIndent), 0);
-  if (FImages)
-    SendMessageW(FHandle, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(FImages->Handle()));
-  if (FStateImages)
-    SendMessageW(FHandle, TVM_SETIMAGELIST, TVSIL_STATE, reinterpret_cast<LPARAM>(FStateImages->Handle()));
+  PushImageLists();
   ApplyLook();
 }
 
@@ -356,27 +435,9 @@ void TCustomTreeView::DestroyWnd() {
   FTreeNodes.FNodes.clear();
 }
 
-void TCustomTreeView::ApplyLook() {
-  if (!FHandle) return;
-  SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Handle()), TRUE);
-  SendMessageW(FHandle, TVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(FFont.Color())));
-  SendMessageW(FHandle, TVM_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(FColor)));
-  InvalidateRect(FHandle, nullptr, TRUE);
-}
-
-void TCustomTreeView::Notification(TComponent* component, TOperation operation) {
-  TWinControl::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FImages) SetImages(nullptr);
-  if (component == FStateImages) SetStateImages(nullptr);
-}
-
-void TCustomTreeView::SetStyleBit(DWORD bit, bool on) {
-  if (!FHandle) return;
-  LONG_PTR style = GetWindowLongPtrW(FHandle, GWL_STYLE);
-  LONG_PTR wanted = on ? (style | bit) : (style & ~static_cast<LONG_PTR>(bit));
-  if (wanted != style) SetWindowLongPtrW(FHandle, GWL_STYLE, wanted);
-  InvalidateRect(FHandle, nullptr, TRUE);
+void TCustomTreeView::ApplyColors(COLORREF text, COLORREF back) {
+  SendMessageW(FHandle, TVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(text));
+  SendMessageW(FHandle, TVM_SETBKCOLOR, 0, static_cast<LPARAM>(back));
 }
 
 int TCustomTreeView::Indent() const {
@@ -412,24 +473,6 @@ void TCustomTreeView::SetHideSelection(bool value) {
 void TCustomTreeView::SetRowSelect(bool value) {
   FRowSelect = value;
   SetStyleBit(TVS_FULLROWSELECT, value);
-}
-
-void TCustomTreeView::SetImages(TCustomImageList* value) {
-  if (FImages) FImages->RemoveFreeNotification(this);
-  FImages = value;
-  if (FImages) FImages->FreeNotification(this);
-  if (FHandle)
-    SendMessageW(FHandle, TVM_SETIMAGELIST, TVSIL_NORMAL,
-                 reinterpret_cast<LPARAM>(FImages ? FImages->Handle() : nullptr));
-}
-
-void TCustomTreeView::SetStateImages(TCustomImageList* value) {
-  if (FStateImages) FStateImages->RemoveFreeNotification(this);
-  FStateImages = value;
-  if (FStateImages) FStateImages->FreeNotification(this);
-  if (FHandle)
-    SendMessageW(FHandle, TVM_SETIMAGELIST, TVSIL_STATE,
-                 reinterpret_cast<LPARAM>(FStateImages ? FStateImages->Handle() : nullptr));
 }
 
 TTreeNode* TCustomTreeView::Selected() const {
@@ -503,21 +546,10 @@ LRESULT TCustomTreeView::CustomDraw(NMTVCUSTOMDRAW* cd) {
     case CDDS_ITEMPREPAINT: {
       TTreeNode* node = FTreeNodes.GetNode(reinterpret_cast<HTREEITEM>(cd->nmcd.dwItemSpec));
       if (!node) return CDRF_DODEFAULT;
-      bool paintImages = true, defaultDraw = true;
-      int saved = SaveDC(cd->nmcd.hdc);
-      FCanvas.SetHandle(cd->nmcd.hdc);
-      FCanvas.Font()->Assign(&FFont);
-      FCanvas.Brush()->SetColor(FColor);
-      try {
+      return DrawWithEvent(cd->nmcd.hdc, [&](bool& defaultDraw) {
+        bool paintImages = true;
         OnAdvancedCustomDrawItem(this, node, DrawState(cd->nmcd.uItemState), cdPrePaint, paintImages, defaultDraw);
-      } catch (...) {
-        FCanvas.SetHandle(nullptr);
-        RestoreDC(cd->nmcd.hdc, saved);
-        throw;
-      }
-      FCanvas.SetHandle(nullptr);
-      RestoreDC(cd->nmcd.hdc, saved);
-      return defaultDraw ? CDRF_DODEFAULT : CDRF_SKIPDEFAULT;
+      });
     }
     default:
       return CDRF_DODEFAULT;
@@ -526,17 +558,6 @@ LRESULT TCustomTreeView::CustomDraw(NMTVCUSTOMDRAW* cd) {
 
 void TCustomTreeView::WndProc(TMessage& m) {
   switch (m.Msg) {
-    // The system control paints itself.
-    case WM_PAINT:
-    case WM_ERASEBKGND:
-    case WM_PRINTCLIENT:
-    case WM_GETDLGCODE:
-      DefaultHandler(m);
-      return;
-    case CM_COLORCHANGED:
-    case CM_FONTCHANGED:
-      ApplyLook();
-      return;
     case CN_NOTIFY: {
       auto* hdr = reinterpret_cast<NMHDR*>(m.LParam);
       switch (hdr->code) {
@@ -584,7 +605,7 @@ void TCustomTreeView::WndProc(TMessage& m) {
     default:
       break;
   }
-  TWinControl::WndProc(m);
+  TCustomViewControl::WndProc(m);
 }
 
 // ===========================================================================
@@ -863,27 +884,15 @@ void TListItems::Recreate() {
 // ===========================================================================
 // List view
 
-TCustomListView::TCustomListView(TComponent* owner) : TWinControl(owner) {
-  InitViewClasses();
-  ControlStyle &= ~(csCaptureMouse | csSetCaption);
-  TabStop = true;
-  FColor = clWindow;
-  FFont.OnChange = [this](TObject*) { ApplyLook(); };
-  SetBounds(0, 0, 250, 150);
-}
+TCustomListView::TCustomListView(TComponent* owner)
+    : TCustomViewControl(owner, 250, 150, LVM_SETIMAGELIST, LVSIL_SMALL, LVSIL_NORMAL) {}
 
 TCustomListView::~TCustomListView() {
-  FFont.OnChange = nullptr;
-  if (FSmallImages) FSmallImages->RemoveFreeNotification(this);
-  if (FLargeImages) FLargeImages->RemoveFreeNotification(this);
   DestroyHandle();
 }
 
 void TCustomListView::CreateParams(TCreateParams& p) {
-  TWinControl::CreateParams(p);
-  p.SuperClass = WC_LISTVIEWW;
-  p.WinClassName = u"TessListView";
-  p.ExStyle |= WS_EX_CLIENTEDGE;
+  CreateViewParams(p, WC_LISTVIEWW, u"TessListView");
   static const DWORD kViews[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT};
   p.Style |= kViews[FViewStyle] | LVS_SHAREIMAGELISTS;
   if (!FHideSelection) p.Style |= LVS_SHOWSELALWAYS;
@@ -897,10 +906,7 @@ void TCustomListView::CreateWindowHandle(const TCreateParams& params) {
   TWinControl::CreateWindowHandle(params);
   if (!FHandle) return;
   UpdateExStyle();
-  if (FSmallImages)
-    SendMessageW(FHandle, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(FSmallImages->Handle()));
-  if (FLargeImages)
-    SendMessageW(FHandle, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(FLargeImages->Handle()));
+  PushImageLists();
   FColumns.Recreate();
   FListItems.Recreate();
   ApplyLook();
@@ -917,29 +923,10 @@ void TCustomListView::UpdateExStyle() {
                LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP, ex);
 }
 
-void TCustomListView::ApplyLook() {
-  if (!FHandle) return;
-  SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Handle()), TRUE);
-  COLORREF bk = ColorToRGB(FColor);
-  SendMessageW(FHandle, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(bk));
-  SendMessageW(FHandle, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(bk));
-  SendMessageW(FHandle, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(FFont.Color())));
-  InvalidateRect(FHandle, nullptr, TRUE);
-}
-
-void TCustomListView::Notification(TComponent* component, TOperation operation) {
-  TWinControl::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FSmallImages) SetSmallImages(nullptr);
-  if (component == FLargeImages) SetLargeImages(nullptr);
-}
-
-void TCustomListView::SetStyleBit(DWORD bit, bool on) {
-  if (!FHandle) return;
-  LONG_PTR style = GetWindowLongPtrW(FHandle, GWL_STYLE);
-  LONG_PTR wanted = on ? (style | bit) : (style & ~static_cast<LONG_PTR>(bit));
-  if (wanted != style) SetWindowLongPtrW(FHandle, GWL_STYLE, wanted);
-  InvalidateRect(FHandle, nullptr, TRUE);
+void TCustomListView::ApplyColors(COLORREF text, COLORREF back) {
+  SendMessageW(FHandle, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(back));
+  SendMessageW(FHandle, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(back));
+  SendMessageW(FHandle, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(text));
 }
 
 void TCustomListView::SetViewStyle(TViewStyle value) {
@@ -1001,24 +988,6 @@ void TCustomListView::SetReadOnly(bool value) {
 void TCustomListView::SetHideSelection(bool value) {
   FHideSelection = value;
   SetStyleBit(LVS_SHOWSELALWAYS, !value);
-}
-
-void TCustomListView::SetSmallImages(TCustomImageList* value) {
-  if (FSmallImages) FSmallImages->RemoveFreeNotification(this);
-  FSmallImages = value;
-  if (FSmallImages) FSmallImages->FreeNotification(this);
-  if (FHandle)
-    SendMessageW(FHandle, LVM_SETIMAGELIST, LVSIL_SMALL,
-                 reinterpret_cast<LPARAM>(FSmallImages ? FSmallImages->Handle() : nullptr));
-}
-
-void TCustomListView::SetLargeImages(TCustomImageList* value) {
-  if (FLargeImages) FLargeImages->RemoveFreeNotification(this);
-  FLargeImages = value;
-  if (FLargeImages) FLargeImages->FreeNotification(this);
-  if (FHandle)
-    SendMessageW(FHandle, LVM_SETIMAGELIST, LVSIL_NORMAL,
-                 reinterpret_cast<LPARAM>(FLargeImages ? FLargeImages->Handle() : nullptr));
 }
 
 TListItem* TCustomListView::Selected() const {
@@ -1089,21 +1058,7 @@ LRESULT TCustomListView::CustomDraw(NMLVCUSTOMDRAW* cd) {
       TCustomDrawState state = DrawState(cd->nmcd.uItemState) & ~(cdsSelected | cdsFocused);
       if (item->Selected()) state |= cdsSelected;
       if (item->Focused()) state |= cdsFocused;
-      bool defaultDraw = true;
-      int saved = SaveDC(cd->nmcd.hdc);
-      FCanvas.SetHandle(cd->nmcd.hdc);
-      FCanvas.Font()->Assign(&FFont);
-      FCanvas.Brush()->SetColor(FColor);
-      try {
-        OnCustomDrawItem(this, item, state, defaultDraw);
-      } catch (...) {
-        FCanvas.SetHandle(nullptr);
-        RestoreDC(cd->nmcd.hdc, saved);
-        throw;
-      }
-      FCanvas.SetHandle(nullptr);
-      RestoreDC(cd->nmcd.hdc, saved);
-      return defaultDraw ? CDRF_DODEFAULT : CDRF_SKIPDEFAULT;
+      return DrawWithEvent(cd->nmcd.hdc, [&](bool& defaultDraw) { OnCustomDrawItem(this, item, state, defaultDraw); });
     }
     default:
       return CDRF_DODEFAULT;
@@ -1112,16 +1067,6 @@ LRESULT TCustomListView::CustomDraw(NMLVCUSTOMDRAW* cd) {
 
 void TCustomListView::WndProc(TMessage& m) {
   switch (m.Msg) {
-    case WM_PAINT:
-    case WM_ERASEBKGND:
-    case WM_PRINTCLIENT:
-    case WM_GETDLGCODE:
-      DefaultHandler(m);
-      return;
-    case CM_COLORCHANGED:
-    case CM_FONTCHANGED:
-      ApplyLook();
-      return;
     case CN_NOTIFY: {
       auto* hdr = reinterpret_cast<NMHDR*>(m.LParam);
       switch (hdr->code) {
@@ -1155,5 +1100,5 @@ void TCustomListView::WndProc(TMessage& m) {
     default:
       break;
   }
-  TWinControl::WndProc(m);
+  TCustomViewControl::WndProc(m);
 }

@@ -31,6 +31,52 @@ enum : unsigned {
 };
 enum TCustomDrawStage { cdPrePaint, cdPostPaint, cdPreErase, cdPostErase };
 
+// What the tree view and the list view share: the system control paints
+// itself in our Font and Color, custom-draws on Canvas, and shows two image
+// lists that are taken out of the window when they go away.
+class TCustomViewControl : public TWinControl {
+public:
+  // The text font (Font()->Color is the text colour) and Color() the
+  // background of the control.
+  TFont* Font() { return &FFont; }
+  // The canvas of the device context being custom-drawn (only inside the
+  // custom-draw events).
+  TCanvas* Canvas() { return &FCanvas; }
+
+  void WndProc(TMessage& message) override;
+
+protected:
+  // An image list the window shows, handed to it with Message and Which.
+  struct TImageSlot {
+    explicit TImageSlot(TComponent* holder, UINT message, WPARAM which) : Ref(holder), Message(message), Which(which) {}
+    TComponentRef<TCustomImageList> Ref;
+    UINT Message;
+    WPARAM Which;
+  };
+
+  TCustomViewControl(TComponent* owner, int width, int height, UINT imageListMessage, WPARAM firstList,
+                     WPARAM secondList);
+  // The system class superclassed under our own class name, with a sunken edge.
+  void CreateViewParams(TCreateParams& params, const char16_t* superClass, const char16_t* className);
+  ~TCustomViewControl() override;
+  void Notification(TComponent* component, TOperation operation) override;
+  // Applies Font and Color to the window.
+  void ApplyLook();
+  // The window's own text and background colour messages.
+  virtual void ApplyColors(COLORREF text, COLORREF back);
+  void SetStyleBit(DWORD bit, bool on);
+  void SetImageList(TImageSlot& slot, TCustomImageList* value);
+  // Hands both image lists to a new window.
+  void PushImageLists();
+  // Runs a custom-draw event with Canvas on `dc` in the control's font and
+  // colour; the result tells the system whether to draw the item itself.
+  LRESULT DrawWithEvent(HDC dc, const std::function<void(bool& defaultDraw)>& event);
+
+  TFont FFont;
+  TCanvas FCanvas;
+  TImageSlot FImageSlots[2];
+};
+
 // ---------------------------------------------------------------- tree view
 
 class TCustomTreeView;
@@ -134,7 +180,7 @@ using TTVAdvancedCustomDrawItemEvent =
 
 // The system tree view (SysTreeView32, superclassed so that messages sent
 // while the window is made reach the object too).
-class TCustomTreeView : public TWinControl {
+class TCustomTreeView : public TCustomViewControl {
 public:
   explicit TCustomTreeView(TComponent* owner);
   ~TCustomTreeView() override;
@@ -163,17 +209,10 @@ public:
   bool RowSelect() const { return FRowSelect; }
   void SetRowSelect(bool value);
 
-  TCustomImageList* Images() const { return FImages; }
-  void SetImages(TCustomImageList* value);
-  TCustomImageList* StateImages() const { return FStateImages; }
-  void SetStateImages(TCustomImageList* value);
-
-  // The text font (Font()->Color is the text colour) and Color() the
-  // background of the control.
-  TFont* Font() { return &FFont; }
-  // The canvas of the device context being custom-drawn (only inside the
-  // custom-draw events).
-  TCanvas* Canvas() { return &FCanvas; }
+  TCustomImageList* Images() const { return FImageSlots[0].Ref; }
+  void SetImages(TCustomImageList* value) { SetImageList(FImageSlots[0], value); }
+  TCustomImageList* StateImages() const { return FImageSlots[1].Ref; }
+  void SetStateImages(TCustomImageList* value) { SetImageList(FImageSlots[1], value); }
 
   TTVChangedEvent OnChange;
   TTVExpandingEvent OnExpanding;
@@ -188,26 +227,19 @@ protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWindowHandle(const TCreateParams& params) override;
   void DestroyWnd() override;
-  void Notification(TComponent* component, TOperation operation) override;
+  void ApplyColors(COLORREF text, COLORREF back) override;
   // The selection moved to `node`.
   virtual void Change(TTreeNode* node);
   virtual bool CanExpand(TTreeNode* node);
   virtual void Expand(TTreeNode* node);
   virtual bool CanCollapse(TTreeNode* node);
   virtual void Collapse(TTreeNode* node);
-  // Applies Font and Color to the window.
-  void ApplyLook();
 
 private:
   friend class TTreeNodes;
   friend class TTreeNode;
-  void SetStyleBit(DWORD bit, bool on);
   LRESULT CustomDraw(NMTVCUSTOMDRAW* cd);
   TTreeNodes FTreeNodes{this};
-  TFont FFont;
-  TCanvas FCanvas;
-  TCustomImageList* FImages = nullptr;
-  TCustomImageList* FStateImages = nullptr;
   int FIndent = 19;
   bool FShowRoot = true, FShowLines = true, FShowButtons = true, FReadOnly = false, FHideSelection = true,
        FRowSelect = false;
@@ -333,7 +365,7 @@ using TLVColumnClickEvent = std::function<void(TObject* sender, TListColumn* col
 
 // The system list view (SysListView32, superclassed: the column header it
 // makes while its window is made is announced to the object).
-class TCustomListView : public TWinControl {
+class TCustomListView : public TCustomViewControl {
 public:
   explicit TCustomListView(TComponent* owner);
   ~TCustomListView() override;
@@ -371,13 +403,10 @@ public:
   bool HideSelection() const { return FHideSelection; }
   void SetHideSelection(bool value);
 
-  TCustomImageList* SmallImages() const { return FSmallImages; }
-  void SetSmallImages(TCustomImageList* value);
-  TCustomImageList* LargeImages() const { return FLargeImages; }
-  void SetLargeImages(TCustomImageList* value);
-
-  TFont* Font() { return &FFont; }
-  TCanvas* Canvas() { return &FCanvas; }
+  TCustomImageList* SmallImages() const { return FImageSlots[0].Ref; }
+  void SetSmallImages(TCustomImageList* value) { SetImageList(FImageSlots[0], value); }
+  TCustomImageList* LargeImages() const { return FImageSlots[1].Ref; }
+  void SetLargeImages(TCustomImageList* value) { SetImageList(FImageSlots[1], value); }
   // The column header window of the report view, or null.
   HWND HeaderHandle() const;
 
@@ -391,9 +420,8 @@ public:
 protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWindowHandle(const TCreateParams& params) override;
-  void Notification(TComponent* component, TOperation operation) override;
+  void ApplyColors(COLORREF text, COLORREF back) override;
   virtual void Change(TListItem* item, TItemChange change);
-  void ApplyLook();
   void UpdateExStyle();
 
 private:
@@ -401,14 +429,9 @@ private:
   friend class TListItem;
   friend class TListColumn;
   friend class TListColumns;
-  void SetStyleBit(DWORD bit, bool on);
   LRESULT CustomDraw(NMLVCUSTOMDRAW* cd);
   TListItems FListItems{this};
   TListColumns FColumns{this};
-  TFont FFont;
-  TCanvas FCanvas;
-  TCustomImageList* FSmallImages = nullptr;
-  TCustomImageList* FLargeImages = nullptr;
   TViewStyle FViewStyle = vsIcon;
   bool FCheckboxes = false, FRowSelect = false, FGridLines = false, FFullDrag = false, FShowColumnHeaders = true,
        FWrapText = true, FMultiSelect = false, FReadOnly = false, FHideSelection = true;

@@ -125,6 +125,11 @@ struct TspNinePartSpec {
   int StretchType = 0;  // full, horizontal, vertical
 };
 
+// The nine parts of `src` (corners and client rectangle relative to it)
+// grown by dx and dy: the right and bottom parts move, the client grows.
+TspNinePartSpec NinePartGrown(const RECT& src, POINT lt, POINT rt, POINT lb, POINT rb, const RECT& cl, int dx, int dy,
+                              bool stretchEffect);
+
 // The element pictures at a size, into the whole buffer.
 void DrawPiece(TspPaintBuffer& b, const TspImageSource& picture, const RECT& src, const RECT& dst);
 void DrawNinePart(TspPaintBuffer& b, const TspImageSource& picture, const TspNinePartSpec& spec);

@@ -11,12 +11,11 @@
 #include "framework/ImgList.h"
 #include "framework/Mask.h"
 #include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinMessages.h"
 #include "skin/controls/SkinTimer.h"
 
 // The skin library's private messages that the edits answer.
 constexpr UINT SP_AFTERDISPATCH = 1229;     // a menu command ran: free the edit menu
-constexpr UINT SP_PAINTCOPY = 45513;        // paint the whole look into the DC in WParam
-constexpr UINT SP_PAINTCOPY_RESULT = 12851;
 constexpr UINT SP_PAINTFRAME = 48203;       // paint the frame into the DC in WParam
 constexpr LPARAM SP_PAINTFRAME_TAG = 16802;
 

@@ -94,9 +94,7 @@ void TspSkinExPanel::SetSpacing(int value) {
 }
 
 void TspSkinExPanel::SetCaptionImageList(TCustomImageList* value) {
-  if (FCaptionImageList) FCaptionImageList->RemoveFreeNotification(this);
-  FCaptionImageList = value;
-  if (FCaptionImageList) FCaptionImageList->FreeNotification(this);
+  FCaptionImageList.Set(value);
   Repaint();
 }
 
@@ -104,11 +102,6 @@ void TspSkinExPanel::SetCaptionImageIndex(int value) {
   if (FCaptionImageIndex == value) return;
   FCaptionImageIndex = value;
   Repaint();
-}
-
-void TspSkinExPanel::Notification(TComponent* component, TOperation operation) {
-  Base::Notification(component, operation);
-  if (operation == opRemove && component == FCaptionImageList) FCaptionImageList = nullptr;
 }
 
 void TspSkinExPanel::Close() {

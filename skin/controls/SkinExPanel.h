@@ -65,7 +65,6 @@ public:
 protected:
   void AdjustClientRect(RECT& rect) override;
   void GetSkinData() override;
-  void Notification(TComponent* component, TOperation operation) override;
   void Paint() override;
   void PaintDefaultImage(TspPaintBuffer& b) override;
   void PaintSkinImage(TspPaintBuffer& b) override;
@@ -96,7 +95,7 @@ private:
   bool FShowRollButton = true, FShowCloseButton = true;
   TspPicture FGlyph;
   int FNumGlyphs = 1, FSpacing = 2;
-  TCustomImageList* FCaptionImageList = nullptr;
+  TComponentRef<TCustomImageList> FCaptionImageList{this};
   int FCaptionImageIndex = -1;
   Button FButtons[2];
   std::vector<TControl*> FShownChildren;

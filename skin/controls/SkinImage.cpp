@@ -72,6 +72,24 @@ void DrawPiece(TspPaintBuffer& b, const TspImageSource& picture, const RECT& src
   painter.Copy(R(src), R(dst));
 }
 
+TspNinePartSpec NinePartGrown(const RECT& src, POINT lt, POINT rt, POINT lb, POINT rb, const RECT& cl, int dx, int dy,
+                              bool stretchEffect) {
+  TspNinePartSpec n;
+  n.SkinRect = src;
+  n.LT = lt;
+  n.RT = rt;
+  n.LB = lb;
+  n.RB = rb;
+  n.ClRect = cl;
+  n.NewLT = lt;
+  n.NewRT = POINT{rt.x + dx, rt.y};
+  n.NewLB = POINT{lb.x, lb.y + dy};
+  n.NewRB = POINT{rb.x + dx, rb.y + dy};
+  n.NewClRect = RECT{cl.left, cl.top, cl.right + dx, cl.bottom + dy};
+  n.StretchEffect = stretchEffect;
+  return n;
+}
+
 void DrawNinePart(TspPaintBuffer& b, const TspImageSource& picture, const TspNinePartSpec& s) {
   TspNinePartGeometry n;
   n.LTPoint = P(s.LT);

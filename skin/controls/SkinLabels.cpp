@@ -266,10 +266,7 @@ void TspSkinButtonLabel::SetGlyph(TBitmap* value) {
 }
 
 void TspSkinButtonLabel::SetImageList(TCustomImageList* value) {
-  if (value == FImageList) return;
-  if (FImageList) FImageList->RemoveFreeNotification(this);
-  FImageList = value;
-  if (FImageList) FImageList->FreeNotification(this);
+  if (!FImageList.Set(value)) return;
   Repaint();
 }
 
@@ -277,11 +274,6 @@ void TspSkinButtonLabel::SetImageIndex(int value) {
   if (value == FImageIndex) return;
   FImageIndex = value;
   Repaint();
-}
-
-void TspSkinButtonLabel::Notification(TComponent* component, TOperation operation) {
-  TspSkinFontLabel::Notification(component, operation);
-  if (operation == opRemove && component == FImageList) FImageList = nullptr;
 }
 
 int TspSkinButtonLabel::ShownImageIndex() const {

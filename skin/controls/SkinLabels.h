@@ -138,7 +138,6 @@ public:
 
 protected:
   void Paint() override;
-  void Notification(TComponent* component, TOperation operation) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -149,7 +148,7 @@ private:
 
   bool FDoubleBuffered = false, FMouseIn = false, FDown = false;
   TBitmap FGlyph;
-  TCustomImageList* FImageList = nullptr;
+  TComponentRef<TCustomImageList> FImageList{this};
   int FImageIndex = -1;
   int FNumGlyphs = 1, FMargin = -1;
   TspButtonLayout FLayout = blGlyphLeft;

@@ -112,8 +112,8 @@ void TspListBox::WndProc(TMessage& m) {
     case WM_NCHITTEST:
       m.Result = HTCLIENT;
       return;
-    case SP_PAINTNONCLIENT:
-      m.Result = kSkinNonClientDone;
+    case SP_PAINTCOPY:
+      m.Result = SP_PAINTCOPY_RESULT;
       return;
     case WM_ERASEBKGND: {
       HDC dc = reinterpret_cast<HDC>(m.WParam);

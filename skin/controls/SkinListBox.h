@@ -10,6 +10,7 @@
 #include "framework/ImgList.h"
 #include "framework/ListBoxes.h"
 #include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinMessages.h"
 #include "skin/controls/SkinScrollBar.h"
 #include "skin/controls/SkinTimer.h"
 
@@ -17,9 +18,6 @@
 // in WParam (LParam carries kSkinPaintClientCode; the answer repeats it).
 constexpr UINT SP_PAINTCLIENT = 48202;
 constexpr LPARAM kSkinPaintClientCode = 16802;
-// The request to paint the non-client area into a DC; 12851 means done.
-constexpr UINT SP_PAINTNONCLIENT = 45513;
-constexpr LRESULT kSkinNonClientDone = 12851;
 
 // Draws item Index into Cnvs, a bitmap of ItemWidth x ItemHeight whose text
 // area is TxtRect; the handler draws everything.

@@ -261,19 +261,7 @@ void TspSkinMemo::DrawBackground(HDC dc) {
     // inside takes the memo colour.
     RECT src = hot ? ActiveSkinRect : SkinRect;
     int dx = w - SkinWidth(), dy = h - SkinHeight();
-    TspNinePartSpec n;
-    n.SkinRect = src;
-    n.LT = LTPoint;
-    n.RT = RTPoint;
-    n.LB = LBPoint;
-    n.RB = RBPoint;
-    n.ClRect = ClRect;
-    n.NewLT = LTPoint;
-    n.NewRT = POINT{RTPoint.x + dx, RTPoint.y};
-    n.NewLB = POINT{LBPoint.x, LBPoint.y + dy};
-    n.NewRB = POINT{RBPoint.x + dx, RBPoint.y + dy};
-    n.NewClRect = RECT{ClRect.left, ClRect.top, ClRect.right + dx, ClRect.bottom + dy};
-    n.StretchEffect = StretchEffect;
+    TspNinePartSpec n = NinePartGrown(src, LTPoint, RTPoint, LBPoint, RBPoint, ClRect, dx, dy, StretchEffect);
     DrawNinePart(b, SourceOf(Picture), n);
     if (!FBitMapBG)
       b.Fill(RECT{ClRect.left, ClRect.top, w - (SkinWidth() - ClRect.right), h - (SkinHeight() - ClRect.bottom)},

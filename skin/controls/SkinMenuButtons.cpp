@@ -61,20 +61,8 @@ void DrawResizedPart(TspPaintBuffer& b, const TspPicture* picture, const RECT& s
                      POINT rb, const RECT& cl, int x, int y, int w, int h, bool stretchEffect = false) {
   if (!picture || IsEmptyRECT(src) || w <= 0 || h <= 0) return;
   TspPaintBuffer part(w, h);
-  TspNinePartSpec n;
-  n.SkinRect = src;
-  n.LT = lt;
-  n.RT = rt;
-  n.LB = lb;
-  n.RB = rb;
-  n.ClRect = cl;
   int dx = w - (src.right - src.left), dy = h - (src.bottom - src.top);
-  n.NewLT = lt;
-  n.NewRT = POINT{rt.x + dx, rt.y};
-  n.NewLB = POINT{lb.x, lb.y + dy};
-  n.NewRB = POINT{rb.x + dx, rb.y + dy};
-  n.NewClRect = RECT{cl.left, cl.top, cl.right + dx, cl.bottom + dy};
-  n.StretchEffect = stretchEffect;
+  TspNinePartSpec n = NinePartGrown(src, lt, rt, lb, rb, cl, dx, dy, stretchEffect);
   DrawNinePart(part, SourceOf(picture), n);
   part.DrawTo(b.DC(), x, y);
 }
@@ -109,56 +97,153 @@ static void OpenButtonMenus(TControl* control, TPopupMenu* popup, TspImagesMenuS
 }
 
 // ===========================================================================
-// TspSkinMenuButton
+// What both menu buttons share
 
-TspSkinMenuButton::TspSkinMenuButton(TComponent* owner) : TspSkinButton(owner) {
-  SetSkinDataName("toolmenubutton");
-  FSpaceSupport = false;
+template <class TButton>
+TspMenuButtonCore<TButton>::TspMenuButtonCore(TComponent* owner) : TButton(owner) {
+  this->SetSkinDataName("toolmenubutton");
 }
 
-TspSkinMenuButton::~TspSkinMenuButton() {
-  if (FSkinPopupMenu) FSkinPopupMenu->RemoveFreeNotification(this);
-}
-
-void TspSkinMenuButton::SetSkinPopupMenu(TPopupMenu* value) {
-  if (FSkinPopupMenu == value) return;
-  if (FSkinPopupMenu) FSkinPopupMenu->RemoveFreeNotification(this);
-  FSkinPopupMenu = value;
-  if (FSkinPopupMenu) FSkinPopupMenu->FreeNotification(this);
-}
-
-void TspSkinMenuButton::SetTrackButtonMode(bool value) {
+template <class TButton>
+void TspMenuButtonCore<TButton>::SetTrackButtonMode(bool value) {
   FTrackButtonMode = value;
-  if (FIndex == -1) Repaint();
+  if (this->FIndex == -1) this->Repaint();
 }
 
-void TspSkinMenuButton::Notification(TComponent* component, TOperation operation) {
-  TspSkinButton::Notification(component, operation);
-  if (operation == opRemove && component == FSkinPopupMenu) FSkinPopupMenu = nullptr;
-}
-
-void TspSkinMenuButton::GetSkinData() {
-  TspSkinButton::GetSkinData();
+template <class TButton>
+void TspMenuButtonCore<TButton>::GetSkinData() {
+  TButton::GetSkinData();
   FTrackButtonRect = RECT{};
-  if (auto* e = dynamic_cast<TspDataSkinMenuButtonControl*>(Element())) FTrackButtonRect = ToRECT(e->TrackButtonRect);
+  if (auto* e = dynamic_cast<TspDataSkinMenuButtonControl*>(this->Element()))
+    FTrackButtonRect = ToRECT(e->TrackButtonRect);
 }
 
-RECT TspSkinMenuButton::TrackRect() {
+template <class TButton>
+RECT TspMenuButtonCore<TButton>::TrackRect() {
   GetSkinData();
-  if (FIndex != -1 && !IsOwnDrawnVariant(SkinDataName()))
-    return MovedTrackButtonRect(Geometry, FTrackButtonRect, Width(), Height());
-  return RECT{Width() - kMenuTrackSize, 0, Width(), Height()};
+  if (this->FIndex != -1 && !IsOwnDrawnVariant(this->SkinDataName()))
+    return MovedTrackButtonRect(this->Geometry, FTrackButtonRect, this->Width(), this->Height());
+  return DefaultTrackRect();
 }
 
-bool TspSkinMenuButton::IsTrackPoint(int X, int Y) {
-  if (!FSkinPopupMenu && !FSkinImagesMenu) return false;
+template <class TButton>
+RECT TspMenuButtonCore<TButton>::DefaultTrackRect() {
+  return RECT{this->Width() - kMenuTrackSize, 0, this->Width(), this->Height()};
+}
+
+template <class TButton>
+bool TspMenuButtonCore<TButton>::IsTrackPoint(int X, int Y) {
+  if (!FSkinPopupMenu && !this->FSkinImagesMenu) return false;
   if (!FTrackButtonMode) return true;
   return PointIn(TrackRect(), X, Y);
 }
 
-void TspSkinMenuButton::DropDownMenu() {
-  OpenButtonMenus(this, FSkinPopupMenu, FSkinImagesMenu, OnShowTrackMenu, [this] { ImagesMenuClosed(); });
+template <class TButton>
+void TspMenuButtonCore<TButton>::DropDownMenu() {
+  OpenButtonMenus(this, FSkinPopupMenu, this->FSkinImagesMenu, OnShowTrackMenu, [this] { ImagesMenuClosed(); });
 }
+
+template <class TButton>
+void TspMenuButtonCore<TButton>::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (!FMenuTracked) TButton::MouseUp(button, shift, x, y);
+}
+
+template <class TButton>
+void TspMenuButtonCore<TButton>::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case SP_MENUCLOSED:
+      MenuClosed();
+      return;
+    case CM_MOUSEENTER:
+    case CM_MOUSELEAVE:
+      if (FMenuTracked) {
+        if (reinterpret_cast<TControl*>(m.LParam) == this) this->FMouseIn = m.Msg == CM_MOUSEENTER;
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  TButton::WndProc(m);
+}
+
+template <class TButton>
+bool TspMenuButtonCore<TButton>::PaintTrackedPart(TspPaintBuffer& b) {
+  if (!FMenuTracked || !FTrackButtonMode || IsEmptyRECT(FTrackButtonRect) || IsEmptyRECT(this->FDownSkinRect))
+    return false;
+  this->DrawStateImage(b, this->FActiveSkinRect, false, true);
+  RECT src = FTrackButtonRect;
+  OffsetRect(&src, this->FDownSkinRect.left, this->FDownSkinRect.top);
+  DrawPiece(b, SourceOf(this->Picture), src, TrackRect());
+  return true;
+}
+
+template <class TButton>
+void TspMenuButtonCore<TButton>::PaintOwnVariant(TspPaintBuffer& b, bool faces, bool focusFrame) {
+  const TspSkinGeometry& g = this->Geometry;
+  const RECT N = g.SkinRect, A = this->FActiveSkinRect, D = this->FDownSkinRect;
+  int w = b.Width(), h = b.Height();
+  bool mouseIn = this->FMouseIn;
+  bool pressed = this->FDown && mouseIn;
+  bool stretch = IsStretchVariant(this->SkinDataName());
+  auto part = [&](const RECT& src, int x, int pw) {
+    if (stretch)
+      DrawStretchedPart(b, this->Picture, src, g.ClRect, x, 0, pw, h);
+    else
+      DrawResizedPart(b, this->Picture, src, g.LTPt, g.RTPt, g.LBPt, g.RBPt, g.ClRect, x, 0, pw, h, g.StretchEffect);
+  };
+  if (faces) {
+    if (FTrackButtonMode) {
+      RECT mainSrc = N, trackSrc = N;
+      if (FMenuTracked) {
+        mainSrc = A;
+        trackSrc = D;
+      } else if (pressed) {
+        mainSrc = trackSrc = D;
+      } else if (mouseIn) {
+        mainSrc = trackSrc = A;
+      }
+      part(mainSrc, 0, w - kMenuTrackSize);
+      part(trackSrc, w - kMenuTrackSize, kMenuTrackSize);
+    } else {
+      part((pressed || FMenuTracked) ? D : (mouseIn ? A : N), 0, w);
+    }
+  }
+  COLORREF color;
+  if (this->Enabled() && !this->UseSkinFontColor)
+    color = this->FDefaultFont.Color;
+  else if (!this->Enabled())
+    color = this->FDisabledFontColor;
+  else if (pressed)
+    color = this->FDownFontColor;
+  else if (mouseIn)
+    color = this->FActiveFontColor;
+  else
+    color = this->FFontColor;
+  TspFontDesc font = this->UseSkinFont ? this->FSkinFont : this->FDefaultFont;
+  font.Color = color;
+  if (focusFrame) DrawFocusFrame(b.DC(), g.NewClRect);
+  this->DrawContent(b.DC(), RECT{0, 0, w - kMenuTrackSize, h}, font, pressed, mouseIn);
+  RECT marker{w - kMenuTrackSize, 0, w, h};
+  if (stretch && (pressed || FMenuTracked)) OffsetRect(&marker, 2, 2);
+  if (IsEmptyRECT(this->FMenuMarkerRect)) {
+    DrawArrowGlyph(b.DC(), marker, adDown, FMenuTracked ? this->FDownFontColor : color);
+  } else {
+    RECT src = (pressed || FMenuTracked) ? this->FMenuMarkerDownRect
+                                         : (mouseIn ? this->FMenuMarkerActiveRect : this->FMenuMarkerRect);
+    DrawMarkerGlyph(b.DC(), this->Picture, src, marker, this->FMenuMarkerTransparentColor);
+  }
+}
+
+template class TspMenuButtonCore<TspSkinButton>;
+template class TspMenuButtonCore<TspSkinSpeedButton>;
+
+// ===========================================================================
+// TspSkinMenuButton
+
+TspSkinMenuButton::TspSkinMenuButton(TComponent* owner) : TspMenuButtonCore(owner) { FSpaceSupport = false; }
+
+TspSkinMenuButton::~TspSkinMenuButton() = default;
 
 void TspSkinMenuButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == mbLeft) {
@@ -175,10 +260,6 @@ void TspSkinMenuButton::MouseDown(TMouseButton button, TShiftState shift, int x,
     }
   }
   TspSkinButton::MouseDown(button, shift, x, y);
-}
-
-void TspSkinMenuButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-  if (!FMenuTracked) TspSkinButton::MouseUp(button, shift, x, y);
 }
 
 void TspSkinMenuButton::MenuClosed() {
@@ -202,10 +283,6 @@ void TspSkinMenuButton::ImagesMenuClosed() {
 }
 
 void TspSkinMenuButton::WndProc(TMessage& m) {
-  if (m.Msg == SP_MENUCLOSED) {
-    MenuClosed();
-    return;
-  }
   if (CanFocused() && FSkinPopupMenu) {
     if (m.Msg == WM_KEYDOWN && m.WParam == VK_SPACE && !FTrackButtonMode) {
       FMenuTracked = true;
@@ -224,29 +301,17 @@ void TspSkinMenuButton::WndProc(TMessage& m) {
       if (OnClick) OnClick(this);
     }
   }
-  switch (m.Msg) {
-    case CM_MOUSEENTER:
-    case CM_MOUSELEAVE:
-      if (FMenuTracked) {
-        if (reinterpret_cast<TControl*>(m.LParam) == this) FMouseIn = m.Msg == CM_MOUSEENTER;
-        return;
-      }
-      break;
-    case CM_DIALOGCHAR:
-      if (!FTrackButtonMode && FSkinPopupMenu && IsAccel(static_cast<char16_t>(m.WParam), Caption())) {
-        if (CanFocus() && CanFocused()) SetFocus();
-        FMenuTracked = true;
-        FDown = true;
-        Repaint();
-        DropDownMenu();
-        m.Result = 1;
-        return;
-      }
-      break;
-    default:
-      break;
+  if (m.Msg == CM_DIALOGCHAR && !FTrackButtonMode && FSkinPopupMenu &&
+      IsAccel(static_cast<char16_t>(m.WParam), Caption())) {
+    if (CanFocus() && CanFocused()) SetFocus();
+    FMenuTracked = true;
+    FDown = true;
+    Repaint();
+    DropDownMenu();
+    m.Result = 1;
+    return;
   }
-  TspSkinButton::WndProc(m);
+  TspMenuButtonCore::WndProc(m);
 }
 
 void TspSkinMenuButton::PaintDefaultImage(TspPaintBuffer& b) {
@@ -278,99 +343,26 @@ void TspSkinMenuButton::PaintDefaultImage(TspPaintBuffer& b) {
 }
 
 void TspSkinMenuButton::PaintSkinImage(TspPaintBuffer& b) {
-  const std::string& name = SkinDataName();
-  int w = b.Width(), h = b.Height();
   if (!FButtonElement) {
     TspSkinButton::PaintSkinImage(b);
     return;
   }
-  if (!IsOwnDrawnVariant(name)) {
-    RECT track = TrackRect();
-    if (FMenuTracked && FTrackButtonMode && !IsEmptyRECT(FTrackButtonRect) && !IsEmptyRECT(FDownSkinRect)) {
-      DrawStateImage(b, FActiveSkinRect, false, true);
-      RECT src = FTrackButtonRect;
-      OffsetRect(&src, FDownSkinRect.left, FDownSkinRect.top);
-      DrawPiece(b, SourceOf(Picture), src, track);
-      return;
-    }
-    TspSkinButton::PaintSkinImage(b);
+  if (!IsOwnDrawnVariant(SkinDataName())) {
+    GetSkinData();
+    if (!PaintTrackedPart(b)) TspSkinButton::PaintSkinImage(b);
     return;
   }
-  const RECT N = Geometry.SkinRect, A = FActiveSkinRect, D = FDownSkinRect;
-  bool pressed = FDown && FMouseIn;
-  bool stretch = IsStretchVariant(name);
-  auto part = [&](const RECT& src, int x, int pw) {
-    if (stretch) {
-      DrawStretchedPart(b, Picture, src, Geometry.ClRect, x, 0, pw, h);
-    } else {
-      DrawResizedPart(b, Picture, src, Geometry.LTPt, Geometry.RTPt, Geometry.LBPt, Geometry.RBPt, Geometry.ClRect, x,
-                      0, pw, h, Geometry.StretchEffect);
-    }
-  };
   b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
-  if (FTrackButtonMode) {
-    RECT mainSrc = N, trackSrc = N;
-    if (FMenuTracked) {
-      mainSrc = A;
-      trackSrc = D;
-    } else if (pressed) {
-      mainSrc = trackSrc = D;
-    } else if (FMouseIn) {
-      mainSrc = trackSrc = A;
-    }
-    part(mainSrc, 0, w - kMenuTrackSize);
-    part(trackSrc, w - kMenuTrackSize, kMenuTrackSize);
-  } else {
-    part((pressed || FMenuTracked) ? D : (FMouseIn ? A : N), 0, w);
-  }
-  COLORREF color;
-  if (Enabled() && !UseSkinFontColor)
-    color = FDefaultFont.Color;
-  else if (!Enabled())
-    color = FDisabledFontColor;
-  else if (pressed)
-    color = FDownFontColor;
-  else if (FMouseIn)
-    color = FActiveFontColor;
-  else
-    color = FFontColor;
-  TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
-  font.Color = color;
   auto* e = dynamic_cast<TspDataSkinButtonControl*>(Element());
-  if (e && e->ShowFocus && Focused()) DrawFocusFrame(b.DC(), Geometry.NewClRect);
-  DrawContent(b.DC(), RECT{0, 0, w - kMenuTrackSize, h}, font, pressed, FMouseIn);
-  RECT marker{w - kMenuTrackSize, 0, w, h};
-  if (stretch && (pressed || FMenuTracked)) OffsetRect(&marker, 2, 2);
-  if (IsEmptyRECT(FMenuMarkerRect)) {
-    DrawArrowGlyph(b.DC(), marker, adDown, FMenuTracked ? FDownFontColor : color);
-  } else {
-    RECT src = (pressed || FMenuTracked) ? FMenuMarkerDownRect : (FMouseIn ? FMenuMarkerActiveRect : FMenuMarkerRect);
-    DrawMarkerGlyph(b.DC(), Picture, src, marker, FMenuMarkerTransparentColor);
-  }
+  PaintOwnVariant(b, true, e && e->ShowFocus && Focused());
 }
 
 // ===========================================================================
 // TspSkinMenuSpeedButton
 
-TspSkinMenuSpeedButton::TspSkinMenuSpeedButton(TComponent* owner) : TspSkinSpeedButton(owner) {
-  SetSkinDataName("toolmenubutton");
-}
+TspSkinMenuSpeedButton::TspSkinMenuSpeedButton(TComponent* owner) : TspMenuButtonCore(owner) {}
 
-TspSkinMenuSpeedButton::~TspSkinMenuSpeedButton() {
-  if (FSkinPopupMenu) FSkinPopupMenu->RemoveFreeNotification(this);
-}
-
-void TspSkinMenuSpeedButton::SetSkinPopupMenu(TPopupMenu* value) {
-  if (FSkinPopupMenu == value) return;
-  if (FSkinPopupMenu) FSkinPopupMenu->RemoveFreeNotification(this);
-  FSkinPopupMenu = value;
-  if (FSkinPopupMenu) FSkinPopupMenu->FreeNotification(this);
-}
-
-void TspSkinMenuSpeedButton::SetTrackButtonMode(bool value) {
-  FTrackButtonMode = value;
-  if (FIndex == -1) Repaint();
-}
+TspSkinMenuSpeedButton::~TspSkinMenuSpeedButton() = default;
 
 void TspSkinMenuSpeedButton::SetNewStyle(bool value) {
   FNewStyle = value;
@@ -383,40 +375,16 @@ void TspSkinMenuSpeedButton::SetTrackPosition(TspTrackPosition value) {
   Repaint();
 }
 
-void TspSkinMenuSpeedButton::Notification(TComponent* component, TOperation operation) {
-  TspSkinSpeedButton::Notification(component, operation);
-  if (operation == opRemove && component == FSkinPopupMenu) FSkinPopupMenu = nullptr;
-}
-
-void TspSkinMenuSpeedButton::GetSkinData() {
-  TspSkinSpeedButton::GetSkinData();
-  FTrackButtonRect = RECT{};
-  if (auto* e = dynamic_cast<TspDataSkinMenuButtonControl*>(Element())) FTrackButtonRect = ToRECT(e->TrackButtonRect);
-}
-
-RECT TspSkinMenuSpeedButton::TrackRect() {
-  GetSkinData();
+RECT TspSkinMenuSpeedButton::DefaultTrackRect() {
   int w = Width(), h = Height();
-  if (FIndex != -1 && !IsOwnDrawnVariant(SkinDataName()))
-    return MovedTrackButtonRect(Geometry, FTrackButtonRect, w, h);
   if (FNewStyle && FTrackPosition == sptpBottom) return RECT{0, h - kMenuTrackSize, w, h};
-  return RECT{w - kMenuTrackSize, 0, w, h};
+  return TspMenuButtonCore::DefaultTrackRect();
 }
 
 RECT TspSkinMenuSpeedButton::MainRect() {
   int w = Width(), h = Height();
   if (FNewStyle && FTrackPosition == sptpBottom) return RECT{0, 0, w, h - kMenuTrackSize};
   return RECT{0, 0, w - kMenuTrackSize, h};
-}
-
-bool TspSkinMenuSpeedButton::IsTrackPoint(int X, int Y) {
-  if (!FSkinPopupMenu && !FSkinImagesMenu) return false;
-  if (!FTrackButtonMode) return true;
-  return PointIn(TrackRect(), X, Y);
-}
-
-void TspSkinMenuSpeedButton::DropDownMenu() {
-  OpenButtonMenus(this, FSkinPopupMenu, FSkinImagesMenu, OnShowTrackMenu, [this] { ImagesMenuClosed(); });
 }
 
 void TspSkinMenuSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
@@ -431,36 +399,12 @@ void TspSkinMenuSpeedButton::MouseDown(TMouseButton button, TShiftState shift, i
   TspSkinSpeedButton::MouseDown(button, shift, x, y);
 }
 
-void TspSkinMenuSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-  if (!FMenuTracked) TspSkinSpeedButton::MouseUp(button, shift, x, y);
-}
-
 void TspSkinMenuSpeedButton::MenuClosed() {
   FMenuTracked = false;
   FDown = false;
   if (OnHideTrackMenu) OnHideTrackMenu(this);
   FMouseIn = false;
   Repaint();
-}
-
-void TspSkinMenuSpeedButton::ImagesMenuClosed() { MenuClosed(); }
-
-void TspSkinMenuSpeedButton::WndProc(TMessage& m) {
-  switch (m.Msg) {
-    case SP_MENUCLOSED:
-      MenuClosed();
-      return;
-    case CM_MOUSEENTER:
-    case CM_MOUSELEAVE:
-      if (FMenuTracked) {
-        if (reinterpret_cast<TControl*>(m.LParam) == this) FMouseIn = m.Msg == CM_MOUSEENTER;
-        return;
-      }
-      break;
-    default:
-      break;
-  }
-  TspSkinSpeedButton::WndProc(m);
 }
 
 void TspSkinMenuSpeedButton::Paint() {
@@ -619,67 +563,11 @@ void TspSkinMenuSpeedButton::PaintSkinImage(TspPaintBuffer& b) {
     TspSkinSpeedButton::PaintSkinImage(b);
     return;
   }
-  int w = b.Width(), h = b.Height();
   if (!IsOwnDrawnVariant(name)) {
-    if (FMenuTracked && FTrackButtonMode && !IsEmptyRECT(FTrackButtonRect) && !IsEmptyRECT(FDownSkinRect)) {
-      DrawStateImage(b, FActiveSkinRect, false, true);
-      RECT src = FTrackButtonRect;
-      OffsetRect(&src, FDownSkinRect.left, FDownSkinRect.top);
-      DrawPiece(b, SourceOf(Picture), src, TrackRect());
-      return;
-    }
-    TspSkinSpeedButton::PaintSkinImage(b);
+    if (!PaintTrackedPart(b)) TspSkinSpeedButton::PaintSkinImage(b);
     return;
   }
-  const RECT N = Geometry.SkinRect, A = FActiveSkinRect, D = FDownSkinRect;
-  bool pressed = FDown && FMouseIn;
-  bool stretch = IsStretchVariant(name);
-  bool atRest = Flat() && !pressed && !FMenuTracked && !FMouseIn;
-  auto part = [&](const RECT& src, int x, int pw) {
-    if (stretch)
-      DrawStretchedPart(b, Picture, src, Geometry.ClRect, x, 0, pw, h);
-    else
-      DrawResizedPart(b, Picture, src, Geometry.LTPt, Geometry.RTPt, Geometry.LBPt, Geometry.RBPt, Geometry.ClRect, x,
-                      0, pw, h, Geometry.StretchEffect);
-  };
+  bool atRest = Flat() && !(FDown && FMouseIn) && !FMenuTracked && !FMouseIn;
   PaintParentBackground(b);
-  if (!atRest) {
-    if (FTrackButtonMode) {
-      RECT mainSrc = N, trackSrc = N;
-      if (FMenuTracked) {
-        mainSrc = A;
-        trackSrc = D;
-      } else if (pressed) {
-        mainSrc = trackSrc = D;
-      } else if (FMouseIn) {
-        mainSrc = trackSrc = A;
-      }
-      part(mainSrc, 0, w - kMenuTrackSize);
-      part(trackSrc, w - kMenuTrackSize, kMenuTrackSize);
-    } else {
-      part((pressed || FMenuTracked) ? D : (FMouseIn ? A : N), 0, w);
-    }
-  }
-  COLORREF color;
-  if (Enabled() && !UseSkinFontColor)
-    color = FDefaultFont.Color;
-  else if (!Enabled())
-    color = FDisabledFontColor;
-  else if (pressed)
-    color = FDownFontColor;
-  else if (FMouseIn)
-    color = FActiveFontColor;
-  else
-    color = FFontColor;
-  TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
-  font.Color = color;
-  DrawContent(b.DC(), RECT{0, 0, w - kMenuTrackSize, h}, font, pressed, FMouseIn);
-  RECT marker{w - kMenuTrackSize, 0, w, h};
-  if (stretch && (pressed || FMenuTracked)) OffsetRect(&marker, 2, 2);
-  if (IsEmptyRECT(FMenuMarkerRect)) {
-    DrawArrowGlyph(b.DC(), marker, adDown, FMenuTracked ? FDownFontColor : color);
-  } else {
-    RECT src = (pressed || FMenuTracked) ? FMenuMarkerDownRect : (FMouseIn ? FMenuMarkerActiveRect : FMenuMarkerRect);
-    DrawMarkerGlyph(b.DC(), Picture, src, marker, FMenuMarkerTransparentColor);
-  }
+  PaintOwnVariant(b, !atRest, false);
 }

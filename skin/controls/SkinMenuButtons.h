@@ -38,13 +38,14 @@ enum TspTrackPosition { sptpRight, sptpBottom };
 // Width of the track part and of the marker column.
 constexpr int kMenuTrackSize = 15;
 
-class TspSkinMenuButton : public TspSkinButton {
+// What the two menu buttons share on top of their button kind: the menu,
+// the track part, opening the menus and the skin pictures of the variants
+// that draw themselves ("toolbutton", "bigtoolbutton", the resize kinds).
+template <class TButton>
+class TspMenuButtonCore : public TButton {
 public:
-  explicit TspSkinMenuButton(TComponent* owner);
-  ~TspSkinMenuButton() override;
-
   TPopupMenu* SkinPopupMenu() const { return FSkinPopupMenu; }
-  void SetSkinPopupMenu(TPopupMenu* value);
+  void SetSkinPopupMenu(TPopupMenu* value) { FSkinPopupMenu.Set(value); }
   bool TrackButtonMode() const { return FTrackButtonMode; }
   void SetTrackButtonMode(bool value);
   // A menu opened by this button is open.
@@ -60,70 +61,69 @@ public:
   void WndProc(TMessage& message) override;
 
 protected:
+  explicit TspMenuButtonCore(TComponent* owner);
   void GetSkinData() override;
-  void Notification(TComponent* component, TOperation operation) override;
-  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  // The track part without a skin element that places it.
+  virtual RECT DefaultTrackRect();
+  virtual void MenuClosed() = 0;
+  virtual void ImagesMenuClosed() { MenuClosed(); }
+  // The skin's active picture with the track part down while the menu is
+  // open in track-button mode; false when that is not the case.
+  bool PaintTrackedPart(TspPaintBuffer& b);
+  // A variant that draws itself: the faces (when `faces`), the focus
+  // frame (when `focusFrame`), the content and the menu marker.
+  void PaintOwnVariant(TspPaintBuffer& b, bool faces, bool focusFrame);
+
+  RECT FTrackButtonRect{};
+  bool FTrackButtonMode = false;
+  bool FMenuTracked = false;
+  TComponentRef<TPopupMenu> FSkinPopupMenu{this};
+};
+
+class TspSkinMenuButton : public TspMenuButtonCore<TspSkinButton> {
+public:
+  explicit TspSkinMenuButton(TComponent* owner);
+  ~TspSkinMenuButton() override;
+
+  void WndProc(TMessage& message) override;
+
+protected:
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void PaintDefaultImage(TspPaintBuffer& b) override;
   void PaintSkinImage(TspPaintBuffer& b) override;
 
-  RECT FTrackButtonRect{};
-
 private:
-  void MenuClosed();
-  void ImagesMenuClosed();
-  bool FTrackButtonMode = false;
-  bool FMenuTracked = false;
-  TPopupMenu* FSkinPopupMenu = nullptr;
+  void MenuClosed() override;
+  void ImagesMenuClosed() override;
 };
 
-class TspSkinMenuSpeedButton : public TspSkinSpeedButton {
+class TspSkinMenuSpeedButton : public TspMenuButtonCore<TspSkinSpeedButton> {
 public:
   explicit TspSkinMenuSpeedButton(TComponent* owner);
   ~TspSkinMenuSpeedButton() override;
 
-  TPopupMenu* SkinPopupMenu() const { return FSkinPopupMenu; }
-  void SetSkinPopupMenu(TPopupMenu* value);
-  bool TrackButtonMode() const { return FTrackButtonMode; }
-  void SetTrackButtonMode(bool value);
   // Draws from the skin's shared "resizetoolbutton" element; setting it
   // switches the element name to it (clearing it leaves the name).
   bool NewStyle() const { return FNewStyle; }
   void SetNewStyle(bool value);
   TspTrackPosition TrackPosition() const { return FTrackPosition; }
   void SetTrackPosition(TspTrackPosition value);
-  bool MenuTracked() const { return FMenuTracked; }
-  TNotifyEvent OnShowTrackMenu;
-  TNotifyEvent OnHideTrackMenu;
   // Carry no behaviour here; for buttons derived from this one.
   bool FDrawStandardArrow = false;
   int FArrowType = 0;
 
-  RECT TrackRect();
-  bool IsTrackPoint(int X, int Y);
-  void DropDownMenu();
-
-  void WndProc(TMessage& message) override;
-
 protected:
-  void GetSkinData() override;
-  void Notification(TComponent* component, TOperation operation) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
-  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void Paint() override;
   void PaintDefaultImage(TspPaintBuffer& b) override;
   void PaintSkinImage(TspPaintBuffer& b) override;
-
-  RECT FTrackButtonRect{};
+  RECT DefaultTrackRect() override;
 
 private:
-  void MenuClosed();
-  void ImagesMenuClosed();
+  void MenuClosed() override;
   void DrawNewStyle(TspPaintBuffer& b);
   RECT MainRect();
-  bool FTrackButtonMode = false;
-  bool FMenuTracked = false;
   bool FNewStyle = false;
   TspTrackPosition FTrackPosition = sptpRight;
-  TPopupMenu* FSkinPopupMenu = nullptr;
 };

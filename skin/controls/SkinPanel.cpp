@@ -79,9 +79,7 @@ void TspSkinPanel::SetImagePosition(TspImagePosition value) {
 }
 
 void TspSkinPanel::SetCaptionImageList(TCustomImageList* value) {
-  if (FCaptionImageList) FCaptionImageList->RemoveFreeNotification(this);
-  FCaptionImageList = value;
-  if (FCaptionImageList) FCaptionImageList->FreeNotification(this);
+  FCaptionImageList.Set(value);
   Repaint();
 }
 
@@ -89,11 +87,6 @@ void TspSkinPanel::SetCaptionImageIndex(int value) {
   if (FCaptionImageIndex == value) return;
   FCaptionImageIndex = value;
   Repaint();
-}
-
-void TspSkinPanel::Notification(TComponent* component, TOperation operation) {
-  Base::Notification(component, operation);
-  if (operation == opRemove && component == FCaptionImageList) FCaptionImageList = nullptr;
 }
 
 bool TspSkinPanel::ListImage() const {

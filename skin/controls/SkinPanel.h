@@ -79,7 +79,6 @@ public:
 protected:
   void AdjustClientRect(RECT& rect) override;
   void GetSkinData() override;
-  void Notification(TComponent* component, TOperation operation) override;
   void PaintDefaultImage(TspPaintBuffer& b) override;
   void PaintSkinImage(TspPaintBuffer& b) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -126,7 +125,7 @@ private:
   TspPicture FGlyph;
   int FNumGlyphs = 1;
   TspImagePosition FImagePosition = spipDefault;
-  TCustomImageList* FCaptionImageList = nullptr;
+  TComponentRef<TCustomImageList> FCaptionImageList{this};
   int FCaptionImageIndex = -1;
   TAlignment FDefaultAlignment = taLeftJustify;
   int FDefaultCaptionHeight = 22;

@@ -800,20 +800,9 @@ void TspSkinSpinEdit::PaintSkinImage(TspPaintBuffer& b) {
   if (!UseSkinSize) {
     RECT src = hot ? ActiveSkinRect : Geometry.SkinRect;
     const RECT& cl = Geometry.ClRect;
-    TspNinePartSpec n;
-    n.SkinRect = src;
-    n.LT = POINT{cl.left, cl.top};
-    n.RT = POINT{cl.right, cl.top};
-    n.LB = POINT{cl.left, cl.bottom};
-    n.RB = POINT{cl.right, cl.bottom};
-    n.ClRect = cl;
     int dx = b.Width() - Geometry.SkinWidth(), dy = b.Height() - Geometry.SkinHeight();
-    n.NewLT = n.LT;
-    n.NewRT = POINT{cl.right + dx, cl.top};
-    n.NewLB = POINT{cl.left, cl.bottom + dy};
-    n.NewRB = POINT{cl.right + dx, cl.bottom + dy};
-    n.NewClRect = RECT{cl.left, cl.top, cl.right + dx, cl.bottom + dy};
-    n.StretchEffect = Geometry.StretchEffect;
+    TspNinePartSpec n = NinePartGrown(src, POINT{cl.left, cl.top}, POINT{cl.right, cl.top}, POINT{cl.left, cl.bottom},
+                                      POINT{cl.right, cl.bottom}, cl, dx, dy, Geometry.StretchEffect);
     DrawNinePart(b, SourceOf(Picture), n);
     DrawButton(b, 0);
     DrawButton(b, 1);

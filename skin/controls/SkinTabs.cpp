@@ -792,19 +792,7 @@ void TspSkinPageControl::DrawTab(int pageIndex, const RECT& r, HDC dc, bool hot,
             rb{RW(src) - TabRightOffset, RH(src) - q};
         RECT cl{lt.x, lt.y, rb.x, rb.y};
         int dx = W - RW(src), dy = H - RH(src);
-        TspNinePartSpec n;
-        n.SkinRect = src;
-        n.LT = lt;
-        n.RT = rt;
-        n.LB = lb;
-        n.RB = rb;
-        n.ClRect = cl;
-        n.NewLT = lt;
-        n.NewRT = POINT{rt.x + dx, rt.y};
-        n.NewLB = POINT{lb.x, lb.y + dy};
-        n.NewRB = POINT{rb.x + dx, rb.y + dy};
-        n.NewClRect = RECT{cl.left, cl.top, cl.right + dx, cl.bottom + dy};
-        n.StretchEffect = TabStretchEffect;
+        TspNinePartSpec n = NinePartGrown(src, lt, rt, lb, rb, cl, dx, dy, TabStretchEffect);
         DrawNinePart(tb, SourceOf(Picture), n);
       } else {
         DrawHorzThreePart(tb, SourceOf(Picture), src, TabLeftOffset, TabRightOffset, TabStretchEffect);

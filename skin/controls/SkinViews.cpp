@@ -65,26 +65,120 @@ void Line(TCanvas* c, int x1, int y1, int x2, int y2) {
 }  // namespace
 
 // ===========================================================================
-// Tree view
+// What the tree view and list view share
 
-TspSkinCustomTreeView::TspSkinCustomTreeView(TComponent* owner) : TCustomTreeView(owner) {
+template <class TView>
+TspSkinViewControl<TView>::TspSkinViewControl(TComponent* owner, const char* skinDataName)
+    : TView(owner), FSkinDataName(skinDataName) {
   FDefaultFont.SetName("Arial");
   FDefaultFont.SetHeight(14);
   FDefaultFont.SetStyle(0);
-  SetColor(FDefaultColor);
+  this->SetColor(FDefaultColor);
 }
 
-TspSkinCustomTreeView::~TspSkinCustomTreeView() {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  if (FVScrollBar) FVScrollBar->RemoveFreeNotification(this);
-  if (FHScrollBar) FHScrollBar->RemoveFreeNotification(this);
-  if (FButtonImageList) FButtonImageList->RemoveFreeNotification(this);
+template <class TView>
+void TspSkinViewControl<TView>::CreateParams(TCreateParams& p) {
+  TView::CreateParams(p);
+  p.Style &= ~static_cast<DWORD>(WS_HSCROLL | WS_VSCROLL);
 }
+
+template <class TView>
+void TspSkinViewControl<TView>::SetSkinData(TspSkinData* value) {
+  FSD.Set(value);
+  if (FSD && !FSD->Empty) ChangeSkinData();
+}
+
+template <class TView>
+void TspSkinViewControl<TView>::SetDefaultFont(const TFont* value) {
+  FDefaultFont.Assign(value);
+  if (FIndex == -1) this->Font()->Assign(value);
+}
+
+template <class TView>
+void TspSkinViewControl<TView>::SetDefaultColor(TColor value) {
+  FDefaultColor = value;
+  if (FIndex == -1) this->SetColor(value);
+}
+
+template <class TView>
+void TspSkinViewControl<TView>::SetVScrollBar(TspSkinScrollBar* value) {
+  SetScrollBar(FVScrollBar, value, true);
+}
+
+template <class TView>
+void TspSkinViewControl<TView>::SetHScrollBar(TspSkinScrollBar* value) {
+  SetScrollBar(FHScrollBar, value, false);
+}
+
+template <class TView>
+void TspSkinViewControl<TView>::SetScrollBar(TComponentRef<TspSkinScrollBar>& ref, TspSkinScrollBar* value,
+                                             bool vertical) {
+  ref.Set(value);
+  if (value) {
+    value->SetEnabled(true);
+    value->SetVisible(false);
+    if (vertical)
+      value->OnChange = [this](TObject* s) { OnVScrollBarChange(s); };
+    else
+      value->OnChange = [this](TObject* s) { OnHScrollBarChange(s); };
+  }
+  UpDateScrollBars();
+}
+
+template <class TView>
+void TspSkinViewControl<TView>::Notification(TComponent* component, TOperation operation) {
+  TView::Notification(component, operation);
+  if (operation == opRemove && component == FSD) FIndex = -1;
+}
+
+template <class TView>
+void TspSkinViewControl<TView>::RealignScrollBars() {
+  if (FVScrollBar) FVScrollBar->SetAlign(FVScrollBar->Align());
+  if (FHScrollBar) FHScrollBar->SetAlign(FHScrollBar->Align());
+  if (FVScrollBar && FVScrollBar->Align() != alNone && FVScrollBar->Parent()) FVScrollBar->Parent()->Realign();
+  if (FHScrollBar && FHScrollBar->Align() != alNone && FHScrollBar->Parent()) FHScrollBar->Parent()->Realign();
+}
+
+template <class TView>
+void TspSkinViewControl<TView>::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case WM_NCCALCSIZE:
+      // No frame and no system scroll bars: the client area is the window.
+      m.Result = 0;
+      return;
+    case WM_NCHITTEST:
+      m.Result = HTCLIENT;
+      return;
+    case WM_NCPAINT:
+      m.Result = 0;
+      return;
+    case SP_PAINTCOPY:
+      // Asked from outside: this window paints itself skinned.
+      m.Result = SP_PAINTCOPY_RESULT;
+      return;
+    case CM_VISIBLECHANGED:
+      TView::WndProc(m);
+      if (FVScrollBar) FVScrollBar->SetVisible(this->Visible());
+      if (FHScrollBar) FHScrollBar->SetVisible(this->Visible());
+      return;
+    default:
+      TView::WndProc(m);
+  }
+}
+
+template class TspSkinViewControl<TCustomTreeView>;
+template class TspSkinViewControl<TCustomListView>;
+
+// ===========================================================================
+// Tree view
+
+TspSkinCustomTreeView::TspSkinCustomTreeView(TComponent* owner) : TspSkinViewControl(owner, "treeview") {}
+
+TspSkinCustomTreeView::~TspSkinCustomTreeView() = default;
 
 void TspSkinCustomTreeView::CreateParams(TCreateParams& p) {
-  TCustomTreeView::CreateParams(p);
+  TspSkinViewControl::CreateParams(p);
   p.WinClassName = u"TessSkinTreeView";
-  p.Style &= ~static_cast<DWORD>(WS_HSCROLL | WS_VSCROLL);
 }
 
 void TspSkinCustomTreeView::SetDrawSkin(bool value) {
@@ -94,68 +188,9 @@ void TspSkinCustomTreeView::SetDrawSkin(bool value) {
                                       bool& pi, bool& dd) { SkinAdvancedCustomDrawItem(s, n, st, sg, pi, dd); };
 }
 
-void TspSkinCustomTreeView::SetSkinData(TspSkinData* value) {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) FSD->FreeNotification(this);
-  if (FSD && !FSD->Empty) ChangeSkinData();
-}
-
-void TspSkinCustomTreeView::SetDefaultFont(const TFont* value) {
-  FDefaultFont.Assign(value);
-  if (FIndex == -1) Font()->Assign(value);
-}
-
-void TspSkinCustomTreeView::SetDefaultColor(TColor value) {
-  FDefaultColor = value;
-  if (FIndex == -1) SetColor(value);
-}
-
-void TspSkinCustomTreeView::SetButtonImageList(TCustomImageList* value) {
-  if (FButtonImageList) FButtonImageList->RemoveFreeNotification(this);
-  FButtonImageList = value;
-  if (FButtonImageList) FButtonImageList->FreeNotification(this);
-}
-
-void TspSkinCustomTreeView::SetVScrollBar(TspSkinScrollBar* value) {
-  if (FVScrollBar) FVScrollBar->RemoveFreeNotification(this);
-  FVScrollBar = value;
-  if (FVScrollBar) {
-    FVScrollBar->FreeNotification(this);
-    FVScrollBar->SetEnabled(true);
-    FVScrollBar->SetVisible(false);
-    FVScrollBar->OnChange = [this](TObject* s) { OnVScrollBarChange(s); };
-  }
-  UpDateScrollBars();
-}
-
-void TspSkinCustomTreeView::SetHScrollBar(TspSkinScrollBar* value) {
-  if (FHScrollBar) FHScrollBar->RemoveFreeNotification(this);
-  FHScrollBar = value;
-  if (FHScrollBar) {
-    FHScrollBar->FreeNotification(this);
-    FHScrollBar->SetEnabled(true);
-    FHScrollBar->SetVisible(false);
-    FHScrollBar->OnChange = [this](TObject* s) { OnHScrollBarChange(s); };
-  }
-  UpDateScrollBars();
-}
-
 void TspSkinCustomTreeView::Loaded() {
   TCustomTreeView::Loaded();
   ChangeSkinData();
-}
-
-void TspSkinCustomTreeView::Notification(TComponent* component, TOperation operation) {
-  TCustomTreeView::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FSD) {
-    FSD = nullptr;
-    FIndex = -1;
-  }
-  if (component == FVScrollBar) FVScrollBar = nullptr;
-  if (component == FHScrollBar) FHScrollBar = nullptr;
-  if (component == FButtonImageList) FButtonImageList = nullptr;
 }
 
 void TspSkinCustomTreeView::Change(TTreeNode* node) {
@@ -196,10 +231,7 @@ void TspSkinCustomTreeView::ChangeSkinData() {
   if (Images()) Images()->SetBkColor(Color());
   if (StateImages()) StateImages()->SetBkColor(Color());
   UpDateScrollBars();
-  if (FVScrollBar) FVScrollBar->SetAlign(FVScrollBar->Align());
-  if (FHScrollBar) FHScrollBar->SetAlign(FHScrollBar->Align());
-  if (FVScrollBar && FVScrollBar->Align() != alNone && FVScrollBar->Parent()) FVScrollBar->Parent()->Realign();
-  if (FHScrollBar && FHScrollBar->Align() != alNone && FHScrollBar->Parent()) FHScrollBar->Parent()->Realign();
+  RealignScrollBars();
   Invalidate();
 }
 
@@ -244,54 +276,24 @@ void TspSkinCustomTreeView::UpDateScrollBars() {
   }
 }
 
-void TspSkinCustomTreeView::OnVScrollBarChange(TObject*) {
-  HWND h = HandleIfAllocated();
-  if (!h || !FVScrollBar) return;
-  int pos = FVScrollBar->Position();
-  if (MajorVersionAtLeast6()) {
-    SCROLLINFO si{sizeof(si), SIF_POS};
-    si.nPos = pos;
-    SetScrollInfo(h, SB_VERT, &si, TRUE);
-  }
-  SendMessageW(h, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, pos), 0);
-}
+void TspSkinCustomTreeView::OnVScrollBarChange(TObject*) { ScrollTo(FVScrollBar, SB_VERT, WM_VSCROLL); }
 
-void TspSkinCustomTreeView::OnHScrollBarChange(TObject*) {
+void TspSkinCustomTreeView::OnHScrollBarChange(TObject*) { ScrollTo(FHScrollBar, SB_HORZ, WM_HSCROLL); }
+
+void TspSkinCustomTreeView::ScrollTo(TspSkinScrollBar* bar, int which, UINT message) {
   HWND h = HandleIfAllocated();
-  if (!h || !FHScrollBar) return;
-  int pos = FHScrollBar->Position();
+  if (!h || !bar) return;
+  int pos = bar->Position();
   if (MajorVersionAtLeast6()) {
     SCROLLINFO si{sizeof(si), SIF_POS};
     si.nPos = pos;
-    SetScrollInfo(h, SB_HORZ, &si, TRUE);
+    SetScrollInfo(h, which, &si, TRUE);
   }
-  SendMessageW(h, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, pos), 0);
+  SendMessageW(h, message, MAKEWPARAM(SB_THUMBPOSITION, pos), 0);
 }
 
 void TspSkinCustomTreeView::WndProc(TMessage& m) {
-  switch (m.Msg) {
-    case WM_NCCALCSIZE:
-      // No frame and no system scroll bars: the client area is the window.
-      m.Result = 0;
-      return;
-    case WM_NCHITTEST:
-      m.Result = HTCLIENT;
-      return;
-    case WM_NCPAINT:
-      m.Result = 0;
-      return;
-    case SP_SKINQUERY:
-      m.Result = SP_SKINQUERY_ANSWER;
-      return;
-    case CM_VISIBLECHANGED:
-      TCustomTreeView::WndProc(m);
-      if (FVScrollBar) FVScrollBar->SetVisible(Visible());
-      if (FHScrollBar) FHScrollBar->SetVisible(Visible());
-      return;
-    default:
-      break;
-  }
-  TCustomTreeView::WndProc(m);
+  TspSkinViewControl::WndProc(m);
   switch (m.Msg) {
     case WM_SIZE:
     case WM_PAINT:
@@ -442,25 +444,15 @@ namespace {
 const char16_t kHeaderProp[] = u"TessSkinListViewHeader";
 }
 
-TspSkinCustomListView::TspSkinCustomListView(TComponent* owner) : TCustomListView(owner) {
-  FDefaultFont.SetName("Arial");
-  FDefaultFont.SetHeight(14);
-  FDefaultFont.SetStyle(0);
+TspSkinCustomListView::TspSkinCustomListView(TComponent* owner) : TspSkinViewControl(owner, "listview") {
   Font()->Assign(&FDefaultFont);
-  SetColor(FDefaultColor);
 }
 
-TspSkinCustomListView::~TspSkinCustomListView() {
-  ReleaseHeader();
-  if (FSD) FSD->RemoveFreeNotification(this);
-  if (FVScrollBar) FVScrollBar->RemoveFreeNotification(this);
-  if (FHScrollBar) FHScrollBar->RemoveFreeNotification(this);
-}
+TspSkinCustomListView::~TspSkinCustomListView() { ReleaseHeader(); }
 
 void TspSkinCustomListView::CreateParams(TCreateParams& p) {
-  TCustomListView::CreateParams(p);
+  TspSkinViewControl::CreateParams(p);
   p.WinClassName = u"TessSkinListView";
-  p.Style &= ~static_cast<DWORD>(WS_HSCROLL | WS_VSCROLL);
 }
 
 void TspSkinCustomListView::SetDrawSkin(bool value) {
@@ -475,47 +467,6 @@ void TspSkinCustomListView::SetDrawSkin(bool value) {
 
 void TspSkinCustomListView::SetDrawSkinLines(bool value) { FDrawSkinLines = value; }
 
-void TspSkinCustomListView::SetSkinData(TspSkinData* value) {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) FSD->FreeNotification(this);
-  if (FSD && !FSD->Empty) ChangeSkinData();
-}
-
-void TspSkinCustomListView::SetDefaultFont(const TFont* value) {
-  FDefaultFont.Assign(value);
-  if (FIndex == -1) Font()->Assign(value);
-}
-
-void TspSkinCustomListView::SetDefaultColor(TColor value) {
-  FDefaultColor = value;
-  if (FIndex == -1) SetColor(value);
-}
-
-void TspSkinCustomListView::SetVScrollBar(TspSkinScrollBar* value) {
-  if (FVScrollBar) FVScrollBar->RemoveFreeNotification(this);
-  FVScrollBar = value;
-  if (FVScrollBar) {
-    FVScrollBar->FreeNotification(this);
-    FVScrollBar->SetEnabled(true);
-    FVScrollBar->SetVisible(false);
-    FVScrollBar->OnChange = [this](TObject* s) { OnVScrollBarChange(s); };
-  }
-  UpDateScrollBars();
-}
-
-void TspSkinCustomListView::SetHScrollBar(TspSkinScrollBar* value) {
-  if (FHScrollBar) FHScrollBar->RemoveFreeNotification(this);
-  FHScrollBar = value;
-  if (FHScrollBar) {
-    FHScrollBar->FreeNotification(this);
-    FHScrollBar->SetEnabled(true);
-    FHScrollBar->SetVisible(false);
-    FHScrollBar->OnChange = [this](TObject* s) { OnHScrollBarChange(s); };
-  }
-  UpDateScrollBars();
-}
-
 void TspSkinCustomListView::Loaded() {
   FInCheckScrollBars = true;
   TCustomListView::Loaded();
@@ -524,16 +475,11 @@ void TspSkinCustomListView::Loaded() {
 }
 
 void TspSkinCustomListView::Notification(TComponent* component, TOperation operation) {
-  TCustomListView::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FSD) {
-    FSD = nullptr;
-    FIndex = -1;
+  TspSkinViewControl::Notification(component, operation);
+  if (operation == opRemove && component == FSD) {
     FHIndex = -1;
     HPicture = nullptr;
   }
-  if (component == FVScrollBar) FVScrollBar = nullptr;
-  if (component == FHScrollBar) FHScrollBar = nullptr;
 }
 
 void TspSkinCustomListView::Change(TListItem* item, TItemChange change) {
@@ -558,10 +504,7 @@ void TspSkinCustomListView::ChangeSkinData() {
   }
   Font()->SetCharset(CharsetOf(FSD, &FDefaultFont));
   UpDateScrollBars();
-  if (FVScrollBar) FVScrollBar->SetAlign(FVScrollBar->Align());
-  if (FHScrollBar) FHScrollBar->SetAlign(FHScrollBar->Align());
-  if (FVScrollBar && FVScrollBar->Align() != alNone && FVScrollBar->Parent()) FVScrollBar->Parent()->Realign();
-  if (FHScrollBar && FHScrollBar->Align() != alNone && FHScrollBar->Parent()) FHScrollBar->Parent()->Realign();
+  RealignScrollBars();
   if (ViewStyle() == vsReport && FHeaderHandle) InvalidateRect(FHeaderHandle, nullptr, TRUE);
   Invalidate();
 }
@@ -961,31 +904,11 @@ void TspSkinCustomListView::WndProc(TMessage& m) {
       SubclassHeader(child);
     }
   }
-  switch (m.Msg) {
-    case WM_NCCALCSIZE:
-      m.Result = 0;
-      return;
-    case WM_NCHITTEST:
-      m.Result = HTCLIENT;
-      return;
-    case WM_NCPAINT:
-      m.Result = 0;
-      return;
-    case SP_SKINQUERY:
-      m.Result = SP_SKINQUERY_ANSWER;
-      return;
-    case SP_PAINTHEADER:
-      if (FHeaderHandle && m.WParam) HeaderPaint(reinterpret_cast<HDC>(m.WParam));
-      return;
-    case CM_VISIBLECHANGED:
-      TCustomListView::WndProc(m);
-      if (FVScrollBar) FVScrollBar->SetVisible(Visible());
-      if (FHScrollBar) FHScrollBar->SetVisible(Visible());
-      return;
-    default:
-      break;
+  if (m.Msg == SP_PAINTHEADER) {
+    if (FHeaderHandle && m.WParam) HeaderPaint(reinterpret_cast<HDC>(m.WParam));
+    return;
   }
-  TCustomListView::WndProc(m);
+  TspSkinViewControl::WndProc(m);
   switch (m.Msg) {
     case WM_SIZE:
       if (!FInCheckScrollBars && Items()->Count() > 0) UpDateScrollBars();

@@ -11,27 +11,21 @@
 #include <string>
 
 #include "framework/ComCtrls.h"
+#include "skin/controls/SkinMessages.h"
 #include "skin/controls/SkinScrollBar.h"
 #include "skin/data/SkinData.h"
 
-// Query from outside the program: does the window paint itself skinned?
-constexpr UINT SP_SKINQUERY = 45513;
-constexpr LRESULT SP_SKINQUERY_ANSWER = 12851;
 // From outside the program: paint the list's column header into wParam's DC.
 constexpr UINT SP_PAINTHEADER = 45512;
 
-// ---------------------------------------------------------------- tree view
+// ---------------------------------------------------------------- shared
 
-class TspSkinCustomTreeView : public TCustomTreeView {
+// What the skinned tree view and list view add alike to their system
+// control: the skin data and the look used without it, no frame or system
+// scroll bars, and two external skinned scroll bars that follow the view.
+template <class TView>
+class TspSkinViewControl : public TView {
 public:
-  explicit TspSkinCustomTreeView(TComponent* owner);
-  ~TspSkinCustomTreeView() override;
-
-  bool DrawSkin() const { return FDrawSkin; }
-  virtual void SetDrawSkin(bool value);
-  virtual void ChangeSkinData();
-  void UpDateScrollBars();
-
   TspSkinData* SkinData() const { return FSD; }
   void SetSkinData(TspSkinData* value);
   const std::string& SkinDataName() const { return FSkinDataName; }
@@ -47,15 +41,56 @@ public:
   bool UseSkinFont() const { return FUseSkinFont; }
   void SetUseSkinFont(bool value) { FUseSkinFont = value; }
 
-  TCustomImageList* ButtonImageList() const { return FButtonImageList; }
-  void SetButtonImageList(TCustomImageList* value);
-  int ButtonExpandImageIndex = 1;
-  int ButtonNoExpandImageIndex = 0;
-
   TspSkinScrollBar* VScrollBar() const { return FVScrollBar; }
   void SetVScrollBar(TspSkinScrollBar* value);
   TspSkinScrollBar* HScrollBar() const { return FHScrollBar; }
   void SetHScrollBar(TspSkinScrollBar* value);
+
+  virtual void ChangeSkinData() = 0;
+  virtual void UpDateScrollBars() = 0;
+
+  void WndProc(TMessage& message) override;
+
+protected:
+  TspSkinViewControl(TComponent* owner, const char* skinDataName);
+  void CreateParams(TCreateParams& params) override;
+  void Notification(TComponent* component, TOperation operation) override;
+  virtual void OnVScrollBarChange(TObject*) = 0;
+  virtual void OnHScrollBarChange(TObject*) = 0;
+  // After a skin change: the scroll bars take their place again.
+  void RealignScrollBars();
+
+  bool FInCheckScrollBars = false;
+  TComponentRef<TspSkinData> FSD{this};
+  std::string FSkinDataName;
+  std::string FItemSkinDataName = "listbox";
+  int FIndex = -1;
+  TFont FDefaultFont;
+  bool FUseSkinFont = true;
+  TColor FDefaultColor = clWindow;
+  TComponentRef<TspSkinScrollBar> FVScrollBar{this};
+  TComponentRef<TspSkinScrollBar> FHScrollBar{this};
+
+private:
+  void SetScrollBar(TComponentRef<TspSkinScrollBar>& ref, TspSkinScrollBar* value, bool vertical);
+};
+
+// ---------------------------------------------------------------- tree view
+
+class TspSkinCustomTreeView : public TspSkinViewControl<TCustomTreeView> {
+public:
+  explicit TspSkinCustomTreeView(TComponent* owner);
+  ~TspSkinCustomTreeView() override;
+
+  bool DrawSkin() const { return FDrawSkin; }
+  virtual void SetDrawSkin(bool value);
+  void ChangeSkinData() override;
+  void UpDateScrollBars() override;
+
+  TCustomImageList* ButtonImageList() const { return FButtonImageList; }
+  void SetButtonImageList(TCustomImageList* value) { FButtonImageList.Set(value); }
+  int ButtonExpandImageIndex = 1;
+  int ButtonNoExpandImageIndex = 0;
 
   // What the skin gave (for painting and tests).
   TColor LineColor() const { return FLineColor; }
@@ -69,7 +104,6 @@ public:
 
 protected:
   void CreateParams(TCreateParams& params) override;
-  void Notification(TComponent* component, TOperation operation) override;
   void Change(TTreeNode* node) override;
 
   void SkinAdvancedCustomDrawItem(TCustomTreeView* sender, TTreeNode* node, TCustomDrawState state,
@@ -78,28 +112,19 @@ protected:
   void DrawNodeImage(TRect r, int imageIndex);
 
 private:
-  void OnVScrollBarChange(TObject*);
-  void OnHScrollBarChange(TObject*);
+  void OnVScrollBarChange(TObject*) override;
+  void OnHScrollBarChange(TObject*) override;
+  void ScrollTo(TspSkinScrollBar* bar, int which, UINT message);
   void DrawFadingLine(HDC dc, int x, int y, int length);
 
   TBitmap FExpandImage, FNoExpandImage;
   HIMAGELIST FThirdImages = nullptr;
   int FThirdImageWidth = 0, FThirdImageHeight = 0, FThirdImagesCount = 0;
-  TCustomImageList* FButtonImageList = nullptr;
-  std::string FItemSkinDataName = "listbox";
+  TComponentRef<TCustomImageList> FButtonImageList{this};
   TColor FLineColor = 0x808080;
   TColor FButtonColor = 0x808080;
   int FButtonSize = 5;
   bool FDrawSkin = false;
-  bool FInCheckScrollBars = false;
-  TspSkinData* FSD = nullptr;
-  std::string FSkinDataName = "treeview";
-  int FIndex = -1;
-  TFont FDefaultFont;
-  bool FUseSkinFont = true;
-  TColor FDefaultColor = clWindow;
-  TspSkinScrollBar* FVScrollBar = nullptr;
-  TspSkinScrollBar* FHScrollBar = nullptr;
 };
 
 class TspSkinTreeView : public TspSkinCustomTreeView {
@@ -115,7 +140,7 @@ using TspDrawSkinSubItemEvent = std::function<void(TCustomListView* sender, TLis
 using TspDrawHeaderSectionEvent =
     std::function<void(TCanvas* canvas, TListColumn* column, bool pressed, TRect r)>;
 
-class TspSkinCustomListView : public TCustomListView {
+class TspSkinCustomListView : public TspSkinViewControl<TCustomListView> {
 public:
   explicit TspSkinCustomListView(TComponent* owner);
   ~TspSkinCustomListView() override;
@@ -124,32 +149,13 @@ public:
   virtual void SetDrawSkin(bool value);
   bool DrawSkinLines() const { return FDrawSkinLines; }
   void SetDrawSkinLines(bool value);
-  void ChangeSkinData();
-  void UpDateScrollBars();
+  void ChangeSkinData() override;
+  void UpDateScrollBars() override;
 
-  TspSkinData* SkinData() const { return FSD; }
-  void SetSkinData(TspSkinData* value);
-  const std::string& SkinDataName() const { return FSkinDataName; }
-  void SetSkinDataName(const std::string& value) { FSkinDataName = value; }
-  const std::string& ItemSkinDataName() const { return FItemSkinDataName; }
-  void SetItemSkinDataName(const std::string& value) { FItemSkinDataName = value; }
   const std::string& CheckSkinDataName() const { return FCheckSkinDataName; }
   void SetCheckSkinDataName(const std::string& value) { FCheckSkinDataName = value; }
   const std::string& HeaderSkinDataName() const { return FHeaderSkinDataName; }
   void SetHeaderSkinDataName(const std::string& value) { FHeaderSkinDataName = value; }
-  int SkinIndex() const { return FIndex; }
-
-  TFont* DefaultFont() { return &FDefaultFont; }
-  void SetDefaultFont(const TFont* value);
-  TColor DefaultColor() const { return FDefaultColor; }
-  void SetDefaultColor(TColor value);
-  bool UseSkinFont() const { return FUseSkinFont; }
-  void SetUseSkinFont(bool value) { FUseSkinFont = value; }
-
-  TspSkinScrollBar* VScrollBar() const { return FVScrollBar; }
-  void SetVScrollBar(TspSkinScrollBar* value);
-  TspSkinScrollBar* HScrollBar() const { return FHScrollBar; }
-  void SetHScrollBar(TspSkinScrollBar* value);
 
   TspDrawSkinSubItemEvent OnDrawSkinSubItem;
   TspDrawHeaderSectionEvent OnDrawHeaderSection;
@@ -182,29 +188,19 @@ private:
   RECT GetSectionRect(int index);
   void DrawHeaderSection(TCanvas* canvas, TListColumn* column, const RECT& r, bool pressed);
   void DrawSubItems(TCanvas* canvas, TListItem* item, TCustomDrawState state, const TRect& bounds, int dx, int dy);
-  void OnVScrollBarChange(TObject*);
-  void OnHScrollBarChange(TObject*);
+  void OnVScrollBarChange(TObject*) override;
+  void OnHScrollBarChange(TObject*) override;
   void SetBarVisible(TspSkinScrollBar* bar, bool visible, bool& changed);
 
   HIMAGELIST FThirdImages = nullptr;
   int FThirdImageWidth = 0, FThirdImageHeight = 0, FThirdImagesCount = 0;
   TColor FLineColor = 0xC0C0C0;
-  std::string FItemSkinDataName = "listbox";
   std::string FCheckSkinDataName = "checkbox";
   bool FDrawSkin = false;
   bool FDrawSkinLines = false;
   bool FDevDown = false;
   std::string FHeaderSkinDataName = "resizetoolbutton";
-  bool FInCheckScrollBars = false;
   bool FromSB = false;
-  TspSkinData* FSD = nullptr;
-  std::string FSkinDataName = "listview";
-  int FIndex = -1;
-  TFont FDefaultFont;
-  bool FUseSkinFont = true;
-  TColor FDefaultColor = clWindow;
-  TspSkinScrollBar* FVScrollBar = nullptr;
-  TspSkinScrollBar* FHScrollBar = nullptr;
   int FOldVScrollBarPos = 0, FOldHScrollBarPos = 0;
   HWND FHeaderHandle = nullptr;
   WNDPROC FDefHeaderProc = nullptr;

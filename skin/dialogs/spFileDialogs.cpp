@@ -485,34 +485,20 @@ void TspOpenDlgForm::InitHistory() {
 }
 
 // ===========================================================================
+// What the dialog components share
+
+void TspSkinDialogComponent::AttachDialogFrame(TForm* form, TspDynamicSkinForm* frame) {
+  AttachFrame(frame, FSD, FCtrlFSD, DialogMinWidth, DialogMinHeight, AlphaBlend, AlphaBlendAnimation,
+              AlphaBlendValue);
+  form->SetCaption(FTitle);
+}
+
+// ===========================================================================
 // Open dialog component
 
-TspSkinOpenDialog::TspSkinOpenDialog(TComponent* owner) : TComponent(owner) {}
+TspSkinOpenDialog::TspSkinOpenDialog(TComponent* owner) : TspSkinDialogComponent(owner, "Open file", 225) {}
 
 TspSkinOpenDialog::~TspSkinOpenDialog() = default;
-
-void TspSkinOpenDialog::SetToolBarImageList(TCustomImageList* value) {
-  FToolBarImageList = value;
-  if (value) value->FreeNotification(this);
-}
-
-void TspSkinOpenDialog::SetSkinData(TspSkinData* value) {
-  FSD = value;
-  if (value) value->FreeNotification(this);
-}
-
-void TspSkinOpenDialog::SetCtrlSkinData(TspSkinData* value) {
-  FCtrlFSD = value;
-  if (value) value->FreeNotification(this);
-}
-
-void TspSkinOpenDialog::Notification(TComponent* component, TOperation operation) {
-  TComponent::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FSD) FSD = nullptr;
-  if (component == FCtrlFSD) FCtrlFSD = nullptr;
-  if (component == FToolBarImageList) FToolBarImageList = nullptr;
-}
 
 void TspSkinOpenDialog::SetFileName(const std::string& value) {
   FFileName = value;
@@ -533,8 +519,7 @@ bool TspSkinOpenDialog::Execute() {
     ~TEnd() { self->FDlgFrm = nullptr; }
   } end{this};
   TspOpenDlgForm* f = form.get();
-  AttachFrame(f->DSF, FSD, FCtrlFSD, DialogMinWidth, DialogMinHeight, AlphaBlend, AlphaBlendAnimation,
-              AlphaBlendValue);
+  AttachDialogFrame(f, f->DSF);
   f->DSF->MenusAlphaBlend = CtrlAlphaBlend;
   f->DSF->MenusAlphaBlendAnimation = CtrlAlphaBlendAnimation;
   f->DSF->MenusAlphaBlendValue = static_cast<uint8_t>(CtrlAlphaBlendValue);
@@ -542,7 +527,6 @@ bool TspSkinOpenDialog::Execute() {
   f->CheckFileExists = CheckFileExists;
   f->OverwritePromt = OverwritePromt;
   f->DefaultExt = DefaultExt;
-  f->SetCaption(FTitle);
   TFont font;
   FDefaultFont.AssignTo(&font);
   f->FileListView->SetDefaultFont(&font);
@@ -793,25 +777,14 @@ void TspSelDirDlgForm::OkButtonClick() {
 // ===========================================================================
 // Folder dialog component
 
-TspSkinSelectDirectoryDialog::TspSkinSelectDirectoryDialog(TComponent* owner) : TComponent(owner) {}
+TspSkinSelectDirectoryDialog::TspSkinSelectDirectoryDialog(TComponent* owner)
+    : TspSkinDialogComponent(owner, "Select folder", 200) {}
 
 TspSkinSelectDirectoryDialog::~TspSkinSelectDirectoryDialog() = default;
 
-void TspSkinSelectDirectoryDialog::SetSkinData(TspSkinData* value) {
-  FSD = value;
-  if (value) value->FreeNotification(this);
-}
-
-void TspSkinSelectDirectoryDialog::SetCtrlSkinData(TspSkinData* value) {
-  FCtrlFSD = value;
-  if (value) value->FreeNotification(this);
-}
-
 void TspSkinSelectDirectoryDialog::Notification(TComponent* component, TOperation operation) {
-  TComponent::Notification(component, operation);
+  TspSkinDialogComponent::Notification(component, operation);
   if (operation != opRemove) return;
-  if (component == FSD) FSD = nullptr;
-  if (component == FCtrlFSD) FCtrlFSD = nullptr;
   if (component == ToolBarImageList) ToolBarImageList = nullptr;
   if (component == TreeButtonImageList) TreeButtonImageList = nullptr;
 }
@@ -827,9 +800,7 @@ bool TspSkinSelectDirectoryDialog::Execute() {
     ~TEnd() { self->FDlgFrm = nullptr; }
   } end{this};
   TspSelDirDlgForm* f = form.get();
-  AttachFrame(f->DSF, FSD, FCtrlFSD, DialogMinWidth, DialogMinHeight, AlphaBlend, AlphaBlendAnimation,
-              AlphaBlendValue);
-  f->SetCaption(FTitle);
+  AttachDialogFrame(f, f->DSF);
   f->DirTreeViewPanel->SetSkinData(FCtrlFSD);
   f->DirTreeView->SetSkinData(FCtrlFSD);
   if (FCtrlFSD) {

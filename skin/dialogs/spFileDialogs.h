@@ -91,7 +91,37 @@ protected:
   const char16_t* WindowClassName() const override { return u"TspOpenDlgForm"; }
 };
 
-class TspSkinOpenDialog : public TComponent {
+// What the open and the folder dialog components share: the skins of the
+// window and of its controls, and the window's size, title, font and look.
+class TspSkinDialogComponent : public TComponent {
+public:
+  TNotifyEvent OnShow, OnClose, OnChange;
+  bool ToolButtonsTransparent = false;
+  int DialogWidth = 0, DialogHeight = 0, DialogMinWidth = 0, DialogMinHeight = 0;
+  TspSkinData* SkinData() const { return FSD; }
+  void SetSkinData(TspSkinData* value) { FSD.Set(value); }
+  TspSkinData* CtrlSkinData() const { return FCtrlFSD; }
+  void SetCtrlSkinData(TspSkinData* value) { FCtrlFSD.Set(value); }
+  const TspFontDesc& DefaultFont() const { return FDefaultFont; }
+  void SetDefaultFont(const TspFontDesc& value) { FDefaultFont = value; }
+  const std::string& Title() const { return FTitle; }
+  void SetTitle(const std::string& value) { FTitle = value; }
+  bool AlphaBlend = false, AlphaBlendAnimation = false;
+  int AlphaBlendValue;
+
+protected:
+  TspSkinDialogComponent(TComponent* owner, const std::string& title, int alphaBlendValue)
+      : TComponent(owner), AlphaBlendValue(alphaBlendValue), FTitle(title) {}
+  // Puts the skinned frame on the dialog's window `form` with `frame`.
+  void AttachDialogFrame(TForm* form, TspDynamicSkinForm* frame);
+
+  TComponentRef<TspSkinData> FSD{this};
+  TComponentRef<TspSkinData> FCtrlFSD{this};
+  TspFontDesc FDefaultFont;
+  std::string FTitle;
+};
+
+class TspSkinOpenDialog : public TspSkinDialogComponent {
 public:
   explicit TspSkinOpenDialog(TComponent* owner);
   ~TspSkinOpenDialog() override;
@@ -99,34 +129,20 @@ public:
   bool Execute();
 
   TCustomImageList* ToolBarImageList() const { return FToolBarImageList; }
-  void SetToolBarImageList(TCustomImageList* value);
-  TNotifyEvent OnShow, OnClose;
+  void SetToolBarImageList(TCustomImageList* value) { FToolBarImageList.Set(value); }
   bool ShowHiddenFiles = false;
-  bool ToolButtonsTransparent = false;
   bool OverwritePromt = false;
   std::string DefaultExt;
-  int DialogWidth = 0, DialogHeight = 0, DialogMinWidth = 0, DialogMinHeight = 0;
   TNotifyEvent OnFolderChange;
   bool CheckFileExists = true;
   bool MultiSelection = false;
-  TspSkinData* SkinData() const { return FSD; }
-  void SetSkinData(TspSkinData* value);
-  TspSkinData* CtrlSkinData() const { return FCtrlFSD; }
-  void SetCtrlSkinData(TspSkinData* value);
   std::string LVHeaderSkinDataName = "resizetoolbutton";
-  const TspFontDesc& DefaultFont() const { return FDefaultFont; }
-  void SetDefaultFont(const TspFontDesc& value) { FDefaultFont = value; }
-  const std::string& Title() const { return FTitle; }
-  void SetTitle(const std::string& value) { FTitle = value; }
   TspOpenDlgForm* DlgFrm() const { return FDlgFrm; }
-  TNotifyEvent OnChange;
   std::string InitialDir;
   std::string Filter = "All files|*.*";
   const std::string& FileName() const { return FFileName; }
   void SetFileName(const std::string& value);
   int FilterIndex = 1;
-  bool AlphaBlend = false, AlphaBlendAnimation = false;
-  int AlphaBlendValue = 225;
   bool CtrlAlphaBlend = false, CtrlAlphaBlendAnimation = false;
   int CtrlAlphaBlendValue = 225;
   // The selected files after a confirmed run (the owner may fill it too).
@@ -138,15 +154,8 @@ public:
   // the modal window from here).
   std::function<void(TspOpenDlgForm* form)> OnDialogCreated;
 
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
-
 private:
-  TCustomImageList* FToolBarImageList = nullptr;
-  TspSkinData* FSD = nullptr;
-  TspSkinData* FCtrlFSD = nullptr;
-  TspFontDesc FDefaultFont;
-  std::string FTitle = "Open file";
+  TComponentRef<TCustomImageList> FToolBarImageList{this};
   TspOpenDlgForm* FDlgFrm = nullptr;
   std::string FFileName;
   TStringList FFiles;
@@ -210,7 +219,7 @@ protected:
   const char16_t* WindowClassName() const override { return u"TspSelDirDlgForm"; }
 };
 
-class TspSkinSelectDirectoryDialog : public TComponent {
+class TspSkinSelectDirectoryDialog : public TspSkinDialogComponent {
 public:
   explicit TspSkinSelectDirectoryDialog(TComponent* owner);
   ~TspSkinSelectDirectoryDialog() override;
@@ -219,22 +228,8 @@ public:
 
   TCustomImageList* ToolBarImageList = nullptr;
   int ToolButtonImageIndex = 0;
-  TNotifyEvent OnShow, OnClose;
-  bool ToolButtonsTransparent = false;
-  int DialogWidth = 0, DialogHeight = 0, DialogMinWidth = 0, DialogMinHeight = 0;
-  TspSkinData* SkinData() const { return FSD; }
-  void SetSkinData(TspSkinData* value);
-  TspSkinData* CtrlSkinData() const { return FCtrlFSD; }
-  void SetCtrlSkinData(TspSkinData* value);
-  const TspFontDesc& DefaultFont() const { return FDefaultFont; }
-  void SetDefaultFont(const TspFontDesc& value) { FDefaultFont = value; }
-  const std::string& Title() const { return FTitle; }
-  void SetTitle(const std::string& value) { FTitle = value; }
   TspSelDirDlgForm* DlgFrm() const { return FDlgFrm; }
-  TNotifyEvent OnChange;
   std::string Directory;
-  bool AlphaBlend = false, AlphaBlendAnimation = false;
-  int AlphaBlendValue = 200;
   bool ShowToolBar = false;
   bool TreeShowLines = true;
   TCustomImageList* TreeButtonImageList = nullptr;
@@ -246,10 +241,6 @@ protected:
   void Notification(TComponent* component, TOperation operation) override;
 
 private:
-  TspSkinData* FSD = nullptr;
-  TspSkinData* FCtrlFSD = nullptr;
-  TspFontDesc FDefaultFont;
-  std::string FTitle = "Select folder";
   TspSelDirDlgForm* FDlgFrm = nullptr;
 };
 

@@ -35,8 +35,6 @@ TspCustomShellComboBox::TspCustomShellComboBox(TComponent* owner) : TspSkinCusto
 }
 
 TspCustomShellComboBox::~TspCustomShellComboBox() {
-  if (FTreeView) FTreeView->RemoveFreeNotification(this);
-  if (FListView) FListView->RemoveFreeNotification(this);
   ClearItems();
   delete FRootFolder;
 }
@@ -52,13 +50,6 @@ void TspCustomShellComboBox::DestroyWnd() { TspSkinCustomComboBox::DestroyWnd();
 void TspCustomShellComboBox::Loaded() {
   TspSkinCustomComboBox::Loaded();
   InitItems();
-}
-
-void TspCustomShellComboBox::Notification(TComponent* component, TOperation operation) {
-  TspSkinCustomComboBox::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FTreeView) FTreeView = nullptr;
-  if (component == FListView) FListView = nullptr;
 }
 
 void TspCustomShellComboBox::ClearItems() {
@@ -256,23 +247,11 @@ void TspCustomShellComboBox::SetObjectTypes(TShellObjectTypes value) {
 }
 
 void TspCustomShellComboBox::SetShellTreeView(TspCustomShellTreeView* value) {
-  if (value == FTreeView) return;
-  if (FTreeView) FTreeView->RemoveFreeNotification(this);
-  FTreeView = value;
-  if (value) {
-    value->SetRoot(FRoot);
-    value->FreeNotification(this);
-  }
+  LinkShellPartner(FTreeView, value, FRoot);
 }
 
 void TspCustomShellComboBox::SetShellListView(TspCustomShellListView* value) {
-  if (value == FListView) return;
-  if (FListView) FListView->RemoveFreeNotification(this);
-  FListView = value;
-  if (value) {
-    value->SetRoot(FRoot);
-    value->FreeNotification(this);
-  }
+  LinkShellPartner(FListView, value, FRoot);
 }
 
 void TspCustomShellComboBox::Change() {

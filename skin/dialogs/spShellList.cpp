@@ -78,8 +78,6 @@ TspCustomShellListView::TspCustomShellListView(TComponent* owner) : TspSkinCusto
 TspCustomShellListView::~TspCustomShellListView() {
   delete FNotifier;
   FNotifier = nullptr;
-  if (FTreeView) FTreeView->RemoveFreeNotification(this);
-  if (FComboBox) FComboBox->RemoveFreeNotification(this);
   ClearItems();
   delete FRootFolder;
 }
@@ -113,13 +111,6 @@ void TspCustomShellListView::Loaded() {
   TspSkinCustomListView::Loaded();
   Populate();
   SetAutoRefresh(FAutoRefresh);
-}
-
-void TspCustomShellListView::Notification(TComponent* component, TOperation operation) {
-  TspSkinCustomListView::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FTreeView) FTreeView = nullptr;
-  if (component == FComboBox) FComboBox = nullptr;
 }
 
 void TspCustomShellListView::ClearItems() {
@@ -495,23 +486,11 @@ void TspCustomShellListView::GetSelectedFiles(TStrings* files) const {
 }
 
 void TspCustomShellListView::SetShellTreeView(TspCustomShellTreeView* value) {
-  if (value == FTreeView) return;
-  if (FTreeView) FTreeView->RemoveFreeNotification(this);
-  FTreeView = value;
-  if (value) {
-    value->SetRoot(FRoot);
-    value->FreeNotification(this);
-  }
+  LinkShellPartner(FTreeView, value, FRoot);
 }
 
 void TspCustomShellListView::SetShellComboBox(TspCustomShellComboBox* value) {
-  if (value == FComboBox) return;
-  if (FComboBox) FComboBox->RemoveFreeNotification(this);
-  FComboBox = value;
-  if (value) {
-    value->SetRoot(FRoot);
-    value->FreeNotification(this);
-  }
+  LinkShellPartner(FComboBox, value, FRoot);
 }
 
 void TspCustomShellListView::SetAutoRefresh(bool value) {

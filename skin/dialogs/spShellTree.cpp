@@ -60,8 +60,6 @@ TspCustomShellTreeView::TspCustomShellTreeView(TComponent* owner) : TspSkinCusto
 TspCustomShellTreeView::~TspCustomShellTreeView() {
   delete FNotifier;
   FNotifier = nullptr;
-  if (FListView) FListView->RemoveFreeNotification(this);
-  if (FComboBox) FComboBox->RemoveFreeNotification(this);
   ClearItems();
   delete FRootFolder;
 }
@@ -100,13 +98,6 @@ void TspCustomShellTreeView::DestroyWnd() {
 void TspCustomShellTreeView::Loaded() {
   TspSkinCustomTreeView::Loaded();
   RootChanged();
-}
-
-void TspCustomShellTreeView::Notification(TComponent* component, TOperation operation) {
-  TspSkinCustomTreeView::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FListView) FListView = nullptr;
-  if (component == FComboBox) FComboBox = nullptr;
 }
 
 void TspCustomShellTreeView::ClearItems() {
@@ -399,23 +390,11 @@ void TspCustomShellTreeView::EditEnded(TTreeNode* node, std::string text) {
 }
 
 void TspCustomShellTreeView::SetShellListView(TspCustomShellListView* value) {
-  if (value == FListView) return;
-  if (FListView) FListView->RemoveFreeNotification(this);
-  FListView = value;
-  if (value) {
-    value->SetRoot(FRoot);
-    value->FreeNotification(this);
-  }
+  LinkShellPartner(FListView, value, FRoot);
 }
 
 void TspCustomShellTreeView::SetShellComboBox(TspCustomShellComboBox* value) {
-  if (value == FComboBox) return;
-  if (FComboBox) FComboBox->RemoveFreeNotification(this);
-  FComboBox = value;
-  if (value) {
-    value->SetRoot(FRoot);
-    value->FreeNotification(this);
-  }
+  LinkShellPartner(FComboBox, value, FRoot);
 }
 
 void TspCustomShellTreeView::SetAutoRefresh(bool value) {

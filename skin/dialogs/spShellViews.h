@@ -23,6 +23,12 @@ using TAddFolderEvent = std::function<void(TObject* sender, TspShellFolder* fold
 // The system's small (or large) icon list, shared by the shell controls.
 HIMAGELIST SystemImageList(bool large);
 
+// Links a shell control to a partner, which takes `root` as its root.
+template <class T>
+void LinkShellPartner(TComponentRef<T>& link, T* partner, const TRoot& root) {
+  if (link.Set(partner) && partner) partner->SetRoot(root);
+}
+
 // ---------------------------------------------------------------- file list
 
 class TspCustomShellListView : public TspSkinCustomListView, public IspShellVerbHook {
@@ -82,7 +88,6 @@ protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void DestroyWnd() override;
-  void Notification(TComponent* component, TOperation operation) override;
   void KeyDown(WORD& key, TShiftState shift) override;
   void DblClick() override;
 
@@ -100,8 +105,8 @@ private:
   bool FAutoRefresh = false, FSorted = true, FUpdating = false, FSettingRoot = false, FEditing = false;
   TShellObjectTypes FObjectTypes = ShellObjectTypes({otFolders, otNonFolders});
   std::vector<TspShellFolder*> FFolders;
-  TspCustomShellTreeView* FTreeView = nullptr;
-  TspCustomShellComboBox* FComboBox = nullptr;
+  TComponentRef<TspCustomShellTreeView> FTreeView{this};
+  TComponentRef<TspCustomShellComboBox> FComboBox{this};
   TspShellChangeNotifier* FNotifier = nullptr;
   std::string FSavePath;
   std::string FMask = "*.*|*.*";
@@ -158,7 +163,6 @@ protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void DestroyWnd() override;
-  void Notification(TComponent* component, TOperation operation) override;
   void Change(TTreeNode* node) override;
   bool CanExpand(TTreeNode* node) override;
 
@@ -176,8 +180,8 @@ private:
   TspShellFolder* FRootFolder = nullptr;
   TShellObjectTypes FObjectTypes = ShellObjectTypes({otFolders});
   bool FLoadingRoot = false, FUpdating = false, FAutoRefresh = false, FUseShellImages = true;
-  TspCustomShellListView* FListView = nullptr;
-  TspCustomShellComboBox* FComboBox = nullptr;
+  TComponentRef<TspCustomShellListView> FListView{this};
+  TComponentRef<TspCustomShellComboBox> FComboBox{this};
   TspShellChangeNotifier* FNotifier = nullptr;
   std::string FSavePath;
   TTreeNode* FNodeToMonitor = nullptr;
@@ -228,7 +232,6 @@ public:
 protected:
   void CreateWnd() override;
   void DestroyWnd() override;
-  void Notification(TComponent* component, TOperation operation) override;
   void Change() override;
 
 private:
@@ -246,8 +249,8 @@ private:
   int FImageHeight = 16, FImageWidth = 16;
   TRoot FOldRoot = "rfDesktop", FRoot = "rfDesktop";
   TspShellFolder* FRootFolder = nullptr;
-  TspCustomShellTreeView* FTreeView = nullptr;
-  TspCustomShellListView* FListView = nullptr;
+  TComponentRef<TspCustomShellTreeView> FTreeView{this};
+  TComponentRef<TspCustomShellListView> FListView{this};
   TShellObjectTypes FObjectTypes = ShellObjectTypes({otFolders});
   bool FUseShellImages = true, FUpdating = false;
 };

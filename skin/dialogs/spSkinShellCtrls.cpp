@@ -311,19 +311,22 @@ std::string ItemDisplayName(IShellFolder* folder, LPCITEMIDLIST list, DWORD flag
   return name;
 }
 
-IShellFolder* BindShellFolder(IShellFolder* parent, LPCITEMIDLIST list, HWND owner) {
-  IShellFolder* result = nullptr;
+namespace {
+
+// The interface `iid` of the item `list` below `parent`: bound to it, else
+// the item's UI object or the folder's view object (the later answer
+// replaces the earlier one), else bound from the desktop.
+template <class I>
+I* BindShellInterface(IShellFolder* parent, LPCITEMIDLIST list, HWND owner, REFIID iid) {
+  I* result = nullptr;
   if (parent) {
-    if (FAILED(parent->BindToObject(list, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&result))))
-      result = nullptr;
+    if (FAILED(parent->BindToObject(list, nullptr, iid, reinterpret_cast<void**>(&result)))) result = nullptr;
     if (!result) {
       LPCITEMIDLIST items[1] = {list};
-      IShellFolder* ui = nullptr;
-      if (FAILED(parent->GetUIObjectOf(owner, 1, items, IID_IShellFolder, nullptr, reinterpret_cast<void**>(&ui))))
-        ui = nullptr;
-      IShellFolder* view = nullptr;
-      if (FAILED(parent->CreateViewObject(owner, IID_IShellFolder, reinterpret_cast<void**>(&view)))) view = nullptr;
-      // The later answer replaces the earlier one.
+      I* ui = nullptr;
+      if (FAILED(parent->GetUIObjectOf(owner, 1, items, iid, nullptr, reinterpret_cast<void**>(&ui)))) ui = nullptr;
+      I* view = nullptr;
+      if (FAILED(parent->CreateViewObject(owner, iid, reinterpret_cast<void**>(&view)))) view = nullptr;
       if (view) {
         if (ui) ui->Release();
         result = view;
@@ -334,38 +337,19 @@ IShellFolder* BindShellFolder(IShellFolder* parent, LPCITEMIDLIST list, HWND own
   }
   if (!result) {
     TComRef<IShellFolder> desktop(GetDesktopShellFolder());
-    if (FAILED(desktop->BindToObject(list, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&result))))
-      result = nullptr;
+    if (FAILED(desktop->BindToObject(list, nullptr, iid, reinterpret_cast<void**>(&result)))) result = nullptr;
   }
   return result;
 }
 
+}  // namespace
+
+IShellFolder* BindShellFolder(IShellFolder* parent, LPCITEMIDLIST list, HWND owner) {
+  return BindShellInterface<IShellFolder>(parent, list, owner, IID_IShellFolder);
+}
+
 IShellDetails* BindShellDetails(IShellFolder* parent, LPCITEMIDLIST list, HWND owner) {
-  IShellDetails* result = nullptr;
-  if (parent) {
-    if (FAILED(parent->BindToObject(list, nullptr, IID_IShellDetails, reinterpret_cast<void**>(&result))))
-      result = nullptr;
-    if (!result) {
-      LPCITEMIDLIST items[1] = {list};
-      IShellDetails* ui = nullptr;
-      if (FAILED(parent->GetUIObjectOf(owner, 1, items, IID_IShellDetails, nullptr, reinterpret_cast<void**>(&ui))))
-        ui = nullptr;
-      IShellDetails* view = nullptr;
-      if (FAILED(parent->CreateViewObject(owner, IID_IShellDetails, reinterpret_cast<void**>(&view)))) view = nullptr;
-      if (view) {
-        if (ui) ui->Release();
-        result = view;
-      } else {
-        result = ui;
-      }
-    }
-  }
-  if (!result) {
-    TComRef<IShellFolder> desktop(GetDesktopShellFolder());
-    if (FAILED(desktop->BindToObject(list, nullptr, IID_IShellDetails, reinterpret_cast<void**>(&result))))
-      result = nullptr;
-  }
-  return result;
+  return BindShellInterface<IShellDetails>(parent, list, owner, IID_IShellDetails);
 }
 
 IShellFolder2* BindShellFolder2(IShellFolder* parent, LPCITEMIDLIST list, HWND owner) {

@@ -65,6 +65,64 @@ TEST(TComponent, SiblingsHearOfEachOthersRemoval) {
   EXPECT_EQ(nullptr, list->watched);
 }
 
+struct RefHolder : TComponent {
+  TComponentRef<TComponent> first{this}, second{this};
+  TComponent* seenInNotification = nullptr;
+  explicit RefHolder(TComponent* owner) : TComponent(owner) {}
+  void Notification(TComponent* c, TOperation op) override {
+    TComponent::Notification(c, op);
+    // The reference is still set while the holder hears of the removal.
+    if (op == opRemove && c == first) seenInNotification = first;
+  }
+};
+
+TEST(TComponentRef, EmptiesItselfWhenTheComponentGoesAndNotBefore) {
+  std::vector<std::string> log;
+  Probe formA(nullptr, "formA", &log), formB(nullptr, "formB", &log);
+  auto* holder = new RefHolder(&formB);
+  auto* skin = new Probe(&formA, "skin", &log);
+  EXPECT_TRUE(holder->first.Set(skin));
+  EXPECT_FALSE(holder->first.Set(skin));
+  holder->second.Set(skin);
+  // Letting go of one reference keeps the other one told.
+  holder->second.Set(nullptr);
+  holder->second.Set(skin);
+  holder->first.Set(nullptr);
+  holder->first.Set(skin);
+  delete skin;
+  EXPECT_EQ(nullptr, holder->first.Get());
+  EXPECT_EQ(nullptr, holder->second.Get());
+  EXPECT_EQ(skin, holder->seenInNotification);
+  // A holder freed first leaves nothing behind in the component it held.
+  auto* other = new Probe(&formA, "other", &log);
+  holder->first.Set(other);
+  delete holder;
+  log.clear();
+  delete other;
+  EXPECT_EQ((std::vector<std::string>{"free other"}), log);
+}
+
+TEST(TComponentRef, TwoComponentsReferringToEachOtherStayToldWhenOneLetsGo) {
+  RefHolder a(nullptr), b(nullptr);
+  auto* c = new RefHolder(nullptr);
+  a.first.Set(c);
+  c->first.Set(&a);
+  a.first.Set(nullptr);
+  b.first.Set(c);
+  c->first.Set(&b);
+  c->first.Set(nullptr);
+  delete c;
+  EXPECT_EQ(nullptr, a.first.Get());
+  EXPECT_EQ(nullptr, b.first.Get());
+  // And the other way round: c goes while a still refers to it.
+  auto* d = new RefHolder(nullptr);
+  a.first.Set(d);
+  d->first.Set(&a);
+  d->first.Set(nullptr);
+  delete d;
+  EXPECT_EQ(nullptr, a.first.Get());
+}
+
 TEST(TComponent, NamesAreUniquePerOwnerAndFoundIgnoringCase) {
   std::vector<std::string> log;
   Probe form(nullptr, "form", &log);

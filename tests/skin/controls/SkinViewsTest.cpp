@@ -141,7 +141,7 @@ TEST(TspSkinTreeView, NoFrameNoSystemBarsAndTheSkinColours) {
   GetClientRect(tree->Handle(), &client);
   EXPECT_EQ(200, client.right);  // no border, no system bar even with a long list
   EXPECT_EQ(150, client.bottom);
-  EXPECT_EQ(SP_SKINQUERY_ANSWER, SendMessageW(tree->Handle(), SP_SKINQUERY, 0, 0));
+  EXPECT_EQ(SP_PAINTCOPY_RESULT, SendMessageW(tree->Handle(), SP_PAINTCOPY, 0, 0));
   EXPECT_EQ(HTCLIENT, SendMessageW(tree->Handle(), WM_NCHITTEST, 0, MAKELPARAM(15, 15)));
 
   EXPECT_EQ(0, tree->SkinIndex());
