@@ -16,6 +16,7 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
+#include "skin/controls/SkinMessages.h"  // SP_PAINTCOPY
 #include "skin/data/SkinData.h"
 #include "skin/frame/SkinFrameObjects.h"
 #include "skin/frame/SkinValueObjects.h"
@@ -36,7 +37,6 @@ constexpr UINT WM_RESTOREFROMTRAY = 1426;
 constexpr UINT SP_FRAMEQUERY = 45490;
 constexpr UINT SP_SMARTEFFECTSBEGIN = 45491;
 constexpr UINT SP_SMARTEFFECTSEND = 45492;
-constexpr UINT SP_PAINTTODC = 45513;
 constexpr UINT SP_PAINTFRAMETODC = 48203;
 constexpr LPARAM SP_PAINTFRAMEKEY = 16802;
 

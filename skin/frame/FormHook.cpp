@@ -278,7 +278,7 @@ void TspDynamicSkinForm::NewWndProc(TMessage& M) {
     default:
       if (M.Msg >= WM_BEFORECHANGESKINDATA && (M.Msg <= 1430 || M.Msg == SP_FRAMEQUERY ||
                                                M.Msg == SP_SMARTEFFECTSBEGIN || M.Msg == SP_SMARTEFFECTSEND ||
-                                               M.Msg == SP_PAINTTODC || M.Msg == SP_PAINTFRAMETODC))
+                                               M.Msg == SP_PAINTCOPY || M.Msg == SP_PAINTFRAMETODC))
         PrivateMessage(M, handled);
       break;
   }
@@ -834,9 +834,9 @@ bool TspDynamicSkinForm::PrivateMessage(TMessage& M, bool& Handled) {
         }
       }
       return true;
-    case SP_PAINTTODC:
+    case SP_PAINTCOPY:
     case SP_PAINTFRAMETODC: {
-      const bool frameKey = M.Msg == SP_PAINTTODC || M.LParam == SP_PAINTFRAMEKEY;
+      const bool frameKey = M.Msg == SP_PAINTCOPY || M.LParam == SP_PAINTFRAMEKEY;
       if (!FSkinnableForm || !frameKey) return true;
       HDC dc = reinterpret_cast<HDC>(M.WParam);
       if (dc && FSupportNCArea && HasBorder()) {
@@ -845,7 +845,7 @@ bool TspDynamicSkinForm::PrivateMessage(TMessage& M, bool& Handled) {
         else if (!FStopPainting)
           PaintNCDefault(dc, true);
       }
-      M.Result = M.Msg == SP_PAINTTODC ? 12851 : SP_PAINTFRAMEKEY;
+      M.Result = M.Msg == SP_PAINTCOPY ? SP_PAINTCOPY_RESULT : SP_PAINTFRAMEKEY;
       Handled = true;
       return true;
     }

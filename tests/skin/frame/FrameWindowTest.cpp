@@ -368,7 +368,7 @@ TEST(FramePainting, OnlyTheFrameKeyPaints) {
   EXPECT_NE(SendMessageW(f.h(), SP_PAINTFRAMETODC, reinterpret_cast<WPARAM>(dib.dc), 1), SP_PAINTFRAMEKEY);
   EXPECT_EQ(dib.At(150, 28), RGB(0x12, 0x34, 0x56));
   EXPECT_EQ(SendMessageW(f.h(), SP_PAINTFRAMETODC, 0, SP_PAINTFRAMEKEY), SP_PAINTFRAMEKEY);
-  EXPECT_EQ(SendMessageW(f.h(), SP_PAINTTODC, reinterpret_cast<WPARAM>(dib.dc), 0), 12851);
+  EXPECT_EQ(SendMessageW(f.h(), SP_PAINTCOPY, reinterpret_cast<WPARAM>(dib.dc), 0), 12851);
   EXPECT_EQ(SendMessageW(f.h(), SP_FRAMEQUERY, 0, 0), 12853);
 }
 

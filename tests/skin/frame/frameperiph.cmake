@@ -5,4 +5,4 @@ tess_add_gtest(skin_frame_periph_tests LABEL frame
           ${CMAKE_CURRENT_LIST_DIR}/ValueObjectsTest.cpp
   LIBS tess_skin_frame)
 # The layered border's buttons are pressed with the real mouse.
-set_tests_properties(skin_frame_periph_tests PROPERTIES RESOURCE_LOCK desktop_input)
+set_tests_properties(skin_frame_periph_tests PROPERTIES RESOURCE_LOCK wine_desktop)

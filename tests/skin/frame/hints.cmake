@@ -4,4 +4,4 @@ tess_add_gtest(skin_hints_tests LABEL frame
           ${CMAKE_CURRENT_LIST_DIR}/TrayIconTest.cpp
   LIBS tess_skin_frame)
 # Hints follow where the mouse rests.
-set_tests_properties(skin_hints_tests PROPERTIES RESOURCE_LOCK desktop_input)
+set_tests_properties(skin_hints_tests PROPERTIES RESOURCE_LOCK wine_desktop)

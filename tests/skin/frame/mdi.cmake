@@ -4,4 +4,4 @@ tess_add_gtest(skin_frame_mdi_tests LABEL frame
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/MDITest.cpp
   LIBS tess_skin_frame)
 # It moves the real mouse: no other program that reads the mouse runs beside it.
-set_tests_properties(skin_frame_mdi_tests PROPERTIES RESOURCE_LOCK desktop_input)
+set_tests_properties(skin_frame_mdi_tests PROPERTIES RESOURCE_LOCK wine_desktop)
