@@ -370,7 +370,6 @@ public:
   // Work the start-up hands to the message loop: it runs once the main
   // window is up, before any input that comes after it.
   void RunLater(std::function<void()> work);
-  std::vector<std::function<void()>> FLaterWork;
 
   void WndProc(TMessage& message) override;
 
@@ -378,6 +377,7 @@ protected:
   const char16_t* WindowClassName() const override { return u"TMainForm"; }
 
 private:
+  std::vector<std::function<void()>> FLaterWork;  // RunLater's queue
   void BuildComponents();
   void TranslateCaptions();
   void LoadSkinPictures();

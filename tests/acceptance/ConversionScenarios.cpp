@@ -131,42 +131,8 @@ int Luma(unsigned c) { return static_cast<int>(((c >> 16 & 255) * 3 + (c >> 8 & 
 // may be grey where the reference has black.
 bool ShowsSmoothText(const RECT& area, const std::vector<unsigned>& shown, const std::string& text, const char* font,
                      bool bold, int height) {
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  const std::u16string face = UTF8ToUTF16(font);
-  HFONT f = CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
-                        NONANTIALIASED_QUALITY, 0, reinterpret_cast<LPCWSTR>(face.c_str()));
-  HGDIOBJ oldFont = SelectObject(mem, f);
-  const std::u16string w = UTF8ToUTF16(text);
-  SIZE extent{};
-  GetTextExtentPoint32W(mem, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &extent);
-  const int tw = extent.cx, th = extent.cy;
-  std::vector<unsigned> glyph(static_cast<size_t>(std::max(1, tw * th)), 0xFFFFFF);
-  if (tw > 0 && th > 0) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = tw;
-    bi.bmiHeader.biHeight = -th;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    RECT all{0, 0, tw, th};
-    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    SetBkMode(mem, TRANSPARENT);
-    SetTextColor(mem, 0);
-    TextOutW(mem, 0, 0, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()));
-    GdiFlush();
-    const unsigned* p = static_cast<const unsigned*>(bits);
-    for (size_t i = 0; i < glyph.size(); ++i) glyph[i] = p[i] & 0xFFFFFF;
-    SelectObject(mem, old);
-    DeleteObject(dib);
-  }
-  SelectObject(mem, oldFont);
-  DeleteObject(f);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
+  int tw = 0, th = 0;
+  const std::vector<unsigned> glyph = drv::DrawnLetters(text, font, height, bold, false, tw, th);
   const int aw = area.right - area.left, ah = area.bottom - area.top;
   if (tw <= 0 || th <= 0 || aw < tw || ah < th) return false;
   std::vector<std::pair<int, int>> ink, ground;

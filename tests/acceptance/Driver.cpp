@@ -430,33 +430,31 @@ namespace {
 inline int Luma(unsigned p) { return (((p >> 16) & 0xFF) * 30 + ((p >> 8) & 0xFF) * 59 + (p & 0xFF) * 11) / 100; }
 }  // namespace
 
-// The letters as the system draws a font of that size in points, judged
-// against fixed levels: dark letters on a light ground.
-static bool ShowsTextAtLevels(const RECT& area, const std::string& text, const char* font, int size, bool bold) {
-  // The text's own letters, black on white, as the program's canvas draws them.
+std::vector<unsigned> DrawnLetters(const std::string& text, const char* font, int height, bool bold, bool smooth,
+                                   int& width, int& rows) {
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);
-  const int height = -MulDiv(size, GetDeviceCaps(screen, LOGPIXELSY), 72);
   const std::u16string face = UTF8ToUTF16(font);
   HFONT f = CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
-                        DEFAULT_QUALITY, 0, reinterpret_cast<LPCWSTR>(face.c_str()));
+                        smooth ? DEFAULT_QUALITY : NONANTIALIASED_QUALITY, 0, reinterpret_cast<LPCWSTR>(face.c_str()));
   HGDIOBJ oldFont = SelectObject(mem, f);
   const std::u16string w = UTF8ToUTF16(text);
   SIZE extent{};
   GetTextExtentPoint32W(mem, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &extent);
-  const int tw = extent.cx, th = extent.cy;
-  std::vector<unsigned> glyph(static_cast<size_t>(std::max(1, tw * th)), 0xFFFFFF);
-  if (tw > 0 && th > 0) {
+  width = extent.cx;
+  rows = extent.cy;
+  std::vector<unsigned> glyph(static_cast<size_t>(std::max(1, width * rows)), 0xFFFFFF);
+  if (width > 0 && rows > 0) {
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = tw;
-    bi.bmiHeader.biHeight = -th;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -rows;
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(mem, dib);
-    RECT all{0, 0, tw, th};
+    RECT all{0, 0, width, rows};
     FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     SetBkMode(mem, TRANSPARENT);
     SetTextColor(mem, 0);
@@ -471,6 +469,18 @@ static bool ShowsTextAtLevels(const RECT& area, const std::string& text, const c
   DeleteObject(f);
   DeleteDC(mem);
   ReleaseDC(nullptr, screen);
+  return glyph;
+}
+
+// The letters as the system draws a font of that size in points, judged
+// against fixed levels: dark letters on a light ground.
+static bool ShowsTextAtLevels(const RECT& area, const std::string& text, const char* font, int size, bool bold) {
+  // The text's own letters, black on white, as the system draws the font.
+  HDC screen = GetDC(nullptr);
+  const int height = -MulDiv(size, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, screen);
+  int tw = 0, th = 0;
+  const std::vector<unsigned> glyph = DrawnLetters(text, font, height, bold, true, tw, th);
   if (tw <= 0 || th <= 0) return false;
 
   // Ink: clearly dark pixels of the letters; ground: white pixels with no

@@ -84,6 +84,11 @@ namespace drv {
 // points; a negative one is the font's height in pixels (as a skin gives it).
 bool ShowsText(const RECT& area, const std::string& text, const char* font = "Microsoft Sans Serif", int size = 8,
                bool bold = false);
+// The letters of `text` drawn black on white by the system in that font
+// (`height` as the system's font call takes it; `smooth` off draws them
+// without smoothing): top-down 0x00RRGGBB, `width` x `rows`.
+std::vector<unsigned> DrawnLetters(const std::string& text, const char* font, int height, bool bold, bool smooth,
+                                   int& width, int& rows);
 bool WaitText(const RECT& area, const std::string& text, int timeoutMs = 10000,
               const char* font = "Microsoft Sans Serif", int size = 8, bool bold = false);
 }  // namespace drv
