@@ -322,7 +322,13 @@ void TMainForm::StartButtonClick(TObject*) {
   LastProgressTotal = 0;
   LastProgressDuration = 0;
 
-  // 10. One task per checked row; in phase 2 one task over all parts.
+  // 10. One task per checked row; in phase 2 one task over all parts. A
+  // failure below ends the command: the rows then show the state they
+  // were left in ("Awaiting...") rather than what was painted before.
+  struct ShowRowsAtEnd {
+    TMainForm* form;
+    ~ShowRowsAtEnd() { form->ShowRows(); }
+  } showRowsAtEnd{this};
   int k = 0;
   const TFormat* lastFormat = nullptr;
   for (size_t row = 0; row < MediaFiles.size(); ++row) {

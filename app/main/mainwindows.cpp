@@ -335,6 +335,8 @@ void ConnectProgramWindows() {
   if (CropForm) {
     for (TspSkinButton* b : {CropForm->PlayButton, CropForm->PauseButton, CropForm->StopButton})
       b->SetImageList(main->PlayerImages);
+    // Every new row starts with the edit window's overlay font.
+    OverlayFont = CropForm->OverlayFont;
   }
   if (proform) proform->CustomProfileEditRemove = main->CustomProfileEditRemove;
 
