@@ -192,6 +192,7 @@ void TTranscodeRun::JoinNextPart() {
     if (ost.sync_ist && prev.sync_ist) ost.sync_ist->pts = prev.sync_ist->pts;
     // The parts share the library's streams and with them their position.
     if (r < FOutTime.size()) FOutTime[r] = FOutTime[r - n];
+    if (r < FOutEnd.size()) FOutEnd[r] = FOutEnd[r - n];
   }
   int64_t end = 0;
   for (size_t r = static_cast<size_t>(j) * n; r < (static_cast<size_t>(j) + 1) * n; ++r) {

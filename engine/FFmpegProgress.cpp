@@ -56,9 +56,9 @@ void TTranscodeRun::PrintReport(int64_t now, bool isFinal, int fileIndex) {
     // back (H.264 look-ahead): it has written nothing, and counting it would
     // hold the progress at nought for the first seconds. Any other stream
     // that has written nothing yet holds the time at nought.
-    if (i < FOutTime.size()) {
-      if (FOutTime[i] != AV_NOPTS_VALUE)
-        currentTime = std::min(currentTime, FOutTime[i]);
+    if (i < FOutEnd.size()) {
+      if (FOutEnd[i] != AV_NOPTS_VALUE)
+        currentTime = std::min(currentTime, FOutEnd[i]);
       else if (!video)
         currentTime = 0;
     }

@@ -121,6 +121,10 @@ private:
   AVFrame* FFiltered = nullptr;     // the filter graph's output
   AVFrame* FAudioFrame = nullptr;   // one encoder frame of audio
   std::vector<int64_t> FOutTime;    // per output row: end of the last packet written, microseconds
+  // Per output row: end of the latest picture or sound written (its
+  // presentation time plus duration), microseconds. Reordered video has its
+  // decoding times behind the presentation: this is where the output stands.
+  std::vector<int64_t> FOutEnd;
   int64_t FReportedTime = 0;        // the time of the last progress report, microseconds
   std::vector<float> FQuality;      // per output row: quality of the last encoded picture
   std::vector<int> FFramesOut;      // per decoded input row: frames out of the current packet

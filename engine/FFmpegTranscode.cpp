@@ -660,6 +660,7 @@ void TTranscodeRun::Transcode() {
   FNoPacket.assign(T.Finput_files.size(), 0);
   FNoPacketCount = 0;
   FOutTime.assign(T.Foutput_streams.size(), AV_NOPTS_VALUE);
+  FOutEnd.assign(T.Foutput_streams.size(), AV_NOPTS_VALUE);
   FQuality.assign(T.Foutput_streams.size(), -1.0f);
   FFramesOut.assign(T.Finput_streams.size(), 0);
   FPacketsOut.assign(T.Foutput_streams.size(), 0);
@@ -978,6 +979,9 @@ void TTranscodeRun::MuxPacket(TOutputStream& ost, AVPacket* pkt) {
   if (row < FOutTime.size() && pkt->dts != AV_NOPTS_VALUE) {
     const int64_t end = ff::av_rescale_q(pkt->dts + pkt->duration, ost.st->time_base, kMicro);
     if (FOutTime[row] == AV_NOPTS_VALUE || end > FOutTime[row]) FOutTime[row] = end;
+    const int64_t shown = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+    const int64_t shownEnd = ff::av_rescale_q(shown + pkt->duration, ost.st->time_base, kMicro);
+    if (row < FOutEnd.size() && (FOutEnd[row] == AV_NOPTS_VALUE || shownEnd > FOutEnd[row])) FOutEnd[row] = shownEnd;
   }
   AVFormatContext* oc = T.Foutput_files[static_cast<size_t>(T.FJoinMode ? 0 : ost.file_index)].ctx;
   T.FLastWrite = ff::av_gettime_relative();

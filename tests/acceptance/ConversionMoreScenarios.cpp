@@ -36,16 +36,6 @@ const std::vector<fixtures::TFixture>& MoreFixtures() {
 
 class ConversionMore : public ScenarioWithMedia<MoreFixtures> {};
 
-void SetUserString(const std::u16string& key, const std::u16string& name, const std::string& value) {
-  HKEY h = nullptr;
-  RegCreateKeyExW(HKEY_CURRENT_USER, reinterpret_cast<LPCWSTR>(key.c_str()), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                  &h, nullptr);
-  const std::u16string text = UTF8ToUTF16(value);
-  RegSetValueExW(h, reinterpret_cast<LPCWSTR>(name.c_str()), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                 static_cast<DWORD>((text.size() + 1) * sizeof(char16_t)));
-  RegCloseKey(h);
-}
-
 // A click on the row's title selects it.
 void SelectRow(int row) {
   const RECT t = TableRect();
@@ -284,19 +274,6 @@ const char* const kOwnFolder = "c:\\tess_badname_out";
 BEFORE_PROGRAM_START(ConversionMore, AnOutputNameTheFolderCannotTakeStartsNothing) {
   session::ForgetSettings();
   CreateDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(kOwnFolder).c_str()), nullptr);
-}
-
-// The names in the folder, "." and ".." included.
-std::vector<std::string> FolderNames(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAW data{};
-  HANDLE h = FindFirstFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(folder + "\\*").c_str()), &data);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do names.push_back(UTF16ToUTF8(reinterpret_cast<const char16_t*>(data.cFileName)));
-  while (FindNextFileW(h, &data));
-  FindClose(h);
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 TEST_F(ConversionMore, AnOutputNameTheFolderCannotTakeStartsNothing) {

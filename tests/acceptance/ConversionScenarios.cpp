@@ -98,9 +98,28 @@ TEST_F(Conversion, PauseHoldsTheRunAndConvertResumesIt) {
   Convert();
   const std::string out = OutputFolder() + "\\conv_long.mp4";
   ASSERT_TRUE(drv::WaitUntil([&] { return FileSize(out) > 100000; }, 60000));
-  PauseRun();
-  EXPECT_TRUE(RowShows(1, "Paused", 1500));
+  // The process time counts the encoder's work while it runs (so that the
+  // idle reading below means something).
+  const double busy0 = ProcessCpuSeconds();
+  EXPECT_TRUE(drv::WaitUntil([&] { return ProcessCpuSeconds() - busy0 > 0.3; }, 5000));
+
+  // Pause from the Actions menu: the row shows "Paused" within half a
+  // second of the click (the item acts when the button comes up).
+  drv::ClickMenu({"Actions1"});
+  RECT item{};
+  ASSERT_TRUE(drv::WaitUntil([&] { return drv::PopupItemRect("Pause1", item); }));
+  const auto clicked = std::chrono::steady_clock::now() + std::chrono::milliseconds(80);
+  drv::ClickCenter(item);
+  drv::MoveTo(2, 2);
+  double shownAfter = -1;
+  while (shownAfter < 0) {
+    const double now = std::chrono::duration<double>(std::chrono::steady_clock::now() - clicked).count();
+    if (ShowsTextAnyFont(StatusCell(1), "Paused", true)) shownAfter = now;
+    else if (now > 3) break;
+  }
   drv::Screenshot("conversion-paused");
+  EXPECT_GE(shownAfter, 0.0) << "the row never showed Paused";
+  EXPECT_LE(shownAfter, 0.5);
   // A paused run does no work: the output stops growing and the process
   // stays nearly idle.
   const int64_t size = FileSize(out);
@@ -215,32 +234,54 @@ TEST_F(Conversion, MissingOutputFolderConvertsToTheFallbackFolder) {
   EXPECT_NEAR(Duration(FindOutput("c:\\Brenlowe_temp", "conv_a2")), 2.0, 0.1);
 }
 
+// The joined output and its parts in folders of this scenario's own.
+const char* const kJoinFolder = "c:\\tess_join_out";
+const char* const kJoinTemp = "c:\\tess_join_temp";
+
 BEFORE_PROGRAM_START(Conversion, JoinAllMakesOneFileOfTheCheckedRows) {
   session::ForgetSettings();
-  DeleteOutputs(OutputFolder(), "All Media Joined in One");
-  DeleteOutputs(OutputFolder(), "conv_4s");
+  for (const char* folder : {kJoinFolder, kJoinTemp}) {
+    CreateDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(folder).c_str()), nullptr);
+    for (const std::string& name : FolderNames(folder))
+      DeleteFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(std::string(folder) + "\\" + name).c_str()));
+  }
+  SetUserString(u"Software\\Brenlowe\\Tessavane", u"TempFilesFolder", kJoinTemp);
 }
 
 TEST_F(Conversion, JoinAllMakesOneFileOfTheCheckedRows) {
-  for (const char* f : {"conv_a2.mp4", "conv_4s.mp4", "conv_b3.mp4", "conv_c15.mp4"}) AddFile(Fixture(f));
+  // The last clip is the longest: the parts of the others are done while
+  // it is still converted.
+  for (const char* f : {"conv_a2.mp4", "conv_4s.mp4", "conv_b3.mp4", "conv_long.mp4"}) AddFile(Fixture(f));
   drv::ClickCenter(CheckCell(2));  // the second row stays out
+  drv::ClickControl("MainForm", "edDestinationFolder");
+  drv::Key(VK_HOME);
+  drv::Key(VK_END, false, false, true);
+  drv::Type(kJoinFolder);
   drv::ClickMenu({"Actions1", "Joinall1"});
   Answer("Yes");
   Convert();
-  ASSERT_TRUE(drv::WaitUntil(
-      [] { return Duration(FindOutput(OutputFolder(), "All Media Joined in One")) > 0; }, 120000));
-  EXPECT_TRUE(RowShows(1, "100%", 60000));
+  // A converted part is not shown complete before the join; the join
+  // itself is shown on every checked row.
+  EXPECT_TRUE(RowShowsNumber(1, "99.00%", 60000));
+  EXPECT_TRUE(RowShowsNumber(3, "99.00%", 5000));
+  drv::Screenshot("conversion-join-parts");
+  for (int row : {1, 3, 4}) EXPECT_TRUE(RowShows(row, "Joining...", 60000)) << row;
+  drv::Screenshot("conversion-joining");
+  const std::string out = std::string(kJoinFolder) + "\\All Media Joined in One.mp4";
+  ASSERT_TRUE(drv::WaitUntil([&] { return Duration(out) > 0; }, 120000));
+  for (int row : {1, 3, 4}) EXPECT_TRUE(RowShows(row, "100%", 60000)) << row;
   drv::Screenshot("conversion-joined");
-  const std::string out = FindOutput(OutputFolder(), "All Media Joined in One");
-  EXPECT_NEAR(Duration(out), 2.0 + 3.0 + 1.5, 0.2);
-  EXPECT_TRUE(FindOutput(OutputFolder(), "conv_4s").empty());
+  EXPECT_NEAR(Duration(out), 2.0 + 3.0 + 20.0, 0.2);
+  // One output and nothing else.
+  const std::vector<std::string> names = FolderNames(kJoinFolder);
+  EXPECT_EQ(names, (std::vector<std::string>{".", "..", "All Media Joined in One.mp4"}));
 
   // Unjoin All gives the rows their own titles back.
   drv::ClickMenu({"Actions1", "Joinall1"});
   Answer("Yes");
   const RECT t = TableRect();
   const RECT title{t.left + 40, t.top + 18, t.left + 240, t.top + 18 * 5};
-  for (const char* name : {"conv_a2", "conv_4s", "conv_b3", "conv_c15"})
+  for (const char* name : {"conv_a2", "conv_4s", "conv_b3", "conv_long"})
     EXPECT_TRUE(WaitTextAnyFont(title, name, 5000)) << name;
 }
 

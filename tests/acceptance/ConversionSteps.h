@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -57,6 +58,19 @@ inline std::string FindOutput(const std::string& folder, const std::string& stem
   return folder + "\\" + UTF16ToUTF8(std::u16string(reinterpret_cast<const char16_t*>(data.cFileName)));
 }
 
+// The names in the folder, "." and ".." included.
+inline std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW data{};
+  HANDLE h = FindFirstFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(folder + "\\*").c_str()), &data);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(UTF16ToUTF8(reinterpret_cast<const char16_t*>(data.cFileName)));
+  while (FindNextFileW(h, &data));
+  FindClose(h);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 inline void DeleteOutputs(const std::string& folder, const std::string& stem) {
   for (std::string f = FindOutput(folder, stem); !f.empty(); f = FindOutput(folder, stem))
     if (!DeleteFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(f).c_str()))) break;
@@ -81,6 +95,17 @@ inline std::string Probe(const std::string& windowsPath, const std::string& entr
 inline double Duration(const std::string& windowsPath) {
   const std::string d = Probe(windowsPath, "format=duration");
   return d.empty() ? -1 : std::atof(d.c_str());
+}
+
+// A text value under HKEY_CURRENT_USER, made with its key when missing.
+inline void SetUserString(const std::u16string& key, const std::u16string& name, const std::string& value) {
+  HKEY h = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, reinterpret_cast<LPCWSTR>(key.c_str()), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                  &h, nullptr);
+  const std::u16string text = UTF8ToUTF16(value);
+  RegSetValueExW(h, reinterpret_cast<LPCWSTR>(name.c_str()), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>((text.size() + 1) * sizeof(char16_t)));
+  RegCloseKey(h);
 }
 
 // ---- the hands: the commands a person uses ----
@@ -117,10 +142,13 @@ inline RECT CheckCell(int row) {
 
 inline int Luma(unsigned c) { return static_cast<int>(((c >> 16 & 255) * 3 + (c >> 8 & 255) * 6 + (c & 255)) / 10); }
 
-// Like drv::ShowsText, but tolerant of smoothed letters: the screen's ink
-// may be grey where the reference has black.
-inline bool ShowsSmoothText(const RECT& area, const std::vector<unsigned>& shown, const std::string& text,
-                            const char* font, bool bold, int height) {
+// Lays `text`, drawn black on white in the font, over every place of the
+// area and calls `place`(ink pixels the screen lacks, clear ground pixels
+// the screen has inked, ink count, ground count); stops when it returns
+// true. The screen's ink may be grey where the reference has black.
+template <class Place>
+bool EachPlacement(const RECT& area, const std::vector<unsigned>& shown, const std::string& text, const char* font,
+                   bool bold, int height, Place place) {
   int tw = 0, th = 0;
   const std::vector<unsigned> glyph = drv::DrawnLetters(text, font, height, bold, false, tw, th);
   const int aw = area.right - area.left, ah = area.bottom - area.top;
@@ -149,12 +177,31 @@ inline bool ShowsSmoothText(const RECT& area, const std::vector<unsigned>& shown
       // Smoothed strokes: any shade darker than the ground counts as ink.
       for (const auto& p : ink)
         if (at(ox + p.first, oy + p.second) > 245) ++inkMiss;
-      if (inkMiss > ink.size() / 5) continue;
       for (const auto& p : ground)
         if (at(ox + p.first, oy + p.second) < 150) ++groundMiss;
-      if (groundMiss <= ground.size() / 12) return true;
+      if (place(inkMiss, groundMiss, ink.size(), ground.size())) return true;
     }
   return false;
+}
+
+// Like drv::ShowsText, but tolerant of smoothed letters.
+inline bool ShowsSmoothText(const RECT& area, const std::vector<unsigned>& shown, const std::string& text,
+                            const char* font, bool bold, int height) {
+  return EachPlacement(area, shown, text, font, bold, height, [](size_t inkMiss, size_t groundMiss, size_t ink,
+                                                                 size_t ground) {
+    return inkMiss <= ink / 5 && groundMiss <= ground / 12;
+  });
+}
+
+// The fewest pixels in which `text` and the area differ, over its places.
+inline size_t TextMisfit(const RECT& area, const std::vector<unsigned>& shown, const std::string& text,
+                         const char* font, bool bold, int height) {
+  size_t best = SIZE_MAX;
+  EachPlacement(area, shown, text, font, bold, height, [&](size_t inkMiss, size_t groundMiss, size_t, size_t) {
+    best = std::min(best, inkMiss + groundMiss);
+    return false;
+  });
+  return best;
 }
 
 // The widest run of columns holding dark pixels, in pixels (0 when none).
@@ -227,8 +274,38 @@ inline bool RowShows(int row, const std::string& text, int timeoutMs) {
   return WaitTextAnyFont(cell, text, timeoutMs, true);
 }
 
+// A status cell showing a number exactly: in a font where the text is
+// found, no text that differs from it in one digit fits the pixels as
+// well (the tolerant finder alone takes a 6 for a 9).
+inline bool ShowsNumber(const RECT& cell, const std::string& text) {
+  const std::vector<unsigned> shown = drv::Grab(cell);
+  for (int height : {-11, -13, -12, -14, -15})
+    for (bool bold : {false, true})
+      for (const char* font : {"Microsoft Sans Serif", "Tahoma"}) {
+        if (!ShowsSmoothText(cell, shown, text, font, bold, height)) continue;
+        const size_t own = TextMisfit(cell, shown, text, font, bold, height);
+        bool best = true;
+        for (size_t i = 0; i < text.size() && best; ++i) {
+          if (text[i] < '0' || text[i] > '9') continue;
+          for (char digit = '0'; digit <= '9' && best; ++digit) {
+            if (digit == text[i]) continue;
+            std::string rival = text;
+            rival[i] = digit;
+            best = TextMisfit(cell, shown, rival, font, bold, height) > own;
+          }
+        }
+        if (best) return true;
+      }
+  return false;
+}
+
+// Waits until the row's status cell shows the number `text` exactly.
+inline bool RowShowsNumber(int row, const std::string& text, int timeoutMs) {
+  drv::MoveTo(2, 2);
+  return drv::WaitUntil([&] { return ShowsNumber(StatusCell(row), text); }, timeoutMs);
+}
+
 inline void Convert() { drv::ClickMenu({"Actions1", "Convert1"}); }
-inline void PauseRun() { drv::ClickMenu({"Actions1", "Pause1"}); }
 inline void StopRun() { drv::ClickMenu({"Actions1", "Stop1"}); }
 
 // Answers the skinned message box shown now with the named button.

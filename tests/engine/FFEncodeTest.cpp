@@ -143,6 +143,26 @@ TEST_F(EncoderTest, OneThreadTaskReportsOnTheGuiThreadHooksOnTheWorkerThenEndsTh
   EXPECT_EQ(ProbeVideo(Out(0)), "640,480,50\n");
 }
 
+// The closing report stands where the output ends, also for H.264 whose
+// reordered pictures are written with decoding times behind them.
+TEST_F(EncoderTest, TheClosingReportReachesTheOutputsLength) {
+  const int t = enc->AddTask(fixtures::WindowsPath("clip_h264_aac.mp4"), "", "");
+  ASSERT_EQ(t, 0) << enc->LastErrMsg();
+  ASSERT_EQ(enc->SetOutput(t, FromNativePath(Out(0)), "-c:v libx264 -c:a aac -t_microsecond 2000000"), 0)
+      << enc->LastErrMsg();
+  int64_t closing = -1, total = -1;
+  enc->OnProgress = [&](TObject*, TProgressInfo* info) {
+    if (info->FileIndex >= 0) return;
+    closing = info->CurrentDuration;
+    total = info->TotalDuration;
+  };
+  enc->Start(1);
+  ASSERT_TRUE(WaitFinal());
+  EXPECT_EQ(total, 2000000);
+  EXPECT_GE(closing, 1990000);
+  EXPECT_LE(closing, 2050000);
+}
+
 TEST_F(EncoderTest, TwoThreadsOverFiveTasksNeverRunMoreThanTwoAndEachEndsOnce) {
   // Each task's span runs from its first to its last hooked picture.
   std::mutex m;
