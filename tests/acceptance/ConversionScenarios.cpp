@@ -67,6 +67,10 @@ BEFORE_PROGRAM_START(Conversion, OneClipConvertsToTheDefaultFormat) {
 
 TEST_F(Conversion, OneClipConvertsToTheDefaultFormat) {
   AddFile(Fixture("conv_4s.mp4"));
+  // A first start has the catalogue's default format current: MP4 with
+  // H.264 and AAC at 640 x 480 (the 320 x 240 clip is scaled up to it).
+  EXPECT_TRUE(WaitTextAnyFont(drv::WaitControl("MainForm", "imgProfileField"), "MP4 (H.264/AAC)", 5000))
+      << drv::Screenshot("conversion-default-format");
   Convert();
   EXPECT_TRUE(RowShows(1, "100%", 60000));
   drv::Screenshot("conversion-one-clip");
