@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -25,8 +26,10 @@ const std::vector<fixtures::TFixture>& MoreFixtures() {
   static const std::vector<fixtures::TFixture> set = [] {
     static std::vector<std::string> commands = {
         "ffmpeg -y -v error -f lavfi -i sine=frequency=440:sample_rate=44100:duration=3 -ac 2 {out}",
-        Lavfi("color=c=black:", 3, "640x480")};
-    static const char* names[] = {"more_tone3.wav", "more_black3.mp4"};
+        Lavfi("color=c=black:", 3, "640x480"),
+        "ffmpeg -y -v error -f lavfi -i sine=frequency=660:sample_rate=44100:duration=2 -ac 2 {out}",
+        "ffmpeg -y -v error -f lavfi -i sine=frequency=880:sample_rate=44100:duration=1.5 -ac 2 {out}"};
+    static const char* names[] = {"more_tone3.wav", "more_black3.mp4", "more_tone2.wav", "more_tone15.wav"};
     std::vector<fixtures::TFixture> v;
     for (size_t i = 0; i < commands.size(); ++i) v.push_back({names[i], commands[i].c_str()});
     return v;
@@ -109,48 +112,73 @@ const char* const kSite = "http://tags.brenlowe.test/";
 BEFORE_PROGRAM_START(ConversionMore, TagsTypedInTheTagWindowAreWrittenIntoTheMp3) {
   session::ForgetSettings();
   SetUserString(u"Software\\Brenlowe\\Tessavane\\Endpoints", u"HomePage", kSite);
-  DeleteOutputs(OutputFolder(), "more_tone3");
+  for (const char* stem : {"more_tone3", "more_tone2", "more_tone15"}) DeleteOutputs(OutputFolder(), stem);
 }
 
 TEST_F(ConversionMore, TagsTypedInTheTagWindowAreWrittenIntoTheMp3) {
-  AddFile(Fixture("more_tone3.wav"));
+  using Tags = std::map<std::string, std::string>;
+  // Per row: the texts typed into the tag window's edits, and the tags the
+  // MP3 then carries. A row with only the year still gets the title with
+  // the site; a row without tags gets none.
+  const struct {
+    const char* file;
+    const char* stem;
+    double seconds;
+    Tags typed;
+    Tags expected;
+  } rows[] = {
+      {"more_tone3.wav", "more_tone3", 3.0,
+       {{"edTitle", "Morning Tone"}, {"edArtist", "Ana Lindqvist"}, {"edAlbum", "Café Sessions"},
+        {"edGenre", "Ambient"}, {"edYear", "2019"}, {"edTrack", "7"}},
+       {{"title", std::string("Morning Tone | ") + kSite}, {"artist", "Ana Lindqvist"}, {"album", "Café Sessions"},
+        {"genre", "Ambient"}, {"date", "2019"}, {"track", "7"}}},
+      {"more_tone2.wav", "more_tone2", 2.0, {{"edYear", "1999"}},
+       {{"title", std::string(" | ") + kSite}, {"date", "1999"}}},
+      {"more_tone15.wav", "more_tone15", 1.5, {}, {}},
+  };
+  for (const auto& r : rows) AddFile(Fixture(r.file));
   SelectRow(1);
-  ChooseFormat(3, 0);  // Audio, MP3
+  ChooseFormat(3, 0);  // Audio, MP3, for every row
   if (HasFatalFailure()) return;
   EXPECT_TRUE(WaitTextAnyFont(drv::WaitControl("MainForm", "imgProfileField"), "MP3", 5000))
       << drv::Screenshot("tags-format");
 
-  drv::ClickControl("MainForm", "spSkinSpeedButton10");  // Edit Tags
-  HWND window = drv::WaitWindow(u"TTagEditForm");
-  ASSERT_NE(window, nullptr);
-  const struct {
-    const char* edit;
-    const char* text;
-  } typed[] = {{"edTitle", "Morning Tone"}, {"edArtist", "Ana Lindqvist"}, {"edAlbum", "Café Sessions"},
-               {"edGenre", "Ambient"},      {"edYear", "2019"},             {"edTrack", "7"}};
-  for (const auto& t : typed) {
-    drv::ClickControl("TTagEditForm", t.edit);
-    Retype(t.text);
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    if (rows[i].typed.empty()) continue;
+    SelectRow(static_cast<int>(i) + 1);
+    drv::ClickControl("MainForm", "spSkinSpeedButton10");  // Edit Tags
+    HWND window = drv::WaitWindow(u"TTagEditForm");
+    ASSERT_NE(window, nullptr);
+    for (const auto& [edit, text] : rows[i].typed) {
+      drv::ClickControl("TTagEditForm", edit);
+      Retype(text);
+    }
+    const RECT shown = drv::WindowRect(window);
+    drv::Screenshot("tags-typed-" + std::to_string(i + 1), &shown);
+    drv::ClickControl("TTagEditForm", "OKButton");
+    ASSERT_TRUE(drv::WaitWindowGone(u"TTagEditForm"));
   }
-  const RECT shown = drv::WindowRect(window);
-  drv::Screenshot("tags-typed", &shown);
-  drv::ClickControl("TTagEditForm", "OKButton");
-  ASSERT_TRUE(drv::WaitWindowGone(u"TTagEditForm"));
 
   Convert();
-  EXPECT_TRUE(RowShows(1, "100%", 60000)) << drv::Screenshot("tags-converted");
-  const std::string out = FindOutput(OutputFolder(), "more_tone3");
-  ASSERT_FALSE(out.empty());
-  EXPECT_EQ(ExtractFileExt(out), ".mp3");
-  EXPECT_EQ(Probe(out, "stream=codec_name", "a:0"), "mp3");
-  EXPECT_NEAR(Duration(out), 3.0, 0.1);
-  std::map<std::string, std::string> tags = FormatTags(out);
-  EXPECT_EQ(tags["title"], std::string("Morning Tone | ") + kSite);
-  EXPECT_EQ(tags["artist"], "Ana Lindqvist");
-  EXPECT_EQ(tags["album"], "Café Sessions");
-  EXPECT_EQ(tags["genre"], "Ambient");
-  EXPECT_EQ(tags["track"], "7");
-  EXPECT_EQ(tags["date"], "2019");
+  for (int row = 1; row <= static_cast<int>(std::size(rows)); ++row)
+    EXPECT_TRUE(RowShows(row, "100%", 60000)) << drv::Screenshot("tags-converted");
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.stem);
+    const std::string out = FindOutput(OutputFolder(), r.stem);
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(ExtractFileExt(out), ".mp3");
+    EXPECT_EQ(Probe(out, "stream=codec_name", "a:0"), "mp3");
+    EXPECT_NEAR(Duration(out), r.seconds, 0.1);
+    Tags tags = FormatTags(out);
+    for (const char* key : {"title", "artist", "album", "genre", "date", "track"}) {
+      const auto want = r.expected.find(key);
+      const auto got = tags.find(key);
+      if (want == r.expected.end())
+        EXPECT_TRUE(got == tags.end() || got->second.empty()) << key << " = " << got->second;
+      else
+        EXPECT_EQ(got == tags.end() ? std::string("(none)") : got->second, want->second) << key;
+    }
+  }
 }
 
 // ---- text overlay ----
