@@ -9,8 +9,10 @@
 #                                a winelib GoogleTest executable run by CTest
 #                                inside the shared Wine session (tools/wine-exec).
 
-set(TESS_COMMON_FLAGS -fno-short-wchar -UWINE_UNICODE_NATIVE -DNOMINMAX -DUNICODE -D_UNICODE -Wall -Wextra
-    -Wno-unused-parameter -Wno-missing-field-initializers)
+# _USE_MATH_DEFINES: Windows C libraries declare M_PI and its kin only when
+# asked; the same source then builds with MinGW.
+set(TESS_COMMON_FLAGS -fno-short-wchar -UWINE_UNICODE_NATIVE -DNOMINMAX -DUNICODE -D_UNICODE -D_USE_MATH_DEFINES
+    -Wall -Wextra -Wno-unused-parameter -Wno-missing-field-initializers)
 set(TESS_NO_WIN_MACROS -U_WIN32 -UWIN32 -U__WIN32 -U__WIN32__ -U_WIN64 -UWIN64
     -U__WIN64 -U__WIN64__ -U__WINNT -U__WINNT__)
 

@@ -4,6 +4,12 @@
 #include <cstring>
 
 #include "framework/SysUtils.h"
+#include "framework/WideText.h"
+
+// Older commctrl.h copies (MinGW's among them) leave this state out.
+#ifndef TVIS_FOCUSED
+#define TVIS_FOCUSED 0x0001
+#endif
 
 namespace {
 
@@ -412,7 +418,7 @@ TCustomTreeView::~TCustomTreeView() {
 }
 
 void TCustomTreeView::CreateParams(TCreateParams& p) {
-  CreateViewParams(p, WC_TREEVIEWW, u"TessTreeView");
+  CreateViewParams(p, U(WC_TREEVIEWW), u"TessTreeView");
   if (FShowLines) p.Style |= TVS_HASLINES;
   if (FShowButtons) p.Style |= TVS_HASBUTTONS;
   if (FShowRoot) p.Style |= TVS_LINESATROOT;
@@ -892,7 +898,7 @@ TCustomListView::~TCustomListView() {
 }
 
 void TCustomListView::CreateParams(TCreateParams& p) {
-  CreateViewParams(p, WC_LISTVIEWW, u"TessListView");
+  CreateViewParams(p, U(WC_LISTVIEWW), u"TessListView");
   static const DWORD kViews[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT};
   p.Style |= kViews[FViewStyle] | LVS_SHAREIMAGELISTS;
   if (!FHideSelection) p.Style |= LVS_SHOWSELALWAYS;

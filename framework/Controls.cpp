@@ -7,10 +7,10 @@
 #include <unordered_map>
 
 #include "framework/Forms.h"
+#include "framework/WideText.h"
 
 namespace {
 
-LPCWSTR W(const char16_t* s) { return reinterpret_cast<LPCWSTR>(s); }
 
 // One map for every framework window of the GUI thread: the window's
 // USERDATA and extra bytes stay free for superclassed system controls.

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <unordered_map>
 
+#include "framework/WideText.h"
+
 namespace {
 
 std::atomic<int> gLiveTimers{0};
@@ -33,9 +35,9 @@ HWND TimerWindow() {
   WNDCLASSW wc = {};
   wc.lpfnWndProc = TimerWindowProc;
   wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = u"TessTimerWindow";
+  wc.lpszClassName = W(u"TessTimerWindow");
   RegisterClassW(&wc);
-  gTimerWindow = CreateWindowExW(0, wc.lpszClassName, u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
+  gTimerWindow = CreateWindowExW(0, wc.lpszClassName, W(u""), 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
                                  nullptr);
   if (!gTimerWindow) throw Exception("Cannot create the timer window");
   return gTimerWindow;

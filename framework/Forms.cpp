@@ -2,6 +2,7 @@
 
 #include "framework/Menus.h"
 #include "framework/Threads.h"
+#include "framework/WideText.h"
 
 #include <algorithm>
 
@@ -48,8 +49,6 @@ LRESULT CALLBACK AppWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-LPCWSTR W(const char16_t* s) { return reinterpret_cast<LPCWSTR>(s); }
-
 struct DisabledWindows {
   HWND dialog;
   std::vector<HWND> windows;
@@ -75,7 +74,7 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner) {
   wc.hInstance = inst;
   wc.lpszClassName = W(kAppClass);
   RegisterClassExW(&wc);
-  FHandle = CreateWindowExW(0, W(kAppClass), u"", WS_POPUP | WS_CLIPSIBLINGS, 0, 0, 0, 0, nullptr,
+  FHandle = CreateWindowExW(0, W(kAppClass), W(u""), WS_POPUP | WS_CLIPSIBLINGS, 0, 0, 0, 0, nullptr,
                             nullptr, inst, nullptr);
   if (!Application) Application = this;
   SetWaitMessagePump(&TApplication::PumpForWait);

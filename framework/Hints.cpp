@@ -3,12 +3,12 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
+#include "framework/WideText.h"
 
 namespace {
 
 std::u16string Wide(const std::string& s) { return UTF8ToUTF16(s); }
 
-LPCWSTR W(const std::u16string& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
 
 TApplicationHints* gHints = nullptr;
 

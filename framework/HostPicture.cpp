@@ -4,6 +4,8 @@
 
 #include <map>
 
+#include "framework/WideText.h"
+
 namespace {
 
 // The host windows with a picture (recursive: painting sends messages to the
@@ -121,9 +123,9 @@ namespace {
 
 BOOL CALLBACK FindFolderView(HWND top, LPARAM lp) {
   if (!IsWindowVisible(top)) return TRUE;
-  HWND view = FindWindowExW(top, nullptr, u"SHELLDLL_DefView", nullptr);
+  HWND view = FindWindowExW(top, nullptr, W(u"SHELLDLL_DefView"), nullptr);
   if (!view) return TRUE;
-  HWND list = FindWindowExW(view, nullptr, u"SysListView32", u"FolderView");
+  HWND list = FindWindowExW(view, nullptr, W(u"SysListView32"), W(u"FolderView"));
   if (!list) return TRUE;
   *reinterpret_cast<HWND*>(lp) = list;
   return FALSE;
@@ -132,7 +134,7 @@ BOOL CALLBACK FindFolderView(HWND top, LPARAM lp) {
 }  // namespace
 
 intptr_t FindDesktopListView() {
-  if (HWND progman = FindWindowW(u"ProgMan", nullptr))
+  if (HWND progman = FindWindowW(W(u"ProgMan"), nullptr))
     if (HWND child = GetWindow(progman, GW_CHILD))
       if (HWND grandchild = GetWindow(child, GW_CHILD)) return reinterpret_cast<intptr_t>(grandchild);
   HWND found = nullptr;

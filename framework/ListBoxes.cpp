@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-namespace {
+#include "framework/WideText.h"
 
-LPCWSTR W(const std::u16string& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
+namespace {
 
 // Case-insensitive order of the sorted list, as the system sorts.
 int CompareText(const std::string& a, const std::string& b) {

@@ -4,9 +4,10 @@
 
 #include <vector>
 
+#include "framework/WideText.h"
+
 namespace {
 std::u16string Wide(const std::string& s) { return UTF8ToUTF16(s); }
-LPCWSTR W(const std::u16string& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
 
 std::string Relative(const std::string& key) {
   std::string k = key;

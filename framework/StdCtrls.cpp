@@ -3,10 +3,7 @@
 #include <algorithm>
 
 #include "framework/SysUtils.h"
-
-namespace {
-LPCWSTR W(const char16_t* s) { return reinterpret_cast<LPCWSTR>(s); }
-}  // namespace
+#include "framework/WideText.h"
 
 // ---------------------------------------------------------------------------
 // TCustomEdit

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "framework/WideText.h"
+
 // ---------------------------------------------------------------------------
 // Locks and events
 
@@ -86,7 +88,7 @@ HWND SyncWindow() {
   wc.hInstance = inst;
   wc.lpszClassName = reinterpret_cast<LPCWSTR>(kSyncClass);
   RegisterClassExW(&wc);
-  gSyncWindow = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(kSyncClass), u"", 0, 0, 0, 0, 0,
+  gSyncWindow = CreateWindowExW(0, W(kSyncClass), W(u""), 0, 0, 0, 0, 0,
                                 HWND_MESSAGE, nullptr, inst, nullptr);
   if (!gSyncWindow) throw Exception("Cannot create the synchronisation window");
   return gSyncWindow;

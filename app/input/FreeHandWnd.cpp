@@ -262,8 +262,8 @@ void TFreeHandWindow::ShowHintAt(const std::string& text, POINT at) {
   const int w = r.right + 8, h = r.bottom + 6;
   // Just below and right of the pointer, kept on the screen.
   int x = at.x + 12, y = at.y + 20;
-  if (x + w > DesktopWidth()) x = std::max(0, at.x - w - 4);
-  if (y + h > DesktopHeight()) y = std::max(0, at.y - h - 4);
+  if (x + w > DesktopWidth()) x = std::max<int>(0, at.x - w - 4);
+  if (y + h > DesktopHeight()) y = std::max<int>(0, at.y - h - 4);
   SetWindowPos(FHint, HWND_TOPMOST, x, y, w, h, SWP_NOACTIVATE | SWP_SHOWWINDOW);
   InvalidateRect(FHint, nullptr, TRUE);
 }

@@ -6,6 +6,7 @@
 #include "app/main/Endpoints.h"
 #include "framework/SMTP.h"
 #include "framework/StringList.h"
+#include "framework/WideText.h"
 
 std::function<bool(const std::string& message)> OnShowErrorWindow;
 std::function<void(const std::string& target)> OnShellOpen;
@@ -26,7 +27,7 @@ void ShellOpen(const std::string& target) {
     OnShellOpen(target);
     return;
   }
-  ShellExecuteW(nullptr, u"open", reinterpret_cast<LPCWSTR>(UTF8ToUTF16(target).c_str()), nullptr, nullptr,
+  ShellExecuteW(nullptr, W(u"open"), W(UTF8ToUTF16(target)), nullptr, nullptr,
                 SW_SHOWNORMAL);
 }
 

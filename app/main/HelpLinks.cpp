@@ -6,6 +6,7 @@
 #include "app/main/ErrorReport.h"
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
+#include "framework/WideText.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ void OpenAddress(const std::string& address) {
     OnShellOpen(address);
     return;
   }
-  ShellExecuteW(nullptr, u"open", reinterpret_cast<LPCWSTR>(UTF8ToUTF16(address).c_str()), nullptr, nullptr,
+  ShellExecuteW(nullptr, W(u"open"), W(UTF8ToUTF16(address)), nullptr, nullptr,
                 SW_SHOWNORMAL);
 }
 

@@ -24,6 +24,7 @@
 #include "engine/FFEncode.h"
 #include "framework/StringList.h"
 #include "framework/SysUtils.h"
+#include "framework/WideText.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCheckRadio.h"
 #include "skin/controls/SkinComboBox.h"
@@ -721,7 +722,7 @@ void TMainForm::Help2Click(TObject*) {
   if (OnShellOpen)
     OnShellOpen(guide);
   else
-    ShellExecuteW(nullptr, u"open", reinterpret_cast<LPCWSTR>(UTF8ToUTF16(guide).c_str()), nullptr, nullptr,
+    ShellExecuteW(nullptr, W(u"open"), W(UTF8ToUTF16(guide)), nullptr, nullptr,
                   SW_SHOWNORMAL);
 }
 

@@ -23,6 +23,7 @@
 #include "app/main/Shutdown.h"
 #include "engine/FFEncode.h"
 #include "framework/SysUtils.h"
+#include "framework/WideText.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCheckRadio.h"
 #include "skin/controls/SkinEdits.h"
@@ -56,7 +57,7 @@ constexpr float kFailedState = -3;
 
 std::string DecimalSeparator() {
   char16_t buffer[8] = {};
-  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8) > 0 && buffer[0] && buffer[0] < 0x80)
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, W(buffer), 8) > 0 && buffer[0] && buffer[0] < 0x80)
     return std::string(1, static_cast<char>(buffer[0]));
   return ".";
 }
@@ -153,13 +154,13 @@ void ShutdownComputer() {
     if (OsVersionText().rfind("Windows NT", 0) == 0) {
       HANDLE token = nullptr;
       if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
-        MessageBoxW(nullptr, u"Exit Error", u"OpenProcessToken() Failed", MB_OK);
+        MessageBoxW(nullptr, W(u"Exit Error"), W(u"OpenProcessToken() Failed"), MB_OK);
         return;
       }
       TOKEN_PRIVILEGES privileges{};
-      if (!LookupPrivilegeValueW(nullptr, u"SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
+      if (!LookupPrivilegeValueW(nullptr, W(u"SeShutdownPrivilege"), &privileges.Privileges[0].Luid)) {
         CloseHandle(token);
-        MessageBoxW(nullptr, u"Exit Error", u"LookupPrivilegeValue() Failed", MB_OK);
+        MessageBoxW(nullptr, W(u"Exit Error"), W(u"LookupPrivilegeValue() Failed"), MB_OK);
         return;
       }
       privileges.PrivilegeCount = 1;
@@ -168,7 +169,7 @@ void ShutdownComputer() {
       const DWORD error = GetLastError();
       CloseHandle(token);
       if (error != 0) {
-        MessageBoxW(nullptr, u"Exit Error", u"AdjustTokenPrivileges() Failed", MB_OK);
+        MessageBoxW(nullptr, W(u"Exit Error"), W(u"AdjustTokenPrivileges() Failed"), MB_OK);
         return;
       }
     }
@@ -182,7 +183,7 @@ std::function<void()> RequestShutdown = [] {
   // The process's own environment (the Win32 one, which is what a parent
   // process hands down).
   char16_t recorder[1024] = {};
-  const DWORD n = GetEnvironmentVariableW(u"TESSAVANE_SHUTDOWN_RECORDER", reinterpret_cast<LPWSTR>(recorder), 1024);
+  const DWORD n = GetEnvironmentVariableW(W(u"TESSAVANE_SHUTDOWN_RECORDER"), W(recorder), 1024);
   if (n > 0 && n < 1024) {
     AppendRecord(UTF16ToUTF8(recorder), "shutdown requested");
     return;
@@ -642,7 +643,7 @@ void TMainForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {
     DisableButton(StartButton);
     // 7.
     if (OpenOutputFolder1->Checked() && !ShutdownComputer1->Checked())
-      ShellExecuteW(nullptr, u"open", reinterpret_cast<LPCWSTR>(UTF8ToUTF16(OutputFolder).c_str()), nullptr,
+      ShellExecuteW(nullptr, W(u"open"), W(UTF8ToUTF16(OutputFolder)), nullptr,
                     nullptr, SW_SHOWNORMAL);
   }
 

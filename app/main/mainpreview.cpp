@@ -17,6 +17,7 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Jpeg.h"
 #include "framework/SysUtils.h"
+#include "framework/WideText.h"
 #include "player/FFPlay.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinExPanel.h"
@@ -295,7 +296,7 @@ void TMainForm::Item22Click(TObject*) {
     OnShellOpen(SnapshotFolder);
     return;
   }
-  ShellExecuteW(Handle(), u"open", reinterpret_cast<LPCWSTR>(UTF8ToUTF16(SnapshotFolder).c_str()), nullptr, nullptr,
+  ShellExecuteW(Handle(), W(u"open"), W(UTF8ToUTF16(SnapshotFolder)), nullptr, nullptr,
                 SW_SHOWNORMAL);
 }
 

@@ -16,6 +16,7 @@
 #include "framework/ImgList.h"
 #include "framework/StringList.h"
 #include "framework/SysUtils.h"
+#include "framework/WideText.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCheckRadio.h"
 #include "skin/controls/SkinComboBox.h"
@@ -407,6 +408,6 @@ void TMainForm::FindTargetButtonClick(TObject*) {
     OnShellOpen(folder);
     return;
   }
-  ShellExecuteW(Handle(), u"open", reinterpret_cast<LPCWSTR>(UTF8ToUTF16(folder).c_str()), nullptr, nullptr,
+  ShellExecuteW(Handle(), W(u"open"), W(UTF8ToUTF16(folder)), nullptr, nullptr,
                 SW_SHOWNORMAL);
 }

@@ -33,6 +33,7 @@
 #include "app/update/updater.h"
 #include "engine/FFEncode.h"
 #include "framework/StringList.h"
+#include "framework/WideText.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCheckRadio.h"
 #include "skin/controls/SkinLabels.h"
@@ -52,7 +53,7 @@ namespace {
 constexpr int kHotKeyPause = 1, kHotKeyStop = 2;
 
 void ShellOpen(const std::string& target) {
-  ShellExecuteW(nullptr, u"open", reinterpret_cast<LPCWSTR>(UTF8ToUTF16(target).c_str()), nullptr, nullptr,
+  ShellExecuteW(nullptr, W(u"open"), W(UTF8ToUTF16(target)), nullptr, nullptr,
                 SW_SHOWNORMAL);
 }
 

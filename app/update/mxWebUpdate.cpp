@@ -12,6 +12,7 @@
 #include "framework/Streams.h"
 #include "framework/SysUtils.h"
 #include "framework/Threads.h"
+#include "framework/WideText.h"
 
 namespace {
 
@@ -183,7 +184,7 @@ bool TmxWebUpdate::HttpGet(const std::string& url, const std::string& targetFile
       std::string productPath;
       SplitURL(FProductInfo->URL(), host, productPath);
     }
-    TInternetHandle session(InternetOpenW(u"TmxWebUpdate", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    TInternetHandle session(InternetOpenW(W(u"TmxWebUpdate"), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session.h) {
       DoDownloadError();
       return false;

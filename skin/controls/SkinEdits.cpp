@@ -7,13 +7,13 @@
 #include "skin/controls/SkinDraw.h"
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
+#include "framework/WideText.h"
 
 // ---------------------------------------------------------------------------
 // Edit menu
 
 namespace {
 
-LPCWSTR W(const char16_t* s) { return reinterpret_cast<LPCWSTR>(s); }
 
 void DefaultEditMenuPopup(TWinControl* control, TspEditMenuItems& items, POINT p) {
   HMENU menu = CreatePopupMenu();

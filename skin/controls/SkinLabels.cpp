@@ -4,6 +4,8 @@
 
 #include <shellapi.h>
 
+#include "framework/WideText.h"
+
 TspSkinFontLabel::~TspSkinFontLabel() {
   if (FSD) FSD->RemoveFreeNotification(this);
 }
@@ -209,7 +211,7 @@ void TspSkinLinkLabel::Click() {
   TspSkinStdLabel::Click();
   if (!URL.empty()) {
     std::u16string u = UTF8ToUTF16(URL);
-    ShellExecuteW(nullptr, u"open", reinterpret_cast<LPCWSTR>(u.c_str()), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, W(u"open"), W(u), nullptr, nullptr, SW_SHOWNORMAL);
   }
 }
 

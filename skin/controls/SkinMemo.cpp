@@ -6,6 +6,7 @@
 
 #include "skin/controls/SkinDraw.h"
 #include "framework/SysUtils.h"
+#include "framework/WideText.h"
 
 namespace {
 
@@ -289,7 +290,7 @@ void TspSkinMemo::PaintClient(HDC dc) {
     HFONT font = f.Create();
     HGDIOBJ old = SelectObject(b.DC(), font);
     SIZE wq{};
-    GetTextExtentPoint32W(b.DC(), u"Wq", 2, &wq);
+    GetTextExtentPoint32W(b.DC(), W(u"Wq"), 2, &wq);
     SelectObject(b.DC(), old);
     DeleteObject(font);
     int lineHeight = wq.cy;

@@ -6,6 +6,7 @@
 
 #include "skin/controls/SkinDraw.h"
 #include "framework/SysUtils.h"
+#include "framework/WideText.h"
 
 namespace {
 
@@ -560,7 +561,7 @@ void TspSkinPageControl::UpdateTabScroller() {
   if (!h || FInScroller) return;
   FInScroller = true;
   // The system's own scroller gives way to the skinned one.
-  if (HWND sys = FindWindowExW(h, nullptr, u"msctls_updown32", nullptr)) DestroyWindow(sys);
+  if (HWND sys = FindWindowExW(h, nullptr, W(u"msctls_updown32"), nullptr)) DestroyWindow(sys);
   int tabs = 0;
   for (int i = 0; i < PageCount(); ++i)
     if (Pages(i)->TabVisible()) ++tabs;

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "framework/Forms.h"
+#include "framework/WideText.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ private:
       wc.hInstance = GetModuleHandleW(nullptr);
       wc.lpszClassName = reinterpret_cast<LPCWSTR>(kClass);
       RegisterClassExW(&wc);
-      FWindow = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(kClass), u"", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE,
+      FWindow = CreateWindowExW(0, W(kClass), W(u""), WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE,
                                 nullptr, wc.hInstance, nullptr);
       SetWindowLongPtrW(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }

@@ -11,6 +11,7 @@
 #include "framework/SysUtils.h"
 #include "framework/Jpeg.h"
 #include "framework/PngImage.h"
+#include "framework/WideText.h"
 #include "skin/data/SPMaskRuns.h"
 #include "skin/data/SPTextLayout.h"
 
@@ -523,7 +524,7 @@ void DrawThickGlowText(TCanvas* Canvas, TRect Rc, const std::string& Text, UINT 
 
 namespace {
 template <class F> F User32Entry(const char* name) {
-  HMODULE user32 = GetModuleHandleW(u"user32.dll");
+  HMODULE user32 = GetModuleHandleW(W(u"user32.dll"));
   return user32 ? reinterpret_cast<F>(GetProcAddress(user32, name)) : nullptr;
 }
 }  // namespace
@@ -558,23 +559,23 @@ LRESULT CALLBACK LayerWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
   return DefWindowProcW(wnd, msg, wp, lp);
 }
-const char16_t* LayerWindowClass() {
+LPCWSTR LayerWindowClass() {
   static bool registered = false;
   if (!registered) {
     WNDCLASSW wc{};
     wc.style = CS_SAVEBITS;
     wc.lpfnWndProc = LayerWindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = u"TspFormLayerWindow";
+    wc.lpszClassName = W(u"TspFormLayerWindow");
     RegisterClassW(&wc);
     registered = true;
   }
-  return u"TspFormLayerWindow";
+  return W(u"TspFormLayerWindow");
 }
 }  // namespace
 
 TspLayerWindow::TspLayerWindow(int X, int Y, int W, int H) : Left(X), Top(Y), Width(W), Height(H) {
-  FHandle = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TRANSPARENT, LayerWindowClass(), u"", WS_POPUP, X, Y, W, H,
+  FHandle = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TRANSPARENT, LayerWindowClass(), nullptr, WS_POPUP, X, Y, W, H,
                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
@@ -1042,7 +1043,7 @@ struct TDwm {
   HRESULT(WINAPI* SetWindowAttribute)(HWND, DWORD, const void*, DWORD) = nullptr;
   HRESULT(WINAPI* EnableBlurBehindWindow)(HWND, const void*) = nullptr;
   TDwm() {
-    Module = LoadLibraryW(u"dwmapi.dll");
+    Module = LoadLibraryW(W(u"dwmapi.dll"));
     if (!Module) return;
     IsCompositionEnabled = reinterpret_cast<decltype(IsCompositionEnabled)>(GetProcAddress(Module, "DwmIsCompositionEnabled"));
     SetWindowAttribute = reinterpret_cast<decltype(SetWindowAttribute)>(GetProcAddress(Module, "DwmSetWindowAttribute"));

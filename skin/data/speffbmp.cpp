@@ -5,6 +5,7 @@
 
 #include "framework/Streams.h"
 #include "framework/SysUtils.h"
+#include "framework/WideText.h"
 #include "skin/data/SPBitmapIO.h"
 
 namespace {
@@ -24,7 +25,7 @@ struct TMsImg {
     const DWORD v = GetVersion();
     const int major = LOBYTE(LOWORD(v)), minor = HIBYTE(LOWORD(v));
     if (major > 5 || (major == 5 && minor <= 2)) {
-      Module = LoadLibraryW(u"msimg32.dll");
+      Module = LoadLibraryW(W(u"msimg32.dll"));
       if (Module) {
         TransparentBlt = reinterpret_cast<decltype(TransparentBlt)>(GetProcAddress(Module, "TransparentBlt"));
         AlphaBlend = reinterpret_cast<decltype(AlphaBlend)>(GetProcAddress(Module, "AlphaBlend"));
@@ -390,7 +391,7 @@ std::unique_ptr<TspEffectBmp> TspEffectBmp::CreateFromhWnd(HBITMAP hBmp) {
   BITMAP bm{};
   if (!hBmp || !GetObjectW(hBmp, sizeof bm, &bm)) throw Exception("Can't allocate the DIB handle");
   std::unique_ptr<TspEffectBmp> e(new TspEffectBmp(bm.bmWidth, std::abs(bm.bmHeight)));
-  HDC dc = CreateDCW(u"DISPLAY", nullptr, nullptr, nullptr);
+  HDC dc = CreateDCW(W(u"DISPLAY"), nullptr, nullptr, nullptr);
   GetDIBits(dc, hBmp, 0, UINT(e->Height), e->Bits, &e->BmpInfo, DIB_RGB_COLORS);
   DeleteDC(dc);
   return e;

@@ -8,6 +8,7 @@
 
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
+#include "framework/WideText.h"
 #include "skin/dialogs/spShellViews.h"
 
 namespace {
@@ -283,7 +284,7 @@ void TspCustomShellComboBox::DrawEntry(int index, TCanvas* canvas, TRect r, bool
   }
   const std::u16string w = UTF8ToUTF16(e.Caption);
   SIZE wg{};
-  GetTextExtentPoint32W(dc, u"Wg", 2, &wg);
+  GetTextExtentPoint32W(dc, W(u"Wg"), 2, &wg);
   int top = r.Top + (r.Bottom - r.Top) / 2 - wg.cy / 2;
   if (canvas->Font()->Height() % 2 != 0) --top;
   SetBkMode(dc, TRANSPARENT);

@@ -7,6 +7,7 @@
 
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
+#include "framework/WideText.h"
 #include "skin/dialogs/spShellViews.h"
 
 namespace {
@@ -60,7 +61,7 @@ double FileTimeValue(const FILETIME& ft) {
 HIMAGELIST SystemImageList(bool large) {
   SHFILEINFOW info{};
   UINT flags = SHGFI_SYSICONINDEX | (large ? 0 : SHGFI_SMALLICON);
-  HIMAGELIST list = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(u"C:\\", 0, &info, sizeof(info), flags));
+  HIMAGELIST list = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(W(u"C:\\"), 0, &info, sizeof(info), flags));
   if (list) ImageList_SetBkColor(list, CLR_NONE);
   return list;
 }
@@ -296,7 +297,7 @@ void TspCustomShellListView::BuildColumns() {
     HDC dc = GetDC(Handle());
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
     SIZE size{};
-    GetTextExtentPoint32W(dc, u"X", 1, &size);
+    GetTextExtentPoint32W(dc, W(u"X"), 1, &size);
     SelectObject(dc, old);
     ReleaseDC(Handle(), dc);
     return size.cx > 0 ? size.cx : 8;

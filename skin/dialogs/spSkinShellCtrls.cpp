@@ -7,11 +7,11 @@
 #include <ctime>
 
 #include "framework/Forms.h"
+#include "framework/WideText.h"
 #include "skin/data/SPUtils.h"
 
 namespace {
 
-const WCHAR* W(const std::u16string& s) { return reinterpret_cast<const WCHAR*>(s.c_str()); }
 std::string U8(const WCHAR* s) { return UTF16ToUTF8(reinterpret_cast<const char16_t*>(s)); }
 
 // 8-bit text of the system's code page.

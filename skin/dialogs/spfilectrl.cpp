@@ -10,11 +10,11 @@
 #include "skin/controls/SkinLabels.h"
 
 #include "framework/SysUtils.h"
+#include "framework/WideText.h"
 
 namespace {
 
 std::u16string Wide(const std::string& s) { return UTF8ToUTF16(s); }
-LPCWSTR W(const std::u16string& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
 
 std::string CaseOf(std::string s, bool lower) {
   std::u16string w = Wide(s);

@@ -5,6 +5,7 @@
 
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
+#include "framework/WideText.h"
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinDraw.h"
 #include "skin/data/SPUtils.h"
@@ -16,7 +17,6 @@ namespace {
 TspSkinHint* gClassOwner = nullptr;
 TspSkinHint* gHookOwner = nullptr;
 
-LPCWSTR W(const std::u16string& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
 
 // Milliseconds on the performance counter: the tick count moves in 16 ms
 // steps under Wine, too coarse for the fade's 3 ms spacing.

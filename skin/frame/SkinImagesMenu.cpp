@@ -4,13 +4,13 @@
 
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
+#include "framework/WideText.h"
 #include "skin/controls/SkinDraw.h"
 #include "skin/data/SPUtils.h"
 #include "skin/frame/SkinHint.h"
 
 namespace {
 
-LPCWSTR W(const std::u16string& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
 
 double NowMs() {
   LARGE_INTEGER f, c;
