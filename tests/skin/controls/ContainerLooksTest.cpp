@@ -11,6 +11,7 @@
 #include "framework/ImgList.h"
 #include "framework/StdCtrls.h"
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 #include "skin/controls/SkinAnimate.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinExPanel.h"
@@ -57,14 +58,6 @@ struct LooksSkin {
     T* raw = e.get();
     data.CtrlList.push_back(std::move(e));
     return raw;
-  }
-  template <class T>
-  static void NinePart(T* e, int l, int t, int r, int b) {
-    e->LTPoint = TspPoint{l, t};
-    e->RTPoint = TspPoint{r, t};
-    e->LBPoint = TspPoint{l, b};
-    e->RBPoint = TspPoint{r, b};
-    e->ClRect = TspRect{l, t, r, b};
   }
 
   LooksSkin() {
@@ -126,8 +119,7 @@ struct LooksSkin {
     Fill(50, 120, 60, 145, kBarRight);
     {
       auto* e = Add<TspDataSkinPanelControl>("toolpanel", RECT{0, 120, 60, 145});
-      e->LTPoint = TspPoint{10, 0};
-      e->RTPoint = TspPoint{50, 0};
+      AcrossEnds(e, 10, 50);
       e->ClRect = TspRect{10, 2, 50, 23};
     }
     // "resizebutton", the tool bar's scroll buttons: 12 x 25 nine-part pieces.

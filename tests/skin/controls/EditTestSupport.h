@@ -10,6 +10,7 @@
 
 #include "framework/Forms.h"
 #include "skin/data/SkinData.h"
+#include "support/SkinParts.h"
 
 namespace edit_test {
 
@@ -67,11 +68,7 @@ struct EditSkin {
       auto b = std::make_unique<TspDataSkinButtonControl>(name);
       b->PictureIndex = 0;
       b->SkinRect = TspRect{block, 0, block + 20, 20};
-      b->LTPoint = TspPoint{2, 2};
-      b->RTPoint = TspPoint{18, 2};
-      b->LBPoint = TspPoint{2, 18};
-      b->RBPoint = TspPoint{18, 18};
-      b->ClRect = TspRect{2, 2, 18, 18};
+      NinePart(b, 2, 2, 18, 18);
       data.CtrlList.push_back(std::move(b));
     };
     button("combobutton", 80);

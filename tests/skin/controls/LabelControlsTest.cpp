@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
@@ -48,11 +49,7 @@ struct PanelSkin {
     auto e = std::make_unique<TspDataSkinPanelControl>("panel");
     e->PictureIndex = 0;
     e->SkinRect = TspRect{0, 0, 30, 30};
-    e->LTPoint = TspPoint{10, 10};
-    e->RTPoint = TspPoint{20, 10};
-    e->LBPoint = TspPoint{10, 20};
-    e->RBPoint = TspPoint{20, 20};
-    e->ClRect = TspRect{10, 10, 20, 20};
+    NinePart(e, 10, 10, 20, 20);
     e->CaptionRect = TspRect{10, 0, 20, 10};
     data.CtrlList.push_back(std::move(e));
     data.Empty = false;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 #include "support/RealInput.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
@@ -60,11 +61,7 @@ struct BoxSkin {
     auto list = std::make_unique<TspDataSkinListBox>("listbox");
     list->PictureIndex = 0;
     list->SkinRect = TspRect{0, 0, 40, 40};
-    list->LTPoint = TspPoint{2, 2};
-    list->RTPoint = TspPoint{38, 2};
-    list->LBPoint = TspPoint{2, 38};
-    list->RBPoint = TspPoint{38, 38};
-    list->ClRect = TspRect{2, 2, 38, 38};
+    NinePart(list, 2, 2, 38, 38);
     list->SItemRect = TspRect{40, 0, 60, 10};
     list->ActiveItemRect = TspRect{60, 0, 80, 10};
     list->FocusItemRect = TspRect{80, 0, 100, 10};
@@ -75,8 +72,7 @@ struct BoxSkin {
     auto combo = std::make_unique<TspDataSkinComboBox>("combobox");
     combo->PictureIndex = 1;
     combo->SkinRect = TspRect{0, 0, 60, 20};
-    combo->LTPoint = TspPoint{2, 0};
-    combo->RTPoint = TspPoint{44, 0};
+    AcrossEnds(combo, 2, 44);
     combo->ClRect = TspRect{2, 2, 44, 18};
     combo->ButtonRect = TspRect{44, 2, 58, 18};
     combo->SItemRect = TspRect{60, 0, 80, 16};
@@ -96,6 +92,27 @@ struct LookForm {
     form.SetBounds(50, 50, 320, 240);
     form.Show();
     Application->ProcessMessages();
+  }
+};
+
+// The program's own skin and a shown form to put combos on.
+struct ProgramSkinForm {
+  FakeTimers timers;
+  TspSkinData skin{nullptr};
+  TForm form{nullptr};
+  explicit ProgramSkinForm(int height) {
+    skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
+    form.SetBounds(50, 50, 320, height);
+    form.Show();
+  }
+  // A skinned combo at (10, 10), `width` wide; a tool-button one when asked.
+  TspSkinComboBox* Combo(int width, bool toolButton = false) {
+    auto* c = new TspSkinComboBox(&form);
+    c->SetParent(&form);
+    if (toolButton) c->SetToolButtonStyle(true);
+    c->SetBounds(10, 10, width, 24);
+    c->SetSkinData(&skin);
+    return c;
   }
 };
 
@@ -200,17 +217,9 @@ TEST(TspSkinComboBoxLook, TheBoxShowsTheItemNotTheText) {
 }
 
 TEST(TspSkinComboBoxLook, TheProgramsSkinDressesTheComboAndItsList) {
-  FakeTimers timers;
-  TspSkinData skin(nullptr);
-  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
-  ASSERT_FALSE(skin.Empty);
-  TForm form(nullptr);
-  form.SetBounds(50, 50, 320, 240);
-  form.Show();
-  auto* c = new TspSkinComboBox(&form);
-  c->SetParent(&form);
-  c->SetBounds(10, 10, 160, 24);
-  c->SetSkinData(&skin);
+  ProgramSkinForm t(240);
+  ASSERT_FALSE(t.skin.Empty);
+  TspSkinComboBox* c = t.Combo(160);
   for (int i = 0; i < 20; ++i) c->Items()->Add("choice " + std::to_string(i));
   c->SetItemIndex(3);
   EXPECT_NE(-1, c->SkinIndex());
@@ -276,17 +285,9 @@ TEST(TspSkinComboBoxLook, TheEditStyleTextShowsOverTheSkinNotOverABox) {
 }
 
 TEST(TspSkinComboBoxLook, TheProgramsSkinShowsUnderTheEditStyleText) {
-  FakeTimers timers;
-  TspSkinData skin(nullptr);
-  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
-  ASSERT_FALSE(skin.Empty);
-  TForm form(nullptr);
-  form.SetBounds(50, 50, 320, 120);
-  form.Show();
-  auto* c = new TspSkinComboBox(&form);
-  c->SetParent(&form);
-  c->SetBounds(10, 10, 160, 24);
-  c->SetSkinData(&skin);
+  ProgramSkinForm t(120);
+  ASSERT_FALSE(t.skin.Empty);
+  TspSkinComboBox* c = t.Combo(160);
   c->SetDefaultColor(RGB(255, 0, 255));
   c->SetStyle(spcbEditStyle);
   c->Items()->Add("640x480");
@@ -301,7 +302,7 @@ TEST(TspSkinComboBoxLook, TheProgramsSkinShowsUnderTheEditStyleText) {
   EXPECT_NE(RGB(255, 0, 255), want);
   EXPECT_TRUE(real_input::PumpUntil([&] { return UnderTheEdit(c) == want; }))
       << std::hex << UnderTheEdit(c) << " want " << want;
-  real_input::SaveShot(form.Handle(), "combo-edit-program-skin.png");
+  real_input::SaveShot(t.form.Handle(), "combo-edit-program-skin.png");
 }
 
 // The combo's button and tool-button looks with marker glyphs: the combo's
@@ -332,8 +333,7 @@ struct MarkerSkin {
     auto combo = std::make_unique<TspDataSkinComboBox>("combobox");
     combo->PictureIndex = 0;
     combo->SkinRect = TspRect{0, 0, 60, 20};
-    combo->LTPoint = TspPoint{2, 0};
-    combo->RTPoint = TspPoint{44, 0};
+    AcrossEnds(combo, 2, 44);
     combo->ClRect = TspRect{2, 2, 44, 18};
     combo->ButtonRect = TspRect{44, 2, 58, 18};
     data.CtrlList.push_back(std::move(combo));
@@ -343,11 +343,7 @@ struct MarkerSkin {
       b->SkinRect = TspRect{0, 0, 20, 20};
       b->ActiveSkinRect = TspRect{20, 0, 40, 20};
       b->DownSkinRect = TspRect{40, 0, 60, 20};
-      b->LTPoint = TspPoint{2, 2};
-      b->RTPoint = TspPoint{18, 2};
-      b->LBPoint = TspPoint{2, 18};
-      b->RBPoint = TspPoint{18, 18};
-      b->ClRect = TspRect{2, 2, 18, 18};
+      NinePart(b, 2, 2, 18, 18);
       b->MenuMarkerRect = TspRect{0, 20, 8, 26};
       b->MenuMarkerActiveRect = TspRect{10, 20, 18, 26};
       b->MenuMarkerDownRect = TspRect{20, 20, 28, 26};
@@ -432,23 +428,14 @@ TEST(TspSkinComboBoxLook, TheSkinnedToolButtonShowsTheMarkerOfItsState) {
 }
 
 TEST(TspSkinComboBoxLook, TheProgramsSkinDrawsTheToolButtonArrowInItsFontColour) {
-  FakeTimers timers;
-  TspSkinData skin(nullptr);
-  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
-  ASSERT_FALSE(skin.Empty);
-  int i = skin.GetControlIndex("resizetoolbutton");
+  ProgramSkinForm t(120);
+  ASSERT_FALSE(t.skin.Empty);
+  int i = t.skin.GetControlIndex("resizetoolbutton");
   ASSERT_GE(i, 0);
-  auto* e = dynamic_cast<TspDataSkinButtonControl*>(skin.CtrlList[i].get());
+  auto* e = dynamic_cast<TspDataSkinButtonControl*>(t.skin.CtrlList[i].get());
   ASSERT_NE(nullptr, e);
   ASSERT_TRUE(e->MenuMarkerRect.Right <= e->MenuMarkerRect.Left) << "the program's skin has no marker here";
-  TForm form(nullptr);
-  form.SetBounds(50, 50, 320, 120);
-  form.Show();
-  auto* c = new TspSkinComboBox(&form);
-  c->SetParent(&form);
-  c->SetToolButtonStyle(true);
-  c->SetBounds(10, 10, 140, 24);
-  c->SetSkinData(&skin);
+  TspSkinComboBox* c = t.Combo(140, true);
   c->Items()->Add("H.264");
   c->SetItemIndex(0);
   Dib dib(c->Width(), c->Height());

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 #include "support/RealInput.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
@@ -108,11 +109,7 @@ struct PlateSkin {
     auto e = std::make_unique<TspDataSkinCustomControl>("plate");
     e->PictureIndex = 0;
     e->SkinRect = TspRect{0, 0, 30, 30};
-    e->LTPoint = TspPoint{5, 5};
-    e->RTPoint = TspPoint{25, 5};
-    e->LBPoint = TspPoint{5, 25};
-    e->RBPoint = TspPoint{25, 25};
-    e->ClRect = TspRect{5, 5, 25, 25};
+    NinePart(e, 5, 5, 25, 25);
     plate = e.get();
     data.CtrlList.push_back(std::move(e));
     data.Empty = false;

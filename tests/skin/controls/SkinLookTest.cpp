@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "framework/ImgList.h"
@@ -55,8 +56,9 @@ struct TestSkin {
     for (int y = t; y < b; ++y)
       for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;
   }
-  TspDataSkinCustomControl& Add(const std::string& name, int picture, TspRect skin) {
-    auto e = std::make_unique<TspDataSkinCustomControl>(name);
+  template <class T = TspDataSkinCustomControl>
+  T& Add(const std::string& name, int picture, TspRect skin) {
+    auto e = std::make_unique<T>(name);
     e->PictureIndex = picture;
     e->SkinRect = skin;
     auto& ref = *e;
@@ -96,114 +98,60 @@ struct TestSkin {
                             std::move(p4), std::move(p5), std::move(p6)};
 
     auto& nine = Add("nine", 0, TspRect{0, 0, 30, 30});
-    nine.LTPoint = TspPoint{10, 10};
-    nine.RTPoint = TspPoint{20, 10};
-    nine.LBPoint = TspPoint{10, 20};
-    nine.RBPoint = TspPoint{20, 20};
-    nine.ClRect = TspRect{10, 10, 20, 20};
+    NinePart(&nine, 10, 10, 20, 20);
     auto& stretched = Add("ninestretched", 0, TspRect{0, 0, 30, 30});
-    stretched.LTPoint = TspPoint{10, 10};
-    stretched.RTPoint = TspPoint{20, 10};
-    stretched.LBPoint = TspPoint{10, 20};
-    stretched.RBPoint = TspPoint{20, 20};
-    stretched.ClRect = TspRect{10, 10, 20, 20};
+    NinePart(&stretched, 10, 10, 20, 20);
     stretched.StretchEffect = true;
     Add("fixed", 0, TspRect{30, 0, 50, 20});
-    auto& h = Add("hstrip", 1, TspRect{0, 0, 30, 10});
-    h.LTPoint = TspPoint{10, 0};
-    h.RTPoint = TspPoint{20, 0};
+    AcrossEnds(&Add("hstrip", 1, TspRect{0, 0, 30, 10}), 10, 20);
     auto& v = Add("vstrip", 2, TspRect{0, 0, 10, 30});
     v.LTPoint = TspPoint{0, 10};
     v.LBPoint = TspPoint{0, 20};
-    auto& masked = Add("masked", 0, TspRect{30, 0, 50, 20});
-    masked.MaskPictureIndex = 3;
+    Add("masked", 0, TspRect{30, 0, 50, 20}).MaskPictureIndex = 3;
     Add("nopicture", 7, TspRect{0, 0, 30, 30});
     auto& maskedNine = Add("maskednine", 0, TspRect{0, 0, 30, 30});
-    maskedNine.LTPoint = TspPoint{10, 10};
-    maskedNine.RTPoint = TspPoint{20, 10};
-    maskedNine.LBPoint = TspPoint{10, 20};
-    maskedNine.RBPoint = TspPoint{20, 20};
-    maskedNine.ClRect = TspRect{10, 10, 20, 20};
+    NinePart(&maskedNine, 10, 10, 20, 20);
     maskedNine.MaskPictureIndex = 5;
     auto& maskedStrip = Add("maskedstrip", 1, TspRect{0, 0, 30, 10});
-    maskedStrip.LTPoint = TspPoint{10, 0};
-    maskedStrip.RTPoint = TspPoint{20, 0};
+    AcrossEnds(&maskedStrip, 10, 20);
     maskedStrip.ClRect = TspRect{10, 0, 20, 10};
     maskedStrip.MaskPictureIndex = 6;
 
-    auto button = std::make_unique<TspDataSkinButtonControl>("button");
-    button->PictureIndex = 4;
-    button->SkinRect = Block(sNormal);
-    button->ActiveSkinRect = Block(sHot);
-    button->DownSkinRect = Block(sDown);
-    button->LTPoint = TspPoint{2, 2};
-    button->RTPoint = TspPoint{18, 2};
-    button->LBPoint = TspPoint{2, 18};
-    button->RBPoint = TspPoint{18, 18};
-    button->ClRect = TspRect{2, 2, 18, 18};
-    data.CtrlList.push_back(std::move(button));
+    auto& button = Add<TspDataSkinButtonControl>("button", 4, Block(sNormal));
+    button.ActiveSkinRect = Block(sHot);
+    button.DownSkinRect = Block(sDown);
+    NinePart(&button, 2, 2, 18, 18);
     // A fixed-size button with a mask, a strip button and a button that
     // shows its focus.
-    auto fixedButton = std::make_unique<TspDataSkinButtonControl>("fixedbutton");
-    fixedButton->PictureIndex = 0;
-    fixedButton->SkinRect = TspRect{30, 0, 50, 20};
-    fixedButton->MaskPictureIndex = 3;
-    data.CtrlList.push_back(std::move(fixedButton));
-    auto stripButton = std::make_unique<TspDataSkinButtonControl>("stripbutton");
-    stripButton->PictureIndex = 1;
-    stripButton->SkinRect = TspRect{0, 0, 30, 10};
-    stripButton->LTPoint = TspPoint{10, 0};
-    stripButton->RTPoint = TspPoint{20, 0};
-    stripButton->ClRect = TspRect{10, 0, 20, 10};
-    data.CtrlList.push_back(std::move(stripButton));
-    auto focusButton = std::make_unique<TspDataSkinButtonControl>("focusbutton");
-    focusButton->PictureIndex = 4;
-    focusButton->SkinRect = Block(sNormal);
-    focusButton->LTPoint = TspPoint{2, 2};
-    focusButton->RTPoint = TspPoint{18, 2};
-    focusButton->LBPoint = TspPoint{2, 18};
-    focusButton->RBPoint = TspPoint{18, 18};
-    focusButton->ClRect = TspRect{2, 2, 18, 18};
-    focusButton->ShowFocus = true;
-    data.CtrlList.push_back(std::move(focusButton));
+    Add<TspDataSkinButtonControl>("fixedbutton", 0, TspRect{30, 0, 50, 20}).MaskPictureIndex = 3;
+    auto& stripButton = Add<TspDataSkinButtonControl>("stripbutton", 1, TspRect{0, 0, 30, 10});
+    AcrossEnds(&stripButton, 10, 20);
+    stripButton.ClRect = TspRect{10, 0, 20, 10};
+    auto& focusButton = Add<TspDataSkinButtonControl>("focusbutton", 4, Block(sNormal));
+    NinePart(&focusButton, 2, 2, 18, 18);
+    focusButton.ShowFocus = true;
 
-    auto check = std::make_unique<TspDataSkinCheckRadioControl>("checkbox");
-    check->PictureIndex = 4;
-    check->SkinRect = Block(sNormal);
-    check->CheckImageRect = TspRect{sChecked * 20, 0, sChecked * 20 + 12, 12};
-    check->UnCheckImageRect = TspRect{sUnchecked * 20, 0, sUnchecked * 20 + 12, 12};
-    check->ActiveCheckImageRect = check->CheckImageRect;
-    check->ActiveUnCheckImageRect = check->UnCheckImageRect;
-    data.CtrlList.push_back(std::move(check));
+    auto& check = Add<TspDataSkinCheckRadioControl>("checkbox", 4, Block(sNormal));
+    check.CheckImageRect = TspRect{sChecked * 20, 0, sChecked * 20 + 12, 12};
+    check.UnCheckImageRect = TspRect{sUnchecked * 20, 0, sUnchecked * 20 + 12, 12};
+    check.ActiveCheckImageRect = check.CheckImageRect;
+    check.ActiveUnCheckImageRect = check.UnCheckImageRect;
 
-    auto bar = std::make_unique<TspDataSkinScrollBarControl>("hscrollbar");
-    bar->PictureIndex = 4;
-    bar->SkinRect = TspRect{sTrack * 20, 0, sTrack * 20 + 20, 19};
-    bar->LTPoint = TspPoint{5, 0};
-    bar->RTPoint = TspPoint{15, 0};
-    bar->TrackArea = TspRect{5, 0, 15, 19};
-    bar->ThumbRect = TspRect{sThumb * 20, 0, sThumb * 20 + 10, 19};
-    bar->ActiveThumbRect = TspRect{sHotThumb * 20, 0, sHotThumb * 20 + 10, 19};
-    data.CtrlList.push_back(std::move(bar));
-
-    auto track = std::make_unique<TspDataSkinTrackBarControl>("htrackbar");
-    track->PictureIndex = 4;
-    track->SkinRect = TspRect{sTrack * 20, 0, sTrack * 20 + 20, 20};
-    track->LTPoint = TspPoint{5, 0};
-    track->RTPoint = TspPoint{15, 0};
-    track->TrackArea = TspRect{0, 0, 20, 20};
-    track->ActiveSkinRect = TspRect{sFilled * 20, 0, sFilled * 20 + 20, 20};
-    track->ButtonRect = TspRect{sThumb * 20, 0, sThumb * 20 + 10, 20};
-    data.CtrlList.push_back(std::move(track));
-
-    auto gauge = std::make_unique<TspDataSkinGaugeControl>("gauge");
-    gauge->PictureIndex = 4;
-    gauge->SkinRect = TspRect{sTrack * 20, 0, sTrack * 20 + 20, 20};
-    gauge->LTPoint = TspPoint{5, 0};
-    gauge->RTPoint = TspPoint{15, 0};
-    gauge->ProgressArea = TspRect{0, 0, 20, 20};
-    gauge->ProgressRect = Block(sProgress);
-    data.CtrlList.push_back(std::move(gauge));
+    // The bars: a track block with fixed 5-pixel ends.
+    auto& bar = Add<TspDataSkinScrollBarControl>("hscrollbar", 4, TspRect{sTrack * 20, 0, sTrack * 20 + 20, 19});
+    AcrossEnds(&bar, 5, 15);
+    bar.TrackArea = TspRect{5, 0, 15, 19};
+    bar.ThumbRect = TspRect{sThumb * 20, 0, sThumb * 20 + 10, 19};
+    bar.ActiveThumbRect = TspRect{sHotThumb * 20, 0, sHotThumb * 20 + 10, 19};
+    auto& track = Add<TspDataSkinTrackBarControl>("htrackbar", 4, Block(sTrack));
+    AcrossEnds(&track, 5, 15);
+    track.TrackArea = TspRect{0, 0, 20, 20};
+    track.ActiveSkinRect = Block(sFilled);
+    track.ButtonRect = TspRect{sThumb * 20, 0, sThumb * 20 + 10, 20};
+    auto& gauge = Add<TspDataSkinGaugeControl>("gauge", 4, Block(sTrack));
+    AcrossEnds(&gauge, 5, 15);
+    gauge.ProgressArea = TspRect{0, 0, 20, 20};
+    gauge.ProgressRect = Block(sProgress);
     data.Empty = false;
   }
 };

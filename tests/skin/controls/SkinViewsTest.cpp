@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 #include "framework/Forms.h"
 #include "framework/Threads.h"
 #include "skin/data/SPUtils.h"
@@ -77,11 +78,7 @@ struct ViewSkin {
     header->PictureIndex = 0;
     header->SkinRect = Block(bHeader);
     header->DownSkinRect = Block(bHeaderDown);
-    header->LTPoint = TspPoint{3, 3};
-    header->RTPoint = TspPoint{17, 3};
-    header->LBPoint = TspPoint{3, 17};
-    header->RBPoint = TspPoint{17, 17};
-    header->ClRect = TspRect{3, 3, 17, 17};
+    NinePart(header, 3, 3, 17, 17);
     data.CtrlList.push_back(std::move(header));
 
     auto check = std::make_unique<TspDataSkinCheckRadioControl>("checkbox");

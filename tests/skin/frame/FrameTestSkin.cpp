@@ -1,5 +1,7 @@
 #include "FrameTestSkin.h"
 
+#include "support/SkinParts.h"
+
 namespace frametest {
 
 namespace {
@@ -44,10 +46,7 @@ FrameSkin::FrameSkin(bool withMask, bool withInactive) : owned(new TspSkinData(n
     Fill(mask, 97, 0, 100, 3, 0xFFFFFF);
     data.FMask = mask;
   }
-  data.LTPoint = TspPoint{20, 30};
-  data.RTPoint = TspPoint{80, 30};
-  data.LBPoint = TspPoint{20, 50};
-  data.RBPoint = TspPoint{80, 50};
+  NineCorners(&data, 20, 30, 80, 50);
   data.ClRect = TspRect{5, 30, 95, 55};
   data.CaptionRect = TspRect{5, 5, 95, 25};
   data.ButtonsOffset = 2;

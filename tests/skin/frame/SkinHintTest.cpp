@@ -12,6 +12,7 @@
 #include "skin/controls/SkinButtons.h"
 #include "skin/frame/SkinHint.h"
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 #include "support/RealInput.h"
 #include "skin/controls/FakeTimers.h"
 
@@ -52,10 +53,7 @@ struct HintSkin {
     auto& e = *data.HintWindow;
     e.WindowPictureIndex = 0;
     e.MaskPictureIndex = 1;
-    e.LTPoint = TspPoint{25, 15};
-    e.RTPoint = TspPoint{35, 15};
-    e.LBPoint = TspPoint{25, 25};
-    e.RBPoint = TspPoint{35, 25};
+    NineCorners(&e, 25, 15, 35, 25);
     e.ClRect = TspRect{5, 5, 55, 35};
     e.FontName = "Arial";
     e.FontHeight = 14;

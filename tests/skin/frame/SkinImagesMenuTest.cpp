@@ -12,6 +12,7 @@
 #include "skin/frame/SkinHint.h"
 #include "skin/frame/SkinImagesMenu.h"
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 
 namespace {
 
@@ -102,16 +103,12 @@ TEST_F(ImagesMenuTest, SkinElementsSetTheGridOriginWindowSizeAndHeaderHeight) {
   *skin.PopupWindow = TspDataSkinPopupWindow();
   auto& e = *skin.PopupWindow;
   e.WindowPictureIndex = 0;
-  e.LTPoint = TspPoint{6, 6};
-  e.RTPoint = TspPoint{34, 6};
-  e.LBPoint = TspPoint{6, 34};
-  e.RBPoint = TspPoint{34, 34};
+  NineCorners(&e, 6, 6, 34, 34);
   e.ItemsRect = TspRect{6, 6, 34, 34};
   auto l = std::make_unique<TspDataSkinLabelControl>("label");
   l->PictureIndex = 1;
   l->SkinRect = TspRect{0, 0, 30, 20};
-  l->LTPoint = TspPoint{5, 0};
-  l->RTPoint = TspPoint{25, 0};
+  AcrossEnds(l, 5, 25);
   l->ClRect = TspRect{5, 0, 25, 20};
   skin.CtrlList.push_back(std::move(l));
   skin.Empty = false;

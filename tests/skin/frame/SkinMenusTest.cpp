@@ -10,6 +10,7 @@
 
 #include "skin/controls/FakeTimers.h"
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 #include "framework/Forms.h"
 #include "framework/ImgList.h"
 #include "framework/Menus.h"
@@ -590,10 +591,7 @@ struct MenuSkin {
     *data.PopupWindow = TspDataSkinPopupWindow();
     auto& pw = *data.PopupWindow;
     pw.WindowPictureIndex = 0;
-    pw.LTPoint = TspPoint{4, 4};
-    pw.RTPoint = TspPoint{36, 4};
-    pw.LBPoint = TspPoint{4, 36};
-    pw.RBPoint = TspPoint{36, 36};
+    NineCorners(&pw, 4, 4, 36, 36);
     pw.ItemsRect = TspRect{4, 4, 36, 36};
     auto mi = std::make_unique<TspDataSkinMenuItem>("menuitem");
     mi->ActivePictureIndex = 1;
@@ -609,8 +607,7 @@ struct MenuSkin {
     auto h = std::make_unique<TspDataSkinLabelControl>("menuheader");
     h->PictureIndex = 2;
     h->SkinRect = TspRect{0, 0, 60, 20};
-    h->LTPoint = TspPoint{5, 0};
-    h->RTPoint = TspPoint{55, 0};
+    AcrossEnds(h, 5, 55);
     h->ClRect = TspRect{5, 0, 55, 20};
     data.CtrlList.push_back(std::move(h));
     data.Empty = false;
