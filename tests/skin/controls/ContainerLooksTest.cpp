@@ -12,6 +12,7 @@
 #include "framework/StdCtrls.h"
 #include "support/Dib.h"
 #include "support/SkinParts.h"
+#include "support/Controls.h"
 #include "skin/controls/SkinAnimate.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinExPanel.h"
@@ -176,10 +177,7 @@ struct Form {
   }
   template <class T>
   T* Add(TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new T(&form);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
+    return AddControl<T>(&form, parent, x, y, w, h);
   }
   void Show() {
     form.Show();

@@ -10,6 +10,7 @@
 
 #include "framework/Forms.h"
 #include "skin/data/SkinData.h"
+#include "support/Controls.h"
 #include "support/SkinParts.h"
 
 namespace edit_test {
@@ -86,9 +87,7 @@ struct Form {
   }
   template <class T>
   T* Add(int x, int y, int w, int h) {
-    auto* c = new T(&form);
-    c->SetParent(&form);
-    c->SetBounds(x, y, w, h);
+    T* c = AddControl<T>(&form, &form, x, y, w, h);
     c->HandleNeeded();
     return c;
   }
@@ -98,6 +97,15 @@ struct Form {
 // deliver it.
 inline void Type(HWND h, const std::string& text) {
   for (char ch : text) SendMessageW(h, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(ch)), 1);
+}
+// Sets `text`, puts the caret at `caret` and types `keys`; gives the text
+// afterwards.
+template <class E>
+std::string TypeAt(E* e, const std::string& text, int caret, const std::string& keys) {
+  e->SetText(text);
+  SendMessageW(e->Handle(), EM_SETSEL, caret, caret);
+  Type(e->Handle(), keys);
+  return e->Text();
 }
 inline void KeyDown(HWND h, WPARAM key) { SendMessageW(h, WM_KEYDOWN, key, 1); }
 inline void Wheel(HWND h, int delta) { SendMessageW(h, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(0, 0)); }

@@ -7,6 +7,7 @@
 
 #include "support/Dib.h"
 #include "support/SkinParts.h"
+#include "support/Controls.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
@@ -64,10 +65,7 @@ struct TestForm {
 
   template <class T>
   T* Add(TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new T(&form);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
+    return AddControl<T>(&form, parent, x, y, w, h);
   }
 
   TestForm() {
@@ -225,9 +223,7 @@ struct SplitterForm {
     left->SetParent(&form);
     left->SetAlign(alLeft);
     left->SetBounds(0, 0, 100, 10);
-    splitter = new TspSkinSplitterEx(&form);
-    splitter->SetParent(&form);
-    splitter->SetBounds(100, 0, 10, 10);
+    splitter = AddControl<TspSkinSplitterEx>(&form, &form, 100, 0, 10, 10);
     client = new TspSkinPanel(&form);
     client->SetParent(&form);
     client->SetAlign(alClient);
@@ -293,9 +289,7 @@ TEST(TspSkinBevel, LineColoursFromTheSkinAndSystem) {
   TForm form{nullptr};
   form.SetBounds(0, 0, 200, 200);
   form.SetColor(RGB(0, 0, 0));
-  auto* bevel = new TspSkinBevel(&form);
-  bevel->SetParent(&form);
-  bevel->SetBounds(10, 10, 50, 40);
+  auto* bevel = AddControl<TspSkinBevel>(&form, &form, 10, 10, 50, 40);
   form.Show();
   TspSkinData data{nullptr};
   auto e = std::make_unique<TspDataSkinBevel>("bevel");
@@ -334,14 +328,24 @@ TEST(TspSkinBevel, LineColoursFromTheSkinAndSystem) {
   EXPECT_TRUE(Dib::Near(d.At(30, 10 + 5), RGB(0, 0, 0)));
 }
 
-TEST(TspSkinStatusBar, GripHitTestAndDragSizeTheForm) {
+// A shown form with a status bar that has a size grip.
+struct GripForm {
   TForm form{nullptr};
-  form.SetBounds(50, 50, 400, 300);
-  auto* bar = new TspSkinStatusBar(&form);
-  bar->SetParent(&form);
-  bar->SetSizeGrip(true);
-  form.Show();
-  Application->ProcessMessages();
+  TspSkinStatusBar* bar;
+  GripForm(int x, int y, int w, int h) {
+    form.SetBounds(x, y, w, h);
+    bar = new TspSkinStatusBar(&form);
+    bar->SetParent(&form);
+    bar->SetSizeGrip(true);
+    form.Show();
+    Application->ProcessMessages();
+  }
+};
+
+TEST(TspSkinStatusBar, GripHitTestAndDragSizeTheForm) {
+  GripForm t(50, 50, 400, 300);
+  TForm& form = t.form;
+  TspSkinStatusBar* bar = t.bar;
   EXPECT_EQ(bar->Height(), 21);
   EXPECT_EQ(bar->Top() + bar->Height(), form.ClientHeight());
   RECT g = bar->GripRect();
@@ -400,14 +404,11 @@ private:
 };
 
 TEST(TspSkinStatusBar, DraggingTheGripSizesTheFormNotTheBar) {
-  TForm form{nullptr};
   // Far from where the other test programs of the session put their
   // windows, and above them all, so the real mouse reaches only this form.
-  form.SetBounds(820, 660, 400, 300);
-  auto* bar = new TspSkinStatusBar(&form);
-  bar->SetParent(&form);
-  bar->SetSizeGrip(true);
-  form.Show();
+  GripForm t(820, 660, 400, 300);
+  TForm& form = t.form;
+  TspSkinStatusBar* bar = t.bar;
   SetWindowPos(form.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   SetForegroundWindow(form.Handle());
   Application->ProcessMessages();
@@ -435,13 +436,8 @@ TEST(TspSkinStatusBar, DraggingTheGripSizesTheFormNotTheBar) {
 }
 
 TEST(TspSkinStatusBar, DrawsLineGripInTheDefaultLook) {
-  TForm form{nullptr};
-  form.SetBounds(0, 0, 300, 200);
-  auto* bar = new TspSkinStatusBar(&form);
-  bar->SetParent(&form);
-  bar->SetSizeGrip(true);
-  form.Show();
-  Application->ProcessMessages();
+  GripForm t(0, 0, 300, 200);
+  TspSkinStatusBar* bar = t.bar;
   RECT g = bar->GripRect();
   Dib d(bar->Width(), bar->Height());
   SendMessageW(bar->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(d.dc), 0);
@@ -455,9 +451,7 @@ TEST(TspSkinStatusBar, DrawsLineGripInTheDefaultLook) {
 TEST(TspSkinGroupBox, CaptionAlwaysOnAndSkinnedByItsOwnElement) {
   TForm form{nullptr};
   form.SetBounds(0, 0, 300, 200);
-  auto* box = new TspSkinGroupBox(&form);
-  box->SetParent(&form);
-  box->SetBounds(10, 10, 150, 100);
+  auto* box = AddControl<TspSkinGroupBox>(&form, &form, 10, 10, 150, 100);
   box->SetCaption("Group");
   form.Show();
   Application->ProcessMessages();
@@ -478,9 +472,7 @@ TEST(TspSkinGroupBox, CaptionAlwaysOnAndSkinnedByItsOwnElement) {
 TEST(TspSkinPaintPanel, EventPaintsIntoTheClientArea) {
   TForm form{nullptr};
   form.SetBounds(0, 0, 300, 200);
-  auto* p = new TspSkinPaintPanel(&form);
-  p->SetParent(&form);
-  p->SetBounds(10, 10, 100, 80);
+  auto* p = AddControl<TspSkinPaintPanel>(&form, &form, 10, 10, 100, 80);
   RECT seen{};
   p->OnPanelPaint = [&](HDC dc, const RECT& r) {
     seen = r;
@@ -504,9 +496,7 @@ struct NotebookForm {
   int changed = 0;
   NotebookForm() {
     form.SetBounds(0, 0, 300, 250);
-    book = new TspSkinNotebook(&form);
-    book->SetParent(&form);
-    book->SetBounds(10, 10, 200, 150);
+    book = AddControl<TspSkinNotebook>(&form, &form, 10, 10, 200, 150);
     book->SetPageCaption(0, "One");
     book->AddPage("Two");
     book->AddPage("Three");
@@ -592,16 +582,25 @@ int CountColour(TForm& form, TControl* control, COLORREF c) {
   return n;
 }
 
-TEST(TspSkinStdLabel, TextColourFromSkinOrDefaultAndEmbossedWhenDisabled) {
+// A label of kind T on a black form, its caption in 24-pixel yellow.
+template <class T>
+struct LabelForm {
   TForm form{nullptr};
-  form.SetBounds(0, 0, 300, 200);
-  form.SetColor(RGB(0, 0, 0));
-  auto* label = new TspSkinStdLabel(&form);
-  label->SetParent(&form);
-  label->SetBounds(10, 10, 10, 10);
-  label->DefaultFont.Height = 24;
-  label->DefaultFont.Color = RGB(250, 250, 0);
-  label->SetCaption("WWWW");
+  T* label;
+  explicit LabelForm(const std::string& caption) {
+    form.SetBounds(0, 0, 300, 200);
+    form.SetColor(RGB(0, 0, 0));
+    label = AddControl<T>(&form, &form, 10, 10, 10, 10);
+    label->DefaultFont.Height = 24;
+    label->DefaultFont.Color = RGB(250, 250, 0);
+    label->SetCaption(caption);
+  }
+};
+
+TEST(TspSkinStdLabel, TextColourFromSkinOrDefaultAndEmbossedWhenDisabled) {
+  LabelForm<TspSkinStdLabel> t("WWWW");
+  TForm& form = t.form;
+  TspSkinStdLabel* label = t.label;
   form.Show();
   // Auto size fits the caption.
   EXPECT_GT(label->Width(), 40);
@@ -626,16 +625,10 @@ TEST(TspSkinStdLabel, TextColourFromSkinOrDefaultAndEmbossedWhenDisabled) {
 }
 
 TEST(TspSkinLinkLabel, ActiveColourWhileTheMouseIsOver) {
-  TForm form{nullptr};
-  form.SetBounds(0, 0, 300, 200);
-  form.SetColor(RGB(0, 0, 0));
-  auto* link = new TspSkinLinkLabel(&form);
-  link->SetParent(&form);
-  link->SetBounds(10, 10, 10, 10);
-  link->DefaultFont.Height = 24;
-  link->DefaultFont.Color = RGB(250, 250, 0);
+  LabelForm<TspSkinLinkLabel> t("Link");
+  TForm& form = t.form;
+  TspSkinLinkLabel* link = t.label;
   link->DefaultActiveFontColor = RGB(250, 0, 250);
-  link->SetCaption("Link");
   int clicks = 0;
   link->OnClick = [&](TObject*) { ++clicks; };
   form.Show();
@@ -654,14 +647,10 @@ TEST(TspSkinLinkLabel, ActiveColourWhileTheMouseIsOver) {
 TEST(TspSkinToolBar, NarrowedBarShowsScrollButtonsAndScrolls) {
   TForm form{nullptr};
   form.SetBounds(0, 0, 500, 200);
-  auto* bar = new TspSkinToolBar(&form);
-  bar->SetParent(&form);
-  bar->SetBounds(0, 0, 400, 30);
+  auto* bar = AddControl<TspSkinToolBar>(&form, &form, 0, 0, 400, 30);
   TspSkinSpeedButton* buttons[10];
   for (int i = 0; i < 10; ++i) {
-    buttons[i] = new TspSkinSpeedButton(&form);
-    buttons[i]->SetParent(bar);
-    buttons[i]->SetBounds(i * 25, 0, 25, 20);
+    buttons[i] = AddControl<TspSkinSpeedButton>(&form, bar, i * 25, 0, 25, 20);
   }
   bar->SetCanScroll(true);
   form.Show();
@@ -798,15 +787,9 @@ TEST(TspSkinAnimate, FramesFromASkinStrip) {
 TEST(TspSkinExPanel, RollsByItsButtonKeepsHiddenChildrenHiddenAndCloses) {
   TForm form{nullptr};
   form.SetBounds(0, 0, 300, 250);
-  auto* ex = new TspSkinExPanel(&form);
-  ex->SetParent(&form);
-  ex->SetBounds(10, 10, 150, 100);
-  auto* shown = new TspSkinPanel(&form);
-  shown->SetParent(ex);
-  shown->SetBounds(5, 30, 40, 40);
-  auto* hidden = new TspSkinPanel(&form);
-  hidden->SetParent(ex);
-  hidden->SetBounds(50, 30, 40, 40);
+  auto* ex = AddControl<TspSkinExPanel>(&form, &form, 10, 10, 150, 100);
+  auto* shown = AddControl<TspSkinPanel>(&form, ex, 5, 30, 40, 40);
+  auto* hidden = AddControl<TspSkinPanel>(&form, ex, 50, 30, 40, 40);
   hidden->Hide();
   int rolls = 0, closes = 0;
   ex->OnChangeRollState = [&](TObject*) { ++rolls; };

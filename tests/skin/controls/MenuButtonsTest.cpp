@@ -9,6 +9,7 @@
 
 #include "FakeTimers.h"
 #include "support/Dib.h"
+#include "support/Controls.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/SysUtils.h"
@@ -45,12 +46,8 @@ struct Fixture {
 
   Fixture() {
     form.SetBounds(0, 0, 300, 200);
-    button = new TspSkinMenuButton(&form);
-    button->SetParent(&form);
-    button->SetBounds(10, 10, 100, 25);
-    speed = new TspSkinMenuSpeedButton(&form);
-    speed->SetParent(&form);
-    speed->SetBounds(10, 60, 60, 40);
+    button = AddControl<TspSkinMenuButton>(&form, &form, 10, 10, 100, 25);
+    speed = AddControl<TspSkinMenuSpeedButton>(&form, &form, 10, 60, 60, 40);
     for (TControl* c : {static_cast<TControl*>(button), static_cast<TControl*>(speed)})
       c->OnClick = [this](TObject*) { ++clicks; };
     button->OnShowTrackMenu = speed->OnShowTrackMenu = [this](TObject*) { ++shows; };

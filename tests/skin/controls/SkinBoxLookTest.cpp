@@ -11,6 +11,7 @@
 #include "support/Dib.h"
 #include "support/SkinParts.h"
 #include "support/RealInput.h"
+#include "support/Controls.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
@@ -118,9 +119,7 @@ struct ProgramSkinForm {
 
 TEST(TspSkinListBoxLook, RowsAndFrameComeFromTheListElement) {
   LookForm t;
-  auto* l = new TspSkinListBox(&t.form);
-  l->SetParent(&t.form);
-  l->SetBounds(10, 10, 120, 100);
+  auto* l = AddControl<TspSkinListBox>(&t.form, &t.form, 10, 10, 120, 100);
   l->SetSkinData(&t.skin.data);
   EXPECT_EQ(10, l->ItemHeight()) << "the item picture's height";
   EXPECT_EQ(5 * 10 + 40 - 36, l->CalcHeight(5));
@@ -145,9 +144,7 @@ TEST(TspSkinListBoxLook, RowsAndFrameComeFromTheListElement) {
 
 TEST(TspSkinComboBoxLook, BoxButtonAndItemComeFromTheComboElement) {
   LookForm t;
-  auto* c = new TspSkinComboBox(&t.form);
-  c->SetParent(&t.form);
-  c->SetBounds(10, 10, 120, 20);
+  auto* c = AddControl<TspSkinComboBox>(&t.form, &t.form, 10, 10, 120, 20);
   c->SetSkinData(&t.skin.data);
   c->Items()->Add("one");
   c->Items()->Add("two");
@@ -192,9 +189,7 @@ TEST(TspSkinComboBoxLook, AStretchedComboKeepsItsTextPlaceOverRepaints) {
 
 TEST(TspSkinComboBoxLook, TheBoxShowsTheItemNotTheText) {
   LookForm t;
-  auto* c = new TspSkinComboBox(&t.form);
-  c->SetParent(&t.form);
-  c->SetBounds(10, 10, 120, 20);
+  auto* c = AddControl<TspSkinComboBox>(&t.form, &t.form, 10, 10, 120, 20);
   c->Items()->Add("one");
   c->Items()->Add("two");
   std::vector<int> drawn;
@@ -251,9 +246,7 @@ TEST(TspSkinComboBoxLook, TheEditStyleTextShowsOverTheSkinNotOverABox) {
   LookForm t;
   const COLORREF kPaper = RGB(250, 240, 200);
   auto make = [&](int top) {
-    auto* c = new TspSkinComboBox(&t.form);
-    c->SetParent(&t.form);
-    c->SetBounds(10, top, 120, 20);
+    auto* c = AddControl<TspSkinComboBox>(&t.form, &t.form, 10, top, 120, 20);
     c->SetDefaultColor(kPaper);
     c->SetStyle(spcbEditStyle);
     c->Items()->Add("12");
@@ -360,10 +353,8 @@ struct MarkerSkin {
 TEST(TspSkinComboBoxLook, TheStretchedButtonShowsTheMarkerOfItsState) {
   LookForm t;
   MarkerSkin skin;
-  auto* c = new TspSkinComboBox(&t.form);
-  c->SetParent(&t.form);
+  auto* c = AddControl<TspSkinComboBox>(&t.form, &t.form, 10, 10, 120, 30);
   c->SetUseSkinSize(false);
-  c->SetBounds(10, 10, 120, 30);
   c->SetSkinData(&skin.data);
   Dib dib(c->Width(), c->Height());
   RECT r = c->Button.R;
@@ -397,10 +388,8 @@ TEST(TspSkinComboBoxLook, TheStretchedButtonShowsTheMarkerOfItsState) {
 TEST(TspSkinComboBoxLook, TheSkinnedToolButtonShowsTheMarkerOfItsState) {
   LookForm t;
   MarkerSkin skin;
-  auto* c = new TspSkinComboBox(&t.form);
-  c->SetParent(&t.form);
+  auto* c = AddControl<TspSkinComboBox>(&t.form, &t.form, 10, 10, 120, 24);
   c->SetToolButtonStyle(true);
-  c->SetBounds(10, 10, 120, 24);
   c->SetSkinData(&skin.data);
   c->Items()->Add("one");
   c->Items()->Add("two");

@@ -9,6 +9,7 @@
 
 #include "support/Dib.h"
 #include "support/SkinParts.h"
+#include "support/Controls.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "framework/ImgList.h"
@@ -55,6 +56,11 @@ struct TestSkin {
   static void Fill(TspPicture& p, int l, int t, int r, int b, uint32_t c) {
     for (int y = t; y < b; ++y)
       for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;
+  }
+  // The element of that name, of kind T.
+  template <class T>
+  T& Element(const char* name) {
+    return static_cast<T&>(*data.CtrlList[data.GetControlIndex(name)]);
   }
   template <class T = TspDataSkinCustomControl>
   T& Add(const std::string& name, int picture, TspRect skin) {
@@ -227,21 +233,20 @@ TEST(TspSkinLook, FixedAndStripElementsKeepTheirFixedSides) {
   EXPECT_EQ(20, fixed->Height());
   EXPECT_EQ(C(kFixed), host.Paint(fixed).At(10, 10));
 
+  // A strip keeps its thickness and shows its three parts along its length.
+  auto strip = [&](TControl* c, bool across) {
+    EXPECT_EQ(10, across ? c->Height() : c->Width());
+    Dib d = host.Paint(c);
+    const int along[3] = {5, 50, 95};
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(C(kStrip[i]), across ? d.At(along[i], 5) : d.At(5, along[i])) << across << " part " << i;
+  };
   auto* h = host.Add<TspSkinCustomControl>(skin, "hstrip", 100, 40);
   h->SetBounds(0, 0, 100, 40);
-  EXPECT_EQ(10, h->Height());
-  Dib hd = host.Paint(h);
-  EXPECT_EQ(C(kStrip[0]), hd.At(5, 5));
-  EXPECT_EQ(C(kStrip[1]), hd.At(50, 5));
-  EXPECT_EQ(C(kStrip[2]), hd.At(95, 5));
-
+  strip(h, true);
   auto* v = host.Add<TspGraphicSkinCustomControl>(skin, "vstrip", 40, 100);
   v->SetBounds(200, 0, 40, 100);
-  EXPECT_EQ(10, v->Width());
-  Dib vd = host.Paint(v);
-  EXPECT_EQ(C(kStrip[0]), vd.At(5, 5));
-  EXPECT_EQ(C(kStrip[1]), vd.At(5, 50));
-  EXPECT_EQ(C(kStrip[2]), vd.At(5, 95));
+  strip(v, false);
 }
 
 TEST(TspSkinLook, MaskCutsTheWindowAndAlphaBlendMixes) {
@@ -501,9 +506,7 @@ TEST(TspSkinLook, TheProgramsToolButtonIsBareAtRestWhenFlatAndKeepsAnyFreeSize) 
   const COLORREF back = RGB(0x12, 0x34, 0x56);
   form.SetColor(back);
   form.Show();
-  auto* b = new TspSkinSpeedButton(&form);
-  b->SetParent(&form);
-  b->SetBounds(10, 10, 32, 32);
+  auto* b = AddControl<TspSkinSpeedButton>(&form, &form, 10, 10, 32, 32);
   b->SetSkinData(&skin);
   ASSERT_NE(-1, b->SkinIndex()) << "the skin's tool button";
   auto paint = [&] {
@@ -530,7 +533,7 @@ TEST(TspSkinLook, TheProgramsToolButtonIsBareAtRestWhenFlatAndKeepsAnyFreeSize) 
 TEST(TspSkinLook, HoverFadeOfAButtonEndsExactlyAtEitherEnd) {
   FakeTimers timers;
   TestSkin skin;
-  static_cast<TspDataSkinButtonControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("button")]).Morphing = true;
+  skin.Element<TspDataSkinButtonControl>("button").Morphing = true;
   Host host;
   host.form.Show();
   auto* button = host.Add<TspSkinButton>(skin, "button", 75, 25);
@@ -567,10 +570,10 @@ TEST(TspSkinLook, HoverFadeOfAButtonEndsExactlyAtEitherEnd) {
 TEST(TspSkinLook, ButtonAndCheckBoxFadeWithTheirElementsMorphKind) {
   FakeTimers timers;
   TestSkin skin;
-  auto& be = static_cast<TspDataSkinButtonControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("button")]);
+  auto& be = skin.Element<TspDataSkinButtonControl>("button");
   be.Morphing = true;
   be.MorphKind = mkLeftSlide;
-  auto& ce = static_cast<TspDataSkinCheckRadioControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("checkbox")]);
+  auto& ce = skin.Element<TspDataSkinCheckRadioControl>("checkbox");
   ce.ActiveSkinRect = Block(sHot);
   ce.Morphing = true;
   ce.MorphKind = mkRightSlide;
@@ -604,7 +607,7 @@ TEST(TspSkinLook, ButtonAndCheckBoxFadeWithTheirElementsMorphKind) {
 TEST(TspSkinLook, ButtonFramesPlayForwardOnHoverAndBackOnLeave) {
   FakeTimers timers;
   TestSkin skin;
-  auto& e = static_cast<TspDataSkinButtonControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("button")]);
+  auto& e = skin.Element<TspDataSkinButtonControl>("button");
   e.AnimateSkinRect = TspRect{200, 0, 260, 20};
   e.FrameCount = 3;
   e.AnimateInterval = 30;
@@ -702,7 +705,7 @@ TEST(TspSkinLook, GlyphStripShowsThePictureOfTheState) {
 TEST(TspSkinLook, GaugeAnimationRunsItsFramesOverTheFillThenPauses) {
   FakeTimers timers;
   TestSkin skin;
-  auto& e = static_cast<TspDataSkinGaugeControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("gauge")]);
+  auto& e = skin.Element<TspDataSkinGaugeControl>("gauge");
   e.ProgressAnimationSkinRect = TspRect{200, 0, 260, 20};
   e.ProgressAnimationCountFrames = 3;
   e.ProgressAnimationTimerInterval = 40;
@@ -821,7 +824,7 @@ TEST(TspSkinLook, GaugeWithoutSkinSizeStretchesTheFittedPictureOverItsOwnSize) {
 
 TEST(TspSkinLook, GaugeTextOpacity) {
   TestSkin skin;
-  auto& e = static_cast<TspDataSkinGaugeControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("gauge")]);
+  auto& e = skin.Element<TspDataSkinGaugeControl>("gauge");
   e.FontColor = static_cast<int32_t>(RGB(255, 255, 255));
   e.FontHeight = 18;
   Host host;
@@ -848,7 +851,7 @@ TEST(TspSkinLook, GaugeTextOpacity) {
 TEST(TspSkinLook, NonFlatCheckBoxFadesItsElementAndEndsOnEitherLook) {
   FakeTimers timers;
   TestSkin skin;
-  auto& e = static_cast<TspDataSkinCheckRadioControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("checkbox")]);
+  auto& e = skin.Element<TspDataSkinCheckRadioControl>("checkbox");
   e.ActiveSkinRect = Block(sHot);
   e.Morphing = true;
   Host host;
@@ -947,7 +950,7 @@ TEST(TspSkinLook, OnPaintDrawsOnTheButtonCanvasAndCanTakeOverTheContent) {
 
 TEST(TspSkinLook, ScrollThumbShowsItsGlyphAndLeavesOutItsTransparentColours) {
   TestSkin skin;
-  auto& e = static_cast<TspDataSkinScrollBarControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("hscrollbar")]);
+  auto& e = skin.Element<TspDataSkinScrollBarControl>("hscrollbar");
   e.GlyphRect = TspRect{sChecked * 20, 0, sChecked * 20 + 6, 6};
   e.ActiveGlyphRect = TspRect{sUnchecked * 20, 0, sUnchecked * 20 + 6, 6};
   Host host;
@@ -976,7 +979,7 @@ TEST(TspSkinLook, ScrollThumbShowsItsGlyphAndLeavesOutItsTransparentColours) {
 
 TEST(TspSkinLook, GlowFrameShowsWhileTheMouseIsOverTheButton) {
   TestSkin skin;
-  auto& e = static_cast<TspDataSkinButtonControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("button")]);
+  auto& e = skin.Element<TspDataSkinButtonControl>("button");
   e.GlowLayerPictureIndex = 0;
   e.GlowLayerMaskPictureIndex = 5;
   e.GlowLayerOffsetLeft = e.GlowLayerOffsetTop = e.GlowLayerOffsetRight = e.GlowLayerOffsetBottom = 10;

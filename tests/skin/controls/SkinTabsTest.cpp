@@ -4,6 +4,7 @@
 
 #include "support/Dib.h"
 #include "support/SkinParts.h"
+#include "support/Controls.h"
 #include "EditTestSupport.h"
 #include "skin/controls/SkinTabs.h"
 
@@ -15,9 +16,7 @@ struct TabsForm : Form {
   TspSkinPageControl* pc;
   std::vector<TspSkinTabSheet*> sheets;
   explicit TabsForm(int pages = 5, int width = 200) : Form(600, 400) {
-    pc = new TspSkinPageControl(&form);
-    pc->SetParent(&form);
-    pc->SetBounds(10, 10, width, 150);
+    pc = AddControl<TspSkinPageControl>(&form, &form, 10, 10, width, 150);
     pc->SetTabWidth(60);
     for (int i = 0; i < pages; ++i) {
       auto* s = new TspSkinTabSheet(&form);

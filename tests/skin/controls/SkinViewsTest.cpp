@@ -11,6 +11,7 @@
 
 #include "support/Dib.h"
 #include "support/SkinParts.h"
+#include "support/Controls.h"
 #include "framework/Forms.h"
 #include "framework/Threads.h"
 #include "skin/data/SPUtils.h"
@@ -97,10 +98,7 @@ struct Host {
   Host() { form.SetBounds(0, 0, 700, 500); }
   template <class T>
   T* Add(int x, int y, int w, int h) {
-    auto* c = new T(&form);
-    c->SetParent(&form);
-    c->SetBounds(x, y, w, h);
-    return c;
+    return AddControl<T>(&form, &form, x, y, w, h);
   }
   TspSkinScrollBar* Bar(TScrollBarKind kind, int x, int y, int w, int h) {
     auto* b = Add<TspSkinScrollBar>(x, y, w, h);
