@@ -15,6 +15,7 @@
 #include "framework/ImgList.h"
 #include "framework/Menus.h"
 #include "skin/frame/SkinMenus.h"
+#include "MenuNoticeRecorder.h"
 
 namespace {
 
@@ -35,31 +36,19 @@ public:
   int Opens = 0, Closes = 0;
 };
 
-// A windowed control that writes down the menu notices it gets.
-class Recorder : public TCustomControl {
-public:
-  Recorder(TComponent* owner, std::vector<std::string>* log) : TCustomControl(owner), Log(log) {}
-  void WndProc(TMessage& m) override {
-    if (m.Msg == SP_MENUCLOSED) Log->push_back("closed");
-    if (m.Msg == SP_MENUCOMMAND) Log->push_back("command");
-    TCustomControl::WndProc(m);
-  }
-  std::vector<std::string>* Log;
-};
-
 struct Fixture {
   TForm form{nullptr};
   TestHost* host;
   TspSkinMenu* menu;
   TPopupMenu popup{nullptr};
   std::vector<std::string> log;
-  Recorder* ctrl;
+  MenuNoticeRecorder* ctrl;
 
   Fixture() {
     form.SetBounds(100, 100, 300, 200);
     host = new TestHost(&form);
     menu = host->Menu;
-    ctrl = new Recorder(&form, &log);
+    ctrl = new MenuNoticeRecorder(&form, &log);
     ctrl->SetParent(&form);
     ctrl->SetBounds(10, 10, 80, 24);
     form.Show();
@@ -361,7 +350,7 @@ TEST(TspSkinMenu, ACommandThatReopensTheMenuAndANewPopupWhileOpen) {
     ++firstCloses;
     // A handler may open the next menu with a close handler of its own.
   };
-  Recorder other(&f.form, &f.log);
+  MenuNoticeRecorder other(&f.form, &f.log);
   other.SetParent(&f.form);
   f.menu->Popup(&other, nullptr, 0, PointRect(250, 150), f.popup.Items(), false);
   f.menu->OnMenuClose = [&](TObject*) { ++secondCloses; };
@@ -438,7 +427,7 @@ TEST(TspSkinMenu, NothingToShowOpensNothingAndTheOpenerIsNotLeftWaiting) {
 TEST(TspSkinMenu, AnOpenerFreedWhileItsMenuIsOpenIsForgotten) {
   Fixture f;
   f.Fill(2);
-  auto* gone = new Recorder(&f.form, &f.log);
+  auto* gone = new MenuNoticeRecorder(&f.form, &f.log);
   gone->SetParent(&f.form);
   f.Open(PointRect(200, 150), false, gone);
   EXPECT_EQ(gone, f.menu->PopupCtrl());
