@@ -11,26 +11,23 @@
 #include "framework/Forms.h"
 #include "skin/frame/DynamicSkinForm.h"
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 
 namespace {
 
-void Fill(TspPicture& p, int l, int t, int r, int b, uint32_t c) {
-  for (int y = t; y < b; ++y)
-    for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;
-}
 
 // A frame of 200 x 120 with a 30-pixel caption, rounded-off corners in
 // the mask and a caption with four buttons.
 void BuildSkin(TspSkinData& d) {
   TspPicture frame;
   frame.SetSize(200, 120, 0x404040);
-  Fill(frame, 0, 0, 200, 30, 0x2040A0);
+  FillPicture(frame, 0, 0, 200, 30, 0x2040A0);
   d.FPicture = frame;
   TspPicture mask;
   mask.SetSize(200, 120, 0);
   for (int i = 0; i < 6; ++i) {
-    Fill(mask, 0, i, 6 - i, i + 1, 0xFFFFFF);
-    Fill(mask, 194 + i, i, 200, i + 1, 0xFFFFFF);
+    FillPicture(mask, 0, i, 6 - i, i + 1, 0xFFFFFF);
+    FillPicture(mask, 194 + i, i, 200, i + 1, 0xFFFFFF);
   }
   d.FMask = mask;
   d.LTPoint = TspPoint{40, 30};

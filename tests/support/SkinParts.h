@@ -1,7 +1,24 @@
 // Shorthands for the nine-part geometry of synthetic skin elements.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "skin/data/SPGeometry.h"
+#include "skin/data/spPicture.h"
+
+// A picture of w x h in one colour (0xRRGGBB).
+inline TspPicture SolidPicture(int w, int h, uint32_t colour) {
+  TspPicture p;
+  p.SetSize(w, h, colour);
+  return p;
+}
+
+// Paints the part (l, t)-(r, b) of a picture in one colour.
+inline void FillPicture(TspPicture& p, int l, int t, int r, int b, uint32_t colour) {
+  for (int y = t; y < b; ++y)
+    for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = colour;
+}
 
 // The four inner corners of a nine-part element, (l, t) to (r, b): what lies
 // outside them keeps its size, what lies between them fills the control.

@@ -106,6 +106,21 @@ protected:
     MainForm = nullptr;
   }
 
+  // The main window's message boxes: each one's text goes to `texts`; it is
+  // closed when `answer` is VK_ESCAPE as it shows, else confirmed with Return.
+  void AnswerBoxes(std::vector<std::string>& texts, const int& answer) {
+    form->SkinMessage->OnBoxCreated = [&texts, &answer](TspMessageForm* box) {
+      texts.push_back(box->Message->Caption());
+      if (answer == VK_ESCAPE) {
+        PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
+      } else {
+        HWND target = box->ActiveControl() ? box->ActiveControl()->Handle() : box->Handle();
+        PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
+        PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC0000001);
+      }
+    };
+  }
+
   // Rows made by hand, for the commands that need no media.
   void AddRows(std::initializer_list<const char*> titles) {
     for (const char* t : titles) {
@@ -409,16 +424,7 @@ TEST_F(MainWindow, OpenDvdAsksOverFilesAndChecksTheLongestTitle) {
   AddRows({"file"});
   std::vector<std::string> boxes;
   int answer = VK_ESCAPE;
-  form->SkinMessage->OnBoxCreated = [&](TspMessageForm* box) {
-    boxes.push_back(box->Message->Caption());
-    if (answer == VK_ESCAPE) {
-      PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
-    } else {
-      HWND target = box->ActiveControl() ? box->ActiveControl()->Handle() : box->Handle();
-      PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
-      PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC0000001);
-    }
-  };
+  AnswerBoxes(boxes, answer);
   form->OpenDVD(fixtures::WindowsPath("nodvd"));
   ASSERT_EQ(1u, boxes.size());
   EXPECT_EQ("No DVD title(s) found. Common reason: invalid DVD.", boxes[0]);
@@ -634,16 +640,7 @@ TEST_F(MainWindow, AddFilesAsksBeforeReplacingDvdTitlesAndQueuesWin) {
   DVDMode = true;
   std::vector<std::string> questions;
   int answer = VK_ESCAPE;
-  form->SkinMessage->OnBoxCreated = [&](TspMessageForm* box) {
-    questions.push_back(box->Message->Caption());
-    if (answer == VK_ESCAPE) {
-      PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
-    } else {
-      HWND target = box->ActiveControl() ? box->ActiveControl()->Handle() : box->Handle();
-      PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
-      PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC0000001);
-    }
-  };
+  AnswerBoxes(questions, answer);
   form->AddButtonClick(nullptr);
   ASSERT_EQ(1u, questions.size());
   EXPECT_EQ("You are going to open the different type of media.\r\nTherefore all records in the table will be cleared.",

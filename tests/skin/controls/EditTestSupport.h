@@ -26,10 +26,6 @@ struct EditSkin {
   static constexpr uint32_t kFrame = 0x204060, kClient = 0xE0E0E0, kHot = 0x306090, kComboButton = 0x00C000,
                             kEditButton = 0xC00000, kTab = 0x4080C0, kActiveTab = 0x80C0FF;
 
-  static void Fill(TspPicture& p, int l, int t, int r, int b, uint32_t c) {
-    for (int y = t; y < b; ++y)
-      for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;
-  }
 
   // Picture 0: the edit (0,0,40,20) with a 3-pixel frame and its hot
   // copy at (40,0); the combo button block at (80,0,100,20), the edit
@@ -37,14 +33,14 @@ struct EditSkin {
   EditSkin(bool withEditButton = false, int editHeight = 20) {
     TspPicture p;
     p.SetSize(200, 40, 0);
-    Fill(p, 0, 0, 40, editHeight, kFrame);
-    Fill(p, 3, 3, 37, editHeight - 3, kClient);
-    Fill(p, 40, 0, 80, editHeight, kHot);
-    Fill(p, 43, 3, 77, editHeight - 3, kClient);
-    Fill(p, 80, 0, 100, 20, kComboButton);
-    Fill(p, 100, 0, 120, 20, kEditButton);
-    Fill(p, 120, 0, 140, 20, kTab);
-    Fill(p, 140, 0, 160, 20, kActiveTab);
+    FillPicture(p, 0, 0, 40, editHeight, kFrame);
+    FillPicture(p, 3, 3, 37, editHeight - 3, kClient);
+    FillPicture(p, 40, 0, 80, editHeight, kHot);
+    FillPicture(p, 43, 3, 77, editHeight - 3, kClient);
+    FillPicture(p, 80, 0, 100, 20, kComboButton);
+    FillPicture(p, 100, 0, 120, 20, kEditButton);
+    FillPicture(p, 120, 0, 140, 20, kTab);
+    FillPicture(p, 140, 0, 160, 20, kActiveTab);
     data.FActivePictures.push_back(std::move(p));
     for (const char* name : {"edit", "buttonedit"}) {
       auto e = std::make_unique<TspDataSkinEditControl>(name);

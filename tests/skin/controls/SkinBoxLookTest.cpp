@@ -36,27 +36,23 @@ const uint32_t kBox = 0x224466, kButton = 0x884422, kComboItem = 0x446688, kComb
 struct BoxSkin {
   TspSkinData data{nullptr};
 
-  static void Fill(TspPicture& p, int l, int t, int r, int b, uint32_t c) {
-    for (int y = t; y < b; ++y)
-      for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;
-  }
 
   BoxSkin() {
     // Picture 0: the list element (0, 0, 40, 40) with a 2-pixel frame, and
     // its item pictures 20 x 10 beside it.
     TspPicture p0;
     p0.SetSize(100, 40, kFrame);
-    Fill(p0, 2, 2, 38, 38, kClient);
-    Fill(p0, 40, 0, 60, 10, kItem);
-    Fill(p0, 60, 0, 80, 10, kActive);
-    Fill(p0, 80, 0, 100, 10, kFocus);
+    FillPicture(p0, 2, 2, 38, 38, kClient);
+    FillPicture(p0, 40, 0, 60, 10, kItem);
+    FillPicture(p0, 60, 0, 80, 10, kActive);
+    FillPicture(p0, 80, 0, 100, 10, kFocus);
     // Picture 1: the combo strip (0, 0, 60, 20), its button drawn in the
     // right-hand piece, and its item pictures 20 x 16.
     TspPicture p1;
     p1.SetSize(100, 20, kBox);
-    Fill(p1, 44, 2, 58, 18, kButton);
-    Fill(p1, 60, 0, 80, 16, kComboItem);
-    Fill(p1, 80, 0, 100, 16, kComboFocus);
+    FillPicture(p1, 44, 2, 58, 18, kButton);
+    FillPicture(p1, 60, 0, 80, 16, kComboItem);
+    FillPicture(p1, 80, 0, 100, 16, kComboFocus);
     data.FActivePictures = {std::move(p0), std::move(p1)};
 
     auto list = std::make_unique<TspDataSkinListBox>("listbox");
@@ -310,17 +306,17 @@ struct MarkerSkin {
   MarkerSkin() {
     TspPicture p0;
     p0.SetSize(100, 40, kBox);
-    BoxSkin::Fill(p0, 44, 2, 58, 18, kButton);
+    FillPicture(p0, 44, 2, 58, 18, kButton);
     int x = 0;
     for (uint32_t c : {kRed, kGreen, kBlue}) {
-      BoxSkin::Fill(p0, x, 20, x + 8, 26, kMagenta);
-      BoxSkin::Fill(p0, x + 1, 21, x + 7, 25, c);
+      FillPicture(p0, x, 20, x + 8, 26, kMagenta);
+      FillPicture(p0, x + 1, 21, x + 7, 25, c);
       x += 10;
     }
     TspPicture p1;
     p1.SetSize(60, 20, kBody);
-    BoxSkin::Fill(p1, 20, 0, 40, 20, kBodyHot);
-    BoxSkin::Fill(p1, 40, 0, 60, 20, kBodyDown);
+    FillPicture(p1, 20, 0, 40, 20, kBodyHot);
+    FillPicture(p1, 40, 0, 60, 20, kBodyDown);
     data.FActivePictures = {std::move(p0), std::move(p1)};
 
     auto combo = std::make_unique<TspDataSkinComboBox>("combobox");

@@ -48,15 +48,6 @@ struct TestSkin {
     owned = nullptr;
   }
 
-  static TspPicture Picture(int w, int h, uint32_t fill) {
-    TspPicture p;
-    p.SetSize(w, h, fill);
-    return p;
-  }
-  static void Fill(TspPicture& p, int l, int t, int r, int b, uint32_t c) {
-    for (int y = t; y < b; ++y)
-      for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;
-  }
   // The element of that name, of kind T.
   template <class T>
   T& Element(const char* name) {
@@ -74,32 +65,32 @@ struct TestSkin {
 
   TestSkin() {
     // Picture 0: the nine-part element at (0, 0, 30, 30), the fixed one at (30, 0, 50, 20).
-    TspPicture p0 = Picture(60, 30, 0);
+    TspPicture p0 = SolidPicture(60, 30, 0);
     for (int j = 0; j < 3; ++j)
-      for (int i = 0; i < 3; ++i) Fill(p0, i * 10, j * 10, i * 10 + 10, j * 10 + 10, kCells[j][i]);
-    Fill(p0, 10, 10, 11, 20, kMarker);
-    Fill(p0, 30, 0, 50, 20, kFixed);
+      for (int i = 0; i < 3; ++i) FillPicture(p0, i * 10, j * 10, i * 10 + 10, j * 10 + 10, kCells[j][i]);
+    FillPicture(p0, 10, 10, 11, 20, kMarker);
+    FillPicture(p0, 30, 0, 50, 20, kFixed);
     // Picture 1: a horizontal strip; picture 2: a vertical one.
-    TspPicture p1 = Picture(30, 10, 0);
-    TspPicture p2 = Picture(10, 30, 0);
+    TspPicture p1 = SolidPicture(30, 10, 0);
+    TspPicture p2 = SolidPicture(10, 30, 0);
     for (int i = 0; i < 3; ++i) {
-      Fill(p1, i * 10, 0, i * 10 + 10, 10, kStrip[i]);
-      Fill(p2, 0, i * 10, 10, i * 10 + 10, kStrip[i]);
+      FillPicture(p1, i * 10, 0, i * 10 + 10, 10, kStrip[i]);
+      FillPicture(p2, 0, i * 10, 10, i * 10 + 10, kStrip[i]);
     }
     // Picture 3: a mask whose left half is inside.
-    TspPicture p3 = Picture(20, 20, 0xFFFFFF);
-    Fill(p3, 0, 0, 10, 20, 0x000000);
+    TspPicture p3 = SolidPicture(20, 20, 0xFFFFFF);
+    FillPicture(p3, 0, 0, 10, 20, 0x000000);
     // Picture 4: state pictures of the controls, one block each.
     // Then three animation frames side by side.
-    TspPicture p4 = Picture(260, 20, 0);
-    for (int i = 0; i < 10; ++i) Fill(p4, i * 20, 0, i * 20 + 20, 20, kStates[i]);
-    for (int i = 0; i < 3; ++i) Fill(p4, 200 + i * 20, 0, 220 + i * 20, 20, kFrames[i]);
+    TspPicture p4 = SolidPicture(260, 20, 0);
+    for (int i = 0; i < 10; ++i) FillPicture(p4, i * 20, 0, i * 20 + 20, 20, kStates[i]);
+    for (int i = 0; i < 3; ++i) FillPicture(p4, 200 + i * 20, 0, 220 + i * 20, 20, kFrames[i]);
     // Picture 5: a nine-part mask with the top-left 5 x 5 corner cut off;
     // picture 6: a strip mask whose last three columns are cut off.
-    TspPicture p5 = Picture(30, 30, 0x000000);
-    Fill(p5, 0, 0, 5, 5, 0xFFFFFF);
-    TspPicture p6 = Picture(30, 10, 0x000000);
-    Fill(p6, 27, 0, 30, 10, 0xFFFFFF);
+    TspPicture p5 = SolidPicture(30, 30, 0x000000);
+    FillPicture(p5, 0, 0, 5, 5, 0xFFFFFF);
+    TspPicture p6 = SolidPicture(30, 10, 0x000000);
+    FillPicture(p6, 27, 0, 30, 10, 0xFFFFFF);
     data.FActivePictures = {std::move(p0), std::move(p1), std::move(p2), std::move(p3),
                             std::move(p4), std::move(p5), std::move(p6)};
 
@@ -328,7 +319,7 @@ TEST(TspSkinLook, SkinChangeRepaintsThroughTheDefaultLookToTheNewElement) {
   c->BeforeChangeSkinData();
   skin.data.Empty = true;
   c->Repaint();
-  TestSkin::Fill(skin.data.FActivePictures[0], 30, 0, 50, 20, 0x00FF00);
+  FillPicture(skin.data.FActivePictures[0], 30, 0, 50, 20, 0x00FF00);
   skin.data.Empty = false;
   c->ChangeSkinData();
   ASSERT_GE(seen.size(), 3u);

@@ -10,6 +10,7 @@
 #include "skin/controls/SkinControl.h"
 #include "skin/frame/DynamicSkinForm.h"
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 
 using namespace frametest;
 
@@ -49,11 +50,6 @@ void PumpFor(DWORD ms) {
   } while (int(GetTickCount() - end) < 0);
 }
 
-TspPicture Picture(int w, int h, uint32_t fill) {
-  TspPicture p;
-  p.SetSize(w, h, fill);
-  return p;
-}
 
 constexpr uint32_t kTileMark = 0xFF0000, kTileBody = 0x00FF00;
 
@@ -62,7 +58,7 @@ constexpr uint32_t kTileMark = 0xFF0000, kTileBody = 0x00FF00;
 TEST(FrameBackground, PicturesAreTiledFromTheClientOrigin) {
   FrameSkin skin;
   // Picture 2: 100 x 50, its first column marked.
-  TspPicture tile = Picture(100, 50, kTileBody);
+  TspPicture tile = SolidPicture(100, 50, kTileBody);
   for (int y = 0; y < 50; ++y) tile.Pixels[size_t(y) * 100] = kTileMark;
   skin.data.FActivePictures.push_back(std::move(tile));
   skin.data.BGPictureIndex = 2;

@@ -559,23 +559,14 @@ constexpr uint32_t kBorder = 0x112233, kInside = 0x445566, kNormal = 0x00C000, k
 struct MenuSkin {
   TspSkinData data{nullptr};
   TspDataSkinMenuItem* item;
-  static TspPicture Picture(int w, int h, uint32_t fill) {
-    TspPicture p;
-    p.SetSize(w, h, fill);
-    return p;
-  }
-  static void Fill(TspPicture& p, int l, int t, int r, int b, uint32_t c) {
-    for (int y = t; y < b; ++y)
-      for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;
-  }
   MenuSkin() {
-    TspPicture window = Picture(40, 40, kBorder);
-    Fill(window, 4, 4, 36, 36, kInside);
-    TspPicture items = Picture(60, 54, 0);
-    Fill(items, 0, 0, 60, 24, kNormal);
-    Fill(items, 0, 24, 60, 48, kActiveItem);
-    Fill(items, 0, 48, 60, 54, kDivider);
-    TspPicture header = Picture(60, 20, kHeader);
+    TspPicture window = SolidPicture(40, 40, kBorder);
+    FillPicture(window, 4, 4, 36, 36, kInside);
+    TspPicture items = SolidPicture(60, 54, 0);
+    FillPicture(items, 0, 0, 60, 24, kNormal);
+    FillPicture(items, 0, 24, 60, 48, kActiveItem);
+    FillPicture(items, 0, 48, 60, 54, kDivider);
+    TspPicture header = SolidPicture(60, 20, kHeader);
     data.FActivePictures = {std::move(window), std::move(items), std::move(header)};
     *data.PopupWindow = TspDataSkinPopupWindow();
     auto& pw = *data.PopupWindow;
@@ -720,8 +711,8 @@ TEST(TspSkinPopupWindow, MaskShapesTheWindowAndItemsFadeOnTheMorphTimer) {
   Fixture f;
   MenuSkin skin;
   // A mask whose top-left 4 x 4 corner is cut off.
-  TspPicture mask = MenuSkin::Picture(40, 40, 0x000000);
-  MenuSkin::Fill(mask, 0, 0, 4, 4, 0xFFFFFF);
+  TspPicture mask = SolidPicture(40, 40, 0x000000);
+  FillPicture(mask, 0, 0, 4, 4, 0xFFFFFF);
   skin.data.FActivePictures.push_back(std::move(mask));
   skin.data.PopupWindow->MaskPictureIndex = 3;
   skin.item->Morphing = true;
