@@ -19,12 +19,10 @@ namespace {
 // A frame of 200 x 120 with a 30-pixel caption, rounded-off corners in
 // the mask and a caption with four buttons.
 void BuildSkin(TspSkinData& d) {
-  TspPicture frame;
-  frame.SetSize(200, 120, 0x404040);
+  TspPicture frame = SolidPicture(200, 120, 0x404040);
   FillPicture(frame, 0, 0, 200, 30, 0x2040A0);
   d.FPicture = frame;
-  TspPicture mask;
-  mask.SetSize(200, 120, 0);
+  TspPicture mask = SolidPicture(200, 120, 0);
   for (int i = 0; i < 6; ++i) {
     FillPicture(mask, 0, i, 6 - i, i + 1, 0xFFFFFF);
     FillPicture(mask, 194 + i, i, 200, i + 1, 0xFFFFFF);
@@ -43,8 +41,7 @@ void BuildSkin(TspSkinData& d) {
   d.HitTestRBPoint = TspPoint{190, 110};
   d.BorderW = 4;
   d.ButtonsOffset = 2;
-  TspPicture looks;
-  looks.SetSize(60, 15, 0xC00000);
+  TspPicture looks = SolidPicture(60, 15, 0xC00000);
   d.FActivePictures.push_back(looks);
   auto caption = std::make_unique<TspDataSkinCaption>("caption");
   caption->SkinRect = TspRect{10, 5, 170, 25};

@@ -162,8 +162,7 @@ struct LooksSkin {
     }
     data.SkinColors.cBtnShadow = RGB(10, 20, 30);
     data.SkinColors.cBtnHighLight = RGB(230, 220, 210);
-    TspPicture bg;
-    bg.SetSize(8, 8, kBackground);
+    TspPicture bg = SolidPicture(8, 8, kBackground);
     data.FActivePictures = {p, bg};
     data.Empty = false;
   }
@@ -893,8 +892,7 @@ namespace {
 // An 8 x 8 two-frame strip, red then blue; the bottom row is the
 // transparent colour.
 TspPicture TwoFrameGlyph() {
-  TspPicture g;
-  g.SetSize(16, 9, 0x000000);
+  TspPicture g = SolidPicture(16, 9, 0x000000);
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 16; ++x) g.Pixels[size_t(y) * 16 + x] = x < 8 ? 0xE00000 : 0x0000E0;
   return g;

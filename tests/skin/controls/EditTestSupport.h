@@ -31,8 +31,7 @@ struct EditSkin {
   // copy at (40,0); the combo button block at (80,0,100,20), the edit
   // button block at (100,0,120,20); tab pieces at (120..160).
   EditSkin(bool withEditButton = false, int editHeight = 20) {
-    TspPicture p;
-    p.SetSize(200, 40, 0);
+    TspPicture p = SolidPicture(200, 40, 0);
     FillPicture(p, 0, 0, 40, editHeight, kFrame);
     FillPicture(p, 3, 3, 37, editHeight - 3, kClient);
     FillPicture(p, 40, 0, 80, editHeight, kHot);

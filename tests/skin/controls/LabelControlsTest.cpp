@@ -35,8 +35,7 @@ const uint32_t kEdge = 0x00FF00, kClient = 0x808080;
 struct PanelSkin {
   TspSkinData data{nullptr};
   PanelSkin() {
-    TspPicture p;
-    p.SetSize(30, 30, kEdge);
+    TspPicture p = SolidPicture(30, 30, kEdge);
     auto fill = [&](int l, int t, int r, int b, uint32_t c) {
       for (int y = t; y < b; ++y)
         for (int x = l; x < r; ++x) p.Pixels[size_t(y) * 30 + x] = c;
@@ -704,8 +703,7 @@ TEST(TspSkinAnimate, StepsThroughTheStripOnceCyclicallyAndInButtonMode) {
   auto* anim = new TspSkinAnimate(&form);
   anim->SetParent(&form);
   const uint32_t colours[3] = {0xC00000, 0x00C000, 0x0000C0};
-  TspPicture strip;
-  strip.SetSize(30, 10, 0);
+  TspPicture strip = SolidPicture(30, 10, 0);
   for (int i = 0; i < 3; ++i)
     for (int y = 0; y < 10; ++y)
       for (int x = 0; x < 10; ++x) strip.Pixels[size_t(y) * 30 + i * 10 + x] = colours[i];
@@ -758,8 +756,7 @@ TEST(TspSkinAnimate, FramesFromASkinStrip) {
   TForm form{nullptr};
   form.SetBounds(0, 0, 200, 200);
   TspSkinData data{nullptr};
-  TspPicture p;
-  p.SetSize(10, 40, 0x0000C0);
+  TspPicture p = SolidPicture(10, 40, 0x0000C0);
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 10; ++x) p.Pixels[size_t(y) * 10 + x] = 0xC00000;
   data.FActivePictures = {std::move(p)};

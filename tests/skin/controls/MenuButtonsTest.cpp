@@ -14,6 +14,7 @@
 #include "framework/Menus.h"
 #include "framework/SysUtils.h"
 #include "skin/controls/SkinMenuButtons.h"
+#include "support/SkinParts.h"
 
 namespace {
 
@@ -226,8 +227,7 @@ TEST(TspSkinMenuButton, DefaultLookShowsTheTrackPartPressedWhileTheMenuIsOpen) {
 TEST(TspSkinMenuButton, SkinnedTrackPartShowsPressedWhileTheMenuIsOpen) {
   Fixture f;
   TspSkinData data(nullptr);
-  TspPicture pic;
-  pic.SetSize(120, 20, 0x000000);
+  TspPicture pic = SolidPicture(120, 20, 0x000000);
   const uint32_t normal = 0x102030, active = 0x405060, down = 0x708090;
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 120; ++x) pic.Pixels[size_t(y) * 120 + x] = x < 40 ? normal : (x < 80 ? active : down);

@@ -36,20 +36,17 @@ const uint32_t kBox = 0x224466, kButton = 0x884422, kComboItem = 0x446688, kComb
 struct BoxSkin {
   TspSkinData data{nullptr};
 
-
   BoxSkin() {
     // Picture 0: the list element (0, 0, 40, 40) with a 2-pixel frame, and
     // its item pictures 20 x 10 beside it.
-    TspPicture p0;
-    p0.SetSize(100, 40, kFrame);
+    TspPicture p0 = SolidPicture(100, 40, kFrame);
     FillPicture(p0, 2, 2, 38, 38, kClient);
     FillPicture(p0, 40, 0, 60, 10, kItem);
     FillPicture(p0, 60, 0, 80, 10, kActive);
     FillPicture(p0, 80, 0, 100, 10, kFocus);
     // Picture 1: the combo strip (0, 0, 60, 20), its button drawn in the
     // right-hand piece, and its item pictures 20 x 16.
-    TspPicture p1;
-    p1.SetSize(100, 20, kBox);
+    TspPicture p1 = SolidPicture(100, 20, kBox);
     FillPicture(p1, 44, 2, 58, 18, kButton);
     FillPicture(p1, 60, 0, 80, 16, kComboItem);
     FillPicture(p1, 80, 0, 100, 16, kComboFocus);
@@ -304,8 +301,7 @@ const uint32_t kBody = 0x808000, kBodyHot = 0x008080, kBodyDown = 0x800080;
 struct MarkerSkin {
   TspSkinData data{nullptr};
   MarkerSkin() {
-    TspPicture p0;
-    p0.SetSize(100, 40, kBox);
+    TspPicture p0 = SolidPicture(100, 40, kBox);
     FillPicture(p0, 44, 2, 58, 18, kButton);
     int x = 0;
     for (uint32_t c : {kRed, kGreen, kBlue}) {
@@ -313,8 +309,7 @@ struct MarkerSkin {
       FillPicture(p0, x + 1, 21, x + 7, 25, c);
       x += 10;
     }
-    TspPicture p1;
-    p1.SetSize(60, 20, kBody);
+    TspPicture p1 = SolidPicture(60, 20, kBody);
     FillPicture(p1, 20, 0, 40, 20, kBodyHot);
     FillPicture(p1, 40, 0, 60, 20, kBodyDown);
     data.FActivePictures = {std::move(p0), std::move(p1)};

@@ -107,8 +107,7 @@ struct PlateSkin {
   TspSkinData data{nullptr};
   TspDataSkinCustomControl* plate = nullptr;
   PlateSkin() {
-    TspPicture p;
-    p.SetSize(30, 30, 0x336699);
+    TspPicture p = SolidPicture(30, 30, 0x336699);
     data.FActivePictures.push_back(std::move(p));
     auto e = std::make_unique<TspDataSkinCustomControl>("plate");
     e->PictureIndex = 0;

@@ -32,8 +32,7 @@ struct ViewSkin {
   std::unique_ptr<TspSkinData> owned = std::make_unique<TspSkinData>(nullptr);
   TspSkinData& data = *owned;
   ViewSkin(bool withListBox = true) {
-    TspPicture p;
-    p.SetSize(20 * kBlocks, 20, 0);
+    TspPicture p = SolidPicture(20 * kBlocks, 20, 0);
     for (int b = 0; b < kBlocks; ++b)
       for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 20; ++x) p.Pixels[size_t(y) * p.Width + b * 20 + x] = kBlock[b];

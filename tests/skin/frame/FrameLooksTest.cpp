@@ -16,28 +16,6 @@ using namespace frametest;
 
 namespace {
 
-struct Frame {
-  TForm* form = new TForm(nullptr);
-  TspDynamicSkinForm* sf;
-  explicit Frame(TspSkinData* skin, bool frameMode = true, int w = 300, int h = 200) {
-    form->SetBounds(100, 100, w, h);
-    sf = new TspDynamicSkinForm(form);
-    sf->SetSupportNCArea(frameMode);
-    if (skin) sf->SetSkinData(skin);
-    form->HandleNeeded();
-  }
-  ~Frame() { delete form; }
-  Frame(const Frame&) = delete;
-  Frame& operator=(const Frame&) = delete;
-  HWND h() { return form->Handle(); }
-  int Hit(int x, int y) {
-    RECT r;
-    GetWindowRect(h(), &r);
-    return int(SendMessageW(h(), WM_NCHITTEST, 0, MAKELPARAM(r.left + x, r.top + y)));
-  }
-  void Erase(Dib& dib) { SendMessageW(h(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dib.dc), 0); }
-};
-
 void PumpFor(DWORD ms) {
   const DWORD end = GetTickCount() + ms;
   do {
@@ -120,7 +98,7 @@ TEST(FrameBackground, ClientPartOfTheFramePictureAndTheLogo) {
 
 TEST(FrameClientSkin, WholeWindowIsTheSkinPicture) {
   FrameSkin skin(false);
-  Frame f(&skin.data, false, 300, 200);
+  Frame f(&skin.data, 100, 100, 300, 200, bsSizeable, false);
   RECT client;
   GetClientRect(f.h(), &client);
   RECT window;

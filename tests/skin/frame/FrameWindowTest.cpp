@@ -19,48 +19,6 @@ using namespace frametest;
 
 namespace {
 
-struct Frame {
-  TForm* form = new TForm(nullptr);
-  TspDynamicSkinForm* sf;
-  explicit Frame(TspSkinData* skin, int l = 100, int t = 100, int w = 300, int h = 200,
-                 TFormBorderStyle style = bsSizeable) {
-    form->SetBounds(l, t, w, h);
-    form->SetBorderStyle(style);
-    sf = new TspDynamicSkinForm(form);
-    if (skin) sf->SetSkinData(skin);
-    form->HandleNeeded();
-  }
-  ~Frame() { delete form; }
-  Frame(const Frame&) = delete;
-  Frame& operator=(const Frame&) = delete;
-
-  HWND h() { return form->Handle(); }
-  RECT Bounds() {
-    RECT r;
-    GetWindowRect(h(), &r);
-    return r;
-  }
-  // WM_NCHITTEST at a point in window coordinates.
-  int Hit(int x, int y) {
-    RECT r = Bounds();
-    return int(SendMessageW(h(), WM_NCHITTEST, 0, MAKELPARAM(r.left + x, r.top + y)));
-  }
-  LPARAM ScreenPoint(int x, int y) {
-    RECT r = Bounds();
-    return MAKELPARAM(r.left + x, r.top + y);
-  }
-  void Activate(bool on) { SendMessageW(h(), WM_ACTIVATE, on ? WA_ACTIVE : WA_INACTIVE, 0); }
-  int IndexOf(const std::string& name) {
-    for (size_t i = 0; i < sf->ObjectList.size(); ++i)
-      if (sf->ObjectList[i]->IDName == name) return int(i);
-    return -1;
-  }
-  TspSkinStdButtonObject* Button(const std::string& name) {
-    int i = IndexOf(name);
-    return i < 0 ? nullptr : dynamic_cast<TspSkinStdButtonObject*>(sf->ObjectList[size_t(i)].get());
-  }
-};
-
 void Pump() {
   MSG m;
   while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {

@@ -19,6 +19,7 @@
 #include "skin/data/SPUtils.h"
 #include "skin/frame/DynamicSkinForm.h"
 #include "skin/frame/LayeredBorder.h"
+#include "support/SkinParts.h"
 
 using namespace frametest;
 
@@ -32,11 +33,9 @@ enum LayerKind { kBand, kNoBand, kSingle, kFull };
 
 void AddLayerFrame(TspSkinData& sd, LayerKind kind) {
   const int picture = int(sd.FActivePictures.size());
-  TspPicture p;
-  p.SetSize(60, 70, 0x808080);
+  TspPicture p = SolidPicture(60, 70, 0x808080);
   sd.FActivePictures.push_back(p);
-  TspPicture m;
-  m.SetSize(60, 70, 0xC0C0C0);
+  TspPicture m = SolidPicture(60, 70, 0xC0C0C0);
   sd.FActivePictures.push_back(m);
   auto lf = std::make_unique<TspDataSkinLayerFrame>();
   lf->PictureIndex = picture;

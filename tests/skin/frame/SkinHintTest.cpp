@@ -39,13 +39,11 @@ SIZE Measure(const std::string& name, int height, bool bold, const std::string& 
 struct HintSkin {
   TspSkinData data{nullptr};
   HintSkin() {
-    TspPicture p;
-    p.SetSize(60, 40, 0x00FF0000);
+    TspPicture p = SolidPicture(60, 40, 0x00FF0000);
     // A blue client area, red frame.
     for (int y = 5; y < 35; ++y)
       for (int x = 5; x < 55; ++x) p.Pixels[size_t(y) * 60 + x] = 0x000000FF;
-    TspPicture mask;
-    mask.SetSize(60, 40, 0x000000);
+    TspPicture mask = SolidPicture(60, 40, 0x000000);
     for (int y = 0; y < 3; ++y)
       for (int x = 0; x < 3; ++x) mask.Pixels[size_t(y) * 60 + x] = 0xFFFFFF;  // top-left corner cut off
     data.FActivePictures = {std::move(p), std::move(mask)};

@@ -95,10 +95,8 @@ TEST_F(ImagesMenuTest, GridOfThreeColumnsLaysOutRowsHeaderAndButton) {
 
 TEST_F(ImagesMenuTest, SkinElementsSetTheGridOriginWindowSizeAndHeaderHeight) {
   TspSkinData skin(nullptr);
-  TspPicture window;
-  window.SetSize(40, 40, 0x00FF0000);
-  TspPicture label;
-  label.SetSize(30, 20, 0x0000FF00);
+  TspPicture window = SolidPicture(40, 40, 0x00FF0000);
+  TspPicture label = SolidPicture(30, 20, 0x0000FF00);
   skin.FActivePictures = {std::move(window), std::move(label)};
   *skin.PopupWindow = TspDataSkinPopupWindow();
   auto& e = *skin.PopupWindow;
