@@ -28,17 +28,11 @@ void BuildSkin(TspSkinData& d) {
     FillPicture(mask, 194 + i, i, 200, i + 1, 0xFFFFFF);
   }
   d.FMask = mask;
-  d.LTPoint = TspPoint{40, 30};
-  d.RTPoint = TspPoint{160, 30};
-  d.LBPoint = TspPoint{40, 110};
-  d.RBPoint = TspPoint{160, 110};
+  NineCorners(&d, 40, 30, 160, 110);
   d.ClRect = TspRect{5, 30, 195, 115};
   d.CaptionRect = TspRect{5, 5, 195, 25};
   d.MaskRectArea = TspRect{6, 6, 194, 114};
-  d.HitTestLTPoint = TspPoint{10, 10};
-  d.HitTestRTPoint = TspPoint{190, 10};
-  d.HitTestLBPoint = TspPoint{10, 110};
-  d.HitTestRBPoint = TspPoint{190, 110};
+  HitTestCorners(&d, 10, 10, 190, 110);
   d.BorderW = 4;
   d.ButtonsOffset = 2;
   TspPicture looks = SolidPicture(60, 15, 0xC00000);

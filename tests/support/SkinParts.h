@@ -45,3 +45,12 @@ void AcrossEnds(const P& e, int l, int r) {
   e->LTPoint = TspPoint{l, 0};
   e->RTPoint = TspPoint{r, 0};
 }
+
+// The four hit-test corner points of a frame, (l, t) to (r, b).
+template <class P>
+void HitTestCorners(const P& e, int l, int t, int r, int b) {
+  e->HitTestLTPoint = TspPoint{l, t};
+  e->HitTestRTPoint = TspPoint{r, t};
+  e->HitTestLBPoint = TspPoint{l, b};
+  e->HitTestRBPoint = TspPoint{r, b};
+}

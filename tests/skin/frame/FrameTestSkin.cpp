@@ -42,10 +42,7 @@ FrameSkin::FrameSkin(bool withMask, bool withInactive) : owned(new TspSkinData(n
   data.CaptionRect = TspRect{5, 5, 95, 25};
   data.ButtonsOffset = 2;
   data.MaskRectArea = TspRect{3, 3, 97, 57};
-  data.HitTestLTPoint = TspPoint{10, 10};
-  data.HitTestRTPoint = TspPoint{90, 10};
-  data.HitTestLBPoint = TspPoint{10, 50};
-  data.HitTestRBPoint = TspPoint{90, 50};
+  HitTestCorners(&data, 10, 10, 90, 50);
   data.BorderW = 4;
 
   // Active picture 0: the button looks, 15 x 15 blocks side by side.

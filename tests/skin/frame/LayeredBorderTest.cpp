@@ -50,10 +50,7 @@ void AddLayerFrame(TspSkinData& sd, LayerKind kind) {
   if (kind != kNoBand) lf->BorderRect = TspRect{4, 4, 56, 66};
   lf->HitTestEnable = true;
   lf->HitTestSize = 4;
-  lf->HitTestLTPoint = TspPoint{12, 12};
-  lf->HitTestRTPoint = TspPoint{48, 12};
-  lf->HitTestLBPoint = TspPoint{12, 58};
-  lf->HitTestRBPoint = TspPoint{48, 58};
+  HitTestCorners(lf, 12, 12, 48, 58);
   if (kind == kFull) {
     lf->FullBorder = true;
     lf->CaptionRect = TspRect{12, 20, 48, 40};
