@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "skin/data/SPGeometry.h"
+#include "skin/data/SkinData.h"
 #include "skin/data/spPicture.h"
 
 // A picture of w x h in one colour (0xRRGGBB).
@@ -53,4 +54,15 @@ void HitTestCorners(const P& e, int l, int t, int r, int b) {
   e->HitTestRTPoint = TspPoint{r, t};
   e->HitTestLBPoint = TspPoint{l, b};
   e->HitTestRBPoint = TspPoint{r, b};
+}
+
+// The skin's popup window element made anew from picture 0, the menu items
+// lying between its nine-part corners (l, t)-(r, b).
+inline TspDataSkinPopupWindow& PlainPopupWindow(TspSkinData& data, int l, int t, int r, int b) {
+  *data.PopupWindow = TspDataSkinPopupWindow();
+  TspDataSkinPopupWindow& e = *data.PopupWindow;
+  e.WindowPictureIndex = 0;
+  NineCorners(&e, l, t, r, b);
+  e.ItemsRect = TspRect{l, t, r, b};
+  return e;
 }

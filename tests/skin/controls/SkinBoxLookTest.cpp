@@ -33,6 +33,20 @@ COLORREF C(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb
 const uint32_t kFrame = 0x336699, kClient = 0xEEEEEE, kItem = 0x102030, kActive = 0x405060, kFocus = 0x708090;
 const uint32_t kBox = 0x224466, kButton = 0x884422, kComboItem = 0x446688, kComboFocus = 0x668844;
 
+// The combo element of the synthetic skins: a strip (0, 0, 60, 20) of
+// picture `picture`, 2-pixel ends, its button in the right-hand piece.
+TspDataSkinComboBox& AddComboStrip(TspSkinData& data, int picture) {
+  auto combo = std::make_unique<TspDataSkinComboBox>("combobox");
+  combo->PictureIndex = picture;
+  combo->SkinRect = TspRect{0, 0, 60, 20};
+  AcrossEnds(combo, 2, 44);
+  combo->ClRect = TspRect{2, 2, 44, 18};
+  combo->ButtonRect = TspRect{44, 2, 58, 18};
+  TspDataSkinComboBox& e = *combo;
+  data.CtrlList.push_back(std::move(combo));
+  return e;
+}
+
 struct BoxSkin {
   TspSkinData data{nullptr};
 
@@ -63,17 +77,11 @@ struct BoxSkin {
     list->VScrollBarName = "";
     data.CtrlList.push_back(std::move(list));
 
-    auto combo = std::make_unique<TspDataSkinComboBox>("combobox");
-    combo->PictureIndex = 1;
-    combo->SkinRect = TspRect{0, 0, 60, 20};
-    AcrossEnds(combo, 2, 44);
-    combo->ClRect = TspRect{2, 2, 44, 18};
-    combo->ButtonRect = TspRect{44, 2, 58, 18};
-    combo->SItemRect = TspRect{60, 0, 80, 16};
-    combo->FocusItemRect = TspRect{80, 0, 100, 16};
-    combo->ItemTextRect = TspRect{2, 0, 18, 16};
-    combo->ListBoxName = "listbox";
-    data.CtrlList.push_back(std::move(combo));
+    TspDataSkinComboBox& combo = AddComboStrip(data, 1);
+    combo.SItemRect = TspRect{60, 0, 80, 16};
+    combo.FocusItemRect = TspRect{80, 0, 100, 16};
+    combo.ItemTextRect = TspRect{2, 0, 18, 16};
+    combo.ListBoxName = "listbox";
     data.Empty = false;
   }
 };
@@ -314,13 +322,7 @@ struct MarkerSkin {
     FillPicture(p1, 40, 0, 60, 20, kBodyDown);
     data.FActivePictures = {std::move(p0), std::move(p1)};
 
-    auto combo = std::make_unique<TspDataSkinComboBox>("combobox");
-    combo->PictureIndex = 0;
-    combo->SkinRect = TspRect{0, 0, 60, 20};
-    AcrossEnds(combo, 2, 44);
-    combo->ClRect = TspRect{2, 2, 44, 18};
-    combo->ButtonRect = TspRect{44, 2, 58, 18};
-    data.CtrlList.push_back(std::move(combo));
+    AddComboStrip(data, 0);
     for (const char* name : {"combobutton", "resizetoolbutton"}) {
       auto b = std::make_unique<TspDataSkinButtonControl>(name);
       b->PictureIndex = 1;

@@ -98,11 +98,7 @@ TEST_F(ImagesMenuTest, SkinElementsSetTheGridOriginWindowSizeAndHeaderHeight) {
   TspPicture window = SolidPicture(40, 40, 0x00FF0000);
   TspPicture label = SolidPicture(30, 20, 0x0000FF00);
   skin.FActivePictures = {std::move(window), std::move(label)};
-  *skin.PopupWindow = TspDataSkinPopupWindow();
-  auto& e = *skin.PopupWindow;
-  e.WindowPictureIndex = 0;
-  NineCorners(&e, 6, 6, 34, 34);
-  e.ItemsRect = TspRect{6, 6, 34, 34};
+  PlainPopupWindow(skin, 6, 6, 34, 34);
   auto l = std::make_unique<TspDataSkinLabelControl>("label");
   l->PictureIndex = 1;
   l->SkinRect = TspRect{0, 0, 30, 20};

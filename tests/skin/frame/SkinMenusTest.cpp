@@ -568,11 +568,7 @@ struct MenuSkin {
     FillPicture(items, 0, 48, 60, 54, kDivider);
     TspPicture header = SolidPicture(60, 20, kHeader);
     data.FActivePictures = {std::move(window), std::move(items), std::move(header)};
-    *data.PopupWindow = TspDataSkinPopupWindow();
-    auto& pw = *data.PopupWindow;
-    pw.WindowPictureIndex = 0;
-    NineCorners(&pw, 4, 4, 36, 36);
-    pw.ItemsRect = TspRect{4, 4, 36, 36};
+    PlainPopupWindow(data, 4, 4, 36, 36);
     auto mi = std::make_unique<TspDataSkinMenuItem>("menuitem");
     mi->ActivePictureIndex = 1;
     mi->SkinRect = TspRect{0, 0, 60, 24};
