@@ -74,15 +74,9 @@ TEST(TspSkinBases, AlphaBlendMixesWithWhatLiesBeneath) {
 TEST(TspSkinBases, BackgroundRepaintStopsAtAControlWithoutAlphaBlend) {
   TForm form(nullptr);
   form.SetBounds(0, 0, 200, 100);
-  auto* outer = new TspSkinCustomControl(&form);
-  outer->SetBounds(0, 0, 150, 80);
-  outer->SetParent(&form);
-  auto* middle = new TspSkinCustomControl(&form);
-  middle->SetBounds(5, 5, 100, 60);
-  middle->SetParent(outer);
-  auto* leaf = new TspGraphicSkinCustomControl(&form);
-  leaf->SetBounds(5, 5, 20, 20);
-  leaf->SetParent(middle);
+  auto* outer = AddControl<TspSkinCustomControl>(&form, &form, 0, 0, 150, 80);
+  auto* middle = AddControl<TspSkinCustomControl>(&form, outer, 5, 5, 100, 60);
+  auto* leaf = AddControl<TspGraphicSkinCustomControl>(&form, middle, 5, 5, 20, 20);
   leaf->SetAlphaBlend(true);
   form.Show();
   Application->ProcessMessages();

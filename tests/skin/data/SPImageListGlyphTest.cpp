@@ -15,6 +15,7 @@
 #include "skin/data/sppngimagelist.h"
 #include "support/gtest.h"
 #include "support/BitmapPixels.h"
+#include "support/Controls.h"
 
 namespace {
 
@@ -253,9 +254,7 @@ uint32_t FromColorRef(COLORREF c) { return (uint32_t(GetRValue(c)) << 16) | (uin
 TEST(SkinParentBackground, CopiesTheParentAndTheControlsBelow) {
   TForm form(nullptr);
   form.SetBounds(0, 0, 200, 150);
-  auto* host = new Pattern(&form);
-  host->SetBounds(5, 5, 80, 60);
-  host->SetParent(&form);
+  auto* host = AddControl<Pattern>(&form, &form, 5, 5, 80, 60);
   auto* below = new Block(&form, RGB(200, 0, 0));  // before the control: copied
   below->SetBounds(10, 10, 10, 10);
   below->SetParent(host);
@@ -310,9 +309,7 @@ TEST(SkinParentBackground, CopiesTheParentAndTheControlsBelow) {
 TEST(SkinParentBackground, FlagsAndOriginComeBackWhenPaintingRaises) {
   TForm form(nullptr);
   form.SetBounds(0, 0, 100, 100);
-  auto* host = new Pattern(&form);
-  host->SetBounds(0, 0, 50, 50);
-  host->SetParent(&form);
+  auto* host = AddControl<Pattern>(&form, &form, 0, 0, 50, 50);
   auto* bad = new Block(&form, RGB(0, 0, 0));
   bad->SetBounds(0, 0, 10, 10);
   bad->Throw = true;
