@@ -31,8 +31,10 @@ struct Dib {
     DeleteObject(bmp);
     DeleteDC(dc);
   }
-  // Copies what the screen shows from (left, top) on.
+  // Copies what the screen shows from (left, top) on; what lies beyond the
+  // screen reads black.
   void FromScreen(int left, int top) {
+    std::fill(bits, bits + w * h, 0u);
     HDC screen = GetDC(nullptr);
     BitBlt(dc, 0, 0, w, h, screen, left, top, SRCCOPY);
     ReleaseDC(nullptr, screen);
