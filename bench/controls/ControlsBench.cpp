@@ -16,6 +16,7 @@
 #include "skin/controls/SkinGauge.h"
 #include "skin/controls/SkinScrollBar.h"
 #include "skin/controls/SkinTrackBar.h"
+#include "support/Dib.h"
 
 namespace {
 
@@ -44,29 +45,6 @@ double Measure(int runs, const std::function<void()>& f) {
   }
   return Median(t);
 }
-
-struct Target {
-  HDC dc;
-  HBITMAP bmp;
-  HGDIOBJ old;
-  Target(int w, int h) {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    dc = CreateCompatibleDC(nullptr);
-    bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    old = SelectObject(dc, bmp);
-  }
-  ~Target() {
-    SelectObject(dc, old);
-    DeleteObject(bmp);
-    DeleteDC(dc);
-  }
-};
 
 // A small skin made in code: one picture of coloured blocks (normal, hot,
 // pressed, thumb, track, fill) and an element per control kind.
@@ -155,8 +133,8 @@ int main() {
   auto measureAll = [&](const char* look) {
   std::printf("%s look\n%-22s %12s %12s %8s\n", look, "control", "paint ms", "blit ms", "ratio");
   for (auto& [name, c] : controls) {
-    Target target(c->Width(), c->Height());
-    Target source(c->Width(), c->Height());
+    Dib target(c->Width(), c->Height());
+    Dib source(c->Width(), c->Height());
     double paint;
     if (auto* w = dynamic_cast<TWinControl*>(c)) {
       HWND h = w->Handle();

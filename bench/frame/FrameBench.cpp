@@ -10,43 +10,32 @@
 #include "BenchUtil.h"
 #include "framework/Forms.h"
 #include "skin/frame/DynamicSkinForm.h"
+#include "support/Dib.h"
+#include "support/SkinParts.h"
 
 namespace {
 
-void Fill(TspPicture& p, int l, int t, int r, int b, uint32_t c) {
-  for (int y = t; y < b; ++y)
-    for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;
-}
 
 // A frame of 200 x 120 with a 30-pixel caption, rounded-off corners in
 // the mask and a caption with four buttons.
 void BuildSkin(TspSkinData& d) {
-  TspPicture frame;
-  frame.SetSize(200, 120, 0x404040);
-  Fill(frame, 0, 0, 200, 30, 0x2040A0);
+  TspPicture frame = SolidPicture(200, 120, 0x404040);
+  FillPicture(frame, 0, 0, 200, 30, 0x2040A0);
   d.FPicture = frame;
-  TspPicture mask;
-  mask.SetSize(200, 120, 0);
+  TspPicture mask = SolidPicture(200, 120, 0);
   for (int i = 0; i < 6; ++i) {
-    Fill(mask, 0, i, 6 - i, i + 1, 0xFFFFFF);
-    Fill(mask, 194 + i, i, 200, i + 1, 0xFFFFFF);
+    FillPicture(mask, 0, i, 6 - i, i + 1, 0xFFFFFF);
+    FillPicture(mask, 194 + i, i, 200, i + 1, 0xFFFFFF);
   }
   d.FMask = mask;
-  d.LTPoint = TspPoint{40, 30};
-  d.RTPoint = TspPoint{160, 30};
-  d.LBPoint = TspPoint{40, 110};
-  d.RBPoint = TspPoint{160, 110};
+  NineCorners(&d, 40, 30, 160, 110);
   d.ClRect = TspRect{5, 30, 195, 115};
   d.CaptionRect = TspRect{5, 5, 195, 25};
   d.MaskRectArea = TspRect{6, 6, 194, 114};
-  d.HitTestLTPoint = TspPoint{10, 10};
-  d.HitTestRTPoint = TspPoint{190, 10};
-  d.HitTestLBPoint = TspPoint{10, 110};
-  d.HitTestRBPoint = TspPoint{190, 110};
+  HitTestCorners(&d, 10, 10, 190, 110);
   d.BorderW = 4;
   d.ButtonsOffset = 2;
-  TspPicture looks;
-  looks.SetSize(60, 15, 0xC00000);
+  TspPicture looks = SolidPicture(60, 15, 0xC00000);
   d.FActivePictures.push_back(looks);
   auto caption = std::make_unique<TspDataSkinCaption>("caption");
   caption->SkinRect = TspRect{10, 5, 170, 25};
@@ -63,29 +52,6 @@ void BuildSkin(TspSkinData& d) {
   }
   d.Empty = false;
 }
-
-struct Dib {
-  HDC dc;
-  HBITMAP bmp;
-  HGDIOBJ old;
-  Dib(int w, int h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    dc = CreateCompatibleDC(nullptr);
-    void* bits = nullptr;
-    bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    old = SelectObject(dc, bmp);
-  }
-  ~Dib() {
-    SelectObject(dc, old);
-    DeleteObject(bmp);
-    DeleteDC(dc);
-  }
-};
 
 void Report(const char* what, double ours, double reference) {
   std::printf("%-40s ours %8.3f ms  reference %8.3f ms  ratio %6.2fx\n", what, ours * 1e3, reference * 1e3,

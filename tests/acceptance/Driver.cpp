@@ -17,6 +17,7 @@
 #include "framework/Threads.h"
 #include "skin/frame/SkinMainMenuBar.h"
 #include "skin/frame/SkinMenus.h"
+#include "support/Dib.h"
 #include "support/gtest.h"
 
 namespace drv {
@@ -336,25 +337,9 @@ std::vector<unsigned> Grab(const RECT& r) {
   const int w = r.right - r.left, h = r.bottom - r.top;
   std::vector<unsigned> pixels(static_cast<size_t>(std::max(0, w) * std::max(0, h)));
   if (w <= 0 || h <= 0) return pixels;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  const unsigned* p = static_cast<const unsigned*>(bits);
-  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = p[i] & 0xFFFFFF;
-  SelectObject(mem, old);
-  DeleteObject(dib);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
+  Dib shot(w, h);
+  shot.FromScreen(r.left, r.top);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = shot.bits[i] & 0xFFFFFF;
   return pixels;
 }
 
@@ -434,6 +419,7 @@ std::vector<unsigned> DrawnLetters(const std::string& text, const char* font, in
                                    int& width, int& rows) {
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);
+  ReleaseDC(nullptr, screen);
   const std::u16string face = UTF8ToUTF16(font);
   HFONT f = CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
                         smooth ? DEFAULT_QUALITY : NONANTIALIASED_QUALITY, 0, reinterpret_cast<LPCWSTR>(face.c_str()));
@@ -441,36 +427,92 @@ std::vector<unsigned> DrawnLetters(const std::string& text, const char* font, in
   const std::u16string w = UTF8ToUTF16(text);
   SIZE extent{};
   GetTextExtentPoint32W(mem, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &extent);
+  SelectObject(mem, oldFont);
+  DeleteDC(mem);
   width = extent.cx;
   rows = extent.cy;
   std::vector<unsigned> glyph(static_cast<size_t>(std::max(1, width * rows)), 0xFFFFFF);
   if (width > 0 && rows > 0) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -rows;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
+    Dib letters(width, rows);
+    oldFont = SelectObject(letters.dc, f);
     RECT all{0, 0, width, rows};
-    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    SetBkMode(mem, TRANSPARENT);
-    SetTextColor(mem, 0);
-    TextOutW(mem, 0, 0, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()));
+    FillRect(letters.dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SetBkMode(letters.dc, TRANSPARENT);
+    SetTextColor(letters.dc, 0);
+    TextOutW(letters.dc, 0, 0, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()));
     GdiFlush();
-    const unsigned* p = static_cast<const unsigned*>(bits);
-    for (size_t i = 0; i < glyph.size(); ++i) glyph[i] = p[i] & 0xFFFFFF;
-    SelectObject(mem, old);
-    DeleteObject(dib);
+    for (size_t i = 0; i < glyph.size(); ++i) glyph[i] = letters.bits[i] & 0xFFFFFF;
+    SelectObject(letters.dc, oldFont);
   }
-  SelectObject(mem, oldFont);
   DeleteObject(f);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
   return glyph;
 }
+
+// The pixels of drawn letters (black on white, tw x th) that a search for
+// them on the screen judges: the ink, clearly dark pixels of the letters, and
+// the ground, white pixels with no ink beside them.
+struct InkAndGround {
+  std::vector<std::pair<int, int>> ink, ground;
+  InkAndGround(const std::vector<unsigned>& glyph, int tw, int th) {
+    for (int y = 0; y < th; ++y)
+      for (int x = 0; x < tw; ++x) {
+        const int l = Luma(glyph[static_cast<size_t>(y * tw + x)]);
+        if (l < 90) {
+          ink.emplace_back(x, y);
+        } else if (l == 255) {
+          bool clear = true;
+          for (int dy = -1; dy <= 1 && clear; ++dy)
+            for (int dx = -1; dx <= 1 && clear; ++dx) {
+              const int nx = x + dx, ny = y + dy;
+              if (nx >= 0 && ny >= 0 && nx < tw && ny < th && Luma(glyph[static_cast<size_t>(ny * tw + nx)]) < 200)
+                clear = false;
+            }
+          if (clear) ground.emplace_back(x, y);
+        }
+      }
+    width = tw;
+    height = th;
+  }
+
+  // Whether the letters stand somewhere in `area` of the screen. At each
+  // place (ox, oy) `limits(at, ox, oy, inkMax, groundMin)` sets the lightest
+  // ink and the darkest ground allowed there, `at(x, y)` reading the luma of
+  // what is shown, or gives false to pass the place over. At most one in 12
+  // ink pixels and one in `groundShare` ground pixels may miss.
+  template <class Limits>
+  bool FoundIn(const RECT& area, size_t groundShare, Limits limits) const {
+    if (ink.empty()) return false;
+    const int aw = area.right - area.left, ah = area.bottom - area.top;
+    if (aw < width || ah < height) return false;
+    const std::vector<unsigned> shown = Grab(area);
+    auto at = [&](int x, int y) { return Luma(shown[static_cast<size_t>(y * aw + x)]); };
+    const size_t inkMiss = ink.size() / 12, groundMiss = ground.size() / groundShare;
+    for (int oy = 0; oy + height <= ah; ++oy)
+      for (int ox = 0; ox + width <= aw; ++ox) {
+        int inkMax = 0, groundMin = 0;
+        if (!limits(at, ox, oy, inkMax, groundMin)) continue;
+        size_t miss = 0;
+        bool ok = true;
+        for (const auto& p : ink)
+          if (at(ox + p.first, oy + p.second) > inkMax && ++miss > inkMiss) {
+            ok = false;
+            break;
+          }
+        if (!ok) continue;
+        miss = 0;
+        for (const auto& p : ground)
+          if (at(ox + p.first, oy + p.second) < groundMin && ++miss > groundMiss) {
+            ok = false;
+            break;
+          }
+        if (ok) return true;
+      }
+    return false;
+  }
+
+private:
+  int width = 0, height = 0;
+};
 
 // The letters as the system draws a font of that size in points, judged
 // against fixed levels: dark letters on a light ground.
@@ -483,51 +525,11 @@ static bool ShowsTextAtLevels(const RECT& area, const std::string& text, const c
   const std::vector<unsigned> glyph = DrawnLetters(text, font, height, bold, true, tw, th);
   if (tw <= 0 || th <= 0) return false;
 
-  // Ink: clearly dark pixels of the letters; ground: white pixels with no
-  // ink beside them.
-  std::vector<std::pair<int, int>> ink, ground;
-  for (int y = 0; y < th; ++y)
-    for (int x = 0; x < tw; ++x) {
-      const int l = Luma(glyph[static_cast<size_t>(y * tw + x)]);
-      if (l < 90) {
-        ink.emplace_back(x, y);
-      } else if (l == 255) {
-        bool clear = true;
-        for (int dy = -1; dy <= 1 && clear; ++dy)
-          for (int dx = -1; dx <= 1 && clear; ++dx) {
-            const int nx = x + dx, ny = y + dy;
-            if (nx >= 0 && ny >= 0 && nx < tw && ny < th && Luma(glyph[static_cast<size_t>(ny * tw + nx)]) < 200)
-              clear = false;
-          }
-        if (clear) ground.emplace_back(x, y);
-      }
-    }
-  if (ink.empty()) return false;
-
-  const int aw = area.right - area.left, ah = area.bottom - area.top;
-  if (aw < tw || ah < th) return false;
-  const std::vector<unsigned> shown = Grab(area);
-  auto at = [&](int x, int y) { return Luma(shown[static_cast<size_t>(y * aw + x)]); };
-  const size_t inkMiss = ink.size() / 12, groundMiss = ground.size() / 12;
-  for (int oy = 0; oy + th <= ah; ++oy)
-    for (int ox = 0; ox + tw <= aw; ++ox) {
-      size_t miss = 0;
-      bool ok = true;
-      for (const auto& p : ink)
-        if (at(ox + p.first, oy + p.second) > 110 && ++miss > inkMiss) {
-          ok = false;
-          break;
-        }
-      if (!ok) continue;
-      miss = 0;
-      for (const auto& p : ground)
-        if (at(ox + p.first, oy + p.second) < 150 && ++miss > groundMiss) {
-          ok = false;
-          break;
-        }
-      if (ok) return true;
-    }
-  return false;
+  return InkAndGround(glyph, tw, th).FoundIn(area, 12, [](auto&, int, int, int& inkMax, int& groundMin) {
+    inkMax = 110;
+    groundMin = 150;
+    return true;
+  });
 }
 
 
@@ -584,60 +586,21 @@ static bool ShowsTextIn(const RECT& area, const std::string& text, const char* f
     png.SaveToFile(ArtifactsFolder() + "\\text-probe.png");
     Screenshot("text-area", &area);
   }
-  // Ink: clearly dark pixels of the letters; ground: white pixels with no
-  // ink beside them.
-  std::vector<std::pair<int, int>> ink, ground;
-  for (int y = 0; y < th; ++y)
-    for (int x = 0; x < tw; ++x) {
-      const int l = Luma(glyph[static_cast<size_t>(y * tw + x)]);
-      if (l < 90) {
-        ink.emplace_back(x, y);
-      } else if (l == 255) {
-        bool clear = true;
-        for (int dy = -1; dy <= 1 && clear; ++dy)
-          for (int dx = -1; dx <= 1 && clear; ++dx) {
-            const int nx = x + dx, ny = y + dy;
-            if (nx >= 0 && ny >= 0 && nx < tw && ny < th && Luma(glyph[static_cast<size_t>(ny * tw + nx)]) < 200)
-              clear = false;
-          }
-        if (clear) ground.emplace_back(x, y);
-      }
-    }
-  if (ink.empty()) return false;
-
-  const int aw = area.right - area.left, ah = area.bottom - area.top;
-  if (aw < tw || ah < th) return false;
-  const std::vector<unsigned> shown = Grab(area);
-  auto at = [&](int x, int y) { return Luma(shown[static_cast<size_t>(y * aw + x)]); };
+  const InkAndGround pixels(glyph, tw, th);
+  const auto& ground = pixels.ground;
+  if (ground.empty()) return false;
   // The letters may stand on a picture (a selected row): judged against the
   // ground around them rather than against fixed levels.
-  const size_t inkMiss = ink.size() / 12, groundMiss = ground.size() / 10;
   const size_t sampleStep = std::max<size_t>(1, ground.size() / 24);
-  for (int oy = 0; oy + th <= ah; ++oy)
-    for (int ox = 0; ox + tw <= aw; ++ox) {
-      if (ground.empty()) break;
-      int sum = 0, n = 0;
-      for (size_t i = 0; i < ground.size(); i += sampleStep, ++n)
-        sum += at(ox + ground[i].first, oy + ground[i].second);
-      const int level = sum / std::max(1, n);
-      if (level < 120) continue;  // dark letters need a light ground
-      size_t miss = 0;
-      bool ok = true;
-      for (const auto& p : ink)
-        if (at(ox + p.first, oy + p.second) > level - 60 && ++miss > inkMiss) {
-          ok = false;
-          break;
-        }
-      if (!ok) continue;
-      miss = 0;
-      for (const auto& p : ground)
-        if (at(ox + p.first, oy + p.second) < level - 40 && ++miss > groundMiss) {
-          ok = false;
-          break;
-        }
-      if (ok) return true;
-    }
-  return false;
+  return pixels.FoundIn(area, 10, [&](auto& at, int ox, int oy, int& inkMax, int& groundMin) {
+    int sum = 0, n = 0;
+    for (size_t i = 0; i < ground.size(); i += sampleStep, ++n) sum += at(ox + ground[i].first, oy + ground[i].second);
+    const int level = sum / std::max(1, n);
+    if (level < 120) return false;  // dark letters need a light ground
+    inkMax = level - 60;
+    groundMin = level - 40;
+    return true;
+  });
 }
 
 bool WaitText(const RECT& area, const std::string& text, int timeoutMs, const char* font, int size, bool bold) {

@@ -67,25 +67,16 @@ struct TDrivesGone {
 // A DVD authored at test time: three titles (3 s; 6 s in two chapters;
 // 4 s with two AC-3 tracks, 440 and 880 Hz, and a subtitle track).
 const std::vector<fixtures::TFixture>& DvdFixture() {
-  static const std::vector<fixtures::TFixture> set = {
-      {"accdvd.done",
-       "set -e; w={dir}/accdvdwork; rm -rf $w {dir}/accdvd; mkdir -p $w {dir}/emptydvd; cd $w; "
-       "export VIDEO_FORMAT=PAL; q='-v error -y -target pal-dvd'; "
-       "ffmpeg -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
-       "-t 3 $q c1.mpg; "
-       "ffmpeg -f lavfi -i testsrc2=size=720x576:rate=25 -f lavfi -i sine=frequency=660:sample_rate=48000 "
-       "-t 6 $q c2.mpg; "
-       "ffmpeg -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
-       "-f lavfi -i sine=frequency=880:sample_rate=48000 -t 4 -map 0 -map 1 -map 2 $q c3.mpg; "
-       "ffmpeg -v error -y -f lavfi -i color=c=black@0.0:s=160x32,format=rgba -vf "
-       "drawbox=x=8:y=8:w=100:h=12:color=white@1.0:t=fill -frames:v 1 sub.png; "
-       "printf '<subpictures><stream><spu start=\"00:00:00.5\" end=\"00:00:03.0\" image=\"sub.png\"/>"
-       "</stream></subpictures>' > sub.xml; "
-       "(spumux -s 0 sub.xml < c3.mpg > c3s.mpg 2>/dev/null && mv c3s.mpg c3.mpg) || true; "
-       "dvdauthor -o {dir}/accdvd -t c1.mpg 2>/dev/null; dvdauthor -o {dir}/accdvd -t -c 0,3 c2.mpg 2>/dev/null; "
-       "dvdauthor -o {dir}/accdvd -t c3.mpg 2>/dev/null; dvdauthor -o {dir}/accdvd -T 2>/dev/null; "
-       "cd {dir}; rm -rf $w; touch {out}"},
-  };
+  static const std::string command =
+      "set -e; w={dir}/accdvdwork; rm -rf $w {dir}/accdvd; mkdir -p $w {dir}/emptydvd; cd $w; " +
+      fixtures::DvdClips() +
+      "ffmpeg -v error -y -f lavfi -i color=c=black@0.0:s=160x32,format=rgba -vf "
+      "drawbox=x=8:y=8:w=100:h=12:color=white@1.0:t=fill -frames:v 1 sub.png; "
+      "printf '<subpictures><stream><spu start=\"00:00:00.5\" end=\"00:00:03.0\" image=\"sub.png\"/>"
+      "</stream></subpictures>' > sub.xml; "
+      "(spumux -s 0 sub.xml < c3.mpg > c3s.mpg 2>/dev/null && mv c3s.mpg c3.mpg) || true; " +
+      fixtures::DvdTitles("accdvd") + "cd {dir}; rm -rf $w; touch {out}";
+  static const std::vector<fixtures::TFixture> set = {{"accdvd.done", command.c_str()}};
   return set;
 }
 

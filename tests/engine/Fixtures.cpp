@@ -147,4 +147,28 @@ bool Ensure(const std::vector<TFixture>& set) {
 
 bool EnsureStandard() { return Ensure(StandardFixtures()); }
 
+std::string DvdClips() {
+  return "export VIDEO_FORMAT=PAL; q='-v error -y -target pal-dvd'; "
+         "ffmpeg -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
+         "-t 3 $q c1.mpg; "
+         "ffmpeg -f lavfi -i testsrc2=size=720x576:rate=25 -f lavfi -i sine=frequency=660:sample_rate=48000 "
+         "-t 6 $q c2.mpg; "
+         "ffmpeg -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
+         "-f lavfi -i sine=frequency=880:sample_rate=48000 -t 4 -map 0 -map 1 -map 2 $q c3.mpg; ";
+}
+
+std::string DvdTitles(const std::string& folder) {
+  const std::string to = "dvdauthor -o {dir}/" + folder;
+  return to + " -t c1.mpg 2>/dev/null; " + to + " -t -c 0,3 c2.mpg 2>/dev/null; " + to + " -t c3.mpg 2>/dev/null; " +
+         to + " -T 2>/dev/null; ";
+}
+
+const std::vector<TFixture>& DvdFixtures() {
+  // A folder, so a marker file stands for it.
+  static const std::string command = "set -e; w={dir}/dvdwork; rm -rf $w {dir}/dvd; mkdir -p $w; cd $w; " +
+                                     DvdClips() + DvdTitles("dvd") + "cd {dir}; rm -rf $w; touch {out}";
+  static const std::vector<TFixture> set = {{"dvd.done", command.c_str()}};
+  return set;
+}
+
 }  // namespace fixtures

@@ -23,6 +23,16 @@ struct TFixture {
 // (the first 1000 bytes of the clip), fake.mp4 (a line of text).
 const std::vector<TFixture>& StandardFixtures();
 
+// Shell steps for test DVDs. DvdClips() makes, in the current folder, PAL
+// DVD video: c1.mpg (3 s, a 440 Hz tone), c2.mpg (6 s, 660 Hz) and c3.mpg
+// (4 s, two tracks of 440 Hz and 880 Hz); DvdTitles(folder) authors them
+// into {dir}/<folder> as three titles, the second in two chapters (at 0 and
+// 3 s).
+std::string DvdClips();
+std::string DvdTitles(const std::string& folder);
+// A small DVD so made in the fixture folder "dvd".
+const std::vector<TFixture>& DvdFixtures();
+
 // Makes the fixtures that are missing or out of date; false when the tool
 // failed (the reason goes to stderr).
 bool Ensure(const std::vector<TFixture>& set);

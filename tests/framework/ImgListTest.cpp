@@ -11,6 +11,7 @@
 #include "framework/Graphics.h"
 #include "framework/ImgList.h"
 #include "support/Dib.h"
+#include "support/BitmapPixels.h"
 
 namespace {
 
@@ -36,17 +37,6 @@ std::unique_ptr<TBitmap> Art(const std::vector<std::string>& rows, TPixelFormat 
       v.SetPixelARGB(x, y, 0xFF000000u | c);
     }
   return b;
-}
-
-// 0x00RRGGBB of a framework bitmap pixel.
-uint32_t At(TBitmap& b, int x, int y) {
-  GdiFlush();
-  return b.PixelView().PixelARGB(x, y) & 0xFFFFFF;
-}
-
-uint32_t Rgb(TColor c) {
-  c = ColorToRGB(c);
-  return (uint32_t(ColorRed(c)) << 16) | (uint32_t(ColorGreen(c)) << 8) | ColorBlue(c);
 }
 
 const std::vector<std::string> kStrip = {
@@ -165,7 +155,7 @@ TEST(TCustomImageList, DrawsMaskedAndDisabledOnEveryContext) {
   auto strip = Art(kStrip);
   list.AddMasked(strip.get(), kKey);
 
-  const uint32_t shadow = Rgb(clBtnShadow), light = Rgb(clBtnHighlight);
+  const uint32_t shadow = RgbOf(clBtnShadow), light = RgbOf(clBtnHighlight);
   struct Case {
     const char* name;
     bool enabled;
@@ -182,7 +172,7 @@ TEST(TCustomImageList, DrawsMaskedAndDisabledOnEveryContext) {
     if (c.enabled && opaque(gx, gy)) return list.PixelARGB(0, gx, gy) & 0xFFFFFF;
     if (!c.enabled && opaque(gx, gy)) return shadow;
     if (!c.enabled && opaque(gx - 1, gy - 1)) return light;
-    if (inside && c.bk != clNone) return Rgb(c.bk);
+    if (inside && c.bk != clNone) return RgbOf(c.bk);
     return kBack;
   };
 
@@ -196,7 +186,7 @@ TEST(TCustomImageList, DrawsMaskedAndDisabledOnEveryContext) {
       list.Draw(target.Canvas(), 1, 1, 0, c.enabled);
       list.Draw(target.Canvas(), 1, 1, 2, c.enabled);  // index 2 does not exist
       for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 7; ++x) EXPECT_EQ(At(target, x, y), expected(c, x, y)) << x << "," << y;
+        for (int x = 0; x < 7; ++x) EXPECT_EQ(RgbAt(target, x, y), expected(c, x, y)) << x << "," << y;
     }
     // A plain memory context with a DIB selected (no framework bitmap).
     SCOPED_TRACE(std::string(c.name) + " dc");
@@ -228,8 +218,8 @@ TEST(TCustomImageList, BitmapIconAndSystemList) {
   list.GetBitmap(1, &b);
   ASSERT_EQ(b.Width(), 4);
   ASSERT_EQ(b.Height(), 3);
-  EXPECT_EQ(At(b, 0, 0), 0x00FF00u);
-  EXPECT_EQ(At(b, 3, 0), Rgb(clAqua));
+  EXPECT_EQ(RgbAt(b, 0, 0), 0x00FF00u);
+  EXPECT_EQ(RgbAt(b, 3, 0), RgbOf(clAqua));
   TBitmap untouched(2, 2);
   list.GetBitmap(7, &untouched);
   EXPECT_EQ(untouched.Width(), 2);

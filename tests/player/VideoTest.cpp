@@ -65,6 +65,8 @@ struct THost {
     UpdateWindow(top);
   }
   ~THost() { DestroyWindow(top); }
+  // The panel as the player takes it.
+  intptr_t Panel() const { return reinterpret_cast<intptr_t>(panel); }
   // Keeps what the panel shows as a PNG beside the test programs, for people to look at.
   void SaveShot(const std::string& name) const {
     TPngImage png;
@@ -85,6 +87,12 @@ struct THost {
   }
 };
 
+// A player on the silent sound driver, its libraries loaded.
+std::unique_ptr<TVIDavaza> SilentPlayer() {
+  UseSoundDriver("dummy");
+  return NewPlayer("SDL_0.dll");
+}
+
 bool Near(COLORREF c, int r, int g, int b, int tol = 40) {
   return std::abs(GetRValue(c) - r) <= tol && std::abs(GetGValue(c) - g) <= tol && std::abs(GetBValue(c) - b) <= tol;
 }
@@ -96,13 +104,12 @@ std::string Show(COLORREF c) {
 }  // namespace
 
 TEST(PlayerVideo, LetterboxedPictureKeepsTheChildLineAndFollowsFlipAndAspect) {
-  UseSoundDriver("dummy");
   const std::string clip = Clip();
   THost host;
-  auto player = NewPlayer("SDL_0.dll");
+  auto player = SilentPlayer();
   int fw = 0, fh = 0;
   player->OnFileOpen = [&](TObject*, const int64_t, int w, int h, int&, int&) { fw = w, fh = h; };
-  ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), true)) << player->LastErrMsg();
+  ASSERT_TRUE(player->Open(clip, host.Panel(), true)) << player->LastErrMsg();
   EXPECT_EQ(320, fw);
   EXPECT_EQ(240, fh);
   // Paused at the start, the first picture is shown all the same.
@@ -140,14 +147,13 @@ TEST(PlayerVideo, LetterboxedPictureKeepsTheChildLineAndFollowsFlipAndAspect) {
 }
 
 TEST(PlayerVideo, PlaysToTheEndWithPositionsFollowingThePictures) {
-  UseSoundDriver("dummy");
   const std::string clip = Clip();
   THost host;
-  auto player = NewPlayer("SDL_0.dll");
+  auto player = SilentPlayer();
   TRecorder rec;
   rec.Attach(*player);
   player->RepeatType = rtNone;
-  ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
+  ASSERT_TRUE(player->Open(clip, host.Panel(), false)) << player->LastErrMsg();
   ASSERT_TRUE(WaitUntil([&] { return rec.IndexOfState(psEnd) >= 0; }, 8000));
   const auto pos = rec.Positions();
   ASSERT_FALSE(pos.empty());
@@ -158,20 +164,19 @@ TEST(PlayerVideo, PlaysToTheEndWithPositionsFollowingThePictures) {
 }
 
 TEST(PlayerVideo, APictureSizeChangeMidStreamIsFollowed) {
-  UseSoundDriver("dummy");
   // Two transport streams back to back: 320x240 red, then a 240x240 green square.
   MakeMedia("wide.ts", "-f lavfi -i color=c=red:s=320x240:r=10 -t 1 -c:v mpeg2video -q:v 2");
   MakeMedia("square.ts", "-f lavfi -i color=c=green:s=240x240:r=10 -t 3 -c:v mpeg2video -q:v 2");
   const std::string both = WriteFixture("sizechange.ts", ReadBytes(FixtureFolder() + "/wide.ts") + ReadBytes(FixtureFolder() + "/square.ts"));
   THost host;
-  auto player = NewPlayer("SDL_0.dll");
+  auto player = SilentPlayer();
   std::vector<std::string> lines;
   TZIVoveva* logger = GlobalLogger();
   const TLogEvent before = logger->OnLog;
   logger->OnLog = [&](TObject*, unsigned long, TLogLevel level, const std::string& text) {
     if (level == llInfo) lines.push_back(text);
   };
-  ASSERT_TRUE(player->Open(both, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
+  ASSERT_TRUE(player->Open(both, host.Panel(), false)) << player->LastErrMsg();
   ASSERT_TRUE(WaitUntil([&] { return player->FrameWidth() == 240; }, 6000)) << player->FrameWidth();
   ASSERT_TRUE(WaitUntil([&] { return !LogLinesPending(); }, 1000));
   EXPECT_NE(lines.end(),
@@ -186,13 +191,12 @@ TEST(PlayerVideo, APictureSizeChangeMidStreamIsFollowed) {
 }
 
 TEST(PlayerVideo, LoopsWithPicturesAndRefusesAStreamOfTheWrongType) {
-  UseSoundDriver("dummy");
   const std::string clip = RedSineClip();
   THost host;
-  auto player = NewPlayer("SDL_0.dll");
+  auto player = SilentPlayer();
   TRecorder rec;
   rec.Attach(*player);
-  ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
+  ASSERT_TRUE(player->Open(clip, host.Panel(), false)) << player->LastErrMsg();
   player->RepeatType = rtLoop;
   player->PlayTime = 1000000;
   ASSERT_GE(player->VideoStreamIndex(), 0);
@@ -218,15 +222,14 @@ TEST(PlayerVideo, LoopsWithPicturesAndRefusesAStreamOfTheWrongType) {
 }
 
 TEST(PlayerVideo, APausedSeekShowsThePictureOfTheNewPlace) {
-  UseSoundDriver("dummy");
   // Red for the first 1.5 s, blue after.
   const std::string clip = MakeMedia(
       "redthenblue.avi",
       "-f lavfi -i color=c=red:s=320x240:r=10,drawbox=c=blue:t=fill:enable='gte(t\\,1.5)' -t 3 -g 5 "
       "-pix_fmt yuv420p -c:v mpeg4 -q:v 2");
   THost host;
-  auto player = NewPlayer("SDL_0.dll");
-  ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), true)) << player->LastErrMsg();
+  auto player = SilentPlayer();
+  ASSERT_TRUE(player->Open(clip, host.Panel(), true)) << player->LastErrMsg();
   ASSERT_TRUE(WaitUntil([&] { return Near(host.At(230, 100), 255, 0, 0); }, 5000)) << Show(host.At(230, 100));
   player->Seek(static_cast<int64_t>(2000000), 0, true);
   Pump(100);
@@ -284,11 +287,10 @@ std::string Show(const TRect& r) {
 }  // namespace
 
 TEST(PlayerVideo, ShownPixelsAreTheCurrentFrameScaledIntoItsRectangle) {
-  UseSoundDriver("dummy");
   const std::string clip = CheckerClip();
   THost host;
-  auto player = NewPlayer("SDL_0.dll");
-  ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
+  auto player = SilentPlayer();
+  ASSERT_TRUE(player->Open(clip, host.Panel(), false)) << player->LastErrMsg();
   ASSERT_TRUE(WaitUntil([&] { return player->CurrentPTS() > 300000; }, 5000));
   int64_t pts1 = 0, pts2 = 0;
   player->CurrentFrame(pts1);
@@ -379,10 +381,9 @@ TEST(PlayerVideo, ShownPixelsAreTheCurrentFrameScaledIntoItsRectangle) {
 }
 
 TEST(PlayerVideo, HooksSeeTheFlippedPictureAndTheirDrawingIsShown) {
-  UseSoundDriver("dummy");
   const std::string clip = Clip();
   THost host;
-  auto player = NewPlayer("SDL_0.dll");
+  auto player = SilentPlayer();
   player->SetVerticalFlip(true);
   player->VideoHook = true;
   player->FrameHook = true;
@@ -401,7 +402,7 @@ TEST(PlayerVideo, HooksSeeTheFlippedPictureAndTheirDrawingIsShown) {
   player->OnFrameHook = [&](TObject*, void* picture, AVPixelFormat fmt, int w, int h, const int64_t) {
     if (fmt == AV_PIX_FMT_YUV420P && w == 320 && h == 240) topLuma = static_cast<AVFrame*>(picture)->data[0][300];
   };
-  ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
+  ASSERT_TRUE(player->Open(clip, host.Panel(), false)) << player->LastErrMsg();
   ASSERT_TRUE(WaitUntil([&] { return player->CurrentPTS() > 500000; }, 5000));
   player->Pause();
   Pump(150);
@@ -424,13 +425,12 @@ TEST(PlayerVideo, HooksSeeTheFlippedPictureAndTheirDrawingIsShown) {
 }
 
 TEST(PlayerVideo, FilterChainAndDeinterlaceFallBack) {
-  UseSoundDriver("dummy");
   // 330 wide: not a size the deinterlacer takes.
   const std::string odd = MakeMedia("redblue330.avi",
                                     "-f lavfi -i color=c=red:s=330x240:r=10,drawbox=y=120:h=120:c=blue:t=fill -t 3 "
                                     "-pix_fmt yuv420p -c:v mpeg4 -q:v 2");
   THost host;
-  auto player = NewPlayer("SDL_0.dll");
+  auto player = SilentPlayer();
   std::vector<std::string> lines;
   TZIVoveva* logger = GlobalLogger();
   const TLogEvent before = logger->OnLog;
@@ -439,7 +439,7 @@ TEST(PlayerVideo, FilterChainAndDeinterlaceFallBack) {
   };
   player->SetVideoFilters("vflip");
   player->SetDeinterlace(true);
-  ASSERT_TRUE(player->Open(odd, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
+  ASSERT_TRUE(player->Open(odd, host.Panel(), false)) << player->LastErrMsg();
   ASSERT_TRUE(WaitUntil([&] { return player->CurrentPTS() > 500000; }, 5000));
   Pump(100);
   // The chain turned the picture over; playback went on without deinterlacing.
@@ -452,14 +452,13 @@ TEST(PlayerVideo, FilterChainAndDeinterlaceFallBack) {
 }
 
 TEST(PlayerVideo, HostIgnoresCloseTakesFocusOnClickAndKeepsItsCursorWhenAsked) {
-  UseSoundDriver("dummy");
   const std::string clip = Clip();
   for (bool hijackCursor : {true, false}) {
     SCOPED_TRACE(hijackCursor ? "cursor taken" : "own cursor");
     THost host;
-    auto player = NewPlayer("SDL_0.dll");
+    auto player = SilentPlayer();
     player->HijackCursor = hijackCursor;
-    ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), true)) << player->LastErrMsg();
+    ASSERT_TRUE(player->Open(clip, host.Panel(), true)) << player->LastErrMsg();
     ASSERT_TRUE(WaitUntil([&] { return player->FrameWidth() == 320; }, 5000));
     SendMessageW(host.panel, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(host.panel));
@@ -510,11 +509,10 @@ TEST(PlayerVideo, FindsTheDesktopIconListBesideTheShellView) {
 }
 
 TEST(PlayerVideo, SoundIsDrawnAsSpectrumAndWaves) {
-  UseSoundDriver("dummy");
   const std::string tone = Tone();
   THost host;
-  auto player = NewPlayer("SDL_0.dll");
-  ASSERT_TRUE(player->Open(tone, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
+  auto player = SilentPlayer();
+  ASSERT_TRUE(player->Open(tone, host.Panel(), false)) << player->LastErrMsg();
   ASSERT_LT(player->VideoStreamIndex(), 0);
   // Sound without pictures starts as a spectrum, a column per tick from the
   // left: a 1 kHz tone at 44.1 kHz lights a narrow band about 23 rows (of 43 Hz
@@ -551,16 +549,15 @@ TEST(PlayerVideo, SoundIsDrawnAsSpectrumAndWaves) {
 }
 
 TEST(PlayerVideo, ABitmapSubtitleShowsFromItsStartUntilThePicturesPassItsEnd) {
-  UseSoundDriver("dummy");
   THost host;
-  auto player = NewPlayer("SDL_0.dll");  // loads the media libraries the fixture needs
+  auto player = SilentPlayer();  // loads the media libraries the fixture needs
   // Blue pictures at 10 per second; a yellow bar over the lower part from 1 s to 2 s.
   const std::string clip = MakeSubtitledClip(
       "subbed.mkv", "blue4s.avi", "-f lavfi -i color=c=blue:s=320x240:r=10 -t 4 -pix_fmt yuv420p -c:v mpeg4 -q:v 2",
       TBitmapCue{40, 180, 240, 40, 0xFFFFFF00u, 1000, 2000});
   TRecorder rec;
   rec.Attach(*player);
-  ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), false)) << player->LastErrMsg();
+  ASSERT_TRUE(player->Open(clip, host.Panel(), false)) << player->LastErrMsg();
   ASSERT_GE(player->SubtitleStreamIndex(), 0);
   // 320x240 in 464x271 is drawn at 52,0 360x271: picture point (158, 199)
   // of the bar is panel point (230, 225).
@@ -619,7 +616,7 @@ TEST(PlayerVideo, FrameDelayComesFromTheForcedTheDecodersOrTheContainersRate) {
   const std::string mjpeg =
       MakeMedia("rate10mjpeg.avi", "-f lavfi -i testsrc=s=64x48:r=10 -t 1 -pix_fmt yuvj420p -c:v mjpeg");
   THost host;
-  const intptr_t panel = reinterpret_cast<intptr_t>(host.panel);
+  const intptr_t panel = host.Panel();
   struct Case {
     const char* what;
     const std::string& clip;
@@ -650,13 +647,12 @@ TEST(PlayerVideo, FrameDelayComesFromTheForcedTheDecodersOrTheContainersRate) {
 }
 
 TEST(PlayerVideo, SeekToTheStartOfAFileWithAStartTimeBacksOffHalfAFrame) {
-  UseSoundDriver("dummy");
   // MPEG-TS starts its times at 1.4 s.
   const std::string clip =
       MakeMedia("rate5.ts", "-f lavfi -i testsrc=s=64x48:r=5 -t 2 -pix_fmt yuv420p -c:v mpeg2video -f mpegts");
   THost host;
-  auto player = NewPlayer("SDL_0.dll");
-  ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), true)) << player->LastErrMsg();
+  auto player = SilentPlayer();
+  ASSERT_TRUE(player->Open(clip, host.Panel(), true)) << player->LastErrMsg();
   const TPlaybackFacts before = PlaybackFacts(*player);
   ASSERT_TRUE(before.playing);
   ASSERT_GT(before.startTime, 0);
@@ -667,10 +663,9 @@ TEST(PlayerVideo, SeekToTheStartOfAFileWithAStartTimeBacksOffHalfAFrame) {
 }
 
 TEST(PlayerVideo, TheDecoderShowsTheOpenFileWhilePlaying) {
-  UseSoundDriver("dummy");
   const std::string clip = RedSineClip();
   THost host;
-  auto player = NewPlayer("SDL_0.dll");
+  auto player = SilentPlayer();
   ASSERT_NE(player->Decoder(), nullptr);
   EXPECT_EQ(player->Decoder()->FileHandle(), nullptr);
   int screenW = -1, screenH = -1;
@@ -678,7 +673,7 @@ TEST(PlayerVideo, TheDecoderShowsTheOpenFileWhilePlaying) {
     screenW = w;
     screenH = h;
   };
-  ASSERT_TRUE(player->Open(clip, reinterpret_cast<intptr_t>(host.panel), true)) << player->LastErrMsg();
+  ASSERT_TRUE(player->Open(clip, host.Panel(), true)) << player->LastErrMsg();
   const TPlaybackFacts facts = PlaybackFacts(*player);
   ASSERT_TRUE(facts.playing);
   EXPECT_EQ(player->Decoder()->FileHandle(), facts.input);

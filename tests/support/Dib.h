@@ -12,8 +12,8 @@ struct Dib {
   HGDIOBJ old = nullptr;
   uint32_t* bits = nullptr;
   int w, h;
+  BITMAPINFO bi = {};
   Dib(int width, int height) : w(width), h(height) {
-    BITMAPINFO bi = {};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
     bi.bmiHeader.biWidth = w;
     bi.bmiHeader.biHeight = -h;
@@ -30,6 +30,15 @@ struct Dib {
     SelectObject(dc, old);
     DeleteObject(bmp);
     DeleteDC(dc);
+  }
+  // Copies what the screen shows from (left, top) on; what lies beyond the
+  // screen reads black.
+  void FromScreen(int left, int top) {
+    std::fill(bits, bits + w * h, 0u);
+    HDC screen = GetDC(nullptr);
+    BitBlt(dc, 0, 0, w, h, screen, left, top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    GdiFlush();
   }
   COLORREF At(int x, int y) const {
     GdiFlush();

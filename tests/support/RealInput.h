@@ -79,9 +79,7 @@ inline void SaveShot(HWND h, const std::string& name) {
   int w = r.right - r.left, ht = r.bottom - r.top;
   if (w <= 0 || ht <= 0) return;
   Dib shot(w, ht);
-  HDC dc = GetDC(nullptr);
-  BitBlt(shot.dc, 0, 0, w, ht, dc, r.left, r.top, SRCCOPY);
-  ReleaseDC(nullptr, dc);
+  shot.FromScreen(r.left, r.top);
   TPngImage png;
   png.CreateBlank(false, w, ht);
   for (int y = 0; y < ht; ++y)

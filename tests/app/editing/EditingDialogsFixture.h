@@ -12,6 +12,7 @@
 #include "app/main/AppData.h"
 #include "app/main/ErrorReport.h"
 #include "framework/StringList.h"
+#include "support/FormatValues.h"
 
 
 inline std::vector<std::string> Lines(TStringList* list) {
@@ -36,15 +37,7 @@ inline TFormat VideoFormat(const std::string& title) {
   f.Channels = "1$Mono,2$Stereo";
   f.AudioCodecs = "aac$AAC";
   f.AudioBitRates = "96000$96 kbps,128000$128 kbps,192000$192 kbps";
-  f.Width = "640";
-  f.Height = "480";
-  f.FrameRate = "25000";
-  f.VideoCodecName = "libx264";
-  f.VideoBitRate = "1000000";
-  f.SampleRate = "44100";
-  f.Channel = "2";
-  f.AudioCodecName = "aac";
-  f.AudioBitRate = "128000";
+  SetPlainMp4Values(f);
   return f;
 }
 

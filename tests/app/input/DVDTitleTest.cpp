@@ -17,25 +17,6 @@
 
 namespace {
 
-const std::vector<fixtures::TFixture>& DvdFixture() {
-  // A folder, so a marker file stands for it.
-  static const std::vector<fixtures::TFixture> set = {
-      {"dvd.done",
-       "set -e; w={dir}/dvdwork; rm -rf $w {dir}/dvd; mkdir -p $w; cd $w; export VIDEO_FORMAT=PAL; "
-       "q='-v error -y -target pal-dvd'; "
-       "ffmpeg -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
-       "-t 3 $q c1.mpg; "
-       "ffmpeg -f lavfi -i testsrc2=size=720x576:rate=25 -f lavfi -i sine=frequency=660:sample_rate=48000 "
-       "-t 6 $q c2.mpg; "
-       "ffmpeg -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
-       "-f lavfi -i sine=frequency=880:sample_rate=48000 -t 4 -map 0 -map 1 -map 2 $q c3.mpg; "
-       "dvdauthor -o {dir}/dvd -t c1.mpg 2>/dev/null; dvdauthor -o {dir}/dvd -t -c 0,3 c2.mpg 2>/dev/null; "
-       "dvdauthor -o {dir}/dvd -t c3.mpg 2>/dev/null; dvdauthor -o {dir}/dvd -T 2>/dev/null; "
-       "cd {dir}; rm -rf $w; touch {out}"},
-  };
-  return set;
-}
-
 std::string DvdFolder() { return fixtures::WindowsPath("dvd"); }
 
 std::string Address(int title, int from, int to, int audio, int subtitle = 0) {
@@ -46,7 +27,7 @@ std::string Address(int title, int from, int to, int audio, int subtitle = 0) {
 
 class DVDTitles : public ::testing::Test {
 protected:
-  static void SetUpTestSuite() { ASSERT_TRUE(fixtures::Ensure(DvdFixture())); }
+  static void SetUpTestSuite() { ASSERT_TRUE(fixtures::Ensure(fixtures::DvdFixtures())); }
 };
 
 // The tone's frequency from the rising zero crossings of the first channel

@@ -165,6 +165,19 @@ TDurations DurationsOf(const std::string& file) {
   return d;
 }
 
+// A recording of pictures with the synthetic device's sound: the file is
+// there, with AAC at 44.1 kHz, more than 2 s of pictures, a sound track of
+// the same length and the device's 440 Hz tone. `d` gets the durations.
+void ExpectPicturesWithTheTone(const std::string& file, TDurations& d) {
+  ASSERT_EQ(0, access(file.c_str(), R_OK)) << file;
+  d = DurationsOf(file);
+  EXPECT_EQ(0u, d.audioCodec.rfind("aac", 0)) << d.audioCodec;
+  EXPECT_EQ(44100, d.sampleRate);
+  EXPECT_GT(d.video, 2.0);
+  EXPECT_NEAR(d.video, d.audio, 0.2) << "video " << d.video << " s, audio " << d.audio << " s";
+  EXPECT_NEAR(440.0, FrequencyOf(SoundOf(file)), 3.0);
+}
+
 TEST_F(RecorderTest, ADesktopRecordingWithSoundHasBothTracksOfOneLength) {
   form->ochRecordAudio->SetChecked(true);
   form->btRecordClick(form->btRecord);
@@ -173,14 +186,8 @@ TEST_F(RecorderTest, ADesktopRecordingWithSoundHasBothTracksOfOneLength) {
   Pump(3000);
   form->btStopClick(form->btStop);
   ASSERT_TRUE(WaitIdle());
-  const std::string file = NativeOutput();
-  ASSERT_EQ(0, access(file.c_str(), R_OK)) << file;
-  const TDurations d = DurationsOf(file);
-  EXPECT_EQ(0u, d.audioCodec.rfind("aac", 0)) << d.audioCodec;
-  EXPECT_EQ(44100, d.sampleRate);
-  EXPECT_GT(d.video, 2.0);
-  EXPECT_NEAR(d.video, d.audio, 0.2) << "video " << d.video << " s, audio " << d.audio << " s";
-  EXPECT_NEAR(440.0, FrequencyOf(SoundOf(file)), 3.0);
+  TDurations d;
+  ExpectPicturesWithTheTone(NativeOutput(), d);
 }
 
 TEST_F(RecorderTest, TheStatesFollowStartPauseResumeAndStop) {
@@ -213,16 +220,10 @@ TEST_F(RecorderTest, TheStatesFollowStartPauseResumeAndStop) {
   EXPECT_TRUE(form->btRecord->Enabled());
   EXPECT_TRUE(reports.empty()) << reports[0];
 
-  const std::string file = NativeOutput();
-  ASSERT_EQ(0, access(file.c_str(), R_OK)) << file;
-  const TDurations d = DurationsOf(file);
-  EXPECT_EQ(0u, d.audioCodec.rfind("aac", 0)) << d.audioCodec;
-  EXPECT_EQ(44100, d.sampleRate);
-  EXPECT_GT(d.video, 2.0);
+  TDurations d;
+  ASSERT_NO_FATAL_FAILURE(ExpectPicturesWithTheTone(NativeOutput(), d));
   // The paused stretches are left out of both tracks alike.
-  EXPECT_NEAR(d.video, d.audio, 0.2) << "video " << d.video << " s, audio " << d.audio << " s";
   EXPECT_LT(d.video, 4.5);
-  EXPECT_NEAR(440.0, FrequencyOf(SoundOf(file)), 3.0);
 }
 
 TEST_F(RecorderTest, TheFullScreenWithoutSoundOrCursorStopsByHotKey) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "CaptureTestSupport.h"
 #include "app/input/ScreenCapture.h"
 #include "engine/FFDecode.h"
 #include "engine/FFLog.h"
@@ -183,14 +184,7 @@ TEST_F(ScreenCaptureTest, BadParametersAreRefusedWithTheirReasons) {
     SCOPED_TRACE(c.line);
     lines.clear();
     EXPECT_FALSE(Open(c.name, c.options));
-    // Library lines name their source first: "[screencapture @ 0x...]".
-    auto said = [&] {
-      return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
-        return l.size() >= c.line.size() && l.compare(l.size() - c.line.size(), c.line.size(), c.line) == 0;
-      });
-    };
-    for (int i = 0; i < 100 && !said(); ++i) WaitForHandles(nullptr, 0, false, 10);
-    EXPECT_TRUE(said()) << (lines.empty() ? "" : lines[0]);
+    EXPECT_TRUE(LoggedLineEnding(lines, c.line)) << (lines.empty() ? "" : lines[0]);
     EXPECT_EQ(nullptr, FindWindowW(reinterpret_cast<LPCWSTR>(u"TessCaptureFrame"), nullptr));
     decoder = std::make_unique<TFFDecoder>(nullptr);
     ASSERT_TRUE(decoder->LoadAVLib(ApplicationFolder() + "LibAV"));

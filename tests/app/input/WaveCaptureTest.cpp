@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "CaptureTestSupport.h"
 #include "app/input/WaveCapture.h"
 #include "app/input/WaveInSynthetic.h"
 #include "engine/FFDecode.h"
@@ -139,14 +140,7 @@ TEST_F(WaveCaptureTest, BadParametersAndMissingDevicesAreRefusedWithTheirReasons
     lines.clear();
     SetWaveInDevices(c.devices);
     EXPECT_FALSE(Open(c.name, c.options));
-    // Library lines name their source first: "[wavecapture @ 0x...]".
-    auto said = [&] {
-      return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
-        return l.size() >= c.line.size() && l.compare(l.size() - c.line.size(), c.line.size(), c.line) == 0;
-      });
-    };
-    for (int i = 0; i < 100 && !said(); ++i) WaitForHandles(nullptr, 0, false, 10);
-    EXPECT_TRUE(said()) << (lines.empty() ? "" : lines[0]);
+    EXPECT_TRUE(LoggedLineEnding(lines, c.line)) << (lines.empty() ? "" : lines[0]);
     EXPECT_FALSE(device.IsOpen());
     EXPECT_FALSE(picky.IsOpen());
     NewDecoder();

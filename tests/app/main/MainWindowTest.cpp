@@ -106,6 +106,21 @@ protected:
     MainForm = nullptr;
   }
 
+  // The main window's message boxes: each one's text goes to `texts`; it is
+  // closed when `answer` is VK_ESCAPE as it shows, else confirmed with Return.
+  void AnswerBoxes(std::vector<std::string>& texts, const int& answer) {
+    form->SkinMessage->OnBoxCreated = [&texts, &answer](TspMessageForm* box) {
+      texts.push_back(box->Message->Caption());
+      if (answer == VK_ESCAPE) {
+        PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
+      } else {
+        HWND target = box->ActiveControl() ? box->ActiveControl()->Handle() : box->Handle();
+        PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
+        PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC0000001);
+      }
+    };
+  }
+
   // Rows made by hand, for the commands that need no media.
   void AddRows(std::initializer_list<const char*> titles) {
     for (const char* t : titles) {
@@ -341,26 +356,6 @@ TEST_F(MainWindow, RecorderHotKeysReachTheRecorder) {
   EXPECT_EQ((std::vector<int>{1, 2}), ids);
 }
 
-// A small DVD authored at test time: three titles (3 s; 6 s in two
-// chapters; 4 s with two AC-3 tracks).
-const std::vector<fixtures::TFixture>& DvdFixture() {
-  static const std::vector<fixtures::TFixture> set = {
-      {"dvd.done",
-       "set -e; w={dir}/dvdwork; rm -rf $w {dir}/dvd; mkdir -p $w; cd $w; export VIDEO_FORMAT=PAL; "
-       "q='-v error -y -target pal-dvd'; "
-       "ffmpeg -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
-       "-t 3 $q c1.mpg; "
-       "ffmpeg -f lavfi -i testsrc2=size=720x576:rate=25 -f lavfi -i sine=frequency=660:sample_rate=48000 "
-       "-t 6 $q c2.mpg; "
-       "ffmpeg -f lavfi -i testsrc=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 "
-       "-f lavfi -i sine=frequency=880:sample_rate=48000 -t 4 -map 0 -map 1 -map 2 $q c3.mpg; "
-       "dvdauthor -o {dir}/dvd -t c1.mpg 2>/dev/null; dvdauthor -o {dir}/dvd -t -c 0,3 c2.mpg 2>/dev/null; "
-       "dvdauthor -o {dir}/dvd -t c3.mpg 2>/dev/null; dvdauthor -o {dir}/dvd -T 2>/dev/null; "
-       "cd {dir}; rm -rf $w; touch {out}"},
-  };
-  return set;
-}
-
 bool HasLine(const std::vector<std::string>& lines, const std::string& start) {
   for (const std::string& l : lines)
     if (l.rfind(start, 0) == 0) return true;
@@ -370,7 +365,7 @@ bool HasLine(const std::vector<std::string>& lines, const std::string& start) {
 // In DVD mode the table is rebuilt from the disc's titles, unchecked, with
 // the information text beside it.
 TEST_F(MainWindow, DvdModeRebuildsTheTableFromTheTitles) {
-  ASSERT_TRUE(fixtures::Ensure(DvdFixture()));
+  ASSERT_TRUE(fixtures::Ensure(fixtures::DvdFixtures()));
   ASSERT_TRUE(LoadDVDPlugIn(ExeFolder() + "LibAV", "")) << GetDVDPlugInError();
   AddRows({"old"});
   form->theDVDPath = fixtures::WindowsPath("dvd");
@@ -423,22 +418,13 @@ TEST_F(MainWindow, DvdModeRebuildsTheTableFromTheTitles) {
 // the titles with the longest one checked and selected; a folder without
 // titles says so and changes nothing.
 TEST_F(MainWindow, OpenDvdAsksOverFilesAndChecksTheLongestTitle) {
-  ASSERT_TRUE(fixtures::Ensure(DvdFixture()));
+  ASSERT_TRUE(fixtures::Ensure(fixtures::DvdFixtures()));
   ASSERT_TRUE(LoadDVDPlugIn(ExeFolder() + "LibAV", "")) << GetDVDPlugInError();
   fixtures::Run("mkdir -p '" + fixtures::UnixPath("nodvd") + "'");
   AddRows({"file"});
   std::vector<std::string> boxes;
   int answer = VK_ESCAPE;
-  form->SkinMessage->OnBoxCreated = [&](TspMessageForm* box) {
-    boxes.push_back(box->Message->Caption());
-    if (answer == VK_ESCAPE) {
-      PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
-    } else {
-      HWND target = box->ActiveControl() ? box->ActiveControl()->Handle() : box->Handle();
-      PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
-      PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC0000001);
-    }
-  };
+  AnswerBoxes(boxes, answer);
   form->OpenDVD(fixtures::WindowsPath("nodvd"));
   ASSERT_EQ(1u, boxes.size());
   EXPECT_EQ("No DVD title(s) found. Common reason: invalid DVD.", boxes[0]);
@@ -654,16 +640,7 @@ TEST_F(MainWindow, AddFilesAsksBeforeReplacingDvdTitlesAndQueuesWin) {
   DVDMode = true;
   std::vector<std::string> questions;
   int answer = VK_ESCAPE;
-  form->SkinMessage->OnBoxCreated = [&](TspMessageForm* box) {
-    questions.push_back(box->Message->Caption());
-    if (answer == VK_ESCAPE) {
-      PostMessageW(box->Handle(), WM_CLOSE, 0, 0);
-    } else {
-      HWND target = box->ActiveControl() ? box->ActiveControl()->Handle() : box->Handle();
-      PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
-      PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC0000001);
-    }
-  };
+  AnswerBoxes(questions, answer);
   form->AddButtonClick(nullptr);
   ASSERT_EQ(1u, questions.size());
   EXPECT_EQ("You are going to open the different type of media.\r\nTherefore all records in the table will be cleared.",

@@ -6,6 +6,7 @@
 
 #include "app/main/OptionText.h"
 #include "engine/TextUtils.h"
+#include "support/FormatValues.h"
 
 namespace {
 
@@ -14,15 +15,7 @@ TFormat VideoFormat() {
   f.Title = "MP4 (H.264/AAC)";
   f.FormatExt = ".mp4";
   f.IsAudioFormat = "0";
-  f.VideoCodecName = "libx264";
-  f.Width = "640";
-  f.Height = "480";
-  f.FrameRate = "25000";
-  f.VideoBitRate = "1000000";
-  f.AudioCodecName = "aac";
-  f.SampleRate = "44100";
-  f.Channel = "2";
-  f.AudioBitRate = "128000";
+  SetPlainMp4Values(f);
   return f;
 }
 

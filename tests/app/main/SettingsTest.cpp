@@ -8,6 +8,7 @@
 #include "app/main/ProfileFiles.h"
 #include "framework/Registry.h"
 #include "framework/SysUtils.h"
+#include "support/FormatValues.h"
 
 namespace {
 
@@ -57,15 +58,7 @@ protected:
     TProfile p;
     for (int i = 0; i < formats; ++i) {
       TFormat f;
-      f.Width = "640";
-      f.Height = "480";
-      f.VideoCodecName = "libx264";
-      f.AudioCodecName = "aac";
-      f.FrameRate = "25000";
-      f.VideoBitRate = "1000000";
-      f.SampleRate = "44100";
-      f.AudioBitRate = "128000";
-      f.Channel = "2";
+      SetPlainMp4Values(f);
       p.Formats.push_back(f);
     }
     return p;

@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include "support/Dib.h"
+#include "support/Controls.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "skin/controls/SkinButtons.h"
@@ -35,10 +36,7 @@ struct TestForm {
 
   template <class T>
   T* Add(int x, int y, int w, int h) {
-    auto* c = new T(&form);
-    c->SetParent(&form);
-    c->SetBounds(x, y, w, h);
-    return c;
+    return AddControl<T>(&form, &form, x, y, w, h);
   }
 
   TestForm() {

@@ -11,6 +11,8 @@
 #include "framework/ImgList.h"
 #include "framework/StdCtrls.h"
 #include "support/Dib.h"
+#include "support/SkinParts.h"
+#include "support/Controls.h"
 #include "skin/controls/SkinAnimate.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinExPanel.h"
@@ -57,14 +59,6 @@ struct LooksSkin {
     T* raw = e.get();
     data.CtrlList.push_back(std::move(e));
     return raw;
-  }
-  template <class T>
-  static void NinePart(T* e, int l, int t, int r, int b) {
-    e->LTPoint = TspPoint{l, t};
-    e->RTPoint = TspPoint{r, t};
-    e->LBPoint = TspPoint{l, b};
-    e->RBPoint = TspPoint{r, b};
-    e->ClRect = TspRect{l, t, r, b};
   }
 
   LooksSkin() {
@@ -126,8 +120,7 @@ struct LooksSkin {
     Fill(50, 120, 60, 145, kBarRight);
     {
       auto* e = Add<TspDataSkinPanelControl>("toolpanel", RECT{0, 120, 60, 145});
-      e->LTPoint = TspPoint{10, 0};
-      e->RTPoint = TspPoint{50, 0};
+      AcrossEnds(e, 10, 50);
       e->ClRect = TspRect{10, 2, 50, 23};
     }
     // "resizebutton", the tool bar's scroll buttons: 12 x 25 nine-part pieces.
@@ -169,8 +162,7 @@ struct LooksSkin {
     }
     data.SkinColors.cBtnShadow = RGB(10, 20, 30);
     data.SkinColors.cBtnHighLight = RGB(230, 220, 210);
-    TspPicture bg;
-    bg.SetSize(8, 8, kBackground);
+    TspPicture bg = SolidPicture(8, 8, kBackground);
     data.FActivePictures = {p, bg};
     data.Empty = false;
   }
@@ -184,10 +176,7 @@ struct Form {
   }
   template <class T>
   T* Add(TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new T(&form);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
+    return AddControl<T>(&form, parent, x, y, w, h);
   }
   void Show() {
     form.Show();
@@ -903,8 +892,7 @@ namespace {
 // An 8 x 8 two-frame strip, red then blue; the bottom row is the
 // transparent colour.
 TspPicture TwoFrameGlyph() {
-  TspPicture g;
-  g.SetSize(16, 9, 0x000000);
+  TspPicture g = SolidPicture(16, 9, 0x000000);
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 16; ++x) g.Pixels[size_t(y) * 16 + x] = x < 8 ? 0xE00000 : 0x0000E0;
   return g;

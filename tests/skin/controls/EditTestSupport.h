@@ -10,6 +10,8 @@
 
 #include "framework/Forms.h"
 #include "skin/data/SkinData.h"
+#include "support/Controls.h"
+#include "support/SkinParts.h"
 
 namespace edit_test {
 
@@ -24,25 +26,20 @@ struct EditSkin {
   static constexpr uint32_t kFrame = 0x204060, kClient = 0xE0E0E0, kHot = 0x306090, kComboButton = 0x00C000,
                             kEditButton = 0xC00000, kTab = 0x4080C0, kActiveTab = 0x80C0FF;
 
-  static void Fill(TspPicture& p, int l, int t, int r, int b, uint32_t c) {
-    for (int y = t; y < b; ++y)
-      for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;
-  }
 
   // Picture 0: the edit (0,0,40,20) with a 3-pixel frame and its hot
   // copy at (40,0); the combo button block at (80,0,100,20), the edit
   // button block at (100,0,120,20); tab pieces at (120..160).
   EditSkin(bool withEditButton = false, int editHeight = 20) {
-    TspPicture p;
-    p.SetSize(200, 40, 0);
-    Fill(p, 0, 0, 40, editHeight, kFrame);
-    Fill(p, 3, 3, 37, editHeight - 3, kClient);
-    Fill(p, 40, 0, 80, editHeight, kHot);
-    Fill(p, 43, 3, 77, editHeight - 3, kClient);
-    Fill(p, 80, 0, 100, 20, kComboButton);
-    Fill(p, 100, 0, 120, 20, kEditButton);
-    Fill(p, 120, 0, 140, 20, kTab);
-    Fill(p, 140, 0, 160, 20, kActiveTab);
+    TspPicture p = SolidPicture(200, 40, 0);
+    FillPicture(p, 0, 0, 40, editHeight, kFrame);
+    FillPicture(p, 3, 3, 37, editHeight - 3, kClient);
+    FillPicture(p, 40, 0, 80, editHeight, kHot);
+    FillPicture(p, 43, 3, 77, editHeight - 3, kClient);
+    FillPicture(p, 80, 0, 100, 20, kComboButton);
+    FillPicture(p, 100, 0, 120, 20, kEditButton);
+    FillPicture(p, 120, 0, 140, 20, kTab);
+    FillPicture(p, 140, 0, 160, 20, kActiveTab);
     data.FActivePictures.push_back(std::move(p));
     for (const char* name : {"edit", "buttonedit"}) {
       auto e = std::make_unique<TspDataSkinEditControl>(name);
@@ -67,11 +64,7 @@ struct EditSkin {
       auto b = std::make_unique<TspDataSkinButtonControl>(name);
       b->PictureIndex = 0;
       b->SkinRect = TspRect{block, 0, block + 20, 20};
-      b->LTPoint = TspPoint{2, 2};
-      b->RTPoint = TspPoint{18, 2};
-      b->LBPoint = TspPoint{2, 18};
-      b->RBPoint = TspPoint{18, 18};
-      b->ClRect = TspRect{2, 2, 18, 18};
+      NinePart(b, 2, 2, 18, 18);
       data.CtrlList.push_back(std::move(b));
     };
     button("combobutton", 80);
@@ -89,9 +82,7 @@ struct Form {
   }
   template <class T>
   T* Add(int x, int y, int w, int h) {
-    auto* c = new T(&form);
-    c->SetParent(&form);
-    c->SetBounds(x, y, w, h);
+    T* c = AddControl<T>(&form, &form, x, y, w, h);
     c->HandleNeeded();
     return c;
   }
@@ -101,6 +92,15 @@ struct Form {
 // deliver it.
 inline void Type(HWND h, const std::string& text) {
   for (char ch : text) SendMessageW(h, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(ch)), 1);
+}
+// Sets `text`, puts the caret at `caret` and types `keys`; gives the text
+// afterwards.
+template <class E>
+std::string TypeAt(E* e, const std::string& text, int caret, const std::string& keys) {
+  e->SetText(text);
+  SendMessageW(e->Handle(), EM_SETSEL, caret, caret);
+  Type(e->Handle(), keys);
+  return e->Text();
 }
 inline void KeyDown(HWND h, WPARAM key) { SendMessageW(h, WM_KEYDOWN, key, 1); }
 inline void Wheel(HWND h, int delta) { SendMessageW(h, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(0, 0)); }

@@ -6,6 +6,8 @@
 #include <windowsx.h>
 
 #include "support/Dib.h"
+#include "support/SkinParts.h"
+#include "support/Controls.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
@@ -33,8 +35,7 @@ const uint32_t kEdge = 0x00FF00, kClient = 0x808080;
 struct PanelSkin {
   TspSkinData data{nullptr};
   PanelSkin() {
-    TspPicture p;
-    p.SetSize(30, 30, kEdge);
+    TspPicture p = SolidPicture(30, 30, kEdge);
     auto fill = [&](int l, int t, int r, int b, uint32_t c) {
       for (int y = t; y < b; ++y)
         for (int x = l; x < r; ++x) p.Pixels[size_t(y) * 30 + x] = c;
@@ -48,11 +49,7 @@ struct PanelSkin {
     auto e = std::make_unique<TspDataSkinPanelControl>("panel");
     e->PictureIndex = 0;
     e->SkinRect = TspRect{0, 0, 30, 30};
-    e->LTPoint = TspPoint{10, 10};
-    e->RTPoint = TspPoint{20, 10};
-    e->LBPoint = TspPoint{10, 20};
-    e->RBPoint = TspPoint{20, 20};
-    e->ClRect = TspRect{10, 10, 20, 20};
+    NinePart(e, 10, 10, 20, 20);
     e->CaptionRect = TspRect{10, 0, 20, 10};
     data.CtrlList.push_back(std::move(e));
     data.Empty = false;
@@ -67,10 +64,7 @@ struct TestForm {
 
   template <class T>
   T* Add(TWinControl* parent, int x, int y, int w, int h) {
-    auto* c = new T(&form);
-    c->SetParent(parent);
-    c->SetBounds(x, y, w, h);
-    return c;
+    return AddControl<T>(&form, parent, x, y, w, h);
   }
 
   TestForm() {
@@ -228,9 +222,7 @@ struct SplitterForm {
     left->SetParent(&form);
     left->SetAlign(alLeft);
     left->SetBounds(0, 0, 100, 10);
-    splitter = new TspSkinSplitterEx(&form);
-    splitter->SetParent(&form);
-    splitter->SetBounds(100, 0, 10, 10);
+    splitter = AddControl<TspSkinSplitterEx>(&form, &form, 100, 0, 10, 10);
     client = new TspSkinPanel(&form);
     client->SetParent(&form);
     client->SetAlign(alClient);
@@ -296,9 +288,7 @@ TEST(TspSkinBevel, LineColoursFromTheSkinAndSystem) {
   TForm form{nullptr};
   form.SetBounds(0, 0, 200, 200);
   form.SetColor(RGB(0, 0, 0));
-  auto* bevel = new TspSkinBevel(&form);
-  bevel->SetParent(&form);
-  bevel->SetBounds(10, 10, 50, 40);
+  auto* bevel = AddControl<TspSkinBevel>(&form, &form, 10, 10, 50, 40);
   form.Show();
   TspSkinData data{nullptr};
   auto e = std::make_unique<TspDataSkinBevel>("bevel");
@@ -337,14 +327,24 @@ TEST(TspSkinBevel, LineColoursFromTheSkinAndSystem) {
   EXPECT_TRUE(Dib::Near(d.At(30, 10 + 5), RGB(0, 0, 0)));
 }
 
-TEST(TspSkinStatusBar, GripHitTestAndDragSizeTheForm) {
+// A shown form with a status bar that has a size grip.
+struct GripForm {
   TForm form{nullptr};
-  form.SetBounds(50, 50, 400, 300);
-  auto* bar = new TspSkinStatusBar(&form);
-  bar->SetParent(&form);
-  bar->SetSizeGrip(true);
-  form.Show();
-  Application->ProcessMessages();
+  TspSkinStatusBar* bar;
+  GripForm(int x, int y, int w, int h) {
+    form.SetBounds(x, y, w, h);
+    bar = new TspSkinStatusBar(&form);
+    bar->SetParent(&form);
+    bar->SetSizeGrip(true);
+    form.Show();
+    Application->ProcessMessages();
+  }
+};
+
+TEST(TspSkinStatusBar, GripHitTestAndDragSizeTheForm) {
+  GripForm t(50, 50, 400, 300);
+  TForm& form = t.form;
+  TspSkinStatusBar* bar = t.bar;
   EXPECT_EQ(bar->Height(), 21);
   EXPECT_EQ(bar->Top() + bar->Height(), form.ClientHeight());
   RECT g = bar->GripRect();
@@ -403,14 +403,11 @@ private:
 };
 
 TEST(TspSkinStatusBar, DraggingTheGripSizesTheFormNotTheBar) {
-  TForm form{nullptr};
   // Far from where the other test programs of the session put their
   // windows, and above them all, so the real mouse reaches only this form.
-  form.SetBounds(820, 660, 400, 300);
-  auto* bar = new TspSkinStatusBar(&form);
-  bar->SetParent(&form);
-  bar->SetSizeGrip(true);
-  form.Show();
+  GripForm t(820, 660, 400, 300);
+  TForm& form = t.form;
+  TspSkinStatusBar* bar = t.bar;
   SetWindowPos(form.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   SetForegroundWindow(form.Handle());
   Application->ProcessMessages();
@@ -438,13 +435,8 @@ TEST(TspSkinStatusBar, DraggingTheGripSizesTheFormNotTheBar) {
 }
 
 TEST(TspSkinStatusBar, DrawsLineGripInTheDefaultLook) {
-  TForm form{nullptr};
-  form.SetBounds(0, 0, 300, 200);
-  auto* bar = new TspSkinStatusBar(&form);
-  bar->SetParent(&form);
-  bar->SetSizeGrip(true);
-  form.Show();
-  Application->ProcessMessages();
+  GripForm t(0, 0, 300, 200);
+  TspSkinStatusBar* bar = t.bar;
   RECT g = bar->GripRect();
   Dib d(bar->Width(), bar->Height());
   SendMessageW(bar->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(d.dc), 0);
@@ -458,9 +450,7 @@ TEST(TspSkinStatusBar, DrawsLineGripInTheDefaultLook) {
 TEST(TspSkinGroupBox, CaptionAlwaysOnAndSkinnedByItsOwnElement) {
   TForm form{nullptr};
   form.SetBounds(0, 0, 300, 200);
-  auto* box = new TspSkinGroupBox(&form);
-  box->SetParent(&form);
-  box->SetBounds(10, 10, 150, 100);
+  auto* box = AddControl<TspSkinGroupBox>(&form, &form, 10, 10, 150, 100);
   box->SetCaption("Group");
   form.Show();
   Application->ProcessMessages();
@@ -481,9 +471,7 @@ TEST(TspSkinGroupBox, CaptionAlwaysOnAndSkinnedByItsOwnElement) {
 TEST(TspSkinPaintPanel, EventPaintsIntoTheClientArea) {
   TForm form{nullptr};
   form.SetBounds(0, 0, 300, 200);
-  auto* p = new TspSkinPaintPanel(&form);
-  p->SetParent(&form);
-  p->SetBounds(10, 10, 100, 80);
+  auto* p = AddControl<TspSkinPaintPanel>(&form, &form, 10, 10, 100, 80);
   RECT seen{};
   p->OnPanelPaint = [&](HDC dc, const RECT& r) {
     seen = r;
@@ -507,9 +495,7 @@ struct NotebookForm {
   int changed = 0;
   NotebookForm() {
     form.SetBounds(0, 0, 300, 250);
-    book = new TspSkinNotebook(&form);
-    book->SetParent(&form);
-    book->SetBounds(10, 10, 200, 150);
+    book = AddControl<TspSkinNotebook>(&form, &form, 10, 10, 200, 150);
     book->SetPageCaption(0, "One");
     book->AddPage("Two");
     book->AddPage("Three");
@@ -595,16 +581,25 @@ int CountColour(TForm& form, TControl* control, COLORREF c) {
   return n;
 }
 
-TEST(TspSkinStdLabel, TextColourFromSkinOrDefaultAndEmbossedWhenDisabled) {
+// A label of kind T on a black form, its caption in 24-pixel yellow.
+template <class T>
+struct LabelForm {
   TForm form{nullptr};
-  form.SetBounds(0, 0, 300, 200);
-  form.SetColor(RGB(0, 0, 0));
-  auto* label = new TspSkinStdLabel(&form);
-  label->SetParent(&form);
-  label->SetBounds(10, 10, 10, 10);
-  label->DefaultFont.Height = 24;
-  label->DefaultFont.Color = RGB(250, 250, 0);
-  label->SetCaption("WWWW");
+  T* label;
+  explicit LabelForm(const std::string& caption) {
+    form.SetBounds(0, 0, 300, 200);
+    form.SetColor(RGB(0, 0, 0));
+    label = AddControl<T>(&form, &form, 10, 10, 10, 10);
+    label->DefaultFont.Height = 24;
+    label->DefaultFont.Color = RGB(250, 250, 0);
+    label->SetCaption(caption);
+  }
+};
+
+TEST(TspSkinStdLabel, TextColourFromSkinOrDefaultAndEmbossedWhenDisabled) {
+  LabelForm<TspSkinStdLabel> t("WWWW");
+  TForm& form = t.form;
+  TspSkinStdLabel* label = t.label;
   form.Show();
   // Auto size fits the caption.
   EXPECT_GT(label->Width(), 40);
@@ -629,16 +624,10 @@ TEST(TspSkinStdLabel, TextColourFromSkinOrDefaultAndEmbossedWhenDisabled) {
 }
 
 TEST(TspSkinLinkLabel, ActiveColourWhileTheMouseIsOver) {
-  TForm form{nullptr};
-  form.SetBounds(0, 0, 300, 200);
-  form.SetColor(RGB(0, 0, 0));
-  auto* link = new TspSkinLinkLabel(&form);
-  link->SetParent(&form);
-  link->SetBounds(10, 10, 10, 10);
-  link->DefaultFont.Height = 24;
-  link->DefaultFont.Color = RGB(250, 250, 0);
+  LabelForm<TspSkinLinkLabel> t("Link");
+  TForm& form = t.form;
+  TspSkinLinkLabel* link = t.label;
   link->DefaultActiveFontColor = RGB(250, 0, 250);
-  link->SetCaption("Link");
   int clicks = 0;
   link->OnClick = [&](TObject*) { ++clicks; };
   form.Show();
@@ -657,14 +646,10 @@ TEST(TspSkinLinkLabel, ActiveColourWhileTheMouseIsOver) {
 TEST(TspSkinToolBar, NarrowedBarShowsScrollButtonsAndScrolls) {
   TForm form{nullptr};
   form.SetBounds(0, 0, 500, 200);
-  auto* bar = new TspSkinToolBar(&form);
-  bar->SetParent(&form);
-  bar->SetBounds(0, 0, 400, 30);
+  auto* bar = AddControl<TspSkinToolBar>(&form, &form, 0, 0, 400, 30);
   TspSkinSpeedButton* buttons[10];
   for (int i = 0; i < 10; ++i) {
-    buttons[i] = new TspSkinSpeedButton(&form);
-    buttons[i]->SetParent(bar);
-    buttons[i]->SetBounds(i * 25, 0, 25, 20);
+    buttons[i] = AddControl<TspSkinSpeedButton>(&form, bar, i * 25, 0, 25, 20);
   }
   bar->SetCanScroll(true);
   form.Show();
@@ -718,8 +703,7 @@ TEST(TspSkinAnimate, StepsThroughTheStripOnceCyclicallyAndInButtonMode) {
   auto* anim = new TspSkinAnimate(&form);
   anim->SetParent(&form);
   const uint32_t colours[3] = {0xC00000, 0x00C000, 0x0000C0};
-  TspPicture strip;
-  strip.SetSize(30, 10, 0);
+  TspPicture strip = SolidPicture(30, 10, 0);
   for (int i = 0; i < 3; ++i)
     for (int y = 0; y < 10; ++y)
       for (int x = 0; x < 10; ++x) strip.Pixels[size_t(y) * 30 + i * 10 + x] = colours[i];
@@ -772,8 +756,7 @@ TEST(TspSkinAnimate, FramesFromASkinStrip) {
   TForm form{nullptr};
   form.SetBounds(0, 0, 200, 200);
   TspSkinData data{nullptr};
-  TspPicture p;
-  p.SetSize(10, 40, 0x0000C0);
+  TspPicture p = SolidPicture(10, 40, 0x0000C0);
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 10; ++x) p.Pixels[size_t(y) * 10 + x] = 0xC00000;
   data.FActivePictures = {std::move(p)};
@@ -801,15 +784,9 @@ TEST(TspSkinAnimate, FramesFromASkinStrip) {
 TEST(TspSkinExPanel, RollsByItsButtonKeepsHiddenChildrenHiddenAndCloses) {
   TForm form{nullptr};
   form.SetBounds(0, 0, 300, 250);
-  auto* ex = new TspSkinExPanel(&form);
-  ex->SetParent(&form);
-  ex->SetBounds(10, 10, 150, 100);
-  auto* shown = new TspSkinPanel(&form);
-  shown->SetParent(ex);
-  shown->SetBounds(5, 30, 40, 40);
-  auto* hidden = new TspSkinPanel(&form);
-  hidden->SetParent(ex);
-  hidden->SetBounds(50, 30, 40, 40);
+  auto* ex = AddControl<TspSkinExPanel>(&form, &form, 10, 10, 150, 100);
+  auto* shown = AddControl<TspSkinPanel>(&form, ex, 5, 30, 40, 40);
+  auto* hidden = AddControl<TspSkinPanel>(&form, ex, 50, 30, 40, 40);
   hidden->Hide();
   int rolls = 0, closes = 0;
   ex->OnChangeRollState = [&](TObject*) { ++rolls; };

@@ -9,10 +9,12 @@
 
 #include "FakeTimers.h"
 #include "support/Dib.h"
+#include "support/Controls.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/SysUtils.h"
 #include "skin/controls/SkinMenuButtons.h"
+#include "support/SkinParts.h"
 
 namespace {
 
@@ -45,12 +47,8 @@ struct Fixture {
 
   Fixture() {
     form.SetBounds(0, 0, 300, 200);
-    button = new TspSkinMenuButton(&form);
-    button->SetParent(&form);
-    button->SetBounds(10, 10, 100, 25);
-    speed = new TspSkinMenuSpeedButton(&form);
-    speed->SetParent(&form);
-    speed->SetBounds(10, 60, 60, 40);
+    button = AddControl<TspSkinMenuButton>(&form, &form, 10, 10, 100, 25);
+    speed = AddControl<TspSkinMenuSpeedButton>(&form, &form, 10, 60, 60, 40);
     for (TControl* c : {static_cast<TControl*>(button), static_cast<TControl*>(speed)})
       c->OnClick = [this](TObject*) { ++clicks; };
     button->OnShowTrackMenu = speed->OnShowTrackMenu = [this](TObject*) { ++shows; };
@@ -229,8 +227,7 @@ TEST(TspSkinMenuButton, DefaultLookShowsTheTrackPartPressedWhileTheMenuIsOpen) {
 TEST(TspSkinMenuButton, SkinnedTrackPartShowsPressedWhileTheMenuIsOpen) {
   Fixture f;
   TspSkinData data(nullptr);
-  TspPicture pic;
-  pic.SetSize(120, 20, 0x000000);
+  TspPicture pic = SolidPicture(120, 20, 0x000000);
   const uint32_t normal = 0x102030, active = 0x405060, down = 0x708090;
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 120; ++x) pic.Pixels[size_t(y) * 120 + x] = x < 40 ? normal : (x < 80 ? active : down);

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 #include "support/RealInput.h"
+#include "support/Controls.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
@@ -31,40 +33,43 @@ COLORREF C(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb
 const uint32_t kFrame = 0x336699, kClient = 0xEEEEEE, kItem = 0x102030, kActive = 0x405060, kFocus = 0x708090;
 const uint32_t kBox = 0x224466, kButton = 0x884422, kComboItem = 0x446688, kComboFocus = 0x668844;
 
+// The combo element of the synthetic skins: a strip (0, 0, 60, 20) of
+// picture `picture`, 2-pixel ends, its button in the right-hand piece.
+TspDataSkinComboBox& AddComboStrip(TspSkinData& data, int picture) {
+  auto combo = std::make_unique<TspDataSkinComboBox>("combobox");
+  combo->PictureIndex = picture;
+  combo->SkinRect = TspRect{0, 0, 60, 20};
+  AcrossEnds(combo, 2, 44);
+  combo->ClRect = TspRect{2, 2, 44, 18};
+  combo->ButtonRect = TspRect{44, 2, 58, 18};
+  TspDataSkinComboBox& e = *combo;
+  data.CtrlList.push_back(std::move(combo));
+  return e;
+}
+
 struct BoxSkin {
   TspSkinData data{nullptr};
-
-  static void Fill(TspPicture& p, int l, int t, int r, int b, uint32_t c) {
-    for (int y = t; y < b; ++y)
-      for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;
-  }
 
   BoxSkin() {
     // Picture 0: the list element (0, 0, 40, 40) with a 2-pixel frame, and
     // its item pictures 20 x 10 beside it.
-    TspPicture p0;
-    p0.SetSize(100, 40, kFrame);
-    Fill(p0, 2, 2, 38, 38, kClient);
-    Fill(p0, 40, 0, 60, 10, kItem);
-    Fill(p0, 60, 0, 80, 10, kActive);
-    Fill(p0, 80, 0, 100, 10, kFocus);
+    TspPicture p0 = SolidPicture(100, 40, kFrame);
+    FillPicture(p0, 2, 2, 38, 38, kClient);
+    FillPicture(p0, 40, 0, 60, 10, kItem);
+    FillPicture(p0, 60, 0, 80, 10, kActive);
+    FillPicture(p0, 80, 0, 100, 10, kFocus);
     // Picture 1: the combo strip (0, 0, 60, 20), its button drawn in the
     // right-hand piece, and its item pictures 20 x 16.
-    TspPicture p1;
-    p1.SetSize(100, 20, kBox);
-    Fill(p1, 44, 2, 58, 18, kButton);
-    Fill(p1, 60, 0, 80, 16, kComboItem);
-    Fill(p1, 80, 0, 100, 16, kComboFocus);
+    TspPicture p1 = SolidPicture(100, 20, kBox);
+    FillPicture(p1, 44, 2, 58, 18, kButton);
+    FillPicture(p1, 60, 0, 80, 16, kComboItem);
+    FillPicture(p1, 80, 0, 100, 16, kComboFocus);
     data.FActivePictures = {std::move(p0), std::move(p1)};
 
     auto list = std::make_unique<TspDataSkinListBox>("listbox");
     list->PictureIndex = 0;
     list->SkinRect = TspRect{0, 0, 40, 40};
-    list->LTPoint = TspPoint{2, 2};
-    list->RTPoint = TspPoint{38, 2};
-    list->LBPoint = TspPoint{2, 38};
-    list->RBPoint = TspPoint{38, 38};
-    list->ClRect = TspRect{2, 2, 38, 38};
+    NinePart(list, 2, 2, 38, 38);
     list->SItemRect = TspRect{40, 0, 60, 10};
     list->ActiveItemRect = TspRect{60, 0, 80, 10};
     list->FocusItemRect = TspRect{80, 0, 100, 10};
@@ -72,18 +77,11 @@ struct BoxSkin {
     list->VScrollBarName = "";
     data.CtrlList.push_back(std::move(list));
 
-    auto combo = std::make_unique<TspDataSkinComboBox>("combobox");
-    combo->PictureIndex = 1;
-    combo->SkinRect = TspRect{0, 0, 60, 20};
-    combo->LTPoint = TspPoint{2, 0};
-    combo->RTPoint = TspPoint{44, 0};
-    combo->ClRect = TspRect{2, 2, 44, 18};
-    combo->ButtonRect = TspRect{44, 2, 58, 18};
-    combo->SItemRect = TspRect{60, 0, 80, 16};
-    combo->FocusItemRect = TspRect{80, 0, 100, 16};
-    combo->ItemTextRect = TspRect{2, 0, 18, 16};
-    combo->ListBoxName = "listbox";
-    data.CtrlList.push_back(std::move(combo));
+    TspDataSkinComboBox& combo = AddComboStrip(data, 1);
+    combo.SItemRect = TspRect{60, 0, 80, 16};
+    combo.FocusItemRect = TspRect{80, 0, 100, 16};
+    combo.ItemTextRect = TspRect{2, 0, 18, 16};
+    combo.ListBoxName = "listbox";
     data.Empty = false;
   }
 };
@@ -99,11 +97,30 @@ struct LookForm {
   }
 };
 
+// The program's own skin and a shown form to put combos on.
+struct ProgramSkinForm {
+  FakeTimers timers;
+  TspSkinData skin{nullptr};
+  TForm form{nullptr};
+  explicit ProgramSkinForm(int height) {
+    skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
+    form.SetBounds(50, 50, 320, height);
+    form.Show();
+  }
+  // A skinned combo at (10, 10), `width` wide; a tool-button one when asked.
+  TspSkinComboBox* Combo(int width, bool toolButton = false) {
+    auto* c = new TspSkinComboBox(&form);
+    c->SetParent(&form);
+    if (toolButton) c->SetToolButtonStyle(true);
+    c->SetBounds(10, 10, width, 24);
+    c->SetSkinData(&skin);
+    return c;
+  }
+};
+
 TEST(TspSkinListBoxLook, RowsAndFrameComeFromTheListElement) {
   LookForm t;
-  auto* l = new TspSkinListBox(&t.form);
-  l->SetParent(&t.form);
-  l->SetBounds(10, 10, 120, 100);
+  auto* l = AddControl<TspSkinListBox>(&t.form, &t.form, 10, 10, 120, 100);
   l->SetSkinData(&t.skin.data);
   EXPECT_EQ(10, l->ItemHeight()) << "the item picture's height";
   EXPECT_EQ(5 * 10 + 40 - 36, l->CalcHeight(5));
@@ -128,9 +145,7 @@ TEST(TspSkinListBoxLook, RowsAndFrameComeFromTheListElement) {
 
 TEST(TspSkinComboBoxLook, BoxButtonAndItemComeFromTheComboElement) {
   LookForm t;
-  auto* c = new TspSkinComboBox(&t.form);
-  c->SetParent(&t.form);
-  c->SetBounds(10, 10, 120, 20);
+  auto* c = AddControl<TspSkinComboBox>(&t.form, &t.form, 10, 10, 120, 20);
   c->SetSkinData(&t.skin.data);
   c->Items()->Add("one");
   c->Items()->Add("two");
@@ -175,9 +190,7 @@ TEST(TspSkinComboBoxLook, AStretchedComboKeepsItsTextPlaceOverRepaints) {
 
 TEST(TspSkinComboBoxLook, TheBoxShowsTheItemNotTheText) {
   LookForm t;
-  auto* c = new TspSkinComboBox(&t.form);
-  c->SetParent(&t.form);
-  c->SetBounds(10, 10, 120, 20);
+  auto* c = AddControl<TspSkinComboBox>(&t.form, &t.form, 10, 10, 120, 20);
   c->Items()->Add("one");
   c->Items()->Add("two");
   std::vector<int> drawn;
@@ -200,17 +213,9 @@ TEST(TspSkinComboBoxLook, TheBoxShowsTheItemNotTheText) {
 }
 
 TEST(TspSkinComboBoxLook, TheProgramsSkinDressesTheComboAndItsList) {
-  FakeTimers timers;
-  TspSkinData skin(nullptr);
-  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
-  ASSERT_FALSE(skin.Empty);
-  TForm form(nullptr);
-  form.SetBounds(50, 50, 320, 240);
-  form.Show();
-  auto* c = new TspSkinComboBox(&form);
-  c->SetParent(&form);
-  c->SetBounds(10, 10, 160, 24);
-  c->SetSkinData(&skin);
+  ProgramSkinForm t(240);
+  ASSERT_FALSE(t.skin.Empty);
+  TspSkinComboBox* c = t.Combo(160);
   for (int i = 0; i < 20; ++i) c->Items()->Add("choice " + std::to_string(i));
   c->SetItemIndex(3);
   EXPECT_NE(-1, c->SkinIndex());
@@ -242,9 +247,7 @@ TEST(TspSkinComboBoxLook, TheEditStyleTextShowsOverTheSkinNotOverABox) {
   LookForm t;
   const COLORREF kPaper = RGB(250, 240, 200);
   auto make = [&](int top) {
-    auto* c = new TspSkinComboBox(&t.form);
-    c->SetParent(&t.form);
-    c->SetBounds(10, top, 120, 20);
+    auto* c = AddControl<TspSkinComboBox>(&t.form, &t.form, 10, top, 120, 20);
     c->SetDefaultColor(kPaper);
     c->SetStyle(spcbEditStyle);
     c->Items()->Add("12");
@@ -276,17 +279,9 @@ TEST(TspSkinComboBoxLook, TheEditStyleTextShowsOverTheSkinNotOverABox) {
 }
 
 TEST(TspSkinComboBoxLook, TheProgramsSkinShowsUnderTheEditStyleText) {
-  FakeTimers timers;
-  TspSkinData skin(nullptr);
-  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
-  ASSERT_FALSE(skin.Empty);
-  TForm form(nullptr);
-  form.SetBounds(50, 50, 320, 120);
-  form.Show();
-  auto* c = new TspSkinComboBox(&form);
-  c->SetParent(&form);
-  c->SetBounds(10, 10, 160, 24);
-  c->SetSkinData(&skin);
+  ProgramSkinForm t(120);
+  ASSERT_FALSE(t.skin.Empty);
+  TspSkinComboBox* c = t.Combo(160);
   c->SetDefaultColor(RGB(255, 0, 255));
   c->SetStyle(spcbEditStyle);
   c->Items()->Add("640x480");
@@ -301,7 +296,7 @@ TEST(TspSkinComboBoxLook, TheProgramsSkinShowsUnderTheEditStyleText) {
   EXPECT_NE(RGB(255, 0, 255), want);
   EXPECT_TRUE(real_input::PumpUntil([&] { return UnderTheEdit(c) == want; }))
       << std::hex << UnderTheEdit(c) << " want " << want;
-  real_input::SaveShot(form.Handle(), "combo-edit-program-skin.png");
+  real_input::SaveShot(t.form.Handle(), "combo-edit-program-skin.png");
 }
 
 // The combo's button and tool-button looks with marker glyphs: the combo's
@@ -314,40 +309,27 @@ const uint32_t kBody = 0x808000, kBodyHot = 0x008080, kBodyDown = 0x800080;
 struct MarkerSkin {
   TspSkinData data{nullptr};
   MarkerSkin() {
-    TspPicture p0;
-    p0.SetSize(100, 40, kBox);
-    BoxSkin::Fill(p0, 44, 2, 58, 18, kButton);
+    TspPicture p0 = SolidPicture(100, 40, kBox);
+    FillPicture(p0, 44, 2, 58, 18, kButton);
     int x = 0;
     for (uint32_t c : {kRed, kGreen, kBlue}) {
-      BoxSkin::Fill(p0, x, 20, x + 8, 26, kMagenta);
-      BoxSkin::Fill(p0, x + 1, 21, x + 7, 25, c);
+      FillPicture(p0, x, 20, x + 8, 26, kMagenta);
+      FillPicture(p0, x + 1, 21, x + 7, 25, c);
       x += 10;
     }
-    TspPicture p1;
-    p1.SetSize(60, 20, kBody);
-    BoxSkin::Fill(p1, 20, 0, 40, 20, kBodyHot);
-    BoxSkin::Fill(p1, 40, 0, 60, 20, kBodyDown);
+    TspPicture p1 = SolidPicture(60, 20, kBody);
+    FillPicture(p1, 20, 0, 40, 20, kBodyHot);
+    FillPicture(p1, 40, 0, 60, 20, kBodyDown);
     data.FActivePictures = {std::move(p0), std::move(p1)};
 
-    auto combo = std::make_unique<TspDataSkinComboBox>("combobox");
-    combo->PictureIndex = 0;
-    combo->SkinRect = TspRect{0, 0, 60, 20};
-    combo->LTPoint = TspPoint{2, 0};
-    combo->RTPoint = TspPoint{44, 0};
-    combo->ClRect = TspRect{2, 2, 44, 18};
-    combo->ButtonRect = TspRect{44, 2, 58, 18};
-    data.CtrlList.push_back(std::move(combo));
+    AddComboStrip(data, 0);
     for (const char* name : {"combobutton", "resizetoolbutton"}) {
       auto b = std::make_unique<TspDataSkinButtonControl>(name);
       b->PictureIndex = 1;
       b->SkinRect = TspRect{0, 0, 20, 20};
       b->ActiveSkinRect = TspRect{20, 0, 40, 20};
       b->DownSkinRect = TspRect{40, 0, 60, 20};
-      b->LTPoint = TspPoint{2, 2};
-      b->RTPoint = TspPoint{18, 2};
-      b->LBPoint = TspPoint{2, 18};
-      b->RBPoint = TspPoint{18, 18};
-      b->ClRect = TspRect{2, 2, 18, 18};
+      NinePart(b, 2, 2, 18, 18);
       b->MenuMarkerRect = TspRect{0, 20, 8, 26};
       b->MenuMarkerActiveRect = TspRect{10, 20, 18, 26};
       b->MenuMarkerDownRect = TspRect{20, 20, 28, 26};
@@ -364,10 +346,8 @@ struct MarkerSkin {
 TEST(TspSkinComboBoxLook, TheStretchedButtonShowsTheMarkerOfItsState) {
   LookForm t;
   MarkerSkin skin;
-  auto* c = new TspSkinComboBox(&t.form);
-  c->SetParent(&t.form);
+  auto* c = AddControl<TspSkinComboBox>(&t.form, &t.form, 10, 10, 120, 30);
   c->SetUseSkinSize(false);
-  c->SetBounds(10, 10, 120, 30);
   c->SetSkinData(&skin.data);
   Dib dib(c->Width(), c->Height());
   RECT r = c->Button.R;
@@ -401,10 +381,8 @@ TEST(TspSkinComboBoxLook, TheStretchedButtonShowsTheMarkerOfItsState) {
 TEST(TspSkinComboBoxLook, TheSkinnedToolButtonShowsTheMarkerOfItsState) {
   LookForm t;
   MarkerSkin skin;
-  auto* c = new TspSkinComboBox(&t.form);
-  c->SetParent(&t.form);
+  auto* c = AddControl<TspSkinComboBox>(&t.form, &t.form, 10, 10, 120, 24);
   c->SetToolButtonStyle(true);
-  c->SetBounds(10, 10, 120, 24);
   c->SetSkinData(&skin.data);
   c->Items()->Add("one");
   c->Items()->Add("two");
@@ -432,23 +410,14 @@ TEST(TspSkinComboBoxLook, TheSkinnedToolButtonShowsTheMarkerOfItsState) {
 }
 
 TEST(TspSkinComboBoxLook, TheProgramsSkinDrawsTheToolButtonArrowInItsFontColour) {
-  FakeTimers timers;
-  TspSkinData skin(nullptr);
-  skin.LoadFromFile(ExeFolder() + "skin-tessavane\\skin.ini");
-  ASSERT_FALSE(skin.Empty);
-  int i = skin.GetControlIndex("resizetoolbutton");
+  ProgramSkinForm t(120);
+  ASSERT_FALSE(t.skin.Empty);
+  int i = t.skin.GetControlIndex("resizetoolbutton");
   ASSERT_GE(i, 0);
-  auto* e = dynamic_cast<TspDataSkinButtonControl*>(skin.CtrlList[i].get());
+  auto* e = dynamic_cast<TspDataSkinButtonControl*>(t.skin.CtrlList[i].get());
   ASSERT_NE(nullptr, e);
   ASSERT_TRUE(e->MenuMarkerRect.Right <= e->MenuMarkerRect.Left) << "the program's skin has no marker here";
-  TForm form(nullptr);
-  form.SetBounds(50, 50, 320, 120);
-  form.Show();
-  auto* c = new TspSkinComboBox(&form);
-  c->SetParent(&form);
-  c->SetToolButtonStyle(true);
-  c->SetBounds(10, 10, 140, 24);
-  c->SetSkinData(&skin);
+  TspSkinComboBox* c = t.Combo(140, true);
   c->Items()->Add("H.264");
   c->SetItemIndex(0);
   Dib dib(c->Width(), c->Height());

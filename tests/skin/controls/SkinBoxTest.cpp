@@ -11,6 +11,7 @@
 
 #include "support/Dib.h"
 #include "support/RealInput.h"
+#include "support/Controls.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "skin/controls/SkinButtons.h"
@@ -49,9 +50,7 @@ struct SettingsForm {
   explicit SettingsForm(int formTop = 40) {
     form.SetBounds(20, formTop, 320, 8 * 26 + 40);
     for (int i = 0; i < 8; ++i) {
-      auto* c = new TspSkinComboBox(&form);
-      c->SetParent(&form);
-      c->SetBounds(100, 8 + i * 26, 180, 20);
+      auto* c = AddControl<TspSkinComboBox>(&form, &form, 100, 8 + i * 26, 180, 20);
       c->OnClick = [this](TObject* s) { ++clicks[s]; };
       c->OnChange = [this](TObject* s) { ++changes[s]; };
       c->OnCloseUp = [this](TObject* s) { ++closeUps[s]; };
@@ -479,9 +478,7 @@ struct ListForm {
   TspSkinListBox* list;
   ListForm() {
     form.SetBounds(30, 30, 300, 300);
-    list = new TspSkinListBox(&form);
-    list->SetParent(&form);
-    list->SetBounds(10, 10, 150, 104);
+    list = AddControl<TspSkinListBox>(&form, &form, 10, 10, 150, 104);
     form.Show();
     Application->ProcessMessages();
   }
@@ -639,19 +636,13 @@ public:
 TEST(TspSkinComboBox, TheInnerEditIsTheSkinnedEditWithItsMenuAndDialogKeys) {
   SettingsForm t;
   int oks = 0, cancels = 0;
-  auto* ok = new TspSkinButton(&t.form);
-  ok->SetParent(&t.form);
-  ok->SetBounds(10, 8, 70, 22);
+  auto* ok = AddControl<TspSkinButton>(&t.form, &t.form, 10, 8, 70, 22);
   ok->SetDefault(true);
   ok->OnClick = [&](TObject*) { ++oks; };
-  auto* cancel = new TspSkinButton(&t.form);
-  cancel->SetParent(&t.form);
-  cancel->SetBounds(10, 40, 70, 22);
+  auto* cancel = AddControl<TspSkinButton>(&t.form, &t.form, 10, 40, 70, 22);
   cancel->Cancel = true;
   cancel->OnClick = [&](TObject*) { ++cancels; };
-  auto* numbers = new TNumberCombo(&t.form);
-  numbers->SetParent(&t.form);
-  numbers->SetBounds(10, 70, 80, 20);
+  auto* numbers = AddControl<TNumberCombo>(&t.form, &t.form, 10, 70, 80, 20);
   numbers->SetStyle(spcbEditStyle);
   TspSkinComboBox* c = t.combos[3];
   c->AutoComplete = false;

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 #include "support/RealInput.h"
+#include "support/Controls.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "framework/ImgList.h"
@@ -15,16 +17,24 @@ namespace {
 
 const COLORREF kParent = RGB(0, 200, 0);
 
+// A windowed and a windowless base control side by side on a form of the
+// parent colour.
+struct BasesForm {
+  TForm form{nullptr};
+  TspSkinCustomControl* windowed;
+  TspGraphicSkinCustomControl* windowless;
+  BasesForm(int w, int h, SIZE windowedSize) {
+    form.SetBounds(0, 0, w, h);
+    form.SetColor(kParent);
+    windowed = AddControl<TspSkinCustomControl>(&form, &form, 10, 10, windowedSize.cx, windowedSize.cy);
+    windowless = AddControl<TspGraphicSkinCustomControl>(&form, &form, 100, 10, 40, 20);
+  }
+};
+
 TEST(TspSkinBases, PaintTheirDefaultLookWithoutSkinData) {
-  TForm form(nullptr);
-  form.SetBounds(0, 0, 300, 200);
-  form.SetColor(kParent);
-  auto* windowed = new TspSkinCustomControl(&form);
-  windowed->SetBounds(10, 10, 75, 25);
-  windowed->SetParent(&form);
-  auto* windowless = new TspGraphicSkinCustomControl(&form);
-  windowless->SetBounds(100, 10, 40, 20);
-  windowless->SetParent(&form);
+  BasesForm t(300, 200, SIZE{75, 25});
+  TForm& form = t.form;
+  TspSkinCustomControl* windowed = t.windowed;
   Dib dib(300, 200);
   form.PaintTo(dib.dc, 0, 0);
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
@@ -39,15 +49,10 @@ TEST(TspSkinBases, PaintTheirDefaultLookWithoutSkinData) {
 }
 
 TEST(TspSkinBases, AlphaBlendMixesWithWhatLiesBeneath) {
-  TForm form(nullptr);
-  form.SetBounds(0, 0, 200, 100);
-  form.SetColor(kParent);
-  auto* windowed = new TspSkinCustomControl(&form);
-  windowed->SetBounds(10, 10, 40, 20);
-  windowed->SetParent(&form);
-  auto* windowless = new TspGraphicSkinCustomControl(&form);
-  windowless->SetBounds(100, 10, 40, 20);
-  windowless->SetParent(&form);
+  BasesForm t(200, 100, SIZE{40, 20});
+  TForm& form = t.form;
+  TspSkinCustomControl* windowed = t.windowed;
+  TspGraphicSkinCustomControl* windowless = t.windowless;
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
   const COLORREF mean = RGB((GetRValue(face) + 0 + 1) / 2, (GetGValue(face) + 200 + 1) / 2, (GetBValue(face) + 1) / 2);
   struct Case {
@@ -69,15 +74,9 @@ TEST(TspSkinBases, AlphaBlendMixesWithWhatLiesBeneath) {
 TEST(TspSkinBases, BackgroundRepaintStopsAtAControlWithoutAlphaBlend) {
   TForm form(nullptr);
   form.SetBounds(0, 0, 200, 100);
-  auto* outer = new TspSkinCustomControl(&form);
-  outer->SetBounds(0, 0, 150, 80);
-  outer->SetParent(&form);
-  auto* middle = new TspSkinCustomControl(&form);
-  middle->SetBounds(5, 5, 100, 60);
-  middle->SetParent(outer);
-  auto* leaf = new TspGraphicSkinCustomControl(&form);
-  leaf->SetBounds(5, 5, 20, 20);
-  leaf->SetParent(middle);
+  auto* outer = AddControl<TspSkinCustomControl>(&form, &form, 0, 0, 150, 80);
+  auto* middle = AddControl<TspSkinCustomControl>(&form, outer, 5, 5, 100, 60);
+  auto* leaf = AddControl<TspGraphicSkinCustomControl>(&form, middle, 5, 5, 20, 20);
   leaf->SetAlphaBlend(true);
   form.Show();
   Application->ProcessMessages();
@@ -102,17 +101,12 @@ struct PlateSkin {
   TspSkinData data{nullptr};
   TspDataSkinCustomControl* plate = nullptr;
   PlateSkin() {
-    TspPicture p;
-    p.SetSize(30, 30, 0x336699);
+    TspPicture p = SolidPicture(30, 30, 0x336699);
     data.FActivePictures.push_back(std::move(p));
     auto e = std::make_unique<TspDataSkinCustomControl>("plate");
     e->PictureIndex = 0;
     e->SkinRect = TspRect{0, 0, 30, 30};
-    e->LTPoint = TspPoint{5, 5};
-    e->RTPoint = TspPoint{25, 5};
-    e->LBPoint = TspPoint{5, 25};
-    e->RBPoint = TspPoint{25, 25};
-    e->ClRect = TspRect{5, 5, 25, 25};
+    NinePart(e, 5, 5, 25, 25);
     plate = e.get();
     data.CtrlList.push_back(std::move(e));
     data.Empty = false;
@@ -159,9 +153,7 @@ TEST(TspSkinBases, ThePointerOverAControlShowsTheProgramSkinsCursor) {
   element->CursorIndex = 0;
   TForm form(nullptr);
   form.SetBounds(60, 60, 300, 200);
-  auto* c = new TspSkinCustomControl(&form);
-  c->SetParent(&form);
-  c->SetBounds(20, 20, 120, 60);
+  auto* c = AddControl<TspSkinCustomControl>(&form, &form, 20, 20, 120, 60);
   c->SetSkinDataName(element->IDName);
   c->UseSkinCursor = true;
   c->SetSkinData(&skin);
@@ -191,14 +183,10 @@ TEST(TspSkinBases, AStretchedElementAsksItsChildrenToRepaintWhenMovedOrSized) {
   PlateSkin skin;
   TForm form(nullptr);
   form.SetBounds(0, 0, 300, 200);
-  auto* outer = new TspSkinCustomControl(&form);
-  outer->SetParent(&form);
-  outer->SetBounds(10, 10, 150, 100);
+  auto* outer = AddControl<TspSkinCustomControl>(&form, &form, 10, 10, 150, 100);
   outer->SetSkinDataName("plate");
   outer->SetSkinData(&skin.data);
-  auto* child = new TspSkinCustomControl(&form);
-  child->SetParent(outer);
-  child->SetBounds(10, 10, 30, 20);
+  auto* child = AddControl<TspSkinCustomControl>(&form, outer, 10, 10, 30, 20);
   int asked = 0;
   TWndMethod saved = child->WindowProc;
   child->WindowProc = [&](TMessage& m) {

@@ -169,10 +169,7 @@ TEST(TspSkinNumEdit, CharacterFilter) {
   }
   edit->Float = false;
   edit->EditorEnabled = true;
-  edit->SetText("4");
-  SendMessageW(edit->Handle(), EM_SETSEL, 1, 1);
-  Type(edit->Handle(), ".2x");
-  EXPECT_EQ("42", edit->Text());
+  EXPECT_EQ("42", TypeAt(edit, "4", 1, ".2x"));
 }
 
 TEST(TspSkinNumEdit, KeysAndWheelAskForSteps) {

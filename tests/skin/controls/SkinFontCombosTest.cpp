@@ -2,6 +2,7 @@
 // their enumeration callbacks fed with made-up faces (this system has no
 // bitmap fonts).
 #include "support/gtest.h"
+#include "support/Controls.h"
 
 #include <windows.h>
 
@@ -19,13 +20,9 @@ struct FontForm {
   int changes = 0, clicks = 0;
   FontForm() {
     form.SetBounds(40, 40, 300, 120);
-    fonts = new TspSkinFontComboBox(&form);
-    fonts->SetParent(&form);
-    fonts->SetBounds(10, 10, 200, 20);
+    fonts = AddControl<TspSkinFontComboBox>(&form, &form, 10, 10, 200, 20);
     fonts->OnChange = [this](TObject*) { ++changes; };
-    sizes = new TspSkinFontSizeComboBox(&form);
-    sizes->SetParent(&form);
-    sizes->SetBounds(10, 40, 80, 20);
+    sizes = AddControl<TspSkinFontSizeComboBox>(&form, &form, 10, 40, 80, 20);
     sizes->OnClick = [this](TObject*) { ++clicks; };
     form.Show();
     Application->ProcessMessages();

@@ -8,6 +8,8 @@
 #include <algorithm>
 
 #include "support/Dib.h"
+#include "support/SkinParts.h"
+#include "support/Controls.h"
 #include "FakeTimers.h"
 #include "framework/Forms.h"
 #include "framework/ImgList.h"
@@ -46,17 +48,14 @@ struct TestSkin {
     owned = nullptr;
   }
 
-  static TspPicture Picture(int w, int h, uint32_t fill) {
-    TspPicture p;
-    p.SetSize(w, h, fill);
-    return p;
+  // The element of that name, of kind T.
+  template <class T>
+  T& Element(const char* name) {
+    return static_cast<T&>(*data.CtrlList[data.GetControlIndex(name)]);
   }
-  static void Fill(TspPicture& p, int l, int t, int r, int b, uint32_t c) {
-    for (int y = t; y < b; ++y)
-      for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;
-  }
-  TspDataSkinCustomControl& Add(const std::string& name, int picture, TspRect skin) {
-    auto e = std::make_unique<TspDataSkinCustomControl>(name);
+  template <class T = TspDataSkinCustomControl>
+  T& Add(const std::string& name, int picture, TspRect skin) {
+    auto e = std::make_unique<T>(name);
     e->PictureIndex = picture;
     e->SkinRect = skin;
     auto& ref = *e;
@@ -66,144 +65,90 @@ struct TestSkin {
 
   TestSkin() {
     // Picture 0: the nine-part element at (0, 0, 30, 30), the fixed one at (30, 0, 50, 20).
-    TspPicture p0 = Picture(60, 30, 0);
+    TspPicture p0 = SolidPicture(60, 30, 0);
     for (int j = 0; j < 3; ++j)
-      for (int i = 0; i < 3; ++i) Fill(p0, i * 10, j * 10, i * 10 + 10, j * 10 + 10, kCells[j][i]);
-    Fill(p0, 10, 10, 11, 20, kMarker);
-    Fill(p0, 30, 0, 50, 20, kFixed);
+      for (int i = 0; i < 3; ++i) FillPicture(p0, i * 10, j * 10, i * 10 + 10, j * 10 + 10, kCells[j][i]);
+    FillPicture(p0, 10, 10, 11, 20, kMarker);
+    FillPicture(p0, 30, 0, 50, 20, kFixed);
     // Picture 1: a horizontal strip; picture 2: a vertical one.
-    TspPicture p1 = Picture(30, 10, 0);
-    TspPicture p2 = Picture(10, 30, 0);
+    TspPicture p1 = SolidPicture(30, 10, 0);
+    TspPicture p2 = SolidPicture(10, 30, 0);
     for (int i = 0; i < 3; ++i) {
-      Fill(p1, i * 10, 0, i * 10 + 10, 10, kStrip[i]);
-      Fill(p2, 0, i * 10, 10, i * 10 + 10, kStrip[i]);
+      FillPicture(p1, i * 10, 0, i * 10 + 10, 10, kStrip[i]);
+      FillPicture(p2, 0, i * 10, 10, i * 10 + 10, kStrip[i]);
     }
     // Picture 3: a mask whose left half is inside.
-    TspPicture p3 = Picture(20, 20, 0xFFFFFF);
-    Fill(p3, 0, 0, 10, 20, 0x000000);
+    TspPicture p3 = SolidPicture(20, 20, 0xFFFFFF);
+    FillPicture(p3, 0, 0, 10, 20, 0x000000);
     // Picture 4: state pictures of the controls, one block each.
     // Then three animation frames side by side.
-    TspPicture p4 = Picture(260, 20, 0);
-    for (int i = 0; i < 10; ++i) Fill(p4, i * 20, 0, i * 20 + 20, 20, kStates[i]);
-    for (int i = 0; i < 3; ++i) Fill(p4, 200 + i * 20, 0, 220 + i * 20, 20, kFrames[i]);
+    TspPicture p4 = SolidPicture(260, 20, 0);
+    for (int i = 0; i < 10; ++i) FillPicture(p4, i * 20, 0, i * 20 + 20, 20, kStates[i]);
+    for (int i = 0; i < 3; ++i) FillPicture(p4, 200 + i * 20, 0, 220 + i * 20, 20, kFrames[i]);
     // Picture 5: a nine-part mask with the top-left 5 x 5 corner cut off;
     // picture 6: a strip mask whose last three columns are cut off.
-    TspPicture p5 = Picture(30, 30, 0x000000);
-    Fill(p5, 0, 0, 5, 5, 0xFFFFFF);
-    TspPicture p6 = Picture(30, 10, 0x000000);
-    Fill(p6, 27, 0, 30, 10, 0xFFFFFF);
+    TspPicture p5 = SolidPicture(30, 30, 0x000000);
+    FillPicture(p5, 0, 0, 5, 5, 0xFFFFFF);
+    TspPicture p6 = SolidPicture(30, 10, 0x000000);
+    FillPicture(p6, 27, 0, 30, 10, 0xFFFFFF);
     data.FActivePictures = {std::move(p0), std::move(p1), std::move(p2), std::move(p3),
                             std::move(p4), std::move(p5), std::move(p6)};
 
     auto& nine = Add("nine", 0, TspRect{0, 0, 30, 30});
-    nine.LTPoint = TspPoint{10, 10};
-    nine.RTPoint = TspPoint{20, 10};
-    nine.LBPoint = TspPoint{10, 20};
-    nine.RBPoint = TspPoint{20, 20};
-    nine.ClRect = TspRect{10, 10, 20, 20};
+    NinePart(&nine, 10, 10, 20, 20);
     auto& stretched = Add("ninestretched", 0, TspRect{0, 0, 30, 30});
-    stretched.LTPoint = TspPoint{10, 10};
-    stretched.RTPoint = TspPoint{20, 10};
-    stretched.LBPoint = TspPoint{10, 20};
-    stretched.RBPoint = TspPoint{20, 20};
-    stretched.ClRect = TspRect{10, 10, 20, 20};
+    NinePart(&stretched, 10, 10, 20, 20);
     stretched.StretchEffect = true;
     Add("fixed", 0, TspRect{30, 0, 50, 20});
-    auto& h = Add("hstrip", 1, TspRect{0, 0, 30, 10});
-    h.LTPoint = TspPoint{10, 0};
-    h.RTPoint = TspPoint{20, 0};
+    AcrossEnds(&Add("hstrip", 1, TspRect{0, 0, 30, 10}), 10, 20);
     auto& v = Add("vstrip", 2, TspRect{0, 0, 10, 30});
     v.LTPoint = TspPoint{0, 10};
     v.LBPoint = TspPoint{0, 20};
-    auto& masked = Add("masked", 0, TspRect{30, 0, 50, 20});
-    masked.MaskPictureIndex = 3;
+    Add("masked", 0, TspRect{30, 0, 50, 20}).MaskPictureIndex = 3;
     Add("nopicture", 7, TspRect{0, 0, 30, 30});
     auto& maskedNine = Add("maskednine", 0, TspRect{0, 0, 30, 30});
-    maskedNine.LTPoint = TspPoint{10, 10};
-    maskedNine.RTPoint = TspPoint{20, 10};
-    maskedNine.LBPoint = TspPoint{10, 20};
-    maskedNine.RBPoint = TspPoint{20, 20};
-    maskedNine.ClRect = TspRect{10, 10, 20, 20};
+    NinePart(&maskedNine, 10, 10, 20, 20);
     maskedNine.MaskPictureIndex = 5;
     auto& maskedStrip = Add("maskedstrip", 1, TspRect{0, 0, 30, 10});
-    maskedStrip.LTPoint = TspPoint{10, 0};
-    maskedStrip.RTPoint = TspPoint{20, 0};
+    AcrossEnds(&maskedStrip, 10, 20);
     maskedStrip.ClRect = TspRect{10, 0, 20, 10};
     maskedStrip.MaskPictureIndex = 6;
 
-    auto button = std::make_unique<TspDataSkinButtonControl>("button");
-    button->PictureIndex = 4;
-    button->SkinRect = Block(sNormal);
-    button->ActiveSkinRect = Block(sHot);
-    button->DownSkinRect = Block(sDown);
-    button->LTPoint = TspPoint{2, 2};
-    button->RTPoint = TspPoint{18, 2};
-    button->LBPoint = TspPoint{2, 18};
-    button->RBPoint = TspPoint{18, 18};
-    button->ClRect = TspRect{2, 2, 18, 18};
-    data.CtrlList.push_back(std::move(button));
+    auto& button = Add<TspDataSkinButtonControl>("button", 4, Block(sNormal));
+    button.ActiveSkinRect = Block(sHot);
+    button.DownSkinRect = Block(sDown);
+    NinePart(&button, 2, 2, 18, 18);
     // A fixed-size button with a mask, a strip button and a button that
     // shows its focus.
-    auto fixedButton = std::make_unique<TspDataSkinButtonControl>("fixedbutton");
-    fixedButton->PictureIndex = 0;
-    fixedButton->SkinRect = TspRect{30, 0, 50, 20};
-    fixedButton->MaskPictureIndex = 3;
-    data.CtrlList.push_back(std::move(fixedButton));
-    auto stripButton = std::make_unique<TspDataSkinButtonControl>("stripbutton");
-    stripButton->PictureIndex = 1;
-    stripButton->SkinRect = TspRect{0, 0, 30, 10};
-    stripButton->LTPoint = TspPoint{10, 0};
-    stripButton->RTPoint = TspPoint{20, 0};
-    stripButton->ClRect = TspRect{10, 0, 20, 10};
-    data.CtrlList.push_back(std::move(stripButton));
-    auto focusButton = std::make_unique<TspDataSkinButtonControl>("focusbutton");
-    focusButton->PictureIndex = 4;
-    focusButton->SkinRect = Block(sNormal);
-    focusButton->LTPoint = TspPoint{2, 2};
-    focusButton->RTPoint = TspPoint{18, 2};
-    focusButton->LBPoint = TspPoint{2, 18};
-    focusButton->RBPoint = TspPoint{18, 18};
-    focusButton->ClRect = TspRect{2, 2, 18, 18};
-    focusButton->ShowFocus = true;
-    data.CtrlList.push_back(std::move(focusButton));
+    Add<TspDataSkinButtonControl>("fixedbutton", 0, TspRect{30, 0, 50, 20}).MaskPictureIndex = 3;
+    auto& stripButton = Add<TspDataSkinButtonControl>("stripbutton", 1, TspRect{0, 0, 30, 10});
+    AcrossEnds(&stripButton, 10, 20);
+    stripButton.ClRect = TspRect{10, 0, 20, 10};
+    auto& focusButton = Add<TspDataSkinButtonControl>("focusbutton", 4, Block(sNormal));
+    NinePart(&focusButton, 2, 2, 18, 18);
+    focusButton.ShowFocus = true;
 
-    auto check = std::make_unique<TspDataSkinCheckRadioControl>("checkbox");
-    check->PictureIndex = 4;
-    check->SkinRect = Block(sNormal);
-    check->CheckImageRect = TspRect{sChecked * 20, 0, sChecked * 20 + 12, 12};
-    check->UnCheckImageRect = TspRect{sUnchecked * 20, 0, sUnchecked * 20 + 12, 12};
-    check->ActiveCheckImageRect = check->CheckImageRect;
-    check->ActiveUnCheckImageRect = check->UnCheckImageRect;
-    data.CtrlList.push_back(std::move(check));
+    auto& check = Add<TspDataSkinCheckRadioControl>("checkbox", 4, Block(sNormal));
+    check.CheckImageRect = TspRect{sChecked * 20, 0, sChecked * 20 + 12, 12};
+    check.UnCheckImageRect = TspRect{sUnchecked * 20, 0, sUnchecked * 20 + 12, 12};
+    check.ActiveCheckImageRect = check.CheckImageRect;
+    check.ActiveUnCheckImageRect = check.UnCheckImageRect;
 
-    auto bar = std::make_unique<TspDataSkinScrollBarControl>("hscrollbar");
-    bar->PictureIndex = 4;
-    bar->SkinRect = TspRect{sTrack * 20, 0, sTrack * 20 + 20, 19};
-    bar->LTPoint = TspPoint{5, 0};
-    bar->RTPoint = TspPoint{15, 0};
-    bar->TrackArea = TspRect{5, 0, 15, 19};
-    bar->ThumbRect = TspRect{sThumb * 20, 0, sThumb * 20 + 10, 19};
-    bar->ActiveThumbRect = TspRect{sHotThumb * 20, 0, sHotThumb * 20 + 10, 19};
-    data.CtrlList.push_back(std::move(bar));
-
-    auto track = std::make_unique<TspDataSkinTrackBarControl>("htrackbar");
-    track->PictureIndex = 4;
-    track->SkinRect = TspRect{sTrack * 20, 0, sTrack * 20 + 20, 20};
-    track->LTPoint = TspPoint{5, 0};
-    track->RTPoint = TspPoint{15, 0};
-    track->TrackArea = TspRect{0, 0, 20, 20};
-    track->ActiveSkinRect = TspRect{sFilled * 20, 0, sFilled * 20 + 20, 20};
-    track->ButtonRect = TspRect{sThumb * 20, 0, sThumb * 20 + 10, 20};
-    data.CtrlList.push_back(std::move(track));
-
-    auto gauge = std::make_unique<TspDataSkinGaugeControl>("gauge");
-    gauge->PictureIndex = 4;
-    gauge->SkinRect = TspRect{sTrack * 20, 0, sTrack * 20 + 20, 20};
-    gauge->LTPoint = TspPoint{5, 0};
-    gauge->RTPoint = TspPoint{15, 0};
-    gauge->ProgressArea = TspRect{0, 0, 20, 20};
-    gauge->ProgressRect = Block(sProgress);
-    data.CtrlList.push_back(std::move(gauge));
+    // The bars: a track block with fixed 5-pixel ends.
+    auto& bar = Add<TspDataSkinScrollBarControl>("hscrollbar", 4, TspRect{sTrack * 20, 0, sTrack * 20 + 20, 19});
+    AcrossEnds(&bar, 5, 15);
+    bar.TrackArea = TspRect{5, 0, 15, 19};
+    bar.ThumbRect = TspRect{sThumb * 20, 0, sThumb * 20 + 10, 19};
+    bar.ActiveThumbRect = TspRect{sHotThumb * 20, 0, sHotThumb * 20 + 10, 19};
+    auto& track = Add<TspDataSkinTrackBarControl>("htrackbar", 4, Block(sTrack));
+    AcrossEnds(&track, 5, 15);
+    track.TrackArea = TspRect{0, 0, 20, 20};
+    track.ActiveSkinRect = Block(sFilled);
+    track.ButtonRect = TspRect{sThumb * 20, 0, sThumb * 20 + 10, 20};
+    auto& gauge = Add<TspDataSkinGaugeControl>("gauge", 4, Block(sTrack));
+    AcrossEnds(&gauge, 5, 15);
+    gauge.ProgressArea = TspRect{0, 0, 20, 20};
+    gauge.ProgressRect = Block(sProgress);
     data.Empty = false;
   }
 };
@@ -279,21 +224,20 @@ TEST(TspSkinLook, FixedAndStripElementsKeepTheirFixedSides) {
   EXPECT_EQ(20, fixed->Height());
   EXPECT_EQ(C(kFixed), host.Paint(fixed).At(10, 10));
 
+  // A strip keeps its thickness and shows its three parts along its length.
+  auto strip = [&](TControl* c, bool across) {
+    EXPECT_EQ(10, across ? c->Height() : c->Width());
+    Dib d = host.Paint(c);
+    const int along[3] = {5, 50, 95};
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(C(kStrip[i]), across ? d.At(along[i], 5) : d.At(5, along[i])) << across << " part " << i;
+  };
   auto* h = host.Add<TspSkinCustomControl>(skin, "hstrip", 100, 40);
   h->SetBounds(0, 0, 100, 40);
-  EXPECT_EQ(10, h->Height());
-  Dib hd = host.Paint(h);
-  EXPECT_EQ(C(kStrip[0]), hd.At(5, 5));
-  EXPECT_EQ(C(kStrip[1]), hd.At(50, 5));
-  EXPECT_EQ(C(kStrip[2]), hd.At(95, 5));
-
+  strip(h, true);
   auto* v = host.Add<TspGraphicSkinCustomControl>(skin, "vstrip", 40, 100);
   v->SetBounds(200, 0, 40, 100);
-  EXPECT_EQ(10, v->Width());
-  Dib vd = host.Paint(v);
-  EXPECT_EQ(C(kStrip[0]), vd.At(5, 5));
-  EXPECT_EQ(C(kStrip[1]), vd.At(5, 50));
-  EXPECT_EQ(C(kStrip[2]), vd.At(5, 95));
+  strip(v, false);
 }
 
 TEST(TspSkinLook, MaskCutsTheWindowAndAlphaBlendMixes) {
@@ -375,7 +319,7 @@ TEST(TspSkinLook, SkinChangeRepaintsThroughTheDefaultLookToTheNewElement) {
   c->BeforeChangeSkinData();
   skin.data.Empty = true;
   c->Repaint();
-  TestSkin::Fill(skin.data.FActivePictures[0], 30, 0, 50, 20, 0x00FF00);
+  FillPicture(skin.data.FActivePictures[0], 30, 0, 50, 20, 0x00FF00);
   skin.data.Empty = false;
   c->ChangeSkinData();
   ASSERT_GE(seen.size(), 3u);
@@ -553,9 +497,7 @@ TEST(TspSkinLook, TheProgramsToolButtonIsBareAtRestWhenFlatAndKeepsAnyFreeSize) 
   const COLORREF back = RGB(0x12, 0x34, 0x56);
   form.SetColor(back);
   form.Show();
-  auto* b = new TspSkinSpeedButton(&form);
-  b->SetParent(&form);
-  b->SetBounds(10, 10, 32, 32);
+  auto* b = AddControl<TspSkinSpeedButton>(&form, &form, 10, 10, 32, 32);
   b->SetSkinData(&skin);
   ASSERT_NE(-1, b->SkinIndex()) << "the skin's tool button";
   auto paint = [&] {
@@ -582,7 +524,7 @@ TEST(TspSkinLook, TheProgramsToolButtonIsBareAtRestWhenFlatAndKeepsAnyFreeSize) 
 TEST(TspSkinLook, HoverFadeOfAButtonEndsExactlyAtEitherEnd) {
   FakeTimers timers;
   TestSkin skin;
-  static_cast<TspDataSkinButtonControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("button")]).Morphing = true;
+  skin.Element<TspDataSkinButtonControl>("button").Morphing = true;
   Host host;
   host.form.Show();
   auto* button = host.Add<TspSkinButton>(skin, "button", 75, 25);
@@ -619,10 +561,10 @@ TEST(TspSkinLook, HoverFadeOfAButtonEndsExactlyAtEitherEnd) {
 TEST(TspSkinLook, ButtonAndCheckBoxFadeWithTheirElementsMorphKind) {
   FakeTimers timers;
   TestSkin skin;
-  auto& be = static_cast<TspDataSkinButtonControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("button")]);
+  auto& be = skin.Element<TspDataSkinButtonControl>("button");
   be.Morphing = true;
   be.MorphKind = mkLeftSlide;
-  auto& ce = static_cast<TspDataSkinCheckRadioControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("checkbox")]);
+  auto& ce = skin.Element<TspDataSkinCheckRadioControl>("checkbox");
   ce.ActiveSkinRect = Block(sHot);
   ce.Morphing = true;
   ce.MorphKind = mkRightSlide;
@@ -656,7 +598,7 @@ TEST(TspSkinLook, ButtonAndCheckBoxFadeWithTheirElementsMorphKind) {
 TEST(TspSkinLook, ButtonFramesPlayForwardOnHoverAndBackOnLeave) {
   FakeTimers timers;
   TestSkin skin;
-  auto& e = static_cast<TspDataSkinButtonControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("button")]);
+  auto& e = skin.Element<TspDataSkinButtonControl>("button");
   e.AnimateSkinRect = TspRect{200, 0, 260, 20};
   e.FrameCount = 3;
   e.AnimateInterval = 30;
@@ -754,7 +696,7 @@ TEST(TspSkinLook, GlyphStripShowsThePictureOfTheState) {
 TEST(TspSkinLook, GaugeAnimationRunsItsFramesOverTheFillThenPauses) {
   FakeTimers timers;
   TestSkin skin;
-  auto& e = static_cast<TspDataSkinGaugeControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("gauge")]);
+  auto& e = skin.Element<TspDataSkinGaugeControl>("gauge");
   e.ProgressAnimationSkinRect = TspRect{200, 0, 260, 20};
   e.ProgressAnimationCountFrames = 3;
   e.ProgressAnimationTimerInterval = 40;
@@ -873,7 +815,7 @@ TEST(TspSkinLook, GaugeWithoutSkinSizeStretchesTheFittedPictureOverItsOwnSize) {
 
 TEST(TspSkinLook, GaugeTextOpacity) {
   TestSkin skin;
-  auto& e = static_cast<TspDataSkinGaugeControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("gauge")]);
+  auto& e = skin.Element<TspDataSkinGaugeControl>("gauge");
   e.FontColor = static_cast<int32_t>(RGB(255, 255, 255));
   e.FontHeight = 18;
   Host host;
@@ -900,7 +842,7 @@ TEST(TspSkinLook, GaugeTextOpacity) {
 TEST(TspSkinLook, NonFlatCheckBoxFadesItsElementAndEndsOnEitherLook) {
   FakeTimers timers;
   TestSkin skin;
-  auto& e = static_cast<TspDataSkinCheckRadioControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("checkbox")]);
+  auto& e = skin.Element<TspDataSkinCheckRadioControl>("checkbox");
   e.ActiveSkinRect = Block(sHot);
   e.Morphing = true;
   Host host;
@@ -999,7 +941,7 @@ TEST(TspSkinLook, OnPaintDrawsOnTheButtonCanvasAndCanTakeOverTheContent) {
 
 TEST(TspSkinLook, ScrollThumbShowsItsGlyphAndLeavesOutItsTransparentColours) {
   TestSkin skin;
-  auto& e = static_cast<TspDataSkinScrollBarControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("hscrollbar")]);
+  auto& e = skin.Element<TspDataSkinScrollBarControl>("hscrollbar");
   e.GlyphRect = TspRect{sChecked * 20, 0, sChecked * 20 + 6, 6};
   e.ActiveGlyphRect = TspRect{sUnchecked * 20, 0, sUnchecked * 20 + 6, 6};
   Host host;
@@ -1028,7 +970,7 @@ TEST(TspSkinLook, ScrollThumbShowsItsGlyphAndLeavesOutItsTransparentColours) {
 
 TEST(TspSkinLook, GlowFrameShowsWhileTheMouseIsOverTheButton) {
   TestSkin skin;
-  auto& e = static_cast<TspDataSkinButtonControl&>(*skin.data.CtrlList[skin.data.GetControlIndex("button")]);
+  auto& e = skin.Element<TspDataSkinButtonControl>("button");
   e.GlowLayerPictureIndex = 0;
   e.GlowLayerMaskPictureIndex = 5;
   e.GlowLayerOffsetLeft = e.GlowLayerOffsetTop = e.GlowLayerOffsetRight = e.GlowLayerOffsetBottom = 10;

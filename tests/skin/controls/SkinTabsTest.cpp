@@ -3,6 +3,8 @@
 #include "support/gtest.h"
 
 #include "support/Dib.h"
+#include "support/SkinParts.h"
+#include "support/Controls.h"
 #include "EditTestSupport.h"
 #include "skin/controls/SkinTabs.h"
 
@@ -14,9 +16,7 @@ struct TabsForm : Form {
   TspSkinPageControl* pc;
   std::vector<TspSkinTabSheet*> sheets;
   explicit TabsForm(int pages = 5, int width = 200) : Form(600, 400) {
-    pc = new TspSkinPageControl(&form);
-    pc->SetParent(&form);
-    pc->SetBounds(10, 10, width, 150);
+    pc = AddControl<TspSkinPageControl>(&form, &form, 10, 10, width, 150);
     pc->SetTabWidth(60);
     for (int i = 0; i < pages; ++i) {
       auto* s = new TspSkinTabSheet(&form);
@@ -172,11 +172,7 @@ void AddTabElement(EditSkin& skin) {
   auto tab = std::make_unique<TspDataSkinTabControl>("tab");
   tab->PictureIndex = 0;
   tab->SkinRect = TspRect{0, 0, 40, 20};
-  tab->ClRect = TspRect{3, 3, 37, 17};
-  tab->LTPoint = TspPoint{3, 3};
-  tab->RTPoint = TspPoint{37, 3};
-  tab->LBPoint = TspPoint{3, 17};
-  tab->RBPoint = TspPoint{37, 17};
+  NinePart(tab, 3, 3, 37, 17);
   tab->TabRect = TspRect{120, 0, 140, 20};
   tab->ActiveTabRect = TspRect{140, 0, 160, 20};
   tab->TabLeftOffset = 3;

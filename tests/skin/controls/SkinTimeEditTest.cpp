@@ -3,21 +3,10 @@
 #include "support/gtest.h"
 
 #include "EditTestSupport.h"
+#include "support/Controls.h"
 #include "skin/controls/SkinTimeEdit.h"
 
 using namespace edit_test;
-
-namespace {
-
-// Types one key at a caret position; returns the text afterwards.
-std::string TypeAt(TspSkinTimeEdit* e, const std::string& text, int caret, char key) {
-  e->SetText(text);
-  SendMessageW(e->Handle(), EM_SETSEL, caret, caret);
-  SendMessageW(e->Handle(), WM_CHAR, static_cast<unsigned char>(key), 1);
-  return e->Text();
-}
-
-}  // namespace
 
 TEST(TspSkinTimeEdit, DigitsThatWouldMakeAnImpossibleTimeAreRefused) {
   Form f;
@@ -43,12 +32,10 @@ TEST(TspSkinTimeEdit, DigitsThatWouldMakeAnImpossibleTimeAreRefused) {
       {"24:00:00", 7, '0', "24:00:00"},
       {"10:00:00", 0, 'a', "10:00:00"},
   };
-  for (auto& c : cases) EXPECT_EQ(c.after, TypeAt(e, c.text, c.caret, c.key)) << c.text << " @" << c.caret << " " << c.key;
+  for (auto& c : cases)
+    EXPECT_EQ(c.after, TypeAt(e, c.text, c.caret, std::string(1, c.key))) << c.text << " @" << c.caret << " " << c.key;
   // From zeros, 2 then 4 make 24:00:00.
-  e->SetText("00:00:00");
-  SendMessageW(e->Handle(), EM_SETSEL, 0, 0);
-  Type(e->Handle(), "24");
-  EXPECT_EQ("24:00:00", e->Text());
+  EXPECT_EQ("24:00:00", TypeAt(e, "00:00:00", 0, "24"));
 }
 
 TEST(TspSkinTimeEdit, WheelStepsTheFieldUnderTheCaretAndWraps) {
@@ -188,9 +175,7 @@ TEST(TspSkinTrackEdit, BarStaysOnTheMonitorAndOpensAboveNearTheBottom) {
   TForm form(nullptr);
   form.SetBounds(work.right - 200, work.bottom - 60, 200, 60);
   form.Show();
-  auto* e = new TspSkinTrackEdit(&form);
-  e->SetParent(&form);
-  e->SetBounds(50, 10, 120, 20);
+  auto* e = AddControl<TspSkinTrackEdit>(&form, &form, 50, 10, 120, 20);
   e->TrackBarWidth = 400;
   e->ButtonClick();
   ASSERT_TRUE(e->PopupShown());

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "support/Dib.h"
+#include "support/SkinParts.h"
+#include "support/Controls.h"
 #include "framework/Forms.h"
 #include "framework/Threads.h"
 #include "skin/data/SPUtils.h"
@@ -30,8 +32,7 @@ struct ViewSkin {
   std::unique_ptr<TspSkinData> owned = std::make_unique<TspSkinData>(nullptr);
   TspSkinData& data = *owned;
   ViewSkin(bool withListBox = true) {
-    TspPicture p;
-    p.SetSize(20 * kBlocks, 20, 0);
+    TspPicture p = SolidPicture(20 * kBlocks, 20, 0);
     for (int b = 0; b < kBlocks; ++b)
       for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 20; ++x) p.Pixels[size_t(y) * p.Width + b * 20 + x] = kBlock[b];
@@ -77,11 +78,7 @@ struct ViewSkin {
     header->PictureIndex = 0;
     header->SkinRect = Block(bHeader);
     header->DownSkinRect = Block(bHeaderDown);
-    header->LTPoint = TspPoint{3, 3};
-    header->RTPoint = TspPoint{17, 3};
-    header->LBPoint = TspPoint{3, 17};
-    header->RBPoint = TspPoint{17, 17};
-    header->ClRect = TspRect{3, 3, 17, 17};
+    NinePart(header, 3, 3, 17, 17);
     data.CtrlList.push_back(std::move(header));
 
     auto check = std::make_unique<TspDataSkinCheckRadioControl>("checkbox");
@@ -100,10 +97,7 @@ struct Host {
   Host() { form.SetBounds(0, 0, 700, 500); }
   template <class T>
   T* Add(int x, int y, int w, int h) {
-    auto* c = new T(&form);
-    c->SetParent(&form);
-    c->SetBounds(x, y, w, h);
-    return c;
+    return AddControl<T>(&form, &form, x, y, w, h);
   }
   TspSkinScrollBar* Bar(TScrollBarKind kind, int x, int y, int w, int h) {
     auto* b = Add<TspSkinScrollBar>(x, y, w, h);

@@ -3,6 +3,7 @@
 #include "support/gtest.h"
 
 #include "support/Dib.h"
+#include "support/Controls.h"
 #include "EditTestSupport.h"
 #include "framework/SysUtils.h"
 #include "skin/controls/SkinMemo.h"
@@ -54,9 +55,7 @@ TEST(TypingControlsWithTheProgramSkin, ElementsAndButtonPlaces) {
   memo->SetSkinData(&skin.data);
   EXPECT_NE(-1, memo->SkinIndex());
 
-  auto* pc = new TspSkinPageControl(&f.form);
-  pc->SetParent(&f.form);
-  pc->SetBounds(200, 150, 200, 150);
+  auto* pc = AddControl<TspSkinPageControl>(&f.form, &f.form, 200, 150, 200, 150);
   pc->SetTabWidth(60);
   for (int i = 0; i < 5; ++i) {
     auto* s = new TspSkinTabSheet(&f.form);

@@ -14,20 +14,12 @@
 #include "skin/data/SPUtils.h"
 #include "skin/data/sppngimagelist.h"
 #include "support/gtest.h"
+#include "support/BitmapPixels.h"
+#include "support/Controls.h"
 
 namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFF;
-
-uint32_t At(TBitmap& b, int x, int y) {
-  GdiFlush();
-  return b.PixelView().PixelARGB(x, y) & 0xFFFFFF;
-}
-
-uint32_t Rgb(TColor c) {
-  c = ColorToRGB(c);
-  return (uint32_t(ColorRed(c)) << 16) | (uint32_t(ColorGreen(c)) << 8) | ColorBlue(c);
-}
 
 // 6 x 4 glyphs: picture 0 a red block with a see-through left column,
 // picture 1 all blue.
@@ -51,7 +43,7 @@ std::unique_ptr<TBitmap> WhiteTarget(int w, int h) {
 
 TEST(SkinImageListGlyph, GlyphPlacementMarkersAndStates) {
   auto list = Glyphs();
-  const uint32_t red = 0xFF0000, shadow = Rgb(clBtnShadow);
+  const uint32_t red = 0xFF0000, shadow = RgbOf(clBtnShadow);
   struct Case {
     const char* name;
     TspButtonLayout layout;
@@ -86,10 +78,10 @@ TEST(SkinImageListGlyph, GlyphPlacementMarkersAndStates) {
           if (glyph)
             want = c.enabled ? red : shadow;
           else if (emboss)
-            want = Rgb(clBtnHighlight);
-          if (c.marker && gx >= 0 && gx < 6 && gy >= 2 && gy <= 4) want = Rgb(clGreen);
+            want = RgbOf(clBtnHighlight);
+          if (c.marker && gx >= 0 && gx < 6 && gy >= 2 && gy <= 4) want = RgbOf(clGreen);
         }
-        ASSERT_EQ(At(*b, x, y), want) << x << "," << y;
+        ASSERT_EQ(RgbAt(*b, x, y), want) << x << "," << y;
       }
   }
 }
@@ -113,7 +105,7 @@ TEST(SkinImageListGlyph, MarkerWithoutGlyphOrCaption) {
     for (int y = 0; y < 20; ++y)
       for (int x = 0; x < 30; ++x) {
         bool in = x >= 4 && x < 28 && y >= c.top && y < c.bottom;
-        ASSERT_EQ(At(*b, x, y), in ? 0x0000FFu : kWhite) << x << "," << y;
+        ASSERT_EQ(RgbAt(*b, x, y), in ? 0x0000FFu : kWhite) << x << "," << y;
       }
   }
 }
@@ -134,14 +126,14 @@ TEST(SkinImageListGlyph, CaptionBesideTheGlyph) {
   CalcGlyphAndTextPos(blGlyphLeft, TspRect(0, 0, 120, 30), 6, 4, mr.right - mr.left, mr.bottom - mr.top, 4, -1, tx, ty,
                       gx, gy);
   DrawImageListGlyphAndText(c, Rect(0, 0, 120, 30), -1, 4, blGlyphLeft, "Go", 1, list.get(), false, true, false, 0);
-  EXPECT_EQ(At(*b, gx, gy), 0x0000FFu);
-  EXPECT_EQ(At(*b, gx + 5, gy + 3), 0x0000FFu);
-  EXPECT_EQ(At(*b, gx - 1, gy), kWhite);
+  EXPECT_EQ(RgbAt(*b, gx, gy), 0x0000FFu);
+  EXPECT_EQ(RgbAt(*b, gx + 5, gy + 3), 0x0000FFu);
+  EXPECT_EQ(RgbAt(*b, gx - 1, gy), kWhite);
   // Some caption ink to the right of the glyph, none to its left.
   int ink = 0, inkLeft = 0;
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 120; ++x) {
-      uint32_t p = At(*b, x, y);
+      uint32_t p = RgbAt(*b, x, y);
       if (p != kWhite && p != 0x0000FFu) (x >= gx + 6 ? ink : inkLeft)++;
     }
   EXPECT_GT(ink, 10);
@@ -154,13 +146,13 @@ TEST(SkinImageListGlyph, GlowSurroundsTheGlyphOnly) {
   // Glyph at (17, 13) in (0, 0, 40, 30); glow of 4 pixels around it.
   DrawImageListGlyphAndGlowText(b->Canvas(), Rect(0, 0, 40, 30), -1, 0, blGlyphLeft, "", 1, list.get(), false, true,
                                 false, 0, clBlack, 4);
-  EXPECT_EQ(At(*b, 17, 13), 0x0000FFu);
-  EXPECT_EQ(At(*b, 22, 16), 0x0000FFu);
-  uint32_t close = At(*b, 16, 15), distant = At(*b, 5, 5);
+  EXPECT_EQ(RgbAt(*b, 17, 13), 0x0000FFu);
+  EXPECT_EQ(RgbAt(*b, 22, 16), 0x0000FFu);
+  uint32_t close = RgbAt(*b, 16, 15), distant = RgbAt(*b, 5, 5);
   EXPECT_LT(close & 0xFF, 0xFFu);  // darkened by the black glow
   EXPECT_EQ(distant, kWhite);
-  EXPECT_EQ(At(*b, 17 - 6, 13), kWhite);
-  EXPECT_EQ(At(*b, 23 + 6, 16), kWhite);
+  EXPECT_EQ(RgbAt(*b, 17 - 6, 13), kWhite);
+  EXPECT_EQ(RgbAt(*b, 23 + 6, 16), kWhite);
 }
 
 // The silhouette (red bytes) of a glow shape as ASCII art.
@@ -262,9 +254,7 @@ uint32_t FromColorRef(COLORREF c) { return (uint32_t(GetRValue(c)) << 16) | (uin
 TEST(SkinParentBackground, CopiesTheParentAndTheControlsBelow) {
   TForm form(nullptr);
   form.SetBounds(0, 0, 200, 150);
-  auto* host = new Pattern(&form);
-  host->SetBounds(5, 5, 80, 60);
-  host->SetParent(&form);
+  auto* host = AddControl<Pattern>(&form, &form, 5, 5, 80, 60);
   auto* below = new Block(&form, RGB(200, 0, 0));  // before the control: copied
   below->SetBounds(10, 10, 10, 10);
   below->SetParent(host);
@@ -284,7 +274,7 @@ TEST(SkinParentBackground, CopiesTheParentAndTheControlsBelow) {
         int px = x + ox, py = y + oy;  // in the host's client coordinates
         COLORREF want = Pattern::ColourAt(px, py);
         if (px >= 10 && px < 20 && py >= 10 && py < 20) want = RGB(200, 0, 0);
-        ASSERT_EQ(At(b, x, y), FromColorRef(want)) << x << "," << y;
+        ASSERT_EQ(RgbAt(b, x, y), FromColorRef(want)) << x << "," << y;
       }
   };
   TBitmap whole(20, 16, pf32bit);
@@ -319,9 +309,7 @@ TEST(SkinParentBackground, CopiesTheParentAndTheControlsBelow) {
 TEST(SkinParentBackground, FlagsAndOriginComeBackWhenPaintingRaises) {
   TForm form(nullptr);
   form.SetBounds(0, 0, 100, 100);
-  auto* host = new Pattern(&form);
-  host->SetBounds(0, 0, 50, 50);
-  host->SetParent(&form);
+  auto* host = AddControl<Pattern>(&form, &form, 0, 0, 50, 50);
   auto* bad = new Block(&form, RGB(0, 0, 0));
   bad->SetBounds(0, 0, 10, 10);
   bad->Throw = true;
@@ -345,8 +333,8 @@ TEST(SkinParentBackground, FlagsAndOriginComeBackWhenPaintingRaises) {
   form.SetColor(RGB(10, 20, 30));
   TBitmap f(4, 4, pf32bit);
   PaintParentBackground(onForm, f.Canvas());
-  EXPECT_EQ(At(f, 0, 0), 0x0A141Eu);
-  EXPECT_EQ(At(f, 3, 3), 0x0A141Eu);
+  EXPECT_EQ(RgbAt(f, 0, 0), 0x0A141Eu);
+  EXPECT_EQ(RgbAt(f, 3, 3), 0x0A141Eu);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "skin/controls/SkinMenuButtons.h"
 #include "skin/dialogs/spFileDialogs.h"
 #include "tests/skin/dialogs/FileDialogsFixture.h"
+#include "support/SkinParts.h"
 
 using dlgtest::kRoot;
 using dlgtest::TModalScript;
@@ -78,8 +79,7 @@ constexpr COLORREF kRow = RGB(0x10, 0x20, 0x30), kSelectedRow = RGB(0x20, 0xA0, 
 struct ItemSkin {
   TspSkinData data{nullptr};
   ItemSkin() {
-    TspPicture p;
-    p.SetSize(60, 16, 0);
+    TspPicture p = SolidPicture(60, 16, 0);
     auto fill = [&](int l, COLORREF c) {
       for (int y = 0; y < 16; ++y)
         for (int x = l; x < l + 20; ++x)

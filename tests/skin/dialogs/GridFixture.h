@@ -12,6 +12,7 @@
 #include "skin/data/SkinData.h"
 #include "skin/data/spSkinElements.h"
 #include "skin/dialogs/SkinGrids.h"
+#include "support/SkinParts.h"
 
 namespace gridtest {
 
@@ -29,8 +30,7 @@ struct GridSkin {
   TspDataSkinGridControl* grid = nullptr;
 
   explicit GridSkin(int cellHeight = 20, bool emptyFixed = false) {
-    TspPicture p;
-    p.SetSize(90, cellHeight, 0);
+    TspPicture p = SolidPicture(90, cellHeight, 0);
     auto fill = [&](int l, int r, uint32_t c) {
       for (int y = 0; y < cellHeight; ++y)
         for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;

@@ -21,20 +21,9 @@
 #include "skin/frame/SkinHint.h"
 #include "skin/frame/SkinMainMenuBar.h"
 #include "skin/frame/spTrayIcon.h"
+#include "MenuNoticeRecorder.h"
 
 namespace {
-
-// A windowed control that writes down the menu notices it gets.
-class Recorder : public TCustomControl {
-public:
-  Recorder(TComponent* owner, std::vector<std::string>* log) : TCustomControl(owner), Log(log) {}
-  void WndProc(TMessage& m) override {
-    if (m.Msg == SP_MENUCLOSED) Log->push_back("closed");
-    if (m.Msg == SP_MENUCOMMAND) Log->push_back("command");
-    TCustomControl::WndProc(m);
-  }
-  std::vector<std::string>* Log;
-};
 
 struct Fixture {
   TForm* form = new TForm(nullptr);
@@ -631,7 +620,7 @@ TEST(FormMenus, MenuBarTakesItsLookFromTheProgramSkin) {
 
 TEST(FormMenus, PopupMenuFromAControlOpensAndClosesItsChain) {
   Fixture f;
-  auto* ctrl = new Recorder(f.form, &f.log);
+  auto* ctrl = new MenuNoticeRecorder(f.form, &f.log);
   ctrl->SetParent(f.form);
   ctrl->SetBounds(10, 10, 80, 24);
   auto* popup = new TspSkinPopupMenu(f.form);

@@ -10,32 +10,11 @@
 #include "skin/controls/SkinControl.h"
 #include "skin/frame/DynamicSkinForm.h"
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 
 using namespace frametest;
 
 namespace {
-
-struct Frame {
-  TForm* form = new TForm(nullptr);
-  TspDynamicSkinForm* sf;
-  explicit Frame(TspSkinData* skin, bool frameMode = true, int w = 300, int h = 200) {
-    form->SetBounds(100, 100, w, h);
-    sf = new TspDynamicSkinForm(form);
-    sf->SetSupportNCArea(frameMode);
-    if (skin) sf->SetSkinData(skin);
-    form->HandleNeeded();
-  }
-  ~Frame() { delete form; }
-  Frame(const Frame&) = delete;
-  Frame& operator=(const Frame&) = delete;
-  HWND h() { return form->Handle(); }
-  int Hit(int x, int y) {
-    RECT r;
-    GetWindowRect(h(), &r);
-    return int(SendMessageW(h(), WM_NCHITTEST, 0, MAKELPARAM(r.left + x, r.top + y)));
-  }
-  void Erase(Dib& dib) { SendMessageW(h(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dib.dc), 0); }
-};
 
 void PumpFor(DWORD ms) {
   const DWORD end = GetTickCount() + ms;
@@ -49,11 +28,6 @@ void PumpFor(DWORD ms) {
   } while (int(GetTickCount() - end) < 0);
 }
 
-TspPicture Picture(int w, int h, uint32_t fill) {
-  TspPicture p;
-  p.SetSize(w, h, fill);
-  return p;
-}
 
 constexpr uint32_t kTileMark = 0xFF0000, kTileBody = 0x00FF00;
 
@@ -62,7 +36,7 @@ constexpr uint32_t kTileMark = 0xFF0000, kTileBody = 0x00FF00;
 TEST(FrameBackground, PicturesAreTiledFromTheClientOrigin) {
   FrameSkin skin;
   // Picture 2: 100 x 50, its first column marked.
-  TspPicture tile = Picture(100, 50, kTileBody);
+  TspPicture tile = SolidPicture(100, 50, kTileBody);
   for (int y = 0; y < 50; ++y) tile.Pixels[size_t(y) * 100] = kTileMark;
   skin.data.FActivePictures.push_back(std::move(tile));
   skin.data.BGPictureIndex = 2;
@@ -124,7 +98,7 @@ TEST(FrameBackground, ClientPartOfTheFramePictureAndTheLogo) {
 
 TEST(FrameClientSkin, WholeWindowIsTheSkinPicture) {
   FrameSkin skin(false);
-  Frame f(&skin.data, false, 300, 200);
+  Frame f(&skin.data, 100, 100, 300, 200, bsSizeable, false);
   RECT client;
   GetClientRect(f.h(), &client);
   RECT window;

@@ -13,6 +13,7 @@
 
 #include "FrameTestSkin.h"
 #include "support/Dib.h"
+#include "support/RealInput.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "skin/frame/DynamicSkinForm.h"
@@ -24,15 +25,8 @@ namespace {
 
 void Pump() { Application->ProcessMessages(); }
 
-bool PumpUntil(const std::function<bool()>& done) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > 2000) return done();
-    Pump();
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return true;
-}
+// Pumps until `done` holds or two seconds passed; returns `done`.
+bool PumpUntil(const std::function<bool()>& done) { return real_input::PumpUntil(done, 2000); }
 
 // Real key strokes: each key of `keys` pressed in order, then released in
 // reverse order (so {VK_MENU, 'E'} is Alt+E).

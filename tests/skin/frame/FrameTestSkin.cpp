@@ -1,19 +1,12 @@
 #include "FrameTestSkin.h"
 
+#include "support/SkinParts.h"
+
 namespace frametest {
 
 namespace {
 
-TspPicture Picture(int w, int h, uint32_t fill) {
-  TspPicture p;
-  p.SetSize(w, h, fill);
-  return p;
-}
 
-void Fill(TspPicture& p, int l, int t, int r, int b, uint32_t c) {
-  for (int y = t; y < b; ++y)
-    for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;
-}
 
 std::unique_ptr<TspDataSkinStdButton> Button(const char* name, TStdCommand command, int block) {
   auto b = std::make_unique<TspDataSkinStdButton>(name);
@@ -27,44 +20,38 @@ std::unique_ptr<TspDataSkinStdButton> Button(const char* name, TStdCommand comma
 }  // namespace
 
 FrameSkin::FrameSkin(bool withMask, bool withInactive) : owned(new TspSkinData(nullptr)), data(*owned) {
-  TspPicture frame = Picture(100, 60, kClient);
-  Fill(frame, 0, 0, 100, 30, kTop);
-  Fill(frame, 0, 30, 5, 55, kLeft);
-  Fill(frame, 95, 30, 100, 55, kRight);
-  Fill(frame, 0, 55, 100, 60, kBottom);
+  TspPicture frame = SolidPicture(100, 60, kClient);
+  FillPicture(frame, 0, 0, 100, 30, kTop);
+  FillPicture(frame, 0, 30, 5, 55, kLeft);
+  FillPicture(frame, 95, 30, 100, 55, kRight);
+  FillPicture(frame, 0, 55, 100, 60, kBottom);
   data.FPicture = frame;
   if (withInactive) {
     TspPicture inactive = frame;
-    Fill(inactive, 0, 0, 100, 30, kInactiveTop);
+    FillPicture(inactive, 0, 0, 100, 30, kInactiveTop);
     data.FInActivePicture = inactive;
   }
   if (withMask) {
-    TspPicture mask = Picture(100, 60, 0x000000);
-    Fill(mask, 0, 0, 3, 3, 0xFFFFFF);
-    Fill(mask, 97, 0, 100, 3, 0xFFFFFF);
+    TspPicture mask = SolidPicture(100, 60, 0x000000);
+    FillPicture(mask, 0, 0, 3, 3, 0xFFFFFF);
+    FillPicture(mask, 97, 0, 100, 3, 0xFFFFFF);
     data.FMask = mask;
   }
-  data.LTPoint = TspPoint{20, 30};
-  data.RTPoint = TspPoint{80, 30};
-  data.LBPoint = TspPoint{20, 50};
-  data.RBPoint = TspPoint{80, 50};
+  NineCorners(&data, 20, 30, 80, 50);
   data.ClRect = TspRect{5, 30, 95, 55};
   data.CaptionRect = TspRect{5, 5, 95, 25};
   data.ButtonsOffset = 2;
   data.MaskRectArea = TspRect{3, 3, 97, 57};
-  data.HitTestLTPoint = TspPoint{10, 10};
-  data.HitTestRTPoint = TspPoint{90, 10};
-  data.HitTestLBPoint = TspPoint{10, 50};
-  data.HitTestRBPoint = TspPoint{90, 50};
+  HitTestCorners(&data, 10, 10, 90, 50);
   data.BorderW = 4;
 
   // Active picture 0: the button looks, 15 x 15 blocks side by side.
-  TspPicture looks = Picture(150, 15, 0);
+  TspPicture looks = SolidPicture(150, 15, 0);
   const uint32_t blocks[] = {kCloseNormal, kCloseHot, kCloseDown, kMaxNormal, kMaxRestore, kMinNormal, kRollNormal};
-  for (int i = 0; i < 7; ++i) Fill(looks, i * 15, 0, i * 15 + 15, 15, blocks[i]);
+  for (int i = 0; i < 7; ++i) FillPicture(looks, i * 15, 0, i * 15 + 15, 15, blocks[i]);
   data.FActivePictures.push_back(std::move(looks));
   // Active picture 1: a 2 x 1 object mask, black then (1, 0, 0).
-  TspPicture objectMask = Picture(2, 1, 0x000000);
+  TspPicture objectMask = SolidPicture(2, 1, 0x000000);
   objectMask.Pixels[1] = 0x000001;
   data.FActivePictures.push_back(std::move(objectMask));
 

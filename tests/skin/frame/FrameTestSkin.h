@@ -15,8 +15,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
+#include "framework/Forms.h"
 #include "skin/data/SkinData.h"
+#include "skin/frame/DynamicSkinForm.h"
+#include "support/Dib.h"
 
 namespace frametest {
 
@@ -35,6 +39,53 @@ struct FrameSkin {
   TspSkinData& data;
   // withMask: the cut-corner mask; withInactive: an inactive picture.
   explicit FrameSkin(bool withMask = true, bool withInactive = false);
+};
+
+// A form with the dynamic skin form component, its window made: at (l, t),
+// w x h, with that border style; frameMode false leaves the non-client area
+// to the system.
+struct Frame {
+  TForm* form = new TForm(nullptr);
+  TspDynamicSkinForm* sf;
+  explicit Frame(TspSkinData* skin, int l = 100, int t = 100, int w = 300, int h = 200,
+                 TFormBorderStyle style = bsSizeable, bool frameMode = true) {
+    form->SetBounds(l, t, w, h);
+    form->SetBorderStyle(style);
+    sf = new TspDynamicSkinForm(form);
+    sf->SetSupportNCArea(frameMode);
+    if (skin) sf->SetSkinData(skin);
+    form->HandleNeeded();
+  }
+  ~Frame() { delete form; }
+  Frame(const Frame&) = delete;
+  Frame& operator=(const Frame&) = delete;
+
+  HWND h() { return form->Handle(); }
+  RECT Bounds() {
+    RECT r;
+    GetWindowRect(h(), &r);
+    return r;
+  }
+  // WM_NCHITTEST at a point in window coordinates.
+  int Hit(int x, int y) {
+    RECT r = Bounds();
+    return int(SendMessageW(h(), WM_NCHITTEST, 0, MAKELPARAM(r.left + x, r.top + y)));
+  }
+  LPARAM ScreenPoint(int x, int y) {
+    RECT r = Bounds();
+    return MAKELPARAM(r.left + x, r.top + y);
+  }
+  void Activate(bool on) { SendMessageW(h(), WM_ACTIVATE, on ? WA_ACTIVE : WA_INACTIVE, 0); }
+  void Erase(Dib& dib) { SendMessageW(h(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dib.dc), 0); }
+  int IndexOf(const std::string& name) {
+    for (size_t i = 0; i < sf->ObjectList.size(); ++i)
+      if (sf->ObjectList[i]->IDName == name) return int(i);
+    return -1;
+  }
+  TspSkinStdButtonObject* Button(const std::string& name) {
+    int i = IndexOf(name);
+    return i < 0 ? nullptr : dynamic_cast<TspSkinStdButtonObject*>(sf->ObjectList[size_t(i)].get());
+  }
 };
 
 // A skin data component with nothing loaded.

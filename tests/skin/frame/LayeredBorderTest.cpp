@@ -19,6 +19,7 @@
 #include "skin/data/SPUtils.h"
 #include "skin/frame/DynamicSkinForm.h"
 #include "skin/frame/LayeredBorder.h"
+#include "support/SkinParts.h"
 
 using namespace frametest;
 
@@ -32,11 +33,9 @@ enum LayerKind { kBand, kNoBand, kSingle, kFull };
 
 void AddLayerFrame(TspSkinData& sd, LayerKind kind) {
   const int picture = int(sd.FActivePictures.size());
-  TspPicture p;
-  p.SetSize(60, 70, 0x808080);
+  TspPicture p = SolidPicture(60, 70, 0x808080);
   sd.FActivePictures.push_back(p);
-  TspPicture m;
-  m.SetSize(60, 70, 0xC0C0C0);
+  TspPicture m = SolidPicture(60, 70, 0xC0C0C0);
   sd.FActivePictures.push_back(m);
   auto lf = std::make_unique<TspDataSkinLayerFrame>();
   lf->PictureIndex = picture;
@@ -51,10 +50,7 @@ void AddLayerFrame(TspSkinData& sd, LayerKind kind) {
   if (kind != kNoBand) lf->BorderRect = TspRect{4, 4, 56, 66};
   lf->HitTestEnable = true;
   lf->HitTestSize = 4;
-  lf->HitTestLTPoint = TspPoint{12, 12};
-  lf->HitTestRTPoint = TspPoint{48, 12};
-  lf->HitTestLBPoint = TspPoint{12, 58};
-  lf->HitTestRBPoint = TspPoint{48, 58};
+  HitTestCorners(lf, 12, 12, 48, 58);
   if (kind == kFull) {
     lf->FullBorder = true;
     lf->CaptionRect = TspRect{12, 20, 48, 40};

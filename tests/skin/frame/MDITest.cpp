@@ -14,6 +14,7 @@
 
 #include "framework/Forms.h"
 #include "support/Dib.h"
+#include "support/RealInput.h"
 #include "framework/Menus.h"
 #include "framework/SysUtils.h"
 #include "skin/controls/SkinScrollBar.h"
@@ -27,15 +28,7 @@ namespace {
 void Pump() { Application->ProcessMessages(); }
 
 // Pumps until `done` holds or two seconds passed; returns `done`.
-bool PumpUntil(const std::function<bool()>& done) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > 2000) return done();
-    Pump();
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return true;
-}
+bool PumpUntil(const std::function<bool()>& done) { return real_input::PumpUntil(done, 2000); }
 
 // Left clicks of the real mouse at a screen point; all the input is queued
 // before the GUI thread takes any, so a loop that a press starts (the
@@ -66,34 +59,20 @@ void Snap(HWND h, const char* name) {
   GetWindowRect(h, &r);
   InflateRect(&r, 12, 12);  // with the layered border around the window
   const int w = r.right - r.left, ht = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -ht;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, bmp);
-  BitBlt(mem, 0, 0, w, ht, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
+  Dib shot(w, ht);
+  shot.FromScreen(r.left, r.top);
+  const BITMAPINFOHEADER& bh = shot.bi.bmiHeader;
   std::string path = std::string(dir) + "/" + name + ".bmp";
   if (FILE* f = fopen(path.c_str(), "wb")) {
     BITMAPFILEHEADER fh = {};
     fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
+    fh.bfOffBits = sizeof(fh) + sizeof(bh);
     fh.bfSize = fh.bfOffBits + DWORD(w * ht * 4);
     fwrite(&fh, sizeof(fh), 1, f);
-    fwrite(&bi.bmiHeader, sizeof(bi.bmiHeader), 1, f);
-    fwrite(bits, 4, size_t(w) * size_t(ht), f);
+    fwrite(&bh, sizeof(bh), 1, f);
+    fwrite(shot.bits, 4, size_t(w) * size_t(ht), f);
     fclose(f);
   }
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
 }
 
 struct Mdi {

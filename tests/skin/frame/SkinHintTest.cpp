@@ -12,6 +12,7 @@
 #include "skin/controls/SkinButtons.h"
 #include "skin/frame/SkinHint.h"
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 #include "support/RealInput.h"
 #include "skin/controls/FakeTimers.h"
 
@@ -38,13 +39,11 @@ SIZE Measure(const std::string& name, int height, bool bold, const std::string& 
 struct HintSkin {
   TspSkinData data{nullptr};
   HintSkin() {
-    TspPicture p;
-    p.SetSize(60, 40, 0x00FF0000);
+    TspPicture p = SolidPicture(60, 40, 0x00FF0000);
     // A blue client area, red frame.
     for (int y = 5; y < 35; ++y)
       for (int x = 5; x < 55; ++x) p.Pixels[size_t(y) * 60 + x] = 0x000000FF;
-    TspPicture mask;
-    mask.SetSize(60, 40, 0x000000);
+    TspPicture mask = SolidPicture(60, 40, 0x000000);
     for (int y = 0; y < 3; ++y)
       for (int x = 0; x < 3; ++x) mask.Pixels[size_t(y) * 60 + x] = 0xFFFFFF;  // top-left corner cut off
     data.FActivePictures = {std::move(p), std::move(mask)};
@@ -52,10 +51,7 @@ struct HintSkin {
     auto& e = *data.HintWindow;
     e.WindowPictureIndex = 0;
     e.MaskPictureIndex = 1;
-    e.LTPoint = TspPoint{25, 15};
-    e.RTPoint = TspPoint{35, 15};
-    e.LBPoint = TspPoint{25, 25};
-    e.RBPoint = TspPoint{35, 25};
+    NineCorners(&e, 25, 15, 35, 25);
     e.ClRect = TspRect{5, 5, 55, 35};
     e.FontName = "Arial";
     e.FontHeight = 14;

@@ -12,6 +12,7 @@
 #include "skin/frame/SkinHint.h"
 #include "skin/frame/SkinImagesMenu.h"
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 
 namespace {
 
@@ -94,24 +95,14 @@ TEST_F(ImagesMenuTest, GridOfThreeColumnsLaysOutRowsHeaderAndButton) {
 
 TEST_F(ImagesMenuTest, SkinElementsSetTheGridOriginWindowSizeAndHeaderHeight) {
   TspSkinData skin(nullptr);
-  TspPicture window;
-  window.SetSize(40, 40, 0x00FF0000);
-  TspPicture label;
-  label.SetSize(30, 20, 0x0000FF00);
+  TspPicture window = SolidPicture(40, 40, 0x00FF0000);
+  TspPicture label = SolidPicture(30, 20, 0x0000FF00);
   skin.FActivePictures = {std::move(window), std::move(label)};
-  *skin.PopupWindow = TspDataSkinPopupWindow();
-  auto& e = *skin.PopupWindow;
-  e.WindowPictureIndex = 0;
-  e.LTPoint = TspPoint{6, 6};
-  e.RTPoint = TspPoint{34, 6};
-  e.LBPoint = TspPoint{6, 34};
-  e.RBPoint = TspPoint{34, 34};
-  e.ItemsRect = TspRect{6, 6, 34, 34};
+  PlainPopupWindow(skin, 6, 6, 34, 34);
   auto l = std::make_unique<TspDataSkinLabelControl>("label");
   l->PictureIndex = 1;
   l->SkinRect = TspRect{0, 0, 30, 20};
-  l->LTPoint = TspPoint{5, 0};
-  l->RTPoint = TspPoint{25, 0};
+  AcrossEnds(l, 5, 25);
   l->ClRect = TspRect{5, 0, 25, 20};
   skin.CtrlList.push_back(std::move(l));
   skin.Empty = false;

@@ -10,10 +10,12 @@
 
 #include "skin/controls/FakeTimers.h"
 #include "support/Dib.h"
+#include "support/SkinParts.h"
 #include "framework/Forms.h"
 #include "framework/ImgList.h"
 #include "framework/Menus.h"
 #include "skin/frame/SkinMenus.h"
+#include "MenuNoticeRecorder.h"
 
 namespace {
 
@@ -34,31 +36,19 @@ public:
   int Opens = 0, Closes = 0;
 };
 
-// A windowed control that writes down the menu notices it gets.
-class Recorder : public TCustomControl {
-public:
-  Recorder(TComponent* owner, std::vector<std::string>* log) : TCustomControl(owner), Log(log) {}
-  void WndProc(TMessage& m) override {
-    if (m.Msg == SP_MENUCLOSED) Log->push_back("closed");
-    if (m.Msg == SP_MENUCOMMAND) Log->push_back("command");
-    TCustomControl::WndProc(m);
-  }
-  std::vector<std::string>* Log;
-};
-
 struct Fixture {
   TForm form{nullptr};
   TestHost* host;
   TspSkinMenu* menu;
   TPopupMenu popup{nullptr};
   std::vector<std::string> log;
-  Recorder* ctrl;
+  MenuNoticeRecorder* ctrl;
 
   Fixture() {
     form.SetBounds(100, 100, 300, 200);
     host = new TestHost(&form);
     menu = host->Menu;
-    ctrl = new Recorder(&form, &log);
+    ctrl = new MenuNoticeRecorder(&form, &log);
     ctrl->SetParent(&form);
     ctrl->SetBounds(10, 10, 80, 24);
     form.Show();
@@ -360,7 +350,7 @@ TEST(TspSkinMenu, ACommandThatReopensTheMenuAndANewPopupWhileOpen) {
     ++firstCloses;
     // A handler may open the next menu with a close handler of its own.
   };
-  Recorder other(&f.form, &f.log);
+  MenuNoticeRecorder other(&f.form, &f.log);
   other.SetParent(&f.form);
   f.menu->Popup(&other, nullptr, 0, PointRect(250, 150), f.popup.Items(), false);
   f.menu->OnMenuClose = [&](TObject*) { ++secondCloses; };
@@ -437,7 +427,7 @@ TEST(TspSkinMenu, NothingToShowOpensNothingAndTheOpenerIsNotLeftWaiting) {
 TEST(TspSkinMenu, AnOpenerFreedWhileItsMenuIsOpenIsForgotten) {
   Fixture f;
   f.Fill(2);
-  auto* gone = new Recorder(&f.form, &f.log);
+  auto* gone = new MenuNoticeRecorder(&f.form, &f.log);
   gone->SetParent(&f.form);
   f.Open(PointRect(200, 150), false, gone);
   EXPECT_EQ(gone, f.menu->PopupCtrl());
@@ -569,32 +559,16 @@ constexpr uint32_t kBorder = 0x112233, kInside = 0x445566, kNormal = 0x00C000, k
 struct MenuSkin {
   TspSkinData data{nullptr};
   TspDataSkinMenuItem* item;
-  static TspPicture Picture(int w, int h, uint32_t fill) {
-    TspPicture p;
-    p.SetSize(w, h, fill);
-    return p;
-  }
-  static void Fill(TspPicture& p, int l, int t, int r, int b, uint32_t c) {
-    for (int y = t; y < b; ++y)
-      for (int x = l; x < r; ++x) p.Pixels[size_t(y) * p.Width + x] = c;
-  }
   MenuSkin() {
-    TspPicture window = Picture(40, 40, kBorder);
-    Fill(window, 4, 4, 36, 36, kInside);
-    TspPicture items = Picture(60, 54, 0);
-    Fill(items, 0, 0, 60, 24, kNormal);
-    Fill(items, 0, 24, 60, 48, kActiveItem);
-    Fill(items, 0, 48, 60, 54, kDivider);
-    TspPicture header = Picture(60, 20, kHeader);
+    TspPicture window = SolidPicture(40, 40, kBorder);
+    FillPicture(window, 4, 4, 36, 36, kInside);
+    TspPicture items = SolidPicture(60, 54, 0);
+    FillPicture(items, 0, 0, 60, 24, kNormal);
+    FillPicture(items, 0, 24, 60, 48, kActiveItem);
+    FillPicture(items, 0, 48, 60, 54, kDivider);
+    TspPicture header = SolidPicture(60, 20, kHeader);
     data.FActivePictures = {std::move(window), std::move(items), std::move(header)};
-    *data.PopupWindow = TspDataSkinPopupWindow();
-    auto& pw = *data.PopupWindow;
-    pw.WindowPictureIndex = 0;
-    pw.LTPoint = TspPoint{4, 4};
-    pw.RTPoint = TspPoint{36, 4};
-    pw.LBPoint = TspPoint{4, 36};
-    pw.RBPoint = TspPoint{36, 36};
-    pw.ItemsRect = TspRect{4, 4, 36, 36};
+    PlainPopupWindow(data, 4, 4, 36, 36);
     auto mi = std::make_unique<TspDataSkinMenuItem>("menuitem");
     mi->ActivePictureIndex = 1;
     mi->SkinRect = TspRect{0, 0, 60, 24};
@@ -609,8 +583,7 @@ struct MenuSkin {
     auto h = std::make_unique<TspDataSkinLabelControl>("menuheader");
     h->PictureIndex = 2;
     h->SkinRect = TspRect{0, 0, 60, 20};
-    h->LTPoint = TspPoint{5, 0};
-    h->RTPoint = TspPoint{55, 0};
+    AcrossEnds(h, 5, 55);
     h->ClRect = TspRect{5, 0, 55, 20};
     data.CtrlList.push_back(std::move(h));
     data.Empty = false;
@@ -734,8 +707,8 @@ TEST(TspSkinPopupWindow, MaskShapesTheWindowAndItemsFadeOnTheMorphTimer) {
   Fixture f;
   MenuSkin skin;
   // A mask whose top-left 4 x 4 corner is cut off.
-  TspPicture mask = MenuSkin::Picture(40, 40, 0x000000);
-  MenuSkin::Fill(mask, 0, 0, 4, 4, 0xFFFFFF);
+  TspPicture mask = SolidPicture(40, 40, 0x000000);
+  FillPicture(mask, 0, 0, 4, 4, 0xFFFFFF);
   skin.data.FActivePictures.push_back(std::move(mask));
   skin.data.PopupWindow->MaskPictureIndex = 3;
   skin.item->Morphing = true;
