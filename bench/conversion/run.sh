@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# run.sh <build dir> [runs]: conversion from the main window against the
-# ffmpeg tool, in one run. Run inside a Wine session:
+# run.sh <build dir> [runs] [jobs]: conversion from the main window against
+# the ffmpeg tool, in one run (jobs: any of OneClip FourClips Responsiveness,
+# all by default). Run inside a Wine session:
 #   TESS_BUILD_DIR=$PWD/build tools/wine-session --private-display bench/conversion/run.sh build 3
 #
 # 1. one 60 s 1280x720 H.264/AAC clip to the default format (MP4 H.264/AAC
@@ -14,6 +15,7 @@
 set -eu
 build=$(cd "$1" && pwd)
 runs=${2:-3}
+jobs=" ${3:-OneClip FourClips Responsiveness} "
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 driver="$build/bin/conversion_bench.exe.so"
 media="$build/bench/conversion-media"
@@ -36,6 +38,12 @@ export TESS_BENCH_MEDIA=$media
 # 1 Mbit/s; AAC stereo 44.1 kHz 128 kbit/s; the clip's whole length.
 tool_options=(-pix_fmt yuv420p -c:a aac -ac 2 -ar 44100 -b:a 128000 -c:v libx264 -r 25 -b:v 1000000
               -vf "pad=1280:960:0:120:black,scale=640:480" -t 60)
+
+# The reference of the responsiveness job: the tool converting two clips at
+# once while the program idles (the driver runs it).
+pair=""
+for n in 1 2; do pair+="ffmpeg -y -v error -ss 0 -i $(printf '%q ' "$media/clip$n.mp4" "${tool_options[@]}" "$work/pair$n.mp4") </dev/null & "; done
+export TESS_BENCH_TOOL_PAIR="${pair}wait"
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 tool_one() { ffmpeg -y -v error -ss 0 -i "$media/clip$1.mp4" "${tool_options[@]}" "$work/tool$1.mp4" </dev/null; }
@@ -65,6 +73,7 @@ median() { printf '%s\n' "$@" | sort -g | sed -n "$(( ($# + 1) / 2 ))p"; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
 for job in OneClip FourClips; do
+  [[ $jobs == *" $job "* ]] || continue
   ours=() theirs=()
   for _ in $(seq 1 "$runs"); do
     ours_job "$job" "$work/$job.txt"
@@ -78,13 +87,16 @@ for job in OneClip FourClips; do
   echo "  ratio      $(ratio "$a" "$b") (goal <= 1.05)"
 done
 
-keys=(trip_p50_ms trip_p95_ms trip_max_ms refresh_p50_ms refresh_min_ms refresh_max_ms refresh_inside_pct refresh_count)
+[[ $jobs == *" Responsiveness "* ]] || exit 0
+keys=(trip_p50_ms trip_p95_ms trip_max_ms ref_p50_ms ref_p95_ms ref_max_ms
+      refresh_p50_ms refresh_min_ms refresh_max_ms refresh_inside_pct refresh_count)
 declare -A seen
 for _ in $(seq 1 "$runs"); do
   ours_job Responsiveness "$work/Responsiveness.txt"
   for k in "${keys[@]}"; do seen[$k]="${seen[$k]:-} $(value "$work/Responsiveness.txt" "$k")"; done
 done
-echo "Responsiveness while two tasks convert, median of $runs runs (values of each run):"
+echo "Responsiveness while two tasks convert, median of $runs runs (values of each run);"
+echo "ref_*: the same probe while the tool converts the two clips beside the idle program:"
 for k in "${keys[@]}"; do
   # shellcheck disable=SC2086
   printf '  %-20s %8s   (%s)\n' "$k" "$(median ${seen[$k]})" "${seen[$k]# }"
