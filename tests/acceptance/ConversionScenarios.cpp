@@ -94,7 +94,20 @@ double Duration(const std::string& windowsPath) {
 
 // ---- the hands: the commands a person uses ----
 
-void AddFile(const std::string& windowsPath) { drv::AddFileThroughOpenDialog(windowsPath); }
+// Adds one file through File > Add File(s): its full name typed into the
+// open dialog; waits until the loading dialog is done.
+void AddFile(const std::string& windowsPath) {
+  drv::ClickMenu({"File1", "Openvideo1"});
+  ASSERT_NE(drv::WaitWindow(u"TspOpenDlgForm"), nullptr);
+  drv::ClickControl("TspOpenDlgForm", "FileNameEdit");
+  // The edit may still hold the name chosen last time.
+  drv::Key(VK_HOME);
+  drv::Key(VK_END, false, false, true);
+  drv::Type(windowsPath);
+  drv::Key(VK_RETURN);
+  ASSERT_TRUE(drv::WaitWindowGone(u"TspOpenDlgForm"));
+  drv::WaitUntil([] { return drv::FindShownWindow(u"TLoadForm") == nullptr; }, 30000);
+}
 
 RECT TableRect() { return drv::WaitControl("MainForm", "sgList"); }
 
