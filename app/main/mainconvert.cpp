@@ -198,6 +198,12 @@ void TMainForm::BuildConversionCommands() {
   ProcessUpdateTimer->SetEnabled(false);
   ProcessUpdateTimer->SetInterval(500);
   ProcessUpdateTimer->OnTimer = [this](TObject* s) { ProcessUpdateTimerTimer(s); };
+  // The texts are rebuilt at the first progress report after the timer
+  // fired. Reports at the timer's own pace drift against it, and a row
+  // whose task has not reported since the last rebuild keeps its old text
+  // for a whole second; reports five times as often leave every rebuild a
+  // fresh percentage of every running task.
+  MediaEncoder->SetProgressInterval(100);
   DrawPromoPicture(PromoWatermark);
   TaskRecords = std::make_shared<TConversionRecords>();
 

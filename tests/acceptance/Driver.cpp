@@ -683,3 +683,19 @@ std::vector<std::string> CommandsWithoutHandler() {
 }
 
 }  // namespace drv
+
+namespace drv {
+
+void AddFileThroughOpenDialog(const std::string& windowsPath) {
+  ClickMenu({"File1", "Openvideo1"});
+  ASSERT_NE(WaitWindow(u"TspOpenDlgForm"), nullptr);
+  ClickControl("TspOpenDlgForm", "FileNameEdit");
+  Key(VK_HOME);
+  Key(VK_END, false, false, true);
+  Type(windowsPath);
+  Key(VK_RETURN);
+  ASSERT_TRUE(WaitWindowGone(u"TspOpenDlgForm"));
+  WaitUntil([] { return FindShownWindow(u"TLoadForm") == nullptr; }, 60000);
+}
+
+}  // namespace drv

@@ -112,3 +112,10 @@ namespace drv {
 // the one check of this kind.)
 std::vector<std::string> CommandsWithoutHandler();
 }  // namespace drv
+
+namespace drv {
+// Adds one media file as a person does: File > Add File(s), its full name
+// typed into the open dialog (over whatever name the edit still holds);
+// returns when the loading dialog is gone.
+void AddFileThroughOpenDialog(const std::string& windowsPath);
+}  // namespace drv
