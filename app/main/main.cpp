@@ -718,11 +718,7 @@ void TMainForm::Exit1Click(TObject*) { Close(); }
 void TMainForm::Help2Click(TObject*) {
   AddToHistory("-> Help -> Online guide is chosen in main menu.");
   const std::string guide = Endpoints().GuidePage + "tessavane.htm";
-  if (OnShellOpen)
-    OnShellOpen(guide);
-  else
-    ShellExecuteW(nullptr, u"open", reinterpret_cast<LPCWSTR>(UTF8ToUTF16(guide).c_str()), nullptr, nullptr,
-                  SW_SHOWNORMAL);
+  OpenInShell(guide);
 }
 
 void TMainForm::WndProc(TMessage& m) {

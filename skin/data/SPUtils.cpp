@@ -91,19 +91,24 @@ static void SizeTarget(TBitmap* Target, int W, int H) {
   Target->SetSize(std::max(W, 0), std::max(H, 0));
 }
 
+// The target sized, then the picture's parts laid on it by `lay`.
+static void PaintNinePart(void (*lay)(const TspNinePartGeometry&, TspPiecePainter&), TBitmap* Target, TBitmap* Picture,
+                          int NewWidth, int NewHeight, const TspNinePartGeometry& g) {
+  SizeTarget(Target, NewWidth, NewHeight);
+  if (!Picture || Picture->Empty() || Target->Empty()) return;
+  TspCanvasPiecePainter painter(Picture, Target);
+  lay(g, painter);
+}
+
 void CreateNinePartImage(TPoint LTPoint, TPoint RTPoint, TPoint LBPoint, TPoint RBPoint, TRect ClRect,
                          TPoint NewLTPoint, TPoint NewRTPoint, TPoint NewLBPoint, TPoint NewRBPoint, TRect NewClRect,
                          TBitmap* Target, TBitmap* Picture, TRect SkinRect, int NewWidth, int NewHeight,
                          bool DrawClient, bool LeftStretch, bool TopStretch, bool RightStretch, bool BottomStretch,
                          bool StretchEffect, TspStretchType StretchType) {
-  SizeTarget(Target, NewWidth, NewHeight);
-  if (!Picture || Picture->Empty() || Target->Empty()) return;
-  const TspNinePartGeometry g =
-      Geometry(LTPoint, RTPoint, LBPoint, RBPoint, ClRect, NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint, NewClRect,
-               SkinRect, NewWidth, NewHeight, DrawClient, LeftStretch, TopStretch, RightStretch, BottomStretch,
-               StretchEffect, StretchType);
-  TspCanvasPiecePainter painter(Picture, Target);
-  LayNinePartImage(g, painter);
+  PaintNinePart(LayNinePartImage, Target, Picture, NewWidth, NewHeight,
+                Geometry(LTPoint, RTPoint, LBPoint, RBPoint, ClRect, NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint,
+                         NewClRect, SkinRect, NewWidth, NewHeight, DrawClient, LeftStretch, TopStretch, RightStretch,
+                         BottomStretch, StretchEffect, StretchType));
 }
 
 void CreateNinePartImageOpenRight(TPoint LTPoint, TPoint RTPoint, TPoint LBPoint, TPoint RBPoint, TRect ClRect,
@@ -111,14 +116,10 @@ void CreateNinePartImageOpenRight(TPoint LTPoint, TPoint RTPoint, TPoint LBPoint
                                   TRect NewClRect, TBitmap* Target, TBitmap* Picture, TRect SkinRect, int NewWidth,
                                   int NewHeight, bool DrawClient, bool LeftStretch, bool TopStretch, bool RightStretch,
                                   bool BottomStretch, bool StretchEffect, TspStretchType StretchType) {
-  SizeTarget(Target, NewWidth, NewHeight);
-  if (!Picture || Picture->Empty() || Target->Empty()) return;
-  const TspNinePartGeometry g =
-      Geometry(LTPoint, RTPoint, LBPoint, RBPoint, ClRect, NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint, NewClRect,
-               SkinRect, NewWidth, NewHeight, DrawClient, LeftStretch, TopStretch, RightStretch, BottomStretch,
-               StretchEffect, StretchType);
-  TspCanvasPiecePainter painter(Picture, Target);
-  LayNinePartImageOpenRight(g, painter);
+  PaintNinePart(LayNinePartImageOpenRight, Target, Picture, NewWidth, NewHeight,
+                Geometry(LTPoint, RTPoint, LBPoint, RBPoint, ClRect, NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint,
+                         NewClRect, SkinRect, NewWidth, NewHeight, DrawClient, LeftStretch, TopStretch, RightStretch,
+                         BottomStretch, StretchEffect, StretchType));
 }
 
 void DrawSkinRectStretched(TBitmap* Target, TBitmap* Picture, TRect SkinRect, TRect ClRect, bool DrawClient) {

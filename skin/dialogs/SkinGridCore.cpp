@@ -18,6 +18,15 @@ constexpr int kMaxExtentCount = 134217725;
 
 [[noreturn]] void GridError(const char* message) { throw EInvalidGridOperation(message); }
 
+// Whether `value` is a new fixed count for an axis of `count` lines; a
+// count the axis cannot have raises `tooBig`.
+bool NewFixedCount(int current, int value, int count, const char* tooBig) {
+  if (value == current) return false;
+  if (value < 0) GridError(kIndexOutOfRange);
+  if (value >= count) GridError(tooBig);
+  return true;
+}
+
 int64_t Clamp64(int64_t v) { return std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, v)); }
 
 RECT ToWinRect(const TspRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
@@ -51,12 +60,8 @@ TspSkinCustomGrid::~TspSkinCustomGrid() {
   KillTimer(HandleIfAllocated(), 1);
   delete FInplaceEdit;
   FInplaceEdit = nullptr;
-  for (TspSkinScrollBar* bar : {FHScrollBar, FVScrollBar}) {
-    if (!bar) continue;
-    UnbindScrollBar(bar);
-    bar->RemoveFreeNotification(this);
-  }
-  FHScrollBar = FVScrollBar = nullptr;
+  for (TspSkinScrollBar* bar : {FHScrollBar.Get(), FVScrollBar.Get()})
+    if (bar) UnbindScrollBar(bar);
 }
 
 void TspSkinCustomGrid::CreateParams(TCreateParams& params) {
@@ -66,13 +71,6 @@ void TspSkinCustomGrid::CreateParams(TCreateParams& params) {
   // No redraw on resize: the grid invalidates what its size change uncovers.
   params.WindowClassStyle = CS_DBLCLKS;
   params.WinClassName = u"TspSkinGrid";
-}
-
-void TspSkinCustomGrid::Notification(TComponent* component, TOperation operation) {
-  Base::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FHScrollBar) FHScrollBar = nullptr;
-  if (component == FVScrollBar) FVScrollBar = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -397,18 +395,14 @@ void TspSkinCustomGrid::ResizeGrid(int newCols, int newRows) {
 }
 
 void TspSkinCustomGrid::SetFixedCols(int value) {
-  if (value == FFixedCols) return;
-  if (value < 0) GridError(kIndexOutOfRange);
-  if (value >= FColCount) GridError(kFixedColTooBig);
+  if (!NewFixedCount(FFixedCols, value, FColCount, kFixedColTooBig)) return;
   FFixedCols = value;
   ResetCurrentCell();
   Invalidate();
 }
 
 void TspSkinCustomGrid::SetFixedRows(int value) {
-  if (value == FFixedRows) return;
-  if (value < 0) GridError(kIndexOutOfRange);
-  if (value >= FRowCount) GridError(kFixedRowTooBig);
+  if (!NewFixedCount(FFixedRows, value, FRowCount, kFixedRowTooBig)) return;
   FFixedRows = value;
   ResetCurrentCell();
   Invalidate();

@@ -12,14 +12,6 @@
 
 namespace {
 
-std::string Lower(const std::string& s) {
-  std::u16string w = UTF8ToUTF16(s);
-  if (!w.empty()) CharLowerBuffW(reinterpret_cast<LPWSTR>(&w[0]), static_cast<DWORD>(w.size()));
-  return UTF16ToUTF8(w);
-}
-
-int SignedLow16(HRESULT hr) { return static_cast<short>(static_cast<unsigned>(hr) & 0xFFFF); }
-
 }  // namespace
 
 TspCustomShellComboBox::TspCustomShellComboBox(TComponent* owner) : TspSkinCustomComboBox(owner) {
@@ -81,11 +73,7 @@ void TspCustomShellComboBox::RebuildStrings(int select) {
 
 void TspCustomShellComboBox::InitItems() {
   if (ComponentState() & csLoading) return;
-  ++FItemsUpdating;
-  struct TEnd {
-    int& n;
-    ~TEnd() { --n; }
-  } end{FItemsUpdating};
+  TspCountScope itemsUpdating(FItemsUpdating);
   ClearItems();
   FRootFolder = CreateRootFolder(FRootFolder, FRoot, FOldRoot);
   TspItemEx root;
@@ -109,16 +97,9 @@ void TspCustomShellComboBox::InitItems() {
 void TspCustomShellComboBox::AddFolderChildren(int position, TspShellFolder* folder) {
   IShellFolder* sf = folder->ShellFolder();
   if (!sf) return;
-  IEnumIDList* raw = nullptr;
-  HRESULT hr = sf->EnumObjects(nullptr, ObjectTypeFlags(FObjectTypes), &raw);
-  if (FAILED(hr) || !raw) throw EOleError("The folder cannot be listed", FAILED(hr) ? hr : E_FAIL);
-  TComRef<IEnumIDList> list(raw);
   std::vector<LPITEMIDLIST> ids;
-  LPITEMIDLIST id = nullptr;
-  ULONG fetched = 0;
-  while (list->Next(1, &id, &fetched) == S_OK && fetched == 1) ids.push_back(id);
-  std::stable_sort(ids.begin(), ids.end(),
-                   [sf](LPITEMIDLIST a, LPITEMIDLIST b) { return SignedLow16(sf->CompareIDs(0, a, b)) < 0; });
+  const HRESULT hr = ListFolderItems(sf, nullptr, FObjectTypes, ids);
+  if (FAILED(hr)) throw EOleError("The folder cannot be listed", hr);
   for (size_t k = 0; k < ids.size(); ++k) {
     IShellFolder* child = BindShellFolder(sf, ids[k], nullptr);
     TspItemEx e;
@@ -146,11 +127,7 @@ TspShellFolder* TspCustomShellComboBox::ItemFolder(int index) const {
 }
 
 void TspCustomShellComboBox::ShowPath(LPCITEMIDLIST id) {
-  ++FItemsUpdating;
-  struct TEnd {
-    int& n;
-    ~TEnd() { --n; }
-  } end{FItemsUpdating};
+  TspCountScope itemsUpdating(FItemsUpdating);
   InitItems();
   TIdLists* ancestors = AncestorIdLists(id);
   int found = -1;
@@ -196,11 +173,7 @@ void TspCustomShellComboBox::SetPathFromID(LPCITEMIDLIST id) {
   const int sel = ItemIndex();
   if (sel >= 0 && sel < static_cast<int>(FItemsEx.size()) && IdListsEqual(FItemsEx[static_cast<size_t>(sel)].Data->AbsoluteID(), id))
     return;
-  FUpdating = true;
-  struct TEnd {
-    bool& flag;
-    ~TEnd() { flag = false; }
-  } end{FUpdating};
+  TspFlagScope updating(FUpdating);
   ShowPath(id);
 }
 
@@ -223,11 +196,7 @@ void TspCustomShellComboBox::SetPath(const std::string& value) {
 }
 
 void TspCustomShellComboBox::RootChangedSync() {
-  FUpdating = true;
-  struct TEnd {
-    bool& flag;
-    ~TEnd() { flag = false; }
-  } end{FUpdating};
+  TspFlagScope updating(FUpdating);
   ClearItems();
   InitItems();
   if (FTreeView) FTreeView->SetRoot(FRoot);
@@ -235,7 +204,7 @@ void TspCustomShellComboBox::RootChangedSync() {
 }
 
 void TspCustomShellComboBox::SetRoot(const TRoot& value) {
-  if (Lower(value) == Lower(FRoot)) return;
+  if (LowerText(value) == LowerText(FRoot)) return;
   FOldRoot = FRoot;
   FRoot = value;
   RootChangedSync();
@@ -259,11 +228,7 @@ void TspCustomShellComboBox::Change() {
   TspSkinCustomComboBox::Change();
   const int i = ItemIndex();
   if (i < 0 || i >= static_cast<int>(FItemsEx.size()) || FUpdating || IsPopupVisible()) return;
-  FUpdating = true;
-  struct TEnd {
-    bool& flag;
-    ~TEnd() { flag = false; }
-  } end{FUpdating};
+  TspFlagScope updating(FUpdating);
   LPITEMIDLIST id = CloneIdList(FItemsEx[static_cast<size_t>(i)].Data->AbsoluteID());
   if (FTreeView) FTreeView->SetPathFromID(id);
   if (FListView) FListView->SetPathFromID(id);

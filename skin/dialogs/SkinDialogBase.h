@@ -1,0 +1,29 @@
+// What every skinned dialog component holds: the skin of its window's
+// frame, the skin of its controls, and the frame's translucency.
+#pragma once
+
+#include "framework/Classes.h"
+
+class TspSkinData;
+class TspDynamicSkinForm;
+
+class TspSkinDialogBase : public TComponent {
+public:
+  bool AlphaBlend = false;
+  bool AlphaBlendAnimation = false;
+  int AlphaBlendValue;
+  TspSkinData* SkinData() const { return FSD; }
+  void SetSkinData(TspSkinData* value) { FSD.Set(value); }
+  TspSkinData* CtrlSkinData() const { return FCtrlSD; }
+  void SetCtrlSkinData(TspSkinData* value) { FCtrlSD.Set(value); }
+
+protected:
+  explicit TspSkinDialogBase(TComponent* owner, int alphaBlendValue = 200)
+      : TComponent(owner), AlphaBlendValue(alphaBlendValue) {}
+  // Gives the dialog window's skinned frame the two skins (the controls'
+  // skin serves its menus) and the translucency.
+  void SkinFrame(TspDynamicSkinForm* frame) const;
+
+  TComponentRef<TspSkinData> FSD{this};
+  TComponentRef<TspSkinData> FCtrlSD{this};
+};
