@@ -12,6 +12,7 @@
 
 #include "bench/BenchUtil.h"
 #include "framework/Forms.h"
+#include "tests/support/Dib.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCheckRadio.h"
 #include "skin/controls/SkinGauge.h"
@@ -19,29 +20,6 @@
 #include "skin/controls/SkinTrackBar.h"
 
 namespace {
-
-struct Target {
-  HDC dc;
-  HBITMAP bmp;
-  HGDIOBJ old;
-  Target(int w, int h) {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    dc = CreateCompatibleDC(nullptr);
-    bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    old = SelectObject(dc, bmp);
-  }
-  ~Target() {
-    SelectObject(dc, old);
-    DeleteObject(bmp);
-    DeleteDC(dc);
-  }
-};
 
 // A small skin made in code: one picture of coloured blocks (normal, hot,
 // pressed, thumb, track, fill) and an element per control kind.
@@ -130,8 +108,8 @@ int main() {
   auto measureAll = [&](const char* look) {
   std::printf("%s look\n%-22s %12s %12s %8s\n", look, "control", "paint ms", "blit ms", "ratio");
   for (auto& [name, c] : controls) {
-    Target target(c->Width(), c->Height());
-    Target source(c->Width(), c->Height());
+    Dib target(c->Width(), c->Height());
+    Dib source(c->Width(), c->Height());
     double paint;
     if (auto* w = dynamic_cast<TWinControl*>(c)) {
       HWND h = w->Handle();

@@ -9,6 +9,7 @@
 
 #include "BenchUtil.h"
 #include "framework/Forms.h"
+#include "tests/support/Dib.h"
 #include "skin/frame/DynamicSkinForm.h"
 
 namespace {
@@ -63,29 +64,6 @@ void BuildSkin(TspSkinData& d) {
   }
   d.Empty = false;
 }
-
-struct Dib {
-  HDC dc;
-  HBITMAP bmp;
-  HGDIOBJ old;
-  Dib(int w, int h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    dc = CreateCompatibleDC(nullptr);
-    void* bits = nullptr;
-    bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    old = SelectObject(dc, bmp);
-  }
-  ~Dib() {
-    SelectObject(dc, old);
-    DeleteObject(bmp);
-    DeleteDC(dc);
-  }
-};
 
 void Report(const char* what, double ours, double reference) {
   std::printf("%-40s ours %8.3f ms  reference %8.3f ms  ratio %6.2fx\n", what, ours * 1e3, reference * 1e3,

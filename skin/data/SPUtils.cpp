@@ -484,15 +484,23 @@ int CanvasDrawTextW(TCanvas* Canvas, const std::u16string& Text, TRect& Rc, UINT
   return result;
 }
 
+// The glow's mask picture: `s` larger than Rc on every side, its canvas in
+// Canvas's font, drawn in the mask colour (red); null when it has no size.
+static TCanvas* PrepareGlowMask(TspBitmap& b, TCanvas* Canvas, const TRect& Rc, int s) {
+  b.SetSize(Rc.Width() + 2 * s, Rc.Height() + 2 * s);
+  if (b.Empty()) return nullptr;
+  TCanvas* c = b.Canvas();
+  c->Font()->Assign(Canvas->Font());
+  c->Font()->SetColor(clRed);
+  return c;
+}
+
 static void GlowText(TCanvas* Canvas, TRect Rc, const std::string& Text, UINT Flags, int Offset, TColor GlowColor,
                      int GlowSize, bool Thick) {
   const int s = GlowSize;
   TspBitmap b;
-  b.SetSize(Rc.Width() + 2 * s, Rc.Height() + 2 * s);
-  if (b.Empty()) return;
-  TCanvas* c = b.Canvas();
-  c->Font()->Assign(Canvas->Font());
-  c->Font()->SetColor(clRed);
+  TCanvas* c = PrepareGlowMask(b, Canvas, Rc, s);
+  if (!c) return;
   c->Brush()->SetStyle(bsClear);
   const std::u16string t = UTF8ToUTF16(Text);
   const TRect base{s, s, b.Width() - s, b.Height() - s};
@@ -949,11 +957,8 @@ void RedToAlpha(TspBitmap& b, TColor colour) {
 void VistaGlow(TCanvas* Canvas, TRect Rc, const std::u16string& Text, UINT Flags, TColor GlowColor, int s,
                bool narrow) {
   TspBitmap b;
-  b.SetSize(Rc.Width() + 2 * s, Rc.Height() + 2 * s);
-  if (b.Empty()) return;
-  TCanvas* c = b.Canvas();
-  c->Font()->Assign(Canvas->Font());
-  c->Font()->SetColor(clRed);
+  TCanvas* c = PrepareGlowMask(b, Canvas, Rc, s);
+  if (!c) return;
   const TRect t{s, s, b.Width() - s, b.Height() - s};
   c->Brush()->SetColor(clRed);
   c->Brush()->SetStyle(bsSolid);

@@ -4,8 +4,12 @@
 
 #include "framework/Classes.h"
 
+#include <string>
+
 class TspSkinData;
 class TspDynamicSkinForm;
+class TspSkinStdLabel;
+struct TspFontDesc;
 
 class TspSkinDialogBase : public TComponent {
 public:
@@ -23,6 +27,10 @@ protected:
   // Gives the dialog window's skinned frame the two skins (the controls'
   // skin serves its menus) and the translucency.
   void SkinFrame(TspDynamicSkinForm* frame) const;
+  // A label of `owner` in the controls' skin, its element `skinName`; in
+  // `font`, or in the skin's font when useSkinFont and the skin has one.
+  TspSkinStdLabel* MakeSkinnedLabel(TComponent* owner, const char* name, const TspFontDesc& font, bool useSkinFont,
+                                    const std::string& skinName) const;
 
   TComponentRef<TspSkinData> FSD{this};
   TComponentRef<TspSkinData> FCtrlSD{this};

@@ -20,6 +20,17 @@ constexpr int kMaxExtentCount = 134217725;
 
 // Whether `value` is a new fixed count for an axis of `count` lines; a
 // count the axis cannot have raises `tooBig`.
+// An index on an axis where the line at `fromIndex` moved to `toIndex`:
+// that line's index follows it, those between shift by one.
+void FollowLineMove(int& v, int fromIndex, int toIndex) {
+  if (v == fromIndex)
+    v = toIndex;
+  else if (fromIndex < toIndex && v > fromIndex && v <= toIndex)
+    --v;
+  else if (fromIndex > toIndex && v >= toIndex && v < fromIndex)
+    ++v;
+}
+
 bool NewFixedCount(int current, int value, int count, const char* tooBig) {
   if (value == current) return false;
   if (value < 0) GridError(kIndexOutOfRange);
@@ -712,17 +723,8 @@ void TspSkinCustomGrid::MoveColumnTo(int fromIndex, int toIndex) {
     ShiftExtent(FColWidths, fromIndex, toIndex);
     ShiftExtent(FTabStops, fromIndex, toIndex);
   }
-  auto adjust = [&](int& v) {
-    if (v == fromIndex)
-      v = toIndex;
-    else if (fromIndex < toIndex && v > fromIndex && v <= toIndex)
-      --v;
-    else if (fromIndex > toIndex && v >= toIndex && v < fromIndex)
-      ++v;
-  };
-  adjust(FCurrent.X);
-  adjust(FAnchor.X);
-  if (FInplaceCol != -1) adjust(FInplaceCol);
+  for (int* v : {&FCurrent.X, &FAnchor.X}) FollowLineMove(*v, fromIndex, toIndex);
+  if (FInplaceCol != -1) FollowLineMove(FInplaceCol, fromIndex, toIndex);
   InvalidateRect(TGridRect{std::min(fromIndex, toIndex), 0, std::max(fromIndex, toIndex), VisibleRowCount()});
   ColumnMovedNotify(fromIndex, toIndex);
   if (widths) ColWidthsChangedNotify();
@@ -734,17 +736,8 @@ void TspSkinCustomGrid::MoveRowTo(int fromIndex, int toIndex) {
   if (fromIndex < 0 || toIndex < 0 || fromIndex >= FRowCount || toIndex >= FRowCount) GridError(kIndexOutOfRange);
   bool heights = !FRowHeights.empty();
   if (heights) ShiftExtent(FRowHeights, fromIndex, toIndex);
-  auto adjust = [&](int& v) {
-    if (v == fromIndex)
-      v = toIndex;
-    else if (fromIndex < toIndex && v > fromIndex && v <= toIndex)
-      --v;
-    else if (fromIndex > toIndex && v >= toIndex && v < fromIndex)
-      ++v;
-  };
-  adjust(FCurrent.Y);
-  adjust(FAnchor.Y);
-  if (FInplaceRow != -1) adjust(FInplaceRow);
+  for (int* v : {&FCurrent.Y, &FAnchor.Y}) FollowLineMove(*v, fromIndex, toIndex);
+  if (FInplaceRow != -1) FollowLineMove(FInplaceRow, fromIndex, toIndex);
   RowMovedNotify(fromIndex, toIndex);
   if (heights) RowHeightsChangedNotify();
   RefreshEditor();

@@ -100,13 +100,7 @@ bool TspSkinInputDialog::InputQuery(const std::string& caption, const std::strin
   }
   SetClientSize(form.get(), MulDiv(180, unitW, 4), 100);
 
-  auto* label = new TspSkinStdLabel(form.get());
-  label->SetName("Prompt");
-  label->Font = DefaultLabelFont;
-  label->DefaultFont = DefaultLabelFont;
-  label->UseSkinFont = UseSkinFont;
-  label->SkinDataName = LabelSkinDataName;
-  label->SetSkinData(FCtrlSD);
+  TspSkinStdLabel* label = MakeSkinnedLabel(form.get(), "Prompt", DefaultLabelFont, UseSkinFont, LabelSkinDataName);
   label->WordWrap = true;
   label->SetAutoSize(true);
   label->SetBounds(MulDiv(8, unitW, 4), MulDiv(8, unitH, 8), MulDiv(164, unitW, 4), 0);

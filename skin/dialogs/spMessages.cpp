@@ -149,13 +149,7 @@ int TspSkinMessage::Run(const TBox& box) {
 
   form->SetCaption(box.customCaption ? box.caption : TypeCaption(box.type));
 
-  auto* label = new TspSkinStdLabel(form.get());
-  label->SetName("Message");
-  label->Font = DefaultFont;
-  label->DefaultFont = DefaultFont;
-  label->UseSkinFont = UseSkinFont;
-  label->SkinDataName = MessageLabelSkinDataName;
-  label->SetSkinData(FCtrlSD);
+  TspSkinStdLabel* label = MakeSkinnedLabel(form.get(), "Message", DefaultFont, UseSkinFont, MessageLabelSkinDataName);
   label->SetAutoSize(true);
   label->SetBounds(50, 15, 0, 0);
   label->SetParent(form.get());

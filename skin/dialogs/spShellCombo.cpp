@@ -184,15 +184,7 @@ std::string TspCustomShellComboBox::Path() {
 }
 
 void TspCustomShellComboBox::SetPath(const std::string& value) {
-  std::u16string w = UTF8ToUTF16(value);
-  LPITEMIDLIST id = nullptr;
-  ULONG eaten = 0;
-  HRESULT hr = w.empty() ? E_INVALIDARG
-                         : DesktopShellFolder()->ShellFolder()->ParseDisplayName(
-                               nullptr, nullptr, reinterpret_cast<LPWSTR>(&w[0]), &eaten, &id, nullptr);
-  if (FAILED(hr) || !id) throw EInvalidPath("Error setting path: \"" + value + "\"");
-  ShowPath(id);
-  FreeIdList(id);
+  WithPathIdList(value, nullptr, [this](LPCITEMIDLIST id) { ShowPath(id); });
 }
 
 void TspCustomShellComboBox::RootChangedSync() {
@@ -204,10 +196,7 @@ void TspCustomShellComboBox::RootChangedSync() {
 }
 
 void TspCustomShellComboBox::SetRoot(const TRoot& value) {
-  if (LowerText(value) == LowerText(FRoot)) return;
-  FOldRoot = FRoot;
-  FRoot = value;
-  RootChangedSync();
+  if (TakeNewRoot(FRoot, FOldRoot, value)) RootChangedSync();
 }
 
 void TspCustomShellComboBox::SetObjectTypes(TShellObjectTypes value) {

@@ -332,9 +332,7 @@ void TspCustomShellListView::SetViewStyle(TViewStyle value) {
 }
 
 void TspCustomShellListView::SetRoot(const TRoot& value) {
-  if (LowerText(value) == LowerText(FRoot)) return;
-  FOldRoot = FRoot;
-  FRoot = value;
+  if (!TakeNewRoot(FRoot, FOldRoot, value)) return;
   TspShellFolder* next = CreateRootFolder(nullptr, FRoot, FOldRoot);
   ClearItems();
   delete FRootFolder;
@@ -346,17 +344,7 @@ void TspCustomShellListView::SetRoot(const TRoot& value) {
 std::string TspCustomShellListView::Path() const { return FRootFolder ? FRootFolder->PathName() : std::string(); }
 
 void TspCustomShellListView::SetPath(const std::string& value) {
-  std::u16string w = UTF8ToUTF16(value);
-  LPITEMIDLIST id = nullptr;
-  ULONG eaten = 0;
-  HRESULT hr = DesktopShellFolder()->ShellFolder()->ParseDisplayName(
-      Handle(), nullptr, reinterpret_cast<LPWSTR>(&w[0]), &eaten, &id, nullptr);
-  if (FAILED(hr) || !id) throw EInvalidPath("Error setting path: \"" + value + "\"");
-  struct TFree {
-    LPITEMIDLIST p;
-    ~TFree() { FreeIdList(p); }
-  } keep{id};
-  SetPathFromID(id);
+  WithPathIdList(value, Handle(), [this](LPCITEMIDLIST id) { SetPathFromID(id); });
 }
 
 void TspCustomShellListView::SetMask(const std::string& value) {

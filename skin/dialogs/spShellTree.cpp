@@ -139,10 +139,7 @@ void TspCustomShellTreeView::RootChangedSync() {
 }
 
 void TspCustomShellTreeView::SetRoot(const TRoot& value) {
-  if (LowerText(value) == LowerText(FRoot)) return;
-  FOldRoot = FRoot;
-  FRoot = value;
-  RootChangedSync();
+  if (TakeNewRoot(FRoot, FOldRoot, value)) RootChangedSync();
 }
 
 void TspCustomShellTreeView::SetObjectTypes(TShellObjectTypes value) {
@@ -230,15 +227,7 @@ void TspCustomShellTreeView::Change(TTreeNode* node) {
 }
 
 void TspCustomShellTreeView::SetPath(const std::string& value) {
-  std::u16string w = UTF8ToUTF16(value);
-  LPITEMIDLIST id = nullptr;
-  ULONG eaten = 0;
-  HRESULT hr = w.empty() ? E_INVALIDARG
-                         : DesktopShellFolder()->ShellFolder()->ParseDisplayName(
-                               nullptr, nullptr, reinterpret_cast<LPWSTR>(&w[0]), &eaten, &id, nullptr);
-  if (FAILED(hr) || !id) throw EInvalidPath("Error setting path: \"" + value + "\"");
-  SetPathFromID(id);
-  FreeIdList(id);
+  WithPathIdList(value, nullptr, [this](LPCITEMIDLIST id) { SetPathFromID(id); });
   if (TTreeNode* node = Selected()) {
     node->Expand(false);
     Change(node);

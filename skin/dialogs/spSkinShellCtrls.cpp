@@ -442,6 +442,28 @@ TspShellFolder* CreateRootFolder(TspShellFolder* old, TRoot& root, const TRoot& 
   return result;
 }
 
+void WithPathIdList(const std::string& value, HWND owner, const std::function<void(LPCITEMIDLIST id)>& use) {
+  std::u16string w = UTF8ToUTF16(value);
+  LPITEMIDLIST id = nullptr;
+  ULONG eaten = 0;
+  HRESULT hr = w.empty() ? E_INVALIDARG
+                         : DesktopShellFolder()->ShellFolder()->ParseDisplayName(
+                               owner, nullptr, reinterpret_cast<LPWSTR>(&w[0]), &eaten, &id, nullptr);
+  if (FAILED(hr) || !id) throw EInvalidPath("Error setting path: \"" + value + "\"");
+  struct TFree {
+    LPITEMIDLIST p;
+    ~TFree() { FreeIdList(p); }
+  } keep{id};
+  use(id);
+}
+
+bool TakeNewRoot(TRoot& root, TRoot& previous, const TRoot& value) {
+  if (LowerText(value) == LowerText(root)) return false;
+  previous = root;
+  root = value;
+  return true;
+}
+
 TspShellFolder* TryCreateRootFolder(TRoot& root, const TRoot& previous) {
   try {
     return CreateRootFolder(nullptr, root, previous);

@@ -261,6 +261,12 @@ TspShellFolder* FolderFromAbsoluteIdList(LPCITEMIDLIST list);
 // into a new wrapper and frees `old`. On failure `root` is set back to
 // `previous` and Exception "Error setting path: ..." is raised; `old` stays.
 TspShellFolder* CreateRootFolder(TspShellFolder* old, TRoot& root, const TRoot& previous);
+// Runs `use` with the absolute id list of the path `value` (freed after);
+// a path the shell does not know raises EInvalidPath.
+void WithPathIdList(const std::string& value, HWND owner, const std::function<void(LPCITEMIDLIST id)>& use);
+// Makes `value` the root, keeping the one before in `previous` for a name
+// that cannot be shown; false when `value` names the root already.
+bool TakeNewRoot(TRoot& root, TRoot& previous, const TRoot& value);
 // The same for a control that has no root folder yet; null when the root
 // cannot be made.
 TspShellFolder* TryCreateRootFolder(TRoot& root, const TRoot& previous);

@@ -24,6 +24,15 @@ bool StripChildItem(const std::string& name, std::string& stripped) {
   return true;
 }
 
+// The window menu's item of `child`, or -1.
+int ChildMenuItemIndex(TMenuItem* menu, const TCustomForm* child) {
+  for (int i = 0; i < menu->Count(); ++i) {
+    std::string name;
+    if (StripChildItem(menu->Items(i)->Name(), name) && name == child->Name()) return i;
+  }
+  return -1;
+}
+
 std::vector<TCustomForm*> Children(TCustomForm* frame) {
   std::vector<TCustomForm*> list;
   if (!frame) return list;
@@ -426,13 +435,8 @@ void TspDynamicSkinForm::UpDateChildCaptionInMenu(TCustomForm* Child) {
   TspDynamicSkinForm* main = MainFormDSF();
   TMenuItem* menu = main ? main->FForm->WindowMenu : nullptr;
   if (!menu || !Child) return;
-  for (int i = 0; i < menu->Count(); ++i) {
-    std::string name;
-    if (StripChildItem(menu->Items(i)->Name(), name) && name == Child->Name()) {
-      menu->Items(i)->SetCaption(Child->Caption());
-      return;
-    }
-  }
+  const int i = ChildMenuItemIndex(menu, Child);
+  if (i >= 0) menu->Items(i)->SetCaption(Child->Caption());
 }
 
 void TspDynamicSkinForm::UpDateChildActiveInMenu() {
@@ -451,13 +455,8 @@ void TspDynamicSkinForm::DeleteChildFromMenu(TCustomForm* Child) {
   TspDynamicSkinForm* main = MainFormDSF();
   TMenuItem* menu = main ? main->FForm->WindowMenu : nullptr;
   if (!menu || !Child) return;
-  for (int i = 0; i < menu->Count(); ++i) {
-    std::string name;
-    if (StripChildItem(menu->Items(i)->Name(), name) && name == Child->Name()) {
-      menu->Delete(i);
-      break;
-    }
-  }
+  const int i = ChildMenuItemIndex(menu, Child);
+  if (i >= 0) menu->Delete(i);
   // The child being hidden may still count among the frame's children.
   int others = 0;
   for (TCustomForm* c : Children(main->FForm))

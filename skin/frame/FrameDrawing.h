@@ -11,6 +11,11 @@
 
 // Milliseconds on the performance counter: the tick count moves in 16 ms
 // steps under some systems, too coarse for the fades' spacing.
+// The work area of the monitor a popup keeps to: the active form's, else
+// the shown main form's, else `fallback`'s (when it has a window), else the
+// whole primary screen.
+TRect spPopupWorkArea(HWND fallback = nullptr);
+
 inline double spNowMs() {
   LARGE_INTEGER f, c;
   QueryPerformanceFrequency(&f);

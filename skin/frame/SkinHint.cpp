@@ -153,22 +153,15 @@ void TspSkinHintWindow::FitSkinSize(int& w, int& h, bool extraMargin) {
   h += e.ClRect.Top + (ph - e.ClRect.Bottom);
   int dx = w - pw, dy = h - ph;
   // The window grows until the moved corners no longer cross the fixed ones.
-  if (e.RTPoint.X + dx < e.LTPoint.X) {
-    w += e.LTPoint.X - (e.RTPoint.X + dx);
-    dx = w - pw;
-  }
-  if (e.RBPoint.X + dx < e.LBPoint.X) {
-    w += e.LBPoint.X - (e.RBPoint.X + dx);
-    dx = w - pw;
-  }
-  if (e.LBPoint.Y + dy < e.LTPoint.Y) {
-    h += e.LTPoint.Y - (e.LBPoint.Y + dy);
-    dy = h - ph;
-  }
-  if (e.RBPoint.Y + dy < e.RTPoint.Y) {
-    h += e.RTPoint.Y - (e.RBPoint.Y + dy);
-    dy = h - ph;
-  }
+  auto uncross = [](int& size, int& delta, int pictureSize, int fixed, int moved) {
+    if (moved + delta >= fixed) return;
+    size += fixed - (moved + delta);
+    delta = size - pictureSize;
+  };
+  uncross(w, dx, pw, e.LTPoint.X, e.RTPoint.X);
+  uncross(w, dx, pw, e.LBPoint.X, e.RBPoint.X);
+  uncross(h, dy, ph, e.LTPoint.Y, e.LBPoint.Y);
+  uncross(h, dy, ph, e.RTPoint.Y, e.RBPoint.Y);
   NewClRect = TRect{e.ClRect.Left, e.ClRect.Top, e.ClRect.Right + dx, e.ClRect.Bottom + dy};
   NewLTPoint = TPoint{e.LTPoint.X, e.LTPoint.Y};
   NewRTPoint = TPoint{e.RTPoint.X + dx, e.RTPoint.Y};
@@ -259,13 +252,7 @@ void TspSkinHintWindow::ActivateHintEx(const TRect& rect, const std::string& hin
 
 void TspSkinHintWindow::Place(TRect r) {
   int w = r.Width(), h = r.Height();
-  TRect area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  HWND active = GetActiveWindow();
-  TWinControl* activeForm = active ? TWinControl::FindControl(active) : nullptr;
-  if (dynamic_cast<TCustomForm*>(activeForm))
-    GetMonitorArea(active, true, area);
-  else if (Application && Application->MainForm() && Application->MainForm()->Showing())
-    GetMonitorArea(Application->MainForm()->Handle(), true, area);
+  const TRect area = spPopupWorkArea();
   // Flip to the other side of the anchor point rather than clamp.
   if (area.Right < r.Right) {
     r.Left -= w + 2;

@@ -185,15 +185,8 @@ void TspSkinImagesMenuPopupWindow::Show(const RECT& popupRect) {
   }
 
   // Keep it on the monitor: above the anchor when it would pass the bottom.
-  TRect area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  HWND active = GetActiveWindow();
-  TWinControl* activeForm = active ? TWinControl::FindControl(active) : nullptr;
-  if (dynamic_cast<TCustomForm*>(activeForm))
-    GetMonitorArea(active, true, area);
-  else if (Application && Application->MainForm() && Application->MainForm()->Showing())
-    GetMonitorArea(Application->MainForm()->Handle(), true, area);
-  else if (auto* ow = dynamic_cast<TWinControl*>(ImagesMenu->Owner()); ow && ow->HandleAllocated())
-    GetMonitorArea(ow->HandleIfAllocated(), true, area);
+  auto* owner = dynamic_cast<TWinControl*>(ImagesMenu->Owner());
+  const TRect area = spPopupWorkArea(owner ? owner->HandleIfAllocated() : nullptr);
   int left = popupRect.left, top = popupRect.bottom;
   if (top + h > area.Bottom) top = popupRect.top - h;
   if (left + w > area.Right) left = area.Right - w;
