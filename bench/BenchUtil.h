@@ -7,6 +7,12 @@
 #include <functional>
 #include <vector>
 
+// The middle value (0 for none).
+inline double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
 inline double MedianSeconds(const std::function<void()>& work, int runs = 15) {
   std::vector<double> t;
   for (int i = 0; i < runs; ++i) {
@@ -14,9 +20,11 @@ inline double MedianSeconds(const std::function<void()>& work, int runs = 15) {
     work();
     t.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - a).count());
   }
-  std::sort(t.begin(), t.end());
-  return t[t.size() / 2];
+  return Median(t);
 }
+
+// The same in milliseconds.
+inline double MedianMs(int runs, const std::function<void()>& work) { return MedianSeconds(work, runs) * 1e3; }
 
 inline void ReportPair(const char* what, double pixels, double ours, double reference) {
   std::printf("%-34s ours %9.1f Mpixel/s (%8.3f ms)  reference %9.1f Mpixel/s (%8.3f ms)  ratio %6.2fx\n", what,

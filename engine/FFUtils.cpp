@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/AVCodecStubs.h"
+#include "engine/AVFilterStubs.h"
 #include "engine/AVFormatStubs.h"
 #include "engine/AVUtilStubs.h"
 #include "engine/MyUtilStubs.h"
@@ -289,4 +290,25 @@ void RegisterFilterOnce(const char* name) {
 bool ProgramFilterRegistered(const char* name) {
   std::lock_guard<std::mutex> lock(gRegistryMutex);
   return Filters().count(name) != 0;
+}
+
+int ParseFilterChainBetween(AVFilterGraph* graph, const std::string& chain, AVFilterContext* source,
+                            AVFilterContext* sink) {
+  AVFilterInOut* outputs = ff::avfilter_inout_alloc();
+  AVFilterInOut* inputs = ff::avfilter_inout_alloc();
+  int r = AVERROR(ENOMEM);
+  if (outputs && inputs) {
+    outputs->name = ff::av_strdup("in");
+    outputs->filter_ctx = source;
+    outputs->pad_idx = 0;
+    outputs->next = nullptr;
+    inputs->name = ff::av_strdup("out");
+    inputs->filter_ctx = sink;
+    inputs->pad_idx = 0;
+    inputs->next = nullptr;
+    r = ff::avfilter_graph_parse_ptr(graph, chain.c_str(), &inputs, &outputs, nullptr);
+  }
+  ff::avfilter_inout_free(&outputs);
+  ff::avfilter_inout_free(&inputs);
+  return r;
 }

@@ -11,6 +11,9 @@
 #include "engine/OptionParser.h"
 #include "engine/TextUtils.h"
 
+struct AVFilterContext;
+struct AVFilterGraph;
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -58,3 +61,9 @@ const AVInputFormat* FindProgramInputFormat(const char* name);
 // turns them into library filters.
 void RegisterFilterOnce(const char* name);
 bool ProgramFilterRegistered(const char* name);
+
+// Parses the library filter chain `chain` into `graph`, fed by `source`'s
+// output (the chain's "in") and feeding `sink` (its "out"); the library's
+// result.
+int ParseFilterChainBetween(AVFilterGraph* graph, const std::string& chain, AVFilterContext* source,
+                            AVFilterContext* sink);

@@ -534,6 +534,9 @@ protected:
   void AbandonOutputFile(AVFormatContext*& oc, int streamsBefore, bool recordAdded,
                          const std::string& fileName, bool fileCreated);
   void FreeOutputStream(TOutputStream& ost);
+  // The stream's converters: sample queue, resamplers, filter graph and
+  // bit-stream filters.
+  static void FreeOutputStreamConverters(TOutputStream& ost);
   // The input this output would overwrite, or -1.
   int InputSameAsOutput(const std::string& fileName) const;
   void AutomaticStreams(TOptionsContext* o, AVFormatContext* oc, int inputFrom, int inputTo,

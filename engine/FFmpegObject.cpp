@@ -152,12 +152,22 @@ void TCustomFFmpeg::FreeOutputStream(TOutputStream& ost) {
   // Pass-2 statistics are ours, also when the encoder never opened.
   if (ost.enc_ctx && ost.enc_ctx->stats_in) ff::av_freep(&ost.enc_ctx->stats_in);
   if (ost.enc_ctx) ff::avcodec_free_context(&ost.enc_ctx);
-  if (ost.bitstream_filters) ff::av_bsf_free(&ost.bitstream_filters);
+  FreeOutputStreamConverters(ost);
   if (ost.forced_kf_pts) ff::av_freep(&ost.forced_kf_pts);
   if (ost.avfilter) ff::av_freep(&ost.avfilter);
   if (ost.attachment_filename) ff::av_freep(&ost.attachment_filename);
   if (ost.opts) ff::av_dict_free(&ost.opts);
   if (ost.opts_join) ff::av_dict_free(&ost.opts_join);
+  if (ost.resample_frame) ff::av_frame_free(&ost.resample_frame);
+  if (ost.picref) ff::av_frame_free(&ost.picref);
+  if (ost.logfile) {
+    ff::fclose(ost.logfile);
+    ost.logfile = nullptr;
+  }
+}
+
+void TCustomFFmpeg::FreeOutputStreamConverters(TOutputStream& ost) {
+  if (ost.bitstream_filters) ff::av_bsf_free(&ost.bitstream_filters);
   if (ost.fifo) {
     ff::av_audio_fifo_free(ost.fifo);
     ost.fifo = nullptr;
@@ -168,12 +178,6 @@ void TCustomFFmpeg::FreeOutputStream(TOutputStream& ost) {
     ost.img_resample_ctx = nullptr;
   }
   if (ost.graph) ff::avfilter_graph_free(&ost.graph);
-  if (ost.resample_frame) ff::av_frame_free(&ost.resample_frame);
-  if (ost.picref) ff::av_frame_free(&ost.picref);
-  if (ost.logfile) {
-    ff::fclose(ost.logfile);
-    ost.logfile = nullptr;
-  }
 }
 
 void TCustomFFmpeg::Cleanup() {

@@ -196,17 +196,7 @@ void TTranscodeRun::TranscodeCleanup() {
   T.CloseDecoderList(T.FDecoderList);
   T.CloseEncoderList(T.FEncoderList);
   for (TOutputStream& ost : T.Foutput_streams) {
-    if (ost.fifo) {
-      ff::av_audio_fifo_free(ost.fifo);
-      ost.fifo = nullptr;
-    }
-    if (ost.swr) ff::swr_free(&ost.swr);
-    if (ost.img_resample_ctx) {
-      ff::sws_freeContext(ost.img_resample_ctx);
-      ost.img_resample_ctx = nullptr;
-    }
+    TCustomFFmpeg::FreeOutputStreamConverters(ost);
     ost.video_resample = 0;
-    if (ost.graph) ff::avfilter_graph_free(&ost.graph);
-    if (ost.bitstream_filters) ff::av_bsf_free(&ost.bitstream_filters);
   }
 }

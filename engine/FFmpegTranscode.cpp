@@ -174,26 +174,9 @@ int TTranscodeRun::ConfigureVideoFilters(TInputStream& ist, TOutputStream& ost) 
   const std::string swsOpts = TCustomFFmpeg::FormatText("flags=0x%X", static_cast<unsigned>(ost.sws_flags));
   ost.graph->scale_sws_opts = ff::av_strdup(swsOpts.c_str());
   if (ost.avfilter && *ost.avfilter) {
-    AVFilterInOut* outputs = ff::avfilter_inout_alloc();
-    AVFilterInOut* inputs = ff::avfilter_inout_alloc();
-    if (!outputs || !inputs) {
-      ff::avfilter_inout_free(&outputs);
-      ff::avfilter_inout_free(&inputs);
-      return AVERROR(ENOMEM);
-    }
-    outputs->name = ff::av_strdup("in");
-    outputs->filter_ctx = last;
-    outputs->pad_idx = 0;
-    outputs->next = nullptr;
-    inputs->name = ff::av_strdup("out");
-    inputs->filter_ctx = ost.output_video_filter;
-    inputs->pad_idx = 0;
-    inputs->next = nullptr;
     TFilterTranslation translation = TranslateFilterChain(ost.avfilter);
     for (const TFilterMessage& m : translation.Messages) ff::av_log(ost.graph, m.Level, "%s", m.Text.c_str());
     if (!translation.Ok) {
-      ff::avfilter_inout_free(&outputs);
-      ff::avfilter_inout_free(&inputs);
       const std::string& text = translation.Messages.back().Text;
       T.FLastErrMsg = text.substr(0, text.find_last_not_of('\n') + 1);
       return AVERROR(EINVAL);
@@ -201,10 +184,7 @@ int TTranscodeRun::ConfigureVideoFilters(TInputStream& ist, TOutputStream& ost) 
     const size_t row = RowOf(ost);
     if (FLiveFilters.size() <= row) FLiveFilters.resize(row + 1);
     FLiveFilters[row] = std::move(translation.Live);
-    const std::string& chain = translation.Chain;
-    r = ff::avfilter_graph_parse_ptr(ost.graph, chain.c_str(), &inputs, &outputs, nullptr);
-    ff::avfilter_inout_free(&outputs);
-    ff::avfilter_inout_free(&inputs);
+    r = ParseFilterChainBetween(ost.graph, translation.Chain, last, ost.output_video_filter);
     ff::av_freep(&ost.avfilter);
     if (r < 0) return r;
   } else {

@@ -102,6 +102,17 @@ void TCustomViewControl::PushImageLists() {
     if (slot.Ref) SendMessageW(FHandle, slot.Message, slot.Which, reinterpret_cast<LPARAM>(slot.Ref->Handle()));
 }
 
+LRESULT TCustomViewControl::CustomDrawStage(const NMCUSTOMDRAW& cd, const std::function<LRESULT()>& drawItem) {
+  switch (cd.dwDrawStage) {
+    case CDDS_PREPAINT:
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+      return drawItem();
+    default:
+      return CDRF_DODEFAULT;
+  }
+}
+
 LRESULT TCustomViewControl::DrawWithEvent(HDC dc, const std::function<void(bool& defaultDraw)>& event) {
   bool defaultDraw = true;
   int saved = SaveDC(dc);
@@ -520,46 +531,38 @@ void TCustomTreeView::FullCollapse() {
   for (TTreeNode* n = FTreeNodes.GetFirstNode(); n; n = n->NextSibling()) n->Collapse(true);
 }
 
-void TCustomTreeView::Change(TTreeNode* node) {
-  if (OnChange) OnChange(this, node);
+namespace {
+
+// A node event to its handler, if there is one.
+void Tell(const TTVChangedEvent& event, TObject* sender, TTreeNode* node) {
+  if (event) event(sender, node);
 }
 
-bool TCustomTreeView::CanExpand(TTreeNode* node) {
+// An expanding or collapsing node to its handler; no handler allows it.
+bool Allowed(const TTVExpandingEvent& event, TObject* sender, TTreeNode* node) {
   bool allow = true;
-  if (OnExpanding) OnExpanding(this, node, allow);
+  if (event) event(sender, node, allow);
   return allow;
 }
 
-void TCustomTreeView::Expand(TTreeNode* node) {
-  if (OnExpanded) OnExpanded(this, node);
-}
+}  // namespace
 
-bool TCustomTreeView::CanCollapse(TTreeNode* node) {
-  bool allow = true;
-  if (OnCollapsing) OnCollapsing(this, node, allow);
-  return allow;
-}
-
-void TCustomTreeView::Collapse(TTreeNode* node) {
-  if (OnCollapsed) OnCollapsed(this, node);
-}
+void TCustomTreeView::Change(TTreeNode* node) { Tell(OnChange, this, node); }
+bool TCustomTreeView::CanExpand(TTreeNode* node) { return Allowed(OnExpanding, this, node); }
+void TCustomTreeView::Expand(TTreeNode* node) { Tell(OnExpanded, this, node); }
+bool TCustomTreeView::CanCollapse(TTreeNode* node) { return Allowed(OnCollapsing, this, node); }
+void TCustomTreeView::Collapse(TTreeNode* node) { Tell(OnCollapsed, this, node); }
 
 LRESULT TCustomTreeView::CustomDraw(NMTVCUSTOMDRAW* cd) {
   if (!OnAdvancedCustomDrawItem) return CDRF_DODEFAULT;
-  switch (cd->nmcd.dwDrawStage) {
-    case CDDS_PREPAINT:
-      return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT: {
-      TTreeNode* node = FTreeNodes.GetNode(reinterpret_cast<HTREEITEM>(cd->nmcd.dwItemSpec));
-      if (!node) return CDRF_DODEFAULT;
-      return DrawWithEvent(cd->nmcd.hdc, [&](bool& defaultDraw) {
-        bool paintImages = true;
-        OnAdvancedCustomDrawItem(this, node, DrawState(cd->nmcd.uItemState), cdPrePaint, paintImages, defaultDraw);
-      });
-    }
-    default:
-      return CDRF_DODEFAULT;
-  }
+  return CustomDrawStage(cd->nmcd, [&]() -> LRESULT {
+    TTreeNode* node = FTreeNodes.GetNode(reinterpret_cast<HTREEITEM>(cd->nmcd.dwItemSpec));
+    if (!node) return CDRF_DODEFAULT;
+    return DrawWithEvent(cd->nmcd.hdc, [&](bool& defaultDraw) {
+      bool paintImages = true;
+      OnAdvancedCustomDrawItem(this, node, DrawState(cd->nmcd.uItemState), cdPrePaint, paintImages, defaultDraw);
+    });
+  });
 }
 
 void TCustomTreeView::WndProc(TMessage& m) {
@@ -1054,21 +1057,15 @@ void TCustomListView::Change(TListItem* item, TItemChange change) {
 
 LRESULT TCustomListView::CustomDraw(NMLVCUSTOMDRAW* cd) {
   if (!OnCustomDrawItem) return CDRF_DODEFAULT;
-  switch (cd->nmcd.dwDrawStage) {
-    case CDDS_PREPAINT:
-      return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT: {
-      TListItem* item = FListItems.Item(static_cast<int>(cd->nmcd.dwItemSpec));
-      if (!item) return CDRF_DODEFAULT;
-      // The item's own state: the system's report varies with focus and version.
-      TCustomDrawState state = DrawState(cd->nmcd.uItemState) & ~(cdsSelected | cdsFocused);
-      if (item->Selected()) state |= cdsSelected;
-      if (item->Focused()) state |= cdsFocused;
-      return DrawWithEvent(cd->nmcd.hdc, [&](bool& defaultDraw) { OnCustomDrawItem(this, item, state, defaultDraw); });
-    }
-    default:
-      return CDRF_DODEFAULT;
-  }
+  return CustomDrawStage(cd->nmcd, [&]() -> LRESULT {
+    TListItem* item = FListItems.Item(static_cast<int>(cd->nmcd.dwItemSpec));
+    if (!item) return CDRF_DODEFAULT;
+    // The item's own state: the system's report varies with focus and version.
+    TCustomDrawState state = DrawState(cd->nmcd.uItemState) & ~(cdsSelected | cdsFocused);
+    if (item->Selected()) state |= cdsSelected;
+    if (item->Focused()) state |= cdsFocused;
+    return DrawWithEvent(cd->nmcd.hdc, [&](bool& defaultDraw) { OnCustomDrawItem(this, item, state, defaultDraw); });
+  });
 }
 
 void TCustomListView::WndProc(TMessage& m) {

@@ -71,6 +71,9 @@ protected:
   // Runs a custom-draw event with Canvas on `dc` in the control's font and
   // colour; the result tells the system whether to draw the item itself.
   LRESULT DrawWithEvent(HDC dc, const std::function<void(bool& defaultDraw)>& event);
+  // A custom-draw notice: item notices asked for at the start of a paint,
+  // `drawItem` for each item.
+  static LRESULT CustomDrawStage(const NMCUSTOMDRAW& cd, const std::function<LRESULT()>& drawItem);
 
   TFont FFont;
   TCanvas FCanvas;

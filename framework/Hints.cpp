@@ -104,11 +104,7 @@ TApplicationHints::TApplicationHints(TComponent* owner) : TComponent(owner) {
 TApplicationHints::~TApplicationHints() {
   StopTimer();
   if (Application && FHookId) Application->RemoveMessageHook(FHookId);
-  if (FHintWindow) {
-    THintWindow* w = FHintWindow;
-    FHintWindow = nullptr;
-    delete w;
-  }
+  FreeHintWindow();
   if (gHints == this) gHints = nullptr;
 }
 
@@ -121,30 +117,31 @@ TApplicationHints* ExistingApplicationHints() { return gHints; }
 
 void TApplicationHints::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FHintWindow) FHintWindow = nullptr;
-  if (component == FHintControl) {
-    FHintControl = nullptr;
+  if (operation == opRemove && component == FHintControl) {
     StopTimer();
     HideHintWindow();
   }
+}
+
+THintWindow* TApplicationHints::EnsureHintWindow() {
+  if (!FHintWindow && HintWindowClass) FHintWindow.Set(HintWindowClass(this));
+  return FHintWindow;
+}
+
+void TApplicationHints::FreeHintWindow() {
+  THintWindow* w = FHintWindow;
+  FHintWindow.Set(nullptr);
+  delete w;
 }
 
 void TApplicationHints::SetShowHint(bool value) {
   if (value == FShowHint) return;
   FShowHint = value;
   if (FShowHint) {
-    if (!FHintWindow && HintWindowClass) {
-      FHintWindow = HintWindowClass(this);
-      if (FHintWindow) FHintWindow->FreeNotification(this);
-    }
+    EnsureHintWindow();
   } else {
     CancelHint();
-    if (FHintWindow) {
-      THintWindow* w = FHintWindow;
-      FHintWindow = nullptr;
-      delete w;
-    }
+    FreeHintWindow();
   }
 }
 
@@ -183,8 +180,7 @@ void TApplicationHints::HideHintWindow() {
 void TApplicationHints::CancelHint() {
   StopTimer();
   HideHintWindow();
-  if (FHintControl) FHintControl->RemoveFreeNotification(this);
-  FHintControl = nullptr;
+  FHintControl.Set(nullptr);
 }
 
 void TApplicationHints::HintMouseMessage(TControl* control, POINT screenPos) {
@@ -193,10 +189,8 @@ void TApplicationHints::HintMouseMessage(TControl* control, POINT screenPos) {
   bool wasShowing = FHintWindow && FHintWindow->HintShowing();
   StopTimer();
   HideHintWindow();
-  if (FHintControl) FHintControl->RemoveFreeNotification(this);
-  FHintControl = control;
+  FHintControl.Set(control);
   if (!control) return;
-  control->FreeNotification(this);
   StartTimer(wasShowing ? HintShortPause : HintPause, true);
 }
 
@@ -213,11 +207,7 @@ bool TApplicationHints::ActivateHint(POINT screenPos) {
   bool canShow = true;
   if (OnShowHint) OnShowHint(hintStr, canShow, info);
   if (!canShow || hintStr.empty()) return false;
-  if (!FHintWindow && HintWindowClass) {
-    FHintWindow = HintWindowClass(this);
-    if (FHintWindow) FHintWindow->FreeNotification(this);
-  }
-  if (!FHintWindow) return false;
+  if (!EnsureHintWindow()) return false;
   TRect size = FHintWindow->CalcHintRect(GetSystemMetrics(SM_CXSCREEN), hintStr);
   TRect r{info.HintRect.left, info.HintRect.top, info.HintRect.left + size.Width(),
           info.HintRect.top + size.Height()};

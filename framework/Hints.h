@@ -93,10 +93,14 @@ private:
   void StartTimer(unsigned ms, bool show);
   void StopTimer();
   void HideHintWindow();
+  // The hint window of HintWindowClass, made on first need; null when there
+  // is no class.
+  THintWindow* EnsureHintWindow();
+  void FreeHintWindow();
 
   bool FShowHint = true;
-  THintWindow* FHintWindow = nullptr;
-  TControl* FHintControl = nullptr;
+  TComponentRef<THintWindow> FHintWindow{this};
+  TComponentRef<TControl> FHintControl{this};
   TTimer* FTimer = nullptr;
   bool FTimerShows = false;
   POINT FLastPos{};

@@ -10,8 +10,7 @@ void TJPEGImage::Assign(const TPersistent* source) {
   if (!source) {
     FImage = TPixelImage();
     FData.clear();
-    FBitmap.reset();
-    Changed();
+    PixelsChanged();
     return;
   }
   if (auto* j = dynamic_cast<const TJPEGImage*>(source)) {
@@ -20,40 +19,14 @@ void TJPEGImage::Assign(const TPersistent* source) {
     CompressionQuality = j->CompressionQuality;
     Grayscale = j->Grayscale;
   } else if (auto* b = dynamic_cast<const TBitmap*>(source)) {
-    TPixelImage pixels = b->ToPixelImage();
-    if (pixels.BitsPerPixel == 24) {
-      FImage = std::move(pixels);
-    } else if (pixels.Empty()) {
-      FImage = TPixelImage();
-    } else {
-      TPixelImage converted(pixels.Width, pixels.Height, 24);
-      ConvertPixels(pixels.View(), converted.View());
-      FImage = std::move(converted);
-    }
+    FImage = AtDepth(b->ToPixelImage(), 24);
     FImage.HasAlpha = false;
     FData.clear();  // compressed when saved
   } else {
     TGraphic::Assign(source);
     return;
   }
-  FBitmap.reset();
-  Changed();
-}
-
-void TJPEGImage::AssignTo(TPersistent* dest) const {
-  if (auto* b = dynamic_cast<TBitmap*>(dest)) {
-    b->FromPixelImage(FImage);
-    return;
-  }
-  TGraphic::AssignTo(dest);
-}
-
-TBitmap* TJPEGImage::DrawBitmap() {
-  if (!FBitmap) {
-    FBitmap = std::make_unique<TBitmap>();
-    FBitmap->FromPixelImage(FImage);
-  }
-  return FBitmap.get();
+  PixelsChanged();
 }
 
 void TJPEGImage::Draw(TCanvas* canvas, const TRect& r) {
@@ -68,8 +41,7 @@ void TJPEGImage::LoadFromStream(TStream* stream) {
   FImage = std::move(image);
   FData = std::move(bytes);
   Grayscale = info.Grayscale;
-  FBitmap.reset();
-  Changed();
+  PixelsChanged();
 }
 
 void TJPEGImage::SaveToStream(TStream* stream) {

@@ -183,21 +183,11 @@ void TMenuItem::RethinkLines() {
 
 TMenu::TMenu(TComponent* owner) : TComponent(owner), FItems(new TMenuItem(nullptr)) { FItems->FMenu = this; }
 
-TMenu::~TMenu() {
-  if (FImages) FImages->RemoveFreeNotification(this);
-  delete FItems;
-}
+TMenu::~TMenu() { delete FItems; }
 
-void TMenu::SetImages(TCustomImageList* value) {
-  if (FImages) FImages->RemoveFreeNotification(this);
-  FImages = value;
-  if (FImages) FImages->FreeNotification(this);
-}
+TCustomImageList* TMenu::Images() const { return FImages; }
 
-void TMenu::Notification(TComponent* component, TOperation operation) {
-  TComponent::Notification(component, operation);
-  if (operation == opRemove && component == FImages) FImages = nullptr;
-}
+void TMenu::SetImages(TCustomImageList* value) { FImages.Set(value); }
 
 static TMenuItem* FindByCommand(TMenuItem* item, unsigned command) {
   if (item->Command() == command) return item;

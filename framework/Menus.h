@@ -118,7 +118,7 @@ public:
   // The root item: its sub-items are the menu's top level.
   TMenuItem* Items() const { return FItems; }
   // Not owned; forgotten when the list goes.
-  TCustomImageList* Images() const { return FImages; }
+  TCustomImageList* Images() const;
   void SetImages(TCustomImageList* value);
   TMenuAutoFlag AutoLineReduction = maAutomatic;
 
@@ -127,12 +127,9 @@ public:
   // Runs the item with that command number; false when none has it.
   bool DispatchCommand(unsigned command);
 
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
-
 private:
   TMenuItem* FItems;
-  TCustomImageList* FImages = nullptr;
+  TComponentRef<TCustomImageList> FImages{this};
 };
 
 class TPopupMenu : public TMenu {

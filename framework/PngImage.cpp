@@ -18,15 +18,7 @@ void TPngImage::Assign(const TPersistent* source) {
     // A 32-bit bitmap whose alpha bytes are all zero was drawn by GDI, which
     // leaves alpha alone: it is opaque, not invisible.
     bool alpha = pixels.BitsPerPixel == 32 && pixels.HasAlpha;
-    if (pixels.Empty()) {
-      FImage = TPixelImage();
-    } else if (pixels.BitsPerPixel == (alpha ? 32 : 24)) {
-      FImage = std::move(pixels);
-    } else {
-      TPixelImage converted(pixels.Width, pixels.Height, alpha ? 32 : 24);
-      ConvertPixels(pixels.View(), converted.View());
-      FImage = std::move(converted);
-    }
+    FImage = AtDepth(std::move(pixels), alpha ? 32 : 24);
     FImage.HasAlpha = alpha;
     FInfo.ColorType = alpha ? 6 : 2;
     FInfo.BitDepth = 8;
@@ -35,37 +27,21 @@ void TPngImage::Assign(const TPersistent* source) {
     TGraphic::Assign(source);
     return;
   }
-  FBitmap.reset();
-  Changed();
+  PixelsChanged();
 }
 
-void TPngImage::AssignTo(TPersistent* dest) const {
-  if (auto* b = dynamic_cast<TBitmap*>(dest)) {
-    b->FromPixelImage(FImage);
-    return;
-  }
-  TGraphic::AssignTo(dest);
-}
-
-TBitmap* TPngImage::DrawBitmap() {
-  if (!FBitmap) {
-    FBitmap = std::make_unique<TBitmap>();
-    FBitmap->FromPixelImage(FImage);
-    if (FImage.HasAlpha) {
-      // AlphaBlend takes premultiplied colours.
-      TPixelView v = FBitmap->PixelView();
-      for (int y = 0; y < v.Height; ++y) {
-        uint8_t* p = v.Row(y);
-        for (int x = 0; x < v.Width; ++x, p += 4) {
-          unsigned a = p[3];
-          p[0] = uint8_t((p[0] * a + 127) / 255);
-          p[1] = uint8_t((p[1] * a + 127) / 255);
-          p[2] = uint8_t((p[2] * a + 127) / 255);
-        }
-      }
+void TPngImage::PrepareDrawBitmap(TBitmap* bitmap) {
+  if (!FImage.HasAlpha) return;
+  TPixelView v = bitmap->PixelView();
+  for (int y = 0; y < v.Height; ++y) {
+    uint8_t* p = v.Row(y);
+    for (int x = 0; x < v.Width; ++x, p += 4) {
+      unsigned a = p[3];
+      p[0] = uint8_t((p[0] * a + 127) / 255);
+      p[1] = uint8_t((p[1] * a + 127) / 255);
+      p[2] = uint8_t((p[2] * a + 127) / 255);
     }
   }
-  return FBitmap.get();
 }
 
 void TPngImage::Draw(TCanvas* canvas, const TRect& r) {
@@ -85,8 +61,7 @@ void TPngImage::LoadFromStream(TStream* stream) {
   TPixelImage image = DecodePng(bytes.data(), bytes.size(), &info);
   FImage = std::move(image);
   FInfo = info;
-  FBitmap.reset();
-  Changed();
+  PixelsChanged();
 }
 
 void TPngImage::SaveToStream(TStream* stream) {
@@ -101,8 +76,7 @@ void TPngImage::CreateBlank(bool withAlpha, int width, int height) {
   FInfo.ColorType = withAlpha ? 6 : 2;
   FInfo.BitDepth = 8;
   FInfo.HasTransparency = withAlpha;
-  FBitmap.reset();
-  Changed();
+  PixelsChanged();
 }
 
 TColor TPngImage::Pixel(int x, int y) const {

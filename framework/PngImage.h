@@ -3,21 +3,15 @@
 
 #include <memory>
 
-#include "framework/Graphics.h"
+#include "framework/PixelGraphic.h"
 #include "framework/readers/PngCodec.h"
 
-class TPngImage : public TGraphic {
+class TPngImage : public TPixelGraphic {
 public:
   TPngImage();
   ~TPngImage() override;
   // From a TBitmap (32-bit bitmaps keep their alpha) or another TPngImage.
   void Assign(const TPersistent* source) override;
-  // To a TBitmap: 32 bits with alpha when the picture has any, else 24.
-  void AssignTo(TPersistent* dest) const override;
-
-  int Width() const override { return FImage.Width; }
-  int Height() const override { return FImage.Height; }
-  bool Empty() const override { return FImage.Empty(); }
   // Blends with the picture's alpha, stretched into r.
   void Draw(TCanvas* canvas, const TRect& r) override;
   void LoadFromStream(TStream* stream) override;
@@ -35,13 +29,14 @@ public:
   void SetAlphaAt(int x, int y, uint8_t alpha);
   // Adds an alpha channel (opaque) when there is none.
   void CreateAlpha();
-  const TPixelImage& Pixels() const { return FImage; }
+
+protected:
+  // AlphaBlend takes premultiplied colours.
+  void PrepareDrawBitmap(TBitmap* bitmap) override;
 
 private:
-  TBitmap* DrawBitmap();
-  TPixelImage FImage;  // 24 bits, or 32 with HasAlpha
+  // FImage holds 24 bits, or 32 with HasAlpha.
   TPngInfo FInfo;
-  std::unique_ptr<TBitmap> FBitmap;  // premultiplied copy for drawing
 };
 
 using TPNGImage = TPngImage;

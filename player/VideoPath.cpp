@@ -10,6 +10,7 @@
 #include "engine/AVUtilStubs.h"
 #include "engine/FormatConverter.h"
 #include "engine/FFLog.h"
+#include "engine/FFUtils.h"
 #include "engine/SwScaleStubs.h"
 #include "framework/HostPicture.h"
 #include "player/PlayerState.h"
@@ -205,24 +206,7 @@ int ConfigureDisplayFilters(TVideoState* is, const AVFrame* frame) {
     is->live_filters = std::move(translation.Live);
   }
   if (!chain.empty()) {
-    AVFilterInOut* outputs = ff::avfilter_inout_alloc();
-    AVFilterInOut* inputs = ff::avfilter_inout_alloc();
-    if (!outputs || !inputs) {
-      ff::avfilter_inout_free(&outputs);
-      ff::avfilter_inout_free(&inputs);
-      return AVERROR(ENOMEM);
-    }
-    outputs->name = ff::av_strdup("in");
-    outputs->filter_ctx = src;
-    outputs->pad_idx = 0;
-    outputs->next = nullptr;
-    inputs->name = ff::av_strdup("out");
-    inputs->filter_ctx = sink;
-    inputs->pad_idx = 0;
-    inputs->next = nullptr;
-    ret = ff::avfilter_graph_parse_ptr(graph, chain.c_str(), &inputs, &outputs, nullptr);
-    ff::avfilter_inout_free(&outputs);
-    ff::avfilter_inout_free(&inputs);
+    ret = ParseFilterChainBetween(graph, chain, src, sink);
   } else {
     ret = ff::avfilter_link(src, 0, sink, 0);
   }

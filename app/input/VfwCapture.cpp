@@ -15,12 +15,8 @@
 #include "engine/AVFormatStubs.h"
 #include "engine/AVUtilStubs.h"
 #include "engine/FFUtils.h"
+#include "app/input/CapturePacketQueue.h"
 #include "framework/Threads.h"
-
-struct TVfwPacketNode {
-  AVPacket* pkt;
-  TVfwPacketNode* next;
-};
 
 namespace {
 
@@ -31,28 +27,6 @@ constexpr int kConnectAttempts = 10;
 constexpr uint32_t kDropScores[4] = {62, 75, 87, 100};
 // The window is made and destroyed on the GUI thread.
 constexpr bool kCapWindowInMainThread = true;
-
-struct TVfwEvent {
-  std::mutex m;
-  std::condition_variable cv;
-  bool set = false;
-  void Signal() {
-    std::lock_guard<std::mutex> l(m);
-    set = true;
-    cv.notify_all();
-  }
-  void Reset() {
-    std::lock_guard<std::mutex> l(m);
-    set = false;
-  }
-  bool Wait(int ms) {
-    std::unique_lock<std::mutex> l(m);
-    return cv.wait_for(l, std::chrono::milliseconds(ms), [this] { return set; });
-  }
-};
-
-std::mutex* Mutex(Tvfw_ctx* s) { return static_cast<std::mutex*>(s->mutex); }
-TVfwEvent* Event(Tvfw_ctx* s) { return static_cast<TVfwEvent*>(s->event); }
 
 int ListDrivers(void* logContext, int level) {
   int count = 0;
@@ -151,30 +125,18 @@ int StreamCallback(void*, void* userData, const TVfwFrame& frame) {
   if (!ctx) return 0;
   auto* s = static_cast<Tvfw_ctx*>(ctx->priv_data);
   if (!s->hwnd) return 0;  // closing
-  std::lock_guard<std::mutex> lock(*Mutex(s));
+  std::lock_guard<std::mutex> lock(s->queue->Lock());
   ++s->frame_num;
   const uint32_t limit = ctx->max_picture_buffer ? ctx->max_picture_buffer : 1;
-  const uint32_t fill = static_cast<uint32_t>(static_cast<uint64_t>(s->curbufsize) * 100 / limit);
+  const uint32_t fill = static_cast<uint32_t>(s->queue->Bytes() * 100 / limit);
   if (VfwDropFrame(fill, s->frame_num)) {
     ff::av_log(ctx, AV_LOG_ERROR, "real-time buffer %d%% full! frame dropped!\n", static_cast<int>(fill));
     return 0;
   }
-  auto* node = static_cast<TVfwPacketNode*>(ff::av_mallocz(sizeof(TVfwPacketNode)));
-  if (!node) return 0;
-  node->pkt = ff::av_packet_alloc();
-  if (!node->pkt || ff::av_new_packet(node->pkt, static_cast<int>(frame.BytesUsed)) < 0) {
-    ff::av_packet_free(&node->pkt);
-    ff::av_free(node);
-    return 0;
-  }
-  node->pkt->pts = frame.TimeCaptured;
-  node->pkt->dts = frame.TimeCaptured;
-  std::memcpy(node->pkt->data, frame.Data, frame.BytesUsed);
-  TVfwPacketNode** tail = &s->pktl;
-  while (*tail) tail = &(*tail)->next;
-  *tail = node;
-  s->curbufsize += frame.BytesUsed;
-  Event(s)->Signal();
+  AVPacket* pkt = s->queue->Append(frame.Data, frame.BytesUsed);
+  if (!pkt) return 0;
+  pkt->pts = frame.TimeCaptured;
+  pkt->dts = frame.TimeCaptured;
   return 1;
 }
 
@@ -184,20 +146,8 @@ int ReadClose(AVFormatContext* ctx) {
     delete s->VFWCapture;
     s->VFWCapture = nullptr;
   }
-  if (s->mutex) {
-    std::lock_guard<std::mutex> lock(*Mutex(s));
-    while (s->pktl) {
-      TVfwPacketNode* node = s->pktl;
-      s->pktl = node->next;
-      ff::av_packet_free(&node->pkt);
-      ff::av_free(node);
-    }
-    s->curbufsize = 0;
-  }
-  delete Mutex(s);
-  s->mutex = nullptr;
-  delete Event(s);
-  s->event = nullptr;
+  delete s->queue;
+  s->queue = nullptr;
   return 0;
 }
 
@@ -214,15 +164,10 @@ int ReadHeader(AVFormatContext* ctx) {
     ff::av_log(ctx, AV_LOG_ERROR, "No VFW device found\n");
     return AVERROR(ENODEV);
   }
-  // The queue's lock and signal exist before the window can deliver.
-  s->mutex = new (std::nothrow) std::mutex;
-  if (!s->mutex) {
-    ff::av_log(ctx, AV_LOG_ERROR, "Could not create Mutex.\n");
-    return Fail(ctx, AVERROR(EIO));
-  }
-  s->event = new (std::nothrow) TVfwEvent;
-  if (!s->event) {
-    ff::av_log(ctx, AV_LOG_ERROR, "Could not create Event.\n");
+  // The queue exists before the window can deliver.
+  s->queue = new (std::nothrow) TCapturePacketQueue;
+  if (!s->queue) {
+    ff::av_log(ctx, AV_LOG_ERROR, "Could not create the packet queue.\n");
     return Fail(ctx, AVERROR(EIO));
   }
   s->VFWCapture = new TVFWCapture(s);
@@ -336,26 +281,7 @@ int ReadHeader(AVFormatContext* ctx) {
 }
 
 int ReadPacket(AVFormatContext* ctx, AVPacket* pkt) {
-  auto* s = static_cast<Tvfw_ctx*>(ctx->priv_data);
-  for (;;) {
-    TVfwPacketNode* node = nullptr;
-    {
-      std::lock_guard<std::mutex> lock(*Mutex(s));
-      node = s->pktl;
-      if (node) {
-        s->pktl = node->next;
-        s->curbufsize -= static_cast<uint32_t>(node->pkt->size);
-      }
-      Event(s)->Reset();
-    }
-    if (node) {
-      ff::av_packet_move_ref(pkt, node->pkt);
-      ff::av_packet_free(&node->pkt);
-      ff::av_free(node);
-      return pkt->size;
-    }
-    if ((ctx->flags & AVFMT_FLAG_NONBLOCK) || !Event(s)->Wait(1000)) return AVERROR(EAGAIN);
-  }
+  return static_cast<Tvfw_ctx*>(ctx->priv_data)->queue->Read(ctx, pkt);
 }
 
 AVOption gOptions[] = {

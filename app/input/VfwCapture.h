@@ -111,18 +111,15 @@ public:
 // empty list: the system's capture drivers again.
 void SetVfwDrivers(const std::vector<TVfwDriver*>& drivers);
 
-struct TVfwPacketNode;
+class TCapturePacketQueue;
 class TVFWCapture;
 
 // The private context of one opened input, zero-filled by the library.
 struct Tvfw_ctx {
   const void* class_;
   void* hwnd;   // the capture window; cleared first when the input closes
-  void* mutex;  // guards pktl and curbufsize
-  void* event;  // manual reset: a packet was queued
-  TVfwPacketNode* pktl;  // oldest first
-  uint32_t curbufsize;   // bytes of all queued packets
-  uint32_t frame_num;    // frames the driver offered so far
+  TCapturePacketQueue* queue;  // the frames not read yet
+  uint32_t frame_num;          // frames the driver offered so far (under the queue's lock)
   char* video_size;
   char* framerate;
   TVFWCapture* VFWCapture;

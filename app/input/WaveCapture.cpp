@@ -15,37 +15,10 @@
 #include "engine/AVUtilStubs.h"
 #include "engine/FFUtils.h"
 #include "app/input/CaptureStart.h"
+#include "app/input/CapturePacketQueue.h"
 #include "engine/ProgramFilters.h"
 
-struct TWavePacketNode {
-  AVPacket* pkt;
-  TWavePacketNode* next;
-};
-
 namespace {
-
-// A manual-reset event: stays signalled until the reader resets it.
-struct TWaveEvent {
-  std::mutex m;
-  std::condition_variable cv;
-  bool set = false;
-  void Signal() {
-    std::lock_guard<std::mutex> l(m);
-    set = true;
-    cv.notify_all();
-  }
-  void Reset() {
-    std::lock_guard<std::mutex> l(m);
-    set = false;
-  }
-  bool Wait(int ms) {
-    std::unique_lock<std::mutex> l(m);
-    return cv.wait_for(l, std::chrono::milliseconds(ms), [this] { return set; });
-  }
-};
-
-std::mutex* Mutex(Twave_ctx* s) { return static_cast<std::mutex*>(s->mutex); }
-TWaveEvent* Event(Twave_ctx* s) { return static_cast<TWaveEvent*>(s->event); }
 
 std::atomic<TWaveInDevices*> gDevices{nullptr};
 
@@ -98,8 +71,8 @@ void Callback(TWaveInMessage message, void* instance, TWaveInHeader* header) {
       s->stopped = 1;
       {
         // Under the queue's lock, so the reader cannot reset it unseen.
-        std::lock_guard<std::mutex> lock(*Mutex(s));
-        Event(s)->Signal();  // a waiting reader sees the end at once
+        std::lock_guard<std::mutex> lock(s->queue->Lock());
+        s->queue->Wake();  // a waiting reader sees the end at once
       }
       return;
     case wimData:
@@ -133,39 +106,15 @@ void Callback(TWaveInMessage message, void* instance, TWaveInHeader* header) {
     GiveBack(s, header);
     return;
   }
-  std::unique_lock<std::mutex> lock(*Mutex(s));
-  auto* node = static_cast<TWavePacketNode*>(ff::av_mallocz(sizeof(TWavePacketNode)));
-  if (!node) {
-    ff::av_log(s->owner, AV_LOG_ERROR, "av_mallocz() error\n");
-    s->stopped = 1;
-    Event(s)->Signal();
-    return;
-  }
-  node->pkt = ff::av_packet_alloc();
-  if (!node->pkt || ff::av_new_packet(node->pkt, static_cast<int>(n - skip)) < 0) {
+  std::unique_lock<std::mutex> lock(s->queue->Lock());
+  if (!s->queue->Append(header->Data + skip, n - skip)) {
     ff::av_log(s->owner, AV_LOG_ERROR, "av_new_packet() error\n");
-    ff::av_packet_free(&node->pkt);
-    ff::av_free(node);
     s->stopped = 1;
-    Event(s)->Signal();
+    s->queue->Wake();
     return;
   }
-  std::memcpy(node->pkt->data, header->Data + skip, n - skip);
-  TWavePacketNode** tail = &s->pktl;
-  while (*tail) tail = &(*tail)->next;
-  *tail = node;
-  Event(s)->Signal();
   lock.unlock();
   GiveBack(s, header);
-}
-
-void FreeQueue(Twave_ctx* s) {
-  while (s->pktl) {
-    TWavePacketNode* node = s->pktl;
-    s->pktl = node->next;
-    ff::av_packet_free(&node->pkt);
-    ff::av_free(node);
-  }
 }
 
 int ReadClose(AVFormatContext* ctx) {
@@ -181,14 +130,8 @@ int ReadClose(AVFormatContext* ctx) {
     s->devices->Close(s->hwi);
     s->hwi = nullptr;
   }
-  if (s->mutex) {
-    std::lock_guard<std::mutex> lock(*Mutex(s));
-    FreeQueue(s);
-  }
-  delete Mutex(s);
-  s->mutex = nullptr;
-  delete Event(s);
-  s->event = nullptr;
+  delete s->queue;
+  s->queue = nullptr;
   for (uint8_t*& b : s->buffers) {
     ff::av_freep(&b);
   }
@@ -303,15 +246,9 @@ int ReadHeader(AVFormatContext* ctx) {
     ff::av_log(ctx, AV_LOG_ERROR, "Invalid pause pointer %lld\n", static_cast<long long>(s->pause_pointer));
     return AVERROR(EINVAL);
   }
-  s->mutex = new (std::nothrow) std::mutex;
-  if (!s->mutex) {
-    ff::av_log(ctx, AV_LOG_ERROR, "Could not create Mutex.\n");
-    ReadClose(ctx);
-    return AVERROR(EIO);
-  }
-  s->event = new (std::nothrow) TWaveEvent;
-  if (!s->event) {
-    ff::av_log(ctx, AV_LOG_ERROR, "Could not create Event.\n");
+  s->queue = new (std::nothrow) TCapturePacketQueue;
+  if (!s->queue) {
+    ff::av_log(ctx, AV_LOG_ERROR, "Could not create the packet queue.\n");
     ReadClose(ctx);
     return AVERROR(EIO);
   }
@@ -350,33 +287,7 @@ int ReadPacket(AVFormatContext* ctx, AVPacket* pkt) {
   auto* s = static_cast<Twave_ctx*>(ctx->priv_data);
   MarkCaptureStart(ff::av_gettime());
   s->started = 1;
-  for (;;) {
-    // What was queued before the capture ended is still delivered; only an
-    // empty queue after the end is the end of the stream.
-    const bool ended = s->stopped == 1;
-    TWavePacketNode* node = nullptr;
-    {
-      std::lock_guard<std::mutex> lock(*Mutex(s));
-      node = s->pktl;
-      if (node) s->pktl = node->next;
-      Event(s)->Reset();
-    }
-    if (node) {
-      ff::av_packet_move_ref(pkt, node->pkt);
-      ff::av_packet_free(&node->pkt);
-      ff::av_free(node);
-      return pkt->size;
-    }
-    if (ended) return AVERROR_EOF;
-    if (ctx->flags & AVFMT_FLAG_NONBLOCK) {
-      ff::av_log(ctx, AV_LOG_DEBUG, "non-block, need read again\n");
-      return AVERROR(EAGAIN);
-    }
-    if (!Event(s)->Wait(1000)) {
-      ff::av_log(ctx, AV_LOG_DEBUG, "wait timeout, need read again\n");
-      return AVERROR(EAGAIN);
-    }
-  }
+  return s->queue->Read(ctx, pkt, &s->stopped);
 }
 
 AVOption gOptions[] = {

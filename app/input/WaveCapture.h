@@ -61,7 +61,7 @@ TWaveInDevices* SystemWaveInDevices();
 void SetWaveInDevices(TWaveInDevices* devices);
 TWaveInDevices* CurrentWaveInDevices();
 
-struct TWavePacketNode;
+class TCapturePacketQueue;
 
 // The private context of one opened input. The library fills the option
 // fields by their byte positions, and zero-fills the whole record first.
@@ -86,10 +86,8 @@ struct Twave_ctx {
   // The address of the caller's pause flag (a registered live parameter),
   // or 0. A full address: 32 bits cannot hold one on this platform.
   int64_t pause_pointer;
-  void* mutex;  // guards pktl
-  void* event;  // manual reset: a packet was queued (or capture ended)
+  TCapturePacketQueue* queue;  // the sound not read yet
   char* sample_fmt_str;
-  TWavePacketNode* pktl;  // oldest first
   void* owner;            // the format context, for log lines
   TWaveInDevices* devices;  // the layer this input was opened with
 };

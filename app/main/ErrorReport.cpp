@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "app/main/AppData.h"
 #include "app/main/Endpoints.h"
 #include "framework/SMTP.h"
@@ -22,23 +24,26 @@ std::string LongTimeText() {
   return UTF16ToUTF8(buffer);
 }
 
-void ShellOpen(const std::string& target) {
-  if (OnShellOpen) {
-    OnShellOpen(target);
-    return;
-  }
+}  // namespace
+
+void ShellExecuteOpen(const std::string& target) {
   ShellExecuteW(nullptr, W(u"open"), W(UTF8ToUTF16(target)), nullptr, nullptr,
                 SW_SHOWNORMAL);
 }
 
-// Everything but the unreserved characters is escaped, so that an "&", "?"
-// or "#" in a message can neither cut the body short nor add header fields.
-std::string PercentEncode(const std::string& text) {
+void OpenInShell(const std::string& target) {
+  if (OnShellOpen)
+    OnShellOpen(target);
+  else
+    ShellExecuteOpen(target);
+}
+
+std::string PercentEncode(const std::string& text, const char* kept) {
   static const char hex[] = "0123456789ABCDEF";
   std::string out;
   for (unsigned char c : text) {
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-        c == '_' || c == '~') {
+        c == '_' || c == '~' || (c && std::strchr(kept, c))) {
       out += static_cast<char>(c);
     } else {
       out += '%';
@@ -48,8 +53,6 @@ std::string PercentEncode(const std::string& text) {
   }
   return out;
 }
-
-}  // namespace
 
 TStringList& ActionHistory() {
   static TStringList* history = [] {
@@ -97,7 +100,7 @@ void SendErrorReport(const std::string& message, const std::string& mark) {
     smtp.Connect();
     smtp.Send(mail);
   } catch (const Exception&) {
-    ShellOpen(ErrorReportMailto(message, mark));
+    OpenInShell(ErrorReportMailto(message, mark));
   }
   smtp.Disconnect();
 }

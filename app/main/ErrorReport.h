@@ -25,6 +25,14 @@ TStringList& EventsLogLines();
 extern std::function<bool(const std::string& message)> OnShowErrorWindow;
 // Hands a document or address to the shell (replaced by tests).
 extern std::function<void(const std::string& target)> OnShellOpen;
+// The shell's "open" of a document or address.
+void ShellExecuteOpen(const std::string& target);
+// Opens `target` through OnShellOpen, or else the shell's "open".
+void OpenInShell(const std::string& target);
+
+// Escapes every character but the unreserved ones and those in `kept`, so
+// that an "&", "?" or "#" can neither end a value nor add another.
+std::string PercentEncode(const std::string& text, const char* kept = "");
 
 constexpr const char* ErrorReportSubject = "ERROR REPORT | Tessavane";
 

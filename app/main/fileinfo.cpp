@@ -59,20 +59,21 @@ TFileInfoForm::TFileInfoForm(TComponent* owner) : TForm(owner) {
     g->SetCaption(caption);
     return g;
   };
+  // A line of a group: its caption, and the value label (named without
+  // the "Caption") beside it.
+  auto line = [this](TspSkinGroupBox* g, const std::string& name, int top, const char* caption,
+                     TspSkinStdLabel*& captionLabel, TspSkinStdLabel*& value) {
+    captionLabel = MakeDialogLabel(this, g, (name + "Caption").c_str(), 12, top, caption);
+    value = MakeDialogLabel(this, g, name.c_str(), 120, top, "");
+  };
   grpVideo = group("grpVideo", 70, "Video");
-  lblResolutionCaption = MakeDialogLabel(this, grpVideo, "lblResolutionCaption", 12, 30, "Resolution:");
-  lblResolution = MakeDialogLabel(this, grpVideo, "lblResolution", 120, 30, "");
-  lblVideoBitRateCaption = MakeDialogLabel(this, grpVideo, "lblVideoBitRateCaption", 12, 56, "Bit Rate:");
-  lblVideoBitRate = MakeDialogLabel(this, grpVideo, "lblVideoBitRate", 120, 56, "");
-  lblFrameRateCaption = MakeDialogLabel(this, grpVideo, "lblFrameRateCaption", 12, 82, "Frame Rate:");
-  lblFrameRate = MakeDialogLabel(this, grpVideo, "lblFrameRate", 120, 82, "");
+  line(grpVideo, "lblResolution", 30, "Resolution:", lblResolutionCaption, lblResolution);
+  line(grpVideo, "lblVideoBitRate", 56, "Bit Rate:", lblVideoBitRateCaption, lblVideoBitRate);
+  line(grpVideo, "lblFrameRate", 82, "Frame Rate:", lblFrameRateCaption, lblFrameRate);
   grpAudio = group("grpAudio", 200, "Audio");
-  lblSampleRateCaption = MakeDialogLabel(this, grpAudio, "lblSampleRateCaption", 12, 30, "Sample Rate:");
-  lblSampleRate = MakeDialogLabel(this, grpAudio, "lblSampleRate", 120, 30, "");
-  lblChannelsCaption = MakeDialogLabel(this, grpAudio, "lblChannelsCaption", 12, 56, "Channels:");
-  lblChannels = MakeDialogLabel(this, grpAudio, "lblChannels", 120, 56, "");
-  lblAudioBitRateCaption = MakeDialogLabel(this, grpAudio, "lblAudioBitRateCaption", 12, 82, "Bit Rate:");
-  lblAudioBitRate = MakeDialogLabel(this, grpAudio, "lblAudioBitRate", 120, 82, "");
+  line(grpAudio, "lblSampleRate", 30, "Sample Rate:", lblSampleRateCaption, lblSampleRate);
+  line(grpAudio, "lblChannels", 56, "Channels:", lblChannelsCaption, lblChannels);
+  line(grpAudio, "lblAudioBitRate", 82, "Bit Rate:", lblAudioBitRateCaption, lblAudioBitRate);
   spSkinButton1 = MakeDialogButton(this, this, "spSkinButton1", 262, 332, 80, 25, "OK");
   spSkinButton1->OnClick = [this](TObject* s) { spSkinButton1Click(s); };
   OnShow = [this](TObject* s) { FormShow(s); };

@@ -719,11 +719,7 @@ void TMainForm::Exit1Click(TObject*) { Close(); }
 void TMainForm::Help2Click(TObject*) {
   AddToHistory("-> Help -> Online guide is chosen in main menu.");
   const std::string guide = Endpoints().GuidePage + "tessavane.htm";
-  if (OnShellOpen)
-    OnShellOpen(guide);
-  else
-    ShellExecuteW(nullptr, W(u"open"), W(UTF8ToUTF16(guide)), nullptr, nullptr,
-                  SW_SHOWNORMAL);
+  OpenInShell(guide);
 }
 
 void TMainForm::WndProc(TMessage& m) {

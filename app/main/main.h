@@ -328,6 +328,14 @@ public:
 
   // ---- DVD titles, downloads and recordings (maindvd.cpp) ----
   void BuildMediaInputCommands();
+  // Asks whether the table may be cleared for media of the other kind;
+  // true when the user agrees.
+  bool AcceptMediaReplacement();
+  // The Join All button back to joining nothing.
+  void EndJoinAll();
+  // Before files or a recording come into a table of DVD titles: asks,
+  // then empties the table; false when the user keeps it.
+  bool ClearDVDTableForFiles();
   // The opened DVD's path (a drive root), for the DVD title addresses.
   std::string FDVDPath;
   // One item in `menu`: "Select DVD Device" with the CD-ROM drives' roots,

@@ -35,12 +35,27 @@ std::string TrackEntry(const std::string& language, int id) {
   return language + number;
 }
 
-std::string MediaReplaceQuestion() {
-  return Translate("You are going to open the different type of media.") + "\r\n" +
-         Translate("Therefore all records in the table will be cleared.");
+}  // namespace
+
+bool TMainForm::AcceptMediaReplacement() {
+  const std::string question = Translate("You are going to open the different type of media.") + "\r\n" +
+                               Translate("Therefore all records in the table will be cleared.");
+  return SkinMessage->MessageDlg(question, mtWarning, MsgDlgButtons({mbYes, mbNo}), 0) == mrYes;
 }
 
-}  // namespace
+void TMainForm::EndJoinAll() {
+  JoinButton->SetCaption(Translate("Join All"));
+  JoinAllVideos = false;
+}
+
+bool TMainForm::ClearDVDTableForFiles() {
+  if (!DVDMode || MediaFiles.empty()) return true;
+  if (!AcceptMediaReplacement()) return false;
+  ClearRows();
+  Thumbnails.clear();
+  EndJoinAll();
+  return true;
+}
 
 void TMainForm::BuildMediaInputCommands() {
   for (TspSkinButton* b : {LoadDVDButton}) b->OnClick = [this](TObject* s) { LoadDVDButtonClick(s); };
@@ -126,10 +141,8 @@ void TMainForm::OpenDVD(const std::string& path) {
     return;
   }
   if (!DVDMode && !MediaFiles.empty()) {
-    if (SkinMessage->MessageDlg(MediaReplaceQuestion(), mtWarning, MsgDlgButtons({mbYes, mbNo}), 0) != mrYes)
-      return;
-    JoinButton->SetCaption(Translate("Join All"));
-    JoinAllVideos = false;
+    if (!AcceptMediaReplacement()) return;
+    EndJoinAll();
   }
   DVDMode = true;
   sgListPopupMenu = DVDTableContextMenu;
@@ -196,9 +209,7 @@ void TMainForm::MenuItem12Click(TObject*) {
 
 void TMainForm::DownloadButtonClick(TObject*) {
   AddToHistory("-> Download is clicked.");
-  if (DVDMode && !MediaFiles.empty() &&
-      SkinMessage->MessageDlg(MediaReplaceQuestion(), mtWarning, MsgDlgButtons({mbYes, mbNo}), 0) != mrYes)
-    return;
+  if (DVDMode && !MediaFiles.empty() && !AcceptMediaReplacement()) return;
   if (!LoadDownloader()) return;
   std::string result;
   if (!RunDownloader(Left(), Top(), result) || result.empty()) return;

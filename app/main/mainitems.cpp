@@ -436,11 +436,8 @@ void TMainForm::RunLoadDialog() {
 void TMainForm::AddButtonClick(TObject*) {
   AddToHistory("-> Add Files is clicked.");
   if (DVDMode && !MediaFiles.empty()) {
-    const std::string question = Translate("You are going to open the different type of media.") + "\r\n" +
-                                 Translate("Therefore all records in the table will be cleared.");
-    if (SkinMessage->MessageDlg(question, mtWarning, MsgDlgButtons({mbYes, mbNo}), 0) != mrYes) return;
-    JoinButton->SetCaption(Translate("Join All"));
-    JoinAllVideos = false;
+    if (!AcceptMediaReplacement()) return;
+    EndJoinAll();
   }
   ItemRemove->Enabled = true;
   ItemClearAll->Enabled = true;
@@ -459,15 +456,7 @@ void TMainForm::AddButtonClick(TObject*) {
 }
 
 void TMainForm::DropFiles(const std::vector<std::string>& names) {
-  if (DVDMode && !MediaFiles.empty()) {
-    const std::string question = Translate("You are going to open the different type of media.") + "\r\n" +
-                                 Translate("Therefore all records in the table will be cleared.");
-    if (SkinMessage->MessageDlg(question, mtWarning, MsgDlgButtons({mbYes, mbNo}), 0) != mrYes) return;
-    ClearRows();
-    Thumbnails.clear();
-    JoinButton->SetCaption(Translate("Join All"));
-    JoinAllVideos = false;
-  }
+  if (!ClearDVDTableForFiles()) return;
   DialogFiles = names;
   ItemRemove->Enabled = true;
   ItemClearAll->Enabled = true;

@@ -149,8 +149,8 @@ void TMainForm::BuildProfileCommands() {
   chApplyToAll->OnClick = [this](TObject* s) { chApplyToAllClick(s); };
   FindTargetButton->OnClick = [this](TObject* s) { FindTargetButtonClick(s); };
   if (auto* folder = dynamic_cast<TspSkinDirectoryEdit*>(edDestinationFolder)) {
-    folder->DlgSkinData = spSkinData1;
-    folder->DlgCtrlSkinData = spSkinData1;
+    folder->DlgSkinData.Set(spSkinData1);
+    folder->DlgCtrlSkinData.Set(spSkinData1);
   }
 }
 

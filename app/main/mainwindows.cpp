@@ -52,11 +52,6 @@ namespace {
 
 constexpr int kHotKeyPause = 1, kHotKeyStop = 2;
 
-void ShellOpen(const std::string& target) {
-  ShellExecuteW(nullptr, W(u"open"), W(UTF8ToUTF16(target)), nullptr, nullptr,
-                SW_SHOWNORMAL);
-}
-
 }  // namespace
 
 void TMainForm::BuildWindowCommands() {
@@ -168,15 +163,7 @@ void TMainForm::FileInformation1Click(TObject*) {
 
 void TMainForm::RecordButtonClick(TObject*) {
   AddToHistory("-> Record is clicked.");
-  if (DVDMode && !MediaFiles.empty()) {
-    const std::string question = Translate("You are going to open the different type of media.") + "\r\n" +
-                                 Translate("Therefore all records in the table will be cleared.");
-    if (SkinMessage->MessageDlg(question, mtWarning, MsgDlgButtons({mbYes, mbNo}), 0) != mrYes) return;
-    ClearRows();
-    Thumbnails.clear();
-    JoinButton->SetCaption(Translate("Join All"));
-    JoinAllVideos = false;
-  }
+  if (!ClearDVDTableForFiles()) return;
   FileToLoad.clear();
   FileToLoad = ShowRecorder(this);
   if (!Visible()) Show();
@@ -235,7 +222,7 @@ void ConnectProgramWindows() {
   // Every failure shows the error window and may mail the report.
   InstallErrorReport();
   InstallErrorWindow();
-  OnShellOpen = ShellOpen;
+  OnShellOpen = ShellExecuteOpen;
   OnItemsChanged = [] {
     if (MainForm) MainForm->RepaintList();
   };
@@ -261,8 +248,8 @@ void ConnectProgramWindows() {
     if (!CropForm) return false;
     TspSkinFileEdit* edit = CropForm->edPictureOverlay;
     const std::string before = edit->Text();
-    edit->DlgSkinData = MainForm ? MainForm->spSkinData1 : nullptr;
-    edit->DlgCtrlSkinData = edit->DlgSkinData;
+    edit->DlgSkinData.Set(MainForm ? MainForm->spSkinData1 : nullptr);
+    edit->DlgCtrlSkinData.Set(edit->DlgSkinData);
     edit->ButtonClick();
     fileName = edit->Text();
     return fileName != before || !fileName.empty();

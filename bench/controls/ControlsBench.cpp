@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchUtil.h"
 #include "framework/Forms.h"
+#include "tests/support/Dib.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCheckRadio.h"
 #include "skin/controls/SkinGauge.h"
@@ -19,32 +21,6 @@
 #include "support/Dib.h"
 
 namespace {
-
-double Now() {
-  static LARGE_INTEGER f = [] {
-    LARGE_INTEGER x;
-    QueryPerformanceFrequency(&x);
-    return x;
-  }();
-  LARGE_INTEGER c;
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-double Measure(int runs, const std::function<void()>& f) {
-  std::vector<double> t;
-  for (int i = 0; i < runs; ++i) {
-    double a = Now();
-    f();
-    t.push_back(Now() - a);
-  }
-  return Median(t);
-}
 
 // A small skin made in code: one picture of coloured blocks (normal, hot,
 // pressed, thumb, track, fill) and an element per control kind.
@@ -138,11 +114,11 @@ int main() {
     double paint;
     if (auto* w = dynamic_cast<TWinControl*>(c)) {
       HWND h = w->Handle();
-      paint = Measure(runs, [&] { SendMessageW(h, WM_PAINT, reinterpret_cast<WPARAM>(target.dc), 0); });
+      paint = MedianMs(runs, [&] { SendMessageW(h, WM_PAINT, reinterpret_cast<WPARAM>(target.dc), 0); });
     } else {
-      paint = Measure(runs, [&] { c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(target.dc), 0); });
+      paint = MedianMs(runs, [&] { c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(target.dc), 0); });
     }
-    double blit = Measure(runs, [&] {
+    double blit = MedianMs(runs, [&] {
       BitBlt(target.dc, 0, 0, c->Width(), c->Height(), source.dc, 0, 0, SRCCOPY);
       GdiFlush();
     });

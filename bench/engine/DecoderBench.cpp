@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/engine/ToolTiming.h"
 #include "engine/FFDecode.h"
 #include "engine/Fixtures.h"
 #include "engine/MyUtils.h"
@@ -24,25 +25,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
-// Median time of the tool's work, its process start left out: a preloaded
-// timer measures from the end of its start-up (libraries loaded) to its exit.
-double ToolMs(const std::string& command, int runs) {
-  const std::string log = fixtures::Folder() + "/tool_times.txt";
-  std::remove(log.c_str());
-  fixtures::Run("i=0; while [ $i -lt " + std::to_string(runs) + " ]; do TESS_TOOL_TIME='" + log +
-                "' LD_PRELOAD='" TESS_TOOL_TIMER "' " + command + " > /dev/null 2>&1; i=$((i+1)); done");
-  std::vector<double> times;
-  std::istringstream in(fixtures::ReadAll(log));
-  double t;
-  while (in >> t) times.push_back(t);
-  return Median(times);
-}
 
 bool ProbeOnce(TFFDecoder& decoder, const std::string& name) {
   if (!decoder.LoadFile(fixtures::WindowsPath(name))) return false;

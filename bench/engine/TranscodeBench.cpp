@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/engine/ToolTiming.h"
 #include "engine/FFEncode.h"
 #include "engine/FFLoad.h"
 #include "engine/FFmpeg.h"
@@ -30,23 +31,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
-double ToolMs(const std::string& command, int runs) {
-  const std::string log = fixtures::Folder() + "/tool_times.txt";
-  std::remove(log.c_str());
-  fixtures::Run("i=0; while [ $i -lt " + std::to_string(runs) + " ]; do TESS_TOOL_TIME='" + log +
-                "' LD_PRELOAD='" TESS_TOOL_TIMER "' " + command + " > /dev/null 2>&1; i=$((i+1)); done");
-  std::vector<double> times;
-  std::istringstream in(fixtures::ReadAll(log));
-  double t;
-  while (in >> t) times.push_back(t);
-  return Median(times);
-}
 
 // Processor time of every thread of the process; less disturbed than the
 // wall clock when other work shares the machine.

@@ -9,6 +9,7 @@
 
 #include "BenchUtil.h"
 #include "framework/Forms.h"
+#include "tests/support/Dib.h"
 #include "skin/frame/DynamicSkinForm.h"
 #include "support/Dib.h"
 #include "support/SkinParts.h"

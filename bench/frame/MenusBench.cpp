@@ -11,33 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchUtil.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "skin/frame/SkinMenus.h"
 
 namespace {
-
-double Now() {
-  static LARGE_INTEGER f = [] {
-    LARGE_INTEGER x;
-    QueryPerformanceFrequency(&x);
-    return x;
-  }();
-  LARGE_INTEGER c;
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
-double Measure(int runs, const std::function<void()>& f) {
-  std::vector<double> t;
-  for (int i = 0; i < runs; ++i) {
-    double a = Now();
-    f();
-    t.push_back(Now() - a);
-  }
-  std::sort(t.begin(), t.end());
-  return t[t.size() / 2];
-}
 
 LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   if (m == WM_PAINT) {
@@ -77,7 +56,7 @@ int main() {
   menu.Hide();
   app.ProcessMessages();
 
-  double open = Measure(31, [&] {
+  double open = MedianMs(31, [&] {
     menu.Popup(nullptr, nullptr, 0, at, popup.Items(), false);
     UpdateWindow(menu.LastWindow()->Handle());
     menu.Hide();
@@ -89,7 +68,7 @@ int main() {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = u"MenusBenchPlain";
   RegisterClassW(&wc);
-  double plain = Measure(31, [&] {
+  double plain = MedianMs(31, [&] {
     HWND p = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, u"MenusBenchPlain", u"", WS_POPUP, 200, 100, w, h,
                              nullptr, nullptr, wc.hInstance, nullptr);
     ShowWindow(p, SW_SHOWNOACTIVATE);
@@ -105,11 +84,11 @@ int main() {
   HDC mem = CreateCompatibleDC(screen);
   HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
   HGDIOBJ old = SelectObject(mem, bmp);
-  double key = Measure(101, [&] {
+  double key = MedianMs(101, [&] {
     window->PopupKeyDown(VK_DOWN);
     GdiFlush();
   });
-  double blit = Measure(101, [&] {
+  double blit = MedianMs(101, [&] {
     BitBlt(screen, 0, 0, w, h, mem, 0, 0, SRCCOPY);
     GdiFlush();
   });

@@ -95,21 +95,15 @@ void LaySysMenuGlyph(TspGlyphPainter& P, int X, int Y) { P.Box(X + 1, Y + 3, X +
 
 void LayMinimizeToTrayGlyph(TspGlyphPainter& P, int X, int Y) { P.Box(X + 2, Y + 2, X + 7, Y + 7, true); }
 
-void LayRollDownGlyph(TspGlyphPainter& P, int X, int Y) {
-  P.Line(X + 5, Y + 6, X + 5, Y + 6);
-  P.Line(X + 4, Y + 5, X + 6, Y + 5);
-  P.Line(X + 3, Y + 4, X + 7, Y + 4);
-  P.Line(X + 2, Y + 3, X + 8, Y + 3);
-  P.Line(X + 1, Y + 2, X + 9, Y + 2);
+// A solid triangle of five lines, its tip at (X + 5, tipY), each line one
+// pixel wider on both sides and `step` (1 down, -1 up) further on.
+static void LayTriangle(TspGlyphPainter& P, int X, int tipY, int step) {
+  for (int i = 0; i < 5; ++i) P.Line(X + 5 - i, tipY + step * i, X + 5 + i, tipY + step * i);
 }
 
-void LayRollUpGlyph(TspGlyphPainter& P, int X, int Y) {
-  P.Line(X + 5, Y + 2, X + 5, Y + 2);
-  P.Line(X + 4, Y + 3, X + 6, Y + 3);
-  P.Line(X + 3, Y + 4, X + 7, Y + 4);
-  P.Line(X + 2, Y + 5, X + 8, Y + 5);
-  P.Line(X + 1, Y + 6, X + 9, Y + 6);
-}
+void LayRollDownGlyph(TspGlyphPainter& P, int X, int Y) { LayTriangle(P, X, Y + 6, -1); }
+
+void LayRollUpGlyph(TspGlyphPainter& P, int X, int Y) { LayTriangle(P, X, Y + 2, 1); }
 
 void LayDottedFocusFrame(TspGlyphPainter& P, const TspRect& R) {
   const int l = R.Left, t = R.Top, r = R.Right - 1, b = R.Bottom - 1;

@@ -92,19 +92,24 @@ static void SizeTarget(TBitmap* Target, int W, int H) {
   Target->SetSize(std::max(W, 0), std::max(H, 0));
 }
 
+// The target sized, then the picture's parts laid on it by `lay`.
+static void PaintNinePart(void (*lay)(const TspNinePartGeometry&, TspPiecePainter&), TBitmap* Target, TBitmap* Picture,
+                          int NewWidth, int NewHeight, const TspNinePartGeometry& g) {
+  SizeTarget(Target, NewWidth, NewHeight);
+  if (!Picture || Picture->Empty() || Target->Empty()) return;
+  TspCanvasPiecePainter painter(Picture, Target);
+  lay(g, painter);
+}
+
 void CreateNinePartImage(TPoint LTPoint, TPoint RTPoint, TPoint LBPoint, TPoint RBPoint, TRect ClRect,
                          TPoint NewLTPoint, TPoint NewRTPoint, TPoint NewLBPoint, TPoint NewRBPoint, TRect NewClRect,
                          TBitmap* Target, TBitmap* Picture, TRect SkinRect, int NewWidth, int NewHeight,
                          bool DrawClient, bool LeftStretch, bool TopStretch, bool RightStretch, bool BottomStretch,
                          bool StretchEffect, TspStretchType StretchType) {
-  SizeTarget(Target, NewWidth, NewHeight);
-  if (!Picture || Picture->Empty() || Target->Empty()) return;
-  const TspNinePartGeometry g =
-      Geometry(LTPoint, RTPoint, LBPoint, RBPoint, ClRect, NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint, NewClRect,
-               SkinRect, NewWidth, NewHeight, DrawClient, LeftStretch, TopStretch, RightStretch, BottomStretch,
-               StretchEffect, StretchType);
-  TspCanvasPiecePainter painter(Picture, Target);
-  LayNinePartImage(g, painter);
+  PaintNinePart(LayNinePartImage, Target, Picture, NewWidth, NewHeight,
+                Geometry(LTPoint, RTPoint, LBPoint, RBPoint, ClRect, NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint,
+                         NewClRect, SkinRect, NewWidth, NewHeight, DrawClient, LeftStretch, TopStretch, RightStretch,
+                         BottomStretch, StretchEffect, StretchType));
 }
 
 void CreateNinePartImageOpenRight(TPoint LTPoint, TPoint RTPoint, TPoint LBPoint, TPoint RBPoint, TRect ClRect,
@@ -112,14 +117,10 @@ void CreateNinePartImageOpenRight(TPoint LTPoint, TPoint RTPoint, TPoint LBPoint
                                   TRect NewClRect, TBitmap* Target, TBitmap* Picture, TRect SkinRect, int NewWidth,
                                   int NewHeight, bool DrawClient, bool LeftStretch, bool TopStretch, bool RightStretch,
                                   bool BottomStretch, bool StretchEffect, TspStretchType StretchType) {
-  SizeTarget(Target, NewWidth, NewHeight);
-  if (!Picture || Picture->Empty() || Target->Empty()) return;
-  const TspNinePartGeometry g =
-      Geometry(LTPoint, RTPoint, LBPoint, RBPoint, ClRect, NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint, NewClRect,
-               SkinRect, NewWidth, NewHeight, DrawClient, LeftStretch, TopStretch, RightStretch, BottomStretch,
-               StretchEffect, StretchType);
-  TspCanvasPiecePainter painter(Picture, Target);
-  LayNinePartImageOpenRight(g, painter);
+  PaintNinePart(LayNinePartImageOpenRight, Target, Picture, NewWidth, NewHeight,
+                Geometry(LTPoint, RTPoint, LBPoint, RBPoint, ClRect, NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint,
+                         NewClRect, SkinRect, NewWidth, NewHeight, DrawClient, LeftStretch, TopStretch, RightStretch,
+                         BottomStretch, StretchEffect, StretchType));
 }
 
 void DrawSkinRectStretched(TBitmap* Target, TBitmap* Picture, TRect SkinRect, TRect ClRect, bool DrawClient) {
@@ -484,15 +485,23 @@ int CanvasDrawTextW(TCanvas* Canvas, const std::u16string& Text, TRect& Rc, UINT
   return result;
 }
 
+// The glow's mask picture: `s` larger than Rc on every side, its canvas in
+// Canvas's font, drawn in the mask colour (red); null when it has no size.
+static TCanvas* PrepareGlowMask(TspBitmap& b, TCanvas* Canvas, const TRect& Rc, int s) {
+  b.SetSize(Rc.Width() + 2 * s, Rc.Height() + 2 * s);
+  if (b.Empty()) return nullptr;
+  TCanvas* c = b.Canvas();
+  c->Font()->Assign(Canvas->Font());
+  c->Font()->SetColor(clRed);
+  return c;
+}
+
 static void GlowText(TCanvas* Canvas, TRect Rc, const std::string& Text, UINT Flags, int Offset, TColor GlowColor,
                      int GlowSize, bool Thick) {
   const int s = GlowSize;
   TspBitmap b;
-  b.SetSize(Rc.Width() + 2 * s, Rc.Height() + 2 * s);
-  if (b.Empty()) return;
-  TCanvas* c = b.Canvas();
-  c->Font()->Assign(Canvas->Font());
-  c->Font()->SetColor(clRed);
+  TCanvas* c = PrepareGlowMask(b, Canvas, Rc, s);
+  if (!c) return;
   c->Brush()->SetStyle(bsClear);
   const std::u16string t = UTF8ToUTF16(Text);
   const TRect base{s, s, b.Width() - s, b.Height() - s};
@@ -949,11 +958,8 @@ void RedToAlpha(TspBitmap& b, TColor colour) {
 void VistaGlow(TCanvas* Canvas, TRect Rc, const std::u16string& Text, UINT Flags, TColor GlowColor, int s,
                bool narrow) {
   TspBitmap b;
-  b.SetSize(Rc.Width() + 2 * s, Rc.Height() + 2 * s);
-  if (b.Empty()) return;
-  TCanvas* c = b.Canvas();
-  c->Font()->Assign(Canvas->Font());
-  c->Font()->SetColor(clRed);
+  TCanvas* c = PrepareGlowMask(b, Canvas, Rc, s);
+  if (!c) return;
   const TRect t{s, s, b.Width() - s, b.Height() - s};
   c->Brush()->SetColor(clRed);
   c->Brush()->SetStyle(bsSolid);

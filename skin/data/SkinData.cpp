@@ -57,26 +57,9 @@ TspSkinData::~TspSkinData() {
   ClearObjects();
 }
 
-void TspSkinData::Notification(TComponent* AComponent, TOperation Operation) {
-  TComponent::Notification(AComponent, Operation);
-  if (Operation != opRemove) return;
-  if (AComponent == FResourceStrData) FResourceStrData = nullptr;
-  if (AComponent == FCompressedStoredSkin) FCompressedStoredSkin = nullptr;
-  if (AComponent == FCompressedSkinList) FCompressedSkinList = nullptr;
-}
-
 static bool Designing(const TComponent* c) { return (c->ComponentState() & csDesigning) != 0; }
 static bool LoadingOrDesigning(const TComponent* c) {
   return (c->ComponentState() & (csDesigning | csLoading)) != 0;
-}
-
-// Follows a referenced component, so that the reference is cleared when it
-// goes away.
-template <class T>
-static void Follow(TspSkinData* self, T*& field, T* value) {
-  if (field && field != value) field->RemoveFreeNotification(self);
-  field = value;
-  if (value) value->FreeNotification(self);
 }
 
 void TspSkinData::SetSkinnableForm(bool v) {
@@ -98,17 +81,17 @@ void TspSkinData::SetAeroBlurEnabled(bool v) {
 }
 
 void TspSkinData::SetResourceStrData(TspResourceStrData* v) {
-  Follow(this, FResourceStrData, v);
+  FResourceStrData.Set(v);
   if (!Designing(this)) SendSkinDataMessage(WM_CHANGERESSTRDATA);
 }
 
 void TspSkinData::SetCompressedStoredSkin(TspCompressedStoredSkin* v) {
-  Follow(this, FCompressedStoredSkin, v);
+  FCompressedStoredSkin.Set(v);
   if (!Designing(this) && v) LoadCompressedStoredSkin(v);
 }
 
 void TspSkinData::SetSkinList(TspCompressedSkinList* v) {
-  Follow(this, FCompressedSkinList, v);
+  FCompressedSkinList.Set(v);
   if (!Designing(this) && v)
     if (TspSkinListItem* item = v->Skins().Items(FCompressedSkinIndex)) LoadCompressedStoredSkin(item->Skin());
 }

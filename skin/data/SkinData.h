@@ -104,9 +104,6 @@ public:
   void DeleteBitMap(int32_t Index);
   void SendSkinDataMessage(UINT M);
 
-protected:
-  void Notification(TComponent* AComponent, TOperation Operation) override;
-
 private:
   void Install(TspSkinModel&& skin);
   void InstallCursors(const std::string& folder, const TspSkinModel& skin);
@@ -119,8 +116,8 @@ private:
   bool FSkinnableForm = true;
   bool FShowLayeredBorders = true;
   bool FAeroBlurEnabled = true;
-  TspResourceStrData* FResourceStrData = nullptr;
-  TspCompressedStoredSkin* FCompressedStoredSkin = nullptr;
-  TspCompressedSkinList* FCompressedSkinList = nullptr;
+  TComponentRef<TspResourceStrData> FResourceStrData{this};
+  TComponentRef<TspCompressedStoredSkin> FCompressedStoredSkin{this};
+  TComponentRef<TspCompressedSkinList> FCompressedSkinList{this};
   int32_t FCompressedSkinIndex = 0;
 };

@@ -6,7 +6,7 @@
 
 #include "framework/readers/Errors.h"
 
-static int ZLevel(TCompressionLevel l) {
+int ZlibLevel(TCompressionLevel l) {
   switch (l) {
     case TCompressionLevel::clNone: return 0;
     case TCompressionLevel::clFastest: return 1;
@@ -17,7 +17,7 @@ static int ZLevel(TCompressionLevel l) {
 
 std::vector<uint8_t> CompressBytes(const uint8_t* data, size_t size, TCompressionLevel level) {
   z_stream z{};
-  if (deflateInit(&z, ZLevel(level)) < 0) throw ECompressionError("error");
+  if (deflateInit(&z, ZlibLevel(level)) < 0) throw ECompressionError("error");
   std::vector<uint8_t> out;
   uint8_t buf[8192];
   z.next_in = const_cast<Bytef*>(data);

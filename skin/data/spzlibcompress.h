@@ -31,6 +31,8 @@ public:
 
 // Scoped: the colour constants clNone and clDefault share the names.
 enum class TCompressionLevel { clNone, clFastest, clDefault, clMax };
+// The level zlib takes for it.
+int ZlibLevel(TCompressionLevel level);
 
 // Largest payload a stored skin may inflate to (ours is a few MB).
 constexpr size_t spMaxSkinPayload = size_t(64) << 20;

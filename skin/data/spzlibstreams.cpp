@@ -2,14 +2,6 @@
 
 static const char* kInvalidOperation = "Invalid stream operation";
 
-static int ZLevel(TCompressionLevel l) {
-  switch (l) {
-    case TCompressionLevel::clNone: return 0;
-    case TCompressionLevel::clFastest: return 1;
-    case TCompressionLevel::clDefault: return -1;
-    default: return 9;
-  }
-}
 
 TCustomZlibStream::TCustomZlibStream(TStream* Strm) : FStrm(Strm), FStrmPos(Strm->Position()) {}
 
@@ -23,7 +15,7 @@ TCompressionStream::TCompressionStream(TCompressionLevel CompressionLevel, TStre
     : TCustomZlibStream(Dest) {
   FZRec.next_out = FBuffer;
   FZRec.avail_out = sizeof FBuffer;
-  if (deflateInit(&FZRec, ZLevel(CompressionLevel)) < 0) throw ECompressionError("error");
+  if (deflateInit(&FZRec, ZlibLevel(CompressionLevel)) < 0) throw ECompressionError("error");
 }
 
 void TCompressionStream::Flush(const uint8_t* data, size_t n) {

@@ -18,6 +18,26 @@ constexpr int kMaxExtentCount = 134217725;
 
 [[noreturn]] void GridError(const char* message) { throw EInvalidGridOperation(message); }
 
+// Whether `value` is a new fixed count for an axis of `count` lines; a
+// count the axis cannot have raises `tooBig`.
+// An index on an axis where the line at `fromIndex` moved to `toIndex`:
+// that line's index follows it, those between shift by one.
+void FollowLineMove(int& v, int fromIndex, int toIndex) {
+  if (v == fromIndex)
+    v = toIndex;
+  else if (fromIndex < toIndex && v > fromIndex && v <= toIndex)
+    --v;
+  else if (fromIndex > toIndex && v >= toIndex && v < fromIndex)
+    ++v;
+}
+
+bool NewFixedCount(int current, int value, int count, const char* tooBig) {
+  if (value == current) return false;
+  if (value < 0) GridError(kIndexOutOfRange);
+  if (value >= count) GridError(tooBig);
+  return true;
+}
+
 int64_t Clamp64(int64_t v) { return std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, v)); }
 
 RECT ToWinRect(const TspRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
@@ -51,12 +71,8 @@ TspSkinCustomGrid::~TspSkinCustomGrid() {
   KillTimer(HandleIfAllocated(), 1);
   delete FInplaceEdit;
   FInplaceEdit = nullptr;
-  for (TspSkinScrollBar* bar : {FHScrollBar, FVScrollBar}) {
-    if (!bar) continue;
-    UnbindScrollBar(bar);
-    bar->RemoveFreeNotification(this);
-  }
-  FHScrollBar = FVScrollBar = nullptr;
+  for (TspSkinScrollBar* bar : {FHScrollBar.Get(), FVScrollBar.Get()})
+    if (bar) UnbindScrollBar(bar);
 }
 
 void TspSkinCustomGrid::CreateParams(TCreateParams& params) {
@@ -66,13 +82,6 @@ void TspSkinCustomGrid::CreateParams(TCreateParams& params) {
   // No redraw on resize: the grid invalidates what its size change uncovers.
   params.WindowClassStyle = CS_DBLCLKS;
   params.WinClassName = u"TspSkinGrid";
-}
-
-void TspSkinCustomGrid::Notification(TComponent* component, TOperation operation) {
-  Base::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FHScrollBar) FHScrollBar = nullptr;
-  if (component == FVScrollBar) FVScrollBar = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -397,18 +406,14 @@ void TspSkinCustomGrid::ResizeGrid(int newCols, int newRows) {
 }
 
 void TspSkinCustomGrid::SetFixedCols(int value) {
-  if (value == FFixedCols) return;
-  if (value < 0) GridError(kIndexOutOfRange);
-  if (value >= FColCount) GridError(kFixedColTooBig);
+  if (!NewFixedCount(FFixedCols, value, FColCount, kFixedColTooBig)) return;
   FFixedCols = value;
   ResetCurrentCell();
   Invalidate();
 }
 
 void TspSkinCustomGrid::SetFixedRows(int value) {
-  if (value == FFixedRows) return;
-  if (value < 0) GridError(kIndexOutOfRange);
-  if (value >= FRowCount) GridError(kFixedRowTooBig);
+  if (!NewFixedCount(FFixedRows, value, FRowCount, kFixedRowTooBig)) return;
   FFixedRows = value;
   ResetCurrentCell();
   Invalidate();
@@ -718,17 +723,8 @@ void TspSkinCustomGrid::MoveColumnTo(int fromIndex, int toIndex) {
     ShiftExtent(FColWidths, fromIndex, toIndex);
     ShiftExtent(FTabStops, fromIndex, toIndex);
   }
-  auto adjust = [&](int& v) {
-    if (v == fromIndex)
-      v = toIndex;
-    else if (fromIndex < toIndex && v > fromIndex && v <= toIndex)
-      --v;
-    else if (fromIndex > toIndex && v >= toIndex && v < fromIndex)
-      ++v;
-  };
-  adjust(FCurrent.X);
-  adjust(FAnchor.X);
-  if (FInplaceCol != -1) adjust(FInplaceCol);
+  for (int* v : {&FCurrent.X, &FAnchor.X}) FollowLineMove(*v, fromIndex, toIndex);
+  if (FInplaceCol != -1) FollowLineMove(FInplaceCol, fromIndex, toIndex);
   InvalidateRect(TGridRect{std::min(fromIndex, toIndex), 0, std::max(fromIndex, toIndex), VisibleRowCount()});
   ColumnMovedNotify(fromIndex, toIndex);
   if (widths) ColWidthsChangedNotify();
@@ -740,17 +736,8 @@ void TspSkinCustomGrid::MoveRowTo(int fromIndex, int toIndex) {
   if (fromIndex < 0 || toIndex < 0 || fromIndex >= FRowCount || toIndex >= FRowCount) GridError(kIndexOutOfRange);
   bool heights = !FRowHeights.empty();
   if (heights) ShiftExtent(FRowHeights, fromIndex, toIndex);
-  auto adjust = [&](int& v) {
-    if (v == fromIndex)
-      v = toIndex;
-    else if (fromIndex < toIndex && v > fromIndex && v <= toIndex)
-      --v;
-    else if (fromIndex > toIndex && v >= toIndex && v < fromIndex)
-      ++v;
-  };
-  adjust(FCurrent.Y);
-  adjust(FAnchor.Y);
-  if (FInplaceRow != -1) adjust(FInplaceRow);
+  for (int* v : {&FCurrent.Y, &FAnchor.Y}) FollowLineMove(*v, fromIndex, toIndex);
+  if (FInplaceRow != -1) FollowLineMove(FInplaceRow, fromIndex, toIndex);
   RowMovedNotify(fromIndex, toIndex);
   if (heights) RowHeightsChangedNotify();
   RefreshEditor();

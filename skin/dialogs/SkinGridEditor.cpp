@@ -157,13 +157,6 @@ void TspSkinTransparentMaskEdit::WndProc(TMessage& m) {
     case WM_CUT:
     case WM_PASTE:
     case WM_CLEAR:
-      if (!EditCanModify()) {
-        m.Result = 0;
-        return;
-      }
-      TCustomMaskEdit::WndProc(m);
-      if (FTransparent) InvalidateEdit();
-      return;
     case WM_UNDO:
     case EM_UNDO:
       if (!EditCanModify()) {

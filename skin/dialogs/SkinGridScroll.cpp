@@ -57,37 +57,22 @@ void TspSkinCustomGrid::UnbindScrollBar(TspSkinScrollBar* bar) {
   bar->OnPageDown = nullptr;
 }
 
-void TspSkinCustomGrid::SetHScrollBar(TspSkinScrollBar* value) {
-  if (value == FHScrollBar) return;
-  if (FHScrollBar) {
-    UnbindScrollBar(FHScrollBar);
-    FHScrollBar->RemoveFreeNotification(this);
-  }
-  FHScrollBar = value;
+void TspSkinCustomGrid::AttachScrollBar(TComponentRef<TspSkinScrollBar>& slot, TspSkinScrollBar* value,
+                                        bool horizontal) {
+  if (value == slot) return;
+  if (slot) UnbindScrollBar(slot);
+  slot.Set(value);
   if (value) {
-    value->FreeNotification(this);
     value->SetEnabled(true);
     value->SetVisible(false);
-    BindScrollBar(value, true);
+    BindScrollBar(value, horizontal);
   }
   if (!Destroying()) UpdateScrollRange(true);
 }
 
-void TspSkinCustomGrid::SetVScrollBar(TspSkinScrollBar* value) {
-  if (value == FVScrollBar) return;
-  if (FVScrollBar) {
-    UnbindScrollBar(FVScrollBar);
-    FVScrollBar->RemoveFreeNotification(this);
-  }
-  FVScrollBar = value;
-  if (value) {
-    value->FreeNotification(this);
-    value->SetEnabled(true);
-    value->SetVisible(false);
-    BindScrollBar(value, false);
-  }
-  if (!Destroying()) UpdateScrollRange(true);
-}
+void TspSkinCustomGrid::SetHScrollBar(TspSkinScrollBar* value) { AttachScrollBar(FHScrollBar, value, true); }
+
+void TspSkinCustomGrid::SetVScrollBar(TspSkinScrollBar* value) { AttachScrollBar(FVScrollBar, value, false); }
 
 void TspSkinCustomGrid::SetTopLeftCell(int aCol, int aRow) {
   if (aCol == FTopLeft.X && aRow == FTopLeft.Y) return;

@@ -410,7 +410,6 @@ protected:
   void CreateParams(TCreateParams& params) override;
   void Paint() override;
   void GetSkinData() override;
-  void Notification(TComponent* component, TOperation operation) override;
   void KeyDown(WORD& key, TShiftState shift) override;
   void KeyPress(char16_t& key) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -446,8 +445,8 @@ protected:
   bool FUseSkinCellHeight = true;
   bool FTransparent = false;
   TColor FGridLineColor = clWindowText;
-  TspSkinScrollBar* FHScrollBar = nullptr;
-  TspSkinScrollBar* FVScrollBar = nullptr;
+  TComponentRef<TspSkinScrollBar> FHScrollBar{this};
+  TComponentRef<TspSkinScrollBar> FVScrollBar{this};
   TBitmap* ParentImage = nullptr;
   TGridCoord FAnchor;
   TBorderStyle FBorderStyle = bsSingle;
@@ -499,6 +498,8 @@ private:
   void HandleMessage(TMessage& message);
   void BindScrollBar(TspSkinScrollBar* bar, bool horizontal);
   void UnbindScrollBar(TspSkinScrollBar* bar);
+  // Puts `value` in `slot` (one of the two bars), bound to the grid.
+  void AttachScrollBar(TComponentRef<TspSkinScrollBar>& slot, TspSkinScrollBar* value, bool horizontal);
   // A DC for drawing outside the paint message (the sizing and move marks).
   HDC BeginCanvas();
   void EndCanvas(HDC dc);

@@ -53,19 +53,6 @@ TspSkinTextColorButton::TspSkinTextColorButton(TComponent* owner) : TspSkinMenuS
 
 TspSkinTextColorButton::~TspSkinTextColorButton() {
   FColorMenu->OnInternalMenuClose = nullptr;
-  SetColorDialog(nullptr);
-}
-
-void TspSkinTextColorButton::SetColorDialog(TspSkinColorDialog* value) {
-  if (FColorDialog == value) return;
-  if (FColorDialog) FColorDialog->RemoveFreeNotification(this);
-  FColorDialog = value;
-  if (FColorDialog) FColorDialog->FreeNotification(this);
-}
-
-void TspSkinTextColorButton::Notification(TComponent* component, TOperation operation) {
-  TspSkinMenuSpeedButton::Notification(component, operation);
-  if (operation == opRemove && component == FColorDialog) FColorDialog = nullptr;
 }
 
 void TspSkinTextColorButton::Loaded() {

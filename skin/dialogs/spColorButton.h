@@ -27,7 +27,7 @@ public:
   bool ShowAutoColor = true;
   bool ShowMoreColor = true;
   TspSkinColorDialog* ColorDialog() const { return FColorDialog; }
-  void SetColorDialog(TspSkinColorDialog* value);
+  void SetColorDialog(TspSkinColorDialog* value) { FColorDialog.Set(value); }
   TNotifyEvent OnChangeColor;
 
   bool MenuUseSkinFont() const { return FColorMenu->UseSkinFont; }
@@ -56,7 +56,6 @@ public:
   void Loaded() override;
 
 protected:
-  void Notification(TComponent* component, TOperation operation) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
 
@@ -65,6 +64,6 @@ private:
   TCustomImageList* FColorImages = nullptr;
   TColor FColorValue = 0;
   TColor FAutoColor = 0;
-  TspSkinColorDialog* FColorDialog = nullptr;
+  TComponentRef<TspSkinColorDialog> FColorDialog{this};
   bool FMenuOpen = false;
 };

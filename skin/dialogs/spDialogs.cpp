@@ -51,14 +51,6 @@ protected:
   }
 };
 
-// Keeps a component's reference to a skin in step with the skin's life.
-void Track(TComponent* self, TspSkinData*& field, TspSkinData* value) {
-  if (field == value) return;
-  if (field) field->RemoveFreeNotification(self);
-  field = value;
-  if (field) field->FreeNotification(self);
-}
-
 }  // namespace
 
 const TspCharsetEntry spCharsets[19] = {
@@ -80,22 +72,9 @@ int EntryToCharset(int entry) { return entry >= 0 && entry < 19 ? spCharsets[ent
 
 // ---- input box ------------------------------------------------------------------
 
-TspSkinInputDialog::TspSkinInputDialog(TComponent* owner) : TComponent(owner) {}
+TspSkinInputDialog::TspSkinInputDialog(TComponent* owner) : TspSkinDialogBase(owner) {}
 
-TspSkinInputDialog::~TspSkinInputDialog() {
-  SetSkinData(nullptr);
-  SetCtrlSkinData(nullptr);
-}
-
-void TspSkinInputDialog::SetSkinData(TspSkinData* value) { Track(this, FSD, value); }
-void TspSkinInputDialog::SetCtrlSkinData(TspSkinData* value) { Track(this, FCtrlSD, value); }
-
-void TspSkinInputDialog::Notification(TComponent* component, TOperation operation) {
-  TComponent::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FSD) FSD = nullptr;
-  if (component == FCtrlSD) FCtrlSD = nullptr;
-}
+TspSkinInputDialog::~TspSkinInputDialog() = default;
 
 std::string TspSkinInputDialog::ResText(const char* key) const { return LibraryText(FCtrlSD, key); }
 
@@ -121,13 +100,7 @@ bool TspSkinInputDialog::InputQuery(const std::string& caption, const std::strin
   }
   SetClientSize(form.get(), MulDiv(180, unitW, 4), 100);
 
-  auto* label = new TspSkinStdLabel(form.get());
-  label->SetName("Prompt");
-  label->Font = DefaultLabelFont;
-  label->DefaultFont = DefaultLabelFont;
-  label->UseSkinFont = UseSkinFont;
-  label->SkinDataName = LabelSkinDataName;
-  label->SetSkinData(FCtrlSD);
+  TspSkinStdLabel* label = MakeSkinnedLabel(form.get(), "Prompt", DefaultLabelFont, UseSkinFont, LabelSkinDataName);
   label->WordWrap = true;
   label->SetAutoSize(true);
   label->SetBounds(MulDiv(8, unitW, 4), MulDiv(8, unitH, 8), MulDiv(164, unitW, 4), 0);
@@ -399,13 +372,9 @@ void TspFontDlgForm::StyleButtonClick(TspSkinSpeedButton* button) {
 
 // ---- font dialog component ----------------------------------------------------------
 
-TspSkinFontDialog::TspSkinFontDialog(TComponent* owner) : TComponent(owner) {}
+TspSkinFontDialog::TspSkinFontDialog(TComponent* owner) : TspSkinDialogBase(owner) {}
 
-TspSkinFontDialog::~TspSkinFontDialog() {
-  SetSkinData(nullptr);
-  SetCtrlSkinData(nullptr);
-  SetButtonsImageList(nullptr);
-}
+TspSkinFontDialog::~TspSkinFontDialog() = default;
 
 void TspSkinFontDialog::SetShowSizeEdit(bool value) {
   FShowSizeEdit = value;
@@ -415,24 +384,6 @@ void TspSkinFontDialog::SetShowSizeEdit(bool value) {
 void TspSkinFontDialog::SetShowHeightEdit(bool value) {
   FShowHeightEdit = value;
   if (value) FShowSizeEdit = false;
-}
-
-void TspSkinFontDialog::SetButtonsImageList(TCustomImageList* value) {
-  if (FButtonsImageList == value) return;
-  if (FButtonsImageList) FButtonsImageList->RemoveFreeNotification(this);
-  FButtonsImageList = value;
-  if (FButtonsImageList) FButtonsImageList->FreeNotification(this);
-}
-
-void TspSkinFontDialog::SetSkinData(TspSkinData* value) { Track(this, FSD, value); }
-void TspSkinFontDialog::SetCtrlSkinData(TspSkinData* value) { Track(this, FCtrlSD, value); }
-
-void TspSkinFontDialog::Notification(TComponent* component, TOperation operation) {
-  TComponent::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FSD) FSD = nullptr;
-  if (component == FCtrlSD) FCtrlSD = nullptr;
-  if (component == FButtonsImageList) FButtonsImageList = nullptr;
 }
 
 bool TspSkinFontDialog::Execute() {

@@ -11,6 +11,7 @@
 #include "framework/Graphics.h"
 #include "framework/ImgList.h"
 #include "skin/controls/SkinDraw.h"
+#include "skin/dialogs/SkinDialogBase.h"
 
 class TspSkinData;
 class TspSkinComboBox;
@@ -35,18 +36,11 @@ extern const TspCharsetEntry spCharsets[19];
 int CharsetToEntry(int charset);
 int EntryToCharset(int entry);
 
-class TspSkinInputDialog : public TComponent {
+class TspSkinInputDialog : public TspSkinDialogBase {
 public:
   explicit TspSkinInputDialog(TComponent* owner);
   ~TspSkinInputDialog() override;
 
-  bool AlphaBlend = false;
-  bool AlphaBlendAnimation = false;
-  int AlphaBlendValue = 200;
-  TspSkinData* SkinData() const { return FSD; }
-  void SetSkinData(TspSkinData* value);
-  TspSkinData* CtrlSkinData() const { return FCtrlSD; }
-  void SetCtrlSkinData(TspSkinData* value);
   std::string ButtonSkinDataName = "button";
   std::string LabelSkinDataName = "stdlabel";
   std::string EditSkinDataName = "edit";
@@ -61,13 +55,8 @@ public:
   // Called with the dialog's form once it is built, before it shows.
   std::function<void(TForm* form)> OnFormCreated;
 
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
-
 private:
   std::string ResText(const char* key) const;
-  TspSkinData* FSD = nullptr;
-  TspSkinData* FCtrlSD = nullptr;
 };
 
 // The sample text, drawn in the font being chosen.
@@ -120,7 +109,7 @@ private:
   bool FUpdating = false;
 };
 
-class TspSkinFontDialog : public TComponent {
+class TspSkinFontDialog : public TspSkinDialogBase {
 public:
   explicit TspSkinFontDialog(TComponent* owner);
   ~TspSkinFontDialog() override;
@@ -134,15 +123,8 @@ public:
   void SetShowHeightEdit(bool value);
   bool ShowScript = false;
   TCustomImageList* ButtonsImageList() const { return FButtonsImageList; }
-  void SetButtonsImageList(TCustomImageList* value);
-  TspSkinData* SkinData() const { return FSD; }
-  void SetSkinData(TspSkinData* value);
-  TspSkinData* CtrlSkinData() const { return FCtrlSD; }
-  void SetCtrlSkinData(TspSkinData* value);
+  void SetButtonsImageList(TCustomImageList* value) { FButtonsImageList.Set(value); }
   TspFontDesc DefaultFont;
-  bool AlphaBlend = false;
-  bool AlphaBlendAnimation = false;
-  int AlphaBlendValue = 200;
   TNotifyEvent OnChange;
 
   // True when the user pressed OK, after Font took the chosen font and
@@ -152,13 +134,8 @@ public:
   // Called with the dialog's form once it is built and loaded, before it shows.
   std::function<void(TspFontDlgForm* form)> OnFormCreated;
 
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
-
 private:
   TFont FFont;
   bool FShowSizeEdit = true, FShowHeightEdit = false;
-  TCustomImageList* FButtonsImageList = nullptr;
-  TspSkinData* FSD = nullptr;
-  TspSkinData* FCtrlSD = nullptr;
+  TComponentRef<TCustomImageList> FButtonsImageList{this};
 };

@@ -18,24 +18,6 @@
 
 namespace {
 
-// The dialog windows' own skinned frame: no caption buttons, the frame and
-// menu skins, the minimum size and the frame's translucency.
-void AttachFrame(TspDynamicSkinForm* dsf, TspSkinData* skin, TspSkinData* ctrlSkin, int minWidth, int minHeight,
-                 bool alphaBlend, bool alphaBlendAnimation, int alphaBlendValue) {
-  dsf->SetBorderIcons(0);
-  dsf->SetSkinData(skin);
-  dsf->SetMenusSkinData(ctrlSkin);
-  dsf->MinWidth = minWidth;
-  dsf->MinHeight = minHeight;
-  dsf->SetAlphaBlend(alphaBlend);
-  dsf->AlphaBlendAnimation = alphaBlendAnimation;
-  dsf->SetAlphaBlendValue(static_cast<uint8_t>(alphaBlendValue));
-}
-
-}  // namespace
-
-namespace {
-
 std::string ResourceText(TspSkinData* sd, const char* key, const char* builtIn) {
   if (sd && sd->ResourceStrData()) {
     const std::string s = sd->ResourceStrData()->GetResStr(key);
@@ -125,13 +107,13 @@ void DrawLibraryGlyph(TBitmap* bmp, const std::string& name) {
   }
 }
 
-TspSkinSpeedButton* MakeToolButton(TComponent* form, TWinControl* parent, const std::string& name, bool flat,
-                                   TCustomImageList* images, int imageIndex, const std::string& hint,
-                                   const std::string& glyphName) {
-  auto* b = new TspSkinSpeedButton(form);
+// Puts a tool button on the right of the tool panel `parent`, showing
+// image `imageIndex` of the list given to the dialog, or else the library's
+// own glyph.
+void PlaceToolButton(TspSkinSpeedButton* b, TWinControl* parent, const std::string& name, bool flat,
+                     TCustomImageList* images, int imageIndex, const std::string& hint,
+                     const std::string& glyphName) {
   b->SetName(name);
-  b->SetSkinDataName("toolbutton");
-  b->SetBounds(0, 0, 27, 25);
   b->SetFlat(flat);
   b->Hint = hint;
   b->ShowHint = true;
@@ -145,6 +127,74 @@ TspSkinSpeedButton* MakeToolButton(TComponent* form, TWinControl* parent, const 
   }
   b->SetAlign(alRight);
   b->SetParent(parent);
+}
+
+TspSkinSpeedButton* MakeToolButton(TComponent* form, TWinControl* parent, const std::string& name, bool flat,
+                                   TCustomImageList* images, int imageIndex, const std::string& hint,
+                                   const std::string& glyphName) {
+  auto* b = new TspSkinSpeedButton(form);
+  b->SetSkinDataName("toolbutton");
+  b->SetBounds(0, 0, 27, 25);
+  PlaceToolButton(b, parent, name, flat, images, imageIndex, hint, glyphName);
+  return b;
+}
+
+// A borderless panel (a spacer when it has no name), or a framed one; an
+// empty `bounds` leaves the panel to its alignment.
+TspSkinPanel* MakePanel(TComponent* form, TWinControl* parent, const char* name, TspSkinBorderStyle border,
+                        TAlign align, const TRect& bounds = TRect{}) {
+  auto* p = new TspSkinPanel(form);
+  if (name) p->SetName(name);
+  p->SetBorderStyle(border);
+  if (bounds.Width() > 0) p->SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
+  p->SetAlign(align);
+  p->SetParent(parent);
+  return p;
+}
+
+// The scroll bars of a dialog's list or tree: off until the view needs them.
+TspSkinScrollBar* MakeViewScrollBar(TComponent* form, TWinControl* parent, const char* name, TScrollBarKind kind) {
+  auto* b = new TspSkinScrollBar(form);
+  b->SetName(name);
+  b->SetKind(kind);
+  if (kind == sbHorizontal) {
+    b->SetSkinDataName("hscrollbar");
+    b->SetBothMarkerWidth(19);
+    b->SetBounds(0, 0, 100, 19);
+  } else {
+    b->SetSkinDataName("vscrollbar");
+    b->SetBounds(0, 0, 19, 100);
+  }
+  b->SetEnabled(false);
+  b->SetAlign(kind == sbHorizontal ? alBottom : alRight);
+  b->SetParent(parent);
+  return b;
+}
+
+TspSkinStdLabel* MakeLabel(TComponent* form, TWinControl* parent, const char* name, const std::string& caption,
+                           const TRect& bounds, TAlign align = alNone) {
+  auto* l = new TspSkinStdLabel(form);
+  l->SetName(name);
+  l->SetAutoSize(true);
+  l->SetCaption(caption);
+  l->SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
+  if (align != alNone) l->SetAlign(align);
+  l->SetParent(parent);
+  return l;
+}
+
+// A push button of the bottom panel; the cancel button closes the window.
+TspSkinButton* MakeButton(TComponent* form, const char* name, const std::string& caption,
+                          const TRect& bounds, bool cancel = false) {
+  auto* b = new TspSkinButton(form);
+  b->SetName(name);
+  b->SetCaption(caption);
+  b->SetCanFocused(true);
+  if (cancel) {
+    b->ModalResult = mrCancel;
+    b->Cancel = true;
+  }
+  b->SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
   return b;
 }
 
@@ -170,31 +220,18 @@ TspOpenDlgForm::TspOpenDlgForm(TComponent* owner, bool saveMode, TspSkinData* ct
   ToolPanel->SetAlign(alTop);
   ToolPanel->SetParent(this);
 
-  auto* spacer = new TspSkinPanel(this);
-  spacer->SetBorderStyle(bvNone);
-  spacer->SetBounds(0, 0, 10, 25);
-  spacer->SetAlign(alLeft);
-  spacer->SetParent(ToolPanel);
+  MakePanel(this, ToolPanel, nullptr, bvNone, alLeft, Bounds(0, 0, 10, 25));
 
-  Drivelabel = new TspSkinStdLabel(this);
-  Drivelabel->SetName("Drivelabel");
-  Drivelabel->SetAutoSize(true);
-  Drivelabel->SetCaption(Text("FLV_LOOKIN", "Look in: "));
-  Drivelabel->SetBounds(10, 5, 50, 15);
-  Drivelabel->SetAlign(alLeft);
-  Drivelabel->SetParent(ToolPanel);
+  Drivelabel =
+      MakeLabel(this, ToolPanel, "Drivelabel", Text("FLV_LOOKIN", "Look in: "), Bounds(10, 5, 50, 15), alLeft);
 
   BackToolButton = MakeToolButton(this, ToolPanel, "BackToolButton", toolButtonsTransparent, toolBarImageList, 0,
                                   Text("MSG_BTN_BACK_HINT", "Go To Last Folder Visited"), "SP_BACK");
   UpToolButton = MakeToolButton(this, ToolPanel, "UpToolButton", toolButtonsTransparent, toolBarImageList, 1,
                                 Text("MSG_BTN_UP_HINT", "Up One Level"), "SP_UP");
-  NewFolderToolButton = MakeToolButton(this, ToolPanel, "NewFolderToolButton", toolButtonsTransparent,
-                                       toolBarImageList, 2, Text("MSG_BTN_NEWFOLDER_HINT", "Create New Folder"), "SP_NEWFOLDER");
-  auto* spacer2 = new TspSkinPanel(this);
-  spacer2->SetBorderStyle(bvNone);
-  spacer2->SetBounds(0, 0, 10, 25);
-  spacer2->SetAlign(alRight);
-  spacer2->SetParent(ToolPanel);
+  NewFolderToolButton = MakeToolButton(this, ToolPanel, "NewFolderToolButton", toolButtonsTransparent, toolBarImageList,
+                                       2, Text("MSG_BTN_NEWFOLDER_HINT", "Create New Folder"), "SP_NEWFOLDER");
+  MakePanel(this, ToolPanel, nullptr, bvNone, alRight, Bounds(0, 0, 10, 25));
 
   StylePopupMenu = new TspSkinPopupMenu(this);
   StylePopupMenu->SetName("StylePopupMenu");
@@ -213,23 +250,11 @@ TspOpenDlgForm::TspOpenDlgForm(TComponent* owner, bool saveMode, TspSkinData* ct
   ReportMenuItem = addStyle("ReportMenuItem", "MSG_LV_DETAILS", "Details", vsReport);
 
   StyleToolButton = new TspSkinMenuSpeedButton(this);
-  StyleToolButton->SetName("StyleToolButton");
   StyleToolButton->SetSkinDataName("toolmenubutton");
   StyleToolButton->SetBounds(0, 0, 37, 25);
-  StyleToolButton->SetFlat(toolButtonsTransparent);
-  StyleToolButton->Hint = Text("MSG_BTN_VIEWMENU_HINT", "View Menu");
-  StyleToolButton->ShowHint = true;
-  if (toolBarImageList) {
-    StyleToolButton->SetImageList(toolBarImageList);
-    StyleToolButton->SetImageIndex(3);
-  } else {
-    TBitmap glyph;
-    DrawLibraryGlyph(&glyph, "SP_LVSTYLE");
-    StyleToolButton->SetGlyph(&glyph);
-  }
   StyleToolButton->SetSkinPopupMenu(StylePopupMenu);
-  StyleToolButton->SetAlign(alRight);
-  StyleToolButton->SetParent(ToolPanel);
+  PlaceToolButton(StyleToolButton, ToolPanel, "StyleToolButton", toolButtonsTransparent, toolBarImageList, 3,
+                  Text("MSG_BTN_VIEWMENU_HINT", "View Menu"), "SP_LVSTYLE");
 
   ShellBox = new TspSkinShellComboBox(this);
   ShellBox->SetName("ShellBox");
@@ -237,25 +262,12 @@ TspOpenDlgForm::TspOpenDlgForm(TComponent* owner, bool saveMode, TspSkinData* ct
   ShellBox->SetAlign(alClient);
   ShellBox->SetParent(ToolPanel);
 
-  BottomPanel = new TspSkinPanel(this);
-  BottomPanel->SetName("BottomPanel");
-  BottomPanel->SetBorderStyle(bvNone);
-  BottomPanel->SetBounds(0, 290 - 80, clientWidth, 80);
-  BottomPanel->SetAlign(alBottom);
-  BottomPanel->SetParent(this);
+  BottomPanel = MakePanel(this, this, "BottomPanel", bvNone, alBottom, Bounds(0, 290 - 80, clientWidth, 80));
 
-  OpenFileLabel = new TspSkinStdLabel(this);
-  OpenFileLabel->SetName("OpenFileLabel");
-  OpenFileLabel->SetAutoSize(true);
-  OpenFileLabel->SetCaption(Text("MSG_FILENAME", "File name:"));
-  OpenFileLabel->SetBounds(10, 10, 55, 15);
-  OpenFileLabel->SetParent(BottomPanel);
-  FileTypeLabel = new TspSkinStdLabel(this);
-  FileTypeLabel->SetName("FileTypeLabel");
-  FileTypeLabel->SetAutoSize(true);
-  FileTypeLabel->SetCaption(Text("MSG_FILETYPE", "File type:"));
-  FileTypeLabel->SetBounds(10, 45, 55, 15);
-  FileTypeLabel->SetParent(BottomPanel);
+  OpenFileLabel =
+      MakeLabel(this, BottomPanel, "OpenFileLabel", Text("MSG_FILENAME", "File name:"), Bounds(10, 10, 55, 15));
+  FileTypeLabel =
+      MakeLabel(this, BottomPanel, "FileTypeLabel", Text("MSG_FILETYPE", "File type:"), Bounds(10, 45, 55, 15));
 
   FileNameEdit = new TspSkinEdit(this);
   FileNameEdit->SetName("FileNameEdit");
@@ -272,48 +284,20 @@ TspOpenDlgForm::TspOpenDlgForm(TComponent* owner, bool saveMode, TspSkinData* ct
   FilterComboBox->SetAnchors(akLeft | akTop | akRight);
   FilterComboBox->SetParent(BottomPanel);
 
-  OpenButton = new TspSkinButton(this);
-  OpenButton->SetName("OpenButton");
-  OpenButton->SetCaption(Text("MSG_BTN_OPEN", "&Open"));
-  OpenButton->SetCanFocused(true);
-  OpenButton->SetBounds(clientWidth - 80, 10, 70, 25);
+  OpenButton =
+      MakeButton(this, "OpenButton", Text("MSG_BTN_OPEN", "&Open"), Bounds(clientWidth - 80, 10, 70, 25));
   OpenButton->SetAnchors(akTop | akRight);
   OpenButton->OnClick = [this](TObject*) { OpenButtonClick(); };
   OpenButton->SetParent(BottomPanel);
 
-  CancelButton = new TspSkinButton(this);
-  CancelButton->SetName("CancelButton");
-  CancelButton->SetCaption(Text("MSG_BTN_CANCEL", "Cancel"));
-  CancelButton->SetCanFocused(true);
-  CancelButton->ModalResult = mrCancel;
-  CancelButton->Cancel = true;
-  CancelButton->SetBounds(clientWidth - 80, 45, 70, 25);
+  CancelButton =
+      MakeButton(this, "CancelButton", Text("MSG_BTN_CANCEL", "Cancel"), Bounds(clientWidth - 80, 45, 70, 25), true);
   CancelButton->SetAnchors(akTop | akRight);
   CancelButton->SetParent(BottomPanel);
 
-  FileListViewPanel = new TspSkinPanel(this);
-  FileListViewPanel->SetName("FileListViewPanel");
-  FileListViewPanel->SetBorderStyle(bvFrame);
-  FileListViewPanel->SetAlign(alClient);
-  FileListViewPanel->SetParent(this);
-
-  FLVHScrollBar = new TspSkinScrollBar(this);
-  FLVHScrollBar->SetName("FLVHScrollBar");
-  FLVHScrollBar->SetKind(sbHorizontal);
-  FLVHScrollBar->SetSkinDataName("hscrollbar");
-  FLVHScrollBar->SetBothMarkerWidth(19);
-  FLVHScrollBar->SetBounds(0, 0, 100, 19);
-  FLVHScrollBar->SetEnabled(false);
-  FLVHScrollBar->SetAlign(alBottom);
-  FLVHScrollBar->SetParent(FileListViewPanel);
-  FLVVScrollBar = new TspSkinScrollBar(this);
-  FLVVScrollBar->SetName("FLVVScrollBar");
-  FLVVScrollBar->SetKind(sbVertical);
-  FLVVScrollBar->SetSkinDataName("vscrollbar");
-  FLVVScrollBar->SetBounds(0, 0, 19, 100);
-  FLVVScrollBar->SetEnabled(false);
-  FLVVScrollBar->SetAlign(alRight);
-  FLVVScrollBar->SetParent(FileListViewPanel);
+  FileListViewPanel = MakePanel(this, this, "FileListViewPanel", bvFrame, alClient);
+  FLVHScrollBar = MakeViewScrollBar(this, FileListViewPanel, "FLVHScrollBar", sbHorizontal);
+  FLVVScrollBar = MakeViewScrollBar(this, FileListViewPanel, "FLVVScrollBar", sbVertical);
 
   FileListView = new TspSkinFileListView(this);
   FileListView->SetName("FileListView");
@@ -446,11 +430,7 @@ void TspOpenDlgForm::OpenButtonClick() {
 
 void TspOpenDlgForm::BackToolButtonClick() {
   if (FolderHistory.size() <= 1) return;
-  StopAddToHistory = true;
-  struct TEnd {
-    bool& flag;
-    ~TEnd() { flag = false; }
-  } end{StopAddToHistory};
+  TspFlagScope historyStopped(StopAddToHistory);
   // The current folder goes; the one before it is shown.
   FreeIdList(FolderHistory.back());
   FolderHistory.pop_back();
@@ -488,8 +468,11 @@ void TspOpenDlgForm::InitHistory() {
 // What the dialog components share
 
 void TspSkinDialogComponent::AttachDialogFrame(TForm* form, TspDynamicSkinForm* frame) {
-  AttachFrame(frame, FSD, FCtrlFSD, DialogMinWidth, DialogMinHeight, AlphaBlend, AlphaBlendAnimation,
-              AlphaBlendValue);
+  // No caption buttons on the dialogs' frame.
+  frame->SetBorderIcons(0);
+  SkinFrame(frame);
+  frame->MinWidth = DialogMinWidth;
+  frame->MinHeight = DialogMinHeight;
   form->SetCaption(FTitle);
 }
 
@@ -512,7 +495,7 @@ std::string TspSkinOpenDialog::GetSelectedFile() const {
 bool TspSkinOpenDialog::Execute() {
   if (OnShow) OnShow(this);
   std::unique_ptr<TspOpenDlgForm> form(
-      new TspOpenDlgForm(Application, FSaveMode, FCtrlFSD, ToolButtonsTransparent, FToolBarImageList));
+      new TspOpenDlgForm(Application, FSaveMode, FCtrlSD, ToolButtonsTransparent, FToolBarImageList));
   FDlgFrm = form.get();
   struct TEnd {
     TspSkinOpenDialog* self;
@@ -559,10 +542,10 @@ bool TspSkinOpenDialog::Execute() {
   }
 
   f->FileListView->SetHeaderSkinDataName(LVHeaderSkinDataName);
-  f->FileListView->SetSkinData(FCtrlFSD);
-  if (FCtrlFSD) {
-    f->FileListView->SetItemSkinDataName(FCtrlFSD->DlgListViewItemSkinDataName);
-    f->FileListView->SetDrawSkin(FCtrlFSD->DlgListViewDrawSkin);
+  f->FileListView->SetSkinData(FCtrlSD);
+  if (FCtrlSD) {
+    f->FileListView->SetItemSkinDataName(FCtrlSD->DlgListViewItemSkinDataName);
+    f->FileListView->SetDrawSkin(FCtrlSD->DlgListViewDrawSkin);
   }
   f->FileListView->SetMultiSelect(MultiSelection);
   if (ShowHiddenFiles)
@@ -576,8 +559,8 @@ bool TspSkinOpenDialog::Execute() {
   for (TspSkinCustomControl* c : std::initializer_list<TspSkinCustomControl*>{
            f->FileListViewPanel, f->BottomPanel, f->ToolPanel, f->FLVHScrollBar, f->FLVVScrollBar,
            f->FilterComboBox, f->OpenButton, f->CancelButton, f->ShellBox})
-    c->SetSkinData(FCtrlFSD);
-  f->FileNameEdit->SetSkinData(FCtrlFSD);
+    c->SetSkinData(FCtrlSD);
+  f->FileNameEdit->SetSkinData(FCtrlSD);
   f->ShellBox->SetSkinDataName("combobox");
 
   SetDialogClientSize(f, f->DSF, FSD, DialogWidth > 0 ? DialogWidth : 450, DialogHeight > 0 ? DialogHeight : 290);
@@ -609,32 +592,31 @@ bool TspSkinOpenDialog::Execute() {
 // ===========================================================================
 // File edit
 
-TspSkinFileEdit::TspSkinFileEdit(TComponent* owner) : TspSkinEdit(owner) {
-  OD = new TspSkinOpenDialog(this);
-  OD->ToolButtonsTransparent = true;
-  OD->CheckFileExists = false;
+TspSkinDialogEdit::TspSkinDialogEdit(TComponent* owner) : TspSkinEdit(owner) {
   SetButtonMode(true);
   SetSkinDataName("buttonedit");
   OnButtonClick = [this](TObject*) { ButtonClick(); };
   ControlStyle &= ~csSetCaption;
 }
 
-TspSkinFileEdit::~TspSkinFileEdit() = default;
-
-void TspSkinFileEdit::Notification(TComponent* component, TOperation operation) {
-  TspSkinEdit::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == DlgSkinData) DlgSkinData = nullptr;
-  if (component == DlgCtrlSkinData) DlgCtrlSkinData = nullptr;
-  if (component == DlgToolBarImageList) DlgToolBarImageList = nullptr;
+void TspSkinDialogEdit::HandOnSkins(TspSkinDialogComponent* dialog) const {
+  dialog->SetSkinData(DlgSkinData);
+  dialog->SetCtrlSkinData(DlgCtrlSkinData);
+  dialog->SetToolBarImageList(DlgToolBarImageList);
 }
+
+TspSkinFileEdit::TspSkinFileEdit(TComponent* owner) : TspSkinDialogEdit(owner) {
+  OD = new TspSkinOpenDialog(this);
+  OD->ToolButtonsTransparent = true;
+  OD->CheckFileExists = false;
+}
+
+TspSkinFileEdit::~TspSkinFileEdit() = default;
 
 void TspSkinFileEdit::ButtonClick() {
   OD->SetFileName(Text());
-  OD->SetSkinData(DlgSkinData);
-  OD->SetCtrlSkinData(DlgCtrlSkinData);
+  HandOnSkins(OD);
   OD->LVHeaderSkinDataName = LVHeaderSkinDataName;
-  OD->SetToolBarImageList(DlgToolBarImageList);
   OD->InitialDir = DlgInitialDir;
   if (OD->Execute()) SetText(OD->FileName());
 }
@@ -653,22 +635,13 @@ TspSelDirDlgForm::TspSelDirDlgForm(TComponent* owner, TspSkinData* ctrlSkinData,
   DSF = new TspDynamicSkinForm(this);
   SetClientSize(this, 280, 280);
   if (showToolBar) {
-    ToolPanel = new TspSkinPanel(this);
-    ToolPanel->SetName("ToolPanel");
+    ToolPanel = MakePanel(this, this, "ToolPanel", bvNone, alTop, Bounds(0, 0, 280, 25));
     ToolPanel->SetSkinDataName("toolpanel");
-    ToolPanel->SetBorderStyle(bvNone);
-    ToolPanel->SetBounds(0, 0, 280, 25);
-    ToolPanel->SetAlign(alTop);
-    ToolPanel->SetParent(this);
     NewFolderToolButton = MakeToolButton(this, ToolPanel, "NewFolderToolButton", toolButtonsTransparent,
                                          toolBarImageList, toolButtonImageIndex,
                                          Text("MSG_BTN_NEWFOLDER_HINT", "Create New Folder"), "SP_NEWFOLDER");
     NewFolderToolButton->OnClick = [this](TObject*) { NewFolderToolButtonClick(); };
-    auto* spacer = new TspSkinPanel(this);
-    spacer->SetBorderStyle(bvNone);
-    spacer->SetBounds(0, 0, 5, 25);
-    spacer->SetAlign(alRight);
-    spacer->SetParent(ToolPanel);
+    MakePanel(this, ToolPanel, nullptr, bvNone, alRight, Bounds(0, 0, 5, 25));
     DirEdit = new TspSkinEdit(this);
     DirEdit->SetName("DirEdit");
     DirEdit->ControlStyle &= ~csSetCaption;
@@ -679,36 +652,10 @@ TspSelDirDlgForm::TspSelDirDlgForm(TComponent* owner, TspSkinData* ctrlSkinData,
     DirEdit->OnKeyPress = [this](TObject*, char16_t& key) { DirEditKeyPress(key); };
   }
 
-  BottomPanel = new TspSkinPanel(this);
-  BottomPanel->SetName("BottomPanel");
-  BottomPanel->SetBorderStyle(bvNone);
-  BottomPanel->SetBounds(0, 230, 280, 50);
-  BottomPanel->SetAlign(alBottom);
-  BottomPanel->SetParent(this);
-
-  DirTreeViewPanel = new TspSkinPanel(this);
-  DirTreeViewPanel->SetName("DirTreeViewPanel");
-  DirTreeViewPanel->SetBorderStyle(bvFrame);
-  DirTreeViewPanel->SetAlign(alClient);
-  DirTreeViewPanel->SetParent(this);
-
-  VScrollBar = new TspSkinScrollBar(this);
-  VScrollBar->SetName("VScrollBar");
-  VScrollBar->SetKind(sbVertical);
-  VScrollBar->SetSkinDataName("vscrollbar");
-  VScrollBar->SetBounds(0, 0, 19, 100);
-  VScrollBar->SetEnabled(false);
-  VScrollBar->SetAlign(alRight);
-  VScrollBar->SetParent(DirTreeViewPanel);
-  HScrollBar = new TspSkinScrollBar(this);
-  HScrollBar->SetName("HScrollBar");
-  HScrollBar->SetKind(sbHorizontal);
-  HScrollBar->SetSkinDataName("hscrollbar");
-  HScrollBar->SetBothMarkerWidth(19);
-  HScrollBar->SetBounds(0, 0, 100, 19);
-  HScrollBar->SetEnabled(false);
-  HScrollBar->SetAlign(alBottom);
-  HScrollBar->SetParent(DirTreeViewPanel);
+  BottomPanel = MakePanel(this, this, "BottomPanel", bvNone, alBottom, Bounds(0, 230, 280, 50));
+  DirTreeViewPanel = MakePanel(this, this, "DirTreeViewPanel", bvFrame, alClient);
+  VScrollBar = MakeViewScrollBar(this, DirTreeViewPanel, "VScrollBar", sbVertical);
+  HScrollBar = MakeViewScrollBar(this, DirTreeViewPanel, "HScrollBar", sbHorizontal);
 
   DirTreeView = new TspSkinDirTreeView(this);
   DirTreeView->SetName("DirTreeView");
@@ -724,21 +671,11 @@ TspSelDirDlgForm::TspSelDirDlgForm(TComponent* owner, TspSkinData* ctrlSkinData,
   DirTreeView->SetParent(DirTreeViewPanel);
   DirTreeView->OnChange = [this](TObject*, TTreeNode*) { DirTreeViewChange(); };
 
-  OkButton = new TspSkinButton(this);
-  OkButton->SetName("OkButton");
-  OkButton->SetCaption(Text("MSG_BTN_OK", "OK"));
-  OkButton->SetCanFocused(true);
+  OkButton = MakeButton(this, "OkButton", Text("MSG_BTN_OK", "OK"), Bounds(20, 15, 70, 25));
   OkButton->SetDefault(true);
-  OkButton->SetBounds(20, 15, 70, 25);
   OkButton->OnClick = [this](TObject*) { OkButtonClick(); };
   OkButton->SetParent(BottomPanel);
-  CancelButton = new TspSkinButton(this);
-  CancelButton->SetName("CancelButton");
-  CancelButton->SetCaption(Text("MSG_BTN_CANCEL", "Cancel"));
-  CancelButton->SetCanFocused(true);
-  CancelButton->ModalResult = mrCancel;
-  CancelButton->Cancel = true;
-  CancelButton->SetBounds(100, 15, 70, 25);
+  CancelButton = MakeButton(this, "CancelButton", Text("MSG_BTN_CANCEL", "Cancel"), Bounds(100, 15, 70, 25), true);
   CancelButton->SetParent(BottomPanel);
 }
 
@@ -782,18 +719,11 @@ TspSkinSelectDirectoryDialog::TspSkinSelectDirectoryDialog(TComponent* owner)
 
 TspSkinSelectDirectoryDialog::~TspSkinSelectDirectoryDialog() = default;
 
-void TspSkinSelectDirectoryDialog::Notification(TComponent* component, TOperation operation) {
-  TspSkinDialogComponent::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == ToolBarImageList) ToolBarImageList = nullptr;
-  if (component == TreeButtonImageList) TreeButtonImageList = nullptr;
-}
-
 bool TspSkinSelectDirectoryDialog::Execute() {
   if (OnShow) OnShow(this);
   std::unique_ptr<TspSelDirDlgForm> form(new TspSelDirDlgForm(
-      Application, FCtrlFSD, ShowToolBar, ToolButtonsTransparent, ToolBarImageList, ToolButtonImageIndex,
-      TreeShowLines, TreeButtonImageList, TreeButtonExpandImageIndex, TreeButtonNoExpandImageIndex));
+      Application, FCtrlSD, ShowToolBar, ToolButtonsTransparent, FToolBarImageList, ToolButtonImageIndex,
+      TreeShowLines, FTreeButtonImageList, TreeButtonExpandImageIndex, TreeButtonNoExpandImageIndex));
   FDlgFrm = form.get();
   struct TEnd {
     TspSkinSelectDirectoryDialog* self;
@@ -801,11 +731,11 @@ bool TspSkinSelectDirectoryDialog::Execute() {
   } end{this};
   TspSelDirDlgForm* f = form.get();
   AttachDialogFrame(f, f->DSF);
-  f->DirTreeViewPanel->SetSkinData(FCtrlFSD);
-  f->DirTreeView->SetSkinData(FCtrlFSD);
-  if (FCtrlFSD) {
-    f->DirTreeView->SetItemSkinDataName(FCtrlFSD->DlgTreeViewItemSkinDataName);
-    f->DirTreeView->SetDrawSkin(FCtrlFSD->DlgTreeViewDrawSkin);
+  f->DirTreeViewPanel->SetSkinData(FCtrlSD);
+  f->DirTreeView->SetSkinData(FCtrlSD);
+  if (FCtrlSD) {
+    f->DirTreeView->SetItemSkinDataName(FCtrlSD->DlgTreeViewItemSkinDataName);
+    f->DirTreeView->SetDrawSkin(FCtrlSD->DlgTreeViewDrawSkin);
   }
   TFont font;
   FDefaultFont.AssignTo(&font);
@@ -820,15 +750,15 @@ bool TspSkinSelectDirectoryDialog::Execute() {
   } else {
     f->DirTreeView->ExpandMyComputer();
   }
-  f->VScrollBar->SetSkinData(FCtrlFSD);
-  f->HScrollBar->SetSkinData(FCtrlFSD);
-  f->OkButton->SetSkinData(FCtrlFSD);
-  f->CancelButton->SetSkinData(FCtrlFSD);
-  f->BottomPanel->SetSkinData(FCtrlFSD);
+  f->VScrollBar->SetSkinData(FCtrlSD);
+  f->HScrollBar->SetSkinData(FCtrlSD);
+  f->OkButton->SetSkinData(FCtrlSD);
+  f->CancelButton->SetSkinData(FCtrlSD);
+  f->BottomPanel->SetSkinData(FCtrlSD);
   if (ShowToolBar) {
-    f->ToolPanel->SetSkinData(FCtrlFSD);
-    f->NewFolderToolButton->SetSkinData(FCtrlFSD);
-    f->DirEdit->SetSkinData(FCtrlFSD);
+    f->ToolPanel->SetSkinData(FCtrlSD);
+    f->NewFolderToolButton->SetSkinData(FCtrlSD);
+    f->DirEdit->SetSkinData(FCtrlSD);
   }
   f->OkButton->SetDefaultFont(FDefaultFont);
   f->CancelButton->SetDefaultFont(FDefaultFont);
@@ -851,34 +781,19 @@ bool TspSkinSelectDirectoryDialog::Execute() {
 // ===========================================================================
 // Directory edit
 
-TspSkinDirectoryEdit::TspSkinDirectoryEdit(TComponent* owner) : TspSkinEdit(owner) {
+TspSkinDirectoryEdit::TspSkinDirectoryEdit(TComponent* owner) : TspSkinDialogEdit(owner) {
   SD = new TspSkinSelectDirectoryDialog(this);
-  SetButtonMode(true);
-  SetSkinDataName("buttonedit");
-  OnButtonClick = [this](TObject*) { ButtonClick(); };
-  ControlStyle &= ~csSetCaption;
 }
 
 TspSkinDirectoryEdit::~TspSkinDirectoryEdit() = default;
 
-void TspSkinDirectoryEdit::Notification(TComponent* component, TOperation operation) {
-  TspSkinEdit::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == DlgSkinData) DlgSkinData = nullptr;
-  if (component == DlgCtrlSkinData) DlgCtrlSkinData = nullptr;
-  if (component == DlgToolBarImageList) DlgToolBarImageList = nullptr;
-  if (component == DlgTreeButtonImageList) DlgTreeButtonImageList = nullptr;
-}
-
 void TspSkinDirectoryEdit::ButtonClick() {
   SD->Directory = Text();
-  SD->SetSkinData(DlgSkinData);
-  SD->SetCtrlSkinData(DlgCtrlSkinData);
-  SD->ToolBarImageList = DlgToolBarImageList;
+  HandOnSkins(SD);
   SD->ToolButtonImageIndex = DlgToolButtonImageIndex;
   SD->ShowToolBar = DlgShowToolBar;
   SD->TreeShowLines = DlgTreeShowLines;
-  SD->TreeButtonImageList = DlgTreeButtonImageList;
+  SD->SetTreeButtonImageList(DlgTreeButtonImageList);
   SD->TreeButtonExpandImageIndex = DlgTreeButtonExpandImageIndex;
   SD->TreeButtonNoExpandImageIndex = DlgTreeButtonNoExpandImageIndex;
   if (SD->Execute()) SetText(SD->Directory);

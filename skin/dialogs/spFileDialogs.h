@@ -11,6 +11,7 @@
 #include "framework/StringList.h"
 #include "skin/controls/SkinDraw.h"
 #include "skin/controls/SkinEdits.h"
+#include "skin/dialogs/SkinDialogBase.h"
 #include "skin/dialogs/spShellViews.h"
 #include "skin/dialogs/spfilectrl.h"
 
@@ -91,34 +92,43 @@ protected:
   const char16_t* WindowClassName() const override { return u"TspOpenDlgForm"; }
 };
 
-// What the open and the folder dialog components share: the skins of the
-// window and of its controls, and the window's size, title, font and look.
-class TspSkinDialogComponent : public TComponent {
+// What the open and the folder dialog components share besides the skins:
+// the window's size, title, font and look.
+class TspSkinDialogComponent : public TspSkinDialogBase {
 public:
   TNotifyEvent OnShow, OnClose, OnChange;
   bool ToolButtonsTransparent = false;
   int DialogWidth = 0, DialogHeight = 0, DialogMinWidth = 0, DialogMinHeight = 0;
-  TspSkinData* SkinData() const { return FSD; }
-  void SetSkinData(TspSkinData* value) { FSD.Set(value); }
-  TspSkinData* CtrlSkinData() const { return FCtrlFSD; }
-  void SetCtrlSkinData(TspSkinData* value) { FCtrlFSD.Set(value); }
   const TspFontDesc& DefaultFont() const { return FDefaultFont; }
   void SetDefaultFont(const TspFontDesc& value) { FDefaultFont = value; }
   const std::string& Title() const { return FTitle; }
   void SetTitle(const std::string& value) { FTitle = value; }
-  bool AlphaBlend = false, AlphaBlendAnimation = false;
-  int AlphaBlendValue;
+  TCustomImageList* ToolBarImageList() const { return FToolBarImageList; }
+  void SetToolBarImageList(TCustomImageList* value) { FToolBarImageList.Set(value); }
 
 protected:
   TspSkinDialogComponent(TComponent* owner, const std::string& title, int alphaBlendValue)
-      : TComponent(owner), AlphaBlendValue(alphaBlendValue), FTitle(title) {}
+      : TspSkinDialogBase(owner, alphaBlendValue), FTitle(title) {}
   // Puts the skinned frame on the dialog's window `form` with `frame`.
   void AttachDialogFrame(TForm* form, TspDynamicSkinForm* frame);
 
-  TComponentRef<TspSkinData> FSD{this};
-  TComponentRef<TspSkinData> FCtrlFSD{this};
   TspFontDesc FDefaultFont;
   std::string FTitle;
+  TComponentRef<TCustomImageList> FToolBarImageList{this};
+};
+
+// An edit whose button runs a skinned dialog, handing on to it the skins
+// and tool-bar images given to the edit.
+class TspSkinDialogEdit : public TspSkinEdit {
+public:
+  TComponentRef<TspSkinData> DlgSkinData{this};
+  TComponentRef<TspSkinData> DlgCtrlSkinData{this};
+  TComponentRef<TCustomImageList> DlgToolBarImageList{this};
+  virtual void ButtonClick() = 0;
+
+protected:
+  explicit TspSkinDialogEdit(TComponent* owner);
+  void HandOnSkins(TspSkinDialogComponent* dialog) const;
 };
 
 class TspSkinOpenDialog : public TspSkinDialogComponent {
@@ -128,8 +138,6 @@ public:
 
   bool Execute();
 
-  TCustomImageList* ToolBarImageList() const { return FToolBarImageList; }
-  void SetToolBarImageList(TCustomImageList* value) { FToolBarImageList.Set(value); }
   bool ShowHiddenFiles = false;
   bool OverwritePromt = false;
   std::string DefaultExt;
@@ -155,30 +163,23 @@ public:
   std::function<void(TspOpenDlgForm* form)> OnDialogCreated;
 
 private:
-  TComponentRef<TCustomImageList> FToolBarImageList{this};
   TspOpenDlgForm* FDlgFrm = nullptr;
   std::string FFileName;
   TStringList FFiles;
   bool FSaveMode = false;
 };
 
-class TspSkinFileEdit : public TspSkinEdit {
+class TspSkinFileEdit : public TspSkinDialogEdit {
 public:
   explicit TspSkinFileEdit(TComponent* owner);
   ~TspSkinFileEdit() override;
 
   std::string Filter() const { return OD->Filter; }
   void SetFilter(const std::string& value) { OD->Filter = value; }
-  TspSkinData* DlgSkinData = nullptr;
-  TspSkinData* DlgCtrlSkinData = nullptr;
-  TCustomImageList* DlgToolBarImageList = nullptr;
   std::string DlgInitialDir;
   std::string LVHeaderSkinDataName = "resizetoolbutton";
   TspSkinOpenDialog* Dialog() const { return OD; }
-  void ButtonClick();
-
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
+  void ButtonClick() override;
 
 private:
   TspSkinOpenDialog* OD = nullptr;
@@ -226,42 +227,34 @@ public:
 
   bool Execute();
 
-  TCustomImageList* ToolBarImageList = nullptr;
   int ToolButtonImageIndex = 0;
   TspSelDirDlgForm* DlgFrm() const { return FDlgFrm; }
   std::string Directory;
   bool ShowToolBar = false;
   bool TreeShowLines = true;
-  TCustomImageList* TreeButtonImageList = nullptr;
+  TCustomImageList* TreeButtonImageList() const { return FTreeButtonImageList; }
+  void SetTreeButtonImageList(TCustomImageList* value) { FTreeButtonImageList.Set(value); }
   int TreeButtonExpandImageIndex = 0, TreeButtonNoExpandImageIndex = 1;
 
   std::function<void(TspSelDirDlgForm* form)> OnDialogCreated;
 
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
-
 private:
+  TComponentRef<TCustomImageList> FTreeButtonImageList{this};
   TspSelDirDlgForm* FDlgFrm = nullptr;
 };
 
-class TspSkinDirectoryEdit : public TspSkinEdit {
+class TspSkinDirectoryEdit : public TspSkinDialogEdit {
 public:
   explicit TspSkinDirectoryEdit(TComponent* owner);
   ~TspSkinDirectoryEdit() override;
 
-  TspSkinData* DlgSkinData = nullptr;
-  TspSkinData* DlgCtrlSkinData = nullptr;
   bool DlgShowToolBar = false;
-  TCustomImageList* DlgToolBarImageList = nullptr;
   int DlgToolButtonImageIndex = 0;
   bool DlgTreeShowLines = true;
-  TCustomImageList* DlgTreeButtonImageList = nullptr;
+  TComponentRef<TCustomImageList> DlgTreeButtonImageList{this};
   int DlgTreeButtonExpandImageIndex = 0, DlgTreeButtonNoExpandImageIndex = 1;
   TspSkinSelectDirectoryDialog* Dialog() const { return SD; }
-  void ButtonClick();
-
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
+  void ButtonClick() override;
 
 private:
   TspSkinSelectDirectoryDialog* SD = nullptr;

@@ -105,33 +105,9 @@ struct TspSkinMessage::TBox {
   bool checkBoxAllowed = true;
 };
 
-TspSkinMessage::TspSkinMessage(TComponent* owner) : TComponent(owner) {}
+TspSkinMessage::TspSkinMessage(TComponent* owner) : TspSkinDialogBase(owner) {}
 
-TspSkinMessage::~TspSkinMessage() {
-  SetSkinData(nullptr);
-  SetCtrlSkinData(nullptr);
-}
-
-void TspSkinMessage::SetSkinData(TspSkinData* value) {
-  if (FSD == value) return;
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) FSD->FreeNotification(this);
-}
-
-void TspSkinMessage::SetCtrlSkinData(TspSkinData* value) {
-  if (FCtrlSD == value) return;
-  if (FCtrlSD) FCtrlSD->RemoveFreeNotification(this);
-  FCtrlSD = value;
-  if (FCtrlSD) FCtrlSD->FreeNotification(this);
-}
-
-void TspSkinMessage::Notification(TComponent* component, TOperation operation) {
-  TComponent::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FSD) FSD = nullptr;
-  if (component == FCtrlSD) FCtrlSD = nullptr;
-}
+TspSkinMessage::~TspSkinMessage() = default;
 
 std::string TspSkinMessage::ResourceText(const char* key, const std::string& builtIn) const {
   if (FCtrlSD && FCtrlSD->ResourceStrData()) {
@@ -157,11 +133,7 @@ int TspSkinMessage::Run(const TBox& box) {
   form->SetName("MessageForm");
   form->HelpContext = box.helpCtx;
   form->HelpFile = box.helpFile;
-  form->DSF->SetSkinData(FSD);
-  form->DSF->SetMenusSkinData(FCtrlSD);
-  form->DSF->SetAlphaBlend(AlphaBlend);
-  form->DSF->AlphaBlendAnimation = AlphaBlendAnimation;
-  form->DSF->SetAlphaBlendValue(static_cast<uint8_t>(AlphaBlendValue));
+  SkinFrame(form->DSF);
 
   int buttonHeight = 25;
   if (FCtrlSD && !FCtrlSD->Empty) {
@@ -177,13 +149,7 @@ int TspSkinMessage::Run(const TBox& box) {
 
   form->SetCaption(box.customCaption ? box.caption : TypeCaption(box.type));
 
-  auto* label = new TspSkinStdLabel(form.get());
-  label->SetName("Message");
-  label->Font = DefaultFont;
-  label->DefaultFont = DefaultFont;
-  label->UseSkinFont = UseSkinFont;
-  label->SkinDataName = MessageLabelSkinDataName;
-  label->SetSkinData(FCtrlSD);
+  TspSkinStdLabel* label = MakeSkinnedLabel(form.get(), "Message", DefaultFont, UseSkinFont, MessageLabelSkinDataName);
   label->SetAutoSize(true);
   label->SetBounds(50, 15, 0, 0);
   label->SetParent(form.get());
@@ -319,6 +285,19 @@ TBox BoxOf(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons, int
   return b;
 }
 
+// A box with its own caption and a picture of `images` for its icon.
+template <class TBox>
+TBox CustomBoxOf(const std::string& msg, const std::string& caption, TCustomImageList* images, int imageIndex,
+                 TMsgDlgButtons buttons, int helpCtx) {
+  TBox b = BoxOf<TBox>(msg, mtCustom, buttons, helpCtx);
+  b.caption = caption;
+  b.customCaption = true;
+  b.images = images;
+  b.imageIndex = imageIndex;
+  b.imageVariant = true;
+  return b;
+}
+
 }  // namespace
 
 int TspSkinMessage::MessageDlg(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpCtx) {
@@ -363,12 +342,7 @@ int TspSkinMessage::CustomMessageDlg(const std::string& msg, const std::string& 
 int TspSkinMessage::CustomMessageDlgPos(const std::string& msg, const std::string& caption,
                                         TCustomImageList* images, int imageIndex, TMsgDlgButtons buttons,
                                         int helpCtx, int x, int y) {
-  TBox b = BoxOf<TBox>(msg, mtCustom, buttons, helpCtx);
-  b.caption = caption;
-  b.customCaption = true;
-  b.images = images;
-  b.imageIndex = imageIndex;
-  b.imageVariant = true;
+  TBox b = CustomBoxOf<TBox>(msg, caption, images, imageIndex, buttons, helpCtx);
   b.x = x;
   b.y = y;
   b.showPosEvent = true;
@@ -378,12 +352,7 @@ int TspSkinMessage::CustomMessageDlgPos(const std::string& msg, const std::strin
 int TspSkinMessage::CustomMessageDlgHelp(const std::string& msg, const std::string& caption,
                                          TCustomImageList* images, int imageIndex, TMsgDlgButtons buttons,
                                          int helpCtx, const std::string& helpFileName) {
-  TBox b = BoxOf<TBox>(msg, mtCustom, buttons, helpCtx);
-  b.caption = caption;
-  b.customCaption = true;
-  b.images = images;
-  b.imageIndex = imageIndex;
-  b.imageVariant = true;
+  TBox b = CustomBoxOf<TBox>(msg, caption, images, imageIndex, buttons, helpCtx);
   b.helpFile = helpFileName;
   return Run(b);
 }

@@ -11,6 +11,7 @@
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "skin/controls/SkinDraw.h"
+#include "skin/dialogs/SkinDialogBase.h"
 
 class TspSkinData;
 class TspSkinStdLabel;
@@ -33,7 +34,7 @@ protected:
   const char16_t* WindowClassName() const override { return u"TspMessageForm"; }
 };
 
-class TspSkinMessage : public TComponent {
+class TspSkinMessage : public TspSkinDialogBase {
 public:
   explicit TspSkinMessage(TComponent* owner);
   ~TspSkinMessage() override;
@@ -42,13 +43,6 @@ public:
   // The remembered answer: the box starts unchecked when true; after the
   // box closes it is the negation of the box's state.
   bool ShowAgainFlagValue = false;
-  bool AlphaBlend = false;
-  bool AlphaBlendAnimation = false;
-  int AlphaBlendValue = 200;
-  TspSkinData* SkinData() const { return FSD; }
-  void SetSkinData(TspSkinData* value);
-  TspSkinData* CtrlSkinData() const { return FCtrlSD; }
-  void SetCtrlSkinData(TspSkinData* value);
   std::string ButtonSkinDataName = "button";
   std::string MessageLabelSkinDataName = "stdlabel";
   TspFontDesc DefaultFont;
@@ -84,13 +78,8 @@ public:
   std::string ButtonCaption(TMsgDlgBtn button) const;
   std::string TypeCaption(TMsgDlgType type) const;
 
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
-
 private:
   struct TBox;
   int Run(const TBox& box);
   std::string ResourceText(const char* key, const std::string& builtIn) const;
-  TspSkinData* FSD = nullptr;
-  TspSkinData* FCtrlSD = nullptr;
 };

@@ -13,14 +13,6 @@
 
 namespace {
 
-std::string Lower(const std::string& s) {
-  std::u16string w = UTF8ToUTF16(s);
-  if (!w.empty()) CharLowerBuffW(reinterpret_cast<LPWSTR>(&w[0]), static_cast<DWORD>(w.size()));
-  return UTF16ToUTF8(w);
-}
-
-int SignedLow16(HRESULT hr) { return static_cast<short>(static_cast<unsigned>(hr) & 0xFFFF); }
-
 }  // namespace
 
 TspCustomShellComboBox::TspCustomShellComboBox(TComponent* owner) : TspSkinCustomComboBox(owner) {
@@ -82,11 +74,7 @@ void TspCustomShellComboBox::RebuildStrings(int select) {
 
 void TspCustomShellComboBox::InitItems() {
   if (ComponentState() & csLoading) return;
-  ++FItemsUpdating;
-  struct TEnd {
-    int& n;
-    ~TEnd() { --n; }
-  } end{FItemsUpdating};
+  TspCountScope itemsUpdating(FItemsUpdating);
   ClearItems();
   FRootFolder = CreateRootFolder(FRootFolder, FRoot, FOldRoot);
   TspItemEx root;
@@ -110,16 +98,9 @@ void TspCustomShellComboBox::InitItems() {
 void TspCustomShellComboBox::AddFolderChildren(int position, TspShellFolder* folder) {
   IShellFolder* sf = folder->ShellFolder();
   if (!sf) return;
-  IEnumIDList* raw = nullptr;
-  HRESULT hr = sf->EnumObjects(nullptr, ObjectTypeFlags(FObjectTypes), &raw);
-  if (FAILED(hr) || !raw) throw EOleError("The folder cannot be listed", FAILED(hr) ? hr : E_FAIL);
-  TComRef<IEnumIDList> list(raw);
   std::vector<LPITEMIDLIST> ids;
-  LPITEMIDLIST id = nullptr;
-  ULONG fetched = 0;
-  while (list->Next(1, &id, &fetched) == S_OK && fetched == 1) ids.push_back(id);
-  std::stable_sort(ids.begin(), ids.end(),
-                   [sf](LPITEMIDLIST a, LPITEMIDLIST b) { return SignedLow16(sf->CompareIDs(0, a, b)) < 0; });
+  const HRESULT hr = ListFolderItems(sf, nullptr, FObjectTypes, ids);
+  if (FAILED(hr)) throw EOleError("The folder cannot be listed", hr);
   for (size_t k = 0; k < ids.size(); ++k) {
     IShellFolder* child = BindShellFolder(sf, ids[k], nullptr);
     TspItemEx e;
@@ -147,11 +128,7 @@ TspShellFolder* TspCustomShellComboBox::ItemFolder(int index) const {
 }
 
 void TspCustomShellComboBox::ShowPath(LPCITEMIDLIST id) {
-  ++FItemsUpdating;
-  struct TEnd {
-    int& n;
-    ~TEnd() { --n; }
-  } end{FItemsUpdating};
+  TspCountScope itemsUpdating(FItemsUpdating);
   InitItems();
   TIdLists* ancestors = AncestorIdLists(id);
   int found = -1;
@@ -197,11 +174,7 @@ void TspCustomShellComboBox::SetPathFromID(LPCITEMIDLIST id) {
   const int sel = ItemIndex();
   if (sel >= 0 && sel < static_cast<int>(FItemsEx.size()) && IdListsEqual(FItemsEx[static_cast<size_t>(sel)].Data->AbsoluteID(), id))
     return;
-  FUpdating = true;
-  struct TEnd {
-    bool& flag;
-    ~TEnd() { flag = false; }
-  } end{FUpdating};
+  TspFlagScope updating(FUpdating);
   ShowPath(id);
 }
 
@@ -212,23 +185,11 @@ std::string TspCustomShellComboBox::Path() {
 }
 
 void TspCustomShellComboBox::SetPath(const std::string& value) {
-  std::u16string w = UTF8ToUTF16(value);
-  LPITEMIDLIST id = nullptr;
-  ULONG eaten = 0;
-  HRESULT hr = w.empty() ? E_INVALIDARG
-                         : DesktopShellFolder()->ShellFolder()->ParseDisplayName(
-                               nullptr, nullptr, reinterpret_cast<LPWSTR>(&w[0]), &eaten, &id, nullptr);
-  if (FAILED(hr) || !id) throw EInvalidPath("Error setting path: \"" + value + "\"");
-  ShowPath(id);
-  FreeIdList(id);
+  WithPathIdList(value, nullptr, [this](LPCITEMIDLIST id) { ShowPath(id); });
 }
 
 void TspCustomShellComboBox::RootChangedSync() {
-  FUpdating = true;
-  struct TEnd {
-    bool& flag;
-    ~TEnd() { flag = false; }
-  } end{FUpdating};
+  TspFlagScope updating(FUpdating);
   ClearItems();
   InitItems();
   if (FTreeView) FTreeView->SetRoot(FRoot);
@@ -236,10 +197,7 @@ void TspCustomShellComboBox::RootChangedSync() {
 }
 
 void TspCustomShellComboBox::SetRoot(const TRoot& value) {
-  if (Lower(value) == Lower(FRoot)) return;
-  FOldRoot = FRoot;
-  FRoot = value;
-  RootChangedSync();
+  if (TakeNewRoot(FRoot, FOldRoot, value)) RootChangedSync();
 }
 
 void TspCustomShellComboBox::SetObjectTypes(TShellObjectTypes value) {
@@ -260,11 +218,7 @@ void TspCustomShellComboBox::Change() {
   TspSkinCustomComboBox::Change();
   const int i = ItemIndex();
   if (i < 0 || i >= static_cast<int>(FItemsEx.size()) || FUpdating || IsPopupVisible()) return;
-  FUpdating = true;
-  struct TEnd {
-    bool& flag;
-    ~TEnd() { flag = false; }
-  } end{FUpdating};
+  TspFlagScope updating(FUpdating);
   LPITEMIDLIST id = CloneIdList(FItemsEx[static_cast<size_t>(i)].Data->AbsoluteID());
   if (FTreeView) FTreeView->SetPathFromID(id);
   if (FListView) FListView->SetPathFromID(id);

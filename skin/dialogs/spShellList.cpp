@@ -12,12 +12,6 @@
 
 namespace {
 
-std::string Lower(const std::string& s) {
-  std::u16string w = UTF8ToUTF16(s);
-  if (!w.empty()) CharLowerBuffW(reinterpret_cast<LPWSTR>(&w[0]), static_cast<DWORD>(w.size()));
-  return UTF16ToUTF8(w);
-}
-
 // Wildcard match of "*" and "?" ignoring case, as the file masks use it.
 bool WildMatch(const char16_t* p, const char16_t* s) {
   while (*p) {
@@ -36,15 +30,7 @@ bool WildMatch(const char16_t* p, const char16_t* s) {
   return *s == 0;
 }
 
-int SignedLow16(HRESULT hr) { return static_cast<short>(static_cast<unsigned>(hr) & 0xFFFF); }
-
 HWND ApplicationWindow() { return Application ? Application->Handle() : nullptr; }
-
-// The hourglass while a folder is read.
-struct THourGlass {
-  HCURSOR old = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  ~THourGlass() { SetCursor(old); }
-};
 
 double FileTimeValue(const FILETIME& ft) {
   FILETIME local{};
@@ -69,16 +55,11 @@ HIMAGELIST SystemImageList(bool large) {
 TspCustomShellListView::TspCustomShellListView(TComponent* owner) : TspSkinCustomListView(owner) {
   SetHideSelection(false);
   SetReadOnly(false);
-  try {
-    FRootFolder = CreateRootFolder(nullptr, FRoot, FOldRoot);
-  } catch (const std::exception&) {
-    FRootFolder = nullptr;
-  }
+  FRootFolder = TryCreateRootFolder(FRoot, FOldRoot);
 }
 
 TspCustomShellListView::~TspCustomShellListView() {
-  delete FNotifier;
-  FNotifier = nullptr;
+  FNotifier.reset();
   ClearItems();
   delete FRootFolder;
 }
@@ -94,11 +75,7 @@ void TspCustomShellListView::CreateWnd() {
   SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(SystemImageList(true)));
   // A folder shown before the window existed stays shown.
   if (!FRootFolder) {
-    try {
-      FRootFolder = CreateRootFolder(nullptr, FRoot, FOldRoot);
-    } catch (const std::exception&) {
-      FRootFolder = nullptr;
-    }
+    FRootFolder = TryCreateRootFolder(FRoot, FOldRoot);
   }
   FillItems();
   if (ViewStyle() == vsReport) BuildColumns();
@@ -121,13 +98,13 @@ void TspCustomShellListView::ClearItems() {
 }
 
 bool TspCustomShellListView::MaskAccepts(const std::string& mask, const std::string& fileName) {
-  const std::u16string name = UTF8ToUTF16(Lower(fileName));
+  const std::u16string name = UTF8ToUTF16(LowerText(fileName));
   std::string pattern;
   auto tryPattern = [&]() {
     if (pattern.empty()) return false;
     if (pattern == "*") return true;
     if (pattern.find('.') == std::string::npos) return false;
-    return WildMatch(UTF8ToUTF16(Lower(pattern)).c_str(), name.c_str());
+    return WildMatch(UTF8ToUTF16(LowerText(pattern)).c_str(), name.c_str());
   };
   for (char c : mask) {
     if (c == ';' || c == '|') {
@@ -144,7 +121,7 @@ void TspCustomShellListView::Populate() {
   if ((ComponentState() & csLoading) && !HandleAllocated()) return;
   ClearItems();
   if (!FRootFolder || !FRootFolder->ShellFolder()) return;
-  THourGlass hourGlass;
+  TspHourGlass hourGlass;
   IEnumIDList* raw = nullptr;
   HRESULT hr = FRootFolder->ShellFolder()->EnumObjects(ApplicationWindow(), ObjectTypeFlags(FObjectTypes), &raw);
   if (FAILED(hr) || !raw) return;
@@ -214,7 +191,7 @@ void TspCustomShellListView::SortFolders(bool byColumn) {
     if (!a || !b) return 0;
     int result = (b->IsFolder() ? 1 : 0) - (a->IsFolder() ? 1 : 0);
     if (result == 0 && a->Parent() && a->ParentShellFolder())
-      result = SignedLow16(a->ParentShellFolder()->CompareIDs(0, a->RelativeID(), b->RelativeID()));
+      result = ShellCompareResult(a->ParentShellFolder()->CompareIDs(0, a->RelativeID(), b->RelativeID()));
     if (byColumn && (column == 0 || details)) {
       const bool fa = a->IsFolder(), fb = b->IsFolder();
       if (fa != fb) {
@@ -242,7 +219,7 @@ void TspCustomShellListView::SortFolders(bool byColumn) {
             auto typeOf = [&](TspShellFolder* f) {
               try {
                 f->LoadColumnDetails(listed, window, 4);
-                return Lower(f->DetailText(2));
+                return LowerText(f->DetailText(2));
               } catch (const std::exception&) {
                 return std::string();
               }
@@ -356,9 +333,7 @@ void TspCustomShellListView::SetViewStyle(TViewStyle value) {
 }
 
 void TspCustomShellListView::SetRoot(const TRoot& value) {
-  if (Lower(value) == Lower(FRoot)) return;
-  FOldRoot = FRoot;
-  FRoot = value;
+  if (!TakeNewRoot(FRoot, FOldRoot, value)) return;
   TspShellFolder* next = CreateRootFolder(nullptr, FRoot, FOldRoot);
   ClearItems();
   delete FRootFolder;
@@ -370,17 +345,7 @@ void TspCustomShellListView::SetRoot(const TRoot& value) {
 std::string TspCustomShellListView::Path() const { return FRootFolder ? FRootFolder->PathName() : std::string(); }
 
 void TspCustomShellListView::SetPath(const std::string& value) {
-  std::u16string w = UTF8ToUTF16(value);
-  LPITEMIDLIST id = nullptr;
-  ULONG eaten = 0;
-  HRESULT hr = DesktopShellFolder()->ShellFolder()->ParseDisplayName(
-      Handle(), nullptr, reinterpret_cast<LPWSTR>(&w[0]), &eaten, &id, nullptr);
-  if (FAILED(hr) || !id) throw EInvalidPath("Error setting path: \"" + value + "\"");
-  struct TFree {
-    LPITEMIDLIST p;
-    ~TFree() { FreeIdList(p); }
-  } keep{id};
-  SetPathFromID(id);
+  WithPathIdList(value, Handle(), [this](LPCITEMIDLIST id) { SetPathFromID(id); });
 }
 
 void TspCustomShellListView::SetMask(const std::string& value) {
@@ -497,14 +462,8 @@ void TspCustomShellListView::SetShellComboBox(TspCustomShellComboBox* value) {
 void TspCustomShellListView::SetAutoRefresh(bool value) {
   FAutoRefresh = value;
   if (ComponentState() & csLoading) return;
-  delete FNotifier;
-  FNotifier = nullptr;
-  if (value && FRootFolder) {
-    FNotifier = new TspShellChangeNotifier(nullptr);
-    FNotifier->SetWatchSubTree(false);
-    FNotifier->SetRoot(FRootFolder->PathName());
-    FNotifier->SetOnChange([this]() { Refresh(); });
-  }
+  FNotifier.reset();
+  if (value) FNotifier = WatchShellFolder(FRootFolder, [this]() { Refresh(); });
 }
 
 void TspCustomShellListView::KeyDown(WORD& key, TShiftState shift) {
@@ -554,7 +513,7 @@ void TspCustomShellListView::EditEnded(int index, const std::string& text) {
 }
 
 void TspCustomShellListView::ExecuteCommand(const std::string& verb, bool& handled) {
-  const std::string v = Lower(verb);
+  const std::string v = LowerText(verb);
   if (v == "rename") {
     if (TListItem* item = Selected()) {
       SetFocus();
@@ -562,21 +521,17 @@ void TspCustomShellListView::ExecuteCommand(const std::string& verb, bool& handl
     }
     handled = true;
   } else if (v == "open") {
-    WCHAR buf[MAX_PATH + 1] = {};
-    GetCurrentDirectoryW(MAX_PATH, buf);
-    FSavePath = UTF16ToUTF8(reinterpret_cast<const char16_t*>(buf));
-    if (TspShellFolder* f = SelectedFolder())
-      SetCurrentDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(ExtractFilePath(f->PathName())).c_str()));
+    FOpenDirectory.Enter(SelectedFolder());
   }
 }
 
 void TspCustomShellListView::CommandCompleted(const std::string& verb, bool succeeded) {
   if (!succeeded) return;
-  const std::string v = Lower(verb);
+  const std::string v = LowerText(verb);
   if (v == "delete" || v == "paste")
     Refresh();
   else if (v == "open")
-    SetCurrentDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(FSavePath).c_str()));
+    FOpenDirectory.Leave();
 }
 
 void TspCustomShellListView::WndProc(TMessage& m) {

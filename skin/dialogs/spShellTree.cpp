@@ -11,19 +11,6 @@
 
 namespace {
 
-std::string Lower(const std::string& s) {
-  std::u16string w = UTF8ToUTF16(s);
-  if (!w.empty()) CharLowerBuffW(reinterpret_cast<LPWSTR>(&w[0]), static_cast<DWORD>(w.size()));
-  return UTF16ToUTF8(w);
-}
-
-int SignedLow16(HRESULT hr) { return static_cast<short>(static_cast<unsigned>(hr) & 0xFFFF); }
-
-struct THourGlass {
-  HCURSOR old = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  ~THourGlass() { SetCursor(old); }
-};
-
 struct TRedrawOff {
   HWND h;
   explicit TRedrawOff(HWND w) : h(w) {
@@ -50,16 +37,11 @@ TTreeNode* NextNode(const TTreeNode* n) {
 TspCustomShellTreeView::TspCustomShellTreeView(TComponent* owner) : TspSkinCustomTreeView(owner) {
   SetShowRoot(false);
   SetReadOnly(false);
-  try {
-    FRootFolder = CreateRootFolder(nullptr, FRoot, FOldRoot);
-  } catch (const std::exception&) {
-    FRootFolder = nullptr;
-  }
+  FRootFolder = TryCreateRootFolder(FRoot, FOldRoot);
 }
 
 TspCustomShellTreeView::~TspCustomShellTreeView() {
-  delete FNotifier;
-  FNotifier = nullptr;
+  FNotifier.reset();
   ClearItems();
   delete FRootFolder;
 }
@@ -132,11 +114,7 @@ void TspCustomShellTreeView::RootChanged() {
     kept = e.what();
   }
   if (FRootFolder && HandleAllocated()) {
-    FLoadingRoot = true;
-    struct TEnd {
-      bool& flag;
-      ~TEnd() { flag = false; }
-    } end{FLoadingRoot};
+    TspFlagScope loading(FLoadingRoot);
     ClearItems();
     TTreeNode* node = Items()->Add(nullptr, "");
     auto* wrapper = new TspShellFolder(nullptr, FRootFolder->AbsoluteID(), FRootFolder->ShellFolder());
@@ -155,20 +133,13 @@ void TspCustomShellTreeView::RootChanged() {
 
 void TspCustomShellTreeView::RootChangedSync() {
   if (FUpdating) return;
-  FUpdating = true;
-  struct TEnd {
-    bool& flag;
-    ~TEnd() { flag = false; }
-  } end{FUpdating};
+  TspFlagScope updating(FUpdating);
   RootChanged();
   if (FListView) FListView->SetRoot(FRoot);
 }
 
 void TspCustomShellTreeView::SetRoot(const TRoot& value) {
-  if (Lower(value) == Lower(FRoot)) return;
-  FOldRoot = FRoot;
-  FRoot = value;
-  RootChangedSync();
+  if (TakeNewRoot(FRoot, FOldRoot, value)) RootChangedSync();
 }
 
 void TspCustomShellTreeView::SetObjectTypes(TShellObjectTypes value) {
@@ -207,22 +178,14 @@ void TspCustomShellTreeView::InitNode(TTreeNode* parent, LPCITEMIDLIST relative)
 void TspCustomShellTreeView::PopulateNode(TTreeNode* node) {
   TspShellFolder* folder = NodeFolder(node);
   if (!folder || !folder->ShellFolder()) return;
-  THourGlass hourGlass;
+  TspHourGlass hourGlass;
   std::vector<LPITEMIDLIST> ids;
   try {
-    IEnumIDList* raw = nullptr;
-    HRESULT hr = folder->ShellFolder()->EnumObjects(Application ? Application->Handle() : nullptr,
-                                                    ObjectTypeFlags(FObjectTypes), &raw);
-    if (FAILED(hr) || !raw) return;
-    TComRef<IEnumIDList> list(raw);
-    LPITEMIDLIST id = nullptr;
-    ULONG fetched = 0;
-    while (list->Next(1, &id, &fetched) == S_OK && fetched == 1) ids.push_back(id);
+    if (FAILED(ListFolderItems(folder->ShellFolder(), Application ? Application->Handle() : nullptr, FObjectTypes,
+                               ids)))
+      return;
   } catch (const std::exception&) {
   }
-  IShellFolder* sf = folder->ShellFolder();
-  std::stable_sort(ids.begin(), ids.end(),
-                   [sf](LPITEMIDLIST a, LPITEMIDLIST b) { return SignedLow16(sf->CompareIDs(0, a, b)) < 0; });
   for (LPITEMIDLIST id : ids) {
     InitNode(node, id);
     FreeIdList(id);
@@ -252,11 +215,7 @@ void TspCustomShellTreeView::Change(TTreeNode* node) {
   TspShellFolder* f = NodeFolder(node);
   if (!f->IsFolder() && f->Parent()) f = f->Parent();
   {
-    FUpdating = true;
-    struct TEnd {
-      bool& flag;
-      ~TEnd() { flag = false; }
-    } end{FUpdating};
+    TspFlagScope updating(FUpdating);
     LPITEMIDLIST id = CloneIdList(f->AbsoluteID());
     if (FComboBox) FComboBox->SetPathFromID(id);
     if (FListView) FListView->SetPathFromID(id);
@@ -268,15 +227,7 @@ void TspCustomShellTreeView::Change(TTreeNode* node) {
 }
 
 void TspCustomShellTreeView::SetPath(const std::string& value) {
-  std::u16string w = UTF8ToUTF16(value);
-  LPITEMIDLIST id = nullptr;
-  ULONG eaten = 0;
-  HRESULT hr = w.empty() ? E_INVALIDARG
-                         : DesktopShellFolder()->ShellFolder()->ParseDisplayName(
-                               nullptr, nullptr, reinterpret_cast<LPWSTR>(&w[0]), &eaten, &id, nullptr);
-  if (FAILED(hr) || !id) throw EInvalidPath("Error setting path: \"" + value + "\"");
-  SetPathFromID(id);
-  FreeIdList(id);
+  WithPathIdList(value, nullptr, [this](LPCITEMIDLIST id) { SetPathFromID(id); });
   if (TTreeNode* node = Selected()) {
     node->Expand(false);
     Change(node);
@@ -301,11 +252,7 @@ void TspCustomShellTreeView::SetPathFromID(LPCITEMIDLIST id) {
   if (!HandleAllocated()) Handle();
   TTreeNode* found = nullptr;
   {
-    FUpdating = true;
-    struct TEnd {
-      bool& flag;
-      ~TEnd() { flag = false; }
-    } end{FUpdating};
+    TspFlagScope updating(FUpdating);
     TTreeNode* start = Items()->GetFirstNode();
     TIdLists* ancestors = AncestorIdLists(id);
     for (LPITEMIDLIST a : *ancestors) {
@@ -344,7 +291,7 @@ void TspCustomShellTreeView::Refresh(TTreeNode* node) {
   };
   LPITEMIDLIST topId = absoluteOf(TopItem());
   LPITEMIDLIST selId = absoluteOf(Selected());
-  THourGlass hourGlass;
+  TspHourGlass hourGlass;
   {
     TRedrawOff redraw(Handle());
     const bool updating = FUpdating;
@@ -400,37 +347,27 @@ void TspCustomShellTreeView::SetShellComboBox(TspCustomShellComboBox* value) {
 void TspCustomShellTreeView::SetAutoRefresh(bool value) {
   FAutoRefresh = value;
   if (ComponentState() & csLoading) return;
-  delete FNotifier;
-  FNotifier = nullptr;
+  FNotifier.reset();
   if (!value) return;
-  TspShellFolder* watched = FNodeToMonitor ? NodeFolder(FNodeToMonitor) : FRootFolder;
-  if (!watched) return;
-  FNotifier = new TspShellChangeNotifier(nullptr);
-  FNotifier->SetWatchSubTree(false);
-  FNotifier->SetRoot(watched->PathName());
-  FNotifier->SetOnChange([this]() {
+  FNotifier = WatchShellFolder(FNodeToMonitor ? NodeFolder(FNodeToMonitor) : FRootFolder, [this]() {
     if (TTreeNode* n = Selected()) Refresh(n);
   });
 }
 
 void TspCustomShellTreeView::ExecuteCommand(const std::string& verb, bool& handled) {
-  const std::string v = Lower(verb);
+  const std::string v = LowerText(verb);
   if (v == "rename" && Selected()) {
     SetFocus();
     SendMessageW(Handle(), TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(Selected()->ItemId()));
     handled = true;
   } else if (v == "open") {
-    WCHAR buf[MAX_PATH + 1] = {};
-    GetCurrentDirectoryW(MAX_PATH, buf);
-    FSavePath = UTF16ToUTF8(reinterpret_cast<const char16_t*>(buf));
-    if (TspShellFolder* f = SelectedFolder())
-      SetCurrentDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(ExtractFilePath(f->PathName())).c_str()));
+    FOpenDirectory.Enter(SelectedFolder());
   }
 }
 
 void TspCustomShellTreeView::CommandCompleted(const std::string& verb, bool succeeded) {
   if (!succeeded || !Selected()) return;
-  const std::string v = Lower(verb);
+  const std::string v = LowerText(verb);
   if (v == "delete") {
     // A folder whose deletion was cancelled is still there: keep its node.
     const std::string path = SelectedFolder() ? SelectedFolder()->PathName() : std::string();
@@ -438,7 +375,7 @@ void TspCustomShellTreeView::CommandCompleted(const std::string& verb, bool succ
   } else if (v == "paste") {
     Refresh(Selected());
   } else if (v == "open") {
-    SetCurrentDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(FSavePath).c_str()));
+    FOpenDirectory.Leave();
   }
 }
 

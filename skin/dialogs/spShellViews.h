@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -107,8 +108,8 @@ private:
   std::vector<TspShellFolder*> FFolders;
   TComponentRef<TspCustomShellTreeView> FTreeView{this};
   TComponentRef<TspCustomShellComboBox> FComboBox{this};
-  TspShellChangeNotifier* FNotifier = nullptr;
-  std::string FSavePath;
+  std::unique_ptr<TspShellChangeNotifier> FNotifier;
+  TspOpenVerbDirectory FOpenDirectory;
   std::string FMask = "*.*|*.*";
 };
 
@@ -182,8 +183,8 @@ private:
   bool FLoadingRoot = false, FUpdating = false, FAutoRefresh = false, FUseShellImages = true;
   TComponentRef<TspCustomShellListView> FListView{this};
   TComponentRef<TspCustomShellComboBox> FComboBox{this};
-  TspShellChangeNotifier* FNotifier = nullptr;
-  std::string FSavePath;
+  std::unique_ptr<TspShellChangeNotifier> FNotifier;
+  TspOpenVerbDirectory FOpenDirectory;
   TTreeNode* FNodeToMonitor = nullptr;
 };
 

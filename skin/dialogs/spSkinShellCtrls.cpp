@@ -185,6 +185,37 @@ DWORD ObjectTypeFlags(TShellObjectTypes types) {
   return flags;
 }
 
+std::string LowerText(const std::string& s) {
+  std::u16string w = UTF8ToUTF16(s);
+  if (w.empty()) return s;
+  CharLowerBuffW(reinterpret_cast<LPWSTR>(&w[0]), static_cast<DWORD>(w.size()));
+  return UTF16ToUTF8(w);
+}
+
+void TspOpenVerbDirectory::Enter(TspShellFolder* item) {
+  WCHAR buf[MAX_PATH + 1] = {};
+  GetCurrentDirectoryW(MAX_PATH, buf);
+  FSaved = UTF16ToUTF8(reinterpret_cast<const char16_t*>(buf));
+  if (item) SetCurrentDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(ExtractFilePath(item->PathName())).c_str()));
+}
+
+void TspOpenVerbDirectory::Leave() { SetCurrentDirectoryW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(FSaved).c_str())); }
+
+HRESULT ListFolderItems(IShellFolder* folder, HWND owner, TShellObjectTypes types, std::vector<LPITEMIDLIST>& ids) {
+  IEnumIDList* raw = nullptr;
+  HRESULT hr = folder->EnumObjects(owner, ObjectTypeFlags(types), &raw);
+  if (FAILED(hr) || !raw) return FAILED(hr) ? hr : E_FAIL;
+  TComRef<IEnumIDList> list(raw);
+  const size_t first = ids.size();
+  LPITEMIDLIST id = nullptr;
+  ULONG fetched = 0;
+  while (list->Next(1, &id, &fetched) == S_OK && fetched == 1) ids.push_back(id);
+  std::stable_sort(ids.begin() + static_cast<long>(first), ids.end(), [folder](LPITEMIDLIST a, LPITEMIDLIST b) {
+    return ShellCompareResult(folder->CompareIDs(0, a, b)) < 0;
+  });
+  return S_OK;
+}
+
 // ===========================================================================
 // Unit state
 
@@ -409,6 +440,36 @@ TspShellFolder* CreateRootFolder(TspShellFolder* old, TRoot& root, const TRoot& 
   FreeIdList(list);
   delete old;
   return result;
+}
+
+void WithPathIdList(const std::string& value, HWND owner, const std::function<void(LPCITEMIDLIST id)>& use) {
+  std::u16string w = UTF8ToUTF16(value);
+  LPITEMIDLIST id = nullptr;
+  ULONG eaten = 0;
+  HRESULT hr = w.empty() ? E_INVALIDARG
+                         : DesktopShellFolder()->ShellFolder()->ParseDisplayName(
+                               owner, nullptr, reinterpret_cast<LPWSTR>(&w[0]), &eaten, &id, nullptr);
+  if (FAILED(hr) || !id) throw EInvalidPath("Error setting path: \"" + value + "\"");
+  struct TFree {
+    LPITEMIDLIST p;
+    ~TFree() { FreeIdList(p); }
+  } keep{id};
+  use(id);
+}
+
+bool TakeNewRoot(TRoot& root, TRoot& previous, const TRoot& value) {
+  if (LowerText(value) == LowerText(root)) return false;
+  previous = root;
+  root = value;
+  return true;
+}
+
+TspShellFolder* TryCreateRootFolder(TRoot& root, const TRoot& previous) {
+  try {
+    return CreateRootFolder(nullptr, root, previous);
+  } catch (const std::exception&) {
+    return nullptr;
+  }
 }
 
 std::string FindDataDetail(const WIN32_FIND_DATAW& data, int column) {
@@ -871,4 +932,13 @@ void TspCustomShellChangeNotifier::StartWatching() {
   FWatch = watch;
   auto* worker = new TspShellChangeThread(watch);
   worker->Start();
+}
+
+std::unique_ptr<TspShellChangeNotifier> WatchShellFolder(TspShellFolder* folder, std::function<void()> onChange) {
+  if (!folder) return nullptr;
+  auto notifier = std::make_unique<TspShellChangeNotifier>(nullptr);
+  notifier->SetWatchSubTree(false);
+  notifier->SetRoot(folder->PathName());
+  notifier->SetOnChange(std::move(onChange));
+  return notifier;
 }

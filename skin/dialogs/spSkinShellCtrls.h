@@ -19,6 +19,39 @@
 #include "framework/SysUtils.h"
 #include "framework/Threads.h"
 
+// Holds a "busy" flag set, or a nesting count raised, for the life of a
+// scope, so that the changes a step makes do not start it again.
+class TspFlagScope {
+public:
+  explicit TspFlagScope(bool& flag) : FFlag(flag) { FFlag = true; }
+  ~TspFlagScope() { FFlag = false; }
+  TspFlagScope(const TspFlagScope&) = delete;
+  TspFlagScope& operator=(const TspFlagScope&) = delete;
+
+private:
+  bool& FFlag;
+};
+
+// The hourglass while a folder is read.
+struct TspHourGlass {
+  HCURSOR old = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  ~TspHourGlass() { SetCursor(old); }
+};
+
+class TspCountScope {
+public:
+  explicit TspCountScope(int& count) : FCount(count) { ++FCount; }
+  ~TspCountScope() { --FCount; }
+  TspCountScope(const TspCountScope&) = delete;
+  TspCountScope& operator=(const TspCountScope&) = delete;
+
+private:
+  int& FCount;
+};
+
+// Lower case as the system folds it (file names, masks, verbs).
+std::string LowerText(const std::string& s);
+
 // ---------------------------------------------------------------- item identifier lists
 //
 // Lists are allocated zero-filled with the shell's allocator and returned
@@ -214,6 +247,13 @@ std::string ItemDisplayName(IShellFolder* folder, LPCITEMIDLIST list, DWORD flag
 std::string StrRetToString(LPCITEMIDLIST list, STRRET& value);
 // New references, or null.
 IShellFolder* BindShellFolder(IShellFolder* parent, LPCITEMIDLIST list, HWND owner);
+// The order of two items from a folder's CompareIDs result (negative: the
+// first comes first).
+inline int ShellCompareResult(HRESULT hr) { return static_cast<short>(static_cast<unsigned>(hr) & 0xFFFF); }
+// Appends the relative id lists (the caller frees them) of `folder`'s items
+// of `types` to `ids`, in the folder's own order; the listing's failure
+// code when it cannot be listed.
+HRESULT ListFolderItems(IShellFolder* folder, HWND owner, TShellObjectTypes types, std::vector<LPITEMIDLIST>& ids);
 IShellDetails* BindShellDetails(IShellFolder* parent, LPCITEMIDLIST list, HWND owner);
 IShellFolder2* BindShellFolder2(IShellFolder* parent, LPCITEMIDLIST list, HWND owner);
 TspShellFolder* FolderFromAbsoluteIdList(LPCITEMIDLIST list);
@@ -221,6 +261,15 @@ TspShellFolder* FolderFromAbsoluteIdList(LPCITEMIDLIST list);
 // into a new wrapper and frees `old`. On failure `root` is set back to
 // `previous` and Exception "Error setting path: ..." is raised; `old` stays.
 TspShellFolder* CreateRootFolder(TspShellFolder* old, TRoot& root, const TRoot& previous);
+// Runs `use` with the absolute id list of the path `value` (freed after);
+// a path the shell does not know raises EInvalidPath.
+void WithPathIdList(const std::string& value, HWND owner, const std::function<void(LPCITEMIDLIST id)>& use);
+// Makes `value` the root, keeping the one before in `previous` for a name
+// that cannot be shown; false when `value` names the root already.
+bool TakeNewRoot(TRoot& root, TRoot& previous, const TRoot& value);
+// The same for a control that has no root folder yet; null when the root
+// cannot be made.
+TspShellFolder* TryCreateRootFolder(TRoot& root, const TRoot& previous);
 
 // Detail column `column` (1..4) of an item read from its find data, as the
 // file list shows it when the shell gives no detail columns: size (-1 for
@@ -233,6 +282,17 @@ public:
   virtual ~IspShellVerbHook() = default;
   virtual void ExecuteCommand(const std::string& verb, bool& handled) = 0;
   virtual void CommandCompleted(const std::string& verb, bool succeeded) = 0;
+};
+
+// While the shell runs "open" on an item, the current directory is the
+// item's folder; once it is done the directory from before comes back.
+class TspOpenVerbDirectory {
+public:
+  void Enter(TspShellFolder* item);
+  void Leave();
+
+private:
+  std::string FSaved;
 };
 
 void ShowShellContextMenu(TWinControl* control, TspShellFolder* folder, int x, int y);
@@ -305,3 +365,7 @@ class TspShellChangeNotifier : public TspCustomShellChangeNotifier {
 public:
   using TspCustomShellChangeNotifier::TspCustomShellChangeNotifier;
 };
+
+// A watch on the changes in `folder` itself (not below it) that runs
+// `onChange`; none for a missing folder.
+std::unique_ptr<TspShellChangeNotifier> WatchShellFolder(TspShellFolder* folder, std::function<void()> onChange);

@@ -8,6 +8,7 @@
 
 #include "framework/StdCtrls.h"
 #include "skin/controls/SkinLabels.h"
+#include "skin/dialogs/spSkinShellCtrls.h"
 
 #include "framework/SysUtils.h"
 #include "framework/WideText.h"
@@ -17,12 +18,10 @@ namespace {
 std::u16string Wide(const std::string& s) { return UTF8ToUTF16(s); }
 
 std::string CaseOf(std::string s, bool lower) {
+  if (lower) return LowerText(s);
   std::u16string w = Wide(s);
   if (w.empty()) return s;
-  if (lower)
-    CharLowerBuffW(reinterpret_cast<LPWSTR>(&w[0]), static_cast<DWORD>(w.size()));
-  else
-    CharUpperBuffW(reinterpret_cast<LPWSTR>(&w[0]), static_cast<DWORD>(w.size()));
+  CharUpperBuffW(reinterpret_cast<LPWSTR>(&w[0]), static_cast<DWORD>(w.size()));
   return UTF16ToUTF8(w);
 }
 
@@ -174,7 +173,7 @@ TspSkinFilterComboBox::TspSkinFilterComboBox(TComponent* owner) : TspSkinComboBo
 TspSkinFilterComboBox::~TspSkinFilterComboBox() = default;
 
 void TspSkinFilterComboBox::SetFilter(const std::string& value) {
-  if (CaseOf(value, true) == CaseOf(FFilter, true)) return;
+  if (LowerText(value) == LowerText(FFilter)) return;
   FFilter = value;
   BuildItems();
   Change();
@@ -225,17 +224,9 @@ void TspSkinFilterComboBox::Change() {
 }
 
 void TspSkinFilterComboBox::SetFileList(TspSkinFileListBox* value) {
-  if (FFileList) FFileList->FilterCombo = nullptr;
-  FFileList = value;
-  if (value) {
-    value->FreeNotification(this);
-    value->FilterCombo = this;
-  }
-}
-
-void TspSkinFilterComboBox::Notification(TComponent* component, TOperation operation) {
-  TspSkinComboBox::Notification(component, operation);
-  if (operation == opRemove && component == FFileList) FFileList = nullptr;
+  if (FFileList) FFileList->FilterCombo.Set(nullptr);
+  FFileList.Set(value);
+  if (value) value->FilterCombo.Set(this);
 }
 
 // ---------------------------------------------------------------- file list box
@@ -243,8 +234,6 @@ void TspSkinFilterComboBox::Notification(TComponent* component, TOperation opera
 namespace {
 
 constexpr DWORD kSearchAttr[] = {0x1, 0x2, 0x4, 0x8, 0x10, 0x20};
-
-std::string LowerText(const std::string& s) { return CaseOf(s, true); }
 
 // The current directory moves to `dir` (relative texts resolve against the
 // current one); the resulting directory is returned.
@@ -254,6 +243,12 @@ std::string MoveTo(const std::string& dir) {
 }
 
 }  // namespace
+
+TspSkinFileListBox* TspSkinFilterComboBox::FileList() const { return FFileList; }
+TEdit* TspSkinFileListBox::FileEdit() const { return FFileEdit; }
+TspSkinFileListBox* TspSkinDirectoryListBox::FileList() const { return FFileList; }
+TspSkinStdLabel* TspSkinDirectoryListBox::DirLabel() const { return FDirLabel; }
+TspSkinDirectoryListBox* TspSkinDriveComboBox::DirList() const { return FDirList; }
 
 TspSkinFileListBox::TspSkinFileListBox(TComponent* owner) : TspSkinListBox(owner) {
   FDirectory = CurrentDir();
@@ -269,14 +264,6 @@ TspSkinFileListBox::~TspSkinFileListBox() {
 void TspSkinFileListBox::CreateWnd() {
   TspSkinListBox::CreateWnd();
   ReadFileNames();
-}
-
-void TspSkinFileListBox::Notification(TComponent* component, TOperation operation) {
-  TspSkinListBox::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FFileEdit) FFileEdit = nullptr;
-  if (component == DirList) DirList = nullptr;
-  if (component == FilterCombo) FilterCombo = nullptr;
 }
 
 void TspSkinFileListBox::ReadFileNames() {
@@ -358,9 +345,8 @@ void TspSkinFileListBox::SetFileType(TspFileType value) {
 }
 
 void TspSkinFileListBox::SetFileEdit(TEdit* value) {
-  FFileEdit = value;
+  FFileEdit.Set(value);
   if (value) {
-    value->FreeNotification(this);
     value->SetText(ItemIndex() >= 0 ? Items()->Get(ItemIndex()) : FMask);
   }
 }
@@ -425,14 +411,6 @@ TspSkinDirectoryListBox::~TspSkinDirectoryListBox() {
 void TspSkinDirectoryListBox::CreateWnd() {
   TspSkinListBox::CreateWnd();
   BuildList();
-}
-
-void TspSkinDirectoryListBox::Notification(TComponent* component, TOperation operation) {
-  TspSkinListBox::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FFileList) FFileList = nullptr;
-  if (component == FDirLabel) FDirLabel = nullptr;
-  if (component == DriveCombo) DriveCombo = nullptr;
 }
 
 std::string TspSkinDirectoryListBox::DisplayCase(const std::string& s) const {
@@ -561,17 +539,13 @@ void TspSkinDirectoryListBox::SetDrive(char value) {
 }
 
 void TspSkinDirectoryListBox::SetFileList(TspSkinFileListBox* value) {
-  if (FFileList) FFileList->DirList = nullptr;
-  FFileList = value;
-  if (value) {
-    value->FreeNotification(this);
-    value->DirList = this;
-  }
+  if (FFileList) FFileList->DirList.Set(nullptr);
+  FFileList.Set(value);
+  if (value) value->DirList.Set(this);
 }
 
 void TspSkinDirectoryListBox::SetDirLabel(TspSkinStdLabel* value) {
-  FDirLabel = value;
-  if (value) value->FreeNotification(this);
+  FDirLabel.Set(value);
   UpdateLabel();
 }
 
@@ -600,7 +574,7 @@ TspSkinDriveComboBox::TspSkinDriveComboBox(TComponent* owner) : TspSkinComboBox(
 }
 
 TspSkinDriveComboBox::~TspSkinDriveComboBox() {
-  if (FDirList) FDirList->DriveCombo = nullptr;
+  if (FDirList) FDirList->DriveCombo.Set(nullptr);
 }
 
 void TspSkinDriveComboBox::CreateWnd() {
@@ -609,11 +583,6 @@ void TspSkinDriveComboBox::CreateWnd() {
   const char d = FDrive;
   FDrive = 0;
   SetDrive(d);
-}
-
-void TspSkinDriveComboBox::Notification(TComponent* component, TOperation operation) {
-  TspSkinComboBox::Notification(component, operation);
-  if (operation == opRemove && component == FDirList) FDirList = nullptr;
 }
 
 void TspSkinDriveComboBox::BuildList() {
@@ -673,10 +642,7 @@ void TspSkinDriveComboBox::SetTextCase(TTextCase value) {
 }
 
 void TspSkinDriveComboBox::SetDirList(TspSkinDirectoryListBox* value) {
-  if (FDirList) FDirList->DriveCombo = nullptr;
-  FDirList = value;
-  if (value) {
-    value->FreeNotification(this);
-    value->DriveCombo = this;
-  }
+  if (FDirList) FDirList->DriveCombo.Set(nullptr);
+  FDirList.Set(value);
+  if (value) value->DriveCombo.Set(this);
 }

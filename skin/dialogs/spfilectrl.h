@@ -48,20 +48,19 @@ public:
   // selected first; without entries "*.*".
   std::string Mask();
   TStringList* MaskList() { return &FMaskList; }
-  TspSkinFileListBox* FileList() const { return FFileList; }
+  TspSkinFileListBox* FileList() const;
   void SetFileList(TspSkinFileListBox* value);
 
 protected:
   void Change() override;
   void CreateWnd() override;
-  void Notification(TComponent* component, TOperation operation) override;
 
 private:
   void BuildItems();
   std::string FFilter = "All files (*.*)|*.*";
   TStringList FMaskList;
   bool FBuilt = false;
-  TspSkinFileListBox* FFileList = nullptr;
+  TComponentRef<TspSkinFileListBox> FFileList{this};
 };
 
 // ---------------------------------------------------------------- linked file controls
@@ -97,7 +96,7 @@ public:
   void SetMask(const std::string& value);
   TspFileType FileType() const { return FFileType; }
   void SetFileType(TspFileType value);
-  TEdit* FileEdit() const { return FFileEdit; }
+  TEdit* FileEdit() const;
   void SetFileEdit(TEdit* value);
   std::string FileName() { return GetFileName(); }
   TNotifyEvent OnChange;
@@ -109,19 +108,18 @@ public:
   virtual std::string GetFileName();
 
   // Links set from the other side.
-  TspSkinDirectoryListBox* DirList = nullptr;
-  TspSkinFilterComboBox* FilterCombo = nullptr;
+  TComponentRef<TspSkinDirectoryListBox> DirList{this};
+  TComponentRef<TspSkinFilterComboBox> FilterCombo{this};
 
 protected:
   void CreateWnd() override;
-  void Notification(TComponent* component, TOperation operation) override;
   void ListBoxClick() override;
 
 private:
   std::string FDirectory;
   std::string FMask = "*.*";
   TspFileType FFileType = FileTypeOf({spftNormal});
-  TEdit* FFileEdit = nullptr;
+  TComponentRef<TEdit> FFileEdit{this};
   int FLastSel = -1;
 };
 
@@ -136,9 +134,9 @@ public:
   virtual void SetDirectory(const std::string& value);
   char Drive() const { return FDirectory.empty() ? 0 : FDirectory[0]; }
   void SetDrive(char value);
-  TspSkinFileListBox* FileList() const { return FFileList; }
+  TspSkinFileListBox* FileList() const;
   void SetFileList(TspSkinFileListBox* value);
-  TspSkinStdLabel* DirLabel() const { return FDirLabel; }
+  TspSkinStdLabel* DirLabel() const;
   void SetDirLabel(TspSkinStdLabel* value);
   TNotifyEvent OnChange;
 
@@ -156,18 +154,17 @@ public:
   bool IsSubFolderItem(int index) const { return index > FCurrentIndex; }
   int CurrentIndex() const { return FCurrentIndex; }
 
-  TspSkinDriveComboBox* DriveCombo = nullptr;
+  TComponentRef<TspSkinDriveComboBox> DriveCombo{this};
 
 protected:
   void CreateWnd() override;
-  void Notification(TComponent* component, TOperation operation) override;
   void ListBoxDblClick() override;
   void ListBoxKeyDown(WORD& key, TShiftState shift) override;
 
 private:
   void UpdateLabel();
-  TspSkinFileListBox* FFileList = nullptr;
-  TspSkinStdLabel* FDirLabel = nullptr;
+  TComponentRef<TspSkinFileListBox> FFileList{this};
+  TComponentRef<TspSkinStdLabel> FDirLabel{this};
   bool FInSetDir = false, FPreserveCase = true, FCaseSensitive = false;
   std::string FDirectory;
   int FCurrentIndex = 0;
@@ -183,16 +180,15 @@ public:
   void SetDrive(char value);
   TTextCase TextCase() const { return FTextCase; }
   void SetTextCase(TTextCase value);
-  TspSkinDirectoryListBox* DirList() const { return FDirList; }
+  TspSkinDirectoryListBox* DirList() const;
   void SetDirList(TspSkinDirectoryListBox* value);
   virtual void BuildList();
 
 protected:
   void CreateWnd() override;
-  void Notification(TComponent* component, TOperation operation) override;
 
 private:
-  TspSkinDirectoryListBox* FDirList = nullptr;
+  TComponentRef<TspSkinDirectoryListBox> FDirList{this};
   char FDrive = 0;
   TTextCase FTextCase = tcLowerCase;
 };

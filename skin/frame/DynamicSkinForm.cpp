@@ -77,9 +77,6 @@ TspDynamicSkinForm::~TspDynamicSkinForm() {
   // The layer windows go before the objects they draw.
   if (FBorderLayer) FBorderLayer->Hide();
   ClearObjects();
-  if (FSD) FSD->RemoveFreeNotification(this);
-  if (FMSD) FMSD->RemoveFreeNotification(this);
-  if (FStatusBar) FStatusBar->RemoveFreeNotification(this);
   // A form that is going away takes its window procedure with it; only a
   // living form gets its own procedure back.
   if (FForm && !(FForm->ComponentState() & csDestroying)) {
@@ -103,45 +100,30 @@ void TspDynamicSkinForm::Loaded() {
 void TspDynamicSkinForm::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation != opRemove) return;
-  // Every reference to the component goes: the same skin often serves as
-  // both the frame's and the menus' skin.
-  if (AComponent == FSD) {
-    FSD = nullptr;
+  // The frame's objects hold the skin too.
+  if (AComponent == FSD)
     for (auto& o : ObjectList) o->SD = nullptr;
-  }
-  if (AComponent == FMSD) FMSD = nullptr;
-  if (AComponent == QuickImageList) QuickImageList = nullptr;
-  if (AComponent == FStatusBar) FStatusBar = nullptr;
-  if (AComponent == static_cast<TComponent*>(FMDITabsBar)) FMDITabsBar = nullptr;
-  if (AComponent == static_cast<TComponent*>(FMDIHScrollBar)) FMDIHScrollBar = nullptr;
-  if (AComponent == static_cast<TComponent*>(FMDIVScrollBar)) FMDIVScrollBar = nullptr;
 }
 
 void TspDynamicSkinForm::SetQuickImageList(TCustomImageList* Value) {
-  if (QuickImageList) QuickImageList->RemoveFreeNotification(this);
-  QuickImageList = Value;
-  if (QuickImageList) QuickImageList->FreeNotification(this);
+  QuickImageList.Set(Value);
   UpDateFormNC();
 }
 
+TspSkinStatusBar* TspDynamicSkinForm::StatusBar() const { return FStatusBar; }
+
 void TspDynamicSkinForm::SetStatusBar(TspSkinStatusBar* Value) {
-  if (FStatusBar) FStatusBar->RemoveFreeNotification(this);
-  FStatusBar = Value;
-  if (FStatusBar) FStatusBar->FreeNotification(this);
+  FStatusBar.Set(Value);
 }
 
 void TspDynamicSkinForm::SetSkinData(TspSkinData* Value) {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = Value;
-  if (FSD) FSD->FreeNotification(this);
+  FSD.Set(Value);
   if (FSD) FSkinnableForm = FSD->SkinnableForm() && !FUseRibbon;
   ChangeSkinData();
 }
 
 void TspDynamicSkinForm::SetMenusSkinData(TspSkinData* Value) {
-  if (FMSD) FMSD->RemoveFreeNotification(this);
-  FMSD = Value;
-  if (FMSD) FMSD->FreeNotification(this);
+  FMSD.Set(Value);
 }
 
 void TspDynamicSkinForm::SetUseRibbon(bool Value) {

@@ -162,7 +162,7 @@ public:
   TBitmap* LogoBitMap() { return &FLogoBitMap; }
   void SetLogoBitMap(TBitmap* Value) { FLogoBitMap.Assign(Value); }
   // The status bar whose size grip hides while the form is maximized.
-  TspSkinStatusBar* StatusBar() const { return FStatusBar; }
+  TspSkinStatusBar* StatusBar() const;
   void SetStatusBar(TspSkinStatusBar* Value);
   bool GetSkinnableForm() const { return FSkinnableForm; }
   void SetSkinnableForm(bool Value);
@@ -257,6 +257,11 @@ public:
   int HitTestDefault(TPoint P);
   int HitTestSkin(TPoint P);
   int HitTestClientSkin(TPoint P);
+  // True when a point one border width from P lies outside the window (or
+  // its skin mask).
+  bool NearSkinEdge(TPoint P);
+  // The sizing corner or edge P lies in, or 0.
+  int SkinSizingZone(TPoint P) const;
   bool PointInSkinMask(TPoint P) const;
 
   // ---- skin change, objects and mouse tracking
@@ -340,7 +345,7 @@ public:
   bool IsMDIChild() const { return FForm->FormStyle() == fsMDIChild; }
   bool ShowMDIScrollBars() const { return FShowMDIScrollBars; }
   void SetShowMDIScrollBars(bool Value);
-  TspSkinMDITabsBar* MDITabsBar() const { return FMDITabsBar; }
+  TspSkinMDITabsBar* MDITabsBar() const;
   void SetMDITabsBar(TspSkinMDITabsBar* Value);
   TspOnAcceptToMDITabsBar OnAcceptToMDITabsBar;
   TTileMode FTileMode = tbHorizontal;
@@ -371,14 +376,19 @@ public:
   void AlignMDIScrollBars();
   void UpdateMDIChildren();
   void GetMDIClientRect(TRect& R) const;
+  // The frame of Tile and Cascade: the children restored, then `place`
+  // moves them within the client area's size; the scroll bars follow when
+  // it placed them.
+  using TPlaceChildren = std::function<bool(const std::vector<TCustomForm*>& kids, int W, int H)>;
+  void ArrangeChildren(const TPlaceChildren& place);
   // The main form's maximized child (the active one first), or null.
   TCustomForm* GetMaximizedMDIChild() const;
   static TspDynamicSkinForm* GetMaximizedMDIChildDSF();
   static TspDynamicSkinForm* GetActiveMDIChildDSF();
   // The main form's component, or null.
   static TspDynamicSkinForm* MainFormDSF();
-  TspSkinScrollBar* FMDIHScrollBar = nullptr;
-  TspSkinScrollBar* FMDIVScrollBar = nullptr;
+  TComponentRef<TspSkinScrollBar> FMDIHScrollBar{this};
+  TComponentRef<TspSkinScrollBar> FMDIVScrollBar{this};
   int FOldHSrollBarPosition = 0, FOldVSrollBarPosition = 0;
   bool FStopCheckChildMove = false;
   HWND ChangeVisibleChildHanle = nullptr;
@@ -428,7 +438,7 @@ public:
   TspQuickButtonItems& QuickButtons() { return *FQuickButtons; }
   const TspQuickButtonItems& QuickButtons() const { return *FQuickButtons; }
   void SetQuickButtons(const TspQuickButtonItems& Value) { FQuickButtons->Assign(Value); }
-  TCustomImageList* QuickImageList = nullptr;  // not owned; cleared when freed
+  TComponentRef<TCustomImageList> QuickImageList{this};  // not owned
   void SetQuickImageList(TCustomImageList* Value);
   bool QuickButtonsShowHint = false;
 
@@ -536,7 +546,7 @@ private:
   LRESULT NewClientWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
   bool MaximizedMDIChild() const { return IsMDIChild() && FWindowStateInit == wsMaximized; }
   bool FShowMDIScrollBars = true;
-  TspSkinMDITabsBar* FMDITabsBar = nullptr;
+  TComponentRef<TspSkinMDITabsBar> FMDITabsBar{this};
   bool FMDIFirstShown = false;
   void SaveBoundsForChange();
   void CallOld(TMessage& M);
@@ -551,9 +561,9 @@ private:
 
   TCustomForm* FForm = nullptr;
   TWndMethod OldWindowProc;
-  TspSkinData* FSD = nullptr;
-  TspSkinData* FMSD = nullptr;
-  TspSkinStatusBar* FStatusBar = nullptr;
+  TComponentRef<TspSkinData> FSD{this};
+  TComponentRef<TspSkinData> FMSD{this};
+  TComponentRef<TspSkinStatusBar> FStatusBar{this};
   bool FSupportNCArea = true;
   TspBorderIcons FBorderIcons = biSystemMenu | biMinimize | biMaximize | biRollUp;
   TWindowState FWindowState = wsNormal;

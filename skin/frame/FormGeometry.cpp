@@ -380,7 +380,6 @@ void TspDynamicSkinForm::ScreenToFrame(TPoint& P) const {
 }
 
 int TspDynamicSkinForm::HitTestSkin(TPoint P) {
-  const int W = FFormWidth, H = FFormHeight;
   auto onCaption = [&]() -> bool {
     if (!NCDraggAble) return false;
     for (auto& o : ObjectList) {
@@ -389,39 +388,14 @@ int TspDynamicSkinForm::HitTestSkin(TPoint P) {
     }
     return false;
   };
-  auto nearEdge = [&]() -> bool {
-    const int B = FSD->BorderW;
-    const TPoint probes[4] = {{P.X - B, P.Y}, {P.X, P.Y - B}, {P.X + B, P.Y}, {P.X, P.Y + B}};
-    TBitmap* mask = FSD->Mask();
-    if (!mask || mask->Empty()) {
-      for (const TPoint& q : probes)
-        if (!PtIn(MakeRect(0, 0, W, H), q)) return true;
-      return false;
-    }
-    if (PtIn(NewMaskRectArea, P)) return false;
-    for (const TPoint& q : probes)
-      if (!PointInSkinMask(q)) return true;
-    return false;
-  };
-  auto zones = [&]() -> int {
-    if (P.X <= NewHitTestLTPoint.X && P.Y <= NewHitTestLTPoint.Y) return HTTOPLEFT;
-    if (P.X >= NewHitTestRTPoint.X && P.Y <= NewHitTestRTPoint.Y) return HTTOPRIGHT;
-    if (P.X <= NewHitTestLBPoint.X && P.Y >= NewHitTestLBPoint.Y) return HTBOTTOMLEFT;
-    if (P.X >= NewHitTestRBPoint.X && P.Y >= NewHitTestRBPoint.Y) return HTBOTTOMRIGHT;
-    if (PtIn(MakeRect(NewHitTestLTPoint.X, 0, NewHitTestRTPoint.X, NewClRect.Top), P)) return HTTOP;
-    if (PtIn(MakeRect(NewHitTestLBPoint.X, NewClRect.Bottom, NewHitTestRBPoint.X, H), P)) return HTBOTTOM;
-    if (PtIn(MakeRect(0, NewHitTestLTPoint.Y, NewClRect.Left, NewHitTestLBPoint.Y), P)) return HTLEFT;
-    if (PtIn(MakeRect(NewClRect.Right, NewHitTestRTPoint.Y, W, NewHitTestRBPoint.Y), P)) return HTRIGHT;
-    return 0;
-  };
   if (!FRollUpState && FWindowStateInit != wsMinimized) {
     if (ActiveObject != -1 && !onCaption() && !PtIn(NewClRect, P) && !FSizeMove) return HTOBJECT;
     if (FWindowStateInit != wsMaximized && Sizeable) {
-      if (!nearEdge()) {
+      if (!NearSkinEdge(P)) {
         if (PtIn(NewClRect, P)) return HTCLIENT;
         return onCaption() ? HTCAPTION : HTOBJECT;
       }
-      const int z = zones();
+      const int z = SkinSizingZone(P);
       if (z) return z;
       // Near an edge but in no sizing zone: what lies there decides.
     }
@@ -434,19 +408,28 @@ int TspDynamicSkinForm::HitTestClientSkin(TPoint P) {
   if (!Sizeable || FWindowStateInit == wsMaximized || FRollUpState || ActiveObject != -1 || !SkinInUse())
     return HTCLIENT;
   if (!FSizeGripArea.IsEmpty() && PtIn(FSizeGripArea, P)) return HTBOTTOMRIGHT;
-  const int W = FFormWidth, H = FFormHeight;
+  if (!NearSkinEdge(P)) return HTCLIENT;
+  const int z = SkinSizingZone(P);
+  return z ? z : HTCLIENT;
+}
+
+bool TspDynamicSkinForm::NearSkinEdge(TPoint P) {
   const int B = FSD->BorderW;
   const TPoint probes[4] = {{P.X - B, P.Y}, {P.X, P.Y - B}, {P.X + B, P.Y}, {P.X, P.Y + B}};
-  bool isNearEdge = false;
   TBitmap* mask = FSD->Mask();
   if (!mask || mask->Empty()) {
     for (const TPoint& q : probes)
-      if (!PtIn(MakeRect(0, 0, W, H), q)) isNearEdge = true;
-  } else if (!PtIn(NewMaskRectArea, P)) {
-    for (const TPoint& q : probes)
-      if (!PointInSkinMask(q)) isNearEdge = true;
+      if (!PtIn(MakeRect(0, 0, FFormWidth, FFormHeight), q)) return true;
+    return false;
   }
-  if (!isNearEdge) return HTCLIENT;
+  if (PtIn(NewMaskRectArea, P)) return false;
+  for (const TPoint& q : probes)
+    if (!PointInSkinMask(q)) return true;
+  return false;
+}
+
+int TspDynamicSkinForm::SkinSizingZone(TPoint P) const {
+  const int W = FFormWidth, H = FFormHeight;
   if (P.X <= NewHitTestLTPoint.X && P.Y <= NewHitTestLTPoint.Y) return HTTOPLEFT;
   if (P.X >= NewHitTestRTPoint.X && P.Y <= NewHitTestRTPoint.Y) return HTTOPRIGHT;
   if (P.X <= NewHitTestLBPoint.X && P.Y >= NewHitTestLBPoint.Y) return HTBOTTOMLEFT;
@@ -455,7 +438,7 @@ int TspDynamicSkinForm::HitTestClientSkin(TPoint P) {
   if (PtIn(MakeRect(NewHitTestLBPoint.X, NewClRect.Bottom, NewHitTestRBPoint.X, H), P)) return HTBOTTOM;
   if (PtIn(MakeRect(0, NewHitTestLTPoint.Y, NewClRect.Left, NewHitTestLBPoint.Y), P)) return HTLEFT;
   if (PtIn(MakeRect(NewClRect.Right, NewHitTestRTPoint.Y, W, NewHitTestRBPoint.Y), P)) return HTRIGHT;
-  return HTCLIENT;
+  return 0;
 }
 
 int TspDynamicSkinForm::HitTestDefault(TPoint P) {

@@ -24,6 +24,15 @@ bool StripChildItem(const std::string& name, std::string& stripped) {
   return true;
 }
 
+// The window menu's item of `child`, or -1.
+int ChildMenuItemIndex(TMenuItem* menu, const TCustomForm* child) {
+  for (int i = 0; i < menu->Count(); ++i) {
+    std::string name;
+    if (StripChildItem(menu->Items(i)->Name(), name) && name == child->Name()) return i;
+  }
+  return -1;
+}
+
 std::vector<TCustomForm*> Children(TCustomForm* frame) {
   std::vector<TCustomForm*> list;
   if (!frame) return list;
@@ -47,6 +56,27 @@ TRect ChildRect(TCustomForm* f) {
 // Rounds halves to the even neighbour.
 int RoundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
 
+// Shows a scroll bar of the client at `bounds` when it is `needed`, hides
+// it when not; true when that changed it.
+bool ShowMDIScrollBar(TspSkinScrollBar* bar, bool needed, const TRect& bounds) {
+  if (needed == bar->Visible()) return false;
+  if (needed) bar->SetBounds(bounds.Left, bounds.Top, bounds.Width(), bounds.Height());
+  bar->SetVisible(needed);
+  return true;
+}
+
+// A shown bar's range: the children's extent [lo, hi] along it, taken
+// together with the client's `size`, of which `page` is in view.
+void FitMDIScrollBar(TspSkinScrollBar* bar, int lo, int hi, int size, int page, bool updateRange, int& position) {
+  lo = std::min(lo, 0);
+  hi = std::max(hi, size);
+  if (updateRange) {
+    bar->SetRange(0, hi - lo - 1, -lo, page);
+    position = bar->Position();
+  }
+  bar->SetLargeChange(bar->PageSize());
+}
+
 }  // namespace
 
 TspDynamicSkinForm* TspDynamicSkinForm::MainFormDSF() {
@@ -59,10 +89,10 @@ void TspDynamicSkinForm::SetShowMDIScrollBars(bool Value) {
   UpdateMDIScrollBars(true);
 }
 
+TspSkinMDITabsBar* TspDynamicSkinForm::MDITabsBar() const { return FMDITabsBar; }
+
 void TspDynamicSkinForm::SetMDITabsBar(TspSkinMDITabsBar* Value) {
-  if (FMDITabsBar) FMDITabsBar->RemoveFreeNotification(this);
-  FMDITabsBar = Value;
-  if (FMDITabsBar) FMDITabsBar->FreeNotification(this);
+  FMDITabsBar.Set(Value);
 }
 
 TCustomForm* TspDynamicSkinForm::GetMaximizedMDIChild() const {
@@ -144,8 +174,8 @@ void TspDynamicSkinForm::CreateMDIScrollBars() {
     bar->OnPageUp = bar->OnPageDown = bar->OnLastChange = [this, bar](TObject*) { MDIScrollBarChange(bar); };
     return bar;
   };
-  FMDIHScrollBar = make(sbHorizontal);
-  FMDIVScrollBar = make(sbVertical);
+  FMDIHScrollBar.Set(make(sbHorizontal));
+  FMDIVScrollBar.Set(make(sbVertical));
 }
 
 void TspDynamicSkinForm::MDIScrollBarChange(TspSkinScrollBar* Bar) {
@@ -193,44 +223,15 @@ void TspDynamicSkinForm::UpdateMDIScrollBars(bool AUpdateRange) {
   bool needV = minT < 0 || H < maxB;
   if (needV && !needH) needH = minL < 0 || W - vb->Width() < maxR;
   if (needH && !needV) needV = minT < 0 || H - hb->Height() < maxB;
-  bool changed = false;
-  if (needH && !hb->Visible()) {
-    hb->SetBounds(R.Left, R.Bottom - hb->Height(), W, hb->Height());
-    hb->SetVisible(true);
-    changed = true;
-  } else if (!needH && hb->Visible()) {
-    hb->SetVisible(false);
-    changed = true;
-  }
-  if (needV && !vb->Visible()) {
-    vb->SetBounds(R.Right - vb->Width(), R.Top, vb->Width(), needH ? H - hb->Height() : H);
-    vb->SetVisible(true);
-    changed = true;
-  } else if (!needV && vb->Visible()) {
-    vb->SetVisible(false);
-    changed = true;
-  }
+  const bool hChanged = ShowMDIScrollBar(hb, needH, Bounds(R.Left, R.Bottom - hb->Height(), W, hb->Height()));
+  const int vHeight = needH ? H - hb->Height() : H;
+  const bool vChanged = ShowMDIScrollBar(vb, needV, Bounds(R.Right - vb->Width(), R.Top, vb->Width(), vHeight));
+  bool changed = hChanged || vChanged;
   AlignMDIScrollBars();
-  if (hb->Visible()) {
-    minL = std::min(minL, 0);
-    maxR = std::max(maxR, W);
-    if (AUpdateRange) {
-      const int page = vb->Visible() ? W - vb->Width() : W;
-      hb->SetRange(0, maxR - minL - 1, -minL, page);
-      FOldHSrollBarPosition = hb->Position();
-    }
-    hb->SetLargeChange(hb->PageSize());
-  }
-  if (vb->Visible()) {
-    minT = std::min(minT, 0);
-    maxB = std::max(maxB, H);
-    if (AUpdateRange) {
-      const int page = hb->Visible() ? H - hb->Height() : H;
-      vb->SetRange(0, maxB - minT - 1, -minT, page);
-      FOldVSrollBarPosition = vb->Position();
-    }
-    vb->SetLargeChange(vb->PageSize());
-  }
+  if (hb->Visible())
+    FitMDIScrollBar(hb, minL, maxR, W, vb->Visible() ? W - vb->Width() : W, AUpdateRange, FOldHSrollBarPosition);
+  if (vb->Visible())
+    FitMDIScrollBar(vb, minT, maxB, H, hb->Visible() ? H - hb->Height() : H, AUpdateRange, FOldVSrollBarPosition);
   if (!vb->Visible()) changed = changed && hb->Visible();
   if (changed) UpdateMDIScrollBars(AUpdateRange);
 }
@@ -276,107 +277,99 @@ void TspDynamicSkinForm::Tile() {
     TileVertical();
 }
 
-void TspDynamicSkinForm::TileHorizontal() {
+void TspDynamicSkinForm::ArrangeChildren(const TPlaceChildren& place) {
   if (!IsMDIForm()) return;
   const std::vector<TCustomForm*> kids = Children(FForm);
-  const int n = static_cast<int>(kids.size());
-  if (n == 0) return;
+  if (kids.empty()) return;
   RestoreAll();
   TRect R;
   GetMDIClientRect(R);
-  const int W = R.Width(), H = R.Height();
-  const int cols = std::max(1, static_cast<int>(std::trunc(std::sqrt(double(n)))));
-  int rows = n / cols;
-  if (rows * cols < n) ++rows;
-  const int colW = W / cols;
-  int rowH = H / rows;
-  int X = W, Y = H, c = cols;
   FStopCheckChildMove = true;
-  for (int i = n; i >= 1; --i) {
-    kids[i - 1]->SetBounds(std::max(X - colW, 0), std::max(Y - rowH, 0), colW, rowH);
-    Y -= rowH;
-    if (Y - rowH < 0) {
-      Y = H;
-      X -= colW;
-      c = std::max(1, c - 1);
-      int r = (i - 1) / c;
-      if (r * c < i - 1) ++r;
-      r = std::max(1, r);
-      rowH = H / r;
-    }
-  }
+  const bool placed = place(kids, R.Width(), R.Height());
   FStopCheckChildMove = false;
-  UpdateMDIScrollBars(true);
+  if (placed) UpdateMDIScrollBars(true);
+}
+
+void TspDynamicSkinForm::TileHorizontal() {
+  ArrangeChildren([](const std::vector<TCustomForm*>& kids, int W, int H) {
+    const int n = static_cast<int>(kids.size());
+    const int cols = std::max(1, static_cast<int>(std::trunc(std::sqrt(double(n)))));
+    int rows = n / cols;
+    if (rows * cols < n) ++rows;
+    const int colW = W / cols;
+    int rowH = H / rows;
+    int X = W, Y = H, c = cols;
+    for (int i = n; i >= 1; --i) {
+      kids[i - 1]->SetBounds(std::max(X - colW, 0), std::max(Y - rowH, 0), colW, rowH);
+      Y -= rowH;
+      if (Y - rowH < 0) {
+        Y = H;
+        X -= colW;
+        c = std::max(1, c - 1);
+        int r = (i - 1) / c;
+        if (r * c < i - 1) ++r;
+        r = std::max(1, r);
+        rowH = H / r;
+      }
+    }
+    return true;
+  });
 }
 
 void TspDynamicSkinForm::TileVertical() {
-  if (!IsMDIForm()) return;
-  const std::vector<TCustomForm*> kids = Children(FForm);
-  const int n = static_cast<int>(kids.size());
-  if (n == 0) return;
-  RestoreAll();
-  TRect R;
-  GetMDIClientRect(R);
-  const int W = R.Width(), H = R.Height();
-  const int rows = std::max(1, static_cast<int>(std::trunc(std::sqrt(double(n)))));
-  const int cols = std::max(1, n / rows);
-  const int colW = W / cols;
-  int rowH = H / rows;
-  int X = 0, Y = 0, c = cols;
-  FStopCheckChildMove = true;
-  for (int k = 1; k <= n; ++k) {
-    kids[k - 1]->SetBounds(X, Y, colW, rowH);
-    Y += rowH;
-    if (Y + rowH > H) {
-      Y = 0;
-      X += colW;
-      c = std::max(1, c - 1);
-      const int r = std::max(1, (n - k) / c);
-      rowH = H / r;
+  ArrangeChildren([](const std::vector<TCustomForm*>& kids, int W, int H) {
+    const int n = static_cast<int>(kids.size());
+    const int rows = std::max(1, static_cast<int>(std::trunc(std::sqrt(double(n)))));
+    const int cols = std::max(1, n / rows);
+    const int colW = W / cols;
+    int rowH = H / rows;
+    int X = 0, Y = 0, c = cols;
+    for (int k = 1; k <= n; ++k) {
+      kids[k - 1]->SetBounds(X, Y, colW, rowH);
+      Y += rowH;
+      if (Y + rowH > H) {
+        Y = 0;
+        X += colW;
+        c = std::max(1, c - 1);
+        const int r = std::max(1, (n - k) / c);
+        rowH = H / r;
+      }
     }
-  }
-  FStopCheckChildMove = false;
-  UpdateMDIScrollBars(true);
+    return true;
+  });
 }
 
 void TspDynamicSkinForm::Cascade() {
-  if (!IsMDIForm()) return;
-  const std::vector<TCustomForm*> kids = Children(FForm);
-  const int n = static_cast<int>(kids.size());
-  if (n == 0) return;
-  RestoreAll();
-  TRect R;
-  GetMDIClientRect(R);
-  const int W = R.Width(), H = R.Height();
-  const int step = SkinInUse() ? NewClRect.Top : GetDefCaptionHeight() + 3;
-  if (step <= 0) return;
-  const int V = RoundEven(W * 0.8);
-  const int fit = (W - V) / step;
-  int cw, ch;
-  if (fit > n) {
-    cw = W - (n - 1) * step;
-    ch = H - (n - 1) * step;
-  } else {
-    cw = W - fit * step;
-    ch = H - fit * step;
-  }
-  cw = std::max(cw, GetMinWidth());
-  ch = std::max(ch, GetMinHeight());
-  int p = 0;
-  FStopCheckChildMove = true;
-  for (int i = n - 1; i >= 0; --i) {
-    TCustomForm* c = kids[i];
-    int w = cw, h = ch;
-    if (c->BorderStyle() == bsSingle) {
-      w = c->Width();
-      h = c->Height();
+  ArrangeChildren([this](const std::vector<TCustomForm*>& kids, int W, int H) {
+    const int n = static_cast<int>(kids.size());
+    const int step = SkinInUse() ? NewClRect.Top : GetDefCaptionHeight() + 3;
+    if (step <= 0) return false;
+    const int V = RoundEven(W * 0.8);
+    const int fit = (W - V) / step;
+    int cw, ch;
+    if (fit > n) {
+      cw = W - (n - 1) * step;
+      ch = H - (n - 1) * step;
+    } else {
+      cw = W - fit * step;
+      ch = H - fit * step;
     }
-    if (p + w > W || p + h > H) p = 0;
-    c->SetBounds(p, p, w, h);
-    p += step;
-  }
-  FStopCheckChildMove = false;
-  UpdateMDIScrollBars(true);
+    cw = std::max(cw, GetMinWidth());
+    ch = std::max(ch, GetMinHeight());
+    int p = 0;
+    for (int i = n - 1; i >= 0; --i) {
+      TCustomForm* c = kids[i];
+      int w = cw, h = ch;
+      if (c->BorderStyle() == bsSingle) {
+        w = c->Width();
+        h = c->Height();
+      }
+      if (p + w > W || p + h > H) p = 0;
+      c->SetBounds(p, p, w, h);
+      p += step;
+    }
+    return true;
+  });
 }
 
 void TspDynamicSkinForm::MinimizeAll() {
@@ -442,13 +435,8 @@ void TspDynamicSkinForm::UpDateChildCaptionInMenu(TCustomForm* Child) {
   TspDynamicSkinForm* main = MainFormDSF();
   TMenuItem* menu = main ? main->FForm->WindowMenu : nullptr;
   if (!menu || !Child) return;
-  for (int i = 0; i < menu->Count(); ++i) {
-    std::string name;
-    if (StripChildItem(menu->Items(i)->Name(), name) && name == Child->Name()) {
-      menu->Items(i)->SetCaption(Child->Caption());
-      return;
-    }
-  }
+  const int i = ChildMenuItemIndex(menu, Child);
+  if (i >= 0) menu->Items(i)->SetCaption(Child->Caption());
 }
 
 void TspDynamicSkinForm::UpDateChildActiveInMenu() {
@@ -467,13 +455,8 @@ void TspDynamicSkinForm::DeleteChildFromMenu(TCustomForm* Child) {
   TspDynamicSkinForm* main = MainFormDSF();
   TMenuItem* menu = main ? main->FForm->WindowMenu : nullptr;
   if (!menu || !Child) return;
-  for (int i = 0; i < menu->Count(); ++i) {
-    std::string name;
-    if (StripChildItem(menu->Items(i)->Name(), name) && name == Child->Name()) {
-      menu->Delete(i);
-      break;
-    }
-  }
+  const int i = ChildMenuItemIndex(menu, Child);
+  if (i >= 0) menu->Delete(i);
   // The child being hidden may still count among the frame's children.
   int others = 0;
   for (TCustomForm* c : Children(main->FForm))

@@ -89,30 +89,13 @@ TspFormMenus* spFormMenus(TspDynamicSkinForm* DSF) {
 
 // ===========================================================================
 
-class TspFormHintsWatch : public TComponent {
-public:
-  TspFormHintsWatch(TComponent* owner, TspFormHints* hints) : TComponent(owner), Hints(hints) {}
-  TspFormHints* Hints;
+TspFormHints::TspFormHints(TspDynamicSkinForm* AOwner) : FWatch(new TComponent(AOwner)) {}
 
-protected:
-  void Notification(TComponent* c, TOperation op) override {
-    TComponent::Notification(c, op);
-    if (op == opRemove && Hints && c == Hints->FSkinHint) Hints->FSkinHint = nullptr;
-  }
-};
+TspFormHints::~TspFormHints() = default;
 
-TspFormHints::TspFormHints(TspDynamicSkinForm* AOwner) : FWatch(new TspFormHintsWatch(AOwner, this)) {}
+TspSkinHint* TspFormHints::SkinHint() const { return FSkinHint; }
 
-TspFormHints::~TspFormHints() {
-  SetSkinHint(nullptr);
-  static_cast<TspFormHintsWatch*>(FWatch)->Hints = nullptr;
-}
-
-void TspFormHints::SetSkinHint(TspSkinHint* Value) {
-  if (FSkinHint) FSkinHint->RemoveFreeNotification(FWatch);
-  FSkinHint = Value;
-  if (FSkinHint) FSkinHint->FreeNotification(FWatch);
-}
+void TspFormHints::SetSkinHint(TspSkinHint* Value) { FSkinHint.Set(Value); }
 
 void TspFormHints::ActivateHint2(const std::string& Hint) {
   if (FSkinHint) FSkinHint->ActivateHint2(Hint);
@@ -137,23 +120,20 @@ protected:
   void Notification(TComponent* c, TOperation op) override {
     TComponent::Notification(c, op);
     if (op != opRemove || !Menus) return;
-    if (c == Menus->FSystemMenu) Menus->FSystemMenu = nullptr;
     if (c == Menus->FMainMenu) {
-      Menus->FMainMenu = nullptr;
+      Menus->FMainMenu.Set(nullptr);
       // The frame's items pointed into the menu that went.
       Menus->UpdateMainMenu(false);
     }
-    if (c == Menus->FTrayIcon) Menus->FTrayIcon = nullptr;
   }
 };
 
-TspFormMenus::TspFormMenus(TspDynamicSkinForm* AOwner) : DSF(AOwner) {
+TspFormMenus::TspFormMenus(TspDynamicSkinForm* AOwner) : DSF(AOwner), FWatch(new TspFormMenusWatch(DSF, this)) {
   SkinMenu = new TspSkinMenu(DSF, DSF->Form());
   FSysMenu = new TPopupMenu(DSF);
-  FWatch = new TspFormMenusWatch(DSF, this);
   // The tray menu's captions are the built-in ones: no skin is set yet.
   FSysTrayMenu = new TspSkinPopupMenu(DSF);
-  FSysTrayMenu->ComponentForm = DSF->Form();
+  FSysTrayMenu->ComponentForm.Set(DSF->Form());
   auto* restore = new TMenuItem(nullptr);
   restore->SetName("TRAY_DSF_RESTORE");
   restore->SetCaption(kBuiltInTexts[kRestore]);
@@ -175,8 +155,7 @@ TspFormMenus::TspFormMenus(TspDynamicSkinForm* AOwner) : DSF(AOwner) {
 TspFormMenus::~TspFormMenus() {
   SetSystemMenu(nullptr);
   SetMainMenu(nullptr);
-  if (FTrayIcon) FTrayIcon->RemoveFreeNotification(FWatch);
-  FTrayIcon = nullptr;
+  FTrayIcon.Set(nullptr);
   static_cast<TspFormMenusWatch*>(FWatch)->Menus = nullptr;
   UnHookApp();
   if (Application && FKeyHookId) Application->RemoveMessageHook(FKeyHookId);
@@ -501,23 +480,19 @@ void TspFormMenus::SysMenuRollUpClick() { DSF->SetRollUpState(true); }
 void TspFormMenus::SysMenuMinimizeToTrayClick() { MinimizeToTray(); }
 
 void TspFormMenus::SetSystemMenu(TPopupMenu* Value) {
-  if (FSystemMenu) FSystemMenu->RemoveFreeNotification(FWatch);
-  FSystemMenu = Value;
-  if (FSystemMenu) FSystemMenu->FreeNotification(FWatch);
+  FSystemMenu.Set(Value);
 }
 
 void TspFormMenus::SetMainMenu(TMainMenu* Value) {
-  if (FMainMenu) FMainMenu->RemoveFreeNotification(FWatch);
-  FMainMenu = Value;
-  if (FMainMenu) FMainMenu->FreeNotification(FWatch);
+  FMainMenu.Set(Value);
   if (DSF->SkinInUse() && !(DSF->ComponentState() & csDesigning)) UpdateMainMenu(true);
 }
 
+TspTrayIcon* TspFormMenus::TrayIcon() const { return FTrayIcon; }
+
 void TspFormMenus::SetTrayIcon(TspTrayIcon* Value) {
-  if (FTrayIcon) FTrayIcon->RemoveFreeNotification(FWatch);
-  FTrayIcon = Value;
+  FTrayIcon.Set(Value);
   if (!FTrayIcon) return;
-  FTrayIcon->FreeNotification(FWatch);
   if (!AlwaysShowInTray) FTrayIcon->SetIconVisible(false);
   if (!FTrayIcon->PopupMenu()) {
     FTrayIcon->SetPopupMenu(FSysTrayMenu);
@@ -613,19 +588,8 @@ namespace {
 // Forgets the edit when it goes, so that an entry chosen later runs nothing.
 class TspEditMenuTarget : public TComponent {
 public:
-  TspEditMenuTarget(TComponent* owner, TControl* target) : TComponent(owner), Target(target) {
-    if (Target) Target->FreeNotification(this);
-  }
-  ~TspEditMenuTarget() override {
-    if (Target) Target->RemoveFreeNotification(this);
-  }
-  TControl* Target;
-
-protected:
-  void Notification(TComponent* c, TOperation op) override {
-    TComponent::Notification(c, op);
-    if (op == opRemove && c == Target) Target = nullptr;
-  }
+  TspEditMenuTarget(TComponent* owner, TControl* target) : TComponent(owner) { Target.Set(target); }
+  TComponentRef<TControl> Target{this};
 };
 
 }  // namespace

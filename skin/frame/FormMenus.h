@@ -48,7 +48,7 @@ public:
 
   // The notification-area icon the form minimizes to, and its small menu
   // (Restore, Close) given to an icon that has none of its own.
-  TspTrayIcon* TrayIcon() const { return FTrayIcon; }
+  TspTrayIcon* TrayIcon() const;
   void SetTrayIcon(TspTrayIcon* Value);
   bool AlwaysShowInTray = false;
   TspSkinPopupMenu* FSysTrayMenu;
@@ -150,11 +150,12 @@ private:
 
   int FHookId = 0;
   int FKeyHookId = 0;
-  TspTrayIcon* FTrayIcon = nullptr;
-  TPopupMenu* FSystemMenu = nullptr;
-  TMainMenu* FMainMenu = nullptr;
-  // Forgets the menus, menu bar and icon given to the form when they go.
+  // Holds the references to the menus and icon given to the form (owned by
+  // the form), and rebuilds the menu bar's items when the main menu goes.
   TComponent* FWatch;
+  TComponentRef<TspTrayIcon> FTrayIcon{FWatch};
+  TComponentRef<TPopupMenu> FSystemMenu{FWatch};
+  TComponentRef<TMainMenu> FMainMenu{FWatch};
   friend class TspFormMenusWatch;
 };
 
@@ -166,15 +167,15 @@ class TspFormHints : public TspFrameHintHandler {
 public:
   explicit TspFormHints(TspDynamicSkinForm* AOwner);
   ~TspFormHints() override;
-  TspSkinHint* SkinHint() const { return FSkinHint; }
+  TspSkinHint* SkinHint() const;
   void SetSkinHint(TspSkinHint* Value);
   void ActivateHint2(const std::string& Hint) override;
   void HideHint() override;
 
 private:
-  TspSkinHint* FSkinHint = nullptr;
+  // Holds the reference to the hint (owned by the form).
   TComponent* FWatch;
-  friend class TspFormHintsWatch;
+  TComponentRef<TspSkinHint> FSkinHint{FWatch};
 };
 
 TspFormHints* spFormHints(TspDynamicSkinForm* DSF);

@@ -431,11 +431,16 @@ void TspFormLayerBorder::Hide() {
   FreeWindows();
 }
 
-void TspFormLayerBorder::SetBounds(int X, int Y, int AWidth, int AHeight) {
-  if (!FData || !FVisible || !TopBorder) return;
+bool TspFormLayerBorder::RenderForSize(int AWidth, int AHeight) {
+  if (!FData || !FVisible || !TopBorder) return false;
   FWidth = AWidth;
   FHeight = AHeight;
   CreateLayerImages(AWidth, AHeight);
+  return true;
+}
+
+void TspFormLayerBorder::SetBounds(int X, int Y, int AWidth, int AHeight) {
+  if (!RenderForSize(AWidth, AHeight)) return;
   const int TH = TopImage ? TopImage->Height() : 0;
   const int BH = BottomImage ? BottomImage->Height() : 0;
   auto put = [&](TspFormLayerWindow* w, TspBitmap* img, HRGN rgn, int x, int y) {
@@ -451,10 +456,7 @@ void TspFormLayerBorder::SetBounds(int X, int Y, int AWidth, int AHeight) {
 }
 
 void TspFormLayerBorder::Update(int X, int Y, int AWidth, int AHeight) {
-  if (!FData || !FVisible || !TopBorder) return;
-  FWidth = AWidth;
-  FHeight = AHeight;
-  CreateLayerImages(AWidth, AHeight);
+  if (!RenderForSize(AWidth, AHeight)) return;
   const int TH = TopImage ? TopImage->Height() : 0;
   const int BH = BottomImage ? BottomImage->Height() : 0;
   auto put = [&](TspFormLayerWindow* w, TspBitmap* img, int x, int y) {

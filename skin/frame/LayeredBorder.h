@@ -134,6 +134,9 @@ public:
   void ArrangeCaptionObjects();
   // The four pieces for a frame of AWidth x AHeight.
   void CreateLayerImages(int AWidth, int AHeight);
+  // The border pictures for a window of that size; false while the border
+  // is not shown.
+  bool RenderForSize(int AWidth, int AHeight);
 
 private:
   TspLayerFrameBounds FormFrame(int FL, int FT, int FW, int FH, bool Animated = false) const;

@@ -89,8 +89,7 @@ int TspSkinCaptionObject::QuickButtonsWidth() const {
   return DividerRect.Width() + n * (iw + 8) + 6;
 }
 
-void TspSkinCaptionObject::DrawQuickButtons(TCanvas* C) {
-  if (!HasQuickButtons() || !C) return;
+void TspSkinCaptionObject::LayQuickButtons(const std::function<void(TspQuickButtonItem* item)>& draw) {
   TCustomImageList* il = Parent->QuickImageList;
   const int iw = il->Width(), ih = il->Height();
   int x = ObjectRect.Left + (DividerRect.IsEmpty() ? 5 : DividerRect.Width() + 6);
@@ -100,27 +99,25 @@ void TspSkinCaptionObject::DrawQuickButtons(TCanvas* C) {
     TspQuickButtonItem* q = items.Items(i);
     if (!q->Visible()) continue;
     q->ItemRect = TRect{x, y, x + iw + 4, y + ih + 4};
-    if (q->ImageIndex() >= 0 && q->ImageIndex() < il->Count())
-      il->Draw(C, q->ItemRect.Left + q->ItemRect.Width() / 2 - iw / 2,
-               q->ItemRect.Top + q->ItemRect.Height() / 2 - ih / 2, q->ImageIndex(), q->Enabled());
+    draw(q);
     x += iw + 8;
   }
 }
 
-void TspSkinCaptionObject::DrawQuickButtonsAlpha(TspBitmap* Image) {
-  if (!HasQuickButtons() || !Image || Image->Empty()) return;
+void TspSkinCaptionObject::DrawQuickButtons(TCanvas* C) {
+  if (!HasQuickButtons() || !C) return;
   TCustomImageList* il = Parent->QuickImageList;
   const int iw = il->Width(), ih = il->Height();
-  int x = ObjectRect.Left + (DividerRect.IsEmpty() ? 5 : DividerRect.Width() + 6);
-  const int y = ObjectRect.Top + ObjectRect.Height() / 2 - ih / 2 - 2;
-  TspQuickButtonItems& items = Parent->QuickButtons();
-  for (int i = 0; i < items.Count(); ++i) {
-    TspQuickButtonItem* q = items.Items(i);
-    if (!q->Visible()) continue;
-    q->ItemRect = TRect{x, y, x + iw + 4, y + ih + 4};
-    DrawQuickButtonAlpha(Image, q);
-    x += iw + 8;
-  }
+  LayQuickButtons([&](TspQuickButtonItem* q) {
+    if (q->ImageIndex() >= 0 && q->ImageIndex() < il->Count())
+      il->Draw(C, q->ItemRect.Left + q->ItemRect.Width() / 2 - iw / 2,
+               q->ItemRect.Top + q->ItemRect.Height() / 2 - ih / 2, q->ImageIndex(), q->Enabled());
+  });
+}
+
+void TspSkinCaptionObject::DrawQuickButtonsAlpha(TspBitmap* Image) {
+  if (!HasQuickButtons() || !Image || Image->Empty()) return;
+  LayQuickButtons([&](TspQuickButtonItem* q) { DrawQuickButtonAlpha(Image, q); });
 }
 
 void TspSkinCaptionObject::DrawQuickButtonAlpha(TspBitmap* Image, TspQuickButtonItem* Item) {

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -220,6 +221,9 @@ public:
   // and glyphs opaque, the rest keeps the picture's alpha.
   void DrawQuickButtonsAlpha(TspBitmap* Image);
   void DrawQuickButtonAlpha(TspBitmap* Image, TspQuickButtonItem* Item);
+  // Places the visible quick buttons in a row from the caption's left end
+  // (their ItemRect) and hands each to `draw`.
+  void LayQuickButtons(const std::function<void(TspQuickButtonItem* item)>& draw);
   void TestActiveQuickButton(int X, int Y);
   void RepaintCaption();
   void QuickMouseDown(int X, int Y, TMouseButton Button);

@@ -9,6 +9,7 @@
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinDraw.h"
 #include "skin/data/SPUtils.h"
+#include "skin/frame/FrameDrawing.h"
 
 namespace {
 
@@ -18,29 +19,6 @@ TspSkinHint* gClassOwner = nullptr;
 TspSkinHint* gHookOwner = nullptr;
 
 
-// Milliseconds on the performance counter: the tick count moves in 16 ms
-// steps under Wine, too coarse for the fade's 3 ms spacing.
-double NowMs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
-TspImageSource Source(const TspPicture* p) {
-  TspImageSource s;
-  if (p) {
-    s.Pixels = p->Pixels.data();
-    s.Width = p->Width;
-    s.Height = p->Height;
-  }
-  return s;
-}
-
-POINT Pt(const TspPoint& p) { return POINT{p.X, p.Y}; }
-POINT Pt(const TPoint& p) { return POINT{p.X, p.Y}; }
-RECT Rc(const TspRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
-RECT Rc(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 
 // Measures text in a font from an empty rectangle, as the hint lays out.
 TSize MeasureIn(TFont* font, const std::string& text) {
@@ -175,22 +153,15 @@ void TspSkinHintWindow::FitSkinSize(int& w, int& h, bool extraMargin) {
   h += e.ClRect.Top + (ph - e.ClRect.Bottom);
   int dx = w - pw, dy = h - ph;
   // The window grows until the moved corners no longer cross the fixed ones.
-  if (e.RTPoint.X + dx < e.LTPoint.X) {
-    w += e.LTPoint.X - (e.RTPoint.X + dx);
-    dx = w - pw;
-  }
-  if (e.RBPoint.X + dx < e.LBPoint.X) {
-    w += e.LBPoint.X - (e.RBPoint.X + dx);
-    dx = w - pw;
-  }
-  if (e.LBPoint.Y + dy < e.LTPoint.Y) {
-    h += e.LTPoint.Y - (e.LBPoint.Y + dy);
-    dy = h - ph;
-  }
-  if (e.RBPoint.Y + dy < e.RTPoint.Y) {
-    h += e.RTPoint.Y - (e.RBPoint.Y + dy);
-    dy = h - ph;
-  }
+  auto uncross = [](int& size, int& delta, int pictureSize, int fixed, int moved) {
+    if (moved + delta >= fixed) return;
+    size += fixed - (moved + delta);
+    delta = size - pictureSize;
+  };
+  uncross(w, dx, pw, e.LTPoint.X, e.RTPoint.X);
+  uncross(w, dx, pw, e.LBPoint.X, e.RBPoint.X);
+  uncross(h, dy, ph, e.LTPoint.Y, e.LBPoint.Y);
+  uncross(h, dy, ph, e.RTPoint.Y, e.RBPoint.Y);
   NewClRect = TRect{e.ClRect.Left, e.ClRect.Top, e.ClRect.Right + dx, e.ClRect.Bottom + dy};
   NewLTPoint = TPoint{e.LTPoint.X, e.LTPoint.Y};
   NewRTPoint = TPoint{e.RTPoint.X + dx, e.RTPoint.Y};
@@ -281,13 +252,7 @@ void TspSkinHintWindow::ActivateHintEx(const TRect& rect, const std::string& hin
 
 void TspSkinHintWindow::Place(TRect r) {
   int w = r.Width(), h = r.Height();
-  TRect area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  HWND active = GetActiveWindow();
-  TWinControl* activeForm = active ? TWinControl::FindControl(active) : nullptr;
-  if (dynamic_cast<TCustomForm*>(activeForm))
-    GetMonitorArea(active, true, area);
-  else if (Application && Application->MainForm() && Application->MainForm()->Showing())
-    GetMonitorArea(Application->MainForm()->Handle(), true, area);
+  const TRect area = spPopupWorkArea();
   // Flip to the other side of the anchor point rather than clamp.
   if (area.Right < r.Right) {
     r.Left -= w + 2;
@@ -340,7 +305,7 @@ void TspSkinHintWindow::FadeIn() {
   int value = 0;
   double last = 0;
   while (value < target && IsWindow(h)) {
-    double now = NowMs();
+    double now = spNowMs();
     if (now - last > 3) {
       last = now;
       value = std::min(value + step, target);
@@ -357,9 +322,10 @@ void TspSkinHintWindow::SetHintRegion() {
   const TspDataSkinHintWindow* e = Element();
   const TspPicture* mask = e ? ElementPicture(e->MaskPictureIndex) : nullptr;
   if (e && mask) {
-    HRGN rgn = NinePartRegionFromMask(Source(mask), Pt(e->LTPoint), Pt(e->RTPoint), Pt(e->LBPoint), Pt(e->RBPoint),
-                                      Rc(e->ClRect), Pt(NewLTPoint), Pt(NewRTPoint), Pt(NewLBPoint),
-                                      Pt(NewRBPoint), Rc(NewClRect), Width(), Height());
+    HRGN rgn = NinePartRegionFromMask(spPictureSource(mask), spWinPoint(e->LTPoint), spWinPoint(e->RTPoint),
+                                      spWinPoint(e->LBPoint), spWinPoint(e->RBPoint), spWinRect(e->ClRect),
+                                      spWinPoint(NewLTPoint), spWinPoint(NewRTPoint), spWinPoint(NewLBPoint),
+                                      spWinPoint(NewRBPoint), spWinRect(NewClRect), Width(), Height());
     if (rgn) {
       // The window owns the region from here on and frees the old one.
       SetWindowRgn(h, rgn, FALSE);
@@ -377,25 +343,13 @@ void TspSkinHintWindow::PaintBackground(TspPaintBuffer& b) {
   if (FSD) {
     const TspDataSkinHintWindow& e = *Element();
     const TspPicture* pic = ElementPicture(e.WindowPictureIndex);
-    TspNinePartSpec n;
-    n.SkinRect = RECT{0, 0, pic->Width, pic->Height};
-    n.LT = Pt(e.LTPoint);
-    n.RT = Pt(e.RTPoint);
-    n.LB = Pt(e.LBPoint);
-    n.RB = Pt(e.RBPoint);
-    n.ClRect = Rc(e.ClRect);
-    n.NewLT = Pt(NewLTPoint);
-    n.NewRT = Pt(NewRTPoint);
-    n.NewLB = Pt(NewLBPoint);
-    n.NewRB = Pt(NewRBPoint);
-    n.NewClRect = Rc(NewClRect);
-    n.LeftStretch = e.LeftStretch;
-    n.TopStretch = e.TopStretch;
-    n.RightStretch = e.RightStretch;
-    n.BottomStretch = e.BottomStretch;
-    n.StretchEffect = e.StretchEffect;
-    n.StretchType = static_cast<int>(e.StretchType);
-    DrawNinePart(b, Source(pic), n);
+    TspNinePartSpec n = spElementNinePart(e, RECT{0, 0, pic->Width, pic->Height}, e.ClRect);
+    n.NewLT = spWinPoint(NewLTPoint);
+    n.NewRT = spWinPoint(NewRTPoint);
+    n.NewLB = spWinPoint(NewLBPoint);
+    n.NewRB = spWinPoint(NewRBPoint);
+    n.NewClRect = spWinRect(NewClRect);
+    DrawNinePart(b, spPictureSource(pic), n);
   } else {
     b.Fill(b.ClientRect(), GetSysColor(COLOR_INFOBK));
     b.Frame(b.ClientRect(), GetSysColor(COLOR_BTNSHADOW));
@@ -486,7 +440,7 @@ void TspSkinHintWindow::Paint() {
 // TspSkinHint
 
 TspSkinHint::TspSkinHint(TComponent* owner) : TComponent(owner) {
-  HW = new TspSkinHintWindow(this);
+  HW.Set(new TspSkinHintWindow(this));
   HW->SetVisible(false);
   HintWindowClass = MakeHintWindowClass<TspSkinHintWindow>();
   gClassOwner = this;
@@ -503,7 +457,6 @@ TspSkinHint::TspSkinHint(TComponent* owner) : TComponent(owner) {
 
 TspSkinHint::~TspSkinHint() {
   FHintTimer.Stop();
-  if (FSD) FSD->RemoveFreeNotification(this);
   TApplicationHints* ah = ExistingApplicationHints();
   // Give back what is still ours, so that nothing calls into a freed component.
   if (gHookOwner == this) {
@@ -519,21 +472,11 @@ TspSkinHint::~TspSkinHint() {
     }
   }
   TspSkinHintWindow* w = HW;
-  HW = nullptr;
+  HW.Set(nullptr);
   delete w;
 }
 
-void TspSkinHint::Notification(TComponent* component, TOperation operation) {
-  TComponent::Notification(component, operation);
-  if (operation == opRemove && component == FSD) FSD = nullptr;
-  if (operation == opRemove && component == HW) HW = nullptr;
-}
-
-void TspSkinHint::SetSkinData(TspSkinData* value) {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) FSD->FreeNotification(this);
-}
+void TspSkinHint::SetSkinData(TspSkinData* value) { FSD.Set(value); }
 
 void TspSkinHint::SetAlphaBlendSupport(bool value) { FAlphaBlendSupport = value && IsWindows2000OrLater(); }
 

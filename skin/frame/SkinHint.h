@@ -126,9 +126,6 @@ public:
   // The first active hint component of the main form, or null.
   static TspSkinHint* FindSkinHint();
 
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
-
 private:
   void ShowHintOnTimer();
   void ShowHintExOnTimer();
@@ -137,8 +134,8 @@ private:
   POINT CursorBelow() const;
 
   bool FActive = true;
-  TspSkinData* FSD = nullptr;
-  TspSkinHintWindow* HW = nullptr;
+  TComponentRef<TspSkinData> FSD{this};
+  TComponentRef<TspSkinHintWindow> HW{this};
   bool FAlphaBlendSupport = true;
   TFont FDefaultFont;
   TspTimer FHintTimer;

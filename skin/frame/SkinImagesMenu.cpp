@@ -7,30 +7,13 @@
 #include "framework/WideText.h"
 #include "skin/controls/SkinDraw.h"
 #include "skin/data/SPUtils.h"
+#include "skin/frame/FrameDrawing.h"
 #include "skin/frame/SkinHint.h"
+#include "skin/frame/SkinMenus.h"
 
 namespace {
 
 
-double NowMs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
-TspImageSource Source(const TspPicture* p) {
-  TspImageSource s;
-  if (p) {
-    s.Pixels = p->Pixels.data();
-    s.Width = p->Width;
-    s.Height = p->Height;
-  }
-  return s;
-}
-
-POINT Pt(const TspPoint& p) { return POINT{p.X, p.Y}; }
-RECT Rc(const TspRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 int RW(const RECT& r) { return r.right - r.left; }
 int RH(const RECT& r) { return r.bottom - r.top; }
 bool RectEmpty(const TspRect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
@@ -170,7 +153,7 @@ void TspSkinImagesMenuPopupWindow::CalcWindowSize(int& width, int& height) {
     int pw = WindowPicture->Width, ph = WindowPicture->Height;
     width = pw - (e.ItemsRect.Right - e.ItemsRect.Left) + rowW;
     height = ph - (e.ItemsRect.Bottom - e.ItemsRect.Top) + itemsH;
-    NewLTPoint = Pt(e.LTPoint);
+    NewLTPoint = spWinPoint(e.LTPoint);
     NewRTPoint = POINT{width - (pw - e.RTPoint.X), e.RTPoint.Y};
     NewLBPoint = POINT{e.LBPoint.X, height - (ph - e.LBPoint.Y)};
     NewRBPoint = POINT{width - (pw - e.RBPoint.X), height - (ph - e.RBPoint.Y)};
@@ -190,9 +173,9 @@ void TspSkinImagesMenuPopupWindow::Show(const RECT& popupRect) {
   SetBounds(popupRect.left, popupRect.bottom, w, h);
   if (FSkinSupport && MaskPicture) {
     const TspDataSkinPopupWindow& e = *ImagesMenu->SkinData()->PopupWindow;
-    HRGN rgn = NinePartRegionFromMask(Source(MaskPicture), Pt(e.LTPoint), Pt(e.RTPoint), Pt(e.LBPoint),
-                                      Pt(e.RBPoint), Rc(e.ItemsRect), NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint,
-                                      NewItemsRect, w, h);
+    HRGN rgn = NinePartRegionFromMask(spPictureSource(MaskPicture), spWinPoint(e.LTPoint), spWinPoint(e.RTPoint),
+                                      spWinPoint(e.LBPoint), spWinPoint(e.RBPoint), spWinRect(e.ItemsRect), NewLTPoint,
+                                      NewRTPoint, NewLBPoint, NewRBPoint, NewItemsRect, w, h);
     // The window owns its region and frees the old one.
     if (rgn) SetWindowRgn(handle, rgn, TRUE);
     FRgn = rgn;
@@ -202,15 +185,8 @@ void TspSkinImagesMenuPopupWindow::Show(const RECT& popupRect) {
   }
 
   // Keep it on the monitor: above the anchor when it would pass the bottom.
-  TRect area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  HWND active = GetActiveWindow();
-  TWinControl* activeForm = active ? TWinControl::FindControl(active) : nullptr;
-  if (dynamic_cast<TCustomForm*>(activeForm))
-    GetMonitorArea(active, true, area);
-  else if (Application && Application->MainForm() && Application->MainForm()->Showing())
-    GetMonitorArea(Application->MainForm()->Handle(), true, area);
-  else if (auto* ow = dynamic_cast<TWinControl*>(ImagesMenu->Owner()); ow && ow->HandleAllocated())
-    GetMonitorArea(ow->HandleIfAllocated(), true, area);
+  auto* owner = dynamic_cast<TWinControl*>(ImagesMenu->Owner());
+  const TRect area = spPopupWorkArea(owner ? owner->HandleIfAllocated() : nullptr);
   int left = popupRect.left, top = popupRect.bottom;
   if (top + h > area.Bottom) top = popupRect.top - h;
   if (left + w > area.Right) left = area.Right - w;
@@ -232,9 +208,9 @@ void TspSkinImagesMenuPopupWindow::Show(const RECT& popupRect) {
     int target = ImagesMenu->AlphaBlendValue;
     int step = std::max(1, target / 15);
     int value = 0;
-    double last = NowMs();
+    double last = spNowMs();
     while (value < target) {
-      double now = NowMs();
+      double now = spNowMs();
       if (now - last > 5) {
         last = now;
         value = std::min(value + step, target);
@@ -276,23 +252,15 @@ void TspSkinImagesMenuPopupWindow::AppMessage(MSG& msg, bool& handled) {
       ProcessKey(static_cast<WORD>(msg.wParam));
       handled = true;
       break;
-    case WM_MOVE:
-    case WM_SIZE:
-    case WM_ACTIVATE:
-    case WM_KILLFOCUS:
-    case WM_CANCELMODE:
-    case WM_MOUSEACTIVATE:
-    case WM_NCLBUTTONDOWN:
-    case WM_NCRBUTTONDOWN:
-    case WM_NCMBUTTONDOWN:
+    // The grid takes its own left presses; the system keys end it as well.
+    case WM_LBUTTONDOWN:
+      break;
     case WM_SYSKEYDOWN:
     case WM_SYSCHAR:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-    case WM_PARENTNOTIFY:
       Hide(false);
       break;
     default:
+      if (IsMenuCloseMessage(msg.message)) Hide(false);
       break;
   }
 }
@@ -465,25 +433,13 @@ void TspSkinImagesMenuPopupWindow::Paint() {
   if (FSkinSupport) {
     const TspDataSkinPopupWindow& e = *ImagesMenu->SkinData()->PopupWindow;
     const TspPicture* pic = SkinPicture(e.WindowPictureIndex);
-    TspNinePartSpec n;
-    n.SkinRect = RECT{0, 0, pic->Width, pic->Height};
-    n.LT = Pt(e.LTPoint);
-    n.RT = Pt(e.RTPoint);
-    n.LB = Pt(e.LBPoint);
-    n.RB = Pt(e.RBPoint);
-    n.ClRect = Rc(e.ItemsRect);
+    TspNinePartSpec n = spElementNinePart(e, RECT{0, 0, pic->Width, pic->Height}, e.ItemsRect);
     n.NewLT = NewLTPoint;
     n.NewRT = NewRTPoint;
     n.NewLB = NewLBPoint;
     n.NewRB = NewRBPoint;
     n.NewClRect = NewItemsRect;
-    n.LeftStretch = e.LeftStretch;
-    n.TopStretch = e.TopStretch;
-    n.RightStretch = e.RightStretch;
-    n.BottomStretch = e.BottomStretch;
-    n.StretchEffect = e.StretchEffect;
-    n.StretchType = static_cast<int>(e.StretchType);
-    DrawNinePart(b, Source(pic), n);
+    DrawNinePart(b, spPictureSource(pic), n);
   } else {
     b.Fill(b.ClientRect(), GetSysColor(COLOR_WINDOW));
     b.Frame(b.ClientRect(), GetSysColor(COLOR_BTNSHADOW));
@@ -542,25 +498,13 @@ void TspSkinImagesMenuPopupWindow::DrawItemFrame(TspPaintBuffer& b, const RECT& 
     TspRect src = pressed && !RectEmpty(e->DownSkinRect) ? e->DownSkinRect : e->ActiveSkinRect;
     if (RectEmpty(src)) src = e->SkinRect;
     int dx = w - (e->SkinRect.Right - e->SkinRect.Left), dy = h - (e->SkinRect.Bottom - e->SkinRect.Top);
-    TspNinePartSpec n;
-    n.SkinRect = Rc(src);
-    n.LT = Pt(e->LTPoint);
-    n.RT = Pt(e->RTPoint);
-    n.LB = Pt(e->LBPoint);
-    n.RB = Pt(e->RBPoint);
-    n.ClRect = Rc(e->ClRect);
+    TspNinePartSpec n = spElementNinePart(*e, spWinRect(src), e->ClRect);
     n.NewLT = n.LT;
     n.NewRT = POINT{e->RTPoint.X + dx, e->RTPoint.Y};
     n.NewLB = POINT{e->LBPoint.X, e->LBPoint.Y + dy};
     n.NewRB = POINT{e->RBPoint.X + dx, e->RBPoint.Y + dy};
     n.NewClRect = RECT{e->ClRect.Left, e->ClRect.Top, e->ClRect.Right + dx, e->ClRect.Bottom + dy};
-    n.LeftStretch = e->LeftStretch;
-    n.TopStretch = e->TopStretch;
-    n.RightStretch = e->RightStretch;
-    n.BottomStretch = e->BottomStretch;
-    n.StretchEffect = e->StretchEffect;
-    n.StretchType = static_cast<int>(e->StretchType);
-    DrawNinePart(cell, Source(pic), n);
+    DrawNinePart(cell, spPictureSource(pic), n);
   } else {
     cell.Fill(cell.ClientRect(), pressed ? RGB(133, 147, 181) : RGB(182, 189, 210));
     cell.Frame(cell.ClientRect(), RGB(0, 0, 128));
@@ -620,7 +564,8 @@ void TspSkinImagesMenuPopupWindow::DrawGroupHeader(TspPaintBuffer& b, const std:
     int w = RW(r);
     if (w <= 0 || sh <= 0) return;
     TspPaintBuffer strip(w, sh);
-    DrawHorzThreePart(strip, Source(pic), Rc(le->SkinRect), le->LTPoint.X, sw - le->RTPoint.X, le->StretchEffect);
+    DrawHorzThreePart(strip, spPictureSource(pic), spWinRect(le->SkinRect), le->LTPoint.X, sw - le->RTPoint.X,
+                      le->StretchEffect);
     TFont font;
     font.SetName(le->FontName);
     font.SetHeight(le->FontHeight);
@@ -649,40 +594,15 @@ TspSkinImagesMenu::TspSkinImagesMenu(TComponent* owner) : TComponent(owner) {}
 
 TspSkinImagesMenu::~TspSkinImagesMenu() {
   FReleaseTimer.Stop();
-  if (FImages) FImages->RemoveFreeNotification(this);
-  if (FSkinData) FSkinData->RemoveFreeNotification(this);
-  if (FSkinHint) FSkinHint->RemoveFreeNotification(this);
   TspSkinImagesMenuPopupWindow* w = FPopupWindow;
   FPopupWindow = nullptr;
   delete w;
   FRetired.reset();
 }
 
-void TspSkinImagesMenu::Notification(TComponent* component, TOperation operation) {
-  TComponent::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FImages) FImages = nullptr;
-  if (component == FSkinData) FSkinData = nullptr;
-  if (component == FSkinHint) FSkinHint = nullptr;
-}
+TspSkinHint* TspSkinImagesMenu::SkinHint() const { return FSkinHint; }
 
-void TspSkinImagesMenu::SetImages(TCustomImageList* value) {
-  if (FImages) FImages->RemoveFreeNotification(this);
-  FImages = value;
-  if (FImages) FImages->FreeNotification(this);
-}
-
-void TspSkinImagesMenu::SetSkinData(TspSkinData* value) {
-  if (FSkinData) FSkinData->RemoveFreeNotification(this);
-  FSkinData = value;
-  if (FSkinData) FSkinData->FreeNotification(this);
-}
-
-void TspSkinImagesMenu::SetSkinHint(TspSkinHint* value) {
-  if (FSkinHint) FSkinHint->RemoveFreeNotification(this);
-  FSkinHint = value;
-  if (FSkinHint) FSkinHint->FreeNotification(this);
-}
+void TspSkinImagesMenu::SetSkinHint(TspSkinHint* value) { FSkinHint.Set(value); }
 
 void TspSkinImagesMenu::SetColumnsCount(int value) {
   if (value >= 1 && value <= 50) FColumnsCount = value;

@@ -122,15 +122,15 @@ public:
   ~TspSkinImagesMenu() override;
 
   TCustomImageList* Images() const override { return FImages; }
-  void SetImages(TCustomImageList* value);
+  void SetImages(TCustomImageList* value) { FImages.Set(value); }
   TspImagesMenuItems* ImagesItems() { return &FImagesItems; }
   int ItemIndex = -1;
   int ColumnsCount() const { return FColumnsCount; }
   // 1 to 50; other values are ignored.
   void SetColumnsCount(int value);
   TspSkinData* SkinData() const { return FSkinData; }
-  void SetSkinData(TspSkinData* value);
-  TspSkinHint* SkinHint() const { return FSkinHint; }
+  void SetSkinData(TspSkinData* value) { FSkinData.Set(value); }
+  TspSkinHint* SkinHint() const;
   void SetSkinHint(TspSkinHint* value);
   bool ShowHints = true;
   bool ShowSelectedItem = true;
@@ -161,23 +161,20 @@ public:
   // Closes the window and fires the close and choice events.
   void ProcessEvents(bool processEvents);
 
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
-
 private:
   void FreeRetired();
 
-  TCustomImageList* FImages = nullptr;
+  TComponentRef<TCustomImageList> FImages{this};
   TspImagesMenuItems FImagesItems{this};
   int FColumnsCount = 1;
-  TspSkinData* FSkinData = nullptr;
+  TComponentRef<TspSkinData> FSkinData{this};
   TspSkinImagesMenuPopupWindow* FPopupWindow = nullptr;
   // A closed window waits here until its own handlers have returned.
   std::unique_ptr<TspSkinImagesMenuPopupWindow> FRetired;
   TspTimer FReleaseTimer;
   int FOldItemIndex = -1;
   TFont FDefaultFont;
-  TspSkinHint* FSkinHint = nullptr;
+  TComponentRef<TspSkinHint> FSkinHint{this};
 
   friend class TspSkinImagesMenuPopupWindow;
 };

@@ -238,15 +238,11 @@ TspSkinMDITabsBar::~TspSkinMDITabsBar() {
   for (auto& t : ObjectList)
     if (t->Child) t->Child->RemoveFreeNotification(this);
   ObjectList.clear();
-  SetDynamicSkinForm(nullptr);
 }
 
 void TspSkinMDITabsBar::Notification(TComponent* AComponent, TOperation Operation) {
   Base::Notification(AComponent, Operation);
   if (Operation != opRemove) return;
-  if (AComponent == static_cast<TComponent*>(FDynamicSkinForm)) FDynamicSkinForm = nullptr;
-  if (AComponent == static_cast<TComponent*>(FListButton)) FListButton = nullptr;
-  if (AComponent == static_cast<TComponent*>(FHideListButton)) FHideListButton = nullptr;
   // A child freed without being hidden first takes its tab with it.
   for (auto& t : ObjectList)
     if (static_cast<TComponent*>(t->Child) == AComponent) {
@@ -256,10 +252,10 @@ void TspSkinMDITabsBar::Notification(TComponent* AComponent, TOperation Operatio
     }
 }
 
+TspDynamicSkinForm* TspSkinMDITabsBar::DynamicSkinForm() const { return FDynamicSkinForm; }
+
 void TspSkinMDITabsBar::SetDynamicSkinForm(TspDynamicSkinForm* Value) {
-  if (FDynamicSkinForm) FDynamicSkinForm->RemoveFreeNotification(this);
-  FDynamicSkinForm = Value;
-  if (FDynamicSkinForm) FDynamicSkinForm->FreeNotification(this);
+  FDynamicSkinForm.Set(Value);
 }
 
 void TspSkinMDITabsBar::SetTabKind(TspSkinMDITabKind Value) {
@@ -744,8 +740,8 @@ TspSkinMenuSpeedButton* TspSkinMDITabsBar::MakeListButton(TAlign Align, int Arro
 void TspSkinMDITabsBar::CheckListButtons() {
   // The buttons are made once and shown while they have something to list;
   // a control is never freed from inside the messages that paint or hide.
-  if (!FListButton) FListButton = MakeListButton(alLeft, 4, FListMenu, false);
-  if (!FHideListButton) FHideListButton = MakeListButton(alRight, 2, FHideListMenu, true);
+  if (!FListButton) FListButton.Set(MakeListButton(alLeft, 4, FListMenu, false));
+  if (!FHideListButton) FHideListButton.Set(MakeListButton(alRight, 2, FHideListMenu, true));
   const bool list = !ObjectList.empty(), hidden = FInVisibleCount > 0;
   if (FListButton->Visible() != list) FListButton->SetVisible(list);
   if (FHideListButton->Visible() != hidden) FHideListButton->SetVisible(hidden);

@@ -61,7 +61,7 @@ public:
   bool MoveTabs = true;
   bool DblClickChildMove = false;
   bool SupportChildMenus = true;
-  TspDynamicSkinForm* DynamicSkinForm() const { return FDynamicSkinForm; }
+  TspDynamicSkinForm* DynamicSkinForm() const;
   void SetDynamicSkinForm(TspDynamicSkinForm* Value);
   bool UseSkinSize = true;
   bool UseSkinFont = true;
@@ -93,8 +93,8 @@ public:
   int FCloseSize = 14;
   int FBottomOffset = 0, FActiveTabOffset = 0;
   // Shown while there are tabs, and while some have no place.
-  TspSkinMenuSpeedButton* FListButton = nullptr;
-  TspSkinMenuSpeedButton* FHideListButton = nullptr;
+  TComponentRef<TspSkinMenuSpeedButton> FListButton{this};
+  TComponentRef<TspSkinMenuSpeedButton> FHideListButton{this};
   TspSkinPopupMenu* FListMenu = nullptr;
   TspSkinPopupMenu* FHideListMenu = nullptr;
 
@@ -141,7 +141,7 @@ private:
 
   TspSkinMDITabKind FTabKind = sptkTab;
   bool FShowCloseButtons = false;
-  TspDynamicSkinForm* FDynamicSkinForm = nullptr;
+  TComponentRef<TspDynamicSkinForm> FDynamicSkinForm{this};
   int FDefaultHeight = 21;
   int FDragRightLimit = 0;
 };

@@ -32,18 +32,6 @@ void FillBox(TCanvas* C, const TRect& R, TColor Color) {
 // ===========================================================================
 // TspSkinMainMenu
 
-void TspSkinMainMenu::SetSkinData(TspSkinData* value) {
-  if (FSD == value) return;
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) FSD->FreeNotification(this);
-}
-
-void TspSkinMainMenu::Notification(TComponent* AComponent, TOperation Operation) {
-  TMainMenu::Notification(AComponent, Operation);
-  if (Operation == opRemove && AComponent == FSD) FSD = nullptr;
-}
-
 // ===========================================================================
 // TspMenuBarObject
 
@@ -521,9 +509,7 @@ TspSkinMainMenuBar::~TspSkinMainMenuBar() {
 void TspSkinMainMenuBar::Notification(TComponent* AComponent, TOperation Operation) {
   TspSkinControl::Notification(AComponent, Operation);
   if (Operation != opRemove) return;
-  if (AComponent == FDSF) FDSF = nullptr;
   if (AComponent == FMainMenu) {
-    FMainMenu = nullptr;
     ObjectList.clear();
     ActiveObject = OldActiveObject = MouseCaptureObject = -1;
   }
@@ -534,13 +520,10 @@ void TspSkinMainMenuBar::SetDynamicSkinForm(TspDynamicSkinForm* Value) {
   if (FDSF) {
     if (TspFormMenus* fm = spFormMenus(FDSF))
       if (fm->MainMenuBar == this) fm->MainMenuBar = nullptr;
-    FDSF->RemoveFreeNotification(this);
   }
-  FDSF = Value;
-  if (FDSF) {
-    FDSF->FreeNotification(this);
+  FDSF.Set(Value);
+  if (FDSF)
     if (TspFormMenus* fm = spFormMenus(FDSF)) fm->MainMenuBar = this;
-  }
 }
 
 void TspSkinMainMenuBar::SetDefItemFont(const TFont* Value) {
@@ -559,10 +542,7 @@ void TspSkinMainMenuBar::SetDefaultHeight(int Value) {
 }
 
 void TspSkinMainMenuBar::SetMainMenu(TMainMenu* Value) {
-  if (FMainMenu == Value) return;
-  if (FMainMenu) FMainMenu->RemoveFreeNotification(this);
-  FMainMenu = Value;
-  if (FMainMenu) FMainMenu->FreeNotification(this);
+  if (!FMainMenu.Set(Value)) return;
   CreateMenu();
   if (HandleAllocated()) Invalidate();
 }
@@ -947,30 +927,11 @@ void TspSkinMainMenuBar::EnterMenuMode() {
   if (fm->OnMainMenuEnter) fm->OnMainMenuEnter(this);
 }
 
-void TspSkinMainMenuBar::NextMenuItem() {
-  const int n = static_cast<int>(ObjectList.size());
-  auto usable = [this](int i) {
-    auto* it = Item(i);
-    return it && it->Enabled && it->Visible;
-  };
-  int cur = -1;
-  for (int i = 0; i < n; ++i)
-    if (usable(i) && (ObjectList[static_cast<size_t>(i)]->Active || ObjectList[static_cast<size_t>(i)]->FDown)) {
-      cur = i;
-      break;
-    }
-  int next = -1;
-  for (int i = cur + 1; i < n && next == -1; ++i)
-    if (usable(i)) next = i;
-  for (int i = 0; i < n && next == -1; ++i)
-    if (usable(i)) next = i;
-  if (next == -1 || next == cur) return;
-  if (cur != -1) ObjectList[static_cast<size_t>(cur)]->MouseLeave();
-  ObjectList[static_cast<size_t>(next)]->MouseEnter();
-  ActiveObject = next;
-}
+void TspSkinMainMenuBar::NextMenuItem() { StepMenuItem(1); }
 
-void TspSkinMainMenuBar::PrevMenuItem() {
+void TspSkinMainMenuBar::PrevMenuItem() { StepMenuItem(-1); }
+
+void TspSkinMainMenuBar::StepMenuItem(int step) {
   const int n = static_cast<int>(ObjectList.size());
   auto usable = [this](int i) {
     auto* it = Item(i);
@@ -982,15 +943,17 @@ void TspSkinMainMenuBar::PrevMenuItem() {
       cur = i;
       break;
     }
-  int prev = -1;
-  for (int i = (cur == -1 ? n : cur) - 1; i >= 0 && prev == -1; --i)
-    if (usable(i)) prev = i;
-  for (int i = n - 1; i >= 0 && prev == -1; --i)
-    if (usable(i)) prev = i;
-  if (prev == -1 || prev == cur) return;
+  // From the current item (or from the near end) round the bar.
+  const int start = cur != -1 ? cur : (step > 0 ? -1 : n);
+  int target = -1;
+  for (int k = 1; k <= n && target == -1; ++k) {
+    const int i = ((start + step * k) % n + n) % n;
+    if (usable(i)) target = i;
+  }
+  if (target == -1 || target == cur) return;
   if (cur != -1) ObjectList[static_cast<size_t>(cur)]->MouseLeave();
-  ObjectList[static_cast<size_t>(prev)]->MouseEnter();
-  ActiveObject = prev;
+  ObjectList[static_cast<size_t>(target)]->MouseEnter();
+  ActiveObject = target;
 }
 
 bool TspSkinMainMenuBar::CheckAccelerator(WORD Key) {

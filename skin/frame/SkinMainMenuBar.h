@@ -23,16 +23,12 @@ class TspSkinMainMenuBar;
 class TspSkinMainMenu : public TMainMenu {
 public:
   using TMainMenu::TMainMenu;
-  ~TspSkinMainMenu() override { SetSkinData(nullptr); }
   TspSkinData* SkinData() const { return FSD; }
-  void SetSkinData(TspSkinData* value);
+  void SetSkinData(TspSkinData* value) { FSD.Set(value); }
   TspDynamicSkinForm* DSF = nullptr;
 
-protected:
-  void Notification(TComponent* AComponent, TOperation Operation) override;
-
 private:
-  TspSkinData* FSD = nullptr;
+  TComponentRef<TspSkinData> FSD{this};
 };
 
 // The common part of what the bar shows.
@@ -233,6 +229,9 @@ protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
+  // Moves the highlight `step` usable items on (1 next, -1 previous),
+  // round the bar.
+  void StepMenuItem(int step);
   void PaintObjects(TCanvas* C);
   // The tool-bar mode background from "resizetoolpanel" (or "panel"); false
   // when the skin has neither.
@@ -243,7 +242,7 @@ private:
 
   TFont FDefItemFont;
   int FDefaultWidth = 0, FDefaultHeight = 22;
-  TspDynamicSkinForm* FDSF = nullptr;
-  TMainMenu* FMainMenu = nullptr;
+  TComponentRef<TspDynamicSkinForm> FDSF{this};
+  TComponentRef<TMainMenu> FMainMenu{this};
   bool FInPaint = false;
 };

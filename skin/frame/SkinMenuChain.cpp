@@ -7,11 +7,11 @@
 #include "skin/data/SPUtils.h"
 #include "skin/frame/SkinFrameObjects.h"
 
-TspSkinMenu::TspSkinMenu(TComponent* AOwner, TCustomForm* AForm) : TComponent(AOwner), FForm(AForm) {
+TspSkinMenu::TspSkinMenu(TComponent* AOwner, TCustomForm* AForm) : TComponent(AOwner) {
   FDefaultMenuItemFont.SetName("Arial");
   FDefaultMenuItemFont.SetStyle(0);
   FDefaultMenuItemFont.SetHeight(14);
-  if (FForm) FForm->FreeNotification(this);
+  FForm.Set(AForm);
 }
 
 TspSkinMenu::~TspSkinMenu() {
@@ -20,32 +20,6 @@ TspSkinMenu::~TspSkinMenu() {
   CloseWindows(0);
   for (int i = ComponentCount() - 1; i >= 0; --i)
     if (auto* w = dynamic_cast<TspSkinPopupWindow*>(Components(i))) delete w;
-  if (FForm) FForm->RemoveFreeNotification(this);
-  SetPopupCtrl(nullptr);
-  SetDCtrl(nullptr);
-}
-
-void TspSkinMenu::Notification(TComponent* AComponent, TOperation Operation) {
-  TComponent::Notification(AComponent, Operation);
-  if (Operation != opRemove) return;
-  if (AComponent == FPopupCtrl) FPopupCtrl = nullptr;
-  if (AComponent == FDCtrl) FDCtrl = nullptr;
-  if (AComponent == FForm) FForm = nullptr;
-  if (AComponent == SkinData) SkinData = nullptr;
-}
-
-void TspSkinMenu::SetPopupCtrl(TControl* value) {
-  if (FPopupCtrl == value) return;
-  if (FPopupCtrl && FPopupCtrl != FDCtrl) FPopupCtrl->RemoveFreeNotification(this);
-  FPopupCtrl = value;
-  if (FPopupCtrl) FPopupCtrl->FreeNotification(this);
-}
-
-void TspSkinMenu::SetDCtrl(TControl* value) {
-  if (FDCtrl == value) return;
-  if (FDCtrl && FDCtrl != FPopupCtrl) FDCtrl->RemoveFreeNotification(this);
-  FDCtrl = value;
-  if (FDCtrl) FDCtrl->FreeNotification(this);
 }
 
 void TspSkinMenu::GetWorkArea() {
@@ -70,9 +44,7 @@ void TspSkinMenu::Popup2(TControl* APopupCtrl, TspSkinData* ASkinData, int Start
   if (!FPopupList.empty() || FVisible) CloseWindows(0);
   SetPopupCtrl(APopupCtrl);
   GetWorkArea();
-  if (SkinData) SkinData->RemoveFreeNotification(this);
-  SkinData = ASkinData;
-  if (SkinData) SkinData->FreeNotification(this);
+  SkinData.Set(ASkinData);
   int count = AItem ? AItem->Count() : 0;
   if (AItem2) count += AItem2->Count();
   if (AItem && AItem->Count() > 0 && StartIndex < count) {

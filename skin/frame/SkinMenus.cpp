@@ -4,6 +4,7 @@
 
 #include "framework/SysUtils.h"
 #include "skin/data/SPUtils.h"
+#include "skin/frame/FrameDrawing.h"
 #include "skin/data/speffbmp.h"
 
 namespace {
@@ -52,15 +53,6 @@ std::unique_ptr<TBitmap> NewImage(int w, int h) {
   return std::make_unique<TBitmap>(std::max(1, w), std::max(1, h), pf32bit);
 }
 
-// Milliseconds of a fine clock: the system tick count moves in 16 ms steps
-// under some systems, too coarse for the fade's 5 ms spacing.
-double NowMs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
 }  // namespace
 
 // The unit's mark routines, in a pen colour.
@@ -86,6 +78,26 @@ static void DrawMenuRadioMark(TCanvas* C, int X, int Y, TColor Color) {
   C->Brush()->SetStyle(bsSolid);
   C->Brush()->SetColor(Color);
   C->Ellipse(TRect{X, Y, X + 6, Y + 6});
+}
+
+// The glyph of one of the frame's own commands (known by the item's name)
+// at (X, Y); false for any other item.
+static bool DrawFrameCommandGlyph(TCanvas* C, const std::string& name, int X, int Y, TColor Color) {
+  if (name == "DSF_CLOSE" || name == "TRAY_DSF_CLOSE")
+    DrawCloseGlyph(C, X, Y, Color);
+  else if (name == "DSF_MINITEM")
+    DrawMinimizeGlyph(C, X, Y, Color);
+  else if (name == "DSF_MAXITEM")
+    DrawMaximizeGlyph(C, X, Y, Color);
+  else if (name == "DSF_RESTORE" || name == "TRAY_DSF_RESTORE")
+    DrawRestoreGlyph(C, X, Y, Color);
+  else if (name == "DSF_ROLLUP")
+    DrawRollUpGlyph(C, X, Y, Color);
+  else if (name == "DSF_MINTOTRAY")
+    DrawMinimizeToTrayGlyph(C, X, Y, Color);
+  else
+    return false;
+  return true;
 }
 
 // ===========================================================================
@@ -410,48 +422,15 @@ void TspSkinMenuItem::DrawContent(TCanvas* C, int W, int H, bool IsActive, bool 
   }
   if (MI->UseImageColor) color = IsActive ? MI->ActiveImageColor : MI->ImageColor;
 
-  TBitmap* glyph = MenuItem->Bitmap()->Empty() ? nullptr : MenuItem->Bitmap();
-  TCustomImageList* list = Parent->ImgL;
-  bool fromList = !glyph && list && MenuItem->ImageIndex >= 0 && MenuItem->ImageIndex < list->Count();
-  if (glyph || fromList) {
-    int gw = glyph ? glyph->Width() : list->Width();
-    int gh = glyph ? glyph->Height() : list->Height();
-    int x, y;
-    if (imageRct.IsEmpty()) {
-      x = T.Left + 2;
-      y = mid - gh / 2;
-    } else {
-      x = imageRct.Left + imageRct.Width() / 2 - gw / 2;
-      y = imageRct.Top + imageRct.Height() / 2 - gh / 2;
-    }
-    if (glyph)
-      C->Draw(x, y, glyph);
-    else
-      list->Draw(C, x, y, MenuItem->ImageIndex, MenuItem->Enabled);
-    if (MenuItem->Checked()) {
-      C->Pen()->SetColor(color);
-      C->Brush()->SetStyle(bsClear);
-      C->Rectangle(x - 1, y - 1, x + gw + 1, y + gh + 1);
-    }
-    return;
-  }
+  const bool ownImage = DrawOwnImage(C, color, [&](int gw, int gh) {
+    if (imageRct.IsEmpty()) return TPoint{T.Left + 2, mid - gh / 2};
+    return TPoint{imageRct.Left + imageRct.Width() / 2 - gw / 2, imageRct.Top + imageRct.Height() / 2 - gh / 2};
+  });
+  if (ownImage) return;
   TPoint P = imageRct.IsEmpty()
                  ? TPoint{T.Left + 2, mid - 4}
                  : TPoint{imageRct.Left + imageRct.Width() / 2 - 4, imageRct.Top + imageRct.Height() / 2 - 4};
-  const std::string& name = MenuItem->Name();
-  if (name == "DSF_CLOSE" || name == "TRAY_DSF_CLOSE") {
-    DrawCloseGlyph(C, P.X, P.Y, color);
-  } else if (name == "DSF_MINITEM") {
-    DrawMinimizeGlyph(C, P.X, P.Y, color);
-  } else if (name == "DSF_MAXITEM") {
-    DrawMaximizeGlyph(C, P.X, P.Y, color);
-  } else if (name == "DSF_RESTORE" || name == "TRAY_DSF_RESTORE") {
-    DrawRestoreGlyph(C, P.X, P.Y, color);
-  } else if (name == "DSF_ROLLUP") {
-    DrawRollUpGlyph(C, P.X, P.Y, color);
-  } else if (name == "DSF_MINTOTRAY") {
-    DrawMinimizeToTrayGlyph(C, P.X, P.Y, color);
-  } else if (MenuItem->Checked()) {
+  if (!DrawFrameCommandGlyph(C, MenuItem->Name(), P.X, P.Y, color) && MenuItem->Checked()) {
     TRect markArea = imageRct.IsEmpty() ? TRect{T.Left + 2, textRct.Top, T.Left + 16, textRct.Bottom} : imageRct;
     if (MenuItem->RadioItem) {
       TRect pic = ToTRect(MI->RadioImageRect);
@@ -471,6 +450,26 @@ void TspSkinMenuItem::DrawContent(TCanvas* C, int W, int H, bool IsActive, bool 
         DrawPictureMark(C, IsActive ? apic : pic, markArea);
     }
   }
+}
+
+bool TspSkinMenuItem::DrawOwnImage(TCanvas* C, TColor color, const std::function<TPoint(int gw, int gh)>& place) {
+  TBitmap* glyph = MenuItem->Bitmap()->Empty() ? nullptr : MenuItem->Bitmap();
+  TCustomImageList* list = Parent->ImgL;
+  bool fromList = !glyph && list && MenuItem->ImageIndex >= 0 && MenuItem->ImageIndex < list->Count();
+  if (!glyph && !fromList) return false;
+  const int gw = glyph ? glyph->Width() : list->Width();
+  const int gh = glyph ? glyph->Height() : list->Height();
+  const TPoint p = place(gw, gh);
+  if (glyph)
+    C->Draw(p.X, p.Y, glyph);
+  else
+    list->Draw(C, p.X, p.Y, MenuItem->ImageIndex, MenuItem->Enabled);
+  if (MenuItem->Checked()) {
+    C->Pen()->SetColor(color);
+    C->Brush()->SetStyle(bsClear);
+    C->Rectangle(p.X - 1, p.Y - 1, p.X + gw + 1, p.Y + gh + 1);
+  }
+  return true;
 }
 
 void TspSkinMenuItem::DefaultDraw(TCanvas* Cnvs) {
@@ -529,38 +528,9 @@ void TspSkinMenuItem::DefaultDraw(TCanvas* Cnvs) {
     CanvasDrawTextW(c, wkeys, sr, flags);
   }
   if (MenuItem->Count() > 0) DrawMenuSubArrow(c, w - 9, mid - 4, color);
-  TBitmap* glyph = MenuItem->Bitmap()->Empty() ? nullptr : MenuItem->Bitmap();
-  TCustomImageList* list = Parent->ImgL;
-  bool fromList = !glyph && list && MenuItem->ImageIndex >= 0 && MenuItem->ImageIndex < list->Count();
-  if (glyph || fromList) {
-    int gw = glyph ? glyph->Width() : list->Width();
-    int gh = glyph ? glyph->Height() : list->Height();
-    int x = 4, y = mid - gh / 2;
-    if (glyph)
-      c->Draw(x, y, glyph);
-    else
-      list->Draw(c, x, y, MenuItem->ImageIndex, MenuItem->Enabled);
-    if (MenuItem->Checked()) {
-      c->Pen()->SetColor(color);
-      c->Brush()->SetStyle(bsClear);
-      c->Rectangle(x - 1, y - 1, x + gw + 1, y + gh + 1);
-    }
-  } else {
-    const std::string& name = MenuItem->Name();
-    int px = 4, py = mid - 4;
-    if (name == "DSF_CLOSE" || name == "TRAY_DSF_CLOSE")
-      DrawCloseGlyph(c, px, py, color);
-    else if (name == "DSF_MINITEM")
-      DrawMinimizeGlyph(c, px, py, color);
-    else if (name == "DSF_MAXITEM")
-      DrawMaximizeGlyph(c, px, py, color);
-    else if (name == "DSF_RESTORE" || name == "TRAY_DSF_RESTORE")
-      DrawRestoreGlyph(c, px, py, color);
-    else if (name == "DSF_ROLLUP")
-      DrawRollUpGlyph(c, px, py, color);
-    else if (name == "DSF_MINTOTRAY")
-      DrawMinimizeToTrayGlyph(c, px, py, color);
-    else if (MenuItem->Checked() && MenuItem->RadioItem)
+  const bool ownImage = DrawOwnImage(c, color, [&](int, int gh) { return TPoint{4, mid - gh / 2}; });
+  if (!ownImage && !DrawFrameCommandGlyph(c, MenuItem->Name(), 4, mid - 4, color)) {
+    if (MenuItem->Checked() && MenuItem->RadioItem)
       DrawMenuRadioMark(c, 5, mid - 3, color);
     else if (MenuItem->Checked())
       DrawMenuCheckMark(c, 5, mid - 4, color);
@@ -780,7 +750,8 @@ void TspSkinPopupWindow::LayoutItems() {
   }
   if (Scroll)
     for (int i = 0; i < count; ++i)
-      if (i < VisibleStartIndex || i >= VisibleStartIndex + VisibleCount) ItemList[static_cast<size_t>(i)]->FVisible = false;
+      if (i < VisibleStartIndex || i >= VisibleStartIndex + VisibleCount)
+        ItemList[static_cast<size_t>(i)]->FVisible = false;
 }
 
 int TspSkinPopupWindow::GetLastPageStartIndex() const {
@@ -897,9 +868,9 @@ void TspSkinPopupWindow::ShowWindowNow() {
     int target = std::max(0, std::min(255, AlphaBlendValue));
     int step = std::max(1, target / 15);
     int alpha = 0;
-    double last = NowMs() - 10;
+    double last = spNowMs() - 10;
     while (alpha < target) {
-      double now = NowMs();
+      double now = spNowMs();
       if (now - last > 5) {
         last = now;
         alpha = std::min(target, alpha + step);
@@ -1303,21 +1274,7 @@ TspSkinMenuHost* FindSkinMenuHost(TComponent* form) {
 
 TspSkinPopupMenu::TspSkinPopupMenu(TComponent* AOwner) : TPopupMenu(AOwner) {}
 
-TspSkinPopupMenu::~TspSkinPopupMenu() { SetSkinData(nullptr); }
-
-void TspSkinPopupMenu::SetSkinData(TspSkinData* value) {
-  if (FSD == value) return;
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) FSD->FreeNotification(this);
-}
-
-void TspSkinPopupMenu::Notification(TComponent* AComponent, TOperation Operation) {
-  TPopupMenu::Notification(AComponent, Operation);
-  if (Operation == opRemove && AComponent == FSD) FSD = nullptr;
-  if (Operation == opRemove && AComponent == SkinComponent) SkinComponent = nullptr;
-  if (Operation == opRemove && AComponent == ComponentForm) ComponentForm = nullptr;
-}
+TspSkinPopupMenu::~TspSkinPopupMenu() = default;
 
 TspSkinMenuHost* TspSkinPopupMenu::FindHost() {
   if (SkinComponent) return SkinMenuHostOf(SkinComponent);

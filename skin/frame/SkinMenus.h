@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -69,6 +70,10 @@ private:
   void DrawMenuHeader(TCanvas* C, int W, int H, bool Resize);
   void DrawPictureMark(TCanvas* C, const TRect& Src, const TRect& Target);
   void DrawItemImage(TCanvas* Cnvs, bool Resize);
+  // The item's own picture (its bitmap, else its image of the menu's list)
+  // where `place` puts one of that size, framed in `color` when checked;
+  // false when the item has none.
+  bool DrawOwnImage(TCanvas* C, TColor color, const std::function<TPoint(int gw, int gh)>& place);
   TRect FrameRect(int N) const;
 
   double FMorphKf = 0;
@@ -177,11 +182,11 @@ public:
 
   TControl* PopupCtrl() const { return FPopupCtrl; }
   TControl* DCtrl() const { return FDCtrl; }
-  TCustomForm* FForm;
+  TComponentRef<TCustomForm> FForm{this};
   TspTimer WaitTimer;
   TspSkinMenuItem* WItem = nullptr;
   TRect WorkArea;
-  TspSkinData* SkinData = nullptr;
+  TComponentRef<TspSkinData> SkinData{this};
   bool AlphaBlend = false;
   int AlphaBlendValue = 200;
   bool AlphaBlendAnimation = false;
@@ -205,20 +210,17 @@ public:
   // The last window of the chain (the one keys go to), or null.
   TspSkinPopupWindow* LastWindow() const { return FPopupList.empty() ? nullptr : FPopupList.back(); }
 
-protected:
-  void Notification(TComponent* AComponent, TOperation Operation) override;
-
 private:
-  void SetPopupCtrl(TControl* value);
-  void SetDCtrl(TControl* value);
+  void SetPopupCtrl(TControl* value) { FPopupCtrl.Set(value); }
+  void SetDCtrl(TControl* value) { FDCtrl.Set(value); }
   void EndMenu();
   TspDataSkinPopupWindow* WindowData() const;
 
   bool FFirst = false;
   bool FVisible = false;
   TFont FDefaultMenuItemFont;
-  TControl* FPopupCtrl = nullptr;
-  TControl* FDCtrl = nullptr;
+  TComponentRef<TControl> FPopupCtrl{this};
+  TComponentRef<TControl> FDCtrl{this};
 };
 
 // What a skinned form component offers the popup menus of its form: its
@@ -249,9 +251,9 @@ public:
   ~TspSkinPopupMenu() override;
 
   TspSkinData* SkinData() const { return FSD; }
-  void SetSkinData(TspSkinData* value);
-  TCustomForm* ComponentForm = nullptr;
-  TComponent* SkinComponent = nullptr;
+  void SetSkinData(TspSkinData* value) { FSD.Set(value); }
+  TComponentRef<TCustomForm> ComponentForm{this};
+  TComponentRef<TComponent> SkinComponent{this};
   TNotifyEvent OnMenuClose;
   TPoint PopupPoint() const { return FPopupPoint; }
 
@@ -266,15 +268,12 @@ public:
   void SetPopupComponent(TComponent* component) override { PopupComponent = component; }
   bool ClickDefaultItem() override;
 
-protected:
-  void Notification(TComponent* AComponent, TOperation Operation) override;
-
 private:
   TspSkinMenuHost* FindHost();
   void Open(TControl* ACtrl, const TRect& R, bool APopupUp, bool NeedSkinData);
 
   TPoint FPopupPoint{-1, -1};
-  TspSkinData* FSD = nullptr;
+  TComponentRef<TspSkinData> FSD{this};
 };
 
 // Messages that end an open skinned menu when its form's window gets them.

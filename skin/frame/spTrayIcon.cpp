@@ -83,7 +83,6 @@ TspTrayIcon::~TspTrayIcon() {
   FClickTimer.Stop();
   FAnimateTimer.Stop();
   if (FPopupMenu && FPopupMenu->MenuComponent()) FPopupMenu->MenuComponent()->RemoveFreeNotification(this);
-  if (FIconList) FIconList->RemoveFreeNotification(this);
   if (FAppHooked && Application && Application->Handle())
     RemoveWindowSubclass(Application->Handle(), &TspTrayIcon::AppSubclassProc, reinterpret_cast<UINT_PTR>(this));
   if (FOwnerControl && OldWndProc) FOwnerControl->WindowProc = OldWndProc;
@@ -97,10 +96,7 @@ void TspTrayIcon::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation != opRemove) return;
   if (FPopupMenu && component == FPopupMenu->MenuComponent()) FPopupMenu = nullptr;
-  if (component == FIconList) {
-    FIconList = nullptr;
-    FAnimateTimer.Stop();
-  }
+  if (component == FIconList) FAnimateTimer.Stop();
 }
 
 void TspTrayIcon::Loaded() {
@@ -176,9 +172,7 @@ void TspTrayIcon::SetIcon(const TIcon* value) {
 }
 
 void TspTrayIcon::SetIconList(TCustomImageList* value) {
-  if (FIconList) FIconList->RemoveFreeNotification(this);
-  FIconList = value;
-  if (FIconList) FIconList->FreeNotification(this);
+  FIconList.Set(value);
   SetIconIndex(0);
 }
 

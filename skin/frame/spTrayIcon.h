@@ -121,7 +121,7 @@ private:
                                           DWORD_PTR data);
 
   bool FDesignPreview = false;
-  TCustomImageList* FIconList = nullptr;
+  TComponentRef<TCustomImageList> FIconList{this};
   bool FCycleIcons = false;
   unsigned FAnimateTimerInterval = 0;
   std::string FHint;

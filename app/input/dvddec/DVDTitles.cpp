@@ -9,6 +9,7 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace dvd {
 
@@ -16,6 +17,21 @@ namespace {
 
 dvd_reader_t* AsReader(void* p) { return static_cast<dvd_reader_t*>(p); }
 ifo_handle_t* AsIfo(void* p) { return static_cast<ifo_handle_t*>(p); }
+
+struct TIfoClose {
+  void operator()(ifo_handle_t* h) const { ifoClose(h); }
+};
+using TTitleSet = std::unique_ptr<ifo_handle_t, TIfoClose>;
+
+// The title's entry in the disc's title table, and the tables of its title
+// set opened; none for a title the disc does not have or a set it cannot
+// read.
+TTitleSet OpenTitleSet(void* reader, void* manager, int title, const title_info_t*& entry) {
+  const tt_srpt_t* table = AsIfo(manager)->tt_srpt;
+  if (title < 1 || title > table->nr_of_srpts) return nullptr;
+  entry = &table->title[title - 1];
+  return TTitleSet(ifoOpen(AsReader(reader), entry->title_set_nr));
+}
 
 int FromBCD(uint8_t v) { return (v >> 4) * 10 + (v & 0x0F); }
 
@@ -133,14 +149,11 @@ int TDisc::TitleCount() const { return AsIfo(FManager)->tt_srpt->nr_of_srpts; }
 
 bool TDisc::Title(int title, TTitleFacts& facts) const {
   facts = TTitleFacts();
-  if (title < 1 || title > TitleCount()) return false;
-  const title_info_t& info = AsIfo(FManager)->tt_srpt->title[title - 1];
-  ifo_handle_t* vts = ifoOpen(AsReader(FReader), info.title_set_nr);
-  if (!vts) return false;
-  struct TClose {
-    ifo_handle_t* h;
-    ~TClose() { ifoClose(h); }
-  } close{vts};
+  const title_info_t* entry = nullptr;
+  const TTitleSet set = OpenTitleSet(FReader, FManager, title, entry);
+  if (!set) return false;
+  const title_info_t& info = *entry;
+  ifo_handle_t* vts = set.get();
   if (!vts->vtsi_mat) return false;
 
   const video_attr_t& v = vts->vtsi_mat->vts_video_attr;
@@ -201,14 +214,11 @@ bool TDisc::Title(int title, TTitleFacts& facts) const {
 
 bool TDisc::Runs(int title, int fromChapter, int toChapter, int& titleSet, std::vector<TRun>& runs) const {
   runs.clear();
-  if (title < 1 || title > TitleCount()) return false;
-  const title_info_t& info = AsIfo(FManager)->tt_srpt->title[title - 1];
-  ifo_handle_t* vts = ifoOpen(AsReader(FReader), info.title_set_nr);
-  if (!vts) return false;
-  struct TClose {
-    ifo_handle_t* h;
-    ~TClose() { ifoClose(h); }
-  } close{vts};
+  const title_info_t* entry = nullptr;
+  const TTitleSet set = OpenTitleSet(FReader, FManager, title, entry);
+  if (!set) return false;
+  const title_info_t& info = *entry;
+  ifo_handle_t* vts = set.get();
   if (!vts->vts_ptt_srpt || info.vts_ttn < 1 || info.vts_ttn > vts->vts_ptt_srpt->nr_of_srpts) return false;
   const int chapters = vts->vts_ptt_srpt->title[info.vts_ttn - 1].nr_of_ptts;
   if (chapters < 1) return false;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/RealInput.h"
+#include "framework/ImgList.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/data/SkinData.h"
 #include "skin/frame/DynamicSkinForm.h"
@@ -339,6 +340,32 @@ TEST(FileEdit, WithoutTheExistenceCheckATypedNameGainsTheFilterExtension) {
   EXPECT_TRUE(changed);
   EXPECT_TRUE(edit->ButtonMode());
   EXPECT_EQ("buttonedit", edit->SkinDataName());
+}
+
+// A skin or image list handed to the edits or the folder dialog and freed
+// afterwards is forgotten: the next click cannot reach it.
+TEST(FileEdit, SkinsAndImageListsHandedOnAreForgottenWhenFreed) {
+  TForm host(nullptr);
+  auto* file = new TspSkinFileEdit(&host);
+  auto* folder = new TspSkinDirectoryEdit(&host);
+  auto* skin = new TspSkinData(nullptr);
+  auto* images = new TCustomImageList(nullptr, 16, 16);
+  file->DlgSkinData.Set(skin);
+  file->DlgCtrlSkinData.Set(skin);
+  file->DlgToolBarImageList.Set(images);
+  folder->DlgCtrlSkinData.Set(skin);
+  folder->DlgTreeButtonImageList.Set(images);
+  folder->Dialog()->SetToolBarImageList(images);
+  folder->Dialog()->SetTreeButtonImageList(images);
+  delete skin;
+  delete images;
+  EXPECT_EQ(nullptr, file->DlgSkinData.Get());
+  EXPECT_EQ(nullptr, file->DlgCtrlSkinData.Get());
+  EXPECT_EQ(nullptr, file->DlgToolBarImageList.Get());
+  EXPECT_EQ(nullptr, folder->DlgCtrlSkinData.Get());
+  EXPECT_EQ(nullptr, folder->DlgTreeButtonImageList.Get());
+  EXPECT_EQ(nullptr, folder->Dialog()->ToolBarImageList());
+  EXPECT_EQ(nullptr, folder->Dialog()->TreeButtonImageList());
 }
 
 // ---------------------------------------------------------------- folder dialog
