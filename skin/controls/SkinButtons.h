@@ -345,9 +345,9 @@ protected:
     } else if (this->Picture) {
       // The state picture stretched over the whole button.
       if (this->Geometry.ResizeMode == 0)
-        DrawPiece(b, this->Source(this->Picture), r, b.ClientRect());
+        DrawPiece(b, ImageSourceOf(this->Picture), r, b.ClientRect());
       else
-        DrawStretchedSkinRect(b, this->Source(this->Picture), r, this->Geometry.ClRect);
+        DrawStretchedSkinRect(b, ImageSourceOf(this->Picture), r, this->Geometry.ClRect);
       const RECT& cl = this->Geometry.ClRect;
       freeArea = RECT{cl.left, cl.top, cl.right + b.Width() - (r.right - r.left),
                       cl.bottom + b.Height() - (r.bottom - r.top)};

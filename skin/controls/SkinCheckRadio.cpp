@@ -190,7 +190,7 @@ void TspSkinCheckRadioBox::DrawSkinFlat(TspPaintBuffer& b) {
   RECT img = CheckImage();
   if (Picture && !IsEmptyRECT(img)) {
     RECT dst{3, b.Height() / 2 - ch / 2, 3 + (img.right - img.left), b.Height() / 2 - ch / 2 + (img.bottom - img.top)};
-    DrawPiece(b, Source(Picture), img, dst);
+    DrawPiece(b, ImageSourceOf(Picture), img, dst);
   }
   TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
   COLORREF color = Enabled() ? (UseSkinFontColor ? FFrameFontColor : FDefaultFont.Color) : FUnEnabledFontColor;
@@ -220,7 +220,7 @@ void TspSkinCheckRadioBox::DrawSkinImage(TspPaintBuffer& b, const RECT& element,
   if (Picture && !IsEmptyRECT(img)) {
     int iw = img.right - img.left, ih = img.bottom - img.top;
     int top = FCIRect.top + (FCIRect.bottom - FCIRect.top) / 2 - ih / 2;
-    DrawPiece(b, Source(Picture), img, RECT{FCIRect.left, top, FCIRect.left + iw, top + ih});
+    DrawPiece(b, ImageSourceOf(Picture), img, RECT{FCIRect.left, top, FCIRect.left + iw, top + ih});
   }
   TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
   COLORREF color = !Enabled() ? FUnEnabledFontColor : active ? FActiveFontColor : FFontColor;

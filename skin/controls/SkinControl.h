@@ -53,6 +53,17 @@ inline TspFontDesc SkinFontDesc(const std::string& name, int height, uint8_t sty
 // Both buffers must have the same size; otherwise normal is left as it is.
 void MorphLooks(TspPaintBuffer& normal, const TspPaintBuffer& active, TMorphKind kind, double kf);
 
+// The nine parts of `src` of an element's picture, with the element's corner
+// points and client rectangle, grown by dx and dy.
+TspNinePartSpec ElementNinePartGrown(const TspDataSkinCustomControl& e, const RECT& src, int dx, int dy);
+
+// The skin's button element `name` drawn in `dst` of the buffer, its
+// pressed face when down, else its hot face when hot (a missing face falls
+// back to the hot one, then the normal one); that state's font colour goes
+// to `fontColor`. False when the skin has no such button element.
+bool DrawSkinButtonElement(TspPaintBuffer& b, TspSkinData* sd, const std::string& name, const RECT& dst, bool down,
+                           bool hot, COLORREF* fontColor);
+
 // How an element's picture fits the control's size.
 struct TspSkinGeometry {
   RECT SkinRect{};
@@ -355,16 +366,6 @@ protected:
     Geometry.ResizeMode = Geometry.CalcResizeMode();
   }
 
-  static TspImageSource Source(const TspPicture* p) {
-    TspImageSource s;
-    if (p) {
-      s.Pixels = p->Pixels.data();
-      s.Width = p->Width;
-      s.Height = p->Height;
-    }
-    return s;
-  }
-
   // The element picture `source` of the picture at the control's size, by
   // ResizeMode. Without a picture the default look stands in: the builders
   // need one.
@@ -374,7 +375,7 @@ protected:
       return;
     }
     const TspSkinGeometry& g = Geometry;
-    TspImageSource pic = Source(picture);
+    TspImageSource pic = ImageSourceOf(picture);
     switch (g.ResizeMode) {
       case 0:
         DrawPiece(b, pic, source, RECT{0, 0, g.SkinWidth(), g.SkinHeight()});
@@ -392,12 +393,7 @@ protected:
         n.NewLB = g.NewLBPoint;
         n.NewRB = g.NewRBPoint;
         n.NewClRect = g.NewClRect;
-        n.LeftStretch = g.LeftStretch;
-        n.TopStretch = g.TopStretch;
-        n.RightStretch = g.RightStretch;
-        n.BottomStretch = g.BottomStretch;
-        n.StretchEffect = g.StretchEffect;
-        n.StretchType = static_cast<int>(g.StretchType);
+        SetNinePartStretch(n, g);
         DrawNinePart(b, pic, n);
         break;
       }
@@ -446,7 +442,7 @@ protected:
     int w = this->Width(), h = this->Height();
     CalcSkinSize(w, h);
     const TspSkinGeometry& g = Geometry;
-    if (g.ResizeMode == 0) return RegionFromMask(Source(MaskPicture));
+    if (g.ResizeMode == 0) return RegionFromMask(ImageSourceOf(MaskPicture));
     int dx = this->Width() - g.SkinWidth(), dy = this->Height() - g.SkinHeight();
     POINT lt = g.LTPt, rt = g.RTPt, lb = g.LBPt, rb = g.RBPt;
     POINT nlt = g.NewLTPoint, nrt = g.NewRTPoint, nlb = g.NewLBPoint, nrb = g.NewRBPoint;
@@ -461,7 +457,7 @@ protected:
       nlt = nrt = lt;
       nlb = nrb = POINT{lb.x, lb.y + dy};
     }
-    return NinePartRegionFromMask(Source(MaskPicture), lt, rt, lb, rb, g.ClRect, nlt, nrt, nlb, nrb, g.NewClRect,
+    return NinePartRegionFromMask(ImageSourceOf(MaskPicture), lt, rt, lb, rb, g.ClRect, nlt, nrt, nlb, nrb, g.NewClRect,
                                   this->Width(), this->Height());
   }
   HRGN FRgn = nullptr;

@@ -130,6 +130,27 @@ struct TspNinePartSpec {
 TspNinePartSpec NinePartGrown(const RECT& src, POINT lt, POINT rt, POINT lb, POINT rb, const RECT& cl, int dx, int dy,
                               bool stretchEffect);
 
+// The stretching a skin element or geometry names (its LeftStretch ..
+// BottomStretch, StretchEffect and StretchType) taken into a nine-part spec.
+template <class TStretching>
+void SetNinePartStretch(TspNinePartSpec& n, const TStretching& e) {
+  n.LeftStretch = e.LeftStretch;
+  n.TopStretch = e.TopStretch;
+  n.RightStretch = e.RightStretch;
+  n.BottomStretch = e.BottomStretch;
+  n.StretchEffect = e.StretchEffect;
+  n.StretchType = static_cast<int>(e.StretchType);
+}
+
+// A skin picture's pixels, borrowed; empty for null.
+TspImageSource ImageSourceOf(const TspPicture* picture);
+// `src` of the picture copied at its own size to `dst` of the buffer.
+void CopyPicturePart(TspPaintBuffer& b, const TspPicture* picture, const RECT& src, const RECT& dst);
+// `src` of the picture grown (as NinePartGrown) to the size of `dst` and
+// drawn there; nothing without a picture or with an empty rectangle.
+void DrawGrownPicture(TspPaintBuffer& b, const TspPicture* picture, const RECT& src, POINT lt, POINT rt, POINT lb,
+                      POINT rb, const RECT& cl, const RECT& dst, bool stretchEffect);
+
 // The element pictures at a size, into the whole buffer.
 void DrawPiece(TspPaintBuffer& b, const TspImageSource& picture, const RECT& src, const RECT& dst);
 void DrawNinePart(TspPaintBuffer& b, const TspImageSource& picture, const TspNinePartSpec& spec);

@@ -444,7 +444,7 @@ void TspSkinExPanel::PaintSkinImage(TspPaintBuffer& b) {
     PaintDefaultImage(b);
     return;
   }
-  TspImageSource pic = Source(Picture);
+  TspImageSource pic = ImageSourceOf(Picture);
   bool sideways = FRollState && FRollKind == rkRollHorizontal;
   if (!FRollState)
     Base::PaintSkinImage(b);
@@ -488,7 +488,7 @@ void TspSkinExPanel::PaintPanelStyle(TspPaintBuffer& b) {
   if (Picture && !IsEmptyRECT(FCaptionRect)) {
     RECT src = FCaptionRect;
     OffsetRect(&src, Geometry.SkinRect.left, Geometry.SkinRect.top);
-    TspImageSource pic = Source(Picture);
+    TspImageSource pic = ImageSourceOf(Picture);
     if (sideways) {
       // The bar stands on its side: the caption picture turned and stretched.
       TspPaintBuffer turned(RH(src), RW(src));
@@ -541,20 +541,7 @@ void TspSkinExPanel::PaintPanelStyle(TspPaintBuffer& b) {
     int w = RW(s.R), h = RH(s.R);
     int dx = w - (e->SkinRect.Right - e->SkinRect.Left), dy = h - (e->SkinRect.Bottom - e->SkinRect.Top);
     TspPaintBuffer face(w, h);
-    TspNinePartSpec n;
-    n.SkinRect = src;
-    n.LT = POINT{e->LTPoint.X, e->LTPoint.Y};
-    n.RT = POINT{e->RTPoint.X, e->RTPoint.Y};
-    n.LB = POINT{e->LBPoint.X, e->LBPoint.Y};
-    n.RB = POINT{e->RBPoint.X, e->RBPoint.Y};
-    n.ClRect = ToRECT(e->ClRect);
-    n.NewLT = n.LT;
-    n.NewRT = POINT{n.RT.x + dx, n.RT.y};
-    n.NewLB = POINT{n.LB.x, n.LB.y + dy};
-    n.NewRB = POINT{n.RB.x + dx, n.RB.y + dy};
-    n.NewClRect = RECT{n.ClRect.left, n.ClRect.top, n.ClRect.right + dx, n.ClRect.bottom + dy};
-    n.StretchEffect = e->StretchEffect;
-    DrawNinePart(face, Source(ep), n);
+    DrawNinePart(face, ImageSourceOf(ep), ElementNinePartGrown(*e, src, dx, dy));
     COLORREF glyph = static_cast<COLORREF>(color) & 0xFFFFFF;
     RECT g = face.ClientRect();
     if (i == 0) {

@@ -5,6 +5,7 @@
 
 #include "skin/controls/SkinDraw.h"
 #include "skin/data/SPNinePart.h"
+#include "skin/data/spPicture.h"
 
 namespace {
 
@@ -88,6 +89,34 @@ TspNinePartSpec NinePartGrown(const RECT& src, POINT lt, POINT rt, POINT lb, POI
   n.NewClRect = RECT{cl.left, cl.top, cl.right + dx, cl.bottom + dy};
   n.StretchEffect = stretchEffect;
   return n;
+}
+
+TspImageSource ImageSourceOf(const TspPicture* picture) {
+  TspImageSource s;
+  if (picture) {
+    s.Pixels = picture->Pixels.data();
+    s.Width = picture->Width;
+    s.Height = picture->Height;
+  }
+  return s;
+}
+
+void CopyPicturePart(TspPaintBuffer& b, const TspPicture* picture, const RECT& src, const RECT& dst) {
+  if (!picture || IsRectEmpty(&src) || IsRectEmpty(&dst)) return;
+  int w = src.right - src.left, h = src.bottom - src.top;
+  TspPaintBuffer part(w, h);
+  DrawPiece(part, ImageSourceOf(picture), src, RECT{0, 0, w, h});
+  part.DrawTo(b.DC(), dst.left, dst.top);
+}
+
+void DrawGrownPicture(TspPaintBuffer& b, const TspPicture* picture, const RECT& src, POINT lt, POINT rt, POINT lb,
+                      POINT rb, const RECT& cl, const RECT& dst, bool stretchEffect) {
+  int w = dst.right - dst.left, h = dst.bottom - dst.top;
+  if (!picture || picture->Empty() || w <= 0 || h <= 0 || IsRectEmpty(&src)) return;
+  TspPaintBuffer part(w, h);
+  int dx = w - (src.right - src.left), dy = h - (src.bottom - src.top);
+  DrawNinePart(part, ImageSourceOf(picture), NinePartGrown(src, lt, rt, lb, rb, cl, dx, dy, stretchEffect));
+  part.DrawTo(b.DC(), dst.left, dst.top);
 }
 
 void DrawNinePart(TspPaintBuffer& b, const TspImageSource& picture, const TspNinePartSpec& s) {

@@ -588,22 +588,12 @@ void TspSkinLabel::PaintSkinImage(TspPaintBuffer& b) {
     return;
   }
   // The element stretched over the label, its client margins kept.
-  TspNinePartSpec n;
-  n.SkinRect = g.SkinRect;
   int dx = Width() - g.SkinWidth(), dy = Height() - g.SkinHeight();
-  n.LT = POINT{g.ClRect.left, g.ClRect.top};
-  n.RT = POINT{g.ClRect.right, g.ClRect.top};
-  n.LB = POINT{g.ClRect.left, g.ClRect.bottom};
-  n.RB = POINT{g.ClRect.right, g.ClRect.bottom};
-  n.ClRect = g.ClRect;
-  n.NewLT = n.LT;
-  n.NewRT = POINT{n.RT.x + dx, n.RT.y};
-  n.NewLB = POINT{n.LB.x, n.LB.y + dy};
-  n.NewRB = POINT{n.RB.x + dx, n.RB.y + dy};
-  n.NewClRect = RECT{n.ClRect.left, n.ClRect.top, n.ClRect.right + dx, n.ClRect.bottom + dy};
+  const RECT& cl = g.ClRect;
+  TspNinePartSpec n = NinePartGrown(g.SkinRect, POINT{cl.left, cl.top}, POINT{cl.right, cl.top},
+                                    POINT{cl.left, cl.bottom}, POINT{cl.right, cl.bottom}, cl, dx, dy, true);
   n.LeftStretch = n.TopStretch = n.RightStretch = n.BottomStretch = true;
-  n.StretchEffect = true;
-  DrawNinePart(b, Source(Picture), n);
+  DrawNinePart(b, ImageSourceOf(Picture), n);
   RECT t = g.NewClRect;
   t.bottom += Height() - g.SkinHeight();
   DrawLabelText(b, t);

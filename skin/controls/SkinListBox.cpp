@@ -647,7 +647,7 @@ void TspSkinCustomListBox::DrawListBackground(HDC dc, const RECT& r) {
   if (tw <= 0 || th <= 0) return;
   int w = r.right - r.left, h = r.bottom - r.top;
   TspPaintBuffer b(w, h);
-  TspImageSource pic = Source(Picture);
+  TspImageSource pic = ImageSourceOf(Picture);
   for (int y = 0; y < h; y += th)
     for (int x = 0; x < w; x += tw) {
       int cw = std::min(tw, w - x), ch = std::min(th, h - y);
@@ -672,7 +672,7 @@ void TspSkinCustomListBox::DrawListItem(HDC dc, int index, const RECT& r, TOwner
     tr = RECT{2, 0, w - 2, itemHeight};
   } else {
     if (!Picture) return;
-    TspImageSource pic = Source(Picture);
+    TspImageSource pic = ImageSourceOf(Picture);
     if (FUseSkinItemHeight) {
       RECT src = selected && focused ? FocusItemRect : selected ? ActiveItemRect : SItemRect;
       bool stretch = (selected || focused) ? Geometry.StretchEffect : false;
@@ -781,7 +781,7 @@ void TspSkinCustomListBox::PaintSkinImage(TspPaintBuffer& b) {
   if (!HasElement() || !Picture) return;
   const TspSkinGeometry& g = Geometry;
   int dW = Width() - g.SkinWidth(), dH = Height() - g.SkinHeight();
-  TspImageSource pic = Source(Picture);
+  TspImageSource pic = ImageSourceOf(Picture);
   bool buttons = FShowCaptionButtons;
   if (!buttons && !IsEmptyRECT(UpButtonRect)) {
     if (!IsEmptyRECT(DisabledButtonsRect)) {
@@ -847,7 +847,7 @@ void TspSkinCustomListBox::DrawCaptionButton(TspPaintBuffer& b, int i) {
   if (IsEmptyRECT(src)) src = *normal[i];
   if (IsEmptyRECT(src)) return;
   OffsetRect(&src, Geometry.SkinRect.left, Geometry.SkinRect.top);
-  DrawPiece(b, Source(Picture), src, btn.R);
+  DrawPiece(b, ImageSourceOf(Picture), src, btn.R);
 }
 
 // ---- caption buttons ----

@@ -9,15 +9,6 @@
 
 namespace {
 
-TspImageSource SourceOf(const TspPicture* p) {
-  TspImageSource s;
-  if (p) {
-    s.Pixels = p->Pixels.data();
-    s.Width = p->Width;
-    s.Height = p->Height;
-  }
-  return s;
-}
 
 }  // namespace
 
@@ -262,7 +253,7 @@ void TspSkinMemo::DrawBackground(HDC dc) {
     RECT src = hot ? ActiveSkinRect : SkinRect;
     int dx = w - SkinWidth(), dy = h - SkinHeight();
     TspNinePartSpec n = NinePartGrown(src, LTPoint, RTPoint, LBPoint, RBPoint, ClRect, dx, dy, StretchEffect);
-    DrawNinePart(b, SourceOf(Picture), n);
+    DrawNinePart(b, ImageSourceOf(Picture), n);
     if (!FBitMapBG)
       b.Fill(RECT{ClRect.left, ClRect.top, w - (SkinWidth() - ClRect.right), h - (SkinHeight() - ClRect.bottom)},
              FMemoColor);

@@ -418,7 +418,7 @@ void TspSkinPanel::PaintTiled(TspPaintBuffer& b, const TspPicture& picture, cons
     b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
     return;
   }
-  TspImageSource src = Source(&picture);
+  TspImageSource src = ImageSourceOf(&picture);
   const TspSkinGeometry& g = Geometry;
   if (g.StretchEffect) {
     switch (g.StretchType) {
@@ -459,7 +459,7 @@ void TspSkinPanel::PaintCaptionBand(TspPaintBuffer& b) {
     RECT src = FCaptionRect;
     InflateRect(&src, -1, -1);
     OffsetRect(&src, g.SkinRect.left, g.SkinRect.top);
-    ::DrawPiece(b, Source(Picture), src, RECT{cl.left, cl.top, cl.right, cl.top + bandHeight});
+    ::DrawPiece(b, ImageSourceOf(Picture), src, RECT{cl.left, cl.top, cl.right, cl.top + bandHeight});
   }
   NewCaptionRect = RECT{cl.left, cl.top, cl.right, FDefaultCaptionHeight - 1};
   if (!Caption().empty()) DrawSkinCaption(b);
@@ -593,7 +593,7 @@ void TspSkinPanel::PaintDefaultImage(TspPaintBuffer& b) {
 void TspSkinPanel::DrawPiece(TspPaintBuffer& b, const RECT& src, int x, int y, bool transparent) {
   if (IsEmptyRECT(src) || !Picture) return;
   if (!transparent) {
-    ::DrawPiece(b, Source(Picture), src, RECT{x, y, x + src.right - src.left, y + src.bottom - src.top});
+    ::DrawPiece(b, ImageSourceOf(Picture), src, RECT{x, y, x + src.right - src.left, y + src.bottom - src.top});
     return;
   }
   // The colour of the piece's bottom-left pixel is left out.
@@ -700,7 +700,7 @@ void TspSkinPanel::DrawSkinCaption(TspPaintBuffer& b) {
     int sw = extra + textWidth, sh = FFrameRect.bottom - FFrameRect.top;
     if (sw > 0 && sh > 0) {
       TspPaintBuffer strip(sw, sh);
-      DrawHorzThreePart(strip, Source(Picture), FFrameRect, FFrameLeftOffset, FFrameRightOffset, false);
+      DrawHorzThreePart(strip, ImageSourceOf(Picture), FFrameRect, FFrameLeftOffset, FFrameRightOffset, false);
       strip.DrawTo(b.DC(), stripX, FCaptionRect.top);
     }
   }

@@ -13,15 +13,6 @@ constexpr COLORREF kHotFill = RGB(182, 189, 210);
 constexpr COLORREF kDownFill = RGB(133, 146, 181);
 constexpr COLORREF kNavy = RGB(0, 0, 128);
 
-TspImageSource SourceOf(const TspPicture* p) {
-  TspImageSource s;
-  if (p) {
-    s.Pixels = p->Pixels.data();
-    s.Width = p->Width;
-    s.Height = p->Height;
-  }
-  return s;
-}
 
 int RW(const RECT& r) { return r.right - r.left; }
 int RH(const RECT& r) { return r.bottom - r.top; }
@@ -91,45 +82,6 @@ void FlipVertically(TspPaintBuffer& b) {
   for (int y = 0; y < h / 2; ++y) std::swap_ranges(p + y * w, p + y * w + w, p + (h - 1 - y) * w);
 }
 
-// A nine-part element of the skin (a button) at `dst` of the buffer by
-// state; false when the skin lacks it.
-bool DrawButtonElement(TspPaintBuffer& b, TspSkinData* sd, const std::string& name, const RECT& dst, bool down,
-                       bool hot, COLORREF* fontColor) {
-  if (!sd || IsEmptyRECT(dst)) return false;
-  int i = sd->GetControlIndex(name);
-  auto* e = i >= 0 ? dynamic_cast<TspDataSkinButtonControl*>(sd->CtrlList[static_cast<size_t>(i)].get()) : nullptr;
-  if (!e) return false;
-  RECT normal = ToRECT(e->SkinRect);
-  RECT active = IsEmptyRECT(ToRECT(e->ActiveSkinRect)) ? normal : ToRECT(e->ActiveSkinRect);
-  RECT pressed = IsEmptyRECT(ToRECT(e->DownSkinRect)) ? active : ToRECT(e->DownSkinRect);
-  RECT src = down ? pressed : hot ? active : normal;
-  const TspPicture* pic = nullptr;
-  if (e->PictureIndex >= 0 && e->PictureIndex < static_cast<int>(sd->FActivePictures.size()))
-    pic = &sd->FActivePictures[static_cast<size_t>(e->PictureIndex)];
-  if (pic && !pic->Empty() && !IsEmptyRECT(src)) {
-    int w = RW(dst), h = RH(dst);
-    TspPaintBuffer part(w, h);
-    int dx = w - RW(src), dy = h - RH(src);
-    TspNinePartSpec n;
-    n.SkinRect = src;
-    n.LT = POINT{e->LTPoint.X, e->LTPoint.Y};
-    n.RT = POINT{e->RTPoint.X, e->RTPoint.Y};
-    n.LB = POINT{e->LBPoint.X, e->LBPoint.Y};
-    n.RB = POINT{e->RBPoint.X, e->RBPoint.Y};
-    n.ClRect = ToRECT(e->ClRect);
-    n.NewLT = n.LT;
-    n.NewRT = POINT{n.RT.x + dx, n.RT.y};
-    n.NewLB = POINT{n.LB.x, n.LB.y + dy};
-    n.NewRB = POINT{n.RB.x + dx, n.RB.y + dy};
-    n.NewClRect = RECT{n.ClRect.left, n.ClRect.top, n.ClRect.right + dx, n.ClRect.bottom + dy};
-    n.StretchEffect = e->StretchEffect;
-    DrawNinePart(part, SourceOf(pic), n);
-    part.DrawTo(b.DC(), dst.left, dst.top);
-  }
-  if (fontColor) *fontColor = static_cast<COLORREF>(down ? e->DownFontColor : hot ? e->ActiveFontColor : e->FontColor) & 0xFFFFFF;
-  return true;
-}
-
 void DrawCross(HDC dc, int x, int y, COLORREF color) {
   // A small cross of two 2-pixel diagonals, 8 x 8.
   for (int i = 0; i < 8; ++i) {
@@ -175,7 +127,7 @@ void TspSkinCustomTabSheet::PaintSheetBackground(HDC dc) {
   } else if (pc->FIndex != -1 && pc->BGPictureIndex != -1 && pc->FSD &&
              pc->BGPictureIndex < static_cast<int>(pc->FSD->FActivePictures.size())) {
     const TspPicture& bg = pc->FSD->FActivePictures[static_cast<size_t>(pc->BGPictureIndex)];
-    LayBackground(b, SourceOf(&bg), RECT{0, 0, bg.Width, bg.Height}, b.ClientRect(), pc->StretchEffect,
+    LayBackground(b, ImageSourceOf(&bg), RECT{0, 0, bg.Width, bg.Height}, b.ClientRect(), pc->StretchEffect,
                   pc->StretchType);
   } else if (pc->FIndex == -1 || !pc->Picture) {
     b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
@@ -184,7 +136,7 @@ void TspSkinCustomTabSheet::PaintSheetBackground(HDC dc) {
     const RECT& cl = pc->ClRect;
     RECT client{sr.left + cl.left, sr.top + cl.top, sr.left + cl.right, sr.top + cl.bottom};
     // Stretched to the sheet's own size, like every other background.
-    LayBackground(b, SourceOf(pc->Picture), client, b.ClientRect(), pc->StretchEffect, pc->StretchType);
+    LayBackground(b, ImageSourceOf(pc->Picture), client, b.ClientRect(), pc->StretchEffect, pc->StretchType);
   }
   b.DrawTo(dc, 0, 0);
 }
@@ -672,12 +624,12 @@ void TspSkinPageControl::PaintClientBackground(TspPaintBuffer& b) {
   }
   if (BGPictureIndex != -1 && FSD && BGPictureIndex < static_cast<int>(FSD->FActivePictures.size())) {
     const TspPicture& bg = FSD->FActivePictures[static_cast<size_t>(BGPictureIndex)];
-    LayBackground(b, SourceOf(&bg), RECT{0, 0, bg.Width, bg.Height}, b.ClientRect(), StretchEffect, StretchType);
+    LayBackground(b, ImageSourceOf(&bg), RECT{0, 0, bg.Width, bg.Height}, b.ClientRect(), StretchEffect, StretchType);
     return;
   }
   RECT client{SkinRect.left + ClRect.left, SkinRect.top + ClRect.top, SkinRect.left + ClRect.right,
               SkinRect.top + ClRect.bottom};
-  LayBackground(b, SourceOf(Picture), client, b.ClientRect(), StretchEffect, StretchType);
+  LayBackground(b, ImageSourceOf(Picture), client, b.ClientRect(), StretchEffect, StretchType);
 }
 
 void TspSkinPageControl::DrawSkinFrame(TspPaintBuffer& b) {
@@ -691,19 +643,7 @@ void TspSkinPageControl::DrawSkinFrame(TspPaintBuffer& b) {
   // The picture drawn into the frame, then only its border copied: the
   // page area itself belongs to the sheets.
   int dx = w - RW(SkinRect), dy = h - RH(SkinRect);
-  TspNinePartSpec n;
-  n.SkinRect = SkinRect;
-  n.LT = LTPoint;
-  n.RT = RTPoint;
-  n.LB = LBPoint;
-  n.RB = RBPoint;
-  n.ClRect = ClRect;
-  n.NewLT = LTPoint;
-  n.NewRT = POINT{RTPoint.x + dx, RTPoint.y};
-  n.NewLB = POINT{LBPoint.x, LBPoint.y + dy};
-  n.NewRB = POINT{RBPoint.x + dx, RBPoint.y + dy};
-  n.NewClRect = RECT{ClRect.left, ClRect.top, ClRect.right + dx, ClRect.bottom + dy};
-  DrawNinePart(part, SourceOf(Picture), n);
+  DrawNinePart(part, ImageSourceOf(Picture), NinePartGrown(SkinRect, LTPoint, RTPoint, LBPoint, RBPoint, ClRect, dx, dy, false));
   HDC dc = b.DC();
   int saved = SaveDC(dc);
   ExcludeClipRect(dc, area.left, area.top, area.right, area.bottom);
@@ -729,7 +669,7 @@ void TspSkinPageControl::DrawCloseButton(TspPaintBuffer& b, TspSkinCustomTabShee
     int y = (rc.top + rc.bottom) / 2 - FCloseSize / 2;
     RECT r{rc.left, y, rc.left + FCloseSize, y + FCloseSize};
     COLORREF color = 0;
-    if (!DrawButtonElement(b, FSD, "resizetoolbutton", r, pressed, hot, &color)) return;
+    if (!DrawSkinButtonElement(b, FSD, "resizetoolbutton", r, pressed, hot, &color)) return;
     DrawCross(b.DC(), r.left + FCloseSize / 2 - 4, r.top + FCloseSize / 2 - 4, color);
     drawn = r;
   } else {
@@ -737,7 +677,7 @@ void TspSkinPageControl::DrawCloseButton(TspPaintBuffer& b, TspSkinCustomTabShee
     int y = (rc.top + rc.bottom) / 2 - RH(src) / 2;
     drawn = RECT{rc.left, y, rc.left + RW(src), y + RH(src)};
     TspPaintBuffer part(std::max(1, RW(src)), std::max(1, RH(src)));
-    DrawPiece(part, SourceOf(Picture), src, part.ClientRect());
+    DrawPiece(part, ImageSourceOf(Picture), src, part.ClientRect());
     if (ButtonTransparent)
       TransparentBlt(b.DC(), drawn.left, drawn.top, RW(src), RH(src), part.DC(), 0, 0, RW(src), RH(src),
                      ButtonTransparentColor);
@@ -780,7 +720,7 @@ void TspSkinPageControl::DrawTab(int pageIndex, const RECT& r, HDC dc, bool hot,
   } else {
     PaintClientBackground(tb);
     if (buttons) {
-      DrawButtonElement(tb, FSD, ButtonTabSkinDataName, tb.ClientRect(), active, hot && !active, &color);
+      DrawSkinButtonElement(tb, FSD, ButtonTabSkinDataName, tb.ClientRect(), active, hot && !active, &color);
     } else {
       RECT src = (hot && !active && !IsEmptyRECT(MouseInTabRect)) ? MouseInTabRect
                  : !active                                        ? SkinTabRect
@@ -793,13 +733,13 @@ void TspSkinPageControl::DrawTab(int pageIndex, const RECT& r, HDC dc, bool hot,
         RECT cl{lt.x, lt.y, rb.x, rb.y};
         int dx = W - RW(src), dy = H - RH(src);
         TspNinePartSpec n = NinePartGrown(src, lt, rt, lb, rb, cl, dx, dy, TabStretchEffect);
-        DrawNinePart(tb, SourceOf(Picture), n);
+        DrawNinePart(tb, ImageSourceOf(Picture), n);
       } else {
-        DrawHorzThreePart(tb, SourceOf(Picture), src, TabLeftOffset, TabRightOffset, TabStretchEffect);
+        DrawHorzThreePart(tb, ImageSourceOf(Picture), src, TabLeftOffset, TabRightOffset, TabStretchEffect);
       }
       if (active && !MultiLine() && r.left == 0 && !vertical && !IsEmptyRECT(TabLeftBottomActiveRect)) {
         RECT corner = focused ? TabLeftBottomFocusRect : TabLeftBottomActiveRect;
-        DrawPiece(tb, SourceOf(Picture), corner,
+        DrawPiece(tb, ImageSourceOf(Picture), corner,
                   RECT{0, H - RH(corner), RW(corner), H});
       }
       color = (hot && !active) ? MouseInFontColor : !active ? FontColor : !focused ? ActiveFontColor : FocusFontColor;
@@ -890,7 +830,7 @@ void TspSkinPageControl::DrawTabs(TspPaintBuffer& b) {
         bg = ClRect;
         OffsetRect(&bg, SkinRect.left, SkinRect.top);
       }
-      Tile(sb, SourceOf(Picture), bg, sb.ClientRect());
+      Tile(sb, ImageSourceOf(Picture), bg, sb.ClientRect());
     }
     for (int i = 0; i < visible; ++i) {
       if (i == selected) continue;

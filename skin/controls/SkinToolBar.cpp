@@ -135,7 +135,7 @@ void TspSkinToolBar::PaintSkinImage(TspPaintBuffer& b) {
     // cover now: only the middle of the strip fills the client area.
     RECT middle{g.SkinRect.left + g.LTPt.x, g.SkinRect.top, g.SkinRect.left + g.RTPt.x, g.SkinRect.bottom};
     if (!IsEmptyRECT(middle)) {
-      DrawHorzThreePart(b, Source(Picture), middle, 0, 0, g.StretchEffect);
+      DrawHorzThreePart(b, ImageSourceOf(Picture), middle, 0, 0, g.StretchEffect);
       PaintPanelContent(b);
       return;
     }
@@ -299,25 +299,9 @@ void TspSkinToolBar::DrawScrollButton(HDC dc, int index) {
     arrow = static_cast<COLORREF>(color) & 0xFFFFFF;
     // The element's corner points moved by the size difference.
     int dx = w - (e.SkinRect.Right - e.SkinRect.Left), dy = h - (e.SkinRect.Bottom - e.SkinRect.Top);
-    TspNinePartSpec n;
-    n.SkinRect = src;
-    n.LT = POINT{e.LTPoint.X, e.LTPoint.Y};
-    n.RT = POINT{e.RTPoint.X, e.RTPoint.Y};
-    n.LB = POINT{e.LBPoint.X, e.LBPoint.Y};
-    n.RB = POINT{e.RBPoint.X, e.RBPoint.Y};
-    n.ClRect = ToRECT(e.ClRect);
-    n.NewLT = n.LT;
-    n.NewRT = POINT{n.RT.x + dx, n.RT.y};
-    n.NewLB = POINT{n.LB.x, n.LB.y + dy};
-    n.NewRB = POINT{n.RB.x + dx, n.RB.y + dy};
-    n.NewClRect = RECT{n.ClRect.left, n.ClRect.top, n.ClRect.right + dx, n.ClRect.bottom + dy};
-    n.LeftStretch = e.LeftStretch;
-    n.TopStretch = e.TopStretch;
-    n.RightStretch = e.RightStretch;
-    n.BottomStretch = e.BottomStretch;
-    n.StretchEffect = e.StretchEffect;
-    n.StretchType = static_cast<int>(e.StretchType);
-    DrawNinePart(b, Source(pic), n);
+    TspNinePartSpec n = ElementNinePartGrown(e, src, dx, dy);
+    SetNinePartStretch(n, e);
+    DrawNinePart(b, ImageSourceOf(pic), n);
   } else {
     b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
     DrawDefaultFace(b, b.ClientRect(), downLook ? fsDownFace : sb.MouseIn ? fsHotFace : fsNormalFace);

@@ -27,15 +27,6 @@ double NowMs() {
   return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
 }
 
-TspImageSource Source(const TspPicture* p) {
-  TspImageSource s;
-  if (p) {
-    s.Pixels = p->Pixels.data();
-    s.Width = p->Width;
-    s.Height = p->Height;
-  }
-  return s;
-}
 
 POINT Pt(const TspPoint& p) { return POINT{p.X, p.Y}; }
 POINT Pt(const TPoint& p) { return POINT{p.X, p.Y}; }
@@ -357,7 +348,7 @@ void TspSkinHintWindow::SetHintRegion() {
   const TspDataSkinHintWindow* e = Element();
   const TspPicture* mask = e ? ElementPicture(e->MaskPictureIndex) : nullptr;
   if (e && mask) {
-    HRGN rgn = NinePartRegionFromMask(Source(mask), Pt(e->LTPoint), Pt(e->RTPoint), Pt(e->LBPoint), Pt(e->RBPoint),
+    HRGN rgn = NinePartRegionFromMask(ImageSourceOf(mask), Pt(e->LTPoint), Pt(e->RTPoint), Pt(e->LBPoint), Pt(e->RBPoint),
                                       Rc(e->ClRect), Pt(NewLTPoint), Pt(NewRTPoint), Pt(NewLBPoint),
                                       Pt(NewRBPoint), Rc(NewClRect), Width(), Height());
     if (rgn) {
@@ -389,13 +380,8 @@ void TspSkinHintWindow::PaintBackground(TspPaintBuffer& b) {
     n.NewLB = Pt(NewLBPoint);
     n.NewRB = Pt(NewRBPoint);
     n.NewClRect = Rc(NewClRect);
-    n.LeftStretch = e.LeftStretch;
-    n.TopStretch = e.TopStretch;
-    n.RightStretch = e.RightStretch;
-    n.BottomStretch = e.BottomStretch;
-    n.StretchEffect = e.StretchEffect;
-    n.StretchType = static_cast<int>(e.StretchType);
-    DrawNinePart(b, Source(pic), n);
+    SetNinePartStretch(n, e);
+    DrawNinePart(b, ImageSourceOf(pic), n);
   } else {
     b.Fill(b.ClientRect(), GetSysColor(COLOR_INFOBK));
     b.Frame(b.ClientRect(), GetSysColor(COLOR_BTNSHADOW));

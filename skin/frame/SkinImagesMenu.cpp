@@ -19,15 +19,6 @@ double NowMs() {
   return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
 }
 
-TspImageSource Source(const TspPicture* p) {
-  TspImageSource s;
-  if (p) {
-    s.Pixels = p->Pixels.data();
-    s.Width = p->Width;
-    s.Height = p->Height;
-  }
-  return s;
-}
 
 POINT Pt(const TspPoint& p) { return POINT{p.X, p.Y}; }
 RECT Rc(const TspRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
@@ -190,7 +181,7 @@ void TspSkinImagesMenuPopupWindow::Show(const RECT& popupRect) {
   SetBounds(popupRect.left, popupRect.bottom, w, h);
   if (FSkinSupport && MaskPicture) {
     const TspDataSkinPopupWindow& e = *ImagesMenu->SkinData()->PopupWindow;
-    HRGN rgn = NinePartRegionFromMask(Source(MaskPicture), Pt(e.LTPoint), Pt(e.RTPoint), Pt(e.LBPoint),
+    HRGN rgn = NinePartRegionFromMask(ImageSourceOf(MaskPicture), Pt(e.LTPoint), Pt(e.RTPoint), Pt(e.LBPoint),
                                       Pt(e.RBPoint), Rc(e.ItemsRect), NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint,
                                       NewItemsRect, w, h);
     // The window owns its region and frees the old one.
@@ -477,13 +468,8 @@ void TspSkinImagesMenuPopupWindow::Paint() {
     n.NewLB = NewLBPoint;
     n.NewRB = NewRBPoint;
     n.NewClRect = NewItemsRect;
-    n.LeftStretch = e.LeftStretch;
-    n.TopStretch = e.TopStretch;
-    n.RightStretch = e.RightStretch;
-    n.BottomStretch = e.BottomStretch;
-    n.StretchEffect = e.StretchEffect;
-    n.StretchType = static_cast<int>(e.StretchType);
-    DrawNinePart(b, Source(pic), n);
+    SetNinePartStretch(n, e);
+    DrawNinePart(b, ImageSourceOf(pic), n);
   } else {
     b.Fill(b.ClientRect(), GetSysColor(COLOR_WINDOW));
     b.Frame(b.ClientRect(), GetSysColor(COLOR_BTNSHADOW));
@@ -542,25 +528,9 @@ void TspSkinImagesMenuPopupWindow::DrawItemFrame(TspPaintBuffer& b, const RECT& 
     TspRect src = pressed && !RectEmpty(e->DownSkinRect) ? e->DownSkinRect : e->ActiveSkinRect;
     if (RectEmpty(src)) src = e->SkinRect;
     int dx = w - (e->SkinRect.Right - e->SkinRect.Left), dy = h - (e->SkinRect.Bottom - e->SkinRect.Top);
-    TspNinePartSpec n;
-    n.SkinRect = Rc(src);
-    n.LT = Pt(e->LTPoint);
-    n.RT = Pt(e->RTPoint);
-    n.LB = Pt(e->LBPoint);
-    n.RB = Pt(e->RBPoint);
-    n.ClRect = Rc(e->ClRect);
-    n.NewLT = n.LT;
-    n.NewRT = POINT{e->RTPoint.X + dx, e->RTPoint.Y};
-    n.NewLB = POINT{e->LBPoint.X, e->LBPoint.Y + dy};
-    n.NewRB = POINT{e->RBPoint.X + dx, e->RBPoint.Y + dy};
-    n.NewClRect = RECT{e->ClRect.Left, e->ClRect.Top, e->ClRect.Right + dx, e->ClRect.Bottom + dy};
-    n.LeftStretch = e->LeftStretch;
-    n.TopStretch = e->TopStretch;
-    n.RightStretch = e->RightStretch;
-    n.BottomStretch = e->BottomStretch;
-    n.StretchEffect = e->StretchEffect;
-    n.StretchType = static_cast<int>(e->StretchType);
-    DrawNinePart(cell, Source(pic), n);
+    TspNinePartSpec n = ElementNinePartGrown(*e, Rc(src), dx, dy);
+    SetNinePartStretch(n, *e);
+    DrawNinePart(cell, ImageSourceOf(pic), n);
   } else {
     cell.Fill(cell.ClientRect(), pressed ? RGB(133, 147, 181) : RGB(182, 189, 210));
     cell.Frame(cell.ClientRect(), RGB(0, 0, 128));
@@ -620,7 +590,7 @@ void TspSkinImagesMenuPopupWindow::DrawGroupHeader(TspPaintBuffer& b, const std:
     int w = RW(r);
     if (w <= 0 || sh <= 0) return;
     TspPaintBuffer strip(w, sh);
-    DrawHorzThreePart(strip, Source(pic), Rc(le->SkinRect), le->LTPoint.X, sw - le->RTPoint.X, le->StretchEffect);
+    DrawHorzThreePart(strip, ImageSourceOf(pic), Rc(le->SkinRect), le->LTPoint.X, sw - le->RTPoint.X, le->StretchEffect);
     TFont font;
     font.SetName(le->FontName);
     font.SetHeight(le->FontHeight);
