@@ -16,15 +16,9 @@ TspSkinCheckRadioBox::~TspSkinCheckRadioBox() {
 
 void TspSkinCheckRadioBox::SetImages(TCustomImageList* value) {
   if (value == FImages) return;
-  if (FImages) {
-    FImages->UnRegisterChanges(&FImageChangeLink);
-    FImages->RemoveFreeNotification(this);
-  }
-  FImages = value;
-  if (FImages) {
-    FImages->RegisterChanges(&FImageChangeLink);
-    FImages->FreeNotification(this);
-  }
+  if (FImages) FImages->UnRegisterChanges(&FImageChangeLink);
+  FImages.Set(value);
+  if (FImages) FImages->RegisterChanges(&FImageChangeLink);
   Repaint();
 }
 
@@ -32,11 +26,6 @@ void TspSkinCheckRadioBox::SetImageIndex(int value) {
   if (value == FImageIndex) return;
   FImageIndex = value;
   Repaint();
-}
-
-void TspSkinCheckRadioBox::Notification(TComponent* component, TOperation operation) {
-  Base::Notification(component, operation);
-  if (operation == opRemove && component == FImages) FImages = nullptr;
 }
 
 int TspSkinCheckRadioBox::DrawImage(TspPaintBuffer& b, int left, int gap) {

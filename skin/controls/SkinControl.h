@@ -86,23 +86,42 @@ struct TspSkinGeometry {
   RECT CalcResizedRect(const RECT& r, int width, int height) const;
 };
 
+// The skin a control takes its look from: not owned, forgotten when it
+// goes, with the two lookups every skinned control makes in it.
+class TspSkinDataRef : public TComponentRef<TspSkinData> {
+public:
+  using TComponentRef<TspSkinData>::TComponentRef;
+  // The index of element `name`; -1 without a skin or with an empty one.
+  int ControlIndex(const std::string& name) const {
+    TspSkinData* sd = Get();
+    return (!sd || sd->Empty) ? -1 : sd->GetControlIndex(name);
+  }
+  // The element record at `index`; null for -1 or an index past the list.
+  TspDataSkinControl* Element(int index) const {
+    TspSkinData* sd = Get();
+    if (!sd || index < 0 || index >= static_cast<int>(sd->CtrlList.size())) return nullptr;
+    return sd->CtrlList[static_cast<size_t>(index)].get();
+  }
+  // A picture by index; null for -1, an index past the list or an empty picture.
+  const TspPicture* Picture(int index) const {
+    TspSkinData* sd = Get();
+    if (!sd || index < 0 || index >= static_cast<int>(sd->FActivePictures.size())) return nullptr;
+    const TspPicture& p = sd->FActivePictures[static_cast<size_t>(index)];
+    return p.Empty() ? nullptr : &p;
+  }
+};
+
 // What every skinned control shares, over either kind of framework control.
 template <class TBase>
 class TspSkinControlT : public TBase {
 public:
   explicit TspSkinControlT(TComponent* owner) : TBase(owner) {}
 
-  ~TspSkinControlT() override {
-    if (FSD) FSD->RemoveFreeNotification(this);
-    if (FHintImageList) FHintImageList->RemoveFreeNotification(this);
-  }
 
   // The skin data component the control takes its look from; not owned.
   TspSkinData* SkinData() const { return FSD; }
   virtual void SetSkinData(TspSkinData* value) {
-    if (FSD) FSD->RemoveFreeNotification(this);
-    FSD = value;
-    if (FSD) FSD->FreeNotification(this);
+    FSD.Set(value);
     if (FSD && !FSD->Empty) ChangeSkinData();
   }
 
@@ -120,11 +139,7 @@ public:
   int HintImageIndex = 0;
   // Picture list of the extended hint; not owned: forgotten when it goes.
   TCustomImageList* HintImageList() const { return FHintImageList; }
-  void SetHintImageList(TCustomImageList* value) {
-    if (FHintImageList) FHintImageList->RemoveFreeNotification(this);
-    FHintImageList = value;
-    if (FHintImageList) FHintImageList->FreeNotification(this);
-  }
+  void SetHintImageList(TCustomImageList* value) { FHintImageList.Set(value); }
   std::string AreaName;
 
   bool AlphaBlend() const { return FAlphaBlend; }
@@ -165,29 +180,15 @@ public:
 protected:
   // The skin lookup, at every paint and size change; subclasses extend it
   // with the copy of their element.
-  virtual void GetSkinData() {
-    FIndex = (!FSD || FSD->Empty) ? -1 : FSD->GetControlIndex(FSkinDataName);
-  }
+  virtual void GetSkinData() { FIndex = FSD.ControlIndex(FSkinDataName); }
   // The element record in use, or null.
-  TspDataSkinControl* Element() const {
-    if (!FSD || FIndex < 0 || FIndex >= static_cast<int>(FSD->CtrlList.size())) return nullptr;
-    return FSD->CtrlList[FIndex].get();
-  }
+  TspDataSkinControl* Element() const { return FSD.Element(FIndex); }
   // A picture of the skin by index; null for -1 or an index past the list.
-  const TspPicture* SkinPicture(int index) const {
-    if (!FSD || index < 0 || index >= static_cast<int>(FSD->FActivePictures.size())) return nullptr;
-    const TspPicture& p = FSD->FActivePictures[index];
-    return p.Empty() ? nullptr : &p;
-  }
+  const TspPicture* SkinPicture(int index) const { return FSD.Picture(index); }
 
   void Notification(TComponent* component, TOperation operation) override {
     TBase::Notification(component, operation);
-    if (operation != opRemove) return;
-    if (component == FSD) {
-      FSD = nullptr;
-      FIndex = -1;
-    }
-    if (component == FHintImageList) FHintImageList = nullptr;
+    if (operation == opRemove && component == FSD) FIndex = -1;
   }
   virtual void PaintDefaultImage(TspPaintBuffer&) {}
   virtual void PaintSkinImage(TspPaintBuffer&) {}
@@ -234,12 +235,12 @@ protected:
     b.DrawTo(this->PaintDC(), 0, 0);
   }
 
-  TspSkinData* FSD = nullptr;
+  TspSkinDataRef FSD{this};
   int FIndex = -1;
   std::string FSkinDataName;
   bool FAlphaBlend = false;
   int FAlphaBlendValue = 200;
-  TCustomImageList* FHintImageList = nullptr;
+  TComponentRef<TCustomImageList> FHintImageList{this};
 };
 
 // Adds the element geometry, the default font and the default size.

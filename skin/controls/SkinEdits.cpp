@@ -372,10 +372,7 @@ TspSkinCustomEdit::TspSkinCustomEdit(TComponent* owner) : TspCustomEdit(owner) {
   SetBounds(Left(), Top(), Width(), 20);
 }
 
-TspSkinCustomEdit::~TspSkinCustomEdit() {
-  FLeaveTimer.Stop();
-  if (FSD) FSD->RemoveFreeNotification(this);
-}
+TspSkinCustomEdit::~TspSkinCustomEdit() { FLeaveTimer.Stop(); }
 
 void TspSkinCustomEdit::CreateParams(TCreateParams& p) {
   TspCustomEdit::CreateParams(p);
@@ -386,41 +383,26 @@ void TspSkinCustomEdit::CreateParams(TCreateParams& p) {
 
 void TspSkinCustomEdit::Notification(TComponent* component, TOperation operation) {
   TspCustomEdit::Notification(component, operation);
-  if (operation == opRemove) {
-    if (component == FSD) {
-      FSD = nullptr;
-      FIndex = -1;
-    }
-    if (component == FImages) FImages = nullptr;
-  }
+  if (operation == opRemove && component == FSD) FIndex = -1;
 }
 
 void TspSkinCustomEdit::SetSkinData(TspSkinData* value) {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) FSD->FreeNotification(this);
+  FSD.Set(value);
   if (FSD && !FSD->Empty) ChangeSkinData();
 }
 
-const TspPicture* TspSkinCustomEdit::SkinPicture(int index) const {
-  if (!FSD || index < 0 || index >= static_cast<int>(FSD->FActivePictures.size())) return nullptr;
-  const TspPicture& p = FSD->FActivePictures[static_cast<size_t>(index)];
-  return p.Empty() ? nullptr : &p;
-}
-
 TspDataSkinEditControl* TspSkinCustomEdit::EditElement() const {
-  if (!FSD || FIndex < 0 || FIndex >= static_cast<int>(FSD->CtrlList.size())) return nullptr;
-  return dynamic_cast<TspDataSkinEditControl*>(FSD->CtrlList[static_cast<size_t>(FIndex)].get());
+  return dynamic_cast<TspDataSkinEditControl*>(FSD.Element(FIndex));
 }
 
 void TspSkinCustomEdit::GetSkinData() {
-  FIndex = (!FSD || FSD->Empty) ? -1 : FSD->GetControlIndex(FSkinDataName);
+  FIndex = FSD.ControlIndex(FSkinDataName);
   auto* e = EditElement();
   if (!e) {
     FIndex = -1;
     return;
   }
-  Picture = SkinPicture(e->PictureIndex);
+  Picture = FSD.Picture(e->PictureIndex);
   SkinRect = ToRECT(e->SkinRect);
   ActiveSkinRect = IsEmptyRECT(ToRECT(e->ActiveSkinRect)) ? SkinRect : ToRECT(e->ActiveSkinRect);
   LOffset = e->LTPoint.X;
@@ -533,10 +515,7 @@ void TspSkinCustomEdit::SetAlphaBlendValue(int value) {
 }
 
 void TspSkinCustomEdit::SetImages(TCustomImageList* value) {
-  if (value == FImages) return;
-  if (FImages) FImages->RemoveFreeNotification(this);
-  FImages = value;
-  if (FImages) FImages->FreeNotification(this);
+  if (!FImages.Set(value)) return;
   AdjustTextRect(true);
   GetSkinData();
   if (!(FIndex != -1 && FUseSkinFont)) AdjustHeight();
@@ -698,7 +677,7 @@ void TspSkinCustomEdit::DrawSkinButton(TspPaintBuffer& b) {
     RECT down = IsEmptyRECT(ToRECT(e->DownSkinRect)) ? active : ToRECT(e->DownSkinRect);
     RECT src = (FButtonDown && FButtonActive) ? down : FButtonActive ? active : normal;
     auto pt = [](const TspPoint& p) { return POINT{p.X, p.Y}; };
-    DrawGrownPicture(b, SkinPicture(e->PictureIndex), src, pt(e->LTPoint), pt(e->RTPoint), pt(e->LBPoint),
+    DrawGrownPicture(b, FSD.Picture(e->PictureIndex), src, pt(e->LTPoint), pt(e->RTPoint), pt(e->LBPoint),
                    pt(e->RBPoint), ToRECT(e->ClRect), FButtonRect, e->StretchEffect);
   }
   DrawButtonImage(b);

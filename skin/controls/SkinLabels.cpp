@@ -4,34 +4,24 @@
 
 #include <shellapi.h>
 
-TspSkinFontLabel::~TspSkinFontLabel() {
-  if (FSD) FSD->RemoveFreeNotification(this);
-}
-
 void TspSkinFontLabel::SetSkinData(TspSkinData* value) {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) {
-    FSD->FreeNotification(this);
-    ChangeSkinData();
-  }
+  FSD.Set(value);
+  if (FSD) ChangeSkinData();
 }
 
 void TspSkinFontLabel::Notification(TComponent* component, TOperation operation) {
   TGraphicControl::Notification(component, operation);
-  if (operation == opRemove && component == FSD) {
-    FSD = nullptr;
-    FIndex = -1;
-  }
+  if (operation == opRemove && component == FSD) FIndex = -1;
 }
 
 void TspSkinFontLabel::GetSkinData() {
-  FIndex = (FSD && !FSD->Empty) ? FSD->GetControlIndex(SkinDataName) : -1;
-  if (FIndex < 0 || FIndex >= static_cast<int>(FSD->CtrlList.size())) {
+  FIndex = FSD.ControlIndex(SkinDataName);
+  TspDataSkinControl* element = FSD.Element(FIndex);
+  if (!element) {
     FIndex = -1;
     return;
   }
-  if (auto* e = dynamic_cast<TspDataSkinStdLabelControl*>(FSD->CtrlList[FIndex].get())) {
+  if (auto* e = dynamic_cast<TspDataSkinStdLabelControl*>(element)) {
     FSkinFont = SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor);
     FActiveFontColor = static_cast<COLORREF>(e->ActiveFontColor) & 0xFFFFFF;
   }

@@ -22,12 +22,6 @@ TspSkinMemo::TspSkinMemo(TComponent* owner) : TMemo(owner) {
   FMemoColor = GetSysColor(COLOR_WINDOW);
 }
 
-TspSkinMemo::~TspSkinMemo() {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  if (FVScrollBar) FVScrollBar->RemoveFreeNotification(this);
-  if (FHScrollBar) FHScrollBar->RemoveFreeNotification(this);
-}
-
 void TspSkinMemo::CreateParams(TCreateParams& p) {
   TMemo::CreateParams(p);
   p.WinClassName = u"TspSkinMemo";
@@ -44,38 +38,22 @@ void TspSkinMemo::CreateWindowHandle(const TCreateParams& params) {
 
 void TspSkinMemo::Notification(TComponent* component, TOperation operation) {
   TMemo::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FSD) {
-    FSD = nullptr;
-    FIndex = -1;
-  }
-  if (component == FVScrollBar) FVScrollBar = nullptr;
-  if (component == FHScrollBar) FHScrollBar = nullptr;
+  if (operation == opRemove && component == FSD) FIndex = -1;
 }
 
 void TspSkinMemo::SetSkinData(TspSkinData* value) {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) FSD->FreeNotification(this);
+  FSD.Set(value);
   if (FSD && !FSD->Empty) ChangeSkinData();
 }
 
-const TspPicture* TspSkinMemo::SkinPicture(int index) const {
-  if (!FSD || index < 0 || index >= static_cast<int>(FSD->FActivePictures.size())) return nullptr;
-  const TspPicture& p = FSD->FActivePictures[static_cast<size_t>(index)];
-  return p.Empty() ? nullptr : &p;
-}
-
 void TspSkinMemo::GetSkinData() {
-  FIndex = (!FSD || FSD->Empty) ? -1 : FSD->GetControlIndex(FSkinDataName);
-  TspDataSkinMemoControl* e = nullptr;
-  if (FIndex >= 0 && FIndex < static_cast<int>(FSD->CtrlList.size()))
-    e = dynamic_cast<TspDataSkinMemoControl*>(FSD->CtrlList[static_cast<size_t>(FIndex)].get());
+  FIndex = FSD.ControlIndex(FSkinDataName);
+  auto* e = dynamic_cast<TspDataSkinMemoControl*>(FSD.Element(FIndex));
   if (!e) {
     FIndex = -1;
     return;
   }
-  Picture = SkinPicture(e->PictureIndex);
+  Picture = FSD.Picture(e->PictureIndex);
   SkinRect = ToRECT(e->SkinRect);
   ActiveSkinRect = IsEmptyRECT(ToRECT(e->ActiveSkinRect)) ? SkinRect : ToRECT(e->ActiveSkinRect);
   LTPoint = POINT{e->LTPoint.X, e->LTPoint.Y};
@@ -159,7 +137,6 @@ void TspSkinMemo::SetDefaultFont(const TspFontDesc& value) {
 
 void TspSkinMemo::LinkBar(TspSkinScrollBar* bar, bool vertical) {
   if (!bar) return;
-  bar->FreeNotification(this);
   bar->SetRange(0, 0, 0, 0);
   bar->OnChange = [this, bar, vertical](TObject*) {
     if (HWND h = HandleIfAllocated())
@@ -169,15 +146,13 @@ void TspSkinMemo::LinkBar(TspSkinScrollBar* bar, bool vertical) {
 }
 
 void TspSkinMemo::SetVScrollBar(TspSkinScrollBar* value) {
-  if (FVScrollBar) FVScrollBar->RemoveFreeNotification(this);
-  FVScrollBar = value;
+  FVScrollBar.Set(value);
   LinkBar(value, true);
   UpDateScrollRange();
 }
 
 void TspSkinMemo::SetHScrollBar(TspSkinScrollBar* value) {
-  if (FHScrollBar) FHScrollBar->RemoveFreeNotification(this);
-  FHScrollBar = value;
+  FHScrollBar.Set(value);
   LinkBar(value, false);
   UpDateScrollRange();
 }

@@ -181,8 +181,6 @@ TspSkinPageControl::TspSkinPageControl(TComponent* owner) : TPageControl(owner) 
 
 TspSkinPageControl::~TspSkinPageControl() {
   FreeScroller();
-  if (FSD) FSD->RemoveFreeNotification(this);
-  if (FImages) FImages->RemoveFreeNotification(this);
   if (HWND h = HandleIfAllocated()) SendMessageW(h, TCM_SETIMAGELIST, 0, 0);
   if (FTempImages) ImageList_Destroy(FTempImages);
 }
@@ -197,39 +195,28 @@ void TspSkinPageControl::CreateWindowHandle(const TCreateParams& params) {
 
 void TspSkinPageControl::Notification(TComponent* component, TOperation operation) {
   TPageControl::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FSD) {
-    FSD = nullptr;
-    FIndex = -1;
-  }
-  if (component == FImages) FImages = nullptr;
+  if (operation == opRemove && component == FSD) FIndex = -1;
 }
 
 void TspSkinPageControl::SetSkinData(TspSkinData* value) {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) FSD->FreeNotification(this);
+  FSD.Set(value);
   if (FSD && !FSD->Empty) ChangeSkinData();
 }
 
 TspDataSkinTabControl* TspSkinPageControl::TabElement() const {
-  if (!FSD || FIndex < 0 || FIndex >= static_cast<int>(FSD->CtrlList.size())) return nullptr;
-  return dynamic_cast<TspDataSkinTabControl*>(FSD->CtrlList[static_cast<size_t>(FIndex)].get());
+  return dynamic_cast<TspDataSkinTabControl*>(FSD.Element(FIndex));
 }
 
 void TspSkinPageControl::GetSkinData() {
   BGPictureIndex = -1;
-  FIndex = (!FSD || FSD->Empty) ? -1 : FSD->GetControlIndex(FSkinDataName);
+  FIndex = FSD.ControlIndex(FSkinDataName);
   TspDataSkinTabControl* e = TabElement();
   if (!e) {
     FIndex = -1;
     Picture = nullptr;
     return;
   }
-  Picture = nullptr;
-  if (e->PictureIndex >= 0 && e->PictureIndex < static_cast<int>(FSD->FActivePictures.size()) &&
-      !FSD->FActivePictures[static_cast<size_t>(e->PictureIndex)].Empty())
-    Picture = &FSD->FActivePictures[static_cast<size_t>(e->PictureIndex)];
+  Picture = FSD.Picture(e->PictureIndex);
   SkinRect = ToRECT(e->SkinRect);
   ClRect = ToRECT(e->ClRect);
   SkinTabRect = ToRECT(e->TabRect);
@@ -393,15 +380,9 @@ void TspSkinPageControl::SetDefaultItemHeight(int value) {
 void TspSkinPageControl::SetImages(TCustomImageList* value) {
   bool vertical = TabPosition() == tpLeft || TabPosition() == tpRight;
   int size = vertical ? FTempImagesHeight : FTempImagesWidth;
-  if (FImages) {
-    size -= vertical ? FImages->Height() : FImages->Width();
-    FImages->RemoveFreeNotification(this);
-  }
-  FImages = value;
-  if (FImages) {
-    size += vertical ? FImages->Height() : FImages->Width();
-    FImages->FreeNotification(this);
-  }
+  if (FImages) size -= vertical ? FImages->Height() : FImages->Width();
+  FImages.Set(value);
+  if (FImages) size += vertical ? FImages->Height() : FImages->Width();
   SetTempImagesWidth(size);
   Invalidate();
 }
@@ -774,7 +755,7 @@ void TspSkinPageControl::DrawTab(int pageIndex, const RECT& r, HDC dc, bool hot,
     if (hasImage || FTabExtendedDraw) {
       RECT cr{0, shift, tw - c, th + shift};
       DrawImageListGlyphAndCaption(target->DC(), cr, font, FTabMargin, FTabSpacing, FTabLayout, caption,
-                                   hasImage ? FImages : nullptr, page->ImageIndex, page->Enabled(), false);
+                                   hasImage ? FImages.Get() : nullptr, page->ImageIndex, page->Enabled(), false);
     } else {
       RECT cr{0, shift, tw - (skin ? c + 3 : c), th + shift};
       target->Text(caption, cr, font, color, DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);

@@ -29,34 +29,27 @@ void TspSkinToolBar::SetFlat(bool value) {
     if (auto* b = dynamic_cast<TspSkinSpeedButton*>(Controls(i))) b->SetFlat(value);
 }
 
-void TspSkinToolBar::Watch(TCustomImageList*& field, TCustomImageList* value) {
-  TCustomImageList* old = field;
-  field = value;
-  // Still watched while another of the three holds the same list.
-  if (old && old != FImages && old != FHotImages && old != FDisabledImages) old->RemoveFreeNotification(this);
-  if (value) value->FreeNotification(this);
+void TspSkinToolBar::SetImages(TCustomImageList* value) {
+  FImages.Set(value);
+  RepaintButtons();
 }
 
-void TspSkinToolBar::SetImages(TCustomImageList* value) {
-  Watch(FImages, value);
+void TspSkinToolBar::SetHotImages(TCustomImageList* value) { FHotImages.Set(value); }
+
+void TspSkinToolBar::SetDisabledImages(TCustomImageList* value) { FDisabledImages.Set(value); }
+
+void TspSkinToolBar::RepaintButtons() {
   for (int i = 0; i < ControlCount(); ++i)
     if (auto* b = dynamic_cast<TspSkinSpeedButton*>(Controls(i))) b->Repaint();
 }
 
-void TspSkinToolBar::SetHotImages(TCustomImageList* value) { Watch(FHotImages, value); }
-
-void TspSkinToolBar::SetDisabledImages(TCustomImageList* value) { Watch(FDisabledImages, value); }
-
 void TspSkinToolBar::Notification(TComponent* component, TOperation operation) {
   Base::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FImages) {
-    FImages = nullptr;
-    for (int i = 0; i < ControlCount(); ++i)
-      if (auto* b = dynamic_cast<TspSkinSpeedButton*>(Controls(i))) b->Repaint();
+  if (operation == opRemove && component == FImages) {
+    // The buttons draw from the list: they repaint once it is let go.
+    FImages.Set(nullptr);
+    RepaintButtons();
   }
-  if (component == FHotImages) FHotImages = nullptr;
-  if (component == FDisabledImages) FDisabledImages = nullptr;
 }
 
 void TspSkinToolBar::SetShowCaptions(bool value) {

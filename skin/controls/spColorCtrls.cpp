@@ -371,31 +371,7 @@ TspSkinColorDialog::TspSkinColorDialog(TComponent* owner) : TComponent(owner) {
   std::fill(std::begin(CustomColorValues), std::end(CustomColorValues), Hex(0xFFFFFF));
 }
 
-TspSkinColorDialog::~TspSkinColorDialog() {
-  SetSkinData(nullptr);
-  SetCtrlSkinData(nullptr);
-}
-
-void TspSkinColorDialog::SetSkinData(TspSkinData* value) {
-  if (FSD == value) return;
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) FSD->FreeNotification(this);
-}
-
-void TspSkinColorDialog::SetCtrlSkinData(TspSkinData* value) {
-  if (FCtrlSD == value) return;
-  if (FCtrlSD) FCtrlSD->RemoveFreeNotification(this);
-  FCtrlSD = value;
-  if (FCtrlSD) FCtrlSD->FreeNotification(this);
-}
-
-void TspSkinColorDialog::Notification(TComponent* component, TOperation operation) {
-  TComponent::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FSD) FSD = nullptr;
-  if (component == FCtrlSD) FCtrlSD = nullptr;
-}
+TspSkinColorDialog::~TspSkinColorDialog() = default;
 
 std::string TspSkinColorDialog::ResText(const char* key) const { return LibraryText(FCtrlSD, key); }
 
