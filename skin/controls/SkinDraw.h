@@ -144,6 +144,10 @@ void SetNinePartStretch(TspNinePartSpec& n, const TStretching& e) {
 
 // A skin picture's pixels, borrowed; empty for null.
 TspImageSource ImageSourceOf(const TspPicture* picture);
+// `src` of the picture copied pixel for pixel to (x, y) of the buffer,
+// clipped to both; with `transparent` the pixels of colour `key` are left out.
+void DrawPicturePiece(TspPaintBuffer& b, const TspPicture& p, const RECT& src, int x, int y, bool transparent,
+                      COLORREF key);
 // `src` of the picture copied at its own size to `dst` of the buffer.
 void CopyPicturePart(TspPaintBuffer& b, const TspPicture* picture, const RECT& src, const RECT& dst);
 // `src` of the picture grown (as NinePartGrown) to the size of `dst` and

@@ -101,6 +101,22 @@ TspImageSource ImageSourceOf(const TspPicture* picture) {
   return s;
 }
 
+void DrawPicturePiece(TspPaintBuffer& b, const TspPicture& p, const RECT& src, int x, int y, bool transparent,
+                      COLORREF key) {
+  uint32_t* bits = b.Bits();
+  GdiFlush();
+  uint32_t k = (GetRValue(key) << 16) | (GetGValue(key) << 8) | GetBValue(key);
+  for (int sy = src.top; sy < src.bottom; ++sy)
+    for (int sx = src.left; sx < src.right; ++sx) {
+      int dx = x + sx - src.left, dy = y + sy - src.top;
+      if (sx < 0 || sy < 0 || sx >= p.Width || sy >= p.Height) continue;
+      if (dx < 0 || dy < 0 || dx >= b.Width() || dy >= b.Height()) continue;
+      uint32_t v = p.Pixels[size_t(sy) * p.Width + sx] & 0xFFFFFF;
+      if (transparent && v == k) continue;
+      bits[size_t(dy) * b.Width() + dx] = v;
+    }
+}
+
 void CopyPicturePart(TspPaintBuffer& b, const TspPicture* picture, const RECT& src, const RECT& dst) {
   if (!picture || IsRectEmpty(&src) || IsRectEmpty(&dst)) return;
   int w = src.right - src.left, h = src.bottom - src.top;

@@ -38,6 +38,61 @@ int TextWidth(HDC dc, const std::string& text, const TspFontDesc& font) {
 
 }  // namespace
 
+void TspCaptionPictureControl::SetSpacing(int value) {
+  FSpacing = value;
+  Repaint();
+}
+
+void TspCaptionPictureControl::SetGlyph(const TspPicture& value) {
+  FGlyph = value;
+  Repaint();
+}
+
+void TspCaptionPictureControl::SetNumGlyphs(int value) {
+  FNumGlyphs = std::max(1, std::min(2, value));
+  Repaint();
+}
+
+void TspCaptionPictureControl::SetCaptionImageList(TCustomImageList* value) {
+  FCaptionImageList.Set(value);
+  Repaint();
+}
+
+void TspCaptionPictureControl::SetCaptionImageIndex(int value) {
+  if (FCaptionImageIndex == value) return;
+  FCaptionImageIndex = value;
+  Repaint();
+}
+
+bool TspCaptionPictureControl::ListImage() const {
+  return FGlyph.Empty() && FCaptionImageList && FCaptionImageIndex >= 0 &&
+         FCaptionImageIndex < FCaptionImageList->Count();
+}
+
+int TspCaptionPictureControl::ImageWidth() const { return ListImage() ? FCaptionImageList->Width() : GlyphWidth(); }
+
+int TspCaptionPictureControl::ImageHeight() const {
+  return ListImage() ? FCaptionImageList->Height() : FGlyph.Empty() ? 0 : FGlyph.Height;
+}
+
+void TspCaptionPictureControl::DrawCaptionImage(TspPaintBuffer& b, int x, int y, bool keyed) {
+  if (ListImage()) {
+    GdiFlush();
+    TCanvas canvas;
+    canvas.SetHandle(b.DC());
+    FCaptionImageList->Draw(&canvas, x, y, FCaptionImageIndex, Enabled());
+    canvas.SetHandle(nullptr);
+    GdiFlush();
+    return;
+  }
+  int gw = GlyphWidth();
+  if (gw <= 0) return;
+  int left = (!Enabled() && FNumGlyphs == 2 ? 1 : 0) * gw;
+  uint32_t key = FGlyph.Pixel(left, FGlyph.Height - 1);
+  DrawPicturePiece(b, FGlyph, RECT{left, 0, left + gw, FGlyph.Height}, x, y, keyed,
+                   RGB((key >> 16) & 0xFF, (key >> 8) & 0xFF, key & 0xFF));
+}
+
 TspSkinPanel::TspSkinPanel(TComponent* owner) : Base(owner) {
   ControlStyle |= csAcceptsControls | csOpaque;
   FSkinDataName = "panel";
@@ -62,76 +117,9 @@ void TspSkinPanel::SetCheckedMode(bool value) {
   Repaint();
 }
 
-void TspSkinPanel::SetGlyph(const TspPicture& value) {
-  FGlyph = value;
-  Repaint();
-}
-
-void TspSkinPanel::SetNumGlyphs(int value) {
-  FNumGlyphs = std::max(1, std::min(2, value));
-  Repaint();
-}
-
 void TspSkinPanel::SetImagePosition(TspImagePosition value) {
   if (FImagePosition == value) return;
   FImagePosition = value;
-  Repaint();
-}
-
-void TspSkinPanel::SetCaptionImageList(TCustomImageList* value) {
-  FCaptionImageList.Set(value);
-  Repaint();
-}
-
-void TspSkinPanel::SetCaptionImageIndex(int value) {
-  if (FCaptionImageIndex == value) return;
-  FCaptionImageIndex = value;
-  Repaint();
-}
-
-bool TspSkinPanel::ListImage() const {
-  return FGlyph.Empty() && FCaptionImageList && FCaptionImageIndex >= 0 &&
-         FCaptionImageIndex < FCaptionImageList->Count();
-}
-
-int TspSkinPanel::ImageWidth() const { return ListImage() ? FCaptionImageList->Width() : GlyphWidth(); }
-
-int TspSkinPanel::ImageHeight() const {
-  return ListImage() ? FCaptionImageList->Height() : FGlyph.Empty() ? 0 : FGlyph.Height;
-}
-
-void TspSkinPanel::DrawImage(TspPaintBuffer& b, int x, int y) {
-  if (!ListImage()) {
-    DrawGlyph(b, x, y);
-    return;
-  }
-  GdiFlush();
-  TCanvas canvas;
-  canvas.SetHandle(b.DC());
-  FCaptionImageList->Draw(&canvas, x, y, FCaptionImageIndex, Enabled());
-  canvas.SetHandle(nullptr);
-  GdiFlush();
-}
-
-int TspSkinPanel::DrawGlyph(TspPaintBuffer& b, int x, int y) {
-  int gw = GlyphWidth();
-  if (gw <= 0) return 0;
-  int left = (!Enabled() && FNumGlyphs == 2 ? 1 : 0) * gw;
-  uint32_t key = FGlyph.Pixel(left, FGlyph.Height - 1) & 0xFFFFFF;
-  GdiFlush();
-  uint32_t* bits = b.Bits();
-  for (int sy = 0; sy < FGlyph.Height; ++sy)
-    for (int sx = 0; sx < gw; ++sx) {
-      uint32_t v = FGlyph.Pixel(left + sx, sy) & 0xFFFFFF;
-      int dx = x + sx, dy = y + sy;
-      if (v == key || dx < 0 || dy < 0 || dx >= b.Width() || dy >= b.Height()) continue;
-      bits[size_t(dy) * b.Width() + dx] = v;
-    }
-  return gw;
-}
-
-void TspSkinPanel::SetSpacing(int value) {
-  FSpacing = value;
   Repaint();
 }
 
@@ -487,7 +475,7 @@ void TspSkinPanel::PaintTransparentFrame(TspPaintBuffer& b) {
     x = cw + 10;
   }
   if (ImageWidth() > 0) {
-    DrawImage(b, x, (th + 5) / 2 - ImageHeight() / 2);
+    DrawCaptionImage(b, x, (th + 5) / 2 - ImageHeight() / 2, true);
     x += ImageWidth() + 2;
   }
   int i = FSD->GetControlIndex("stdlabel");
@@ -579,7 +567,7 @@ void TspSkinPanel::PaintDefaultImage(TspPaintBuffer& b) {
     }
   }
   if (ImageWidth() > 0) {
-    DrawImage(b, textX, c.top + (c.bottom - c.top) / 2 - ImageHeight() / 2);
+    DrawCaptionImage(b, textX, c.top + (c.bottom - c.top) / 2 - ImageHeight() / 2, true);
     textX += ImageWidth() + FSpacing;
   }
   b.Text(text, RECT{textX, c.top, c.right, c.bottom}, FDefaultFont, FDefaultFont.Color,
@@ -705,7 +693,7 @@ void TspSkinPanel::DrawSkinCaption(TspPaintBuffer& b) {
     }
   }
   b.Text(text, RECT{textX, r.top, r.right, r.bottom}, font, font.Color, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-  if (gw > 0) DrawImage(b, imageX, imageY);
+  if (gw > 0) DrawCaptionImage(b, imageX, imageY, true);
 }
 
 void TspSkinPanel::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
