@@ -130,16 +130,17 @@ struct TspNinePartSpec {
 TspNinePartSpec NinePartGrown(const RECT& src, POINT lt, POINT rt, POINT lb, POINT rb, const RECT& cl, int dx, int dy,
                               bool stretchEffect);
 
-// The stretching a skin element or geometry names (its LeftStretch ..
-// BottomStretch, StretchEffect and StretchType) taken into a nine-part spec.
-template <class TStretching>
-void SetNinePartStretch(TspNinePartSpec& n, const TStretching& e) {
+// The stretching a skin element, geometry or nine-part spec names (its
+// LeftStretch .. BottomStretch, StretchEffect and StretchType) taken into
+// another of them.
+template <class TTarget, class TSource>
+void SetNinePartStretch(TTarget& n, const TSource& e) {
   n.LeftStretch = e.LeftStretch;
   n.TopStretch = e.TopStretch;
   n.RightStretch = e.RightStretch;
   n.BottomStretch = e.BottomStretch;
   n.StretchEffect = e.StretchEffect;
-  n.StretchType = static_cast<int>(e.StretchType);
+  n.StretchType = static_cast<decltype(n.StretchType)>(e.StretchType);
 }
 
 // A skin picture's pixels, borrowed; empty for null.

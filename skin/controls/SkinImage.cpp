@@ -151,12 +151,7 @@ void DrawNinePart(TspPaintBuffer& b, const TspImageSource& picture, const TspNin
   n.NewWidth = b.Width();
   n.NewHeight = b.Height();
   n.DrawClient = true;
-  n.LeftStretch = s.LeftStretch;
-  n.TopStretch = s.TopStretch;
-  n.RightStretch = s.RightStretch;
-  n.BottomStretch = s.BottomStretch;
-  n.StretchEffect = s.StretchEffect;
-  n.StretchType = static_cast<TspStretchType>(s.StretchType);
+  SetNinePartStretch(n, s);
   TBufferPainter painter(picture, b);
   LayNinePartImage(n, painter);
 }

@@ -549,20 +549,7 @@ void TspSkinLabel::DrawLabelText(TspPaintBuffer& b, RECT r) {
 
 void TspSkinLabel::PaintDefaultImage(TspPaintBuffer& b) {
   b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
-  COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
-  RECT r = b.ClientRect();
-  auto frame = [&](COLORREF tl, COLORREF br) {
-    b.Fill(RECT{r.left, r.top, r.right, r.top + 1}, tl);
-    b.Fill(RECT{r.left, r.top, r.left + 1, r.bottom}, tl);
-    b.Fill(RECT{r.left, r.bottom - 1, r.right, r.bottom}, br);
-    b.Fill(RECT{r.right - 1, r.top, r.right, r.bottom}, br);
-  };
-  switch (FBorderStyle) {
-    case bvFrame: frame(shadow, shadow); break;
-    case bvRaised: frame(light, shadow); break;
-    case bvLowered: frame(shadow, light); break;
-    case bvNone: break;
-  }
+  DrawBorderStyleFrame(b, b.ClientRect(), FBorderStyle);
   DrawLabelText(b, RECT{3, 3, Width() - 3, Height() - 3});
 }
 

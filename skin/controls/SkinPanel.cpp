@@ -38,6 +38,17 @@ int TextWidth(HDC dc, const std::string& text, const TspFontDesc& font) {
 
 }  // namespace
 
+void DrawBorderStyleFrame(TspPaintBuffer& b, const RECT& r, TspSkinBorderStyle style) {
+  COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
+  RECT frame = r;
+  switch (style) {
+    case bvFrame: Frame3D(b, frame, shadow, shadow); break;
+    case bvRaised: Frame3D(b, frame, light, shadow); break;
+    case bvLowered: Frame3D(b, frame, shadow, light); break;
+    case bvNone: break;
+  }
+}
+
 void TspCaptionPictureControl::SetSpacing(int value) {
   FSpacing = value;
   Repaint();
@@ -515,13 +526,7 @@ void TspSkinPanel::PaintDefaultImage(TspPaintBuffer& b) {
   COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT),
            face = GetSysColor(COLOR_BTNFACE);
   int w = Width(), h = Height();
-  RECT r{0, 0, w, h};
-  switch (FBorderStyle) {
-    case bvFrame: Frame3D(b, r, shadow, shadow); break;
-    case bvRaised: Frame3D(b, r, light, shadow); break;
-    case bvLowered: Frame3D(b, r, shadow, light); break;
-    case bvNone: break;
-  }
+  DrawBorderStyleFrame(b, RECT{0, 0, w, h}, FBorderStyle);
   if (!FCaptionMode) {
     PaintPanelContent(b);
     return;

@@ -16,6 +16,10 @@ enum TspImagePosition { spipDefault, spipLeft };
 // A skin colour: RGB, or a system colour named by its index.
 COLORREF SkinColorValue(int32_t value);
 
+// The default look's one-pixel border around `r` by style, in the system's
+// button colours; nothing for bvNone.
+void DrawBorderStyleFrame(TspPaintBuffer& b, const RECT& r, TspSkinBorderStyle style);
+
 // A skinned container whose caption shows a picture before its text: a
 // glyph strip of NumGlyphs (1 or 2) frames, the second for the disabled
 // look, or while the glyph is empty an image of a list. The panel and the

@@ -126,6 +126,39 @@ void TspArrowButtons::Stop() {
 }
 
 // ---------------------------------------------------------------------------
+// TspArrowButtonsControl
+
+void TspArrowButtonsControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  FButtons.MouseDown(POINT{x, y});
+  if (FButtons.CaptureButton != -1) SetMouseCapture(true);
+  TspSkinCustomControl::MouseDown(button, shift, x, y);
+}
+
+void TspArrowButtonsControl::MouseMove(TShiftState shift, int x, int y) {
+  FButtons.Track(POINT{x, y});
+  TspSkinCustomControl::MouseMove(shift, x, y);
+}
+
+void TspArrowButtonsControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  FButtons.Track(POINT{x, y});
+  if (MouseCapture()) SetMouseCapture(false);
+  FButtons.MouseUp();
+  TspSkinCustomControl::MouseUp(button, shift, x, y);
+}
+
+void TspArrowButtonsControl::DrawButtonStates(TspPaintBuffer& b) {
+  const RECT pressed[2] = {DownUpButtonRect, DownDownButtonRect};
+  const RECT hot[2] = {ActiveUpButtonRect, ActiveDownButtonRect};
+  for (int i = 0; i < 2; ++i) {
+    const TspCBButtonX& btn = FButtons.Buttons[i];
+    if (btn.Down && btn.MouseIn)
+      CopyPicturePart(b, Picture, pressed[i], btn.R);
+    else if (btn.MouseIn)
+      CopyPicturePart(b, Picture, hot[i], btn.R);
+  }
+}
+
+// ---------------------------------------------------------------------------
 // TspSkinUpDown
 
 TspSkinUpDown::TspSkinUpDown(TComponent* owner) : Base(owner) {
@@ -199,13 +232,7 @@ void TspSkinUpDown::GetSkinData() {
   auto* e = dynamic_cast<TspDataSkinUpDownControl*>(Element());
   if (e) {
     FUpDownElement = true;
-    UpButtonRect = ToRECT(e->UpButtonRect);
-    ActiveUpButtonRect = ToRECT(e->ActiveUpButtonRect);
-    DownUpButtonRect = IsEmptyRECT(ToRECT(e->DownUpButtonRect)) ? ActiveUpButtonRect : ToRECT(e->DownUpButtonRect);
-    DownButtonRect = ToRECT(e->DownButtonRect);
-    ActiveDownButtonRect = ToRECT(e->ActiveDownButtonRect);
-    DownDownButtonRect =
-        IsEmptyRECT(ToRECT(e->DownDownButtonRect)) ? ActiveDownButtonRect : ToRECT(e->DownDownButtonRect);
+    ReadButtonRects(*e);
     // An up-down keeps no nine-part geometry.
     Geometry.LTPt = Geometry.RTPt = Geometry.LBPt = Geometry.RBPt = POINT{0, 0};
     Geometry.ClRect = RECT{};
@@ -254,15 +281,7 @@ void TspSkinUpDown::PaintDefaultImage(TspPaintBuffer& b) {
 void TspSkinUpDown::PaintSkinImage(TspPaintBuffer& b) {
   if (FUseSkinSize && FUpDownElement) {
     Base::PaintSkinImage(b);
-    const RECT pressed[2] = {DownUpButtonRect, DownDownButtonRect};
-    const RECT hot[2] = {ActiveUpButtonRect, ActiveDownButtonRect};
-    for (int i = 0; i < 2; ++i) {
-      const TspCBButtonX& btn = FButtons.Buttons[i];
-      if (btn.Down && btn.MouseIn)
-        CopyPicturePart(b, Picture, pressed[i], btn.R);
-      else if (btn.MouseIn)
-        CopyPicturePart(b, Picture, hot[i], btn.R);
-    }
+    DrawButtonStates(b);
     return;
   }
   CalcButtonRects();
@@ -280,24 +299,6 @@ void TspSkinUpDown::PaintSkinImage(TspPaintBuffer& b) {
     TspArrowDirection dir = FOrientation == udVertical ? (i == 0 ? adUp : adDown) : (i == 0 ? adRight : adLeft);
     DrawArrowGlyph(b.DC(), btn.R, dir, color);
   }
-}
-
-void TspSkinUpDown::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  FButtons.MouseDown(POINT{x, y});
-  if (FButtons.CaptureButton != -1) SetMouseCapture(true);
-  Base::MouseDown(button, shift, x, y);
-}
-
-void TspSkinUpDown::MouseMove(TShiftState shift, int x, int y) {
-  FButtons.Track(POINT{x, y});
-  Base::MouseMove(shift, x, y);
-}
-
-void TspSkinUpDown::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-  FButtons.Track(POINT{x, y});
-  if (MouseCapture()) SetMouseCapture(false);
-  FButtons.MouseUp();
-  Base::MouseUp(button, shift, x, y);
 }
 
 void TspSkinUpDown::WndProc(TMessage& m) {
@@ -617,13 +618,7 @@ void TspSkinSpinEdit::GetSkinData() {
   FontColor = static_cast<COLORREF>(e->FontColor) & 0xFFFFFF;
   ActiveFontColor = static_cast<COLORREF>(e->ActiveFontColor) & 0xFFFFFF;
   DisabledFontColor = static_cast<COLORREF>(e->DisabledFontColor) & 0xFFFFFF;
-  UpButtonRect = ToRECT(e->UpButtonRect);
-  ActiveUpButtonRect = ToRECT(e->ActiveUpButtonRect);
-  DownUpButtonRect = IsEmptyRECT(ToRECT(e->DownUpButtonRect)) ? ActiveUpButtonRect : ToRECT(e->DownUpButtonRect);
-  DownButtonRect = ToRECT(e->DownButtonRect);
-  ActiveDownButtonRect = ToRECT(e->ActiveDownButtonRect);
-  DownDownButtonRect =
-      IsEmptyRECT(ToRECT(e->DownDownButtonRect)) ? ActiveDownButtonRect : ToRECT(e->DownDownButtonRect);
+  ReadButtonRects(*e);
   LOffset = e->LTPoint.X;
   ROffset = Geometry.SkinWidth() - e->RTPoint.X;
 }
@@ -759,33 +754,7 @@ void TspSkinSpinEdit::PaintSkinImage(TspPaintBuffer& b) {
     DrawHorzThreePart(b, ImageSourceOf(Picture), ActiveSkinRect, LOffset, ROffset, Geometry.StretchEffect);
   else
     CreateSkinImage(b, Picture, Geometry.SkinRect);
-  const RECT pressed[2] = {DownUpButtonRect, DownDownButtonRect};
-  const RECT hotRects[2] = {ActiveUpButtonRect, ActiveDownButtonRect};
-  for (int i = 0; i < 2; ++i) {
-    const TspCBButtonX& btn = FButtons.Buttons[i];
-    if (btn.Down && btn.MouseIn)
-      CopyPicturePart(b, Picture, pressed[i], btn.R);
-    else if (btn.MouseIn)
-      CopyPicturePart(b, Picture, hotRects[i], btn.R);
-  }
-}
-
-void TspSkinSpinEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  FButtons.MouseDown(POINT{x, y});
-  if (FButtons.CaptureButton != -1) SetMouseCapture(true);
-  Base::MouseDown(button, shift, x, y);
-}
-
-void TspSkinSpinEdit::MouseMove(TShiftState shift, int x, int y) {
-  FButtons.Track(POINT{x, y});
-  Base::MouseMove(shift, x, y);
-}
-
-void TspSkinSpinEdit::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-  FButtons.Track(POINT{x, y});
-  if (MouseCapture()) SetMouseCapture(false);
-  FButtons.MouseUp();
-  Base::MouseUp(button, shift, x, y);
+  DrawButtonStates(b);
 }
 
 void TspSkinSpinEdit::WndProc(TMessage& m) {
