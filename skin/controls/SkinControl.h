@@ -36,6 +36,7 @@ inline int ClampToInt(int64_t v) {
 }
 
 inline RECT ToRECT(const TspRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
+inline POINT ToPOINT(const TspPoint& p) { return POINT{p.X, p.Y}; }
 inline bool IsEmptyRECT(const RECT& r) { return r.right - r.left <= 0 || r.bottom - r.top <= 0; }
 inline TspFontDesc SkinFontDesc(const std::string& name, int height, uint8_t styles, int32_t color) {
   TspFontDesc f;

@@ -18,19 +18,8 @@ TspSkinHint* gHookOwner = nullptr;
 
 LPCWSTR W(const std::u16string& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
 
-// Milliseconds on the performance counter: the tick count moves in 16 ms
-// steps under Wine, too coarse for the fade's 3 ms spacing.
-double NowMs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
 
-
-POINT Pt(const TspPoint& p) { return POINT{p.X, p.Y}; }
 POINT Pt(const TPoint& p) { return POINT{p.X, p.Y}; }
-RECT Rc(const TspRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 RECT Rc(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 
 // Measures text in a font from an empty rectangle, as the hint lays out.
@@ -331,7 +320,7 @@ void TspSkinHintWindow::FadeIn() {
   int value = 0;
   double last = 0;
   while (value < target && IsWindow(h)) {
-    double now = NowMs();
+    double now = FineClockMs();
     if (now - last > 3) {
       last = now;
       value = std::min(value + step, target);
@@ -348,8 +337,8 @@ void TspSkinHintWindow::SetHintRegion() {
   const TspDataSkinHintWindow* e = Element();
   const TspPicture* mask = e ? ElementPicture(e->MaskPictureIndex) : nullptr;
   if (e && mask) {
-    HRGN rgn = NinePartRegionFromMask(ImageSourceOf(mask), Pt(e->LTPoint), Pt(e->RTPoint), Pt(e->LBPoint), Pt(e->RBPoint),
-                                      Rc(e->ClRect), Pt(NewLTPoint), Pt(NewRTPoint), Pt(NewLBPoint),
+    HRGN rgn = NinePartRegionFromMask(ImageSourceOf(mask), ToPOINT(e->LTPoint), ToPOINT(e->RTPoint), ToPOINT(e->LBPoint), ToPOINT(e->RBPoint),
+                                      ToRECT(e->ClRect), Pt(NewLTPoint), Pt(NewRTPoint), Pt(NewLBPoint),
                                       Pt(NewRBPoint), Rc(NewClRect), Width(), Height());
     if (rgn) {
       // The window owns the region from here on and frees the old one.
@@ -370,11 +359,11 @@ void TspSkinHintWindow::PaintBackground(TspPaintBuffer& b) {
     const TspPicture* pic = ElementPicture(e.WindowPictureIndex);
     TspNinePartSpec n;
     n.SkinRect = RECT{0, 0, pic->Width, pic->Height};
-    n.LT = Pt(e.LTPoint);
-    n.RT = Pt(e.RTPoint);
-    n.LB = Pt(e.LBPoint);
-    n.RB = Pt(e.RBPoint);
-    n.ClRect = Rc(e.ClRect);
+    n.LT = ToPOINT(e.LTPoint);
+    n.RT = ToPOINT(e.RTPoint);
+    n.LB = ToPOINT(e.LBPoint);
+    n.RB = ToPOINT(e.RBPoint);
+    n.ClRect = ToRECT(e.ClRect);
     n.NewLT = Pt(NewLTPoint);
     n.NewRT = Pt(NewRTPoint);
     n.NewLB = Pt(NewLBPoint);

@@ -12,16 +12,7 @@ namespace {
 
 LPCWSTR W(const std::u16string& s) { return reinterpret_cast<LPCWSTR>(s.c_str()); }
 
-double NowMs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
 
-
-POINT Pt(const TspPoint& p) { return POINT{p.X, p.Y}; }
-RECT Rc(const TspRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 int RW(const RECT& r) { return r.right - r.left; }
 int RH(const RECT& r) { return r.bottom - r.top; }
 bool RectEmpty(const TspRect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
@@ -161,7 +152,7 @@ void TspSkinImagesMenuPopupWindow::CalcWindowSize(int& width, int& height) {
     int pw = WindowPicture->Width, ph = WindowPicture->Height;
     width = pw - (e.ItemsRect.Right - e.ItemsRect.Left) + rowW;
     height = ph - (e.ItemsRect.Bottom - e.ItemsRect.Top) + itemsH;
-    NewLTPoint = Pt(e.LTPoint);
+    NewLTPoint = ToPOINT(e.LTPoint);
     NewRTPoint = POINT{width - (pw - e.RTPoint.X), e.RTPoint.Y};
     NewLBPoint = POINT{e.LBPoint.X, height - (ph - e.LBPoint.Y)};
     NewRBPoint = POINT{width - (pw - e.RBPoint.X), height - (ph - e.RBPoint.Y)};
@@ -181,8 +172,8 @@ void TspSkinImagesMenuPopupWindow::Show(const RECT& popupRect) {
   SetBounds(popupRect.left, popupRect.bottom, w, h);
   if (FSkinSupport && MaskPicture) {
     const TspDataSkinPopupWindow& e = *ImagesMenu->SkinData()->PopupWindow;
-    HRGN rgn = NinePartRegionFromMask(ImageSourceOf(MaskPicture), Pt(e.LTPoint), Pt(e.RTPoint), Pt(e.LBPoint),
-                                      Pt(e.RBPoint), Rc(e.ItemsRect), NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint,
+    HRGN rgn = NinePartRegionFromMask(ImageSourceOf(MaskPicture), ToPOINT(e.LTPoint), ToPOINT(e.RTPoint), ToPOINT(e.LBPoint),
+                                      ToPOINT(e.RBPoint), ToRECT(e.ItemsRect), NewLTPoint, NewRTPoint, NewLBPoint, NewRBPoint,
                                       NewItemsRect, w, h);
     // The window owns its region and frees the old one.
     if (rgn) SetWindowRgn(handle, rgn, TRUE);
@@ -223,9 +214,9 @@ void TspSkinImagesMenuPopupWindow::Show(const RECT& popupRect) {
     int target = ImagesMenu->AlphaBlendValue;
     int step = std::max(1, target / 15);
     int value = 0;
-    double last = NowMs();
+    double last = FineClockMs();
     while (value < target) {
-      double now = NowMs();
+      double now = FineClockMs();
       if (now - last > 5) {
         last = now;
         value = std::min(value + step, target);
@@ -458,11 +449,11 @@ void TspSkinImagesMenuPopupWindow::Paint() {
     const TspPicture* pic = SkinPicture(e.WindowPictureIndex);
     TspNinePartSpec n;
     n.SkinRect = RECT{0, 0, pic->Width, pic->Height};
-    n.LT = Pt(e.LTPoint);
-    n.RT = Pt(e.RTPoint);
-    n.LB = Pt(e.LBPoint);
-    n.RB = Pt(e.RBPoint);
-    n.ClRect = Rc(e.ItemsRect);
+    n.LT = ToPOINT(e.LTPoint);
+    n.RT = ToPOINT(e.RTPoint);
+    n.LB = ToPOINT(e.LBPoint);
+    n.RB = ToPOINT(e.RBPoint);
+    n.ClRect = ToRECT(e.ItemsRect);
     n.NewLT = NewLTPoint;
     n.NewRT = NewRTPoint;
     n.NewLB = NewLBPoint;
@@ -528,7 +519,7 @@ void TspSkinImagesMenuPopupWindow::DrawItemFrame(TspPaintBuffer& b, const RECT& 
     TspRect src = pressed && !RectEmpty(e->DownSkinRect) ? e->DownSkinRect : e->ActiveSkinRect;
     if (RectEmpty(src)) src = e->SkinRect;
     int dx = w - (e->SkinRect.Right - e->SkinRect.Left), dy = h - (e->SkinRect.Bottom - e->SkinRect.Top);
-    TspNinePartSpec n = ElementNinePartGrown(*e, Rc(src), dx, dy);
+    TspNinePartSpec n = ElementNinePartGrown(*e, ToRECT(src), dx, dy);
     SetNinePartStretch(n, *e);
     DrawNinePart(cell, ImageSourceOf(pic), n);
   } else {
@@ -590,7 +581,7 @@ void TspSkinImagesMenuPopupWindow::DrawGroupHeader(TspPaintBuffer& b, const std:
     int w = RW(r);
     if (w <= 0 || sh <= 0) return;
     TspPaintBuffer strip(w, sh);
-    DrawHorzThreePart(strip, ImageSourceOf(pic), Rc(le->SkinRect), le->LTPoint.X, sw - le->RTPoint.X, le->StretchEffect);
+    DrawHorzThreePart(strip, ImageSourceOf(pic), ToRECT(le->SkinRect), le->LTPoint.X, sw - le->RTPoint.X, le->StretchEffect);
     TFont font;
     font.SetName(le->FontName);
     font.SetHeight(le->FontHeight);
