@@ -82,6 +82,8 @@ RECT DrawDefaultFace(TspPaintBuffer& b, const RECT& r, TspFaceState state);
 enum TspArrowDirection { adLeft, adRight, adUp, adDown };
 // A small filled arrow centred in `r`.
 void DrawArrowGlyph(HDC dc, const RECT& r, TspArrowDirection direction, COLORREF color);
+// The height of a line of text in `font`, as its text metrics give it.
+int FontTextHeight(TFont* font);
 // A dotted focus frame just inside `r`.
 void DrawFocusFrame(HDC dc, const RECT& r);
 // A marker glyph cut from a skin picture at `src`, drawn centred in

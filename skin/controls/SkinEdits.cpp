@@ -45,16 +45,6 @@ std::u16string StripLineBreaks(const std::u16string& s) {
   return r;
 }
 
-int FontTextHeight(TFont* font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font->Handle());
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return tm.tmHeight;
-}
-
 }  // namespace
 
 TspEditMenuPopup& EditMenuPopupHandler() {

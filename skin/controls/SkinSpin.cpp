@@ -27,16 +27,6 @@ bool DrawButtonElement(TspPaintBuffer& b, TspSkinData* sd, std::initializer_list
   return false;
 }
 
-int FontTextHeight(TFont* font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font->Handle());
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return tm.tmHeight;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
