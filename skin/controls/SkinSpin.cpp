@@ -136,6 +136,12 @@ void TspArrowButtonsControl::MouseUp(TMouseButton button, TShiftState shift, int
   TspSkinCustomControl::MouseUp(button, shift, x, y);
 }
 
+void TspArrowButtonsControl::WndProc(TMessage& m) {
+  // A held button's repeat ends with the window.
+  if (m.Msg == WM_DESTROY) FButtons.Stop();
+  TspSkinCustomControl::WndProc(m);
+}
+
 void TspArrowButtonsControl::DrawButtonStates(TspPaintBuffer& b) {
   const RECT pressed[2] = {DownUpButtonRect, DownDownButtonRect};
   const RECT hot[2] = {ActiveUpButtonRect, ActiveDownButtonRect};
@@ -305,9 +311,6 @@ void TspSkinUpDown::WndProc(TMessage& m) {
       Base::WndProc(m);
       FButtons.MouseLeave();
       return;
-    case WM_DESTROY:
-      FButtons.Stop();
-      break;
     default:
       break;
   }
@@ -786,9 +789,6 @@ void TspSkinSpinEdit::WndProc(TMessage& m) {
       FEdit->SetEnabled(Enabled());
       SetStateFontColor(false);
       return;
-    case WM_DESTROY:
-      FButtons.Stop();
-      break;
     default:
       break;
   }

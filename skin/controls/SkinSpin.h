@@ -54,6 +54,7 @@ private:
 class TspArrowButtonsControl : public TspSkinCustomControl {
 public:
   const TspArrowButtons& ArrowButtons() const { return FButtons; }
+  void WndProc(TMessage& message) override;
 
 protected:
   using TspSkinCustomControl::TspSkinCustomControl;
