@@ -9,15 +9,13 @@
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
 #include "framework/ImgList.h"
+#include "framework/Menus.h"
 #include "skin/data/SPGlyphLayout.h"
 #include "skin/data/SPUtils.h"
 #include "skin/controls/SkinBoxDraw.h"
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinTimer.h"
 
-
-// The caption's accelerator: the character after a single '&'.
-bool IsAccel(char16_t key, const std::string& caption);
 
 // A picture-grid menu as the buttons know it: the skinned images menu of
 // the frame library is one. A button shows its selected item and opens it.

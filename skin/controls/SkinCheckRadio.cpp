@@ -241,7 +241,7 @@ void TspSkinCheckRadioBox::WndProc(TMessage& m) {
         if (m.WParam == VK_SPACE && FocusedHere()) ToggleChecked();
         break;
       case CM_DIALOGCHAR:
-        if (IsAccel(static_cast<char16_t>(m.WParam), Caption()) && CanFocus()) {
+        if (IsMenuAccel(static_cast<char16_t>(m.WParam), Caption()) && CanFocus()) {
           SetFocus();
           ToggleChecked();
           m.Result = 1;

@@ -277,7 +277,7 @@ void TspSkinMenuButton::WndProc(TMessage& m) {
     }
   }
   if (m.Msg == CM_DIALOGCHAR && !FTrackButtonMode && FSkinPopupMenu &&
-      IsAccel(static_cast<char16_t>(m.WParam), Caption())) {
+      IsMenuAccel(static_cast<char16_t>(m.WParam), Caption())) {
     if (CanFocus() && CanFocused()) SetFocus();
     FMenuTracked = true;
     FDown = true;
