@@ -1,17 +1,5 @@
 #include "skin/controls/SkinAnimate.h"
 
-namespace {
-
-TspImageSource SourceOf(const TspPicture& p) {
-  TspImageSource s;
-  s.Pixels = p.Pixels.data();
-  s.Width = p.Width;
-  s.Height = p.Height;
-  return s;
-}
-
-}  // namespace
-
 TspFrameSkinControl::TspFrameSkinControl(TComponent* owner) : Base(owner) {}
 
 TspFrameSkinControl::~TspFrameSkinControl() {
@@ -101,7 +89,7 @@ void TspFrameSkinControl::UpdateRegion() {
     mask = &FDefaultMask;
   else if (FIndex != -1 && FMaskPicture)
     mask = FMaskPicture;
-  HRGN rgn = mask ? RegionFromMask(SourceOf(*mask)) : nullptr;
+  HRGN rgn = mask ? RegionFromMask(ImageSourceOf(mask)) : nullptr;
   if (!rgn && !FRgn) return;
   // The window frees the region it gives up.
   if (SetWindowRgn(Handle(), rgn, TRUE))
@@ -150,7 +138,7 @@ void TspFrameSkinControl::PaintSkinImage(TspPaintBuffer& b) {
                         FSkinRect.top + FFrameH}
                  : RECT{FSkinRect.left, FSkinRect.top + n * FFrameH, FSkinRect.left + FFrameW,
                         FSkinRect.top + (n + 1) * FFrameH};
-  DrawPiece(b, SourceOf(*FPicture), src, RECT{0, 0, FFrameW, FFrameH});
+  DrawPiece(b, ImageSourceOf(FPicture), src, RECT{0, 0, FFrameW, FFrameH});
 }
 
 void TspFrameSkinControl::PaintDefaultImage(TspPaintBuffer& b) {
@@ -163,7 +151,7 @@ void TspFrameSkinControl::PaintDefaultImage(TspPaintBuffer& b) {
   int n = FFrame - 1;
   RECT src = FFramesPlacement == fpHorizontal ? RECT{n * FFrameW, 0, (n + 1) * FFrameW, FFrameH}
                                               : RECT{0, n * FFrameH, FFrameW, (n + 1) * FFrameH};
-  DrawPiece(b, SourceOf(FDefaultImage), src, RECT{0, 0, FFrameW, FFrameH});
+  DrawPiece(b, ImageSourceOf(&FDefaultImage), src, RECT{0, 0, FFrameW, FFrameH});
 }
 
 // ---------------------------------------------------------------------------

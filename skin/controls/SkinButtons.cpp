@@ -2,21 +2,6 @@
 
 #include "skin/controls/SkinToolBar.h"
 
-#include <cwctype>
-
-bool IsAccel(char16_t key, const std::string& caption) {
-  std::u16string text = UTF8ToUTF16(caption);
-  for (size_t i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] != u'&') continue;
-    if (text[i + 1] == u'&') {
-      ++i;  // "&&" is a literal ampersand
-      continue;
-    }
-    return std::towupper(text[i + 1]) == std::towupper(key);
-  }
-  return false;
-}
-
 // ---------------------------------------------------------------------------
 // TspSkinButton
 
@@ -163,7 +148,7 @@ void TspSkinButton::WndProc(TMessage& m) {
       }
       break;
     case CM_DIALOGCHAR:
-      if (IsAccel(static_cast<char16_t>(m.WParam), Caption()) && CanFocus() && FCanFocused) {
+      if (IsMenuAccel(static_cast<char16_t>(m.WParam), Caption()) && CanFocus() && FCanFocused) {
         SetFocus();
         ButtonClick();
         m.Result = 1;
@@ -300,7 +285,7 @@ void TspSkinSpeedButton::WndProc(TMessage& m) {
       break;
     }
     case CM_DIALOGCHAR:
-      if (IsAccel(static_cast<char16_t>(m.WParam), Caption()) && Enabled() && Visible() && Parent() &&
+      if (IsMenuAccel(static_cast<char16_t>(m.WParam), Caption()) && Enabled() && Visible() && Parent() &&
           Parent()->Showing()) {
         ButtonClick();
         m.Result = 1;

@@ -9,15 +9,13 @@
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
 #include "framework/ImgList.h"
+#include "framework/Menus.h"
 #include "skin/data/SPGlyphLayout.h"
 #include "skin/data/SPUtils.h"
 #include "skin/controls/SkinBoxDraw.h"
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinTimer.h"
 
-
-// The caption's accelerator: the character after a single '&'.
-bool IsAccel(char16_t key, const std::string& caption);
 
 // A picture-grid menu as the buttons know it: the skinned images menu of
 // the frame library is one. A button shows its selected item and opens it.
@@ -46,10 +44,7 @@ public:
   }
   ~TspButtonCore() override {
     SetSkinImagesMenu(nullptr);
-    if (FImageList) {
-      FImageList->UnRegisterChanges(&FImageChangeLink);
-      FImageList->RemoveFreeNotification(this);
-    }
+    if (FImageList) FImageList->UnRegisterChanges(&FImageChangeLink);
     FRepeatTimer.Stop();
     FAnimateTimer.Stop();
     FMorph.Stop();
@@ -80,16 +75,12 @@ public:
   TspImagesMenuSource* SkinImagesMenu() const { return FSkinImagesMenu; }
   void SetSkinImagesMenu(TspImagesMenuSource* value) {
     if (FSkinImagesMenu) {
-      FSkinImagesMenuComponent->RemoveFreeNotification(this);
       FSkinImagesMenu->InternalChangeEvent() = nullptr;
       FSkinImagesMenu->InternalMenuCloseEvent() = nullptr;
     }
     FSkinImagesMenu = value;
-    FSkinImagesMenuComponent = value ? value->MenuComponent() : nullptr;
-    if (value) {
-      FSkinImagesMenuComponent->FreeNotification(this);
-      value->InternalChangeEvent() = [this](TObject*) { this->Repaint(); };
-    }
+    FSkinImagesMenuComponent.Set(value ? value->MenuComponent() : nullptr);
+    if (value) value->InternalChangeEvent() = [this](TObject*) { this->Repaint(); };
     this->Repaint();
   }
   bool UseImagesMenuImage = false;
@@ -125,15 +116,9 @@ public:
   TCustomImageList* ImageList() const { return FImageList; }
   void SetImageList(TCustomImageList* value) {
     if (value == FImageList) return;
-    if (FImageList) {
-      FImageList->UnRegisterChanges(&FImageChangeLink);
-      FImageList->RemoveFreeNotification(this);
-    }
-    FImageList = value;
-    if (FImageList) {
-      FImageList->RegisterChanges(&FImageChangeLink);
-      FImageList->FreeNotification(this);
-    }
+    if (FImageList) FImageList->UnRegisterChanges(&FImageChangeLink);
+    FImageList.Set(value);
+    if (FImageList) FImageList->RegisterChanges(&FImageChangeLink);
     this->Repaint();
   }
   int ImageIndex() const { return FImageIndex; }
@@ -345,9 +330,9 @@ protected:
     } else if (this->Picture) {
       // The state picture stretched over the whole button.
       if (this->Geometry.ResizeMode == 0)
-        DrawPiece(b, this->Source(this->Picture), r, b.ClientRect());
+        DrawPiece(b, ImageSourceOf(this->Picture), r, b.ClientRect());
       else
-        DrawStretchedSkinRect(b, this->Source(this->Picture), r, this->Geometry.ClRect);
+        DrawStretchedSkinRect(b, ImageSourceOf(this->Picture), r, this->Geometry.ClRect);
       const RECT& cl = this->Geometry.ClRect;
       freeArea = RECT{cl.left, cl.top, cl.right + b.Width() - (r.right - r.left),
                       cl.bottom + b.Height() - (r.bottom - r.top)};
@@ -436,12 +421,8 @@ protected:
 
   void Notification(TComponent* component, TOperation operation) override {
     TBase::Notification(component, operation);
-    if (operation != opRemove) return;
-    if (component == FImageList) FImageList = nullptr;
-    if (FSkinImagesMenu && component == FSkinImagesMenuComponent) {
-      FSkinImagesMenu = nullptr;
-      FSkinImagesMenuComponent = nullptr;
-    }
+    // The menu's component reference clears itself; its interface goes with it.
+    if (operation == opRemove && FSkinImagesMenu && component == FSkinImagesMenuComponent) FSkinImagesMenu = nullptr;
   }
 
   void PaintSkinImage(TspPaintBuffer& b) override {
@@ -466,7 +447,7 @@ protected:
   bool FButtonElement = false;
   bool FShowFocus = false;
   TspImagesMenuSource* FSkinImagesMenu = nullptr;
-  TComponent* FSkinImagesMenuComponent = nullptr;
+  TComponentRef<TComponent> FSkinImagesMenuComponent{this};
   TspFontDesc FSkinFont;
   COLORREF FFontColor = 0, FActiveFontColor = 0, FDownFontColor = 0, FDisabledFontColor = RGB(128, 128, 128);
   RECT FActiveSkinRect{}, FDownSkinRect{}, FDisabledSkinRect{}, FFocusedSkinRect{};
@@ -635,7 +616,7 @@ protected:
   TspMorph FMorph;
   TspTimer FRepeatTimer;
   TBitmap FGlyph;
-  TCustomImageList* FImageList = nullptr;
+  TComponentRef<TCustomImageList> FImageList{this};
   TChangeLink FImageChangeLink;
   int FImageIndex = -1;
   int FNumGlyphs = 1;

@@ -16,15 +16,9 @@ TspSkinCheckRadioBox::~TspSkinCheckRadioBox() {
 
 void TspSkinCheckRadioBox::SetImages(TCustomImageList* value) {
   if (value == FImages) return;
-  if (FImages) {
-    FImages->UnRegisterChanges(&FImageChangeLink);
-    FImages->RemoveFreeNotification(this);
-  }
-  FImages = value;
-  if (FImages) {
-    FImages->RegisterChanges(&FImageChangeLink);
-    FImages->FreeNotification(this);
-  }
+  if (FImages) FImages->UnRegisterChanges(&FImageChangeLink);
+  FImages.Set(value);
+  if (FImages) FImages->RegisterChanges(&FImageChangeLink);
   Repaint();
 }
 
@@ -32,11 +26,6 @@ void TspSkinCheckRadioBox::SetImageIndex(int value) {
   if (value == FImageIndex) return;
   FImageIndex = value;
   Repaint();
-}
-
-void TspSkinCheckRadioBox::Notification(TComponent* component, TOperation operation) {
-  Base::Notification(component, operation);
-  if (operation == opRemove && component == FImages) FImages = nullptr;
 }
 
 int TspSkinCheckRadioBox::DrawImage(TspPaintBuffer& b, int left, int gap) {
@@ -190,7 +179,7 @@ void TspSkinCheckRadioBox::DrawSkinFlat(TspPaintBuffer& b) {
   RECT img = CheckImage();
   if (Picture && !IsEmptyRECT(img)) {
     RECT dst{3, b.Height() / 2 - ch / 2, 3 + (img.right - img.left), b.Height() / 2 - ch / 2 + (img.bottom - img.top)};
-    DrawPiece(b, Source(Picture), img, dst);
+    DrawPiece(b, ImageSourceOf(Picture), img, dst);
   }
   TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
   COLORREF color = Enabled() ? (UseSkinFontColor ? FFrameFontColor : FDefaultFont.Color) : FUnEnabledFontColor;
@@ -220,7 +209,7 @@ void TspSkinCheckRadioBox::DrawSkinImage(TspPaintBuffer& b, const RECT& element,
   if (Picture && !IsEmptyRECT(img)) {
     int iw = img.right - img.left, ih = img.bottom - img.top;
     int top = FCIRect.top + (FCIRect.bottom - FCIRect.top) / 2 - ih / 2;
-    DrawPiece(b, Source(Picture), img, RECT{FCIRect.left, top, FCIRect.left + iw, top + ih});
+    DrawPiece(b, ImageSourceOf(Picture), img, RECT{FCIRect.left, top, FCIRect.left + iw, top + ih});
   }
   TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
   COLORREF color = !Enabled() ? FUnEnabledFontColor : active ? FActiveFontColor : FFontColor;
@@ -252,7 +241,7 @@ void TspSkinCheckRadioBox::WndProc(TMessage& m) {
         if (m.WParam == VK_SPACE && FocusedHere()) ToggleChecked();
         break;
       case CM_DIALOGCHAR:
-        if (IsAccel(static_cast<char16_t>(m.WParam), Caption()) && CanFocus()) {
+        if (IsMenuAccel(static_cast<char16_t>(m.WParam), Caption()) && CanFocus()) {
           SetFocus();
           ToggleChecked();
           m.Result = 1;

@@ -52,7 +52,6 @@ public:
   void WndProc(TMessage& message) override;
 
 protected:
-  void Notification(TComponent* component, TOperation operation) override;
   // Draws the image at the text's left edge, vertically centred, and returns
   // how far the text moves right for it (0 without an image).
   int DrawImage(TspPaintBuffer& b, int left, int gap);
@@ -95,7 +94,7 @@ private:
   RECT FUnEnabledCheckImageRect{}, FUnEnabledUnCheckImageRect{}, FGrayedCheckImageRect{},
       FActiveGrayedCheckImageRect{};
   RECT FCIRect{}, FNewTextArea{};
-  TCustomImageList* FImages = nullptr;
+  TComponentRef<TCustomImageList> FImages{this};
   TChangeLink FImageChangeLink;
   int FImageIndex = -1;
 };

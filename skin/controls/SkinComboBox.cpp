@@ -140,7 +140,7 @@ TspSkinCustomComboBox::TspSkinCustomComboBox(TComponent* owner) : Base(owner) {
   FDefaultFont.Height = 14;
   FDefaultFont.Color = SysColour(COLOR_WINDOWTEXT);
   SetBounds(0, 0, 120, 20);
-  FListBox = new TspPopupListBox(this);
+  FListBox.Set(new TspPopupListBox(this));
   FListBox->Combo = this;
   FListBox->SetParent(this);
   FListBox->ListBox->TabStop = false;
@@ -164,14 +164,9 @@ TspSkinCustomComboBox::~TspSkinCustomComboBox() {
     FListBox->Combo = nullptr;
     if (FListBox->ListBox) FListBox->ListBox->WindowProc = FListBoxWindowProc;
     TspPopupListBox* l = FListBox;
-    FListBox = nullptr;
+    FListBox.Set(nullptr);
     delete l;
   }
-}
-
-void TspSkinCustomComboBox::Notification(TComponent* component, TOperation operation) {
-  Base::Notification(component, operation);
-  if (operation == opRemove && component == FListBox) FListBox = nullptr;
 }
 
 void TspSkinCustomComboBox::SetImages(TCustomImageList* value) {

@@ -165,7 +165,6 @@ protected:
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void KeyDown(WORD& key, TShiftState shift) override;
   void KeyPress(char16_t& key) override;
-  void Notification(TComponent* component, TOperation operation) override;
 
   bool FNumEdit = false;
 
@@ -220,7 +219,7 @@ private:
   int FDropDownCount = 8;
   bool FLBDown = false;
   TWndMethod FListBoxWindowProc, FEditWindowProc;
-  TspPopupListBox* FListBox = nullptr;
+  TComponentRef<TspPopupListBox> FListBox{this};
   TspComboEdit* FEdit = nullptr;
   bool FromEdit = false;
   std::string FText;

@@ -67,7 +67,7 @@ void TspSkinCustomComboBox::DrawButton(TspPaintBuffer& b) {
   else if (Button.MouseIn)
     src = ActiveButtonRect;
   if (IsEmptyRECT(src)) return;  // the background already shows the button
-  DrawPiece(b, Source(Picture), src, Button.R);
+  DrawPiece(b, ImageSourceOf(Picture), src, Button.R);
 }
 
 void TspSkinCustomComboBox::DrawResizeButton(TspPaintBuffer& b) {
@@ -90,7 +90,7 @@ void TspSkinCustomComboBox::DrawResizeButton(TspPaintBuffer& b) {
   int w = Button.R.right - Button.R.left, h = Button.R.bottom - Button.R.top;
   TspPaintBuffer btn(w, h);
   RECT cl = ToRECT(e->ClRect);
-  DrawStretchedSkinRect(btn, Source(pic), src, cl);
+  DrawStretchedSkinRect(btn, ImageSourceOf(pic), src, cl);
   RECT marker = ToRECT(e->MenuMarkerRect);
   if (IsEmptyRECT(marker)) {
     if (Enabled()) {
@@ -153,7 +153,7 @@ void TspSkinCustomComboBox::DrawSkinItem(TspPaintBuffer& b) {
   } else {
     RECT s = src;
     OffsetRect(&s, 0, 0);
-    DrawHorzThreePart(item, Source(Picture), s, ItemLeftOffset, ItemRightOffset, stretch);
+    DrawHorzThreePart(item, ImageSourceOf(Picture), s, ItemLeftOffset, ItemRightOffset, stretch);
   }
   CBItem.State = focused ? odFocused : 0;
   RECT tr = ItemTextRect;
@@ -188,7 +188,7 @@ void TspSkinCustomComboBox::DrawResizeSkinItem(TspPaintBuffer& b) {
       cl.right -= (SItemRect.right - SItemRect.left) - (src.right - src.left);
       cl.top -= (SItemRect.bottom - SItemRect.top) - (src.bottom - src.top);
     }
-    DrawStretchedSkinRect(item, Source(Picture), src, cl);
+    DrawStretchedSkinRect(item, ImageSourceOf(Picture), src, cl);
   }
   CBItem.State = focused ? odFocused : 0;
   RECT tr = ItemTextRect;
@@ -225,7 +225,7 @@ void TspSkinCustomComboBox::DrawToolButton(TspPaintBuffer& b, bool skin) {
     if (!pic) return;
     RECT src = FDropDown ? ToRECT(e->DownSkinRect) : hot ? ToRECT(e->ActiveSkinRect) : ToRECT(e->SkinRect);
     if (IsEmptyRECT(src)) src = ToRECT(e->SkinRect);
-    DrawStretchedSkinRect(b, Source(pic), src, ToRECT(e->ClRect));
+    DrawStretchedSkinRect(b, ImageSourceOf(pic), src, ToRECT(e->ClRect));
     if (UseSkinFont) font = SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor);
     auto c = [](int32_t v) { return static_cast<COLORREF>(v) & 0xFFFFFF; };
     font.Color = FDropDown ? c(e->DownFontColor) : hot ? c(e->ActiveFontColor) : Enabled() ? c(e->FontColor)
@@ -291,9 +291,9 @@ void TspSkinCustomComboBox::PaintSkinImage(TspPaintBuffer& b) {
   }
   if (!FUseSkinSize) {
     RECT cl = Geometry.ClRect;
-    DrawStretchedSkinRect(b, Source(Picture), useActive ? ActiveSkinRect : Geometry.SkinRect, cl);
+    DrawStretchedSkinRect(b, ImageSourceOf(Picture), useActive ? ActiveSkinRect : Geometry.SkinRect, cl);
   } else if (useActive) {
-    DrawHorzThreePart(b, Source(Picture), ActiveSkinRect, Geometry.LTPt.x,
+    DrawHorzThreePart(b, ImageSourceOf(Picture), ActiveSkinRect, Geometry.LTPt.x,
                       (ActiveSkinRect.right - ActiveSkinRect.left) - Geometry.RTPt.x, Geometry.StretchEffect);
   } else {
     Base::PaintSkinImage(b);

@@ -24,6 +24,38 @@ RECT Moved(RECT r, int dx, int dy) {
 
 }  // namespace
 
+TspNinePartSpec ElementNinePartGrown(const TspDataSkinCustomControl& e, const RECT& src, int dx, int dy) {
+  auto pt = [](const TspPoint& p) { return POINT{p.X, p.Y}; };
+  return NinePartGrown(src, pt(e.LTPoint), pt(e.RTPoint), pt(e.LBPoint), pt(e.RBPoint), ToRECT(e.ClRect), dx, dy,
+                       e.StretchEffect);
+}
+
+bool DrawSkinButtonElement(TspPaintBuffer& b, TspSkinData* sd, const std::string& name, const RECT& dst, bool down,
+                           bool hot, COLORREF* fontColor) {
+  if (!sd || IsEmpty(dst)) return false;
+  int i = sd->GetControlIndex(name);
+  auto* e = i >= 0 ? dynamic_cast<TspDataSkinButtonControl*>(sd->CtrlList[static_cast<size_t>(i)].get()) : nullptr;
+  if (!e) return false;
+  RECT normal = ToRECT(e->SkinRect);
+  RECT active = IsEmpty(ToRECT(e->ActiveSkinRect)) ? normal : ToRECT(e->ActiveSkinRect);
+  RECT pressed = IsEmpty(ToRECT(e->DownSkinRect)) ? active : ToRECT(e->DownSkinRect);
+  RECT src = down ? pressed : hot ? active : normal;
+  const TspPicture* pic = nullptr;
+  if (e->PictureIndex >= 0 && e->PictureIndex < static_cast<int>(sd->FActivePictures.size()))
+    pic = &sd->FActivePictures[static_cast<size_t>(e->PictureIndex)];
+  if (pic && !pic->Empty() && !IsEmpty(src)) {
+    int w = dst.right - dst.left, h = dst.bottom - dst.top;
+    TspPaintBuffer part(w, h);
+    DrawNinePart(part, ImageSourceOf(pic), ElementNinePartGrown(*e, src, w - (src.right - src.left), h - (src.bottom - src.top)));
+    part.DrawTo(b.DC(), dst.left, dst.top);
+  }
+  if (fontColor) {
+    int32_t c = down ? e->DownFontColor : hot ? e->ActiveFontColor : e->FontColor;
+    *fontColor = static_cast<COLORREF>(c) & 0xFFFFFF;
+  }
+  return true;
+}
+
 int TspSkinGeometry::CalcResizeMode() const {
   if (IsEmpty(SkinRect)) return -1;
   if (RBPt.x != 0 && RBPt.y != 0) return 1;

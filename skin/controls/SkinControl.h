@@ -36,6 +36,9 @@ inline int ClampToInt(int64_t v) {
 }
 
 inline RECT ToRECT(const TspRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
+inline POINT ToPOINT(const TspPoint& p) { return POINT{p.X, p.Y}; }
+inline RECT ToRECT(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
+inline POINT ToPOINT(const TPoint& p) { return POINT{p.X, p.Y}; }
 inline bool IsEmptyRECT(const RECT& r) { return r.right - r.left <= 0 || r.bottom - r.top <= 0; }
 inline TspFontDesc SkinFontDesc(const std::string& name, int height, uint8_t styles, int32_t color) {
   TspFontDesc f;
@@ -52,6 +55,17 @@ inline TspFontDesc SkinFontDesc(const std::string& name, int height, uint8_t sty
 // kf (0 keeps normal, 1 gives active) with the transition the element names.
 // Both buffers must have the same size; otherwise normal is left as it is.
 void MorphLooks(TspPaintBuffer& normal, const TspPaintBuffer& active, TMorphKind kind, double kf);
+
+// The nine parts of `src` of an element's picture, with the element's corner
+// points and client rectangle, grown by dx and dy.
+TspNinePartSpec ElementNinePartGrown(const TspDataSkinCustomControl& e, const RECT& src, int dx, int dy);
+
+// The skin's button element `name` drawn in `dst` of the buffer, its
+// pressed face when down, else its hot face when hot (a missing face falls
+// back to the hot one, then the normal one); that state's font colour goes
+// to `fontColor`. False when the skin has no such button element.
+bool DrawSkinButtonElement(TspPaintBuffer& b, TspSkinData* sd, const std::string& name, const RECT& dst, bool down,
+                           bool hot, COLORREF* fontColor);
 
 // How an element's picture fits the control's size.
 struct TspSkinGeometry {
@@ -75,23 +89,42 @@ struct TspSkinGeometry {
   RECT CalcResizedRect(const RECT& r, int width, int height) const;
 };
 
+// The skin a control takes its look from: not owned, forgotten when it
+// goes, with the two lookups every skinned control makes in it.
+class TspSkinDataRef : public TComponentRef<TspSkinData> {
+public:
+  using TComponentRef<TspSkinData>::TComponentRef;
+  // The index of element `name`; -1 without a skin or with an empty one.
+  int ControlIndex(const std::string& name) const {
+    TspSkinData* sd = Get();
+    return (!sd || sd->Empty) ? -1 : sd->GetControlIndex(name);
+  }
+  // The element record at `index`; null for -1 or an index past the list.
+  TspDataSkinControl* Element(int index) const {
+    TspSkinData* sd = Get();
+    if (!sd || index < 0 || index >= static_cast<int>(sd->CtrlList.size())) return nullptr;
+    return sd->CtrlList[static_cast<size_t>(index)].get();
+  }
+  // A picture by index; null for -1, an index past the list or an empty picture.
+  const TspPicture* Picture(int index) const {
+    TspSkinData* sd = Get();
+    if (!sd || index < 0 || index >= static_cast<int>(sd->FActivePictures.size())) return nullptr;
+    const TspPicture& p = sd->FActivePictures[static_cast<size_t>(index)];
+    return p.Empty() ? nullptr : &p;
+  }
+};
+
 // What every skinned control shares, over either kind of framework control.
 template <class TBase>
 class TspSkinControlT : public TBase {
 public:
   explicit TspSkinControlT(TComponent* owner) : TBase(owner) {}
 
-  ~TspSkinControlT() override {
-    if (FSD) FSD->RemoveFreeNotification(this);
-    if (FHintImageList) FHintImageList->RemoveFreeNotification(this);
-  }
 
   // The skin data component the control takes its look from; not owned.
   TspSkinData* SkinData() const { return FSD; }
   virtual void SetSkinData(TspSkinData* value) {
-    if (FSD) FSD->RemoveFreeNotification(this);
-    FSD = value;
-    if (FSD) FSD->FreeNotification(this);
+    FSD.Set(value);
     if (FSD && !FSD->Empty) ChangeSkinData();
   }
 
@@ -109,11 +142,7 @@ public:
   int HintImageIndex = 0;
   // Picture list of the extended hint; not owned: forgotten when it goes.
   TCustomImageList* HintImageList() const { return FHintImageList; }
-  void SetHintImageList(TCustomImageList* value) {
-    if (FHintImageList) FHintImageList->RemoveFreeNotification(this);
-    FHintImageList = value;
-    if (FHintImageList) FHintImageList->FreeNotification(this);
-  }
+  void SetHintImageList(TCustomImageList* value) { FHintImageList.Set(value); }
   std::string AreaName;
 
   bool AlphaBlend() const { return FAlphaBlend; }
@@ -154,29 +183,15 @@ public:
 protected:
   // The skin lookup, at every paint and size change; subclasses extend it
   // with the copy of their element.
-  virtual void GetSkinData() {
-    FIndex = (!FSD || FSD->Empty) ? -1 : FSD->GetControlIndex(FSkinDataName);
-  }
+  virtual void GetSkinData() { FIndex = FSD.ControlIndex(FSkinDataName); }
   // The element record in use, or null.
-  TspDataSkinControl* Element() const {
-    if (!FSD || FIndex < 0 || FIndex >= static_cast<int>(FSD->CtrlList.size())) return nullptr;
-    return FSD->CtrlList[FIndex].get();
-  }
+  TspDataSkinControl* Element() const { return FSD.Element(FIndex); }
   // A picture of the skin by index; null for -1 or an index past the list.
-  const TspPicture* SkinPicture(int index) const {
-    if (!FSD || index < 0 || index >= static_cast<int>(FSD->FActivePictures.size())) return nullptr;
-    const TspPicture& p = FSD->FActivePictures[index];
-    return p.Empty() ? nullptr : &p;
-  }
+  const TspPicture* SkinPicture(int index) const { return FSD.Picture(index); }
 
   void Notification(TComponent* component, TOperation operation) override {
     TBase::Notification(component, operation);
-    if (operation != opRemove) return;
-    if (component == FSD) {
-      FSD = nullptr;
-      FIndex = -1;
-    }
-    if (component == FHintImageList) FHintImageList = nullptr;
+    if (operation == opRemove && component == FSD) FIndex = -1;
   }
   virtual void PaintDefaultImage(TspPaintBuffer&) {}
   virtual void PaintSkinImage(TspPaintBuffer&) {}
@@ -223,12 +238,12 @@ protected:
     b.DrawTo(this->PaintDC(), 0, 0);
   }
 
-  TspSkinData* FSD = nullptr;
+  TspSkinDataRef FSD{this};
   int FIndex = -1;
   std::string FSkinDataName;
   bool FAlphaBlend = false;
   int FAlphaBlendValue = 200;
-  TCustomImageList* FHintImageList = nullptr;
+  TComponentRef<TCustomImageList> FHintImageList{this};
 };
 
 // Adds the element geometry, the default font and the default size.
@@ -355,16 +370,6 @@ protected:
     Geometry.ResizeMode = Geometry.CalcResizeMode();
   }
 
-  static TspImageSource Source(const TspPicture* p) {
-    TspImageSource s;
-    if (p) {
-      s.Pixels = p->Pixels.data();
-      s.Width = p->Width;
-      s.Height = p->Height;
-    }
-    return s;
-  }
-
   // The element picture `source` of the picture at the control's size, by
   // ResizeMode. Without a picture the default look stands in: the builders
   // need one.
@@ -374,7 +379,7 @@ protected:
       return;
     }
     const TspSkinGeometry& g = Geometry;
-    TspImageSource pic = Source(picture);
+    TspImageSource pic = ImageSourceOf(picture);
     switch (g.ResizeMode) {
       case 0:
         DrawPiece(b, pic, source, RECT{0, 0, g.SkinWidth(), g.SkinHeight()});
@@ -392,12 +397,7 @@ protected:
         n.NewLB = g.NewLBPoint;
         n.NewRB = g.NewRBPoint;
         n.NewClRect = g.NewClRect;
-        n.LeftStretch = g.LeftStretch;
-        n.TopStretch = g.TopStretch;
-        n.RightStretch = g.RightStretch;
-        n.BottomStretch = g.BottomStretch;
-        n.StretchEffect = g.StretchEffect;
-        n.StretchType = static_cast<int>(g.StretchType);
+        SetNinePartStretch(n, g);
         DrawNinePart(b, pic, n);
         break;
       }
@@ -446,7 +446,7 @@ protected:
     int w = this->Width(), h = this->Height();
     CalcSkinSize(w, h);
     const TspSkinGeometry& g = Geometry;
-    if (g.ResizeMode == 0) return RegionFromMask(Source(MaskPicture));
+    if (g.ResizeMode == 0) return RegionFromMask(ImageSourceOf(MaskPicture));
     int dx = this->Width() - g.SkinWidth(), dy = this->Height() - g.SkinHeight();
     POINT lt = g.LTPt, rt = g.RTPt, lb = g.LBPt, rb = g.RBPt;
     POINT nlt = g.NewLTPoint, nrt = g.NewRTPoint, nlb = g.NewLBPoint, nrb = g.NewRBPoint;
@@ -461,7 +461,7 @@ protected:
       nlt = nrt = lt;
       nlb = nrb = POINT{lb.x, lb.y + dy};
     }
-    return NinePartRegionFromMask(Source(MaskPicture), lt, rt, lb, rb, g.ClRect, nlt, nrt, nlb, nrb, g.NewClRect,
+    return NinePartRegionFromMask(ImageSourceOf(MaskPicture), lt, rt, lb, rb, g.ClRect, nlt, nrt, nlb, nrb, g.NewClRect,
                                   this->Width(), this->Height());
   }
   HRGN FRgn = nullptr;

@@ -206,6 +206,16 @@ void DrawArrowGlyph(HDC dc, const RECT& r, TspArrowDirection direction, COLORREF
   DeleteObject(pen);
 }
 
+int FontTextHeight(TFont* font) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font->Handle());
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return tm.tmHeight;
+}
+
 void DrawFocusFrame(HDC dc, const RECT& r) {
   RECT f{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
   if (f.right > f.left && f.bottom > f.top) DrawFocusRect(dc, &f);

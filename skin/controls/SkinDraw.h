@@ -82,6 +82,8 @@ RECT DrawDefaultFace(TspPaintBuffer& b, const RECT& r, TspFaceState state);
 enum TspArrowDirection { adLeft, adRight, adUp, adDown };
 // A small filled arrow centred in `r`.
 void DrawArrowGlyph(HDC dc, const RECT& r, TspArrowDirection direction, COLORREF color);
+// The height of a line of text in `font`, as its text metrics give it.
+int FontTextHeight(TFont* font);
 // A dotted focus frame just inside `r`.
 void DrawFocusFrame(HDC dc, const RECT& r);
 // A marker glyph cut from a skin picture at `src`, drawn centred in
@@ -129,6 +131,32 @@ struct TspNinePartSpec {
 // grown by dx and dy: the right and bottom parts move, the client grows.
 TspNinePartSpec NinePartGrown(const RECT& src, POINT lt, POINT rt, POINT lb, POINT rb, const RECT& cl, int dx, int dy,
                               bool stretchEffect);
+
+// The stretching a skin element, geometry or nine-part spec names (its
+// LeftStretch .. BottomStretch, StretchEffect and StretchType) taken into
+// another of them.
+template <class TTarget, class TSource>
+void SetNinePartStretch(TTarget& n, const TSource& e) {
+  n.LeftStretch = e.LeftStretch;
+  n.TopStretch = e.TopStretch;
+  n.RightStretch = e.RightStretch;
+  n.BottomStretch = e.BottomStretch;
+  n.StretchEffect = e.StretchEffect;
+  n.StretchType = static_cast<decltype(n.StretchType)>(e.StretchType);
+}
+
+// A skin picture's pixels, borrowed; empty for null.
+TspImageSource ImageSourceOf(const TspPicture* picture);
+// `src` of the picture copied pixel for pixel to (x, y) of the buffer,
+// clipped to both; with `transparent` the pixels of colour `key` are left out.
+void DrawPicturePiece(TspPaintBuffer& b, const TspPicture& p, const RECT& src, int x, int y, bool transparent,
+                      COLORREF key);
+// `src` of the picture copied at its own size to `dst` of the buffer.
+void CopyPicturePart(TspPaintBuffer& b, const TspPicture* picture, const RECT& src, const RECT& dst);
+// `src` of the picture grown (as NinePartGrown) to the size of `dst` and
+// drawn there; nothing without a picture or with an empty rectangle.
+void DrawGrownPicture(TspPaintBuffer& b, const TspPicture* picture, const RECT& src, POINT lt, POINT rt, POINT lb,
+                      POINT rb, const RECT& cl, const RECT& dst, bool stretchEffect);
 
 // The element pictures at a size, into the whole buffer.
 void DrawPiece(TspPaintBuffer& b, const TspImageSource& picture, const RECT& src, const RECT& dst);

@@ -45,52 +45,6 @@ std::u16string StripLineBreaks(const std::u16string& s) {
   return r;
 }
 
-// The nine parts of `src` of an element picture at the size of `dst`,
-// with the corner points and client rectangle given relative to `src`.
-void DrawNinePartTo(TspPaintBuffer& b, const TspPicture* pic, const RECT& src, POINT lt, POINT rt, POINT lb, POINT rb,
-                    const RECT& cl, const RECT& dst, bool stretch) {
-  int w = dst.right - dst.left, h = dst.bottom - dst.top;
-  if (!pic || w <= 0 || h <= 0 || IsEmptyRECT(src)) return;
-  TspPaintBuffer part(w, h);
-  int dx = w - (src.right - src.left), dy = h - (src.bottom - src.top);
-  TspNinePartSpec n = NinePartGrown(src, lt, rt, lb, rb, cl, dx, dy, stretch);
-  TspImageSource s;
-  s.Pixels = pic->Pixels.data();
-  s.Width = pic->Width;
-  s.Height = pic->Height;
-  DrawNinePart(part, s, n);
-  part.DrawTo(b.DC(), dst.left, dst.top);
-}
-
-TspImageSource SourceOf(const TspPicture* p) {
-  TspImageSource s;
-  if (p) {
-    s.Pixels = p->Pixels.data();
-    s.Width = p->Width;
-    s.Height = p->Height;
-  }
-  return s;
-}
-
-// Copies `src` of the picture onto `dst` of the buffer at its own size.
-void CopyPart(TspPaintBuffer& b, const TspPicture* pic, const RECT& src, const RECT& dst) {
-  if (!pic || IsEmptyRECT(src) || IsEmptyRECT(dst)) return;
-  int w = src.right - src.left, h = src.bottom - src.top;
-  TspPaintBuffer part(w, h);
-  DrawPiece(part, SourceOf(pic), src, RECT{0, 0, w, h});
-  part.DrawTo(b.DC(), dst.left, dst.top);
-}
-
-int FontTextHeight(TFont* font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font->Handle());
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return tm.tmHeight;
-}
-
 }  // namespace
 
 TspEditMenuPopup& EditMenuPopupHandler() {
@@ -408,10 +362,7 @@ TspSkinCustomEdit::TspSkinCustomEdit(TComponent* owner) : TspCustomEdit(owner) {
   SetBounds(Left(), Top(), Width(), 20);
 }
 
-TspSkinCustomEdit::~TspSkinCustomEdit() {
-  FLeaveTimer.Stop();
-  if (FSD) FSD->RemoveFreeNotification(this);
-}
+TspSkinCustomEdit::~TspSkinCustomEdit() { FLeaveTimer.Stop(); }
 
 void TspSkinCustomEdit::CreateParams(TCreateParams& p) {
   TspCustomEdit::CreateParams(p);
@@ -422,41 +373,26 @@ void TspSkinCustomEdit::CreateParams(TCreateParams& p) {
 
 void TspSkinCustomEdit::Notification(TComponent* component, TOperation operation) {
   TspCustomEdit::Notification(component, operation);
-  if (operation == opRemove) {
-    if (component == FSD) {
-      FSD = nullptr;
-      FIndex = -1;
-    }
-    if (component == FImages) FImages = nullptr;
-  }
+  if (operation == opRemove && component == FSD) FIndex = -1;
 }
 
 void TspSkinCustomEdit::SetSkinData(TspSkinData* value) {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) FSD->FreeNotification(this);
+  FSD.Set(value);
   if (FSD && !FSD->Empty) ChangeSkinData();
 }
 
-const TspPicture* TspSkinCustomEdit::SkinPicture(int index) const {
-  if (!FSD || index < 0 || index >= static_cast<int>(FSD->FActivePictures.size())) return nullptr;
-  const TspPicture& p = FSD->FActivePictures[static_cast<size_t>(index)];
-  return p.Empty() ? nullptr : &p;
-}
-
 TspDataSkinEditControl* TspSkinCustomEdit::EditElement() const {
-  if (!FSD || FIndex < 0 || FIndex >= static_cast<int>(FSD->CtrlList.size())) return nullptr;
-  return dynamic_cast<TspDataSkinEditControl*>(FSD->CtrlList[static_cast<size_t>(FIndex)].get());
+  return dynamic_cast<TspDataSkinEditControl*>(FSD.Element(FIndex));
 }
 
 void TspSkinCustomEdit::GetSkinData() {
-  FIndex = (!FSD || FSD->Empty) ? -1 : FSD->GetControlIndex(FSkinDataName);
+  FIndex = FSD.ControlIndex(FSkinDataName);
   auto* e = EditElement();
   if (!e) {
     FIndex = -1;
     return;
   }
-  Picture = SkinPicture(e->PictureIndex);
+  Picture = FSD.Picture(e->PictureIndex);
   SkinRect = ToRECT(e->SkinRect);
   ActiveSkinRect = IsEmptyRECT(ToRECT(e->ActiveSkinRect)) ? SkinRect : ToRECT(e->ActiveSkinRect);
   LOffset = e->LTPoint.X;
@@ -569,10 +505,7 @@ void TspSkinCustomEdit::SetAlphaBlendValue(int value) {
 }
 
 void TspSkinCustomEdit::SetImages(TCustomImageList* value) {
-  if (value == FImages) return;
-  if (FImages) FImages->RemoveFreeNotification(this);
-  FImages = value;
-  if (FImages) FImages->FreeNotification(this);
+  if (!FImages.Set(value)) return;
   AdjustTextRect(true);
   GetSkinData();
   if (!(FIndex != -1 && FUseSkinFont)) AdjustHeight();
@@ -688,7 +621,7 @@ void TspSkinCustomEdit::DrawEditBackground(TspPaintBuffer& b, const RECT& r) {
   int leftEnd = std::max(0, LOffset - static_cast<int>(ClRect.left));
   int rightEnd = std::max(0, static_cast<int>(ClRect.right) - (SkinWidth() - ROffset));
   TspPaintBuffer strip(rw, ch);
-  DrawHorzThreePart(strip, SourceOf(Picture), part, leftEnd, rightEnd, StretchEffect);
+  DrawHorzThreePart(strip, ImageSourceOf(Picture), part, leftEnd, rightEnd, StretchEffect);
   if (FUseSkinFont)
     strip.DrawTo(b.DC(), r.left, r.top);
   else
@@ -734,7 +667,7 @@ void TspSkinCustomEdit::DrawSkinButton(TspPaintBuffer& b) {
     RECT down = IsEmptyRECT(ToRECT(e->DownSkinRect)) ? active : ToRECT(e->DownSkinRect);
     RECT src = (FButtonDown && FButtonActive) ? down : FButtonActive ? active : normal;
     auto pt = [](const TspPoint& p) { return POINT{p.X, p.Y}; };
-    DrawNinePartTo(b, SkinPicture(e->PictureIndex), src, pt(e->LTPoint), pt(e->RTPoint), pt(e->LBPoint),
+    DrawGrownPicture(b, FSD.Picture(e->PictureIndex), src, pt(e->LTPoint), pt(e->RTPoint), pt(e->LBPoint),
                    pt(e->RBPoint), ToRECT(e->ClRect), FButtonRect, e->StretchEffect);
   }
   DrawButtonImage(b);
@@ -756,7 +689,7 @@ void TspSkinCustomEdit::DrawFrame(TspPaintBuffer& b) {
   }
   RECT src = (FMouseIn || Focused()) ? ActiveSkinRect : SkinRect;
   if (FUseSkinFont) {
-    DrawHorzThreePart(b, SourceOf(Picture), src, LOffset, ROffset, StretchEffect);
+    DrawHorzThreePart(b, ImageSourceOf(Picture), src, LOffset, ROffset, StretchEffect);
     if (FButtonMode) {
       RECT part{};
       if (!Enabled() && !IsEmptyRECT(UnEnabledButtonRect))
@@ -765,7 +698,7 @@ void TspSkinCustomEdit::DrawFrame(TspPaintBuffer& b) {
         part = DownButtonRect;
       else if (FButtonActive)
         part = ActiveButtonRect;
-      if (!IsEmptyRECT(part)) CopyPart(b, Picture, part, FButtonRect);
+      if (!IsEmptyRECT(part)) CopyPicturePart(b, Picture, part, FButtonRect);
       DrawButtonImage(b);
     }
     return;
@@ -773,7 +706,7 @@ void TspSkinCustomEdit::DrawFrame(TspPaintBuffer& b) {
   // Stretched to the control in every direction, the corners from the client rectangle.
   POINT lt{ClRect.left, ClRect.top}, rt{ClRect.right, ClRect.top}, lb{ClRect.left, ClRect.bottom},
       rb{ClRect.right, ClRect.bottom};
-  DrawNinePartTo(b, Picture, src, lt, rt, lb, rb, ClRect, RECT{0, 0, w, h}, StretchEffect);
+  DrawGrownPicture(b, Picture, src, lt, rt, lb, rb, ClRect, RECT{0, 0, w, h}, StretchEffect);
   if (FButtonMode) DrawSkinButton(b);
 }
 

@@ -186,9 +186,8 @@ protected:
   void DoMouseLeave();
   bool NeedsHotTrack() const;
   LRESULT HitTest(POINT screen);
-  const TspPicture* SkinPicture(int index) const;
 
-  TspSkinData* FSD = nullptr;
+  TspSkinDataRef FSD{this};
   std::string FSkinDataName = "edit";
   int FIndex = -1;
   TColorValue FDefaultColor = kSysColorFlag | COLOR_WINDOW;
@@ -201,7 +200,7 @@ protected:
   bool FAlphaBlend = false;
   int FAlphaBlendValue = 200;
   int FAlignment = 0;
-  TCustomImageList* FImages = nullptr;
+  TComponentRef<TCustomImageList> FImages{this};
   int FButtonImageIndex = -1, FLeftImageIndex = -1, FRightImageIndex = -1;
   TspCBButtonX FLeftButton, FRightButton;
   COLORREF FTextColor = 0;

@@ -13,24 +13,6 @@ bool InRect(const RECT& r, int x, int y) { return x >= r.left && x < r.right && 
 int RW(const RECT& r) { return r.right - r.left; }
 int RH(const RECT& r) { return r.bottom - r.top; }
 
-// A piece of a skin picture at (x, y); with `transparent` the pixels of the
-// key colour are left out.
-void DrawPicturePiece(TspPaintBuffer& b, const TspPicture& p, const RECT& src, int x, int y, bool transparent,
-                      COLORREF key) {
-  uint32_t* bits = b.Bits();
-  GdiFlush();
-  uint32_t k = (GetRValue(key) << 16) | (GetGValue(key) << 8) | GetBValue(key);
-  for (int sy = src.top; sy < src.bottom; ++sy)
-    for (int sx = src.left; sx < src.right; ++sx) {
-      int dx = x + sx - src.left, dy = y + sy - src.top;
-      if (sx < 0 || sy < 0 || sx >= p.Width || sy >= p.Height) continue;
-      if (dx < 0 || dy < 0 || dx >= b.Width() || dy >= b.Height()) continue;
-      uint32_t v = p.Pixels[size_t(sy) * p.Width + sx] & 0xFFFFFF;
-      if (transparent && v == k) continue;
-      bits[size_t(dy) * b.Width() + dx] = v;
-    }
-}
-
 // The cross of a close button, centred in `r`.
 void DrawCloseGlyphCentered(HDC dc, const RECT& r, COLORREF c) {
   int x = (r.left + r.right) / 2 - 5, y = (r.top + r.bottom) / 2 - 5;
@@ -76,32 +58,6 @@ void TspSkinExPanel::SetUseSkinSize(bool value) {
   FUseSkinSize = value;
   Repaint();
   Realign();
-}
-
-void TspSkinExPanel::SetGlyph(const TspPicture& value) {
-  FGlyph = value;
-  Repaint();
-}
-
-void TspSkinExPanel::SetNumGlyphs(int value) {
-  FNumGlyphs = std::max(1, std::min(2, value));
-  Repaint();
-}
-
-void TspSkinExPanel::SetSpacing(int value) {
-  FSpacing = value;
-  Repaint();
-}
-
-void TspSkinExPanel::SetCaptionImageList(TCustomImageList* value) {
-  FCaptionImageList.Set(value);
-  Repaint();
-}
-
-void TspSkinExPanel::SetCaptionImageIndex(int value) {
-  if (FCaptionImageIndex == value) return;
-  FCaptionImageIndex = value;
-  Repaint();
 }
 
 void TspSkinExPanel::Close() {
@@ -350,31 +306,8 @@ void TspSkinExPanel::DrawSkinButton(TspPaintBuffer& b, int index) {
 
 void TspSkinExPanel::DrawCaption(TspPaintBuffer& b, RECT area, const TspFontDesc& font, bool upwards) {
   const std::string& text = Caption();
-  int frames = FNumGlyphs, gw = FGlyph.Empty() ? 0 : FGlyph.Width / frames, gh = FGlyph.Height;
-  RECT frame{};
-  if (gw > 0) {
-    int n = !Enabled() && FNumGlyphs == 2 ? 1 : 0;
-    frame = RECT{n * gw, 0, (n + 1) * gw, gh};
-  }
-  // Without a glyph, an image of the list stands in its place.
-  bool list = gw == 0 && FCaptionImageList && FCaptionImageIndex >= 0 &&
-              FCaptionImageIndex < FCaptionImageList->Count();
-  if (list) {
-    gw = FCaptionImageList->Width();
-    gh = FCaptionImageList->Height();
-  }
-  auto drawImage = [&](int x, int y) {
-    if (!list) {
-      DrawPicturePiece(b, FGlyph, frame, x, y, false, 0);
-      return;
-    }
-    GdiFlush();
-    TCanvas canvas;
-    canvas.SetHandle(b.DC());
-    FCaptionImageList->Draw(&canvas, x, y, FCaptionImageIndex, Enabled());
-    canvas.SetHandle(nullptr);
-    GdiFlush();
-  };
+  int gw = ImageWidth(), gh = ImageHeight();
+  auto drawImage = [&](int x, int y) { DrawCaptionImage(b, x, y, false); };
   if (!upwards) {
     int x = area.left;
     if (gw > 0) {
@@ -444,7 +377,7 @@ void TspSkinExPanel::PaintSkinImage(TspPaintBuffer& b) {
     PaintDefaultImage(b);
     return;
   }
-  TspImageSource pic = Source(Picture);
+  TspImageSource pic = ImageSourceOf(Picture);
   bool sideways = FRollState && FRollKind == rkRollHorizontal;
   if (!FRollState)
     Base::PaintSkinImage(b);
@@ -488,7 +421,7 @@ void TspSkinExPanel::PaintPanelStyle(TspPaintBuffer& b) {
   if (Picture && !IsEmptyRECT(FCaptionRect)) {
     RECT src = FCaptionRect;
     OffsetRect(&src, Geometry.SkinRect.left, Geometry.SkinRect.top);
-    TspImageSource pic = Source(Picture);
+    TspImageSource pic = ImageSourceOf(Picture);
     if (sideways) {
       // The bar stands on its side: the caption picture turned and stretched.
       TspPaintBuffer turned(RH(src), RW(src));
@@ -541,20 +474,7 @@ void TspSkinExPanel::PaintPanelStyle(TspPaintBuffer& b) {
     int w = RW(s.R), h = RH(s.R);
     int dx = w - (e->SkinRect.Right - e->SkinRect.Left), dy = h - (e->SkinRect.Bottom - e->SkinRect.Top);
     TspPaintBuffer face(w, h);
-    TspNinePartSpec n;
-    n.SkinRect = src;
-    n.LT = POINT{e->LTPoint.X, e->LTPoint.Y};
-    n.RT = POINT{e->RTPoint.X, e->RTPoint.Y};
-    n.LB = POINT{e->LBPoint.X, e->LBPoint.Y};
-    n.RB = POINT{e->RBPoint.X, e->RBPoint.Y};
-    n.ClRect = ToRECT(e->ClRect);
-    n.NewLT = n.LT;
-    n.NewRT = POINT{n.RT.x + dx, n.RT.y};
-    n.NewLB = POINT{n.LB.x, n.LB.y + dy};
-    n.NewRB = POINT{n.RB.x + dx, n.RB.y + dy};
-    n.NewClRect = RECT{n.ClRect.left, n.ClRect.top, n.ClRect.right + dx, n.ClRect.bottom + dy};
-    n.StretchEffect = e->StretchEffect;
-    DrawNinePart(face, Source(ep), n);
+    DrawNinePart(face, ImageSourceOf(ep), ElementNinePartGrown(*e, src, dx, dy));
     COLORREF glyph = static_cast<COLORREF>(color) & 0xFFFFFF;
     RECT g = face.ClientRect();
     if (i == 0) {

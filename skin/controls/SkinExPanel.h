@@ -6,11 +6,12 @@
 
 #include "framework/ImgList.h"
 #include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinPanel.h"
 
 enum TspExPanelRollKind { rkRollHorizontal, rkRollVertical };
 
-class TspSkinExPanel : public TspSkinCustomControl {
-  using Base = TspSkinCustomControl;
+class TspSkinExPanel : public TspCaptionPictureControl {
+  using Base = TspCaptionPictureControl;
 
 public:
   explicit TspSkinExPanel(TComponent* owner);
@@ -29,18 +30,6 @@ public:
   // caption bar of DefaultCaptionHeight.
   bool UseSkinSize() const { return FUseSkinSize; }
   void SetUseSkinSize(bool value);
-  // Caption glyph: a strip of NumGlyphs frames, the second for disabled.
-  const TspPicture& Glyph() const { return FGlyph; }
-  void SetGlyph(const TspPicture& value);
-  int NumGlyphs() const { return FNumGlyphs; }
-  void SetNumGlyphs(int value);
-  int Spacing() const { return FSpacing; }
-  void SetSpacing(int value);
-  // An image of a list in the caption, used while Glyph is empty; not owned.
-  TCustomImageList* CaptionImageList() const { return FCaptionImageList; }
-  void SetCaptionImageList(TCustomImageList* value);
-  int CaptionImageIndex() const { return FCaptionImageIndex; }
-  void SetCaptionImageIndex(int value);
   bool Moveable = false;
   bool Sizeable = false;
   int RealWidth() const { return FRealWidth; }
@@ -93,10 +82,6 @@ private:
   int FDefaultCaptionHeight = 21;
   int FRealWidth = 0, FRealHeight = 0;
   bool FShowRollButton = true, FShowCloseButton = true;
-  TspPicture FGlyph;
-  int FNumGlyphs = 1, FSpacing = 2;
-  TComponentRef<TCustomImageList> FCaptionImageList{this};
-  int FCaptionImageIndex = -1;
   Button FButtons[2];
   std::vector<TControl*> FShownChildren;
   // The size limits while unrolled; a rolled panel has none.

@@ -263,7 +263,7 @@ void TspSkinGauge::PaintSkinImage(TspPaintBuffer& b) {
   }
   int pw = p.right - p.left, ph = p.bottom - p.top;
   if (Picture && pw > 0 && ph > 0 && !IsEmptyRECT(FProgressRect)) {
-    TspImageSource pic = Source(Picture);
+    TspImageSource pic = ImageSourceOf(Picture);
     const RECT& s = FProgressRect;
     // While a frame of the animation shows, it replaces the middle and is
     // stretched over it; the end pieces stay those of the filled picture.

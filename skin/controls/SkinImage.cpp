@@ -5,6 +5,7 @@
 
 #include "skin/controls/SkinDraw.h"
 #include "skin/data/SPNinePart.h"
+#include "skin/data/spPicture.h"
 
 namespace {
 
@@ -90,6 +91,50 @@ TspNinePartSpec NinePartGrown(const RECT& src, POINT lt, POINT rt, POINT lb, POI
   return n;
 }
 
+TspImageSource ImageSourceOf(const TspPicture* picture) {
+  TspImageSource s;
+  if (picture) {
+    s.Pixels = picture->Pixels.data();
+    s.Width = picture->Width;
+    s.Height = picture->Height;
+  }
+  return s;
+}
+
+void DrawPicturePiece(TspPaintBuffer& b, const TspPicture& p, const RECT& src, int x, int y, bool transparent,
+                      COLORREF key) {
+  uint32_t* bits = b.Bits();
+  GdiFlush();
+  uint32_t k = (GetRValue(key) << 16) | (GetGValue(key) << 8) | GetBValue(key);
+  for (int sy = src.top; sy < src.bottom; ++sy)
+    for (int sx = src.left; sx < src.right; ++sx) {
+      int dx = x + sx - src.left, dy = y + sy - src.top;
+      if (sx < 0 || sy < 0 || sx >= p.Width || sy >= p.Height) continue;
+      if (dx < 0 || dy < 0 || dx >= b.Width() || dy >= b.Height()) continue;
+      uint32_t v = p.Pixels[size_t(sy) * p.Width + sx] & 0xFFFFFF;
+      if (transparent && v == k) continue;
+      bits[size_t(dy) * b.Width() + dx] = v;
+    }
+}
+
+void CopyPicturePart(TspPaintBuffer& b, const TspPicture* picture, const RECT& src, const RECT& dst) {
+  if (!picture || IsRectEmpty(&src) || IsRectEmpty(&dst)) return;
+  int w = src.right - src.left, h = src.bottom - src.top;
+  TspPaintBuffer part(w, h);
+  DrawPiece(part, ImageSourceOf(picture), src, RECT{0, 0, w, h});
+  part.DrawTo(b.DC(), dst.left, dst.top);
+}
+
+void DrawGrownPicture(TspPaintBuffer& b, const TspPicture* picture, const RECT& src, POINT lt, POINT rt, POINT lb,
+                      POINT rb, const RECT& cl, const RECT& dst, bool stretchEffect) {
+  int w = dst.right - dst.left, h = dst.bottom - dst.top;
+  if (!picture || picture->Empty() || w <= 0 || h <= 0 || IsRectEmpty(&src)) return;
+  TspPaintBuffer part(w, h);
+  int dx = w - (src.right - src.left), dy = h - (src.bottom - src.top);
+  DrawNinePart(part, ImageSourceOf(picture), NinePartGrown(src, lt, rt, lb, rb, cl, dx, dy, stretchEffect));
+  part.DrawTo(b.DC(), dst.left, dst.top);
+}
+
 void DrawNinePart(TspPaintBuffer& b, const TspImageSource& picture, const TspNinePartSpec& s) {
   TspNinePartGeometry n;
   n.LTPoint = P(s.LT);
@@ -106,12 +151,7 @@ void DrawNinePart(TspPaintBuffer& b, const TspImageSource& picture, const TspNin
   n.NewWidth = b.Width();
   n.NewHeight = b.Height();
   n.DrawClient = true;
-  n.LeftStretch = s.LeftStretch;
-  n.TopStretch = s.TopStretch;
-  n.RightStretch = s.RightStretch;
-  n.BottomStretch = s.BottomStretch;
-  n.StretchEffect = s.StretchEffect;
-  n.StretchType = static_cast<TspStretchType>(s.StretchType);
+  SetNinePartStretch(n, s);
   TBufferPainter painter(picture, b);
   LayNinePartImage(n, painter);
 }

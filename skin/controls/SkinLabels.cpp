@@ -6,34 +6,24 @@
 
 #include "framework/WideText.h"
 
-TspSkinFontLabel::~TspSkinFontLabel() {
-  if (FSD) FSD->RemoveFreeNotification(this);
-}
-
 void TspSkinFontLabel::SetSkinData(TspSkinData* value) {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) {
-    FSD->FreeNotification(this);
-    ChangeSkinData();
-  }
+  FSD.Set(value);
+  if (FSD) ChangeSkinData();
 }
 
 void TspSkinFontLabel::Notification(TComponent* component, TOperation operation) {
   TGraphicControl::Notification(component, operation);
-  if (operation == opRemove && component == FSD) {
-    FSD = nullptr;
-    FIndex = -1;
-  }
+  if (operation == opRemove && component == FSD) FIndex = -1;
 }
 
 void TspSkinFontLabel::GetSkinData() {
-  FIndex = (FSD && !FSD->Empty) ? FSD->GetControlIndex(SkinDataName) : -1;
-  if (FIndex < 0 || FIndex >= static_cast<int>(FSD->CtrlList.size())) {
+  FIndex = FSD.ControlIndex(SkinDataName);
+  TspDataSkinControl* element = FSD.Element(FIndex);
+  if (!element) {
     FIndex = -1;
     return;
   }
-  if (auto* e = dynamic_cast<TspDataSkinStdLabelControl*>(FSD->CtrlList[FIndex].get())) {
+  if (auto* e = dynamic_cast<TspDataSkinStdLabelControl*>(element)) {
     FSkinFont = SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor);
     FActiveFontColor = static_cast<COLORREF>(e->ActiveFontColor) & 0xFFFFFF;
   }
@@ -561,20 +551,7 @@ void TspSkinLabel::DrawLabelText(TspPaintBuffer& b, RECT r) {
 
 void TspSkinLabel::PaintDefaultImage(TspPaintBuffer& b) {
   b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
-  COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
-  RECT r = b.ClientRect();
-  auto frame = [&](COLORREF tl, COLORREF br) {
-    b.Fill(RECT{r.left, r.top, r.right, r.top + 1}, tl);
-    b.Fill(RECT{r.left, r.top, r.left + 1, r.bottom}, tl);
-    b.Fill(RECT{r.left, r.bottom - 1, r.right, r.bottom}, br);
-    b.Fill(RECT{r.right - 1, r.top, r.right, r.bottom}, br);
-  };
-  switch (FBorderStyle) {
-    case bvFrame: frame(shadow, shadow); break;
-    case bvRaised: frame(light, shadow); break;
-    case bvLowered: frame(shadow, light); break;
-    case bvNone: break;
-  }
+  DrawBorderStyleFrame(b, b.ClientRect(), FBorderStyle);
   DrawLabelText(b, RECT{3, 3, Width() - 3, Height() - 3});
 }
 
@@ -590,22 +567,12 @@ void TspSkinLabel::PaintSkinImage(TspPaintBuffer& b) {
     return;
   }
   // The element stretched over the label, its client margins kept.
-  TspNinePartSpec n;
-  n.SkinRect = g.SkinRect;
   int dx = Width() - g.SkinWidth(), dy = Height() - g.SkinHeight();
-  n.LT = POINT{g.ClRect.left, g.ClRect.top};
-  n.RT = POINT{g.ClRect.right, g.ClRect.top};
-  n.LB = POINT{g.ClRect.left, g.ClRect.bottom};
-  n.RB = POINT{g.ClRect.right, g.ClRect.bottom};
-  n.ClRect = g.ClRect;
-  n.NewLT = n.LT;
-  n.NewRT = POINT{n.RT.x + dx, n.RT.y};
-  n.NewLB = POINT{n.LB.x, n.LB.y + dy};
-  n.NewRB = POINT{n.RB.x + dx, n.RB.y + dy};
-  n.NewClRect = RECT{n.ClRect.left, n.ClRect.top, n.ClRect.right + dx, n.ClRect.bottom + dy};
+  const RECT& cl = g.ClRect;
+  TspNinePartSpec n = NinePartGrown(g.SkinRect, POINT{cl.left, cl.top}, POINT{cl.right, cl.top},
+                                    POINT{cl.left, cl.bottom}, POINT{cl.right, cl.bottom}, cl, dx, dy, true);
   n.LeftStretch = n.TopStretch = n.RightStretch = n.BottomStretch = true;
-  n.StretchEffect = true;
-  DrawNinePart(b, Source(Picture), n);
+  DrawNinePart(b, ImageSourceOf(Picture), n);
   RECT t = g.NewClRect;
   t.bottom += Height() - g.SkinHeight();
   DrawLabelText(b, t);

@@ -17,7 +17,6 @@ enum TspEllipsType { spetNone, spetEndEllips, spetPathEllips };
 class TspSkinFontLabel : public TGraphicControl {
 public:
   explicit TspSkinFontLabel(TComponent* owner) : TGraphicControl(owner) {}
-  ~TspSkinFontLabel() override;
 
   TspSkinData* SkinData() const { return FSD; }
   void SetSkinData(TspSkinData* value);
@@ -31,7 +30,7 @@ protected:
   void Notification(TComponent* component, TOperation operation) override;
   void GetSkinData();
 
-  TspSkinData* FSD = nullptr;
+  TspSkinDataRef FSD{this};
   int FIndex = -1;
   TspFontDesc FSkinFont;
   COLORREF FActiveFontColor = 0;

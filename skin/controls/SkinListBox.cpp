@@ -231,7 +231,7 @@ TspSkinCustomListBox::TspSkinCustomListBox(TComponent* owner) : Base(owner) {
   FDefaultFont.Height = 14;
   FDefaultFont.Color = GetSysColor(COLOR_WINDOWTEXT);
   SetSkinDataName("listbox");
-  ListBox = new TspListBox(this);
+  ListBox.Set(new TspListBox(this));
   ListBox->SkinListBox = this;
   ListBox->SetParent(this);
   ListBox->SetItemHeight(FDefaultItemHeight);
@@ -250,15 +250,6 @@ void TspSkinCustomListBox::CreateParams(TCreateParams& p) {
   p.Style |= WS_CLIPCHILDREN;
   p.WindowClassStyle &= ~(CS_HREDRAW | CS_VREDRAW);
   p.WinClassName = u"TessSkinListBoxFrame";
-}
-
-void TspSkinCustomListBox::Notification(TComponent* component, TOperation operation) {
-  Base::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FImages) FImages = nullptr;
-  if (component == ScrollBar) ScrollBar = nullptr;
-  if (component == HScrollBar) HScrollBar = nullptr;
-  if (component == ListBox) ListBox = nullptr;
 }
 
 void TspSkinCustomListBox::SetItems(const TStrings* value) {
@@ -342,9 +333,7 @@ void TspSkinCustomListBox::SetTabWidths(const TStrings* value) {
 }
 
 void TspSkinCustomListBox::SetImages(TCustomImageList* value) {
-  if (FImages) FImages->RemoveFreeNotification(this);
-  FImages = value;
-  if (FImages) FImages->FreeNotification(this);
+  FImages.Set(value);
   ListBox->Invalidate();
 }
 
@@ -543,8 +532,7 @@ void TspSkinCustomListBox::UpDateScrollBar() {
 }
 
 void TspSkinCustomListBox::CreateVScrollBar() {
-  ScrollBar = new TspSkinScrollBar(this);
-  FreeNotification(ScrollBar);
+  ScrollBar.Set(new TspSkinScrollBar(this));
   ScrollBar->SetVisible(false);
   bool multi = ListBox->Columns() > 0;
   ScrollBar->SetKind(multi ? sbHorizontal : sbVertical);
@@ -573,8 +561,7 @@ void TspSkinCustomListBox::CreateVScrollBar() {
 }
 
 void TspSkinCustomListBox::CreateHScrollBar() {
-  HScrollBar = new TspSkinScrollBar(this);
-  FreeNotification(HScrollBar);
+  HScrollBar.Set(new TspSkinScrollBar(this));
   HScrollBar->SetVisible(false);
   HScrollBar->SetKind(sbHorizontal);
   HScrollBar->SetBounds(0, 0, 100, 20);
@@ -602,7 +589,7 @@ void TspSkinCustomListBox::CreateHScrollBar() {
 
 void TspSkinCustomListBox::HideVScrollBar() {
   TspSkinScrollBar* bar = ScrollBar;
-  ScrollBar = nullptr;
+  ScrollBar.Set(nullptr);
   bar->SetVisible(false);
   delete bar;
   CalcListRect();
@@ -610,7 +597,7 @@ void TspSkinCustomListBox::HideVScrollBar() {
 
 void TspSkinCustomListBox::HideHScrollBar() {
   TspSkinScrollBar* bar = HScrollBar;
-  HScrollBar = nullptr;
+  HScrollBar.Set(nullptr);
   bar->SetVisible(false);
   delete bar;
   ListBox->FHorizontalExtentValue = 0;
@@ -647,7 +634,7 @@ void TspSkinCustomListBox::DrawListBackground(HDC dc, const RECT& r) {
   if (tw <= 0 || th <= 0) return;
   int w = r.right - r.left, h = r.bottom - r.top;
   TspPaintBuffer b(w, h);
-  TspImageSource pic = Source(Picture);
+  TspImageSource pic = ImageSourceOf(Picture);
   for (int y = 0; y < h; y += th)
     for (int x = 0; x < w; x += tw) {
       int cw = std::min(tw, w - x), ch = std::min(th, h - y);
@@ -672,7 +659,7 @@ void TspSkinCustomListBox::DrawListItem(HDC dc, int index, const RECT& r, TOwner
     tr = RECT{2, 0, w - 2, itemHeight};
   } else {
     if (!Picture) return;
-    TspImageSource pic = Source(Picture);
+    TspImageSource pic = ImageSourceOf(Picture);
     if (FUseSkinItemHeight) {
       RECT src = selected && focused ? FocusItemRect : selected ? ActiveItemRect : SItemRect;
       bool stretch = (selected || focused) ? Geometry.StretchEffect : false;
@@ -781,7 +768,7 @@ void TspSkinCustomListBox::PaintSkinImage(TspPaintBuffer& b) {
   if (!HasElement() || !Picture) return;
   const TspSkinGeometry& g = Geometry;
   int dW = Width() - g.SkinWidth(), dH = Height() - g.SkinHeight();
-  TspImageSource pic = Source(Picture);
+  TspImageSource pic = ImageSourceOf(Picture);
   bool buttons = FShowCaptionButtons;
   if (!buttons && !IsEmptyRECT(UpButtonRect)) {
     if (!IsEmptyRECT(DisabledButtonsRect)) {
@@ -847,7 +834,7 @@ void TspSkinCustomListBox::DrawCaptionButton(TspPaintBuffer& b, int i) {
   if (IsEmptyRECT(src)) src = *normal[i];
   if (IsEmptyRECT(src)) return;
   OffsetRect(&src, Geometry.SkinRect.left, Geometry.SkinRect.top);
-  DrawPiece(b, Source(Picture), src, btn.R);
+  DrawPiece(b, ImageSourceOf(Picture), src, btn.R);
 }
 
 // ---- caption buttons ----
@@ -1016,7 +1003,7 @@ void TspSkinCustomListBox::ChangeSkinData() {
   } else if (FUseSkinItemHeight && !IsEmptyRECT(SItemRect)) {
     ListBox->SetItemHeight(SItemRect.bottom - SItemRect.top);
   }
-  for (TspSkinScrollBar* bar : {ScrollBar, HScrollBar}) {
+  for (TspSkinScrollBar* bar : {ScrollBar.Get(), HScrollBar.Get()}) {
     if (!bar) continue;
     if (!HasElement()) {
       bar->SetSkinDataName("");

@@ -69,9 +69,9 @@ public:
   explicit TspSkinCustomListBox(TComponent* owner);
   ~TspSkinCustomListBox() override;
 
-  TspListBox* ListBox = nullptr;
-  TspSkinScrollBar* ScrollBar = nullptr;   // the main bar
-  TspSkinScrollBar* HScrollBar = nullptr;  // the horizontal-extent bar
+  TComponentRef<TspListBox> ListBox{this};
+  TComponentRef<TspSkinScrollBar> ScrollBar{this};   // the main bar
+  TComponentRef<TspSkinScrollBar> HScrollBar{this};  // the horizontal-extent bar
   TspCBButtonX Buttons[3];                 // up, down, check
   RECT ListRect{}, NewCaptionRect{};
 
@@ -191,7 +191,6 @@ protected:
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
-  void Notification(TComponent* component, TOperation operation) override;
 
   void CalcListRect();
 
@@ -224,7 +223,7 @@ private:
   bool FStopUpDateHScrollBar = false;
   int FRowCount = 0;
   TBitmap FGlyph;
-  TCustomImageList* FImages = nullptr;
+  TComponentRef<TCustomImageList> FImages{this};
   int FImageIndex = -1;
   int FDefaultItemHeight = 20;
   int FDefaultCaptionHeight = 20;

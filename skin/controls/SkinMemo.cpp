@@ -10,15 +10,6 @@
 
 namespace {
 
-TspImageSource SourceOf(const TspPicture* p) {
-  TspImageSource s;
-  if (p) {
-    s.Pixels = p->Pixels.data();
-    s.Width = p->Width;
-    s.Height = p->Height;
-  }
-  return s;
-}
 
 }  // namespace
 
@@ -30,12 +21,6 @@ TspSkinMemo::TspSkinMemo(TComponent* owner) : TMemo(owner) {
   FDefaultFont.AssignTo(&FFont);
   FScrollBars = ssBoth;
   FMemoColor = GetSysColor(COLOR_WINDOW);
-}
-
-TspSkinMemo::~TspSkinMemo() {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  if (FVScrollBar) FVScrollBar->RemoveFreeNotification(this);
-  if (FHScrollBar) FHScrollBar->RemoveFreeNotification(this);
 }
 
 void TspSkinMemo::CreateParams(TCreateParams& p) {
@@ -54,38 +39,22 @@ void TspSkinMemo::CreateWindowHandle(const TCreateParams& params) {
 
 void TspSkinMemo::Notification(TComponent* component, TOperation operation) {
   TMemo::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FSD) {
-    FSD = nullptr;
-    FIndex = -1;
-  }
-  if (component == FVScrollBar) FVScrollBar = nullptr;
-  if (component == FHScrollBar) FHScrollBar = nullptr;
+  if (operation == opRemove && component == FSD) FIndex = -1;
 }
 
 void TspSkinMemo::SetSkinData(TspSkinData* value) {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) FSD->FreeNotification(this);
+  FSD.Set(value);
   if (FSD && !FSD->Empty) ChangeSkinData();
 }
 
-const TspPicture* TspSkinMemo::SkinPicture(int index) const {
-  if (!FSD || index < 0 || index >= static_cast<int>(FSD->FActivePictures.size())) return nullptr;
-  const TspPicture& p = FSD->FActivePictures[static_cast<size_t>(index)];
-  return p.Empty() ? nullptr : &p;
-}
-
 void TspSkinMemo::GetSkinData() {
-  FIndex = (!FSD || FSD->Empty) ? -1 : FSD->GetControlIndex(FSkinDataName);
-  TspDataSkinMemoControl* e = nullptr;
-  if (FIndex >= 0 && FIndex < static_cast<int>(FSD->CtrlList.size()))
-    e = dynamic_cast<TspDataSkinMemoControl*>(FSD->CtrlList[static_cast<size_t>(FIndex)].get());
+  FIndex = FSD.ControlIndex(FSkinDataName);
+  auto* e = dynamic_cast<TspDataSkinMemoControl*>(FSD.Element(FIndex));
   if (!e) {
     FIndex = -1;
     return;
   }
-  Picture = SkinPicture(e->PictureIndex);
+  Picture = FSD.Picture(e->PictureIndex);
   SkinRect = ToRECT(e->SkinRect);
   ActiveSkinRect = IsEmptyRECT(ToRECT(e->ActiveSkinRect)) ? SkinRect : ToRECT(e->ActiveSkinRect);
   LTPoint = POINT{e->LTPoint.X, e->LTPoint.Y};
@@ -169,7 +138,6 @@ void TspSkinMemo::SetDefaultFont(const TspFontDesc& value) {
 
 void TspSkinMemo::LinkBar(TspSkinScrollBar* bar, bool vertical) {
   if (!bar) return;
-  bar->FreeNotification(this);
   bar->SetRange(0, 0, 0, 0);
   bar->OnChange = [this, bar, vertical](TObject*) {
     if (HWND h = HandleIfAllocated())
@@ -179,15 +147,13 @@ void TspSkinMemo::LinkBar(TspSkinScrollBar* bar, bool vertical) {
 }
 
 void TspSkinMemo::SetVScrollBar(TspSkinScrollBar* value) {
-  if (FVScrollBar) FVScrollBar->RemoveFreeNotification(this);
-  FVScrollBar = value;
+  FVScrollBar.Set(value);
   LinkBar(value, true);
   UpDateScrollRange();
 }
 
 void TspSkinMemo::SetHScrollBar(TspSkinScrollBar* value) {
-  if (FHScrollBar) FHScrollBar->RemoveFreeNotification(this);
-  FHScrollBar = value;
+  FHScrollBar.Set(value);
   LinkBar(value, false);
   UpDateScrollRange();
 }
@@ -263,7 +229,7 @@ void TspSkinMemo::DrawBackground(HDC dc) {
     RECT src = hot ? ActiveSkinRect : SkinRect;
     int dx = w - SkinWidth(), dy = h - SkinHeight();
     TspNinePartSpec n = NinePartGrown(src, LTPoint, RTPoint, LBPoint, RBPoint, ClRect, dx, dy, StretchEffect);
-    DrawNinePart(b, SourceOf(Picture), n);
+    DrawNinePart(b, ImageSourceOf(Picture), n);
     if (!FBitMapBG)
       b.Fill(RECT{ClRect.left, ClRect.top, w - (SkinWidth() - ClRect.right), h - (SkinHeight() - ClRect.bottom)},
              FMemoColor);

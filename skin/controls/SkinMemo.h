@@ -12,7 +12,6 @@
 class TspSkinMemo : public TMemo {
 public:
   explicit TspSkinMemo(TComponent* owner);
-  ~TspSkinMemo() override;
 
   TspSkinData* SkinData() const { return FSD; }
   void SetSkinData(TspSkinData* value);
@@ -58,10 +57,9 @@ protected:
   void AdjustTextArea();
   void PaintClient(HDC dc);
   void SetFontColorByState();
-  const TspPicture* SkinPicture(int index) const;
   void LinkBar(TspSkinScrollBar* bar, bool vertical);
 
-  TspSkinData* FSD = nullptr;
+  TspSkinDataRef FSD{this};
   std::string FSkinDataName = "memo";
   int FIndex = -1;
   bool FReadOnly = false, FBitMapBG = true, FMouseIn = false, FDown = false;
@@ -69,8 +67,8 @@ protected:
   int FAlphaBlendValue = 200;
   RECT FTextArea{};
   TspFontDesc FDefaultFont;
-  TspSkinScrollBar* FVScrollBar = nullptr;
-  TspSkinScrollBar* FHScrollBar = nullptr;
+  TComponentRef<TspSkinScrollBar> FVScrollBar{this};
+  TComponentRef<TspSkinScrollBar> FHScrollBar{this};
   COLORREF FTextColor = 0;
   COLORREF FMemoColor = 0;
 

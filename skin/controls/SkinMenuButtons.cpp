@@ -32,15 +32,6 @@ bool IsStretchVariant(const std::string& n) { return n == "toolbutton" || n == "
 bool IsResizeVariant(const std::string& n) { return n == "resizebutton" || n == "resizetoolbutton"; }
 bool IsOwnDrawnVariant(const std::string& n) { return IsStretchVariant(n) || IsResizeVariant(n); }
 
-TspImageSource SourceOf(const TspPicture* p) {
-  TspImageSource s;
-  if (p) {
-    s.Pixels = p->Pixels.data();
-    s.Width = p->Width;
-    s.Height = p->Height;
-  }
-  return s;
-}
 
 // The element's track part where it lands at the control's size.
 RECT MovedTrackButtonRect(const TspSkinGeometry& g, const RECT& trackButtonRect, int w, int h) {
@@ -54,26 +45,6 @@ RECT MovedTrackButtonRect(const TspSkinGeometry& g, const RECT& trackButtonRect,
 }
 
 bool PointIn(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
-
-// Picture `src` resized into the part (x, y, w, h) of b: the corner points
-// and client rectangle (relative to src) keep their distances to the edges.
-void DrawResizedPart(TspPaintBuffer& b, const TspPicture* picture, const RECT& src, POINT lt, POINT rt, POINT lb,
-                     POINT rb, const RECT& cl, int x, int y, int w, int h, bool stretchEffect = false) {
-  if (!picture || IsEmptyRECT(src) || w <= 0 || h <= 0) return;
-  TspPaintBuffer part(w, h);
-  int dx = w - (src.right - src.left), dy = h - (src.bottom - src.top);
-  TspNinePartSpec n = NinePartGrown(src, lt, rt, lb, rb, cl, dx, dy, stretchEffect);
-  DrawNinePart(part, SourceOf(picture), n);
-  part.DrawTo(b.DC(), x, y);
-}
-
-// The same with the client rectangle as the only border: the whole
-// picture stretched around fixed borders.
-void DrawStretchedPart(TspPaintBuffer& b, const TspPicture* picture, const RECT& src, const RECT& cl, int x, int y,
-                       int w, int h) {
-  DrawResizedPart(b, picture, src, POINT{cl.left, cl.top}, POINT{cl.right, cl.top}, POINT{cl.left, cl.bottom},
-                  POINT{cl.right, cl.bottom}, cl, x, y, w, h);
-}
 
 // A marker picture of the skin, its `transparent` colour left out, centred in `target`.
 }  // namespace
@@ -174,7 +145,7 @@ bool TspMenuButtonCore<TButton>::PaintTrackedPart(TspPaintBuffer& b) {
   this->DrawStateImage(b, this->FActiveSkinRect, false, true);
   RECT src = FTrackButtonRect;
   OffsetRect(&src, this->FDownSkinRect.left, this->FDownSkinRect.top);
-  DrawPiece(b, SourceOf(this->Picture), src, TrackRect());
+  DrawPiece(b, ImageSourceOf(this->Picture), src, TrackRect());
   return true;
 }
 
@@ -187,10 +158,14 @@ void TspMenuButtonCore<TButton>::PaintOwnVariant(TspPaintBuffer& b, bool faces, 
   bool pressed = this->FDown && mouseIn;
   bool stretch = IsStretchVariant(this->SkinDataName());
   auto part = [&](const RECT& src, int x, int pw) {
+    RECT dst{x, 0, x + pw, h};
+    // The stretch variants keep only the client rectangle's borders fixed.
     if (stretch)
-      DrawStretchedPart(b, this->Picture, src, g.ClRect, x, 0, pw, h);
+      DrawGrownPicture(b, this->Picture, src, POINT{g.ClRect.left, g.ClRect.top}, POINT{g.ClRect.right, g.ClRect.top},
+                       POINT{g.ClRect.left, g.ClRect.bottom}, POINT{g.ClRect.right, g.ClRect.bottom}, g.ClRect, dst,
+                       false);
     else
-      DrawResizedPart(b, this->Picture, src, g.LTPt, g.RTPt, g.LBPt, g.RBPt, g.ClRect, x, 0, pw, h, g.StretchEffect);
+      DrawGrownPicture(b, this->Picture, src, g.LTPt, g.RTPt, g.LBPt, g.RBPt, g.ClRect, dst, g.StretchEffect);
   };
   if (faces) {
     if (FTrackButtonMode) {
@@ -302,7 +277,7 @@ void TspSkinMenuButton::WndProc(TMessage& m) {
     }
   }
   if (m.Msg == CM_DIALOGCHAR && !FTrackButtonMode && FSkinPopupMenu &&
-      IsAccel(static_cast<char16_t>(m.WParam), Caption())) {
+      IsMenuAccel(static_cast<char16_t>(m.WParam), Caption())) {
     if (CanFocus() && CanFocused()) SetFocus();
     FMenuTracked = true;
     FDown = true;
@@ -504,8 +479,8 @@ void TspSkinMenuSpeedButton::DrawNewStyle(TspPaintBuffer& b) {
   if (IsEmptyRECT(D)) D = A;
   auto pt = [](const TspPoint& p) { return POINT{p.X, p.Y}; };
   auto nine = [&](const TspDataSkinButtonControl* el, const TspPicture* p, const RECT& src, const RECT& dst) {
-    DrawResizedPart(b, p, src, pt(el->LTPoint), pt(el->RTPoint), pt(el->LBPoint), pt(el->RBPoint), ToRECT(el->ClRect),
-                    dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, el->StretchEffect);
+    DrawGrownPicture(b, p, src, pt(el->LTPoint), pt(el->RTPoint), pt(el->LBPoint), pt(el->RBPoint), ToRECT(el->ClRect),
+                     dst, el->StretchEffect);
   };
   bool pressed = FDown && FMouseIn;
   RECT main = MainRect(), track = TrackRect();

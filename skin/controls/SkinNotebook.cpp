@@ -65,16 +65,8 @@ void TspSkinNotebook::BuildButtons() {
 }
 
 void TspSkinNotebook::SetImages(TCustomImageList* value) {
-  if (FImages) FImages->RemoveFreeNotification(this);
-  FImages = value;
-  if (FImages) FImages->FreeNotification(this);
+  FImages.Set(value);
   if (FButtonsMode) BuildButtons();
-}
-
-void TspSkinNotebook::Notification(TComponent* component, TOperation operation) {
-  Base::Notification(component, operation);
-  // The buttons let go of a list that goes away by themselves.
-  if (operation == opRemove && component == FImages) FImages = nullptr;
 }
 
 void TspSkinNotebook::SetButtonsMode(bool value) {

@@ -69,7 +69,6 @@ public:
   ~TspSkinNotebook() override;
 
 protected:
-  void Notification(TComponent* component, TOperation operation) override;
 
 private:
   TspSkinPage* NewPage(const std::string& caption);
@@ -81,5 +80,5 @@ private:
   std::vector<TspPageButton*> FButtons;
   int FPageIndex = -1;
   bool FButtonsMode = false;
-  TCustomImageList* FImages = nullptr;
+  TComponentRef<TCustomImageList> FImages{this};
 };

@@ -38,6 +38,72 @@ int TextWidth(HDC dc, const std::string& text, const TspFontDesc& font) {
 
 }  // namespace
 
+void DrawBorderStyleFrame(TspPaintBuffer& b, const RECT& r, TspSkinBorderStyle style) {
+  COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
+  RECT frame = r;
+  switch (style) {
+    case bvFrame: Frame3D(b, frame, shadow, shadow); break;
+    case bvRaised: Frame3D(b, frame, light, shadow); break;
+    case bvLowered: Frame3D(b, frame, shadow, light); break;
+    case bvNone: break;
+  }
+}
+
+void TspCaptionPictureControl::SetSpacing(int value) {
+  FSpacing = value;
+  Repaint();
+}
+
+void TspCaptionPictureControl::SetGlyph(const TspPicture& value) {
+  FGlyph = value;
+  Repaint();
+}
+
+void TspCaptionPictureControl::SetNumGlyphs(int value) {
+  FNumGlyphs = std::max(1, std::min(2, value));
+  Repaint();
+}
+
+void TspCaptionPictureControl::SetCaptionImageList(TCustomImageList* value) {
+  FCaptionImageList.Set(value);
+  Repaint();
+}
+
+void TspCaptionPictureControl::SetCaptionImageIndex(int value) {
+  if (FCaptionImageIndex == value) return;
+  FCaptionImageIndex = value;
+  Repaint();
+}
+
+bool TspCaptionPictureControl::ListImage() const {
+  return FGlyph.Empty() && FCaptionImageList && FCaptionImageIndex >= 0 &&
+         FCaptionImageIndex < FCaptionImageList->Count();
+}
+
+int TspCaptionPictureControl::ImageWidth() const { return ListImage() ? FCaptionImageList->Width() : GlyphWidth(); }
+
+int TspCaptionPictureControl::ImageHeight() const {
+  return ListImage() ? FCaptionImageList->Height() : FGlyph.Empty() ? 0 : FGlyph.Height;
+}
+
+void TspCaptionPictureControl::DrawCaptionImage(TspPaintBuffer& b, int x, int y, bool keyed) {
+  if (ListImage()) {
+    GdiFlush();
+    TCanvas canvas;
+    canvas.SetHandle(b.DC());
+    FCaptionImageList->Draw(&canvas, x, y, FCaptionImageIndex, Enabled());
+    canvas.SetHandle(nullptr);
+    GdiFlush();
+    return;
+  }
+  int gw = GlyphWidth();
+  if (gw <= 0) return;
+  int left = (!Enabled() && FNumGlyphs == 2 ? 1 : 0) * gw;
+  uint32_t key = FGlyph.Pixel(left, FGlyph.Height - 1);
+  DrawPicturePiece(b, FGlyph, RECT{left, 0, left + gw, FGlyph.Height}, x, y, keyed,
+                   RGB((key >> 16) & 0xFF, (key >> 8) & 0xFF, key & 0xFF));
+}
+
 TspSkinPanel::TspSkinPanel(TComponent* owner) : Base(owner) {
   ControlStyle |= csAcceptsControls | csOpaque;
   FSkinDataName = "panel";
@@ -62,76 +128,9 @@ void TspSkinPanel::SetCheckedMode(bool value) {
   Repaint();
 }
 
-void TspSkinPanel::SetGlyph(const TspPicture& value) {
-  FGlyph = value;
-  Repaint();
-}
-
-void TspSkinPanel::SetNumGlyphs(int value) {
-  FNumGlyphs = std::max(1, std::min(2, value));
-  Repaint();
-}
-
 void TspSkinPanel::SetImagePosition(TspImagePosition value) {
   if (FImagePosition == value) return;
   FImagePosition = value;
-  Repaint();
-}
-
-void TspSkinPanel::SetCaptionImageList(TCustomImageList* value) {
-  FCaptionImageList.Set(value);
-  Repaint();
-}
-
-void TspSkinPanel::SetCaptionImageIndex(int value) {
-  if (FCaptionImageIndex == value) return;
-  FCaptionImageIndex = value;
-  Repaint();
-}
-
-bool TspSkinPanel::ListImage() const {
-  return FGlyph.Empty() && FCaptionImageList && FCaptionImageIndex >= 0 &&
-         FCaptionImageIndex < FCaptionImageList->Count();
-}
-
-int TspSkinPanel::ImageWidth() const { return ListImage() ? FCaptionImageList->Width() : GlyphWidth(); }
-
-int TspSkinPanel::ImageHeight() const {
-  return ListImage() ? FCaptionImageList->Height() : FGlyph.Empty() ? 0 : FGlyph.Height;
-}
-
-void TspSkinPanel::DrawImage(TspPaintBuffer& b, int x, int y) {
-  if (!ListImage()) {
-    DrawGlyph(b, x, y);
-    return;
-  }
-  GdiFlush();
-  TCanvas canvas;
-  canvas.SetHandle(b.DC());
-  FCaptionImageList->Draw(&canvas, x, y, FCaptionImageIndex, Enabled());
-  canvas.SetHandle(nullptr);
-  GdiFlush();
-}
-
-int TspSkinPanel::DrawGlyph(TspPaintBuffer& b, int x, int y) {
-  int gw = GlyphWidth();
-  if (gw <= 0) return 0;
-  int left = (!Enabled() && FNumGlyphs == 2 ? 1 : 0) * gw;
-  uint32_t key = FGlyph.Pixel(left, FGlyph.Height - 1) & 0xFFFFFF;
-  GdiFlush();
-  uint32_t* bits = b.Bits();
-  for (int sy = 0; sy < FGlyph.Height; ++sy)
-    for (int sx = 0; sx < gw; ++sx) {
-      uint32_t v = FGlyph.Pixel(left + sx, sy) & 0xFFFFFF;
-      int dx = x + sx, dy = y + sy;
-      if (v == key || dx < 0 || dy < 0 || dx >= b.Width() || dy >= b.Height()) continue;
-      bits[size_t(dy) * b.Width() + dx] = v;
-    }
-  return gw;
-}
-
-void TspSkinPanel::SetSpacing(int value) {
-  FSpacing = value;
   Repaint();
 }
 
@@ -418,7 +417,7 @@ void TspSkinPanel::PaintTiled(TspPaintBuffer& b, const TspPicture& picture, cons
     b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
     return;
   }
-  TspImageSource src = Source(&picture);
+  TspImageSource src = ImageSourceOf(&picture);
   const TspSkinGeometry& g = Geometry;
   if (g.StretchEffect) {
     switch (g.StretchType) {
@@ -459,7 +458,7 @@ void TspSkinPanel::PaintCaptionBand(TspPaintBuffer& b) {
     RECT src = FCaptionRect;
     InflateRect(&src, -1, -1);
     OffsetRect(&src, g.SkinRect.left, g.SkinRect.top);
-    ::DrawPiece(b, Source(Picture), src, RECT{cl.left, cl.top, cl.right, cl.top + bandHeight});
+    ::DrawPiece(b, ImageSourceOf(Picture), src, RECT{cl.left, cl.top, cl.right, cl.top + bandHeight});
   }
   NewCaptionRect = RECT{cl.left, cl.top, cl.right, FDefaultCaptionHeight - 1};
   if (!Caption().empty()) DrawSkinCaption(b);
@@ -487,7 +486,7 @@ void TspSkinPanel::PaintTransparentFrame(TspPaintBuffer& b) {
     x = cw + 10;
   }
   if (ImageWidth() > 0) {
-    DrawImage(b, x, (th + 5) / 2 - ImageHeight() / 2);
+    DrawCaptionImage(b, x, (th + 5) / 2 - ImageHeight() / 2, true);
     x += ImageWidth() + 2;
   }
   int i = FSD->GetControlIndex("stdlabel");
@@ -527,13 +526,7 @@ void TspSkinPanel::PaintDefaultImage(TspPaintBuffer& b) {
   COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT),
            face = GetSysColor(COLOR_BTNFACE);
   int w = Width(), h = Height();
-  RECT r{0, 0, w, h};
-  switch (FBorderStyle) {
-    case bvFrame: Frame3D(b, r, shadow, shadow); break;
-    case bvRaised: Frame3D(b, r, light, shadow); break;
-    case bvLowered: Frame3D(b, r, shadow, light); break;
-    case bvNone: break;
-  }
+  DrawBorderStyleFrame(b, RECT{0, 0, w, h}, FBorderStyle);
   if (!FCaptionMode) {
     PaintPanelContent(b);
     return;
@@ -579,7 +572,7 @@ void TspSkinPanel::PaintDefaultImage(TspPaintBuffer& b) {
     }
   }
   if (ImageWidth() > 0) {
-    DrawImage(b, textX, c.top + (c.bottom - c.top) / 2 - ImageHeight() / 2);
+    DrawCaptionImage(b, textX, c.top + (c.bottom - c.top) / 2 - ImageHeight() / 2, true);
     textX += ImageWidth() + FSpacing;
   }
   b.Text(text, RECT{textX, c.top, c.right, c.bottom}, FDefaultFont, FDefaultFont.Color,
@@ -593,7 +586,7 @@ void TspSkinPanel::PaintDefaultImage(TspPaintBuffer& b) {
 void TspSkinPanel::DrawPiece(TspPaintBuffer& b, const RECT& src, int x, int y, bool transparent) {
   if (IsEmptyRECT(src) || !Picture) return;
   if (!transparent) {
-    ::DrawPiece(b, Source(Picture), src, RECT{x, y, x + src.right - src.left, y + src.bottom - src.top});
+    ::DrawPiece(b, ImageSourceOf(Picture), src, RECT{x, y, x + src.right - src.left, y + src.bottom - src.top});
     return;
   }
   // The colour of the piece's bottom-left pixel is left out.
@@ -700,12 +693,12 @@ void TspSkinPanel::DrawSkinCaption(TspPaintBuffer& b) {
     int sw = extra + textWidth, sh = FFrameRect.bottom - FFrameRect.top;
     if (sw > 0 && sh > 0) {
       TspPaintBuffer strip(sw, sh);
-      DrawHorzThreePart(strip, Source(Picture), FFrameRect, FFrameLeftOffset, FFrameRightOffset, false);
+      DrawHorzThreePart(strip, ImageSourceOf(Picture), FFrameRect, FFrameLeftOffset, FFrameRightOffset, false);
       strip.DrawTo(b.DC(), stripX, FCaptionRect.top);
     }
   }
   b.Text(text, RECT{textX, r.top, r.right, r.bottom}, font, font.Color, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-  if (gw > 0) DrawImage(b, imageX, imageY);
+  if (gw > 0) DrawCaptionImage(b, imageX, imageY, true);
 }
 
 void TspSkinPanel::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {

@@ -16,8 +16,50 @@ enum TspImagePosition { spipDefault, spipLeft };
 // A skin colour: RGB, or a system colour named by its index.
 COLORREF SkinColorValue(int32_t value);
 
-class TspSkinPanel : public TspSkinCustomControl {
-  using Base = TspSkinCustomControl;
+// The default look's one-pixel border around `r` by style, in the system's
+// button colours; nothing for bvNone.
+void DrawBorderStyleFrame(TspPaintBuffer& b, const RECT& r, TspSkinBorderStyle style);
+
+// A skinned container whose caption shows a picture before its text: a
+// glyph strip of NumGlyphs (1 or 2) frames, the second for the disabled
+// look, or while the glyph is empty an image of a list. The panel and the
+// expandable panel.
+class TspCaptionPictureControl : public TspSkinCustomControl {
+public:
+  // Gap between the picture and the caption.
+  int Spacing() const { return FSpacing; }
+  void SetSpacing(int value);
+  const TspPicture& Glyph() const { return FGlyph; }
+  void SetGlyph(const TspPicture& value);
+  int NumGlyphs() const { return FNumGlyphs; }
+  void SetNumGlyphs(int value);
+  // An image of a list in the caption, used while Glyph is empty; not owned.
+  TCustomImageList* CaptionImageList() const { return FCaptionImageList; }
+  void SetCaptionImageList(TCustomImageList* value);
+  int CaptionImageIndex() const { return FCaptionImageIndex; }
+  void SetCaptionImageIndex(int value);
+
+protected:
+  using TspSkinCustomControl::TspSkinCustomControl;
+  int GlyphWidth() const { return FGlyph.Empty() ? 0 : FGlyph.Width / FNumGlyphs; }
+  // The caption picture: the list's while there is no glyph, else the glyph.
+  bool ListImage() const;
+  int ImageWidth() const;
+  int ImageHeight() const;
+  // The caption picture at (x, y): the list's image drawn enabled or
+  // disabled like the control, or the glyph frame for the state; with
+  // `keyed` the colour of the frame's bottom-left pixel is left out.
+  void DrawCaptionImage(TspPaintBuffer& b, int x, int y, bool keyed);
+
+  int FSpacing = 2;
+  TspPicture FGlyph;
+  int FNumGlyphs = 1;
+  TComponentRef<TCustomImageList> FCaptionImageList{this};
+  int FCaptionImageIndex = -1;
+};
+
+class TspSkinPanel : public TspCaptionPictureControl {
+  using Base = TspCaptionPictureControl;
 
 public:
   explicit TspSkinPanel(TComponent* owner);
@@ -29,18 +71,6 @@ public:
   bool Checked() const { return FChecked; }
   void SetChecked(bool value);
   bool AutoEnabledControls = true;
-  int Spacing() const { return FSpacing; }
-  void SetSpacing(int value);
-  // Caption glyph: a strip of NumGlyphs (1 or 2) frames, the second for disabled.
-  const TspPicture& Glyph() const { return FGlyph; }
-  void SetGlyph(const TspPicture& value);
-  int NumGlyphs() const { return FNumGlyphs; }
-  void SetNumGlyphs(int value);
-  // An image of a list in the caption, used while Glyph is empty; not owned.
-  TCustomImageList* CaptionImageList() const { return FCaptionImageList; }
-  void SetCaptionImageList(TCustomImageList* value);
-  int CaptionImageIndex() const { return FCaptionImageIndex; }
-  void SetCaptionImageIndex(int value);
   // Skinned caption: the glyph beside the text, or pinned to the left end.
   TspImagePosition ImagePosition() const { return FImagePosition; }
   void SetImagePosition(TspImagePosition value);
@@ -105,15 +135,6 @@ private:
   void DrawSkinCaption(TspPaintBuffer& b);
   void DrawPiece(TspPaintBuffer& b, const RECT& src, int x, int y, bool transparent = false);
   void PaintCaptionBand(TspPaintBuffer& b);
-  // The glyph frame for the enabled state at (x, y), its bottom-left
-  // pixel's colour left out; returns its width.
-  int DrawGlyph(TspPaintBuffer& b, int x, int y);
-  int GlyphWidth() const { return FGlyph.Empty() ? 0 : FGlyph.Width / FNumGlyphs; }
-  // The caption image: the list's while there is no glyph, else the glyph.
-  bool ListImage() const;
-  int ImageWidth() const;
-  int ImageHeight() const;
-  void DrawImage(TspPaintBuffer& b, int x, int y);
   void PaintTransparentPlain(TspPaintBuffer& b);
   void PaintTransparentFrame(TspPaintBuffer& b);
   void PaintTiled(TspPaintBuffer& b, const TspPicture& picture, const RECT& piece, const RECT& fullTarget);
@@ -121,12 +142,7 @@ private:
   int TextHeight(const std::string& text, const TspFontDesc& font) const;
 
   bool FRibbonStyle = false, FCheckedMode = false, FChecked = false;
-  int FSpacing = 2;
-  TspPicture FGlyph;
-  int FNumGlyphs = 1;
   TspImagePosition FImagePosition = spipDefault;
-  TComponentRef<TCustomImageList> FCaptionImageList{this};
-  int FCaptionImageIndex = -1;
   TAlignment FDefaultAlignment = taLeftJustify;
   int FDefaultCaptionHeight = 22;
   TspSkinBorderStyle FBorderStyle = bvFrame;

@@ -517,7 +517,7 @@ void TspSkinScrollBar::PaintSkinImage(TspPaintBuffer& b) {
   CalcRects();
   Base::PaintSkinImage(b);
   if (!FBarElement || !Picture) return;
-  TspImageSource pic = Source(Picture);
+  TspImageSource pic = ImageSourceOf(Picture);
   for (int i : {kUpButton, kDownButton}) {
     const TButton& btn = FButtons[i];
     RECT r{};

@@ -16,78 +16,15 @@ char DecimalSeparatorChar() {
   return '.';
 }
 
-TspImageSource SourceOf(const TspPicture* p) {
-  TspImageSource s;
-  if (p) {
-    s.Pixels = p->Pixels.data();
-    s.Width = p->Width;
-    s.Height = p->Height;
-  }
-  return s;
-}
 
-void CopyPart(TspPaintBuffer& b, const TspPicture* pic, const RECT& src, const RECT& dst) {
-  if (!pic || IsEmptyRECT(src) || IsEmptyRECT(dst)) return;
-  int w = src.right - src.left, h = src.bottom - src.top;
-  TspPaintBuffer part(w, h);
-  DrawPiece(part, SourceOf(pic), src, RECT{0, 0, w, h});
-  part.DrawTo(b.DC(), dst.left, dst.top);
-}
-
-// A button element of the skin drawn as a nine-part image in `dst`, by
-// state; false when the skin has none of the names.
+// The first of `names` the skin has as a button element, drawn in `dst`;
+// a spin button looks pressed only while the pointer is over it. False
+// when the skin has none of the names.
 bool DrawButtonElement(TspPaintBuffer& b, TspSkinData* sd, std::initializer_list<const char*> names, const RECT& dst,
                        bool down, bool hot, COLORREF* fontColor) {
-  if (!sd || IsEmptyRECT(dst)) return false;
-  TspDataSkinButtonControl* e = nullptr;
-  for (const char* name : names) {
-    int i = sd->GetControlIndex(name);
-    if (i >= 0) e = dynamic_cast<TspDataSkinButtonControl*>(sd->CtrlList[static_cast<size_t>(i)].get());
-    if (e) break;
-  }
-  if (!e) return false;
-  RECT normal = ToRECT(e->SkinRect);
-  RECT active = IsEmptyRECT(ToRECT(e->ActiveSkinRect)) ? normal : ToRECT(e->ActiveSkinRect);
-  RECT pressed = IsEmptyRECT(ToRECT(e->DownSkinRect)) ? active : ToRECT(e->DownSkinRect);
-  RECT src = (down && hot) ? pressed : hot ? active : normal;
-  const TspPicture* pic = nullptr;
-  if (e->PictureIndex >= 0 && e->PictureIndex < static_cast<int>(sd->FActivePictures.size()))
-    pic = &sd->FActivePictures[static_cast<size_t>(e->PictureIndex)];
-  int w = dst.right - dst.left, h = dst.bottom - dst.top;
-  if (pic && !pic->Empty() && !IsEmptyRECT(src)) {
-    TspPaintBuffer part(w, h);
-    int dx = w - (src.right - src.left), dy = h - (src.bottom - src.top);
-    TspNinePartSpec n;
-    n.SkinRect = src;
-    n.LT = POINT{e->LTPoint.X, e->LTPoint.Y};
-    n.RT = POINT{e->RTPoint.X, e->RTPoint.Y};
-    n.LB = POINT{e->LBPoint.X, e->LBPoint.Y};
-    n.RB = POINT{e->RBPoint.X, e->RBPoint.Y};
-    n.ClRect = ToRECT(e->ClRect);
-    n.NewLT = n.LT;
-    n.NewRT = POINT{n.RT.x + dx, n.RT.y};
-    n.NewLB = POINT{n.LB.x, n.LB.y + dy};
-    n.NewRB = POINT{n.RB.x + dx, n.RB.y + dy};
-    n.NewClRect = RECT{n.ClRect.left, n.ClRect.top, n.ClRect.right + dx, n.ClRect.bottom + dy};
-    n.StretchEffect = e->StretchEffect;
-    DrawNinePart(part, SourceOf(pic), n);
-    part.DrawTo(b.DC(), dst.left, dst.top);
-  }
-  if (fontColor) {
-    COLORREF c = static_cast<COLORREF>((down && hot) ? e->DownFontColor : hot ? e->ActiveFontColor : e->FontColor);
-    *fontColor = c & 0xFFFFFF;
-  }
-  return true;
-}
-
-int FontTextHeight(TFont* font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font->Handle());
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return tm.tmHeight;
+  for (const char* name : names)
+    if (DrawSkinButtonElement(b, sd, name, dst, down && hot, hot, fontColor)) return true;
+  return false;
 }
 
 }  // namespace
@@ -179,6 +116,45 @@ void TspArrowButtons::Stop() {
 }
 
 // ---------------------------------------------------------------------------
+// TspArrowButtonsControl
+
+void TspArrowButtonsControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  FButtons.MouseDown(POINT{x, y});
+  if (FButtons.CaptureButton != -1) SetMouseCapture(true);
+  TspSkinCustomControl::MouseDown(button, shift, x, y);
+}
+
+void TspArrowButtonsControl::MouseMove(TShiftState shift, int x, int y) {
+  FButtons.Track(POINT{x, y});
+  TspSkinCustomControl::MouseMove(shift, x, y);
+}
+
+void TspArrowButtonsControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  FButtons.Track(POINT{x, y});
+  if (MouseCapture()) SetMouseCapture(false);
+  FButtons.MouseUp();
+  TspSkinCustomControl::MouseUp(button, shift, x, y);
+}
+
+void TspArrowButtonsControl::WndProc(TMessage& m) {
+  // A held button's repeat ends with the window.
+  if (m.Msg == WM_DESTROY) FButtons.Stop();
+  TspSkinCustomControl::WndProc(m);
+}
+
+void TspArrowButtonsControl::DrawButtonStates(TspPaintBuffer& b) {
+  const RECT pressed[2] = {DownUpButtonRect, DownDownButtonRect};
+  const RECT hot[2] = {ActiveUpButtonRect, ActiveDownButtonRect};
+  for (int i = 0; i < 2; ++i) {
+    const TspCBButtonX& btn = FButtons.Buttons[i];
+    if (btn.Down && btn.MouseIn)
+      CopyPicturePart(b, Picture, pressed[i], btn.R);
+    else if (btn.MouseIn)
+      CopyPicturePart(b, Picture, hot[i], btn.R);
+  }
+}
+
+// ---------------------------------------------------------------------------
 // TspSkinUpDown
 
 TspSkinUpDown::TspSkinUpDown(TComponent* owner) : Base(owner) {
@@ -252,13 +228,7 @@ void TspSkinUpDown::GetSkinData() {
   auto* e = dynamic_cast<TspDataSkinUpDownControl*>(Element());
   if (e) {
     FUpDownElement = true;
-    UpButtonRect = ToRECT(e->UpButtonRect);
-    ActiveUpButtonRect = ToRECT(e->ActiveUpButtonRect);
-    DownUpButtonRect = IsEmptyRECT(ToRECT(e->DownUpButtonRect)) ? ActiveUpButtonRect : ToRECT(e->DownUpButtonRect);
-    DownButtonRect = ToRECT(e->DownButtonRect);
-    ActiveDownButtonRect = ToRECT(e->ActiveDownButtonRect);
-    DownDownButtonRect =
-        IsEmptyRECT(ToRECT(e->DownDownButtonRect)) ? ActiveDownButtonRect : ToRECT(e->DownDownButtonRect);
+    ReadButtonRects(*e);
     // An up-down keeps no nine-part geometry.
     Geometry.LTPt = Geometry.RTPt = Geometry.LBPt = Geometry.RBPt = POINT{0, 0};
     Geometry.ClRect = RECT{};
@@ -307,15 +277,7 @@ void TspSkinUpDown::PaintDefaultImage(TspPaintBuffer& b) {
 void TspSkinUpDown::PaintSkinImage(TspPaintBuffer& b) {
   if (FUseSkinSize && FUpDownElement) {
     Base::PaintSkinImage(b);
-    const RECT pressed[2] = {DownUpButtonRect, DownDownButtonRect};
-    const RECT hot[2] = {ActiveUpButtonRect, ActiveDownButtonRect};
-    for (int i = 0; i < 2; ++i) {
-      const TspCBButtonX& btn = FButtons.Buttons[i];
-      if (btn.Down && btn.MouseIn)
-        CopyPart(b, Picture, pressed[i], btn.R);
-      else if (btn.MouseIn)
-        CopyPart(b, Picture, hot[i], btn.R);
-    }
+    DrawButtonStates(b);
     return;
   }
   CalcButtonRects();
@@ -335,24 +297,6 @@ void TspSkinUpDown::PaintSkinImage(TspPaintBuffer& b) {
   }
 }
 
-void TspSkinUpDown::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  FButtons.MouseDown(POINT{x, y});
-  if (FButtons.CaptureButton != -1) SetMouseCapture(true);
-  Base::MouseDown(button, shift, x, y);
-}
-
-void TspSkinUpDown::MouseMove(TShiftState shift, int x, int y) {
-  FButtons.Track(POINT{x, y});
-  Base::MouseMove(shift, x, y);
-}
-
-void TspSkinUpDown::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-  FButtons.Track(POINT{x, y});
-  if (MouseCapture()) SetMouseCapture(false);
-  FButtons.MouseUp();
-  Base::MouseUp(button, shift, x, y);
-}
-
 void TspSkinUpDown::WndProc(TMessage& m) {
   switch (m.Msg) {
     case WM_SIZE:
@@ -367,9 +311,6 @@ void TspSkinUpDown::WndProc(TMessage& m) {
       Base::WndProc(m);
       FButtons.MouseLeave();
       return;
-    case WM_DESTROY:
-      FButtons.Stop();
-      break;
     default:
       break;
   }
@@ -670,13 +611,7 @@ void TspSkinSpinEdit::GetSkinData() {
   FontColor = static_cast<COLORREF>(e->FontColor) & 0xFFFFFF;
   ActiveFontColor = static_cast<COLORREF>(e->ActiveFontColor) & 0xFFFFFF;
   DisabledFontColor = static_cast<COLORREF>(e->DisabledFontColor) & 0xFFFFFF;
-  UpButtonRect = ToRECT(e->UpButtonRect);
-  ActiveUpButtonRect = ToRECT(e->ActiveUpButtonRect);
-  DownUpButtonRect = IsEmptyRECT(ToRECT(e->DownUpButtonRect)) ? ActiveUpButtonRect : ToRECT(e->DownUpButtonRect);
-  DownButtonRect = ToRECT(e->DownButtonRect);
-  ActiveDownButtonRect = ToRECT(e->ActiveDownButtonRect);
-  DownDownButtonRect =
-      IsEmptyRECT(ToRECT(e->DownDownButtonRect)) ? ActiveDownButtonRect : ToRECT(e->DownDownButtonRect);
+  ReadButtonRects(*e);
   LOffset = e->LTPoint.X;
   ROffset = Geometry.SkinWidth() - e->RTPoint.X;
 }
@@ -803,42 +738,16 @@ void TspSkinSpinEdit::PaintSkinImage(TspPaintBuffer& b) {
     int dx = b.Width() - Geometry.SkinWidth(), dy = b.Height() - Geometry.SkinHeight();
     TspNinePartSpec n = NinePartGrown(src, POINT{cl.left, cl.top}, POINT{cl.right, cl.top}, POINT{cl.left, cl.bottom},
                                       POINT{cl.right, cl.bottom}, cl, dx, dy, Geometry.StretchEffect);
-    DrawNinePart(b, SourceOf(Picture), n);
+    DrawNinePart(b, ImageSourceOf(Picture), n);
     DrawButton(b, 0);
     DrawButton(b, 1);
     return;
   }
   if (hot)
-    DrawHorzThreePart(b, SourceOf(Picture), ActiveSkinRect, LOffset, ROffset, Geometry.StretchEffect);
+    DrawHorzThreePart(b, ImageSourceOf(Picture), ActiveSkinRect, LOffset, ROffset, Geometry.StretchEffect);
   else
     CreateSkinImage(b, Picture, Geometry.SkinRect);
-  const RECT pressed[2] = {DownUpButtonRect, DownDownButtonRect};
-  const RECT hotRects[2] = {ActiveUpButtonRect, ActiveDownButtonRect};
-  for (int i = 0; i < 2; ++i) {
-    const TspCBButtonX& btn = FButtons.Buttons[i];
-    if (btn.Down && btn.MouseIn)
-      CopyPart(b, Picture, pressed[i], btn.R);
-    else if (btn.MouseIn)
-      CopyPart(b, Picture, hotRects[i], btn.R);
-  }
-}
-
-void TspSkinSpinEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-  FButtons.MouseDown(POINT{x, y});
-  if (FButtons.CaptureButton != -1) SetMouseCapture(true);
-  Base::MouseDown(button, shift, x, y);
-}
-
-void TspSkinSpinEdit::MouseMove(TShiftState shift, int x, int y) {
-  FButtons.Track(POINT{x, y});
-  Base::MouseMove(shift, x, y);
-}
-
-void TspSkinSpinEdit::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-  FButtons.Track(POINT{x, y});
-  if (MouseCapture()) SetMouseCapture(false);
-  FButtons.MouseUp();
-  Base::MouseUp(button, shift, x, y);
+  DrawButtonStates(b);
 }
 
 void TspSkinSpinEdit::WndProc(TMessage& m) {
@@ -880,9 +789,6 @@ void TspSkinSpinEdit::WndProc(TMessage& m) {
       FEdit->SetEnabled(Enabled());
       SetStateFontColor(false);
       return;
-    case WM_DESTROY:
-      FButtons.Stop();
-      break;
     default:
       break;
   }

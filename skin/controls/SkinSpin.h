@@ -47,10 +47,44 @@ private:
   TspTimer FTimer;
 };
 
+// A skinned control carrying the two arrow buttons (the up-down and the
+// number box): the mouse drives the buttons, a press on one keeps the mouse
+// until the release, and the element's button pictures show their hot and
+// pressed states.
+class TspArrowButtonsControl : public TspSkinCustomControl {
+public:
+  const TspArrowButtons& ArrowButtons() const { return FButtons; }
+  void WndProc(TMessage& message) override;
+
+protected:
+  using TspSkinCustomControl::TspSkinCustomControl;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  // The button pictures of an up-down or number box element; a pressed
+  // picture the element lacks is the hot one.
+  template <class TElement>
+  void ReadButtonRects(const TElement& e) {
+    UpButtonRect = ToRECT(e.UpButtonRect);
+    ActiveUpButtonRect = ToRECT(e.ActiveUpButtonRect);
+    DownUpButtonRect = IsEmptyRECT(ToRECT(e.DownUpButtonRect)) ? ActiveUpButtonRect : ToRECT(e.DownUpButtonRect);
+    DownButtonRect = ToRECT(e.DownButtonRect);
+    ActiveDownButtonRect = ToRECT(e.ActiveDownButtonRect);
+    DownDownButtonRect =
+        IsEmptyRECT(ToRECT(e.DownDownButtonRect)) ? ActiveDownButtonRect : ToRECT(e.DownDownButtonRect);
+  }
+  // The pressed or hot picture over each button in that state.
+  void DrawButtonStates(TspPaintBuffer& b);
+
+  TspArrowButtons FButtons;
+  RECT UpButtonRect{}, ActiveUpButtonRect{}, DownUpButtonRect{}, DownButtonRect{}, ActiveDownButtonRect{},
+      DownDownButtonRect{};
+};
+
 enum TUDOrientation { udHorizontal, udVertical };
 
-class TspSkinUpDown : public TspSkinCustomControl {
-  using Base = TspSkinCustomControl;
+class TspSkinUpDown : public TspArrowButtonsControl {
+  using Base = TspArrowButtonsControl;
 
 public:
   explicit TspSkinUpDown(TComponent* owner);
@@ -72,7 +106,6 @@ public:
 
   TNotifyEvent OnChange, OnUpButtonClick, OnDownButtonClick;
 
-  const TspArrowButtons& ArrowButtons() const { return FButtons; }
   void CalcButtonRects();
   void SetBounds(int left, int top, int width, int height) override;
   void WndProc(TMessage& message) override;
@@ -83,21 +116,15 @@ protected:
   void PaintSkinImage(TspPaintBuffer& b) override;
   void CalcSkinSize(int& width, int& height) override;
   void UpdateSkinRegion() override;
-  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
-  void MouseMove(TShiftState shift, int x, int y) override;
-  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   virtual void StepUp(bool fromTimer);
   virtual void StepDown(bool fromTimer);
   void DrawDefaultButtons(TspPaintBuffer& b);
   bool HasUpDownElement() const { return FUpDownElement; }
 
-  TspArrowButtons FButtons;
   bool FUseSkinSize = true;
   TUDOrientation FOrientation = udVertical;
   int FPosition = 0, FMin = 0, FMax = 100;
   bool FUpDownElement = false;
-  RECT UpButtonRect{}, ActiveUpButtonRect{}, DownUpButtonRect{}, DownButtonRect{}, ActiveDownButtonRect{},
-      DownDownButtonRect{};
 };
 
 // The up-down of composite controls: buttons drawn from the skin's button
@@ -119,8 +146,8 @@ protected:
 
 enum TspValueType { vtInteger, vtFloat };
 
-class TspSkinSpinEdit : public TspSkinCustomControl {
-  using Base = TspSkinCustomControl;
+class TspSkinSpinEdit : public TspArrowButtonsControl {
+  using Base = TspArrowButtonsControl;
 
 public:
   explicit TspSkinSpinEdit(TComponent* owner);
@@ -153,7 +180,6 @@ public:
   std::string ValueText(double value) const;
 
   TspSkinNumEdit* Edit() const { return FEdit; }
-  const TspArrowButtons& ArrowButtons() const { return FButtons; }
   void CalcLayout();
   void ChangeSkinData() override;
   void SetBounds(int left, int top, int width, int height) override;
@@ -171,9 +197,6 @@ protected:
   void CalcSkinSize(int& width, int& height) override;
   void UpdateSkinRegion() override;
   void DefaultFontChanged() override;
-  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
-  void MouseMove(TShiftState shift, int x, int y) override;
-  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   virtual void Change();
   void TextChanged();
   double Clamp(double value) const;
@@ -184,7 +207,6 @@ protected:
   void DrawButton(TspPaintBuffer& b, int i);
 
   TspSkinNumEdit* FEdit;
-  TspArrowButtons FButtons;
   double FValue = 0, FMinValue = 0, FMaxValue = 0;
   TspValueType FValueType = vtInteger;
   int FDecimal = 2;
@@ -196,7 +218,5 @@ protected:
   RECT ActiveSkinRect{};
   TspFontDesc SkinFont;
   COLORREF FontColor = 0, ActiveFontColor = 0, DisabledFontColor = 0;
-  RECT UpButtonRect{}, ActiveUpButtonRect{}, DownUpButtonRect{}, DownButtonRect{}, ActiveDownButtonRect{},
-      DownDownButtonRect{};
   int LOffset = 0, ROffset = 0;
 };

@@ -8,23 +8,14 @@ TspSkinBevel::TspSkinBevel(TComponent* owner)
   TGraphicControl::SetBounds(0, 0, 50, 50);
 }
 
-TspSkinBevel::~TspSkinBevel() {
-  if (FSD) FSD->RemoveFreeNotification(this);
-}
-
 void TspSkinBevel::SetSkinData(TspSkinData* value) {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) FSD->FreeNotification(this);
+  FSD.Set(value);
   ChangeSkinData();
 }
 
 void TspSkinBevel::Notification(TComponent* component, TOperation operation) {
   TGraphicControl::Notification(component, operation);
-  if (operation == opRemove && component == FSD) {
-    FSD = nullptr;
-    FIndex = -1;
-  }
+  if (operation == opRemove && component == FSD) FIndex = -1;
 }
 
 void TspSkinBevel::SetDividerMode(bool value) {
@@ -43,14 +34,12 @@ void TspSkinBevel::SetStyle(TBevelStyle value) {
 }
 
 void TspSkinBevel::ChangeSkinData() {
-  FIndex = (FSD && !FSD->Empty) ? FSD->GetControlIndex(SkinDataName) : -1;
+  FIndex = FSD.ControlIndex(SkinDataName);
   LightColor = GetSysColor(COLOR_BTNHIGHLIGHT);
   DarkColor = GetSysColor(COLOR_BTNSHADOW);
-  if (FIndex != -1 && FIndex < static_cast<int>(FSD->CtrlList.size())) {
-    if (auto* e = dynamic_cast<TspDataSkinBevel*>(FSD->CtrlList[FIndex].get())) {
-      LightColor = static_cast<COLORREF>(e->LightColor) & 0xFFFFFF;
-      DarkColor = static_cast<COLORREF>(e->DarkColor) & 0xFFFFFF;
-    }
+  if (auto* e = dynamic_cast<TspDataSkinBevel*>(FSD.Element(FIndex))) {
+    LightColor = static_cast<COLORREF>(e->LightColor) & 0xFFFFFF;
+    DarkColor = static_cast<COLORREF>(e->DarkColor) & 0xFFFFFF;
   }
   Repaint();
 }

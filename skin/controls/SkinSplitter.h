@@ -12,7 +12,6 @@ enum TBevelStyle { bsLowered, bsRaised };
 class TspSkinBevel : public TGraphicControl {
 public:
   explicit TspSkinBevel(TComponent* owner);
-  ~TspSkinBevel() override;
 
   TspSkinData* SkinData() const { return FSD; }
   void SetSkinData(TspSkinData* value);
@@ -33,7 +32,7 @@ protected:
   void Notification(TComponent* component, TOperation operation) override;
 
 private:
-  TspSkinData* FSD = nullptr;
+  TspSkinDataRef FSD{this};
   int FIndex = -1;
   bool FDividerMode = false;
   TBevelShape FShape = bsBox;

@@ -14,15 +14,6 @@ constexpr COLORREF kHotFill = RGB(182, 189, 210);
 constexpr COLORREF kDownFill = RGB(133, 146, 181);
 constexpr COLORREF kNavy = RGB(0, 0, 128);
 
-TspImageSource SourceOf(const TspPicture* p) {
-  TspImageSource s;
-  if (p) {
-    s.Pixels = p->Pixels.data();
-    s.Width = p->Width;
-    s.Height = p->Height;
-  }
-  return s;
-}
 
 int RW(const RECT& r) { return r.right - r.left; }
 int RH(const RECT& r) { return r.bottom - r.top; }
@@ -92,45 +83,6 @@ void FlipVertically(TspPaintBuffer& b) {
   for (int y = 0; y < h / 2; ++y) std::swap_ranges(p + y * w, p + y * w + w, p + (h - 1 - y) * w);
 }
 
-// A nine-part element of the skin (a button) at `dst` of the buffer by
-// state; false when the skin lacks it.
-bool DrawButtonElement(TspPaintBuffer& b, TspSkinData* sd, const std::string& name, const RECT& dst, bool down,
-                       bool hot, COLORREF* fontColor) {
-  if (!sd || IsEmptyRECT(dst)) return false;
-  int i = sd->GetControlIndex(name);
-  auto* e = i >= 0 ? dynamic_cast<TspDataSkinButtonControl*>(sd->CtrlList[static_cast<size_t>(i)].get()) : nullptr;
-  if (!e) return false;
-  RECT normal = ToRECT(e->SkinRect);
-  RECT active = IsEmptyRECT(ToRECT(e->ActiveSkinRect)) ? normal : ToRECT(e->ActiveSkinRect);
-  RECT pressed = IsEmptyRECT(ToRECT(e->DownSkinRect)) ? active : ToRECT(e->DownSkinRect);
-  RECT src = down ? pressed : hot ? active : normal;
-  const TspPicture* pic = nullptr;
-  if (e->PictureIndex >= 0 && e->PictureIndex < static_cast<int>(sd->FActivePictures.size()))
-    pic = &sd->FActivePictures[static_cast<size_t>(e->PictureIndex)];
-  if (pic && !pic->Empty() && !IsEmptyRECT(src)) {
-    int w = RW(dst), h = RH(dst);
-    TspPaintBuffer part(w, h);
-    int dx = w - RW(src), dy = h - RH(src);
-    TspNinePartSpec n;
-    n.SkinRect = src;
-    n.LT = POINT{e->LTPoint.X, e->LTPoint.Y};
-    n.RT = POINT{e->RTPoint.X, e->RTPoint.Y};
-    n.LB = POINT{e->LBPoint.X, e->LBPoint.Y};
-    n.RB = POINT{e->RBPoint.X, e->RBPoint.Y};
-    n.ClRect = ToRECT(e->ClRect);
-    n.NewLT = n.LT;
-    n.NewRT = POINT{n.RT.x + dx, n.RT.y};
-    n.NewLB = POINT{n.LB.x, n.LB.y + dy};
-    n.NewRB = POINT{n.RB.x + dx, n.RB.y + dy};
-    n.NewClRect = RECT{n.ClRect.left, n.ClRect.top, n.ClRect.right + dx, n.ClRect.bottom + dy};
-    n.StretchEffect = e->StretchEffect;
-    DrawNinePart(part, SourceOf(pic), n);
-    part.DrawTo(b.DC(), dst.left, dst.top);
-  }
-  if (fontColor) *fontColor = static_cast<COLORREF>(down ? e->DownFontColor : hot ? e->ActiveFontColor : e->FontColor) & 0xFFFFFF;
-  return true;
-}
-
 void DrawCross(HDC dc, int x, int y, COLORREF color) {
   // A small cross of two 2-pixel diagonals, 8 x 8.
   for (int i = 0; i < 8; ++i) {
@@ -176,7 +128,7 @@ void TspSkinCustomTabSheet::PaintSheetBackground(HDC dc) {
   } else if (pc->FIndex != -1 && pc->BGPictureIndex != -1 && pc->FSD &&
              pc->BGPictureIndex < static_cast<int>(pc->FSD->FActivePictures.size())) {
     const TspPicture& bg = pc->FSD->FActivePictures[static_cast<size_t>(pc->BGPictureIndex)];
-    LayBackground(b, SourceOf(&bg), RECT{0, 0, bg.Width, bg.Height}, b.ClientRect(), pc->StretchEffect,
+    LayBackground(b, ImageSourceOf(&bg), RECT{0, 0, bg.Width, bg.Height}, b.ClientRect(), pc->StretchEffect,
                   pc->StretchType);
   } else if (pc->FIndex == -1 || !pc->Picture) {
     b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
@@ -185,7 +137,7 @@ void TspSkinCustomTabSheet::PaintSheetBackground(HDC dc) {
     const RECT& cl = pc->ClRect;
     RECT client{sr.left + cl.left, sr.top + cl.top, sr.left + cl.right, sr.top + cl.bottom};
     // Stretched to the sheet's own size, like every other background.
-    LayBackground(b, SourceOf(pc->Picture), client, b.ClientRect(), pc->StretchEffect, pc->StretchType);
+    LayBackground(b, ImageSourceOf(pc->Picture), client, b.ClientRect(), pc->StretchEffect, pc->StretchType);
   }
   b.DrawTo(dc, 0, 0);
 }
@@ -230,8 +182,6 @@ TspSkinPageControl::TspSkinPageControl(TComponent* owner) : TPageControl(owner) 
 
 TspSkinPageControl::~TspSkinPageControl() {
   FreeScroller();
-  if (FSD) FSD->RemoveFreeNotification(this);
-  if (FImages) FImages->RemoveFreeNotification(this);
   if (HWND h = HandleIfAllocated()) SendMessageW(h, TCM_SETIMAGELIST, 0, 0);
   if (FTempImages) ImageList_Destroy(FTempImages);
 }
@@ -246,39 +196,28 @@ void TspSkinPageControl::CreateWindowHandle(const TCreateParams& params) {
 
 void TspSkinPageControl::Notification(TComponent* component, TOperation operation) {
   TPageControl::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FSD) {
-    FSD = nullptr;
-    FIndex = -1;
-  }
-  if (component == FImages) FImages = nullptr;
+  if (operation == opRemove && component == FSD) FIndex = -1;
 }
 
 void TspSkinPageControl::SetSkinData(TspSkinData* value) {
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) FSD->FreeNotification(this);
+  FSD.Set(value);
   if (FSD && !FSD->Empty) ChangeSkinData();
 }
 
 TspDataSkinTabControl* TspSkinPageControl::TabElement() const {
-  if (!FSD || FIndex < 0 || FIndex >= static_cast<int>(FSD->CtrlList.size())) return nullptr;
-  return dynamic_cast<TspDataSkinTabControl*>(FSD->CtrlList[static_cast<size_t>(FIndex)].get());
+  return dynamic_cast<TspDataSkinTabControl*>(FSD.Element(FIndex));
 }
 
 void TspSkinPageControl::GetSkinData() {
   BGPictureIndex = -1;
-  FIndex = (!FSD || FSD->Empty) ? -1 : FSD->GetControlIndex(FSkinDataName);
+  FIndex = FSD.ControlIndex(FSkinDataName);
   TspDataSkinTabControl* e = TabElement();
   if (!e) {
     FIndex = -1;
     Picture = nullptr;
     return;
   }
-  Picture = nullptr;
-  if (e->PictureIndex >= 0 && e->PictureIndex < static_cast<int>(FSD->FActivePictures.size()) &&
-      !FSD->FActivePictures[static_cast<size_t>(e->PictureIndex)].Empty())
-    Picture = &FSD->FActivePictures[static_cast<size_t>(e->PictureIndex)];
+  Picture = FSD.Picture(e->PictureIndex);
   SkinRect = ToRECT(e->SkinRect);
   ClRect = ToRECT(e->ClRect);
   SkinTabRect = ToRECT(e->TabRect);
@@ -442,15 +381,9 @@ void TspSkinPageControl::SetDefaultItemHeight(int value) {
 void TspSkinPageControl::SetImages(TCustomImageList* value) {
   bool vertical = TabPosition() == tpLeft || TabPosition() == tpRight;
   int size = vertical ? FTempImagesHeight : FTempImagesWidth;
-  if (FImages) {
-    size -= vertical ? FImages->Height() : FImages->Width();
-    FImages->RemoveFreeNotification(this);
-  }
-  FImages = value;
-  if (FImages) {
-    size += vertical ? FImages->Height() : FImages->Width();
-    FImages->FreeNotification(this);
-  }
+  if (FImages) size -= vertical ? FImages->Height() : FImages->Width();
+  FImages.Set(value);
+  if (FImages) size += vertical ? FImages->Height() : FImages->Width();
   SetTempImagesWidth(size);
   Invalidate();
 }
@@ -673,12 +606,12 @@ void TspSkinPageControl::PaintClientBackground(TspPaintBuffer& b) {
   }
   if (BGPictureIndex != -1 && FSD && BGPictureIndex < static_cast<int>(FSD->FActivePictures.size())) {
     const TspPicture& bg = FSD->FActivePictures[static_cast<size_t>(BGPictureIndex)];
-    LayBackground(b, SourceOf(&bg), RECT{0, 0, bg.Width, bg.Height}, b.ClientRect(), StretchEffect, StretchType);
+    LayBackground(b, ImageSourceOf(&bg), RECT{0, 0, bg.Width, bg.Height}, b.ClientRect(), StretchEffect, StretchType);
     return;
   }
   RECT client{SkinRect.left + ClRect.left, SkinRect.top + ClRect.top, SkinRect.left + ClRect.right,
               SkinRect.top + ClRect.bottom};
-  LayBackground(b, SourceOf(Picture), client, b.ClientRect(), StretchEffect, StretchType);
+  LayBackground(b, ImageSourceOf(Picture), client, b.ClientRect(), StretchEffect, StretchType);
 }
 
 void TspSkinPageControl::DrawSkinFrame(TspPaintBuffer& b) {
@@ -692,19 +625,7 @@ void TspSkinPageControl::DrawSkinFrame(TspPaintBuffer& b) {
   // The picture drawn into the frame, then only its border copied: the
   // page area itself belongs to the sheets.
   int dx = w - RW(SkinRect), dy = h - RH(SkinRect);
-  TspNinePartSpec n;
-  n.SkinRect = SkinRect;
-  n.LT = LTPoint;
-  n.RT = RTPoint;
-  n.LB = LBPoint;
-  n.RB = RBPoint;
-  n.ClRect = ClRect;
-  n.NewLT = LTPoint;
-  n.NewRT = POINT{RTPoint.x + dx, RTPoint.y};
-  n.NewLB = POINT{LBPoint.x, LBPoint.y + dy};
-  n.NewRB = POINT{RBPoint.x + dx, RBPoint.y + dy};
-  n.NewClRect = RECT{ClRect.left, ClRect.top, ClRect.right + dx, ClRect.bottom + dy};
-  DrawNinePart(part, SourceOf(Picture), n);
+  DrawNinePart(part, ImageSourceOf(Picture), NinePartGrown(SkinRect, LTPoint, RTPoint, LBPoint, RBPoint, ClRect, dx, dy, false));
   HDC dc = b.DC();
   int saved = SaveDC(dc);
   ExcludeClipRect(dc, area.left, area.top, area.right, area.bottom);
@@ -730,7 +651,7 @@ void TspSkinPageControl::DrawCloseButton(TspPaintBuffer& b, TspSkinCustomTabShee
     int y = (rc.top + rc.bottom) / 2 - FCloseSize / 2;
     RECT r{rc.left, y, rc.left + FCloseSize, y + FCloseSize};
     COLORREF color = 0;
-    if (!DrawButtonElement(b, FSD, "resizetoolbutton", r, pressed, hot, &color)) return;
+    if (!DrawSkinButtonElement(b, FSD, "resizetoolbutton", r, pressed, hot, &color)) return;
     DrawCross(b.DC(), r.left + FCloseSize / 2 - 4, r.top + FCloseSize / 2 - 4, color);
     drawn = r;
   } else {
@@ -738,7 +659,7 @@ void TspSkinPageControl::DrawCloseButton(TspPaintBuffer& b, TspSkinCustomTabShee
     int y = (rc.top + rc.bottom) / 2 - RH(src) / 2;
     drawn = RECT{rc.left, y, rc.left + RW(src), y + RH(src)};
     TspPaintBuffer part(std::max(1, RW(src)), std::max(1, RH(src)));
-    DrawPiece(part, SourceOf(Picture), src, part.ClientRect());
+    DrawPiece(part, ImageSourceOf(Picture), src, part.ClientRect());
     if (ButtonTransparent)
       TransparentBlt(b.DC(), drawn.left, drawn.top, RW(src), RH(src), part.DC(), 0, 0, RW(src), RH(src),
                      ButtonTransparentColor);
@@ -781,7 +702,7 @@ void TspSkinPageControl::DrawTab(int pageIndex, const RECT& r, HDC dc, bool hot,
   } else {
     PaintClientBackground(tb);
     if (buttons) {
-      DrawButtonElement(tb, FSD, ButtonTabSkinDataName, tb.ClientRect(), active, hot && !active, &color);
+      DrawSkinButtonElement(tb, FSD, ButtonTabSkinDataName, tb.ClientRect(), active, hot && !active, &color);
     } else {
       RECT src = (hot && !active && !IsEmptyRECT(MouseInTabRect)) ? MouseInTabRect
                  : !active                                        ? SkinTabRect
@@ -794,13 +715,13 @@ void TspSkinPageControl::DrawTab(int pageIndex, const RECT& r, HDC dc, bool hot,
         RECT cl{lt.x, lt.y, rb.x, rb.y};
         int dx = W - RW(src), dy = H - RH(src);
         TspNinePartSpec n = NinePartGrown(src, lt, rt, lb, rb, cl, dx, dy, TabStretchEffect);
-        DrawNinePart(tb, SourceOf(Picture), n);
+        DrawNinePart(tb, ImageSourceOf(Picture), n);
       } else {
-        DrawHorzThreePart(tb, SourceOf(Picture), src, TabLeftOffset, TabRightOffset, TabStretchEffect);
+        DrawHorzThreePart(tb, ImageSourceOf(Picture), src, TabLeftOffset, TabRightOffset, TabStretchEffect);
       }
       if (active && !MultiLine() && r.left == 0 && !vertical && !IsEmptyRECT(TabLeftBottomActiveRect)) {
         RECT corner = focused ? TabLeftBottomFocusRect : TabLeftBottomActiveRect;
-        DrawPiece(tb, SourceOf(Picture), corner,
+        DrawPiece(tb, ImageSourceOf(Picture), corner,
                   RECT{0, H - RH(corner), RW(corner), H});
       }
       color = (hot && !active) ? MouseInFontColor : !active ? FontColor : !focused ? ActiveFontColor : FocusFontColor;
@@ -835,7 +756,7 @@ void TspSkinPageControl::DrawTab(int pageIndex, const RECT& r, HDC dc, bool hot,
     if (hasImage || FTabExtendedDraw) {
       RECT cr{0, shift, tw - c, th + shift};
       DrawImageListGlyphAndCaption(target->DC(), cr, font, FTabMargin, FTabSpacing, FTabLayout, caption,
-                                   hasImage ? FImages : nullptr, page->ImageIndex, page->Enabled(), false);
+                                   hasImage ? FImages.Get() : nullptr, page->ImageIndex, page->Enabled(), false);
     } else {
       RECT cr{0, shift, tw - (skin ? c + 3 : c), th + shift};
       target->Text(caption, cr, font, color, DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
@@ -891,7 +812,7 @@ void TspSkinPageControl::DrawTabs(TspPaintBuffer& b) {
         bg = ClRect;
         OffsetRect(&bg, SkinRect.left, SkinRect.top);
       }
-      Tile(sb, SourceOf(Picture), bg, sb.ClientRect());
+      Tile(sb, ImageSourceOf(Picture), bg, sb.ClientRect());
     }
     for (int i = 0; i < visible; ++i) {
       if (i == selected) continue;

@@ -144,7 +144,7 @@ protected:
   int ScrolledOffCount();
   bool CloseButtonHit(POINT p, TspSkinCustomTabSheet*& sheet);
 
-  TspSkinData* FSD = nullptr;
+  TspSkinDataRef FSD{this};
   std::string FSkinDataName = "tab";
   int FIndex = -1;
   bool FTabExtendedDraw = false, FTextInHorizontal = false, FHideTabs = false, FHideBorder = false;
@@ -157,7 +157,7 @@ protected:
   bool FShowCloseButtons = false, FTabsBGTransparent = false, FTabsInCenter = false;
   int FTabsOffset = 0;
   int FActiveTab = -1, FOldActiveTab = -1;
-  TCustomImageList* FImages = nullptr;
+  TComponentRef<TCustomImageList> FImages{this};
   HIMAGELIST FTempImages = nullptr;
   int FTempImagesWidth = 1, FTempImagesHeight = 1;
   TspSkinUpDown* FSkinUpDown = nullptr;

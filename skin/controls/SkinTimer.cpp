@@ -120,3 +120,10 @@ void TspMorph::Tick() {
   }
   if (FRepaint) FRepaint();
 }
+
+double FineClockMs() {
+  LARGE_INTEGER f, c;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&c);
+  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}

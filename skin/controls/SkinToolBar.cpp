@@ -29,34 +29,27 @@ void TspSkinToolBar::SetFlat(bool value) {
     if (auto* b = dynamic_cast<TspSkinSpeedButton*>(Controls(i))) b->SetFlat(value);
 }
 
-void TspSkinToolBar::Watch(TCustomImageList*& field, TCustomImageList* value) {
-  TCustomImageList* old = field;
-  field = value;
-  // Still watched while another of the three holds the same list.
-  if (old && old != FImages && old != FHotImages && old != FDisabledImages) old->RemoveFreeNotification(this);
-  if (value) value->FreeNotification(this);
+void TspSkinToolBar::SetImages(TCustomImageList* value) {
+  FImages.Set(value);
+  RepaintButtons();
 }
 
-void TspSkinToolBar::SetImages(TCustomImageList* value) {
-  Watch(FImages, value);
+void TspSkinToolBar::SetHotImages(TCustomImageList* value) { FHotImages.Set(value); }
+
+void TspSkinToolBar::SetDisabledImages(TCustomImageList* value) { FDisabledImages.Set(value); }
+
+void TspSkinToolBar::RepaintButtons() {
   for (int i = 0; i < ControlCount(); ++i)
     if (auto* b = dynamic_cast<TspSkinSpeedButton*>(Controls(i))) b->Repaint();
 }
 
-void TspSkinToolBar::SetHotImages(TCustomImageList* value) { Watch(FHotImages, value); }
-
-void TspSkinToolBar::SetDisabledImages(TCustomImageList* value) { Watch(FDisabledImages, value); }
-
 void TspSkinToolBar::Notification(TComponent* component, TOperation operation) {
   Base::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FImages) {
-    FImages = nullptr;
-    for (int i = 0; i < ControlCount(); ++i)
-      if (auto* b = dynamic_cast<TspSkinSpeedButton*>(Controls(i))) b->Repaint();
+  if (operation == opRemove && component == FImages) {
+    // The buttons draw from the list: they repaint once it is let go.
+    FImages.Set(nullptr);
+    RepaintButtons();
   }
-  if (component == FHotImages) FHotImages = nullptr;
-  if (component == FDisabledImages) FDisabledImages = nullptr;
 }
 
 void TspSkinToolBar::SetShowCaptions(bool value) {
@@ -135,7 +128,7 @@ void TspSkinToolBar::PaintSkinImage(TspPaintBuffer& b) {
     // cover now: only the middle of the strip fills the client area.
     RECT middle{g.SkinRect.left + g.LTPt.x, g.SkinRect.top, g.SkinRect.left + g.RTPt.x, g.SkinRect.bottom};
     if (!IsEmptyRECT(middle)) {
-      DrawHorzThreePart(b, Source(Picture), middle, 0, 0, g.StretchEffect);
+      DrawHorzThreePart(b, ImageSourceOf(Picture), middle, 0, 0, g.StretchEffect);
       PaintPanelContent(b);
       return;
     }
@@ -299,25 +292,9 @@ void TspSkinToolBar::DrawScrollButton(HDC dc, int index) {
     arrow = static_cast<COLORREF>(color) & 0xFFFFFF;
     // The element's corner points moved by the size difference.
     int dx = w - (e.SkinRect.Right - e.SkinRect.Left), dy = h - (e.SkinRect.Bottom - e.SkinRect.Top);
-    TspNinePartSpec n;
-    n.SkinRect = src;
-    n.LT = POINT{e.LTPoint.X, e.LTPoint.Y};
-    n.RT = POINT{e.RTPoint.X, e.RTPoint.Y};
-    n.LB = POINT{e.LBPoint.X, e.LBPoint.Y};
-    n.RB = POINT{e.RBPoint.X, e.RBPoint.Y};
-    n.ClRect = ToRECT(e.ClRect);
-    n.NewLT = n.LT;
-    n.NewRT = POINT{n.RT.x + dx, n.RT.y};
-    n.NewLB = POINT{n.LB.x, n.LB.y + dy};
-    n.NewRB = POINT{n.RB.x + dx, n.RB.y + dy};
-    n.NewClRect = RECT{n.ClRect.left, n.ClRect.top, n.ClRect.right + dx, n.ClRect.bottom + dy};
-    n.LeftStretch = e.LeftStretch;
-    n.TopStretch = e.TopStretch;
-    n.RightStretch = e.RightStretch;
-    n.BottomStretch = e.BottomStretch;
-    n.StretchEffect = e.StretchEffect;
-    n.StretchType = static_cast<int>(e.StretchType);
-    DrawNinePart(b, Source(pic), n);
+    TspNinePartSpec n = ElementNinePartGrown(e, src, dx, dy);
+    SetNinePartStretch(n, e);
+    DrawNinePart(b, ImageSourceOf(pic), n);
   } else {
     b.Fill(b.ClientRect(), GetSysColor(COLOR_BTNFACE));
     DrawDefaultFace(b, b.ClientRect(), downLook ? fsDownFace : sb.MouseIn ? fsHotFace : fsNormalFace);

@@ -83,6 +83,7 @@ private:
   // Drops the scroll buttons' hover and stops their repeat.
   void LeaveScrollButtons();
   void CheckMouseLeave();
+  void RepaintButtons();
 
   bool FCanScroll = false, FFlat = false, FShowCaptions = false;
   bool FInCheck = false, FMouseIn = false;
@@ -93,6 +94,5 @@ private:
   // The skin's "resizebutton" element, drawn on the scroll buttons.
   TspDataSkinButtonControl* FButtonData = nullptr;
   TspTimer FScrollTimer, FLeaveTimer;
-  TCustomImageList *FImages = nullptr, *FHotImages = nullptr, *FDisabledImages = nullptr;
-  void Watch(TCustomImageList*& field, TCustomImageList* value);
+  TComponentRef<TCustomImageList> FImages{this}, FHotImages{this}, FDisabledImages{this};
 };

@@ -200,7 +200,7 @@ void TspSkinTrackBar::PaintSkinImage(TspPaintBuffer& b) {
   Base::PaintSkinImage(b);
   if (!FTrackElement || !Picture) return;
   FBR = CalcButtonRect(FNewTrackArea);
-  TspImageSource pic = Source(Picture);
+  TspImageSource pic = ImageSourceOf(Picture);
   if (!IsEmptyRECT(FActiveSkinRect)) {
     // The filled part of the track comes from the active picture.
     TspPaintBuffer active(b.Width(), b.Height());

@@ -61,7 +61,7 @@ protected:
   void RealignScrollBars();
 
   bool FInCheckScrollBars = false;
-  TComponentRef<TspSkinData> FSD{this};
+  TspSkinDataRef FSD{this};
   std::string FSkinDataName;
   std::string FItemSkinDataName = "listbox";
   int FIndex = -1;

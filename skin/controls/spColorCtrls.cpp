@@ -35,15 +35,6 @@ std::string LibraryText(TspSkinData* sd, const char* key) {
   return spGetResStr(spDefaultResourceStrings(), key);
 }
 
-TspImageSource SourceOf(const TspPicture* p) {
-  TspImageSource s;
-  if (p) {
-    s.Pixels = p->Pixels.data();
-    s.Width = p->Width;
-    s.Height = p->Height;
-  }
-  return s;
-}
 
 void SetClientSize(TCustomForm* form, int width, int height) {
   form->Handle();
@@ -269,7 +260,7 @@ void TspSkinCustomColorGridBase::PaintPanelContent(TspPaintBuffer& b) {
           spec.NewLB = {spec.LB.x, spec.LB.y + dy};
           spec.NewRB = {spec.RB.x + dx, spec.RB.y + dy};
           spec.NewClRect = {spec.ClRect.left, spec.ClRect.top, spec.ClRect.right + dx, spec.ClRect.bottom + dy};
-          DrawNinePart(part, SourceOf(pic), spec);
+          DrawNinePart(part, ImageSourceOf(pic), spec);
           part.DrawTo(dc, sel.left, sel.top);
         }
       } else {
@@ -380,31 +371,7 @@ TspSkinColorDialog::TspSkinColorDialog(TComponent* owner) : TComponent(owner) {
   std::fill(std::begin(CustomColorValues), std::end(CustomColorValues), Hex(0xFFFFFF));
 }
 
-TspSkinColorDialog::~TspSkinColorDialog() {
-  SetSkinData(nullptr);
-  SetCtrlSkinData(nullptr);
-}
-
-void TspSkinColorDialog::SetSkinData(TspSkinData* value) {
-  if (FSD == value) return;
-  if (FSD) FSD->RemoveFreeNotification(this);
-  FSD = value;
-  if (FSD) FSD->FreeNotification(this);
-}
-
-void TspSkinColorDialog::SetCtrlSkinData(TspSkinData* value) {
-  if (FCtrlSD == value) return;
-  if (FCtrlSD) FCtrlSD->RemoveFreeNotification(this);
-  FCtrlSD = value;
-  if (FCtrlSD) FCtrlSD->FreeNotification(this);
-}
-
-void TspSkinColorDialog::Notification(TComponent* component, TOperation operation) {
-  TComponent::Notification(component, operation);
-  if (operation != opRemove) return;
-  if (component == FSD) FSD = nullptr;
-  if (component == FCtrlSD) FCtrlSD = nullptr;
-}
+TspSkinColorDialog::~TspSkinColorDialog() = default;
 
 std::string TspSkinColorDialog::ResText(const char* key) const { return LibraryText(FCtrlSD, key); }
 

@@ -162,9 +162,9 @@ public:
   bool AlphaBlendAnimation = false;
   int AlphaBlendValue = 200;
   TspSkinData* SkinData() const { return FSD; }
-  void SetSkinData(TspSkinData* value);
+  void SetSkinData(TspSkinData* value) { FSD.Set(value); }
   TspSkinData* CtrlSkinData() const { return FCtrlSD; }
-  void SetCtrlSkinData(TspSkinData* value);
+  void SetCtrlSkinData(TspSkinData* value) { FCtrlSD.Set(value); }
   std::string ButtonSkinDataName = "button";
   std::string LabelSkinDataName = "stdlabel";
   std::string EditSkinDataName = "edit";
@@ -200,9 +200,6 @@ public:
   void PaletteMouseMove(bool leftDown, int x, int y);
   void PaletteMouseUp(TMouseButton button, int x, int y);
 
-protected:
-  void Notification(TComponent* component, TOperation operation) override;
-
 private:
   std::string ResText(const char* key) const;
   void RGBEditChange();
@@ -218,8 +215,7 @@ private:
   void PaletteUpdated();
   void ApplyPalettePoint(int x, int y);
 
-  TspSkinData* FSD = nullptr;
-  TspSkinData* FCtrlSD = nullptr;
+  TComponentRef<TspSkinData> FSD{this}, FCtrlSD{this};
   bool RGBStopCheck = false, HSLStopCheck = false, FromPSP = false;
   TForm* FForm = nullptr;
 };

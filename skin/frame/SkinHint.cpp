@@ -305,7 +305,7 @@ void TspSkinHintWindow::FadeIn() {
   int value = 0;
   double last = 0;
   while (value < target && IsWindow(h)) {
-    double now = spNowMs();
+    double now = FineClockMs();
     if (now - last > 3) {
       last = now;
       value = std::min(value + step, target);
@@ -322,10 +322,10 @@ void TspSkinHintWindow::SetHintRegion() {
   const TspDataSkinHintWindow* e = Element();
   const TspPicture* mask = e ? ElementPicture(e->MaskPictureIndex) : nullptr;
   if (e && mask) {
-    HRGN rgn = NinePartRegionFromMask(spPictureSource(mask), spWinPoint(e->LTPoint), spWinPoint(e->RTPoint),
-                                      spWinPoint(e->LBPoint), spWinPoint(e->RBPoint), spWinRect(e->ClRect),
-                                      spWinPoint(NewLTPoint), spWinPoint(NewRTPoint), spWinPoint(NewLBPoint),
-                                      spWinPoint(NewRBPoint), spWinRect(NewClRect), Width(), Height());
+    HRGN rgn = NinePartRegionFromMask(ImageSourceOf(mask), ToPOINT(e->LTPoint), ToPOINT(e->RTPoint),
+                                      ToPOINT(e->LBPoint), ToPOINT(e->RBPoint), ToRECT(e->ClRect),
+                                      ToPOINT(NewLTPoint), ToPOINT(NewRTPoint), ToPOINT(NewLBPoint),
+                                      ToPOINT(NewRBPoint), ToRECT(NewClRect), Width(), Height());
     if (rgn) {
       // The window owns the region from here on and frees the old one.
       SetWindowRgn(h, rgn, FALSE);
@@ -344,12 +344,12 @@ void TspSkinHintWindow::PaintBackground(TspPaintBuffer& b) {
     const TspDataSkinHintWindow& e = *Element();
     const TspPicture* pic = ElementPicture(e.WindowPictureIndex);
     TspNinePartSpec n = spElementNinePart(e, RECT{0, 0, pic->Width, pic->Height}, e.ClRect);
-    n.NewLT = spWinPoint(NewLTPoint);
-    n.NewRT = spWinPoint(NewRTPoint);
-    n.NewLB = spWinPoint(NewLBPoint);
-    n.NewRB = spWinPoint(NewRBPoint);
-    n.NewClRect = spWinRect(NewClRect);
-    DrawNinePart(b, spPictureSource(pic), n);
+    n.NewLT = ToPOINT(NewLTPoint);
+    n.NewRT = ToPOINT(NewRTPoint);
+    n.NewLB = ToPOINT(NewLBPoint);
+    n.NewRB = ToPOINT(NewRBPoint);
+    n.NewClRect = ToRECT(NewClRect);
+    DrawNinePart(b, ImageSourceOf(pic), n);
   } else {
     b.Fill(b.ClientRect(), GetSysColor(COLOR_INFOBK));
     b.Frame(b.ClientRect(), GetSysColor(COLOR_BTNSHADOW));

@@ -153,7 +153,7 @@ void TspSkinImagesMenuPopupWindow::CalcWindowSize(int& width, int& height) {
     int pw = WindowPicture->Width, ph = WindowPicture->Height;
     width = pw - (e.ItemsRect.Right - e.ItemsRect.Left) + rowW;
     height = ph - (e.ItemsRect.Bottom - e.ItemsRect.Top) + itemsH;
-    NewLTPoint = spWinPoint(e.LTPoint);
+    NewLTPoint = ToPOINT(e.LTPoint);
     NewRTPoint = POINT{width - (pw - e.RTPoint.X), e.RTPoint.Y};
     NewLBPoint = POINT{e.LBPoint.X, height - (ph - e.LBPoint.Y)};
     NewRBPoint = POINT{width - (pw - e.RBPoint.X), height - (ph - e.RBPoint.Y)};
@@ -173,8 +173,8 @@ void TspSkinImagesMenuPopupWindow::Show(const RECT& popupRect) {
   SetBounds(popupRect.left, popupRect.bottom, w, h);
   if (FSkinSupport && MaskPicture) {
     const TspDataSkinPopupWindow& e = *ImagesMenu->SkinData()->PopupWindow;
-    HRGN rgn = NinePartRegionFromMask(spPictureSource(MaskPicture), spWinPoint(e.LTPoint), spWinPoint(e.RTPoint),
-                                      spWinPoint(e.LBPoint), spWinPoint(e.RBPoint), spWinRect(e.ItemsRect), NewLTPoint,
+    HRGN rgn = NinePartRegionFromMask(ImageSourceOf(MaskPicture), ToPOINT(e.LTPoint), ToPOINT(e.RTPoint),
+                                      ToPOINT(e.LBPoint), ToPOINT(e.RBPoint), ToRECT(e.ItemsRect), NewLTPoint,
                                       NewRTPoint, NewLBPoint, NewRBPoint, NewItemsRect, w, h);
     // The window owns its region and frees the old one.
     if (rgn) SetWindowRgn(handle, rgn, TRUE);
@@ -208,9 +208,9 @@ void TspSkinImagesMenuPopupWindow::Show(const RECT& popupRect) {
     int target = ImagesMenu->AlphaBlendValue;
     int step = std::max(1, target / 15);
     int value = 0;
-    double last = spNowMs();
+    double last = FineClockMs();
     while (value < target) {
-      double now = spNowMs();
+      double now = FineClockMs();
       if (now - last > 5) {
         last = now;
         value = std::min(value + step, target);
@@ -439,7 +439,7 @@ void TspSkinImagesMenuPopupWindow::Paint() {
     n.NewLB = NewLBPoint;
     n.NewRB = NewRBPoint;
     n.NewClRect = NewItemsRect;
-    DrawNinePart(b, spPictureSource(pic), n);
+    DrawNinePart(b, ImageSourceOf(pic), n);
   } else {
     b.Fill(b.ClientRect(), GetSysColor(COLOR_WINDOW));
     b.Frame(b.ClientRect(), GetSysColor(COLOR_BTNSHADOW));
@@ -498,13 +498,13 @@ void TspSkinImagesMenuPopupWindow::DrawItemFrame(TspPaintBuffer& b, const RECT& 
     TspRect src = pressed && !RectEmpty(e->DownSkinRect) ? e->DownSkinRect : e->ActiveSkinRect;
     if (RectEmpty(src)) src = e->SkinRect;
     int dx = w - (e->SkinRect.Right - e->SkinRect.Left), dy = h - (e->SkinRect.Bottom - e->SkinRect.Top);
-    TspNinePartSpec n = spElementNinePart(*e, spWinRect(src), e->ClRect);
+    TspNinePartSpec n = spElementNinePart(*e, ToRECT(src), e->ClRect);
     n.NewLT = n.LT;
     n.NewRT = POINT{e->RTPoint.X + dx, e->RTPoint.Y};
     n.NewLB = POINT{e->LBPoint.X, e->LBPoint.Y + dy};
     n.NewRB = POINT{e->RBPoint.X + dx, e->RBPoint.Y + dy};
     n.NewClRect = RECT{e->ClRect.Left, e->ClRect.Top, e->ClRect.Right + dx, e->ClRect.Bottom + dy};
-    DrawNinePart(cell, spPictureSource(pic), n);
+    DrawNinePart(cell, ImageSourceOf(pic), n);
   } else {
     cell.Fill(cell.ClientRect(), pressed ? RGB(133, 147, 181) : RGB(182, 189, 210));
     cell.Frame(cell.ClientRect(), RGB(0, 0, 128));
@@ -564,7 +564,7 @@ void TspSkinImagesMenuPopupWindow::DrawGroupHeader(TspPaintBuffer& b, const std:
     int w = RW(r);
     if (w <= 0 || sh <= 0) return;
     TspPaintBuffer strip(w, sh);
-    DrawHorzThreePart(strip, spPictureSource(pic), spWinRect(le->SkinRect), le->LTPoint.X, sw - le->RTPoint.X,
+    DrawHorzThreePart(strip, ImageSourceOf(pic), ToRECT(le->SkinRect), le->LTPoint.X, sw - le->RTPoint.X,
                       le->StretchEffect);
     TFont font;
     font.SetName(le->FontName);

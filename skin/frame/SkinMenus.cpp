@@ -868,9 +868,9 @@ void TspSkinPopupWindow::ShowWindowNow() {
     int target = std::max(0, std::min(255, AlphaBlendValue));
     int step = std::max(1, target / 15);
     int alpha = 0;
-    double last = spNowMs() - 10;
+    double last = FineClockMs() - 10;
     while (alpha < target) {
-      double now = spNowMs();
+      double now = FineClockMs();
       if (now - last > 5) {
         last = now;
         alpha = std::min(target, alpha + step);

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <type_traits>
+
 #include "support/Dib.h"
 #include "support/SkinParts.h"
 #include "support/RealInput.h"
@@ -11,6 +14,12 @@
 #include "framework/ImgList.h"
 #include "framework/SysUtils.h"
 #include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinEdits.h"
+#include "skin/controls/SkinLabels.h"
+#include "skin/controls/SkinMemo.h"
+#include "skin/controls/SkinSplitter.h"
+#include "skin/controls/SkinTabs.h"
+#include "skin/controls/spColorCtrls.h"
 #include "skin/controls/SkinTimer.h"
 
 namespace {
@@ -221,6 +230,53 @@ TEST(TspSkinBases, TheHintPictureListIsForgottenWhenItGoes) {
   delete images;
   EXPECT_EQ(nullptr, windowed->HintImageList());
   EXPECT_EQ(nullptr, windowless->HintImageList());
+}
+
+// Controls over framework windows hold their skin the same way.
+TEST(TspSkinBases, EveryKindOfControlForgetsItsSkinWhenItGoes) {
+  struct TCase {
+    const char* Name;
+    std::function<TComponent*(TComponent* owner, TspSkinData* sd)> Make;
+    std::function<TspSkinData*(TComponent*)> Held;
+  };
+  auto kind = [](const char* name, auto make) {
+    using T = std::remove_pointer_t<decltype(make(nullptr))>;
+    return TCase{name,
+                 [make](TComponent* owner, TspSkinData* sd) {
+                   T* c = make(owner);
+                   c->SetSkinData(sd);
+                   return static_cast<TComponent*>(c);
+                 },
+                 [](TComponent* c) { return static_cast<T*>(c)->SkinData(); }};
+  };
+  const TCase cases[] = {
+      kind("control", [](TComponent* o) { return new TspSkinCustomControl(o); }),
+      kind("edit", [](TComponent* o) { return new TspSkinEdit(o); }),
+      kind("memo", [](TComponent* o) { return new TspSkinMemo(o); }),
+      kind("page control", [](TComponent* o) { return new TspSkinPageControl(o); }),
+      kind("bevel", [](TComponent* o) { return new TspSkinBevel(o); }),
+      kind("label", [](TComponent* o) { return new TspSkinStdLabel(o); }),
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TForm form(nullptr);
+    auto* sd = new TspSkinData(nullptr);
+    TComponent* control = c.Make(&form, sd);
+    EXPECT_EQ(sd, c.Held(control));
+    delete sd;
+    EXPECT_EQ(nullptr, c.Held(control));
+  }
+}
+
+TEST(TspSkinBases, TheColourDialogKeepsOneSkinInItsOtherRoleUntilItGoes) {
+  TspSkinColorDialog dialog(nullptr);
+  auto* sd = new TspSkinData(nullptr);
+  dialog.SetSkinData(sd);
+  dialog.SetCtrlSkinData(sd);
+  dialog.SetSkinData(nullptr);
+  EXPECT_EQ(sd, dialog.CtrlSkinData());
+  delete sd;
+  EXPECT_EQ(nullptr, dialog.CtrlSkinData());
 }
 
 TEST(TspSkinGeometry, ResizeModeFollowsTheCornerPoints) {
