@@ -116,6 +116,8 @@ Tproform::Tproform(TComponent* owner) : TForm(owner) {
 
   spSkinScrollBar1 = new TspSkinScrollBar(this);
   spSkinScrollBar1->SetName("spSkinScrollBar1");
+  spSkinScrollBar1->SetKind(sbVertical);
+  spSkinScrollBar1->SetSkinDataName("vscrollbar");
   spSkinScrollBar1->SetBounds(481, 4, 17, 465);
   spSkinScrollBar1->SetVisible(false);
   spSkinScrollBar1->SetParent(this);

@@ -36,6 +36,12 @@ inline TMenuItem* AddItem(TMenuItem* parent, TComponent* owner, const char* name
   return item;
 }
 
+// One command for every button and menu item that gives it.
+template <class TCommand, class... TSource>
+void BindClick(const TCommand& command, TSource*... sources) {
+  ((sources->OnClick = command), ...);
+}
+
 // UTF-8 text into a rectangle of a canvas, no prefix characters.
 inline void DrawTextIn(TCanvas* canvas, TRect r, const std::string& text, UINT flags) {
   std::u16string w = UTF8ToUTF16(text);

@@ -207,23 +207,12 @@ void TMainForm::BuildConversionCommands() {
   DrawPromoPicture(PromoWatermark);
   TaskRecords = std::make_shared<TConversionRecords>();
 
-  auto start = [this](TObject* s) { StartButtonClick(s); };
-  auto pause = [this](TObject* s) { PauseBtnClick(s); };
-  auto stop = [this](TObject* s) { StopBtnClick(s); };
-  auto join = [this](TObject* s) { JoinButtonClick(s); };
-  StartButton->OnClick = start;
-  Convert1->OnClick = start;
-  PauseBtn->OnClick = pause;
-  Pause1->OnClick = pause;
-  StopBtn->OnClick = stop;
-  spSkinSpeedButton9->OnClick = stop;
-  Stop1->OnClick = stop;
+  BindClick([this](TObject* s) { StartButtonClick(s); }, StartButton, Convert1);
+  BindClick([this](TObject* s) { PauseBtnClick(s); }, PauseBtn, Pause1);
+  BindClick([this](TObject* s) { StopBtnClick(s); }, StopBtn, spSkinSpeedButton9, Stop1);
   spSkinSpeedButton7->OnClick = [this](TObject* s) { spSkinSpeedButton7Click(s); };
-  JoinButton->OnClick = join;
-  spSkinSpeedButton6->OnClick = join;
-  Joinall1->OnClick = join;
-  JoinAll2->OnClick = join;
-  MenuItem10->OnClick = join;
+  BindClick([this](TObject* s) { JoinButtonClick(s); }, JoinButton, spSkinSpeedButton6, Joinall1, JoinAll2,
+            MenuItem10);
   ShutdownComputer1->OnClick = [this](TObject* s) { ShutdownComputer1Click(s); };
   chShutDownPC->OnClick = [this](TObject* s) { chShutDownPCClick(s); };
   OpenOutputFolder1->OnClick = [this](TObject* s) { OpenOutputFolder1Click(s); };

@@ -58,15 +58,12 @@ bool TMainForm::ClearDVDTableForFiles() {
 }
 
 void TMainForm::BuildMediaInputCommands() {
-  for (TspSkinButton* b : {LoadDVDButton}) b->OnClick = [this](TObject* s) { LoadDVDButtonClick(s); };
-  for (TMenuItem* m : {LoadDVD1, DVDVideo1}) m->OnClick = [this](TObject* s) { LoadDVDButtonClick(s); };
-
-  DownloadButton->OnClick = [this](TObject* s) { DownloadButtonClick(s); };
-  spSkinSpeedButton3->OnClick = [this](TObject* s) { DownloadButtonClick(s); };
-  for (TMenuItem* m : {DownloadfromWeb1, YouTubeVideo1}) m->OnClick = [this](TObject* s) { DownloadButtonClick(s); };
+  BindClick([this](TObject* s) { LoadDVDButtonClick(s); }, LoadDVDButton, LoadDVD1, DVDVideo1);
+  BindClick([this](TObject* s) { DownloadButtonClick(s); }, DownloadButton, spSkinSpeedButton3, DownloadfromWeb1,
+            YouTubeVideo1);
 
   // The DVD table's menu: Rename | Trim, Edit, Join All | DVD Info. Its
-  // Join All does what the Join All button does.
+  // Join All is bound with the other Join All commands.
   TMenuItem* dm = DVDTableContextMenu->Items();
   auto separator = [this](const char* name) {
     TMenuItem* line = new TMenuItem(this);
@@ -76,9 +73,6 @@ void TMainForm::BuildMediaInputCommands() {
   };
   dm->Insert(dm->IndexOf(MenuItem8), separator("DVDMenuLine1"));
   dm->Insert(dm->IndexOf(MenuItem12), separator("DVDMenuLine2"));
-  MenuItem10->OnClick = [this](TObject* s) {
-    if (JoinButton->OnClick) JoinButton->OnClick(s);
-  };
   MenuItem12->OnClick = [this](TObject* s) { MenuItem12Click(s); };
 }
 
