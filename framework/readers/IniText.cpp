@@ -1,6 +1,7 @@
 #include "framework/readers/IniText.h"
 
 #include <algorithm>
+#include <charconv>
 #include <string_view>
 
 #include "framework/readers/Errors.h"
@@ -42,6 +43,9 @@ TESS_NO_COVERAGE bool SameFolded(std::string_view a, std::string_view b) {
   return true;
 }
 
+// Lists up to this long are searched in order; longer ones get an index.
+constexpr size_t kUnindexedNames = 8;
+
 // Position (0-based) of name in the index, whose positions name the items
 // that nameAt gives; npos when absent.
 template <class NameAt>
@@ -76,6 +80,67 @@ void IndexAdd(TIniData::TNameIndex& index, std::string_view name, size_t positio
   IndexPlace(index.Slots, TIniData::TNameIndex::TSlot{FoldedHash(name), uint32_t(position + 1)});
   ++index.Count;
 }
+
+// Position (0-based) of the first of count names equal to name; npos when
+// absent.
+template <class NameAt>
+TESS_NO_COVERAGE size_t NameFind(const TIniData::TNameIndex& index, size_t count, std::string_view name,
+                                 NameAt nameAt) {
+  if (!index.Slots.empty()) return IndexFind(index, name, nameAt);
+  for (size_t i = 0; i < count; ++i)
+    if (SameFolded(nameAt(i), name)) return i;
+  return std::string::npos;
+}
+
+// Indexes the first occurrence of each of count names, when there are
+// enough of them to need an index.
+template <class NameAt>
+void IndexNames(TIniData::TNameIndex& index, size_t count, NameAt nameAt) {
+  index.Clear();
+  if (count <= kUnindexedNames) return;
+  size_t size = 16;
+  while (size < count * 2) size *= 2;
+  index.Slots.assign(size, TIniData::TNameIndex::TSlot{0, 0});
+  for (size_t i = 0; i < count; ++i)
+    if (IndexFind(index, nameAt(i), nameAt) == std::string::npos) IndexAdd(index, nameAt(i), i);
+}
+
+// After a new name was appended as item count - 1.
+template <class NameAt>
+void NameAppended(TIniData::TNameIndex& index, size_t count, NameAt nameAt) {
+  if (!index.Slots.empty())
+    IndexAdd(index, nameAt(count - 1), count - 1);
+  else if (count > kUnindexedNames)
+    IndexNames(index, count, nameAt);
+}
+
+// The key table's hash: the folded name's, mixed with the section's position.
+TESS_NO_COVERAGE uint32_t KeyHash(uint32_t section, std::string_view name) {
+  return FoldedHash(name) ^ ((section + 1) * 0x9E3779B1u);
+}
+
+TESS_NO_COVERAGE void KeyPlace(TIniData::TKeyIndex& index, TIniData::TKeyIndex::TSlot slot) {
+  TIniData::TKeyIndex::TSlot* slots = index.Slots.get();
+  const size_t mask = index.Size - 1;
+  for (size_t i = slot.Hash & mask;; i = (i + 1) & mask)
+    if (!slots[i].Position) {
+      slots[i] = slot;
+      return;
+    }
+}
+
+TESS_NO_COVERAGE size_t CountByte(const std::string& text, char c) {
+  size_t n = 0;
+  for (char t : text) n += t == c;
+  return n;
+}
+
+TESS_NO_COVERAGE size_t LineEnd(const std::string& text, size_t pos) {
+  const char* p = text.data();
+  for (size_t n = text.size(); pos < n; ++pos)
+    if (p[pos] == '\r' || p[pos] == '\n') return pos;
+  return text.size();
+}
 }  // namespace
 
 std::string AsciiLower(const std::string& s) {
@@ -87,7 +152,7 @@ std::string AsciiLower(const std::string& s) {
 bool SameTextAscii(const std::string& a, const std::string& b) { return SameFolded(a, b); }
 
 
-bool IniStrToInt(const std::string& s, int32_t& value) {
+bool IniStrToInt(std::string_view s, int32_t& value) {
   size_t i = 0;
   if (s.empty()) return false;
   bool hex = false;
@@ -142,27 +207,87 @@ void TIniData::Clear() {
   FLastSection = nullptr;
   FSections.clear();
   FIndex.Clear();
+  FKeyIndex.Clear();
+  FNameBlocks.clear();
+  FNameNext = nullptr;
+  FNameRoom = 0;
 }
 
-size_t TIniData::FindKey(const TSection& s, std::string_view name) {
-  return IndexFind(s.Index, name, [&](size_t i) -> std::string_view { return s.Keys[i].Name; });
+std::string_view TIniData::StoreName(std::string_view name) {
+  constexpr size_t kBlock = 4096;
+  if (name.empty()) return {};
+  if (name.size() > FNameRoom) {
+    // A name longer than a block gets a block of its own and the open
+    // block stays open; otherwise a new block opens.
+    const size_t size = std::max(kBlock, name.size());
+    FNameBlocks.push_back(std::make_unique<char[]>(size));
+    char* block = FNameBlocks.back().get();
+    if (size > kBlock) {
+      std::copy(name.begin(), name.end(), block);
+      return std::string_view(block, name.size());
+    }
+    FNameNext = block;
+    FNameRoom = size;
+  }
+  char* at = FNameNext;
+  std::copy(name.begin(), name.end(), at);
+  FNameNext += name.size();
+  FNameRoom -= name.size();
+  return std::string_view(at, name.size());
 }
 
-void TIniData::IndexKeys(TSection& s) {
-  s.Index.Clear();
-  for (size_t i = 0; i < s.Keys.size(); ++i)
-    if (FindKey(s, s.Keys[i].Name) == std::string::npos) IndexAdd(s.Index, s.Keys[i].Name, i);
+TESS_NO_COVERAGE size_t TIniData::FindKey(const TSection& s, std::string_view name) const {
+  const TKeyIndex::TSlot* slots = FKeyIndex.Slots.get();
+  const size_t size = FKeyIndex.Size;
+  if (size == 0) return std::string::npos;
+  const uint32_t h = KeyHash(s.Position, name);
+  for (size_t i = h & (size - 1);; i = (i + 1) & (size - 1)) {
+    const TKeyIndex::TSlot& slot = slots[i];
+    if (slot.Position == 0) return std::string::npos;
+    if (slot.Hash == h && slot.Section == s.Position && SameFolded(s.Keys[slot.Position - 1].Name, name))
+      return slot.Position - 1;
+  }
+}
+
+void TIniData::IndexKey(const TSection& s, size_t position) {
+  if ((FKeyIndex.Count + 1) * 2 > FKeyIndex.Size) {
+    const std::unique_ptr<TKeyIndex::TSlot[]> old = std::move(FKeyIndex.Slots);
+    const size_t oldSize = FKeyIndex.Size, count = FKeyIndex.Count;
+    FKeyIndex.Reset(oldSize ? oldSize * 2 : 256);
+    for (size_t i = 0; i < oldSize; ++i)
+      if (old[i].Position) KeyPlace(FKeyIndex, old[i]);
+    FKeyIndex.Count = count;
+  }
+  KeyPlace(FKeyIndex,
+           TKeyIndex::TSlot{KeyHash(s.Position, s.Keys[position].Name), s.Position, uint32_t(position + 1)});
+  ++FKeyIndex.Count;
+}
+
+// A table with room for expected keys, and the first occurrence of each
+// key of every section in it.
+void TIniData::ReindexKeys(size_t expected) {
+  size_t size = 64;
+  while (size < expected * 2) size *= 2;
+  FKeyIndex.Reset(size);
+  for (const auto& s : FSections)
+    for (size_t i = 0; i < s->Keys.size(); ++i)
+      if (FindKey(*s, s->Keys[i].Name) == std::string::npos) IndexKey(*s, i);
+}
+
+void TIniData::AddKey(TSection& s, std::string_view name, std::string value) {
+  s.Keys.push_back({StoreName(name), std::move(value)});
+  IndexKey(s, s.Keys.size() - 1);
 }
 
 void TIniData::Parse(const std::string& text) {
   Clear();
   if (text.find('\0') != std::string::npos)
     throw EReadError("Invalid ini file: it holds a NUL byte, so it is not text");
+  ReindexKeys(CountByte(text, '='));
   TSection* current = nullptr;
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string::npos) end = text.size();
+    const size_t end = LineEnd(text, pos);
     const std::string_view line = TrimView(std::string_view(text).substr(pos, end - pos));
     pos = end;
     if (pos < text.size() && text[pos] == '\r') ++pos;
@@ -170,7 +295,7 @@ void TIniData::Parse(const std::string& text) {
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
       const size_t close = line.find(']');
-      const std::string name(TrimView(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
+      const std::string_view name = TrimView(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
       current = FindSection(name);
       if (!current) current = &AddSection(name);
       continue;
@@ -180,16 +305,23 @@ void TIniData::Parse(const std::string& text) {
     if (eq == std::string_view::npos) continue;
     const std::string_view name = TrimView(line.substr(0, eq));
     if (FindKey(*current, name) != std::string::npos) continue;  // the first occurrence wins
-    IndexAdd(current->Index, name, current->Keys.size());
-    current->Keys.push_back({std::string(name), std::string(TrimView(line.substr(eq + 1)))});
+    AddKey(*current, name, std::string(TrimView(line.substr(eq + 1))));
   }
 }
 
 std::string TIniData::Format() const {
+  size_t size = 0;
+  for (const auto& s : FSections) {
+    size += s->Name.size() + 6;
+    for (const TKey& k : s->Keys) size += k.Name.size() + k.Value.size() + 3;
+  }
   std::string out;
+  out.reserve(size);
   for (size_t i = 0; i < FSections.size(); ++i) {
     if (i) out += "\r\n";
-    out += "[" + FSections[i]->Name + "]\r\n";
+    out += '[';
+    out += FSections[i]->Name;
+    out += "]\r\n";
     for (const TKey& k : FSections[i]->Keys) {
       out += k.Name;
       out += '=';
@@ -200,95 +332,93 @@ std::string TIniData::Format() const {
   return out;
 }
 
-TIniData::TSection* TIniData::FindSection(const std::string& section) {
+TIniData::TSection* TIniData::FindSection(std::string_view section) {
   // Readers and writers take one section's keys in a row: the last section
   // found answers the same spelling again without a lookup.
   TSection* last = FLastSection.load(std::memory_order_relaxed);
-  if (last && last->Name.size() == section.size() && last->Name == section) return last;
-  const size_t at =
-      IndexFind(FIndex, section, [&](size_t i) -> std::string_view { return FSections[i]->Name; });
+  if (last && last->Name.size() == section.size() && std::string_view(last->Name) == section) return last;
+  const size_t at = NameFind(FIndex, FSections.size(), section,
+                             [&](size_t i) -> std::string_view { return FSections[i]->Name; });
   if (at == std::string::npos) return nullptr;
   FLastSection.store(FSections[at].get(), std::memory_order_relaxed);
   return FSections[at].get();
 }
 
-const TIniData::TSection* TIniData::FindSection(const std::string& section) const {
+const TIniData::TSection* TIniData::FindSection(std::string_view section) const {
   return const_cast<TIniData*>(this)->FindSection(section);
 }
 
-TIniData::TSection& TIniData::AddSection(const std::string& name) {
-  IndexAdd(FIndex, name, FSections.size());
+TIniData::TSection& TIniData::AddSection(std::string_view name) {
   FSections.push_back(std::make_unique<TSection>());
-  FSections.back()->Name = name;
-  FSections.back()->Keys.reserve(16);
+  FSections.back()->Name = std::string(name);
+  FSections.back()->Keys.reserve(32);
+  FSections.back()->Position = uint32_t(FSections.size() - 1);
+  NameAppended(FIndex, FSections.size(), [&](size_t i) -> std::string_view { return FSections[i]->Name; });
   return *FSections.back();
 }
 
-bool TIniData::SectionExists(const std::string& section) const { return FindSection(section) != nullptr; }
+bool TIniData::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
 
-bool TIniData::ValueExists(const std::string& section, const std::string& name) const {
+bool TIniData::ValueExists(std::string_view section, std::string_view name) const {
   return Find(section, name) != nullptr;
 }
 
-const std::string* TIniData::Find(const std::string& section, const std::string& name) const {
+const std::string* TIniData::Find(std::string_view section, std::string_view name) const {
   const TSection* s = FindSection(section);
   if (!s) return nullptr;
   const size_t at = FindKey(*s, name);
   return at == std::string::npos ? nullptr : &s->Keys[at].Value;
 }
 
-void TIniData::Write(const std::string& section, const std::string& name, const std::string& value) {
+void TIniData::Write(std::string_view section, std::string_view name, std::string value) {
   TSection* s = FindSection(section);
   if (!s) s = &AddSection(section);
   const size_t at = FindKey(*s, name);
-  if (at != std::string::npos) {
-    s->Keys[at].Value = value;
-    return;
-  }
-  IndexAdd(s->Index, name, s->Keys.size());
-  s->Keys.push_back({name, value});
+  if (at != std::string::npos)
+    s->Keys[at].Value = std::move(value);
+  else
+    AddKey(*s, name, std::move(value));
 }
 
-std::string TIniData::ReadString(const std::string& section, const std::string& name,
-                                 const std::string& def) const {
+std::string TIniData::ReadString(std::string_view section, std::string_view name, std::string_view def) const {
   const std::string* v = Find(section, name);
-  return v ? *v : def;
+  return v ? *v : std::string(def);
 }
 
-int32_t TIniData::ReadInteger(const std::string& section, const std::string& name, int32_t def) const {
+int32_t TIniData::ReadInteger(std::string_view section, std::string_view name, int32_t def) const {
   const std::string* v = Find(section, name);
   int32_t value;
   return v && IniStrToInt(*v, value) ? value : def;
 }
 
-void TIniData::WriteInteger(const std::string& section, const std::string& name, int32_t value) {
-  Write(section, name, std::to_string(value));
+void TIniData::WriteInteger(std::string_view section, std::string_view name, int32_t value) {
+  char text[16];
+  const auto r = std::to_chars(text, text + sizeof text, value);
+  Write(section, name, std::string(text, r.ptr));
 }
 
-void TIniData::EraseSection(const std::string& section) {
-  const size_t at =
-      IndexFind(FIndex, section, [&](size_t i) -> std::string_view { return FSections[i]->Name; });
+void TIniData::EraseSection(std::string_view section) {
+  const size_t at = NameFind(FIndex, FSections.size(), section,
+                             [&](size_t i) -> std::string_view { return FSections[i]->Name; });
   if (at == std::string::npos) return;
   FLastSection = nullptr;
   FSections.erase(FSections.begin() + static_cast<ptrdiff_t>(at));
   Reindex();
 }
 
-void TIniData::DeleteKey(const std::string& section, const std::string& name) {
+void TIniData::DeleteKey(std::string_view section, std::string_view name) {
   TSection* s = FindSection(section);
   if (!s) return;
   const size_t at = FindKey(*s, name);
   if (at == std::string::npos) return;
   s->Keys.erase(s->Keys.begin() + static_cast<ptrdiff_t>(at));
-  IndexKeys(*s);
+  ReindexKeys(FKeyIndex.Count);
 }
 
 void TIniData::Reindex() {
-  FIndex.Clear();
-  for (size_t i = 0; i < FSections.size(); ++i)
-    if (IndexFind(FIndex, FSections[i]->Name, [&](size_t j) -> std::string_view { return FSections[j]->Name; }) ==
-        std::string::npos)
-      IndexAdd(FIndex, FSections[i]->Name, i);
+  for (size_t i = 0; i < FSections.size(); ++i) FSections[i]->Position = uint32_t(i);
+  IndexNames(FIndex, FSections.size(), [&](size_t i) -> std::string_view { return FSections[i]->Name; });
+  ReindexKeys(FKeyIndex.Count);
 }
 
 std::vector<std::string> TIniData::SectionNames() const {
@@ -297,16 +427,16 @@ std::vector<std::string> TIniData::SectionNames() const {
   return r;
 }
 
-std::vector<std::string> TIniData::KeyNames(const std::string& section) const {
+std::vector<std::string> TIniData::KeyNames(std::string_view section) const {
   std::vector<std::string> r;
   if (const TSection* s = FindSection(section))
-    for (const TKey& k : s->Keys) r.push_back(k.Name);
+    for (const TKey& k : s->Keys) r.emplace_back(k.Name);
   return r;
 }
 
-std::vector<std::string> TIniData::SectionLines(const std::string& section) const {
+std::vector<std::string> TIniData::SectionLines(std::string_view section) const {
   std::vector<std::string> r;
   if (const TSection* s = FindSection(section))
-    for (const TKey& k : s->Keys) r.push_back(k.Name + "=" + k.Value);
+    for (const TKey& k : s->Keys) r.push_back(std::string(k.Name) + "=" + k.Value);
   return r;
 }

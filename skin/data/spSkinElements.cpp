@@ -25,16 +25,16 @@ void spLoadRows(TspSkinElement* e, const TspFieldTable& rows, const TIniData& f,
       case TspValueKind::Stretch: At<TspStretchType>(r, e) = ReadStretchTypeValue(f, section, r.Key); break;
       case TspValueKind::Morph: At<TMorphKind>(r, e) = ReadMorphKindValue(f, section, r.Key); break;
       case TspValueKind::Frames:
-        At<TFramesPlacement>(r, e) = FramesPlacementFromWord(f.ReadString(section, r.Key, "fphorizontal"));
+        At<TFramesPlacement>(r, e) = FramesPlacementFromWord(spValueText(f, section, r.Key, "fphorizontal"));
         break;
       case TspValueKind::Regulator:
-        At<TRegulatorKind>(r, e) = RegulatorKindFromWord(f.ReadString(section, r.Key, "rkround"));
+        At<TRegulatorKind>(r, e) = RegulatorKindFromWord(spValueText(f, section, r.Key, "rkround"));
         break;
       case TspValueKind::Gauge:
-        At<TGaugeKind>(r, e) = GaugeKindFromWord(f.ReadString(section, r.Key, "gkhorizontal"));
+        At<TGaugeKind>(r, e) = GaugeKindFromWord(spValueText(f, section, r.Key, "gkhorizontal"));
         break;
       case TspValueKind::Command:
-        At<TStdCommand>(r, e) = StdCommandFromWord(f.ReadString(section, r.Key, "cmdefault"));
+        At<TStdCommand>(r, e) = StdCommandFromWord(spValueText(f, section, r.Key, "cmdefault"));
         break;
     }
   }

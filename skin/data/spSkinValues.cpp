@@ -1,5 +1,8 @@
 #include "skin/data/spSkinValues.h"
 
+#include <charconv>
+#include <initializer_list>
+
 static int32_t SlotToInt(const std::string& slot) {
   int32_t v;
   // Only digits (and one leading sign) reach a slot; hex prefixes cannot.
@@ -48,27 +51,45 @@ TspPoint ParsePointText(const std::string& text) {
   return p;
 }
 
-std::string RectToText(const TspRect& r) {
-  return std::to_string(r.Left) + "," + std::to_string(r.Top) + "," + std::to_string(r.Right) + "," +
-         std::to_string(r.Bottom);
+// Decimal numbers joined by ",".
+static std::string JoinNumbers(std::initializer_list<int32_t> numbers) {
+  char text[48];  // four of at most eleven characters and three separators
+  char* at = text;
+  for (int32_t n : numbers) {
+    if (at != text) *at++ = ',';
+    at = std::to_chars(at, text + sizeof text, n).ptr;
+  }
+  return std::string(text, at);
 }
 
-std::string PointToText(const TspPoint& p) { return std::to_string(p.X) + "," + std::to_string(p.Y); }
+std::string RectToText(const TspRect& r) { return JoinNumbers({r.Left, r.Top, r.Right, r.Bottom}); }
 
-TspRect ReadRectValue(const TIniData& f, const std::string& section, const std::string& key) {
-  return ParseRectText(f.ReadString(section, key, "0,0,0,0"));
+std::string PointToText(const TspPoint& p) { return JoinNumbers({p.X, p.Y}); }
+
+std::string_view spValueText(const TIniData& f, std::string_view section, std::string_view key,
+                             std::string_view def) {
+  const std::string* v = f.Find(section, key);
+  return v ? std::string_view(*v) : def;
 }
 
-TspPoint ReadPointValue(const TIniData& f, const std::string& section, const std::string& key) {
-  return ParsePointText(f.ReadString(section, key, "0,0"));
+TspRect ReadRectValue(const TIniData& f, std::string_view section, std::string_view key) {
+  const std::string* v = f.Find(section, key);
+  return v ? ParseRectText(*v) : TspRect{0, 0, 0, 0};
 }
 
-bool ReadBoolValue(const TIniData& f, const std::string& section, const std::string& key) {
+TspPoint ReadPointValue(const TIniData& f, std::string_view section, std::string_view key) {
+  const std::string* v = f.Find(section, key);
+  return v ? ParsePointText(*v) : TspPoint{0, 0};
+}
+
+bool ReadBoolValue(const TIniData& f, std::string_view section, std::string_view key) {
   return f.ReadInteger(section, key, 0) == 1;
 }
 
-TFontStyles ReadFontStylesValue(const TIniData& f, const std::string& section, const std::string& key) {
-  std::string s = f.ReadString(section, key, "");
+TFontStyles ReadFontStylesValue(const TIniData& f, std::string_view section, std::string_view key) {
+  const std::string* v = f.Find(section, key);
+  if (!v) return 0;
+  const std::string& s = *v;
   TFontStyles r = 0;
   if (s.find("fsbold") != std::string::npos) r |= fsBold;
   if (s.find("fsitalic") != std::string::npos) r |= fsItalic;
@@ -77,45 +98,48 @@ TFontStyles ReadFontStylesValue(const TIniData& f, const std::string& section, c
   return r;
 }
 
-TAlignment ReadAlignmentValue(const TIniData& f, const std::string& section, const std::string& key) {
-  std::string s = f.ReadString(section, key, "tacenter");
+TAlignment ReadAlignmentValue(const TIniData& f, std::string_view section, std::string_view key) {
+  const std::string* v = f.Find(section, key);
+  if (!v) return taCenter;
+  const std::string& s = *v;
   if (s == "tacenter") return taCenter;
   if (s == "taleftjustify") return taLeftJustify;
   return taRightJustify;
 }
 
-static int32_t ListCount(const TIniData& f, const std::string& section, const std::string& key) {
+static int32_t ListCount(const TIniData& f, std::string_view section, std::string_view key) {
   int32_t n = f.ReadInteger(section, key, 0);
   if (n > spMaxListLines)
     throw EspConvertError("'" + std::to_string(n) + "' is not a valid integer value");
   return n;
 }
 
-void ReadLinesValue(const TIniData& f, const std::string& section, const std::string& key,
+void ReadLinesValue(const TIniData& f, std::string_view section, std::string_view key,
                     std::vector<std::string>& lines) {
-  int32_t n = ListCount(f, section, key + "linecount");
-  for (int32_t i = 0; i < n; ++i) lines.push_back(f.ReadString(section, key + "line" + std::to_string(i), ""));
+  const std::string name(key);
+  int32_t n = ListCount(f, section, name + "linecount");
+  for (int32_t i = 0; i < n; ++i) lines.push_back(f.ReadString(section, name + "line" + std::to_string(i), ""));
 }
 
-void ReadIndexedListValue(const TIniData& f, const std::string& section, const std::string& key,
+void ReadIndexedListValue(const TIniData& f, std::string_view section, std::string_view key,
                           std::vector<std::string>& list) {
-  int32_t n = ListCount(f, section, key + "count");
+  int32_t n = ListCount(f, section, std::string(key) + "count");
   for (int32_t i = 0; i < n; ++i) list.push_back(f.ReadString(section, std::to_string(i), ""));
 }
 
-void WriteRectValue(TIniData& f, const std::string& section, const std::string& key, const TspRect& v) {
+void WriteRectValue(TIniData& f, std::string_view section, std::string_view key, const TspRect& v) {
   f.WriteString(section, key, RectToText(v));
 }
 
-void WritePointValue(TIniData& f, const std::string& section, const std::string& key, const TspPoint& v) {
+void WritePointValue(TIniData& f, std::string_view section, std::string_view key, const TspPoint& v) {
   f.WriteString(section, key, PointToText(v));
 }
 
-void WriteBoolValue(TIniData& f, const std::string& section, const std::string& key, bool v) {
+void WriteBoolValue(TIniData& f, std::string_view section, std::string_view key, bool v) {
   f.WriteInteger(section, key, v ? 1 : 0);
 }
 
-void WriteFontStylesValue(TIniData& f, const std::string& section, const std::string& key, TFontStyles v) {
+void WriteFontStylesValue(TIniData& f, std::string_view section, std::string_view key, TFontStyles v) {
   std::string s;
   auto add = [&](const char* w) { s += s.empty() ? w : std::string(",") + w; };
   if (v & fsBold) add("fsbold");
@@ -125,19 +149,20 @@ void WriteFontStylesValue(TIniData& f, const std::string& section, const std::st
   f.WriteString(section, key, s);
 }
 
-void WriteAlignmentValue(TIniData& f, const std::string& section, const std::string& key, TAlignment v) {
+void WriteAlignmentValue(TIniData& f, std::string_view section, std::string_view key, TAlignment v) {
   f.WriteString(section, key, v == taLeftJustify ? "taleftjustify" : v == taRightJustify ? "tarightjustify" : "tacenter");
 }
 
-void WriteLinesValue(TIniData& f, const std::string& section, const std::string& key,
+void WriteLinesValue(TIniData& f, std::string_view section, std::string_view key,
                      const std::vector<std::string>& lines) {
-  f.WriteInteger(section, key + "linecount", int32_t(lines.size()));
-  for (size_t i = 0; i < lines.size(); ++i) f.WriteString(section, key + "line" + std::to_string(i), lines[i]);
+  const std::string name(key);
+  f.WriteInteger(section, name + "linecount", int32_t(lines.size()));
+  for (size_t i = 0; i < lines.size(); ++i) f.WriteString(section, name + "line" + std::to_string(i), lines[i]);
 }
 
-void WriteIndexedListValue(TIniData& f, const std::string& section, const std::string& key,
+void WriteIndexedListValue(TIniData& f, std::string_view section, std::string_view key,
                            const std::vector<std::string>& list) {
-  f.WriteInteger(section, key + "count", int32_t(list.size()));
+  f.WriteInteger(section, std::string(key) + "count", int32_t(list.size()));
   for (size_t i = 0; i < list.size(); ++i) f.WriteString(section, std::to_string(i), list[i]);
 }
 
@@ -154,31 +179,31 @@ static const char* const kCommandWords[] = {"cmclose", "cmmaximize", "cmminimize
 
 // The readers of the stretch type, the frame placement, the regulator and the
 // gauge kind compare only some of their words; the rest fall to the last rule.
-TspStretchType StretchTypeFromWord(const std::string& w) {
+TspStretchType StretchTypeFromWord(std::string_view w) {
   if (w == "stfull") return spstFull;
   if (w == "stvert") return spstVert;
   return spstHorz;
 }
-TMorphKind MorphKindFromWord(const std::string& w) {
+TMorphKind MorphKindFromWord(std::string_view w) {
   for (int i = 0; i < 7; ++i)
     if (w == kMorphWords[i]) return TMorphKind(i);
   return mkDefault;
 }
-TspInActiveEffect InActiveEffectFromWord(const std::string& w) {
+TspInActiveEffect InActiveEffectFromWord(std::string_view w) {
   for (int i = 0; i < 6; ++i)
     if (w == kEffectWords[i]) return TspInActiveEffect(i);
   return ieGrayScale;
 }
-TFramesPlacement FramesPlacementFromWord(const std::string& w) {
+TFramesPlacement FramesPlacementFromWord(std::string_view w) {
   return w == "fphorizontal" ? fpHorizontal : fpVertical;
 }
-TRegulatorKind RegulatorKindFromWord(const std::string& w) {
+TRegulatorKind RegulatorKindFromWord(std::string_view w) {
   if (w == "rkround") return rkRound;
   if (w == "rkhorizontal") return rkHorizontal;
   return rkVertical;
 }
-TGaugeKind GaugeKindFromWord(const std::string& w) { return w == "gkhorizontal" ? gkHorizontal : gkVertical; }
-TStdCommand StdCommandFromWord(const std::string& w) {
+TGaugeKind GaugeKindFromWord(std::string_view w) { return w == "gkhorizontal" ? gkHorizontal : gkVertical; }
+TStdCommand StdCommandFromWord(std::string_view w) {
   for (int i = 0; i < 6; ++i)
     if (w == kCommandWords[i]) return TStdCommand(i);
   return cmMinimizeToTray;
@@ -192,22 +217,22 @@ const char* RegulatorKindWord(TRegulatorKind v) { return kRegulatorWords[v < 3 ?
 const char* GaugeKindWord(TGaugeKind v) { return kGaugeWords[v == gkVertical ? 1 : 0]; }
 const char* StdCommandWord(TStdCommand v) { return kCommandWords[v < 7 ? v : 4]; }
 
-TspStretchType ReadStretchTypeValue(const TIniData& f, const std::string& section, const std::string& key) {
-  return StretchTypeFromWord(f.ReadString(section, key, "stfull"));
+TspStretchType ReadStretchTypeValue(const TIniData& f, std::string_view section, std::string_view key) {
+  return StretchTypeFromWord(spValueText(f, section, key, "stfull"));
 }
-void WriteStretchTypeValue(TIniData& f, const std::string& section, const std::string& key, TspStretchType v) {
+void WriteStretchTypeValue(TIniData& f, std::string_view section, std::string_view key, TspStretchType v) {
   f.WriteString(section, key, StretchTypeWord(v));
 }
-TMorphKind ReadMorphKindValue(const TIniData& f, const std::string& section, const std::string& key) {
-  return MorphKindFromWord(f.ReadString(section, key, "mkdefault"));
+TMorphKind ReadMorphKindValue(const TIniData& f, std::string_view section, std::string_view key) {
+  return MorphKindFromWord(spValueText(f, section, key, "mkdefault"));
 }
-void WriteMorphKindValue(TIniData& f, const std::string& section, const std::string& key, TMorphKind v) {
+void WriteMorphKindValue(TIniData& f, std::string_view section, std::string_view key, TMorphKind v) {
   f.WriteString(section, key, MorphKindWord(v));
 }
-TspInActiveEffect ReadInActiveEffectValue(const TIniData& f, const std::string& section, const std::string& key) {
-  return InActiveEffectFromWord(f.ReadString(section, key, "iebrightness"));
+TspInActiveEffect ReadInActiveEffectValue(const TIniData& f, std::string_view section, std::string_view key) {
+  return InActiveEffectFromWord(spValueText(f, section, key, "iebrightness"));
 }
-void WriteInActiveEffectValue(TIniData& f, const std::string& section, const std::string& key,
+void WriteInActiveEffectValue(TIniData& f, std::string_view section, std::string_view key,
                               TspInActiveEffect v) {
   f.WriteString(section, key, InActiveEffectWord(v));
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "skin/data/SPGeometry.h"
@@ -61,41 +62,46 @@ TspPoint ParsePointText(const std::string& text);
 std::string RectToText(const TspRect& r);
 std::string PointToText(const TspPoint& p);
 
-TspRect ReadRectValue(const TIniData& f, const std::string& section, const std::string& key);
-TspPoint ReadPointValue(const TIniData& f, const std::string& section, const std::string& key);
-bool ReadBoolValue(const TIniData& f, const std::string& section, const std::string& key);
-TFontStyles ReadFontStylesValue(const TIniData& f, const std::string& section, const std::string& key);
-TAlignment ReadAlignmentValue(const TIniData& f, const std::string& section, const std::string& key);
-void ReadLinesValue(const TIniData& f, const std::string& section, const std::string& key,
+// The stored text of a key, or def when the key is missing; valid until
+// the ini changes.
+std::string_view spValueText(const TIniData& f, std::string_view section, std::string_view key,
+                             std::string_view def);
+
+TspRect ReadRectValue(const TIniData& f, std::string_view section, std::string_view key);
+TspPoint ReadPointValue(const TIniData& f, std::string_view section, std::string_view key);
+bool ReadBoolValue(const TIniData& f, std::string_view section, std::string_view key);
+TFontStyles ReadFontStylesValue(const TIniData& f, std::string_view section, std::string_view key);
+TAlignment ReadAlignmentValue(const TIniData& f, std::string_view section, std::string_view key);
+void ReadLinesValue(const TIniData& f, std::string_view section, std::string_view key,
                     std::vector<std::string>& lines);
-void ReadIndexedListValue(const TIniData& f, const std::string& section, const std::string& key,
+void ReadIndexedListValue(const TIniData& f, std::string_view section, std::string_view key,
                           std::vector<std::string>& list);
 
-void WriteRectValue(TIniData& f, const std::string& section, const std::string& key, const TspRect& v);
-void WritePointValue(TIniData& f, const std::string& section, const std::string& key, const TspPoint& v);
-void WriteBoolValue(TIniData& f, const std::string& section, const std::string& key, bool v);
-void WriteFontStylesValue(TIniData& f, const std::string& section, const std::string& key, TFontStyles v);
-void WriteAlignmentValue(TIniData& f, const std::string& section, const std::string& key, TAlignment v);
-void WriteLinesValue(TIniData& f, const std::string& section, const std::string& key,
+void WriteRectValue(TIniData& f, std::string_view section, std::string_view key, const TspRect& v);
+void WritePointValue(TIniData& f, std::string_view section, std::string_view key, const TspPoint& v);
+void WriteBoolValue(TIniData& f, std::string_view section, std::string_view key, bool v);
+void WriteFontStylesValue(TIniData& f, std::string_view section, std::string_view key, TFontStyles v);
+void WriteAlignmentValue(TIniData& f, std::string_view section, std::string_view key, TAlignment v);
+void WriteLinesValue(TIniData& f, std::string_view section, std::string_view key,
                      const std::vector<std::string>& lines);
-void WriteIndexedListValue(TIniData& f, const std::string& section, const std::string& key,
+void WriteIndexedListValue(TIniData& f, std::string_view section, std::string_view key,
                            const std::vector<std::string>& list);
 
-TspStretchType ReadStretchTypeValue(const TIniData& f, const std::string& section, const std::string& key);
-void WriteStretchTypeValue(TIniData& f, const std::string& section, const std::string& key, TspStretchType v);
-TMorphKind ReadMorphKindValue(const TIniData& f, const std::string& section, const std::string& key);
-void WriteMorphKindValue(TIniData& f, const std::string& section, const std::string& key, TMorphKind v);
-TspInActiveEffect ReadInActiveEffectValue(const TIniData& f, const std::string& section, const std::string& key);
-void WriteInActiveEffectValue(TIniData& f, const std::string& section, const std::string& key, TspInActiveEffect v);
+TspStretchType ReadStretchTypeValue(const TIniData& f, std::string_view section, std::string_view key);
+void WriteStretchTypeValue(TIniData& f, std::string_view section, std::string_view key, TspStretchType v);
+TMorphKind ReadMorphKindValue(const TIniData& f, std::string_view section, std::string_view key);
+void WriteMorphKindValue(TIniData& f, std::string_view section, std::string_view key, TMorphKind v);
+TspInActiveEffect ReadInActiveEffectValue(const TIniData& f, std::string_view section, std::string_view key);
+void WriteInActiveEffectValue(TIniData& f, std::string_view section, std::string_view key, TspInActiveEffect v);
 
 // Word mapping of the value words (exact, case-sensitive).
-TspStretchType StretchTypeFromWord(const std::string& w);
-TMorphKind MorphKindFromWord(const std::string& w);
-TspInActiveEffect InActiveEffectFromWord(const std::string& w);
-TFramesPlacement FramesPlacementFromWord(const std::string& w);
-TRegulatorKind RegulatorKindFromWord(const std::string& w);
-TGaugeKind GaugeKindFromWord(const std::string& w);
-TStdCommand StdCommandFromWord(const std::string& w);
+TspStretchType StretchTypeFromWord(std::string_view w);
+TMorphKind MorphKindFromWord(std::string_view w);
+TspInActiveEffect InActiveEffectFromWord(std::string_view w);
+TFramesPlacement FramesPlacementFromWord(std::string_view w);
+TRegulatorKind RegulatorKindFromWord(std::string_view w);
+TGaugeKind GaugeKindFromWord(std::string_view w);
+TStdCommand StdCommandFromWord(std::string_view w);
 const char* StretchTypeWord(TspStretchType v);
 const char* MorphKindWord(TMorphKind v);
 const char* InActiveEffectWord(TspInActiveEffect v);

@@ -328,6 +328,64 @@ TEST(IniText, ParsesLikeTheSystem) {
   EXPECT_EQ(again.Format(), ini.Format());
 }
 
+// Many sections of many keys, changed in place, against a plain list of
+// what should be there: every key stays found under any letter case.
+TEST(IniText, LargeFilesKeepEveryKeyThroughChanges) {
+  struct TEntry {
+    std::string section, name, value;
+  };
+  std::vector<TEntry> expected;
+  TIniData ini;
+  for (int s = 0; s < 40; ++s)
+    for (int k = 0; k < 40; ++k) {
+      TEntry e{"Section" + std::to_string(s), "KeyWithALongerName" + std::to_string(k),
+               std::to_string(s * 100 + k)};
+      ini.Write(e.section, e.name, e.value);
+      expected.push_back(e);
+    }
+  const std::string longName(5000, 'n');
+  ini.Write("Section7", longName, "long");
+  expected.push_back({"Section7", longName, "long"});
+
+  auto lower = [](std::string t) { return AsciiLower(t); };
+  auto check = [&](const TIniData& data, const char* stage) {
+    for (const TEntry& e : expected) {
+      const std::string* v = data.Find(lower(e.section), lower(e.name));
+      ASSERT_TRUE(v) << stage << ": " << e.section << "/" << e.name.substr(0, 20);
+      EXPECT_EQ(*v, e.value) << stage;
+    }
+  };
+  check(ini, "written");
+
+  TIniData parsed(ini.Format());
+  check(parsed, "parsed");
+  EXPECT_EQ(parsed.Format(), ini.Format());
+
+  ini.EraseSection("section3");
+  ini.DeleteKey("SECTION20", "keywithalongername5");
+  std::vector<TEntry> kept;
+  for (const TEntry& e : expected)
+    if (e.section != "Section3" && !(e.section == "Section20" && e.name == "KeyWithALongerName5"))
+      kept.push_back(e);
+  expected.swap(kept);
+  EXPECT_FALSE(ini.SectionExists("Section3"));
+  EXPECT_FALSE(ini.ValueExists("Section20", "KeyWithALongerName5"));
+  check(ini, "after erasing");
+
+  ini.Write("section21", "KEYWITHALONGERNAME0", "changed");
+  ini.Write("Section3", "KeyWithALongerName0", "again");
+  for (TEntry& e : expected)
+    if (e.section == "Section21" && e.name == "KeyWithALongerName0") e.value = "changed";
+  expected.push_back({"Section3", "KeyWithALongerName0", "again"});
+  TIniData moved(std::move(ini));
+  check(moved, "moved");
+  EXPECT_EQ(moved.KeyNames("Section21").size(), 40u);
+  // The section written anew holds only its own key.
+  EXPECT_EQ(moved.KeyNames("Section3").size(), 1u);
+  for (int k = 1; k < 40; ++k) EXPECT_FALSE(moved.ValueExists("Section3", "KeyWithALongerName" + std::to_string(k)));
+  EXPECT_EQ(moved.SectionNames().back(), "Section3");
+}
+
 TEST(IniText, NulByteIsAnError) {
   TIniData ini;
   EXPECT_THROW(ini.Parse(std::string("[a]\nb=c\0d", 9)), EReadError);
