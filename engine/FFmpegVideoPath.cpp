@@ -161,7 +161,9 @@ bool TTranscodeRun::CallVideoHook(TVideoHookEvent& event, TFormatConverter* conv
                                   int frameNumber, AVFrame* picture) {
   auto* pic = reinterpret_cast<TAVPicture*>(picture);
   const auto format = static_cast<AVPixelFormat>(picture->format);
-  bool result = converter->PictureToRGB(pic, format, true, picture->height, picture->width);
+  // The picture reaches the bitmap only when the handler looks at it: most
+  // frames pass a handler that draws nothing, and they are not converted.
+  bool result = converter->PictureToBitmapOnDemand(pic, format, picture->height, picture->width);
   bool stopHook = !result;
   if (!result) T.LogMsg(llError, converter->LastErrMsg());
   if (result) {
@@ -172,7 +174,15 @@ bool TTranscodeRun::CallVideoHook(TVideoHookEvent& event, TFormatConverter* conv
       T.LogMsg(llError, std::string("Error occurs VideoHook event: ") + e.what());
       update = false;
     }
-    if (update) {
+    const TFormatConverter::TDemandResult used = converter->EndOnDemand();
+    if (used == TFormatConverter::drFailed) {
+      T.LogMsg(llError, converter->LastErrMsg());
+      stopHook = true;
+      update = false;
+    }
+    // The bitmap holds this picture only when the handler asked for it.
+    result = used == TFormatConverter::drConverted;
+    if (update && result) {
       // The way back converts the whole picture again: a bitmap the handler
       // left as it was keeps the picture as it came (the same picture,
       // without the losses of a second conversion).
@@ -184,7 +194,7 @@ bool TTranscodeRun::CallVideoHook(TVideoHookEvent& event, TFormatConverter* conv
           stopHook = true;
         }
       }
-    } else if (T.FPostHooks) {
+    } else if (!update && T.FPostHooks) {
       result = false;
     }
   }

@@ -133,6 +133,23 @@ bool TFormatConverter::PictureToRGB(TAVPicture* src, AVPixelFormat format, bool 
   return true;
 }
 
+bool TFormatConverter::PictureToBitmapOnDemand(TAVPicture* src, AVPixelFormat format, int h, int w) {
+  if (!src || w <= 0 || h <= 0) return PictureToRGB(src, format, true, h, w);
+  FBitmap.SetSize(w, h);
+  FDemand = drUnused;
+  FBitmap.SetPendingFill([this, src, format, h, w] {
+    FDemand = PictureToRGB(src, format, true, h, w) ? drConverted : drFailed;
+  });
+  return true;
+}
+
+TFormatConverter::TDemandResult TFormatConverter::EndOnDemand() {
+  FBitmap.SetPendingFill(nullptr);
+  const TDemandResult result = FDemand;
+  FDemand = drUnused;
+  return result;
+}
+
 void TFormatConverter::RGBToBitmap() {
   if (!FRGBPictureRef) throw Exception("No RGB picture to copy");
   const TPixelView view = FBitmap.PixelView();

@@ -67,6 +67,16 @@ public:
   bool BitmapChanged();
   bool RGBToPicture(TAVPicture* picture, AVPixelFormat format, int height, int width);
 
+  // Bitmap() takes the picture's size now and its pixels only when somebody
+  // first reads or draws on it (as PictureToRGB with toBitmap would give
+  // them); the picture must stay as it is until EndOnDemand. False, with
+  // LastErrMsg, when the size is no picture's.
+  bool PictureToBitmapOnDemand(TAVPicture* picture, AVPixelFormat format, int height, int width);
+  enum TDemandResult { drUnused, drConverted, drFailed };
+  // Whether the bitmap was wanted since PictureToBitmapOnDemand and its
+  // conversion worked; an unused one drops its pending pixels.
+  TDemandResult EndOnDemand();
+
 private:
   void Reset();
   int RowCopyBytes() const;
@@ -85,4 +95,5 @@ private:
   SwsContext* FtoRGB_convert_ctx = nullptr;
   SwsContext* FfromRGB_convert_ctx = nullptr;
   std::string FLastErrMsg;
+  TDemandResult FDemand = drUnused;
 };

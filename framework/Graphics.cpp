@@ -530,7 +530,16 @@ void TBitmap::FreeContext() {
   }
 }
 
+void TBitmap::Realize() const {
+  if (!FPendingFill) return;
+  // Cleared first: the fill itself writes through the pixel accessors.
+  std::function<void()> fill = std::move(FPendingFill);
+  FPendingFill = nullptr;
+  fill();
+}
+
 void TBitmap::FreeImage() {
+  FPendingFill = nullptr;
   FreeContext();
   if (FHandle) {
     DeleteObject(FHandle);
@@ -541,6 +550,7 @@ void TBitmap::FreeImage() {
 }
 
 HDC__* TBitmap::DC() {
+  Realize();
   if (!FHandle) return nullptr;
   if (!FDC) {
     HDC dc = CreateCompatibleDC(nullptr);
@@ -557,6 +567,7 @@ TCanvas* TBitmap::Canvas() {
 }
 
 HBITMAP__* TBitmap::ReleaseHandle() {
+  Realize();
   FreeContext();
   HBITMAP h = FHandle;
   if (h) --gLiveBitmaps;
@@ -613,6 +624,7 @@ void TBitmap::NewSection(int width, int height, int bitsPerPixel, bool rgb565, c
 
 void TBitmap::SetSize(int width, int height) {
   if (width == Width() && height == Height()) return;
+  FPendingFill = nullptr;
   if (width <= 0 || height <= 0) {
     FreeImage();
     Changed();
@@ -667,6 +679,7 @@ void TBitmap::SetPalette(const std::vector<uint32_t>& colours) {
 }
 
 uint8_t* TBitmap::ScanLine(int row) {
+  Realize();
   if (!FHandle || row < 0 || row >= Height()) throw EInvalidGraphic("Scan line index out of range");
   GdiFlush();
   return FImage.Row(row);
@@ -677,11 +690,13 @@ const uint8_t* TBitmap::ScanLine(int row) const { return const_cast<TBitmap*>(th
 int TBitmap::RowBytes() const { return static_cast<int>(DibRowBytes(Width(), BitsPerPixel())); }
 
 TPixelView TBitmap::PixelView() {
+  Realize();
   GdiFlush();
   return FImage;
 }
 
 TPixelImage TBitmap::ToPixelImage() const {
+  Realize();
   TPixelImage image;
   if (!FHandle) return image;
   GdiFlush();
@@ -758,6 +773,7 @@ void TBitmap::Assign(const TPersistent* source) {
 TColor TBitmap::TransparentColor() const {
   if (TransparentMode == tmFixed && FTransparentColor != clDefault) return FTransparentColor;
   if (!FHandle) return clDefault;
+  Realize();
   GdiFlush();
   uint32_t argb = FImage.PixelARGB(0, Height() - 1);
   return RGBColor((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -408,7 +409,10 @@ public:
   // Replaces the bitmap by the picture (size, format, palette, pixels).
   void FromPixelImage(const TPixelImage& image);
 
-  HBITMAP__* Handle() const { return FHandle; }
+  HBITMAP__* Handle() const {
+    Realize();
+    return FHandle;
+  }
   // Gives up the section: the caller owns it afterwards; the bitmap is empty.
   HBITMAP__* ReleaseHandle();
   TCanvas* Canvas();
@@ -432,8 +436,16 @@ public:
   // Sections alive at the moment (for leak checks).
   static int LiveHandles();
 
+  // Pixels written only when somebody first reads or draws on them: `fill`
+  // runs once, at the first access to the pixels, the handle or a drawing
+  // context (the size is already the final one). An empty function, a new
+  // picture or a new size drops a fill that has not run.
+  void SetPendingFill(std::function<void()> fill) { FPendingFill = std::move(fill); }
+  bool FillPending() const { return static_cast<bool>(FPendingFill); }
+
 private:
   friend class TBitmapCanvas;
+  void Realize() const;
   void FreeImage();
   void NewSection(int width, int height, int bitsPerPixel, bool rgb565,
                   const std::vector<uint32_t>& palette);
@@ -447,6 +459,7 @@ private:
   HGDIOBJ__* FOldBitmap = nullptr;
   std::unique_ptr<TBitmapCanvas> FCanvas;
   TColor FTransparentColor = clDefault;
+  mutable std::function<void()> FPendingFill;
 };
 
 // An icon or cursor handle, owned.

@@ -230,4 +230,43 @@ TEST_F(FormatConverterTest, BitmapChangedSeesDrawingOfEveryKindAndNothingElse) {
   }
 }
 
+// A hook handler that never looks at the bitmap costs no conversion; one
+// that reads or draws gets exactly the picture PictureToRGB gives.
+TEST_F(FormatConverterTest, OnDemandPicturesConvertOnlyWhenTheBitmapIsUsed) {
+  const int w = 64, h = 48;
+  AVFrame* yuv = YuvFrame(w, h);
+  TFormatConverter eager;
+  ASSERT_TRUE(eager.PictureToRGB(Picture(yuv), AV_PIX_FMT_YUV420P, true, h, w));
+  const TPixelView want = eager.Bitmap()->PixelView();
+  struct TCase {
+    const char* name;
+    std::function<void(TBitmap*)> use;
+    TFormatConverter::TDemandResult result;
+  } cases[] = {
+      {"size only", [](TBitmap* b) { EXPECT_EQ(b->Width() * b->Height(), 64 * 48); }, TFormatConverter::drUnused},
+      {"canvas locked only", [](TBitmap* b) { b->Canvas()->Lock(); b->Canvas()->Unlock(); }, TFormatConverter::drUnused},
+      {"scan line", [](TBitmap* b) { b->ScanLine(0); }, TFormatConverter::drConverted},
+      {"canvas pixel", [](TBitmap* b) { b->Canvas()->Pixel(1, 1); }, TFormatConverter::drConverted},
+      {"pixel view", [](TBitmap* b) { b->PixelView(); }, TFormatConverter::drConverted},
+  };
+  TFormatConverter conv;
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    // A frame of another picture first, so a stale bitmap would show.
+    ASSERT_TRUE(conv.PictureToRGB(Picture(NewFrame(AV_PIX_FMT_YUV420P, w, h)), AV_PIX_FMT_YUV420P, true, h, w));
+    ASSERT_TRUE(conv.PictureToBitmapOnDemand(Picture(yuv), AV_PIX_FMT_YUV420P, h, w));
+    EXPECT_EQ(conv.Bitmap()->Width(), w);
+    EXPECT_EQ(conv.Bitmap()->Height(), h);
+    c.use(conv.Bitmap());
+    EXPECT_EQ(conv.EndOnDemand(), c.result);
+    EXPECT_FALSE(conv.Bitmap()->FillPending());
+    if (c.result != TFormatConverter::drConverted) continue;
+    EXPECT_FALSE(conv.BitmapChanged());
+    const TPixelView got = conv.Bitmap()->PixelView();
+    for (int y = 0; y < h; ++y) ASSERT_EQ(std::memcmp(got.Row(y), want.Row(y), static_cast<size_t>(w) * 3), 0) << y;
+  }
+  // A size that is no picture's fails at once, as the eager conversion does.
+  EXPECT_FALSE(conv.PictureToBitmapOnDemand(Picture(yuv), AV_PIX_FMT_YUV420P, 0, w));
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
 // Colours, GDI objects and canvas drawing, checked pixel by pixel on DIB
 // sections (GDI on DIB sections is Wine's deterministic software renderer).
+#include <functional>
 #include "support/gtest.h"
 
 #include <windows.h>
@@ -179,6 +180,40 @@ TEST(TBitmap, SizeChangesKeepPixelsAndFormatsConvert) {
   EXPECT_EQ(RGBAt(b, 0, 0), 0x00FF00u);
   EXPECT_EQ(b.ScanLine(0)[0], 0x1C);  // 3-3-2: green is 000 111 00
   EXPECT_THROW(b.ScanLine(3), EInvalidGraphic);
+}
+
+// A pending fill runs once, before the first look at the pixels by any way
+// in, and never for a size change or a new picture.
+TEST(TBitmap, PendingFillRunsAtTheFirstAccessOnly) {
+  struct Case {
+    const char* name;
+    std::function<void(TBitmap&)> use;
+    bool fills;
+  } cases[] = {
+      {"size", [](TBitmap& b) { EXPECT_EQ(b.Width(), 4); }, false},
+      {"canvas object", [](TBitmap& b) { b.Canvas()->Lock(); b.Canvas()->Unlock(); }, false},
+      {"empty test", [](TBitmap& b) { EXPECT_FALSE(b.Empty()); }, false},
+      {"scan line", [](TBitmap& b) { EXPECT_EQ(b.ScanLine(0)[2], 0xFF); }, true},
+      {"pixel view", [](TBitmap& b) { EXPECT_EQ(RGBAt(b, 1, 1), 0xFF0000u); }, true},
+      {"canvas drawing", [](TBitmap& b) { EXPECT_EQ(b.Canvas()->Pixel(2, 2), clRed); }, true},
+      {"copy", [](TBitmap& b) { TBitmap c; c.Assign(&b); EXPECT_EQ(RGBAt(c, 3, 3), 0xFF0000u); }, true},
+      {"handle", [](TBitmap& b) { EXPECT_NE(b.Handle(), nullptr); }, true},
+      {"new size", [](TBitmap& b) { b.SetSize(5, 5); EXPECT_EQ(RGBAt(b, 1, 1), 0u); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TBitmap b(4, 4, pf24bit);
+    int fills = 0;
+    b.SetPendingFill([&] {
+      ++fills;
+      b.Canvas()->Brush()->SetColor(clRed);
+      b.Canvas()->FillRect(Rect(0, 0, 4, 4));
+    });
+    c.use(b);
+    c.use(b);
+    EXPECT_EQ(fills, c.fills ? 1 : 0);
+    EXPECT_EQ(b.FillPending(), !c.fills && std::string(c.name) != "new size");
+  }
 }
 
 TEST(TBitmap, ScanLinesRunBottomUpInMemory) {
