@@ -11,6 +11,7 @@
 #include "framework/Forms.h"
 #include "framework/SysUtils.h"
 #include "framework/Threads.h"
+#include "skin/data/SkinData.h"
 
 namespace {
 
@@ -156,6 +157,12 @@ public:
       }
       case WM_MOUSEACTIVATE:
         m.Result = MA_NOACTIVATE;
+        return;
+      case WM_CHANGESKINDATA:
+        // Not skinned itself, but it stands on top of windows that take a
+        // new look now: it paints its ring again over them.
+        InvalidateRect(Handle(), nullptr, TRUE);
+        TForm::WndProc(m);
         return;
       case WM_FRAME_ADJUST:
         AdjustPosition();

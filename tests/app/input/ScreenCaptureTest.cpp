@@ -17,6 +17,7 @@
 #include "engine/MyUtils.h"
 #include "framework/Graphics.h"
 #include "framework/Threads.h"
+#include "skin/data/SkinData.h"
 
 namespace {
 
@@ -155,6 +156,18 @@ TEST_F(ScreenCaptureTest, TheFlashingFrameLiesJustOutsideTheCaptureAndGoesWithIt
   Grab(bitmap);
   EXPECT_EQ(0xFF0000u, Pixel(bitmap, 0, 0));
   EXPECT_EQ(0x00FF00u, Pixel(bitmap, kW - 1, kH - 1));
+  // A skin change reaches the frame although the desktop owns it, and the
+  // frame paints its whole ring again.
+  {
+    ValidateRect(frame, nullptr);
+    TspSkinData skin(nullptr);
+    skin.LoadFromFile(IncludeTrailingPathDelimiter(FromNativePath(TESS_FULL_SKIN_DIR)) + "skin.ini");
+    ASSERT_FALSE(skin.Empty);
+    RECT dirty{};
+    EXPECT_TRUE(GetUpdateRect(frame, &dirty, FALSE));
+    EXPECT_EQ(kW + 4, dirty.right - dirty.left);
+    EXPECT_EQ(kH + 4, dirty.bottom - dirty.top);
+  }
   decoder->CloseFile();
   for (int i = 0; i < 100 && IsWindow(frame); ++i) WaitForHandles(nullptr, 0, false, 10);
   EXPECT_FALSE(IsWindow(frame));
