@@ -24,15 +24,11 @@ void InitViewClasses() {
 }
 
 TCustomDrawState DrawState(UINT itemState) {
-  TCustomDrawState s = 0;
-  if (itemState & CDIS_SELECTED) s |= cdsSelected;
-  if (itemState & CDIS_GRAYED) s |= cdsGrayed;
-  if (itemState & CDIS_DISABLED) s |= cdsDisabled;
-  if (itemState & CDIS_CHECKED) s |= cdsChecked;
-  if (itemState & CDIS_FOCUS) s |= cdsFocused;
-  if (itemState & CDIS_DEFAULT) s |= cdsDefault;
-  if (itemState & CDIS_HOT) s |= cdsHot;
-  return s;
+  static const TFlagPair kStates[] = {{CDIS_SELECTED, cdsSelected}, {CDIS_GRAYED, cdsGrayed},
+                                      {CDIS_DISABLED, cdsDisabled}, {CDIS_CHECKED, cdsChecked},
+                                      {CDIS_FOCUS, cdsFocused},     {CDIS_DEFAULT, cdsDefault},
+                                      {CDIS_HOT, cdsHot}};
+  return TranslateFlags(itemState, kStates);
 }
 
 TRect ToTRect(const RECT& r) { return TRect{r.left, r.top, r.right, r.bottom}; }
@@ -45,10 +41,12 @@ constexpr UINT kTveActionMask = 0x0003;
 // ===========================================================================
 // What the views share
 
-TCustomViewControl::TCustomViewControl(TComponent* owner, int width, int height, UINT imageListMessage,
-                                       WPARAM firstList, WPARAM secondList)
+TCustomViewControl::TCustomViewControl(TComponent* owner, const TViewKind& kind)
     : TWinControl(owner),
-      FImageSlots{TImageSlot(this, imageListMessage, firstList), TImageSlot(this, imageListMessage, secondList)} {
+      FKind(kind),
+      FStyle(kind.Style),
+      FImageSlots{TImageSlot(this, kind.ImageListMessage, kind.FirstList),
+                  TImageSlot(this, kind.ImageListMessage, kind.SecondList)} {
   InitViewClasses();
   // The system control tracks the mouse itself (and eats the button-up of
   // a click in its drag-detect loop): no capture of ours.
@@ -56,15 +54,16 @@ TCustomViewControl::TCustomViewControl(TComponent* owner, int width, int height,
   TabStop = true;
   FColor = clWindow;
   FFont.OnChange = [this](TObject*) { ApplyLook(); };
-  SetBounds(0, 0, width, height);
+  SetBounds(0, 0, kind.Width, kind.Height);
 }
 
 TCustomViewControl::~TCustomViewControl() { FFont.OnChange = nullptr; }
 
-void TCustomViewControl::CreateViewParams(TCreateParams& p, const char16_t* superClass, const char16_t* className) {
+void TCustomViewControl::CreateParams(TCreateParams& p) {
   TWinControl::CreateParams(p);
-  p.SuperClass = superClass;
-  p.WinClassName = className;
+  p.SuperClass = FKind.SuperClass;
+  p.WinClassName = FKind.ClassName;
+  p.Style |= FStyle;
   p.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
@@ -84,10 +83,11 @@ void TCustomViewControl::Notification(TComponent* component, TOperation operatio
     if (component == slot.Ref) SetImageList(slot, nullptr);
 }
 
-void TCustomViewControl::SetStyleBit(DWORD bit, bool on) {
+void TCustomViewControl::SetStyleBits(DWORD mask, DWORD bits) {
+  FStyle = (FStyle & ~mask) | (bits & mask);
   if (!FHandle) return;
   LONG_PTR style = GetWindowLongPtrW(FHandle, GWL_STYLE);
-  LONG_PTR wanted = on ? (style | bit) : (style & ~static_cast<LONG_PTR>(bit));
+  LONG_PTR wanted = (style & ~static_cast<LONG_PTR>(mask)) | static_cast<LONG_PTR>(bits & mask);
   if (wanted != style) SetWindowLongPtrW(FHandle, GWL_STYLE, wanted);
   InvalidateRect(FHandle, nullptr, TRUE);
 }
@@ -102,12 +102,19 @@ void TCustomViewControl::PushImageLists() {
     if (slot.Ref) SendMessageW(FHandle, slot.Message, slot.Which, reinterpret_cast<LPARAM>(slot.Ref->Handle()));
 }
 
-LRESULT TCustomViewControl::CustomDrawStage(const NMCUSTOMDRAW& cd, const std::function<LRESULT()>& drawItem) {
+bool TCustomViewControl::ViewNotify(const NMHDR&, LRESULT&) { return false; }
+bool TCustomViewControl::HasItemDrawEvent() const { return false; }
+LRESULT TCustomViewControl::DrawViewItem(const NMCUSTOMDRAW&) { return CDRF_DODEFAULT; }
+
+// Item notices are asked for at the start of a paint when there is an event
+// to draw them.
+LRESULT TCustomViewControl::CustomDraw(const NMCUSTOMDRAW& cd) {
+  if (!HasItemDrawEvent()) return CDRF_DODEFAULT;
   switch (cd.dwDrawStage) {
     case CDDS_PREPAINT:
       return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT:
-      return drawItem();
+      return DrawViewItem(cd);
     default:
       return CDRF_DODEFAULT;
   }
@@ -132,18 +139,21 @@ LRESULT TCustomViewControl::DrawWithEvent(HDC dc, const std::function<void(bool&
 }
 
 void TCustomViewControl::WndProc(TMessage& m) {
+  if (LetSystemClassPaint(m)) return;
   switch (m.Msg) {
-    // The system control paints itself.
-    case WM_PAINT:
-    case WM_ERASEBKGND:
-    case WM_PRINTCLIENT:
-    case WM_GETDLGCODE:
-      DefaultHandler(m);
-      return;
     case CM_COLORCHANGED:
     case CM_FONTCHANGED:
       ApplyLook();
       return;
+    case CN_NOTIFY: {
+      const auto& hdr = *reinterpret_cast<const NMHDR*>(m.LParam);
+      if (hdr.code == static_cast<UINT>(NM_CUSTOMDRAW)) {
+        m.Result = CustomDraw(*reinterpret_cast<const NMCUSTOMDRAW*>(m.LParam));
+        return;
+      }
+      if (!ViewNotify(hdr, m.Result)) TWinControl::WndProc(m);
+      return;
+    }
     default:
       TWinControl::WndProc(m);
   }
@@ -156,16 +166,20 @@ TCustomTreeView* TTreeNode::TreeView() const { return FOwner->Owner(); }
 
 static HWND TreeHandle(const TTreeNode* n) { return n->TreeView()->HandleIfAllocated(); }
 
-void TTreeNode::SetText(const std::string& value) {
-  FText = value;
+void TTreeNode::SetItem(TVITEMW& it) const {
   HWND h = TreeHandle(this);
   if (!h) return;
+  it.hItem = FItemId;
+  SendMessageW(h, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+void TTreeNode::SetText(const std::string& value) {
+  FText = value;
   std::u16string t = UTF8ToUTF16(value);
   TVITEMW it{};
   it.mask = TVIF_TEXT;
-  it.hItem = FItemId;
   it.pszText = WMutable(t);
-  SendMessageW(h, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+  SetItem(it);
 }
 
 int TTreeNode::Level() const {
@@ -185,13 +199,10 @@ bool TTreeNode::HasChildren() const {
 }
 
 void TTreeNode::SetHasChildren(bool value) {
-  HWND h = TreeHandle(this);
-  if (!h) return;
   TVITEMW it{};
   it.mask = TVIF_CHILDREN;
-  it.hItem = FItemId;
   it.cChildren = value ? 1 : 0;
-  SendMessageW(h, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+  SetItem(it);
 }
 
 bool TTreeNode::Expanded() const {
@@ -244,24 +255,18 @@ bool TTreeNode::Focused() const {
 
 void TTreeNode::SetImageIndex(int value) {
   FImageIndex = value;
-  HWND h = TreeHandle(this);
-  if (!h) return;
   TVITEMW it{};
   it.mask = TVIF_IMAGE;
-  it.hItem = FItemId;
   it.iImage = value;
-  SendMessageW(h, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+  SetItem(it);
 }
 
 void TTreeNode::SetSelectedIndex(int value) {
   FSelectedIndex = value;
-  HWND h = TreeHandle(this);
-  if (!h) return;
   TVITEMW it{};
   it.mask = TVIF_SELECTEDIMAGE;
-  it.hItem = FItemId;
   it.iSelectedImage = value;
-  SendMessageW(h, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+  SetItem(it);
 }
 
 static TTreeNode* Related(const TTreeNode* n, UINT code) {
@@ -421,21 +426,13 @@ TTreeNode* TTreeNodes::Item(int index) const {
 // Tree view
 
 TCustomTreeView::TCustomTreeView(TComponent* owner)
-    : TCustomViewControl(owner, 121, 97, TVM_SETIMAGELIST, TVSIL_NORMAL, TVSIL_STATE) {}
+    : TCustomViewControl(owner, {U(WC_TREEVIEWW), u"TessTreeView", 121, 97,
+                                 TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_EDITLABELS, TVS_EDITLABELS,
+                                 TVS_SHOWSELALWAYS, TVM_SETIMAGELIST, TVSIL_NORMAL, TVSIL_STATE}) {}
 
 TCustomTreeView::~TCustomTreeView() {
   // While this object is still whole, so the system's deletion reports reach it.
   DestroyHandle();
-}
-
-void TCustomTreeView::CreateParams(TCreateParams& p) {
-  CreateViewParams(p, U(WC_TREEVIEWW), u"TessTreeView");
-  if (FShowLines) p.Style |= TVS_HASLINES;
-  if (FShowButtons) p.Style |= TVS_HASBUTTONS;
-  if (FShowRoot) p.Style |= TVS_LINESATROOT;
-  if (!FHideSelection) p.Style |= TVS_SHOWSELALWAYS;
-  if (!FReadOnly) p.Style |= TVS_EDITLABELS;
-  if (FRowSelect) p.Style |= TVS_FULLROWSELECT;
 }
 
 void TCustomTreeView::CreateWindowHandle(const TCreateParams& params) {
@@ -467,30 +464,10 @@ void TCustomTreeView::SetIndent(int value) {
   if (FHandle) SendMessageW(FHandle, TVM_SETINDENT, static_cast<WPARAM>(std::max(0, value)), 0);
 }
 
-void TCustomTreeView::SetShowRoot(bool value) {
-  FShowRoot = value;
-  SetStyleBit(TVS_LINESATROOT, value);
-}
-void TCustomTreeView::SetShowLines(bool value) {
-  FShowLines = value;
-  SetStyleBit(TVS_HASLINES, value);
-}
-void TCustomTreeView::SetShowButtons(bool value) {
-  FShowButtons = value;
-  SetStyleBit(TVS_HASBUTTONS, value);
-}
-void TCustomTreeView::SetReadOnly(bool value) {
-  FReadOnly = value;
-  SetStyleBit(TVS_EDITLABELS, !value);
-}
-void TCustomTreeView::SetHideSelection(bool value) {
-  FHideSelection = value;
-  SetStyleBit(TVS_SHOWSELALWAYS, !value);
-}
-void TCustomTreeView::SetRowSelect(bool value) {
-  FRowSelect = value;
-  SetStyleBit(TVS_FULLROWSELECT, value);
-}
+void TCustomTreeView::SetShowRoot(bool value) { SetStyleBit(TVS_LINESATROOT, value); }
+void TCustomTreeView::SetShowLines(bool value) { SetStyleBit(TVS_HASLINES, value); }
+void TCustomTreeView::SetShowButtons(bool value) { SetStyleBit(TVS_HASBUTTONS, value); }
+void TCustomTreeView::SetRowSelect(bool value) { SetStyleBit(TVS_FULLROWSELECT, value); }
 
 TTreeNode* TCustomTreeView::Selected() const {
   if (!FHandle) return nullptr;
@@ -553,68 +530,53 @@ void TCustomTreeView::Expand(TTreeNode* node) { Tell(OnExpanded, this, node); }
 bool TCustomTreeView::CanCollapse(TTreeNode* node) { return Allowed(OnCollapsing, this, node); }
 void TCustomTreeView::Collapse(TTreeNode* node) { Tell(OnCollapsed, this, node); }
 
-LRESULT TCustomTreeView::CustomDraw(NMTVCUSTOMDRAW* cd) {
-  if (!OnAdvancedCustomDrawItem) return CDRF_DODEFAULT;
-  return CustomDrawStage(cd->nmcd, [&]() -> LRESULT {
-    TTreeNode* node = FTreeNodes.GetNode(reinterpret_cast<HTREEITEM>(cd->nmcd.dwItemSpec));
-    if (!node) return CDRF_DODEFAULT;
-    return DrawWithEvent(cd->nmcd.hdc, [&](bool& defaultDraw) {
-      bool paintImages = true;
-      OnAdvancedCustomDrawItem(this, node, DrawState(cd->nmcd.uItemState), cdPrePaint, paintImages, defaultDraw);
-    });
+bool TCustomTreeView::HasItemDrawEvent() const { return static_cast<bool>(OnAdvancedCustomDrawItem); }
+
+LRESULT TCustomTreeView::DrawViewItem(const NMCUSTOMDRAW& cd) {
+  TTreeNode* node = FTreeNodes.GetNode(reinterpret_cast<HTREEITEM>(cd.dwItemSpec));
+  if (!node) return CDRF_DODEFAULT;
+  return DrawWithEvent(cd.hdc, [&](bool& defaultDraw) {
+    bool paintImages = true;
+    OnAdvancedCustomDrawItem(this, node, DrawState(cd.uItemState), cdPrePaint, paintImages, defaultDraw);
   });
 }
 
-void TCustomTreeView::WndProc(TMessage& m) {
-  switch (m.Msg) {
-    case CN_NOTIFY: {
-      auto* hdr = reinterpret_cast<NMHDR*>(m.LParam);
-      switch (hdr->code) {
-        case NM_CUSTOMDRAW:
-          m.Result = CustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(m.LParam));
-          return;
-        case TVN_SELCHANGEDW:
-        case TVN_SELCHANGEDA:
-          Change(FTreeNodes.GetNode(reinterpret_cast<NMTREEVIEWW*>(m.LParam)->itemNew.hItem));
-          return;
-        case TVN_ITEMEXPANDINGW:
-        case TVN_ITEMEXPANDINGA: {
-          auto* nm = reinterpret_cast<NMTREEVIEWW*>(m.LParam);
-          TTreeNode* node = FTreeNodes.GetNode(nm->itemNew.hItem);
-          bool allow = true;
-          if (node) {
-            if ((nm->action & kTveActionMask) == TVE_EXPAND)
-              allow = CanExpand(node);
-            else if ((nm->action & kTveActionMask) == TVE_COLLAPSE)
-              allow = CanCollapse(node);
-          }
-          m.Result = allow ? FALSE : TRUE;
-          return;
-        }
-        case TVN_ITEMEXPANDEDW:
-        case TVN_ITEMEXPANDEDA: {
-          auto* nm = reinterpret_cast<NMTREEVIEWW*>(m.LParam);
-          if (TTreeNode* node = FTreeNodes.GetNode(nm->itemNew.hItem)) {
-            if ((nm->action & kTveActionMask) == TVE_EXPAND)
-              Expand(node);
-            else if ((nm->action & kTveActionMask) == TVE_COLLAPSE)
-              Collapse(node);
-          }
-          return;
-        }
-        case TVN_DELETEITEMW:
-        case TVN_DELETEITEMA:
-          FTreeNodes.Forget(reinterpret_cast<NMTREEVIEWW*>(m.LParam)->itemOld.hItem);
-          return;
-        default:
-          break;
+bool TCustomTreeView::ViewNotify(const NMHDR& hdr, LRESULT& result) {
+  const auto& nm = reinterpret_cast<const NMTREEVIEWW&>(hdr);
+  switch (hdr.code) {
+    case TVN_SELCHANGEDW:
+    case TVN_SELCHANGEDA:
+      Change(FTreeNodes.GetNode(nm.itemNew.hItem));
+      return true;
+    case TVN_ITEMEXPANDINGW:
+    case TVN_ITEMEXPANDINGA: {
+      TTreeNode* node = FTreeNodes.GetNode(nm.itemNew.hItem);
+      bool allow = true;
+      if (node) {
+        if ((nm.action & kTveActionMask) == TVE_EXPAND)
+          allow = CanExpand(node);
+        else if ((nm.action & kTveActionMask) == TVE_COLLAPSE)
+          allow = CanCollapse(node);
       }
-      break;
+      result = allow ? FALSE : TRUE;
+      return true;
     }
+    case TVN_ITEMEXPANDEDW:
+    case TVN_ITEMEXPANDEDA:
+      if (TTreeNode* node = FTreeNodes.GetNode(nm.itemNew.hItem)) {
+        if ((nm.action & kTveActionMask) == TVE_EXPAND)
+          Expand(node);
+        else if ((nm.action & kTveActionMask) == TVE_COLLAPSE)
+          Collapse(node);
+      }
+      return true;
+    case TVN_DELETEITEMW:
+    case TVN_DELETEITEMA:
+      FTreeNodes.Forget(nm.itemOld.hItem);
+      return true;
     default:
-      break;
+      return false;
   }
-  TCustomViewControl::WndProc(m);
 }
 
 // ===========================================================================
@@ -645,10 +607,7 @@ void TListColumn::Update() {
   SendMessageW(h, LVM_SETCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&c));
 }
 
-void TListColumn::SetCaption(const std::string& value) {
-  FCaption = value;
-  Update();
-}
+void TListColumn::SetCaption(const std::string& value) { Set(FCaption, value); }
 
 int TListColumn::Width() const {
   HWND h = FOwner->HandleIfAllocated();
@@ -656,32 +615,22 @@ int TListColumn::Width() const {
   return FWidth;
 }
 
-void TListColumn::SetWidth(int value) {
-  FWidth = value;
-  Update();
-}
-
-void TListColumn::SetAlignment(int value) {
-  FAlignment = value;
-  Update();
-}
-
-void TListColumn::SetImageIndex(int value) {
-  FImageIndex = value;
-  Update();
-}
+void TListColumn::SetWidth(int value) { Set(FWidth, value); }
+void TListColumn::SetAlignment(int value) { Set(FAlignment, value); }
+void TListColumn::SetImageIndex(int value) { Set(FImageIndex, value); }
 
 TListColumn* TListColumns::Add() {
   FColumns.push_back(std::make_unique<TListColumn>(FOwner));
-  TListColumn* c = FColumns.back().get();
-  if (HWND h = FOwner->HandleIfAllocated()) {
-    LVCOLUMNW col{};
-    col.mask = LVCF_WIDTH;
-    col.cx = c->FWidth;
-    SendMessageW(h, LVM_INSERTCOLUMNW, FColumns.size() - 1, reinterpret_cast<LPARAM>(&col));
-    c->Update();
-  }
-  return c;
+  if (HWND h = FOwner->HandleIfAllocated()) InsertIntoWindow(h, FColumns.size() - 1);
+  return FColumns.back().get();
+}
+
+void TListColumns::InsertIntoWindow(HWND h, size_t index) {
+  LVCOLUMNW col{};
+  col.mask = LVCF_WIDTH;
+  col.cx = FColumns[index]->FWidth;
+  SendMessageW(h, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&col));
+  FColumns[index]->Update();
 }
 
 TListColumn* TListColumns::Items(int index) const {
@@ -698,13 +647,7 @@ void TListColumns::Clear() {
 void TListColumns::Recreate() {
   HWND h = FOwner->HandleIfAllocated();
   if (!h) return;
-  for (size_t i = 0; i < FColumns.size(); ++i) {
-    LVCOLUMNW col{};
-    col.mask = LVCF_WIDTH;
-    col.cx = FColumns[i]->FWidth;
-    SendMessageW(h, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
-    FColumns[i]->Update();
-  }
+  for (size_t i = 0; i < FColumns.size(); ++i) InsertIntoWindow(h, i);
 }
 
 // ===========================================================================
@@ -742,15 +685,8 @@ void TListItem::PushToWindow(int index) {
   }
 }
 
-void TListItem::SetCaption(const std::string& value) {
-  FCaption = value;
-  PushToWindow(Index());
-}
-
-void TListItem::SetImageIndex(int value) {
-  FImageIndex = value;
-  PushToWindow(Index());
-}
+void TListItem::SetCaption(const std::string& value) { Set(FCaption, value); }
+void TListItem::SetImageIndex(int value) { Set(FImageIndex, value); }
 
 void TListItem::AddSubItem(const std::string& text, int imageIndex) {
   FSubItems.push_back(text);
@@ -788,10 +724,7 @@ bool TListItem::Checked() const {
   return FChecked;
 }
 
-void TListItem::SetChecked(bool value) {
-  FChecked = value;
-  PushToWindow(Index());
-}
+void TListItem::SetChecked(bool value) { Set(FChecked, value); }
 
 static bool ItemState(const TListItem* item, UINT mask) {
   HWND h = item->ListView()->HandleIfAllocated();
@@ -837,18 +770,20 @@ TListItem* TListItems::Insert(int index) {
   auto item = std::make_unique<TListItem>(this);
   TListItem* result = item.get();
   FItems.insert(FItems.begin() + index, std::move(item));
-  if (HWND h = FOwner->HandleIfAllocated()) {
-    LVITEMW it{};
-    it.mask = LVIF_PARAM | LVIF_TEXT;
-    it.iItem = index;
-    std::u16string empty;
-    empty.push_back(u'\0');
-    it.pszText = WMutable(empty);
-    it.lParam = reinterpret_cast<LPARAM>(result);
-    SendMessageW(h, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it));
-    result->PushToWindow(index);
-  }
+  if (HWND h = FOwner->HandleIfAllocated()) InsertIntoWindow(h, index);
   return result;
+}
+
+void TListItems::InsertIntoWindow(HWND h, int index) {
+  TListItem* item = FItems[static_cast<size_t>(index)].get();
+  LVITEMW it{};
+  it.mask = LVIF_PARAM | LVIF_TEXT;
+  it.iItem = index;
+  std::u16string empty(1, u'\0');
+  it.pszText = WMutable(empty);
+  it.lParam = reinterpret_cast<LPARAM>(item);
+  SendMessageW(h, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it));
+  item->PushToWindow(index);
 }
 
 TListItem* TListItems::Add() { return Insert(Count()); }
@@ -878,37 +813,19 @@ int TListItems::IndexOf(const TListItem* item) const {
 void TListItems::Recreate() {
   HWND h = FOwner->HandleIfAllocated();
   if (!h) return;
-  for (size_t i = 0; i < FItems.size(); ++i) {
-    LVITEMW it{};
-    it.mask = LVIF_PARAM | LVIF_TEXT;
-    it.iItem = static_cast<int>(i);
-    std::u16string empty(1, u'\0');
-    it.pszText = WMutable(empty);
-    it.lParam = reinterpret_cast<LPARAM>(FItems[i].get());
-    SendMessageW(h, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it));
-    FItems[i]->PushToWindow(static_cast<int>(i));
-  }
+  for (int i = 0; i < Count(); ++i) InsertIntoWindow(h, i);
 }
 
 // ===========================================================================
 // List view
 
 TCustomListView::TCustomListView(TComponent* owner)
-    : TCustomViewControl(owner, 250, 150, LVM_SETIMAGELIST, LVSIL_SMALL, LVSIL_NORMAL) {}
+    : TCustomViewControl(owner, {U(WC_LISTVIEWW), u"TessListView", 250, 150,
+                                 LVS_ICON | LVS_SHAREIMAGELISTS | LVS_SINGLESEL | LVS_EDITLABELS, LVS_EDITLABELS,
+                                 LVS_SHOWSELALWAYS, LVM_SETIMAGELIST, LVSIL_SMALL, LVSIL_NORMAL}) {}
 
 TCustomListView::~TCustomListView() {
   DestroyHandle();
-}
-
-void TCustomListView::CreateParams(TCreateParams& p) {
-  CreateViewParams(p, U(WC_LISTVIEWW), u"TessListView");
-  static const DWORD kViews[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT};
-  p.Style |= kViews[FViewStyle] | LVS_SHAREIMAGELISTS;
-  if (!FHideSelection) p.Style |= LVS_SHOWSELALWAYS;
-  if (!FMultiSelect) p.Style |= LVS_SINGLESEL;
-  if (!FReadOnly) p.Style |= LVS_EDITLABELS;
-  if (!FShowColumnHeaders) p.Style |= LVS_NOCOLUMNHEADER;
-  if (!FWrapText) p.Style |= LVS_NOLABELWRAP;
 }
 
 void TCustomListView::CreateWindowHandle(const TCreateParams& params) {
@@ -923,13 +840,13 @@ void TCustomListView::CreateWindowHandle(const TCreateParams& params) {
 
 void TCustomListView::UpdateExStyle() {
   if (!FHandle) return;
-  DWORD ex = 0;
-  if (FCheckboxes) ex |= LVS_EX_CHECKBOXES;
-  if (FRowSelect) ex |= LVS_EX_FULLROWSELECT;
-  if (FGridLines) ex |= LVS_EX_GRIDLINES;
-  if (FFullDrag) ex |= LVS_EX_HEADERDRAGDROP;
   SendMessageW(FHandle, LVM_SETEXTENDEDLISTVIEWSTYLE,
-               LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP, ex);
+               LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_HEADERDRAGDROP, FExStyle);
+}
+
+void TCustomListView::SetExStyleBit(DWORD bit, bool on) {
+  FExStyle = on ? (FExStyle | bit) : (FExStyle & ~bit);
+  UpdateExStyle();
 }
 
 void TCustomListView::ApplyColors(COLORREF text, COLORREF back) {
@@ -939,39 +856,24 @@ void TCustomListView::ApplyColors(COLORREF text, COLORREF back) {
 }
 
 void TCustomListView::SetViewStyle(TViewStyle value) {
-  FViewStyle = value;
-  if (!FHandle) return;
   static const DWORD kViews[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT};
-  LONG_PTR style = GetWindowLongPtrW(FHandle, GWL_STYLE);
-  SetWindowLongPtrW(FHandle, GWL_STYLE, (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | kViews[value]);
-  InvalidateRect(FHandle, nullptr, TRUE);
+  FViewStyle = value;
+  SetStyleBits(LVS_TYPEMASK, kViews[value]);
 }
 
 void TCustomListView::SetCheckboxes(bool value) {
-  FCheckboxes = value;
-  UpdateExStyle();
+  SetExStyleBit(LVS_EX_CHECKBOXES, value);
   if (value && FHandle)
     for (int i = 0; i < FListItems.Count(); ++i) FListItems.Item(i)->PushToWindow(i);
 }
 
-void TCustomListView::SetRowSelect(bool value) {
-  FRowSelect = value;
-  UpdateExStyle();
-}
-
-void TCustomListView::SetGridLines(bool value) {
-  FGridLines = value;
-  UpdateExStyle();
-}
-
-void TCustomListView::SetFullDrag(bool value) {
-  FFullDrag = value;
-  UpdateExStyle();
-}
+void TCustomListView::SetRowSelect(bool value) { SetExStyleBit(LVS_EX_FULLROWSELECT, value); }
+void TCustomListView::SetGridLines(bool value) { SetExStyleBit(LVS_EX_GRIDLINES, value); }
+void TCustomListView::SetFullDrag(bool value) { SetExStyleBit(LVS_EX_HEADERDRAGDROP, value); }
 
 void TCustomListView::SetShowColumnHeaders(bool value) {
-  if (value == FShowColumnHeaders) return;
-  FShowColumnHeaders = value;
+  if (value == ShowColumnHeaders()) return;
+  FStyle ^= LVS_NOCOLUMNHEADER;
   // The system makes a header only with the window: make it again.
   if (FHandle) {
     DestroyHandle();
@@ -979,25 +881,8 @@ void TCustomListView::SetShowColumnHeaders(bool value) {
   }
 }
 
-void TCustomListView::SetWrapText(bool value) {
-  FWrapText = value;
-  SetStyleBit(LVS_NOLABELWRAP, !value);
-}
-
-void TCustomListView::SetMultiSelect(bool value) {
-  FMultiSelect = value;
-  SetStyleBit(LVS_SINGLESEL, !value);
-}
-
-void TCustomListView::SetReadOnly(bool value) {
-  FReadOnly = value;
-  SetStyleBit(LVS_EDITLABELS, !value);
-}
-
-void TCustomListView::SetHideSelection(bool value) {
-  FHideSelection = value;
-  SetStyleBit(LVS_SHOWSELALWAYS, !value);
-}
+void TCustomListView::SetWrapText(bool value) { SetStyleBit(LVS_NOLABELWRAP, !value); }
+void TCustomListView::SetMultiSelect(bool value) { SetStyleBit(LVS_SINGLESEL, !value); }
 
 TListItem* TCustomListView::Selected() const {
   if (!FHandle) return nullptr;
@@ -1055,53 +940,38 @@ void TCustomListView::Change(TListItem* item, TItemChange change) {
   if (OnChange) OnChange(this, item, change);
 }
 
-LRESULT TCustomListView::CustomDraw(NMLVCUSTOMDRAW* cd) {
-  if (!OnCustomDrawItem) return CDRF_DODEFAULT;
-  return CustomDrawStage(cd->nmcd, [&]() -> LRESULT {
-    TListItem* item = FListItems.Item(static_cast<int>(cd->nmcd.dwItemSpec));
-    if (!item) return CDRF_DODEFAULT;
-    // The item's own state: the system's report varies with focus and version.
-    TCustomDrawState state = DrawState(cd->nmcd.uItemState) & ~(cdsSelected | cdsFocused);
-    if (item->Selected()) state |= cdsSelected;
-    if (item->Focused()) state |= cdsFocused;
-    return DrawWithEvent(cd->nmcd.hdc, [&](bool& defaultDraw) { OnCustomDrawItem(this, item, state, defaultDraw); });
-  });
+bool TCustomListView::HasItemDrawEvent() const { return static_cast<bool>(OnCustomDrawItem); }
+
+LRESULT TCustomListView::DrawViewItem(const NMCUSTOMDRAW& cd) {
+  TListItem* item = FListItems.Item(static_cast<int>(cd.dwItemSpec));
+  if (!item) return CDRF_DODEFAULT;
+  // The item's own state: the system's report varies with focus and version.
+  TCustomDrawState state = DrawState(cd.uItemState) & ~(cdsSelected | cdsFocused);
+  if (item->Selected()) state |= cdsSelected;
+  if (item->Focused()) state |= cdsFocused;
+  return DrawWithEvent(cd.hdc, [&](bool& defaultDraw) { OnCustomDrawItem(this, item, state, defaultDraw); });
 }
 
-void TCustomListView::WndProc(TMessage& m) {
-  switch (m.Msg) {
-    case CN_NOTIFY: {
-      auto* hdr = reinterpret_cast<NMHDR*>(m.LParam);
-      switch (hdr->code) {
-        case NM_CUSTOMDRAW:
-          m.Result = CustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(m.LParam));
-          return;
-        case LVN_ITEMCHANGED: {
-          auto* nm = reinterpret_cast<NMLISTVIEW*>(m.LParam);
-          TListItem* item = FListItems.Item(nm->iItem);
-          if (!item) return;
-          if (nm->uChanged & LVIF_STATE) {
-            if ((nm->uNewState ^ nm->uOldState) & LVIS_STATEIMAGEMASK && !FSettingChecks)
-              item->FChecked = ((nm->uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;
-            if (((nm->uNewState ^ nm->uOldState) & LVIS_SELECTED) && OnSelectItem)
-              OnSelectItem(this, item, (nm->uNewState & LVIS_SELECTED) != 0);
-          }
-          Change(item, (nm->uChanged & LVIF_TEXT) ? ctText : (nm->uChanged & LVIF_IMAGE) ? ctImage : ctState);
-          return;
-        }
-        case LVN_COLUMNCLICK: {
-          auto* nm = reinterpret_cast<NMLISTVIEW*>(m.LParam);
-          if (OnColumnClick && nm->iSubItem >= 0 && nm->iSubItem < FColumns.Count())
-            OnColumnClick(this, FColumns.Items(nm->iSubItem));
-          return;
-        }
-        default:
-          break;
+bool TCustomListView::ViewNotify(const NMHDR& hdr, LRESULT&) {
+  const auto& nm = reinterpret_cast<const NMLISTVIEW&>(hdr);
+  switch (hdr.code) {
+    case LVN_ITEMCHANGED: {
+      TListItem* item = FListItems.Item(nm.iItem);
+      if (!item) return true;
+      if (nm.uChanged & LVIF_STATE) {
+        if ((nm.uNewState ^ nm.uOldState) & LVIS_STATEIMAGEMASK && !FSettingChecks)
+          item->FChecked = ((nm.uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;
+        if (((nm.uNewState ^ nm.uOldState) & LVIS_SELECTED) && OnSelectItem)
+          OnSelectItem(this, item, (nm.uNewState & LVIS_SELECTED) != 0);
       }
-      break;
+      Change(item, (nm.uChanged & LVIF_TEXT) ? ctText : (nm.uChanged & LVIF_IMAGE) ? ctImage : ctState);
+      return true;
     }
+    case LVN_COLUMNCLICK:
+      if (OnColumnClick && nm.iSubItem >= 0 && nm.iSubItem < FColumns.Count())
+        OnColumnClick(this, FColumns.Items(nm.iSubItem));
+      return true;
     default:
-      break;
+      return false;
   }
-  TCustomViewControl::WndProc(m);
 }

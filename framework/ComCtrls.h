@@ -42,10 +42,28 @@ public:
   // The canvas of the device context being custom-drawn (only inside the
   // custom-draw events).
   TCanvas* Canvas() { return &FCanvas; }
+  // Labels cannot be edited in place.
+  bool ReadOnly() const { return !HasStyle(FKind.EditLabels); }
+  void SetReadOnly(bool value) { SetStyleBit(FKind.EditLabels, !value); }
+  // The selection shows only while the control has the focus.
+  bool HideSelection() const { return !HasStyle(FKind.ShowSelAlways); }
+  void SetHideSelection(bool value) { SetStyleBit(FKind.ShowSelAlways, !value); }
 
   void WndProc(TMessage& message) override;
 
 protected:
+  // A kind of view: the system class and our class name for it, the first
+  // size and window style, the style bits of label editing and of a
+  // selection always shown, and the message that hands the window its
+  // two image lists.
+  struct TViewKind {
+    const char16_t* SuperClass;
+    const char16_t* ClassName;
+    int Width, Height;
+    DWORD Style, EditLabels, ShowSelAlways;
+    UINT ImageListMessage;
+    WPARAM FirstList, SecondList;
+  };
   // An image list the window shows, handed to it with Message and Which.
   struct TImageSlot {
     explicit TImageSlot(TComponent* holder, UINT message, WPARAM which) : Ref(holder), Message(message), Which(which) {}
@@ -54,30 +72,44 @@ protected:
     WPARAM Which;
   };
 
-  TCustomViewControl(TComponent* owner, int width, int height, UINT imageListMessage, WPARAM firstList,
-                     WPARAM secondList);
-  // The system class superclassed under our own class name, with a sunken edge.
-  void CreateViewParams(TCreateParams& params, const char16_t* superClass, const char16_t* className);
+  TCustomViewControl(TComponent* owner, const TViewKind& kind);
   ~TCustomViewControl() override;
+  // The system class superclassed under our own class name, with a sunken
+  // edge and the style bits the properties keep.
+  void CreateParams(TCreateParams& params) override;
   void Notification(TComponent* component, TOperation operation) override;
   // Applies Font and Color to the window.
   void ApplyLook();
   // The window's own text and background colour messages.
   virtual void ApplyColors(COLORREF text, COLORREF back);
-  void SetStyleBit(DWORD bit, bool on);
+  bool HasStyle(DWORD bit) const { return (FStyle & bit) != 0; }
+  // Sets the style bits under `mask` to `bits`, in the window too when
+  // there is one.
+  void SetStyleBits(DWORD mask, DWORD bits);
+  void SetStyleBit(DWORD bit, bool on) { SetStyleBits(bit, on ? bit : 0); }
   void SetImageList(TImageSlot& slot, TCustomImageList* value);
   // Hands both image lists to a new window.
   void PushImageLists();
+  // A notice of the window (custom-draw notices aside); true when the view
+  // took it, with `result` for the system.
+  virtual bool ViewNotify(const NMHDR& hdr, LRESULT& result);
+  // Whether an item custom-draw event is set: only then does the system
+  // send a notice for each item.
+  virtual bool HasItemDrawEvent() const;
+  // Custom-draws the item of an item notice.
+  virtual LRESULT DrawViewItem(const NMCUSTOMDRAW& cd);
   // Runs a custom-draw event with Canvas on `dc` in the control's font and
   // colour; the result tells the system whether to draw the item itself.
   LRESULT DrawWithEvent(HDC dc, const std::function<void(bool& defaultDraw)>& event);
-  // A custom-draw notice: item notices asked for at the start of a paint,
-  // `drawItem` for each item.
-  static LRESULT CustomDrawStage(const NMCUSTOMDRAW& cd, const std::function<LRESULT()>& drawItem);
 
+  TViewKind FKind;
+  DWORD FStyle;
   TFont FFont;
   TCanvas FCanvas;
   TImageSlot FImageSlots[2];
+
+private:
+  LRESULT CustomDraw(const NMCUSTOMDRAW& cd);
 };
 
 // ---------------------------------------------------------------- tree view
@@ -135,6 +167,8 @@ public:
 
 private:
   friend class TTreeNodes;
+  // Sets the fields `it` names on the system item (once there is a window).
+  void SetItem(TVITEMW& it) const;
   TTreeNodes* FOwner;
   HTREEITEM FItemId;
   std::string FText;
@@ -199,17 +233,13 @@ public:
 
   int Indent() const;
   void SetIndent(int value);
-  bool ShowRoot() const { return FShowRoot; }
+  bool ShowRoot() const { return HasStyle(TVS_LINESATROOT); }
   void SetShowRoot(bool value);
-  bool ShowLines() const { return FShowLines; }
+  bool ShowLines() const { return HasStyle(TVS_HASLINES); }
   void SetShowLines(bool value);
-  bool ShowButtons() const { return FShowButtons; }
+  bool ShowButtons() const { return HasStyle(TVS_HASBUTTONS); }
   void SetShowButtons(bool value);
-  bool ReadOnly() const { return FReadOnly; }
-  void SetReadOnly(bool value);
-  bool HideSelection() const { return FHideSelection; }
-  void SetHideSelection(bool value);
-  bool RowSelect() const { return FRowSelect; }
+  bool RowSelect() const { return HasStyle(TVS_FULLROWSELECT); }
   void SetRowSelect(bool value);
 
   TCustomImageList* Images() const { return FImageSlots[0].Ref; }
@@ -224,13 +254,13 @@ public:
   TTVExpandedEvent OnCollapsed;
   TTVAdvancedCustomDrawItemEvent OnAdvancedCustomDrawItem;
 
-  void WndProc(TMessage& message) override;
-
 protected:
-  void CreateParams(TCreateParams& params) override;
   void CreateWindowHandle(const TCreateParams& params) override;
   void DestroyWnd() override;
   void ApplyColors(COLORREF text, COLORREF back) override;
+  bool ViewNotify(const NMHDR& hdr, LRESULT& result) override;
+  bool HasItemDrawEvent() const override;
+  LRESULT DrawViewItem(const NMCUSTOMDRAW& cd) override;
   // The selection moved to `node`.
   virtual void Change(TTreeNode* node);
   virtual bool CanExpand(TTreeNode* node);
@@ -241,11 +271,8 @@ protected:
 private:
   friend class TTreeNodes;
   friend class TTreeNode;
-  LRESULT CustomDraw(NMTVCUSTOMDRAW* cd);
   TTreeNodes FTreeNodes{this};
   int FIndent = 19;
-  bool FShowRoot = true, FShowLines = true, FShowButtons = true, FReadOnly = false, FHideSelection = true,
-       FRowSelect = false;
 };
 
 // ---------------------------------------------------------------- list view
@@ -274,6 +301,11 @@ public:
 private:
   friend class TListColumns;
   void Update();
+  template <class T>
+  void Set(T& field, const T& value) {
+    field = value;
+    Update();
+  }
   TCustomListView* FOwner;
   std::string FCaption;
   int FWidth = 50;
@@ -293,6 +325,7 @@ private:
   friend class TListColumn;
   friend class TCustomListView;
   void Recreate();  // puts every column into a new window
+  void InsertIntoWindow(HWND h, size_t index);
   TCustomListView* FOwner;
   std::vector<std::unique_ptr<TListColumn>> FColumns;
 };
@@ -329,6 +362,11 @@ private:
   friend class TListItems;
   friend class TCustomListView;
   void PushToWindow(int index);
+  template <class T>
+  void Set(T& field, const T& value) {
+    field = value;
+    PushToWindow(Index());
+  }
   TListItems* FOwner;
   std::string FCaption;
   int FImageIndex = -1;
@@ -355,6 +393,7 @@ private:
   friend class TCustomListView;
   friend class TListItem;
   void Recreate();  // puts every item into a new window
+  void InsertIntoWindow(HWND h, int index);
   TCustomListView* FOwner;
   std::vector<std::unique_ptr<TListItem>> FItems;
 };
@@ -386,25 +425,21 @@ public:
 
   TViewStyle ViewStyle() const { return FViewStyle; }
   void SetViewStyle(TViewStyle value);
-  bool Checkboxes() const { return FCheckboxes; }
+  bool Checkboxes() const { return HasExStyle(LVS_EX_CHECKBOXES); }
   void SetCheckboxes(bool value);
-  bool RowSelect() const { return FRowSelect; }
+  bool RowSelect() const { return HasExStyle(LVS_EX_FULLROWSELECT); }
   void SetRowSelect(bool value);
-  bool GridLines() const { return FGridLines; }
+  bool GridLines() const { return HasExStyle(LVS_EX_GRIDLINES); }
   void SetGridLines(bool value);
   // Columns can be dragged to another place.
-  bool FullDrag() const { return FFullDrag; }
+  bool FullDrag() const { return HasExStyle(LVS_EX_HEADERDRAGDROP); }
   void SetFullDrag(bool value);
-  bool ShowColumnHeaders() const { return FShowColumnHeaders; }
+  bool ShowColumnHeaders() const { return !HasStyle(LVS_NOCOLUMNHEADER); }
   void SetShowColumnHeaders(bool value);
-  bool WrapText() const { return FWrapText; }
+  bool WrapText() const { return !HasStyle(LVS_NOLABELWRAP); }
   void SetWrapText(bool value);
-  bool MultiSelect() const { return FMultiSelect; }
+  bool MultiSelect() const { return !HasStyle(LVS_SINGLESEL); }
   void SetMultiSelect(bool value);
-  bool ReadOnly() const { return FReadOnly; }
-  void SetReadOnly(bool value);
-  bool HideSelection() const { return FHideSelection; }
-  void SetHideSelection(bool value);
 
   TCustomImageList* SmallImages() const { return FImageSlots[0].Ref; }
   void SetSmallImages(TCustomImageList* value) { SetImageList(FImageSlots[0], value); }
@@ -418,13 +453,16 @@ public:
   TLVCustomDrawItemEvent OnCustomDrawItem;
   TLVColumnClickEvent OnColumnClick;
 
-  void WndProc(TMessage& message) override;
-
 protected:
-  void CreateParams(TCreateParams& params) override;
   void CreateWindowHandle(const TCreateParams& params) override;
   void ApplyColors(COLORREF text, COLORREF back) override;
+  bool ViewNotify(const NMHDR& hdr, LRESULT& result) override;
+  bool HasItemDrawEvent() const override;
+  LRESULT DrawViewItem(const NMCUSTOMDRAW& cd) override;
   virtual void Change(TListItem* item, TItemChange change);
+  bool HasExStyle(DWORD bit) const { return (FExStyle & bit) != 0; }
+  // Sets or clears an extended list-view style bit, in the window too.
+  void SetExStyleBit(DWORD bit, bool on);
   void UpdateExStyle();
 
 private:
@@ -432,11 +470,9 @@ private:
   friend class TListItem;
   friend class TListColumn;
   friend class TListColumns;
-  LRESULT CustomDraw(NMLVCUSTOMDRAW* cd);
   TListItems FListItems{this};
   TListColumns FColumns{this};
   TViewStyle FViewStyle = vsIcon;
-  bool FCheckboxes = false, FRowSelect = false, FGridLines = false, FFullDrag = false, FShowColumnHeaders = true,
-       FWrapText = true, FMultiSelect = false, FReadOnly = false, FHideSelection = true;
+  DWORD FExStyle = 0;
   bool FSettingChecks = false;
 };

@@ -126,12 +126,9 @@ COLORREF ColorToRGBValue(TColorValue color) {
 }
 
 TShiftState KeysToShiftState(WPARAM keys) {
-  TShiftState s = 0;
-  if (keys & MK_SHIFT) s |= ssShift;
-  if (keys & MK_CONTROL) s |= ssCtrl;
-  if (keys & MK_LBUTTON) s |= ssLeft;
-  if (keys & MK_RBUTTON) s |= ssRight;
-  if (keys & MK_MBUTTON) s |= ssMiddle;
+  static const TFlagPair kKeys[] = {
+      {MK_SHIFT, ssShift}, {MK_CONTROL, ssCtrl}, {MK_LBUTTON, ssLeft}, {MK_RBUTTON, ssRight}, {MK_MBUTTON, ssMiddle}};
+  TShiftState s = TranslateFlags(static_cast<unsigned>(keys), kKeys);
   if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
   return s;
 }
@@ -256,14 +253,41 @@ void TControl::SetAnchors(TAnchors value) {
 void TControl::UpdateAnchorRules() {
   if (!FParent || FParent->FAnchoring) return;
   RECT r = FParent->ClientRect();
-  int pw = r.right - r.left, ph = r.bottom - r.top;
-  FAnchorParentWidth = pw;
-  FAnchorParentHeight = ph;
-  FAnchorRight = pw - (FLeft + FWidth);
-  FAnchorBottom = ph - (FTop + FHeight);
-  FAnchorCentreX = FLeft + FWidth / 2;
-  FAnchorCentreY = FTop + FHeight / 2;
+  TakeAnchorDistances(true, true, r.right - r.left, r.bottom - r.top);
 }
+
+void TControl::TakeAnchorDistances(bool horizontal, bool vertical, int parentWidth, int parentHeight) {
+  if (horizontal) {
+    FAnchorParentWidth = parentWidth;
+    FAnchorRight = parentWidth - (FLeft + FWidth);
+    FAnchorCentreX = FLeft + FWidth / 2;
+  }
+  if (vertical) {
+    FAnchorParentHeight = parentHeight;
+    FAnchorBottom = parentHeight - (FTop + FHeight);
+    FAnchorCentreY = FTop + FHeight / 2;
+  }
+}
+
+namespace {
+
+// One axis of a control anchored in a parent now `parentSize` long, from the
+// distances taken when it was `oldParentSize` long: the far side keeps its
+// distance (stretching when both sides are anchored); anchored to neither
+// side, the control keeps its centre in proportion.
+void AnchorAxis(bool nearSide, bool farSide, int parentSize, int oldParentSize, int farDistance, int centre, int& pos,
+                int& size) {
+  if (farSide) {
+    if (nearSide)
+      size = parentSize - farDistance - pos;
+    else
+      pos = parentSize - farDistance - size;
+  } else if (!nearSide) {
+    pos = MulDiv(centre, parentSize, oldParentSize) - size / 2;
+  }
+}
+
+}  // namespace
 
 void TControl::AnchorTo(int parentWidth, int parentHeight) {
   if (FAlign != alNone || FAnchorParentWidth < 0) return;
@@ -271,37 +295,14 @@ void TControl::AnchorTo(int parentWidth, int parentHeight) {
   // Distances taken against a parent of no size say nothing about where
   // the control belongs: they are taken anew from the first real size.
   bool horizontal = FAnchorParentWidth > 0, vertical = FAnchorParentHeight > 0;
-  if (horizontal) {
-    if (FAnchors & akRight) {
-      if (FAnchors & akLeft)
-        width = parentWidth - FAnchorRight - left;
-      else
-        left = parentWidth - FAnchorRight - width;
-    } else if (!(FAnchors & akLeft)) {
-      left = MulDiv(FAnchorCentreX, parentWidth, FAnchorParentWidth) - width / 2;
-    }
-  }
-  if (vertical) {
-    if (FAnchors & akBottom) {
-      if (FAnchors & akTop)
-        height = parentHeight - FAnchorBottom - top;
-      else
-        top = parentHeight - FAnchorBottom - height;
-    } else if (!(FAnchors & akTop)) {
-      top = MulDiv(FAnchorCentreY, parentHeight, FAnchorParentHeight) - height / 2;
-    }
-  }
+  if (horizontal)
+    AnchorAxis(FAnchors & akLeft, FAnchors & akRight, parentWidth, FAnchorParentWidth, FAnchorRight, FAnchorCentreX,
+               left, width);
+  if (vertical)
+    AnchorAxis(FAnchors & akTop, FAnchors & akBottom, parentHeight, FAnchorParentHeight, FAnchorBottom,
+               FAnchorCentreY, top, height);
   SetBounds(left, top, width, height);
-  if (!horizontal) {
-    FAnchorParentWidth = parentWidth;
-    FAnchorRight = parentWidth - (FLeft + FWidth);
-    FAnchorCentreX = FLeft + FWidth / 2;
-  }
-  if (!vertical) {
-    FAnchorParentHeight = parentHeight;
-    FAnchorBottom = parentHeight - (FTop + FHeight);
-    FAnchorCentreY = FTop + FHeight / 2;
-  }
+  TakeAnchorDistances(!horizontal, !vertical, parentWidth, parentHeight);
 }
 
 void TSizeConstraints::Assign(const TPersistent* source) {
@@ -314,26 +315,24 @@ void TSizeConstraints::Assign(const TPersistent* source) {
   Changed();
 }
 
-void TSizeConstraints::SetLower(int& lower, int& upper, int value) {
+void TSizeConstraints::SetLimit(int& limit, int& lower, int& upper, int value) {
   value = std::max(value, 0);
-  if (value == lower) return;
-  lower = value;
-  if (upper > 0 && upper < value) upper = value;
+  if (value == limit) return;
+  limit = value;
+  // The other end follows when the range would turn over (0 is no upper limit).
+  if (upper > 0 && upper < lower) {
+    if (&limit == &lower)
+      upper = lower;
+    else
+      lower = upper;
+  }
   Changed();
 }
 
-void TSizeConstraints::SetUpper(int& lower, int& upper, int value) {
-  value = std::max(value, 0);
-  if (value == upper) return;
-  upper = value;
-  if (value > 0 && value < lower) lower = value;
-  Changed();
-}
-
-void TSizeConstraints::SetMinWidth(int value) { SetLower(FMinWidth, FMaxWidth, value); }
-void TSizeConstraints::SetMaxWidth(int value) { SetUpper(FMinWidth, FMaxWidth, value); }
-void TSizeConstraints::SetMinHeight(int value) { SetLower(FMinHeight, FMaxHeight, value); }
-void TSizeConstraints::SetMaxHeight(int value) { SetUpper(FMinHeight, FMaxHeight, value); }
+void TSizeConstraints::SetMinWidth(int value) { SetLimit(FMinWidth, FMinWidth, FMaxWidth, value); }
+void TSizeConstraints::SetMaxWidth(int value) { SetLimit(FMaxWidth, FMinWidth, FMaxWidth, value); }
+void TSizeConstraints::SetMinHeight(int value) { SetLimit(FMinHeight, FMinHeight, FMaxHeight, value); }
+void TSizeConstraints::SetMaxHeight(int value) { SetLimit(FMaxHeight, FMinHeight, FMaxHeight, value); }
 
 void TSizeConstraints::Constrain(int& width, int& height) const {
   if (FMinWidth > 0 && width < FMinWidth)
@@ -509,33 +508,22 @@ void TControl::Update() {
   if (FParent && FParent->FHandle) UpdateWindow(FParent->FHandle);
 }
 
-void TControl::BringToFront() {
+void TControl::MoveInZOrder(bool toFront) {
   if (FParent) {
     auto& list = FParent->FControls;
     list.erase(std::find(list.begin(), list.end(), this));
-    list.push_back(this);
+    list.insert(toFront ? list.end() : list.begin(), this);
   }
   if (auto* w = dynamic_cast<TWinControl*>(this)) {
     if (w->FHandle)
-      SetWindowPos(w->FHandle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      SetWindowPos(w->FHandle, toFront ? HWND_TOP : HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   } else {
     Invalidate();
   }
 }
 
-void TControl::SendToBack() {
-  if (FParent) {
-    auto& list = FParent->FControls;
-    list.erase(std::find(list.begin(), list.end(), this));
-    list.insert(list.begin(), this);
-  }
-  if (auto* w = dynamic_cast<TWinControl*>(this)) {
-    if (w->FHandle)
-      SetWindowPos(w->FHandle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  } else {
-    Invalidate();
-  }
-}
+void TControl::BringToFront() { MoveInZOrder(true); }
+void TControl::SendToBack() { MoveInZOrder(false); }
 
 void TControl::Click() {
   if (OnClick) OnClick(this);
@@ -1086,6 +1074,19 @@ void TWinControl::PaintWindow(HDC dc) {
   (void)dc;
 }
 
+bool TWinControl::LetSystemClassPaint(TMessage& m) {
+  switch (m.Msg) {
+    case WM_PAINT:
+    case WM_ERASEBKGND:
+    case WM_PRINTCLIENT:
+    case WM_GETDLGCODE:
+      DefaultHandler(m);
+      return true;
+    default:
+      return false;
+  }
+}
+
 void TWinControl::PaintHandler(HDC dc) {
   PaintWindow(dc);
   PaintControls(dc, nullptr);
@@ -1235,18 +1236,15 @@ void TWinControl::WndProc(TMessage& m) {
       DefaultHandler(m);
       return;
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: {
-      WORD key = static_cast<WORD>(m.WParam);
-      PreviewKeyDown(key, KeyDataToShiftState(m.LParam));
-      if (key != 0) KeyDown(key, KeyDataToShiftState(m.LParam));
-      if (key == 0) return;
-      break;
-    }
+    case WM_SYSKEYDOWN:
     case WM_KEYUP:
     case WM_SYSKEYUP: {
+      // The preview may take the key (set it to 0); the key event then does not run.
+      const bool down = m.Msg == WM_KEYDOWN || m.Msg == WM_SYSKEYDOWN;
       WORD key = static_cast<WORD>(m.WParam);
-      PreviewKeyUp(key, KeyDataToShiftState(m.LParam));
-      if (key != 0) KeyUp(key, KeyDataToShiftState(m.LParam));
+      TShiftState shift = KeyDataToShiftState(m.LParam);
+      down ? PreviewKeyDown(key, shift) : PreviewKeyUp(key, shift);
+      if (key != 0) down ? KeyDown(key, shift) : KeyUp(key, shift);
       if (key == 0) return;
       break;
     }
@@ -1398,21 +1396,32 @@ LRESULT CALLBACK TWinControl::StdWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
 // ---------------------------------------------------------------------------
 // TGraphicControl
 
+namespace {
+
+// Runs `paint` with `slot` holding the DC being painted (cleared again even
+// when painting throws) and counts the paint.
+template <class Paint>
+void PaintOn(HDC& slot, int& count, HDC dc, const Paint& paint) {
+  ++count;
+  slot = dc;
+  try {
+    paint();
+  } catch (...) {
+    slot = nullptr;
+    throw;
+  }
+  slot = nullptr;
+}
+
+}  // namespace
+
 TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) {}
 
 void TGraphicControl::WndProc(TMessage& m) {
   if (m.Msg == WM_PAINT) {
     HDC dc = reinterpret_cast<HDC>(m.WParam);
     if (!dc) return;
-    ++PaintCount;
-    FPaintDC = dc;
-    try {
-      Paint();
-    } catch (...) {
-      FPaintDC = nullptr;
-      throw;
-    }
-    FPaintDC = nullptr;
+    PaintOn(FPaintDC, PaintCount, dc, [this] { Paint(); });
     return;
   }
   TControl::WndProc(m);
@@ -1424,13 +1433,5 @@ void TGraphicControl::WndProc(TMessage& m) {
 TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) {}
 
 void TCustomControl::PaintWindow(HDC dc) {
-  ++PaintCount;
-  FPaintDC = dc;
-  try {
-    Paint();
-  } catch (...) {
-    FPaintDC = nullptr;
-    throw;
-  }
-  FPaintDC = nullptr;
+  PaintOn(FPaintDC, PaintCount, dc, [this] { Paint(); });
 }

@@ -20,6 +20,20 @@ enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 
+// One flag of a system bit set and ours that stands for it.
+struct TFlagPair {
+  unsigned System, Ours;
+};
+
+// Our flags for the system bits set in `bits`, by `pairs`.
+template <size_t N>
+unsigned TranslateFlags(unsigned bits, const TFlagPair (&pairs)[N]) {
+  unsigned ours = 0;
+  for (const TFlagPair& p : pairs)
+    if (bits & p.System) ours |= p.Ours;
+  return ours;
+}
+
 using TShiftState = unsigned;
 enum : unsigned {
   ssShift = 1u << 0,
@@ -112,9 +126,9 @@ public:
   TNotifyEvent OnChange;
 
 private:
-  // A lower or upper limit of one dimension; the other limit gives way.
-  void SetLower(int& lower, int& upper, int value);
-  void SetUpper(int& lower, int& upper, int value);
+  // Sets `limit`, the lower or the upper limit of one dimension; the other
+  // limit gives way.
+  void SetLimit(int& limit, int& lower, int& upper, int value);
   void Changed();
   TControl* FControl;
   int FMinWidth = 0, FMaxWidth = 0, FMinHeight = 0, FMaxHeight = 0;
@@ -217,6 +231,8 @@ public:
 
   void BringToFront();
   void SendToBack();
+  // To the top (or the bottom) of the parent's controls and windows.
+  void MoveInZOrder(bool toFront);
 
   // For controls that report size changes.
   TNotifyEvent OnResize;
@@ -250,6 +266,8 @@ protected:
   virtual void ConstraintsChanged();
   // Remembers the distances to the parent's edges that the anchors keep.
   void UpdateAnchorRules();
+  // Takes the distances to the parent's sides along the axes asked for.
+  void TakeAnchorDistances(bool horizontal, bool vertical, int parentWidth, int parentHeight);
   // Asks the parent to lay its aligned children out again.
   void RequestAlign();
   virtual void VisibleChanging() {}
@@ -397,6 +415,9 @@ protected:
   // Paints the window's own content into `dc` (WM_PAINT with or without a DC).
   virtual void PaintWindow(HDC dc);
   void PaintHandler(HDC dc);
+  // For a control over a system class, which paints itself and answers what
+  // keys it wants: passes those messages to the class; true when it did.
+  bool LetSystemClassPaint(TMessage& m);
   virtual void DoEnter();
   virtual void DoExit();
 

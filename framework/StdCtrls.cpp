@@ -166,14 +166,9 @@ void TCustomEdit::DoEnter() {
 }
 
 void TCustomEdit::WndProc(TMessage& m) {
+  // The system class paints the text, its frame and its background.
+  if (LetSystemClassPaint(m)) return;
   switch (m.Msg) {
-    // The system class paints the text, its frame and its background.
-    case WM_PAINT:
-    case WM_ERASEBKGND:
-    case WM_PRINTCLIENT:
-    case WM_GETDLGCODE:
-      DefaultHandler(m);
-      return;
     case WM_SETFOCUS:
       TWinControl::WndProc(m);
       if (AutoSelect && !(GetWindowLongW(FHandle, GWL_STYLE) & ES_MULTILINE) && !(GetKeyState(VK_LBUTTON) < 0))

@@ -9,6 +9,7 @@
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinLabels.h"
 #include "skin/controls/SkinTimeEdit.h"
+#include "skin/controls/spDialogForm.h"
 #include "skin/data/SkinData.h"
 #include "skin/data/spSkinElements.h"
 #include "skin/data/spSkinModel.h"
@@ -26,35 +27,6 @@ TColor MakeColor(int r, int g, int b) {
   auto c = [](int v) { return std::max(0, std::min(255, v)); };
   return c(r) | (c(g) << 8) | (c(b) << 16);
 }
-
-std::string LibraryText(TspSkinData* sd, const char* key) {
-  if (sd && sd->ResourceStrData()) {
-    std::string s = sd->ResourceStrData()->GetResStr(key);
-    if (!s.empty()) return s;
-  }
-  return spGetResStr(spDefaultResourceStrings(), key);
-}
-
-
-void SetClientSize(TCustomForm* form, int width, int height) {
-  form->Handle();
-  form->SetBounds(form->Left(), form->Top(), width + form->Width() - form->ClientWidth(),
-                  height + form->Height() - form->ClientHeight());
-}
-
-// A dialog frame: no sizing border, no minimize or maximize buttons.
-class TspColorDlgForm : public TForm {
-public:
-  using TForm::TForm;
-
-protected:
-  const char16_t* WindowClassName() const override { return u"TspColorDlgForm"; }
-  void CreateParams(TCreateParams& p) override {
-    TForm::CreateParams(p);
-    p.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME;
-    p.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-  }
-};
 
 constexpr int PaletteSize = 195;
 constexpr int SquareMin = 44, SquareMax = 150, SquareSpan = 106;
@@ -207,7 +179,7 @@ void TspSkinCustomColorGridBase::SetRowCount(int value) {
   Invalidate();
 }
 
-std::string TspSkinCustomColorGridBase::ResText(const char* key) const { return LibraryText(FSD, key); }
+std::string TspSkinCustomColorGridBase::ResText(const char* key) const { return spLibraryText(FSD, key); }
 
 void TspSkinCustomColorGridBase::Layout(int& left, int& top, int& w, int& h) const {
   RECT r{};
@@ -373,7 +345,7 @@ TspSkinColorDialog::TspSkinColorDialog(TComponent* owner) : TComponent(owner) {
 
 TspSkinColorDialog::~TspSkinColorDialog() = default;
 
-std::string TspSkinColorDialog::ResText(const char* key) const { return LibraryText(FCtrlSD, key); }
+std::string TspSkinColorDialog::ResText(const char* key) const { return spLibraryText(FCtrlSD, key); }
 
 namespace {
 void SetEditInt(TspSkinTrackEdit* e, int v) {
@@ -582,11 +554,11 @@ void TspSkinColorDialog::PaletteMouseUp(TMouseButton button, int x, int y) {
 }
 
 bool TspSkinColorDialog::Execute() {
-  std::unique_ptr<TForm> form(new TspColorDlgForm(Application));
+  std::unique_ptr<TForm> form(new TspDialogForm(Application, u"TspColorDlgForm"));
   FForm = form.get();
   form->SetName("ColorDialogForm");
   form->SetCaption(Caption);
-  SetClientSize(form.get(), 378, 300);
+  spSetClientSize(form.get(), 378, 300);
 
   ColorGrid = new TspSkinColorGrid(form.get());
   ColorGrid->SetName("ColorGrid");
@@ -719,7 +691,7 @@ bool TspSkinColorDialog::Execute() {
   CancelButton->ModalResult = mrCancel;
   CancelButton->Cancel = true;
   AddCustomColorButton = makeButton("AddCustomColorButton", ResText("ADDCUSTOMCOLORBUTTON_CAP"), 177, PaletteSize);
-  SetClientSize(form.get(), 378,
+  spSetClientSize(form.get(), 378,
                 std::max(AddCustomColorButton->Top() + 25, ColorViewer->Top() + ColorViewer->Height()) + 10);
 
   ColorGrid->OnChange = [this](TObject*) { SwatchChosen(ColorGrid->ColorValue()); };

@@ -2,20 +2,13 @@
 
 #include <windows.h>
 
+#include "skin/controls/spDialogForm.h"
 #include "skin/data/SkinData.h"
 #include "skin/data/spSkinModel.h"
 
 namespace {
 constexpr TColor Hex(uint32_t rrggbb) {
   return static_cast<TColor>(((rrggbb >> 16) & 0xFF) | (rrggbb & 0xFF00) | ((rrggbb & 0xFF) << 16));
-}
-
-std::string MenuText(TspSkinData* sd, const char* key) {
-  if (sd && sd->ResourceStrData()) {
-    std::string s = sd->ResourceStrData()->GetResStr(key);
-    if (!s.empty()) return s;
-  }
-  return spGetResStr(spDefaultResourceStrings(), key);
 }
 
 void AddSwatch(TCustomImageList* list, TColor color) {
@@ -76,7 +69,7 @@ void TspSkinTextColorButton::InitColors() {
   FColorMenu->ItemIndex = 0;
   if (ShowAutoColor) {
     auto* it = items->Add();
-    it->SetCaption(MenuText(SkinData(), "AUTOCOLOR"));
+    it->SetCaption(spLibraryText(SkinData(), "AUTOCOLOR"));
     it->SetImageIndex(0);
     it->Color = FAutoColor;
     it->Button = true;
@@ -92,7 +85,7 @@ void TspSkinTextColorButton::InitColors() {
   }
   if (ShowMoreColor) {
     auto* it = items->Add();
-    it->SetCaption(MenuText(SkinData(), "MORECOLORS"));
+    it->SetCaption(spLibraryText(SkinData(), "MORECOLORS"));
     it->Button = true;
   }
 }

@@ -13,45 +13,10 @@
 #include "skin/controls/SkinLabels.h"
 #include "skin/controls/SkinPanel.h"
 #include "skin/controls/SkinSpin.h"
+#include "skin/controls/spDialogForm.h"
 #include "skin/data/SkinData.h"
 #include "skin/data/spSkinModel.h"
 #include "skin/dialogs/spColorButton.h"
-
-namespace {
-
-std::string LibraryText(TspSkinData* sd, const char* key) {
-  if (sd && sd->ResourceStrData()) {
-    std::string s = sd->ResourceStrData()->GetResStr(key);
-    if (!s.empty()) return s;
-  }
-  return spGetResStr(spDefaultResourceStrings(), key);
-}
-
-void SetClientSize(TCustomForm* form, int width, int height) {
-  form->Handle();
-  form->SetBounds(form->Left(), form->Top(), width + form->Width() - form->ClientWidth(),
-                  height + form->Height() - form->ClientHeight());
-}
-
-void CentreOnScreen(TCustomForm* form) {
-  form->SetBounds((GetSystemMetrics(SM_CXSCREEN) - form->Width()) / 2,
-                  (GetSystemMetrics(SM_CYSCREEN) - form->Height()) / 2, form->Width(), form->Height());
-}
-
-class TspInputDlgForm : public TForm {
-public:
-  using TForm::TForm;
-
-protected:
-  const char16_t* WindowClassName() const override { return u"TspInputDlgForm"; }
-  void CreateParams(TCreateParams& p) override {
-    TForm::CreateParams(p);
-    p.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME;
-    p.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-  }
-};
-
-}  // namespace
 
 const TspCharsetEntry spCharsets[19] = {
     {"ANSI_CHARSET", 0},       {"DEFAULT_CHARSET", 1},     {"SYMBOL_CHARSET", 2},    {"SHIFTJIS_CHARSET", 128},
@@ -76,10 +41,10 @@ TspSkinInputDialog::TspSkinInputDialog(TComponent* owner) : TspSkinDialogBase(ow
 
 TspSkinInputDialog::~TspSkinInputDialog() = default;
 
-std::string TspSkinInputDialog::ResText(const char* key) const { return LibraryText(FCtrlSD, key); }
+std::string TspSkinInputDialog::ResText(const char* key) const { return spLibraryText(FCtrlSD, key); }
 
 bool TspSkinInputDialog::InputQuery(const std::string& caption, const std::string& prompt, std::string& value) {
-  std::unique_ptr<TForm> form(new TspInputDlgForm(Application));
+  std::unique_ptr<TForm> form(new TspDialogForm(Application, u"TspInputDlgForm"));
   form->SetName("InputForm");
   form->KeyPreview = true;
   form->SetCaption(caption);
@@ -98,7 +63,7 @@ bool TspSkinInputDialog::InputQuery(const std::string& caption, const std::strin
     if (size.cx > 0) unitW = size.cx / 52;
     if (size.cy > 0) unitH = size.cy;
   }
-  SetClientSize(form.get(), MulDiv(180, unitW, 4), 100);
+  spSetClientSize(form.get(), MulDiv(180, unitW, 4), 100);
 
   TspSkinStdLabel* label = MakeSkinnedLabel(form.get(), "Prompt", DefaultLabelFont, UseSkinFont, LabelSkinDataName);
   label->WordWrap = true;
@@ -142,8 +107,8 @@ bool TspSkinInputDialog::InputQuery(const std::string& caption, const std::strin
   auto* cancel = makeButton("CancelButton", ResText("MSG_BTN_CANCEL"), MulDiv(92, unitW, 4) + 3);
   cancel->ModalResult = mrCancel;
   cancel->Cancel = true;
-  SetClientSize(form.get(), MulDiv(180, unitW, 4), cancel->Top() + cancel->Height() + 13);
-  CentreOnScreen(form.get());
+  spSetClientSize(form.get(), MulDiv(180, unitW, 4), cancel->Top() + cancel->Height() + 13);
+  spCentreOnScreen(form.get());
   form->SetActiveControl(edit);
   if (OnFormCreated) OnFormCreated(form.get());
   if (form->ShowModal() != mrOk) return false;
@@ -181,11 +146,11 @@ void TspFontSample::Paint() {
 
 TspFontDlgForm::TspFontDlgForm(TComponent* owner, TspSkinData* ctrlSkinData, bool showScript,
                                TCustomImageList* buttonsImageList)
-    : TForm(owner), FCtrlSD(ctrlSkinData) {
+    : TspDialogForm(owner, u"TspFontDlgForm"), FCtrlSD(ctrlSkinData) {
   SetName("FontDlgForm");
   KeyPreview = true;
   const int d = showScript ? 45 : 0;
-  SetClientSize(this, 260, showScript ? 310 : 270);
+  spSetClientSize(this, 260, showScript ? 310 : 270);
 
   auto makeLabel = [&](const char* name, const char* key, int left, int top) {
     auto* l = new TspSkinStdLabel(this);
@@ -310,13 +275,7 @@ TspFontDlgForm::TspFontDlgForm(TComponent* owner, TspSkinData* ctrlSkinData, boo
   FontColorBox->OnChangeColor = [this](TObject*) { ColorChange(); };
 }
 
-void TspFontDlgForm::CreateParams(TCreateParams& p) {
-  TForm::CreateParams(p);
-  p.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME;
-  p.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-}
-
-std::string TspFontDlgForm::ResText(const char* key) const { return LibraryText(FCtrlSD, key); }
+std::string TspFontDlgForm::ResText(const char* key) const { return spLibraryText(FCtrlSD, key); }
 
 void TspFontDlgForm::FontNameChange() {
   if (FUpdating) return;
@@ -422,8 +381,8 @@ bool TspSkinFontDialog::Execute() {
   form->UnderLineButton->SetDown((FFont.Style() & fsUnderline) != 0);
   form->StrikeOutButton->SetDown((FFont.Style() & fsStrikeOut) != 0);
 
-  SetClientSize(form.get(), 260, ShowScript ? 310 : 270);
-  CentreOnScreen(form.get());
+  spSetClientSize(form.get(), 260, ShowScript ? 310 : 270);
+  spCentreOnScreen(form.get());
   form->SetActiveControl(form->OkButton);
   if (OnFormCreated) OnFormCreated(form.get());
   if (form->ShowModal() != mrOk) return false;

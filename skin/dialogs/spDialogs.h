@@ -11,6 +11,7 @@
 #include "framework/Graphics.h"
 #include "framework/ImgList.h"
 #include "skin/controls/SkinDraw.h"
+#include "skin/controls/spDialogForm.h"
 #include "skin/dialogs/SkinDialogBase.h"
 
 class TspSkinData;
@@ -69,7 +70,7 @@ protected:
   void Paint() override;
 };
 
-class TspFontDlgForm : public TForm {
+class TspFontDlgForm : public TspDialogForm {
 public:
   TspFontDlgForm(TComponent* owner, TspSkinData* ctrlSkinData, bool showScript, TCustomImageList* buttonsImageList);
   static TspFontDlgForm* CreateEx(TComponent* owner, TspSkinData* ctrlSkinData, bool showScript,
@@ -98,10 +99,6 @@ public:
   void ScriptChange();
   void ColorChange();
   void StyleButtonClick(TspSkinSpeedButton* button);
-
-protected:
-  const char16_t* WindowClassName() const override { return u"TspFontDlgForm"; }
-  void CreateParams(TCreateParams& params) override;
 
 private:
   std::string ResText(const char* key) const;

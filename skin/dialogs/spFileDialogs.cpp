@@ -9,6 +9,7 @@
 #include "framework/SysUtils.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinLabels.h"
+#include "skin/controls/spDialogForm.h"
 #include "skin/controls/SkinMenuButtons.h"
 #include "skin/controls/SkinPanel.h"
 #include "skin/controls/SkinScrollBar.h"
@@ -26,12 +27,6 @@ std::string ResourceText(TspSkinData* sd, const char* key, const char* builtIn) 
   return builtIn;
 }
 
-void SetClientSize(TCustomForm* form, int width, int height) {
-  form->Handle();
-  form->SetBounds(form->Left(), form->Top(), width + form->Width() - form->ClientWidth(),
-                  height + form->Height() - form->ClientHeight());
-}
-
 // The client size asked for, but with a skinned frame not below the frame's
 // own minimum size.
 void SetDialogClientSize(TCustomForm* form, TspDynamicSkinForm* dsf, TspSkinData* skin, int width, int height) {
@@ -39,7 +34,7 @@ void SetDialogClientSize(TCustomForm* form, TspDynamicSkinForm* dsf, TspSkinData
     width = std::max(width, dsf->GetMinWidth());
     height = std::max(height, dsf->GetMinHeight());
   }
-  SetClientSize(form, width, height);
+  spSetClientSize(form, width, height);
 }
 
 void CenterOnScreen(TCustomForm* form) {
@@ -210,7 +205,7 @@ TspOpenDlgForm::TspOpenDlgForm(TComponent* owner, bool saveMode, TspSkinData* ct
   KeyPreview = true;
   DSF = new TspDynamicSkinForm(this);
   const int clientWidth = 450;
-  SetClientSize(this, clientWidth, 290);
+  spSetClientSize(this, clientWidth, 290);
 
   ToolPanel = new TspSkinToolBar(this);
   ToolPanel->SetName("ToolPanel");
@@ -633,7 +628,7 @@ TspSelDirDlgForm::TspSelDirDlgForm(TComponent* owner, TspSkinData* ctrlSkinData,
   SetName("spSelDirDlgForm");
   KeyPreview = true;
   DSF = new TspDynamicSkinForm(this);
-  SetClientSize(this, 280, 280);
+  spSetClientSize(this, 280, 280);
   if (showToolBar) {
     ToolPanel = MakePanel(this, this, "ToolPanel", bvNone, alTop, Bounds(0, 0, 280, 25));
     ToolPanel->SetSkinDataName("toolpanel");

@@ -9,6 +9,7 @@
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCheckRadio.h"
 #include "skin/controls/SkinLabels.h"
+#include "skin/controls/spDialogForm.h"
 #include "skin/data/SkinData.h"
 #include "skin/data/spSkinElements.h"
 #include "skin/frame/DynamicSkinForm.h"
@@ -52,12 +53,6 @@ const TTypeKind typeKinds[] = {
 };
 
 constexpr int ButtonWidth = 70, ButtonSpacing = 10;
-
-void SetClientSize(TCustomForm* form, int width, int height) {
-  form->Handle();
-  form->SetBounds(form->Left(), form->Top(), width + form->Width() - form->ClientWidth(),
-                  height + form->Height() - form->ClientHeight());
-}
 
 // A text's width in the given font.
 int TextWidth(const TspFontDesc& font, const std::string& text) {
@@ -209,7 +204,7 @@ int TspSkinMessage::Run(const TBox& box) {
     form->DisplayCheckBox = check;
   }
 
-  SetClientSize(form.get(), clientWidth, clientHeight);
+  spSetClientSize(form.get(), clientWidth, clientHeight);
   // Never wider than the frame allows, nor narrower.
   if (form->DSF->GetMaxWidth() < form->Width())
     form->SetWidth(form->DSF->GetMaxWidth());

@@ -52,16 +52,47 @@ HIMAGELIST SystemImageList(bool large) {
   return list;
 }
 
-TspCustomShellListView::TspCustomShellListView(TComponent* owner) : TspSkinCustomListView(owner) {
+TspShellView::TspShellView(TComponent* control, TShellObjectTypes objectTypes)
+    : FRootFolder(TryCreateRootFolder(FRoot, FOldRoot)), FObjectTypes(objectTypes), FComboBox(control) {}
+
+TspShellView::~TspShellView() { delete FRootFolder; }
+
+void TspShellView::WatchFolder(TspShellFolder* folder, std::function<void()> onChange) {
+  FNotifier.reset();
+  if (FAutoRefresh) FNotifier = WatchShellFolder(folder, std::move(onChange));
+}
+
+TspShellView::TShellMenuMessage TspShellView::ShellMenuMessage(TWinControl* control, TMessage& m) {
+  switch (m.Msg) {
+    case WM_INITMENUPOPUP:
+    case WM_DRAWITEM:
+    case WM_MENUCHAR:
+    case WM_MEASUREITEM:
+      if (IContextMenu2* cm = CurrentShellContextMenu2()) cm->HandleMenuMsg(m.Msg, m.WParam, m.LParam);
+      m.Result = 0;
+      return smMenuMessage;
+    case WM_CONTEXTMENU:
+      if (AutoContextMenus && SelectedFolder()) {
+        int x = static_cast<short>(LOWORD(m.LParam)), y = static_cast<short>(HIWORD(m.LParam));
+        ShowShellContextMenu(control, SelectedFolder(), x, y);
+        m.Result = 0;
+        return smMenuShown;
+      }
+      return smNotTaken;
+    default:
+      return smNotTaken;
+  }
+}
+
+TspCustomShellListView::TspCustomShellListView(TComponent* owner)
+    : TspSkinCustomListView(owner), TspShellView(this, ShellObjectTypes({otFolders, otNonFolders})) {
   SetHideSelection(false);
   SetReadOnly(false);
-  FRootFolder = TryCreateRootFolder(FRoot, FOldRoot);
 }
 
 TspCustomShellListView::~TspCustomShellListView() {
   FNotifier.reset();
   ClearItems();
-  delete FRootFolder;
 }
 
 void TspCustomShellListView::CreateParams(TCreateParams& params) {
@@ -455,15 +486,9 @@ void TspCustomShellListView::SetShellTreeView(TspCustomShellTreeView* value) {
   LinkShellPartner(FTreeView, value, FRoot);
 }
 
-void TspCustomShellListView::SetShellComboBox(TspCustomShellComboBox* value) {
-  LinkShellPartner(FComboBox, value, FRoot);
-}
-
 void TspCustomShellListView::SetAutoRefresh(bool value) {
   FAutoRefresh = value;
-  if (ComponentState() & csLoading) return;
-  FNotifier.reset();
-  if (value) FNotifier = WatchShellFolder(FRootFolder, [this]() { Refresh(); });
+  if (!(ComponentState() & csLoading)) WatchFolder(FRootFolder, [this]() { Refresh(); });
 }
 
 void TspCustomShellListView::KeyDown(WORD& key, TShiftState shift) {
@@ -535,22 +560,12 @@ void TspCustomShellListView::CommandCompleted(const std::string& verb, bool succ
 }
 
 void TspCustomShellListView::WndProc(TMessage& m) {
+  // The menu's own messages reach the list view too (it draws its items).
+  if (ShellMenuMessage(this, m) == smMenuShown) {
+    Refresh();
+    return;
+  }
   switch (m.Msg) {
-    case WM_INITMENUPOPUP:
-    case WM_DRAWITEM:
-    case WM_MENUCHAR:
-    case WM_MEASUREITEM:
-      if (IContextMenu2* cm = CurrentShellContextMenu2()) cm->HandleMenuMsg(m.Msg, m.WParam, m.LParam);
-      break;
-    case WM_CONTEXTMENU:
-      if (AutoContextMenus && SelectedFolder()) {
-        int x = static_cast<short>(LOWORD(m.LParam)), y = static_cast<short>(HIWORD(m.LParam));
-        ShowShellContextMenu(this, SelectedFolder(), x, y);
-        Refresh();
-        m.Result = 0;
-        return;
-      }
-      break;
     case CN_NOTIFY: {
       auto* hdr = reinterpret_cast<NMHDR*>(m.LParam);
       if (hdr->code == LVN_BEGINLABELEDITW || hdr->code == LVN_BEGINLABELEDITA) {

@@ -34,16 +34,15 @@ TTreeNode* NextNode(const TTreeNode* n) {
 
 }  // namespace
 
-TspCustomShellTreeView::TspCustomShellTreeView(TComponent* owner) : TspSkinCustomTreeView(owner) {
+TspCustomShellTreeView::TspCustomShellTreeView(TComponent* owner)
+    : TspSkinCustomTreeView(owner), TspShellView(this, ShellObjectTypes({otFolders})) {
   SetShowRoot(false);
   SetReadOnly(false);
-  FRootFolder = TryCreateRootFolder(FRoot, FOldRoot);
 }
 
 TspCustomShellTreeView::~TspCustomShellTreeView() {
   FNotifier.reset();
   ClearItems();
-  delete FRootFolder;
 }
 
 void TspCustomShellTreeView::CreateParams(TCreateParams& params) {
@@ -340,16 +339,10 @@ void TspCustomShellTreeView::SetShellListView(TspCustomShellListView* value) {
   LinkShellPartner(FListView, value, FRoot);
 }
 
-void TspCustomShellTreeView::SetShellComboBox(TspCustomShellComboBox* value) {
-  LinkShellPartner(FComboBox, value, FRoot);
-}
-
 void TspCustomShellTreeView::SetAutoRefresh(bool value) {
   FAutoRefresh = value;
   if (ComponentState() & csLoading) return;
-  FNotifier.reset();
-  if (!value) return;
-  FNotifier = WatchShellFolder(FNodeToMonitor ? NodeFolder(FNodeToMonitor) : FRootFolder, [this]() {
+  WatchFolder(FNodeToMonitor ? NodeFolder(FNodeToMonitor) : FRootFolder, [this]() {
     if (TTreeNode* n = Selected()) Refresh(n);
   });
 }
@@ -380,22 +373,8 @@ void TspCustomShellTreeView::CommandCompleted(const std::string& verb, bool succ
 }
 
 void TspCustomShellTreeView::WndProc(TMessage& m) {
+  if (ShellMenuMessage(this, m) != smNotTaken) return;
   switch (m.Msg) {
-    case WM_INITMENUPOPUP:
-    case WM_DRAWITEM:
-    case WM_MENUCHAR:
-    case WM_MEASUREITEM:
-      if (IContextMenu2* cm = CurrentShellContextMenu2()) cm->HandleMenuMsg(m.Msg, m.WParam, m.LParam);
-      m.Result = 0;
-      return;
-    case WM_CONTEXTMENU:
-      if (AutoContextMenus && SelectedFolder()) {
-        int x = static_cast<short>(LOWORD(m.LParam)), y = static_cast<short>(HIWORD(m.LParam));
-        ShowShellContextMenu(this, SelectedFolder(), x, y);
-        m.Result = 0;
-        return;
-      }
-      break;
     case TVM_SETIMAGELIST:
       if (m.WParam == TVSIL_NORMAL && !Images()) {
         m.LParam = reinterpret_cast<LPARAM>(FUseShellImages ? SystemImageList(false) : nullptr);

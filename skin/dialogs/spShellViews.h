@@ -30,41 +30,74 @@ void LinkShellPartner(TComponentRef<T>& link, T* partner, const TRoot& root) {
   if (link.Set(partner) && partner) partner->SetRoot(root);
 }
 
+// ---------------------------------------------------------------- shared part
+
+// What the file list and the folder tree share: the root they show (made
+// with the control), the watch on their folder, the linked folder box, the
+// shell's verbs and its context menu.
+class TspShellView : public IspShellVerbHook {
+public:
+  const TRoot& Root() const { return FRoot; }
+  TShellObjectTypes ObjectTypes() const { return FObjectTypes; }
+  bool AutoContextMenus = true;
+  bool AutoRefresh() const { return FAutoRefresh; }
+  TAddFolderEvent OnAddFolder;
+
+  TspCustomShellComboBox* ShellComboBox() const { return FComboBox; }
+  void SetShellComboBox(TspCustomShellComboBox* value) { LinkShellPartner(FComboBox, value, FRoot); }
+
+  TspShellFolder* RootFolder() const { return FRootFolder; }
+  virtual TspShellFolder* SelectedFolder() const = 0;
+
+protected:
+  // `control` is the control itself, holder of the partner links.
+  TspShellView(TComponent* control, TShellObjectTypes objectTypes);
+  ~TspShellView() override;
+
+  // Watches `folder` anew while AutoRefresh is on (and nothing otherwise).
+  void WatchFolder(TspShellFolder* folder, std::function<void()> onChange);
+  // How the shell context menu took a message of the control.
+  enum TShellMenuMessage { smNotTaken, smMenuMessage, smMenuShown };
+  // The open context menu's own messages go to it; a context-menu request
+  // shows the menu of the selected item (when AutoContextMenus is on).
+  TShellMenuMessage ShellMenuMessage(TWinControl* control, TMessage& m);
+
+  TRoot FOldRoot = "rfDesktop", FRoot = "rfDesktop";
+  TspShellFolder* FRootFolder = nullptr;
+  TShellObjectTypes FObjectTypes;
+  bool FAutoRefresh = false;
+  TComponentRef<TspCustomShellComboBox> FComboBox;
+  std::unique_ptr<TspShellChangeNotifier> FNotifier;
+  TspOpenVerbDirectory FOpenDirectory;
+};
+
 // ---------------------------------------------------------------- file list
 
-class TspCustomShellListView : public TspSkinCustomListView, public IspShellVerbHook {
+class TspCustomShellListView : public TspSkinCustomListView, public TspShellView {
 public:
   explicit TspCustomShellListView(TComponent* owner);
   ~TspCustomShellListView() override;
 
-  const TRoot& Root() const { return FRoot; }
   void SetRoot(const TRoot& value);
   std::string Path() const;
   void SetPath(const std::string& value);
   const std::string& Mask() const { return FMask; }
   void SetMask(const std::string& value);
-  TShellObjectTypes ObjectTypes() const { return FObjectTypes; }
   void SetObjectTypes(TShellObjectTypes value);
   bool Sorted() const { return FSorted; }
   void SetSorted(bool value);
   bool AutoNavigate = true;
-  bool AutoContextMenus = true;
-  bool AutoRefresh() const { return FAutoRefresh; }
   void SetAutoRefresh(bool value);
-  TAddFolderEvent OnAddFolder;
   TNotifyEvent OnPathChanged;
 
   TspCustomShellTreeView* ShellTreeView() const { return FTreeView; }
   void SetShellTreeView(TspCustomShellTreeView* value);
-  TspCustomShellComboBox* ShellComboBox() const { return FComboBox; }
-  void SetShellComboBox(TspCustomShellComboBox* value);
 
-  TspShellFolder* RootFolder() const { return FRootFolder; }
   void SetPathFromID(LPCITEMIDLIST id);
   void Update();
   void Back();
   void Refresh();
-  TspShellFolder* SelectedFolder() const;
+  TspShellFolder* SelectedFolder() const override;
   std::string GetSelectedFile() const;
   void GetSelectedFiles(TStrings* files) const;
   int FolderCount() const { return static_cast<int>(FFolders.size()); }
@@ -101,15 +134,9 @@ private:
 
   int FOldSortColumn = -1, FSortColumn = -1;
   bool FSortDirection = false;
-  TRoot FOldRoot = "rfDesktop", FRoot = "rfDesktop";
-  TspShellFolder* FRootFolder = nullptr;
-  bool FAutoRefresh = false, FSorted = true, FUpdating = false, FSettingRoot = false, FEditing = false;
-  TShellObjectTypes FObjectTypes = ShellObjectTypes({otFolders, otNonFolders});
+  bool FSorted = true, FUpdating = false, FSettingRoot = false, FEditing = false;
   std::vector<TspShellFolder*> FFolders;
   TComponentRef<TspCustomShellTreeView> FTreeView{this};
-  TComponentRef<TspCustomShellComboBox> FComboBox{this};
-  std::unique_ptr<TspShellChangeNotifier> FNotifier;
-  TspOpenVerbDirectory FOpenDirectory;
   std::string FMask = "*.*|*.*";
 };
 
@@ -120,32 +147,24 @@ public:
 
 // ---------------------------------------------------------------- folder tree
 
-class TspCustomShellTreeView : public TspSkinCustomTreeView, public IspShellVerbHook {
+class TspCustomShellTreeView : public TspSkinCustomTreeView, public TspShellView {
 public:
   explicit TspCustomShellTreeView(TComponent* owner);
   ~TspCustomShellTreeView() override;
 
-  const TRoot& Root() const { return FRoot; }
   void SetRoot(const TRoot& value);
-  TShellObjectTypes ObjectTypes() const { return FObjectTypes; }
   void SetObjectTypes(TShellObjectTypes value);
   std::string Path() const;
   void SetPath(const std::string& value);
-  bool AutoContextMenus = true;
   bool UseShellImages() const { return FUseShellImages; }
   void SetUseShellImages(bool value);
-  bool AutoRefresh() const { return FAutoRefresh; }
   void SetAutoRefresh(bool value);
-  TAddFolderEvent OnAddFolder;
   std::function<void(TObject* sender, TTreeNode* node, std::string& text)> OnEdited;
 
   TspCustomShellListView* ShellListView() const { return FListView; }
   void SetShellListView(TspCustomShellListView* value);
-  TspCustomShellComboBox* ShellComboBox() const { return FComboBox; }
-  void SetShellComboBox(TspCustomShellComboBox* value);
 
-  TspShellFolder* RootFolder() const { return FRootFolder; }
-  TspShellFolder* SelectedFolder() const;
+  TspShellFolder* SelectedFolder() const override;
   void SetPathFromID(LPCITEMIDLIST id);
   TTreeNode* FindNodeByID(LPCITEMIDLIST id, TTreeNode* start) const;
   void ExpandMyComputer();
@@ -177,14 +196,8 @@ private:
   static TspShellFolder* NodeFolder(const TTreeNode* node) { return node ? static_cast<TspShellFolder*>(node->Data) : nullptr; }
 
   std::string FPath;
-  TRoot FRoot = "rfDesktop", FOldRoot = "rfDesktop";
-  TspShellFolder* FRootFolder = nullptr;
-  TShellObjectTypes FObjectTypes = ShellObjectTypes({otFolders});
-  bool FLoadingRoot = false, FUpdating = false, FAutoRefresh = false, FUseShellImages = true;
+  bool FLoadingRoot = false, FUpdating = false, FUseShellImages = true;
   TComponentRef<TspCustomShellListView> FListView{this};
-  TComponentRef<TspCustomShellComboBox> FComboBox{this};
-  std::unique_ptr<TspShellChangeNotifier> FNotifier;
-  TspOpenVerbDirectory FOpenDirectory;
   TTreeNode* FNodeToMonitor = nullptr;
 };
 

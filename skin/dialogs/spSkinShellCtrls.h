@@ -107,12 +107,16 @@ bool RootFolderFromName(const std::string& text, TspRootFolder& folder);
 using TRoot = std::string;
 
 enum TShellObjectType { otFolders, otNonFolders, otHidden };
-using TShellObjectTypes = unsigned;  // bit n = TShellObjectType n
-constexpr TShellObjectTypes ShellObjectTypes(std::initializer_list<TShellObjectType> types) {
-  TShellObjectTypes s = 0;
-  for (TShellObjectType t : types) s |= 1u << t;
+// A set of enum values as bits: bit n stands for value n.
+template <class E>
+constexpr unsigned EnumBits(std::initializer_list<E> values) {
+  unsigned s = 0;
+  for (E v : values) s |= 1u << v;
   return s;
 }
+
+using TShellObjectTypes = unsigned;  // bit n = TShellObjectType n
+constexpr TShellObjectTypes ShellObjectTypes(std::initializer_list<TShellObjectType> types) { return EnumBits(types); }
 // The shell's enumeration flags: folders 0x20, non-folders 0x40, hidden 0x80.
 DWORD ObjectTypeFlags(TShellObjectTypes types);
 
@@ -303,11 +307,7 @@ void InvokeShellVerb(TspShellFolder* folder, const std::string& verb);
 enum TNotifyFilter { nfFileNameChange, nfDirNameChange, nfAttributeChange, nfSizeChange, nfWriteChange,
                      nfSecurityChange };
 using TNotifyFilters = unsigned;  // bit n = TNotifyFilter n
-constexpr TNotifyFilters NotifyFilters(std::initializer_list<TNotifyFilter> filters) {
-  TNotifyFilters s = 0;
-  for (TNotifyFilter f : filters) s |= 1u << f;
-  return s;
-}
+constexpr TNotifyFilters NotifyFilters(std::initializer_list<TNotifyFilter> filters) { return EnumBits(filters); }
 // The system's change-notification filter.
 DWORD NotifyFilterFlags(TNotifyFilters filters);
 

@@ -2,6 +2,7 @@
 #include "skin/frame/SkinFrameObjects.h"
 
 #include "skin/frame/DynamicSkinForm.h"
+#include "skin/frame/SkinMorph.h"
 
 namespace {
 
@@ -67,15 +68,7 @@ void TspActiveSkinObject::DrawMorph(TCanvas* Cnvs, TBitmap* NormalPic, const TRe
   auto eb = TspEffectBmp::CreateFromhWnd(normal.Handle());
   auto ea = TspEffectBmp::CreateFromhWnd(active.Handle());
   if (!eb || !ea) return;
-  switch (MorphKind) {
-    case mkGradient: eb->MorphGrad(*ea, FMorphKf); break;
-    case mkLeftGradient: eb->MorphLeftGrad(*ea, FMorphKf); break;
-    case mkRightGradient: eb->MorphRightGrad(*ea, FMorphKf); break;
-    case mkLeftSlide: eb->MorphLeftSlide(*ea, FMorphKf); break;
-    case mkRightSlide: eb->MorphRightSlide(*ea, FMorphKf); break;
-    case mkPush: eb->MorphPush(*ea, FMorphKf); break;
-    default: eb->Morph(*ea, FMorphKf); break;
-  }
+  MorphTowards(*eb, *ea, MorphKind, FMorphKf);
   eb->Draw(Cnvs->Handle(), ObjectRect.Left, ObjectRect.Top);
 }
 

@@ -8,6 +8,7 @@
 #include "skin/data/SPUtils.h"
 #include "skin/data/speffbmp.h"
 #include "skin/frame/FormMenus.h"
+#include "skin/frame/SkinMorph.h"
 
 namespace {
 
@@ -261,15 +262,7 @@ void TspSkinMainMenuBarItem::SkinDraw(TCanvas* Cnvs) {
     auto eb = TspEffectBmp::CreateFromhWnd(b.Handle());
     auto ea = TspEffectBmp::CreateFromhWnd(active.Handle());
     if (eb && ea) {
-      switch (MorphKind) {
-        case mkGradient: eb->MorphGrad(*ea, FMorphKf); break;
-        case mkLeftGradient: eb->MorphLeftGrad(*ea, FMorphKf); break;
-        case mkRightGradient: eb->MorphRightGrad(*ea, FMorphKf); break;
-        case mkLeftSlide: eb->MorphLeftSlide(*ea, FMorphKf); break;
-        case mkRightSlide: eb->MorphRightSlide(*ea, FMorphKf); break;
-        case mkPush: eb->MorphPush(*ea, FMorphKf); break;
-        default: eb->Morph(*ea, FMorphKf); break;
-      }
+      MorphTowards(*eb, *ea, MorphKind, FMorphKf);
       eb->Draw(Cnvs->Handle(), ObjectRect.Left, ObjectRect.Top);
       return;
     }

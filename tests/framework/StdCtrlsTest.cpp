@@ -1,8 +1,13 @@
-// The edit family and the page control of the framework.
+// The edit family, the page control and the tree and list views of the framework.
 #include "support/gtest.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
+#include <functional>
+#include <vector>
+
+#include "framework/ComCtrls.h"
 #include "framework/PageControl.h"
 #include "framework/Forms.h"
 #include "framework/Mask.h"
@@ -176,4 +181,118 @@ TEST(TPageControl, PagesTabsAndTheActivePage) {
   EXPECT_EQ(pages[1], pc->ActivePage());
   EXPECT_TRUE(pages[1]->Visible());
   EXPECT_EQ(1, changes);
+}
+
+// ---------------------------------------------------------------- views
+
+namespace {
+
+LONG_PTR WindowStyle(TWinControl* c) { return GetWindowLongPtrW(c->Handle(), GWL_STYLE); }
+
+// A property that stands for one window style bit (set when the property
+// is `bitWhenOn`), with the value a new control has.
+template <class View>
+struct StyleProperty {
+  const char* name;
+  std::function<bool(View*)> get;
+  std::function<void(View*, bool)> set;
+  DWORD bit;
+  bool bitWhenOn;
+  bool initial;
+};
+
+// Each property starts as documented, is kept in the style of a window made
+// after it was set, and changes the style of a window that exists.
+template <class View>
+void CheckStyleProperties(const std::vector<StyleProperty<View>>& cases) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (bool value : {false, true}) {
+      Host h;
+      View* before = h.template Add<View>();
+      EXPECT_EQ(c.initial, c.get(before));
+      c.set(before, value);
+      EXPECT_EQ(value, c.get(before));
+      EXPECT_EQ(value == c.bitWhenOn, (WindowStyle(before) & c.bit) != 0) << "set before the window, " << value;
+
+      View* after = h.template Add<View>();
+      after->HandleNeeded();
+      EXPECT_EQ(c.initial == c.bitWhenOn, (WindowStyle(after) & c.bit) != 0) << "new window";
+      c.set(after, value);
+      EXPECT_EQ(value, c.get(after));
+      EXPECT_EQ(value == c.bitWhenOn, (WindowStyle(after) & c.bit) != 0) << "set on the window, " << value;
+      // Other properties keep their bits.
+      for (const auto& other : cases) {
+        if (&other == &c) continue;
+        EXPECT_EQ(other.initial == other.bitWhenOn, (WindowStyle(after) & other.bit) != 0) << other.name;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+TEST(TCustomTreeView, StylePropertiesLiveInTheWindowStyle) {
+  using T = TCustomTreeView;
+  CheckStyleProperties<T>({
+      {"ShowRoot", [](T* v) { return v->ShowRoot(); }, [](T* v, bool b) { v->SetShowRoot(b); }, TVS_LINESATROOT,
+       true, true},
+      {"ShowLines", [](T* v) { return v->ShowLines(); }, [](T* v, bool b) { v->SetShowLines(b); }, TVS_HASLINES, true,
+       true},
+      {"ShowButtons", [](T* v) { return v->ShowButtons(); }, [](T* v, bool b) { v->SetShowButtons(b); },
+       TVS_HASBUTTONS, true, true},
+      {"RowSelect", [](T* v) { return v->RowSelect(); }, [](T* v, bool b) { v->SetRowSelect(b); }, TVS_FULLROWSELECT,
+       true, false},
+      {"ReadOnly", [](T* v) { return v->ReadOnly(); }, [](T* v, bool b) { v->SetReadOnly(b); }, TVS_EDITLABELS, false,
+       false},
+      {"HideSelection", [](T* v) { return v->HideSelection(); }, [](T* v, bool b) { v->SetHideSelection(b); },
+       TVS_SHOWSELALWAYS, false, true},
+  });
+}
+
+TEST(TCustomListView, StylePropertiesLiveInTheWindowStyle) {
+  using L = TCustomListView;
+  CheckStyleProperties<L>({
+      {"MultiSelect", [](L* v) { return v->MultiSelect(); }, [](L* v, bool b) { v->SetMultiSelect(b); },
+       LVS_SINGLESEL, false, false},
+      {"WrapText", [](L* v) { return v->WrapText(); }, [](L* v, bool b) { v->SetWrapText(b); }, LVS_NOLABELWRAP,
+       false, true},
+      {"ReadOnly", [](L* v) { return v->ReadOnly(); }, [](L* v, bool b) { v->SetReadOnly(b); }, LVS_EDITLABELS, false,
+       false},
+      {"HideSelection", [](L* v) { return v->HideSelection(); }, [](L* v, bool b) { v->SetHideSelection(b); },
+       LVS_SHOWSELALWAYS, false, true},
+      {"ShowColumnHeaders", [](L* v) { return v->ShowColumnHeaders(); },
+       [](L* v, bool b) { v->SetShowColumnHeaders(b); }, LVS_NOCOLUMNHEADER, false, true},
+  });
+}
+
+TEST(TCustomListView, ViewStyleAndExtendedStylesReachTheWindow) {
+  Host h;
+  auto* list = h.Add<TCustomListView>();
+  list->SetViewStyle(vsReport);
+  list->SetGridLines(true);
+  list->SetCheckboxes(true);
+  auto ex = [&] { return static_cast<DWORD>(SendMessageW(list->Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)); };
+  EXPECT_EQ(static_cast<LONG_PTR>(LVS_REPORT), WindowStyle(list) & LVS_TYPEMASK);
+  // Shared image lists: the views never free the lists they are handed.
+  EXPECT_NE(0, WindowStyle(list) & LVS_SHAREIMAGELISTS);
+  EXPECT_EQ(static_cast<DWORD>(LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES),
+            ex() & (LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP));
+  list->SetViewStyle(vsList);
+  list->SetGridLines(false);
+  list->SetRowSelect(true);
+  list->SetFullDrag(true);
+  EXPECT_EQ(static_cast<LONG_PTR>(LVS_LIST), WindowStyle(list) & LVS_TYPEMASK);
+  EXPECT_EQ(vsList, list->ViewStyle());
+  EXPECT_EQ(static_cast<DWORD>(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP),
+            ex() & (LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP));
+  EXPECT_TRUE(list->Checkboxes());
+  EXPECT_FALSE(list->GridLines());
+  EXPECT_TRUE(list->RowSelect());
+  EXPECT_TRUE(list->FullDrag());
+  // A window made again (the header switch does that) keeps all of it.
+  list->SetShowColumnHeaders(false);
+  EXPECT_EQ(static_cast<LONG_PTR>(LVS_LIST), WindowStyle(list) & LVS_TYPEMASK);
+  EXPECT_EQ(static_cast<DWORD>(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP),
+            ex() & (LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP));
 }
