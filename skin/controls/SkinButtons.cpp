@@ -8,6 +8,7 @@
 TspSkinButton::TspSkinButton(TComponent* owner) : Base(owner) {
   SetSkinDataName("button");
   SetBounds(0, 0, 75, 25);
+  FCanFocused = true;
 }
 
 void TspSkinButton::CreateWnd() {
@@ -104,35 +105,28 @@ void TspSkinButton::PaintDefaultImage(TspPaintBuffer& b) {
   if (Focused() && FCanFocused) DrawFocusFrame(b.DC(), RECT{1, 1, b.Width() - 1, b.Height() - 1});
 }
 
-void TspSkinButton::WndProc(TMessage& m) {
-  if (FCanFocused) {
-    if (!this->FocusBeforeClick(m)) return;
-    switch (m.Msg) {
-      case WM_KEYDOWN:
-        if (m.WParam == VK_SPACE && FSpaceSupport) {
-          SetDown(true);
-          if (RepeatMode) ButtonClick();
-        } else if (m.WParam == VK_RETURN) {
-          ButtonClick();
-        }
-        break;
-      case WM_KEYUP:
-        if (m.WParam == VK_SPACE && FSpaceSupport) {
-          SetDown(false);
-          ButtonClick();
-        }
-        break;
-      default:
-        break;
-    }
+// The space bar presses and releases the button, Enter clicks it; the
+// keys still go on to the control.
+bool TspSkinButton::FocusableKey(TMessage& m) {
+  bool space = m.WParam == VK_SPACE && FSpaceSupport;
+  if (m.Msg == WM_KEYDOWN && space) {
+    SetDown(true);
+    if (RepeatMode) ButtonClick();
+  } else if (m.Msg == WM_KEYDOWN && m.WParam == VK_RETURN) {
+    ButtonClick();
+  } else if (m.Msg == WM_KEYUP && space) {
+    SetDown(false);
+    ButtonClick();
   }
+  return false;
+}
+
+void TspSkinButton::OwnHoverChanged(bool entered) {
+  if (HandleAllocated()) PostMessageW(Handle(), entered ? SP_SHOWGLOW : SP_HIDEGLOW, 0, 0);
+}
+
+void TspSkinButton::WndProc(TMessage& m) {
   switch (m.Msg) {
-    case CM_MOUSEENTER:
-    case CM_MOUSELEAVE:
-      Base::WndProc(m);
-      if (reinterpret_cast<TControl*>(m.LParam) == this && HandleAllocated())
-        PostMessageW(Handle(), m.Msg == CM_MOUSEENTER ? SP_SHOWGLOW : SP_HIDEGLOW, 0, 0);
-      return;
     case SP_SHOWGLOW:
       ShowLayer();
       return;
@@ -189,9 +183,6 @@ void TspSkinButton::WndProc(TMessage& m) {
         else
           Invalidate();
       }
-      return;
-    case WM_ERASEBKGND:
-      PaintIntoEraseDC(m);
       return;
     default:
       break;

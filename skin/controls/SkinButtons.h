@@ -14,6 +14,7 @@
 #include "skin/data/SPUtils.h"
 #include "skin/controls/SkinBoxDraw.h"
 #include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinInputRules.h"
 #include "skin/controls/SkinTimer.h"
 
 
@@ -513,12 +514,7 @@ protected:
 
   void MouseMove(TShiftState shift, int x, int y) override {
     TBase::MouseMove(shift, x, y);
-    if (!FDown) return;
-    bool inside = x >= 0 && x <= this->Width() && y >= 0 && y <= this->Height();
-    if (!inside && FMouseIn)
-      this->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
-    else if (inside && !FMouseIn)
-      this->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
+    if (FDown) FollowPressedPointer(this, FMouseIn, x, y);
   }
 
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override {
@@ -652,17 +648,12 @@ void TspButtonCore<TBase>::SetDown(bool value) {
 
 // A windowed push button: focus, keyboard, default and cancel buttons and
 // the modal result of its form.
-class TspSkinButton : public TspButtonCore<TspSkinCustomControl> {
-  using Base = TspButtonCore<TspSkinCustomControl>;
+class TspSkinButton : public TspFocusableSkin<TspButtonCore<TspSkinCustomControl>> {
+  using Base = TspFocusableSkin<TspButtonCore<TspSkinCustomControl>>;
 
 public:
   explicit TspSkinButton(TComponent* owner);
 
-  bool CanFocused() const { return FCanFocused; }
-  void SetCanFocused(bool value) {
-    FCanFocused = value;
-    TabStop = value;
-  }
   void SetGroupIndex(int value) override {
     Base::SetGroupIndex(value);
     if (value != 0) SetCanFocused(false);
@@ -694,11 +685,12 @@ protected:
   bool HoverChangesLook() const override;
   bool KeepsMouseIn() const override { return FCanFocused && FDefault && FActive && !Focused(); }
   void PaintDefaultImage(TspPaintBuffer& b) override;
+  bool FocusableKey(TMessage& m) override;
+  void OwnHoverChanged(bool entered) override;
   // Whether the space bar presses the button.
   bool FSpaceSupport = true;
 
 private:
-  bool FCanFocused = true;
   bool FDefault = false;
   bool FActive = false;
   TspGlowLayer FGlow;

@@ -1,11 +1,13 @@
 #include "skin/controls/SkinCheckRadio.h"
 
 #include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinControlKit.h"
 
 TspSkinCheckRadioBox::TspSkinCheckRadioBox(TComponent* owner) : Base(owner) {
   SetSkinDataName("checkbox");
   SetBounds(0, 0, 150, 25);
   ControlStyle &= ~csClickEvents;
+  FCanFocused = true;
   FImageChangeLink.OnChange = [this](TObject*) { Repaint(); };
 }
 
@@ -99,12 +101,7 @@ void TspSkinCheckRadioBox::MouseDown(TMouseButton button, TShiftState shift, int
 
 void TspSkinCheckRadioBox::MouseMove(TShiftState shift, int x, int y) {
   Base::MouseMove(shift, x, y);
-  if (!FDown) return;
-  bool inside = x >= 0 && x <= Width() && y >= 0 && y <= Height();
-  if (!inside && FMouseIn)
-    Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
-  else if (inside && !FMouseIn)
-    Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
+  if (FDown) FollowPressedPointer(this, FMouseIn, x, y);
 }
 
 void TspSkinCheckRadioBox::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
@@ -233,34 +230,23 @@ void TspSkinCheckRadioBox::CalcSkinSize(int& width, int& height) {
   FCIRect = RECT{left, top, left + cw, top + ch};
 }
 
+bool TspSkinCheckRadioBox::FocusableKey(TMessage& m) {
+  if (m.Msg == WM_KEYUP && m.WParam == VK_SPACE && FocusedHere()) ToggleChecked();
+  if (m.Msg != CM_DIALOGCHAR || !IsMenuAccel(static_cast<char16_t>(m.WParam), Caption()) || !CanFocus())
+    return false;
+  SetFocus();
+  ToggleChecked();
+  m.Result = 1;
+  return true;
+}
+
+void TspSkinCheckRadioBox::OwnHoverChanged(bool entered) {
+  FMouseIn = entered;
+  UpdateActiveLook();
+}
+
 void TspSkinCheckRadioBox::WndProc(TMessage& m) {
-  if (FCanFocused) {
-    if (!this->FocusBeforeClick(m)) return;
-    switch (m.Msg) {
-      case WM_KEYUP:
-        if (m.WParam == VK_SPACE && FocusedHere()) ToggleChecked();
-        break;
-      case CM_DIALOGCHAR:
-        if (IsMenuAccel(static_cast<char16_t>(m.WParam), Caption()) && CanFocus()) {
-          SetFocus();
-          ToggleChecked();
-          m.Result = 1;
-          return;
-        }
-        break;
-      default:
-        break;
-    }
-  }
   switch (m.Msg) {
-    case CM_MOUSEENTER:
-    case CM_MOUSELEAVE:
-      Base::WndProc(m);
-      if (reinterpret_cast<TControl*>(m.LParam) == this) {
-        FMouseIn = m.Msg == CM_MOUSEENTER;
-        UpdateActiveLook();
-      }
-      return;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       Base::WndProc(m);
@@ -285,14 +271,15 @@ void TspSkinCheckRadioBox::WndProc(TMessage& m) {
       if (FFlat) Repaint();
       return;
     case WM_ERASEBKGND:
-      if (FFlat)
-        m.Result = 1;
-      else
-        PaintIntoEraseDC(m);
+      // The flat look paints over its parent's background; the framed one
+      // paints on erase.
+      if (!FFlat) break;
+      m.Result = 1;
       return;
     default:
-      Base::WndProc(m);
+      break;
   }
+  Base::WndProc(m);
 }
 
 void TspSkinCheckRadioBox::Paint() {
@@ -353,16 +340,8 @@ void TspSkinCheckRadioBox::DrawBoxAndText(TspPaintBuffer& b, int textLeft, bool 
     }
   }
   if (flat && FocusedHere() && !Caption().empty()) {
-    RECT m = t;
-    HDC dc = b.DC();
-    HFONT f = FDefaultFont.Create();
-    HGDIOBJ old = SelectObject(dc, f);
-    std::u16string w = UTF8ToUTF16(Caption());
-    SIZE sz{};
-    GetTextExtentPoint32W(dc, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &sz);
-    SelectObject(dc, old);
-    DeleteObject(f);
-    m = RECT{textLeft - 2, h / 2 - sz.cy / 2 - 1, textLeft + sz.cx + 3, h / 2 - sz.cy / 2 + sz.cy + 1};
-    DrawFocusRect(dc, &m);
+    SIZE sz = LineExtent(b.DC(), Caption(), FDefaultFont);
+    RECT m{textLeft - 2, h / 2 - sz.cy / 2 - 1, textLeft + sz.cx + 3, h / 2 - sz.cy / 2 + sz.cy + 1};
+    DrawFocusRect(b.DC(), &m);
   }
 }

@@ -3,12 +3,13 @@
 
 #include "framework/ImgList.h"
 #include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinInputRules.h"
 #include "skin/controls/SkinTimer.h"
 
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 
-class TspSkinCheckRadioBox : public TspSkinCustomControl {
-  using Base = TspSkinCustomControl;
+class TspSkinCheckRadioBox : public TspFocusableSkin<TspSkinCustomControl> {
+  using Base = TspFocusableSkin<TspSkinCustomControl>;
 
 public:
   explicit TspSkinCheckRadioBox(TComponent* owner);
@@ -28,11 +29,6 @@ public:
   bool UseSkinFontColor = true;
   bool Flat() const { return FFlat; }
   void SetFlat(bool value);
-  bool CanFocused() const { return FCanFocused; }
-  void SetCanFocused(bool value) {
-    FCanFocused = value;
-    TabStop = value;
-  }
   // A picture of a list shown before the caption in the flat looks; the
   // list is not owned and is forgotten when it goes.
   TCustomImageList* Images() const { return FImages; }
@@ -65,9 +61,10 @@ protected:
   void PaintSkinImage(TspPaintBuffer& b) override;
   // The element picture `element` with the check image and the caption.
   void DrawSkinImage(TspPaintBuffer& b, const RECT& element, bool active);
+  bool FocusableKey(TMessage& m) override;
+  void OwnHoverChanged(bool entered) override;
 
 private:
-  bool FocusedHere() const { return FCanFocused && Focused(); }
   void UpdateActiveLook();
   void DrawBoxAndText(TspPaintBuffer& b, int textLeft, bool flat);
   RECT CheckImage() const;
@@ -80,7 +77,6 @@ private:
   TCheckBoxState FState = cbUnchecked;
   bool FRadio = false;
   bool FFlat = true;
-  bool FCanFocused = true;
   bool FDown = false;
   bool FMouseIn = false;
   TspMorph FMorph;

@@ -409,16 +409,7 @@ void TspSkinCustomComboBox::GetSkinData() {
   if (!e) return;
   FElement = true;
   ActiveSkinRect = ToRECT(e->ActiveSkinRect);
-  SItemRect = ToRECT(e->SItemRect);
-  FocusItemRect = IsEmptyRECT(ToRECT(e->FocusItemRect)) ? SItemRect : ToRECT(e->FocusItemRect);
-  ActiveItemRect = ToRECT(e->ActiveItemRect);
-  ItemLeftOffset = e->ItemLeftOffset;
-  ItemRightOffset = e->ItemRightOffset;
-  ItemTextRect = ToRECT(e->ItemTextRect);
-  SkinFont = SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor);
-  FontColor = static_cast<COLORREF>(e->FontColor) & 0xFFFFFF;
-  FocusFontColor = static_cast<COLORREF>(e->FocusFontColor) & 0xFFFFFF;
-  ActiveFontColor = static_cast<COLORREF>(e->ActiveFontColor) & 0xFFFFFF;
+  CopyItemLook(*e);
   ButtonRect = ToRECT(e->ButtonRect);
   ActiveButtonRect = ToRECT(e->ActiveButtonRect);
   DownButtonRect = ToRECT(e->DownButtonRect);
@@ -426,7 +417,6 @@ void TspSkinCustomComboBox::GetSkinData() {
   ListBoxName = e->ListBoxName;
   ItemStretchEffect = e->ItemStretchEffect;
   FocusItemStretchEffect = e->FocusItemStretchEffect;
-  ShowFocus = e->ShowFocus;
 }
 
 void TspSkinCustomComboBox::CalcSkinSize(int& width, int& height) {
@@ -662,16 +652,17 @@ void TspSkinCustomComboBox::ComboDown() {
   if (ItemIndex() < Items()->Count() - 1) SetItemIndex(ItemIndex() + 1);
 }
 
+bool TspSkinCustomComboBox::CloseUpKey(WPARAM key) {
+  if (key != VK_RETURN && key != VK_ESCAPE) return false;
+  if (FListBox && FListBox->Visible()) CloseUp(key == VK_RETURN);
+  return true;
+}
+
 void TspSkinCustomComboBox::KeyDown(WORD& key, TShiftState shift) {
   Base::KeyDown(key, shift);
+  if (CloseUpKey(key)) return;
   bool visible = FListBox->Visible();
   switch (key) {
-    case VK_RETURN:
-      if (visible) CloseUp(true);
-      break;
-    case VK_ESCAPE:
-      if (visible) CloseUp(false);
-      break;
     case VK_PRIOR:
       if (Items()->Count() > 0) ComboPageUp();
       break;
@@ -796,13 +787,8 @@ void TspSkinCustomComboBox::EditWindowProcHook(TMessage& m) {
       if (HasElement() && !IsEmptyRECT(ActiveSkinRect)) Invalidate();
       break;
     case WM_KEYDOWN:
+      if (CloseUpKey(m.WParam)) break;
       switch (m.WParam) {
-        case VK_RETURN:
-          if (visible) CloseUp(true);
-          break;
-        case VK_ESCAPE:
-          if (visible) CloseUp(false);
-          break;
         case VK_PRIOR:
           if (visible) FListBox->SetItemIndex(std::max(0, FListBox->ItemIndex() - FDropDownCount - 1));
           break;

@@ -56,7 +56,7 @@ protected:
   COLORREF TextColor() const override { return TransparentTextColour; }
 };
 
-class TspSkinCustomComboBox : public TspSkinCustomControl {
+class TspSkinCustomComboBox : public TspSkinCustomControl, public TspItemLook {
   using Base = TspSkinCustomControl;
 
 public:
@@ -141,13 +141,10 @@ public:
   void CalcRects();
 
   // The element copy.
-  RECT ActiveSkinRect{}, SItemRect{}, FocusItemRect{}, ActiveItemRect{}, ItemTextRect{};
+  RECT ActiveSkinRect{};
   RECT ButtonRect{}, ActiveButtonRect{}, DownButtonRect{}, UnEnabledButtonRect{};
-  int ItemLeftOffset = 0, ItemRightOffset = 0;
-  TspFontDesc SkinFont;
-  COLORREF FontColor = 0, ActiveFontColor = 0, FocusFontColor = 0;
   std::string ListBoxName;
-  bool ItemStretchEffect = false, FocusItemStretchEffect = false, ShowFocus = false;
+  bool ItemStretchEffect = false, FocusItemStretchEffect = false;
   bool HasElement() const { return FIndex != -1 && FElement; }
 
 protected:
@@ -182,6 +179,9 @@ private:
   void StartTimer();
   void StopTimer();
   void TimerTick();
+  // Enter closes an open list taking its choice, Escape closes it without;
+  // true for either key.
+  bool CloseUpKey(WPARAM key);
   void ComboPageUp();
   void ComboPageDown();
   void ComboUp();
@@ -200,6 +200,11 @@ private:
   void DrawDefaultItem(TspPaintBuffer& b);
   void DrawSkinItem(TspPaintBuffer& b);
   void DrawResizeSkinItem(TspPaintBuffer& b);
+  // The skinned item's text room at item width `width`, and its font.
+  RECT SkinItemTextRect(int width) const;
+  TspFontDesc SkinItemFont(bool focused) const;
+  // The shown item's content drawn over the item's picture in `font`.
+  void DrawShownItem(TspPaintBuffer& item, const TspFontDesc& font, const RECT& r, bool skinLook, bool focused);
   void DrawToolButton(TspPaintBuffer& b, bool skin);
   void DrawResizeButton(TspPaintBuffer& b);
   TspDataSkinButtonControl* ButtonElement(std::initializer_list<const char*> names) const;

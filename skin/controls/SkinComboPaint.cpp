@@ -128,11 +128,7 @@ void TspSkinCustomComboBox::DrawDefaultItem(TspPaintBuffer& b) {
     CBItem.State = 0;
   }
   if (!Enabled()) font.Color = SysColour(COLOR_GRAYTEXT);
-  TCanvas* cv = item.Canvas();
-  font.AssignTo(cv->Font());
-  cv->Brush()->SetStyle(bsClear);
-  int index = ShownIndex();
-  if (index >= 0 && index < Items()->Count()) DrawItemContent(item, index, RECT{2, 0, w - 2, h}, false, focused);
+  DrawShownItem(item, font, RECT{2, 0, w - 2, h}, false, focused);
   if (focused) DrawFocusFrame(item.DC(), item.ClientRect());
   item.DrawTo(b.DC(), CBItem.R.left, CBItem.R.top);
 }
@@ -156,17 +152,9 @@ void TspSkinCustomComboBox::DrawSkinItem(TspPaintBuffer& b) {
     DrawHorzThreePart(item, ImageSourceOf(Picture), s, ItemLeftOffset, ItemRightOffset, stretch);
   }
   CBItem.State = focused ? odFocused : 0;
-  RECT tr = ItemTextRect;
-  int baseWidth = IsEmptyRECT(SItemRect) ? Geometry.ClRect.right - Geometry.ClRect.left : SItemRect.right - SItemRect.left;
-  tr.right += w - baseWidth;
-  TspFontDesc font = UseSkinFont ? SkinFont : FDefaultFont;
-  font.Color = focused ? FocusFontColor : (FMouseIn && !IsEmptyRECT(ActiveSkinRect)) ? ActiveFontColor : FontColor;
+  TspFontDesc font = SkinItemFont(focused);
   if (!Enabled()) font.Color = GetDisabledFontColor();
-  TCanvas* cv = item.Canvas();
-  font.AssignTo(cv->Font());
-  cv->Brush()->SetStyle(bsClear);
-  int index = ShownIndex();
-  if (index >= 0 && index < Items()->Count()) DrawItemContent(item, index, tr, true, focused);
+  DrawShownItem(item, font, SkinItemTextRect(w), true, focused);
   item.DrawTo(b.DC(), CBItem.R.left, CBItem.R.top);
 }
 
@@ -191,18 +179,32 @@ void TspSkinCustomComboBox::DrawResizeSkinItem(TspPaintBuffer& b) {
     DrawStretchedSkinRect(item, ImageSourceOf(Picture), src, cl);
   }
   CBItem.State = focused ? odFocused : 0;
+  RECT tr = SkinItemTextRect(w);
+  tr.bottom += Height() - Geometry.SkinHeight();
+  DrawShownItem(item, SkinItemFont(focused), tr, true, focused);
+  item.DrawTo(b.DC(), CBItem.R.left, CBItem.R.top);
+}
+
+RECT TspSkinCustomComboBox::SkinItemTextRect(int width) const {
   RECT tr = ItemTextRect;
   int baseWidth = IsEmptyRECT(SItemRect) ? Geometry.ClRect.right - Geometry.ClRect.left : SItemRect.right - SItemRect.left;
-  tr.right += w - baseWidth;
-  tr.bottom += Height() - Geometry.SkinHeight();
+  tr.right += width - baseWidth;
+  return tr;
+}
+
+TspFontDesc TspSkinCustomComboBox::SkinItemFont(bool focused) const {
   TspFontDesc font = UseSkinFont ? SkinFont : FDefaultFont;
   font.Color = focused ? FocusFontColor : (FMouseIn && !IsEmptyRECT(ActiveSkinRect)) ? ActiveFontColor : FontColor;
+  return font;
+}
+
+void TspSkinCustomComboBox::DrawShownItem(TspPaintBuffer& item, const TspFontDesc& font, const RECT& r,
+                                          bool skinLook, bool focused) {
   TCanvas* cv = item.Canvas();
   font.AssignTo(cv->Font());
   cv->Brush()->SetStyle(bsClear);
   int index = ShownIndex();
-  if (index >= 0 && index < Items()->Count()) DrawItemContent(item, index, tr, true, focused);
-  item.DrawTo(b.DC(), CBItem.R.left, CBItem.R.top);
+  if (index >= 0 && index < Items()->Count()) DrawItemContent(item, index, r, skinLook, focused);
 }
 
 void TspSkinCustomComboBox::DrawToolButton(TspPaintBuffer& b, bool skin) {

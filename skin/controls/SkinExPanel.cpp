@@ -304,7 +304,20 @@ void TspSkinExPanel::DrawSkinButton(TspPaintBuffer& b, int index) {
                    FButtonsTransparentColor);
 }
 
+TspFontDesc TspSkinExPanel::SkinCaptionFont() const {
+  TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
+  font.Color = FSkinFont.Color;
+  return font;
+}
+
 void TspSkinExPanel::DrawCaption(TspPaintBuffer& b, RECT area, const TspFontDesc& font, bool upwards) {
+  for (const Button& s : FButtons) {
+    if (IsEmptyRECT(s.R)) continue;
+    if (upwards)
+      area.top = std::max<int>(area.top, s.R.bottom + 2);
+    else
+      area.right = std::min<int>(area.right, s.R.left - 2);
+  }
   const std::string& text = Caption();
   int gw = ImageWidth(), gh = ImageHeight();
   auto drawImage = [&](int x, int y) { DrawCaptionImage(b, x, y, false); };
@@ -358,18 +371,7 @@ void TspSkinExPanel::PaintDefaultImage(TspPaintBuffer& b) {
   b.Fill(RECT{bar.left + 1, bar.top + 1, bar.left + 2, bar.bottom - 1}, light);
   Layout();
   for (int i = 0; i < 2; ++i) DrawDefaultButton(b, i);
-  TspFontDesc font = FDefaultFont;
-  if (sideways) {
-    int top = ch;
-    for (const Button& s : FButtons)
-      if (!IsEmptyRECT(s.R)) top = std::max<int>(top, s.R.bottom + 2);
-    DrawCaption(b, RECT{2, top, w - 2, h - 2}, font, true);
-  } else {
-    int right = w - 2;
-    for (const Button& s : FButtons)
-      if (!IsEmptyRECT(s.R)) right = std::min<int>(right, s.R.left - 2);
-    DrawCaption(b, RECT{2, 0, right, ch}, font, false);
-  }
+  DrawCaption(b, sideways ? RECT{2, ch, w - 2, h - 2} : RECT{2, 0, w - 2, ch}, FDefaultFont, sideways);
 }
 
 void TspSkinExPanel::PaintSkinImage(TspPaintBuffer& b) {
@@ -387,17 +389,7 @@ void TspSkinExPanel::PaintSkinImage(TspPaintBuffer& b) {
     DrawVertThreePart(b, pic, FRollHSkinRect, FRollTopOffset, FRollBottomOffset, Geometry.TopStretch);
   Layout();
   for (int i = 0; i < 2; ++i) DrawSkinButton(b, i);
-  TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
-  font.Color = FSkinFont.Color;
-  RECT area = CaptionArea();
-  for (const Button& s : FButtons) {
-    if (IsEmptyRECT(s.R)) continue;
-    if (sideways)
-      area.top = std::max<int>(area.top, s.R.bottom + 2);
-    else
-      area.right = std::min<int>(area.right, s.R.left - 2);
-  }
-  DrawCaption(b, area, font, sideways);
+  DrawCaption(b, CaptionArea(), SkinCaptionFont(), sideways);
 }
 
 // The skin's "panel" element as the body, a caption bar cut from the
@@ -486,18 +478,8 @@ void TspSkinExPanel::PaintPanelStyle(TspPaintBuffer& b) {
     }
     face.DrawTo(b.DC(), s.R.left, s.R.top);
   }
-  TspFontDesc font = UseSkinFont ? FSkinFont : FDefaultFont;
-  font.Color = FSkinFont.Color;
-  RECT area = sideways ? RECT{cl.left, cl.top, cl.right, cl.bottom} : RECT{cl.left, cl.top, cl.right,
-                                                                         FDefaultCaptionHeight - 1};
-  for (const Button& s : FButtons) {
-    if (IsEmptyRECT(s.R)) continue;
-    if (sideways)
-      area.top = std::max<int>(area.top, s.R.bottom + 2);
-    else
-      area.right = std::min<int>(area.right, s.R.left - 2);
-  }
-  DrawCaption(b, area, font, sideways);
+  RECT area = sideways ? cl : RECT{cl.left, cl.top, cl.right, FDefaultCaptionHeight - 1};
+  DrawCaption(b, area, SkinCaptionFont(), sideways);
 }
 
 void TspSkinExPanel::Paint() {

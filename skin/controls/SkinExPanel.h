@@ -73,7 +73,11 @@ private:
   void PaintPanelStyle(TspPaintBuffer& b);
   void DrawDefaultButton(TspPaintBuffer& b, int index);
   void DrawSkinButton(TspPaintBuffer& b, int index);
+  // The caption in `area`, short of the buttons: left of them, or (written
+  // upwards) below them.
   void DrawCaption(TspPaintBuffer& b, RECT area, const TspFontDesc& font, bool upwards);
+  // The skin's caption font, in the skin's caption colour.
+  TspFontDesc SkinCaptionFont() const;
   LRESULT HitTest(int x, int y);
 
   bool FUseSkinSize = true;

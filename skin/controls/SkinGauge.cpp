@@ -85,30 +85,6 @@ RECT TspSkinGauge::AnimationFrameRect(int n) const {
   return RECT{r.left, r.top + fh * (n - 1), r.right, r.top + fh * n};
 }
 
-void TspSkinGauge::SetValue(int value) {
-  value = std::max(FMinValue, std::min(value, FMaxValue));
-  if (value == FValue) return;
-  FValue = value;
-  Invalidate();
-}
-
-void TspSkinGauge::SetMinValue(int value) {
-  FMinValue = value;
-  if (FValue < value) FValue = value;
-  Repaint();
-}
-
-void TspSkinGauge::SetMaxValue(int value) {
-  FMaxValue = value;
-  if (FValue > value) FValue = value;
-  Repaint();
-}
-
-void TspSkinGauge::SetVertical(bool value) {
-  FVertical = value;
-  Repaint();
-}
-
 void TspSkinGauge::SetProgressText(const std::string& value) {
   FProgressText = value;
   Repaint();

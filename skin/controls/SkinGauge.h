@@ -4,28 +4,20 @@
 #include <functional>
 #include <string>
 
-#include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinRangeControls.h"
 #include "skin/controls/SkinTimer.h"
 
 // (canvas, progress area, filled part); when assigned it replaces the
 // drawing of the filled part and of the text.
 using TspGaugePaintEvent = std::function<void(TCanvas* canvas, const RECT& progressArea, const RECT& progressRect)>;
 
-class TspSkinGauge : public TspSkinCustomControl {
-  using Base = TspSkinCustomControl;
+class TspSkinGauge : public TspSkinValueControl {
+  using Base = TspSkinValueControl;
 
 public:
   explicit TspSkinGauge(TComponent* owner);
   ~TspSkinGauge() override;
 
-  int Value() const { return FValue; }
-  void SetValue(int value);
-  int MinValue() const { return FMinValue; }
-  void SetMinValue(int value);
-  int MaxValue() const { return FMaxValue; }
-  void SetMaxValue(int value);
-  bool Vertical() const { return FVertical; }
-  void SetVertical(bool value);
   const std::string& ProgressText() const { return FProgressText; }
   void SetProgressText(const std::string& value);
   bool ShowProgressText() const { return FShowProgressText; }
@@ -68,6 +60,7 @@ public:
   void ChangeSkinData() override;
 
 protected:
+  void ValueChanged() override { Invalidate(); }
   void GetSkinData() override;
   void CalcSkinSize(int& width, int& height) override;
   void PaintDefaultImage(TspPaintBuffer& b) override;
@@ -104,8 +97,6 @@ private:
   bool FAnimationStarted = false;
   TspTimer FPauseTimer, FFrameTimer;
 
-  int FValue = 50, FMinValue = 0, FMaxValue = 100;
-  bool FVertical = false;
   std::string FProgressText;
   bool FShowProgressText = false, FShowPercent = false;
 };

@@ -5,6 +5,8 @@
 #include <shellapi.h>
 
 #include "framework/WideText.h"
+#include "skin/controls/SkinControlKit.h"
+#include "skin/controls/SkinInputRules.h"
 
 void TspSkinFontLabel::SetSkinData(TspSkinData* value) {
   FSD.Set(value);
@@ -46,9 +48,7 @@ void TspSkinStdLabel::ChangeSkinData() {
 }
 
 void TspSkinStdLabel::SetEllipsType(TspEllipsType value) {
-  if (FEllipsType == value) return;
-  FEllipsType = value;
-  Invalidate();
+  if (StoreIfChanged(FEllipsType, value)) Invalidate();
 }
 
 void TspSkinStdLabel::SetAutoSize(bool value) {
@@ -145,9 +145,7 @@ TspSkinLinkLabel::TspSkinLinkLabel(TComponent* owner) : TspSkinStdLabel(owner) {
 }
 
 void TspSkinLinkLabel::SetUseUnderLine(bool value) {
-  if (FUseUnderLine == value) return;
-  FUseUnderLine = value;
-  Repaint();
+  if (StoreIfChanged(FUseUnderLine, value)) Repaint();
 }
 
 TspFontDesc TspSkinLinkLabel::TextFont() const {
@@ -210,15 +208,9 @@ void TspSkinLinkLabel::Click() {
 namespace {
 
 int TextExtent(HDC dc, const std::string& text, const TspFontDesc& font, int* height = nullptr) {
-  HFONT f = font.Create();
-  HGDIOBJ old = SelectObject(dc, f);
-  std::u16string w = UTF8ToUTF16(text.empty() ? std::string(" ") : text);
-  SIZE s{};
-  GetTextExtentPoint32W(dc, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &s);
-  SelectObject(dc, old);
-  DeleteObject(f);
+  SIZE s = LineExtent(dc, text, font);
   if (height) *height = s.cy;
-  return text.empty() ? 0 : s.cx;
+  return s.cx;
 }
 
 void TextAt(HDC dc, const std::string& text, int x, int y, const TspFontDesc& font, COLORREF color,
@@ -263,9 +255,7 @@ void TspSkinButtonLabel::SetImageList(TCustomImageList* value) {
 }
 
 void TspSkinButtonLabel::SetImageIndex(int value) {
-  if (value == FImageIndex) return;
-  FImageIndex = value;
-  Repaint();
+  if (StoreIfChanged(FImageIndex, value)) Repaint();
 }
 
 int TspSkinButtonLabel::ShownImageIndex() const {
@@ -287,9 +277,7 @@ void TspSkinButtonLabel::SetMargin(int value) {
 }
 
 void TspSkinButtonLabel::SetLayout(TspButtonLayout value) {
-  if (value == FLayout) return;
-  FLayout = value;
-  Repaint();
+  if (StoreIfChanged(FLayout, value)) Repaint();
 }
 
 int TspSkinButtonLabel::GlyphFrame() const {
@@ -331,12 +319,7 @@ void TspSkinButtonLabel::MouseUp(TMouseButton button, TShiftState shift, int x, 
 
 void TspSkinButtonLabel::MouseMove(TShiftState shift, int x, int y) {
   TGraphicControl::MouseMove(shift, x, y);
-  if (!FDown) return;
-  bool inside = x >= 0 && x <= Width() && y >= 0 && y <= Height();
-  if (!inside && FMouseIn)
-    Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
-  else if (inside && !FMouseIn)
-    Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
+  if (FDown) FollowPressedPointer(this, FMouseIn, x, y);
 }
 
 void TspSkinButtonLabel::Paint() {
@@ -405,35 +388,19 @@ TspSkinLabel::TspSkinLabel(TComponent* owner) : Base(owner) {
 }
 
 void TspSkinLabel::SetShadowEffect(bool value) {
-  if (value == FShadowEffect) return;
-  FShadowEffect = value;
-  Repaint();
+  if (StoreIfChanged(FShadowEffect, value)) Repaint();
 }
 
 void TspSkinLabel::SetReflectionEffect(bool value) {
-  if (value == FReflectionEffect) return;
-  FReflectionEffect = value;
-  Repaint();
+  if (StoreIfChanged(FReflectionEffect, value)) Repaint();
 }
 
 void TspSkinLabel::SetEllipsType(TspEllipsType2 value) {
-  if (value == FEllipsType) return;
-  FEllipsType = value;
-  Invalidate();
-}
-
-void TspSkinLabel::SetBorderStyle(TspSkinBorderStyle value) {
-  FBorderStyle = value;
-  if (FIndex == -1) {
-    Repaint();
-    Realign();
-  }
+  if (StoreIfChanged(FEllipsType, value)) Invalidate();
 }
 
 void TspSkinLabel::SetAlignment(TAlignment value) {
-  if (value == FAlignment) return;
-  FAlignment = value;
-  Repaint();
+  if (StoreIfChanged(FAlignment, value)) Repaint();
 }
 
 void TspSkinLabel::SetAutoSize(bool value) {

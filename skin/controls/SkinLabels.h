@@ -157,8 +157,8 @@ enum TspEllipsType2 { spetNoneEllips, spetEllips };
 
 // A windowed label framed by the skin's "label" element, with an optional
 // soft shadow or mirrored reflection of its text.
-class TspSkinLabel : public TspSkinCustomControl {
-  using Base = TspSkinCustomControl;
+class TspSkinLabel : public TspDefaultBorderControl<TspSkinCustomControl> {
+  using Base = TspDefaultBorderControl<TspSkinCustomControl>;
 
 public:
   explicit TspSkinLabel(TComponent* owner);
@@ -175,8 +175,6 @@ public:
   void SetEllipsType(TspEllipsType2 value);
   bool UseSkinSize = true;
   bool UseSkinFontColor = true;
-  TspSkinBorderStyle BorderStyle() const { return FBorderStyle; }
-  void SetBorderStyle(TspSkinBorderStyle value);
   TAlignment Alignment() const { return FAlignment; }
   void SetAlignment(TAlignment value);
   bool AutoSize() const { return FAutoSize; }
@@ -200,7 +198,6 @@ private:
 
   bool FShadowEffect = false, FReflectionEffect = false, FAutoSize = false;
   TspEllipsType2 FEllipsType = spetNoneEllips;
-  TspSkinBorderStyle FBorderStyle = bvFrame;
   TAlignment FAlignment = taLeftJustify;
   TspFontDesc FSkinFont;
   bool FLabelElement = false;

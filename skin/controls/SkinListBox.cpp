@@ -366,16 +366,9 @@ void TspSkinCustomListBox::GetSkinData() {
   auto* e = dynamic_cast<TspDataSkinListBox*>(Element());
   if (!e) return;
   FElement = true;
-  SItemRect = ToRECT(e->SItemRect);
-  ActiveItemRect = IsEmptyRECT(ToRECT(e->ActiveItemRect)) ? SItemRect : ToRECT(e->ActiveItemRect);
-  FocusItemRect = IsEmptyRECT(ToRECT(e->FocusItemRect)) ? SItemRect : ToRECT(e->FocusItemRect);
-  ItemLeftOffset = e->ItemLeftOffset;
-  ItemRightOffset = e->ItemRightOffset;
-  ItemTextRect = ToRECT(e->ItemTextRect);
-  SkinFont = SkinFontDesc(e->FontName, e->FontHeight, e->FontStyle, e->FontColor);
-  FontColor = static_cast<COLORREF>(e->FontColor) & 0xFFFFFF;
-  ActiveFontColor = static_cast<COLORREF>(e->ActiveFontColor) & 0xFFFFFF;
-  FocusFontColor = static_cast<COLORREF>(e->FocusFontColor) & 0xFFFFFF;
+  CopyItemLook(*e);
+  // Without a hot picture the normal one stands in.
+  if (IsEmptyRECT(ActiveItemRect)) ActiveItemRect = SItemRect;
   CaptionRect = ToRECT(e->CaptionRect);
   CaptionFont = SkinFontDesc(e->CaptionFontName, e->CaptionFontHeight, e->CaptionFontStyle, e->CaptionFontColor);
   UpButtonRect = ToRECT(e->UpButtonRect);
@@ -392,7 +385,6 @@ void TspSkinCustomListBox::GetSkinData() {
   VScrollBarName = e->VScrollBarName;
   HScrollBarName = e->HScrollBarName;
   BothScrollBarName = e->BothScrollBarName;
-  ShowFocus = e->ShowFocus;
   ButtonsArea = ToRECT(e->ButtonsArea);
   DisabledButtonsRect = ToRECT(e->DisabledButtonsRect);
 }

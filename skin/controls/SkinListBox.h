@@ -31,6 +31,35 @@ int SkinTextCharset(TspSkinData* skin);
 
 class TspSkinCustomListBox;
 
+// What the list and combo-box elements both tell of their items: the item
+// pictures (normal, hot, focused) with their fixed ends, where the text
+// goes, the fonts, and whether the focus shows.
+struct TspItemLook {
+  RECT SItemRect{}, ActiveItemRect{}, FocusItemRect{}, ItemTextRect{};
+  int ItemLeftOffset = 0, ItemRightOffset = 0;
+  TspFontDesc SkinFont;
+  COLORREF FontColor = 0, ActiveFontColor = 0, FocusFontColor = 0;
+  bool ShowFocus = false;
+
+  // The copy of element `e`; without a focused picture the normal one
+  // stands in.
+  template <class TElement>
+  void CopyItemLook(const TElement& e) {
+    auto color = [](int32_t c) { return static_cast<COLORREF>(c) & 0xFFFFFF; };
+    SItemRect = ToRECT(e.SItemRect);
+    ActiveItemRect = ToRECT(e.ActiveItemRect);
+    FocusItemRect = IsEmptyRECT(ToRECT(e.FocusItemRect)) ? SItemRect : ToRECT(e.FocusItemRect);
+    ItemLeftOffset = e.ItemLeftOffset;
+    ItemRightOffset = e.ItemRightOffset;
+    ItemTextRect = ToRECT(e.ItemTextRect);
+    SkinFont = SkinFontDesc(e.FontName, e.FontHeight, e.FontStyle, e.FontColor);
+    FontColor = color(e.FontColor);
+    ActiveFontColor = color(e.ActiveFontColor);
+    FocusFontColor = color(e.FocusFontColor);
+    ShowFocus = e.ShowFocus;
+  }
+};
+
 // The inner list: paints its rows through the frame, never shows the
 // system's scroll bars or border.
 class TspListBox : public TListBox {
@@ -62,7 +91,7 @@ public:
   TOwnerDrawState RowState(int index) const;
 };
 
-class TspSkinCustomListBox : public TspSkinCustomControl {
+class TspSkinCustomListBox : public TspSkinCustomControl, protected TspItemLook {
   using Base = TspSkinCustomControl;
 
 public:
@@ -171,15 +200,12 @@ public:
   bool HasElement() const { return FIndex != -1 && FElement; }
 
   // The element copy.
-  RECT SItemRect{}, ActiveItemRect{}, FocusItemRect{}, ItemTextRect{}, CaptionRect{};
-  int ItemLeftOffset = 0, ItemRightOffset = 0;
-  TspFontDesc SkinFont, CaptionFont;
-  COLORREF FontColor = 0, ActiveFontColor = 0, FocusFontColor = 0;
+  RECT CaptionRect{};
+  TspFontDesc CaptionFont;
   RECT UpButtonRect{}, ActiveUpButtonRect{}, DownUpButtonRect{};
   RECT DownButtonRect{}, ActiveDownButtonRect{}, DownDownButtonRect{};
   RECT CheckButtonRect{}, ActiveCheckButtonRect{}, DownCheckButtonRect{};
   std::string VScrollBarName, HScrollBarName, BothScrollBarName;
-  bool ShowFocus = false;
   RECT ButtonsArea{}, DisabledButtonsRect{};
 
 protected:

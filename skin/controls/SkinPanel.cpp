@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "skin/controls/SkinControlKit.h"
+
 COLORREF SkinColorValue(int32_t v) {
   uint32_t u = static_cast<uint32_t>(v);
   if ((u & 0xFF000000u) == 0xFF000000u) return GetSysColor(static_cast<int>(u & 0xFF));
@@ -24,17 +26,7 @@ bool PointInRectInclusive(const RECT& r, int x, int y) {
   return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
 }
 
-int TextWidth(HDC dc, const std::string& text, const TspFontDesc& font) {
-  if (text.empty()) return 0;
-  HFONT f = font.Create();
-  HGDIOBJ old = SelectObject(dc, f);
-  std::u16string w = UTF8ToUTF16(text);
-  SIZE s{};
-  GetTextExtentPoint32W(dc, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &s);
-  SelectObject(dc, old);
-  DeleteObject(f);
-  return s.cx;
-}
+int TextWidth(HDC dc, const std::string& text, const TspFontDesc& font) { return LineExtent(dc, text, font).cx; }
 
 }  // namespace
 
@@ -70,9 +62,7 @@ void TspCaptionPictureControl::SetCaptionImageList(TCustomImageList* value) {
 }
 
 void TspCaptionPictureControl::SetCaptionImageIndex(int value) {
-  if (FCaptionImageIndex == value) return;
-  FCaptionImageIndex = value;
-  Repaint();
+  if (StoreIfChanged(FCaptionImageIndex, value)) Repaint();
 }
 
 bool TspCaptionPictureControl::ListImage() const {
@@ -111,14 +101,11 @@ TspSkinPanel::TspSkinPanel(TComponent* owner) : Base(owner) {
 }
 
 void TspSkinPanel::SetRibbonStyle(bool value) {
-  if (FRibbonStyle == value) return;
-  FRibbonStyle = value;
-  Repaint();
+  if (StoreIfChanged(FRibbonStyle, value)) Repaint();
 }
 
 void TspSkinPanel::SetTransparentMode(bool value) {
-  if (FTransparentMode == value) return;
-  FTransparentMode = value;
+  if (!StoreIfChanged(FTransparentMode, value)) return;
   Repaint();
   CheckControlsBackground();
 }
@@ -129,9 +116,7 @@ void TspSkinPanel::SetCheckedMode(bool value) {
 }
 
 void TspSkinPanel::SetImagePosition(TspImagePosition value) {
-  if (FImagePosition == value) return;
-  FImagePosition = value;
-  Repaint();
+  if (StoreIfChanged(FImagePosition, value)) Repaint();
 }
 
 void TspSkinPanel::SetDefaultAlignment(TAlignment value) {
@@ -147,14 +132,6 @@ void TspSkinPanel::SetRollUpMode(bool value) {
 void TspSkinPanel::SetDefaultCaptionHeight(int value) {
   FDefaultCaptionHeight = value;
   if (FCaptionMode && (FIndex == -1 || !FUseSkinSize)) {
-    Repaint();
-    Realign();
-  }
-}
-
-void TspSkinPanel::SetBorderStyle(TspSkinBorderStyle value) {
-  FBorderStyle = value;
-  if (FIndex == -1) {
     Repaint();
     Realign();
   }
@@ -390,15 +367,9 @@ void TspSkinPanel::Paint() {
 
 int TspSkinPanel::TextHeight(const std::string& text, const TspFontDesc& font) const {
   HDC dc = CreateCompatibleDC(nullptr);
-  HFONT f = font.Create();
-  HGDIOBJ old = SelectObject(dc, f);
-  std::u16string w = UTF8ToUTF16(text.empty() ? std::string(" ") : text);
-  SIZE s{};
-  GetTextExtentPoint32W(dc, reinterpret_cast<LPCWSTR>(w.c_str()), static_cast<int>(w.size()), &s);
-  SelectObject(dc, old);
-  DeleteObject(f);
+  int h = LineExtent(dc, text, font).cy;
   DeleteDC(dc);
-  return s.cy;
+  return h;
 }
 
 TspFontDesc TspSkinPanel::CaptionFont() const {

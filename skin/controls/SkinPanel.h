@@ -20,6 +20,26 @@ COLORREF SkinColorValue(int32_t value);
 // button colours; nothing for bvNone.
 void DrawBorderStyleFrame(TspPaintBuffer& b, const RECT& r, TspSkinBorderStyle style);
 
+// A skinned control whose default look has a one-pixel border by style;
+// the border takes its room from the client area.
+template <class TBase>
+class TspDefaultBorderControl : public TBase {
+public:
+  using TBase::TBase;
+
+  TspSkinBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TspSkinBorderStyle value) {
+    FBorderStyle = value;
+    if (this->FIndex == -1) {
+      this->Repaint();
+      this->Realign();
+    }
+  }
+
+protected:
+  TspSkinBorderStyle FBorderStyle = bvFrame;
+};
+
 // A skinned container whose caption shows a picture before its text: a
 // glyph strip of NumGlyphs (1 or 2) frames, the second for the disabled
 // look, or while the glyph is empty an image of a list. The panel and the
@@ -58,8 +78,8 @@ protected:
   int FCaptionImageIndex = -1;
 };
 
-class TspSkinPanel : public TspCaptionPictureControl {
-  using Base = TspCaptionPictureControl;
+class TspSkinPanel : public TspDefaultBorderControl<TspCaptionPictureControl> {
+  using Base = TspDefaultBorderControl<TspCaptionPictureControl>;
 
 public:
   explicit TspSkinPanel(TComponent* owner);
@@ -78,8 +98,6 @@ public:
   void SetDefaultAlignment(TAlignment value);
   int DefaultCaptionHeight() const { return FDefaultCaptionHeight; }
   virtual void SetDefaultCaptionHeight(int value);
-  TspSkinBorderStyle BorderStyle() const { return FBorderStyle; }
-  void SetBorderStyle(TspSkinBorderStyle value);
   bool CaptionMode() const { return FCaptionMode; }
   virtual void SetCaptionMode(bool value);
   bool RollUpMode() const { return FRollUpMode; }
@@ -145,7 +163,6 @@ private:
   TspImagePosition FImagePosition = spipDefault;
   TAlignment FDefaultAlignment = taLeftJustify;
   int FDefaultCaptionHeight = 22;
-  TspSkinBorderStyle FBorderStyle = bvFrame;
   bool FCaptionMode = false, FRollUpMode = false, FRollUpState = false, FTransparentMode = false;
   int FRealHeight = -1;
   // The size limits while expanded; a rolled-up panel has none.

@@ -1,11 +1,6 @@
 #include "skin/controls/SkinScrollBar.h"
 
-#include <windowsx.h>
-
-#include <cmath>
-
 namespace {
-int RoundEven(double v) { return ClampToInt(std::llrint(v)); }
 bool In(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 }  // namespace
 
@@ -215,7 +210,7 @@ void TspSkinScrollBar::CalcRects() {
   if (FPageSize != 0) {
     int t = trackEnd - trackStart;
     int64_t span = range + 1;
-    length = span == 0 ? 0 : RoundEven(static_cast<double>(t) * FPageSize / static_cast<double>(span));
+    length = span == 0 ? 0 : RoundHalfEven(static_cast<double>(t) * FPageSize / static_cast<double>(span));
     if (length < minLength) length = minLength;
     int64_t room = int64_t{FMax} - FPageSize + 1 - FMin;
     if (room > 0)
@@ -226,7 +221,7 @@ void TspSkinScrollBar::CalcRects() {
   int half = length / 2;
   FOffset1 = trackStart + half;
   FOffset2 = trackEnd - half;
-  FBOffset = RoundEven((FOffset2 - FOffset1) * f);
+  FBOffset = RoundHalfEven((FOffset2 - FOffset1) * f);
   int a = FOffset1 + FBOffset - half, b = FOffset1 + FBOffset + half;
   if (skinned) {
     // Centred across the track with the thumb picture's breadth.
@@ -242,18 +237,12 @@ void TspSkinScrollBar::CalcRects() {
 
 int TspSkinScrollBar::CalcValue(int offset) {
   bool horz = FKind == sbHorizontal;
-  if (FPageSize == 0) {
-    double f = FOffset2 - FOffset1 > 0 ? static_cast<double>(offset) / (FOffset2 - FOffset1) : 0.0;
-    f = std::max(0.0, std::min(1.0, f));
-    return ClampToInt(int64_t{FMin} + RoundEven(static_cast<double>(int64_t{FMax} - FMin) * f));
-  }
+  if (FPageSize == 0) return ValueAtOffset(offset, FMin, FMax);
   const RECT& t = FButtons[kThumb].R;
   int half = (horz ? t.right - t.left : t.bottom - t.top) / 2;
   int o1 = (horz ? FNewTrackArea.left : FNewTrackArea.top) + half;
   int o2 = (horz ? FNewTrackArea.right : FNewTrackArea.bottom) - half;
-  double f = o2 - o1 > 0 ? static_cast<double>(int64_t{offset} + FOldBOffset) / (o2 - o1) : 0.0;
-  f = std::max(0.0, std::min(1.0, f));
-  return ClampToInt(int64_t{FMin} + RoundEven(static_cast<double>(int64_t{FMax} - FMin - FPageSize + 1) * f));
+  return ValueAlongRun(int64_t{offset} + FOldBOffset, o2 - o1, FMin, int64_t{FMax} - FMin - FPageSize + 1);
 }
 
 void TspSkinScrollBar::StepDown() {
@@ -453,50 +442,26 @@ void TspSkinScrollBar::KeyDown(WORD& key, TShiftState shift) {
     SetPosition(ClampToInt(int64_t{FPosition} + FSmallChange));
 }
 
-void TspSkinScrollBar::WndProc(TMessage& m) {
-  if (FCanFocused && !FocusBeforeClick(m)) return;
-  switch (m.Msg) {
-    case CM_WANTSPECIALKEY:
-      Base::WndProc(m);
-      if (FCanFocused && m.WParam >= VK_LEFT && m.WParam <= VK_DOWN) m.Result = 1;
-      return;
-    case WM_MOUSEWHEEL:
-      if (FocusedHere()) {
-        // The sign is in the high word of the 64-bit WPARAM.
-        if (GET_WHEEL_DELTA_WPARAM(m.WParam) > 0)
-          SetPosition(ClampToInt(int64_t{FPosition} - FSmallChange));
-        else
-          SetPosition(ClampToInt(int64_t{FPosition} + FSmallChange));
-        m.Result = 0;
-        return;
-      }
-      break;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      Base::WndProc(m);
-      Repaint();
-      return;
-    case CM_ENABLEDCHANGED:
-      Base::WndProc(m);
-      Repaint();
-      return;
-    case CM_MOUSELEAVE:
-      Base::WndProc(m);
-      if (reinterpret_cast<TControl*>(m.LParam) != this) return;
-      if (FActiveButton != -1 && FCaptureButton == -1 && !FDown) {
-        FButtons[FActiveButton].MouseIn = false;
-        Repaint();
-        FActiveButton = -1;
-      }
-      if (FMouseD && FTimerMode >= 3) StopTimer();
-      return;
-    case WM_ERASEBKGND:
-      PaintIntoEraseDC(m);
-      return;
-    default:
-      break;
+void TspSkinScrollBar::WheelTurned(bool away) {
+  if (away)
+    SetPosition(ClampToInt(int64_t{FPosition} - FSmallChange));
+  else
+    SetPosition(ClampToInt(int64_t{FPosition} + FSmallChange));
+}
+
+void TspSkinScrollBar::OwnHoverChanged(bool entered) {
+  if (entered) return;
+  if (FActiveButton != -1 && FCaptureButton == -1 && !FDown) {
+    FButtons[FActiveButton].MouseIn = false;
+    Repaint();
+    FActiveButton = -1;
   }
+  if (FMouseD && FTimerMode >= 3) StopTimer();
+}
+
+void TspSkinScrollBar::WndProc(TMessage& m) {
   Base::WndProc(m);
+  if (m.Msg == CM_ENABLEDCHANGED) Repaint();
 }
 
 void TspSkinScrollBar::DrawButton(TspPaintBuffer& b, int i) {

@@ -3,13 +3,13 @@
 // SimplySetPosition.
 #pragma once
 
-#include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinRangeControls.h"
 #include "skin/controls/SkinTimer.h"
 
 enum TScrollBarKind { sbHorizontal, sbVertical };
 
-class TspSkinScrollBar : public TspSkinCustomControl {
-  using Base = TspSkinCustomControl;
+class TspSkinScrollBar : public TspThumbControl<TspSkinCustomControl> {
+  using Base = TspThumbControl<TspSkinCustomControl>;
 
 public:
   explicit TspSkinScrollBar(TComponent* owner);
@@ -43,11 +43,6 @@ public:
   int BothMarkerWidth() const { return FBothMarkerWidth; }
   void SetBothMarkerWidth(int value);
   std::string BothSkinDataName = "bothhscrollbar";
-  bool CanFocused() const { return FCanFocused; }
-  void SetCanFocused(bool value) {
-    FCanFocused = value;
-    TabStop = value;
-  }
 
   TNotifyEvent OnChange, OnLastChange, OnUpButtonClick, OnDownButtonClick, OnPageUp, OnPageDown;
 
@@ -72,6 +67,9 @@ protected:
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void KeyDown(WORD& key, TShiftState shift) override;
+  void WheelTurned(bool away) override;
+  void FocusChanged() override { Repaint(); }
+  void OwnHoverChanged(bool entered) override;
 
 private:
   int Clamp(int64_t value) const;
@@ -88,20 +86,17 @@ private:
   void StepDown();
   void StepUp();
   void DrawButton(TspPaintBuffer& b, int i);
-  bool FocusedHere() const { return FCanFocused && Focused(); }
 
   int FMin = 0, FMax = 100, FPosition = 0, FPageSize = 0, FSmallChange = 1, FLargeChange = 1;
   TScrollBarKind FKind = sbHorizontal;
   bool FBoth = false;
   int FBothMarkerWidth = 0;
   std::string FNormalSkinDataName;
-  bool FCanFocused = false;
 
   TButton FButtons[3];
   RECT FNewTrackArea{};
-  int FOffset1 = 0, FOffset2 = 0, FBOffset = 0, FOldBOffset = 0, FOMPos = 0;
   int FActiveButton = -1, FOldActiveButton = -1, FCaptureButton = -1;
-  bool FMouseD = false, FDown = false, FWaitMode = false;
+  bool FMouseD = false, FWaitMode = false;
   int FTimerMode = 0;
   int FMX = 0, FMY = 0;
   TspTimer FTimer;

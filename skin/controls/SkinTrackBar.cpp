@@ -1,43 +1,14 @@
 #include "skin/controls/SkinTrackBar.h"
 
-#include <windowsx.h>
-
-#include <cmath>
-
-namespace {
-// Round to nearest, halves to even (the default rounding mode).
-int RoundEven(double v) { return ClampToInt(std::llrint(v)); }
-}  // namespace
-
 TspSkinTrackBar::TspSkinTrackBar(TComponent* owner) : Base(owner) {
   SetSkinDataName("htrackbar");
   SetBounds(0, 0, 100, 20);
   ControlStyle &= ~csClickEvents;
 }
 
-void TspSkinTrackBar::SetValue(int value) {
-  value = std::max(FMinValue, std::min(value, FMaxValue));
-  if (value == FValue) return;
-  FValue = value;
+void TspSkinTrackBar::ValueChanged() {
   Repaint();
   if (OnChange) OnChange(this);
-}
-
-void TspSkinTrackBar::SetMinValue(int value) {
-  FMinValue = value;
-  if (FValue < value) FValue = value;
-  Repaint();
-}
-
-void TspSkinTrackBar::SetMaxValue(int value) {
-  FMaxValue = value;
-  if (FValue > value) FValue = value;
-  Repaint();
-}
-
-void TspSkinTrackBar::SetVertical(bool value) {
-  FVertical = value;
-  Repaint();
 }
 
 RECT TspSkinTrackBar::CalcButtonRect(const RECT& r) {
@@ -58,25 +29,19 @@ RECT TspSkinTrackBar::CalcButtonRect(const RECT& r) {
   if (!FVertical) {
     FOffset1 = r.left + bw / 2;
     FOffset2 = r.right - bw / 2;
-    FBOffset = RoundEven((FOffset2 - FOffset1) * k);
+    FBOffset = RoundHalfEven((FOffset2 - FOffset1) * k);
     b.left = FOffset1 + FBOffset - bw / 2;
     b.top = r.top + (r.bottom - r.top) / 2 - bh / 2;
   } else {
     FOffset1 = r.top + bh / 2;
     FOffset2 = r.bottom - bh / 2;
-    FBOffset = RoundEven((FOffset2 - FOffset1) * k);
+    FBOffset = RoundHalfEven((FOffset2 - FOffset1) * k);
     b.left = r.left + (r.right - r.left) / 2 - bw / 2;
     b.top = FOffset2 - FBOffset - bh / 2;
   }
   b.right = b.left + bw;
   b.bottom = b.top + bh;
   return b;
-}
-
-int TspSkinTrackBar::CalcValue(int offset) const {
-  double x = FOffset2 - FOffset1 > 0 ? static_cast<double>(offset) / (FOffset2 - FOffset1) : 0.0;
-  x = std::max(0.0, std::min(1.0, x));
-  return ClampToInt(int64_t{FMinValue} + RoundEven(static_cast<double>(int64_t{FMaxValue} - FMinValue) * x));
 }
 
 void TspSkinTrackBar::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
@@ -95,7 +60,7 @@ void TspSkinTrackBar::MouseDown(TMouseButton button, TShiftState shift, int x, i
 void TspSkinTrackBar::MouseMove(TShiftState shift, int x, int y) {
   if (MouseSupport && FDown) {
     int d = FVertical ? FOldBOffset + (FOMPos - y) : FOldBOffset + (x - FOMPos);
-    SetValue(CalcValue(d));
+    SetValue(ValueAtOffset(d, FMinValue, FMaxValue));
   }
   Base::MouseMove(shift, x, y);
 }
@@ -111,7 +76,7 @@ void TspSkinTrackBar::MouseUp(TMouseButton button, TShiftState shift, int x, int
     FBR = CalcButtonRect(TrackRect());
     const int a = FIndex != -1 && FTrackElement ? (FVertical ? FNewTrackArea.top : FNewTrackArea.left) : 2;
     int d = FVertical ? (Height() - y) - (FBR.bottom - FBR.top) / 2 - a : x - (FBR.right - FBR.left) / 2 - a;
-    SetValue(CalcValue(d));
+    SetValue(ValueAtOffset(d, FMinValue, FMaxValue));
   }
 }
 
@@ -134,36 +99,10 @@ void TspSkinTrackBar::KeyDown(WORD& key, TShiftState shift) {
   }
 }
 
-void TspSkinTrackBar::WndProc(TMessage& m) {
-  if (FCanFocused && !FocusBeforeClick(m)) return;
-  switch (m.Msg) {
-    case CM_WANTSPECIALKEY:
-      Base::WndProc(m);
-      if (FCanFocused && m.WParam >= VK_LEFT && m.WParam <= VK_DOWN) m.Result = 1;
-      return;
-    case WM_MOUSEWHEEL:
-      if (FocusedHere()) {
-        // The delta's sign lives in the high word of the 64-bit WPARAM.
-        bool away = GET_WHEEL_DELTA_WPARAM(m.WParam) > 0;
-        int step = FVertical ? (away ? 1 : -1) : (away ? -1 : 1);
-        SetValue(ClampToInt(int64_t{FValue} + step));
-        LastChange();
-        m.Result = 0;
-        return;
-      }
-      break;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      Base::WndProc(m);
-      if (FCanFocused) Repaint();
-      return;
-    case WM_ERASEBKGND:
-      PaintIntoEraseDC(m);
-      return;
-    default:
-      break;
-  }
-  Base::WndProc(m);
+void TspSkinTrackBar::WheelTurned(bool away) {
+  int step = FVertical ? (away ? 1 : -1) : (away ? -1 : 1);
+  SetValue(ClampToInt(int64_t{FValue} + step));
+  LastChange();
 }
 
 void TspSkinTrackBar::GetSkinData() {

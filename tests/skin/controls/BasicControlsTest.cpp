@@ -10,7 +10,9 @@
 #include "framework/Forms.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCheckRadio.h"
+#include "skin/controls/SkinControlKit.h"
 #include "skin/controls/SkinGauge.h"
+#include "skin/controls/SkinRangeControls.h"
 #include "skin/controls/SkinScrollBar.h"
 #include "skin/controls/SkinTrackBar.h"
 
@@ -248,6 +250,61 @@ TEST(TspSkinCheckRadioBox, CheckedWriterFiresOnEveryAssignment) {
   EXPECT_EQ(4, t.clicks[t.check]);
 }
 
+TEST(TspSkinButton, SpacePressesOnKeyDownAndClicksOnKeyUpOnlyWhenFocusable) {
+  TestForm t;
+  HWND h = t.cancel->Handle();
+  ASSERT_TRUE(t.cancel->SetFocus());
+  SendMessageW(h, WM_KEYDOWN, VK_SPACE, 1);
+  EXPECT_TRUE(t.cancel->Down());
+  EXPECT_EQ(0, t.clicks[t.cancel]);
+  SendMessageW(h, WM_KEYUP, VK_SPACE, 0xC0000001);
+  EXPECT_FALSE(t.cancel->Down());
+  EXPECT_EQ(1, t.clicks[t.cancel]);
+  // A button that cannot take the focus leaves the keys alone.
+  t.cancel->SetCanFocused(false);
+  SendMessageW(h, WM_KEYDOWN, VK_SPACE, 1);
+  EXPECT_FALSE(t.cancel->Down());
+  SendMessageW(h, WM_KEYUP, VK_SPACE, 0xC0000001);
+  EXPECT_EQ(1, t.clicks[t.cancel]);
+}
+
+TEST(TspSkinCheckRadioBox, PressedPointerLeavingAndComingBackDecidesTheToggle) {
+  TestForm t;
+  struct Case {
+    const char* what;
+    POINT via, at;
+    bool mouseInAfterVia, checked;
+  };
+  const Case cases[] = {
+      {"press and release inside", {20, 10}, {20, 10}, true, true},
+      {"drag out and release", {200, 100}, {200, 100}, false, false},
+      {"drag out and back", {200, 100}, {30, 12}, false, true},
+  };
+  HWND h = t.check->Handle();
+  for (const Case& c : cases) {
+    t.check->SetChecked(false);
+    SendMessageW(h, WM_MOUSEMOVE, 0, Pt(20, 10));
+    SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, Pt(20, 10));
+    SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, Pt(c.via.x, c.via.y));
+    EXPECT_EQ(c.mouseInAfterVia, t.check->MouseIn()) << c.what;
+    SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, Pt(c.at.x, c.at.y));
+    SendMessageW(h, WM_LBUTTONUP, 0, Pt(c.at.x, c.at.y));
+    EXPECT_EQ(c.checked, t.check->Checked()) << c.what;
+  }
+}
+
+TEST(TspSkinCheckRadioBox, AcceleratorFocusesAndTogglesOnlyWhenFocusable) {
+  TestForm t;
+  t.check->SetCaption("&Check");
+  EXPECT_EQ(1, t.check->Perform(CM_DIALOGCHAR, u'c', 0));
+  EXPECT_TRUE(t.check->Checked());
+  EXPECT_TRUE(t.check->Focused());
+  EXPECT_EQ(0, t.check->Perform(CM_DIALOGCHAR, u'x', 0)) << "another letter";
+  t.check->SetCanFocused(false);
+  EXPECT_EQ(0, t.check->Perform(CM_DIALOGCHAR, u'c', 0));
+  EXPECT_TRUE(t.check->Checked());
+}
+
 TEST(TspSkinTrackBar, DragJumpKeysAndWheel) {
   TestForm t;
   HWND h = t.track->Handle();
@@ -460,6 +517,37 @@ TEST(TspSkinScrollBar, KeysAndWheelOnlyWhenItCanTakeTheFocus) {
   SendMessageW(h, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
   EXPECT_EQ(1, b.Position());
   EXPECT_EQ(5, t.changes[&b]);  // one OnChange per step that moved
+}
+
+TEST(ValueAlongRun, ScalesClampsAndRoundsHalvesToEven) {
+  struct Case {
+    int64_t offset;
+    int span, low;
+    int64_t range;
+    int value;
+  };
+  const Case cases[] = {
+      {0, 100, 0, 100, 0},       {50, 100, 0, 100, 50},     {-5, 100, 10, 100, 10},
+      {500, 100, 10, 100, 110},  {1, 4, 0, 2, 0},           {3, 4, 0, 2, 2},
+      {5, 0, 7, 100, 7},         {-3, -10, 7, 100, 7},      {1, 1, INT32_MAX, 10, INT32_MAX},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(c.value, ValueAlongRun(c.offset, c.span, c.low, c.range))
+        << c.offset << " of " << c.span << " over " << c.range << " from " << c.low;
+}
+
+TEST(LineExtent, NoTextIsALineHighAndNothingWide) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  TspFontDesc font, tall;
+  tall.Height = 3 * font.Height;
+  SIZE none = LineExtent(dc, "", font), one = LineExtent(dc, "W", font), two = LineExtent(dc, "WW", font);
+  EXPECT_EQ(0, none.cx);
+  EXPECT_GT(none.cy, 0);
+  EXPECT_EQ(one.cy, none.cy);
+  EXPECT_GT(one.cx, 0);
+  EXPECT_GT(two.cx, one.cx);
+  EXPECT_GT(LineExtent(dc, "", tall).cy, none.cy) << "the font is the one measured with";
+  DeleteDC(dc);
 }
 
 TEST(TspSkinBases, GdiObjectsAndTimersReturnToBaseline) {

@@ -396,6 +396,24 @@ TEST(ContainerLooks, ExpandablePanelDefaultButtonsLightAndPress) {
   EXPECT_FALSE(ex->Visible());
 }
 
+TEST(ContainerLooks, ExpandablePanelCaptionStopsShortOfItsButtons) {
+  Form f;
+  auto* ex = f.Add<TspSkinExPanel>(&f.form, 10, 10, 150, 100);
+  f.Show();
+  Dib bare = Form::Paint(ex);
+  ex->SetCaption(std::string(60, 'W'));
+  Dib captioned = Form::Paint(ex);
+  RECT roll = ex->ButtonRect(1), close = ex->ButtonRect(0);
+  ASSERT_FALSE(IsEmptyRECT(roll));
+  int inked = 0, left = std::min(roll.left, close.left) - 2;
+  for (int y = 0; y < roll.bottom; ++y) {
+    for (int x = 0; x < left; ++x) inked += bare.At(x, y) != captioned.At(x, y);
+    for (int x = left; x < ex->Width(); ++x)
+      ASSERT_EQ(bare.At(x, y), captioned.At(x, y)) << "caption ink at " << x << "," << y;
+  }
+  EXPECT_GT(inked, 0) << "the caption shows left of the buttons";
+}
+
 TEST(ContainerLooks, FramedLabelFromTheSkinAndDefault) {
   LooksSkin skin;
   Form f;

@@ -220,6 +220,12 @@ TEST(TspSkinComboBox, ArrowsAndWheelStepTheSelection) {
   EXPECT_EQ("Apple", e->Text());
   SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
   EXPECT_EQ("Apricot", e->Text());
+  // Escape in the edit closes the list without taking its row.
+  e->DropDown();
+  e->ListBox()->SetItemIndex(2);
+  SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_FALSE(e->IsPopupVisible());
+  EXPECT_EQ("Apricot", e->Text());
   // Fixed style: the wheel steps the combo itself.
   TspSkinComboBox* f = t.combos[0];
   f->SetItemIndex(0);
