@@ -20,7 +20,9 @@ inline int RoundHalfEven(double v) { return ClampToInt(std::llrint(v)); }
 inline int ValueAlongRun(int64_t offset, int span, int low, int64_t range) {
   double f = span > 0 ? static_cast<double>(offset) / span : 0.0;
   f = std::max(0.0, std::min(1.0, f));
-  return ClampToInt(int64_t{low} + RoundHalfEven(static_cast<double>(range) * f));
+  // The scaled offset stays 64-bit: a run over the whole int range ends at
+  // its top value, not at a sum of two clamped halves.
+  return ClampToInt(int64_t{low} + std::llrint(static_cast<double>(range) * f));
 }
 
 // A value kept between MinValue and MaxValue, drawn across or (Vertical)

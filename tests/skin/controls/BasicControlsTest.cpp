@@ -530,6 +530,10 @@ TEST(ValueAlongRun, ScalesClampsAndRoundsHalvesToEven) {
       {0, 100, 0, 100, 0},       {50, 100, 0, 100, 50},     {-5, 100, 10, 100, 10},
       {500, 100, 10, 100, 110},  {1, 4, 0, 2, 0},           {3, 4, 0, 2, 2},
       {5, 0, 7, 100, 7},         {-3, -10, 7, 100, 7},      {1, 1, INT32_MAX, 10, INT32_MAX},
+      // Ends as far apart as an int allows.
+      {100, 100, INT32_MIN, int64_t{INT32_MAX} - INT32_MIN, INT32_MAX},
+      {0, 100, INT32_MIN, int64_t{INT32_MAX} - INT32_MIN, INT32_MIN},
+      {50, 100, INT32_MIN, int64_t{INT32_MAX} - INT32_MIN, 0},
   };
   for (const Case& c : cases)
     EXPECT_EQ(c.value, ValueAlongRun(c.offset, c.span, c.low, c.range))
