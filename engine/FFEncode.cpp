@@ -9,6 +9,36 @@
 void InitInputOptions(TInputOptions& options) { options = TInputOptions(); }
 void InitOutputOptions(TOutputOptions& options) { options = TOutputOptions(); }
 
+namespace {
+
+// The options of an input given as texts.
+TInputOptions InputOptionsOf(const TPathFileName& fileName, const std::string& options, const std::string& presets) {
+  TInputOptions o;
+  o.FileName = fileName;
+  o.Options = options;
+  o.Presets = presets;
+  return o;
+}
+
+// Turns one picture hook on or off in every task.
+void SwitchPostHook(TFFmpegList& tasks, TPostHook hook, bool on) {
+  for (int i = 0; i < tasks.Count(); ++i) {
+    TFFmpeg* t = tasks.Get(i);
+    t->SetPostHooks(on ? (t->PostHooks() | PostHook(hook)) : (t->PostHooks() & ~PostHook(hook)));
+  }
+}
+
+// An event goes out in the main thread when the encoder is asked to, else in
+// the calling one.
+void DeliverEncoderEvent(bool inMainThread, const std::function<void()>& call) {
+  if (inMainThread)
+    CallInMainThread(call);
+  else
+    call();
+}
+
+}  // namespace
+
 // ---- tasks ------------------------------------------------------------------
 
 TFFmpeg::~TFFmpeg() {
@@ -170,10 +200,7 @@ int TCustomEncoder::AddTask(const TPathFileName& fileName, TInputOptions* option
 }
 
 int TCustomEncoder::AddTask(const TPathFileName& fileName, const std::string& options, const std::string& presets) {
-  TInputOptions o;
-  o.FileName = fileName;
-  o.Options = options;
-  o.Presets = presets;
+  TInputOptions o = InputOptionsOf(fileName, options, presets);
   return AddTask(fileName, &o);
 }
 
@@ -202,10 +229,7 @@ int TCustomEncoder::AddInput(int taskIndex, const TPathFileName& fileName, TInpu
 
 int TCustomEncoder::AddInput(int taskIndex, const TPathFileName& fileName, const std::string& options,
                              const std::string& presets) {
-  TInputOptions o;
-  o.FileName = fileName;
-  o.Options = options;
-  o.Presets = presets;
+  TInputOptions o = InputOptionsOf(fileName, options, presets);
   return AddInput(taskIndex, fileName, &o);
 }
 
@@ -326,18 +350,12 @@ TFFDecoder* TCustomEncoder::TaskInputDecoder(int taskIndex, int inputIndex) {
 
 void TCustomEncoder::SetPreview(bool value) {
   FPreview = value;
-  for (int i = 0; i < TasksCount(); ++i) {
-    TFFmpeg* t = FFFmpegList.Get(i);
-    t->SetPostHooks(value ? (t->PostHooks() | PostHook(phPreview)) : (t->PostHooks() & ~PostHook(phPreview)));
-  }
+  SwitchPostHook(FFFmpegList, phPreview, value);
 }
 
 void TCustomEncoder::SetPreviewBitmap(bool value) {
   FPreviewBitmap = value;
-  for (int i = 0; i < TasksCount(); ++i) {
-    TFFmpeg* t = FFFmpegList.Get(i);
-    t->SetPostHooks(value ? (t->PostHooks() | PostHook(phBitmap)) : (t->PostHooks() & ~PostHook(phBitmap)));
-  }
+  SwitchPostHook(FFFmpegList, phBitmap, value);
 }
 
 void TCustomEncoder::SetProgressInterval(int value) { FProgressInterval = value <= 100 ? 100 : value; }
@@ -443,10 +461,7 @@ void TCustomEncoder::DoProgress(TObject* task, int fileIndex, int frameNumber, i
   auto call = [this] {
     if (OnProgress) OnProgress(this, &FProgressInfo);
   };
-  if (TriggerEventInMainThread)
-    CallInMainThread(call);
-  else
-    call();
+  DeliverEncoderEvent(TriggerEventInMainThread, call);
 }
 
 void TCustomEncoder::DoPreviewBitmap(TObject* task, TBitmap* bitmap, int frameNumber, int64_t pts) {
@@ -459,10 +474,7 @@ void TCustomEncoder::DoPreviewBitmap(TObject* task, TBitmap* bitmap, int frameNu
   auto call = [this] {
     if (OnPreviewBitmap) OnPreviewBitmap(this, FPreviewInfo);
   };
-  if (TriggerEventInMainThread)
-    CallInMainThread(call);
-  else
-    call();
+  DeliverEncoderEvent(TriggerEventInMainThread, call);
 }
 
 void TCustomEncoder::RunVideoHook(const TEncVideoHookEvent& handler, TObject* task, TBitmap* bitmap,
@@ -537,10 +549,7 @@ void TCustomEncoder::DoBeforeFindStreamInfo(TObject* task, AVFormatContext* cont
   auto call = [this] {
     if (OnBeforeFindStreamInfo) OnBeforeFindStreamInfo(FSender, FAVFormatContext);
   };
-  if (TriggerEventInMainThread)
-    CallInMainThread(call);
-  else
-    call();
+  DeliverEncoderEvent(TriggerEventInMainThread, call);
 }
 
 void TCustomEncoder::StartDelivery(const TTerminateInfo& info, bool checkPrevious) {

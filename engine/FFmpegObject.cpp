@@ -1,6 +1,7 @@
 // The transcoder object: defaults, reset and clean-up, the worker thread,
 // stopping and pausing, the I/O time-outs and the registries of opened codecs.
 #include <cstring>
+#include <initializer_list>
 
 #include "engine/DVDTitleSource.h"
 #include "engine/AVCodecStubs.h"
@@ -35,6 +36,34 @@ TCriticalSection& RegistryLock() {
 
 void CheckLibraries() {
   if (!FFLoader().Loaded(AllLibraries)) throw Exception("Assertion failure (FFmpeg)");
+}
+
+// The names set by options are the libraries' allocations; each is freed
+// (while the libraries are bound) and cleared.
+void FreeOptionTexts(std::initializer_list<char**> texts) {
+  for (char** p : texts) {
+    if (*p && ff::av_free) ff::av_free(*p);
+    *p = nullptr;
+  }
+}
+
+// An encoder's context, with the pass-2 statistics it owns.
+void FreeEncoderContext(AVCodecContext*& context) {
+  if (!context) return;
+  if (context->stats_in) ff::av_freep(&context->stats_in);
+  ff::avcodec_free_context(&context);
+}
+
+// Empties a codec registry, releasing each entry's item on the way.
+template <class Entry, class Release>
+void DrainCodecList(Entry*& list, Release release) {
+  TLock lock(RegistryLock());
+  while (list) {
+    Entry* n = list;
+    list = n->next;
+    release(n->item);
+    delete n;
+  }
 }
 
 }  // namespace
@@ -80,10 +109,7 @@ TCustomFFmpeg::~TCustomFFmpeg() {
   // The option table's context lists and texts.
   if (options && FFLoader().Loaded(AllLibraries)) RunGuarded([&] { ResetOptions(&optctx, false); });
   if (FFLoader().Loaded(AllLibraries)) UninitFFOptions(FOptions);
-  for (char** p : {&Fvideo_codec_name, &Faudio_codec_name, &Fsubtitle_codec_name, &Fpass_logfilename_prefix}) {
-    if (*p && ff::av_free) ff::av_free(*p);
-    *p = nullptr;
-  }
+  FreeOptionTexts({&Fvideo_codec_name, &Faudio_codec_name, &Fsubtitle_codec_name, &Fpass_logfilename_prefix});
   delete FInputVideoHook;
   delete FOutputVideoHook.Converter;
 }
@@ -99,10 +125,7 @@ void TCustomFFmpeg::ResetState() {
   Floop_output = -1;
   Fqp_hist = 0;
   Fintra_only = 0;
-  for (char** p : {&Fvideo_codec_name, &Faudio_codec_name, &Fsubtitle_codec_name, &Fpass_logfilename_prefix}) {
-    if (*p) ff::av_free(*p);
-    *p = nullptr;
-  }
+  FreeOptionTexts({&Fvideo_codec_name, &Faudio_codec_name, &Fsubtitle_codec_name, &Fpass_logfilename_prefix});
   Ffile_overwrite = 0;
   Fno_file_overwrite = 0;
   Fdo_hex_dump = 0;
@@ -150,8 +173,7 @@ void TCustomFFmpeg::ResetState() {
 
 void TCustomFFmpeg::FreeOutputStream(TOutputStream& ost) {
   // Pass-2 statistics are ours, also when the encoder never opened.
-  if (ost.enc_ctx && ost.enc_ctx->stats_in) ff::av_freep(&ost.enc_ctx->stats_in);
-  if (ost.enc_ctx) ff::avcodec_free_context(&ost.enc_ctx);
+  FreeEncoderContext(ost.enc_ctx);
   FreeOutputStreamConverters(ost);
   if (ost.forced_kf_pts) ff::av_freep(&ost.forced_kf_pts);
   if (ost.avfilter) ff::av_freep(&ost.avfilter);
@@ -439,28 +461,17 @@ void TCustomFFmpeg::RemoveCodecEntry(TCodecEntry*& list, void* item) {
 }
 
 void TCustomFFmpeg::CloseEncoderList(TCodecEntry*& list) {
-  TLock lock(RegistryLock());
-  while (list) {
-    TCodecEntry* n = list;
-    list = n->next;
-    auto* ost = static_cast<TOutputStream*>(n->item);
-    if (ost->encoding_needed && ost->enc_ctx) {
-      if (ost->enc_ctx->stats_in) ff::av_freep(&ost->enc_ctx->stats_in);
-      ff::avcodec_free_context(&ost->enc_ctx);
-    }
-    delete n;
-  }
+  DrainCodecList(list, [](void* item) {
+    auto* ost = static_cast<TOutputStream*>(item);
+    if (ost->encoding_needed) FreeEncoderContext(ost->enc_ctx);
+  });
 }
 
 void TCustomFFmpeg::CloseDecoderList(TCodecEntry*& list) {
-  TLock lock(RegistryLock());
-  while (list) {
-    TCodecEntry* n = list;
-    list = n->next;
-    auto* ist = static_cast<TInputStream*>(n->item);
+  DrainCodecList(list, [](void* item) {
+    auto* ist = static_cast<TInputStream*>(item);
     if (ist->decoding_needed && ist->dec_ctx) ff::avcodec_free_context(&ist->dec_ctx);
-    delete n;
-  }
+  });
 }
 
 bool DeleteMediaFile(const std::string& fileName) {

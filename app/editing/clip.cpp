@@ -8,6 +8,7 @@
 
 #include "app/editing/EditControls.h"
 #include "app/editing/EditHost.h"
+#include "app/editing/PreviewWiring.h"
 #include "app/main/AppData.h"
 #include "app/main/AppStorage.h"
 #include "app/main/ErrorReport.h"
@@ -168,9 +169,7 @@ TClipForm::TClipForm(TComponent* owner) : TForm(owner) {
   VIDavaza2->SetName("VIDavaza2");
 
   // Handlers.
-  PlayButton->OnClick = [this](TObject* s) { PlayButtonClick(s); };
-  PauseButton->OnClick = [this](TObject* s) { PauseButtonClick(s); };
-  StopButton->OnClick = [this](TObject* s) { StopButtonClick(s); };
+  WirePreviewButtons(this, PlayButton, PauseButton, StopButton);
   spSkinButton1->OnClick = [this](TObject* s) { spSkinButton1Click(s); };
   spSkinButton3->OnClick = [this](TObject* s) { spSkinButton3Click(s); };
   spSkinButton2->OnClick = [this](TObject* s) { spSkinButton2Click(s); };
@@ -193,13 +192,10 @@ TClipForm::TClipForm(TComponent* owner) : TForm(owner) {
   imgTrimRight->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
     imgTrimRightMouseUp(s, b, sh, x, y);
   };
-  videotrackbar2->OnStartDragButton = [this](TObject* s) { videotrackbar2StartDragButton(s); };
-  videotrackbar2->OnLastChange = [this](TObject* s) { videotrackbar2LastChange(s); };
-  VIDavaza2->OnFileOpen = [this](TObject* s, const int64_t d, int fw, int fh, int& sw, int& sh) {
-    VIDavaza2FileOpen(s, d, fw, fh, sw, sh);
-  };
-  VIDavaza2->OnPosition = [this](TObject* s, const int64_t p) { VIDavaza2Position(s, p); };
-  VIDavaza2->OnState = [this](TObject* s, TPlayState st) { VIDavaza2State(s, st); };
+  WirePositionBar(videotrackbar2, this, &TClipForm::videotrackbar2StartDragButton,
+                  &TClipForm::videotrackbar2LastChange);
+  WirePlayerReports(VIDavaza2, this, &TClipForm::VIDavaza2FileOpen, &TClipForm::VIDavaza2Position,
+                    &TClipForm::VIDavaza2State);
   OnShow = [this](TObject* s) { FormShow(s); };
   OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
 
@@ -320,13 +316,7 @@ void TClipForm::OpenFile(const std::string& name) {
 }
 
 void TClipForm::VIDavaza2FileOpen(TObject*, int64_t duration, int, int, int& screenWidth, int& screenHeight) {
-  if (FScreenControl) {
-    screenWidth = FScreenControl->Width();
-    screenHeight = FScreenControl->Height();
-  } else {
-    screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  }
+  PreviewScreenSize(FScreenControl, screenWidth, screenHeight);
   FDuration = duration;
 }
 

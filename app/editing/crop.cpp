@@ -8,6 +8,7 @@
 
 #include "app/editing/EditControls.h"
 #include "app/editing/EditHost.h"
+#include "app/editing/PreviewWiring.h"
 #include "app/main/AppData.h"
 #include "app/main/AppStorage.h"
 #include "app/main/ErrorReport.h"
@@ -258,11 +259,8 @@ TCropForm::TCropForm(TComponent* owner) : TForm(owner) {
   VIDavaza2->VideoHook = true;
 
   // Handlers.
-  PlayButton->OnClick = [this](TObject* s) { PlayButtonClick(s); };
-  PauseButton->OnClick = [this](TObject* s) { PauseButtonClick(s); };
-  StopButton->OnClick = [this](TObject* s) { StopButtonClick(s); };
-  videotrackbar->OnStartDragButton = [this](TObject* s) { videotrackbarStartDragButton(s); };
-  videotrackbar->OnLastChange = [this](TObject* s) { videotrackbarLastChange(s); };
+  WirePreviewButtons(this, PlayButton, PauseButton, StopButton);
+  WirePositionBar(videotrackbar, this, &TCropForm::videotrackbarStartDragButton, &TCropForm::videotrackbarLastChange);
   VolumeTrackBar->OnChange = [this](TObject* s) { VolumeTrackBarChange(s); };
   cmbAspectRatio->OnChange = [this](TObject* s) { cmbAspectRatioChange(s); };
   for (TspSkinSpinEdit* e : {edTop, edLeft, edHeight, edWidth, PictureOverlayX, PictureOverlayY, TextOverlayX,
@@ -291,11 +289,8 @@ TCropForm::TCropForm(TComponent* owner) : TForm(owner) {
   spSkinButton1->OnClick = [this](TObject* s) { spSkinButton1Click(s); };
   spSkinButton4->OnClick = [this](TObject* s) { spSkinButton4Click(s); };
   spSkinButton5->OnClick = [this](TObject* s) { spSkinButton5Click(s); };
-  VIDavaza1->OnFileOpen = [this](TObject* s, const int64_t d, int fw, int fh, int& sw, int& sh) {
-    VIDavaza1FileOpen(s, d, fw, fh, sw, sh);
-  };
-  VIDavaza1->OnPosition = [this](TObject* s, const int64_t p) { VIDavaza1Position(s, p); };
-  VIDavaza1->OnState = [this](TObject* s, TPlayState st) { VIDavaza1State(s, st); };
+  WirePlayerReports(VIDavaza1, this, &TCropForm::VIDavaza1FileOpen, &TCropForm::VIDavaza1Position,
+                    &TCropForm::VIDavaza1State);
   VIDavaza2->OnState = [this](TObject* s, TPlayState st) { VIDavaza2State(s, st); };
   VIDavaza2->OnFileOpen = [this](TObject*, const int64_t, int, int, int& sw, int& sh) {
     sw = panPreview2->Width();

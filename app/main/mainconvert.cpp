@@ -71,6 +71,26 @@ std::string PercentText(float value) {
   return s + "%";
 }
 
+// While a run goes on only Pause and Stop (button and menu item) are live;
+// the list and the options are locked.
+void ShowConversionRunning(TMainForm& form) {
+  form.DisableButton(form.StartButton);
+  form.EnableControls(false, true);
+  form.PauseBtn->SetEnabled(true);
+  form.Pause1->Enabled = true;
+  form.StopBtn->SetEnabled(true);
+  form.Stop1->Enabled = true;
+}
+
+// A run that has ended, finished or not, gives the controls back.
+void ShowConversionIdle(TMainForm& form) {
+  form.EnableControls(true, true);
+  form.DisableButton(form.StopBtn);
+  form.DisableButton(form.PauseBtn);
+  form.Stop1->Enabled = false;
+  form.Pause1->Enabled = false;
+}
+
 std::string NameWithoutExtension(const std::string& source) {
   std::string name = ExtractFileName(source);
   const std::string ext = ExtractFileExt(name);
@@ -240,12 +260,7 @@ void TMainForm::StartButtonClick(TObject*) {
   // 1. Convert while paused resumes.
   if (MediaEncoder->Paused()) {
     AddToHistory("-> Resume is clicked.");
-    DisableButton(StartButton);
-    EnableControls(false, true);
-    PauseBtn->SetEnabled(true);
-    Pause1->Enabled = true;
-    StopBtn->SetEnabled(true);
-    Stop1->Enabled = true;
+    ShowConversionRunning(*this);
     MediaEncoder->Resume();
     ShowRows();
     return;
@@ -430,12 +445,7 @@ void TMainForm::StartButtonClick(TObject*) {
   threads = std::max(1, std::min(threads, checked));
 
   // 13-16.
-  DisableButton(StartButton);
-  EnableControls(false, true);
-  PauseBtn->SetEnabled(true);
-  Pause1->Enabled = true;
-  StopBtn->SetEnabled(true);
-  Stop1->Enabled = true;
+  ShowConversionRunning(*this);
   ShowRows();
   AddToHistory("-> " + Translate("Started Conversion."));
   ProgressRefreshDue = false;
@@ -572,11 +582,7 @@ void TMainForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {
         RequestShutdown();
       } else {
         if (StoppedByUser != 1) AddToHistory("-> Conversion successfully done.");
-        EnableControls(true, true);
-        DisableButton(StopBtn);
-        DisableButton(PauseBtn);
-        Stop1->Enabled = false;
-        Pause1->Enabled = false;
+        ShowConversionIdle(*this);
       }
     }
     // 3.
@@ -592,11 +598,7 @@ void TMainForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {
           item.Status = Translate("Cancelled");
         }
         ShowRows();
-        EnableControls(true, true);
-        DisableButton(StopBtn);
-        DisableButton(PauseBtn);
-        Stop1->Enabled = false;
-        Pause1->Enabled = false;
+        ShowConversionIdle(*this);
         return;
       }
       bool anyFailed = false;
@@ -607,11 +609,7 @@ void TMainForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {
         return;
       }
       // A part is missing: the join cannot be made; the run ends here.
-      EnableControls(true, true);
-      DisableButton(StopBtn);
-      DisableButton(PauseBtn);
-      Stop1->Enabled = false;
-      Pause1->Enabled = false;
+      ShowConversionIdle(*this);
     }
     // 5.
     JoinConvertedFilesNow = false;

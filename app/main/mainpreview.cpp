@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "app/editing/PreviewWiring.h"
 #include "app/editing/crop.h"
 #include "app/main/AppData.h"
 #include "app/main/AppStorage.h"
@@ -107,23 +108,18 @@ void TMainForm::BuildPreview() {
   ZIVoveva = new TZIVoveva(this);
   ZIVoveva->SetName("ZIVoveva");
 
-  PlayButton->OnClick = [this](TObject* s) { PlayButtonClick(s); };
-  PauseButton->OnClick = [this](TObject* s) { PauseButtonClick(s); };
-  StopButton->OnClick = [this](TObject* s) { StopButtonClick(s); };
+  WirePreviewButtons(this, PlayButton, PauseButton, StopButton);
   SnapshotButton->OnClick = [this](TObject* s) { SnapshotButtonClick(s); };
   Item12->OnClick = [this](TObject* s) { SnapshotButtonClick(s); };
   Item22->OnClick = [this](TObject* s) { Item22Click(s); };
   Item32->OnClick = [this](TObject* s) { Item32Click(s); };
   JPEG1->OnClick = [this](TObject* s) { JPEG1Click(s); };
   BMP1->OnClick = [this](TObject* s) { BMP1Click(s); };
-  VideoTrackBar->OnStartDragButton = [this](TObject* s) { VideoTrackBarStartDragButton(s); };
-  VideoTrackBar->OnLastChange = [this](TObject* s) { VideoTrackBarLastChange(s); };
+  WirePositionBar(VideoTrackBar, this, &TMainForm::VideoTrackBarStartDragButton,
+                  &TMainForm::VideoTrackBarLastChange);
   VolumeTrackBar->OnChange = [this](TObject* s) { VolumeTrackBarChange(s); };
-  VIDavaza->OnFileOpen = [this](TObject* s, const int64_t d, int fw, int fh, int& sw, int& sh) {
-    VIDavazaFileOpen(s, d, fw, fh, sw, sh);
-  };
-  VIDavaza->OnPosition = [this](TObject* s, const int64_t pts) { VIDavazaPosition(s, pts); };
-  VIDavaza->OnState = [this](TObject* s, TPlayState state) { VIDavazaState(s, state); };
+  WirePlayerReports(VIDavaza, this, &TMainForm::VIDavazaFileOpen, &TMainForm::VIDavazaPosition,
+                    &TMainForm::VIDavazaState);
   ZIVoveva->OnLog = [this](TObject* s, unsigned long thread, TLogLevel level, const std::string& message) {
     ZIVovevaLog(s, thread, static_cast<int>(level), message);
   };
@@ -219,13 +215,7 @@ void TMainForm::StopPreview() {
 
 void TMainForm::VIDavazaFileOpen(TObject*, int64_t duration, int, int, int& screenWidth, int& screenHeight) {
   FDuration = duration;
-  if (FScreenControl) {
-    screenWidth = FScreenControl->Width();
-    screenHeight = FScreenControl->Height();
-  } else {
-    screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  }
+  PreviewScreenSize(FScreenControl, screenWidth, screenHeight);
 }
 
 void TMainForm::VIDavazaPosition(TObject*, int64_t pts) {

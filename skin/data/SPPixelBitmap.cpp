@@ -57,32 +57,31 @@ void TspPixelBitmap::AssignPixels(const TspPixelBitmap& Source) {
   FAlphaBlend = Source.FAlphaBlend;
 }
 
-void TspPixelBitmap::CheckRGBA() {
-  const int n = FWidth * FHeight;
-  for (int i = 0; i < n; ++i) {
-    const TspColor p = FBits[i];
+namespace {
+// Rewrites the three colour channels of each pixel as channel(value, alpha);
+// the alpha stays.
+template <class Channel>
+void MapColourChannels(TspColor* bits, int count, Channel channel) {
+  for (int i = 0; i < count; ++i) {
+    const TspColor p = bits[i];
     const uint32_t a = p >> 24;
     uint32_t r = p & 0xFF000000;
-    for (int s = 0; s < 24; s += 8) r |= std::min((p >> s) & 0xFF, a) << s;
-    FBits[i] = r;
+    for (int s = 0; s < 24; s += 8) r |= channel((p >> s) & 0xFF, a) << s;
+    bits[i] = r;
   }
+}
+}  // namespace
+
+void TspPixelBitmap::CheckRGBA() {
+  MapColourChannels(FBits, FWidth * FHeight, [](uint32_t c, uint32_t a) { return std::min(c, a); });
 }
 
 void TspPixelBitmap::CheckRGBA2() {
-  const int n = FWidth * FHeight;
-  for (int i = 0; i < n; ++i) {
-    const TspColor p = FBits[i];
-    const uint32_t a = p >> 24;
-    uint32_t r = p & 0xFF000000;
-    for (int s = 0; s < 24; s += 8) {
-      const uint32_t c = (p >> s) & 0xFF;
-      // Round(a * c / 255), ties to even, in integers: q = floor, rem decides.
-      const uint32_t num = a * c, q = num / 255, rem = num % 255;
-      const uint32_t v = (rem * 2 > 255 || (rem * 2 == 255 && (q & 1))) ? q + 1 : q;
-      r |= v << s;
-    }
-    FBits[i] = r;
-  }
+  MapColourChannels(FBits, FWidth * FHeight, [](uint32_t c, uint32_t a) {
+    // Round(a * c / 255), ties to even, in integers: q = floor, rem decides.
+    const uint32_t num = a * c, q = num / 255, rem = num % 255;
+    return (rem * 2 > 255 || (rem * 2 == 255 && (q & 1))) ? q + 1 : q;
+  });
 }
 
 namespace {
@@ -344,75 +343,74 @@ void TspPixelBitmap::Reflection3() { ReflectionBy(2); }
 
 // ---- stack blur and alpha from masks ----
 
+namespace {
+
+// One pass of the stack blur along a line of n samples of three channels:
+// load(k, s) puts sample k into s[0..2], store(k, c0, c1, c2) takes the
+// blurred sample k. Samples beyond the ends repeat the end ones. `stack`
+// holds 2R + 1 samples.
+template <class Load, class Store>
+void StackBlurLine(int n, int R, uint32_t* stack, Load load, Store store) {
+  const int div = 2 * R + 1, r1 = R + 1, last = n - 1;
+  const uint32_t divsum = uint32_t(r1) * uint32_t(r1);
+  uint32_t sum[3] = {}, in[3] = {}, out[3] = {};
+  for (int i = -R; i <= R; ++i) {
+    uint32_t* s = &stack[size_t(i + R) * 3];
+    load(std::min(last, std::max(i, 0)), s);
+    const uint32_t wt = uint32_t(r1 - std::abs(i));
+    for (int c = 0; c < 3; ++c) {
+      sum[c] += s[c] * wt;
+      (i > 0 ? in : out)[c] += s[c];
+    }
+  }
+  int sp = R;
+  for (int k = 0; k < n; ++k) {
+    store(k, sum[0] / divsum, sum[1] / divsum, sum[2] / divsum);
+    uint32_t* s = &stack[size_t((sp - R + div) % div) * 3];
+    for (int c = 0; c < 3; ++c) sum[c] -= out[c], out[c] -= s[c];
+    load(std::min(k + r1, last), s);
+    for (int c = 0; c < 3; ++c) in[c] += s[c], sum[c] += in[c];
+    sp = (sp + 1) % div;
+    s = &stack[size_t(sp) * 3];
+    for (int c = 0; c < 3; ++c) out[c] += s[c], in[c] -= s[c];
+  }
+}
+
+}  // namespace
+
 void StackBlurBitmap(TspPixelBitmap& Bitmap, int R) {
   if (R <= 0 || Bitmap.Empty()) return;
   R = std::min(R, MaxStackBlurRadius);
-  const int w = Bitmap.Width(), h = Bitmap.Height(), wm = w - 1, hm = h - 1;
-  const int div = 2 * R + 1, r1 = R + 1;
-  const uint32_t divsum = uint32_t(r1) * uint32_t(r1);
+  const int w = Bitmap.Width(), h = Bitmap.Height();
   std::vector<uint8_t> pr(size_t(w) * h), pg(size_t(w) * h), pb(size_t(w) * h);
-  std::vector<int> vmin(size_t(std::max(w, h)));
-  std::vector<uint32_t> stack(size_t(div) * 3);
+  std::vector<uint32_t> stack(size_t(2 * R + 1) * 3);
   TspColor* bits = Bitmap.Bits();
 
-  for (int x = 0; x < w; ++x) vmin[size_t(x)] = std::min(x + R + 1, wm);
+  // Rows into the three channel planes, then columns back into the bitmap
+  // (opaque).
   for (int y = 0; y < h; ++y) {
     const TspColor* row = bits + ptrdiff_t(y) * w;
-    uint32_t rs = 0, gs = 0, bs = 0, rin = 0, gin = 0, bin = 0, rout = 0, gout = 0, bout = 0;
-    for (int i = -R; i <= R; ++i) {
-      const TspColor p = row[std::min(wm, std::max(i, 0))];
-      uint32_t* s = &stack[size_t(i + R) * 3];
-      s[0] = (p >> 16) & 0xFF, s[1] = (p >> 8) & 0xFF, s[2] = p & 0xFF;
-      const uint32_t wt = uint32_t(r1 - std::abs(i));
-      rs += s[0] * wt, gs += s[1] * wt, bs += s[2] * wt;
-      if (i > 0) rin += s[0], gin += s[1], bin += s[2];
-      else rout += s[0], gout += s[1], bout += s[2];
-    }
-    int sp = R;
-    uint8_t *orr = &pr[size_t(y) * w], *og = &pg[size_t(y) * w], *ob = &pb[size_t(y) * w];
-    for (int x = 0; x < w; ++x) {
-      orr[x] = uint8_t(rs / divsum), og[x] = uint8_t(gs / divsum), ob[x] = uint8_t(bs / divsum);
-      rs -= rout, gs -= gout, bs -= bout;
-      uint32_t* s = &stack[size_t((sp - R + div) % div) * 3];
-      rout -= s[0], gout -= s[1], bout -= s[2];
-      const TspColor p = row[vmin[size_t(x)]];
-      s[0] = (p >> 16) & 0xFF, s[1] = (p >> 8) & 0xFF, s[2] = p & 0xFF;
-      rin += s[0], gin += s[1], bin += s[2];
-      rs += rin, gs += gin, bs += bin;
-      sp = (sp + 1) % div;
-      s = &stack[size_t(sp) * 3];
-      rout += s[0], gout += s[1], bout += s[2];
-      rin -= s[0], gin -= s[1], bin -= s[2];
-    }
+    const size_t at = size_t(y) * w;
+    StackBlurLine(
+        w, R, stack.data(),
+        [&](int x, uint32_t* s) {
+          const TspColor p = row[x];
+          s[0] = (p >> 16) & 0xFF, s[1] = (p >> 8) & 0xFF, s[2] = p & 0xFF;
+        },
+        [&](int x, uint32_t r, uint32_t g, uint32_t b) {
+          pr[at + x] = uint8_t(r), pg[at + x] = uint8_t(g), pb[at + x] = uint8_t(b);
+        });
   }
-
-  for (int y = 0; y < h; ++y) vmin[size_t(y)] = std::min(y + r1, hm);
   for (int x = 0; x < w; ++x) {
-    uint32_t rs = 0, gs = 0, bs = 0, rin = 0, gin = 0, bin = 0, rout = 0, gout = 0, bout = 0;
-    for (int i = -R; i <= R; ++i) {
-      const size_t yi = size_t(std::min(hm, std::max(i, 0))) * w + x;
-      uint32_t* s = &stack[size_t(i + R) * 3];
-      s[0] = pr[yi], s[1] = pg[yi], s[2] = pb[yi];
-      const uint32_t wt = uint32_t(r1 - std::abs(i));
-      rs += s[0] * wt, gs += s[1] * wt, bs += s[2] * wt;
-      if (i > 0) rin += s[0], gin += s[1], bin += s[2];
-      else rout += s[0], gout += s[1], bout += s[2];
-    }
-    int sp = R;
-    for (int y = 0; y < h; ++y) {
-      bits[ptrdiff_t(y) * w + x] = 0xFF000000u | ((rs / divsum) << 16) | ((gs / divsum) << 8) | (bs / divsum);
-      rs -= rout, gs -= gout, bs -= bout;
-      uint32_t* s = &stack[size_t((sp - R + div) % div) * 3];
-      rout -= s[0], gout -= s[1], bout -= s[2];
-      const size_t yi = size_t(vmin[size_t(y)]) * w + x;
-      s[0] = pr[yi], s[1] = pg[yi], s[2] = pb[yi];
-      rin += s[0], gin += s[1], bin += s[2];
-      rs += rin, gs += gin, bs += bin;
-      sp = (sp + 1) % div;
-      s = &stack[size_t(sp) * 3];
-      rout += s[0], gout += s[1], bout += s[2];
-      rin -= s[0], gin -= s[1], bin -= s[2];
-    }
+    StackBlurLine(
+        h, R, stack.data(),
+        [&](int y, uint32_t* s) {
+          const size_t yi = size_t(y) * w + x;
+          s[0] = pr[yi], s[1] = pg[yi], s[2] = pb[yi];
+        },
+        [&](int y, uint32_t r, uint32_t g, uint32_t b) {
+          bits[ptrdiff_t(y) * w + x] = 0xFF000000u | (r << 16) | (g << 8) | b;
+        });
   }
 }
 

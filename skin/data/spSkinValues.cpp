@@ -31,24 +31,25 @@ static void ParseSlots(const std::string& text, std::string* slots, int count) {
   slots[slot] = field;
 }
 
-TspRect ParseRectText(const std::string& text) {
+// The `count` (at most four) numbers of a text. The fields are converted
+// from the last one back, so a text with several bad fields is reported by
+// its last.
+static void ParseNumbers(const std::string& text, int32_t* numbers, int count) {
   std::string s[4];
-  ParseSlots(text, s, 4);
-  TspRect r;
-  r.Bottom = SlotToInt(s[3]);
-  r.Right = SlotToInt(s[2]);
-  r.Top = SlotToInt(s[1]);
-  r.Left = SlotToInt(s[0]);
-  return r;
+  ParseSlots(text, s, count);
+  for (int i = count - 1; i >= 0; --i) numbers[i] = SlotToInt(s[i]);
+}
+
+TspRect ParseRectText(const std::string& text) {
+  int32_t n[4];
+  ParseNumbers(text, n, 4);
+  return TspRect(n[0], n[1], n[2], n[3]);
 }
 
 TspPoint ParsePointText(const std::string& text) {
-  std::string s[2];
-  ParseSlots(text, s, 2);
-  TspPoint p;
-  p.Y = SlotToInt(s[1]);
-  p.X = SlotToInt(s[0]);
-  return p;
+  int32_t n[2];
+  ParseNumbers(text, n, 2);
+  return TspPoint(n[0], n[1]);
 }
 
 // Decimal numbers joined by ",".

@@ -13,6 +13,20 @@ TRect MoveRect(const TRect& r, int dx, int dy) { return TRect{r.Left + dx, r.Top
 bool PtIn(const TRect& r, const TPoint& p) { return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom; }
 bool Inside(const TRect& a, const TRect& b) { return RectInsideRect(a, b); }
 
+// The four corner points of the skin picture moved to a form (dx, dy) larger:
+// the right ones by the width change, the bottom ones by the height change.
+void MoveFrameCorners(const TspPoint& lt, const TspPoint& rt, const TspPoint& lb, const TspPoint& rb, int dx,
+                      int dy, TPoint& newLT, TPoint& newRT, TPoint& newLB, TPoint& newRB) {
+  newLT = TPoint{lt.X, lt.Y};
+  newRT = TPoint{rt.X + dx, rt.Y};
+  newLB = TPoint{lb.X, lb.Y + dy};
+  newRB = TPoint{rb.X + dx, rb.Y + dy};
+}
+
+// A rectangle of the skin picture whose right and bottom edges follow the
+// form's size.
+TRect GrownRect(const TspRect& r, int dx, int dy) { return TRect{r.Left, r.Top, r.Right + dx, r.Bottom + dy}; }
+
 }  // namespace
 
 bool TspDynamicSkinForm::IsResizableSkin() const {
@@ -39,12 +53,9 @@ void TspDynamicSkinForm::CalcRects() {
   if (FFormHeight == 0) FFormHeight = FormBounds().Height();
   if (!FSD || FSD->Empty) return;
   const int dx = FFormWidth - FSD->FPicture.Width, dy = FFormHeight - FSD->FPicture.Height;
-  NewLTPoint = ToTPoint(FSD->LTPoint);
-  NewRTPoint = TPoint{FSD->RTPoint.X + dx, FSD->RTPoint.Y};
-  NewLBPoint = TPoint{FSD->LBPoint.X, FSD->LBPoint.Y + dy};
-  NewRBPoint = TPoint{FSD->RBPoint.X + dx, FSD->RBPoint.Y + dy};
-  const TRect cl = ToTRect(FSD->ClRect);
-  NewClRect = TRect{cl.Left, cl.Top, cl.Right + dx, cl.Bottom + dy};
+  MoveFrameCorners(FSD->LTPoint, FSD->RTPoint, FSD->LBPoint, FSD->RBPoint, dx, dy, NewLTPoint, NewRTPoint,
+                   NewLBPoint, NewRBPoint);
+  NewClRect = GrownRect(FSD->ClRect, dx, dy);
   NewCaptionRect = ToTRect(FSD->CaptionRect);
   if (!NewCaptionRect.IsEmpty()) NewCaptionRect.Right += dx;
   NewButtonsRect = ToTRect(FSD->ButtonsRect);
@@ -52,12 +63,9 @@ void TspDynamicSkinForm::CalcRects() {
   if (!NewButtonsRect.IsEmpty() && NewButtonsRect.Left > FSD->FPicture.Width / 2)
     NewButtonsRect = MoveRect(NewButtonsRect, dx, 0);
   NewButtonsOffset = FSD->ButtonsOffset;
-  NewHitTestLTPoint = ToTPoint(FSD->HitTestLTPoint);
-  NewHitTestRTPoint = TPoint{FSD->HitTestRTPoint.X + dx, FSD->HitTestRTPoint.Y};
-  NewHitTestLBPoint = TPoint{FSD->HitTestLBPoint.X, FSD->HitTestLBPoint.Y + dy};
-  NewHitTestRBPoint = TPoint{FSD->HitTestRBPoint.X + dx, FSD->HitTestRBPoint.Y + dy};
-  const TRect ma = ToTRect(FSD->MaskRectArea);
-  NewMaskRectArea = TRect{ma.Left, ma.Top, ma.Right + dx, ma.Bottom + dy};
+  MoveFrameCorners(FSD->HitTestLTPoint, FSD->HitTestRTPoint, FSD->HitTestLBPoint, FSD->HitTestRBPoint, dx, dy,
+                   NewHitTestLTPoint, NewHitTestRTPoint, NewHitTestLBPoint, NewHitTestRBPoint);
+  NewMaskRectArea = GrownRect(FSD->MaskRectArea, dx, dy);
   NewIconRect = GetNewObjectRect(ToTRect(FSD->IconRect));
   NewMainMenuRect = ToTRect(FSD->MainMenuRect);
   if (IsResizableSkin()) {

@@ -9,22 +9,9 @@
 #include "engine/OptionParser.h"
 #include "engine/TextUtils.h"
 #include "framework/SysUtils.h"
+#include "OptionTestTable.h"
 
 namespace {
-
-// An option context as the transcoder's would look: plain fields at
-// offsets and one per-stream list followed by its count.
-struct TTestContext {
-  int flag = -1;
-  int rate = 0;
-  int64_t big = 0;
-  float quality = 0;
-  double ratio = 0;
-  int64_t duration = 0;
-  char* format = nullptr;
-  TSpecifierOpt* codec_names = nullptr;
-  int nb_codec_names = 0;
-};
 
 // Handlers are bound to their owner, which records what they saw.
 struct TOwner {
@@ -41,52 +28,25 @@ int Handler(void* owner, const char* opt, const char* arg) {
 }
 
 int Handler2(void* owner, void* ctx, const char* opt, const char* arg) {
-  static_cast<TTestContext*>(ctx)->flag = 42;
+  static_cast<TOptionTestContext*>(ctx)->flag = 42;
   return Handler(owner, opt, arg);
 }
 
-// Seconds with an optional fraction, enough for the table.
-int TestParseTime(int64_t* result, const char* text, int) {
-  char* end = nullptr;
-  const double s = std::strtod(text, &end);
-  if (end == text || *end) return -22;
-  *result = static_cast<int64_t>(s * 1000000);
-  return 0;
-}
-
-const TOptionDef kTable[] = {
-    {"flag", ofBool | ofOffset, TOptDefUnion(offsetof(TTestContext, flag)), "", ""},
-    {"ar", ofHasArg | ofInt | ofOffset, TOptDefUnion(offsetof(TTestContext, rate)), "", ""},
-    {"big", ofHasArg | ofInt64 | ofOffset, TOptDefUnion(offsetof(TTestContext, big)), "", ""},
-    {"q", ofHasArg | ofFloat | ofOffset, TOptDefUnion(offsetof(TTestContext, quality)), "", ""},
-    {"ratio", ofHasArg | ofDouble | ofOffset, TOptDefUnion(offsetof(TTestContext, ratio)), "", ""},
-    {"t", ofHasArg | ofTime | ofOffset, TOptDefUnion(offsetof(TTestContext, duration)), "", ""},
-    {"f", ofHasArg | ofString | ofOffset, TOptDefUnion(offsetof(TTestContext, format)), "", ""},
-    {"c", ofHasArg | ofString | ofSpec, TOptDefUnion(offsetof(TTestContext, codec_names)), "", ""},
+const std::vector<TOptionDef> kRows = OptionTestTable({
     {"b", ofHasArg, TOptDefUnion(&Handler), "", ""},
     {"map", ofHasArg | ofFunc2, TOptDefUnion(&Handler2), "", ""},
     {"loglevel", ofHasArg, TOptDefUnion(&Handler), "", ""},
     {"vn", 0, TOptDefUnion(&Handler), "", ""},
-    {nullptr, 0, TOptDefUnion(), nullptr, nullptr},
-};
+});
+const TOptionDef* const kTable = kRows.data();
 
 class OptionParserTest : public ::testing::Test {
 protected:
   void SetUp() override {
     saved = OptionLibrary();
-    TOptionLibrary lib = saved;
-    lib.parse_time = TestParseTime;
-    SetOptionLibrary(lib);
+    UseTestTimeParser();
   }
-  void TearDown() override {
-    std::free(ctx.format);
-    for (int i = 0; i < ctx.nb_codec_names; ++i) {
-      std::free(ctx.codec_names[i].specifier);
-      std::free(ctx.codec_names[i].u.str);
-    }
-    std::free(ctx.codec_names);
-    SetOptionLibrary(saved);
-  }
+  void TearDown() override { SetOptionLibrary(saved); }
   // Parses an option text like the engine does: split, then apply.
   int Parse(const std::string& text, bool halt = true, const TOptionDef* table = kTable) {
     words = SplitCommandLine(text);
@@ -95,7 +55,7 @@ protected:
     return ParseOptionList(&ctx, static_cast<int>(argv.size()), argv.data(), halt, table, &owner);
   }
   TOptionLibrary saved{};
-  TTestContext ctx;
+  TOptionTestContext ctx;
   TOwner owner;
   std::vector<std::string> words;
   std::vector<char*> argv;
@@ -119,7 +79,7 @@ TEST_F(OptionParserTest, NoPrefixClearsBooleansOnly) {
   // "no" before a row that is not Boolean (or before nothing) is an
   // unknown option, even with a catch-all row in the table.
   const TOptionDef withDefault[] = {
-      {"ar", ofHasArg | ofInt | ofOffset, TOptDefUnion(offsetof(TTestContext, rate)), "", ""},
+      {"ar", ofHasArg | ofInt | ofOffset, TOptDefUnion(offsetof(TOptionTestContext, rate)), "", ""},
       {"default", ofHasArg, TOptDefUnion(&Handler), "", ""},
       {nullptr, 0, TOptDefUnion(), nullptr, nullptr},
   };

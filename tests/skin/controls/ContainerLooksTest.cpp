@@ -93,8 +93,6 @@ struct LooksSkin {
     Fill(40, 70, 100, 80, kExBottom);
     Fill(40, 90, 100, 110, kExRollV);
     Fill(110, 40, 130, 100, kExRollH);
-    const uint32_t buttons[] = {kClose, kCloseActive, kCloseDown, kVRoll, kVRestore, kHRoll, kHRestore};
-    for (int i = 0; i < 7; ++i) Fill(140 + i * 10, 40, 150 + i * 10, 50, buttons[i]);
     {
       auto* e = Add<TspDataSkinExPanelControl>("expanel", RECT{40, 40, 100, 80});
       NinePart(e, 10, 20, 50, 30);
@@ -105,13 +103,20 @@ struct LooksSkin {
       e->RollHSkinRect = TspRect{110, 40, 130, 100};
       e->RollTopOffset = e->RollBottomOffset = 5;
       e->RollHCaptionRect = TspRect{2, 5, 18, 55};
-      e->CloseButtonRect = TspRect{140, 40, 150, 50};
-      e->CloseButtonActiveRect = TspRect{150, 40, 160, 50};
-      e->CloseButtonDownRect = TspRect{160, 40, 170, 50};
-      e->VRollButtonRect = TspRect{170, 40, 180, 50};
-      e->VRestoreButtonRect = TspRect{180, 40, 190, 50};
-      e->HRollButtonRect = TspRect{190, 40, 200, 50};
-      e->HRestoreButtonRect = TspRect{200, 40, 210, 50};
+      // The buttons: 10 x 10 pieces side by side from (140, 40).
+      const struct {
+        TspRect* rect;
+        uint32_t colour;
+      } buttons[] = {{&e->CloseButtonRect, kClose}, {&e->CloseButtonActiveRect, kCloseActive},
+                     {&e->CloseButtonDownRect, kCloseDown}, {&e->VRollButtonRect, kVRoll},
+                     {&e->VRestoreButtonRect, kVRestore}, {&e->HRollButtonRect, kHRoll},
+                     {&e->HRestoreButtonRect, kHRestore}};
+      int left = 140;
+      for (const auto& b : buttons) {
+        Fill(left, 40, left + 10, 50, b.colour);
+        *b.rect = TspRect{left, 40, left + 10, 50};
+        left += 10;
+      }
       e->FontColor = RGB(255, 255, 255);
     }
     // "toolpanel": a horizontal strip 60 x 25 at (0, 120), ends 10 wide.

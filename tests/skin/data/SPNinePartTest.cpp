@@ -47,6 +47,18 @@ void Grow(TspNinePartGeometry& g, int W, int H, int dw, int dh) {
   g.NewWidth = W + dw, g.NewHeight = H + dh;
 }
 
+// A w x h source geometry at (0, 0) with the given client area and corner
+// points, grown by (dw, dh).
+TspNinePartGeometry GrownGeometry(int w, int h, TspRect client, TspPoint lt, TspPoint rt, TspPoint lb, TspPoint rb,
+                                  int dw, int dh) {
+  TspNinePartGeometry g;
+  g.SkinRect = TspRect(0, 0, w, h);
+  g.ClRect = client;
+  g.LTPoint = lt, g.RTPoint = rt, g.LBPoint = lb, g.RBPoint = rb;
+  Grow(g, w, h, dw, dh);
+  return g;
+}
+
 void Build(const TspNinePartGeometry& g, const TspPixelBitmap& pic, TspPixelBitmap& out, bool openRight = false) {
   out.SetSize(g.NewWidth, g.NewHeight);
   out.Clear(Untouched);
@@ -165,11 +177,8 @@ TEST(NinePart, ZeroTileLengthsDrawTheRest) {
   std::mt19937 rng(9);
   TspPixelBitmap pic, out;
   Picture(pic, 10, 10, rng);
-  TspNinePartGeometry g;
-  g.SkinRect = TspRect(0, 0, 10, 10);
-  g.ClRect = TspRect(3, 3, 3, 7);  // client of width 0
-  g.LTPoint = {3, 3}, g.RTPoint = {3, 3}, g.LBPoint = {3, 7}, g.RBPoint = {7, 7};  // top span 0
-  Grow(g, 10, 10, 6, 6);
+  // A client of width 0 and a top span of 0.
+  const TspNinePartGeometry g = GrownGeometry(10, 10, TspRect(3, 3, 3, 7), {3, 3}, {3, 3}, {3, 7}, {7, 7}, 6, 6);
   Build(g, pic, out);  // must not divide by zero; corners still drawn
   EXPECT_EQ(out.GetPixel(0, 0), pic.GetPixel(0, 0));
   EXPECT_EQ(out.GetPixel(15, 15), pic.GetPixel(9, 9));
@@ -179,11 +188,7 @@ TEST(NinePart, OpenRightReachesTheRightEdge) {
   std::mt19937 rng(4);
   TspPixelBitmap pic, out;
   Picture(pic, 12, 12, rng);
-  TspNinePartGeometry g;
-  g.SkinRect = TspRect(0, 0, 12, 12);
-  g.ClRect = TspRect(2, 2, 10, 10);
-  g.LTPoint = {2, 2}, g.RTPoint = {10, 2}, g.LBPoint = {2, 10}, g.RBPoint = {10, 10};
-  Grow(g, 12, 12, 8, 0);
+  TspNinePartGeometry g = GrownGeometry(12, 12, TspRect(2, 2, 10, 10), {2, 2}, {10, 2}, {2, 10}, {10, 10}, 8, 0);
   for (bool stretch : {false, true}) {
     g.StretchEffect = stretch;
     g.RightStretch = !stretch;  // never read
@@ -262,11 +267,7 @@ TEST(BorderImages, SourceSizeGivesTheFourBorders) {
   std::mt19937 rng(12);
   TspPixelBitmap pic;
   Picture(pic, 16, 12, rng);
-  TspNinePartGeometry g;
-  g.SkinRect = TspRect(0, 0, 16, 12);
-  g.ClRect = TspRect(3, 2, 13, 9);
-  g.LTPoint = {5, 4}, g.RTPoint = {11, 4}, g.LBPoint = {5, 7}, g.RBPoint = {11, 7};
-  Grow(g, 16, 12, 0, 0);
+  TspNinePartGeometry g = GrownGeometry(16, 12, TspRect(3, 2, 13, 9), {5, 4}, {11, 4}, {5, 7}, {11, 7}, 0, 0);
   g.LeftStretch = g.TopStretch = g.RightStretch = g.BottomStretch = true;
   PixelBorders b(pic);
   LayBorderImages(g, b);
