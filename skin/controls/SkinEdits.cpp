@@ -357,10 +357,6 @@ void TspSkinCustomEdit::CreateParams(TCreateParams& p) {
   p.Style |= kAlign[std::max(0, std::min(2, FAlignment))];
 }
 
-TspDataSkinEditControl* TspSkinCustomEdit::EditElement() const {
-  return dynamic_cast<TspDataSkinEditControl*>(FSD.Element(FIndex));
-}
-
 void TspSkinCustomEdit::GetSkinData() {
   auto* e = ReadEditElement<TspDataSkinEditControl>();
   if (!e) return;

@@ -165,7 +165,6 @@ protected:
   TspSkinData* MenuSkin() const override { return FSD; }
   COLORREF TextColor() const override { return FTextColor; }
   void GetSkinData() override;
-  TspDataSkinEditControl* EditElement() const;
   void SetStateFontColor() override;
   void AdjustTextRect(bool apply);
   void DrawEditBackground(TspPaintBuffer& b, const RECT& r);
