@@ -176,6 +176,9 @@ void TspCustomEdit::ShowSysPopupMenu(POINT p) {
 }
 
 void TspCustomEdit::WndProc(TMessage& m) {
+  // Enter and Escape go to the form (below), read-only or not.
+  bool formKey = m.Msg == WM_CHAR && (m.WParam == 13 || m.WParam == 27);
+  if (FReadOnly && !formKey && ReadOnlyRefuses(m)) return;
   bool repaint = false;
   switch (m.Msg) {
     case WM_CHAR: {
@@ -192,23 +195,10 @@ void TspCustomEdit::WndProc(TMessage& m) {
         return;
       }
       if (key == 10 && SingleLine()) return;
-      // A read-only edit still copies (Ctrl+C).
-      if (FReadOnly && key != 3) return;
       repaint = true;
       break;
     }
-    case WM_KEYDOWN:
-      if (FReadOnly && m.WParam == VK_DELETE) return;
-      repaint = true;
-      break;
-    case WM_CUT:
-    case WM_CLEAR:
-    case WM_UNDO:
-      if (FReadOnly) return;
-      repaint = true;
-      break;
     case WM_PASTE:
-      if (FReadOnly) return;
       if (SingleLine() && !IsMasked()) {
         // Pasted line breaks would make the one-line edit show two lines.
         std::u16string text;
@@ -251,10 +241,7 @@ void TspCustomEdit::WndProc(TMessage& m) {
     case CN_CTLCOLOREDIT:
     case CN_CTLCOLORSTATIC:
       if (FEditTransparent) {
-        HDC dc = reinterpret_cast<HDC>(m.WParam);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, TextColor());
-        m.Result = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+        AnswerTransparentTextColor(m, TextColor());
         return;
       }
       break;
@@ -285,6 +272,10 @@ void TspCustomEdit::WndProc(TMessage& m) {
       if (AutoSelect && SingleLine() && GetKeyState(VK_LBUTTON) >= 0) SelectAll();
       if (FEditTransparent) Invalidate();
       return;
+    case WM_KEYDOWN:
+    case WM_CUT:
+    case WM_CLEAR:
+    case WM_UNDO:
     case WM_MOVE:
     case WM_KILLFOCUS:
       repaint = true;
@@ -352,13 +343,8 @@ bool TspSkinNumEdit::DoMouseWheel(TShiftState, int wheelDelta, POINT) {
 // ---------------------------------------------------------------------------
 // TspSkinCustomEdit
 
-TspSkinCustomEdit::TspSkinCustomEdit(TComponent* owner) : TspCustomEdit(owner) {
+TspSkinCustomEdit::TspSkinCustomEdit(TComponent* owner) : TspSkinEditLook(owner, "edit") {
   FEditTransparent = true;
-  FDefaultFont.Name = "Arial";
-  FDefaultFont.Height = 14;
-  FDefaultFont.Color = 0;
-  FDefaultFont.AssignTo(&FFont);
-  FTextColor = 0;
   SetBounds(Left(), Top(), Width(), 20);
 }
 
@@ -371,42 +357,15 @@ void TspSkinCustomEdit::CreateParams(TCreateParams& p) {
   p.Style |= kAlign[std::max(0, std::min(2, FAlignment))];
 }
 
-void TspSkinCustomEdit::Notification(TComponent* component, TOperation operation) {
-  TspCustomEdit::Notification(component, operation);
-  if (operation == opRemove && component == FSD) FIndex = -1;
-}
-
-void TspSkinCustomEdit::SetSkinData(TspSkinData* value) {
-  FSD.Set(value);
-  if (FSD && !FSD->Empty) ChangeSkinData();
-}
-
-TspDataSkinEditControl* TspSkinCustomEdit::EditElement() const {
-  return dynamic_cast<TspDataSkinEditControl*>(FSD.Element(FIndex));
-}
-
 void TspSkinCustomEdit::GetSkinData() {
-  FIndex = FSD.ControlIndex(FSkinDataName);
-  auto* e = EditElement();
-  if (!e) {
-    FIndex = -1;
-    return;
-  }
-  Picture = FSD.Picture(e->PictureIndex);
-  SkinRect = ToRECT(e->SkinRect);
-  ActiveSkinRect = IsEmptyRECT(ToRECT(e->ActiveSkinRect)) ? SkinRect : ToRECT(e->ActiveSkinRect);
+  auto* e = ReadEditElement<TspDataSkinEditControl>();
+  if (!e) return;
   LOffset = e->LTPoint.X;
   ROffset = SkinWidth() - e->RTPoint.X;
-  ClRect = ToRECT(e->ClRect);
-  SkinFont = SkinFontDesc(e->FontName, e->FontHeight, static_cast<uint8_t>(e->FontStyle), e->FontColor);
-  FontColor = static_cast<COLORREF>(e->FontColor) & 0xFFFFFF;
-  DisabledFontColor = static_cast<COLORREF>(e->DisabledFontColor) & 0xFFFFFF;
-  ActiveFontColor = static_cast<COLORREF>(e->ActiveFontColor) & 0xFFFFFF;
   SkinButtonRect = ToRECT(e->ButtonRect);
   ActiveButtonRect = ToRECT(e->ActiveButtonRect);
   DownButtonRect = IsEmptyRECT(ToRECT(e->DownButtonRect)) ? ActiveButtonRect : ToRECT(e->DownButtonRect);
   UnEnabledButtonRect = ToRECT(e->UnEnabledButtonRect);
-  StretchEffect = e->StretchEffect;
 }
 
 void TspSkinCustomEdit::SetStateFontColor() {
@@ -432,7 +391,7 @@ void TspSkinCustomEdit::ChangeSkinData() {
   } else {
     FDefaultFont.AssignTo(&FFont);
   }
-  if (FSD && FSD->ResourceStrData()) FFont.SetCharset(FSD->ResourceStrData()->CharSet);
+  ApplySkinCharset();
   if (HWND h = HandleIfAllocated())
     SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   SetStateFontColor();
@@ -446,15 +405,6 @@ void TspSkinCustomEdit::ChangeSkinData() {
 void TspSkinCustomEdit::SetDefaultColor(TColorValue value) {
   FDefaultColor = value;
   if (FIndex == -1) Invalidate();
-}
-
-void TspSkinCustomEdit::SetDefaultFont(const TspFontDesc& value) {
-  FDefaultFont = value;
-  GetSkinData();
-  if (FIndex == -1) {
-    FDefaultFont.AssignTo(&FFont);
-    FTextColor = Enabled() ? FDefaultFont.Color : GetSysColor(COLOR_GRAYTEXT);
-  }
 }
 
 void TspSkinCustomEdit::SetDefaultWidth(int value) {
@@ -475,8 +425,7 @@ void TspSkinCustomEdit::SetDefaultHeight(int value) {
 }
 
 void TspSkinCustomEdit::SetButtonMode(bool value) {
-  if (value == FButtonMode) return;
-  FButtonMode = value;
+  if (!AssignChanged(FButtonMode, value)) return;
   CalcEditRect();
   if (HWND h = HandleIfAllocated())
     SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
@@ -484,14 +433,11 @@ void TspSkinCustomEdit::SetButtonMode(bool value) {
 }
 
 void TspSkinCustomEdit::SetAlignment(int value) {
-  if (value == FAlignment) return;
-  FAlignment = value;
-  RecreateWnd();
+  if (AssignChanged(FAlignment, value)) RecreateWnd();
 }
 
 void TspSkinCustomEdit::SetAlphaBlend(bool value) {
-  if (value == FAlphaBlend) return;
-  FAlphaBlend = value;
+  if (!AssignChanged(FAlphaBlend, value)) return;
   RepaintFrame();
   Invalidate();
 }
@@ -513,9 +459,7 @@ void TspSkinCustomEdit::SetImages(TCustomImageList* value) {
 }
 
 void TspSkinCustomEdit::SetButtonImageIndex(int value) {
-  if (value == FButtonImageIndex) return;
-  FButtonImageIndex = value;
-  RepaintFrame();
+  if (AssignChanged(FButtonImageIndex, value)) RepaintFrame();
 }
 
 void TspSkinCustomEdit::SetLeftImageIndex(int value) {
@@ -758,9 +702,8 @@ void TspSkinCustomEdit::PaintClient(HDC dc) {
       if (!IsEmptyRECT(FLeftButton.R)) r.left = FLeftButton.R.right + 2;
       if (!IsEmptyRECT(FRightButton.R)) r.right = FRightButton.R.left - 2;
     }
-    UINT align = FAlignment == 1 ? DT_RIGHT : FAlignment == 2 ? DT_CENTER : DT_LEFT;
     r.left += 2;
-    b.Text(text, r, f, FTextColor, DT_SINGLELINE | DT_NOPREFIX | align);
+    b.Text(text, r, f, FTextColor, DT_SINGLELINE | DT_NOPREFIX | AlignmentTextFormat(FAlignment));
   }
   b.DrawTo(dc, 0, 0);
 }
@@ -830,6 +773,7 @@ LRESULT TspSkinCustomEdit::HitTest(POINT screen) {
 }
 
 void TspSkinCustomEdit::WndProc(TMessage& m) {
+  if (AnswerPaintMessage(m)) return;
   HWND h = HandleIfAllocated();
   switch (m.Msg) {
     case WM_NCCALCSIZE: {
@@ -903,23 +847,6 @@ void TspSkinCustomEdit::WndProc(TMessage& m) {
         return;
       }
       break;
-    case WM_ERASEBKGND:
-      // The whole client area is painted at once in WM_PAINT.
-      m.Result = 1;
-      return;
-    case WM_PAINT:
-    case WM_PRINTCLIENT:
-      PaintClientMessage(h, m.WParam, [this](HDC dc) { PaintClient(dc); });
-      m.Result = 0;
-      return;
-    case CN_CTLCOLOREDIT:
-    case CN_CTLCOLORSTATIC: {
-      HDC dc = reinterpret_cast<HDC>(m.WParam);
-      SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, FTextColor);
-      m.Result = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
-      return;
-    }
     case WM_NCHITTEST: {
       if (!FMouseIn) DoMouseEnter();
       LRESULT hit = HitTest(POINT{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});

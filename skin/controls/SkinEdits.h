@@ -11,6 +11,7 @@
 #include "framework/ImgList.h"
 #include "framework/Mask.h"
 #include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinEditLook.h"
 #include "skin/controls/SkinMessages.h"
 #include "skin/controls/SkinTimer.h"
 
@@ -102,22 +103,15 @@ protected:
   bool DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) override;
 };
 
-class TspSkinCustomEdit : public TspCustomEdit {
+class TspSkinCustomEdit : public TspSkinEditLook<TspCustomEdit> {
 public:
   explicit TspSkinCustomEdit(TComponent* owner);
   ~TspSkinCustomEdit() override;
 
-  TspSkinData* SkinData() const { return FSD; }
-  void SetSkinData(TspSkinData* value);
-  const std::string& SkinDataName() const { return FSkinDataName; }
-  void SetSkinDataName(const std::string& value) { FSkinDataName = value; }
-  int SkinIndex() const { return FIndex; }
-  virtual void ChangeSkinData();
+  void ChangeSkinData() override;
 
   TColorValue DefaultColor() const { return FDefaultColor; }
   void SetDefaultColor(TColorValue value);
-  const TspFontDesc& DefaultFont() const { return FDefaultFont; }
-  void SetDefaultFont(const TspFontDesc& value);
   bool UseSkinFont() const { return FUseSkinFont; }
   void SetUseSkinFont(bool value) { FUseSkinFont = value; }
   int DefaultWidth() const { return FDefaultWidth; }
@@ -168,55 +162,38 @@ public:
 
 protected:
   void CreateParams(TCreateParams& params) override;
-  void Notification(TComponent* component, TOperation operation) override;
   TspSkinData* MenuSkin() const override { return FSD; }
   COLORREF TextColor() const override { return FTextColor; }
-  void GetSkinData();
-  TspDataSkinEditControl* EditElement() const;
-  // The font colour by state (disabled, hot or focused, normal).
-  void SetStateFontColor();
+  void GetSkinData() override;
+  void SetStateFontColor() override;
   void AdjustTextRect(bool apply);
   void DrawEditBackground(TspPaintBuffer& b, const RECT& r);
   void DrawEditImages(HDC dc, POINT origin);
   void DrawFrame(TspPaintBuffer& b);
   void DrawSkinButton(TspPaintBuffer& b);
   void DrawButtonImage(TspPaintBuffer& b);
-  void PaintClient(HDC dc);
+  void PaintClient(HDC dc) override;
   void DoMouseEnter();
   void DoMouseLeave();
   bool NeedsHotTrack() const;
   LRESULT HitTest(POINT screen);
 
-  TspSkinDataRef FSD{this};
-  std::string FSkinDataName = "edit";
-  int FIndex = -1;
   TColorValue FDefaultColor = kSysColorFlag | COLOR_WINDOW;
-  TspFontDesc FDefaultFont;
   bool FUseSkinFont = true;
   int FDefaultWidth = 0, FDefaultHeight = 0;
   bool FButtonMode = false, FButtonDown = false, FButtonActive = false;
   RECT FButtonRect{}, FEditRect{};
-  bool FMouseIn = false;
   bool FAlphaBlend = false;
   int FAlphaBlendValue = 200;
   int FAlignment = 0;
   TComponentRef<TCustomImageList> FImages{this};
   int FButtonImageIndex = -1, FLeftImageIndex = -1, FRightImageIndex = -1;
   TspCBButtonX FLeftButton, FRightButton;
-  COLORREF FTextColor = 0;
   TspTimer FLeaveTimer;
 
-  // Copied from the element.
-  const TspPicture* Picture = nullptr;
+  // Copied from the element besides its edit part.
   int LOffset = 0, ROffset = 0;
-  RECT ClRect{}, SkinRect{}, ActiveSkinRect{};
-  TspFontDesc SkinFont;
-  COLORREF FontColor = 0, DisabledFontColor = 0, ActiveFontColor = 0;
   RECT SkinButtonRect{}, ActiveButtonRect{}, DownButtonRect{}, UnEnabledButtonRect{};
-  bool StretchEffect = false;
-
-  int SkinWidth() const { return SkinRect.right - SkinRect.left; }
-  int SkinHeight() const { return SkinRect.bottom - SkinRect.top; }
 };
 
 class TspSkinEdit : public TspSkinCustomEdit {

@@ -8,17 +8,7 @@
 #include "framework/SysUtils.h"
 #include "framework/WideText.h"
 
-namespace {
-
-
-}  // namespace
-
-TspSkinMemo::TspSkinMemo(TComponent* owner) : TMemo(owner) {
-  ControlStyle |= csOpaque;
-  FDefaultFont.Name = "Arial";
-  FDefaultFont.Height = 14;
-  FDefaultFont.Color = 0;
-  FDefaultFont.AssignTo(&FFont);
+TspSkinMemo::TspSkinMemo(TComponent* owner) : TspSkinEditLook(owner, "memo") {
   FScrollBars = ssBoth;
   FMemoColor = GetSysColor(COLOR_WINDOW);
 }
@@ -37,40 +27,18 @@ void TspSkinMemo::CreateWindowHandle(const TCreateParams& params) {
   UpDateScrollRange();
 }
 
-void TspSkinMemo::Notification(TComponent* component, TOperation operation) {
-  TMemo::Notification(component, operation);
-  if (operation == opRemove && component == FSD) FIndex = -1;
-}
-
-void TspSkinMemo::SetSkinData(TspSkinData* value) {
-  FSD.Set(value);
-  if (FSD && !FSD->Empty) ChangeSkinData();
-}
-
 void TspSkinMemo::GetSkinData() {
-  FIndex = FSD.ControlIndex(FSkinDataName);
-  auto* e = dynamic_cast<TspDataSkinMemoControl*>(FSD.Element(FIndex));
-  if (!e) {
-    FIndex = -1;
-    return;
-  }
-  Picture = FSD.Picture(e->PictureIndex);
-  SkinRect = ToRECT(e->SkinRect);
-  ActiveSkinRect = IsEmptyRECT(ToRECT(e->ActiveSkinRect)) ? SkinRect : ToRECT(e->ActiveSkinRect);
+  auto* e = ReadEditElement<TspDataSkinMemoControl>();
+  if (!e) return;
   LTPoint = POINT{e->LTPoint.X, e->LTPoint.Y};
   RTPoint = POINT{e->RTPoint.X, e->RTPoint.Y};
   LBPoint = POINT{e->LBPoint.X, e->LBPoint.Y};
   RBPoint = POINT{e->RBPoint.X, e->RBPoint.Y};
-  ClRect = ToRECT(e->ClRect);
-  SkinFont = SkinFontDesc(e->FontName, e->FontHeight, static_cast<uint8_t>(e->FontStyle), e->FontColor);
-  FontColor = static_cast<COLORREF>(e->FontColor) & 0xFFFFFF;
-  ActiveFontColor = static_cast<COLORREF>(e->ActiveFontColor) & 0xFFFFFF;
   BGColor = static_cast<COLORREF>(e->BGColor) & 0xFFFFFF;
   ActiveBGColor = static_cast<COLORREF>(e->ActiveBGColor) & 0xFFFFFF;
-  StretchEffect = e->StretchEffect;
 }
 
-void TspSkinMemo::SetFontColorByState() {
+void TspSkinMemo::SetStateFontColor() {
   if (!Enabled()) {
     // The disabled colour is the edit element's.
     FTextColor = GetSysColor(COLOR_GRAYTEXT);
@@ -102,9 +70,9 @@ void TspSkinMemo::ChangeSkinData() {
     f.AssignTo(&FFont);
     FMemoColor = BGColor;
   }
-  if (FSD && FSD->ResourceStrData()) FFont.SetCharset(FSD->ResourceStrData()->CharSet);
+  ApplySkinCharset();
   UpDateScrollRange();
-  SetFontColorByState();
+  SetStateFontColor();
   AdjustTextArea();
   Invalidate();
 }
@@ -115,25 +83,11 @@ void TspSkinMemo::SetBitMapBG(bool value) {
 }
 
 void TspSkinMemo::SetTransparent(bool value) {
-  if (value == FAlphaBlend) return;
-  FAlphaBlend = value;
-  Invalidate();
+  if (AssignChanged(FAlphaBlend, value)) Invalidate();
 }
 
 void TspSkinMemo::SetAlphaBlendValue(int value) {
-  value = std::max(0, std::min(255, value));
-  if (value == FAlphaBlendValue) return;
-  FAlphaBlendValue = value;
-  if (FAlphaBlend) Invalidate();
-}
-
-void TspSkinMemo::SetDefaultFont(const TspFontDesc& value) {
-  FDefaultFont = value;
-  GetSkinData();
-  if (FIndex == -1) {
-    FDefaultFont.AssignTo(&FFont);
-    SetFontColorByState();
-  }
+  if (AssignChanged(FAlphaBlendValue, std::max(0, std::min(255, value))) && FAlphaBlend) Invalidate();
 }
 
 void TspSkinMemo::LinkBar(TspSkinScrollBar* bar, bool vertical) {
@@ -263,10 +217,9 @@ void TspSkinMemo::PaintClient(HDC dc) {
     int n = lineHeight > 0 ? (Height() / lineHeight) : 1;
     int first = FirstVisibleLine();
     int count = Lines()->Count();
-    UINT align = FAlignment == 1 ? DT_RIGHT : FAlignment == 2 ? DT_CENTER : DT_LEFT;
     RECT r = FTextArea;
     for (int i = 0; i < n - 1 && first + i < count; ++i) {
-      b.Text(Lines()->Get(first + i), r, f, FTextColor, DT_SINGLELINE | DT_NOPREFIX | align);
+      b.Text(Lines()->Get(first + i), r, f, FTextColor, DT_SINGLELINE | DT_NOPREFIX | AlignmentTextFormat(FAlignment));
       OffsetRect(&r, 0, lineHeight);
     }
   }
@@ -292,56 +245,26 @@ TspEditMenuItems TspSkinMemo::CreateSysPopupMenuItems() {
 }
 
 void TspSkinMemo::WndProc(TMessage& m) {
+  if (FReadOnly && ReadOnlyRefuses(m)) return;
+  // The system bars get no room; the memo paints all of its window itself.
+  if (AnswerFramelessNonClient(m) || AnswerPaintMessage(m)) return;
   HWND h = HandleIfAllocated();
   bool rangeAfter = false;
   switch (m.Msg) {
-    case WM_NCCALCSIZE:
-      // The client area is the whole window: the system bars get no room.
-      m.Result = 0;
-      return;
-    case WM_NCHITTEST:
-      m.Result = HTCLIENT;
-      return;
     case WM_NCPAINT:
       if (FBitMapBG) Invalidate();
-      m.Result = 0;
-      return;
-    case WM_ERASEBKGND:
-      m.Result = 1;
-      return;
-    case WM_PAINT:
-    case WM_PRINTCLIENT:
-      PaintClientMessage(h, m.WParam, [this](HDC dc) { PaintClient(dc); });
       m.Result = 0;
       return;
     case SP_PAINTCOPY:
       if (m.WParam) DrawBackground(reinterpret_cast<HDC>(m.WParam));
       m.Result = SP_PAINTCOPY_RESULT;
       return;
-    case CN_CTLCOLOREDIT:
-    case CN_CTLCOLORSTATIC: {
-      HDC dc = reinterpret_cast<HDC>(m.WParam);
-      SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, FTextColor);
-      m.Result = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
-      return;
-    }
     case WM_CHAR:
-      // Read-only: only copying (Ctrl+C) goes through.
-      if (FReadOnly && m.WParam != 3) return;
-      rangeAfter = true;
-      break;
     case WM_KEYDOWN:
-      if (FReadOnly && m.WParam == VK_DELETE) return;
-      rangeAfter = true;
-      break;
     case WM_CUT:
     case WM_PASTE:
     case WM_CLEAR:
     case WM_UNDO:
-      if (FReadOnly) return;
-      rangeAfter = true;
-      break;
     case WM_SETTEXT:
     case WM_VSCROLL:
     case WM_HSCROLL:
@@ -382,7 +305,7 @@ void TspSkinMemo::WndProc(TMessage& m) {
     case CM_ENABLEDCHANGED:
       if (h) SendMessageW(h, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
       TMemo::WndProc(m);
-      SetFontColorByState();
+      SetStateFontColor();
       UpDateScrollRange();
       Invalidate();
       return;
@@ -390,7 +313,7 @@ void TspSkinMemo::WndProc(TMessage& m) {
       TMemo::WndProc(m);
       if (reinterpret_cast<TControl*>(m.LParam) == this && FIndex != -1) {
         FMouseIn = true;
-        if (!Focused()) SetFontColorByState();
+        if (!Focused()) SetStateFontColor();
         Invalidate();
       }
       return;
@@ -398,14 +321,14 @@ void TspSkinMemo::WndProc(TMessage& m) {
       TMemo::WndProc(m);
       if (reinterpret_cast<TControl*>(m.LParam) == this) {
         FMouseIn = false;
-        if (!Focused()) SetFontColorByState();
+        if (!Focused()) SetStateFontColor();
         Invalidate();
       }
       return;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       TMemo::WndProc(m);
-      SetFontColorByState();
+      SetStateFontColor();
       Invalidate();
       return;
     default:

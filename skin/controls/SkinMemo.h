@@ -6,19 +6,15 @@
 #include <string>
 
 #include "framework/StdCtrls.h"
+#include "skin/controls/SkinEditLook.h"
 #include "skin/controls/SkinEdits.h"
 #include "skin/controls/SkinScrollBar.h"
 
-class TspSkinMemo : public TMemo {
+class TspSkinMemo : public TspSkinEditLook<TMemo> {
 public:
   explicit TspSkinMemo(TComponent* owner);
 
-  TspSkinData* SkinData() const { return FSD; }
-  void SetSkinData(TspSkinData* value);
-  const std::string& SkinDataName() const { return FSkinDataName; }
-  void SetSkinDataName(const std::string& value) { FSkinDataName = value; }
-  int SkinIndex() const { return FIndex; }
-  void ChangeSkinData();
+  void ChangeSkinData() override;
 
   bool ReadOnly() const { return FReadOnly; }
   void SetReadOnly(bool value) { FReadOnly = value; }
@@ -28,8 +24,6 @@ public:
   void SetTransparent(bool value);
   int AlphaBlendValue() const { return FAlphaBlendValue; }
   void SetAlphaBlendValue(int value);
-  const TspFontDesc& DefaultFont() const { return FDefaultFont; }
-  void SetDefaultFont(const TspFontDesc& value);
   bool UseSkinFont = true;
   bool UseSkinFontColor = true;
 
@@ -51,34 +45,23 @@ public:
 protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWindowHandle(const TCreateParams& params) override;
-  void Notification(TComponent* component, TOperation operation) override;
   void Change() override;
-  void GetSkinData();
+  void GetSkinData() override;
   void AdjustTextArea();
-  void PaintClient(HDC dc);
-  void SetFontColorByState();
+  void PaintClient(HDC dc) override;
+  // The memo colour follows the state too.
+  void SetStateFontColor() override;
   void LinkBar(TspSkinScrollBar* bar, bool vertical);
 
-  TspSkinDataRef FSD{this};
-  std::string FSkinDataName = "memo";
-  int FIndex = -1;
-  bool FReadOnly = false, FBitMapBG = true, FMouseIn = false, FDown = false;
+  bool FReadOnly = false, FBitMapBG = true, FDown = false;
   bool FAlphaBlend = false;
   int FAlphaBlendValue = 200;
   RECT FTextArea{};
-  TspFontDesc FDefaultFont;
   TComponentRef<TspSkinScrollBar> FVScrollBar{this};
   TComponentRef<TspSkinScrollBar> FHScrollBar{this};
-  COLORREF FTextColor = 0;
   COLORREF FMemoColor = 0;
 
-  const TspPicture* Picture = nullptr;
+  // Copied from the element besides its edit part.
   POINT LTPoint{}, RTPoint{}, LBPoint{}, RBPoint{};
-  RECT ClRect{}, SkinRect{}, ActiveSkinRect{};
-  TspFontDesc SkinFont;
-  COLORREF FontColor = 0, ActiveFontColor = 0, BGColor = 0, ActiveBGColor = 0;
-  bool StretchEffect = false;
-
-  int SkinWidth() const { return SkinRect.right - SkinRect.left; }
-  int SkinHeight() const { return SkinRect.bottom - SkinRect.top; }
+  COLORREF BGColor = 0, ActiveBGColor = 0;
 };

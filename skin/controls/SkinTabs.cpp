@@ -170,7 +170,7 @@ void TspSkinCustomTabSheet::WndProc(TMessage& m) {
 // ---------------------------------------------------------------------------
 // TspSkinPageControl
 
-TspSkinPageControl::TspSkinPageControl(TComponent* owner) : TPageControl(owner) {
+TspSkinPageControl::TspSkinPageControl(TComponent* owner) : TspSkinDataHolder(owner, "tab") {
   FDefaultFont.Name = "Arial";
   FDefaultFont.Height = 14;
   FDefaultFont.Color = GetSysColor(COLOR_BTNTEXT);
@@ -192,16 +192,6 @@ void TspSkinPageControl::CreateWindowHandle(const TCreateParams& params) {
   int height = TabHeight() > 0 ? TabHeight() : (FIndex == -1 ? FDefaultItemHeight : RH(SkinTabRect));
   if (FHideTabs) height = 1;
   SetItemSize(TabWidth(), height);
-}
-
-void TspSkinPageControl::Notification(TComponent* component, TOperation operation) {
-  TPageControl::Notification(component, operation);
-  if (operation == opRemove && component == FSD) FIndex = -1;
-}
-
-void TspSkinPageControl::SetSkinData(TspSkinData* value) {
-  FSD.Set(value);
-  if (FSD && !FSD->Empty) ChangeSkinData();
 }
 
 TspDataSkinTabControl* TspSkinPageControl::TabElement() const {

@@ -13,6 +13,7 @@
 #include "framework/PageControl.h"
 #include "framework/ImgList.h"
 #include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinDataHolder.h"
 #include "skin/controls/SkinSpin.h"
 #include "skin/data/SPGlyphLayout.h"
 
@@ -49,17 +50,12 @@ public:
 using TspDrawSkinTabEvent = std::function<void(int tabIndex, const RECT& rct, bool active, bool mouseIn, HDC dc)>;
 using TspCloseEvent = std::function<void(TObject* sender, bool& canClose)>;
 
-class TspSkinPageControl : public TPageControl {
+class TspSkinPageControl : public TspSkinDataHolder<TPageControl> {
 public:
   explicit TspSkinPageControl(TComponent* owner);
   ~TspSkinPageControl() override;
 
-  TspSkinData* SkinData() const { return FSD; }
-  void SetSkinData(TspSkinData* value);
-  const std::string& SkinDataName() const { return FSkinDataName; }
-  void SetSkinDataName(const std::string& value) { FSkinDataName = value; }
-  int SkinIndex() const { return FIndex; }
-  void ChangeSkinData();
+  void ChangeSkinData() override;
   std::string ButtonTabSkinDataName = "resizetoolbutton";
 
   bool MouseWheelSupport = false;
@@ -125,7 +121,6 @@ public:
 
 protected:
   void CreateWindowHandle(const TCreateParams& params) override;
-  void Notification(TComponent* component, TOperation operation) override;
   void PaintWindow(HDC dc) override;
   void Change() override;
   bool DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) override;
@@ -144,9 +139,6 @@ protected:
   int ScrolledOffCount();
   bool CloseButtonHit(POINT p, TspSkinCustomTabSheet*& sheet);
 
-  TspSkinDataRef FSD{this};
-  std::string FSkinDataName = "tab";
-  int FIndex = -1;
   bool FTabExtendedDraw = false, FTextInHorizontal = false, FHideTabs = false, FHideBorder = false;
   int FTabMargin = -1, FTabSpacing = 1;
   TspButtonLayout FTabLayout = blGlyphLeft;

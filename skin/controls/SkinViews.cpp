@@ -69,7 +69,7 @@ void Line(TCanvas* c, int x1, int y1, int x2, int y2) {
 
 template <class TView>
 TspSkinViewControl<TView>::TspSkinViewControl(TComponent* owner, const char* skinDataName)
-    : TView(owner), FSkinDataName(skinDataName) {
+    : Holder(owner, skinDataName) {
   FDefaultFont.SetName("Arial");
   FDefaultFont.SetHeight(14);
   FDefaultFont.SetStyle(0);
@@ -80,12 +80,6 @@ template <class TView>
 void TspSkinViewControl<TView>::CreateParams(TCreateParams& p) {
   TView::CreateParams(p);
   p.Style &= ~static_cast<DWORD>(WS_HSCROLL | WS_VSCROLL);
-}
-
-template <class TView>
-void TspSkinViewControl<TView>::SetSkinData(TspSkinData* value) {
-  FSD.Set(value);
-  if (FSD && !FSD->Empty) ChangeSkinData();
 }
 
 template <class TView>
@@ -126,9 +120,45 @@ void TspSkinViewControl<TView>::SetScrollBar(TComponentRef<TspSkinScrollBar>& re
 }
 
 template <class TView>
-void TspSkinViewControl<TView>::Notification(TComponent* component, TOperation operation) {
-  TView::Notification(component, operation);
-  if (operation == opRemove && component == FSD) FIndex = -1;
+template <class E>
+E* TspSkinViewControl<TView>::ApplyViewElement() {
+  auto* e = ElementAs<E>(FSD, FSkinDataName, &FIndex);
+  TFont* font = this->Font();
+  if (FIndex < 0) {
+    this->SetColor(FDefaultColor);
+    font->Assign(&FDefaultFont);
+  } else if (e) {
+    if (FUseSkinFont)
+      ApplySkinFont(font, e->FontName, e->FontStyle, e->FontHeight);
+    else
+      font->Assign(&FDefaultFont);
+    font->SetColor(e->FontColor);
+    this->SetColor(e->BGColor);
+  }
+  font->SetCharset(CharsetOf(FSD, &FDefaultFont));
+  return e;
+}
+
+template <class TView>
+void TspSkinViewControl<TView>::SetBarVisible(TspSkinScrollBar* bar, bool visible, bool& changed) {
+  if (bar->Visible() == visible) return;
+  bool saved = FInCheckScrollBars;
+  FInCheckScrollBars = true;
+  bar->SetVisible(visible);
+  FInCheckScrollBars = saved;
+  changed = true;
+}
+
+template <class TView>
+void TspSkinViewControl<TView>::FinishScrollBars(bool changed) {
+  if (FVScrollBar && FHScrollBar && FHScrollBar->Both() != FVScrollBar->Visible())
+    FHScrollBar->SetBoth(FVScrollBar->Visible());
+  if (this->Align() != alNone && changed && this->Parent()) {
+    bool saved = FInCheckScrollBars;
+    FInCheckScrollBars = true;
+    this->Parent()->Realign();
+    FInCheckScrollBars = saved;
+  }
 }
 
 template <class TView>
@@ -141,14 +171,8 @@ void TspSkinViewControl<TView>::RealignScrollBars() {
 
 template <class TView>
 void TspSkinViewControl<TView>::WndProc(TMessage& m) {
+  if (AnswerFramelessNonClient(m)) return;
   switch (m.Msg) {
-    case WM_NCCALCSIZE:
-      // No frame and no system scroll bars: the client area is the window.
-      m.Result = 0;
-      return;
-    case WM_NCHITTEST:
-      m.Result = HTCLIENT;
-      return;
     case WM_NCPAINT:
       m.Result = 0;
       return;
@@ -160,6 +184,12 @@ void TspSkinViewControl<TView>::WndProc(TMessage& m) {
       TView::WndProc(m);
       if (FVScrollBar) FVScrollBar->SetVisible(this->Visible());
       if (FHScrollBar) FHScrollBar->SetVisible(this->Visible());
+      return;
+    case WM_KEYDOWN:
+    case WM_LBUTTONUP:
+      // Keys and clicks may scroll the view.
+      TView::WndProc(m);
+      UpDateScrollBars();
       return;
     default:
       TView::WndProc(m);
@@ -200,18 +230,10 @@ void TspSkinCustomTreeView::Change(TTreeNode* node) {
 
 void TspSkinCustomTreeView::ChangeSkinData() {
   if (ComponentState() & csLoading) return;
-  auto* e = ElementAs<TspDataSkinTreeView>(FSD, FSkinDataName, &FIndex);
+  auto* e = ApplyViewElement<TspDataSkinTreeView>();
   if (FIndex < 0) {
-    SetColor(FDefaultColor);
-    Font()->Assign(&FDefaultFont);
     FLineColor = 0x808080;
   } else if (e) {
-    if (FUseSkinFont)
-      ApplySkinFont(Font(), e->FontName, e->FontStyle, e->FontHeight);
-    else
-      Font()->Assign(&FDefaultFont);
-    Font()->SetColor(e->FontColor);
-    SetColor(e->BGColor);
     FLineColor = AverageColor(AverageColor(e->FontColor, e->BGColor), e->BGColor);
     FButtonColor = AverageColor(e->FontColor, e->BGColor);
     TBitmap* pic = ElementPicture(FSD, e->PictureIndex);
@@ -227,7 +249,6 @@ void TspSkinCustomTreeView::ChangeSkinData() {
       }
     }
   }
-  Font()->SetCharset(CharsetOf(FSD, &FDefaultFont));
   if (Images()) Images()->SetBkColor(Color());
   if (StateImages()) StateImages()->SetBkColor(Color());
   UpDateScrollBars();
@@ -245,35 +266,17 @@ void TspSkinCustomTreeView::UpDateScrollBars() {
     int pos = GetScrollPos(h, SB_VERT);
     int page = static_cast<int>(SendMessageW(h, TVM_GETVISIBLECOUNT, 0, 0));
     int count = static_cast<int>(SendMessageW(h, TVM_GETCOUNT, 0, 0));
-    bool vis = Visible() && max > 0 && page <= max && count > max;
-    if (vis != FVScrollBar->Visible()) {
-      FInCheckScrollBars = true;
-      FVScrollBar->SetVisible(vis);
-      FInCheckScrollBars = false;
-      vChanged = true;
-    }
+    SetBarVisible(FVScrollBar, Visible() && max > 0 && page <= max && count > max, vChanged);
     if (FVScrollBar->Visible()) FVScrollBar->SetRange(min, max, pos, page);
   }
   if (FHScrollBar) {
     int min = 0, max = 0;
     GetScrollRange(h, SB_HORZ, &min, &max);
     int pos = GetScrollPos(h, SB_HORZ);
-    bool vis = max > Width() && Visible();
-    if (vis != FHScrollBar->Visible()) {
-      FInCheckScrollBars = true;
-      FHScrollBar->SetVisible(vis);
-      FInCheckScrollBars = false;
-      hChanged = true;
-    }
+    SetBarVisible(FHScrollBar, max > Width() && Visible(), hChanged);
     if (FHScrollBar->Visible()) FHScrollBar->SetRange(min, max, pos, Width());
   }
-  if (FVScrollBar && FHScrollBar && FHScrollBar->Both() != FVScrollBar->Visible())
-    FHScrollBar->SetBoth(FVScrollBar->Visible());
-  if (Align() != alNone && (vChanged || hChanged) && Parent()) {
-    FInCheckScrollBars = true;
-    Parent()->Realign();
-    FInCheckScrollBars = false;
-  }
+  FinishScrollBars(vChanged || hChanged);
 }
 
 void TspSkinCustomTreeView::OnVScrollBarChange(TObject*) { ScrollTo(FVScrollBar, SB_VERT, WM_VSCROLL); }
@@ -298,10 +301,6 @@ void TspSkinCustomTreeView::WndProc(TMessage& m) {
     case WM_SIZE:
     case WM_PAINT:
       if (!FInCheckScrollBars) UpDateScrollBars();
-      break;
-    case WM_KEYDOWN:
-    case WM_LBUTTONUP:
-      UpDateScrollBars();
       break;
     default:
       break;
@@ -489,20 +488,8 @@ void TspSkinCustomListView::Change(TListItem* item, TItemChange change) {
 
 void TspSkinCustomListView::ChangeSkinData() {
   if (ComponentState() & csLoading) return;
-  auto* e = ElementAs<TspDataSkinListView>(FSD, FSkinDataName, &FIndex);
-  if (FIndex < 0) {
-    SetColor(FDefaultColor);
-    Font()->Assign(&FDefaultFont);
-  } else if (e) {
-    if (FUseSkinFont)
-      ApplySkinFont(Font(), e->FontName, e->FontStyle, e->FontHeight);
-    else
-      Font()->Assign(&FDefaultFont);
-    Font()->SetColor(e->FontColor);
-    SetColor(e->BGColor);
+  if (auto* e = ApplyViewElement<TspDataSkinListView>())
     FLineColor = AverageColor(AverageColor(AverageColor(e->FontColor, e->BGColor), e->BGColor), e->BGColor);
-  }
-  Font()->SetCharset(CharsetOf(FSD, &FDefaultFont));
   UpDateScrollBars();
   RealignScrollBars();
   if (ViewStyle() == vsReport && FHeaderHandle) InvalidateRect(FHeaderHandle, nullptr, TRUE);
@@ -773,15 +760,6 @@ void TspSkinCustomListView::HeaderPaint(HDC dc) {
 
 // ---- scroll bars ----
 
-void TspSkinCustomListView::SetBarVisible(TspSkinScrollBar* bar, bool visible, bool& changed) {
-  if (bar->Visible() == visible) return;
-  bool saved = FInCheckScrollBars;
-  FInCheckScrollBars = true;
-  bar->SetVisible(visible);
-  FInCheckScrollBars = saved;
-  changed = true;
-}
-
 void TspSkinCustomListView::UpDateScrollBars() {
   HWND h = HandleIfAllocated();
   if (!h || FromSB || Width() <= 5 || Height() <= 5 || (ComponentState() & csLoading)) return;
@@ -853,44 +831,35 @@ void TspSkinCustomListView::UpDateScrollBars() {
       break;
     }
   }
-  if (FVScrollBar && FHScrollBar && FHScrollBar->Both() != FVScrollBar->Visible())
-    FHScrollBar->SetBoth(FVScrollBar->Visible());
-  if (Align() != alNone && (vChanged || hChanged) && Parent()) {
-    bool saved = FInCheckScrollBars;
-    FInCheckScrollBars = true;
-    Parent()->Realign();
-    FInCheckScrollBars = saved;
-  }
+  FinishScrollBars(vChanged || hChanged);
 }
 
-void TspSkinCustomListView::OnVScrollBarChange(TObject*) {
-  if (!FVScrollBar || !HandleAllocated()) return;
-  FromSB = true;
-  if (TListItem* s = Selected()) s->CancelEdit();
-  int diff = FVScrollBar->Position() - FOldVScrollBarPos;
-  int dy = diff;
-  if (ViewStyle() == vsList || ViewStyle() == vsReport) {
-    TListItem* first = Items()->Item(0);
-    dy = diff * (first ? first->DisplayRect(drBounds).Height() : 0);
-  }
-  Scroll(0, dy);
-  FOldVScrollBarPos = FVScrollBar->Position();
-  FromSB = false;
-}
+void TspSkinCustomListView::OnVScrollBarChange(TObject*) { FollowScrollBar(FVScrollBar, FOldVScrollBarPos, true); }
 
-void TspSkinCustomListView::OnHScrollBarChange(TObject*) {
-  if (!FHScrollBar || !HandleAllocated()) return;
+void TspSkinCustomListView::OnHScrollBarChange(TObject*) { FollowScrollBar(FHScrollBar, FOldHScrollBarPos, false); }
+
+void TspSkinCustomListView::FollowScrollBar(TspSkinScrollBar* bar, int& oldPos, bool vertical) {
+  if (!bar || !HandleAllocated()) return;
   FromSB = true;
   if (TListItem* s = Selected()) s->CancelEdit();
-  int diff = FHScrollBar->Position() - FOldHScrollBarPos;
-  if (ViewStyle() == vsList) {
+  int diff = bar->Position() - oldPos;
+  if (vertical) {
+    // Lists and reports scroll by rows, the icon views by pixels.
+    int dy = diff;
+    if (ViewStyle() == vsList || ViewStyle() == vsReport) {
+      TListItem* first = Items()->Item(0);
+      dy = diff * (first ? first->DisplayRect(drBounds).Height() : 0);
+    }
+    Scroll(0, dy);
+  } else if (ViewStyle() == vsList) {
+    // A list scrolls sideways by columns.
     HWND h = Handle();
     for (int i = 0; i < std::abs(diff); ++i)
       SendMessageW(h, WM_HSCROLL, MAKEWPARAM(diff < 0 ? SB_LINELEFT : SB_LINERIGHT, 0), 0);
   } else {
     Scroll(diff, 0);
   }
-  FOldHScrollBarPos = FHScrollBar->Position();
+  oldPos = bar->Position();
   FromSB = false;
 }
 
@@ -927,10 +896,6 @@ void TspSkinCustomListView::WndProc(TMessage& m) {
         DeleteObject(br);
         if (!m.WParam) ReleaseDC(Handle(), dc);
       }
-      break;
-    case WM_KEYDOWN:
-    case WM_LBUTTONUP:
-      UpDateScrollBars();
       break;
     default:
       break;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "framework/ComCtrls.h"
+#include "skin/controls/SkinDataHolder.h"
 #include "skin/controls/SkinMessages.h"
 #include "skin/controls/SkinScrollBar.h"
 #include "skin/data/SkinData.h"
@@ -24,15 +25,12 @@ constexpr UINT SP_PAINTHEADER = 45512;
 // control: the skin data and the look used without it, no frame or system
 // scroll bars, and two external skinned scroll bars that follow the view.
 template <class TView>
-class TspSkinViewControl : public TView {
+class TspSkinViewControl : public TspSkinDataHolder<TView> {
+  using Holder = TspSkinDataHolder<TView>;
+
 public:
-  TspSkinData* SkinData() const { return FSD; }
-  void SetSkinData(TspSkinData* value);
-  const std::string& SkinDataName() const { return FSkinDataName; }
-  void SetSkinDataName(const std::string& value) { FSkinDataName = value; }
   const std::string& ItemSkinDataName() const { return FItemSkinDataName; }
   void SetItemSkinDataName(const std::string& value) { FItemSkinDataName = value; }
-  int SkinIndex() const { return FIndex; }
 
   TFont* DefaultFont() { return &FDefaultFont; }
   void SetDefaultFont(const TFont* value);
@@ -46,25 +44,34 @@ public:
   TspSkinScrollBar* HScrollBar() const { return FHScrollBar; }
   void SetHScrollBar(TspSkinScrollBar* value);
 
-  virtual void ChangeSkinData() = 0;
   virtual void UpDateScrollBars() = 0;
 
   void WndProc(TMessage& message) override;
 
 protected:
+  using Holder::FIndex;
+  using Holder::FSD;
+  using Holder::FSkinDataName;
+
   TspSkinViewControl(TComponent* owner, const char* skinDataName);
   void CreateParams(TCreateParams& params) override;
-  void Notification(TComponent* component, TOperation operation) override;
   virtual void OnVScrollBarChange(TObject*) = 0;
   virtual void OnHScrollBarChange(TObject*) = 0;
+  // Looks the view's element (of type E) up and applies its font and
+  // colours, or the default font and colour without it; the element or null.
+  template <class E>
+  E* ApplyViewElement();
   // After a skin change: the scroll bars take their place again.
   void RealignScrollBars();
+  // Shows or hides a linked bar; `changed` is set when it did either.
+  void SetBarVisible(TspSkinScrollBar* bar, bool visible, bool& changed);
+  // After the bars were set: the horizontal bar leaves the corner to a
+  // visible vertical one, and an aligned view's parent lays out again when
+  // a bar came or went (`changed`).
+  void FinishScrollBars(bool changed);
 
   bool FInCheckScrollBars = false;
-  TspSkinDataRef FSD{this};
-  std::string FSkinDataName;
   std::string FItemSkinDataName = "listbox";
-  int FIndex = -1;
   TFont FDefaultFont;
   bool FUseSkinFont = true;
   TColor FDefaultColor = clWindow;
@@ -190,7 +197,8 @@ private:
   void DrawSubItems(TCanvas* canvas, TListItem* item, TCustomDrawState state, const TRect& bounds, int dx, int dy);
   void OnVScrollBarChange(TObject*) override;
   void OnHScrollBarChange(TObject*) override;
-  void SetBarVisible(TspSkinScrollBar* bar, bool visible, bool& changed);
+  // The list follows a moved bar by the difference to `oldPos`.
+  void FollowScrollBar(TspSkinScrollBar* bar, int& oldPos, bool vertical);
 
   HIMAGELIST FThirdImages = nullptr;
   int FThirdImageWidth = 0, FThirdImageHeight = 0, FThirdImagesCount = 0;
