@@ -251,6 +251,7 @@ TCanvas::~TCanvas() {
 }
 
 HDC__* TCanvas::Handle() {
+  HandleWanted();
   if (!FHandle) CreateHandle();
   if (!FHandle) throw Exception("Canvas does not allow drawing");
   return FHandle;
@@ -489,6 +490,8 @@ void TGraphic::Changed() {
 TBitmapCanvas::~TBitmapCanvas() { SetHandle(nullptr); }
 
 void TBitmapCanvas::FreeContext() { SetHandle(nullptr); }
+
+void TBitmapCanvas::HandleWanted() { FBitmap->Realize(); }
 
 void TBitmapCanvas::CreateHandle() {
   if (FBitmap->Empty()) throw Exception("Cannot draw on an empty bitmap");

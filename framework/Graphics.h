@@ -299,6 +299,8 @@ public:
 
 protected:
   virtual void CreateHandle() {}
+  // Called whenever the context is asked for, before it is handed out.
+  virtual void HandleWanted() {}
   // Takes pen, brush and font out of the context (before it goes away).
   void DeselectObjects();
   void Changing();
@@ -364,6 +366,8 @@ public:
 
 protected:
   void CreateHandle() override;
+  // A bitmap whose pixels are still to come gets them before any drawing.
+  void HandleWanted() override;
 
 private:
   TBitmap* FBitmap;

@@ -72,16 +72,32 @@ void ChooseFormat(int category, int format) {
   drv::MoveTo(categories.left + 40, y);
   drv::Pause(800);
   formats = drv::WaitControl("Tproform", "sgFormats");
-  // The list keeps the scroll position of the category shown before, and
-  // its bar may not show it: the bar's thumb dragged to the end and back to
-  // the top brings the first format up.
+  // The list keeps the scroll position of the category shown before: the
+  // bar's thumb, found where the bar's middle column differs from its track,
+  // dragged above the bar brings the first format up.
   RECT bar{};
   if (drv::ControlRect("Tproform", "spSkinScrollBar1", bar)) {
     const int x = (bar.left + bar.right) / 2;
-    drv::Drag(POINT{x, bar.top + 5}, POINT{x, bar.bottom - 5});
-    drv::Pause(200);
-    drv::Drag(POINT{x, bar.bottom - 5}, POINT{x, bar.top - 20});
-    drv::Pause(200);
+    const RECT column{x, bar.top, x + 1, bar.bottom};
+    const std::vector<unsigned> pixels = drv::Grab(column);
+    // The track is the colour most of the column has.
+    std::map<unsigned, int> counts;
+    for (unsigned p : pixels) ++counts[p];
+    unsigned track = 0;
+    int most = 0;
+    for (const auto& [colour, n] : counts)
+      if (n > most) most = n, track = colour;
+    int first = -1, last = -1;
+    for (size_t i = 0; i < pixels.size(); ++i)
+      if (pixels[i] != track) {
+        if (first < 0) first = static_cast<int>(i);
+        last = static_cast<int>(i);
+      }
+    if (first >= 0) {
+      const int thumb = bar.top + (first + last) / 2;
+      drv::Drag(POINT{x, thumb}, POINT{x, bar.top - 20});
+      drv::Pause(200);
+    }
   }
   drv::MoveTo(formats.left + 100, formats.top + format * 57 + 28);
   drv::Pause(300);

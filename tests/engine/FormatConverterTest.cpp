@@ -254,6 +254,7 @@ TEST_F(FormatConverterTest, OnDemandPicturesConvertOnlyWhenTheBitmapIsUsed) {
     SCOPED_TRACE(c.name);
     // A frame of another picture first, so a stale bitmap would show.
     ASSERT_TRUE(conv.PictureToRGB(Picture(NewFrame(AV_PIX_FMT_YUV420P, w, h)), AV_PIX_FMT_YUV420P, true, h, w));
+    conv.Bitmap()->Canvas()->Handle();  // as after a handler drew on an earlier frame
     ASSERT_TRUE(conv.PictureToBitmapOnDemand(Picture(yuv), AV_PIX_FMT_YUV420P, h, w));
     EXPECT_EQ(conv.Bitmap()->Width(), w);
     EXPECT_EQ(conv.Bitmap()->Height(), h);

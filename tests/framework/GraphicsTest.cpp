@@ -203,6 +203,7 @@ TEST(TBitmap, PendingFillRunsAtTheFirstAccessOnly) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TBitmap b(4, 4, pf24bit);
+    b.Canvas()->Handle();  // a canvas that drew before keeps its context
     int fills = 0;
     b.SetPendingFill([&] {
       ++fills;
