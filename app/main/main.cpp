@@ -57,7 +57,7 @@ using namespace mainparts;
 namespace {
 
 constexpr int kHotKeyPause = 1, kHotKeyStop = 2;
-constexpr UINT WM_APP_LATER_WORK = WM_APP + 0x41;
+constexpr UINT WM_APP_SKIN_LARGER_WINDOWS = WM_APP + 0x41;
 
 // A 13 x 13 check box picture: a frame, with a tick when checked.
 void DrawCheckMark(TBitmap& bitmap, bool checked) {
@@ -655,11 +655,10 @@ void TMainForm::FormCreate() {
             Height());
 }
 
-void TMainForm::RunLater(std::function<void()> work) {
-  FLaterWork.push_back(std::move(work));
+void TMainForm::SkinLargerWindowsLater() {
   // A posted message comes before the input that follows it, so no
-  // command can reach a window before the work for it is done.
-  if (FLaterWork.size() == 1) PostMessageW(Handle(), WM_APP_LATER_WORK, 0, 0);
+  // command can reach a window before it wears the skin.
+  PostMessageW(Handle(), WM_APP_SKIN_LARGER_WINDOWS, 0, 0);
 }
 
 bool TMainForm::BindMediaLibraries(const char* mark) {
@@ -724,13 +723,10 @@ void TMainForm::Help2Click(TObject*) {
 
 void TMainForm::WndProc(TMessage& m) {
   switch (m.Msg) {
-    case WM_APP_LATER_WORK: {
-      std::vector<std::function<void()>> work;
-      work.swap(FLaterWork);
-      for (auto& w : work) w();
+    case WM_APP_SKIN_LARGER_WINDOWS:
+      SkinLargerWindows(spSkinData1);
       m.Result = 0;
       return;
-    }
     case WM_HOTKEY:
       if (OnRecorderHotKey && (m.WParam == kHotKeyPause || m.WParam == kHotKeyStop))
         OnRecorderHotKey(static_cast<int>(m.WParam));

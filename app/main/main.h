@@ -375,9 +375,9 @@ public:
   bool ChooseFiles(std::vector<std::string>& files);
   // The first showing's silent check for a newer version.
   void StartupUpdateCheck();
-  // Work the start-up hands to the message loop: it runs once the main
+  // The larger windows take the skin from the message loop: once the main
   // window is up, before any input that comes after it.
-  void RunLater(std::function<void()> work);
+  void SkinLargerWindowsLater();
 
   void WndProc(TMessage& message) override;
 
@@ -385,7 +385,6 @@ protected:
   const char16_t* WindowClassName() const override { return u"TMainForm"; }
 
 private:
-  std::vector<std::function<void()>> FLaterWork;  // RunLater's queue
   void BuildComponents();
   void TranslateCaptions();
   void LoadSkinPictures();
@@ -400,6 +399,9 @@ extern TMainForm* MainForm;
 // message box and data through their hooks, and routes error reports to the
 // error window.
 void ConnectProgramWindows();
+// The trim, edit, settings and tag windows wear `skin` (they have the most
+// controls to skin, so the start-up leaves them to the message loop).
+void SkinLargerWindows(TspSkinData* skin);
 
 // The program: the application object, its sixteen windows in their order,
 // the message loop until the main window closes. The process's exit code.

@@ -333,8 +333,10 @@ void ConnectProgramWindows() {
   // some sixty controls to skin): no command reaches them before.
   for (TForm* form : std::initializer_list<TForm*>{LoadForm, RecForm, UpdaterForm})
     if (form) SkinProgramWindow(form, main->spSkinData1);
-  main->RunLater([skin = main->spSkinData1] {
-    for (TForm* form : std::initializer_list<TForm*>{ClipForm, CropForm, settingsform, TagEditForm})
-      if (form) SkinProgramWindow(form, skin);
-  });
+  main->SkinLargerWindowsLater();
+}
+
+void SkinLargerWindows(TspSkinData* skin) {
+  for (TForm* form : std::initializer_list<TForm*>{ClipForm, CropForm, settingsform, TagEditForm})
+    if (form) SkinProgramWindow(form, skin);
 }

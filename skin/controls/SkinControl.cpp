@@ -1,6 +1,7 @@
 #include "skin/controls/SkinControl.h"
 
 #include "skin/data/SPEffectPixels.h"
+#include "skin/data/SkinMorph.h"
 
 namespace {
 
@@ -167,15 +168,7 @@ void MorphLooks(TspPaintBuffer& normal, const TspPaintBuffer& active, TMorphKind
   TspEffectPixels self, other;
   ToEffectPixels(normal, self);
   ToEffectPixels(active, other);
-  switch (kind) {
-    case mkGradient: self.MorphGrad(other, kf); break;
-    case mkLeftGradient: self.MorphLeftGrad(other, kf); break;
-    case mkRightGradient: self.MorphRightGrad(other, kf); break;
-    case mkLeftSlide: self.MorphLeftSlide(other, kf); break;
-    case mkRightSlide: self.MorphRightSlide(other, kf); break;
-    case mkPush: self.MorphPush(other, kf); break;
-    default: self.Morph(other, kf); break;
-  }
+  MorphTowards(self, other, kind, kf);
   uint32_t* dst = normal.Bits();
   for (int y = 0; y < normal.Height(); ++y) {
     const uint8_t* row = self.GetRowPtr(y);

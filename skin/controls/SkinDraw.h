@@ -132,7 +132,7 @@ struct TspNinePartSpec {
 TspNinePartSpec NinePartGrown(const RECT& src, POINT lt, POINT rt, POINT lb, POINT rb, const RECT& cl, int dx, int dy,
                               bool stretchEffect);
 
-// The stretching a skin element, geometry or nine-part spec names (its
+// The stretching a skin element, geometry or nine-part layout names (its
 // LeftStretch .. BottomStretch, StretchEffect and StretchType) taken into
 // another of them.
 template <class TTarget, class TSource>

@@ -604,13 +604,8 @@ bool TspSkinColorDialog::Execute() {
   PosCircle = PosCar = 0;
 
   auto makeLabel = [&](const char* name, const char* text) {
-    auto* l = new TspSkinStdLabel(form.get());
-    l->SetName(name);
-    l->Font = DefaultLabelFont;
-    l->DefaultFont = DefaultLabelFont;
-    l->UseSkinFont = UseSkinFont;
-    l->SkinDataName = LabelSkinDataName;
-    l->SetSkinData(FCtrlSD);
+    TspSkinStdLabel* l =
+        spMakeSkinnedLabel(form.get(), name, DefaultLabelFont, UseSkinFont, LabelSkinDataName, FCtrlSD);
     l->SetAutoSize(true);
     l->SetParent(form.get());
     l->SetCaption(text);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/Forms.h"
+#include "skin/controls/SkinLabels.h"
 #include "skin/data/SkinData.h"
 #include "skin/data/spSkinModel.h"
 
@@ -49,3 +50,17 @@ protected:
 private:
   const char16_t* FClassName;
 };
+
+// A dialog's label in `font`, or the skin's label font when `useSkinFont`,
+// drawn as the skin's `skinName` element of `skinData`.
+inline TspSkinStdLabel* spMakeSkinnedLabel(TComponent* owner, const char* name, const TspFontDesc& font,
+                                           bool useSkinFont, const std::string& skinName, TspSkinData* skinData) {
+  auto* label = new TspSkinStdLabel(owner);
+  label->SetName(name);
+  label->Font = font;
+  label->DefaultFont = font;
+  label->UseSkinFont = useSkinFont;
+  label->SkinDataName = skinName;
+  label->SetSkinData(skinData);
+  return label;
+}

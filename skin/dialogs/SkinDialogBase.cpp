@@ -1,6 +1,7 @@
 #include "skin/dialogs/SkinDialogBase.h"
 
 #include "skin/controls/SkinLabels.h"
+#include "skin/controls/spDialogForm.h"
 #include "skin/frame/DynamicSkinForm.h"
 
 void TspSkinDialogBase::SkinFrame(TspDynamicSkinForm* frame) const {
@@ -13,12 +14,5 @@ void TspSkinDialogBase::SkinFrame(TspDynamicSkinForm* frame) const {
 
 TspSkinStdLabel* TspSkinDialogBase::MakeSkinnedLabel(TComponent* owner, const char* name, const TspFontDesc& font,
                                                      bool useSkinFont, const std::string& skinName) const {
-  auto* label = new TspSkinStdLabel(owner);
-  label->SetName(name);
-  label->Font = font;
-  label->DefaultFont = font;
-  label->UseSkinFont = useSkinFont;
-  label->SkinDataName = skinName;
-  label->SetSkinData(FCtrlSD);
-  return label;
+  return spMakeSkinnedLabel(owner, name, font, useSkinFont, skinName, FCtrlSD);
 }

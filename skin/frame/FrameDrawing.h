@@ -18,8 +18,8 @@ TRect spPopupWorkArea(HWND fallback = nullptr);
 
 // The part `skinRect` of a skin picture laid out as nine parts: the corner
 // points, stretch flags and client rectangle `clRect` are the skin element
-// `e`'s; the spec's new corners and client rectangle the caller fills in
-// for the size drawn.
+// `e`'s; the returned picture's new corners and client rectangle the caller
+// fills in for the size drawn.
 template <class TElement>
 TspNinePartSpec spElementNinePart(const TElement& e, const RECT& skinRect, const TspRect& clRect) {
   TspNinePartSpec n;

@@ -2,7 +2,7 @@
 #include "skin/frame/SkinFrameObjects.h"
 
 #include "skin/frame/DynamicSkinForm.h"
-#include "skin/frame/SkinMorph.h"
+#include "skin/data/SkinMorph.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "skin/data/SPUtils.h"
 #include "skin/data/speffbmp.h"
 #include "skin/frame/FormMenus.h"
-#include "skin/frame/SkinMorph.h"
+#include "skin/data/SkinMorph.h"
 
 namespace {
 
