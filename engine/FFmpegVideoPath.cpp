@@ -90,10 +90,12 @@ void TTranscodeRun::PreProcessVideoFrame(TInputStream& ist, AVFrame* picture) {
   // Deinterlaced before anything sees the picture: the hooks, every
   // output's filters and the encoders get the same deinterlaced picture.
   if (T.Fdo_deinterlace && !Deinterlace(ist, picture)) T.LogMsg(llWarning, "Deinterlacing failed.");
-  if (!T.FOnInputFrameHook && !T.FOnInputVideoHook && !T.Fusing_vhook) return;
-  // Decoded pictures may be the decoder's references: the hooks work on a
-  // copy of our own.
-  if (ff::av_frame_make_writable(picture) < 0) {
+  const bool modules = !T.FOnInputVideoHook && T.Fusing_vhook;
+  if (!T.FOnInputFrameHook && !T.FOnInputVideoHook && !modules) return;
+  // Decoded pictures may be the decoder's references: the hooks that write
+  // into the picture work on a copy of our own. The bitmap hook copies only
+  // when it writes a changed bitmap back (most pictures it leaves alone).
+  if ((T.FOnInputFrameHook || modules) && ff::av_frame_make_writable(picture) < 0) {
     T.LogMsg(llError, "hook buf malloc error in pre_process_video_frame().");
     return;
   }
@@ -187,6 +189,14 @@ bool TTranscodeRun::CallVideoHook(TVideoHookEvent& event, TFormatConverter* conv
       // left as it was keeps the picture as it came (the same picture,
       // without the losses of a second conversion).
       if (converter->BitmapChanged()) {
+        // The picture may still be the decoder's reference: it is written
+        // only once it is ours alone (the RGB picture may be the picture
+        // itself, so this comes before the bitmap is copied back).
+        if (ff::av_frame_make_writable(picture) < 0) {
+          T.LogMsg(llError, "hook buf malloc error.");
+          event = nullptr;
+          return false;
+        }
         converter->BitmapToRGB();
         if (converter->RGBPictureRef() != pic &&
             !converter->RGBToPicture(pic, format, picture->height, picture->width)) {

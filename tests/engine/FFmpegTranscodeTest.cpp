@@ -319,6 +319,40 @@ TEST_F(TranscodeTest, HookThatStopsOrThrowsAndPicturesItPaints) {
   }
 }
 
+TEST_F(TranscodeTest, InputHookPaintsItsPictureNotTheDecodersReference) {
+  // The first decoded picture is the reference of the pictures after it.
+  // Decoded on one thread, the B-pictures that follow it are decoded after
+  // the hook painted it: painted in place, its white would carry into them.
+  // The job with the hook and without it must differ in the first picture
+  // only.
+  auto lumaOf = [&](bool paint) {
+    task = std::make_unique<TCustomFFmpeg>();
+    ends = 0;
+    task->FOnTerminate = [this](TObject*) { ++ends; };
+    EXPECT_EQ(Open("-threads 1", "clip_h264_aac.mp4", "-c:v mpeg4 -q:v 2 -an -t_microsecond 400000",
+                   Out("first.avi")), "");
+    if (paint)
+      task->FOnInputVideoHook = [&](TObject*, TBitmap* bitmap, int frame, int64_t, bool&, bool&) {
+        if (frame != 1) return;
+        for (int row = 0; row < bitmap->Height(); ++row)
+          std::memset(bitmap->ScanLine(row), 0xFF, bitmap->Width() * 3);
+      };
+    EXPECT_TRUE(RunInline()) << task->FatalMessage();
+    const std::string text = fixtures::Output("ffmpeg -nostdin -v error -i '" + Out("first.avi") +
+                                              "' -vf signalstats,metadata=print:key=lavfi.signalstats.YAVG:file=- "
+                                              "-f null -");
+    std::vector<double> luma;
+    for (size_t at = text.find("YAVG="); at != std::string::npos; at = text.find("YAVG=", at + 1))
+      luma.push_back(std::atof(text.c_str() + at + 5));
+    return luma;
+  };
+  const std::vector<double> plain = lumaOf(false), painted = lumaOf(true);
+  ASSERT_EQ(plain.size(), 10u);
+  ASSERT_EQ(painted.size(), 10u);
+  EXPECT_GT(painted[0], 225);
+  for (size_t i = 1; i < painted.size(); ++i) EXPECT_NEAR(painted[i], plain[i], 1.0) << i;
+}
+
 TEST_F(TranscodeTest, HookThatDrawsNothingLeavesThePicturesAsTheyCame) {
   // Same job without and with a hook that only looks: the same pictures
   // reach the encoder, so the decoded outputs match frame for frame.
