@@ -282,8 +282,9 @@ AVFrame* TTranscodeRun::DoOutputHooks(AVFrame* picture, AVCodecContext* enc, int
                                       bool& hookResult) {
   // The picture out of the graph may share its buffer with pictures the
   // graph still holds: the hooks draw on a buffer of our own (copied only
-  // when it is shared). A picture written twice is hooked again as hooked.
-  if (ff::av_frame_make_writable(picture) < 0) {
+  // when it is shared; the bitmap hook copies only when it writes back). A
+  // picture written twice is hooked again as hooked.
+  if (T.FOnOutputFrameHook && ff::av_frame_make_writable(picture) < 0) {
     T.LogMsg(llError, "hook buf malloc error.");
     hookResult = false;
     return picture;

@@ -115,6 +115,17 @@ double MaxVolume(const std::string& unixPath) {
   return at == std::string::npos ? 1000 : std::atof(text.c_str() + at + 11);
 }
 
+// The mean luma of each picture of a file's video, in order.
+std::vector<double> PictureLumas(const std::string& unixPath) {
+  const std::string text = fixtures::Output("ffmpeg -nostdin -v error -i '" + unixPath +
+                                            "' -vf signalstats,metadata=print:key=lavfi.signalstats.YAVG:file=- "
+                                            "-f null -");
+  std::vector<double> luma;
+  for (size_t at = text.find("YAVG="); at != std::string::npos; at = text.find("YAVG=", at + 1))
+    luma.push_back(std::atof(text.c_str() + at + 5));
+  return luma;
+}
+
 bool UnixFileExists(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0;
@@ -304,12 +315,7 @@ TEST_F(TranscodeTest, HookThatStopsOrThrowsAndPicturesItPaints) {
   EXPECT_EQ(stopCalls, 1);
   EXPECT_EQ(paintCalls, 10);
   // Mean luma of each written picture: white ones near 235, the third not.
-  const std::string text = fixtures::Output("ffmpeg -nostdin -v error -i '" + Out("painted.avi") +
-                                            "' -vf signalstats,metadata=print:key=lavfi.signalstats.YAVG:file=- "
-                                            "-f null -");
-  std::vector<double> luma;
-  for (size_t at = text.find("YAVG="); at != std::string::npos; at = text.find("YAVG=", at + 1))
-    luma.push_back(std::atof(text.c_str() + at + 5));
+  const std::vector<double> luma = PictureLumas(Out("painted.avi"));
   ASSERT_EQ(luma.size(), 10u);
   for (size_t i = 0; i < luma.size(); ++i) {
     if (i == 2)
@@ -338,13 +344,7 @@ TEST_F(TranscodeTest, InputHookPaintsItsPictureNotTheDecodersReference) {
           std::memset(bitmap->ScanLine(row), 0xFF, bitmap->Width() * 3);
       };
     EXPECT_TRUE(RunInline()) << task->FatalMessage();
-    const std::string text = fixtures::Output("ffmpeg -nostdin -v error -i '" + Out("first.avi") +
-                                              "' -vf signalstats,metadata=print:key=lavfi.signalstats.YAVG:file=- "
-                                              "-f null -");
-    std::vector<double> luma;
-    for (size_t at = text.find("YAVG="); at != std::string::npos; at = text.find("YAVG=", at + 1))
-      luma.push_back(std::atof(text.c_str() + at + 5));
-    return luma;
+    return PictureLumas(Out("first.avi"));
   };
   const std::vector<double> plain = lumaOf(false), painted = lumaOf(true);
   ASSERT_EQ(plain.size(), 10u);

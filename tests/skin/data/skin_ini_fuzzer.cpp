@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // tests of their own, so counts above a few hundred are left out here.
   for (const std::string& section : ini.SectionNames())
     for (const std::string& key : ini.KeyNames(section))
-      if (key.size() >= 5 && AsciiLower(key.substr(key.size() - 5)) == "count" &&
+      if (key.size() >= 5 && SameTextAscii(key.substr(key.size() - 5), "count") &&
           ini.ReadInteger(section, key, 0) > kMostEntries)
         return 0;
   auto stub = [](const std::string&) {
