@@ -104,6 +104,9 @@ TCustomEncoder::TCustomEncoder(TComponent* owner) : TFFBaseComponent(owner) {
 }
 
 TCustomEncoder::~TCustomEncoder() {
+  // Workers that wait for the GUI thread are let through before any lock is
+  // entered here: one of them may hold the lock it waits in.
+  Shutdown();
   OnAudioHook = nullptr;
   OnPreviewBitmap = nullptr;
   OnProgress = nullptr;
@@ -114,13 +117,23 @@ TCustomEncoder::~TCustomEncoder() {
   OnFrameOutputHook = nullptr;
   for (TCriticalSection* cs : {&FAudioHookLock, &FPreviewLock, &FProgressLock, &FTerminateLock, &FVideoHookLock,
                                &FFrameHookLock, &FFindStreamLock}) {
-    cs->Enter();
+    // Serving the GUI thread's calls meanwhile, should a dispatcher still
+    // hold the lock while it waits for one.
+    while (!cs->TryEnter()) WaitForHandles(nullptr, 0, false, 5);
     cs->Leave();
   }
   FFFmpegList.Clear();
   // A delivery thread still holds a pointer to this object.
   while (FDeliveries > 0) WaitForHandles(nullptr, 0, false, 5);
   FDecoder.reset();
+}
+
+void TCustomEncoder::Shutdown() {
+  // From now on no event reaches the application: calls already waiting
+  // for the GUI thread are let through without running their handlers.
+  FClosing = true;
+  Stop(true);
+  while (FDeliveries > 0) WaitForHandles(nullptr, 0, false, 5);
 }
 
 bool TCustomEncoder::LoadAVLib(const std::string& path) {
@@ -393,7 +406,29 @@ void TCustomEncoder::Start(int threadCount) {
   }
 }
 
+// Lock order, everywhere: FTerminateLock before FStartLock. A task that
+// fails at once ends inside StartConvert and takes both again (the locks
+// are re-entrant on one thread).
 void TCustomEncoder::StartNextTask() {
+  if (FThreadMode) {
+    // Picking the task and starting it form one section, so Stop sees the
+    // task either not yet taken (it never starts) or already converting.
+    TLock terminateLock(FTerminateLock);
+    TLock lock(FStartLock);
+    if (FPendingTasks <= 0) return;
+    --FPendingTasks;
+    TFFmpeg* task = FFFmpegList.Get(FCurrentTask);
+    ++FCurrentTask;
+    task->ReportInterval = static_cast<int64_t>(FProgressInterval) * 1000;
+    TConvertThread* thread = task->StartConvert(true, ThreadPriority);
+    // A task that starts while the run is paused starts paused: Pause and
+    // this choice take the same lock.
+    if (thread && FPaused) task->Pause();
+    if (thread) thread->Start();
+    return;
+  }
+  // Without threads the task runs here, on the GUI thread, which is also
+  // the only thread that may stop it: no lock is held while it runs.
   TFFmpeg* task;
   {
     TLock lock(FStartLock);
@@ -403,19 +438,7 @@ void TCustomEncoder::StartNextTask() {
     ++FCurrentTask;
   }
   task->ReportInterval = static_cast<int64_t>(FProgressInterval) * 1000;
-  if (FThreadMode) {
-    TConvertThread* thread;
-    {
-      // A task that starts while the run is paused starts paused: Pause and
-      // this choice take the same lock.
-      TLock lock(FStartLock);
-      thread = task->StartConvert(true, ThreadPriority);
-      if (thread && FPaused) task->Pause();
-    }
-    if (thread) thread->Start();
-  } else {
-    task->StartConvert(false, ThreadPriority);
-  }
+  task->StartConvert(false, ThreadPriority);
 }
 
 void TCustomEncoder::Pause() {
@@ -436,10 +459,15 @@ void TCustomEncoder::Resume() {
 
 void TCustomEncoder::Stop(bool waitForStop) {
   {
+    // No task starts between these two steps: every task is either told to
+    // stop or ends without having run.
+    TLock terminateLock(FTerminateLock);
     TLock lock(FStartLock);
     FPendingTasks = 0;
+    if (FWorking) FFFmpegList.StopAll(false);
   }
-  if (FWorking) FFFmpegList.StopAll(waitForStop);
+  // The waits run without the locks: an ending task takes them.
+  if (waitForStop && FWorking) FFFmpegList.StopAll(true);
 }
 
 // ---- events -------------------------------------------------------------------
@@ -447,7 +475,7 @@ void TCustomEncoder::Stop(bool waitForStop) {
 void TCustomEncoder::DoProgress(TObject* task, int fileIndex, int frameNumber, int fps, float quality,
                                 float bitRate, int64_t currentSize, int64_t currentDuration,
                                 int64_t totalDuration) {
-  if (!OnProgress) return;
+  if (!OnProgress || FClosing) return;
   TLock lock(FProgressLock);
   FProgressInfo.TaskIndex = GetTaskIndex(task);
   FProgressInfo.FileIndex = fileIndex;
@@ -459,20 +487,20 @@ void TCustomEncoder::DoProgress(TObject* task, int fileIndex, int frameNumber, i
   FProgressInfo.CurrentDuration = currentDuration;
   FProgressInfo.TotalDuration = totalDuration;
   auto call = [this] {
-    if (OnProgress) OnProgress(this, &FProgressInfo);
+    if (OnProgress && !FClosing) OnProgress(this, &FProgressInfo);
   };
   DeliverEncoderEvent(TriggerEventInMainThread, call);
 }
 
 void TCustomEncoder::DoPreviewBitmap(TObject* task, TBitmap* bitmap, int frameNumber, int64_t pts) {
-  if (!OnPreviewBitmap) return;
+  if (!OnPreviewBitmap || FClosing) return;
   TLock lock(FPreviewLock);
   FPreviewInfo.TaskIndex = GetTaskIndex(task);
   FPreviewInfo.Bitmap = bitmap;
   FPreviewInfo.FrameNumber = frameNumber;
   FPreviewInfo.PTS = pts;
   auto call = [this] {
-    if (OnPreviewBitmap) OnPreviewBitmap(this, FPreviewInfo);
+    if (OnPreviewBitmap && !FClosing) OnPreviewBitmap(this, FPreviewInfo);
   };
   DeliverEncoderEvent(TriggerEventInMainThread, call);
 }
@@ -542,12 +570,12 @@ void TCustomEncoder::DoAudioHook(TObject* task, int64_t pts, uint8_t* sample, in
 }
 
 void TCustomEncoder::DoBeforeFindStreamInfo(TObject* task, AVFormatContext* context) {
-  if (!OnBeforeFindStreamInfo) return;
+  if (!OnBeforeFindStreamInfo || FClosing) return;
   TLock lock(FFindStreamLock);
   FSender = task;
   FAVFormatContext = context;
   auto call = [this] {
-    if (OnBeforeFindStreamInfo) OnBeforeFindStreamInfo(FSender, FAVFormatContext);
+    if (OnBeforeFindStreamInfo && !FClosing) OnBeforeFindStreamInfo(FSender, FAVFormatContext);
   };
   DeliverEncoderEvent(TriggerEventInMainThread, call);
 }
@@ -568,7 +596,7 @@ void TCustomEncoder::DoTaskTerminate(TObject* object) {
     DoFinalTerminate();
     return;
   }
-  if (OnTerminate) {
+  if (OnTerminate && !FClosing) {
     FTerminateInfo.TaskIndex = GetTaskIndex(task);
     FTerminateInfo.Finished = task->Finished();
     FTerminateInfo.Exception = task->FatalException();
@@ -596,7 +624,7 @@ void TCustomEncoder::DoTaskTerminate(TObject* object) {
 
 void TCustomEncoder::DoFinalTerminate() {
   FTerminated = true;
-  if (!OnTerminate) return;
+  if (!OnTerminate || FClosing) return;
   FTerminateInfo = TTerminateInfo{-1, true, false, ""};
   if (FThreadMode || !FWorking)
     StartDelivery(FTerminateInfo, true);
@@ -633,8 +661,10 @@ void TDoTerminateThread::Execute() {
   try {
     if (FOnTerminate) {
       if (FTriggerEventInMainThread)
-        Synchronize([this] { FOnTerminate(FSender, FTerminateInfo); });
-      else
+        Synchronize([this] {
+          if (!FSender->FClosing) FOnTerminate(FSender, FTerminateInfo);
+        });
+      else if (!FSender->FClosing)
         FOnTerminate(FSender, FTerminateInfo);
     }
   } catch (...) {

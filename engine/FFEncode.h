@@ -172,6 +172,12 @@ public:
   void Pause();
   void Resume();
   void Stop(bool waitForStop);
+  // For the window that owns the encoder, before it goes (the destructor
+  // does the same): stops every task and returns once every worker and end
+  // delivery is through, serving the GUI thread's calls meanwhile. Events
+  // waiting for the GUI thread, and any raised later, are dropped: no
+  // handler of the encoder runs again. GUI thread only.
+  void Shutdown();
 
   const std::string& LastErrMsg() const { return FLastErrMsg; }
   TFFDecoder* Decoder() { return FDecoder.get(); }
@@ -247,6 +253,8 @@ private:
   bool FThreadMode = false;
   std::atomic<bool> FWorking{false};
   std::atomic<bool> FPaused{false};
+  // Set by Shutdown: events are no longer delivered.
+  std::atomic<bool> FClosing{false};
 
   TProgressInfo FProgressInfo;
   TTerminateInfo FTerminateInfo;

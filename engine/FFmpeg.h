@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -465,6 +466,9 @@ protected:
   friend class TTranscodeRun;  // the run's stages (FFmpegRun.h)
   void DoConvert();
   void DoTerminate();
+  // Records what ended the run as its fatal error, with a text a user can
+  // read whatever was thrown.
+  void NoteFatal(std::exception_ptr error);
   // The pause point of the worker: returns when resumed or stopped.
   void WaitWhilePaused();
   // The transcode of the run itself (set-up, loop, draining).
@@ -557,11 +561,13 @@ protected:
   std::unique_ptr<TEvent> FTermEvent;
   std::unique_ptr<TEvent> FResumeEvent;
   std::atomic<bool> FPaused{false};
-  volatile bool FConverting = false;
+  std::atomic<bool> FConverting{false};
   volatile bool FBroken = false;
   volatile bool FEnding = false;  // the run drains and writes its trailers
   bool FFinished = false;
-  volatile bool FTerminated = false;
+  std::atomic<bool> FTerminated{false};
+  // The end of a task that never ran has been handed to a helper thread.
+  std::atomic<bool> FEndRequested{false};
   bool FFatalException = false;
   std::string FFatalMessage;
   std::string FLastErrMsg;

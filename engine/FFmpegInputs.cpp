@@ -203,10 +203,17 @@ int TCustomFFmpeg::OpenInputFile(TOptionsContext* o, const std::string& fileName
                                    static_cast<double>(timestamp) / AV_TIME_BASE));
   }
 
+  const size_t streamsBefore = Finput_streams.size();
   try {
     AddInputStreams(o, ic);
   } catch (...) {
     freeStreamOpts();
+    // The input closes on the way out: rows made for its streams would
+    // point into it.
+    while (Finput_streams.size() > streamsBefore) {
+      if (Finput_streams.back().opts) ff::av_dict_free(&Finput_streams.back().opts);
+      Finput_streams.pop_back();
+    }
     throw;
   }
   const int index = InputFileCount();

@@ -263,7 +263,7 @@ void TCustomFFmpeg::Cleanup() {
 
 TConvertThread* TCustomFFmpeg::StartConvert(bool useThread, int priority) {
   (void)priority;  // the framework's threads run at normal priority
-  if (FConverting || FTerminated) return nullptr;
+  if (FConverting || FTerminated || FEndRequested) return nullptr;
   try {
     if (Foutput_files.empty()) {
       Cleanup();
@@ -273,10 +273,8 @@ TConvertThread* TCustomFFmpeg::StartConvert(bool useThread, int priority) {
       Cleanup();
       throw FFmpegException("At least one input file must be specified");
     }
-  } catch (const Exception& e) {
-    LogMsg(llQuiet, e.what());
-    FFatalException = true;
-    FFatalMessage = e.what();
+  } catch (...) {
+    NoteFatal(std::current_exception());
     DoTerminate();
     return nullptr;
   }
@@ -297,13 +295,13 @@ TConvertThread* TCustomFFmpeg::StartConvert(bool useThread, int priority) {
 
 void TCustomFFmpeg::DoConvert() {
   FFinished = false;
+  // Whatever a step throws (an application's hook or handler included), the
+  // remaining steps run, so the task always ends and reports its end.
   auto guarded = [&](const std::function<void()>& step) {
     try {
       step();
-    } catch (const Exception& e) {
-      LogMsg(llQuiet, e.what());
-      FFatalException = true;
-      FFatalMessage = e.what();
+    } catch (...) {
+      NoteFatal(std::current_exception());
     }
   };
   guarded([&] { Transcode(); });
@@ -315,17 +313,39 @@ void TCustomFFmpeg::DoConvert() {
   ff::av_log(nullptr, AV_LOG_QUIET, "%s", "");
 }
 
+void TCustomFFmpeg::NoteFatal(std::exception_ptr error) {
+  std::string text;
+  try {
+    std::rethrow_exception(error);
+  } catch (const Exception& e) {
+    text = e.what();
+  } catch (const std::bad_alloc&) {
+    text = "Out of memory";
+  } catch (const std::exception& e) {
+    text = std::string("Unexpected error: ") + e.what();
+  } catch (...) {
+    text = "Unexpected error of an unknown kind";
+  }
+  if (text.empty()) text = "Unexpected error";
+  LogMsg(llQuiet, text);
+  FFatalException = true;
+  FFatalMessage = text;
+}
+
 void TCustomFFmpeg::DoTerminate() {
-  FConverting = false;
+  // Marked ended before it stops converting, so a StopTask in between sees
+  // one of the two and never raises a second end.
   FTerminated = true;
+  FConverting = false;
   FThread = nullptr;
   if (FOnTerminate) FOnTerminate(this);
 }
 
 void TCustomFFmpeg::Stop(bool waitForStop) {
   FBroken = true;
-  if (!FThread) return;
   Resume();
+  // The stop event is reset only while a worker runs, so the wait also
+  // covers a worker that has just cleared FThread and is on its way out.
   if (waitForStop) {
     THandle h = FStopEvent->Handle();
     // On the GUI thread this keeps synchronised calls and messages flowing,
@@ -340,19 +360,21 @@ void TCustomFFmpeg::StopTask(bool waitForStop) {
     Stop(waitForStop);
     return;
   }
-  if (FTerminated) return;
-  FTermEvent->ResetEvent();
-  auto* thread = new TAnonymousThread([this] {
-    try {
-      DoTerminate();
-    } catch (...) {
+  if (!FTerminated && !FEndRequested.exchange(true)) {
+    FTermEvent->ResetEvent();
+    auto* thread = new TAnonymousThread([this] {
+      try {
+        DoTerminate();
+      } catch (...) {
+        FTermEvent->SetEvent();
+        throw;
+      }
       FTermEvent->SetEvent();
-      throw;
-    }
-    FTermEvent->SetEvent();
-  });
-  thread->FreeOnTerminate = true;
-  thread->Start();
+    });
+    thread->FreeOnTerminate = true;
+    thread->Start();
+  }
+  // Also when an earlier StopTask asked for the end: this wait covers it.
   if (waitForStop) {
     THandle h = FTermEvent->Handle();
     WaitForHandles(&h, 1, false, INFINITE_WAIT);

@@ -96,11 +96,14 @@ bool TFormatConverter::PictureToRGB(TAVPicture* src, AVPixelFormat format, bool 
     rgb = src;
   } else {
     const int size = w > 0 && h > 0 ? ff::av_image_get_buffer_size(FAVPixFmt, w, h, 1) : -1;
+    // Without a picture the cached context stays as it is: the library
+    // frees it only when it is handed back (or in Destroy).
     SwsContext* ctx = nullptr;
-    if (src && size > 0)
+    if (src && size > 0) {
       ctx = ff::sws_getCachedContext(FtoRGB_convert_ctx, w, h, format, w, h, FAVPixFmt, SWS_BICUBIC, nullptr,
                                      nullptr, nullptr);
-    FtoRGB_convert_ctx = ctx;
+      FtoRGB_convert_ctx = ctx;
+    }
     if (!ctx) {
       FRGBPictureRef = nullptr;
       FLastErrMsg = "Cannot initialize the toRGB conversion context";

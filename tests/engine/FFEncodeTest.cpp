@@ -4,12 +4,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <cstdio>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +21,7 @@
 #include "EngineTestSupport.h"
 #include "engine/FFEncode.h"
 #include "engine/Fixtures.h"
+#include "engine/FFLog.h"
 #include "engine/ProgramFilters.h"
 
 namespace {
@@ -658,6 +663,192 @@ TEST_F(EncoderTest, StopDuringAJoinKeepsAPlayableOutput) {
       fixtures::Output("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + Out(0, "mp4") + "'").c_str());
   EXPECT_GT(seconds, 2.0);
   EXPECT_LT(seconds, 4.0);
+}
+
+// A deadlock fails the test program at once instead of holding up the run
+// until its time-out: the process ends with a message unless disarmed.
+class TDeadlockWatch {
+public:
+  explicit TDeadlockWatch(const char* what) : FWhat(what), FThread([this] { Watch(); }) {}
+  ~TDeadlockWatch() {
+    {
+      std::lock_guard<std::mutex> lock(FLock);
+      FDone = true;
+    }
+    FWake.notify_all();
+    FThread.join();
+  }
+
+private:
+  void Watch() {
+    std::unique_lock<std::mutex> lock(FLock);
+    if (!FWake.wait_for(lock, std::chrono::seconds(90), [this] { return FDone; })) {
+      std::fprintf(stderr, "deadlock: %s\n", FWhat);
+      std::fflush(stderr);
+      std::_Exit(3);
+    }
+  }
+  const char* FWhat;
+  std::mutex FLock;
+  std::condition_variable FWake;
+  bool FDone = false;
+  std::thread FThread;
+};
+
+// Start(2) starts a task that fails at once (no output) while the first
+// task, on its worker, ends: the GUI thread is held inside the failing
+// start (by the log line it writes) until the worker has reached its end.
+// Both threads take the run's locks; they must not wait for each other.
+TEST_F(EncoderTest, AFailingStartAndAnEndingTaskTakeTheLocksInOneOrder) {
+  AddShortTask(0, "-VideoOutputHook");
+  ASSERT_EQ(enc->AddTask(fixtures::WindowsPath("clip_h264_aac.mp4"), "", ""), 1) << enc->LastErrMsg();
+  std::atomic<int> hooked{0};
+  enc->OnVideoOutputHook = [&](TObject*, THookInfo*) { ++hooked; };
+  TZIVoveva* logger = GlobalLogger();
+  const TLogEvent before = logger->OnLog;
+  bool held = false;
+  logger->OnLog = [&](TObject*, unsigned long, TLogLevel, const std::string& message) {
+    if (!IsMainThread() || message != "At least one output file must be specified") return;
+    // The first task's last picture, then the time to write its trailer
+    // and reach its end.
+    while (hooked < 15) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    held = true;
+  };
+  {
+    TDeadlockWatch watch("Start against an ending task");
+    enc->Start(2);
+    ASSERT_TRUE(WaitFinal());
+  }
+  logger->OnLog = before;
+  EXPECT_TRUE(held);
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(EndsOf(0), 1);
+  EXPECT_EQ(EndsOf(1), 1);
+  for (const TTerminateInfo& e : events)
+    if (e.TaskIndex == 1) EXPECT_EQ(e.ExceptionMsg, "At least one output file must be specified");
+}
+
+// Tasks of one picture each start one another on the worker while the GUI
+// thread stops the run at varying moments. A task is either stopped or never
+// starts: once Stop(true) has returned no task works, and each ends once.
+TEST_F(EncoderTest, StopNeverMissesATaskThatIsStarting) {
+  constexpr int kRounds = 60, kTasks = 4;
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE(round);
+    for (int i = 0; i < kTasks; ++i) {
+      const int t = enc->AddTask(fixtures::WindowsPath("clip_h264_aac.mp4"), "", "");
+      ASSERT_GE(t, 0) << enc->LastErrMsg();
+      ASSERT_GE(enc->SetOutput(t, FromNativePath(Out(i)), "-c:v mpeg4 -an -s 32x32 -frames:v 1 -VideoOutputHook"),
+                0)
+          << enc->LastErrMsg();
+    }
+    std::atomic<bool> stopped{false};
+    std::atomic<int> afterStop{0};
+    enc->OnVideoOutputHook = [&](TObject*, THookInfo*) {
+      if (stopped) ++afterStop;
+    };
+    enc->Start(1);
+    WaitForHandles(nullptr, 0, false, static_cast<unsigned>(round % 15));
+    enc->Stop(true);
+    stopped = true;
+    ASSERT_TRUE(WaitFinal());
+    // A task missed by Stop would still be converting now.
+    WaitForHandles(nullptr, 0, false, 30);
+    EXPECT_EQ(afterStop, 0) << "a task worked after Stop(true) returned";
+    ASSERT_EQ(events.size(), static_cast<size_t>(kTasks + 1));
+    for (int i = 0; i < kTasks; ++i) EXPECT_EQ(EndsOf(i), 1) << "task " << i;
+    enc->ClearTasks();
+    events.clear();
+    finalSeen = false;
+  }
+}
+
+// Whatever an application's handler throws, the task ends with an error
+// that says what happened, the run ends, and the encoder takes new work.
+TEST_F(EncoderTest, AnyThrowFromAHandlerEndsTheTaskWithItsText) {
+  struct TThrow {
+    const char* name;
+    std::function<void()> raise;
+    const char* text;  // within the end event's message
+  };
+  const TThrow throws[] = {
+      {"std::runtime_error", [] { throw std::runtime_error("disk on fire"); }, "disk on fire"},
+      {"std::bad_alloc", [] { throw std::bad_alloc(); }, "Out of memory"},
+      {"int", [] { throw 42; }, "Unexpected error"},
+  };
+  const char* places[] = {"video hook", "frame hook", "progress"};
+  for (const char* place : places) {
+    for (const TThrow& th : throws) {
+      SCOPED_TRACE(std::string(place) + " throws " + th.name);
+      AddShortTask(0, "-VideoOutputHook -FrameOutputHook");
+      enc->SetProgressInterval(100);
+      const std::string where = place;
+      enc->OnVideoOutputHook = [&](TObject*, THookInfo*) {
+        if (where == "video hook") th.raise();
+      };
+      enc->OnFrameOutputHook = [&](TObject*, TFrameHookInfo*) {
+        if (where == "frame hook") th.raise();
+      };
+      enc->OnProgress = [&](TObject*, TProgressInfo*) {
+        if (where == "progress") th.raise();
+      };
+      enc->Start(1);
+      ASSERT_TRUE(WaitFinal(30000)) << "the task never ended";
+      ASSERT_EQ(events.size(), 2u);
+      EXPECT_TRUE(events[0].Exception);
+      EXPECT_FALSE(events[0].Finished);
+      EXPECT_NE(events[0].ExceptionMsg.find(th.text), std::string::npos) << events[0].ExceptionMsg;
+      EXPECT_NO_THROW(enc->ClearTasks());
+      events.clear();
+      finalSeen = false;
+    }
+  }
+}
+
+// The window goes while a worker waits for the GUI thread to show its
+// progress (the GUI thread was busy elsewhere): destroying the encoder, or
+// shutting it down first, stops the task without running the handler again.
+TEST_F(EncoderTest, GoingWhileAWorkerWaitsForTheGuiThreadStopsTheTask) {
+  for (bool shutdownFirst : {false, true}) {
+    SCOPED_TRACE(shutdownFirst ? "Shutdown, then destroy" : "destroy");
+    enc->SetProgressInterval(100);
+    const int t = enc->AddTask(fixtures::WindowsPath("clip_h264_aac.mp4"), "", "");
+    ASSERT_EQ(t, 0) << enc->LastErrMsg();
+    ASSERT_EQ(enc->SetOutput(t, FromNativePath(Out(0)), "-c:v mpeg4 -an -VideoOutputHook"), 0) << enc->LastErrMsg();
+    std::atomic<int> reports{0};
+    std::atomic<bool> going{false};
+    std::atomic<int> handledWhileGoing{0};
+    std::atomic<int> hooked{0};
+    enc->OnProgress = [&](TObject*, TProgressInfo*) {
+      if (going) ++handledWhileGoing;
+      ++reports;
+    };
+    enc->OnVideoOutputHook = [&](TObject*, THookInfo*) {
+      ++hooked;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
+    enc->Start(1);
+    ASSERT_TRUE(PumpUntil([&] { return reports > 0; }, 30000));
+    // Busy without serving messages: the next report waits for the GUI
+    // thread while its lock is held.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    going = true;
+    {
+      TDeadlockWatch watch("encoder going while a worker waits for the GUI thread");
+      if (shutdownFirst) {
+        enc->Shutdown();
+        const int atShutdown = hooked;
+        WaitForHandles(nullptr, 0, false, 100);
+        EXPECT_EQ(hooked, atShutdown) << "the task still works after Shutdown";
+      }
+      enc.reset();
+    }
+    EXPECT_EQ(handledWhileGoing, 0);
+    // The stopped task's end is not delivered to a window that is going.
+    EXPECT_TRUE(events.empty());
+    enc = std::make_unique<TFFEncoder>();
+  }
 }
 
 }  // namespace
