@@ -744,12 +744,16 @@ TEST_F(EncoderTest, StopNeverMissesATaskThatIsStarting) {
           << enc->LastErrMsg();
     }
     std::atomic<bool> stopped{false};
-    std::atomic<int> afterStop{0};
+    std::atomic<int> afterStop{0}, hooked{0};
     enc->OnVideoOutputHook = [&](TObject*, THookInfo*) {
+      ++hooked;
       if (stopped) ++afterStop;
     };
     enc->Start(1);
-    WaitForHandles(nullptr, 0, false, static_cast<unsigned>(round % 15));
+    // The moment of the stop wanders over the ends and starts of the tasks.
+    const int picture = 1 + round % (kTasks - 1);
+    while (hooked < picture) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::microseconds(round * 997 % 60000));
     enc->Stop(true);
     stopped = true;
     ASSERT_TRUE(WaitFinal());

@@ -494,6 +494,27 @@ TEST_F(FFmpegTest, ForcedDecoderCarriesToTheNextInput) {
   EXPECT_EQ(task->InputStream(5).file_index, 1);
 }
 
+// A second input whose stream options are refused leaves the task as it
+// was: no stream rows of the input that was closed again.
+TEST_F(FFmpegTest, ARefusedInputLeavesNoStreamRows) {
+  for (const char* options : {"-itsscale:zz 2", "-tag:zz xvid"}) {
+    SCOPED_TRACE(options);
+    task = std::make_unique<TCustomFFmpeg>();
+    OpenMulti();
+    const int rows = task->InputStreamCount();
+    task->ParseOptions(options);
+    EXPECT_THROW(task->OpenInputFile(nullptr, TFixtures::Get().MultiMkv()), Exception);
+    EXPECT_EQ(task->InputFileCount(), 1);
+    ASSERT_EQ(task->InputStreamCount(), rows);
+    for (int i = 0; i < rows; ++i) EXPECT_EQ(task->InputStream(i).file_index, 0) << i;
+    // The next input takes the rows after the first one's.
+    task->ParseOptions("");
+    ASSERT_EQ(task->OpenInputFile(nullptr, TFixtures::Get().MultiMkv()), 1) << task->LastErrMsg();
+    EXPECT_EQ(task->InputFile(1).ist_index, rows);
+    EXPECT_EQ(task->InputStream(rows).st, task->InputFile(1).ctx->streams[0]);
+  }
+}
+
 TEST_F(FFmpegTest, PresetTextsApplyLibraryOptionsAndCodecs) {
   task->ParsePresets("b:v=1000k<CRLF>g=250\r\n# a comment\n\n  vcodec=mpeg4  ");
   TFFOptions& f = task->Options();

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <set>
 #include <vector>
 
 #include "EngineTestSupport.h"
@@ -121,6 +122,51 @@ TEST_F(FormatConverterTest, BufferGrowsButNeverShrinks) {
   ASSERT_TRUE(conv.PictureToRGB(Picture(YuvFrame(320, 240)), AV_PIX_FMT_YUV420P, true, 240, 320));
   EXPECT_EQ(640 * 480 * 3, conv.RGBBufSize());
   EXPECT_EQ(320, conv.Bitmap()->Width());
+}
+
+// The scaler contexts the converter holds, counted at the library's entry
+// points: a context handed back to sws_getCachedContext and replaced, or
+// given to sws_freeContext, is gone.
+std::set<SwsContext*> gLiveScalers;
+decltype(ff::sws_getCachedContext) gRealCached = nullptr;
+decltype(ff::sws_freeContext) gRealFree = nullptr;
+
+SwsContext* CountedCachedContext(SwsContext* old, int sw, int sh, AVPixelFormat sf, int dw, int dh, AVPixelFormat df,
+                                 int flags, SwsFilter* a, SwsFilter* b, const double* p) {
+  SwsContext* ctx = gRealCached(old, sw, sh, sf, dw, dh, df, flags, a, b, p);
+  if (old && ctx != old) gLiveScalers.erase(old);
+  if (ctx) gLiveScalers.insert(ctx);
+  return ctx;
+}
+void CountedFreeContext(SwsContext* ctx) {
+  gLiveScalers.erase(ctx);
+  gRealFree(ctx);
+}
+
+// Conversions that fail (no picture, no size) between good ones leave no
+// scaler behind once the converter is gone.
+TEST_F(FormatConverterTest, FailedConversionsKeepNoScalerAlive) {
+  gRealCached = ff::sws_getCachedContext;
+  gRealFree = ff::sws_freeContext;
+  ff::sws_getCachedContext = &CountedCachedContext;
+  ff::sws_freeContext = &CountedFreeContext;
+  gLiveScalers.clear();
+  {
+    TFormatConverter conv;
+    AVFrame* f = YuvFrame(320, 240);
+    ASSERT_TRUE(conv.PictureToRGB(Picture(f), AV_PIX_FMT_YUV420P, true, 240, 320));
+    EXPECT_EQ(gLiveScalers.size(), 1u);
+    EXPECT_FALSE(conv.PictureToRGB(nullptr, AV_PIX_FMT_YUV420P, true, 240, 320));
+    EXPECT_EQ(conv.LastErrMsg(), "Cannot initialize the toRGB conversion context");
+    EXPECT_FALSE(conv.PictureToRGB(Picture(f), AV_PIX_FMT_YUV420P, true, 0, 320));
+    // The next good picture works as before.
+    ASSERT_TRUE(conv.PictureToRGB(Picture(f), AV_PIX_FMT_YUV420P, true, 240, 320));
+    EXPECT_EQ(gLiveScalers.size(), 1u);
+    EXPECT_FALSE(conv.PictureToRGB(nullptr, AV_PIX_FMT_YUV420P, true, 240, 320));
+  }
+  EXPECT_TRUE(gLiveScalers.empty()) << gLiveScalers.size() << " scaler context(s) leaked";
+  ff::sws_getCachedContext = gRealCached;
+  ff::sws_freeContext = gRealFree;
 }
 
 TEST_F(FormatConverterTest, OddWidthRowsCopyIntoPaddedBitmapRows) {
