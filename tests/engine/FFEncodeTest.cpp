@@ -752,7 +752,7 @@ TEST_F(EncoderTest, StopNeverMissesATaskThatIsStarting) {
     enc->Start(1);
     // The moment of the stop wanders over the ends and starts of the tasks.
     const int picture = 1 + round % (kTasks - 1);
-    while (hooked < picture) std::this_thread::yield();
+    while (hooked < picture) std::this_thread::sleep_for(std::chrono::microseconds(200));
     std::this_thread::sleep_for(std::chrono::microseconds(round * 997 % 60000));
     enc->Stop(true);
     stopped = true;
