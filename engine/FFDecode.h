@@ -212,6 +212,8 @@ protected:
   int SelectVideoStream(int streamIndex);
   int SelectAudioStream(int streamIndex);
   bool SeekableCheck();
+  // The frame rate used for stepping and seeking in a video stream.
+  AVRational ChooseFrameRate(int index);
   bool OpenVideoDecoder(int index);
   bool OpenAudioDecoder(int index);
   void ResetPicture();

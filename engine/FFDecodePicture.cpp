@@ -128,12 +128,40 @@ int TFFDecoder::SelectVideoStream(int streamIndex) {
   if (index < 0) return -1;
   if (index != FDesireVideoIndex) {
     ResetPicture();
-    const AVStream* st = FFileHandle->streams[index];
-    FFrameRate = (st->avg_frame_rate.num && st->avg_frame_rate.den) ? st->avg_frame_rate : st->r_frame_rate;
+    FFrameRate = ChooseFrameRate(index);
   }
   FDesireVideoIndex = index;
   FSeekIndex = index;
   return index;
+}
+
+// The rate the stream's decoder names from its own headers, read from a
+// decoder opened for the look only; 0/1 when it names none.
+static AVRational DecoderFrameRate(const AVStream* st) {
+  AVRational rate{0, 1};
+  const AVCodec* codec = ff::avcodec_find_decoder(st->codecpar->codec_id);
+  if (!codec) return rate;
+  AVCodecContext* ctx = ff::avcodec_alloc_context3(codec);
+  if (ctx && ff::avcodec_parameters_to_context(ctx, st->codecpar) >= 0 &&
+      (ctx->pkt_timebase = st->time_base, ff::avcodec_open2(ctx, codec, nullptr)) >= 0 && ctx->framerate.num > 0 &&
+      ctx->framerate.den > 0)
+    rate = ctx->framerate;
+  if (ctx) ff::avcodec_free_context(&ctx);
+  return rate;
+}
+
+AVRational TFFDecoder::ChooseFrameRate(int index) {
+  const AVStream* st = FFileHandle->streams[index];
+  if (st->avg_frame_rate.num && st->avg_frame_rate.den) return st->avg_frame_rate;
+  const AVRational base = st->r_frame_rate;
+  const AVRational codec = DecoderFrameRate(st);
+  if (av_cmp_q(codec, base) == 0) return codec;
+  GlobalLogger()->Log(
+      this, llInfo,
+      PrintfText("Seems stream %d codec frame rate differs from container frame rate: %2.2f (%d/%d) -> %2.2f (%d/%d)",
+                 index, codec.den ? av_q2d(codec) : 0.0, codec.num, codec.den, base.den ? av_q2d(base) : 0.0,
+                 base.num, base.den));
+  return base;
 }
 
 bool TFFDecoder::OpenVideoDecoder(int index) {
@@ -305,22 +333,30 @@ bool TFFDecoder::Decode(int streamIndex) {
       ff::av_frame_unref(FFrame);
       return ok;
     }
-    if (got == AVERROR_EOF || FEOFpkt) {
-      // The decoder is drained: the end of the file has been reached.
-      FEOF = FEOFpkt = true;
-      return SetError(AV_LOG_INFO, "stream eof reached."), false;
-    }
 
     FLastRead = ff::av_gettime_relative();
     const int r = ff::av_read_frame(FFileHandle, FPacket);
     FLastRead = INT64_MAX;
     if (r < 0) {
       if (r == AVERROR(EAGAIN)) return SetError(AV_LOG_INFO, "no data, please try again."), false;
-      // Any other read failure ends the input; what the decoder holds
-      // still comes out, one picture per call.
+      if (FEOFpkt) {
+        // Read again after the decoder was drained: only the end of the
+        // input ends decoding; another failure is told as it is.
+        AVIOContext* pb = FFileHandle->pb;
+        if (r != AVERROR_EOF && r != AVERROR(EPIPE) && !(pb && ff::avio_feof(pb)))
+          return SetError(AV_LOG_INFO, PrintfText("unknown error #%d.", r)), false;
+        FEOF = true;
+        return SetError(AV_LOG_INFO, "stream eof reached."), false;
+      }
+      // The first failure: what the decoder holds comes out, one picture per call.
       FEOFpkt = true;
       ff::avcodec_send_packet(FCodec, nullptr);
       continue;
+    }
+    if (FEOFpkt) {
+      // The input gives packets again after a failed read: decode on.
+      ff::avcodec_flush_buffers(FCodec);
+      FEOFpkt = false;
     }
     if (FPacket->stream_index != index) {
       ff::av_packet_unref(FPacket);

@@ -520,6 +520,7 @@ protected:
   // Opening inputs and outputs.
   const AVCodec* ChooseDecoder(TOptionsContext* o, AVFormatContext* s, AVStream* st);
   void AddInputStreams(TOptionsContext* o, AVFormatContext* ic);
+  void LogFrameRateDifference(const AVStream* st);
   void DumpAttachment(AVStream* st, const char* name);
   TOutputStream& NewOutputStream(TOptionsContext* o, AVFormatContext* oc, AVMediaType type);
   TOutputStream& NewVideoStream(TOptionsContext* o, AVFormatContext* oc);

@@ -35,6 +35,17 @@ const AVCodec* TCustomFFmpeg::ChooseDecoder(TOptionsContext*, AVFormatContext* s
   return ff::avcodec_find_decoder(st->codecpar->codec_id);
 }
 
+// The decoder is given the stream's average rate (codec parameters carry
+// none); a container rate that differs from it is worth a line.
+void TCustomFFmpeg::LogFrameRateDifference(const AVStream* st) {
+  const AVRational codec = st->avg_frame_rate, base = st->r_frame_rate;
+  if (codec.num <= 0 || codec.den <= 0 || base.num <= 0 || base.den <= 0) return;
+  if (av_cmp_q(codec, base) == 0) return;
+  LogMsg(llInfo, FormatText("Seems stream %d codec frame rate differs from container frame rate: %2.2f (%d/%d) . "
+                            "%2.2f (%d/%d)",
+                            st->index, av_q2d(codec), codec.num, codec.den, av_q2d(base), base.num, base.den));
+}
+
 void TCustomFFmpeg::AddInputStreams(TOptionsContext* o, AVFormatContext* ic) {
   const int fileIndex = InputFileCount();
   for (unsigned i = 0; i < ic->nb_streams; ++i) {
@@ -55,6 +66,7 @@ void TCustomFFmpeg::AddInputStreams(TOptionsContext* o, AVFormatContext* ic) {
     switch (st->codecpar->codec_type) {
       case AVMEDIA_TYPE_VIDEO:
         if (!ist.avdec) ist.avdec = ff::avcodec_find_decoder(st->codecpar->codec_id);
+        LogFrameRateDifference(st);
         if (o->video_disable)
           st->discard = AVDISCARD_ALL;
         else if (Fvideo_discard)

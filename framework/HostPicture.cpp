@@ -133,13 +133,17 @@ BOOL CALLBACK FindFolderView(HWND top, LPARAM lp) {
 
 }  // namespace
 
+intptr_t FindShellFolderView() {
+  HWND found = nullptr;
+  EnumWindows(FindFolderView, reinterpret_cast<LPARAM>(&found));
+  return reinterpret_cast<intptr_t>(found);
+}
+
 intptr_t FindDesktopListView() {
   if (HWND progman = FindWindowW(W(u"ProgMan"), nullptr))
     if (HWND child = GetWindow(progman, GW_CHILD))
       if (HWND grandchild = GetWindow(child, GW_CHILD)) return reinterpret_cast<intptr_t>(grandchild);
-  HWND found = nullptr;
-  EnumWindows(FindFolderView, reinterpret_cast<LPARAM>(&found));
-  return reinterpret_cast<intptr_t>(found);
+  return FindShellFolderView();
 }
 
 bool THostPicture::ClientSize(int& AWidth, int& AHeight) const { return WindowClientSize(FHandle, AWidth, AHeight); }

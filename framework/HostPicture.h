@@ -61,5 +61,8 @@ private:
   std::vector<uint32_t> FPixels;
 };
 
-// The desktop's icon list window (a fallback host for a picture), 0 when none.
+// The desktop's icon list window (a fallback host for a picture), 0 when none:
+// the grandchild of the program manager window, else the shell's folder view.
 intptr_t FindDesktopListView();
+// The "FolderView" list inside a visible top window's shell view, 0 when none.
+intptr_t FindShellFolderView();

@@ -249,9 +249,9 @@ int SynchronizeAudio(TVideoState* is, int size, double pts) {
     return size;
   const int n = ff::av_get_bytes_per_sample(is->audio_tgt_fmt) * is->audio_tgt_channels;
   const double diff = GetAudioClock(is) - GetMasterClock(is);
-  // Gaps this large, either way, are no drift to correct: a one-sided test
-  // would cut every buffer for ever against an unset external clock.
-  if (std::fabs(diff) >= 10) {
+  // Audio running 10 s or more ahead is a jump, not drift: the averaging
+  // starts again. Audio that lags is corrected by cutting, 10 % at most.
+  if (diff >= 10) {
     is->audio_diff_avg_count = 0;
     is->audio_diff_cum = 0;
     return size;
@@ -263,14 +263,16 @@ int SynchronizeAudio(TVideoState* is, int size, double pts) {
   }
   const double avg = is->audio_diff_cum * (1.0 - is->audio_diff_avg_coef);
   if (std::fabs(avg) >= is->audio_diff_threshold) {
-    int wanted = size + static_cast<int>(diff * is->audio_tgt_freq) * n;
+    // A lag of many seconds (an external clock) takes more samples than an
+    // int holds: only the clamped result needs to fit.
+    int64_t wanted = size + static_cast<int64_t>(diff * is->audio_tgt_freq) * n;
     const int min = ((size / n) * 90 / 100) * n;
     int max = ((size / n) * 110 / 100) * n;
     if (max > size) max = size;
     if (max > AudioBufferSize) max = AudioBufferSize;
     if (wanted > max) wanted = max;
     if (wanted < min) wanted = min;
-    if (wanted < size) size = wanted;
+    if (wanted < size) size = static_cast<int>(wanted);
   }
   return size;
 }

@@ -210,7 +210,7 @@ int StreamComponentOpen(TVideoState* is, int stream_index) {
                               : -1;
       is->audio_buf_size = 0;
       is->audio_buf_index = 0;
-      is->audio_diff_avg_coef = std::exp(std::log(0.01) / 20);
+      is->audio_diff_avg_coef = std::exp(std::log10(0.01) / 20);  // e^-0.1
       is->audio_diff_avg_count = 0;
       is->audio_diff_threshold = 2048.0 / ctx->sample_rate;
       is->audio_pkt = nullptr;

@@ -360,6 +360,75 @@ TEST_F(FFDecodeTest, DecodingToTheEndDrainsThenAnswersEof) {
   EXPECT_EQ(4000000, decoder->FrameInfo().PTS);
 }
 
+// Files of the cases below: one picture in MPEG-TS (no average rate can be
+// taken from one picture); 2 s of Theora in Ogg followed by 200,000 zero
+// bytes, in which the Ogg reader finds no page and fails (3 times: it gives
+// up after 65,307 bytes each) before the end of the file.
+bool EnsureOddFiles() {
+  static const std::vector<fixtures::TFixture> set = {
+      {"one_picture.ts",
+       "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=s=160x120:r=25:d=1 -frames:v 1 -c:v mpeg4 -f mpegts {out}"},
+      {"tail_of_zeros.ogg",
+       "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=s=160x120:r=25:d=2 -c:v libtheora -q:v 5 -f ogg {out}"
+       " && head -c 200000 /dev/zero >> {out}"},
+  };
+  return fixtures::Ensure(set);
+}
+
+TEST_F(FFDecodeTest, AStreamWithoutAnAverageRateTakesTheContainersWithALine) {
+  ASSERT_TRUE(EnsureOddFiles());
+  struct Case {
+    const char* file;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"clip_h264_aac.mp4", {}},
+      // The decoder names no rate before it has seen a picture.
+      {"one_picture.ts",
+       {"Seems stream 0 codec frame rate differs from container frame rate: 0.00 (0/1) -> 25.00 (25/1)"}},
+  };
+  TZIVoveva* logger = GlobalLogger();
+  const TLogEvent before = logger->OnLog;
+  const bool inMain = logger->TriggerEventInMainThread;
+  logger->TriggerEventInMainThread = false;
+  std::vector<std::string> lines;
+  logger->OnLog = [&](TObject* sender, unsigned long, TLogLevel level, const std::string& message) {
+    if (sender == decoder.get() && level == llInfo && message.find("frame rate") != std::string::npos)
+      lines.push_back(message);
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    lines.clear();
+    Load(c.file);
+    EXPECT_TRUE(decoder->Decode()) << decoder->LastErrMsg();
+    // The stream is chosen once: a second picture logs nothing more.
+    decoder->Decode();
+    while (LogLinesPending()) PumpMessages();
+    EXPECT_EQ(c.lines, lines);
+  }
+  logger->OnLog = before;
+  logger->TriggerEventInMainThread = inMain;
+}
+
+TEST_F(FFDecodeTest, AReadFailureBeforeTheEndIsToldAsItIs) {
+  ASSERT_TRUE(EnsureOddFiles());
+  Load("tail_of_zeros.ogg");
+  int pictures = 0;
+  std::vector<std::string> failures;
+  for (int call = 0; call < 80 && (failures.empty() || failures.back() != "stream eof reached."); ++call) {
+    if (decoder->Decode())
+      ++pictures;
+    else
+      failures.push_back(decoder->LastErrMsg());
+  }
+  EXPECT_EQ(50, pictures);
+  // The first failure only ends the input for the decoder, which gives up
+  // what it holds; each later one is told, until the real end.
+  const std::string invalid = "unknown error #" + std::to_string(AVERROR_INVALIDDATA) + ".";
+  EXPECT_EQ((std::vector<std::string>{invalid, invalid, "stream eof reached."}), failures);
+  EXPECT_FALSE(decoder->Decode());
+  EXPECT_EQ("stream eof reached.", decoder->LastErrMsg());
+}
+
 TEST_F(FFDecodeTest, StepsBetweenFramesAndKeyFrames) {
   Load("clip_h264_aac.mp4");
   ASSERT_TRUE(decoder->Seek(0));

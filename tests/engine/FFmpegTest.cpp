@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <vector>
 
 #include "EngineTestSupport.h"
 #include "Fixtures.h"
 #include "engine/AVCodecStubs.h"
 #include "engine/AVFormatStubs.h"
 #include "engine/AVUtilStubs.h"
+#include "engine/FFLog.h"
 #include "engine/FFmpeg.h"
 
 namespace {
@@ -37,6 +39,7 @@ public:
   }
   std::string MultiMkvUnix() const { return fixtures::UnixPath("transcode.mkv"); }
   std::string MultiMkv() const { return fixtures::WindowsPath("transcode.mkv"); }
+  std::string LateStartMkv() const { return fixtures::WindowsPath("starts_at_3s.mkv"); }
   bool FMade = false;
 
 private:
@@ -47,7 +50,15 @@ private:
          " > {dir}/transcode.srt && ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=s=320x240:r=25:d=5"
          " -f lavfi -i sine=f=440:r=44100:d=5 -f lavfi -i sine=f=660:r=48000:d=5 -i {dir}/transcode.srt"
          " -map 0:v -map 1:a -map 2:a -map 3:s -c:v mpeg4 -q:v 5 -c:a:0 aac -ac:a:0 2 -c:a:1 ac3 -ac:a:1 6"
-         " -c:s srt -metadata title=Fixture -metadata:s:a:1 language=eng {out}"}};
+         " -c:s srt -metadata title=Fixture -metadata:s:a:1 language=eng {out}"},
+        // Pictures at 25 fps with every third one left out: 16.8 a second
+        // on average.
+        {"gaps.mp4",
+         "ffmpeg -nostdin -v error -y -f lavfi -i \"testsrc=s=160x120:r=25,select='not(eq(mod(n\\,3)\\,1))'\""
+         " -t 2 -fps_mode vfr -c:v mpeg4 {out}"},
+        // 6 s of pictures whose times start at 3 s.
+        {"starts_at_3s.mkv",
+         "ffmpeg -nostdin -v error -y -f lavfi -i testsrc=s=160x120:r=25:d=6 -c:v mpeg4 -output_ts_offset 3 {out}"}};
     FMade = fixtures::Ensure(set);
   }
 };
@@ -439,23 +450,63 @@ TEST_F(FFmpegTest, ChannelMapsGoToTheOutputOfTheirSource) {
   EXPECT_EQ(a2.audio_channels_map[0], -1);
 }
 
+// A picture stream whose average rate (what its decoder is given) differs
+// from the container's rate gets an information line when it is added.
+TEST_F(FFmpegTest, AddingAStreamWhoseRatesDifferLogsThem) {
+  struct TCase {
+    const char* file;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"transcode.mkv", {}},
+      {"gaps.mp4",
+       {"Seems stream 0 codec frame rate differs from container frame rate: 16.84 (825/49) . 25.00 (25/1)"}},
+  };
+  TZIVoveva* logger = GlobalLogger();
+  const TLogEvent before = logger->OnLog;
+  const bool inMain = logger->TriggerEventInMainThread;
+  logger->TriggerEventInMainThread = false;
+  std::vector<std::string> lines;
+  logger->OnLog = [&](TObject* sender, unsigned long, TLogLevel level, const std::string& message) {
+    if (sender == task.get() && level == llInfo && message.find("frame rate") != std::string::npos)
+      lines.push_back(message);
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.file);
+    lines.clear();
+    task = std::make_unique<TCustomFFmpeg>();
+    EXPECT_EQ(task->OpenInputFile(nullptr, fixtures::WindowsPath(c.file)), 0) << task->LastErrMsg();
+    while (LogLinesPending()) PumpMessages();
+    EXPECT_EQ(c.lines, lines);
+  }
+  logger->OnLog = before;
+  logger->TriggerEventInMainThread = inMain;
+}
+
 TEST_F(FFmpegTest, InputStartOffsetsAndDemuxerOptions) {
+  // The start is counted from the file's own start time (3 s here): the
+  // input is read from there and its times are moved back by as much.
   struct TCase {
     const char* options;
-    int64_t seconds;  // start wanted, in microseconds
-    int64_t offset;   // besides -timestamp
-  } cases[] = {{"-ss 1", 1000000, 0}, {"-ss_microsecond 2000000", 2000000, 0}, {"-itsoffset 2 -ss 1", 1000000, 2000000}};
+    int64_t offset;      // of the input's times, microseconds
+  } cases[] = {{"-ss 1", -4000000},
+               {"-ss_microsecond 2000000", -5000000},
+               {"-itsoffset 2 -ss 1", 2000000 - 4000000},
+               {"-copyts -ss 1", 0}};
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.options);
     task = std::make_unique<TCustomFFmpeg>();
-    OpenMulti(c.options);
+    task->ParseOptions(c.options);
+    ASSERT_EQ(task->OpenInputFile(nullptr, TFixtures::Get().LateStartMkv()), 0) << task->LastErrMsg();
     const TInputFile& in = task->InputFile(0);
-    const int64_t fileStart = in.ctx->start_time == AV_NOPTS_VALUE ? 0 : in.ctx->start_time;
-    EXPECT_EQ(in.ts_offset, c.offset - (c.seconds + fileStart));
+    ASSERT_EQ(in.ctx->start_time, 3000000);
+    EXPECT_EQ(in.ts_offset, c.offset);
+    // The input was sought past its first picture (key frames every 12).
+    AVPacket* pkt = ff::av_packet_alloc();
+    ASSERT_GE(ff::av_read_frame(in.ctx, pkt), 0);
+    const AVStream* st = in.ctx->streams[pkt->stream_index];
+    EXPECT_GT(ff::av_rescale_q(pkt->pts, st->time_base, AVRational{1, 1000000}), 3000000);
+    ff::av_packet_free(&pkt);
   }
-  task = std::make_unique<TCustomFFmpeg>();
-  OpenMulti("-copyts -ss 1");
-  EXPECT_EQ(task->InputFile(0).ts_offset, 0);
 
   // A seek beyond the end only warns.
   task = std::make_unique<TCustomFFmpeg>();
@@ -724,14 +775,28 @@ TEST_F(FFmpegTest, FormatChoosersFitTheEncoder) {
   EXPECT_EQ(ost.enc_ctx->pix_fmt, AV_PIX_FMT_YUV420P);
   ff::avcodec_free_context(&ost.enc_ctx);
 
-  // With relaxed compliance MJPEG also takes the full-range formats.
+  // With relaxed compliance MJPEG takes its own short list, 4:2:0 and 4:2:2
+  // in both ranges, whatever the library's encoder lists (it has 4:4:4 too,
+  // and would keep it); from the short list the library picks full-range
+  // 4:2:0 for a 4:4:4 source.
   const AVCodec* mjpeg = ff::avcodec_find_encoder_by_name("mjpeg");
-  ost.enc_ctx = ff::avcodec_alloc_context3(mjpeg);
-  ost.enc_ctx->strict_std_compliance = -1;
-  ost.enc_ctx->pix_fmt = AV_PIX_FMT_YUV422P;
-  task->ChoosePixelFmt(ost, mjpeg);
-  EXPECT_EQ(ost.enc_ctx->pix_fmt, AV_PIX_FMT_YUV422P);
-  ff::avcodec_free_context(&ost.enc_ctx);
+  struct {
+    const char* what;
+    AVPixelFormat given, chosen;
+  } const mjpegCases[] = {
+      {"4:2:2 is kept", AV_PIX_FMT_YUV422P, AV_PIX_FMT_YUV422P},
+      {"4:4:4, in the library's list only", AV_PIX_FMT_YUV444P, AV_PIX_FMT_YUVJ420P},
+      {"4:4:4 with alpha, in neither list", AV_PIX_FMT_YUVA444P, AV_PIX_FMT_YUVJ420P},
+  };
+  for (const auto& c : mjpegCases) {
+    SCOPED_TRACE(c.what);
+    ost.enc_ctx = ff::avcodec_alloc_context3(mjpeg);
+    ost.enc_ctx->strict_std_compliance = -1;
+    ost.enc_ctx->pix_fmt = c.given;
+    task->ChoosePixelFmt(ost, mjpeg);
+    EXPECT_EQ(ost.enc_ctx->pix_fmt, c.chosen);
+    ff::avcodec_free_context(&ost.enc_ctx);
+  }
 }
 
 TEST_F(FFmpegTest, OverwriteCheckOfDumpedFiles) {

@@ -844,7 +844,11 @@ TEST_F(TranscodeTest, BadInputLeavesTheUsersFilesAlone) {
   task->StartConvert(false);
   EXPECT_TRUE(task->FatalException());
   EXPECT_TRUE(fixtures::ReadAll(fixtures::UnixPath("clip_cut_faststart.mp4")) == cut);
+  // The folder holds the user's file as it was and the one output, written
+  // under its own name: nothing beside them, nothing in their place.
+  EXPECT_EQ("mine.avi\nother.avi\n", fixtures::Output("ls -A '" + scratch.Unix() + "'"));
   EXPECT_TRUE(fixtures::ReadAll(out) == "the user's own file");
+  EXPECT_FALSE(fixtures::ReadAll(Out("other.avi")).empty());
 }
 
 }  // namespace

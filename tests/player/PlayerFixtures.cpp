@@ -255,3 +255,15 @@ TPlaybackFacts PlaybackFacts(const TCustomPlayer& player) {
   facts.startTime = is->ic ? is->ic->start_time : INT64_MIN;
   return facts;
 }
+
+std::vector<int> SoundSyncSizes(TCustomPlayer& player, double audioClock, double videoClock, int size, int calls) {
+  std::vector<int> sizes;
+  TVideoState* is = player.FVideoState;
+  if (!is || !is->paused || is->open_paused != 0 || !is->audio_st || !is->video_st) return sizes;
+  is->audio_current_pts = audioClock;
+  is->video_current_pts = videoClock;
+  is->audio_diff_cum = 0;
+  is->audio_diff_avg_count = 0;
+  for (int k = 0; k < calls; ++k) sizes.push_back(SynchronizeAudio(is, size, 0));
+  return sizes;
+}

@@ -82,3 +82,10 @@ struct TPlaybackFacts {
   AVFormatContext* input = nullptr;
 };
 TPlaybackFacts PlaybackFacts(const TCustomPlayer& player);
+
+// The sound's catch-up rule of an open playback, fed `calls` buffers of
+// `size` bytes from the first: the sound clock reads `audioClock` and the
+// picture clock `videoClock` (the playback is paused, so both hold what is
+// set); the sizes the rule leaves, or nothing while the playback has not
+// shown its first picture or lacks sound or pictures.
+std::vector<int> SoundSyncSizes(TCustomPlayer& player, double audioClock, double videoClock, int size, int calls);

@@ -481,8 +481,9 @@ TEST(PlayerVideo, HostIgnoresCloseTakesFocusOnClickAndKeepsItsCursorWhenAsked) {
   }
 }
 
+// The shell's folder view is searched on its own, so that the search runs
+// whether or not the session has a program manager window.
 TEST(PlayerVideo, FindsTheDesktopIconListBesideTheShellView) {
-  if (FindWindowW(u"ProgMan", nullptr)) GTEST_SKIP() << "the session has a program manager window";
   WNDCLASSW wc{};
   wc.lpfnWndProc = PlainProc;
   wc.hInstance = GetModuleHandleW(nullptr);
@@ -498,14 +499,29 @@ TEST(PlayerVideo, FindsTheDesktopIconListBesideTheShellView) {
   HWND view = CreateWindowExW(0, u"SHELLDLL_DefView", u"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, top, nullptr,
                               inst, nullptr);
   HWND other = CreateWindowExW(0, u"SysListView32", u"Other", WS_CHILD, 0, 0, 50, 50, view, nullptr, inst, nullptr);
-  EXPECT_EQ(0, FindDesktopListView());
+  EXPECT_EQ(0, FindShellFolderView());
   HWND list = CreateWindowExW(0, u"SysListView32", u"FolderView", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, view,
                               nullptr, inst, nullptr);
-  EXPECT_EQ(reinterpret_cast<intptr_t>(list), FindDesktopListView());
+  EXPECT_EQ(reinterpret_cast<intptr_t>(list), FindShellFolderView());
+  // Without a program manager window the desktop's list is that one.
+  if (!FindWindowW(u"ProgMan", nullptr)) EXPECT_EQ(reinterpret_cast<intptr_t>(list), FindDesktopListView());
   ShowWindow(top, SW_HIDE);
-  EXPECT_EQ(0, FindDesktopListView());
+  EXPECT_EQ(0, FindShellFolderView());
   DestroyWindow(other);
   DestroyWindow(top);
+
+  // A program manager window comes first: its child's child is the list. A
+  // new window is above the session's own, so this one is found.
+  wc.lpszClassName = u"ProgMan";
+  RegisterClassW(&wc);
+  HWND progman = CreateWindowExW(0, u"ProgMan", u"Program Manager", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                 nullptr, inst, nullptr);
+  HWND child = CreateWindowExW(0, u"TessDeskTop", u"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, progman, nullptr, inst,
+                               nullptr);
+  HWND grandchild = CreateWindowExW(0, u"SysListView32", u"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, child, nullptr,
+                                    inst, nullptr);
+  EXPECT_EQ(reinterpret_cast<intptr_t>(grandchild), FindDesktopListView());
+  DestroyWindow(progman);
 }
 
 TEST(PlayerVideo, SoundIsDrawnAsSpectrumAndWaves) {
@@ -643,6 +659,52 @@ TEST(PlayerVideo, FrameDelayComesFromTheForcedTheDecodersOrTheContainersRate) {
     ASSERT_TRUE(player->LoadAVLib(ExeFolder() + "LibAV", false)) << player->LastErrMsg();
     ASSERT_TRUE(player->LoadSDLLib(CopySDL("SDL_0.dll"), "SDL_0.dll")) << player->LastErrMsg();
     EXPECT_NEAR(FrameDelayAfterOpen(*player, c.clip, panel), c.delay, 1e-9) << c.what;
+  }
+}
+
+// With the pictures or an outside clock as the master, sound that lags is
+// caught up by cutting its buffers, by 10 % at most, once the weighted
+// average of the differences (each weighing e^-0.1 of the next) reaches
+// 2048 samples' time; sound ahead is never lengthened, and only sound 10 s
+// or more ahead starts the average again. The playback is opened paused,
+// so the clocks read what is set and its own threads leave them alone.
+TEST(PlayerVideo, SoundFollowsThePicturesOrAnOutsideClockByCuttingBuffers) {
+  UseSoundDriver("dummy");
+  const std::string clip = RedSineClip();  // 44.1 kHz mono, 16-bit
+  THost host;
+  constexpr int kBuffer = 2048 * 2;
+  constexpr int kCut = 1843 * 2;  // 90 % of the samples, whole samples
+  constexpr double kAudio = 100.0;
+  struct Case {
+    const char* what;
+    Tav_sync_type sync;
+    double videoClock;  // the outside clock reads the wall clock: nothing sets it
+    int firstCut;       // 1-based call that first cuts; 0: none in 40 calls
+  } cases[] = {
+      // 0.05 s against a threshold of 2048 / 44100 s: the average reaches it
+      // when 1 - e^(-0.1 k) >= 0.9288, at the 27th difference.
+      {"pictures 50 ms ahead of the sound", AV_SYNC_VIDEO_MASTER, kAudio + 0.05, 27},
+      {"pictures 10 s ahead: corrected after 20 differences", AV_SYNC_VIDEO_MASTER, kAudio + 10, 21},
+      {"pictures 50 ms behind: never lengthened", AV_SYNC_VIDEO_MASTER, kAudio - 0.05, 0},
+      {"pictures 10 s behind: the average restarts", AV_SYNC_VIDEO_MASTER, kAudio - 10, 0},
+      {"outside clock reading the wall clock", AV_SYNC_EXTERNAL_CLOCK, kAudio, 21},
+      {"sound is the master", AV_SYNC_AUDIO_MASTER, kAudio + 10, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto player = NewPlayer("SDL_0.dll");
+    player->av_sync_type = c.sync;
+    ASSERT_TRUE(player->Open(clip, host.Panel(), true)) << player->LastErrMsg();
+    std::vector<int> sizes;
+    ASSERT_TRUE(WaitUntil([&] { return !(sizes = SoundSyncSizes(*player, kAudio, c.videoClock, kBuffer, 40)).empty(); },
+                          3000))
+        << "the paused playback shows its first picture, with sound";
+    int firstCut = 0;
+    for (size_t k = 0; k < sizes.size() && !firstCut; ++k)
+      if (sizes[k] != kBuffer) firstCut = static_cast<int>(k) + 1;
+    EXPECT_EQ(c.firstCut, firstCut);
+    if (firstCut) EXPECT_EQ(kCut, sizes[firstCut - 1]);
+    player->Stop(true);
   }
 }
 
