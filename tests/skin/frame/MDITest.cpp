@@ -144,6 +144,16 @@ TEST(MDIForms, TheFrameHoldsTheClientAndTheChildrenLiveInIt) {
   GetClientRect(m.frame->Handle(), &fr);
   EXPECT_EQ(cr.right, fr.right);
   EXPECT_EQ(cr.bottom, fr.bottom);
+  // Under the frame's component the client draws no frame of its own: even
+  // with an edge style its whole window stays client area.
+  SetWindowLongPtrW(client, GWL_EXSTYLE, GetWindowLongPtrW(client, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+  SetWindowPos(client, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  RECT wr;
+  GetClientRect(client, &cr);
+  GetWindowRect(client, &wr);
+  EXPECT_EQ(cr.right, wr.right - wr.left);
+  EXPECT_EQ(cr.bottom, wr.bottom - wr.top);
+  EXPECT_EQ(SendMessageW(client, WM_NCACTIVATE, FALSE, 0), 1);
   m.frame->Next();
   EXPECT_NE(m.frame->ActiveMDIChild(), m.Child(2));
 }
