@@ -535,3 +535,47 @@ TEST(MDIForms, ClosingTheFrameAsksEachChildOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// A skinned control that counts the requests to end its mode.
+class CancelProbe : public TspSkinControl {
+public:
+  using TspSkinControl::TspSkinControl;
+  int cancels = 0;
+  void WndProc(TMessage& m) override {
+    if (m.Msg == CM_CANCELMODE) ++cancels;
+    TspSkinControl::WndProc(m);
+  }
+};
+
+}  // namespace
+
+TEST(MDIForms, AMessageThatClosesMenusEndsTheModesOfTheFramesEnabledSkinnedControls) {
+  Mdi m(1);
+  auto* shown = new CancelProbe(m.frame);
+  shown->SetParent(m.frame);
+  shown->SetBounds(0, 0, 20, 20);
+  auto* disabled = new CancelProbe(m.frame);
+  disabled->SetParent(m.frame);
+  disabled->SetEnabled(false);
+  Pump();
+  // Counted from here: adding children sent the frame closing messages too.
+  const int shownBefore = shown->cancels, disabledBefore = disabled->cancels;
+  SendMessageW(m.frame->Handle(), WM_CANCELMODE, 0, 0);
+  EXPECT_EQ(shown->cancels, shownBefore + 1);
+  EXPECT_EQ(disabled->cancels, disabledBefore);
+  // A message that closes no menu leaves them alone.
+  SendMessageW(m.frame->Handle(), WM_NULL, 0, 0);
+  EXPECT_EQ(shown->cancels, shownBefore + 1);
+  // On a form that is no MDI frame nothing is sent.
+  TForm plain(nullptr);
+  new TspDynamicSkinForm(&plain);
+  auto* other = new CancelProbe(&plain);
+  other->SetParent(&plain);
+  plain.Show();
+  const int otherBefore = other->cancels;
+  SendMessageW(plain.Handle(), WM_CANCELMODE, 0, 0);
+  EXPECT_EQ(other->cancels, otherBefore);
+  EXPECT_EQ(otherBefore, 0);
+}
