@@ -1,11 +1,12 @@
 // The preview player against the ffplay tool on the same generated clip
 // (10 s, 1280x720, 30 pictures a second, with sound) in a window of the same
 // size (464x271), both with the dummy sound driver:
-//   shown pictures / source pictures   goal >= 97 %
-//   |video clock - sound clock|        goal: median <= 20 ms, max <= 50 ms (after 0.5 s)
+//   shown pictures / source pictures   goal >= 97 % (both sides: source less dropped)
+//   |video clock - sound clock|        goal: median and max each <= the tool's (after 0.5 s)
 //   Open to first picture; seek to the middle to a picture from there:
 //                                      goal: medians <= 1.5 s and <= 0.5 s
-//   CPU seconds (user + system)        goal: <= 1.2x the tool's
+//   CPU seconds (user + system)        goal: <= 1.0x the tool's
+// Five rounds per side in turn after a warm-up round each; medians.
 // Our CPU is this process's during the run (the wine server's share is left out).
 #include <windows.h>
 
@@ -67,51 +68,66 @@ struct TFigures {
 
 LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
 
-TFigures RunOurs(const std::string& clip) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = PlainProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = u"TessPreviewBench";
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  RegisterClassW(&wc);
-  HWND top = CreateWindowExW(0, u"TessPreviewBench", u"preview", WS_POPUP | WS_VISIBLE, 0, 0, kW, kH, nullptr,
-                             nullptr, GetModuleHandleW(nullptr), nullptr);
-  HWND panel = CreateWindowExW(0, u"TessPreviewBench", u"", WS_CHILD | WS_VISIBLE, 0, 0, kW, kH, top, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
-  UseSoundDriver("dummy");
-  TVIDavaza player(nullptr);
-  TFigures fig;
-  if (!player.LoadAVLib(ExeFolder() + "LibAV", false) ||
-      !player.LoadSDLLib(CopySDL("SDL_bench.dll"), "SDL_bench.dll")) {
-    std::fprintf(stderr, "%s\n", player.LastErrMsg().c_str());
-    return fig;
+// One player in one window, kept for every round: the rounds differ only in
+// the playback, not in loading the libraries again.
+class TOurSide {
+ public:
+  TOurSide() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = PlainProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = u"TessPreviewBench";
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    RegisterClassW(&wc);
+    top_ = CreateWindowExW(0, u"TessPreviewBench", u"preview", WS_POPUP | WS_VISIBLE, 0, 0, kW, kH, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+    panel_ = CreateWindowExW(0, u"TessPreviewBench", u"", WS_CHILD | WS_VISIBLE, 0, 0, kW, kH, top_, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    UseSoundDriver("dummy");
+    ready_ = player_.LoadAVLib(ExeFolder() + "LibAV", false) &&
+             player_.LoadSDLLib(CopySDL("SDL_bench.dll"), "SDL_bench.dll");
+    if (!ready_) std::fprintf(stderr, "%s\n", player_.LastErrMsg().c_str());
+    player_.OnState = [this](TObject*, TPlayState s) { ended_ = ended_ || s == psEnd; };
+    player_.RepeatType = rtNone;
   }
-  long long shown = -1;
-  bool ended = false;
-  player.OnState = [&](TObject*, TPlayState s) { ended = ended || s == psEnd; };
-  player.RepeatType = rtNone;
-  std::vector<double> gaps;
-  const double cpu0 = CpuSelf();
-  if (!player.Open(clip, reinterpret_cast<intptr_t>(panel), false)) {
-    std::fprintf(stderr, "%s\n", player.LastErrMsg().c_str());
-    return fig;
+  ~TOurSide() { DestroyWindow(top_); }
+
+  // One playback of the whole clip. Shown pictures are counted as the tool
+  // counts them: the source's pictures less the dropped ones.
+  bool Round(const std::string& clip, TFigures& fig) {
+    if (!ready_) return false;
+    ended_ = false;
+    std::vector<double> gaps;
+    long long dropped = 0;
+    const double cpu0 = CpuSelf();
+    if (!player_.Open(clip, reinterpret_cast<intptr_t>(panel_), false)) {
+      std::fprintf(stderr, "%s\n", player_.LastErrMsg().c_str());
+      return false;
+    }
+    const DWORD start = GetTickCount();
+    while (!ended_ && GetTickCount() - start < 20000) {
+      PumpMessages();
+      WaitForHandles(nullptr, 0, false, 20);
+      dropped = std::max(dropped, PreviewDroppedPictures(&player_));
+      drawn_ = std::max(drawn_, PreviewShownPictures(&player_));
+      const double gap = PreviewClockGap(&player_);
+      if (GetTickCount() - start > 500 && gap >= 0) gaps.push_back(gap * 1000);
+    }
+    player_.Stop(true);
+    fig.cpu = CpuSelf() - cpu0;
+    fig.shownPercent = 100.0 * (kSourcePictures - dropped) / kSourcePictures;
+    fig.gapMedianMs = Median(gaps);
+    fig.gapMaxMs = gaps.empty() ? 0 : *std::max_element(gaps.begin(), gaps.end());
+    return ended_;
   }
-  const DWORD start = GetTickCount();
-  while (!ended && GetTickCount() - start < 20000) {
-    PumpMessages();
-    WaitForHandles(nullptr, 0, false, 20);
-    shown = std::max(shown, PreviewShownPictures(&player));
-    const double gap = PreviewClockGap(&player);
-    if (GetTickCount() - start > 500 && gap >= 0) gaps.push_back(gap * 1000);
-  }
-  player.Stop(true);
-  fig.cpu = CpuSelf() - cpu0;
-  fig.shownPercent = 100.0 * shown / kSourcePictures;
-  fig.gapMedianMs = Median(gaps);
-  fig.gapMaxMs = gaps.empty() ? 0 : *std::max_element(gaps.begin(), gaps.end());
-  DestroyWindow(top);
-  return fig;
-}
+  long long Drawn() const { return drawn_; }
+
+ private:
+  HWND top_ = nullptr, panel_ = nullptr;
+  TVIDavaza player_{nullptr};
+  bool ready_ = false, ended_ = false;
+  long long drawn_ = 0;
+};
 
 // Seconds from Open to the first picture, and from a seek to the middle to
 // a picture from there (the main window's Play and track bar), over a few
@@ -138,13 +154,13 @@ TLatency RunLatency(const std::string& clip, int runs) {
     sw = kW;
     sh = kH;
   };
+  // Reads the time of the picture on the screen: two numbers, no picture
+  // conversion under the player's locks.
   auto waitPicture = [&](int64_t from, DWORD limitMs) {
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < limitMs) {
       PumpMessages();
-      int64_t pts = -1;
-      TBitmap* b = player.CurrentFrame(pts);
-      if (b && b->Width() > 0 && pts >= from) return (GetTickCount() - start) / 1000.0;
+      if (PreviewShownPts(&player) >= from) return (GetTickCount() - start) / 1000.0;
       WaitForHandles(nullptr, 0, false, 2);
     }
     return -1.0;
@@ -215,22 +231,51 @@ int main() {
       MakeMedia(name, std::string("-f lavfi -i testsrc2=size=1280x720:rate=30 -f lavfi -i sine=f=440:r=44100 -t 10 ") +
                           (codecs ? codecs : "-c:v libx264 -preset veryfast -g 30 -pix_fmt yuv420p -c:a aac"));
   const std::string unixClip = FixtureFolder() + "/" + name;
-  const TFigures ours = RunOurs(clip);
-  const TFigures tool = RunTool(unixClip);
+  // A warm-up round of each side, then five rounds each, the two sides in
+  // turn; each figure is the median of its five rounds.
+  constexpr int kRounds = 5;
+  TOurSide our;
+  TFigures warm;
+  our.Round(clip, warm);
+  RunTool(unixClip);
+  std::vector<TFigures> oursRounds, toolRounds;
+  for (int i = 0; i < kRounds; ++i) {
+    TFigures f;
+    if (!our.Round(clip, f)) std::fprintf(stderr, "round %d: the clip did not play to its end\n", i + 1);
+    oursRounds.push_back(f);
+    toolRounds.push_back(RunTool(unixClip));
+  }
+  auto medianOf = [](const std::vector<TFigures>& r) {
+    std::vector<double> shown, med, max, cpu;
+    for (const TFigures& f : r) {
+      shown.push_back(f.shownPercent);
+      med.push_back(f.gapMedianMs);
+      max.push_back(f.gapMaxMs);
+      cpu.push_back(f.cpu);
+    }
+    return TFigures{Median(shown), Median(med), Median(max), Median(cpu)};
+  };
+  const TFigures ours = medianOf(oursRounds), tool = medianOf(toolRounds);
+  std::printf("medians of %d rounds per side (after a warm-up round each); shown = source pictures less dropped\n",
+              kRounds);
   std::printf("%-8s %10s %14s %12s %8s\n", "", "shown %", "A/V median ms", "A/V max ms", "CPU s");
   std::printf("%-8s %10.1f %14.1f %12.1f %8.2f\n", "ffplay", tool.shownPercent, tool.gapMedianMs, tool.gapMaxMs,
               tool.cpu);
   std::printf("%-8s %10.1f %14.1f %12.1f %8.2f\n", "player", ours.shownPercent, ours.gapMedianMs, ours.gapMaxMs,
               ours.cpu);
+  std::printf("player pictures drawn in the most complete round: %lld of %d\n", our.Drawn(), kSourcePictures);
   const double ratio = tool.cpu > 0 ? ours.cpu / tool.cpu : 0;
-  std::printf("CPU ratio %.2f (goal <= 1.2)\n", ratio);
+  std::printf("CPU ratio %.2f (goal <= 1.0); A/V median ratio %.2f, max ratio %.2f (goals <= 1.0)\n", ratio,
+              tool.gapMedianMs > 0 ? ours.gapMedianMs / tool.gapMedianMs : 0.0,
+              tool.gapMaxMs > 0 ? ours.gapMaxMs / tool.gapMaxMs : 0.0);
   const TLatency latency = RunLatency(clip, 5);
   const double first = Median(latency.firstPicture), seek = Median(latency.seek);
   std::printf("window %dx%d; first picture median %.3f s (goal <= 1.5, %zu runs), seek to new picture median %.3f s "
               "(goal <= 0.5, %zu runs)\n",
               kW, kH, first, latency.firstPicture.size(), seek, latency.seek.size());
-  const bool ok = ours.shownPercent >= 97 && ours.gapMedianMs <= 20 && ours.gapMaxMs <= 50 && ratio > 0 &&
-                  ratio <= 1.2 && !latency.firstPicture.empty() && first <= 1.5 && !latency.seek.empty() &&
+  const bool ok = ours.shownPercent >= 97 && ours.shownPercent >= tool.shownPercent - 1 &&
+                  ours.gapMedianMs <= tool.gapMedianMs && ours.gapMaxMs <= tool.gapMaxMs && ratio > 0 &&
+                  ratio <= 1.0 && !latency.firstPicture.empty() && first <= 1.5 && !latency.seek.empty() &&
                   seek <= 0.5;
   std::printf("%s\n", ok ? "goals met" : "goals NOT met");
   return ok ? 0 : 1;

@@ -1,6 +1,7 @@
 #include "PreviewProbe.h"
 
 #include <cmath>
+#include <mutex>
 
 #include "player/PlayerState.h"
 
@@ -17,4 +18,17 @@ double PreviewClockGap(TCustomPlayer* player) {
 long long PreviewShownPictures(TCustomPlayer* player) {
   TVideoState* is = player->FVideoState;
   return is ? is->shown_frames : -1;
+}
+
+long long PreviewDroppedPictures(TCustomPlayer* player) {
+  TVideoState* is = player->FVideoState;
+  return is ? static_cast<long long>(is->frame_drops_early) + is->frame_drops_late : -1;
+}
+
+long long PreviewShownPts(TCustomPlayer* player) {
+  TVideoState* is = player->FVideoState;
+  if (!is || is->video_stream < 0) return -1;
+  std::lock_guard<std::mutex> lock(is->pictq_mutex);
+  if (!is->shown || !is->shown->data[0]) return -1;
+  return std::llround(is->shown_pts * 1000000.0) - is->StartTime;
 }

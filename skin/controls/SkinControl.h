@@ -114,6 +114,11 @@ public:
   }
 };
 
+// The top at which a skinned tool bar that lines up its controls places a
+// control of `height`: centred on the bar's skin client rectangle. False when
+// `parent` is no such bar (or does not line its controls up).
+bool SkinToolBarCentredTop(TWinControl* parent, int height, int& top);
+
 // What every skinned control shares, over either kind of framework control.
 template <class TBase>
 class TspSkinControlT : public TBase {
@@ -326,6 +331,9 @@ public:
       CalcSkinSize(width, height);
       if (Geometry.ResizeMode == 0) Geometry.NewClRect = Geometry.ClRect;
     }
+    // A bar that lines up its controls keeps them centred whatever top they
+    // are given.
+    SkinToolBarCentredTop(this->Parent(), height, top);
     Base::SetBounds(left, top, width, height);
     if (changed) {
       UpdateSkinRegion();

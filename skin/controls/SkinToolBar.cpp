@@ -79,6 +79,15 @@ void TspSkinToolBar::GetSkinData() {
     FButtonData = dynamic_cast<TspDataSkinButtonControl*>(FSD->CtrlList[i].get());
 }
 
+bool SkinToolBarCentredTop(TWinControl* parent, int height, int& top) {
+  auto* bar = dynamic_cast<TspSkinToolBar*>(parent);
+  if (!bar || !bar->AdjustControls) return false;
+  RECT r;
+  bar->GetSkinClientRect(r);
+  top = r.top + (r.bottom - r.top) / 2 - height / 2;
+  return true;
+}
+
 void TspSkinToolBar::AdjustControlsTop() {
   RECT r;
   GetSkinClientRect(r);

@@ -400,6 +400,9 @@ public:
   // ---- window hook
   void NewWndProc(TMessage& Message);
   void CheckCloseMenus(const TMessage& Message);
+  // An MDI frame on the screen ends the modes of its skinned controls and
+  // edits (a held button, an open drop-down) when a menu closes.
+  void CancelChildModes();
 
   // ---- frame objects by name (first exact match; absent names and other
   // kinds do nothing and read as 0, swsOff or false)

@@ -3,6 +3,8 @@
 // procedure.
 #include <algorithm>
 
+#include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinEdits.h"
 #include "skin/data/SPUtils.h"
 #include "skin/frame/DynamicSkinForm.h"
 #include "skin/frame/LayeredBorder.h"
@@ -31,7 +33,25 @@ void TspDynamicSkinForm::CallOld(TMessage& M) {
 void TspDynamicSkinForm::CheckCloseMenus(const TMessage& Message) {
   if (!ClosesMenus(Message.Msg)) return;
   if (ShowObjectHint && HintHandler) HintHandler->HideHint();
-  if (MenuHandler && (InMenu || MenuHandler->MenuOpen())) MenuHandler->CloseMenus();
+  if (MenuHandler && (InMenu || MenuHandler->MenuOpen())) {
+    MenuHandler->CloseMenus();
+  } else if (FForm->FormStyle() == fsMDIForm && FForm->Visible()) {
+    // No menu of the frame's: the active child's menus close instead.
+    TspDynamicSkinForm* child = GetDynamicSkinForm(FForm->ActiveMDIChild());
+    if (child && child->MenuHandler && (child->InMenu || child->MenuHandler->MenuOpen()))
+      child->MenuHandler->CloseMenus();
+  }
+  CancelChildModes();
+}
+
+void TspDynamicSkinForm::CancelChildModes() {
+  if (ComponentState() != 0 || FForm->FormStyle() != fsMDIForm || !FForm->Visible()) return;
+  for (int i = 0; i < FForm->ComponentCount(); ++i) {
+    TComponent* c = FForm->Components(i);
+    auto* w = dynamic_cast<TWinControl*>(c);
+    if (!w || !(dynamic_cast<TspSkinControl*>(c) || dynamic_cast<TspSkinCustomEdit*>(c))) continue;
+    if (w->Visible() && w->Enabled()) w->Perform(CM_CANCELMODE, 0, 0);
+  }
 }
 
 void TspDynamicSkinForm::NewWndProc(TMessage& M) {
@@ -335,10 +355,10 @@ void TspDynamicSkinForm::AfterMessage(TMessage& M) {
           if (caption) MouseCaptureObject = -1;
           break;
         case WM_NCLBUTTONUP:
+          // A release handler's failure is dropped: the frame keeps working.
           try {
             ObjectsMouseUp(mbLeft, p.X, p.Y);
           } catch (...) {
-            if (Application) Application->HandleException(std::current_exception());
           }
           break;
         case WM_NCLBUTTONDBLCLK:
@@ -743,12 +763,32 @@ void TspDynamicSkinForm::WMNCActivate(TMessage& M) {
   if (!FFormActive) TestActive(-1, -1, false);
   M.Result = 1;
   HWND h = FForm->HandleIfAllocated();
-  if (!HasBorder()) {
+  const bool vista = IsWindowsVistaOrLater();
+  const bool mdiFrame = FForm->FormStyle() == fsMDIForm;
+  const bool visibleChild = IsMDIChild() && h && IsWindowVisible(h);
+  // The MDI frame (before Vista) and a visible MDI child keep the system's
+  // activation bookkeeping between frame and children; a child's own drawing
+  // of the change is held back and the skinned look repainted over it.
+  if ((mdiFrame && !vista) || visibleChild) {
+    if (visibleChild && vista) {
+      SendMessageW(h, WM_SETREDRAW, 0, 0);
+      CallOld(M);
+      SendMessageW(h, WM_SETREDRAW, 1, 0);
+      RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    } else {
+      CallOld(M);
+      if (visibleChild) FForm->Repaint();
+    }
+  }
+  if (!HasBorder() || MaximizedMDIChild()) {
     UpdateActiveState(false);
   } else {
     if (h) SendMessageW(h, WM_NCPAINT, 0, 0);
     UpdateActiveState(true);
   }
+  // A maximized child's caption lives in the main form's frame.
+  if (MaximizedMDIChild() && Application && Application->MainForm())
+    if (HWND main = Application->MainForm()->HandleIfAllocated()) SendMessageW(main, WM_NCPAINT, 0, 0);
   LayerActivate();
 }
 

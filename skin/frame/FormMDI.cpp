@@ -629,6 +629,13 @@ LRESULT TspDynamicSkinForm::NewClientWndProc(UINT msg, WPARAM wParam, LPARAM lPa
         PaintBG2(dc);
       return 1;
     }
+    // The client has no frame of its own under a skin: its whole window is
+    // client area, and nothing is drawn outside it.
+    case WM_NCCALCSIZE:
+    case WM_NCPAINT:
+      return 0;
+    case WM_NCACTIVATE:
+      return 1;
     default:
       return CallWindowProcW(FPrevClientProc, client, msg, wParam, lParam);
   }

@@ -514,6 +514,8 @@ void TspFormMenus::RestoreFromTray() {
   if (Application) Application->Restore();
   if (!AlwaysShowInTray) FTrayIcon->SetIconVisible(false);
   if (OnRestoreFromTray) OnRestoreFromTray(DSF);
+  // The restored forms show their layered borders again.
+  DSF->CheckAppLayeredBorders();
 }
 
 void TspFormMenus::LinkMenu(const std::string& AIDName, TMenu* AMenu, bool APopupUp) {

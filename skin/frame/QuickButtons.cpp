@@ -104,12 +104,48 @@ void TspSkinCaptionObject::LayQuickButtons(const std::function<void(TspQuickButt
   }
 }
 
+TRect TspSkinCaptionObject::CurrentDividerRect() const {
+  if (!Active && !InActiveDividerRect.IsEmpty()) return InActiveDividerRect;
+  return DividerRect;
+}
+
+bool TspSkinCaptionObject::QuickButtonFace(const TspQuickButtonItem* Item, TBitmap& Face) const {
+  const TRect R = Item->ItemRect;
+  TspSkinData* sd = Parent->SkinData();
+  if (!Item->Active || !sd || sd->Empty || R.Width() <= 0 || R.Height() <= 0) return false;
+  int idx = sd->GetControlIndex("officequickbutton");
+  if (idx < 0) idx = sd->GetControlIndex("resizetoolbutton");
+  auto* e = idx >= 0 ? dynamic_cast<TspDataSkinButtonControl*>(sd->CtrlList[size_t(idx)].get()) : nullptr;
+  TBitmap* pic = e ? sd->ActivePicture(e->PictureIndex) : nullptr;
+  if (!pic || pic->Empty()) return false;
+  const TspRect& s = Item->Down ? e->DownSkinRect : e->ActiveSkinRect;
+  Face.SetSize(R.Width(), R.Height());
+  DrawSkinRectStretched(&Face, pic, TRect{s.Left, s.Top, s.Right, s.Bottom},
+                        TRect{e->ClRect.Left, e->ClRect.Top, e->ClRect.Right, e->ClRect.Bottom}, true);
+  return true;
+}
+
 void TspSkinCaptionObject::DrawQuickButtons(TCanvas* C) {
   if (!HasQuickButtons() || !C) return;
+  const TRect d = CurrentDividerRect();
+  if (!DividerRect.IsEmpty() && ActivePicture && !d.IsEmpty()) {
+    const int x = ObjectRect.Left + 3, y = ObjectRect.Top + TextRct.Height() / 2 - DividerRect.Height() / 2;
+    TBitmap piece;
+    piece.SetSize(d.Width(), d.Height());
+    piece.Canvas()->CopyRect(TRect{0, 0, d.Width(), d.Height()}, ActivePicture->Canvas(), d);
+    if (DividerTransparent) {
+      piece.SetTransparentColor(DividerTransparentColor);
+      piece.SetTransparent(true);
+    }
+    C->Draw(x, y, &piece);
+  }
   TCustomImageList* il = Parent->QuickImageList;
   const int iw = il->Width(), ih = il->Height();
   LayQuickButtons([&](TspQuickButtonItem* q) {
-    if (q->ImageIndex() >= 0 && q->ImageIndex() < il->Count())
+    if (q->ImageIndex() < 0) return;
+    TBitmap face;
+    if (QuickButtonFace(q, face)) C->Draw(q->ItemRect.Left, q->ItemRect.Top, &face);
+    if (q->ImageIndex() < il->Count())
       il->Draw(C, q->ItemRect.Left + q->ItemRect.Width() / 2 - iw / 2,
                q->ItemRect.Top + q->ItemRect.Height() / 2 - ih / 2, q->ImageIndex(), q->Enabled());
   });
@@ -117,6 +153,22 @@ void TspSkinCaptionObject::DrawQuickButtons(TCanvas* C) {
 
 void TspSkinCaptionObject::DrawQuickButtonsAlpha(TspBitmap* Image) {
   if (!HasQuickButtons() || !Image || Image->Empty()) return;
+  // The divider takes the alpha of the picture underneath; a keyed pixel
+  // leaves the picture as it was.
+  const TRect d = CurrentDividerRect();
+  if (!DividerRect.IsEmpty() && ActivePicture && !d.IsEmpty()) {
+    const int x0 = ObjectRect.Left + 3, y0 = ObjectRect.Top + ObjectRect.Height() / 2 - DividerRect.Height() / 2;
+    TCanvas* src = ActivePicture->Canvas();
+    for (int yy = 0; yy < d.Height(); ++yy)
+      for (int xx = 0; xx < d.Width(); ++xx) {
+        const int px = x0 + xx, py = y0 + yy;
+        if (px < 0 || py < 0 || px >= Image->Width() || py >= Image->Height()) continue;
+        const TColor c = src->Pixel(d.Left + xx, d.Top + yy);
+        if (DividerTransparent && c == DividerTransparentColor) continue;
+        const uint32_t rgb = (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
+        Image->SetPixel(px, py, rgb | (Image->GetPixel(px, py) & 0xFF000000u));
+      }
+  }
   LayQuickButtons([&](TspQuickButtonItem* q) { DrawQuickButtonAlpha(Image, q); });
 }
 
@@ -129,22 +181,10 @@ void TspSkinCaptionObject::DrawQuickButtonAlpha(TspBitmap* Image, TspQuickButton
     Image->SetPixel(x, y, rgb | (alpha << 24));
   };
   // The face of a hovered button, opaque.
-  TspSkinData* sd = Parent->SkinData();
-  if (Item->Active && sd && !sd->Empty) {
-    int idx = sd->GetControlIndex("officequickbutton");
-    if (idx < 0) idx = sd->GetControlIndex("resizetoolbutton");
-    auto* e = idx >= 0 ? dynamic_cast<TspDataSkinButtonControl*>(sd->CtrlList[size_t(idx)].get()) : nullptr;
-    TBitmap* pic = e ? sd->ActivePicture(e->PictureIndex) : nullptr;
-    if (pic && !pic->Empty() && R.Width() > 0 && R.Height() > 0) {
-      const TspRect& s = Item->Down ? e->DownSkinRect : e->ActiveSkinRect;
-      TBitmap face;
-      face.SetSize(R.Width(), R.Height());
-      DrawSkinRectStretched(&face, pic, TRect{s.Left, s.Top, s.Right, s.Bottom},
-                            TRect{e->ClRect.Left, e->ClRect.Top, e->ClRect.Right, e->ClRect.Bottom}, true);
-      for (int yy = 0; yy < R.Height(); ++yy)
-        for (int xx = 0; xx < R.Width(); ++xx) put(R.Left + xx, R.Top + yy, face.Canvas()->Pixel(xx, yy), 255);
-    }
-  }
+  TBitmap face;
+  if (QuickButtonFace(Item, face))
+    for (int yy = 0; yy < R.Height(); ++yy)
+      for (int xx = 0; xx < R.Width(); ++xx) put(R.Left + xx, R.Top + yy, face.Canvas()->Pixel(xx, yy), 255);
   // The glyph over a key colour: its pixels become opaque when enabled and
   // keep the picture's alpha when not.
   TCustomImageList* il = Parent->QuickImageList;

@@ -7,12 +7,12 @@
 
 namespace {
 
-enum class TextEffect { Plain, Glow, VistaGlow };
+enum class TextEffect { Plain, Glow, VistaGlow, Reflection };
 
 // Text at Q of the image: the pixels under Q take the text in its colours,
 // and their alpha becomes the old alpha with the text's shape made opaque.
 void AlphaText(TspBitmap* Image, TRect Q, const std::u16string& Text, UINT Flags, const TFont& Font,
-               TextEffect Effect, int GlowSize, TColor GlowColor, int GlowOffset) {
+               TextEffect Effect, int GlowSize, TColor GlowColor, int GlowOffset, TColor TextColor) {
   const int pad = Effect == TextEffect::Plain ? 0 : 6;
   Q = TRect{Q.Left - pad, Q.Top - pad, Q.Right + pad, Q.Bottom + pad};
   const int w = Q.Width(), h = Q.Height();
@@ -40,11 +40,12 @@ void AlphaText(TspBitmap* Image, TRect Q, const std::u16string& Text, UINT Flags
       case TextEffect::Plain: CanvasDrawTextW(c, Text, r, Flags); break;
       case TextEffect::Glow: DrawGlowTextW(c, r, Text, Flags, GlowOffset, glow, GlowSize); break;
       case TextEffect::VistaGlow: DrawVistaGlowTextNarrow(c, r, Text, Flags, glow); break;
+      case TextEffect::Reflection: DrawReflectedTextW(c, r, Text, Flags, GlowOffset, glow); break;
     }
     GdiFlush();
   };
   write(K, clWhite, clWhite);
-  write(M, Font.Color(), GlowColor);
+  write(M, TextColor, GlowColor);
   SetAlphaFromMask(M, K);
   // Straight copy: the new alpha replaces the image's under Q.
   for (int y = 0; y < h; ++y)
@@ -59,6 +60,8 @@ void AlphaText(TspBitmap* Image, TRect Q, const std::u16string& Text, UINT Flags
 
 void TspSkinCaptionObject::DrawAlpha(TCanvas*, TspBitmap* ABitMap) {
   if (!ABitMap || ABitMap->Empty()) return;
+  // The state first: the divider too shows the state being drawn.
+  Active = Parent->FFormActive;
   TRect R = ObjectRect;
   R.Left += QuickButtonsWidth();
   DrawQuickButtonsAlpha(ABitMap);
@@ -70,7 +73,6 @@ void TspSkinCaptionObject::DrawAlpha(TCanvas*, TspBitmap* ABitMap) {
     R.Right -= 3;
   }
   if (R.IsEmpty()) return;
-  Active = Parent->FFormActive;
   TBitmap probe(1, 1);
   SetCaptionFont(probe.Canvas(), Active ? ActiveFontColor : FontColor);
   const TFont& font = *probe.Canvas()->Font();
@@ -78,20 +80,36 @@ void TspSkinCaptionObject::DrawAlpha(TCanvas*, TspBitmap* ABitMap) {
   TCanvas* mc = probe.Canvas();
   ShortenWideTextToWidth(mc, text, R.Width());
   const int W = GetDrawTextWidth(mc, text), H = GetDrawTextHeight(mc, text);
+  // Beside quick buttons the text is centred whatever the alignment.
+  const TAlignment align = HasQuickButtons() ? taCenter : Alignment;
   int x = R.Left;
-  if (Alignment == taRightJustify) x = R.Right - W;
-  if (Alignment == taCenter) x = R.Left + R.Width() / 2 - W / 2;
+  if (align == taRightJustify) x = R.Right - W;
+  if (align == taCenter) x = R.Left + R.Width() / 2 - W / 2;
   int y = R.Top + R.Height() / 2 - H / 2;
   if (FontHeight % 2 != 0) --y;
   const TRect Q{x, y, x + W, y + H};
+  const UINT flags = DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
+  // Light and shadow copies first, then the text with its effect; each goes
+  // through the alpha rule, so every copy's pixels become opaque.
+  if (Light)
+    AlphaText(ABitMap, OffsetTRect(Q, -1, -1), text, flags, font, TextEffect::Plain, 0, 0, 0,
+              Active ? ActiveLightColor : LightColor);
+  if (Shadow)
+    AlphaText(ABitMap, OffsetTRect(Q, 1, 1), text, flags, font, TextEffect::Plain, 0, 0, 0,
+              Active ? ActiveShadowColor : ShadowColor);
   TextEffect effect = TextEffect::Plain;
   TColor glow = GlowColor;
-  if (VistaGlowEffect) {
+  int offset = GlowOffset;
+  if (ReflectionEffect) {
+    effect = TextEffect::Reflection;
+    glow = Active ? ReflectionActiveColor : ReflectionColor;
+    offset = ReflectionOffset;
+  } else if (VistaGlowEffect) {
     effect = TextEffect::VistaGlow;
     glow = Active ? GlowActiveColor : GlowColor;
   } else if (GlowEffect) {
     effect = TextEffect::Glow;
     glow = Active ? GlowActiveColor : GlowColor;
   }
-  AlphaText(ABitMap, Q, text, DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX, font, effect, GlowSize, glow, GlowOffset);
+  AlphaText(ABitMap, Q, text, flags, font, effect, GlowSize, glow, offset, font.Color());
 }

@@ -155,8 +155,9 @@ void TspSkinCaptionObject::DrawCaptionText(TCanvas* C, const TRect& TR, int X, i
   ShortenWideTextToWidth(C, t, TR.Width());
   const int W = GetDrawTextWidth(C, t), H = GetDrawTextHeight(C, t);
   int Y0 = TR.Top + TR.Height() / 2 - H / 2;
+  // Beside quick buttons the text is centred whatever the alignment.
   int X0;
-  switch (Alignment) {
+  switch (HasQuickButtons() ? taCenter : Alignment) {
     case taLeftJustify: X0 = TR.Left; break;
     case taRightJustify: X0 = TR.Right - W; break;
     default: X0 = TR.Left + TR.Width() / 2 - W / 2; break;

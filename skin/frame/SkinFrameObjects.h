@@ -216,7 +216,14 @@ public:
   // The owner's quick buttons at the caption's left end.
   bool HasQuickButtons() const;
   int QuickButtonsWidth() const;
+  // The divider (in its state's look) and the quick buttons, each with its
+  // face while the pointer is over it.
   void DrawQuickButtons(TCanvas* C);
+  // The divider picture for the caption's state; empty without one.
+  TRect CurrentDividerRect() const;
+  // The hovered (or pressed) face of a quick button at its ItemRect's size;
+  // false when the button shows no face or the skin has none.
+  bool QuickButtonFace(const TspQuickButtonItem* Item, TBitmap& Face) const;
   // The quick buttons into the 32-bit picture of a layered border: faces
   // and glyphs opaque, the rest keeps the picture's alpha.
   void DrawQuickButtonsAlpha(TspBitmap* Image);

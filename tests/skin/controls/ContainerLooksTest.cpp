@@ -687,6 +687,21 @@ TEST(ContainerLooks, ToolBarCaptionsWidthsAndCentredBevel) {
   EXPECT_EQ(bevel->Top(), 7);
   bevel->SetBounds(30, 20, 2, 16);
   EXPECT_EQ(bevel->Top(), 7);
+  // Any skinned control, windowless or windowed, is centred by its own
+  // bounds change; a bar that does not line up its controls leaves the top.
+  auto* windowed = f.Add<TspSkinButton>(bar, 40, 0, 40, 24);
+  struct {
+    TControl* c;
+    int height, top;
+  } cases[] = {{b, 20, 5}, {windowed, 24, 3}, {b, 11, 10}};
+  for (const auto& c : cases) {
+    c.c->SetBounds(c.c->Left(), 21, c.c->Width(), c.height);
+    EXPECT_EQ(c.c->Top(), c.top) << c.height;
+  }
+  bar->AdjustControls = false;
+  windowed->SetBounds(40, 2, 40, 24);
+  EXPECT_EQ(windowed->Top(), 2);
+  bar->AdjustControls = true;
   bar->AutoShowHideCaptions = true;
   bar->SetShowCaptions(true);
   EXPECT_TRUE(b->ShowCaption());

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <stdexcept>
+
 #include <string>
 #include <vector>
 
@@ -426,6 +428,25 @@ TEST(FrameSkinChange, MouseBetweenTheChangeMessagesFindsNoObject) {
   SendMessageW(f.h(), WM_NCLBUTTONUP, HTOBJECT, f.ScreenPoint(270, 12));
   SendMessageW(f.h(), WM_CHANGESKINDATA, reinterpret_cast<WPARAM>(&skin.data), 1000);
   EXPECT_EQ(f.sf->ObjectList.size(), 5u);
+}
+
+TEST(FrameSkinChange, AFailingReleaseHandlerIsDroppedAndTheFrameGoesOn) {
+  FrameSkin skin;
+  Frame f(&skin.data);
+  f.Activate(true);
+  int reported = 0, releases = 0;
+  const TExceptionEvent before = Application->OnException;
+  Application->OnException = [&](TObject*, const std::string&) { ++reported; };
+  f.sf->OnMouseUpEvent = [&](const std::string&, int, int, const TRect&, TMouseButton) {
+    ++releases;
+    throw std::runtime_error("release handler failed");
+  };
+  f.sf->MouseCaptureObject = f.IndexOf("caption");
+  SendMessageW(f.h(), WM_NCLBUTTONUP, HTCAPTION, f.ScreenPoint(40, 12));
+  Application->OnException = before;
+  EXPECT_EQ(releases, 1);
+  EXPECT_EQ(reported, 0) << "the failure is dropped, not reported";
+  EXPECT_EQ(SendMessageW(f.h(), WM_NCHITTEST, 0, f.ScreenPoint(40, 12)), HTCAPTION);
 }
 
 // ---------------------------------------------------------------------------

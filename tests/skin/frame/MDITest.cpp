@@ -144,6 +144,16 @@ TEST(MDIForms, TheFrameHoldsTheClientAndTheChildrenLiveInIt) {
   GetClientRect(m.frame->Handle(), &fr);
   EXPECT_EQ(cr.right, fr.right);
   EXPECT_EQ(cr.bottom, fr.bottom);
+  // Under the frame's component the client draws no frame of its own: even
+  // with an edge style its whole window stays client area.
+  SetWindowLongPtrW(client, GWL_EXSTYLE, GetWindowLongPtrW(client, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+  SetWindowPos(client, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  RECT wr;
+  GetClientRect(client, &cr);
+  GetWindowRect(client, &wr);
+  EXPECT_EQ(cr.right, wr.right - wr.left);
+  EXPECT_EQ(cr.bottom, wr.bottom - wr.top);
+  EXPECT_EQ(SendMessageW(client, WM_NCACTIVATE, FALSE, 0), 1);
   m.frame->Next();
   EXPECT_NE(m.frame->ActiveMDIChild(), m.Child(2));
 }
@@ -525,3 +535,47 @@ TEST(MDIForms, ClosingTheFrameAsksEachChildOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// A skinned control that counts the requests to end its mode.
+class CancelProbe : public TspSkinControl {
+public:
+  using TspSkinControl::TspSkinControl;
+  int cancels = 0;
+  void WndProc(TMessage& m) override {
+    if (m.Msg == CM_CANCELMODE) ++cancels;
+    TspSkinControl::WndProc(m);
+  }
+};
+
+}  // namespace
+
+TEST(MDIForms, AMessageThatClosesMenusEndsTheModesOfTheFramesEnabledSkinnedControls) {
+  Mdi m(1);
+  auto* shown = new CancelProbe(m.frame);
+  shown->SetParent(m.frame);
+  shown->SetBounds(0, 0, 20, 20);
+  auto* disabled = new CancelProbe(m.frame);
+  disabled->SetParent(m.frame);
+  disabled->SetEnabled(false);
+  Pump();
+  // Counted from here: adding children sent the frame closing messages too.
+  const int shownBefore = shown->cancels, disabledBefore = disabled->cancels;
+  SendMessageW(m.frame->Handle(), WM_CANCELMODE, 0, 0);
+  EXPECT_EQ(shown->cancels, shownBefore + 1);
+  EXPECT_EQ(disabled->cancels, disabledBefore);
+  // A message that closes no menu leaves them alone.
+  SendMessageW(m.frame->Handle(), WM_NULL, 0, 0);
+  EXPECT_EQ(shown->cancels, shownBefore + 1);
+  // On a form that is no MDI frame nothing is sent.
+  TForm plain(nullptr);
+  new TspDynamicSkinForm(&plain);
+  auto* other = new CancelProbe(&plain);
+  other->SetParent(&plain);
+  plain.Show();
+  const int otherBefore = other->cancels;
+  SendMessageW(plain.Handle(), WM_CANCELMODE, 0, 0);
+  EXPECT_EQ(other->cancels, otherBefore);
+  EXPECT_EQ(otherBefore, 0);
+}

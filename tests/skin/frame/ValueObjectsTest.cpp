@@ -479,3 +479,126 @@ TEST(QuickButtons, TheLayeredCaptionDrawsThemOpaqueAndKeepsTheRestClear) {
   EXPECT_EQ(image.GetPixel(bx, by) >> 24, 0x20u) << "a disabled glyph keeps the picture's alpha";
   EXPECT_EQ(image.GetPixel(a->ItemRect.Left, a->ItemRect.Top), 0x20000000u) << "outside the glyph";
 }
+
+namespace {
+
+// Pixels of exactly `rgb` (0xRRGGBB, any alpha) in a 32-bit picture.
+int CountColour(TspBitmap& image, uint32_t rgb) {
+  int n = 0;
+  for (int y = 0; y < image.Height(); ++y)
+    for (int x = 0; x < image.Width(); ++x) n += (image.GetPixel(x, y) & 0xFFFFFFu) == rgb;
+  return n;
+}
+
+}  // namespace
+
+TEST(QuickButtons, TheDividerHoverFaceAndCentredTextShowInBothPaths) {
+  FrameSkin skin;
+  // The hovered face: the skin's quick-button control, its hot look in the
+  // close button's hot block and its pressed look in the down block.
+  auto face = std::make_unique<TspDataSkinButtonControl>("officequickbutton");
+  face->PictureIndex = 0;
+  face->SkinRect = TspRect{0, 0, 15, 15};
+  face->ActiveSkinRect = TspRect{15, 0, 30, 15};
+  face->DownSkinRect = TspRect{30, 0, 45, 15};
+  face->ClRect = TspRect{3, 3, 12, 12};
+  skin.data.CtrlList.push_back(std::move(face));
+  Framed f(&skin.data);
+  f.form->SetCaption("II");
+  TCustomImageList images(nullptr, 16, 16);
+  TBitmap strip(16, 16);
+  strip.Canvas()->Brush()->SetColor(TColor(RGB(200, 30, 40)));
+  strip.Canvas()->FillRect(TRect{0, 0, 16, 16});
+  images.Add(&strip, nullptr);
+  f.sf->SetQuickImageList(&images);
+  TspQuickButtonItem* a = f.sf->QuickButtons().Add();
+  a->SetImageIndex(0);
+  auto* cap = f.sf->FirstCaption();
+  ASSERT_NE(cap, nullptr);
+  // The divider: 4 x 12, green when active, blue when not, with a keyed
+  // column on the right.
+  constexpr uint32_t kDivider = 0x10A030, kInactiveDivider = 0x3010A0, kKey = 0xFF00FF;
+  TBitmap dividers(8, 12);
+  dividers.Canvas()->Brush()->SetColor(C(kDivider));
+  dividers.Canvas()->FillRect(TRect{0, 0, 4, 12});
+  dividers.Canvas()->Brush()->SetColor(C(kInactiveDivider));
+  dividers.Canvas()->FillRect(TRect{4, 0, 8, 12});
+  dividers.Canvas()->Brush()->SetColor(C(kKey));
+  dividers.Canvas()->FillRect(TRect{3, 0, 4, 12});
+  cap->ActivePicture = &dividers;
+  cap->DividerRect = TRect{0, 0, 4, 12};
+  cap->InActiveDividerRect = TRect{4, 0, 8, 12};
+  cap->DividerTransparent = true;
+  cap->DividerTransparentColor = C(kKey);
+  const int dx = cap->ObjectRect.Left + 3, dy = cap->ObjectRect.Top + cap->TextRct.Height() / 2 - 6;
+
+  // The frame's own drawing: divider, then the button from after it.
+  TBitmap target(200, 40);
+  target.Canvas()->Brush()->SetColor(clBlack);
+  target.Canvas()->FillRect(TRect{0, 0, 200, 40});
+  cap->Active = true;
+  cap->DrawQuickButtons(target.Canvas());
+  EXPECT_EQ(a->ItemRect.Left, cap->ObjectRect.Left + 4 + 6);
+  EXPECT_EQ(target.Canvas()->Pixel(dx + 1, dy + 1), C(kDivider));
+  EXPECT_EQ(target.Canvas()->Pixel(dx + 3, dy + 1), clBlack) << "the keyed column stays clear";
+  EXPECT_EQ(target.Canvas()->Pixel(a->ItemRect.Left + 1, a->ItemRect.Top + 1), clBlack) << "no face at rest";
+  cap->TestActiveQuickButton(a->ItemRect.Left + 5, a->ItemRect.Top + 5);
+  ASSERT_TRUE(a->Active);
+  cap->Active = false;
+  cap->DrawQuickButtons(target.Canvas());
+  EXPECT_EQ(target.Canvas()->Pixel(dx + 1, dy + 1), C(kInactiveDivider));
+  EXPECT_EQ(target.Canvas()->Pixel(a->ItemRect.Left + 1, a->ItemRect.Top + 1), C(kCloseHot)) << "hover face";
+  a->Down = true;
+  cap->DrawQuickButtons(target.Canvas());
+  EXPECT_EQ(target.Canvas()->Pixel(a->ItemRect.Left + 1, a->ItemRect.Top + 1), C(kCloseDown)) << "pressed face";
+  a->Down = false;
+
+  // Left-aligned text beside quick buttons is centred in its area.
+  cap->Alignment = taLeftJustify;
+  cap->FontColor = cap->ActiveFontColor = clWhite;
+  const TRect tr = cap->CurrentTextRect();
+  TBitmap text(200, 40);
+  text.Canvas()->Brush()->SetColor(clBlack);
+  text.Canvas()->FillRect(TRect{0, 0, 200, 40});
+  cap->Draw(text.Canvas(), true);
+  int firstText = -1;
+  for (int x = 0; x < 200 && firstText < 0; ++x)
+    for (int y = 0; y < 40; ++y)
+      if (text.Canvas()->Pixel(x, y) == clWhite) {
+        firstText = x;
+        break;
+      }
+  const int areaLeft = cap->ObjectRect.Left + tr.Left;
+  EXPECT_GT(firstText, areaLeft + tr.Width() / 4) << "text starts at " << firstText << ", area from " << areaLeft;
+
+  // The layered border's picture: the divider keeps the picture's alpha;
+  // light, shadow and reflection copies of the text are drawn too.
+  constexpr uint32_t kLight = 0x00FF00, kShadow = 0x0000FF, kReflection = 0xFFFF00;
+  cap->Light = true;
+  cap->LightColor = cap->ActiveLightColor = C(kLight);
+  cap->Shadow = true;
+  cap->ShadowColor = cap->ActiveShadowColor = C(kShadow);
+  cap->ReflectionColor = cap->ReflectionActiveColor = C(kReflection);
+  cap->ReflectionOffset = 0;
+  f.sf->FFormActive = true;
+  auto layered = [&](bool reflection) {
+    cap->ReflectionEffect = reflection;
+    auto image = std::make_unique<TspBitmap>();
+    image->SetSize(200, 40);
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 200; ++x) image->SetPixel(x, y, 0x20000000u);
+    cap->DrawAlpha(nullptr, image.get());
+    return image;
+  };
+  auto plain = layered(false), reflected = layered(true);
+  TspBitmap& image = *reflected;
+  const int ay = cap->ObjectRect.Top + cap->ObjectRect.Height() / 2 - 6;
+  EXPECT_EQ(image.GetPixel(dx + 1, ay + 1), 0x20000000u | kDivider) << "the divider of the active caption";
+  EXPECT_EQ(image.GetPixel(dx + 3, ay + 1), 0x20000000u) << "the keyed column leaves the picture";
+  EXPECT_GT(CountColour(image, kLight), 0) << "light copy";
+  EXPECT_GT(CountColour(image, kShadow), 0) << "shadow copy";
+  int changed = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 200; ++x) changed += plain->GetPixel(x, y) != reflected->GetPixel(x, y);
+  EXPECT_GT(changed, 0) << "the reflection changes the picture";
+}
