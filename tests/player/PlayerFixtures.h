@@ -3,6 +3,7 @@
 // server, and a look into an SDL copy. Native code: no Win32 here.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -82,3 +83,5 @@ struct TPlaybackFacts {
   AVFormatContext* input = nullptr;
 };
 TPlaybackFacts PlaybackFacts(const TCustomPlayer& player);
+// The size of a playback record, as the player allocates it.
+size_t PlaybackRecordSize();
