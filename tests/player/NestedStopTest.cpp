@@ -305,7 +305,10 @@ TEST(PlayerNesting, SettingsGivenAfterAStopAreTheNextPlaybacks) {
   // Started at 0.3 s and paused by the repeat rule 0.3 s later.
   ASSERT_TRUE(WaitUntil([&] { return rec.IndexOfState(psPause) >= 0; }, 5000));
   EXPECT_GE(player->CurrentPTS(), 600000);
+  rec.seen.clear();
   player->Stop(true);
+  // Its stop heard before the handler below listens.
+  ASSERT_TRUE(WaitUntil([&] { return rec.IndexOfState(psStop) >= 0; }, 3000));
 
   struct TSeenAtStop {
     int64_t startTime, playTime;
