@@ -277,10 +277,11 @@ int SynchronizeAudio(TVideoState* is, int size, double pts) {
   return size;
 }
 
-void StreamTogglePause(TVideoState* is) {
+bool StreamTogglePause(TVideoState* is) {
   TCustomPlayer* player = is->Owner;
+  const unsigned serial = player->FPlaybackSerial;
   if (!WaitPumping(player->FSeekEvent, 250)) player->FSeekEvent.SetEvent();
-  if (player->FVideoState != is) return;
+  if (!player->IsPlayback(is, serial)) return false;
   if (is->paused) {
     is->frame_timer += Now() + is->video_current_pts_drift - is->video_current_pts;
     if (is->read_pause_return != AVERROR(ENOSYS)) is->video_current_pts = is->video_current_pts_drift + Now();
@@ -294,7 +295,7 @@ void StreamTogglePause(TVideoState* is) {
   } else {
     if (is->video_stream >= 0) {
       if (!WaitPumping(player->FPictEvent, 250)) player->FPictEvent.SetEvent();
-      if (player->FVideoState != is) return;
+      if (!player->IsPlayback(is, serial)) return false;
     }
     // A pause holds the clock at its reading, not at the last callback's
     // estimate, which would put the position back by up to one buffer.
@@ -302,4 +303,5 @@ void StreamTogglePause(TVideoState* is) {
     is->audio_current_pts = GetAudioClock(is);
     is->paused = 1;
   }
+  return true;
 }

@@ -128,27 +128,49 @@ bool TCustomPlayer::opt_default(const std::string& opt, const std::string& arg) 
   return OptDefault(FOptions, opt.c_str(), arg.c_str()) == 0;
 }
 
+namespace {
+bool OnGUIThread() { return IsWin32Thread() && IsMainThread(); }
+}  // namespace
+
 void TCustomPlayer::ResetPlayback() {
   FState = psStop;
   FLastPTS = NoTime;
   FCurrentPTS = -1;
-  for (int& w : wanted_stream) w = -1;
-  seek_by_bytes = -1;
-  if (!FLoading) {
-    Ffile_iformat = nullptr;
-    Fstart_time = NoTime;
-    PlayTime = NoTime;
-    RepeatType = rtRewind;
-    FVerticalFlip = false;
-    audio_codec_name.clear();
-    video_codec_name.clear();
-    subtitle_codec_name.clear();
-    Fframe_width_set = Fframe_height_set = 0;
-    Fframe_pix_fmt = -1;
-    RecreateOptions();
+  if (OnGUIThread()) {
+    ResetSettings();
+  } else {
+    // A playback that ended on the play thread: the GUI thread resets its
+    // settings before the application hears of the end, unless Stop reset
+    // them already when it ended the playback.
+    int ahead = SettingsResetAhead;
+    if (!FSettingsReset.compare_exchange_strong(ahead, SettingsKept)) FSettingsReset = SettingsResetDue;
   }
   FSeekEvent.SetEvent();
   FSeeking = false;
+}
+
+void TCustomPlayer::ResetSettings() {
+  FSettingsReset = SettingsKept;
+  for (int& w : wanted_stream) w = -1;
+  seek_by_bytes = -1;
+  if (FLoading) return;
+  Ffile_iformat = nullptr;
+  Fstart_time = NoTime;
+  PlayTime = NoTime;
+  RepeatType = rtRewind;
+  FVerticalFlip = false;
+  audio_codec_name.clear();
+  video_codec_name.clear();
+  subtitle_codec_name.clear();
+  Fframe_width_set = Fframe_height_set = 0;
+  Fframe_pix_fmt = -1;
+  RecreateOptions();
+}
+
+void TCustomPlayer::ApplyDueSettingsReset() {
+  if (!OnGUIThread()) return;
+  int due = SettingsResetDue;
+  if (FSettingsReset.compare_exchange_strong(due, SettingsKept)) ResetSettings();
 }
 
 bool TCustomPlayer::StartSDLForWindow(intptr_t AScreenHandle) {
@@ -184,6 +206,7 @@ bool TCustomPlayer::Open(const TPathFileName& AFileName, intptr_t AScreenHandle,
     ReportError("sdl not loaded.");
     return false;
   }
+  ApplyDueSettingsReset();
   int64_t flags = 4;
   if (FOptions.sws_opts && ff::av_opt_get_int(FOptions.sws_opts, "sws_flags", 0, &flags) >= 0)
     Fsws_flags = static_cast<int>(flags);
@@ -253,16 +276,29 @@ bool TCustomPlayer::Open(const TPathFileName& AFileName, intptr_t AScreenHandle,
 }
 
 void TCustomPlayer::Stop(bool AWaitForStop) {
+  ApplyDueSettingsReset();
   TVideoState* is = FVideoState;
+  if (is && is->paused) {
+    if (StreamTogglePause(is))
+      is->step = 0;
+    else if (FVideoState)
+      return;  // a playback opened while the toggle waited is not this Stop's
+    else
+      is = nullptr;  // a handler run by the wait stopped the playback
+  }
   if (!is) {
     FLastRead = 0;
     if (TVideoState* opening = FVideoStateCB) opening->abort_request = 1;
     if (AWaitForStop && FStopEvent.WaitFor(0) != wrSignaled) WaitForStop();
     return;
   }
-  if (is->paused) {
-    StreamTogglePause(is);
-    is->step = 0;
+  // The settings belong to the playback being ended: reset now, so that
+  // those the application gives for the next playback after this call are
+  // kept however long the play thread takes to end. Not while a stream
+  // switch opens a decoder with the options.
+  if (OnGUIThread() && !FLoading && is->cycle_req == CycleDone) {
+    ResetSettings();
+    FSettingsReset = SettingsResetAhead;
   }
   PushUserEvent(QuitEvent, is);
   if (AWaitForStop) WaitForStop();
@@ -314,26 +350,25 @@ bool TCustomPlayer::Paused() const {
   return !is || is->paused;
 }
 
+// The pause toggle waits dispatching the application's handlers; when it
+// reports the playback gone, nothing of it may be touched any more.
 void TCustomPlayer::Pause() {
   TVideoState* is = FVideoState;
-  if (!is || is->paused) return;
-  StreamTogglePause(is);
+  if (!is || is->paused || !StreamTogglePause(is)) return;
   is->step = 0;
   QueueState(psPause);
 }
 
 void TCustomPlayer::Resume() {
   TVideoState* is = FVideoState;
-  if (!is || !is->paused) return;
-  StreamTogglePause(is);
+  if (!is || !is->paused || !StreamTogglePause(is)) return;
   is->step = 0;
   QueueState(psResume);
 }
 
 void TCustomPlayer::TogglePause() {
   TVideoState* is = FVideoState;
-  if (!is) return;
-  StreamTogglePause(is);
+  if (!is || !StreamTogglePause(is)) return;
   is->step = 0;
   QueueState(is->paused ? psPause : psResume);
 }
@@ -341,7 +376,7 @@ void TCustomPlayer::TogglePause() {
 void TCustomPlayer::StepToNextFrame() {
   TVideoState* is = FVideoState;
   if (!is) return;
-  if (is->paused) StreamTogglePause(is);
+  if (is->paused && !StreamTogglePause(is)) return;
   if (is->step.exchange(1) == 0) QueueState(psStep);
 }
 
@@ -355,10 +390,11 @@ void TCustomPlayer::StreamSeek(TVideoState* is, int64_t pos, int64_t rel, int fl
   FSeekEvent.ResetEvent();
   is->seek_req = 1;
   if (!wait) return;
-  while (FVideoState == is && !WaitPumping(FSeekEvent, 100)) {
+  const unsigned serial = FPlaybackSerial;
+  while (IsPlayback(is, serial) && !WaitPumping(FSeekEvent, 100)) {
   }
-  if (FVideoState == is && is->video_stream >= 0)
-    while (FVideoState == is && !WaitPumping(FPictEvent, 100)) {
+  if (IsPlayback(is, serial) && is->video_stream >= 0)
+    while (IsPlayback(is, serial) && !WaitPumping(FPictEvent, 100)) {
     }
 }
 

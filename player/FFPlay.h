@@ -212,6 +212,9 @@ public:
   int Fframe_pix_fmt = -1;
   int64_t Fstart_time = NoTime;
   std::atomic<TVideoState*> FVideoState{nullptr};
+  // Counts the playbacks this player opened: a record's address alone may
+  // come back for the next playback once the old one is freed.
+  std::atomic<unsigned> FPlaybackSerial{0};
   std::atomic<TVideoState*> FVideoStateCB{nullptr};
   std::atomic<int64_t> Faudio_callback_time{0};
   AVPacket Fflush_pkt{};
@@ -247,6 +250,15 @@ public:
   bool StartSDLForWindow(intptr_t AScreenHandle);
   void ShutdownSDL();
   void ResetPlayback();
+  // True while `is`, taken when the playback's count was `serial`, is still
+  // the open playback. GUI-thread waits dispatch the application's handlers,
+  // and one of them may stop the playback (and even open the next) meanwhile.
+  bool IsPlayback(const TVideoState* is, unsigned serial) const {
+    return FVideoState == is && FPlaybackSerial == serial;
+  }
+  // GUI thread: resets the playback settings of a playback that ended on
+  // the play thread, when that has not been done yet.
+  void ApplyDueSettingsReset();
   void StreamSeek(TVideoState* is, int64_t pos, int64_t rel, int flags, bool wait);
   // The play thread runs SDL's event loop until the playback ends.
   void EventLoop();
@@ -257,6 +269,11 @@ public:
 private:
   void WaitForStop();
   bool TryDataLock(unsigned ms);
+  // The settings the application gives for one playback (StartTime,
+  // PlayTime, RepeatType, ...) are the GUI thread's: only it resets them.
+  void ResetSettings();
+  enum { SettingsKept, SettingsResetDue, SettingsResetAhead };
+  std::atomic<int> FSettingsReset{SettingsKept};
   void RecreateOptions();
   TAVLibUser FAVLib{PlayerLibraries};
   std::unique_ptr<TSDLLoader> FSDLLoader;

@@ -62,7 +62,13 @@ void TEventThread::Execute() {
         break;
       case PlayEventState:
         p->FEventState = static_cast<TPlayState>(e.Value);
-        if (p->OnState) deliver([p] { if (p->OnState) p->OnState(p, p->FEventState); });
+        if (p->OnState)
+          deliver([p] {
+            // The application hears of the end with the ended playback's
+            // settings back at their defaults.
+            if (p->FEventState == psStop) p->ApplyDueSettingsReset();
+            if (p->OnState) p->OnState(p, p->FEventState);
+          });
         leave = p->FEventState == psStop;
         break;
       case PlayEventQuit:

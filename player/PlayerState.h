@@ -79,6 +79,11 @@ struct TSubPicture {
 };
 constexpr int SubPictureQueueSize = 4;
 
+// The states of a stream switch request (`cycle_req`), and how long the GUI
+// thread waits for the read thread to take one up.
+enum { CycleDone, CycleRequested, CycleRunning };
+constexpr int64_t CycleWaitLimitMs = 2000;
+
 struct TVideoState {
   uint8_t audio_buf2[AudioBufferSize];
   TThread* read_tid = nullptr;
@@ -179,7 +184,7 @@ struct TVideoState {
   TEvent wake{true, false};
   // A stream switch asked for by the GUI thread, done by the read thread
   // between packets so that no packet goes into a queue being replaced.
-  std::atomic<int> cycle_req{0};
+  std::atomic<int> cycle_req{CycleDone};
   int cycle_type = 0;
   int cycle_index = -1;
   // Picture side: the decoder, the queue between the video thread and the
@@ -264,7 +269,10 @@ double GetExternalClock(TVideoState* is);
 double GetMasterClock(TVideoState* is);
 double ComputeTargetDelay(TVideoState* is, double delay);
 int SynchronizeAudio(TVideoState* is, int size, double pts);
-void StreamTogglePause(TVideoState* is);
+// Waits (dispatching on the GUI thread) for a pending seek and picture,
+// then toggles; false when the playback ended or was replaced meanwhile:
+// `is` may then be freed.
+bool StreamTogglePause(TVideoState* is);
 
 // Picture side: decoding thread, picture queue and drawing.
 int VideoComponentOpen(TVideoState* is);

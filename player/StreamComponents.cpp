@@ -320,16 +320,36 @@ bool StreamCycleChannel(TVideoState* is, int codec_type, int stream_index) {
   }
   is->cycle_type = codec_type;
   is->cycle_index = stream_index;
-  is->cycle_req = 1;
-  while (is->cycle_req && !is->abort_request && player->FVideoState == is) SleepPumping(10);
-  return true;
+  is->cycle_req = CycleRequested;
+  // The wait dispatches the application's handlers, and one may end the
+  // playback: the record is looked at only while it is still the playback.
+  const unsigned serial = player->FPlaybackSerial;
+  const int64_t giveUp = NowMicro() + CycleWaitLimitMs * 1000;
+  for (;;) {
+    SleepPumping(10);
+    if (!player->IsPlayback(is, serial) || is->abort_request) {
+      player->ReportError("the playback ended before the stream switch.");
+      return false;
+    }
+    if (is->cycle_req == CycleDone) return true;
+    // A read thread blocked in its input, paused on a network stream or
+    // finished after an error does not come to the request: withdrawn
+    // unless it has already begun.
+    int pending = CycleRequested;
+    if (NowMicro() > giveUp && is->cycle_req.compare_exchange_strong(pending, CycleDone)) {
+      player->ReportError("the stream switch timed out.");
+      return false;
+    }
+  }
 }
 
 void HandleCycleRequest(TVideoState* is) {
+  int pending = CycleRequested;
+  if (!is->cycle_req.compare_exchange_strong(pending, CycleRunning)) return;
   const int current = is->cycle_type == AVMEDIA_TYPE_AUDIO   ? is->audio_stream.load()
                       : is->cycle_type == AVMEDIA_TYPE_VIDEO ? is->video_stream.load()
                                                              : is->subtitle_stream.load();
   if (current >= 0) StreamComponentClose(is, current);
   if (is->cycle_index >= 0) StreamComponentOpen(is, is->cycle_index);
-  is->cycle_req = 0;
+  is->cycle_req = CycleDone;
 }

@@ -414,6 +414,7 @@ bool StreamOpen(TCustomPlayer* player, const std::string& name, const AVInputFor
     delete is;
     return false;
   }
+  ++player->FPlaybackSerial;
   player->FVideoState = is;
   StartRefreshThread(is);
   return true;

@@ -244,6 +244,11 @@ std::string MakeSubtitledClip(const std::string& name, const std::string& videoN
   return FromNativePath(path);
 }
 
+size_t PlaybackRecordSize() {
+  static_assert(alignof(TVideoState) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__, "the record takes the plain operator new");
+  return sizeof(TVideoState);
+}
+
 TPlaybackFacts PlaybackFacts(const TCustomPlayer& player) {
   TPlaybackFacts facts;
   TVideoState* is = player.FVideoState;

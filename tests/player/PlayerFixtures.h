@@ -3,6 +3,7 @@
 // server, and a look into an SDL copy. Native code: no Win32 here.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -89,3 +90,5 @@ TPlaybackFacts PlaybackFacts(const TCustomPlayer& player);
 // set); the sizes the rule leaves, or nothing while the playback has not
 // shown its first picture or lacks sound or pictures.
 std::vector<int> SoundSyncSizes(TCustomPlayer& player, double audioClock, double videoClock, int size, int calls);
+// The size of a playback record, as the player allocates it.
+size_t PlaybackRecordSize();
