@@ -170,6 +170,8 @@ void TspSkinData::Install(TspSkinModel&& skin) {
 void TspSkinData::InstallCursors(const std::string& folder, const TspSkinModel& skin) {
   if (BuildMode) return;
   for (size_t n = 0; n < skin.FCursorsNames.size(); ++n) {
+    // An empty name (a gap in the list) names no file: its slot stays.
+    if (skin.FCursorsNames[n].empty()) continue;
     int64_t slot = int64_t(skin.StartCursorIndex) + int64_t(n);
     if (slot > INT32_MAX) break;
     std::u16string path = UTF8ToUTF16(folder + skin.FCursorsNames[n]);
@@ -186,7 +188,9 @@ void TspSkinData::LoadFromFile(const std::string& FileName) {
   std::string folder = ExtractFilePath(FileName);
   std::string nativeFolder = native.substr(0, native.find_last_of('/') + 1);
   TspSkinModel skin;
-  skin.ReadSkin(ini.Data(), [&](const std::string& name) { return spLoadPictureFile(nativeFolder + name, name); });
+  TspPixelBudget pixels;
+  skin.ReadSkin(ini.Data(),
+                [&](const std::string& name) { return spLoadPictureFile(nativeFolder + name, name, &pixels); });
   // Only a skin that read completely replaces the cursors.
   InstallCursors(folder, skin);
   Install(std::move(skin));

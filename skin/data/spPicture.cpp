@@ -95,8 +95,15 @@ uint32_t MaskBits(uint32_t m, uint32_t v) {
 
 size_t spBmpImageLength(const uint8_t* data, size_t size) { return ParseBmp(data, size).fileLength; }
 
-TspPicture spDecodeBmp(const uint8_t* d, size_t size) {
+void TspPixelBudget::Take(int64_t w, int64_t h) {
+  if (w > 0 && h > 0 && (w > FLeft || h > FLeft / w))
+    throw EspInvalidGraphic("The skin's pictures hold more than " + std::to_string(spMaxSkinPixels) + " pixels");
+  if (w > 0 && h > 0) FLeft -= w * h;
+}
+
+TspPicture spDecodeBmp(const uint8_t* d, size_t size, TspPixelBudget* budget) {
   BmpLayout b = ParseBmp(d, size);
+  if (budget) budget->Take(b.width, b.height);
   TspPicture p;
   p.SetSize(b.width, b.height);
   std::vector<uint32_t> palette;
@@ -199,7 +206,7 @@ void JpegExit(j_common_ptr cinfo) { longjmp(reinterpret_cast<JpegError*>(cinfo->
 void JpegSilent(j_common_ptr) {}
 }  // namespace
 
-TspPicture spDecodeJpeg(const uint8_t* data, size_t size) {
+TspPicture spDecodeJpeg(const uint8_t* data, size_t size, TspPixelBudget* budget) {
   // libjpeg reports errors by calling back; leave it by longjmp and raise
   // once the decompressor is destroyed. Nothing with a destructor lives
   // between setjmp and the calls below.
@@ -224,6 +231,18 @@ TspPicture spDecodeJpeg(const uint8_t* data, size_t size) {
   cinfo.out_color_space = cinfo.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
   if (cinfo.image_width > unsigned(spMaxPictureSide) || cinfo.image_height > unsigned(spMaxPictureSide))
     JpegExit(reinterpret_cast<j_common_ptr>(&cinfo));
+  if (budget) {
+    // The declared size goes against the skin's pixels before the
+    // decompressor allocates its buffers for it.
+    try {
+      budget->Take(int64_t(cinfo.image_width), int64_t(cinfo.image_height));
+    } catch (...) {
+      jpeg_destroy_decompress(&cinfo);
+      delete result;
+      delete row;
+      throw;
+    }
+  }
   jpeg_start_decompress(&cinfo);
   result->SetSize(int32_t(cinfo.output_width), int32_t(cinfo.output_height));
   row->resize(size_t(cinfo.output_width) * size_t(cinfo.output_components));
@@ -272,7 +291,7 @@ bool spWriteFileBytes(const std::string& nativePath, const std::vector<uint8_t>&
   return bool(f);
 }
 
-TspPicture spLoadPictureFile(const std::string& nativePath, const std::string& name) {
+TspPicture spLoadPictureFile(const std::string& nativePath, const std::string& name, TspPixelBudget* budget) {
   std::vector<uint8_t> bytes;
   if (!spReadFileBytes(nativePath, bytes)) throw EspInvalidGraphic("Cannot open file \"" + name + "\"");
   // The bytes decide where they say what they are: a stored skin folder
@@ -280,6 +299,6 @@ TspPicture spLoadPictureFile(const std::string& nativePath, const std::string& n
   // must load again. The name decides for anything else.
   bool bmp = bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
   bool jpeg = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
-  if (jpeg || (!bmp && spIsJpegFileName(name))) return spDecodeJpeg(bytes.data(), bytes.size());
-  return spDecodeBmp(bytes.data(), bytes.size());
+  if (jpeg || (!bmp && spIsJpegFileName(name))) return spDecodeJpeg(bytes.data(), bytes.size(), budget);
+  return spDecodeBmp(bytes.data(), bytes.size(), budget);
 }

@@ -19,6 +19,21 @@ public:
   explicit EspInvalidGraphic(const std::string& m) : EspSkinError(m) {}
 };
 
+// The pixels that the pictures of one skin load hold together (16 MiB of
+// pixels; a skin's pictures take a fraction of it). The sizes a file
+// declares are checked against what is left before anything is allocated.
+constexpr int64_t spMaxSkinPixels = int64_t(1) << 22;
+
+class TspPixelBudget {
+public:
+  // Raises EspInvalidGraphic when a picture of w x h pixels does not fit.
+  void Take(int64_t w, int64_t h);
+  int64_t Left() const { return FLeft; }
+
+private:
+  int64_t FLeft = spMaxSkinPixels;
+};
+
 struct TspPicture {
   int32_t Width = 0, Height = 0;
   // 0xAARRGGBB, top row first. Alpha is kept only when HasAlpha.
@@ -38,11 +53,11 @@ struct TspPicture {
 size_t spBmpImageLength(const uint8_t* data, size_t size);
 // Decodes one BMP file image: 1/4/8/24/32 bits, BI_RGB or BI_BITFIELDS (16/32),
 // bottom-up or top-down. Raises EspInvalidGraphic.
-TspPicture spDecodeBmp(const uint8_t* data, size_t size);
+TspPicture spDecodeBmp(const uint8_t* data, size_t size, TspPixelBudget* budget = nullptr);
 // A complete BMP file: 24 bits bottom-up, or 32 bits when the picture has alpha.
 std::vector<uint8_t> spEncodeBmp(const TspPicture& p);
 // Baseline and progressive JPEG, grey or colour. Raises EspInvalidGraphic.
-TspPicture spDecodeJpeg(const uint8_t* data, size_t size);
+TspPicture spDecodeJpeg(const uint8_t* data, size_t size, TspPixelBudget* budget = nullptr);
 
 // True when the name says JPEG (".jpg"/".jpeg", in any letter case).
 bool spIsJpegFileName(const std::string& name);
@@ -52,4 +67,5 @@ bool spWriteFileBytes(const std::string& nativePath, const std::vector<uint8_t>&
 // Reads a picture file: JPEG or BMP by its first bytes, by its name when
 // they are neither. Raises EspInvalidGraphic, also for a file that cannot
 // be read.
-TspPicture spLoadPictureFile(const std::string& nativePath, const std::string& name);
+TspPicture spLoadPictureFile(const std::string& nativePath, const std::string& name,
+                             TspPixelBudget* budget = nullptr);

@@ -214,11 +214,18 @@ void TspDataSkinMenuItem::LoadFromFile(const TIniData& f) {
 // ---------------------------------------------------------------- factories
 
 template <class Base>
-using TspFactory = std::vector<std::pair<std::string, std::function<std::unique_ptr<Base>(const std::string&)>>>;
+struct TspKind {
+  std::string first;
+  std::unique_ptr<Base> (*second)(const std::string& name);
+  std::unique_ptr<Base> (*Copy)(const Base& from);
+};
+template <class Base>
+using TspFactory = std::vector<TspKind<Base>>;
 
 template <class Cls, class Base>
-static std::pair<std::string, std::function<std::unique_ptr<Base>(const std::string&)>> Kind() {
-  return {Cls("").KindWord(), [](const std::string& n) { return std::unique_ptr<Base>(new Cls(n)); }};
+static TspKind<Base> Kind() {
+  return {Cls("").KindWord(), [](const std::string& n) { return std::unique_ptr<Base>(new Cls(n)); },
+          [](const Base& from) { return std::unique_ptr<Base>(new Cls(static_cast<const Cls&>(from))); }};
 }
 
 // In the writer's order: a derived class before its parent.
@@ -272,6 +279,35 @@ std::unique_ptr<TspDataSkinObject> spCreateObject(const std::string& kind, const
   for (const auto& k : ObjectFactory())
     if (k.first == kind) return k.second(name);
   return nullptr;
+}
+
+// The factory made from for its kind word, so the row of that word copies
+// it as the class it is.
+template <class Base>
+static std::unique_ptr<Base> CopyOf(const TspFactory<Base>& factory, const Base& from, const std::string& name) {
+  for (const auto& k : factory)
+    if (k.first == from.KindWord()) {
+      std::unique_ptr<Base> copy = k.Copy(from);
+      copy->IDName = name;
+      return copy;
+    }
+  return nullptr;
+}
+
+std::unique_ptr<TspDataSkinControl> spCopyControl(const TspDataSkinControl& from, const std::string& name) {
+  return CopyOf(ControlFactory(), from, name);
+}
+
+std::unique_ptr<TspDataSkinObject> spCopyObject(const TspDataSkinObject& from, const std::string& name) {
+  return CopyOf(ObjectFactory(), from, name);
+}
+
+size_t spListLinesOf(TspSkinElement* e) {
+  size_t n = 0;
+  for (const TspFieldTable* t : e->Tables())
+    for (const TspFieldRow& r : *t)
+      if (r.Kind == TspValueKind::Lines) n += At<std::vector<std::string>>(r, e).size();
+  return n;
 }
 
 const std::vector<std::string>& spControlKindWords() {

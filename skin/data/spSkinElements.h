@@ -906,6 +906,12 @@ public:
 // Factories by kind word; nullptr for a word outside the tables.
 std::unique_ptr<TspDataSkinControl> spCreateControl(const std::string& kind, const std::string& name);
 std::unique_ptr<TspDataSkinObject> spCreateObject(const std::string& kind, const std::string& name);
+// A copy of a description that the factory made for its kind word, under
+// another name (entries that name one section share what it says).
+std::unique_ptr<TspDataSkinControl> spCopyControl(const TspDataSkinControl& from, const std::string& name);
+std::unique_ptr<TspDataSkinObject> spCopyObject(const TspDataSkinObject& from, const std::string& name);
+// The lines a description holds in all of its line lists.
+size_t spListLinesOf(TspSkinElement* e);
 // All kind words, in the order the writer tests them.
 const std::vector<std::string>& spControlKindWords();
 const std::vector<std::string>& spObjectKindWords();

@@ -1,6 +1,7 @@
 #include "skin/data/spSkinModel.h"
 
 #include <algorithm>
+#include <map>
 
 #include "framework/readers/TextDecoding.h"
 
@@ -164,14 +165,6 @@ bool spIsPlainFileName(const std::string& name) {
   return name != "." && name != "..";
 }
 
-// The lists' counts come from the file: stop at the largest numbered key
-// present, which reads the same entries as the count would.
-static int32_t BoundedCount(const TIniData& f, const std::string& section, const std::string& key) {
-  int32_t n = f.ReadInteger(section, key, 0);
-  if (n > spMaxListLines) n = spMaxListLines;
-  return n;
-}
-
 void TspSkinModel::ReadFormInfo(const TIniData& f) {
   const char* s = "FORMINFO";
   LTPoint = ReadPointValue(f, s, "lefttoppoint");
@@ -286,8 +279,10 @@ void TspSkinModel::WriteFormInfo(TIniData& f) const {
   f.WriteString(s, "statusbarname", StatusBarName);
 }
 
-void TspSkinModel::ReadSkinAreas(const TIniData& f) {
-  int32_t n = BoundedCount(f, "SKINAREAS", "count");
+void TspSkinModel::ReadSkinAreas(const TIniData& f, TspEntryBudget& budget) {
+  // An area's position is its place in the list: gaps read as empty areas.
+  int32_t n = spListLength(f, "SKINAREAS", "", spListCount(f, "SKINAREAS", "count"));
+  budget.Take(n);
   for (int32_t i = 0; i < n; ++i) {
     std::string name;
     TspRect r;
@@ -297,31 +292,41 @@ void TspSkinModel::ReadSkinAreas(const TIniData& f) {
   }
 }
 
-void TspSkinModel::ReadSkinObjects(const TIniData& f) {
-  int32_t n = BoundedCount(f, "SKINOBJECTS", "count");
-  for (int32_t i = 0; i < n; ++i) {
+// Objects and controls: an entry that is not there is skipped, so only the
+// entries present are read. A section that several entries of one kind
+// name is read once; the later entries copy what it said.
+template <class E, class Create, class Copy>
+static void ReadElements(const TIniData& f, const char* section, TspEntryBudget& budget,
+                         std::vector<std::unique_ptr<E>>& list, Create create, Copy copy) {
+  std::map<std::pair<std::string, std::string>, size_t> read;  // folded section, kind -> list index
+  for (int32_t i : spListPositions(f, section, "", spListCount(f, section, "count"))) {
     std::string name, kind;
-    SplitNameAndKind(f.ReadString("SKINOBJECTS", std::to_string(i), ""), name, kind);
-    auto o = spCreateObject(kind, name);
-    if (!o) continue;
-    o->LoadFromFile(f);
-    ObjectList.push_back(std::move(o));
+    TspSkinModel::SplitNameAndKind(f.ReadString(section, std::to_string(i), ""), name, kind);
+    auto key = std::make_pair(AsciiLower(name), kind);
+    auto seen = read.find(key);
+    std::unique_ptr<E> e = seen != read.end() ? copy(*list[seen->second], name) : create(kind, name);
+    if (!e) continue;
+    if (seen == read.end()) e->LoadFromFile(f);
+    budget.Take(1 + int64_t(spListLinesOf(e.get())));
+    if (seen == read.end()) read.emplace(std::move(key), list.size());
+    list.push_back(std::move(e));
   }
 }
 
-void TspSkinModel::ReadSkinControls(const TIniData& f) {
-  int32_t n = BoundedCount(f, "SKINCONTROLS", "count");
-  for (int32_t i = 0; i < n; ++i) {
-    std::string name, kind;
-    SplitNameAndKind(f.ReadString("SKINCONTROLS", std::to_string(i), ""), name, kind);
-    auto c = spCreateControl(kind, name);
-    if (!c) continue;
-    c->LoadFromFile(f);
-    CtrlList.push_back(std::move(c));
-  }
+void TspSkinModel::ReadSkinObjects(const TIniData& f, TspEntryBudget& budget) {
+  ReadElements(f, "SKINOBJECTS", budget, ObjectList, spCreateObject, spCopyObject);
+}
+
+void TspSkinModel::ReadSkinControls(const TIniData& f, TspEntryBudget& budget) {
+  ReadElements(f, "SKINCONTROLS", budget, CtrlList, spCreateControl, spCopyControl);
 }
 
 void TspSkinModel::ReadDescription(const TIniData& f, bool readPictureNames) {
+  TspEntryBudget budget;
+  ReadDescription(f, readPictureNames, budget);
+}
+
+void TspSkinModel::ReadDescription(const TIniData& f, bool readPictureNames, TspEntryBudget& budget) {
   SkinName = f.ReadString("VERSION", "skinname", "");
   SkinAuthor = f.ReadString("VERSION", "skinauthor", "");
   AuthorEmail = f.ReadString("VERSION", "authoremail", "");
@@ -335,37 +340,43 @@ void TspSkinModel::ReadDescription(const TIniData& f, bool readPictureNames) {
     FRollUpMaskName = f.ReadString("PICTURES", "rollupmask", "");
     FActivePicturesNames.clear();
     ReadIndexedListValue(f, "PICTURES", "activepictures", FActivePicturesNames);
+    budget.Take(int64_t(FActivePicturesNames.size()));
   }
   ReadFormInfo(f);
   PopupWindow->LoadFromFile(f);
   LayerFrame->LoadFromFile(f);
   HintWindow->LoadFromFile(f);
+  budget.Take(int64_t(spListLinesOf(PopupWindow.get()) + spListLinesOf(LayerFrame.get()) +
+                      spListLinesOf(HintWindow.get())));
   SkinColors.LoadFromFile(f);
-  ReadSkinAreas(f);
-  ReadSkinObjects(f);
-  ReadSkinControls(f);
+  ReadSkinAreas(f, budget);
+  ReadSkinObjects(f, budget);
+  ReadSkinControls(f, budget);
 }
 
 void TspSkinModel::ReadSkin(const TIniData& f, const TspPictureReader& readPicture) {
   ClearAll();
+  TspEntryBudget budget;
   FPictureName = f.ReadString("PICTURES", "picture", "");
   FInActivePictureName = f.ReadString("PICTURES", "inactivepicture", "");
   FMaskName = f.ReadString("PICTURES", "mask", "");
   FRollUpPictureName = f.ReadString("PICTURES", "rolluppicture", "");
   FRollUpMaskName = f.ReadString("PICTURES", "rollupmask", "");
   auto load = [&](const std::string& name) { return name.empty() ? TspPicture() : readPicture(name); };
+  ReadIndexedListValue(f, "PICTURES", "activepictures", FActivePicturesNames);
+  budget.Take(int64_t(FActivePicturesNames.size()));
+  // Cursors come only with a skin folder, beside its description file.
+  StartCursorIndex = std::max<int32_t>(1, f.ReadInteger("CURSORS", "startcursorindex", 1));
+  FCursorsNames.clear();
+  ReadIndexedListValue(f, "CURSORS", "cursors", FCursorsNames);
+  budget.Take(int64_t(FCursorsNames.size()));
   FPicture = load(FPictureName);
   FInActivePicture = load(FInActivePictureName);
   FMask = load(FMaskName);
   FRollUpPicture = load(FRollUpPictureName);
   FRollUpMask = load(FRollUpMaskName);
-  ReadIndexedListValue(f, "PICTURES", "activepictures", FActivePicturesNames);
   for (const std::string& name : FActivePicturesNames) FActivePictures.push_back(load(name));
-  // Cursors come only with a skin folder, beside its description file.
-  StartCursorIndex = std::max<int32_t>(1, f.ReadInteger("CURSORS", "startcursorindex", 1));
-  FCursorsNames.clear();
-  ReadIndexedListValue(f, "CURSORS", "cursors", FCursorsNames);
-  ReadDescription(f, false);
+  ReadDescription(f, false, budget);
   Empty = false;
 }
 

@@ -133,9 +133,10 @@ public:
 private:
   void ReadFormInfo(const TIniData& f);
   void WriteFormInfo(TIniData& f) const;
-  void ReadSkinAreas(const TIniData& f);
-  void ReadSkinObjects(const TIniData& f);
-  void ReadSkinControls(const TIniData& f);
+  void ReadDescription(const TIniData& f, bool readPictureNames, TspEntryBudget& budget);
+  void ReadSkinAreas(const TIniData& f, TspEntryBudget& budget);
+  void ReadSkinObjects(const TIniData& f, TspEntryBudget& budget);
+  void ReadSkinControls(const TIniData& f, TspEntryBudget& budget);
 };
 
 // Reads a skin description file into ini. A byte-order mark picks the

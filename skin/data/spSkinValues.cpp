@@ -1,5 +1,6 @@
 #include "skin/data/spSkinValues.h"
 
+#include <algorithm>
 #include <charconv>
 #include <initializer_list>
 
@@ -108,23 +109,60 @@ TAlignment ReadAlignmentValue(const TIniData& f, std::string_view section, std::
   return taRightJustify;
 }
 
-static int32_t ListCount(const TIniData& f, std::string_view section, std::string_view key) {
+void TspEntryBudget::Take(int64_t n) {
+  if (n > FLeft)
+    throw EspConvertError("The skin's lists hold more than " + std::to_string(spMaxSkinEntries) + " entries");
+  FLeft -= n;
+}
+
+int32_t spListCount(const TIniData& f, std::string_view section, std::string_view key) {
   int32_t n = f.ReadInteger(section, key, 0);
   if (n > spMaxListLines)
     throw EspConvertError("'" + std::to_string(n) + "' is not a valid integer value");
   return n;
 }
 
+// The position that a key's text after the prefix spells, or -1.
+static int32_t PositionOf(std::string_view digits) {
+  if (digits.empty() || digits.size() > 9 || (digits.size() > 1 && digits[0] == '0')) return -1;
+  int32_t v = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return -1;
+    v = v * 10 + (c - '0');
+  }
+  return v;
+}
+
+std::vector<int32_t> spListPositions(const TIniData& f, std::string_view section, std::string_view prefix,
+                                     int32_t count) {
+  std::vector<int32_t> at;
+  if (count <= 0) return at;
+  const std::string folded = AsciiLower(std::string(prefix));
+  for (const std::string& key : f.KeyNames(section)) {
+    if (key.size() <= folded.size() || AsciiLower(key.substr(0, folded.size())) != folded) continue;
+    int32_t i = PositionOf(std::string_view(key).substr(folded.size()));
+    if (i >= 0 && i < count) at.push_back(i);
+  }
+  std::sort(at.begin(), at.end());
+  at.erase(std::unique(at.begin(), at.end()), at.end());
+  return at;
+}
+
+int32_t spListLength(const TIniData& f, std::string_view section, std::string_view prefix, int32_t count) {
+  std::vector<int32_t> at = spListPositions(f, section, prefix, count);
+  return at.empty() ? 0 : at.back() + 1;
+}
+
 void ReadLinesValue(const TIniData& f, std::string_view section, std::string_view key,
                     std::vector<std::string>& lines) {
   const std::string name(key);
-  int32_t n = ListCount(f, section, name + "linecount");
+  int32_t n = spListLength(f, section, name + "line", spListCount(f, section, name + "linecount"));
   for (int32_t i = 0; i < n; ++i) lines.push_back(f.ReadString(section, name + "line" + std::to_string(i), ""));
 }
 
 void ReadIndexedListValue(const TIniData& f, std::string_view section, std::string_view key,
                           std::vector<std::string>& list) {
-  int32_t n = ListCount(f, section, std::string(key) + "count");
+  int32_t n = spListLength(f, section, "", spListCount(f, section, std::string(key) + "count"));
   for (int32_t i = 0; i < n; ++i) list.push_back(f.ReadString(section, std::to_string(i), ""));
 }
 

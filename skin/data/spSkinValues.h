@@ -56,6 +56,35 @@ enum TTrackKind : uint8_t { tkHorizontal, tkVertical };
 // A line list holds at most this many lines; more is a conversion error
 // rather than millions of appended lines from a damaged count.
 constexpr int32_t spMaxListLines = 65536;
+// All lists of one skin file together (areas, pictures, cursors, objects,
+// controls and the lines of their line lists) hold at most as many entries
+// as one list may: a small file cannot ask for millions of them by naming
+// one big list many times.
+constexpr int64_t spMaxSkinEntries = spMaxListLines;
+
+// What one skin file may still take of spMaxSkinEntries; Take raises a
+// conversion error past it.
+class TspEntryBudget {
+public:
+  void Take(int64_t n);
+  int64_t Left() const { return FLeft; }
+
+private:
+  int64_t FLeft = spMaxSkinEntries;
+};
+
+// A list count as the file gives it; above spMaxListLines it raises the
+// conversion error of a value that does not parse.
+int32_t spListCount(const TIniData& f, std::string_view section, std::string_view key);
+// The positions below count of a numbered list that the section really
+// holds: keys spelled prefix + a position ("0", "17": no sign, no leading
+// zero), ascending, each once. Lists are read by the keys there are, so a
+// large count over few entries costs only those entries.
+std::vector<int32_t> spListPositions(const TIniData& f, std::string_view section, std::string_view prefix,
+                                     int32_t count);
+// How long a list whose positions carry meaning reads: up to its largest
+// position present (gaps below it read as empty entries), 0 when none is.
+int32_t spListLength(const TIniData& f, std::string_view section, std::string_view prefix, int32_t count);
 
 TspRect ParseRectText(const std::string& text);
 TspPoint ParsePointText(const std::string& text);

@@ -94,6 +94,7 @@ public:
   PayloadReader(const std::vector<uint8_t>& b) : d(b) {}
   const std::vector<uint8_t>& d;
   size_t pos = 0;
+  TspPixelBudget budget;
   [[noreturn]] static void Corrupt() { throw EDecompressionError("compression error"); }
   size_t Left() const { return d.size() - pos; }
   int32_t Int() {
@@ -110,7 +111,7 @@ public:
     } catch (const EspInvalidGraphic&) {
       Corrupt();
     }
-    TspPicture p = spDecodeBmp(d.data() + pos, len);
+    TspPicture p = spDecodeBmp(d.data() + pos, len, &budget);
     pos += len;
     return p;
   }
@@ -191,11 +192,12 @@ void TspCompressedStoredSkin::LoadFromIniFile(const std::string& nativePath) {
   TIniData ini(spDecodeSkinText(raw.data(), raw.size()));
   if (!IsSkinIniFile(ini)) return;
   std::string folder = nativePath.substr(0, nativePath.find_last_of("/\\") + 1);
+  TspPixelBudget budget;
   auto bmp = [&](const std::string& name) {
     if (name.empty()) return TspPicture();
     std::vector<uint8_t> b;
     if (!spReadFileBytes(folder + name, b)) throw EspInvalidGraphic("Cannot open file \"" + name + "\"");
-    return spDecodeBmp(b.data(), b.size());
+    return spDecodeBmp(b.data(), b.size(), &budget);
   };
   PayloadWriter w;
   w.Int(2);

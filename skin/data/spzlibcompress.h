@@ -34,8 +34,9 @@ enum class TCompressionLevel { clNone, clFastest, clDefault, clMax };
 // The level zlib takes for it.
 int ZlibLevel(TCompressionLevel level);
 
-// Largest payload a stored skin may inflate to (ours is a few MB).
-constexpr size_t spMaxSkinPayload = size_t(64) << 20;
+// Largest payload a stored skin may inflate to (ours is a few MB): the
+// skin's pixels as 32-bit BMP data, and room for the description text.
+constexpr size_t spMaxSkinPayload = size_t(4 * spMaxSkinPixels) + (size_t(8) << 20);
 
 // One complete zlib stream of the bytes.
 std::vector<uint8_t> CompressBytes(const uint8_t* data, size_t size, TCompressionLevel level = TCompressionLevel::clMax);

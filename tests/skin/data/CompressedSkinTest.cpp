@@ -159,7 +159,9 @@ TEST(CompressedSkin, DamagedBlocksRaiseTheDefinedError) {
   {
     std::vector<uint8_t> q = Payload(0, false, false);
     std::string text(q.begin(), q.end());
-    q[text.find("activepicturescount=1") + 20] = '3';
+    size_t at = text.find("activepicturescount=1");
+    text.replace(at, 21, "activepicturescount=3\r\n2=more.bmp");
+    q.assign(text.begin(), text.end());
     TspSkinModel m;
     EXPECT_THROW(spReadSkinPayload(q, m), EDecompressionError);
   }

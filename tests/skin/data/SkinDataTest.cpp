@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -212,6 +214,71 @@ TEST(TspSkinData, BrokenPictureKeepsThePreviousSkinAndStopsNoWindow) {
   EXPECT_TRUE(form.Received.empty());
   EXPECT_EQ(skin.SkinName, "flat test");
   DeleteFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(broken).c_str()));
+}
+
+// A skin whose cursor list has gaps loads only the names it has: the slots
+// of the gaps keep their cursors. One whose pictures hold more pixels than
+// a skin may is refused before they are made, and the previous skin stays.
+TEST(TspSkinData, HostileSkinsLoadOnlyWhatTheyHoldOrAreRefused) {
+  TspSkinData skin(nullptr);
+  skin.LoadFromFile(TestSkin());
+  const std::string folder = ExtractFilePath(TestSkin());
+  const std::string hostile = folder + "hostile.ini";
+  auto write = [&](const std::function<void(TMemIniFile&)>& change) {
+    TMemIniFile ini(TestSkin());
+    TMemIniFile out(hostile);
+    out.SetText(ini.GetText());
+    out.EraseSection("CURSORS");
+    change(out);
+    out.UpdateFile();
+  };
+  HCURSOR cross = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_CROSS));
+  for (int slot : {60, 61, 62, 63, 1000}) Screen->Cursors[slot] = cross;
+  write([](TMemIniFile& ini) {
+    ini.WriteInteger("CURSORS", "startcursorindex", 60);
+    ini.WriteInteger("CURSORS", "cursorscount", 65536);
+    ini.WriteString("CURSORS", "2", "missing.cur");
+  });
+  skin.LoadFromFile(hostile);
+  EXPECT_EQ(skin.FCursorsNames, (std::vector<std::string>{"", "", "missing.cur"}));
+  EXPECT_EQ(HCURSOR(Screen->Cursors[60]), cross);
+  EXPECT_EQ(HCURSOR(Screen->Cursors[61]), cross);
+  EXPECT_NE(HCURSOR(Screen->Cursors[62]), cross);  // replaced: its file yields no cursor
+  EXPECT_EQ(HCURSOR(Screen->Cursors[63]), cross);
+  EXPECT_EQ(HCURSOR(Screen->Cursors[1000]), cross);
+
+  // A 4096 x 4096 one-bit picture: 2 MB on disk, 64 MB of pixels.
+  const int side = 4096;
+  std::string bmp(62 + side / 8 * side, '\0');
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) bmp[at + i] = char(v >> (8 * i));
+  };
+  bmp[0] = 'B', bmp[1] = 'M';
+  put32(2, uint32_t(bmp.size()));
+  put32(10, 62);
+  put32(14, 40);
+  put32(18, side);
+  put32(22, side);
+  bmp[26] = 1;
+  bmp[28] = 1;
+  {
+    std::ofstream f(ToNativePath(folder + "huge.bmp"), std::ios::binary);
+    f.write(bmp.data(), std::streamsize(bmp.size()));
+  }
+  write([](TMemIniFile& ini) {
+    ini.WriteString("PICTURES", "picture", "huge.bmp");
+    ini.WriteString("VERSION", "skinname", "hostile");
+  });
+  try {
+    skin.LoadFromFile(hostile);
+    ADD_FAILURE() << "a skin of 16 M pixels loaded";
+  } catch (const EspInvalidGraphic& e) {
+    EXPECT_NE(std::string(e.what()), "");
+  }
+  EXPECT_EQ(skin.SkinName, "flat test");
+  EXPECT_EQ(skin.GetControlIndex("panel"), 1);
+  DeleteFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(hostile).c_str()));
+  DeleteFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(folder + "huge.bmp").c_str()));
 }
 
 TEST(TspSkinData, CompressedFileRoundTrip) {

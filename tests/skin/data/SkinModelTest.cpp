@@ -135,7 +135,7 @@ TEST(SkinModel, ListEntriesAndKindWords) {
   TspSkinModel m = LoadText(std::string(kSections) +
                             "[SKINCONTROLS]\ncount=7\n0=p:panel\n1=q:PANEL\n2=nocolon\n3=r:zzz\n4=a:b:c\n"
                             "5=button:button\n6=button:button\n"
-                            "[SKINOBJECTS]\ncount=2000000000\n0=c:caption\n");
+                            "[SKINOBJECTS]\ncount=65536\n0=c:caption\n");
   ASSERT_EQ(m.CtrlList.size(), 3u);
   EXPECT_EQ(m.CtrlList[0]->IDName, "p");
   EXPECT_EQ(m.GetControlIndex("button"), 1);

@@ -18,10 +18,6 @@ extern "C" const char* __asan_default_options() {
   return "malloc_context_size=2:quarantine_size_mb=16:max_malloc_fill_size=0";
 }
 
-namespace {
-constexpr int32_t kMostEntries = 300;
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TIniData ini;
   try {
@@ -29,17 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const EReadError&) {
     return 0;  // a NUL byte: no ini text
   }
-  // A list's count is taken as it stands up to the cap of 65,536 entries,
-  // and every entry is read whether or not the file has it: a dozen bytes
-  // ask for a second of work under the sanitizers, and the loop-count
-  // features draw the fuzzer to ever larger counts until nearly every run
-  // is such a one. The loop is the same for any count and the caps have
-  // tests of their own, so counts above a few hundred are left out here.
-  for (const std::string& section : ini.SectionNames())
-    for (const std::string& key : ini.KeyNames(section))
-      if (key.size() >= 5 && SameTextAscii(key.substr(key.size() - 5), "count") &&
-          ini.ReadInteger(section, key, 0) > kMostEntries)
-        return 0;
   auto stub = [](const std::string&) {
     TspPicture p;
     p.SetSize(1, 1);
