@@ -180,20 +180,12 @@ bool AnswerMessage(const std::string& question, const char* button) {
 
 std::string Media(const char* name) { return fixtures::ReadAll(fixtures::UnixPath(name)); }
 
-// The downloader's unattended script: fetch the lines' addresses, answer
-// with `answer` (or with the names saved when it is empty).
+// The downloader's unattended script (the file the program's tool switch
+// names): fetch the lines' addresses, answer with `answer` (or with the
+// names saved when it is empty).
 void WriteDownloaderScript(const std::vector<std::string>& lines) {
-  const std::string script = fixtures::UnixPath("downloader-script.txt");
-  std::ofstream out(script, std::ios::binary | std::ios::trunc);
+  std::ofstream out(ToNativePath(session::DownloaderScriptFile()), std::ios::binary | std::ios::trunc);
   for (const std::string& l : lines) out << l << "\r\n";
-  out.close();
-  HKEY key;
-  RegCreateKeyExW(HKEY_CURRENT_USER, reinterpret_cast<LPCWSTR>(u"Software\\Brenlowe\\Tessavane\\Endpoints"), 0,
-                  nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-  const std::u16string value = UTF8ToUTF16(fixtures::WindowsPath("downloader-script.txt"));
-  RegSetValueExW(key, reinterpret_cast<LPCWSTR>(u"DownloaderScript"), 0, REG_SZ,
-                 reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>((value.size() + 1) * 2));
-  RegCloseKey(key);
 }
 
 // A loopback web site serving the files of a fixture folder, run by the
