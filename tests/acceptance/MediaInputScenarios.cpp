@@ -482,6 +482,25 @@ TEST_F(MediaInput, TheSyntheticWebcamRecords) {
   const std::string file = Recording();
   ASSERT_FALSE(file.empty());
   EXPECT_GT(Probe(file, "v:0", "nb_read_frames"), 5.0);
+  // The pictures are the camera's, one after the other: its bright bar
+  // stands at a new column in picture after picture (8 columns further at
+  // each of its frames), not one picture repeated.
+  const int w = ProbeInt(file, "width"), h = ProbeInt(file, "height");
+  ASSERT_GT(w, 0);
+  ASSERT_GT(h, 0);
+  const std::string raw = fixtures::Output("ffmpeg -v error -i '" + file + "' -vf format=gray -f rawvideo -");
+  const size_t frameBytes = static_cast<size_t>(w) * static_cast<size_t>(h);
+  std::vector<int> columns;
+  for (size_t at = 0; at + frameBytes <= raw.size(); at += frameBytes) {
+    const unsigned char* row = reinterpret_cast<const unsigned char*>(raw.data()) + at + frameBytes / 2;
+    int bright = -1;
+    for (int x = 0; x < w && bright < 0; ++x)
+      if (row[x] > 150) bright = x;
+    columns.push_back(bright);
+  }
+  int moves = 0;
+  for (size_t i = 1; i < columns.size(); ++i) moves += columns[i] >= 0 && columns[i - 1] >= 0 && columns[i] != columns[i - 1];
+  EXPECT_GE(moves, 10) << columns.size() << " pictures";
 }
 
 BEFORE_PROGRAM_START(MediaInput, WithoutACameraTheRecorderSaysSo) { UsePrivateTempFolder(); }

@@ -193,12 +193,19 @@ TEST_F(Preview, TheEndOfTheClipStopsThePreviewAsStopDoes) {
   drv::ClickControl("MainForm", "PlayButton");
   const RECT time = drv::WaitControl("MainForm", "lblPlayTime");
   ASSERT_TRUE(WaitTime(time, "00:00:01 / 00:00:20", 5000));
-  // Close to the end, then the preview stops by itself as Stop does.
+  // While it plays, the pause button stands in the play button's place.
+  RECT pause{};
+  EXPECT_TRUE(drv::ControlRect("MainForm", "PauseButton", pause)) << drv::Screenshot("preview-playing-buttons");
+  // Close to the end, then the preview stops by itself as Stop does: the
+  // play button is back.
   const RECT bar = drv::WaitControl("MainForm", "VideoTrackBar");
   drv::Click(bar.right - 3, (bar.top + bar.bottom) / 2);
   drv::Key(VK_END);
   EXPECT_TRUE(WaitTime(time, "00:00:20 / 00:00:20", 15000));
-  drv::WaitControl("MainForm", "PlayButton");
+  EXPECT_TRUE(drv::WaitUntil([&] { return !drv::ControlRect("MainForm", "PauseButton", pause); }, 5000))
+      << drv::Screenshot("preview-ended-buttons");
+  RECT play{};
+  EXPECT_TRUE(drv::ControlRect("MainForm", "PlayButton", play));
   drv::Screenshot("preview-ended");
 }
 
@@ -573,11 +580,13 @@ TEST_F(Preview, AnUnplayableRowShowsThePlayersErrorAndStaysClosed) {
   drv::Screenshot("unplayable-error", &r);
   drv::ClickControl("TErrorForm", "spSkinButton1");
   drv::WaitWindowGone(u"TErrorForm");
-  // Nothing plays: the pane stays as it was and the play button is back.
+  // Nothing plays: the pane stays as it was and the play button is back
+  // (the pause button, which takes its place while a clip plays, is gone).
   drv::Pause(500);
   EXPECT_EQ(before, Pixels("panPreview"));
-  RECT play{};
+  RECT play{}, pause{};
   EXPECT_TRUE(drv::ControlRect("MainForm", "PlayButton", play));
+  EXPECT_FALSE(drv::ControlRect("MainForm", "PauseButton", pause)) << drv::Screenshot("unplayable-buttons");
 }
 
 }  // namespace
