@@ -7,7 +7,6 @@
 #include "skin/controls/SkinEdits.h"
 #include "skin/controls/SkinMemo.h"
 #include "skin/controls/SkinTabs.h"
-#include "skin/dialogs/SkinDialogBase.h"
 #include "skin/dialogs/spFileDialogs.h"
 #include "skin/dialogs/spMessages.h"
 #include "skin/frame/DynamicSkinForm.h"
@@ -72,10 +71,6 @@ void SetDialogSkinData(TForm* form, TspSkinData* data) {
     } else if (auto* b = dynamic_cast<TspSkinMessage*>(c)) {
       b->SetSkinData(data);
       b->SetCtrlSkinData(data);
-    } else if (auto* d = dynamic_cast<TspSkinDialogBase*>(c)) {
-      // The window's dialogs (the edit window's font dialog): frame and controls.
-      d->SetSkinData(data);
-      d->SetCtrlSkinData(data);
     }
   }
 }

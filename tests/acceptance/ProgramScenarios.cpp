@@ -249,7 +249,9 @@ TEST(Startup, MissingMediaLibraryShowsTheErrorWindow) {
 
 namespace {
 
-TEST_F(Program, EveryMenuItemAndButtonHasItsCommand) {
+// Only the binding: every command has some handler. What each command does
+// is judged by the scenarios that use it.
+TEST_F(Program, EveryMenuItemAndButtonHasAHandlerBound) {
   // Commands the program deliberately leaves without a handler of its own:
   // with no CD-ROM drive the DVD device menu holds one disabled item that
   // only says so ("No DVD Device found").

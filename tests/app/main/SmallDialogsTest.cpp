@@ -38,7 +38,6 @@
 #include "skin/controls/SkinPanelKinds.h"
 #include "skin/controls/SkinTabs.h"
 #include "skin/data/SkinData.h"
-#include "skin/dialogs/spDialogs.h"
 #include "skin/dialogs/spFileDialogs.h"
 #include "skin/dialogs/spMessages.h"
 #include "skin/frame/DynamicSkinForm.h"
@@ -530,12 +529,6 @@ TEST_F(SmallDialogs, WindowsTakeTheDialogSkinWhenMade) {
     EXPECT_EQ(&data, folder->DlgSkinData.Get());
     EXPECT_EQ(&data, folder->DlgCtrlSkinData.Get());
   }
-  // A window's dialog components (the edit window's font dialog) too.
-  TForm host(nullptr);
-  auto* font = new TspSkinFontDialog(&host);
-  SetDialogSkinData(&host, &data);
-  EXPECT_EQ(&data, font->SkinData());
-  EXPECT_EQ(&data, font->CtrlSkinData());
   EXPECT_EQ(&data, PreferForm->spSkinMessage1->SkinData());
   EXPECT_EQ(&data, AboutForm->lblversion->SkinData());
   DropWindows();
