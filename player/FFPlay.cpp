@@ -561,6 +561,15 @@ int TCustomPlayer::VideoStreamIndex() const {
   TVideoState* is = FVideoState;
   return is ? is->video_stream.load() : -1;
 }
+double TCustomPlayer::VideoDisplayAspect() const {
+  TVideoState* is = FVideoState;
+  const AVStream* st = is ? is->video_st : nullptr;
+  if (!st || !st->codecpar || st->codecpar->width <= 0 || st->codecpar->height <= 0) return 0;
+  AVRational sar = st->sample_aspect_ratio;
+  if (sar.num == 0 || sar.den == 0) sar = st->codecpar->sample_aspect_ratio;
+  const double ratio = sar.num != 0 && sar.den != 0 ? static_cast<double>(sar.num) / sar.den : 1.0;
+  return st->codecpar->width * ratio / st->codecpar->height;
+}
 int TCustomPlayer::SubtitleStreamIndex() const {
   TVideoState* is = FVideoState;
   return is ? is->subtitle_stream.load() : -1;

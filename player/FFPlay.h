@@ -130,6 +130,9 @@ public:
   void SetStartTime(int64_t value);
   int AudioStreamIndex() const;
   int VideoStreamIndex() const;
+  // The open video stream's display aspect: width x sample aspect ratio
+  // (1 when unknown) / height; 0 when no video stream is open.
+  double VideoDisplayAspect() const;
   int SubtitleStreamIndex() const;
   bool SetAudioStreamIndex(int value);
   bool SetVideoStreamIndex(int value);

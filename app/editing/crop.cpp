@@ -488,11 +488,7 @@ void TCropForm::videotrackbarLastChange(TObject*) {
   EditTrackDragging = false;
 }
 
-double TCropForm::SourceDisplayAspect() {
-  const int w = VIDavaza1->FrameWidth(), h = VIDavaza1->FrameHeight();
-  if (w <= 0 || h <= 0) return 0;
-  return static_cast<double>(w) / h;
-}
+double TCropForm::SourceDisplayAspect() { return VIDavaza1->VideoDisplayAspect(); }
 
 void TCropForm::cmbAspectRatioChange(TObject*) {
   switch (cmbAspectRatio->ItemIndex()) {

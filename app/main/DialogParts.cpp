@@ -7,6 +7,7 @@
 #include "skin/controls/SkinEdits.h"
 #include "skin/controls/SkinMemo.h"
 #include "skin/controls/SkinTabs.h"
+#include "skin/dialogs/spFileDialogs.h"
 #include "skin/dialogs/spMessages.h"
 #include "skin/frame/DynamicSkinForm.h"
 #include "skin/controls/SkinLabels.h"
@@ -58,6 +59,11 @@ void SetDialogSkinData(TForm* form, TspSkinData* data) {
       l->SetSkinData(data);
     } else if (auto* e = dynamic_cast<TspSkinCustomEdit*>(c)) {
       e->SetSkinData(data);
+      // A file or directory edit's own dialog wears the skin too.
+      if (auto* d = dynamic_cast<TspSkinDialogEdit*>(c)) {
+        d->DlgSkinData.Set(data);
+        d->DlgCtrlSkinData.Set(data);
+      }
     } else if (auto* m = dynamic_cast<TspSkinMemo*>(c)) {
       m->SetSkinData(data);
     } else if (auto* p = dynamic_cast<TspSkinPageControl*>(c)) {

@@ -6,6 +6,7 @@
 
 #include "app/main/AppData.h"
 #include "app/main/Endpoints.h"
+#include "app/main/ToolSwitches.h"
 #include "framework/ShellFolders.h"
 #include "framework/StringList.h"
 
@@ -29,6 +30,11 @@ bool LoadDownloader() {
     if (library) return true;
   }
   return false;
+}
+
+std::string& DownloaderScript() {
+  static std::string script = ToolSwitch(DownloaderScriptSwitch);
+  return script;
 }
 
 bool DownloaderLoaded() { return library != nullptr; }
@@ -60,6 +66,10 @@ bool RunDownloader(int windowLeft, int windowTop, std::string& result) {
   uint16_t left = DownloaderEdge(windowLeft), top = DownloaderEdge(windowTop);
   uint8_t language = static_cast<uint8_t>(LanguageIndex), flag = 0, zero = 0;
   char* files = nullptr;
+  // Test tools script the downloader instead of its window.
+  using TSetScript = void(WINAPI*)(const char*);
+  if (auto set = reinterpret_cast<TSetScript>(reinterpret_cast<void*>(GetProcAddress(library, "SetUnattendedScript"))))
+    set(ansi(DownloaderScript()).c_str());
   const bool ok = run(texts[0].c_str(), texts[1].c_str(), texts[2].c_str(), texts[3].c_str(), texts[4].c_str(),
                       texts[5].c_str(), texts[6].c_str(), texts[7].c_str(), texts[8].c_str(), texts[9].c_str(),
                       texts[10].c_str(), texts[11].c_str(), 0, 0, &left, &top, &language, &flag, &zero, &files);

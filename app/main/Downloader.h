@@ -18,6 +18,11 @@ void FreeDownloader();
 // downloader answered False; `result` is its answer text.
 bool RunDownloader(int windowLeft, int windowTop, std::string& result);
 
+// The script the downloader runs instead of asking for an address, while
+// that file exists: the command line's "--downloader-script=<file>" at
+// start (ToolSwitches.h); empty: the downloader's own window.
+std::string& DownloaderScript();
+
 // The files of an answer: each name before a "|" joined to the Temp folder,
 // in order. Empty names are skipped; names that would leave the Temp folder
 // (path separators, drive colons, "." and "..") are not taken and go to

@@ -13,7 +13,7 @@ std::string OsVersionText();
 void ShutdownComputer();
 
 // The one way the program asks for a shutdown. By default it is
-// ShutdownComputer; when the environment variable TESSAVANE_SHUTDOWN_RECORDER
-// names a file, each request only appends a line to that file instead (used
-// when the program is driven by test tools).
+// ShutdownComputer; when the program was started with the switch
+// "--shutdown-record=<file>" (ToolSwitches.h), each request only appends a
+// line to that file instead (used when test tools drive the program).
 extern std::function<void()> RequestShutdown;

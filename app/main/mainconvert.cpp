@@ -18,6 +18,7 @@
 #include "app/editing/tageditor.h"
 #include "app/main/AppStorage.h"
 #include "app/main/Endpoints.h"
+#include "app/main/ToolSwitches.h"
 #include "app/main/ErrorReport.h"
 #include "app/main/OptionText.h"
 #include "app/main/Shutdown.h"
@@ -200,12 +201,9 @@ void ShutdownComputer() {
 }
 
 std::function<void()> RequestShutdown = [] {
-  // The process's own environment (the Win32 one, which is what a parent
-  // process hands down).
-  char16_t recorder[1024] = {};
-  const DWORD n = GetEnvironmentVariableW(W(u"TESSAVANE_SHUTDOWN_RECORDER"), W(recorder), 1024);
-  if (n > 0 && n < 1024) {
-    AppendRecord(UTF16ToUTF8(recorder), "shutdown requested");
+  const std::string recorder = ToolSwitch(ShutdownRecordSwitch);
+  if (!recorder.empty()) {
+    AppendRecord(recorder, "shutdown requested");
     return;
   }
   ShutdownComputer();

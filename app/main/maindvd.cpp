@@ -8,10 +8,12 @@
 #include "app/input/DVDPlugIn.h"
 #include "app/main/AppStorage.h"
 #include "app/main/Downloader.h"
+#include "app/main/MainSetup.h"
 #include "app/main/ErrorReport.h"
 #include "app/main/dvdinfo.h"
 #include "app/main/mediaload.h"
 #include "engine/FFEncode.h"
+#include "player/FFPlay.h"
 #include "framework/StringList.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCheckRadio.h"
@@ -101,6 +103,12 @@ void TMainForm::BuildDVDDeviceMenu(TspSkinPopupMenu* menu, TNotifyEvent onClick)
 void TMainForm::LoadDVDButtonClick(TObject*) {
   AddToHistory("-> Load DVD is clicked.");
   if (!BindMediaLibraries("CLM_FFLoadAVLib2")) return;
+  // The titles play in the main preview: its own SDL copy, as a file's would.
+  if (!VIDavaza->SDLLibLoaded() && !VIDavaza->LoadSDLLib(TempFolder, PrepareSdlLibrary(0))) {
+    ActionHistory().Add(VIDavaza->LastErrMsg());
+    ReportError(Translate("Error loading SDL library"), "CLM_SDlLibLoad");
+    return;
+  }
   if (!IsDVDPlugInLoaded()) {
     if (!LoadDVDPlugIn(ProgramFolder() + "\\LibAV", kDVDPlugInInitText)) {
       AddToHistory("-> " + GetDVDPlugInError());

@@ -14,37 +14,22 @@
 #include "skin/controls/SkinLabels.h"
 #include "skin/controls/SkinPanelKinds.h"
 #include "skin/controls/SkinTabs.h"
+#include "skin/dialogs/spFileDialogs.h"
 #include "skin/dialogs/spMessages.h"
 #include "skin/frame/DynamicSkinForm.h"
 
 TPreferForm* PreferForm = nullptr;
 
-namespace {
-
-// The shell's folder picker; the edit keeps its text when nothing is chosen.
-void BrowseForFolder(TspSkinEdit* edit) {
-  BROWSEINFOW info{};
-  TCustomForm* form = dynamic_cast<TCustomForm*>(edit->Owner());
-  info.hwndOwner = form ? form->Handle() : nullptr;
-  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-  PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info);
-  if (!list) return;
-  char16_t path[MAX_PATH] = {};
-  if (SHGetPathFromIDListW(list, reinterpret_cast<LPWSTR>(path))) edit->SetText(UTF16ToUTF8(path));
-  CoTaskMemFree(list);
-}
-
-}  // namespace
-
-TspSkinEdit* MakeFolderEdit(TComponent* owner, TWinControl* parent, const char* name, int x, int y, int width) {
-  auto* edit = new TspSkinEdit(owner);
+TspSkinDirectoryEdit* MakeFolderEdit(TComponent* owner, TWinControl* parent, const char* name, int x, int y,
+                                     int width) {
+  // Its own button opens the skinned folder dialog, which wears the
+  // window's skin (SetDialogSkinData).
+  auto* edit = new TspSkinDirectoryEdit(owner);
   edit->SetName(name);
   edit->SetParent(parent);
-  edit->SetBounds(x, y, width - 26, 21);
+  edit->SetBounds(x, y, width, 21);
   edit->SetReadOnly(true);
-  auto* button = MakeDialogButton(owner, parent, (std::string(name) + "Button").c_str(), x + width - 22, y, 22, 21,
-                                  "...");
-  button->OnClick = [edit](TObject*) { BrowseForFolder(edit); };
+  edit->DlgShowToolBar = false;
   return edit;
 }
 

@@ -11,15 +11,17 @@ class TspSkinStdLabel;
 class TspSkinGroupBox;
 class TspSkinButton;
 class TspSkinEdit;
+class TspSkinDirectoryEdit;
 class TspSkinComboBox;
 class TspSkinCheckRadioBox;
 class TspSkinPageControl;
 class TspSkinTabSheet;
 class TspSkinMessage;
 
-// A read-only folder edit with a small browse button beside it (the button
-// is named after the edit with "Button" appended).
-TspSkinEdit* MakeFolderEdit(TComponent* owner, TWinControl* parent, const char* name, int x, int y, int width);
+// A read-only skinned directory edit: its button opens the skinned folder
+// dialog and puts the chosen folder into the edit.
+TspSkinDirectoryEdit* MakeFolderEdit(TComponent* owner, TWinControl* parent, const char* name, int x, int y,
+                                     int width);
 
 class TPreferForm : public TForm {
 public:
@@ -32,7 +34,7 @@ public:
   TspSkinTabSheet *tabGeneral, *tabConversion;
   TspSkinGroupBox *grpFolders, *grpLanguage, *grpProcessors, *grpAfterConversion;
   TspSkinStdLabel *lblScreenshots, *lblTemporary, *lblLanguage;
-  TspSkinEdit *edScreenshots, *edTemporaryFolder;
+  TspSkinEdit *edScreenshots, *edTemporaryFolder;  // directory edits (MakeFolderEdit)
   TspSkinComboBox *cmbLanguage, *cmbCoreNumber;
   TspSkinCheckRadioBox *radAllCores, *radDefineCores, *chkShutdown, *chkOpenOutput;
   TspSkinButton *OKButton, *spSkinButton1;

@@ -14,6 +14,7 @@
 #include "acceptance/ConversionSteps.h"
 #include "acceptance/Driver.h"
 #include "acceptance/Session.h"
+#include "app/main/ToolSwitches.h"
 #include "engine/Fixtures.h"
 #include "framework/SysUtils.h"
 #include "support/gtest.h"
@@ -46,7 +47,7 @@ const std::vector<fixtures::TFixture>& ConversionFixtures() {
   return set;
 }
 
-std::string RecorderFile() { return Unix(drv::DocumentsFolder() + "\\tess-shutdown-record.txt"); }
+std::string RecorderFile() { return Unix(session::ShutdownRecordFile()); }
 
 int RecordedRequests() {
   std::ifstream in(RecorderFile());
@@ -166,16 +167,12 @@ BEFORE_PROGRAM_START(Conversion, ShutdownIsRequestedAfterTheSettingsWereSaved) {
   DeleteOutputs(OutputFolder(), "conv_long");
 }
 
-// The program's shutdown requests go to a file instead of the system (the
-// program and the scenario share the process and its environment). Fails
-// the scenario before anything could shut the session down.
+// The program's shutdown requests go to the file its tool switch names
+// instead of the system. Fails the scenario before anything could shut the
+// session down.
 void RecordShutdownRequests() {
-  const std::string file = drv::DocumentsFolder() + "\\tess-shutdown-record.txt";
-  DeleteFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(file).c_str()));
-  ASSERT_TRUE(SetEnvironmentVariableW(u"TESSAVANE_SHUTDOWN_RECORDER",
-                                      reinterpret_cast<LPCWSTR>(UTF8ToUTF16(file).c_str())));
-  char16_t back[1024] = {};
-  ASSERT_GT(GetEnvironmentVariableW(u"TESSAVANE_SHUTDOWN_RECORDER", reinterpret_cast<LPWSTR>(back), 1024), 0u);
+  ASSERT_EQ(session::ShutdownRecordFile(), ToolSwitch(ShutdownRecordSwitch));
+  DeleteFileW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(session::ShutdownRecordFile()).c_str()));
 }
 
 TEST_F(Conversion, ShutdownIsRequestedAfterTheSettingsWereSaved) {

@@ -180,20 +180,12 @@ bool AnswerMessage(const std::string& question, const char* button) {
 
 std::string Media(const char* name) { return fixtures::ReadAll(fixtures::UnixPath(name)); }
 
-// The downloader's unattended script: fetch the lines' addresses, answer
-// with `answer` (or with the names saved when it is empty).
+// The downloader's unattended script (the file the program's tool switch
+// names): fetch the lines' addresses, answer with `answer` (or with the
+// names saved when it is empty).
 void WriteDownloaderScript(const std::vector<std::string>& lines) {
-  const std::string script = fixtures::UnixPath("downloader-script.txt");
-  std::ofstream out(script, std::ios::binary | std::ios::trunc);
+  std::ofstream out(ToNativePath(session::DownloaderScriptFile()), std::ios::binary | std::ios::trunc);
   for (const std::string& l : lines) out << l << "\r\n";
-  out.close();
-  HKEY key;
-  RegCreateKeyExW(HKEY_CURRENT_USER, reinterpret_cast<LPCWSTR>(u"Software\\Brenlowe\\Tessavane\\Endpoints"), 0,
-                  nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-  const std::u16string value = UTF8ToUTF16(fixtures::WindowsPath("downloader-script.txt"));
-  RegSetValueExW(key, reinterpret_cast<LPCWSTR>(u"DownloaderScript"), 0, REG_SZ,
-                 reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>((value.size() + 1) * 2));
-  RegCloseKey(key);
 }
 
 // A loopback web site serving the files of a fixture folder, run by the
@@ -490,6 +482,25 @@ TEST_F(MediaInput, TheSyntheticWebcamRecords) {
   const std::string file = Recording();
   ASSERT_FALSE(file.empty());
   EXPECT_GT(Probe(file, "v:0", "nb_read_frames"), 5.0);
+  // The pictures are the camera's, one after the other: its bright bar
+  // stands at a new column in picture after picture (8 columns further at
+  // each of its frames), not one picture repeated.
+  const int w = ProbeInt(file, "width"), h = ProbeInt(file, "height");
+  ASSERT_GT(w, 0);
+  ASSERT_GT(h, 0);
+  const std::string raw = fixtures::Output("ffmpeg -v error -i '" + file + "' -vf format=gray -f rawvideo -");
+  const size_t frameBytes = static_cast<size_t>(w) * static_cast<size_t>(h);
+  std::vector<int> columns;
+  for (size_t at = 0; at + frameBytes <= raw.size(); at += frameBytes) {
+    const unsigned char* row = reinterpret_cast<const unsigned char*>(raw.data()) + at + frameBytes / 2;
+    int bright = -1;
+    for (int x = 0; x < w && bright < 0; ++x)
+      if (row[x] > 150) bright = x;
+    columns.push_back(bright);
+  }
+  int moves = 0;
+  for (size_t i = 1; i < columns.size(); ++i) moves += columns[i] >= 0 && columns[i - 1] >= 0 && columns[i] != columns[i - 1];
+  EXPECT_GE(moves, 10) << columns.size() << " pictures";
 }
 
 BEFORE_PROGRAM_START(MediaInput, WithoutACameraTheRecorderSaysSo) { UsePrivateTempFolder(); }

@@ -1,7 +1,13 @@
-// One start of the real program per scenario. The process's main thread runs
+// One start of the real program per process. The process's main thread runs
 // the program's own start-up (RunTessavane) while the scenario runs on the
-// test thread; a scenario may close the program through its user interface
-// and start it again.
+// test thread. A scenario that closes the program through its user
+// interface and starts it again does so in stages: each start is a new
+// process that runs the same scenario with the next stage number, so that
+// nothing a process holds carries over, as for a person's restart.
+//
+// The process is started with the switches that keep the program from
+// leaving the test (ToolSwitches.h); without them it starts itself again
+// with them.
 #pragma once
 
 #include <functional>
@@ -22,8 +28,20 @@ void WaitForProgram(int timeoutMs = 60000);
 bool ProgramEnded();
 // Waits for the program's end (after the scenario closed it).
 bool WaitForProgramEnd(int timeoutMs = 30000);
-// Starts the program again after it ended, and waits for its window.
+// The scenario's stage: 0 at the first start, one more at each restart.
+int Stage();
+// After the program ended: starts it again in a new process, which runs
+// the scenario's next stage, and waits for that process; fails when it
+// failed. The scenario's stage returns after this.
 void Restart();
+// A value the next stages read (Carried), e.g. what the program saved.
+void Carry(const std::string& name, const std::string& value);
+std::string Carried(const std::string& name);
+// The files named by the program's tool switches: where shutdown requests
+// are recorded, and the downloader's unattended script (in the fixtures'
+// folder; absent at each first start).
+std::string ShutdownRecordFile();
+std::string DownloaderScriptFile();
 // The exit code of the last run.
 int LastExitCode();
 

@@ -751,3 +751,29 @@ TEST(PlayerVideo, TheDecoderShowsTheOpenFileWhilePlaying) {
   EXPECT_EQ(player->Decoder()->FileHandle(), nullptr);
   EXPECT_EQ(player->Decoder()->FStreamCount, -1);
 }
+
+namespace {
+
+TEST(PlayerVideo, TheDisplayAspectTakesTheStreamsSampleAspect) {
+  // 720x576 pictures flagged for a 16:9 screen, and the same without a flag.
+  const struct {
+    const char* name;
+    const char* sar;
+    double aspect;
+  } cases[] = {{"anamorphic.mp4", "64/45", 16.0 / 9}, {"square576.mp4", "1/1", 720.0 / 576}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string clip =
+        MakeMedia(c.name, std::string("-f lavfi -i color=c=red:s=720x576:r=10 -t 2 -vf setsar=") + c.sar +
+                              " -pix_fmt yuv420p -c:v mpeg4 -q:v 2");
+    THost host;
+    auto player = SilentPlayer();
+    EXPECT_EQ(0.0, player->VideoDisplayAspect());  // nothing open
+    ASSERT_TRUE(player->Open(clip, host.Panel(), false)) << player->LastErrMsg();
+    ASSERT_TRUE(WaitUntil([&] { return player->VideoStreamIndex() >= 0; }, 5000));
+    EXPECT_NEAR(c.aspect, player->VideoDisplayAspect(), 0.001);
+    player->Stop(true);
+  }
+}
+
+}  // namespace

@@ -1,10 +1,9 @@
 // The web downloader the program calls for its Download command: a small
 // window asks for an address, the file is fetched over HTTP(S) into the
 // folder the program names, and the saved names come back as "name|".
-// A script named in the registry (HKCU\Software\Brenlowe\Tessavane\Endpoints,
-// "DownloaderScript") replaces the window for unattended runs: its lines
-// "url <address> <name>" fetch files, "result <text>" gives the answer as it
-// stands, "fail" answers False.
+// A script that test tools name through SetUnattendedScript replaces the
+// window while the file exists: its lines "url <address> <name>" fetch
+// files, "result <text>" gives the answer as it stands, "fail" answers False.
 #include <windows.h>
 #include <wininet.h>
 
@@ -80,17 +79,13 @@ bool Fetch(const std::string& url, const std::string& folder, const std::string&
   return ok;
 }
 
+// The unattended script's name (system code page); empty: the window.
+std::string unattendedScript;
+
 std::string ScriptName() {
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, reinterpret_cast<LPCWSTR>(u"Software\\Brenlowe\\Tessavane\\Endpoints"), 0,
-                    KEY_READ, &key) != ERROR_SUCCESS)
-    return "";
-  char16_t value[MAX_PATH] = {};
-  DWORD size = sizeof value - sizeof(char16_t), type = 0;
-  const LONG r = RegQueryValueExW(key, reinterpret_cast<LPCWSTR>(u"DownloaderScript"), nullptr, &type,
-                                  reinterpret_cast<BYTE*>(value), &size);
-  RegCloseKey(key);
-  return r == ERROR_SUCCESS && type == REG_SZ ? Narrow(value) : "";
+  if (unattendedScript.empty()) return "";
+  const DWORD a = GetFileAttributesW(reinterpret_cast<LPCWSTR>(Wide(unattendedScript).c_str()));
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) ? unattendedScript : "";
 }
 
 bool RunScript(const std::string& script, const std::string& folder) {
@@ -193,6 +188,8 @@ std::string AskAddress(int x, int y) {
 }
 
 }  // namespace
+
+extern "C" void WINAPI SetUnattendedScript(const char* name) { unattendedScript = name ? name : ""; }
 
 extern "C" bool WINAPI RunDownloader(const char* /*product*/, const char* /*version*/, const char* /*maker*/,
                                      const char* /*home*/, const char* /*support*/, const char* /*mail*/,

@@ -40,13 +40,10 @@ protected:
     http.Route("/media/b.mp4", 200, "second file");
     http.Route("/media/gone.mp4", 404, "not here");
     http.Route("/media/b.mp4?session=1", 200, "second file");
-    TRegistry reg;
-    ASSERT_TRUE(reg.OpenKey(EndpointsKeyPath, true));
-    reg.WriteString("DownloaderScript", FromNativePath(folder + "/script.txt"));
+    DownloaderScript() = FromNativePath(folder + "/script.txt");
   }
   void TearDown() override {
-    TRegistry reg;
-    if (reg.OpenKey(EndpointsKeyPath, false)) reg.DeleteValue("DownloaderScript");
+    DownloaderScript().clear();
     system(("rm -rf '" + folder + "'").c_str());
   }
   void Script(const std::string& text) { std::ofstream(folder + "/script.txt") << text; }
@@ -133,10 +130,14 @@ void CALLBACK AnswerWindow(HWND, UINT, UINT_PTR timer, DWORD) {
 }  // namespace
 
 TEST_F(DownloaderTest, TheAddressWindowFetchesTheTypedAddressOrNothingWhenCancelled) {
+  // Without the test tools' switch the window asks, whatever a user's
+  // settings name.
+  DownloaderScript().clear();
+  Script("fail\n");
   {
     TRegistry reg;
-    ASSERT_TRUE(reg.OpenKey(EndpointsKeyPath, false));
-    reg.DeleteValue("DownloaderScript");
+    ASSERT_TRUE(reg.OpenKey(EndpointsKeyPath, true));
+    reg.WriteString("DownloaderScript", FromNativePath(folder + "/script.txt"));
   }
   ASSERT_TRUE(LoadDownloader());
   std::string result;
@@ -151,4 +152,6 @@ TEST_F(DownloaderTest, TheAddressWindowFetchesTheTypedAddressOrNothingWhenCancel
   EXPECT_FALSE(RunDownloader(100, 100, result));
   EXPECT_EQ("", result);
   FreeDownloader();
+  TRegistry reg;
+  if (reg.OpenKey(EndpointsKeyPath, false)) reg.DeleteValue("DownloaderScript");
 }

@@ -38,6 +38,7 @@
 #include "skin/controls/SkinPanelKinds.h"
 #include "skin/controls/SkinTabs.h"
 #include "skin/data/SkinData.h"
+#include "skin/dialogs/spFileDialogs.h"
 #include "skin/dialogs/spMessages.h"
 #include "skin/frame/DynamicSkinForm.h"
 
@@ -321,7 +322,8 @@ TEST_F(SmallDialogs, PreferencesShowsTheSettingsWithoutTheRestartNotice) {
   EXPECT_EQ(s.temp, temp);
   EXPECT_EQ(s.snaps, snaps);
   EXPECT_TRUE(PreferForm->edTemporaryFolder->ReadOnly());
-  EXPECT_TRUE(PreferForm->FindComponent("edTemporaryFolderButton"));
+  EXPECT_TRUE(dynamic_cast<TspSkinDirectoryEdit*>(PreferForm->edTemporaryFolder));
+  EXPECT_TRUE(dynamic_cast<TspSkinDirectoryEdit*>(PreferForm->edScreenshots));
 }
 
 TEST_F(SmallDialogs, PreferencesOkWritesBackAndCancelChangesNothing) {
@@ -520,6 +522,13 @@ TEST_F(SmallDialogs, WindowsTakeTheDialogSkinWhenMade) {
   EXPECT_EQ(&data, PreferForm->OKButton->SkinData());
   EXPECT_EQ(&data, PreferForm->cmbLanguage->SkinData());
   EXPECT_EQ(&data, PreferForm->edScreenshots->SkinData());
+  // The folder fields' own folder dialog wears it too.
+  for (TspSkinEdit* e : {PreferForm->edScreenshots, PreferForm->edTemporaryFolder}) {
+    auto* folder = dynamic_cast<TspSkinDirectoryEdit*>(e);
+    ASSERT_NE(nullptr, folder);
+    EXPECT_EQ(&data, folder->DlgSkinData.Get());
+    EXPECT_EQ(&data, folder->DlgCtrlSkinData.Get());
+  }
   EXPECT_EQ(&data, PreferForm->spSkinMessage1->SkinData());
   EXPECT_EQ(&data, AboutForm->lblversion->SkinData());
   DropWindows();
