@@ -217,6 +217,8 @@ public:
   bool HasQuickButtons() const;
   int QuickButtonsWidth() const;
   void DrawQuickButtons(TCanvas* C);
+  // The caption's own look, under the quick buttons.
+  void DrawCaptionLook(TCanvas* Cnvs, bool UpDate);
   // The quick buttons into the 32-bit picture of a layered border: faces
   // and glyphs opaque, the rest keeps the picture's alpha.
   void DrawQuickButtonsAlpha(TspBitmap* Image);
