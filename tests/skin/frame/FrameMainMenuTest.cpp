@@ -213,10 +213,10 @@ TEST(FrameMainMenu, ADeletedTopLevelItemIsForgottenByTheFrame) {
   for (TspSkinMainMenuItem* m : f.Items())
     if (m->IDName == "EditItem") edit = m;
   ASSERT_NE(edit, nullptr);
-  ASSERT_NE(edit->MenuItem.Get(), nullptr);
+  ASSERT_NE(static_cast<TMenuItem*>(edit->MenuItem), nullptr);
   delete f.menu->Items()->Items(1);
   for (TspSkinMainMenuItem* m : f.Items())
-    if (m->IDName == "EditItem") EXPECT_EQ(m->MenuItem.Get(), nullptr);
+    if (m->IDName == "EditItem") EXPECT_EQ(static_cast<TMenuItem*>(m->MenuItem), nullptr);
   Keys({VK_MENU, 'H'});
   EXPECT_EQ(f.ran, "help;");
 }
