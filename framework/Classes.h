@@ -106,6 +106,9 @@ public:
 
 protected:
   virtual void Notification(TComponent* component, TOperation operation);
+  // The first step of going away, taken by a class whose destructor still
+  // has work to do with the object whole (a form destroying its window).
+  void MarkDestroying() { FComponentState |= csDestroying; }
 
 private:
   friend class TComponentRefBase;

@@ -199,6 +199,12 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
 }
 
 TCustomForm::~TCustomForm() {
+  // The window goes while the form is still whole and still listed: its last
+  // messages (a frame hook's WM_DESTROY, an MDI child's WM_MDIDESTROY) find a
+  // complete form marked as going, never the remains of one.
+  MarkDestroying();
+  while (!FControls.empty()) FControls.back()->SetParent(nullptr);
+  DestroyHandle();
   {
     std::lock_guard<std::mutex> lock(Screen->FFormsLock);
     auto& forms = Screen->FForms;

@@ -29,9 +29,11 @@ public:
   virtual TCustomImageList* Images() const = 0;
   // The selected item's image index and caption; false with none selected.
   virtual bool SelectedItemContent(int& imageIndex, std::string& caption) const = 0;
-  // Set by the button: after a new choice, and when the grid closes.
-  virtual TNotifyEvent& InternalChangeEvent() = 0;
-  virtual TNotifyEvent& InternalMenuCloseEvent() = 0;
+  // Set by a button: after a new choice, and when the grid closes. Each
+  // event belongs to the control that set it: it goes when that control goes,
+  // and a control clears (with an empty event) only its own.
+  virtual void SetInternalChangeEvent(TComponent* client, TNotifyEvent event) = 0;
+  virtual void SetInternalMenuCloseEvent(TComponent* client, TNotifyEvent event) = 0;
 };
 
 // What the two buttons share.
@@ -76,12 +78,12 @@ public:
   TspImagesMenuSource* SkinImagesMenu() const { return FSkinImagesMenu; }
   void SetSkinImagesMenu(TspImagesMenuSource* value) {
     if (FSkinImagesMenu) {
-      FSkinImagesMenu->InternalChangeEvent() = nullptr;
-      FSkinImagesMenu->InternalMenuCloseEvent() = nullptr;
+      FSkinImagesMenu->SetInternalChangeEvent(this, nullptr);
+      FSkinImagesMenu->SetInternalMenuCloseEvent(this, nullptr);
     }
     FSkinImagesMenu = value;
     FSkinImagesMenuComponent.Set(value ? value->MenuComponent() : nullptr);
-    if (value) value->InternalChangeEvent() = [this](TObject*) { this->Repaint(); };
+    if (value) value->SetInternalChangeEvent(this, [this](TObject*) { this->Repaint(); });
     this->Repaint();
   }
   bool UseImagesMenuImage = false;

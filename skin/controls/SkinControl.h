@@ -29,17 +29,11 @@ class TCustomImageList;
 // through it (sent by a parent that repainted its background).
 constexpr UINT SP_CHECKBACKGROUND = 1284;
 
-// Clamps a 64-bit intermediate to the int range: size and position
-// arithmetic never overflows inside a window procedure.
-inline int ClampToInt(int64_t v) {
-  return static_cast<int>(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, v)));
-}
-
 inline RECT ToRECT(const TspRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 inline POINT ToPOINT(const TspPoint& p) { return POINT{p.X, p.Y}; }
 inline RECT ToRECT(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 inline POINT ToPOINT(const TPoint& p) { return POINT{p.X, p.Y}; }
-inline bool IsEmptyRECT(const RECT& r) { return r.right - r.left <= 0 || r.bottom - r.top <= 0; }
+inline bool IsEmptyRECT(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 inline TspFontDesc SkinFontDesc(const std::string& name, int height, uint8_t styles, int32_t color) {
   TspFontDesc f;
   f.Name = name;
@@ -80,8 +74,8 @@ struct TspSkinGeometry {
        BottomStretch = false;
   TspStretchType StretchType = spstFull;
 
-  int SkinWidth() const { return SkinRect.right - SkinRect.left; }
-  int SkinHeight() const { return SkinRect.bottom - SkinRect.top; }
+  int SkinWidth() const { return ClampToInt(int64_t(SkinRect.right) - SkinRect.left); }
+  int SkinHeight() const { return ClampToInt(int64_t(SkinRect.bottom) - SkinRect.top); }
   int CalcResizeMode() const;
   // Fits a requested size to the element and computes the New* fields.
   void CalcSkinSize(bool hasElement, int& width, int& height);
@@ -410,10 +404,10 @@ protected:
         break;
       }
       case 2:
-        DrawHorzThreePart(b, pic, source, g.LTPt.x, g.SkinWidth() - g.RTPt.x, g.StretchEffect);
+        DrawHorzThreePart(b, pic, source, g.LTPt.x, ClampToInt(int64_t(g.SkinWidth()) - g.RTPt.x), g.StretchEffect);
         break;
       case 3:
-        DrawVertThreePart(b, pic, source, g.LTPt.y, g.SkinHeight() - g.LBPt.y, g.StretchEffect);
+        DrawVertThreePart(b, pic, source, g.LTPt.y, ClampToInt(int64_t(g.SkinHeight()) - g.LBPt.y), g.StretchEffect);
         break;
       default:
         break;
@@ -455,19 +449,19 @@ protected:
     CalcSkinSize(w, h);
     const TspSkinGeometry& g = Geometry;
     if (g.ResizeMode == 0) return RegionFromMask(ImageSourceOf(MaskPicture));
-    int dx = this->Width() - g.SkinWidth(), dy = this->Height() - g.SkinHeight();
+    const int dx = ClampToInt(int64_t(this->Width()) - g.SkinWidth()), dy = ClampToInt(int64_t(this->Height()) - g.SkinHeight());
     POINT lt = g.LTPt, rt = g.RTPt, lb = g.LBPt, rb = g.RBPt;
     POINT nlt = g.NewLTPoint, nrt = g.NewRTPoint, nlb = g.NewLBPoint, nrb = g.NewRBPoint;
     if (g.ResizeMode == 2) {
       lb = lt;
       rb = rt;
       nlt = nlb = lt;
-      nrt = nrb = POINT{rt.x + dx, rt.y};
+      nrt = nrb = POINT{ClampToInt(int64_t(rt.x) + dx), rt.y};
     } else if (g.ResizeMode == 3) {
       rt = lt;
       rb = lb;
       nlt = nrt = lt;
-      nlb = nrb = POINT{lb.x, lb.y + dy};
+      nlb = nrb = POINT{lb.x, ClampToInt(int64_t(lb.y) + dy)};
     }
     return NinePartRegionFromMask(ImageSourceOf(MaskPicture), lt, rt, lb, rb, g.ClRect, nlt, nrt, nlb, nrb, g.NewClRect,
                                   this->Width(), this->Height());

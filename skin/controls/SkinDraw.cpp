@@ -236,25 +236,18 @@ uint32_t* TspPaintBuffer::Bits() const {
 }
 
 HRGN RegionFromMask(const TspImageSource& mask) {
-  HRGN all = nullptr;
+  std::vector<TspRect> runs;
   for (int y = 0; y < mask.Height; ++y) {
+    const uint32_t* row = mask.Pixels + size_t(y) * size_t(mask.Width);
     int x = 0;
     while (x < mask.Width) {
-      while (x < mask.Width && (mask.Pixels[size_t(y) * mask.Width + x] & 0xFFFFFF) != 0) ++x;
-      int start = x;
-      while (x < mask.Width && (mask.Pixels[size_t(y) * mask.Width + x] & 0xFFFFFF) == 0) ++x;
-      if (x > start) {
-        HRGN run = CreateRectRgn(start, y, x, y + 1);
-        if (!all) {
-          all = run;
-        } else {
-          CombineRgn(all, all, run, RGN_OR);
-          DeleteObject(run);
-        }
-      }
+      while (x < mask.Width && (row[x] & 0xFFFFFF) != 0) ++x;
+      const int start = x;
+      while (x < mask.Width && (row[x] & 0xFFFFFF) == 0) ++x;
+      if (x > start) runs.emplace_back(start, y, x, y + 1);
     }
   }
-  return all;
+  return CreateRegionFromRuns(runs);
 }
 
 namespace {

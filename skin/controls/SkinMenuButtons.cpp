@@ -62,7 +62,7 @@ static void OpenButtonMenus(TControl* control, TPopupMenu* popup, TspImagesMenuS
   }
   if (images) {
     if (onShow) onShow(control);
-    images->InternalMenuCloseEvent() = [closed = std::move(imagesClosed)](TObject*) { closed(); };
+    images->SetInternalMenuCloseEvent(control, [closed = std::move(imagesClosed)](TObject*) { closed(); });
     images->PopupFromRect(r);
   }
 }

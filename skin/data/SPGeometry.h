@@ -28,8 +28,14 @@ struct TspPoint {
   friend constexpr bool operator==(const TspPoint& a, const TspPoint& b) { return a.X == b.X && a.Y == b.Y; }
 };
 
-template <class R> constexpr int RectWidth(const R& r) { return r.Right - r.Left; }
-template <class R> constexpr int RectHeight(const R& r) { return r.Bottom - r.Top; }
+// Clamps a 64-bit intermediate to the int range: size and position
+// arithmetic on the skin's numbers never overflows.
+constexpr int ClampToInt(int64_t v) {
+  return static_cast<int>(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, v)));
+}
+
+template <class R> constexpr int RectWidth(const R& r) { return ClampToInt(int64_t(r.Right) - r.Left); }
+template <class R> constexpr int RectHeight(const R& r) { return ClampToInt(int64_t(r.Bottom) - r.Top); }
 template <class R> constexpr bool RectIsEmpty(const R& r) { return RectWidth(r) <= 0 || RectHeight(r) <= 0; }
 template <class R> void ZeroRect(R& r) { r.Left = r.Top = r.Right = r.Bottom = 0; }
 template <class R> constexpr bool RectsEqual(const R& a, const R& b) {

@@ -226,6 +226,51 @@ int CreateRegionDataFromMask(TBitmap* Mask, int OffsetX, int OffsetY, std::vecto
   return int(Data.size());
 }
 
+HRGN CreateRegionFromRuns(const std::vector<TspRect>& Runs) {
+  // Bands small enough for any system's region description; the pairwise
+  // joins keep the cost at runs x log(bands).
+  constexpr size_t kBand = 2000;
+  std::vector<HRGN> parts;
+  auto freeAll = [&] {
+    for (HRGN r : parts)
+      if (r) DeleteObject(r);
+    parts.clear();
+  };
+  for (size_t at = 0; at < Runs.size(); at += kBand) {
+    const size_t n = std::min(kBand, Runs.size() - at);
+    const std::vector<TspRect> band(Runs.begin() + ptrdiff_t(at), Runs.begin() + ptrdiff_t(at + n));
+    TspRect bounds = band.front();
+    for (const TspRect& r : band) {
+      bounds.Left = std::min(bounds.Left, r.Left), bounds.Top = std::min(bounds.Top, r.Top);
+      bounds.Right = std::max(bounds.Right, r.Right), bounds.Bottom = std::max(bounds.Bottom, r.Bottom);
+    }
+    const std::vector<uint8_t> data = BuildRegionData(band, bounds);
+    HRGN r = ExtCreateRegion(nullptr, DWORD(data.size()), reinterpret_cast<const RGNDATA*>(data.data()));
+    if (!r) {
+      freeAll();
+      return nullptr;
+    }
+    parts.push_back(r);
+  }
+  while (parts.size() > 1) {
+    bool failed = false;
+    std::vector<HRGN> joined;
+    for (size_t i = 0; i < parts.size(); i += 2) {
+      if (i + 1 < parts.size()) {
+        failed = failed || CombineRgn(parts[i], parts[i], parts[i + 1], RGN_OR) == ERROR;
+        DeleteObject(parts[i + 1]);
+      }
+      joined.push_back(parts[i]);
+    }
+    parts.swap(joined);
+    if (failed) {
+      freeAll();
+      return nullptr;
+    }
+  }
+  return parts.empty() ? nullptr : parts.front();
+}
+
 static HRGN RegionFromData(const std::vector<uint8_t>& data) {
   HRGN rgn = ExtCreateRegion(nullptr, DWORD(data.size()), reinterpret_cast<const RGNDATA*>(data.data()));
   if (!rgn) throw Exception("Can't create the window region");
@@ -311,7 +356,15 @@ void CreateNinePartRegion(HRGN& Rgn, TPoint LTPt, TPoint RTPt, TPoint LBPt, TPoi
     if (s.b->Empty() || s.b->Width() <= 0 || s.b->Height() <= 0) continue;
     std::vector<uint8_t> data;
     if (CreateRegionDataFromMask(s.b, s.x, s.y, data) == 0) continue;
-    HRGN part = RegionFromData(data);
+    HRGN part = nullptr;
+    try {
+      part = RegionFromData(data);
+    } catch (...) {
+      // A shape that cannot be made leaves no half-built region behind.
+      DeleteObject(Rgn);
+      Rgn = nullptr;
+      throw;
+    }
     CombineRgn(Rgn, Rgn, part, RGN_OR);
     DeleteObject(part);
   }

@@ -82,6 +82,11 @@ private:
 // Region data of the black pixels of Mask at (OffsetX, OffsetY); returns its
 // size in bytes (0 and Data untouched for an empty mask).
 int CreateRegionDataFromMask(TBitmap* Mask, int OffsetX, int OffsetY, std::vector<uint8_t>& Data);
+// The union of the rectangles in one pass: each band of rectangles becomes one
+// region description and the bands are joined pairwise, so the work grows
+// with the rectangles, not with their square. Null when there are none or
+// the system refuses the region (nothing is left behind). The caller owns it.
+HRGN CreateRegionFromRuns(const std::vector<TspRect>& Runs);
 // The region of the black pixels of Mask, or null for an empty mask. The caller owns it.
 void CreateRegionFromMask(HRGN& Rgn, TBitmap* Mask);
 void CreateBorderMaskStripes(TPoint LTPt, TPoint RTPt, TPoint LBPt, TPoint RBPt, TRect ClRect, TPoint NewLTPoint,

@@ -275,9 +275,8 @@ void TspDynamicSkinForm::SetFormRegion(bool Recalc) {
   HWND h = FForm->HandleIfAllocated();
   auto setRegion = [&](HRGN rgn) {
     // The system owns a region once it is set and frees the one it replaces.
-    if (h) {
-      SetWindowRgn(h, rgn, TRUE);
-    } else if (rgn) {
+    // A region the window did not take stays ours to free.
+    if (!(h && SetWindowRgn(h, rgn, TRUE)) && rgn) {
       DeleteObject(rgn);
       rgn = nullptr;
     }

@@ -59,7 +59,7 @@ void TspFormMenus::CreateMainMenuItems() {
     auto o = std::make_unique<TspSkinMainMenuItem>(DSF, data);
     o->IDName = mi->Name();
     o->Enabled = o->OldEnabled = mi->Enabled;
-    o->MenuItem = mi;
+    o->MenuItem.Set(mi);
     DSF->ObjectList.push_back(std::move(o));
   }
 }

@@ -27,6 +27,23 @@ void ApplyEffect(TspEffectBmp& e, TspInActiveEffect effect) {
   }
 }
 
+// A window's device context, given back however the drawing ends (an
+// object's Draw may throw); a context the caller passed in stays its own.
+class TWindowDCLease {
+public:
+  TWindowDCLease(HWND h, HDC dc, bool own) : FWnd(h), FDC(dc), FOwn(own) {}
+  ~TWindowDCLease() {
+    if (FOwn && FDC) ReleaseDC(FWnd, FDC);
+  }
+  TWindowDCLease(const TWindowDCLease&) = delete;
+  TWindowDCLease& operator=(const TWindowDCLease&) = delete;
+
+private:
+  HWND FWnd;
+  HDC FDC;
+  bool FOwn;
+};
+
 }  // namespace
 
 void TspDynamicSkinForm::FitCaptionText(TCanvas* Canvas, std::u16string& Text, int Width) {
@@ -44,6 +61,7 @@ void TspDynamicSkinForm::PaintNCSkin(HDC ADC, bool AUseExternalDC) {
   HWND h = FForm->HandleIfAllocated();
   HDC dc = AUseExternalDC ? ADC : (h ? GetWindowDC(h) : nullptr);
   if (!dc) return;
+  const TWindowDCLease lease(h, dc, !AUseExternalDC);
   TBitmap top, left, right, bottom;
   const bool active = GetFormActive();
   TBitmap* src = (active || FSD->FInActivePicture.Empty()) ? FSD->Picture() : FSD->InActivePicture();
@@ -94,7 +112,6 @@ void TspDynamicSkinForm::PaintNCSkin(HDC ADC, bool AUseExternalDC) {
   put(right, FFormWidth - (right.Empty() ? 0 : right.Width()), th);
   put(bottom, 0, FFormHeight - (bottom.Empty() ? 0 : bottom.Height()));
   RestoreDC(dc, saved);
-  if (!AUseExternalDC) ReleaseDC(h, dc);
 }
 
 void TspDynamicSkinForm::PaintNCDefault(HDC ADC, bool AUseExternalDC) {
@@ -149,6 +166,7 @@ void TspDynamicSkinForm::PaintNCDefault(HDC ADC, bool AUseExternalDC) {
   HWND h = FForm->HandleIfAllocated();
   HDC dc = AUseExternalDC ? ADC : (h ? GetWindowDC(h) : nullptr);
   if (!dc) return;
+  const TWindowDCLease lease(h, dc, !AUseExternalDC);
   const int saved = SaveDC(dc);
   ExcludeClipRect(dc, 3, ch + 3, FFormWidth - 3, FFormHeight - 3);
   BitBlt(dc, 3, 3, cw, ch, c->Handle(), 0, 0, SRCCOPY);
@@ -162,7 +180,6 @@ void TspDynamicSkinForm::PaintNCDefault(HDC ADC, bool AUseExternalDC) {
     }
   }
   RestoreDC(dc, saved);
-  if (!AUseExternalDC) ReleaseDC(h, dc);
 }
 
 void TspDynamicSkinForm::DrawSkinObject(TspActiveSkinObject* AObject) {
@@ -171,11 +188,9 @@ void TspDynamicSkinForm::DrawSkinObject(TspActiveSkinObject* AObject) {
   if (!h) return;
   if (!FSupportNCArea) {
     HDC dc = GetDC(h);
-    {
-      TDCCanvas c(dc);
-      AObject->Draw(&c.canvas, true);
-    }
-    ReleaseDC(h, dc);
+    const TWindowDCLease lease(h, dc, true);
+    TDCCanvas c(dc);
+    AObject->Draw(&c.canvas, true);
     return;
   }
   // A full layered border carries the objects: it draws them again.
@@ -185,11 +200,9 @@ void TspDynamicSkinForm::DrawSkinObject(TspActiveSkinObject* AObject) {
   }
   if (!HasBorder() || MaximizedMDIChild()) return;
   HDC dc = GetWindowDC(h);
-  {
-    TDCCanvas c(dc);
-    AObject->Draw(&c.canvas, true);
-  }
-  ReleaseDC(h, dc);
+  const TWindowDCLease lease(h, dc, true);
+  TDCCanvas c(dc);
+  AObject->Draw(&c.canvas, true);
 }
 
 // ---------------------------------------------------------------------------

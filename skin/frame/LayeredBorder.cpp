@@ -10,8 +10,12 @@
 namespace {
 
 bool RectEmpty(const TspRect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
-int RW(const TspRect& r) { return r.Right - r.Left; }
-int RH(const TspRect& r) { return r.Bottom - r.Top; }
+int RW(const TspRect& r) { return RectWidth(r); }
+int RH(const TspRect& r) { return RectHeight(r); }
+// The skin's numbers come as they stand: differences and sums of them are
+// taken wide and clamped.
+int Sub(int64_t a, int64_t b) { return ClampToInt(a - b); }
+int Add(int64_t a, int64_t b) { return ClampToInt(a + b); }
 
 // Raw pixels (alpha included) of Src's rectangle into Dst's, stretched
 // nearest-neighbour; both rectangles are clipped to their pictures.
@@ -72,29 +76,31 @@ std::unique_ptr<TspBitmap> PictureWithMask(TspSkinData* SD, int PictureIndex, in
   return b;
 }
 
-HRGN MaskCornerRegion(const TspPicture& M, int L, int T, int W, int H) {
-  // Black pixels of the corner, as rows of rectangles.
-  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
-  for (int y = 0; y < H; ++y) {
-    int x = 0;
-    while (x < W) {
-      auto black = [&](int xx) {
-        const int px = L + xx, py = T + y;
-        if (px < 0 || py < 0 || px >= M.Width || py >= M.Height) return false;
-        return (M.Pixel(px, py) & 0xFFFFFF) == 0;
-      };
-      if (!black(x)) {
-        ++x;
-        continue;
+// The black pixels of the mask's rectangle (L, T, W, H), placed at the
+// origin, as an empty region when there are none. The rectangle comes from
+// the skin as it stands: only its part inside the mask is read, and one
+// whose offsets leave the coordinate range has no pixels.
+HRGN MaskCornerRegion(const TspPicture& M, int64_t L, int64_t T, int64_t W, int64_t H) {
+  const int64_t x0 = std::max<int64_t>(0, -L), x1 = std::min<int64_t>(W, M.Width - L);
+  const int64_t y0 = std::max<int64_t>(0, -T), y1 = std::min<int64_t>(H, M.Height - T);
+  std::vector<TspRect> runs;
+  if (x0 < x1 && y0 < y1 && x1 <= INT32_MAX && y1 <= INT32_MAX) {
+    for (int64_t y = y0; y < y1; ++y) {
+      const int py = int(T + y);
+      int64_t x = x0;
+      while (x < x1) {
+        if ((M.Pixel(int(L + x), py) & 0xFFFFFF) != 0) {
+          ++x;
+          continue;
+        }
+        const int64_t start = x;
+        while (x < x1 && (M.Pixel(int(L + x), py) & 0xFFFFFF) == 0) ++x;
+        runs.emplace_back(int(start), int(y), int(x), int(y + 1));
       }
-      const int start = x;
-      while (x < W && black(x)) ++x;
-      HRGN r = CreateRectRgn(start, y, x, y + 1);
-      CombineRgn(rgn, rgn, r, RGN_OR);
-      DeleteObject(r);
     }
   }
-  return rgn;
+  HRGN rgn = CreateRegionFromRuns(runs);
+  return rgn ? rgn : CreateRectRgn(0, 0, 0, 0);
 }
 
 void FreeRgn(HRGN& r) {
@@ -109,10 +115,10 @@ TRect FormRect(TspDynamicSkinForm* dsf) { return dsf->FormBounds(); }
 TspLayerFrameBounds LayerFrameBoundsFor(const TspDataSkinLayerFrame& D, int PW, int PH, int FL, int FT, int FW,
                                         int FH) {
   TspLayerFrameBounds b;
-  b.X = FL + D.LeftOffset - D.ClRect.Left;
-  b.Y = FT + D.TopOffset - D.ClRect.Top;
-  b.Width = FW + D.WidthOffset + PW - RW(D.ClRect);
-  b.Height = FH + PH - RH(D.ClRect);
+  b.X = ClampToInt(int64_t(FL) + D.LeftOffset - D.ClRect.Left);
+  b.Y = ClampToInt(int64_t(FT) + D.TopOffset - D.ClRect.Top);
+  b.Width = ClampToInt(int64_t(FW) + D.WidthOffset + PW - RW(D.ClRect));
+  b.Height = ClampToInt(int64_t(FH) + PH - RH(D.ClRect));
   return b;
 }
 
@@ -199,18 +205,18 @@ void TspFormLayerBorder::InitFrame(TspSkinData* ASkinData, TCustomForm* AForm) {
   if (RectEmpty(B)) {
     LeftSize = TopSize = RightSize = BottomSize = 0;
   } else {
-    LeftSize = C.Left - B.Left;
-    TopSize = C.Top - B.Top;
-    RightSize = B.Right - C.Right;
-    BottomSize = B.Bottom - C.Bottom;
-    HitTopLeftX = FData->HitTestLTPoint.X - B.Left;
-    HitTopLeftY = FData->HitTestLTPoint.Y - B.Top;
-    HitTopRightX = B.Right - FData->HitTestRTPoint.X;
-    HitTopRightY = FData->HitTestRTPoint.Y - B.Top;
-    HitBottomLeftX = FData->HitTestLBPoint.X - B.Left;
-    HitBottomLeftY = B.Bottom - FData->HitTestLBPoint.Y;
-    HitBottomRightX = B.Right - FData->HitTestRBPoint.X;
-    HitBottomRightY = B.Bottom - FData->HitTestRBPoint.Y;
+    LeftSize = Sub(C.Left, B.Left);
+    TopSize = Sub(C.Top, B.Top);
+    RightSize = Sub(B.Right, C.Right);
+    BottomSize = Sub(B.Bottom, C.Bottom);
+    HitTopLeftX = Sub(FData->HitTestLTPoint.X, B.Left);
+    HitTopLeftY = Sub(FData->HitTestLTPoint.Y, B.Top);
+    HitTopRightX = Sub(B.Right, FData->HitTestRTPoint.X);
+    HitTopRightY = Sub(FData->HitTestRTPoint.Y, B.Top);
+    HitBottomLeftX = Sub(FData->HitTestLBPoint.X, B.Left);
+    HitBottomLeftY = Sub(B.Bottom, FData->HitTestLBPoint.Y);
+    HitBottomRightX = Sub(B.Right, FData->HitTestRBPoint.X);
+    HitBottomRightY = Sub(B.Bottom, FData->HitTestRBPoint.Y);
   }
   if (FData->FullBorder) {
     for (auto& o : DSF->ObjectList) o->InitAlphaImages();
@@ -221,7 +227,7 @@ void TspFormLayerBorder::InitFrame(TspSkinData* ASkinData, TCustomForm* AForm) {
 }
 
 TspLayerFrameBounds TspFormLayerBorder::FormFrame(int FL, int FT, int FW, int FH, bool Animated) const {
-  int fh = FH + FData->HeightOffset;
+  int fh = ClampToInt(int64_t(FH) + FData->HeightOffset);
   if (!Animated && DSF->IsCollapsedLayerFrame()) fh = FData->RollUpFormHeight;
   return LayerFrameBoundsFor(*FData, PictureWidth(), PictureHeight(), FL, FT, FW, fh);
 }
@@ -319,11 +325,12 @@ void TspFormLayerBorder::CreateBlurMaskRegions() {
   const TspPicture& M = FSD->FActivePictures[size_t(FData->BlurMaskPictureIndex)];
   if (M.Empty()) return;
   const TspDataSkinLayerFrame& D = *FData;
+  const int64_t MW = M.Width, MH = M.Height;
   DataRgn1 = MaskCornerRegion(M, 0, 0, D.LTPoint.X, D.LTPoint.Y);
-  DataRgn2 = MaskCornerRegion(M, D.RTPoint.X, 0, M.Width - D.RTPoint.X, D.RTPoint.Y);
+  DataRgn2 = MaskCornerRegion(M, D.RTPoint.X, 0, MW - D.RTPoint.X, D.RTPoint.Y);
+  DataRgn3 = MaskCornerRegion(M, 0, D.LBPoint.Y, D.LBPoint.X, MH - D.LBPoint.Y);
+  DataRgn4 = MaskCornerRegion(M, D.RBPoint.X, D.RBPoint.Y, MW - D.RBPoint.X, MH - D.RBPoint.Y);
   OffsetRgn(DataRgn2, D.RTPoint.X, 0);
-  DataRgn3 = MaskCornerRegion(M, 0, D.LBPoint.Y, D.LBPoint.X, M.Height - D.LBPoint.Y);
-  DataRgn4 = MaskCornerRegion(M, D.RBPoint.X, D.RBPoint.Y, M.Width - D.RBPoint.X, M.Height - D.RBPoint.Y);
   OffsetRgn(DataRgn4, D.RBPoint.X, 0);
 }
 
@@ -345,12 +352,13 @@ void TspFormLayerBorder::CreateBlurRegions() {
     }
     return base;
   };
-  TopRgn = withCorners(CreateRectRgn(D.LTPoint.X, I.Top, D.RTPoint.X + x, E.Top), DataRgn1, DataRgn2);
-  BottomRgn = withCorners(
-      CreateRectRgn(D.LBPoint.X, E.Bottom - D.LBPoint.Y, D.RBPoint.X + x, I.Bottom - D.LBPoint.Y), DataRgn3, DataRgn4);
+  TopRgn = withCorners(CreateRectRgn(D.LTPoint.X, I.Top, Add(D.RTPoint.X, x), E.Top), DataRgn1, DataRgn2);
+  BottomRgn = withCorners(CreateRectRgn(D.LBPoint.X, Sub(E.Bottom, D.LBPoint.Y), Add(D.RBPoint.X, x),
+                                        Sub(I.Bottom, D.LBPoint.Y)),
+                          DataRgn3, DataRgn4);
   if (LeftImage && LeftImage->Height() > 0) LeftRgn = CreateRectRgn(I.Left, 0, E.Left, LeftImage->Height());
   if (RightImage && RightImage->Height() > 0)
-    RightRgn = CreateRectRgn(E.Right - D.ClRect.Right, 0, I.Right - D.ClRect.Right, RightImage->Height());
+    RightRgn = CreateRectRgn(Sub(E.Right, D.ClRect.Right), 0, Sub(I.Right, D.ClRect.Right), RightImage->Height());
 }
 
 void TspFormLayerBorder::PutPiece(TspFormLayerWindow* W, TspBitmap* Image, HRGN BlurRgn) {

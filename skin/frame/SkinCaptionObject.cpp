@@ -223,12 +223,12 @@ void TspSkinCaptionObject::ApplyInActiveEffect(TBitmap* Image) const {
 
 void TspSkinCaptionObject::Draw(TCanvas* Cnvs, bool UpDate) {
   if (!SkinUsable()) return;
+  DrawCaptionLook(Cnvs, UpDate);
   // The quick buttons go over whatever look the caption takes.
-  struct QuickOnTop {
-    TspSkinCaptionObject* o;
-    TCanvas* c;
-    ~QuickOnTop() { o->DrawQuickButtons(c); }
-  } quick{this, Cnvs};
+  DrawQuickButtons(Cnvs);
+}
+
+void TspSkinCaptionObject::DrawCaptionLook(TCanvas* Cnvs, bool UpDate) {
   Active = ActiveWindow();
   if (EnableAnimation()) {
     if (!Active && !InActiveAnimation) CurrentFrame = 0;

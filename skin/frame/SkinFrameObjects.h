@@ -224,6 +224,8 @@ public:
   // The hovered (or pressed) face of a quick button at its ItemRect's size;
   // false when the button shows no face or the skin has none.
   bool QuickButtonFace(const TspQuickButtonItem* Item, TBitmap& Face) const;
+  // The caption's own look, under the quick buttons.
+  void DrawCaptionLook(TCanvas* Cnvs, bool UpDate);
   // The quick buttons into the 32-bit picture of a layered border: faces
   // and glyphs opaque, the rest keeps the picture's alpha.
   void DrawQuickButtonsAlpha(TspBitmap* Image);

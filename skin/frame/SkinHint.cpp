@@ -327,10 +327,13 @@ void TspSkinHintWindow::SetHintRegion() {
                                       ToPOINT(NewLTPoint), ToPOINT(NewRTPoint), ToPOINT(NewLBPoint),
                                       ToPOINT(NewRBPoint), ToRECT(NewClRect), Width(), Height());
     if (rgn) {
-      // The window owns the region from here on and frees the old one.
-      SetWindowRgn(h, rgn, FALSE);
-      FRgn = rgn;
-      return;
+      // The window owns the region from here on and frees the old one; a
+      // region it refused is freed here.
+      if (SetWindowRgn(h, rgn, FALSE)) {
+        FRgn = rgn;
+        return;
+      }
+      DeleteObject(rgn);
     }
   }
   if (FRgn) {

@@ -638,6 +638,27 @@ void TspSkinImagesMenu::Hide() {
   if (FPopupWindow) FPopupWindow->Hide(false);
 }
 
+void TspSkinImagesMenu::SetInternalEvent(TComponentRef<TComponent>& owner, TNotifyEvent& slot, TComponent* client,
+                                         TNotifyEvent event) {
+  if (!event) {
+    // Another control's event stays: a control lets go only of its own.
+    if (owner.Get() != client) return;
+    owner.Set(nullptr);
+    slot = nullptr;
+    return;
+  }
+  owner.Set(client);
+  slot = std::move(event);
+}
+
+void TspSkinImagesMenu::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation != opRemove || !component) return;
+  // A control that goes takes its events along.
+  if (component == FInternalChangeClient.Get()) OnInternalChange = nullptr;
+  if (component == FInternalCloseClient.Get()) OnInternalMenuClose = nullptr;
+}
+
 void TspSkinImagesMenu::FreeRetired() {
   FReleaseTimer.Stop();
   FRetired.reset();

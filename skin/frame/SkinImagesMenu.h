@@ -154,15 +154,27 @@ public:
   // What the buttons that show and open the grid ask of it.
   TComponent* MenuComponent() override { return this; }
   bool SelectedItemContent(int& imageIndex, std::string& caption) const override;
-  TNotifyEvent& InternalChangeEvent() override { return OnInternalChange; }
-  TNotifyEvent& InternalMenuCloseEvent() override { return OnInternalMenuClose; }
+  void SetInternalChangeEvent(TComponent* client, TNotifyEvent event) override {
+    SetInternalEvent(FInternalChangeClient, OnInternalChange, client, std::move(event));
+  }
+  void SetInternalMenuCloseEvent(TComponent* client, TNotifyEvent event) override {
+    SetInternalEvent(FInternalCloseClient, OnInternalMenuClose, client, std::move(event));
+  }
   TspSkinImagesMenuPopupWindow* PopupWindow() const { return FPopupWindow; }
 
   // Closes the window and fires the close and choice events.
   void ProcessEvents(bool processEvents);
 
+protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
 private:
   void FreeRetired();
+  void SetInternalEvent(TComponentRef<TComponent>& owner, TNotifyEvent& slot, TComponent* client,
+                        TNotifyEvent event);
+
+  // The controls the internal events belong to.
+  TComponentRef<TComponent> FInternalChangeClient{this}, FInternalCloseClient{this};
 
   TComponentRef<TCustomImageList> FImages{this};
   TspImagesMenuItems FImagesItems{this};

@@ -502,7 +502,9 @@ TspSkinMainMenuBar::~TspSkinMainMenuBar() {
 void TspSkinMainMenuBar::Notification(TComponent* AComponent, TOperation Operation) {
   TspSkinControl::Notification(AComponent, Operation);
   if (Operation != opRemove) return;
-  if (AComponent == FMainMenu) {
+  // The bar's items point into the menus it shows: a menu that goes takes
+  // them along.
+  if (AComponent == FMainMenu || AComponent == FMergeMenu.Get()) {
     ObjectList.clear();
     ActiveObject = OldActiveObject = MouseCaptureObject = -1;
   }

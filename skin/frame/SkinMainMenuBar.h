@@ -182,7 +182,7 @@ public:
   int ButtonsCount = 0;
   bool FMDIChildMax = false;
   bool ChildMenuIn = false;
-  TMainMenu* FMergeMenu = nullptr;
+  TComponentRef<TMainMenu> FMergeMenu{this};
   void Merge(TMainMenu* Menu);
   void UnMerge();
   // The menu merged into the bar: the one given to Merge, else the first

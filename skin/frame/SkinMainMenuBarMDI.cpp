@@ -176,12 +176,12 @@ TspSkinMainMenuBarButton* TspSkinMainMenuBar::Button(int Index) const {
 }
 
 void TspSkinMainMenuBar::Merge(TMainMenu* Menu) {
-  FMergeMenu = Menu;
+  FMergeMenu.Set(Menu);
   UpDateItems();
 }
 
 void TspSkinMainMenuBar::UnMerge() {
-  FMergeMenu = nullptr;
+  FMergeMenu.Set(nullptr);
   UpDateItems();
 }
 

@@ -7,7 +7,7 @@
 #include "skin/frame/DynamicSkinForm.h"
 
 TspSkinMainMenuItem::TspSkinMainMenuItem(TspDynamicSkinForm* AParent, const TspDataSkinObject* AData)
-    : TspActiveSkinObject(AParent, AData) {
+    : TspActiveSkinObject(AParent, AData), MenuItem(AParent) {
   if (auto* d = dynamic_cast<const TspDataSkinMainMenuItem*>(AData)) {
     FontName = d->FontName;
     FontHeight = d->FontHeight;

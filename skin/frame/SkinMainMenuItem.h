@@ -15,7 +15,8 @@ public:
   bool FDown = false;
   bool OldEnabled = true;
   bool ItemVisible = true;
-  TMenuItem* MenuItem = nullptr;  // not owned
+  // Not owned; empties itself when the menu item goes.
+  TComponentRef<TMenuItem> MenuItem;
   std::string FontName;
   int FontHeight = 14;
   TFontStyles FontStyle = 0;

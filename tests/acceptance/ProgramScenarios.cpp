@@ -2,6 +2,7 @@
 // them, from the menus and buttons of the main window.
 #include <windows.h>
 
+#include <functional>
 #include <set>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "acceptance/Session.h"
 #include "engine/Fixtures.h"
 #include "framework/SysUtils.h"
+#include "support/GuiHandles.h"
 #include "support/gtest.h"
 
 namespace {
@@ -180,6 +182,60 @@ TEST_F(Program, EachWindowOpensFromItsCommandAndClosesWithItsButton) {
   drv::ClickPopupItem("FileInformation1");
   Shot(u"TFileInfoForm", "properties-from-table");
   CloseWith(u"TFileInfoForm", "spSkinButton1");
+}
+
+BEFORE_PROGRAM_START(Program, OpeningAndClosingEveryWindowTwentyTimesLeavesNoHandlesBehind) {
+  session::ForgetSettings();
+  MakeClips();
+}
+TEST_F(Program, OpeningAndClosingEveryWindowTwentyTimesLeavesNoHandlesBehind) {
+  AddFile(kClipOne);
+  const RECT table = Table();
+  ASSERT_TRUE(drv::WaitText(table, "00:00:03"));
+  drv::Click(table.left + 120, table.top + 18 + 9);
+  drv::Reveal("MainForm", "EventsLogMenuItem");
+  drv::Reveal("MainForm", "RecordVideo1");
+  struct Window {
+    std::u16string windowClass;
+    std::function<void()> open;
+    std::string closeButton;
+  };
+  const std::vector<Window> windows = {
+      {u"TAboutForm", [] { drv::ClickMenu({"Help1", "About1"}); }, "PreviewButton"},
+      {u"TPreferForm", [] { drv::ClickMenu({"ToolsMenuItem", "Preferences1"}); }, "OKButton"},
+      {u"TClipForm", [] { drv::ClickMenu({"Actions1", "ClipVideo2"}); }, "spSkinButton5"},
+      {u"TCropForm", [] { drv::ClickMenu({"Actions1", "EditVideo2"}); }, "spSkinButton5"},
+      {u"TTagEditForm", [] { drv::ClickControl("MainForm", "spSkinSpeedButton10"); }, "spSkinButton1"},
+      {u"TFileInfoForm", [] { drv::ClickMenu({"File1", "FileInformation2"}); }, "spSkinButton1"},
+      {u"TLogForm", [] { drv::ClickMenu({"ToolsMenuItem", "EventsLogMenuItem"}); }, "OKButton"},
+      {u"TRecForm", [] { drv::ClickMenu({"File1", "RecordVideo1"}); }, "spSkinButton1"},
+  };
+  auto round = [&] {
+    for (const Window& w : windows) {
+      w.open();
+      ASSERT_NE(drv::WaitWindow(w.windowClass), nullptr) << UTF16ToUTF8(w.windowClass) << " did not open";
+      drv::Pause(300);  // as a person waits for the window to settle
+      drv::ClickControl(UTF16ToUTF8(w.windowClass), w.closeButton);
+      ASSERT_TRUE(drv::WaitWindowGone(w.windowClass)) << UTF16ToUTF8(w.windowClass) << " stayed open";
+    }
+  };
+  // Counted once the program is idle: two counts a moment apart agree.
+  auto settled = [] {
+    TGuiHandles last = CountGuiHandles(), now;
+    for (int i = 0; i < 10; ++i) {
+      drv::Pause(300);
+      now = CountGuiHandles();
+      if (now == last) break;
+      last = now;
+    }
+    return now;
+  };
+  // The first round makes what the program keeps for good (its windows'
+  // classes, fonts, the cached paint buffers).
+  round();
+  const TGuiHandles baseline = settled();
+  for (int i = 0; i < 20 && !HasFatalFailure(); ++i) round();
+  EXPECT_EQ(baseline.Str(), settled().Str()) << "after opening and closing every window twenty times";
 }
 
 BEFORE_PROGRAM_START(Program, PreferencesShutdownMarkChecksTheMainWindowsBox) { session::ForgetSettings(); }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <random>
 #include <type_traits>
 
 #include "support/Dib.h"
@@ -461,6 +462,60 @@ TEST(TspMorph, FadeRunsInFiveStepsAndEndsExactlyAtEitherEnd) {
   timers.Advance(20);
   EXPECT_EQ(1.0, morph.Kf());
   EXPECT_EQ(12, repaints);
+}
+
+// The shape of a masked control: its black pixels, whatever the mask. The
+// reference joins one rectangle per run into the region, the slow obvious
+// way; the builder must give the very same region, also past one band of
+// rectangles.
+TEST(SkinControlShape, TheMaskRegionIsTheUnionOfItsBlackRunsForEveryMask) {
+  struct Mask {
+    const char* name;
+    int w, h;
+    std::function<bool(int, int)> black;
+  };
+  std::mt19937 rng(7);
+  std::vector<bool> noise(64 * 48);
+  for (size_t i = 0; i < noise.size(); ++i) noise[i] = rng() % 3 == 0;
+  const std::vector<Mask> masks = {
+      {"one pixel", 1, 1, [](int, int) { return true; }},
+      {"all black", 40, 30, [](int, int) { return true; }},
+      {"one white pixel in the middle", 9, 9, [](int x, int y) { return x != 4 || y != 4; }},
+      {"rounded corners", 24, 16, [](int x, int y) { return !((x == 0 || x == 23) && (y == 0 || y == 15)); }},
+      {"columns", 31, 7, [](int x, int) { return x % 3 == 0; }},
+      {"checkerboard", 16, 16, [](int x, int y) { return (x + y) % 2 == 0; }},
+      {"noise", 64, 48, [&](int x, int y) { return noise[size_t(y) * 64 + size_t(x)]; }},
+      {"checkerboard of several bands", 130, 90, [](int x, int y) { return (x + y) % 2 == 1; }},
+  };
+  for (const Mask& m : masks) {
+    std::vector<uint32_t> pixels(size_t(m.w) * size_t(m.h));
+    HRGN reference = CreateRectRgn(0, 0, 0, 0);
+    for (int y = 0; y < m.h; ++y)
+      for (int x = 0; x < m.w; ++x) {
+        // Black counts whatever the alpha byte holds; any other colour is outside.
+        pixels[size_t(y) * size_t(m.w) + size_t(x)] = m.black(x, y) ? 0xFF000000u : 0x00010000u * uint32_t(1 + x % 200);
+        if (!m.black(x, y)) continue;
+        HRGN px = CreateRectRgn(x, y, x + 1, y + 1);
+        CombineRgn(reference, reference, px, RGN_OR);
+        DeleteObject(px);
+      }
+    TspImageSource src;
+    src.Pixels = pixels.data();
+    src.Width = m.w;
+    src.Height = m.h;
+    HRGN built = RegionFromMask(src);
+    ASSERT_NE(built, nullptr) << m.name;
+    EXPECT_TRUE(EqualRgn(built, reference)) << m.name;
+    DeleteObject(built);
+    DeleteObject(reference);
+  }
+  // A mask without black pixels gives no region at all.
+  std::vector<uint32_t> white(20 * 10, 0x00FFFFFFu);
+  TspImageSource none;
+  none.Pixels = white.data();
+  none.Width = 20;
+  none.Height = 10;
+  EXPECT_EQ(RegionFromMask(none), nullptr);
 }
 
 }  // namespace

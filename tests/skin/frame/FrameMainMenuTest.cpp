@@ -205,4 +205,20 @@ TEST(FrameMainMenu, AnAcceleratorOpensItsItemOrRunsIt) {
   EXPECT_FALSE(f.fm->SkinMenu->Visible());
 }
 
+// A top-level item the program deletes is forgotten by the frame's item that
+// drew it; the other items keep working from the keyboard.
+TEST(FrameMainMenu, ADeletedTopLevelItemIsForgottenByTheFrame) {
+  MenuForm f;
+  TspSkinMainMenuItem* edit = nullptr;
+  for (TspSkinMainMenuItem* m : f.Items())
+    if (m->IDName == "EditItem") edit = m;
+  ASSERT_NE(edit, nullptr);
+  ASSERT_NE(static_cast<TMenuItem*>(edit->MenuItem), nullptr);
+  delete f.menu->Items()->Items(1);
+  for (TspSkinMainMenuItem* m : f.Items())
+    if (m->IDName == "EditItem") EXPECT_EQ(static_cast<TMenuItem*>(m->MenuItem), nullptr);
+  Keys({VK_MENU, 'H'});
+  EXPECT_EQ(f.ran, "help;");
+}
+
 }  // namespace

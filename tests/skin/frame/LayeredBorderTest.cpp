@@ -662,3 +662,57 @@ TEST(LayeredBorder, LoadingAnotherSkinKeepsTheBordersDescription) {
   EXPECT_RECT(f.L()->TopBorder, 90, 90, 410, 140);
   Pump();
 }
+
+namespace {
+
+std::string RgnStr(HRGN r) {
+  RECT b{};
+  const int kind = GetRgnBox(r, &b);
+  if (kind == NULLREGION) return "empty";
+  return Str(b) + (kind == COMPLEXREGION ? " complex" : "");
+}
+
+}  // namespace
+
+// The blur mask's corners come from the skin's corner points as they stand:
+// only their part inside the mask is read, at once, whatever the numbers, and
+// a corner whose place leaves the coordinate range has no pixels.
+TEST(LayeredBorderBlur, CornerPointsAreClippedToTheBlurMaskAndNeverOverflow) {
+  constexpr int kMax = INT32_MAX, kMin = INT32_MIN;
+  struct Case {
+    const char* name;
+    TspPoint lt, rt, lb, rb;
+    const char *one, *two, *three, *four;
+  } cases[] = {
+      {"inside", {5, 4}, {15, 4}, {5, 6}, {15, 6}, "(0,0,5,4)", "(15,0,20,4)", "(0,0,5,4)", "(15,0,20,4)"},
+      {"beyond the mask", {30, 30}, {-5, 3}, {3, -4}, {25, 12}, "(0,0,20,10)", "(0,0,20,3)", "(0,4,3,14)",
+       "empty"},
+      {"the extremes", {kMax, kMax}, {kMin, kMax}, {kMax, kMin}, {kMin, kMin}, "(0,0,20,10)", "empty", "empty",
+       "empty"},
+      {"the other extremes", {kMin, kMin}, {kMax, kMin}, {kMin, kMax}, {kMax, kMax}, "empty", "empty", "empty",
+       "empty"},
+  };
+  LayerSkin skin;
+  Framed f(skin.data());
+  TspSkinData* sd = skin.data();
+  TspDataSkinLayerFrame& D = *sd->LayerFrame;
+  D.BlurMaskPictureIndex = int(sd->FActivePictures.size());
+  sd->FActivePictures.push_back(SolidPicture(20, 10, 0x000000));
+  for (const Case& c : cases) {
+    D.LTPoint = c.lt, D.RTPoint = c.rt, D.LBPoint = c.lb, D.RBPoint = c.rb;
+    f.L()->InitFrame(sd, f.form);
+    TspFormLayerBorder* L = f.L();
+    EXPECT_EQ(RgnStr(L->DataRgn1), c.one) << c.name;
+    EXPECT_EQ(RgnStr(L->DataRgn2), c.two) << c.name;
+    EXPECT_EQ(RgnStr(L->DataRgn3), c.three) << c.name;
+    EXPECT_EQ(RgnStr(L->DataRgn4), c.four) << c.name;
+  }
+  // Band sizes and hit zones from rectangles at the ends of the range.
+  D.BorderRect = TspRect{kMin, kMin, kMax, kMax};
+  f.L()->InitFrame(sd, f.form);
+  EXPECT_EQ(f.L()->LeftSize, kMax);
+  EXPECT_EQ(f.L()->TopSize, kMax);
+  EXPECT_EQ(f.L()->RightSize, kMax - 50);
+  EXPECT_EQ(f.L()->HitTopLeftX, kMax);
+  EXPECT_EQ(f.L()->HitBottomRightX, kMax - 48);
+}

@@ -226,6 +226,76 @@ TEST(MDIForms, AChildOutsideTheClientShowsTheScrollBars) {
   EXPECT_TRUE(PumpUntil([&] { return !vb->Visible(); }));
 }
 
+bool Listed(TCustomForm* f) {
+  bool found = false;
+  Screen->VisitForms([&](TCustomForm* g) { found = found || g == f; });
+  return found;
+}
+
+// A child closed by its user or deleted by the program: the frame's hook sees
+// every message of the child's window while the form is still one of the
+// program's forms, and the client is told (its active child is a live one).
+TEST(MDIForms, AChildThatGoesIsStillWholeForItsLastMessagesAndTheClientLetsItGo) {
+  Mdi m(3);
+  HWND client = m.frame->ClientHandle();
+  std::vector<std::string> late;
+  for (int i = 0; i < 3; ++i) {
+    TForm* c = m.Child(i);
+    TWndMethod hook = c->WindowProc;
+    const std::string name = m.names[size_t(i)];
+    c->WindowProc = [c, hook, name, &late](TMessage& msg) {
+      if (!Listed(c)) late.push_back(name + " message " + std::to_string(msg.Msg));
+      hook(msg);
+    };
+  }
+  auto activeIsLive = [&] {
+    HWND a = reinterpret_cast<HWND>(SendMessageW(client, WM_MDIGETACTIVE, 0, 0));
+    return a && IsWindow(a);
+  };
+  ASSERT_EQ(m.frame->ActiveMDIChild(), m.Child(2));
+  HWND second = m.Child(1)->Handle(), first = m.Child(0)->Handle();
+  // Closed: the form frees itself once its handlers are done.
+  m.Child(2)->Close();
+  ASSERT_TRUE(PumpUntil([&] { return Application->FindComponent(m.names[2]) == nullptr; }));
+  EXPECT_TRUE(activeIsLive());
+  EXPECT_EQ(m.frame->MDIChildCount(), 2);
+  // Deleted by the program, the active one and then one in the background.
+  HWND gone = m.frame->ActiveMDIChild() ? m.frame->ActiveMDIChild()->Handle() : nullptr;
+  ASSERT_TRUE(gone == first || gone == second);
+  delete m.frame->ActiveMDIChild();
+  Pump();
+  EXPECT_FALSE(IsWindow(gone));
+  EXPECT_TRUE(activeIsLive());
+  EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(client, WM_MDIGETACTIVE, 0, 0)), gone == first ? second : first);
+  EXPECT_EQ(m.frame->MDIChildCount(), 1);
+  EXPECT_EQ(late, std::vector<std::string>{});
+}
+
+// A menu merged into the bar that the program deletes is no longer the bar's,
+// nor are the items the bar made of it.
+TEST(MDIForms, AMergedMenuThatGoesIsForgottenByTheBar) {
+  TForm form(nullptr);
+  auto* bar = new TspSkinMainMenuBar(&form);
+  auto* own = new TMainMenu(&form);
+  auto* file = new TMenuItem(nullptr);
+  file->SetCaption("&File");
+  own->Items()->Add(file);
+  bar->SetMainMenu(own);
+  auto* merged = new TMainMenu(&form);
+  auto* tools = new TMenuItem(nullptr);
+  tools->SetCaption("&Tools");
+  tools->GroupIndex = 3;
+  merged->Items()->Add(tools);
+  bar->Merge(merged);
+  ASSERT_EQ(bar->GetChildMainMenu(), merged);
+  const uintptr_t toolsAddress = reinterpret_cast<uintptr_t>(tools);
+  delete merged;
+  EXPECT_EQ(bar->GetChildMainMenu(), nullptr);
+  for (auto& o : bar->ObjectList)
+    if (auto* item = dynamic_cast<TspSkinMainMenuBarItem*>(o.get()))
+      EXPECT_NE(reinterpret_cast<uintptr_t>(static_cast<TMenuItem*>(item->MenuItem)), toolsAddress);
+}
+
 TEST(MDIForms, AMaximizedChildMergesItsMenuAndItsButtonsMinimizeRestoreAndClose) {
   TspSkinMainMenuBar* bar = nullptr;
   TMainMenu* frameMenu = nullptr;

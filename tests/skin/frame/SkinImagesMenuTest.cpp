@@ -392,6 +392,17 @@ TEST(ImagesMenuButtons, ButtonsShowTheChosenPictureAndMenuButtonsOpenTheGrid) {
   push->UseImagesMenuCaption = true;
   EXPECT_GE(pixels(push, clBlue), 200);
 
+  // A button that goes leaves the other buttons' events alone: the grid the
+  // windowless one opened still releases it when it closes.
+  SendMessageW(form.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(menuSpeed->Left() + 20, 25));
+  ASSERT_NE(nullptr, menu->PopupWindow());
+  EXPECT_TRUE(menuSpeed->Down());
+  delete menuButton;
+  menu->Hide();
+  EXPECT_FALSE(menuSpeed->Down());
+  EXPECT_FALSE(menuSpeed->MenuTracked());
+  SendMessageW(form.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(menuSpeed->Left() + 20, 25));
+
   // A destroyed menu is forgotten.
   delete menu;
   EXPECT_EQ(nullptr, push->SkinImagesMenu());

@@ -490,6 +490,11 @@ TEST(TspSkinPopupMenu, FindsItsFormsMenuChainAndFiresItsCloseHandlerOnce) {
   EXPECT_EQ((std::vector<std::string>{"closed"}), f.log);
 }
 
+BOOL CALLBACK AddWindow(HWND h, LPARAM l) {
+  reinterpret_cast<std::vector<std::pair<HWND, bool>>*>(l)->emplace_back(h, IsWindowVisible(h) != FALSE);
+  return TRUE;
+}
+
 TEST(TspSkinPopupMenu, WithoutAFormComponentNothingOpens) {
   TForm form(nullptr);
   auto* pm = new TspSkinPopupMenu(&form);
@@ -498,8 +503,21 @@ TEST(TspSkinPopupMenu, WithoutAFormComponentNothingOpens) {
   pm->Items()->Add(item);
   int popups = 0;
   pm->OnPopup = [&](TObject*) { ++popups; };
+  // Every window of this thread, its children too, and whether it shows.
+  auto windows = [] {
+    std::vector<std::pair<HWND, bool>> all;
+    EnumThreadWindows(GetCurrentThreadId(), AddWindow, reinterpret_cast<LPARAM>(&all));
+    for (size_t i = 0, n = all.size(); i < n; ++i)
+      EnumChildWindows(all[i].first, AddWindow, reinterpret_cast<LPARAM>(&all));
+    return all;
+  };
+  Application->ProcessMessages();
+  const auto before = windows();
   pm->Popup(10, 10);
+  Application->ProcessMessages();
   EXPECT_EQ(1, popups);
+  EXPECT_EQ(before, windows()) << "a window was made or shown";
+  EXPECT_EQ(nullptr, GetCapture());
 }
 
 TEST(TspSkinMenuButton, OpensItsSkinnedMenuUnderItselfAndTracksIt) {

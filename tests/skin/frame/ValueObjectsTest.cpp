@@ -415,7 +415,7 @@ TEST(MainMenuItems, FollowEachOtherHideWhenTheyDoNotFitAndClickLeaves) {
     mi->SetCaption(caption);
     menu.Items()->Add(mi);
     auto o = std::make_unique<TspSkinMainMenuItem>(f.sf, &rec);
-    o->MenuItem = mi;
+    o->MenuItem.Set(mi);
     o->IDName = caption;
     items.push_back(o.get());
     f.sf->ObjectList.push_back(std::move(o));
