@@ -100,6 +100,7 @@ void TMainForm::BuildDVDDeviceMenu(TspSkinPopupMenu* menu, TNotifyEvent onClick)
 
 void TMainForm::LoadDVDButtonClick(TObject*) {
   AddToHistory("-> Load DVD is clicked.");
+  if (ConversionActive) return;
   if (!BindMediaLibraries("CLM_FFLoadAVLib2")) return;
   if (!IsDVDPlugInLoaded()) {
     if (!LoadDVDPlugIn(ProgramFolder() + "\\LibAV", kDVDPlugInInitText)) {
@@ -203,6 +204,7 @@ void TMainForm::MenuItem12Click(TObject*) {
 
 void TMainForm::DownloadButtonClick(TObject*) {
   AddToHistory("-> Download is clicked.");
+  if (ConversionActive) return;
   if (DVDMode && !MediaFiles.empty() && !AcceptMediaReplacement()) return;
   if (!LoadDownloader()) return;
   std::string result;
