@@ -726,8 +726,10 @@ void TMainForm::StopConversionForClose() {
   // Stop waits for every task while it keeps dispatching this thread's
   // messages, the workers' calls among them; the final event follows.
   MediaEncoder->Stop(true);
+  // The final event (it clears ConversionActive) is delivered here; then
+  // nothing of the run calls this window any more.
   const DWORD start = GetTickCount();
-  while (!MediaEncoder->Terminated() && GetTickCount() - start < 3000) WaitForHandles(nullptr, 0, false, 10);
+  while (ConversionActive && GetTickCount() - start < 4000) WaitForHandles(nullptr, 0, false, 10);
 }
 
 void TMainForm::Exit1Click(TObject*) { Close(); }

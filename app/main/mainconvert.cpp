@@ -552,7 +552,11 @@ void TMainForm::MediaEncoderProgress(TObject*, TProgressInfo* info) {
 }
 
 void TMainForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {
-  if (CloseDone) return;
+  if (CloseDone) {
+    // The closing window waits for this final event.
+    if (info.TaskIndex < 0) ConversionActive = false;
+    return;
+  }
   TConversionRecords& run = *TaskRecords;
   if (info.TaskIndex < 0 && info.Finished) {
     const bool phase1Ended = JoinAllVideos && !JoinConvertedFilesNow;
