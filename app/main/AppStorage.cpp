@@ -93,7 +93,7 @@ bool SaveCustomProfiles() {
   const std::string target = CustomProfilesFile();
   const std::string temporary = target + ".new";
   const bool ok =
-      WriteWholeFile(temporary, CustomProfilesText(formats)) &&
+      WriteWholeFile(temporary, CustomProfilesText(formats, RefusedCustomRows)) &&
       MoveFileExW(reinterpret_cast<LPCWSTR>(UTF8ToUTF16(temporary).c_str()),
                   reinterpret_cast<LPCWSTR>(UTF8ToUTF16(target).c_str()),
                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);

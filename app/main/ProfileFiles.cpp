@@ -251,7 +251,9 @@ bool FormatValuesAreSafe(const TFormat& f) {
          number(f.IsAudioFormat) && codec(f.VideoCodecName) && codec(f.AudioCodecName);
 }
 
-bool ParseCustomProfiles(const std::string& bytes, std::vector<TFormat>& formats) {
+std::vector<std::string> RefusedCustomRows;
+
+bool ParseCustomProfiles(const std::string& bytes, std::vector<TFormat>& formats, std::vector<std::string>* refused) {
   std::vector<std::string> lines;
   SplitLines(DecodeCodePageText(bytes), lines);
   bool ok = true;
@@ -263,6 +265,7 @@ bool ParseCustomProfiles(const std::string& bytes, std::vector<TFormat>& formats
     // values: it is reported instead.
     if (line.size() < 2 || line.compare(line.size() - 2, 2, "/>") != 0) {
       ok = false;
+      if (refused) refused->push_back(line);
       continue;
     }
     TFormat format;
@@ -272,6 +275,7 @@ bool ParseCustomProfiles(const std::string& bytes, std::vector<TFormat>& formats
     // must not carry options.
     if (!FormatValuesAreSafe(format)) {
       ok = false;
+      if (refused) refused->push_back(line);
       continue;
     }
     formats.push_back(std::move(format));
@@ -279,7 +283,7 @@ bool ParseCustomProfiles(const std::string& bytes, std::vector<TFormat>& formats
   return ok;
 }
 
-std::string CustomProfilesText(const std::vector<TFormat>& formats) {
+std::string CustomProfilesText(const std::vector<TFormat>& formats, const std::vector<std::string>& kept) {
   std::string out = "\xEF\xBB\xBF";
   out += "<?xml version=\"1.0\" standalone=\"yes\"?>\r\n";
   out += "<DATAPACKET Version=\"2.0\">\r\n";
@@ -323,6 +327,7 @@ std::string CustomProfilesText(const std::vector<TFormat>& formats) {
     }
     out += "/>\r\n";
   }
+  for (const std::string& row : kept) out += row + "\r\n";
   out += "</ROWDATA>\r\n";
   out += "</DATAPACKET>\r\n";
   return out;
@@ -373,7 +378,8 @@ TCatalogueResult BuildCatalogue(const TCatalogueFiles& files) {
     if (rows == 0 || !complete) ReportError(Translate("Error loading formats"), "CLM_LoadFormats");
   }
 
-  if (files.Custom && !ParseCustomProfiles(*files.Custom, FormatList)) {
+  RefusedCustomRows.clear();
+  if (files.Custom && !ParseCustomProfiles(*files.Custom, FormatList, &RefusedCustomRows)) {
     result.CustomReadFailed = true;
     ReportError(Translate("Error loading custom formats"), "CLM_LoadCustomFormats");
   }

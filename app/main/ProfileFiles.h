@@ -41,12 +41,18 @@ bool ParseCategoryFile(const std::string& bytes, std::vector<TProfile>& profiles
 
 // The rows of a custom-profile file appended to `formats`; false when the
 // file is broken or a row carries a value that cannot be an encoder name or
-// number (that row is left out; the good ones stay).
-bool ParseCustomProfiles(const std::string& bytes, std::vector<TFormat>& formats);
+// number (that row is left out of `formats`; the good ones stay). The rows
+// left out go to `refused` (when given) as the file holds them.
+bool ParseCustomProfiles(const std::string& bytes, std::vector<TFormat>& formats,
+                         std::vector<std::string>* refused = nullptr);
 
 // The file custom-profiles.dat for these formats (UTF-8 with a byte-order
-// mark, CR LF).
-std::string CustomProfilesText(const std::vector<TFormat>& formats);
+// mark, CR LF), followed by the `kept` rows as they are.
+std::string CustomProfilesText(const std::vector<TFormat>& formats, const std::vector<std::string>& kept = {});
+
+// The rows of the custom-profile file that the catalogue left out: they are
+// written back at every save, so the user's file loses nothing.
+extern std::vector<std::string> RefusedCustomRows;
 
 // A format whose option values are all safe to pass to the encoder.
 bool FormatValuesAreSafe(const TFormat& format);

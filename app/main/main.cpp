@@ -694,9 +694,11 @@ void TMainForm::FormClose(TObject*, TCloseAction&) {
   HWND h = Handle();
   DragAcceptFiles(h, FALSE);
   StopPreview();
+  // The tasks write into the folders below and call this window: they end
+  // before anything else goes.
+  StopConversionForClose();
   Timer1->SetEnabled(false);
-  OutputPathText = edDestinationFolder->Text();
-  SaveSettings();
+  SaveWindowSettings();
   CleanTempFolder();
   UnregisterHotKey(h, kHotKeyPause);
   UnregisterHotKey(h, kHotKeyStop);
@@ -711,6 +713,23 @@ void TMainForm::FormClose(TObject*, TCloseAction&) {
       ReportError("Cannot free Downloader library", "CLM_CannotFreeRunDownloadDll");
     }
   }
+}
+
+void TMainForm::SaveWindowSettings() {
+  OutputPathText = edDestinationFolder->Text();
+  SaveSettings();
+}
+
+void TMainForm::StopConversionForClose() {
+  if (!MediaEncoder || !MediaEncoder->Working() || MediaEncoder->Terminated()) return;
+  StoppedByUser = 1;
+  // Stop waits for every task while it keeps dispatching this thread's
+  // messages, the workers' calls among them; the final event follows.
+  MediaEncoder->Stop(true);
+  // The final event (it clears ConversionActive) is delivered here; then
+  // nothing of the run calls this window any more.
+  const DWORD start = GetTickCount();
+  while (ConversionActive && GetTickCount() - start < 4000) WaitForHandles(nullptr, 0, false, 10);
 }
 
 void TMainForm::Exit1Click(TObject*) { Close(); }
@@ -732,6 +751,15 @@ void TMainForm::WndProc(TMessage& m) {
         OnRecorderHotKey(static_cast<int>(m.WParam));
       m.Result = 0;
       return;
+    case WM_QUERYENDSESSION:
+      m.Result = TRUE;
+      return;
+    case WM_ENDSESSION:
+      // The session ends without the window's close: what the close would
+      // save is saved here.
+      if (m.WParam && !CloseDone) SaveWindowSettings();
+      m.Result = 0;
+      return;
     case WM_DROPFILES: {
       HDROP drop = reinterpret_cast<HDROP>(m.WParam);
       std::vector<std::string> names;
@@ -745,7 +773,8 @@ void TMainForm::WndProc(TMessage& m) {
       }
       DragFinish(drop);
       m.Result = 0;
-      DropFiles(names);
+      // A run takes no rows until it has ended.
+      if (!ConversionActive) DropFiles(names);
       return;
     }
     default:

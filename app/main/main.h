@@ -172,6 +172,12 @@ public:
   void FormShow(TObject* sender);
   void FormCloseQuery(TObject* sender, bool& canClose);
   void FormClose(TObject* sender, TCloseAction& action);
+  // Writes the settings (the output folder as the folder box shows it) and
+  // the custom-profile file.
+  void SaveWindowSettings();
+  // Stops a run that goes on and waits for its end, keeping the engine's
+  // calls to this thread flowing.
+  void StopConversionForClose();
 
   void sgListDrawCell(TObject* sender, int aCol, int aRow, TRect rect, unsigned state);
   void Timer1Timer(TObject* sender);
@@ -238,6 +244,9 @@ public:
   TBitmap PromoWatermark;
   bool JoinConvertedFilesNow = false;
   bool ProgressRefreshDue = false;
+  // True from the start of a run until its final event was handled: the
+  // commands that change the table do nothing meanwhile.
+  bool ConversionActive = false;
   // 1 once the user stopped the run; back to 0 when the run is over.
   int StoppedByUser = 0;
   int64_t LastProgressDuration = 0;

@@ -75,6 +75,7 @@ std::string PercentText(float value) {
 // While a run goes on only Pause and Stop (button and menu item) are live;
 // the list and the options are locked.
 void ShowConversionRunning(TMainForm& form) {
+  form.ConversionActive = true;
   form.DisableButton(form.StartButton);
   form.EnableControls(false, true);
   form.PauseBtn->SetEnabled(true);
@@ -85,6 +86,7 @@ void ShowConversionRunning(TMainForm& form) {
 
 // A run that has ended, finished or not, gives the controls back.
 void ShowConversionIdle(TMainForm& form) {
+  form.ConversionActive = false;
   form.EnableControls(true, true);
   form.DisableButton(form.StopBtn);
   form.DisableButton(form.PauseBtn);
@@ -452,6 +454,7 @@ void TMainForm::StartButtonClick(TObject*) {
 }
 
 void TMainForm::StopBtnClick(TObject*) {
+  if (!ConversionActive) return;
   AddToHistory("-> Stop is clicked.");
   StoppedByUser = 1;
   MediaEncoder->Stop(true);
@@ -477,7 +480,7 @@ void TMainForm::spSkinSpeedButton7Click(TObject* sender) {
 }
 
 void TMainForm::JoinButtonClick(TObject*) {
-  if (MediaFiles.empty()) return;
+  if (MediaFiles.empty() || ConversionActive) return;
   AddToHistory("-> Join is clicked.");
   if (JoinAllVideos) {
     if (SkinMessage->MessageDlg(Translate("Unjoin all?"), mtConfirmation, MsgDlgButtons({mbYes, mbNo}), 0) != mrYes)
@@ -517,6 +520,8 @@ void TMainForm::OpenOutputFolder1Click(TObject*) { OpenOutputFolder1->SetChecked
 // ---------------------------------------------------------------- events
 
 void TMainForm::MediaEncoderProgress(TObject*, TProgressInfo* info) {
+  // A window that closes stops the run and shows nothing more of it.
+  if (CloseDone) return;
   const bool phase1 = JoinAllVideos && !JoinConvertedFilesNow;
   int j = -1;
   for (TMediaFile& item : MediaFiles) {
@@ -545,6 +550,11 @@ void TMainForm::MediaEncoderProgress(TObject*, TProgressInfo* info) {
 }
 
 void TMainForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {
+  if (CloseDone) {
+    // The closing window waits for this final event.
+    if (info.TaskIndex < 0) ConversionActive = false;
+    return;
+  }
   TConversionRecords& run = *TaskRecords;
   if (info.TaskIndex < 0 && info.Finished) {
     const bool phase1Ended = JoinAllVideos && !JoinConvertedFilesNow;
@@ -576,7 +586,7 @@ void TMainForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {
         }
       }
       if (ShutdownComputer1->Checked()) {
-        SaveSettings();
+        SaveWindowSettings();
         RequestShutdown();
       } else {
         if (StoppedByUser != 1) AddToHistory("-> Conversion successfully done.");
@@ -603,11 +613,25 @@ void TMainForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {
       for (bool f : run.Failed) anyFailed = anyFailed || f;
       if (!anyFailed) {
         JoinConvertedFilesNow = true;
+        ConversionActive = false;
         StartButtonClick(this);
-        return;
+        if (ConversionActive) return;
+        // The join did not start (its error was shown): no joined file.
+        JoinConvertedFilesNow = false;
       }
-      // A part is missing: the join cannot be made; the run ends here.
+      // A part is missing or the join did not start: no joined file exists,
+      // so no row reads as done; the parts that failed say so.
+      for (size_t row = 0; row < MediaFiles.size(); ++row) {
+        TMediaFile& item = MediaFiles[row];
+        if (!item.Checked) continue;
+        const bool failed = (row < run.Failed.size() && run.Failed[row]) || !anyFailed;
+        item.StatusS = failed ? kFailedState : -2;
+        item.Status = Translate(failed ? "Failed" : "Cancelled");
+      }
+      StoppedByUser = 0;
+      ShowRows();
       ShowConversionIdle(*this);
+      return;
     }
     // 5.
     JoinConvertedFilesNow = false;

@@ -102,6 +102,7 @@ void TMainForm::BuildDVDDeviceMenu(TspSkinPopupMenu* menu, TNotifyEvent onClick)
 
 void TMainForm::LoadDVDButtonClick(TObject*) {
   AddToHistory("-> Load DVD is clicked.");
+  if (ConversionActive) return;
   if (!BindMediaLibraries("CLM_FFLoadAVLib2")) return;
   // The titles play in the main preview: its own SDL copy, as a file's would.
   if (!VIDavaza->SDLLibLoaded() && !VIDavaza->LoadSDLLib(TempFolder, PrepareSdlLibrary(0))) {
@@ -211,6 +212,7 @@ void TMainForm::MenuItem12Click(TObject*) {
 
 void TMainForm::DownloadButtonClick(TObject*) {
   AddToHistory("-> Download is clicked.");
+  if (ConversionActive) return;
   if (DVDMode && !MediaFiles.empty() && !AcceptMediaReplacement()) return;
   if (!LoadDownloader()) return;
   std::string result;

@@ -230,7 +230,7 @@ void TMainForm::sgListClick(TObject*) {
 }
 
 void TMainForm::sgListKeyDown(TObject*, WORD& key, TShiftState) {
-  if (key == VK_DELETE) Remove1Click(this);
+  if (key == VK_DELETE && !ConversionActive) Remove1Click(this);
 }
 
 void TMainForm::cboAudioChange(TObject*) {
@@ -270,7 +270,7 @@ void TMainForm::chkDeinterlaceClick(TObject*) {
 
 void TMainForm::Rename1Click(TObject*) {
   AddToHistory("-> Rename selected is clicked");
-  if (!MediaFiles.empty()) BeginRenameTitle(sgList->Row());
+  if (!MediaFiles.empty() && !ConversionActive) BeginRenameTitle(sgList->Row());
 }
 
 void TMainForm::BeginRenameTitle(int aRow) {
@@ -308,13 +308,13 @@ void TMainForm::TitleMemoKeyPress(TObject* sender, char16_t& key) {
 
 void TMainForm::ClipButtonClick(TObject*) {
   AddToHistory("-> Trim is clicked.");
-  if (MediaFiles.empty()) return;
+  if (MediaFiles.empty() || ConversionActive) return;
   if (OnShowTrimWindow) OnShowTrimWindow();
 }
 
 void TMainForm::EditButtonClick(TObject*) {
   AddToHistory("-> Edit is clicked.");
-  if (MediaFiles.empty()) return;
+  if (MediaFiles.empty() || ConversionActive) return;
   const int row = sgList->Row();
   if (row >= 1 && row <= static_cast<int>(MediaFiles.size()) && MediaFiles[row - 1].isSourceAudioFormat) {
     SkinMessage->MessageDlg(Translate("Can't edit audio formats. You can click \"Trim\" button."), mtWarning,
@@ -325,7 +325,7 @@ void TMainForm::EditButtonClick(TObject*) {
 }
 
 void TMainForm::spSkinSpeedButton10Click(TObject*) {
-  if (!MediaFiles.empty() && OnShowTagWindow) OnShowTagWindow();
+  if (!MediaFiles.empty() && !ConversionActive && OnShowTagWindow) OnShowTagWindow();
 }
 
 void TMainForm::SwapItems(int a, int b) {
@@ -337,7 +337,7 @@ void TMainForm::SwapItems(int a, int b) {
 }
 
 void TMainForm::MoveUp1Click(TObject*) {
-  if (MediaFiles.size() < 2) return;
+  if (MediaFiles.size() < 2 || ConversionActive) return;
   const int row = sgList->Row();
   if (row > 1 && row <= static_cast<int>(MediaFiles.size())) {
     SwapItems(row - 2, row - 1);
@@ -347,7 +347,7 @@ void TMainForm::MoveUp1Click(TObject*) {
 }
 
 void TMainForm::MoveDown1Click(TObject*) {
-  if (MediaFiles.size() < 2) return;
+  if (MediaFiles.size() < 2 || ConversionActive) return;
   const int row = sgList->Row();
   // The last row has no neighbour below it.
   if (row >= 1 && row < static_cast<int>(MediaFiles.size())) {
@@ -359,7 +359,8 @@ void TMainForm::MoveDown1Click(TObject*) {
 
 void TMainForm::Remove1Click(TObject*) {
   AddToHistory("-> Remove Selected is clicked");
-  if (MediaFiles.empty()) return;
+  // A run's tasks hold the rows' fonts and are matched to the rows by place.
+  if (MediaFiles.empty() || ConversionActive) return;
   const int count = static_cast<int>(MediaFiles.size());
   const int row = sgList->Row();
   if (row < 1 || row > count) return;
@@ -367,8 +368,11 @@ void TMainForm::Remove1Click(TObject*) {
     ClearAll1Click(this);
     return;
   }
-  for (int i = row; i <= count - 1; ++i) SwapItems(i - 1, i);
+  // The row goes with its DVD title record: every row after it moves up
+  // with its own record, so each row keeps converting its own title.
+  for (int i = row; i <= count - 1; ++i) std::swap(MediaFiles[i - 1], MediaFiles[i]);
   FreeRowFont(MediaFiles.size() - 1);
+  delete MediaFiles.back().DVDTitleInfo;
   MediaFiles.pop_back();
   UpdateRowCount();
   if (sgList->Row() > static_cast<int>(MediaFiles.size())) sgList->SetRow(static_cast<int>(MediaFiles.size()));
@@ -378,6 +382,7 @@ void TMainForm::Remove1Click(TObject*) {
 
 void TMainForm::ClearAll1Click(TObject*) {
   AddToHistory("-> Clear all items");
+  if (ConversionActive) return;
   TitleMemo->SetVisible(false);
   ClearRows();
   for (auto& t : Thumbnails)
@@ -393,9 +398,13 @@ void TMainForm::EnableControls(bool enable, bool allControls) {
              AddButton, LoadDVDButton, DownloadButton, RecordButton, cboAudio, cboSubtitle, imgProfileField,
              lblProfile, ProfileIconButton, ProfileSaveAsButton, edDestinationFolder, ApplytoAllButton, chApplyToAll,
              SettingsButton, FindTargetButton, chkDeinterlace, ParamGrid, VideoTrackBar, VolumeTrackBar,
-             SnapshotButton, sgList})
+             SnapshotButton, sgList,
+             // The small toolbar's commands that change the table.
+             spSkinSpeedButton1, spSkinMenuSpeedButton1, spSkinSpeedButton2, spSkinSpeedButton3, spSkinSpeedButton4,
+             spSkinSpeedButton5, spSkinSpeedButton6, spSkinSpeedButton8, spSkinSpeedButton10})
       if (c) c->SetEnabled(enable);
-    for (TMenuItem* m : {Openvideo1, LoadDVD1, DownloadfromWeb1, RecordVideo1}) m->Enabled = enable;
+    for (TMenuItem* m : {Openvideo1, LoadDVD1, DownloadfromWeb1, RecordVideo1, VideoFiles1, YouTubeVideo1, DVDVideo1})
+      m->Enabled = enable;
   }
   for (TControl* c : std::initializer_list<TControl*>{EditButton, ClipButton, JoinButton, StartButton})
     c->SetEnabled(enable);
@@ -435,6 +444,7 @@ void TMainForm::RunLoadDialog() {
 
 void TMainForm::AddButtonClick(TObject*) {
   AddToHistory("-> Add Files is clicked.");
+  if (ConversionActive) return;
   if (DVDMode && !MediaFiles.empty()) {
     if (!AcceptMediaReplacement()) return;
     EndJoinAll();
@@ -456,6 +466,7 @@ void TMainForm::AddButtonClick(TObject*) {
 }
 
 void TMainForm::DropFiles(const std::vector<std::string>& names) {
+  if (ConversionActive) return;
   if (!ClearDVDTableForFiles()) return;
   DialogFiles = names;
   ItemRemove->Enabled = true;

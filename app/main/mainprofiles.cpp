@@ -388,7 +388,7 @@ void TMainForm::ProfileSaveAsButtonClick(TObject*) {
   RepaintList();
   if (settingsform) settingsform->FillProfileSettings();
   ParamGrid->Invalidate();
-  SaveSettings();
+  SaveWindowSettings();
 }
 
 void TMainForm::ApplytoAllButtonClick(TObject*) {

@@ -564,6 +564,43 @@ TEST_F(Profiles, SaveAsUnderANonAsciiTitleKeepsTheFormatAndThePickerRenamesAndRe
   session::Restart();
 }
 
+BEFORE_PROGRAM_START(Profiles, TheTypedOutputFolderIsSavedAtSessionEndAndBySaveAs) { session::ForgetSettings(); }
+
+// The output folder as the folder box shows it when the settings are
+// written: at the end of the session (the system's two messages, as it
+// sends them at a log-off) and by Save profile as.
+TEST_F(Profiles, TheTypedOutputFolderIsSavedAtSessionEndAndBySaveAs) {
+  auto typeFolder = [](const std::string& folder) {
+    drv::ClickControl("MainForm", "edDestinationFolder");
+    drv::Key(VK_HOME);
+    drv::Key(VK_END, false, false, true);
+    drv::Type(folder);
+    drv::Pause(200);
+  };
+  auto savedFolder = [] {
+    std::string value;
+    return drv::RegistryString("Software\\Brenlowe\\Tessavane", "OutputPath", value) ? value : std::string("<none>");
+  };
+  const std::string atLogOff = "c:\\Output at log-off";
+  typeFolder(atLogOff);
+  HWND main = drv::FindShownWindow(u"TMainForm");
+  ASSERT_NE(nullptr, main);
+  DWORD_PTR answer = 0;
+  ASSERT_NE(0, SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer));
+  EXPECT_NE(0u, answer) << "the session end was refused";
+  ASSERT_NE(0, SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer));
+  EXPECT_EQ(atLogOff, savedFolder());
+
+  const std::string atSaveAs = "c:\\Output ü at save as";
+  typeFolder(atSaveAs);
+  RevealAt("ProfileSaveAsButton", 620, 4);
+  drv::ClickControl("MainForm", "ProfileSaveAsButton");
+  drv::WaitControl("InputForm", "Edit");
+  drv::ClickControl("InputForm", "OkButton");
+  ASSERT_TRUE(drv::WaitWindowGone(u"TspInputDlgForm"));
+  EXPECT_TRUE(drv::WaitUntil([&] { return savedFolder() == atSaveAs; }, 5000)) << savedFolder();
+}
+
 BEFORE_PROGRAM_START(Preview, AnUnplayableRowShowsThePlayersErrorAndStaysClosed) { session::ForgetSettings(); }
 
 TEST_F(Preview, AnUnplayableRowShowsThePlayersErrorAndStaysClosed) {

@@ -560,6 +560,45 @@ TEST_F(MainWindow, MoveAndRemoveKeepTheOrderAndTheSelection) {
   EXPECT_EQ(2, form->sgList->Row());
 }
 
+// In DVD mode each row keeps its own title record through a removal: the
+// rows after the removed one convert their own titles still.
+TEST_F(MainWindow, RemovingADvdTitleKeepsEachRowWithItsTitle) {
+  AddRows({"Title1", "Title2", "Title3", "Title4"});
+  for (int i = 0; i < 4; ++i) {
+    MediaFiles[i].DVDTitleInfo = new TDVDTitle;
+    MediaFiles[i].DVDTitleInfo->Title = i;
+  }
+  DVDMode = true;
+  form->sgList->SetRow(2);
+  WORD key = VK_DELETE;
+  form->sgListKeyDown(nullptr, key, 0);
+  form->sgList->SetRow(1);
+  form->Remove1Click(nullptr);
+  ASSERT_EQ((std::vector<std::string>{"Title3", "Title4"}), Titles());
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_NE(nullptr, MediaFiles[i].DVDTitleInfo);
+    EXPECT_EQ(i + 2, MediaFiles[i].DVDTitleInfo->Title) << MediaFiles[i].DestinationTitle;
+  }
+  DVDMode = false;
+}
+
+// While a run goes on the commands that change the table leave it alone.
+TEST_F(MainWindow, TableCommandsWaitForTheEndOfARun) {
+  AddRows({"a", "b", "c"});
+  form->ConversionActive = true;
+  form->sgList->SetRow(2);
+  WORD key = VK_DELETE;
+  form->sgListKeyDown(nullptr, key, 0);
+  form->Remove1Click(nullptr);
+  form->ClearAll1Click(nullptr);
+  form->MoveUp1Click(nullptr);
+  form->DropFiles({"c:\\dropped.mp4"});
+  EXPECT_EQ((std::vector<std::string>{"a", "b", "c"}), Titles());
+  form->ConversionActive = false;
+  form->Remove1Click(nullptr);
+  EXPECT_EQ((std::vector<std::string>{"a", "c"}), Titles());
+}
+
 TEST_F(MainWindow, RemovingTheOnlyRowClearsTheTable) {
   AddRows({"only"});
   form->sgList->SetRow(1);

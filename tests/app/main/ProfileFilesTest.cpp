@@ -269,9 +269,20 @@ TEST(CustomProfiles, OlderFilesAndBrokenRowsReadSafely) {
   evil.replace(evil.find("aac\""), 4, "aac -f mp4 /tmp/x\"");
   std::string evil2 = Row("-1", "evil2");
   evil2.replace(evil2.find("width=\"640\""), 11, "width=\"640 -y\"");
-  EXPECT_FALSE(ParseCustomProfiles("a\nb\nc\n" + evil + "\n" + Row("-1", "ok") + "\n" + evil2, loaded));
+  std::vector<std::string> refused;
+  EXPECT_FALSE(ParseCustomProfiles("a\nb\nc\n" + evil + "\n" + Row("-1", "ok") + "\n" + evil2, loaded, &refused));
   ASSERT_EQ(1u, loaded.size());
   EXPECT_EQ("ok", loaded[0].Title);
+  // The refused rows, as the file holds them, are written back after the
+  // good ones and refused again when read.
+  EXPECT_EQ((std::vector<std::string>{evil, evil2}), refused);
+  const std::string again = CustomProfilesText(loaded, refused);
+  std::vector<TFormat> reloaded;
+  std::vector<std::string> refusedAgain;
+  EXPECT_FALSE(ParseCustomProfiles(again, reloaded, &refusedAgain));
+  ASSERT_EQ(1u, reloaded.size());
+  EXPECT_EQ("ok", reloaded[0].Title);
+  EXPECT_EQ(refused, refusedAgain);
   // Empty and header-only files hold no formats and no error.
   loaded.clear();
   EXPECT_TRUE(ParseCustomProfiles("", loaded));

@@ -257,6 +257,21 @@ TEST_F(SettingsTest, CustomProfilesSurviveSaveAndReloadFromDisk) {
   EXPECT_EQ(std::vector<std::string>{"Error loading custom formats"}, errors);
   EXPECT_TRUE(FileExists(CustomProfilesFile() + ".bak"));
   EXPECT_TRUE(Profiles[CustomProfileIndex].Formats.empty());
+  // The refused row stays in the file through the saves that follow, beside
+  // the formats saved with it, and is still refused when read again.
+  Profiles[CustomProfileIndex].Formats.push_back(mine);
+  ASSERT_TRUE(SaveCustomProfiles());
+  OnReportError = [&](const std::string& t, const std::string&) { errors.push_back(t); };
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    EXPECT_NE(std::string::npos, ReadAll(CustomProfilesFile()).find("<ROW id=\"-1\" name=\"a\" channel=\"2; rm\"/>"));
+    LoadProfileCatalogue();
+    ASSERT_EQ(1u, Profiles[CustomProfileIndex].Formats.size());
+    EXPECT_EQ(mine.Title, Profiles[CustomProfileIndex].Formats[0].Title);
+    ASSERT_TRUE(SaveCustomProfiles());
+  }
+  OnReportError = nullptr;
+  Profiles[CustomProfileIndex].Formats.clear();
 
   // A write that fails is reported once and leaves the old file whole.
   Profiles[CustomProfileIndex].Formats.push_back(mine);
