@@ -93,6 +93,10 @@ struct TOutputFile {
   int64_t start_time = 0;
   int64_t limit_filesize = NoLimit;
   std::string file_name;  // as the caller gave it
+  // While the task writes the file: its native name, which says that it is
+  // incomplete; the file gets its own name only when the task has finished.
+  // Empty for outputs written in place (addresses that are not files).
+  std::string incomplete_name;
 };
 
 // One stream of an output file.
@@ -301,6 +305,9 @@ public:
   // The new output's index, or -1 with LastErrMsg; no record and no new
   // file are left behind by a failure.
   int OpenOutputFile(const std::string& fileName, bool join);
+  // Creates output `index`'s file when its task starts (SetOutput leaves
+  // the disk alone). 0, or a negative code with LastErrMsg.
+  int CreateOutputFile(int index);
   int AddJoinOutputGroup(int k);
   // After an output opened in join mode: one part of output rows for each
   // further input. 0, or -1 with LastErrMsg.
@@ -538,6 +545,9 @@ protected:
   int CopyChapters(int inputIndex, int outputIndex, bool copyMetadata);
   void AbandonOutputFile(AVFormatContext*& oc, int streamsBefore, bool recordAdded,
                          const std::string& fileName, bool fileCreated);
+  // After the file was closed: a finished task's file takes its own name,
+  // any other is removed. The failure text, or "".
+  std::string FinishOutputFile(TOutputFile& of);
   void FreeOutputStream(TOutputStream& ost);
   // The stream's converters: sample queue, resamplers, filter graph and
   // bit-stream filters.

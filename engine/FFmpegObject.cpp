@@ -204,6 +204,7 @@ void TCustomFFmpeg::FreeOutputStreamConverters(TOutputStream& ost) {
 
 void TCustomFFmpeg::Cleanup() {
   CheckLibraries();
+  std::string finishError;
   for (size_t i = 0; i < Foutput_files.size(); ++i) {
     TOutputFile& of = Foutput_files[i];
     // Join groups share the first output's container.
@@ -211,8 +212,10 @@ void TCustomFFmpeg::Cleanup() {
       AVFormatContext* oc = of.ctx;
       if (!(oc->oformat->flags & AVFMT_NOFILE)) {
         if (oc->pb) ff::avio_closep(&oc->pb);
-        // An output that never got a byte is not left behind.
-        if (!of.file_name.empty() && FileSizeByName(of.file_name) == 0) DeleteMediaFile(of.file_name);
+        // Only the file this task wrote is renamed or removed; a file that
+        // was there before is left as it is unless the task finished.
+        const std::string error = FinishOutputFile(of);
+        if (finishError.empty()) finishError = error;
       }
       ff::avformat_free_context(oc);
     }
@@ -258,6 +261,10 @@ void TCustomFFmpeg::Cleanup() {
   {
     TLock lock(TranscoderPreviewLock());
     previewer.swap(FOutputVideoHook.Previewer);
+  }
+  if (!finishError.empty()) {
+    FFinished = false;
+    RaiseFatal(finishError);
   }
 }
 

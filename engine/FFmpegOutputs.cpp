@@ -2,9 +2,12 @@
 // choice), attachments, the file itself, chapters and metadata; and the
 // groups of records through which further inputs join the one output.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 #include "engine/AVCodecStubs.h"
@@ -25,7 +28,82 @@ bool SameFile(const std::string& a, const std::string& b) {
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+// The mark of a file still being written.
+const char* const kIncompleteMark = ".incomplete";
+
+// The native name behind a "file:" address; "" for other addresses.
+std::string NativeOfURL(const std::string& url) {
+  return url.compare(0, 5, "file:") == 0 ? url.substr(5) : std::string();
+}
+
+bool NameExists(const std::string& native) {
+  struct stat st {};
+  return ::lstat(native.c_str(), &st) == 0;
+}
+
+// Whether the file can be written there, found without touching it: 0 or a
+// library error code.
+int CheckOutputPlace(const std::string& native) {
+  const size_t slash = native.find_last_of('/');
+  if (slash == std::string::npos) return AVERROR(ENOENT);
+  const std::string folder = slash == 0 ? std::string("/") : native.substr(0, slash);
+  const std::string name = native.substr(slash + 1);
+  if (name.empty()) return AVERROR(EISDIR);
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return AVERROR(ENOENT);
+  // Room for the mark of the incomplete file and a number.
+  if (name.size() + std::strlen(kIncompleteMark) + 4 > 255) return AVERROR(ENAMETOOLONG);
+  if (::access(folder.c_str(), W_OK) != 0) return AVERROR(EACCES);
+  if (::stat(native.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return AVERROR(EISDIR);
+    if (::access(native.c_str(), W_OK) != 0) return AVERROR(EACCES);
+  }
+  return 0;
+}
+
 }  // namespace
+
+int TCustomFFmpeg::CreateOutputFile(int index) {
+  TOutputFile& of = Foutput_files[static_cast<size_t>(index)];
+  AVFormatContext* oc = of.ctx;
+  if (!oc || (oc->oformat->flags & AVFMT_NOFILE) || oc->pb) return 0;
+  std::string url = MediaURL(of.file_name);
+  const std::string native = NativeOfURL(url);
+  if (!native.empty()) {
+    // A name of its own, never one that is there already.
+    std::string incomplete = native + kIncompleteMark;
+    for (int n = 2; NameExists(incomplete); ++n) incomplete = native + "." + std::to_string(n) + kIncompleteMark;
+    url = "file:" + incomplete;
+    // Muxers that read their file back (the fast start of MP4) open it by
+    // the context's name.
+    ff::av_freep(&oc->url);
+    oc->url = ff::av_strdup(url.c_str());
+    of.incomplete_name = incomplete;
+  }
+  FLastWrite = ff::av_gettime_relative();
+  const int err = ff::avio_open2(&oc->pb, url.c_str(), AVIO_FLAG_WRITE, &oc->interrupt_callback, &of.opts);
+  if (err < 0) {
+    of.incomplete_name.clear();
+    FLastErrMsg = FormatAVError(of.file_name, err);
+    LogMsg(llError, FLastErrMsg);
+  }
+  return err < 0 ? err : 0;
+}
+
+std::string TCustomFFmpeg::FinishOutputFile(TOutputFile& of) {
+  if (of.incomplete_name.empty()) return "";
+  const std::string incomplete = of.incomplete_name;
+  of.incomplete_name.clear();
+  if (FFinished) {
+    const std::string native = NativeOfURL(MediaURL(of.file_name));
+    if (!native.empty() && ::rename(incomplete.c_str(), native.c_str()) == 0) return "";
+    const int code = errno;
+    ::remove(incomplete.c_str());
+    return FormatAVError(of.file_name, AVERROR(code ? code : EIO));
+  }
+  ::remove(incomplete.c_str());
+  return "";
+}
 
 int TCustomFFmpeg::InputSameAsOutput(const std::string& fileName) const {
   for (size_t i = 0; i < Finput_files.size(); ++i)
@@ -256,12 +334,13 @@ int TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
     if ((oc->oformat->flags & AVFMT_NEEDNUMBER) && !ff::av_filename_number_test(oc->url))
       return fail(FormatAVError(fileName, AVERROR(EINVAL)));
 
+    // The file itself is made when the task starts (CreateOutputFile): a
+    // run that stops early touches no file of the tasks that never ran.
+    // Here only whether it could be made.
     if (!(oc->oformat->flags & AVFMT_NOFILE)) {
-      const bool existed = FileSizeByName(fileName) >= 0;
-      FLastWrite = ff::av_gettime_relative();
-      err = ff::avio_open2(&oc->pb, url.c_str(), AVIO_FLAG_WRITE, &oc->interrupt_callback, &of.opts);
+      const std::string native = NativeOfURL(url);
+      err = native.empty() ? 0 : CheckOutputPlace(native);
       if (err < 0) return fail(FormatAVError(fileName, err));
-      fileCreated = !existed;
     }
 
     if (o->mux_preload != 0)

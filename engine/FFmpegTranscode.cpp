@@ -562,6 +562,11 @@ int TTranscodeRun::TranscodeInit() {
       }
     if (failure) break;
     of.ctx->interrupt_callback = T.FWriteCallback;
+    if (T.CreateOutputFile(static_cast<int>(i)) < 0) {
+      error = T.FLastErrMsg;
+      failure = AVERROR(EIO);
+      break;
+    }
     T.FLastWrite = ff::av_gettime_relative();
     if (ff::avformat_write_header(of.ctx, &of.opts) < 0) {
       error = TCustomFFmpeg::FormatText("Could not write header for output file #%d (incorrect codec parameters ?)",

@@ -35,7 +35,10 @@ TReportErrorHandler OnReportError;
 std::function<void()> OnItemsChanged;
 
 void ReportError(const std::string& text, const std::string& mark) {
-  if (OnReportError) OnReportError(text, mark);
+  // The error window never stands empty: without a message it names at
+  // least the operation that failed.
+  const bool blank = text.find_first_not_of(" \t\r\n") == std::string::npos;
+  if (OnReportError) OnReportError(blank ? "The operation failed without a message (" + mark + ")." : text, mark);
 }
 
 const TFormat* FormatOfItem(const TMediaFile& item) {

@@ -1,5 +1,6 @@
 #include "app/main/OptionText.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstring>
@@ -139,6 +140,23 @@ std::string QuoteOptionWord(const std::string& text) {
   return out + "\"";
 }
 
+std::string UniqueOutputName(const std::string& stem, const std::string& ext, const std::vector<std::string>& taken) {
+  auto key = [](std::string name) {
+    for (char& c : name) {
+      if (c == '/') c = '\\';
+      else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return name;
+  };
+  std::vector<std::string> keys;
+  keys.reserve(taken.size());
+  for (const std::string& t : taken) keys.push_back(key(t));
+  std::string name = stem + ext;
+  for (int n = 2; std::find(keys.begin(), keys.end(), key(name)) != keys.end(); ++n)
+    name = stem + " (" + std::to_string(n) + ")" + ext;
+  return name;
+}
+
 int ChosenAudioStreamNumber(const TMediaFile& item) {
   if (item.AudioTrackIndex < 0 || item.AudioTrackIndex >= static_cast<int>(item.AudioTracks.size()))
     return 0;
@@ -206,7 +224,11 @@ TTaskOptions BuildTaskOptions(const TMediaFile& item, const TFormat& f, const TT
   AddOption(out, "-b:a " + Number(f.AudioBitRate, "audio bit rate"));
 
   const int audioFormat = ReadInteger(f.IsAudioFormat, "format kind");
-  if (audioFormat != 1) {
+  // A source without pictures gives an output of its sound only, in the
+  // format's container: there is no picture to encode, scale or pad. The
+  // joining task's options serve parts that may have pictures.
+  const bool soundOnly = item.isSourceAudioFormat && !c.Phase2;
+  if (audioFormat != 1 && !soundOnly) {
     AddOption(out, "-c:v " + Codec(f.VideoCodecName, "video encoder"));
     const int frameRate = ReadInteger(f.FrameRate, "frame rate");
     AddOption(out, "-r " + std::to_string(RoundHalfEven(frameRate / 1000.0L)));
@@ -248,7 +270,7 @@ TTaskOptions BuildTaskOptions(const TMediaFile& item, const TFormat& f, const TT
     if (item.PictureOverlay && !c.Phase2 && !c.OverlayPictureName.empty())
       chain = WatermarkFilter(item.OverlayPictureX, item.OverlayPictureY, c.OverlayPictureName, chain);
     AddOption(out, "-vf " + QuoteOptionWord(chain));
-  } else {
+  } else if (audioFormat == 1) {
     t.InputOptions += " -vn";
   }
 

@@ -61,6 +61,12 @@ int ChosenAudioStreamNumber(const TMediaFile& item);
 std::string DvdTitleAddress(const TMediaFile& item, const std::string& dvdPath);
 bool CheckedDvdTitleAddresses(std::vector<std::string>& list, const std::string& dvdPath);
 
+// The file name `stem` + `ext`, or, when a name in `taken` already names
+// that file, `stem` + " (2)" + `ext`, " (3)" and so on: the first that none
+// names. Names compare as the file system does (letter case and the kind of
+// slash do not count).
+std::string UniqueOutputName(const std::string& stem, const std::string& ext, const std::vector<std::string>& taken);
+
 // `text` as one word of an option text: quoted so that the engine's splitter
 // gives back exactly `text`.
 std::string QuoteOptionWord(const std::string& text);

@@ -43,6 +43,9 @@ struct TConversionRecords {
   std::vector<int> Rows;
   // Rows whose task ended with an error in this run.
   std::vector<bool> Failed;
+  // Each task's output file, and whether the task finished it.
+  std::vector<std::string> OutputNames;
+  std::vector<bool> Done;
   // Each task's output length as its progress reports it, read by the output
   // hook of that task: tasks running side by side have lengths of their own.
   std::unique_ptr<std::atomic<int64_t>[]> Totals;
@@ -92,6 +95,26 @@ void ShowConversionIdle(TMainForm& form) {
   form.DisableButton(form.PauseBtn);
   form.Stop1->Enabled = false;
   form.Pause1->Enabled = false;
+}
+
+// The name as the system resolves it (the folder made whole), for telling
+// whether two names name one file; the name itself when it cannot be.
+std::string FullFileName(const std::string& name) {
+  const std::u16string wide = UTF8ToUTF16(name);
+  const DWORD size = GetFullPathNameW(reinterpret_cast<LPCWSTR>(wide.c_str()), 0, nullptr, nullptr);
+  if (size == 0) return name;
+  std::u16string full(size, u'\0');
+  const DWORD n = GetFullPathNameW(reinterpret_cast<LPCWSTR>(wide.c_str()), size,
+                                   reinterpret_cast<LPWSTR>(&full[0]), nullptr);
+  if (n == 0 || n >= size) return name;
+  full.resize(n);
+  return UTF16ToUTF8(full);
+}
+
+// The task's failure as the user reads it: which file, and why.
+std::string FailureText(const std::string& file, const std::string& message) {
+  const std::string reason = message.empty() ? "the conversion ended without a message" : message;
+  return file.empty() ? reason : file + ": " + reason;
 }
 
 std::string NameWithoutExtension(const std::string& source) {
@@ -325,6 +348,15 @@ void TMainForm::StartButtonClick(TObject*) {
   run.Outputs.assign(static_cast<size_t>(checked), TOutputOptions());
   run.Rows.clear();
   run.Failed.assign(MediaFiles.size(), false);
+  run.OutputNames.assign(static_cast<size_t>(checked), std::string());
+  run.Done.assign(static_cast<size_t>(checked), false);
+  // The files the run reads: no output may take the name of one of them,
+  // nor of another output of the run.
+  std::vector<std::string> namesInUse;
+  if (!phase2 && !DVDMode)
+    for (const TMediaFile& f : MediaFiles)
+      if (f.Checked) namesInUse.push_back(FullFileName(f.Source));
+  const std::string outputFolderName = FullFileName(OutputFolder);
   TextOverlays.assign(static_cast<size_t>(checked), TTextOverlay());
   run.Totals.reset(new std::atomic<int64_t>[static_cast<size_t>(checked)]);
   run.TotalCount = static_cast<size_t>(checked);
@@ -373,11 +405,18 @@ void TMainForm::StartButtonClick(TObject*) {
     TTaskOptions options;
     try {
       options = BuildTaskOptions(item, *format, context);
-    } catch (const EGeometry&) {
-      ReportError(MediaEncoder->LastErrMsg(), "CLM_SetCropFilters");
+    } catch (const EGeometry& e) {
+      const std::string text = MediaEncoder->LastErrMsg();
+      ReportError(text.empty() ? FailureText(item.Source, e.what()) : text, "CLM_SetCropFilters");
       return;
     }
     const size_t t = static_cast<size_t>(k - 1);
+    if (!phase2 && !joining) {
+      options.OutputFileName = UniqueOutputName(outputFolderName + "\\" + item.DestinationTitle, format->FormatExt,
+                                                namesInUse);
+      namesInUse.push_back(options.OutputFileName);
+    }
+    run.OutputNames[t] = options.OutputFileName;
     TInputOptions& in = run.Inputs[t];
     TOutputOptions& out = run.Outputs[t];
     InitInputOptions(in);
@@ -533,10 +572,12 @@ void TMainForm::MediaEncoderProgress(TObject*, TProgressInfo* info) {
       TConversionRecords& run = *TaskRecords;
       if (info->TaskIndex >= 0 && static_cast<size_t>(info->TaskIndex) < run.TotalCount)
         run.Totals[static_cast<size_t>(info->TaskIndex)] = info->TotalDuration;
-      // An unknown length leaves the row as it was.
-      if (info->TotalDuration > 0)
-        item.StatusS = static_cast<float>(static_cast<double>(info->CurrentDuration * 100) /
-                                          static_cast<double>(info->TotalDuration));
+      // An unknown length leaves the row as it was. A row reads 100 only
+      // once its file is complete (the task's end event), never from a
+      // report of the work still being finished.
+      if (info->TotalDuration > 0 && item.StatusS < 100)
+        item.StatusS = std::min(99.99f, static_cast<float>(static_cast<double>(info->CurrentDuration * 100) /
+                                                           static_cast<double>(info->TotalDuration)));
     }
     if (phase1 && item.StatusS > 99) item.StatusS = 99.0f;
   }
@@ -569,9 +610,20 @@ void TMainForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {
           continue;
         const TFormat* format = FormatOfItem(item);
         if (!format || format->IsAudioFormat != "1" || !TagEditForm || !TagEditForm->TagEditor1) continue;
+        // A row of this run: the file its task made, and none when the task
+        // did not finish (a file of that name is not this run's).
+        std::string fileName = OutputFolder + "\\" + item.DestinationTitle + format->FormatExt;
+        bool inRun = false, done = false;
+        for (size_t t = 0; t < run.Rows.size() && t < run.OutputNames.size(); ++t)
+          if (static_cast<size_t>(run.Rows[t]) == static_cast<size_t>(&item - MediaFiles.data())) {
+            inRun = true;
+            done = run.Done[t];
+            if (!run.OutputNames[t].empty()) fileName = run.OutputNames[t];
+          }
+        if (inRun && !done) continue;
         TTagEditor* tags = TagEditForm->TagEditor1;
         try {
-          tags->SetFileName(OutputFolder + "\\" + item.DestinationTitle + format->FormatExt);
+          tags->SetFileName(fileName);
         } catch (...) {
         }
         try {
@@ -662,10 +714,32 @@ void TMainForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {
                     nullptr, SW_SHOWNORMAL);
   }
 
+  // A task that finished: its file is complete under its own name, so its
+  // row reads 100% now (a part of Join All only once the join is made).
+  if (info.TaskIndex >= 0 && info.Finished && !info.Exception &&
+      static_cast<size_t>(info.TaskIndex) < run.Rows.size()) {
+    const bool joinTask = JoinConvertedFilesNow;
+    const bool part = JoinAllVideos && !JoinConvertedFilesNow;
+    for (size_t t = 0; t < run.Rows.size(); ++t) {
+      if (!joinTask && t != static_cast<size_t>(info.TaskIndex)) continue;
+      if (t < run.Done.size()) run.Done[t] = true;
+      const size_t row = static_cast<size_t>(run.Rows[t]);
+      if (part || row >= MediaFiles.size()) continue;
+      MediaFiles[row].StatusS = 100;
+      MediaFiles[row].Status = "100%";
+    }
+    ShowRows();
+  }
+
   if (info.Exception) {
     // The row of the failed task ends as "Failed"; the other tasks go on,
     // so the progress texts keep their pace.
+    std::string file;
     if (info.TaskIndex >= 0 && static_cast<size_t>(info.TaskIndex) < run.Rows.size()) {
+      const size_t task = static_cast<size_t>(info.TaskIndex);
+      const size_t taskRow = static_cast<size_t>(run.Rows[task]);
+      if (JoinConvertedFilesNow) file = task < run.OutputNames.size() ? run.OutputNames[task] : "";
+      else if (taskRow < MediaFiles.size()) file = MediaFiles[taskRow].Source;
       const bool joinTask = JoinConvertedFilesNow;
       for (size_t t = 0; t < run.Rows.size(); ++t) {
         if (!joinTask && t != static_cast<size_t>(info.TaskIndex)) continue;
@@ -677,8 +751,9 @@ void TMainForm::MediaEncoderTerminate(TObject*, const TTerminateInfo& info) {
       }
       ShowRows();
     }
-    ReportError(Translate("Conversion terminated with error") + ": " + info.ExceptionMsg, "CLM_Terminate");
-    AddToHistory("-> " + info.ExceptionMsg);
+    const std::string text = FailureText(file, info.ExceptionMsg);
+    ReportError(Translate("Conversion terminated with error") + ": " + text, "CLM_Terminate");
+    AddToHistory("-> " + text);
   }
 }
 

@@ -83,6 +83,9 @@ inline int64_t FileSize(const std::string& windowsPath) {
   return (static_cast<int64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
 }
 
+// The name an output is written under until its task has finished.
+inline std::string Incomplete(const std::string& windowsPath) { return windowsPath + ".incomplete"; }
+
 inline std::string Probe(const std::string& windowsPath, const std::string& entries, const std::string& stream = "") {
   std::string cmd = "ffprobe -v error ";
   if (!stream.empty()) cmd += "-select_streams " + stream + " ";

@@ -1,6 +1,7 @@
 // The encoder component: tasks run on workers with a bound, events reach the
 // GUI thread in the order the application relies on, stop and pause.
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -639,9 +640,9 @@ TEST_F(EncoderTest, StreamTasksNameTheStreamByAddress) {
   EXPECT_NE(enc->LastErrMsg().find(name), std::string::npos) << enc->LastErrMsg();
 }
 
-// A stop during the second part ends the run with the output's trailer
-// written; the task did not finish.
-TEST_F(EncoderTest, StopDuringAJoinKeepsAPlayableOutput) {
+// A stop during the second part ends the run; the task did not finish and
+// leaves no output that could pass for the joined file.
+TEST_F(EncoderTest, StopDuringAJoinLeavesNoOutput) {
   ASSERT_TRUE(EnsureJoinParts());
   enc->SetProgressInterval(100);
   const int t = enc->AddTask(fixtures::WindowsPath("join1.mp4"), "", "");
@@ -659,10 +660,8 @@ TEST_F(EncoderTest, StopDuringAJoinKeepsAPlayableOutput) {
   ASSERT_EQ(events.size(), 2u);
   EXPECT_FALSE(events[0].Finished);
   EXPECT_FALSE(events[0].Exception) << events[0].ExceptionMsg;
-  const double seconds = std::atof(
-      fixtures::Output("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + Out(0, "mp4") + "'").c_str());
-  EXPECT_GT(seconds, 2.0);
-  EXPECT_LT(seconds, 4.0);
+  EXPECT_NE(::access(Out(0, "mp4").c_str(), F_OK), 0);
+  EXPECT_NE(::access((Out(0, "mp4") + ".incomplete").c_str(), F_OK), 0);
 }
 
 // A deadlock fails the test program at once instead of holding up the run

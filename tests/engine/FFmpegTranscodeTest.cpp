@@ -685,11 +685,10 @@ TEST_F(TranscodeTest, StopFromAnotherThreadWritesTheTrailerAndIsNotFinished) {
   EXPECT_TRUE(PumpUntil([&] { return ends == 1; }));
   EXPECT_FALSE(task->Finished());
   EXPECT_FALSE(task->FatalException()) << task->FatalMessage();
-  const TProbe p = Probe(out);
-  ASSERT_NE(p.Find("video"), nullptr);
-  EXPECT_GE(p.Find("video")->frames, 20);
-  EXPECT_LT(p.Find("video")->frames, 125);
-  EXPECT_GT(p.duration, 0.7);
+  // A stopped output is not a result: nothing is left of it, neither under
+  // its name nor as the incomplete file it was written to.
+  EXPECT_FALSE(UnixFileExists(out));
+  EXPECT_FALSE(UnixFileExists(out + ".incomplete"));
 }
 
 TEST_F(TranscodeTest, PausedWorkerHoldsStillAndResumes) {
@@ -757,11 +756,9 @@ TEST_F(TranscodeTest, TruncatedInputEndsWithAnError) {
   EXPECT_FALSE(RunInline());
   EXPECT_FALSE(task->Finished());
   EXPECT_EQ(task->FatalMessage(), "Input file #0 is truncated: it ends before its last frame");
-  // What could be read was written out completely.
-  const TProbe p = Probe(out);
-  ASSERT_NE(p.Find("video"), nullptr);
-  EXPECT_GT(p.Find("video")->frames, 10);
-  EXPECT_LT(p.Find("video")->frames, 125);
+  // What could be read is no result: no file looks like one.
+  EXPECT_FALSE(UnixFileExists(out));
+  EXPECT_FALSE(UnixFileExists(out + ".incomplete"));
 }
 
 // Serves half of a file on a local socket, then holds the connection open
@@ -820,10 +817,8 @@ TEST_F(TranscodeTest, ReadErrorMidFileEndsWithAnError) {
   EXPECT_FALSE(RunInline());
   EXPECT_FALSE(task->Finished());
   EXPECT_EQ(task->FatalMessage().rfind("Error while reading input file #0", 0), 0u) << task->FatalMessage();
-  // What did arrive was converted and the file completed.
-  const TProbe p = Probe(out);
-  ASSERT_NE(p.Find("video"), nullptr);
-  EXPECT_GT(p.Find("video")->frames, 10);
+  EXPECT_FALSE(UnixFileExists(out));
+  EXPECT_FALSE(UnixFileExists(out + ".incomplete"));
 }
 
 TEST_F(TranscodeTest, BadInputLeavesTheUsersFilesAlone) {
@@ -849,6 +844,65 @@ TEST_F(TranscodeTest, BadInputLeavesTheUsersFilesAlone) {
   EXPECT_EQ("mine.avi\nother.avi\n", fixtures::Output("ls -A '" + scratch.Unix() + "'"));
   EXPECT_TRUE(fixtures::ReadAll(out) == "the user's own file");
   EXPECT_FALSE(fixtures::ReadAll(Out("other.avi")).empty());
+}
+
+// A file of the output's name that is there before the task: opening the
+// output leaves it alone; while the task runs it is written under a name
+// that says it is incomplete; only a finished task replaces the file, and
+// a stopped or failed one leaves it byte for byte as it was.
+TEST_F(TranscodeTest, AnOutputReplacesTheFileOfItsNameOnlyWhenFinished) {
+  struct TCase {
+    const char* name;
+    const char* input;
+    bool stop;
+    bool replaced;
+  };
+  const TCase cases[] = {{"finished", "clip_h264_aac.mp4", false, true},
+                         {"stopped", "clip_h264_aac.mp4", true, false},
+                         {"failed", "clip_cut_faststart.mp4", false, false}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    task = std::make_unique<TCustomFFmpeg>();
+    ends = 0;
+    task->FOnTerminate = [this](TObject*) { ++ends; };
+    const std::string out = Out(std::string("kept_") + c.name + ".avi");
+    std::ofstream(out) << "the user's own file";
+    // An incomplete file of someone else's is never taken over.
+    std::ofstream(out + ".incomplete") << "another file";
+    ASSERT_EQ(Open("", c.input, "-c:v mpeg4 -c:a libmp3lame", out), "");
+    EXPECT_TRUE(fixtures::ReadAll(out) == "the user's own file");
+    std::atomic<int> seen{0};
+    std::atomic<bool> ownDuringRun{false}, incompleteDuringRun{false};
+    task->FOnOutputVideoHook = [&](TObject*, TBitmap*, int frame, int64_t, bool& update, bool&) {
+      update = false;
+      if (frame == 5) {
+        ownDuringRun = fixtures::ReadAll(out) == "the user's own file";
+        incompleteDuringRun = UnixFileExists(out + ".2.incomplete");
+      }
+      seen = frame;
+      if (c.stop) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
+    TConvertThread* thread = task->StartConvert(true);
+    ASSERT_NE(thread, nullptr);
+    thread->Start();
+    if (c.stop) {
+      ASSERT_TRUE(PumpUntil([&] { return seen >= 20; }, 60000));
+      task->Stop(true);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return ends == 1; }, 60000));
+    EXPECT_TRUE(ownDuringRun);
+    EXPECT_TRUE(incompleteDuringRun);
+    EXPECT_EQ(task->Finished(), c.replaced);
+    if (c.replaced) {
+      const TProbe p = Probe(out);
+      ASSERT_NE(p.Find("video"), nullptr);
+      EXPECT_EQ(p.Find("video")->frames, 125);
+    } else {
+      EXPECT_TRUE(fixtures::ReadAll(out) == "the user's own file");
+    }
+    EXPECT_FALSE(UnixFileExists(out + ".2.incomplete"));
+    EXPECT_TRUE(fixtures::ReadAll(out + ".incomplete") == "another file");
+  }
 }
 
 }  // namespace

@@ -197,6 +197,34 @@ TEST(BuildTaskOptions, ReproducesTheDocumentedCases) {
   }
 }
 
+// A sound-only source to a video format: the sound is converted as the
+// format says and no picture option is made (there is no picture to size).
+TEST(BuildTaskOptions, SoundOnlySourceToAVideoFormatGetsOnlyTheSoundOptions) {
+  TMediaFile item = FileItem();
+  item.isSourceAudioFormat = true;
+  item.SourceWidth = 0;
+  item.SourceHeight = 0;
+  item.AspectRatio = 3;
+  const TTaskOptions t = BuildTaskOptions(item, VideoFormat(), Context());
+  EXPECT_EQ(" -ss_microsecond 0", t.InputOptions);
+  EXPECT_EQ(" -c:a aac -ac 2 -ar 44100 -b:a 128000 -t_microsecond 90000000", t.OutputOptions);
+  EXPECT_EQ("C:\\out\\clip.mp4", t.OutputFileName);
+}
+
+TEST(UniqueOutputName, NeverNamesATakenFile) {
+  const struct {
+    std::vector<std::string> taken;
+    const char* expected;
+  } cases[] = {
+      {{}, "C:\\out\\clip.mp4"},
+      {{"C:\\out\\clip.mp4"}, "C:\\out\\clip (2).mp4"},
+      {{"c:/OUT/Clip.MP4", "C:\\out\\clip (2).mp4"}, "C:\\out\\clip (3).mp4"},
+      {{"C:\\out\\clip (2).mp4"}, "C:\\out\\clip.mp4"},
+      {{"C:\\out\\clip.avi", "C:\\other\\clip.mp4"}, "C:\\out\\clip.mp4"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.expected, UniqueOutputName("C:\\out\\clip", ".mp4", c.taken));
+}
+
 TEST(BuildTaskOptions, NamesInputsAndOutputs) {
   TMediaFile item = FileItem();
   TTaskContext c = Context();
