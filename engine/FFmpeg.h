@@ -97,6 +97,9 @@ struct TOutputFile {
   // incomplete; the file gets its own name only when the task has finished.
   // Empty for outputs written in place (addresses that are not files).
   std::string incomplete_name;
+  // Every input is a live source (a capture device, a generator): its end
+  // is the stop, so a stopped task's file is a complete recording.
+  bool live_inputs = false;
 };
 
 // One stream of an output file.

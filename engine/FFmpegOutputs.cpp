@@ -80,6 +80,9 @@ int TCustomFFmpeg::CreateOutputFile(int index) {
     oc->url = ff::av_strdup(url.c_str());
     of.incomplete_name = incomplete;
   }
+  of.live_inputs = !Finput_files.empty();
+  for (const TInputFile& in : Finput_files)
+    if (!in.ctx || !in.ctx->iformat || !(in.ctx->iformat->flags & AVFMT_NOFILE)) of.live_inputs = false;
   FLastWrite = ff::av_gettime_relative();
   const int err = ff::avio_open2(&oc->pb, url.c_str(), AVIO_FLAG_WRITE, &oc->interrupt_callback, &of.opts);
   if (err < 0) {
@@ -94,7 +97,8 @@ std::string TCustomFFmpeg::FinishOutputFile(TOutputFile& of) {
   if (of.incomplete_name.empty()) return "";
   const std::string incomplete = of.incomplete_name;
   of.incomplete_name.clear();
-  if (FFinished) {
+  // A recording ends by its stop: what was written up to it is the result.
+  if (FFinished || (of.live_inputs && FBroken && !FFatalException)) {
     const std::string native = NativeOfURL(MediaURL(of.file_name));
     if (!native.empty() && ::rename(incomplete.c_str(), native.c_str()) == 0) return "";
     const int code = errno;
