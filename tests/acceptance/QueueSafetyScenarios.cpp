@@ -31,7 +31,7 @@ const std::vector<fixtures::TFixture>& QueueFixtures() {
   return set;
 }
 
-class Queue : public ScenarioWithMedia<QueueFixtures> {};
+class QueueDuringARun : public ScenarioWithMedia<QueueFixtures> {};
 
 // Files dropped on the main window as the shell hands them over: a
 // DROPFILES block with wide names, posted to the window under the pointer.
@@ -64,12 +64,12 @@ bool Shows(const std::u16string& className) {
 
 bool Running(const std::string& output) { return FileSize(output) > 50000 && Duration(output) < 0; }
 
-BEFORE_PROGRAM_START(Queue, CommandsThatChangeTheTableWaitForTheEndOfTheRun) {
+BEFORE_PROGRAM_START(QueueDuringARun, CommandsThatChangeTheTableWaitForTheEndOfTheRun) {
   session::ForgetSettings();
   for (const char* stem : {"queue_long", "queue_short", "queue_dropped"}) DeleteOutputs(OutputFolder(), stem);
 }
 
-TEST_F(Queue, CommandsThatChangeTheTableWaitForTheEndOfTheRun) {
+TEST_F(QueueDuringARun, CommandsThatChangeTheTableWaitForTheEndOfTheRun) {
   AddFile(Fixture("queue_short.mp4"));
   AddFile(Fixture("queue_long.mp4"));
   Convert();
@@ -117,12 +117,12 @@ TEST_F(Queue, CommandsThatChangeTheTableWaitForTheEndOfTheRun) {
   EXPECT_TRUE(WaitTextAnyFont(TitleCell(3), "queue_dropped", 10000)) << drv::Screenshot("queue-drop-after-run");
 }
 
-BEFORE_PROGRAM_START(Queue, ClosingTheWindowDuringARunEndsTheProgramAtOnce) {
+BEFORE_PROGRAM_START(QueueDuringARun, ClosingTheWindowDuringARunEndsTheProgramAtOnce) {
   session::ForgetSettings();
   for (const char* stem : {"queue_long", "queue_long2"}) DeleteOutputs(OutputFolder(), stem);
 }
 
-TEST_F(Queue, ClosingTheWindowDuringARunEndsTheProgramAtOnce) {
+TEST_F(QueueDuringARun, ClosingTheWindowDuringARunEndsTheProgramAtOnce) {
   const std::string before = Bytes("queue_long.mp4"), before2 = Bytes("queue_long2.mp4");
   AddFile(Fixture("queue_long.mp4"));
   AddFile(Fixture("queue_long2.mp4"));
