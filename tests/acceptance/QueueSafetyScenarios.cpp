@@ -62,7 +62,8 @@ bool Shows(const std::u16string& className) {
   return drv::WaitUntil([&] { return drv::FindShownWindow(className) != nullptr; }, 1500);
 }
 
-bool Running(const std::string& output) { return FileSize(output) > 50000 && Duration(output) < 0; }
+// A row is converting while its file grows under its incomplete name.
+bool Running(const std::string& output) { return FileSize(Incomplete(output)) > 50000; }
 
 BEFORE_PROGRAM_START(QueueDuringARun, CommandsThatChangeTheTableWaitForTheEndOfTheRun) {
   session::ForgetSettings();
