@@ -587,3 +587,14 @@ std::string TCustomDecoder::FileInfoText() {
     if (!shown[i]) StreamLines(out, static_cast<int>(i), shown);
   return out;
 }
+
+bool TFFDecoder::ReadFailedAfterDrain(int readResult) {
+  AVIOContext* pb = FFileHandle->pb;
+  if (readResult != AVERROR_EOF && readResult != AVERROR(EPIPE) && !(pb && ff::avio_feof(pb))) {
+    SetError(AV_LOG_INFO, PrintfText("unknown error #%d.", readResult));
+    return false;
+  }
+  FEOF = true;
+  SetError(AV_LOG_INFO, "stream eof reached.");
+  return false;
+}

@@ -233,6 +233,9 @@ protected:
   int FDesireVideoIndex = -1;
   AVRational FFrameRate{0, 0};
   bool FEOF = false;
+  // A read that failed after the decoder was drained: only the end of the
+  // input ends decoding (FEOF); another failure is told as it is. False.
+  bool ReadFailedAfterDrain(int readResult);
   bool FEOFpkt = false;
   TFrameInfo FPicture;
   int64_t FLastPTS = AV_NOPTS_VALUE;

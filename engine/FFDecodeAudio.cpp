@@ -209,13 +209,7 @@ bool TFFDecoder::DecodeAudio(int streamIndex) {
     const bool draining = r < 0;
     if (draining) {
       if (r == AVERROR(EAGAIN)) return SetError(AV_LOG_INFO, "no data, please try again."), false;
-      if (FEOFpkt) {
-        AVIOContext* pb = FFileHandle->pb;
-        if (r != AVERROR_EOF && r != AVERROR(EPIPE) && !(pb && ff::avio_feof(pb)))
-          return SetError(AV_LOG_INFO, PrintfText("unknown error #%d.", r)), false;
-        FEOF = true;
-        return SetError(AV_LOG_INFO, "stream eof reached."), false;
-      }
+      if (FEOFpkt) return ReadFailedAfterDrain(r);
       // The first end: what the decoder holds comes out now.
       FEOFpkt = true;
     } else if (FPacket->stream_index != index) {

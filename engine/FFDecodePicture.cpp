@@ -339,15 +339,7 @@ bool TFFDecoder::Decode(int streamIndex) {
     FLastRead = INT64_MAX;
     if (r < 0) {
       if (r == AVERROR(EAGAIN)) return SetError(AV_LOG_INFO, "no data, please try again."), false;
-      if (FEOFpkt) {
-        // Read again after the decoder was drained: only the end of the
-        // input ends decoding; another failure is told as it is.
-        AVIOContext* pb = FFileHandle->pb;
-        if (r != AVERROR_EOF && r != AVERROR(EPIPE) && !(pb && ff::avio_feof(pb)))
-          return SetError(AV_LOG_INFO, PrintfText("unknown error #%d.", r)), false;
-        FEOF = true;
-        return SetError(AV_LOG_INFO, "stream eof reached."), false;
-      }
+      if (FEOFpkt) return ReadFailedAfterDrain(r);
       // The first failure: what the decoder holds comes out, one picture per call.
       FEOFpkt = true;
       ff::avcodec_send_packet(FCodec, nullptr);
